@@ -1,0 +1,42 @@
+# oxl_add_subsystem(<target> [SUBDIR <dir>] [DEPS <targets...>])
+# One static library per subsystem folder, made of the folder's own *.cpp files
+# (not those of its sub-folders). A folder without sources yet is an interface target.
+function(oxl_add_subsystem target)
+  cmake_parse_arguments(ARG "" "SUBDIR" "DEPS" ${ARGN})
+  set(dir "${CMAKE_CURRENT_SOURCE_DIR}")
+  if(ARG_SUBDIR)
+    set(dir "${dir}/${ARG_SUBDIR}")
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS "${dir}/*.cpp")
+  if(sources)
+    add_library(${target} STATIC ${sources})
+    target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
+    target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+  else()
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE "${PROJECT_SOURCE_DIR}")
+    target_link_libraries(${target} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# oxl_add_test_suite(<folder> DEPS <targets...> [TOOLS <executables...>])
+# One GoogleTest executable per source folder, made of tests/<folder>/*.cpp.
+# TOOLS names the stand-in executables the tests start; they are built first.
+function(oxl_add_test_suite folder)
+  cmake_parse_arguments(ARG "" "" "DEPS;TOOLS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp")
+  if(NOT sources)
+    return()
+  endif()
+  string(REPLACE "/" "_" name "test_${folder}")
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} oxl_testsupport GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    OXL_SHARED_DIR="${OXL_SHARED_DIR}"
+    OXL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    OXL_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
+  if(ARG_TOOLS)
+    add_dependencies(${name} ${ARG_TOOLS})
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+endfunction()

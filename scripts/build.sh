@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# build.sh [build-dir] [extra cmake arguments...]: configures and builds with Ninja.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+dir=${1:-$top/build}
+shift || true
+cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build "$dir" --parallel "${OXL_JOBS:-$(nproc)}"

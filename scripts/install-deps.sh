@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the demo need (Debian 12, as root).
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config python3
+  libpugixml-dev nlohmann-json3-dev libcurl4-openssl-dev libsodium-dev libmsgsl-dev libfmt-dev
+  libfltk1.3-dev googletest libgmock-dev libbenchmark-dev
+  xvfb xauth
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

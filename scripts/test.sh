@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the dependencies, builds the program twice (plain, and with AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs every test of both builds in parallel.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+bash "$top/scripts/install-deps.sh"
+
+jobs=${OXL_JOBS:-$(nproc)}
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# Window tests open real windows on a virtual display of their own; the rest run headless.
+export OXL_HEADLESS=${OXL_HEADLESS:-1}
+
+status=0
+run() {
+  local dir=$1; shift
+  bash "$top/scripts/build.sh" "$dir" -DOXL_BUILD_BENCH=OFF "$@"
+  (cd "$dir" && ctest --output-on-failure --parallel "$jobs" --timeout 600) || status=1
+}
+run "$top/build" 
+run "$top/build-asan" -DOXL_SANITIZE=ON
+exit $status
