@@ -1,0 +1,81 @@
+#include "platform/net_udp.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <string>
+#include <sys/socket.h>
+
+namespace oxl::plat::net
+{
+
+namespace
+{
+
+bool toAddress(std::string_view ipv4, std::uint16_t port, sockaddr_in& address)
+{
+    address = sockaddr_in{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    const std::string text(ipv4);
+    if (::inet_pton(AF_INET, text.c_str(), &address.sin_addr) != 1)
+    {
+        setLastError(EINVAL);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Socket openUdp()
+{
+    Socket socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP));
+    if (!socket.valid())
+        setLastError(errno);
+    return socket;
+}
+
+bool bindUdp(Socket& socket, std::string_view ipv4, std::uint16_t port)
+{
+    sockaddr_in address;
+    if (!toAddress(ipv4, port, address))
+        return false;
+    if (::bind(socket.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+    {
+        setLastError(errno);
+        return false;
+    }
+    return true;
+}
+
+Datagram receiveDatagram(Socket& socket, char* buffer, std::size_t capacity)
+{
+    // MSG_TRUNC makes the call return the datagram's real length, so an oversize datagram is seen as
+    // such instead of arriving silently cut.
+    const ssize_t n = ::recvfrom(socket.fd(), buffer, capacity, MSG_TRUNC, nullptr, nullptr);
+    if (n < 0)
+    {
+        setLastError(errno);
+        return {-1, 0};
+    }
+    const auto full = static_cast<std::size_t>(n);
+    return {static_cast<long>(full < capacity ? full : capacity), full};
+}
+
+bool sendDatagram(Socket& socket, std::string_view ipv4, std::uint16_t port, std::string_view bytes)
+{
+    sockaddr_in address;
+    if (!toAddress(ipv4, port, address))
+        return false;
+    const ssize_t n = ::sendto(socket.fd(), bytes.data(), bytes.size(), MSG_NOSIGNAL,
+                               reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    if (n < 0)
+    {
+        setLastError(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace oxl::plat::net

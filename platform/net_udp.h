@@ -1,0 +1,32 @@
+// IPv4 UDP sockets: open, bind, receive one datagram with truncation detected, send one datagram.
+#pragma once
+
+#include "platform/net_socket.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace oxl::plat::net
+{
+
+/// A new IPv4 UDP socket; invalid on failure (lastError() tells why).
+Socket openUdp();
+
+/// Binds the socket to an IPv4 address text ("127.0.0.1", "0.0.0.0") and port (0 = any free port).
+bool bindUdp(Socket& socket, std::string_view ipv4, std::uint16_t port);
+
+/// What one receive call gave.
+struct Datagram
+{
+    long received = 0;          ///< bytes stored in the buffer; -1 on error (lastError() tells why)
+    std::size_t fullLength = 0; ///< the datagram's real length, larger than `received` when truncated
+};
+
+/// Receives one datagram into buffer[0..capacity); a longer datagram is cut and reported by fullLength.
+Datagram receiveDatagram(Socket& socket, char* buffer, std::size_t capacity);
+
+/// Sends one datagram to an IPv4 address and port; false on failure (lastError() tells why).
+bool sendDatagram(Socket& socket, std::string_view ipv4, std::uint16_t port, std::string_view bytes);
+
+} // namespace oxl::plat::net
