@@ -58,9 +58,8 @@ class DecryptionTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        dir_ = fs::temp_directory_path() /
-               ("oxl_decrypt_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() / ("oxl_decrypt_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -108,7 +107,8 @@ TEST_P(ToolRoundTrip, DecryptionGivesBackTheSameBytes)
     EXPECT_EQ(readBytes(dir_ / "output.xml"), plain);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, ToolRoundTrip, ::testing::Values(0, 1, 4095, 4096, 4097, 3 * 4096 + 5, 100000));
+INSTANTIATE_TEST_SUITE_P(Sizes, ToolRoundTrip,
+                         ::testing::Values(0, 1, 4095, 4096, 4097, 3 * 4096 + 5, 100000));
 
 // Chunks are read 4113 bytes at a time, so only bytes after a full-size FINAL chunk stay unread.
 TEST_F(DecryptionTest, BytesAfterAFullFinalChunkAreNotRead)
@@ -152,16 +152,20 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, DamagedFile,
     ::testing::Values(
         Damage{"EmptyFile", 100, [](std::string) { return std::string(); }, "Invalid header or key"},
-        Damage{"HeaderCutShort", 100, [](std::string enc) { return enc.substr(0, 10); }, "Invalid header or key"},
-        Damage{"HeaderOnly", 100, [](std::string enc) { return enc.substr(0, kHeader); }, "Decryption failed"},
+        Damage{"HeaderCutShort", 100, [](std::string enc) { return enc.substr(0, 10); },
+               "Invalid header or key"},
+        Damage{"HeaderOnly", 100, [](std::string enc) { return enc.substr(0, kHeader); },
+               "Decryption failed"},
         Damage{"HeaderByteFlipped", 100,
-               [](std::string enc) {
+               [](std::string enc)
+               {
                    enc[5] = static_cast<char>(enc[5] ^ 0x40);
                    return enc;
                },
                "Decryption failed"},
         Damage{"ChunkByteFlipped", 9000,
-               [](std::string enc) {
+               [](std::string enc)
+               {
                    enc[kHeader + kChunk + 100] = static_cast<char>(enc[kHeader + kChunk + 100] ^ 0x01);
                    return enc;
                },
@@ -169,8 +173,8 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"CutInsideAChunk", 9000, [](std::string enc) { return enc.substr(0, kHeader + kChunk + 50); },
                "Decryption failed"},
         // Ends cleanly after a whole chunk, but that chunk is not the FINAL one.
-        Damage{"CutAtAChunkBoundary", 9000, [](std::string enc) { return enc.substr(0, kHeader + 2 * kChunk); },
-               "Decryption failed"},
+        Damage{"CutAtAChunkBoundary", 9000,
+               [](std::string enc) { return enc.substr(0, kHeader + 2 * kChunk); }, "Decryption failed"},
         Damage{"LastByteMissing", 4097, [](std::string enc) { return enc.substr(0, enc.size() - 1); },
                "Decryption failed"}),
     [](const ::testing::TestParamInfo<Damage>& info) { return std::string(info.param.name); });

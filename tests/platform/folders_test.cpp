@@ -21,6 +21,11 @@ struct FolderCase
     std::optional<std::string> publicDocs;
 };
 
+void PrintTo(const FolderCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class Folders : public testing::TestWithParam<FolderCase>
 {
 };

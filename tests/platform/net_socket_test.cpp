@@ -15,9 +15,9 @@ using namespace std::chrono_literals;
 
 TEST(NetErrors, ErrnoMapsToWinsockNumbers)
 {
-    const std::pair<int, int> rows[] = {{EADDRINUSE, 10048}, {ECONNRESET, 10054}, {EPIPE, 10054},
-                                        {ECONNREFUSED, 10061}, {EAGAIN, 10035}, {ENOTSOCK, 10038},
-                                        {EREMOTE, 10071}, {ENOENT, ENOENT}};
+    const std::pair<int, int> rows[] = {{EADDRINUSE, 10048},   {ECONNRESET, 10054}, {EPIPE, 10054},
+                                        {ECONNREFUSED, 10061}, {EAGAIN, 10035},     {ENOTSOCK, 10038},
+                                        {EREMOTE, 10071},      {ENOENT, ENOENT}};
     for (const auto& [errnoValue, code] : rows)
         EXPECT_EQ(winsockCode(errnoValue), code) << errnoValue;
 }

@@ -18,6 +18,11 @@ struct TextModeCase
     std::vector<std::string> lines;
 };
 
+void PrintTo(const TextModeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class TextMode : public testing::TestWithParam<TextModeCase>
 {
 };

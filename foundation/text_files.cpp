@@ -1,0 +1,393 @@
+#include "foundation/text_files.h"
+
+#include "foundation/errors.h"
+#include "foundation/log.h"
+#include "foundation/message_hook.h"
+#include "foundation/utf.h"
+#include "platform/text_mode.h"
+#include "platform/win32_error.h"
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <fmt/format.h>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <stdexcept>
+
+namespace oxl
+{
+namespace fs = std::filesystem;
+
+namespace
+{
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+const std::array<std::string, 6> kCharsetWords = {"ANSI",          "Unicode",          "Unicode_big_endian",
+                                                  "UTF8_with_BOM", "UTF8_without_BOM", "none_found"};
+
+// Only the structure of UTF-8 is tested here (overlong forms and surrogates pass), as the charset
+// decides how to read a file, not whether its characters are valid.
+bool isStructurallyUtf8(const unsigned char* bytes, std::size_t count)
+{
+    std::size_t i = 0;
+    while (i < count)
+    {
+        const unsigned char lead = bytes[i];
+        std::size_t length = 0;
+        if (lead < 0x80)
+        {
+            length = 1;
+        }
+        else if ((lead & 0xE0) == 0xC0)
+        {
+            length = 2;
+        }
+        else if ((lead & 0xF0) == 0xE0)
+        {
+            length = 3;
+        }
+        else if ((lead & 0xF8) == 0xF0)
+        {
+            length = 4;
+        }
+        else
+        {
+            return false;
+        }
+        if (i + length > count)
+        {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k)
+        {
+            if ((bytes[i + k] & 0xC0) != 0x80)
+            {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
+Charset detect(const fs::path& file, std::string_view shown)
+{
+    errno = 0;
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (f == nullptr)
+    {
+        gf_log(fmt::format("Cannot open file {} for character encoding. Win32 error: {}", shown,
+                           plat::lastError()));
+        return Charset::none_found;
+    }
+    std::array<unsigned char, kCharsetHeadBytes> head{};
+    const std::size_t count = std::fread(head.data(), 1, head.size(), f);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed || count < 2)
+    {
+        return Charset::none_found;
+    }
+    if (count >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF)
+    {
+        return Charset::UTF8_with_BOM;
+    }
+    if (head[0] == 0xFF && head[1] == 0xFE)
+    {
+        return Charset::Unicode;
+    }
+    if (head[0] == 0xFE && head[1] == 0xFF)
+    {
+        return Charset::Unicode_big_endian;
+    }
+    return isStructurallyUtf8(head.data(), count) ? Charset::UTF8_without_BOM : Charset::ANSI;
+}
+
+bool readLines(Charset charset, const fs::path& file, std::string_view shown, std::vector<std::string>& lines)
+{
+    switch (charset)
+    {
+    case Charset::Unicode:
+    case Charset::Unicode_big_endian:
+    {
+        std::ifstream in(file, std::ios::binary);
+        if (!in.is_open())
+        {
+            return false;
+        }
+        try
+        {
+            gf_getlineUtf8(in, lines);
+        }
+        catch (const win32::Utf8ConversionException& e)
+        {
+            gf_foundationShowMessage(
+                fmt::format("conversion from error from utf16 to utf8, code: {}", e.errorCode()), true);
+            return false;
+        }
+        catch (const std::runtime_error& e)
+        {
+            gf_foundationShowMessage(std::string("conversion from error from utf16 to utf8: ") + e.what(),
+                                     true);
+            return false;
+        }
+        return true;
+    }
+    case Charset::UTF8_with_BOM:
+    case Charset::ANSI:
+    case Charset::UTF8_without_BOM:
+    {
+        std::ifstream in(file, std::ios::binary);
+        if (!in.is_open())
+        {
+            return false;
+        }
+        const std::size_t first = lines.size();
+        std::string line;
+        while (plat::getTextLine(in, line))
+        {
+            lines.push_back(line);
+        }
+        // The mark belongs to this file's first line, never to a line an earlier read left in the vector.
+        if (charset == Charset::UTF8_with_BOM && lines.size() > first && lines[first].starts_with(kUtf8Bom))
+        {
+            lines[first].erase(0, kUtf8Bom.size());
+        }
+        return true;
+    }
+    default:
+        throw std::runtime_error(
+            fmt::format("file {} has unknown charset: {}", shown, gf_charsetWord(charset)));
+    }
+}
+
+bool readExt(const fs::path& file, std::string_view shown, std::vector<std::string>& lines)
+{
+    try
+    {
+        const Charset charset = detect(file, shown);
+        if (charset == Charset::none_found)
+        {
+            return false;
+        }
+        return readLines(charset, file, shown, lines);
+    }
+    catch (const std::exception& e)
+    {
+        gf_log(fmt::format("gf_readExtTextFileToStringVector {}", e.what()));
+        return false;
+    }
+}
+
+// A regular file (or a new one) is replaced through a temporary file in its folder, so a failed write
+// never destroys the good copy; anything else (a device, a link) is written in place.
+bool replaceFile(const fs::path& file, const std::function<void(std::ostream&)>& write)
+{
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(file, ec);
+    const bool inPlace = fs::exists(status) && !fs::is_regular_file(status);
+    if (inPlace)
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        if (!out.is_open())
+        {
+            return false;
+        }
+        write(out);
+        out.flush();
+        out.close();
+        return !out.fail();
+    }
+    static std::atomic<unsigned> serial{0};
+    fs::path temporary = file;
+    temporary += fmt::format(".{}.tmp", serial.fetch_add(1));
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out.is_open())
+        {
+            return false;
+        }
+        write(out);
+        out.flush();
+        out.close();
+        if (out.fail())
+        {
+            fs::remove(temporary, ec);
+            return false;
+        }
+    }
+    fs::rename(temporary, file, ec);
+    if (ec)
+    {
+        fs::remove(temporary, ec);
+        return false;
+    }
+    return true;
+}
+
+template <typename Lines> bool writeEach(const Lines& lines, const fs::path& file)
+{
+    return replaceFile(file,
+                       [&lines](std::ostream& out)
+                       {
+                           for (const std::string& line : lines)
+                           {
+                               out << line << '\n';
+                           }
+                       });
+}
+} // namespace
+
+const std::string& gf_charsetWord(Charset charset)
+{
+    return kCharsetWords.at(static_cast<std::size_t>(charset));
+}
+
+Charset gf_detectCharset(const fs::path& file)
+{
+    return detect(file, file.string());
+}
+
+Charset gf_detectCharset(const WinPath& file)
+{
+    return detect(file.real(), file.text());
+}
+
+bool gf_readLinesWithCharset(Charset charset, const fs::path& file, std::vector<std::string>& lines)
+{
+    return readLines(charset, file, file.string(), lines);
+}
+
+bool gf_readLinesWithCharset(Charset charset, const WinPath& file, std::vector<std::string>& lines)
+{
+    return readLines(charset, file.real(), file.text(), lines);
+}
+
+bool gf_readExtTextFileToStringVector(const fs::path& file, std::vector<std::string>& lines)
+{
+    return readExt(file, file.string(), lines);
+}
+
+bool gf_readExtTextFileToStringVector(const WinPath& file, std::vector<std::string>& lines)
+{
+    return readExt(file.real(), file.text(), lines);
+}
+
+bool gf_readTextFileLines(const fs::path& file, std::vector<std::string>& lines)
+{
+    return gf_readExtTextFileToStringVector(file, lines);
+}
+
+std::vector<std::string>& gf_readPlainLines(TextFileLines& record, std::size_t expectedLines)
+{
+    record.lines.clear();
+    std::ifstream in(fs::path(record.path), std::ios::binary);
+    if (!in.is_open())
+    {
+        return record.lines;
+    }
+    record.lines.reserve(expectedLines);
+    std::string line;
+    while (plat::getTextLine(in, line))
+    {
+        record.lines.push_back(line);
+    }
+    return record.lines;
+}
+
+std::vector<std::string> gf_readPlainLines(const fs::path& file)
+{
+    TextFileLines record{file.string(), {}};
+    gf_readPlainLines(record, 0);
+    return std::move(record.lines);
+}
+
+void gf_getlineUtf8(std::istream& bytes, std::vector<std::string>& lines)
+{
+    const std::string raw{std::istreambuf_iterator<char>(bytes), std::istreambuf_iterator<char>()};
+    auto byteAt = [&raw](std::size_t i) { return static_cast<unsigned char>(raw[i]); };
+    std::size_t pos = 0;
+    bool bigEndian = true;
+    if (raw.size() >= 2 && byteAt(0) == 0xFF && byteAt(1) == 0xFE)
+    {
+        bigEndian = false;
+        pos = 2;
+    }
+    else if (raw.size() >= 2 && byteAt(0) == 0xFE && byteAt(1) == 0xFF)
+    {
+        pos = 2;
+    }
+    std::u16string line;
+    bool pending = false;
+    for (; pos + 1 < raw.size(); pos += 2)
+    {
+        const char16_t unit = bigEndian ? static_cast<char16_t>((byteAt(pos) << 8) | byteAt(pos + 1))
+                                        : static_cast<char16_t>((byteAt(pos + 1) << 8) | byteAt(pos));
+        if (unit == u'\n')
+        {
+            lines.push_back(gf_utf16ToUtf8(line));
+            line.clear();
+            pending = false;
+        }
+        else
+        {
+            line.push_back(unit);
+            pending = true;
+        }
+    }
+    // Half a code unit at the end is not UTF-16: the last line fails like an unpaired surrogate.
+    if (pos < raw.size())
+    {
+        throw win32::Utf8ConversionException("Invalid UTF-16 sequence found in input string.",
+                                             plat::kErrorNoUnicodeTranslation,
+                                             win32::Utf8ConversionException::kFromUtf16);
+    }
+    if (pending)
+    {
+        lines.push_back(gf_utf16ToUtf8(line));
+    }
+}
+
+bool gf_writeTextFile(std::string_view text, const fs::path& file)
+{
+    return replaceFile(file, [text](std::ostream& out) { out << text << '\n'; });
+}
+
+bool gf_writeLines(const std::vector<std::string>& lines, const fs::path& file)
+{
+    return writeEach(lines, file);
+}
+
+bool gf_writeListLines(const std::list<std::string>& lines, const fs::path& file)
+{
+    return writeEach(lines, file);
+}
+
+bool gf_saveXml(const pugi::xml_document& doc, const fs::path& file)
+{
+    const bool saved = replaceFile(file, [&doc](std::ostream& out) { doc.save(out); });
+    gf_log(saved ? fmt::format("'{}' saved", file.string())
+                 : fmt::format("could not save to '{}'", file.string()));
+    return saved;
+}
+
+std::string gf_attributeAsString(const pugi::xml_node& node, std::string_view name)
+{
+    if (node.empty())
+    {
+        return {};
+    }
+    for (const pugi::xml_attribute& attribute : node.attributes())
+    {
+        if (name == attribute.name())
+        {
+            return attribute.value();
+        }
+    }
+    return {};
+}
+
+} // namespace oxl

@@ -1,0 +1,85 @@
+// Text files written by many hands: charset detection, reading lines as UTF-8, writing text files and
+// saving XML documents.
+#pragma once
+
+#include "platform/win_path.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <istream>
+#include <list>
+#include <pugixml.hpp>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace oxl
+{
+
+/// The encoding of a text file, decided from its first 1027 bytes.
+enum class Charset : std::uint32_t
+{
+    ANSI = 0,               ///< single-byte text that is not valid UTF-8
+    Unicode = 1,            ///< UTF-16 little-endian (FF FE)
+    Unicode_big_endian = 2, ///< UTF-16 big-endian (FE FF)
+    UTF8_with_BOM = 3,      ///< UTF-8 starting with EF BB BF
+    UTF8_without_BOM = 4,   ///< valid UTF-8 sequences, plain ASCII included
+    none_found = 5,         ///< the file could not be opened or read, or holds fewer than 2 bytes
+};
+
+/// Number of bytes at the head of a file that decide its charset.
+inline constexpr std::size_t kCharsetHeadBytes = 1027;
+
+/// The word of a charset ("ANSI" … "none_found"); std::out_of_range for any other value.
+const std::string& gf_charsetWord(Charset charset);
+
+/// The charset of a file from its first 1027 bytes; none_found (logged when it cannot be opened) on failure.
+Charset gf_detectCharset(const std::filesystem::path& file);
+/// The same for a Windows path; the log line names its Windows text.
+Charset gf_detectCharset(const WinPath& file);
+
+/// Appends the file's lines as UTF-8; false when it cannot be opened or its UTF-16 is invalid (shown on the
+/// message line); std::runtime_error "file {} has unknown charset: {}" for none_found.
+bool gf_readLinesWithCharset(Charset charset, const std::filesystem::path& file,
+                             std::vector<std::string>& lines);
+/// The same for a Windows path.
+bool gf_readLinesWithCharset(Charset charset, const WinPath& file, std::vector<std::string>& lines);
+
+/// Detects the charset and appends the file's lines as UTF-8; false (failures logged) when not read.
+bool gf_readExtTextFileToStringVector(const std::filesystem::path& file, std::vector<std::string>& lines);
+/// The same for a Windows path.
+bool gf_readExtTextFileToStringVector(const WinPath& file, std::vector<std::string>& lines);
+/// Another name of gf_readExtTextFileToStringVector, used by the livery and airport readers.
+bool gf_readTextFileLines(const std::filesystem::path& file, std::vector<std::string>& lines);
+
+/// A file path and the lines read from it.
+struct TextFileLines
+{
+    std::string path;               ///< the file (UTF-8 path text)
+    std::vector<std::string> lines; ///< its lines, without line ends
+};
+
+/// Replaces the record's lines by the file's lines read as 8-bit text (no conversion); empty when unreadable.
+std::vector<std::string>& gf_readPlainLines(TextFileLines& record, std::size_t expectedLines);
+/// The lines of a file read as 8-bit text (no conversion); empty when it cannot be opened.
+std::vector<std::string> gf_readPlainLines(const std::filesystem::path& file);
+
+/// Appends every remaining line of a UTF-16 byte stream as UTF-8: a mark FE FF or FF FE is consumed and
+/// chooses the byte order (big-endian without one); a CR before each LF stays. Invalid UTF-16 raises
+/// win32::Utf8ConversionException after the lines before it were appended.
+void gf_getlineUtf8(std::istream& bytes, std::vector<std::string>& lines);
+
+/// Writes the text and a line feed, replacing the file; false when it could not be written.
+bool gf_writeTextFile(std::string_view text, const std::filesystem::path& file);
+/// Writes one line per element, replacing the file; false when it could not be written.
+bool gf_writeLines(const std::vector<std::string>& lines, const std::filesystem::path& file);
+/// Writes one line per element, replacing the file; false when it could not be written.
+bool gf_writeListLines(const std::list<std::string>& lines, const std::filesystem::path& file);
+
+/// Saves the document with the XML library's defaults, replacing the file; logs "'{}' saved" or
+/// "could not save to '{}'".
+bool gf_saveXml(const pugi::xml_document& doc, const std::filesystem::path& file);
+/// The value of the node's first attribute of that name, "" when it has none.
+std::string gf_attributeAsString(const pugi::xml_node& node, std::string_view name);
+
+} // namespace oxl
