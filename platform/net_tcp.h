@@ -27,9 +27,9 @@ enum class ListenStep
 /// A listening socket, or the step that failed with its Winsock error number.
 struct Listener
 {
-    Socket socket;                    ///< valid when failedAt is none
+    Socket socket;                          ///< valid when failedAt is none
     ListenStep failedAt = ListenStep::none; ///< the failed step
-    int error = 0;                    ///< Winsock number of the failure (the lookup's own code for lookup)
+    int error = 0; ///< Winsock number of the failure (the lookup's own code for lookup)
 };
 
 /// Opens a passive IPv4 TCP socket on all addresses of the port text, with address reuse, listening

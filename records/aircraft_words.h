@@ -126,19 +126,19 @@ inline bool gf_airlineFromCallsign(AcIdent& ident)
 /// Flight constants of one aircraft category (angles in degrees; the records hold radians).
 struct CategoryConstants
 {
-    double rotationPitchDeg;   ///< [deg] pitch target of the take-off rotation
-    double climbPitchDeg;      ///< [deg] pitch target of the initial climb
-    double maxTurnStepDeg;     ///< [deg per tick] largest heading change
-    double maxClimbStepFt;     ///< [ft per tick] largest altitude change
-    double taxiInSpeedKt;      ///< [kt] speed to a stand and for push-back
+    double rotationPitchDeg;       ///< [deg] pitch target of the take-off rotation
+    double climbPitchDeg;          ///< [deg] pitch target of the initial climb
+    double maxTurnStepDeg;         ///< [deg per tick] largest heading change
+    double maxClimbStepFt;         ///< [ft per tick] largest altitude change
+    double taxiInSpeedKt;          ///< [kt] speed to a stand and for push-back
     std::uint32_t flareTicks;      ///< ticks to reach the flare pitch
     std::uint32_t settleTicks;     ///< ticks to settle after touchdown
     std::uint32_t rotationTicks;   ///< duration of the rotation
     std::uint32_t climbPitchTicks; ///< ticks from rotation pitch to climb pitch
-    double liftOffSpeedKt;     ///< [kt]
-    double maxBankDeg;         ///< [deg] largest bank
-    double maxBankStepDeg;     ///< [deg per tick] largest bank change
-    double maxPitchStepDeg;    ///< [deg per tick] largest pitch change in the air
+    double liftOffSpeedKt;         ///< [kt]
+    double maxBankDeg;             ///< [deg] largest bank
+    double maxBankStepDeg;         ///< [deg per tick] largest bank change
+    double maxPitchStepDeg;        ///< [deg per tick] largest pitch change in the air
 };
 
 /// The constants of Light, Buzjets, Large, Heavy, HighPerf and Rotorcraft, in category order.

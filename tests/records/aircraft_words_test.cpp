@@ -37,11 +37,18 @@ TEST(AircraftLabels, LabelsOfIdentities)
         {"full route", ident("BAW", "A320", "EGLL", "LFPG", "BAW123", "G-EUUA"), "EGLL->LFPG",
          "BAW123   G-EUUA   EGLL->LFPG BAW A320", "BAW123   G-EUUA BAW A320"},
         {"no route is eight blanks", ident("DLH", "A20N", "", "", "DLH4AB", "D-AINA"), "        ",
-         "DLH4AB   D-AINA  " " " "        " " DLH A20N", "DLH4AB   D-AINA DLH A20N"},
+         "DLH4AB   D-AINA  "
+         " "
+         "        "
+         " DLH A20N",
+         "DLH4AB   D-AINA DLH A20N"},
         {"only destination", ident("PVT", "C172", "", "MEX", "N123", "N123"), "   ->MEX",
          "N123     N123        ->MEX PVT C172", "N123     N123 PVT C172"},
         {"short airline and type padded", ident("", "B2", "MZT", "", "X", ""), "MZT->   ",
-         "X                 MZT->        B2  ", "X       " "  " "    B2  "},
+         "X                 MZT->        B2  ",
+         "X       "
+         "  "
+         "    B2  "},
     };
     for (const auto& row : rows)
     {
@@ -62,9 +69,17 @@ TEST(AircraftLabels, CallsignRules)
         std::optional<std::string> airline;
     };
     const Row rows[] = {
-        {"BAW123", true, "BAW"},      {"baw1", true, "BAW"},       {"BAW", true, std::nullopt},
-        {"B4W123", true, std::nullopt}, {"N12345", true, std::nullopt}, {"@@@@@@@@", false, std::nullopt},
-        {"ABCD12345", false, std::nullopt}, {"", false, std::nullopt}, {"\xc3\xa9\xc3\xa9" "1", true, std::nullopt},
+        {"BAW123", true, "BAW"},
+        {"baw1", true, "BAW"},
+        {"BAW", true, std::nullopt},
+        {"B4W123", true, std::nullopt},
+        {"N12345", true, std::nullopt},
+        {"@@@@@@@@", false, std::nullopt},
+        {"ABCD12345", false, std::nullopt},
+        {"", false, std::nullopt},
+        {"\xc3\xa9\xc3\xa9"
+         "1",
+         true, std::nullopt},
         {"AbC9", true, "ABC"},
     };
     for (const auto& row : rows)

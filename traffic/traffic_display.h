@@ -1,0 +1,65 @@
+// The traffic link's part of the main window's status: the source-connected flag, the source's edition
+// text, the two reader states and the QNH shown, plus the message line. The window shows these values;
+// the link and the readers write them and ask for a repaint through the installed hooks.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace oxl
+{
+
+/// State of a UDP reader as the main window shows it.
+enum class ReaderState : std::uint8_t
+{
+    receiving = 1,  ///< datagrams arrive
+    quiet = 2,      ///< no new datagram since the last check
+    notRunning = 3, ///< the reader does not run
+};
+
+/// Calls into the main window; empty hooks do nothing, except that a shown message is then logged.
+struct TrafficDisplayHooks
+{
+    std::function<void()> repaint;                     ///< repaint the status band
+    std::function<void(std::string_view)> showMessage; ///< show (and log) a message line
+    std::function<void()> clearMessage;                ///< empty the message line
+};
+
+/// The status values of the traffic link and readers.
+class TrafficDisplay
+{
+  public:
+    std::atomic<std::uint8_t> sourceConnected{0};                   ///< the window's source-connected flag
+    std::atomic<ReaderState> trafficState{ReaderState::notRunning}; ///< Traffic Reader state
+    std::atomic<ReaderState> qnhState{ReaderState::notRunning};     ///< QNH Reader state
+    std::atomic<std::int32_t> qnh{0};                               ///< [hPa] QNH shown
+
+    /// Installs the window's hooks.
+    void install(TrafficDisplayHooks hooks);
+    /// Asks the window to repaint.
+    void repaint() const;
+    /// Shows a message line; without a window it goes to the log.
+    void showMessage(std::string_view text) const;
+    /// Clears the message line.
+    void clearMessage() const;
+    /// Sets the source's edition text.
+    void setSourceStatus(std::string text);
+    /// The source's edition text.
+    std::string sourceStatus() const;
+    /// Back to the values of a new cycle (hooks kept).
+    void resetForCycle();
+
+  private:
+    TrafficDisplayHooks hooks_;
+    mutable std::mutex textMutex_;
+    std::string sourceStatus_; // guarded by textMutex_
+};
+
+/// The program's traffic status.
+extern TrafficDisplay gTrafficDisplay;
+
+} // namespace oxl
