@@ -1,0 +1,368 @@
+// parameters.xml: place, lock, atomic replacement and the start-up load.
+#include "foundation/settings_file.h"
+
+#include <fmt/format.h>
+#include <fstream>
+#include <system_error>
+
+#include "foundation/config_keys.h"
+#include "foundation/log.h"
+#include "foundation/system_lookups.h"
+#include "foundation/text_files.h"
+
+namespace oxl
+{
+namespace
+{
+
+struct SettingsPaths
+{
+    bool known = false;
+    std::filesystem::path folder;
+    std::filesystem::path file;
+};
+
+std::mutex gPathsMutex;
+SettingsPaths gPaths;
+
+std::mutex gViewMutex;
+SettingsView gView;
+
+SettingsPaths lf_paths()
+{
+    const std::lock_guard lock(gPathsMutex);
+    if (!gPaths.known)
+    {
+        gPaths.folder = gf_getAppDataPath() / kSettingsFolderName;
+        gPaths.file = gPaths.folder / kParametersFileName;
+        gPaths.known = true;
+    }
+    return gPaths;
+}
+
+SettingsView lf_view()
+{
+    const std::lock_guard lock(gViewMutex);
+    return gView;
+}
+
+void lf_showCheck(const SettingsView& view, const CheckBoxParameter& box)
+{
+    if (view.showCheck)
+    {
+        view.showCheck(box);
+    }
+}
+
+void lf_showInt(const SettingsView& view, const BoundInt& bound)
+{
+    if (view.showInt)
+    {
+        view.showInt(bound.setting, bound.control);
+    }
+}
+
+void lf_showString(const SettingsView& view, const StringEditParameter& box)
+{
+    if (view.showString)
+    {
+        view.showString(box);
+    }
+}
+
+// A string setting the document lacks gets an element with its (now current) default.
+void lf_readOrAddString(pugi::xml_document& doc, StringParameter& parameter)
+{
+    if (!parameter.read(doc))
+    {
+        if (pugi::xml_node root = doc.child("parameters"))
+        {
+            lf_addStringNode(root, parameter.name, parameter.value());
+        }
+    }
+}
+
+void lf_readExisting(pugi::xml_document& doc, const SettingsView& view,
+                     const std::vector<BoolParameter*>& bools,
+                     const std::vector<CheckBoxParameter*>& checkBoxes,
+                     const std::vector<IntParameter*>& hiddenInts, const std::vector<BoundInt>& controlInts,
+                     const std::vector<StringParameter*>& strings,
+                     const std::vector<StringEditParameter*>& editStrings)
+{
+    gf_logIfRunning(fmt::format("from '{}'", gf_parametersPathText()));
+    for (BoolParameter* parameter : bools)
+    {
+        lf_readOrAddBool(doc, *parameter);
+    }
+    for (CheckBoxParameter* box : checkBoxes)
+    {
+        lf_readOrAddBool(doc, *box);
+        lf_showCheck(view, *box);
+    }
+    for (IntParameter* parameter : hiddenInts)
+    {
+        lf_readOrAddInt(doc, *parameter);
+    }
+    for (const BoundInt& bound : controlInts)
+    {
+        lf_readOrAddInt(doc, bound.setting);
+        lf_showInt(view, bound);
+    }
+    for (StringParameter* parameter : strings)
+    {
+        if (!lf_isFolderParameter(parameter->name))
+        {
+            lf_readOrAddString(doc, *parameter);
+            continue;
+        }
+        lf_readFolder(*parameter, doc);
+        if (parameter->value().empty())
+        {
+            // An empty folder setting does not stay in the file.
+            if (const pugi::xml_node element = gf_findParameterNode(doc, parameter->name))
+            {
+                element.parent().remove_child(element);
+            }
+            lf_removeParameterFromFile(*parameter);
+        }
+    }
+    for (StringEditParameter* box : editStrings)
+    {
+        lf_readOrAddString(doc, *box);
+        lf_showString(view, *box);
+    }
+    gf_saveXml(doc, gf_parametersPath());
+}
+
+void lf_writeDefaults(const SettingsView& view, const std::vector<BoolParameter*>& bools,
+                      const std::vector<CheckBoxParameter*>& checkBoxes,
+                      const std::vector<IntParameter*>& hiddenInts, const std::vector<BoundInt>& controlInts,
+                      const std::vector<StringParameter*>& strings,
+                      const std::vector<StringEditParameter*>& editStrings)
+{
+    gf_logIfRunning(fmt::format("{} not found, default values taken:", gf_parametersPathText()));
+    pugi::xml_document doc;
+    const pugi::xml_node root = doc.append_child("parameters");
+    for (BoolParameter* parameter : bools)
+    {
+        lf_addBoolParam(*parameter, root);
+    }
+    for (CheckBoxParameter* box : checkBoxes)
+    {
+        lf_addBoolParam(*box, root);
+        lf_showCheck(view, *box);
+    }
+    for (IntParameter* parameter : hiddenInts)
+    {
+        lf_addIntParam(*parameter, root);
+    }
+    for (const BoundInt& bound : controlInts)
+    {
+        lf_addIntParam(bound.setting, root);
+        lf_showInt(view, bound);
+    }
+    for (StringParameter* parameter : strings)
+    {
+        if (!lf_isFolderParameter(parameter->name))
+        {
+            lf_addStringParam(*parameter, root);
+        }
+    }
+    for (StringEditParameter* box : editStrings)
+    {
+        lf_addStringParam(*box, root);
+        lf_showString(view, *box);
+    }
+    gf_saveXml(doc, gf_parametersPath());
+}
+
+} // namespace
+
+std::filesystem::path gf_settingsFolder()
+{
+    return lf_paths().folder;
+}
+
+std::filesystem::path gf_parametersPath()
+{
+    return lf_paths().file;
+}
+
+std::string gf_parametersPathText()
+{
+    return lf_paths().file.string();
+}
+
+void gf_refreshSettingsPaths()
+{
+    const std::lock_guard lock(gPathsMutex);
+    gPaths.known = false;
+}
+
+std::mutex& gf_parametersFileMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+bool gf_loadParametersFile(pugi::xml_document& doc)
+{
+    return static_cast<bool>(doc.load_file(gf_parametersPath().c_str()));
+}
+
+bool gf_writeParametersFile(const pugi::xml_document& doc)
+{
+    const std::filesystem::path target = gf_parametersPath();
+    std::filesystem::path temporary = target;
+    temporary += ".tmp";
+    std::error_code error;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out)
+        {
+            return false;
+        }
+        doc.save(out);
+        out.close();
+        if (out.fail())
+        {
+            std::filesystem::remove(temporary, error);
+            return false;
+        }
+    }
+    std::filesystem::rename(temporary, target, error);
+    if (error)
+    {
+        std::filesystem::remove(temporary, error);
+        return false;
+    }
+    return true;
+}
+
+void gf_setSettingsView(SettingsView view)
+{
+    const std::lock_guard lock(gViewMutex);
+    gView = std::move(view);
+}
+
+void lf_readOrAddBool(pugi::xml_document& doc, BoolParameter& parameter)
+{
+    if (!parameter.read(doc))
+    {
+        if (pugi::xml_node root = doc.child("parameters"))
+        {
+            lf_addBoolNode(root, parameter.name, parameter.value());
+        }
+    }
+}
+
+void lf_readOrAddInt(pugi::xml_document& doc, IntParameter& parameter)
+{
+    if (!parameter.read(doc, true))
+    {
+        if (pugi::xml_node root = doc.child("parameters"))
+        {
+            lf_addIntNode(root, parameter.name, parameter.value());
+        }
+    }
+}
+
+void gf_readParameters(const std::vector<BoolParameter*>& bools,
+                       const std::vector<CheckBoxParameter*>& checkBoxes,
+                       const std::vector<IntParameter*>& hiddenInts, const std::vector<BoundInt>& controlInts,
+                       const std::vector<StringParameter*>& strings,
+                       const std::vector<StringEditParameter*>& editStrings)
+{
+    const SettingsView view = lf_view();
+    gf_logIfRunning(gf_boxedText(70, 0, true, false, "parameters"));
+    {
+        // The whole read, append and write is one change of the file: a save from another thread
+        // waits for it instead of being overwritten by it.
+        const std::lock_guard lock(gf_parametersFileMutex());
+        pugi::xml_document doc;
+        if (gf_loadParametersFile(doc))
+        {
+            lf_readExisting(doc, view, bools, checkBoxes, hiddenInts, controlInts, strings, editStrings);
+        }
+        else
+        {
+            lf_writeDefaults(view, bools, checkBoxes, hiddenInts, controlInts, strings, editStrings);
+        }
+    }
+    gf_logIfRunning(gf_boxedText(70, 10, false, true, ""));
+}
+
+void gf_loadAllParameters()
+{
+    std::vector<BoolParameter*> bools{&RANDOM};
+    std::vector<CheckBoxParameter*> checkBoxes{&DRELLAND,
+                                               &AFG_AUTOMATIC,
+                                               &COLLISION_USER_AIR,
+                                               &COLLISION_USER_GND,
+                                               &COLLISION_LIVE_PARKED_GND,
+                                               &SUPPRESS_STUB,
+                                               &LOG,
+                                               &ALWAYS_ON_TOP,
+                                               &SCAN_LIVERIES,
+                                               &LIG_AUTOMATIC,
+                                               &LIG_PRIORITIZE,
+                                               &SCAN_AIRPORTS,
+                                               &LIGHT_AIRCRAFT,
+                                               &HELICOPTERS,
+                                               &HIGH_PERF_AIRCRAFT,
+                                               &NAV_LIGHTS_WHILE_PARKED,
+                                               &AUTO_RANGE,
+                                               &LEARN_SOFT,
+                                               &STRAIGHT_PBS_ONLY,
+                                               &PARK_SOFT,
+                                               &PARK_FAKE,
+                                               &WEEK,
+                                               &INITIAL_LOAD_ONLY,
+                                               &GUID_CHANGES};
+    std::vector<IntParameter*> hiddenInts{&CUSTOM_PARKING_PERCENTAGE,
+                                          &MAIN_WINDOW_X,
+                                          &MAIN_WINDOW_Y,
+                                          &LATERAL_RANGE,
+                                          &AIRPORT_RANGE,
+                                          &AUTO_RANGE_ABOVE_HEIGHT,
+                                          &AIRPORT_HEIGHT,
+                                          &LAST_EPOCH_TIME,
+                                          &HOLDING_THRESHOLD_METERS,
+                                          &MAX_HOLDING_MINUTES,
+                                          &CUSTOM_MAX_PARK,
+                                          &MAX_LIVE,
+                                          &P3D_VERSION};
+    std::vector<BoundInt> controlInts{{MATCHING_DEPTH, MATCHING_DEPTH},
+                                      {RANGE, RANGE},
+                                      {MAX_FIT, MAX_FIT},
+                                      {AR_ABOVE_HEIGHT, AR_ABOVE_HEIGHT},
+                                      {MAX_PARK_SEL, MAX_PARK_SEL},
+                                      {MAX_LIVE_SEL, MAX_LIVE_SEL},
+                                      {AIRP_RANGE, AIRP_RANGE},
+                                      {AIRP_HEIGHT, AIRP_HEIGHT}};
+    std::vector<StringParameter*> strings{&PROGRAM_VERSION, &SIM_INSTALL_PATH, &PORT_NUMBER};
+    for (StringParameter& folder : lfolder)
+    {
+        strings.push_back(&folder);
+    }
+    for (StringParameter& folder : afolder)
+    {
+        strings.push_back(&folder);
+    }
+    strings.insert(strings.end(), {&PROGRAM_INSTALL_PATH, &AIG_VERSION, &DBASE_VERSION, &DESTINATION});
+    std::vector<StringEditParameter*> editStrings{&BLOCK_CALLSIGN};
+
+    gf_readParameters(bools, checkBoxes, hiddenInts, controlInts, strings, editStrings);
+
+    const SettingsView view = lf_view();
+    if (view.checkVersionUpdate)
+    {
+        view.checkVersionUpdate();
+    }
+    if (view.applyRange)
+    {
+        view.applyRange(RANGE.value());
+    }
+}
+
+} // namespace oxl

@@ -1,0 +1,225 @@
+// The start-up load against real parameters.xml files: first start, partial, damaged and foreign
+// files, clamping, folder settings, the framed log block and what the main window is shown.
+#include "foundation/settings_file.h"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "foundation/config_keys.h"
+#include "tests/support/settings_fixture.h"
+
+namespace oxl
+{
+namespace
+{
+
+const std::string kHead = std::string(34, '*') + " parameters " + std::string(34, '*');
+const std::string kFoot = std::string(80, '*');
+
+// Records what the start-up load shows in the main window.
+struct ViewRecorder
+{
+    std::vector<std::string> calls;
+    std::vector<std::int32_t> ranges;
+
+    SettingsView view()
+    {
+        SettingsView v;
+        v.showCheck = [this](const CheckBoxParameter& box)
+        { calls.push_back(fmt::format("check {} {}", box.controlId, box.value())); };
+        v.showInt = [this](const IntParameter& setting, const ControlBinding& control)
+        { calls.push_back(fmt::format("int {} {}", control.controlId, setting.value())); };
+        v.showString = [this](const StringEditParameter& box)
+        { calls.push_back(fmt::format("text {} {}", box.controlId, box.value())); };
+        v.applyRange = [this](std::int32_t nm)
+        {
+            ranges.push_back(nm);
+            return static_cast<std::uint32_t>(nm) * 1852U;
+        };
+        return v;
+    }
+};
+
+std::vector<std::string> elementNames(const pugi::xml_document& doc)
+{
+    std::vector<std::string> names;
+    for (pugi::xml_node element : doc.child("parameters").children("parameter"))
+    {
+        names.emplace_back(element.attribute("name").as_string());
+    }
+    return names;
+}
+
+class StartupLoad : public testing::Test
+{
+  protected:
+    void SetUp() override { gf_setSettingsView(recorder_.view()); }
+
+    std::string path() const { return folder_.parametersFile().string(); }
+
+    test::SettingsFolder folder_;
+    ViewRecorder recorder_;
+};
+
+TEST_F(StartupLoad, FirstStartWritesEveryDefault)
+{
+    gf_loadAllParameters();
+
+    const std::vector<std::string> names = elementNames(folder_.loadParameters());
+    ASSERT_EQ(names.size(), 54U);
+    const std::vector<std::string> firstAndLast{names[0],  names[1],  names[24],
+                                                names[25], names[45], names[53]};
+    EXPECT_EQ(firstAndLast,
+              (std::vector<std::string>{"RANDOM", "DRELLAND", "GUID_CHANGES", "CUSTOM_PARKING_PERCENTAGE",
+                                        "AIRP_HEIGHT", "BLOCK_CALLSIGN"}));
+    EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                            [](const std::string& n) { return lf_isFolderParameter(n); }),
+              0);
+    EXPECT_EQ(folder_.valueOf("PROGRAM_VERSION"), "");
+    EXPECT_EQ(folder_.valueOf("PORT_NUMBER"), "10747");
+    EXPECT_EQ(folder_.valueOf("RANDOM"), "true");
+    EXPECT_EQ(folder_.valueOf("LAST_EPOCH_TIME:"), "0");
+    EXPECT_EQ(folder_.valueOf("DRELLAND"), "false");
+
+    const std::vector<std::string> log = folder_.logLines();
+    ASSERT_GE(log.size(), 59U);
+    EXPECT_EQ(log[0], "");
+    EXPECT_EQ(log[1], kHead);
+    EXPECT_EQ(log[2], path() + " not found, default values taken:");
+    EXPECT_EQ(log[3], "RANDOM=true");
+    EXPECT_EQ(log[4], "DRELLAND=false");
+    EXPECT_TRUE(folder_.logged("LAST_EPOCH_TIME:=0"));
+    EXPECT_TRUE(folder_.logged("PORT_NUMBER=\"10747\""));
+    EXPECT_TRUE(folder_.logged("BLOCK_CALLSIGN=\"\""));
+    EXPECT_EQ(log[3 + 54], "'" + path() + "' saved");
+    EXPECT_EQ(log[3 + 55], kFoot);
+
+    EXPECT_EQ(recorder_.calls.size(), 24U + 8U + 1U);
+    EXPECT_EQ(recorder_.calls.front(), "check 32775 false");
+    EXPECT_EQ(recorder_.calls[24], "int 32808 4");
+    EXPECT_EQ(recorder_.calls.back(), "text 32828 ");
+    EXPECT_EQ(recorder_.ranges, std::vector<std::int32_t>{40});
+}
+
+TEST_F(StartupLoad, FileWithOnlyRandomGetsTheRestAppended)
+{
+    folder_.writeParameters(R"(<parameters><parameter name="RANDOM" value="false"/></parameters>)");
+    gf_loadAllParameters();
+    EXPECT_FALSE(RANDOM.value());
+    EXPECT_EQ(folder_.valueOf("RANDOM"), "false");
+    EXPECT_EQ(elementNames(folder_.loadParameters()).size(), 54U);
+    EXPECT_EQ(folder_.valueOf("MAX_LIVE"), "-1");
+    const std::vector<std::string> log = folder_.logLines();
+    EXPECT_EQ(log[2], "from '" + path() + "'");
+    EXPECT_EQ(log[3], "RANDOM=false");
+}
+
+TEST_F(StartupLoad, ValuesAreClampedButTheFileKeepsItsText)
+{
+    folder_.writeParameters(R"(<parameters>
+        <parameter name="MAX_LIVE" value="1000"/>
+        <parameter name="RANGE" value="7"/>
+        <parameter name="P3D_VERSION" value="abc"/>
+        <parameter name="MAX_FIT" value="-3"/>
+        <parameter name="FUTURE_SETTING" value="whatever"/>
+        </parameters>)");
+    gf_loadAllParameters();
+    EXPECT_EQ(MAX_LIVE.value(), 300);
+    EXPECT_TRUE(folder_.logged("MAX_LIVE=300"));
+    EXPECT_EQ(folder_.valueOf("MAX_LIVE"), "1000");
+    EXPECT_EQ(RANGE.value(), 7);
+    EXPECT_EQ(recorder_.ranges, std::vector<std::int32_t>{7});
+    EXPECT_EQ(P3D_VERSION.value(), 5);
+    EXPECT_EQ(folder_.valueOf("P3D_VERSION"), "abc");
+    EXPECT_EQ(MAX_FIT.value(), 0);
+    EXPECT_EQ(folder_.valueOf("FUTURE_SETTING"), "whatever");
+}
+
+TEST_F(StartupLoad, EmptyFolderSettingsLeaveTheFile)
+{
+    folder_.writeParameters(R"(<parameters>
+        <parameter name="lfolder3" value=""/>
+        <parameter name="lfolder4" value="D:\AI\More"/>
+        </parameters>)");
+    gf_loadAllParameters();
+    EXPECT_EQ(folder_.valueOf("lfolder3"), "<none>");
+    EXPECT_EQ(folder_.valueOf("lfolder4"), "D:\\AI\\More");
+    EXPECT_EQ(lfolder[4].value(), "D:\\AI\\More");
+    EXPECT_TRUE(folder_.logged("Parameter 'lfolder3' removed"));
+    EXPECT_TRUE(folder_.logged("lfolder4=\"D:\\AI\\More\""));
+    const std::vector<std::string> log = folder_.logLines();
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& l) { return l.rfind("lfolder3=", 0) == 0; }),
+              0);
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& l) { return l.rfind("afolder", 0) == 0; }),
+              0);
+}
+
+TEST_F(StartupLoad, DamagedFileIsReplacedByDefaults)
+{
+    folder_.writeParameters("<parameters><parameter name=\"RANDOM\" value=\"false\"");
+    gf_loadAllParameters();
+    EXPECT_TRUE(RANDOM.value());
+    EXPECT_EQ(elementNames(folder_.loadParameters()).size(), 54U);
+    EXPECT_TRUE(folder_.logged(path() + " not found, default values taken:"));
+}
+
+TEST_F(StartupLoad, ForeignRootGivesDefaultsAndIsSavedAsRead)
+{
+    folder_.writeParameters(R"(<settings><parameter name="RANDOM" value="false"/></settings>)");
+    gf_loadAllParameters();
+    EXPECT_TRUE(RANDOM.value());
+    const pugi::xml_document doc = folder_.loadParameters();
+    EXPECT_FALSE(doc.child("parameters"));
+    EXPECT_EQ(std::distance(doc.child("settings").begin(), doc.child("settings").end()), 1);
+}
+
+TEST_F(StartupLoad, FailedSaveIsLogged)
+{
+    std::filesystem::remove_all(folder_.parametersFile().parent_path());
+    gf_loadAllParameters();
+    EXPECT_TRUE(folder_.logged("could not save to '" + path() + "'"));
+    EXPECT_EQ(PORT_NUMBER.value(), "10747");
+}
+
+// Every changed setting comes back after a restart exactly as it was saved.
+TEST_F(StartupLoad, SettingsSurviveARestart)
+{
+    gf_loadAllParameters();
+    RANDOM.set(false);
+    RANDOM.save();
+    AIRP_HEIGHT.set(36000);
+    AIRP_HEIGHT.save();
+    LAST_EPOCH_TIME.set(1700000000);
+    LAST_EPOCH_TIME.save();
+    PORT_NUMBER.setAndSave("10800");
+    BLOCK_CALLSIGN.setAndSave("DLH4AB");
+    afolder[9].setAndSave("E:\\Scenery \"x\"");
+    const std::string before = test::readBytes(folder_.parametersFile());
+
+    test::resetSettingsToDefaults();
+    gf_loadAllParameters();
+    EXPECT_FALSE(RANDOM.value());
+    EXPECT_EQ(AIRP_HEIGHT.value(), 36000);
+    EXPECT_EQ(LAST_EPOCH_TIME.value(), 1700000000);
+    EXPECT_EQ(PORT_NUMBER.value(), "10800");
+    EXPECT_EQ(BLOCK_CALLSIGN.value(), "DLH4AB");
+    EXPECT_EQ(afolder[9].value(), "E:\\Scenery \"x\"");
+    EXPECT_EQ(test::readBytes(folder_.parametersFile()), before);
+}
+
+TEST_F(StartupLoad, ViewLeftOutIsSkipped)
+{
+    gf_setSettingsView({});
+    gf_loadAllParameters();
+    EXPECT_TRUE(recorder_.calls.empty());
+    EXPECT_EQ(elementNames(folder_.loadParameters()).size(), 54U);
+}
+
+} // namespace
+} // namespace oxl
