@@ -1,5 +1,7 @@
 #include "foundation/geodesy.h"
 
+#include "foundation/config_keys.h"
+
 #include <algorithm>
 #include <cmath>
 #include <fmt/format.h>
@@ -73,6 +75,23 @@ std::mt19937& gf_randomEngine()
 {
     thread_local std::mt19937 engine{std::random_device{}()};
     return engine;
+}
+
+std::uint64_t gf_randomIndex(std::int64_t n)
+{
+    if (!RANDOM.value() || n < 2)
+    {
+        return 0;
+    }
+    return static_cast<std::uint64_t>(gf_randomEngine()()) % static_cast<std::uint64_t>(n);
+}
+
+void gf_shuffle(std::vector<std::string>& v)
+{
+    if (RANDOM.value() && v.size() > 1)
+    {
+        std::shuffle(v.begin(), v.end(), gf_randomEngine());
+    }
 }
 
 double gf_randomPercent(double value, double percent)

@@ -40,6 +40,10 @@ std::string gf_formatNumber(float value);
 
 /// The calling thread's random engine, seeded once from std::random_device on the thread's first use.
 std::mt19937& gf_randomEngine();
+/// A random index below n while RANDOM is on and n >= 2, else 0.
+std::uint64_t gf_randomIndex(std::int64_t n);
+/// Shuffles the vector while RANDOM is on and it holds more than one element.
+void gf_shuffle(std::vector<std::string>& v);
 /// The value moved up or down (one random draw, always made) by percent of itself; unchanged for percent <=
 /// 0.
 double gf_randomPercent(double value, double percent);

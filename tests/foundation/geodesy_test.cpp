@@ -1,5 +1,7 @@
 #include "foundation/geodesy.h"
 
+#include "foundation/config_keys.h"
+
 #include <cmath>
 #include <gsl/narrow>
 #include <gtest/gtest.h>
@@ -137,8 +139,36 @@ TEST(Geodesy, NumberTexts)
     }
 }
 
-TEST(Geodesy, PercentVariationAlwaysDraws)
+TEST(Geodesy, PercentVariationFromTheThreadsEngine)
 {
+    gf_randomEngine().seed(42);
+    // 1608637542 is even: the first draw of a 42-seeded engine moves up.
+    EXPECT_EQ(gf_randomPercent(200.0, 5.0), 210.0);
+
+    std::mt19937* other = nullptr;
+    std::thread([&other] { other = &gf_randomEngine(); }).join();
+    EXPECT_NE(other, &gf_randomEngine());
+}
+
+class RandomSwitch : public testing::Test
+{
+  protected:
+    ~RandomSwitch() override { RANDOM.set(old_); }
+    bool old_ = RANDOM.value();
+};
+
+TEST_F(RandomSwitch, OffPicksTheFirstAndKeepsTheOrder)
+{
+    RANDOM.set(false);
+    std::vector<std::string> v{"a", "b", "c", "d", "e", "f", "g", "h"};
+    const auto original = v;
+    for (int i = 0; i < 100; ++i)
+    {
+        EXPECT_EQ(gf_randomIndex(1000), 0u);
+        gf_shuffle(v);
+    }
+    EXPECT_EQ(v, original);
+    // The percent variation still draws.
     std::set<double> seen;
     for (int i = 0; i < 200; ++i)
     {
@@ -147,13 +177,35 @@ TEST(Geodesy, PercentVariationAlwaysDraws)
     EXPECT_EQ(seen, (std::set<double>{90.0, 110.0}));
     EXPECT_EQ(gf_randomPercent(100.0, 0.0), 100.0);
     EXPECT_EQ(gf_randomPercent(100.0, -5.0), 100.0);
-    gf_randomEngine().seed(42);
-    // 1608637542 is even: the first draw of a 42-seeded engine moves up.
-    EXPECT_EQ(gf_randomPercent(200.0, 5.0), 210.0);
+}
 
-    std::mt19937* other = nullptr;
-    std::thread([&other] { other = &gf_randomEngine(); }).join();
-    EXPECT_NE(other, &gf_randomEngine());
+TEST_F(RandomSwitch, OnDrawsFromTheThreadsEngine)
+{
+    RANDOM.set(true);
+    gf_randomEngine().seed(42);
+    EXPECT_EQ(gf_randomIndex(10), 1608637542u % 10);
+    EXPECT_EQ(gf_randomIndex(1), 0u);
+    EXPECT_EQ(gf_randomIndex(-3), 0u);
+    std::set<std::uint64_t> seen;
+    for (int i = 0; i < 500; ++i)
+    {
+        const auto k = gf_randomIndex(5);
+        ASSERT_LT(k, 5u);
+        seen.insert(k);
+    }
+    EXPECT_EQ(seen.size(), 5u);
+
+    std::vector<std::string> v;
+    for (int i = 0; i < 20; ++i)
+    {
+        v.push_back(std::to_string(i));
+    }
+    auto shuffled = v;
+    gf_shuffle(shuffled);
+    EXPECT_NE(shuffled, v);
+    std::sort(shuffled.begin(), shuffled.end());
+    std::sort(v.begin(), v.end());
+    EXPECT_EQ(shuffled, v);
 }
 
 } // namespace
