@@ -1,0 +1,301 @@
+// The airport list read from files on disk, the closest airport and the display names.
+#include "airports/airport_list.h"
+
+#include "foundation/errors.h"
+#include "foundation/geodesy.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_folder.h"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+
+namespace oxl
+{
+namespace
+{
+
+using test::LogCapture;
+using test::TempFolder;
+using test::writeBytes;
+
+std::string listFile(const std::string& elements)
+{
+    return "<?xml version=\"1.0\"?>\n<airports>\n" + elements + "</airports>\n";
+}
+
+class AirportListFile : public ::testing::Test
+{
+  protected:
+    std::filesystem::path write(const std::string& content)
+    {
+        const std::filesystem::path file = folder_ / "airports_p3d.xml";
+        writeBytes(file, content);
+        return file;
+    }
+
+    TempFolder folder_;
+    LogCapture log_;
+    AirportList list_;
+};
+
+TEST_F(AirportListFile, ReadsEveryAttributeAndSortsByCode)
+{
+    const auto file =
+        write(listFile("<airport code=\"LFPG\" iata=\"CDG\" lat=\"49.0098\" lon=\"2.5479\" alt=\"392\"/>\n"
+                       "<airport code=\"EHAM\" iata=\"AMS\" lat=\"52.3086\" lon=\"4.7639\" alt=\"-11\"/>\n"
+                       "<airport code=\"EDDF\" lat=\"50.0333\" lon=\"8.5706\" alt=\"364\"/>\n"));
+    EXPECT_TRUE(list_.read(file));
+    ASSERT_EQ(list_.airports().size(), 3u);
+    EXPECT_EQ(list_.airports()[0].code, "EDDF");
+    EXPECT_EQ(list_.airports()[0].iata, "");
+    EXPECT_EQ(list_.airports()[1].code, "EHAM");
+    EXPECT_EQ(list_.airports()[1].iata, "AMS");
+    EXPECT_DOUBLE_EQ(list_.airports()[1].latitude, 52.3086);
+    EXPECT_DOUBLE_EQ(list_.airports()[1].longitude, 4.7639);
+    EXPECT_DOUBLE_EQ(list_.airports()[1].altitude, -11.0);
+    EXPECT_EQ(list_.airports()[2].code, "LFPG");
+    EXPECT_TRUE(log_.contains(fmt::format("3 airports read from '{}'", file.string())));
+}
+
+TEST_F(AirportListFile, IgnoresOtherElementsAndOtherRoots)
+{
+    const auto file =
+        write("<?xml version=\"1.0\"?><other><airport code=\"XXXX\" lat=\"1\" lon=\"1\" alt=\"1\"/></other>"
+              "<airports><runway/><airport code=\"EHAM\" lat=\"52\" lon=\"4\" alt=\"0\"/></airports>");
+    EXPECT_TRUE(list_.read(file));
+    ASSERT_EQ(list_.airports().size(), 1u);
+    EXPECT_EQ(list_.airports()[0].code, "EHAM");
+}
+
+struct BadElementCase
+{
+    std::string name;
+    std::string element;
+    std::string logLine;
+};
+
+void PrintTo(const BadElementCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class AirportListBadElement : public AirportListFile, public ::testing::WithParamInterface<BadElementCase>
+{
+};
+
+TEST_P(AirportListBadElement, CostsOnlyThatElementAndOneLogLine)
+{
+    const BadElementCase& c = GetParam();
+    const auto file =
+        write(listFile(c.element + "\n<airport code=\"EHAM\" lat=\"52\" lon=\"4\" alt=\"0\"/>\n"));
+    EXPECT_TRUE(list_.read(file));
+    ASSERT_EQ(list_.airports().size(), 1u);
+    EXPECT_EQ(list_.airports()[0].code, "EHAM");
+    EXPECT_TRUE(log_.contains(c.logLine)) << c.logLine;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AirportListBadElement,
+    ::testing::Values(
+        BadElementCase{"MissingLat", "<airport code=\"AAAA\" lon=\"1\" alt=\"1\"/>",
+                       "Missing lat/lon/alt for airport 'AAAA'"},
+        BadElementCase{"MissingAlt", "<airport code=\"AAAA\" lat=\"1\" lon=\"1\"/>",
+                       "Missing lat/lon/alt for airport 'AAAA'"},
+        BadElementCase{"EmptyAlt", "<airport code=\"AAAA\" lat=\"1\" lon=\"1\" alt=\"\"/>",
+                       "Error parsing coordinates for airport 'AAAA': invalid stod argument"},
+        BadElementCase{"TextAlt", "<airport code=\"AAAA\" lat=\"1\" lon=\"1\" alt=\"abc\"/>",
+                       "Error parsing coordinates for airport 'AAAA': invalid stod argument"},
+        BadElementCase{"NotANumber", "<airport code=\"AAAA\" lat=\"nan\" lon=\"1\" alt=\"1\"/>",
+                       "Error parsing coordinates for airport 'AAAA': invalid stod argument"},
+        BadElementCase{"Overflow", "<airport code=\"AAAA\" lat=\"1\" lon=\"1e999\" alt=\"1\"/>",
+                       "Error parsing coordinates for airport 'AAAA': stod argument out of range"},
+        BadElementCase{"Infinity", "<airport code=\"AAAA\" lat=\"1\" lon=\"inf\" alt=\"1\"/>",
+                       "Error parsing coordinates for airport 'AAAA': stod argument out of range"},
+        BadElementCase{"LatitudeBeyondPole", "<airport code=\"AAAA\" lat=\"91\" lon=\"1\" alt=\"1\"/>",
+                       "Error parsing coordinates for airport 'AAAA': stod argument out of range"},
+        BadElementCase{"LongitudeBeyondDateLine",
+                       "<airport code=\"AAAA\" lat=\"1\" lon=\"-180.5\" alt=\"1\"/>",
+                       "Error parsing coordinates for airport 'AAAA': stod argument out of range"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(AirportListFile, TakesTheNumberAtTheStartOfTheText)
+{
+    const auto file =
+        write(listFile("<airport code=\"AAAA\" lat=\"52.3xyz\" lon=\" \t+4.5\" alt=\"-2e1ft\"/>\n"));
+    EXPECT_TRUE(list_.read(file));
+    ASSERT_EQ(list_.airports().size(), 1u);
+    EXPECT_DOUBLE_EQ(list_.airports()[0].latitude, 52.3);
+    EXPECT_DOUBLE_EQ(list_.airports()[0].longitude, 4.5);
+    EXPECT_DOUBLE_EQ(list_.airports()[0].altitude, -20.0);
+}
+
+TEST_F(AirportListFile, KeepsAnAirportWithoutCodeAndShowsItAsQuestionMark)
+{
+    const auto file = write(listFile("<airport lat=\"1\" lon=\"1\" alt=\"1\"/>\n"));
+    EXPECT_TRUE(list_.read(file));
+    ASSERT_EQ(list_.airports().size(), 1u);
+    EXPECT_EQ(gf_airportDisplayName(list_.airports()[0]), "?");
+}
+
+TEST_F(AirportListFile, RootWithoutAirportsGivesFalseAndIsNotReadAgain)
+{
+    const auto file = write(listFile(""));
+    EXPECT_FALSE(list_.read(file));
+    EXPECT_TRUE(list_.isRead());
+    write(listFile("<airport code=\"EHAM\" lat=\"52\" lon=\"4\" alt=\"0\"/>\n"));
+    EXPECT_FALSE(list_.read(file));
+    EXPECT_TRUE(list_.airports().empty());
+}
+
+TEST_F(AirportListFile, MissingRootRaisesError88)
+{
+    const auto file = write("<?xml version=\"1.0\"?><airport code=\"EHAM\" lat=\"52\" lon=\"4\" alt=\"0\"/>");
+    try
+    {
+        list_.read(file);
+        FAIL() << "no error";
+    }
+    catch (const UserErrorException& e)
+    {
+        EXPECT_EQ(std::string(e.what()), "88: Missing <airports> root in: " + file.string());
+    }
+    EXPECT_FALSE(list_.isRead());
+}
+
+TEST_F(AirportListFile, UnparsableFileRaisesError88WithTheParsersText)
+{
+    const auto file = write(listFile("<airport code=\"EHAM\" lat=\"52\" lon=\"4\" alt=\"0\"/>\n<airport"));
+    try
+    {
+        list_.read(file);
+        FAIL() << "no error";
+    }
+    catch (const UserErrorException& e)
+    {
+        const std::string prefix = "88: " + file.string() + " not loaded: ";
+        EXPECT_EQ(std::string(e.what()).substr(0, prefix.size()), prefix);
+        EXPECT_GT(std::string(e.what()).size(), prefix.size());
+    }
+}
+
+TEST_F(AirportListFile, MissingFileRaisesError88)
+{
+    EXPECT_THROW(list_.read(folder_ / "none.xml"), UserErrorException);
+    EXPECT_FALSE(list_.isRead());
+}
+
+TEST_F(AirportListFile, FailedReadLeavesNothingToAppendTo)
+{
+    const auto file = write("<?xml version=\"1.0\"?><nothing/>");
+    EXPECT_THROW(list_.read(file), UserErrorException);
+    EXPECT_TRUE(list_.airports().empty());
+    write(listFile("<airport code=\"EHAM\" lat=\"52\" lon=\"4\" alt=\"0\"/>\n"));
+    EXPECT_TRUE(list_.read(file));
+    EXPECT_EQ(list_.airports().size(), 1u);
+}
+
+TEST(AirportDisplayName, CodeWithIataInBrackets)
+{
+    EXPECT_EQ(gf_airportDisplayName({"EHAM", "AMS", 0, 0, 0}), "EHAM (AMS)");
+    EXPECT_EQ(gf_airportDisplayName({"EHAM", "", 0, 0, 0}), "EHAM");
+    EXPECT_EQ(gf_airportDisplayName({"", "", 0, 0, 0}), "?");
+    EXPECT_EQ(gf_airportDisplayName({"", "AMS", 0, 0, 0}), "? (AMS)");
+}
+
+/// A list of airports along the equator, one per (code, nautical miles east of 0/0).
+class ClosestAirport : public AirportListFile
+{
+  protected:
+    void readAirportsAt(std::initializer_list<std::pair<const char*, double>> eastNm)
+    {
+        std::string elements;
+        for (const auto& [code, nm] : eastNm)
+        {
+            elements +=
+                fmt::format("<airport code=\"{}\" lat=\"0\" lon=\"{:.12f}\" alt=\"0\"/>\n", code, nm / 60.0);
+        }
+        ASSERT_TRUE(list_.read(write(listFile(elements))));
+    }
+};
+
+TEST_F(ClosestAirport, NoneFartherThanFiveMiles)
+{
+    readAirportsAt({{"AAAA", 5.01}, {"BBBB", -6.0}});
+    EXPECT_EQ(list_.closest(0.0, 0.0), nullptr);
+}
+
+TEST_F(ClosestAirport, OneJustWithinFiveMiles)
+{
+    readAirportsAt({{"AAAA", 4.999}, {"BBBB", 5.01}});
+    ASSERT_NE(list_.closest(0.0, 0.0), nullptr);
+    EXPECT_EQ(list_.closest(0.0, 0.0)->code, "AAAA");
+}
+
+TEST_F(ClosestAirport, EqualDistanceKeepsTheEarlierCode)
+{
+    readAirportsAt({{"BBBB", -2.0}, {"AAAA", 2.0}});
+    ASSERT_NE(list_.closest(0.0, 0.0), nullptr);
+    EXPECT_EQ(list_.closest(0.0, 0.0)->code, "AAAA");
+}
+
+TEST_F(ClosestAirport, BothWithoutStandsGivesTheClosest)
+{
+    readAirportsAt({{"AAAA", 3.0}, {"BBBB", 1.0}});
+    const Airport* found = list_.closest(0.0, 0.0);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->code, "BBBB");
+    EXPECT_TRUE(log_.contains("Airport BBBB is closest, neighbour is AAAA"));
+}
+
+TEST_F(ClosestAirport, NeighbourWithACloserStandWins)
+{
+    readAirportsAt({{"AAAA", 3.0}, {"BBBB", 1.0}});
+    list_.setClosestStandQuery(
+        [](const Airport& a, double, double, std::string& stand)
+        {
+            stand = a.code == "AAAA" ? "G7" : "B1";
+            return a.code == "AAAA" ? 0.01 : 0.02;
+        });
+    const Airport* found = list_.closest(0.0, 0.0);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->code, "AAAA");
+    EXPECT_TRUE(
+        log_.contains("Airport BBBB is closest, but stand G7 at neighbouring airport AAAA is closer at 19 "
+                      "meters ..."));
+}
+
+TEST_F(ClosestAirport, EqualStandDistancesKeepTheClosest)
+{
+    readAirportsAt({{"AAAA", 3.0}, {"BBBB", 1.0}});
+    list_.setClosestStandQuery([](const Airport&, double, double, std::string&)
+                               { return kNoStandDistanceNm; });
+    ASSERT_NE(list_.closest(0.0, 0.0), nullptr);
+    EXPECT_EQ(list_.closest(0.0, 0.0)->code, "BBBB");
+}
+
+TEST(ShippedAirportList, PassesTheStartUpCheckAndKnowsRealAirports)
+{
+    AirportList list;
+    ASSERT_TRUE(list.read(std::filesystem::path(OXL_SOURCE_DIR) / "data" / "airports_p3d.xml"));
+    EXPECT_GT(list.airports().size(), 30000u);
+    const Airport* eham = list.find("EHAM");
+    ASSERT_NE(eham, nullptr);
+    EXPECT_EQ(gf_airportDisplayName(*eham), "EHAM (AMS)");
+    EXPECT_NEAR(eham->latitude, 52.31, 0.05);
+    EXPECT_NEAR(eham->longitude, 4.76, 0.05);
+    const Airport* mmmx = list.find("MMMX");
+    ASSERT_NE(mmmx, nullptr);
+    EXPECT_EQ(mmmx->iata, "MEX");
+    EXPECT_NEAR(mmmx->altitude, 7316, 50);
+    const Airport* closest = list.closest(mmmx->latitude, mmmx->longitude);
+    ASSERT_NE(closest, nullptr);
+    EXPECT_EQ(closest->code, "MMMX");
+    EXPECT_EQ(list.find("ZZZZ"), nullptr);
+}
+
+} // namespace
+} // namespace oxl
