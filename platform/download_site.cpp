@@ -1,22 +1,17 @@
 #include "platform/download_site.h"
 
-#include <cstdlib>
+#include "platform/folders.h"
 
 namespace oxl::plat
 {
 
 std::optional<std::string> downloadBaseOverride()
 {
-    const char* value = std::getenv("OXL_DOWNLOAD_BASE");
-    if (value == nullptr || *value == '\0')
+    std::optional<std::string> base = environment("OXL_DOWNLOAD_BASE");
+    // The site's file names are appended to the base as they are, so a missing separator would glue them on.
+    if (base && base->back() != '/')
     {
-        return std::nullopt;
-    }
-    std::string base = value;
-    // The site's files are appended to the base as they are, so a missing separator would glue names.
-    if (base.back() != '/')
-    {
-        base += '/';
+        *base += '/';
     }
     return base;
 }

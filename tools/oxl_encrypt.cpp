@@ -98,8 +98,8 @@ int main(int argc, char** argv)
         {
             return 0;
         }
-        std::cerr << "Could not rename " << part.string() << " to " << target.string() << ": "
-                  << ec.message() << '\n';
+        std::cerr << "Could not rename " << part.string() << " to " << target.string() << ": " << ec.message()
+                  << '\n';
     }
     else
     {

@@ -1,13 +1,12 @@
 #include "foundation/data_key.h"
 #include "foundation/decryption.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <sodium.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 
@@ -21,17 +20,8 @@ namespace fs = std::filesystem;
 constexpr std::size_t kHeader = 24;
 constexpr std::size_t kChunk = 4113;
 
-std::string readBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using test::readBytes;
+using test::writeBytes;
 
 std::string randomBytes(std::size_t count, unsigned seed)
 {
@@ -56,15 +46,6 @@ int encryptWithTool(const fs::path& plain, const fs::path& enc)
 class DecryptionTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("oxl_decrypt_" + std::to_string(::getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     /// Encrypts `plain` with the tool and returns the .enc bytes.
     std::string encrypt(const std::string& plain)
     {
@@ -88,7 +69,8 @@ class DecryptionTest : public ::testing::Test
         return "";
     }
 
-    fs::path dir_;
+    test::TempFolder folder_;
+    const fs::path& dir_ = folder_.path();
 };
 
 class ToolRoundTrip : public DecryptionTest, public ::testing::WithParamInterface<std::size_t>

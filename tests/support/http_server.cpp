@@ -18,7 +18,7 @@ namespace oxl::test
 namespace
 {
 
-constexpr int kPollMs = 50;                 // bound of every wait, so the destructor is never held up
+constexpr int kPollMs = 50; // bound of every wait, so the destructor is never held up
 constexpr std::size_t kMaxHeaderBytes = 16384;
 
 std::string reasonPhrase(int status)
@@ -174,10 +174,12 @@ void LoopbackHttpServer::acceptLoop()
             continue;
         }
         std::lock_guard lock(mutex_);
-        workers_.emplace_back([this, fd] {
-            serveConnection(fd);
-            ::close(fd);
-        });
+        workers_.emplace_back(
+            [this, fd]
+            {
+                serveConnection(fd);
+                ::close(fd);
+            });
     }
 }
 

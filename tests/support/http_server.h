@@ -24,7 +24,7 @@ struct HttpRequest
 /// Serves the files of one folder on 127.0.0.1 at an ephemeral port; each connection gets a thread.
 class LoopbackHttpServer
 {
-public:
+  public:
     /// Starts listening at once; files are read from `folder` at request time.
     explicit LoopbackHttpServer(std::filesystem::path folder);
     /// Releases stalled connections, stops accepting and joins every thread.
@@ -47,7 +47,7 @@ public:
     /// Every request received so far, in arrival order.
     std::vector<HttpRequest> requests() const;
 
-private:
+  private:
     enum class Behaviour
     {
         Serve,

@@ -1,0 +1,181 @@
+#include "foundation/downloads.h"
+
+#include "foundation/log.h"
+#include "foundation/run_state.h"
+#include "platform/download_site.h"
+
+#include <fmt/format.h>
+
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <system_error>
+
+namespace oxl
+{
+
+namespace
+{
+
+constexpr int kStopPollMs = 250; // longest time a set stop flag waits for the transfer to notice it
+
+std::mutex gLimitsMutex;
+DownloadLimits gLimits;
+
+bool stopRequested()
+{
+    return gStopRequested.load() != 0 || gWindowClosed.load() != 0;
+}
+
+/// Runs the transfer through a multi handle so that the stop flags are looked at between short waits.
+CURLcode performStoppable(CURL* handle)
+{
+    CURLM* multi = curl_multi_init();
+    if (multi == nullptr)
+    {
+        return CURLE_OUT_OF_MEMORY;
+    }
+    if (curl_multi_add_handle(multi, handle) != CURLM_OK)
+    {
+        curl_multi_cleanup(multi);
+        return CURLE_FAILED_INIT;
+    }
+    CURLcode result = CURLE_ABORTED_BY_CALLBACK;
+    for (;;)
+    {
+        if (stopRequested())
+        {
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK)
+        {
+            result = CURLE_RECV_ERROR;
+            break;
+        }
+        bool done = false;
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &queued))
+        {
+            if (message->msg == CURLMSG_DONE && message->easy_handle == handle)
+            {
+                result = message->data.result;
+                done = true;
+            }
+        }
+        if (done)
+        {
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, kStopPollMs, nullptr);
+    }
+    curl_multi_remove_handle(multi, handle);
+    curl_multi_cleanup(multi);
+    return result;
+}
+
+} // namespace
+
+void gf_setDownloadLimits(const DownloadLimits& limits)
+{
+    std::lock_guard lock(gLimitsMutex);
+    gLimits = limits;
+}
+
+DownloadLimits gf_downloadLimits()
+{
+    std::lock_guard lock(gLimitsMutex);
+    return gLimits;
+}
+
+std::string gf_downloadSiteBase()
+{
+    return plat::downloadBaseOverride().value_or(kDownloadSiteBase);
+}
+
+std::string gf_downloadFolderUrl()
+{
+    return gf_downloadSiteBase() + kDownloadAirportFolder;
+}
+
+std::size_t lf_curlWriteToFile(char* data, std::size_t size, std::size_t count, void* file)
+{
+    // libcurl wants the bytes taken; anything less than size * count ends the transfer as failed.
+    return std::fwrite(data, 1, size * count, static_cast<std::FILE*>(file));
+}
+
+bool gf_downloadToFile(CURL* handle, const std::string& url, const std::filesystem::path& target, bool binary)
+{
+    if (handle == nullptr)
+    {
+        return false;
+    }
+    std::filesystem::path part = target;
+    part += ".part";
+    try
+    {
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(std::fopen(part.c_str(), binary ? "wb" : "w"),
+                                                              &std::fclose);
+        std::FILE* file = owned.get();
+        if (file == nullptr)
+        {
+            gf_log(fmt::format("Could not open output file: {}", target.string()));
+            return false;
+        }
+        const DownloadLimits limits = gf_downloadLimits();
+        curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(handle, CURLOPT_USERAGENT, kDownloadUserAgent);
+        curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, lf_curlWriteToFile);
+        curl_easy_setopt(handle, CURLOPT_WRITEDATA, file);
+        curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
+        curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, limits.connectTimeoutS);
+        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerS);
+        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedTimeS);
+
+        const CURLcode result = performStoppable(handle);
+        const bool written = std::fclose(owned.release()) == 0;
+        std::error_code error;
+        if (result == CURLE_OK && written)
+        {
+            std::filesystem::rename(part, target, error);
+            if (!error)
+            {
+                return true;
+            }
+            gf_logMarked(fmt::format("Could not replace {}: {}", target.string(), error.message()));
+        }
+        std::filesystem::remove(part, error);
+        return false;
+    }
+    catch (const std::exception& error)
+    {
+        gf_log(fmt::format("Downloader exception: '{}', {} => {}", error.what(), url, target.string()));
+        std::error_code ignored;
+        std::filesystem::remove(part, ignored);
+        return false;
+    }
+}
+
+bool gf_downloadFromSite(const std::string& name, const std::filesystem::path& target)
+{
+    const std::string url = gf_downloadSiteBase() + name;
+    CURL* handle = curl_easy_init();
+    const bool ok = gf_downloadToFile(handle, url, target, true);
+    if (ok)
+    {
+        gf_log(fmt::format("Downloaded '{}' to '{}'", url, target.string()));
+    }
+    else
+    {
+        gf_logMarked(fmt::format("Downloading '{}' failed !", url));
+    }
+    if (handle != nullptr)
+    {
+        curl_easy_cleanup(handle);
+    }
+    return ok;
+}
+
+} // namespace oxl

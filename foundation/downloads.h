@@ -1,0 +1,50 @@
+// Downloads from the program's download site with libcurl.
+#pragma once
+
+#include <curl/curl.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+
+namespace oxl
+{
+
+/// The download site's base address built into the program (ends in "/").
+inline constexpr const char* kDownloadSiteBase = "https://ordalis-p3d.org/downloads/";
+/// The user agent every request of the program carries.
+inline constexpr const char* kDownloadUserAgent = "ORDL";
+/// The site's sub-folder holding airport files.
+inline constexpr const char* kDownloadAirportFolder = "P3D/";
+
+/// Bounds that keep a dead or stalled server from holding a download forever.
+struct DownloadLimits
+{
+    long connectTimeoutS = 15;  ///< longest wait for the connection [s]
+    long lowSpeedTimeS = 30;    ///< a transfer slower than lowSpeedBytesPerS for this long fails [s]
+    long lowSpeedBytesPerS = 1; ///< the speed below which a transfer counts as stalled [bytes/s]
+};
+
+/// Replaces the download bounds (tests shorten them); applies to downloads started afterwards.
+void gf_setDownloadLimits(const DownloadLimits& limits);
+/// The download bounds in force.
+DownloadLimits gf_downloadLimits();
+
+/// The site's base address: OXL_DOWNLOAD_BASE when set, else the built-in one.
+std::string gf_downloadSiteBase();
+/// The address of the site's airport-file folder (base followed by "P3D/").
+std::string gf_downloadFolderUrl();
+
+/// libcurl's write callback: appends the block to the FILE* in `file`; the bytes written.
+std::size_t lf_curlWriteToFile(char* data, std::size_t size, std::size_t count, void* file);
+
+/// Fetches `url` into `target` ("w" text or "wb" binary); true only for a complete transfer. The bytes
+/// go to "<target>.part" first, which replaces `target` only on success, so a failed download leaves
+/// the old file as it was. A set stop flag (gStopRequested, gWindowClosed) ends the transfer.
+bool gf_downloadToFile(CURL* handle, const std::string& url, const std::filesystem::path& target,
+                       bool binary);
+
+/// Fetches the site's file `name` (relative to the base) in binary mode into `target`; logs the result.
+bool gf_downloadFromSite(const std::string& name, const std::filesystem::path& target);
+
+} // namespace oxl

@@ -1,0 +1,160 @@
+#include "foundation/downloads.h"
+
+#include "foundation/run_state.h"
+#include "tests/support/http_server.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace oxl
+{
+namespace
+{
+
+namespace fs = std::filesystem;
+using test::LoopbackHttpServer;
+
+class DownloadTest : public ::testing::Test
+{
+  protected:
+    DownloadTest() : server_(site_.path()), base_("OXL_DOWNLOAD_BASE", server_.baseUrl()), cwd_(work_.path())
+    {
+        gf_setDownloadLimits(DownloadLimits{2, 1, 1});
+        test::writeBytes(site_ / "dbase.enc", "new data from the site");
+        test::writeBytes(work_ / "dbase.enc", "old good data");
+    }
+    ~DownloadTest() override { gf_setDownloadLimits(DownloadLimits{}); }
+
+    test::LogCapture log_;
+    test::TempFolder site_;
+    test::TempFolder work_;
+    LoopbackHttpServer server_;
+    test::ScopedEnv base_;
+    test::ScopedCurrentPath cwd_;
+};
+
+TEST_F(DownloadTest, FetchesTheFileWithTheProgramsUserAgent)
+{
+    ASSERT_TRUE(gf_downloadFromSite("dbase.enc", work_ / "dbase.enc"));
+
+    EXPECT_EQ(test::readBytes(work_ / "dbase.enc"), "new data from the site");
+    EXPECT_FALSE(fs::exists(work_ / "dbase.enc.part"));
+    ASSERT_EQ(server_.requests().size(), 1u);
+    EXPECT_EQ(server_.requests()[0].path, "/dbase.enc");
+    EXPECT_EQ(server_.requests()[0].userAgent, "ORDL");
+    EXPECT_TRUE(log_.contains("Downloaded '" + server_.baseUrl() + "dbase.enc' to '" +
+                              (work_ / "dbase.enc").string() + "'"));
+}
+
+TEST_F(DownloadTest, TextModeDownloadIntoARelativePath)
+{
+    CURL* handle = curl_easy_init();
+    EXPECT_TRUE(gf_downloadToFile(handle, server_.baseUrl() + "dbase.enc", "fetched.txt", false));
+    curl_easy_cleanup(handle);
+    EXPECT_EQ(test::readBytes(work_ / "fetched.txt"), "new data from the site");
+}
+
+/// How the site fails one request.
+struct Failure
+{
+    const char* name;
+    void (*arrange)(LoopbackHttpServer& server);
+};
+
+void PrintTo(const Failure& failure, std::ostream* out)
+{
+    *out << failure.name;
+}
+
+class FailedDownload : public DownloadTest, public ::testing::WithParamInterface<Failure>
+{
+};
+
+TEST_P(FailedDownload, KeepsTheOldFile)
+{
+    GetParam().arrange(server_);
+
+    EXPECT_FALSE(gf_downloadFromSite("dbase.enc", work_ / "dbase.enc"));
+
+    EXPECT_EQ(test::readBytes(work_ / "dbase.enc"), "old good data");
+    EXPECT_FALSE(fs::exists(work_ / "dbase.enc.part"));
+    EXPECT_TRUE(log_.contains("===> Downloading '" + server_.baseUrl() + "dbase.enc' failed !"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Site, FailedDownload,
+    ::testing::Values(Failure{"NotFound", [](LoopbackHttpServer& s) { s.answerStatus("/dbase.enc", 404); }},
+                      Failure{"ServerError",
+                              [](LoopbackHttpServer& s) { s.answerStatus("/dbase.enc", 500); }},
+                      Failure{"BodyCutShort", [](LoopbackHttpServer& s) { s.cutShort("/dbase.enc"); }},
+                      // Ends by the low-speed time-out of one second set by the fixture.
+                      Failure{"Stalled", [](LoopbackHttpServer& s) { s.stall("/dbase.enc"); }}),
+    [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
+
+TEST_F(DownloadTest, MissingFileOnTheSiteLeavesNoLocalFile)
+{
+    EXPECT_FALSE(gf_downloadFromSite("absent.enc", work_ / "absent.enc"));
+    EXPECT_FALSE(fs::exists(work_ / "absent.enc"));
+    EXPECT_FALSE(fs::exists(work_ / "absent.enc.part"));
+}
+
+TEST_F(DownloadTest, StopFlagEndsAStalledTransfer)
+{
+    // Long enough that only the stop flag can end the transfer within the test's run.
+    gf_setDownloadLimits(DownloadLimits{2, 600, 1});
+    server_.stall("/dbase.enc");
+    std::thread stopper(
+        [this]
+        {
+            while (server_.requests().empty())
+            {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            gStopRequested = 1;
+        });
+
+    EXPECT_FALSE(gf_downloadFromSite("dbase.enc", work_ / "dbase.enc"));
+
+    stopper.join();
+    gStopRequested = 0;
+    EXPECT_EQ(test::readBytes(work_ / "dbase.enc"), "old good data");
+}
+
+TEST_F(DownloadTest, UnopenableTargetIsLogged)
+{
+    const fs::path target = work_ / "no-such-folder" / "dbase.enc";
+    EXPECT_FALSE(gf_downloadFromSite("dbase.enc", target));
+    EXPECT_TRUE(log_.contains("Could not open output file: " + target.string()));
+    EXPECT_TRUE(server_.requests().empty());
+}
+
+TEST_F(DownloadTest, NoHandleIsAFailure)
+{
+    EXPECT_FALSE(gf_downloadToFile(nullptr, server_.baseUrl() + "dbase.enc", work_ / "dbase.enc", true));
+    EXPECT_TRUE(server_.requests().empty());
+}
+
+TEST_F(DownloadTest, AirportFolderLiesBelowTheBase)
+{
+    EXPECT_EQ(gf_downloadSiteBase(), server_.baseUrl());
+    EXPECT_EQ(gf_downloadFolderUrl(), server_.baseUrl() + "P3D/");
+}
+
+TEST(DownloadSite, BuiltInBaseWithoutOverride)
+{
+    test::ScopedEnv unset("OXL_DOWNLOAD_BASE", std::nullopt);
+    EXPECT_EQ(gf_downloadSiteBase(), kDownloadSiteBase);
+}
+
+TEST(DownloadSite, OverrideGetsItsTrailingSlash)
+{
+    test::ScopedEnv base("OXL_DOWNLOAD_BASE", "http://127.0.0.1:9/files");
+    EXPECT_EQ(gf_downloadSiteBase(), "http://127.0.0.1:9/files/");
+}
+
+} // namespace
+} // namespace oxl
