@@ -1,6 +1,10 @@
 #include "foundation/decryption.h"
 
 #include "foundation/data_key.h"
+#include "foundation/log.h"
+#include "foundation/system_lookups.h"
+
+#include <fmt/format.h>
 
 #include <sodium.h>
 
@@ -78,6 +82,22 @@ void lf_decryptStream(const std::array<unsigned char, 32>& key, const std::files
     {
         throw std::runtime_error("Could not write output file: " + outPath.string());
     }
+}
+
+bool gf_streamDecrypt(const std::filesystem::path& inPath, const std::filesystem::path& outPath)
+{
+    try
+    {
+        lf_decryptStream(kDataFileKey, inPath, outPath);
+        return true;
+    }
+    catch (const std::exception& error)
+    {
+        gf_log(fmt::format("{} exception: {}", "gf_streamDecrypt", error.what()));
+    }
+    // Half a database is worse than none: the reader must not find a partial plain file.
+    gf_removeFileIfExists(outPath);
+    return false;
 }
 
 } // namespace oxl

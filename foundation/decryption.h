@@ -14,4 +14,7 @@ namespace oxl
 void lf_decryptStream(const std::array<unsigned char, 32>& key, const std::filesystem::path& inPath,
                       const std::filesystem::path& outPath);
 
+/// Decrypts a data file with the program's key; on any failure logs it, removes `outPath` and gives false.
+bool gf_streamDecrypt(const std::filesystem::path& inPath, const std::filesystem::path& outPath);
+
 } // namespace oxl

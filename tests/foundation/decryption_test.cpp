@@ -1,5 +1,6 @@
 #include "foundation/data_key.h"
 #include "foundation/decryption.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -180,6 +181,35 @@ TEST_F(DecryptionTest, ToolLeavesNoOutputWhenTheInputIsMissing)
     EXPECT_EQ(encryptWithTool(dir_ / "absent.bin", dir_ / "data.enc"), 1);
     EXPECT_FALSE(fs::exists(dir_ / "data.enc"));
     EXPECT_FALSE(fs::exists(dir_ / "data.enc.part"));
+}
+
+TEST_F(DecryptionTest, StreamDecryptWithTheProgramsKey)
+{
+    const std::string plain = randomBytes(10000, 11);
+    writeBytes(dir_ / "input.enc", encrypt(plain));
+
+    EXPECT_TRUE(gf_streamDecrypt(dir_ / "input.enc", dir_ / "output.xml"));
+    EXPECT_EQ(readBytes(dir_ / "output.xml"), plain);
+}
+
+TEST_F(DecryptionTest, StreamDecryptFailureLeavesNoOutput)
+{
+    test::LogCapture log;
+    const std::string enc = encrypt(randomBytes(10000, 12));
+    writeBytes(dir_ / "input.enc", enc.substr(0, enc.size() - 100));
+
+    EXPECT_FALSE(gf_streamDecrypt(dir_ / "input.enc", dir_ / "output.xml"));
+
+    EXPECT_FALSE(fs::exists(dir_ / "output.xml"));
+    EXPECT_TRUE(log.contains("gf_streamDecrypt exception: Decryption failed"));
+}
+
+TEST_F(DecryptionTest, StreamDecryptOfAMissingFile)
+{
+    test::LogCapture log;
+    EXPECT_FALSE(gf_streamDecrypt(dir_ / "absent.enc", dir_ / "output.xml"));
+    EXPECT_TRUE(log.contains("gf_streamDecrypt exception: Could not open input file: " +
+                             (dir_ / "absent.enc").string()));
 }
 
 } // namespace

@@ -1,0 +1,127 @@
+#include "foundation/version_check.h"
+
+#include "foundation/config_keys.h"
+#include "foundation/downloads.h"
+#include "foundation/log.h"
+#include "foundation/version_data.h"
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+
+namespace oxl
+{
+
+namespace
+{
+
+namespace fs = std::filesystem;
+
+constexpr const char* kVersionIndexName = "versions.json";
+
+/// One data file that the version index lists.
+struct DataFileEntry
+{
+    const char* member;         ///< member of versions.json
+    StringParameter& installed; ///< setting holding the installed version
+    std::string_view fileName;  ///< name on the site
+    const fs::path& localPath;  ///< the file in the input folder
+};
+
+/// Compares one member of the index with the installed version and downloads
+/// the file when needed.
+void checkOne(const nlohmann::json& root, const DataFileEntry& entry)
+{
+    if (!root.is_object() || !root.contains(entry.member))
+    {
+        lf_logVersionNotFound(entry.member);
+        return;
+    }
+    const VersionData offered = gf_versionFromJson(root.at(entry.member), true);
+    const VersionData installed(entry.installed.value());
+    const fs::path& local = entry.localPath;
+    if (!(offered > installed) && fs::exists(local))
+    {
+        lf_logUpToDate(entry.member);
+        return;
+    }
+    if (gf_downloadFromSite(std::string(entry.fileName), local))
+    {
+        entry.installed.setAndSave(offered.toString());
+        lf_logUpdated(entry.member, offered.toString());
+    }
+}
+
+} // namespace
+
+void lf_logUpdated(std::string_view name, std::string_view version)
+{
+    gf_log(fmt::format("{} updated to {}", name, version));
+}
+
+void lf_logUpToDate(std::string_view name)
+{
+    gf_log(fmt::format("{} version up-to-date", name));
+}
+
+void lf_logVersionNotFound(std::string_view name)
+{
+    gf_logMarked(fmt::format("{} version not found", name));
+}
+
+void gf_checkVersions()
+{
+    bool fetched = false;
+    if (CURL* handle = curl_easy_init())
+    {
+        fetched =
+            gf_downloadToFile(handle, gf_downloadSiteBase() + kVersionIndexName, kVersionIndexName, false);
+        curl_easy_cleanup(handle);
+    }
+    if (!fetched)
+    {
+        gf_logMarked("Downloading version info from my web site failed!");
+        return;
+    }
+    std::ifstream in(kVersionIndexName);
+    if (!in)
+    {
+        gf_logMarked("Cannot open versions.json");
+        return;
+    }
+    // A damaged index (a portal's HTML page, a half-edited file) must not end the
+    // start: the program goes on with the data files it has, as when the site
+    // cannot be reached.
+    nlohmann::json root;
+    try
+    {
+        root = nlohmann::json::parse(in);
+    }
+    catch (const nlohmann::json::exception& error)
+    {
+        gf_logMarked(fmt::format("versions.json is not valid: {}", error.what()));
+        return;
+    }
+    const DataFileEntry entries[] = {{"aig", AIG_VERSION, kRegcodeFileName, gRegcodePath},
+                                     {"dbase", DBASE_VERSION, kDbaseFileName, gDbasePath}};
+    for (const DataFileEntry& entry : entries)
+    {
+        try
+        {
+            checkOne(root, entry);
+        }
+        catch (const fs::filesystem_error&)
+        {
+            throw;
+        }
+        catch (const std::exception& error)
+        {
+            gf_logMarked(
+                fmt::format("{} version in versions.json is not valid: {}", entry.member, error.what()));
+        }
+    }
+}
+
+} // namespace oxl
