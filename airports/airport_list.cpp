@@ -1,6 +1,8 @@
 // Reading the airport list and the queries on it.
 #include "airports/airport_list.h"
 
+#include "airports/stand.h"
+
 #include "foundation/errors.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
@@ -163,6 +165,10 @@ const Airport* AirportList::closest(double lat, double lon) const
     double bestDistance = kNoStandDistanceNm;
     for (const Airport& a : airports())
     {
+        if (gf_latitudesApart(lat, a.latitude, kClosestAirportMaxNm))
+        {
+            continue;
+        }
         const double d = gf_distanceNm({lat, lon}, {a.latitude, a.longitude});
         if (d <= kClosestAirportMaxNm && d < bestDistance)
         {

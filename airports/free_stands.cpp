@@ -225,9 +225,10 @@ Stand* gf_nearestFreeStand(ParkingState& state, double lat, double lon, const Ac
     double best = kFarNm;
     double bestMatch = kFarNm;
     bool matchSearch = match;
+    const double reachNm = match ? std::max(maxDistanceNm, kMatchStandNm) : maxDistanceNm;
     for (Stand& s : state.stands)
     {
-        if (s.occupied != 0)
+        if (s.occupied != 0 || gf_latitudesApart(lat, s.latitude, reachNm))
         {
             continue;
         }
@@ -411,7 +412,8 @@ std::uint32_t gf_countLiveParked(ParkingState& state, const std::vector<LiveAc>&
 void gf_removeAtReservedStand(ParkingState& state, std::vector<LiveAc>& live)
 {
     const Stand* reserved = gf_findStandByName(state.stands, state.reservedStand);
-    if (reserved == nullptr) {
+    if (reserved == nullptr)
+    {
         // Stand id 0 would name every aircraft that has no stand; a reserved stand that is not at this
         // airport has nobody on it.
         return;

@@ -60,6 +60,10 @@ std::string StandLocator::standAt(double lat, double lon)
     const Spot* nearest = nullptr;
     for (const Spot& s : spots_)
     {
+        if (gf_latitudesApart(lat, s.latitude, kAtStandNm))
+        {
+            continue;
+        }
         const double d = gf_distanceNm({lat, lon}, {s.latitude, s.longitude});
         if (d < best)
         {

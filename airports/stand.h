@@ -2,8 +2,10 @@
 // the static parking and the learning.
 #pragma once
 
+#include "foundation/geodesy.h"
 #include "foundation/half_hours.h"
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -81,6 +83,15 @@ struct Stand
     std::uint8_t ramp = 0;     ///< ramp (non-gate) position
     std::uint8_t helipad = 0;  ///< helipad
 };
+
+/// True when two positions are certainly more than limitNm apart because their latitudes alone are: a
+/// great circle is never shorter than the meridian arc between its ends' latitudes. Lets the searches
+/// skip the haversine for most stands and airports.
+[[nodiscard]] inline bool gf_latitudesApart(double latA, double latB, double limitNm)
+{
+    constexpr double kNmPerDegree = kDistanceFactorNm / 2.0 * kDegToRad; // 60 nm
+    return std::fabs(latA - latB) * kNmPerDegree * (1.0 - 1e-9) > limitNm;
+}
 
 /// A nautical-mile size in metres, snapped to the micrometre so that exact half steps stay exact.
 [[nodiscard]] double gf_sizeMetres(double nm);

@@ -235,6 +235,17 @@ TEST_F(ClosestAirport, OneJustWithinFiveMiles)
     EXPECT_EQ(list_.closest(0.0, 0.0)->code, "AAAA");
 }
 
+TEST_F(ClosestAirport, NorthAndSouthAlongTheMeridian)
+{
+    ASSERT_TRUE(
+        list_.read(write(listFile("<airport code=\"NNNN\" lat=\"50.08331666\" lon=\"4\" alt=\"0\"/>\n"
+                                  "<airport code=\"SSSS\" lat=\"49.9165\" lon=\"4\" alt=\"0\"/>\n"))));
+    const Airport* found = list_.closest(50.0, 4.0); // NNNN 4.999 nm north, SSSS 5.01 nm south
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->code, "NNNN");
+    EXPECT_EQ(list_.closest(49.7, 4.0), nullptr);
+}
+
 TEST_F(ClosestAirport, EqualDistanceKeepsTheEarlierCode)
 {
     readAirportsAt({{"BBBB", -2.0}, {"AAAA", 2.0}});

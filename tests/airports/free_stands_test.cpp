@@ -41,7 +41,7 @@ class FreeStands : public ::testing::Test
         state_.hooks.userOnGround = [this] { return onGround_.load(); };
         RANDOM.set(false);
         INITIAL_LOAD_ONLY.set(false);
-        state_.stands.reserve(64);  // tests keep references to the stands they add
+        state_.stands.reserve(64); // tests keep references to the stands they add
     }
     ~FreeStands() override
     {
