@@ -19,11 +19,13 @@ function(oxl_add_subsystem target)
   endif()
 endfunction()
 
-# oxl_add_test_suite(<folder> DEPS <targets...> [TOOLS <executables...>])
+# oxl_add_test_suite(<folder> DEPS <targets...> [TOOLS <executables...>] [LOCKS <names...>])
 # One GoogleTest executable per source folder, made of tests/<folder>/*.cpp.
 # TOOLS names the stand-in executables the tests start; they are built first.
+# LOCKS names the CTest resource locks of fixed ports the tests bind (udp49004, udp49005, tcp10747);
+# such a suite runs as one CTest test, so that the list of locks reaches CTest intact.
 function(oxl_add_test_suite folder)
-  cmake_parse_arguments(ARG "" "" "DEPS;TOOLS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;TOOLS;LOCKS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp")
   if(NOT sources)
     return()
@@ -38,5 +40,10 @@ function(oxl_add_test_suite folder)
   if(ARG_TOOLS)
     add_dependencies(${name} ${ARG_TOOLS})
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  if(ARG_LOCKS)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300 RESOURCE_LOCK "${ARG_LOCKS}")
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  endif()
 endfunction()

@@ -1,5 +1,6 @@
 #include "traffic/source_link.h"
 
+#include "foundation/config_keys.h"
 #include "foundation/log.h"
 #include "foundation/program.h"
 #include "foundation/run_state.h"
@@ -87,6 +88,11 @@ void SourceLink::listenForRealTraffic(std::string_view portText)
     case plat::net::ListenStep::listen:
         throw std::runtime_error("listen failed with error " + gf_wsaErrorText(opened.error));
     }
+}
+
+void SourceLink::listenForRealTraffic()
+{
+    listenForRealTraffic(PORT_NUMBER.value());
 }
 
 std::uint16_t SourceLink::listenPort() const

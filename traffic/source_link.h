@@ -64,6 +64,8 @@ class SourceLink
 
     /// Opens the listening socket on the port text; std::runtime_error with the failed step's text.
     void listenForRealTraffic(std::string_view portText);
+    /// Opens the listening socket on the port of the PORT_NUMBER setting.
+    void listenForRealTraffic();
 
     /// The handshake: waits for the source (until a stop is requested), asks its version, reads it.
     void lf_waitForRealTraffic();

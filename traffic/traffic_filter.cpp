@@ -1,15 +1,19 @@
 #include "traffic/traffic_filter.h"
 
+#include "foundation/config_keys.h"
+
 namespace oxl
 {
 
-TrafficFilter gTrafficFilter;
+TrafficFilter gTrafficFilter(gRangeNm);
 CallsignCollector gCallsignCollector;
 
 FilterSnapshot TrafficFilter::snapshot() const
 {
     std::lock_guard lock(mutex_);
-    return values_;
+    FilterSnapshot copy = values_;
+    copy.radiusNm = radiusNm_.load(std::memory_order_relaxed);
+    return copy;
 }
 
 void TrafficFilter::setRangeReference(double latDeg, double lonDeg)
@@ -17,12 +21,6 @@ void TrafficFilter::setRangeReference(double latDeg, double lonDeg)
     std::lock_guard lock(mutex_);
     values_.rangeLat = latDeg;
     values_.rangeLon = lonDeg;
-}
-
-void TrafficFilter::setRadiusNm(double radiusNm)
-{
-    std::lock_guard lock(mutex_);
-    values_.radiusNm = radiusNm;
 }
 
 void TrafficFilter::setReferenceElevation(std::optional<double> elevationFt)

@@ -26,16 +26,17 @@ struct FilterSnapshot
 };
 
 /// The filter values under one lock: the main loop, the periodic work and the park-airport code write
-/// them, the Traffic Reader reads a snapshot per datagram.
+/// them, the Traffic Reader reads a snapshot per datagram. The radius is read from the range setting.
 class TrafficFilter
 {
   public:
+    /// A filter whose radius follows `radiusNm` (the program's is gRangeNm, kept in step with RANGE).
+    explicit TrafficFilter(const std::atomic<double>& radiusNm) : radiusNm_(radiusNm) {}
+
     /// A copy of every value.
     FilterSnapshot snapshot() const;
     /// Sets the centre of the range circle.
     void setRangeReference(double latDeg, double lonDeg);
-    /// Sets the range radius.
-    void setRadiusNm(double radiusNm);
     /// Sets the reference elevation (the park airport's), or marks it absent.
     void setReferenceElevation(std::optional<double> elevationFt);
     /// Sets the park airport's position, or marks that there is none.
@@ -44,6 +45,7 @@ class TrafficFilter
     void resetForCycle();
 
   private:
+    const std::atomic<double>& radiusNm_;
     mutable std::mutex mutex_;
     FilterSnapshot values_; // guarded by mutex_
 };

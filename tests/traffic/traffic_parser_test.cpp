@@ -24,7 +24,7 @@ class ParserTest : public ::testing::Test
     ParserTest() : parser(filter, callsigns, stack, tick, lastTimestamp)
     {
         filter.setRangeReference(51.5, -0.25);
-        filter.setRadiusNm(40.0);
+        radius.store(40.0);
         filter.setParkAirport(true, 51.4706, -0.4619);
         stack.setAccept(true);
         tick.store(777);
@@ -38,7 +38,8 @@ class ParserTest : public ::testing::Test
     }
 
     test::LogCapture log;
-    TrafficFilter filter;
+    std::atomic<double> radius{0.0};
+    TrafficFilter filter{radius};
     CallsignCollector callsigns;
     AddingStack stack;
     std::atomic<std::int32_t> tick{0};

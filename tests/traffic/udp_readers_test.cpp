@@ -40,7 +40,7 @@ class ReaderTest : public ::testing::Test
           sender(plat::net::openUdp())
     {
         filter.setRangeReference(51.5, -0.25);
-        filter.setRadiusNm(40.0);
+        radius.store(40.0);
         stack.setAccept(true);
         traffic.setStoppedHandler([this](std::string_view name, std::string_view error)
                                   { stoppedWith = std::string(name) + ": " + std::string(error); });
@@ -67,7 +67,8 @@ class ReaderTest : public ::testing::Test
     }
 
     test::LogCapture log;
-    TrafficFilter filter;
+    std::atomic<double> radius{0.0};
+    TrafficFilter filter{radius};
     CallsignCollector callsigns;
     AddingStack stack;
     std::atomic<std::int32_t> tick{0};
@@ -268,7 +269,7 @@ TEST_F(ReaderTest, CapturedTrafficAroundMexicoCity)
     if (!capture.is_open())
         GTEST_SKIP() << "no captured traffic beside the checkout";
     filter.setRangeReference(19.4363, -99.0721);
-    filter.setRadiusNm(60.0);
+    radius.store(60.0);
     filter.setParkAirport(true, 19.4363, -99.0721);
     filter.setReferenceElevation(7316.0);
     ReaderThread thread;

@@ -1,0 +1,415 @@
+// Stand-in for the live-traffic source: connects to the program's TCP port, answers its version query,
+// records every line the program sends with its arrival time, and sends traffic and QNH datagrams,
+// either replayed from a file or from a scripted flight placed around the user position it was sent.
+//
+//   traffic_standin [options]
+//     --host A             program's address (127.0.0.1)
+//     --port N             program's TCP port (10747); --no-tcp sends datagrams only
+//     --traffic-port N     traffic datagrams (49005)      --qnh-port N   QNH datagrams (49004)
+//     --level N            "level" of the version reply (2)   --version T   "version" (10.0.5)
+//     --reply MODE         normal | nolevel | malformed | split | none | close
+//     --record FILE        appends "<unix seconds> <line>" for every line received
+//     --replay FILE        replays captured datagrams ("(time, ':', 'AITFC,...')" per line) or plain
+//                          traffic lines (one per line) with their spacing (--interval for plain lines)
+//     --aircraft N         scripted flight: N aircraft circling the user position (0)
+//     --radius NM          circle radius (10)      --interval S   seconds between reports (2)
+//     --user LAT,LON       user position before (or without) a Qs121 line
+//     --qnh V              QNH value sent every 10 s ("{"QNH": V}"); none when absent
+//     --bad                sends one datagram of every malformed kind once traffic starts
+//     --drop-after S       closes the TCP link after S seconds (once) and connects again 1 s later
+//     --duration S         ends after S seconds (runs until SIGTERM otherwise)
+#include "platform/net_socket.h"
+#include "platform/net_tcp.h"
+#include "platform/net_udp.h"
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fmt/format.h>
+
+namespace
+{
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+namespace net = oxl::plat::net;
+
+std::atomic<bool> gQuit{false};
+
+void onSignal(int)
+{
+    gQuit = true;
+}
+
+struct Options
+{
+    std::string host = "127.0.0.1";
+    std::uint16_t port = 10747;
+    bool tcp = true;
+    std::uint16_t trafficPort = 49005;
+    std::uint16_t qnhPort = 49004;
+    int level = 2;
+    std::string version = "10.0.5";
+    std::string reply = "normal";
+    std::string recordFile;
+    std::string replayFile;
+    int aircraft = 0;
+    double radiusNm = 10.0;
+    double intervalS = 2.0;
+    std::optional<std::pair<double, double>> user;
+    std::optional<std::string> qnh;
+    bool bad = false;
+    double dropAfterS = -1.0;
+    double durationS = -1.0;
+};
+
+double unixNow()
+{
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+Options parse(int argc, char** argv)
+{
+    Options o;
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string a = argv[i];
+        const auto next = [&]() -> std::string
+        {
+            if (i + 1 >= argc)
+            {
+                std::cerr << "missing value for " << a << "\n";
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (a == "--host")
+            o.host = next();
+        else if (a == "--port")
+            o.port = static_cast<std::uint16_t>(std::stoi(next()));
+        else if (a == "--no-tcp")
+            o.tcp = false;
+        else if (a == "--traffic-port")
+            o.trafficPort = static_cast<std::uint16_t>(std::stoi(next()));
+        else if (a == "--qnh-port")
+            o.qnhPort = static_cast<std::uint16_t>(std::stoi(next()));
+        else if (a == "--level")
+            o.level = std::stoi(next());
+        else if (a == "--version")
+            o.version = next();
+        else if (a == "--reply")
+            o.reply = next();
+        else if (a == "--record")
+            o.recordFile = next();
+        else if (a == "--replay")
+            o.replayFile = next();
+        else if (a == "--aircraft")
+            o.aircraft = std::stoi(next());
+        else if (a == "--radius")
+            o.radiusNm = std::stod(next());
+        else if (a == "--interval")
+            o.intervalS = std::stod(next());
+        else if (a == "--user")
+        {
+            const std::string v = next();
+            const auto comma = v.find(',');
+            o.user = std::make_pair(std::stod(v.substr(0, comma)), std::stod(v.substr(comma + 1)));
+        }
+        else if (a == "--qnh")
+            o.qnh = next();
+        else if (a == "--bad")
+            o.bad = true;
+        else if (a == "--drop-after")
+            o.dropAfterS = std::stod(next());
+        else if (a == "--duration")
+            o.durationS = std::stod(next());
+        else
+        {
+            std::cerr << "unknown option " << a << "\n";
+            std::exit(2);
+        }
+    }
+    return o;
+}
+
+// One traffic line of 29 fields in the source's format.
+std::string trafficLine(std::uint32_t hexid, double lat, double lon, double altFt, double vsFpm,
+                        double trackDeg, double gsKt, const std::string& callsign, const std::string& type,
+                        const std::string& registration, const std::string& origin,
+                        const std::string& destination, double timestamp)
+{
+    return fmt::format(
+        "0,{},{:.5f},{:.5f},{:.0f},{:.0f},1,{:.1f},{:.0f},{},{},{},{},{},{:.3f},0,0,adsb_icao,0,0,"
+        "-1,0,0,0,0,{:.1f},0,0,A3",
+        hexid, lat, lon, altFt, vsFpm, trackDeg, gsKt, callsign, type, registration, origin, destination,
+        timestamp, trackDeg);
+}
+
+// A captured datagram "(time, ':', 'AITFC,...')" as a traffic line stamped `timestamp`; plain lines pass.
+std::string replayLine(const std::string& entry, double timestamp, double* capturedTime)
+{
+    const auto quote = entry.find("'AITFC");
+    if (entry.empty() || entry[0] != '(' || quote == std::string::npos)
+        return entry;
+    *capturedTime = std::atof(entry.c_str() + 1);
+    const std::string old = entry.substr(quote + 1, entry.rfind('\'') - quote - 1);
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t next; (next = old.find(',', start)) != std::string::npos; start = next + 1)
+        fields.push_back(old.substr(start, next - start));
+    fields.push_back(old.substr(start));
+    fields.resize(29);
+    fields[14] = fmt::format("{:.3f}", timestamp);
+    fields[20] = "-1";
+    fields[23] = "0";
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        line += (i ? "," : "") + fields[i];
+    return line;
+}
+
+class Standin
+{
+  public:
+    explicit Standin(Options options) : o_(std::move(options)), udp_(net::openUdp()), user_(o_.user)
+    {
+        if (!o_.recordFile.empty())
+            record_.open(o_.recordFile, std::ios::app);
+        if (!o_.replayFile.empty())
+            replay_.open(o_.replayFile);
+    }
+
+    int run()
+    {
+        const auto start = Clock::now();
+        auto nextConnect = start;
+        auto nextQnh = start;
+        auto nextFlight = start;
+        bool dropped = false;
+        bool badSent = false;
+        while (!gQuit)
+        {
+            const auto now = Clock::now();
+            const double elapsed = std::chrono::duration<double>(now - start).count();
+            if (o_.durationS >= 0 && elapsed >= o_.durationS)
+                break;
+            if (o_.tcp && !link_.valid() && now >= nextConnect)
+            {
+                link_ = net::connectTcp(o_.host, o_.port, 200ms);
+                if (link_.valid())
+                    note("# connected");
+                nextConnect = now + 500ms;
+            }
+            if (link_.valid() && !dropped && o_.dropAfterS >= 0 && elapsed >= o_.dropAfterS)
+            {
+                dropped = true;
+                link_.close();
+                note("# dropped");
+                nextConnect = now + 1s;
+            }
+            readLink();
+            if (o_.qnh && now >= nextQnh)
+            {
+                send(o_.qnhPort, fmt::format("{{\"QNH\": {}}}", *o_.qnh));
+                nextQnh = now + 10s;
+            }
+            if (user_ && o_.bad && !badSent)
+            {
+                badSent = true;
+                sendBadDatagrams();
+            }
+            if (user_ && o_.aircraft > 0 && now >= nextFlight)
+            {
+                sendFlight(elapsed);
+                nextFlight = now + std::chrono::milliseconds(static_cast<int>(o_.intervalS * 1000));
+            }
+            sendReplayDue(elapsed);
+            if (!link_.valid())
+                std::this_thread::sleep_for(20ms);
+        }
+        link_.close();
+        return 0;
+    }
+
+  private:
+    void note(const std::string& text)
+    {
+        if (record_.is_open())
+            record_ << fmt::format("{:.3f} {}", unixNow(), text) << std::endl;
+    }
+
+    void send(std::uint16_t port, const std::string& datagram)
+    {
+        net::sendDatagram(udp_, o_.host, port, datagram);
+    }
+
+    void readLink()
+    {
+        if (!link_.valid())
+            return;
+        char buffer[4096];
+        const long n = net::receiveWithin(link_, buffer, sizeof buffer, 20ms);
+        if (n == -2)
+            return;
+        if (n <= 0)
+        {
+            link_.close();
+            note("# closed");
+            return;
+        }
+        pending_.append(buffer, static_cast<std::size_t>(n));
+        for (std::size_t end; (end = pending_.find("\r\n")) != std::string::npos;)
+        {
+            const std::string line = pending_.substr(0, end);
+            pending_.erase(0, end + 2);
+            note(line);
+            handleLine(line);
+        }
+    }
+
+    void handleLine(const std::string& line)
+    {
+        if (line == "Qs999=version")
+            answerVersion();
+        else if (line == "exit")
+        {
+            link_.close();
+            note("# closed");
+        }
+        else if (line.rfind("Qs121=", 0) == 0)
+        {
+            // Fields 6 and 7 are the user position in radians.
+            std::vector<std::string> fields;
+            std::size_t start = 6;
+            for (std::size_t next; (next = line.find(';', start)) != std::string::npos; start = next + 1)
+                fields.push_back(line.substr(start, next - start));
+            fields.push_back(line.substr(start));
+            if (fields.size() == 7)
+                user_ = std::make_pair(std::atof(fields[5].c_str()) * 57.29577951308232,
+                                       std::atof(fields[6].c_str()) * 57.29577951308232);
+        }
+    }
+
+    void answerVersion()
+    {
+        const std::string full = fmt::format("{{\"version\":\"{}\",\"level\":{}}}", o_.version, o_.level);
+        if (o_.reply == "normal")
+            net::sendAll(link_, full);
+        else if (o_.reply == "nolevel")
+            net::sendAll(link_, fmt::format("{{\"version\":\"{}\"}}", o_.version));
+        else if (o_.reply == "malformed")
+            net::sendAll(link_, "{\"version\":10.0.5,level");
+        else if (o_.reply == "split")
+        {
+            net::sendAll(link_, full.substr(0, full.size() / 2));
+            std::this_thread::sleep_for(100ms);
+            net::sendAll(link_, full.substr(full.size() / 2));
+        }
+        else if (o_.reply == "close")
+        {
+            link_.close();
+            note("# closed");
+        }
+    }
+
+    void sendFlight(double elapsedS)
+    {
+        constexpr double kPi = 3.141592653589793;
+        const double speedKt = 250.0;
+        const double circumferenceNm = 2.0 * kPi * o_.radiusNm;
+        for (int i = 0; i < o_.aircraft; ++i)
+        {
+            // Each aircraft flies the circle counter-clockwise, starting at its own bearing.
+            const double angle =
+                2.0 * kPi *
+                (static_cast<double>(i) / o_.aircraft + elapsedS * speedKt / 3600.0 / circumferenceNm);
+            const double dLatDeg = o_.radiusNm / 60.0 * std::cos(angle);
+            const double cosLat = std::cos(user_->first * kPi / 180.0);
+            const double dLonDeg = o_.radiusNm / 60.0 * std::sin(angle) / (cosLat > 0.01 ? cosLat : 0.01);
+            double track = std::fmod(angle * 180.0 / kPi + 90.0, 360.0);
+            send(o_.trafficPort,
+                 trafficLine(4000001 + i, user_->first + dLatDeg, user_->second + dLonDeg, 5000.0 + 500.0 * i,
+                             0.0, track, speedKt, fmt::format("OXL{}", 101 + i), "A320",
+                             fmt::format("N{}OX", 101 + i), "KJFK", "KBOS", unixNow()));
+        }
+    }
+
+    void sendBadDatagrams()
+    {
+        const std::string good = trafficLine(4000999, user_->first, user_->second + 0.1, 3000.0, 0.0, 90.0,
+                                             200.0, "BAD999", "A320", "N999OX", "KJFK", "KBOS", unixNow());
+        std::string badGs = good;
+        badGs.replace(badGs.find(",200,"), 5, ",abc,");
+        send(o_.trafficPort, badGs);
+        send(o_.trafficPort,
+             "0,4000998,0.00001,-0.00005,1000,0,1,0,200,X,A320,R,A,B,1,0,0,x,0,0,-1,0,0,0,0,0,0,0,A3");
+        send(o_.trafficPort, std::string(20000, 'x'));
+        send(o_.qnhPort, "not json");
+    }
+
+    void sendReplayDue(double elapsedS)
+    {
+        if (!replay_.is_open())
+            return;
+        while (true)
+        {
+            if (!nextReplay_)
+            {
+                std::string entry;
+                if (!std::getline(replay_, entry))
+                {
+                    replay_.close();
+                    return;
+                }
+                double captured = -1.0;
+                std::string line = replayLine(entry, 0.0, &captured);
+                if (captured >= 0.0)
+                {
+                    if (replayStart_ < 0.0)
+                        replayStart_ = captured;
+                    replayAt_ = captured - replayStart_;
+                }
+                else
+                    replayAt_ += o_.intervalS;
+                nextReplay_ = entry;
+            }
+            if (replayAt_ > elapsedS)
+                return;
+            double captured = -1.0;
+            send(o_.trafficPort, replayLine(*nextReplay_, unixNow(), &captured));
+            nextReplay_.reset();
+        }
+    }
+
+    Options o_;
+    net::Socket udp_;
+    net::Socket link_;
+    std::string pending_;
+    std::ofstream record_;
+    std::ifstream replay_;
+    std::optional<std::string> nextReplay_;
+    double replayStart_ = -1.0;
+    double replayAt_ = 0.0;
+    std::optional<std::pair<double, double>> user_;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGINT, onSignal);
+    net::ignoreSigpipe();
+    Standin standin(parse(argc, argv));
+    return standin.run();
+}
