@@ -11,6 +11,7 @@
 //     --record FILE        appends "<unix seconds> <line>" for every line received
 //     --replay FILE        replays captured datagrams ("(time, ':', 'AITFC,...')" per line) or plain
 //                          traffic lines (one per line) with their spacing (--interval for plain lines)
+//     --speed X            replays X times faster (1)
 //     --aircraft N         scripted flight: N aircraft circling the user position (0)
 //     --radius NM          circle radius (10)      --interval S   seconds between reports (2)
 //     --user LAT,LON       user position before (or without) a Qs121 line
@@ -63,6 +64,7 @@ struct Options
     std::string reply = "normal";
     std::string recordFile;
     std::string replayFile;
+    double replaySpeed = 1.0;
     int aircraft = 0;
     double radiusNm = 10.0;
     double intervalS = 2.0;
@@ -113,6 +115,8 @@ Options parse(int argc, char** argv)
             o.recordFile = next();
         else if (a == "--replay")
             o.replayFile = next();
+        else if (a == "--speed")
+            o.replaySpeed = std::stod(next());
         else if (a == "--aircraft")
             o.aircraft = std::stoi(next());
         else if (a == "--radius")
@@ -377,10 +381,10 @@ class Standin
                 {
                     if (replayStart_ < 0.0)
                         replayStart_ = captured;
-                    replayAt_ = captured - replayStart_;
+                    replayAt_ = (captured - replayStart_) / o_.replaySpeed;
                 }
                 else
-                    replayAt_ += o_.intervalS;
+                    replayAt_ += o_.intervalS / o_.replaySpeed;
                 nextReplay_ = entry;
             }
             if (replayAt_ > elapsedS)

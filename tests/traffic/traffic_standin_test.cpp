@@ -188,5 +188,42 @@ TEST_F(StandinTest, MalformedDatagramsAreLoggedAndTheReadersGoOn)
     EXPECT_NE(qnh.boundPort(), 0);
 }
 
+TEST_F(StandinTest, ReplaysACapturedSession)
+{
+    // Six datagrams of a captured session, one second apart, replayed ten times faster without a link.
+    const std::string capture =
+        "(1553203752.4, ':', 'AITFC,10918260,19.5024,-99.1132,23025,-3264,1,325,333,TPU960,A319,"
+        "N524TA,LIM,MEX')\n"
+        "(1553203753.4, ':', 'AITFC,853750,20.6095,-97.6171,38000,0,1,273,382,SLI2655,E190,"
+        "XA-ACN,PUJ,MEX')\n"
+        "(1553203754.4, ':', 'AITFC,15205156,19.4458,-99.0691,0,0,1,86,0,,A319,CC-AMP,MEX,')\n"
+        "(1553203755.4, ':', 'AITFC,10918260,19.5100,-99.1200,22800,-3264,1,325,333,TPU960,"
+        "A319,N524TA,LIM,MEX')\n"
+        "(1553203756.4, ':', 'AITFC,854518,19.4379,-99.0659,0,0,1,140,22,SLI444,E190,XA-ALQ,"
+        "CUN,MEX')\n"
+        "(1553203757.4, ':', 'AITFC,9999,19.4379,-99.0659,0,0,1,140,22,SLI445,E190,XA-ALR,"
+        "CUN,MEX')\n";
+    const auto replay = folder / "session.txt";
+    test::writeBytes(replay, capture);
+    filter.setRangeReference(19.4363, -99.0721);
+    filter.setParkAirport(true, 19.4363, -99.0721);
+    filter.setReferenceElevation(7316.0);
+    radius.store(100.0);
+    test::ToolProcess standin(OXL_BIN_DIR, "traffic_standin",
+                              standinArgs({"--no-tcp", "--replay", replay.string(), "--speed", "10"}));
+    ASSERT_TRUE(until([&] { return traffic.datagramCount.load() >= 6; }));
+    trafficThread.stopAndJoin();
+    standin.stop();
+    std::vector<std::uint32_t> hexids;
+    stack.takeUpTo(10,
+                   [&](TrafficLine& line)
+                   {
+                       hexids.push_back(line.hexid);
+                       EXPECT_GT(line.timestamp, 1.7e9);
+                   });
+    // The far E190 is outside 100 nm, the third has no callsign but a registration, the last is static.
+    EXPECT_EQ(hexids, (std::vector<std::uint32_t>{10918260, 15205156, 10918260, 854518}));
+}
+
 } // namespace
 } // namespace oxl
