@@ -310,3 +310,31 @@ TEST(ShippedAirportList, PassesTheStartUpCheckAndKnowsRealAirports)
 
 } // namespace
 } // namespace oxl
+
+namespace oxl
+{
+namespace
+{
+
+TEST(ProgramAirportList, ReadOnceFromTheInputFolderOfTheProgramFolder)
+{
+    test::TempFolder programFolder;
+    std::filesystem::create_directories(programFolder / "input");
+    std::filesystem::copy_file(std::filesystem::path(OXL_SOURCE_DIR) / "data" / "airports_p3d.xml",
+                               programFolder / "input" / "airports_p3d.xml");
+    const test::ScopedCurrentPath inProgramFolder(programFolder.path());
+    test::LogCapture log;
+    ASSERT_TRUE(gf_readAirports(kAirportListFileName));
+    const Airport* eham = gf_findAirport("EHAM");
+    ASSERT_NE(eham, nullptr);
+    const Airport* here = gf_closestAirport(eham->latitude, eham->longitude);
+    ASSERT_NE(here, nullptr);
+    EXPECT_EQ(gf_airportDisplayName(*here), "EHAM (AMS)");
+    // Read once per process: a changed file is not read again.
+    test::writeBytes(programFolder / "input" / "airports_p3d.xml", "<airports/>");
+    EXPECT_TRUE(gf_readAirports(kAirportListFileName));
+    EXPECT_NE(gf_findAirport("EHAM"), nullptr);
+}
+
+} // namespace
+} // namespace oxl
