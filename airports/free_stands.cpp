@@ -87,6 +87,17 @@ bool hasMatchingOption(const Stand& stand, const AcProfile& ac)
                        { return lf_occupancyMatches(o, ac.callsign, ac.airline, ac.type); });
 }
 
+/// A rounded size step as an int; a value that no int holds (a non-finite size included) raises the
+/// narrowing error instead of reaching an undefined conversion.
+int toStep(double rounded)
+{
+    if (!(std::fabs(rounded) < 2147483647.0))
+    {
+        throw gsl::narrowing_error{};
+    }
+    return gsl::narrow<int>(rounded);
+}
+
 /// True when an enabled option of the time's weekday holds the time's half-hour.
 bool usedAt(const Stand& stand, DayHalfHour time)
 {
@@ -104,7 +115,7 @@ void lf_stepFit(const Stand& stand, const AcProfile& ac, DayHalfHour time, int& 
     {
         return;
     }
-    const int n = gsl::narrow<int>(std::round(-oversizeM / gf_sizeStepMetres(ac.radius)));
+    const int n = toStep(std::round(-oversizeM / gf_sizeStepMetres(ac.radius)));
     if (n > bestStep || usedAt(stand, time))
     {
         return;
@@ -119,7 +130,7 @@ void lf_freeFit(const Stand& stand, const AcProfile& ac, DayHalfHour time, int& 
                 std::vector<FitCandidate>& found)
 {
     const double differenceNm = std::fabs(gf_oversizeMetres(stand.radius, ac.radius)) / kMetresPerNm;
-    const int n = gsl::narrow<int>(std::round(differenceNm));
+    const int n = toStep(std::round(differenceNm));
     if (n > bestStep || usedAt(stand, time))
     {
         return;

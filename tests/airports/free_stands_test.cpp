@@ -7,10 +7,12 @@
 #include "platform/clock.h"
 #include "tests/support/log_capture.h"
 
+#include <gsl/narrow>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <string>
 #include <thread>
 #include <vector>
@@ -288,6 +290,13 @@ TEST_F(FittingStands, HalfHour48RaisesTheBitsetError)
 {
     addStand("G1", 10.0, 20.0).options.push_back(option(3, 20));
     EXPECT_THROW(search(aircraft(19.0), {3, 48}), std::out_of_range);
+}
+
+TEST_F(FittingStands, AbsurdSizesRaiseTheNarrowingError)
+{
+    addStand("G1", 10.0, 20.0);
+    EXPECT_THROW(search(aircraft(1e15)), gsl::narrowing_error);
+    EXPECT_THROW(search(aircraft(std::nan(""))), gsl::narrowing_error);
 }
 
 class CoupledCallsigns : public FreeStands
