@@ -10,6 +10,7 @@
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 
 namespace oxl::plat::net
 {
@@ -125,6 +126,19 @@ bool setNoDelay(Socket& socket)
 {
     const int on = 1;
     if (::setsockopt(socket.fd(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0)
+    {
+        setLastError(errno);
+        return false;
+    }
+    return true;
+}
+
+bool setSendTimeout(Socket& socket, std::chrono::milliseconds bound)
+{
+    timeval limit{};
+    limit.tv_sec = static_cast<time_t>(bound.count() / 1000);
+    limit.tv_usec = static_cast<suseconds_t>((bound.count() % 1000) * 1000);
+    if (::setsockopt(socket.fd(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0)
     {
         setLastError(errno);
         return false;

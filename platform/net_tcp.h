@@ -43,6 +43,10 @@ Socket acceptWithin(const Socket& listener, std::chrono::milliseconds bound, Wai
 /// Switches Nagle's algorithm off; false on failure (lastError() tells why).
 bool setNoDelay(Socket& socket);
 
+/// Bounds every later send on the socket, so that a peer that stops reading cannot block the sender for
+/// long; false on failure (lastError() tells why).
+bool setSendTimeout(Socket& socket, std::chrono::milliseconds bound);
+
 /// One receive of at most `capacity` bytes that waits at most `bound`: the count (0 = closed by the
 /// peer), -1 on error (lastError() tells why), -2 when nothing arrived in time.
 long receiveWithin(Socket& socket, char* buffer, std::size_t capacity, std::chrono::milliseconds bound);

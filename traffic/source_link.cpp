@@ -29,6 +29,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double kDegToRadians = 0.017453292519943295;
 constexpr std::size_t kReceiveBufferSize = 16384;
+// A send that the source does not take within this bound counts as a failed send (the main loop sends).
+constexpr auto kSendBound = 1000ms;
 // The handshake's accept tests the stop flags this often.
 constexpr auto kAcceptPoll = 250ms;
 // The version reply must be complete within this time ...
@@ -115,6 +117,7 @@ bool SourceLink::waitForClient(std::chrono::milliseconds bound)
         // The socket is closed here: the source sees the refusal and connects again.
         return false;
     }
+    plat::net::setSendTimeout(accepted, kSendBound);
     source_ = std::move(accepted);
     connected_.exchange(1);
     return true;
@@ -234,6 +237,7 @@ void SourceLink::lf_waitForRealTraffic()
         lf_processRtVersion(receive());
         display_.sourceConnected.store(1);
         display_.repaint();
+        display_.waitingForSource.store(0);
         gf_log("RealTraffic connected");
     }
     display_.clearMessage();

@@ -47,6 +47,7 @@ std::string TrafficDisplay::sourceStatus() const
 void TrafficDisplay::resetForCycle()
 {
     sourceConnected.store(0);
+    waitingForSource.store(1);
     trafficState.store(ReaderState::notRunning);
     qnhState.store(ReaderState::notRunning);
     qnh.store(0);

@@ -33,7 +33,8 @@ struct TrafficDisplayHooks
 class TrafficDisplay
 {
   public:
-    std::atomic<std::uint8_t> sourceConnected{0};                   ///< the window's source-connected flag
+    std::atomic<std::uint8_t> sourceConnected{0};  ///< the window's source-connected flag
+    std::atomic<std::uint8_t> waitingForSource{1}; ///< set by the cycle reset, cleared by the handshake
     std::atomic<ReaderState> trafficState{ReaderState::notRunning}; ///< Traffic Reader state
     std::atomic<ReaderState> qnhState{ReaderState::notRunning};     ///< QNH Reader state
     std::atomic<std::int32_t> qnh{0};                               ///< [hPa] QNH shown

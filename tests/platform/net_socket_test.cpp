@@ -84,6 +84,23 @@ TEST(NetTcp, ListenAcceptExchangeAndPeerLoss)
     EXPECT_EQ(lastError(), 10054);
 }
 
+TEST(NetTcp, SendToAPeerThatStopsReadingEndsAtItsBound)
+{
+    Listener listener = openTcpListener("0");
+    ASSERT_EQ(listener.failedAt, ListenStep::none);
+    Socket client = connectTcp("127.0.0.1", localPort(listener.socket), 2000ms);
+    Wait waited;
+    Socket server = acceptWithin(listener.socket, 2000ms, waited);
+    ASSERT_TRUE(server.valid());
+    ASSERT_TRUE(setSendTimeout(server, 100ms));
+    const std::string chunk(65536, 'q');
+    bool sent = true;
+    for (int i = 0; i < 1000 && sent; ++i)
+        sent = sendAll(server, chunk);
+    EXPECT_FALSE(sent);
+    EXPECT_EQ(lastError(), 10035);
+}
+
 TEST(NetTcp, ListenerFailuresNameTheirStep)
 {
     Listener lookup = openTcpListener("no-such-port-text");

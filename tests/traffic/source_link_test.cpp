@@ -127,6 +127,7 @@ TEST_F(SourceLinkTest, HandshakeReadsAProfessionalSource)
     EXPECT_EQ(gProfessionalLevel.load(), 1);
     EXPECT_EQ(display.sourceStatus(), "RT prof edition: 10.0.5");
     EXPECT_EQ(display.sourceConnected.load(), 1);
+    EXPECT_EQ(display.waitingForSource.load(), 0);
     EXPECT_EQ(readerResets, 1);
     EXPECT_TRUE(log.contains("Waiting for RealTraffic to connect to |Ordalis_P3D ..."));
     EXPECT_TRUE(log.contains("RealTraffic connected"));
