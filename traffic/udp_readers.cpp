@@ -317,6 +317,19 @@ void gf_updateReaderStatus()
     gf_updateReaderStatus(gTrafficDisplay, gQnhReader, gTrafficReader);
 }
 
+void gf_resetTrafficIntakeForCycle()
+{
+    gTrafficReader.resetState();
+    gQnhReader.resetState();
+    gEngineQnh.store(kStandardQnh);
+    gTrafficFilter.resetForCycle();
+    gCallsignCollector.stop();
+    gCallsignCollector.clear();
+    gAddingStack.setAccept(false);
+    gAddingStack.clear();
+    gTrafficDisplay.resetForCycle();
+}
+
 void trafficReaderThread(std::uint16_t port, bool sourceOnThisPc)
 {
     gTrafficReader.run(port, sourceOnThisPc);

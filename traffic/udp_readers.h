@@ -137,6 +137,11 @@ void gf_updateReaderStatus(TrafficDisplay& display, QnhReader& qnhReader, Traffi
 /// The watchdog over the program's readers.
 void gf_updateReaderStatus();
 
+/// The cycle reset of the traffic intake: both readers' state, the engine's QNH, the park airport and
+/// reference elevation of the filter, the callsign collection, the adding stack (emptied, not accepting)
+/// and the status shown.
+void gf_resetTrafficIntakeForCycle();
+
 /// Thread body of the program's Traffic Reader on its port (49005).
 void trafficReaderThread(std::uint16_t port, bool sourceOnThisPc);
 /// Thread body of the program's QNH Reader on its port (49004).

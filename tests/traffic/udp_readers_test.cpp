@@ -232,6 +232,40 @@ TEST_F(ReaderTest, WatchdogShowsQuietAndReceivingReaders)
     EXPECT_EQ(traffic.reported.load(), 1);
 }
 
+TEST(TrafficIntake, CycleResetClearsWhatTheCycleLeft)
+{
+    gTrafficReader.qnh.store(1001);
+    gTrafficReader.stop.store(1);
+    gQnhReader.lastQnh.store(1001);
+    gQnhReader.datagramCount.store(7);
+    gEngineQnh.store(1001);
+    gTrafficFilter.setParkAirport(true, 1.0, 2.0);
+    gTrafficFilter.setReferenceElevation(300.0);
+    gCallsignCollector.start();
+    gCallsignCollector.offer("BAW1");
+    gAddingStack.setAccept(true);
+    gAddingStack.push(TrafficLine{}, 0);
+    gTrafficDisplay.sourceConnected.store(1);
+    gTrafficDisplay.waitingForSource.store(0);
+
+    gf_resetTrafficIntakeForCycle();
+
+    EXPECT_EQ(gTrafficReader.qnh.load(), 1013);
+    EXPECT_EQ(gTrafficReader.stop.load(), 0);
+    EXPECT_EQ(gQnhReader.lastQnh.load(), 1013);
+    EXPECT_EQ(gQnhReader.datagramCount.load(), 0u);
+    EXPECT_EQ(gEngineQnh.load(), 1013);
+    const FilterSnapshot filter = gTrafficFilter.snapshot();
+    EXPECT_FALSE(filter.parkSet);
+    EXPECT_FALSE(filter.refElevationFt.has_value());
+    EXPECT_FALSE(gCallsignCollector.collecting());
+    EXPECT_TRUE(gCallsignCollector.copy().empty());
+    EXPECT_FALSE(gAddingStack.accepting());
+    EXPECT_EQ(gAddingStack.size(), 0u);
+    EXPECT_EQ(gTrafficDisplay.sourceConnected.load(), 0);
+    EXPECT_EQ(gTrafficDisplay.waitingForSource.load(), 1);
+}
+
 TEST(WsaErrorText, CodesAndUnknownCodes)
 {
     EXPECT_EQ(gf_wsaErrorText(10048), "10048 Address already in use");
