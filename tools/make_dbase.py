@@ -118,11 +118,15 @@ def import_flightgear(folder, dump1090, types, iata, groups, cargo_operators, ce
             if not mapped:
                 dropped += 1
                 continue
-            # A livery of another airline means the airline flies the aircraft for that brand.
-            brand = livery if len(livery) == 3 and livery.isalpha() and livery != airline else airline
-            operator = airline if brand != airline else ""
             cargo = mapped[1] or airline in cargo_operators
-            records[reg] = (brand, mapped[0], operator, cargo)
+            records[reg] = (airline, livery, mapped[0], cargo)
+    # A livery of another known airline means the airline flies the aircraft for that brand.
+    known = airlines | set(read_codes("airlines.tsv"))
+    for reg, (airline, livery, code, cargo) in records.items():
+        if livery != airline and livery in known:
+            records[reg] = (livery, code, airline, cargo)
+        else:
+            records[reg] = (airline, code, "", cargo)
     with open(os.path.join(TABLES, "airlines_flightgear.txt"), "w", encoding="utf-8") as f:
         f.write("# ICAO airline designators of the traffic files of Debian's flightgear-data-ai\n")
         f.writelines(code + "\n" for code in sorted(airlines))

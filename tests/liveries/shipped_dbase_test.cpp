@@ -41,6 +41,35 @@ TEST_F(ShippedDbaseTest, SizesOfTheTables)
     EXPECT_EQ(gDbase.halfSpansNm.size(), gDbase.aircraftTypes.size()) << "every known type has its span";
 }
 
+TEST_F(ShippedDbaseTest, EveryTableNamesKnownTypesAndAirlines)
+{
+    for (const auto& [reg, record] : gDbase.registrations)
+    {
+        EXPECT_TRUE(gf_isKnownType(record.type)) << reg << " " << record.type;
+        EXPECT_TRUE(gf_isKnownAirline(record.airl)) << reg << " " << record.airl;
+        EXPECT_TRUE(record.opr.empty() || gf_isKnownAirline(record.opr)) << reg << " " << record.opr;
+    }
+    for (const auto& group : gDbase.similarGroups)
+    {
+        for (const std::string& type : group)
+        {
+            EXPECT_TRUE(gf_isKnownType(type)) << type;
+        }
+    }
+    for (const auto& set : {gDbase.highPerfTypes, gDbase.heavyTypes, gDbase.largeTypes, gDbase.buzjetTypes,
+                            gDbase.rotorcraftTypes, gDbase.cargoTypes})
+    {
+        for (const std::string& type : set)
+        {
+            EXPECT_TRUE(gf_isKnownType(type)) << type;
+        }
+    }
+    for (const std::string& airline : gDbase.cargoOperators)
+    {
+        EXPECT_TRUE(gf_isKnownAirline(airline)) << airline;
+    }
+}
+
 struct KnownType
 {
     const char* type;
