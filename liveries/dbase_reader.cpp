@@ -225,11 +225,12 @@ bool gf_readDbase(const fs::path& inputFolder)
 {
     const fs::path encPath = inputFolder / "dbase.enc";
     const fs::path xmlPath = inputFolder / "dbase.xml";
+    // Also a plain file left by a crashed run goes, even when there is nothing to decrypt.
+    const PlainFileRemover remover(xmlPath);
     if (!fs::exists(encPath))
     {
         throw std::runtime_error(fmt::format("{} not available", WinPath::fromReal(encPath)));
     }
-    const PlainFileRemover remover(xmlPath);
     if (!gf_streamDecrypt(encPath, xmlPath))
     {
         throw std::runtime_error(fmt::format("{} stream decrypt failed", WinPath::fromReal(encPath)));

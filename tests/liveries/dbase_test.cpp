@@ -308,6 +308,7 @@ TEST(DbaseTest, MissingEncryptedFile)
 {
     test::TempFolder folder;
     test::ScopedCurrentPath current(folder.path());
+    test::writeBytes("input/dbase.xml", "left by a crashed run");
     try
     {
         gf_readDbase();
@@ -317,6 +318,7 @@ TEST(DbaseTest, MissingEncryptedFile)
     {
         EXPECT_STREQ(e.what(), "input\\dbase.enc not available");
     }
+    EXPECT_FALSE(fs::exists("input/dbase.xml"));
 }
 
 TEST(DbaseTest, DamagedFileFailsDecryptionAndLeavesNoPlainFile)
