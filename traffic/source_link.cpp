@@ -126,6 +126,8 @@ bool SourceLink::waitForClient(std::chrono::milliseconds bound)
 std::string SourceLink::receive()
 {
     std::string reply;
+    if (!source_.valid())
+        return reply;
     char buffer[kReceiveBufferSize];
     const auto deadline = Clock::now() + kReplyBound;
     while (!stopRequested())
