@@ -316,6 +316,13 @@ namespace oxl
 namespace
 {
 
+TEST(ProgramAirportList, BuildPutsTheShippedListIntoTheProgramFoldersInput)
+{
+    AirportList list;
+    ASSERT_TRUE(list.read(std::filesystem::path(OXL_BIN_DIR) / "input" / kAirportListFileName));
+    EXPECT_NE(list.find("KJFK"), nullptr);
+}
+
 TEST(ProgramAirportList, ReadOnceFromTheInputFolderOfTheProgramFolder)
 {
     test::TempFolder programFolder;
