@@ -1,0 +1,735 @@
+// Sessions read client messages on their own threads; one ticker thread sends frames, per-second
+// replies and delayed object events. The world and every session's registrations share one lock.
+#include "tools/sim_standin/standin_server.h"
+
+#include "simlink/client/wire.h"
+#include "tools/sim_standin/standin_wire.h"
+
+#include <algorithm>
+#include <fmt/format.h>
+#include <fstream>
+#include <map>
+#include <pugixml.hpp>
+#include <sstream>
+
+namespace oxl::standin
+{
+
+struct Session
+{
+    std::uint32_t id = 0;
+    plat::net::Socket socket;
+    std::atomic<bool> open{true};
+    std::string clientName;
+    // Registrations, guarded by the server's lock.
+    std::map<std::string, std::uint32_t> subscriptions; // lower-case system event name -> client event id
+    std::map<std::uint32_t, std::vector<Datum>> definitions;
+    std::map<std::uint32_t, std::string> eventMap;
+    std::map<std::uint32_t, std::vector<std::uint32_t>> groups;
+    std::map<std::uint32_t, std::uint32_t> priorities;
+    struct Periodic
+    {
+        std::uint32_t requestId, definitionId, objectId;
+    };
+    std::vector<Periodic> perSecond;
+    // Scripted faults of the next writes, guarded by writeLock.
+    std::mutex writeLock;
+    bool splitNext = false;
+    std::size_t padNext = 0;
+    int mergeLeft = 0;
+    std::string mergeBuffer;
+};
+
+namespace
+{
+
+constexpr std::size_t kMaxClientMessage = 1 << 20;
+
+std::string lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+std::uint32_t u32(const std::string& b, std::size_t at)
+{
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = v << 8 | static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+
+std::vector<std::string> words(const std::string& line)
+{
+    std::istringstream in(line);
+    std::vector<std::string> w;
+    for (std::string s; in >> s;)
+        w.push_back(s);
+    return w;
+}
+
+std::string restAfter(const std::string& line, std::size_t wordsToSkip)
+{
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < wordsToSkip; ++i)
+    {
+        pos = line.find_first_not_of(' ', pos);
+        pos = line.find(' ', pos);
+        if (pos == std::string::npos)
+            return {};
+    }
+    return line.substr(line.find_first_not_of(' ', pos) == std::string::npos ? line.size()
+                                                                              : line.find_first_not_of(' ', pos));
+}
+
+std::string fromHex(const std::string& hex)
+{
+    std::string out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+} // namespace
+
+Server::Server(Options options) : options_(std::move(options))
+{
+    world_.groundFt = options_.groundFt;
+    world_.nextObjectId = options_.firstObjectId;
+    world_.user().altitudeFt = options_.groundFt;
+}
+
+Server::~Server()
+{
+    stop();
+}
+
+bool Server::start(std::string& error)
+{
+    if (options_.tcp4)
+    {
+        tcp4_ = plat::net::openLoopbackListener(plat::net::IpFamily::IPv4, options_.port);
+        if (!tcp4_.valid())
+        {
+            error = fmt::format("TCP IPv4 listen failed: {}", plat::net::lastError());
+            return false;
+        }
+        port4_ = plat::net::localPort(tcp4_);
+    }
+    if (options_.tcp6)
+    {
+        tcp6_ = plat::net::openLoopbackListener(plat::net::IpFamily::IPv6, options_.tcp4 ? port4_ : options_.port);
+        if (!tcp6_.valid())
+        {
+            error = fmt::format("TCP IPv6 listen failed: {}", plat::net::lastError());
+            return false;
+        }
+        port6_ = plat::net::localPort(tcp6_);
+    }
+    if (options_.pipe && !pipe_.open(options_.pipePath, options_.pipeBacklog))
+    {
+        error = "pipe listen failed: " + options_.pipePath;
+        return false;
+    }
+    writeConfigFile();
+    if (tcp4_.valid())
+        threads_.emplace_back([this] { acceptLoop(&tcp4_); });
+    if (tcp6_.valid())
+        threads_.emplace_back([this] { acceptLoop(&tcp6_); });
+    if (options_.pipe)
+        threads_.emplace_back([this] { acceptLoop(&pipe_.socket()); });
+    threads_.emplace_back([this] { tickLoop(); });
+    return true;
+}
+
+void Server::stop()
+{
+    if (stop_.exchange(true))
+        return;
+    // Session threads are added while running; take them all once the accept loops have ended.
+    for (std::size_t i = 0;; ++i)
+    {
+        std::thread t;
+        {
+            std::lock_guard lock(mutex_);
+            if (i >= threads_.size())
+                break;
+            t = std::move(threads_[i]);
+        }
+        if (t.joinable())
+            t.join();
+    }
+    pipe_.close();
+}
+
+nlohmann::json Server::endpoints() const
+{
+    return {{"tcp4", port4_}, {"tcp6", port6_}, {"pipe", options_.pipe ? options_.pipePath : ""}};
+}
+
+void Server::writeConfigFile()
+{
+    if (options_.cfgDir.empty() || !tcp4_.valid())
+        return;
+    std::ofstream out(options_.cfgDir / "SimConnect.cfg", std::ios::binary);
+    out << "[SimConnect]\r\nProtocol=IPv4\r\nAddress=127.0.0.1\r\nPort=" << port4_ << "\r\n";
+}
+
+void Server::acceptLoop(const plat::net::Socket* listener)
+{
+    while (!stop_)
+    {
+        plat::net::Wait waited;
+        plat::net::Socket socket = plat::net::acceptWithin(*listener, std::chrono::milliseconds(100), waited);
+        if (!socket.valid())
+            continue;
+        auto session = std::make_shared<Session>();
+        session->socket = std::move(socket);
+        std::lock_guard lock(mutex_);
+        session->id = nextSession_++;
+        sessions_.push_back(session);
+        threads_.emplace_back([this, session] { readLoop(session); });
+    }
+}
+
+void Server::readLoop(std::shared_ptr<Session> s)
+{
+    std::string pending;
+    std::vector<char> buf(65536);
+    while (!stop_ && s->open)
+    {
+        if (stallReads_)
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        long n = plat::net::receiveWithin(s->socket, buf.data(), buf.size(), std::chrono::milliseconds(100));
+        if (n == -2)
+            continue;
+        if (n <= 0)
+            break;
+        pending.append(buf.data(), static_cast<std::size_t>(n));
+        bool bad = false;
+        while (pending.size() >= 4)
+        {
+            const std::uint32_t size = u32(pending, 0);
+            if (size < 16 || size > kMaxClientMessage)
+            {
+                journal({{"session", s->id}, {"error", fmt::format("bad message size {}", size)}});
+                bad = true;
+                break;
+            }
+            if (pending.size() < size)
+                break;
+            handle(*s, pending.substr(0, size));
+            pending.erase(0, size);
+        }
+        if (bad)
+            break;
+    }
+    {
+        std::lock_guard w(s->writeLock);
+        s->open = false;
+        s->socket.close();
+    }
+    std::lock_guard lock(mutex_);
+    sessions_.remove(s);
+}
+
+void Server::send(Session& s, const std::string& message)
+{
+    std::lock_guard w(s.writeLock);
+    if (!s.open || !s.socket.valid())
+        return;
+    std::string bytes = std::string(s.padNext, '\0') + message;
+    s.padNext = 0;
+    if (s.mergeLeft > 0)
+    {
+        s.mergeBuffer += bytes;
+        if (--s.mergeLeft > 0)
+            return;
+        bytes = std::exchange(s.mergeBuffer, {});
+    }
+    if (s.splitNext && bytes.size() > 1)
+    {
+        s.splitNext = false;
+        const std::size_t half = bytes.size() / 2;
+        plat::net::sendAll(s.socket, std::string_view(bytes).substr(0, half));
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        plat::net::sendAll(s.socket, std::string_view(bytes).substr(half));
+        return;
+    }
+    plat::net::sendAll(s.socket, bytes);
+}
+
+std::vector<std::shared_ptr<Session>> Server::sessionsCopy()
+{
+    std::lock_guard lock(mutex_);
+    return {sessions_.begin(), sessions_.end()};
+}
+
+void Server::sendToSubscribers(const std::string& systemEvent,
+                               const std::function<std::string(std::uint32_t)>& build)
+{
+    std::vector<std::pair<std::shared_ptr<Session>, std::string>> out;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& s : sessions_)
+            if (auto it = s->subscriptions.find(lower(systemEvent)); it != s->subscriptions.end())
+                out.emplace_back(s, build(it->second));
+    }
+    for (auto& [s, m] : out)
+        send(*s, m);
+}
+
+void Server::later(int delayMs, std::function<void()> action)
+{
+    std::lock_guard lock(mutex_);
+    timers_.emplace_back(std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs), std::move(action));
+}
+
+void Server::journal(nlohmann::json entry)
+{
+    if (!options_.journalFile.empty())
+    {
+        std::ofstream out(options_.journalFile, std::ios::app);
+        out << entry.dump() << "\n";
+    }
+    std::lock_guard lock(mutex_);
+    journal_.push_back(std::move(entry));
+}
+
+void Server::replyData(Session& s, std::uint32_t recvId, std::uint32_t requestId, std::uint32_t definitionId,
+                       std::uint32_t objectId, std::uint32_t entry, std::uint32_t outOf)
+{
+    // Called with the lock held.
+    auto def = s.definitions.find(definitionId);
+    SimObject* o = world_.find(objectId);
+    if (def == s.definitions.end() || !o)
+        return;
+    std::string block = world_.dataBlock(*o, def->second);
+    const auto count = static_cast<std::uint32_t>(def->second.size());
+    send(s, encodeObjectData(recvId, requestId, o->id, definitionId, 0, entry, outOf, count, block));
+}
+
+void Server::handle(Session& s, const std::string& bytes)
+{
+    ClientMessage m = decodeClientMessage(bytes);
+    nlohmann::json entry = {{"session", s.id}, {"call", callName(m.callId)}, {"sendId", m.sendId},
+                            {"size", m.size}, {"fields", m.fields}};
+    if (!m.error.empty())
+        entry["error"] = m.error;
+    journal(entry);
+    if (!m.error.empty())
+    {
+        const bool sizeFault = m.error.find("bytes") != std::string::npos || m.error.find("size") != std::string::npos;
+        send(s, encodeException(sizeFault ? scwire::kExceptionSizeMismatch : scwire::kExceptionError, m.sendId, 0));
+        return;
+    }
+    const auto& f = m.fields;
+    auto unrecognized = [&] { send(s, encodeException(scwire::kExceptionUnrecognizedId, m.sendId, 1)); };
+    std::unique_lock lock(mutex_);
+    switch (m.callId)
+    {
+    case scwire::kSendOpen:
+        s.clientName = f["name"];
+        {
+            const std::uint32_t scVersion[4] = {5, 3, 0, 0};
+            send(s, encodeOpen(options_.name, options_.appVersion, scVersion));
+        }
+        break;
+    case scwire::kSendSubscribeToSystemEvent:
+    {
+        const std::string name = lower(f["systemEventName"]);
+        const std::uint32_t id = f["eventId"];
+        s.subscriptions[name] = id;
+        if (name == "sim" && options_.running && !paused_)
+            send(s, encodeEvent(scwire::kUnused, id, 1));
+        break;
+    }
+    case scwire::kSendMapClientEventToSimEvent:
+        s.eventMap[f["eventId"]] = f["eventName"];
+        break;
+    case scwire::kSendAddClientEventToNotificationGroup:
+        s.groups[f["groupId"]].push_back(f["eventId"]);
+        break;
+    case scwire::kSendSetNotificationGroupPriority:
+        s.priorities[f["groupId"]] = f["priority"];
+        break;
+    case scwire::kSendAddToDataDefinition:
+        s.definitions[f["definitionId"]].push_back({f["datumName"], f["unitsName"], f["datumType"]});
+        break;
+    case scwire::kSendRequestDataOnSimObject:
+    {
+        const std::uint32_t req = f["requestId"], def = f["definitionId"], obj = f["objectId"], period = f["period"];
+        if (!world_.find(obj) || !s.definitions.count(def))
+        {
+            unrecognized();
+            break;
+        }
+        auto& ps = s.perSecond;
+        ps.erase(std::remove_if(ps.begin(), ps.end(), [&](auto& p) { return p.requestId == req; }), ps.end());
+        if (period == scwire::kPeriodSecond)
+            ps.push_back({req, def, obj});
+        else if (period != scwire::kPeriodNever)
+            replyData(s, scwire::kRecvSimObjectData, req, def, obj, 1, 1);
+        break;
+    }
+    case scwire::kSendRequestDataOnSimObjectType:
+    {
+        const std::uint32_t req = f["requestId"], def = f["definitionId"];
+        if (!s.definitions.count(def))
+        {
+            unrecognized();
+            break;
+        }
+        auto ids = world_.inRange(static_cast<double>(f["radiusM"].get<std::uint32_t>()));
+        for (std::size_t i = 0; i < ids.size(); ++i)
+            replyData(s, scwire::kRecvSimObjectDataByType, req, def, ids[i], static_cast<std::uint32_t>(i + 1),
+                      static_cast<std::uint32_t>(ids.size()));
+        break;
+    }
+    case scwire::kSendSetDataOnSimObject:
+    {
+        SimObject* o = world_.find(f["objectId"]);
+        auto def = s.definitions.find(f["definitionId"]);
+        if (!o || def == s.definitions.end())
+        {
+            unrecognized();
+            break;
+        }
+        world_.apply(*o, def->second, f["f64"].get<std::vector<double>>());
+        break;
+    }
+    case scwire::kSendTransmitClientEvent:
+    {
+        SimObject* o = world_.find(f["objectId"]);
+        if (!o)
+        {
+            unrecognized();
+            break;
+        }
+        const std::uint32_t ev = f["eventId"];
+        o->events.push_back({{"event", s.eventMap.count(ev) ? s.eventMap[ev] : std::to_string(ev)},
+                             {"data", f["data"]},
+                             {"group", f["groupId"]}});
+        break;
+    }
+    case scwire::kSendAICreateNonATCAircraft:
+    {
+        const std::string title = f["title"];
+        const auto& known = options_.knownTitles;
+        if (!known.empty() && std::find(known.begin(), known.end(), title) == known.end())
+        {
+            send(s, encodeException(scwire::kExceptionCreateObjectFailed, m.sendId, 1));
+            break;
+        }
+        SimObject o;
+        o.ai = true;
+        o.title = title;
+        o.tail = f["tailNumber"];
+        o.latitudeDeg = f["latitude"];
+        o.longitudeDeg = f["longitude"];
+        o.altitudeFt = f["onGround"].get<std::uint32_t>() ? world_.groundFt : f["altitude"].get<double>();
+        o.pitchDeg = f["pitch"];
+        o.bankDeg = f["bank"];
+        o.headingDeg = f["heading"];
+        o.airspeedKt = f["airspeed"];
+        const std::uint32_t id = world_.add(std::move(o)).id;
+        const std::uint32_t req = f["requestId"];
+        const std::uint32_t sessionId = s.id;
+        lock.unlock();
+        later(options_.addDelayMs, [this, id, req, sessionId] {
+            std::shared_ptr<Session> creator;
+            {
+                std::lock_guard l(mutex_);
+                SimObject* added = world_.find(id);
+                if (!added)
+                    return;
+                added->added = true;
+                for (auto& x : sessions_)
+                    if (x->id == sessionId)
+                        creator = x;
+            }
+            if (creator)
+                send(*creator, encodeAssignedObjectId(req, id));
+            sendToSubscribers("ObjectAdded", [id](std::uint32_t ev) {
+                return encodeObjectAddRemove(ev, id, scwire::kObjectAircraft);
+            });
+        });
+        break;
+    }
+    case scwire::kSendAIReleaseControl:
+        if (SimObject* o = world_.find(f["objectId"]); o && o->ai)
+            o->released = true;
+        else
+            unrecognized();
+        break;
+    case scwire::kSendAIRemoveObject:
+    {
+        const std::uint32_t id = f["objectId"];
+        if (!world_.remove(id))
+        {
+            unrecognized();
+            break;
+        }
+        lock.unlock();
+        sendToSubscribers("ObjectRemoved", [id](std::uint32_t ev) {
+            return encodeObjectAddRemove(ev, id, scwire::kObjectAircraft);
+        });
+        break;
+    }
+    case scwire::kSendAISetAircraftFlightPlan:
+    {
+        SimObject* o = world_.find(f["objectId"]);
+        if (!o || !o->ai)
+        {
+            unrecognized();
+            break;
+        }
+        o->flightPlan = f["path"];
+        pugi::xml_document doc;
+        if (!doc.load_file(o->flightPlan.c_str()))
+            send(s, encodeException(scwire::kExceptionLoadFlightplanFailed, m.sendId, 2));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void Server::tickLoop()
+{
+    using clock = std::chrono::steady_clock;
+    const auto framePeriod = std::chrono::duration_cast<clock::duration>(
+        std::chrono::duration<double>(1.0 / std::max(options_.framesPerSecond, 0.1)));
+    auto nextFrame = clock::now() + framePeriod;
+    auto nextSecond = clock::now() + std::chrono::seconds(1);
+    while (!stop_)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const auto now = clock::now();
+        std::vector<std::function<void()>> due;
+        {
+            std::lock_guard lock(mutex_);
+            for (auto it = timers_.begin(); it != timers_.end();)
+                if (it->first <= now)
+                {
+                    due.push_back(std::move(it->second));
+                    it = timers_.erase(it);
+                }
+                else
+                    ++it;
+        }
+        for (auto& action : due)
+            action();
+        const bool flying = options_.running && !paused_;
+        if (now >= nextFrame)
+        {
+            nextFrame = std::max(nextFrame + framePeriod, now);
+            if (flying)
+                sendToSubscribers("Frame", [this](std::uint32_t ev) {
+                    return encodeFrame(ev, options_.frameRateField, 1.0f);
+                });
+        }
+        if (now >= nextSecond)
+        {
+            nextSecond = std::max(nextSecond + std::chrono::seconds(1), now);
+            if (flying)
+            {
+                std::lock_guard lock(mutex_);
+                for (auto& s : sessions_)
+                    for (const auto& p : s->perSecond)
+                        replyData(*s, scwire::kRecvSimObjectData, p.requestId, p.definitionId, p.objectId, 1, 1);
+            }
+        }
+    }
+}
+
+nlohmann::json Server::state()
+{
+    std::lock_guard lock(mutex_);
+    nlohmann::json sessions = nlohmann::json::array();
+    for (const auto& s : sessions_)
+    {
+        nlohmann::json defs = nlohmann::json::object();
+        for (const auto& [id, list] : s->definitions)
+        {
+            nlohmann::json d = nlohmann::json::array();
+            for (const auto& x : list)
+                d.push_back({{"name", x.name}, {"units", x.units}, {"type", x.type}});
+            defs[std::to_string(id)] = d;
+        }
+        nlohmann::json events = nlohmann::json::object();
+        for (const auto& [id, name] : s->eventMap)
+            events[std::to_string(id)] = name;
+        nlohmann::json groups = nlohmann::json::object();
+        for (const auto& [id, list] : s->groups)
+            groups[std::to_string(id)] = {{"events", list},
+                                          {"priority", s->priorities.count(id) ? s->priorities.at(id) : 0}};
+        nlohmann::json periodic = nlohmann::json::array();
+        for (const auto& p : s->perSecond)
+            periodic.push_back({{"requestId", p.requestId}, {"definitionId", p.definitionId}, {"objectId", p.objectId}});
+        sessions.push_back({{"id", s->id},
+                            {"name", s->clientName},
+                            {"subscriptions", s->subscriptions},
+                            {"definitions", defs},
+                            {"eventMap", events},
+                            {"groups", groups},
+                            {"perSecond", periodic}});
+    }
+    return {{"sessions", sessions}, {"objects", world_.toJson()}, {"paused", paused_.load()},
+            {"journalEntries", journal_.size()}};
+}
+
+std::string Server::command(const std::string& line)
+{
+    const auto w = words(line);
+    if (w.empty())
+        return "error empty command";
+    const std::string& c = w[0];
+    auto all = sessionsCopy();
+    auto number = [&](std::size_t i, double fallback) { return w.size() > i ? std::stod(w[i]) : fallback; };
+    try
+    {
+        if (c == "state")
+            return state().dump();
+        if (c == "journal")
+        {
+            std::lock_guard lock(mutex_);
+            return nlohmann::json(journal_).dump();
+        }
+        if (c == "pause")
+        {
+            const bool on = w.size() < 2 || w[1] != "0";
+            paused_ = on;
+            sendToSubscribers("Sim", [on](std::uint32_t ev) { return encodeEvent(scwire::kUnused, ev, on ? 0 : 1); });
+            return "ok";
+        }
+        if (c == "event" && w.size() >= 2)
+        {
+            const auto data = static_cast<std::uint32_t>(number(2, 0));
+            sendToSubscribers(w[1], [data](std::uint32_t ev) { return encodeEvent(scwire::kUnused, ev, data); });
+            return "ok";
+        }
+        if (c == "newflight")
+        {
+            const std::string file = restAfter(line, 1);
+            sendToSubscribers("FlightLoaded", [&](std::uint32_t ev) { return encodeFilename(ev, file, 0); });
+            return "ok";
+        }
+        if (c == "teleport" && w.size() >= 3)
+        {
+            std::lock_guard lock(mutex_);
+            world_.user().latitudeDeg = number(1, 0);
+            world_.user().longitudeDeg = number(2, 0);
+            world_.user().altitudeFt = number(3, world_.user().altitudeFt);
+            return "ok";
+        }
+        if (c == "user-title" || c == "user-model" || c == "user-tail")
+        {
+            std::lock_guard lock(mutex_);
+            auto& u = world_.user();
+            (c == "user-title" ? u.title : c == "user-model" ? u.model : u.tail) = restAfter(line, 1);
+            return "ok";
+        }
+        if (c == "inject" && w.size() >= 5)
+        {
+            SimObject o;
+            o.ai = true;
+            o.added = true;
+            o.tail = w[1] == "-" ? "" : w[1];
+            o.latitudeDeg = number(2, 0);
+            o.longitudeDeg = number(3, 0);
+            o.altitudeFt = number(4, 0);
+            o.title = restAfter(line, 5);
+            std::uint32_t id;
+            {
+                std::lock_guard lock(mutex_);
+                id = world_.add(std::move(o)).id;
+            }
+            sendToSubscribers("ObjectAdded",
+                              [id](std::uint32_t ev) { return encodeObjectAddRemove(ev, id, scwire::kObjectAircraft); });
+            return fmt::format("ok {}", id);
+        }
+        if (c == "quit")
+        {
+            for (auto& s : all)
+                send(*s, encodeQuit());
+            return "ok";
+        }
+        if (c == "drop")
+        {
+            const bool reset = w.size() > 1 && w[1] == "reset";
+            for (auto& s : all)
+            {
+                std::lock_guard lock(s->writeLock);
+                if (reset && s->socket.valid())
+                    plat::net::resetOnClose(s->socket);
+                s->open = false;
+            }
+            return "ok";
+        }
+        if (c == "stall")
+        {
+            stallReads_ = w.size() < 2 || w[1] != "0";
+            return "ok";
+        }
+        if (c == "raw" && w.size() >= 2)
+        {
+            const std::string bytes = fromHex(w[1]);
+            for (auto& s : all)
+            {
+                std::lock_guard lock(s->writeLock);
+                if (s->open)
+                    plat::net::sendAll(s->socket, bytes);
+            }
+            return "ok";
+        }
+        if (c == "fault" && w.size() >= 2)
+        {
+            const std::string& kind = w[1];
+            const auto n = static_cast<std::size_t>(number(2, 0));
+            std::string raw;
+            if (kind == "size")
+            {
+                appendU32(raw, static_cast<std::uint32_t>(n));
+                raw += std::string(8, '\x11');
+            }
+            else if (kind == "oversize")
+            {
+                appendU32(raw, static_cast<std::uint32_t>(n ? n : 41089));
+                raw += std::string(12, '\x22');
+            }
+            else if (kind == "short")
+                raw = encodeRaw(n ? static_cast<std::uint32_t>(n) : std::uint32_t{scwire::kRecvEvent}, "");
+            else if (kind == "tiny")
+            {
+                appendU32(raw, 8);
+                appendU32(raw, 4);
+            }
+            else if (kind == "unknown")
+                raw = encodeRaw(99, std::string(4, '\0'));
+            for (auto& s : all)
+            {
+                std::lock_guard lock(s->writeLock);
+                if (kind == "split")
+                    s->splitNext = true;
+                else if (kind == "pad")
+                    s->padNext = n ? n : 8;
+                else if (kind == "merge")
+                    s->mergeLeft = static_cast<int>(n ? n : 3);
+                else if (!raw.empty() && s->open)
+                    plat::net::sendAll(s->socket, raw);
+            }
+            return raw.empty() && kind != "split" && kind != "pad" && kind != "merge" ? "error unknown fault" : "ok";
+        }
+    }
+    catch (const std::exception& e)
+    {
+        return std::string("error ") + e.what();
+    }
+    return "error unknown command: " + line;
+}
+
+} // namespace oxl::standin
