@@ -14,7 +14,8 @@
 #include <string>
 #include <string_view>
 
-namespace oxl::win {
+namespace oxl::win
+{
 
 using Hwnd = std::uint32_t;     ///< 0 = no window; the main window; a control's handle is its id
 using ColorRef = std::uint32_t; ///< 0x00BBGGRR, as the window code's colour constants are written
@@ -41,69 +42,94 @@ inline constexpr unsigned CBN_SELCHANGE = 1; ///< the user chose another item of
 inline constexpr int CB_ERR = -1;            ///< no selection / no such combo item
 inline constexpr WParam kEnterKey = 13;      ///< WM_CHAR code of the Enter key
 
-inline constexpr int kMinimisedPosition = -32000; ///< window rectangle of a minimised window
-inline constexpr int kCaptionHeight = 28; ///< [px] outer height minus client height of the window
+inline constexpr int kMinimisedPosition = -32000;  ///< window rectangle of a minimised window
+inline constexpr int kCaptionHeight = 28;          ///< [px] outer height minus client height of the window
 inline constexpr std::size_t kMaxTextUnits = 1023; ///< UTF-16 units a control text read returns
 
 /// The low word of a WM_COMMAND wParam: the control id.
-constexpr unsigned loWord(WParam w) { return static_cast<unsigned>(w & 0xFFFFu); }
+constexpr unsigned loWord(WParam w)
+{
+    return static_cast<unsigned>(w & 0xFFFFu);
+}
 /// The high word of a WM_COMMAND wParam: the notification code.
-constexpr unsigned hiWord(WParam w) { return static_cast<unsigned>((w >> 16) & 0xFFFFu); }
+constexpr unsigned hiWord(WParam w)
+{
+    return static_cast<unsigned>((w >> 16) & 0xFFFFu);
+}
 /// A wParam made of a low and a high word.
-constexpr WParam makeWParam(unsigned lo, unsigned hi) { return (lo & 0xFFFFu) | (WParam{hi & 0xFFFFu} << 16); }
+constexpr WParam makeWParam(unsigned lo, unsigned hi)
+{
+    return (lo & 0xFFFFu) | (WParam{hi & 0xFFFFu} << 16);
+}
 /// A COLORREF from red, green and blue.
-constexpr ColorRef rgb(unsigned r, unsigned g, unsigned b) { return (r & 0xFFu) | ((g & 0xFFu) << 8) | ((b & 0xFFu) << 16); }
+constexpr ColorRef rgb(unsigned r, unsigned g, unsigned b)
+{
+    return (r & 0xFFu) | ((g & 0xFFu) << 8) | ((b & 0xFFu) << 16);
+}
 /// Red, green and blue parts of a COLORREF.
-constexpr unsigned redOf(ColorRef c) { return c & 0xFFu; }
-constexpr unsigned greenOf(ColorRef c) { return (c >> 8) & 0xFFu; } ///< green part of a COLORREF
-constexpr unsigned blueOf(ColorRef c) { return (c >> 16) & 0xFFu; } ///< blue part of a COLORREF
+constexpr unsigned redOf(ColorRef c)
+{
+    return c & 0xFFu;
+}
+constexpr unsigned greenOf(ColorRef c)
+{
+    return (c >> 8) & 0xFFu;
+} ///< green part of a COLORREF
+constexpr unsigned blueOf(ColorRef c)
+{
+    return (c >> 16) & 0xFFu;
+} ///< blue part of a COLORREF
 
 /// A rectangle in client coordinates; right and bottom are exclusive, as FillRect treats them.
-struct Rect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-  bool operator==(const Rect&) const = default;
-  /// True when the rectangle holds no pixel.
-  bool empty() const { return right <= left || bottom <= top; }
-  /// True when the pixel (x, y) lies inside.
-  bool contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+struct Rect
+{
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    bool operator==(const Rect&) const = default;
+    /// True when the rectangle holds no pixel.
+    bool empty() const { return right <= left || bottom <= top; }
+    /// True when the pixel (x, y) lies inside.
+    bool contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
 };
 
 /// The device context of one WM_PAINT: only valid during that WM_PAINT.
-class Canvas {
- public:
-  virtual ~Canvas() = default;
-  /// Fills r with a solid colour.
-  virtual void fillRect(const Rect& r, ColorRef colour) = 0;
-  /// A one-pixel line from (x1, y1) to (x2, y2); the last point is not drawn (Polyline of two points).
-  virtual void line(int x1, int y1, int x2, int y2, ColorRef colour) = 0;
-  /// UTF-8 text with its top-left corner at (x, y), transparent background, the window's font.
-  virtual void textOut(int x, int y, std::string_view utf8, ColorRef colour) = 0;
-  /// The part of the client area this paint is for (the invalidated rectangles).
-  virtual Rect paintRect() const = 0;
+class Canvas
+{
+  public:
+    virtual ~Canvas() = default;
+    /// Fills r with a solid colour.
+    virtual void fillRect(const Rect& r, ColorRef colour) = 0;
+    /// A one-pixel line from (x1, y1) to (x2, y2); the last point is not drawn (Polyline of two points).
+    virtual void line(int x1, int y1, int x2, int y2, ColorRef colour) = 0;
+    /// UTF-8 text with its top-left corner at (x, y), transparent background, the window's font.
+    virtual void textOut(int x, int y, std::string_view utf8, ColorRef colour) = 0;
+    /// The part of the client area this paint is for (the invalidated rectangles).
+    virtual Rect paintRect() const = 0;
 };
 
 /// The four kinds of child control the window uses.
-enum class ControlKind {
-  CheckBox,   ///< 12 x 12, not automatic: a click only notifies, the procedure toggles the mark
-  PushButton, ///< a button with a caption
-  Edit,       ///< a single-line edit box; Enter reaches its procedure as WM_CHAR 13
-  Combo,      ///< a drop-down list of texts (no typing)
+enum class ControlKind
+{
+    CheckBox,   ///< 12 x 12, not automatic: a click only notifies, the procedure toggles the mark
+    PushButton, ///< a button with a caption
+    Edit,       ///< a single-line edit box; Enter reaches its procedure as WM_CHAR 13
+    Combo,      ///< a drop-down list of texts (no typing)
 };
 
 /// What createControl makes: kind, id, place and first state.
-struct ControlSpec {
-  ControlKind kind = ControlKind::CheckBox;
-  unsigned id = 0;      ///< control id, also its handle; must be above kMainWindow and unique
-  int x = 0;            ///< [px] left edge in the client area
-  int y = 0;            ///< [px] top edge in the client area
-  int width = 0;        ///< [px]
-  int height = 0;       ///< [px] for a combo box: the closed box (the list opens below it)
-  std::string caption;  ///< a push button's text
-  bool enabled = true;  ///< created enabled
-  bool checked = false; ///< a check box's first mark
+struct ControlSpec
+{
+    ControlKind kind = ControlKind::CheckBox;
+    unsigned id = 0;      ///< control id, also its handle; must be above kMainWindow and unique
+    int x = 0;            ///< [px] left edge in the client area
+    int y = 0;            ///< [px] top edge in the client area
+    int width = 0;        ///< [px]
+    int height = 0;       ///< [px] for a combo box: the closed box (the list opens below it)
+    std::string caption;  ///< a push button's text
+    bool enabled = true;  ///< created enabled
+    bool checked = false; ///< a check box's first mark
 };
 
 // ---- window, class and message loop (GUI thread unless said otherwise) ----
@@ -182,4 +208,4 @@ WndProc setWindowProc(Hwnd hwnd, WndProc proc);
 /// Passes a message on to a procedure, the previous one of a sub-classed box (CallWindowProcW).
 LResult callWindowProc(WndProc proc, Hwnd hwnd, unsigned msg, WParam wParam, LParam lParam);
 
-}  // namespace oxl::win
+} // namespace oxl::win

@@ -7,6 +7,8 @@ bash "$top/scripts/install-deps.sh"
 
 jobs=${OXL_JOBS:-$(nproc)}
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+# Leaks of the system's font libraries under the real window are not ours to mend.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$top/scripts/lsan-suppressions.txt}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # Window tests open real windows on a virtual display of their own; the rest run headless.
 export OXL_HEADLESS=${OXL_HEADLESS:-1}
