@@ -172,6 +172,11 @@ TEST_F(FltkWindowTest, ShowsBandsLinesTextAndControlsOnTheScreen)
     EXPECT_TRUE(yellowTextIn(*image, {3, 455, 200, 470}));
     EXPECT_EQ(image->at(11, 155), kWhite);               // inside the empty check box
     EXPECT_EQ(image->at(217 + 96, 259 + 8), kLightBlue); // edit box background
+    bool comboText = false;                              // the selected item "40" shows in the closed list
+    for (int y = 230; y < 244; ++y)
+        for (int x = 221; x < 245; ++x)
+            comboText = comboText || redOf(image->at(x, y)) < 80;
+    EXPECT_TRUE(comboText);
 
     const std::filesystem::path shots = std::filesystem::path(OXL_BIN_DIR).parent_path() / "screenshots";
     std::filesystem::create_directories(shots);
