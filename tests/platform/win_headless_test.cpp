@@ -311,6 +311,24 @@ TEST_F(HeadlessWindowTest, CloseButtonPostsWmCloseAndKeepsTheWindow)
     EXPECT_TRUE(isWindow(kMainWindow));
 }
 
+TEST_F(HeadlessWindowTest, QuitFromAnotherThreadEndsTheLoopAndUnknownWindowsTakeNothing)
+{
+    EXPECT_FALSE(postMessage(0x9999, WM_APP + 1));
+    EXPECT_FALSE(setButtonCheck(kButton, true)); // a push button has no mark
+    EXPECT_EQ(comboAddString(kEdit, "x"), CB_ERR);
+    std::thread loop([] { EXPECT_EQ(runMessageLoop(), 0); });
+    std::thread([] { postQuitMessage(0); }).join();
+    loop.join();
+}
+
+TEST_F(HeadlessWindowTest, UpdateWindowPaintsAtOnce)
+{
+    showWindow(kMainWindow);
+    ASSERT_TRUE(updateWindow(kMainWindow));
+    EXPECT_EQ(windows_.paintCount(), 1);
+    EXPECT_EQ(windows_.fillAt(100, 50), kBlack);
+}
+
 struct CutCase
 {
     const char* name;
