@@ -6,6 +6,7 @@
 
 #include "foundation/log.h"
 #include "foundation/settings_file.h"
+#include "platform/win.h"
 
 namespace oxl
 {
@@ -239,6 +240,24 @@ int ComboParameter::choiceIndex(std::int32_t number) const
         }
     }
     return -1;
+}
+
+void ComboParameter::fillCombo() const
+{
+    if (!win::isWindow(window))
+    {
+        return;
+    }
+    win::comboResetContent(window);
+    for (const std::int32_t choice : choices)
+    {
+        win::comboAddString(window, std::to_string(choice));
+    }
+    const int index = choiceIndex(value());
+    if (index >= 0)
+    {
+        win::comboSetCurSel(window, index);
+    }
 }
 
 bool gf_removeParameter(const Parameter& parameter)

@@ -155,6 +155,9 @@ class ComboParameter : public IntParameter, public ControlBinding
 
     /// Index of the first choice equal to the number, or -1.
     int choiceIndex(std::int32_t number) const;
+    /// Fills the bound combo box with the choices and selects the current value when it is one;
+    /// does nothing while the box does not exist.
+    void fillCombo() const;
 
     /// The combo box entries, ascending.
     const std::vector<std::int32_t> choices;
