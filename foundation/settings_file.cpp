@@ -9,6 +9,7 @@
 #include "foundation/log.h"
 #include "foundation/system_lookups.h"
 #include "foundation/text_files.h"
+#include "foundation/version_update.h"
 
 namespace oxl
 {
@@ -354,11 +355,8 @@ void gf_loadAllParameters()
 
     gf_readParameters(bools, checkBoxes, hiddenInts, controlInts, strings, editStrings);
 
+    gf_checkVersionUpdate();
     const SettingsView view = lf_view();
-    if (view.checkVersionUpdate)
-    {
-        view.checkVersionUpdate();
-    }
     if (view.applyRange)
     {
         view.applyRange(RANGE.value());

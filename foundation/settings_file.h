@@ -54,7 +54,6 @@ struct SettingsView
     std::function<void(const IntParameter&, const ControlBinding&)> showInt; ///< gf_setIntBoxText
     std::function<void(const StringEditParameter&)> showString;              ///< gf_setStringBoxText
     std::function<std::uint32_t(std::int32_t)> applyRange;                   ///< gf_setRange
-    std::function<void()> checkVersionUpdate;                                ///< gf_checkVersionUpdate
 };
 
 /// Installs the main window's side of the start-up load (replaces the previous one).

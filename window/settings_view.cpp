@@ -2,6 +2,7 @@
 #include "window/settings_view.h"
 
 #include "foundation/settings_file.h"
+#include "foundation/version_update.h"
 #include "platform/win.h"
 #include "window/control_text.h"
 #include "window/range.h"
@@ -24,7 +25,12 @@ void gf_connectSettingsView()
     { gf_setIntBoxText(setting, control); };
     view.showString = [](const StringEditParameter& setting) { gf_setStringBoxText(setting); };
     view.applyRange = [](std::int32_t nm) { return gf_setRange(nm); };
+    VersionUpdateHooks versionUpdate;
+    versionUpdate.snapRange = [](std::int32_t nm) { return gf_snapRange(nm); };
+    versionUpdate.snapHeight = [](std::int32_t feet) { return lf_snapHeight(feet); };
+    versionUpdate.showCheck = view.showCheck;
     gf_setSettingsView(std::move(view));
+    gf_setVersionUpdateHooks(std::move(versionUpdate));
 }
 
 } // namespace oxl

@@ -4,7 +4,8 @@
 namespace oxl
 {
 
-/// Installs the main window's side of the start-up load: check marks, box texts and the range.
+/// Installs the main window's side of the start-up load and of the version update: check marks,
+/// box texts, the range and the snapping of old radii and heights.
 void gf_connectSettingsView();
 
 } // namespace oxl

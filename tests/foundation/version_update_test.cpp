@@ -46,9 +46,6 @@ class VersionUpdateTest : public ::testing::Test
   protected:
     VersionUpdateTest() : cwd_(work_.path())
     {
-        SettingsView view;
-        view.checkVersionUpdate = gf_checkVersionUpdate;
-        gf_setSettingsView(view);
         // Stand-ins for the main window's snapping: they record what they were asked and answer a
         // choice that no other path would produce, so the test sees the answer land in the setting.
         VersionUpdateHooks hooks;
