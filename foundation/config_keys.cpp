@@ -6,6 +6,8 @@ namespace oxl
 namespace
 {
 
+constexpr std::int32_t kRangeDefaultNm = 40;
+
 // Each combo's choices are made just before the combo.
 const std::vector<std::int32_t> kMaxLiveChoices{0, 10, 25, 50, 75, 100, 500};
 const std::vector<std::int32_t> kRangeChoices{2,  3,  4,  5,  6,  8,  10, 12, 14, 16,
@@ -28,7 +30,7 @@ StringParameter PROGRAM_VERSION{"PROGRAM_VERSION", ""};
 ButtonControl gFlushStaticButton{"Flush static", 32858, 369};
 EditParameter<FloatParameter> MAX_FIT_FL{"MAX_FIT_FL", 24.0F, 0.5F, 24.0F, 32855, 371};
 ComboParameter MAX_LIVE_SEL{"MAX_LIVE_SEL", 500, kMaxLiveChoices, 32847, 315};
-ComboParameter RANGE{"RANGE", 40, kRangeChoices, 32818, 231};
+ComboParameter RANGE{"RANGE", kRangeDefaultNm, kRangeChoices, 32818, 231};
 IntParameter MAX_LIVE{"MAX_LIVE", -1, -1, 300};
 CheckBoxParameter LEARN_SOFT{"LEARN_SOFT", true, 32777, 175};
 CheckBoxParameter WEEK{"WEEK", false, 32854, 371};
@@ -97,8 +99,9 @@ StringParameter gMetaCopyright{"copyright", "Copyright (C) the Ordalis_P3D devel
 StringParameter gMetaMsfs{"MSFS", ""};
 StringParameter gMetaP3d{"P3D", ""};
 
-std::atomic<double> gRangeNm{static_cast<double>(RANGE.value())};
-std::atomic<std::uint32_t> gRangeMeters{static_cast<std::uint32_t>(RANGE.value()) * kMetersPerNm};
+// Constant-initialised, so that they hold RANGE's default even before any dynamic initialisation.
+constinit std::atomic<double> gRangeNm{static_cast<double>(kRangeDefaultNm)};
+constinit std::atomic<std::uint32_t> gRangeMeters{static_cast<std::uint32_t>(kRangeDefaultNm) * kMetersPerNm};
 
 const std::filesystem::path gDbasePath = std::filesystem::path(kDataFolderName) / kDbaseFileName;
 const std::filesystem::path gRegcodePath = std::filesystem::path(kDataFolderName) / kRegcodeFileName;
