@@ -1,0 +1,116 @@
+// The message line: messages, errors that block them, and ageing in simulator seconds.
+#include "tests/window/window_fixture.h"
+
+namespace oxl::test
+{
+namespace
+{
+
+constexpr win::ColorRef kYellow = 0x00FFFF;
+constexpr win::ColorRef kLime = 0x32CD32;
+constexpr win::ColorRef kRed = 0x0000FF;
+
+using MessageLineTest = WindowTest;
+
+TEST_F(MessageLineTest, MessageIsPaintedInYellowOnLimeAndLogged)
+{
+    open();
+    gf_showMessage("Waiting for the simulator", true);
+    screen.pumpUntilIdle();
+    const auto shown = textAt(3, 455);
+    ASSERT_TRUE(shown.has_value());
+    EXPECT_EQ(shown->text, "Waiting for the simulator");
+    EXPECT_EQ(shown->colour, kYellow);
+    EXPECT_EQ(screen.fillAt(100, 460), kLime);
+    EXPECT_TRUE(settings.logged("Waiting for the simulator"));
+}
+
+TEST_F(MessageLineTest, UnloggedMessageStaysOutOfTheLog)
+{
+    gf_showMessage("quiet words", false);
+    EXPECT_EQ(gf_shownMessage(), "quiet words");
+    EXPECT_FALSE(settings.logged("quiet words"));
+}
+
+TEST_F(MessageLineTest, ErrorTurnsTheBandRedAndBlocksLaterMessagesUntilReset)
+{
+    open();
+    gf_showMessage("before", true);
+    gf_showError("Cannot reach the simulator");
+    gf_showMessage("after", true);
+    gf_showMessage("", true);
+    gf_clearMessage();
+    screen.pumpUntilIdle();
+    EXPECT_EQ(gf_shownError(), "Cannot reach the simulator");
+    EXPECT_EQ(gf_shownMessage(), "");
+    EXPECT_TRUE(settings.logged("Error Cannot reach the simulator"));
+    EXPECT_FALSE(settings.logged("after"));
+    EXPECT_EQ(screen.fillAt(100, 460), kRed);
+    const auto shown = textAt(3, 455);
+    ASSERT_TRUE(shown.has_value());
+    EXPECT_EQ(shown->text, "Cannot reach the simulator");
+    EXPECT_EQ(shown->colour, kYellow);
+
+    gMainWindow.resetForCycle();
+    gf_showMessage("after the reset", true);
+    screen.pumpUntilIdle();
+    EXPECT_EQ(gf_shownError(), "");
+    EXPECT_EQ(screen.fillAt(100, 460), kLime);
+    ASSERT_TRUE(textAt(3, 455).has_value());
+    EXPECT_EQ(textAt(3, 455)->text, "after the reset");
+}
+
+TEST_F(MessageLineTest, ClearingErrorAndMessageLetsMessagesThroughAgain)
+{
+    gf_showError("broken");
+    gf_clearErrorAndMessage();
+    gf_showMessage("fine again", false);
+    EXPECT_EQ(gf_shownMessage(), "fine again");
+}
+
+TEST_F(MessageLineTest, MessageShownAtSecondZeroAgesOutAtSecondTwentySix)
+{
+    open();
+    gf_showMessage("aged", false);
+    EXPECT_EQ(gMainWindow.messageShownAt.load(), 1u);
+    for (int second = 1; second <= 25; ++second)
+        gf_messageSecondTick();
+    EXPECT_EQ(gf_shownMessage(), "aged");
+    gf_messageSecondTick();
+    EXPECT_EQ(gMainWindow.guiSeconds.load(), 26u);
+    EXPECT_EQ(gf_shownMessage(), "");
+    screen.pumpUntilIdle();
+    EXPECT_FALSE(textAt(3, 455).has_value());
+}
+
+TEST_F(MessageLineTest, MessageAgesTwentyFiveSecondsAfterItWasShown)
+{
+    gMainWindow.guiSeconds.store(100);
+    gf_showMessage("later", false);
+    EXPECT_EQ(gMainWindow.messageShownAt.load(), 100u);
+    for (int i = 0; i < 24; ++i)
+        gf_messageSecondTick();
+    EXPECT_EQ(gf_shownMessage(), "later");
+    gf_messageSecondTick();
+    EXPECT_EQ(gf_shownMessage(), "");
+}
+
+TEST_F(MessageLineTest, EmptyMessageAndErrorNeverAge)
+{
+    gf_showMessage("", false);
+    EXPECT_EQ(gMainWindow.messageShownAt.load(), 0u);
+    gf_showError("stays");
+    for (int i = 0; i < 100; ++i)
+        gf_messageSecondTick();
+    EXPECT_EQ(gf_shownError(), "stays");
+}
+
+TEST_F(MessageLineTest, FoundationMessagesReachTheLineOnceTheWindowIsOpen)
+{
+    open();
+    gf_foundationShowMessage("from the settings", false);
+    EXPECT_EQ(gf_shownMessage(), "from the settings");
+}
+
+} // namespace
+} // namespace oxl::test

@@ -1,0 +1,257 @@
+// The main window's life and its window procedure.
+#include "window/gui_main.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fmt/format.h>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "foundation/config_keys.h"
+#include "foundation/log.h"
+#include "foundation/message_hook.h"
+#include "foundation/program.h"
+#include "foundation/run_state.h"
+#include "foundation/settings_file.h"
+#include "foundation/time_text.h"
+#include "platform/clock.h"
+#include "window/controls.h"
+#include "window/main_window.h"
+#include "window/painting.h"
+
+namespace oxl
+{
+namespace
+{
+
+constexpr int kReadyWaits = 18;                      // waits for the window object before giving up
+constexpr std::chrono::milliseconds kReadyWait{50};
+
+std::mutex gHooksMutex;
+GuiHooks gHooks; // gHooksMutex
+
+std::atomic<win::Hwnd> gWndProcHwnd{win::kNoWindow};
+std::atomic<win::Hwnd> gMainHwnd{win::kNoWindow};
+// A close asked for while a restart countdown runs: the restarting worker's reset clears the run
+// flags, so the window keeps the request itself and honours it at the next WM_APP+1.
+std::atomic<bool> gCloseRequested{false};
+std::atomic<bool> gWorkerAlive{false};
+std::jthread gCycleWorker; // GUI thread only
+
+GuiHooks hooks()
+{
+    std::lock_guard lock(gHooksMutex);
+    return gHooks;
+}
+
+void lf_startCycleWorker()
+{
+    if (gCycleWorker.joinable())
+    {
+        gCycleWorker.request_stop();
+        gCycleWorker.join();
+    }
+    const std::function<void(std::stop_token)> body = hooks().cycleWorker;
+    if (!body)
+        return;
+    gWorkerAlive.store(true);
+    try
+    {
+        gCycleWorker = std::jthread(
+            [body](std::stop_token stop)
+            {
+                body(stop);
+                gWorkerAlive.store(false);
+            });
+    }
+    catch (const std::system_error& e)
+    {
+        gWorkerAlive.store(false);
+        gf_logMarked(fmt::format("Cannot start the cycle worker: {}", e.what()));
+    }
+}
+
+void lf_savePositionAndQuit()
+{
+    const win::Rect outer = win::getWindowRect(gMainHwnd.load());
+    const std::int32_t previousX = MAIN_WINDOW_X.value();
+    const std::int32_t previousY = MAIN_WINDOW_Y.value();
+    MAIN_WINDOW_X.set(MAIN_WINDOW_X.clamped(outer.left));
+    MAIN_WINDOW_X.save();
+    MAIN_WINDOW_Y.set(MAIN_WINDOW_Y.clamped(outer.top));
+    MAIN_WINDOW_Y.save();
+    lf_clampWindowPos(previousX, previousY);
+    gf_log(gf_timeToText(plat::utcNowSeconds()));
+    win::postQuitMessage(0);
+}
+
+void lf_closeRequested()
+{
+    gf_showMessage(fmt::format("Close window button clicked, closing {} ...", kProductName), false);
+    gCloseRequested.store(true);
+    if (const std::function<void()> request = hooks().requestClose)
+    {
+        request();
+    }
+    else
+    {
+        gWindowClosed.exchange(1);
+        gStopRequested.exchange(1);
+    }
+    // No cycle worker will post WM_APP+2: end here.
+    if (!gWorkerAlive.load())
+        lf_savePositionAndQuit();
+}
+
+} // namespace
+
+void gf_setGuiHooks(GuiHooks newHooks)
+{
+    std::lock_guard lock(gHooksMutex);
+    gHooks = std::move(newHooks);
+}
+
+win::Hwnd gf_wndProcHwnd()
+{
+    return gWndProcHwnd.load();
+}
+
+bool gf_cycleWorkerAlive()
+{
+    return gWorkerAlive.load();
+}
+
+void lf_clampWindowPos(int fallbackX, int fallbackY)
+{
+    for (auto [parameter, fallback] : {std::pair{&MAIN_WINDOW_X, fallbackX}, std::pair{&MAIN_WINDOW_Y, fallbackY}})
+    {
+        const std::int32_t value = parameter->value();
+        if (value == parameter->minimum || value == parameter->maximum)
+        {
+            parameter->set(parameter->clamped(fallback));
+            parameter->save();
+        }
+    }
+}
+
+bool initInstance()
+{
+    for (int wait = 0; gMainWindow.guiReady.load() == 0; ++wait)
+    {
+        if (wait == kReadyWaits)
+            return false;
+        std::this_thread::sleep_for(kReadyWait);
+    }
+    {
+        pugi::xml_document doc;
+        bool loaded = false;
+        {
+            std::lock_guard lock(gf_parametersFileMutex());
+            loaded = gf_loadParametersFile(doc);
+        }
+        if (loaded)
+        {
+            MAIN_WINDOW_X.read(doc, false);
+            MAIN_WINDOW_Y.read(doc, false);
+            lf_clampWindowPos(kDefaultWindowX, kDefaultWindowY);
+        }
+    }
+    const win::Hwnd hwnd = win::createWindow(kProductName, kProductName, MAIN_WINDOW_X.value(), MAIN_WINDOW_Y.value(),
+                                             kMainWindowWidth, kMainWindowHeight);
+    gMainHwnd.store(hwnd);
+    if (hwnd == win::kNoWindow)
+        return false;
+    win::showWindow(hwnd);
+    return win::updateWindow(hwnd);
+}
+
+bool lf_openMainWindow()
+{
+    gf_setShowMessageHook([](const std::string& text, bool log) { gf_showMessage(text, log); });
+    if (!win::registerClass(kProductName, lf_WndProc))
+    {
+        gf_log("Failed to register window class");
+        return false;
+    }
+    if (!initInstance())
+    {
+        gf_log("initInstance failed");
+        return false;
+    }
+    try
+    {
+        const std::filesystem::path folder = gf_settingsFolder();
+        if (!std::filesystem::exists(folder))
+            std::filesystem::create_directories(folder);
+    }
+    catch (const std::filesystem::filesystem_error& e)
+    {
+        gf_log(fmt::format("Failed to create directory: {}", e.what()));
+        return false;
+    }
+    if (gMainHwnd.load() != win::kNoWindow)
+        win::postMessage(gMainHwnd.load(), kStartCycleMessage);
+    return true;
+}
+
+void lf_joinCycleWorker()
+{
+    if (gCycleWorker.joinable())
+    {
+        gCycleWorker.request_stop();
+        gCycleWorker.join();
+    }
+}
+
+void lf_resetGuiState()
+{
+    lf_joinCycleWorker();
+    gCloseRequested.store(false);
+    gWorkerAlive.store(false);
+    gMainHwnd.store(win::kNoWindow);
+    gWndProcHwnd.store(win::kNoWindow);
+}
+
+int gf_guiMain()
+{
+    if (!lf_openMainWindow())
+        return 0;
+    const int code = win::runMessageLoop();
+    lf_joinCycleWorker();
+    return code;
+}
+
+win::LResult lf_WndProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam)
+{
+    gWndProcHwnd.store(hwnd);
+    switch (msg)
+    {
+    case win::WM_CREATE:
+        lf_createControls();
+        return 0;
+    case win::WM_DESTROY:
+        win::postQuitMessage(0);
+        return 0;
+    case win::WM_PAINT:
+        lf_paintWindow(*reinterpret_cast<win::Canvas*>(lParam));
+        return 0;
+    case win::WM_CLOSE:
+        lf_closeRequested();
+        return 0;
+    case kStartCycleMessage:
+        if (gCloseRequested.load())
+            lf_savePositionAndQuit();
+        else
+            lf_startCycleWorker();
+        return 0;
+    case kQuitMessage:
+        lf_savePositionAndQuit();
+        return 0;
+    default:
+        return win::defWindowProc(hwnd, msg, wParam, lParam);
+    }
+}
+
+} // namespace oxl

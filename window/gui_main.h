@@ -1,0 +1,50 @@
+// The window's life: the window class, the main window at its stored position, the message loop,
+// and the messages between the window and the cycle worker: WM_APP+1 starts a cycle worker,
+// WM_APP+2 saves the window's position and ends the program.
+#pragma once
+
+#include <functional>
+#include <stop_token>
+
+#include "platform/win.h"
+
+namespace oxl
+{
+
+inline constexpr unsigned kStartCycleMessage = win::WM_APP + 1; ///< start a cycle worker
+inline constexpr unsigned kQuitMessage = win::WM_APP + 2;       ///< save the position and quit
+
+/// What the window needs of the layers above it; the program installs these, tests install doubles.
+struct GuiHooks
+{
+    /// The body of a cycle worker thread; empty: no cycle runs.
+    std::function<void(std::stop_token)> cycleWorker;
+    /// The close button's request to end the cycle: the window-closed flag, the stop flag and the
+    /// exit reason USER CLOSED SIM. Empty: the two flags only.
+    std::function<void()> requestClose;
+};
+
+/// Installs the window's hooks (before gf_guiMain).
+void gf_setGuiHooks(GuiHooks hooks);
+
+/// The application body after the single-instance check and the log: window class, window, data
+/// folder, first cycle worker and message loop; returns the loop's exit code, 0 on a failed start.
+int gf_guiMain();
+/// Everything of gf_guiMain before the message loop; false (logged) when the start failed.
+bool lf_openMainWindow();
+/// Asks the current cycle worker to stop and waits for it (the end of gf_guiMain; tests).
+void lf_joinCycleWorker();
+/// Reads the window position from parameters.xml and creates and shows the window there.
+bool initInstance();
+/// The main window's procedure.
+win::LResult lf_WndProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam);
+/// A stored coordinate that sits on a bound of its range is replaced by the fallback and saved.
+void lf_clampWindowPos(int fallbackX, int fallbackY);
+/// The window of the last message the window procedure received.
+win::Hwnd gf_wndProcHwnd();
+/// True while a cycle worker thread runs.
+bool gf_cycleWorkerAlive();
+/// Back to the state before the first window (tests): close request and worker forgotten.
+void lf_resetGuiState();
+
+} // namespace oxl
