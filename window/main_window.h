@@ -14,6 +14,7 @@
 
 #include "foundation/parameters.h"
 #include "platform/win.h"
+#include "window/control_text.h" // kControlBand: the controls and their labels
 
 namespace oxl
 {
@@ -27,7 +28,6 @@ struct RowLine
 /// The bands of the client area (right and bottom exclusive); other subsystems repaint by band.
 inline constexpr win::Rect kHeaderBand{0, 0, 880, 28};
 inline constexpr win::Rect kStatusBand{0, 28, 880, 112};      ///< status: "Sim" and "RT" boxes
-inline constexpr win::Rect kControlsBand{0, 112, 880, 392};   ///< controls and their labels
 inline constexpr win::Rect kStatisticsBand{0, 392, 880, 448}; ///< static-parking statistics
 inline constexpr win::Rect kMessageBand{0, 448, 880, 476};    ///< the message line
 

@@ -299,7 +299,7 @@ void lf_paintWindow(win::Canvas& canvas)
 {
     canvas.fillRect(kHeaderBand, MainWindow::blackBrush);
     canvas.fillRect(kStatusBand, MainWindow::blackBrush);
-    canvas.fillRect(kControlsBand, MainWindow::lightBlueBrush);
+    canvas.fillRect(kControlBand, MainWindow::lightBlueBrush);
     canvas.fillRect(kStatisticsBand, MainWindow::blackBrush);
     canvas.fillRect(kMessageBand, MainWindow::limeBrush);
     for (const int y : {28, 113, 449, 392})
