@@ -100,6 +100,13 @@ const std::vector<ControlPlace>& gf_controlPlaces()
     return places;
 }
 
+void gf_enableControl(const ControlBinding& control, bool enable)
+{
+    win::enableWindow(control.controlId, enable);
+    // Some labels are drawn grey while their control is off.
+    gf_invalidateBand(kControlBand);
+}
+
 void lf_createControls()
 {
     win::setControlBackground(MainWindow::lightBlueBrush);

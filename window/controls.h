@@ -22,6 +22,9 @@ struct ControlPlace
 /// Every control of the main window, row by row.
 const std::vector<ControlPlace>& gf_controlPlaces();
 
+/// Enables (or disables) the control of a setting or button; any thread.
+void gf_enableControl(const ControlBinding& control, bool enable = true);
+
 /// WM_CREATE: makes every control (check boxes checked from their value and enabled; buttons and
 /// edit boxes disabled; combo boxes enabled and empty) and fills in the bindings' window.
 void lf_createControls();

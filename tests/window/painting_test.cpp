@@ -2,6 +2,7 @@
 #include "tests/window/window_fixture.h"
 
 #include "foundation/config_keys.h"
+#include "window/controls.h"
 #include "window/painting.h"
 
 namespace oxl::test
@@ -306,6 +307,18 @@ TEST_F(PaintingTest, InvalidTextIsLoggedAndSkippedWhilePaintingGoesOn)
     for (const std::string& line : settings.logLines())
         logged = logged || line.find("conversion exception") != std::string::npos;
     EXPECT_TRUE(logged);
+}
+
+TEST_F(PaintingTest, DisabledControlGreysItsLabel)
+{
+    open();
+    gf_enableControl(LIGHT_AIRCRAFT, false);
+    screen.pumpUntilIdle();
+    ASSERT_TRUE(textAt(343, 203).has_value());
+    EXPECT_EQ(textAt(343, 203)->colour, 0xA0A0A0u);
+    gf_enableControl(LIGHT_AIRCRAFT);
+    screen.pumpUntilIdle();
+    EXPECT_EQ(textAt(343, 203)->colour, 0x000000u);
 }
 
 } // namespace

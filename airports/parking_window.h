@@ -1,0 +1,17 @@
+// What the main window shows of the static parking: the parking code's values are copied into the
+// window's status fields on the cycle worker, each time the parking code asks for a repaint.
+#pragma once
+
+#include "airports/parking_state.h"
+
+namespace oxl
+{
+
+/// Copies the park airport, its reserved stand, the parking maximum, the average stays and the
+/// learned-update count of the state into the main window and repaints the statistics band.
+void gf_showParkingState(ParkingState& state);
+
+/// Installs gf_showParkingState of gParking as the parking code's repaint hook.
+void gf_connectParkingToWindow();
+
+} // namespace oxl

@@ -1,0 +1,50 @@
+// The parking code's values copied into the main window when it asks for a repaint.
+#include "airports/parking_window.h"
+
+#include "window/main_window.h"
+
+#include <gtest/gtest.h>
+
+namespace oxl
+{
+namespace
+{
+
+TEST(ParkingWindowTest, RepaintCopiesTheParkingValuesIntoTheWindow)
+{
+    gMainWindow.resetForCycle();
+    ParkingState state;
+    state.parkAirport.code = "EDDF";
+    state.parkAirport.iata = "FRA";
+    state.reservedStand = "V155";
+    state.maxPark = 120;
+    state.averageLiveStay = 2.5f;
+    state.averageStaticStay = 4.0f;
+    state.learnedUpdates = 7;
+    gf_showParkingState(state);
+    EXPECT_EQ(gMainWindow.text(StatusText::parkAirportDisplay), gf_airportDisplayName(state.parkAirport));
+    EXPECT_EQ(gMainWindow.text(StatusText::reservedStand), "V155");
+    EXPECT_EQ(gMainWindow.maxPark.load(), 120u);
+    EXPECT_EQ(gMainWindow.liveAverageFit.load(), 2.5f);
+    EXPECT_EQ(gMainWindow.staticAverageFit.load(), 4.0f);
+    EXPECT_EQ(gMainWindow.updateCount.load(), 7u);
+    EXPECT_EQ(state.learnedUpdatesShown, 7u);
+
+    state.parkAirport = {};
+    gf_showParkingState(state);
+    EXPECT_EQ(gMainWindow.text(StatusText::parkAirportDisplay), "");
+}
+
+TEST(ParkingWindowTest, ConnectedParkingStateRepaintsThroughTheWindow)
+{
+    gMainWindow.resetForCycle();
+    gf_connectParkingToWindow();
+    gParking.maxPark = 33;
+    gParking.hooks.repaint();
+    EXPECT_EQ(gMainWindow.maxPark.load(), 33u);
+    gParking.reset();
+    gParking.hooks.repaint = [] {};
+}
+
+} // namespace
+} // namespace oxl
