@@ -19,27 +19,30 @@
 namespace oxl::test
 {
 
+/// The window's state as at the program's start: no worker, no hooks, cycle values, flags clear.
+inline void resetWindowState()
+{
+    lf_resetGuiState();
+    gMainWindow.resetForCycle();
+    gMainWindow.liveryCount.store(0);
+    gMainWindow.simaddonCount.store(0);
+    gMainWindow.thirdpCount.store(0);
+    gMainWindow.tbloFileCount.store(0);
+    gMainWindow.parkingBusy.store(0);
+    gMainWindow.minutesToRenewal.store(0);
+    gMainWindow.simaddonComplete.store(1);
+    gMainWindow.setText(StatusText::tbloFolder, "");
+    gf_setTrafficStatusSource({});
+    gf_setAircraftCounter({});
+    gf_setGuiHooks({});
+    gStopRequested.store(0);
+    gWindowClosed.store(0);
+}
+
 class WindowTest : public ::testing::Test
 {
   protected:
-    WindowTest() : screen(win::useHeadless())
-    {
-        lf_resetGuiState();
-        gMainWindow.resetForCycle();
-        gMainWindow.liveryCount.store(0);
-        gMainWindow.simaddonCount.store(0);
-        gMainWindow.thirdpCount.store(0);
-        gMainWindow.tbloFileCount.store(0);
-        gMainWindow.parkingBusy.store(0);
-        gMainWindow.minutesToRenewal.store(0);
-        gMainWindow.simaddonComplete.store(1);
-        gMainWindow.setText(StatusText::tbloFolder, "");
-        gf_setTrafficStatusSource({});
-        gf_setAircraftCounter({});
-        gf_setGuiHooks({});
-        gStopRequested.store(0);
-        gWindowClosed.store(0);
-    }
+    WindowTest() : screen(win::useHeadless()) { resetWindowState(); }
     ~WindowTest() override
     {
         lf_resetGuiState();
