@@ -113,6 +113,12 @@ void gf_setGuiHooks(GuiHooks newHooks)
     gHooks = std::move(newHooks);
 }
 
+bool gf_postToMainWindow(unsigned msg)
+{
+    const win::Hwnd hwnd = gMainHwnd.load();
+    return hwnd != win::kNoWindow && win::postMessage(hwnd, msg);
+}
+
 win::Hwnd gf_wndProcHwnd()
 {
     return gWndProcHwnd.load();

@@ -24,6 +24,9 @@ struct GuiHooks
     std::function<void()> requestClose;
 };
 
+/// Any thread: posts kStartCycleMessage or kQuitMessage to the main window; false without one.
+bool gf_postToMainWindow(unsigned msg);
+
 /// Installs the window's hooks (before gf_guiMain).
 void gf_setGuiHooks(GuiHooks hooks);
 
