@@ -10,8 +10,9 @@ void gf_showParkingState(ParkingState& state)
 {
     // The window reads its own copies from the GUI thread; the parking state itself belongs to the
     // cycle worker, which is the thread that calls this.
-    gMainWindow.setText(StatusText::parkAirportDisplay,
-                        state.parkAirport.code.empty() ? std::string() : gf_airportDisplayName(state.parkAirport));
+    gMainWindow.setText(StatusText::parkAirportDisplay, state.parkAirport.code.empty()
+                                                            ? std::string()
+                                                            : gf_airportDisplayName(state.parkAirport));
     gMainWindow.setText(StatusText::reservedStand, state.reservedStand);
     gMainWindow.maxPark.store(state.maxPark);
     gMainWindow.liveAverageFit.store(state.averageLiveStay);

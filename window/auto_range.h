@@ -13,10 +13,10 @@ namespace oxl
 /// What one automatic step looks at.
 struct AutoRangeInputs
 {
-    bool onGround = false;                       ///< the user aircraft stands on the ground
-    double altitudeFt = 0.0;                     ///< [ft] the user aircraft's altitude
-    LatLon user;                                 ///< the user aircraft's position
-    std::optional<LatLon> firstParkAirport;      ///< the first entry of the park-airport list, if any
+    bool onGround = false;                  ///< the user aircraft stands on the ground
+    double altitudeFt = 0.0;                ///< [ft] the user aircraft's altitude
+    LatLon user;                            ///< the user aircraft's position
+    std::optional<LatLon> firstParkAirport; ///< the first entry of the park-airport list, if any
 };
 
 /// Installs the reader of the user aircraft and the park-airport list (the simulator link and the

@@ -12,12 +12,12 @@ namespace oxl
 namespace
 {
 
-constexpr int kCheckBoxSize = 12;   // [px]
-constexpr int kCheckBoxDrop = 2;    // [px] a check box sits this far below its row
-constexpr int kButtonHeight = 20;   // [px]
-constexpr int kEditHeight = 16;     // [px]
-constexpr int kComboRise = 5;       // [px] a combo box starts this far above its row
-constexpr int kComboHeight = 22;    // [px] the closed combo box
+constexpr int kCheckBoxSize = 12; // [px]
+constexpr int kCheckBoxDrop = 2;  // [px] a check box sits this far below its row
+constexpr int kButtonHeight = 20; // [px]
+constexpr int kEditHeight = 16;   // [px]
+constexpr int kComboRise = 5;     // [px] a combo box starts this far above its row
+constexpr int kComboHeight = 22;  // [px] the closed combo box
 
 using win::ControlKind;
 

@@ -26,7 +26,7 @@ namespace oxl
 namespace
 {
 
-constexpr int kReadyWaits = 18;                      // waits for the window object before giving up
+constexpr int kReadyWaits = 18; // waits for the window object before giving up
 constexpr std::chrono::milliseconds kReadyWait{50};
 
 std::mutex gHooksMutex;
@@ -131,7 +131,8 @@ bool gf_cycleWorkerAlive()
 
 void lf_clampWindowPos(int fallbackX, int fallbackY)
 {
-    for (auto [parameter, fallback] : {std::pair{&MAIN_WINDOW_X, fallbackX}, std::pair{&MAIN_WINDOW_Y, fallbackY}})
+    for (auto [parameter, fallback] :
+         {std::pair{&MAIN_WINDOW_X, fallbackX}, std::pair{&MAIN_WINDOW_Y, fallbackY}})
     {
         const std::int32_t value = parameter->value();
         if (value == parameter->minimum || value == parameter->maximum)
@@ -164,8 +165,8 @@ bool initInstance()
             lf_clampWindowPos(kDefaultWindowX, kDefaultWindowY);
         }
     }
-    const win::Hwnd hwnd = win::createWindow(kProductName, kProductName, MAIN_WINDOW_X.value(), MAIN_WINDOW_Y.value(),
-                                             kMainWindowWidth, kMainWindowHeight);
+    const win::Hwnd hwnd = win::createWindow(kProductName, kProductName, MAIN_WINDOW_X.value(),
+                                             MAIN_WINDOW_Y.value(), kMainWindowWidth, kMainWindowHeight);
     gMainHwnd.store(hwnd);
     if (hwnd == win::kNoWindow)
         return false;

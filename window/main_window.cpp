@@ -76,7 +76,8 @@ void gf_showMessage(const std::string& text, bool log)
         if (!gMainWindow.errorText.empty())
             return;
         gMainWindow.messageText = text;
-        gMainWindow.messageShownAt.store(text.empty() ? 0 : std::max<std::uint32_t>(1, gMainWindow.guiSeconds.load()));
+        gMainWindow.messageShownAt.store(
+            text.empty() ? 0 : std::max<std::uint32_t>(1, gMainWindow.guiSeconds.load()));
         if (log && !text.empty())
             gf_logIfRunning(text);
     }
@@ -174,7 +175,8 @@ void lf_refreshCounts()
     const AircraftCounts counts = counter();
     if (gMainWindow.liveCount.exchange(counts.live) != counts.live)
         gf_invalidateBand(kStatusBand);
-    const bool staticChanged = gMainWindow.parkedStaticCount.exchange(counts.parkedStatic) != counts.parkedStatic;
+    const bool staticChanged =
+        gMainWindow.parkedStaticCount.exchange(counts.parkedStatic) != counts.parkedStatic;
     const bool liveChanged = gMainWindow.parkedLiveCount.exchange(counts.parkedLive) != counts.parkedLive;
     if (staticChanged || liveChanged)
         gf_invalidateBand(kStatisticsBand);

@@ -31,10 +31,10 @@ inline constexpr win::Rect kStatusBand{0, 28, 880, 112};      ///< status: "Sim"
 inline constexpr win::Rect kStatisticsBand{0, 392, 880, 448}; ///< static-parking statistics
 inline constexpr win::Rect kMessageBand{0, 448, 880, 476};    ///< the message line
 
-inline constexpr int kMainWindowWidth = 880;  ///< [px] outer width of the main window
-inline constexpr int kMainWindowHeight = 516; ///< [px] outer height of the main window
-inline constexpr std::int32_t kDefaultWindowX = 400; ///< [px] left edge when none is stored
-inline constexpr std::int32_t kDefaultWindowY = 20;  ///< [px] top edge when none is stored
+inline constexpr int kMainWindowWidth = 880;             ///< [px] outer width of the main window
+inline constexpr int kMainWindowHeight = 516;            ///< [px] outer height of the main window
+inline constexpr std::int32_t kDefaultWindowX = 400;     ///< [px] left edge when none is stored
+inline constexpr std::int32_t kDefaultWindowY = 20;      ///< [px] top edge when none is stored
 inline constexpr std::uint32_t kMessageLifeSeconds = 25; ///< [s of simulator time] a message stays
 
 /// What a reader of traffic datagrams is doing, as the window shows it.
@@ -49,11 +49,11 @@ enum class ShownReaderState : std::uint32_t
 /// program installs a reader of them (the window layer sits below the traffic link).
 struct TrafficStatus
 {
-    bool sourceConnected = false;                              ///< the source's state is shown
-    std::string editionText;                                   ///< the source's edition text
+    bool sourceConnected = false;                                 ///< the source's state is shown
+    std::string editionText;                                      ///< the source's edition text
     ShownReaderState trafficState = ShownReaderState::notRunning; ///< Traffic Reader
     ShownReaderState qnhState = ShownReaderState::notRunning;     ///< QNH Reader
-    std::int32_t qnh = 0;                                      ///< [hPa] last QNH; 0 = none
+    std::int32_t qnh = 0;                                         ///< [hPa] last QNH; 0 = none
 };
 
 /// Aircraft counts shown in the status and statistics bands.
@@ -118,34 +118,34 @@ class MainWindow
     /// Replaces a status text.
     void setText(StatusText which, std::string value);
 
-    std::atomic<float> staticAverageFit{-1.0f};    ///< [h] of the static parked aircraft; -1 = none
-    std::atomic<float> liveAverageFit{-1.0f};      ///< [h] of the live parked aircraft; -1 = none
-    std::atomic<std::uint64_t> liveCount{0};       ///< live aircraft in the simulator, not parked
-    std::atomic<std::uint64_t> simaddonCount{0};   ///< files in my_ORBX
-    std::atomic<std::uint64_t> thirdpCount{0};     ///< files in my_thirdparty
-    std::atomic<std::uint64_t> liveryCount{0};     ///< installed liveries read
-    std::atomic<std::uint64_t> parkedLiveCount{0}; ///< live aircraft parked at stands
+    std::atomic<float> staticAverageFit{-1.0f};      ///< [h] of the static parked aircraft; -1 = none
+    std::atomic<float> liveAverageFit{-1.0f};        ///< [h] of the live parked aircraft; -1 = none
+    std::atomic<std::uint64_t> liveCount{0};         ///< live aircraft in the simulator, not parked
+    std::atomic<std::uint64_t> simaddonCount{0};     ///< files in my_ORBX
+    std::atomic<std::uint64_t> thirdpCount{0};       ///< files in my_thirdparty
+    std::atomic<std::uint64_t> liveryCount{0};       ///< installed liveries read
+    std::atomic<std::uint64_t> parkedLiveCount{0};   ///< live aircraft parked at stands
     std::atomic<std::uint64_t> parkedStaticCount{0}; ///< static parked aircraft
-    std::atomic<std::uint64_t> standCount{0};      ///< stands of the park airport
-    std::atomic<std::uint64_t> tbloFileCount{0};   ///< airport files kept for offline learning
-    std::atomic<std::uint32_t> statRowY{399};      ///< [px] first statistics row; the second is 28 below
-    std::atomic<std::uint32_t> maxParkPercent{0};  ///< [%] behind maxPark
-    std::atomic<std::uint32_t> maxPark{0};         ///< current maximum of parked aircraft
-    std::atomic<std::uint32_t> minutesToRenewal{0}; ///< [min] to the next renewal of static parking
-    std::atomic<std::uint32_t> guiSeconds{0};      ///< [s of simulator time] the message line's clock
-    std::atomic<std::uint32_t> messageShownAt{0};  ///< guiSeconds when the message was shown; 0 = never ages
-    std::atomic<std::uint32_t> updateCount{0};     ///< learned stand updates at the park airport
-    std::atomic<std::uint16_t> parkingBusy{0};     ///< the parking controls are off during a renewal
-    std::atomic<std::uint8_t> handmadeFile{0};     ///< the park airport's file is hand-made
-    std::atomic<std::uint8_t> noSourceLink{1};     ///< no TCP link to the traffic source this cycle
+    std::atomic<std::uint64_t> standCount{0};        ///< stands of the park airport
+    std::atomic<std::uint64_t> tbloFileCount{0};     ///< airport files kept for offline learning
+    std::atomic<std::uint32_t> statRowY{399};        ///< [px] first statistics row; the second is 28 below
+    std::atomic<std::uint32_t> maxParkPercent{0};    ///< [%] behind maxPark
+    std::atomic<std::uint32_t> maxPark{0};           ///< current maximum of parked aircraft
+    std::atomic<std::uint32_t> minutesToRenewal{0};  ///< [min] to the next renewal of static parking
+    std::atomic<std::uint32_t> guiSeconds{0};        ///< [s of simulator time] the message line's clock
+    std::atomic<std::uint32_t> messageShownAt{0};   ///< guiSeconds when the message was shown; 0 = never ages
+    std::atomic<std::uint32_t> updateCount{0};      ///< learned stand updates at the park airport
+    std::atomic<std::uint16_t> parkingBusy{0};      ///< the parking controls are off during a renewal
+    std::atomic<std::uint8_t> handmadeFile{0};      ///< the park airport's file is hand-made
+    std::atomic<std::uint8_t> noSourceLink{1};      ///< no TCP link to the traffic source this cycle
     std::atomic<std::uint8_t> parkAirportActive{0}; ///< static parking runs at a park airport
-    std::atomic<std::uint8_t> simConnected{0};     ///< the simulator connection is open
-    std::atomic<std::uint8_t> simRunning{0};       ///< the simulator reported "Sim" running
-    std::atomic<std::uint8_t> userModelKnown{1};   ///< the user aircraft's model was recognised
-    std::atomic<std::uint8_t> simaddonComplete{1}; ///< every my_ORBX file was handled by the scan
-    std::atomic<std::uint8_t> softUsed{0};         ///< the last static search used its soft pass
-    std::atomic<std::uint8_t> reservedStandOk{0};  ///< the reserved stand was confirmed
-    std::atomic<std::uint8_t> guiReady{0};         ///< set as the constructor's last step
+    std::atomic<std::uint8_t> simConnected{0};      ///< the simulator connection is open
+    std::atomic<std::uint8_t> simRunning{0};        ///< the simulator reported "Sim" running
+    std::atomic<std::uint8_t> userModelKnown{1};    ///< the user aircraft's model was recognised
+    std::atomic<std::uint8_t> simaddonComplete{1};  ///< every my_ORBX file was handled by the scan
+    std::atomic<std::uint8_t> softUsed{0};          ///< the last static search used its soft pass
+    std::atomic<std::uint8_t> reservedStandOk{0};   ///< the reserved stand was confirmed
+    std::atomic<std::uint8_t> guiReady{0};          ///< set as the constructor's last step
 
     /// The values of a new cycle: texts, message and error empty, counts 0, flags as at start.
     void resetForCycle();

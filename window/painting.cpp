@@ -80,8 +80,8 @@ const std::array<Label, 48> kLabels{{
          const std::uint64_t files = w.tbloFileCount.load();
          if (files == 0)
              return std::optional<Shown>{};
-         return std::optional<Shown>{Shown{fmt::format("{} airport{} in {} folder", files, gf_pluralSU64(files),
-                                                       w.text(StatusText::tbloFolder)),
+         return std::optional<Shown>{Shown{fmt::format("{} airport{} in {} folder", files,
+                                                       gf_pluralSU64(files), w.text(StatusText::tbloFolder)),
                                            kYellowText}};
      }},
     {5, &MATCHING_DEPTH, OXL_FIXED("Max aircraft matching depth")},
@@ -112,8 +112,10 @@ const std::array<Label, 48> kLabels{{
      OXL_COLOURED("Max park (static+live):",
                   bothMaximaZero() ? kRedText : yellowWhen(MAX_PARK_SEL.value() == 0))},
     {401, &MAX_LIVE_SEL,
-     OXL_COLOURED("Max live (park incl):", bothMaximaZero() ? kRedText : yellowWhen(MAX_LIVE_SEL.value() == 0))},
-    {672, &STRAIGHT_PBS_ONLY, OXL_COLOURED("Straight push backs only", greyUnless(STRAIGHT_PBS_ONLY.value()))},
+     OXL_COLOURED("Max live (park incl):",
+                  bothMaximaZero() ? kRedText : yellowWhen(MAX_LIVE_SEL.value() == 0))},
+    {672, &STRAIGHT_PBS_ONLY,
+     OXL_COLOURED("Straight push backs only", greyUnless(STRAIGHT_PBS_ONLY.value()))},
     {137, &DESTINATION, OXL_FIXED("Destination:")},
     {303, &AIRP_RANGE, OXL_FIXED("Range:")},
     {403, &AIRP_RANGE, OXL_FIXED("nm")},
@@ -179,7 +181,8 @@ void lf_textOut(win::Canvas& canvas, int x, int y, std::string_view text, win::C
     }
     catch (const win32::Utf8ConversionException& e)
     {
-        gf_logIfRunning(fmt::format("{} conversion exception {}, error code: {}", text, e.what(), e.errorCode()));
+        gf_logIfRunning(
+            fmt::format("{} conversion exception {}, error code: {}", text, e.what(), e.errorCode()));
         return;
     }
     catch (const std::overflow_error& e)
@@ -204,7 +207,8 @@ void lf_paintStatus(win::Canvas& canvas)
     {
         const std::string stand = w.text(StatusText::userStand);
         lf_textOut(canvas, 5, 35,
-                   w.text(StatusText::simulatorText) + (stand.empty() ? "" : ", user stand " + stand), simColour);
+                   w.text(StatusText::simulatorText) + (stand.empty() ? "" : ", user stand " + stand),
+                   simColour);
         lf_textOut(canvas, 5, 63, w.text(StatusText::userTitle),
                    w.userModelKnown.load() != 0 ? simColour : kYellowText);
     }
@@ -263,8 +267,9 @@ void lf_paintStatistics(win::Canvas& canvas)
     if (!active)
         return;
     lf_textOut(canvas, 85, y1,
-               fmt::format(" {}, {}{}, wk={}", w.text(StatusText::parkAirportName), w.text(StatusText::parkPublisher),
-                           w.handmadeFile.load() != 0 ? " (h)" : "", w.text(StatusText::trafficWeek)),
+               fmt::format(" {}, {}{}, wk={}", w.text(StatusText::parkAirportName),
+                           w.text(StatusText::parkPublisher), w.handmadeFile.load() != 0 ? " (h)" : "",
+                           w.text(StatusText::trafficWeek)),
                kLimeText);
     if (w.softUsed.load() != 0)
         lf_textOut(canvas, 370, y1, "*S*", kLimeText);
@@ -282,10 +287,12 @@ void lf_paintStatistics(win::Canvas& canvas)
     const std::uint32_t maxPark = w.maxPark.load();
     if (maxPark > 0)
     {
-        lf_textOut(canvas, 430, y2, fmt::format("parked static: {:3}", w.parkedStaticCount.load()), kLimeText);
+        lf_textOut(canvas, 430, y2, fmt::format("parked static: {:3}", w.parkedStaticCount.load()),
+                   kLimeText);
         const float staticFit = w.staticAverageFit.load();
         if (!WEEK.value() && staticFit > 0.0f)
-            lf_textOut(canvas, 571, y2, fmt::format("average fit: {}", gf_formatNumber(staticFit)), kLimeText);
+            lf_textOut(canvas, 571, y2, fmt::format("average fit: {}", gf_formatNumber(staticFit)),
+                       kLimeText);
         lf_textOut(canvas, 708, y2, fmt::format("max park: {:3} (={} %)", maxPark, w.maxParkPercent.load()),
                    kLimeText);
     }

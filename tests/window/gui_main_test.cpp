@@ -25,8 +25,8 @@ std::string positionFile(int x, int y)
 }
 
 // A cycle worker that reports where the window stood, moves it as the user would and ends the program.
-void installExitingWorker(win::HeadlessWindows& screen, win::Rect& seen, std::optional<std::pair<int, int>> moveTo,
-                          bool minimise)
+void installExitingWorker(win::HeadlessWindows& screen, win::Rect& seen,
+                          std::optional<std::pair<int, int>> moveTo, bool minimise)
 {
     GuiHooks hooks;
     hooks.cycleWorker = [&screen, &seen, moveTo, minimise](std::stop_token)
@@ -57,7 +57,8 @@ TEST_F(GuiMainTest, StoredPositionPlacesTheWindowAndTheExitSavesWhereItStands)
         {"no settings file", std::nullopt, 400, 20, std::nullopt, false, 400, 20},
         {"stored off screen on the bounds", std::pair{30000, -30000}, 400, 20, std::nullopt, false, 400, 20},
         {"beyond the bounds, clamped onto them", std::pair{99999, 5}, 400, 5, std::nullopt, false, 400, 5},
-        {"minimised at exit keeps the stored place", std::pair{150, 60}, 150, 60, std::nullopt, true, 150, 60},
+        {"minimised at exit keeps the stored place", std::pair{150, 60}, 150, 60, std::nullopt, true, 150,
+         60},
     };
     for (const Row& r : rows)
     {

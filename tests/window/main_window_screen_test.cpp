@@ -58,7 +58,8 @@ class MainWindowScreenTest : public ::testing::Test
         auto image = win::readClientArea(kScreenLimit);
         if (image)
         {
-            const std::filesystem::path shots = std::filesystem::path(OXL_BIN_DIR).parent_path() / "screenshots";
+            const std::filesystem::path shots =
+                std::filesystem::path(OXL_BIN_DIR).parent_path() / "screenshots";
             std::filesystem::create_directories(shots);
             image->writePpm(shots / (name + ".ppm"));
         }

@@ -44,7 +44,8 @@ class PaintingTest : public WindowTest
     std::pair<std::string, win::ColorRef> at(int x, int y) const
     {
         const auto t = textAt(x, y);
-        return t ? std::pair{t->text, t->colour} : std::pair{std::string("<none>"), win::ColorRef{0xFFFFFFFF}};
+        return t ? std::pair{t->text, t->colour}
+                 : std::pair{std::string("<none>"), win::ColorRef{0xFFFFFFFF}};
     }
     static std::pair<std::string, win::ColorRef> none() { return {"<none>", 0xFFFFFFFF}; }
 };
@@ -107,8 +108,9 @@ TEST_F(PaintingTest, SimBoxColourFollowsConnectionFlightAndTitle)
         gMainWindow.setText(StatusText::userStand, "GATE 12");
         repaint();
         EXPECT_EQ(screen.fillAt(410, 70), r.box);
-        EXPECT_EQ(at(5, 35), std::pair(std::string("Lockheed Martin Prepar3D v5 (5.4.9.28482), user stand GATE 12"),
-                                       r.box));
+        EXPECT_EQ(
+            at(5, 35),
+            std::pair(std::string("Lockheed Martin Prepar3D v5 (5.4.9.28482), user stand GATE 12"), r.box));
         if (*r.title != '\0')
         {
             EXPECT_EQ(at(5, 63), std::pair(std::string(r.title), r.titleColour));
@@ -211,8 +213,8 @@ TEST_F(PaintingTest, MaximumLabelsTurnYellowOrRedAtZero)
         std::int32_t park, live;
         win::ColorRef parkColour, liveColour;
     };
-    const Row rows[] = {{500, 500, kBlack, kBlack}, {0, 500, kYellow, kBlack}, {500, 0, kBlack, kYellow},
-                        {0, 0, kRed, kRed}};
+    const Row rows[] = {
+        {500, 500, kBlack, kBlack}, {0, 500, kYellow, kBlack}, {500, 0, kBlack, kYellow}, {0, 0, kRed, kRed}};
     open();
     for (const Row& r : rows)
     {
