@@ -1,0 +1,94 @@
+// Cost of one main-loop tick of the live engine per live aircraft, at 10 to 1000 aircraft: answers
+// (ground data for the aircraft near the ground every 100 ticks), the per-aircraft update, the sweep,
+// the position hand-over and the frame that takes the positions.
+#include "records/sim_queues.h"
+#include "traffic/live_engine.h"
+#include "traffic/live_tick.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <mutex>
+
+namespace oxl
+{
+namespace
+{
+
+struct TickBench
+{
+    explicit TickBench(std::int64_t count)
+    {
+        engine.n.simQueues = &queues;
+        engine.n.simAnswers = &answers;
+        engine.n.mainQueues = &mainQueues;
+        engine.n.parking = &parking;
+        engine.n.tickCounter = &tick;
+        engine.n.steadyNow100ns = [] { return std::int64_t{0}; };
+        engine.n.weekdayHalfHour = [] { return DayHalfHour{1, 0}; };
+        for (std::int64_t i = 0; i < count; ++i)
+        {
+            // Seven of ten cruise, two approach, one taxis.
+            const int kind = static_cast<int>(i % 10);
+            const bool taxi = kind == 9;
+            const bool approach = kind >= 7 && !taxi;
+            Report r;
+            r.lat = 51.0 + 0.01 * static_cast<double>(i % 100);
+            r.lon = -1.0 + 0.01 * static_cast<double>(i / 100);
+            r.alt = taxi ? 0.0 : (approach ? 2000.0 : 35000.0);
+            r.gs = taxi ? 15.0 : (approach ? 160.0 : 450.0);
+            r.airborne = taxi ? 0 : 1;
+            r.dueTick = 1 << 30;
+            AcProfile profile;
+            profile.hexid = 20000 + static_cast<std::uint32_t>(i);
+            profile.callsign = "BNC" + std::to_string(i);
+            LiveAc ac(r, std::move(profile), 0.0);
+            ac.stream.push_back(r);
+            ac.simState = SimState::active;
+            ac.objectId = 3 + static_cast<std::uint32_t>(i);
+            ac.lat = r.lat;
+            ac.lon = r.lon;
+            ac.alt = r.alt;
+            ac.onGround = taxi ? 1 : 0;
+            engine.live.push_back(std::move(ac));
+        }
+    }
+
+    void runTick()
+    {
+        if (tick.load() % 100 == 0)
+            for (const LiveAc& ac : engine.live)
+                if (ac.alt < 2500.0)
+                    answers.push(SimAnswer{ac.objectId, ac.onGround, 0, SimAnswerKind::groundData, 100.0,
+                                           ac.alt - 100.0});
+        liveTickWork(engine, adding);
+        {
+            std::lock_guard lock(queues.simMutex);
+            benchmark::DoNotOptimize(queues.send->data());
+            queues.send->clear();
+        }
+        tick.fetch_add(1);
+    }
+
+    LiveEngine engine;
+    SimQueues queues;
+    SimAnswerQueue answers;
+    MainLoopQueues mainQueues;
+    ParkingState parking;
+    AddingStack adding;
+    std::atomic<std::int32_t> tick{1};
+};
+
+void BM_LiveTickPerAircraft(benchmark::State& state)
+{
+    TickBench bench(state.range(0));
+    for (auto _ : state)
+        bench.runTick();
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["aircraft"] = static_cast<double>(state.range(0));
+}
+
+BENCHMARK(BM_LiveTickPerAircraft)->Arg(10)->Arg(100)->Arg(300)->Arg(1000);
+
+} // namespace
+} // namespace oxl

@@ -1,0 +1,98 @@
+#include "traffic/live_engine.h"
+
+#include "foundation/time_text.h"
+#include "liveries/registrations.h"
+#include "platform/clock.h"
+#include "traffic/adding_stack.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace oxl
+{
+
+namespace
+{
+// Room for the traffic of a busy region without moving the records during a cycle.
+constexpr std::size_t kReservedLiveAircraft = 512;
+constexpr std::size_t kReservedLiveParked = 64;
+} // namespace
+
+LiveEngine::LiveEngine()
+{
+    live.reserve(kReservedLiveAircraft);
+    liveParked.reserve(kReservedLiveParked);
+}
+
+void LiveEngine::reset()
+{
+    live.clear();
+    spawnStack.clear();
+    ghostCallsigns.clear();
+    unmatchedSet.clear();
+    couplingQueue.clear();
+    liveParked.clear();
+    deferred.clear();
+    fastRequest = false;
+}
+
+std::int32_t LiveEngine::tick() const
+{
+    return (n.tickCounter != nullptr ? *n.tickCounter : gTickCounter).load(std::memory_order_relaxed);
+}
+
+UserAircraft LiveEngine::user() const
+{
+    return n.userAircraft ? n.userAircraft() : UserAircraft{};
+}
+
+std::int64_t LiveEngine::steadyNow100ns() const
+{
+    if (n.steadyNow100ns)
+        return n.steadyNow100ns();
+    const auto sinceEpoch = plat::steadyNow().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch).count() / 100;
+}
+
+DayHalfHour LiveEngine::weekdayHalfHour() const
+{
+    if (n.weekdayHalfHour)
+        return n.weekdayHalfHour();
+    const auto [weekday, half] = gf_weekdayHalfHour();
+    return DayHalfHour{static_cast<std::uint32_t>(std::max(weekday, 0)),
+                       static_cast<std::uint32_t>(std::max(half, 0))};
+}
+
+std::optional<DbaseRecord> LiveEngine::lookupRegistration(const std::string& registration) const
+{
+    if (n.liveries.lookupRegistration)
+        return n.liveries.lookupRegistration(registration);
+    return gf_lookupRegistration(registration);
+}
+
+LiveAc* LiveEngine::findByHexid(std::uint32_t hexid)
+{
+    for (LiveAc& ac : live)
+        if (ac.hexid == hexid)
+            return &ac;
+    return nullptr;
+}
+
+LiveAc* LiveEngine::findByObjectId(std::uint32_t objectId)
+{
+    // Buffered aircraft have no object yet; an id of 0 names none of them.
+    if (objectId == 0)
+        return nullptr;
+    for (LiveAc& ac : live)
+        if (ac.objectId == objectId)
+            return &ac;
+    return nullptr;
+}
+
+std::size_t LiveEngine::activeCount() const
+{
+    return static_cast<std::size_t>(std::count_if(
+        live.begin(), live.end(), [](const LiveAc& ac) { return ac.simState == SimState::active; }));
+}
+
+} // namespace oxl

@@ -1,0 +1,160 @@
+#include "traffic/live_tick.h"
+
+#include "foundation/geodesy.h"
+#include "foundation/log.h"
+#include "records/aircraft_words.h"
+#include "traffic/live_lifecycle.h"
+#include "traffic/live_spawning.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <mutex>
+
+namespace oxl
+{
+
+namespace
+{
+// Above this frame rate the frame sender releases simMutex soon enough to be waited for.
+constexpr float kWaitForSenderFps = 50.0f;
+} // namespace
+
+bool updateLiveAc(LiveEngine& engine, LiveAc& ac)
+{
+    if (ac.simState == SimState::buffer)
+        bufferStep(engine, ac);
+    else if (ac.simState == SimState::active)
+    {
+        if (ac.stream.empty())
+        {
+            gf_logMarked(
+                fmt::format("{} stream empty ? {}, hexid:{}, objectid:{}, alt:{:.0f} ft, lalo:{}, TAS:{:.0f}",
+                            "updateLiveAc", gf_acLabel(ac), ac.hexid, ac.objectId, ac.alt,
+                            fmt::format("{:.6f},{:.6f}", ac.lat, ac.lon), ac.tas));
+            removeAircraftFromSim(engine, ac);
+        }
+        else
+        {
+            if (engine.n.phases.moveActive)
+                engine.n.phases.moveActive(ac);
+            if (ac.simState == SimState::active)
+            {
+                if (ac.objectId == 0)
+                {
+                    gf_logMarked(fmt::format("{} objectid=0? hexid: {},cs:{}, reg:{}, aimo:{} sz:{}",
+                                             "updateLiveAc", ac.hexid, ac.callsign, ac.registration,
+                                             gf_airlTypeKey(ac), ac.stream.size()));
+                    removeAircraftFromSim(engine, ac);
+                }
+                else
+                    engine.n.simQueues->fill->push_back(SimPosition{
+                        ac.lat, ac.lon, ac.pitch, ac.bank, ac.heading, ac.alt, ac.vs, ac.tas, ac.objectId});
+            }
+        }
+    }
+    // Flags set elsewhere during the last tick (answers, lines, other aircraft) are swept here too.
+    return ac.erase || ac.createCancelled;
+}
+
+void updateAllLiveAc(LiveEngine& engine)
+{
+    bool sweep = false;
+    // By index: a step may append to nothing but may flag any record; erasing waits for the sweep.
+    for (std::size_t i = 0; i < engine.live.size(); ++i)
+        sweep = updateLiveAc(engine, engine.live[i]) || sweep;
+    if (sweep)
+        std::erase_if(engine.live, [](const LiveAc& ac) { return ac.erase || ac.createCancelled; });
+    handOverPositions(*engine.n.simQueues);
+}
+
+void handOverPositions(SimQueues& queues)
+{
+    std::unique_lock lock(queues.simMutex, std::try_to_lock);
+    if (!lock.owns_lock())
+    {
+        if (queues.frameRate.load(std::memory_order_relaxed) <= kWaitForSenderFps)
+        {
+            // The fill buffer belongs to the main loop alone; only the swap needs the mutex.
+            queues.fill->clear();
+            return;
+        }
+        lock.lock();
+    }
+    std::swap(queues.fill, queues.send);
+    queues.fill->clear();
+}
+
+CreateRequest makeCreateRequest(const LiveAc& ac)
+{
+    CreateRequest request;
+    request.lat = ac.lat;
+    request.lon = ac.lon;
+    request.alt = ac.alt;
+    request.pitch = ac.pitch * kRadToDeg;
+    request.bank = ac.bank * kRadToDeg;
+    request.heading = ac.heading * kRadToDeg;
+    request.onGround = (!ac.stream.empty() && !ac.stream.front().airborne) ? 1 : 0;
+    request.airspeed = 0;
+    request.callsign = ac.callsign;
+    request.title = ac.livery;
+    request.hexid = ac.hexid;
+    return request;
+}
+
+void createRequestFromSpawnStack(LiveEngine& engine)
+{
+    if (engine.spawnStack.empty())
+        return;
+    const std::uint32_t hexid = engine.spawnStack.back();
+    engine.spawnStack.pop_back();
+    const LiveAc* ac = engine.findByHexid(hexid);
+    if (ac == nullptr)
+        return;
+    if (ac->callsign.empty())
+    {
+        gf_logMarked(fmt::format("{} {} objectid = 0?", "lf_handleAddingStack", gf_acLabel(*ac)));
+        return;
+    }
+    engine.n.mainQueues->liveCreates.push_back(makeCreateRequest(*ac));
+}
+
+void serviceQueues(LiveEngine& engine)
+{
+    const std::int32_t tick = engine.tick();
+    if (tick % kRemovalPeriodTicks != 0)
+        return;
+    MainLoopQueues& queues = *engine.n.mainQueues;
+    SimQueues& sim = *engine.n.simQueues;
+    if (!queues.removals.empty())
+    {
+        sim.queueRemoval(queues.removals.front());
+        queues.removals.pop_front();
+    }
+    if (tick % kCreatePeriodTicks != 0)
+        return;
+    if (!queues.liveCreates.empty())
+    {
+        sim.queueCreateAc(queues.liveCreates.front());
+        queues.liveCreates.pop_front();
+        return;
+    }
+    if (!queues.staticCreates.empty())
+    {
+        sim.queueCreateAc(queues.staticCreates.front());
+        queues.staticCreates.pop_front();
+    }
+    if (!engine.n.parking->staticParked.empty() && engine.n.stands.assignStaticParking)
+        engine.n.stands.assignStaticParking();
+}
+
+void liveTickWork(LiveEngine& engine, AddingStack& adding)
+{
+    simHousekeeping(engine);
+    updateAllLiveAc(engine);
+    serviceQueues(engine);
+    adding.takeUpTo(kLinesPerTick, [&](TrafficLine& line) { acceptReport(engine, std::move(line)); });
+    createRequestFromSpawnStack(engine);
+}
+
+} // namespace oxl

@@ -1,0 +1,47 @@
+// The engine's share of the 10 ms tick: the per-aircraft update, the sweep and position hand-over, the
+// create request of a spawned aircraft and the hand-over of removals and creations at their fixed rates.
+// The main loop runs these in the order of liveTickWork and then counts the tick.
+#pragma once
+
+#include "records/sim_queues.h"
+#include "traffic/adding_stack.h"
+#include "traffic/live_engine.h"
+
+#include <cstdint>
+
+namespace oxl
+{
+
+/// Traffic lines taken from the adding stack per tick.
+inline constexpr std::size_t kLinesPerTick = 2;
+/// Ticks between two removals handed to the simulator link.
+inline constexpr std::int32_t kRemovalPeriodTicks = 10;
+/// Ticks between two create requests handed to the simulator link.
+inline constexpr std::int32_t kCreatePeriodTicks = 50;
+
+/// The per-tick update of one aircraft; true when the record is to be erased by the sweep.
+bool updateLiveAc(LiveEngine& engine, LiveAc& ac);
+
+/// Updates every aircraft, erases the flagged records in one stable compaction and hands the tick's
+/// positions to the frame sender.
+void updateAllLiveAc(LiveEngine& engine);
+
+/// Swaps the position buffers when simMutex is free; when it is busy, waits only above 50 frames per
+/// second and otherwise drops this tick's positions.
+void handOverPositions(SimQueues& queues);
+
+/// The create request of a live aircraft, from its position block, front report and livery.
+CreateRequest makeCreateRequest(const LiveAc& ac);
+
+/// Takes the last hexid of the spawn stack and queues the create request of its aircraft.
+void createRequestFromSpawnStack(LiveEngine& engine);
+
+/// One removal every 10 ticks; on 50-tick boundaries one live create request, else one static request
+/// followed by one static placement.
+void serviceQueues(LiveEngine& engine);
+
+/// Ticks 1 to 5 of the main loop: answers, aircraft, queues, at most two traffic lines, one create
+/// request. The caller requests the aircraft in range and counts the tick.
+void liveTickWork(LiveEngine& engine, AddingStack& adding);
+
+} // namespace oxl
