@@ -154,6 +154,24 @@ TEST_F(LiveScenario, AirborneAircraftLivesFromFirstReportToRemoval)
                                          label, kHex, objectId)));
 }
 
+TEST_F(LiveScenario, TaxiingAircraftIsPutOnTheGroundByGroundData)
+{
+    harness->groundElevationFt = 80.0;
+    StreamBuilder taxi(FlightIdentity{}, {51.47, -0.45}, 270.0);
+    taxi.speed(12).altitude(0).every(5).fly(60);
+    harness->schedule(taxi.lines());
+    ASSERT_TRUE(harness->runUntil([&] { return !harness->creates.empty(); }, 4000));
+    EXPECT_EQ(harness->creates[0].tick, 2750); // spawned 300 ticks ahead of due, handed over at 2750
+    EXPECT_EQ(harness->creates[0].request.onGround, 1u);
+    EXPECT_EQ(harness->aircraft(kHex)->phase, GroundPhase::taxi);
+    ASSERT_TRUE(harness->runUntil([&] { return harness->aircraft(kHex)->onGround != 0; }, 400));
+    const LiveAc* ac = harness->aircraft(kHex);
+    EXPECT_EQ(harness->tick() % harness->groundDataPeriodTicks, 1); // answered on the 100-tick boundary
+    EXPECT_DOUBLE_EQ(ac->alt, 80.0 + 10.0);
+    EXPECT_DOUBLE_EQ(ac->agl, 0.0 - 80.0 - 10.0);
+    EXPECT_EQ(ac->rotationCounter, 1);
+}
+
 TEST_F(LiveScenario, RemovalWhileQueuedWithdrawsTheRequest)
 {
     StreamBuilder flight(FlightIdentity{}, {51.5, -0.2}, 90.0);

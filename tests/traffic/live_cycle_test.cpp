@@ -1,0 +1,98 @@
+#include "traffic/live_cycle.h"
+
+#include "tests/traffic/live_fixture.h"
+#include "traffic/live_lifecycle.h"
+#include "traffic/live_tick.h"
+
+namespace oxl
+{
+namespace
+{
+
+using test::LiveScenario;
+
+constexpr std::uint32_t kHex = 0x600001;
+
+LiveAc& add(test::LiveHarness& harness, std::uint32_t hexid, SimState state, const std::string& callsign)
+{
+    TrafficLine l;
+    l.hexid = hexid;
+    l.callsign = callsign;
+    l.type = "A320";
+    l.timestamp = 1000;
+    l.report.alt = 5000;
+    l.report.airborne = 1;
+    harness.accept(l, 3000);
+    LiveAc& ac = *harness.engine().findByHexid(hexid);
+    ac.simState = state;
+    ac.objectId = state == SimState::active ? hexid & 0xFF : 0;
+    return ac;
+}
+
+TEST_F(LiveScenario, LostSourceTakesTheShownAircraftOut)
+{
+    LiveEngine& engine = harness->engine();
+    add(*harness, kHex, SimState::active, "ACT1");
+    add(*harness, kHex + 1, SimState::adding2sim, "QUE1");
+    add(*harness, kHex + 2, SimState::adding2sim, "SIM1");
+    add(*harness, kHex + 3, SimState::buffer, "BUF1");
+    engine.n.mainQueues->liveCreates.push_back(makeCreateRequest(*engine.findByHexid(kHex + 1)));
+
+    lf_takeLiveAircraftOut(engine);
+    EXPECT_EQ(engine.findByHexid(kHex)->simState, SimState::removingfromsim);
+    EXPECT_EQ(engine.n.mainQueues->removals.front(), kHex & 0xFF);
+    EXPECT_EQ(engine.findByHexid(kHex + 1), nullptr);
+    EXPECT_TRUE(engine.n.mainQueues->liveCreates.empty());
+    EXPECT_TRUE(engine.findByHexid(kHex + 2)->removeWhenCreated);
+    EXPECT_EQ(engine.findByHexid(kHex + 3)->simState, SimState::buffer);
+    EXPECT_EQ(engine.live.size(), 3u);
+}
+
+TEST_F(LiveScenario, CouplingQueueServesOneAircraftAndSkipsGoneOnes)
+{
+    LiveEngine& engine = harness->engine();
+    add(*harness, kHex, SimState::active, "BAW1");
+    SimAc twin;
+    twin.hexid = 4;
+    twin.callsign = "BAW1*";
+    twin.secondCallsign = "BAW1";
+    twin.simState = SimState::active;
+    twin.objectId = 30;
+    gParking.staticAircraft.push_back(twin);
+    engine.couplingQueue = {kHex + 9, kHex};
+
+    lf_serveCouplingQueue(engine);
+    EXPECT_EQ(engine.couplingQueue, std::deque<std::uint32_t>{kHex});
+    EXPECT_EQ(gParking.staticAircraft[0].simState, SimState::active);
+    lf_serveCouplingQueue(engine);
+    EXPECT_TRUE(engine.couplingQueue.empty());
+    EXPECT_EQ(engine.findByHexid(kHex)->coupledSearchDone, 1u);
+    EXPECT_EQ(gParking.staticAircraft[0].simState, SimState::removingfromsim);
+}
+
+TEST_F(LiveScenario, CycleResetEmptiesTheEngine)
+{
+    LiveEngine& engine = harness->engine();
+    add(*harness, kHex, SimState::buffer, "BUF1");
+    engine.spawnStack.push_back(kHex);
+    engine.ghostCallsigns.push_back("X_");
+    engine.unmatchedSet.insert("PVT C172 N1");
+    engine.couplingQueue.push_back(kHex);
+    engine.deferred.push_back({});
+    engine.fastRequest = true;
+    engine.n.mainQueues->removals.push_back(5);
+    harness->pushAnswer({5, 0, 0, SimAnswerKind::objectRemoved, 0, 0});
+    lf_clearLiveCycleData(engine);
+    EXPECT_TRUE(engine.live.empty());
+    EXPECT_TRUE(engine.spawnStack.empty());
+    EXPECT_TRUE(engine.ghostCallsigns.empty());
+    EXPECT_TRUE(engine.unmatchedSet.empty());
+    EXPECT_TRUE(engine.couplingQueue.empty());
+    EXPECT_TRUE(engine.deferred.empty());
+    EXPECT_FALSE(engine.fastRequest);
+    EXPECT_TRUE(engine.n.mainQueues->removals.empty());
+    EXPECT_TRUE(engine.n.simAnswers->answers.empty());
+}
+
+} // namespace
+} // namespace oxl
