@@ -1,8 +1,11 @@
 #include "traffic/live_cycle.h"
 
+#include "records/aircraft_words.h"
 #include "tests/traffic/live_fixture.h"
 #include "traffic/live_lifecycle.h"
 #include "traffic/live_tick.h"
+
+#include <fmt/format.h>
 
 namespace oxl
 {
@@ -92,6 +95,53 @@ TEST_F(LiveScenario, CycleResetEmptiesTheEngine)
     EXPECT_FALSE(engine.fastRequest);
     EXPECT_TRUE(engine.n.mainQueues->removals.empty());
     EXPECT_TRUE(engine.n.simAnswers->answers.empty());
+}
+
+TEST_F(LiveScenario, SpawnStackIsServedLastInFirstOut)
+{
+    LiveEngine& engine = harness->engine();
+    add(*harness, kHex + 20, SimState::adding2sim, "FIRST1");
+    add(*harness, kHex + 21, SimState::adding2sim, "SECOND1");
+    LiveAc& silent = add(*harness, kHex + 22, SimState::adding2sim, "SILENT1");
+    silent.callsign.clear();
+    engine.spawnStack = {kHex + 20, kHex + 21, kHex + 22, kHex + 99};
+
+    createRequestFromSpawnStack(engine); // no aircraft: dropped
+    EXPECT_TRUE(engine.n.mainQueues->liveCreates.empty());
+    createRequestFromSpawnStack(engine); // empty callsign: logged, no request
+    EXPECT_TRUE(engine.n.mainQueues->liveCreates.empty());
+    EXPECT_TRUE(log.contains(fmt::format("===> lf_handleAddingStack {} objectid = 0?", gf_acLabel(silent))));
+    createRequestFromSpawnStack(engine);
+    createRequestFromSpawnStack(engine);
+    ASSERT_EQ(engine.n.mainQueues->liveCreates.size(), 2u);
+    EXPECT_EQ(engine.n.mainQueues->liveCreates[0].callsign, "SECOND1");
+    EXPECT_EQ(engine.n.mainQueues->liveCreates[1].callsign, "FIRST1");
+    EXPECT_TRUE(engine.spawnStack.empty());
+}
+
+TEST_F(LiveScenario, QueuesAreHandedOverAtTheirRates)
+{
+    LiveEngine& engine = harness->engine();
+    MainLoopQueues& queues = *engine.n.mainQueues;
+    queues.removals = {7, 8};
+    queues.liveCreates.resize(1);
+    queues.liveCreates[0].hexid = 20001;
+    queues.staticCreates.resize(1);
+    queues.staticCreates[0].hexid = 12;
+    int placements = 0;
+    gParking.staticParked.resize(1);
+    engine.n.stands.assignStaticParking = [&] { ++placements; };
+    harness->groundDataPeriodTicks = 0;
+    harness->run(101); // ticks 0..100
+    ASSERT_EQ(harness->removals.size(), 2u);
+    EXPECT_EQ(harness->removals[0].tick, 0);
+    EXPECT_EQ(harness->removals[1].tick, 10);
+    ASSERT_EQ(harness->creates.size(), 2u);
+    EXPECT_EQ(harness->creates[0].request.hexid, 20001u); // live first, alone in its slot
+    EXPECT_EQ(harness->creates[0].tick, 0);
+    EXPECT_EQ(harness->creates[1].request.hexid, 12u);
+    EXPECT_EQ(harness->creates[1].tick, 50);
+    EXPECT_EQ(placements, 2); // with the static request at 50 and on the empty boundary at 100
 }
 
 } // namespace
