@@ -1,0 +1,112 @@
+// The frame sender against the simulator stand-in over loopback TCP: how long one frame's positions hold
+// simMutex for 100, 300 and 1000 aircraft, and how many bytes a frame puts on the link.
+#include "simlink/client/sc_connect.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_sender.h"
+#include "simlink/sim_state.h"
+#include "tools/sim_standin/standin_server.h"
+
+#include <benchmark/benchmark.h>
+#include <fmt/format.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <random>
+
+namespace oxl
+{
+namespace
+{
+
+constexpr std::int64_t kPositionMessageBytes = 100; // header 16 + fields 20 + one 64-byte block
+
+void noProc(const std::byte*, std::uint32_t, void*) {}
+
+/// A stand-in in this process with n AI aircraft near the user, and a registered connection to it.
+class FrameSendRig
+{
+  public:
+    explicit FrameSendRig(std::size_t n)
+    {
+        folder_ = std::filesystem::temp_directory_path() / fmt::format("oxl_frame_bench_{}", std::random_device{}());
+        std::filesystem::create_directories(folder_);
+        standin::Options o;
+        o.pipe = false;
+        o.cfgDir = folder_;
+        o.framesPerSecond = 0.1; // the benchmark plays the frames itself
+        server_ = std::make_unique<standin::Server>(o);
+        std::string error;
+        if (!server_->start(error))
+            return;
+        for (std::size_t i = 0; i < n; ++i)
+            server_->command(fmt::format("inject B{} {} 8.5492 3000", i, 47.4647 + 0.0001 * static_cast<double>(i)));
+        const auto cwd = folder_;
+        scSetEnvironment({[] { return std::optional<std::filesystem::path>(); },
+                          [] { return std::optional<std::filesystem::path>(); },
+                          [cwd] { return std::optional<std::filesystem::path>(cwd); },
+                          [](plat::net::IpFamily) { return std::string(); }});
+        gf_resetSimLink();
+        gf_initSimQueues(5);
+        ScHandle handle = nullptr;
+        if (SimConnect_Open(&handle, kSimClientName, nullptr, 0, nullptr, 0) != kScOk)
+            return;
+        gSimHandle = handle;
+        lf_defineSimData();
+        ok_ = true;
+    }
+
+    ~FrameSendRig()
+    {
+        if (gSimHandle)
+            SimConnect_Close(gSimHandle);
+        gf_resetSimLink();
+        scSetEnvironment({});
+        server_.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(folder_, ec);
+    }
+
+    bool ok() const { return ok_; }
+
+  private:
+    std::filesystem::path folder_;
+    std::unique_ptr<standin::Server> server_;
+    bool ok_ = false;
+};
+
+void BM_FrameSenderHoldsSimMutex(benchmark::State& state)
+{
+    const auto n = static_cast<std::size_t>(state.range(0));
+    FrameSendRig rig(n);
+    if (!rig.ok())
+    {
+        state.SkipWithError("the stand-in could not be reached");
+        return;
+    }
+    std::vector<SimPosition> tick(n);
+    for (std::size_t i = 0; i < n; ++i)
+        tick[i] = {47.4647 + 0.0001 * static_cast<double>(i), 8.5492, 0.0, 0.0, 1.57, 3000.0, 0.0, 250.0,
+                   static_cast<std::uint32_t>(3 + i)};
+    for (auto _ : state)
+    {
+        {
+            std::lock_guard lock(gSimQueues.simMutex);
+            *gSimQueues.send = tick;
+        }
+        // The stand-in's answers are read as the SimClient thread would between frames.
+        SimConnect_CallDispatch(gSimHandle, &noProc, nullptr);
+        const auto start = std::chrono::steady_clock::now();
+        lf_sendQueuedToSim();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(n) * kPositionMessageBytes);
+    state.counters["bytes_per_frame"] = static_cast<double>(static_cast<std::int64_t>(n) * kPositionMessageBytes);
+}
+BENCHMARK(BM_FrameSenderHoldsSimMutex)->Arg(100)->Arg(300)->Arg(1000)->UseManualTime()->Iterations(300)
+    ->Unit(benchmark::kMicrosecond);
+
+} // namespace
+} // namespace oxl

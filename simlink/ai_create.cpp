@@ -1,0 +1,179 @@
+#include "simlink/ai_create.h"
+
+#include "foundation/log.h"
+#include "foundation/program.h"
+#include "simlink/sim_ids.h"
+#include "simlink/sim_state.h"
+
+#include <algorithm>
+#include <fmt/format.h>
+
+namespace oxl
+{
+
+namespace
+{
+
+// Both tables belong to the SimClient thread; entries are removed by moving the last one into their place.
+std::vector<PendingCreate> gPendingCreates;
+std::vector<std::uint32_t> gNewObjects;
+
+template <typename T>
+void removeAt(std::vector<T>& v, std::size_t i)
+{
+    if (i + 1 != v.size())
+        v[i] = std::move(v.back());
+    v.pop_back();
+}
+
+void pushAnswer(const SimAnswer& answer)
+{
+    gSimAnswerQueue.push(answer);
+}
+
+// Layout of a reply of definition 404 [bytes].
+constexpr std::size_t kAglAt = 0;
+constexpr std::size_t kGroundAltAt = 8;
+constexpr std::size_t kOnGroundAt = 16;
+constexpr std::size_t kAtcIdAt = 24;
+constexpr std::size_t kAtcIdWidth = 32;
+
+} // namespace
+
+std::string gf_utf8Prefix(const std::string& text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text;
+    std::size_t end = maxBytes;
+    // Step back over continuation bytes so that the cut falls before a character's lead byte.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
+}
+
+void lf_createAcInSim(const CreateRequest& request)
+{
+    const std::string title(request.title);
+    const ScInitPosition position{request.lat,     request.lon,      request.alt,
+                                  request.pitch,   request.bank,     request.heading,
+                                  request.onGround, request.airspeed};
+    const ScResult result =
+        SimConnect_AICreateNonATCAircraft(gSimHandle, title.c_str(), request.callsign.c_str(), position, kReqCreateAc);
+    if (result < 0)
+    {
+        gf_logMarked(fmt::format("! Simcon call to create ac in sim failed, hexid:{}, liv: '{}', callsign: {})",
+                                 request.hexid, title, request.callsign));
+        // A title or callsign too long for its field is this aircraft's fault, not the link's: the main loop
+        // drops the aircraft and counts the livery as failed.
+        if (result == kScStringTooLong)
+            pushAnswer({0, request.hexid, 0, SimAnswerKind::createFailed, 0.0, 0.0});
+        else
+            gf_simRequestError();
+        return;
+    }
+    std::uint32_t sendId = 0;
+    if (SimConnect_GetLastSentPacketID(gSimHandle, &sendId) != kScOk)
+    {
+        gf_logMarked("GetLastSentPacketID");
+        sendId = 0;
+    }
+    gPendingCreates.push_back({sendId, request.hexid, request.callsign});
+}
+
+void lf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
+{
+    if (reply.requestId != kReqAcInRange || reply.objectId <= gUserObjectId.load())
+        return;
+    const auto agl = scDataF64(reply.data, kAglAt);
+    const auto groundAlt = scDataF64(reply.data, kGroundAltAt);
+    const auto onGround = scDataI64(reply.data, kOnGroundAt);
+    if (!agl || !groundAlt || !onGround)
+    {
+        gf_log(fmt::format("! short message id {} size {}", scwire::kRecvSimObjectDataByType, reply.data.size() + 40));
+        return;
+    }
+    const std::string atcId = scDataFixedString(reply.data, kAtcIdAt, kAtcIdWidth);
+    const std::uint32_t oid = reply.objectId;
+
+    const auto added = std::find(gNewObjects.begin(), gNewObjects.end(), oid);
+    if (added != gNewObjects.end())
+    {
+        removeAt(gNewObjects, static_cast<std::size_t>(added - gNewObjects.begin()));
+        // Paired by a found flag: a static aircraft's hexid is a valid hexid whatever its value.
+        bool found = false;
+        std::uint32_t hexid = 0;
+        if (!atcId.empty())
+            for (std::size_t i = 0; i < gPendingCreates.size(); ++i)
+                if (gPendingCreates[i].callsign == atcId)
+                {
+                    found = true;
+                    hexid = gPendingCreates[i].hexid;
+                    removeAt(gPendingCreates, i);
+                    break;
+                }
+        if (!found)
+        {
+            gf_log(fmt::format("just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, "
+                               "onground:{}, gnd_alt:{:.0f} ft",
+                               kProductName, oid, atcId, *agl, *onGround, *groundAlt));
+            return;
+        }
+        {
+            // The program moves its aircraft itself: out of AI control and frozen, with the next frame.
+            std::lock_guard lock(gSimQueues.simMutex);
+            SimConnect_AIReleaseControl(gSimHandle, oid, kReqReleaseControl);
+            gSimQueues.events.push_back({oid, kEvFreezeLatLon, 1});
+            gSimQueues.events.push_back({oid, kEvFreezeAltitude, 1});
+            gSimQueues.events.push_back({oid, kEvFreezeAttitude, 1});
+        }
+        if (hexid > 10000)
+            pushAnswer({oid, hexid, 0, SimAnswerKind::liveCreated, 0.0, *agl});
+        else
+            pushAnswer({oid, hexid, 0, SimAnswerKind::staticCreated, 0.0, 0.0});
+        return;
+    }
+    if (*agl > kOtherAcMaxAglFt || atcId.empty() || atcId.back() == '*')
+        return;
+    pushAnswer({oid, static_cast<std::uint32_t>(*onGround), 0, SimAnswerKind::groundData, *groundAlt, *agl});
+}
+
+void lf_onCreateFailed(std::uint32_t sendId)
+{
+    for (std::size_t i = 0; i < gPendingCreates.size(); ++i)
+        if (sendId != 0 && gPendingCreates[i].sendId == sendId)
+        {
+            const std::uint32_t hexid = gPendingCreates[i].hexid;
+            removeAt(gPendingCreates, i);
+            pushAnswer({0, hexid, 0, SimAnswerKind::createFailed, 0.0, 0.0});
+            return;
+        }
+}
+
+void lf_noteNewObject(std::uint32_t objectId)
+{
+    gNewObjects.push_back(objectId);
+}
+
+const std::vector<PendingCreate>& lf_pendingCreates()
+{
+    return gPendingCreates;
+}
+
+const std::vector<std::uint32_t>& lf_newObjects()
+{
+    return gNewObjects;
+}
+
+void lf_reserveCreationTables(std::size_t count)
+{
+    gPendingCreates.reserve(count);
+    gNewObjects.reserve(count);
+}
+
+void lf_clearCreationTables()
+{
+    gPendingCreates.clear();
+    gNewObjects.clear();
+}
+
+} // namespace oxl

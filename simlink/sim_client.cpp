@@ -1,0 +1,180 @@
+#include "simlink/sim_client.h"
+
+#include "foundation/errors.h"
+#include "foundation/log.h"
+#include "window/main_window.h"
+#include "foundation/run_state.h"
+#include "simlink/client/sc_connection.h"
+#include "simlink/sim_dispatch.h"
+#include "simlink/sim_ids.h"
+#include "simlink/sim_state.h"
+
+#include <fmt/format.h>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace oxl
+{
+
+namespace
+{
+
+std::mutex gThreadMutex; // the thread object
+std::jthread gSimClientThread;
+
+bool stopFlagsSet(const std::stop_token& stop)
+{
+    return gStopRequested.load() != 0 || gWindowClosed.load() != 0 || stop.stop_requested();
+}
+
+void showWaiting()
+{
+    const std::string version =
+        gSimLinkHooks.simulatorVersionText ? gSimLinkHooks.simulatorVersionText() : std::to_string(gSimVersion.load());
+    gf_showMessage(fmt::format("Waiting for Prepar3Dv{} ...", version), true);
+    {
+        std::lock_guard lock(gLogMutex);
+        if (gLogFile.is_open())
+            gLogFile << "\n" << std::endl;
+    }
+    gf_invalidateBand(kMessageBand);
+}
+
+// Returns false when the link is gone, so that the cycle learns that the simulator went away.
+bool dispatchUntilStopped(const std::stop_token& stop, ScHandle handle)
+{
+    while (!stop.stop_requested())
+    {
+        const ScResult result = SimConnect_CallDispatch(handle, &lf_dispatchProc, nullptr);
+        if (result < 0 || scCheckLink(handle))
+            return false;
+        std::this_thread::sleep_until(std::chrono::steady_clock::now() + kDispatchPeriod);
+    }
+    return true;
+}
+
+void closeConnection()
+{
+    ScHandle handle = nullptr;
+    {
+        // Cleared at once, so that no other thread sends on a closed connection.
+        std::lock_guard lock(gSimQueues.simMutex);
+        handle = std::exchange(gSimHandle, nullptr);
+    }
+    if (!handle)
+        return;
+    if (SimConnect_Close(handle) < 0)
+        gf_logMarked("Closing SimConnect failed?!");
+    else
+        gf_log("SimConnect closed ok");
+}
+
+} // namespace
+
+void lf_addToEventGroup(std::uint32_t eventId)
+{
+    SimConnect_AddClientEventToNotificationGroup(gSimHandle, kSimNotifyGroup, eventId, 1);
+}
+
+void lf_defineSimData()
+{
+    for (const auto& s : kSimSubscriptions)
+        SimConnect_SubscribeToSystemEvent(gSimHandle, s.eventId, s.name.data());
+    for (const auto& d : kSimData)
+        SimConnect_AddToDataDefinition(gSimHandle, d.definition, d.name.data(),
+                                       d.units.empty() ? nullptr : d.units.data(), d.type, 0.0f, scwire::kUnused);
+    for (const auto& m : kSimEventMappings)
+        SimConnect_MapClientEventToSimEvent(gSimHandle, m.eventId, m.name.data());
+    for (std::uint32_t e : kSimGroupEvents)
+        lf_addToEventGroup(e);
+    SimConnect_SetNotificationGroupPriority(gSimHandle, kSimNotifyGroup, scwire::kGroupPriorityHighest);
+}
+
+void SimClient(std::stop_token stop)
+{
+    try
+    {
+        bool waitingShown = false;
+        bool linkLost = false;
+        while (!stopFlagsSet(stop) && !linkLost)
+        {
+            if (!waitingShown)
+            {
+                waitingShown = true;
+                showWaiting();
+            }
+            ScHandle handle = nullptr;
+            if (SimConnect_Open(&handle, kSimClientName, nullptr, 0, nullptr, 0) < 0 || !handle)
+            {
+                std::this_thread::sleep_until(std::chrono::steady_clock::now() + kOpenRetry);
+                continue;
+            }
+            {
+                std::lock_guard lock(gSimQueues.simMutex);
+                gSimHandle = handle;
+            }
+            // Registration runs before the "Sim" event can tell the cycle worker that a flight runs.
+            lf_defineSimData();
+            linkLost = !dispatchUntilStopped(stop, handle);
+            if (linkLost)
+                break;
+        }
+        if (linkLost)
+        {
+            gf_log("SimConnect: the link to the simulator is gone");
+            gSimRunning = 0;
+            lf_simGone();
+        }
+    }
+    catch (const UserErrorException& e)
+    {
+        gf_showError(e.what());
+        // The connection closes below: the flight counts as not running, so the main loop stops using it.
+        gSimRunning = 0;
+    }
+    catch (const std::exception& e)
+    {
+        gf_showError(e.what());
+        gSimRunning = 0;
+        lf_simGone();
+    }
+    catch (...)
+    {
+        gf_showError("Exception in SimClient");
+        gSimRunning = 0;
+        lf_simGone();
+    }
+    lf_recordUserStand();
+    lf_setWindowFlag(gMainWindow.simConnected, false);
+    closeConnection();
+}
+
+void gf_startSimClient()
+{
+    std::lock_guard lock(gThreadMutex);
+    if (gSimClientThread.joinable())
+    {
+        gSimClientThread.request_stop();
+        gSimClientThread.join();
+    }
+    gSimClientThread = std::jthread(SimClient);
+}
+
+void gf_stopSimClient()
+{
+    std::lock_guard lock(gThreadMutex);
+    if (gSimClientThread.joinable())
+    {
+        gSimClientThread.request_stop();
+        gSimClientThread.join();
+    }
+}
+
+bool gf_simClientRunning()
+{
+    std::lock_guard lock(gThreadMutex);
+    return gSimClientThread.joinable();
+}
+
+} // namespace oxl

@@ -1,0 +1,423 @@
+#include "simlink/sim_dispatch.h"
+
+#include "airports/free_stands.h"
+#include "airports/parking_state.h"
+#include "foundation/errors.h"
+#include "foundation/geodesy.h"
+#include "foundation/log.h"
+#include "foundation/run_state.h"
+#include "liveries/dbase.h"
+#include "records/aircraft_words.h"
+#include "simlink/ai_create.h"
+#include "simlink/sim_ids.h"
+#include "simlink/sim_sender.h"
+#include "simlink/sim_state.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <fmt/format.h>
+
+namespace oxl
+{
+
+namespace
+{
+
+// SimClient thread only.
+LatLon gPreviousUserPosition;
+std::uint32_t gFrameCounter = 0; // keeps counting across cycles
+
+bool known(LatLon p)
+{
+    return std::fabs(p.lat) > 0.0001 || std::fabs(p.lon) > 0.0001;
+}
+
+void logShort(std::uint32_t id, std::uint32_t size)
+{
+    gf_log(fmt::format("! short message id {} size {}", id, size));
+}
+
+bool contains(const std::string& text, const char* part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+void onUserPosition(const ScRecvSimObjectData& reply)
+{
+    if (reply.data.size() < sizeof(UserAcData))
+    {
+        logShort(scwire::kRecvSimObjectData, static_cast<std::uint32_t>(reply.data.size() + 40));
+        return;
+    }
+    UserAcData block;
+    std::memcpy(&block, reply.data.data(), sizeof block);
+    if (block.alt < 0.0)
+        block.alt = 0.0;
+    {
+        // The main loop copies the block under the same lock.
+        std::lock_guard lock(gSimQueues.simMutex);
+        gUserAcData = block;
+    }
+    const LatLon now{block.lat, block.lon};
+    if (known(gPreviousUserPosition) && known(now) && gf_distanceNm(gPreviousUserPosition, now) > kTeleportNm)
+    {
+        gf_log("Teleport");
+        lf_newFlightStop();
+    }
+    gPreviousUserPosition = now;
+
+    const std::string stand = gf_standAtPosition(gParking, block.lat, block.lon);
+    const std::string before = gf_userStand();
+    if ((!stand.empty() && stand != before) || (stand.empty() && !before.empty()))
+        lf_setWindowText(StatusText::userStand, stand);
+    lf_setUserStand(stand);
+
+    if (gProfessionalLevel.load() != 0)
+        gSimUtcSeconds = gf_daysSince1970(block.zuluDayOfYear, block.zuluYear) * 86400 + block.zuluTime;
+    gUserObjectId = reply.objectId;
+}
+
+void onSystemEvent(const ScRecvEvent& e)
+{
+    switch (e.eventId)
+    {
+    case kEvSim:
+    {
+        const bool running = e.data == 1;
+        gSimRunning = running ? 1 : 0;
+        lf_setWindowFlag(gMainWindow.simRunning, running);
+        break;
+    }
+    case kEvPositionChanged:
+        gf_logMarked("User ac position changed");
+        lf_newFlightStop();
+        break;
+    case kEvFlightLoaded:
+        gf_log("SimConnect: flight loaded event");
+        lf_recordUserStand();
+        lf_newFlightStop();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+std::int64_t gf_daysSince1970(std::int64_t dayOfYear, std::int64_t year)
+{
+    const std::int64_t y = year - 1;
+    return dayOfYear + 365 * y + y / 4 - y / 100 + y / 400 - 719163;
+}
+
+void lf_resetDispatchState()
+{
+    gPreviousUserPosition = {};
+}
+
+void lf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
+{
+    if (!data)
+        return;
+    const std::span<const std::byte> message(data, size);
+    const auto header = scRecvHeader(message);
+    if (!header)
+        return;
+    const std::uint32_t id = header->id;
+    if (size < scRecvMinimumSize(id))
+    {
+        logShort(id, size);
+        return;
+    }
+    // Each body is decoded with its size checked; a message too short for its id is logged and skipped.
+    auto body = [&](auto decoded) {
+        if (!decoded)
+            logShort(id, size);
+        return decoded;
+    };
+    switch (id)
+    {
+    case scwire::kRecvException:
+        if (auto e = body(scRecvException(message)))
+            lf_onException(*e);
+        break;
+    case scwire::kRecvOpen:
+        if (auto o = body(scRecvOpen(message)))
+            lf_onOpen(*o);
+        break;
+    case scwire::kRecvQuit:
+        gSimRunning = 0;
+        break;
+    case scwire::kRecvEvent:
+        if (auto e = body(scRecvEvent(message)))
+            onSystemEvent(*e);
+        break;
+    case scwire::kRecvEventObjectAddRemove:
+    {
+        const auto decoded = body(scRecvObjectAddRemove(message));
+        if (!decoded)
+            break;
+        const auto& e = *decoded;
+        if (e.objectType != scwire::kObjectAircraft)
+            break;
+        if (e.event.eventId == kEvObjectAdded && e.event.data > gUserObjectId.load())
+            lf_noteNewObject(e.event.data);
+        else if (e.event.eventId == kEvObjectRemoved)
+            gSimAnswerQueue.push({e.event.data, 0, 0, SimAnswerKind::objectRemoved, 0.0, 0.0});
+        break;
+    }
+    case scwire::kRecvEventFilename:
+        gf_logMarked("SimConnect: New file event");
+        lf_recordUserStand();
+        lf_newFlightStop();
+        break;
+    case scwire::kRecvEventFrame:
+    {
+        const auto frame = body(scRecvFrame(message));
+        if (!frame)
+            break;
+        lf_sendQueuedToSim();
+        if (++gFrameCounter > 29)
+        {
+            gFrameCounter = 0;
+            gSimQueues.frameRate = frame->frameRate;
+        }
+        break;
+    }
+    case scwire::kRecvSimObjectData:
+        if (auto d = body(scRecvSimObjectData(message)))
+            lf_onSimObjectData(*d);
+        break;
+    case scwire::kRecvSimObjectDataByType:
+        if (auto d = body(scRecvSimObjectData(message)))
+            lf_onSimObjectDataByType(*d);
+        break;
+    case scwire::kRecvAssignedObjectId:
+    case scwire::kRecvClientData:
+        break;
+    default:
+        gf_log(fmt::format("! Unknown Dispatch dwID {}", id));
+        break;
+    }
+}
+
+void lf_onOpen(const ScRecvOpen& open)
+{
+    if (open.applicationName.empty())
+    {
+        gf_log("! Simulator name empty?");
+        return;
+    }
+    lf_setWindowFlag(gMainWindow.simConnected, true);
+    std::string name;
+    for (char c : open.applicationName)
+    {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80 && (std::isalnum(b) || std::isspace(b)))
+            name.push_back(c);
+    }
+    if (name == "KittyHawk" || name == "SunRise")
+        throw UserErrorException(78, name + ", (MSFS) not being P3D connects ... ?");
+    const std::string text =
+        fmt::format("{} ({}.{}.{}.{})", name, open.applicationVersionMajor, open.applicationVersionMinor,
+                    open.applicationBuildMajor, open.applicationBuildMinor);
+    gf_log(fmt::format("{} connected", text));
+    lf_setWindowText(StatusText::simulatorText, text);
+
+    const std::string path = gSimLinkHooks.installPathText ? gSimLinkHooks.installPathText() : std::string();
+    const std::uint32_t version = gSimVersion.load();
+    const bool accepted = (contains(text, "v5") && (contains(path, "v5") || contains(path, "V5") || version == 5)) ||
+                          (contains(text, "v6") && (contains(path, "v6") || contains(path, "V6") || version == 6));
+    if (accepted)
+    {
+        gf_clearMessage();
+        return;
+    }
+    gSimLinkHooks.enableInstallPath();
+    throw UserErrorException(78, fmt::format("wrong P3D version '{}' connects ... ?)", text));
+}
+
+void lf_onException(const ScRecvException& e)
+{
+    switch (e.exception)
+    {
+    case scwire::kExceptionUnrecognizedId:
+    {
+        UserAcData user;
+        {
+            std::lock_guard lock(gSimQueues.simMutex);
+            user = gUserAcData;
+        }
+        if (known({user.lat, user.lon}) && gStopRequested.load() == 0 && gWindowClosed.load() == 0)
+            gf_logMarked("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
+        break;
+    }
+    case scwire::kExceptionVersionMismatch:
+        throw UserErrorException(95, fmt::format("SimConnect Version Mismatch, dwIndex: {}", e.index));
+    case scwire::kExceptionTooManyObjects:
+        gf_showMessage("SimConnect: too many objects (max 1000)", true);
+        break;
+    case scwire::kExceptionInvalidDataSize:
+        gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
+        break;
+    case scwire::kExceptionCreateObjectFailed:
+        lf_onCreateFailed(e.sendId);
+        break;
+    case scwire::kExceptionLoadFlightplanFailed:
+        gf_logMarked("SimConnect exception: load flight plan failed");
+        break;
+    case scwire::kExceptionOperationInvalidForObjectType:
+        gf_log("SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE");
+        break;
+    default:
+        gf_logMarked(fmt::format("SIMCONNECT_EXCEPTION #{}", e.exception));
+        break;
+    }
+}
+
+void lf_onSimObjectData(const ScRecvSimObjectData& reply)
+{
+    switch (reply.requestId)
+    {
+    case kReqStaticCg:
+    {
+        const auto cg = scDataF64(reply.data, 0);
+        const auto pitch = scDataF64(reply.data, 8);
+        if (!cg || !pitch)
+        {
+            logShort(scwire::kRecvSimObjectData, static_cast<std::uint32_t>(reply.data.size() + 40));
+            return;
+        }
+        gSimAnswerQueue.push({reply.objectId, 0, 0, SimAnswerKind::staticCg, *cg, *pitch});
+        break;
+    }
+    case kReqUserTitle:
+        lf_onUserAcTitle(reply);
+        break;
+    case kReqUserModel:
+        lf_onUserAcModel(reply);
+        break;
+    case kReqUserOnGround:
+    {
+        UserAcData user;
+        {
+            std::lock_guard lock(gSimQueues.simMutex);
+            user = gUserAcData;
+        }
+        if (known({user.lat, user.lon}))
+        {
+            const auto onGround = scDataI64(reply.data, 0);
+            if (!onGround)
+            {
+                logShort(scwire::kRecvSimObjectData, static_cast<std::uint32_t>(reply.data.size() + 40));
+                return;
+            }
+            gUserOnGround = *onGround != 0 ? 1 : 0;
+            gUserDataValid = 1;
+        }
+        gSecondTick = 1;
+        break;
+    }
+    case kReqUserPosition:
+        onUserPosition(reply);
+        break;
+    default:
+        break;
+    }
+}
+
+void lf_onUserAcTitle(const ScRecvSimObjectData& reply)
+{
+    std::string title = scDataStringV(reply.data, 0);
+    if (title.empty())
+        gf_log("! Title of your aircraft is empty?");
+    title = gf_utf8Prefix(title, kUserTitleMaxBytes);
+    if (title == gf_userTitle())
+        return;
+    lf_setWindowText(StatusText::userTitle, title);
+    lf_setUserTitle(title);
+    gf_logIndented("SimConnect: User aircraft title: " + title);
+}
+
+void lf_onUserAcModel(const ScRecvSimObjectData& reply)
+{
+    try
+    {
+        std::string model = scDataFixedString(reply.data, 0, 32);
+        if (model.empty())
+            throw UserErrorException(71, "atc_model= in [General] section of your aircraft.cfg is empty or missing");
+        gf_logIndented(fmt::format("model raw: {}", model));
+        std::string text = "SimConnect: User aircraft model: " + model;
+        if (contains(model, "camerapod") || contains(model, "Crew Vessel"))
+        {
+            lf_setWindowFlag(gMainWindow.userModelKnown, true);
+            gUserHalfSpan = gf_wingspan("E190");
+            gUserCategory = AcCategory::Light;
+            gf_logIndented(text);
+            return;
+        }
+        const double largest = gf_largestHalfSpan();
+        double span = largest;
+        if (model.size() < 5)
+            span = gf_wingspan(model);
+        gUserHalfSpan = span;
+        bool spanKnown = span != largest;
+        if (span == largest)
+        {
+            const std::string title = gf_userTitle();
+            for (const char* deduced : {"A319", "A320", "A321"})
+                if (title.size() >= 13 && title.compare(0, 13, std::string("Aerosoft ") + deduced) == 0)
+                {
+                    model = deduced;
+                    text = "SimConnect: User aircraft model deduced from title: " + model;
+                    const double deducedSpan = gf_wingspan(model);
+                    spanKnown = deducedSpan != 0.0;
+                    gUserHalfSpan = spanKnown ? deducedSpan : largest;
+                    break;
+                }
+        }
+        if (spanKnown)
+        {
+            lf_setWindowFlag(gMainWindow.userModelKnown, true);
+            text += fmt::format(", half wing span: {:.1F} meter", gUserHalfSpan.load() * 1852.0);
+        }
+        else
+        {
+            lf_setWindowFlag(gMainWindow.userModelKnown, false);
+            gf_showMessage(
+                "User aircraft wing span unknown, max is taken instead, please report in my Forum!", true);
+        }
+        const AcCategory category = gf_aircraftCategory(model);
+        gUserCategory = category;
+        text += fmt::format(", category: {}", gf_categoryWord(category));
+        gf_logIndented(text);
+    }
+    catch (const UserErrorException&)
+    {
+        throw;
+    }
+    catch (...)
+    {
+        throw UserErrorException(73, "It looks like you have not selected an aircraft as user vehicle");
+    }
+}
+
+void lf_recordUserStand()
+{
+    if (gUserDataValid.load() == 0)
+        return;
+    UserAcData user;
+    {
+        std::lock_guard lock(gSimQueues.simMutex);
+        user = gUserAcData;
+    }
+    if (user.groundVelocity > kStandingKt)
+        return;
+    const std::string stand = gf_standAtPosition(gParking, user.lat, user.lon);
+    // The park-airport list belongs to the cycle worker: it compares and rewrites it there.
+    if (!stand.empty() && gSimLinkHooks.userStandAtRest)
+        gSimLinkHooks.userStandAtRest(stand);
+}
+
+} // namespace oxl

@@ -1,0 +1,213 @@
+#include "simlink/sim_sender.h"
+
+#include "airports/parking_state.h"
+#include "foundation/log.h"
+#include "window/main_window.h"
+#include "foundation/time_text.h"
+#include "simlink/ai_create.h"
+#include "simlink/sim_ids.h"
+
+#include <fmt/format.h>
+
+namespace oxl
+{
+
+namespace
+{
+
+constexpr std::size_t kQueueReserve = 256;
+
+void transmit(const SimEventEntry& e)
+{
+    const bool flaps = e.eventId == kEvFlapsSet;
+    // Flaps move only on an object out of the simulator's AI control, and it takes control back after the event.
+    if (flaps)
+        SimConnect_AIReleaseControl(gSimHandle, e.objectId, kReqReleaseControl);
+    if (SimConnect_TransmitClientEvent(gSimHandle, e.objectId, e.eventId, e.data, kSimNotifyGroup, 0) < 0)
+    {
+        gf_showMessage(fmt::format("SimConnect TransmitClientEvent: {} fails", e.eventId), true);
+        return;
+    }
+    if (flaps)
+        SimConnect_AIReleaseControl(gSimHandle, e.objectId, kReqReleaseControl);
+}
+
+} // namespace
+
+void gf_initSimQueues(std::uint32_t version)
+{
+    gSimVersion = version;
+    {
+        std::lock_guard lock(gSimQueues.simMutex);
+        for (auto& buffer : gSimQueues.positionBuffers)
+            buffer.reserve(kQueueReserve);
+        gSimQueues.creates.reserve(kQueueReserve);
+        gSimQueues.removals.reserve(kQueueReserve);
+    }
+    lf_reserveCreationTables(kQueueReserve);
+    // The parking code asks from any thread whether the user aircraft stands on the ground.
+    gParking.hooks.userOnGround = [] { return gUserOnGround.load() != 0; };
+    gSimError.store(0);
+}
+
+void gf_queueCreateAc(const CreateRequest& request)
+{
+    gSimQueues.queueCreateAc(request);
+}
+
+void gf_queueSimEvent(const SimEventEntry& entry)
+{
+    gSimQueues.queueSimEvent(entry);
+}
+
+void gf_setLights(std::uint32_t objectId, const std::array<std::uint32_t, 7>& values)
+{
+    static constexpr std::array<std::uint32_t, 7> kLights{kEvNavLights,  kEvBeaconLights, kEvLandingLights,
+                                                          kEvTaxiLights, kEvStrobes,      kEvLogoLights,
+                                                          kEvCabinLights};
+    std::lock_guard lock(gSimQueues.simMutex);
+    for (std::size_t i = 0; i < kLights.size(); ++i)
+        gSimQueues.events.push_back({objectId, kLights[i], values[i]});
+}
+
+void gf_setCabinLights(std::uint32_t objectId, std::uint32_t value)
+{
+    gSimQueues.queueSimEvent({objectId, kEvCabinLights, value});
+}
+
+void gf_queueRemoval(std::uint32_t objectId)
+{
+    gSimQueues.queueRemoval(objectId);
+}
+
+void gf_queuePosition(const SimPosition& position)
+{
+    std::lock_guard lock(gSimQueues.simMutex);
+    gSimQueues.fill->push_back(position);
+}
+
+PositionHandOver gf_handOverPositions()
+{
+    auto& q = gSimQueues;
+    std::unique_lock lock(q.simMutex, std::try_to_lock);
+    PositionHandOver result = PositionHandOver::swapped;
+    if (!lock.owns_lock())
+    {
+        // Above 50 fps the sender frees the lock again within a frame; below, waiting would slow the main loop
+        // more than a tick of positions is worth.
+        if (q.frameRate.load() > kWaitForSenderAboveFps)
+        {
+            lock.lock();
+            result = PositionHandOver::waitedAndSwapped;
+        }
+        else
+        {
+            // The fill buffer is the main loop's own: the pointers change only on this thread.
+            q.fill->clear();
+            return PositionHandOver::dropped;
+        }
+    }
+    std::swap(q.fill, q.send);
+    q.fill->clear();
+    return result;
+}
+
+void gf_clearPositionBuffers()
+{
+    std::lock_guard lock(gSimQueues.simMutex);
+    for (auto& buffer : gSimQueues.positionBuffers)
+        buffer.clear();
+}
+
+UserAcData gf_requestUserAcPosition()
+{
+    std::lock_guard lock(gSimQueues.simMutex);
+    if (gSimError.load() == 0 &&
+        SimConnect_RequestDataOnSimObject(gSimHandle, kReqUserPosition, kDefUserAcData, scwire::kObjectIdUser,
+                                          scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
+    {
+        gf_logMarked("SimConnect request user ac position fails");
+        gf_simRequestError();
+    }
+    return gUserAcData;
+}
+
+void gf_requestUserAcTitleModel()
+{
+    std::lock_guard lock(gSimQueues.simMutex);
+    if (SimConnect_RequestDataOnSimObject(gSimHandle, kReqUserTitle, kDefUserTitle, scwire::kObjectIdUser,
+                                          scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
+    {
+        gf_logMarked("SimConnect request user ac title fails");
+        gf_simRequestError();
+    }
+    if (SimConnect_RequestDataOnSimObject(gSimHandle, kReqUserModel, kDefUserModel, scwire::kObjectIdUser,
+                                          scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
+    {
+        gf_logMarked("SimConnect reques user ac model fails");
+        gf_simRequestError();
+    }
+}
+
+ScResult gf_setSpoilersThrottles(std::uint32_t objectId, double spoilersPct, double throttle1Pct, double throttle2Pct)
+{
+    const double block[3] = {spoilersPct, throttle1Pct, throttle2Pct};
+    // Under the lock like every other call: two calls on one handle must not interleave their messages.
+    std::lock_guard lock(gSimQueues.simMutex);
+    return SimConnect_SetDataOnSimObject(gSimHandle, kDefSpoilersThrottles, objectId, 0, 0, sizeof block, block);
+}
+
+ScResult gf_simCall(const std::function<ScResult(ScHandle)>& call)
+{
+    std::lock_guard lock(gSimQueues.simMutex);
+    if (!gSimHandle)
+        return kScFail;
+    return call(gSimHandle);
+}
+
+void lf_sendQueuedToSim()
+{
+    auto& q = gSimQueues;
+    std::unique_lock lock(q.simMutex, std::try_to_lock);
+    if (!lock.owns_lock())
+        return;
+    if (gSimError.load() != 0)
+    {
+        q.send->clear();
+        q.events.clear();
+        q.creates.clear();
+        q.removals.clear();
+        return;
+    }
+    const std::uint32_t userId = gUserObjectId.load();
+    for (const SimPosition& p : *q.send)
+        if (p.objectId > userId)
+            SimConnect_SetDataOnSimObject(gSimHandle, kDefPosition, p.objectId, 0, 0, 64, &p);
+    q.send->clear();
+
+    for (const SimEventEntry& e : q.events)
+        transmit(e);
+    q.events.clear();
+
+    for (const CreateRequest& r : q.creates)
+        lf_createAcInSim(r);
+    q.creates.clear();
+
+    for (std::uint32_t id : q.removals)
+    {
+        if (id > userId)
+        {
+            if (SimConnect_AIRemoveObject(gSimHandle, id, kReqRemoveAc) < 0)
+            {
+                gf_logMarked(fmt::format("{} !SimConnect call to remove AI ac from sim failed, id {}?",
+                                         gf_nowTimeOfDay(), id));
+                gf_simRequestError();
+            }
+        }
+        else
+            gf_logMarked(fmt::format("SimConnect call to remove ac with objectid {}", id));
+    }
+    q.removals.clear();
+}
+
+} // namespace oxl

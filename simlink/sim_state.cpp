@@ -1,0 +1,115 @@
+#include "simlink/sim_state.h"
+
+#include "foundation/log.h"
+#include "foundation/run_state.h"
+#include "simlink/ai_create.h"
+#include "simlink/sim_dispatch.h"
+#include "simlink/sim_ids.h"
+
+namespace oxl
+{
+
+SimLinkHooks gSimLinkHooks;
+ScHandle gSimHandle = nullptr;
+std::atomic<std::uint8_t> gSimRunning{0};
+std::atomic<std::uint8_t> gSimError{0};
+std::atomic<std::uint32_t> gSimVersion{5};
+std::atomic<std::uint32_t> gUserObjectId{2};
+std::atomic<std::uint8_t> gSecondTick{0};
+std::atomic<std::uint8_t> gUserOnGround{0};
+std::atomic<std::uint8_t> gUserDataValid{0};
+std::atomic<std::int64_t> gSimUtcSeconds{0};
+std::atomic<double> gUserHalfSpan{0.0};
+std::atomic<AcCategory> gUserCategory{AcCategory::Light};
+UserAcData gUserAcData;
+
+namespace
+{
+
+std::mutex gStatusMutex; // the user texts
+std::string gUserTitle;
+std::string gUserStand;
+
+} // namespace
+
+std::string gf_userTitle()
+{
+    std::lock_guard lock(gStatusMutex);
+    return gUserTitle;
+}
+
+std::string gf_userStand()
+{
+    std::lock_guard lock(gStatusMutex);
+    return gUserStand;
+}
+
+void lf_setWindowFlag(std::atomic<std::uint8_t>& flag, bool on)
+{
+    flag.store(on ? 1 : 0);
+    gf_invalidateBand(kStatusBand);
+}
+
+void lf_setWindowText(StatusText which, const std::string& text)
+{
+    gMainWindow.setText(which, text);
+    gf_invalidateBand(kStatusBand);
+}
+
+void lf_setUserTitle(const std::string& title)
+{
+    std::lock_guard lock(gStatusMutex);
+    gUserTitle = title;
+}
+
+void lf_setUserStand(const std::string& stand)
+{
+    std::lock_guard lock(gStatusMutex);
+    gUserStand = stand;
+}
+
+void lf_stopCycle(std::uint32_t reason, std::uint32_t restartDelaySec)
+{
+    if (gStopRequested.exchange(1) == 0 && gSimLinkHooks.setExitReason)
+        gSimLinkHooks.setExitReason(reason, restartDelaySec);
+}
+
+void lf_newFlightStop()
+{
+    lf_stopCycle(kExitNewFlight, 30);
+}
+
+void gf_simRequestError()
+{
+    gf_showMessage("SimConnect request error", true);
+    gSimError.exchange(1);
+    if (gStopRequested.load() == 0)
+        lf_stopCycle(kExitSimConnectError, 9);
+}
+
+void lf_simGone()
+{
+    if (gSimLinkHooks.simGone)
+        gSimLinkHooks.simGone();
+    else
+        lf_stopCycle(kExitSimWasClosed, 0);
+}
+
+void gf_resetSimLink()
+{
+    gSimQueues.reset();
+    {
+        std::lock_guard lock(gSimQueues.simMutex);
+        gSimHandle = nullptr;
+        gUserAcData = {};
+    }
+    lf_clearCreationTables();
+    lf_resetDispatchState();
+    gSimRunning = 0;
+    gUserObjectId = 2;
+    gSimError = 0;
+    lf_setUserTitle({});
+    lf_setUserStand({});
+}
+
+} // namespace oxl

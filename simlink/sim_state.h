@@ -1,0 +1,111 @@
+// The simulator link's process-wide state: the connection handle, the flags other threads read, the
+// user aircraft's data, the window's simulator status, and the hooks through which the link reaches the
+// engine and the window (installed by the program, replaced by tests).
+#pragma once
+
+#include "records/aircraft_records.h"
+#include "records/sim_queues.h"
+#include "simlink/client/simconnect.h"
+#include "window/main_window.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+namespace oxl
+{
+
+/// The user aircraft's block of definition 403 (96 bytes, in the order of its variables).
+struct UserAcData
+{
+    double lat = 0.0;               ///< [deg]
+    double lon = 0.0;               ///< [deg]
+    double pitch = 0.0;             ///< [rad]
+    double bank = 0.0;              ///< [rad]
+    double heading = 0.0;           ///< [rad] true
+    double alt = 0.0;               ///< [ft]
+    double altAboveGround = 0.0;    ///< [ft]
+    double groundVelocity = 0.0;    ///< [kt]
+    std::int64_t zuluTime = 0;      ///< [s] of the day
+    std::int64_t zuluDayOfYear = 0; ///< 1..366
+    std::int64_t zuluYear = 0;      ///< e.g. 2026
+    std::int64_t lightStates = 0;   ///< light bit mask
+};
+static_assert(sizeof(UserAcData) == 96);
+
+/// What the link needs of the engine and the window beyond the main window's own services. Every hook
+/// may run on the SimClient thread.
+struct SimLinkHooks
+{
+    /// This link won the cycle's stop flag: record the exit reason and the restart delay [s].
+    std::function<void(std::uint32_t reason, std::uint32_t restartDelaySec)> setExitReason = [](std::uint32_t,
+                                                                                                 std::uint32_t) {};
+    /// The simulator went away (the engine's gf_simGone); the default stops the cycle as SIM WAS CLOSED.
+    std::function<void()> simGone;
+    /// Enables the window's simulator install-path box (gf_enableControl of ALL_INSTALL_PATH).
+    std::function<void()> enableInstallPath = [] {};
+    /// The simulator version text of the install path (gf_p3dVersionFromPath); the default is gSimVersion.
+    std::function<std::string()> simulatorVersionText;
+    /// The simulator install path found at start-up, as text.
+    std::function<std::string()> installPathText = [] { return std::string(); };
+    /// The user aircraft stands still at a named stand: the cycle worker updates the park-airport list.
+    std::function<void(const std::string& standName)> userStandAtRest = [](const std::string&) {};
+};
+
+/// The program's link hooks.
+extern SimLinkHooks gSimLinkHooks;
+
+/// The open connection; null until opened. Written and used for sending under gSimQueues.simMutex.
+extern ScHandle gSimHandle;
+/// 1 while the simulator reports a running flight.
+extern std::atomic<std::uint8_t> gSimRunning;
+/// Set by the first failing simulator call of a cycle; the frame sender then only empties the queues.
+extern std::atomic<std::uint8_t> gSimError;
+/// Simulator major version of the cycle (5 or 6).
+extern std::atomic<std::uint32_t> gSimVersion;
+/// Object id of the user aircraft (2 until the first position reply).
+extern std::atomic<std::uint32_t> gUserObjectId;
+/// Set by the per-second reply; the main loop clears it when it has done its per-second work.
+extern std::atomic<std::uint8_t> gSecondTick;
+/// 1 while the user aircraft stands on the ground.
+extern std::atomic<std::uint8_t> gUserOnGround;
+/// Set once the on-ground reply arrived with a known user position.
+extern std::atomic<std::uint8_t> gUserDataValid;
+/// Simulator time [s since 1970, UTC], kept while the traffic source runs at its professional level.
+extern std::atomic<std::int64_t> gSimUtcSeconds;
+/// Half the user aircraft's wing span [nm].
+extern std::atomic<double> gUserHalfSpan;
+/// Category of the user aircraft.
+extern std::atomic<AcCategory> gUserCategory;
+
+/// The user aircraft's latest position block (guarded by gSimQueues.simMutex).
+extern UserAcData gUserAcData;
+
+/// The title of the user aircraft (cut to 48 characters).
+std::string gf_userTitle();
+/// The stand at the user aircraft's position; empty when none.
+std::string gf_userStand();
+/// Sets one of the main window's simulator flags and repaints its status band.
+void lf_setWindowFlag(std::atomic<std::uint8_t>& flag, bool on);
+/// Sets one of the main window's status texts and repaints its status band.
+void lf_setWindowText(StatusText which, const std::string& text);
+/// Sets the user title (SimClient thread).
+void lf_setUserTitle(const std::string& title);
+/// Sets the user stand (SimClient thread).
+void lf_setUserStand(const std::string& stand);
+
+/// Stops the cycle with a reason unless another reason stopped it first.
+void lf_stopCycle(std::uint32_t reason, std::uint32_t restartDelaySec);
+/// The cycle stop of a new flight (NEW FLIGHT, restart after 30 s).
+void lf_newFlightStop();
+/// The common failure path of every simulator call: message, error state, cycle stop (SIMCONNECT ERROR).
+void gf_simRequestError();
+/// Runs the installed simGone hook (or its default).
+void lf_simGone();
+
+/// The reset that closes every cycle: queues, tables, flags, handle and user data back to their start.
+void gf_resetSimLink();
+
+} // namespace oxl

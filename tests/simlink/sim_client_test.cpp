@@ -1,0 +1,181 @@
+// The SimClient thread against the stand-in: registration, the user aircraft's data, pause, new flight,
+// QUIT, a dropped link and a simulator of the wrong version.
+#include "simlink/sim_ids.h"
+#include "tests/simlink/sim_link_fixture.h"
+
+namespace oxl::test
+{
+namespace
+{
+
+TEST_F(SimLinkTest, RegistersEverythingInOrderWithConsecutiveSendIds)
+{
+    ASSERT_TRUE(connected());
+    const auto journal = sim.journal();
+    ASSERT_GE(journal.size(), 74u);
+    EXPECT_EQ(journal[0]["call"], "SimConnect_Open");
+    EXPECT_EQ(journal[0]["fields"]["name"], "Ordalis_P3D");
+    std::vector<std::string> expected;
+    expected.insert(expected.end(), 6, "SimConnect_SubscribeToSystemEvent");
+    expected.insert(expected.end(), 33, "SimConnect_AddToDataDefinition");
+    expected.insert(expected.end(), 17, "SimConnect_MapClientEventToSimEvent");
+    expected.insert(expected.end(), 16, "SimConnect_AddClientEventToNotificationGroup");
+    expected.push_back("SimConnect_SetNotificationGroupPriority");
+    for (std::size_t i = 0; i < expected.size(); ++i)
+    {
+        EXPECT_EQ(journal[i + 1]["call"], expected[i]) << i;
+        EXPECT_EQ(journal[i + 1]["sendId"], i + 2) << i;
+    }
+    std::vector<std::string> subscribed;
+    for (std::size_t i = 1; i <= 6; ++i)
+        subscribed.push_back(journal[i]["fields"]["systemEventName"]);
+    EXPECT_EQ(subscribed, (std::vector<std::string>{"Sim", "ObjectAdded", "ObjectRemoved", "PositionChanged",
+                                                     "FlightLoaded", "Frame"}));
+    std::vector<std::uint32_t> definitionOrder;
+    for (std::size_t i = 7; i < 40; ++i)
+    {
+        const std::uint32_t d = journal[i]["fields"]["definitionId"];
+        if (definitionOrder.empty() || definitionOrder.back() != d)
+            definitionOrder.push_back(d);
+        EXPECT_EQ(journal[i]["fields"]["datumId"], 0xFFFFFFFFu);
+        EXPECT_EQ(journal[i]["fields"]["epsilon"], 0.0);
+    }
+    EXPECT_EQ(definitionOrder, (std::vector<std::uint32_t>{407, 408, 409, 402, 403, 405, 406, 404, 401}));
+    EXPECT_EQ(journal[40]["fields"]["eventName"], "GEAR_SET");
+    EXPECT_EQ(journal[56]["fields"]["eventName"], "FREEZE_ATTITUDE_SET");
+    std::vector<std::uint32_t> grouped;
+    for (std::size_t i = 57; i < 73; ++i)
+    {
+        grouped.push_back(journal[i]["fields"]["eventId"]);
+        EXPECT_EQ(journal[i]["fields"]["groupId"], 301);
+        EXPECT_EQ(journal[i]["fields"]["maskable"], 1);
+    }
+    EXPECT_EQ(grouped, (std::vector<std::uint32_t>{208, 207, 211, 209, 210, 213, 212, 214, 218, 219, 220, 222, 223,
+                                                    215, 216, 217}));
+    const auto session = sim.state()["sessions"][0];
+    EXPECT_EQ(session["definitions"]["403"].size(), 12u);
+    EXPECT_EQ(session["definitions"]["404"][3]["type"], scwire::kDataString32);
+    EXPECT_EQ(session["definitions"]["407"][0]["type"], scwire::kDataStringV);
+
+    EXPECT_EQ(gMainWindow.simConnected.load(), 1);
+    EXPECT_EQ(gMainWindow.simRunning.load(), 1);
+    EXPECT_EQ(gMainWindow.text(StatusText::simulatorText), "Lockheed Martin Prepar3D v5 (5.3.17.28160)");
+    EXPECT_TRUE(log.contains("Lockheed Martin Prepar3D v5 (5.3.17.28160) connected"));
+}
+
+TEST_F(SimLinkTest, UserAircraftPositionTitleAndPerSecondReplies)
+{
+    ASSERT_TRUE(connected());
+    gf_requestUserAcPosition();
+    ASSERT_TRUE(eventually([] { return gUserObjectId.load() == 1; }));
+    const UserAcData user = gf_requestUserAcPosition();
+    EXPECT_NEAR(user.lat, 47.4647, 1e-9);
+    EXPECT_NEAR(user.lon, 8.5492, 1e-9);
+    EXPECT_GE(user.zuluYear, 2026);
+
+    gf_requestUserAcTitleModel();
+    ASSERT_TRUE(eventually([] { return gf_userTitle() == "Standin Boeing 737-800"; }));
+    EXPECT_EQ(gMainWindow.text(StatusText::userTitle), "Standin Boeing 737-800");
+    EXPECT_TRUE(eventually([&] { return log.contains("          model raw: B738"); }));
+
+    ASSERT_EQ(gf_simCall([](ScHandle h) {
+                  return SimConnect_RequestDataOnSimObject(h, kReqUserOnGround, kDefUserOnGround, 0,
+                                                           scwire::kPeriodSecond, 0, 0, 0, 0);
+              }),
+              kScOk);
+    EXPECT_TRUE(eventually([] { return gSecondTick.load() == 1 && gUserDataValid.load() == 1; }));
+    EXPECT_EQ(gUserOnGround.load(), 1);
+}
+
+TEST_F(SimLinkTest, TeleportOfTheUserAircraftIsANewFlight)
+{
+    ASSERT_TRUE(connected());
+    gf_requestUserAcPosition();
+    ASSERT_TRUE(eventually([] { return gUserObjectId.load() == 1; }));
+    sim.command("teleport 47.8 8.5492");
+    gf_requestUserAcPosition();
+    ASSERT_TRUE(eventually([] { return gStopRequested.load() == 1; }));
+    EXPECT_TRUE(log.contains("Teleport"));
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitNewFlight}));
+    EXPECT_EQ(restartDelays, (std::vector<std::uint32_t>{30}));
+}
+
+TEST_F(SimLinkTest, PauseClearsAndResumeSetsTheRunningFlag)
+{
+    ASSERT_TRUE(connected());
+    sim.command("pause 1");
+    ASSERT_TRUE(eventually([] { return gSimRunning.load() == 0 && !gMainWindow.simRunning.load(); }));
+    sim.command("pause 0");
+    EXPECT_TRUE(eventually([] { return gSimRunning.load() == 1 && gMainWindow.simRunning.load(); }));
+    EXPECT_EQ(gStopRequested.load(), 0);
+}
+
+TEST_F(SimLinkTest, NewFlightStopsTheCycleOnceWithTheFirstReason)
+{
+    ASSERT_TRUE(connected());
+    sim.command("newflight C:\\Users\\me\\Documents\\Prepar3D v5 Files\\other.fxml");
+    ASSERT_TRUE(eventually([&] { return log.contains("===> SimConnect: New file event"); }));
+    sim.command("event PositionChanged");
+    ASSERT_TRUE(eventually([&] { return log.contains("===> User ac position changed"); }));
+    EXPECT_EQ(gStopRequested.load(), 1);
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitNewFlight}));
+}
+
+TEST_F(SimLinkTest, QuitClearsTheRunningFlag)
+{
+    ASSERT_TRUE(connected());
+    sim.command("quit");
+    EXPECT_TRUE(eventually([] { return gSimRunning.load() == 0; }));
+}
+
+TEST_F(SimLinkTest, DroppedLinkEndsTheCycleAsSimWasClosedAndClearsTheHandle)
+{
+    ASSERT_TRUE(connected());
+    sim.command("drop");
+    ASSERT_TRUE(eventually([] { return gStopRequested.load() == 1; }));
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitSimWasClosed}));
+    }
+    EXPECT_TRUE(eventually([] {
+        std::lock_guard lock(gSimQueues.simMutex);
+        return gSimHandle == nullptr;
+    }));
+    EXPECT_EQ(gSimRunning.load(), 0);
+    EXPECT_FALSE(gMainWindow.simConnected.load());
+    EXPECT_EQ(gf_simCall([](ScHandle) { return kScOk; }), kScFail);
+}
+
+TEST_F(SimLinkTest, StopWhileDispatchingClosesTheConnection)
+{
+    ASSERT_TRUE(connected());
+    gf_stopSimClient();
+    EXPECT_FALSE(gf_simClientRunning());
+    EXPECT_TRUE(log.contains("SimConnect closed ok"));
+    EXPECT_FALSE(gMainWindow.simConnected.load());
+    EXPECT_EQ(gStopRequested.load(), 0);
+}
+
+class WrongSimulatorTest : public SimLinkTest
+{
+  protected:
+    std::vector<std::string> standinArgs() override { return {"--name", "Lockheed Martin Prepar3D v6"}; }
+};
+
+TEST_F(WrongSimulatorTest, OtherMajorVersionIsShownAsUserErrorAndTheLinkCloses)
+{
+    ASSERT_TRUE(eventually([&] { return !gf_shownError().empty(); }));
+    EXPECT_EQ(gf_shownError(), "78: wrong P3D version 'Lockheed Martin Prepar3D v6 (5.3.17.28160)' connects ... ?)");
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_TRUE(exitReasons.empty());
+    }
+    ASSERT_TRUE(eventually([&] { return log.contains("SimConnect closed ok"); }));
+    std::lock_guard lock(gSimQueues.simMutex);
+    EXPECT_EQ(gSimHandle, nullptr);
+}
+
+} // namespace
+} // namespace oxl::test

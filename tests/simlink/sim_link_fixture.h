@@ -1,0 +1,175 @@
+// The whole simulator link against the simulator stand-in process: the SimClient thread connects over
+// the pipe stand-in in a temporary folder; tests drive the stand-in and watch the link's state.
+#pragma once
+
+#include "foundation/run_state.h"
+#include "simlink/client/sc_connect.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_sender.h"
+#include "simlink/sim_state.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/sim_standin_process.h"
+#include "tests/support/temp_folder.h"
+
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace oxl::test
+{
+
+/// Repeats the test until it holds or ten seconds pass; the last result.
+inline bool eventually(const std::function<bool()>& done, std::chrono::milliseconds bound = std::chrono::seconds(10))
+{
+    const auto end = std::chrono::steady_clock::now() + bound;
+    while (!done())
+    {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+class SimLinkTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        gf_resetSimLink();
+        gMainWindow.resetForCycle();
+        gStopRequested = 0;
+        gWindowClosed = 0;
+        gSimLinkHooks = {};
+        gSimLinkHooks.setExitReason = [this](std::uint32_t reason, std::uint32_t delay) {
+            std::lock_guard lock(mutex);
+            exitReasons.push_back(reason);
+            restartDelays.push_back(delay);
+        };
+        gSimLinkHooks.installPathText = [] { return std::string("C:\\Lockheed Martin\\Prepar3D v5"); };
+        ASSERT_TRUE(sim.start(OXL_BIN_DIR, standinArgs(), tmp.path().string()));
+        scSetEnvironment({[] { return std::optional<std::filesystem::path>(); },
+                          [] { return std::optional<std::filesystem::path>(); },
+                          [] { return std::optional<std::filesystem::path>(); },
+                          [](plat::net::IpFamily) { return std::string(); }});
+        gf_initSimQueues(5);
+        gf_startSimClient();
+    }
+
+    void TearDown() override
+    {
+        gf_stopSimClient();
+        gf_resetSimLink();
+        gSimLinkHooks = {};
+        gStopRequested = 0;
+        gWindowClosed = 0;
+        scSetEnvironment({});
+    }
+
+    /// Arguments of the stand-in; derived fixtures change its name, frame rate or known titles.
+    virtual std::vector<std::string> standinArgs()
+    {
+        return {"--add-delay-ms", "20", "--title", "Known Jet", "--frames-per-second", "60", "--frame-rate", "60"};
+    }
+
+    /// Waits until the link has registered and the simulator reports a running flight.
+    bool connected()
+    {
+        return eventually([] { return gSimRunning.load() == 1; }) &&
+               sim.waitState([](const nlohmann::json& s) {
+                   return !s["sessions"].empty() && s["sessions"][0]["groups"].contains("301") &&
+                          s["sessions"][0]["groups"]["301"]["priority"] == 1;
+               });
+    }
+
+    /// Moves the link's answers into `answers`.
+    void drainAnswers()
+    {
+        std::lock_guard lock(gSimAnswerQueue.simAnswerMutex);
+        answers.insert(answers.end(), gSimAnswerQueue.answers.begin(), gSimAnswerQueue.answers.end());
+        gSimAnswerQueue.answers.clear();
+    }
+
+    /// Waits for an answer of the kind that satisfies pred; a copy of it.
+    std::optional<SimAnswer> waitAnswer(SimAnswerKind kind, const std::function<bool(const SimAnswer&)>& pred =
+                                                                 [](const SimAnswer&) { return true; })
+    {
+        std::optional<SimAnswer> found;
+        eventually([&] {
+            drainAnswers();
+            for (const auto& a : answers)
+                if (a.kind == kind && pred(a))
+                {
+                    found = a;
+                    return true;
+                }
+            return false;
+        });
+        return found;
+    }
+
+    /// The stand-in's object with the tail number, or an empty object.
+    nlohmann::json objectByTail(const std::string& tail)
+    {
+        const auto state = sim.state();
+        for (const auto& o : state["objects"])
+            if (o["tail"] == tail)
+                return o;
+        return nlohmann::json::object();
+    }
+
+    /// Asks the stand-in for every aircraft in range (request 101).
+    void requestAcInRange()
+    {
+        gf_simCall([](ScHandle h) { return SimConnect_RequestDataOnSimObjectType(h, 101, 404, 20000, 2); });
+    }
+
+    /// Journal entries of one call, in order.
+    std::vector<nlohmann::json> calls(const std::string& name)
+    {
+        std::vector<nlohmann::json> out;
+        for (const auto& e : sim.journal())
+            if (e["call"] == name)
+                out.push_back(e);
+        return out;
+    }
+
+    /// Creates an aircraft near the user and waits until the link has identified it; its object id.
+    std::uint32_t createIdentified(const std::string& callsign, std::uint32_t hexid, SimAnswerKind kind)
+    {
+        CreateRequest r;
+        r.lat = 47.4650;
+        r.lon = 8.5500;
+        r.alt = 1400;
+        r.heading = 90;
+        r.onGround = 1;
+        r.callsign = callsign;
+        r.title = "Known Jet";
+        r.hexid = hexid;
+        gf_queueCreateAc(r);
+        if (!eventually([&] { return objectByTail(callsign).value("added", false); }))
+            return 0;
+        std::optional<SimAnswer> a;
+        eventually([&] {
+            requestAcInRange();
+            a = waitAnswer(kind, [&](const SimAnswer& x) { return x.hexid == hexid; });
+            return a.has_value();
+        });
+        return a ? a->objectId : 0;
+    }
+
+    TempFolder tmp;
+    ScopedEnv pipeDir{"OXL_PIPE_DIR", tmp.path().string()};
+    LogCapture log;
+    SimStandinProcess sim;
+    std::mutex mutex;
+    std::vector<std::uint32_t> exitReasons;
+    std::vector<std::uint32_t> restartDelays;
+    std::vector<SimAnswer> answers;
+};
+
+} // namespace oxl::test
