@@ -1,6 +1,8 @@
 // The SimClient thread against the stand-in: registration, the user aircraft's data, pause, new flight,
 // QUIT, a dropped link and a simulator of the wrong version.
+#include "airports/parking_state.h"
 #include "simlink/sim_ids.h"
+#include "simlink/sim_dispatch.h"
 #include "tests/simlink/sim_link_fixture.h"
 
 namespace oxl::test
@@ -85,6 +87,64 @@ TEST_F(SimLinkTest, UserAircraftPositionTitleAndPerSecondReplies)
               kScOk);
     EXPECT_TRUE(eventually([] { return gSecondTick.load() == 1 && gUserDataValid.load() == 1; }));
     EXPECT_EQ(gUserOnGround.load(), 1);
+}
+
+TEST_F(SimLinkTest, UserStandIsShownAndHandedToTheCycleWorkerWhenANewFlightLoads)
+{
+    std::vector<std::string> atRest;
+    gSimLinkHooks.userStandAtRest = [&](const std::string& stand) {
+        std::lock_guard lock(mutex);
+        atRest.push_back(stand);
+    };
+    gParking.setStands({Stand("A12", 1, 47.4647, 8.5492, 0.0, 20.0)});
+    ASSERT_TRUE(connected());
+    // The stand counts only once the user aircraft is known to stand on the ground.
+    gf_requestUserAcPosition();
+    ASSERT_TRUE(eventually([] { return gUserObjectId.load() == 1; }));
+    gf_simCall([](ScHandle h) {
+        return SimConnect_RequestDataOnSimObject(h, kReqUserOnGround, kDefUserOnGround, 0, scwire::kPeriodSecond, 0, 0,
+                                                 0, 0);
+    });
+    ASSERT_TRUE(eventually([] { return gUserDataValid.load() == 1; }));
+    gf_requestUserAcPosition();
+    ASSERT_TRUE(eventually([] { return gf_userStand() == "A12"; }));
+    EXPECT_EQ(gMainWindow.text(StatusText::userStand), "A12");
+    sim.command("newflight C:\\flight.fxml");
+    ASSERT_TRUE(eventually([&] {
+        std::lock_guard lock(mutex);
+        return !atRest.empty();
+    }));
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(atRest, (std::vector<std::string>{"A12"}));
+    gParking.reset();
+}
+
+TEST_F(SimLinkTest, StaticCentreOfGravityAndFrameRateReachTheMainLoop)
+{
+    ASSERT_TRUE(connected());
+    EXPECT_TRUE(eventually([] { return gSimQueues.frameRate.load() == 60.0f; }));
+    gf_simCall([](ScHandle h) {
+        return SimConnect_RequestDataOnSimObject(h, kReqStaticCg, kDefStaticCg, 1, scwire::kPeriodOnce, 0, 0, 0, 0);
+    });
+    const auto cg = waitAnswer(SimAnswerKind::staticCg);
+    ASSERT_TRUE(cg);
+    EXPECT_EQ(cg->objectId, 1u);
+    EXPECT_DOUBLE_EQ(cg->value1, 8.0);
+    EXPECT_DOUBLE_EQ(cg->value2, 0.01);
+}
+
+TEST_F(SimLinkTest, EmptyUserModelIsAUserErrorThatClosesTheLink)
+{
+    ASSERT_TRUE(connected());
+    sim.command("user-model");
+    gf_requestUserAcTitleModel();
+    ASSERT_TRUE(eventually([] { return !gf_shownError().empty(); }));
+    EXPECT_EQ(gf_shownError(), "71: atc_model= in [General] section of your aircraft.cfg is empty or missing");
+    ASSERT_TRUE(eventually([&] { return log.contains("SimConnect closed ok"); }));
+    EXPECT_EQ(gSimRunning.load(), 0);
+    EXPECT_EQ(gf_simCall([](ScHandle) { return kScOk; }), kScFail);
+    std::lock_guard lock(mutex);
+    EXPECT_TRUE(exitReasons.empty());
 }
 
 TEST_F(SimLinkTest, TeleportOfTheUserAircraftIsANewFlight)
@@ -175,6 +235,43 @@ TEST_F(WrongSimulatorTest, OtherMajorVersionIsShownAsUserErrorAndTheLinkCloses)
     ASSERT_TRUE(eventually([&] { return log.contains("SimConnect closed ok"); }));
     std::lock_guard lock(gSimQueues.simMutex);
     EXPECT_EQ(gSimHandle, nullptr);
+}
+
+class NoSimulatorTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override { gMainWindow.resetForCycle(); }
+    void TearDown() override
+    {
+        gf_stopSimClient();
+        gf_resetSimLink();
+        gStopRequested = 0;
+        scSetEnvironment({});
+    }
+    TempFolder tmp;
+    ScopedEnv pipeDir{"OXL_PIPE_DIR", tmp.path().string()};
+    LogCapture log;
+};
+
+TEST_F(NoSimulatorTest, WaitsWithOneMessageAndEndsWithoutClosingWhenTheCycleStops)
+{
+    scSetEnvironment({[] { return std::optional<std::filesystem::path>(); },
+                      [] { return std::optional<std::filesystem::path>(); },
+                      [] { return std::optional<std::filesystem::path>(); },
+                      [](plat::net::IpFamily) { return std::string(); }});
+    gf_initSimQueues(5);
+    gf_startSimClient();
+    ASSERT_TRUE(eventually([&] { return log.contains("Waiting for Prepar3Dv5 ..."); }));
+    // Let a few connection attempts fail before the cycle stops.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    gStopRequested = 1;
+    gf_stopSimClient();
+    std::size_t waiting = 0;
+    for (const auto& line : log.lines())
+        waiting += line == "Waiting for Prepar3Dv5 ..." ? 1 : 0;
+    EXPECT_EQ(waiting, 1u);
+    EXPECT_FALSE(log.contains("SimConnect closed ok"));
+    EXPECT_EQ(gMainWindow.simConnected.load(), 0);
 }
 
 } // namespace

@@ -42,6 +42,9 @@ class SimLinkTest : public ::testing::Test
     {
         gf_resetSimLink();
         gMainWindow.resetForCycle();
+        gUserOnGround = 0;
+        gUserDataValid = 0;
+        gSecondTick = 0;
         gStopRequested = 0;
         gWindowClosed = 0;
         gSimLinkHooks = {};
