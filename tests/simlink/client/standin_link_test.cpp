@@ -16,6 +16,12 @@ namespace
 
 using test::ReceivedMessages;
 
+// Subscriptions the stand-in holds for the first client (0 before it has one).
+std::size_t subscriptions(const nlohmann::json& state)
+{
+    return state["sessions"].empty() ? 0 : state["sessions"][0]["subscriptions"].size();
+}
+
 enum class Transport
 {
     Pipe,
@@ -135,6 +141,162 @@ TEST_P(StandinLink, RegistrationIsRecordedAndRequestsAreAnswered)
     EXPECT_EQ(session["eventMap"]["208"], "NAV_LIGHTS_SET");
     EXPECT_EQ(session["groups"]["301"]["events"], nlohmann::json({208}));
     EXPECT_EQ(session["groups"]["301"]["priority"], 1);
+}
+
+TEST_P(StandinLink, CreatedAircraftAreAddedIdentifiedMovedAndRemoved)
+{
+    ASSERT_EQ(SimConnect_SubscribeToSystemEvent(handle, 202, "ObjectAdded"), kScOk);
+    ASSERT_EQ(SimConnect_SubscribeToSystemEvent(handle, 203, "ObjectRemoved"), kScOk);
+    ASSERT_EQ(SimConnect_MapClientEventToSimEvent(handle, 215, "FREEZE_LATITUDE_LONGITUDE_SET"), kScOk);
+    ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 404, "Plane Alt Above Ground", "feet", scwire::kDataFloat64, 0,
+                                             scwire::kUnused),
+              kScOk);
+    ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 404, "ATC ID", nullptr, scwire::kDataString32, 0, scwire::kUnused),
+              kScOk);
+    for (const char* name : {"Plane Latitude", "Plane Longitude", "Plane Altitude"})
+        ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 402, name, name[6] == 'A' ? "feet" : "degree",
+                                                 scwire::kDataFloat64, 0, scwire::kUnused),
+                  kScOk);
+    const ScInitPosition at{47.47, 8.55, 3000, 0, 0, 90, 0, 250};
+    ASSERT_EQ(SimConnect_AICreateNonATCAircraft(handle, "Known Jet", "HBJOE", at, 104), kScOk);
+    ASSERT_TRUE(waitFor(scwire::kRecvEventObjectAddRemove));
+    auto added = scRecvObjectAddRemove(msg(scwire::kRecvEventObjectAddRemove));
+    ASSERT_TRUE(added);
+    EXPECT_EQ(added->event.eventId, 202u);
+    EXPECT_EQ(added->event.data, 3u); // the first AI object id
+    EXPECT_EQ(added->objectType, scwire::kObjectAircraft);
+    ASSERT_TRUE(waitFor(scwire::kRecvAssignedObjectId));
+    EXPECT_EQ(scRecvAssignedObjectId(msg(scwire::kRecvAssignedObjectId))->objectId, 3u);
+
+    ASSERT_EQ(SimConnect_RequestDataOnSimObjectType(handle, 101, 404, 20000, scwire::kObjectAircraft), kScOk);
+    ASSERT_TRUE(waitFor(scwire::kRecvSimObjectDataByType, 2));
+    bool sawAi = false;
+    for (const auto& m : got.messages)
+        if (auto d = scRecvSimObjectData(m); d && d->requestId == 101 && d->objectId == 3)
+        {
+            sawAi = true;
+            EXPECT_NEAR(*scDataF64(d->data, 0), 3000.0, 1e-9);
+            EXPECT_EQ(scDataFixedString(d->data, 8, 32), "HBJOE");
+            EXPECT_EQ(d->outOf, 2u);
+        }
+    EXPECT_TRUE(sawAi);
+
+    const double position[3] = {47.5, 8.6, 2500};
+    ASSERT_EQ(SimConnect_AIReleaseControl(handle, 3, 103), kScOk);
+    ASSERT_EQ(SimConnect_TransmitClientEvent(handle, 3, 215, 1, 301, 16), kScOk);
+    ASSERT_EQ(SimConnect_SetDataOnSimObject(handle, 402, 3, 0, 0, sizeof position, position), kScOk);
+    ASSERT_TRUE(sim.waitState([](const nlohmann::json& s) { return s["objects"].size() > 1 && s["objects"][1]["positionWrites"] == 1; }));
+    auto ai = sim.state()["objects"][1];
+    EXPECT_EQ(ai["released"], true);
+    EXPECT_EQ(ai["altitude"], 2500.0);
+    EXPECT_EQ(ai["events"][0]["event"], "FREEZE_LATITUDE_LONGITUDE_SET");
+    EXPECT_EQ(ai["events"][0]["data"], 1);
+
+    ASSERT_EQ(SimConnect_AIRemoveObject(handle, 3, 105), kScOk);
+    ASSERT_TRUE(waitFor(scwire::kRecvEventObjectAddRemove, 2));
+    EXPECT_EQ(sim.state()["objects"].size(), 1u);
+}
+
+TEST_P(StandinLink, FailedCreationNamesTheSendIdOfTheCreation)
+{
+    ASSERT_EQ(SimConnect_AICreateNonATCAircraft(handle, "Unknown Glider", "DGLID", ScInitPosition{}, 104), kScOk);
+    std::uint32_t sendId = 0;
+    ASSERT_EQ(SimConnect_GetLastSentPacketID(handle, &sendId), kScOk);
+    ASSERT_TRUE(waitFor(scwire::kRecvException));
+    auto e = scRecvException(msg(scwire::kRecvException));
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->exception, scwire::kExceptionCreateObjectFailed);
+    EXPECT_EQ(e->sendId, sendId);
+}
+
+TEST_P(StandinLink, MissingFlightPlanIsReported)
+{
+    ASSERT_EQ(SimConnect_AICreateNonATCAircraft(handle, "Known Jet", "HBJOE", ScInitPosition{}, 104), kScOk);
+    ASSERT_TRUE(sim.waitState([](const nlohmann::json& s) { return s["objects"].size() == 2; }));
+    const std::string plan = (tmp / "missing.pln").string();
+    ASSERT_EQ(SimConnect_AISetAircraftFlightPlan(handle, 3, plan.c_str(), 110), kScOk);
+    ASSERT_TRUE(waitFor(scwire::kRecvException));
+    EXPECT_EQ(scRecvException(msg(scwire::kRecvException))->exception, scwire::kExceptionLoadFlightplanFailed);
+    EXPECT_EQ(sim.state()["objects"][1]["flightPlan"], plan);
+}
+
+TEST_P(StandinLink, FramesAndPerSecondRepliesArriveWhileTheFlightRuns)
+{
+    ASSERT_EQ(SimConnect_SubscribeToSystemEvent(handle, 204, "Frame"), kScOk);
+    ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 409, "SIM ON GROUND", "Bool", scwire::kDataInt64, 0, scwire::kUnused),
+              kScOk);
+    ASSERT_EQ(SimConnect_RequestDataOnSimObject(handle, 108, 409, 0, scwire::kPeriodSecond, 0, 0, 0, 0), kScOk);
+    ASSERT_TRUE(waitFor(scwire::kRecvEventFrame, 3));
+    auto frame = scRecvFrame(msg(scwire::kRecvEventFrame));
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->event.eventId, 204u);
+    EXPECT_EQ(frame->frameRate, 30.0f);
+    ASSERT_TRUE(waitFor(scwire::kRecvSimObjectData, 1));
+    auto second = scRecvSimObjectData(msg(scwire::kRecvSimObjectData));
+    EXPECT_EQ(second->requestId, 108u);
+    EXPECT_EQ(*scDataI64(second->data, 0), 1);
+}
+
+TEST_P(StandinLink, PauseNewFlightAndQuitReachTheClient)
+{
+    ASSERT_EQ(SimConnect_SubscribeToSystemEvent(handle, 201, "Sim"), kScOk);
+    ASSERT_EQ(SimConnect_SubscribeToSystemEvent(handle, 206, "FlightLoaded"), kScOk);
+    ASSERT_TRUE(sim.waitState([](const nlohmann::json& s) { return subscriptions(s) == 2; }));
+    ASSERT_TRUE(waitFor(scwire::kRecvEvent));
+    EXPECT_EQ(sim.command("pause 1"), "ok");
+    EXPECT_EQ(sim.command("newflight C:\\Flights\\Zurich.fxml"), "ok");
+    EXPECT_EQ(sim.command("quit"), "ok");
+    ASSERT_TRUE(waitFor(scwire::kRecvQuit));
+    std::vector<std::uint32_t> simData;
+    for (const auto& m : got.messages)
+        if (auto e = scRecvEvent(m); e && got.ids()[&m - &got.messages[0]] == scwire::kRecvEvent && e->eventId == 201)
+            simData.push_back(e->data);
+    EXPECT_EQ(simData, (std::vector<std::uint32_t>{1, 0}));
+    auto file = scRecvFilename(msg(scwire::kRecvEventFilename));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->event.eventId, 206u);
+    EXPECT_EQ(file->fileName, "C:\\Flights\\Zurich.fxml");
+}
+
+TEST_P(StandinLink, SplitMergedAndPaddedMessagesArriveWhole)
+{
+    ASSERT_TRUE(waitFor(scwire::kRecvOpen));
+    for (const char* fault : {"fault split", "fault pad 7", "fault merge 3"})
+        EXPECT_EQ(sim.command(fault), "ok");
+    ASSERT_EQ(SimConnect_SubscribeToSystemEvent(handle, 201, "Sim"), kScOk);
+    ASSERT_TRUE(sim.waitState([](const nlohmann::json& s) { return subscriptions(s) == 1; }));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(sim.command("event Sim 1"), "ok");
+    ASSERT_TRUE(waitFor(scwire::kRecvEvent, 4));
+    EXPECT_EQ(lastDispatch, kScOk);
+    for (const auto& m : got.messages)
+        EXPECT_TRUE(scRecvHeader(m));
+}
+
+TEST_P(StandinLink, MalformedMessagesEndTheLinkOrAreSkipped)
+{
+    ASSERT_TRUE(waitFor(scwire::kRecvOpen));
+    EXPECT_EQ(sim.command("fault short"), "ok");
+    EXPECT_EQ(sim.command("fault tiny"), "ok");
+    EXPECT_EQ(sim.command("fault unknown"), "ok");
+    ASSERT_TRUE(waitFor(99));
+    // The bodiless EVENT is handed out whole; its decoder refuses it.
+    ASSERT_TRUE(got.first(scwire::kRecvEvent));
+    EXPECT_FALSE(scRecvEvent(msg(scwire::kRecvEvent)));
+    EXPECT_EQ(sim.command("fault size 2"), "ok");
+    ASSERT_TRUE(test::pollUntil([&] { lastDispatch = SimConnect_CallDispatch(handle, &ReceivedMessages::collect, &got); },
+                                [&] { return lastDispatch != kScOk; }));
+    EXPECT_EQ(lastDispatch, static_cast<ScResult>(0x80004004));
+}
+
+TEST_P(StandinLink, DroppedLinkIsReportedAsFailure)
+{
+    ASSERT_TRUE(waitFor(scwire::kRecvOpen));
+    EXPECT_EQ(sim.command("drop"), "ok");
+    ASSERT_TRUE(test::pollUntil([&] { lastDispatch = SimConnect_CallDispatch(handle, &ReceivedMessages::collect, &got); },
+                                [&] { return lastDispatch != kScOk; }));
+    EXPECT_LT(lastDispatch, 0);
+    EXPECT_EQ(SimConnect_AIRemoveObject(handle, 3, 105), lastDispatch);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, StandinLink, ::testing::Values(Transport::Pipe, Transport::Tcp),
