@@ -14,7 +14,7 @@ void usage()
     std::cerr << "sim_standin [--port N] [--no-tcp] [--tcp6] [--no-pipe] [--pipe PATH] [--pipe-backlog N]\n"
                  "            [--name TEXT] [--version A.B.C.D] [--frames-per-second F] [--frame-rate F]\n"
                  "            [--add-delay-ms N] [--first-object-id N] [--title TITLE]... [--ground-ft F]\n"
-                 "            [--paused] [--cfg-dir DIR] [--journal FILE]\n"
+                 "            [--paused] [--cfg-dir DIR] [--registry FILE] [--journal FILE]\n"
                  "commands: state | journal | pause 1|0 | event NAME [DATA] | newflight FILE | teleport LAT LON [ALT]\n"
                  "          user-title T | user-model M | user-tail T | inject TAIL LAT LON ALT [TITLE] | quit\n"
                  "          drop [reset] | stall 1|0 | raw HEX | fault split|pad N|merge N|size N|oversize [N]|short [ID]|tiny|unknown\n"
@@ -77,6 +77,8 @@ int main(int argc, char** argv)
             o.running = false;
         else if (a == "--cfg-dir")
             o.cfgDir = next();
+        else if (a == "--registry")
+            o.registryFile = next();
         else if (a == "--journal")
             o.journalFile = next();
         else

@@ -5,6 +5,7 @@
 #include "platform/folders.h"
 #include "platform/ini_file.h"
 #include "platform/local_pipe.h"
+#include "platform/registry.h"
 
 #include <algorithm>
 #include <cctype>
@@ -39,7 +40,7 @@ ScEnvironment& environmentSlot()
                 return std::nullopt;
             return cwd;
         },
-        [](plat::net::IpFamily) { return std::string(); },
+        scRegistryPortValue,
     };
     return environment;
 }
@@ -115,8 +116,34 @@ std::string scReadRegistryPort(plat::net::IpFamily family)
     if (!reader)
         return {};
     std::string port = reader(family);
-    if (port.size() > kMaxRegistryPort)
-        port.resize(kMaxRegistryPort);
+    return port.size() > kMaxRegistryPort ? std::string() : port;
+}
+
+std::string scRegistryPortValue(plat::net::IpFamily family)
+{
+    plat::RegKey key = 0;
+    if (plat::regOpenKeyEx(plat::kHkeyCurrentUser, u"SOFTWARE\\Lockheed Martin\\Prepar3D v5", 0, plat::kKeyRead,
+                           &key) != 0)
+        return {};
+    char16_t value[kMaxRegistryPort + 1] = {};
+    std::uint32_t bytes = sizeof value;
+    std::uint32_t type = 0;
+    const std::uint32_t rc =
+        plat::regGetValue(key, u"", family == plat::net::IpFamily::IPv6 ? u"SimConnect_Port_IPv6" : u"SimConnect_Port_IPv4",
+                          plat::kRrfRtRegSz, &type, value, &bytes);
+    plat::regCloseKey(key);
+    if (rc != 0)
+        return {};
+    std::string port;
+    for (char16_t c : value)
+    {
+        if (c == 0)
+            break;
+        // A port is digits; anything outside ASCII can not name one.
+        if (c >= 0x80)
+            return {};
+        port.push_back(static_cast<char>(c));
+    }
     return port;
 }
 

@@ -58,6 +58,10 @@ void scReadConfig(const std::filesystem::path& file, std::uint32_t configIndex, 
 std::uint32_t scHasConfigSection(const std::filesystem::path& file, std::uint32_t configIndex);
 // The registry port of a family: at most 9 characters, empty when the key or value is missing.
 std::string scReadRegistryPort(plat::net::IpFamily family);
+// The registry stand-in's REG_SZ "SimConnect_Port_IPv4"/"_IPv6" under HKCU
+// "SOFTWARE\Lockheed Martin\Prepar3D v5", read into 20 bytes (9 characters and the NUL); empty when
+// the key or value is missing or does not fit.
+std::string scRegistryPortValue(plat::net::IpFamily family);
 // Opens a transport for conn: 0 on success, 1 on failure. For a pipe, port is the pipe's name.
 std::uint32_t scOpenTransport(ScConnection* conn, ScTransportKind kind, plat::net::IpFamily family,
                               const std::string& address, const std::string& port, std::uint32_t maxReceiveSize,

@@ -169,6 +169,16 @@ nlohmann::json Server::endpoints() const
 
 void Server::writeConfigFile()
 {
+    if (!options_.registryFile.empty())
+    {
+        std::ofstream reg(options_.registryFile, std::ios::binary);
+        reg << "<registry>\n  <key root=\"HKCU\" path=\"SOFTWARE\\Lockheed Martin\\Prepar3D v5\">\n";
+        if (port4_)
+            reg << "    <value name=\"SimConnect_Port_IPv4\" type=\"REG_SZ\">" << port4_ << "</value>\n";
+        if (port6_)
+            reg << "    <value name=\"SimConnect_Port_IPv6\" type=\"REG_SZ\">" << port6_ << "</value>\n";
+        reg << "  </key>\n</registry>\n";
+    }
     if (options_.cfgDir.empty() || !tcp4_.valid())
         return;
     std::ofstream out(options_.cfgDir / "SimConnect.cfg", std::ios::binary);

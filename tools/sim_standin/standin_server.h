@@ -43,6 +43,7 @@ struct Options
     double groundFt = 0;
     bool running = true;           // a flight runs ("Sim" 1)
     std::filesystem::path cfgDir;  // where SimConnect.cfg with the TCP port is written
+    std::filesystem::path registryFile; // registry stand-in file that gets the SimConnect ports
     std::filesystem::path journalFile;
 };
 

@@ -89,7 +89,7 @@ TEST_F(ConfigFiles, ProtocolOfAFamilyTakesTheRegistryPortOverAnEarlierFilesPort)
     write("documents", "[SimConnect]\nProtocol=IPv4\n");
     const ScConfig cfg = read();
     EXPECT_EQ(cfg.protocol, ScProtocol::IPv4);
-    EXPECT_EQ(cfg.port, "123456789"); // the registry value holds at most 9 characters
+    EXPECT_EQ(cfg.port, ""); // a registry value of more than 9 characters does not fit
     write("documents", "[SimConnect]\nProtocol=IPv4\nPort=701\n");
     EXPECT_EQ(read().port, "701");
 }
@@ -141,6 +141,20 @@ TEST_F(ConfigFiles, WithoutPipeTheRegistryIPv4PortIsTried)
     EXPECT_TRUE(scNetworkStarted());
     scCloseConnection(conn);
     EXPECT_FALSE(scNetworkStarted());
+}
+
+TEST_F(ConfigFiles, RegistryPortsComeFromTheRegistryStandIn)
+{
+    test::writeBytes(tmp / "registry.xml",
+                     "<registry><key root=\"HKCU\" path=\"SOFTWARE\\Lockheed Martin\\Prepar3D v5\">"
+                     "<value name=\"SimConnect_Port_IPv4\" type=\"REG_SZ\">500</value>"
+                     "<value name=\"SimConnect_Port_IPv6\" type=\"REG_SZ\">5000000000</value>"
+                     "</key></registry>");
+    test::ScopedEnv registryFile("OXL_REGISTRY", (tmp / "registry.xml").string());
+    EXPECT_EQ(scRegistryPortValue(IpFamily::IPv4), "500");
+    EXPECT_EQ(scRegistryPortValue(IpFamily::IPv6), "");
+    test::ScopedEnv noRegistry("OXL_REGISTRY", (tmp / "none.xml").string());
+    EXPECT_EQ(scRegistryPortValue(IpFamily::IPv4), "");
 }
 
 TEST_F(ConfigFiles, ConfiguredTcpAddressGetsNoFallBack)

@@ -299,6 +299,24 @@ TEST_P(StandinLink, DroppedLinkIsReportedAsFailure)
     EXPECT_EQ(SimConnect_AIRemoveObject(handle, 3, 105), lastDispatch);
 }
 
+TEST(StandinRegistry, ChainFallsThroughToTheRegistryPortOfTheStandIn)
+{
+    test::TempFolder tmp;
+    test::ScopedEnv pipeDir{"OXL_PIPE_DIR", tmp.path().string()};
+    test::ScopedEnv registry{"OXL_REGISTRY", (tmp / "registry.xml").string()};
+    test::SimStandinProcess sim;
+    ASSERT_TRUE(sim.start(OXL_BIN_DIR, {"--no-pipe", "--registry", (tmp / "registry.xml").string()}, tmp.path().string()));
+    scSetEnvironment({nullptr, nullptr, nullptr, scRegistryPortValue});
+    ScHandle handle = nullptr;
+    ASSERT_EQ(SimConnect_Open(&handle, "Ordalis_P3D", nullptr, 0, nullptr, 0), kScOk);
+    EXPECT_EQ(handle->kind(), ScTransportKind::Socket);
+    ReceivedMessages got;
+    EXPECT_TRUE(test::pollUntil([&] { SimConnect_CallDispatch(handle, &ReceivedMessages::collect, &got); },
+                                [&] { return got.count(scwire::kRecvOpen) == 1; }));
+    EXPECT_EQ(SimConnect_Close(handle), kScOk);
+    scSetEnvironment({});
+}
+
 INSTANTIATE_TEST_SUITE_P(Transports, StandinLink, ::testing::Values(Transport::Pipe, Transport::Tcp),
                          [](const auto& info) { return info.param == Transport::Pipe ? "Pipe" : "Tcp"; });
 
