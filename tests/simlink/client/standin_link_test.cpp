@@ -317,6 +317,26 @@ TEST(StandinRegistry, ChainFallsThroughToTheRegistryPortOfTheStandIn)
     scSetEnvironment({});
 }
 
+TEST(StandinRegistry, ChainReachesTheStandInOverIPv6)
+{
+    test::TempFolder tmp;
+    test::ScopedEnv pipeDir{"OXL_PIPE_DIR", tmp.path().string()};
+    test::ScopedEnv registry{"OXL_REGISTRY", (tmp / "registry.xml").string()};
+    test::SimStandinProcess sim;
+    if (!sim.start(OXL_BIN_DIR, {"--no-pipe", "--no-tcp", "--tcp6", "--registry", (tmp / "registry.xml").string()},
+                   tmp.path().string()))
+        GTEST_SKIP() << "no IPv6 loopback here";
+    scSetEnvironment({nullptr, nullptr, nullptr, scRegistryPortValue});
+    ScHandle handle = nullptr;
+    ASSERT_EQ(SimConnect_Open(&handle, "Ordalis_P3D", nullptr, 0, nullptr, 0), kScOk);
+    ReceivedMessages got;
+    EXPECT_TRUE(test::pollUntil([&] { SimConnect_CallDispatch(handle, &ReceivedMessages::collect, &got); },
+                                [&] { return got.count(scwire::kRecvOpen) == 1; }));
+    EXPECT_EQ(sim.journal()[0]["call"], "SimConnect_Open");
+    EXPECT_EQ(SimConnect_Close(handle), kScOk);
+    scSetEnvironment({});
+}
+
 INSTANTIATE_TEST_SUITE_P(Transports, StandinLink, ::testing::Values(Transport::Pipe, Transport::Tcp),
                          [](const auto& info) { return info.param == Transport::Pipe ? "Pipe" : "Tcp"; });
 
