@@ -9,8 +9,9 @@
 //     --level N            "level" of the version reply (2)   --version T   "version" (10.0.5)
 //     --reply MODE         normal | nolevel | malformed | split | none | close
 //     --record FILE        appends "<unix seconds> <line>" for every line received
-//     --replay FILE        replays captured datagrams ("(time, ':', 'AITFC,...')" per line) or plain
-//                          traffic lines (one per line) with their spacing (--interval for plain lines)
+//     --replay FILE        replays captured datagrams ("(time, ':', 'AITFC,...')" per line) or traffic
+//                          lines (one per line) with the spacing of their report times (field 14; lines
+//                          without one follow --interval), each sent stamped with the time of sending
 //     --speed X            replays X times faster (1)
 //     --aircraft N         scripted flight: N aircraft circling the user position (0)
 //     --radius NM          circle radius (10)      --interval S   seconds between reports (2)
@@ -22,6 +23,7 @@
 #include "platform/net_socket.h"
 #include "platform/net_tcp.h"
 #include "platform/net_udp.h"
+#include "tools/capture/capture_lines.h"
 
 #include <atomic>
 #include <chrono>
@@ -159,27 +161,12 @@ std::string trafficLine(std::uint32_t hexid, double lat, double lon, double altF
         timestamp, trackDeg);
 }
 
-// A captured datagram "(time, ':', 'AITFC,...')" as a traffic line stamped `timestamp`; plain lines pass.
-std::string replayLine(const std::string& entry, double timestamp, double* capturedTime)
+// A replay entry as a traffic line: captured datagrams are converted, plain traffic lines pass.
+std::string replayLine(const std::string& entry)
 {
-    const auto quote = entry.find("'AITFC");
-    if (entry.empty() || entry[0] != '(' || quote == std::string::npos)
-        return entry;
-    *capturedTime = std::atof(entry.c_str() + 1);
-    const std::string old = entry.substr(quote + 1, entry.rfind('\'') - quote - 1);
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (std::size_t next; (next = old.find(',', start)) != std::string::npos; start = next + 1)
-        fields.push_back(old.substr(start, next - start));
-    fields.push_back(old.substr(start));
-    fields.resize(29);
-    fields[14] = fmt::format("{:.3f}", timestamp);
-    fields[20] = "-1";
-    fields[23] = "0";
-    std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        line += (i ? "," : "") + fields[i];
-    return line;
+    if (auto line = oxl::capture::trafficLineOfCapture(entry))
+        return *line;
+    return entry;
 }
 
 class Standin
@@ -375,22 +362,21 @@ class Standin
                     replay_.close();
                     return;
                 }
-                double captured = -1.0;
-                std::string line = replayLine(entry, 0.0, &captured);
-                if (captured >= 0.0)
+                // Lines keep the spacing of their report times; lines without one follow --interval.
+                nextReplay_ = replayLine(entry);
+                if (const auto reported = oxl::capture::timestampOf(*nextReplay_))
                 {
-                    if (replayStart_ < 0.0)
-                        replayStart_ = captured;
-                    replayAt_ = (captured - replayStart_) / o_.replaySpeed;
+                    if (!replayStart_)
+                        replayStart_ = *reported;
+                    replayAt_ = (*reported - *replayStart_) / o_.replaySpeed;
                 }
                 else
                     replayAt_ += o_.intervalS / o_.replaySpeed;
-                nextReplay_ = entry;
             }
             if (replayAt_ > elapsedS)
                 return;
-            double captured = -1.0;
-            send(o_.trafficPort, replayLine(*nextReplay_, unixNow(), &captured));
+            // Sent as reported now, so the program's time of day follows the replay.
+            send(o_.trafficPort, oxl::capture::withTimestamp(*nextReplay_, fmt::format("{:.3f}", unixNow())));
             nextReplay_.reset();
         }
     }
@@ -402,7 +388,7 @@ class Standin
     std::ofstream record_;
     std::ifstream replay_;
     std::optional<std::string> nextReplay_;
-    double replayStart_ = -1.0;
+    std::optional<double> replayStart_;
     double replayAt_ = 0.0;
     std::optional<std::pair<double, double>> user_;
 };
