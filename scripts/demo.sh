@@ -1,7 +1,105 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds the program and runs it.
+# The program's main job on one machine: installs the dependencies, builds, writes a working folder,
+# starts the simulator stand-in and the traffic-source stand-in (replaying the bundled recording of
+# traffic around Zurich) and runs the program in it, with its window when there is a display and
+# headless otherwise. Ctrl-C stops everything; the logs stay in the working folder.
+#
+#   OXL_DEMO_DIR     working folder (build/demo)
+#   OXL_DEMO_NO_INSTALL=1   skips the package installation (the build still runs)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-bash "$top/scripts/install-deps.sh"
+work=${OXL_DEMO_DIR:-$top/build/demo}
+bin=$top/build/bin
+recording=$top/data/demo_traffic_LSZH.txt
+
+if [[ ${OXL_DEMO_NO_INSTALL:-0} != 1 ]]; then
+  bash "$top/scripts/install-deps.sh"
+fi
 bash "$top/scripts/build.sh" "$top/build"
-exec "$top/build/bin/ordalis_p3d"
+
+# A fresh working folder: the program folder (docs, input with the shipped data files), AppData with
+# the settings, the registry, the simulator's install folder, the pipe and lock folders.
+rm -rf "$work"
+program=$work/program
+appdata=$work/appdata
+mkdir -p "$program/docs" "$program/input" "$appdata/Ordalis_P3D" "$work/documents" "$work/public" \
+         "$work/P3Dv5/Scenery" "$work/pipes" "$work/run"
+chmod 700 "$work/run"
+cp -r "$bin/input/." "$program/input/"
+echo '<registry/>' > "$work/registry.xml"
+# The scans of installed liveries and airport sceneries are off: the demo has no simulator install.
+cat > "$appdata/Ordalis_P3D/parameters.xml" <<EOF
+<?xml version="1.0"?>
+<parameters>
+<parameter name="PROGRAM_VERSION" value="11.0.4"/>
+<parameter name="SIM_INSTALL_PATH" value="$work/P3Dv5"/>
+<parameter name="SCAN_LIVERIES" value="false"/>
+<parameter name="SCAN_AIRPORTS" value="false"/>
+</parameters>
+EOF
+
+export OXL_APPDATA=$appdata
+export OXL_REGISTRY=$work/registry.xml
+export OXL_DOCUMENTS=$work/documents
+export OXL_PUBLIC_DOCUMENTS=$work/public
+export OXL_PIPE_DIR=$work/pipes
+export XDG_RUNTIME_DIR=$work/run
+# No download site on this machine: the version check fails at once and the program goes on.
+export OXL_DOWNLOAD_BASE=${OXL_DOWNLOAD_BASE:-http://127.0.0.1:9/}
+if [[ -z ${DISPLAY:-} ]]; then
+  export OXL_HEADLESS=1
+fi
+
+sim_pid=
+traffic_pid=
+program_pid=
+stopped=0
+stop_all() {
+  [[ $stopped == 1 ]] && return
+  stopped=1
+  trap - INT TERM
+  [[ -n $program_pid ]] && kill -TERM "$program_pid" 2>/dev/null || true
+  [[ -n $traffic_pid ]] && kill -TERM "$traffic_pid" 2>/dev/null || true
+  { echo exit >&3; } 2>/dev/null || true
+  exec 3>&- || true
+  for pid in $program_pid $traffic_pid $sim_pid; do
+    wait "$pid" 2>/dev/null || true
+  done
+  echo
+  echo "Stopped. Logs in $work:"
+  echo "  program log:                 $program/Log.txt"
+  echo "  simulator stand-in:          $work/sim_standin.log (objects: $work/sim_standin.journal)"
+  echo "  traffic-source stand-in:     $work/traffic_standin.log (lines the program sent: $work/traffic_received.txt)"
+}
+trap 'stop_all; exit 130' INT TERM
+trap stop_all EXIT
+
+# The simulator stand-in takes its commands on standard input, kept open through a FIFO.
+mkfifo "$work/sim_standin.in"
+"$bin/sim_standin" --ground-ft 1416 --journal "$work/sim_standin.journal" \
+  < "$work/sim_standin.in" > "$work/sim_standin.log" 2>&1 &
+sim_pid=$!
+exec 3> "$work/sim_standin.in"
+for _ in $(seq 100); do
+  grep -q '^ready' "$work/sim_standin.log" && break
+  sleep 0.1
+done
+grep -q '^ready' "$work/sim_standin.log" || { echo "the simulator stand-in did not start:"; cat "$work/sim_standin.log"; exit 1; }
+# The user's aircraft stands on the main apron of Zurich.
+echo "teleport 47.45350 8.56100 1416" >&3
+
+# The traffic source connects to the program's port and begins the replay when the program takes it.
+"$bin/traffic_standin" --replay "$recording" --record "$work/traffic_received.txt" --qnh 1013 \
+  > "$work/traffic_standin.log" 2>&1 &
+traffic_pid=$!
+
+echo "Working folder: $work"
+echo "Simulator stand-in and traffic-source stand-in running (recording: $recording)."
+echo "Starting Ordalis_P3D ($([[ -n ${OXL_HEADLESS:-} ]] && echo headless || echo "window on $DISPLAY")); Ctrl-C stops everything."
+(cd "$program" && exec "$bin/ordalis_p3d") &
+program_pid=$!
+status=0
+wait "$program_pid" || status=$?
+program_pid=
+echo "Ordalis_P3D ended (exit status $status)."
+exit 0

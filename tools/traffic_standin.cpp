@@ -11,7 +11,8 @@
 //     --record FILE        appends "<unix seconds> <line>" for every line received
 //     --replay FILE        replays captured datagrams ("(time, ':', 'AITFC,...')" per line) or traffic
 //                          lines (one per line) with the spacing of their report times (field 14; lines
-//                          without one follow --interval), each sent stamped with the time of sending
+//                          without one follow --interval), each sent stamped with the time of sending;
+//                          with a TCP link the replay begins when the link first connects
 //     --speed X            replays X times faster (1)
 //     --aircraft N         scripted flight: N aircraft circling the user position (0)
 //     --radius NM          circle radius (10)      --interval S   seconds between reports (2)
@@ -198,7 +199,11 @@ class Standin
             {
                 link_ = net::connectTcp(o_.host, o_.port, 200ms);
                 if (link_.valid())
+                {
                     note("# connected");
+                    if (!replayOrigin_)
+                        replayOrigin_ = elapsed;
+                }
                 nextConnect = now + 500ms;
             }
             if (link_.valid() && !dropped && o_.dropAfterS >= 0 && elapsed >= o_.dropAfterS)
@@ -224,7 +229,11 @@ class Standin
                 sendFlight(elapsed);
                 nextFlight = now + std::chrono::milliseconds(static_cast<int>(o_.intervalS * 1000));
             }
-            sendReplayDue(elapsed);
+            // With a link, the replay starts when the program first takes the source's connection.
+            if (!o_.tcp && !replayOrigin_)
+                replayOrigin_ = 0.0;
+            if (replayOrigin_)
+                sendReplayDue(elapsed - *replayOrigin_);
             if (!link_.valid())
                 std::this_thread::sleep_for(20ms);
         }
@@ -389,6 +398,7 @@ class Standin
     std::ifstream replay_;
     std::optional<std::string> nextReplay_;
     std::optional<double> replayStart_;
+    std::optional<double> replayOrigin_; // [s] elapsed time at which the replay began
     double replayAt_ = 0.0;
     std::optional<std::pair<double, double>> user_;
 };
