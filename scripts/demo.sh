@@ -58,6 +58,8 @@ stop_all() {
   [[ $stopped == 1 ]] && return
   stopped=1
   trap - INT TERM
+  # Ctrl-C may have ended the simulator stand-in already: its closed FIFO must not end this script.
+  trap '' PIPE
   [[ -n $program_pid ]] && kill -TERM "$program_pid" 2>/dev/null || true
   [[ -n $traffic_pid ]] && kill -TERM "$traffic_pid" 2>/dev/null || true
   { echo exit >&3; } 2>/dev/null || true
