@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <thread>
 
 namespace oxl
@@ -223,6 +225,44 @@ TEST_F(StandinTest, ReplaysACapturedSession)
                    });
     // The far E190 is outside 100 nm, the third has no callsign but a registration, the last is static.
     EXPECT_EQ(hexids, (std::vector<std::uint32_t>{10918260, 15205156, 10918260, 854518}));
+}
+
+} // namespace
+} // namespace oxl
+
+namespace oxl
+{
+namespace
+{
+
+TEST_F(StandinTest, ReplaysTrafficLinesFromTheFirstConnectionStampedWhenSent)
+{
+    // Three reports of one aircraft half a second apart, replayed ten times faster once the link is up.
+    std::string lines;
+    for (const char* time : {"100.0", "100.5", "101.0"})
+        lines += fmt::format("RTTFC,4000777,51.5200,-0.2600,3500,-640,1,270,180,TST777,A320,G-TSTA,EGPH,EGLL,{}"
+                             ",,,,,,-1,,,0,,,,,\n",
+                             time);
+    const auto replay = folder / "lines.txt";
+    test::writeBytes(replay, lines);
+    test::ToolProcess standin(OXL_BIN_DIR, "traffic_standin", standinArgs({"--replay", replay.string(), "--speed", "10"}));
+    link.lf_waitForRealTraffic();
+    ASSERT_TRUE(link.connected());
+    ASSERT_TRUE(until([&] { return stack.size() >= 3; }));
+    link.closeLink();
+    standin.stop();
+    double connectedAt = 0.0;
+    for (const auto& line : test::splitLines(test::readBytes(record)))
+        if (line.ends_with(" # connected"))
+            connectedAt = std::stod(line);
+    ASSERT_GT(connectedAt, 1.7e9);
+    std::vector<double> times;
+    stack.takeUpTo(10, [&](TrafficLine& line) { times.push_back(line.timestamp); });
+    ASSERT_EQ(times.size(), 3u);
+    // Stamped at sending (milliseconds in the stand-in's own record), in order, after the connection.
+    EXPECT_GE(times[0], connectedAt - 0.001);
+    EXPECT_LE(times[0], times[1]);
+    EXPECT_LE(times[1], times[2]);
 }
 
 } // namespace
