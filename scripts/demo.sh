@@ -19,7 +19,14 @@ bash "$top/scripts/build.sh" "$top/build"
 
 # A fresh working folder: the program folder (docs, input with the shipped data files), AppData with
 # the settings, the registry, the simulator's install folder, the pipe and lock folders.
+# Only a folder that an earlier demo wrote (or an empty one) is ever removed.
+if [[ -d $work && -n $(ls -A "$work") && ! -e $work/.oxl-demo ]]; then
+  echo "$work is not a demo folder of an earlier run; choose another with OXL_DEMO_DIR" >&2
+  exit 1
+fi
 rm -rf "$work"
+mkdir -p "$work"
+touch "$work/.oxl-demo"
 program=$work/program
 appdata=$work/appdata
 mkdir -p "$program/docs" "$program/input" "$appdata/Ordalis_P3D" "$work/documents" "$work/public" \
