@@ -32,20 +32,6 @@ char upperDrive(char c)
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-// Windows ignores trailing dots of a name ("model." is the folder "model"); "." and ".." stay.
-std::string withoutTrailingDots(std::string_view name)
-{
-    if (std::all_of(name.begin(), name.end(), [](char c) { return c == '.'; }))
-    {
-        return std::string(name);
-    }
-    while (!name.empty() && name.back() == '.')
-    {
-        name.remove_suffix(1);
-    }
-    return std::string(name);
-}
-
 std::vector<std::string> components(std::string_view text)
 {
     std::vector<std::string> parts;
@@ -56,7 +42,7 @@ std::vector<std::string> components(std::string_view text)
         {
             if (i > start)
             {
-                parts.push_back(withoutTrailingDots(text.substr(start, i - start)));
+                parts.push_back(windowsComponentName(text.substr(start, i - start)));
             }
             start = i + 1;
         }
@@ -82,6 +68,20 @@ std::optional<std::string> findNoCase(const fs::path& folder, const std::string&
     return best;
 }
 } // namespace
+
+std::string windowsComponentName(std::string_view name)
+{
+    // Windows ignores trailing dots of a name; "." and ".." stay.
+    if (std::all_of(name.begin(), name.end(), [](char c) { return c == '.'; }))
+    {
+        return std::string(name);
+    }
+    while (!name.empty() && name.back() == '.')
+    {
+        name.remove_suffix(1);
+    }
+    return std::string(name);
+}
 
 bool namesEqualNoCase(std::string_view a, std::string_view b)
 {

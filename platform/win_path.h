@@ -47,6 +47,9 @@ class WinPath
 /// The folder that stands for a drive letter (OXL_DRIVE_C=/... etc.), nullopt when the drive is unmapped.
 std::optional<std::filesystem::path> driveFolder(char driveLetter);
 
+/// The name Windows gives a path component: trailing dots dropped ("model." names "model"); "." and ".." stay.
+std::string windowsComponentName(std::string_view name);
+
 /// Equality of two names ignoring ASCII case (bytes >= 0x80 compare exactly).
 bool namesEqualNoCase(std::string_view a, std::string_view b);
 

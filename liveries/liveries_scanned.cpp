@@ -1,0 +1,246 @@
+#include "liveries/liveries_scanned.h"
+
+#include "foundation/config_keys.h"
+#include "foundation/errors.h"
+#include "foundation/log.h"
+#include "foundation/meta_block.h"
+#include "foundation/strings.h"
+#include "foundation/text_files.h"
+#include "liveries/livery_data.h"
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+namespace oxl
+{
+namespace fs = std::filesystem;
+
+namespace
+{
+
+const fs::path kOutputFolder = "output";
+
+fs::path errorsFile(std::string_view name)
+{
+    return gf_scanErrorsFolder() / name;
+}
+
+fs::path infoFile(std::string_view name)
+{
+    return gf_scanInfoFolder() / name;
+}
+
+bool liveryBefore(const LiveryData& a, const LiveryData& b)
+{
+    if (a.airl != b.airl)
+    {
+        return a.airl < b.airl;
+    }
+    if (a.type != b.type)
+    {
+        return a.type < b.type;
+    }
+    return a.title < b.title;
+}
+
+// A required attribute of a <liv> element; UserErrorException 999 when it is missing (empty is accepted).
+std::string requiredAttribute(const pugi::xml_node& liv, const char* name)
+{
+    const pugi::xml_attribute attribute = liv.attribute(name);
+    if (!attribute)
+    {
+        throw UserErrorException(999, fmt::format("Missing required attribute '{}' in <{}>", name, "liv"));
+    }
+    return attribute.value();
+}
+
+// A missing path is no error; a non-empty folder stays, so a user's file there never blocks a scan.
+void removeOutput(const fs::path& path)
+{
+    if (fs::is_directory(path) && !fs::is_empty(path))
+    {
+        return;
+    }
+    fs::remove(path);
+}
+
+void createErrorsFolder()
+{
+    fs::create_directories(gf_scanErrorsFolder());
+}
+
+std::list<std::string> sorted(std::list<std::string> lines)
+{
+    lines.sort();
+    return lines;
+}
+
+} // namespace
+
+fs::path gf_liveriesScannedPath()
+{
+    return kOutputFolder / "LiveriesScanned.xml";
+}
+
+fs::path gf_scanErrorsFolder()
+{
+    return kOutputFolder / "errors";
+}
+
+fs::path gf_scanInfoFolder()
+{
+    return kOutputFolder / "info";
+}
+
+void gf_writeLiveriesScannedXml()
+{
+    if (ScannedLiveries.empty())
+    {
+        return;
+    }
+    pugi::xml_document doc;
+    gf_writeMeta(doc);
+    pugi::xml_node liveries = doc.append_child("liveries");
+    for (const LiveryData& livery : ScannedLiveries)
+    {
+        pugi::xml_node liv = liveries.append_child("liv");
+        liv.append_attribute("airl").set_value(livery.airl.c_str());
+        liv.append_attribute("type").set_value(livery.type.c_str());
+        if (livery.cargo)
+        {
+            liv.append_attribute("cargo").set_value("true");
+        }
+        liv.append_attribute("title").set_value(livery.title.c_str());
+        if (!livery.atcid.empty())
+        {
+            liv.append_attribute("atcid").set_value(livery.atcid.c_str());
+        }
+    }
+    const fs::path file = gf_liveriesScannedPath();
+    gf_saveXml(doc, file);
+    gf_log(fmt::format("{} liveries in {}", ScannedLiveries.size(), file.string()));
+}
+
+void lf_readLiveriesScanned()
+{
+    ScannedLiveries.clear();
+    const fs::path file = gf_liveriesScannedPath();
+    pugi::xml_document doc;
+    if (!doc.load_file(file.c_str()))
+    {
+        throw UserErrorException(51, fmt::format("File {} not found", file.string()));
+    }
+    if (gf_readMeta(doc, gMetaAuthor) && gf_readMeta(doc, gMetaDate))
+    {
+        gf_readMeta(doc, gMetaVersion);
+    }
+    const pugi::xml_node liveries = doc.child("liveries");
+    if (!liveries)
+    {
+        throw UserErrorException(52, fmt::format("{} does not contain a <liveries> section", file.string()));
+    }
+    for (const pugi::xml_node& liv : liveries.children("liv"))
+    {
+        LiveryData livery;
+        livery.airl = requiredAttribute(liv, "airl");
+        livery.type = requiredAttribute(liv, "type");
+        livery.title = requiredAttribute(liv, "title");
+        livery.atcid = liv.attribute("atcid").value();
+        livery.cargo = liv.attribute("cargo").as_bool();
+        ScannedLiveries.push_back(std::move(livery));
+    }
+    if (ScannedLiveries.empty())
+    {
+        throw UserErrorException(533, file.string() + " does not contain liveries");
+    }
+    ScannedLiveries.sort(liveryBefore);
+    gf_log(fmt::format("{} liveries read from {}", ScannedLiveries.size(), file.string()));
+}
+
+void lf_removeScanOutputs()
+{
+    removeOutput(infoFile("AircraftCfgWithNoFltsimSection.txt"));
+    removeOutput(gf_liveriesScannedPath());
+    for (const char* name : {"InlineRegcodes.txt", "InvalidAirlineCodes.txt", "InvalidAircraftCodes.txt", "Fixes.txt",
+                             "InvalidAircraftCfgFiles.txt", "IncompleFltsimSections.txt"})
+    {
+        removeOutput(errorsFile(name));
+    }
+    removeOutput(gf_scanErrorsFolder());
+}
+
+void lf_writeFixesReport()
+{
+    const fs::path file = errorsFile("Fixes.txt");
+    fs::create_directories(file.parent_path());
+    const std::list<std::string> lines = ModelFixes.lines();
+    gf_writeListLines(lines, file);
+    gf_log(fmt::format("{} code fixes, see {}", lines.size(), file.string()));
+}
+
+void lf_writeScanReports()
+{
+    const bool noErrors = InvalidAirlineCodes.empty() && InvalidModelCodes.empty() && ModelFixes.empty() &&
+                          InvalidCfgFiles.empty() && IncompleteSections.empty();
+    gf_log(noErrors ? "\nNo errors" : "\nErrors:");
+
+    if (!InvalidAirlineCodes.empty())
+    {
+        createErrorsFolder();
+        const fs::path file = errorsFile("InvalidAirlineCodes.txt");
+        const auto lines = sorted(InvalidAirlineCodes.lines());
+        gf_writeListLines(lines, file);
+        gf_log(fmt::format("{} invalid airline code{}, see {}", lines.size(),
+                           gf_pluralS(static_cast<std::int64_t>(lines.size())), file.string()));
+    }
+    if (!InvalidModelCodes.empty())
+    {
+        createErrorsFolder();
+        const fs::path file = errorsFile("InvalidAircraftCodes.txt");
+        const auto lines = sorted(InvalidModelCodes.lines());
+        gf_writeListLines(lines, file);
+        gf_log(fmt::format("{} invalid model code{}, see {}", lines.size(),
+                           gf_pluralS(static_cast<std::int64_t>(lines.size())), file.string()));
+    }
+    if (!ModelFixes.empty())
+    {
+        lf_writeFixesReport();
+    }
+    if (!InvalidCfgFiles.empty())
+    {
+        createErrorsFolder();
+        const fs::path file = errorsFile("InvalidAircraftCfgFiles.txt");
+        const auto lines = sorted(InvalidCfgFiles.lines());
+        gf_writeListLines(lines, file);
+        gf_log(fmt::format("{} invalid aircraft.cfg files, see {}", lines.size(), file.string()));
+    }
+    if (!IncompleteSections.empty())
+    {
+        createErrorsFolder();
+        const fs::path file = errorsFile("IncompleFltsimSections.txt");
+        auto lines = sorted(IncompleteSections.lines());
+        const std::size_t reported = lines.size();
+        lines.unique();
+        gf_writeListLines(lines, file);
+        gf_log(fmt::format("{} incomplete [fltsim.x] sections, see {}", reported, file.string()));
+    }
+
+    gf_log("\nInformation:");
+    if (!EmptyCfgFiles.empty())
+    {
+        const fs::path file = infoFile("AircraftCfgWithNoFltsimSection.txt");
+        const auto lines = sorted(EmptyCfgFiles.lines());
+        gf_writeListLines(lines, file);
+        gf_log(fmt::format("{} empty aircraft.cfg files, see {}", lines.size(), file.string()));
+    }
+    if (!DbaseCorrections.empty())
+    {
+        const fs::path file = infoFile("AirlineModelConversions.txt");
+        const auto lines = DbaseCorrections.lines();
+        gf_writeListLines(lines, file);
+        gf_log(fmt::format("{} liveries updated with real live data from dbase, see {}", lines.size(),
+                           file.string()));
+    }
+}
+
+} // namespace oxl

@@ -1,0 +1,133 @@
+#include "liveries/livery_data.h"
+
+#include <algorithm>
+#include <fmt/format.h>
+
+namespace oxl
+{
+
+ReportList EmptyCfgFiles;
+ReportList InvalidCfgFiles;
+ReportList IncompleteSections;
+ReportList InvalidAirlineCodes;
+ReportList InvalidModelCodes;
+ReportList ModelFixes;
+ReportList DbaseCorrections;
+TitleRegister ScannedTitles;
+std::vector<std::string> DontUseTitles;
+std::list<LiveryData> ScannedLiveries;
+
+bool lf_sameLivery(const LiveryData& a, const LiveryData& b)
+{
+    return a.title == b.title && a.airl == b.airl && a.type == b.type && a.atcid == b.atcid &&
+           a.cargo == b.cargo;
+}
+
+void ReportList::add(std::string line)
+{
+    std::lock_guard lock(mutex_);
+    lines_.push_back(std::move(line));
+}
+
+std::list<std::string> ReportList::lines() const
+{
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+std::size_t ReportList::size() const
+{
+    std::lock_guard lock(mutex_);
+    return lines_.size();
+}
+
+bool ReportList::empty() const
+{
+    std::lock_guard lock(mutex_);
+    return lines_.empty();
+}
+
+void ReportList::clear()
+{
+    std::lock_guard lock(mutex_);
+    lines_.clear();
+}
+
+bool TitleRegister::insert(const std::string& title)
+{
+    std::lock_guard lock(mutex_);
+    return titles_.insert(title).second;
+}
+
+bool TitleRegister::contains(const std::string& title) const
+{
+    std::lock_guard lock(mutex_);
+    return titles_.contains(title);
+}
+
+std::size_t TitleRegister::size() const
+{
+    std::lock_guard lock(mutex_);
+    return titles_.size();
+}
+
+void TitleRegister::clear()
+{
+    std::lock_guard lock(mutex_);
+    titles_.clear();
+}
+
+LiveryData lf_makeLiveryData(std::uint32_t folderIndex, const std::string& airl, const std::string& type,
+                             bool passenger, const std::string& title, const std::string& atcid)
+{
+    if (!ScannedTitles.insert(title))
+    {
+        return {};
+    }
+    return LiveryData{airl, type, title, atcid, folderIndex, !passenger};
+}
+
+bool lf_isDontUseTitle(const std::string& title)
+{
+    return std::find(DontUseTitles.begin(), DontUseTitles.end(), title) != DontUseTitles.end();
+}
+
+void lf_addInvalidCfgFile(std::string text)
+{
+    InvalidCfgFiles.add(std::move(text));
+}
+
+void lf_addIncompleteSection(std::string text)
+{
+    IncompleteSections.add(std::move(text));
+}
+
+void lf_addInvalidAirlineCode(const std::string& code, const std::string& file, const std::string& header)
+{
+    InvalidAirlineCodes.add(fmt::format("{:12} in {} ", code, file) + header);
+}
+
+void lf_addInvalidModelCode(const std::string& code, const std::string& file)
+{
+    InvalidModelCodes.add(fmt::format("{:16} in {}", code, file));
+}
+
+void lf_addModelFix(std::string text)
+{
+    ModelFixes.add(std::move(text));
+}
+
+void lf_clearScanContainers()
+{
+    EmptyCfgFiles.clear();
+    InvalidCfgFiles.clear();
+    IncompleteSections.clear();
+    InvalidAirlineCodes.clear();
+    InvalidModelCodes.clear();
+    ModelFixes.clear();
+    DbaseCorrections.clear();
+    ScannedTitles.clear();
+    DontUseTitles.clear();
+}
+
+} // namespace oxl

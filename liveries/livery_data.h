@@ -1,0 +1,112 @@
+// One installed livery as the livery scan finds it, and the lists the scan workers share: the title
+// register that keeps titles unique within a scan and the report lists of rejected or repaired entries.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace oxl
+{
+
+/// An installed livery; the record with every text empty stands for no livery.
+struct LiveryData
+{
+    std::string airl;             ///< airline code ("ZZZ" generic, "PVT" private)
+    std::string type;             ///< ICAO type code of the aircraft.cfg
+    std::string title;            ///< the title under which the simulator creates the aircraft
+    std::string atcid;            ///< registration, may be empty
+    std::uint32_t folderIndex = 0; ///< 1-based place of the scanned folder, 0 when read back from the file
+    bool cargo = false;           ///< a freighter livery
+
+    /// True for the record that stands for no livery.
+    bool empty() const { return airl.empty() && type.empty() && title.empty() && atcid.empty(); }
+};
+
+/// Records are the same livery when title, airline, type, ATC id and cargo flag are equal (not the folder).
+bool lf_sameLivery(const LiveryData& a, const LiveryData& b);
+
+/// Lines of one scan report, appended by many scan workers; each call takes the list's own mutex.
+class ReportList
+{
+  public:
+    /// Appends one line.
+    void add(std::string line);
+    /// A copy of the lines in the order they were added.
+    std::list<std::string> lines() const;
+    /// Number of lines.
+    std::size_t size() const;
+    /// True when there is no line.
+    bool empty() const;
+    /// Removes every line.
+    void clear();
+
+  private:
+    mutable std::mutex mutex_;
+    std::list<std::string> lines_;
+};
+
+/// The titles that became records in the current scan, shared by every scan worker.
+class TitleRegister
+{
+  public:
+    /// Registers the title; false when it was already registered.
+    bool insert(const std::string& title);
+    /// True when the title is registered.
+    bool contains(const std::string& title) const;
+    /// Number of registered titles.
+    std::size_t size() const;
+    /// Forgets every title.
+    void clear();
+
+  private:
+    mutable std::mutex mutex_;
+    std::set<std::string> titles_;
+};
+
+/// Paths of aircraft.cfg files without any [fltsim.N] header.
+extern ReportList EmptyCfgFiles;
+/// Files rejected as a whole (section numbers out of range, no atc_model line).
+extern ReportList InvalidCfgFiles;
+/// Sections that gave no livery, and remarks on sections.
+extern ReportList IncompleteSections;
+/// Airline codes the database does not know: "{:12} in {} " and the section header.
+extern ReportList InvalidAirlineCodes;
+/// Type codes that are neither known nor a model fix key: "{:16} in {}".
+extern ReportList InvalidModelCodes;
+/// Repaired type codes, in the order they were repaired.
+extern ReportList ModelFixes;
+/// Fields of scanned liveries that the database corrected (written by the scan on the cycle worker).
+extern ReportList DbaseCorrections;
+/// Every title that became a record in the current scan.
+extern TitleRegister ScannedTitles;
+/// Titles the registration-code files mark as not to be used; filled before the folder walk and only
+/// read while scan workers run, so it has no lock.
+extern std::vector<std::string> DontUseTitles;
+/// The scan's list of liveries; touched only by the cycle worker.
+extern std::list<LiveryData> ScannedLiveries;
+
+/// The record for a section, or the empty record when its title was already registered in this scan.
+LiveryData lf_makeLiveryData(std::uint32_t folderIndex, const std::string& airl, const std::string& type,
+                             bool passenger, const std::string& title, const std::string& atcid);
+/// True when the title is on the don't-use list (exact, case-sensitive).
+bool lf_isDontUseTitle(const std::string& title);
+
+/// Appends a file rejected as a whole.
+void lf_addInvalidCfgFile(std::string text);
+/// Appends a rejected section or a remark on one.
+void lf_addIncompleteSection(std::string text);
+/// Appends an unknown airline code with the file and the section header.
+void lf_addInvalidAirlineCode(const std::string& code, const std::string& file, const std::string& header);
+/// Appends an unusable type code with the file.
+void lf_addInvalidModelCode(const std::string& code, const std::string& file);
+/// Appends a repaired type code line.
+void lf_addModelFix(std::string text);
+
+/// Empties the report lists, the title register, the don't-use list and the database corrections.
+void lf_clearScanContainers();
+
+} // namespace oxl

@@ -1,0 +1,434 @@
+#include "liveries/livery_sections.h"
+
+#include "foundation/log.h"
+#include "foundation/strings.h"
+#include "liveries/cfg_lines.h"
+#include "liveries/dbase.h"
+#include "liveries/registrations.h"
+
+#include <algorithm>
+#include <fmt/format.h>
+
+namespace oxl
+{
+namespace fs = std::filesystem;
+
+namespace
+{
+
+constexpr std::size_t kMaxAtcIdChars = 12;
+
+// The texts a section's walk collects; a text counts as set when it is not empty.
+struct SectionKeys
+{
+    std::string title;
+    std::string airline;
+    std::string parkingTypes;
+    std::string atcId;
+    std::string model;
+    std::string sim;
+    std::string texture;
+};
+
+enum class WalkEnd
+{
+    completed,
+    stopped,  ///< a duplicate key; the section gives no record
+    rfoCode,  ///< the parking code RFO; the section gives no record and no entry
+};
+
+void removeTrailingLines(std::vector<std::string>& lines)
+{
+    while (!lines.empty() && (lines.back().empty() || lines.back().starts_with("//")))
+    {
+        lines.pop_back();
+    }
+}
+
+std::string upperCased(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), gf_upperByte);
+    return text;
+}
+
+// Model, sim and texture: the first line of each kind counts, repeated ones are ignored.
+void takeFileKeys(const std::string& line, SectionKeys& keys)
+{
+    if (keys.model.empty() && lf_extractModel(line, keys.model))
+    {
+        return;
+    }
+    if (keys.sim.empty() && lf_extractSim(line, keys.sim))
+    {
+        return;
+    }
+    if (keys.texture.empty())
+    {
+        lf_extractTexture(line, keys.texture);
+    }
+}
+
+std::string modelName(const SectionKeys& keys)
+{
+    return "model." + keys.model;
+}
+
+std::string textureName(const SectionKeys& keys)
+{
+    return "texture." + keys.texture;
+}
+
+std::string flightModelName(const SectionKeys& keys)
+{
+    return keys.sim + ".air";
+}
+
+// Parking code of an ordinary section: an airline, an unknown code (listed) or RFO.
+bool takeParkingCode(const std::string& code, const WinPath& file, const std::string& header, SectionKeys& keys)
+{
+    std::string airline = code;
+    if (airline.size() == 4 && (airline[3] == 'X' || airline[3] == 'C'))
+    {
+        airline.resize(3);
+    }
+    if (gDbase.airlineCodes.contains(airline))
+    {
+        keys.airline = airline;
+        return true;
+    }
+    if (airline == "RFO")
+    {
+        return false;
+    }
+    lf_addInvalidAirlineCode(airline, file.text(), header);
+    return true;
+}
+
+WalkEnd walkFltSim(const std::vector<std::string>& lines, const WinPath& file, const std::string& folder,
+                   const std::string& header, SectionKeys& keys)
+{
+    std::string value;
+    for (const std::string& line : lines)
+    {
+        if (keys.title.empty())
+        {
+            if (lf_extractTitle(line, keys.title))
+            {
+                continue;
+            }
+        }
+        else if (lf_extractTitle(line, value))
+        {
+            lf_addIncompleteSection(fmt::format("{} {} has more than one title key", folder, header));
+            return WalkEnd::stopped;
+        }
+        if (keys.airline.empty())
+        {
+            if (std::string code; lf_extractParkingCode(line, code))
+            {
+                if (!takeParkingCode(code, file, header, keys))
+                {
+                    return WalkEnd::rfoCode;
+                }
+                continue;
+            }
+        }
+        else if (line.find("atc_parking_codes") != std::string::npos)
+        {
+            lf_addIncompleteSection(fmt::format("{} {} has more than one atc_parking_codes key", folder, header));
+            return WalkEnd::stopped;
+        }
+        if (keys.parkingTypes.empty())
+        {
+            if (lf_extractParkingTypes(line, keys.parkingTypes))
+            {
+                keys.parkingTypes = upperCased(keys.parkingTypes);
+                continue;
+            }
+        }
+        else if (lf_hasParkingTypesKey(line))
+        {
+            lf_addIncompleteSection(fmt::format("{} {} has more than one atc_parking_types key", folder, header));
+            return WalkEnd::stopped;
+        }
+        if (keys.atcId.empty())
+        {
+            if (lf_extractAtcId(line, value))
+            {
+                const std::string cut = value.substr(0, value.find(';'));
+                std::string registration;
+                if (lf_validateAtcId(cut, registration))
+                {
+                    keys.atcId = registration;
+                }
+                else
+                {
+                    lf_addIncompleteSection(fmt::format("invalid atc_id={} in: {}", cut, keys.title));
+                }
+                continue;
+            }
+        }
+        else if (lf_hasAtcIdKey(line))
+        {
+            lf_addIncompleteSection(fmt::format("{}, {}, has more than one atc_id key", folder, header));
+            return WalkEnd::stopped;
+        }
+        takeFileKeys(line, keys);
+    }
+    return WalkEnd::completed;
+}
+
+std::list<LiveryData> procesFltSim(std::uint32_t folderIndex, std::vector<std::string>& lines,
+                                   const std::string& type, const WinPath& file, CfgFolder& cfgFolder)
+{
+    removeTrailingLines(lines);
+    const std::string header = lines.empty() ? std::string() : lines.front();
+    const std::string& folder = cfgFolder.path().text();
+    SectionKeys keys;
+    const WalkEnd end = walkFltSim(lines, file, folder, header, keys);
+    if (end == WalkEnd::rfoCode)
+    {
+        return {};
+    }
+    if (keys.airline.empty())
+    {
+        lf_addIncompleteSection(
+            fmt::format("{} {} icao_airline is missing, or it has invalid info ", file.text(), header));
+    }
+    if (end == WalkEnd::stopped)
+    {
+        return {};
+    }
+    if (cfgFolder.entryType(modelName(keys)) != fs::file_type::directory ||
+        cfgFolder.entryType(textureName(keys)) != fs::file_type::directory ||
+        cfgFolder.entryType(flightModelName(keys)) != fs::file_type::regular)
+    {
+        lf_addIncompleteSection((cfgFolder.path() / modelName(keys)).text() + " or related path does not exist: " +
+                                header);
+        return {};
+    }
+    if (keys.title.empty())
+    {
+        lf_addIncompleteSection(fmt::format("{} {} misses title", folder, header));
+        return {};
+    }
+    if (lf_isDontUseTitle(keys.title))
+    {
+        return {};
+    }
+    if (keys.airline == "ZZZ")
+    {
+        keys.atcId.clear();
+    }
+    if (keys.airline.empty())
+    {
+        const bool heavy = gf_aircraftCategory(type) == AcCategory::Heavy;
+        if (keys.atcId.empty())
+        {
+            if (heavy)
+            {
+                lf_addIncompleteSection(fmt::format("'{}' '{}' has no airline and no regcode info", folder, header));
+                return {};
+            }
+            keys.airline = "PVT";
+            keys.atcId = gf_findInlineRegcode(keys.title).value_or("");
+        }
+        else if (const auto record = gf_lookupRegistration(keys.atcId))
+        {
+            keys.airline = record->airl;
+        }
+        else if (heavy)
+        {
+            lf_addIncompleteSection(fmt::format("'{}' '{}' has no airline and regcode not in dbase", folder, header));
+            return {};
+        }
+        else
+        {
+            keys.airline = "PVT";
+        }
+    }
+    const bool cargo = keys.parkingTypes.find("CARGO") != std::string::npos;
+    LiveryData livery = lf_makeLiveryData(folderIndex, keys.airline, type, !cargo, keys.title, keys.atcId);
+    if (livery.empty())
+    {
+        lf_addIncompleteSection(fmt::format("{} {} title '{}' already exists", folder, header, keys.title));
+        return {};
+    }
+    std::list<LiveryData> result;
+    result.push_back(std::move(livery));
+    return result;
+}
+
+WalkEnd walkIvao(const std::vector<std::string>& lines, const std::string& folder, const std::string& header,
+                 SectionKeys& keys)
+{
+    std::string value;
+    for (const std::string& line : lines)
+    {
+        if (keys.title.empty())
+        {
+            if (lf_extractTitle(line, keys.title))
+            {
+                continue;
+            }
+        }
+        else if (lf_extractTitle(line, value))
+        {
+            lf_addIncompleteSection(folder + " " + header + " has more than one title key");
+            return WalkEnd::stopped;
+        }
+        if (keys.parkingTypes.empty())
+        {
+            if (lf_extractParkingTypes(line, keys.parkingTypes))
+            {
+                keys.parkingTypes = upperCased(keys.parkingTypes);
+                continue;
+            }
+        }
+        else if (lf_hasParkingTypesKey(line))
+        {
+            lf_addIncompleteSection(folder + " " + header + " has more than one atc_parking_types key");
+            return WalkEnd::stopped;
+        }
+        if (keys.atcId.empty())
+        {
+            if (lf_extractAtcId(line, value))
+            {
+                std::string registration;
+                if (lf_validateAtcId(value, registration))
+                {
+                    keys.atcId = registration;
+                }
+                else
+                {
+                    lf_addIncompleteSection(fmt::format("invalid atc_id={} in {}", value, keys.title));
+                }
+                continue;
+            }
+        }
+        else if (lf_hasAtcIdKey(line))
+        {
+            lf_addIncompleteSection(fmt::format("{}, {}, has more than one atc_id key", folder, header));
+            return WalkEnd::stopped;
+        }
+        takeFileKeys(line, keys);
+    }
+    return WalkEnd::completed;
+}
+
+// The first of the model folder, flight-model file and texture folder that is missing, none when all exist.
+std::optional<std::string> missingIvaoPath(const SectionKeys& keys, CfgFolder& folder)
+{
+    if (folder.entryType(modelName(keys)) != fs::file_type::directory)
+    {
+        return modelName(keys);
+    }
+    if (folder.entryType(flightModelName(keys)) != fs::file_type::regular)
+    {
+        return flightModelName(keys);
+    }
+    if (folder.entryType(textureName(keys)) != fs::file_type::directory)
+    {
+        return textureName(keys);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+bool lf_validateAtcId(const std::string& value, std::string& registration)
+{
+    const std::vector<std::string> parts = gf_splitString(value, ',');
+    if (parts.empty())
+    {
+        return false;
+    }
+    for (const std::string& part : parts)
+    {
+        if (part.empty() || part.size() > kMaxAtcIdChars || part.find('*') != std::string::npos)
+        {
+            return false;
+        }
+    }
+    registration = parts.size() == 1 ? parts.front() : std::string();
+    return true;
+}
+
+std::list<LiveryData> lf_procesFltSimSection(std::uint32_t folderIndex, std::vector<std::string>& lines,
+                                             const std::string& type, const WinPath& file, CfgFolder& folder)
+{
+    try
+    {
+        return procesFltSim(folderIndex, lines, type, file, folder);
+    }
+    catch (const std::exception& e)
+    {
+        gf_log(fmt::format("Exception in lf_procesFltSimSection: {}, file: {}", e.what(), file.text()));
+        throw;
+    }
+}
+
+LiveryData lf_procesIvaoSection(std::uint32_t folderIndex, std::vector<std::string>& lines,
+                                const std::string& type, const WinPath& file, CfgFolder& cfgFolder)
+{
+    removeTrailingLines(lines);
+    const std::string header = lines.empty() ? std::string() : lines.front();
+    const std::string& folder = cfgFolder.path().text();
+    SectionKeys keys;
+    if (walkIvao(lines, folder, header, keys) == WalkEnd::stopped)
+    {
+        return {};
+    }
+    if (const auto missing = missingIvaoPath(keys, cfgFolder))
+    {
+        lf_addIncompleteSection((cfgFolder.path() / *missing).text() + " " + header + " does not exist");
+        return {};
+    }
+    if (keys.title.empty())
+    {
+        lf_addIncompleteSection(folder + " " + header + " misses title");
+        return {};
+    }
+    if (lf_isDontUseTitle(keys.title))
+    {
+        return {};
+    }
+    std::string airline;
+    if (const auto code = lf_ivaoTitleAirline(keys.title, type))
+    {
+        if (!gf_isKnownAirline(*code))
+        {
+            lf_addInvalidAirlineCode(*code, file.text(), header);
+            return {};
+        }
+        airline = *code;
+        if (airline == "ZZZ")
+        {
+            keys.atcId.clear();
+        }
+    }
+    else if (keys.atcId.empty())
+    {
+        lf_addIncompleteSection(folder + " " + header + " misses airlinecode in title: " + keys.title +
+                                ", and no regcode");
+        return {};
+    }
+    else if (const auto record = gf_lookupRegistration(keys.atcId))
+    {
+        airline = record->airl;
+    }
+    else
+    {
+        lf_addIncompleteSection(folder + " " + header + " misses airlinecode in title: " + keys.title +
+                                ", and regcode unknown " + keys.atcId);
+        return {};
+    }
+    LiveryData livery = lf_makeLiveryData(folderIndex, airline, type, true, keys.title, keys.atcId);
+    if (livery.empty())
+    {
+        lf_addIncompleteSection(folder + " " + header + " title already exists: " + keys.title);
+    }
+    return livery;
+}
+
+} // namespace oxl
