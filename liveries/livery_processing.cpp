@@ -1,0 +1,119 @@
+#include "liveries/livery_processing.h"
+
+#include "foundation/config_keys.h"
+#include "foundation/log.h"
+#include "liveries/liveries_scanned.h"
+#include "liveries/livery_data.h"
+#include "liveries/livery_indexes.h"
+#include "liveries/regcodes.h"
+#include "liveries/similar_models.h"
+#include "window/main_window.h"
+
+#include <fmt/format.h>
+
+#include <mutex>
+
+namespace oxl
+{
+
+std::atomic<bool> gLiveriesProcessed{false};
+
+namespace
+{
+
+std::atomic<bool> ClearRequested{false};
+
+std::mutex FolderScanMutex;
+LiveryFolderScan FolderScan; // FolderScanMutex
+
+LiveryFolderScan lf_folderScan()
+{
+    const std::lock_guard lock(FolderScanMutex);
+    return FolderScan;
+}
+
+// Empties the scanned list even when a build step throws: it holds data only while it is processed.
+class ScannedListGuard
+{
+  public:
+    ScannedListGuard() = default;
+    ~ScannedListGuard() { ScannedLiveries.clear(); }
+    ScannedListGuard(const ScannedListGuard&) = delete;
+    ScannedListGuard& operator=(const ScannedListGuard&) = delete;
+};
+
+} // namespace
+
+void gf_setLiveryFolderScan(LiveryFolderScan scan)
+{
+    const std::lock_guard lock(FolderScanMutex);
+    FolderScan = std::move(scan);
+}
+
+void gf_requestLiveryIndexClear()
+{
+    ClearRequested.store(true);
+}
+
+bool gf_liveryIndexClearRequested()
+{
+    return ClearRequested.load();
+}
+
+bool gf_serveLiveryIndexClearRequest()
+{
+    if (!ClearRequested.exchange(false))
+    {
+        return false;
+    }
+    gf_clearLiveryIndexes();
+    gLiveriesProcessed.store(false);
+    return true;
+}
+
+void gf_scanLiveries()
+{
+    gf_serveLiveryIndexClearRequest();
+    if (SCAN_LIVERIES.value())
+    {
+        if (const LiveryFolderScan scan = lf_folderScan())
+        {
+            scan();
+        }
+    }
+    lf_processScannedLiveries();
+}
+
+void lf_processScannedLiveries()
+{
+    const ScannedListGuard emptiedAfterwards;
+    if (gLiveriesProcessed.load())
+    {
+        gf_log("Processing scanned liveries skipped; already done in previous start-up");
+        return;
+    }
+    // A build that stopped half-way must not leave views of a list that is about to be emptied.
+    gf_clearLiveryIndexes();
+    lf_readLiveriesScanned();
+    gMainWindow.liveryCount.store(ScannedLiveries.size());
+    gf_invalidateBand(kStatusBand);
+
+    lf_buildMainIndex();
+    lf_buildAirlineIndexes();
+    lf_processInlineRegcodes();
+    lf_processOfflineRegcodes();
+    gf_log(fmt::format("{} registration codes", RegcodeMap.size()));
+    lf_buildTypeIndexes();
+    gf_log(fmt::format("{} airlines, {} pax aircraft models and {} cargo aircraft models", MainLiveryIndex.size(),
+                       TypeLiveryIndex[kPaxIndex].size(), TypeLiveryIndex[kCargoIndex].size()));
+    gf_buildSimilarModels();
+    for (AcCategory category : {AcCategory::Light, AcCategory::Buzjets, AcCategory::Large, AcCategory::Heavy,
+                                AcCategory::HighPerf, AcCategory::Rotorcraft})
+    {
+        lf_summarizeCategory(category);
+    }
+    gLiveriesProcessed.store(true);
+    gf_invalidateBand(kStatusBand);
+}
+
+} // namespace oxl

@@ -1,0 +1,75 @@
+// Registration codes: which installed livery title belongs to which real aircraft registration. They
+// come from the liveries' own ATC ids, the downloaded input/AIG-regcodes.enc and the user's text files
+// in input/my_regcodes, merged in that order, a later source overriding an earlier one.
+#pragma once
+
+#include "liveries/dbase.h"
+
+#include <filesystem>
+#include <list>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace oxl
+{
+
+/// One entry of a regcode file.
+struct RegcodeEntry
+{
+    std::string title;                 ///< livery title
+    std::vector<std::string> regcodes; ///< in the order written; none marks a title not to be used
+    bool special = false;              ///< the title is reserved for its registrations
+};
+
+/// Regcode -> stored title (a view into MainLiveryIndex).
+extern std::unordered_map<std::string, std::string_view, TextHash, std::equal_to<>> RegcodeMap;
+/// Titles reserved for their registrations, once per special entry merged.
+extern std::vector<std::string_view> SpecialTitles;
+/// Report lines of the offline pass (output/info/OfflineRegcodes.txt).
+extern std::vector<std::string> RegcodeReport;
+
+/// input/AIG-regcodes.enc.
+std::filesystem::path gf_regcodesEncPath();
+/// input/AIG-regcodes.xml, which exists only while it is read.
+std::filesystem::path gf_regcodesXmlPath();
+/// input/my_regcodes.
+std::filesystem::path gf_myRegcodesFolder();
+/// output/info/OfflineRegcodes.txt.
+std::filesystem::path gf_offlineRegcodesReportPath();
+/// output/errors/InlineRegcodes.txt.
+std::filesystem::path gf_inlineRegcodesReportPath();
+
+/// Appends the entries of input/AIG-regcodes.xml; true when it was read without error.
+bool gf_readRegcodesXml(std::list<RegcodeEntry>& entries);
+/// Appends the entries of the .TXT files directly in the folder; true when every line was good.
+/// A failing directory walk raises std::filesystem::filesystem_error.
+bool gf_readRegcodeTextFiles(const std::filesystem::path& folder, std::list<RegcodeEntry>& entries);
+
+/// Maps the ATC ids of the scanned liveries; clashes go to output/errors/InlineRegcodes.txt.
+void lf_processInlineRegcodes();
+/// Merges entries into RegcodeMap and SpecialTitles, adding their summary line to RegcodeReport.
+void lf_mergeRegcodes(const std::list<RegcodeEntry>& entries);
+/// The downloaded file and then the user's files, merged, and the report written.
+void lf_processOfflineRegcodes();
+/// The downloaded file's part of the offline pass (it must be decrypted already).
+void lf_processRegcodesXmlOffline();
+/// The user's files' part of the offline pass.
+void lf_processRegcodeFolderOffline();
+
+/// Before a livery scan: fills DontUseTitles from the entries of both sources that have no regcode.
+void lf_readDontUseTitles();
+/// The downloaded file's part of lf_readDontUseTitles.
+void lf_collectDontUseTitlesXml();
+/// The user's files' part of lf_readDontUseTitles.
+void lf_collectDontUseTitlesFolder();
+
+/// The livery title the regcode map gives a registration; none when it holds no such regcode.
+std::optional<std::string_view> gf_regcodeTitle(const std::string& registration);
+
+/// Empties RegcodeMap and SpecialTitles (their views die with the indexes).
+void gf_clearRegcodes();
+
+} // namespace oxl
