@@ -89,6 +89,10 @@ struct LiveSimDirect
     std::function<std::int32_t(std::uint32_t)> allLightsToggle; ///< ALL_LIGHTS_TOGGLE for an object
     std::function<std::int32_t(std::uint32_t)> requestStaticCg; ///< request 102, definition 405
     std::function<void()> simRequestError;                      ///< gf_simRequestError
+    /// Definition 401 of an object: spoiler handle, throttle levers 1 and 2 [percent].
+    std::function<std::int32_t(std::uint32_t, double, double, double)> setSpoilersThrottles;
+    /// Request 110: the flight-plan file for an object.
+    std::function<std::int32_t(std::uint32_t, const std::filesystem::path&)> setFlightPlan;
 };
 
 /// The flight steps that the phase, movement and parking code of the engine installs. An empty hook
