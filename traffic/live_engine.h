@@ -80,6 +80,11 @@ struct LiveStandHooks
     std::function<bool(std::uint32_t, const LiveAc&, DayHalfHour)> addStandOption;
     std::function<void(std::uint8_t)> maxParkCheck; ///< gf_maxParkCheck
     std::function<void()> assignStaticParking;      ///< gf_assignStaticParking: places one static aircraft
+    /// True when soft stand options may be learned at the current park airport.
+    std::function<bool()> learningAllowed;
+    /// lt_addStandOptionOnDeparture(stand id, aircraft, kind, time, close visit); true when recorded.
+    std::function<bool(std::uint32_t, const LiveAc&, std::uint32_t, DayHalfHour, bool)>
+        addStandOptionOnDeparture;
 };
 
 /// The simulator calls the main loop makes directly (under simMutex), each returning the call's result
