@@ -136,6 +136,11 @@ std::optional<int> ChildProcess::wait(int timeoutMs)
     }
 }
 
+bool ChildProcess::terminate()
+{
+    return pid_ > 0 && ::kill(pid_, SIGTERM) == 0;
+}
+
 void ChildProcess::kill()
 {
     if (pid_ <= 0)

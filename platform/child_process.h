@@ -27,6 +27,8 @@ public:
     std::optional<std::string> readLine(int timeoutMs);
     // Waits up to timeoutMs for the child to end; its exit status, or nullopt while it runs.
     std::optional<int> wait(int timeoutMs);
+    // Asks the child to end (SIGTERM), as closing its window would; false when it does not run.
+    bool terminate();
     // Ends the child (SIGKILL) and reaps it.
     void kill();
     // True while the child was started and not reaped.

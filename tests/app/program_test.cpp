@@ -1,11 +1,128 @@
-// Runs the built program as a user would and checks that it starts and ends cleanly.
+// Runs the built program as a user would: in a program folder of its own, with AppData, the registry
+// and the lock folder in temporary folders, headless, and closed the way its window's close button
+// is (SIGTERM).
+#include "platform/child_process.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <chrono>
+#include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
-TEST(Program, StartsAndEnds)
+namespace oxl::test
 {
-    const std::string cmd = std::string(OXL_BIN_DIR) + "/ordalis_p3d > /dev/null";
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
+namespace
+{
+
+namespace fs = std::filesystem;
+
+// A program folder, its AppData and its lock folder, and the program running in them.
+class ProgramRun
+{
+  public:
+    ProgramRun()
+    {
+        fs::create_directories(program_ / "input");
+        fs::create_directories(appData_ / "Ordalis_P3D");
+        writeBytes(appData_ / "registry.xml", "<registry/>\n");
+    }
+
+    // Starts the program with the program folder as working folder and the given lock folder.
+    bool start(const fs::path& lockFolder)
+    {
+        const std::string command = "cd '" + program_.path().string() + "' && exec '" + std::string(OXL_BIN_DIR) +
+                                    "/ordalis_p3d'";
+        return process_.start("/bin/sh", {"-c", command},
+                              {"OXL_HEADLESS=1", "OXL_APPDATA=" + appData_.path().string(),
+                               "OXL_REGISTRY=" + (appData_ / "registry.xml").string(),
+                               "OXL_DOWNLOAD_BASE=http://127.0.0.1:9/", "XDG_RUNTIME_DIR=" + lockFolder.string()});
+    }
+
+    // The log's lines after its header ("" when there is no log).
+    std::vector<std::string> log() const
+    {
+        std::vector<std::string> lines = splitLines(readBytes(program_ / "Log.txt"));
+        if (!lines.empty())
+            lines.erase(lines.begin());
+        return lines;
+    }
+
+    // True once the log holds the line (waits up to about 20 s).
+    bool logs(const std::string& line) const
+    {
+        for (int i = 0; i < 2000; ++i)
+        {
+            const auto lines = log();
+            if (std::find(lines.begin(), lines.end(), line) != lines.end())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    TempFolder program_;
+    TempFolder appData_;
+    plat::ChildProcess process_;
+};
+
+TEST(Program, MissingDocsFolderShowsError41AndWaitsForTheClose)
+{
+    TempFolder lock;
+    ProgramRun run;
+    ASSERT_TRUE(run.start(lock.path()));
+    EXPECT_TRUE(run.logs("Error 41: Ordalis_P3D must be run from the Ordalis_P3D folder!"));
+    EXPECT_TRUE(run.logs("Exiting: SYSTEM ERROR"));
+    // The error stays on screen until the user closes the window.
+    EXPECT_FALSE(run.process_.wait(300).has_value());
+    ASSERT_TRUE(run.process_.terminate());
+    EXPECT_EQ(run.process_.wait(20000), std::optional<int>(0));
+    EXPECT_TRUE(run.logs("User closed Ordalis_P3D"));
 }
+
+TEST(Program, SecondInstanceEndsAtOnceAndTouchesNoLog)
+{
+    TempFolder lock;
+    ProgramRun first;
+    ASSERT_TRUE(first.start(lock.path()));
+    ASSERT_TRUE(first.logs("Exiting: SYSTEM ERROR"));
+
+    ProgramRun second;
+    ASSERT_TRUE(second.start(lock.path()));
+    EXPECT_EQ(second.process_.wait(20000), std::optional<int>(255));
+    EXPECT_FALSE(fs::exists(second.program_ / "Log.txt"));
+
+    // The first instance still runs and still ends on a close.
+    EXPECT_FALSE(first.process_.wait(0).has_value());
+    ASSERT_TRUE(first.process_.terminate());
+    EXPECT_EQ(first.process_.wait(20000), std::optional<int>(0));
+}
+
+TEST(Program, StartupChecksRunInTheProgramFolder)
+{
+    TempFolder lock;
+    ProgramRun run;
+    fs::create_directories(run.program_ / "docs");
+    writeBytes(run.appData_ / "Ordalis_P3D" / "parameters.xml",
+               "<?xml version=\"1.0\"?>\n<parameters>\n"
+               "<parameter name=\"PROGRAM_VERSION\" value=\"11.0.4\"/>\n"
+               "<parameter name=\"SIM_INSTALL_PATH\" value=\"" +
+                   (run.program_ / "P3Dv5").string() + "\"/>\n</parameters>\n");
+    ASSERT_TRUE(run.start(lock.path()));
+    // The database file is missing: the cycle stops there with its error, after the data folders.
+    EXPECT_TRUE(run.logs("Exiting: SYSTEM ERROR"));
+    for (const char* folder : {"output/info", "output/errors", "airports/learned", "airports/my_ORBX",
+                               "airports/my_thirdparty", "input/my_regcodes"})
+        EXPECT_TRUE(fs::is_directory(run.program_ / folder)) << folder;
+    const auto lines = run.log();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.starts_with("Error ") && line.ends_with("not available"); }));
+    ASSERT_TRUE(run.process_.terminate());
+    EXPECT_EQ(run.process_.wait(20000), std::optional<int>(0));
+}
+
+} // namespace
+} // namespace oxl::test

@@ -1,0 +1,110 @@
+#include "app/program_hooks.h"
+
+#include "foundation/config_keys.h"
+#include "foundation/run_state.h"
+#include "foundation/version_check.h"
+#include "liveries/dbase.h"
+#include "platform/win.h"
+#include "traffic/cycle_worker.h"
+#include "traffic/source_link.h"
+#include "traffic/traffic_display.h"
+#include "window/auto_range.h"
+#include "window/control_text.h"
+#include "window/controls.h"
+#include "window/gui_main.h"
+#include "window/main_window.h"
+#include "window/range.h"
+#include "window/settings_view.h"
+
+namespace oxl
+{
+
+namespace
+{
+
+ShownReaderState lf_shown(ReaderState state)
+{
+    return static_cast<ShownReaderState>(static_cast<std::uint32_t>(state));
+}
+
+TrafficStatus lf_trafficStatus()
+{
+    TrafficStatus status;
+    status.sourceConnected = gTrafficDisplay.sourceConnected.load() != 0;
+    status.editionText = gTrafficDisplay.sourceStatus();
+    status.trafficState = lf_shown(gTrafficDisplay.trafficState.load());
+    status.qnhState = lf_shown(gTrafficDisplay.qnhState.load());
+    status.qnh = gTrafficDisplay.qnh.load();
+    return status;
+}
+
+CycleWindowHooks lf_windowHooks()
+{
+    CycleWindowHooks window;
+    window.repaint = [] { win::invalidateWindow(win::kMainWindow); };
+    window.showError = [](const std::string& text) { gf_showError(text); };
+    window.clearMessageAndError = [] { gf_clearErrorAndMessage(); };
+    window.showCheck = [](const CheckBoxParameter& box) {
+        const win::Hwnd control = win::getDlgItem(win::kMainWindow, box.controlId);
+        if (control != win::kNoWindow)
+            win::setButtonCheck(control, box.value());
+    };
+    window.enableControl = [](const ControlBinding& control, bool enable) { gf_enableControl(control, enable); };
+    window.clearControlText = [](const ControlBinding& control) {
+        const win::Hwnd box = win::getDlgItem(win::kMainWindow, control.controlId);
+        if (box != win::kNoWindow)
+            win::setWindowText(box, "");
+    };
+    window.showString = [](const StringEditParameter& setting) { gf_setStringBoxTextNoThrow(setting); };
+    window.fillCombos = [] {
+        for (Parameter* parameter : gf_configurationKeys())
+            if (const auto* combo = dynamic_cast<const ComboParameter*>(parameter))
+                combo->fillCombo();
+    };
+    window.setAirportFileCounts = [](std::int64_t orbx, std::int64_t thirdparty) {
+        gMainWindow.simaddonCount.store(static_cast<std::uint64_t>(orbx));
+        gMainWindow.thirdpCount.store(static_cast<std::uint64_t>(thirdparty));
+        gf_invalidateBand(kStatusBand);
+    };
+    window.setTopmost = [](bool topmost) { win::setTopmost(win::kMainWindow, topmost); };
+    window.autoRangeStep = [] { gf_autoRangeStep(); };
+    window.setSimConnected = [](bool connected) {
+        gMainWindow.simConnected.store(connected ? 1 : 0);
+        gf_invalidateBand(kStatusBand);
+    };
+    window.setRange = [](std::int32_t nm) { return gf_setRange(nm); };
+    window.windowExists = [] { return win::isWindow(win::kMainWindow); };
+    window.postStartCycle = [] { gf_postToMainWindow(kStartCycleMessage); };
+    window.postQuit = [] { gf_postToMainWindow(kQuitMessage); };
+    window.resetForCycle = [] { gMainWindow.resetForCycle(); };
+    return window;
+}
+
+} // namespace
+
+void gf_installProgramHooks()
+{
+    gf_connectSettingsView();
+    gf_setTrafficStatusSource(lf_trafficStatus);
+    gTrafficDisplay.install(TrafficDisplayHooks{
+        [] { gf_invalidateBand(kStatusBand); },
+        [](std::string_view text) { gf_showMessage(std::string(text), true); },
+        [] { gf_clearMessage(); },
+    });
+    SourceLinkHooks link;
+    link.exitReasonNotSet = [] { return gf_exitReason() == ExitReason::notYetSet; };
+    gSourceLink.install(std::move(link));
+
+    CycleHooks hooks;
+    hooks.liveries.readDbase = [] { return gf_readDbase(); };
+    hooks.window = lf_windowHooks();
+    hooks.services.checkVersions = [] { gf_checkVersions(); };
+    gf_installCycleHooks(std::move(hooks));
+
+    GuiHooks gui;
+    gui.cycleWorker = [](std::stop_token) { lf_cycleThread(); };
+    gui.requestClose = [] { gf_requestWindowClose(); };
+    gf_setGuiHooks(std::move(gui));
+}
+
+} // namespace oxl

@@ -1,0 +1,169 @@
+// The end of a cycle: closing down, the restart countdown and the reset that prepares the next cycle.
+#include "traffic/cycle_worker.h"
+
+#include "airports/parking_state.h"
+#include "foundation/config_keys.h"
+#include "foundation/cycle_values.h"
+#include "foundation/log.h"
+#include "foundation/message_hook.h"
+#include "foundation/program.h"
+#include "foundation/strings.h"
+#include "traffic/adding_stack.h"
+#include "traffic/cycle_detail.h"
+#include "traffic/source_link.h"
+#include "traffic/traffic_filter.h"
+#include "traffic/udp_readers.h"
+
+#include <fmt/format.h>
+
+namespace oxl
+{
+
+namespace
+{
+
+using namespace std::chrono_literals;
+
+bool lf_restarts(ExitReason reason)
+{
+    return reason == ExitReason::newSettings || reason == ExitReason::simconnectError ||
+           reason == ExitReason::readerError;
+}
+
+// The message line is silent once the stop flag is set, so closing-down texts go to the log directly.
+void lf_showAndLogDirectly(const std::string& text)
+{
+    gf_foundationShowMessage(text, false);
+    gf_log(text);
+}
+
+void lf_stopReaders()
+{
+    gTrafficReader.stop.store(1);
+    gQnhReader.stop.store(1);
+}
+
+void lf_joinReaders()
+{
+    cycle::readerThreads().traffic.stopAndJoin();
+    cycle::readerThreads().qnh.stopAndJoin();
+}
+
+} // namespace
+
+bool lf_restartCountdown()
+{
+    const std::int32_t delayS = gRestartDelay.load();
+    if (delayS > 0)
+        gf_log(fmt::format("Restarting after {} seconds\n\n\n\n\n", delayS));
+    for (std::int32_t i = delayS; i >= 1; --i)
+    {
+        // A close during the countdown ends the program instead of the restart.
+        if (gWindowClosed.load() != 0)
+            return false;
+        gf_foundationShowMessage(fmt::format("Restarting after {} second{}", i, gf_pluralS32(i)), false);
+        cycle::sleepFor(1000ms);
+    }
+    return gWindowClosed.load() == 0;
+}
+
+void lf_clearCycleData()
+{
+    const CycleHooks& hooks = gf_cycleHooks();
+    gParking.reset();
+    gTrafficFilter.resetForCycle();
+    gAddingStack.clear();
+    cycle::call(hooks.liveries.clearPendingTitles);
+    cycle::call(hooks.liveries.resetForCycle);
+    cycle::call(hooks.engine.clearCycleData);
+    gCurrentDayHalfHour.store(0);
+}
+
+void lf_resetForRestart()
+{
+    const CycleHooks& hooks = gf_cycleHooks();
+    // The readers and the traffic status first, the range last: the order is fixed so that a value
+    // that one reset derives from another is never taken before that one is back at its start.
+    gTrafficReader.resetState();
+    gQnhReader.resetState();
+    gEngineQnh.store(kStandardQnh);
+    gTrafficDisplay.resetForCycle();
+    cycle::call(hooks.sim.resetForCycle);
+    gProfessionalLevel.store(0);
+    cycle::call(hooks.engine.resetForCycle);
+    lf_clearCycleData();
+    cycle::call(hooks.window.resetForCycle);
+    cycle::call(hooks.window.setWaitingForSource, true);
+    gf_clearStop();
+    gf_setStockAirportsPath(WinPath{});
+    cycle::call(hooks.window.setRange, RANGE.value());
+}
+
+void lf_closingDown()
+{
+    const CycleHooks& hooks = gf_cycleHooks();
+    const ExitReason reason = gf_exitReason();
+    gf_log(fmt::format("Exiting: {}", gf_exitReasonWord(static_cast<std::uint32_t>(reason))));
+    gAddingStack.setAccept(false);
+    cycle::requestSimClientStop();
+    lf_stopReaders();
+    cycle::sleepFor(500ms);
+    gSourceLink.closeLink();
+    // No thread of this cycle may outlive it: the next cycle's reset and start reuse their state.
+    lf_joinReaders();
+    gf_stopSimClientThread();
+
+    if (gf_exitReason() == ExitReason::systemError)
+    {
+        while (gWindowClosed.load() == 0)
+            cycle::sleepFor(500ms);
+        lf_showAndLogDirectly(fmt::format("User closed {}", kProductName));
+    }
+    if (!gParking.parkAirport.code.empty())
+        cycle::call(hooks.airports.leaveParkAirport);
+    cycle::call(hooks.liveries.clearPendingTitles);
+    cycle::call(hooks.sim.removeFlightPlanFolder);
+    DESTINATION.setAndSave("");
+    BLOCK_CALLSIGN.setAndSave("");
+    cycle::call(hooks.engine.clearGhostCallsigns);
+    cycle::call(hooks.liveries.logLiveryMatchSummary);
+    cycle::call(hooks.liveries.logNoMatchList);
+
+    const ExitReason finalReason = gf_exitReason();
+    bool restart = lf_restarts(finalReason);
+    if (restart)
+    {
+        gSkipVersionCheck.store(1);
+        cycle::call(hooks.window.clearMessageAndError);
+        lf_showAndLogDirectly("Prepare for a restart ...");
+        if (finalReason != ExitReason::newSettings)
+        {
+            SCAN_LIVERIES.set(false);
+            SCAN_LIVERIES.save();
+            SCAN_AIRPORTS.set(false);
+            SCAN_AIRPORTS.save();
+        }
+        restart = lf_restartCountdown();
+        if (restart)
+            lf_resetForRestart();
+    }
+    else
+    {
+        gSkipVersionCheck.store(0);
+        if (finalReason == ExitReason::newFlight)
+        {
+            lf_showAndLogDirectly(
+                lf_formatWithProductName("New flight detected, {} will close, please restart manually ..."));
+            cycle::sleepFor(kNewFlightPause);
+        }
+    }
+    if (hooks.window.windowExists && hooks.window.windowExists())
+    {
+        if (restart)
+            cycle::call(hooks.window.postStartCycle);
+        else
+            cycle::call(hooks.window.postQuit);
+    }
+}
+
+} // namespace oxl

@@ -1,0 +1,191 @@
+// The connection phase of a cycle: the simulator link, the traffic source's TCP link, the two UDP
+// readers, the first user state and the first traffic, then the main loop.
+#include "traffic/cycle_worker.h"
+
+#include "airports/parking_state.h"
+#include "foundation/config_keys.h"
+#include "foundation/cycle_values.h"
+#include "foundation/log.h"
+#include "traffic/adding_stack.h"
+#include "traffic/cycle_detail.h"
+#include "traffic/source_link.h"
+#include "traffic/traffic_filter.h"
+#include "traffic/udp_readers.h"
+
+#include <cmath>
+
+namespace oxl
+{
+
+namespace
+{
+
+using namespace std::chrono_literals;
+
+// [deg] a position this close to 0,0 is one the simulator has not filled in yet.
+constexpr double kNoPositionDeg = 0.0001;
+// Rounds of 100 ms that the worker waits for the first traffic datagram (15 s).
+constexpr int kFirstTrafficRounds = 150;
+
+constexpr std::size_t kStaticAircraftCapacity = 256;
+constexpr std::size_t kStandCapacity = 512;
+constexpr std::size_t kParkCandidateCapacity = 256;
+constexpr std::size_t kStaticParkedCapacity = 512;
+constexpr std::size_t kLiveParkedCapacity = 64;
+constexpr std::size_t kStaticRemovalCapacity = 256;
+
+bool lf_noPosition(const UserPosition& position)
+{
+    return std::fabs(position.latDeg) < kNoPositionDeg && std::fabs(position.lonDeg) < kNoPositionDeg;
+}
+
+UserPosition lf_userPosition()
+{
+    const auto& hook = gf_cycleHooks().sim.userPosition;
+    return hook ? hook() : UserPosition{};
+}
+
+bool lf_ask(const std::function<bool()>& hook)
+{
+    return hook && hook();
+}
+
+} // namespace
+
+void lf_reserveCycleContainers()
+{
+    if (cycle::gContainersReserved.exchange(true))
+        return;
+    gParking.staticAircraft.reserve(kStaticAircraftCapacity);
+    gParking.stands.reserve(kStandCapacity);
+    gParking.parkCandidates.reserve(kParkCandidateCapacity);
+    gParking.staticParked.reserve(kStaticParkedCapacity);
+    gParking.liveParked.reserve(kLiveParkedCapacity);
+    gParking.retire.reserve(kStaticRemovalCapacity);
+    cycle::call(gf_cycleHooks().engine.reserveContainers);
+}
+
+bool lf_waitForSimulator()
+{
+    const CycleSimulatorHooks& sim = gf_cycleHooks().sim;
+    while (!lf_ask(sim.simRunning) || lf_ask(sim.simError))
+    {
+        cycle::sleepFor(100ms);
+        if (gf_stopSeen())
+            return false;
+    }
+    if (sim.requestUserDataEverySecond && !sim.requestUserDataEverySecond())
+    {
+        gf_logMarked("SimConnect request ac gnd/air fails");
+        cycle::call(sim.simRequestError);
+    }
+    while (!lf_ask(sim.userDataValid) || lf_noPosition(lf_userPosition()))
+    {
+        cycle::call(sim.requestUserAcPosition);
+        cycle::sleepFor(500ms);
+        if (gf_stopSeen())
+            break;
+    }
+    if (!gf_stopSeen())
+    {
+        cycle::call(sim.requestUserAcTitleModel);
+        while (lf_noPosition(lf_userPosition()))
+        {
+            cycle::call(sim.requestUserAcPosition);
+            cycle::sleepFor(200ms);
+            if (gf_stopSeen())
+                break;
+        }
+    }
+    return !gf_stopSeen();
+}
+
+void lf_waitForFirstTraffic()
+{
+    for (int round = 0; round < kFirstTrafficRounds && static_cast<std::int64_t>(gTrafficTime.load()) == 0;
+         ++round)
+    {
+        cycle::sleepFor(100ms);
+        if (gf_stopSeen())
+            return;
+    }
+    if (static_cast<std::int64_t>(gTrafficTime.load()) == 0)
+        gf_log("No traffic in this region?");
+}
+
+void lf_runCycle()
+{
+    const CycleHooks& hooks = gf_cycleHooks();
+    gTrafficDisplay.sourceConnected.store(0);
+    cycle::repaintWindow();
+    cycle::call(hooks.window.setSimConnected, false);
+    cycle::repaintWindow();
+
+    lf_reserveCycleContainers();
+    cycle::call(hooks.liveries.reserveLiveryIndexes);
+    cycle::call(hooks.sim.initSimQueues, P3D_VERSION.value());
+    cycle::repaintWindow();
+
+    cycle::startSimClientThread();
+    if (!lf_waitForSimulator())
+        return;
+
+    if (AUTO_RANGE.value())
+    {
+        cycle::call(hooks.window.autoRangeStep);
+        cycle::call(hooks.window.enableControl, static_cast<const ControlBinding&>(RANGE), false);
+    }
+    const bool morvath = DRELLAND.value();
+    const bool sourceOnThisPc = gSourceLink.sourceOnThisPc.load() != 0;
+    if (!sourceOnThisPc || morvath)
+    {
+        gTrafficDisplay.sourceConnected.store(1);
+        cycle::repaintWindow();
+    }
+    else
+    {
+        gSourceLink.listenForRealTraffic(PORT_NUMBER.value());
+    }
+    if (gf_stopSeen())
+        return;
+    cycle::call(hooks.window.setWaitingForSource, false);
+    cycle::repaintWindow();
+
+    if (!morvath)
+    {
+        gSourceLink.lf_waitForRealTraffic();
+        if (gProfessionalLevel.load() != 0 && hooks.sim.simUtcSeconds)
+            gSourceLink.gf_sendQs123(hooks.sim.simUtcSeconds());
+    }
+    else
+    {
+        gProfessionalLevel.store(0);
+    }
+    if (gf_stopSeen())
+        return;
+
+    gAddingStack.setAccept(false);
+    gTrafficReader.setStoppedHandler(gf_readerStopped);
+    gQnhReader.setStoppedHandler(gf_readerStopped);
+    cycle::readerThreads().qnh.start(gQnhReader, hooks.services.qnhPort, sourceOnThisPc);
+    cycle::sleepFor(2000ms);
+    cycle::readerThreads().traffic.start(gTrafficReader, hooks.services.trafficPort, sourceOnThisPc);
+
+    if (hooks.sim.userState)
+        gSourceLink.gf_sendUserState(hooks.sim.userState());
+    const UserPosition position = lf_userPosition();
+    gTrafficFilter.setRangeReference(position.latDeg, position.lonDeg);
+    lf_waitForFirstTraffic();
+    gf_storeCurrentDayHalfHour();
+
+    if (hooks.engine.mainLoop)
+    {
+        hooks.engine.mainLoop();
+        return;
+    }
+    // Without a main loop there is nothing to do each tick: the cycle only waits for its end.
+    while (!gf_stopSeen())
+        cycle::sleepFor(100ms);
+}
+
+} // namespace oxl
