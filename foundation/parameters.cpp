@@ -104,6 +104,21 @@ pugi::xml_node gf_findParameterNode(const pugi::xml_document& doc, std::string_v
     return doc.select_node(query).node();
 }
 
+pugi::xml_node gf_findOrAddParameterNode(pugi::xml_node node, std::string_view name)
+{
+    const std::string key(name);
+    if (pugi::xml_node found = node.find_child_by_attribute(kElementName, kNameAttribute, key.c_str()))
+    {
+        return found;
+    }
+    pugi::xml_node element = lf_appendParameterElement(node, name);
+    if (element)
+    {
+        element.append_attribute(kValueAttribute);
+    }
+    return element;
+}
+
 StringParameter::StringParameter(std::string key, std::string defaultText)
     : Parameter(std::move(key)), defaultValue(std::move(defaultText)), current_(defaultValue)
 {

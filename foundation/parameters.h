@@ -220,6 +220,10 @@ void lf_addIntParam(IntParameter& parameter, pugi::xml_node root);
 /// Appends the setting with its default, makes the default current and logs it.
 void lf_addStringParam(StringParameter& parameter, pugi::xml_node root);
 
+/// The "parameter" child of node named name; appended with "name" and an empty "value" when missing
+/// (an empty node when node cannot take children).
+pugi::xml_node gf_findOrAddParameterNode(pugi::xml_node node, std::string_view name);
+
 /// The element of the named setting in a loaded document, or an empty node.
 pugi::xml_node gf_findParameterNode(const pugi::xml_document& doc, std::string_view name);
 

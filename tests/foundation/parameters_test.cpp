@@ -261,6 +261,19 @@ TEST(AppendNodes, OnlyToElementsAndDocuments)
     EXPECT_STREQ(gf_findParameterNode(doc, "S").first_attribute().name(), "name");
 }
 
+TEST(AppendNodes, FindOrAddParameterNode)
+{
+    pugi::xml_document doc;
+    pugi::xml_node root = doc.append_child("parameters");
+    lf_addIntNode(root, "RANGE", 30);
+    EXPECT_EQ(gf_findOrAddParameterNode(root, "RANGE"), root.first_child());
+    const pugi::xml_node added = gf_findOrAddParameterNode(root, "WEEK");
+    EXPECT_STREQ(added.attribute("name").as_string(), "WEEK");
+    EXPECT_TRUE(added.attribute("value"));
+    EXPECT_EQ(std::distance(root.begin(), root.end()), 2);
+    EXPECT_FALSE(gf_findOrAddParameterNode(pugi::xml_node(), "X"));
+}
+
 TEST(AppendParams, FailureIsLoggedAndTheDefaultTaken)
 {
     test::SettingsFolder folder;
