@@ -4,6 +4,8 @@
 #include "foundation/run_state.h"
 #include "foundation/version_check.h"
 #include "liveries/dbase.h"
+#include "liveries/livery_indexes.h"
+#include "liveries/livery_processing.h"
 #include "platform/win.h"
 #include "traffic/cycle_worker.h"
 #include "traffic/source_link.h"
@@ -97,6 +99,8 @@ void gf_installProgramHooks()
 
     CycleHooks hooks;
     hooks.liveries.readDbase = [] { return gf_readDbase(); };
+    hooks.liveries.scanLiveries = [] { gf_scanLiveries(); };
+    hooks.liveries.reserveLiveryIndexes = [] { gf_reserveLiveryIndexes(); };
     hooks.window = lf_windowHooks();
     hooks.services.checkVersions = [] { gf_checkVersions(); };
     gf_installCycleHooks(std::move(hooks));
