@@ -33,8 +33,8 @@ struct SectionKeys
 enum class WalkEnd
 {
     completed,
-    stopped,  ///< a duplicate key; the section gives no record
-    rfoCode,  ///< the parking code RFO; the section gives no record and no entry
+    stopped, ///< a duplicate key; the section gives no record
+    rfoCode, ///< the parking code RFO; the section gives no record and no entry
 };
 
 void removeTrailingLines(std::vector<std::string>& lines)
@@ -83,8 +83,88 @@ std::string flightModelName(const SectionKeys& keys)
     return keys.sim + ".air";
 }
 
+// What a line did to the keys of a section.
+enum class KeyStep
+{
+    none,      ///< not one of the keys looked at here
+    taken,     ///< the key was taken (or rejected and listed); the line is done
+    duplicate, ///< a second key of its kind; the section gives no record
+};
+
+// The atc_id of an ordinary section may carry a comment after ';', an IVAO one is taken whole; the two
+// readers also word their report of an invalid one differently.
+enum class AtcIdStyle
+{
+    ordinary,
+    ivao,
+};
+
+KeyStep takeTitleKey(const std::string& line, const std::string& folder, const std::string& header,
+                     SectionKeys& keys)
+{
+    if (keys.title.empty())
+    {
+        return lf_extractTitle(line, keys.title) ? KeyStep::taken : KeyStep::none;
+    }
+    if (std::string value; lf_extractTitle(line, value))
+    {
+        lf_addIncompleteSection(fmt::format("{} {} has more than one title key", folder, header));
+        return KeyStep::duplicate;
+    }
+    return KeyStep::none;
+}
+
+// The parking types and the atc_id, then the file keys, which never end the line's turn.
+KeyStep takeSectionKeys(const std::string& line, const std::string& folder, const std::string& header,
+                        AtcIdStyle style, SectionKeys& keys)
+{
+    if (keys.parkingTypes.empty())
+    {
+        if (lf_extractParkingTypes(line, keys.parkingTypes))
+        {
+            keys.parkingTypes = upperCased(keys.parkingTypes);
+            return KeyStep::taken;
+        }
+    }
+    else if (lf_hasParkingTypesKey(line))
+    {
+        lf_addIncompleteSection(fmt::format("{} {} has more than one atc_parking_types key", folder, header));
+        return KeyStep::duplicate;
+    }
+    if (keys.atcId.empty())
+    {
+        if (std::string value; lf_extractAtcId(line, value))
+        {
+            if (style == AtcIdStyle::ordinary)
+            {
+                value.resize(std::min(value.size(), value.find(';')));
+            }
+            std::string registration;
+            if (lf_validateAtcId(value, registration))
+            {
+                keys.atcId = registration;
+            }
+            else
+            {
+                lf_addIncompleteSection(style == AtcIdStyle::ordinary
+                                            ? fmt::format("invalid atc_id={} in: {}", value, keys.title)
+                                            : fmt::format("invalid atc_id={} in {}", value, keys.title));
+            }
+            return KeyStep::taken;
+        }
+    }
+    else if (lf_hasAtcIdKey(line))
+    {
+        lf_addIncompleteSection(fmt::format("{}, {}, has more than one atc_id key", folder, header));
+        return KeyStep::duplicate;
+    }
+    takeFileKeys(line, keys);
+    return KeyStep::none;
+}
+
 // Parking code of an ordinary section: an airline, an unknown code (listed) or RFO.
-bool takeParkingCode(const std::string& code, const WinPath& file, const std::string& header, SectionKeys& keys)
+bool takeParkingCode(const std::string& code, const WinPath& file, const std::string& header,
+                     SectionKeys& keys)
 {
     std::string airline = code;
     if (airline.size() == 4 && (airline[3] == 'X' || airline[3] == 'C'))
@@ -107,20 +187,16 @@ bool takeParkingCode(const std::string& code, const WinPath& file, const std::st
 WalkEnd walkFltSim(const std::vector<std::string>& lines, const WinPath& file, const std::string& folder,
                    const std::string& header, SectionKeys& keys)
 {
-    std::string value;
     for (const std::string& line : lines)
     {
-        if (keys.title.empty())
+        const KeyStep titleStep = takeTitleKey(line, folder, header, keys);
+        if (titleStep == KeyStep::duplicate)
         {
-            if (lf_extractTitle(line, keys.title))
-            {
-                continue;
-            }
-        }
-        else if (lf_extractTitle(line, value))
-        {
-            lf_addIncompleteSection(fmt::format("{} {} has more than one title key", folder, header));
             return WalkEnd::stopped;
+        }
+        if (titleStep == KeyStep::taken)
+        {
+            continue;
         }
         if (keys.airline.empty())
         {
@@ -135,45 +211,14 @@ WalkEnd walkFltSim(const std::vector<std::string>& lines, const WinPath& file, c
         }
         else if (line.find("atc_parking_codes") != std::string::npos)
         {
-            lf_addIncompleteSection(fmt::format("{} {} has more than one atc_parking_codes key", folder, header));
+            lf_addIncompleteSection(
+                fmt::format("{} {} has more than one atc_parking_codes key", folder, header));
             return WalkEnd::stopped;
         }
-        if (keys.parkingTypes.empty())
+        if (takeSectionKeys(line, folder, header, AtcIdStyle::ordinary, keys) == KeyStep::duplicate)
         {
-            if (lf_extractParkingTypes(line, keys.parkingTypes))
-            {
-                keys.parkingTypes = upperCased(keys.parkingTypes);
-                continue;
-            }
-        }
-        else if (lf_hasParkingTypesKey(line))
-        {
-            lf_addIncompleteSection(fmt::format("{} {} has more than one atc_parking_types key", folder, header));
             return WalkEnd::stopped;
         }
-        if (keys.atcId.empty())
-        {
-            if (lf_extractAtcId(line, value))
-            {
-                const std::string cut = value.substr(0, value.find(';'));
-                std::string registration;
-                if (lf_validateAtcId(cut, registration))
-                {
-                    keys.atcId = registration;
-                }
-                else
-                {
-                    lf_addIncompleteSection(fmt::format("invalid atc_id={} in: {}", cut, keys.title));
-                }
-                continue;
-            }
-        }
-        else if (lf_hasAtcIdKey(line))
-        {
-            lf_addIncompleteSection(fmt::format("{}, {}, has more than one atc_id key", folder, header));
-            return WalkEnd::stopped;
-        }
-        takeFileKeys(line, keys);
     }
     return WalkEnd::completed;
 }
@@ -203,8 +248,8 @@ std::list<LiveryData> procesFltSim(std::uint32_t folderIndex, std::vector<std::s
         cfgFolder.entryType(textureName(keys)) != fs::file_type::directory ||
         cfgFolder.entryType(flightModelName(keys)) != fs::file_type::regular)
     {
-        lf_addIncompleteSection((cfgFolder.path() / modelName(keys)).text() + " or related path does not exist: " +
-                                header);
+        lf_addIncompleteSection((cfgFolder.path() / modelName(keys)).text() +
+                                " or related path does not exist: " + header);
         return {};
     }
     if (keys.title.empty())
@@ -227,7 +272,8 @@ std::list<LiveryData> procesFltSim(std::uint32_t folderIndex, std::vector<std::s
         {
             if (heavy)
             {
-                lf_addIncompleteSection(fmt::format("'{}' '{}' has no airline and no regcode info", folder, header));
+                lf_addIncompleteSection(
+                    fmt::format("'{}' '{}' has no airline and no regcode info", folder, header));
                 return {};
             }
             keys.airline = "PVT";
@@ -239,7 +285,8 @@ std::list<LiveryData> procesFltSim(std::uint32_t folderIndex, std::vector<std::s
         }
         else if (heavy)
         {
-            lf_addIncompleteSection(fmt::format("'{}' '{}' has no airline and regcode not in dbase", folder, header));
+            lf_addIncompleteSection(
+                fmt::format("'{}' '{}' has no airline and regcode not in dbase", folder, header));
             return {};
         }
         else
@@ -262,56 +309,17 @@ std::list<LiveryData> procesFltSim(std::uint32_t folderIndex, std::vector<std::s
 WalkEnd walkIvao(const std::vector<std::string>& lines, const std::string& folder, const std::string& header,
                  SectionKeys& keys)
 {
-    std::string value;
     for (const std::string& line : lines)
     {
-        if (keys.title.empty())
+        KeyStep step = takeTitleKey(line, folder, header, keys);
+        if (step == KeyStep::none)
         {
-            if (lf_extractTitle(line, keys.title))
-            {
-                continue;
-            }
+            step = takeSectionKeys(line, folder, header, AtcIdStyle::ivao, keys);
         }
-        else if (lf_extractTitle(line, value))
+        if (step == KeyStep::duplicate)
         {
-            lf_addIncompleteSection(folder + " " + header + " has more than one title key");
             return WalkEnd::stopped;
         }
-        if (keys.parkingTypes.empty())
-        {
-            if (lf_extractParkingTypes(line, keys.parkingTypes))
-            {
-                keys.parkingTypes = upperCased(keys.parkingTypes);
-                continue;
-            }
-        }
-        else if (lf_hasParkingTypesKey(line))
-        {
-            lf_addIncompleteSection(folder + " " + header + " has more than one atc_parking_types key");
-            return WalkEnd::stopped;
-        }
-        if (keys.atcId.empty())
-        {
-            if (lf_extractAtcId(line, value))
-            {
-                std::string registration;
-                if (lf_validateAtcId(value, registration))
-                {
-                    keys.atcId = registration;
-                }
-                else
-                {
-                    lf_addIncompleteSection(fmt::format("invalid atc_id={} in {}", value, keys.title));
-                }
-                continue;
-            }
-        }
-        else if (lf_hasAtcIdKey(line))
-        {
-            lf_addIncompleteSection(fmt::format("{}, {}, has more than one atc_id key", folder, header));
-            return WalkEnd::stopped;
-        }
-        takeFileKeys(line, keys);
     }
     return WalkEnd::completed;
 }
