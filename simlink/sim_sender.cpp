@@ -5,6 +5,7 @@
 #include "window/main_window.h"
 #include "foundation/time_text.h"
 #include "simlink/ai_create.h"
+#include "simlink/sim_direct.h"
 #include "simlink/sim_ids.h"
 
 #include <fmt/format.h>
@@ -151,18 +152,15 @@ void gf_requestUserAcTitleModel()
 
 ScResult gf_setSpoilersThrottles(std::uint32_t objectId, double spoilersPct, double throttle1Pct, double throttle2Pct)
 {
-    const double block[3] = {spoilersPct, throttle1Pct, throttle2Pct};
     // Under the lock like every other call: two calls on one handle must not interleave their messages.
     std::lock_guard lock(gSimQueues.simMutex);
-    return SimConnect_SetDataOnSimObject(gSimHandle, kDefSpoilersThrottles, objectId, 0, 0, sizeof block, block);
+    return gf_setSpoilersThrottlesHeld(objectId, spoilersPct, throttle1Pct, throttle2Pct);
 }
 
 ScResult gf_simCall(const std::function<ScResult(ScHandle)>& call)
 {
     std::lock_guard lock(gSimQueues.simMutex);
-    if (!gSimHandle)
-        return kScFail;
-    return call(gSimHandle);
+    return gf_simCallHeld(call);
 }
 
 void lf_sendQueuedToSim()

@@ -1,0 +1,77 @@
+#include "traffic/live_assembly.h"
+
+#include "simlink/flight_plan.h"
+#include "simlink/sim_direct.h"
+#include "simlink/sim_state.h"
+#include "traffic/end_of_stream.h"
+#include "traffic/live_flight_hooks.h"
+#include "traffic/live_movement.h"
+
+#include <mutex>
+#include <utility>
+
+namespace oxl
+{
+
+namespace
+{
+
+// The steps that run when a stream runs dry or an aircraft leaves a stand.
+MovementSteps lf_parkingSteps()
+{
+    MovementSteps steps;
+    steps.endOfStream = [](LiveEngine& engine, LiveAc& ac) { return endOfStream(engine, ac); };
+    steps.learnStandOnDeparture = [](LiveEngine& engine, LiveAc& ac, bool departing) {
+        learnStandOnDeparture(engine, ac, departing);
+    };
+    return steps;
+}
+
+// The engine holds simMutex around every direct call, so these are the variants that do not lock.
+LiveSimDirect lf_simDirect()
+{
+    LiveSimDirect sim;
+    sim.allLightsToggle = [](std::uint32_t objectId) { return gf_allLightsToggleHeld(objectId); };
+    sim.requestStaticCg = [](std::uint32_t objectId) { return gf_requestStaticCgHeld(objectId); };
+    sim.simRequestError = [] { gf_simRequestError(); };
+    sim.setSpoilersThrottles = [](std::uint32_t objectId, double spoilersPct, double throttle1Pct,
+                                  double throttle2Pct) {
+        return gf_setSpoilersThrottlesHeld(objectId, spoilersPct, throttle1Pct, throttle2Pct);
+    };
+    sim.setFlightPlan = [](std::uint32_t objectId, const std::filesystem::path& file) {
+        return gf_setFlightPlanHeld(objectId, file);
+    };
+    return sim;
+}
+
+} // namespace
+
+UserAircraft gf_userAircraftFromSim()
+{
+    UserAcData data;
+    {
+        std::lock_guard lock(gSimQueues.simMutex);
+        data = gUserAcData;
+    }
+    UserAircraft user;
+    user.lat = data.lat;
+    user.lon = data.lon;
+    user.heading = data.heading;
+    user.alt = data.alt;
+    user.agl = data.altAboveGround;
+    user.groundSpeed = data.groundVelocity;
+    user.onGround = gUserOnGround.load() != 0;
+    return user;
+}
+
+void gf_installLiveEngine(LiveEngine& engine)
+{
+    LiveNeighbours& n = engine.n;
+    n.userAircraft = [] { return gf_userAircraftFromSim(); };
+    n.flightPlanFolder = [] { return gf_flightPlanFolder(); };
+    n.sim = lf_simDirect();
+    installLiveFlight(engine, lf_parkingSteps());
+    installEndOfStream(engine);
+}
+
+} // namespace oxl

@@ -1,0 +1,16 @@
+// Puts the live engine together for the program: every flight, ground and parking step of the engine and
+// the neighbours it reaches in the simulator link.
+#pragma once
+
+#include "traffic/live_engine.h"
+
+namespace oxl
+{
+
+/// The user aircraft as the simulator link last reported it.
+UserAircraft gf_userAircraftFromSim();
+
+/// Installs the program's steps and neighbours into the engine (before its first cycle).
+void gf_installLiveEngine(LiveEngine& engine);
+
+} // namespace oxl
