@@ -5,9 +5,12 @@
 #include "foundation/version_check.h"
 #include "liveries/dbase.h"
 #include "liveries/livery_indexes.h"
+#include "liveries/livery_matching.h"
 #include "liveries/livery_processing.h"
 #include "platform/win.h"
 #include "traffic/cycle_worker.h"
+#include "traffic/live_cycle.h"
+#include "traffic/live_livery_hooks.h"
 #include "traffic/source_link.h"
 #include "traffic/traffic_display.h"
 #include "window/auto_range.h"
@@ -101,6 +104,9 @@ void gf_installProgramHooks()
     hooks.liveries.readDbase = [] { return gf_readDbase(); };
     hooks.liveries.scanLiveries = [] { gf_scanLiveries(); };
     hooks.liveries.reserveLiveryIndexes = [] { gf_reserveLiveryIndexes(); };
+    hooks.liveries.logLiveryMatchSummary = [] { gf_logLiveryMatchSummary(); };
+    hooks.liveries.logNoMatchList = [] { gf_logNoMatchList(gf_unmatchedList(gLiveEngine)); };
+    hooks.liveries.clearPendingTitles = [] { gf_clearPendingTitles(); };
     hooks.window = lf_windowHooks();
     hooks.services.checkVersions = [] { gf_checkVersions(); };
     gf_installCycleHooks(std::move(hooks));
