@@ -91,9 +91,9 @@ std::vector<LiveryData> benchLiveries()
         }
     for (int t = kTypes - 10; t < kTypes - 10 + kGenericLightTypes; ++t)
         list.push_back({"ZZZ", typeCode(t), fmt::format("Generic {}", typeCode(t)), "", 0, false});
-    std::sort(list.begin(), list.end(), [](const LiveryData& a, const LiveryData& b) {
-        return std::tie(a.airl, a.type, a.title) < std::tie(b.airl, b.type, b.title);
-    });
+    std::sort(list.begin(), list.end(),
+              [](const LiveryData& a, const LiveryData& b)
+              { return std::tie(a.airl, a.type, a.title) < std::tie(b.airl, b.type, b.title); });
     return list;
 }
 
@@ -141,7 +141,8 @@ std::vector<AcProfile> benchAircraft()
         const int a = (i * 37) % kAirlines;
         const int slot = i % 100;
         if (slot < 15)
-            fleet.push_back(aircraft(airlineCode(a), typeCode(i % kLargeTypes), fmt::format("R-{:05}", i * 48), i));
+            fleet.push_back(
+                aircraft(airlineCode(a), typeCode(i % kLargeTypes), fmt::format("R-{:05}", i * 48), i));
         else if (slot < 65)
         {
             int t = i % kLargeTypes;

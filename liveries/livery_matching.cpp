@@ -162,7 +162,8 @@ std::string lf_randomTypeOfCategory(AcCategory category)
 
 bool lf_reachesAnyTypeSteps(AcCategory category)
 {
-    return category == AcCategory::Light || category == AcCategory::Buzjets || category == AcCategory::Rotorcraft;
+    return category == AcCategory::Light || category == AcCategory::Buzjets ||
+           category == AcCategory::Rotorcraft;
 }
 
 void lf_matchGenericSteps(AcProfile& ac, std::int64_t& step)

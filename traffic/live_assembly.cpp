@@ -5,6 +5,7 @@
 #include "simlink/sim_state.h"
 #include "traffic/end_of_stream.h"
 #include "traffic/live_flight_hooks.h"
+#include "traffic/live_livery_hooks.h"
 #include "traffic/live_movement.h"
 
 #include <mutex>
@@ -70,6 +71,7 @@ void gf_installLiveEngine(LiveEngine& engine)
     n.userAircraft = [] { return gf_userAircraftFromSim(); };
     n.flightPlanFolder = [] { return gf_flightPlanFolder(); };
     n.sim = lf_simDirect();
+    gf_installLiveLiveryHooks(engine);
     installLiveFlight(engine, lf_parkingSteps());
     installEndOfStream(engine);
 }

@@ -10,7 +10,8 @@ LiveLiveryHooks gf_matchingLiveryHooks()
 {
     LiveLiveryHooks hooks;
     hooks.takePendingTitle = [](std::uint32_t hexid) { return gf_takePendingTitle(hexid); };
-    hooks.storePendingTitle = [](std::uint32_t hexid, std::string_view title) { gf_storePendingTitle(hexid, title); };
+    hooks.storePendingTitle = [](std::uint32_t hexid, std::string_view title)
+    { gf_storePendingTitle(hexid, title); };
     hooks.erasePendingTitle = [](std::uint32_t hexid) { gf_erasePendingTitle(hexid); };
     hooks.matchLiveAcLivery = [](LiveAc& ac) { gf_matchLiveAcLivery(ac); };
     hooks.regcodeTitle = [](const std::string& registration) { return gf_regcodeTitle(registration); };

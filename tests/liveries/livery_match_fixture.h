@@ -20,19 +20,19 @@ namespace oxl::test
 inline void installMatchDbase()
 {
     gDbase = Dbase{};
-    gDbase.aircraftTypes = {"A319", "A320", "A321", "A20N", "B744", "BE58", "C172", "C208",
-                            "C56X", "EC35", "F16",  "GLF5", "PA28"};
+    gDbase.aircraftTypes = {"A319", "A320", "A321", "A20N", "B744", "BE58", "C172",
+                            "C208", "C56X", "EC35", "F16",  "GLF5", "PA28"};
     gDbase.largeTypes = {"A319", "A320", "A321", "A20N"};
     gDbase.heavyTypes = {"B744"};
     gDbase.buzjetTypes = {"C56X", "GLF5"};
     gDbase.rotorcraftTypes = {"EC35"};
     gDbase.highPerfTypes = {"F16"};
     gDbase.airlineCodes = {"ABC", "BAW", "BOX", "CLH", "DLH", "EZY", "QTR", "VIP", "XYZ"};
-    gDbase.similarGroups = {{"A319", "A320", "A321"}, {"A20N", "A320"}, {"A319", "C208"},
-                            {"C56X", "GLF5"},         {"C172", "PA28"}};
+    gDbase.similarGroups = {
+        {"A319", "A320", "A321"}, {"A20N", "A320"}, {"A319", "C208"}, {"C56X", "GLF5"}, {"C172", "PA28"}};
     gDbase.registrations = {
-        {"G-EUPA", {"BAW", "A320", "", false}},  {"D-AOPR", {"DLH", "A321", "CLH", false}},
-        {"D-ABOX", {"BOX", "B744", "", true}},   {"D-ABVX", {"DLH", "B744", "", true}},
+        {"G-EUPA", {"BAW", "A320", "", false}}, {"D-AOPR", {"DLH", "A321", "CLH", false}},
+        {"D-ABOX", {"BOX", "B744", "", true}},  {"D-ABVX", {"DLH", "B744", "", true}},
         {"D-AIZZ", {"DLH", "A320", "", false}},
     };
 }
@@ -41,20 +41,13 @@ inline void installMatchDbase()
 inline const std::vector<LiveryData>& matchFleet()
 {
     static const std::vector<LiveryData> fleet = {
-        {"BAW", "A320", "BA A320 one", "G-EUPA", 0, false},
-        {"BAW", "A320", "BA A320 two", "", 0, false},
-        {"BAW", "A319", "BA A319", "", 0, false},
-        {"DLH", "A320", "LH A320 Award", "", 0, false},
-        {"DLH", "A320", "LH A320 Base", "", 0, false},
-        {"DLH", "A321", "LH A321", "", 0, false},
-        {"DLH", "B744", "LH 744 pax", "", 0, false},
-        {"BOX", "B744", "Box 744 freighter", "", 0, true},
-        {"ZZZ", "A20N", "Generic A20N", "", 0, false},
-        {"ZZZ", "C172", "Generic C172", "", 0, false},
-        {"ZZZ", "EC35", "FSLTL_EC35 rescue", "", 0, false},
-        {"ABC", "PA28", "Club PA28", "", 0, false},
-        {"XYZ", "GLF5", "Exec GLF5", "", 0, false},
-        {"VIP", "GLF5", "VIP GLF5 Award", "", 0, false},
+        {"BAW", "A320", "BA A320 one", "G-EUPA", 0, false}, {"BAW", "A320", "BA A320 two", "", 0, false},
+        {"BAW", "A319", "BA A319", "", 0, false},           {"DLH", "A320", "LH A320 Award", "", 0, false},
+        {"DLH", "A320", "LH A320 Base", "", 0, false},      {"DLH", "A321", "LH A321", "", 0, false},
+        {"DLH", "B744", "LH 744 pax", "", 0, false},        {"BOX", "B744", "Box 744 freighter", "", 0, true},
+        {"ZZZ", "A20N", "Generic A20N", "", 0, false},      {"ZZZ", "C172", "Generic C172", "", 0, false},
+        {"ZZZ", "EC35", "FSLTL_EC35 rescue", "", 0, false}, {"ABC", "PA28", "Club PA28", "", 0, false},
+        {"XYZ", "GLF5", "Exec GLF5", "", 0, false},         {"VIP", "GLF5", "VIP GLF5 Award", "", 0, false},
     };
     return fleet;
 }
@@ -68,8 +61,9 @@ inline constexpr const char* kMatchRegcodesXml = R"(<?xml version="1.0" encoding
 )";
 
 /// An aircraft as the engine hands it to the match: identity, category of its type, cargo flag.
-inline AcProfile matchAircraft(const std::string& airline, const std::string& type, const std::string& registration,
-                               bool cargo = false, const std::string& callsign = "TST1")
+inline AcProfile matchAircraft(const std::string& airline, const std::string& type,
+                               const std::string& registration, bool cargo = false,
+                               const std::string& callsign = "TST1")
 {
     AcIdent ident;
     ident.airline = airline;

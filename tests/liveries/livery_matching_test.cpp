@@ -14,8 +14,8 @@ namespace oxl
 namespace
 {
 
-using ::testing::ElementsAre;
 using test::matchAircraft;
+using ::testing::ElementsAre;
 
 // What one aircraft gets at depths 1 to 4: the step (0 = no livery) and the title.
 struct Outcome
@@ -38,35 +38,74 @@ constexpr Outcome kNone{};
 
 // RANDOM is off: every pick is the first candidate that is not reserved for a registration.
 const LiveRow kLiveRows[] = {
-    {"RegcodeOfTheLivery", "BAW", "A320", "G-EUPA", false,
+    {"RegcodeOfTheLivery",
+     "BAW",
+     "A320",
+     "G-EUPA",
+     false,
      {Outcome{1, "BA A320 one"}, {1, "BA A320 one"}, {1, "BA A320 one"}, {1, "BA A320 one"}}},
-    {"ReservedTitle", "DLH", "A320", "D-AIZZ", false,
+    {"ReservedTitle",
+     "DLH",
+     "A320",
+     "D-AIZZ",
+     false,
      {Outcome{1, "LH A320 Award"}, {1, "LH A320 Award"}, {1, "LH A320 Award"}, {1, "LH A320 Award"}}},
-    {"AirlineTypeAvoidsReserved", "DLH", "A320", "", false,
+    {"AirlineTypeAvoidsReserved",
+     "DLH",
+     "A320",
+     "",
+     false,
      {kNone, {2, "LH A320 Base"}, {2, "LH A320 Base"}, {2, "LH A320 Base"}}},
-    {"AllCandidatesReserved", "VIP", "GLF5", "", false,
+    {"AllCandidatesReserved",
+     "VIP",
+     "GLF5",
+     "",
+     false,
      {kNone, {2, "VIP GLF5 Award"}, {2, "VIP GLF5 Award"}, {2, "VIP GLF5 Award"}}},
-    {"OperatorFliesForRecordAirline", "CLH", "A321", "D-AOPR", false,
+    {"OperatorFliesForRecordAirline",
+     "CLH",
+     "A321",
+     "D-AOPR",
+     false,
      {kNone, {2, "LH A321"}, {2, "LH A321"}, {2, "LH A321"}}},
     {"EmptyAirlineSkipsAirlineSteps", "", "A321", "D-AOPR", false, {kNone, kNone, kNone, kNone}},
-    {"CargoTakesAirlinePax", "DLH", "B744", "D-ABVX", true,
+    {"CargoTakesAirlinePax",
+     "DLH",
+     "B744",
+     "D-ABVX",
+     true,
      {kNone, {2, "LH 744 pax"}, {2, "LH 744 pax"}, {2, "LH 744 pax"}}},
-    {"CargoLivery", "BOX", "B744", "D-ABOX", true,
+    {"CargoLivery",
+     "BOX",
+     "B744",
+     "D-ABOX",
+     true,
      {kNone, {2, "Box 744 freighter"}, {2, "Box 744 freighter"}, {2, "Box 744 freighter"}}},
     {"PaxNeverTakesCargo", "BOX", "B744", "", false, {kNone, kNone, kNone, kNone}},
-    {"SimilarTypeOfTheAirline", "BAW", "A321", "", false,
-     {kNone, kNone, {3, "BA A319"}, {3, "BA A319"}}},
-    {"PrivateTakesGeneric", "PVT", "C172", "", false,
+    {"SimilarTypeOfTheAirline", "BAW", "A321", "", false, {kNone, kNone, {3, "BA A319"}, {3, "BA A319"}}},
+    {"PrivateTakesGeneric",
+     "PVT",
+     "C172",
+     "",
+     false,
      {kNone, {4, "Generic C172"}, {4, "Generic C172"}, {4, "Generic C172"}}},
     {"GenericForAirlinerAtDepthFour", "EZY", "A20N", "", false, {kNone, kNone, kNone, {4, "Generic A20N"}}},
     {"HeavyWithoutLivery", "QTR", "B744", "", false, {kNone, kNone, kNone, kNone}},
-    {"RotorcraftGeneric", "XYZ", "EC35", "", false,
+    {"RotorcraftGeneric",
+     "XYZ",
+     "EC35",
+     "",
+     false,
      {kNone, kNone, {4, "FSLTL_EC35 rescue"}, {4, "FSLTL_EC35 rescue"}}},
     {"AnyAirlineOfTheType", "XYZ", "PA28", "", false, {kNone, kNone, {5, "Club PA28"}, {5, "Club PA28"}}},
     // The airline's similar A319 is a Large type: skipped at step 3, taken from any airline at step 6.
     {"SimilarTypeOfOtherCategory", "BAW", "C208", "", false, {kNone, kNone, {6, "BA A319"}, {6, "BA A319"}}},
     {"SimilarTypeOfAnyAirline", "ABC", "C56X", "", false, {kNone, kNone, {6, "Exec GLF5"}, {6, "Exec GLF5"}}},
-    {"RandomTypeOfTheCategory", "XYZ", "BE58", "", false,
+    {"RandomTypeOfTheCategory",
+     "XYZ",
+     "BE58",
+     "",
+     false,
      {kNone, kNone, {6, "Generic C172"}, {6, "Generic C172"}}},
 };
 
@@ -144,16 +183,37 @@ struct StaticRow
 };
 
 const StaticRow kStaticRows[] = {
-    {"RegcodeOfTheLivery", "BAW", "A320", "G-EUPA", false,
+    {"RegcodeOfTheLivery",
+     "BAW",
+     "A320",
+     "G-EUPA",
+     false,
      {Outcome{1, "BA A320 one"}, {1, "BA A320 one"}, {1, "BA A320 one"}, {1, "BA A320 one"}}},
-    {"AirlineType", "DLH", "A320", "", false, {kNone, {2, "LH A320 Base"}, {2, "LH A320 Base"}, {2, "LH A320 Base"}}},
+    {"AirlineType",
+     "DLH",
+     "A320",
+     "",
+     false,
+     {kNone, {2, "LH A320 Base"}, {2, "LH A320 Base"}, {2, "LH A320 Base"}}},
     // Unlike a live aircraft, a static one with an empty airline still tries the record's airline.
-    {"EmptyAirlineTakesRecordAirline", "", "A321", "D-AOPR", false,
+    {"EmptyAirlineTakesRecordAirline",
+     "",
+     "A321",
+     "D-AOPR",
+     false,
      {kNone, {2, "LH A321"}, {2, "LH A321"}, {2, "LH A321"}}},
-    {"CargoStandGivesFreighter", "BOX", "B744", "", true,
+    {"CargoStandGivesFreighter",
+     "BOX",
+     "B744",
+     "",
+     true,
      {kNone, {2, "Box 744 freighter"}, {2, "Box 744 freighter"}, {2, "Box 744 freighter"}}},
     {"PassengerStandRefusesFreighter", "BOX", "B744", "", false, {kNone, kNone, kNone, kNone}},
-    {"PrivateTakesGeneric", "PVT", "C172", "", false,
+    {"PrivateTakesGeneric",
+     "PVT",
+     "C172",
+     "",
+     false,
      {kNone, {4, "Generic C172"}, {4, "Generic C172"}, {4, "Generic C172"}}},
     // Similar types of another category are tried by a static match.
     {"SimilarTypeOfOtherCategory", "BAW", "C208", "", false, {kNone, kNone, {3, "BA A319"}, {3, "BA A319"}}},
@@ -259,9 +319,11 @@ TEST_F(LiveryMatching, TwentiethFailureEndsTheCycleWithError81)
     }
     catch (const UserErrorException& e)
     {
-        EXPECT_STREQ(e.what(), "81: There are too many liveries that could not be created by P3D!, see Log.txt");
+        EXPECT_STREQ(e.what(),
+                     "81: There are too many liveries that could not be created by P3D!, see Log.txt");
     }
-    EXPECT_TRUE(settings_.logged("===> Error 81, There are too many liveries that could not be created by P3D!"));
+    EXPECT_TRUE(
+        settings_.logged("===> Error 81, There are too many liveries that could not be created by P3D!"));
     EXPECT_EQ(FailedTitles.size(), 20u);
 }
 
@@ -314,9 +376,9 @@ TEST_F(LiveryMatching, SummaryCountsStepsAndFailures)
     const std::vector<std::string> lines = settings_.logLines();
     const std::string stars31(31, '*');
     EXPECT_THAT(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(start), lines.end()),
-                ElementsAre("", stars31 + " live traffic livery matching summary " + stars31, "Matches at step: ",
-                            "  1: 0", "  2: 1", "  3: 0", "  4: 2", "  5: 0", "  6: 0", "",
-                            "Could not be created by P3D:", "  A321 DLH", std::string(100, '*'), ""));
+                ElementsAre("", stars31 + " live traffic livery matching summary " + stars31,
+                            "Matches at step: ", "  1: 0", "  2: 1", "  3: 0", "  4: 2", "  5: 0", "  6: 0",
+                            "", "Could not be created by P3D:", "  A321 DLH", std::string(100, '*'), ""));
     // The counters stay for the next summary.
     EXPECT_EQ(MatchStepCounters[3], 2);
 }
