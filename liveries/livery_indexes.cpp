@@ -5,6 +5,7 @@
 #include "foundation/log.h"
 #include "foundation/strings.h"
 #include "liveries/livery_data.h"
+#include "liveries/livery_matching.h"
 #include "liveries/regcodes.h"
 #include "liveries/similar_models.h"
 #include "records/aircraft_words.h"
@@ -372,6 +373,7 @@ void gf_clearLiveryIndexes()
     RotorcraftTypes.clear();
     gf_clearRegcodes();
     gf_clearSimilarModels();
+    gf_clearPendingTitles();
     TypeLiveryIndex[kPaxIndex].clear();
     TypeLiveryIndex[kCargoIndex].clear();
     AirlineLiveryIndex[kPaxIndex].clear();

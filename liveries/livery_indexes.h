@@ -78,7 +78,8 @@ std::string lf_randomRotorcraftType();
 
 /// Reserves the special titles, the category type lists and the shared similar-type lists, once per process.
 void gf_reserveLiveryIndexes();
-/// Empties every index, the regcode data and the similar-model tables. Cycle worker only: the titles die.
+/// Empties every index, the regcode data, the similar-model tables and the pending titles. Cycle worker
+/// only: the titles die.
 void gf_clearLiveryIndexes();
 
 } // namespace oxl

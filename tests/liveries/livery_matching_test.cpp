@@ -327,13 +327,16 @@ TEST_F(LiveryMatching, TwentiethFailureEndsTheCycleWithError81)
     EXPECT_EQ(FailedTitles.size(), 20u);
 }
 
-TEST_F(LiveryMatching, FailedTitlesOutliveTheIndexes)
+TEST_F(LiveryMatching, ClearedIndexesLeaveNoViewBehind)
 {
     AcProfile ac = matchAircraft("DLH", "A321", "");
     ac.livery = gf_findLiveryTitle("LH A321");
     gf_onLiveryNotCreated(ac);
+    gf_storePendingTitle(0x400001, gf_findLiveryTitle("BA A319"));
     gf_clearLiveryIndexes();
+    // The failed titles are copies and stay; pending titles would point into the freed titles.
     EXPECT_THAT(FailedTitles, ElementsAre("LH A321"));
+    EXPECT_TRUE(gf_takePendingTitle(0x400001).empty());
 }
 
 TEST_F(LiveryMatching, PendingTitleUntilItFails)

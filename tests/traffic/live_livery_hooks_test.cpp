@@ -84,6 +84,34 @@ TEST_F(LiveLiveryHooks, RespawnedHexidKeepsItsPendingTitle)
     EXPECT_EQ(MatchStepCounters[2], 0);
 }
 
+TEST_F(LiveLiveryHooks, RegistrationWithReservedTitleRespawnsTheAircraft)
+{
+    arrive("DLH", "A320", "");
+    ASSERT_TRUE(runUntilCreates(1));
+    EXPECT_EQ(harness->creates.front().request.title, "LH A320 Base");
+    ASSERT_TRUE(harness->runUntil(
+        [&] { return harness->aircraft(kHex) && harness->aircraft(kHex)->simState == SimState::active; },
+        1000));
+
+    // The source now names the registration whose livery is reserved: the pending title is forgotten
+    // and the aircraft comes back in its own livery.
+    const LiveAc* ac = harness->aircraft(kHex);
+    TrafficLine named;
+    named.hexid = kHex;
+    named.callsign = ac->callsign;
+    named.airline = "DLH";
+    named.type = "A320";
+    named.registration = "D-AIZZ";
+    named.timestamp = ac->lastTime + 10.0;
+    named.report = ac->stream.back();
+    named.report.lon += 0.01;
+    harness->accept(named, ac->stream.back().dueTick + 1000);
+    ASSERT_TRUE(runUntilCreates(2));
+    EXPECT_EQ(harness->creates[1].request.title, "LH A320 Award");
+    EXPECT_EQ(gf_takePendingTitle(kHex), "LH A320 Award");
+    EXPECT_EQ(MatchStepCounters[0], 1);
+}
+
 TEST_F(LiveLiveryHooks, FailedCreationIsNotRetriedWithTheSameTitle)
 {
     harness->failCreate.insert(kHex);
