@@ -34,7 +34,14 @@ mkdir -p "$program/docs" "$program/input" "$appdata/Ordalis_P3D" "$work/document
 chmod 700 "$work/run"
 cp -r "$bin/input/." "$program/input/"
 echo '<registry/>' > "$work/registry.xml"
-# The scans of installed liveries and airport sceneries are off: the demo has no simulator install.
+# The traffic source counts as installed when its program file is there: the program then opens its
+# TCP server for the traffic-source stand-in.
+mkdir -p "$appdata/InsideSystems"
+: > "$appdata/InsideSystems/RealTraffic.jar"
+# A few installed liveries (aircraft folders below the simulator folder) and the scan of them, so that
+# every aircraft of the recording is created with a matching livery.
+python3 "$top/tools/make_demo_liveries.py" --sim "$work/P3Dv5" --out "$program/output/LiveriesScanned.xml"
+# The scans of installed liveries and airport sceneries are off: the liveries come from the scan file.
 cat > "$appdata/Ordalis_P3D/parameters.xml" <<EOF
 <?xml version="1.0"?>
 <parameters>
@@ -77,7 +84,8 @@ stop_all() {
   echo
   echo "Stopped. Logs in $work:"
   echo "  program log:                 $program/Log.txt"
-  echo "  simulator stand-in:          $work/sim_standin.log (objects: $work/sim_standin.journal)"
+  echo "  simulator stand-in:          $work/sim_standin.log (messages: $work/sim_standin.journal,"
+  echo "                               aircraft created, moved and removed: $work/sim_standin.track)"
   echo "  traffic-source stand-in:     $work/traffic_standin.log (lines the program sent: $work/traffic_received.txt)"
 }
 trap 'stop_all; exit 130' INT TERM
@@ -85,7 +93,7 @@ trap stop_all EXIT
 
 # The simulator stand-in takes its commands on standard input, kept open through a FIFO.
 mkfifo "$work/sim_standin.in"
-"$bin/sim_standin" --ground-ft 1416 --journal "$work/sim_standin.journal" \
+"$bin/sim_standin" --ground-ft 1416 --journal "$work/sim_standin.journal" --track "$work/sim_standin.track" \
   < "$work/sim_standin.in" > "$work/sim_standin.log" 2>&1 &
 sim_pid=$!
 exec 3> "$work/sim_standin.in"

@@ -15,6 +15,7 @@ void usage()
                  "            [--name TEXT] [--version A.B.C.D] [--frames-per-second F] [--frame-rate F]\n"
                  "            [--add-delay-ms N] [--first-object-id N] [--title TITLE]... [--ground-ft F]\n"
                  "            [--paused] [--cfg-dir DIR] [--registry FILE] [--journal FILE]\n"
+                 "            [--journal-memory N] [--track FILE]\n"
                  "commands: state | journal | pause 1|0 | event NAME [DATA] | newflight FILE | teleport LAT LON [ALT]\n"
                  "          user-title T | user-model M | user-tail T | inject TAIL LAT LON ALT [TITLE] | quit\n"
                  "          drop [reset] | stall 1|0 | raw HEX | fault split|pad N|merge N|size N|oversize [N]|short [ID]|tiny|unknown\n"
@@ -81,6 +82,10 @@ int main(int argc, char** argv)
             o.registryFile = next();
         else if (a == "--journal")
             o.journalFile = next();
+        else if (a == "--journal-memory")
+            o.journalMemory = static_cast<std::size_t>(std::stoul(next()));
+        else if (a == "--track")
+            o.trackFile = next();
         else
         {
             usage();

@@ -97,6 +97,8 @@ Server::Server(Options options) : options_(std::move(options))
     world_.groundFt = options_.groundFt;
     world_.nextObjectId = options_.firstObjectId;
     world_.user().altitudeFt = options_.groundFt;
+    if (!options_.trackFile.empty())
+        track_.open(options_.trackFile, std::ios::app);
 }
 
 Server::~Server()
@@ -307,6 +309,32 @@ void Server::journal(nlohmann::json entry)
     }
     std::lock_guard lock(mutex_);
     journal_.push_back(std::move(entry));
+    if (options_.journalMemory > 0 && journal_.size() > options_.journalMemory)
+        journal_.pop_front();
+}
+
+void Server::track(const char* event, const SimObject& object)
+{
+    if (!track_.is_open())
+        return;
+    nlohmann::json line = {
+        {"ms", std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started_).count()},
+        {"event", event},
+        {"id", object.id}};
+    if (std::string_view(event) != "removed")
+    {
+        line["lat"] = object.latitudeDeg;
+        line["lon"] = object.longitudeDeg;
+        line["alt"] = object.altitudeFt;
+        line["hdg"] = object.headingDeg;
+    }
+    if (std::string_view(event) == "created")
+    {
+        line["title"] = object.title;
+        line["tail"] = object.tail;
+    }
+    std::lock_guard lock(trackMutex_);
+    track_ << line.dump() << std::endl;
 }
 
 void Server::replyData(Session& s, std::uint32_t recvId, std::uint32_t requestId, std::uint32_t definitionId,
@@ -408,7 +436,10 @@ void Server::handle(Session& s, const std::string& bytes)
             unrecognized();
             break;
         }
+        const std::uint64_t writes = o->positionWrites;
         world_.apply(*o, def->second, f["f64"].get<std::vector<double>>());
+        if (o->ai && o->positionWrites != writes)
+            track("moved", *o);
         break;
     }
     case scwire::kSendTransmitClientEvent:
@@ -445,7 +476,9 @@ void Server::handle(Session& s, const std::string& bytes)
         o.bankDeg = f["bank"];
         o.headingDeg = f["heading"];
         o.airspeedKt = f["airspeed"];
-        const std::uint32_t id = world_.add(std::move(o)).id;
+        const SimObject& created = world_.add(std::move(o));
+        track("created", created);
+        const std::uint32_t id = created.id;
         const std::uint32_t req = f["requestId"];
         const std::uint32_t sessionId = s.id;
         lock.unlock();
@@ -478,6 +511,9 @@ void Server::handle(Session& s, const std::string& bytes)
     case scwire::kSendAIRemoveObject:
     {
         const std::uint32_t id = f["objectId"];
+        SimObject* gone = world_.find(id);
+        if (gone && gone->ai)
+            track("removed", *gone);
         if (!world_.remove(id))
         {
             unrecognized();
@@ -656,7 +692,9 @@ std::string Server::command(const std::string& line)
             std::uint32_t id;
             {
                 std::lock_guard lock(mutex_);
-                id = world_.add(std::move(o)).id;
+                const SimObject& injected = world_.add(std::move(o));
+                track("created", injected);
+                id = injected.id;
             }
             sendToSubscribers("ObjectAdded",
                               [id](std::uint32_t ev) { return encodeObjectAddRemove(ev, id, scwire::kObjectAircraft); });

@@ -10,8 +10,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <list>
 #include <memory>
@@ -45,6 +47,8 @@ struct Options
     std::filesystem::path cfgDir;  // where SimConnect.cfg with the TCP port is written
     std::filesystem::path registryFile; // registry stand-in file that gets the SimConnect ports
     std::filesystem::path journalFile;
+    std::size_t journalMemory = 0;      // client messages kept for "journal" (0: every one)
+    std::filesystem::path trackFile;    // one JSON line per creation, position write and removal
 };
 
 // One connected client.
@@ -79,6 +83,8 @@ private:
     std::vector<std::shared_ptr<Session>> sessionsCopy();
     nlohmann::json state();
     void journal(nlohmann::json entry);
+    // Appends one line to the track file: the event with its time [ms] since the start.
+    void track(const char* event, const SimObject& object);
     void writeConfigFile();
 
     Options options_;
@@ -95,7 +101,10 @@ private:
     std::list<std::shared_ptr<Session>> sessions_;
     std::uint32_t nextSession_ = 1;
     std::vector<std::pair<std::chrono::steady_clock::time_point, std::function<void()>>> timers_;
-    std::vector<nlohmann::json> journal_;
+    std::deque<nlohmann::json> journal_;
+    std::mutex trackMutex_;
+    std::ofstream track_;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
 } // namespace oxl::standin

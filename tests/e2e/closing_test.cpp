@@ -1,0 +1,35 @@
+// Closing the program's window while it runs beside both stand-ins ends it within a few seconds.
+#include "tests/e2e/road_run.h"
+
+#include <gtest/gtest.h>
+
+namespace oxl::test
+{
+namespace
+{
+
+using namespace std::chrono_literals;
+
+// Zurich, the user's aircraft on the main apron.
+constexpr double kUserLatDeg = 47.45350;
+constexpr double kUserLonDeg = 8.56100;
+constexpr double kGroundFt = 1416;
+
+TEST(Closing, CloseEndsTheProgramWithinAFewSeconds)
+{
+    RoadRun run;
+    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startTraffic({"--qnh", "1013"}));
+    ASSERT_TRUE(run.startProgram());
+    // The start-up checks have read the demo's liveries and found the traffic source installed.
+    ASSERT_TRUE(run.waitLog("RealTraffic detected at this PC", 60s));
+    EXPECT_TRUE(run.logHas("13 liveries read from output/LiveriesScanned.xml"));
+
+    ASSERT_TRUE(run.program().terminate());
+    // A few seconds: the readers and the simulator link poll their stop flags at least every 250 ms.
+    EXPECT_EQ(run.program().wait(10000), std::optional<int>(0));
+    EXPECT_TRUE(run.logHas("Exiting: USER CLOSED SIM"));
+}
+
+} // namespace
+} // namespace oxl::test

@@ -1,0 +1,255 @@
+#include "tests/e2e/road_run.h"
+
+#include "tests/support/log_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fmt/format.h>
+#include <fstream>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+namespace oxl::test
+{
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+std::string settingsXml(const fs::path& simFolder, const std::map<std::string, std::string>& extra)
+{
+    // The scans are off: the liveries come from the scan file the demo's script writes.
+    std::map<std::string, std::string> settings = {{"PROGRAM_VERSION", "11.0.4"},
+                                                   {"SIM_INSTALL_PATH", simFolder.string()},
+                                                   {"SCAN_LIVERIES", "false"},
+                                                   {"SCAN_AIRPORTS", "false"},
+                                                   {"AUTO_RANGE", "false"},
+                                                   {"RANGE", "40"}};
+    for (const auto& [key, value] : extra)
+        settings[key] = value;
+    std::string xml = "<?xml version=\"1.0\"?>\n<parameters>\n";
+    for (const auto& [key, value] : settings)
+        xml += fmt::format("<parameter name=\"{}\" value=\"{}\"/>\n", key, value);
+    return xml + "</parameters>\n";
+}
+
+double distanceM(double lat1Deg, double lon1Deg, double lat2Deg, double lon2Deg)
+{
+    constexpr double kRad = 3.141592653589793 / 180.0;
+    constexpr double kEarthM = 6371000.0;
+    const double dLat = (lat2Deg - lat1Deg) * kRad;
+    const double dLon = (lon2Deg - lon1Deg) * kRad;
+    const double a = std::sin(dLat / 2) * std::sin(dLat / 2) +
+                     std::cos(lat1Deg * kRad) * std::cos(lat2Deg * kRad) * std::sin(dLon / 2) * std::sin(dLon / 2);
+    return 2.0 * kEarthM * std::atan2(std::sqrt(a), std::sqrt(std::max(0.0, 1.0 - a)));
+}
+
+} // namespace
+
+double largestStepM(const TrackedObject& object)
+{
+    double largest = 0;
+    for (std::size_t i = 1; i < object.positions.size(); ++i)
+    {
+        const TrackEvent& a = object.positions[i - 1];
+        const TrackEvent& b = object.positions[i];
+        largest = std::max(largest, distanceM(a.latDeg, a.lonDeg, b.latDeg, b.lonDeg));
+    }
+    return largest;
+}
+
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds bound)
+{
+    const auto end = std::chrono::steady_clock::now() + bound;
+    while (!done())
+    {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
+std::string trafficLine(std::uint32_t hexid, double latDeg, double lonDeg, double altFt, double vsFpm,
+                        bool airborne, double trackDeg, double groundSpeedKt, const std::string& callsign,
+                        const std::string& type, const std::string& registration, const std::string& origin,
+                        const std::string& destination, double reportTimeS)
+{
+    const double heading = trackDeg > 0 ? trackDeg : 360.0;
+    return fmt::format("RTTFC,{},{:.5f},{:.5f},{:.0f},{:.0f},{},{:.1f},{:.0f},{},{},{},{},{},{:.2f},,,adsb_icao,,,-1,,,"
+                       "0,,{:.1f},,,A3",
+                       hexid, latDeg, lonDeg, altFt, airborne ? vsFpm : 0.0, airborne ? 1 : 0, heading,
+                       groundSpeedKt, callsign, type, registration, origin, destination, reportTimeS, heading);
+}
+
+RoadRun::RoadRun(const std::map<std::string, std::string>& settings)
+{
+    const fs::path program = programFolder();
+    const fs::path appData = work_ / "appdata";
+    for (const fs::path& folder : {program / "docs", program / "input", appData / "Ordalis_P3D",
+                                   work_ / "documents", work_ / "public", work_ / "P3Dv5" / "Scenery",
+                                   work_ / "pipes", work_ / "run"})
+        fs::create_directories(folder);
+    fs::permissions(work_ / "run", fs::perms::owner_all, fs::perm_options::replace);
+    fs::copy(fs::path(OXL_BIN_DIR) / "input", program / "input", fs::copy_options::recursive);
+    writeBytes(work_ / "registry.xml", "<registry/>\n");
+    // The traffic source is installed: the program opens its TCP server for it.
+    writeBytes(appData / "InsideSystems" / "RealTraffic.jar", "");
+    writeBytes(appData / "Ordalis_P3D" / "parameters.xml", settingsXml(work_ / "P3Dv5", settings));
+
+    plat::ChildProcess script;
+    const std::string tool = std::string(OXL_SOURCE_DIR) + "/tools/make_demo_liveries.py";
+    const bool written =
+        script.start("/usr/bin/env", {"python3", tool, "--sim", (work_ / "P3Dv5").string(), "--out",
+                                      (program / "output" / "LiveriesScanned.xml").string()}) &&
+        script.wait(60000) == std::optional<int>(0);
+    EXPECT_TRUE(written) << "the demo's liveries were not written";
+}
+
+RoadRun::~RoadRun()
+{
+    // The program first, so that it closes its links to both stand-ins as a user would.
+    if (program_.running())
+    {
+        program_.terminate();
+        if (!program_.wait(20000))
+            program_.kill();
+    }
+    traffic_.reset();
+    if (::testing::Test::HasFailure())
+        dumpOnFailure();
+}
+
+bool RoadRun::startSim(double latDeg, double lonDeg, double groundFt, const std::vector<std::string>& extraArgs)
+{
+    std::vector<std::string> args = {"--ground-ft", fmt::format("{}", groundFt), "--track",
+                                     (work_ / "sim_track.jsonl").string(), "--journal-memory", "20000"};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    if (!sim_.start(OXL_BIN_DIR, args, (work_ / "pipes").string()))
+        return false;
+    return sim_.command(fmt::format("teleport {:.6f} {:.6f} {}", latDeg, lonDeg, groundFt)) == "ok";
+}
+
+bool RoadRun::startTraffic(const std::vector<std::string>& args)
+{
+    std::vector<std::string> all = {"--record", (work_ / "traffic_received.txt").string()};
+    all.insert(all.end(), args.begin(), args.end());
+    traffic_ = std::make_unique<ToolProcess>(OXL_BIN_DIR, "traffic_standin", all);
+    return traffic_->started();
+}
+
+int RoadRun::stopTraffic()
+{
+    const int status = traffic_ ? traffic_->stop() : -1;
+    traffic_.reset();
+    return status;
+}
+
+bool RoadRun::startProgram()
+{
+    const fs::path appData = work_ / "appdata";
+    const std::string command =
+        "cd '" + programFolder().string() + "' && exec '" + std::string(OXL_BIN_DIR) + "/ordalis_p3d'";
+    return program_.start("/bin/sh", {"-c", command},
+                          {"OXL_HEADLESS=1", "OXL_APPDATA=" + appData.string(),
+                           "OXL_REGISTRY=" + (work_ / "registry.xml").string(),
+                           "OXL_DOCUMENTS=" + (work_ / "documents").string(),
+                           "OXL_PUBLIC_DOCUMENTS=" + (work_ / "public").string(),
+                           "OXL_PIPE_DIR=" + (work_ / "pipes").string(),
+                           "OXL_DOWNLOAD_BASE=http://127.0.0.1:9/", "XDG_RUNTIME_DIR=" + (work_ / "run").string()});
+}
+
+std::vector<std::string> RoadRun::log() const
+{
+    std::vector<std::string> lines = splitLines(readBytes(programFolder() / "Log.txt"));
+    if (!lines.empty())
+        lines.erase(lines.begin());
+    return lines;
+}
+
+bool RoadRun::logHas(const std::string& text) const
+{
+    return logCount(text) > 0;
+}
+
+std::size_t RoadRun::logCount(const std::string& text) const
+{
+    const auto lines = log();
+    return static_cast<std::size_t>(std::count_if(
+        lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; }));
+}
+
+bool RoadRun::waitLog(const std::string& text, std::chrono::milliseconds bound)
+{
+    return waitUntil([&] { return logHas(text); }, bound);
+}
+
+std::vector<TrackEvent> RoadRun::track() const
+{
+    std::vector<TrackEvent> events;
+    for (const std::string& line : splitLines(readBytes(work_ / "sim_track.jsonl")))
+    {
+        // The stand-in may be writing the last line right now.
+        const nlohmann::json entry = nlohmann::json::parse(line, nullptr, false);
+        if (entry.is_discarded() || !entry.is_object())
+            continue;
+        TrackEvent event;
+        event.ms = entry.value("ms", std::int64_t{0});
+        event.event = entry.value("event", "");
+        event.id = entry.value("id", 0u);
+        event.latDeg = entry.value("lat", 0.0);
+        event.lonDeg = entry.value("lon", 0.0);
+        event.altFt = entry.value("alt", 0.0);
+        event.headingDeg = entry.value("hdg", 0.0);
+        event.title = entry.value("title", "");
+        event.tail = entry.value("tail", "");
+        events.push_back(std::move(event));
+    }
+    return events;
+}
+
+std::map<std::uint32_t, TrackedObject> RoadRun::objects() const
+{
+    std::map<std::uint32_t, TrackedObject> objects;
+    for (TrackEvent& event : track())
+    {
+        TrackedObject& object = objects[event.id];
+        object.id = event.id;
+        if (event.event == "created")
+        {
+            object.title = event.title;
+            object.tail = event.tail;
+        }
+        if (event.event == "removed")
+            object.removed = true;
+        else
+            object.positions.push_back(std::move(event));
+    }
+    return objects;
+}
+
+bool RoadRun::waitObjects(const std::function<bool(const std::map<std::uint32_t, TrackedObject>&)>& pred,
+                          std::chrono::milliseconds bound)
+{
+    return waitUntil([&] { return pred(objects()); }, bound);
+}
+
+std::vector<std::string> RoadRun::sourceRecord() const
+{
+    return splitLines(readBytes(work_ / "traffic_received.txt"));
+}
+
+void RoadRun::dumpOnFailure() const
+{
+    const auto lines = log();
+    std::cerr << "---- program log (last 80 of " << lines.size() << " lines) ----\n";
+    for (std::size_t i = lines.size() > 80 ? lines.size() - 80 : 0; i < lines.size(); ++i)
+        std::cerr << lines[i] << "\n";
+    std::cerr << "---- end of program log ----\n";
+}
+
+} // namespace oxl::test

@@ -1,0 +1,116 @@
+// The whole road on one machine for end-to-end tests: a program folder of its own in a temporary working
+// folder, the simulator stand-in, the traffic-source stand-in and the program, each a separate process,
+// and readers for what each of them recorded.
+#pragma once
+
+#include "platform/child_process.h"
+#include "tests/support/sim_standin_process.h"
+#include "tests/support/standin_process.h"
+#include "tests/support/temp_folder.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace oxl::test
+{
+
+/// One line of the simulator stand-in's track file: an AI object created, moved or removed.
+struct TrackEvent
+{
+    std::int64_t ms = 0;  ///< since the stand-in started
+    std::string event;    ///< "created", "moved" or "removed"
+    std::uint32_t id = 0; ///< the simulator's object id
+    double latDeg = 0;
+    double lonDeg = 0;
+    double altFt = 0;
+    double headingDeg = 0;
+    std::string title; ///< of "created"
+    std::string tail;  ///< of "created"
+};
+
+/// One simulator object as its track shows it.
+struct TrackedObject
+{
+    std::uint32_t id = 0;
+    std::string title;
+    std::string tail;
+    std::vector<TrackEvent> positions; ///< the creation, then every position write
+    bool removed = false;
+};
+
+/// The largest distance [m] between two position writes that follow each other.
+double largestStepM(const TrackedObject& object);
+
+/// The working folder, the three processes and their records.
+class RoadRun
+{
+  public:
+    /// Writes the working folder: program folder with docs, the build's input files and the demo's
+    /// liveries, AppData with settings (scans off, the source installed) and the given extra settings.
+    explicit RoadRun(const std::map<std::string, std::string>& settings = {});
+    ~RoadRun();
+    RoadRun(const RoadRun&) = delete;
+    RoadRun& operator=(const RoadRun&) = delete;
+
+    /// Starts the simulator stand-in with the user's aircraft at the position (ground at groundFt).
+    bool startSim(double latDeg, double lonDeg, double groundFt, const std::vector<std::string>& extraArgs = {});
+    /// Starts the traffic-source stand-in with the arguments (its record file is added).
+    bool startTraffic(const std::vector<std::string>& args);
+    /// Starts the program in its program folder, headless.
+    bool startProgram();
+
+    /// The simulator stand-in (commands, state).
+    SimStandinProcess& sim() { return sim_; }
+    /// The program's process.
+    plat::ChildProcess& program() { return program_; }
+    /// Ends the traffic-source stand-in; its exit status.
+    int stopTraffic();
+
+    /// The program's log lines after the header.
+    std::vector<std::string> log() const;
+    /// True when a log line holds the text.
+    bool logHas(const std::string& text) const;
+    /// How many log lines hold the text.
+    std::size_t logCount(const std::string& text) const;
+    /// Waits until a log line holds the text; false after the bound.
+    bool waitLog(const std::string& text, std::chrono::milliseconds bound);
+    /// The simulator stand-in's track, in file order.
+    std::vector<TrackEvent> track() const;
+    /// The track grouped by object id.
+    std::map<std::uint32_t, TrackedObject> objects() const;
+    /// Waits until pred(objects()) holds; false after the bound.
+    bool waitObjects(const std::function<bool(const std::map<std::uint32_t, TrackedObject>&)>& pred,
+                     std::chrono::milliseconds bound);
+    /// The lines the traffic-source stand-in received or noted ("<unix s> <line>").
+    std::vector<std::string> sourceRecord() const;
+    /// The working folder.
+    const std::filesystem::path& folder() const { return work_.path(); }
+    /// The program folder.
+    std::filesystem::path programFolder() const { return work_ / "program"; }
+    /// A copy of the program's log kept beside the test output when the test failed.
+    void dumpOnFailure() const;
+
+  private:
+    TempFolder work_;
+    SimStandinProcess sim_;
+    std::unique_ptr<ToolProcess> traffic_;
+    plat::ChildProcess program_;
+};
+
+/// Waits until done() holds, checking every 100 ms; false after the bound.
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds bound);
+
+/// A traffic line of the source's 29-field format, for replay files (report time in Unix seconds).
+std::string trafficLine(std::uint32_t hexid, double latDeg, double lonDeg, double altFt, double vsFpm,
+                        bool airborne, double trackDeg, double groundSpeedKt, const std::string& callsign,
+                        const std::string& type, const std::string& registration, const std::string& origin,
+                        const std::string& destination, double reportTimeS);
+
+} // namespace oxl::test

@@ -1,0 +1,72 @@
+// The simulator stand-in's track, which the end-to-end runs read: every AI aircraft the link creates,
+// moves and removes appears as one JSON line, in order, with the object's id and position.
+#include "simlink/ai_create.h"
+#include "tests/simlink/sim_link_fixture.h"
+
+#include <nlohmann/json.hpp>
+
+namespace oxl::test
+{
+namespace
+{
+
+class StandinTrackTest : public SimLinkTest
+{
+  protected:
+    std::vector<std::string> standinArgs() override
+    {
+        auto args = SimLinkTest::standinArgs();
+        args.insert(args.end(), {"--track", trackFile.string(), "--journal-memory", "5"});
+        return args;
+    }
+
+    std::vector<nlohmann::json> track() const
+    {
+        std::vector<nlohmann::json> lines;
+        for (const std::string& line : splitLines(readBytes(trackFile)))
+            lines.push_back(nlohmann::json::parse(line));
+        return lines;
+    }
+
+    TempFolder folder;
+    std::filesystem::path trackFile = folder / "track.jsonl";
+};
+
+TEST_F(StandinTrackTest, CreationPositionWritesAndRemovalOfAnAircraft)
+{
+    ASSERT_TRUE(connected());
+    const std::uint32_t oid = createIdentified("SWR8", 20020, SimAnswerKind::liveCreated);
+    ASSERT_GT(oid, 2u);
+    SimPosition p;
+    p.lat = 47.47;
+    p.lon = 8.56;
+    p.heading = 1.5;
+    p.alt = 1500;
+    p.objectId = oid;
+    gf_queuePosition(p);
+    EXPECT_NE(gf_handOverPositions(), PositionHandOver::dropped);
+    ASSERT_TRUE(eventually([&] { return objectByTail("SWR8")["positionWrites"] == 1; }));
+    gf_queueRemoval(oid);
+    ASSERT_TRUE(waitAnswer(SimAnswerKind::objectRemoved, [&](const SimAnswer& a) { return a.objectId == oid; }));
+
+    const auto lines = track();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0]["event"], "created");
+    EXPECT_EQ(lines[0]["title"], "Known Jet");
+    EXPECT_EQ(lines[0]["tail"], "SWR8");
+    EXPECT_DOUBLE_EQ(lines[0]["lat"].get<double>(), 47.4650);
+    EXPECT_EQ(lines[1]["event"], "moved");
+    EXPECT_DOUBLE_EQ(lines[1]["lat"].get<double>(), 47.47);
+    EXPECT_DOUBLE_EQ(lines[1]["lon"].get<double>(), 8.56);
+    EXPECT_DOUBLE_EQ(lines[1]["alt"].get<double>(), 1500.0);
+    EXPECT_EQ(lines[2]["event"], "removed");
+    for (const auto& line : lines)
+        EXPECT_EQ(line["id"], oid);
+    EXPECT_LE(lines[0]["ms"].get<std::int64_t>(), lines[1]["ms"].get<std::int64_t>());
+    EXPECT_LE(lines[1]["ms"].get<std::int64_t>(), lines[2]["ms"].get<std::int64_t>());
+    // Only the last client messages stay in the stand-in's memory.
+    EXPECT_EQ(sim.journal().size(), 5u);
+}
+
+} // namespace
+} // namespace oxl::test
