@@ -1,9 +1,13 @@
 // Cost of one main-loop tick of the live engine per live aircraft, at 10 to 1000 aircraft: answers
 // (ground data for the aircraft near the ground every 100 ticks), the per-aircraft update, the sweep,
-// the position hand-over and the frame that takes the positions.
+// the position hand-over and the frame that takes the positions. Also the cost of one whole main-loop
+// pass with no aircraft and with N aircraft, and of the per-second routine over N aircraft.
+#include "foundation/config_keys.h"
 #include "records/sim_queues.h"
+#include "traffic/cycle_hooks.h"
 #include "traffic/live_engine.h"
 #include "traffic/live_tick.h"
+#include "traffic/main_loop.h"
 
 #include <benchmark/benchmark.h>
 
@@ -89,6 +93,73 @@ void BM_LiveTickPerAircraft(benchmark::State& state)
 }
 
 BENCHMARK(BM_LiveTickPerAircraft)->Arg(10)->Arg(100)->Arg(300)->Arg(1000);
+
+// The simulator runs, the in-range request succeeds and no second arrives: the pass is a plain tick.
+struct RunningSimulator
+{
+    RunningSimulator()
+    {
+        CycleHooks hooks;
+        hooks.sim.simRunning = [] { return true; };
+        gf_installCycleHooks(std::move(hooks));
+        MainLoopHooks loop;
+        loop.secondTick = &second;
+        loop.requestAcInRange = [](std::uint32_t) { return ScResult{0}; };
+        gf_installMainLoopHooks(std::move(loop));
+    }
+    ~RunningSimulator()
+    {
+        gf_installCycleHooks(CycleHooks{});
+        gf_installMainLoopHooks(MainLoopHooks{});
+    }
+    RunningSimulator(const RunningSimulator&) = delete;
+    RunningSimulator& operator=(const RunningSimulator&) = delete;
+
+    std::atomic<std::uint8_t> second{0};
+};
+
+void BM_MainLoopPass(benchmark::State& state)
+{
+    RunningSimulator simulator;
+    TickBench bench(state.range(0));
+    LoopValues values;
+    LoopContext loop{bench.engine, bench.adding, values};
+    for (auto _ : state)
+    {
+        benchmark::DoNotOptimize(lf_mainLoopStep(loop));
+        std::lock_guard lock(bench.queues.simMutex);
+        bench.queues.send->clear();
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["aircraft"] = static_cast<double>(state.range(0));
+}
+
+BENCHMARK(BM_MainLoopPass)->Arg(0)->Arg(100)->Arg(1000);
+
+// The per-second routine with the user aircraft in the air among N active aircraft, none close enough
+// to be removed: every aircraft is examined by the avoidance rules.
+void BM_EverySecond(benchmark::State& state)
+{
+    COLLISION_USER_AIR.set(true);
+    TickBench bench(state.range(0));
+    bench.engine.n.userAircraft = []
+    {
+        UserAircraft user;
+        user.lat = 40.0;
+        user.lon = 10.0;
+        user.alt = 10000.0;
+        user.agl = 9000.0;
+        return user;
+    };
+    LoopValues values;
+    LoopContext loop{bench.engine, bench.adding, values};
+    for (auto _ : state)
+        lf_everySecond(loop);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["aircraft"] = static_cast<double>(state.range(0));
+}
+
+BENCHMARK(BM_EverySecond)->Arg(100)->Arg(1000);
 
 } // namespace
 } // namespace oxl

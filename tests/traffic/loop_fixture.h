@@ -1,0 +1,213 @@
+// The main loop on a fake steady clock: the engine of the live harness, an adding stack and loop values
+// of the test's own, recording doubles of the simulator, the traffic source and the park-airport
+// services, and every setting at its default.
+#pragma once
+
+#include "foundation/config_keys.h"
+#include "foundation/periodic_requests.h"
+#include "foundation/run_state.h"
+#include "platform/clock.h"
+#include "tests/support/live_harness.h"
+#include "tests/support/settings_fixture.h"
+#include "traffic/cycle_hooks.h"
+#include "traffic/live_lifecycle.h"
+#include "traffic/main_loop.h"
+#include "window/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace oxl::test
+{
+
+class MainLoopFixture : public ::testing::Test
+{
+  protected:
+    using Clock = std::chrono::steady_clock;
+
+    static void SetUpTestSuite() { ASSERT_TRUE(loadProgramDatabase(OXL_BIN_DIR)); }
+
+    void SetUp() override
+    {
+        resetSettingsToDefaults();
+        gf_clearStop();
+        gf_clearPeriodicRequests();
+        gMainWindow.resetForCycle();
+        harness = std::make_unique<LiveHarness>();
+        gParking.hooks.removeAircraftFromSim = [this](SimAc& ac) { removeAircraftFromSim(engine(), ac); };
+
+        CycleHooks hooks;
+        hooks.sim.simRunning = [this]
+        {
+            passStarts.push_back(now - Clock::time_point{});
+            if (onPass)
+                onPass(static_cast<int>(passStarts.size()));
+            return running;
+        };
+        hooks.sim.simError = [this] { return simError; };
+        hooks.sim.userState = [this]
+        {
+            userStateTicks.push_back(harness->tick());
+            return SourceUserState{};
+        };
+        hooks.sim.requestUserAcPosition = [this]
+        {
+            userPositionTicks.push_back(harness->tick());
+            return UserPosition{};
+        };
+        hooks.sim.simRequestError = [this] { ++simRequestErrors; };
+        hooks.sim.simUtcSeconds = [this]
+        {
+            ++simTimeReads;
+            return std::int64_t{1'796'573'998};
+        };
+        hooks.window.autoRangeStep = [this] { calls.push_back(at("autoRange", values.seconds)); };
+        hooks.window.showCheck = [this](const CheckBoxParameter& box)
+        { calls.push_back("showCheck " + box.name); };
+        hooks.liveries.logNoMatchList = [this] { calls.push_back(at("noMatchList", values.seconds)); };
+        hooks.liveries.logLiveryMatchSummary = [this]
+        { calls.push_back(at("matchSummary", values.seconds)); };
+        hooks.liveries.clearPendingTitles = [this]
+        { calls.push_back(at("clearPendingTitles", values.seconds)); };
+        gf_installCycleHooks(std::move(hooks));
+
+        MainLoopHooks loop;
+        loop.now = [this] { return now; };
+        loop.sleep = [this](std::chrono::milliseconds d)
+        {
+            sleeps.push_back(d);
+            now += d;
+        };
+        loop.secondTick = &secondTick;
+        loop.requestAcInRange = [this](std::uint32_t radiusM)
+        {
+            inRangeTicks.push_back(harness->tick());
+            inRangeRadiusM = radiusM;
+            return inRangeResult;
+        };
+        gf_installMainLoopHooks(std::move(loop));
+
+        PeriodicHooks periodic;
+        periodic.updateParkAirport = [this](bool first)
+        { calls.push_back(at(first ? "parkAirport true" : "parkAirport", values.seconds)); };
+        periodic.updateReaderStatus = [this] { calls.push_back(at("readerStatus", values.seconds)); };
+        periodic.checkParkAirports = [this](std::string& text)
+        {
+            calls.push_back("checkParkAirports");
+            text = checkText;
+            return !checkText.empty();
+        };
+        periodic.adjustParking = [this] { calls.push_back(at("adjustParking", values.seconds)); };
+        periodic.removeQueuedStatic = [this] { calls.push_back("removeQueuedStatic"); };
+        periodic.disableParkingControls = [this] { calls.push_back(at("disableParking", values.seconds)); };
+        gf_installPeriodicHooks(std::move(periodic));
+    }
+
+    void TearDown() override
+    {
+        gf_installCycleHooks(CycleHooks{});
+        gf_installMainLoopHooks(MainLoopHooks{});
+        gf_installPeriodicHooks(PeriodicHooks{});
+        gf_clearStop();
+        gf_clearPeriodicRequests();
+        harness.reset();
+        gParking.reset();
+        resetSettingsToDefaults();
+    }
+
+    static std::string at(const std::string& what, std::int32_t second)
+    {
+        return what + " " + std::to_string(second);
+    }
+
+    LiveEngine& engine() { return harness->engine(); }
+    LoopContext loop() { return LoopContext{engine(), adding, values}; }
+
+    /// Runs passes that each find the simulator's second, until the seconds counter reaches `second`.
+    void runSecondsUntil(std::int32_t second)
+    {
+        LoopContext context = loop();
+        while (values.seconds < second)
+        {
+            secondTick.store(1);
+            ASSERT_TRUE(lf_mainLoopStep(context));
+        }
+    }
+
+    /// The recorded calls whose text starts with `what`.
+    std::vector<std::string> callsOf(const std::string& what) const
+    {
+        std::vector<std::string> found;
+        for (const std::string& call : calls)
+            if (call.rfind(what, 0) == 0)
+                found.push_back(call);
+        return found;
+    }
+
+    /// An active live aircraft at the position.
+    LiveAc& addLive(std::uint32_t hexid, const std::string& callsign, double lat, double lon, bool onGround)
+    {
+        LiveAc ac;
+        ac.hexid = hexid;
+        ac.callsign = callsign;
+        ac.type = "A320";
+        ac.simState = SimState::active;
+        ac.objectId = hexid & 0xFFFF;
+        ac.lat = lat;
+        ac.lon = lon;
+        ac.onGround = onGround ? 1 : 0;
+        // A report far ahead keeps the aircraft flying its stream while the test runs.
+        Report report;
+        report.lat = lat;
+        report.lon = lon;
+        report.airborne = onGround ? 0 : 1;
+        report.dueTick = 1 << 30;
+        ac.stream.push_back(report);
+        engine().live.push_back(ac);
+        return engine().live.back();
+    }
+
+    /// An active static aircraft at its stand.
+    SimAc& addStatic(std::uint32_t hexid, const std::string& callsign, double lat, double lon)
+    {
+        SimAc ac;
+        ac.hexid = hexid;
+        ac.callsign = callsign;
+        ac.simState = SimState::active;
+        ac.objectId = 500 + hexid;
+        ac.standLat = lat;
+        ac.standLon = lon;
+        gParking.staticAircraft.push_back(ac);
+        return gParking.staticAircraft.back();
+    }
+
+    SettingsFolder settings;
+    std::unique_ptr<LiveHarness> harness;
+    AddingStack adding;
+    LoopValues values;
+    std::atomic<std::uint8_t> secondTick{0};
+    Clock::time_point now{};
+    bool running = true;
+    bool simError = false;
+    ScResult inRangeResult = kScOk;
+    std::function<void(int)> onPass; ///< runs at the start of pass n (1 = first), may move the clock
+    std::vector<Clock::duration> passStarts;
+    std::vector<std::chrono::milliseconds> sleeps;
+    std::vector<std::int32_t> inRangeTicks;
+    std::uint32_t inRangeRadiusM = 0;
+    std::vector<std::int32_t> userStateTicks;
+    std::vector<std::int32_t> userPositionTicks;
+    std::vector<std::string> calls;
+    std::string checkText;
+    int simRequestErrors = 0;
+    int simTimeReads = 0;
+};
+
+} // namespace oxl::test

@@ -1,0 +1,281 @@
+// The main loop on a fake clock: the 10 ms grid with catch-up and re-basing, the tick's rates, the
+// passes while the flight is not running, resuming, and the stop flags.
+#include "platform/timer_resolution.h"
+#include "tests/traffic/loop_fixture.h"
+
+#include <algorithm>
+
+namespace oxl::test
+{
+namespace
+{
+
+using namespace std::chrono_literals;
+
+class MainLoopTest : public MainLoopFixture
+{
+  protected:
+    /// Runs the loop; pass `lastPass` sets the stop flag.
+    void runLoopFor(int lastPass, std::function<void(int)> extra = {})
+    {
+        onPass = [this, lastPass, extra](int pass)
+        {
+            if (extra)
+                extra(pass);
+            if (pass == lastPass)
+                gf_requestStop(ExitReason::userClosedSim, 0);
+        };
+        LoopContext context = loop();
+        lf_mainLoop(context);
+    }
+
+    std::vector<std::int64_t> startsMs() const
+    {
+        std::vector<std::int64_t> ms;
+        for (const auto& start : passStarts)
+            ms.push_back(std::chrono::duration_cast<std::chrono::microseconds>(start).count() / 1000);
+        return ms;
+    }
+};
+
+TEST_F(MainLoopTest, PassesFollowTheTenMillisecondGrid)
+{
+    runLoopFor(4);
+    EXPECT_EQ(startsMs(), (std::vector<std::int64_t>{0, 10, 20, 30}));
+    EXPECT_EQ(sleeps, (std::vector<std::chrono::milliseconds>{10ms, 10ms, 10ms}));
+    EXPECT_EQ(harness->tick(), 4);
+}
+
+TEST_F(MainLoopTest, LatePassesAreCaughtUpBackToBack)
+{
+    // The second pass takes 35 ms: the passes due at 20, 30 and 40 ms follow at once.
+    runLoopFor(7,
+               [this](int pass)
+               {
+                   if (pass == 2)
+                       now += 35ms;
+               });
+    EXPECT_EQ(startsMs(), (std::vector<std::int64_t>{0, 10, 45, 45, 45, 50, 60}));
+    EXPECT_EQ(sleeps, (std::vector<std::chrono::milliseconds>{10ms, 5ms, 10ms}));
+}
+
+TEST_F(MainLoopTest, PassEndingLessThanAMillisecondEarlyIsFollowedAtOnce)
+{
+    runLoopFor(3,
+               [this](int pass)
+               {
+                   if (pass == 1)
+                       now += 9600us;
+               });
+    ASSERT_EQ(passStarts.size(), 3u);
+    EXPECT_EQ(passStarts[1], 9600us);
+    EXPECT_EQ(passStarts[2], 20600us);
+    EXPECT_EQ(sleeps, (std::vector<std::chrono::milliseconds>{11ms}));
+}
+
+TEST_F(MainLoopTest, SecondTickReBasesTheGridToThePassThatSawIt)
+{
+    // While not running the per-second reply is not taken, so each pass after it re-bases the grid.
+    running = false;
+    runLoopFor(6,
+               [this](int pass)
+               {
+                   if (pass == 3)
+                   {
+                       now += 13ms;
+                       secondTick.store(1);
+                   }
+               });
+    EXPECT_EQ(startsMs(), (std::vector<std::int64_t>{0, 10, 20, 33, 43, 53}));
+}
+
+TEST_F(MainLoopTest, SecondTakenByATickLeavesTheGridAlone)
+{
+    runLoopFor(4,
+               [this](int pass)
+               {
+                   if (pass == 2)
+                   {
+                       now += 3ms;
+                       secondTick.store(1);
+                   }
+               });
+    EXPECT_EQ(startsMs(), (std::vector<std::int64_t>{0, 10, 20, 30}));
+    EXPECT_EQ(secondTick.load(), 0);
+    EXPECT_EQ(values.seconds, 1);
+}
+
+TEST_F(MainLoopTest, StartOfTheLoopPreparesItsCycle)
+{
+    values.seconds = 77;
+    std::int32_t resolutionRequests = -1;
+    bool accepting = false;
+    runLoopFor(1,
+               [&](int)
+               {
+                   resolutionRequests = plat::activeTimerResolutionRequests();
+                   accepting = adding.accepting();
+               });
+    EXPECT_EQ(calls, (std::vector<std::string>{"parkAirport true 77", "readerStatus 77"}));
+    EXPECT_EQ(values.seconds, 0);
+    EXPECT_TRUE(accepting);
+    EXPECT_EQ(resolutionRequests, 1);
+    EXPECT_EQ(plat::activeTimerResolutionRequests(), 0);
+}
+
+TEST_F(MainLoopTest, StopFlagEndsTheLoopOnATickWithoutASecond)
+{
+    runLoopFor(3);
+    EXPECT_EQ(passStarts.size(), 3u);
+    EXPECT_EQ(harness->tick(), 3);
+    EXPECT_EQ(values.seconds, 0);
+}
+
+TEST_F(MainLoopTest, StopFlagEndsTheLoopOnANotRunningPass)
+{
+    running = false;
+    runLoopFor(2);
+    EXPECT_EQ(passStarts.size(), 2u);
+    EXPECT_EQ(harness->tick(), 0);
+}
+
+TEST_F(MainLoopTest, InRangeRequestAndUserStateRates)
+{
+    gRangeMeters.store(25 * 1852);
+    LoopContext context = loop();
+    for (int i = 0; i < 250; ++i)
+        lf_handleAddingStack(context);
+    EXPECT_EQ(inRangeTicks, (std::vector<std::int32_t>{0, 100, 200}));
+    EXPECT_EQ(inRangeRadiusM, 25u * 1852u);
+    EXPECT_EQ(userStateTicks, (std::vector<std::int32_t>{0, 100, 200}));
+    EXPECT_EQ(userPositionTicks, (std::vector<std::int32_t>{0, 100, 200}));
+    EXPECT_EQ(harness->tick(), 250);
+
+    inRangeTicks.clear();
+    engine().fastRequest = true;
+    for (int i = 0; i < 51; ++i)
+        lf_handleAddingStack(context);
+    EXPECT_EQ(inRangeTicks, (std::vector<std::int32_t>{260, 280, 300}));
+}
+
+TEST_F(MainLoopTest, FailedInRangeRequestIsASimulatorError)
+{
+    inRangeResult = kScFail;
+    LoopContext context = loop();
+    lf_handleAddingStack(context);
+    EXPECT_EQ(simRequestErrors, 1);
+    EXPECT_TRUE(settings.logged("===> SimConnect request ac within range fails"));
+}
+
+TEST_F(MainLoopTest, SimulatorErrorStopsTheRequestsAndTheTicks)
+{
+    simError = true;
+    LoopContext context = loop();
+    lf_handleAddingStack(context);
+    EXPECT_TRUE(inRangeTicks.empty());
+    EXPECT_EQ(userStateTicks, (std::vector<std::int32_t>{0}));
+    ASSERT_TRUE(lf_mainLoopStep(context));
+    EXPECT_EQ(harness->tick(), 1);
+    EXPECT_TRUE(values.paused);
+}
+
+TEST_F(MainLoopTest, AddingStackIsTakenTwoLinesPerTickInArrivalOrder)
+{
+    adding.setAccept(true);
+    for (std::uint32_t i = 0; i < 5; ++i)
+    {
+        TrafficLine line;
+        line.hexid = 0x500000 + i;
+        line.callsign = "LIN" + std::to_string(i);
+        line.type = "A320";
+        line.report.lat = 51.5;
+        line.report.lon = -0.2;
+        line.report.alt = 5000;
+        line.report.airborne = 1;
+        line.timestamp = 1000;
+        adding.push(std::move(line), 0);
+    }
+    LoopContext context = loop();
+    std::vector<std::size_t> left;
+    for (int i = 0; i < 3; ++i)
+    {
+        lf_handleAddingStack(context);
+        left.push_back(adding.size());
+    }
+    EXPECT_EQ(left, (std::vector<std::size_t>{3, 1, 0}));
+    std::vector<std::uint32_t> hexids;
+    for (const LiveAc& ac : engine().live)
+        hexids.push_back(ac.hexid);
+    EXPECT_EQ(hexids, (std::vector<std::uint32_t>{0x500000, 0x500001, 0x500002, 0x500003, 0x500004}));
+}
+
+TEST_F(MainLoopTest, NotRunningPassesKeepTheLinksAlive)
+{
+    plat::FixedUtcClock clock(1'796'573'998); // 16:19:58 UTC
+    adding.setAccept(true);
+    SimQueues& queues = *engine().n.simQueues;
+    queues.fill->push_back(SimPosition{});
+    queues.send->push_back(SimPosition{});
+    harness->pushAnswer(SimAnswer{77, 0, 0, SimAnswerKind::objectRemoved, 0.0, 0.0});
+    gStandCheckRequest.store(1);
+    running = false;
+    LoopContext context = loop();
+
+    ASSERT_TRUE(lf_mainLoopStep(context));
+    EXPECT_FALSE(adding.accepting());
+    EXPECT_TRUE(values.paused);
+    EXPECT_TRUE(queues.fill->empty());
+    EXPECT_TRUE(queues.send->empty());
+    EXPECT_TRUE(engine().n.simAnswers->answers.empty());
+    EXPECT_TRUE(settings.logged("16:19:58 Flight not running"));
+
+    for (int pass = 2; pass <= 250; ++pass)
+        ASSERT_TRUE(lf_mainLoopStep(context));
+    // About once a second the source still gets the user's state and the stand check runs.
+    EXPECT_EQ(userStateTicks.size(), 2u);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "checkParkAirports"), 1);
+    EXPECT_EQ(gStandCheckRequest.load(), 0);
+    EXPECT_EQ(harness->tick(), 0);
+    const auto lines = settings.logLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "16:19:58 Flight not running"), 1);
+    EXPECT_TRUE(inRangeTicks.empty());
+}
+
+TEST_F(MainLoopTest, FlightResumesOnTheNextSecond)
+{
+    plat::FixedUtcClock clock(1'796'573'998);
+    running = false;
+    LoopContext context = loop();
+    ASSERT_TRUE(lf_mainLoopStep(context));
+    running = true;
+    ASSERT_TRUE(lf_mainLoopStep(context));
+    EXPECT_TRUE(values.paused);
+    EXPECT_FALSE(adding.accepting());
+    secondTick.store(1);
+    ASSERT_TRUE(lf_mainLoopStep(context));
+    EXPECT_FALSE(values.paused);
+    EXPECT_TRUE(adding.accepting());
+    EXPECT_TRUE(settings.logged("16:19:58 Flight resumed"));
+    EXPECT_EQ(harness->tick(), 2);
+}
+
+TEST_F(MainLoopTest, CycleResetBringsTheLoopBack)
+{
+    gLoopValues.seconds = 500;
+    gLoopValues.paused = true;
+    gLoopValues.renewalPass = true;
+    gRenewalRequest.store(1);
+    gBlockCallsignRequest.store(1);
+    gTickCounter.store(4711);
+    lf_resetMainLoopForCycle();
+    EXPECT_EQ(gLoopValues.seconds, 0);
+    EXPECT_FALSE(gLoopValues.paused);
+    EXPECT_FALSE(gLoopValues.renewalPass);
+    EXPECT_EQ(gLoopValues.notRunningCountdown, 100);
+    EXPECT_EQ(gRenewalRequest.load(), 0);
+    EXPECT_EQ(gBlockCallsignRequest.load(), 0);
+    EXPECT_EQ(gTickCounter.load(), 0);
+}
+
+} // namespace
+} // namespace oxl::test

@@ -1,0 +1,363 @@
+#include "traffic/periodic_work.h"
+
+#include "airports/free_stands.h"
+#include "foundation/config_keys.h"
+#include "foundation/cycle_values.h"
+#include "foundation/geodesy.h"
+#include "foundation/log.h"
+#include "foundation/periodic_requests.h"
+#include "foundation/run_state.h"
+#include "foundation/time_text.h"
+#include "simlink/sim_state.h"
+#include "traffic/cycle_hooks.h"
+#include "traffic/live_cycle.h"
+#include "traffic/live_lifecycle.h"
+#include "traffic/source_link.h"
+#include "traffic/traffic_display.h"
+#include "traffic/traffic_filter.h"
+#include "traffic/udp_readers.h"
+#include "window/controls.h"
+#include "window/main_window.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <numbers>
+#include <utility>
+
+namespace oxl
+{
+
+LoopValues gLoopValues;
+
+namespace
+{
+
+PeriodicHooks gHooks;
+
+// [ft] above ground below which the user aircraft counts as low over the ground.
+constexpr double kLowUserAglFt = 500.0;
+// [nm] reach of the low-over-the-ground rule.
+constexpr double kLowRangeNm = 1.0;
+// [ft] half width of the strip along the user's heading that a ground aircraft must leave.
+constexpr double kLowLateralFt = 50.0;
+// [nm] reach of the crossing-traffic rule.
+constexpr double kCrossingRangeNm = 4.0;
+// [ft] height band of the crossing-traffic rule.
+constexpr double kCrossingBandFt = 1000.0;
+// [ft] distance of the user from an aircraft's heading line below which that aircraft is removed.
+constexpr double kCrossingLateralFt = 700.0;
+// Margins on the sum of both radii on the ground: live aircraft, static aircraft.
+constexpr double kGroundLiveMargin = 1.15;
+constexpr double kGroundStaticMargin = 1.1;
+// [deg] a position change smaller than this is no movement.
+constexpr double kMovedDeg = 0.00000001;
+// Seconds of the longer cadences.
+constexpr std::int32_t kAutoRangeSeconds = 30;
+constexpr std::int32_t kMinuteSeconds = 60;
+constexpr std::int32_t kRenewalSeconds = 1200;
+constexpr std::int32_t kRenewalMinutes = 20;
+constexpr std::int32_t kDaySeconds = 86400;
+constexpr std::int32_t kParkAirportSeconds = 16;
+constexpr std::int32_t kReaderStatusSeconds = 59;
+constexpr std::int32_t kDoubleCheckSeconds = 61;
+
+double wrapRadPi(double rad)
+{
+    rad = std::fmod(rad, 2.0 * std::numbers::pi);
+    if (rad > std::numbers::pi)
+        rad -= 2.0 * std::numbers::pi;
+    else if (rad < -std::numbers::pi)
+        rad += 2.0 * std::numbers::pi;
+    return rad;
+}
+
+double wrapDeg180(double deg)
+{
+    deg = std::fmod(deg, 360.0);
+    if (deg > 180.0)
+        deg -= 360.0;
+    else if (deg < -180.0)
+        deg += 360.0;
+    return deg;
+}
+
+bool moved(double lat, double lon, double lastLat, double lastLon)
+{
+    return std::fabs(lat - lastLat) >= kMovedDeg || std::fabs(lon - lastLon) >= kMovedDeg;
+}
+
+void updateReaderStatus()
+{
+    if (gHooks.updateReaderStatus)
+        gHooks.updateReaderStatus();
+    else
+        gf_updateReaderStatus();
+}
+
+void serveFlushRequest()
+{
+    if (gFlushStaticRequest.load() == 0)
+        return;
+    if (gHooks.removeQueuedStatic)
+        gHooks.removeQueuedStatic();
+    gFlushStaticRequest.store(0);
+    if (!INITIAL_LOAD_ONLY.value())
+    {
+        // Not saved: no renewal brings static aircraft back in this run, and a restart reads the user's own
+        // choice again.
+        INITIAL_LOAD_ONLY.set(true);
+        if (const auto& showCheck = gf_cycleHooks().window.showCheck)
+            showCheck(INITIAL_LOAD_ONLY);
+    }
+}
+
+void serveBlockRequest(LiveEngine& engine)
+{
+    if (gBlockCallsignRequest.load() == 0)
+        return;
+    const std::string blocked = BLOCK_CALLSIGN.value();
+    if (!blocked.empty())
+    {
+        for (LiveAc& ac : engine.live)
+        {
+            if (ac.callsign == blocked && ac.simState == SimState::active)
+            {
+                removeAircraftFromSim(engine, ac);
+                break;
+            }
+        }
+    }
+    gBlockCallsignRequest.store(0);
+}
+
+// Low over the ground: a ground aircraft near the user's heading line; crossing traffic: an aircraft at
+// the user's height whose heading line passes close to the user.
+bool avoidInTheAir(LiveEngine& engine, const UserAircraft& user)
+{
+    const LatLon userPos{user.lat, user.lon};
+    for (LiveAc& ac : engine.live)
+    {
+        if (ac.simState != SimState::active)
+            continue;
+        const LatLon acPos{ac.lat, ac.lon};
+        const double d = gf_distanceNm(userPos, acPos);
+        const double bearing = gf_bearingRad(userPos, acPos);
+        if (ac.onGround != 0 && user.agl < kLowUserAglFt && d <= kLowRangeNm)
+        {
+            const double beta = wrapRadPi(bearing - user.heading);
+            if (std::fabs(std::sin(beta)) * d * kFeetPerNm <= kLowLateralFt)
+            {
+                removeAircraftFromSim(engine, ac);
+                return true;
+            }
+        }
+        if (d <= kCrossingRangeNm && std::fabs(ac.alt - user.alt) < kCrossingBandFt)
+        {
+            const double delta = wrapDeg180(ac.heading * kRadToDeg - bearing * kRadToDeg);
+            const double phi = std::fabs(std::fabs(delta) - 90.0);
+            if (std::cos(phi * kDegToRad) * d * kFeetPerNm <= kCrossingLateralFt)
+            {
+                removeAircraftFromSim(engine, ac);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool avoidOnTheGround(LoopContext& loop, const UserAircraft& user)
+{
+    LiveEngine& engine = loop.engine;
+    const LatLon userPos{user.lat, user.lon};
+    const double halfSpanNm = gUserHalfSpan.load();
+    for (LiveAc& ac : engine.live)
+    {
+        if (ac.onGround == 0 || ac.simState != SimState::active)
+            continue;
+        if (gf_distanceNm(userPos, {ac.lat, ac.lon}) <= (halfSpanNm + ac.radius) * kGroundLiveMargin)
+        {
+            removeAircraftFromSim(engine, ac);
+            return true;
+        }
+    }
+    LoopValues& values = loop.values;
+    if (!moved(user.lat, user.lon, values.lastUserLat, values.lastUserLon))
+        return false;
+    values.lastUserLat = user.lat;
+    values.lastUserLon = user.lon;
+    for (SimAc& ac : engine.n.parking->staticAircraft)
+    {
+        if (ac.simState != SimState::active)
+            continue;
+        if (gf_distanceNm(userPos, {ac.standLat, ac.standLon}) <=
+            (halfSpanNm + ac.radius) * kGroundStaticMargin)
+        {
+            removeAircraftFromSim(engine, ac);
+            return true;
+        }
+    }
+    return false;
+}
+
+void renewalPass(LoopContext& loop)
+{
+    LoopValues& values = loop.values;
+    if (!values.renewalPass)
+    {
+        values.renewalPass = true;
+        if (gHooks.disableParkingControls)
+            gHooks.disableParkingControls();
+        // The callsigns heard in the next 15 seconds tell the renewal which flights are live.
+        gCallsignCollector.start();
+        return;
+    }
+    values.renewalPass = false;
+    gf_clearMessage();
+    const ParkingState& parking = *loop.engine.n.parking;
+    if (!parking.parkAirport.code.empty() && !parking.stands.empty() && gHooks.adjustParking)
+        gHooks.adjustParking();
+    gRenewalRequest.store(0);
+}
+
+} // namespace
+
+void gf_installPeriodicHooks(PeriodicHooks hooks)
+{
+    gHooks = std::move(hooks);
+}
+
+const PeriodicHooks& gf_periodicHooks()
+{
+    return gHooks;
+}
+
+LoopContext gf_programLoop()
+{
+    return LoopContext{gLiveEngine, gAddingStack, gLoopValues};
+}
+
+void lf_everySecond(LoopContext& loop)
+{
+    LoopValues& values = loop.values;
+    if (values.paused)
+    {
+        values.paused = false;
+        gf_log(fmt::format("{} Flight resumed", gf_nowTimeOfDay()));
+        loop.adding.setAccept(true);
+    }
+    gf_messageSecondTick();
+    lf_refreshCounts();
+    gf_storeCurrentDayHalfHour();
+    ++values.seconds;
+    lf_serveCouplingQueue(loop.engine);
+    serveFlushRequest();
+    lf_avoidUserAircraft(loop);
+    serveBlockRequest(loop.engine);
+}
+
+bool lf_avoidUserAircraft(LoopContext& loop)
+{
+    const UserAircraft user = loop.engine.user();
+    if (!user.onGround)
+        return COLLISION_USER_AIR.value() && avoidInTheAir(loop.engine, user);
+    return COLLISION_USER_GND.value() && avoidOnTheGround(loop, user);
+}
+
+void lf_fifteenSecondWork(LoopContext& loop)
+{
+    const UserAircraft user = loop.engine.user();
+    gTrafficFilter.setRangeReference(user.lat, user.lon);
+    const CycleHooks& hooks = gf_cycleHooks();
+    if (gProfessionalLevel.load() != 0 && hooks.sim.simUtcSeconds)
+        gSourceLink.gf_sendQs123(hooks.sim.simUtcSeconds());
+    ParkingState& parking = *loop.engine.n.parking;
+    if (!parking.reservedStand.empty())
+        gf_removeAtReservedStand(parking, loop.engine.live);
+    lf_pendingStandCheck();
+    lf_every15Seconds(loop);
+}
+
+void lf_pendingStandCheck()
+{
+    if (gStandCheckRequest.load() == 0 || gMainWindow.parkingBusy.load() != 0)
+        return;
+    std::string text;
+    if (gHooks.checkParkAirports && gHooks.checkParkAirports(text))
+        gf_showMessage(text, true);
+    gf_enableControl(gRereadButton);
+    gf_enableControl(DESTINATION);
+    gStandCheckRequest.store(0);
+}
+
+void lf_every15Seconds(LoopContext& loop)
+{
+    LoopValues& values = loop.values;
+    if (gRenewalRequest.load() != 0)
+        renewalPass(loop);
+    if (gTrafficDisplay.trafficState.load() == ReaderState::quiet ||
+        gTrafficDisplay.qnhState.load() == ReaderState::quiet)
+        updateReaderStatus();
+    const CycleHooks& hooks = gf_cycleHooks();
+    const std::int32_t n = values.seconds;
+    if (n % kAutoRangeSeconds == 0 && AUTO_RANGE.value() && hooks.window.autoRangeStep)
+        hooks.window.autoRangeStep();
+    if (n % kMinuteSeconds == 0)
+    {
+        const std::int32_t minutes = n / kMinuteSeconds;
+        const std::int32_t toRenewal = (minutes / kRenewalMinutes + 1) * kRenewalMinutes - minutes;
+        gMainWindow.minutesToRenewal.store(static_cast<std::uint32_t>(toRenewal));
+        gf_invalidateBand(kControlBand);
+    }
+    if (n % kRenewalSeconds == 0)
+    {
+        if (hooks.liveries.logNoMatchList)
+            hooks.liveries.logNoMatchList();
+        if (gMainWindow.parkAirportActive.load() != 0 && !INITIAL_LOAD_ONLY.value() &&
+            gRenewalRequest.load() == 0)
+            gRenewalRequest.store(1);
+    }
+    if (n % kDaySeconds == 0)
+    {
+        values.seconds = 0;
+        if (hooks.liveries.logLiveryMatchSummary)
+            hooks.liveries.logLiveryMatchSummary();
+        if (hooks.liveries.clearPendingTitles)
+            hooks.liveries.clearPendingTitles();
+    }
+}
+
+void lf_otherSecondWork(LoopContext& loop)
+{
+    const std::int32_t n = loop.values.seconds;
+    if (n % kParkAirportSeconds == 0 && !loop.values.renewalPass && gHooks.updateParkAirport)
+        gHooks.updateParkAirport(false);
+    if (n % kReaderStatusSeconds == 0)
+        updateReaderStatus();
+    if (n % kDoubleCheckSeconds == 0 && !loop.engine.n.parking->staticAircraft.empty())
+        lf_removeDoubleAircraft(loop.engine);
+}
+
+bool lf_removeDoubleAircraft(LiveEngine& engine)
+{
+    for (const LiveAc& ac : engine.live)
+    {
+        if (ac.onGround == 0 || ac.simState != SimState::active)
+            continue;
+        const std::string starred = ac.callsign + "*";
+        for (SimAc& other : engine.n.parking->staticAircraft)
+        {
+            const bool same = other.callsign == starred ||
+                              (!ac.registration.empty() && ac.registration == other.registration);
+            // A twin that is not active is passed over and the search goes on.
+            if (same && other.simState == SimState::active)
+            {
+                removeAircraftFromSim(engine, other);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace oxl
