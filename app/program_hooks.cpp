@@ -1,5 +1,7 @@
 #include "app/program_hooks.h"
 
+#include "app/hook_parts.h"
+
 #include "foundation/config_keys.h"
 #include "foundation/run_state.h"
 #include "foundation/version_check.h"
@@ -98,7 +100,9 @@ void gf_installProgramHooks()
     });
     SourceLinkHooks link;
     link.exitReasonNotSet = [] { return gf_exitReason() == ExitReason::notYetSet; };
+    link.removeLiveAircraft = [] { lf_takeLiveAircraftOut(gLiveEngine); };
     gSourceLink.install(std::move(link));
+    lf_installSimLinkHooks();
 
     CycleHooks hooks;
     hooks.liveries.readDbase = [] { return gf_readDbase(); };
@@ -107,7 +111,10 @@ void gf_installProgramHooks()
     hooks.liveries.logLiveryMatchSummary = [] { gf_logLiveryMatchSummary(); };
     hooks.liveries.logNoMatchList = [] { gf_logNoMatchList(gf_unmatchedList(gLiveEngine)); };
     hooks.liveries.clearPendingTitles = [] { gf_clearPendingTitles(); };
+    hooks.airports = lf_airportHooks();
+    hooks.sim = lf_simulatorHooks();
     hooks.window = lf_windowHooks();
+    hooks.engine = lf_engineHooks();
     hooks.services.checkVersions = [] { gf_checkVersions(); };
     gf_installCycleHooks(std::move(hooks));
 

@@ -133,6 +133,16 @@ UserAcData gf_requestUserAcPosition()
     return gUserAcData;
 }
 
+bool gf_requestUserOnGroundEverySecond()
+{
+    std::lock_guard lock(gSimQueues.simMutex);
+    // Its reply also paces the main loop's seconds, so it is asked once per cycle and kept running.
+    return gf_simCallHeld([](ScHandle h) {
+        return SimConnect_RequestDataOnSimObject(h, kReqUserOnGround, kDefUserOnGround, scwire::kObjectIdUser,
+                                                 scwire::kPeriodSecond, 0, 0, 0, 0);
+    }) >= 0;
+}
+
 void gf_requestUserAcTitleModel()
 {
     std::lock_guard lock(gSimQueues.simMutex);

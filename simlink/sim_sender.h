@@ -48,6 +48,8 @@ void gf_clearPositionBuffers();
 /// Requests the user aircraft's position block (request 109) unless the error state is set; returns the
 /// block as it stands now (the reply arrives later).
 UserAcData gf_requestUserAcPosition();
+/// Asks for the user aircraft's on-ground state every simulated second (request 108); false on failure.
+bool gf_requestUserOnGroundEverySecond();
 /// Requests the user aircraft's title and model (requests 106 and 107).
 void gf_requestUserAcTitleModel();
 /// Writes the spoiler handle and the two throttle levers [percent] of an object (definition 401).

@@ -12,6 +12,27 @@ namespace oxl
 
 LiveEngine gLiveEngine;
 
+namespace
+{
+
+constexpr std::size_t kLiveCapacity = 512;
+constexpr std::size_t kAnswerCapacity = 256;
+constexpr std::size_t kDeferredCapacity = 128;
+constexpr std::size_t kSpawnStackCapacity = 64;
+constexpr std::size_t kGhostCallsignCapacity = 64;
+
+} // namespace
+
+void lf_reserveLiveContainers(LiveEngine& engine)
+{
+    engine.live.reserve(kLiveCapacity);
+    engine.deferred.reserve(kDeferredCapacity);
+    engine.spawnStack.reserve(kSpawnStackCapacity);
+    engine.ghostCallsigns.reserve(kGhostCallsignCapacity);
+    std::lock_guard lock(engine.n.simAnswers->simAnswerMutex);
+    engine.n.simAnswers->answers.reserve(kAnswerCapacity);
+}
+
 void lf_clearLiveCycleData(LiveEngine& engine)
 {
     engine.reset();

@@ -10,6 +10,10 @@ namespace oxl
 /// The program's live engine; touched only on the cycle worker thread.
 extern LiveEngine gLiveEngine;
 
+/// Reserves the engine's containers once for the traffic of a busy region, so that records do not move
+/// during a cycle; a container that already has the room keeps it.
+void lf_reserveLiveContainers(LiveEngine& engine);
+
 /// Empties the engine's containers, its main-loop queues and the answers not yet handled (the cycle
 /// reset); the to-simulator queues belong to the simulator link's reset.
 void lf_clearLiveCycleData(LiveEngine& engine);

@@ -1,0 +1,30 @@
+// The live engine and the airports as the cycle worker sees them: the program's engine put together,
+// its containers, its share of the cycle reset, and the park-airport services.
+#include "app/hook_parts.h"
+
+#include "airports/park_airports.h"
+#include "traffic/live_assembly.h"
+#include "traffic/live_cycle.h"
+
+namespace oxl
+{
+
+CycleEngineHooks lf_engineHooks()
+{
+    gf_installLiveEngine(gLiveEngine);
+    CycleEngineHooks engine;
+    engine.reserveContainers = [] { lf_reserveLiveContainers(gLiveEngine); };
+    engine.clearGhostCallsigns = [] { gLiveEngine.ghostCallsigns.clear(); };
+    engine.removeLiveAircraft = [] { lf_takeLiveAircraftOut(gLiveEngine); };
+    engine.clearCycleData = [] { lf_clearLiveCycleData(gLiveEngine); };
+    return engine;
+}
+
+CycleAirportHooks lf_airportHooks()
+{
+    CycleAirportHooks airports;
+    airports.readMyParkAirports = [] { return lf_readMyParkAirports(); };
+    return airports;
+}
+
+} // namespace oxl

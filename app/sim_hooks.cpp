@@ -1,0 +1,107 @@
+// The simulator link as the cycle worker sees it: the SimClient thread, the link's flags, the user
+// aircraft and the flight-plan folder; and the cycle's stop protocol and window as the link sees them.
+#include "app/hook_parts.h"
+
+#include "foundation/config_keys.h"
+#include "foundation/errors.h"
+#include "foundation/run_state.h"
+#include "simlink/flight_plan.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_sender.h"
+#include "simlink/sim_state.h"
+#include "traffic/cycle_worker.h"
+#include "window/controls.h"
+
+#include <mutex>
+#include <string>
+
+namespace oxl
+{
+
+namespace
+{
+
+UserAcData lf_userData()
+{
+    std::lock_guard lock(gSimQueues.simMutex);
+    return gUserAcData;
+}
+
+UserPosition lf_position(const UserAcData& data)
+{
+    return UserPosition{data.lat, data.lon};
+}
+
+SourceUserState lf_sourceUserState()
+{
+    const UserAcData data = lf_userData();
+    SourceUserState state;
+    state.pitchRad = data.pitch;
+    state.bankRad = data.bank;
+    state.headingRad = data.heading;
+    state.altFt = data.alt;
+    state.groundVelocityKt = data.groundVelocity;
+    state.latDeg = data.lat;
+    state.lonDeg = data.lon;
+    return state;
+}
+
+// Everything of the link that lives for one cycle, with the flags the link's own reset leaves alone.
+void lf_resetSimLinkForCycle()
+{
+    gf_resetSimLink();
+    gSecondTick.store(0);
+    gUserDataValid.store(0);
+    gUserOnGround.store(0);
+    gSimVersion.store(static_cast<std::uint32_t>(P3D_VERSION.value()));
+}
+
+} // namespace
+
+CycleSimulatorHooks lf_simulatorHooks()
+{
+    CycleSimulatorHooks sim;
+    sim.clientThread = [](std::stop_token stop) { SimClient(stop); };
+    sim.initSimQueues = [](std::int32_t version) { gf_initSimQueues(static_cast<std::uint32_t>(version)); };
+    sim.simRunning = [] { return gSimRunning.load() != 0; };
+    sim.simError = [] { return gSimError.load() != 0; };
+    sim.userDataValid = [] { return gUserDataValid.load() != 0; };
+    sim.requestUserDataEverySecond = [] { return gf_requestUserOnGroundEverySecond(); };
+    sim.simRequestError = [] { gf_simRequestError(); };
+    sim.requestUserAcPosition = [] { return lf_position(gf_requestUserAcPosition()); };
+    sim.userPosition = [] { return lf_position(lf_userData()); };
+    sim.requestUserAcTitleModel = [] { gf_requestUserAcTitleModel(); };
+    sim.userState = [] { return lf_sourceUserState(); };
+    sim.simUtcSeconds = [] { return gSimUtcSeconds.load(); };
+    sim.createFlightPlanFolder = [] { gf_createFlightPlanFolder(); };
+    sim.removeFlightPlanFolder = [] { gf_removeFlightPlanFolder(); };
+    sim.resetForCycle = [] { lf_resetSimLinkForCycle(); };
+    return sim;
+}
+
+void lf_installSimLinkHooks()
+{
+    SimLinkHooks hooks;
+    // The link has already won the stop flag when it calls this, so the reason is its own to write.
+    hooks.setExitReason = [](std::uint32_t reason, std::uint32_t restartDelaySec) {
+        gExitReason.store(reason);
+        gRestartDelay.store(static_cast<std::int32_t>(restartDelaySec));
+    };
+    hooks.simGone = [] { gf_simGone(); };
+    hooks.enableInstallPath = [] { gf_enableControl(ALL_INSTALL_PATH, true); };
+    hooks.installPathText = [] { return SIM_INSTALL_PATH.value(); };
+    hooks.simulatorVersionText = [] {
+        // The waiting message must not end the SimClient thread over a path without a version in it.
+        try
+        {
+            return gf_p3dVersionFromPath();
+        }
+        catch (const UserErrorException&)
+        {
+            return std::to_string(gSimVersion.load());
+        }
+    };
+    gSimLinkHooks = std::move(hooks);
+}
+
+} // namespace oxl
