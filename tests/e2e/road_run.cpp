@@ -5,12 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <fmt/format.h>
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace oxl::test
 {
@@ -86,7 +91,29 @@ std::string trafficLine(std::uint32_t hexid, double latDeg, double lonDeg, doubl
                        groundSpeedKt, callsign, type, registration, origin, destination, reportTimeS, heading);
 }
 
-RoadRun::RoadRun(const std::map<std::string, std::string>& settings)
+FixedPortsLock::FixedPortsLock()
+{
+    const fs::path file = fs::temp_directory_path() / "oxl-e2e-fixed-ports.lock";
+    // Close-on-exec: the stand-ins and the program must not hold the lock on after the run.
+    fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    EXPECT_GE(fd_, 0) << "cannot open " << file;
+    while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0)
+    {
+        if (errno != EINTR)
+        {
+            ADD_FAILURE() << "cannot lock " << file;
+            break;
+        }
+    }
+}
+
+FixedPortsLock::~FixedPortsLock()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+RoadRun::RoadRun(const RunSettings& settings)
 {
     const fs::path program = programFolder();
     const fs::path appData = work_ / "appdata";

@@ -48,13 +48,31 @@ struct TrackedObject
 /// The largest distance [m] between two position writes that follow each other.
 double largestStepM(const TrackedObject& object);
 
+/// An exclusive lock, across every process of the machine, on the program's fixed ports (TCP 10747, UDP
+/// 49004 and 49005): end-to-end runs of other builds on the same machine wait for each other.
+class FixedPortsLock
+{
+  public:
+    /// Waits until this process holds the lock.
+    FixedPortsLock();
+    ~FixedPortsLock();
+    FixedPortsLock(const FixedPortsLock&) = delete;
+    FixedPortsLock& operator=(const FixedPortsLock&) = delete;
+
+  private:
+    int fd_ = -1;
+};
+
+/// Settings written to parameters.xml beside the ones every run has, by key.
+using RunSettings = std::map<std::string, std::string>;
+
 /// The working folder, the three processes and their records.
 class RoadRun
 {
   public:
     /// Writes the working folder: program folder with docs, the build's input files and the demo's
     /// liveries, AppData with settings (scans off, the source installed) and the given extra settings.
-    explicit RoadRun(const std::map<std::string, std::string>& settings = {});
+    explicit RoadRun(const RunSettings& settings = {});
     ~RoadRun();
     RoadRun(const RoadRun&) = delete;
     RoadRun& operator=(const RoadRun&) = delete;
@@ -98,6 +116,7 @@ class RoadRun
     void dumpOnFailure() const;
 
   private:
+    FixedPortsLock ports_; // first in, last out: held while any of the processes may run
     TempFolder work_;
     SimStandinProcess sim_;
     std::unique_ptr<ToolProcess> traffic_;
