@@ -1,0 +1,68 @@
+// The main loop's own request to the simulator, on the link to the simulator stand-in: the aircraft
+// within range are asked for with the radius of RANGE, and not while the link is in error.
+#include "foundation/config_keys.h"
+#include "simlink/sim_ids.h"
+#include "tests/simlink/sim_link_fixture.h"
+#include "traffic/cycle_hooks.h"
+#include "traffic/live_engine.h"
+#include "traffic/main_loop.h"
+
+namespace oxl::test
+{
+namespace
+{
+
+class MainLoopLinkTest : public SimLinkTest
+{
+  protected:
+    void TearDown() override
+    {
+        gf_installCycleHooks(CycleHooks{});
+        SimLinkTest::TearDown();
+    }
+
+    std::atomic<std::int32_t> tick{0};
+};
+
+TEST_F(MainLoopLinkTest, AircraftInRangeAreAskedForOnTheLink)
+{
+    ASSERT_TRUE(connected());
+    LiveEngine engine;
+    engine.n.tickCounter = &tick;
+    gRangeMeters.store(40 * 1852);
+    oxl::requestAcInRange(engine);
+    ASSERT_TRUE(eventually([&] { return !calls("SimConnect_RequestDataOnSimObjectType").empty(); }));
+    const auto sent = calls("SimConnect_RequestDataOnSimObjectType");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0]["fields"]["requestId"], kReqAcInRange);
+    EXPECT_EQ(sent[0]["fields"]["definitionId"], kDefAcInRange);
+    EXPECT_EQ(sent[0]["fields"]["radiusM"], 40u * 1852u);
+    EXPECT_EQ(sent[0]["fields"]["objectType"], 2u);
+    EXPECT_EQ(gSimError.load(), 0);
+}
+
+TEST_F(MainLoopLinkTest, NothingIsAskedWhileTheLinkIsInError)
+{
+    ASSERT_TRUE(connected());
+    CycleHooks hooks;
+    hooks.sim.simError = [] { return gSimError.load() != 0; };
+    gf_installCycleHooks(std::move(hooks));
+    gSimError.store(1);
+    LiveEngine engine;
+    engine.n.tickCounter = &tick;
+    oxl::requestAcInRange(engine);
+    // A later call that does reach the stand-in shows that nothing else was queued before it.
+    gf_requestUserAcTitleModel();
+    ASSERT_TRUE(eventually(
+        [&]
+        {
+            for (const auto& call : calls("SimConnect_RequestDataOnSimObject"))
+                if (call["fields"]["requestId"] == kReqUserTitle)
+                    return true;
+            return false;
+        }));
+    EXPECT_TRUE(calls("SimConnect_RequestDataOnSimObjectType").empty());
+}
+
+} // namespace
+} // namespace oxl::test
