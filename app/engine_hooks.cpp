@@ -5,6 +5,7 @@
 #include "airports/park_airports.h"
 #include "traffic/live_assembly.h"
 #include "traffic/live_cycle.h"
+#include "traffic/main_loop.h"
 
 namespace oxl
 {
@@ -13,10 +14,12 @@ CycleEngineHooks lf_engineHooks()
 {
     gf_installLiveEngine(gLiveEngine);
     CycleEngineHooks engine;
+    engine.mainLoop = [] { lf_mainLoop(); };
     engine.reserveContainers = [] { lf_reserveLiveContainers(gLiveEngine); };
     engine.clearGhostCallsigns = [] { gLiveEngine.ghostCallsigns.clear(); };
     engine.removeLiveAircraft = [] { lf_takeLiveAircraftOut(gLiveEngine); };
     engine.clearCycleData = [] { lf_clearLiveCycleData(gLiveEngine); };
+    engine.resetForCycle = [] { lf_resetMainLoopForCycle(); };
     return engine;
 }
 

@@ -9,12 +9,14 @@
 #include "liveries/livery_indexes.h"
 #include "liveries/livery_matching.h"
 #include "liveries/livery_processing.h"
+#include "platform/traffic_ports.h"
 #include "platform/win.h"
 #include "traffic/cycle_worker.h"
 #include "traffic/live_cycle.h"
 #include "traffic/live_livery_hooks.h"
 #include "traffic/source_link.h"
 #include "traffic/traffic_display.h"
+#include "traffic/udp_readers.h"
 #include "window/auto_range.h"
 #include "window/control_text.h"
 #include "window/controls.h"
@@ -116,6 +118,8 @@ void gf_installProgramHooks()
     hooks.window = lf_windowHooks();
     hooks.engine = lf_engineHooks();
     hooks.services.checkVersions = [] { gf_checkVersions(); };
+    hooks.services.trafficPort = plat::portFromEnvironment("OXL_TRAFFIC_PORT", kTrafficPort);
+    hooks.services.qnhPort = plat::portFromEnvironment("OXL_QNH_PORT", kQnhPort);
     gf_installCycleHooks(std::move(hooks));
 
     GuiHooks gui;

@@ -1,5 +1,7 @@
 #include "tests/e2e/road_run.h"
 
+#include "platform/net_tcp.h"
+#include "platform/net_udp.h"
 #include "tests/support/log_capture.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +53,19 @@ double distanceM(double lat1Deg, double lon1Deg, double lat2Deg, double lon2Deg)
     const double a = std::sin(dLat / 2) * std::sin(dLat / 2) +
                      std::cos(lat1Deg * kRad) * std::cos(lat2Deg * kRad) * std::sin(dLon / 2) * std::sin(dLon / 2);
     return 2.0 * kEarthM * std::atan2(std::sqrt(a), std::sqrt(std::max(0.0, 1.0 - a)));
+}
+
+// A port that no socket uses now: the system's choice for a socket bound to port 0.
+std::uint16_t freeUdpPort()
+{
+    plat::net::Socket socket = plat::net::openUdp();
+    return plat::net::bindUdp(socket, "127.0.0.1", 0) ? plat::net::localPort(socket) : 0;
+}
+
+std::uint16_t freeTcpPort()
+{
+    const plat::net::Listener listener = plat::net::openTcpListener("0");
+    return listener.socket.valid() ? plat::net::localPort(listener.socket) : 0;
 }
 
 } // namespace
@@ -114,6 +129,7 @@ FixedPortsLock::~FixedPortsLock()
 }
 
 RoadRun::RoadRun(const RunSettings& settings)
+    : trafficPort_(freeUdpPort()), qnhPort_(freeUdpPort()), sourcePort_(freeTcpPort())
 {
     const fs::path program = programFolder();
     const fs::path appData = work_ / "appdata";
@@ -126,7 +142,10 @@ RoadRun::RoadRun(const RunSettings& settings)
     writeBytes(work_ / "registry.xml", "<registry/>\n");
     // The traffic source is installed: the program opens its TCP server for it.
     writeBytes(appData / "InsideSystems" / "RealTraffic.jar", "");
-    writeBytes(appData / "Ordalis_P3D" / "parameters.xml", settingsXml(work_ / "P3Dv5", settings));
+    std::map<std::string, std::string> all = {{"PORT_NUMBER", std::to_string(sourcePort_)}};
+    for (const auto& [key, value] : settings)
+        all[key] = value;
+    writeBytes(appData / "Ordalis_P3D" / "parameters.xml", settingsXml(work_ / "P3Dv5", all));
 
     plat::ChildProcess script;
     const std::string tool = std::string(OXL_SOURCE_DIR) + "/tools/make_demo_liveries.py";
@@ -163,7 +182,10 @@ bool RoadRun::startSim(double latDeg, double lonDeg, double groundFt, const std:
 
 bool RoadRun::startTraffic(const std::vector<std::string>& args)
 {
-    std::vector<std::string> all = {"--record", (work_ / "traffic_received.txt").string()};
+    std::vector<std::string> all = {"--record",       (work_ / "traffic_received.txt").string(),
+                                    "--port",         std::to_string(sourcePort_),
+                                    "--traffic-port", std::to_string(trafficPort_),
+                                    "--qnh-port",     std::to_string(qnhPort_)};
     all.insert(all.end(), args.begin(), args.end());
     traffic_ = std::make_unique<ToolProcess>(OXL_BIN_DIR, "traffic_standin", all);
     return traffic_->started();
@@ -187,7 +209,9 @@ bool RoadRun::startProgram()
                            "OXL_DOCUMENTS=" + (work_ / "documents").string(),
                            "OXL_PUBLIC_DOCUMENTS=" + (work_ / "public").string(),
                            "OXL_PIPE_DIR=" + (work_ / "pipes").string(),
-                           "OXL_DOWNLOAD_BASE=http://127.0.0.1:9/", "XDG_RUNTIME_DIR=" + (work_ / "run").string()});
+                           "OXL_DOWNLOAD_BASE=http://127.0.0.1:9/", "XDG_RUNTIME_DIR=" + (work_ / "run").string(),
+                           "OXL_TRAFFIC_PORT=" + std::to_string(trafficPort_),
+                           "OXL_QNH_PORT=" + std::to_string(qnhPort_)});
 }
 
 std::vector<std::string> RoadRun::log() const

@@ -49,7 +49,8 @@ struct TrackedObject
 double largestStepM(const TrackedObject& object);
 
 /// An exclusive lock, across every process of the machine, on the program's fixed ports (TCP 10747, UDP
-/// 49004 and 49005): end-to-end runs of other builds on the same machine wait for each other.
+/// 49004 and 49005), for a test that binds them itself: such tests of other builds on the same machine
+/// wait for each other. A RoadRun needs none, its ports are its own.
 class FixedPortsLock
 {
   public:
@@ -108,6 +109,12 @@ class RoadRun
                      std::chrono::milliseconds bound);
     /// The lines the traffic-source stand-in received or noted ("<unix s> <line>").
     std::vector<std::string> sourceRecord() const;
+    /// The program's UDP port for traffic datagrams, chosen free for this run.
+    std::uint16_t trafficPort() const { return trafficPort_; }
+    /// The program's UDP port for QNH datagrams, chosen free for this run.
+    std::uint16_t qnhPort() const { return qnhPort_; }
+    /// The program's TCP port for the traffic source (PORT_NUMBER), chosen free for this run.
+    std::uint16_t sourcePort() const { return sourcePort_; }
     /// The working folder.
     const std::filesystem::path& folder() const { return work_.path(); }
     /// The program folder.
@@ -116,7 +123,10 @@ class RoadRun
     void dumpOnFailure() const;
 
   private:
-    FixedPortsLock ports_; // first in, last out: held while any of the processes may run
+    // Ports of their own, so that runs on one machine (other checkouts' tests too) never reach each other.
+    std::uint16_t trafficPort_ = 0;
+    std::uint16_t qnhPort_ = 0;
+    std::uint16_t sourcePort_ = 0;
     TempFolder work_;
     SimStandinProcess sim_;
     std::unique_ptr<ToolProcess> traffic_;

@@ -1,11 +1,14 @@
-// Whole cycles of the program beside both stand-ins: a reader that cannot bind its port restarts the
-// cycle after its countdown with the scans off and no version check, a close during the countdown ends
-// the program, and a simulator that goes away ends it too.
+// Whole cycles of the program beside both stand-ins: traffic from the source reaches the simulator as
+// AI aircraft, a reader that cannot bind its port restarts the cycle after its countdown with the scans
+// off and no version check, a close during the countdown ends the program, and a simulator that goes
+// away ends it too.
 #include "platform/net_udp.h"
 #include "tests/e2e/road_run.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace oxl::test
 {
@@ -18,7 +21,6 @@ using namespace std::chrono_literals;
 constexpr double kUserLatDeg = 47.45350;
 constexpr double kUserLonDeg = 8.56100;
 constexpr double kGroundFt = 1416;
-constexpr std::uint16_t kTrafficPort = 49005;
 
 constexpr const char* kConnected = "Lockheed Martin Prepar3D v5 (5.3.17.28160) connected";
 constexpr const char* kVersionCheckFailed = "Downloading version info from my web site failed!";
@@ -36,7 +38,7 @@ class ReaderPortTaken : public ::testing::Test
   protected:
     void SetUp() override
     {
-        ASSERT_TRUE(plat::net::bindUdp(holder_, "127.0.0.1", kTrafficPort));
+        ASSERT_TRUE(plat::net::bindUdp(holder_, "127.0.0.1", run_.trafficPort()));
         ASSERT_TRUE(run_.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
         ASSERT_TRUE(run_.startTraffic({"--qnh", "1013"}));
         ASSERT_TRUE(run_.startProgram());
@@ -71,6 +73,38 @@ TEST_F(ReaderPortTaken, CloseDuringTheCountdownEndsTheProgram)
     EXPECT_EQ(run_.program().wait(30000), std::optional<int>(0));
     EXPECT_EQ(run_.logCount("Waiting for Prepar3Dv5 ..."), 1u);
     EXPECT_EQ(run_.logCount(kConnected), 1u);
+}
+
+TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
+{
+    RoadRun run;
+    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    // One aircraft with an installed livery flying east past Zurich, a report every 2 s.
+    std::string replay;
+    for (int i = 0; i < 60; ++i)
+        replay += trafficLine(4922923, 47.46, 8.50 + 0.0015 * i, 4000, 0, true, 90, 180, "EDW23", "A320", "HB-IHY",
+                              "LSZH", "LPMA", 1796640000.0 + 2.0 * i) +
+                  "\n";
+    writeBytes(run.folder() / "replay.txt", replay);
+    ASSERT_TRUE(run.startTraffic({"--replay", (run.folder() / "replay.txt").string(), "--qnh", "1013"}));
+    ASSERT_TRUE(run.startProgram());
+    ASSERT_TRUE(run.waitLog("Traffic Reader connected", 60s));
+    ASSERT_TRUE(run.waitObjects([](const auto& objects) { return !objects.empty(); }, 90s));
+    const TrackedObject created = run.objects().begin()->second;
+    EXPECT_FALSE(created.title.empty());
+    EXPECT_FALSE(created.tail.empty());
+    // The user state reaches the source from the main loop every second.
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const auto lines = run.sourceRecord();
+            return std::count_if(lines.begin(), lines.end(),
+                                 [](const std::string& line) { return line.find("Qs121=") != std::string::npos; }) >= 3;
+        },
+        30s));
+
+    ASSERT_TRUE(run.program().terminate());
+    EXPECT_EQ(run.program().wait(30000), std::optional<int>(0));
+    EXPECT_TRUE(run.logHas("Exiting: USER CLOSED SIM"));
 }
 
 TEST(SimulatorGone, DroppedLinkEndsTheProgramWithoutARestart)
