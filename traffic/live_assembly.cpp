@@ -5,6 +5,7 @@
 #include "simlink/sim_state.h"
 #include "traffic/end_of_stream.h"
 #include "traffic/live_flight_hooks.h"
+#include "traffic/live_lifecycle.h"
 #include "traffic/live_livery_hooks.h"
 #include "traffic/live_movement.h"
 
@@ -71,6 +72,8 @@ void gf_installLiveEngine(LiveEngine& engine)
     n.userAircraft = [] { return gf_userAircraftFromSim(); };
     n.flightPlanFolder = [] { return gf_flightPlanFolder(); };
     n.sim = lf_simDirect();
+    // The parking code removes aircraft (over-long stays, the reserved stand) through the engine.
+    n.parking->hooks.removeAircraftFromSim = [&engine](SimAc& ac) { removeAircraftFromSim(engine, ac); };
     gf_installLiveLiveryHooks(engine);
     installLiveFlight(engine, lf_parkingSteps());
     installEndOfStream(engine);

@@ -1,5 +1,6 @@
 // The program's engine against the simulator stand-in: the engine holds simMutex around its direct calls,
 // so the calls installed here must reach the simulator without taking it again.
+#include "airports/free_stands.h"
 #include "foundation/program.h"
 #include "simlink/flight_plan.h"
 #include "simlink/sim_ids.h"
@@ -26,6 +27,8 @@ class LiveAssemblyTest : public SimLinkTest
 
     void TearDown() override
     {
+        // The program's parking state must not call into this test's engine after it is gone.
+        gParking.hooks.removeAircraftFromSim = [](SimAc&) {};
         gf_removeFlightPlanFolder();
         SimLinkTest::TearDown();
     }
@@ -150,6 +153,31 @@ TEST_F(LiveAssemblyTest, DirectCallWithoutAConnectionFailsInsteadOfSending)
     std::lock_guard lock(gSimQueues.simMutex);
     EXPECT_LT(engine.n.sim.allLightsToggle(3), 0);
     EXPECT_LT(engine.n.sim.setSpoilersThrottles(3, 0.0, 0.0, 0.0), 0);
+}
+
+TEST(LiveAssembly, ParkedAircraftOnTheReservedStandLeavesThroughTheEngine)
+{
+    ParkingState parking;
+    LiveEngine engine;
+    engine.n.parking = &parking;
+    gf_installLiveEngine(engine);
+    std::vector<Stand> stands;
+    stands.emplace_back("A12", 7, 47.4535, 8.5610, 1.5, 40.0);
+    parking.setStands(std::move(stands));
+    parking.reservedStand = "A12";
+    LiveAc ac;
+    ac.callsign = "SWR12";
+    ac.hexid = 20200;
+    ac.objectId = 31;
+    ac.standId = 7;
+    ac.phase = GroundPhase::parked;
+    ac.simState = SimState::active;
+    engine.live.push_back(ac);
+
+    gf_removeAtReservedStand(parking, engine.live);
+    EXPECT_EQ(engine.live[0].simState, SimState::removingfromsim);
+    EXPECT_EQ(engine.n.mainQueues->removals, (std::deque<std::uint32_t>{31}));
+    engine.n.mainQueues->clear();
 }
 
 } // namespace
