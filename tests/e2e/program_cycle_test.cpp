@@ -1,7 +1,7 @@
 // Whole cycles of the program beside both stand-ins: traffic from the source reaches the simulator as
 // AI aircraft, a reader that cannot bind its port restarts the cycle after its countdown with the scans
-// off and no version check, a close during the countdown ends the program, and a simulator that goes
-// away ends it too.
+// off and no version check, a close during the countdown ends the program, and a new flight or a
+// simulator that goes away ends it too.
 #include "platform/net_udp.h"
 #include "tests/e2e/road_run.h"
 #include "tests/support/temp_folder.h"
@@ -105,6 +105,22 @@ TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
     ASSERT_TRUE(run.program().terminate());
     EXPECT_EQ(run.program().wait(30000), std::optional<int>(0));
     EXPECT_TRUE(run.logHas("Exiting: USER CLOSED SIM"));
+}
+
+TEST(NewFlight, LoadedFlightEndsTheProgramAfterItsMessage)
+{
+    RoadRun run;
+    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startTraffic({"--qnh", "1013"}));
+    ASSERT_TRUE(run.startProgram());
+    ASSERT_TRUE(run.waitLog("Traffic Reader connected", 60s));
+    EXPECT_EQ(run.sim().command("newflight C:\\Flights\\Zurich.fxml"), "ok");
+    EXPECT_TRUE(run.waitLog("Exiting: NEW FLIGHT", 30s));
+    EXPECT_TRUE(run.waitLog("New flight detected, Ordalis_P3D will close, please restart manually ...", 30s));
+    // The message stays for 10 s before the program ends.
+    EXPECT_EQ(run.program().wait(40000), std::optional<int>(0));
+    EXPECT_EQ(run.logCount("Prepare for a restart ..."), 0u);
+    EXPECT_EQ(run.logCount(kConnected), 1u);
 }
 
 TEST(SimulatorGone, DroppedLinkEndsTheProgramWithoutARestart)
