@@ -90,6 +90,7 @@ void ParkingState::reset()
     liveCallsignSnapshot.clear();
     parkAirports.clear();
     parkAirport = Airport{};
+    fileLoaded = false;
     reservedStand.clear();
     maxPark = 0;
     wantedPercentage = 0;

@@ -134,6 +134,7 @@ struct ParkingState
     std::unordered_set<std::string> liveCallsignSnapshot; ///< callsigns live at the renewal
     std::list<ParkAirport> parkAirports;                  ///< the park-airport list
     Airport parkAirport;                                  ///< the current park airport; empty code = none
+    bool fileLoaded = false; ///< the park airport's file has been read; cleared when the airport closes
     std::string reservedStand;                            ///< the park airport's reserved stand name
     std::uint32_t maxPark = 0;                            ///< largest number of parked aircraft
     std::int32_t wantedPercentage = 0;                    ///< share of stands wanted for static aircraft [%]
