@@ -3,11 +3,9 @@
 #include "simlink/flight_plan.h"
 #include "simlink/sim_direct.h"
 #include "simlink/sim_state.h"
-#include "traffic/end_of_stream.h"
-#include "traffic/live_flight_hooks.h"
+#include "traffic/ground_movement.h"
 #include "traffic/live_lifecycle.h"
 #include "traffic/live_livery_hooks.h"
-#include "traffic/live_movement.h"
 
 #include <mutex>
 #include <utility>
@@ -17,17 +15,6 @@ namespace oxl
 
 namespace
 {
-
-// The steps that run when a stream runs dry or an aircraft leaves a stand.
-MovementSteps lf_parkingSteps()
-{
-    MovementSteps steps;
-    steps.endOfStream = [](LiveEngine& engine, LiveAc& ac) { return endOfStream(engine, ac); };
-    steps.learnStandOnDeparture = [](LiveEngine& engine, LiveAc& ac, bool departing) {
-        learnStandOnDeparture(engine, ac, departing);
-    };
-    return steps;
-}
 
 // The engine holds simMutex around every direct call, so these are the variants that do not lock.
 LiveSimDirect lf_simDirect()
@@ -75,8 +62,7 @@ void gf_installLiveEngine(LiveEngine& engine)
     // The parking code removes aircraft (over-long stays, the reserved stand) through the engine.
     n.parking->hooks.removeAircraftFromSim = [&engine](SimAc& ac) { removeAircraftFromSim(engine, ac); };
     gf_installLiveLiveryHooks(engine);
-    installLiveFlight(engine, lf_parkingSteps());
-    installEndOfStream(engine);
+    installGroundMovement(engine);
 }
 
 } // namespace oxl
