@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <nlohmann/json.hpp>
+
 namespace oxl::test
 {
 namespace
@@ -15,20 +18,27 @@ constexpr double kUserLatDeg = 47.45350;
 constexpr double kUserLonDeg = 8.56100;
 constexpr double kGroundFt = 1416;
 
-TEST(Closing, CloseEndsTheProgramWithinAFewSeconds)
+TEST(Closing, CloseEndsTheProgramAndItsLinksWithinAFewSeconds)
 {
     RoadRun run;
     ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
     ASSERT_TRUE(run.startTraffic({"--qnh", "1013"}));
     ASSERT_TRUE(run.startProgram());
     // The start-up checks have read the demo's liveries and found the traffic source installed.
-    ASSERT_TRUE(run.waitLog("RealTraffic detected at this PC", 60s));
+    ASSERT_TRUE(run.waitLog("Traffic Reader connected", 60s));
     EXPECT_TRUE(run.logHas("13 liveries read from output/LiveriesScanned.xml"));
+    EXPECT_TRUE(run.logHas("RealTraffic connected"));
 
     ASSERT_TRUE(run.program().terminate());
     // A few seconds: the readers and the simulator link poll their stop flags at least every 250 ms.
     EXPECT_EQ(run.program().wait(10000), std::optional<int>(0));
     EXPECT_TRUE(run.logHas("Exiting: USER CLOSED SIM"));
+    EXPECT_TRUE(run.logHas("SimConnect closed ok"));
+    // The traffic source was told, and the simulator has no client left.
+    const auto record = run.sourceRecord();
+    EXPECT_TRUE(std::any_of(record.begin(), record.end(),
+                            [](const std::string& line) { return line.ends_with(" exit"); }));
+    EXPECT_TRUE(run.sim().waitState([](const nlohmann::json& state) { return state["sessions"].empty(); }, 10s));
 }
 
 } // namespace

@@ -301,6 +301,19 @@ void RoadRun::dumpOnFailure() const
     for (std::size_t i = lines.size() > 80 ? lines.size() - 80 : 0; i < lines.size(); ++i)
         std::cerr << lines[i] << "\n";
     std::cerr << "---- end of program log ----\n";
+    for (const auto& [id, object] : objects())
+    {
+        std::cerr << fmt::format("object {} '{}' '{}': {} positions, largest step {:.0f} m{}\n", id, object.tail,
+                                 object.title, object.positions.size(), largestStepM(object),
+                                 object.removed ? ", removed" : "");
+        // Every 30th position: enough to follow the path.
+        for (std::size_t i = 0; i < object.positions.size(); i += 30)
+        {
+            const TrackEvent& p = object.positions[i];
+            std::cerr << fmt::format("  {:>7} ms {:.5f} {:.5f} {:.0f} ft {:.0f} deg\n", p.ms, p.latDeg, p.lonDeg,
+                                     p.altFt, p.headingDeg);
+        }
+    }
 }
 
 } // namespace oxl::test

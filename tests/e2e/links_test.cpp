@@ -1,0 +1,112 @@
+// Links that fail while traffic flies: the traffic source drops its link and comes back, and a burst of
+// bad datagrams arrives; neither ends the cycle.
+#include "tests/e2e/flight_script.h"
+#include "tests/e2e/road_run.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+namespace oxl::test
+{
+namespace
+{
+
+using namespace std::chrono_literals;
+
+constexpr double kUserLatDeg = 47.45350;
+constexpr double kUserLonDeg = 8.56100;
+constexpr double kGroundFt = FlightScript::groundFt;
+constexpr double kStartS = 1735732800.0;
+
+// An aircraft circling the airport at 3000 ft above it for the seconds: legs of 40 s, turning 90 degrees.
+FlightScript circling(std::uint32_t hexid, const std::string& callsign, double seconds)
+{
+    FlightScript script(hexid, callsign, "A320", "F-GKXC", kUserLatDeg + 0.02, kUserLonDeg - 0.03, 90.0, kStartS);
+    script.route("LFPG", "LSZH").flying(kGroundFt + 3000, 180);
+    double heading = 90.0;
+    for (double flown = 0; flown < seconds; flown += 40.0)
+    {
+        script.move(40, 180);
+        heading = heading >= 360.0 ? 90.0 : heading + 90.0;
+        script.turnTo(heading);
+    }
+    return script;
+}
+
+std::size_t objectsWithTail(const std::map<std::uint32_t, TrackedObject>& objects, const std::string& tail)
+{
+    return static_cast<std::size_t>(
+        std::count_if(objects.begin(), objects.end(), [&](const auto& entry) { return entry.second.tail == tail; }));
+}
+
+bool anyRemovedWithTail(const std::map<std::uint32_t, TrackedObject>& objects, const std::string& tail)
+{
+    return std::any_of(objects.begin(), objects.end(),
+                       [&](const auto& entry) { return entry.second.tail == tail && entry.second.removed; });
+}
+
+// The position of a line of the source's record in the record, or the record's size.
+std::size_t recordIndex(const std::vector<std::string>& record, const std::string& text, std::size_t from = 0)
+{
+    for (std::size_t i = from; i < record.size(); ++i)
+        if (record[i].find(text) != std::string::npos)
+            return i;
+    return record.size();
+}
+
+void startCircling(RoadRun& run, double seconds, const std::vector<std::string>& sourceArgs = {})
+{
+    const std::string replay = (run.folder() / "replay.txt").string();
+    writeReplay(replay, {circling(3949321, "AFR1614", seconds)});
+    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    std::vector<std::string> args = {"--replay", replay, "--qnh", "1013"};
+    args.insert(args.end(), sourceArgs.begin(), sourceArgs.end());
+    ASSERT_TRUE(run.startTraffic(args));
+    ASSERT_TRUE(run.startProgram());
+}
+
+TEST(Links, TrafficSourceDropsAndReturns)
+{
+    RoadRun run;
+    // The source drops its link once, 60 s after it started, and connects again a second later.
+    startCircling(run, 240, {"--drop-after", "60"});
+    ASSERT_TRUE(run.waitObjects([](const auto& objects) { return objectsWithTail(objects, "AFR1614") == 1; }, 90s));
+
+    // The program sees the source gone, takes its live aircraft out and waits for the source.
+    ASSERT_TRUE(run.waitObjects([](const auto& objects) { return anyRemovedWithTail(objects, "AFR1614"); }, 90s));
+    // Back: the program takes the waiting link at its next user state and the aircraft returns.
+    EXPECT_TRUE(run.waitObjects([](const auto& objects) { return objectsWithTail(objects, "AFR1614") == 2; }, 120s));
+    const auto record = run.sourceRecord();
+    const std::size_t dropped = recordIndex(record, "# dropped");
+    ASSERT_LT(dropped, record.size());
+    const std::size_t again = recordIndex(record, "# connected", dropped);
+    ASSERT_LT(again, record.size());
+    EXPECT_LT(recordIndex(record, "Qs121=", again), record.size());
+    EXPECT_FALSE(run.logHas("Exiting:"));
+}
+
+TEST(Links, BadDatagramBurstChangesNothing)
+{
+    RoadRun run;
+    startCircling(run, 120, {"--bad"});
+    ASSERT_TRUE(run.waitObjects([](const auto& objects) { return objectsWithTail(objects, "AFR1614") == 1; }, 90s));
+    // Every bad datagram is logged and skipped.
+    EXPECT_TRUE(run.waitLog("QNH datagram is not a JSON object: not json", 10s));
+    EXPECT_TRUE(run.logHas("buffer overrun"));
+    // The aircraft flies on undisturbed for another 30 s; none of the bad lines became an aircraft.
+    std::this_thread::sleep_for(30s);
+    const auto objects = run.objects();
+    EXPECT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objectsWithTail(objects, "AFR1614"), 1u);
+    EXPECT_FALSE(anyRemovedWithTail(objects, "AFR1614"));
+    for (const auto& [id, object] : objects)
+        EXPECT_LT(largestStepM(object), 100.0) << object.tail;
+    EXPECT_FALSE(run.logHas("Exiting:"));
+    EXPECT_TRUE(run.program().wait(0) == std::nullopt) << "the program ended";
+}
+
+} // namespace
+} // namespace oxl::test
