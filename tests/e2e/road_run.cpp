@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <fmt/format.h>
 #include <fstream>
@@ -15,9 +14,6 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace oxl::test
 {
@@ -104,28 +100,6 @@ std::string trafficLine(std::uint32_t hexid, double latDeg, double lonDeg, doubl
                        "0,,{:.1f},,,A3",
                        hexid, latDeg, lonDeg, altFt, airborne ? vsFpm : 0.0, airborne ? 1 : 0, heading,
                        groundSpeedKt, callsign, type, registration, origin, destination, reportTimeS, heading);
-}
-
-FixedPortsLock::FixedPortsLock()
-{
-    const fs::path file = fs::temp_directory_path() / "oxl-e2e-fixed-ports.lock";
-    // Close-on-exec: the stand-ins and the program must not hold the lock on after the run.
-    fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    EXPECT_GE(fd_, 0) << "cannot open " << file;
-    while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0)
-    {
-        if (errno != EINTR)
-        {
-            ADD_FAILURE() << "cannot lock " << file;
-            break;
-        }
-    }
-}
-
-FixedPortsLock::~FixedPortsLock()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
 }
 
 RoadRun::RoadRun(const RunSettings& settings)

@@ -48,22 +48,6 @@ struct TrackedObject
 /// The largest distance [m] between two position writes that follow each other.
 double largestStepM(const TrackedObject& object);
 
-/// An exclusive lock, across every process of the machine, on the program's fixed ports (TCP 10747, UDP
-/// 49004 and 49005), for a test that binds them itself: such tests of other builds on the same machine
-/// wait for each other. A RoadRun needs none, its ports are its own.
-class FixedPortsLock
-{
-  public:
-    /// Waits until this process holds the lock.
-    FixedPortsLock();
-    ~FixedPortsLock();
-    FixedPortsLock(const FixedPortsLock&) = delete;
-    FixedPortsLock& operator=(const FixedPortsLock&) = delete;
-
-  private:
-    int fd_ = -1;
-};
-
 /// Settings written to parameters.xml beside the ones every run has, by key.
 using RunSettings = std::map<std::string, std::string>;
 
