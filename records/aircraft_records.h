@@ -202,6 +202,8 @@ struct LiveAc : SimAc
     Report spareSideReport;             ///< kept for the side point of a push-back
     double lastParkTryLat = 0.0;        ///< [deg] position of the last stand search
     double lastParkTryLon = 0.0;        ///< [deg]
+    double lastAvoidLat = 0.0;          ///< [deg] position at the last check for static aircraft in the way
+    double lastAvoidLon = 0.0;          ///< [deg]
     std::int32_t earlyMargin = 1000;    ///< [ticks] how far the next due tick may move earlier
     std::int32_t lateMargin = 1000;     ///< [ticks] how far the next due tick may move later
     std::int32_t rotationCounter = 1;   ///< take-off rotation and climb-out counter
