@@ -7,8 +7,8 @@
 namespace oxl
 {
 
-/// Installs the movement with the flight phases and the creation, activation, touchdown and parked
-/// configuration steps. The ground, end-of-stream and stand-learning steps of `ground` are kept as given.
+/// Installs the movement with the flight phases, the appending of new reports and the creation,
+/// activation, touchdown and parked configuration steps. The ground, end-of-stream and stand-learning steps of `ground` are kept as given.
 void installLiveFlight(LiveEngine& engine, MovementSteps ground = {});
 
 } // namespace oxl

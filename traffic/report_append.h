@@ -1,14 +1,53 @@
-// The once-a-second clearing of static aircraft out of a taxiing live aircraft's way.
+// What becomes of each new report of a live aircraft: whether it joins the stream, replaces part of it,
+// starts a take-off, lets the aircraft leave its stand or ends the aircraft; the end of a parking, and
+// the once-a-second clearing of static aircraft out of a taxiing aircraft's way.
 #pragma once
 
 #include "records/aircraft_records.h"
+#include "traffic/flight_phases.h"
 #include "traffic/live_engine.h"
+
+#include <cstddef>
+#include <cstdint>
 
 namespace oxl
 {
 
+/// A stream longer than this many reports means the aircraft cannot keep up; it is given up.
+inline constexpr std::size_t kMaxQueuedReports = 200;
 /// [factor] a static aircraft closer than this many radius sums to a taxiing one is in its way.
 inline constexpr double kStaticClearanceFactor = 1.1;
+/// [nm] 85 m: reports this close to its stand keep a parked aircraft on it.
+inline constexpr double kParkedBandNm = 0.0458963282937365;
+/// [nm] 200 m: a parked aircraft reported farther from its stand has jumped and is given up.
+inline constexpr double kParkedJumpNm = 0.10799136069114472;
+/// [nm] 3 m: the change in distance from the stand that counts as moving toward or away from it.
+inline constexpr double kStandStepNm = 0.0016198704103671706;
+/// [nm] 22 m: a moving report this close to the last moving one continues from it.
+inline constexpr double kResumeNearNm = 0.011879049676025918;
+
+/// Decides what a new report does to the aircraft: appended (due after the last report), refused,
+/// trimmed stream, take-off or touch-and-go, or the aircraft's removal. learnStand is handed to the
+/// take-off start.
+void appendReport(LiveEngine& engine, const LearnStandHook& learnStand, LiveAc& ac, Report report);
+
+/// Marks a report that did not move from the last one, turns a small ground jitter into a copy of the
+/// last report; true when the report may be appended.
+bool checkStandingStill(const LiveEngine& engine, LiveAc& ac, Report& report);
+
+/// Acceptance of a report by the aircraft's phase: parking, push-back, pushed back, landing, extended.
+bool checkExtendingSituations(LiveEngine& engine, LiveAc& ac, Report& report);
+
+/// Acceptance during landing and roll-out: reports behind the aircraft drop the stream's tail.
+bool checkNewPosDuringLanding(LiveEngine& engine, LiveAc& ac, Report& report);
+
+/// Acceptance for a parked or parking aircraft: jitter near the stand keeps it there, a steady move
+/// away lets it depart, a jump far away ends it.
+bool checkParkedReport(LiveEngine& engine, LiveAc& ac, Report& report);
+
+/// The stay at the stand is over: the towing check, the stream back in real time and the stand option
+/// learned from the visit.
+void finishParking(LiveEngine& engine, LiveAc& ac);
 
 /// Stores the aircraft's position as its last avoidance position and removes the first active static
 /// aircraft of another callsign whose stand is in its way; nothing while it rolls out or takes off.
