@@ -12,6 +12,7 @@
 #include "traffic/cycle_hooks.h"
 #include "traffic/live_cycle.h"
 #include "traffic/live_lifecycle.h"
+#include "traffic/report_append.h"
 #include "traffic/source_link.h"
 #include "traffic/traffic_display.h"
 #include "traffic/traffic_filter.h"
@@ -200,6 +201,21 @@ bool avoidOnTheGround(LoopContext& loop, const UserAircraft& user)
     return false;
 }
 
+// Taxiing and parking live aircraft that moved since their last look clear the static aircraft in their way.
+void avoidStaticsNearTaxiing(LiveEngine& engine)
+{
+    if (!COLLISION_LIVE_PARKED_GND.value() || engine.live.empty() || engine.n.parking->staticAircraft.empty())
+        return;
+    for (LiveAc& ac : engine.live)
+    {
+        if (ac.onGround == 0 || ac.simState != SimState::active ||
+            (ac.phase != GroundPhase::taxi && ac.phase != GroundPhase::parking) ||
+            !moved(ac.lat, ac.lon, ac.lastAvoidLat, ac.lastAvoidLon))
+            continue;
+        avoidStatics(engine, ac);
+    }
+}
+
 void renewalPass(LoopContext& loop)
 {
     LoopValues& values = loop.values;
@@ -253,6 +269,7 @@ void lf_everySecond(LoopContext& loop)
     lf_serveCouplingQueue(loop.engine);
     serveFlushRequest();
     lf_avoidUserAircraft(loop);
+    avoidStaticsNearTaxiing(loop.engine);
     serveBlockRequest(loop.engine);
 }
 

@@ -64,7 +64,7 @@ struct LoopContext
 LoopContext gf_programLoop();
 
 /// The per-second routine: resume, message ageing, counts, time of week, n + 1, coupling, flush,
-/// avoidance of the user aircraft, statics near taxiing aircraft, callsign blocking.
+/// avoidance of the user aircraft, static aircraft in the way of taxiing ones, callsign blocking.
 void lf_everySecond(LoopContext& loop);
 
 /// The work of a second divisible by 15: range reference, simulator time, reserved stand, stand check

@@ -358,5 +358,34 @@ TEST_F(PeriodicWorkTest, StaticAircraftAreCheckedOnlyWhenTheUserMoved)
     EXPECT_FALSE(lf_avoidUserAircraft(context));
 }
 
+TEST_F(PeriodicWorkTest, TaxiingAircraftClearStaticAircraftOutOfTheirWayOnceTheyMoved)
+{
+    COLLISION_LIVE_PARKED_GND.set(true);
+    gParking.setStands({Stand("C1", 1, 47.5, 8.5, 0.0, 20.0), Stand("C2", 2, 47.5, 8.5001, 0.0, 20.0)});
+    addStatic(1, "EZY1*", 47.5, 8.5);
+    addStatic(2, "EZY2*", 47.5, 8.5001);
+    for (std::uint32_t i = 0; i < 2; ++i)
+    {
+        gParking.staticAircraft[i].standId = i + 1;
+        gParking.staticAircraft[i].radius = 0.02;
+    }
+    LiveAc& taxiing = addLive(0x4B1801, "SWR12", 47.5, 8.50005, true);
+    taxiing.radius = 0.02;
+    taxiing.phase = GroundPhase::parked;
+    LoopContext context = loop();
+    lf_everySecond(context);
+    EXPECT_TRUE(removedObjects().empty());
+
+    engine().live[0].phase = GroundPhase::taxi;
+    lf_everySecond(context);
+    EXPECT_EQ(removedObjects(), (std::vector<std::uint32_t>{501}));
+    // Standing still since its last look: the aircraft is not looked at again.
+    lf_everySecond(context);
+    EXPECT_EQ(removedObjects(), (std::vector<std::uint32_t>{501}));
+    engine().live[0].lon += 0.00001;
+    lf_everySecond(context);
+    EXPECT_EQ(removedObjects(), (std::vector<std::uint32_t>{501, 502}));
+}
+
 } // namespace
 } // namespace oxl::test
