@@ -105,4 +105,14 @@ double gf_randomPercent(double value, double percent)
     return value;
 }
 
+double gf_wrapDeg180(double deg)
+{
+    deg = std::fmod(deg, 360.0);
+    if (deg > 180.0)
+        deg -= 360.0;
+    else if (deg < -180.0)
+        deg += 360.0;
+    return deg;
+}
+
 } // namespace oxl

@@ -31,6 +31,8 @@ struct LatLon
 double gf_distanceNm(LatLon a, LatLon b);
 /// Initial bearing from a to b [rad], clockwise from true north, in [0, 2π).
 double gf_bearingRad(LatLon a, LatLon b);
+/// An angle difference [deg] brought into [-180, 180] (one turn either way at most).
+double gf_wrapDeg180(double deg);
 /// The position reached from start along a bearing [rad] over a distance [ft]; longitude in [-180, 180].
 LatLon gf_destinationPoint(LatLon start, double bearingRad, double distanceFt);
 /// part × 100 / whole rounded half away from zero; 0 when whole < 1; gsl::narrowing_error beyond i32.

@@ -43,16 +43,6 @@ bool endsWithGhostMark(const std::string& callsign)
     return !callsign.empty() && callsign.back() == '_';
 }
 
-double wrapDeg180(double deg)
-{
-    deg = std::fmod(deg, 360.0);
-    if (deg > 180.0)
-        deg -= 360.0;
-    else if (deg < -180.0)
-        deg += 360.0;
-    return deg;
-}
-
 double wrapRadPi(double rad)
 {
     rad = std::fmod(rad, kTwoPi);
@@ -277,7 +267,7 @@ bool avoidUserAc(LiveEngine& engine, LiveAc& ac)
         {
             // The buffered aircraft has no target heading yet: the reported track says where it flies.
             const double bearingDeg = gf_bearingRad({user.lat, user.lon}, {r.lat, r.lon}) * kRadToDeg;
-            const double rel = wrapDeg180(r.track - bearingDeg);
+            const double rel = gf_wrapDeg180(r.track - bearingDeg);
             const double lateralFt = std::cos(avoidanceAngleDeg(rel) * kDegToRad) * d * kFtPerNm;
             if (lateralFt <= kAvoidAirLateralFt)
             {

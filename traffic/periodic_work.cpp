@@ -73,16 +73,6 @@ double wrapRadPi(double rad)
     return rad;
 }
 
-double wrapDeg180(double deg)
-{
-    deg = std::fmod(deg, 360.0);
-    if (deg > 180.0)
-        deg -= 360.0;
-    else if (deg < -180.0)
-        deg += 360.0;
-    return deg;
-}
-
 bool moved(double lat, double lon, double lastLat, double lastLon)
 {
     return std::fabs(lat - lastLat) >= kMovedDeg || std::fabs(lon - lastLon) >= kMovedDeg;
@@ -155,7 +145,7 @@ bool avoidInTheAir(LiveEngine& engine, const UserAircraft& user)
         }
         if (d <= kCrossingRangeNm && std::fabs(ac.alt - user.alt) < kCrossingBandFt)
         {
-            const double delta = wrapDeg180(ac.heading * kRadToDeg - bearing * kRadToDeg);
+            const double delta = gf_wrapDeg180(ac.heading * kRadToDeg - bearing * kRadToDeg);
             const double phi = std::fabs(std::fabs(delta) - 90.0);
             if (std::cos(phi * kDegToRad) * d * kFeetPerNm <= kCrossingLateralFt)
             {

@@ -31,6 +31,15 @@ const CityPair kCityPairs[] = {
     {"SanFrancisco-LosAngeles", {37.6190, -122.3750}, {33.9425, -118.4081}, 293.098},
 };
 
+TEST(Geodesy, AngleDifferencesWrapIntoOneHalfTurnEitherWay)
+{
+    const std::pair<double, double> cases[] = {{0.0, 0.0},      {179.0, 179.0}, {181.0, -179.0},
+                                               {-181.0, 179.0}, {540.0, 180.0}, {-350.0, 10.0},
+                                               {719.0, -1.0}};
+    for (const auto& [in, out] : cases)
+        EXPECT_DOUBLE_EQ(gf_wrapDeg180(in), out) << in;
+}
+
 TEST(Geodesy, DistanceOfCityPairs)
 {
     for (const CityPair& c : kCityPairs)
