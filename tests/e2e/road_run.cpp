@@ -66,6 +66,12 @@ std::uint16_t freeTcpPort()
 
 } // namespace
 
+namespace
+{
+constexpr std::int64_t kFrameMs = 100; ///< [ms] frames closer than this are never a hold-up
+constexpr double kFastestMps = 300.0;  ///< [m/s] faster than any aircraft of the recordings
+} // namespace
+
 double largestStepM(const TrackedObject& object)
 {
     double largest = 0;
@@ -73,7 +79,10 @@ double largestStepM(const TrackedObject& object)
     {
         const TrackEvent& a = object.positions[i - 1];
         const TrackEvent& b = object.positions[i];
-        largest = std::max(largest, distanceM(a.latDeg, a.lonDeg, b.latDeg, b.lonDeg));
+        // A busy machine may hold a frame back: the travel such a gap allows at the fastest airliner
+        // speed is not a jump.
+        const double gapS = static_cast<double>(std::max<std::int64_t>(b.ms - a.ms - kFrameMs, 0)) / 1000.0;
+        largest = std::max(largest, distanceM(a.latDeg, a.lonDeg, b.latDeg, b.lonDeg) - kFastestMps * gapS);
     }
     return largest;
 }

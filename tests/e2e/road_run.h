@@ -45,7 +45,8 @@ struct TrackedObject
     bool removed = false;
 };
 
-/// The largest distance [m] between two position writes that follow each other.
+/// The largest distance [m] between two position writes that follow each other, less the travel at the
+/// fastest aircraft speed that a hold-up of the frames longer than 100 ms allows.
 double largestStepM(const TrackedObject& object);
 
 /// Settings written to parameters.xml beside the ones every run has, by key.
