@@ -35,24 +35,6 @@ constexpr double kLearnNearAirportNm = 5.0;
 constexpr double kLearnBelowAglFt = 2500.0;
 constexpr std::uint32_t kLearnGateHalfHours = 3;
 
-bool categoryEnabled(AcCategory category)
-{
-    switch (category)
-    {
-    case AcCategory::Light:
-        return LIGHT_AIRCRAFT.value();
-    case AcCategory::HighPerf:
-        return HIGH_PERF_AIRCRAFT.value();
-    case AcCategory::Rotorcraft:
-        return HELICOPTERS.value();
-    case AcCategory::Buzjets:
-    case AcCategory::Large:
-    case AcCategory::Heavy:
-        return true;
-    }
-    return false;
-}
-
 // A phase change that keeps the previous phase unless the aircraft is already in the new one.
 void enterPhase(LiveAc& ac, GroundPhase phase)
 {
@@ -205,7 +187,7 @@ bool endOfStream(LiveEngine& engine, LiveAc& ac)
         extendStream(ac, ac.extensionCount - 1);
         return true;
     }
-    if (!categoryEnabled(ac.category))
+    if (!categoryAllowed(ac.category))
         return false;
     if (ac.stream.front().airborne)
     {

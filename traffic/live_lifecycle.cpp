@@ -90,24 +90,6 @@ bool tooCloseOrJumping(const LiveAc& ac, const TrafficLine& line)
     return false;
 }
 
-bool categoryAllowed(AcCategory category)
-{
-    switch (category)
-    {
-    case AcCategory::Light:
-        return LIGHT_AIRCRAFT.value();
-    case AcCategory::HighPerf:
-        return HIGH_PERF_AIRCRAFT.value();
-    case AcCategory::Rotorcraft:
-        return HELICOPTERS.value();
-    case AcCategory::Buzjets:
-    case AcCategory::Large:
-    case AcCategory::Heavy:
-        return true;
-    }
-    return false;
-}
-
 template <class Record> void eraseAt(std::vector<Record>& records, std::size_t index)
 {
     if (index + 1 != records.size())
@@ -320,6 +302,24 @@ bool activateLive(LiveEngine& engine, const SimAnswer& answer)
 }
 
 } // namespace
+
+bool categoryAllowed(AcCategory category)
+{
+    switch (category)
+    {
+    case AcCategory::Light:
+        return LIGHT_AIRCRAFT.value();
+    case AcCategory::HighPerf:
+        return HIGH_PERF_AIRCRAFT.value();
+    case AcCategory::Rotorcraft:
+        return HELICOPTERS.value();
+    case AcCategory::Buzjets:
+    case AcCategory::Large:
+    case AcCategory::Heavy:
+        return true;
+    }
+    return false;
+}
 
 void acceptReport(LiveEngine& engine, TrafficLine&& line)
 {

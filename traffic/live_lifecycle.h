@@ -18,6 +18,9 @@ namespace oxl
 /// buffered aircraft.
 void acceptReport(LiveEngine& engine, TrafficLine&& line);
 
+/// True when live aircraft of the category are wanted (LIGHT_AIRCRAFT, HIGH_PERF_AIRCRAFT, HELICOPTERS).
+bool categoryAllowed(AcCategory category);
+
 /// The creation path of a line whose hexid no aircraft has: the type from the registration when needed.
 void acceptNewHexid(LiveEngine& engine, TrafficLine&& line);
 
