@@ -48,25 +48,6 @@ bool samePosition(double latA, double lonA, double latB, double lonB)
     return std::fabs(latA - latB) < kSamePositionDeg && std::fabs(lonA - lonB) < kSamePositionDeg;
 }
 
-Stand* standById(ParkingState& parking, std::uint32_t standId)
-{
-    for (Stand& stand : parking.stands)
-        if (stand.standId == standId)
-            return &stand;
-    return nullptr;
-}
-
-void setLearnGate(LiveEngine& engine, std::uint32_t hexid, std::uint32_t half)
-{
-    for (auto& entry : engine.liveParked)
-        if (entry.first == hexid)
-        {
-            entry.second = half;
-            return;
-        }
-    engine.liveParked.emplace_back(hexid, half);
-}
-
 // Another taxiing aircraft close enough that both holding would block each other.
 bool holdingNeighbour(const LiveEngine& engine, const LiveAc& ac)
 {
@@ -281,7 +262,7 @@ void arriveAtStand(LiveEngine& engine, LiveAc& ac)
     engine.couplingQueue.push_back(ac.hexid);
     if (!ac.airline.empty() && ac.standCargo == ac.cargo && engine.n.stands.addStandOption &&
         engine.n.stands.addStandOption(ac.standId, ac, now))
-        setLearnGate(engine, ac.hexid, now.half);
+        rememberLiveParked(engine, ac.hexid, now.half);
     if (engine.n.stands.maxParkCheck)
         engine.n.stands.maxParkCheck(0);
 }
@@ -336,7 +317,7 @@ void try2Park(LiveEngine& engine, LiveAc& ac, bool wide)
 void clearAdjacentStand(LiveEngine& engine, std::uint32_t adjacentId, const LiveAc& newcomer,
                         const Stand& chosen)
 {
-    const Stand* adjacent = standById(*engine.n.parking, adjacentId);
+    const Stand* adjacent = gf_findStandById(engine.n.parking->stands, adjacentId);
     if (adjacent == nullptr || (adjacent->latitude == 0.0 && adjacent->longitude == 0.0))
         return;
     const double apart =
@@ -405,7 +386,7 @@ bool learnAtKnownStand(LiveEngine& engine, LiveAc& ac, DayHalfHour now, bool dep
         if (stand.standId < 1 || !engine.n.stands.addStandOptionOnDeparture ||
             !engine.n.stands.addStandOptionOnDeparture(stand.standId, ac, 1, now, !departing))
             return false;
-        setLearnGate(engine, ac.hexid, now.half);
+        rememberLiveParked(engine, ac.hexid, now.half);
         return true;
     }
     return false;

@@ -83,25 +83,6 @@ double avoidanceAngleDeg(double rel)
     return -(rel + 90.0);
 }
 
-Stand* standById(ParkingState& parking, std::uint32_t standId)
-{
-    for (Stand& stand : parking.stands)
-        if (stand.standId == standId)
-            return &stand;
-    return nullptr;
-}
-
-void rememberLiveParked(LiveEngine& engine, std::uint32_t hexid, std::uint32_t half)
-{
-    for (auto& entry : engine.liveParked)
-        if (entry.first == hexid)
-        {
-            entry.second = half;
-            return;
-        }
-    engine.liveParked.emplace_back(hexid, half);
-}
-
 void parkAtSpawn(LiveEngine& engine, LiveAc& ac, const Stand& stand)
 {
     ac.standLat = stand.latitude;
@@ -449,7 +430,7 @@ std::optional<std::uint32_t> gf_findConflictingAdjacent(LiveEngine& engine,
 {
     for (const std::uint32_t id : adjacent)
     {
-        const Stand* neighbour = standById(*engine.n.parking, id);
+        const Stand* neighbour = gf_findStandById(engine.n.parking->stands, id);
         if (neighbour == nullptr || (neighbour->latitude == 0.0 && neighbour->longitude == 0.0))
             continue;
         for (const LiveAc& holder : engine.live)
@@ -472,7 +453,7 @@ void correctStandCargo(LiveEngine& engine, const LiveAc& ac)
     if (!ac.cargo || ac.standCargo)
         return;
     ParkingState& parking = *engine.n.parking;
-    Stand* stand = standById(parking, ac.standId);
+    Stand* stand = gf_findStandById(parking.stands, ac.standId);
     if (stand == nullptr || !stand->cargo)
         return;
     stand->cargo = 0;
@@ -482,6 +463,17 @@ void correctStandCargo(LiveEngine& engine, const LiveAc& ac)
                              parking.parkAirport.code, stand->name, gf_acLabel(ac)));
     if (parking.learnedUpdates != parking.learnedUpdatesShown && parking.hooks.repaint)
         parking.hooks.repaint();
+}
+
+void rememberLiveParked(LiveEngine& engine, std::uint32_t hexid, std::uint32_t half)
+{
+    for (auto& entry : engine.liveParked)
+        if (entry.first == hexid)
+        {
+            entry.second = half;
+            return;
+        }
+    engine.liveParked.emplace_back(hexid, half);
 }
 
 } // namespace oxl

@@ -76,4 +76,7 @@ void correctStandCargo(LiveEngine& engine, const LiveAc& ac);
 /// Changes the phase, keeping the old one as the previous phase.
 void setPhase(LiveAc& ac, GroundPhase phase);
 
+/// Notes the half hour at which the live aircraft was last seen parked (kept once per hexid).
+void rememberLiveParked(LiveEngine& engine, std::uint32_t hexid, std::uint32_t half);
+
 } // namespace oxl
