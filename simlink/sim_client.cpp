@@ -41,7 +41,8 @@ void showWaiting()
     gf_invalidateBand(kMessageBand);
 }
 
-// Returns false when the link is gone, so that the cycle learns that the simulator went away.
+// Returns false when the link is gone. A link that breaks without the simulator's QUIT (a crash, a
+// broken pipe) is a failed simulator call like any other: the cycle restarts and waits for the simulator.
 bool dispatchUntilStopped(const std::stop_token& stop, ScHandle handle)
 {
     while (!stop.stop_requested())
@@ -124,7 +125,7 @@ void SimClient(std::stop_token stop)
         {
             gf_log("SimConnect: the link to the simulator is gone");
             gSimRunning = 0;
-            lf_simGone();
+            gf_simRequestError();
         }
     }
     catch (const UserErrorException& e)

@@ -1,7 +1,7 @@
 // Whole cycles of the program beside both stand-ins: traffic from the source reaches the simulator as
 // AI aircraft, a reader that cannot bind its port restarts the cycle after its countdown with the scans
-// off and no version check, a close during the countdown ends the program, and a new flight or a
-// simulator that goes away ends it too.
+// off and no version check, a close during the countdown ends the program, a new flight ends it, and a
+// link to the simulator that breaks restarts the cycle, which connects again.
 #include "platform/net_udp.h"
 #include "tests/e2e/road_run.h"
 #include "tests/support/temp_folder.h"
@@ -123,18 +123,24 @@ TEST(NewFlight, LoadedFlightEndsTheProgramAfterItsMessage)
     EXPECT_EQ(run.logCount(kConnected), 1u);
 }
 
-TEST(SimulatorGone, DroppedLinkEndsTheProgramWithoutARestart)
+TEST(SimulatorGone, DroppedLinkRestartsTheCycleAndWaitsForTheSimulator)
 {
-    RoadRun run;
+    RoadRun run{{{"SCAN_LIVERIES", "true"}, {"SCAN_AIRPORTS", "true"}}};
     ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
     ASSERT_TRUE(run.startTraffic({"--qnh", "1013"}));
     ASSERT_TRUE(run.startProgram());
     ASSERT_TRUE(run.waitLog("Traffic Reader connected", 60s));
-    EXPECT_EQ(run.sim().command("drop"), "ok");
-    EXPECT_TRUE(run.waitLog("Exiting: SIM WAS CLOSED", 30s));
-    EXPECT_EQ(run.program().wait(30000), std::optional<int>(0));
-    EXPECT_EQ(run.logCount(kConnected), 1u);
-    EXPECT_EQ(run.logCount("Prepare for a restart ..."), 0u);
+    // The link breaks without the simulator's goodbye, as when it crashes.
+    EXPECT_EQ(run.sim().command("drop reset"), "ok");
+    EXPECT_TRUE(run.waitLog("SimConnect request error", 30s));
+    EXPECT_TRUE(run.waitLog("Exiting: SIMCONNECT ERROR", 30s));
+    EXPECT_TRUE(run.waitLog("Restarting after 9 seconds", 30s));
+    // The simulator stand-in still listens: the next cycle connects again and the traffic comes back.
+    ASSERT_TRUE(waitUntil([&] { return run.logCount(kConnected) == 2; }, 60s));
+    EXPECT_TRUE(waitUntil([&] { return run.logCount("Traffic Reader connected") == 2; }, 60s));
+    EXPECT_EQ(run.logCount("Exiting: SIM WAS CLOSED"), 0u);
+    EXPECT_NE(settingsOf(run).find("<parameter name=\"SCAN_LIVERIES\" value=\"false\""), std::string::npos);
+    EXPECT_NE(settingsOf(run).find("<parameter name=\"SCAN_AIRPORTS\" value=\"false\""), std::string::npos);
 }
 
 } // namespace

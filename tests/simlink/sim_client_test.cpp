@@ -190,15 +190,17 @@ TEST_F(SimLinkTest, QuitClearsTheRunningFlag)
     EXPECT_TRUE(eventually([] { return gSimRunning.load() == 0; }));
 }
 
-TEST_F(SimLinkTest, DroppedLinkEndsTheCycleAsSimWasClosedAndClearsTheHandle)
+TEST_F(SimLinkTest, DroppedLinkIsASimulatorFailureThatRestartsAndClearsTheHandle)
 {
     ASSERT_TRUE(connected());
     sim.command("drop");
     ASSERT_TRUE(eventually([] { return gStopRequested.load() == 1; }));
     {
         std::lock_guard lock(mutex);
-        EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitSimWasClosed}));
+        EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitSimConnectError}));
     }
+    EXPECT_EQ(gSimError.load(), 1);
+    EXPECT_TRUE(log.contains("SimConnect request error"));
     EXPECT_TRUE(eventually([] {
         std::lock_guard lock(gSimQueues.simMutex);
         return gSimHandle == nullptr;
