@@ -41,6 +41,9 @@ mkdir -p "$appdata/InsideSystems"
 # A few installed liveries (aircraft folders below the simulator folder) and the scan of them, so that
 # every aircraft of the recording is created with a matching livery.
 python3 "$top/tools/make_demo_liveries.py" --sim "$work/P3Dv5" --out "$program/output/LiveriesScanned.xml"
+# Zurich is the user's park airport: its stands take the live arrivals and the static aircraft.
+mkdir -p "$program/airports"
+echo LSZH > "$program/airports/my_park_airports.txt"
 # The scans of installed liveries and airport sceneries are off: the liveries come from the scan file.
 cat > "$appdata/Ordalis_P3D/parameters.xml" <<EOF
 <?xml version="1.0"?>
@@ -58,8 +61,11 @@ export OXL_DOCUMENTS=$work/documents
 export OXL_PUBLIC_DOCUMENTS=$work/public
 export OXL_PIPE_DIR=$work/pipes
 export XDG_RUNTIME_DIR=$work/run
-# No download site on this machine: the version check fails at once and the program goes on.
-export OXL_DOWNLOAD_BASE=${OXL_DOWNLOAD_BASE:-http://127.0.0.1:9/}
+# The download site is a local folder holding the airport file of Zurich: the version check finds no
+# version file there and the program goes on; Zurich's stands come from the site like any archived file.
+mkdir -p "$work/site/P3D/archive/stock"
+cp "$top/data/demo_airport_LSZH.xml" "$work/site/P3D/archive/stock/LSZH.xml"
+export OXL_DOWNLOAD_BASE=${OXL_DOWNLOAD_BASE:-file://$work/site/}
 if [[ -z ${DISPLAY:-} ]]; then
   export OXL_HEADLESS=1
 fi

@@ -153,6 +153,16 @@ RoadRun::~RoadRun()
         dumpOnFailure();
 }
 
+void RoadRun::parkAt(const std::string& icao, const fs::path& airportFile)
+{
+    const fs::path stock = work_ / "site" / "P3D" / "archive" / "stock";
+    fs::create_directories(stock);
+    fs::copy_file(airportFile, stock / (icao + ".xml"), fs::copy_options::overwrite_existing);
+    fs::create_directories(programFolder() / "airports");
+    writeBytes(programFolder() / "airports" / "my_park_airports.txt", icao + "\n");
+    downloadBase_ = "file://" + (work_ / "site").string() + "/";
+}
+
 bool RoadRun::startSim(double latDeg, double lonDeg, double groundFt, const std::vector<std::string>& extraArgs)
 {
     std::vector<std::string> args = {"--ground-ft", fmt::format("{}", groundFt), "--track",
@@ -192,7 +202,7 @@ bool RoadRun::startProgram()
                            "OXL_DOCUMENTS=" + (work_ / "documents").string(),
                            "OXL_PUBLIC_DOCUMENTS=" + (work_ / "public").string(),
                            "OXL_PIPE_DIR=" + (work_ / "pipes").string(),
-                           "OXL_DOWNLOAD_BASE=http://127.0.0.1:9/", "XDG_RUNTIME_DIR=" + (work_ / "run").string(),
+                           "OXL_DOWNLOAD_BASE=" + downloadBase_, "XDG_RUNTIME_DIR=" + (work_ / "run").string(),
                            "OXL_TRAFFIC_PORT=" + std::to_string(trafficPort_),
                            "OXL_QNH_PORT=" + std::to_string(qnhPort_)});
 }

@@ -63,6 +63,9 @@ class RoadRun
     RoadRun(const RoadRun&) = delete;
     RoadRun& operator=(const RoadRun&) = delete;
 
+    /// Makes the airport the user's park airport, its file served by a local download site as the
+    /// archived file of a stock airport; call before startProgram.
+    void parkAt(const std::string& icao, const std::filesystem::path& airportFile);
     /// Starts the simulator stand-in with the user's aircraft at the position (ground at groundFt).
     bool startSim(double latDeg, double lonDeg, double groundFt, const std::vector<std::string>& extraArgs = {});
     /// Starts the traffic-source stand-in with the arguments (its record file is added).
@@ -112,6 +115,8 @@ class RoadRun
     std::uint16_t trafficPort_ = 0;
     std::uint16_t qnhPort_ = 0;
     std::uint16_t sourcePort_ = 0;
+    // No site by default: the version check fails at once and the program goes on.
+    std::string downloadBase_ = "http://127.0.0.1:9/";
     TempFolder work_;
     SimStandinProcess sim_;
     std::unique_ptr<ToolProcess> traffic_;
