@@ -18,7 +18,8 @@
 //     --radius NM          circle radius (10)      --interval S   seconds between reports (2)
 //     --user LAT,LON       user position before (or without) a Qs121 line
 //     --qnh V              QNH value sent every 10 s ("{"QNH": V}"); none when absent
-//     --bad                sends one datagram of every malformed kind once traffic starts
+//     --bad                sends one datagram of every malformed kind every 10 s once traffic starts
+//                          (UDP gives no sign of a reader that binds its port late)
 //     --drop-after S       closes the TCP link after S seconds (once) and connects again 1 s later
 //     --duration S         ends after S seconds (runs until SIGTERM otherwise)
 #include "platform/net_socket.h"
@@ -188,7 +189,7 @@ class Standin
         auto nextQnh = start;
         auto nextFlight = start;
         bool dropped = false;
-        bool badSent = false;
+        auto nextBad = start;
         while (!gQuit)
         {
             const auto now = Clock::now();
@@ -219,9 +220,9 @@ class Standin
                 send(o_.qnhPort, fmt::format("{{\"QNH\": {}}}", *o_.qnh));
                 nextQnh = now + 10s;
             }
-            if (user_ && o_.bad && !badSent)
+            if (user_ && o_.bad && now >= nextBad)
             {
-                badSent = true;
+                nextBad = now + 10s;
                 sendBadDatagrams();
             }
             if (user_ && o_.aircraft > 0 && now >= nextFlight)
