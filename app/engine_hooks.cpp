@@ -2,7 +2,9 @@
 // its containers, its share of the cycle reset, and the park-airport services.
 #include "app/hook_parts.h"
 
+#include "airports/airport_scan.h"
 #include "airports/park_airports.h"
+#include "traffic/cycle_worker.h"
 #include "traffic/live_assembly.h"
 #include "traffic/live_cycle.h"
 #include "traffic/main_loop.h"
@@ -25,7 +27,11 @@ CycleEngineHooks lf_engineHooks()
 
 CycleAirportHooks lf_airportHooks()
 {
+    AirportScanHooks scan;
+    scan.simulatorVersion = [] { return gf_p3dVersionFromPath(); };
+    gf_installAirportScanHooks(std::move(scan));
     CycleAirportHooks airports;
+    airports.scanAirports = [] { gf_scanAirports(); };
     airports.readMyParkAirports = [] { return lf_readMyParkAirports(); };
     return airports;
 }

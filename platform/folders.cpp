@@ -1,5 +1,7 @@
 #include "platform/folders.h"
 
+#include "platform/win_path.h"
+
 #include <cstdlib>
 #include <string>
 
@@ -58,6 +60,19 @@ std::optional<std::filesystem::path> publicDocuments()
 {
     // The desktop's shared folder for all users (XDG "Public") is the nearest thing to Public Documents.
     return overrideOrHome("OXL_PUBLIC_DOCUMENTS", "Public");
+}
+
+std::optional<std::filesystem::path> programData()
+{
+    if (auto v = environment("OXL_PROGRAMDATA"))
+    {
+        return std::filesystem::path(*v);
+    }
+    if (driveFolder('C'))
+    {
+        return WinPath("C:\\ProgramData").real();
+    }
+    return std::nullopt;
 }
 
 } // namespace oxl::plat

@@ -67,6 +67,28 @@ std::optional<std::string> findNoCase(const fs::path& folder, const std::string&
     }
     return best;
 }
+// C:\ProgramData may stand apart from the rest of drive C (OXL_PROGRAMDATA); the rest of the text is
+// then resolved below that folder.
+void lf_mapProgramData(std::string_view& rest, fs::path& result)
+{
+    const auto folder = plat::environment("OXL_PROGRAMDATA");
+    if (!folder)
+    {
+        return;
+    }
+    std::string_view tail = rest;
+    while (!tail.empty() && isSeparator(tail.front()))
+    {
+        tail.remove_prefix(1);
+    }
+    const std::size_t end = std::min(tail.find_first_of("\\/"), tail.size());
+    if (!namesEqualNoCase(windowsComponentName(tail.substr(0, end)), "ProgramData"))
+    {
+        return;
+    }
+    result = fs::path(*folder);
+    rest = tail.substr(end);
+}
 } // namespace
 
 std::string windowsComponentName(std::string_view name)
@@ -147,6 +169,10 @@ fs::path WinPath::real() const
         const char letter = upperDrive(rest[0]);
         result = driveFolder(letter).value_or(fs::path("/") / (std::string(1, letter) + ":"));
         rest.remove_prefix(2);
+        if (letter == 'C')
+        {
+            lf_mapProgramData(rest, result);
+        }
     }
     else if (!rest.empty() && isSeparator(rest[0]))
     {

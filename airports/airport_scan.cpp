@@ -1,0 +1,487 @@
+#include "airports/airport_scan.h"
+
+#include "foundation/config_keys.h"
+#include "foundation/errors.h"
+#include "foundation/log.h"
+#include "foundation/program.h"
+#include "foundation/run_state.h"
+#include "foundation/strings.h"
+#include "foundation/system_lookups.h"
+#include "foundation/text_files.h"
+#include "foundation/worker_slots.h"
+#include "platform/win.h"
+#include "window/main_window.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <deque>
+#include <future>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace oxl
+{
+namespace fs = std::filesystem;
+
+std::atomic<bool> gAirportsFound{false};
+
+namespace
+{
+
+AirportScanHooks gHooks;
+
+std::mutex gScanLogMutex;
+std::vector<std::string> gScanLog; // gScanLogMutex
+
+constexpr std::size_t kScanLogReserve = 2048; // lines
+
+// Folders below the program folder, as Windows texts for the log and as paths of this machine.
+constexpr std::string_view kTbloText = "TBLO";
+constexpr std::string_view kScanReportText = "output\\info\\AirportsScanLog.txt";
+constexpr std::string_view kOrbxText = "airports\\my_ORBX";
+constexpr std::string_view kThirdpartyText = "airports\\my_thirdparty";
+
+fs::path lf_local(std::string_view windowsText)
+{
+    std::string text(windowsText);
+    std::replace(text.begin(), text.end(), '\\', '/');
+    return fs::path(text);
+}
+
+void lf_repaint()
+{
+    win::invalidateWindow(win::kMainWindow);
+}
+
+void lf_uncheckScanBox()
+{
+    const win::Hwnd box = win::getDlgItem(win::kMainWindow, SCAN_AIRPORTS.controlId);
+    if (box != win::kNoWindow)
+        win::setButtonCheck(box, SCAN_AIRPORTS.value());
+}
+
+// The Windows text of a file found below a scanned folder: the folder's own text and the rest of the
+// path, so that text tests see the same form as the folder lists.
+std::string lf_entryText(const WinPath& folder, const fs::path& root, const fs::path& entry)
+{
+    std::string rest = entry.lexically_relative(root).generic_string();
+    std::replace(rest.begin(), rest.end(), '/', '\\');
+    return (folder / rest).text();
+}
+
+// The decode workers of one folder. Their results are taken oldest first; whatever way the folder scan
+// ends, every result is taken and every thread joined before it returns, so no worker writes the scan
+// log or the airport folders after its folder's scan.
+class BglWorkers
+{
+  public:
+    explicit BglWorkers(const WinPath& folder) : folder_(folder) {}
+    BglWorkers(const BglWorkers&) = delete;
+    BglWorkers& operator=(const BglWorkers&) = delete;
+    ~BglWorkers()
+    {
+        try
+        {
+            takeAll();
+        }
+        catch (...)
+        {
+            // Only the scan log's own allocation can fail here; the threads are still joined below.
+        }
+        joinAll();
+    }
+
+    // Starts the decode of one file on a thread of its own; the slot is taken before the thread exists,
+    // so the worker's release can never come first.
+    void start(const fs::path& file, const std::function<void(const fs::path&)>& work)
+    {
+        std::packaged_task<void()> task([work, file] { work(file); });
+        pending_.push_back(task.get_future());
+        gRunningWorkers.fetch_add(1);
+        try
+        {
+            threads_.emplace_back(std::move(task));
+        }
+        catch (...)
+        {
+            gf_releaseWorkerSlot();
+            pending_.pop_back();
+            throw;
+        }
+    }
+
+    std::size_t pendingCount() const { return pending_.size(); }
+
+    // Takes the oldest result; a failing file is reported and the walk goes on.
+    void takeOldest(const std::string& currentFile)
+    {
+        std::future<void> oldest = std::move(pending_.front());
+        pending_.pop_front();
+        try
+        {
+            oldest.get();
+        }
+        catch (const std::exception& error)
+        {
+            gf_addScanLogLine(fmt::format("{} airports search aborted, futs inner, \n{}\n{}\n{}", "===> ",
+                                          error.what(), pending_.size(), currentFile));
+        }
+    }
+
+    // Takes every remaining result, oldest first; each failure is one line and the rest are still taken.
+    void takeAll()
+    {
+        while (!pending_.empty())
+        {
+            std::future<void> oldest = std::move(pending_.front());
+            pending_.pop_front();
+            try
+            {
+                oldest.get();
+            }
+            catch (const std::exception& error)
+            {
+                gf_addScanLogLine(fmt::format("{} airports search in {} aborted, futs outer error: {}",
+                                              "===> ", folder_.text(), error.what()));
+            }
+        }
+    }
+
+  private:
+    void joinAll()
+    {
+        for (std::thread& thread : threads_)
+            if (thread.joinable())
+                thread.join();
+        threads_.clear();
+    }
+
+    const WinPath& folder_;
+    std::deque<std::future<void>> pending_;
+    std::vector<std::thread> threads_;
+};
+
+// The walk's own failure (opening or stepping the directory iterator), told apart from a failure with
+// one of its entries.
+struct IteratorProblem : std::runtime_error
+{
+    using std::runtime_error::runtime_error;
+};
+
+// Steps to the next entry of the walk.
+void lf_advance(fs::recursive_directory_iterator& it)
+{
+    std::error_code error;
+    it.increment(error);
+    if (error)
+        throw IteratorProblem(fs::filesystem_error("recursive_directory_iterator::increment", error).what());
+}
+
+// The request to send the files kept for offline learning.
+std::string lf_zipRequest()
+{
+    std::error_code error;
+    const fs::path folder = fs::absolute(lf_local(kTbloText), error);
+    return fmt::format(
+        "Please zip the folder {} and mail it to the maker of {}, so that its airports can be learned "
+        "for every user",
+        WinPath::fromReal(error ? lf_local(kTbloText) : folder).text(), kProductName);
+}
+
+void lf_removeTbloFolder()
+{
+    std::error_code error;
+    fs::remove_all(lf_local(kTbloText), error);
+    if (error)
+        throw fs::filesystem_error("remove_all", lf_local(kTbloText), error);
+}
+
+// The copies of one airport folder; returns how many files were dealt with (not needed or copied).
+std::size_t lf_copyToTblo(const std::vector<std::string>& names, std::string_view folderText, bool orbx)
+{
+    const AirportScanHooks& hooks = gHooks;
+    const fs::path folder = lf_local(folderText);
+    const fs::path tblo = lf_local(kTbloText);
+    std::size_t done = 0;
+    for (const std::string& stem : names)
+    {
+        if (!hooks.stockArchivedAirport || !hooks.stockArchivedAirport(stem))
+        {
+            if (orbx)
+                ++done;
+            continue;
+        }
+        const fs::path source = folder / (stem + ".xml");
+        const fs::path target = tblo / (stem + ".xml");
+        const std::string sourceText = fmt::format("{}\\{}.xml", folderText, stem);
+        const std::string targetText = fmt::format("{}\\{}.xml", kTbloText, stem);
+        if (!fs::copy_file(source, target, fs::copy_options::overwrite_existing))
+        {
+            if (orbx)
+                gf_logMarked(fmt::format("failed to copy {}", sourceText));
+            else
+                gf_logMarked(fmt::format("'{}' failed to copy '{}'", sourceText, targetText));
+            continue;
+        }
+        gf_log(fmt::format("{} copied to {}", stem, targetText));
+        if (orbx)
+            ++done;
+        // A generated file beside a link file only exists to be learned offline; the link stays in force.
+        std::error_code error;
+        if (fs::exists(folder / (stem + ".txt"), error))
+        {
+            fs::remove(source, error);
+            if (error)
+                throw fs::filesystem_error("remove", source, error);
+        }
+    }
+    return done;
+}
+
+// The file count of TBLO after a folder's copies, and what it means for the user.
+void lf_reportTblo(bool orbx)
+{
+    const std::int64_t files = gf_countFiles(lf_local(kTbloText));
+    gMainWindow.tbloFileCount.store(static_cast<std::uint64_t>(std::max<std::int64_t>(files, 0)));
+    if (files != 0)
+    {
+        gf_logMarked(lf_zipRequest());
+        return;
+    }
+    if (orbx)
+    {
+        gf_log("All your ORBX airports are done, no off line learning needed.");
+        return;
+    }
+    gf_log("All your third party airports are done, no off line learning needed.");
+    lf_removeTbloFolder();
+}
+
+// The stems of the airport files of a folder.
+std::vector<std::string> lf_airportStems(std::string_view folderText)
+{
+    std::vector<std::string> stems = gf_listXmlFiles(lf_local(folderText));
+    for (std::string& name : stems)
+        name.resize(name.size() - std::string_view(".xml").size());
+    return stems;
+}
+
+void lf_prepareTblo()
+{
+    const fs::path tblo = lf_local(kTbloText);
+    std::error_code error;
+    const bool exists = fs::exists(tblo, error);
+    if (error)
+        throw fs::filesystem_error("exists", tblo, error);
+    if (exists)
+    {
+        gf_cleanFolder(tblo);
+        return;
+    }
+    fs::create_directory(tblo, error);
+    if (error)
+        throw fs::filesystem_error("create_directory", tblo, error);
+}
+
+} // namespace
+
+void gf_installAirportScanHooks(AirportScanHooks hooks)
+{
+    gHooks = std::move(hooks);
+}
+
+const AirportScanHooks& gf_airportScanHooks()
+{
+    return gHooks;
+}
+
+void gf_addScanLogLine(std::string text)
+{
+    std::lock_guard lock(gScanLogMutex);
+    gScanLog.push_back(std::move(text));
+}
+
+std::vector<std::string> gf_scanLogLines()
+{
+    std::lock_guard lock(gScanLogMutex);
+    return gScanLog;
+}
+
+void gf_scanAirports()
+{
+    gf_showMessage("Scanning for addon airports ...", false);
+    gf_log(fmt::format("\n++++++++++++++++++++++++ airports scan {} starts +++++++++++++++++++++++++++++",
+                       AFG_AUTOMATIC.value() ? "automatic " : "manual "));
+    lf_prepareTblo();
+
+    std::vector<std::string> folders;
+    folders.reserve(10);
+    if (AFG_AUTOMATIC.value())
+    {
+        lf_readSceneryCfg(folders);
+        lf_readSceneryAddonsXml(folders);
+    }
+    else
+    {
+        lf_readAfolderParameters(folders);
+        if (folders.empty())
+            throw UserErrorException(
+                49, "Set afolder parameter(-s) to your add-on airports first, see Manual 6.1");
+    }
+    gf_cleanFolder(lf_local(kOrbxText));
+    gf_cleanFolder(lf_local(kThirdpartyText));
+
+    if (!lf_runAirportScan(folders))
+        gf_showMessage("Warning: Scan has not found any add-on airports", true);
+
+    SCAN_AIRPORTS.set(false);
+    SCAN_AIRPORTS.save();
+    lf_uncheckScanBox();
+    lf_repaint();
+
+    if (gf_countFiles(lf_local(kTbloText)) == 0)
+        lf_removeTbloFolder();
+    gf_log("-------------------------- airports scan ends    ----------------------------\n");
+}
+
+bool lf_runAirportScan(const std::vector<std::string>& folders)
+{
+    gf_log(fmt::format("The scan will search {} folder{}", folders.size(), gf_pluralSU64(folders.size())));
+    const fs::path report = lf_local(kScanReportText);
+    std::error_code error;
+    fs::remove(report, error);
+    if (error && error != std::errc::no_such_file_or_directory)
+        gf_log("problems with removing previous files (maybe still open?): " + error.message());
+
+    gAirportsFound.store(false);
+    gMainWindow.tbloFileCount.store(0);
+    {
+        std::lock_guard lock(gScanLogMutex);
+        gScanLog.clear();
+        gScanLog.reserve(kScanLogReserve);
+    }
+    lf_scanFolders(folders);
+
+    {
+        std::lock_guard lock(gScanLogMutex);
+        fs::create_directories(report.parent_path(), error);
+        if (gf_writeLines(gScanLog, report))
+            gf_log(fmt::format("{} written", kScanReportText));
+        else
+            gf_logMarked(fmt::format("could not write {}", kScanReportText));
+        gScanLog.clear();
+    }
+    gf_clearMessage();
+
+    const std::vector<std::string> thirdparty = lf_airportStems(kThirdpartyText);
+    const std::vector<std::string> orbx = lf_airportStems(kOrbxText);
+    gMainWindow.simaddonComplete.store(orbx.empty() ? 1 : 0);
+    lf_repaint();
+    lf_copyOrbxToTblo(orbx);
+    lf_copyThirdpartyToTblo(thirdparty);
+
+    if (gAirportsFound.load())
+        gf_log("Airports scan successful");
+    return gAirportsFound.load();
+}
+
+void lf_scanFolders(const std::vector<std::string>& folders)
+{
+    for (const std::string& text : folders)
+    {
+        if (text.empty())
+            continue;
+        const WinPath folder(text);
+        const fs::path real = folder.real();
+        std::error_code error;
+        const fs::file_status status = fs::status(real, error);
+        if (error && error != std::errc::no_such_file_or_directory)
+            throw fs::filesystem_error("exists", real, error);
+        if (!fs::exists(status))
+        {
+            gf_showMessage(text + " does not exist, skipped!", true);
+            continue;
+        }
+        if (!fs::is_directory(status))
+        {
+            gf_showMessage(text + " is not a folder name, skipped!", true);
+            continue;
+        }
+        if (!lf_isInStockScenery(text))
+            lf_scanFolderForBgl(folder);
+    }
+}
+
+void lf_scanFolderForBgl(const WinPath& folder)
+{
+    gf_addScanLogLine(fmt::format("Scanning for {}{}", "addon airports in ", folder.text()));
+    const AirportScanHooks hooks = gHooks;
+    const fs::path root = folder.real();
+    BglWorkers workers(folder);
+    try
+    {
+        std::error_code error;
+        fs::recursive_directory_iterator it(root, error);
+        if (error)
+            throw IteratorProblem(fs::filesystem_error("recursive_directory_iterator", root, error).what());
+        for (; it != fs::recursive_directory_iterator(); lf_advance(it))
+        {
+            const fs::path& path = it->path();
+            const std::string text = lf_entryText(folder, root, path);
+            if (lf_isInStockScenery(text))
+            {
+                it.disable_recursion_pending();
+                continue;
+            }
+            const fs::file_status status = it->status(error);
+            if (error)
+                throw fs::filesystem_error("status", path, error);
+            if (!fs::is_regular_file(status) || !lf_isBglExtension(path.extension().string()))
+                continue;
+            if (text.find("statics") != std::string::npos || text.find("_heliports") != std::string::npos)
+                continue;
+            if (!hooks.hasAirportSection || !hooks.processBglFile || !hooks.hasAirportSection(path))
+                continue;
+            if (gf_stopSeen())
+                break;
+            gf_waitWorkerSlot();
+            workers.start(path, hooks.processBglFile);
+            if (workers.pendingCount() > static_cast<std::size_t>(std::max(gWorkerLimit.load(), 1)))
+                workers.takeOldest(text);
+        }
+    }
+    catch (const IteratorProblem& problem)
+    {
+        gf_addScanLogLine(
+            fmt::format("{} airports search in folder {} aborted because of iterator problem: {}", "===> ",
+                        folder.text(), problem.what()));
+    }
+    catch (const std::exception& failure)
+    {
+        gf_addScanLogLine(fmt::format("{} airports search in folder {} aborted, cause: {}", "===> ",
+                                      folder.text(), failure.what()));
+    }
+    workers.takeAll();
+}
+
+void lf_copyOrbxToTblo(const std::vector<std::string>& names)
+{
+    if (names.empty())
+        return;
+    const std::size_t done = lf_copyToTblo(names, kOrbxText, true);
+    gMainWindow.simaddonComplete.store(done == names.size() ? 1 : 0);
+    lf_repaint();
+    lf_reportTblo(true);
+}
+
+void lf_copyThirdpartyToTblo(const std::vector<std::string>& names)
+{
+    if (names.empty())
+        return;
+    lf_copyToTblo(names, kThirdpartyText, false);
+    lf_reportTblo(false);
+}
+
+} // namespace oxl

@@ -1,0 +1,78 @@
+// The scan for add-on airports: the folders named by the simulator's scenery lists or by the user, the
+// BGL files in them decoded by worker threads into airport files of my_ORBX and my_thirdparty, the
+// copies kept for offline learning in TBLO, and the scan's report AirportsScanLog.txt.
+#pragma once
+
+#include "platform/win_path.h"
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace oxl
+{
+
+/// Set by the linking and generation of a decoded airport: the scan has produced at least one file.
+extern std::atomic<bool> gAirportsFound;
+
+/// What the scan needs of its neighbours; an empty member is a service that is not there.
+struct AirportScanHooks
+{
+    /// The simulator's major version as text ("5", "6"); may raise the version's UserErrorException.
+    std::function<std::string()> simulatorVersion;
+    /// True when the BGL file has an airport section (the quick test before a worker is started).
+    std::function<bool(const std::filesystem::path&)> hasAirportSection;
+    /// The worker task that decodes one BGL file; it releases its worker slot on every way out.
+    std::function<void(const std::filesystem::path&)> processBglFile;
+    /// True when the stock archived file of the airport exists and wants offline learning.
+    std::function<bool(const std::string&)> stockArchivedAirport;
+};
+
+/// Installs the neighbours of the scan (before a cycle starts; not while a scan runs).
+void gf_installAirportScanHooks(AirportScanHooks hooks);
+/// The installed neighbours of the scan.
+const AirportScanHooks& gf_airportScanHooks();
+
+/// The scan driver: the folders to scan, the scan, its report and the TBLO copies; switches
+/// SCAN_AIRPORTS off. Raises UserErrorException 42/49 for bad manual folders and file-system errors.
+void gf_scanAirports();
+/// Appends one line to the scan log (any thread).
+void gf_addScanLogLine(std::string text);
+/// A copy of the scan log collected so far.
+std::vector<std::string> gf_scanLogLines();
+
+/// Adds the active, non-stock local folders of the simulator's scenery.cfg.
+void lf_readSceneryCfg(std::vector<std::string>& folders);
+/// Adds the local folder of one scenery.cfg entry (its lines after the header) when the entry is active.
+void lf_readSceneryArea(const std::vector<std::string>& lines, const std::string& installPath,
+                        std::vector<std::string>& folders);
+/// Adds the <Path> folders of the simulator's scenery_add-ons.xml.
+void lf_readSceneryAddonsXml(std::vector<std::string>& folders);
+/// Replaces the list by the non-empty afolder0..afolder9 settings; UserErrorException 42 for a stock one.
+void lf_readAfolderParameters(std::vector<std::string>& folders);
+
+/// Scans the folders for BGL airports and copies the files wanted for offline learning; true when any
+/// airport was linked or generated.
+bool lf_runAirportScan(const std::vector<std::string>& folders);
+/// Scans every existing, non-stock folder of the list (Windows path texts).
+void lf_scanFolders(const std::vector<std::string>& folders);
+/// Walks one folder for BGL files with airports and decodes each on a worker; returns once every
+/// worker started for the folder has ended.
+void lf_scanFolderForBgl(const WinPath& folder);
+
+/// True for exactly ".BGL" or ".bgl".
+bool lf_isBglExtension(std::string_view extension);
+/// True when the path text names one of the simulator's own scenery folders (\World, \0006 ...).
+bool lf_isStockScenery(std::string_view pathText);
+/// True when the path text contains the stock scenery folder's text (always, while that is unknown).
+bool lf_isInStockScenery(std::string_view pathText);
+
+/// Copies the my_ORBX airport files (stems) that want offline learning to TBLO.
+void lf_copyOrbxToTblo(const std::vector<std::string>& names);
+/// Copies the my_thirdparty airport files (stems) that want offline learning to TBLO.
+void lf_copyThirdpartyToTblo(const std::vector<std::string>& names);
+
+} // namespace oxl
