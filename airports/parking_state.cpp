@@ -98,6 +98,9 @@ void ParkingState::reset()
     averageStaticStay = -1.0f;
     learnedUpdates = 0;
     learnedUpdatesShown = 0;
+    lastRealOffset = 0;
+    lastSoftOffset = -1;
+    softUsed = false;
     locator.clear();
 }
 

@@ -5,7 +5,9 @@
 #include "airports/airport_list.h"
 #include "airports/stand.h"
 #include "foundation/half_hours.h"
+#include "foundation/geodesy.h"
 #include "records/aircraft_records.h"
+#include "records/sim_queues.h"
 
 #include <cstdint>
 #include <functional>
@@ -113,6 +115,22 @@ struct ParkingHooks
     /// True while reports keep arriving for the parked aircraft (its stream is not being extended).
     std::function<bool(const LiveAc&)> stillReported = [](const LiveAc& ac)
     { return ac.extensionCount == 0; };
+    /// The user aircraft's position [deg]; (0, 0) while unknown.
+    std::function<LatLon()> userPosition = [] { return LatLon{}; };
+    /// The engine's live aircraft; nullptr while there is no engine.
+    std::function<std::vector<LiveAc>*()> liveAircraft = [] { return nullptr; };
+    /// Appends a create request to the engine's static create queue.
+    std::function<void(const CreateRequest&)> queueStaticCreate = [](const CreateRequest&) {};
+    /// The engine's profile of an identity (radius, category and the category's values).
+    std::function<AcProfile(const AcIdent&)> acProfile = [](const AcIdent& ident) { return AcProfile(ident); };
+    /// Chooses a static aircraft's livery for its stand (name, cargo flag); true when it has a title.
+    std::function<bool(AcProfile&, const std::string&, bool)> matchStaticLivery;
+    /// Empties the Traffic Reader's callsign set and switches its collection on.
+    std::function<void()> startCallsignCollection = [] {};
+    /// Switches the collection off and hands over the collected callsigns, leaving the set empty.
+    std::function<std::unordered_set<std::string>()> takeCollectedCallsigns = [] {
+        return std::unordered_set<std::string>{};
+    };
 };
 
 /// The parking state of one cycle.
@@ -142,6 +160,9 @@ struct ParkingState
     float averageStaticStay = -1.0f;                      ///< [h] shown in the window; -1 = not computed
     std::uint32_t learnedUpdates = 0;                     ///< learned changes since the airport file was read
     std::uint32_t learnedUpdatesShown = 0;                ///< the count the window last showed
+    std::int32_t lastRealOffset = 0;   ///< half-hours back of the last real search; kept by the renewal
+    std::int32_t lastSoftOffset = -1;  ///< half-hours back of the last soft search; -1 = none
+    bool softUsed = false;             ///< the last static search used soft options (window "*S*")
     StandLocator locator;                                 ///< stand names by position, for any thread
     ParkingHooks hooks;                                   ///< the neighbours' services
 };

@@ -3,6 +3,8 @@
 
 #include "window/main_window.h"
 
+#include <algorithm>
+
 namespace oxl
 {
 
@@ -15,6 +17,8 @@ void gf_showParkingState(ParkingState& state)
                                                             : gf_airportDisplayName(state.parkAirport));
     gMainWindow.setText(StatusText::reservedStand, state.reservedStand);
     gMainWindow.maxPark.store(state.maxPark);
+    gMainWindow.maxParkPercent.store(static_cast<std::uint32_t>(std::max(state.wantedPercentage, 0)));
+    gMainWindow.softUsed.store(state.softUsed ? 1 : 0);
     gMainWindow.liveAverageFit.store(state.averageLiveStay);
     gMainWindow.staticAverageFit.store(state.averageStaticStay);
     gMainWindow.updateCount.store(state.learnedUpdates);

@@ -7,8 +7,9 @@
 namespace oxl
 {
 
-/// Copies the park airport, its reserved stand, the parking maximum, the average stays and the
-/// learned-update count of the state into the main window and repaints the statistics band.
+/// Copies the park airport, its reserved stand, the parking maximum with its share of the stands, the
+/// soft-search mark, the average stays and the learned-update count of the state into the main window
+/// and repaints the statistics band.
 void gf_showParkingState(ParkingState& state);
 
 /// Installs gf_showParkingState of gParking as the parking code's repaint hook.

@@ -15,6 +15,7 @@ namespace oxl
 CycleEngineHooks lf_engineHooks()
 {
     gf_installLiveEngine(gLiveEngine);
+    lf_installStaticParkingHooks(gLiveEngine);
     CycleEngineHooks engine;
     engine.mainLoop = [] { lf_mainLoop(); };
     engine.reserveContainers = [] { lf_reserveLiveContainers(gLiveEngine); };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "traffic/cycle_hooks.h"
+#include "traffic/live_engine.h"
 
 namespace oxl
 {
@@ -12,6 +13,9 @@ CycleSimulatorHooks lf_simulatorHooks();
 void lf_installSimLinkHooks();
 /// The live engine's services for the cycle worker; installs the engine's own steps first.
 CycleEngineHooks lf_engineHooks();
+/// Installs the engine's services for static parking into the engine's parking state, and static
+/// parking's steps into the engine and the periodic work.
+void lf_installStaticParkingHooks(LiveEngine& engine);
 /// The airport services for the cycle worker.
 CycleAirportHooks lf_airportHooks();
 

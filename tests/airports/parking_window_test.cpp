@@ -21,6 +21,8 @@ TEST(ParkingWindowTest, RepaintCopiesTheParkingValuesIntoTheWindow)
     state.averageLiveStay = 2.5f;
     state.averageStaticStay = 4.0f;
     state.learnedUpdates = 7;
+    state.wantedPercentage = 28;
+    state.softUsed = true;
     gf_showParkingState(state);
     EXPECT_EQ(gMainWindow.text(StatusText::parkAirportDisplay), gf_airportDisplayName(state.parkAirport));
     EXPECT_EQ(gMainWindow.text(StatusText::reservedStand), "V155");
@@ -29,6 +31,8 @@ TEST(ParkingWindowTest, RepaintCopiesTheParkingValuesIntoTheWindow)
     EXPECT_EQ(gMainWindow.staticAverageFit.load(), 4.0f);
     EXPECT_EQ(gMainWindow.updateCount.load(), 7u);
     EXPECT_EQ(state.learnedUpdatesShown, 7u);
+    EXPECT_EQ(gMainWindow.maxParkPercent.load(), 28u);
+    EXPECT_EQ(gMainWindow.softUsed.load(), 1);
 
     state.parkAirport = {};
     gf_showParkingState(state);

@@ -1,0 +1,46 @@
+// Static parking as the program runs it: the engine's live aircraft, its static create queue and its
+// profiles, the Traffic Reader's callsign collection and the user aircraft for the parking code, and the
+// parking code's steps for the engine's queues and the main loop's periodic work.
+#include "app/hook_parts.h"
+
+#include "airports/parking_state.h"
+#include "airports/parking_window.h"
+#include "traffic/aircraft_profile.h"
+#include "traffic/live_assembly.h"
+#include "traffic/live_cycle.h"
+#include "traffic/periodic_work.h"
+#include "traffic/traffic_filter.h"
+#include "window/parking_controls.h"
+
+#include <utility>
+
+namespace oxl
+{
+
+void lf_installStaticParkingHooks(LiveEngine& engine)
+{
+    ParkingHooks& hooks = engine.n.parking->hooks;
+    hooks.userPosition = [] {
+        const UserAircraft user = gf_userAircraftFromSim();
+        return LatLon{user.lat, user.lon};
+    };
+    hooks.liveAircraft = [&engine] { return &engine.live; };
+    hooks.queueStaticCreate = [&engine](const CreateRequest& request) {
+        engine.n.mainQueues->staticCreates.push_back(request);
+    };
+    hooks.acProfile = [](const AcIdent& ident) { return gf_acProfile(ident); };
+    hooks.startCallsignCollection = [] { gCallsignCollector.start(); };
+    hooks.takeCollectedCallsigns = [] {
+        gCallsignCollector.stop();
+        auto collected = gCallsignCollector.copy();
+        gCallsignCollector.clear();
+        return collected;
+    };
+    gf_connectParkingToWindow();
+
+    PeriodicHooks periodic = gf_periodicHooks();
+    periodic.disableParkingControls = [] { gf_disableParkingControls(); };
+    gf_installPeriodicHooks(std::move(periodic));
+}
+
+} // namespace oxl
