@@ -5,6 +5,7 @@
 
 #include "airports/parking_state.h"
 #include "airports/parking_window.h"
+#include "airports/static_placement.h"
 #include "traffic/aircraft_profile.h"
 #include "traffic/live_assembly.h"
 #include "traffic/live_cycle.h"
@@ -38,8 +39,13 @@ void lf_installStaticParkingHooks(LiveEngine& engine)
     };
     gf_connectParkingToWindow();
 
+    engine.n.stands.assignStaticParking = [&engine] { gf_assignStaticParking(*engine.n.parking); };
+    engine.n.stands.maxParkCheck = [&engine](std::uint8_t extra) { gf_maxParkCheck(*engine.n.parking, extra); };
+
     PeriodicHooks periodic = gf_periodicHooks();
     periodic.disableParkingControls = [] { gf_disableParkingControls(); };
+    periodic.adjustParking = [&engine] { gf_adjustParking(*engine.n.parking); };
+    periodic.removeQueuedStatic = [&engine] { gf_removeQueuedStatic(*engine.n.parking); };
     gf_installPeriodicHooks(std::move(periodic));
 }
 

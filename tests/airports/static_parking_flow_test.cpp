@@ -1,0 +1,155 @@
+// Static parking through the live engine's own queues with its fake simulator: the calculation's records
+// placed one per 50 ticks, created and made active, kept within the max-park limit when a live aircraft
+// parks, and flushed again, queued ones withdrawn before they reach the simulator.
+#include "airports/static_placement.h"
+#include "airports/static_selection.h"
+
+#include "foundation/config_keys.h"
+#include "platform/clock.h"
+#include "tests/support/live_harness.h"
+#include "tests/support/settings_fixture.h"
+#include "traffic/aircraft_profile.h"
+#include "traffic/live_lifecycle.h"
+
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <deque>
+#include <string>
+
+namespace oxl
+{
+namespace
+{
+
+constexpr std::int64_t kMonday1000 = 1704067200 + 10 * 3600; // weekday 1, half-hour 20
+constexpr LatLon kOrigin{52.0, 4.0};
+/// Ticks between two placements (and two create requests handed to the simulator).
+constexpr std::int32_t kSlotTicks = 50;
+/// Ticks from a creation answer to the aircraft being active.
+constexpr std::int32_t kActivationTicks = 200;
+
+class StaticParkingFlow : public ::testing::Test
+{
+  protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(test::loadProgramDatabase(OXL_BIN_DIR)); }
+
+    StaticParkingFlow() : clock_(kMonday1000)
+    {
+        LiveEngine& engine = harness.engine();
+        ParkingHooks& hooks = gParking.hooks;
+        hooks.liveAircraft = [&engine] { return &engine.live; };
+        hooks.queueStaticCreate = [&engine](const CreateRequest& r) { engine.n.mainQueues->staticCreates.push_back(r); };
+        hooks.removeAircraftFromSim = [&engine](SimAc& ac) { removeAircraftFromSim(engine, ac); };
+        hooks.acProfile = [](const AcIdent& ident) { return gf_acProfile(ident); };
+        hooks.matchStaticLivery = [this](AcProfile& ac, const std::string& stand, bool)
+        {
+            titles.push_back(fmt::format("{} at {}", ac.type, stand));
+            ac.livery = titles.back();
+            return true;
+        };
+        engine.n.stands.assignStaticParking = [] { gf_assignStaticParking(gParking); };
+        engine.n.stands.maxParkCheck = [](std::uint8_t extra) { gf_maxParkCheck(gParking, extra); };
+        RANDOM.set(false);
+
+        std::vector<Stand> stands;
+        for (std::uint32_t i = 1; i <= 10; ++i)
+        {
+            const LatLon p = gf_destinationPoint(kOrigin, kTwoPi / 4.0, i * 100.0 / 0.3048);
+            Stand s(fmt::format("G{}", i), i, p.lat, p.lon, 0.0, 25.0);
+            StandOccupancy o;
+            o.airline = "KLM";
+            o.type = "B738";
+            o.callsign = fmt::format("KLM{}", 100 + i);
+            o.registration = fmt::format("PH-BX{}", i);
+            o.halfHours.set(20);
+            o.id = 1;
+            o.weekday = 1;
+            o.kind = StandOptionKind::real;
+            s.options.push_back(o);
+            stands.push_back(std::move(s));
+        }
+        gParking.setStands(std::move(stands));
+    }
+
+    std::size_t activeStatics() const
+    {
+        return static_cast<std::size_t>(std::count_if(gParking.staticAircraft.begin(), gParking.staticAircraft.end(),
+                                                      [](const SimAc& ac) { return ac.simState == SimState::active; }));
+    }
+
+    test::SettingsFolder settings;
+    plat::FixedUtcClock clock_;
+    test::LiveHarness harness;
+    std::deque<std::string> titles;
+};
+
+TEST_F(StaticParkingFlow, PlannedAircraftAreCreatedOneBySlotAndFlushed)
+{
+    lf_calcStaticParking(gParking);
+    ASSERT_EQ(gParking.staticParked.size(), 3u);
+
+    ASSERT_TRUE(harness.runUntil([&] { return activeStatics() == 3; }, 5 * kSlotTicks + kActivationTicks + 100));
+    ASSERT_EQ(harness.creates.size(), 3u);
+    for (std::size_t i = 1; i < harness.creates.size(); ++i)
+        EXPECT_EQ(harness.creates[i].tick - harness.creates[i - 1].tick, kSlotTicks);
+    for (const test::RecordedCreate& c : harness.creates)
+    {
+        EXPECT_GE(c.request.hexid, 1u);
+        EXPECT_LE(c.request.hexid, kLastStaticSerial);
+        EXPECT_EQ(c.request.callsign.back(), '*');
+        EXPECT_EQ(c.request.onGround, 1u);
+    }
+    EXPECT_EQ(harness.objects().size(), 3u);
+    EXPECT_TRUE(settings.logged(fmt::format("{:8}: {:8} parked", "G1", "KLM101*")));
+    EXPECT_EQ(gf_countParkedForGui(gParking, false), 3u);
+
+    gf_removeQueuedStatic(gParking);
+    harness.run(10 * kSlotTicks);
+    EXPECT_EQ(harness.removals.size(), 3u);
+    EXPECT_TRUE(harness.objects().empty());
+    EXPECT_TRUE(gParking.staticAircraft.empty());
+}
+
+TEST_F(StaticParkingFlow, FlushWithdrawsRequestsStillQueued)
+{
+    parking_percentage.set(100);
+    lf_calcStaticParking(gParking);
+    ASSERT_EQ(gParking.staticParked.size(), 10u);
+    harness.run(3 * kSlotTicks + 1); // four placed, three of them handed to the simulator
+    ASSERT_EQ(harness.engine().n.mainQueues->staticCreates.size(), 1u);
+
+    // As when the park airport is left: nothing more is planned, everything goes.
+    gParking.staticParked.clear();
+    gf_removeQueuedStatic(gParking);
+    EXPECT_TRUE(harness.engine().n.mainQueues->staticCreates.empty());
+    EXPECT_EQ(gParking.staticAircraft.size(), 3u);
+
+    // What reached the simulator is removed as soon as it exists.
+    ASSERT_TRUE(harness.runUntil([&] { return gParking.staticAircraft.empty(); }, 3 * kActivationTicks));
+    EXPECT_EQ(harness.creates.size(), 3u);
+    EXPECT_EQ(harness.removals.size(), 3u);
+    EXPECT_TRUE(harness.objects().empty());
+}
+
+TEST_F(StaticParkingFlow, ALiveAircraftParkingAboveTheLimitSendsTheEarliestStaticAway)
+{
+    parking_percentage.set(30);
+    lf_calcStaticParking(gParking);
+    ASSERT_TRUE(harness.runUntil([&] { return activeStatics() == 3; }, 5 * kSlotTicks + kActivationTicks + 100));
+    ASSERT_EQ(gParking.maxPark, 3u);
+
+    gParking.staticAircraft.front().parkedSlot = gf_packDayHalfHour({1, 10});
+    const std::string earliest = gParking.staticAircraft.front().callsign;
+    const std::string stand = gf_standNameById(gParking.stands, gParking.staticAircraft.front().standId);
+    harness.engine().n.stands.maxParkCheck(1);
+    harness.run(kSlotTicks);
+    EXPECT_TRUE(settings.logged(fmt::format("{:8}: {} static max park exceeded, removed", stand, earliest)));
+    EXPECT_EQ(harness.removals.size(), 1u);
+    EXPECT_EQ(gParking.staticAircraft.size(), 2u);
+}
+
+} // namespace
+} // namespace oxl
