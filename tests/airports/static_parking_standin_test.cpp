@@ -1,0 +1,110 @@
+// Static aircraft of a calculation created in the simulator stand-in through the simulator link's own
+// queues, recognised as static by their hexids, and removed again by the flush.
+#include "airports/static_placement.h"
+#include "airports/static_selection.h"
+
+#include "foundation/config_keys.h"
+#include "platform/clock.h"
+#include "tests/simlink/sim_link_fixture.h"
+#include "tests/support/settings_fixture.h"
+
+#include <fmt/format.h>
+
+namespace oxl
+{
+namespace
+{
+
+constexpr std::int64_t kMonday1000 = 1704067200 + 10 * 3600; // weekday 1, half-hour 20
+
+class StaticParkingStandin : public test::SimLinkTest
+{
+  protected:
+    void SetUp() override
+    {
+        test::SimLinkTest::SetUp();
+        gParking.reset();
+        ParkingHooks& hooks = gParking.hooks;
+        hooks.queueStaticCreate = [](const CreateRequest& r) { gf_queueCreateAc(r); };
+        hooks.removeAircraftFromSim = [](SimAc& ac)
+        {
+            ac.simState = SimState::removingfromsim;
+            gf_queueRemoval(ac.objectId);
+        };
+        hooks.matchStaticLivery = [](AcProfile& ac, const std::string&, bool)
+        {
+            ac.livery = "Known Jet";
+            return true;
+        };
+        test::resetSettingsToDefaults();
+        RANDOM.set(false);
+        parking_percentage.set(100);
+        std::vector<Stand> stands;
+        for (std::uint32_t i = 1; i <= 2; ++i)
+        {
+            Stand s(fmt::format("E{}", i), i, 47.4650, 8.5500 + 0.002 * i, 1.0, 25.0);
+            StandOccupancy o;
+            o.airline = "SWR";
+            o.type = "A320";
+            o.callsign = fmt::format("SWR{}", 10 * i);
+            o.registration = fmt::format("HB-JL{}", i);
+            o.halfHours.set(20);
+            o.id = 1;
+            o.weekday = 1;
+            o.kind = StandOptionKind::real;
+            s.options.push_back(o);
+            stands.push_back(std::move(s));
+        }
+        gParking.setStands(std::move(stands));
+    }
+
+    void TearDown() override
+    {
+        gParking.reset();
+        gParking.hooks = ParkingHooks{};
+        test::resetSettingsToDefaults();
+        test::SimLinkTest::TearDown();
+    }
+
+    plat::FixedUtcClock clock{kMonday1000};
+};
+
+TEST_F(StaticParkingStandin, PlacedAircraftStandInTheSimulatorUntilFlushed)
+{
+    ASSERT_TRUE(connected());
+    lf_calcStaticParking(gParking);
+    ASSERT_EQ(gParking.staticParked.size(), 2u);
+    gf_assignStaticParking(gParking);
+    gf_assignStaticParking(gParking);
+    ASSERT_EQ(gParking.staticAircraft.size(), 2u);
+
+    for (SimAc& ac : gParking.staticAircraft)
+    {
+        ASSERT_TRUE(test::eventually([&] { return objectByTail(ac.callsign).value("added", false); })) << ac.callsign;
+        const nlohmann::json object = objectByTail(ac.callsign);
+        EXPECT_EQ(object["title"], "Known Jet");
+        EXPECT_NEAR(object["latitude"].get<double>(), ac.standLat, 1e-6);
+        EXPECT_NEAR(object["longitude"].get<double>(), ac.standLon, 1e-6);
+        EXPECT_NEAR(object["heading"].get<double>(), 57.29577951308232, 1e-3);
+        std::optional<SimAnswer> answer;
+        ASSERT_TRUE(test::eventually(
+            [&]
+            {
+                requestAcInRange();
+                answer = waitAnswer(SimAnswerKind::staticCreated,
+                                    [&](const SimAnswer& a) { return a.hexid == ac.hexid; });
+                return answer.has_value();
+            }));
+        // What the engine does 200 ticks after the answer.
+        ac.objectId = answer->objectId;
+        ac.simState = SimState::active;
+    }
+    EXPECT_EQ(gf_countParkedForGui(gParking, false), 2u);
+
+    gf_removeQueuedStatic(gParking);
+    for (const SimAc& ac : gParking.staticAircraft)
+        EXPECT_TRUE(test::eventually([&] { return objectByTail(ac.callsign).empty(); })) << ac.callsign;
+}
+
+} // namespace
+} // namespace oxl
