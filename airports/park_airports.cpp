@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <mutex>
 #include <exception>
 #include <system_error>
 
@@ -106,6 +107,14 @@ void lf_addThirdpartyParkAirports(ParkingState& parking, const std::filesystem::
                            gf_pluralS(static_cast<std::int64_t>(added))));
 }
 
+// One writer at a time: the file is read, changed and replaced as a whole.
+std::mutex gWriteMutex;
+
+std::string lf_lineOf(const ParkAirport& entry)
+{
+    return entry.reservedStand.empty() ? entry.code : fmt::format("{},{}", entry.code, entry.reservedStand);
+}
+
 } // namespace
 
 bool lf_readMyParkAirports(ParkingState& parking, const std::filesystem::path& airportsFolder)
@@ -122,6 +131,81 @@ bool lf_readMyParkAirports(ParkingState& parking, const std::filesystem::path& a
         gf_logMarked(fmt::format("{}: {}", "lf_readMyParkAirports", e.what()));
         return false;
     }
+}
+
+bool lf_updateMyParkStand(const std::string& code, const std::string& newLine, std::string& line)
+{
+    const std::vector<std::string> parts = gf_splitString(line, ',');
+    if (parts.empty() || parts[0] != code)
+        return false;
+    line = newLine;
+    gf_log(fmt::format("{}:{} updated stand", kMyParkAirportsFileName, newLine));
+    return true;
+}
+
+void gf_writeMyParkAirports(ParkingState& state, const std::filesystem::path& airportsFolder)
+{
+    if (state.parkAirports.empty())
+        return;
+    const ParkAirport& first = state.parkAirports.front();
+    const std::string newLine = lf_lineOf(first);
+    const std::filesystem::path file = airportsFolder / std::string(kMyParkAirportsFileName);
+    const std::lock_guard lock(gWriteMutex);
+    try
+    {
+        std::error_code error;
+        if (!std::filesystem::exists(file, error))
+        {
+            if (gf_writeLines({newLine}, file))
+                gf_log(fmt::format("{} created with {}", kMyParkAirportsFileName, newLine));
+            else
+                gf_logMarked(fmt::format("could not write {}", file.string()));
+            return;
+        }
+        std::vector<std::string> lines;
+        // A file that is there but cannot be read keeps the user's other airports: it is left alone.
+        if (!gf_readExtTextFileToStringVector(file, lines))
+        {
+            gf_logMarked(fmt::format("could not read {}, {} not written", file.string(), newLine));
+            return;
+        }
+        const bool replaced = std::any_of(lines.begin(), lines.end(), [&](std::string& line)
+                                          { return lf_updateMyParkStand(first.code, newLine, line); });
+        if (!replaced)
+        {
+            lines.push_back(newLine);
+            gf_log(fmt::format("{}:{} new entry", kMyParkAirportsFileName, newLine));
+        }
+        std::erase_if(lines, [](const std::string& line) { return gf_trim(line).empty(); });
+        std::sort(lines.begin(), lines.end());
+        lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+        if (!gf_writeLines(lines, file))
+            gf_logMarked(fmt::format("could not write {}", file.string()));
+    }
+    catch (const std::exception& e)
+    {
+        gf_logMarked(fmt::format("{}: {}", "gf_writeMyParkAirports", e.what()));
+    }
+}
+
+void gf_addParkAirport(ParkingState& state, const std::string& code, double lat, double lon,
+                       const std::filesystem::path& airportsFolder)
+{
+    auto& list = state.parkAirports;
+    const auto listedEntry =
+        std::find_if(list.begin(), list.end(), [&code](const ParkAirport& entry) { return entry.code == code; });
+    if (listedEntry != list.end())
+    {
+        list.splice(list.begin(), list, listedEntry);
+        return;
+    }
+    list.push_front(ParkAirport{code, std::string(), lat, lon, 0.0});
+    gf_writeMyParkAirports(state, airportsFolder);
+}
+
+void gf_clearParkAirportList(ParkingState& state)
+{
+    state.parkAirports.clear();
 }
 
 bool lf_readMyParkAirports()

@@ -3,6 +3,7 @@
 #include "app/hook_parts.h"
 
 #include "airports/airport_scan.h"
+#include "airports/park_airport.h"
 #include "airports/park_airports.h"
 #include "traffic/cycle_worker.h"
 #include "traffic/live_assembly.h"
@@ -33,7 +34,13 @@ CycleAirportHooks lf_airportHooks()
     gf_installAirportScanHooks(std::move(scan));
     CycleAirportHooks airports;
     airports.scanAirports = [] { gf_scanAirports(); };
-    airports.readMyParkAirports = [] { return lf_readMyParkAirports(); };
+    airports.readMyParkAirports = []
+    {
+        // A new cycle starts with no position and no stand of the last one.
+        gf_resetParkAirport();
+        return lf_readMyParkAirports();
+    };
+    airports.leaveParkAirport = [] { gf_leaveParkAirport(gParking); };
     return airports;
 }
 

@@ -3,6 +3,9 @@
 
 #include "traffic/cycle_hooks.h"
 #include "traffic/live_engine.h"
+#include "traffic/periodic_work.h"
+
+#include <string>
 
 namespace oxl
 {
@@ -18,5 +21,11 @@ CycleEngineHooks lf_engineHooks();
 void lf_installStaticParkingHooks(LiveEngine& engine);
 /// The airport services for the cycle worker.
 CycleAirportHooks lf_airportHooks();
+/// Installs the park airport's neighbours: the user aircraft, the live aircraft, the filter, the window.
+void lf_installParkAirportHooks();
+/// Adds the park airport's services to the periodic work's installed hooks.
+void lf_installParkAirportPeriodicHooks();
+/// Makes the airport the destination: saved, shown, and first in the park-airport list.
+void lf_newDestination(const std::string& code, double lat, double lon);
 
 } // namespace oxl

@@ -86,6 +86,7 @@ CycleWindowHooks lf_windowHooks()
     window.postStartCycle = [] { gf_postToMainWindow(kStartCycleMessage); };
     window.postQuit = [] { gf_postToMainWindow(kQuitMessage); };
     window.resetForCycle = [] { gMainWindow.resetForCycle(); };
+    window.newDestination = [](const std::string& code, double lat, double lon) { lf_newDestination(code, lat, lon); };
     return window;
 }
 
@@ -121,6 +122,8 @@ void gf_installProgramHooks()
     hooks.services.trafficPort = plat::portFromEnvironment("OXL_TRAFFIC_PORT", kTrafficPort);
     hooks.services.qnhPort = plat::portFromEnvironment("OXL_QNH_PORT", kQnhPort);
     gf_installCycleHooks(std::move(hooks));
+    lf_installParkAirportHooks();
+    lf_installParkAirportPeriodicHooks();
 
     GuiHooks gui;
     gui.cycleWorker = [](std::stop_token) { lf_cycleThread(); };

@@ -2,6 +2,7 @@
 // aircraft and the flight-plan folder; and the cycle's stop protocol and window as the link sees them.
 #include "app/hook_parts.h"
 
+#include "airports/park_airport.h"
 #include "foundation/config_keys.h"
 #include "foundation/errors.h"
 #include "foundation/run_state.h"
@@ -101,6 +102,8 @@ void lf_installSimLinkHooks()
             return std::to_string(gSimVersion.load());
         }
     };
+    // The park-airport list belongs to the cycle worker: the SimClient thread only hands the stand over.
+    hooks.userStandAtRest = [](const std::string& stand) { gf_postUserStand(stand); };
     gSimLinkHooks = std::move(hooks);
 }
 

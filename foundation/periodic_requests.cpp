@@ -7,6 +7,7 @@ std::atomic<std::uint8_t> gRenewalRequest{0};
 std::atomic<std::uint8_t> gStandCheckRequest{0};
 std::atomic<std::uint8_t> gFlushStaticRequest{0};
 std::atomic<std::uint8_t> gBlockCallsignRequest{0};
+std::atomic<std::uint8_t> gParametersChanged{0};
 
 void gf_clearPeriodicRequests()
 {

@@ -18,6 +18,10 @@ extern std::atomic<std::uint8_t> gFlushStaticRequest;
 /// The live aircraft with the callsign of BLOCK_CALLSIGN is to be removed.
 extern std::atomic<std::uint8_t> gBlockCallsignRequest;
 
+/// A setting that the park airport's file stores changed while static parking ran: the file is saved
+/// with it when the park airport closes.
+extern std::atomic<std::uint8_t> gParametersChanged;
+
 /// Clears every request (the cycle reset).
 void gf_clearPeriodicRequests();
 

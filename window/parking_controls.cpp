@@ -3,6 +3,7 @@
 #include "foundation/config_keys.h"
 #include "window/controls.h"
 #include "window/main_window.h"
+#include "platform/win.h"
 
 #include <array>
 #include <functional>
@@ -42,6 +43,13 @@ void gf_enableParkingControls()
     lf_enableParkingControls(true);
     gf_clearMessage();
     gf_invalidateBand(kControlBand);
+}
+
+void gf_showCheckMark(const CheckBoxParameter& box)
+{
+    const win::Hwnd control = win::getDlgItem(win::kMainWindow, box.controlId);
+    if (control != win::kNoWindow)
+        win::setButtonCheck(control, box.value());
 }
 
 } // namespace oxl

@@ -2,6 +2,8 @@
 // placed so that its settings cannot change under it.
 #pragma once
 
+#include "foundation/parameters.h"
+
 namespace oxl
 {
 
@@ -11,5 +13,8 @@ void gf_disableParkingControls();
 /// Clears the parking-busy flag, restarts the renewal countdown at 19 minutes, enables the ten
 /// static-parking controls again and clears the message line.
 void gf_enableParkingControls();
+
+/// Shows the setting's value as its box's check mark (a setting changed by the program, not the user).
+void gf_showCheckMark(const CheckBoxParameter& box);
 
 } // namespace oxl

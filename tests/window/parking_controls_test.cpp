@@ -50,5 +50,16 @@ TEST_F(ParkingControls, BusyWhileDisabledAndCountdownRestartedWhenEnabled)
         EXPECT_TRUE(enabled(control)) << control.controlId;
 }
 
+TEST_F(ParkingControls, TheCheckMarkFollowsAValueTheProgramSet)
+{
+    open();
+    LEARN_SOFT.set(false);
+    gf_showCheckMark(LEARN_SOFT);
+    EXPECT_FALSE(win::isDlgButtonChecked(win::kMainWindow, LEARN_SOFT.controlId));
+    LEARN_SOFT.set(true);
+    gf_showCheckMark(LEARN_SOFT);
+    EXPECT_TRUE(win::isDlgButtonChecked(win::kMainWindow, LEARN_SOFT.controlId));
+}
+
 } // namespace
 } // namespace oxl

@@ -1,0 +1,496 @@
+#include "airports/park_airport.h"
+
+#include "airports/airport_list.h"
+#include "airports/free_stands.h"
+#include "foundation/config_keys.h"
+#include "foundation/cycle_values.h"
+#include "foundation/geodesy.h"
+#include "foundation/log.h"
+#include "foundation/periodic_requests.h"
+#include "foundation/time_text.h"
+#include "window/control_text.h"
+#include "window/controls.h"
+#include "window/main_window.h"
+#include "window/parking_controls.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+namespace oxl
+{
+
+namespace
+{
+
+// [deg] a position this close to 0,0 is no position: the simulator has not reported one yet.
+constexpr double kNoPositionDeg = 0.0001;
+// [deg] a user position that moved less than this has not moved.
+constexpr double kSamePositionDeg = 1e-8;
+// An airport file with at least this observed quality and this many stands learns no soft occupancy.
+constexpr std::int32_t kRealQualityEnough = 45;
+constexpr std::size_t kStandsEnough = 20;
+
+struct ParkAirportFlags
+{
+    ParkAirportHooks hooks;
+    // Written on the cycle worker, read by the window and the learning on other threads.
+    std::atomic<bool> calcRequested{false};
+    std::atomic<bool> softLearningAllowed{true};
+    bool positionKnown = false;
+    double lastLat = 0.0; // [deg]
+    double lastLon = 0.0; // [deg]
+    // The SimClient thread posts the user's stand here; the cycle worker takes it.
+    std::mutex postedMutex;
+    std::optional<std::string> postedStand;
+};
+
+ParkAirportFlags gPark;
+
+bool lf_noPosition(double lat, double lon)
+{
+    return std::fabs(lat) <= kNoPositionDeg && std::fabs(lon) <= kNoPositionDeg;
+}
+
+ParkUserAircraft lf_user()
+{
+    return gPark.hooks.userAircraft ? gPark.hooks.userAircraft() : ParkUserAircraft{};
+}
+
+bool lf_userStateKnown()
+{
+    return gPark.hooks.userStateKnown && gPark.hooks.userStateKnown();
+}
+
+void lf_call(const std::function<void()>& hook)
+{
+    if (hook)
+        hook();
+}
+
+bool lf_inSight(double distanceNm, const ParkUserAircraft& user)
+{
+    return distanceNm <= AIRP_RANGE.value() && user.altFt <= AIRP_HEIGHT.value();
+}
+
+bool lf_firstIsParkAirport(const ParkingState& state)
+{
+    return !state.parkAirports.empty() && !state.parkAirport.code.empty() &&
+           state.parkAirports.front().code == state.parkAirport.code;
+}
+
+void lf_repaint(ParkingState& state)
+{
+    if (state.hooks.repaint)
+        state.hooks.repaint();
+}
+
+// The stand the user aircraft stood at, as the SimClient thread saw it, becomes the first entry's
+// reserved stand when that entry is the park airport.
+void lf_takePostedUserStand(ParkingState& state)
+{
+    std::optional<std::string> stand;
+    {
+        const std::lock_guard lock(gPark.postedMutex);
+        stand.swap(gPark.postedStand);
+    }
+    if (!stand || stand->empty() || !lf_firstIsParkAirport(state) ||
+        state.parkAirports.front().reservedStand == *stand)
+        return;
+    state.parkAirports.front().reservedStand = *stand;
+    gf_writeMyParkAirports(state, gPark.hooks.airportsFolder);
+}
+
+// The user's stand at the park airport goes first in the list and into the file. An airport listed
+// further down is moved up with its reserved stand, which an empty stand name does not overwrite.
+void lf_recordUserStandAtParkAirport(ParkingState& state, const std::string& stand)
+{
+    auto& list = state.parkAirports;
+    if (lf_firstIsParkAirport(state))
+    {
+        if (!stand.empty() && stand != list.front().reservedStand)
+        {
+            list.front().reservedStand = stand;
+            gf_writeMyParkAirports(state, gPark.hooks.airportsFolder);
+        }
+        return;
+    }
+    const Airport& park = state.parkAirport;
+    const auto listed = std::find_if(list.begin(), list.end(),
+                                     [&park](const ParkAirport& entry) { return entry.code == park.code; });
+    if (listed == list.end())
+    {
+        list.push_front(ParkAirport{park.code, stand, park.latitude, park.longitude, 0.0});
+    }
+    else
+    {
+        list.splice(list.begin(), list, listed);
+        if (!stand.empty())
+            list.front().reservedStand = stand;
+    }
+    gf_writeMyParkAirports(state, gPark.hooks.airportsFolder);
+}
+
+void lf_settleReservedStand(ParkingState& state)
+{
+    state.reservedStand.clear();
+    gMainWindow.reservedStandOk.store(0);
+    if (!lf_firstIsParkAirport(state))
+        return;
+    const std::string& wanted = state.parkAirports.front().reservedStand;
+    if (!wanted.empty() && gf_findStandByName(state.stands, wanted) != nullptr)
+    {
+        state.reservedStand = wanted;
+        gMainWindow.reservedStandOk.store(1);
+    }
+}
+
+void lf_gateSoftLearning(const ParkingState& state, const ParkFileSummary& summary)
+{
+    if (summary.qfReal >= kRealQualityEnough && state.stands.size() >= kStandsEnough)
+    {
+        gPark.softLearningAllowed.store(false);
+        if (LEARN_SOFT.value())
+        {
+            LEARN_SOFT.set(false);
+            gf_showCheckMark(LEARN_SOFT);
+            gf_enableControl(LEARN_SOFT, false);
+            gParametersChanged.store(1);
+        }
+        return;
+    }
+    gPark.softLearningAllowed.store(true);
+    gf_enableControl(LEARN_SOFT, true);
+}
+
+std::string lf_readFile(ParkingState& state, const std::string& path, ParkFileSummary& summary)
+{
+    if (!gPark.hooks.readApf)
+        return fmt::format("{} {} not found", "lf_readParkedFile", state.parkAirport.code);
+    // A broken airport file ends the static parking at that airport, not the whole cycle.
+    try
+    {
+        std::string error = gPark.hooks.readApf(path, summary);
+        state.publishStandPositions();
+        return error;
+    }
+    catch (const std::exception& e)
+    {
+        state.publishStandPositions();
+        return fmt::format("{} {}: {}", "lf_readParkedFile", path, e.what());
+    }
+}
+
+} // namespace
+
+void gf_installParkAirportHooks(ParkAirportHooks hooks)
+{
+    gPark.hooks = std::move(hooks);
+}
+
+ParkAirportHooks& gf_parkAirportHooks()
+{
+    return gPark.hooks;
+}
+
+bool gf_staticParkingActive()
+{
+    return gMainWindow.parkAirportActive.load() != 0;
+}
+
+void gf_setStaticParkingActive(bool active)
+{
+    gMainWindow.parkAirportActive.exchange(active ? 1 : 0);
+    gf_invalidateBand(kControlBand);
+}
+
+bool gf_softLearningAllowed()
+{
+    return gPark.softLearningAllowed.load();
+}
+
+bool gf_parkCalculationRequested()
+{
+    return gPark.calcRequested.load();
+}
+
+void gf_resetParkAirport()
+{
+    gPark.calcRequested.store(false);
+    gPark.softLearningAllowed.store(true);
+    gPark.positionKnown = false;
+    gPark.lastLat = 0.0;
+    gPark.lastLon = 0.0;
+    const std::lock_guard lock(gPark.postedMutex);
+    gPark.postedStand.reset();
+}
+
+void gf_postUserStand(const std::string& standName)
+{
+    const std::lock_guard lock(gPark.postedMutex);
+    gPark.postedStand = standName;
+}
+
+void gf_updateParkAirport(ParkingState& state, bool showMessage)
+{
+    lf_takePostedUserStand(state);
+    // The controls stay off from the choice of the airport until its static aircraft are all placed.
+    if (gMainWindow.parkingBusy.load() != 0 && state.staticParked.empty() && !gPark.calcRequested.load())
+    {
+        gf_enableParkingControls();
+        gf_clearMessage();
+        lf_call(gPark.hooks.countParkedForWindow);
+    }
+    if (gPark.calcRequested.load())
+    {
+        gf_clearMessage();
+        gPark.calcRequested.store(false);
+        const std::string error = lf_readParkedFile(state);
+        if (!error.empty())
+        {
+            gf_showMessage(error, true);
+            lf_closeParkAirport(state);
+        }
+        else
+        {
+            lf_call(gPark.hooks.calcStaticParking);
+        }
+        gf_enableControl(DESTINATION);
+        return;
+    }
+    const ParkUserAircraft user = lf_user();
+    if (lf_noPosition(user.lat, user.lon))
+        return;
+    auto& list = state.parkAirports;
+    if (!list.empty())
+    {
+        const LatLon here{user.lat, user.lon};
+        const bool same = gPark.positionKnown && std::fabs(user.lat - gPark.lastLat) <= kSamePositionDeg &&
+                          std::fabs(user.lon - gPark.lastLon) <= kSamePositionDeg;
+        if (same)
+        {
+            ParkAirport& first = list.front();
+            first.distance = gf_distanceNm(here, {first.latitude, first.longitude});
+        }
+        else
+        {
+            gPark.positionKnown = true;
+            gPark.lastLat = user.lat;
+            gPark.lastLon = user.lon;
+            // A destination the user chose stays first, whatever is nearer.
+            if (DESTINATION.value().empty())
+            {
+                for (ParkAirport& entry : list)
+                    entry.distance = gf_distanceNm(here, {entry.latitude, entry.longitude});
+                list.sort([](const ParkAirport& a, const ParkAirport& b) { return a.distance < b.distance; });
+            }
+        }
+    }
+    if (!state.parkAirport.code.empty())
+        lf_checkParkAirportSight(state, user);
+    else
+        lf_chooseParkAirport(state, user, showMessage);
+}
+
+void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, bool showMessage)
+{
+    if (user.onGround)
+    {
+        const Airport* airport = gf_closestAirport(user.lat, user.lon);
+        if (airport == nullptr)
+        {
+            gf_showMessage("User aircraft on the ground, no airport in sight", true);
+            return;
+        }
+        const std::string code = airport->code;
+        if (!gPark.hooks.haveAirportFile || !gPark.hooks.haveAirportFile(code))
+        {
+            gf_showMessage(fmt::format("User aircraft on the ground at {}, no airport file found", code), true);
+            return;
+        }
+        gf_log(fmt::format("User aircraft on the ground at {}", code));
+        if (!lf_setParkAirport(state, code))
+            return;
+        gPark.calcRequested.store(true);
+        if (gPark.hooks.startStaticParking)
+            gPark.hooks.startStaticParking(showMessage);
+        return;
+    }
+    gf_enableControl(DESTINATION);
+    if (state.parkAirports.empty())
+        return;
+    const ParkAirport first = state.parkAirports.front();
+    if (!lf_inSight(first.distance, user) || !lf_setParkAirport(state, first.code))
+        return;
+    gf_showMessage(fmt::format("{} in sight at {:.1F} nm", first.code, first.distance), true);
+    gPark.calcRequested.store(true);
+    if (gPark.hooks.startStaticParking)
+        gPark.hooks.startStaticParking(false);
+}
+
+bool lf_setParkAirport(ParkingState& state, const std::string& code)
+{
+    const Airport* airport = gf_findAirport(code);
+    if (airport == nullptr)
+        return false;
+    state.parkAirport = *airport;
+    gf_log(fmt::format("\nThe park airport is {}", gf_airportDisplayName(state.parkAirport)));
+    if (gPark.hooks.parkAirportChanged)
+        gPark.hooks.parkAirportChanged(&state.parkAirport);
+    return true;
+}
+
+void lf_checkParkAirportSight(ParkingState& state, const ParkUserAircraft& user)
+{
+    if (user.onGround)
+        return;
+    const Airport& park = state.parkAirport;
+    const double distance = gf_distanceNm({user.lat, user.lon}, {park.latitude, park.longitude});
+    if (lf_inSight(distance, user))
+    {
+        if (state.parkAirports.empty())
+            return;
+        const ParkAirport& first = state.parkAirports.front();
+        if (first.code.empty() || first.code == park.code || !lf_inSight(first.distance, user) ||
+            first.distance > distance)
+            return;
+        gf_log(fmt::format("\n{} {} is in sight ({:.1F} nm), parked aircraft at {} will be removed first",
+                           gf_nowTimeOfDay(), first.code, first.distance, gf_airportDisplayName(park)));
+        gf_leaveParkAirport(state);
+        return;
+    }
+    gf_log(fmt::format("\n{} {} is out of sight ({:.1F} nm), parked aircraft will be removed", gf_nowTimeOfDay(),
+                       gf_airportDisplayName(park), distance));
+    gf_leaveParkAirport(state);
+}
+
+std::string lf_readParkedFile(ParkingState& state)
+{
+    state.setStands({});
+    const std::string& code = state.parkAirport.code;
+    const std::string path = gPark.hooks.findAirportFile ? gPark.hooks.findAirportFile(code) : std::string();
+    ParkFileSummary summary;
+    std::string error;
+    if (path.empty())
+        error = fmt::format("{} {} not found", "lf_readParkedFile", code);
+    else if (path.find("unknown") != std::string::npos)
+        error = fmt::format("{} {} has publisher:{}, {}", "lf_readParkedFile", code, "unknown", path);
+    else
+        error = lf_readFile(state, path, summary);
+    if (path.empty() || path.find("unknown") != std::string::npos)
+    {
+        state.fileLoaded = false;
+        return error;
+    }
+    if (error.empty())
+    {
+        lf_gateSoftLearning(state, summary);
+        if (lf_userStateKnown())
+        {
+            const ParkUserAircraft user = lf_user();
+            lf_recordUserStandAtParkAirport(state, gf_standAtPosition(state, user.lat, user.lon));
+        }
+        lf_settleReservedStand(state);
+    }
+    state.fileLoaded = error.empty();
+    gMainWindow.setText(StatusText::parkAirportName, summary.airportName);
+    state.learnedUpdates = 0;
+    lf_repaint(state);
+    return error;
+}
+
+void gf_leaveParkAirport(ParkingState& state)
+{
+    lf_takePostedUserStand(state);
+    state.staticParked.clear();
+    lf_call(gPark.hooks.removeQueuedStatic);
+    if (std::vector<LiveAc>* live = gPark.hooks.liveAircraft ? gPark.hooks.liveAircraft() : nullptr)
+    {
+        for (LiveAc& ac : *live)
+        {
+            const bool atStand = ac.phase == GroundPhase::parked || ac.phase < GroundPhase::flying;
+            if (!atStand)
+                continue;
+            ac.standLat = 0.0;
+            ac.standLon = 0.0;
+            ac.standHeading = 0.0;
+            ac.standId = 0;
+            ac.standCargo = 0;
+            if ((ac.simState == SimState::active || ac.simState == SimState::adding2sim) &&
+                state.hooks.removeAircraftFromSim)
+                state.hooks.removeAircraftFromSim(ac);
+        }
+    }
+    lf_closeParkAirport(state);
+    if (MAX_LIVE_SEL.value() != gSavedLiveLimit.load())
+    {
+        MAX_LIVE_SEL.set(gSavedLiveLimit.load());
+        gf_setIntBoxText(MAX_LIVE_SEL);
+        lf_call(gPark.hooks.recountLive);
+    }
+}
+
+void lf_closeParkAirport(ParkingState& state)
+{
+    if (gf_staticParkingActive() && (gParametersChanged.load() != 0 || state.learnedUpdates >= 1))
+    {
+        lf_call(gPark.hooks.saveAirportFile);
+        state.learnedUpdates = 0;
+    }
+    gf_setStaticParkingActive(false);
+    gPark.calcRequested.store(false);
+    gParametersChanged.store(0);
+    gRenewalRequest.store(0);
+    gf_enableControl(gFlushStaticButton, false);
+    gf_enableControl(parking_percentage, false);
+    state.parkAirport = Airport{};
+    if (gPark.hooks.parkAirportChanged)
+        gPark.hooks.parkAirportChanged(nullptr);
+    state.learnedUpdates = 0;
+    state.learnedUpdatesShown = 0;
+    state.retire.clear();
+    state.staticParked.clear();
+    state.setStands({});
+    state.reservedStand.clear();
+    gMainWindow.reservedStandOk.store(0);
+    gMainWindow.setText(StatusText::parkAirportName, "");
+    state.fileLoaded = false;
+    lf_repaint(state);
+}
+
+bool gf_checkParkAirports(ParkingState& state, bool check, std::string& message)
+{
+    if (!lf_readMyParkAirports(state, gPark.hooks.airportsFolder))
+        return false;
+    if (check && lf_userStateKnown() && gMainWindow.parkingBusy.load() == 0 && lf_firstIsParkAirport(state) &&
+        gMainWindow.text(StatusText::userStand).empty())
+    {
+        const std::string wanted = state.parkAirports.front().reservedStand;
+        if (!wanted.empty() && wanted != state.reservedStand)
+        {
+            message = fmt::format("reserved stand changed from '{}' to '{}'", state.reservedStand, wanted);
+            Stand* old = state.reservedStand.empty() ? nullptr : gf_findStandByName(state.stands, state.reservedStand);
+            if (old != nullptr)
+                old->excluded = 0;
+            state.reservedStand = wanted;
+            if (std::vector<LiveAc>* live = gPark.hooks.liveAircraft ? gPark.hooks.liveAircraft() : nullptr)
+                gf_removeAtReservedStand(state, *live);
+            Stand* now = gf_findStandByName(state.stands, wanted);
+            if (now != nullptr)
+                now->excluded = 1;
+            gMainWindow.reservedStandOk.store(now != nullptr ? 1 : 0);
+            lf_repaint(state);
+        }
+    }
+    if (message.empty())
+        message = "park airports and stands are okay";
+    return true;
+}
+
+} // namespace oxl

@@ -1,0 +1,98 @@
+// The park airport: the one airport at which static aircraft are parked and stand occupancy is learned,
+// either the airport the user aircraft stands at or the nearest listed one that comes into sight in the
+// air. The per-second step chooses it, reads its airport file, starts the static parking there, keeps
+// the user's reserved stand and leaves the airport again when it goes out of sight.
+#pragma once
+
+#include "airports/park_airports.h"
+#include "airports/parking_state.h"
+#include "records/aircraft_records.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace oxl
+{
+
+/// The user aircraft as the park-airport step sees it.
+struct ParkUserAircraft
+{
+    double lat = 0.0;      ///< [deg]
+    double lon = 0.0;      ///< [deg]
+    double altFt = 0.0;    ///< [ft]
+    bool onGround = false; ///< stands or rolls on the ground
+};
+
+/// What reading an airport file tells the park airport.
+struct ParkFileSummary
+{
+    std::string airportName;  ///< the file's airport_name
+    std::int32_t qfReal = -1; ///< quality of the observed occupancy; -1 = not known
+};
+
+/// The neighbours of the park airport; installed by the program, replaced by tests. An empty hook is a
+/// service that is not there: no user aircraft, no airport file, nothing to start or remove.
+struct ParkAirportHooks
+{
+    std::filesystem::path airportsFolder = "airports";   ///< holds my_park_airports.txt
+    std::function<bool()> userStateKnown;                ///< the simulator gave the user aircraft's state
+    std::function<ParkUserAircraft()> userAircraft;      ///< the user aircraft now
+    std::function<bool(const std::string&)> haveAirportFile;        ///< gf_haveAirportFile(code)
+    std::function<std::string(const std::string&)> findAirportFile; ///< gf_findAirportFile(code)
+    /// gf_readApf(path): fills the stand vector; "" on success, else the reason.
+    std::function<std::string(const std::string&, ParkFileSummary&)> readApf;
+    std::function<void()> saveAirportFile;         ///< lf_saveAirportFile: the learned occupancy
+    std::function<void(bool)> startStaticParking;  ///< lf_startStaticParking(showMessage)
+    std::function<void()> calcStaticParking;       ///< lf_calcStaticParking
+    std::function<void()> removeQueuedStatic;      ///< gf_removeQueuedStatic: every static aircraft
+    std::function<void()> countParkedForWindow;    ///< static and live parked counts with averages
+    std::function<std::vector<LiveAc>*()> liveAircraft; ///< the engine's live aircraft
+    std::function<void()> recountLive;             ///< the live limit changed: trim the active aircraft
+    std::function<void(const Airport*)> parkAirportChanged; ///< the traffic filter's park airport (or none)
+};
+
+/// Installs the park airport's neighbours.
+void gf_installParkAirportHooks(ParkAirportHooks hooks);
+/// The installed neighbours.
+ParkAirportHooks& gf_parkAirportHooks();
+
+/// True while static parking runs at a park airport whose file was read.
+[[nodiscard]] bool gf_staticParkingActive();
+/// Sets or clears static parking active (set when the airport file has been read).
+void gf_setStaticParkingActive(bool active);
+/// True when soft occupancy may be learned at the park airport (its file has too little observed data).
+[[nodiscard]] bool gf_softLearningAllowed();
+/// True while the park airport's file is to be read and its static parking computed at the next step.
+[[nodiscard]] bool gf_parkCalculationRequested();
+/// Forgets the flags, the last user position and a posted user stand (a new cycle, or a test).
+void gf_resetParkAirport();
+
+/// Any thread: the user aircraft stands still at this stand. The cycle worker takes it at its next
+/// park-airport step (or when it leaves the park airport) and keeps it as the reserved stand.
+void gf_postUserStand(const std::string& standName);
+
+/// The per-second step: placement finished, the pending calculation, the distances of the list, and the
+/// choice or the sight check of the park airport. showMessage at the main loop's start.
+void gf_updateParkAirport(ParkingState& state, bool showMessage);
+/// Chooses the airport the user aircraft stands at, or the first listed airport in sight in the air.
+void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, bool showMessage);
+/// Leaves the park airport when it went out of sight or a nearer listed airport came into sight.
+void lf_checkParkAirportSight(ParkingState& state, const ParkUserAircraft& user);
+/// Makes the listed airport with the code the park airport; false when the airport list lacks it.
+bool lf_setParkAirport(ParkingState& state, const std::string& code);
+/// Reads the park airport's file into the stand vector and settles its reserved stand; "" on success,
+/// else the reason.
+std::string lf_readParkedFile(ParkingState& state);
+/// Removes the static aircraft and the live ones at or leaving stands, then closes the park airport.
+void gf_leaveParkAirport(ParkingState& state);
+/// Saves what was learned, clears static parking and forgets the park airport and its stands.
+void lf_closeParkAirport(ParkingState& state);
+
+/// Re-reads the park-airport list; with check, takes over a reserved stand that the user changed in the
+/// file. The text says what changed; false when the list could not be read.
+bool gf_checkParkAirports(ParkingState& state, bool check, std::string& message);
+
+} // namespace oxl
