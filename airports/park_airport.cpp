@@ -21,6 +21,7 @@
 #include <exception>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <utility>
 
 namespace oxl
@@ -49,6 +50,8 @@ struct ParkAirportFlags
     // The SimClient thread posts the user's stand here; the cycle worker takes it.
     std::mutex postedMutex;
     std::optional<std::string> postedStand;
+    // Airports found without a file this cycle: asking again would download a probe every 16 seconds.
+    std::set<std::string> withoutFile;
 };
 
 ParkAirportFlags gPark;
@@ -227,6 +230,7 @@ void gf_resetParkAirport()
     gPark.positionKnown = false;
     gPark.lastLat = 0.0;
     gPark.lastLon = 0.0;
+    gPark.withoutFile.clear();
     const std::lock_guard lock(gPark.postedMutex);
     gPark.postedStand.reset();
 }
@@ -309,8 +313,10 @@ void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, boo
             return;
         }
         const std::string code = airport->code;
-        if (!gPark.hooks.haveAirportFile || !gPark.hooks.haveAirportFile(code))
+        if (gPark.withoutFile.contains(code) || !gPark.hooks.haveAirportFile ||
+            !gPark.hooks.haveAirportFile(code))
         {
+            gPark.withoutFile.insert(code);
             gf_showMessage(fmt::format("User aircraft on the ground at {}, no airport file found", code), true);
             return;
         }

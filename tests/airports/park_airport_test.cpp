@@ -61,7 +61,11 @@ class ParkAirportTest : public ::testing::Test
         hooks.airportsFolder = folder_.path();
         hooks.userStateKnown = [] { return true; };
         hooks.userAircraft = [this] { return user_; };
-        hooks.haveAirportFile = [this](const std::string& code) { return files_.count(code) != 0; };
+        hooks.haveAirportFile = [this](const std::string& code)
+        {
+            ++probes_;
+            return files_.count(code) != 0;
+        };
         hooks.findAirportFile = [this](const std::string& code)
         { return files_.count(code) != 0 ? "airports/my_thirdparty/" + code + ".xml" : std::string(); };
         hooks.readApf = [this](const std::string& path, ParkFileSummary& summary) { return readApf(path, summary); };
@@ -148,6 +152,7 @@ class ParkAirportTest : public ::testing::Test
     std::size_t standCount_ = 3;
     std::int32_t qfReal_ = -1;
     bool throwOnRead_ = false;
+    int probes_ = 0;
     std::vector<std::string> calls_;
     std::vector<std::string> removed_;
     std::vector<LiveAc> live_;
@@ -179,6 +184,11 @@ TEST_F(ParkAirportTest, OnTheGroundWithoutAFileOrAnAirportNothingIsChosen)
     gf_updateParkAirport(state_, true);
     EXPECT_TRUE(state_.parkAirport.code.empty());
     EXPECT_EQ(gf_shownMessage(), "User aircraft on the ground at EDDF, no airport file found");
+    // The airport is not asked again in this cycle.
+    gf_clearMessage();
+    gf_updateParkAirport(state_, false);
+    EXPECT_EQ(gf_shownMessage(), "User aircraft on the ground at EDDF, no airport file found");
+    EXPECT_EQ(probes_, 1);
 
     standAt({45.0, -30.0}, true); // the middle of the Atlantic
     gf_updateParkAirport(state_, false);
