@@ -313,11 +313,12 @@ void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, boo
             return;
         }
         const std::string code = airport->code;
-        if (gPark.withoutFile.contains(code) || !gPark.hooks.haveAirportFile ||
-            !gPark.hooks.haveAirportFile(code))
+        const bool known = gPark.withoutFile.contains(code);
+        if (known || !gPark.hooks.haveAirportFile || !gPark.hooks.haveAirportFile(code))
         {
             gPark.withoutFile.insert(code);
-            gf_showMessage(fmt::format("User aircraft on the ground at {}, no airport file found", code), true);
+            // Shown at every step while the user stands there, logged once.
+            gf_showMessage(fmt::format("User aircraft on the ground at {}, no airport file found", code), !known);
             return;
         }
         gf_log(fmt::format("User aircraft on the ground at {}", code));

@@ -69,6 +69,8 @@ void lf_installParkAirportHooks()
     hooks.recountLive = [] { gf_trimLiveToMax(gLiveEngine); };
     hooks.parkAirportChanged = [](const Airport* airport) { lf_showParkAirportInFilter(airport); };
     gf_installParkAirportHooks(std::move(hooks));
+    // Soft options are learned only where the airport file has too little observed occupancy.
+    gLiveEngine.n.stands.learningAllowed = [] { return gf_softLearningAllowed(); };
 }
 
 void lf_installParkAirportPeriodicHooks()

@@ -189,6 +189,8 @@ TEST_F(ParkAirportTest, OnTheGroundWithoutAFileOrAnAirportNothingIsChosen)
     gf_updateParkAirport(state_, false);
     EXPECT_EQ(gf_shownMessage(), "User aircraft on the ground at EDDF, no airport file found");
     EXPECT_EQ(probes_, 1);
+    const auto lines = log_.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "User aircraft on the ground at EDDF, no airport file found"), 1);
 
     standAt({45.0, -30.0}, true); // the middle of the Atlantic
     gf_updateParkAirport(state_, false);
