@@ -45,6 +45,7 @@ struct StandOccupancy
     std::uint32_t id = 0;        ///< 1..n, unique within the stand; 0 = disabled
     std::uint32_t weekday = 0;   ///< 1..7, Monday 1
     std::uint32_t fixed = 0;     ///< 1 for options of the airport file and fake occupants
+    std::uint8_t fake = 0;       ///< a made-up occupant of this run; never saved
     StandOptionKind kind = StandOptionKind::soft; ///< real (observed) or soft
 };
 
