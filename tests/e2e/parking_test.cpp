@@ -1,0 +1,126 @@
+// Zurich as the user's park airport, its airport file served by a local download site: an arrival
+// lands, taxis and parks at a free stand, and the static aircraft of the file's learned occupants fill
+// their stands.
+#include "tests/e2e/flight_script.h"
+#include "tests/e2e/road_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace oxl::test
+{
+namespace
+{
+
+using namespace std::chrono_literals;
+
+// The user's aircraft on the main apron of Zurich.
+constexpr double kUserLatDeg = 47.45350;
+constexpr double kUserLonDeg = 8.56100;
+constexpr double kGroundFt = FlightScript::groundFt;
+// Stand "A 11" of the demo's airport file, free of learned occupants.
+constexpr double kStandLatDeg = 47.45120, kStandLonDeg = 8.56250;
+constexpr double kStartS = 1735732800.0;
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kMetresPerDegLat = 111320.0;
+
+std::filesystem::path demoAirportFile()
+{
+    return std::filesystem::path(OXL_SOURCE_DIR) / "data" / "demo_airport_LSZH.xml";
+}
+
+double distanceM(double latA, double lonA, double latB, double lonB)
+{
+    const double dy = (latB - latA) * kMetresPerDegLat;
+    const double dx = (lonB - lonA) * kMetresPerDegLat * std::cos(latA * kPi / 180.0);
+    return std::hypot(dx, dy);
+}
+
+// An arrival on a straight line that ends on the stand: a minute of final approach at 140 kt from 700 ft
+// above the ground, the landing roll down to taxi speed, taxiing in and stopping, then standing there.
+FlightScript arrivalToStand()
+{
+    constexpr double headingDeg = 140.0;
+    // [kt s] the legs below: 140 kt for 60 s, 140 -> 15 kt in 30 s, 15 kt for 40 s, 15 -> 0 kt in 6 s.
+    constexpr double knotSeconds = 140.0 * 60 + 77.5 * 30 + 15.0 * 40 + 7.5 * 6;
+    const double pathM = knotSeconds * 1852.0 / 3600.0;
+    const double back = (headingDeg + 180.0) * kPi / 180.0;
+    const double startLat = kStandLatDeg + pathM * std::cos(back) / kMetresPerDegLat;
+    const double startLon =
+        kStandLonDeg + pathM * std::sin(back) / (kMetresPerDegLat * std::cos(kStandLatDeg * kPi / 180.0));
+    FlightScript arrival(4916012, "SWR15", "A320", "HB-IJD", startLat, startLon, headingDeg, kStartS);
+    arrival.route("LEMD", "LSZH").flying(kGroundFt + 700, 140);
+    arrival.move(60, 140, -700).move(30, 15).move(40, 15).move(6, 0).hold(420);
+    return arrival;
+}
+
+const TrackedObject* byTail(const std::map<std::uint32_t, TrackedObject>& objects, const std::string& tail)
+{
+    for (const auto& [id, object] : objects)
+        if (object.tail == tail)
+            return &object;
+    return nullptr;
+}
+
+std::size_t staticCount(const std::map<std::uint32_t, TrackedObject>& objects)
+{
+    std::size_t n = 0;
+    for (const auto& [id, object] : objects)
+        if (!object.removed && !object.tail.empty() && object.tail.back() == '*')
+            ++n;
+    return n;
+}
+
+class ParkAirport : public ::testing::Test
+{
+  protected:
+    void start(const std::vector<FlightScript>& scripts)
+    {
+        run_.parkAt("LSZH", demoAirportFile());
+        const std::string replay = (run_.folder() / "replay.txt").string();
+        writeReplay(replay, scripts);
+        ASSERT_TRUE(run_.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+        ASSERT_TRUE(run_.startTraffic({"--replay", replay, "--qnh", "1013"}));
+        ASSERT_TRUE(run_.startProgram());
+    }
+
+    RoadRun run_;
+};
+
+TEST_F(ParkAirport, ArrivalLandsTaxisAndParksAtAFreeStand)
+{
+    start({arrivalToStand()});
+    // Reports are shown 30 s late; the whole arrival takes a little over two minutes.
+    ASSERT_TRUE(run_.waitObjects([](const auto& objects) { return byTail(objects, "SWR15") != nullptr; }, 120s));
+    EXPECT_TRUE(run_.waitLog("A 11    : SWR15    arrived at stand", 300s));
+    const TrackedObject arrival = *byTail(run_.objects(), "SWR15");
+    ASSERT_FALSE(arrival.positions.empty());
+    EXPECT_GT(arrival.positions.front().altFt, kGroundFt + 200) << "created in the air";
+    const TrackEvent& last = arrival.positions.back();
+    EXPECT_LT(distanceM(last.latDeg, last.lonDeg, kStandLatDeg, kStandLonDeg), 30.0);
+    EXPECT_NEAR(last.altFt, kGroundFt, 30.0);
+    EXPECT_FALSE(arrival.removed);
+    EXPECT_LT(largestStepM(arrival), 100.0);
+    EXPECT_FALSE(run_.logHas("Exiting:"));
+}
+
+TEST_F(ParkAirport, StaticAircraftFillTheStandsOfLearnedOccupants)
+{
+    start({});
+    // The file's static row has an occupant on every weekday at every half-hour; a share of its stands
+    // gets a static aircraft, shown with its callsign and a star, standing at the stand's heading.
+    ASSERT_TRUE(run_.waitObjects([](const auto& objects) { return staticCount(objects) >= 3; }, 180s));
+    for (const auto& [id, object] : run_.objects())
+    {
+        if (object.tail.empty() || object.tail.back() != '*')
+            continue;
+        ASSERT_FALSE(object.positions.empty());
+        EXPECT_NEAR(object.positions.front().headingDeg, 320.0, 1.0) << object.tail;
+        EXPECT_NEAR(object.positions.front().altFt, kGroundFt, 30.0) << object.tail;
+    }
+    EXPECT_FALSE(run_.logHas("Exiting:"));
+}
+
+} // namespace
+} // namespace oxl::test
