@@ -1,6 +1,8 @@
 // The parking state of one cycle and the stand lookup by position.
 #include "airports/parking_state.h"
 
+#include "airports/airport_reading.h"
+
 #include "foundation/geodesy.h"
 
 #include <cmath>
@@ -91,6 +93,10 @@ void ParkingState::reset()
     parkAirports.clear();
     parkAirport = Airport{};
     fileLoaded = false;
+    handmadeFile = 0;
+    trafficWeek = 0;
+    // The site may have gained stock files since the last cycle asked.
+    gf_forgetStockProbes();
     reservedStand.clear();
     maxPark = 0;
     wantedPercentage = 0;

@@ -2,6 +2,7 @@
 // aircraft and live limit, the traffic filter's park airport, and the window's parking statistics.
 #include "app/hook_parts.h"
 
+#include "airports/airport_reading.h"
 #include "airports/free_stands.h"
 #include "airports/park_airport.h"
 #include "airports/parking_window.h"
@@ -9,6 +10,7 @@
 #include "airports/static_selection.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
+#include "foundation/periodic_requests.h"
 #include "simlink/sim_state.h"
 #include "traffic/live_assembly.h"
 #include "traffic/live_cycle.h"
@@ -68,7 +70,31 @@ void lf_installParkAirportHooks()
     hooks.liveAircraft = [] { return &gLiveEngine.live; };
     hooks.recountLive = [] { gf_trimLiveToMax(gLiveEngine); };
     hooks.parkAirportChanged = [](const Airport* airport) { lf_showParkAirportInFilter(airport); };
+    hooks.haveAirportFile = [](const std::string& code) { return gf_haveAirportFile(code); };
+    hooks.findAirportFile = [](const std::string& code) { return gf_findAirportFile(code); };
+    hooks.readApf = [](const std::string& path, ParkFileSummary& summary)
+    {
+        ParkFileInfo info;
+        QualityPair quality;
+        std::string result = gf_readApf(path, info, quality);
+        summary.airportName = info.name;
+        summary.qfReal = quality.real;
+        return result;
+    };
     gf_installParkAirportHooks(std::move(hooks));
+
+    AirportReadHooks reading = gf_airportReadHooks();
+    reading.fileRead = []
+    {
+        gf_setStaticParkingActive(true);
+        gParametersChanged.store(0);
+    };
+    reading.setReferenceElevation = [](std::optional<double> elevationFt)
+    { gTrafficFilter.setReferenceElevation(elevationFt); };
+    gf_installAirportReadHooks(std::move(reading));
+    gAirportList.setClosestStandQuery(
+        [](const Airport& airport, double lat, double lon, std::string& standName)
+        { return gf_readDestApfForClosestStand(airport.code, lat, lon, standName); });
     // Soft options are learned only where the airport file has too little observed occupancy.
     gLiveEngine.n.stands.learningAllowed = [] { return gf_softLearningAllowed(); };
 }
