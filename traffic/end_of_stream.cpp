@@ -261,7 +261,7 @@ void arriveAtStand(LiveEngine& engine, LiveAc& ac)
         gf_log(fmt::format("{:8}: {:8} arrived at stand", gf_standNameById(ac.standId), ac.callsign));
     engine.couplingQueue.push_back(ac.hexid);
     if (!ac.airline.empty() && ac.standCargo == ac.cargo && engine.n.stands.addStandOption &&
-        engine.n.stands.addStandOption(ac.standId, ac, now))
+        engine.n.stands.addStandOption(ac.standId, ac, now, false))
         rememberLiveParked(engine, ac.hexid, now.half);
     if (engine.n.stands.maxParkCheck)
         engine.n.stands.maxParkCheck(0);

@@ -1,5 +1,6 @@
 #include "traffic/live_assembly.h"
 
+#include "airports/occupancy_learning.h"
 #include "simlink/flight_plan.h"
 #include "simlink/sim_direct.h"
 #include "simlink/sim_state.h"
@@ -63,6 +64,17 @@ void gf_installLiveEngine(LiveEngine& engine)
     n.parking->hooks.removeAircraftFromSim = [&engine](SimAc& ac) { removeAircraftFromSim(engine, ac); };
     gf_installLiveLiveryHooks(engine);
     installGroundMovement(engine);
+    gf_installStandLearning(engine);
+}
+
+void gf_installStandLearning(LiveEngine& engine)
+{
+    LiveStandHooks& stands = engine.n.stands;
+    stands.addStandOption = [&engine](std::uint32_t standId, const LiveAc& ac, DayHalfHour time, bool closeVisit)
+    { return lt_addStandOption(*engine.n.parking, standId, ac, time, closeVisit); };
+    stands.addStandOptionOnDeparture = [&engine](std::uint32_t standId, const LiveAc& ac, std::uint32_t direct,
+                                                 DayHalfHour time, bool closeVisit)
+    { return lt_addStandOptionOnDeparture(*engine.n.parking, standId, ac, direct != 0, time, closeVisit); };
 }
 
 } // namespace oxl

@@ -14,4 +14,8 @@ UserAircraft gf_userAircraftFromSim();
 /// removal into the parking state it works on.
 void gf_installLiveEngine(LiveEngine& engine);
 
+/// Installs the stand learning into the engine: live aircraft that park at, stay at and leave the park
+/// airport's stands teach the stands of the parking state the engine works on.
+void gf_installStandLearning(LiveEngine& engine);
+
 } // namespace oxl

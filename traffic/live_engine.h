@@ -76,8 +76,9 @@ struct LiveLiveryHooks
 /// no parking limit is checked.
 struct LiveStandHooks
 {
-    /// lt_addStandOption: records the aircraft's occupancy of the stand; true when added or updated.
-    std::function<bool(std::uint32_t, const LiveAc&, DayHalfHour)> addStandOption;
+    /// lt_addStandOption(stand id, aircraft, time, close visit): records the aircraft's occupancy of the
+    /// stand, the close flag set when its stay there is over; true when added or updated.
+    std::function<bool(std::uint32_t, const LiveAc&, DayHalfHour, bool)> addStandOption;
     std::function<void(std::uint8_t)> maxParkCheck; ///< gf_maxParkCheck
     std::function<void()> assignStaticParking;      ///< gf_assignStaticParking: places one static aircraft
     /// True when soft stand options may be learned at the current park airport.

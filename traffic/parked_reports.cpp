@@ -126,7 +126,7 @@ void finishParking(LiveEngine& engine, LiveAc& ac)
     if (ac.airline.empty() || ac.standCargo != ac.cargo || !engine.n.stands.addStandOption)
         return;
     const DayHalfHour now = engine.weekdayHalfHour();
-    if (engine.n.stands.addStandOption(ac.standId, ac, now))
+    if (engine.n.stands.addStandOption(ac.standId, ac, now, true))
         gf_learnGate(engine, now, ac.hexid, true);
 }
 

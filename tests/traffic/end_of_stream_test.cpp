@@ -195,7 +195,7 @@ class StandParking : public EndOfStream
         stands[1].adjacent = {1};
         gParking.setStands(std::move(stands));
         LiveEngine& engine = harness->engine();
-        engine.n.stands.addStandOption = [this](std::uint32_t standId, const LiveAc&, DayHalfHour)
+        engine.n.stands.addStandOption = [this](std::uint32_t standId, const LiveAc&, DayHalfHour, bool)
         {
             optionStands.push_back(standId);
             return true;

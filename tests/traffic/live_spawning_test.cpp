@@ -261,7 +261,7 @@ TEST_F(LiveSpawning, GroundStartAtAFreeStandIsParked)
     stands.emplace_back("A2", 2, 51.4710, -0.4600, 1.0, 40.0);
     gParking.setStands(std::move(stands));
     std::vector<std::pair<std::uint32_t, std::uint32_t>> options;
-    harness->engine().n.stands.addStandOption = [&](std::uint32_t standId, const LiveAc& ac, DayHalfHour t)
+    harness->engine().n.stands.addStandOption = [&](std::uint32_t standId, const LiveAc& ac, DayHalfHour t, bool)
     {
         options.emplace_back(standId, ac.hexid);
         return t.half == 20;

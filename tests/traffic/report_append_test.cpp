@@ -146,9 +146,11 @@ class ReportAppend : public LiveScenario
     void SetUp() override
     {
         LiveScenario::SetUp();
-        harness->engine().n.stands.addStandOption = [this](std::uint32_t standId, const LiveAc&, DayHalfHour)
+        harness->engine().n.stands.addStandOption = [this](std::uint32_t standId, const LiveAc&, DayHalfHour,
+                                                           bool closeVisit)
         {
             optionStands.push_back(standId);
+            closeFlags.push_back(closeVisit);
             return true;
         };
     }
@@ -188,6 +190,7 @@ class ReportAppend : public LiveScenario
     }
 
     std::vector<std::uint32_t> optionStands;
+    std::vector<bool> closeFlags; // a stay that ends closes the stand visit
 };
 
 TEST_F(ReportAppend, StandingStillAndJitterOnTheGround)
@@ -476,6 +479,7 @@ TEST_F(ReportAppend, ParkedAircraftLeavesOnlyOnASteadyMoveAndIsGivenUpAfterAJump
     EXPECT_EQ(leaving.stream.front().dueTick, harness->tick() + 1);
     EXPECT_EQ(leaving.stream.size(), 2u);
     EXPECT_EQ(optionStands, (std::vector<std::uint32_t>{3}));
+    EXPECT_EQ(closeFlags, (std::vector<bool>{true}));
 }
 
 TEST_F(ReportAppend, ShortStayAfterTouchdownMarksTheAircraftTowed)

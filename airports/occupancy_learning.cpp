@@ -1,0 +1,288 @@
+#include "airports/occupancy_learning.h"
+
+#include "airports/week_time.h"
+#include "foundation/log.h"
+#include "liveries/registrations.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <exception>
+#include <stdexcept>
+
+namespace oxl
+{
+
+namespace
+{
+
+std::string_view withoutGhostMark(std::string_view callsign)
+{
+    if (!callsign.empty() && callsign.back() == '_')
+        callsign.remove_suffix(1);
+    return callsign;
+}
+
+StandOccupancy* optionById(Stand& stand, std::uint32_t id)
+{
+    if (id == 0)
+        return nullptr;
+    for (StandOccupancy& option : stand.options)
+        if (option.id == id)
+            return &option;
+    return nullptr;
+}
+
+// Ids stay unique even when the last option was disabled (id 0) by the static selection.
+std::uint32_t nextOptionId(const Stand& stand)
+{
+    std::uint32_t highest = 0;
+    for (const StandOccupancy& option : stand.options)
+        highest = std::max(highest, option.id);
+    return highest + 1;
+}
+
+std::uint32_t visitLimit(const AcProfile& aircraft)
+{
+    if (aircraft.cargo != 0)
+        return kCargoVisitLimit;
+    if (aircraft.category == AcCategory::Heavy)
+        return kHeavyVisitLimit;
+    return kOtherVisitLimit;
+}
+
+// Both kinds of learning, which differ only in the visit rules of a half-hour the option lacks.
+bool lf_learnStandOption(ParkingState& parking, std::uint32_t standId, const AcProfile& aircraft,
+                         StandOptionKind kind, bool direct, DayHalfHour time, bool closeVisit)
+{
+    try
+    {
+        const std::string key = lt_learningKey(aircraft);
+        if (key.empty())
+            return false;
+        Stand* stand = gf_findStandById(parking.stands, standId);
+        if (stand == nullptr)
+            return false;
+        const bool real = kind == StandOptionKind::real;
+        StandOccupancy* current = nullptr;
+        for (StandOccupancy& option : stand->options)
+        {
+            if (option.id == 0 || option.weekday != time.weekday || option.registration != key ||
+                option.kind != kind)
+                continue;
+            // A given option of this aircraft keeps it to its own half-hours.
+            if (option.fixed != 0 && !option.halfHours.test(time.half))
+                return false;
+            if (option.fixed == 0 && current == nullptr)
+                current = &option;
+        }
+        StandVisitMap& visits = real ? stand->realVisits : stand->softVisits;
+        if (current == nullptr)
+        {
+            // A stay that crossed midnight carries on in today's option instead of starting afresh.
+            const auto visit = visits.find(aircraft.hexid);
+            if (visit != visits.end() && visit->second.lastUpdate.weekday != time.weekday &&
+                gf_extendStandVisit(time, *stand, visit->second.optionId, visit->second, aircraft, key, kind))
+            {
+                if (closeVisit)
+                    gf_eraseStandVisit(visits, visit);
+            }
+            else
+            {
+                const OccupancyAdded added = gf_addOccupancy(*stand, kind, time, aircraft.callsign, key, aircraft);
+                if (added.created)
+                    visits[aircraft.hexid] = StandVisit{time, added.id};
+            }
+        }
+        else if (!current->halfHours.test(time.half))
+        {
+            if (!closeVisit && (real || !direct))
+            {
+                current->halfHours.set(time.half);
+            }
+            else if (const auto visit = visits.find(aircraft.hexid); visit == visits.end())
+            {
+                const OccupancyAdded added = gf_addOccupancy(*stand, kind, time, aircraft.callsign, key, aircraft);
+                if (!real && added.created && !closeVisit)
+                    visits[aircraft.hexid] = StandVisit{time, added.id};
+            }
+            else
+            {
+                if (!(visit->second.lastUpdate == time) &&
+                    !gf_extendStandVisit(time, *stand, visit->second.optionId, visit->second, aircraft, key,
+                                         kind) &&
+                    (real || closeVisit))
+                    gf_addOccupancy(*stand, kind, time, aircraft.callsign, key, aircraft);
+                if (real || closeVisit)
+                    gf_eraseStandVisit(visits, visit);
+            }
+        }
+        gf_countLearnedUpdate(parking);
+        return true;
+    }
+    catch (const std::exception& e)
+    {
+        gf_logMarked(fmt::format("{}: hh_now: {}, {}", "lt_addStandOption", time.half, e.what()));
+        return false;
+    }
+}
+
+} // namespace
+
+std::string lt_learningKey(const AcProfile& aircraft)
+{
+    return aircraft.registration.empty() ? aircraft.callsign : aircraft.registration;
+}
+
+bool lt_addStandOption(ParkingState& parking, std::uint32_t standId, const AcProfile& aircraft, DayHalfHour time,
+                       bool closeVisit)
+{
+    return lf_learnStandOption(parking, standId, aircraft, StandOptionKind::real, false, time, closeVisit);
+}
+
+bool lt_addStandOptionOnDeparture(ParkingState& parking, std::uint32_t standId, const AcProfile& aircraft,
+                                  bool direct, DayHalfHour time, bool closeVisit)
+{
+    return lf_learnStandOption(parking, standId, aircraft, StandOptionKind::soft, direct, time, closeVisit);
+}
+
+OccupancyAdded gf_addOccupancy(Stand& stand, StandOptionKind kind, DayHalfHour time, std::string_view callsign,
+                               const std::string& key, const AcProfile& aircraft)
+{
+    if (key.empty())
+        return {};
+    StandOccupancy option;
+    option.callsign = std::string(withoutGhostMark(callsign));
+    option.halfHours.set(time.half);
+    option.id = nextOptionId(stand);
+    if (const auto record = gf_lookupRegistration(key))
+    {
+        option.airline = record->opr.empty() ? record->airl : record->opr;
+        option.type = record->type;
+    }
+    else
+    {
+        option.airline = aircraft.airline;
+        option.type = aircraft.type;
+    }
+    for (const StandOccupancy& existing : stand.options)
+        if (existing.registration == key && existing.weekday == time.weekday &&
+            existing.halfHours == option.halfHours && existing.callsign == option.callsign)
+            return {existing.id, false};
+    option.registration = key;
+    option.weekday = time.weekday;
+    option.kind = kind;
+    stand.options.push_back(std::move(option));
+    return {stand.options.back().id, true};
+}
+
+void gf_setOccupancyName(Stand& stand, std::uint32_t id, std::string_view callsign)
+{
+    const std::string_view name = withoutGhostMark(callsign);
+    StandOccupancy* option = optionById(stand, id);
+    if (name.empty() || option == nullptr)
+        return;
+    if (option->callsign.empty())
+        option->callsign = std::string(name);
+    else if (option->callsign != name && option->coupledCallsign != name)
+        option->coupledCallsign = std::string(name);
+}
+
+bool updateOptions(Stand& stand, const std::vector<std::uint32_t>& halfHours, std::uint32_t id)
+{
+    StandOccupancy* option = optionById(stand, id);
+    if (option == nullptr)
+        return false;
+    try
+    {
+        for (const std::uint32_t half : halfHours)
+            option->halfHours.set(half);
+        return true;
+    }
+    catch (const std::exception& e)
+    {
+        gf_logMarked(fmt::format("{} exception:{}", "updateOptions", e.what()));
+        return false;
+    }
+}
+
+bool updateOptionsWrapped(Stand& stand, const std::vector<std::uint32_t>& halfHours, std::uint32_t oldId,
+                          std::uint32_t newId)
+{
+    try
+    {
+        // The list runs newest first; walk it oldest first.
+        std::size_t next = halfHours.size();
+        if (next == 0)
+            return true;
+        if (halfHours.back() != 0)
+        {
+            StandOccupancy* yesterday = optionById(stand, oldId);
+            while (next > 0)
+            {
+                const std::uint32_t half = halfHours[--next];
+                if (yesterday != nullptr)
+                    yesterday->halfHours.set(half);
+                if (half == kHalfHoursPerDay - 1)
+                    break;
+            }
+        }
+        StandOccupancy* today = optionById(stand, newId);
+        for (; next > 1; --next)
+            if (today != nullptr)
+                today->halfHours.set(halfHours[next - 1]);
+        return true;
+    }
+    catch (const std::exception& e)
+    {
+        gf_logMarked(fmt::format("{} exception:{}", "updateOptionsWrapped", e.what()));
+        return false;
+    }
+}
+
+void gf_recordParkedHalfHours(Stand& stand, DayHalfHour time, std::string_view callsign, std::uint32_t n,
+                              std::uint32_t oldId, std::uint32_t newId)
+{
+    updateOptionsWrapped(stand, gf_halfHoursBefore(n, time), oldId, newId);
+    gf_setOccupancyName(stand, oldId, callsign);
+    gf_setOccupancyName(stand, newId, callsign);
+}
+
+bool gf_extendStandVisit(DayHalfHour time, Stand& stand, std::uint32_t id, StandVisit& visit,
+                         const AcProfile& aircraft, const std::string& key, StandOptionKind kind)
+{
+    if (id == 0 || visit.lastUpdate == time)
+        return true;
+    const std::uint32_t elapsed = gf_halfHoursElapsed(visit.lastUpdate, time);
+    if (elapsed < 1 || elapsed >= visitLimit(aircraft))
+        return false;
+    if (time.weekday == visit.lastUpdate.weekday)
+    {
+        updateOptions(stand, gf_halfHoursBefore(elapsed, time), id);
+        gf_setOccupancyName(stand, id, aircraft.callsign);
+    }
+    else
+    {
+        const OccupancyAdded added = gf_addOccupancy(stand, kind, time, aircraft.callsign, key, aircraft);
+        if (!added.created)
+            return false;
+        gf_recordParkedHalfHours(stand, time, aircraft.callsign, elapsed, id, added.id);
+        visit.optionId = added.id;
+    }
+    visit.lastUpdate = time;
+    return true;
+}
+
+StandVisitMap::iterator gf_eraseStandVisit(StandVisitMap& visits, StandVisitMap::iterator node)
+{
+    return visits.erase(node);
+}
+
+void gf_countLearnedUpdate(ParkingState& parking)
+{
+    ++parking.learnedUpdates;
+    if (parking.learnedUpdates != parking.learnedUpdatesShown && parking.hooks.repaint)
+        parking.hooks.repaint();
+}
+
+} // namespace oxl
