@@ -1,14 +1,20 @@
 #include "airports/occupancy_learning.h"
 
+#include "airports/learned_files.h"
+#include "airports/quality.h"
 #include "airports/week_time.h"
 #include "foundation/log.h"
+#include "foundation/strings.h"
+#include "foundation/time_text.h"
 #include "liveries/registrations.h"
+#include "window/main_window.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <exception>
 #include <stdexcept>
+#include <system_error>
 
 namespace oxl
 {
@@ -125,6 +131,39 @@ bool lf_learnStandOption(ParkingState& parking, std::uint32_t standId, const AcP
         gf_logMarked(fmt::format("{}: hh_now: {}, {}", "lt_addStandOption", time.half, e.what()));
         return false;
     }
+}
+
+// The save's result belongs in the log whatever the message line shows at the time.
+void lf_showAndLog(const std::string& text)
+{
+    gf_showMessage(text, false);
+    gf_log(text);
+}
+
+bool hasSavedOptions(const Stand& stand)
+{
+    return std::any_of(stand.options.begin(), stand.options.end(),
+                       [](const StandOccupancy& option) { return option.fake == 0; });
+}
+
+// The stands as the learned file keeps them. A hand-made file is the airport's only description, so
+// it keeps every stand and its given options; otherwise only what this run learned is written.
+std::vector<Stand> standsToSave(const std::vector<Stand>& stands, bool handmade)
+{
+    std::vector<Stand> kept;
+    kept.reserve(stands.size());
+    for (const Stand& stand : stands)
+    {
+        Stand copy = stand;
+        copy.realVisits.clear();
+        copy.softVisits.clear();
+        if (!handmade)
+            std::erase_if(copy.options, [](const StandOccupancy& option) { return option.fixed != 0; });
+        if (handmade || copy.manual != 0 || copy.radiusChanged != 0 || copy.cargoChanged != 0 ||
+            hasSavedOptions(copy))
+            kept.push_back(std::move(copy));
+    }
+    return kept;
 }
 
 } // namespace
@@ -283,6 +322,63 @@ void gf_countLearnedUpdate(ParkingState& parking)
     ++parking.learnedUpdates;
     if (parking.learnedUpdates != parking.learnedUpdatesShown && parking.hooks.repaint)
         parking.hooks.repaint();
+}
+
+std::filesystem::path lf_learnedFolder(std::string_view publisher)
+{
+    const std::filesystem::path learned(kLearnedFolder);
+    if (publisher == "stock" || publisher == "simaddon")
+        return learned / publisher;
+    if (!lf_publisherFolderAllowed(publisher))
+        return {};
+    return learned / "thirdparty" / publisher;
+}
+
+bool lf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool handmade, bool& parametersChanged)
+{
+    ScannedAirport airport;
+    airport.ident = parking.parkAirport.code;
+    airport.name = info.name;
+    airport.publisher = info.publisher;
+    airport.altitudeFt = info.altitude;
+    airport.stands = standsToSave(parking.stands, handmade);
+    if (handmade)
+    {
+        const QualityPair quality = gf_qualityFactor(airport.stands);
+        airport.qualityReal = quality.real;
+        airport.qualitySoft = quality.soft;
+    }
+    const std::filesystem::path folder = lf_learnedFolder(info.publisher);
+    const std::filesystem::path path =
+        folder.empty() || airport.ident.empty() ? std::filesystem::path() : gf_airportXmlName(folder, airport.ident);
+    bool saved = false;
+    if (!path.empty())
+    {
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        if (error)
+            gf_logMarked(fmt::format("{}: {}", "lf_saveAirportFile", error.message()));
+        else
+            saved = gf_writeApf(airport, path, ApfMode::learned, handmade);
+    }
+    else
+    {
+        gf_logMarked(fmt::format("{}: no learned folder for '{}' of publisher '{}'", "lf_saveAirportFile",
+                                 airport.ident, info.publisher));
+    }
+    if (!saved)
+    {
+        lf_showAndLog(fmt::format("{} saving '{}' did not succeed", gf_nowTimeOfDay(), path.generic_string()));
+        return false;
+    }
+    lf_showAndLog(fmt::format("{}{} '{}' saved with {} update{} {}", gf_nowTimeOfDay(), handmade ? " handmade" : "",
+                              path.generic_string(), parking.learnedUpdates, gf_pluralS(parking.learnedUpdates),
+                              parametersChanged ? "and one or more parameter changes" : ""));
+    parking.learnedUpdates = 0;
+    parametersChanged = false;
+    if (parking.hooks.repaint)
+        parking.hooks.repaint();
+    return true;
 }
 
 } // namespace oxl

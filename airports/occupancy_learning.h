@@ -3,12 +3,14 @@
 // that stretch an option over a whole stay and the second callsign an aircraft leaves with.
 #pragma once
 
+#include "airports/airport_file.h"
 #include "airports/parking_state.h"
 #include "airports/stand.h"
 #include "foundation/half_hours.h"
 #include "records/aircraft_records.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -83,5 +85,15 @@ StandVisitMap::iterator gf_eraseStandVisit(StandVisitMap& visits, StandVisitMap:
 
 /// Counts one learned change and repaints the window when the count shown is out of date.
 void gf_countLearnedUpdate(ParkingState& parking);
+
+/// The folder of an airport's learned file by its file's publisher: learned/stock, learned/simaddon or
+/// learned/thirdparty/<publisher>; empty for a publisher that cannot name a folder.
+[[nodiscard]] std::filesystem::path lf_learnedFolder(std::string_view publisher);
+
+/// Saves what was learned at the park airport into its learned file, below the program folder: the
+/// options learned in this run (fixed ones only for a hand-made file, fake ones never), changed stand
+/// sizes and cargo marks, stands made by hand and the ten settings. Shows and logs the result; on
+/// success the learned-update count and parametersChanged are reset. False when nothing was saved.
+bool lf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool handmade, bool& parametersChanged);
 
 } // namespace oxl
