@@ -3,6 +3,7 @@
 #include "app/hook_parts.h"
 
 #include "airports/airport_scan.h"
+#include "airports/bgl_decoding.h"
 #include "airports/park_airport.h"
 #include "airports/park_airports.h"
 #include "traffic/cycle_worker.h"
@@ -31,6 +32,8 @@ CycleAirportHooks lf_airportHooks()
 {
     AirportScanHooks scan;
     scan.simulatorVersion = [] { return gf_p3dVersionFromPath(); };
+    scan.hasAirportSection = [](const std::filesystem::path& file) { return lf_bglHasAirportSection(file); };
+    scan.processBglFile = [](const std::filesystem::path& file) { lf_processBGLfile(file); };
     gf_installAirportScanHooks(std::move(scan));
     CycleAirportHooks airports;
     airports.scanAirports = [] { gf_scanAirports(); };
