@@ -5,6 +5,7 @@
 #include "foundation/config_keys.h"
 #include "foundation/run_state.h"
 #include "foundation/version_check.h"
+#include "liveries/addon_packages.h"
 #include "liveries/dbase.h"
 #include "liveries/livery_indexes.h"
 #include "liveries/livery_matching.h"
@@ -110,6 +111,7 @@ void gf_installProgramHooks()
     CycleHooks hooks;
     hooks.liveries.readDbase = [] { return gf_readDbase(); };
     hooks.liveries.scanLiveries = [] { gf_scanLiveries(); };
+    gf_setSimulatorVersionSource([] { return gf_p3dVersionFromPath(); });
     hooks.liveries.reserveLiveryIndexes = [] { gf_reserveLiveryIndexes(); };
     hooks.liveries.logLiveryMatchSummary = [] { gf_logLiveryMatchSummary(); };
     hooks.liveries.logNoMatchList = [] { gf_logNoMatchList(gf_unmatchedList(gLiveEngine)); };

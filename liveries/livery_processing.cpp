@@ -2,16 +2,16 @@
 
 #include "foundation/config_keys.h"
 #include "foundation/log.h"
+#include "foundation/run_state.h"
 #include "liveries/liveries_scanned.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_indexes.h"
+#include "liveries/livery_scan.h"
 #include "liveries/regcodes.h"
 #include "liveries/similar_models.h"
 #include "window/main_window.h"
 
 #include <fmt/format.h>
-
-#include <mutex>
 
 namespace oxl
 {
@@ -22,15 +22,6 @@ namespace
 {
 
 std::atomic<bool> ClearRequested{false};
-
-std::mutex FolderScanMutex;
-LiveryFolderScan FolderScan; // FolderScanMutex
-
-LiveryFolderScan lf_folderScan()
-{
-    const std::lock_guard lock(FolderScanMutex);
-    return FolderScan;
-}
 
 // Empties the scanned list even when a build step throws: it holds data only while it is processed.
 class ScannedListGuard
@@ -43,12 +34,6 @@ class ScannedListGuard
 };
 
 } // namespace
-
-void gf_setLiveryFolderScan(LiveryFolderScan scan)
-{
-    const std::lock_guard lock(FolderScanMutex);
-    FolderScan = std::move(scan);
-}
 
 void gf_requestLiveryIndexClear()
 {
@@ -76,9 +61,11 @@ void gf_scanLiveries()
     gf_serveLiveryIndexClearRequest();
     if (SCAN_LIVERIES.value())
     {
-        if (const LiveryFolderScan scan = lf_folderScan())
+        gf_scanInstalledLiveries();
+        // A stopped scan wrote no file; the cycle ends without the liveries.
+        if (gf_stopSeen())
         {
-            scan();
+            return;
         }
     }
     lf_processScannedLiveries();

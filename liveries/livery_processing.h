@@ -3,7 +3,6 @@
 #pragma once
 
 #include <atomic>
-#include <functional>
 
 namespace oxl
 {
@@ -11,16 +10,10 @@ namespace oxl
 /// Set once the scanned liveries are in the indexes; later cycles of the process skip the processing.
 extern std::atomic<bool> gLiveriesProcessed;
 
-/// Scans the installed liveries into LiveriesScanned.xml and switches SCAN_LIVERIES off when it
-/// succeeds; failures throw UserErrorException.
-using LiveryFolderScan = std::function<void()>;
-
-/// Installs the folder scan that runs while SCAN_LIVERIES is on (empty: none installed).
-void gf_setLiveryFolderScan(LiveryFolderScan scan);
-
 /// The cycle worker's livery step, called once per cycle after the start-up checks: serves a waiting
-/// clear request, runs the folder scan while SCAN_LIVERIES is on, then processes the scanned liveries.
-/// Errors throw UserErrorException (the cycle ends with SYSTEM ERROR).
+/// clear request, scans the installed liveries while SCAN_LIVERIES is on, then processes the scanned
+/// liveries (not after a scan that the stop flags cut short). Errors throw UserErrorException (the cycle
+/// ends with SYSTEM ERROR).
 void gf_scanLiveries();
 /// Reads LiveriesScanned.xml and builds the indexes, registration codes, similar-model tables and
 /// category summaries, unless gLiveriesProcessed says they are built already; empties the scanned list.

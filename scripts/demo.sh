@@ -45,12 +45,15 @@ python3 "$top/tools/make_demo_liveries.py" --sim "$work/P3Dv5" --out "$program/o
 mkdir -p "$program/airports"
 echo LSZH > "$program/airports/my_park_airports.txt"
 # The scans of installed liveries and airport sceneries are off: the liveries come from the scan file.
+# A livery scan asked for in the window scans the demo's aircraft folders (lfolder0).
 cat > "$appdata/Ordalis_P3D/parameters.xml" <<EOF
 <?xml version="1.0"?>
 <parameters>
 <parameter name="PROGRAM_VERSION" value="11.0.4"/>
 <parameter name="SIM_INSTALL_PATH" value="$work/P3Dv5"/>
 <parameter name="SCAN_LIVERIES" value="false"/>
+<parameter name="LIG_AUTOMATIC" value="false"/>
+<parameter name="lfolder0" value="$work/P3Dv5/SimObjects/Airplanes"/>
 <parameter name="SCAN_AIRPORTS" value="false"/>
 </parameters>
 EOF

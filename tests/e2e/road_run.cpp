@@ -25,10 +25,13 @@ namespace
 
 std::string settingsXml(const fs::path& simFolder, const std::map<std::string, std::string>& extra)
 {
-    // The scans are off: the liveries come from the scan file the demo's script writes.
+    // The scans are off: the liveries come from the scan file the demo's script writes. A run that asks
+    // for a livery scan scans the demo's aircraft folders, which lie among the simulator's own aircraft.
     std::map<std::string, std::string> settings = {{"PROGRAM_VERSION", "11.0.4"},
                                                    {"SIM_INSTALL_PATH", simFolder.string()},
                                                    {"SCAN_LIVERIES", "false"},
+                                                   {"LIG_AUTOMATIC", "false"},
+                                                   {"lfolder0", (simFolder / "SimObjects" / "Airplanes").string()},
                                                    {"SCAN_AIRPORTS", "false"},
                                                    {"AUTO_RANGE", "false"},
                                                    {"RANGE", "40"}};

@@ -25,7 +25,6 @@ class LiveryProcessingTest : public test::LiveryIndexTest
                       {"PVT", "C172", "Private Cessna", "", 0, false}});
         writeRegcodesEnc(R"(<AIG-regcodes><livery title="BA A321" reg="G-EUXA" special="true"/></AIG-regcodes>)");
     }
-    ~LiveryProcessingTest() override { gf_setLiveryFolderScan({}); }
 
     std::vector<std::string> logged(const std::vector<std::string>& wanted) const
     {
@@ -85,21 +84,6 @@ TEST_F(LiveryProcessingTest, ClearRequestIsServedAtTheNextCycleStart)
     EXPECT_EQ(RegcodeMap.at("G-EZAA"), "EZ A320");
     EXPECT_THAT(SimilarModels.at("A319"), ElementsAre("A320"));
     EXPECT_FALSE(AirlineSimilarModels.contains("BAW"));
-}
-
-TEST_F(LiveryProcessingTest, ScanningModeRunsTheInstalledFolderScanFirst)
-{
-    SCAN_LIVERIES.set(true);
-    int scans = 0;
-    gf_setLiveryFolderScan([&] {
-        ++scans;
-        writeScanned({{"EZY", "A320", "Scanned just now", "", 0, false}});
-        SCAN_LIVERIES.set(false);
-    });
-    gf_scanLiveries();
-    EXPECT_EQ(scans, 1);
-    EXPECT_TRUE(MainLiveryIndex.contains("EZY"));
-    EXPECT_FALSE(MainLiveryIndex.contains("BAW"));
 }
 
 TEST_F(LiveryProcessingTest, MissingFileEndsTheCycleAndLeavesNothingHalfBuilt)

@@ -1,0 +1,429 @@
+#include "liveries/livery_scan.h"
+
+#include "foundation/config_keys.h"
+#include "foundation/errors.h"
+#include "foundation/log.h"
+#include "foundation/run_state.h"
+#include "foundation/strings.h"
+#include "foundation/worker_slots.h"
+#include "liveries/aircraft_cfg.h"
+#include "liveries/liveries_scanned.h"
+#include "liveries/livery_data.h"
+#include "liveries/regcodes.h"
+#include "liveries/registrations.h"
+#include "platform/win.h"
+#include "window/control_text.h"
+#include "window/main_window.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <chrono>
+#include <deque>
+#include <future>
+#include <map>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+
+namespace oxl
+{
+namespace fs = std::filesystem;
+
+namespace
+{
+
+using ReaderResult = std::future<std::list<LiveryData>>;
+
+/// The longest wait for the oldest result to become valid.
+constexpr std::chrono::seconds kFutureValidWait{10};
+/// Pause between two tests of the oldest result's validity.
+constexpr std::chrono::milliseconds kFutureValidPoll{1};
+
+bool stopRequested()
+{
+    return gStopRequested.load() != 0 || gWindowClosed.load() != 0;
+}
+
+bool liveryBefore(const LiveryData& a, const LiveryData& b)
+{
+    if (a.airl != b.airl)
+    {
+        return a.airl < b.airl;
+    }
+    if (a.type != b.type)
+    {
+        return a.type < b.type;
+    }
+    return a.title < b.title;
+}
+
+std::string flagWord(bool flag)
+{
+    return flag ? "true" : "false";
+}
+
+void showScanCheck()
+{
+    const win::Hwnd control = win::getDlgItem(win::kMainWindow, SCAN_LIVERIES.controlId);
+    if (control != win::kNoWindow)
+    {
+        win::setButtonCheck(control, SCAN_LIVERIES.value());
+    }
+}
+
+// The Windows text of an entry met by the walk of a folder: the folder's text and the entry's path
+// below the folder's real path.
+WinPath entryText(const WinPath& folder, const fs::path& root, const fs::path& entry)
+{
+    std::string relative =
+        entry.generic_string().substr(std::min(root.generic_string().size(), entry.generic_string().size()));
+    relative.erase(0, relative.find_first_not_of('/'));
+    std::replace(relative.begin(), relative.end(), '/', '\\');
+    return folder / relative;
+}
+
+// The oldest pending result, dropped from the list whatever happens: its liveries, or the reader's
+// exception. A result that never becomes valid is given up after ten seconds.
+std::list<LiveryData> takeOldestResult(std::deque<ReaderResult>& pending, bool duringWalk)
+{
+    ReaderResult oldest = std::move(pending.front());
+    pending.pop_front();
+    const auto start = std::chrono::steady_clock::now();
+    while (!oldest.valid())
+    {
+        if (duringWalk)
+        {
+            gf_logMarked("futs #1 not yet valid ? ...");
+        }
+        else
+        {
+            gf_log("futs #1 not yet valid ...");
+        }
+        std::this_thread::sleep_until(std::chrono::steady_clock::now() + kFutureValidPoll);
+        if (std::chrono::steady_clock::now() - start > kFutureValidWait)
+        {
+            throw std::runtime_error("Future wait timed out after 10 seconds");
+        }
+    }
+    return oldest.get();
+}
+
+// Starts a scan worker for one configuration file; its slot is taken before the thread starts and
+// given back when the thread cannot start, so the count never leaks.
+void startReader(int folderIndex, const WinPath& file, std::deque<ReaderResult>& pending)
+{
+    gf_waitWorkerSlot();
+    using Reader = std::list<LiveryData> (*)(int, const WinPath&);
+    const Reader reader = lf_isIvaoPackageFile(file) ? &lf_readAircraftCfg : &lf_searchLiveriesinFile;
+    std::packaged_task<std::list<LiveryData>(int, const WinPath&)> task(reader);
+    pending.push_back(task.get_future());
+    gRunningWorkers.fetch_add(1);
+    try
+    {
+        std::thread(std::move(task), folderIndex, file).detach();
+    }
+    catch (...)
+    {
+        gf_releaseWorkerSlot();
+        pending.pop_back();
+        throw;
+    }
+}
+
+void takeResultDuringWalk(std::deque<ReaderResult>& pending)
+{
+    try
+    {
+        ScannedLiveries.splice(ScannedLiveries.end(), takeOldestResult(pending, true));
+    }
+    catch (const std::exception& e)
+    {
+        gf_log(fmt::format("liveries search aborted, futs inner, {}", e.what()));
+    }
+}
+
+void takeResultsAfterWalk(std::deque<ReaderResult>& pending)
+{
+    while (!pending.empty())
+    {
+        try
+        {
+            ScannedLiveries.splice(ScannedLiveries.end(), takeOldestResult(pending, false));
+        }
+        catch (const std::exception& e)
+        {
+            gf_log(fmt::format("liveries search aborted, futs outer, {}", e.what()));
+        }
+    }
+}
+
+// A walk that ended early loses the results still pending, but waits for their readers: a reader left
+// running would still register titles and report lines after the scan has emptied them.
+void abandonResults(std::deque<ReaderResult>& pending)
+{
+    for (ReaderResult& result : pending)
+    {
+        if (result.valid())
+        {
+            result.wait();
+        }
+    }
+    pending.clear();
+}
+
+} // namespace
+
+bool lf_isAircraftConfigName(const fs::path& name)
+{
+    std::string stem = name.stem().string();
+    std::string extension = name.extension().string();
+    std::transform(stem.begin(), stem.end(), stem.begin(), gf_upperByte);
+    std::transform(extension.begin(), extension.end(), extension.begin(), gf_upperByte);
+    return extension == ".CFG" && (stem == "AIRCRAFT" || stem == "SIM");
+}
+
+bool lf_isIvaoPackageFile(const WinPath& file)
+{
+    return file.text().find("ivao_x-csl") != std::string::npos ||
+           file.text().find("IVAO_MTL") != std::string::npos;
+}
+
+void lf_searchLiveriesInFolder(int folderIndex, const WinPath& folder)
+{
+    std::deque<ReaderResult> pending;
+    const fs::path root = folder.real();
+    try
+    {
+        fs::recursive_directory_iterator it(root);
+        for (; it != fs::recursive_directory_iterator(); ++it)
+        {
+            const fs::directory_entry& entry = *it;
+            const WinPath text = entryText(folder, root, entry.path());
+            try
+            {
+                // Scenery folders hold no aircraft, and deep paths are beyond what the simulator loads.
+                if (text.text().find("airport") != std::string::npos ||
+                    text.text().size() >= kMaxDescendPathLength)
+                {
+                    it.disable_recursion_pending();
+                }
+                if (!entry.is_regular_file() || !lf_isAircraftConfigName(entry.path().filename()))
+                {
+                    continue;
+                }
+                startReader(folderIndex, text, pending);
+            }
+            catch (const std::exception& e)
+            {
+                gf_log(fmt::format("liveries search in {} aborted, cause: {}", text.text(), e.what()));
+            }
+            if (pending.size() > static_cast<std::size_t>(std::max(gWorkerLimit.load(), 0)))
+            {
+                takeResultDuringWalk(pending);
+            }
+        }
+    }
+    catch (const std::exception& e)
+    {
+        gf_log(fmt::format("liveries search in folder {} aborted because of iterator problem: {}",
+                           folder.text(), e.what()));
+        abandonResults(pending);
+        return;
+    }
+    takeResultsAfterWalk(pending);
+}
+
+void lf_applyDbaseToLiveries()
+{
+    for (LiveryData& livery : ScannedLiveries)
+    {
+        if (livery.atcid.empty())
+        {
+            continue;
+        }
+        const std::optional<DbaseRecord> record = gf_lookupRegistration(livery.atcid);
+        if (!record)
+        {
+            continue;
+        }
+        if (livery.cargo != record->cargo)
+        {
+            DbaseCorrections.add(fmt::format("{:80} {} cargo {} => {}", livery.title, livery.atcid,
+                                             flagWord(livery.cargo), flagWord(record->cargo)));
+            livery.cargo = record->cargo;
+        }
+        const std::string& airline = record->opr.empty() ? record->airl : record->opr;
+        if (livery.airl != airline)
+        {
+            DbaseCorrections.add(
+                fmt::format("{:80} {} airl {} => {}", livery.title, livery.atcid, livery.airl, airline));
+            livery.airl = airline;
+        }
+        if (livery.type != record->type)
+        {
+            DbaseCorrections.add(fmt::format("{:80} {} model {} => {}", livery.title, livery.atcid,
+                                             livery.type, record->type));
+            livery.type = record->type;
+        }
+    }
+}
+
+void lf_keepPrioritizedLiveries()
+{
+    // One pass for the lowest index of every airline and type, one to drop the others: the same
+    // liveries stay as when each livery is compared with every other one.
+    std::map<std::pair<std::string, std::string>, std::uint32_t> lowest;
+    for (const LiveryData& livery : ScannedLiveries)
+    {
+        const auto [it, inserted] = lowest.try_emplace({livery.airl, livery.type}, livery.folderIndex);
+        if (!inserted)
+        {
+            it->second = std::min(it->second, livery.folderIndex);
+        }
+    }
+    ScannedLiveries.remove_if(
+        [&lowest](const LiveryData& livery) {
+            return livery.folderIndex > lowest.at({livery.airl, livery.type});
+        });
+}
+
+bool lf_scanLiveryFolders(const LiveryFolderList& folders)
+{
+    ScannedLiveries.clear();
+    // A scan that ended with an exception left its titles registered; they would reject the same
+    // titles now.
+    lf_clearScanContainers();
+    lf_removeScanOutputs();
+    lf_readDontUseTitles();
+
+    std::uint32_t folderIndex = 0;
+    std::size_t total = 0;
+    for (const std::string& text : folders)
+    {
+        if (text.empty())
+        {
+            continue;
+        }
+        const WinPath folder(text);
+        const fs::path real = folder.real();
+        if (!fs::exists(real))
+        {
+            gf_log(text + " does not exist, skipped!");
+            continue;
+        }
+        if (!fs::is_directory(real))
+        {
+            gf_log(text + " is not a folder name, skipped!");
+            continue;
+        }
+        folderIndex = std::min(folderIndex + 1, kMaxLiveryFolderIndex);
+        if (stopRequested())
+        {
+            continue;
+        }
+        const std::size_t before = ScannedLiveries.size();
+        lf_searchLiveriesInFolder(static_cast<int>(folderIndex), folder);
+        const std::size_t found = ScannedLiveries.size() - before;
+        const std::string where = fmt::format("found in {}", text);
+        if (found == 0)
+        {
+            gf_log(fmt::format("No liveries {}", where));
+        }
+        else
+        {
+            gf_log(fmt::format("{} liverie{} {}", found, gf_pluralSU64(found), where));
+        }
+        total += found;
+    }
+
+    if (stopRequested())
+    {
+        ScannedLiveries.clear();
+        lf_clearScanContainers();
+        return true;
+    }
+    if (ScannedLiveries.empty())
+    {
+        lf_clearScanContainers();
+        gMainWindow.liveryCount.store(0);
+        gf_invalidateBand(kStatusBand);
+        return false;
+    }
+    if (folders.size() > 1)
+    {
+        gf_log(fmt::format("{} in total", total));
+    }
+    lf_applyDbaseToLiveries();
+    if (LIG_PRIORITIZE.value())
+    {
+        lf_keepPrioritizedLiveries();
+    }
+    ScannedLiveries.sort(liveryBefore);
+    ScannedLiveries.unique(lf_sameLivery);
+    gf_writeLiveriesScannedXml();
+    ScannedLiveries.clear();
+    lf_writeScanReports();
+    lf_clearScanContainers();
+    gf_clearMessage();
+    return true;
+}
+
+LiveryFolderList lf_liveryFolderList()
+{
+    LiveryFolderList folders;
+    folders.reserve(kLiveryFoldersReserved);
+    if (LIG_AUTOMATIC.value())
+    {
+        lf_readP3DAddOnsAircraft(folders);
+        lf_readSimObjectsCfg(folders);
+        return folders;
+    }
+    for (const StringParameter& folder : lfolder)
+    {
+        if (!folder.value().empty())
+        {
+            folders.push_back(folder.value());
+        }
+    }
+    return folders;
+}
+
+void gf_scanInstalledLiveries()
+{
+    const bool automatic = LIG_AUTOMATIC.value();
+    gf_showMessage(fmt::format("Scanning {} for liveries ...",
+                               LIG_PRIORITIZE.value() && !automatic ? "prioritized " : ""),
+                   false);
+    gf_log(fmt::format("\n++++++++++++++++++++++++ liveries scan {} starts ++++++++++++++++++++++++++++++++",
+                       automatic ? "automatic" : "manual"));
+    const LiveryFolderList folders = lf_liveryFolderList();
+    if (!automatic && folders.empty())
+    {
+        throw UserErrorException(
+            48,
+            "Set lfolder parameter(-s) to your liveries first, see Manual 5.1 (or check Liveries automatic)");
+    }
+    if (!lf_scanLiveryFolders(folders))
+    {
+        if (automatic)
+        {
+            throw UserErrorException(
+                43, "Automatic scan has not found any liveries, switch off automatic and set "
+                    "lfolder parameter(-s), Manual 5.1");
+        }
+        throw UserErrorException(53, "no liveries found");
+    }
+    // A stopped scan wrote nothing: it must run again in the next cycle.
+    if (stopRequested())
+    {
+        return;
+    }
+    SCAN_LIVERIES.set(false);
+    SCAN_LIVERIES.save();
+    showScanCheck();
+    gf_invalidateBand(kControlBand);
+    gf_log("\n++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++\n");
+}
+
+} // namespace oxl
