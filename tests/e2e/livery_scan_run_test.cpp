@@ -1,0 +1,66 @@
+// The livery scan asked for in the settings, run by the real program over the demo's aircraft folders:
+// the scan writes LiveriesScanned.xml with the liveries the folders hold, switches itself off, and the
+// next start reads the file instead of scanning.
+#include "tests/e2e/road_run.h"
+#include "tests/support/temp_folder.h"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+#include <iterator>
+
+namespace oxl::test
+{
+namespace
+{
+
+using namespace std::chrono_literals;
+
+// Zurich, the user's aircraft on the main apron.
+constexpr double kUserLatDeg = 47.45350;
+constexpr double kUserLonDeg = 8.56100;
+constexpr double kGroundFt = 1416;
+constexpr std::size_t kDemoLiveries = 13;
+
+std::size_t liveriesInFile(const std::filesystem::path& file)
+{
+    pugi::xml_document doc;
+    if (!doc.load_file(file.c_str()))
+        return 0;
+    const auto livs = doc.child("liveries").children("liv");
+    return static_cast<std::size_t>(std::distance(livs.begin(), livs.end()));
+}
+
+TEST(LiveryScanRun, ScanWritesTheFileAndTheNextStartReadsIt)
+{
+    RoadRun run{{{"SCAN_LIVERIES", "true"}}};
+    const std::filesystem::path scanned = run.programFolder() / "output" / "LiveriesScanned.xml";
+    // Only the scan can bring the file back.
+    std::filesystem::remove(scanned);
+    const std::string folder = (run.folder() / "P3Dv5" / "SimObjects" / "Airplanes").string();
+    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startProgram());
+
+    ASSERT_TRUE(run.waitLog(fmt::format("{} liveries found in {}", kDemoLiveries, folder), 60s));
+    ASSERT_TRUE(
+        run.waitLog(fmt::format("{} liveries read from output/LiveriesScanned.xml", kDemoLiveries), 30s));
+    EXPECT_TRUE(run.logHas("liveries scan manual starts"));
+    EXPECT_TRUE(run.logHas("liveries scan ends"));
+    EXPECT_EQ(liveriesInFile(scanned), kDemoLiveries);
+    const std::string settings = readBytes(run.folder() / "appdata" / "Ordalis_P3D" / "parameters.xml");
+    EXPECT_NE(settings.find("<parameter name=\"SCAN_LIVERIES\" value=\"false\""), std::string::npos);
+    ASSERT_TRUE(run.program().terminate());
+    EXPECT_EQ(run.program().wait(30000), std::optional<int>(0));
+
+    // The next start reads the file and scans nothing; its log starts empty.
+    std::filesystem::rename(run.programFolder() / "Log.txt", run.programFolder() / "FirstStartLog.txt");
+    ASSERT_TRUE(run.startProgram());
+    ASSERT_TRUE(waitUntil([&] { return run.logHas("liveries read from output/LiveriesScanned.xml"); }, 60s));
+    EXPECT_FALSE(run.logHas("liveries scan manual starts"));
+    ASSERT_TRUE(run.program().terminate());
+    EXPECT_EQ(run.program().wait(30000), std::optional<int>(0));
+}
+
+} // namespace
+} // namespace oxl::test
