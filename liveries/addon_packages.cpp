@@ -5,7 +5,6 @@
 #include "foundation/strings.h"
 #include "foundation/system_lookups.h"
 #include "foundation/text_files.h"
-#include "platform/folders.h"
 
 #include <fmt/format.h>
 
@@ -274,14 +273,8 @@ void lf_collectEntryPaths(const std::vector<std::string>& lines, LiveryFolderLis
 
 void lf_readSimObjectsCfg(LiveryFolderList& folders)
 {
-    const std::string version = lf_simulatorVersion();
-    const WinPath text = gf_simObjectsCfgPath(version);
-    const std::optional<fs::path> programData = plat::programData();
-    if (!programData)
-    {
-        return;
-    }
-    const fs::path file = *programData / "Lockheed Martin" / ("Prepar3D v" + version) / "simobjects.cfg";
+    const WinPath text = gf_simObjectsCfgPath(lf_simulatorVersion());
+    const fs::path file = text.real();
     if (!fs::exists(file))
     {
         return;

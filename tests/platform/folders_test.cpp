@@ -60,25 +60,5 @@ INSTANTIATE_TEST_SUITE_P(Environments, Folders,
                                                     std::nullopt, std::nullopt, std::nullopt}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ProgramData, OverrideThenDriveCThenNone)
-{
-    oxl::test::TempFolder driveC;
-    std::filesystem::create_directories(driveC / "programdata");
-    {
-        ScopedEnv p("OXL_PROGRAMDATA", "/srv/programdata");
-        ScopedEnv c("OXL_DRIVE_C", driveC.path().string());
-        EXPECT_EQ(programData(), std::filesystem::path("/srv/programdata"));
-    }
-    {
-        // The drive's folder is found whatever the case of its name.
-        ScopedEnv p("OXL_PROGRAMDATA", std::nullopt);
-        ScopedEnv c("OXL_DRIVE_C", driveC.path().string());
-        EXPECT_EQ(programData(), driveC / "programdata");
-    }
-    ScopedEnv p("OXL_PROGRAMDATA", std::nullopt);
-    ScopedEnv c("OXL_DRIVE_C", std::nullopt);
-    EXPECT_EQ(programData(), std::nullopt);
-}
-
 } // namespace
 } // namespace oxl::plat
