@@ -8,8 +8,8 @@ airport ships as a Debian package, so the positions are the recording's own, tak
 aerodrome chart and rounded to about 50 m.
 
 The static row carries learned occupants: on every weekday and in every half-hour one registration of
-the shipped database (data/dbase/registrations.tsv) of the airlines that serve Zurich, with a callsign
-of its airline. The recording's own stands carry no occupants, so they stay free for live aircraft.
+the shipped database (data/dbase/registrations.tsv) of an airline and type the demo has liveries of,
+with a callsign of its airline. The recording's own stands carry no occupants, so they stay free for live aircraft.
 
 The file has the layout of an archived airport file of the download site: meta, parameters and
 parkpositions as top-level elements, publisher "stock". The demo serves it as
@@ -39,7 +39,8 @@ STATIC_ROW_START = (47.45380, 8.56760)
 STATIC_ROW_BEARING_DEG = 53.0
 STATIC_ROW_SPACING_M = 70.0
 STATIC_ROW_STANDS = 12
-STATIC_AIRLINES = ("SWR", "EDW", "DLH")
+STATIC_AIRLINES = ("EDW", "DLH")   # airlines and types of the demo's installed liveries
+STATIC_TYPES = {"A319", "A320", "A321"}
 WIDE_TYPES = {"A332", "A333", "A343", "A346", "A359", "B77W", "B773", "B788", "B789"}
 DAYS = range(1, 8)           # Monday 1 .. Sunday 7
 ALL_HALF_HOURS = ",".join(str(h) for h in range(48))
@@ -64,7 +65,7 @@ def static_occupants():
         if line.startswith("#"):
             continue
         fields = line.split("\t")
-        if len(fields) >= 3 and fields[1] in STATIC_AIRLINES and fields[2] not in WIDE_TYPES:
+        if len(fields) >= 3 and fields[1] in STATIC_AIRLINES and fields[2] in STATIC_TYPES:
             regs.append((fields[0], fields[1]))
     if len(regs) < STATIC_ROW_STANDS:
         raise SystemExit(f"{REGISTRATIONS}: too few registrations of {', '.join(STATIC_AIRLINES)}")
