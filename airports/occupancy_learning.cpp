@@ -39,15 +39,6 @@ StandOccupancy* optionById(Stand& stand, std::uint32_t id)
     return nullptr;
 }
 
-// Ids stay unique even when the last option was disabled (id 0) by the static selection.
-std::uint32_t nextOptionId(const Stand& stand)
-{
-    std::uint32_t highest = 0;
-    for (const StandOccupancy& option : stand.options)
-        highest = std::max(highest, option.id);
-    return highest + 1;
-}
-
 std::uint32_t visitLimit(const AcProfile& aircraft)
 {
     if (aircraft.cargo != 0)
@@ -193,7 +184,7 @@ OccupancyAdded gf_addOccupancy(Stand& stand, StandOptionKind kind, DayHalfHour t
     StandOccupancy option;
     option.callsign = std::string(withoutGhostMark(callsign));
     option.halfHours.set(time.half);
-    option.id = nextOptionId(stand);
+    option.id = gf_nextOptionId(stand);
     if (const auto record = gf_lookupRegistration(key))
     {
         option.airline = record->opr.empty() ? record->airl : record->opr;

@@ -163,17 +163,6 @@ std::vector<Pair> fakeCandidates(char region, const Stand& stand)
     return candidates;
 }
 
-std::uint32_t nextOptionId(const Stand& stand)
-{
-    // The largest id, not the last one: the last option may be disabled (id 0) for this calculation.
-    std::uint32_t largest = 0;
-    for (const StandOccupancy& option : stand.options)
-    {
-        largest = std::max(largest, option.id);
-    }
-    return largest + 1;
-}
-
 } // namespace
 
 QualityPair gf_qualityFactor(const std::vector<Stand>& stands)
@@ -236,7 +225,7 @@ void lf_fillFakeOccupants(std::string_view fileName, std::vector<Stand>& stands,
         option.callsign = fmt::format("FAKE{}", counter);
         option.halfHours = halfHours;
         option.weekday = now.weekday;
-        option.id = nextOptionId(stand);
+        option.id = gf_nextOptionId(stand);
         option.fixed = 1;
         option.fake = 1;
         option.kind = StandOptionKind::soft;

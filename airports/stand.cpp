@@ -1,6 +1,7 @@
 // Stands and the fit tests of the parking code.
 #include "airports/stand.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -122,6 +123,14 @@ std::string gf_standNameById(const std::vector<Stand>& stands, std::uint32_t sta
         }
     }
     return "unknown";
+}
+
+std::uint32_t gf_nextOptionId(const Stand& stand)
+{
+    std::uint32_t largest = 0;
+    for (const StandOccupancy& option : stand.options)
+        largest = std::max(largest, option.id);
+    return largest + 1;
 }
 
 } // namespace oxl

@@ -122,6 +122,9 @@ struct Stand
 /// The first stand of that name, or nullptr.
 [[nodiscard]] const Stand* gf_findStandByName(const std::vector<Stand>& stands, std::string_view name);
 
+/// The id for a new option of the stand: one above the largest, so ids stay unique even when the last
+/// option is disabled (id 0) for a calculation.
+[[nodiscard]] std::uint32_t gf_nextOptionId(const Stand& stand);
 /// The stand with that id, or nullptr (id 0 never names a stand).
 [[nodiscard]] Stand* gf_findStandById(std::vector<Stand>& stands, std::uint32_t standId);
 

@@ -30,19 +30,6 @@ fs::path infoFile(std::string_view name)
     return gf_scanInfoFolder() / name;
 }
 
-bool liveryBefore(const LiveryData& a, const LiveryData& b)
-{
-    if (a.airl != b.airl)
-    {
-        return a.airl < b.airl;
-    }
-    if (a.type != b.type)
-    {
-        return a.type < b.type;
-    }
-    return a.title < b.title;
-}
-
 // A required attribute of a <liv> element; UserErrorException 999 when it is missing (empty is accepted).
 std::string requiredAttribute(const pugi::xml_node& liv, const char* name)
 {
@@ -153,7 +140,7 @@ void lf_readLiveriesScanned()
     {
         throw UserErrorException(533, file.string() + " does not contain liveries");
     }
-    ScannedLiveries.sort(liveryBefore);
+    ScannedLiveries.sort(gf_liveryBefore);
     gf_log(fmt::format("{} liveries read from {}", ScannedLiveries.size(), file.string()));
 }
 

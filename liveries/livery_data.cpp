@@ -130,4 +130,13 @@ void lf_clearScanContainers()
     DontUseTitles.clear();
 }
 
+bool gf_liveryBefore(const LiveryData& a, const LiveryData& b)
+{
+    if (a.airl != b.airl)
+        return a.airl < b.airl;
+    if (a.type != b.type)
+        return a.type < b.type;
+    return a.title < b.title;
+}
+
 } // namespace oxl

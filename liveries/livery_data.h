@@ -26,6 +26,9 @@ struct LiveryData
     bool empty() const { return airl.empty() && type.empty() && title.empty() && atcid.empty(); }
 };
 
+/// The order of the scanned-liveries list: by airline, then type, then title.
+[[nodiscard]] bool gf_liveryBefore(const LiveryData& a, const LiveryData& b);
+
 /// Records are the same livery when title, airline, type, ATC id and cargo flag are equal (not the folder).
 bool lf_sameLivery(const LiveryData& a, const LiveryData& b);
 

@@ -45,19 +45,6 @@ bool stopRequested()
     return gStopRequested.load() != 0 || gWindowClosed.load() != 0;
 }
 
-bool liveryBefore(const LiveryData& a, const LiveryData& b)
-{
-    if (a.airl != b.airl)
-    {
-        return a.airl < b.airl;
-    }
-    if (a.type != b.type)
-    {
-        return a.type < b.type;
-    }
-    return a.title < b.title;
-}
-
 std::string flagWord(bool flag)
 {
     return flag ? "true" : "false";
@@ -359,7 +346,7 @@ bool lf_scanLiveryFolders(const LiveryFolderList& folders)
     {
         lf_keepPrioritizedLiveries();
     }
-    ScannedLiveries.sort(liveryBefore);
+    ScannedLiveries.sort(gf_liveryBefore);
     ScannedLiveries.unique(lf_sameLivery);
     gf_writeLiveriesScannedXml();
     ScannedLiveries.clear();
