@@ -2,6 +2,7 @@
 // its containers, its share of the cycle reset, and the park-airport services.
 #include "app/hook_parts.h"
 
+#include "airports/airport_reading.h"
 #include "airports/airport_scan.h"
 #include "airports/bgl_decoding.h"
 #include "airports/park_airport.h"
@@ -34,6 +35,7 @@ CycleAirportHooks lf_airportHooks()
     scan.simulatorVersion = [] { return gf_p3dVersionFromPath(); };
     scan.hasAirportSection = [](const std::filesystem::path& file) { return lf_bglHasAirportSection(file); };
     scan.processBglFile = [](const std::filesystem::path& file) { lf_processBGLfile(file); };
+    scan.stockArchivedAirport = [](const std::string& icao) { return gf_getStockArchivedAirport(icao); };
     gf_installAirportScanHooks(std::move(scan));
     CycleAirportHooks airports;
     airports.scanAirports = [] { gf_scanAirports(); };

@@ -4,6 +4,7 @@
 
 #include "airports/airport_reading.h"
 #include "airports/free_stands.h"
+#include "airports/occupancy_learning.h"
 #include "airports/park_airport.h"
 #include "airports/parking_window.h"
 #include "airports/static_placement.h"
@@ -30,6 +31,9 @@ namespace oxl
 
 namespace
 {
+
+// What the last read said of the park airport's file: the learned save files its data by it.
+ParkFileInfo gParkFileInfo;
 
 ParkUserAircraft lf_parkUser()
 {
@@ -77,9 +81,16 @@ void lf_installParkAirportHooks()
         ParkFileInfo info;
         QualityPair quality;
         std::string result = gf_readApf(path, info, quality);
+        gParkFileInfo = info;
         summary.airportName = info.name;
         summary.qfReal = quality.real;
         return result;
+    };
+    hooks.saveAirportFile = []
+    {
+        bool changed = gParametersChanged.load() != 0;
+        lf_saveAirportFile(gParking, gParkFileInfo, gParking.handmadeFile != 0, changed);
+        gParametersChanged.store(changed ? 1 : 0);
     };
     gf_installParkAirportHooks(std::move(hooks));
 
