@@ -288,23 +288,55 @@ TEST_F(ClosestAirport, EqualStandDistancesKeepTheClosest)
     EXPECT_EQ(list_.closest(0.0, 0.0)->code, "BBBB");
 }
 
-TEST(ShippedAirportList, PassesTheStartUpCheckAndKnowsRealAirports)
+// An airport as its state's AIP (AD 2.2) publishes it.
+struct PublishedAirport
+{
+    const char* code;
+    const char* iata;
+    double latitude;  ///< aerodrome reference point [deg]
+    double longitude; ///< [deg]
+    double elevationFt;
+};
+
+constexpr PublishedAirport kPublishedAirports[] = {
+    {"EDDF", "FRA", 50.0333056, 8.5704556, 364},  // N 50 01 59.90 E 008 34 13.64
+    {"FAOR", "JNB", -26.1336944, 28.2423167, 5558}, // 260801.30S 0281432.34E
+    {"OTHH", "DOH", 25.2745639, 51.6083778, 13},  // 251628.43N 0513630.16E
+    {"LTFM", "IST", 41.2752778, 28.7519444, 325}, // 411631N 0284507E
+    {"KJFK", "JFK", 40.6399281, -73.7786922, 13}, // 40-38-23.7410N 073-46-43.2920W
+    {"LSZH", "ZRH", 47.4580556, 8.5480556, 1417}, // 47 27 29 N 008 32 53 E
+};
+
+TEST(ShippedAirportList, WellKnownAirportsWithTheirCurrentCodesAtTheirReferencePoints)
 {
     AirportList list;
     ASSERT_TRUE(list.read(std::filesystem::path(OXL_SOURCE_DIR) / "data" / "airports_p3d.xml"));
     EXPECT_GT(list.airports().size(), 30000u);
-    const Airport* eham = list.find("EHAM");
-    ASSERT_NE(eham, nullptr);
-    EXPECT_EQ(gf_airportDisplayName(*eham), "EHAM (AMS)");
-    EXPECT_NEAR(eham->latitude, 52.31, 0.05);
-    EXPECT_NEAR(eham->longitude, 4.76, 0.05);
-    const Airport* mmmx = list.find("MMMX");
-    ASSERT_NE(mmmx, nullptr);
-    EXPECT_EQ(mmmx->iata, "MEX");
-    EXPECT_NEAR(mmmx->altitude, 7316, 50);
-    const Airport* closest = list.closest(mmmx->latitude, mmmx->longitude);
-    ASSERT_NE(closest, nullptr);
-    EXPECT_EQ(closest->code, "MMMX");
+    for (const PublishedAirport& published : kPublishedAirports)
+    {
+        SCOPED_TRACE(published.code);
+        const Airport* airport = list.find(published.code);
+        ASSERT_NE(airport, nullptr);
+        EXPECT_EQ(airport->iata, published.iata);
+        const LatLon reference{published.latitude, published.longitude};
+        EXPECT_LT(gf_distanceNm({airport->latitude, airport->longitude}, reference) * 1852.0, 500.0);
+        EXPECT_NEAR(airport->altitude, published.elevationFt, 10.0);
+        const Airport* closest = list.closest(published.latitude, published.longitude);
+        ASSERT_NE(closest, nullptr);
+        EXPECT_EQ(closest->code, published.code);
+    }
+    // Airports opened or renamed in the last years are known by their current codes.
+    for (const auto& [code, iata] : {std::pair{"ZBAD", "PKX"}, {"MMSM", "NLU"}, {"VOBL", "BLR"},
+                                     {"VOHS", "HYD"}, {"OMDW", "DWC"}, {"MMMX", "MEX"}, {"EHAM", "AMS"}})
+    {
+        const Airport* airport = list.find(code);
+        ASSERT_NE(airport, nullptr) << code;
+        EXPECT_EQ(gf_airportDisplayName(*airport), fmt::format("{} ({})", code, iata));
+    }
+    // Johannesburg's former code and Berlin Tegel, closed in 2020, are gone; small fields stay.
+    EXPECT_EQ(list.find("FAJS"), nullptr);
+    EXPECT_EQ(list.find("EDDT"), nullptr);
+    EXPECT_NE(list.find("EGHC"), nullptr);
     EXPECT_EQ(list.find("ZZZZ"), nullptr);
 }
 

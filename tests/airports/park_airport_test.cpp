@@ -30,7 +30,7 @@ using test::readBytes;
 using test::TempFolder;
 using test::writeBytes;
 
-constexpr LatLon kEddf{50.022121, 8.542029};
+constexpr LatLon kEddf{50.033306, 8.570456}; // as the shipped airport list holds it
 constexpr LatLon kEdfh{49.945808, 7.261081};
 constexpr double kFeetPerNm = 6076.11549;
 
