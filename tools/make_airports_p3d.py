@@ -15,9 +15,10 @@ Sources, in the order in which they win:
   * data/airports/apt_dat.tsv: every other open airport, heliport and seaplane base of the simulator
     world, imported from apt.dat of Debian's flightgear-data-base package (GPL-2+): the centre of its
     runway ends (of its helipads or start positions without a runway) and its elevation. Left out are
-    the airports of data/airports/closed.txt, an old code that OurAirports names among the former codes
-    of an airport close by (FAJS for FAOR), and a four-letter code on the very spot of an airport of
-    another code (a stale code of the same aerodrome).
+    an old code that OurAirports names among the former codes of an airport close by (FAJS for FAOR)
+    and a four-letter code on the very spot of an airport of another code (a stale code of the same
+    aerodrome).
+The airports of data/airports/closed.txt, closed ones that a source still lists, are left out.
 """
 
 import argparse
