@@ -299,12 +299,12 @@ struct PublishedAirport
 };
 
 constexpr PublishedAirport kPublishedAirports[] = {
-    {"EDDF", "FRA", 50.0333056, 8.5704556, 364},  // N 50 01 59.90 E 008 34 13.64
+    {"EDDF", "FRA", 50.0333056, 8.5704556, 364},    // N 50 01 59.90 E 008 34 13.64
     {"FAOR", "JNB", -26.1336944, 28.2423167, 5558}, // 260801.30S 0281432.34E
-    {"OTHH", "DOH", 25.2745639, 51.6083778, 13},  // 251628.43N 0513630.16E
-    {"LTFM", "IST", 41.2752778, 28.7519444, 325}, // 411631N 0284507E
-    {"KJFK", "JFK", 40.6399281, -73.7786922, 13}, // 40-38-23.7410N 073-46-43.2920W
-    {"LSZH", "ZRH", 47.4580556, 8.5480556, 1417}, // 47 27 29 N 008 32 53 E
+    {"OTHH", "DOH", 25.2745639, 51.6083778, 13},    // 251628.43N 0513630.16E
+    {"LTFM", "IST", 41.2752778, 28.7519444, 325},   // 411631N 0284507E
+    {"KJFK", "JFK", 40.6399281, -73.7786922, 13},   // 40-38-23.7410N 073-46-43.2920W
+    {"LSZH", "ZRH", 47.4580556, 8.5480556, 1417},   // 47 27 29 N 008 32 53 E
 };
 
 TEST(ShippedAirportList, WellKnownAirportsWithTheirCurrentCodesAtTheirReferencePoints)
@@ -326,8 +326,13 @@ TEST(ShippedAirportList, WellKnownAirportsWithTheirCurrentCodesAtTheirReferenceP
         EXPECT_EQ(closest->code, published.code);
     }
     // Airports opened or renamed in the last years are known by their current codes.
-    for (const auto& [code, iata] : {std::pair{"ZBAD", "PKX"}, {"MMSM", "NLU"}, {"VOBL", "BLR"},
-                                     {"VOHS", "HYD"}, {"OMDW", "DWC"}, {"MMMX", "MEX"}, {"EHAM", "AMS"}})
+    for (const auto& [code, iata] : {std::pair{"ZBAD", "PKX"},
+                                     {"MMSM", "NLU"},
+                                     {"VOBL", "BLR"},
+                                     {"VOHS", "HYD"},
+                                     {"OMDW", "DWC"},
+                                     {"MMMX", "MEX"},
+                                     {"EHAM", "AMS"}})
     {
         const Airport* airport = list.find(code);
         ASSERT_NE(airport, nullptr) << code;

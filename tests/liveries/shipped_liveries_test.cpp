@@ -19,7 +19,6 @@ namespace
 {
 
 namespace fs = std::filesystem;
-using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 struct InstalledLivery
@@ -46,7 +45,8 @@ class ShippedLiveriesTest : public test::LiveryIndexTest
     {
         // The shipped files, copied so that nothing decrypted appears in the build's own input folder.
         fs::copy_file(fs::path(OXL_BIN_DIR) / "input" / "dbase.enc", shipped_ / "dbase.enc");
-        fs::copy_file(fs::path(OXL_BIN_DIR) / "input" / "AIG-regcodes.enc", work_ / "input" / "AIG-regcodes.enc");
+        fs::copy_file(fs::path(OXL_BIN_DIR) / "input" / "AIG-regcodes.enc",
+                      work_ / "input" / "AIG-regcodes.enc");
         EXPECT_TRUE(gf_readDbase(shipped_.path()));
         lf_clearScanContainers();
         gRunningWorkers = 0;
@@ -67,8 +67,13 @@ class ShippedLiveriesTest : public test::LiveryIndexTest
         {
             test::AircraftFolder folder;
             folder.folder = fs::path("SimObjects") / livery.title;
-            folder.lines = {"[General]", std::string("atc_model=") + livery.type, "[fltsim.0]",
-                            std::string("title=") + livery.title, "sim=base", "model=", "texture=paint",
+            folder.lines = {"[General]",
+                            std::string("atc_model=") + livery.type,
+                            "[fltsim.0]",
+                            std::string("title=") + livery.title,
+                            "sim=base",
+                            "model=",
+                            "texture=paint",
                             std::string("atc_parking_codes=") + livery.parkingCode,
                             "atc_parking_types=GATE"};
             if (*livery.atcId != '\0')
@@ -76,8 +81,8 @@ class ShippedLiveriesTest : public test::LiveryIndexTest
             folder.subfolders = {"model", "texture.paint"};
             folder.files = {"base.air"};
             test::writeAircraftFolder(root_.path(), folder);
-            for (LiveryData& record :
-                 lf_searchLiveriesinFile(0, WinPath(std::string("D:\\SimObjects\\") + livery.title + "\\aircraft.cfg")))
+            for (LiveryData& record : lf_searchLiveriesinFile(
+                     0, WinPath(std::string("D:\\SimObjects\\") + livery.title + "\\aircraft.cfg")))
                 scanned.push_back(std::move(record));
         }
         return scanned;
