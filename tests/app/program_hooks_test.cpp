@@ -8,6 +8,7 @@
 #include "airports/park_airport.h"
 #include "simlink/sim_state.h"
 #include "traffic/cycle_hooks.h"
+#include "traffic/live_cycle.h"
 #include "traffic/periodic_work.h"
 #include "window/auto_range.h"
 #include "window/gui_main.h"
@@ -196,6 +197,63 @@ void checkAirportHooks(HookCheck& check)
     check.complete<AirportReadHooks>("AirportReadHooks");
 }
 
+void checkEngineHooks(const LiveNeighbours& n, HookCheck& check)
+{
+    OXL_HOOK("LiveNeighbours", n, userAircraft);
+    OXL_HOOK("LiveNeighbours", n, steadyNow100ns);
+    OXL_HOOK("LiveNeighbours", n, weekdayHalfHour);
+    OXL_HOOK("LiveNeighbours", n, flightPlanFolder);
+    for (int i = 0; i < 9; ++i)
+        check.other(); // the queues, the parking state, the tick counter and the four hook groups below
+    check.complete<LiveNeighbours>("LiveNeighbours");
+
+    const LiveLiveryHooks& l = n.liveries;
+    OXL_HOOK("LiveLiveryHooks", l, takePendingTitle);
+    OXL_HOOK("LiveLiveryHooks", l, storePendingTitle);
+    OXL_HOOK("LiveLiveryHooks", l, erasePendingTitle);
+    OXL_HOOK("LiveLiveryHooks", l, matchLiveAcLivery);
+    OXL_HOOK("LiveLiveryHooks", l, regcodeTitle);
+    OXL_HOOK("LiveLiveryHooks", l, onLiveryNotCreated);
+    OXL_HOOK("LiveLiveryHooks", l, lookupRegistration);
+    check.complete<LiveLiveryHooks>("LiveLiveryHooks");
+
+    const LiveStandHooks& s = n.stands;
+    OXL_HOOK("LiveStandHooks", s, addStandOption);
+    OXL_HOOK("LiveStandHooks", s, maxParkCheck);
+    OXL_HOOK("LiveStandHooks", s, assignStaticParking);
+    OXL_HOOK("LiveStandHooks", s, learningAllowed);
+    OXL_HOOK("LiveStandHooks", s, addStandOptionOnDeparture);
+    check.complete<LiveStandHooks>("LiveStandHooks");
+
+    const LiveSimDirect& d = n.sim;
+    OXL_HOOK("LiveSimDirect", d, allLightsToggle);
+    OXL_HOOK("LiveSimDirect", d, requestStaticCg);
+    OXL_HOOK("LiveSimDirect", d, simRequestError);
+    OXL_HOOK("LiveSimDirect", d, setSpoilersThrottles);
+    OXL_HOOK("LiveSimDirect", d, setFlightPlan);
+    check.complete<LiveSimDirect>("LiveSimDirect");
+
+    const LivePhaseHooks& p = n.phases;
+    OXL_HOOK("LivePhaseHooks", p, appendReport);
+    OXL_HOOK("LivePhaseHooks", p, onLiveCreated);
+    OXL_HOOK("LivePhaseHooks", p, onAiCreated);
+    OXL_HOOK("LivePhaseHooks", p, onTouchdown);
+    OXL_HOOK("LivePhaseHooks", p, setParkedConfig);
+    OXL_HOOK("LivePhaseHooks", p, moveActive);
+    OXL_HOOK("LivePhaseHooks", p, makeWayAtStand);
+    check.complete<LivePhaseHooks>("LivePhaseHooks");
+}
+
+void checkScanHooks(HookCheck& check)
+{
+    const AirportScanHooks& a = gf_airportScanHooks();
+    OXL_HOOK("AirportScanHooks", a, simulatorVersion);
+    OXL_HOOK("AirportScanHooks", a, hasAirportSection);
+    OXL_HOOK("AirportScanHooks", a, processBglFile);
+    OXL_HOOK("AirportScanHooks", a, stockArchivedAirport);
+    check.complete<AirportScanHooks>("AirportScanHooks");
+}
+
 // Empty on purpose, and why.
 const std::map<std::string, std::string>& emptyOnPurpose()
 {
@@ -204,6 +262,9 @@ const std::map<std::string, std::string>& emptyOnPurpose()
         {"PeriodicHooks.updateReaderStatus", "empty means the program's own reader watchdog"},
         {"CycleLiveryHooks.resetForCycle",
          "the livery code keeps nothing per cycle: its indexes, counters and summaries live for the process"},
+        {"LiveNeighbours.steadyNow100ns", "empty means the platform's steady clock; tests pin it"},
+        {"LiveNeighbours.weekdayHalfHour", "empty means the time of week now; tests pin it"},
+        {"LiveLiveryHooks.lookupRegistration", "empty means the aircraft database's own lookup"},
         {"AirportReadHooks.learnedFilePath", "the learned-file reader is not built yet"},
         {"AirportReadHooks.readLearned", "the learned-file reader is not built yet"},
     };
@@ -218,6 +279,8 @@ TEST(ProgramHooks, EveryHookOfEveryLayerIsInstalled)
     checkPeriodicHooks(gf_periodicHooks(), check);
     checkLinkAndWindowHooks(check);
     checkAirportHooks(check);
+    checkEngineHooks(gLiveEngine.n, check);
+    checkScanHooks(check);
 
     for (const std::string& name : check.empty)
         if (!emptyOnPurpose().contains(name))
