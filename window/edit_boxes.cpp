@@ -92,7 +92,7 @@ std::optional<std::int32_t> gf_parseWholeNumber(std::string_view text, bool* out
     const std::string trimmed = gf_trim(std::string(text));
     const char* first = trimmed.data();
     const char* last = first + trimmed.size();
-    if (first != last && *first == '+')
+    if (last - first >= 2 && *first == '+' && first[1] >= '0' && first[1] <= '9')
         ++first; // "+5" is a number as the user means it
     std::int32_t value = 0;
     const auto [end, error] = std::from_chars(first, last, value);
@@ -108,7 +108,7 @@ std::optional<float> gf_parseFiniteNumber(std::string_view text)
     const std::string trimmed = gf_trim(std::string(text));
     const char* first = trimmed.data();
     const char* last = first + trimmed.size();
-    if (first != last && *first == '+')
+    if (last - first >= 2 && *first == '+' && first[1] != '-')
         ++first;
     float value = 0.0f;
     const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
