@@ -32,16 +32,11 @@ constexpr std::uint8_t kLightsOn = 2;
 
 std::atomic<std::int32_t> gManualRangeNm{40}; // [nm] RANGE as the user chose it
 
-void clearMessage()
-{
-    gf_clearMessage();
-}
-
 // A message when `show`, else the message line emptied.
-void messageOrClear(bool show, const std::string& text, bool log = false)
+void messageOrClear(bool show, const std::string& text)
 {
     if (show)
-        gf_showMessage(text, log);
+        gf_showMessage(text, false);
     else
         gf_clearMessage();
 }
@@ -98,9 +93,9 @@ struct BoxEffect
     void (*effect)(bool on); // nullptr: nothing further
 };
 
-const std::array<BoxEffect, 24>& boxEffects()
+const auto& boxEffects()
 {
-    static const std::array<BoxEffect, 24> effects{{
+    static const auto effects = std::to_array<BoxEffect>({
         {&LIG_AUTOMATIC,
          [](bool on) { messageOrClear(!on, "The liveries defined by your lfolder parameters will be scanned"); }},
         {&LIG_PRIORITIZE,
@@ -157,7 +152,7 @@ const std::array<BoxEffect, 24>& boxEffects()
              }
              else
              {
-                 clearMessage();
+                 gf_clearMessage();
              }
              gf_invalidateBand(kControlBand);
          }},
@@ -167,7 +162,7 @@ const std::array<BoxEffect, 24>& boxEffects()
              if (on)
                  scanAsked("Your airports will be scanned", "recommended after you have add/removed airports");
              else
-                 clearMessage();
+                 gf_clearMessage();
              gf_invalidateBand(kControlBand);
          }},
         {&AFG_AUTOMATIC,
@@ -186,7 +181,7 @@ const std::array<BoxEffect, 24>& boxEffects()
         {&LIGHT_AIRCRAFT, nullptr},
         {&HELICOPTERS, nullptr},
         {&HIGH_PERF_AIRCRAFT, nullptr},
-    }};
+    });
     return effects;
 }
 

@@ -10,6 +10,7 @@
 #include "tests/support/temp_folder.h"
 #include "window/control_handlers.h"
 #include "window/control_text.h"
+#include "window/controls.h"
 #include "window/range.h"
 
 #include <fmt/format.h>
@@ -121,6 +122,23 @@ TEST_F(ControlHandlersTest, EveryCheckBoxTogglesSavesAndTellsTheUser)
                 EXPECT_EQ(screen.topmost(), on);
             }
         }
+    }
+}
+
+TEST_F(ControlHandlersTest, EveryCheckBoxOfTheWindowHasItsHandler)
+{
+    openRunning();
+    for (const ControlPlace& place : gf_controlPlaces())
+    {
+        const auto* box = dynamic_cast<const CheckBoxParameter*>(place.binding);
+        if (place.kind != win::ControlKind::CheckBox || box == nullptr)
+            continue;
+        SCOPED_TRACE(box->name);
+        const bool before = box->value();
+        click(*box);
+        EXPECT_EQ(box->value(), !before);
+        click(*box);
+        EXPECT_EQ(box->value(), before);
     }
 }
 
