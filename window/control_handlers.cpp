@@ -25,9 +25,9 @@ namespace oxl
 namespace
 {
 
-constexpr std::int32_t kScanRestartDelayS = 2;  // [s] a scan asked for while the cycle starts
-constexpr std::int32_t kRespondPeriodS = 15;    // [s] the 15-second routine recomputes static parking
-constexpr std::uint8_t kLightsOff = 1;          // gNavLightsRequest values
+constexpr std::int32_t kScanRestartDelayS = 2; // [s] a scan asked for while the cycle starts
+constexpr std::int32_t kRespondPeriodS = 15;   // [s] the 15-second routine recomputes static parking
+constexpr std::uint8_t kLightsOff = 1;         // gNavLightsRequest values
 constexpr std::uint8_t kLightsOn = 2;
 
 std::atomic<std::int32_t> gManualRangeNm{40}; // [nm] RANGE as the user chose it
@@ -96,8 +96,8 @@ struct BoxEffect
 const auto& boxEffects()
 {
     static const auto effects = std::to_array<BoxEffect>({
-        {&LIG_AUTOMATIC,
-         [](bool on) { messageOrClear(!on, "The liveries defined by your lfolder parameters will be scanned"); }},
+        {&LIG_AUTOMATIC, [](bool on)
+         { messageOrClear(!on, "The liveries defined by your lfolder parameters will be scanned"); }},
         {&LIG_PRIORITIZE,
          [](bool on)
          {
@@ -106,16 +106,20 @@ const auto& boxEffects()
          }},
         {&COLLISION_LIVE_PARKED_GND,
          [](bool on)
-         { messageOrClear(!on, "Be aware, no collision avoidance with live aircraft vs parked static on the ground"); }},
-        {&COLLISION_USER_GND,
-         [](bool on) { messageOrClear(!on, "Be aware, no collision avoidance with user aircraft on the ground"); }},
-        {&COLLISION_USER_AIR,
-         [](bool on) { messageOrClear(!on, "Be aware, no collision avoidance with user aircraft in the air"); }},
+         {
+             messageOrClear(
+                 !on, "Be aware, no collision avoidance with live aircraft vs parked static on the ground");
+         }},
+        {&COLLISION_USER_GND, [](bool on)
+         { messageOrClear(!on, "Be aware, no collision avoidance with user aircraft on the ground"); }},
+        {&COLLISION_USER_AIR, [](bool on)
+         { messageOrClear(!on, "Be aware, no collision avoidance with user aircraft in the air"); }},
         {&INITIAL_LOAD_ONLY,
          [](bool on)
          {
-             messageOrClear(on, "Initial Load Only: static parked aircraft are generated once, no renewal every "
-                                "20 minutes");
+             messageOrClear(on,
+                            "Initial Load Only: static parked aircraft are generated once, no renewal every "
+                            "20 minutes");
              gf_invalidateBand(kControlBand);
              markParametersChangedWhileActive();
          }},
@@ -136,8 +140,9 @@ const auto& boxEffects()
         {&DRELLAND,
          [](bool on)
          {
-             messageOrClear(on, fmt::format("Note: This mode is for Drelland Morvath users only, please re-start {}",
-                                            kProductName));
+             messageOrClear(
+                 on, fmt::format("Note: This mode is for Drelland Morvath users only, please re-start {}",
+                                 kProductName));
          }},
         {&AUTO_RANGE, [](bool on) { autoRangeSwitched(on); }},
         {&SCAN_LIVERIES,
@@ -160,7 +165,8 @@ const auto& boxEffects()
          [](bool on)
          {
              if (on)
-                 scanAsked("Your airports will be scanned", "recommended after you have add/removed airports");
+                 scanAsked("Your airports will be scanned",
+                           "recommended after you have add/removed airports");
              else
                  gf_clearMessage();
              gf_invalidateBand(kControlBand);
@@ -292,7 +298,8 @@ bool lf_handleComboBoxes(win::WParam wParam)
         const auto selection = lf_getComboSelection(combo->controlId, wParam);
         if (!selection)
             continue;
-        const std::int32_t value = combo->clamped(combo->choices.at(static_cast<std::size_t>(selection->first)));
+        const std::int32_t value =
+            combo->clamped(combo->choices.at(static_cast<std::size_t>(selection->first)));
         combo->set(value);
         combo->save();
         gf_setIntBoxText(*combo);
@@ -314,7 +321,8 @@ void lf_respondCountdown()
     }
     const std::int32_t s = gLoopSecondsShown.load();
     const std::int32_t wait = (s / kRespondPeriodS + 1) * kRespondPeriodS - s;
-    gf_showMessage(fmt::format("{} will respond in {} second{} ...", kProductName, wait, gf_pluralS(wait)), false);
+    gf_showMessage(fmt::format("{} will respond in {} second{} ...", kProductName, wait, gf_pluralS(wait)),
+                   false);
     gRenewalRequest.store(1);
 }
 

@@ -26,10 +26,10 @@ namespace oxl
 namespace
 {
 
-constexpr std::size_t kMinCallsign = 4;    // characters
-constexpr std::size_t kMaxCallsign = 8;    // characters
-constexpr std::size_t kIcaoLength = 4;     // characters
-constexpr std::int32_t kPathRestartS = 3;  // [s] restart delay after a new install path
+constexpr std::size_t kMinCallsign = 4;   // characters
+constexpr std::size_t kMaxCallsign = 8;   // characters
+constexpr std::size_t kIcaoLength = 4;    // characters
+constexpr std::int32_t kPathRestartS = 3; // [s] restart delay after a new install path
 
 bool isEnter(unsigned msg, win::WParam wParam)
 {
@@ -67,7 +67,8 @@ std::string upperAscii(std::string text)
     return text;
 }
 
-win::LResult passOn(const ControlBinding& box, win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam)
+win::LResult passOn(const ControlBinding& box, win::Hwnd hwnd, unsigned msg, win::WParam wParam,
+                    win::LParam lParam)
 {
     return win::callWindowProc(box.previousProc, hwnd, msg, wParam, lParam);
 }
@@ -226,7 +227,8 @@ bool lf_processTbFloat(EditParameter<FloatParameter>& setting)
     }
     else if (*v == setting.value())
     {
-        gf_showMessage(fmt::format("Same {} value {}, no changes made", setting.name, gf_hoursText(*v)), true);
+        gf_showMessage(fmt::format("Same {} value {}, no changes made", setting.name, gf_hoursText(*v)),
+                       true);
     }
     else
     {
@@ -258,7 +260,8 @@ void lf_processInstallPath(const std::string& text)
     const bool exists = std::filesystem::exists(WinPath(text).real(), error);
     if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory)
     {
-        gf_showMessage(fmt::format("This install path cannot be checked: {} ({})", text, error.message()), true);
+        gf_showMessage(fmt::format("This install path cannot be checked: {} ({})", text, error.message()),
+                       true);
         return;
     }
     if (!exists)

@@ -21,7 +21,8 @@ win::WndProc gf_editBoxProcFor(const ControlBinding& box);
 win::LResult lf_editBoxProc(StringEditParameter& setting, win::Hwnd hwnd, unsigned msg, win::WParam wParam,
                             win::LParam lParam);
 /// Enter in the parking-percentage box.
-win::LResult lf_parkingPercentageBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam);
+win::LResult lf_parkingPercentageBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam,
+                                         win::LParam lParam);
 /// Enter in the Max-fit box (taken only while static parking runs).
 win::LResult lf_maxFitBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam);
 

@@ -75,18 +75,18 @@ struct BoxRow
 // Rows whose effect is a message (or none); the boxes with further effects have tests of their own.
 const BoxRow kBoxRows[] = {
     {&LIG_AUTOMATIC, "", "The liveries defined by your lfolder parameters will be scanned", false},
-    {&LIG_PRIORITIZE, "Liveries, for airl+model, in lower lfolders that are already available will be skipped", "",
-     false},
-    {&COLLISION_LIVE_PARKED_GND, "", "Be aware, no collision avoidance with live aircraft vs parked static on the ground",
-     false},
+    {&LIG_PRIORITIZE,
+     "Liveries, for airl+model, in lower lfolders that are already available will be skipped", "", false},
+    {&COLLISION_LIVE_PARKED_GND, "",
+     "Be aware, no collision avoidance with live aircraft vs parked static on the ground", false},
     {&COLLISION_USER_GND, "", "Be aware, no collision avoidance with user aircraft on the ground", false},
     {&COLLISION_USER_AIR, "", "Be aware, no collision avoidance with user aircraft in the air", false},
-    {&INITIAL_LOAD_ONLY, "Initial Load Only: static parked aircraft are generated once, no renewal every 20 minutes",
-     "", false},
+    {&INITIAL_LOAD_ONLY,
+     "Initial Load Only: static parked aircraft are generated once, no renewal every 20 minutes", "", false},
     {&ALWAYS_ON_TOP, "Ordalis_P3D's window will remain visible", "", false},
     {&SUPPRESS_STUB, "Exclude FSLTL-liveries titles ending with _STUB from scan", "", false},
-    {&GUID_CHANGES, "", "Be aware, no more livery updates: you miss correct data for Learn, LittleNavMap, etc!",
-     false},
+    {&GUID_CHANGES, "",
+     "Be aware, no more livery updates: you miss correct data for Learn, LittleNavMap, etc!", false},
     {&DRELLAND, "Note: This mode is for Drelland Morvath users only, please re-start Ordalis_P3D", "", false},
     {&AFG_AUTOMATIC, nullptr, "The airports defined by your afolder parameters will be scanned", true},
     {&STRAIGHT_PBS_ONLY, nullptr, nullptr, false},
@@ -162,8 +162,9 @@ TEST_F(ControlHandlersTest, ScansRestartTheCycleOnlyWhileItStarts)
     SCAN_AIRPORTS.set(false);
     gf_showCheckMark(SCAN_AIRPORTS);
     click(SCAN_AIRPORTS);
-    EXPECT_EQ(gf_shownMessage(), "Your airports will be scanned at the next start of Ordalis_P3D, recommended after "
-                                 "you have add/removed airports");
+    EXPECT_EQ(gf_shownMessage(),
+              "Your airports will be scanned at the next start of Ordalis_P3D, recommended after "
+              "you have add/removed airports");
     EXPECT_EQ(gStopRequested.load(), 0);
     EXPECT_EQ(gLiveryIndexClearRequest.load(), 0);
 }
@@ -234,7 +235,7 @@ TEST_F(ControlHandlersTest, ComboChoicesAreStoredSavedAndShown)
 {
     openRunning();
     const ComboRow rows[] = {
-        {&MATCHING_DEPTH, 1, 2}, {&MAX_PARK_SEL, 2, 25},     {&RANGE, 6, 10},         {&AIRP_RANGE, 0, 5},
+        {&MATCHING_DEPTH, 1, 2},      {&MAX_PARK_SEL, 2, 25},   {&RANGE, 6, 10},        {&AIRP_RANGE, 0, 5},
         {&AR_ABOVE_HEIGHT, 3, 27000}, {&AIRP_HEIGHT, 9, 36000}, {&MAX_LIVE_SEL, 3, 50},
     };
     for (const ComboRow& row : rows)
@@ -288,8 +289,8 @@ TEST_F(ControlHandlersTest, AComboTextThatIsNoUtf8IsLoggedNotActedOn)
 struct TypedRow
 {
     const char* typed;
-    std::int32_t percent;  // stored afterwards
-    const char* message;   // shown afterwards
+    std::int32_t percent; // stored afterwards
+    const char* message;  // shown afterwards
 };
 
 TEST_F(ControlHandlersTest, ParkingPercentageTakesWholeNumbersWithinItsRange)
@@ -333,9 +334,9 @@ TEST_F(ControlHandlersTest, MaxFitTakesWholeAndHalfHoursWhileStaticParkingRuns)
     gMainWindow.parkAirportActive.store(1);
     INITIAL_LOAD_ONLY.set(true);
     const FitRow rows[] = {
-        {"1.2", 1.0f, 1, "1"}, {"1.3", 1.5f, 2, "1.5"}, {"0", 0.5f, 0, "0.5"}, {"", 24.0f, 47, "24"},
-        {"3", 3.0f, 5, "3"},   {"30", 24.0f, 47, "24"}, {"nan", 24.0f, 47, "24"}, {"inf", 24.0f, 47, "24"},
-        {"2.5h", 24.0f, 47, "24"},
+        {"1.2", 1.0f, 1, "1"},    {"1.3", 1.5f, 2, "1.5"},  {"0", 0.5f, 0, "0.5"},
+        {"", 24.0f, 47, "24"},    {"3", 3.0f, 5, "3"},      {"30", 24.0f, 47, "24"},
+        {"nan", 24.0f, 47, "24"}, {"inf", 24.0f, 47, "24"}, {"2.5h", 24.0f, 47, "24"},
     };
     for (const FitRow& row : rows)
     {
@@ -415,7 +416,8 @@ TEST_F(ControlHandlersTest, AnInstallPathThatExistsIsSavedAndRestartsTheCycle)
     openRunning();
     TempFolder sim;
     typeEnter(ALL_INSTALL_PATH, (sim.path() / "missing").string());
-    EXPECT_EQ(gf_shownMessage(), fmt::format("This install path does not exist: {}", (sim.path() / "missing").string()));
+    EXPECT_EQ(gf_shownMessage(),
+              fmt::format("This install path does not exist: {}", (sim.path() / "missing").string()));
     EXPECT_EQ(gStopRequested.load(), 0);
 
     typeEnter(ALL_INSTALL_PATH, sim.path().string());

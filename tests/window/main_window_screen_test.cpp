@@ -251,7 +251,8 @@ TEST_F(MainWindowScreenTest, AChoiceInAComboBoxIsStoredSavedAndShown)
     ASSERT_TRUE(shown);
     // Opens the list, moves one item up from the selected "4" and takes it; one run of xdotool, as the
     // open list keeps the window's loop until it closes.
-    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1 sleep 0.5 key Up sleep 0.2 key Return", at(230, 209))));
+    ASSERT_TRUE(xdotool(
+        fmt::format("mousemove --sync {} click 1 sleep 0.5 key Up sleep 0.2 key Return", at(230, 209))));
     ASSERT_TRUE(pumpUntil([] { return MATCHING_DEPTH.value() == 3; }));
     EXPECT_EQ(settings.valueOf("MATCHING_DEPTH"), "3");
     EXPECT_EQ(win::getWindowText(MATCHING_DEPTH.controlId), "3");
@@ -281,9 +282,9 @@ TEST_F(MainWindowScreenTest, ATypedCallsignTakesEffectOnEnter)
     const auto after = shot("controls_callsign_after");
     ASSERT_TRUE(after);
     EXPECT_EQ(darkPixels(*shown, editBox), 0);
-    EXPECT_GT(darkPixels(*after, editBox), 0);                            // the callsign in the box
+    EXPECT_GT(darkPixels(*after, editBox), 0);                           // the callsign in the box
     EXPECT_GT(darkPixels(*after, unblock), darkPixels(*shown, unblock)); // "Unblock" no longer greyed
-    EXPECT_EQ(after->at(860, 470), kLime); // the message band
+    EXPECT_EQ(after->at(860, 470), kLime);                               // the message band
 
     // The whole window, as the README shows it.
     showConnected();
