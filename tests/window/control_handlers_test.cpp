@@ -35,7 +35,7 @@ class ControlHandlersTest : public WindowTest
         gf_clearPeriodicRequests();
         gLiveryIndexClearRequest.store(0);
         gParametersChanged.store(0);
-        gf_setStringBoxTextNoThrow(BLOCK_CALLSIGN);
+        gSavedLiveLimit.store(0);
     }
     // The window as a running cycle leaves it: every control enabled, the combo boxes filled.
     void openRunning()
