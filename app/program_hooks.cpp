@@ -2,7 +2,11 @@
 
 #include "app/hook_parts.h"
 
+#include "airports/free_stands.h"
+#include "airports/parking_state.h"
+#include "airports/static_placement.h"
 #include "foundation/config_keys.h"
+#include "foundation/cycle_values.h"
 #include "foundation/run_state.h"
 #include "foundation/version_check.h"
 #include "liveries/addon_packages.h"
@@ -13,12 +17,14 @@
 #include "platform/traffic_ports.h"
 #include "platform/win.h"
 #include "traffic/cycle_worker.h"
+#include "traffic/live_assembly.h"
 #include "traffic/live_cycle.h"
 #include "traffic/live_livery_hooks.h"
 #include "traffic/source_link.h"
 #include "traffic/traffic_display.h"
 #include "traffic/udp_readers.h"
 #include "window/auto_range.h"
+#include "window/control_handlers.h"
 #include "window/control_text.h"
 #include "window/controls.h"
 #include "window/gui_main.h"
@@ -54,17 +60,9 @@ CycleWindowHooks lf_windowHooks()
     window.repaint = [] { win::invalidateWindow(win::kMainWindow); };
     window.showError = [](const std::string& text) { gf_showError(text); };
     window.clearMessageAndError = [] { gf_clearErrorAndMessage(); };
-    window.showCheck = [](const CheckBoxParameter& box) {
-        const win::Hwnd control = win::getDlgItem(win::kMainWindow, box.controlId);
-        if (control != win::kNoWindow)
-            win::setButtonCheck(control, box.value());
-    };
+    window.showCheck = [](const CheckBoxParameter& box) { gf_showCheckMark(box); };
     window.enableControl = [](const ControlBinding& control, bool enable) { gf_enableControl(control, enable); };
-    window.clearControlText = [](const ControlBinding& control) {
-        const win::Hwnd box = win::getDlgItem(win::kMainWindow, control.controlId);
-        if (box != win::kNoWindow)
-            win::setWindowText(box, "");
-    };
+    window.clearControlText = [](const ControlBinding& control) { lf_clearControlText(control.controlId); };
     window.showString = [](const StringEditParameter& setting) { gf_setStringBoxTextNoThrow(setting); };
     window.fillCombos = [] {
         for (Parameter* parameter : gf_configurationKeys())
@@ -78,6 +76,8 @@ CycleWindowHooks lf_windowHooks()
     };
     window.setTopmost = [](bool topmost) { win::setTopmost(win::kMainWindow, topmost); };
     window.autoRangeStep = [] { gf_autoRangeStep(); };
+    window.saveManualRange = [] { gf_saveManualRange(); };
+    window.setWaitingForSource = [](bool waiting) { gMainWindow.waitingForSource.store(waiting ? 1 : 0); };
     window.setSimConnected = [](bool connected) {
         gMainWindow.simConnected.store(connected ? 1 : 0);
         gf_invalidateBand(kStatusBand);
@@ -91,12 +91,40 @@ CycleWindowHooks lf_windowHooks()
     return window;
 }
 
+// Read on the cycle worker, which owns the park-airport list, by the automatic radius step.
+AutoRangeInputs lf_autoRangeInputs()
+{
+    const UserAircraft user = gf_userAircraftFromSim();
+    AutoRangeInputs in;
+    in.onGround = user.onGround;
+    in.altitudeFt = user.alt;
+    in.user = LatLon{user.lat, user.lon};
+    if (!gParking.parkAirports.empty())
+        in.firstParkAirport = LatLon{gParking.parkAirports.front().latitude, gParking.parkAirports.front().longitude};
+    return in;
+}
+
+// Read by the main loop's per-second routine (the cycle worker owns the aircraft).
+AircraftCounts lf_aircraftCounts()
+{
+    AircraftCounts counts;
+    for (const LiveAc& ac : gLiveEngine.live)
+        if (ac.simState == SimState::active && ac.phase != GroundPhase::parked)
+            ++counts.live;
+    counts.parkedStatic = gf_countParkedForGui(gParking, true);
+    counts.parkedLive = gf_countLiveParked(gParking, gLiveEngine.live,
+                                           gf_unpackDayHalfHour(gCurrentDayHalfHour.load()), true);
+    return counts;
+}
+
 } // namespace
 
 void gf_installProgramHooks()
 {
     gf_connectSettingsView();
     gf_setTrafficStatusSource(lf_trafficStatus);
+    gf_setAutoRangeInputs(lf_autoRangeInputs);
+    gf_setAircraftCounter(lf_aircraftCounts);
     gTrafficDisplay.install(TrafficDisplayHooks{
         [] { gf_invalidateBand(kStatusBand); },
         [](std::string_view text) { gf_showMessage(std::string(text), true); },

@@ -259,19 +259,21 @@ int ComboParameter::choiceIndex(std::int32_t number) const
 
 void ComboParameter::fillCombo() const
 {
-    if (!win::isWindow(window))
+    // The binding holds the window the box lies in; the box itself is found by its id.
+    const win::Hwnd box = win::getDlgItem(window, controlId);
+    if (box == win::kNoWindow)
     {
         return;
     }
-    win::comboResetContent(window);
+    win::comboResetContent(box);
     for (const std::int32_t choice : choices)
     {
-        win::comboAddString(window, std::to_string(choice));
+        win::comboAddString(box, std::to_string(choice));
     }
     const int index = choiceIndex(value());
     if (index >= 0)
     {
-        win::comboSetCurSel(window, index);
+        win::comboSetCurSel(box, index);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "foundation/config_keys.h"
 #include "foundation/log.h"
+#include "foundation/periodic_requests.h"
 #include "foundation/run_state.h"
 #include "liveries/liveries_scanned.h"
 #include "liveries/livery_data.h"
@@ -21,8 +22,6 @@ std::atomic<bool> gLiveriesProcessed{false};
 namespace
 {
 
-std::atomic<bool> ClearRequested{false};
-
 // Empties the scanned list even when a build step throws: it holds data only while it is processed.
 class ScannedListGuard
 {
@@ -37,17 +36,17 @@ class ScannedListGuard
 
 void gf_requestLiveryIndexClear()
 {
-    ClearRequested.store(true);
+    gLiveryIndexClearRequest.store(1);
 }
 
 bool gf_liveryIndexClearRequested()
 {
-    return ClearRequested.load();
+    return gLiveryIndexClearRequest.load() != 0;
 }
 
 bool gf_serveLiveryIndexClearRequest()
 {
-    if (!ClearRequested.exchange(false))
+    if (gLiveryIndexClearRequest.exchange(0) == 0)
     {
         return false;
     }

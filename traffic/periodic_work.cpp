@@ -1,5 +1,6 @@
 #include "traffic/periodic_work.h"
 
+#include "airports/airport_list.h"
 #include "airports/free_stands.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
@@ -8,6 +9,8 @@
 #include "foundation/periodic_requests.h"
 #include "foundation/run_state.h"
 #include "foundation/time_text.h"
+#include "simlink/sim_ids.h"
+#include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
 #include "traffic/cycle_hooks.h"
 #include "traffic/live_cycle.h"
@@ -17,6 +20,7 @@
 #include "traffic/traffic_display.h"
 #include "traffic/traffic_filter.h"
 #include "traffic/udp_readers.h"
+#include "window/control_text.h"
 #include "window/controls.h"
 #include "window/main_window.h"
 
@@ -24,6 +28,8 @@
 
 #include <cmath>
 #include <numbers>
+#include <optional>
+#include <string>
 #include <utility>
 
 namespace oxl
@@ -120,6 +126,52 @@ void serveBlockRequest(LiveEngine& engine)
         }
     }
     gBlockCallsignRequest.store(0);
+}
+
+// The nav lights of every parked aircraft follow the "Nav lights" box.
+void serveNavLightsRequest(LiveEngine& engine)
+{
+    const std::uint8_t request = gNavLightsRequest.exchange(0);
+    if (request == 0)
+        return;
+    const std::uint32_t on = request == 2 ? 1 : 0;
+    for (const SimAc& ac : engine.n.parking->staticAircraft)
+        if (ac.simState == SimState::active)
+            gf_queueSimEvent(SimEventEntry{ac.objectId, kEvNavLights, on});
+    for (const LiveAc& ac : engine.live)
+        if (ac.simState == SimState::active && ac.phase == GroundPhase::parked)
+            gf_queueSimEvent(SimEventEntry{ac.objectId, kEvNavLights, on});
+}
+
+// A destination typed into the window: known airports become the destination, others are refused.
+void serveDestinationRequest()
+{
+    const std::optional<std::string> code = gf_takeDestinationRequest();
+    if (!code)
+        return;
+    const Airport* airport = gf_findAirport(*code);
+    if (airport == nullptr)
+    {
+        gf_showMessage(fmt::format("destination '{}' is unknown ...", *code), true);
+        gf_setStringBoxText(DESTINATION);
+        return;
+    }
+    if (const auto& newDestination = gf_cycleHooks().window.newDestination)
+        newDestination(airport->code, airport->latitude, airport->longitude);
+}
+
+// What the window's controls asked of the cycle since the last second.
+void serveWindowRequests(LiveEngine& engine)
+{
+    serveNavLightsRequest(engine);
+    if (gTrimLiveRequest.exchange(0) != 0)
+        gf_trimLiveToMax(engine);
+    if (gAutoRangeRequest.exchange(0) != 0 && AUTO_RANGE.value())
+    {
+        if (const auto& step = gf_cycleHooks().window.autoRangeStep)
+            step();
+    }
+    serveDestinationRequest();
 }
 
 // Low over the ground: a ground aircraft near the user's heading line; crossing traffic: an aircraft at
@@ -256,8 +308,10 @@ void lf_everySecond(LoopContext& loop)
     lf_refreshCounts();
     gf_storeCurrentDayHalfHour();
     ++values.seconds;
+    gLoopSecondsShown.store(values.seconds);
     lf_serveCouplingQueue(loop.engine);
     serveFlushRequest();
+    serveWindowRequests(loop.engine);
     lf_avoidUserAircraft(loop);
     avoidStaticsNearTaxiing(loop.engine);
     serveBlockRequest(loop.engine);
@@ -327,6 +381,7 @@ void lf_every15Seconds(LoopContext& loop)
     if (n % kDaySeconds == 0)
     {
         values.seconds = 0;
+        gLoopSecondsShown.store(0);
         if (hooks.liveries.logLiveryMatchSummary)
             hooks.liveries.logLiveryMatchSummary();
         if (hooks.liveries.clearPendingTitles)

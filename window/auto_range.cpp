@@ -33,6 +33,12 @@ void gf_setAutoRangeInputs(std::function<AutoRangeInputs()> inputs)
     gInputs = std::move(inputs);
 }
 
+bool gf_autoRangeInputsInstalled()
+{
+    std::lock_guard lock(gInputsMutex);
+    return static_cast<bool>(gInputs);
+}
+
 std::int32_t lf_autoRangeNm(const AutoRangeInputs& in)
 {
     if (in.onGround)

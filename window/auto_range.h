@@ -23,6 +23,8 @@ struct AutoRangeInputs
 /// parking code sit above the window). It must answer on the thread that runs the step. Empty: no
 /// user aircraft is known and the step changes nothing.
 void gf_setAutoRangeInputs(std::function<AutoRangeInputs()> inputs);
+/// True when a reader of the inputs is installed.
+bool gf_autoRangeInputsInstalled();
 
 /// The radius [nm] the automatic step chooses for these inputs.
 std::int32_t lf_autoRangeNm(const AutoRangeInputs& in);

@@ -1,6 +1,7 @@
 // Control texts of bound settings.
 #include "window/control_text.h"
 
+#include <cmath>
 #include <exception>
 #include <fmt/format.h>
 #include <string>
@@ -13,7 +14,14 @@ namespace oxl
 namespace
 {
 
-// Any thread may write: the window layer keeps the controls' state under its own lock.
+win::Hwnd lf_controlOrLog(std::uint32_t controlId)
+{
+    const win::Hwnd box = win::getDlgItem(win::kMainWindow, controlId);
+    if (box == win::kNoWindow)
+        gf_log(fmt::format("GetDlgItem failed for ID {}", controlId));
+    return box;
+}
+
 void lf_writeControlText(const char* caller, std::uint32_t controlId, const std::string& text)
 {
     try
@@ -26,12 +34,9 @@ void lf_writeControlText(const char* caller, std::uint32_t controlId, const std:
         gf_logMarked(fmt::format("{} exception: {}", caller, error.what()));
         return;
     }
-    const win::Hwnd box = win::getDlgItem(win::kMainWindow, controlId);
+    const win::Hwnd box = lf_controlOrLog(controlId);
     if (box == win::kNoWindow)
-    {
-        gf_log(fmt::format("GetDlgItem failed for ID {}", controlId));
         return;
-    }
     win::setWindowText(box, text);
     win::invalidateRect(win::kMainWindow, kControlBand);
 }
@@ -53,6 +58,18 @@ void gf_setIntBoxText(const EditParameter<IntParameter>& setting)
     gf_setIntBoxText(setting, setting);
 }
 
+std::string gf_hoursText(float hours)
+{
+    if (std::nearbyint(hours) == hours)
+        return fmt::format("{:.0f}", hours);
+    return fmt::format("{:.1f}", hours);
+}
+
+void gf_setFloatBoxText(const EditParameter<FloatParameter>& setting)
+{
+    lf_writeControlText("gf_setFloatBoxText", setting.controlId, gf_hoursText(setting.value()));
+}
+
 void gf_setStringBoxText(const StringEditParameter& setting)
 {
     lf_writeControlText("gf_setStringBoxText", setting.controlId, setting.value());
@@ -68,6 +85,38 @@ void gf_setStringBoxTextNoThrow(const StringEditParameter& setting) noexcept
     {
         // Serves the simulator install detection, which must go on whatever the window does.
     }
+}
+
+void gf_showCheckMark(const CheckBoxParameter& box)
+{
+    const win::Hwnd control = win::getDlgItem(win::kMainWindow, box.controlId);
+    if (control != win::kNoWindow)
+        win::setButtonCheck(control, box.value());
+}
+
+std::string lf_getTextFromId(std::uint32_t controlId)
+{
+    const win::Hwnd box = lf_controlOrLog(controlId);
+    if (box == win::kNoWindow)
+        return {};
+    try
+    {
+        std::string text = win::getWindowText(box);
+        gf_utf8ToUtf16(text); // the text as the control holds it must convert back
+        return text;
+    }
+    catch (const std::exception& error)
+    {
+        gf_logMarked(fmt::format("{} {}", "lf_getTextFromId", error.what()));
+        return {};
+    }
+}
+
+void lf_clearControlText(std::uint32_t controlId)
+{
+    const win::Hwnd box = win::getDlgItem(win::kMainWindow, controlId);
+    if (box != win::kNoWindow)
+        win::setWindowText(box, "");
 }
 
 } // namespace oxl

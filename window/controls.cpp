@@ -5,6 +5,7 @@
 
 #include "foundation/config_keys.h"
 #include "foundation/log.h"
+#include "window/edit_boxes.h"
 #include "window/main_window.h"
 
 namespace oxl
@@ -146,6 +147,9 @@ void lf_createControls()
         if (made == win::kNoWindow)
             gf_logMarked(fmt::format("Cannot create the control with ID {}", spec.id));
         place.binding->window = made == win::kNoWindow ? win::kNoWindow : win::kMainWindow;
+        // An edit box acts on Enter in its own procedure and passes everything else on.
+        if (made != win::kNoWindow && place.kind == ControlKind::Edit)
+            place.binding->previousProc = win::setWindowProc(made, gf_editBoxProcFor(*place.binding));
     }
 }
 

@@ -17,6 +17,7 @@
 #include "foundation/settings_file.h"
 #include "foundation/time_text.h"
 #include "platform/clock.h"
+#include "window/control_handlers.h"
 #include "window/controls.h"
 #include "window/main_window.h"
 #include "window/painting.h"
@@ -106,6 +107,11 @@ void lf_closeRequested()
 }
 
 } // namespace
+
+GuiHooks gf_guiHooks()
+{
+    return hooks();
+}
 
 void gf_setGuiHooks(GuiHooks newHooks)
 {
@@ -247,6 +253,10 @@ win::LResult lf_WndProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::L
     case win::WM_CLOSE:
         lf_closeRequested();
         return 0;
+    case win::WM_COMMAND:
+        if (lf_HandleWMCOMMAND(wParam))
+            return 0;
+        return win::defWindowProc(hwnd, msg, wParam, lParam);
     case kStartCycleMessage:
         if (gCloseRequested.load())
             lf_savePositionAndQuit();

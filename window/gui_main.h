@@ -29,6 +29,8 @@ bool gf_postToMainWindow(unsigned msg);
 
 /// Installs the window's hooks (before gf_guiMain).
 void gf_setGuiHooks(GuiHooks hooks);
+/// The installed hooks.
+GuiHooks gf_guiHooks();
 
 /// The application body after the single-instance check and the log: window class, window, data
 /// folder, first cycle worker and message loop; returns the loop's exit code, 0 on a failed start.

@@ -163,6 +163,12 @@ void gf_setAircraftCounter(std::function<AircraftCounts()> counter)
     gCounter = std::move(counter);
 }
 
+bool gf_aircraftCounterInstalled()
+{
+    std::lock_guard lock(gSourcesMutex);
+    return static_cast<bool>(gCounter);
+}
+
 void lf_refreshCounts()
 {
     std::function<AircraftCounts()> counter;

@@ -145,6 +145,7 @@ class MainWindow
     std::atomic<std::uint8_t> simaddonComplete{1};  ///< every my_ORBX file was handled by the scan
     std::atomic<std::uint8_t> softUsed{0};          ///< the last static search used its soft pass
     std::atomic<std::uint8_t> reservedStandOk{0};   ///< the reserved stand was confirmed
+    std::atomic<std::uint8_t> waitingForSource{1};  ///< the cycle is still starting (before the source link)
     std::atomic<std::uint8_t> guiReady{0};          ///< set as the constructor's last step
 
     /// The values of a new cycle: texts, message and error empty, counts 0, flags as at start.
@@ -183,6 +184,8 @@ TrafficStatus gf_trafficStatus();
 
 /// Installs the counter of live and parked aircraft that lf_refreshCounts uses.
 void gf_setAircraftCounter(std::function<AircraftCounts()> counter);
+/// True when a counter is installed.
+bool gf_aircraftCounterInstalled();
 /// Recounts the live and parked aircraft and repaints the bands whose numbers changed.
 void lf_refreshCounts();
 

@@ -45,11 +45,4 @@ void gf_enableParkingControls()
     gf_invalidateBand(kControlBand);
 }
 
-void gf_showCheckMark(const CheckBoxParameter& box)
-{
-    const win::Hwnd control = win::getDlgItem(win::kMainWindow, box.controlId);
-    if (control != win::kNoWindow)
-        win::setButtonCheck(control, box.value());
-}
-
 } // namespace oxl

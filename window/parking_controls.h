@@ -2,7 +2,7 @@
 // placed so that its settings cannot change under it.
 #pragma once
 
-#include "foundation/parameters.h"
+#include "window/control_text.h" // gf_showCheckMark
 
 namespace oxl
 {
@@ -13,8 +13,5 @@ void gf_disableParkingControls();
 /// Clears the parking-busy flag, restarts the renewal countdown at 19 minutes, enables the ten
 /// static-parking controls again and clears the message line.
 void gf_enableParkingControls();
-
-/// Shows the setting's value as its box's check mark (a setting changed by the program, not the user).
-void gf_showCheckMark(const CheckBoxParameter& box);
 
 } // namespace oxl

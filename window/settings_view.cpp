@@ -13,14 +13,7 @@ namespace oxl
 void gf_connectSettingsView()
 {
     SettingsView view;
-    view.showCheck = [](const CheckBoxParameter& box)
-    {
-        const win::Hwnd control = win::getDlgItem(win::kMainWindow, box.controlId);
-        if (control != win::kNoWindow)
-        {
-            win::setButtonCheck(control, box.value());
-        }
-    };
+    view.showCheck = [](const CheckBoxParameter& box) { gf_showCheckMark(box); };
     view.showInt = [](const IntParameter& setting, const ControlBinding& control)
     { gf_setIntBoxText(setting, control); };
     view.showString = [](const StringEditParameter& setting) { gf_setStringBoxText(setting); };

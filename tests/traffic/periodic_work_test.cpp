@@ -2,6 +2,9 @@
 // static parking in two passes, the daily reset, message ageing, the window's requests and keeping live
 // aircraft out of the user aircraft's way.
 #include "foundation/geodesy.h"
+#include "foundation/periodic_requests.h"
+#include "simlink/sim_ids.h"
+#include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
 #include "tests/support/temp_folder.h"
 #include "tests/traffic/loop_fixture.h"
@@ -385,6 +388,60 @@ TEST_F(PeriodicWorkTest, TaxiingAircraftClearStaticAircraftOutOfTheirWayOnceThey
     engine().live[0].lon += 0.00001;
     lf_everySecond(context);
     EXPECT_EQ(removedObjects(), (std::vector<std::uint32_t>{501, 502}));
+}
+
+} // namespace
+} // namespace oxl::test
+
+namespace oxl::test
+{
+namespace
+{
+
+// The window's controls leave requests; the next second serves them on the cycle worker.
+TEST_F(PeriodicWorkTest, WindowRequestsAreServedWithinASecond)
+{
+    addStatic(7, "SWR7*", 47.45, 8.55);
+    addStatic(8, "SWR8*", 47.45, 8.55).simState = SimState::adding2sim;
+    LiveAc& parked = addLive(0x4B1801, "SWR12", 47.45, 8.55, true);
+    parked.phase = GroundPhase::parked;
+    addLive(0x4B1802, "SWR14", 47.2, 8.2, false); // flying: its lights are its own
+    {
+        std::lock_guard lock(gSimQueues.simMutex);
+        gSimQueues.events.clear();
+    }
+    gNavLightsRequest.store(2);
+    AUTO_RANGE.set(true);
+    gAutoRangeRequest.store(1);
+    gf_requestDestination("ZZZZ");
+    DESTINATION.set("LSZH");
+    gf_showMessage("", false);
+    LoopContext context = loop();
+    lf_everySecond(context);
+
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> lights; // object id, value
+    {
+        std::lock_guard lock(gSimQueues.simMutex);
+        for (const SimEventEntry& e : gSimQueues.events)
+            if (e.eventId == kEvNavLights)
+                lights.emplace_back(e.objectId, e.data);
+        gSimQueues.events.clear();
+    }
+    EXPECT_EQ(lights, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{507, 1}, {parked.objectId, 1}}));
+    EXPECT_EQ(gNavLightsRequest.load(), 0);
+    EXPECT_EQ(calls, (std::vector<std::string>{at("autoRange", 1)}));
+    EXPECT_EQ(gAutoRangeRequest.load(), 0);
+    EXPECT_EQ(gf_shownMessage(), "destination 'ZZZZ' is unknown ...");
+    EXPECT_EQ(gf_takeDestinationRequest(), std::nullopt);
+    EXPECT_EQ(gLoopSecondsShown.load(), 1);
+
+    // MAX_LIVE_SEL lowered below the active live aircraft: the farthest goes.
+    MAX_LIVE_SEL.set(0);
+    gTrimLiveRequest.store(1);
+    engine().n.mainQueues->removals.clear();
+    lf_everySecond(context);
+    EXPECT_EQ(gTrimLiveRequest.load(), 0);
+    EXPECT_FALSE(removedObjects().empty());
 }
 
 } // namespace

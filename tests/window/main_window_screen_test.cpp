@@ -1,5 +1,7 @@
 // The real main window on a virtual display of the test's own: the status band's boxes and the
-// message band in their colours, read back from the screen; the screens are kept as pictures.
+// message band in their colours, read back from the screen; a check box, a combo box and an edit box
+// driven by real input, each effect read back from parameters.xml and the screen; the screens are kept
+// as pictures.
 #include "tests/window/window_fixture.h"
 
 #include "platform/win_fltk.h"
@@ -7,7 +9,17 @@
 #include "tests/support/xvfb_display.h"
 #include "window/painting.h"
 
+#include "foundation/config_keys.h"
+#include "tests/support/temp_folder.h"
+#include "window/control_text.h"
+
+#include <fmt/format.h>
+
+#include <atomic>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <thread>
 
 namespace oxl::test
 {
@@ -65,6 +77,16 @@ class MainWindowScreenTest : public ::testing::Test
         }
         return image;
     }
+    // The simulator and the traffic source connected, traffic flowing.
+    static void showConnected()
+    {
+        gMainWindow.simConnected.store(1);
+        gMainWindow.simRunning.store(1);
+        gMainWindow.setText(StatusText::simulatorText, "Lockheed Martin Prepar3D v5 (5.4.9.28482)");
+        gMainWindow.setText(StatusText::userTitle, "Boeing 737-800 Paint1");
+        gMainWindow.liveryCount.store(5123);
+        connectSource(ShownReaderState::receiving);
+    }
     static void connectSource(ShownReaderState traffic)
     {
         gMainWindow.noSourceLink.store(0);
@@ -81,6 +103,82 @@ class MainWindowScreenTest : public ::testing::Test
             });
     }
 
+    // Before the controls are driven by real input (xdotool's XTEST events through the display): the
+    // window as a running cycle leaves it, controls enabled and combo boxes filled; false without xdotool.
+    static bool controlsReady()
+    {
+        if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
+            return false;
+        for (Parameter* parameter : gf_configurationKeys())
+        {
+            if (auto* binding = dynamic_cast<ControlBinding*>(parameter); binding && binding->window)
+                win::enableWindow(binding->controlId, true);
+            if (auto* combo = dynamic_cast<ComboParameter*>(parameter))
+                combo->fillCombo();
+        }
+        win::pumpMessages();
+        return true;
+    }
+    // Runs xdotool on the display while this thread keeps the window's loop going.
+    static bool xdotool(const std::string& arguments)
+    {
+        std::atomic<bool> done{false};
+        int code = -1;
+        std::thread run(
+            [&]
+            {
+                code = std::system(("xdotool " + arguments).c_str());
+                done.store(true);
+            });
+        while (!done.load())
+        {
+            win::pumpMessages();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        run.join();
+        return code == 0;
+    }
+    // Keeps the loop going until the condition holds (false when it never does).
+    static bool pumpUntil(const std::function<bool()>& condition)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + kScreenLimit;
+        while (!condition())
+        {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            win::pumpMessages();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        win::pumpMessages();
+        return true;
+    }
+    // The screen point of a client point: without a window manager the client area starts at the
+    // window's stored position.
+    static std::string at(int x, int y)
+    {
+        return fmt::format("{} {}", MAIN_WINDOW_X.value() + x, MAIN_WINDOW_Y.value() + y);
+    }
+    // Pixels of a rectangle of the client area darker than mid grey.
+    static int darkPixels(const win::ClientImage& image, const win::Rect& r)
+    {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+            {
+                const win::ColorRef c = image.at(x, y);
+                n += win::redOf(c) + win::greenOf(c) + win::blueOf(c) < 3 * 0x60 ? 1 : 0;
+            }
+        return n;
+    }
+    static bool samePixels(const win::ClientImage& a, const win::ClientImage& b, const win::Rect& r)
+    {
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                if (a.at(x, y) != b.at(x, y))
+                    return false;
+        return true;
+    }
+
     static XvfbDisplay* xvfb_;
     SettingsFolder settings;
     std::optional<ScopedEnv> display_;
@@ -91,12 +189,7 @@ XvfbDisplay* MainWindowScreenTest::xvfb_ = nullptr;
 
 TEST_F(MainWindowScreenTest, ConnectedStateShowsLimeBoxesAndALimeMessageBand)
 {
-    gMainWindow.simConnected.store(1);
-    gMainWindow.simRunning.store(1);
-    gMainWindow.setText(StatusText::simulatorText, "Lockheed Martin Prepar3D v5 (5.4.9.28482)");
-    gMainWindow.setText(StatusText::userTitle, "Boeing 737-800 Paint1");
-    gMainWindow.liveryCount.store(5123);
-    connectSource(ShownReaderState::receiving);
+    showConnected();
     gf_showMessage("Traffic is flowing", false);
     const auto image = shot("main_window_connected");
     ASSERT_TRUE(image);
@@ -127,6 +220,75 @@ TEST_F(MainWindowScreenTest, ErrorStateShowsRedBoxesAndARedMessageBand)
     EXPECT_EQ(image->at(kSimBoxX, kBoxY), kRed);
     EXPECT_EQ(image->at(kRtBoxX, kBoxY), kRed);
     EXPECT_EQ(image->at(kMessageX, kMessageY), kRed);
+}
+
+constexpr const char* kNoXdotool = "xdotool is not installed (scripts/install-deps.sh installs it)";
+
+TEST_F(MainWindowScreenTest, AClickOnACheckBoxTogglesItsMarkAndSavesIt)
+{
+    if (!controlsReady())
+        GTEST_SKIP() << kNoXdotool;
+    const bool before = LOG.value();
+    const win::Rect inside{652 + 2, 149 + 2, 652 + 10, 149 + 10}; // the box's interior
+    const auto shown = shot("controls_log_before");
+    ASSERT_TRUE(shown);
+    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1", at(658, 155))));
+    ASSERT_TRUE(pumpUntil([&] { return LOG.value() != before; }));
+    EXPECT_EQ(settings.valueOf("LOG"), before ? "false" : "true");
+    const auto after = shot("controls_log_after");
+    ASSERT_TRUE(after);
+    EXPECT_EQ(darkPixels(*shown, inside) > 0, before); // the tick is drawn in black
+    EXPECT_EQ(darkPixels(*after, inside) > 0, !before);
+}
+
+TEST_F(MainWindowScreenTest, AChoiceInAComboBoxIsStoredSavedAndShown)
+{
+    if (!controlsReady())
+        GTEST_SKIP() << kNoXdotool;
+    ASSERT_EQ(MATCHING_DEPTH.value(), 4);
+    const win::Rect box{217, 198, 217 + 40, 198 + 22};
+    const auto shown = shot("controls_combo_before");
+    ASSERT_TRUE(shown);
+    // Opens the list, moves one item up from the selected "4" and takes it; one run of xdotool, as the
+    // open list keeps the window's loop until it closes.
+    ASSERT_TRUE(xdotool(
+        fmt::format("mousemove --sync {} click 1 sleep 0.5 key Up sleep 0.2 key Return", at(230, 209))));
+    ASSERT_TRUE(pumpUntil([] { return MATCHING_DEPTH.value() == 3; }));
+    EXPECT_EQ(settings.valueOf("MATCHING_DEPTH"), "3");
+    EXPECT_EQ(win::getWindowText(MATCHING_DEPTH.controlId), "3");
+    const auto after = shot("controls_combo_after");
+    ASSERT_TRUE(after);
+    EXPECT_FALSE(samePixels(*shown, *after, box));
+}
+
+TEST_F(MainWindowScreenTest, ATypedCallsignTakesEffectOnEnter)
+{
+    if (!controlsReady())
+        GTEST_SKIP() << kNoXdotool;
+    const win::Rect editBox{217 + 2, 259 + 2, 217 + 98, 259 + 14};
+    const win::Rect unblock{323 + 4, 257 + 4, 323 + 66, 257 + 16};
+    win::enableWindow(gUnblockButton.controlId, false);
+    const auto shown = shot("controls_callsign_before");
+    ASSERT_TRUE(shown);
+    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1", at(260, 267))));
+    ASSERT_TRUE(xdotool("type --delay 30 swr12"));
+    ASSERT_TRUE(pumpUntil([] { return win::getWindowText(BLOCK_CALLSIGN.controlId) == "swr12"; }));
+    EXPECT_NE(settings.valueOf("BLOCK_CALLSIGN"), "SWR12"); // nothing taken before Enter
+    ASSERT_TRUE(xdotool("key Return"));
+    ASSERT_TRUE(pumpUntil([] { return BLOCK_CALLSIGN.value() == "SWR12"; }));
+    EXPECT_EQ(settings.valueOf("BLOCK_CALLSIGN"), "SWR12");
+    EXPECT_EQ(win::getWindowText(BLOCK_CALLSIGN.controlId), "SWR12");
+    EXPECT_EQ(gf_shownMessage(), "live aircraft with callsign 'SWR12' will be blocked");
+    const auto after = shot("controls_callsign_after");
+    ASSERT_TRUE(after);
+    EXPECT_EQ(darkPixels(*shown, editBox), 0);
+    EXPECT_GT(darkPixels(*after, editBox), 0);                           // the callsign in the box
+    EXPECT_GT(darkPixels(*after, unblock), darkPixels(*shown, unblock)); // "Unblock" no longer greyed
+    EXPECT_EQ(after->at(860, 470), kLime);                               // the message band
+
+    // The whole window, as the README shows it.
+    showConnected();
+    ASSERT_TRUE(shot("main_window_controls"));
 }
 
 } // namespace

@@ -41,9 +41,10 @@ win::LResult lf_testWindowProc(win::Hwnd, unsigned msg, win::WParam, win::LParam
             kind = win::ControlKind::Combo;
         else if (dynamic_cast<ButtonControl*>(parameter))
             kind = win::ControlKind::PushButton;
-        binding->window =
+        const win::Hwnd made =
             win::createControl({kind, binding->controlId, x += 20, binding->rowY, 12, 12,
                                 kind == win::ControlKind::PushButton ? parameter->name : "", true, false});
+        binding->window = made == win::kNoWindow ? win::kNoWindow : win::kMainWindow;
         if (auto* combo = dynamic_cast<ComboParameter*>(parameter))
         {
             combo->fillCombo();

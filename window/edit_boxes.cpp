@@ -1,0 +1,349 @@
+// The edit boxes' procedures and what Enter does in each.
+#include "window/edit_boxes.h"
+
+#include <charconv>
+#include <cmath>
+#include <exception>
+#include <filesystem>
+#include <fmt/format.h>
+#include <gsl/narrow>
+#include <system_error>
+
+#include "foundation/config_keys.h"
+#include "foundation/log.h"
+#include "foundation/periodic_requests.h"
+#include "foundation/program.h"
+#include "foundation/run_state.h"
+#include "foundation/strings.h"
+#include "platform/win_path.h"
+#include "window/control_handlers.h"
+#include "window/control_text.h"
+#include "window/controls.h"
+#include "window/main_window.h"
+
+namespace oxl
+{
+namespace
+{
+
+constexpr std::size_t kMinCallsign = 4;   // characters
+constexpr std::size_t kMaxCallsign = 8;   // characters
+constexpr std::size_t kIcaoLength = 4;    // characters
+constexpr std::int32_t kPathRestartS = 3; // [s] restart delay after a new install path
+
+bool isEnter(unsigned msg, win::WParam wParam)
+{
+    return msg == win::WM_CHAR && wParam == win::kEnterKey;
+}
+
+// Runs the Enter handling of a box; nothing it throws leaves the box procedure.
+template <class F> void guarded(const char* procedure, F&& body)
+{
+    try
+    {
+        body();
+    }
+    catch (const std::exception& e)
+    {
+        gf_logMarked(fmt::format("{} exception: {}", procedure, e.what()));
+    }
+}
+
+// Characters of a UTF-8 text: bytes that start a character.
+std::size_t characters(const std::string& text)
+{
+    std::size_t n = 0;
+    for (const unsigned char c : text)
+        n += (c & 0xC0u) != 0x80u ? 1 : 0;
+    return n;
+}
+
+// Upper-cases ASCII letters only; other bytes stay as they are.
+std::string upperAscii(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+win::LResult passOn(const ControlBinding& box, win::Hwnd hwnd, unsigned msg, win::WParam wParam,
+                    win::LParam lParam)
+{
+    return win::callWindowProc(box.previousProc, hwnd, msg, wParam, lParam);
+}
+
+win::LResult installPathBoxProc(win::Hwnd h, unsigned m, win::WParam w, win::LParam l)
+{
+    return lf_editBoxProc(ALL_INSTALL_PATH, h, m, w, l);
+}
+win::LResult blockCallsignBoxProc(win::Hwnd h, unsigned m, win::WParam w, win::LParam l)
+{
+    return lf_editBoxProc(BLOCK_CALLSIGN, h, m, w, l);
+}
+win::LResult destinationBoxProc(win::Hwnd h, unsigned m, win::WParam w, win::LParam l)
+{
+    return lf_editBoxProc(DESTINATION, h, m, w, l);
+}
+
+} // namespace
+
+std::optional<std::int32_t> gf_parseWholeNumber(std::string_view text, bool* outOfRange)
+{
+    const std::string trimmed = gf_trim(std::string(text));
+    const char* first = trimmed.data();
+    const char* last = first + trimmed.size();
+    if (last - first >= 2 && *first == '+' && first[1] >= '0' && first[1] <= '9')
+        ++first; // "+5" is a number as the user means it
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (outOfRange != nullptr)
+        *outOfRange = error == std::errc::result_out_of_range && end == last;
+    if (error != std::errc{} || end != last || first == last)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<float> gf_parseFiniteNumber(std::string_view text)
+{
+    const std::string trimmed = gf_trim(std::string(text));
+    const char* first = trimmed.data();
+    const char* last = first + trimmed.size();
+    if (last - first >= 2 && *first == '+' && first[1] != '-')
+        ++first;
+    float value = 0.0f;
+    const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+    if (error != std::errc{} || end != last || first == last || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+win::WndProc gf_editBoxProcFor(const ControlBinding& box)
+{
+    if (&box == &ALL_INSTALL_PATH)
+        return installPathBoxProc;
+    if (&box == &BLOCK_CALLSIGN)
+        return blockCallsignBoxProc;
+    if (&box == &DESTINATION)
+        return destinationBoxProc;
+    if (&box == &parking_percentage)
+        return lf_parkingPercentageBoxProc;
+    if (&box == &MAX_FIT_FL)
+        return lf_maxFitBoxProc;
+    return nullptr;
+}
+
+win::LResult lf_editBoxProc(StringEditParameter& setting, win::Hwnd hwnd, unsigned msg, win::WParam wParam,
+                            win::LParam lParam)
+{
+    if (!isEnter(msg, wParam))
+        return passOn(setting, hwnd, msg, wParam, lParam);
+    guarded("lf_editBoxProc",
+            [&]
+            {
+                gf_clearMessage();
+                if (&setting == &BLOCK_CALLSIGN)
+                    lf_processBlockCallsign();
+                else if (&setting == &DESTINATION)
+                    lf_processDestination();
+                else if (&setting == &ALL_INSTALL_PATH)
+                    lf_processInstallPath(lf_getTextFromId(ALL_INSTALL_PATH.controlId));
+            });
+    return 0;
+}
+
+win::LResult lf_parkingPercentageBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam)
+{
+    if (!isEnter(msg, wParam))
+        return passOn(parking_percentage, hwnd, msg, wParam, lParam);
+    guarded("lf_parkingPercentageBoxProc",
+            []
+            {
+                gf_clearMessage();
+                lf_processTbInt(parking_percentage);
+            });
+    return 0;
+}
+
+win::LResult lf_maxFitBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam)
+{
+    if (!isEnter(msg, wParam))
+        return passOn(MAX_FIT_FL, hwnd, msg, wParam, lParam);
+    guarded("lf_maxFitBoxProc",
+            []
+            {
+                gf_clearMessage();
+                if (gMainWindow.parkAirportActive.load() != 0 && lf_processTbFloat(MAX_FIT_FL))
+                    lf_respondCountdown();
+            });
+    return 0;
+}
+
+void lf_processTbInt(EditParameter<IntParameter>& setting)
+{
+    const std::string text = lf_getTextFromId(setting.controlId);
+    bool changed = false;
+    if (gf_trim(text).empty())
+    {
+        setting.set(0);
+        changed = true;
+    }
+    else
+    {
+        bool outOfRange = false;
+        const std::optional<std::int32_t> n = gf_parseWholeNumber(text, &outOfRange);
+        if (outOfRange)
+            gf_logMarked(fmt::format("{}: {}, h={} ", "lf_processTbInt", "number out of range", text));
+        else if (!n)
+            gf_showMessage(fmt::format("invalid input: {}", text), true);
+        else if (*n == setting.value())
+            gf_showMessage(fmt::format("Same {} value {}, no changes made", setting.name, *n), true);
+        else
+        {
+            setting.set(setting.clamped(*n));
+            changed = true;
+        }
+    }
+    // The percentage is one of the park airport's settings and is saved with its file.
+    if (changed)
+        gf_showMessage(fmt::format("The new {} is {}", setting.name, setting.value()), false);
+    gf_setIntBoxText(setting);
+}
+
+bool lf_processTbFloat(EditParameter<FloatParameter>& setting)
+{
+    const std::string text = lf_getTextFromId(setting.controlId);
+    bool changed = false;
+    if (gf_trim(text).empty())
+    {
+        setting.set(setting.clamped(setting.defaultValue));
+        MAX_FIT.set(MAX_FIT.clamped(MAX_FIT.defaultValue));
+        MAX_FIT.save();
+        changed = true;
+    }
+    else if (const std::optional<float> v = gf_parseFiniteNumber(text); !v)
+    {
+        gf_log(fmt::format("{}: {}, h={}", "lf_processTbFloat", "not a finite number", text));
+    }
+    else if (*v == setting.value())
+    {
+        gf_showMessage(fmt::format("Same {} value {}, no changes made", setting.name, gf_hoursText(*v)),
+                       true);
+    }
+    else
+    {
+        // Whole and half hours only: MAX_FIT counts half hours beyond the first.
+        setting.set(setting.clamped(*v));
+        const auto halfHours = gsl::narrow<std::int32_t>(std::lround(2.0f * setting.value())) - 1;
+        MAX_FIT.set(MAX_FIT.clamped(halfHours));
+        MAX_FIT.save();
+        setting.set(setting.clamped(static_cast<float>(MAX_FIT.value()) * 0.5f + 0.5f));
+        changed = true;
+    }
+    if (changed)
+        gf_showMessage(fmt::format("The new {} is {:.1f}", setting.name, setting.value()), false);
+    gf_setFloatBoxText(setting);
+    return changed;
+}
+
+void lf_processInstallPath(const std::string& text)
+{
+    gf_clearErrorAndMessage();
+    if (text.empty())
+    {
+        if (!SIM_INSTALL_PATH.value().empty())
+            SIM_INSTALL_PATH.setAndSave("");
+        ALL_INSTALL_PATH.set("");
+        return;
+    }
+    std::error_code error;
+    const bool exists = std::filesystem::exists(WinPath(text).real(), error);
+    if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory)
+    {
+        gf_showMessage(fmt::format("This install path cannot be checked: {} ({})", text, error.message()),
+                       true);
+        return;
+    }
+    if (!exists)
+    {
+        gf_showMessage(fmt::format("This install path does not exist: {}", text), true);
+        return;
+    }
+    SIM_INSTALL_PATH.setAndSave(text);
+    ALL_INSTALL_PATH.set(text);
+    gf_showMessage(fmt::format("Install path exists, {} will restart", kProductName), true);
+    gf_requestStop(ExitReason::newSettings, kPathRestartS);
+}
+
+void lf_processBlockCallsign()
+{
+    gf_clearMessage();
+    const std::string text = lf_getTextFromId(BLOCK_CALLSIGN.controlId);
+    if (text.empty())
+    {
+        if (!BLOCK_CALLSIGN.value().empty())
+            lf_unblockCallsigns();
+        return;
+    }
+    const std::size_t length = characters(text);
+    if (length < kMinCallsign || length > kMaxCallsign)
+    {
+        gf_showMessage(fmt::format("callsign '{}' is not valid", text), true);
+        gf_setStringBoxText(BLOCK_CALLSIGN);
+        return;
+    }
+    const std::string callsign = upperAscii(text);
+    if (callsign == BLOCK_CALLSIGN.value())
+    {
+        gf_showMessage(fmt::format("callsign '{}' was already set ...", callsign), true);
+        gf_setStringBoxText(BLOCK_CALLSIGN);
+        return;
+    }
+    BLOCK_CALLSIGN.setAndSave(callsign);
+    gf_setStringBoxText(BLOCK_CALLSIGN);
+    gf_enableControl(gUnblockButton, true);
+    gf_showMessage(fmt::format("live aircraft with callsign '{}' will be blocked", callsign), true);
+    gBlockCallsignRequest.store(1);
+}
+
+void lf_unblockCallsigns()
+{
+    const std::string blocked = BLOCK_CALLSIGN.value();
+    if (blocked.empty())
+        return;
+    BLOCK_CALLSIGN.setAndSave("");
+    gf_setStringBoxText(BLOCK_CALLSIGN);
+    gf_enableControl(gUnblockButton, false);
+    gf_showMessage(fmt::format("no more blocking of live aircraft '{}'", blocked), true);
+    gBlockCallsignRequest.store(1);
+}
+
+void lf_processDestination()
+{
+    gf_clearMessage();
+    const std::string text = lf_getTextFromId(DESTINATION.controlId);
+    if (text.empty())
+    {
+        DESTINATION.set("");
+        gf_enableControl(gRereadButton, true);
+        gf_showMessage("destination set to empty", true);
+        return;
+    }
+    if (characters(text) != kIcaoLength)
+    {
+        gf_showMessage(fmt::format("destination '{}' is not valid", text), true);
+        gf_setStringBoxText(DESTINATION);
+        return;
+    }
+    const std::string code = upperAscii(text);
+    if (code == DESTINATION.value())
+    {
+        gf_showMessage(fmt::format("destination '{}' was already set ...", code), true);
+        gf_setStringBoxText(DESTINATION);
+        return;
+    }
+    // The airport list and the park-airport list belong to the cycle worker, which looks the code up.
+    gf_requestDestination(code);
+}
+
+} // namespace oxl
