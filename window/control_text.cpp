@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 #include <string>
 
+#include "foundation/geodesy.h"
 #include "foundation/log.h"
 #include "foundation/utf.h"
 
@@ -51,6 +52,11 @@ void gf_setIntBoxText(const ComboParameter& setting)
 void gf_setIntBoxText(const EditParameter<IntParameter>& setting)
 {
     gf_setIntBoxText(setting, setting);
+}
+
+void gf_setFloatBoxText(const EditParameter<FloatParameter>& setting)
+{
+    lf_writeControlText("gf_setFloatBoxText", setting.controlId, gf_formatNumber(setting.value()));
 }
 
 void gf_setStringBoxText(const StringEditParameter& setting)

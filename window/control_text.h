@@ -17,6 +17,8 @@ void gf_setIntBoxText(const IntParameter& setting, const ControlBinding& control
 void gf_setIntBoxText(const ComboParameter& setting);
 /// The same for a number edit box setting.
 void gf_setIntBoxText(const EditParameter<IntParameter>& setting);
+/// Writes the number setting into its edit box: no decimals when whole, else one.
+void gf_setFloatBoxText(const EditParameter<FloatParameter>& setting);
 /// Writes the text setting into its edit box; logs "GetDlgItem failed for ID {}" without one.
 void gf_setStringBoxText(const StringEditParameter& setting);
 /// gf_setStringBoxText that lets no exception out.
