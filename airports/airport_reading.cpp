@@ -1,5 +1,6 @@
 #include "airports/airport_reading.h"
 
+#include "airports/learned_files.h"
 #include "airports/quality.h"
 #include "foundation/config_keys.h"
 #include "foundation/downloads.h"
@@ -52,20 +53,6 @@ bool isLocalPath(const std::string& path)
     return path.size() >= kShortestLocalPath && path.starts_with(kAirportsFolder);
 }
 
-bool hasMetaEntries(const pugi::xml_document& doc)
-{
-    // The values are not compared: files without the three entries are not ours to read.
-    for (const char* entry : {"author", "date", "version"})
-    {
-        StringParameter value(entry, "");
-        if (!gf_readMeta(doc, value))
-        {
-            return false;
-        }
-    }
-    return true;
-}
-
 /// Appends to every stand the ids of the stands whose circles overlap it, with a little spacing.
 void linkNeighbours(std::vector<Stand>& stands)
 {
@@ -109,12 +96,10 @@ void repaint(ParkingState& state)
 /// learned file's path, empty without one.
 fs::path mergeLearned(ParkingState& state, const std::string& path, ParkFileInfo& info, QualityPair& quality)
 {
-    fs::path learned;
-    if (gHooks.learnedFilePath)
-    {
-        learned = gHooks.learnedFilePath(path, info.publisher);
-    }
-    if (learned.empty() || !gHooks.readLearned || !fs::exists(learned))
+    const fs::path learned = lf_learnedFilePath(path, info.publisher);
+    // The learned save writes where this read looks, so that what a run learns reaches the next one.
+    state.learnedFile = learned.generic_string().starts_with(kLearnedFolder) ? learned : fs::path();
+    if (learned.empty() || !fs::exists(learned))
     {
         constexpr std::int32_t kDefaultPercentage = 30;
         parking_percentage.set(kDefaultPercentage);
@@ -123,7 +108,7 @@ fs::path mergeLearned(ParkingState& state, const std::string& path, ParkFileInfo
         logIndented(parking_percentage.name, std::to_string(kDefaultPercentage));
         return {};
     }
-    gHooks.readLearned(learned, info, state.stands, state.handmadeFile);
+    lf_readLearned(learned, info, state.stands, state.handmadeFile);
     quality = gf_qualityFactor(state.stands);
     if (state.handmadeFile != 0)
     {
@@ -159,6 +144,20 @@ bool download(const std::string& url, const fs::path& target)
 }
 
 } // namespace
+
+bool lf_hasMetaEntries(const pugi::xml_document& doc)
+{
+    // The values are not compared: files without the three entries are not ours to read.
+    for (const char* entry : {"author", "date", "version"})
+    {
+        StringParameter value(entry, "");
+        if (!gf_readMeta(doc, value))
+        {
+            return false;
+        }
+    }
+    return true;
+}
 
 void gf_installAirportReadHooks(AirportReadHooks hooks)
 {
@@ -284,12 +283,13 @@ std::string gf_readApf(ParkingState& state, const std::string& path, ParkFileInf
         }
     }
     state.handmadeFile = 0;
+    state.learnedFile.clear();
     pugi::xml_document doc;
     if (!doc.load_file(file.c_str()))
     {
         return fmt::format("{}: could not load file: {}", path, file.string());
     }
-    if (!hasMetaEntries(doc))
+    if (!lf_hasMetaEntries(doc))
     {
         return fmt::format("{}: refused to load (copyright)", path);
     }
@@ -379,19 +379,7 @@ bool lf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, co
     std::uint32_t nextId = 1;
     for (const pugi::xml_node opt : parkpos.children("opt"))
     {
-        OccupantIdentity identity = lf_readOccupant(opt);
-        StandOccupancy option;
-        option.callsign = std::move(identity.callsign);
-        option.coupledCallsign = std::move(identity.coupledCallsign);
-        option.airline = std::move(identity.airline);
-        option.type = std::move(identity.type);
-        option.kind = gf_apfBool(opt, "soft") ? StandOptionKind::soft : StandOptionKind::real;
-        option.weekday = static_cast<std::uint32_t>(gf_apfInt(opt, "day"));
-        option.halfHours = gf_hours2bitset(gf_apfText(opt, "hh"));
-        option.registration = gf_apfText(opt, "reg");
-        option.id = nextId++;
-        option.fixed = fixed;
-        options.push_back(std::move(option));
+        options.push_back(lf_readOption(opt, nextId++, fixed));
     }
     options.shrink_to_fit();
     Stand stand(name, 0, lat, lon, gf_apfDouble(parkpos, "heading") * kDegToRad, radiusM);
@@ -401,6 +389,23 @@ bool lf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, co
     stand.cargo = gf_apfBool(parkpos, "cargo") ? 1 : 0;
     stands.push_back(std::move(stand));
     return true;
+}
+
+StandOccupancy lf_readOption(const pugi::xml_node& opt, std::uint32_t id, std::uint32_t fixed)
+{
+    OccupantIdentity identity = lf_readOccupant(opt);
+    StandOccupancy option;
+    option.callsign = std::move(identity.callsign);
+    option.coupledCallsign = std::move(identity.coupledCallsign);
+    option.airline = std::move(identity.airline);
+    option.type = std::move(identity.type);
+    option.kind = gf_apfBool(opt, "soft") ? StandOptionKind::soft : StandOptionKind::real;
+    option.weekday = static_cast<std::uint32_t>(gf_apfInt(opt, "day"));
+    option.halfHours = gf_hours2bitset(gf_apfText(opt, "hh"));
+    option.registration = gf_apfText(opt, "reg");
+    option.id = id;
+    option.fixed = fixed;
+    return option;
 }
 
 OccupantIdentity lf_readOccupant(const pugi::xml_node& opt)
