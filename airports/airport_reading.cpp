@@ -101,11 +101,10 @@ fs::path mergeLearned(ParkingState& state, const std::string& path, ParkFileInfo
     state.learnedFile = learned.generic_string().starts_with(kLearnedFolder) ? learned : fs::path();
     if (learned.empty() || !fs::exists(learned))
     {
-        constexpr std::int32_t kDefaultPercentage = 30;
-        parking_percentage.set(kDefaultPercentage);
+        parking_percentage.set(parking_percentage.defaultValue);
         gf_enableControl(parking_percentage, false);
         gf_setIntBoxText(parking_percentage);
-        logIndented(parking_percentage.name, std::to_string(kDefaultPercentage));
+        logIndented(parking_percentage.name, std::to_string(parking_percentage.defaultValue));
         return {};
     }
     lf_readLearned(learned, info, state.stands, state.handmadeFile);
@@ -305,16 +304,7 @@ std::string gf_readApf(ParkingState& state, const std::string& path, ParkFileInf
     state.parkAirport.altitude = *altitude;
     info.name = gf_getParamString(doc, "airport_name").value_or("");
 
-    std::unordered_set<std::string> ids;
-    for (const pugi::xml_node parkpos : doc.child("parkpositions").children("parkpos"))
-    {
-        const std::string id = gf_apfText(parkpos, "id");
-        if (!ids.insert(id).second)
-        {
-            throw UserErrorException(94, fmt::format("Parking position {} appears more than once?", id));
-        }
-        lf_readStands(state.stands, parkpos, id, 1);
-    }
+    lf_readParkpositions(doc, state.stands);
     quality =
         QualityPair{gf_getParamInt(doc, "Qf_real").value_or(-1), gf_getParamInt(doc, "Qf_soft").value_or(-1)};
 
@@ -361,6 +351,20 @@ std::string gf_readApf(ParkingState& state, const std::string& path, ParkFileInf
 std::string gf_readApf(const std::string& path, ParkFileInfo& info, QualityPair& quality)
 {
     return gf_readApf(gParking, path, info, quality);
+}
+
+void lf_readParkpositions(const pugi::xml_node& document, std::vector<Stand>& stands)
+{
+    std::unordered_set<std::string> ids;
+    for (const pugi::xml_node parkpos : document.child("parkpositions").children("parkpos"))
+    {
+        const std::string id = gf_apfText(parkpos, "id");
+        if (!ids.insert(id).second)
+        {
+            throw UserErrorException(94, fmt::format("Parking position {} appears more than once?", id));
+        }
+        lf_readStands(stands, parkpos, id, 1);
+    }
 }
 
 bool lf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, const std::string& name,

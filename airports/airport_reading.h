@@ -74,6 +74,9 @@ std::string gf_readApf(ParkingState& state, const std::string& path, ParkFileInf
 /// The same for the program's parking state.
 std::string gf_readApf(const std::string& path, ParkFileInfo& info, QualityPair& quality);
 
+/// Appends the stands of every parkpos of the document, their options fixed; a repeated stand id raises
+/// UserErrorException 94, the stands before it staying.
+void lf_readParkpositions(const pugi::xml_node& document, std::vector<Stand>& stands);
 /// Appends the stand of a parkpos element (nothing at latitude and longitude 0); fixed is stored in its
 /// options. True when a stand was appended.
 bool lf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, const std::string& name,

@@ -2,7 +2,6 @@
 
 #include "airports/airport_reading.h"
 #include "foundation/config_keys.h"
-#include "foundation/errors.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
 #include "window/auto_range.h"
@@ -19,7 +18,6 @@
 #include <exception>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <utility>
 
 namespace oxl
@@ -59,8 +57,6 @@ namespace fs = std::filesystem;
 constexpr const char* kReadLearned = "lf_readLearned";
 /// [deg] a manual stand this close to latitude and longitude 0 has no position.
 constexpr double kNoPositionDeg = 0.0001;
-/// Parking share of an airport whose learned file does not choose one [%].
-constexpr std::int32_t kDefaultParkingPercentage = 30;
 
 void logSetting(std::string_view key, const std::string& value)
 {
@@ -158,7 +154,7 @@ void applyParkingPercentage(const pugi::xml_document& doc)
 {
     // A share out of 0..100 would ask for no stands or for more stands than the airport has.
     const std::optional<std::int32_t> stored = gf_getParamInt(doc, parking_percentage.name);
-    parking_percentage.set(stored ? parking_percentage.clamped(*stored) : kDefaultParkingPercentage);
+    parking_percentage.set(stored ? parking_percentage.clamped(*stored) : parking_percentage.defaultValue);
     if (stored)
         logSetting(parking_percentage.name, std::to_string(parking_percentage.value()));
     gf_setIntBoxText(parking_percentage);
@@ -189,20 +185,6 @@ void applySettings(const pugi::xml_document& doc)
     applyParkingPercentage(doc);
     applyCheckBox(doc, INITIAL_LOAD_ONLY);
     applyMaxFit(doc);
-}
-
-/// A hand-made file: its stands replace those of the airport file.
-void readHandmadeStands(const pugi::xml_document& doc, std::vector<Stand>& stands)
-{
-    stands.clear();
-    std::unordered_set<std::string> ids;
-    for (const pugi::xml_node parkpos : doc.child("parkpositions").children("parkpos"))
-    {
-        const std::string id = gf_apfText(parkpos, "id");
-        if (!ids.insert(id).second)
-            throw UserErrorException(94, fmt::format("Parking position {} appears more than once?", id));
-        lf_readStands(stands, parkpos, id, 1);
-    }
 }
 
 void readManualStand(const pugi::xml_node& parkpos, const std::string& id, const fs::path& path,
@@ -319,8 +301,10 @@ void lf_readLearned(const fs::path& path, const ParkFileInfo& info, std::vector<
         applySettings(doc);
         if (const std::optional<std::string> handmadeValue = gf_getParamString(doc, "handmade"))
         {
+            // Its stands replace those of the airport file.
             handmade = 1;
-            readHandmadeStands(doc, stands);
+            stands.clear();
+            lf_readParkpositions(doc, stands);
             logSetting("handmade", *handmadeValue);
             return;
         }
@@ -365,17 +349,17 @@ bool lf_applyStandChange(const std::string& id, const pugi::xml_node& parkpos, S
 
 std::int32_t lf_maxLiveChoice(std::int32_t stored)
 {
-    if (stored < 0 || stored >= 300)
-        return 500;
+    // The largest choice takes every number from 300 on, and the negative ones older saves wrote.
+    constexpr std::int32_t kLargestChoice = 500;
     // Upper ends of the bands of stored numbers and the choice each band maps onto.
     static constexpr std::pair<std::int32_t, std::int32_t> kBands[] = {
         {0, 0}, {17, 10}, {37, 25}, {62, 50}, {87, 75}, {299, 100}};
     for (const auto& [highest, choice] : kBands)
     {
-        if (stored <= highest)
+        if (stored >= 0 && stored <= highest)
             return choice;
     }
-    return 500;
+    return kLargestChoice;
 }
 
 bool lf_sameOption(const StandOccupancy& learned, const StandOccupancy& existing)
