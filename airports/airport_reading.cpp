@@ -1,5 +1,6 @@
 #include "airports/airport_reading.h"
 
+#include "airports/learned_files.h"
 #include "airports/quality.h"
 #include "foundation/config_keys.h"
 #include "foundation/downloads.h"
@@ -52,20 +53,6 @@ bool isLocalPath(const std::string& path)
     return path.size() >= kShortestLocalPath && path.starts_with(kAirportsFolder);
 }
 
-bool hasMetaEntries(const pugi::xml_document& doc)
-{
-    // The values are not compared: files without the three entries are not ours to read.
-    for (const char* entry : {"author", "date", "version"})
-    {
-        StringParameter value(entry, "");
-        if (!gf_readMeta(doc, value))
-        {
-            return false;
-        }
-    }
-    return true;
-}
-
 /// Appends to every stand the ids of the stands whose circles overlap it, with a little spacing.
 void linkNeighbours(std::vector<Stand>& stands)
 {
@@ -109,21 +96,18 @@ void repaint(ParkingState& state)
 /// learned file's path, empty without one.
 fs::path mergeLearned(ParkingState& state, const std::string& path, ParkFileInfo& info, QualityPair& quality)
 {
-    fs::path learned;
-    if (gHooks.learnedFilePath)
+    const fs::path learned = lf_learnedFilePath(path, info.publisher);
+    // The learned save writes where this read looks, so that what a run learns reaches the next one.
+    state.learnedFile = learned.generic_string().starts_with(kLearnedFolder) ? learned : fs::path();
+    if (learned.empty() || !fs::exists(learned))
     {
-        learned = gHooks.learnedFilePath(path, info.publisher);
-    }
-    if (learned.empty() || !gHooks.readLearned || !fs::exists(learned))
-    {
-        constexpr std::int32_t kDefaultPercentage = 30;
-        parking_percentage.set(kDefaultPercentage);
+        parking_percentage.set(parking_percentage.defaultValue);
         gf_enableControl(parking_percentage, false);
         gf_setIntBoxText(parking_percentage);
-        logIndented(parking_percentage.name, std::to_string(kDefaultPercentage));
+        logIndented(parking_percentage.name, std::to_string(parking_percentage.defaultValue));
         return {};
     }
-    gHooks.readLearned(learned, info, state.stands, state.handmadeFile);
+    lf_readLearned(learned, info, state.stands, state.handmadeFile);
     quality = gf_qualityFactor(state.stands);
     if (state.handmadeFile != 0)
     {
@@ -159,6 +143,20 @@ bool download(const std::string& url, const fs::path& target)
 }
 
 } // namespace
+
+bool lf_hasMetaEntries(const pugi::xml_document& doc)
+{
+    // The values are not compared: files without the three entries are not ours to read.
+    for (const char* entry : {"author", "date", "version"})
+    {
+        StringParameter value(entry, "");
+        if (!gf_readMeta(doc, value))
+        {
+            return false;
+        }
+    }
+    return true;
+}
 
 void gf_installAirportReadHooks(AirportReadHooks hooks)
 {
@@ -284,12 +282,13 @@ std::string gf_readApf(ParkingState& state, const std::string& path, ParkFileInf
         }
     }
     state.handmadeFile = 0;
+    state.learnedFile.clear();
     pugi::xml_document doc;
     if (!doc.load_file(file.c_str()))
     {
         return fmt::format("{}: could not load file: {}", path, file.string());
     }
-    if (!hasMetaEntries(doc))
+    if (!lf_hasMetaEntries(doc))
     {
         return fmt::format("{}: refused to load (copyright)", path);
     }
@@ -305,16 +304,7 @@ std::string gf_readApf(ParkingState& state, const std::string& path, ParkFileInf
     state.parkAirport.altitude = *altitude;
     info.name = gf_getParamString(doc, "airport_name").value_or("");
 
-    std::unordered_set<std::string> ids;
-    for (const pugi::xml_node parkpos : doc.child("parkpositions").children("parkpos"))
-    {
-        const std::string id = gf_apfText(parkpos, "id");
-        if (!ids.insert(id).second)
-        {
-            throw UserErrorException(94, fmt::format("Parking position {} appears more than once?", id));
-        }
-        lf_readStands(state.stands, parkpos, id, 1);
-    }
+    lf_readParkpositions(doc, state.stands);
     quality =
         QualityPair{gf_getParamInt(doc, "Qf_real").value_or(-1), gf_getParamInt(doc, "Qf_soft").value_or(-1)};
 
@@ -363,6 +353,20 @@ std::string gf_readApf(const std::string& path, ParkFileInfo& info, QualityPair&
     return gf_readApf(gParking, path, info, quality);
 }
 
+void lf_readParkpositions(const pugi::xml_node& document, std::vector<Stand>& stands)
+{
+    std::unordered_set<std::string> ids;
+    for (const pugi::xml_node parkpos : document.child("parkpositions").children("parkpos"))
+    {
+        const std::string id = gf_apfText(parkpos, "id");
+        if (!ids.insert(id).second)
+        {
+            throw UserErrorException(94, fmt::format("Parking position {} appears more than once?", id));
+        }
+        lf_readStands(stands, parkpos, id, 1);
+    }
+}
+
 bool lf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, const std::string& name,
                    std::uint32_t fixed)
 {
@@ -379,19 +383,7 @@ bool lf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, co
     std::uint32_t nextId = 1;
     for (const pugi::xml_node opt : parkpos.children("opt"))
     {
-        OccupantIdentity identity = lf_readOccupant(opt);
-        StandOccupancy option;
-        option.callsign = std::move(identity.callsign);
-        option.coupledCallsign = std::move(identity.coupledCallsign);
-        option.airline = std::move(identity.airline);
-        option.type = std::move(identity.type);
-        option.kind = gf_apfBool(opt, "soft") ? StandOptionKind::soft : StandOptionKind::real;
-        option.weekday = static_cast<std::uint32_t>(gf_apfInt(opt, "day"));
-        option.halfHours = gf_hours2bitset(gf_apfText(opt, "hh"));
-        option.registration = gf_apfText(opt, "reg");
-        option.id = nextId++;
-        option.fixed = fixed;
-        options.push_back(std::move(option));
+        options.push_back(lf_readOption(opt, nextId++, fixed));
     }
     options.shrink_to_fit();
     Stand stand(name, 0, lat, lon, gf_apfDouble(parkpos, "heading") * kDegToRad, radiusM);
@@ -401,6 +393,23 @@ bool lf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, co
     stand.cargo = gf_apfBool(parkpos, "cargo") ? 1 : 0;
     stands.push_back(std::move(stand));
     return true;
+}
+
+StandOccupancy lf_readOption(const pugi::xml_node& opt, std::uint32_t id, std::uint32_t fixed)
+{
+    OccupantIdentity identity = lf_readOccupant(opt);
+    StandOccupancy option;
+    option.callsign = std::move(identity.callsign);
+    option.coupledCallsign = std::move(identity.coupledCallsign);
+    option.airline = std::move(identity.airline);
+    option.type = std::move(identity.type);
+    option.kind = gf_apfBool(opt, "soft") ? StandOptionKind::soft : StandOptionKind::real;
+    option.weekday = static_cast<std::uint32_t>(gf_apfInt(opt, "day"));
+    option.halfHours = gf_hours2bitset(gf_apfText(opt, "hh"));
+    option.registration = gf_apfText(opt, "reg");
+    option.id = id;
+    option.fixed = fixed;
+    return option;
 }
 
 OccupantIdentity lf_readOccupant(const pugi::xml_node& opt)

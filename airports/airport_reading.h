@@ -30,13 +30,6 @@ inline constexpr std::int32_t kOfflineLearningMinWeek = 28;
 /// tests. An empty hook is a service that is not there.
 struct AirportReadHooks
 {
-    /// The learned file of an airport file (its path text or site path, and its publisher); empty = none.
-    std::function<std::filesystem::path(const std::string& path, const std::string& publisher)>
-        learnedFilePath;
-    /// Merges the learned file into the stands and sets the hand-made flag when it is hand-made.
-    std::function<void(const std::filesystem::path& learned, ParkFileInfo& info, std::vector<Stand>& stands,
-                       std::uint8_t& handmade)>
-        readLearned;
     /// The file has been read: static parking becomes active and the parameters count as unchanged.
     std::function<void()> fileRead;
     /// The traffic reader's reference elevation [ft]; none while no park airport is set.
@@ -81,10 +74,17 @@ std::string gf_readApf(ParkingState& state, const std::string& path, ParkFileInf
 /// The same for the program's parking state.
 std::string gf_readApf(const std::string& path, ParkFileInfo& info, QualityPair& quality);
 
+/// Appends the stands of every parkpos of the document, their options fixed; a repeated stand id raises
+/// UserErrorException 94, the stands before it staying.
+void lf_readParkpositions(const pugi::xml_node& document, std::vector<Stand>& stands);
 /// Appends the stand of a parkpos element (nothing at latitude and longitude 0); fixed is stored in its
 /// options. True when a stand was appended.
 bool lf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, const std::string& name,
                    std::uint32_t fixed);
+/// True when the meta block names the file's author, date and version (their values are not compared).
+[[nodiscard]] bool lf_hasMetaEntries(const pugi::xml_document& doc);
+/// The option of an opt element (identity, kind, weekday, half-hours, registration) with its id and fixed.
+[[nodiscard]] StandOccupancy lf_readOption(const pugi::xml_node& opt, std::uint32_t id, std::uint32_t fixed);
 /// The identity of an option element: its callsigns, and airline and type preferably from the database.
 [[nodiscard]] OccupantIdentity lf_readOccupant(const pugi::xml_node& opt);
 

@@ -1,11 +1,24 @@
 #include "airports/learned_files.h"
 
-#include "airports/airport_file.h"
+#include "airports/airport_reading.h"
+#include "foundation/config_keys.h"
+#include "foundation/geodesy.h"
 #include "foundation/log.h"
+#include "window/auto_range.h"
+#include "window/control_text.h"
+#include "window/controls.h"
+#include "window/main_window.h"
+#include "window/parking_controls.h"
+#include "window/range.h"
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace oxl
 {
@@ -37,6 +50,186 @@ std::string replaceAll(const std::string& text, std::string_view from, std::stri
     }
     out.append(text, start);
     return out;
+}
+
+namespace fs = std::filesystem;
+
+constexpr const char* kReadLearned = "lf_readLearned";
+/// [deg] a manual stand this close to latitude and longitude 0 has no position.
+constexpr double kNoPositionDeg = 0.0001;
+
+void logSetting(std::string_view key, const std::string& value)
+{
+    gf_logIndented(fmt::format("{:24}: {}", key, value));
+}
+
+const char* boolText(bool on)
+{
+    return on ? "true" : "false";
+}
+
+/// The file kept when a learned file cannot be used: "0" before its extension (LSZH.xml: LSZH0.xml),
+/// written through a temporary file so that an earlier copy survives a failed one.
+fs::path keepCopy(const fs::path& path)
+{
+    const fs::path copy = path.parent_path() / (path.stem().string() + "0" + path.extension().string());
+    fs::path temporary = copy;
+    temporary += ".tmp";
+    fs::copy_file(path, temporary, fs::copy_options::overwrite_existing);
+    fs::rename(temporary, copy);
+    return copy;
+}
+
+/// Keeps a copy of a learned file whose merge failed; a failing copy is logged too.
+void keepCopyAfterError(const fs::path& path) noexcept
+{
+    try
+    {
+        gf_log(fmt::format("'{}' kept as '{}'", path.string(), keepCopy(path).string()));
+    }
+    catch (const std::exception& error)
+    {
+        gf_log(fmt::format("{}: {}", kReadLearned, error.what()));
+    }
+}
+
+void applyCheckBox(const pugi::xml_document& doc, CheckBoxParameter& box, std::optional<bool>& value)
+{
+    value = gf_getParamBool(doc, box.name);
+    if (!value)
+        return;
+    box.set(*value);
+    gf_showCheckMark(box);
+    logSetting(box.name, boolText(*value));
+}
+
+void applyCheckBox(const pugi::xml_document& doc, CheckBoxParameter& box)
+{
+    std::optional<bool> value;
+    applyCheckBox(doc, box, value);
+}
+
+void applyMaxLive(const pugi::xml_document& doc)
+{
+    // Without the key the current choice stays: no value outside the choices would select one.
+    const std::optional<std::int32_t> stored = gf_getParamInt(doc, MAX_LIVE.name);
+    if (!stored)
+        return;
+    MAX_LIVE_SEL.set(MAX_LIVE_SEL.clamped(lf_maxLiveChoice(*stored)));
+    gf_setIntBoxText(MAX_LIVE_SEL);
+    logSetting(MAX_LIVE.name, std::to_string(MAX_LIVE_SEL.value()));
+}
+
+void applyRange(const pugi::xml_document& doc)
+{
+    if (const std::optional<std::int32_t> stored = gf_getParamInt(doc, LATERAL_RANGE.name))
+    {
+        const std::int32_t nm = gf_snapRange(*stored);
+        gf_setRange(nm);
+        logSetting(LATERAL_RANGE.name, std::to_string(nm));
+        gf_enableControl(RANGE, true);
+    }
+    const bool wasAuto = AUTO_RANGE.value();
+    std::optional<bool> autoRange;
+    applyCheckBox(doc, AUTO_RANGE, autoRange);
+    if (!autoRange)
+        return;
+    if (*autoRange)
+    {
+        // The automatic radius of a box that was on already is no choice of the user's.
+        if (!wasAuto)
+            gf_rememberManualRange();
+        gf_autoRangeStep();
+        gf_enableControl(RANGE, false);
+    }
+    else
+    {
+        gf_enableControl(RANGE, true);
+        gf_setRange(gf_manualRange());
+        gf_clearMessage();
+    }
+}
+
+void applyParkingPercentage(const pugi::xml_document& doc)
+{
+    // A share out of 0..100 would ask for no stands or for more stands than the airport has.
+    const std::optional<std::int32_t> stored = gf_getParamInt(doc, parking_percentage.name);
+    parking_percentage.set(stored ? parking_percentage.clamped(*stored) : parking_percentage.defaultValue);
+    if (stored)
+        logSetting(parking_percentage.name, std::to_string(parking_percentage.value()));
+    gf_setIntBoxText(parking_percentage);
+}
+
+void applyMaxFit(const pugi::xml_document& doc)
+{
+    const std::optional<std::int32_t> stored = gf_getParamInt(doc, MAX_FIT.name);
+    if (!stored)
+        return;
+    MAX_FIT.set(MAX_FIT.clamped(*stored));
+    constexpr float kHoursPerHalfHour = 0.5F;
+    MAX_FIT_FL.set(static_cast<float>(MAX_FIT.value()) * kHoursPerHalfHour + kHoursPerHalfHour);
+    gf_setFloatBoxText(MAX_FIT_FL);
+    gf_logIndented(fmt::format("{:24}: {} (max number of half hours, is {} hrs decimal)", MAX_FIT.name,
+                               MAX_FIT.value(), gf_formatNumber(MAX_FIT_FL.value())));
+}
+
+/// The ten settings of the airport, in the order in which they depend on each other.
+void applySettings(const pugi::xml_document& doc)
+{
+    applyCheckBox(doc, LEARN_SOFT);
+    applyMaxLive(doc);
+    applyRange(doc);
+    applyCheckBox(doc, PARK_FAKE);
+    applyCheckBox(doc, WEEK);
+    applyCheckBox(doc, PARK_SOFT);
+    applyParkingPercentage(doc);
+    applyCheckBox(doc, INITIAL_LOAD_ONLY);
+    applyMaxFit(doc);
+}
+
+void readManualStand(const pugi::xml_node& parkpos, const std::string& id, const fs::path& path,
+                     std::vector<Stand>& stands)
+{
+    if (gf_findStandByName(stands, id) != nullptr)
+    {
+        gf_logMarked(fmt::format("manually created standid {} already exists in {}", id, path.string()));
+        return;
+    }
+    const double lat = gf_apfDouble(parkpos, "latitude");
+    const double lon = gf_apfDouble(parkpos, "longitude");
+    if ((std::fabs(lat) <= kNoPositionDeg && std::fabs(lon) <= kNoPositionDeg) ||
+        gf_apfDouble(parkpos, "radius") == 0.0)
+    {
+        gf_logMarked(fmt::format("manually created standid {} misses correct attributes in {}", id, path.string()));
+        return;
+    }
+    if (lf_readStands(stands, parkpos, id, 0))
+        stands.back().manual = 1;
+}
+
+/// A learned file of changes: stands made by hand are added, the others change the airport file's stands.
+void mergeLearnedStands(const pugi::xml_document& doc, const fs::path& path, std::vector<Stand>& stands)
+{
+    for (const pugi::xml_node parkpos : doc.child("parkpositions").children("parkpos"))
+    {
+        const std::string id = gf_apfText(parkpos, "id");
+        if (gf_apfBool(parkpos, "manual"))
+        {
+            readManualStand(parkpos, id, path, stands);
+            continue;
+        }
+        bool applied = false;
+        for (Stand& stand : stands)
+        {
+            if (lf_applyStandChange(id, parkpos, stand))
+            {
+                applied = true;
+                break;
+            }
+        }
+        if (!applied)
+            gf_log(fmt::format("learned stand {} in {} not found?", id, path.string()));
+    }
 }
 
 } // namespace
@@ -71,6 +264,102 @@ std::filesystem::path lf_learnedFilePath(std::string_view airportFile, std::stri
         return replaceFirst(p, "my_thirdparty", fmt::format("thirdparty/{}", publisher));
     // Generated files of simaddon sceneries are learned where the learned save files them.
     return replaceFirst(p, "my_ORBX", "simaddon");
+}
+
+void lf_readLearned(const fs::path& path, const ParkFileInfo& info, std::vector<Stand>& stands,
+                    std::uint8_t& handmade)
+{
+    try
+    {
+        pugi::xml_document doc;
+        const pugi::xml_parse_result parsed = doc.load_file(path.c_str());
+        if (!parsed)
+        {
+            if (fs::exists(path))
+            {
+                keepCopy(path);
+                gf_log(fmt::format("{} found, but could not be loaded, saved as *.0.xml: {}", path.string(),
+                                   parsed.description()));
+            }
+            return;
+        }
+        gf_log(fmt::format("Read from learned airport file: '{}'", path.string()));
+        if (!lf_hasMetaEntries(doc))
+        {
+            // Not a file of ours: it is not read, and a copy keeps it from the next learned save.
+            keepCopyAfterError(path);
+            return;
+        }
+        const std::string name = gf_getParamString(doc, "airport_name").value_or("");
+        if (name != info.name)
+        {
+            gf_showMessage(fmt::format("Warning: learned file airport name: '{}' differs from archived file "
+                                       "airport name: '{}'",
+                                       name, info.name),
+                           true);
+        }
+        applySettings(doc);
+        if (const std::optional<std::string> handmadeValue = gf_getParamString(doc, "handmade"))
+        {
+            // Its stands replace those of the airport file.
+            handmade = 1;
+            stands.clear();
+            lf_readParkpositions(doc, stands);
+            logSetting("handmade", *handmadeValue);
+            return;
+        }
+        handmade = 0;
+        mergeLearnedStands(doc, path, stands);
+    }
+    catch (const std::exception& error)
+    {
+        gf_log(fmt::format("{}: {}", kReadLearned, error.what()));
+        keepCopyAfterError(path);
+    }
+}
+
+bool lf_applyStandChange(const std::string& id, const pugi::xml_node& parkpos, Stand& stand)
+{
+    if (stand.name != id)
+        return false;
+    if (gf_apfBool(parkpos, "radius_change"))
+    {
+        stand.radius = gf_apfDouble(parkpos, "radius") / kMetresPerNm;
+        stand.radiusChanged = 1;
+    }
+    if (gf_apfBool(parkpos, "cargo_change"))
+    {
+        stand.cargo = gf_apfBool(parkpos, "cargo") ? 1 : 0;
+        stand.cargoChanged = 1;
+    }
+    std::uint32_t nextId = gf_nextOptionId(stand);
+    for (const pugi::xml_node opt : parkpos.children("opt"))
+    {
+        StandOccupancy option = lf_readOption(opt, nextId, 0);
+        const bool known = std::any_of(stand.options.begin(), stand.options.end(),
+                                       [&option](const StandOccupancy& existing)
+                                       { return lf_sameOption(option, existing); });
+        if (known)
+            continue;
+        stand.options.push_back(std::move(option));
+        ++nextId;
+    }
+    return true;
+}
+
+std::int32_t lf_maxLiveChoice(std::int32_t stored)
+{
+    // The largest choice takes every number from 300 on, and the negative ones older saves wrote.
+    constexpr std::int32_t kLargestChoice = 500;
+    // Upper ends of the bands of stored numbers and the choice each band maps onto.
+    static constexpr std::pair<std::int32_t, std::int32_t> kBands[] = {
+        {0, 0}, {17, 10}, {37, 25}, {62, 50}, {87, 75}, {299, 100}};
+    for (const auto& [highest, choice] : kBands)
+    {
+        if (stored >= 0 && stored <= highest)
+            return choice;
+    }
+    return kLargestChoice;
 }
 
 bool lf_sameOption(const StandOccupancy& learned, const StandOccupancy& existing)

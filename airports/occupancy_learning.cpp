@@ -339,14 +339,18 @@ bool lf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool ha
         airport.qualityReal = quality.real;
         airport.qualitySoft = quality.soft;
     }
-    const std::filesystem::path folder = lf_learnedFolder(info.publisher);
-    const std::filesystem::path path =
-        folder.empty() || airport.ident.empty() ? std::filesystem::path() : gf_airportXmlName(folder, airport.ident);
+    std::filesystem::path path = parking.learnedFile;
+    if (path.empty())
+    {
+        const std::filesystem::path folder = lf_learnedFolder(info.publisher);
+        if (!folder.empty() && !airport.ident.empty())
+            path = gf_airportXmlName(folder, airport.ident);
+    }
     bool saved = false;
     if (!path.empty())
     {
         std::error_code error;
-        std::filesystem::create_directories(folder, error);
+        std::filesystem::create_directories(path.parent_path(), error);
         if (error)
             gf_logMarked(fmt::format("{}: {}", "lf_saveAirportFile", error.message()));
         else

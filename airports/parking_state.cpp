@@ -95,6 +95,7 @@ void ParkingState::reset()
     fileLoaded = false;
     handmadeFile = 0;
     trafficWeek = 0;
+    learnedFile.clear();
     // The site may have gained stock files since the last cycle asked.
     gf_forgetStockProbes();
     reservedStand.clear();

@@ -10,6 +10,7 @@
 #include "records/sim_queues.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <list>
 #include <mutex>
@@ -155,6 +156,7 @@ struct ParkingState
     bool fileLoaded = false; ///< the park airport's file has been read; cleared when the airport closes
     std::uint8_t handmadeFile = 0; ///< the park airport's stands come from a hand-made learned file
     std::int32_t trafficWeek = 0;  ///< RT_traffic_week of the park airport's file; 0 = not given
+    std::filesystem::path learnedFile; ///< the learned file the last read looked for; empty = by publisher
     std::string reservedStand;                            ///< the park airport's reserved stand name
     std::uint32_t maxPark = 0;                            ///< largest number of parked aircraft
     std::int32_t wantedPercentage = 0;                    ///< share of stands wanted for static aircraft [%]

@@ -76,7 +76,7 @@ CycleWindowHooks lf_windowHooks()
     };
     window.setTopmost = [](bool topmost) { win::setTopmost(win::kMainWindow, topmost); };
     window.autoRangeStep = [] { gf_autoRangeStep(); };
-    window.saveManualRange = [] { gf_saveManualRange(); };
+    window.saveManualRange = [] { gf_rememberManualRange(); };
     window.setWaitingForSource = [](bool waiting) { gMainWindow.waitingForSource.store(waiting ? 1 : 0); };
     window.setSimConnected = [](bool connected) {
         gMainWindow.simConnected.store(connected ? 1 : 0);

@@ -24,6 +24,11 @@ if [[ -d $work && -n $(ls -A "$work") && ! -e $work/.oxl-demo ]]; then
   echo "$work is not a demo folder of an earlier run; choose another with OXL_DEMO_DIR" >&2
   exit 1
 fi
+# What earlier demo runs learned at Zurich stays: the next run reads it back and adds to it.
+kept=$(mktemp -d)
+if [[ -d $work/program/airports/learned ]]; then
+  cp -a "$work/program/airports/learned" "$kept/"
+fi
 rm -rf "$work"
 mkdir -p "$work"
 touch "$work/.oxl-demo"
@@ -44,6 +49,10 @@ python3 "$top/tools/make_demo_liveries.py" --sim "$work/P3Dv5" --out "$program/o
 # Zurich is the user's park airport: its stands take the live arrivals and the static aircraft.
 mkdir -p "$program/airports"
 echo LSZH > "$program/airports/my_park_airports.txt"
+if [[ -d $kept/learned ]]; then
+  cp -a "$kept/learned" "$program/airports/"
+fi
+rm -rf "$kept"
 # The scans of installed liveries and airport sceneries are off: the liveries come from the scan file.
 # A livery scan asked for in the window scans the demo's aircraft folders (lfolder0).
 cat > "$appdata/Ordalis_P3D/parameters.xml" <<EOF

@@ -30,8 +30,6 @@ constexpr std::int32_t kRespondPeriodS = 15;   // [s] the 15-second routine reco
 constexpr std::uint8_t kLightsOff = 1;         // gNavLightsRequest values
 constexpr std::uint8_t kLightsOn = 2;
 
-std::atomic<std::int32_t> gManualRangeNm{40}; // [nm] RANGE as the user chose it
-
 // A message when `show`, else the message line emptied.
 void messageOrClear(bool show, const std::string& text)
 {
@@ -74,12 +72,12 @@ void autoRangeSwitched(bool on)
     gf_enableControl(AR_ABOVE_HEIGHT, on);
     if (on)
     {
-        gf_saveManualRange();
+        gf_rememberManualRange();
         // The step reads the user aircraft and the park-airport list, which the cycle worker owns.
         gAutoRangeRequest.store(1);
         return;
     }
-    const std::int32_t manual = gManualRangeNm.load();
+    const std::int32_t manual = gf_manualRange();
     RANGE.set(manual);
     gf_setRange(manual);
     gf_setIntBoxText(RANGE);
@@ -324,16 +322,6 @@ void lf_respondCountdown()
     gf_showMessage(fmt::format("{} will respond in {} second{} ...", kProductName, wait, gf_pluralS(wait)),
                    false);
     gRenewalRequest.store(1);
-}
-
-void gf_saveManualRange()
-{
-    gManualRangeNm.store(RANGE.value());
-}
-
-std::int32_t gf_manualRange()
-{
-    return gManualRangeNm.load();
 }
 
 } // namespace oxl

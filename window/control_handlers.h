@@ -30,9 +30,4 @@ std::optional<std::pair<int, std::string>> lf_getComboSelection(unsigned comboId
 /// recompute static parking, telling the user in how many seconds (not with "ILO" on).
 void lf_respondCountdown();
 
-/// Keeps the current RANGE as the radius that switching "Auto range" off brings back.
-void gf_saveManualRange();
-/// The radius [nm] that switching "Auto range" off brings back.
-std::int32_t gf_manualRange();
-
 } // namespace oxl

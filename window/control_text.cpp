@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 #include <string>
 
+#include "foundation/geodesy.h"
 #include "foundation/log.h"
 #include "foundation/utf.h"
 
@@ -58,16 +59,9 @@ void gf_setIntBoxText(const EditParameter<IntParameter>& setting)
     gf_setIntBoxText(setting, setting);
 }
 
-std::string gf_hoursText(float hours)
-{
-    if (std::nearbyint(hours) == hours)
-        return fmt::format("{:.0f}", hours);
-    return fmt::format("{:.1f}", hours);
-}
-
 void gf_setFloatBoxText(const EditParameter<FloatParameter>& setting)
 {
-    lf_writeControlText("gf_setFloatBoxText", setting.controlId, gf_hoursText(setting.value()));
+    lf_writeControlText("gf_setFloatBoxText", setting.controlId, gf_formatNumber(setting.value()));
 }
 
 void gf_setStringBoxText(const StringEditParameter& setting)

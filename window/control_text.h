@@ -22,7 +22,7 @@ void gf_setIntBoxText(const IntParameter& setting, const ControlBinding& control
 void gf_setIntBoxText(const ComboParameter& setting);
 /// The same for a number edit box setting.
 void gf_setIntBoxText(const EditParameter<IntParameter>& setting);
-/// Writes the hours setting into its edit box: without decimals when whole, else with one ("24", "1.5").
+/// Writes the number setting into its edit box: no decimals when whole, else one.
 void gf_setFloatBoxText(const EditParameter<FloatParameter>& setting);
 /// Writes the text setting into its edit box; logs "GetDlgItem failed for ID {}" without one.
 void gf_setStringBoxText(const StringEditParameter& setting);
@@ -36,8 +36,5 @@ void gf_showCheckMark(const CheckBoxParameter& box);
 std::string lf_getTextFromId(std::uint32_t controlId);
 /// Empties a control's text.
 void lf_clearControlText(std::uint32_t controlId);
-
-/// A hours value as its box shows it: "24" when whole, else one decimal ("1.5").
-std::string gf_hoursText(float hours);
 
 } // namespace oxl

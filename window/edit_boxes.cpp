@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "foundation/config_keys.h"
+#include "foundation/geodesy.h"
 #include "foundation/log.h"
 #include "foundation/periodic_requests.h"
 #include "foundation/program.h"
@@ -227,7 +228,7 @@ bool lf_processTbFloat(EditParameter<FloatParameter>& setting)
     }
     else if (*v == setting.value())
     {
-        gf_showMessage(fmt::format("Same {} value {}, no changes made", setting.name, gf_hoursText(*v)),
+        gf_showMessage(fmt::format("Same {} value {}, no changes made", setting.name, gf_formatNumber(*v)),
                        true);
     }
     else

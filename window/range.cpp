@@ -2,12 +2,21 @@
 #include "window/range.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "foundation/config_keys.h"
 #include "platform/win.h"
 
 namespace oxl
 {
+namespace
+{
+
+// Written by the AUTO_RANGE box (GUI thread) and by a learned airport file (cycle worker).
+// -1 until one is remembered.
+std::atomic<std::int32_t> gManualRangeNm{-1};
+
+} // namespace
 
 std::uint32_t gf_setRange(std::int32_t nm)
 {
@@ -27,6 +36,17 @@ std::uint32_t gf_setRange(std::int32_t nm)
     const std::uint32_t meters = static_cast<std::uint32_t>(std::max(nm, 0)) * kMetersPerNm;
     gRangeMeters.store(meters);
     return meters;
+}
+
+void gf_rememberManualRange()
+{
+    gManualRangeNm.store(RANGE.value());
+}
+
+std::int32_t gf_manualRange()
+{
+    const std::int32_t nm = gManualRangeNm.load();
+    return nm < 0 ? RANGE.value() : nm;
 }
 
 std::int32_t gf_snapRange(std::int32_t nm)

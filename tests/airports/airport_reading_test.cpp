@@ -408,16 +408,9 @@ TEST_F(AirportReadingTest, WithoutLearnedFileTheFileQualityAndThirtyPercentHold)
 {
     parking_percentage.set(80);
     schiphol().param("Qf_real", 55).write("airports/my_ORBX/EHAM.xml");
-    bool readLearnedCalled = false;
-    AirportReadHooks hooks;
-    hooks.learnedFilePath = [](const std::string&, const std::string&)
-    { return fs::path("airports/learned/x.xml"); };
-    hooks.readLearned = [&readLearnedCalled](const fs::path&, ParkFileInfo&, std::vector<Stand>&,
-                                             std::uint8_t&) { readLearnedCalled = true; };
-    gf_installAirportReadHooks(hooks);
 
     ASSERT_EQ(read("airports/my_ORBX/EHAM.xml"), "");
-    EXPECT_FALSE(readLearnedCalled);
+    EXPECT_FALSE(settings_.logged("Read from learned airport file: 'airports/learned/simaddon/EHAM.xml'"));
     EXPECT_EQ(quality_, (QualityPair{55, -1}));
     EXPECT_EQ(parking_percentage.value(), 30);
     EXPECT_TRUE(settings_.logged(fmt::format("          {:24}: 30", "parking_percentage")));
@@ -426,37 +419,20 @@ TEST_F(AirportReadingTest, WithoutLearnedFileTheFileQualityAndThirtyPercentHold)
 
 TEST_F(AirportReadingTest, LearnedFileIsMergedAndRated)
 {
-    PARK_FAKE.set(true);
     RANDOM.set(false);
     gDbase.halfSpansNm["C172"] = 19.0 / kMetresPerNm;
     gDbase.halfSpansNm["B77W"] = 30.0 / kMetresPerNm;
     schiphol().param("Qf_real", 55).write("airports/my_ORBX/EHAM.xml");
-    test::writeBytes("airports/learned/simaddon/EHAM.xml", "learned");
-    std::string askedPath;
-    std::string askedPublisher;
-    AirportReadHooks hooks;
-    hooks.learnedFilePath = [&](const std::string& path, const std::string& publisher)
-    {
-        askedPath = path;
-        askedPublisher = publisher;
-        return fs::path("airports/learned/simaddon/EHAM.xml");
-    };
-    hooks.readLearned = [](const fs::path&, ParkFileInfo&, std::vector<Stand>& stands, std::uint8_t& handmade)
-    {
-        StandOccupancy learned;
-        learned.registration = "PH-ABC";
-        learned.weekday = 2;
-        learned.halfHours.set(3);
-        learned.id = 1;
-        learned.kind = StandOptionKind::real;
-        stands[1].options.push_back(learned);
-        handmade = 1;
-    };
-    gf_installAirportReadHooks(hooks);
+    // Generated files of simaddon sceneries are learned below the simaddon folder; fake occupants are
+    // switched on by the learned file itself.
+    AirportFileBuilder::handmadeFile("Schiphol", "stock", -11)
+        .param("PARK_FAKE", "true")
+        .stand("A1", 52.3, 4.76, 20.0, 90.0, {{"ramp", "true"}})
+        .stand("B2", 52.31, 4.77, 30.0)
+        .opt(optionAttributes("PH-ABC", "KLM", "B738", 2, "3"))
+        .write("airports/learned/simaddon/EHAM.xml");
 
     ASSERT_EQ(read("airports/my_ORBX/EHAM.xml"), "");
-    EXPECT_EQ(askedPath, "airports/my_ORBX/EHAM.xml");
-    EXPECT_EQ(askedPublisher, "stock");
     // One real option (1 weekday, 1 half-hour) at one of two stands of equal weight, rated before the fakes.
     EXPECT_EQ(quality_, (QualityPair{32, 0}));
     EXPECT_EQ(state_.handmadeFile, 1u);

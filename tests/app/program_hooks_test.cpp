@@ -190,8 +190,6 @@ void checkAirportHooks(HookCheck& check)
     check.complete<ParkAirportHooks>("ParkAirportHooks");
 
     const AirportReadHooks r = gf_airportReadHooks();
-    OXL_HOOK("AirportReadHooks", r, learnedFilePath);
-    OXL_HOOK("AirportReadHooks", r, readLearned);
     OXL_HOOK("AirportReadHooks", r, fileRead);
     OXL_HOOK("AirportReadHooks", r, setReferenceElevation);
     check.complete<AirportReadHooks>("AirportReadHooks");
@@ -265,8 +263,6 @@ const std::map<std::string, std::string>& emptyOnPurpose()
         {"LiveNeighbours.steadyNow100ns", "empty means the platform's steady clock; tests pin it"},
         {"LiveNeighbours.weekdayHalfHour", "empty means the time of week now; tests pin it"},
         {"LiveLiveryHooks.lookupRegistration", "empty means the aircraft database's own lookup"},
-        {"AirportReadHooks.learnedFilePath", "the learned-file reader is not built yet"},
-        {"AirportReadHooks.readLearned", "the learned-file reader is not built yet"},
     };
     return why;
 }

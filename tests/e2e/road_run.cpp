@@ -194,20 +194,21 @@ int RoadRun::stopTraffic()
     return status;
 }
 
-bool RoadRun::startProgram()
+bool RoadRun::startProgram(const std::vector<std::string>& extraEnv)
 {
     const fs::path appData = work_ / "appdata";
     const std::string command =
         "cd '" + programFolder().string() + "' && exec '" + std::string(OXL_BIN_DIR) + "/ordalis_p3d'";
-    return program_.start("/bin/sh", {"-c", command},
-                          {"OXL_HEADLESS=1", "OXL_APPDATA=" + appData.string(),
+    std::vector<std::string> env = {"OXL_HEADLESS=1", "OXL_APPDATA=" + appData.string(),
                            "OXL_REGISTRY=" + (work_ / "registry.xml").string(),
                            "OXL_DOCUMENTS=" + (work_ / "documents").string(),
                            "OXL_PUBLIC_DOCUMENTS=" + (work_ / "public").string(),
                            "OXL_PIPE_DIR=" + (work_ / "pipes").string(),
                            "OXL_DOWNLOAD_BASE=" + downloadBase_, "XDG_RUNTIME_DIR=" + (work_ / "run").string(),
                            "OXL_TRAFFIC_PORT=" + std::to_string(trafficPort_),
-                           "OXL_QNH_PORT=" + std::to_string(qnhPort_)});
+                           "OXL_QNH_PORT=" + std::to_string(qnhPort_)};
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    return program_.start("/bin/sh", {"-c", command}, env);
 }
 
 std::vector<std::string> RoadRun::log() const

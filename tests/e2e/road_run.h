@@ -70,8 +70,8 @@ class RoadRun
     bool startSim(double latDeg, double lonDeg, double groundFt, const std::vector<std::string>& extraArgs = {});
     /// Starts the traffic-source stand-in with the arguments (its record file is added).
     bool startTraffic(const std::vector<std::string>& args);
-    /// Starts the program in its program folder, headless.
-    bool startProgram();
+    /// Starts the program in its program folder, headless, with further environment entries.
+    bool startProgram(const std::vector<std::string>& extraEnv = {});
 
     /// The simulator stand-in (commands, state).
     SimStandinProcess& sim() { return sim_; }

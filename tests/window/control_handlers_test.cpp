@@ -175,7 +175,7 @@ TEST_F(ControlHandlersTest, AutoRangeOnThenOffBringsBackTheRadiusChosenByHand)
     AUTO_RANGE.set(false);
     gf_showCheckMark(AUTO_RANGE);
     RANGE.set(25);
-    gf_saveManualRange();
+    gf_rememberManualRange();
     click(AUTO_RANGE);
     EXPECT_EQ(gAutoRangeRequest.load(), 1); // the cycle worker takes the step
     EXPECT_FALSE(win::isWindowEnabled(RANGE.controlId));
