@@ -348,16 +348,19 @@ std::string lf_parkingNameText(std::uint32_t index)
     return {};
 }
 
-BglAirportHeader lf_decodeAirportHeader(std::uint64_t r, const BglWords& words, std::uint64_t wordCount, bool isAB)
+BglAirportHeader lf_decodeAirportHeader(std::uint64_t r, const BglWords& words, std::uint64_t wordCount, bool isAB,
+                                        std::uint64_t recordWords)
 {
     BglAirportHeader header;
     const auto altitudeMm = static_cast<std::int32_t>(words.at(r + 5));
     const auto feet = static_cast<std::int32_t>(std::lround(altitudeMm * kFeetPerMetre / 1000.0));
     header.altitudeFt = feet < -20 || feet > 10000 ? 0 : feet;
 
-    // NAME sub-records of this airport and of the records after it (stepped over whole) must agree.
+    // The NAME sub-records of this airport must agree. The walk ends with the airport's own record: a file
+    // of many small airports would otherwise be walked to its end once per airport.
+    const std::uint64_t end = r + recordWords;
     std::uint64_t o = r + (isAB ? 15 : 14);
-    while (words.contains(o + 1))
+    while (o < end && words.contains(o + 1))
     {
         const std::uint32_t step = words.recordSize(o) / 4;
         if (words.recordId(o) == kBglNameRecord)
@@ -543,7 +546,7 @@ void lf_decodeAirportRecord(std::uint64_t r, const BglWords& words, std::uint64_
     airport.ident = ident;
     std::uint32_t archivedCount = 0;
     const bool linked = steps.link(airport, archivedCount, path);
-    BglAirportHeader header = lf_decodeAirportHeader(r, words, wordCount, isAB);
+    BglAirportHeader header = lf_decodeAirportHeader(r, words, wordCount, isAB, recordWords);
     airport.altitudeFt = header.altitudeFt;
     airport.name = std::move(header.name);
 

@@ -111,9 +111,9 @@ void lf_decodeAirportRecord(std::uint64_t r, const BglWords& words, std::uint64_
                             std::uint64_t recordWords, const std::string& ident, const std::string& path,
                             const BglAirportSteps& steps);
 
-/// Altitude of the airport record at word r and the name its NAME sub-records agree on.
+/// Altitude of the airport record at word r of recordWords words and the name its NAME sub-records agree on.
 [[nodiscard]] BglAirportHeader lf_decodeAirportHeader(std::uint64_t r, const BglWords& words,
-                                                      std::uint64_t wordCount, bool isAB);
+                                                      std::uint64_t wordCount, bool isAB, std::uint64_t recordWords);
 
 /// The text of the NAME sub-record at word o, at most 44 characters, trailing NULs removed.
 [[nodiscard]] std::string lf_decodeAirportNAME(const BglWords& words, std::uint64_t o, std::uint64_t wordCount);

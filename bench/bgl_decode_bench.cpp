@@ -1,4 +1,4 @@
-// Decode rate of a synthetic airport BGL file (no files written for its airports) and the quick test
+// Decode rate of synthetic airport BGL files (no files written for their airports) and the quick test
 // that the airport scan runs on every BGL file.
 #include "airports/bgl_decoding.h"
 #include "tests/support/bgl_writer.h"
@@ -66,6 +66,38 @@ void BM_DecodeAirportBgl(benchmark::State& bench)
     bench.counters["stands"] = static_cast<double>(stands) / static_cast<double>(bench.iterations());
 }
 BENCHMARK(BM_DecodeAirportBgl)->Unit(benchmark::kMillisecond);
+
+// 18,000 airports of one stand each: the decode of a file of many small records stays linear in its size.
+void BM_DecodeManySmallAirports(benchmark::State& bench)
+{
+    constexpr std::uint32_t kSmallAirports = 18000;
+    std::vector<test::BglAirport> airports;
+    airports.reserve(kSmallAirports);
+    for (std::uint32_t a = 0; a < kSmallAirports; ++a)
+    {
+        const std::string ident{'K', static_cast<char>('A' + a / 676 % 26), static_cast<char>('A' + a / 26 % 26),
+                                static_cast<char>('A' + a % 26)};
+        test::BglParkingEntry e;
+        e.nameIndex = 12;
+        e.number = 1;
+        e.lat = 40.0 + 0.0001 * a;
+        airports.push_back(test::BglAirport(ident).name("Field " + ident).parking({e}));
+    }
+    const test::TempFolder folder;
+    const auto file = folder / "AP_SMALL.bgl";
+    test::writeBytes(file, test::BglFile().airports(airports).bytes());
+    std::size_t decoded = 0;
+    BglAirportSteps steps;
+    steps.link = [](ScannedAirport&, std::uint32_t&, const std::string&) { return false; };
+    steps.generate = [&decoded](ScannedAirport&) { ++decoded; };
+    for (auto _ : bench)
+    {
+        lf_processBGLfile(file, steps);
+    }
+    bench.SetItemsProcessed(static_cast<std::int64_t>(bench.iterations() * kSmallAirports));
+    bench.counters["airports"] = static_cast<double>(decoded) / static_cast<double>(bench.iterations());
+}
+BENCHMARK(BM_DecodeManySmallAirports)->Unit(benchmark::kMillisecond);
 
 void BM_BglQuickTest(benchmark::State& bench)
 {

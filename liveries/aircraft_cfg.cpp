@@ -149,6 +149,15 @@ std::optional<std::vector<std::string>> readCfgLines(const WinPath& file, bool l
     {
         return std::nullopt;
     }
+    // A UTF-16 file keeps the CR of its CR LF line ends; without it its lines read like an 8-bit file's,
+    // and no header or value carries it into a record or a report line.
+    for (std::string& line : lines)
+    {
+        if (!line.empty() && line.back() == '\r')
+        {
+            line.pop_back();
+        }
+    }
     return lines;
 }
 

@@ -1,6 +1,7 @@
 #include "liveries/livery_data.h"
 
 #include <algorithm>
+#include <utility>
 #include <fmt/format.h>
 
 namespace oxl
@@ -53,10 +54,29 @@ void ReportList::clear()
     lines_.clear();
 }
 
-bool TitleRegister::insert(const std::string& title)
+bool TitleRegister::claim(const LiveryData& record, const std::string& file, std::string lineIfTaken)
 {
     std::lock_guard lock(mutex_);
-    return titles_.insert(title).second;
+    const auto [it, inserted] = titles_.try_emplace(record.title, Holder{record, file, lineIfTaken});
+    if (inserted)
+        return true;
+    Holder& holder = it->second;
+    // The sections of one file come in their order, so the same file keeps the title it holds.
+    const bool comesFirst = record.folderIndex != holder.record.folderIndex
+                                ? record.folderIndex < holder.record.folderIndex
+                                : file < holder.file;
+    if (!comesFirst)
+        return false;
+    lf_addIncompleteSection(std::move(holder.lineIfTaken));
+    displaced_.push_back(std::move(holder.record));
+    holder = Holder{record, file, std::move(lineIfTaken)};
+    return true;
+}
+
+std::vector<LiveryData> TitleRegister::takeDisplaced()
+{
+    std::lock_guard lock(mutex_);
+    return std::exchange(displaced_, {});
 }
 
 bool TitleRegister::contains(const std::string& title) const
@@ -75,16 +95,19 @@ void TitleRegister::clear()
 {
     std::lock_guard lock(mutex_);
     titles_.clear();
+    displaced_.clear();
 }
 
 LiveryData lf_makeLiveryData(std::uint32_t folderIndex, const std::string& airl, const std::string& type,
-                             bool passenger, const std::string& title, const std::string& atcid)
+                             bool passenger, const std::string& title, const std::string& atcid,
+                             const std::string& file, const std::string& lineIfTaken)
 {
-    if (!ScannedTitles.insert(title))
+    LiveryData record{airl, type, title, atcid, folderIndex, !passenger};
+    if (!ScannedTitles.claim(record, file, lineIfTaken))
     {
         return {};
     }
-    return LiveryData{airl, type, title, atcid, folderIndex, !passenger};
+    return record;
 }
 
 bool lf_isDontUseTitle(const std::string& title)

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 #include <list>
+#include <map>
 #include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -52,12 +52,18 @@ class ReportList
     std::list<std::string> lines_;
 };
 
-/// The titles that became records in the current scan, shared by every scan worker.
+/// The titles that became records in the current scan, shared by every scan worker. Workers read files at
+/// once, so a title that two files give belongs to the file that comes first by folder index, then by path,
+/// whichever worker gets to it first: the same installation always gives the same liveries.
 class TitleRegister
 {
   public:
-    /// Registers the title; false when it was already registered.
-    bool insert(const std::string& title);
+    /// Claims the record's title for a section of the file; false when a file that comes first, or an
+    /// earlier section of the same file, holds it. A claim that takes the title from a file that comes
+    /// later reports that file's section with the line it gave and keeps its record for takeDisplaced.
+    bool claim(const LiveryData& record, const std::string& file, std::string lineIfTaken);
+    /// The records that lost their title to a file that comes first since the last call.
+    std::vector<LiveryData> takeDisplaced();
     /// True when the title is registered.
     bool contains(const std::string& title) const;
     /// Number of registered titles.
@@ -66,8 +72,15 @@ class TitleRegister
     void clear();
 
   private:
+    struct Holder
+    {
+        LiveryData record;
+        std::string file;
+        std::string lineIfTaken;
+    };
     mutable std::mutex mutex_;
-    std::set<std::string> titles_;
+    std::map<std::string, Holder> titles_;
+    std::vector<LiveryData> displaced_;
 };
 
 /// Paths of aircraft.cfg files without any [fltsim.N] header.
@@ -92,9 +105,11 @@ extern std::vector<std::string> DontUseTitles;
 /// The scan's list of liveries; touched only by the cycle worker.
 extern std::list<LiveryData> ScannedLiveries;
 
-/// The record for a section, or the empty record when its title was already registered in this scan.
+/// The record for a section of the file, or the empty record when a file that comes first (or an earlier
+/// section) holds its title; lineIfTaken is the report line of the section when it loses its title.
 LiveryData lf_makeLiveryData(std::uint32_t folderIndex, const std::string& airl, const std::string& type,
-                             bool passenger, const std::string& title, const std::string& atcid);
+                             bool passenger, const std::string& title, const std::string& atcid,
+                             const std::string& file, const std::string& lineIfTaken);
 /// True when the title is on the don't-use list (exact, case-sensitive).
 bool lf_isDontUseTitle(const std::string& title);
 

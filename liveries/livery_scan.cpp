@@ -159,6 +159,21 @@ void abandonResults(std::deque<ReaderResult>& pending)
     pending.clear();
 }
 
+// A record whose title a file that comes first took after the record's own worker had claimed it goes.
+void dropDisplacedLiveries()
+{
+    for (const LiveryData& gone : ScannedTitles.takeDisplaced())
+    {
+        const auto it = std::find_if(ScannedLiveries.begin(), ScannedLiveries.end(), [&gone](const LiveryData& l) {
+            return l.folderIndex == gone.folderIndex && lf_sameLivery(l, gone);
+        });
+        if (it != ScannedLiveries.end())
+        {
+            ScannedLiveries.erase(it);
+        }
+    }
+}
+
 } // namespace
 
 bool lf_isAircraftConfigName(const fs::path& name)
@@ -311,6 +326,7 @@ bool lf_scanLiveryFolders(const LiveryFolderList& folders)
         }
         const std::size_t before = ScannedLiveries.size();
         lf_searchLiveriesInFolder(static_cast<int>(folderIndex), folder);
+        dropDisplacedLiveries();
         const std::size_t found = ScannedLiveries.size() - before;
         const std::string where = fmt::format("found in {}", text);
         if (found == 0)

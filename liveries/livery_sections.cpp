@@ -295,10 +295,12 @@ std::list<LiveryData> procesFltSim(std::uint32_t folderIndex, std::vector<std::s
         }
     }
     const bool cargo = keys.parkingTypes.find("CARGO") != std::string::npos;
-    LiveryData livery = lf_makeLiveryData(folderIndex, keys.airline, type, !cargo, keys.title, keys.atcId);
+    const std::string taken = fmt::format("{} {} title '{}' already exists", folder, header, keys.title);
+    LiveryData livery =
+        lf_makeLiveryData(folderIndex, keys.airline, type, !cargo, keys.title, keys.atcId, file.text(), taken);
     if (livery.empty())
     {
-        lf_addIncompleteSection(fmt::format("{} {} title '{}' already exists", folder, header, keys.title));
+        lf_addIncompleteSection(taken);
         return {};
     }
     std::list<LiveryData> result;
@@ -431,10 +433,11 @@ LiveryData lf_procesIvaoSection(std::uint32_t folderIndex, std::vector<std::stri
                                 ", and regcode unknown " + keys.atcId);
         return {};
     }
-    LiveryData livery = lf_makeLiveryData(folderIndex, airline, type, true, keys.title, keys.atcId);
+    const std::string taken = folder + " " + header + " title already exists: " + keys.title;
+    LiveryData livery = lf_makeLiveryData(folderIndex, airline, type, true, keys.title, keys.atcId, file.text(), taken);
     if (livery.empty())
     {
-        lf_addIncompleteSection(folder + " " + header + " title already exists: " + keys.title);
+        lf_addIncompleteSection(taken);
     }
     return livery;
 }

@@ -64,6 +64,7 @@ enum class SimAnswerKind : std::uint32_t
     staticCg = 4,        ///< static centre of gravity of an object
     callsignBlocked = 5, ///< never posted by the simulator link; the main loop keeps a handler
     createFailed = 6,    ///< the simulator refused a creation
+    createRefused = 7,   ///< a creation that the link could not send for its tail number; the livery is sound
 };
 
 /// One message from the simulator link to the main loop.

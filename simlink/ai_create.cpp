@@ -63,12 +63,15 @@ void lf_createAcInSim(const CreateRequest& request)
     {
         gf_logMarked(fmt::format("! Simcon call to create ac in sim failed, hexid:{}, liv: '{}', callsign: {})",
                                  request.hexid, title, request.callsign));
-        // A title or callsign too long for its field is this aircraft's fault, not the link's: the main loop
-        // drops the aircraft and counts the livery as failed.
-        if (result == kScStringTooLong)
+        // A title or tail number too long for its field is this aircraft's fault, not the link's: the main
+        // loop drops the aircraft. Only a title too long counts against the livery; a tail number too long
+        // fails this creation alone.
+        if (result != kScStringTooLong)
+            gf_simRequestError();
+        else if (title.size() >= kScContainerTitleWidth)
             pushAnswer({0, request.hexid, 0, SimAnswerKind::createFailed, 0.0, 0.0});
         else
-            gf_simRequestError();
+            pushAnswer({0, request.hexid, 0, SimAnswerKind::createRefused, 0.0, 0.0});
         return;
     }
     std::uint32_t sendId = 0;

@@ -12,6 +12,7 @@
 #include <fmt/format.h>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace oxl
@@ -41,8 +42,7 @@ void showWaiting()
     gf_invalidateBand(kMessageBand);
 }
 
-// Returns false when the link is gone. A link that breaks without the simulator's QUIT (a crash, a
-// broken pipe) is a failed simulator call like any other: the cycle restarts and waits for the simulator.
+// Returns false when the link is gone.
 bool dispatchUntilStopped(const std::stop_token& stop, ScHandle handle)
 {
     while (!stop.stop_requested())
@@ -53,6 +53,42 @@ bool dispatchUntilStopped(const std::stop_token& stop, ScHandle handle)
         std::this_thread::sleep_until(std::chrono::steady_clock::now() + kDispatchPeriod);
     }
     return true;
+}
+
+std::string_view linkStatusWord(std::uint32_t status)
+{
+    switch (status)
+    {
+    case kScStatusOversize:
+        return "message too large";
+    case kScStatusBadSize:
+        return "bad message size";
+    case kScStatusNoMemory:
+        return "out of memory";
+    case kScStatusClosed:
+        return "closed by the simulator";
+    case kScStatusDisconnect:
+        return "disconnected";
+    case kScStatusCancelled:
+        return "cancelled";
+    default:
+        return "failed";
+    }
+}
+
+// A simulator that sent its QUIT before the link closed has ended normally: the program quits with it.
+// A link that breaks without QUIT (a crash, a broken pipe) is a failed simulator call like any other:
+// the cycle restarts and waits for the simulator.
+void onLinkGone(ScHandle handle)
+{
+    const std::uint32_t status = handle->failureStatus();
+    gf_log(fmt::format("SimConnect: the link to the simulator is gone ({}, status {}, error 0x{:08X})",
+                       linkStatusWord(status), status, handle->failureCode()));
+    gSimRunning = 0;
+    if (gSimQuit.load() != 0)
+        lf_simGone();
+    else
+        gf_simRequestError();
 }
 
 void closeConnection()
@@ -97,8 +133,7 @@ void SimClient(std::stop_token stop)
     try
     {
         bool waitingShown = false;
-        bool linkLost = false;
-        while (!stopFlagsSet(stop) && !linkLost)
+        while (!stopFlagsSet(stop))
         {
             if (!waitingShown)
             {
@@ -117,15 +152,11 @@ void SimClient(std::stop_token stop)
             }
             // Registration runs before the "Sim" event can tell the cycle worker that a flight runs.
             lf_defineSimData();
-            linkLost = !dispatchUntilStopped(stop, handle);
-            if (linkLost)
+            if (!dispatchUntilStopped(stop, handle))
+            {
+                onLinkGone(handle);
                 break;
-        }
-        if (linkLost)
-        {
-            gf_log("SimConnect: the link to the simulator is gone");
-            gSimRunning = 0;
-            gf_simRequestError();
+            }
         }
     }
     catch (const UserErrorException& e)

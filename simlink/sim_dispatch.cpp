@@ -16,6 +16,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <fmt/format.h>
 
 namespace oxl
@@ -27,6 +28,9 @@ namespace
 // SimClient thread only.
 LatLon gPreviousUserPosition;
 std::uint32_t gFrameCounter = 0; // keeps counting across cycles
+// Set while the replies are refused, so that a simulator sending bad numbers every second logs them once.
+bool gBadPositionLogged = false;
+bool gBadTimeLogged = false;
 
 bool known(LatLon p)
 {
@@ -43,6 +47,23 @@ bool contains(const std::string& text, const char* part)
     return text.find(part) != std::string::npos;
 }
 
+// A position that the range filter, the distances and the stand search can use: every number finite,
+// latitude and longitude on the globe.
+bool plausiblePosition(const UserAcData& b)
+{
+    for (double v : {b.lat, b.lon, b.pitch, b.bank, b.heading, b.alt, b.altAboveGround, b.groundVelocity})
+        if (!std::isfinite(v))
+            return false;
+    return std::fabs(b.lat) <= 90.0 && std::fabs(b.lon) <= 180.0;
+}
+
+// A date and time of day that the day arithmetic takes without overflow; a leap second may give 86400.
+bool plausibleTime(const UserAcData& b)
+{
+    return b.zuluYear >= 1970 && b.zuluYear <= 9999 && b.zuluDayOfYear >= 1 && b.zuluDayOfYear <= 366 &&
+           b.zuluTime >= 0 && b.zuluTime <= 86400;
+}
+
 void onUserPosition(const ScRecvSimObjectData& reply)
 {
     if (reply.data.size() < sizeof(UserAcData))
@@ -52,6 +73,14 @@ void onUserPosition(const ScRecvSimObjectData& reply)
     }
     UserAcData block;
     std::memcpy(&block, reply.data.data(), sizeof block);
+    if (!plausiblePosition(block))
+    {
+        if (!std::exchange(gBadPositionLogged, true))
+            gf_logMarked(fmt::format("User aircraft position refused: lat {} lon {} alt {}", block.lat, block.lon,
+                                     block.alt));
+        return;
+    }
+    gBadPositionLogged = false;
     if (block.alt < 0.0)
         block.alt = 0.0;
     {
@@ -73,8 +102,18 @@ void onUserPosition(const ScRecvSimObjectData& reply)
         lf_setWindowText(StatusText::userStand, stand);
     lf_setUserStand(stand);
 
-    if (gProfessionalLevel.load() != 0)
+    // Kept from every reply, whatever the traffic source's level: the level is only known after the
+    // handshake, and the time line that follows it must carry this cycle's time.
+    if (plausibleTime(block))
+    {
+        gBadTimeLogged = false;
         gSimUtcSeconds = gf_daysSince1970(block.zuluDayOfYear, block.zuluYear) * 86400 + block.zuluTime;
+    }
+    else if (!std::exchange(gBadTimeLogged, true))
+    {
+        gf_logMarked(fmt::format("Simulator time refused: year {} day {} second {}", block.zuluYear,
+                                 block.zuluDayOfYear, block.zuluTime));
+    }
     gUserObjectId = reply.objectId;
 }
 
@@ -114,6 +153,8 @@ std::int64_t gf_daysSince1970(std::int64_t dayOfYear, std::int64_t year)
 void lf_resetDispatchState()
 {
     gPreviousUserPosition = {};
+    gBadPositionLogged = false;
+    gBadTimeLogged = false;
 }
 
 void lf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
@@ -148,6 +189,7 @@ void lf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
         break;
     case scwire::kRecvQuit:
         gSimRunning = 0;
+        gSimQuit = 1;
         break;
     case scwire::kRecvEvent:
         if (auto e = body(scRecvEvent(message)))

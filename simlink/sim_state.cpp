@@ -13,6 +13,7 @@ SimLinkHooks gSimLinkHooks;
 ScHandle gSimHandle = nullptr;
 std::atomic<std::uint8_t> gSimRunning{0};
 std::atomic<std::uint8_t> gSimError{0};
+std::atomic<std::uint8_t> gSimQuit{0};
 std::atomic<std::uint32_t> gSimVersion{5};
 std::atomic<std::uint32_t> gUserObjectId{2};
 std::atomic<std::uint8_t> gSecondTick{0};
@@ -106,6 +107,8 @@ void gf_resetSimLink()
     lf_clearCreationTables();
     lf_resetDispatchState();
     gSimRunning = 0;
+    gSimQuit = 0;
+    gSimUtcSeconds = 0;
     gUserObjectId = 2;
     gSimError = 0;
     lf_setUserTitle({});

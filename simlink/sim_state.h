@@ -61,6 +61,8 @@ extern SimLinkHooks gSimLinkHooks;
 extern ScHandle gSimHandle;
 /// 1 while the simulator reports a running flight.
 extern std::atomic<std::uint8_t> gSimRunning;
+/// Set when the simulator said goodbye (QUIT) on this connection: its link then closes as a normal end.
+extern std::atomic<std::uint8_t> gSimQuit;
 /// Set by the first failing simulator call of a cycle; the frame sender then only empties the queues.
 extern std::atomic<std::uint8_t> gSimError;
 /// Simulator major version of the cycle (5 or 6).
@@ -73,7 +75,7 @@ extern std::atomic<std::uint8_t> gSecondTick;
 extern std::atomic<std::uint8_t> gUserOnGround;
 /// Set once the on-ground reply arrived with a known user position.
 extern std::atomic<std::uint8_t> gUserDataValid;
-/// Simulator time [s since 1970, UTC], kept while the traffic source runs at its professional level.
+/// Simulator time [s since 1970, UTC] of the latest user-position reply of this cycle; 0 until one came.
 extern std::atomic<std::int64_t> gSimUtcSeconds;
 /// Half the user aircraft's wing span [nm].
 extern std::atomic<double> gUserHalfSpan;

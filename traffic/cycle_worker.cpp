@@ -33,7 +33,9 @@ std::mutex gSimClientMutex;
 std::jthread gSimClientThread; // guarded by gSimClientMutex
 
 // An exception ended the cycle. The error is shown first, while the log still takes its line; then the
-// stop flag is set, so that a later simulator loss cannot replace the user's error by a quit.
+// stop flag is set, so that a later simulator loss cannot replace the user's error by a quit. A stop
+// that came first keeps its reason: work that a close cut short (a download during the start-up checks)
+// fails as a consequence of that close, not as a fault of its own.
 void lf_endWithSystemError(const std::string& text)
 {
     const auto& showError = gHooks.window.showError;
@@ -42,8 +44,9 @@ void lf_endWithSystemError(const std::string& text)
     else
         gf_log(fmt::format("Error {}", text));
     gStopRequested.store(1);
-    gRestartDelay.store(0);
-    gExitReason.store(static_cast<std::uint32_t>(ExitReason::systemError));
+    std::uint32_t notSet = static_cast<std::uint32_t>(ExitReason::notYetSet);
+    if (gExitReason.compare_exchange_strong(notSet, static_cast<std::uint32_t>(ExitReason::systemError)))
+        gRestartDelay.store(0);
 }
 
 // Steps 1 and 3 to 9 of the cycle, around the start-up checks.

@@ -202,14 +202,16 @@ void onCallsignBlocked(LiveEngine& engine, const SimAnswer& answer)
     }
 }
 
+// A creation that failed drops its aircraft; only a failure of the livery itself counts against it.
 void onCreateFailed(LiveEngine& engine, const SimAnswer& answer)
 {
+    const bool liveryFailed = answer.kind == SimAnswerKind::createFailed && engine.n.liveries.onLiveryNotCreated;
     if (answer.hexid > kLastStaticHexid)
     {
         LiveAc* ac = engine.findByHexid(answer.hexid);
         if (ac == nullptr)
             return;
-        if (engine.n.liveries.onLiveryNotCreated)
+        if (liveryFailed)
             engine.n.liveries.onLiveryNotCreated(*ac);
         eraseAt(engine.live, indexOf(engine.live, static_cast<const LiveAc*>(ac)));
         return;
@@ -219,7 +221,7 @@ void onCreateFailed(LiveEngine& engine, const SimAnswer& answer)
         std::find_if(statics.begin(), statics.end(), [&](const SimAc& s) { return s.hexid == answer.hexid; });
     if (it == statics.end())
         return;
-    if (engine.n.liveries.onLiveryNotCreated)
+    if (liveryFailed)
         engine.n.liveries.onLiveryNotCreated(*it);
     eraseAt(statics, static_cast<std::size_t>(it - statics.begin()));
 }
@@ -253,6 +255,7 @@ void handleAnswer(LiveEngine& engine, const SimAnswer& answer)
         onCallsignBlocked(engine, answer);
         return;
     case SimAnswerKind::createFailed:
+    case SimAnswerKind::createRefused:
         onCreateFailed(engine, answer);
         return;
     }

@@ -187,10 +187,13 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
         const double heading = readNamed("trueheading", field(25));
         if (heading > 360.0)
             throw std::runtime_error(fmt::format("trueheading: {:.2f}", heading));
-        if (heading == 0.0)
-            report.trueHeading = kTwoPi;
-        else if (heading > 0.0)
-            report.trueHeading = heading * kDegToRad;
+        if (heading >= 0.0)
+        {
+            // 0 rad stands for "no heading": north is 2 pi, and so is a heading so small that its
+            // radians underflow to 0.
+            const double radians = heading * kDegToRad;
+            report.trueHeading = radians > 0.0 ? radians : kTwoPi;
+        }
         report.headingFromAdsb = report.trueHeading.has_value() ? 1 : 0;
     }
 

@@ -322,8 +322,8 @@ ScResult SimConnect_AICreateNonATCAircraft(ScHandle handle, const char* containe
                                            const ScInitPosition& position, std::uint32_t requestId)
 {
     return sendMessage(handle, kSizeCreateAircraft, scwire::kSendAICreateNonATCAircraft, [&](Writer& w) {
-        w.putString(16, 256, containerTitle);
-        w.putString(272, 12, tailNumber);
+        w.putString(16, kScContainerTitleWidth, containerTitle);
+        w.putString(272, kScTailNumberWidth, tailNumber);
         w.putF64(284, position.latitudeDeg);
         w.putF64(292, position.longitudeDeg);
         w.putF64(300, position.altitudeFt);

@@ -20,6 +20,10 @@ inline constexpr ScResult kScFail = static_cast<ScResult>(0x80004005);
 inline constexpr ScResult kScInvalidArg = static_cast<ScResult>(0x80070057);
 inline constexpr ScResult kScStringTooLong = static_cast<ScResult>(0x8007007A);
 
+// Fields of the creation of an aircraft [bytes, the closing NUL included]: longer texts are refused.
+inline constexpr std::uint32_t kScContainerTitleWidth = 256;
+inline constexpr std::uint32_t kScTailNumberWidth = 12;
+
 // The initial position of a created aircraft (56 bytes on the wire).
 struct ScInitPosition
 {

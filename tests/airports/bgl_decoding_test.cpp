@@ -267,6 +267,19 @@ TEST_F(BglDecodingTest, NameRecordsMustAgree)
     }
 }
 
+TEST_F(BglDecodingTest, OnlyTheAirportsOwnNameRecordsCount)
+{
+    // A NAME record after the airport's record, beside it in the section, is none of its names.
+    BglSection section;
+    section.records = {BglAirport("EHAM").name("Schiphol").parking({gate(12, 1, 52.3, 4.7)}).record(),
+                       test::BglRecord::make(0x19, std::string("Amsterdam\0", 10)),
+                       BglAirport("EHLE").name("Lelystad").parking({gate(12, 1, 52.4, 5.5)}).record()};
+    decode(BglFile().section(section));
+    ASSERT_EQ(airports.size(), 2u);
+    EXPECT_EQ(airports[0].name, "Schiphol");
+    EXPECT_EQ(airports[1].name, "Lelystad");
+}
+
 TEST_F(BglDecodingTest, SkipsFilesAndSectionsItDoesNotRead)
 {
     BglSection flagged;

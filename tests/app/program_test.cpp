@@ -2,6 +2,7 @@
 // and the lock folder in temporary folders, headless, and closed the way its window's close button
 // is (SIGTERM).
 #include "platform/child_process.h"
+#include "tests/support/http_server.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
 
@@ -31,15 +32,15 @@ class ProgramRun
         writeBytes(appData_ / "registry.xml", "<registry/>\n");
     }
 
-    // Starts the program with the program folder as working folder and the given lock folder.
-    bool start(const fs::path& lockFolder)
+    // Starts the program with the program folder as working folder, the given lock folder and download site.
+    bool start(const fs::path& lockFolder, const std::string& downloadBase = "http://127.0.0.1:9/")
     {
         const std::string command = "cd '" + program_.path().string() + "' && exec '" + std::string(OXL_BIN_DIR) +
                                     "/ordalis_p3d'";
         return process_.start("/bin/sh", {"-c", command},
                               {"OXL_HEADLESS=1", "OXL_APPDATA=" + appData_.path().string(),
                                "OXL_REGISTRY=" + (appData_ / "registry.xml").string(),
-                               "OXL_DOWNLOAD_BASE=http://127.0.0.1:9/", "XDG_RUNTIME_DIR=" + lockFolder.string()});
+                               "OXL_DOWNLOAD_BASE=" + downloadBase, "XDG_RUNTIME_DIR=" + lockFolder.string()});
     }
 
     // The log's lines after its header ("" when there is no log).
@@ -122,6 +123,27 @@ TEST(Program, StartupChecksRunInTheProgramFolder)
                             [](const std::string& line) { return line.starts_with("Error ") && line.ends_with("not available"); }));
     ASSERT_TRUE(run.process_.terminate());
     EXPECT_EQ(run.process_.wait(20000), std::optional<int>(0));
+}
+
+TEST(Program, CloseDuringTheStartupDownloadIsTheUsersClose)
+{
+    TempFolder lock;
+    TempFolder site;
+    LoopbackHttpServer server(site.path());
+    server.stall("/versions.json");
+    ProgramRun run;
+    fs::create_directories(run.program_ / "docs");
+    ASSERT_TRUE(run.start(lock.path(), server.baseUrl()));
+    for (int i = 0; i < 2000 && server.requests().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_FALSE(server.requests().empty());
+    ASSERT_TRUE(run.process_.terminate());
+    // The download that the close cut short leaves the database missing: that error follows from the
+    // close and does not replace it.
+    EXPECT_EQ(run.process_.wait(20000), std::optional<int>(0));
+    EXPECT_TRUE(run.logs("Exiting: USER CLOSED SIM"));
+    const auto lines = run.log();
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "Exiting: SYSTEM ERROR"), lines.end());
 }
 
 } // namespace

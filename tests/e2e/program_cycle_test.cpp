@@ -1,7 +1,7 @@
 // Whole cycles of the program beside both stand-ins: traffic from the source reaches the simulator as
 // AI aircraft, a reader that cannot bind its port restarts the cycle after its countdown with the scans
-// off and no version check, a close during the countdown ends the program, a new flight ends it, and a
-// link to the simulator that breaks restarts the cycle, which connects again.
+// off and no version check, a close during the countdown ends the program, a new flight ends it, a link
+// to the simulator that breaks restarts the cycle, which connects again, and a simulator that quits ends it.
 #include "platform/net_udp.h"
 #include "tests/e2e/road_run.h"
 #include "tests/support/temp_folder.h"
@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
 
 namespace oxl::test
 {
@@ -30,6 +33,31 @@ constexpr const char* kReaderFailed = "The Traffic Reader has stopped with error
 std::string settingsOf(const RoadRun& run)
 {
     return readBytes(run.folder() / "appdata" / "Ordalis_P3D" / "parameters.xml");
+}
+
+// For each handshake with the traffic source, the age [s] of the simulator time that the time line after
+// it carried, as the source received it; NaN when no time line came before the first user state.
+std::vector<double> timeLineAges(const std::vector<std::string>& record)
+{
+    std::vector<double> ages;
+    for (std::size_t i = 0; i < record.size(); ++i)
+    {
+        if (!record[i].ends_with(" Qs999=version"))
+            continue;
+        double age = std::nan("");
+        for (std::size_t j = i + 1; j < record.size(); ++j)
+        {
+            if (const std::size_t at = record[j].find(" Qs123="); at != std::string::npos)
+            {
+                age = std::stod(record[j].substr(0, at)) - std::stod(record[j].substr(at + 7)) / 1000.0;
+                break;
+            }
+            if (record[j].find("Qs121=") != std::string::npos || record[j].ends_with(" Qs999=version"))
+                break;
+        }
+        ages.push_back(age);
+    }
+    return ages;
 }
 
 // The Traffic Reader's port taken by another program: the cycle ends with READER ERROR.
@@ -141,6 +169,33 @@ TEST(SimulatorGone, DroppedLinkRestartsTheCycleAndWaitsForTheSimulator)
     EXPECT_EQ(run.logCount("Exiting: SIM WAS CLOSED"), 0u);
     EXPECT_NE(settingsOf(run).find("<parameter name=\"SCAN_LIVERIES\" value=\"false\""), std::string::npos);
     EXPECT_NE(settingsOf(run).find("<parameter name=\"SCAN_AIRPORTS\" value=\"false\""), std::string::npos);
+    // The source (professional level) gets the simulator's time of each cycle right after its handshake:
+    // seconds old at most, never the time that the cycle before kept.
+    const std::vector<double> ages = timeLineAges(run.sourceRecord());
+    ASSERT_EQ(ages.size(), 2u);
+    for (const double age : ages)
+    {
+        EXPECT_GE(age, -1.0);
+        EXPECT_LE(age, 6.0);
+    }
+}
+
+TEST(SimulatorGone, QuitThenCloseEndsTheProgram)
+{
+    RoadRun run;
+    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startTraffic({"--qnh", "1013"}));
+    ASSERT_TRUE(run.startProgram());
+    ASSERT_TRUE(run.waitLog("Traffic Reader connected", 60s));
+    // The simulator says goodbye, then closes its end of the link, as when the user quits it.
+    EXPECT_EQ(run.sim().command("quit"), "ok");
+    EXPECT_EQ(run.sim().command("drop"), "ok");
+    EXPECT_TRUE(run.waitLog(
+        "SimConnect: the link to the simulator is gone (closed by the simulator, status 4, error 0xC000013E)", 30s));
+    EXPECT_TRUE(run.waitLog("Exiting: SIM WAS CLOSED", 30s));
+    EXPECT_EQ(run.program().wait(30000), std::optional<int>(0));
+    EXPECT_EQ(run.logCount("SimConnect request error"), 0u);
+    EXPECT_EQ(run.logCount("Prepare for a restart ..."), 0u);
 }
 
 } // namespace

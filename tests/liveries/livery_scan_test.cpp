@@ -7,6 +7,7 @@
 #include "liveries/livery_indexes.h"
 #include "liveries/livery_processing.h"
 #include "tests/liveries/livery_scan_fixture.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/settings_fixture.h"
 #include "window/main_window.h"
 
@@ -74,11 +75,13 @@ class LiveryScanRunTest : public ::testing::Test
     /// Writes an aircraft folder below drive D: whose configuration file gives these sections.
     void writeAircraft(const std::string& folder, const std::string& type,
                        const std::vector<Section>& sections,
-                       const std::string& cfgName = "aircraft.cfg") const
+                       const std::string& cfgName = "aircraft.cfg",
+                       test::CfgCharset charset = test::CfgCharset::Utf8) const
     {
         test::AircraftFolder aircraft;
         aircraft.folder = folder;
         aircraft.cfgName = cfgName;
+        aircraft.charset = charset;
         aircraft.lines = {"[General]", "atc_model=" + type, ""};
         for (std::size_t i = 0; i < sections.size(); ++i)
         {
@@ -280,9 +283,77 @@ TEST_F(LiveryScanRunTest, DatabaseCorrectsLiveriesOfKnownRegistrations)
 TEST_F(LiveryScanRunTest, TitlesLeftByAFailedScanDoNotBlockTheNextOne)
 {
     writeAircraft("Retry/B738", "B738", {{"BAW", "found again", ""}});
-    ScannedTitles.insert("found again");
+    ScannedTitles.claim(LiveryData{"SHT", "B738", "found again", "", 1, false}, "D:\\Old\\aircraft.cfg", "old");
     ASSERT_TRUE(lf_scanLiveryFolders({"D:\\Retry"}));
     EXPECT_THAT(titlesInFile(), ElementsAre("found again"));
+}
+
+TEST_F(LiveryScanRunTest, DuplicateTitlesGiveTheSameFileEveryScan)
+{
+    // Sixteen files give the same eight titles, every other one for another airline; their readers run at
+    // once. Each title belongs to the first file by path, whichever reader comes first.
+    constexpr int kFiles = 16;
+    constexpr int kTitles = 8;
+    for (int f = 0; f < kFiles; ++f)
+    {
+        std::vector<Section> sections;
+        for (int t = 0; t < kTitles; ++t)
+            sections.push_back({f % 2 == 0 ? "BAW" : "SHT", fmt::format("Shared {}", t), ""});
+        writeAircraft(fmt::format("Dup/A{:02}", kFiles - 1 - f), "B738", sections);
+    }
+    const fs::path scanned = work_ / "output" / "LiveriesScanned.xml";
+    const fs::path report = work_ / "output" / "errors" / "IncompleFltsimSections.txt";
+    std::string firstFile;
+    std::string firstReport;
+    for (int scan = 0; scan < 20; ++scan)
+    {
+        SCOPED_TRACE(scan);
+        ASSERT_TRUE(lf_scanLiveryFolders({"D:\\Dup"}));
+        ASSERT_TRUE(settings_.logged(fmt::format("{} liveries found in D:\\Dup", kTitles)));
+        const std::string file = test::readBytes(scanned);
+        const std::string lines = test::readBytes(report);
+        if (scan == 0)
+        {
+            firstFile = file;
+            firstReport = lines;
+            continue;
+        }
+        EXPECT_EQ(file, firstFile);
+        EXPECT_EQ(lines, firstReport);
+    }
+    // D:\Dup\A00 is the sixteenth file written, one for SHT.
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_string(firstFile.c_str()));
+    std::size_t liveries = 0;
+    for (const pugi::xml_node& liv : doc.child("liveries").children("liv"))
+    {
+        EXPECT_STREQ(liv.attribute("airl").value(), "SHT") << liv.attribute("title").value();
+        ++liveries;
+    }
+    EXPECT_EQ(liveries, static_cast<std::size_t>(kTitles));
+    const auto reported = test::splitLines(firstReport);
+    EXPECT_EQ(std::count_if(reported.begin(), reported.end(),
+                            [](const std::string& line) { return line.find("already exists") != std::string::npos; }),
+              (kFiles - 1) * kTitles);
+    EXPECT_EQ(std::count_if(reported.begin(), reported.end(),
+                            [](const std::string& line) { return line.find("D:\\Dup\\A00 ") != std::string::npos; }),
+              0);
+}
+
+TEST_F(LiveryScanRunTest, Utf16FileWithCrLfLeavesNoCarriageReturnInTheFileOrReports)
+{
+    // The second section repeats the first one's title, the third has none: both are reported.
+    writeAircraft("Wide/B738", "B738", {{"BAW", "Wide one", ""}, {"BAW", "Wide one", ""}, {"BAW", "", ""}},
+                  "aircraft.cfg", test::CfgCharset::Utf16Le);
+    ASSERT_TRUE(lf_scanLiveryFolders({"D:\\Wide"}));
+    EXPECT_THAT(titlesInFile(), ElementsAre("Wide one"));
+    const std::string file = test::readBytes(work_ / "output" / "LiveriesScanned.xml");
+    EXPECT_EQ(file.find('\r'), std::string::npos);
+    const std::string report = test::readBytes(work_ / "output" / "errors" / "IncompleFltsimSections.txt");
+    EXPECT_EQ(report.find('\r'), std::string::npos);
+    EXPECT_THAT(test::splitLines(report),
+                ::testing::IsSupersetOf({"D:\\Wide\\B738 [fltsim.1] title 'Wide one' already exists",
+                                         "D:\\Wide\\B738 [fltsim.2] misses title"}));
 }
 
 TEST_F(LiveryScanRunTest, AutomaticScanWalksPackageAndSimObjectsFolders)

@@ -5,6 +5,7 @@
 #include "tests/simlink/sim_link_fixture.h"
 
 #include <fmt/format.h>
+#include <algorithm>
 #include <set>
 
 namespace oxl::test
@@ -85,6 +86,27 @@ TEST_F(SimLinkTest, TitleTooLongForItsFieldFailsThatCreationOnly)
     EXPECT_TRUE(calls("SimConnect_AICreateNonATCAircraft").empty());
     // The link goes on creating other aircraft.
     EXPECT_GT(createIdentified("KLM8", 20004, SimAnswerKind::liveCreated), 2u);
+}
+
+TEST_F(SimLinkTest, TailNumberTooLongForItsFieldRefusesThatCreationOnly)
+{
+    ASSERT_TRUE(connected());
+    CreateRequest r;
+    r.callsign = "HB-JVELONGER"; // 12 bytes: no room for the closing NUL
+    r.title = "Known Jet";
+    r.hexid = 20005;
+    gf_queueCreateAc(r);
+    const auto refused = waitAnswer(SimAnswerKind::createRefused);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->hexid, 20005u);
+    drainAnswers();
+    EXPECT_TRUE(std::none_of(answers.begin(), answers.end(),
+                             [](const SimAnswer& a) { return a.kind == SimAnswerKind::createFailed; }));
+    EXPECT_EQ(gStopRequested.load(), 0);
+    EXPECT_EQ(gSimError.load(), 0);
+    EXPECT_TRUE(calls("SimConnect_AICreateNonATCAircraft").empty());
+    // The same livery is created under a tail number that fits.
+    EXPECT_GT(createIdentified("HB-JVE", 20006, SimAnswerKind::liveCreated), 2u);
 }
 
 TEST_F(SimLinkTest, OtherAircraftNearTheGroundAreReportedAndForeignNewOnesOnlyLogged)

@@ -74,6 +74,9 @@ TEST_F(SimLinkTest, UserAircraftPositionTitleAndPerSecondReplies)
     EXPECT_NEAR(user.lat, 47.4647, 1e-9);
     EXPECT_NEAR(user.lon, 8.5492, 1e-9);
     EXPECT_GE(user.zuluYear, 2026);
+    // The simulator's time is kept from every reply, before the traffic source has told its level.
+    EXPECT_EQ(gProfessionalLevel.load(), 0);
+    EXPECT_EQ(gSimUtcSeconds.load(), gf_daysSince1970(user.zuluDayOfYear, user.zuluYear) * 86400 + user.zuluTime);
 
     gf_requestUserAcTitleModel();
     ASSERT_TRUE(eventually([] { return gf_userTitle() == "Standin Boeing 737-800"; }));
@@ -183,11 +186,72 @@ TEST_F(SimLinkTest, NewFlightStopsTheCycleOnceWithTheFirstReason)
     EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitNewFlight}));
 }
 
-TEST_F(SimLinkTest, QuitClearsTheRunningFlag)
+// One reply to the user-position request (109, definition 403) as the simulator sends it: 40 bytes of
+// header, then latitude, longitude, pitch, bank, heading, altitude, altitude above ground, ground
+// velocity, ZULU time, day of year, year and light states.
+std::string userPositionHex(const std::string& latHex, const std::string& yearHex)
+{
+    return "8800000005000000080000006d0000000100000093010000000000000100000001000000010000" "00" + latHex +
+           "ac1c5a643b1f214000000000000000000000000000000000333333333333f33f0000000000209640000000000000000000"
+           "00000000000000c0a80000000000005000000000000000" +
+           yearHex + "0000000000000000";
+}
+
+constexpr const char* kLat47 = "355eba490cba4740"; // 47.4535
+constexpr const char* kLatNan = "000000000000f87f";
+constexpr const char* kYear2026 = "ea07000000000000";
+constexpr const char* kYearHuge = "ea07000000001000"; // 2026 with bit 52 of the 64-bit field set
+
+TEST_F(SimLinkTest, UserPositionWithNumbersOutOfRangeIsRefused)
+{
+    ASSERT_TRUE(connected());
+    // The day arithmetic would overflow on this year: the position is taken, the time is not.
+    ASSERT_EQ(sim.command("raw " + userPositionHex(kLat47, kYearHuge)), "ok");
+    ASSERT_TRUE(eventually([&] {
+        return log.contains("===> Simulator time refused: year 4503599627372522 day 80 second 43200");
+    }));
+    EXPECT_EQ(gSimUtcSeconds.load(), 0);
+    {
+        std::lock_guard lock(gSimQueues.simMutex);
+        EXPECT_DOUBLE_EQ(gUserAcData.lat, 47.4535);
+        EXPECT_DOUBLE_EQ(gUserAcData.alt, 1416.0);
+    }
+    EXPECT_EQ(gUserObjectId.load(), 1u);
+
+    // A position that is not a number reaches nothing, not even the time.
+    ASSERT_EQ(sim.command("raw " + userPositionHex(kLatNan, kYear2026)), "ok");
+    ASSERT_TRUE(eventually([&] { return log.contains("===> User aircraft position refused: lat nan lon 8.561 alt 1416"); }));
+    EXPECT_EQ(gSimUtcSeconds.load(), 0);
+    {
+        std::lock_guard lock(gSimQueues.simMutex);
+        EXPECT_DOUBLE_EQ(gUserAcData.lat, 47.4535);
+    }
+
+    // A sound reply after them is taken whole: 21 March 2026, 12:00 UTC.
+    ASSERT_EQ(sim.command("raw " + userPositionHex(kLat47, kYear2026)), "ok");
+    EXPECT_TRUE(eventually([] { return gSimUtcSeconds.load() == 1774094400; }));
+    EXPECT_EQ(gStopRequested.load(), 0);
+}
+
+TEST_F(SimLinkTest, QuitThenCloseIsTheSimulatorsNormalEnd)
 {
     ASSERT_TRUE(connected());
     sim.command("quit");
-    EXPECT_TRUE(eventually([] { return gSimRunning.load() == 0; }));
+    ASSERT_TRUE(eventually([] { return gSimRunning.load() == 0; }));
+    EXPECT_EQ(gStopRequested.load(), 0);
+    sim.command("drop");
+    ASSERT_TRUE(eventually([] { return gStopRequested.load() == 1; }));
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitSimWasClosed}));
+        EXPECT_EQ(restartDelays, (std::vector<std::uint32_t>{0}));
+    }
+    EXPECT_TRUE(eventually([&] {
+        return log.contains(
+            "SimConnect: the link to the simulator is gone (closed by the simulator, status 4, error 0xC000013E)");
+    }));
+    EXPECT_EQ(gSimError.load(), 0);
+    EXPECT_FALSE(log.contains("SimConnect request error"));
 }
 
 TEST_F(SimLinkTest, DroppedLinkIsASimulatorFailureThatRestartsAndClearsTheHandle)
@@ -201,6 +265,10 @@ TEST_F(SimLinkTest, DroppedLinkIsASimulatorFailureThatRestartsAndClearsTheHandle
     }
     EXPECT_EQ(gSimError.load(), 1);
     EXPECT_TRUE(log.contains("SimConnect request error"));
+    EXPECT_TRUE(eventually([&] {
+        return log.contains(
+            "SimConnect: the link to the simulator is gone (closed by the simulator, status 4, error 0xC000013E)");
+    }));
     EXPECT_TRUE(eventually([] {
         std::lock_guard lock(gSimQueues.simMutex);
         return gSimHandle == nullptr;

@@ -508,6 +508,13 @@ TEST_F(LiveScenario, StaticAircraftAnswers)
     simHousekeeping(engine);
     EXPECT_TRUE(gParking.staticAircraft.empty());
     EXPECT_EQ(harness->notCreated, std::vector<std::uint32_t>{12});
+
+    // A creation refused for its tail number drops the aircraft but not its livery.
+    gParking.staticAircraft.push_back(s);
+    harness->pushAnswer({0, 12, 0, SimAnswerKind::createRefused, 0.0, 0.0});
+    simHousekeeping(engine);
+    EXPECT_TRUE(gParking.staticAircraft.empty());
+    EXPECT_EQ(harness->notCreated, std::vector<std::uint32_t>{12});
 }
 
 } // namespace

@@ -203,6 +203,12 @@ TEST_F(ParserTest, FieldsOfPushedLines)
              EXPECT_EQ(l.report.track, 360.0);
              EXPECT_EQ(l.report.headingFromAdsb, 1);
          }},
+        {"true heading too small for radians is north", LineBuilder().with({{25, "1e-323"}}).text(),
+         [](const TrafficLine& l)
+         {
+             EXPECT_EQ(*l.report.trueHeading, 6.283185307179586);
+             EXPECT_EQ(l.report.headingFromAdsb, 1);
+         }},
         {"negative true heading sets none", LineBuilder().with({{25, "-5"}}).text(),
          [](const TrafficLine& l)
          {
