@@ -2,8 +2,7 @@
 // aircraft in one burst, and the ticks take them from the adding stack, two a tick and a backlog within
 // the tick's budget. Per burst: the ticks it took (ticks_per_burst), the longest tick's intake
 // (longest_tick_us, against the 10 ms tick) and the lines dropped as already due (none while it keeps up).
-#include "traffic/adding_stack.h"
-#include "traffic/live_engine.h"
+#include "bench/engine_rig.h"
 #include "traffic/live_tick.h"
 
 #include <benchmark/benchmark.h>
@@ -21,18 +20,17 @@ namespace
 constexpr std::int32_t kTicksPerRound = 200; // the source's 2 s between two reports of one aircraft
 constexpr double kStepDeg = 250.0 * 2.0 / 3600.0 / 60.0; // 2 s north at 250 kt
 
-struct IntakeBench
+struct IntakeBench : EngineRig
 {
     explicit IntakeBench(std::int64_t count)
     {
-        engine.n.simQueues = &queues;
-        engine.n.simAnswers = &answers;
-        engine.n.mainQueues = &mainQueues;
-        engine.n.parking = &parking;
-        engine.n.tickCounter = &tick;
+        // The tick's budget is spent against the real clock.
         engine.n.steadyNow100ns = []
-        { return std::chrono::steady_clock::now().time_since_epoch().count() / 100; };
-        engine.n.weekdayHalfHour = [] { return DayHalfHour{1, 0}; };
+        {
+            using Ticks100ns = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
+            return std::chrono::duration_cast<Ticks100ns>(std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        };
         for (std::int64_t i = 0; i < count; ++i)
         {
             Report r;
@@ -79,13 +77,6 @@ struct IntakeBench
                 ac.stream.pop_front();
     }
 
-    LiveEngine engine;
-    SimQueues queues;
-    SimAnswerQueue answers;
-    MainLoopQueues mainQueues;
-    ParkingState parking;
-    AddingStack adding;
-    std::atomic<std::int32_t> tick{1};
     int round = 0;
 };
 
