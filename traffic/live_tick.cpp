@@ -189,10 +189,11 @@ void countIntakeTick(LiveEngine& engine, const AddingStack& adding)
         return;
     const double seconds = static_cast<double>(now - counts.since100ns) / 1e7;
     const double ticksPerSecond = seconds > 0.0 ? counts.ticks / seconds : 0.0;
-    gf_log(fmt::format("Intake: {:.1f} ticks/s, {} lines taken, {} dropped past due, {} removed at end of stream, "
-                       "{} waiting, {} aircraft, {} active",
-                       ticksPerSecond, counts.linesTaken, counts.droppedPastDue, counts.endOfStreamRemovals,
-                       adding.size(), engine.live.size(), engine.activeCount()));
+    gf_log(fmt::format(
+        "Intake: {:.1f} ticks/s, {} lines taken, {} dropped past due, {} removed at end of stream, "
+        "{} waiting, {} aircraft, {} active",
+        ticksPerSecond, counts.linesTaken, counts.droppedPastDue, counts.endOfStreamRemovals, adding.size(),
+        engine.live.size(), engine.activeCount()));
     counts = IntakeCounts{};
     counts.since100ns = now;
 }

@@ -149,8 +149,9 @@ void UdpReceiver::receiveLoop(plat::net::Socket& socket, bool filterDuplicates)
 TrafficReader::TrafficReader(const TrafficFilter& filter, CallsignCollector& callsigns, AddingStack& stack,
                              const std::atomic<std::int32_t>& tickCounter, std::atomic<double>& lastTimestamp,
                              TrafficDisplay& display)
-    : UdpReceiver("Traffic Reader", kTrafficReceiveBufferBytes), parser_(filter, callsigns, stack, tickCounter, lastTimestamp),
-      callsigns_(callsigns), lastTimestamp_(lastTimestamp), display_(display)
+    : UdpReceiver("Traffic Reader", kTrafficReceiveBufferBytes),
+      parser_(filter, callsigns, stack, tickCounter, lastTimestamp), callsigns_(callsigns),
+      lastTimestamp_(lastTimestamp), display_(display)
 {
 }
 

@@ -82,8 +82,6 @@ public:
                             std::uint32_t arrayCount, std::uint32_t unitSize, const void* data);
     // True when no message waits.
     bool empty() const { return bytes_.empty(); }
-    // Bytes of the waiting messages.
-    std::size_t size() const { return bytes_.size(); }
     // Drops the waiting messages (their room is kept).
     void clear() { bytes_.clear(); }
     // The waiting messages, back to back.

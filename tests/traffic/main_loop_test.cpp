@@ -270,9 +270,11 @@ TEST_F(MainLoopTest, IntakeAndEndOfStreamAreLoggedOncePerMinuteOfTicks)
     for (const std::string& line : log.lines())
         if (line.starts_with("Intake: "))
             intake.push_back(line);
-    EXPECT_EQ(intake, (std::vector<std::string>{fmt::format("Intake: 100.0 ticks/s, {} lines taken, 0 dropped past "
-                                                            "due, 1 removed at end of stream, 1 waiting, 0 aircraft, 0 active",
-                                                            taken)}));
+    const std::string expected =
+        fmt::format("Intake: 100.0 ticks/s, {} lines taken, 0 dropped past due, 1 removed "
+                    "at end of stream, 1 waiting, 0 aircraft, 0 active",
+                    taken);
+    EXPECT_EQ(intake, (std::vector<std::string>{expected}));
     EXPECT_EQ(engine().intake.endOfStreamRemovals, 0u);
 }
 
