@@ -212,7 +212,7 @@ TEST_F(MainLoopTest, TrafficLinesAreTakenInArrivalOrderAndABacklogWithinTheTickB
     pushLines(2, 0);
     EXPECT_EQ(takeTrafficLines(engine(), adding), 2u);
 
-    // Each reading of the clock moves it 0.8 ms on: the budget ends after three more shares.
+    // Each reading of the clock moves it 0.8 ms on: the 2 ms budget lets two shares follow the first.
     std::int64_t clock100ns = 0;
     engine().n.steadyNow100ns = [&clock100ns] { return clock100ns += 8000; };
     pushLines(9, 0);
