@@ -2,6 +2,7 @@
 // (ground data for the aircraft near the ground every 100 ticks), the per-aircraft update, the sweep,
 // the position hand-over and the frame that takes the positions. Also the cost of one whole main-loop
 // pass with no aircraft and with N aircraft, and of the per-second routine over N aircraft.
+#include "bench/engine_rig.h"
 #include "foundation/config_keys.h"
 #include "records/sim_queues.h"
 #include "traffic/cycle_hooks.h"
@@ -19,17 +20,10 @@ namespace oxl
 namespace
 {
 
-struct TickBench
+struct TickBench : EngineRig
 {
     explicit TickBench(std::int64_t count)
     {
-        engine.n.simQueues = &queues;
-        engine.n.simAnswers = &answers;
-        engine.n.mainQueues = &mainQueues;
-        engine.n.parking = &parking;
-        engine.n.tickCounter = &tick;
-        engine.n.steadyNow100ns = [] { return std::int64_t{0}; };
-        engine.n.weekdayHalfHour = [] { return DayHalfHour{1, 0}; };
         for (std::int64_t i = 0; i < count; ++i)
         {
             // Seven of ten cruise, two approach, one taxis.
@@ -73,14 +67,6 @@ struct TickBench
         }
         tick.fetch_add(1);
     }
-
-    LiveEngine engine;
-    SimQueues queues;
-    SimAnswerQueue answers;
-    MainLoopQueues mainQueues;
-    ParkingState parking;
-    AddingStack adding;
-    std::atomic<std::int32_t> tick{1};
 };
 
 void BM_LiveTickPerAircraft(benchmark::State& state)

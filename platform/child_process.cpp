@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <chrono>
 #include <csignal>
+#include <fstream>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -147,6 +148,26 @@ void ChildProcess::kill()
         return;
     ::kill(pid_, SIGKILL);
     wait(5000);
+}
+
+std::optional<std::uint64_t> ChildProcess::residentBytes() const
+{
+    if (pid_ <= 0)
+        return std::nullopt;
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    std::string key;
+    while (status >> key)
+    {
+        if (key == "VmRSS:")
+        {
+            std::uint64_t kib = 0;
+            if (status >> kib)
+                return kib * 1024;
+            return std::nullopt;
+        }
+        status.ignore(4096, '\n');
+    }
+    return std::nullopt;
 }
 
 } // namespace oxl::plat

@@ -1,6 +1,7 @@
 // A child process with pipes to its standard input and output (stand-ins started by tests).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -31,6 +32,8 @@ public:
     bool terminate();
     // Ends the child (SIGKILL) and reaps it.
     void kill();
+    // The child's resident memory [bytes]; nullopt when it does not run or the system does not say.
+    std::optional<std::uint64_t> residentBytes() const;
     // True while the child was started and not reaped.
     bool running() const { return pid_ > 0; }
 

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <climits>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
@@ -47,6 +48,22 @@ bool bindUdp(Socket& socket, std::string_view ipv4, std::uint16_t port)
         return false;
     }
     return true;
+}
+
+std::size_t setReceiveBuffer(Socket& socket, std::size_t bytes)
+{
+    const int asked = bytes > static_cast<std::size_t>(INT_MAX / 2) ? INT_MAX / 2 : static_cast<int>(bytes);
+    // The forced form passes net.core.rmem_max for a privileged process; others get at most that limit.
+    if (::setsockopt(socket.fd(), SOL_SOCKET, SO_RCVBUFFORCE, &asked, sizeof asked) != 0)
+        (void)::setsockopt(socket.fd(), SOL_SOCKET, SO_RCVBUF, &asked, sizeof asked);
+    int granted = 0;
+    socklen_t length = sizeof granted;
+    if (::getsockopt(socket.fd(), SOL_SOCKET, SO_RCVBUF, &granted, &length) != 0)
+    {
+        setLastError(errno);
+        return 0;
+    }
+    return granted > 0 ? static_cast<std::size_t>(granted) : 0;
 }
 
 Datagram receiveDatagram(Socket& socket, char* buffer, std::size_t capacity)

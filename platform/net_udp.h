@@ -16,6 +16,10 @@ Socket openUdp();
 /// Binds the socket to an IPv4 address text ("127.0.0.1", "0.0.0.0") and port (0 = any free port).
 bool bindUdp(Socket& socket, std::string_view ipv4, std::uint16_t port);
 
+/// Asks for a receive buffer of `bytes` (beyond the system's limit where the process may) and returns
+/// the size the system grants, as it reports it; 0 when it can not say (lastError() tells why).
+std::size_t setReceiveBuffer(Socket& socket, std::size_t bytes);
+
 /// What one receive call gave.
 struct Datagram
 {

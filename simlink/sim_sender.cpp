@@ -17,6 +17,12 @@ namespace
 {
 
 constexpr std::size_t kQueueReserve = 256;
+// [bytes] the position block of one object: eight doubles.
+constexpr std::uint32_t kPositionBlockBytes = 64;
+
+// The frame sender's own: the positions taken over and the frame built from them (SimClient thread only).
+std::vector<SimPosition> gFramePositions;
+ScFrame gFrame;
 
 void transmit(const SimEventEntry& e)
 {
@@ -173,25 +179,47 @@ ScResult gf_simCall(const std::function<ScResult(ScHandle)>& call)
     return gf_simCallHeld(call);
 }
 
-void lf_sendQueuedToSim()
+bool lf_takeFramePositions()
 {
     auto& q = gSimQueues;
     std::unique_lock lock(q.simMutex, std::try_to_lock);
     if (!lock.owns_lock())
-        return;
+        return false;
     if (gSimError.load() != 0)
     {
         q.send->clear();
         q.events.clear();
         q.creates.clear();
         q.removals.clear();
+        return false;
+    }
+    // The send buffer keeps the room of the frame sender's old one; only the contents change hands.
+    gFramePositions.clear();
+    gFramePositions.swap(*q.send);
+    return true;
+}
+
+void lf_buildFrame()
+{
+    const std::uint32_t userId = gUserObjectId.load();
+    gFrame.clear();
+    for (const SimPosition& p : gFramePositions)
+        if (p.objectId > userId)
+            gFrame.setDataOnSimObject(kDefPosition, p.objectId, 0, 0, kPositionBlockBytes, &p);
+    gFramePositions.clear();
+}
+
+void lf_handOverFrame()
+{
+    auto& q = gSimQueues;
+    std::lock_guard lock(q.simMutex);
+    if (gSimError.load() != 0)
+    {
+        gFrame.clear();
         return;
     }
-    const std::uint32_t userId = gUserObjectId.load();
-    for (const SimPosition& p : *q.send)
-        if (p.objectId > userId)
-            SimConnect_SetDataOnSimObject(gSimHandle, kDefPosition, p.objectId, 0, 0, 64, &p);
-    q.send->clear();
+    if (!gFrame.empty())
+        scSendFrame(gSimHandle, gFrame);
 
     for (const SimEventEntry& e : q.events)
         transmit(e);
@@ -201,6 +229,7 @@ void lf_sendQueuedToSim()
         lf_createAcInSim(r);
     q.creates.clear();
 
+    const std::uint32_t userId = gUserObjectId.load();
     for (std::uint32_t id : q.removals)
     {
         if (id > userId)
@@ -216,6 +245,14 @@ void lf_sendQueuedToSim()
             gf_logMarked(fmt::format("SimConnect call to remove ac with objectid {}", id));
     }
     q.removals.clear();
+}
+
+void lf_sendQueuedToSim()
+{
+    if (!lf_takeFramePositions())
+        return;
+    lf_buildFrame();
+    lf_handOverFrame();
 }
 
 } // namespace oxl

@@ -326,6 +326,9 @@ class Standin
     void sendFlight(double elapsedS)
     {
         constexpr double kPi = 3.141592653589793;
+        // Altitudes from 5000 ft in steps of 500 ft up to 39,500 ft, then from 5000 ft again. The airline
+        // is one whose A320 the demo liveries hold, so that every scripted aircraft can be shown.
+        constexpr int kFlightLevels = 70;
         const double speedKt = 250.0;
         const double circumferenceNm = 2.0 * kPi * o_.radiusNm;
         for (int i = 0; i < o_.aircraft; ++i)
@@ -339,8 +342,9 @@ class Standin
             const double dLonDeg = o_.radiusNm / 60.0 * std::sin(angle) / (cosLat > 0.01 ? cosLat : 0.01);
             double track = std::fmod(angle * 180.0 / kPi + 90.0, 360.0);
             send(o_.trafficPort,
-                 trafficLine(4000001 + i, user_->first + dLatDeg, user_->second + dLonDeg, 5000.0 + 500.0 * i,
-                             0.0, track, speedKt, fmt::format("OXL{}", 101 + i), "A320",
+                 trafficLine(4000001 + i, user_->first + dLatDeg, user_->second + dLonDeg,
+                             5000.0 + 500.0 * (i % kFlightLevels),
+                             0.0, track, speedKt, fmt::format("EDW{}", 101 + i), "A320",
                              fmt::format("N{}OX", 101 + i), "KJFK", "KBOS", unixNow()));
         }
     }

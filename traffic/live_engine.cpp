@@ -34,6 +34,7 @@ void LiveEngine::reset()
     liveParked.clear();
     deferred.clear();
     fastRequest = false;
+    intake = {};
 }
 
 std::int32_t LiveEngine::tick() const

@@ -140,6 +140,16 @@ struct DeferredAnswer
     std::int32_t counter = 0; ///< ticks since the answer; -1 = done
 };
 
+/// What the intake and the end of stream did since the intake's last log line.
+struct IntakeCounts
+{
+    std::uint64_t linesTaken = 0;          ///< traffic lines handed to the engine
+    std::uint64_t droppedPastDue = 0;      ///< lines dropped because their report was already due
+    std::uint64_t endOfStreamRemovals = 0; ///< aircraft given up at the end of their report stream
+    std::int32_t ticks = 0;                ///< ticks since the interval began
+    std::int64_t since100ns = -1;          ///< steady time the interval began; -1 = at the next tick
+};
+
 /// The engine's state of one cycle.
 struct LiveEngine
 {
@@ -176,6 +186,7 @@ struct LiveEngine
     std::vector<std::pair<std::uint32_t, std::uint32_t>> liveParked; ///< (hexid, half-hour slot)
     std::vector<DeferredAnswer> deferred; ///< creation answers waiting for activation
     bool fastRequest = false;             ///< in-range data wanted every 20 ticks
+    IntakeCounts intake;                  ///< counts for the intake's log line
     LiveNeighbours n;                     ///< neighbours and sources
 };
 

@@ -220,6 +220,7 @@ void nextPosMain(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
                     continue;
                 if (ac.phase != GroundPhase::parked && steps.learnStandOnDeparture)
                     steps.learnStandOnDeparture(engine, ac, ac.phase != GroundPhase::flying);
+                ++engine.intake.endOfStreamRemovals;
                 removeAircraftFromSim(engine, ac);
                 return;
             }

@@ -148,12 +148,67 @@ void serviceQueues(LiveEngine& engine)
         engine.n.stands.assignStaticParking();
 }
 
+std::size_t takeTrafficLines(LiveEngine& engine, AddingStack& adding)
+{
+    const std::int32_t tick = engine.tick();
+    IntakeCounts& counts = engine.intake;
+    std::size_t accepted = 0;
+    const auto take = [&](TrafficLine& line)
+    {
+        if (line.report.dueTick <= tick)
+        {
+            ++counts.droppedPastDue;
+            return;
+        }
+        acceptReport(engine, std::move(line));
+        ++accepted;
+    };
+    adding.takeUpTo(kLinesPerTick, take);
+    if (adding.size() > kLinesPerTick)
+    {
+        // Share by share, so that the reader gets the mutex between them and never waits long.
+        const std::int64_t deadline = engine.steadyNow100ns() + kIntakeBudget100ns;
+        while (engine.steadyNow100ns() < deadline && adding.takeUpTo(kLinesPerTick, take) > 0)
+        {
+        }
+    }
+    counts.linesTaken += accepted;
+    return accepted;
+}
+
+void countIntakeTick(LiveEngine& engine, const AddingStack& adding)
+{
+    IntakeCounts& counts = engine.intake;
+    const std::int64_t now = engine.steadyNow100ns();
+    if (counts.since100ns < 0)
+    {
+        counts.since100ns = now;
+        counts.ticks = 0;
+    }
+    if (++counts.ticks < kIntakeLogTicks)
+        return;
+    const double seconds = static_cast<double>(now - counts.since100ns) / 1e7;
+    const double ticksPerSecond = seconds > 0.0 ? counts.ticks / seconds : 0.0;
+    gf_log(fmt::format(
+        "Intake: {:.1f} ticks/s, {} lines taken, {} dropped past due, {} removed at end of stream, "
+        "{} waiting, {} aircraft, {} active",
+        ticksPerSecond, counts.linesTaken, counts.droppedPastDue, counts.endOfStreamRemovals, adding.size(),
+        engine.live.size(), engine.activeCount()));
+    counts = IntakeCounts{};
+    counts.since100ns = now;
+}
+
+void restartIntakeInterval(LiveEngine& engine)
+{
+    engine.intake.since100ns = -1;
+}
+
 void liveTickWork(LiveEngine& engine, AddingStack& adding)
 {
     simHousekeeping(engine);
     updateAllLiveAc(engine);
     serviceQueues(engine);
-    adding.takeUpTo(kLinesPerTick, [&](TrafficLine& line) { acceptReport(engine, std::move(line)); });
+    takeTrafficLines(engine, adding);
     createRequestFromSpawnStack(engine);
 }
 

@@ -12,8 +12,12 @@
 namespace oxl
 {
 
-/// Traffic lines taken from the adding stack per tick.
+/// Traffic lines taken from the adding stack per tick while no backlog waits (a tick's share).
 inline constexpr std::size_t kLinesPerTick = 2;
+/// [100 ns] a tick's time for working off a backlog of traffic lines: 2 ms of the 10 ms tick.
+inline constexpr std::int64_t kIntakeBudget100ns = 20000;
+/// Ticks between two intake log lines: a minute of ticks.
+inline constexpr std::int32_t kIntakeLogTicks = 6000;
 /// Ticks between two removals handed to the simulator link.
 inline constexpr std::int32_t kRemovalPeriodTicks = 10;
 /// Ticks between two create requests handed to the simulator link.
@@ -40,8 +44,20 @@ void createRequestFromSpawnStack(LiveEngine& engine);
 /// followed by one static placement.
 void serviceQueues(LiveEngine& engine);
 
-/// Ticks 1 to 5 of the main loop: answers, aircraft, queues, at most two traffic lines, one create
-/// request. The caller requests the aircraft in range and counts the tick.
+/// The tick's traffic lines: a tick's share, and while more than that waits, further shares until the
+/// intake budget is spent. A line whose report is already due when taken is dropped and counted: it
+/// waited out the whole delay in the stack. Returns the lines handed to the engine.
+std::size_t takeTrafficLines(LiveEngine& engine, AddingStack& adding);
+
+/// Counts a tick; every kIntakeLogTicks ticks logs the ticks per second, the lines taken and dropped,
+/// the end-of-stream removals, the lines waiting and the aircraft, and begins a new interval.
+void countIntakeTick(LiveEngine& engine, const AddingStack& adding);
+
+/// Begins a new intake interval at the next tick, so that a pause does not count as slow ticks.
+void restartIntakeInterval(LiveEngine& engine);
+
+/// Ticks 1 to 5 of the main loop: answers, aircraft, queues, the traffic lines, one create request.
+/// The caller requests the aircraft in range and counts the tick.
 void liveTickWork(LiveEngine& engine, AddingStack& adding);
 
 } // namespace oxl

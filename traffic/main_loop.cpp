@@ -170,6 +170,7 @@ void lf_flightNotRunning(LoopContext& loop)
     if (!values.paused)
     {
         loop.adding.setAccept(false);
+        restartIntakeInterval(loop.engine);
         values.paused = true;
         values.notRunningCountdown = kNotRunningPeriodPasses;
         {
@@ -200,6 +201,7 @@ void lf_handleAddingStack(LoopContext& loop)
     liveTickWork(loop.engine, loop.adding);
     requestAcInRange(loop.engine);
     tickCounter(loop.engine).fetch_add(1);
+    countIntakeTick(loop.engine, loop.adding);
 }
 
 void requestAcInRange(LiveEngine& engine)

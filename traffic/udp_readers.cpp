@@ -80,6 +80,12 @@ void UdpReceiver::run(std::uint16_t port, bool sourceOnThisPc)
         if (!plat::net::bindUdp(socket, sourceOnThisPc ? "127.0.0.1" : "0.0.0.0", port))
             throw std::runtime_error(fmt::format("bind to stream socket failed, error: {}",
                                                  gf_wsaErrorText(plat::net::lastError())));
+        if (receiveBufferBytes_ > 0)
+        {
+            const std::size_t granted = plat::net::setReceiveBuffer(socket, receiveBufferBytes_);
+            gf_logIndented(fmt::format("{} receive buffer: {} bytes granted, {} asked", name_, granted,
+                                       receiveBufferBytes_));
+        }
         boundPort_.store(plat::net::localPort(socket));
         onStarted();
         gf_logIndented(fmt::format("{} connected", name_));
@@ -143,8 +149,9 @@ void UdpReceiver::receiveLoop(plat::net::Socket& socket, bool filterDuplicates)
 TrafficReader::TrafficReader(const TrafficFilter& filter, CallsignCollector& callsigns, AddingStack& stack,
                              const std::atomic<std::int32_t>& tickCounter, std::atomic<double>& lastTimestamp,
                              TrafficDisplay& display)
-    : UdpReceiver("Traffic Reader"), parser_(filter, callsigns, stack, tickCounter, lastTimestamp),
-      callsigns_(callsigns), lastTimestamp_(lastTimestamp), display_(display)
+    : UdpReceiver("Traffic Reader", kTrafficReceiveBufferBytes),
+      parser_(filter, callsigns, stack, tickCounter, lastTimestamp), callsigns_(callsigns),
+      lastTimestamp_(lastTimestamp), display_(display)
 {
 }
 

@@ -21,6 +21,10 @@ namespace oxl
 inline constexpr std::uint16_t kTrafficPort = 49005;
 /// Port of the QNH datagrams.
 inline constexpr std::uint16_t kQnhPort = 49004;
+/// [bytes] socket receive buffer of the Traffic Reader: the source sends each round of reports as one
+/// burst, and the system counts about a kilobyte per small datagram, so this holds a round of several
+/// thousand aircraft while the reader catches up.
+inline constexpr std::size_t kTrafficReceiveBufferBytes = 8u << 20;
 /// [hPa] standard pressure, the QNH of every reset.
 inline constexpr std::int32_t kStandardQnh = 1013;
 
@@ -37,8 +41,12 @@ class UdpReceiver
     /// Largest datagram handled [bytes]; one of this size or longer is skipped.
     static constexpr std::size_t kBufferSize = 16384;
 
-    /// A receiver named for its log lines ("Traffic Reader", "QNH Reader").
-    explicit UdpReceiver(std::string_view name) : name_(name) {}
+    /// A receiver named for its log lines ("Traffic Reader", "QNH Reader") that asks for a socket receive
+    /// buffer of `receiveBufferBytes` (0 keeps the system's default).
+    explicit UdpReceiver(std::string_view name, std::size_t receiveBufferBytes = 0)
+        : name_(name), receiveBufferBytes_(receiveBufferBytes)
+    {
+    }
     virtual ~UdpReceiver() = default;
     UdpReceiver(const UdpReceiver&) = delete;
     UdpReceiver& operator=(const UdpReceiver&) = delete;
@@ -73,6 +81,7 @@ class UdpReceiver
     void receiveLoop(plat::net::Socket& socket, bool filterDuplicates);
 
     std::string name_;
+    std::size_t receiveBufferBytes_;
     ReaderStoppedHandler stopped_;
     std::atomic<std::uint16_t> boundPort_{0};
     std::array<char, kBufferSize + 1> buffer_{};

@@ -26,6 +26,14 @@ void writeU32(std::byte* p, std::uint32_t v)
         p[i] = static_cast<std::byte>(v >> (8 * i));
 }
 
+std::uint32_t readU32(const std::byte* p)
+{
+    std::uint32_t v = 0;
+    for (int i = 0; i < 4; ++i)
+        v |= static_cast<std::uint32_t>(p[i]) << (8 * i);
+    return v;
+}
+
 std::uint32_t statusOfCompletion(std::uint32_t code)
 {
     switch (code)
@@ -363,6 +371,36 @@ std::uint32_t scFlushSend(ScConnection* conn)
     std::memset(conn->sendBuffer.data(), 0, used);
     conn->sendPos = 0;
     return result;
+}
+
+std::uint32_t scQueueFrame(ScConnection* conn, std::vector<std::byte>& messages)
+{
+    std::lock_guard lock(scLibraryLock());
+    if (!conn || messages.empty())
+        return 1;
+    if (scCheckLink(conn))
+        return 2;
+    const auto total = static_cast<std::uint32_t>(messages.size());
+    std::unique_ptr<std::byte[]> block(new (std::nothrow) std::byte[total]);
+    if (!block)
+        return 1;
+    // Every call hands its message over at once, so nothing waits in the send buffer before the frame.
+    for (std::uint32_t at = 0; at + 16 <= total;)
+    {
+        if (++conn->sendId == 0)
+            conn->sendId = 1;
+        writeU32(messages.data() + at + 12, conn->sendId);
+        const std::uint32_t size = readU32(messages.data() + at);
+        if (size < 16)
+            break;
+        at += size;
+    }
+    std::memcpy(block.get(), messages.data(), total);
+    auto packet = std::make_shared<ScPacket>();
+    packet->data = std::move(block);
+    packet->size = total;
+    conn->queueSend(std::move(packet));
+    return 0;
 }
 
 std::uint32_t scDispatchLoop(ScConnection* conn, ScDispatchProc proc, void* context)

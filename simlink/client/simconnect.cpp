@@ -96,6 +96,32 @@ private:
     bool tooLong_ = false;
 };
 
+// The fields of a SetDataOnSimObject message, shared by the call and the frame.
+struct SetData
+{
+    std::uint32_t definitionId;
+    std::uint32_t objectId;
+    std::uint32_t flags;
+    std::uint32_t arrayCount;
+    std::uint32_t unitSize;
+    const void* data;
+
+    std::uint64_t count() const { return arrayCount == 0 ? 1 : arrayCount; }
+    std::uint32_t messageSize() const
+    {
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(kSizeSetDataHeader + count() * unitSize, 0xFFFFFFFF));
+    }
+    void fill(Writer& w) const
+    {
+        w.put(16, definitionId);
+        w.put(20, objectId);
+        w.put(24, flags);
+        w.put(28, static_cast<std::uint32_t>(count()));
+        w.put(32, unitSize);
+        w.putBytes(36, data, static_cast<std::size_t>(count() * unitSize));
+    }
+};
+
 // Reserve, fill and hand over one message as one step on the handle.
 template <typename Fill>
 ScResult sendMessage(ScHandle handle, std::uint32_t size, std::uint32_t callId, Fill fill)
@@ -296,18 +322,39 @@ ScResult SimConnect_SetDataOnSimObject(ScHandle handle, std::uint32_t definition
                                        std::uint32_t flags, std::uint32_t arrayCount, std::uint32_t unitSize,
                                        const void* data)
 {
-    const std::uint64_t count = arrayCount == 0 ? 1 : arrayCount;
-    const std::uint64_t bytes = count * unitSize;
+    const SetData d{definitionId, objectId, flags, arrayCount, unitSize, data};
     // A block larger than the send buffer finds no room: the reservation fails and nothing is sent.
-    const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(kSizeSetDataHeader + bytes, 0xFFFFFFFF));
-    return sendMessage(handle, size, scwire::kSendSetDataOnSimObject, [&](Writer& w) {
-        w.put(16, definitionId);
-        w.put(20, objectId);
-        w.put(24, flags);
-        w.put(28, static_cast<std::uint32_t>(count));
-        w.put(32, unitSize);
-        w.putBytes(36, data, static_cast<std::size_t>(bytes));
-    });
+    return sendMessage(handle, d.messageSize(), scwire::kSendSetDataOnSimObject, [&](Writer& w) { d.fill(w); });
+}
+
+bool ScFrame::setDataOnSimObject(std::uint32_t definitionId, std::uint32_t objectId, std::uint32_t flags,
+                                 std::uint32_t arrayCount, std::uint32_t unitSize, const void* data)
+{
+    const SetData d{definitionId, objectId, flags, arrayCount, unitSize, data};
+    const std::uint32_t size = d.messageSize();
+    if (size > kScSendBufferSize)
+        return false;
+    const std::size_t at = bytes_.size();
+    bytes_.resize(at + size);
+    Writer w(bytes_.data() + at);
+    w.header(size, scwire::kSendSetDataOnSimObject);
+    d.fill(w);
+    return true;
+}
+
+ScResult scSendFrame(ScHandle handle, ScFrame& frame)
+{
+    if (!handle)
+    {
+        frame.clear();
+        return kScFail;
+    }
+    std::lock_guard call(handle->callLock);
+    const std::uint32_t queued = scQueueFrame(handle, frame.bytes());
+    frame.clear();
+    if (queued == 2)
+        return resultOf(handle->failureCode());
+    return queued == 0 ? kScOk : kScFail;
 }
 
 ScResult SimConnect_SubscribeToSystemEvent(ScHandle handle, std::uint32_t eventId, const char* systemEventName)

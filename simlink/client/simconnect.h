@@ -4,7 +4,9 @@
 
 #include "simlink/client/sc_connection.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace oxl
 {
@@ -73,6 +75,29 @@ ScResult SimConnect_RequestDataOnSimObjectType(ScHandle handle, std::uint32_t re
 ScResult SimConnect_SetDataOnSimObject(ScHandle handle, std::uint32_t definitionId, std::uint32_t objectId,
                                        std::uint32_t flags, std::uint32_t arrayCount, std::uint32_t unitSize,
                                        const void* data);
+// Messages built ahead of the link and handed over later as one packet, so that a caller can build many
+// of them without holding whatever serialises its use of the handle.
+class ScFrame
+{
+public:
+    // Appends the message SimConnect_SetDataOnSimObject would send; its send id is stamped on hand-over.
+    // False, and nothing appended, for a block too large for one message.
+    bool setDataOnSimObject(std::uint32_t definitionId, std::uint32_t objectId, std::uint32_t flags,
+                            std::uint32_t arrayCount, std::uint32_t unitSize, const void* data);
+    // True when no message waits.
+    bool empty() const { return bytes_.empty(); }
+    // Drops the waiting messages (their room is kept).
+    void clear() { bytes_.clear(); }
+    // The waiting messages, back to back.
+    std::vector<std::byte>& bytes() { return bytes_; }
+
+private:
+    std::vector<std::byte> bytes_;
+};
+
+// Hands a frame's messages over as one packet, each stamped with the next send id as if sent one by one;
+// the frame is emptied either way.
+ScResult scSendFrame(ScHandle handle, ScFrame& frame);
 // Subscribes a client event id to a system event.
 ScResult SimConnect_SubscribeToSystemEvent(ScHandle handle, std::uint32_t eventId, const char* systemEventName);
 // Creates an AI aircraft that no air traffic control flies.

@@ -144,6 +144,21 @@ TEST_F(LiveSpawning, AtTheLimitACloserNewcomerReplacesTheFarthest)
     EXPECT_EQ(harness->aircraft(kHex + 2), nullptr);
 }
 
+TEST_F(LiveSpawning, AircraftWhoseCreationIsUnderWayCountTowardsTheLimit)
+{
+    MAX_LIVE_SEL.set(1);
+    harness->user.lat = 51.5;
+    harness->user.lon = -0.2;
+    // Handed to the simulator, which has not answered yet.
+    LiveAc& creating = buffered(kHex, "CRE1", 5000, 240, "A320", 52.5);
+    creating.simState = SimState::adding2sim;
+    buffered(kHex + 1, "NEW1", 5000, 240, "A320", 51.6);
+    runThrough(2900);
+    EXPECT_EQ(harness->aircraft(kHex)->simState, SimState::adding2sim);
+    EXPECT_EQ(harness->aircraft(kHex + 1), nullptr);
+    EXPECT_TRUE(harness->creates.empty());
+}
+
 struct CallsignRow
 {
     const char* name;

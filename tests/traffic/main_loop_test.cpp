@@ -1,7 +1,12 @@
 // The main loop on a fake clock: the 10 ms grid with catch-up and re-basing, the tick's rates, the
 // passes while the flight is not running, resuming, and the stop flags.
 #include "platform/timer_resolution.h"
+#include "tests/support/log_capture.h"
 #include "tests/traffic/loop_fixture.h"
+#include "traffic/ground_movement.h"
+#include "traffic/live_tick.h"
+
+#include <fmt/format.h>
 
 #include <algorithm>
 
@@ -179,34 +184,98 @@ TEST_F(MainLoopTest, SimulatorErrorStopsTheRequestsAndTheTicks)
     EXPECT_TRUE(values.paused);
 }
 
-TEST_F(MainLoopTest, AddingStackIsTakenTwoLinesPerTickInArrivalOrder)
+TrafficLine intakeLine(std::uint32_t n)
+{
+    TrafficLine line;
+    line.hexid = 0x500000 + n;
+    line.callsign = "LIN" + std::to_string(n);
+    line.type = "A320";
+    line.report.lat = 51.5;
+    line.report.lon = -0.2;
+    line.report.alt = 5000;
+    line.report.airborne = 1;
+    line.timestamp = 1000;
+    return line;
+}
+
+// Two lines a tick while no more wait; a backlog share by share until 2 ms of the tick are spent; a
+// line that waited out the whole delay in the stack is dropped and counted. Arrival order throughout.
+TEST_F(MainLoopTest, TrafficLinesAreTakenInArrivalOrderAndABacklogWithinTheTickBudget)
 {
     adding.setAccept(true);
-    for (std::uint32_t i = 0; i < 5; ++i)
+    std::uint32_t next = 0;
+    const auto pushLines = [&](std::uint32_t count, std::int32_t tickNow)
     {
-        TrafficLine line;
-        line.hexid = 0x500000 + i;
-        line.callsign = "LIN" + std::to_string(i);
-        line.type = "A320";
-        line.report.lat = 51.5;
-        line.report.lon = -0.2;
-        line.report.alt = 5000;
-        line.report.airborne = 1;
-        line.timestamp = 1000;
-        adding.push(std::move(line), 0);
-    }
-    LoopContext context = loop();
+        for (std::uint32_t i = 0; i < count; ++i)
+            adding.push(intakeLine(next++), tickNow);
+    };
+    pushLines(2, 0);
+    EXPECT_EQ(takeTrafficLines(engine(), adding), 2u);
+
+    // Each reading of the clock moves it 0.8 ms on: the 2 ms budget lets two shares follow the first.
+    std::int64_t clock100ns = 0;
+    engine().n.steadyNow100ns = [&clock100ns] { return clock100ns += 8000; };
+    pushLines(9, 0);
+    std::vector<std::size_t> taken;
     std::vector<std::size_t> left;
     for (int i = 0; i < 3; ++i)
     {
-        lf_handleAddingStack(context);
+        taken.push_back(takeTrafficLines(engine(), adding));
         left.push_back(adding.size());
     }
+    EXPECT_EQ(taken, (std::vector<std::size_t>{6, 2, 1}));
     EXPECT_EQ(left, (std::vector<std::size_t>{3, 1, 0}));
+
+    // Pushed 3000 ticks ago: due now.
+    pushLines(1, engine().tick() - kReportDelayTicks);
+    pushLines(1, engine().tick());
+    EXPECT_EQ(takeTrafficLines(engine(), adding), 1u);
+    EXPECT_EQ(engine().intake.droppedPastDue, 1u);
+    EXPECT_EQ(engine().intake.linesTaken, 12u);
+
     std::vector<std::uint32_t> hexids;
     for (const LiveAc& ac : engine().live)
         hexids.push_back(ac.hexid);
-    EXPECT_EQ(hexids, (std::vector<std::uint32_t>{0x500000, 0x500001, 0x500002, 0x500003, 0x500004}));
+    std::vector<std::uint32_t> expected;
+    for (std::uint32_t n = 0; n < 11; ++n)
+        expected.push_back(0x500000 + n);
+    expected.push_back(0x500000 + 12);
+    EXPECT_EQ(hexids, expected);
+}
+
+// One line a minute of ticks tells the tick rate, the intake and the aircraft given up at the end of
+// their stream; a pause starts the minute again.
+TEST_F(MainLoopTest, IntakeAndEndOfStreamAreLoggedOncePerMinuteOfTicks)
+{
+    test::LogCapture log;
+    // An airborne aircraft whose reports end: extended while the user's position is unknown, then given up.
+    installGroundMovement(engine());
+    test::StreamBuilder flight(test::FlightIdentity{}, {51.5, -0.2}, 90.0);
+    flight.speed(240).altitude(10000).every(5).fly(30);
+    harness->schedule(flight.lines());
+    ASSERT_TRUE(harness->runUntil([&] { return engine().intake.endOfStreamRemovals == 1; }, 16000));
+    ASSERT_TRUE(harness->runUntil([&] { return engine().live.empty(); }, 100));
+
+    std::int64_t clock100ns = 0;
+    engine().n.steadyNow100ns = [&clock100ns] { return clock100ns += 100000; }; // 10 ms a tick
+    adding.setAccept(true);
+    adding.push(intakeLine(0), 0);
+    const std::uint64_t taken = engine().intake.linesTaken;
+    for (int i = 0; i < 100; ++i)
+        countIntakeTick(engine(), adding);
+    restartIntakeInterval(engine());
+    for (int i = 0; i < kIntakeLogTicks; ++i)
+        countIntakeTick(engine(), adding);
+    std::vector<std::string> intake;
+    for (const std::string& line : log.lines())
+        if (line.starts_with("Intake: "))
+            intake.push_back(line);
+    const std::string expected =
+        fmt::format("Intake: 100.0 ticks/s, {} lines taken, 0 dropped past due, 1 removed "
+                    "at end of stream, 1 waiting, 0 aircraft, 0 active",
+                    taken);
+    EXPECT_EQ(intake, (std::vector<std::string>{expected}));
+    EXPECT_EQ(engine().intake.endOfStreamRemovals, 0u);
 }
 
 TEST_F(MainLoopTest, NotRunningPassesKeepTheLinksAlive)

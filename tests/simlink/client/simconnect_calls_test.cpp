@@ -265,6 +265,31 @@ TEST_F(Calls, DataBlockLargerThanTheSendBufferIsRefusedWithoutSending)
     EXPECT_EQ(u32At(next, 12), 2u);
 }
 
+// A frame built ahead goes out as the same messages the calls send one by one, with the send ids that
+// follow, and the calls after it go on from there.
+TEST_F(Calls, FrameGoesOutAsTheCallsWouldSendItsMessages)
+{
+    ScFrame frame;
+    ASSERT_TRUE(frame.setDataOnSimObject(402, 9, 0, 0, 16, kBlock));
+    ASSERT_TRUE(frame.setDataOnSimObject(402, 10, 0, 2, 16, kBlock));
+    std::vector<double> tooLarge(6000);
+    EXPECT_FALSE(frame.setDataOnSimObject(402, 11, 0, 1, 48000, tooLarge.data()));
+    ASSERT_EQ(scSendFrame(handle, frame), kScOk);
+    EXPECT_TRUE(frame.empty());
+    EXPECT_EQ(scSendFrame(handle, frame), kScFail);
+    ASSERT_EQ(SimConnect_AIRemoveObject(handle, 3, 105), kScOk);
+
+    Expected first(52, 0x10, 2);
+    first.u32(16, 402).u32(20, 9).u32(24, 0).u32(28, 1).u32(32, 16).f64(36, kBlock[0]).f64(44, kBlock[1]);
+    Expected second(68, 0x10, 3);
+    second.u32(16, 402).u32(20, 10).u32(24, 0).u32(28, 2).u32(32, 16);
+    for (std::size_t i = 0; i < 4; ++i)
+        second.f64(36 + 8 * i, kBlock[i]);
+    EXPECT_EQ(peer.readMessage(), first.bytes());
+    EXPECT_EQ(peer.readMessage(), second.bytes());
+    EXPECT_EQ(u32At(peer.readMessage(), 12), 4u);
+}
+
 TEST(CallsWithoutLink, NullHandlesAndArgumentsAreRefused)
 {
     std::uint32_t id;
