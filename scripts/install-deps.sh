@@ -6,6 +6,7 @@ packages=(
   libpugixml-dev nlohmann-json3-dev libcurl4-openssl-dev libsodium-dev libmsgsl-dev libfmt-dev
   libfltk1.3-dev fluid googletest libgmock-dev libbenchmark-dev
   xvfb xauth
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds the program twice (plain, and with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs every test of both builds in parallel.
+# UndefinedBehaviorSanitizer) and runs every test of both builds in parallel; then the tests that run
+# threads under ThreadSanitizer, and every fuzz harness for a short time (scripts/fuzz.sh).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/install-deps.sh"
@@ -19,6 +20,15 @@ run() {
   bash "$top/scripts/build.sh" "$dir" -DOXL_BUILD_BENCH=OFF "$@"
   (cd "$dir" && ctest --output-on-failure --parallel "$jobs" --timeout 600) || status=1
 }
-run "$top/build" 
+run "$top/build"
 run "$top/build-asan" -DOXL_SANITIZE=ON
+
+# ThreadSanitizer over the suites whose code runs threads: the simulator link, the traffic readers and
+# links, the scans' workers and the end-to-end runs.
+export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:suppressions=$top/scripts/tsan-suppressions.txt}
+bash "$top/scripts/build.sh" "$top/build-tsan" -DOXL_BUILD_BENCH=OFF -DOXL_TSAN=ON
+(cd "$top/build-tsan" && ctest --output-on-failure --parallel "$jobs" --timeout 900 \
+  -L '^test_(simlink|simlink_client|traffic|traffic_ports|liveries|airports|e2e)$') || status=1
+
+bash "$top/scripts/fuzz.sh" "${OXL_FUZZ_SECONDS:-25}" || status=1
 exit $status
