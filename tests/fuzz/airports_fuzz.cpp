@@ -7,6 +7,7 @@
 #include "airports/bgl_decoding.h"
 #include "airports/parking_state.h"
 #include "foundation/errors.h"
+#include "foundation/geodesy.h"
 #include "foundation/worker_slots.h"
 
 #include <cmath>
@@ -81,6 +82,44 @@ OXL_FUZZ_TARGET(airport_file)
         checkStand(h, stand);
         if (whole)
             OXL_FUZZ_CHECK(stand.standId != 0 && ids.insert(stand.standId).second, h, "stand id 0 or repeated");
+    }
+    if (!whole)
+        return;
+
+    // The stands written as a generated file read back the same, to the precision the file keeps.
+    ScannedAirport airport;
+    airport.ident = "KMEX";
+    airport.name = info.name;
+    airport.publisher = info.publisher;
+    airport.altitudeFt = info.altitude;
+    for (const Stand& stand : state.stands)
+        if (std::fabs(stand.latitude) >= 5e-7 || std::fabs(stand.longitude) >= 5e-7) // 0,0 means "no position"
+            airport.stands.push_back(stand);
+    const std::string copy = "airports/my_thirdparty/KMEX_copy.xml";
+    OXL_FUZZ_CHECK(gf_writeApf(airport, copy, ApfMode::generated), h, "a read file cannot be written");
+    static ParkingState again;
+    again.reset();
+    again.parkAirport.code = "KMEX";
+    ParkFileInfo infoAgain;
+    QualityPair qualityAgain;
+    OXL_FUZZ_CHECK(gf_readApf(again, copy, infoAgain, qualityAgain).empty() || airport.stands.empty(), h,
+                   "the written file does not read");
+    OXL_FUZZ_CHECK(infoAgain.altitude == info.altitude && infoAgain.name == info.name, h, "altitude or name");
+    OXL_FUZZ_CHECK(again.stands.size() == airport.stands.size(), h, "round trip changed the stand count");
+    auto near = [](double a, double b, double step) { return std::fabs(a - b) <= step + 1e-12 * std::fabs(a); };
+    for (std::size_t i = 0; i < again.stands.size(); ++i)
+    {
+        const Stand& a = airport.stands[i];
+        const Stand& b = again.stands[i];
+        OXL_FUZZ_CHECK(a.name == b.name, h, "round trip changed a stand name");
+        OXL_FUZZ_CHECK(near(a.latitude, b.latitude, 5.1e-7) && near(a.longitude, b.longitude, 5.1e-7), h,
+                       "round trip moved stand " + a.name);
+        OXL_FUZZ_CHECK(near(a.heading * kRadToDeg, b.heading * kRadToDeg, 0.051), h,
+                       "round trip turned stand " + a.name);
+        OXL_FUZZ_CHECK(near(a.radius * kMetresPerNm, b.radius * kMetresPerNm, 0.051), h,
+                       "round trip resized stand " + a.name);
+        OXL_FUZZ_CHECK(a.helipad == b.helipad && a.ramp == b.ramp && (a.helipad != 0 || a.cargo == b.cargo), h,
+                       "round trip changed the kind of stand " + a.name);
     }
 }
 
