@@ -21,7 +21,8 @@ namespace
 void checkStand(const char* h, const Stand& stand)
 {
     OXL_FUZZ_CHECK(std::isfinite(stand.latitude) && std::fabs(stand.latitude) <= 90.0, h, "stand latitude");
-    OXL_FUZZ_CHECK(std::isfinite(stand.longitude) && std::fabs(stand.longitude) <= 180.0, h, "stand longitude");
+    OXL_FUZZ_CHECK(std::isfinite(stand.longitude) && std::fabs(stand.longitude) <= 180.0, h,
+                   "stand longitude");
     OXL_FUZZ_CHECK(std::isfinite(stand.heading), h, "stand heading");
     OXL_FUZZ_CHECK(std::isfinite(stand.radius) && stand.radius >= 0.0, h, "stand size");
 }
@@ -37,7 +38,8 @@ OXL_FUZZ_TARGET(bgl_file)
     BglAirportSteps steps;
     std::size_t airports = 0;
     steps.link = [](ScannedAirport&, std::uint32_t&, const std::string&) { return false; };
-    steps.generate = [&](ScannedAirport& airport) {
+    steps.generate = [&](ScannedAirport& airport)
+    {
         ++airports;
         OXL_FUZZ_CHECK(airport.helipadCount <= airport.stands.size(), h, "more helipads than stands");
         for (const Stand& stand : airport.stands)
@@ -81,7 +83,8 @@ OXL_FUZZ_TARGET(airport_file)
     {
         checkStand(h, stand);
         if (whole)
-            OXL_FUZZ_CHECK(stand.standId != 0 && ids.insert(stand.standId).second, h, "stand id 0 or repeated");
+            OXL_FUZZ_CHECK(stand.standId != 0 && ids.insert(stand.standId).second, h,
+                           "stand id 0 or repeated");
     }
     if (!whole)
         return;
@@ -93,7 +96,8 @@ OXL_FUZZ_TARGET(airport_file)
     airport.publisher = info.publisher;
     airport.altitudeFt = info.altitude;
     for (const Stand& stand : state.stands)
-        if (std::fabs(stand.latitude) >= 5e-7 || std::fabs(stand.longitude) >= 5e-7) // 0,0 means "no position"
+        if (std::fabs(stand.latitude) >= 5e-7 ||
+            std::fabs(stand.longitude) >= 5e-7) // 0,0 means "no position"
             airport.stands.push_back(stand);
     const std::string copy = "airports/my_thirdparty/KMEX_copy.xml";
     OXL_FUZZ_CHECK(gf_writeApf(airport, copy, ApfMode::generated), h, "a read file cannot be written");
@@ -106,7 +110,8 @@ OXL_FUZZ_TARGET(airport_file)
                    "the written file does not read");
     OXL_FUZZ_CHECK(infoAgain.altitude == info.altitude && infoAgain.name == info.name, h, "altitude or name");
     OXL_FUZZ_CHECK(again.stands.size() == airport.stands.size(), h, "round trip changed the stand count");
-    auto near = [](double a, double b, double step) { return std::fabs(a - b) <= step + 1e-12 * std::fabs(a); };
+    auto near = [](double a, double b, double step)
+    { return std::fabs(a - b) <= step + 1e-12 * std::fabs(a); };
     for (std::size_t i = 0; i < again.stands.size(); ++i)
     {
         const Stand& a = airport.stands[i];
@@ -118,8 +123,8 @@ OXL_FUZZ_TARGET(airport_file)
                        "round trip turned stand " + a.name);
         OXL_FUZZ_CHECK(near(a.radius * kMetresPerNm, b.radius * kMetresPerNm, 0.051), h,
                        "round trip resized stand " + a.name);
-        OXL_FUZZ_CHECK(a.helipad == b.helipad && a.ramp == b.ramp && (a.helipad != 0 || a.cargo == b.cargo), h,
-                       "round trip changed the kind of stand " + a.name);
+        OXL_FUZZ_CHECK(a.helipad == b.helipad && a.ramp == b.ramp && (a.helipad != 0 || a.cargo == b.cargo),
+                       h, "round trip changed the kind of stand " + a.name);
     }
 }
 

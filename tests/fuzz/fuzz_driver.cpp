@@ -18,6 +18,7 @@ std::vector<Target>& registry()
 }
 
 std::filesystem::path gScratch;
+std::string gInputName;
 
 void removeScratch()
 {
@@ -85,9 +86,15 @@ std::filesystem::path writeInput(std::string_view name, std::span<const std::uin
     return path;
 }
 
+void setInputName(std::string name)
+{
+    gInputName = std::move(name);
+}
+
 void fail(const char* harness, const std::string& what)
 {
-    std::fprintf(stderr, "fuzz harness %s: %s\n", harness, what.c_str());
+    std::fprintf(stderr, "fuzz harness %s: %s%s%s\n", harness, what.c_str(),
+                 gInputName.empty() ? "" : ", input ", gInputName.c_str());
     std::fflush(stderr);
     std::abort();
 }

@@ -2,6 +2,7 @@
 // either libFuzzer (the fuzz build) or the regression test (every build) feeds it inputs.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -33,6 +34,10 @@ void prepareProcess();
 std::filesystem::path writeInput(std::string_view name, std::span<const std::uint8_t> bytes);
 /// The private temporary folder (emptied by nobody: the harnesses overwrite their files).
 const std::filesystem::path& scratchFolder();
+
+/// Names the input being replayed in the message of fail() (the replay test sets it; libFuzzer keeps
+/// the input itself).
+void setInputName(std::string name);
 
 /// Ends the process with the harness's name and the broken invariant (the input is then kept as a
 /// crash by libFuzzer, or fails the regression test).
@@ -78,16 +83,16 @@ inline std::string_view asText(std::span<const std::uint8_t> bytes)
 } // namespace oxl::fuzz
 
 /// Defines and registers a harness: OXL_FUZZ_TARGET(name) { ... uses `input` ... }
-#define OXL_FUZZ_TARGET(name)                                                                              \
-    static void oxlFuzz_##name(std::span<const std::uint8_t> input);                                      \
-    [[maybe_unused]] static const bool oxlFuzzRegistered_##name =                                          \
-        ::oxl::fuzz::registerTarget({#name, &oxlFuzz_##name});                                             \
+#define OXL_FUZZ_TARGET(name)                                                                                \
+    static void oxlFuzz_##name(std::span<const std::uint8_t> input);                                         \
+    [[maybe_unused]] static const bool oxlFuzzRegistered_##name =                                            \
+        ::oxl::fuzz::registerTarget({#name, &oxlFuzz_##name});                                               \
     static void oxlFuzz_##name(std::span<const std::uint8_t> input)
 
 /// Checks an invariant of a harness's result.
-#define OXL_FUZZ_CHECK(condition, harness, what)                                                           \
-    do                                                                                                     \
-    {                                                                                                      \
-        if (!(condition))                                                                                  \
-            ::oxl::fuzz::fail(harness, std::string(what) + " (" #condition ")");                            \
+#define OXL_FUZZ_CHECK(condition, harness, what)                                                             \
+    do                                                                                                       \
+    {                                                                                                        \
+        if (!(condition))                                                                                    \
+            ::oxl::fuzz::fail(harness, std::string(what) + " (" #condition ")");                             \
     } while (false)

@@ -54,7 +54,8 @@ void checkLivery(const char* h, const LiveryData& livery)
 OXL_FUZZ_TARGET(aircraft_cfg)
 {
     const char* h = "aircraft_cfg";
-    static const bool prepared = [] {
+    static const bool prepared = []
+    {
         ::setenv("OXL_DRIVE_D", (scratchFolder() / "d").c_str(), 1);
         for (const char* folder : {"d/Plain/model", "d/Plain/texture", "d/Pack/IVAO_MTL/IVAO_B738/model",
                                    "d/Pack/IVAO_MTL/IVAO_B738/texture"})

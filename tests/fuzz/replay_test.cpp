@@ -31,8 +31,8 @@ TEST_P(ReplayTest, SeedsAndRegressionInputsKeepTheInvariants)
         {
             std::ifstream in(entry.path(), std::ios::binary);
             const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-            SCOPED_TRACE(entry.path().string());
-            target->run(bytes); // a broken invariant aborts with the harness's message
+            setInputName(entry.path().string());
+            target->run(bytes); // a broken invariant aborts with the harness's message and the input's name
             ++replayed;
         }
     }

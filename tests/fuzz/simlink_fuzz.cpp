@@ -56,7 +56,8 @@ OXL_FUZZ_TARGET(sc_framer)
             const std::uint32_t size = u32At(stream, expected);
             OXL_FUZZ_CHECK(result.status == kScStatusOversize || result.status == kScStatusBadSize, h,
                            "fault status");
-            OXL_FUZZ_CHECK(result.status != kScStatusBadSize || (size >= 1 && size <= 3), h, "bad size fault");
+            OXL_FUZZ_CHECK(result.status != kScStatusBadSize || (size >= 1 && size <= 3), h,
+                           "bad size fault");
             OXL_FUZZ_CHECK(result.status != kScStatusOversize || size > maxSize || size > kScReceiveLimit, h,
                            "oversize fault");
             return;
@@ -86,7 +87,8 @@ OXL_FUZZ_TARGET(sc_framer)
         auto space = framer.freeSpace();
         OXL_FUZZ_CHECK(!space.empty(), h, "no room for the next read");
         reads = reads * 1103515245u + 12345u;
-        const std::size_t length = std::min({space.size(), stream.size() - fed, std::size_t{1} + (reads >> 16) % 700});
+        const std::size_t length =
+            std::min({space.size(), stream.size() - fed, std::size_t{1} + (reads >> 16) % 700});
         std::memcpy(space.data(), stream.data() + fed, length);
         framer.commit(length);
         fed += length;
@@ -126,8 +128,10 @@ OXL_FUZZ_TARGET(sc_decoders)
             OXL_FUZZ_CHECK(scDataFixedString(data->data, offset, 32).size() <= 32, h, "fixed text width");
             std::size_t consumed = 0;
             const std::string text = scDataStringV(data->data, offset, &consumed);
-            OXL_FUZZ_CHECK(text.size() <= consumed || (text.empty() && consumed == 0), h, "variable text length");
-            OXL_FUZZ_CHECK(consumed == 0 || offset + consumed <= data->data.size(), h, "variable text past the block");
+            OXL_FUZZ_CHECK(text.size() <= consumed || (text.empty() && consumed == 0), h,
+                           "variable text length");
+            OXL_FUZZ_CHECK(consumed == 0 || offset + consumed <= data->data.size(), h,
+                           "variable text past the block");
         }
     }
 }
@@ -137,7 +141,8 @@ OXL_FUZZ_TARGET(sc_decoders)
 // is the one exception that ends a dispatch.
 OXL_FUZZ_TARGET(sim_dispatch)
 {
-    static const bool reset = [] {
+    static const bool reset = []
+    {
         gf_resetSimLink();
         return true;
     }();
@@ -165,7 +170,8 @@ OXL_FUZZ_TARGET(sim_dispatch)
         {
         }
     }
-    OXL_FUZZ_CHECK(gSimUtcSeconds.load() == utcBefore, "sim_dispatch", "simulator time set for a standard source");
+    OXL_FUZZ_CHECK(gSimUtcSeconds.load() == utcBefore, "sim_dispatch",
+                   "simulator time set for a standard source");
 }
 
 // A SimConnect.cfg: the values read are within their limits, and reading the file again changes nothing.

@@ -59,10 +59,12 @@ OXL_FUZZ_TARGET(traffic_line)
     TrafficLineParser parser(filter, callsigns, stack, tick, lastTimestamp);
     const LineOutcome outcome = parser.handleDatagram(asText(in.rest()));
     std::size_t count = 0;
-    stack.takeUpTo(100, [&](TrafficLine& line) {
-        checkLine(line);
-        ++count;
-    });
+    stack.takeUpTo(100,
+                   [&](TrafficLine& line)
+                   {
+                       checkLine(line);
+                       ++count;
+                   });
     OXL_FUZZ_CHECK(count == (outcome == LineOutcome::pushed ? 1u : 0u), "traffic_line",
                    "pushed lines disagree with the outcome");
     OXL_FUZZ_CHECK(finite(lastTimestamp.load()), "traffic_line", "last time stamp");
@@ -106,7 +108,8 @@ OXL_FUZZ_TARGET(version_reply)
     const auto level = gProfessionalLevel.load();
     OXL_FUZZ_CHECK(level == 0 || level == 1, "version_reply", "professional level");
     const std::string status = display.sourceStatus();
-    OXL_FUZZ_CHECK(status.empty() || status.starts_with("RT prof edition: ") || status.starts_with("RT stnd edition: "),
+    OXL_FUZZ_CHECK(status.empty() || status.starts_with("RT prof edition: ") ||
+                       status.starts_with("RT stnd edition: "),
                    "version_reply", "edition text");
 }
 
