@@ -138,7 +138,8 @@ OXL_FUZZ_TARGET(sc_decoders)
 
 // A sequence of messages (each a 2-byte length and its bytes, the header's size made to agree) through
 // the dispatch, as the connection's dispatch loop hands them over. The simulator refusing to be ours
-// is the one exception that ends a dispatch.
+// is the one exception that ends a dispatch. The traffic source stays a standard one, which is sent no
+// simulator time.
 OXL_FUZZ_TARGET(sim_dispatch)
 {
     static const bool reset = []
