@@ -138,10 +138,11 @@ OXL_FUZZ_TARGET(sc_decoders)
 
 // A sequence of messages (each a 2-byte length and its bytes, the header's size made to agree) through
 // the dispatch, as the connection's dispatch loop hands them over. The simulator refusing to be ours
-// is the one exception that ends a dispatch. The traffic source stays a standard one, which is sent no
-// simulator time.
+// is the one exception that ends a dispatch. What the dispatch keeps of the user aircraft lies on the
+// globe, and the simulator time, once set, lies between 1970 and the year 10000.
 OXL_FUZZ_TARGET(sim_dispatch)
 {
+    const char* h = "sim_dispatch";
     static const bool reset = []
     {
         gf_resetSimLink();
@@ -171,8 +172,17 @@ OXL_FUZZ_TARGET(sim_dispatch)
         {
         }
     }
-    OXL_FUZZ_CHECK(gSimUtcSeconds.load() == utcBefore, "sim_dispatch",
-                   "simulator time set for a standard source");
+    UserAcData user;
+    {
+        std::lock_guard lock(gSimQueues.simMutex);
+        user = gUserAcData;
+    }
+    OXL_FUZZ_CHECK(std::isfinite(user.lat) && std::fabs(user.lat) <= 90.0, h, "user latitude");
+    OXL_FUZZ_CHECK(std::isfinite(user.lon) && std::fabs(user.lon) <= 180.0, h, "user longitude");
+    OXL_FUZZ_CHECK(std::isfinite(user.alt) && user.alt >= 0.0, h, "user altitude");
+    constexpr std::int64_t kYear10000 = 253402300800; // [s] since 1970
+    const std::int64_t utc = gSimUtcSeconds.load();
+    OXL_FUZZ_CHECK(utc == utcBefore || (utc >= 0 && utc <= kYear10000 + 86400), h, "simulator time");
 }
 
 // A SimConnect.cfg: the values read are within their limits, and reading the file again changes nothing.
