@@ -10,8 +10,6 @@
 #include "window/main_window.h"
 
 #include <fmt/format.h>
-#include "tests/support/log_capture.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
