@@ -15,6 +15,7 @@
 #include "window/controls.h"
 #include "window/main_window.h"
 
+#include <cmath>
 #include <curl/curl.h>
 #include <fmt/format.h>
 
@@ -374,6 +375,12 @@ bool lf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, co
     const double lon = gf_apfDouble(parkpos, "longitude");
     if (lat == kNoPosition && lon == kNoPosition)
     {
+        return false;
+    }
+    // A stand off the globe would spoil every distance to it; the rest of the file is still good.
+    if (std::fabs(lat) > 90.0 || std::fabs(lon) > 180.0)
+    {
+        gf_logMarked(fmt::format("Parking position {} skipped: invalid lalo {:.6f},{:.6f}", name, lat, lon));
         return false;
     }
     const double radiusM = gf_apfDouble(parkpos, "radius");

@@ -45,10 +45,13 @@ function(oxl_add_test_suite folder)
   endif()
   # The suppressions (system font caches) also hold when ctest is run by hand.
   set(lsan "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/scripts/lsan-suppressions.txt")
+  # Each test is labelled with its executable, so that a build can run chosen suites (ctest -L).
   if(ARG_LOCKS)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} RESOURCE_LOCK "${ARG_LOCKS}" ENVIRONMENT "${lsan}")
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} RESOURCE_LOCK "${ARG_LOCKS}" ENVIRONMENT "${lsan}"
+                                            LABELS ${name})
   else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${lsan}")
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${lsan}"
+                         LABELS ${name})
   endif()
 endfunction()

@@ -9,7 +9,7 @@ namespace
 std::atomic<std::int32_t> gActiveRequests{0};
 } // namespace
 
-TimerResolutionScope::TimerResolutionScope(std::chrono::milliseconds period) : period_(period)
+TimerResolutionScope::TimerResolutionScope(std::chrono::milliseconds /*period*/)
 {
     // The kernel's high-resolution timers already serve sleeps of a millisecond; only the count is kept.
     gActiveRequests.fetch_add(1);

@@ -18,9 +18,6 @@ class TimerResolutionScope
     ~TimerResolutionScope();
     TimerResolutionScope(const TimerResolutionScope&) = delete;
     TimerResolutionScope& operator=(const TimerResolutionScope&) = delete;
-
-  private:
-    std::chrono::milliseconds period_;
 };
 
 /// Number of timer-resolution requests in force in the process.

@@ -115,7 +115,6 @@ class HeadlessWindows final : public WindowSystem
 
     std::condition_variable wakeup_; ///< waits use mutex_
     std::condition_variable idle_;
-    bool looping_ = false;
     bool waiting_ = false; ///< the loop waits for work
     std::vector<PaintOp> screen_;
     std::vector<PaintOp> lastPaint_;

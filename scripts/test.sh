@@ -15,6 +15,8 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export OXL_HEADLESS=${OXL_HEADLESS:-1}
 
 status=0
+# First the ThreadSanitizer build and the fuzz harnesses.
+bash "$top/scripts/test-tsan-fuzz.sh" || status=1
 run() {
   local dir=$1; shift
   bash "$top/scripts/build.sh" "$dir" "$@"

@@ -335,6 +335,21 @@ TEST_F(AirportReadingTest, FileWithoutUsableStand)
     EXPECT_EQ(gMainWindow.standCount.load(), 0u);
 }
 
+TEST_F(AirportReadingTest, StandsOffTheGlobeAreSkippedAndLogged)
+{
+    test::LogCapture log;
+    AirportFileBuilder::airportFile("S", "stock", 1)
+        .stand("A", 47.45, 8.56, 30.0)
+        .stand("North", 94.457963, 8.56, 30.0)
+        .stand("West", 47.45, -180.5, 30.0)
+        .write("airports/my_ORBX/EHAM.xml");
+    EXPECT_EQ(read("airports/my_ORBX/EHAM.xml"), "");
+    ASSERT_EQ(state_.stands.size(), 1u);
+    EXPECT_EQ(state_.stands[0].name, "A");
+    EXPECT_TRUE(log.contains("===> Parking position North skipped: invalid lalo 94.457963,8.560000"));
+    EXPECT_TRUE(log.contains("===> Parking position West skipped: invalid lalo 47.450000,-180.500000"));
+}
+
 TEST_F(AirportReadingTest, StandsAndOptionsAreReadWithTheirUnits)
 {
     gDbase.registrations["PH-BXA"] = DbaseRecord{"KLM", "B738", "", false};

@@ -134,6 +134,8 @@ bool Server::start(std::string& error)
         return false;
     }
     writeConfigFile();
+    // The accept loops add session threads to the same list as soon as they run.
+    std::lock_guard lock(mutex_);
     if (tcp4_.valid())
         threads_.emplace_back([this] { acceptLoop(&tcp4_); });
     if (tcp6_.valid())

@@ -1,0 +1,121 @@
+// Harnesses of the foundation's files: parameters.xml and the encrypted data files.
+#include "tests/fuzz/fuzz_driver.h"
+
+#include "foundation/config_keys.h"
+#include "foundation/data_key.h"
+#include "foundation/decryption.h"
+#include "foundation/encryption.h"
+#include "foundation/parameters.h"
+#include "foundation/settings_file.h"
+#include "tests/support/settings_fixture.h"
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <pugixml.hpp>
+#include <set>
+#include <vector>
+
+namespace oxl::fuzz
+{
+namespace
+{
+
+std::vector<std::uint8_t> readAll(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The values of every setting, as text, to compare two loads.
+std::vector<std::string> settingValues()
+{
+    std::vector<std::string> values;
+    for (Parameter* parameter : gf_configurationKeys())
+    {
+        if (const auto* number = dynamic_cast<IntParameter*>(parameter))
+            values.push_back(parameter->name + "=" + std::to_string(number->value()));
+        else if (const auto* real = dynamic_cast<FloatParameter*>(parameter))
+            values.push_back(parameter->name + "=" + std::to_string(real->value()));
+        else if (const auto* flag = dynamic_cast<BoolParameter*>(parameter))
+            values.push_back(parameter->name + "=" + (flag->value() ? "1" : "0"));
+        else if (const auto* text = dynamic_cast<StringParameter*>(parameter))
+            values.push_back(parameter->name + "=" + text->value());
+    }
+    return values;
+}
+
+} // namespace
+
+// parameters.xml as the start reads it: every number within its range, and a second load (of the file the
+// first one completed) gives the same values.
+OXL_FUZZ_TARGET(parameters_xml)
+{
+    const char* h = "parameters_xml";
+    const auto file = gf_parametersPath();
+    std::filesystem::create_directories(file.parent_path());
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(input.data()), static_cast<std::streamsize>(input.size()));
+    }
+    // Each run starts as the program does, from the defaults.
+    test::resetSettingsToDefaults();
+    gf_loadAllParameters();
+    for (Parameter* parameter : gf_configurationKeys())
+    {
+        if (const auto* number = dynamic_cast<IntParameter*>(parameter))
+            OXL_FUZZ_CHECK(number->value() >= number->minimum && number->value() <= number->maximum, h,
+                           number->name + " out of its range");
+        if (const auto* real = dynamic_cast<FloatParameter*>(parameter))
+            OXL_FUZZ_CHECK(std::isfinite(real->value()) && real->value() >= real->minimum &&
+                               real->value() <= real->maximum,
+                           h, real->name + " out of its range");
+    }
+    // A file naming a setting twice is read by its first entry; an empty folder entry removed from it
+    // lets the next start read the second one.
+    pugi::xml_document doc;
+    doc.load_buffer(input.data(), input.size());
+    std::set<std::string> names;
+    for (const pugi::xml_node entry : doc.child("parameters").children("parameter"))
+        if (!names.insert(entry.attribute("name").value()).second)
+            return;
+    const auto first = settingValues();
+    gf_loadAllParameters();
+    const auto second = settingValues();
+    for (std::size_t i = 0; i < first.size(); ++i)
+        OXL_FUZZ_CHECK(second[i] == first[i], h, "a second load changed " + first[i] + " into " + second[i]);
+}
+
+// One byte picks the kind: arbitrary bytes decrypted (refused or decrypted, never more), or arbitrary
+// plain bytes encrypted and decrypted back to the same bytes.
+OXL_FUZZ_TARGET(decryption)
+{
+    const char* h = "decryption";
+    Input in(input);
+    const bool roundTrip = (in.take<std::uint8_t>() & 1) != 0;
+    const auto rest = in.rest();
+    const auto out = scratchFolder() / "decrypted.bin";
+    if (roundTrip)
+    {
+        const auto plain = writeInput("plain.bin", rest);
+        const auto sealed = scratchFolder() / "sealed.enc";
+        lf_encryptStream(kDataFileKey, plain, sealed);
+        lf_decryptStream(kDataFileKey, sealed, out);
+        OXL_FUZZ_CHECK(readAll(out) == std::vector<std::uint8_t>(rest.begin(), rest.end()), h,
+                       "round trip changed the bytes");
+        return;
+    }
+    const auto sealed = writeInput("fuzz.enc", rest);
+    try
+    {
+        lf_decryptStream(kDataFileKey, sealed, out);
+    }
+    catch (const std::runtime_error&)
+    {
+        return;
+    }
+    // Authenticated chunks cannot be forged, so a decryption that succeeds gives fewer bytes than it read.
+    OXL_FUZZ_CHECK(readAll(out).size() < rest.size(), h, "decrypted more than was read");
+}
+
+} // namespace oxl::fuzz

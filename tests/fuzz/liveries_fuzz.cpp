@@ -1,0 +1,185 @@
+// Harnesses of the livery side's files: aircraft.cfg (and its sections), LiveriesScanned.xml, the regcode
+// files and the database.
+#include "tests/fuzz/fuzz_driver.h"
+
+#include "foundation/data_key.h"
+#include "foundation/encryption.h"
+#include "foundation/errors.h"
+#include "foundation/worker_slots.h"
+#include "liveries/aircraft_cfg.h"
+#include "liveries/dbase.h"
+#include "liveries/liveries_scanned.h"
+#include "liveries/livery_data.h"
+#include "liveries/regcodes.h"
+#include "platform/win_path.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace oxl::fuzz
+{
+namespace
+{
+
+// A small database of the types, airlines and registrations that seeds name.
+void installDbase()
+{
+    gDbase = Dbase{};
+    gDbase.aircraftTypes = {"A320", "B738", "B744", "C172", "T154"};
+    gDbase.heavyTypes = {"B744"};
+    gDbase.largeTypes = {"A320", "B738"};
+    gDbase.airlineCodes = {"AAL", "BAW", "DLH", "AMX", "ZZZ"};
+    gDbase.modelFixes = {{"B737-800", "B738"}};
+    gDbase.registrations = {{"G-EUPA", DbaseRecord{"BAW", "A320", "", false}},
+                            {"N12", DbaseRecord{"AAL", "C172", "", false}}};
+    gDbase.shortRegKeys = {"N12"};
+}
+
+bool hasLineBreak(const std::string& text)
+{
+    return text.find_first_of("\r\n") != std::string::npos;
+}
+
+void checkLivery(const char* h, const LiveryData& livery)
+{
+    OXL_FUZZ_CHECK(!livery.title.empty(), h, "livery without a title");
+    OXL_FUZZ_CHECK(!hasLineBreak(livery.title) && !hasLineBreak(livery.atcid) && !hasLineBreak(livery.type) &&
+                       !hasLineBreak(livery.airl),
+                   h, "line break inside a livery's text");
+}
+
+} // namespace
+
+// One byte picks the file's kind (an ordinary file or one of an IVAO_MTL package), the rest is the file.
+OXL_FUZZ_TARGET(aircraft_cfg)
+{
+    const char* h = "aircraft_cfg";
+    static const bool prepared = []
+    {
+        ::setenv("OXL_DRIVE_D", (scratchFolder() / "d").c_str(), 1);
+        for (const char* folder : {"d/Plain/model", "d/Plain/texture", "d/Pack/IVAO_MTL/IVAO_B738/model",
+                                   "d/Pack/IVAO_MTL/IVAO_B738/texture"})
+            std::filesystem::create_directories(scratchFolder() / folder);
+        return true;
+    }();
+    (void)prepared;
+    Input in(input);
+    const bool ivao = (in.take<std::uint8_t>() & 1) != 0;
+    const char* relative = ivao ? "d/Pack/IVAO_MTL/IVAO_B738/aircraft.cfg" : "d/Plain/aircraft.cfg";
+    writeInput(relative, in.rest());
+    const WinPath file(ivao ? "D:\\Pack\\IVAO_MTL\\IVAO_B738\\aircraft.cfg" : "D:\\Plain\\aircraft.cfg");
+    installDbase();
+    lf_clearScanContainers();
+    gRunningWorkers = 1;
+    std::list<LiveryData> liveries;
+    try
+    {
+        liveries = ivao ? lf_readAircraftCfg(2, file) : lf_searchLiveriesinFile(2, file);
+    }
+    catch (const std::exception&)
+    {
+        // The scan logs a worker's exception and goes on with the next file.
+    }
+    OXL_FUZZ_CHECK(gRunningWorkers.load() == 0, h, "the worker slot was not released exactly once");
+    for (const LiveryData& livery : liveries)
+    {
+        checkLivery(h, livery);
+        OXL_FUZZ_CHECK(livery.folderIndex == 2, h, "folder index");
+        OXL_FUZZ_CHECK(!ivao || livery.type == "B738", h, "an IVAO package livery of another type");
+    }
+}
+
+// A LiveriesScanned.xml that reads is written back and read again to the same list.
+OXL_FUZZ_TARGET(liveries_scanned)
+{
+    const char* h = "liveries_scanned";
+    writeInput("work/output/LiveriesScanned.xml", input);
+    ScannedLiveries.clear();
+    try
+    {
+        lf_readLiveriesScanned();
+    }
+    catch (const UserErrorException&)
+    {
+        return;
+    }
+    const std::list<LiveryData> first = ScannedLiveries;
+    std::filesystem::remove(gf_liveriesScannedPath());
+    gf_writeLiveriesScannedXml();
+    ScannedLiveries.clear();
+    try
+    {
+        lf_readLiveriesScanned();
+    }
+    catch (const UserErrorException& e)
+    {
+        fail(h, std::string("the written file does not read: ") + e.what());
+    }
+    OXL_FUZZ_CHECK(ScannedLiveries.size() == first.size(), h, "round trip changed the count");
+    auto it = ScannedLiveries.begin();
+    for (const LiveryData& livery : first)
+    {
+        OXL_FUZZ_CHECK(lf_sameLivery(livery, *it), h, "round trip changed a livery");
+        ++it;
+    }
+    ScannedLiveries.clear();
+}
+
+// One byte picks the kind: the AIG regcode XML or a text file of the user's regcode folder.
+OXL_FUZZ_TARGET(regcodes)
+{
+    const char* h = "regcodes";
+    Input in(input);
+    const bool xml = (in.take<std::uint8_t>() & 1) != 0;
+    std::list<RegcodeEntry> entries;
+    if (xml)
+    {
+        const auto path = std::filesystem::absolute(gf_regcodesXmlPath());
+        writeInput(std::filesystem::relative(path, scratchFolder()).string(), in.rest());
+        (void)gf_readRegcodesXml(entries);
+    }
+    else
+    {
+        const auto folder = scratchFolder() / "my_regcodes";
+        writeInput("my_regcodes/fuzz.txt", in.rest());
+        (void)gf_readRegcodeTextFiles(folder, entries);
+    }
+    for (const RegcodeEntry& entry : entries)
+    {
+        // A text line ";REG" names no title: it reaches the merge, which reports the title as not installed.
+        OXL_FUZZ_CHECK(!xml || !entry.title.empty(), h, "entry without a title");
+        for (const std::string& code : entry.regcodes)
+            OXL_FUZZ_CHECK(!code.empty(), h, "empty regcode");
+    }
+}
+
+// The database as the program reads it: the plain XML encrypted into input/dbase.enc.
+OXL_FUZZ_TARGET(dbase)
+{
+    const char* h = "dbase";
+    const auto folder = scratchFolder() / "dbase-input";
+    std::filesystem::create_directories(folder);
+    const auto plain = writeInput("dbase-plain.xml", input);
+    lf_encryptStream(kDataFileKey, plain, folder / "dbase.enc");
+    bool read = false;
+    try
+    {
+        read = gf_readDbase(folder);
+    }
+    catch (const std::exception&)
+    {
+        // A database that does not read ends the start with its message.
+    }
+    if (!read)
+        return;
+    const double largest = gf_largestHalfSpan();
+    OXL_FUZZ_CHECK(std::isfinite(largest) && largest >= 0.0, h, "largest half span");
+    for (const std::string& type : gDbase.aircraftTypes)
+    {
+        const double span = gf_wingspan(type);
+        OXL_FUZZ_CHECK(std::isfinite(span) && span >= 0.0 && span <= largest, h, "wing span of " + type);
+        OXL_FUZZ_CHECK(static_cast<std::uint32_t>(gf_aircraftCategory(type)) <= 5, h, "category of " + type);
+    }
+}
+
+} // namespace oxl::fuzz
