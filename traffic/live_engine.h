@@ -27,6 +27,8 @@ namespace oxl
 
 /// [nm] 55 m: the stand search radius at spawn.
 inline constexpr double kSpawnStandSearchNm = 0.029697624190064796;
+/// [nm] an airport's elevation is the ground for aircraft this near it.
+inline constexpr double kGroundAirportNm = 10.0;
 /// Hexids above this are live aircraft; at or below, static ones.
 inline constexpr std::uint32_t kLastStaticHexid = 10000;
 
@@ -127,6 +129,8 @@ struct LiveNeighbours
     std::function<std::int64_t()> steadyNow100ns;            ///< empty: the platform's steady clock
     std::function<DayHalfHour()> weekdayHalfHour;            ///< empty: the time of week now
     std::function<std::filesystem::path()> flightPlanFolder; ///< empty: no flight-plan files
+    /// Elevation [ft] of the listed airport nearest to a position within 10 nm; empty: no airport list.
+    std::function<std::optional<double>(double, double)> nearestAirportElevationFt;
     LiveLiveryHooks liveries;                                ///< livery services
     LiveStandHooks stands;                                   ///< stand services
     LiveSimDirect sim;                                       ///< direct simulator calls

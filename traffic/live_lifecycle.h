@@ -18,6 +18,9 @@ namespace oxl
 /// buffered aircraft.
 void acceptReport(LiveEngine& engine, TrafficLine&& line);
 
+/// [kt] the ground speed that no aircraft of the category reaches, tail wind included.
+double gf_topSpeedKt(AcCategory category);
+
 /// True when live aircraft of the category are wanted (LIGHT_AIRCRAFT, HIGH_PERF_AIRCRAFT, HELICOPTERS).
 bool categoryAllowed(AcCategory category);
 
