@@ -156,6 +156,9 @@ struct CurveSegment
     bool active() const { return ctrlEast == ctrlEast && ctrlNorth == ctrlNorth; }
 };
 
+/// [ft] an altitude not known (NaN: every comparison with it is false).
+inline constexpr double kUnknownFt = std::numeric_limits<double>::quiet_NaN();
+
 /// One live aircraft: its simulator record, the position sent to the simulator, its report stream and
 /// its flight, ground and landing state.
 struct LiveAc : SimAc
@@ -212,8 +215,8 @@ struct LiveAc : SimAc
     std::int32_t awayCount = 0;         ///< successive reports that moved away from the stand
     double targetHeading = 0.0;         ///< [rad] heading to turn to on the ground
     double agl = 2500.0;                ///< [ft] altitude above ground from the simulator
-    double simGroundFt = std::numeric_limits<double>::quiet_NaN(); ///< [ft] ground under it, simulator's; NaN = none
-    double groundFloorFt = std::numeric_limits<double>::quiet_NaN(); ///< [ft] lowest altitude in the air; NaN = unknown
+    double simGroundFt = kUnknownFt;    ///< [ft] the simulator's ground under the aircraft
+    double groundFloorFt = kUnknownFt;  ///< [ft] the lowest altitude it may fly at
     std::int32_t groundFloorTick = -1;  ///< tick at which groundFloorFt was found; -1 = never
     double heightAboveRef = 0.0;        ///< [ft] above the flare's reference elevation
     double touchdownHeading = 0.0;      ///< [rad] heading at touchdown; 0 when the roll-out ended

@@ -117,6 +117,9 @@ struct LivePhaseHooks
     std::function<void(LiveAc&, const Stand&)> makeWayAtStand; ///< clears a stand of static aircraft
 };
 
+/// Elevation [ft] of the listed airport nearest to a latitude and longitude [deg] within kGroundAirportNm.
+using ElevationQuery = std::function<std::optional<double>(double, double)>;
+
 /// The engine's neighbours and sources; every one can be replaced by a test.
 struct LiveNeighbours
 {
@@ -129,8 +132,7 @@ struct LiveNeighbours
     std::function<std::int64_t()> steadyNow100ns;            ///< empty: the platform's steady clock
     std::function<DayHalfHour()> weekdayHalfHour;            ///< empty: the time of week now
     std::function<std::filesystem::path()> flightPlanFolder; ///< empty: no flight-plan files
-    /// Elevation [ft] of the listed airport nearest to a position within 10 nm; empty: no airport list.
-    std::function<std::optional<double>(double, double)> nearestAirportElevationFt;
+    ElevationQuery nearestAirportElevationFt;                ///< empty: no airport list
     LiveLiveryHooks liveries;                                ///< livery services
     LiveStandHooks stands;                                   ///< stand services
     LiveSimDirect sim;                                       ///< direct simulator calls

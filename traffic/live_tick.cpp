@@ -25,7 +25,8 @@ constexpr std::int32_t kGroundFloorTicks = 100;
 double knownGroundFt(const LiveEngine& engine, const LiveAc& ac)
 {
     const Airport& park = engine.n.parking->parkAirport;
-    if (!park.code.empty() && gf_distanceNm({ac.lat, ac.lon}, {park.latitude, park.longitude}) <= kGroundAirportNm)
+    if (!park.code.empty() &&
+        gf_distanceNm({ac.lat, ac.lon}, {park.latitude, park.longitude}) <= kGroundAirportNm)
         return park.altitude;
     if (engine.n.nearestAirportElevationFt)
         if (const auto elevation = engine.n.nearestAirportElevationFt(ac.lat, ac.lon))

@@ -3,11 +3,11 @@
 // rolling aircraft, altitudes below the field, slow climbs and hovering helicopters.
 #include "airports/static_placement.h"
 #include "foundation/geodesy.h"
+#include "tests/support/parser_rig.h"
 #include "tests/traffic/live_fixture.h"
 #include "tests/traffic/traffic_line_fixture.h"
 #include "traffic/ground_movement.h"
 #include "traffic/live_lifecycle.h"
-#include "traffic/traffic_parser.h"
 
 #include <algorithm>
 #include <cmath>
@@ -122,8 +122,10 @@ TEST_F(AirportTraffic, DepartureHeldAtTheRunwayRollsAndTakesOff)
 
     const std::vector<RecordedPosition> shown = track(0x710101);
     ASSERT_FALSE(shown.empty());
-    const double highest = std::max_element(shown.begin(), shown.end(), [](const auto& a, const auto& c)
-                                            { return a.position.alt < c.position.alt; })->position.alt;
+    const double highest =
+        std::max_element(shown.begin(), shown.end(),
+                         [](const auto& a, const auto& c) { return a.position.alt < c.position.alt; })
+            ->position.alt;
     EXPECT_GT(highest, kFieldFt + 1500.0) << "held at the runway";
 }
 
@@ -134,7 +136,8 @@ TEST_F(AirportTraffic, AircraftRemovedForTheMaxParkLimitStaysAwayWhileParked)
     parkAirportSet();
     const ParkingHooks savedHooks = gParking.hooks;
     gParking.hooks.liveAircraft = [this] { return &harness->engine().live; };
-    gParking.hooks.removeAircraftFromSim = [this](SimAc& ac) { removeAircraftFromSim(harness->engine(), ac); };
+    gParking.hooks.removeAircraftFromSim = [this](SimAc& ac)
+    { removeAircraftFromSim(harness->engine(), ac); };
     harness->engine().n.stands.maxParkCheck = [](std::uint8_t extra) { gf_maxParkCheck(gParking, extra); };
     const LatLon s1 = gf_destinationPoint(kField, kPi / 2.0, 600.0);
     const LatLon s2 = gf_destinationPoint(kField, kPi / 2.0, 1200.0);
@@ -171,7 +174,8 @@ TEST_F(AirportTraffic, AircraftRemovedForTheMaxParkLimitStaysAwayWhileParked)
     EXPECT_TRUE(log.contains("T1      : VIV100 live max park exceeded, removed"));
     const auto logged = log.lines();
     EXPECT_EQ(std::count_if(logged.begin(), logged.end(),
-                            [](const std::string& l) { return l.find("live max park exceeded") != std::string::npos; }),
+                            [](const std::string& l)
+                            { return l.find("live max park exceeded") != std::string::npos; }),
               1);
     gParking.hooks = savedHooks;
 }
@@ -208,7 +212,8 @@ TEST_F(AirportTraffic, RollingAircraftNeverSlidesBackToAStaleReport)
         auto report = [&](double eastM, double gs, std::int32_t due)
         {
             Report r;
-            const LatLon p = gf_destinationPoint(kField, eastM < 0 ? -eastRad : eastRad, std::fabs(eastM) / 0.3048);
+            const LatLon p =
+                gf_destinationPoint(kField, eastM < 0 ? -eastRad : eastRad, std::fabs(eastM) / 0.3048);
             r.lat = p.lat;
             r.lon = p.lon;
             r.gs = gs;
@@ -278,8 +283,12 @@ TEST_F(AirportTraffic, NothingFliesBelowTheKnownGround)
         if (row.parkAirport)
             parkAirportSet();
         if (row.airportList)
-            harness->engine().n.nearestAirportElevationFt = [](double lat, double lon) -> std::optional<double>
-            { return gf_distanceNm(kField, {lat, lon}) <= kGroundAirportNm ? std::optional<double>(kFieldFt) : std::nullopt; };
+            harness->engine().n.nearestAirportElevationFt = [](double lat,
+                                                               double lon) -> std::optional<double>
+            {
+                return gf_distanceNm(kField, {lat, lon}) <= kGroundAirportNm ? std::optional<double>(kFieldFt)
+                                                                             : std::nullopt;
+            };
         // An approach whose reports lie 200 ft and more below the field (beyond the echo band).
         StreamBuilder b(who(0x710501, "VIV3283", "A320"), gf_destinationPoint(kField, kPi, 30000.0), 0.0);
         b.every(5).altitude(kFieldFt - 200.0).verticalSpeed(-600).speed(140).fly(60);
@@ -323,24 +332,17 @@ TEST_F(AirportTraffic, SlowReportedClimbLiftsOff)
 // an aeroplane reported as slowly at that height is still taken as standing on the ground.
 TEST_F(AirportTraffic, HoveringHelicopterAwayFromTheParkAirportIsKept)
 {
-    std::atomic<double> radius{40.0};
-    TrafficFilter filter{radius};
-    filter.setRangeReference(kField.lat, kField.lon);
-    filter.setParkAirport(true, kField.lat, kField.lon);
-    filter.setReferenceElevation(kFieldFt);
-    CallsignCollector callsigns;
-    AddingStack stack;
-    stack.setAccept(true);
-    std::atomic<std::int32_t> tick{0};
-    std::atomic<double> lastTimestamp{0.0};
-    TrafficLineParser parser(filter, callsigns, stack, tick, lastTimestamp);
+    test::ParserRig rig(40.0, kField, kField, kFieldFt);
     // 10 nm north of the field, 800 ft above it, 20 kt.
     const auto hovering = [](const char* type)
-    { return test::LineBuilder().with({{2, "19.6030"}, {3, "-99.0721"}, {4, "8116"}, {8, "20"}, {10, type}}).text(); };
-    EXPECT_EQ(parser.handleDatagram(hovering("EC35")), LineOutcome::pushed);
-    EXPECT_EQ(parser.handleDatagram(hovering("A320")), LineOutcome::dropped);
-    std::vector<TrafficLine> lines;
-    stack.takeUpTo(10, [&](TrafficLine& line) { lines.push_back(std::move(line)); });
+    {
+        return test::LineBuilder()
+            .with({{2, "19.6030"}, {3, "-99.0721"}, {4, "8116"}, {8, "20"}, {10, type}})
+            .text();
+    };
+    EXPECT_EQ(rig.parser.handleDatagram(hovering("EC35")), LineOutcome::pushed);
+    EXPECT_EQ(rig.parser.handleDatagram(hovering("A320")), LineOutcome::dropped);
+    const std::vector<TrafficLine> lines = rig.taken();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].report.airborne, 1);
     EXPECT_EQ(lines[0].report.alt, 8116.0);
