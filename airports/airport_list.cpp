@@ -219,6 +219,24 @@ const Airport* gf_closestAirport(double lat, double lon)
     return gAirportList.closest(lat, lon);
 }
 
+const Airport* gf_nearestAirport(double lat, double lon, double maxNm)
+{
+    const Airport* best = nullptr;
+    double bestDistance = maxNm;
+    for (const Airport& a : gAirportList.airports())
+    {
+        if (gf_latitudesApart(lat, a.latitude, maxNm))
+            continue;
+        const double d = gf_distanceNm({lat, lon}, {a.latitude, a.longitude});
+        if (d <= bestDistance)
+        {
+            best = &a;
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
 const Airport* gf_findAirport(std::string_view code)
 {
     return gAirportList.find(code);

@@ -73,6 +73,10 @@ bool gf_readAirports(std::string_view fileName);
 /// The program's airport at the position (see AirportList::closest), or nullptr.
 [[nodiscard]] const Airport* gf_closestAirport(double lat, double lon);
 
+/// The program's airport nearest to the position within maxNm [nm], or nullptr; quiet and cheap enough for
+/// every aircraft once a second.
+[[nodiscard]] const Airport* gf_nearestAirport(double lat, double lon, double maxNm);
+
 /// The program's first airport with exactly that code, or nullptr.
 [[nodiscard]] const Airport* gf_findAirport(std::string_view code);
 

@@ -100,6 +100,7 @@ void ParkingState::reset()
     gf_forgetStockProbes();
     reservedStand.clear();
     maxPark = 0;
+    maxParkRemoved.clear();
     wantedPercentage = 0;
     averageLiveStay = -1.0f;
     averageStaticStay = -1.0f;

@@ -15,7 +15,9 @@
 #include <list>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace oxl
@@ -159,6 +161,8 @@ struct ParkingState
     std::filesystem::path learnedFile; ///< the learned file the last read looked for; empty = by publisher
     std::string reservedStand;                            ///< the park airport's reserved stand name
     std::uint32_t maxPark = 0;                            ///< largest number of parked aircraft
+    /// Live aircraft removed for the max-park limit, by hexid: where they stood [deg].
+    std::unordered_map<std::uint32_t, std::pair<double, double>> maxParkRemoved;
     std::int32_t wantedPercentage = 0;                    ///< share of stands wanted for static aircraft [%]
     float averageLiveStay = -1.0f;                        ///< [h] shown in the window; -1 = not computed
     float averageStaticStay = -1.0f;                      ///< [h] shown in the window; -1 = not computed

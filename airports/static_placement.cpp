@@ -506,6 +506,8 @@ void gf_maxParkCheck(ParkingState& state, std::uint8_t extra)
             {
                 gf_log(fmt::format("{:8}: {} live max park exceeded, removed",
                                    gf_standNameById(state.stands, it->standId), it->callsign));
+                // Its reports go on while it stays parked: the engine must not create it again there.
+                state.maxParkRemoved[it->hexid] = {it->lat, it->lon};
                 state.hooks.removeAircraftFromSim(*it);
             }
         }

@@ -108,6 +108,11 @@ void lf_installParkAirportHooks()
         { return gf_readDestApfForClosestStand(airport.code, lat, lon, standName); });
     // Soft options are learned only where the airport file has too little observed occupancy.
     gLiveEngine.n.stands.learningAllowed = [] { return gf_softLearningAllowed(); };
+    gLiveEngine.n.nearestAirportElevationFt = [](double lat, double lon) -> std::optional<double>
+    {
+        const Airport* airport = gf_nearestAirport(lat, lon, kGroundAirportNm);
+        return airport == nullptr ? std::nullopt : std::optional<double>(airport->altitude);
+    };
 }
 
 void lf_installParkAirportPeriodicHooks()

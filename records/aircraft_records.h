@@ -156,6 +156,9 @@ struct CurveSegment
     bool active() const { return ctrlEast == ctrlEast && ctrlNorth == ctrlNorth; }
 };
 
+/// [ft] an altitude not known (NaN: every comparison with it is false).
+inline constexpr double kUnknownFt = std::numeric_limits<double>::quiet_NaN();
+
 /// One live aircraft: its simulator record, the position sent to the simulator, its report stream and
 /// its flight, ground and landing state.
 struct LiveAc : SimAc
@@ -163,7 +166,7 @@ struct LiveAc : SimAc
     LiveAc() = default;
     /// A new aircraft in buffer and birth with one report, taking its profile over.
     LiveAc(const Report& first, AcProfile profile, double sourceTime)
-        : SimAc(std::move(profile)), stream{first}, lastTime(sourceTime)
+        : SimAc(std::move(profile)), stream{first}, lastTime(sourceTime), lastReceivedGs(first.gs)
     {
     }
 
@@ -177,6 +180,7 @@ struct LiveAc : SimAc
     double tas = 0.0;                       ///< [kt]
     std::deque<Report> stream;              ///< reports still to be flown, oldest first
     double lastTime = 0.0;                  ///< [s] source time stamp of the last accepted report
+    double lastReceivedGs = 0.0;            ///< [kt] ground speed of the last report received, kept or not
     std::int64_t parkedSince = 0;           ///< [100 ns] steady-clock time at which the aircraft parked
     std::int32_t extensionCount = 0;        ///< 0 not extended, n > 0 steps left, -1 extension finished
     std::int32_t holdStartTick = 0;         ///< tick at which a hold on a taxiway began
@@ -211,6 +215,9 @@ struct LiveAc : SimAc
     std::int32_t awayCount = 0;         ///< successive reports that moved away from the stand
     double targetHeading = 0.0;         ///< [rad] heading to turn to on the ground
     double agl = 2500.0;                ///< [ft] altitude above ground from the simulator
+    double simGroundFt = kUnknownFt;    ///< [ft] the simulator's ground under the aircraft
+    double groundFloorFt = kUnknownFt;  ///< [ft] the lowest altitude it may fly at
+    std::int32_t groundFloorTick = -1;  ///< tick at which groundFloorFt was found; -1 = never
     double heightAboveRef = 0.0;        ///< [ft] above the flare's reference elevation
     double touchdownHeading = 0.0;      ///< [rad] heading at touchdown; 0 when the roll-out ended
     double pushedBackDistance = 0.0;    ///< distance covered by the push-back

@@ -26,6 +26,8 @@ constexpr std::int32_t kMarginShrink = 100;
 constexpr std::int32_t kTakeOffLateMargin = 5000;
 constexpr std::int32_t kWideMargin = 3000;
 constexpr double kLiftOffClimbFpm = 256.0;
+// [ft] a next report this far above the aircraft shows it flying already.
+constexpr double kClearlyAloftFt = 300.0;
 // [ft per tick] the least climb of a low leg that is not a landing.
 constexpr double kLowLegClimbStep = 0.2;
 // [ft/min] the default descent of a landing leg.
@@ -277,12 +279,18 @@ void groundReportStep(LiveEngine& engine, const LearnStandHook& learnStand, Live
     if (ac.curve.active())
         ac.curveTStep = 1.0 / ticks;
     ac.speedValue = ac.phase == GroundPhase::pushing_back ? -ac.stream[1].gs : ac.stream[1].gs;
-    if (ac.takeOff == 0 || ac.phase == GroundPhase::take_off || ac.stream[0].gs < kTakeOffSpeedKt)
+    if (ac.takeOff == 0 || ac.phase == GroundPhase::take_off)
+        return;
+    // The next report flies well above the aircraft: it lifts off whatever ground speed the source
+    // reports, or it would be driven along the ground under its climb.
+    const Report& next = ac.stream[1];
+    const bool climbingAway = next.airborne != 0 && next.alt - ac.alt > kClearlyAloftFt;
+    if (ac.stream[0].gs < kTakeOffSpeedKt && !climbingAway)
         return;
     const auto after = ac.stream.begin() + 1;
     const bool someSlowClimb =
         std::any_of(after, ac.stream.end(), [](const Report& r) { return r.vs <= kLiftOffClimbFpm; });
-    if (someSlowClimb)
+    if (someSlowClimb && !climbingAway)
     {
         if (lf_nextReportsAtLiftOffSpeed(ac) &&
             std::all_of(after, ac.stream.end(), [](const Report& r) { return r.airborne != 0; }))

@@ -29,6 +29,7 @@ void lf_reserveLiveContainers(LiveEngine& engine)
     engine.deferred.reserve(kDeferredCapacity);
     engine.spawnStack.reserve(kSpawnStackCapacity);
     engine.ghostCallsigns.reserve(kGhostCallsignCapacity);
+    engine.answersInHand.reserve(kAnswerCapacity);
     std::lock_guard lock(engine.n.simAnswers->simAnswerMutex);
     engine.n.simAnswers->answers.reserve(kAnswerCapacity);
 }

@@ -33,6 +33,7 @@ void LiveEngine::reset()
     couplingQueue.clear();
     liveParked.clear();
     deferred.clear();
+    answersInHand.clear();
     fastRequest = false;
     intake = {};
 }

@@ -27,6 +27,8 @@ namespace oxl
 
 /// [nm] 55 m: the stand search radius at spawn.
 inline constexpr double kSpawnStandSearchNm = 0.029697624190064796;
+/// [nm] an airport's elevation is the ground for aircraft this near it.
+inline constexpr double kGroundAirportNm = 10.0;
 /// Hexids above this are live aircraft; at or below, static ones.
 inline constexpr std::uint32_t kLastStaticHexid = 10000;
 
@@ -115,6 +117,9 @@ struct LivePhaseHooks
     std::function<void(LiveAc&, const Stand&)> makeWayAtStand; ///< clears a stand of static aircraft
 };
 
+/// Elevation [ft] of the listed airport nearest to a latitude and longitude [deg] within kGroundAirportNm.
+using ElevationQuery = std::function<std::optional<double>(double, double)>;
+
 /// The engine's neighbours and sources; every one can be replaced by a test.
 struct LiveNeighbours
 {
@@ -127,6 +132,7 @@ struct LiveNeighbours
     std::function<std::int64_t()> steadyNow100ns;            ///< empty: the platform's steady clock
     std::function<DayHalfHour()> weekdayHalfHour;            ///< empty: the time of week now
     std::function<std::filesystem::path()> flightPlanFolder; ///< empty: no flight-plan files
+    ElevationQuery nearestAirportElevationFt;                ///< empty: no airport list
     LiveLiveryHooks liveries;                                ///< livery services
     LiveStandHooks stands;                                   ///< stand services
     LiveSimDirect sim;                                       ///< direct simulator calls
@@ -185,6 +191,7 @@ struct LiveEngine
     std::deque<std::uint32_t> couplingQueue; ///< hexids of spawned aircraft for the coupled search
     std::vector<std::pair<std::uint32_t, std::uint32_t>> liveParked; ///< (hexid, half-hour slot)
     std::vector<DeferredAnswer> deferred; ///< creation answers waiting for activation
+    std::vector<SimAnswer> answersInHand; ///< answers taken off the queue, handled outside its lock
     bool fastRequest = false;             ///< in-range data wanted every 20 ticks
     IntakeCounts intake;                  ///< counts for the intake's log line
     LiveNeighbours n;                     ///< neighbours and sources

@@ -43,6 +43,10 @@ constexpr double kDefaultStaticPitchRad = 0.7 * kDegToRad;
 constexpr double kSameSpotDeg = 1e-8;
 constexpr std::uint32_t kFirstOwnObjectId = 3; // ids below belong to the simulator and the user
 
+constexpr double kSecondsPerHour = 3600.0;
+// [nm] 85 m: a report this near the stand keeps an aircraft parked.
+constexpr double kStillParkedNm = 0.0458963282937365;
+
 bool finiteLine(const TrafficLine& line)
 {
     const Report& r = line.report;
@@ -64,17 +68,26 @@ bool altitudeEcho(const LiveEngine& engine, double altFt)
            std::fabs(altFt - parkAirportElevationFt(engine)) <= kEchoBandFt;
 }
 
-// The spacing and speed-jump rules against the newest report of the stream; true = drop.
-bool tooCloseOrJumping(const LiveAc& ac, const TrafficLine& line)
+// The spacing and jump rules against the newest report of the stream; true = drop.
+bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
 {
     const Report& last = ac.stream.back();
     const double g = line.report.gs;
-    const double g0 = last.gs;
+    // A speed jump is judged against the last report received: the stream may keep a report that stood
+    // still as a copy at 0 kt, and against that copy every report of a take-off roll would be a jump.
+    // A dropped report counts too, so that one spike loses at most the report after it.
+    const double g0 = ac.lastReceivedGs;
     const double elapsedS = line.timestamp - ac.lastTime;
     if (elapsedS <= kMinReportSpacingS)
         return true;
+    ac.lastReceivedGs = g;
     if ((g0 > kSlowKt && g >= kJumpFactor * g0) || (g > kSlowKt && g0 >= kJumpFactor * g) ||
         (g0 <= kSlowKt && g >= kJumpFromSlowKt) || (g <= kSlowKt && g0 >= kJumpFromSlowKt))
+        return true;
+    // A position that no aircraft of the category reaches in the time since the last report is a jump
+    // too: the source repeated a stale position and then caught up.
+    const double apartNm = gf_distanceNm({last.lat, last.lon}, {line.report.lat, line.report.lon});
+    if (apartNm / (elapsedS / kSecondsPerHour) > gf_topSpeedKt(ac.category))
         return true;
     if (ac.extensionCount >= 1)
         return false;
@@ -87,6 +100,22 @@ bool tooCloseOrJumping(const LiveAc& ac, const TrafficLine& line)
             g > 0.0 ? std::min(kGroundSpacingNm / (g / 3600.0), kGroundSpacingMaxS) : kGroundSpacingMaxS;
         return elapsedS <= limitS;
     }
+    return false;
+}
+
+// A line of an aircraft removed for the max-park limit while it still stands where it was removed: it
+// would be created again, park, and push the next one out. It comes back once it moves or flies.
+bool stillParkedAfterMaxPark(LiveEngine& engine, const TrafficLine& line)
+{
+    auto& removed = engine.n.parking->maxParkRemoved;
+    const auto it = removed.find(line.hexid);
+    if (it == removed.end())
+        return false;
+    const auto [lat, lon] = it->second;
+    if (line.report.airborne == 0 &&
+        gf_distanceNm({lat, lon}, {line.report.lat, line.report.lon}) <= kStillParkedNm)
+        return true;
+    removed.erase(it);
     return false;
 }
 
@@ -166,6 +195,7 @@ void onGroundData(LiveEngine& engine, const SimAnswer& answer)
         ac->rotationCounter = 1;
     }
     ac->agl = answer.value2;
+    ac->simGroundFt = answer.value1;
     if (ac->onGround || ac->rotationCounter >= 2)
         ac->alt = answer.value1 + ac->staticCgHeight;
 }
@@ -306,6 +336,25 @@ bool activateLive(LiveEngine& engine, const SimAnswer& answer)
 
 } // namespace
 
+double gf_topSpeedKt(AcCategory category)
+{
+    switch (category)
+    {
+    case AcCategory::Light:
+        return 250.0;
+    case AcCategory::Buzjets:
+    case AcCategory::Large:
+        return 600.0;
+    case AcCategory::Heavy:
+        return 650.0;
+    case AcCategory::HighPerf:
+        return 1500.0;
+    case AcCategory::Rotorcraft:
+        return 200.0;
+    }
+    return 650.0;
+}
+
 bool categoryAllowed(AcCategory category)
 {
     switch (category)
@@ -332,6 +381,8 @@ void acceptReport(LiveEngine& engine, TrafficLine&& line)
     LiveAc* ac = engine.findByHexid(line.hexid);
     if (ac == nullptr)
     {
+        if (stillParkedAfterMaxPark(engine, line))
+            return;
         if (!line.callsign.empty())
             for (const LiveAc& other : engine.live)
                 if (other.callsign == line.callsign && other.type == line.type)
@@ -529,10 +580,13 @@ void gf_trimLiveToMax(LiveEngine& engine)
 
 void simHousekeeping(LiveEngine& engine)
 {
-    std::lock_guard lock(engine.n.simAnswers->simAnswerMutex);
-    for (const SimAnswer& answer : engine.n.simAnswers->answers)
+    {
+        std::lock_guard lock(engine.n.simAnswers->simAnswerMutex);
+        engine.answersInHand.swap(engine.n.simAnswers->answers);
+    }
+    for (const SimAnswer& answer : engine.answersInHand)
         handleAnswer(engine, answer);
-    engine.n.simAnswers->answers.clear();
+    engine.answersInHand.clear();
     if (!engine.deferred.empty())
         handleCreatedAc(engine);
 }

@@ -18,6 +18,9 @@ namespace oxl
 /// buffered aircraft.
 void acceptReport(LiveEngine& engine, TrafficLine&& line);
 
+/// [kt] the ground speed that no aircraft of the category reaches, tail wind included.
+double gf_topSpeedKt(AcCategory category);
+
 /// True when live aircraft of the category are wanted (LIGHT_AIRCRAFT, HIGH_PERF_AIRCRAFT, HELICOPTERS).
 bool categoryAllowed(AcCategory category);
 
@@ -48,11 +51,12 @@ bool gf_removeFarthestLive(LiveEngine& engine, double d0Nm);
 /// Removes the farthest active aircraft until no more than MAX_LIVE_SEL remain active.
 void gf_trimLiveToMax(LiveEngine& engine);
 
-/// Drains the answer queue (under simAnswerMutex) and works the deferred creation answers.
+/// Takes the answers off the queue and works them and the deferred creation answers. simAnswerMutex is
+/// held only to take them: handling an answer may call the simulator under simMutex, and the simulator
+/// thread pushes answers while it holds simMutex.
 void simHousekeeping(LiveEngine& engine);
 
 /// Counts the deferred creation answers on and activates their aircraft 200 ticks after creation.
-/// Called with simAnswerMutex held.
 void handleCreatedAc(LiveEngine& engine);
 
 /// The simulator removed the object: a respawning aircraft goes back to buffer, any other is erased.

@@ -37,6 +37,26 @@ constexpr double kFlareAglFt = 400.0;
 constexpr std::int32_t kBaseMargin = 1000;
 constexpr std::int32_t kMarginShrink = 100;
 
+// [nm] 5 m: a report nearer than this is where the aircraft is, not behind it.
+constexpr double kBehindMinNm = 0.0026997840172786176;
+// [rad] a report this far off the heading lies behind the aircraft.
+constexpr double kBehindRad = 90.0 * kDegToRad;
+
+// On the runway, rolling out or taking off, an aircraft never moves backwards: a report that lies behind
+// it (a stale report after it rolled on past it) is skipped while another report follows it.
+bool behindOnRunway(const LiveAc& ac)
+{
+    if (ac.stream.size() < 3 || ac.stream[1].stationary != 0)
+        return false;
+    if (ac.phase != GroundPhase::take_off && !(ac.onGround != 0 && (ac.rollOut != 0 || ac.takeOff != 0)))
+        return false;
+    const Report& next = ac.stream[1];
+    if (gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon}) <= kBehindMinNm)
+        return false;
+    const double bearing = gf_bearingRad({ac.lat, ac.lon}, {next.lat, next.lon});
+    return std::abs(gf_wrapPi(bearing - ac.heading)) >= kBehindRad;
+}
+
 bool samePosition(const Report& a, const Report& b)
 {
     return std::abs(a.lat - b.lat) < kSamePositionDeg && std::abs(a.lon - b.lon) < kSamePositionDeg;
@@ -224,7 +244,8 @@ void nextPosMain(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
                 removeAircraftFromSim(engine, ac);
                 return;
             }
-            if (ac.onGround == 0 && ac.stream[1].stationary != 0 && ac.category != AcCategory::Rotorcraft)
+            if ((ac.onGround == 0 && ac.stream[1].stationary != 0 && ac.category != AcCategory::Rotorcraft) ||
+                behindOnRunway(ac))
             {
                 ac.stream.erase(ac.stream.begin() + 1);
                 continue;

@@ -6,6 +6,7 @@
 #include "foundation/log.h"
 #include "records/aircraft_words.h"
 #include "traffic/live_lifecycle.h"
+#include "traffic/live_tick.h"
 
 #include <fmt/format.h>
 
@@ -337,6 +338,8 @@ void spawnLiveAc(LiveEngine& engine, LiveAc& ac)
 
     engine.couplingQueue.push_back(ac.hexid);
     fillFirstPosition(ac);
+    if (ac.stream.front().airborne)
+        keepAboveGround(engine, ac);
     ac.avoid = 0;
     ac.simState = SimState::adding2sim;
     engine.spawnStack.push_back(ac.hexid);

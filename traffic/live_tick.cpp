@@ -18,7 +18,37 @@ namespace
 {
 // Above this frame rate the frame sender releases simMutex soon enough to be waited for.
 constexpr float kWaitForSenderFps = 50.0f;
+// [ticks] how long the ground found under an aircraft holds before it is looked up again.
+constexpr std::int32_t kGroundFloorTicks = 100;
+
+// The ground the program knows under the aircraft [ft]; NaN when it knows none.
+double knownGroundFt(const LiveEngine& engine, const LiveAc& ac)
+{
+    const Airport& park = engine.n.parking->parkAirport;
+    if (!park.code.empty() &&
+        gf_distanceNm({ac.lat, ac.lon}, {park.latitude, park.longitude}) <= kGroundAirportNm)
+        return park.altitude;
+    if (engine.n.nearestAirportElevationFt)
+        if (const auto elevation = engine.n.nearestAirportElevationFt(ac.lat, ac.lon))
+            return *elevation;
+    return ac.simGroundFt;
+}
 } // namespace
+
+void keepAboveGround(LiveEngine& engine, LiveAc& ac)
+{
+    if (ac.onGround != 0)
+        return;
+    const std::int32_t tick = engine.tick();
+    if (ac.groundFloorTick < 0 || tick - ac.groundFloorTick >= kGroundFloorTicks)
+    {
+        ac.groundFloorFt = knownGroundFt(engine, ac);
+        ac.groundFloorTick = tick;
+    }
+    // NaN (no ground known) compares false and leaves the altitude as it is.
+    if (ac.alt < ac.groundFloorFt)
+        ac.alt = ac.groundFloorFt;
+}
 
 bool updateLiveAc(LiveEngine& engine, LiveAc& ac)
 {
@@ -40,6 +70,7 @@ bool updateLiveAc(LiveEngine& engine, LiveAc& ac)
                 engine.n.phases.moveActive(ac);
             if (ac.simState == SimState::active)
             {
+                keepAboveGround(engine, ac);
                 if (ac.objectId == 0)
                 {
                     gf_logMarked(fmt::format("{} objectid=0? hexid: {},cs:{}, reg:{}, aimo:{} sz:{}",

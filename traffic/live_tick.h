@@ -23,6 +23,10 @@ inline constexpr std::int32_t kRemovalPeriodTicks = 10;
 /// Ticks between two create requests handed to the simulator link.
 inline constexpr std::int32_t kCreatePeriodTicks = 50;
 
+/// Lifts an aircraft in the air that is below the ground the program knows there (the park airport's
+/// elevation, else the nearest listed airport's, else the simulator's ground) up onto it.
+void keepAboveGround(LiveEngine& engine, LiveAc& ac);
+
 /// The per-tick update of one aircraft; true when the record is to be erased by the sweep.
 bool updateLiveAc(LiveEngine& engine, LiveAc& ac);
 

@@ -2,6 +2,7 @@
 
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
+#include "liveries/dbase.h"
 
 #include <charconv>
 #include <cmath>
@@ -39,8 +40,9 @@ double readNamed(std::string_view name, std::string_view field)
     return *value;
 }
 
-// The ground rule: on the ground near the reference elevation at low speed, and at any height when slow.
-double groundRule(double altFt, double gsKt, const std::optional<double>& refElevationFt)
+// The ground rule: on the ground near the reference elevation at low speed, and at any height when slow,
+// except a helicopter, which hovers and flies slowly wherever it is.
+double groundRule(double altFt, double gsKt, const std::optional<double>& refElevationFt, bool rotorcraft)
 {
     if (altFt <= 0.0)
         return 0.0;
@@ -53,7 +55,7 @@ double groundRule(double altFt, double gsKt, const std::optional<double>& refEle
             (ad <= 120.0 && gsKt <= 43.0))
             altFt = 0.0;
     }
-    if (gsKt <= 35.0 && altFt > 0.0)
+    if (gsKt <= 35.0 && altFt > 0.0 && !rotorcraft)
         altFt = 0.0;
     return altFt;
 }
@@ -211,7 +213,8 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
     const auto alt = readNumber(field(4));
     if (!alt)
         throw std::runtime_error(fmt::format("altitude {} incorrect, from: {}", field(4), datagram));
-    report.alt = groundRule(*alt, report.gs, filter.refElevationFt);
+    report.alt = groundRule(*alt, report.gs, filter.refElevationFt,
+                            gf_aircraftCategory(line.type) == AcCategory::Rotorcraft);
     report.airborne = report.alt > 0.0 ? 1 : 0;
 
     if (callsign == "ERARMTR0" || callsign == "AIRPORT1")

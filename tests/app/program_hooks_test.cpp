@@ -201,6 +201,7 @@ void checkEngineHooks(const LiveNeighbours& n, HookCheck& check)
     OXL_HOOK("LiveNeighbours", n, steadyNow100ns);
     OXL_HOOK("LiveNeighbours", n, weekdayHalfHour);
     OXL_HOOK("LiveNeighbours", n, flightPlanFolder);
+    OXL_HOOK("LiveNeighbours", n, nearestAirportElevationFt);
     for (int i = 0; i < 9; ++i)
         check.other(); // the queues, the parking state, the tick counter and the four hook groups below
     check.complete<LiveNeighbours>("LiveNeighbours");

@@ -1,8 +1,8 @@
 #include "tools/capture/capture_lines.h"
 
 #include "tests/support/log_capture.h"
+#include "tests/support/parser_rig.h"
 #include "tests/support/temp_folder.h"
-#include "traffic/traffic_parser.h"
 
 #include <gtest/gtest.h>
 
@@ -32,12 +32,12 @@ TEST(CaptureLines, CaptureLinesBecomeTrafficLinesOfTwentyNineFields)
          "(1553203752.422648, ':', 'AITFC,10918260,19.5024,-99.1132,23025,-3264,1,325,333,TPU960,A319,"
          "N524TA,LIM,MEX')",
          "RTTFC,10918260,19.5024,-99.1132,23025,-3264,1,325,333,TPU960,A319,N524TA,LIM,MEX,"
-         "1553203752.422648" + tail},
+         "1553203752.422648" +
+             tail},
         {"empty callsign and destination, CR LF",
          "(1553203752.42324, ':', 'AITFC,15205156,19.4458,-99.0691,0,0,1,86,0,,A319,CC-AMP,MEX,')\r",
          "RTTFC,15205156,19.4458,-99.0691,0,0,1,86,0,,A319,CC-AMP,MEX,,1553203752.42324" + tail},
-        {"double quotes around a quote",
-         "(1.5, \":\", \"AITFC,20001,1,2,0,0,1,0,0,O'K,C172,N1,,\")",
+        {"double quotes around a quote", "(1.5, \":\", \"AITFC,20001,1,2,0,0,1,0,0,O'K,C172,N1,,\")",
          "RTTFC,20001,1,2,0,0,1,0,0,O'K,C172,N1,,,1.5" + tail},
         {"escaped quote", "(1.5, ':', 'AITFC,20001,1,2,0,0,1,0,0,O\\'K,C172,N1,,')",
          "RTTFC,20001,1,2,0,0,1,0,0,O'K,C172,N1,,,1.5" + tail},
@@ -80,8 +80,9 @@ class MexicoCityCapture : public ::testing::Test
 TEST_F(MexicoCityCapture, EveryConvertedLineIsReadByTheParser)
 {
     const auto converted = folder / "MMMX-lines.txt";
-    const std::string command = "\"" + std::string(OXL_BIN_DIR) + "/capture_to_lines\" \"" + capture.string() +
-                                "\" \"" + converted.string() + "\" > \"" + (folder / "out.txt").string() + "\"";
+    const std::string command = "\"" + std::string(OXL_BIN_DIR) + "/capture_to_lines\" \"" +
+                                capture.string() + "\" \"" + converted.string() + "\" > \"" +
+                                (folder / "out.txt").string() + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(test::readBytes(folder / "out.txt"), "6517 lines converted, 0 skipped\n");
 
@@ -97,17 +98,8 @@ TEST_F(MexicoCityCapture, EveryConvertedLineIsReadByTheParser)
 
     // Range wide enough for every report; the park airport is MMMX, so its ground traffic is kept.
     test::LogCapture log;
-    std::atomic<double> radiusNm{20000.0};
-    TrafficFilter filter{radiusNm};
-    filter.setRangeReference(19.4363, -99.0721);
-    filter.setParkAirport(true, 19.4363, -99.0721);
-    filter.setReferenceElevation(7316.0);
-    CallsignCollector callsigns;
-    AddingStack stack;
-    stack.setAccept(true);
-    std::atomic<std::int32_t> tick{0};
-    std::atomic<double> lastTimestamp{0.0};
-    TrafficLineParser parser(filter, callsigns, stack, tick, lastTimestamp);
+    test::ParserRig rig(20000.0, {19.4363, -99.0721}, {19.4363, -99.0721}, 7316.0);
+    TrafficLineParser& parser = rig.parser;
 
     std::set<std::uint32_t> readHexids;
     std::size_t lines = 0;
@@ -124,11 +116,10 @@ TEST_F(MexicoCityCapture, EveryConvertedLineIsReadByTheParser)
     EXPECT_EQ(readHexids.size(), capturedHexids.size());
     for (const auto& logged : log.lines())
         EXPECT_EQ(logged.find("exception in processLineSub"), std::string::npos) << logged;
-    EXPECT_DOUBLE_EQ(lastTimestamp.load(), 1553205134.641314);
+    EXPECT_DOUBLE_EQ(rig.lastTimestamp.load(), 1553205134.641314);
 
     // The first report is the Lima arrival descending towards MMMX, with the arrival time as its time.
-    std::vector<TrafficLine> pushed;
-    stack.takeUpTo(100000, [&](TrafficLine& line) { pushed.push_back(std::move(line)); });
+    const std::vector<TrafficLine> pushed = rig.taken();
     ASSERT_FALSE(pushed.empty());
     const TrafficLine& first = pushed.front();
     EXPECT_EQ(first.hexid, 10918260u);

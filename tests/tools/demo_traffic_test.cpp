@@ -1,8 +1,8 @@
 #include "tools/capture/capture_lines.h"
 
 #include "tests/support/log_capture.h"
+#include "tests/support/parser_rig.h"
 #include "tests/support/temp_folder.h"
-#include "traffic/traffic_parser.h"
 
 #include <gtest/gtest.h>
 
@@ -24,17 +24,8 @@ TEST(DemoTraffic, EveryLineOfTheBundledRecordingReachesTheAddingStack)
     ASSERT_GT(lines.size(), 500u);
 
     test::LogCapture log;
-    std::atomic<double> radiusNm{40.0};
-    TrafficFilter filter{radiusNm};
-    filter.setRangeReference(47.4647, 8.5492);
-    filter.setParkAirport(true, 47.464258, 8.552586);
-    filter.setReferenceElevation(1416.0);
-    CallsignCollector callsigns;
-    AddingStack stack;
-    stack.setAccept(true);
-    std::atomic<std::int32_t> tick{0};
-    std::atomic<double> lastTimestamp{0.0};
-    TrafficLineParser parser(filter, callsigns, stack, tick, lastTimestamp);
+    test::ParserRig rig(40.0, {47.4647, 8.5492}, {47.464258, 8.552586}, 1416.0);
+    TrafficLineParser& parser = rig.parser;
 
     double previous = 0.0;
     std::size_t count = 0;
@@ -61,14 +52,14 @@ TEST(DemoTraffic, EveryLineOfTheBundledRecordingReachesTheAddingStack)
         bool standing = false;
     };
     std::map<std::string, Seen> seen;
-    EXPECT_EQ(stack.takeUpTo(100000,
-                             [&](TrafficLine& line)
-                             {
-                                 Seen& s = seen[line.callsign];
-                                 s.type = line.type;
-                                 (line.report.airborne ? s.airborne : s.ground) = true;
-                                 (line.report.gs > 0 ? s.moving : s.standing) = true;
-                             }),
+    EXPECT_EQ(rig.stack.takeUpTo(100000,
+                                 [&](TrafficLine& line)
+                                 {
+                                     Seen& s = seen[line.callsign];
+                                     s.type = line.type;
+                                     (line.report.airborne ? s.airborne : s.ground) = true;
+                                     (line.report.gs > 0 ? s.moving : s.standing) = true;
+                                 }),
               count);
     ASSERT_EQ(seen.size(), 11u);
     // An arrival that lands and taxis to its stand, a departure that leaves its stand and takes off, a

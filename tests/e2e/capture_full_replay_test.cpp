@@ -1,0 +1,388 @@
+// The whole Mexico City capture replayed at its own pace, with the user on the apron of MMMX and an
+// airport file for it, measured against the capture itself: nothing moves faster than its category can,
+// nothing is below the ground and every short-lived object has a reason; the departures shown taking off
+// and the aircraft created twice without a reason are counted and printed.
+#include "foundation/geodesy.h"
+#include "liveries/dbase.h"
+#include "tests/e2e/road_run.h"
+#include "tests/support/airport_file_builder.h"
+#include "tests/support/live_harness.h"
+#include "tests/support/log_capture.h"
+#include "traffic/live_lifecycle.h"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+#include <iostream>
+#include <map>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace oxl::test
+{
+namespace
+{
+
+using namespace std::chrono_literals;
+
+constexpr double kFieldLatDeg = 19.436362; // the airport list's MMMX
+constexpr double kFieldLonDeg = -99.072198;
+constexpr double kFieldFt = 7316;
+// The user stands on the apron of terminal 1.
+constexpr double kUserLatDeg = 19.4330;
+constexpr double kUserLonDeg = -99.0840;
+constexpr double kRangeNm = 40;     // RANGE of every road run
+constexpr double kShowDelayS = 30;  // reports are shown this late
+constexpr double kGivenUpS = 60;    // a source gap this long ends an aircraft's stream
+constexpr double kStandApartM = 60; // stands taken from the capture lie this far apart
+constexpr double kAloftFt = 500;    // shown in the air: this far above the field
+constexpr double kOnFieldFt = 30;   // shown on the ground: this near the field
+constexpr double kFrameS = 0.1;     // a position write covers at least this much time
+constexpr double kSlackM = 5;       // rounding of the recorded positions
+constexpr double kKtToMps = 1852.0 / 3600.0;
+
+// One report of the capture, after the program's ground rule at MMMX.
+struct CapturedReport
+{
+    double atS = 0;
+    double lat = 0;
+    double lon = 0;
+    double altFt = 0;
+    double gsKt = 0;
+    double trackDeg = 0;
+    bool airborne = false;
+};
+
+struct CapturedAircraft
+{
+    std::string callsign;
+    std::string type;
+    std::vector<CapturedReport> reports;
+};
+
+double distanceNm(double latA, double lonA, double latB, double lonB)
+{
+    return gf_distanceNm({latA, lonA}, {latB, lonB});
+}
+
+std::vector<std::string> fields(const std::string& datagram)
+{
+    std::vector<std::string> out(1);
+    for (char c : datagram)
+        if (c == ',')
+            out.emplace_back();
+        else
+            out.back() += c;
+    return out;
+}
+
+// The capture by callsign, each report's altitude after the ground rule with the field as reference.
+std::map<std::string, CapturedAircraft> readCapture(const std::string& text, double& spanS)
+{
+    std::map<std::string, CapturedAircraft> aircraft;
+    double first = -1;
+    for (const std::string& line : splitLines(text))
+    {
+        const double arrival = std::strtod(line.c_str() + 1, nullptr);
+        if (first < 0)
+            first = arrival;
+        spanS = arrival - first;
+        // "(1553203752.422648, ':', 'AITFC,...')"
+        const auto open = line.find("AITFC,");
+        const auto close = line.rfind('\'');
+        if (open == std::string::npos || close == std::string::npos || close < open)
+            continue;
+        const auto f = fields(line.substr(open, close - open));
+        if (f.size() < 14 || std::strtoul(f[1].c_str(), nullptr, 10) <= 10000)
+            continue;
+        // The program shows an aircraft under its callsign, else under its registration.
+        const bool validCallsign = !f[9].empty() && f[9] != "null" && f[9].size() <= 8;
+        const std::string tail = validCallsign ? f[9] : f[11];
+        if (tail.empty() || tail == "null")
+            continue;
+        CapturedReport r;
+        r.atS = arrival - first;
+        r.lat = std::strtod(f[2].c_str(), nullptr);
+        r.lon = std::strtod(f[3].c_str(), nullptr);
+        r.altFt = std::strtod(f[4].c_str(), nullptr);
+        r.trackDeg = std::strtod(f[7].c_str(), nullptr);
+        r.gsKt = std::strtod(f[8].c_str(), nullptr);
+        const bool rotorcraft = gf_aircraftCategory(f[10]) == AcCategory::Rotorcraft;
+        const double d = r.altFt - kFieldFt;
+        const bool ground = r.altFt <= 0 ||
+                            (r.altFt < 14000 && (d <= 0 || (std::fabs(d) <= 45 && r.gsKt <= 120) ||
+                                                 (std::fabs(d) <= 90 && r.gsKt <= 80) ||
+                                                 (std::fabs(d) <= 120 && r.gsKt <= 43))) ||
+                            (r.gsKt <= 35 && !rotorcraft);
+        r.airborne = !ground;
+        CapturedAircraft& a = aircraft[tail];
+        a.callsign = tail;
+        a.type = f[10];
+        a.reports.push_back(r);
+    }
+    return aircraft;
+}
+
+bool inRange(const CapturedReport& r)
+{
+    return distanceNm(kUserLatDeg, kUserLonDeg, r.lat, r.lon) <= kRangeNm;
+}
+
+// The stands of the airport file: where aircraft of the capture stand still on the field; their number.
+std::size_t writeAirportFile(const std::map<std::string, CapturedAircraft>& capture,
+                      const std::filesystem::path& file)
+{
+    struct Spot
+    {
+        double lat, lon, heading;
+    };
+    std::vector<Spot> spots;
+    for (const auto& [callsign, a] : capture)
+        for (const CapturedReport& r : a.reports)
+        {
+            if (r.airborne || r.gsKt > 0 || distanceNm(kFieldLatDeg, kFieldLonDeg, r.lat, r.lon) > 2.0)
+                continue;
+            const bool taken = std::any_of(
+                spots.begin(), spots.end(),
+                [&](const Spot& s) { return distanceNm(s.lat, s.lon, r.lat, r.lon) * 1852 < kStandApartM; });
+            if (!taken)
+                spots.push_back({r.lat, r.lon, r.trackDeg});
+            break;
+        }
+    AirportFileBuilder builder =
+        AirportFileBuilder::airportFile("Mexico City", "stock", static_cast<int>(kFieldFt));
+    builder.param("num_parkpos", static_cast<int>(spots.size()));
+    int n = 0;
+    for (const Spot& s : spots)
+        builder.stand(fmt::format("T {}", ++n), s.lat, s.lon, 30.0, s.heading);
+    builder.write(file);
+    return spots.size();
+}
+
+// The demo installs few liveries, and an airliner is shown only in a livery of its airline: every airline
+// of the capture gets the demo's house colours of the types the demo has models of.
+void addCaptureLiveries(const std::map<std::string, CapturedAircraft>& capture, const std::filesystem::path& file)
+{
+    const std::map<std::string, std::string> models = {{"A319", "Ordalis Demo A319 Lufthansa D-AIBC"},
+                                                       {"A320", "Ordalis Demo A320 house colours"},
+                                                       {"A321", "Ordalis Demo A321 Lufthansa D-AIDB"},
+                                                       {"B738", "Ordalis Demo 737-800 house colours"}};
+    std::set<std::pair<std::string, std::string>> pairs;
+    for (const auto& [tail, a] : capture)
+    {
+        const bool airline = tail.size() >= 4 && std::isalpha(static_cast<unsigned char>(tail[0])) &&
+                             std::isalpha(static_cast<unsigned char>(tail[1])) &&
+                             std::isalpha(static_cast<unsigned char>(tail[2])) &&
+                             std::isdigit(static_cast<unsigned char>(tail[3]));
+        if (airline && models.contains(a.type))
+            pairs.insert({tail.substr(0, 3), a.type});
+    }
+    std::string lines;
+    for (const auto& [airline, type] : pairs)
+        lines += fmt::format("\t<liv airl=\"{}\" type=\"{}\" title=\"{}\" />\n", airline, type, models.at(type));
+    std::string xml = readBytes(file);
+    const auto end = xml.rfind("</liveries>");
+    ASSERT_NE(end, std::string::npos);
+    xml.insert(end, lines);
+    writeBytes(file, xml);
+}
+
+std::string categoryOf(const std::map<std::string, CapturedAircraft>& capture, const std::string& tail,
+                       AcCategory& category)
+{
+    const auto it = capture.find(tail);
+    category = it == capture.end() ? AcCategory::Heavy : gf_aircraftCategory(it->second.type);
+    return it == capture.end() ? std::string("?") : it->second.type;
+}
+
+// The fastest move between two position writes, in m/s, less what the category allows.
+double worstOverspeedMps(const TrackedObject& object, double topMps)
+{
+    double worst = 0;
+    for (std::size_t i = 1; i < object.positions.size(); ++i)
+    {
+        const TrackEvent& a = object.positions[i - 1];
+        const TrackEvent& b = object.positions[i];
+        const double gapS = std::max(static_cast<double>(b.ms - a.ms) / 1000.0, kFrameS);
+        const double m = distanceNm(a.latDeg, a.lonDeg, b.latDeg, b.lonDeg) * 1852.0;
+        worst = std::max(worst, (m - kSlackM) / gapS - topMps);
+    }
+    return worst;
+}
+
+// The longest stretch [s] in which the source reported the aircraft nowhere in range, between two times.
+double longestGapS(const CapturedAircraft& a, double fromS, double toS)
+{
+    double last = fromS;
+    double longest = 0;
+    for (const CapturedReport& r : a.reports)
+    {
+        if (r.atS < fromS || r.atS > toS || !inRange(r))
+            continue;
+        longest = std::max(longest, r.atS - last);
+        last = r.atS;
+    }
+    return std::max(longest, toS - last);
+}
+
+TEST(CaptureFullReplay, MexicoCityAsTheSourceShowsIt)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizer builds replay an 80 s stretch only";
+#endif
+    // The whole capture takes 25 minutes at its own pace: asked for, not run by default.
+    const char* full = std::getenv("OXL_FULL_REPLAY");
+    if (full == nullptr || std::string_view(full) != "1")
+        GTEST_SKIP() << "set OXL_FULL_REPLAY=1 to replay the whole capture";
+    const auto capturePath = std::filesystem::path(OXL_SHARED_DIR) / "data" / "traffic" / "MMMX-capture.txt";
+    if (!std::filesystem::exists(capturePath))
+        GTEST_SKIP() << "no captured traffic at " << capturePath;
+    ASSERT_TRUE(loadProgramDatabase(OXL_BIN_DIR));
+    double spanS = 0;
+    const auto capture = readCapture(readBytes(capturePath), spanS);
+
+    RoadRun run;
+    const auto airportFile = run.folder() / "MMMX.xml";
+    ASSERT_GE(writeAirportFile(capture, airportFile), 10u);
+    run.parkAt("MMMX", airportFile);
+    addCaptureLiveries(capture, run.programFolder() / "output" / "LiveriesScanned.xml");
+    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kFieldFt));
+    ASSERT_TRUE(run.startTraffic({"--replay", capturePath.string(), "--qnh", "1016"}));
+    ASSERT_TRUE(run.startProgram());
+    const auto end =
+        std::chrono::steady_clock::now() + std::chrono::seconds(static_cast<int>(spanS + kShowDelayS + 45));
+    while (std::chrono::steady_clock::now() < end && run.program().wait(0) == std::nullopt)
+        std::this_thread::sleep_for(5s);
+    ASSERT_TRUE(run.program().wait(0) == std::nullopt) << "the program ended";
+    EXPECT_FALSE(run.logHas("Exiting:"));
+    const auto objects = run.objects();
+
+    // Every departure in range whose aircraft the program shows is shown on the ground, then in the air.
+    std::size_t departures = 0;
+    std::size_t shownDepartures = 0;
+    for (const auto& [callsign, a] : capture)
+    {
+        bool tookOff = false;
+        for (std::size_t i = 1; i < a.reports.size(); ++i)
+            tookOff =
+                tookOff || (!a.reports[i - 1].airborne && a.reports[i].airborne && inRange(a.reports[i - 1]));
+        const bool shown = std::any_of(objects.begin(), objects.end(),
+                                       [&](const auto& o) { return o.second.tail == callsign; });
+        if (!tookOff || !shown)
+            continue;
+        ++departures;
+        bool seen = false;
+        for (const auto& [id, object] : objects)
+        {
+            if (object.tail != callsign)
+                continue;
+            bool ground = false;
+            for (const TrackEvent& p : object.positions)
+            {
+                ground = ground || p.altFt <= kFieldFt + kOnFieldFt;
+                seen = seen || (ground && p.altFt >= kFieldFt + kAloftFt);
+            }
+        }
+        shownDepartures += seen ? 1 : 0;
+        // Still short of the goal: after the source holds a departure at a stale position, the aircraft
+        // holds, and the first real report beyond the holding threshold removes it (it comes back in the
+        // air). Counted and printed, not yet required.
+        if (!seen)
+            std::cout << callsign << " takes off in the capture but is not shown taking off\n";
+    }
+    EXPECT_GE(departures, 3u);
+
+    // Speeds, the ground, creations and short lives.
+    std::map<std::string, std::vector<const TrackedObject*>> byTail;
+    std::size_t positions = 0;
+    double worstMps = 0;
+    for (const auto& [id, object] : objects)
+    {
+        if (object.tail.empty() || object.tail.back() == '*')
+            continue; // static aircraft stand still
+        byTail[object.tail].push_back(&object);
+        positions += object.positions.size();
+        AcCategory category = AcCategory::Heavy;
+        const std::string type = categoryOf(capture, object.tail, category);
+        const double over = worstOverspeedMps(object, gf_topSpeedKt(category) * kKtToMps);
+        worstMps = std::max(worstMps, over + gf_topSpeedKt(category) * kKtToMps);
+        EXPECT_LE(over, 0.0) << object.tail << " (" << type << ") moves faster than its category allows";
+        // Within 10 nm the field's elevation is the real ground, as the stand-in's flat ground is.
+        double lowestFt = kFieldFt;
+        for (const TrackEvent& p : object.positions)
+        {
+            if (distanceNm(kFieldLatDeg, kFieldLonDeg, p.latDeg, p.lonDeg) <= 10.0)
+                lowestFt = std::min(lowestFt, p.altFt);
+        }
+        EXPECT_GE(lowestFt, kFieldFt - 1.0) << object.tail << " below the ground";
+    }
+    std::size_t recreated = 0;
+    for (const auto& [tail, lives] : byTail)
+    {
+        for (std::size_t i = 1; i < lives.size(); ++i)
+        {
+            const TrackedObject& before = *lives[i - 1];
+            const TrackedObject& after = *lives[i];
+            if (before.title != after.title)
+                continue; // its identity changed: another livery
+            const auto it = capture.find(tail);
+            const double fromS = before.positions.back().ms / 1000.0 - kShowDelayS;
+            const double toS = after.positions.front().ms / 1000.0 - kShowDelayS;
+            // The source lost it for a while, or it left the range: its stream ended.
+            if (it != capture.end() && longestGapS(it->second, fromS - kGivenUpS, toS) >= kGivenUpS)
+                continue;
+            // The same holding removal, and given-up taxiing aircraft: counted, not yet required.
+            ++recreated;
+            std::cout << tail << " created again without a reason\n";
+        }
+    }
+    std::map<std::string, std::size_t> shortLives;
+    for (const auto& [id, object] : objects)
+    {
+        if (!object.removed || object.positions.empty() || object.tail.empty() || object.tail.back() == '*')
+            continue;
+        const double livedS = (object.positions.back().ms - object.positions.front().ms) / 1000.0;
+        if (livedS >= 60)
+            continue;
+        const auto it = capture.find(object.tail);
+        std::string reason = "other";
+        if (run.logCount(object.tail + " live max park exceeded") > 0)
+            reason = "max park";
+        else if (it != capture.end())
+        {
+            double first = 1e9;
+            double last = -1;
+            for (const CapturedReport& r : it->second.reports)
+                if (inRange(r))
+                {
+                    first = std::min(first, r.atS);
+                    last = std::max(last, r.atS);
+                }
+            if (last - first < 90)
+                reason = "source reports it briefly";
+            else if (last > spanS - 90)
+                reason = "capture ends";
+            else
+                reason = "stream ended (source gap or range)";
+        }
+        ++shortLives[reason];
+    }
+    std::cout << fmt::format(
+        "full replay: {} objects, {} positions, {} departures in range shown taking off of {}, "
+        "fastest move {:.0f} m/s, {} created again without reason\n",
+        objects.size(), positions, shownDepartures, departures, worstMps, recreated);
+    for (const auto& [reason, count] : shortLives)
+        std::cout << fmt::format("  lived under a minute: {} ({})\n", count, reason);
+    EXPECT_EQ(shortLives.count("other"), 0u);
+}
+
+} // namespace
+} // namespace oxl::test
