@@ -384,6 +384,11 @@ bool lf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, co
         return false;
     }
     const double radiusM = gf_apfDouble(parkpos, "radius");
+    if (radiusM < 0.0)
+    {
+        gf_logMarked(fmt::format("Parking position {} skipped: invalid radius {:.1f} m", name, radiusM));
+        return false;
+    }
     std::vector<StandOccupancy> options;
     constexpr std::size_t kOptionsReserved = 256;
     options.reserve(kOptionsReserved);

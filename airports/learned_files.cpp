@@ -322,7 +322,8 @@ bool lf_applyStandChange(const std::string& id, const pugi::xml_node& parkpos, S
 {
     if (stand.name != id)
         return false;
-    if (gf_apfBool(parkpos, "radius_change"))
+    // A negative size is no size: the stand keeps the one its airport file gives.
+    if (gf_apfBool(parkpos, "radius_change") && gf_apfDouble(parkpos, "radius") >= 0.0)
     {
         stand.radius = gf_apfDouble(parkpos, "radius") / kMetresPerNm;
         stand.radiusChanged = 1;
