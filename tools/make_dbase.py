@@ -180,7 +180,7 @@ def read_airlines():
     airlines = set()
     for name in ("airlines.tsv", "airlines_flightgear.txt", "airlines_openflights.txt"):
         airlines.update(code for code in read_codes(name) if code not in ceased)
-    airlines.update(read_codes("special_airlines.tsv"))
+    airlines.update(read_codes("generic_and_private_airlines.tsv"))
     if REFUSED_AIRLINE in airlines:
         sys.exit(f"{REFUSED_AIRLINE} must not be an airline code: liveries parked with it are refused")
     return sorted(airlines)
