@@ -102,10 +102,11 @@ TEST(BusySky, ThousandAircraftHoldForFiveMinutes)
         EXPECT_EQ(in.endOfStream, 0u);
         EXPECT_LT(in.waiting, static_cast<unsigned long long>(kAircraft));
         EXPECT_EQ(in.aircraft, static_cast<unsigned long long>(kAircraft));
-        // The first minute began before the first round; after it every report of the sky is taken.
+        // The first minute began before the first round; after it every report of the sky is taken. A
+        // minute of ticks may hold one round fewer when the source's rounds drift past 2 s (a slow build).
         if (minute > 0)
         {
-            EXPECT_GE(in.taken, kReportsPerMinute * 98 / 100);
+            EXPECT_GE(in.taken, (kReportsPerMinute - kAircraft) * 98 / 100);
         }
         // Creations go one per half second: the limit is reached within the second minute.
         if (minute > 1)
