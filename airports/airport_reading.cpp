@@ -9,11 +9,9 @@
 #include "foundation/half_hours.h"
 #include "foundation/log.h"
 #include "foundation/meta_block.h"
+#include "foundation/status_service.h"
 #include "foundation/text_files.h"
 #include "liveries/registrations.h"
-#include "window/control_text.h"
-#include "window/controls.h"
-#include "window/main_window.h"
 
 #include <cmath>
 #include <curl/curl.h>
@@ -103,8 +101,8 @@ fs::path mergeLearned(ParkingState& state, const std::string& path, ParkFileInfo
     if (learned.empty() || !fs::exists(learned))
     {
         parking_percentage.set(parking_percentage.defaultValue);
-        gf_enableControl(parking_percentage, false);
-        gf_setIntBoxText(parking_percentage);
+        gf_status().enableControl(parking_percentage, false);
+        gf_status().showSetting(parking_percentage);
         logIndented(parking_percentage.name, std::to_string(parking_percentage.defaultValue));
         return {};
     }
@@ -311,7 +309,7 @@ std::string gf_readApf(ParkingState& state, const std::string& path, ParkFileInf
 
     const fs::path learned = mergeLearned(state, path, info, quality);
 
-    gMainWindow.standCount.store(state.stands.size());
+    gf_status().setCount(StatusCount::stands, state.stands.size());
     repaint(state);
     std::uint32_t nextId = 1;
     for (Stand& stand : state.stands)
@@ -324,23 +322,23 @@ std::string gf_readApf(ParkingState& state, const std::string& path, ParkFileInf
     gf_log(fmt::format("Airport file read from '{}' for {}",
                        state.handmadeFile != 0 ? learned.string() : path, info.name));
     const std::string pairText = lf_pairText(quality);
-    gMainWindow.setText(StatusText::parkPublisher, info.publisher);
-    gMainWindow.handmadeFile.store(state.handmadeFile);
+    gf_status().setText(StatusText::parkPublisher, info.publisher);
+    gf_status().setFlag(StatusFlag::handmadeFile, state.handmadeFile != 0);
     repaint(state);
     logIndented("publisher", info.publisher);
     gf_logIndented(fmt::format("{:24}: {} ft", "altitude", info.altitude));
     logIndented("num_parkpos", std::to_string(state.stands.size()));
     logIndented("quality factor", pairText);
     logIndented("RT traffic week", std::to_string(state.trafficWeek));
-    gMainWindow.setText(StatusText::qualityText, pairText);
-    gMainWindow.setText(StatusText::trafficWeek, std::to_string(state.trafficWeek));
+    gf_status().setText(StatusText::qualityText, pairText);
+    gf_status().setText(StatusText::trafficWeek, std::to_string(state.trafficWeek));
     repaint(state);
 
     if (gHooks.fileRead)
     {
         gHooks.fileRead();
     }
-    gf_enableControl(gFlushStaticButton, true);
+    gf_status().enableControl(gFlushStaticButton, true);
     if (gHooks.setReferenceElevation)
     {
         gHooks.setReferenceElevation(state.parkAirport.altitude);

@@ -5,12 +5,11 @@
 #include "foundation/log.h"
 #include "foundation/program.h"
 #include "foundation/run_state.h"
+#include "foundation/status_service.h"
 #include "foundation/strings.h"
 #include "foundation/system_lookups.h"
 #include "foundation/text_files.h"
 #include "foundation/worker_slots.h"
-#include "platform/win.h"
-#include "window/main_window.h"
 
 #include <fmt/format.h>
 
@@ -48,18 +47,6 @@ fs::path lf_local(std::string_view windowsText)
     std::string text(windowsText);
     std::replace(text.begin(), text.end(), '\\', '/');
     return fs::path(text);
-}
-
-void lf_repaint()
-{
-    win::invalidateWindow(win::kMainWindow);
-}
-
-void lf_uncheckScanBox()
-{
-    const win::Hwnd box = win::getDlgItem(win::kMainWindow, SCAN_AIRPORTS.controlId);
-    if (box != win::kNoWindow)
-        win::setButtonCheck(box, SCAN_AIRPORTS.value());
 }
 
 // The Windows text of a file found below a scanned folder: the folder's own text and the rest of the
@@ -244,7 +231,8 @@ std::size_t lf_copyToTblo(const std::vector<std::string>& names, std::string_vie
 void lf_reportTblo(bool orbx)
 {
     const std::int64_t files = gf_countFiles(lf_local(kTbloText));
-    gMainWindow.tbloFileCount.store(static_cast<std::uint64_t>(std::max<std::int64_t>(files, 0)));
+    gf_status().setCount(StatusCount::tbloFiles,
+                         static_cast<std::uint64_t>(std::max<std::int64_t>(files, 0)));
     if (files != 0)
     {
         gf_logMarked(lf_zipRequest());
@@ -311,7 +299,7 @@ std::vector<std::string> gf_scanLogLines()
 
 void gf_scanAirports()
 {
-    gf_showMessage("Scanning for addon airports ...", false);
+    gf_status().showMessage("Scanning for addon airports ...", false);
     gf_log(fmt::format("\n++++++++++++++++++++++++ airports scan {} starts +++++++++++++++++++++++++++++",
                        AFG_AUTOMATIC.value() ? "automatic " : "manual "));
     lf_prepareTblo();
@@ -334,12 +322,12 @@ void gf_scanAirports()
     gf_cleanFolder(lf_local(kThirdpartyText));
 
     if (!lf_runAirportScan(folders))
-        gf_showMessage("Warning: Scan has not found any add-on airports", true);
+        gf_status().showMessage("Warning: Scan has not found any add-on airports", true);
 
     SCAN_AIRPORTS.set(false);
     SCAN_AIRPORTS.save();
-    lf_uncheckScanBox();
-    lf_repaint();
+    gf_status().showSetting(SCAN_AIRPORTS);
+    gf_status().repaint(WindowBand::all);
 
     if (gf_countFiles(lf_local(kTbloText)) == 0)
         lf_removeTbloFolder();
@@ -356,7 +344,7 @@ bool lf_runAirportScan(const std::vector<std::string>& folders)
         gf_log("problems with removing previous files (maybe still open?): " + error.message());
 
     gAirportsFound.store(false);
-    gMainWindow.tbloFileCount.store(0);
+    gf_status().setCount(StatusCount::tbloFiles, 0);
     {
         std::lock_guard lock(gScanLogMutex);
         gScanLog.clear();
@@ -373,12 +361,12 @@ bool lf_runAirportScan(const std::vector<std::string>& folders)
             gf_logMarked(fmt::format("could not write {}", kScanReportText));
         gScanLog.clear();
     }
-    gf_clearMessage();
+    gf_status().clearMessage();
 
     const std::vector<std::string> thirdparty = lf_airportStems(kThirdpartyText);
     const std::vector<std::string> orbx = lf_airportStems(kOrbxText);
-    gMainWindow.simaddonComplete.store(orbx.empty() ? 1 : 0);
-    lf_repaint();
+    gf_status().setFlag(StatusFlag::simaddonComplete, orbx.empty());
+    gf_status().repaint(WindowBand::all);
     lf_copyOrbxToTblo(orbx);
     lf_copyThirdpartyToTblo(thirdparty);
 
@@ -401,12 +389,12 @@ void lf_scanFolders(const std::vector<std::string>& folders)
             throw fs::filesystem_error("exists", real, error);
         if (!fs::exists(status))
         {
-            gf_showMessage(text + " does not exist, skipped!", true);
+            gf_status().showMessage(text + " does not exist, skipped!", true);
             continue;
         }
         if (!fs::is_directory(status))
         {
-            gf_showMessage(text + " is not a folder name, skipped!", true);
+            gf_status().showMessage(text + " is not a folder name, skipped!", true);
             continue;
         }
         if (!lf_isInStockScenery(text))
@@ -471,8 +459,8 @@ void lf_copyOrbxToTblo(const std::vector<std::string>& names)
     if (names.empty())
         return;
     const std::size_t done = lf_copyToTblo(names, kOrbxText, true);
-    gMainWindow.simaddonComplete.store(done == names.size() ? 1 : 0);
-    lf_repaint();
+    gf_status().setFlag(StatusFlag::simaddonComplete, done == names.size());
+    gf_status().repaint(WindowBand::all);
     lf_reportTblo(true);
 }
 

@@ -4,12 +4,8 @@
 #include "foundation/config_keys.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
-#include "window/auto_range.h"
-#include "window/control_text.h"
-#include "window/controls.h"
-#include "window/main_window.h"
-#include "window/parking_controls.h"
-#include "window/range.h"
+#include "foundation/range.h"
+#include "foundation/status_service.h"
 
 #include <fmt/format.h>
 
@@ -99,7 +95,7 @@ void applyCheckBox(const pugi::xml_document& doc, CheckBoxParameter& box, std::o
     if (!value)
         return;
     box.set(*value);
-    gf_showCheckMark(box);
+    gf_status().showSetting(box);
     logSetting(box.name, boolText(*value));
 }
 
@@ -116,7 +112,7 @@ void applyMaxLive(const pugi::xml_document& doc)
     if (!stored)
         return;
     MAX_LIVE_SEL.set(MAX_LIVE_SEL.clamped(lf_maxLiveChoice(*stored)));
-    gf_setIntBoxText(MAX_LIVE_SEL);
+    gf_status().showSetting(MAX_LIVE_SEL);
     logSetting(MAX_LIVE.name, std::to_string(MAX_LIVE_SEL.value()));
 }
 
@@ -127,7 +123,7 @@ void applyRange(const pugi::xml_document& doc)
         const std::int32_t nm = gf_snapRange(*stored);
         gf_setRange(nm);
         logSetting(LATERAL_RANGE.name, std::to_string(nm));
-        gf_enableControl(RANGE, true);
+        gf_status().enableControl(RANGE, true);
     }
     const bool wasAuto = AUTO_RANGE.value();
     std::optional<bool> autoRange;
@@ -139,14 +135,14 @@ void applyRange(const pugi::xml_document& doc)
         // The automatic radius of a box that was on already is no choice of the user's.
         if (!wasAuto)
             gf_rememberManualRange();
-        gf_autoRangeStep();
-        gf_enableControl(RANGE, false);
+        gf_status().autoRangeStep();
+        gf_status().enableControl(RANGE, false);
     }
     else
     {
-        gf_enableControl(RANGE, true);
+        gf_status().enableControl(RANGE, true);
         gf_setRange(gf_manualRange());
-        gf_clearMessage();
+        gf_status().clearMessage();
     }
 }
 
@@ -157,7 +153,7 @@ void applyParkingPercentage(const pugi::xml_document& doc)
     parking_percentage.set(stored ? parking_percentage.clamped(*stored) : parking_percentage.defaultValue);
     if (stored)
         logSetting(parking_percentage.name, std::to_string(parking_percentage.value()));
-    gf_setIntBoxText(parking_percentage);
+    gf_status().showSetting(parking_percentage);
 }
 
 void applyMaxFit(const pugi::xml_document& doc)
@@ -168,7 +164,7 @@ void applyMaxFit(const pugi::xml_document& doc)
     MAX_FIT.set(MAX_FIT.clamped(*stored));
     constexpr float kHoursPerHalfHour = 0.5F;
     MAX_FIT_FL.set(static_cast<float>(MAX_FIT.value()) * kHoursPerHalfHour + kHoursPerHalfHour);
-    gf_setFloatBoxText(MAX_FIT_FL);
+    gf_status().showSetting(MAX_FIT_FL);
     gf_logIndented(fmt::format("{:24}: {} (max number of half hours, is {} hrs decimal)", MAX_FIT.name,
                                MAX_FIT.value(), gf_formatNumber(MAX_FIT_FL.value())));
 }
@@ -293,10 +289,11 @@ void lf_readLearned(const fs::path& path, const ParkFileInfo& info, std::vector<
         const std::string name = gf_getParamString(doc, "airport_name").value_or("");
         if (name != info.name)
         {
-            gf_showMessage(fmt::format("Warning: learned file airport name: '{}' differs from archived file "
-                                       "airport name: '{}'",
-                                       name, info.name),
-                           true);
+            gf_status().showMessage(
+                fmt::format("Warning: learned file airport name: '{}' differs from archived file "
+                            "airport name: '{}'",
+                            name, info.name),
+                true);
         }
         applySettings(doc);
         if (const std::optional<std::string> handmadeValue = gf_getParamString(doc, "handmade"))

@@ -4,10 +4,10 @@
 #include "airports/quality.h"
 #include "airports/week_time.h"
 #include "foundation/log.h"
+#include "foundation/status_service.h"
 #include "foundation/strings.h"
 #include "foundation/time_text.h"
 #include "liveries/registrations.h"
-#include "window/main_window.h"
 
 #include <fmt/format.h>
 
@@ -127,7 +127,7 @@ bool lf_learnStandOption(ParkingState& parking, std::uint32_t standId, const AcP
 // The save's result belongs in the log whatever the message line shows at the time.
 void lf_showAndLog(const std::string& text)
 {
-    gf_showMessage(text, false);
+    gf_status().showMessage(text, false);
     gf_log(text);
 }
 

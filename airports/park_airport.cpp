@@ -7,11 +7,8 @@
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
 #include "foundation/periodic_requests.h"
+#include "foundation/status_service.h"
 #include "foundation/time_text.h"
-#include "window/control_text.h"
-#include "window/controls.h"
-#include "window/main_window.h"
-#include "window/parking_controls.h"
 
 #include <fmt/format.h>
 
@@ -143,14 +140,14 @@ void lf_recordUserStandAtParkAirport(ParkingState& state, const std::string& sta
 void lf_settleReservedStand(ParkingState& state)
 {
     state.reservedStand.clear();
-    gMainWindow.reservedStandOk.store(0);
+    gf_status().setFlag(StatusFlag::reservedStandOk, false);
     if (!lf_firstIsParkAirport(state))
         return;
     const std::string& wanted = state.parkAirports.front().reservedStand;
     if (!wanted.empty() && gf_findStandByName(state.stands, wanted) != nullptr)
     {
         state.reservedStand = wanted;
-        gMainWindow.reservedStandOk.store(1);
+        gf_status().setFlag(StatusFlag::reservedStandOk, true);
     }
 }
 
@@ -162,14 +159,14 @@ void lf_gateSoftLearning(const ParkingState& state, const ParkFileSummary& summa
         if (LEARN_SOFT.value())
         {
             LEARN_SOFT.set(false);
-            gf_showCheckMark(LEARN_SOFT);
-            gf_enableControl(LEARN_SOFT, false);
+            gf_status().showSetting(LEARN_SOFT);
+            gf_status().enableControl(LEARN_SOFT, false);
             gParametersChanged.store(1);
         }
         return;
     }
     gPark.softLearningAllowed.store(true);
-    gf_enableControl(LEARN_SOFT, true);
+    gf_status().enableControl(LEARN_SOFT, true);
 }
 
 std::string lf_readFile(ParkingState& state, const std::string& path, ParkFileSummary& summary)
@@ -204,13 +201,13 @@ ParkAirportHooks& gf_parkAirportHooks()
 
 bool gf_staticParkingActive()
 {
-    return gMainWindow.parkAirportActive.load() != 0;
+    return gf_status().flag(StatusFlag::parkAirportActive);
 }
 
 void gf_setStaticParkingActive(bool active)
 {
-    gMainWindow.parkAirportActive.exchange(active ? 1 : 0);
-    gf_invalidateBand(kControlBand);
+    gf_status().setFlag(StatusFlag::parkAirportActive, active);
+    gf_status().repaint(WindowBand::controls);
 }
 
 bool gf_softLearningAllowed()
@@ -245,27 +242,27 @@ void gf_updateParkAirport(ParkingState& state, bool showMessage)
 {
     lf_takePostedUserStand(state);
     // The controls stay off from the choice of the airport until its static aircraft are all placed.
-    if (gMainWindow.parkingBusy.load() != 0 && state.staticParked.empty() && !gPark.calcRequested.load())
+    if (gf_status().parkingControlsOff() && state.staticParked.empty() && !gPark.calcRequested.load())
     {
-        gf_enableParkingControls();
-        gf_clearMessage();
+        gf_status().enableParkingControls();
+        gf_status().clearMessage();
         lf_call(gPark.hooks.countParkedForWindow);
     }
     if (gPark.calcRequested.load())
     {
-        gf_clearMessage();
+        gf_status().clearMessage();
         gPark.calcRequested.store(false);
         const std::string error = lf_readParkedFile(state);
         if (!error.empty())
         {
-            gf_showMessage(error, true);
+            gf_status().showMessage(error, true);
             lf_closeParkAirport(state);
         }
         else
         {
             lf_call(gPark.hooks.calcStaticParking);
         }
-        gf_enableControl(DESTINATION);
+        gf_status().enableControl(DESTINATION, true);
         return;
     }
     const ParkUserAircraft user = lf_user();
@@ -309,7 +306,7 @@ void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, boo
         const Airport* airport = gf_closestAirport(user.lat, user.lon);
         if (airport == nullptr)
         {
-            gf_showMessage("User aircraft on the ground, no airport in sight", true);
+            gf_status().showMessage("User aircraft on the ground, no airport in sight", true);
             return;
         }
         const std::string code = airport->code;
@@ -318,7 +315,8 @@ void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, boo
         {
             gPark.withoutFile.insert(code);
             // Shown at every step while the user stands there, logged once.
-            gf_showMessage(fmt::format("User aircraft on the ground at {}, no airport file found", code), !known);
+            gf_status().showMessage(
+                fmt::format("User aircraft on the ground at {}, no airport file found", code), !known);
             return;
         }
         gf_log(fmt::format("User aircraft on the ground at {}", code));
@@ -329,13 +327,13 @@ void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, boo
             gPark.hooks.startStaticParking(showMessage);
         return;
     }
-    gf_enableControl(DESTINATION);
+    gf_status().enableControl(DESTINATION, true);
     if (state.parkAirports.empty())
         return;
     const ParkAirport first = state.parkAirports.front();
     if (!lf_inSight(first.distance, user) || !lf_setParkAirport(state, first.code))
         return;
-    gf_showMessage(fmt::format("{} in sight at {:.1F} nm", first.code, first.distance), true);
+    gf_status().showMessage(fmt::format("{} in sight at {:.1F} nm", first.code, first.distance), true);
     gPark.calcRequested.store(true);
     if (gPark.hooks.startStaticParking)
         gPark.hooks.startStaticParking(false);
@@ -406,7 +404,7 @@ std::string lf_readParkedFile(ParkingState& state)
         lf_settleReservedStand(state);
     }
     state.fileLoaded = error.empty();
-    gMainWindow.setText(StatusText::parkAirportName, summary.airportName);
+    gf_status().setText(StatusText::parkAirportName, summary.airportName);
     state.learnedUpdates = 0;
     lf_repaint(state);
     return error;
@@ -438,7 +436,7 @@ void gf_leaveParkAirport(ParkingState& state)
     if (MAX_LIVE_SEL.value() != gSavedLiveLimit.load())
     {
         MAX_LIVE_SEL.set(gSavedLiveLimit.load());
-        gf_setIntBoxText(MAX_LIVE_SEL);
+        gf_status().showSetting(MAX_LIVE_SEL);
         lf_call(gPark.hooks.recountLive);
     }
 }
@@ -454,8 +452,8 @@ void lf_closeParkAirport(ParkingState& state)
     gPark.calcRequested.store(false);
     gParametersChanged.store(0);
     gRenewalRequest.store(0);
-    gf_enableControl(gFlushStaticButton, false);
-    gf_enableControl(parking_percentage, false);
+    gf_status().enableControl(gFlushStaticButton, false);
+    gf_status().enableControl(parking_percentage, false);
     state.parkAirport = Airport{};
     if (gPark.hooks.parkAirportChanged)
         gPark.hooks.parkAirportChanged(nullptr);
@@ -465,8 +463,8 @@ void lf_closeParkAirport(ParkingState& state)
     state.staticParked.clear();
     state.setStands({});
     state.reservedStand.clear();
-    gMainWindow.reservedStandOk.store(0);
-    gMainWindow.setText(StatusText::parkAirportName, "");
+    gf_status().setFlag(StatusFlag::reservedStandOk, false);
+    gf_status().setText(StatusText::parkAirportName, "");
     state.fileLoaded = false;
     lf_repaint(state);
 }
@@ -475,8 +473,8 @@ bool gf_checkParkAirports(ParkingState& state, bool check, std::string& message)
 {
     if (!lf_readMyParkAirports(state, gPark.hooks.airportsFolder))
         return false;
-    if (check && lf_userStateKnown() && gMainWindow.parkingBusy.load() == 0 && lf_firstIsParkAirport(state) &&
-        gMainWindow.text(StatusText::userStand).empty())
+    if (check && lf_userStateKnown() && !gf_status().parkingControlsOff() && lf_firstIsParkAirport(state) &&
+        gf_status().text(StatusText::userStand).empty())
     {
         const std::string wanted = state.parkAirports.front().reservedStand;
         if (!wanted.empty() && wanted != state.reservedStand)
@@ -491,7 +489,7 @@ bool gf_checkParkAirports(ParkingState& state, bool check, std::string& message)
             Stand* now = gf_findStandByName(state.stands, wanted);
             if (now != nullptr)
                 now->excluded = 1;
-            gMainWindow.reservedStandOk.store(now != nullptr ? 1 : 0);
+            gf_status().setFlag(StatusFlag::reservedStandOk, now != nullptr);
             lf_repaint(state);
         }
     }

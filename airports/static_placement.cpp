@@ -7,14 +7,13 @@
 #include "foundation/config_keys.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
+#include "foundation/status_service.h"
 #include "foundation/strings.h"
 #include "foundation/time_text.h"
 #include "liveries/dbase.h"
 #include "liveries/livery_matching.h"
 #include "platform/clock.h"
 #include "records/aircraft_words.h"
-#include "window/main_window.h"
-#include "window/parking_controls.h"
 
 #include <algorithm>
 #include <atomic>
@@ -373,7 +372,7 @@ void gf_adjustParking(ParkingState& state)
 {
     const DayHalfHour now = lf_logDayAndHour();
     lf_clearParkingLists(state);
-    gf_disableParkingControls();
+    gf_status().disableParkingControls();
     state.softUsed = false;
     state.hooks.repaint();
 
@@ -399,7 +398,8 @@ void gf_adjustParking(ParkingState& state)
     if (wanted >= 1 && static_cast<std::int64_t>(state.liveParked.size()) > wanted)
     {
         const auto excess = static_cast<std::uint32_t>(state.liveParked.size() - static_cast<std::size_t>(wanted));
-        gf_showMessage(fmt::format("Parking adjustments: {} more live ac than wanted", excess), true);
+        gf_status().showMessage(fmt::format("Parking adjustments: {} more live ac than wanted", excess),
+                                true);
         lf_removeLiveParked(state, excess);
         state.liveParked.clear();
         gf_checkLiveParkedTimes(state, live);
@@ -442,9 +442,9 @@ void gf_adjustParking(ParkingState& state)
 
     std::stable_sort(state.staticParked.begin(), state.staticParked.end(),
                      [](const StaticParked& a, const StaticParked& b) { return a.offset > b.offset; });
-    gf_showMessage(fmt::format("Parking adjustments: {} to be removed, {} to be added", state.retire.size(),
-                               state.staticParked.size()),
-                   true);
+    gf_status().showMessage(fmt::format("Parking adjustments: {} to be removed, {} to be added",
+                                        state.retire.size(), state.staticParked.size()),
+                            true);
     for (const RetireEntry& r : state.retire)
     {
         for (SimAc& ac : state.staticAircraft)

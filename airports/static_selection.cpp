@@ -7,11 +7,10 @@
 #include "foundation/config_keys.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
+#include "foundation/status_service.h"
 #include "foundation/strings.h"
 #include "foundation/time_text.h"
 #include "liveries/dbase.h"
-#include "window/main_window.h"
-#include "window/parking_controls.h"
 
 #include <algorithm>
 #include <cmath>
@@ -121,10 +120,10 @@ bool plannedInPass(const std::vector<StaticParked>& list, const StandOccupancy& 
 
 void lf_startStaticParking(ParkingState& state, bool showMessage)
 {
-    gf_disableParkingControls();
+    gf_status().disableParkingControls();
     state.hooks.startCallsignCollection();
     if (showMessage)
-        gf_showMessage("Calculating static parked aircraft ...", false);
+        gf_status().showMessage("Calculating static parked aircraft ...", false);
 }
 
 void lf_startStaticParking(bool showMessage)
@@ -371,8 +370,9 @@ bool lf_optionInUse(const ParkingState& state, const StandOccupancy& option)
 void lf_calcStaticParking(ParkingState& state)
 {
     const DayHalfHour now = lf_logDayAndHour();
-    gf_showMessage("Making changes to airport parking parameters is disabled while static parking takes place ...",
-                   false);
+    gf_status().showMessage(
+        "Making changes to airport parking parameters is disabled while static parking takes place ...",
+        false);
     state.staticParked.clear();
     state.parkCandidates.clear();
     state.liveParked.clear();
@@ -401,7 +401,7 @@ void lf_calcStaticParking(ParkingState& state)
     if (state.staticParked.empty())
     {
         gf_log("no parking positions found");
-        gf_enableParkingControls();
+        gf_status().enableParkingControls();
         return;
     }
     const auto count = static_cast<std::int64_t>(state.staticParked.size());

@@ -7,6 +7,7 @@
 #include "airports/static_placement.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
+#include "foundation/range.h"
 #include "foundation/run_state.h"
 #include "foundation/version_check.h"
 #include "liveries/addon_packages.h"
@@ -29,8 +30,8 @@
 #include "window/controls.h"
 #include "window/gui_main.h"
 #include "window/main_window.h"
-#include "window/range.h"
 #include "window/settings_view.h"
+#include "window/window_status.h"
 
 namespace oxl
 {
@@ -121,6 +122,7 @@ AircraftCounts lf_aircraftCounts()
 
 void gf_installProgramHooks()
 {
+    gf_installStatusService(&gf_windowStatusService());
     gf_connectSettingsView();
     gf_setTrafficStatusSource(lf_trafficStatus);
     gf_setAutoRangeInputs(lf_autoRangeInputs);

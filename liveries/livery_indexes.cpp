@@ -3,13 +3,13 @@
 #include "foundation/config_keys.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
+#include "foundation/status_service.h"
 #include "foundation/strings.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_matching.h"
 #include "liveries/regcodes.h"
 #include "liveries/similar_models.h"
 #include "records/aircraft_words.h"
-#include "window/controls.h"
 
 #include <fmt/format.h>
 
@@ -255,7 +255,7 @@ void lf_summarizeCategory(AcCategory category)
                 gf_log(fmt::format("{} temporarily switched off because you do not have {} installed",
                                    categorySwitch.setting->name, categorySwitch.installedWords));
             }
-            gf_enableControl(*categorySwitch.setting, false);
+            gf_status().enableControl(*categorySwitch.setting, false);
         }
         return;
     }
@@ -274,7 +274,7 @@ void lf_summarizeCategory(AcCategory category)
     }
     if (categorySwitch.setting != nullptr)
     {
-        gf_enableControl(*categorySwitch.setting, true);
+        gf_status().enableControl(*categorySwitch.setting, true);
     }
 }
 

@@ -5,13 +5,13 @@
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
 #include "foundation/run_state.h"
+#include "foundation/status_service.h"
 #include "liveries/dbase.h"
 #include "liveries/livery_indexes.h"
 #include "liveries/regcodes.h"
 #include "liveries/registrations.h"
 #include "liveries/similar_models.h"
 #include "records/aircraft_words.h"
-#include "window/main_window.h"
 
 #include <fmt/format.h>
 
@@ -362,7 +362,8 @@ void gf_onLiveryNotCreated(const AcProfile& ac)
 {
     if (gStopRequested.load() != 0 || gWindowClosed.load() != 0)
         return;
-    gf_showMessage(fmt::format("{} '{}' could not be created by your Sim!", ac.callsign, ac.livery), true);
+    gf_status().showMessage(fmt::format("{} '{}' could not be created by your Sim!", ac.callsign, ac.livery),
+                            true);
     FailedTitles.emplace_back(ac.livery);
     FailedTypeAirlines.insert(ac.type + " " + ac.airline);
     if (FailedTitles.size() >= kFailedTitlesLimit)

@@ -4,13 +4,13 @@
 #include "foundation/log.h"
 #include "foundation/periodic_requests.h"
 #include "foundation/run_state.h"
+#include "foundation/status_service.h"
 #include "liveries/liveries_scanned.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_indexes.h"
 #include "liveries/livery_scan.h"
 #include "liveries/regcodes.h"
 #include "liveries/similar_models.h"
-#include "window/main_window.h"
 
 #include <fmt/format.h>
 
@@ -81,8 +81,8 @@ void lf_processScannedLiveries()
     // A build that stopped half-way must not leave views of a list that is about to be emptied.
     gf_clearLiveryIndexes();
     lf_readLiveriesScanned();
-    gMainWindow.liveryCount.store(ScannedLiveries.size());
-    gf_invalidateBand(kStatusBand);
+    gf_status().setCount(StatusCount::liveries, ScannedLiveries.size());
+    gf_status().repaint(WindowBand::status);
 
     lf_buildMainIndex();
     lf_buildAirlineIndexes();
@@ -99,7 +99,7 @@ void lf_processScannedLiveries()
         lf_summarizeCategory(category);
     }
     gLiveriesProcessed.store(true);
-    gf_invalidateBand(kStatusBand);
+    gf_status().repaint(WindowBand::status);
 }
 
 } // namespace oxl

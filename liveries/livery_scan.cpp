@@ -4,6 +4,7 @@
 #include "foundation/errors.h"
 #include "foundation/log.h"
 #include "foundation/run_state.h"
+#include "foundation/status_service.h"
 #include "foundation/strings.h"
 #include "foundation/worker_slots.h"
 #include "liveries/aircraft_cfg.h"
@@ -11,9 +12,6 @@
 #include "liveries/livery_data.h"
 #include "liveries/regcodes.h"
 #include "liveries/registrations.h"
-#include "platform/win.h"
-#include "window/control_text.h"
-#include "window/main_window.h"
 
 #include <fmt/format.h>
 
@@ -48,15 +46,6 @@ bool stopRequested()
 std::string flagWord(bool flag)
 {
     return flag ? "true" : "false";
-}
-
-void showScanCheck()
-{
-    const win::Hwnd control = win::getDlgItem(win::kMainWindow, SCAN_LIVERIES.controlId);
-    if (control != win::kNoWindow)
-    {
-        win::setButtonCheck(control, SCAN_LIVERIES.value());
-    }
 }
 
 // The Windows text of an entry met by the walk of a folder: the folder's text and the entry's path
@@ -349,8 +338,8 @@ bool lf_scanLiveryFolders(const LiveryFolderList& folders)
     if (ScannedLiveries.empty())
     {
         lf_clearScanContainers();
-        gMainWindow.liveryCount.store(0);
-        gf_invalidateBand(kStatusBand);
+        gf_status().setCount(StatusCount::liveries, 0);
+        gf_status().repaint(WindowBand::status);
         return false;
     }
     if (folders.size() > 1)
@@ -368,7 +357,7 @@ bool lf_scanLiveryFolders(const LiveryFolderList& folders)
     ScannedLiveries.clear();
     lf_writeScanReports();
     lf_clearScanContainers();
-    gf_clearMessage();
+    gf_status().clearMessage();
     return true;
 }
 
@@ -395,9 +384,9 @@ LiveryFolderList lf_liveryFolderList()
 void gf_scanInstalledLiveries()
 {
     const bool automatic = LIG_AUTOMATIC.value();
-    gf_showMessage(fmt::format("Scanning {} for liveries ...",
-                               LIG_PRIORITIZE.value() && !automatic ? "prioritized " : ""),
-                   false);
+    gf_status().showMessage(fmt::format("Scanning {} for liveries ...",
+                                        LIG_PRIORITIZE.value() && !automatic ? "prioritized " : ""),
+                            false);
     gf_log(fmt::format("\n++++++++++++++++++++++++ liveries scan {} starts ++++++++++++++++++++++++++++++++",
                        automatic ? "automatic" : "manual"));
     const LiveryFolderList folders = lf_liveryFolderList();
@@ -424,8 +413,8 @@ void gf_scanInstalledLiveries()
     }
     SCAN_LIVERIES.set(false);
     SCAN_LIVERIES.save();
-    showScanCheck();
-    gf_invalidateBand(kControlBand);
+    gf_status().showSetting(SCAN_LIVERIES);
+    gf_status().repaint(WindowBand::controls);
     gf_log("\n++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++\n");
 }
 

@@ -2,12 +2,12 @@
 
 #include "foundation/decryption.h"
 #include "foundation/log.h"
+#include "foundation/status_service.h"
 #include "foundation/strings.h"
 #include "foundation/system_lookups.h"
 #include "foundation/text_files.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_indexes.h"
-#include "window/main_window.h"
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
@@ -352,8 +352,9 @@ void lf_processRegcodeFolderOffline()
     std::list<RegcodeEntry> entries;
     if (!gf_readRegcodeTextFiles(folder, entries))
     {
-        gf_showMessage(
-            fmt::format("There were errors processing the regcode files in folder '{}', see Log.txt", folder.string()),
+        gf_status().showMessage(
+            fmt::format("There were errors processing the regcode files in folder '{}', see Log.txt",
+                        folder.string()),
             true);
     }
     lf_mergeRegcodes(entries);

@@ -2,8 +2,8 @@
 
 #include "foundation/errors.h"
 #include "foundation/log.h"
-#include "window/main_window.h"
 #include "foundation/run_state.h"
+#include "foundation/status_service.h"
 #include "simlink/client/sc_connection.h"
 #include "simlink/sim_dispatch.h"
 #include "simlink/sim_ids.h"
@@ -33,13 +33,13 @@ void showWaiting()
 {
     const std::string version =
         gSimLinkHooks.simulatorVersionText ? gSimLinkHooks.simulatorVersionText() : std::to_string(gSimVersion.load());
-    gf_showMessage(fmt::format("Waiting for Prepar3Dv{} ...", version), true);
+    gf_status().showMessage(fmt::format("Waiting for Prepar3Dv{} ...", version), true);
     {
         std::lock_guard lock(gLogMutex);
         if (gLogFile.is_open())
             gLogFile << "\n" << std::endl;
     }
-    gf_invalidateBand(kMessageBand);
+    gf_status().repaint(WindowBand::message);
 }
 
 // Returns false when the link is gone.
@@ -161,24 +161,24 @@ void SimClient(std::stop_token stop)
     }
     catch (const UserErrorException& e)
     {
-        gf_showError(e.what());
+        gf_status().showError(e.what());
         // The connection closes below: the flight counts as not running, so the main loop stops using it.
         gSimRunning = 0;
     }
     catch (const std::exception& e)
     {
-        gf_showError(e.what());
+        gf_status().showError(e.what());
         gSimRunning = 0;
         lf_simGone();
     }
     catch (...)
     {
-        gf_showError("Exception in SimClient");
+        gf_status().showError("Exception in SimClient");
         gSimRunning = 0;
         lf_simGone();
     }
     lf_recordUserStand();
-    lf_setWindowFlag(gMainWindow.simConnected, false);
+    lf_setWindowFlag(StatusFlag::simConnected, false);
     closeConnection();
 }
 

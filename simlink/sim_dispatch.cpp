@@ -6,6 +6,7 @@
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
 #include "foundation/run_state.h"
+#include "foundation/status_service.h"
 #include "liveries/dbase.h"
 #include "records/aircraft_words.h"
 #include "simlink/ai_create.h"
@@ -125,7 +126,7 @@ void onSystemEvent(const ScRecvEvent& e)
     {
         const bool running = e.data == 1;
         gSimRunning = running ? 1 : 0;
-        lf_setWindowFlag(gMainWindow.simRunning, running);
+        lf_setWindowFlag(StatusFlag::simRunning, running);
         break;
     }
     case kEvPositionChanged:
@@ -251,7 +252,7 @@ void lf_onOpen(const ScRecvOpen& open)
         gf_log("! Simulator name empty?");
         return;
     }
-    lf_setWindowFlag(gMainWindow.simConnected, true);
+    lf_setWindowFlag(StatusFlag::simConnected, true);
     std::string name;
     for (char c : open.applicationName)
     {
@@ -273,7 +274,7 @@ void lf_onOpen(const ScRecvOpen& open)
                           (contains(text, "v6") && (contains(path, "v6") || contains(path, "V6") || version == 6));
     if (accepted)
     {
-        gf_clearMessage();
+        gf_status().clearMessage();
         return;
     }
     gSimLinkHooks.enableInstallPath();
@@ -298,7 +299,7 @@ void lf_onException(const ScRecvException& e)
     case scwire::kExceptionVersionMismatch:
         throw UserErrorException(95, fmt::format("SimConnect Version Mismatch, dwIndex: {}", e.index));
     case scwire::kExceptionTooManyObjects:
-        gf_showMessage("SimConnect: too many objects (max 1000)", true);
+        gf_status().showMessage("SimConnect: too many objects (max 1000)", true);
         break;
     case scwire::kExceptionInvalidDataSize:
         gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
@@ -393,7 +394,7 @@ void lf_onUserAcModel(const ScRecvSimObjectData& reply)
         std::string text = "SimConnect: User aircraft model: " + model;
         if (contains(model, "camerapod") || contains(model, "Crew Vessel"))
         {
-            lf_setWindowFlag(gMainWindow.userModelKnown, true);
+            lf_setWindowFlag(StatusFlag::userModelKnown, true);
             gUserHalfSpan = gf_wingspan("E190");
             gUserCategory = AcCategory::Light;
             gf_logIndented(text);
@@ -421,13 +422,13 @@ void lf_onUserAcModel(const ScRecvSimObjectData& reply)
         }
         if (spanKnown)
         {
-            lf_setWindowFlag(gMainWindow.userModelKnown, true);
+            lf_setWindowFlag(StatusFlag::userModelKnown, true);
             text += fmt::format(", half wing span: {:.1F} meter", gUserHalfSpan.load() * 1852.0);
         }
         else
         {
-            lf_setWindowFlag(gMainWindow.userModelKnown, false);
-            gf_showMessage(
+            lf_setWindowFlag(StatusFlag::userModelKnown, false);
+            gf_status().showMessage(
                 "User aircraft wing span unknown, max is taken instead, please report in my Forum!", true);
         }
         const AcCategory category = gf_aircraftCategory(model);

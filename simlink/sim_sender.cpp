@@ -2,7 +2,7 @@
 
 #include "airports/parking_state.h"
 #include "foundation/log.h"
-#include "window/main_window.h"
+#include "foundation/status_service.h"
 #include "foundation/time_text.h"
 #include "simlink/ai_create.h"
 #include "simlink/sim_direct.h"
@@ -32,7 +32,7 @@ void transmit(const SimEventEntry& e)
         SimConnect_AIReleaseControl(gSimHandle, e.objectId, kReqReleaseControl);
     if (SimConnect_TransmitClientEvent(gSimHandle, e.objectId, e.eventId, e.data, kSimNotifyGroup, 0) < 0)
     {
-        gf_showMessage(fmt::format("SimConnect TransmitClientEvent: {} fails", e.eventId), true);
+        gf_status().showMessage(fmt::format("SimConnect TransmitClientEvent: {} fails", e.eventId), true);
         return;
     }
     if (flaps)

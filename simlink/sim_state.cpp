@@ -2,6 +2,7 @@
 
 #include "foundation/log.h"
 #include "foundation/run_state.h"
+#include "foundation/status_service.h"
 #include "simlink/ai_create.h"
 #include "simlink/sim_dispatch.h"
 #include "simlink/sim_ids.h"
@@ -45,16 +46,16 @@ std::string gf_userStand()
     return gUserStand;
 }
 
-void lf_setWindowFlag(std::atomic<std::uint8_t>& flag, bool on)
+void lf_setWindowFlag(StatusFlag which, bool on)
 {
-    flag.store(on ? 1 : 0);
-    gf_invalidateBand(kStatusBand);
+    gf_status().setFlag(which, on);
+    gf_status().repaint(WindowBand::status);
 }
 
 void lf_setWindowText(StatusText which, const std::string& text)
 {
-    gMainWindow.setText(which, text);
-    gf_invalidateBand(kStatusBand);
+    gf_status().setText(which, text);
+    gf_status().repaint(WindowBand::status);
 }
 
 void lf_setUserTitle(const std::string& title)
@@ -82,7 +83,7 @@ void lf_newFlightStop()
 
 void gf_simRequestError()
 {
-    gf_showMessage("SimConnect request error", true);
+    gf_status().showMessage("SimConnect request error", true);
     gSimError.exchange(1);
     if (gStopRequested.load() == 0)
         lf_stopCycle(kExitSimConnectError, 9);

@@ -3,10 +3,10 @@
 // engine and the window (installed by the program, replaced by tests).
 #pragma once
 
+#include "foundation/status_service.h"
 #include "records/aircraft_records.h"
 #include "records/sim_queues.h"
 #include "simlink/client/simconnect.h"
-#include "window/main_window.h"
 
 #include <atomic>
 #include <cstdint>
@@ -90,7 +90,7 @@ std::string gf_userTitle();
 /// The stand at the user aircraft's position; empty when none.
 std::string gf_userStand();
 /// Sets one of the main window's simulator flags and repaints its status band.
-void lf_setWindowFlag(std::atomic<std::uint8_t>& flag, bool on);
+void lf_setWindowFlag(StatusFlag which, bool on);
 /// Sets one of the main window's status texts and repaints its status band.
 void lf_setWindowText(StatusText which, const std::string& text);
 /// Sets the user title (SimClient thread).

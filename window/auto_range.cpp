@@ -6,8 +6,8 @@
 #include <mutex>
 
 #include "foundation/config_keys.h"
+#include "foundation/range.h"
 #include "window/control_text.h"
-#include "window/range.h"
 
 namespace oxl
 {

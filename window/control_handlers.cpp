@@ -11,6 +11,7 @@
 #include "foundation/log.h"
 #include "foundation/periodic_requests.h"
 #include "foundation/program.h"
+#include "foundation/range.h"
 #include "foundation/run_state.h"
 #include "foundation/strings.h"
 #include "foundation/utf.h"
@@ -18,7 +19,6 @@
 #include "window/controls.h"
 #include "window/edit_boxes.h"
 #include "window/main_window.h"
-#include "window/range.h"
 
 namespace oxl
 {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "foundation/parameters.h"
+#include "foundation/status_service.h" // StatusText
 #include "platform/win.h"
 #include "window/control_text.h" // kControlBand: the controls and their labels
 
@@ -62,22 +63,6 @@ struct AircraftCounts
     std::uint64_t live = 0;         ///< active live aircraft that are not parked
     std::uint64_t parkedStatic = 0; ///< static parked aircraft
     std::uint64_t parkedLive = 0;   ///< live aircraft parked at stands
-};
-
-/// The texts of the status fields; any thread writes them through setText.
-enum class StatusText : std::size_t
-{
-    userTitle,          ///< title of the user's aircraft (simulator link)
-    parkAirportName,    ///< the airport_name of the park airport's file
-    parkPublisher,      ///< the publisher of the park airport's file
-    qualityText,        ///< quality factor of the park airport's learned data
-    simulatorText,      ///< the simulator's name and version "{} ({}.{}.{}.{})"
-    userStand,          ///< the stand at which the user's aircraft stands
-    parkAirportDisplay, ///< display name of the chosen park airport; empty = none chosen
-    reservedStand,      ///< the park airport's reserved stand; empty = none
-    trafficWeek,        ///< RT_traffic_week of the park airport's file
-    tbloFolder,         ///< the folder of airport files kept for offline learning
-    count_              ///< number of texts
 };
 
 /// The one main-window object.

@@ -1,11 +1,11 @@
 // The main window's side of the start-up load.
 #include "window/settings_view.h"
 
+#include "foundation/range.h"
 #include "foundation/settings_file.h"
 #include "foundation/version_update.h"
 #include "platform/win.h"
 #include "window/control_text.h"
-#include "window/range.h"
 
 namespace oxl
 {

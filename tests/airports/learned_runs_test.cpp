@@ -8,12 +8,12 @@
 
 #include "foundation/config_keys.h"
 #include "foundation/half_hours.h"
+#include "foundation/range.h"
 #include "liveries/dbase.h"
 #include "tests/support/airport_file_builder.h"
 #include "tests/support/temp_folder.h"
 #include "tests/window/window_fixture.h"
 #include "window/parking_controls.h"
-#include "window/range.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>

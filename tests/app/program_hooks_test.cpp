@@ -13,6 +13,7 @@
 #include "window/auto_range.h"
 #include "window/gui_main.h"
 #include "window/main_window.h"
+#include "window/window_status.h"
 
 #include <gtest/gtest.h>
 
@@ -168,6 +169,8 @@ void checkLinkAndWindowHooks(HookCheck& check)
         check.empty.push_back("gf_setAutoRangeInputs");
     if (!gf_aircraftCounterInstalled())
         check.empty.push_back("gf_setAircraftCounter");
+    if (&gf_status() != &gf_windowStatusService())
+        check.empty.push_back("gf_installStatusService");
 }
 
 void checkAirportHooks(HookCheck& check)

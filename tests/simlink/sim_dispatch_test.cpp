@@ -4,6 +4,7 @@
 #include "simlink/sim_dispatch.h"
 #include "simlink/sim_state.h"
 #include "tests/support/log_capture.h"
+#include "window/main_window.h"
 
 #include <gtest/gtest.h>
 

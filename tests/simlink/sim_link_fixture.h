@@ -10,6 +10,7 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/sim_standin_process.h"
 #include "tests/support/temp_folder.h"
+#include "window/main_window.h"
 
 #include <chrono>
 #include <functional>

@@ -6,12 +6,12 @@
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
 #include "foundation/periodic_requests.h"
+#include "foundation/range.h"
 #include "foundation/run_state.h"
 #include "tests/support/temp_folder.h"
 #include "window/control_handlers.h"
 #include "window/control_text.h"
 #include "window/controls.h"
-#include "window/range.h"
 
 #include <fmt/format.h>
 

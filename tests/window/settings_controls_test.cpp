@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "foundation/config_keys.h"
+#include "foundation/range.h"
 #include "foundation/settings_file.h"
 #include "platform/win_headless.h"
 #include "tests/support/settings_fixture.h"
 #include "window/control_text.h"
-#include "window/range.h"
 #include "window/settings_view.h"
 
 namespace oxl

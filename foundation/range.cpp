@@ -1,5 +1,5 @@
 // Traffic radius and the snapping of radii and heights onto the combo choices.
-#include "window/range.h"
+#include "foundation/range.h"
 
 #include <algorithm>
 #include <atomic>
