@@ -12,8 +12,9 @@ namespace oxl
 
 /// The simulator link's services for the cycle worker.
 CycleSimulatorHooks lf_simulatorHooks();
-/// Installs what the simulator link needs of the cycle, the stop protocol and the window.
-void lf_installSimLinkHooks();
+/// Installs the program's port of the simulator link: the stop protocol, the simulator version and path,
+/// the user's stand.
+void lf_installSimLinkPort();
 /// The live engine's services for the cycle worker; installs the engine's own steps first.
 CycleEngineHooks lf_engineHooks();
 /// Installs the engine's services for static parking into the engine's parking state, and static

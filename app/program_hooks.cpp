@@ -136,7 +136,7 @@ void gf_installProgramHooks()
     link.exitReasonNotSet = [] { return gf_exitReason() == ExitReason::notYetSet; };
     link.removeLiveAircraft = [] { lf_takeLiveAircraftOut(gLiveEngine); };
     gSourceLink.install(std::move(link));
-    lf_installSimLinkHooks();
+    lf_installSimLinkPort();
 
     CycleHooks hooks;
     hooks.liveries.readDbase = [] { return gf_readDbase(); };

@@ -11,7 +11,6 @@
 #include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
 #include "traffic/cycle_worker.h"
-#include "window/controls.h"
 
 #include <mutex>
 #include <string>
@@ -80,18 +79,22 @@ CycleSimulatorHooks lf_simulatorHooks()
     return sim;
 }
 
-void lf_installSimLinkHooks()
+namespace
 {
-    SimLinkHooks hooks;
+
+// The program's side of the simulator link.
+class ProgramSimLinkPort final : public SimLinkPort
+{
+  public:
     // The link has already won the stop flag when it calls this, so the reason is its own to write.
-    hooks.setExitReason = [](std::uint32_t reason, std::uint32_t restartDelaySec) {
+    void setExitReason(std::uint32_t reason, std::uint32_t restartDelaySec) override
+    {
         gExitReason.store(reason);
         gRestartDelay.store(static_cast<std::int32_t>(restartDelaySec));
-    };
-    hooks.simGone = [] { gf_simGone(); };
-    hooks.enableInstallPath = [] { gf_enableControl(ALL_INSTALL_PATH, true); };
-    hooks.installPathText = [] { return SIM_INSTALL_PATH.value(); };
-    hooks.simulatorVersionText = [] {
+    }
+    void simGone() override { gf_simGone(); }
+    [[nodiscard]] std::string simulatorVersionText() override
+    {
         // The waiting message must not end the SimClient thread over a path without a version in it.
         try
         {
@@ -101,10 +104,19 @@ void lf_installSimLinkHooks()
         {
             return std::to_string(gSimVersion.load());
         }
-    };
+    }
+    [[nodiscard]] std::string installPathText() override { return SIM_INSTALL_PATH.value(); }
     // The park-airport list belongs to the cycle worker: the SimClient thread only hands the stand over.
-    hooks.userStandAtRest = [](const std::string& stand) { gf_postUserStand(stand); };
-    gSimLinkHooks = std::move(hooks);
+    void userStandAtRest(const std::string& stand) override { gf_postUserStand(stand); }
+};
+
+ProgramSimLinkPort gProgramSimLinkPort;
+
+} // namespace
+
+void lf_installSimLinkPort()
+{
+    gf_installSimLinkPort(&gProgramSimLinkPort);
 }
 
 } // namespace oxl

@@ -116,9 +116,10 @@ class StatusService
     virtual void repaint(WindowBand band) = 0;
 };
 
-/// The service before the window exists and in tests that look at no window: shows nothing, and every
-/// text, mark and the parking controls' state read back as empty, false and on.
-class NoStatusService final : public StatusService
+/// The service before the window exists and in tests that look at no window (a test double overrides
+/// what it watches): shows nothing; every text, mark and the parking controls' state read back as
+/// empty, false and on.
+class NoStatusService : public StatusService
 {
   public:
     void showMessage(const std::string& /*text*/, bool /*log*/) override {}

@@ -31,8 +31,7 @@ bool stopFlagsSet(const std::stop_token& stop)
 
 void showWaiting()
 {
-    const std::string version =
-        gSimLinkHooks.simulatorVersionText ? gSimLinkHooks.simulatorVersionText() : std::to_string(gSimVersion.load());
+    const std::string version = gf_simLinkPort().simulatorVersionText();
     gf_status().showMessage(fmt::format("Waiting for Prepar3Dv{} ...", version), true);
     {
         std::lock_guard lock(gLogMutex);

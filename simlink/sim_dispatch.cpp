@@ -2,6 +2,7 @@
 
 #include "airports/free_stands.h"
 #include "airports/parking_state.h"
+#include "foundation/config_keys.h"
 #include "foundation/errors.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
@@ -268,7 +269,7 @@ void lf_onOpen(const ScRecvOpen& open)
     gf_log(fmt::format("{} connected", text));
     lf_setWindowText(StatusText::simulatorText, text);
 
-    const std::string path = gSimLinkHooks.installPathText ? gSimLinkHooks.installPathText() : std::string();
+    const std::string path = gf_simLinkPort().installPathText();
     const std::uint32_t version = gSimVersion.load();
     const bool accepted = (contains(text, "v5") && (contains(path, "v5") || contains(path, "V5") || version == 5)) ||
                           (contains(text, "v6") && (contains(path, "v6") || contains(path, "V6") || version == 6));
@@ -277,7 +278,7 @@ void lf_onOpen(const ScRecvOpen& open)
         gf_status().clearMessage();
         return;
     }
-    gSimLinkHooks.enableInstallPath();
+    gf_status().enableControl(ALL_INSTALL_PATH, true);
     throw UserErrorException(78, fmt::format("wrong P3D version '{}' connects ... ?)", text));
 }
 
@@ -459,8 +460,8 @@ void lf_recordUserStand()
         return;
     const std::string stand = gf_standAtPosition(gParking, user.lat, user.lon);
     // The park-airport list belongs to the cycle worker: it compares and rewrites it there.
-    if (!stand.empty() && gSimLinkHooks.userStandAtRest)
-        gSimLinkHooks.userStandAtRest(stand);
+    if (!stand.empty())
+        gf_simLinkPort().userStandAtRest(stand);
 }
 
 } // namespace oxl

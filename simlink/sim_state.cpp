@@ -10,7 +10,6 @@
 namespace oxl
 {
 
-SimLinkHooks gSimLinkHooks;
 ScHandle gSimHandle = nullptr;
 std::atomic<std::uint8_t> gSimRunning{0};
 std::atomic<std::uint8_t> gSimError{0};
@@ -27,6 +26,9 @@ UserAcData gUserAcData;
 
 namespace
 {
+
+NoSimLinkPort gNoPort;
+std::atomic<SimLinkPort*> gPort{&gNoPort};
 
 std::mutex gStatusMutex; // the user texts
 std::string gUserTitle;
@@ -72,8 +74,8 @@ void lf_setUserStand(const std::string& stand)
 
 void lf_stopCycle(std::uint32_t reason, std::uint32_t restartDelaySec)
 {
-    if (gStopRequested.exchange(1) == 0 && gSimLinkHooks.setExitReason)
-        gSimLinkHooks.setExitReason(reason, restartDelaySec);
+    if (gStopRequested.exchange(1) == 0)
+        gf_simLinkPort().setExitReason(reason, restartDelaySec);
 }
 
 void lf_newFlightStop()
@@ -91,10 +93,27 @@ void gf_simRequestError()
 
 void lf_simGone()
 {
-    if (gSimLinkHooks.simGone)
-        gSimLinkHooks.simGone();
-    else
-        lf_stopCycle(kExitSimWasClosed, 0);
+    gf_simLinkPort().simGone();
+}
+
+void NoSimLinkPort::simGone()
+{
+    lf_stopCycle(kExitSimWasClosed, 0);
+}
+
+std::string NoSimLinkPort::simulatorVersionText()
+{
+    return std::to_string(gSimVersion.load());
+}
+
+void gf_installSimLinkPort(SimLinkPort* port)
+{
+    gPort.store(port != nullptr ? port : &gNoPort);
+}
+
+SimLinkPort& gf_simLinkPort()
+{
+    return *gPort.load();
 }
 
 void gf_resetSimLink()

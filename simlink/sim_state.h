@@ -1,6 +1,6 @@
 // The simulator link's process-wide state: the connection handle, the flags other threads read, the
-// user aircraft's data, the window's simulator status, and the hooks through which the link reaches the
-// engine and the window (installed by the program, replaced by tests).
+// user aircraft's data, the window's simulator status, and the port through which the link reaches the
+// engine (installed by the program, replaced by tests).
 #pragma once
 
 #include "foundation/status_service.h"
@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <string>
 
@@ -35,27 +34,45 @@ struct UserAcData
 };
 static_assert(sizeof(UserAcData) == 96);
 
-/// What the link needs of the engine and the window beyond the main window's own services. Every hook
-/// may run on the SimClient thread.
-struct SimLinkHooks
+/// What the link needs of the engine and the program beyond the status service. Every call may run on
+/// the SimClient thread.
+class SimLinkPort
 {
+  public:
+    SimLinkPort() = default;
+    virtual ~SimLinkPort() = default;
+    SimLinkPort(const SimLinkPort&) = delete;
+    SimLinkPort& operator=(const SimLinkPort&) = delete;
+
     /// This link won the cycle's stop flag: record the exit reason and the restart delay [s].
-    std::function<void(std::uint32_t reason, std::uint32_t restartDelaySec)> setExitReason = [](std::uint32_t,
-                                                                                                 std::uint32_t) {};
-    /// The simulator went away (the engine's gf_simGone); the default stops the cycle as SIM WAS CLOSED.
-    std::function<void()> simGone;
-    /// Enables the window's simulator install-path box (gf_enableControl of ALL_INSTALL_PATH).
-    std::function<void()> enableInstallPath = [] {};
-    /// The simulator version text of the install path (gf_p3dVersionFromPath); the default is gSimVersion.
-    std::function<std::string()> simulatorVersionText;
+    virtual void setExitReason(std::uint32_t reason, std::uint32_t restartDelaySec) = 0;
+    /// The simulator went away (the engine's gf_simGone).
+    virtual void simGone() = 0;
+    /// The simulator version text of the install path (gf_p3dVersionFromPath).
+    [[nodiscard]] virtual std::string simulatorVersionText() = 0;
     /// The simulator install path found at start-up, as text.
-    std::function<std::string()> installPathText = [] { return std::string(); };
+    [[nodiscard]] virtual std::string installPathText() = 0;
     /// The user aircraft stands still at a named stand: the cycle worker updates the park-airport list.
-    std::function<void(const std::string& standName)> userStandAtRest = [](const std::string&) {};
+    virtual void userStandAtRest(const std::string& standName) = 0;
 };
 
-/// The program's link hooks.
-extern SimLinkHooks gSimLinkHooks;
+/// The link on its own (tests, and before the program installs its port): no exit reason is recorded,
+/// a simulator that goes away stops the cycle as SIM WAS CLOSED, the version text is gSimVersion, the
+/// install path is empty and a stand at rest goes nowhere.
+class NoSimLinkPort : public SimLinkPort
+{
+  public:
+    void setExitReason(std::uint32_t /*reason*/, std::uint32_t /*restartDelaySec*/) override {}
+    void simGone() override;
+    [[nodiscard]] std::string simulatorVersionText() override;
+    [[nodiscard]] std::string installPathText() override { return {}; }
+    void userStandAtRest(const std::string& /*standName*/) override {}
+};
+
+/// Installs the program's port (not owned; it must outlive the link); null restores the link on its own.
+void gf_installSimLinkPort(SimLinkPort* port);
+/// The installed port.
+[[nodiscard]] SimLinkPort& gf_simLinkPort();
 
 /// The open connection; null until opened. Written and used for sending under gSimQueues.simMutex.
 extern ScHandle gSimHandle;
@@ -104,7 +121,7 @@ void lf_stopCycle(std::uint32_t reason, std::uint32_t restartDelaySec);
 void lf_newFlightStop();
 /// The common failure path of every simulator call: message, error state, cycle stop (SIMCONNECT ERROR).
 void gf_simRequestError();
-/// Runs the installed simGone hook (or its default).
+/// Tells the installed port that the simulator went away.
 void lf_simGone();
 
 /// The reset that closes every cycle: queues, tables, flags, handle and user data back to their start.

@@ -151,15 +151,6 @@ void checkPeriodicHooks(const PeriodicHooks& p, HookCheck& check)
 
 void checkLinkAndWindowHooks(HookCheck& check)
 {
-    const SimLinkHooks& s = gSimLinkHooks;
-    OXL_HOOK("SimLinkHooks", s, setExitReason);
-    OXL_HOOK("SimLinkHooks", s, simGone);
-    OXL_HOOK("SimLinkHooks", s, enableInstallPath);
-    OXL_HOOK("SimLinkHooks", s, simulatorVersionText);
-    OXL_HOOK("SimLinkHooks", s, installPathText);
-    OXL_HOOK("SimLinkHooks", s, userStandAtRest);
-    check.complete<SimLinkHooks>("SimLinkHooks");
-
     const GuiHooks g = gf_guiHooks();
     OXL_HOOK("GuiHooks", g, cycleWorker);
     OXL_HOOK("GuiHooks", g, requestClose);
@@ -171,6 +162,8 @@ void checkLinkAndWindowHooks(HookCheck& check)
         check.empty.push_back("gf_setAircraftCounter");
     if (&gf_status() != &gf_windowStatusService())
         check.empty.push_back("gf_installStatusService");
+    if (dynamic_cast<const NoSimLinkPort*>(&gf_simLinkPort()) != nullptr)
+        check.empty.push_back("gf_installSimLinkPort");
 }
 
 void checkAirportHooks(HookCheck& check)

@@ -94,11 +94,6 @@ TEST_F(SimLinkTest, UserAircraftPositionTitleAndPerSecondReplies)
 
 TEST_F(SimLinkTest, UserStandIsShownAndHandedToTheCycleWorkerWhenANewFlightLoads)
 {
-    std::vector<std::string> atRest;
-    gSimLinkHooks.userStandAtRest = [&](const std::string& stand) {
-        std::lock_guard lock(mutex);
-        atRest.push_back(stand);
-    };
     gParking.setStands({Stand("A12", 1, 47.4647, 8.5492, 0.0, 20.0)});
     ASSERT_TRUE(connected());
     // The stand counts only once the user aircraft is known to stand on the ground.
@@ -115,10 +110,10 @@ TEST_F(SimLinkTest, UserStandIsShownAndHandedToTheCycleWorkerWhenANewFlightLoads
     sim.command("newflight C:\\flight.fxml");
     ASSERT_TRUE(eventually([&] {
         std::lock_guard lock(mutex);
-        return !atRest.empty();
+        return !standsAtRest.empty();
     }));
     std::lock_guard lock(mutex);
-    EXPECT_EQ(atRest, (std::vector<std::string>{"A12"}));
+    EXPECT_EQ(standsAtRest, (std::vector<std::string>{"A12"}));
     gParking.reset();
 }
 

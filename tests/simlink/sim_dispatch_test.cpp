@@ -1,10 +1,11 @@
 // The dispatch's rules that need no simulator: which simulator is accepted, the civil-day count of the
 // simulator's time, and messages too short for their id.
+#include "foundation/config_keys.h"
 #include "foundation/errors.h"
 #include "simlink/sim_dispatch.h"
 #include "simlink/sim_state.h"
 #include "tests/support/log_capture.h"
-#include "window/main_window.h"
+#include "window/window_status.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +14,40 @@ namespace oxl::test
 namespace
 {
 
+// The install path the link is given, and what the link shows of the simulator it opened.
+class OpenWatch final : public NoSimLinkPort, public NoStatusService
+{
+  public:
+    [[nodiscard]] std::string installPathText() override { return path; }
+    void enableControl(const ControlBinding& control, bool enable) override
+    {
+        if (&control == &ALL_INSTALL_PATH)
+            installPathEnabled = enable;
+    }
+    void setFlag(StatusFlag which, bool on) override
+    {
+        if (which == StatusFlag::simConnected)
+            simConnected = on;
+    }
+    void setText(StatusText which, const std::string& value) override
+    {
+        if (which == StatusText::simulatorText)
+            simulatorText = value;
+    }
+
+    std::string path;
+    bool installPathEnabled = false;
+    bool simConnected = false;
+    std::string simulatorText;
+};
+
 class OpenTest : public ::testing::Test
 {
   protected:
     void TearDown() override
     {
-        gSimLinkHooks = {};
+        gf_installSimLinkPort(nullptr);
+        gf_installStatusService(&gf_windowStatusService());
         gf_resetSimLink();
         gSimVersion = 5;
     }
@@ -42,12 +71,15 @@ TEST_F(OpenTest, SimulatorIsAcceptedByItsNameTheInstallPathAndTheConfiguredVersi
         {"v6 with a v6 path", "Prepar3D v6", "C:\\P3D v6", 5, true},
         {"upper-case V5 in the name only", "Prepar3D V5", "C:\\P3D v5", 5, false},
     };
+    OpenWatch watch;
+    gf_installSimLinkPort(&watch);
+    gf_installStatusService(&watch);
     for (const auto& row : rows)
     {
         gSimVersion = row.version;
-        gSimLinkHooks.installPathText = [&] { return row.path; };
-        bool enabled = false;
-        gSimLinkHooks.enableInstallPath = [&] { enabled = true; };
+        watch.path = row.path;
+        watch.installPathEnabled = false;
+        watch.simConnected = false;
         ScRecvOpen open;
         open.applicationName = row.simulator;
         open.applicationVersionMajor = 5;
@@ -55,10 +87,10 @@ TEST_F(OpenTest, SimulatorIsAcceptedByItsNameTheInstallPathAndTheConfiguredVersi
             EXPECT_NO_THROW(lf_onOpen(open)) << row.name;
         else
             EXPECT_THROW(lf_onOpen(open), UserErrorException) << row.name;
-        EXPECT_EQ(enabled, !row.accepted) << row.name;
-        EXPECT_TRUE(gMainWindow.simConnected.load()) << row.name;
+        EXPECT_EQ(watch.installPathEnabled, !row.accepted) << row.name;
+        EXPECT_TRUE(watch.simConnected) << row.name;
     }
-    EXPECT_EQ(gMainWindow.text(StatusText::simulatorText), "Prepar3D V5 (5.0.0.0)");
+    EXPECT_EQ(watch.simulatorText, "Prepar3D V5 (5.0.0.0)");
 }
 
 TEST_F(OpenTest, OtherSimulatorsAreRefusedByName)

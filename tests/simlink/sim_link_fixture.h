@@ -48,13 +48,7 @@ class SimLinkTest : public ::testing::Test
         gSecondTick = 0;
         gStopRequested = 0;
         gWindowClosed = 0;
-        gSimLinkHooks = {};
-        gSimLinkHooks.setExitReason = [this](std::uint32_t reason, std::uint32_t delay) {
-            std::lock_guard lock(mutex);
-            exitReasons.push_back(reason);
-            restartDelays.push_back(delay);
-        };
-        gSimLinkHooks.installPathText = [] { return std::string("C:\\Lockheed Martin\\Prepar3D v5"); };
+        gf_installSimLinkPort(&port);
         ASSERT_TRUE(sim.start(OXL_BIN_DIR, standinArgs(), tmp.path().string()));
         scSetEnvironment({[] { return std::optional<std::filesystem::path>(); },
                           [] { return std::optional<std::filesystem::path>(); },
@@ -68,7 +62,7 @@ class SimLinkTest : public ::testing::Test
     {
         gf_stopSimClient();
         gf_resetSimLink();
-        gSimLinkHooks = {};
+        gf_installSimLinkPort(nullptr);
         gStopRequested = 0;
         gWindowClosed = 0;
         scSetEnvironment({});
@@ -173,6 +167,30 @@ class SimLinkTest : public ::testing::Test
     std::mutex mutex;
     std::vector<std::uint32_t> exitReasons;
     std::vector<std::uint32_t> restartDelays;
+    std::vector<std::string> standsAtRest; ///< the stands the link handed over, in order
+
+    /// The link's port here: records exit reasons and stands at rest, and names a v5 install path.
+    class RecordingPort final : public NoSimLinkPort
+    {
+      public:
+        explicit RecordingPort(SimLinkTest& test) : test_(test) {}
+        void setExitReason(std::uint32_t reason, std::uint32_t restartDelaySec) override
+        {
+            std::lock_guard lock(test_.mutex);
+            test_.exitReasons.push_back(reason);
+            test_.restartDelays.push_back(restartDelaySec);
+        }
+        [[nodiscard]] std::string installPathText() override { return "C:\\Lockheed Martin\\Prepar3D v5"; }
+        void userStandAtRest(const std::string& standName) override
+        {
+            std::lock_guard lock(test_.mutex);
+            test_.standsAtRest.push_back(standName);
+        }
+
+      private:
+        SimLinkTest& test_;
+    };
+    RecordingPort port{*this};
     std::vector<SimAnswer> answers;
 };
 
