@@ -118,6 +118,17 @@ AircraftCounts lf_aircraftCounts()
     return counts;
 }
 
+// What the window asks of the program: the cycle worker and the close protocol.
+class ProgramGuiPort final : public GuiPort
+{
+  public:
+    [[nodiscard]] bool runsCycles() const override { return true; }
+    void cycleWorker(std::stop_token /*stop*/) override { lf_cycleThread(); }
+    void requestClose() override { gf_requestWindowClose(); }
+};
+
+ProgramGuiPort gProgramGuiPort;
+
 } // namespace
 
 void gf_installProgramHooks()
@@ -157,10 +168,7 @@ void gf_installProgramHooks()
     lf_installParkAirportHooks();
     lf_installParkAirportPeriodicHooks();
 
-    GuiHooks gui;
-    gui.cycleWorker = [](std::stop_token) { lf_cycleThread(); };
-    gui.requestClose = [] { gf_requestWindowClose(); };
-    gf_setGuiHooks(std::move(gui));
+    gf_installGuiPort(&gProgramGuiPort);
 }
 
 } // namespace oxl

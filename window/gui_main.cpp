@@ -30,8 +30,8 @@ namespace
 constexpr int kReadyWaits = 18; // waits for the window object before giving up
 constexpr std::chrono::milliseconds kReadyWait{50};
 
-std::mutex gHooksMutex;
-GuiHooks gHooks; // gHooksMutex
+NoGuiPort gNoPort;
+std::atomic<GuiPort*> gPort{&gNoPort};
 
 std::atomic<win::Hwnd> gWndProcHwnd{win::kNoWindow};
 std::atomic<win::Hwnd> gMainHwnd{win::kNoWindow};
@@ -41,12 +41,6 @@ std::atomic<bool> gCloseRequested{false};
 std::atomic<bool> gWorkerAlive{false};
 std::jthread gCycleWorker; // GUI thread only
 
-GuiHooks hooks()
-{
-    std::lock_guard lock(gHooksMutex);
-    return gHooks;
-}
-
 void lf_startCycleWorker()
 {
     if (gCycleWorker.joinable())
@@ -54,16 +48,16 @@ void lf_startCycleWorker()
         gCycleWorker.request_stop();
         gCycleWorker.join();
     }
-    const std::function<void(std::stop_token)> body = hooks().cycleWorker;
-    if (!body)
+    GuiPort& port = gf_guiPort();
+    if (!port.runsCycles())
         return;
     gWorkerAlive.store(true);
     try
     {
         gCycleWorker = std::jthread(
-            [body](std::stop_token stop)
+            [&port](std::stop_token stop)
             {
-                body(stop);
+                port.cycleWorker(stop);
                 gWorkerAlive.store(false);
             });
     }
@@ -92,15 +86,7 @@ void lf_closeRequested()
 {
     gf_showMessage(fmt::format("Close window button clicked, closing {} ...", kProductName), false);
     gCloseRequested.store(true);
-    if (const std::function<void()> request = hooks().requestClose)
-    {
-        request();
-    }
-    else
-    {
-        gWindowClosed.exchange(1);
-        gStopRequested.exchange(1);
-    }
+    gf_guiPort().requestClose();
     // No cycle worker will post WM_APP+2: end here.
     if (!gWorkerAlive.load())
         lf_savePositionAndQuit();
@@ -108,15 +94,20 @@ void lf_closeRequested()
 
 } // namespace
 
-GuiHooks gf_guiHooks()
+void NoGuiPort::requestClose()
 {
-    return hooks();
+    gWindowClosed.exchange(1);
+    gStopRequested.exchange(1);
 }
 
-void gf_setGuiHooks(GuiHooks newHooks)
+void gf_installGuiPort(GuiPort* port)
 {
-    std::lock_guard lock(gHooksMutex);
-    gHooks = std::move(newHooks);
+    gPort.store(port != nullptr ? port : &gNoPort);
+}
+
+GuiPort& gf_guiPort()
+{
+    return *gPort.load();
 }
 
 bool gf_postToMainWindow(unsigned msg)

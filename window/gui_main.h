@@ -3,7 +3,6 @@
 // WM_APP+2 saves the window's position and ends the program.
 #pragma once
 
-#include <functional>
 #include <stop_token>
 
 #include "platform/win.h"
@@ -14,23 +13,42 @@ namespace oxl
 inline constexpr unsigned kStartCycleMessage = win::WM_APP + 1; ///< start a cycle worker
 inline constexpr unsigned kQuitMessage = win::WM_APP + 2;       ///< save the position and quit
 
-/// What the window needs of the layers above it; the program installs these, tests install doubles.
-struct GuiHooks
+/// What the window needs of the layers above it; the program installs its port, tests their own.
+class GuiPort
 {
-    /// The body of a cycle worker thread; empty: no cycle runs.
-    std::function<void(std::stop_token)> cycleWorker;
+  public:
+    GuiPort() = default;
+    virtual ~GuiPort() = default;
+    GuiPort(const GuiPort&) = delete;
+    GuiPort& operator=(const GuiPort&) = delete;
+
+    /// True when the window starts a cycle worker (cycleWorker) for each start message.
+    [[nodiscard]] virtual bool runsCycles() const = 0;
+    /// The body of a cycle worker thread.
+    virtual void cycleWorker(std::stop_token stop) = 0;
     /// The close button's request to end the cycle: the window-closed flag, the stop flag and the
-    /// exit reason USER CLOSED SIM. Empty: the two flags only.
-    std::function<void()> requestClose;
+    /// exit reason USER CLOSED SIM.
+    virtual void requestClose() = 0;
+};
+
+/// The window on its own (tests, and before the program installs its port): no cycle runs, and the
+/// close button sets the window-closed and the stop flag only.
+class NoGuiPort : public GuiPort
+{
+  public:
+    [[nodiscard]] bool runsCycles() const override { return false; }
+    void cycleWorker(std::stop_token /*stop*/) override {}
+    void requestClose() override;
 };
 
 /// Any thread: posts kStartCycleMessage or kQuitMessage to the main window; false without one.
 bool gf_postToMainWindow(unsigned msg);
 
-/// Installs the window's hooks (before gf_guiMain).
-void gf_setGuiHooks(GuiHooks hooks);
-/// The installed hooks.
-GuiHooks gf_guiHooks();
+/// Installs the window's port (before gf_guiMain; not owned, it must outlive the window); null restores
+/// the window on its own.
+void gf_installGuiPort(GuiPort* port);
+/// The installed port.
+[[nodiscard]] GuiPort& gf_guiPort();
 
 /// The application body after the single-instance check and the log: window class, window, data
 /// folder, first cycle worker and message loop; returns the loop's exit code, 0 on a failed start.

@@ -151,10 +151,8 @@ void checkPeriodicHooks(const PeriodicHooks& p, HookCheck& check)
 
 void checkLinkAndWindowHooks(HookCheck& check)
 {
-    const GuiHooks g = gf_guiHooks();
-    OXL_HOOK("GuiHooks", g, cycleWorker);
-    OXL_HOOK("GuiHooks", g, requestClose);
-    check.complete<GuiHooks>("GuiHooks");
+    if (!gf_guiPort().runsCycles())
+        check.empty.push_back("gf_installGuiPort");
 
     if (!gf_autoRangeInputsInstalled())
         check.empty.push_back("gf_setAutoRangeInputs");

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 namespace oxl::test
@@ -15,6 +16,24 @@ namespace
 {
 
 using GuiMainTest = WindowTest;
+
+// The layers above the window here: a cycle worker of the test's own, installed while the port lives.
+class WorkerPort final : public NoGuiPort
+{
+  public:
+    explicit WorkerPort(std::function<void(std::stop_token)> body) : body_(std::move(body))
+    {
+        gf_installGuiPort(this);
+    }
+    ~WorkerPort() override { gf_installGuiPort(nullptr); }
+    WorkerPort(const WorkerPort&) = delete;
+    WorkerPort& operator=(const WorkerPort&) = delete;
+    [[nodiscard]] bool runsCycles() const override { return true; }
+    void cycleWorker(std::stop_token stop) override { body_(stop); }
+
+  private:
+    std::function<void(std::stop_token)> body_;
+};
 
 std::string positionFile(int x, int y)
 {
@@ -25,20 +44,19 @@ std::string positionFile(int x, int y)
 }
 
 // A cycle worker that reports where the window stood, moves it as the user would and ends the program.
-void installExitingWorker(win::HeadlessWindows& screen, win::Rect& seen,
-                          std::optional<std::pair<int, int>> moveTo, bool minimise)
+WorkerPort exitingWorker(win::HeadlessWindows& screen, win::Rect& seen,
+                         std::optional<std::pair<int, int>> moveTo, bool minimise)
 {
-    GuiHooks hooks;
-    hooks.cycleWorker = [&screen, &seen, moveTo, minimise](std::stop_token)
-    {
-        seen = win::getWindowRect(win::kMainWindow);
-        if (moveTo)
-            screen.moveTo(moveTo->first, moveTo->second);
-        if (minimise)
-            screen.iconify(true);
-        win::postMessage(win::kMainWindow, kQuitMessage);
-    };
-    gf_setGuiHooks(hooks);
+    return WorkerPort(
+        [&screen, &seen, moveTo, minimise](std::stop_token)
+        {
+            seen = win::getWindowRect(win::kMainWindow);
+            if (moveTo)
+                screen.moveTo(moveTo->first, moveTo->second);
+            if (minimise)
+                screen.iconify(true);
+            win::postMessage(win::kMainWindow, kQuitMessage);
+        });
 }
 
 TEST_F(GuiMainTest, StoredPositionPlacesTheWindowAndTheExitSavesWhereItStands)
@@ -70,7 +88,7 @@ TEST_F(GuiMainTest, StoredPositionPlacesTheWindowAndTheExitSavesWhereItStands)
         if (r.stored)
             settings.writeParameters(positionFile(r.stored->first, r.stored->second));
         win::Rect seen;
-        installExitingWorker(fresh, seen, r.moveTo, r.minimise);
+        WorkerPort port = exitingWorker(fresh, seen, r.moveTo, r.minimise);
         EXPECT_EQ(gf_guiMain(), 0);
         EXPECT_EQ(seen.left, r.openX);
         EXPECT_EQ(seen.top, r.openY);
@@ -84,13 +102,12 @@ TEST_F(GuiMainTest, DataFolderExistsBeforeTheFirstCycleWorker)
     const std::filesystem::path folder = gf_settingsFolder();
     std::filesystem::remove_all(folder);
     std::atomic<bool> existed{false};
-    GuiHooks hooks;
-    hooks.cycleWorker = [&](std::stop_token)
-    {
-        existed = std::filesystem::is_directory(folder);
-        win::postMessage(win::kMainWindow, kQuitMessage);
-    };
-    gf_setGuiHooks(hooks);
+    WorkerPort port(
+        [&](std::stop_token)
+        {
+            existed = std::filesystem::is_directory(folder);
+            win::postMessage(win::kMainWindow, kQuitMessage);
+        });
     EXPECT_EQ(gf_guiMain(), 0);
     EXPECT_TRUE(existed.load());
 }
@@ -98,14 +115,13 @@ TEST_F(GuiMainTest, DataFolderExistsBeforeTheFirstCycleWorker)
 TEST_F(GuiMainTest, EachStartMessageReplacesTheCycleWorker)
 {
     std::atomic<int> cycles{0};
-    GuiHooks hooks;
-    hooks.cycleWorker = [&](std::stop_token)
-    {
-        // The first cycle ends for a restart, the second for good.
-        const int cycle = ++cycles;
-        win::postMessage(win::kMainWindow, cycle == 1 ? kStartCycleMessage : kQuitMessage);
-    };
-    gf_setGuiHooks(hooks);
+    WorkerPort port(
+        [&](std::stop_token)
+        {
+            // The first cycle ends for a restart, the second for good.
+            const int cycle = ++cycles;
+            win::postMessage(win::kMainWindow, cycle == 1 ? kStartCycleMessage : kQuitMessage);
+        });
     EXPECT_EQ(gf_guiMain(), 0);
     EXPECT_EQ(cycles.load(), 2);
 }
@@ -113,16 +129,15 @@ TEST_F(GuiMainTest, EachStartMessageReplacesTheCycleWorker)
 TEST_F(GuiMainTest, CloseButtonStopsTheCycleWhichEndsTheProgram)
 {
     std::atomic<bool> sawClosed{false};
-    GuiHooks hooks;
-    hooks.cycleWorker = [&](std::stop_token)
-    {
-        screen.clickClose();
-        while (gStopRequested.load() == 0)
-            std::this_thread::yield();
-        sawClosed = gWindowClosed.load() != 0;
-        win::postMessage(win::kMainWindow, kQuitMessage);
-    };
-    gf_setGuiHooks(hooks);
+    WorkerPort port(
+        [&](std::stop_token)
+        {
+            screen.clickClose();
+            while (gStopRequested.load() == 0)
+                std::this_thread::yield();
+            sawClosed = gWindowClosed.load() != 0;
+            win::postMessage(win::kMainWindow, kQuitMessage);
+        });
     EXPECT_EQ(gf_guiMain(), 0);
     EXPECT_TRUE(sawClosed.load());
     EXPECT_EQ(gf_shownMessage(), "Close window button clicked, closing Ordalis_P3D ...");
@@ -133,19 +148,18 @@ TEST_F(GuiMainTest, CloseButtonStopsTheCycleWhichEndsTheProgram)
 TEST_F(GuiMainTest, CloseDuringARestartCountdownIsHonouredAtTheNextStart)
 {
     std::atomic<int> cycles{0};
-    GuiHooks hooks;
-    hooks.cycleWorker = [&](std::stop_token)
-    {
-        ++cycles;
-        screen.clickClose();
-        while (gStopRequested.load() == 0)
-            std::this_thread::yield();
-        // The restart resets the run flags before asking for the next cycle.
-        gStopRequested.store(0);
-        gWindowClosed.store(0);
-        win::postMessage(win::kMainWindow, kStartCycleMessage);
-    };
-    gf_setGuiHooks(hooks);
+    WorkerPort port(
+        [&](std::stop_token)
+        {
+            ++cycles;
+            screen.clickClose();
+            while (gStopRequested.load() == 0)
+                std::this_thread::yield();
+            // The restart resets the run flags before asking for the next cycle.
+            gStopRequested.store(0);
+            gWindowClosed.store(0);
+            win::postMessage(win::kMainWindow, kStartCycleMessage);
+        });
     EXPECT_EQ(gf_guiMain(), 0);
     EXPECT_EQ(cycles.load(), 1);
     EXPECT_EQ(settings.valueOf("MAIN_WINDOW_Y"), "20");
@@ -153,10 +167,14 @@ TEST_F(GuiMainTest, CloseDuringARestartCountdownIsHonouredAtTheNextStart)
 
 TEST_F(GuiMainTest, CloseWithoutACycleWorkerQuitsAtOnce)
 {
-    std::atomic<bool> asked{false};
-    GuiHooks hooks;
-    hooks.requestClose = [&] { asked = true; };
-    gf_setGuiHooks(hooks);
+    class ClosePort final : public NoGuiPort
+    {
+      public:
+        void requestClose() override { asked = true; }
+        std::atomic<bool> asked{false};
+    };
+    ClosePort port;
+    gf_installGuiPort(&port);
     std::thread user(
         [this]
         {
@@ -165,7 +183,7 @@ TEST_F(GuiMainTest, CloseWithoutACycleWorkerQuitsAtOnce)
         });
     EXPECT_EQ(gf_guiMain(), 0);
     user.join();
-    EXPECT_TRUE(asked.load());
+    EXPECT_TRUE(port.asked.load());
     EXPECT_FALSE(gf_cycleWorkerAlive());
     EXPECT_EQ(settings.valueOf("MAIN_WINDOW_X"), "400");
 }

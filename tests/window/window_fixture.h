@@ -34,7 +34,7 @@ inline void resetWindowState()
     gMainWindow.setText(StatusText::tbloFolder, "");
     gf_setTrafficStatusSource({});
     gf_setAircraftCounter({});
-    gf_setGuiHooks({});
+    gf_installGuiPort(nullptr);
     gStopRequested.store(0);
     gWindowClosed.store(0);
 }
@@ -46,7 +46,7 @@ class WindowTest : public ::testing::Test
     ~WindowTest() override
     {
         lf_resetGuiState();
-        gf_setGuiHooks({});
+        gf_installGuiPort(nullptr);
         gf_setTrafficStatusSource({});
         gf_setShowMessageHook({});
         gStopRequested.store(0);
