@@ -13,6 +13,7 @@
 #include "foundation/text_files.h"
 #include "liveries/registrations.h"
 
+#include <atomic>
 #include <cmath>
 #include <curl/curl.h>
 #include <fmt/format.h>
@@ -35,7 +36,8 @@ constexpr double kNeighbourSpacing = 1.1;
 /// A parkpos at latitude and longitude 0 is no stand.
 constexpr double kNoPosition = 0.0;
 
-AirportReadHooks gHooks;
+NoAirportReadPort gNoReadPort;
+std::atomic<AirportReadPort*> gReadPort{&gNoReadPort};
 
 std::mutex gProbeMutex;
 std::map<std::string, bool> gProbeAnswers; // code -> the site has its stock file; guarded by gProbeMutex
@@ -157,14 +159,14 @@ bool lf_hasMetaEntries(const pugi::xml_document& doc)
     return true;
 }
 
-void gf_installAirportReadHooks(AirportReadHooks hooks)
+void gf_installAirportReadPort(AirportReadPort* port)
 {
-    gHooks = std::move(hooks);
+    gReadPort.store(port != nullptr ? port : &gNoReadPort);
 }
 
-AirportReadHooks& gf_airportReadHooks()
+AirportReadPort& gf_airportReadPort()
 {
-    return gHooks;
+    return *gReadPort.load();
 }
 
 std::string gf_findAirportFile(const std::string& code)
@@ -334,15 +336,9 @@ std::string gf_readApf(ParkingState& state, const std::string& path, ParkFileInf
     gf_status().setText(StatusText::trafficWeek, std::to_string(state.trafficWeek));
     repaint(state);
 
-    if (gHooks.fileRead)
-    {
-        gHooks.fileRead();
-    }
+    gf_airportReadPort().fileRead();
     gf_status().enableControl(gFlushStaticButton, true);
-    if (gHooks.setReferenceElevation)
-    {
-        gHooks.setReferenceElevation(state.parkAirport.altitude);
-    }
+    gf_airportReadPort().setReferenceElevation(state.parkAirport.altitude);
     repaint(state);
     return state.stands.empty() ? "no stands found" : "";
 }

@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,19 +26,33 @@ inline constexpr double kNoFileDistanceNm = 100.0;
 inline constexpr std::int32_t kOfflineLearningMinWeek = 28;
 
 /// What reading the park airport's file needs of its neighbours; installed by the program, replaced by
-/// tests. An empty hook is a service that is not there.
-struct AirportReadHooks
+/// tests.
+class AirportReadPort
 {
+  public:
+    AirportReadPort() = default;
+    virtual ~AirportReadPort() = default;
+    AirportReadPort(const AirportReadPort&) = delete;
+    AirportReadPort& operator=(const AirportReadPort&) = delete;
+
     /// The file has been read: static parking becomes active and the parameters count as unchanged.
-    std::function<void()> fileRead;
+    virtual void fileRead() = 0;
     /// The traffic reader's reference elevation [ft]; none while no park airport is set.
-    std::function<void(std::optional<double>)> setReferenceElevation;
+    virtual void setReferenceElevation(std::optional<double> elevationFt) = 0;
 };
 
-/// Installs the neighbours of the airport-file reading.
-void gf_installAirportReadHooks(AirportReadHooks hooks);
+/// The reading on its own (tests): nothing follows a read.
+class NoAirportReadPort : public AirportReadPort
+{
+  public:
+    void fileRead() override {}
+    void setReferenceElevation(std::optional<double> /*elevationFt*/) override {}
+};
+
+/// Installs the neighbours of the airport-file reading (not owned); null restores the reading on its own.
+void gf_installAirportReadPort(AirportReadPort* port);
 /// The installed neighbours.
-AirportReadHooks& gf_airportReadHooks();
+[[nodiscard]] AirportReadPort& gf_airportReadPort();
 
 /// Callsign, coupled callsign, airline and type of an option element.
 struct OccupantIdentity

@@ -59,6 +59,23 @@ void lf_countParkedForWindow()
     gParking.hooks.repaint();
 }
 
+// What reading the park airport's file asks of static parking and the traffic filter.
+class ProgramAirportReadPort final : public AirportReadPort
+{
+  public:
+    void fileRead() override
+    {
+        gf_setStaticParkingActive(true);
+        gParametersChanged.store(0);
+    }
+    void setReferenceElevation(std::optional<double> elevationFt) override
+    {
+        gTrafficFilter.setReferenceElevation(elevationFt);
+    }
+};
+
+ProgramAirportReadPort gProgramAirportReadPort;
+
 } // namespace
 
 void lf_installParkAirportHooks()
@@ -94,15 +111,7 @@ void lf_installParkAirportHooks()
     };
     gf_installParkAirportHooks(std::move(hooks));
 
-    AirportReadHooks reading = gf_airportReadHooks();
-    reading.fileRead = []
-    {
-        gf_setStaticParkingActive(true);
-        gParametersChanged.store(0);
-    };
-    reading.setReferenceElevation = [](std::optional<double> elevationFt)
-    { gTrafficFilter.setReferenceElevation(elevationFt); };
-    gf_installAirportReadHooks(std::move(reading));
+    gf_installAirportReadPort(&gProgramAirportReadPort);
     gAirportList.setClosestStandQuery(
         [](const Airport& airport, double lat, double lon, std::string& standName)
         { return gf_readDestApfForClosestStand(airport.code, lat, lon, standName); });

@@ -41,7 +41,7 @@ class AirportReadingTest : public ::testing::Test
     {
         test::resetSettingsToDefaults();
         gf_forgetStockProbes();
-        gf_installAirportReadHooks({});
+        gf_installAirportReadPort(nullptr);
         state_.reset();
         state_.parkAirport.code = "EHAM";
         gDbase.registrations.clear();
@@ -49,7 +49,7 @@ class AirportReadingTest : public ::testing::Test
 
     void TearDown() override
     {
-        gf_installAirportReadHooks({});
+        gf_installAirportReadPort(nullptr);
         gf_forgetStockProbes();
         gDbase.registrations.clear();
         gDbase.halfSpansNm.clear();
@@ -465,19 +465,23 @@ TEST_F(AirportReadingTest, ReadingTellsTheWindowAndTheNeighbours)
 {
     schiphol().write("airports/my_ORBX/EHAM.xml");
     state_.handmadeFile = 1;
-    int fileReadCalls = 0;
-    std::optional<double> elevation;
     int repaints = 0;
     state_.hooks.repaint = [&repaints] { ++repaints; };
-    AirportReadHooks hooks;
-    hooks.fileRead = [&fileReadCalls] { ++fileReadCalls; };
-    hooks.setReferenceElevation = [&elevation](std::optional<double> ft) { elevation = ft; };
-    gf_installAirportReadHooks(hooks);
+    class ReadWatch final : public NoAirportReadPort
+    {
+      public:
+        void fileRead() override { ++fileReadCalls; }
+        void setReferenceElevation(std::optional<double> elevationFt) override { elevation = elevationFt; }
+        int fileReadCalls = 0;
+        std::optional<double> elevation;
+    };
+    ReadWatch watch;
+    gf_installAirportReadPort(&watch);
 
     ASSERT_EQ(read("airports/my_ORBX/EHAM.xml"), "");
     EXPECT_EQ(state_.handmadeFile, 0u) << "cleared at every read";
-    EXPECT_EQ(fileReadCalls, 1);
-    EXPECT_EQ(elevation, -11.0);
+    EXPECT_EQ(watch.fileReadCalls, 1);
+    EXPECT_EQ(watch.elevation, -11.0);
     EXPECT_GE(repaints, 1);
     EXPECT_EQ(gMainWindow.standCount.load(), 2u);
     EXPECT_EQ(gMainWindow.text(StatusText::parkPublisher), "stock");

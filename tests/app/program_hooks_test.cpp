@@ -183,10 +183,8 @@ void checkAirportHooks(HookCheck& check)
     OXL_HOOK("ParkAirportHooks", p, parkAirportChanged);
     check.complete<ParkAirportHooks>("ParkAirportHooks");
 
-    const AirportReadHooks r = gf_airportReadHooks();
-    OXL_HOOK("AirportReadHooks", r, fileRead);
-    OXL_HOOK("AirportReadHooks", r, setReferenceElevation);
-    check.complete<AirportReadHooks>("AirportReadHooks");
+    if (dynamic_cast<const NoAirportReadPort*>(&gf_airportReadPort()) != nullptr)
+        check.empty.push_back("gf_installAirportReadPort");
 }
 
 void checkEngineHooks(const LiveNeighbours& n, HookCheck& check)
