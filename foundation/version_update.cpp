@@ -2,12 +2,13 @@
 
 #include "foundation/config_keys.h"
 #include "foundation/log.h"
+#include "foundation/range.h"
+#include "foundation/status_service.h"
 #include "foundation/version_data.h"
 
 #include <fmt/format.h>
 
 #include <filesystem>
-#include <mutex>
 #include <system_error>
 
 namespace oxl
@@ -16,44 +17,23 @@ namespace oxl
 namespace
 {
 
-std::mutex gHooksMutex;
-VersionUpdateHooks gHooks;
-
-VersionUpdateHooks hooks()
-{
-    std::lock_guard lock(gHooksMutex);
-    return gHooks;
-}
-
 /// Moves one old hidden setting onto its combo setting and removes the old
 /// element.
-void carryOver(IntParameter& oldSetting, ComboParameter& newSetting,
-               const std::function<std::int32_t(std::int32_t)>& convert)
+void carryOver(IntParameter& oldSetting, ComboParameter& newSetting, std::int32_t (*convert)(std::int32_t))
 {
-    const std::int32_t old = oldSetting.value();
-    const std::int32_t converted = convert ? convert(old) : old;
-    newSetting.set(newSetting.clamped(converted));
+    newSetting.set(newSetting.clamped(convert(oldSetting.value())));
     newSetting.save();
     gf_removeParameter(oldSetting);
 }
 
-void switchScanOn(CheckBoxParameter& scan, const VersionUpdateHooks& view)
+void switchScanOn(CheckBoxParameter& scan)
 {
     scan.set(true);
     scan.save();
-    if (view.showCheck)
-    {
-        view.showCheck(scan);
-    }
+    gf_status().showSetting(scan);
 }
 
 } // namespace
-
-void gf_setVersionUpdateHooks(VersionUpdateHooks newHooks)
-{
-    std::lock_guard lock(gHooksMutex);
-    gHooks = std::move(newHooks);
-}
 
 std::int32_t lf_convertCount(std::int32_t oldCount)
 {
@@ -124,7 +104,6 @@ void gf_checkVersionUpdate()
     }
     gf_log(fmt::format("This is a version update from {} -> {}", stored.toString(), programText));
 
-    const VersionUpdateHooks view = hooks();
     // Files of 11.0.2 and 11.0.3 already hold the combo settings.
     const bool combosKnown =
         stored.major == 11 && stored.minor == 0 && (stored.patch == 2 || stored.patch == 3);
@@ -132,10 +111,10 @@ void gf_checkVersionUpdate()
     {
         carryOver(CUSTOM_MAX_PARK, MAX_PARK_SEL, lf_convertCount);
         carryOver(MAX_LIVE, MAX_LIVE_SEL, lf_convertCount);
-        carryOver(LATERAL_RANGE, RANGE, view.snapRange);
+        carryOver(LATERAL_RANGE, RANGE, gf_snapRange);
         carryOver(AIRPORT_RANGE, AIRP_RANGE, lf_convertAirportRange);
-        carryOver(AUTO_RANGE_ABOVE_HEIGHT, AR_ABOVE_HEIGHT, view.snapHeight);
-        carryOver(AIRPORT_HEIGHT, AIRP_HEIGHT, view.snapHeight);
+        carryOver(AUTO_RANGE_ABOVE_HEIGHT, AR_ABOVE_HEIGHT, lf_snapHeight);
+        carryOver(AIRPORT_HEIGHT, AIRP_HEIGHT, lf_snapHeight);
     }
 
     const std::filesystem::path installer{std::string(kInstallerFileName)};
@@ -146,8 +125,8 @@ void gf_checkVersionUpdate()
         gf_log(fmt::format("Failed to remove {}: {}", installer.string(), error.message()));
     }
 
-    switchScanOn(SCAN_LIVERIES, view);
-    switchScanOn(SCAN_AIRPORTS, view);
+    switchScanOn(SCAN_LIVERIES);
+    switchScanOn(SCAN_AIRPORTS);
 }
 
 } // namespace oxl

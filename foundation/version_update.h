@@ -5,24 +5,9 @@
 #include "foundation/parameters.h"
 
 #include <cstdint>
-#include <functional>
 
 namespace oxl
 {
-
-/// What the version update needs of the main window, which sits above the
-/// foundation. The main window (or app/) installs them; a member left empty is
-/// skipped (a missing snap keeps the value).
-struct VersionUpdateHooks
-{
-    std::function<std::int32_t(std::int32_t)> snapRange;     ///< gf_snapRange: nm onto a RANGE choice
-    std::function<std::int32_t(std::int32_t)> snapHeight;    ///< lf_snapHeight: ft onto a height choice
-    std::function<void(const CheckBoxParameter&)> showCheck; ///< ticks the setting's check box
-};
-
-/// Installs the main window's side of the version update (replaces the previous
-/// one).
-void gf_setVersionUpdateHooks(VersionUpdateHooks hooks);
 
 /// Records the program's version in PROGRAM_VERSION; when the program is newer
 /// than the file, converts the six older settings, removes the installer file

@@ -3,7 +3,6 @@
 
 #include "foundation/range.h"
 #include "foundation/settings_file.h"
-#include "foundation/version_update.h"
 #include "platform/win.h"
 #include "window/control_text.h"
 
@@ -18,12 +17,7 @@ void gf_connectSettingsView()
     { gf_setIntBoxText(setting, control); };
     view.showString = [](const StringEditParameter& setting) { gf_setStringBoxText(setting); };
     view.applyRange = [](std::int32_t nm) { return gf_setRange(nm); };
-    VersionUpdateHooks versionUpdate;
-    versionUpdate.snapRange = [](std::int32_t nm) { return gf_snapRange(nm); };
-    versionUpdate.snapHeight = [](std::int32_t feet) { return lf_snapHeight(feet); };
-    versionUpdate.showCheck = view.showCheck;
     gf_setSettingsView(std::move(view));
-    gf_setVersionUpdateHooks(std::move(versionUpdate));
 }
 
 } // namespace oxl

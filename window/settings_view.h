@@ -4,8 +4,7 @@
 namespace oxl
 {
 
-/// Installs the main window's side of the start-up load and of the version update: check marks,
-/// box texts, the range and the snapping of old radii and heights.
+/// Installs the main window's side of the start-up load: check marks, box texts and the range.
 void gf_connectSettingsView();
 
 } // namespace oxl

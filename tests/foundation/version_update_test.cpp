@@ -2,6 +2,7 @@
 
 #include "foundation/config_keys.h"
 #include "foundation/settings_file.h"
+#include "foundation/status_service.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/support/temp_folder.h"
 
@@ -30,42 +31,37 @@ std::string olderFile(const std::string& version)
            version + R"("/>
   <parameter name="CUSTOM_MAX_PARK" value="-1"/>
   <parameter name="MAX_LIVE" value="50"/>
-  <parameter name="LATERAL_RANGE" value="44"/>
+  <parameter name="LATERAL_RANGE" value="60"/>
   <parameter name="AIRPORT_RANGE" value="12"/>
-  <parameter name="AUTO_RANGE_ABOVE_HEIGHT" value="49000"/>
-  <parameter name="AIRPORT_HEIGHT" value="21000"/>
+  <parameter name="AUTO_RANGE_ABOVE_HEIGHT" value="30000"/>
+  <parameter name="AIRPORT_HEIGHT" value="14500"/>
   <parameter name="SCAN_LIVERIES" value="false"/>
   <parameter name="SCAN_AIRPORTS" value="false"/>
 </parameters>
 )";
 }
 
-/// Runs the start-up load with the version update, the way the main window wires them.
+/// The check marks the version update shows.
+class CheckMarks final : public NoStatusService
+{
+  public:
+    using NoStatusService::showSetting;
+    void showSetting(const CheckBoxParameter& box) override { ticked.push_back(box.name); }
+    std::vector<std::string> ticked;
+};
+
+/// Runs the start-up load with the version update.
 class VersionUpdateTest : public ::testing::Test
 {
   protected:
     VersionUpdateTest() : cwd_(work_.path())
     {
-        // Stand-ins for the main window's snapping: they record what they were asked and answer a
-        // choice that no other path would produce, so the test sees the answer land in the setting.
-        VersionUpdateHooks hooks;
-        hooks.snapRange = [this](std::int32_t nm)
-        {
-            rangeAsked_.push_back(nm);
-            return 65;
-        };
-        hooks.snapHeight = [this](std::int32_t feet)
-        {
-            heightAsked_.push_back(feet);
-            return feet > 30000 ? 36000 : 14000;
-        };
-        hooks.showCheck = [this](const CheckBoxParameter& box) { ticked_.push_back(box.name); };
-        gf_setVersionUpdateHooks(hooks);
+        gf_installStatusService(&marks_);
         test::writeBytes(work_ / "install_new_version.exe", "installer");
     }
     ~VersionUpdateTest() override
     {
-        gf_setVersionUpdateHooks({});
+        gf_installStatusService(nullptr);
         gf_setSettingsView({});
     }
 
@@ -84,9 +80,7 @@ class VersionUpdateTest : public ::testing::Test
     test::SettingsFolder settings_;
     test::TempFolder work_;
     test::ScopedCurrentPath cwd_;
-    std::vector<std::int32_t> rangeAsked_;
-    std::vector<std::int32_t> heightAsked_;
-    std::vector<std::string> ticked_;
+    CheckMarks marks_;
 };
 
 TEST_F(VersionUpdateTest, OlderFileGetsEveryConversion)
@@ -105,8 +99,6 @@ TEST_F(VersionUpdateTest, OlderFileGetsEveryConversion)
     EXPECT_EQ(settings_.valueOf("AIRP_HEIGHT"), "14000");
     EXPECT_EQ(MAX_PARK_SEL.value(), 500);
     EXPECT_EQ(RANGE.value(), 65);
-    EXPECT_EQ(rangeAsked_, std::vector<std::int32_t>{44});
-    EXPECT_EQ(heightAsked_, (std::vector<std::int32_t>{49000, 21000}));
     for (const char* key : kOldKeys)
     {
         EXPECT_EQ(settings_.valueOf(key), "<none>") << key;
@@ -117,22 +109,7 @@ TEST_F(VersionUpdateTest, OlderFileGetsEveryConversion)
     EXPECT_EQ(settings_.valueOf("SCAN_AIRPORTS"), "true");
     EXPECT_TRUE(SCAN_LIVERIES.value());
     EXPECT_TRUE(SCAN_AIRPORTS.value());
-    EXPECT_EQ(ticked_, (std::vector<std::string>{"SCAN_LIVERIES", "SCAN_AIRPORTS"}));
-}
-
-TEST_F(VersionUpdateTest, ConvertedValueIsClampedIntoTheChoices)
-{
-    // A range hook that answers outside the RANGE choices must not leave the setting there.
-    VersionUpdateHooks hooks;
-    hooks.snapRange = [](std::int32_t) { return 1000; };
-    hooks.snapHeight = [](std::int32_t) { return 1; };
-    gf_setVersionUpdateHooks(hooks);
-    settings_.writeParameters(olderFile("10.5.0"));
-
-    gf_loadAllParameters();
-
-    EXPECT_EQ(settings_.valueOf("RANGE"), std::to_string(RANGE.choices.back()));
-    EXPECT_EQ(settings_.valueOf("AIRP_HEIGHT"), std::to_string(AIRP_HEIGHT.choices.front()));
+    EXPECT_EQ(marks_.ticked, (std::vector<std::string>{"SCAN_LIVERIES", "SCAN_AIRPORTS"}));
 }
 
 TEST_F(VersionUpdateTest, FromElevenZeroThreeOnlyRescans)
@@ -143,9 +120,8 @@ TEST_F(VersionUpdateTest, FromElevenZeroThreeOnlyRescans)
 
     EXPECT_TRUE(settings_.logged("This is a version update from 11.0.3 -> 11.0.4"));
     EXPECT_EQ(settings_.valueOf("PROGRAM_VERSION"), "11.0.4");
-    EXPECT_EQ(settings_.valueOf("LATERAL_RANGE"), "44");
+    EXPECT_EQ(settings_.valueOf("LATERAL_RANGE"), "60");
     EXPECT_EQ(settings_.valueOf("MAX_LIVE"), "50");
-    EXPECT_TRUE(rangeAsked_.empty());
     EXPECT_FALSE(fs::exists(work_ / "install_new_version.exe"));
     EXPECT_EQ(settings_.valueOf("SCAN_LIVERIES"), "true");
     EXPECT_EQ(settings_.valueOf("SCAN_AIRPORTS"), "true");
@@ -189,11 +165,11 @@ TEST_P(QuietStart, RecordsTheVersionOnly)
 
     EXPECT_FALSE(updateLogged());
     EXPECT_EQ(settings_.valueOf("PROGRAM_VERSION"), "11.0.4");
-    EXPECT_EQ(settings_.valueOf("LATERAL_RANGE"), "44");
+    EXPECT_EQ(settings_.valueOf("LATERAL_RANGE"), "60");
     EXPECT_EQ(settings_.valueOf("SCAN_LIVERIES"), "false");
     EXPECT_FALSE(SCAN_AIRPORTS.value());
     EXPECT_TRUE(fs::exists(work_ / "install_new_version.exe"));
-    EXPECT_TRUE(ticked_.empty());
+    EXPECT_TRUE(marks_.ticked.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, QuietStart,

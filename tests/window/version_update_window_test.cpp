@@ -1,11 +1,12 @@
-// The version update as the main window runs it: the window's own snapping of old radii and heights,
-// and the two scan check boxes ticked in a headless main window.
+// The version update as the program runs it: old radii and heights snapped onto the window's choices,
+// and the two scan check boxes ticked in a headless main window through its status service.
 #include "foundation/config_keys.h"
 #include "foundation/settings_file.h"
 #include "platform/win_headless.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/support/temp_folder.h"
 #include "window/settings_view.h"
+#include "window/window_status.h"
 
 #include <gtest/gtest.h>
 
@@ -38,9 +39,11 @@ class VersionUpdateWindow : public ::testing::Test
         ASSERT_TRUE(win::registerClass("Ordalis_P3D", lf_scanBoxesWindowProc));
         ASSERT_EQ(win::createWindow("Ordalis_P3D", "Ordalis_P3D", 400, 20, 880, 516), win::kMainWindow);
         gf_connectSettingsView();
+        gf_installStatusService(&gf_windowStatusService());
     }
     void TearDown() override
     {
+        gf_installStatusService(nullptr);
         SCAN_LIVERIES.window = win::kNoWindow;
         SCAN_AIRPORTS.window = win::kNoWindow;
     }
