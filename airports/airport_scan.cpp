@@ -29,7 +29,8 @@ std::atomic<bool> gAirportsFound{false};
 namespace
 {
 
-AirportScanHooks gHooks;
+NoAirportScanPort gNoScanPort;
+std::atomic<AirportScanPort*> gScanPort{&gNoScanPort};
 
 std::mutex gScanLogMutex;
 std::vector<std::string> gScanLog; // gScanLogMutex
@@ -82,9 +83,9 @@ class BglWorkers
 
     // Starts the decode of one file on a thread of its own; the slot is taken before the thread exists,
     // so the worker's release can never come first.
-    void start(const fs::path& file, const std::function<void(const fs::path&)>& work)
+    void start(const fs::path& file, AirportScanPort& port)
     {
-        std::packaged_task<void()> task([work, file] { work(file); });
+        std::packaged_task<void()> task([&port, file] { port.processBglFile(file); });
         pending_.push_back(task.get_future());
         gRunningWorkers.fetch_add(1);
         try
@@ -188,13 +189,13 @@ void lf_removeTbloFolder()
 // The copies of one airport folder; returns how many files were dealt with (not needed or copied).
 std::size_t lf_copyToTblo(const std::vector<std::string>& names, std::string_view folderText, bool orbx)
 {
-    const AirportScanHooks& hooks = gHooks;
+    AirportScanPort& port = gf_airportScanPort();
     const fs::path folder = lf_local(folderText);
     const fs::path tblo = lf_local(kTbloText);
     std::size_t done = 0;
     for (const std::string& stem : names)
     {
-        if (!hooks.stockArchivedAirport || !hooks.stockArchivedAirport(stem))
+        if (!port.stockArchivedAirport(stem))
         {
             if (orbx)
                 ++done;
@@ -275,14 +276,19 @@ void lf_prepareTblo()
 
 } // namespace
 
-void gf_installAirportScanHooks(AirportScanHooks hooks)
+void NoAirportScanPort::processBglFile(const std::filesystem::path& /*file*/)
 {
-    gHooks = std::move(hooks);
+    gf_releaseWorkerSlot();
 }
 
-const AirportScanHooks& gf_airportScanHooks()
+void gf_installAirportScanPort(AirportScanPort* port)
 {
-    return gHooks;
+    gScanPort.store(port != nullptr ? port : &gNoScanPort);
+}
+
+AirportScanPort& gf_airportScanPort()
+{
+    return *gScanPort.load();
 }
 
 void gf_addScanLogLine(std::string text)
@@ -405,7 +411,7 @@ void lf_scanFolders(const std::vector<std::string>& folders)
 void lf_scanFolderForBgl(const WinPath& folder)
 {
     gf_addScanLogLine(fmt::format("Scanning for {}{}", "addon airports in ", folder.text()));
-    const AirportScanHooks hooks = gHooks;
+    AirportScanPort& port = gf_airportScanPort();
     const fs::path root = folder.real();
     BglWorkers workers(folder);
     try
@@ -430,12 +436,12 @@ void lf_scanFolderForBgl(const WinPath& folder)
                 continue;
             if (text.find("statics") != std::string::npos || text.find("_heliports") != std::string::npos)
                 continue;
-            if (!hooks.hasAirportSection || !hooks.processBglFile || !hooks.hasAirportSection(path))
+            if (!port.hasAirportSection(path))
                 continue;
             if (gf_stopSeen())
                 break;
             gf_waitWorkerSlot();
-            workers.start(path, hooks.processBglFile);
+            workers.start(path, port);
             if (workers.pendingCount() > static_cast<std::size_t>(std::max(gWorkerLimit.load(), 1)))
                 workers.takeOldest(text);
         }

@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,23 +17,41 @@ namespace oxl
 /// Set by the linking and generation of a decoded airport: the scan has produced at least one file.
 extern std::atomic<bool> gAirportsFound;
 
-/// What the scan needs of its neighbours; an empty member is a service that is not there.
-struct AirportScanHooks
+/// What the scan needs of its neighbours; installed by the program, replaced by tests.
+class AirportScanPort
 {
+  public:
+    AirportScanPort() = default;
+    virtual ~AirportScanPort() = default;
+    AirportScanPort(const AirportScanPort&) = delete;
+    AirportScanPort& operator=(const AirportScanPort&) = delete;
+
     /// The simulator's major version as text ("5", "6"); may raise the version's UserErrorException.
-    std::function<std::string()> simulatorVersion;
+    [[nodiscard]] virtual std::string simulatorVersion() = 0;
     /// True when the BGL file has an airport section (the quick test before a worker is started).
-    std::function<bool(const std::filesystem::path&)> hasAirportSection;
+    [[nodiscard]] virtual bool hasAirportSection(const std::filesystem::path& file) = 0;
     /// The worker task that decodes one BGL file; it releases its worker slot on every way out.
-    std::function<void(const std::filesystem::path&)> processBglFile;
+    virtual void processBglFile(const std::filesystem::path& file) = 0;
     /// True when the stock archived file of the airport exists and wants offline learning.
-    std::function<bool(const std::string&)> stockArchivedAirport;
+    [[nodiscard]] virtual bool stockArchivedAirport(const std::string& icao) = 0;
 };
 
-/// Installs the neighbours of the scan (before a cycle starts; not while a scan runs).
-void gf_installAirportScanHooks(AirportScanHooks hooks);
+/// The scan on its own (tests): no simulator version, no BGL file has an airport section (a decode
+/// only releases its slot) and no stock file wants offline learning.
+class NoAirportScanPort : public AirportScanPort
+{
+  public:
+    [[nodiscard]] std::string simulatorVersion() override { return {}; }
+    [[nodiscard]] bool hasAirportSection(const std::filesystem::path& /*file*/) override { return false; }
+    void processBglFile(const std::filesystem::path& file) override;
+    [[nodiscard]] bool stockArchivedAirport(const std::string& /*icao*/) override { return false; }
+};
+
+/// Installs the neighbours of the scan (not owned; before a cycle starts, not while a scan runs); null
+/// restores the scan on its own.
+void gf_installAirportScanPort(AirportScanPort* port);
 /// The installed neighbours of the scan.
-const AirportScanHooks& gf_airportScanHooks();
+[[nodiscard]] AirportScanPort& gf_airportScanPort();
 
 /// The scan driver: the folders to scan, the scan, its report and the TBLO copies; switches
 /// SCAN_AIRPORTS off. Raises UserErrorException 42/49 for bad manual folders and file-system errors.

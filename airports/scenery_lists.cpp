@@ -44,8 +44,7 @@ bool lf_contains(std::string_view text, std::string_view part)
 // "C:\ProgramData\Lockheed Martin\Prepar3D v5\<file>": where the simulator keeps its scenery lists.
 WinPath lf_simulatorListFile(std::string_view fileName)
 {
-    const AirportScanHooks& hooks = gf_airportScanHooks();
-    const std::string version = hooks.simulatorVersion ? hooks.simulatorVersion() : std::string();
+    const std::string version = gf_airportScanPort().simulatorVersion();
     return WinPath(fmt::format("C:\\ProgramData\\Lockheed Martin\\Prepar3D v{}\\{}", version, fileName));
 }
 

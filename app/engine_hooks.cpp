@@ -14,6 +14,28 @@
 
 namespace oxl
 {
+namespace
+{
+
+// What the airport scan asks of the simulator's install path and the BGL decoding.
+class ProgramAirportScanPort final : public AirportScanPort
+{
+  public:
+    [[nodiscard]] std::string simulatorVersion() override { return gf_p3dVersionFromPath(); }
+    [[nodiscard]] bool hasAirportSection(const std::filesystem::path& file) override
+    {
+        return lf_bglHasAirportSection(file);
+    }
+    void processBglFile(const std::filesystem::path& file) override { lf_processBGLfile(file); }
+    [[nodiscard]] bool stockArchivedAirport(const std::string& icao) override
+    {
+        return gf_getStockArchivedAirport(icao);
+    }
+};
+
+ProgramAirportScanPort gProgramAirportScanPort;
+
+} // namespace
 
 CycleEngineHooks lf_engineHooks()
 {
@@ -31,12 +53,7 @@ CycleEngineHooks lf_engineHooks()
 
 CycleAirportHooks lf_airportHooks()
 {
-    AirportScanHooks scan;
-    scan.simulatorVersion = [] { return gf_p3dVersionFromPath(); };
-    scan.hasAirportSection = [](const std::filesystem::path& file) { return lf_bglHasAirportSection(file); };
-    scan.processBglFile = [](const std::filesystem::path& file) { lf_processBGLfile(file); };
-    scan.stockArchivedAirport = [](const std::string& icao) { return gf_getStockArchivedAirport(icao); };
-    gf_installAirportScanHooks(std::move(scan));
+    gf_installAirportScanPort(&gProgramAirportScanPort);
     CycleAirportHooks airports;
     airports.scanAirports = [] { gf_scanAirports(); };
     airports.readMyParkAirports = []

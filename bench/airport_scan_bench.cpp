@@ -44,15 +44,21 @@ void BM_AirportScanWalk(benchmark::State& state)
     gf_resetWorkerSlots();
     // Without a stock folder every path would count as stock scenery and nothing would be walked.
     gf_setStockAirportsPath(WinPath("C:\\P3D v5\\Scenery"));
-    AirportScanHooks hooks;
-    hooks.hasAirportSection = [](const fs::path& file)
-    { return file.filename().string().rfind("AP", 0) == 0; };
-    hooks.processBglFile = [](const fs::path&) { gf_releaseWorkerSlot(); };
-    gf_installAirportScanHooks(std::move(hooks));
+    // Every "AP" file counts as an airport; its decode only releases its slot.
+    class WalkPort final : public NoAirportScanPort
+    {
+      public:
+        [[nodiscard]] bool hasAirportSection(const fs::path& file) override
+        {
+            return file.filename().string().rfind("AP", 0) == 0;
+        }
+    };
+    WalkPort port;
+    gf_installAirportScanPort(&port);
     const WinPath folder(root.path().string());
     for (auto _ : state)
         lf_scanFolderForBgl(folder);
-    gf_installAirportScanHooks({});
+    gf_installAirportScanPort(nullptr);
     state.SetItemsProcessed(state.iterations() * kSceneries * (kFilesPerScenery + 1));
 }
 BENCHMARK(BM_AirportScanWalk)->Unit(benchmark::kMillisecond);

@@ -261,10 +261,17 @@ TEST_F(AirportLinkingTest, TheScanDecodesRealBglFilesOnItsWorkers)
     const test::ScopedEnv driveD("OXL_DRIVE_D", drive.path().string());
     gf_setStockAirportsPath(WinPath("C:\\Simulator\\Scenery"));
     gf_resetWorkerSlots();
-    AirportScanHooks hooks;
-    hooks.hasAirportSection = [](const fs::path& p) { return lf_bglHasAirportSection(p); };
-    hooks.processBglFile = [](const fs::path& p) { lf_processBGLfile(p); };
-    gf_installAirportScanHooks(std::move(hooks));
+    class DecodingPort final : public NoAirportScanPort
+    {
+      public:
+        [[nodiscard]] bool hasAirportSection(const fs::path& file) override
+        {
+            return lf_bglHasAirportSection(file);
+        }
+        void processBglFile(const fs::path& file) override { lf_processBGLfile(file); }
+    };
+    DecodingPort port;
+    gf_installAirportScanPort(&port);
 
     BglFile().airports({withStands("EHAM", 4)}).write(drive / "Addons" / "ORBX" / "EHAM" / "AP_EHAM.bgl");
     BglFile().airports({withStands("EHLE", 3, 1)}).write(drive / "Addons" / "Lelystad" / "AP_EHLE.BGL");
@@ -275,7 +282,7 @@ TEST_F(AirportLinkingTest, TheScanDecodesRealBglFilesOnItsWorkers)
     BglFile().airports({withStands("EHGG", 6)}).write(drive / "Addons" / "Eelde" / "AP_EHGG.bgl", 300);
 
     lf_scanFolderForBgl(WinPath("D:\\Addons"));
-    gf_installAirportScanHooks({});
+    gf_installAirportScanPort(nullptr);
     gf_setStockAirportsPath(WinPath());
 
     EXPECT_EQ(test::readBytes("airports/my_ORBX/EHAM.txt"), "archive/simaddon/EHAM.xml\n");

@@ -107,18 +107,13 @@ class AirportScan : public ::testing::Test
         ALL_INSTALL_PATH.set(install_.string());
         gf_setStockAirportsPath(WinPath(install_.string()) / "Scenery");
         gf_resetWorkerSlots();
-        AirportScanHooks hooks;
-        hooks.simulatorVersion = [] { return std::string("5"); };
-        hooks.hasAirportSection = fakeHasAirportSection;
-        hooks.processBglFile = fakeProcessBglFile;
-        hooks.stockArchivedAirport = [this](const std::string& icao) { return wanted_.count(icao) != 0; };
-        gf_installAirportScanHooks(std::move(hooks));
+        gf_installAirportScanPort(&port_);
         // The scan log lives as long as the process: other tests' lines stay before this test's.
         scanLogStart_ = gf_scanLogLines().size();
     }
     void TearDown() override
     {
-        gf_installAirportScanHooks({});
+        gf_installAirportScanPort(nullptr);
         gf_setStockAirportsPath(WinPath());
         gf_clearStop();
         gRecord = nullptr;
@@ -157,6 +152,27 @@ class AirportScan : public ::testing::Test
     DecodeRecord record_;
     std::set<std::string> wanted_;
     std::size_t scanLogStart_ = 0;
+
+    // The scan's neighbours here: simulator v5, the stand-in decode and the stock files in wanted_.
+    class FakeScanPort final : public NoAirportScanPort
+    {
+      public:
+        explicit FakeScanPort(const std::set<std::string>& wanted) : wanted_(wanted) {}
+        [[nodiscard]] std::string simulatorVersion() override { return "5"; }
+        [[nodiscard]] bool hasAirportSection(const fs::path& file) override
+        {
+            return fakeHasAirportSection(file);
+        }
+        void processBglFile(const fs::path& file) override { fakeProcessBglFile(file); }
+        [[nodiscard]] bool stockArchivedAirport(const std::string& icao) override
+        {
+            return wanted_.count(icao) != 0;
+        }
+
+      private:
+        const std::set<std::string>& wanted_;
+    };
+    FakeScanPort port_{wanted_};
 };
 
 TEST_F(AirportScan, OnlyBglFilesWithAirportsOutsideStaticsAndHeliportsAreDecoded)

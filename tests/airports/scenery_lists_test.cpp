@@ -91,13 +91,11 @@ class SceneryLists : public ::testing::Test
         installText_ = (root_ / "P3D v5").string();
         ALL_INSTALL_PATH.set(installText_);
         gf_setStockAirportsPath(WinPath(installText_) / "Scenery");
-        AirportScanHooks hooks;
-        hooks.simulatorVersion = [] { return std::string("5"); };
-        gf_installAirportScanHooks(std::move(hooks));
+        gf_installAirportScanPort(&port_);
     }
     void TearDown() override
     {
-        gf_installAirportScanHooks({});
+        gf_installAirportScanPort(nullptr);
         gf_setStockAirportsPath(WinPath());
     }
 
@@ -110,6 +108,14 @@ class SceneryLists : public ::testing::Test
     ScopedEnv programData_{"OXL_PROGRAMDATA", (root_ / "ProgramData").string()};
     SettingsFolder settings_;
     std::string installText_;
+
+    // The scan's neighbours here: simulator v5.
+    class V5Port final : public NoAirportScanPort
+    {
+      public:
+        [[nodiscard]] std::string simulatorVersion() override { return "5"; }
+    };
+    V5Port port_;
 };
 
 // Entries of every kind: relative, with a drive, inactive, stock, inside the stock folder, and values

@@ -237,12 +237,8 @@ void checkEngineHooks(const LiveNeighbours& n, HookCheck& check)
 
 void checkScanHooks(HookCheck& check)
 {
-    const AirportScanHooks& a = gf_airportScanHooks();
-    OXL_HOOK("AirportScanHooks", a, simulatorVersion);
-    OXL_HOOK("AirportScanHooks", a, hasAirportSection);
-    OXL_HOOK("AirportScanHooks", a, processBglFile);
-    OXL_HOOK("AirportScanHooks", a, stockArchivedAirport);
-    check.complete<AirportScanHooks>("AirportScanHooks");
+    if (dynamic_cast<const NoAirportScanPort*>(&gf_airportScanPort()) != nullptr)
+        check.empty.push_back("gf_installAirportScanPort");
 }
 
 // Empty on purpose, and why.
