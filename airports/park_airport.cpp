@@ -35,9 +35,11 @@ constexpr double kSamePositionDeg = 1e-8;
 constexpr std::int32_t kRealQualityEnough = 45;
 constexpr std::size_t kStandsEnough = 20;
 
+NoParkAirportPort gNoParkPort;
+std::atomic<ParkAirportPort*> gParkPort{&gNoParkPort};
+
 struct ParkAirportFlags
 {
-    ParkAirportHooks hooks;
     // Written on the cycle worker, read by the window and the learning on other threads.
     std::atomic<bool> calcRequested{false};
     std::atomic<bool> softLearningAllowed{true};
@@ -60,18 +62,18 @@ bool lf_noPosition(double lat, double lon)
 
 ParkUserAircraft lf_user()
 {
-    return gPark.hooks.userAircraft ? gPark.hooks.userAircraft() : ParkUserAircraft{};
+    return gf_parkAirportPort().userAircraft();
 }
 
 bool lf_userStateKnown()
 {
-    return gPark.hooks.userStateKnown && gPark.hooks.userStateKnown();
+    return gf_parkAirportPort().userStateKnown();
 }
 
-void lf_call(const std::function<void()>& hook)
+// The reason a park airport's file was not read: there is none for the airport (or the path).
+std::string lf_notFound(const std::string& what)
 {
-    if (hook)
-        hook();
+    return fmt::format("{} {} not found", "lf_readParkedFile", what);
 }
 
 bool lf_inSight(double distanceNm, const ParkUserAircraft& user)
@@ -104,7 +106,7 @@ void lf_takePostedUserStand(ParkingState& state)
         state.parkAirports.front().reservedStand == *stand)
         return;
     state.parkAirports.front().reservedStand = *stand;
-    gf_writeMyParkAirports(state, gPark.hooks.airportsFolder);
+    gf_writeMyParkAirports(state, gf_parkAirportPort().airportsFolder());
 }
 
 // The user's stand at the park airport goes first in the list and into the file. An airport listed
@@ -117,7 +119,7 @@ void lf_recordUserStandAtParkAirport(ParkingState& state, const std::string& sta
         if (!stand.empty() && stand != list.front().reservedStand)
         {
             list.front().reservedStand = stand;
-            gf_writeMyParkAirports(state, gPark.hooks.airportsFolder);
+            gf_writeMyParkAirports(state, gf_parkAirportPort().airportsFolder());
         }
         return;
     }
@@ -134,7 +136,7 @@ void lf_recordUserStandAtParkAirport(ParkingState& state, const std::string& sta
         if (!stand.empty())
             list.front().reservedStand = stand;
     }
-    gf_writeMyParkAirports(state, gPark.hooks.airportsFolder);
+    gf_writeMyParkAirports(state, gf_parkAirportPort().airportsFolder());
 }
 
 void lf_settleReservedStand(ParkingState& state)
@@ -171,12 +173,10 @@ void lf_gateSoftLearning(const ParkingState& state, const ParkFileSummary& summa
 
 std::string lf_readFile(ParkingState& state, const std::string& path, ParkFileSummary& summary)
 {
-    if (!gPark.hooks.readApf)
-        return fmt::format("{} {} not found", "lf_readParkedFile", state.parkAirport.code);
     // A broken airport file ends the static parking at that airport, not the whole cycle.
     try
     {
-        std::string error = gPark.hooks.readApf(path, summary);
+        std::string error = gf_parkAirportPort().readApf(path, summary);
         state.publishStandPositions();
         return error;
     }
@@ -189,14 +189,19 @@ std::string lf_readFile(ParkingState& state, const std::string& path, ParkFileSu
 
 } // namespace
 
-void gf_installParkAirportHooks(ParkAirportHooks hooks)
+std::string NoParkAirportPort::readApf(const std::string& path, ParkFileSummary& /*summary*/)
 {
-    gPark.hooks = std::move(hooks);
+    return lf_notFound(path);
 }
 
-ParkAirportHooks& gf_parkAirportHooks()
+void gf_installParkAirportPort(ParkAirportPort* port)
 {
-    return gPark.hooks;
+    gParkPort.store(port != nullptr ? port : &gNoParkPort);
+}
+
+ParkAirportPort& gf_parkAirportPort()
+{
+    return *gParkPort.load();
 }
 
 bool gf_staticParkingActive()
@@ -246,7 +251,7 @@ void gf_updateParkAirport(ParkingState& state, bool showMessage)
     {
         gf_status().enableParkingControls();
         gf_status().clearMessage();
-        lf_call(gPark.hooks.countParkedForWindow);
+        gf_parkAirportPort().countParkedForWindow();
     }
     if (gPark.calcRequested.load())
     {
@@ -260,7 +265,7 @@ void gf_updateParkAirport(ParkingState& state, bool showMessage)
         }
         else
         {
-            lf_call(gPark.hooks.calcStaticParking);
+            gf_parkAirportPort().calcStaticParking();
         }
         gf_status().enableControl(DESTINATION, true);
         return;
@@ -311,7 +316,7 @@ void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, boo
         }
         const std::string code = airport->code;
         const bool known = gPark.withoutFile.contains(code);
-        if (known || !gPark.hooks.haveAirportFile || !gPark.hooks.haveAirportFile(code))
+        if (known || !gf_parkAirportPort().haveAirportFile(code))
         {
             gPark.withoutFile.insert(code);
             // Shown at every step while the user stands there, logged once.
@@ -323,8 +328,7 @@ void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, boo
         if (!lf_setParkAirport(state, code))
             return;
         gPark.calcRequested.store(true);
-        if (gPark.hooks.startStaticParking)
-            gPark.hooks.startStaticParking(showMessage);
+        gf_parkAirportPort().startStaticParking(showMessage);
         return;
     }
     gf_status().enableControl(DESTINATION, true);
@@ -335,8 +339,7 @@ void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, boo
         return;
     gf_status().showMessage(fmt::format("{} in sight at {:.1F} nm", first.code, first.distance), true);
     gPark.calcRequested.store(true);
-    if (gPark.hooks.startStaticParking)
-        gPark.hooks.startStaticParking(false);
+    gf_parkAirportPort().startStaticParking(false);
 }
 
 bool lf_setParkAirport(ParkingState& state, const std::string& code)
@@ -346,8 +349,7 @@ bool lf_setParkAirport(ParkingState& state, const std::string& code)
         return false;
     state.parkAirport = *airport;
     gf_log(fmt::format("\nThe park airport is {}", gf_airportDisplayName(state.parkAirport)));
-    if (gPark.hooks.parkAirportChanged)
-        gPark.hooks.parkAirportChanged(&state.parkAirport);
+    gf_parkAirportPort().parkAirportChanged(&state.parkAirport);
     return true;
 }
 
@@ -379,11 +381,11 @@ std::string lf_readParkedFile(ParkingState& state)
 {
     state.setStands({});
     const std::string& code = state.parkAirport.code;
-    const std::string path = gPark.hooks.findAirportFile ? gPark.hooks.findAirportFile(code) : std::string();
+    const std::string path = gf_parkAirportPort().findAirportFile(code);
     ParkFileSummary summary;
     std::string error;
     if (path.empty())
-        error = fmt::format("{} {} not found", "lf_readParkedFile", code);
+        error = lf_notFound(code);
     else if (path.find("unknown") != std::string::npos)
         error = fmt::format("{} {} has publisher:{}, {}", "lf_readParkedFile", code, "unknown", path);
     else
@@ -414,8 +416,8 @@ void gf_leaveParkAirport(ParkingState& state)
 {
     lf_takePostedUserStand(state);
     state.staticParked.clear();
-    lf_call(gPark.hooks.removeQueuedStatic);
-    if (std::vector<LiveAc>* live = gPark.hooks.liveAircraft ? gPark.hooks.liveAircraft() : nullptr)
+    gf_parkAirportPort().removeQueuedStatic();
+    if (std::vector<LiveAc>* live = gf_parkAirportPort().liveAircraft())
     {
         for (LiveAc& ac : *live)
         {
@@ -437,7 +439,7 @@ void gf_leaveParkAirport(ParkingState& state)
     {
         MAX_LIVE_SEL.set(gSavedLiveLimit.load());
         gf_status().showSetting(MAX_LIVE_SEL);
-        lf_call(gPark.hooks.recountLive);
+        gf_parkAirportPort().recountLive();
     }
 }
 
@@ -445,7 +447,7 @@ void lf_closeParkAirport(ParkingState& state)
 {
     if (gf_staticParkingActive() && (gParametersChanged.load() != 0 || state.learnedUpdates >= 1))
     {
-        lf_call(gPark.hooks.saveAirportFile);
+        gf_parkAirportPort().saveAirportFile();
         state.learnedUpdates = 0;
     }
     gf_setStaticParkingActive(false);
@@ -455,8 +457,7 @@ void lf_closeParkAirport(ParkingState& state)
     gf_status().enableControl(gFlushStaticButton, false);
     gf_status().enableControl(parking_percentage, false);
     state.parkAirport = Airport{};
-    if (gPark.hooks.parkAirportChanged)
-        gPark.hooks.parkAirportChanged(nullptr);
+    gf_parkAirportPort().parkAirportChanged(nullptr);
     state.learnedUpdates = 0;
     state.learnedUpdatesShown = 0;
     state.retire.clear();
@@ -471,7 +472,7 @@ void lf_closeParkAirport(ParkingState& state)
 
 bool gf_checkParkAirports(ParkingState& state, bool check, std::string& message)
 {
-    if (!lf_readMyParkAirports(state, gPark.hooks.airportsFolder))
+    if (!lf_readMyParkAirports(state, gf_parkAirportPort().airportsFolder()))
         return false;
     if (check && lf_userStateKnown() && !gf_status().parkingControlsOff() && lf_firstIsParkAirport(state) &&
         gf_status().text(StatusText::userStand).empty())
@@ -484,7 +485,7 @@ bool gf_checkParkAirports(ParkingState& state, bool check, std::string& message)
             if (old != nullptr)
                 old->excluded = 0;
             state.reservedStand = wanted;
-            if (std::vector<LiveAc>* live = gPark.hooks.liveAircraft ? gPark.hooks.liveAircraft() : nullptr)
+            if (std::vector<LiveAc>* live = gf_parkAirportPort().liveAircraft())
                 gf_removeAtReservedStand(state, *live);
             Stand* now = gf_findStandByName(state.stands, wanted);
             if (now != nullptr)

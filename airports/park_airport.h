@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,31 +32,70 @@ struct ParkFileSummary
     std::int32_t qfReal = -1; ///< quality of the observed occupancy; -1 = not known
 };
 
-/// The neighbours of the park airport; installed by the program, replaced by tests. An empty hook is a
-/// service that is not there: no user aircraft, no airport file, nothing to start or remove.
-struct ParkAirportHooks
+/// The neighbours of the park airport; installed by the program, replaced by tests.
+class ParkAirportPort
 {
-    std::filesystem::path airportsFolder = "airports";   ///< holds my_park_airports.txt
-    std::function<bool()> userStateKnown;                ///< the simulator gave the user aircraft's state
-    std::function<ParkUserAircraft()> userAircraft;      ///< the user aircraft now
-    std::function<bool(const std::string&)> haveAirportFile;        ///< gf_haveAirportFile(code)
-    std::function<std::string(const std::string&)> findAirportFile; ///< gf_findAirportFile(code)
+  public:
+    ParkAirportPort() = default;
+    virtual ~ParkAirportPort() = default;
+    ParkAirportPort(const ParkAirportPort&) = delete;
+    ParkAirportPort& operator=(const ParkAirportPort&) = delete;
+
+    /// The folder that holds my_park_airports.txt.
+    [[nodiscard]] virtual std::filesystem::path airportsFolder() const = 0;
+    /// True when the simulator gave the user aircraft's state.
+    [[nodiscard]] virtual bool userStateKnown() = 0;
+    /// The user aircraft now.
+    [[nodiscard]] virtual ParkUserAircraft userAircraft() = 0;
+    /// gf_haveAirportFile(code).
+    [[nodiscard]] virtual bool haveAirportFile(const std::string& code) = 0;
+    /// gf_findAirportFile(code).
+    [[nodiscard]] virtual std::string findAirportFile(const std::string& code) = 0;
     /// gf_readApf(path): fills the stand vector; "" on success, else the reason.
-    std::function<std::string(const std::string&, ParkFileSummary&)> readApf;
-    std::function<void()> saveAirportFile;         ///< lf_saveAirportFile: the learned occupancy
-    std::function<void(bool)> startStaticParking;  ///< lf_startStaticParking(showMessage)
-    std::function<void()> calcStaticParking;       ///< lf_calcStaticParking
-    std::function<void()> removeQueuedStatic;      ///< gf_removeQueuedStatic: every static aircraft
-    std::function<void()> countParkedForWindow;    ///< static and live parked counts with averages
-    std::function<std::vector<LiveAc>*()> liveAircraft; ///< the engine's live aircraft
-    std::function<void()> recountLive;             ///< the live limit changed: trim the active aircraft
-    std::function<void(const Airport*)> parkAirportChanged; ///< the traffic filter's park airport (or none)
+    [[nodiscard]] virtual std::string readApf(const std::string& path, ParkFileSummary& summary) = 0;
+    /// lf_saveAirportFile: the learned occupancy.
+    virtual void saveAirportFile() = 0;
+    /// lf_startStaticParking(showMessage).
+    virtual void startStaticParking(bool showMessage) = 0;
+    /// lf_calcStaticParking.
+    virtual void calcStaticParking() = 0;
+    /// gf_removeQueuedStatic: every static aircraft.
+    virtual void removeQueuedStatic() = 0;
+    /// Static and live parked counts with their averages, for the window.
+    virtual void countParkedForWindow() = 0;
+    /// The engine's live aircraft; nullptr without an engine.
+    [[nodiscard]] virtual std::vector<LiveAc>* liveAircraft() = 0;
+    /// The live limit changed: trim the active aircraft.
+    virtual void recountLive() = 0;
+    /// The traffic filter's park airport (or none).
+    virtual void parkAirportChanged(const Airport* airport) = 0;
 };
 
-/// Installs the park airport's neighbours.
-void gf_installParkAirportHooks(ParkAirportHooks hooks);
+/// The park airport on its own (tests): files in "airports", no user aircraft, no airport file,
+/// nothing to start, count or remove, and no engine.
+class NoParkAirportPort : public ParkAirportPort
+{
+  public:
+    [[nodiscard]] std::filesystem::path airportsFolder() const override { return "airports"; }
+    [[nodiscard]] bool userStateKnown() override { return false; }
+    [[nodiscard]] ParkUserAircraft userAircraft() override { return {}; }
+    [[nodiscard]] bool haveAirportFile(const std::string& /*code*/) override { return false; }
+    [[nodiscard]] std::string findAirportFile(const std::string& /*code*/) override { return {}; }
+    [[nodiscard]] std::string readApf(const std::string& path, ParkFileSummary& summary) override;
+    void saveAirportFile() override {}
+    void startStaticParking(bool /*showMessage*/) override {}
+    void calcStaticParking() override {}
+    void removeQueuedStatic() override {}
+    void countParkedForWindow() override {}
+    [[nodiscard]] std::vector<LiveAc>* liveAircraft() override { return nullptr; }
+    void recountLive() override {}
+    void parkAirportChanged(const Airport* /*airport*/) override {}
+};
+
+/// Installs the park airport's neighbours (not owned); null restores the park airport on its own.
+void gf_installParkAirportPort(ParkAirportPort* port);
 /// The installed neighbours.
-ParkAirportHooks& gf_parkAirportHooks();
+[[nodiscard]] ParkAirportPort& gf_parkAirportPort();
 
 /// True while static parking runs at a park airport whose file was read.
 [[nodiscard]] bool gf_staticParkingActive();

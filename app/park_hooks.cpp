@@ -59,6 +59,45 @@ void lf_countParkedForWindow()
     gParking.hooks.repaint();
 }
 
+// What the park airport asks of the simulator link, the airport files, static parking and the engine.
+class ProgramParkAirportPort final : public ParkAirportPort
+{
+  public:
+    [[nodiscard]] std::filesystem::path airportsFolder() const override { return "airports"; }
+    [[nodiscard]] bool userStateKnown() override { return gUserDataValid.load() != 0; }
+    [[nodiscard]] ParkUserAircraft userAircraft() override { return lf_parkUser(); }
+    [[nodiscard]] bool haveAirportFile(const std::string& code) override { return gf_haveAirportFile(code); }
+    [[nodiscard]] std::string findAirportFile(const std::string& code) override
+    {
+        return gf_findAirportFile(code);
+    }
+    [[nodiscard]] std::string readApf(const std::string& path, ParkFileSummary& summary) override
+    {
+        ParkFileInfo info;
+        QualityPair quality;
+        std::string result = gf_readApf(path, info, quality);
+        gParkFileInfo = info;
+        summary.airportName = info.name;
+        summary.qfReal = quality.real;
+        return result;
+    }
+    void saveAirportFile() override
+    {
+        bool changed = gParametersChanged.load() != 0;
+        lf_saveAirportFile(gParking, gParkFileInfo, gParking.handmadeFile != 0, changed);
+        gParametersChanged.store(changed ? 1 : 0);
+    }
+    void startStaticParking(bool showMessage) override { lf_startStaticParking(gParking, showMessage); }
+    void calcStaticParking() override { lf_calcStaticParking(gParking); }
+    void removeQueuedStatic() override { gf_removeQueuedStatic(gParking); }
+    void countParkedForWindow() override { lf_countParkedForWindow(); }
+    [[nodiscard]] std::vector<LiveAc>* liveAircraft() override { return &gLiveEngine.live; }
+    void recountLive() override { gf_trimLiveToMax(gLiveEngine); }
+    void parkAirportChanged(const Airport* airport) override { lf_showParkAirportInFilter(airport); }
+};
+
+ProgramParkAirportPort gProgramParkAirportPort;
+
 // What reading the park airport's file asks of static parking and the traffic filter.
 class ProgramAirportReadPort final : public AirportReadPort
 {
@@ -81,35 +120,7 @@ ProgramAirportReadPort gProgramAirportReadPort;
 void lf_installParkAirportHooks()
 {
     gf_connectParkingToWindow();
-    ParkAirportHooks hooks;
-    hooks.userStateKnown = [] { return gUserDataValid.load() != 0; };
-    hooks.userAircraft = [] { return lf_parkUser(); };
-    hooks.startStaticParking = [](bool showMessage) { lf_startStaticParking(gParking, showMessage); };
-    hooks.calcStaticParking = [] { lf_calcStaticParking(gParking); };
-    hooks.removeQueuedStatic = [] { gf_removeQueuedStatic(gParking); };
-    hooks.countParkedForWindow = [] { lf_countParkedForWindow(); };
-    hooks.liveAircraft = [] { return &gLiveEngine.live; };
-    hooks.recountLive = [] { gf_trimLiveToMax(gLiveEngine); };
-    hooks.parkAirportChanged = [](const Airport* airport) { lf_showParkAirportInFilter(airport); };
-    hooks.haveAirportFile = [](const std::string& code) { return gf_haveAirportFile(code); };
-    hooks.findAirportFile = [](const std::string& code) { return gf_findAirportFile(code); };
-    hooks.readApf = [](const std::string& path, ParkFileSummary& summary)
-    {
-        ParkFileInfo info;
-        QualityPair quality;
-        std::string result = gf_readApf(path, info, quality);
-        gParkFileInfo = info;
-        summary.airportName = info.name;
-        summary.qfReal = quality.real;
-        return result;
-    };
-    hooks.saveAirportFile = []
-    {
-        bool changed = gParametersChanged.load() != 0;
-        lf_saveAirportFile(gParking, gParkFileInfo, gParking.handmadeFile != 0, changed);
-        gParametersChanged.store(changed ? 1 : 0);
-    };
-    gf_installParkAirportHooks(std::move(hooks));
+    gf_installParkAirportPort(&gProgramParkAirportPort);
 
     gf_installAirportReadPort(&gProgramAirportReadPort);
     gAirportList.setClosestStandQuery(
@@ -137,7 +148,7 @@ void lf_newDestination(const std::string& code, double lat, double lon)
     DESTINATION.setAndSave(code);
     gf_setStringBoxTextNoThrow(DESTINATION);
     gf_showMessage(fmt::format("New destination: {}", code), true);
-    gf_addParkAirport(gParking, code, lat, lon, gf_parkAirportHooks().airportsFolder);
+    gf_addParkAirport(gParking, code, lat, lon, gf_parkAirportPort().airportsFolder());
     gf_enableControl(gRereadButton, false);
 }
 

@@ -57,33 +57,12 @@ class ParkAirportTest : public ::testing::Test
         state_.hooks.removeAircraftFromSim = [this](SimAc& ac) { removed_.push_back(ac.callsign); };
         state_.hooks.repaint = [] {};
 
-        ParkAirportHooks hooks;
-        hooks.airportsFolder = folder_.path();
-        hooks.userStateKnown = [] { return true; };
-        hooks.userAircraft = [this] { return user_; };
-        hooks.haveAirportFile = [this](const std::string& code)
-        {
-            ++probes_;
-            return files_.count(code) != 0;
-        };
-        hooks.findAirportFile = [this](const std::string& code)
-        { return files_.count(code) != 0 ? "airports/my_thirdparty/" + code + ".xml" : std::string(); };
-        hooks.readApf = [this](const std::string& path, ParkFileSummary& summary) { return readApf(path, summary); };
-        hooks.saveAirportFile = [this] { calls_.push_back("save"); };
-        hooks.startStaticParking = [this](bool show) { calls_.push_back(show ? "start:show" : "start"); };
-        hooks.calcStaticParking = [this] { calls_.push_back("calc"); };
-        hooks.removeQueuedStatic = [this] { calls_.push_back("flush"); };
-        hooks.countParkedForWindow = [this] { calls_.push_back("count"); };
-        hooks.liveAircraft = [this] { return &live_; };
-        hooks.recountLive = [this] { calls_.push_back("recount"); };
-        hooks.parkAirportChanged = [this](const Airport* airport)
-        { calls_.push_back(airport != nullptr ? "filter:" + airport->code : std::string("filter:none")); };
-        gf_installParkAirportHooks(std::move(hooks));
+        gf_installParkAirportPort(&port_);
     }
 
     ~ParkAirportTest() override
     {
-        gf_installParkAirportHooks({});
+        gf_installParkAirportPort(nullptr);
         gf_resetParkAirport();
         AIRP_RANGE.set(AIRP_RANGE.defaultValue);
         AIRP_HEIGHT.set(AIRP_HEIGHT.defaultValue);
@@ -156,6 +135,49 @@ class ParkAirportTest : public ::testing::Test
     std::vector<std::string> calls_;
     std::vector<std::string> removed_;
     std::vector<LiveAc> live_;
+
+    // The park airport's neighbours here: the fixture's user, files, engine and a record of the calls.
+    class FixturePort final : public NoParkAirportPort
+    {
+      public:
+        explicit FixturePort(ParkAirportTest& test) : t_(test) {}
+        [[nodiscard]] std::filesystem::path airportsFolder() const override { return t_.folder_.path(); }
+        [[nodiscard]] bool userStateKnown() override { return userKnown; }
+        [[nodiscard]] ParkUserAircraft userAircraft() override { return t_.user_; }
+        [[nodiscard]] bool haveAirportFile(const std::string& code) override
+        {
+            ++t_.probes_;
+            return t_.files_.count(code) != 0;
+        }
+        [[nodiscard]] std::string findAirportFile(const std::string& code) override
+        {
+            if (!foundPath.empty())
+                return foundPath;
+            return t_.files_.count(code) != 0 ? "airports/my_thirdparty/" + code + ".xml" : std::string();
+        }
+        [[nodiscard]] std::string readApf(const std::string& path, ParkFileSummary& summary) override
+        {
+            return t_.readApf(path, summary);
+        }
+        void saveAirportFile() override { t_.calls_.push_back("save"); }
+        void startStaticParking(bool show) override { t_.calls_.push_back(show ? "start:show" : "start"); }
+        void calcStaticParking() override { t_.calls_.push_back("calc"); }
+        void removeQueuedStatic() override { t_.calls_.push_back("flush"); }
+        void countParkedForWindow() override { t_.calls_.push_back("count"); }
+        [[nodiscard]] std::vector<LiveAc>* liveAircraft() override { return &t_.live_; }
+        void recountLive() override { t_.calls_.push_back("recount"); }
+        void parkAirportChanged(const Airport* airport) override
+        {
+            t_.calls_.push_back(airport != nullptr ? "filter:" + airport->code : std::string("filter:none"));
+        }
+
+        bool userKnown = true;
+        std::string foundPath; ///< when set, the path found for every airport
+
+      private:
+        ParkAirportTest& t_;
+    };
+    FixturePort port_{*this};
 };
 
 TEST_F(ParkAirportTest, OnTheGroundTheAirportWithAFileIsChosenThenReadAndCalculated)
@@ -333,7 +355,7 @@ TEST_F(ParkAirportTest, AFileThatCannotBeReadClosesTheParkAirportAndTheCycleGoes
 
 TEST_F(ParkAirportTest, ThePublisherUnknownIsRefused)
 {
-    gf_parkAirportHooks().findAirportFile = [](const std::string&) { return std::string("archive/thirdparty/unknown/EDDF.xml"); };
+    port_.foundPath = "archive/thirdparty/unknown/EDDF.xml";
     standAt(kEddf, true);
     gf_updateParkAirport(state_, true);
     gf_updateParkAirport(state_, false);
@@ -379,7 +401,7 @@ TEST_F(ParkAirportTest, AReservedStandTheAirportLacksIsDropped)
 {
     writeBytes(folder_ / "my_park_airports.txt", "EDDF,Z99\n");
     ASSERT_TRUE(lf_readMyParkAirports(state_, folder_.path()));
-    gf_parkAirportHooks().userStateKnown = [] { return false; };
+    port_.userKnown = false;
     parkAtEddf();
     EXPECT_EQ(state_.reservedStand, "");
     EXPECT_EQ(gMainWindow.reservedStandOk.load(), 0);

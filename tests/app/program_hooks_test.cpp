@@ -166,23 +166,8 @@ void checkLinkAndWindowHooks(HookCheck& check)
 
 void checkAirportHooks(HookCheck& check)
 {
-    const ParkAirportHooks& p = gf_parkAirportHooks();
-    check.other(); // airportsFolder
-    OXL_HOOK("ParkAirportHooks", p, userStateKnown);
-    OXL_HOOK("ParkAirportHooks", p, userAircraft);
-    OXL_HOOK("ParkAirportHooks", p, haveAirportFile);
-    OXL_HOOK("ParkAirportHooks", p, findAirportFile);
-    OXL_HOOK("ParkAirportHooks", p, readApf);
-    OXL_HOOK("ParkAirportHooks", p, saveAirportFile);
-    OXL_HOOK("ParkAirportHooks", p, startStaticParking);
-    OXL_HOOK("ParkAirportHooks", p, calcStaticParking);
-    OXL_HOOK("ParkAirportHooks", p, removeQueuedStatic);
-    OXL_HOOK("ParkAirportHooks", p, countParkedForWindow);
-    OXL_HOOK("ParkAirportHooks", p, liveAircraft);
-    OXL_HOOK("ParkAirportHooks", p, recountLive);
-    OXL_HOOK("ParkAirportHooks", p, parkAirportChanged);
-    check.complete<ParkAirportHooks>("ParkAirportHooks");
-
+    if (dynamic_cast<const NoParkAirportPort*>(&gf_parkAirportPort()) != nullptr)
+        check.empty.push_back("gf_installParkAirportPort");
     if (dynamic_cast<const NoAirportReadPort*>(&gf_airportReadPort()) != nullptr)
         check.empty.push_back("gf_installAirportReadPort");
 }
