@@ -15,21 +15,45 @@
 namespace oxl
 {
 
-CycleEngineHooks lf_engineHooks()
+namespace
+{
+
+// The program's live engine.
+class ProgramEngine final : public CycleEnginePort
+{
+  public:
+    void mainLoop() override { lf_mainLoop(); }
+    void reserveContainers() override { lf_reserveLiveContainers(gLiveEngine); }
+    void clearGhostCallsigns() override { gLiveEngine.ghostCallsigns.clear(); }
+    void clearCycleData() override { lf_clearLiveCycleData(gLiveEngine); }
+    void resetForCycle() override { lf_resetMainLoopForCycle(); }
+};
+
+// The program's airports and static parking.
+class ProgramAirports final : public CycleAirportPort
+{
+  public:
+    void scanAirports() override { gf_scanAirports(); }
+    void readMyParkAirports() override
+    {
+        // A new cycle starts with no position and no stand of the last one.
+        gf_resetParkAirport();
+        lf_readMyParkAirports();
+    }
+    void leaveParkAirport() override { gf_leaveParkAirport(gParking); }
+};
+
+} // namespace
+
+CycleEnginePort& lf_enginePort()
 {
     gf_installLiveEngine(gLiveEngine);
     lf_installStaticParkingHooks(gLiveEngine);
-    CycleEngineHooks engine;
-    engine.mainLoop = [] { lf_mainLoop(); };
-    engine.reserveContainers = [] { lf_reserveLiveContainers(gLiveEngine); };
-    engine.clearGhostCallsigns = [] { gLiveEngine.ghostCallsigns.clear(); };
-    engine.removeLiveAircraft = [] { lf_takeLiveAircraftOut(gLiveEngine); };
-    engine.clearCycleData = [] { lf_clearLiveCycleData(gLiveEngine); };
-    engine.resetForCycle = [] { lf_resetMainLoopForCycle(); };
+    static ProgramEngine engine;
     return engine;
 }
 
-CycleAirportHooks lf_airportHooks()
+CycleAirportPort& lf_airportPort()
 {
     AirportScanHooks scan;
     scan.simulatorVersion = [] { return gf_p3dVersionFromPath(); };
@@ -37,15 +61,7 @@ CycleAirportHooks lf_airportHooks()
     scan.processBglFile = [](const std::filesystem::path& file) { lf_processBGLfile(file); };
     scan.stockArchivedAirport = [](const std::string& icao) { return gf_getStockArchivedAirport(icao); };
     gf_installAirportScanHooks(std::move(scan));
-    CycleAirportHooks airports;
-    airports.scanAirports = [] { gf_scanAirports(); };
-    airports.readMyParkAirports = []
-    {
-        // A new cycle starts with no position and no stand of the last one.
-        gf_resetParkAirport();
-        return lf_readMyParkAirports();
-    };
-    airports.leaveParkAirport = [] { gf_leaveParkAirport(gParking); };
+    static ProgramAirports airports;
     return airports;
 }
 

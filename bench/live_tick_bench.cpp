@@ -5,7 +5,7 @@
 #include "bench/engine_rig.h"
 #include "foundation/config_keys.h"
 #include "records/sim_queues.h"
-#include "traffic/cycle_hooks.h"
+#include "traffic/cycle_ports.h"
 #include "traffic/live_engine.h"
 #include "traffic/live_tick.h"
 #include "traffic/main_loop.h"
@@ -85,9 +85,9 @@ struct RunningSimulator
 {
     RunningSimulator()
     {
-        CycleHooks hooks;
-        hooks.sim.simRunning = [] { return true; };
-        gf_installCycleHooks(std::move(hooks));
+        CyclePorts ports = gf_noCyclePorts();
+        ports.sim = &sim_;
+        gf_installCyclePorts(ports);
         MainLoopHooks loop;
         loop.secondTick = &second;
         loop.requestAcInRange = [](std::uint32_t) { return ScResult{0}; };
@@ -95,13 +95,19 @@ struct RunningSimulator
     }
     ~RunningSimulator()
     {
-        gf_installCycleHooks(CycleHooks{});
+        gf_installCyclePorts(gf_noCyclePorts());
         gf_installMainLoopHooks(MainLoopHooks{});
     }
     RunningSimulator(const RunningSimulator&) = delete;
     RunningSimulator& operator=(const RunningSimulator&) = delete;
 
     std::atomic<std::uint8_t> second{0};
+
+  private:
+    struct Running : NoCycleSimulator
+    {
+        bool simRunning() override { return true; }
+    } sim_;
 };
 
 void BM_MainLoopPass(benchmark::State& state)

@@ -12,7 +12,7 @@
 #include "simlink/sim_ids.h"
 #include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
-#include "traffic/cycle_hooks.h"
+#include "traffic/cycle_ports.h"
 #include "traffic/live_lifecycle.h"
 #include "traffic/live_tick.h"
 #include "traffic/source_link.h"
@@ -22,6 +22,7 @@
 #include <fmt/format.h>
 
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -60,14 +61,12 @@ std::atomic<std::int32_t>& tickCounter(LiveEngine& engine)
 
 bool simRunning()
 {
-    const auto& running = gf_cycleHooks().sim.simRunning;
-    return running && running();
+    return gf_cyclePorts().sim->simRunning();
 }
 
 bool simError()
 {
-    const auto& error = gf_cycleHooks().sim.simError;
-    return error && error();
+    return gf_cyclePorts().sim->simError();
 }
 
 ScResult requestAcInRangeOnLink(std::uint32_t radiusM)
@@ -85,8 +84,8 @@ ScResult requestAcInRangeOnLink(std::uint32_t radiusM)
 
 void sendUserState()
 {
-    if (const auto& userState = gf_cycleHooks().sim.userState)
-        gSourceLink.gf_sendUserState(userState());
+    if (const std::optional<SourceUserState> state = gf_cyclePorts().sim->userState())
+        gSourceLink.gf_sendUserState(*state);
 }
 
 // Sleeps in whole milliseconds, rounded up, until the deadline has passed. A pass that ended late, or
@@ -216,17 +215,13 @@ void requestAcInRange(LiveEngine& engine)
         if (result < 0)
         {
             gf_logMarked("SimConnect request ac within range fails");
-            if (const auto& simRequestError = gf_cycleHooks().sim.simRequestError)
-                simRequestError();
-            else
-                gf_simRequestError();
+            gf_cyclePorts().sim->simRequestError();
         }
     }
     if (tick % kUserStatePeriodTicks == 0)
     {
         sendUserState();
-        if (const auto& requestUserAcPosition = gf_cycleHooks().sim.requestUserAcPosition)
-            requestUserAcPosition();
+        gf_cyclePorts().sim->requestUserAcPosition();
     }
 }
 

@@ -12,7 +12,7 @@
 #include "simlink/sim_ids.h"
 #include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
-#include "traffic/cycle_hooks.h"
+#include "traffic/cycle_ports.h"
 #include "traffic/live_cycle.h"
 #include "traffic/live_lifecycle.h"
 #include "traffic/report_append.h"
@@ -104,8 +104,7 @@ void serveFlushRequest()
         // Not saved: no renewal brings static aircraft back in this run, and a restart reads the user's own
         // choice again.
         INITIAL_LOAD_ONLY.set(true);
-        if (const auto& showCheck = gf_cycleHooks().window.showCheck)
-            showCheck(INITIAL_LOAD_ONLY);
+        gf_cyclePorts().window->showCheck(INITIAL_LOAD_ONLY);
     }
 }
 
@@ -156,8 +155,7 @@ void serveDestinationRequest()
         gf_setStringBoxText(DESTINATION);
         return;
     }
-    if (const auto& newDestination = gf_cycleHooks().window.newDestination)
-        newDestination(airport->code, airport->latitude, airport->longitude);
+    gf_cyclePorts().window->newDestination(airport->code, airport->latitude, airport->longitude);
 }
 
 // What the window's controls asked of the cycle since the last second.
@@ -167,10 +165,7 @@ void serveWindowRequests(LiveEngine& engine)
     if (gTrimLiveRequest.exchange(0) != 0)
         gf_trimLiveToMax(engine);
     if (gAutoRangeRequest.exchange(0) != 0 && AUTO_RANGE.value())
-    {
-        if (const auto& step = gf_cycleHooks().window.autoRangeStep)
-            step();
-    }
+        gf_cyclePorts().window->autoRangeStep();
     serveDestinationRequest();
 }
 
@@ -329,9 +324,9 @@ void lf_fifteenSecondWork(LoopContext& loop)
 {
     const UserAircraft user = loop.engine.user();
     gTrafficFilter.setRangeReference(user.lat, user.lon);
-    const CycleHooks& hooks = gf_cycleHooks();
-    if (gProfessionalLevel.load() != 0 && hooks.sim.simUtcSeconds)
-        gSourceLink.gf_sendQs123(hooks.sim.simUtcSeconds());
+    if (gProfessionalLevel.load() != 0)
+        if (const std::optional<std::int64_t> simSeconds = gf_cyclePorts().sim->simUtcSeconds())
+            gSourceLink.gf_sendQs123(*simSeconds);
     ParkingState& parking = *loop.engine.n.parking;
     if (!parking.reservedStand.empty())
         gf_removeAtReservedStand(parking, loop.engine.live);
@@ -359,10 +354,10 @@ void lf_every15Seconds(LoopContext& loop)
     if (gTrafficDisplay.trafficState.load() == ReaderState::quiet ||
         gTrafficDisplay.qnhState.load() == ReaderState::quiet)
         updateReaderStatus();
-    const CycleHooks& hooks = gf_cycleHooks();
+    const CyclePorts& ports = gf_cyclePorts();
     const std::int32_t n = values.seconds;
-    if (n % kAutoRangeSeconds == 0 && AUTO_RANGE.value() && hooks.window.autoRangeStep)
-        hooks.window.autoRangeStep();
+    if (n % kAutoRangeSeconds == 0 && AUTO_RANGE.value())
+        ports.window->autoRangeStep();
     if (n % kMinuteSeconds == 0)
     {
         const std::int32_t minutes = n / kMinuteSeconds;
@@ -372,8 +367,7 @@ void lf_every15Seconds(LoopContext& loop)
     }
     if (n % kRenewalSeconds == 0)
     {
-        if (hooks.liveries.logNoMatchList)
-            hooks.liveries.logNoMatchList();
+        ports.liveries->logNoMatchList();
         if (gMainWindow.parkAirportActive.load() != 0 && !INITIAL_LOAD_ONLY.value() &&
             gRenewalRequest.load() == 0)
             gRenewalRequest.store(1);
@@ -382,10 +376,8 @@ void lf_every15Seconds(LoopContext& loop)
     {
         values.seconds = 0;
         gLoopSecondsShown.store(0);
-        if (hooks.liveries.logLiveryMatchSummary)
-            hooks.liveries.logLiveryMatchSummary();
-        if (hooks.liveries.clearPendingTitles)
-            hooks.liveries.clearPendingTitles();
+        ports.liveries->logLiveryMatchSummary();
+        ports.liveries->clearPendingTitles();
     }
 }
 
