@@ -17,14 +17,12 @@ void lf_installSimLinkHooks();
 /// The live engine as the cycle worker sees it; installs the engine's own steps first.
 CycleEnginePort& lf_enginePort();
 /// Installs the engine's services for static parking into the engine's parking state, and static
-/// parking's steps into the engine and the periodic work.
+/// parking's and the park airport's steps into the engine and the periodic work.
 void lf_installStaticParkingHooks(LiveEngine& engine);
 /// The airport services for the cycle worker; installs the airport scan's own services first.
 CycleAirportPort& lf_airportPort();
 /// Installs the park airport's neighbours: the user aircraft, the live aircraft, the filter, the window.
 void lf_installParkAirportHooks();
-/// Adds the park airport's services to the periodic work's installed hooks.
-void lf_installParkAirportPeriodicHooks();
 /// Makes the airport the destination: saved, shown, and first in the park-airport list.
 void lf_newDestination(const std::string& code, double lat, double lon);
 

@@ -185,7 +185,6 @@ void gf_installProgramHooks()
         .qnhPort = plat::portFromEnvironment("OXL_QNH_PORT", kQnhPort),
     });
     lf_installParkAirportHooks();
-    lf_installParkAirportPeriodicHooks();
 
     GuiHooks gui;
     gui.cycleWorker = [](std::stop_token) { lf_cycleThread(); };

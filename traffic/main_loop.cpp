@@ -117,12 +117,8 @@ void lf_mainLoop()
 
 void lf_mainLoop(LoopContext& loop)
 {
-    if (const auto& updateParkAirport = gf_periodicHooks().updateParkAirport)
-        updateParkAirport(true);
-    if (const auto& updateReaderStatus = gf_periodicHooks().updateReaderStatus)
-        updateReaderStatus();
-    else
-        gf_updateReaderStatus();
+    gf_periodicPort().updateParkAirport(true);
+    gf_periodicPort().updateReaderStatus();
     loop.values.seconds = 0;
     auto deadline = steadyNow() + kPassPeriod;
     gf_storeCurrentDayHalfHour();

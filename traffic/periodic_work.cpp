@@ -40,7 +40,8 @@ LoopValues gLoopValues;
 namespace
 {
 
-PeriodicHooks gHooks;
+NoParkingWork gNoParkingWork;
+PeriodicPort* gPeriodic = &gNoParkingWork;
 
 // [ft] above ground below which the user aircraft counts as low over the ground.
 constexpr double kLowUserAglFt = 500.0;
@@ -84,20 +85,11 @@ bool moved(double lat, double lon, double lastLat, double lastLon)
     return std::fabs(lat - lastLat) >= kMovedDeg || std::fabs(lon - lastLon) >= kMovedDeg;
 }
 
-void updateReaderStatus()
-{
-    if (gHooks.updateReaderStatus)
-        gHooks.updateReaderStatus();
-    else
-        gf_updateReaderStatus();
-}
-
 void serveFlushRequest()
 {
     if (gFlushStaticRequest.load() == 0)
         return;
-    if (gHooks.removeQueuedStatic)
-        gHooks.removeQueuedStatic();
+    gPeriodic->removeQueuedStatic();
     gFlushStaticRequest.store(0);
     if (!INITIAL_LOAD_ONLY.value())
     {
@@ -259,8 +251,7 @@ void renewalPass(LoopContext& loop)
     if (!values.renewalPass)
     {
         values.renewalPass = true;
-        if (gHooks.disableParkingControls)
-            gHooks.disableParkingControls();
+        gPeriodic->disableParkingControls();
         // The callsigns heard in the next 15 seconds tell the renewal which flights are live.
         gCallsignCollector.start();
         return;
@@ -268,21 +259,26 @@ void renewalPass(LoopContext& loop)
     values.renewalPass = false;
     gf_clearMessage();
     const ParkingState& parking = *loop.engine.n.parking;
-    if (!parking.parkAirport.code.empty() && !parking.stands.empty() && gHooks.adjustParking)
-        gHooks.adjustParking();
+    if (!parking.parkAirport.code.empty() && !parking.stands.empty())
+        gPeriodic->adjustParking();
     gRenewalRequest.store(0);
 }
 
 } // namespace
 
-void gf_installPeriodicHooks(PeriodicHooks hooks)
+void NoParkingWork::updateReaderStatus()
 {
-    gHooks = std::move(hooks);
+    gf_updateReaderStatus();
 }
 
-const PeriodicHooks& gf_periodicHooks()
+void gf_installPeriodicPort(PeriodicPort& port)
 {
-    return gHooks;
+    gPeriodic = &port;
+}
+
+PeriodicPort& gf_periodicPort()
+{
+    return *gPeriodic;
 }
 
 LoopContext gf_programLoop()
@@ -339,7 +335,7 @@ void lf_pendingStandCheck()
     if (gStandCheckRequest.load() == 0 || gMainWindow.parkingBusy.load() != 0)
         return;
     std::string text;
-    if (gHooks.checkParkAirports && gHooks.checkParkAirports(text))
+    if (gPeriodic->checkParkAirports(text))
         gf_showMessage(text, true);
     gf_enableControl(gRereadButton);
     gf_enableControl(DESTINATION);
@@ -353,7 +349,7 @@ void lf_every15Seconds(LoopContext& loop)
         renewalPass(loop);
     if (gTrafficDisplay.trafficState.load() == ReaderState::quiet ||
         gTrafficDisplay.qnhState.load() == ReaderState::quiet)
-        updateReaderStatus();
+        gPeriodic->updateReaderStatus();
     const CyclePorts& ports = gf_cyclePorts();
     const std::int32_t n = values.seconds;
     if (n % kAutoRangeSeconds == 0 && AUTO_RANGE.value())
@@ -384,10 +380,10 @@ void lf_every15Seconds(LoopContext& loop)
 void lf_otherSecondWork(LoopContext& loop)
 {
     const std::int32_t n = loop.values.seconds;
-    if (n % kParkAirportSeconds == 0 && !loop.values.renewalPass && gHooks.updateParkAirport)
-        gHooks.updateParkAirport(false);
+    if (n % kParkAirportSeconds == 0 && !loop.values.renewalPass)
+        gPeriodic->updateParkAirport(false);
     if (n % kReaderStatusSeconds == 0)
-        updateReaderStatus();
+        gPeriodic->updateReaderStatus();
     if (n % kDoubleCheckSeconds == 0 && !loop.engine.n.parking->staticAircraft.empty())
         lf_removeDoubleAircraft(loop.engine);
 }

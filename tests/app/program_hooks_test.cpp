@@ -8,7 +8,6 @@
 #include "airports/park_airport.h"
 #include "simlink/sim_state.h"
 #include "traffic/live_cycle.h"
-#include "traffic/periodic_work.h"
 #include "window/auto_range.h"
 #include "window/gui_main.h"
 #include "window/main_window.h"
@@ -59,17 +58,6 @@ struct HookCheck
 };
 
 #define OXL_HOOK(prefix, object, field) check(std::string(prefix) + "." #field, (object).field)
-
-void checkPeriodicHooks(const PeriodicHooks& p, HookCheck& check)
-{
-    OXL_HOOK("PeriodicHooks", p, updateParkAirport);
-    OXL_HOOK("PeriodicHooks", p, checkParkAirports);
-    OXL_HOOK("PeriodicHooks", p, adjustParking);
-    OXL_HOOK("PeriodicHooks", p, removeQueuedStatic);
-    OXL_HOOK("PeriodicHooks", p, disableParkingControls);
-    OXL_HOOK("PeriodicHooks", p, updateReaderStatus);
-    check.complete<PeriodicHooks>("PeriodicHooks");
-}
 
 void checkLinkAndWindowHooks(HookCheck& check)
 {
@@ -180,7 +168,6 @@ void checkScanHooks(HookCheck& check)
 const std::map<std::string, std::string>& emptyOnPurpose()
 {
     static const std::map<std::string, std::string> why{
-        {"PeriodicHooks.updateReaderStatus", "empty means the program's own reader watchdog"},
         {"LiveNeighbours.steadyNow100ns", "empty means the platform's steady clock; tests pin it"},
         {"LiveNeighbours.weekdayHalfHour", "empty means the time of week now; tests pin it"},
         {"LiveLiveryHooks.lookupRegistration", "empty means the aircraft database's own lookup"},
@@ -192,7 +179,6 @@ TEST(ProgramHooks, EveryHookOfEveryLayerIsInstalled)
 {
     gf_installProgramHooks();
     HookCheck check;
-    checkPeriodicHooks(gf_periodicHooks(), check);
     checkLinkAndWindowHooks(check);
     checkAirportHooks(check);
     checkEngineHooks(gLiveEngine.n, check);

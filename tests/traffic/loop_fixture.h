@@ -66,27 +66,15 @@ class MainLoopFixture : public ::testing::Test
         };
         gf_installMainLoopHooks(std::move(loop));
 
-        PeriodicHooks periodic;
-        periodic.updateParkAirport = [this](bool first)
-        { calls.push_back(at(first ? "parkAirport true" : "parkAirport", values.seconds)); };
-        periodic.updateReaderStatus = [this] { calls.push_back(at("readerStatus", values.seconds)); };
-        periodic.checkParkAirports = [this](std::string& text)
-        {
-            calls.push_back("checkParkAirports");
-            text = checkText;
-            return !checkText.empty();
-        };
-        periodic.adjustParking = [this] { calls.push_back(at("adjustParking", values.seconds)); };
-        periodic.removeQueuedStatic = [this] { calls.push_back("removeQueuedStatic"); };
-        periodic.disableParkingControls = [this] { calls.push_back(at("disableParking", values.seconds)); };
-        gf_installPeriodicHooks(std::move(periodic));
+        gf_installPeriodicPort(parkingWork_);
     }
 
     void TearDown() override
     {
         gf_installCyclePorts(gf_noCyclePorts());
         gf_installMainLoopHooks(MainLoopHooks{});
-        gf_installPeriodicHooks(PeriodicHooks{});
+        static NoParkingWork noParkingWork; // outlives every test
+        gf_installPeriodicPort(noParkingWork);
         gf_clearStop();
         gf_clearPeriodicRequests();
         harness.reset();
@@ -225,9 +213,30 @@ class MainLoopFixture : public ::testing::Test
         void clearPendingTitles() override { f.calls.push_back(at("clearPendingTitles", f.values.seconds)); }
         MainLoopFixture& f;
     };
+    // The park airport and static parking, recording; the stand check shows `checkText` when it is set.
+    struct ParkingWork : PeriodicPort
+    {
+        explicit ParkingWork(MainLoopFixture& fixture) : f(fixture) {}
+        void updateParkAirport(bool first) override
+        {
+            f.calls.push_back(at(first ? "parkAirport true" : "parkAirport", f.values.seconds));
+        }
+        bool checkParkAirports(std::string& text) override
+        {
+            f.calls.push_back("checkParkAirports");
+            text = f.checkText;
+            return !f.checkText.empty();
+        }
+        void adjustParking() override { f.calls.push_back(at("adjustParking", f.values.seconds)); }
+        void removeQueuedStatic() override { f.calls.push_back("removeQueuedStatic"); }
+        void disableParkingControls() override { f.calls.push_back(at("disableParking", f.values.seconds)); }
+        void updateReaderStatus() override { f.calls.push_back(at("readerStatus", f.values.seconds)); }
+        MainLoopFixture& f;
+    };
     Simulator sim_{*this};
     Window window_{*this};
     Liveries liveries_{*this};
+    ParkingWork parkingWork_{*this};
 };
 
 } // namespace oxl::test
