@@ -88,15 +88,13 @@ struct RunningSimulator
         CyclePorts ports = gf_noCyclePorts();
         ports.sim = &sim_;
         gf_installCyclePorts(ports);
-        MainLoopHooks loop;
-        loop.secondTick = &second;
-        loop.requestAcInRange = [](std::uint32_t) { return ScResult{0}; };
-        gf_installMainLoopHooks(std::move(loop));
+        gf_installMainLoopPort(loop_);
     }
     ~RunningSimulator()
     {
         gf_installCyclePorts(gf_noCyclePorts());
-        gf_installMainLoopHooks(MainLoopHooks{});
+        static ProgramLoopPort programLoop;
+        gf_installMainLoopPort(programLoop);
     }
     RunningSimulator(const RunningSimulator&) = delete;
     RunningSimulator& operator=(const RunningSimulator&) = delete;
@@ -108,6 +106,13 @@ struct RunningSimulator
     {
         bool simRunning() override { return true; }
     } sim_;
+    struct NoSecondAndInRange : ProgramLoopPort
+    {
+        explicit NoSecondAndInRange(std::atomic<std::uint8_t>& flag) : second(flag) {}
+        std::atomic<std::uint8_t>& secondTick() override { return second; }
+        ScResult requestAcInRange(std::uint32_t) override { return ScResult{0}; }
+        std::atomic<std::uint8_t>& second;
+    } loop_{second};
 };
 
 void BM_MainLoopPass(benchmark::State& state)

@@ -34,24 +34,22 @@ namespace
 
 using namespace std::chrono_literals;
 
-MainLoopHooks gHooks;
+ProgramLoopPort gProgramLoopPort;
+MainLoopPort* gLoopPort = &gProgramLoopPort;
 
 std::chrono::steady_clock::time_point steadyNow()
 {
-    return gHooks.now ? gHooks.now() : plat::steadyNow();
+    return gLoopPort->now();
 }
 
 void sleepFor(std::chrono::milliseconds duration)
 {
-    if (gHooks.sleep)
-        gHooks.sleep(duration);
-    else
-        std::this_thread::sleep_for(duration);
+    gLoopPort->sleep(duration);
 }
 
 std::atomic<std::uint8_t>& secondTick()
 {
-    return gHooks.secondTick != nullptr ? *gHooks.secondTick : gSecondTick;
+    return gLoopPort->secondTick();
 }
 
 std::atomic<std::int32_t>& tickCounter(LiveEngine& engine)
@@ -69,7 +67,24 @@ bool simError()
     return gf_cyclePorts().sim->simError();
 }
 
-ScResult requestAcInRangeOnLink(std::uint32_t radiusM)
+} // namespace
+
+std::chrono::steady_clock::time_point ProgramLoopPort::now()
+{
+    return plat::steadyNow();
+}
+
+void ProgramLoopPort::sleep(std::chrono::milliseconds duration)
+{
+    std::this_thread::sleep_for(duration);
+}
+
+std::atomic<std::uint8_t>& ProgramLoopPort::secondTick()
+{
+    return gSecondTick;
+}
+
+ScResult ProgramLoopPort::requestAcInRange(std::uint32_t radiusM)
 {
     return gf_simCall(
         [radiusM](ScHandle handle)
@@ -81,6 +96,9 @@ ScResult requestAcInRangeOnLink(std::uint32_t radiusM)
                                                          scwire::kObjectAircraft);
         });
 }
+
+namespace
+{
 
 void sendUserState()
 {
@@ -104,9 +122,9 @@ void waitForDeadline(std::chrono::steady_clock::time_point deadline)
 
 } // namespace
 
-void gf_installMainLoopHooks(MainLoopHooks hooks)
+void gf_installMainLoopPort(MainLoopPort& port)
 {
-    gHooks = std::move(hooks);
+    gLoopPort = &port;
 }
 
 void lf_mainLoop()
@@ -206,8 +224,7 @@ void requestAcInRange(LiveEngine& engine)
     if (tick % period == 0 && !simError())
     {
         const std::uint32_t radiusM = gRangeMeters.load();
-        const ScResult result =
-            gHooks.requestAcInRange ? gHooks.requestAcInRange(radiusM) : requestAcInRangeOnLink(radiusM);
+        const ScResult result = gLoopPort->requestAcInRange(radiusM);
         if (result < 0)
         {
             gf_logMarked("SimConnect request ac within range fails");

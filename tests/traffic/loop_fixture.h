@@ -50,21 +50,7 @@ class MainLoopFixture : public ::testing::Test
         ports.liveries = &liveries_;
         gf_installCyclePorts(ports);
 
-        MainLoopHooks loop;
-        loop.now = [this] { return now; };
-        loop.sleep = [this](std::chrono::milliseconds d)
-        {
-            sleeps.push_back(d);
-            now += d;
-        };
-        loop.secondTick = &secondTick;
-        loop.requestAcInRange = [this](std::uint32_t radiusM)
-        {
-            inRangeTicks.push_back(harness->tick());
-            inRangeRadiusM = radiusM;
-            return inRangeResult;
-        };
-        gf_installMainLoopHooks(std::move(loop));
+        gf_installMainLoopPort(loopPort_);
 
         gf_installPeriodicPort(parkingWork_);
     }
@@ -72,7 +58,8 @@ class MainLoopFixture : public ::testing::Test
     void TearDown() override
     {
         gf_installCyclePorts(gf_noCyclePorts());
-        gf_installMainLoopHooks(MainLoopHooks{});
+        static ProgramLoopPort programLoop; // outlives every test
+        gf_installMainLoopPort(programLoop);
         static NoParkingWork noParkingWork; // outlives every test
         gf_installPeriodicPort(noParkingWork);
         gf_clearStop();
@@ -233,10 +220,30 @@ class MainLoopFixture : public ::testing::Test
         void updateReaderStatus() override { f.calls.push_back(at("readerStatus", f.values.seconds)); }
         MainLoopFixture& f;
     };
+    // The fake clock, whose sleeps move it on, and the in-range request recorded with the fixture's result.
+    struct LoopPort : MainLoopPort
+    {
+        explicit LoopPort(MainLoopFixture& fixture) : f(fixture) {}
+        Clock::time_point now() override { return f.now; }
+        void sleep(std::chrono::milliseconds d) override
+        {
+            f.sleeps.push_back(d);
+            f.now += d;
+        }
+        std::atomic<std::uint8_t>& secondTick() override { return f.secondTick; }
+        ScResult requestAcInRange(std::uint32_t radiusM) override
+        {
+            f.inRangeTicks.push_back(f.harness->tick());
+            f.inRangeRadiusM = radiusM;
+            return f.inRangeResult;
+        }
+        MainLoopFixture& f;
+    };
     Simulator sim_{*this};
     Window window_{*this};
     Liveries liveries_{*this};
     ParkingWork parkingWork_{*this};
+    LoopPort loopPort_{*this};
 };
 
 } // namespace oxl::test
