@@ -117,6 +117,19 @@ class ProgramLiveries final : public CycleLiveryPort
     void resetForCycle() override {}
 };
 
+// The program's engine and readers as the traffic source's link sees them.
+class ProgramLinkNeighbours final : public SourceLinkPort
+{
+  public:
+    void removeLiveAircraft() override { lf_takeLiveAircraftOut(gLiveEngine); }
+    void resetReaders() override
+    {
+        gTrafficReader.resetState();
+        gQnhReader.resetState();
+    }
+    bool exitReasonNotSet() override { return gf_exitReason() == ExitReason::notYetSet; }
+};
+
 // The program's version check and clock.
 class ProgramServices final : public CycleServicePort
 {
@@ -164,10 +177,8 @@ void gf_installProgramHooks()
         [](std::string_view text) { gf_showMessage(std::string(text), true); },
         [] { gf_clearMessage(); },
     });
-    SourceLinkHooks link;
-    link.exitReasonNotSet = [] { return gf_exitReason() == ExitReason::notYetSet; };
-    link.removeLiveAircraft = [] { lf_takeLiveAircraftOut(gLiveEngine); };
-    gSourceLink.install(std::move(link));
+    static ProgramLinkNeighbours linkNeighbours;
+    gSourceLink.install(linkNeighbours);
     lf_installSimLinkHooks();
 
     gf_setSimulatorVersionSource([] { return gf_p3dVersionFromPath(); });
