@@ -22,6 +22,7 @@
 #include "traffic/live_livery_hooks.h"
 #include "traffic/source_link.h"
 #include "traffic/traffic_display.h"
+#include "traffic/traffic_window.h"
 #include "traffic/udp_readers.h"
 #include "window/auto_range.h"
 #include "window/control_handlers.h"
@@ -40,22 +41,6 @@ namespace oxl
 
 namespace
 {
-
-ShownReaderState lf_shown(ReaderState state)
-{
-    return static_cast<ShownReaderState>(static_cast<std::uint32_t>(state));
-}
-
-TrafficStatus lf_trafficStatus()
-{
-    TrafficStatus status;
-    status.sourceConnected = gTrafficDisplay.sourceConnected.load() != 0;
-    status.editionText = gTrafficDisplay.sourceStatus();
-    status.trafficState = lf_shown(gTrafficDisplay.trafficState.load());
-    status.qnhState = lf_shown(gTrafficDisplay.qnhState.load());
-    status.qnh = gTrafficDisplay.qnh.load();
-    return status;
-}
 
 // The program's main window.
 class ProgramWindow final : public CycleWindowPort
@@ -169,14 +154,9 @@ AircraftCounts lf_aircraftCounts()
 void gf_installProgramHooks()
 {
     gf_connectSettingsView();
-    gf_setTrafficStatusSource(lf_trafficStatus);
     gf_setAutoRangeInputs(lf_autoRangeInputs);
     gf_setAircraftCounter(lf_aircraftCounts);
-    gTrafficDisplay.install(TrafficDisplayHooks{
-        [] { gf_invalidateBand(kStatusBand); },
-        [](std::string_view text) { gf_showMessage(std::string(text), true); },
-        [] { gf_clearMessage(); },
-    });
+    gf_connectTrafficDisplayToWindow();
     static ProgramLinkNeighbours linkNeighbours;
     gSourceLink.install(linkNeighbours);
     lf_installSimLinkHooks();
