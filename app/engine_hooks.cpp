@@ -35,34 +35,45 @@ class ProgramAirportScanPort final : public AirportScanPort
 
 ProgramAirportScanPort gProgramAirportScanPort;
 
-} // namespace
-
-CycleEngineHooks lf_engineHooks()
+// The program's live engine.
+class ProgramEngine final : public CycleEnginePort
 {
-    gf_installLiveEngine(gLiveEngine);
-    lf_installStaticParkingHooks(gLiveEngine);
-    CycleEngineHooks engine;
-    engine.mainLoop = [] { lf_mainLoop(); };
-    engine.reserveContainers = [] { lf_reserveLiveContainers(gLiveEngine); };
-    engine.clearGhostCallsigns = [] { gLiveEngine.ghostCallsigns.clear(); };
-    engine.removeLiveAircraft = [] { lf_takeLiveAircraftOut(gLiveEngine); };
-    engine.clearCycleData = [] { lf_clearLiveCycleData(gLiveEngine); };
-    engine.resetForCycle = [] { lf_resetMainLoopForCycle(); };
-    return engine;
-}
+  public:
+    void mainLoop() override { lf_mainLoop(); }
+    void reserveContainers() override { lf_reserveLiveContainers(gLiveEngine); }
+    void clearGhostCallsigns() override { gLiveEngine.ghostCallsigns.clear(); }
+    void clearCycleData() override { lf_clearLiveCycleData(gLiveEngine); }
+    void resetForCycle() override { lf_resetMainLoopForCycle(); }
+};
 
-CycleAirportHooks lf_airportHooks()
+// The program's airports and static parking.
+class ProgramAirports final : public CycleAirportPort
 {
-    gf_installAirportScanPort(&gProgramAirportScanPort);
-    CycleAirportHooks airports;
-    airports.scanAirports = [] { gf_scanAirports(); };
-    airports.readMyParkAirports = []
+  public:
+    void scanAirports() override { gf_scanAirports(); }
+    void readMyParkAirports() override
     {
         // A new cycle starts with no position and no stand of the last one.
         gf_resetParkAirport();
-        return lf_readMyParkAirports();
-    };
-    airports.leaveParkAirport = [] { gf_leaveParkAirport(gParking); };
+        lf_readMyParkAirports();
+    }
+    void leaveParkAirport() override { gf_leaveParkAirport(gParking); }
+};
+
+} // namespace
+
+CycleEnginePort& lf_enginePort()
+{
+    gf_installLiveEngine(gLiveEngine);
+    lf_installStaticParkingHooks(gLiveEngine);
+    static ProgramEngine engine;
+    return engine;
+}
+
+CycleAirportPort& lf_airportPort()
+{
+    gf_installAirportScanPort(&gProgramAirportScanPort);
+    static ProgramAirports airports;
     return airports;
 }
 

@@ -1,7 +1,7 @@
 // The program's services for the cycle worker, one concern per file; put together by program_hooks.cpp.
 #pragma once
 
-#include "traffic/cycle_hooks.h"
+#include "traffic/cycle_ports.h"
 #include "traffic/live_engine.h"
 #include "traffic/periodic_work.h"
 
@@ -10,22 +10,20 @@
 namespace oxl
 {
 
-/// The simulator link's services for the cycle worker.
-CycleSimulatorHooks lf_simulatorHooks();
+/// The simulator link as the cycle worker sees it.
+CycleSimulatorPort& lf_simulatorPort();
 /// Installs the program's port of the simulator link: the stop protocol, the simulator version and path,
 /// the user's stand.
 void lf_installSimLinkPort();
-/// The live engine's services for the cycle worker; installs the engine's own steps first.
-CycleEngineHooks lf_engineHooks();
+/// The live engine as the cycle worker sees it; installs the engine's own steps first.
+CycleEnginePort& lf_enginePort();
 /// Installs the engine's services for static parking into the engine's parking state, and static
-/// parking's steps into the engine and the periodic work.
+/// parking's and the park airport's steps into the engine and the periodic work.
 void lf_installStaticParkingHooks(LiveEngine& engine);
-/// The airport services for the cycle worker.
-CycleAirportHooks lf_airportHooks();
+/// The airport services for the cycle worker; installs the airport scan's own services first.
+CycleAirportPort& lf_airportPort();
 /// Installs the park airport's neighbours: the user aircraft, the live aircraft, the filter, the window.
 void lf_installParkAirportHooks();
-/// Adds the park airport's services to the periodic work's installed hooks.
-void lf_installParkAirportPeriodicHooks();
 /// Makes the airport the destination: saved, shown, and first in the park-airport list.
 void lf_newDestination(const std::string& code, double lat, double lon);
 

@@ -135,14 +135,6 @@ void lf_installParkAirportHooks()
     };
 }
 
-void lf_installParkAirportPeriodicHooks()
-{
-    PeriodicHooks periodic = gf_periodicHooks();
-    periodic.updateParkAirport = [](bool showMessage) { gf_updateParkAirport(gParking, showMessage); };
-    periodic.checkParkAirports = [](std::string& text) { return gf_checkParkAirports(gParking, true, text); };
-    gf_installPeriodicHooks(std::move(periodic));
-}
-
 void lf_newDestination(const std::string& code, double lat, double lon)
 {
     DESTINATION.setAndSave(code);

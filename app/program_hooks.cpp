@@ -23,6 +23,7 @@
 #include "traffic/live_livery_hooks.h"
 #include "traffic/source_link.h"
 #include "traffic/traffic_display.h"
+#include "traffic/traffic_window.h"
 #include "traffic/udp_readers.h"
 #include "window/auto_range.h"
 #include "window/control_handlers.h"
@@ -33,64 +34,95 @@
 #include "window/settings_view.h"
 #include "window/window_status.h"
 
+#include <chrono>
+#include <thread>
+
 namespace oxl
 {
 
 namespace
 {
 
-ShownReaderState lf_shown(ReaderState state)
+// The program's main window.
+class ProgramWindow final : public CycleWindowPort
 {
-    return static_cast<ShownReaderState>(static_cast<std::uint32_t>(state));
-}
-
-TrafficStatus lf_trafficStatus()
-{
-    TrafficStatus status;
-    status.sourceConnected = gTrafficDisplay.sourceConnected.load() != 0;
-    status.editionText = gTrafficDisplay.sourceStatus();
-    status.trafficState = lf_shown(gTrafficDisplay.trafficState.load());
-    status.qnhState = lf_shown(gTrafficDisplay.qnhState.load());
-    status.qnh = gTrafficDisplay.qnh.load();
-    return status;
-}
-
-CycleWindowHooks lf_windowHooks()
-{
-    CycleWindowHooks window;
-    window.repaint = [] { win::invalidateWindow(win::kMainWindow); };
-    window.showError = [](const std::string& text) { gf_showError(text); };
-    window.clearMessageAndError = [] { gf_clearErrorAndMessage(); };
-    window.showCheck = [](const CheckBoxParameter& box) { gf_showCheckMark(box); };
-    window.enableControl = [](const ControlBinding& control, bool enable) { gf_enableControl(control, enable); };
-    window.clearControlText = [](const ControlBinding& control) { lf_clearControlText(control.controlId); };
-    window.showString = [](const StringEditParameter& setting) { gf_setStringBoxTextNoThrow(setting); };
-    window.fillCombos = [] {
+  public:
+    void repaint() override { win::invalidateWindow(win::kMainWindow); }
+    void showError(const std::string& text) override { gf_showError(text); }
+    void clearMessageAndError() override { gf_clearErrorAndMessage(); }
+    void showCheck(const CheckBoxParameter& box) override { gf_showCheckMark(box); }
+    void enableControl(const ControlBinding& control, bool enable) override
+    {
+        gf_enableControl(control, enable);
+    }
+    void clearControlText(const ControlBinding& control) override { lf_clearControlText(control.controlId); }
+    void showString(const StringEditParameter& setting) override { gf_setStringBoxTextNoThrow(setting); }
+    void fillCombos() override
+    {
         for (Parameter* parameter : gf_configurationKeys())
             if (const auto* combo = dynamic_cast<const ComboParameter*>(parameter))
                 combo->fillCombo();
-    };
-    window.setAirportFileCounts = [](std::int64_t orbx, std::int64_t thirdparty) {
+    }
+    void setAirportFileCounts(std::int64_t orbx, std::int64_t thirdparty) override
+    {
         gMainWindow.simaddonCount.store(static_cast<std::uint64_t>(orbx));
         gMainWindow.thirdpCount.store(static_cast<std::uint64_t>(thirdparty));
         gf_invalidateBand(kStatusBand);
-    };
-    window.setTopmost = [](bool topmost) { win::setTopmost(win::kMainWindow, topmost); };
-    window.autoRangeStep = [] { gf_autoRangeStep(); };
-    window.saveManualRange = [] { gf_rememberManualRange(); };
-    window.setWaitingForSource = [](bool waiting) { gMainWindow.waitingForSource.store(waiting ? 1 : 0); };
-    window.setSimConnected = [](bool connected) {
+    }
+    void setTopmost(bool topmost) override { win::setTopmost(win::kMainWindow, topmost); }
+    void newDestination(const std::string& code, double latDeg, double lonDeg) override
+    {
+        lf_newDestination(code, latDeg, lonDeg);
+    }
+    void autoRangeStep() override { gf_autoRangeStep(); }
+    void setSimConnected(bool connected) override
+    {
         gMainWindow.simConnected.store(connected ? 1 : 0);
         gf_invalidateBand(kStatusBand);
-    };
-    window.setRange = [](std::int32_t nm) { return gf_setRange(nm); };
-    window.windowExists = [] { return win::isWindow(win::kMainWindow); };
-    window.postStartCycle = [] { gf_postToMainWindow(kStartCycleMessage); };
-    window.postQuit = [] { gf_postToMainWindow(kQuitMessage); };
-    window.resetForCycle = [] { gMainWindow.resetForCycle(); };
-    window.newDestination = [](const std::string& code, double lat, double lon) { lf_newDestination(code, lat, lon); };
-    return window;
-}
+    }
+    void setWaitingForSource(bool waiting) override { gMainWindow.waitingForSource.store(waiting ? 1 : 0); }
+    void saveManualRange() override { gf_rememberManualRange(); }
+    void setRange(std::int32_t rangeNm) override { gf_setRange(rangeNm); }
+    bool windowExists() override { return win::isWindow(win::kMainWindow); }
+    void postStartCycle() override { gf_postToMainWindow(kStartCycleMessage); }
+    void postQuit() override { gf_postToMainWindow(kQuitMessage); }
+    void resetForCycle() override { gMainWindow.resetForCycle(); }
+};
+
+// The program's aircraft data and liveries.
+class ProgramLiveries final : public CycleLiveryPort
+{
+  public:
+    void readDbase() override { gf_readDbase(); }
+    void scanLiveries() override { gf_scanLiveries(); }
+    void reserveLiveryIndexes() override { gf_reserveLiveryIndexes(); }
+    void logLiveryMatchSummary() override { gf_logLiveryMatchSummary(); }
+    void logNoMatchList() override { gf_logNoMatchList(gf_unmatchedList(gLiveEngine)); }
+    void clearPendingTitles() override { gf_clearPendingTitles(); }
+    // The livery code keeps nothing per cycle: its indexes, counters and summaries live for the process.
+    void resetForCycle() override {}
+};
+
+// The program's engine and readers as the traffic source's link sees them.
+class ProgramLinkNeighbours final : public SourceLinkPort
+{
+  public:
+    void removeLiveAircraft() override { lf_takeLiveAircraftOut(gLiveEngine); }
+    void resetReaders() override
+    {
+        gTrafficReader.resetState();
+        gQnhReader.resetState();
+    }
+    bool exitReasonNotSet() override { return gf_exitReason() == ExitReason::notYetSet; }
+};
+
+// The program's version check and clock.
+class ProgramServices final : public CycleServicePort
+{
+  public:
+    void checkVersions() override { gf_checkVersions(); }
+    void sleep(std::chrono::milliseconds pause) override { std::this_thread::sleep_for(pause); }
+};
 
 // Read on the cycle worker, which owns the park-airport list, by the automatic radius step.
 AutoRangeInputs lf_autoRangeInputs()
@@ -135,38 +167,28 @@ void gf_installProgramHooks()
 {
     gf_installStatusService(&gf_windowStatusService());
     gf_connectSettingsView();
-    gf_setTrafficStatusSource(lf_trafficStatus);
     gf_setAutoRangeInputs(lf_autoRangeInputs);
     gf_setAircraftCounter(lf_aircraftCounts);
-    gTrafficDisplay.install(TrafficDisplayHooks{
-        [] { gf_invalidateBand(kStatusBand); },
-        [](std::string_view text) { gf_showMessage(std::string(text), true); },
-        [] { gf_clearMessage(); },
-    });
-    SourceLinkHooks link;
-    link.exitReasonNotSet = [] { return gf_exitReason() == ExitReason::notYetSet; };
-    link.removeLiveAircraft = [] { lf_takeLiveAircraftOut(gLiveEngine); };
-    gSourceLink.install(std::move(link));
+    gf_connectTrafficDisplayToWindow();
+    static ProgramLinkNeighbours linkNeighbours;
+    gSourceLink.install(linkNeighbours);
     lf_installSimLinkPort();
 
-    CycleHooks hooks;
-    hooks.liveries.readDbase = [] { return gf_readDbase(); };
-    hooks.liveries.scanLiveries = [] { gf_scanLiveries(); };
     gf_setSimulatorVersionSource([] { return gf_p3dVersionFromPath(); });
-    hooks.liveries.reserveLiveryIndexes = [] { gf_reserveLiveryIndexes(); };
-    hooks.liveries.logLiveryMatchSummary = [] { gf_logLiveryMatchSummary(); };
-    hooks.liveries.logNoMatchList = [] { gf_logNoMatchList(gf_unmatchedList(gLiveEngine)); };
-    hooks.liveries.clearPendingTitles = [] { gf_clearPendingTitles(); };
-    hooks.airports = lf_airportHooks();
-    hooks.sim = lf_simulatorHooks();
-    hooks.window = lf_windowHooks();
-    hooks.engine = lf_engineHooks();
-    hooks.services.checkVersions = [] { gf_checkVersions(); };
-    hooks.services.trafficPort = plat::portFromEnvironment("OXL_TRAFFIC_PORT", kTrafficPort);
-    hooks.services.qnhPort = plat::portFromEnvironment("OXL_QNH_PORT", kQnhPort);
-    gf_installCycleHooks(std::move(hooks));
+    static ProgramLiveries liveries;
+    static ProgramWindow window;
+    static ProgramServices services;
+    gf_installCyclePorts(CyclePorts{
+        .liveries = &liveries,
+        .airports = &lf_airportPort(),
+        .sim = &lf_simulatorPort(),
+        .window = &window,
+        .engine = &lf_enginePort(),
+        .services = &services,
+        .trafficPort = plat::portFromEnvironment("OXL_TRAFFIC_PORT", kTrafficPort),
+        .qnhPort = plat::portFromEnvironment("OXL_QNH_PORT", kQnhPort),
+    });
     lf_installParkAirportHooks();
-    lf_installParkAirportPeriodicHooks();
 
     gf_installGuiPort(&gProgramGuiPort);
 }

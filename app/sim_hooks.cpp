@@ -13,6 +13,7 @@
 #include "traffic/cycle_worker.h"
 
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace oxl
@@ -56,26 +57,35 @@ void lf_resetSimLinkForCycle()
     gSimVersion.store(static_cast<std::uint32_t>(P3D_VERSION.value()));
 }
 
+// The program's simulator link.
+class ProgramSimulator final : public CycleSimulatorPort
+{
+  public:
+    void runClient(std::stop_token stop) override { SimClient(stop); }
+    void initSimQueues(std::int32_t version) override
+    {
+        gf_initSimQueues(static_cast<std::uint32_t>(version));
+    }
+    bool simRunning() override { return gSimRunning.load() != 0; }
+    bool simError() override { return gSimError.load() != 0; }
+    bool userDataValid() override { return gUserDataValid.load() != 0; }
+    bool requestUserDataEverySecond() override { return gf_requestUserOnGroundEverySecond(); }
+    void simRequestError() override { gf_simRequestError(); }
+    void requestUserAcPosition() override { gf_requestUserAcPosition(); }
+    UserPosition userPosition() override { return lf_position(lf_userData()); }
+    void requestUserAcTitleModel() override { gf_requestUserAcTitleModel(); }
+    std::optional<SourceUserState> userState() override { return lf_sourceUserState(); }
+    std::optional<std::int64_t> simUtcSeconds() override { return gSimUtcSeconds.load(); }
+    void createFlightPlanFolder() override { gf_createFlightPlanFolder(); }
+    void removeFlightPlanFolder() override { gf_removeFlightPlanFolder(); }
+    void resetForCycle() override { lf_resetSimLinkForCycle(); }
+};
+
 } // namespace
 
-CycleSimulatorHooks lf_simulatorHooks()
+CycleSimulatorPort& lf_simulatorPort()
 {
-    CycleSimulatorHooks sim;
-    sim.clientThread = [](std::stop_token stop) { SimClient(stop); };
-    sim.initSimQueues = [](std::int32_t version) { gf_initSimQueues(static_cast<std::uint32_t>(version)); };
-    sim.simRunning = [] { return gSimRunning.load() != 0; };
-    sim.simError = [] { return gSimError.load() != 0; };
-    sim.userDataValid = [] { return gUserDataValid.load() != 0; };
-    sim.requestUserDataEverySecond = [] { return gf_requestUserOnGroundEverySecond(); };
-    sim.simRequestError = [] { gf_simRequestError(); };
-    sim.requestUserAcPosition = [] { return lf_position(gf_requestUserAcPosition()); };
-    sim.userPosition = [] { return lf_position(lf_userData()); };
-    sim.requestUserAcTitleModel = [] { gf_requestUserAcTitleModel(); };
-    sim.userState = [] { return lf_sourceUserState(); };
-    sim.simUtcSeconds = [] { return gSimUtcSeconds.load(); };
-    sim.createFlightPlanFolder = [] { gf_createFlightPlanFolder(); };
-    sim.removeFlightPlanFolder = [] { gf_removeFlightPlanFolder(); };
-    sim.resetForCycle = [] { lf_resetSimLinkForCycle(); };
+    static ProgramSimulator sim;
     return sim;
 }
 

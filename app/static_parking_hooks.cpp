@@ -1,8 +1,9 @@
 // Static parking as the program runs it: the engine's live aircraft, its static create queue and its
 // profiles, the Traffic Reader's callsign collection and the user aircraft for the parking code, and the
-// parking code's steps for the engine's queues and the main loop's periodic work.
+// parking code's and the park airport's steps for the engine's queues and the main loop's periodic work.
 #include "app/hook_parts.h"
 
+#include "airports/park_airport.h"
 #include "airports/parking_state.h"
 #include "airports/parking_window.h"
 #include "airports/static_placement.h"
@@ -11,12 +12,34 @@
 #include "traffic/live_cycle.h"
 #include "traffic/periodic_work.h"
 #include "traffic/traffic_filter.h"
+#include "traffic/udp_readers.h"
 #include "window/parking_controls.h"
 
 #include <utility>
 
 namespace oxl
 {
+
+namespace
+{
+
+// The park airport and static parking of the engine's parking state, and the program's reader watchdog.
+class ProgramParkingWork final : public PeriodicPort
+{
+  public:
+    explicit ProgramParkingWork(ParkingState& parking) : parking_(parking) {}
+    void updateParkAirport(bool atLoopStart) override { gf_updateParkAirport(parking_, atLoopStart); }
+    bool checkParkAirports(std::string& text) override { return gf_checkParkAirports(parking_, true, text); }
+    void adjustParking() override { gf_adjustParking(parking_); }
+    void removeQueuedStatic() override { gf_removeQueuedStatic(parking_); }
+    void disableParkingControls() override { gf_disableParkingControls(); }
+    void updateReaderStatus() override { gf_updateReaderStatus(); }
+
+  private:
+    ParkingState& parking_;
+};
+
+} // namespace
 
 void lf_installStaticParkingHooks(LiveEngine& engine)
 {
@@ -42,11 +65,8 @@ void lf_installStaticParkingHooks(LiveEngine& engine)
     engine.n.stands.assignStaticParking = [&engine] { gf_assignStaticParking(*engine.n.parking); };
     engine.n.stands.maxParkCheck = [&engine](std::uint8_t extra) { gf_maxParkCheck(*engine.n.parking, extra); };
 
-    PeriodicHooks periodic = gf_periodicHooks();
-    periodic.disableParkingControls = [] { gf_disableParkingControls(); };
-    periodic.adjustParking = [&engine] { gf_adjustParking(*engine.n.parking); };
-    periodic.removeQueuedStatic = [&engine] { gf_removeQueuedStatic(*engine.n.parking); };
-    gf_installPeriodicHooks(std::move(periodic));
+    static ProgramParkingWork parkingWork(*engine.n.parking);
+    gf_installPeriodicPort(parkingWork);
 }
 
 } // namespace oxl

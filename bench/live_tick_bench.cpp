@@ -5,7 +5,7 @@
 #include "bench/engine_rig.h"
 #include "foundation/config_keys.h"
 #include "records/sim_queues.h"
-#include "traffic/cycle_hooks.h"
+#include "traffic/cycle_ports.h"
 #include "traffic/live_engine.h"
 #include "traffic/live_tick.h"
 #include "traffic/main_loop.h"
@@ -85,23 +85,34 @@ struct RunningSimulator
 {
     RunningSimulator()
     {
-        CycleHooks hooks;
-        hooks.sim.simRunning = [] { return true; };
-        gf_installCycleHooks(std::move(hooks));
-        MainLoopHooks loop;
-        loop.secondTick = &second;
-        loop.requestAcInRange = [](std::uint32_t) { return ScResult{0}; };
-        gf_installMainLoopHooks(std::move(loop));
+        CyclePorts ports = gf_noCyclePorts();
+        ports.sim = &sim_;
+        gf_installCyclePorts(ports);
+        gf_installMainLoopPort(loop_);
     }
     ~RunningSimulator()
     {
-        gf_installCycleHooks(CycleHooks{});
-        gf_installMainLoopHooks(MainLoopHooks{});
+        gf_installCyclePorts(gf_noCyclePorts());
+        static ProgramLoopPort programLoop;
+        gf_installMainLoopPort(programLoop);
     }
     RunningSimulator(const RunningSimulator&) = delete;
     RunningSimulator& operator=(const RunningSimulator&) = delete;
 
     std::atomic<std::uint8_t> second{0};
+
+  private:
+    struct Running : NoCycleSimulator
+    {
+        bool simRunning() override { return true; }
+    } sim_;
+    struct NoSecondAndInRange : ProgramLoopPort
+    {
+        explicit NoSecondAndInRange(std::atomic<std::uint8_t>& flag) : second(flag) {}
+        std::atomic<std::uint8_t>& secondTick() override { return second; }
+        ScResult requestAcInRange(std::uint32_t) override { return ScResult{0}; }
+        std::atomic<std::uint8_t>& second;
+    } loop_{second};
 };
 
 void BM_MainLoopPass(benchmark::State& state)

@@ -69,39 +69,39 @@ bool lf_restartCountdown()
 
 void lf_clearCycleData()
 {
-    const CycleHooks& hooks = gf_cycleHooks();
+    const CyclePorts& ports = gf_cyclePorts();
     gParking.reset();
     gTrafficFilter.resetForCycle();
     gAddingStack.clear();
-    cycle::call(hooks.liveries.clearPendingTitles);
-    cycle::call(hooks.liveries.resetForCycle);
-    cycle::call(hooks.engine.clearCycleData);
+    ports.liveries->clearPendingTitles();
+    ports.liveries->resetForCycle();
+    ports.engine->clearCycleData();
     gCurrentDayHalfHour.store(0);
 }
 
 void lf_resetForRestart()
 {
-    const CycleHooks& hooks = gf_cycleHooks();
+    const CyclePorts& ports = gf_cyclePorts();
     // The readers and the traffic status first, the range last: the order is fixed so that a value
     // that one reset derives from another is never taken before that one is back at its start.
     gTrafficReader.resetState();
     gQnhReader.resetState();
     gEngineQnh.store(kStandardQnh);
     gTrafficDisplay.resetForCycle();
-    cycle::call(hooks.sim.resetForCycle);
+    ports.sim->resetForCycle();
     gProfessionalLevel.store(0);
-    cycle::call(hooks.engine.resetForCycle);
+    ports.engine->resetForCycle();
     lf_clearCycleData();
-    cycle::call(hooks.window.resetForCycle);
-    cycle::call(hooks.window.setWaitingForSource, true);
+    ports.window->resetForCycle();
+    ports.window->setWaitingForSource(true);
     gf_clearStop();
     gf_setStockAirportsPath(WinPath{});
-    cycle::call(hooks.window.setRange, RANGE.value());
+    ports.window->setRange(RANGE.value());
 }
 
 void lf_closingDown()
 {
-    const CycleHooks& hooks = gf_cycleHooks();
+    const CyclePorts& ports = gf_cyclePorts();
     const ExitReason reason = gf_exitReason();
     gf_log(fmt::format("Exiting: {}", gf_exitReasonWord(static_cast<std::uint32_t>(reason))));
     gAddingStack.setAccept(false);
@@ -120,21 +120,21 @@ void lf_closingDown()
         lf_showAndLogDirectly(fmt::format("User closed {}", kProductName));
     }
     if (!gParking.parkAirport.code.empty())
-        cycle::call(hooks.airports.leaveParkAirport);
-    cycle::call(hooks.liveries.clearPendingTitles);
-    cycle::call(hooks.sim.removeFlightPlanFolder);
+        ports.airports->leaveParkAirport();
+    ports.liveries->clearPendingTitles();
+    ports.sim->removeFlightPlanFolder();
     DESTINATION.setAndSave("");
     BLOCK_CALLSIGN.setAndSave("");
-    cycle::call(hooks.engine.clearGhostCallsigns);
-    cycle::call(hooks.liveries.logLiveryMatchSummary);
-    cycle::call(hooks.liveries.logNoMatchList);
+    ports.engine->clearGhostCallsigns();
+    ports.liveries->logLiveryMatchSummary();
+    ports.liveries->logNoMatchList();
 
     const ExitReason finalReason = gf_exitReason();
     bool restart = lf_restarts(finalReason);
     if (restart)
     {
         gSkipVersionCheck.store(1);
-        cycle::call(hooks.window.clearMessageAndError);
+        ports.window->clearMessageAndError();
         lf_showAndLogDirectly("Prepare for a restart ...");
         if (finalReason != ExitReason::newSettings)
         {
@@ -157,12 +157,12 @@ void lf_closingDown()
             cycle::sleepFor(kNewFlightPause);
         }
     }
-    if (hooks.window.windowExists && hooks.window.windowExists())
+    if (ports.window->windowExists())
     {
         if (restart)
-            cycle::call(hooks.window.postStartCycle);
+            ports.window->postStartCycle();
         else
-            cycle::call(hooks.window.postQuit);
+            ports.window->postQuit();
     }
 }
 

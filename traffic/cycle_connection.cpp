@@ -13,6 +13,7 @@
 #include "traffic/udp_readers.h"
 
 #include <cmath>
+#include <optional>
 
 namespace oxl
 {
@@ -39,17 +40,6 @@ bool lf_noPosition(const UserPosition& position)
     return std::fabs(position.latDeg) < kNoPositionDeg && std::fabs(position.lonDeg) < kNoPositionDeg;
 }
 
-UserPosition lf_userPosition()
-{
-    const auto& hook = gf_cycleHooks().sim.userPosition;
-    return hook ? hook() : UserPosition{};
-}
-
-bool lf_ask(const std::function<bool()>& hook)
-{
-    return hook && hook();
-}
-
 } // namespace
 
 void lf_reserveCycleContainers()
@@ -62,36 +52,36 @@ void lf_reserveCycleContainers()
     gParking.staticParked.reserve(kStaticParkedCapacity);
     gParking.liveParked.reserve(kLiveParkedCapacity);
     gParking.retire.reserve(kStaticRemovalCapacity);
-    cycle::call(gf_cycleHooks().engine.reserveContainers);
+    gf_cyclePorts().engine->reserveContainers();
 }
 
 bool lf_waitForSimulator()
 {
-    const CycleSimulatorHooks& sim = gf_cycleHooks().sim;
-    while (!lf_ask(sim.simRunning) || lf_ask(sim.simError))
+    CycleSimulatorPort& sim = *gf_cyclePorts().sim;
+    while (!sim.simRunning() || sim.simError())
     {
         cycle::sleepFor(100ms);
         if (gf_stopSeen())
             return false;
     }
-    if (sim.requestUserDataEverySecond && !sim.requestUserDataEverySecond())
+    if (!sim.requestUserDataEverySecond())
     {
         gf_logMarked("SimConnect request ac gnd/air fails");
-        cycle::call(sim.simRequestError);
+        sim.simRequestError();
     }
-    while (!lf_ask(sim.userDataValid) || lf_noPosition(lf_userPosition()))
+    while (!sim.userDataValid() || lf_noPosition(sim.userPosition()))
     {
-        cycle::call(sim.requestUserAcPosition);
+        sim.requestUserAcPosition();
         cycle::sleepFor(500ms);
         if (gf_stopSeen())
             break;
     }
     if (!gf_stopSeen())
     {
-        cycle::call(sim.requestUserAcTitleModel);
-        while (lf_noPosition(lf_userPosition()))
+        sim.requestUserAcTitleModel();
+        while (lf_noPosition(sim.userPosition()))
         {
-            cycle::call(sim.requestUserAcPosition);
+            sim.requestUserAcPosition();
             cycle::sleepFor(200ms);
             if (gf_stopSeen())
                 break;
@@ -115,15 +105,15 @@ void lf_waitForFirstTraffic()
 
 void lf_runCycle()
 {
-    const CycleHooks& hooks = gf_cycleHooks();
+    const CyclePorts& ports = gf_cyclePorts();
     gTrafficDisplay.sourceConnected.store(0);
     cycle::repaintWindow();
-    cycle::call(hooks.window.setSimConnected, false);
+    ports.window->setSimConnected(false);
     cycle::repaintWindow();
 
     lf_reserveCycleContainers();
-    cycle::call(hooks.liveries.reserveLiveryIndexes);
-    cycle::call(hooks.sim.initSimQueues, P3D_VERSION.value());
+    ports.liveries->reserveLiveryIndexes();
+    ports.sim->initSimQueues(P3D_VERSION.value());
     cycle::repaintWindow();
 
     cycle::startSimClientThread();
@@ -132,8 +122,8 @@ void lf_runCycle()
 
     if (AUTO_RANGE.value())
     {
-        cycle::call(hooks.window.autoRangeStep);
-        cycle::call(hooks.window.enableControl, static_cast<const ControlBinding&>(RANGE), false);
+        ports.window->autoRangeStep();
+        ports.window->enableControl(RANGE, false);
     }
     const bool morvath = DRELLAND.value();
     const bool sourceOnThisPc = gSourceLink.sourceOnThisPc.load() != 0;
@@ -148,14 +138,15 @@ void lf_runCycle()
     }
     if (gf_stopSeen())
         return;
-    cycle::call(hooks.window.setWaitingForSource, false);
+    ports.window->setWaitingForSource(false);
     cycle::repaintWindow();
 
     if (!morvath)
     {
         gSourceLink.lf_waitForRealTraffic();
-        if (gProfessionalLevel.load() != 0 && hooks.sim.simUtcSeconds)
-            gSourceLink.gf_sendQs123(hooks.sim.simUtcSeconds());
+        if (gProfessionalLevel.load() != 0)
+            if (const std::optional<std::int64_t> simSeconds = ports.sim->simUtcSeconds())
+                gSourceLink.gf_sendQs123(*simSeconds);
     }
     else
     {
@@ -167,25 +158,18 @@ void lf_runCycle()
     gAddingStack.setAccept(false);
     gTrafficReader.setStoppedHandler(gf_readerStopped);
     gQnhReader.setStoppedHandler(gf_readerStopped);
-    cycle::readerThreads().qnh.start(gQnhReader, hooks.services.qnhPort, sourceOnThisPc);
+    cycle::readerThreads().qnh.start(gQnhReader, ports.qnhPort, sourceOnThisPc);
     cycle::sleepFor(2000ms);
-    cycle::readerThreads().traffic.start(gTrafficReader, hooks.services.trafficPort, sourceOnThisPc);
+    cycle::readerThreads().traffic.start(gTrafficReader, ports.trafficPort, sourceOnThisPc);
 
-    if (hooks.sim.userState)
-        gSourceLink.gf_sendUserState(hooks.sim.userState());
-    const UserPosition position = lf_userPosition();
+    if (const std::optional<SourceUserState> state = ports.sim->userState())
+        gSourceLink.gf_sendUserState(*state);
+    const UserPosition position = ports.sim->userPosition();
     gTrafficFilter.setRangeReference(position.latDeg, position.lonDeg);
     lf_waitForFirstTraffic();
     gf_storeCurrentDayHalfHour();
 
-    if (hooks.engine.mainLoop)
-    {
-        hooks.engine.mainLoop();
-        return;
-    }
-    // Without a main loop there is nothing to do each tick: the cycle only waits for its end.
-    while (!gf_stopSeen())
-        cycle::sleepFor(100ms);
+    ports.engine->mainLoop();
 }
 
 } // namespace oxl

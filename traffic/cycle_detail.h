@@ -2,7 +2,7 @@
 // other folders.
 #pragma once
 
-#include "traffic/cycle_hooks.h"
+#include "traffic/cycle_ports.h"
 #include "traffic/udp_readers.h"
 
 #include <atomic>
@@ -18,18 +18,12 @@ extern std::atomic<bool> gDbaseRead;
 /// The cycle's containers have been reserved (once per process).
 extern std::atomic<bool> gContainersReserved;
 
-/// Pauses the worker through the installed clock.
+/// Pauses the worker on the installed clock.
 void sleepFor(std::chrono::milliseconds pause);
 /// Shows the text on the message line and logs it.
 void showAndLog(const std::string& text);
 /// Asks the main window to repaint, when there is one.
 void repaintWindow();
-/// Calls a hook when it is installed.
-template <class Hook, class... Args> void call(const Hook& hook, Args&&... args)
-{
-    if (hook)
-        hook(std::forward<Args>(args)...);
-}
 
 /// The Traffic Reader's and the QNH Reader's threads of the running cycle.
 struct ReaderThreads

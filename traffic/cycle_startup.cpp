@@ -52,7 +52,7 @@ bool lf_anyManualFolderSet()
 
 [[noreturn]] void lf_throwNoInstallPath()
 {
-    cycle::call(gf_cycleHooks().window.clearControlText, static_cast<const ControlBinding&>(ALL_INSTALL_PATH));
+    gf_cyclePorts().window->clearControlText(ALL_INSTALL_PATH);
     throw UserErrorException(151, "No P3D install path detected, type full Install Path above, and press Enter");
 }
 
@@ -78,33 +78,29 @@ void lf_createDataFolders()
 
 void lf_enableControls()
 {
-    const CycleWindowHooks& window = gf_cycleHooks().window;
-    if (window.enableControl)
-    {
-        for (Parameter* parameter : gf_configurationKeys())
-            if (const auto* control = dynamic_cast<const ControlBinding*>(parameter))
-                window.enableControl(*control, true);
-        const bool autoRange = AUTO_RANGE.value();
-        window.enableControl(LEARN_SOFT, false);
-        window.enableControl(gFlushStaticButton, false);
-        window.enableControl(DESTINATION, false);
-        window.enableControl(gRereadButton, false);
-        window.enableControl(RANGE, !autoRange);
-        window.enableControl(AR_ABOVE_HEIGHT, autoRange);
-        window.enableControl(gUnblockButton, !BLOCK_CALLSIGN.value().empty());
-        window.enableControl(parking_percentage, false);
-        window.enableControl(MAX_FIT_FL, false);
-    }
-    cycle::call(window.fillCombos);
+    CycleWindowPort& window = *gf_cyclePorts().window;
+    for (Parameter* parameter : gf_configurationKeys())
+        if (const auto* control = dynamic_cast<const ControlBinding*>(parameter))
+            window.enableControl(*control, true);
+    const bool autoRange = AUTO_RANGE.value();
+    window.enableControl(LEARN_SOFT, false);
+    window.enableControl(gFlushStaticButton, false);
+    window.enableControl(DESTINATION, false);
+    window.enableControl(gRereadButton, false);
+    window.enableControl(RANGE, !autoRange);
+    window.enableControl(AR_ABOVE_HEIGHT, autoRange);
+    window.enableControl(gUnblockButton, !BLOCK_CALLSIGN.value().empty());
+    window.enableControl(parking_percentage, false);
+    window.enableControl(MAX_FIT_FL, false);
+    window.fillCombos();
     parking_percentage.set(kStartParkingPercentage);
-    cycle::call(window.clearControlText, static_cast<const ControlBinding&>(parking_percentage));
+    window.clearControlText(parking_percentage);
     MAX_FIT_FL.set(static_cast<float>(MAX_FIT.value()) * kMaxFitPerHalfHour + kMaxFitPerHalfHour);
-    cycle::call(window.clearControlText, static_cast<const ControlBinding&>(MAX_FIT_FL));
+    window.clearControlText(MAX_FIT_FL);
 }
 
 void lf_detectSimInstall()
 {
-    const CycleWindowHooks& window = gf_cycleHooks().window;
     const int sum = (gf_isP3dInstalled(5) ? 5 : 0) + (gf_isP3dInstalled(6) ? 6 : 0);
     if (sum == 0)
     {
@@ -122,7 +118,7 @@ void lf_detectSimInstall()
         lf_throwNoInstallPath();
     ALL_INSTALL_PATH.set(path);
     SIM_INSTALL_PATH.set(path);
-    cycle::call(window.showString, ALL_INSTALL_PATH);
+    gf_cyclePorts().window->showString(ALL_INSTALL_PATH);
     SIM_INSTALL_PATH.save();
 }
 
@@ -137,26 +133,26 @@ void lf_checkStockAirportsPath()
 
 void lf_startupChecks()
 {
-    const CycleHooks& hooks = gf_cycleHooks();
+    const CyclePorts& ports = gf_cyclePorts();
     gf_loadAllParameters();
     cycle::repaintWindow();
     lf_createDataFolders();
     gSavedLiveLimit.store(MAX_LIVE_SEL.value());
     if (gSkipVersionCheck.load() == 0)
-        cycle::call(hooks.services.checkVersions);
+        ports.services->checkVersions();
     lf_enableControls();
     PROGRAM_INSTALL_PATH.setAndSave(fs::current_path().string());
     gf_storeCurrentDayHalfHour();
     if (!cycle::gDbaseRead.load())
     {
-        cycle::call(hooks.liveries.readDbase);
+        ports.liveries->readDbase();
         cycle::gDbaseRead.store(true);
     }
     gf_readAirports(kAirportListFileName);
 
     ALL_INSTALL_PATH.set(SIM_INSTALL_PATH.value());
-    cycle::call(hooks.window.enableControl, static_cast<const ControlBinding&>(ALL_INSTALL_PATH), true);
-    cycle::call(hooks.window.showString, ALL_INSTALL_PATH);
+    ports.window->enableControl(ALL_INSTALL_PATH, true);
+    ports.window->showString(ALL_INSTALL_PATH);
     if (ALL_INSTALL_PATH.value().empty())
         lf_detectSimInstall();
 
@@ -168,7 +164,7 @@ void lf_startupChecks()
         throw fs::filesystem_error("exists", jar, error);
     gSourceLink.sourceOnThisPc.store(found ? 1 : 0);
     cycle::showAndLog(fmt::format("RealTraffic {}detected at this PC", found ? "" : "not "));
-    cycle::call(hooks.window.saveManualRange);
+    ports.window->saveManualRange();
 }
 
 } // namespace oxl

@@ -27,7 +27,7 @@ std::atomic<std::uint8_t> gSkipVersionCheck{0};
 namespace
 {
 
-CycleHooks gHooks;
+CyclePorts gPorts = gf_noCyclePorts();
 
 std::mutex gSimClientMutex;
 std::jthread gSimClientThread; // guarded by gSimClientMutex
@@ -38,11 +38,7 @@ std::jthread gSimClientThread; // guarded by gSimClientMutex
 // fails as a consequence of that close, not as a fault of its own.
 void lf_endWithSystemError(const std::string& text)
 {
-    const auto& showError = gHooks.window.showError;
-    if (showError)
-        showError(text);
-    else
-        gf_log(fmt::format("Error {}", text));
+    gPorts.window->showError(text);
     gStopRequested.store(1);
     std::uint32_t notSet = static_cast<std::uint32_t>(ExitReason::notYetSet);
     if (gExitReason.compare_exchange_strong(notSet, static_cast<std::uint32_t>(ExitReason::systemError)))
@@ -69,19 +65,20 @@ void lf_runCycleSteps()
         cycle::showAndLog(fmt::format("File {} is gone, rescan liveries", "output\\LiveriesScanned.xml"));
         SCAN_LIVERIES.set(true);
         SCAN_LIVERIES.save();
-        cycle::call(gHooks.window.showCheck, SCAN_LIVERIES);
+        gPorts.window->showCheck(SCAN_LIVERIES);
         cycle::repaintWindow();
     }
-    cycle::call(gHooks.liveries.scanLiveries);
+    gPorts.liveries->scanLiveries();
     if (gf_stopSeen())
         return;
 
     if (SCAN_AIRPORTS.value())
     {
-        cycle::call(gHooks.window.setAirportFileCounts, std::int64_t{0}, std::int64_t{0});
-        cycle::call(gHooks.airports.scanAirports);
-        cycle::call(gHooks.window.setAirportFileCounts, gf_countFiles(std::filesystem::path("airports") / "my_ORBX"),
-                    gf_countFiles(std::filesystem::path("airports") / "my_thirdparty"));
+        gPorts.window->setAirportFileCounts(std::int64_t{0}, std::int64_t{0});
+        gPorts.airports->scanAirports();
+        gPorts.window->setAirportFileCounts(
+            gf_countFiles(std::filesystem::path("airports") / "my_ORBX"),
+            gf_countFiles(std::filesystem::path("airports") / "my_thirdparty"));
     }
     if (gf_stopSeen())
     {
@@ -93,21 +90,21 @@ void lf_runCycleSteps()
         return;
     }
 
-    cycle::call(gHooks.sim.createFlightPlanFolder);
-    cycle::call(gHooks.airports.readMyParkAirports);
-    cycle::call(gHooks.window.enableControl, static_cast<const ControlBinding&>(gRereadButton), true);
+    gPorts.sim->createFlightPlanFolder();
+    gPorts.airports->readMyParkAirports();
+    gPorts.window->enableControl(gRereadButton, true);
     if (const std::string destination = DESTINATION.value(); !destination.empty())
     {
         for (const ParkAirport& entry : gParking.parkAirports)
         {
             if (entry.code == destination)
             {
-                cycle::call(gHooks.window.newDestination, entry.code, entry.latitude, entry.longitude);
+                gPorts.window->newDestination(entry.code, entry.latitude, entry.longitude);
                 break;
             }
         }
     }
-    cycle::call(gHooks.window.setTopmost, ALWAYS_ON_TOP.value());
+    gPorts.window->setTopmost(ALWAYS_ON_TOP.value());
     lf_runCycle();
 }
 
@@ -121,10 +118,7 @@ std::atomic<bool> gContainersReserved{false};
 
 void sleepFor(std::chrono::milliseconds pause)
 {
-    if (gHooks.services.sleep)
-        gHooks.services.sleep(pause);
-    else
-        std::this_thread::sleep_for(pause);
+    gPorts.services->sleep(pause);
 }
 
 void showAndLog(const std::string& text)
@@ -134,7 +128,7 @@ void showAndLog(const std::string& text)
 
 void repaintWindow()
 {
-    call(gHooks.window.repaint);
+    gPorts.window->repaint();
 }
 
 ReaderThreads& readerThreads()
@@ -151,8 +145,7 @@ void startSimClientThread()
         gSimClientThread.request_stop();
         gSimClientThread.join();
     }
-    if (gHooks.sim.clientThread)
-        gSimClientThread = std::jthread(gHooks.sim.clientThread);
+    gSimClientThread = std::jthread([sim = gPorts.sim](std::stop_token stop) { sim->runClient(stop); });
 }
 
 void requestSimClientStop()
@@ -164,14 +157,37 @@ void requestSimClientStop()
 
 } // namespace cycle
 
-void gf_installCycleHooks(CycleHooks hooks)
+CyclePorts gf_noCyclePorts()
 {
-    gHooks = std::move(hooks);
+    static NoCycleLiveries liveries;
+    static NoCycleAirports airports;
+    static NoCycleSimulator sim;
+    static NoCycleWindow window;
+    static NoCycleEngine engine;
+    static NoCycleServices services;
+    return CyclePorts{&liveries, &airports, &sim, &window, &engine, &services};
 }
 
-const CycleHooks& gf_cycleHooks()
+void gf_installCyclePorts(const CyclePorts& ports)
 {
-    return gHooks;
+    gPorts = ports;
+}
+
+const CyclePorts& gf_cyclePorts()
+{
+    return gPorts;
+}
+
+void NoCycleWindow::showError(const std::string& text)
+{
+    gf_log(fmt::format("Error {}", text));
+}
+
+// Without a main loop there is nothing to do each tick: the cycle only waits for its end.
+void NoCycleEngine::mainLoop()
+{
+    while (!gf_stopSeen())
+        cycle::sleepFor(std::chrono::milliseconds(100));
 }
 
 void gf_forgetOncePerProcess()
@@ -203,9 +219,7 @@ void lf_cycleThread()
     }
     catch (const fmt::format_error& e)
     {
-        const auto& showError = gHooks.window.showError;
-        if (showError)
-            showError(fmt::format("std::format error: {}", e.what()));
+        gPorts.window->showError(fmt::format("std::format error: {}", e.what()));
         lf_endWithSystemError(e.what());
     }
     catch (const std::bad_alloc& e)

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "foundation/run_state.h"
-#include "traffic/cycle_hooks.h"
+#include "traffic/cycle_ports.h"
 
 #include <atomic>
 #include <chrono>

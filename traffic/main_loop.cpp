@@ -12,7 +12,7 @@
 #include "simlink/sim_ids.h"
 #include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
-#include "traffic/cycle_hooks.h"
+#include "traffic/cycle_ports.h"
 #include "traffic/live_lifecycle.h"
 #include "traffic/live_tick.h"
 #include "traffic/source_link.h"
@@ -22,6 +22,7 @@
 #include <fmt/format.h>
 
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -33,24 +34,22 @@ namespace
 
 using namespace std::chrono_literals;
 
-MainLoopHooks gHooks;
+ProgramLoopPort gProgramLoopPort;
+MainLoopPort* gLoopPort = &gProgramLoopPort;
 
 std::chrono::steady_clock::time_point steadyNow()
 {
-    return gHooks.now ? gHooks.now() : plat::steadyNow();
+    return gLoopPort->now();
 }
 
 void sleepFor(std::chrono::milliseconds duration)
 {
-    if (gHooks.sleep)
-        gHooks.sleep(duration);
-    else
-        std::this_thread::sleep_for(duration);
+    gLoopPort->sleep(duration);
 }
 
 std::atomic<std::uint8_t>& secondTick()
 {
-    return gHooks.secondTick != nullptr ? *gHooks.secondTick : gSecondTick;
+    return gLoopPort->secondTick();
 }
 
 std::atomic<std::int32_t>& tickCounter(LiveEngine& engine)
@@ -60,17 +59,32 @@ std::atomic<std::int32_t>& tickCounter(LiveEngine& engine)
 
 bool simRunning()
 {
-    const auto& running = gf_cycleHooks().sim.simRunning;
-    return running && running();
+    return gf_cyclePorts().sim->simRunning();
 }
 
 bool simError()
 {
-    const auto& error = gf_cycleHooks().sim.simError;
-    return error && error();
+    return gf_cyclePorts().sim->simError();
 }
 
-ScResult requestAcInRangeOnLink(std::uint32_t radiusM)
+} // namespace
+
+std::chrono::steady_clock::time_point ProgramLoopPort::now()
+{
+    return plat::steadyNow();
+}
+
+void ProgramLoopPort::sleep(std::chrono::milliseconds duration)
+{
+    std::this_thread::sleep_for(duration);
+}
+
+std::atomic<std::uint8_t>& ProgramLoopPort::secondTick()
+{
+    return gSecondTick;
+}
+
+ScResult ProgramLoopPort::requestAcInRange(std::uint32_t radiusM)
 {
     return gf_simCall(
         [radiusM](ScHandle handle)
@@ -83,10 +97,13 @@ ScResult requestAcInRangeOnLink(std::uint32_t radiusM)
         });
 }
 
+namespace
+{
+
 void sendUserState()
 {
-    if (const auto& userState = gf_cycleHooks().sim.userState)
-        gSourceLink.gf_sendUserState(userState());
+    if (const std::optional<SourceUserState> state = gf_cyclePorts().sim->userState())
+        gSourceLink.gf_sendUserState(*state);
 }
 
 // Sleeps in whole milliseconds, rounded up, until the deadline has passed. A pass that ended late, or
@@ -105,9 +122,9 @@ void waitForDeadline(std::chrono::steady_clock::time_point deadline)
 
 } // namespace
 
-void gf_installMainLoopHooks(MainLoopHooks hooks)
+void gf_installMainLoopPort(MainLoopPort& port)
 {
-    gHooks = std::move(hooks);
+    gLoopPort = &port;
 }
 
 void lf_mainLoop()
@@ -118,12 +135,8 @@ void lf_mainLoop()
 
 void lf_mainLoop(LoopContext& loop)
 {
-    if (const auto& updateParkAirport = gf_periodicHooks().updateParkAirport)
-        updateParkAirport(true);
-    if (const auto& updateReaderStatus = gf_periodicHooks().updateReaderStatus)
-        updateReaderStatus();
-    else
-        gf_updateReaderStatus();
+    gf_periodicPort().updateParkAirport(true);
+    gf_periodicPort().updateReaderStatus();
     loop.values.seconds = 0;
     auto deadline = steadyNow() + kPassPeriod;
     gf_storeCurrentDayHalfHour();
@@ -211,22 +224,17 @@ void requestAcInRange(LiveEngine& engine)
     if (tick % period == 0 && !simError())
     {
         const std::uint32_t radiusM = gRangeMeters.load();
-        const ScResult result =
-            gHooks.requestAcInRange ? gHooks.requestAcInRange(radiusM) : requestAcInRangeOnLink(radiusM);
+        const ScResult result = gLoopPort->requestAcInRange(radiusM);
         if (result < 0)
         {
             gf_logMarked("SimConnect request ac within range fails");
-            if (const auto& simRequestError = gf_cycleHooks().sim.simRequestError)
-                simRequestError();
-            else
-                gf_simRequestError();
+            gf_cyclePorts().sim->simRequestError();
         }
     }
     if (tick % kUserStatePeriodTicks == 0)
     {
         sendUserState();
-        if (const auto& requestUserAcPosition = gf_cycleHooks().sim.requestUserAcPosition)
-            requestUserAcPosition();
+        gf_cyclePorts().sim->requestUserAcPosition();
     }
 }
 

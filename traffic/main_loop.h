@@ -10,7 +10,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 
 namespace oxl
 {
@@ -26,18 +25,34 @@ inline constexpr std::int32_t kFastInRangePeriodTicks = 20;
 inline constexpr std::int32_t kUserStatePeriodTicks = 100;
 
 /// The clock, the sleep and the simulator calls of the main loop; tests replace them.
-struct MainLoopHooks
+class MainLoopPort
 {
-    std::function<std::chrono::steady_clock::time_point()> now; ///< empty: the platform's steady clock
-    std::function<void(std::chrono::milliseconds)> sleep;       ///< empty: the thread sleeps
-    std::atomic<std::uint8_t>* secondTick = nullptr; ///< the per-second reply; nullptr: gSecondTick
+  public:
+    virtual ~MainLoopPort() = default;
+    /// The steady clock's time.
+    virtual std::chrono::steady_clock::time_point now() = 0;
+    /// Pauses the loop's thread.
+    virtual void sleep(std::chrono::milliseconds duration) = 0;
+    /// The flag of the simulator's per-second reply.
+    virtual std::atomic<std::uint8_t>& secondTick() = 0;
     /// Asks the simulator for every aircraft within the radius [m] (request 101); the call's result.
-    /// Empty: the request on the open simulator link, under simMutex.
-    std::function<ScResult(std::uint32_t)> requestAcInRange;
+    virtual ScResult requestAcInRange(std::uint32_t radiusM) = 0;
 };
 
-/// Installs the main loop's hooks (before a cycle starts, or in tests).
-void gf_installMainLoopHooks(MainLoopHooks hooks);
+/// The program's own: the platform's steady clock, the thread's sleep, gSecondTick and the request on
+/// the open simulator link, under simMutex. Installed until another is.
+class ProgramLoopPort : public MainLoopPort
+{
+  public:
+    std::chrono::steady_clock::time_point now() override;
+    void sleep(std::chrono::milliseconds duration) override;
+    std::atomic<std::uint8_t>& secondTick() override;
+    ScResult requestAcInRange(std::uint32_t radiusM) override;
+};
+
+/// Installs the main loop's clock and simulator calls (before a cycle starts, or in tests); they must
+/// outlive their installation.
+void gf_installMainLoopPort(MainLoopPort& port);
 
 /// Runs the program's main loop until a pass returns false.
 void lf_mainLoop();

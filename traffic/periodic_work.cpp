@@ -12,7 +12,7 @@
 #include "simlink/sim_ids.h"
 #include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
-#include "traffic/cycle_hooks.h"
+#include "traffic/cycle_ports.h"
 #include "traffic/live_cycle.h"
 #include "traffic/live_lifecycle.h"
 #include "traffic/report_append.h"
@@ -40,7 +40,8 @@ LoopValues gLoopValues;
 namespace
 {
 
-PeriodicHooks gHooks;
+NoParkingWork gNoParkingWork;
+PeriodicPort* gPeriodic = &gNoParkingWork;
 
 // [ft] above ground below which the user aircraft counts as low over the ground.
 constexpr double kLowUserAglFt = 500.0;
@@ -84,28 +85,18 @@ bool moved(double lat, double lon, double lastLat, double lastLon)
     return std::fabs(lat - lastLat) >= kMovedDeg || std::fabs(lon - lastLon) >= kMovedDeg;
 }
 
-void updateReaderStatus()
-{
-    if (gHooks.updateReaderStatus)
-        gHooks.updateReaderStatus();
-    else
-        gf_updateReaderStatus();
-}
-
 void serveFlushRequest()
 {
     if (gFlushStaticRequest.load() == 0)
         return;
-    if (gHooks.removeQueuedStatic)
-        gHooks.removeQueuedStatic();
+    gPeriodic->removeQueuedStatic();
     gFlushStaticRequest.store(0);
     if (!INITIAL_LOAD_ONLY.value())
     {
         // Not saved: no renewal brings static aircraft back in this run, and a restart reads the user's own
         // choice again.
         INITIAL_LOAD_ONLY.set(true);
-        if (const auto& showCheck = gf_cycleHooks().window.showCheck)
-            showCheck(INITIAL_LOAD_ONLY);
+        gf_cyclePorts().window->showCheck(INITIAL_LOAD_ONLY);
     }
 }
 
@@ -156,8 +147,7 @@ void serveDestinationRequest()
         gf_setStringBoxText(DESTINATION);
         return;
     }
-    if (const auto& newDestination = gf_cycleHooks().window.newDestination)
-        newDestination(airport->code, airport->latitude, airport->longitude);
+    gf_cyclePorts().window->newDestination(airport->code, airport->latitude, airport->longitude);
 }
 
 // What the window's controls asked of the cycle since the last second.
@@ -167,10 +157,7 @@ void serveWindowRequests(LiveEngine& engine)
     if (gTrimLiveRequest.exchange(0) != 0)
         gf_trimLiveToMax(engine);
     if (gAutoRangeRequest.exchange(0) != 0 && AUTO_RANGE.value())
-    {
-        if (const auto& step = gf_cycleHooks().window.autoRangeStep)
-            step();
-    }
+        gf_cyclePorts().window->autoRangeStep();
     serveDestinationRequest();
 }
 
@@ -264,8 +251,7 @@ void renewalPass(LoopContext& loop)
     if (!values.renewalPass)
     {
         values.renewalPass = true;
-        if (gHooks.disableParkingControls)
-            gHooks.disableParkingControls();
+        gPeriodic->disableParkingControls();
         // The callsigns heard in the next 15 seconds tell the renewal which flights are live.
         gCallsignCollector.start();
         return;
@@ -273,21 +259,26 @@ void renewalPass(LoopContext& loop)
     values.renewalPass = false;
     gf_clearMessage();
     const ParkingState& parking = *loop.engine.n.parking;
-    if (!parking.parkAirport.code.empty() && !parking.stands.empty() && gHooks.adjustParking)
-        gHooks.adjustParking();
+    if (!parking.parkAirport.code.empty() && !parking.stands.empty())
+        gPeriodic->adjustParking();
     gRenewalRequest.store(0);
 }
 
 } // namespace
 
-void gf_installPeriodicHooks(PeriodicHooks hooks)
+void NoParkingWork::updateReaderStatus()
 {
-    gHooks = std::move(hooks);
+    gf_updateReaderStatus();
 }
 
-const PeriodicHooks& gf_periodicHooks()
+void gf_installPeriodicPort(PeriodicPort& port)
 {
-    return gHooks;
+    gPeriodic = &port;
+}
+
+PeriodicPort& gf_periodicPort()
+{
+    return *gPeriodic;
 }
 
 LoopContext gf_programLoop()
@@ -329,9 +320,9 @@ void lf_fifteenSecondWork(LoopContext& loop)
 {
     const UserAircraft user = loop.engine.user();
     gTrafficFilter.setRangeReference(user.lat, user.lon);
-    const CycleHooks& hooks = gf_cycleHooks();
-    if (gProfessionalLevel.load() != 0 && hooks.sim.simUtcSeconds)
-        gSourceLink.gf_sendQs123(hooks.sim.simUtcSeconds());
+    if (gProfessionalLevel.load() != 0)
+        if (const std::optional<std::int64_t> simSeconds = gf_cyclePorts().sim->simUtcSeconds())
+            gSourceLink.gf_sendQs123(*simSeconds);
     ParkingState& parking = *loop.engine.n.parking;
     if (!parking.reservedStand.empty())
         gf_removeAtReservedStand(parking, loop.engine.live);
@@ -344,7 +335,7 @@ void lf_pendingStandCheck()
     if (gStandCheckRequest.load() == 0 || gMainWindow.parkingBusy.load() != 0)
         return;
     std::string text;
-    if (gHooks.checkParkAirports && gHooks.checkParkAirports(text))
+    if (gPeriodic->checkParkAirports(text))
         gf_showMessage(text, true);
     gf_enableControl(gRereadButton);
     gf_enableControl(DESTINATION);
@@ -358,11 +349,11 @@ void lf_every15Seconds(LoopContext& loop)
         renewalPass(loop);
     if (gTrafficDisplay.trafficState.load() == ReaderState::quiet ||
         gTrafficDisplay.qnhState.load() == ReaderState::quiet)
-        updateReaderStatus();
-    const CycleHooks& hooks = gf_cycleHooks();
+        gPeriodic->updateReaderStatus();
+    const CyclePorts& ports = gf_cyclePorts();
     const std::int32_t n = values.seconds;
-    if (n % kAutoRangeSeconds == 0 && AUTO_RANGE.value() && hooks.window.autoRangeStep)
-        hooks.window.autoRangeStep();
+    if (n % kAutoRangeSeconds == 0 && AUTO_RANGE.value())
+        ports.window->autoRangeStep();
     if (n % kMinuteSeconds == 0)
     {
         const std::int32_t minutes = n / kMinuteSeconds;
@@ -372,8 +363,7 @@ void lf_every15Seconds(LoopContext& loop)
     }
     if (n % kRenewalSeconds == 0)
     {
-        if (hooks.liveries.logNoMatchList)
-            hooks.liveries.logNoMatchList();
+        ports.liveries->logNoMatchList();
         if (gMainWindow.parkAirportActive.load() != 0 && !INITIAL_LOAD_ONLY.value() &&
             gRenewalRequest.load() == 0)
             gRenewalRequest.store(1);
@@ -382,20 +372,18 @@ void lf_every15Seconds(LoopContext& loop)
     {
         values.seconds = 0;
         gLoopSecondsShown.store(0);
-        if (hooks.liveries.logLiveryMatchSummary)
-            hooks.liveries.logLiveryMatchSummary();
-        if (hooks.liveries.clearPendingTitles)
-            hooks.liveries.clearPendingTitles();
+        ports.liveries->logLiveryMatchSummary();
+        ports.liveries->clearPendingTitles();
     }
 }
 
 void lf_otherSecondWork(LoopContext& loop)
 {
     const std::int32_t n = loop.values.seconds;
-    if (n % kParkAirportSeconds == 0 && !loop.values.renewalPass && gHooks.updateParkAirport)
-        gHooks.updateParkAirport(false);
+    if (n % kParkAirportSeconds == 0 && !loop.values.renewalPass)
+        gPeriodic->updateParkAirport(false);
     if (n % kReaderStatusSeconds == 0)
-        updateReaderStatus();
+        gPeriodic->updateReaderStatus();
     if (n % kDoubleCheckSeconds == 0 && !loop.engine.n.parking->staticAircraft.empty())
         lf_removeDoubleAircraft(loop.engine);
 }

@@ -8,7 +8,6 @@
 #include "traffic/live_engine.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace oxl
@@ -17,23 +16,43 @@ namespace oxl
 /// [ft] in one nautical mile, for the lateral distances of the avoidance rules.
 inline constexpr double kFeetPerNm = 6076.11549;
 
-/// The static-parking services of the park airport that the periodic work calls. An empty hook is what
-/// the service does while no park airport is current: nothing.
-struct PeriodicHooks
+/// What the main loop's periodic work asks of the park airport, static parking and the reader watchdog.
+class PeriodicPort
 {
-    std::function<void(bool)> updateParkAirport; ///< gf_updateParkAirport (true at the loop's start)
+  public:
+    virtual ~PeriodicPort() = default;
+    /// gf_updateParkAirport (true at the loop's start).
+    virtual void updateParkAirport(bool atLoopStart) = 0;
     /// gf_checkParkAirports(true, text): true when the filled text is to be shown.
-    std::function<bool(std::string&)> checkParkAirports;
-    std::function<void()> adjustParking;          ///< gf_adjustParking: the renewal's second pass
-    std::function<void()> removeQueuedStatic;     ///< gf_removeQueuedStatic ("Flush static")
-    std::function<void()> disableParkingControls; ///< gf_disableParkingControls: the first pass
-    std::function<void()> updateReaderStatus;     ///< empty: the program's reader watchdog
+    virtual bool checkParkAirports(std::string& text) = 0;
+    /// gf_adjustParking: the renewal's second pass.
+    virtual void adjustParking() = 0;
+    /// gf_removeQueuedStatic ("Flush static").
+    virtual void removeQueuedStatic() = 0;
+    /// gf_disableParkingControls: the renewal's first pass.
+    virtual void disableParkingControls() = 0;
+    /// The reader watchdog's look at the two readers.
+    virtual void updateReaderStatus() = 0;
 };
 
-/// Installs the periodic work's hooks (before a cycle starts, or in tests).
-void gf_installPeriodicHooks(PeriodicHooks hooks);
-/// The installed hooks.
-const PeriodicHooks& gf_periodicHooks();
+/// No park airport and no static parking: their steps are skipped, nothing is to be shown; the readers
+/// are watched by the program's own watchdog.
+class NoParkingWork : public PeriodicPort
+{
+  public:
+    void updateParkAirport(bool) override {}
+    bool checkParkAirports(std::string&) override { return false; }
+    void adjustParking() override {}
+    void removeQueuedStatic() override {}
+    void disableParkingControls() override {}
+    void updateReaderStatus() override;
+};
+
+/// Installs the periodic work's neighbour (before a cycle starts, or in tests); it must outlive its
+/// installation. Without one, NoParkingWork.
+void gf_installPeriodicPort(PeriodicPort& port);
+/// The installed neighbour.
+PeriodicPort& gf_periodicPort();
 
 /// The values of the main loop and its periodic work for one cycle.
 struct LoopValues

@@ -207,15 +207,15 @@ void SourceLink::lf_processRtVersion(std::string_view reply)
     display_.repaint();
 }
 
-void SourceLink::resetReaders()
+void NoLinkNeighbours::resetReaders()
 {
-    if (hooks_.resetReaders)
-    {
-        hooks_.resetReaders();
-        return;
-    }
     gTrafficReader.resetState();
     gQnhReader.resetState();
+}
+
+bool NoLinkNeighbours::exitReasonNotSet()
+{
+    return !stopRequested();
 }
 
 void SourceLink::lf_waitForRealTraffic()
@@ -224,7 +224,7 @@ void SourceLink::lf_waitForRealTraffic()
         return;
     display_.showMessage(fmt::format("Waiting for RealTraffic to connect to |{} ...", kProductName));
     gf_log("");
-    resetReaders();
+    port_->resetReaders();
     // The accept polls, so that a stop request or a closed window ends the wait.
     bool accepted = false;
     while (!accepted && !stopRequested())
@@ -258,7 +258,7 @@ void SourceLink::gf_sendUserState(const SourceUserState& state)
         return;
     if (!connected())
     {
-        const bool reasonNotSet = hooks_.exitReasonNotSet ? hooks_.exitReasonNotSet() : !stopRequested();
+        const bool reasonNotSet = port_->exitReasonNotSet();
         // Only a connection already waiting is taken: the main loop must not block here.
         if (reasonNotSet && waitForClient(std::chrono::milliseconds(0)))
         {
@@ -273,9 +273,9 @@ void SourceLink::gf_sendUserState(const SourceUserState& state)
         return;
     display_.sourceConnected.store(0);
     display_.repaint();
-    if (gWindowClosed.load() == 0 && hooks_.removeLiveAircraft)
-        hooks_.removeLiveAircraft();
-    resetReaders();
+    if (gWindowClosed.load() == 0)
+        port_->removeLiveAircraft();
+    port_->resetReaders();
     display_.showMessage(
         fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_nowTimeOfDay()));
 }

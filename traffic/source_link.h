@@ -9,7 +9,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -38,15 +37,27 @@ std::string gf_formatQs121(const SourceUserState& state);
 /// The simulator-time line "Qs123={}\r\n" with the Unix seconds times 1000.
 std::string gf_formatQs123(std::int64_t simUtcSeconds);
 
-/// What the link needs of the rest of the engine; tests replace them.
-struct SourceLinkHooks
+/// What the link needs of the rest of the engine.
+class SourceLinkPort
 {
-    /// The source is gone: take the live aircraft out of the simulator.
-    std::function<void()> removeLiveAircraft;
-    /// Resets both readers' state (QNH 1013, counts, stop flags); default: the program's readers.
-    std::function<void()> resetReaders;
-    /// True while the cycle's exit reason is still NOT YET SET; default: no stop requested.
-    std::function<bool()> exitReasonNotSet;
+  public:
+    virtual ~SourceLinkPort() = default;
+    /// The source is gone: takes the live aircraft out of the simulator.
+    virtual void removeLiveAircraft() = 0;
+    /// Resets both readers' state (QNH 1013, counts, stop flags).
+    virtual void resetReaders() = 0;
+    /// True while the cycle's exit reason is still NOT YET SET.
+    virtual bool exitReasonNotSet() = 0;
+};
+
+/// No live aircraft to take out; the program's readers are reset, and the exit reason counts as not set
+/// while no stop is requested.
+class NoLinkNeighbours : public SourceLinkPort
+{
+  public:
+    void removeLiveAircraft() override {}
+    void resetReaders() override;
+    bool exitReasonNotSet() override;
 };
 
 /// The traffic-source link: its listening socket, the accepted connection and the connected flag.
@@ -56,8 +67,8 @@ class SourceLink
     /// A link that shows its state on `display`.
     explicit SourceLink(TrafficDisplay& display) : display_(display) {}
 
-    /// Installs the engine's hooks.
-    void install(SourceLinkHooks hooks) { hooks_ = std::move(hooks); }
+    /// Installs the engine as the link sees it; it must outlive its installation.
+    void install(SourceLinkPort& port) { port_ = &port; }
 
     /// Set by the start-up checks when the traffic source is installed on this PC.
     std::atomic<std::uint8_t> sourceOnThisPc{0};
@@ -100,10 +111,9 @@ class SourceLink
     std::uint16_t listenPort() const;
 
   private:
-    void resetReaders();
-
     TrafficDisplay& display_;
-    SourceLinkHooks hooks_;
+    NoLinkNeighbours noNeighbours_;
+    SourceLinkPort* port_ = &noNeighbours_;
     plat::net::Socket listener_;
     plat::net::Socket source_;
     std::atomic<std::uint8_t> connected_{0};

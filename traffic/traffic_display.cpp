@@ -7,29 +7,24 @@ namespace oxl
 
 TrafficDisplay gTrafficDisplay;
 
-void TrafficDisplay::install(TrafficDisplayHooks hooks)
+void NoTrafficWindow::showMessage(std::string_view text)
 {
-    hooks_ = std::move(hooks);
+    gf_log(text);
 }
 
 void TrafficDisplay::repaint() const
 {
-    if (hooks_.repaint)
-        hooks_.repaint();
+    window_->repaint();
 }
 
 void TrafficDisplay::showMessage(std::string_view text) const
 {
-    if (hooks_.showMessage)
-        hooks_.showMessage(text);
-    else
-        gf_log(text);
+    window_->showMessage(text);
 }
 
 void TrafficDisplay::clearMessage() const
 {
-    if (hooks_.clearMessage)
-        hooks_.clearMessage();
+    window_->clearMessage();
 }
 
 void TrafficDisplay::setSourceStatus(std::string text)

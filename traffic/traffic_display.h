@@ -1,11 +1,10 @@
 // The traffic link's part of the main window's status: the source-connected flag, the source's edition
 // text, the two reader states and the QNH shown, plus the message line. The window shows these values;
-// the link and the readers write them and ask for a repaint through the installed hooks.
+// the link and the readers write them and ask for a repaint through the installed window.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -21,12 +20,26 @@ enum class ReaderState : std::uint8_t
     notRunning = 3, ///< the reader does not run
 };
 
-/// Calls into the main window; empty hooks do nothing, except that a shown message is then logged.
-struct TrafficDisplayHooks
+/// What the traffic link and the readers ask of the main window.
+class TrafficDisplayPort
 {
-    std::function<void()> repaint;                     ///< repaint the status band
-    std::function<void(std::string_view)> showMessage; ///< show (and log) a message line
-    std::function<void()> clearMessage;                ///< empty the message line
+  public:
+    virtual ~TrafficDisplayPort() = default;
+    /// Repaints the status band.
+    virtual void repaint() = 0;
+    /// Shows (and logs) a message line.
+    virtual void showMessage(std::string_view text) = 0;
+    /// Empties the message line.
+    virtual void clearMessage() = 0;
+};
+
+/// No window: nothing is painted, a message only goes to the log.
+class NoTrafficWindow : public TrafficDisplayPort
+{
+  public:
+    void repaint() override {}
+    void showMessage(std::string_view text) override;
+    void clearMessage() override {}
 };
 
 /// The status values of the traffic link and readers.
@@ -39,8 +52,8 @@ class TrafficDisplay
     std::atomic<ReaderState> qnhState{ReaderState::notRunning};     ///< QNH Reader state
     std::atomic<std::int32_t> qnh{0};                               ///< [hPa] QNH shown
 
-    /// Installs the window's hooks.
-    void install(TrafficDisplayHooks hooks);
+    /// Installs the window (it must outlive its installation); until then there is none.
+    void install(TrafficDisplayPort& window) { window_ = &window; }
     /// Asks the window to repaint.
     void repaint() const;
     /// Shows a message line; without a window it goes to the log.
@@ -51,11 +64,12 @@ class TrafficDisplay
     void setSourceStatus(std::string text);
     /// The source's edition text.
     std::string sourceStatus() const;
-    /// Back to the values of a new cycle (hooks kept).
+    /// Back to the values of a new cycle (the window kept).
     void resetForCycle();
 
   private:
-    TrafficDisplayHooks hooks_;
+    NoTrafficWindow noWindow_;
+    TrafficDisplayPort* window_ = &noWindow_;
     mutable std::mutex textMutex_;
     std::string sourceStatus_; // guarded by textMutex_
 };

@@ -6,6 +6,20 @@
 namespace oxl
 {
 
+namespace
+{
+
+// The status band and the message line of the main window.
+class MainWindowStatus final : public TrafficDisplayPort
+{
+  public:
+    void repaint() override { gf_invalidateBand(kStatusBand); }
+    void showMessage(std::string_view text) override { gf_showMessage(std::string(text), true); }
+    void clearMessage() override { gf_clearMessage(); }
+};
+
+} // namespace
+
 TrafficStatus gf_trafficStatusOf(const TrafficDisplay& display)
 {
     TrafficStatus status;
@@ -19,11 +33,8 @@ TrafficStatus gf_trafficStatusOf(const TrafficDisplay& display)
 
 void gf_connectTrafficDisplayToWindow()
 {
-    TrafficDisplayHooks hooks;
-    hooks.repaint = [] { gf_invalidateBand(kStatusBand); };
-    hooks.showMessage = [](std::string_view text) { gf_showMessage(std::string(text), true); };
-    hooks.clearMessage = [] { gf_clearMessage(); };
-    gTrafficDisplay.install(std::move(hooks));
+    static MainWindowStatus window;
+    gTrafficDisplay.install(window);
     gf_setTrafficStatusSource([] { return gf_trafficStatusOf(gTrafficDisplay); });
 }
 

@@ -7,9 +7,7 @@
 #include "airports/airport_scan.h"
 #include "airports/park_airport.h"
 #include "simlink/sim_state.h"
-#include "traffic/cycle_hooks.h"
 #include "traffic/live_cycle.h"
-#include "traffic/periodic_work.h"
 #include "window/auto_range.h"
 #include "window/gui_main.h"
 #include "window/main_window.h"
@@ -61,93 +59,6 @@ struct HookCheck
 };
 
 #define OXL_HOOK(prefix, object, field) check(std::string(prefix) + "." #field, (object).field)
-
-void checkCycleHooks(const CycleHooks& h, HookCheck& check)
-{
-    const CycleLiveryHooks& l = h.liveries;
-    OXL_HOOK("CycleLiveryHooks", l, readDbase);
-    OXL_HOOK("CycleLiveryHooks", l, scanLiveries);
-    OXL_HOOK("CycleLiveryHooks", l, reserveLiveryIndexes);
-    OXL_HOOK("CycleLiveryHooks", l, logLiveryMatchSummary);
-    OXL_HOOK("CycleLiveryHooks", l, logNoMatchList);
-    OXL_HOOK("CycleLiveryHooks", l, clearPendingTitles);
-    OXL_HOOK("CycleLiveryHooks", l, resetForCycle);
-    check.complete<CycleLiveryHooks>("CycleLiveryHooks");
-
-    const CycleAirportHooks& a = h.airports;
-    OXL_HOOK("CycleAirportHooks", a, scanAirports);
-    OXL_HOOK("CycleAirportHooks", a, readMyParkAirports);
-    OXL_HOOK("CycleAirportHooks", a, leaveParkAirport);
-    check.complete<CycleAirportHooks>("CycleAirportHooks");
-
-    const CycleSimulatorHooks& s = h.sim;
-    OXL_HOOK("CycleSimulatorHooks", s, clientThread);
-    OXL_HOOK("CycleSimulatorHooks", s, initSimQueues);
-    OXL_HOOK("CycleSimulatorHooks", s, simRunning);
-    OXL_HOOK("CycleSimulatorHooks", s, simError);
-    OXL_HOOK("CycleSimulatorHooks", s, userDataValid);
-    OXL_HOOK("CycleSimulatorHooks", s, requestUserDataEverySecond);
-    OXL_HOOK("CycleSimulatorHooks", s, simRequestError);
-    OXL_HOOK("CycleSimulatorHooks", s, requestUserAcPosition);
-    OXL_HOOK("CycleSimulatorHooks", s, userPosition);
-    OXL_HOOK("CycleSimulatorHooks", s, requestUserAcTitleModel);
-    OXL_HOOK("CycleSimulatorHooks", s, userState);
-    OXL_HOOK("CycleSimulatorHooks", s, simUtcSeconds);
-    OXL_HOOK("CycleSimulatorHooks", s, createFlightPlanFolder);
-    OXL_HOOK("CycleSimulatorHooks", s, removeFlightPlanFolder);
-    OXL_HOOK("CycleSimulatorHooks", s, resetForCycle);
-    check.complete<CycleSimulatorHooks>("CycleSimulatorHooks");
-
-    const CycleWindowHooks& w = h.window;
-    OXL_HOOK("CycleWindowHooks", w, repaint);
-    OXL_HOOK("CycleWindowHooks", w, showError);
-    OXL_HOOK("CycleWindowHooks", w, clearMessageAndError);
-    OXL_HOOK("CycleWindowHooks", w, showCheck);
-    OXL_HOOK("CycleWindowHooks", w, enableControl);
-    OXL_HOOK("CycleWindowHooks", w, clearControlText);
-    OXL_HOOK("CycleWindowHooks", w, showString);
-    OXL_HOOK("CycleWindowHooks", w, fillCombos);
-    OXL_HOOK("CycleWindowHooks", w, setAirportFileCounts);
-    OXL_HOOK("CycleWindowHooks", w, setTopmost);
-    OXL_HOOK("CycleWindowHooks", w, newDestination);
-    OXL_HOOK("CycleWindowHooks", w, autoRangeStep);
-    OXL_HOOK("CycleWindowHooks", w, setSimConnected);
-    OXL_HOOK("CycleWindowHooks", w, setWaitingForSource);
-    OXL_HOOK("CycleWindowHooks", w, saveManualRange);
-    OXL_HOOK("CycleWindowHooks", w, setRange);
-    OXL_HOOK("CycleWindowHooks", w, windowExists);
-    OXL_HOOK("CycleWindowHooks", w, postStartCycle);
-    OXL_HOOK("CycleWindowHooks", w, postQuit);
-    OXL_HOOK("CycleWindowHooks", w, resetForCycle);
-    check.complete<CycleWindowHooks>("CycleWindowHooks");
-
-    const CycleEngineHooks& e = h.engine;
-    OXL_HOOK("CycleEngineHooks", e, mainLoop);
-    OXL_HOOK("CycleEngineHooks", e, reserveContainers);
-    OXL_HOOK("CycleEngineHooks", e, clearGhostCallsigns);
-    OXL_HOOK("CycleEngineHooks", e, removeLiveAircraft);
-    OXL_HOOK("CycleEngineHooks", e, clearCycleData);
-    OXL_HOOK("CycleEngineHooks", e, resetForCycle);
-    check.complete<CycleEngineHooks>("CycleEngineHooks");
-
-    const CycleServiceHooks& v = h.services;
-    OXL_HOOK("CycleServiceHooks", v, checkVersions);
-    OXL_HOOK("CycleServiceHooks", v, sleep);
-    check.other();
-    check.other();
-    check.complete<CycleServiceHooks>("CycleServiceHooks");
-}
-
-void checkPeriodicHooks(const PeriodicHooks& p, HookCheck& check)
-{
-    OXL_HOOK("PeriodicHooks", p, updateParkAirport);
-    OXL_HOOK("PeriodicHooks", p, checkParkAirports);
-    OXL_HOOK("PeriodicHooks", p, adjustParking);
-    OXL_HOOK("PeriodicHooks", p, removeQueuedStatic);
-    OXL_HOOK("PeriodicHooks", p, disableParkingControls);
-    OXL_HOOK("PeriodicHooks", p, updateReaderStatus);
-    check.complete<PeriodicHooks>("PeriodicHooks");
-}
 
 void checkLinkAndWindowHooks(HookCheck& check)
 {
@@ -230,10 +141,6 @@ void checkScanHooks(HookCheck& check)
 const std::map<std::string, std::string>& emptyOnPurpose()
 {
     static const std::map<std::string, std::string> why{
-        {"CycleServiceHooks.sleep", "empty means the worker's own steady-clock sleep; tests replace it"},
-        {"PeriodicHooks.updateReaderStatus", "empty means the program's own reader watchdog"},
-        {"CycleLiveryHooks.resetForCycle",
-         "the livery code keeps nothing per cycle: its indexes, counters and summaries live for the process"},
         {"LiveNeighbours.steadyNow100ns", "empty means the platform's steady clock; tests pin it"},
         {"LiveNeighbours.weekdayHalfHour", "empty means the time of week now; tests pin it"},
         {"LiveLiveryHooks.lookupRegistration", "empty means the aircraft database's own lookup"},
@@ -245,8 +152,6 @@ TEST(ProgramHooks, EveryHookOfEveryLayerIsInstalled)
 {
     gf_installProgramHooks();
     HookCheck check;
-    checkCycleHooks(gf_cycleHooks(), check);
-    checkPeriodicHooks(gf_periodicHooks(), check);
     checkLinkAndWindowHooks(check);
     checkAirportHooks(check);
     checkEngineHooks(gLiveEngine.n, check);

@@ -98,12 +98,12 @@ class CycleTest : public ::testing::Test
             if (logIt)
                 gf_logIfRunning(text);
         });
-        gf_installCycleHooks(makeHooks());
+        gf_installCyclePorts(makePorts());
     }
 
     ~CycleTest() override
     {
-        gf_installCycleHooks({});
+        gf_installCyclePorts(gf_noCyclePorts());
         gf_setShowMessageHook({});
         gf_clearStop();
         gSkipVersionCheck.store(0);
@@ -126,93 +126,142 @@ class CycleTest : public ::testing::Test
         settings_.writeParameters(text + "</parameters>\n");
     }
 
-    /// The neighbours as recording doubles.
-    CycleHooks makeHooks()
+    /// The aircraft data and liveries, recording.
+    struct Liveries : NoCycleLiveries
     {
-        CycleHooks hooks;
-        auto note = [this](std::string name) { return [this, name] { calls.add(name); }; };
-        hooks.liveries.readDbase = [this] {
-            calls.add("readDbase");
-            return true;
-        };
-        hooks.liveries.scanLiveries = [this] {
-            calls.add("scanLiveries");
-            if (duringLiveryScan)
-                duringLiveryScan();
-        };
-        hooks.liveries.reserveLiveryIndexes = note("reserveLiveryIndexes");
-        hooks.liveries.logLiveryMatchSummary = note("logLiveryMatchSummary");
-        hooks.liveries.logNoMatchList = note("logNoMatchList");
-        hooks.liveries.clearPendingTitles = note("clearPendingTitles");
-        hooks.liveries.resetForCycle = note("liveries.reset");
-        hooks.airports.scanAirports = [this] {
-            calls.add("scanAirports");
-            if (duringAirportScan)
-                duringAirportScan();
-        };
-        hooks.airports.readMyParkAirports = [this] {
-            calls.add("readMyParkAirports");
-            return true;
-        };
-        hooks.airports.leaveParkAirport = note("leaveParkAirport");
-        hooks.sim.clientThread = [this](std::stop_token stop) {
-            calls.add("simClient.start");
+        explicit Liveries(CycleTest& test) : t(test) {}
+        void readDbase() override { t.calls.add("readDbase"); }
+        void scanLiveries() override
+        {
+            t.calls.add("scanLiveries");
+            if (t.duringLiveryScan)
+                t.duringLiveryScan();
+        }
+        void reserveLiveryIndexes() override { t.calls.add("reserveLiveryIndexes"); }
+        void logLiveryMatchSummary() override { t.calls.add("logLiveryMatchSummary"); }
+        void logNoMatchList() override { t.calls.add("logNoMatchList"); }
+        void clearPendingTitles() override { t.calls.add("clearPendingTitles"); }
+        void resetForCycle() override { t.calls.add("liveries.reset"); }
+        CycleTest& t;
+        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+    };
+
+    /// The airports, recording.
+    struct Airports : NoCycleAirports
+    {
+        explicit Airports(CycleTest& test) : t(test) {}
+        void scanAirports() override
+        {
+            t.calls.add("scanAirports");
+            if (t.duringAirportScan)
+                t.duringAirportScan();
+        }
+        void readMyParkAirports() override { t.calls.add("readMyParkAirports"); }
+        void leaveParkAirport() override { t.calls.add("leaveParkAirport"); }
+        CycleTest& t;
+        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+    };
+
+    /// A simulator that runs while `simRunning` says so, with the user aircraft at Heathrow.
+    struct Simulator : NoCycleSimulator
+    {
+        explicit Simulator(CycleTest& test) : t(test) {}
+        void runClient(std::stop_token stop) override
+        {
+            t.calls.add("simClient.start");
             while (!stop.stop_requested())
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            calls.add("simClient.end");
-        };
-        hooks.sim.initSimQueues = [this](std::int32_t version) { calls.add("initSimQueues:" + std::to_string(version)); };
-        hooks.sim.simRunning = [this] { return simRunning.load(); };
-        hooks.sim.simError = [] { return false; };
-        hooks.sim.userDataValid = [] { return true; };
-        hooks.sim.requestUserDataEverySecond = [this] {
-            calls.add("request108");
+            t.calls.add("simClient.end");
+        }
+        void initSimQueues(std::int32_t version) override
+        {
+            t.calls.add("initSimQueues:" + std::to_string(version));
+        }
+        bool simRunning() override { return t.simRunning.load(); }
+        bool userDataValid() override { return true; }
+        bool requestUserDataEverySecond() override
+        {
+            t.calls.add("request108");
             return true;
-        };
-        hooks.sim.simRequestError = note("simRequestError");
-        hooks.sim.requestUserAcPosition = [this] {
-            calls.add("requestUserAcPosition");
-            return UserPosition{51.47, -0.45};
-        };
-        hooks.sim.userPosition = [] { return UserPosition{51.47, -0.45}; };
-        hooks.sim.requestUserAcTitleModel = note("requestUserAcTitleModel");
-        hooks.sim.createFlightPlanFolder = note("createFlightPlanFolder");
-        hooks.sim.removeFlightPlanFolder = note("removeFlightPlanFolder");
-        hooks.sim.resetForCycle = note("sim.reset");
-        hooks.window.showError = [this](const std::string& text) {
-            calls.add("error:" + text);
+        }
+        void simRequestError() override { t.calls.add("simRequestError"); }
+        void requestUserAcPosition() override { t.calls.add("requestUserAcPosition"); }
+        UserPosition userPosition() override { return UserPosition{51.47, -0.45}; }
+        void requestUserAcTitleModel() override { t.calls.add("requestUserAcTitleModel"); }
+        void createFlightPlanFolder() override { t.calls.add("createFlightPlanFolder"); }
+        void removeFlightPlanFolder() override { t.calls.add("removeFlightPlanFolder"); }
+        void resetForCycle() override { t.calls.add("sim.reset"); }
+        CycleTest& t;
+        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+    };
+
+    /// The main window, recording.
+    struct Window : NoCycleWindow
+    {
+        explicit Window(CycleTest& test) : t(test) {}
+        void showError(const std::string& text) override
+        {
+            t.calls.add("error:" + text);
             gf_logIfRunning("Error " + text);
-        };
-        hooks.window.clearMessageAndError = note("clearMessageAndError");
-        hooks.window.setTopmost = [this](bool on) { calls.add(on ? "topmost" : "notTopmost"); };
-        hooks.window.windowExists = [] { return true; };
-        hooks.window.postStartCycle = note("WM_APP+1");
-        hooks.window.postQuit = note("WM_APP+2");
-        hooks.window.resetForCycle = note("window.reset");
-        hooks.window.setRange = [this](std::int32_t nm) {
-            calls.add("setRange:" + std::to_string(nm));
-            return static_cast<std::uint32_t>(nm) * 1852u;
-        };
-        hooks.engine.mainLoop = [this] {
-            calls.add("mainLoop");
-            if (duringMainLoop)
-                duringMainLoop();
+        }
+        void clearMessageAndError() override { t.calls.add("clearMessageAndError"); }
+        void setTopmost(bool on) override { t.calls.add(on ? "topmost" : "notTopmost"); }
+        bool windowExists() override { return true; }
+        void postStartCycle() override { t.calls.add("WM_APP+1"); }
+        void postQuit() override { t.calls.add("WM_APP+2"); }
+        void resetForCycle() override { t.calls.add("window.reset"); }
+        void setRange(std::int32_t nm) override { t.calls.add("setRange:" + std::to_string(nm)); }
+        CycleTest& t;
+        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+    };
+
+    /// A main loop that waits for the stop, recording.
+    struct Engine : NoCycleEngine
+    {
+        explicit Engine(CycleTest& test) : t(test) {}
+        void mainLoop() override
+        {
+            t.calls.add("mainLoop");
+            if (t.duringMainLoop)
+                t.duringMainLoop();
             while (!gf_stopSeen())
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        };
-        hooks.engine.reserveContainers = note("engine.reserve");
-        hooks.engine.clearGhostCallsigns = note("clearGhostCallsigns");
-        hooks.engine.clearCycleData = note("engine.clear");
-        hooks.engine.resetForCycle = note("engine.reset");
-        hooks.services.checkVersions = note("checkVersions");
-        hooks.services.sleep = [this](std::chrono::milliseconds pause) {
-            calls.add("sleep:" + std::to_string(pause.count()));
+        }
+        void reserveContainers() override { t.calls.add("engine.reserve"); }
+        void clearGhostCallsigns() override { t.calls.add("clearGhostCallsigns"); }
+        void clearCycleData() override { t.calls.add("engine.clear"); }
+        void resetForCycle() override { t.calls.add("engine.reset"); }
+        CycleTest& t;
+        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+    };
+
+    /// A version check and a clock that record, and a worker that hardly sleeps.
+    struct Services : NoCycleServices
+    {
+        explicit Services(CycleTest& test) : t(test) {}
+        void checkVersions() override { t.calls.add("checkVersions"); }
+        void sleep(std::chrono::milliseconds pause) override
+        {
+            t.calls.add("sleep:" + std::to_string(pause.count()));
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        CycleTest& t;
+        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+    };
+
+    /// The recording doubles, on free ports so that tests never need the program's fixed ones.
+    CyclePorts makePorts()
+    {
+        return CyclePorts{
+            .liveries = &liveries_,
+            .airports = &airports_,
+            .sim = &sim_,
+            .window = &window_,
+            .engine = &engine_,
+            .services = &services_,
+            .trafficPort = 0,
+            .qnhPort = 0,
         };
-        // Free ports, so that tests never need the program's fixed ones.
-        hooks.services.trafficPort = 0;
-        hooks.services.qnhPort = 0;
-        return hooks;
     }
 
     /// Runs one cycle on its own thread, as the window does on WM_APP+1.
@@ -241,6 +290,12 @@ class CycleTest : public ::testing::Test
     std::function<void()> duringLiveryScan;
     std::function<void()> duringAirportScan;
     std::function<void()> duringMainLoop;
+    Liveries liveries_{*this};
+    Airports airports_{*this};
+    Simulator sim_{*this};
+    Window window_{*this};
+    Engine engine_{*this};
+    Services services_{*this};
 };
 
 } // namespace oxl::test

@@ -144,12 +144,25 @@ TEST_F(CycleTest, DataFolderBlockedByAFileFails)
 
 TEST_F(CycleTest, ControlsOfANewCycle)
 {
-    std::map<std::uint32_t, bool> enabled;
-    std::vector<std::uint32_t> cleared;
-    CycleHooks hooks = makeHooks();
-    hooks.window.enableControl = [&](const ControlBinding& control, bool on) { enabled[control.controlId] = on; };
-    hooks.window.clearControlText = [&](const ControlBinding& control) { cleared.push_back(control.controlId); };
-    gf_installCycleHooks(hooks);
+    struct ControlWindow : Window
+    {
+        using Window::Window;
+        void enableControl(const ControlBinding& control, bool on) override
+        {
+            enabled[control.controlId] = on;
+        }
+        void clearControlText(const ControlBinding& control) override
+        {
+            cleared.push_back(control.controlId);
+        }
+        std::map<std::uint32_t, bool> enabled;
+        std::vector<std::uint32_t> cleared;
+    } window(*this);
+    CyclePorts ports = makePorts();
+    ports.window = &window;
+    gf_installCyclePorts(ports);
+    const std::map<std::uint32_t, bool>& enabled = window.enabled;
+    const std::vector<std::uint32_t>& cleared = window.cleared;
     AUTO_RANGE.set(true);
     MAX_FIT.set(7);
     parking_percentage.set(55);

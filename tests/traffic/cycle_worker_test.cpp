@@ -104,9 +104,9 @@ TEST_F(CycleTest, ReaderErrorCountsFifteenSecondsDownThenResets)
 {
     plat::net::Socket holder = plat::net::openUdp();
     ASSERT_TRUE(plat::net::bindUdp(holder, "0.0.0.0", 0));
-    CycleHooks hooks = makeHooks();
-    hooks.services.trafficPort = plat::net::localPort(holder);
-    gf_installCycleHooks(hooks);
+    CyclePorts ports = makePorts();
+    ports.trafficPort = plat::net::localPort(holder);
+    gf_installCyclePorts(ports);
 
     startCycle().join();
 
@@ -153,13 +153,20 @@ TEST_F(CycleTest, DatabaseIsReadOncePerProcess)
 TEST_F(CycleTest, CloseDuringTheCountdownQuitsWithoutRestart)
 {
     duringMainLoop = [] { gf_requestStop(ExitReason::simconnectError, 9); };
-    CycleHooks hooks = makeHooks();
-    hooks.services.sleep = [this](std::chrono::milliseconds pause) {
-        calls.add("sleep:" + std::to_string(pause.count()));
-        if (calls.has("message:Restarting after 7 seconds"))
-            gf_requestWindowClose();
-    };
-    gf_installCycleHooks(hooks);
+    // The user closes the window while the countdown shows 7 seconds.
+    struct ClosingServices : Services
+    {
+        using Services::Services;
+        void sleep(std::chrono::milliseconds pause) override
+        {
+            calls.add("sleep:" + std::to_string(pause.count()));
+            if (calls.has("message:Restarting after 7 seconds"))
+                gf_requestWindowClose();
+        }
+    } services(*this);
+    CyclePorts ports = makePorts();
+    ports.services = &services;
+    gf_installCyclePorts(ports);
     startCycle().join();
     EXPECT_FALSE(calls.has("message:Restarting after 6 seconds"));
     EXPECT_FALSE(calls.has("window.reset"));
@@ -232,17 +239,28 @@ TEST_F(CycleTest, MissingScannedLiveriesFileSwitchesTheScanOn)
 TEST_F(CycleTest, ConnectionPhaseInOrder)
 {
     writeParameters({{"DESTINATION", "EGKK"}, {"ALWAYS_ON_TOP", "true"}});
-    CycleHooks hooks = makeHooks();
-    hooks.airports.readMyParkAirports = [this] {
-        calls.add("readMyParkAirports");
-        gParking.parkAirports.push_back(ParkAirport{"EGLL", "", 51.47, -0.46, 0.0});
-        gParking.parkAirports.push_back(ParkAirport{"EGKK", "", 51.15, -0.18, 0.0});
-        return true;
-    };
-    hooks.window.newDestination = [this](const std::string& code, double lat, double) {
-        calls.add(fmt::format("newDestination:{}:{:.2f}", code, lat));
-    };
-    gf_installCycleHooks(hooks);
+    struct TwoParkAirports : Airports
+    {
+        using Airports::Airports;
+        void readMyParkAirports() override
+        {
+            calls.add("readMyParkAirports");
+            gParking.parkAirports.push_back(ParkAirport{"EGLL", "", 51.47, -0.46, 0.0});
+            gParking.parkAirports.push_back(ParkAirport{"EGKK", "", 51.15, -0.18, 0.0});
+        }
+    } airports(*this);
+    struct DestinationWindow : Window
+    {
+        using Window::Window;
+        void newDestination(const std::string& code, double latDeg, double) override
+        {
+            calls.add(fmt::format("newDestination:{}:{:.2f}", code, latDeg));
+        }
+    } window(*this);
+    CyclePorts ports = makePorts();
+    ports.airports = &airports;
+    ports.window = &window;
+    gf_installCyclePorts(ports);
     duringMainLoop = [] { gf_requestWindowClose(); };
     startCycle().join();
 

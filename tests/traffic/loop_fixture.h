@@ -9,7 +9,7 @@
 #include "platform/clock.h"
 #include "tests/support/live_harness.h"
 #include "tests/support/settings_fixture.h"
-#include "traffic/cycle_hooks.h"
+#include "traffic/cycle_ports.h"
 #include "traffic/live_lifecycle.h"
 #include "traffic/main_loop.h"
 #include "window/main_window.h"
@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,78 +44,24 @@ class MainLoopFixture : public ::testing::Test
         harness = std::make_unique<LiveHarness>();
         gParking.hooks.removeAircraftFromSim = [this](SimAc& ac) { removeAircraftFromSim(engine(), ac); };
 
-        CycleHooks hooks;
-        hooks.sim.simRunning = [this]
-        {
-            passStarts.push_back(now - Clock::time_point{});
-            if (onPass)
-                onPass(static_cast<int>(passStarts.size()));
-            return running;
-        };
-        hooks.sim.simError = [this] { return simError; };
-        hooks.sim.userState = [this]
-        {
-            userStateTicks.push_back(harness->tick());
-            return SourceUserState{};
-        };
-        hooks.sim.requestUserAcPosition = [this]
-        {
-            userPositionTicks.push_back(harness->tick());
-            return UserPosition{};
-        };
-        hooks.sim.simRequestError = [this] { ++simRequestErrors; };
-        hooks.sim.simUtcSeconds = [this]
-        {
-            ++simTimeReads;
-            return std::int64_t{1'796'573'998};
-        };
-        hooks.window.autoRangeStep = [this] { calls.push_back(at("autoRange", values.seconds)); };
-        hooks.window.showCheck = [this](const CheckBoxParameter& box)
-        { calls.push_back("showCheck " + box.name); };
-        hooks.liveries.logNoMatchList = [this] { calls.push_back(at("noMatchList", values.seconds)); };
-        hooks.liveries.logLiveryMatchSummary = [this]
-        { calls.push_back(at("matchSummary", values.seconds)); };
-        hooks.liveries.clearPendingTitles = [this]
-        { calls.push_back(at("clearPendingTitles", values.seconds)); };
-        gf_installCycleHooks(std::move(hooks));
+        CyclePorts ports = gf_noCyclePorts();
+        ports.sim = &sim_;
+        ports.window = &window_;
+        ports.liveries = &liveries_;
+        gf_installCyclePorts(ports);
 
-        MainLoopHooks loop;
-        loop.now = [this] { return now; };
-        loop.sleep = [this](std::chrono::milliseconds d)
-        {
-            sleeps.push_back(d);
-            now += d;
-        };
-        loop.secondTick = &secondTick;
-        loop.requestAcInRange = [this](std::uint32_t radiusM)
-        {
-            inRangeTicks.push_back(harness->tick());
-            inRangeRadiusM = radiusM;
-            return inRangeResult;
-        };
-        gf_installMainLoopHooks(std::move(loop));
+        gf_installMainLoopPort(loopPort_);
 
-        PeriodicHooks periodic;
-        periodic.updateParkAirport = [this](bool first)
-        { calls.push_back(at(first ? "parkAirport true" : "parkAirport", values.seconds)); };
-        periodic.updateReaderStatus = [this] { calls.push_back(at("readerStatus", values.seconds)); };
-        periodic.checkParkAirports = [this](std::string& text)
-        {
-            calls.push_back("checkParkAirports");
-            text = checkText;
-            return !checkText.empty();
-        };
-        periodic.adjustParking = [this] { calls.push_back(at("adjustParking", values.seconds)); };
-        periodic.removeQueuedStatic = [this] { calls.push_back("removeQueuedStatic"); };
-        periodic.disableParkingControls = [this] { calls.push_back(at("disableParking", values.seconds)); };
-        gf_installPeriodicHooks(std::move(periodic));
+        gf_installPeriodicPort(parkingWork_);
     }
 
     void TearDown() override
     {
-        gf_installCycleHooks(CycleHooks{});
-        gf_installMainLoopHooks(MainLoopHooks{});
-        gf_installPeriodicHooks(PeriodicHooks{});
+        gf_installCyclePorts(gf_noCyclePorts());
+        static ProgramLoopPort programLoop; // outlives every test
+        gf_installMainLoopPort(programLoop);
+        static NoParkingWork noParkingWork; // outlives every test
+        gf_installPeriodicPort(noParkingWork);
         gf_clearStop();
         gf_clearPeriodicRequests();
         harness.reset();
@@ -208,6 +155,95 @@ class MainLoopFixture : public ::testing::Test
     std::string checkText;
     int simRequestErrors = 0;
     int simTimeReads = 0;
+
+  private:
+    // The simulator on the fixture's flags, recording when the loop asks it.
+    struct Simulator : NoCycleSimulator
+    {
+        explicit Simulator(MainLoopFixture& fixture) : f(fixture) {}
+        bool simRunning() override
+        {
+            f.passStarts.push_back(f.now - Clock::time_point{});
+            if (f.onPass)
+                f.onPass(static_cast<int>(f.passStarts.size()));
+            return f.running;
+        }
+        bool simError() override { return f.simError; }
+        std::optional<SourceUserState> userState() override
+        {
+            f.userStateTicks.push_back(f.harness->tick());
+            return SourceUserState{};
+        }
+        void requestUserAcPosition() override { f.userPositionTicks.push_back(f.harness->tick()); }
+        void simRequestError() override { ++f.simRequestErrors; }
+        std::optional<std::int64_t> simUtcSeconds() override
+        {
+            ++f.simTimeReads;
+            return std::int64_t{1'796'573'998};
+        }
+        MainLoopFixture& f;
+    };
+    // The window, recording the automatic range steps and the check marks shown.
+    struct Window : NoCycleWindow
+    {
+        explicit Window(MainLoopFixture& fixture) : f(fixture) {}
+        void autoRangeStep() override { f.calls.push_back(at("autoRange", f.values.seconds)); }
+        void showCheck(const CheckBoxParameter& box) override { f.calls.push_back("showCheck " + box.name); }
+        MainLoopFixture& f;
+    };
+    // The liveries, recording the summaries and the emptied pending titles.
+    struct Liveries : NoCycleLiveries
+    {
+        explicit Liveries(MainLoopFixture& fixture) : f(fixture) {}
+        void logNoMatchList() override { f.calls.push_back(at("noMatchList", f.values.seconds)); }
+        void logLiveryMatchSummary() override { f.calls.push_back(at("matchSummary", f.values.seconds)); }
+        void clearPendingTitles() override { f.calls.push_back(at("clearPendingTitles", f.values.seconds)); }
+        MainLoopFixture& f;
+    };
+    // The park airport and static parking, recording; the stand check shows `checkText` when it is set.
+    struct ParkingWork : PeriodicPort
+    {
+        explicit ParkingWork(MainLoopFixture& fixture) : f(fixture) {}
+        void updateParkAirport(bool first) override
+        {
+            f.calls.push_back(at(first ? "parkAirport true" : "parkAirport", f.values.seconds));
+        }
+        bool checkParkAirports(std::string& text) override
+        {
+            f.calls.push_back("checkParkAirports");
+            text = f.checkText;
+            return !f.checkText.empty();
+        }
+        void adjustParking() override { f.calls.push_back(at("adjustParking", f.values.seconds)); }
+        void removeQueuedStatic() override { f.calls.push_back("removeQueuedStatic"); }
+        void disableParkingControls() override { f.calls.push_back(at("disableParking", f.values.seconds)); }
+        void updateReaderStatus() override { f.calls.push_back(at("readerStatus", f.values.seconds)); }
+        MainLoopFixture& f;
+    };
+    // The fake clock, whose sleeps move it on, and the in-range request recorded with the fixture's result.
+    struct LoopPort : MainLoopPort
+    {
+        explicit LoopPort(MainLoopFixture& fixture) : f(fixture) {}
+        Clock::time_point now() override { return f.now; }
+        void sleep(std::chrono::milliseconds d) override
+        {
+            f.sleeps.push_back(d);
+            f.now += d;
+        }
+        std::atomic<std::uint8_t>& secondTick() override { return f.secondTick; }
+        ScResult requestAcInRange(std::uint32_t radiusM) override
+        {
+            f.inRangeTicks.push_back(f.harness->tick());
+            f.inRangeRadiusM = radiusM;
+            return f.inRangeResult;
+        }
+        MainLoopFixture& f;
+    };
+    Simulator sim_{*this};
+    Window window_{*this};
+    Liveries liveries_{*this};
+    ParkingWork parkingWork_{*this};
+    LoopPort loopPort_{*this};
 };
 
 } // namespace oxl::test

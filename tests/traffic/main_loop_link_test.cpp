@@ -3,7 +3,7 @@
 #include "foundation/config_keys.h"
 #include "simlink/sim_ids.h"
 #include "tests/simlink/sim_link_fixture.h"
-#include "traffic/cycle_hooks.h"
+#include "traffic/cycle_ports.h"
 #include "traffic/live_engine.h"
 #include "traffic/main_loop.h"
 
@@ -17,7 +17,7 @@ class MainLoopLinkTest : public SimLinkTest
   protected:
     void TearDown() override
     {
-        gf_installCycleHooks(CycleHooks{});
+        gf_installCyclePorts(gf_noCyclePorts());
         SimLinkTest::TearDown();
     }
 
@@ -44,9 +44,14 @@ TEST_F(MainLoopLinkTest, AircraftInRangeAreAskedForOnTheLink)
 TEST_F(MainLoopLinkTest, NothingIsAskedWhileTheLinkIsInError)
 {
     ASSERT_TRUE(connected());
-    CycleHooks hooks;
-    hooks.sim.simError = [] { return gSimError.load() != 0; };
-    gf_installCycleHooks(std::move(hooks));
+    // The link's own error flag, as the program reads it.
+    struct LinkInError : NoCycleSimulator
+    {
+        bool simError() override { return gSimError.load() != 0; }
+    } sim;
+    CyclePorts ports = gf_noCyclePorts();
+    ports.sim = &sim;
+    gf_installCyclePorts(ports);
     gSimError.store(1);
     LiveEngine engine;
     engine.n.tickCounter = &tick;

@@ -75,11 +75,7 @@ class SourceLinkTest : public ::testing::Test
   protected:
     SourceLinkTest() : link(display)
     {
-        SourceLinkHooks hooks;
-        hooks.removeLiveAircraft = [this] { ++removals; };
-        hooks.resetReaders = [this] { ++readerResets; };
-        hooks.exitReasonNotSet = [] { return true; };
-        link.install(hooks);
+        link.install(neighbours);
         link.sourceOnThisPc.store(1);
         link.listenForRealTraffic("0");
         gProfessionalLevel.store(0);
@@ -116,6 +112,16 @@ class SourceLinkTest : public ::testing::Test
     int removals = 0;
     int readerResets = 0;
     std::string request;
+
+    // Counts the removals and the reader resets, and never sees an exit reason.
+    struct Neighbours : SourceLinkPort
+    {
+        explicit Neighbours(SourceLinkTest& test) : t(test) {}
+        void removeLiveAircraft() override { ++t.removals; }
+        void resetReaders() override { ++t.readerResets; }
+        bool exitReasonNotSet() override { return true; }
+        SourceLinkTest& t;
+    } neighbours{*this};
     plat::net::Socket held;
 };
 

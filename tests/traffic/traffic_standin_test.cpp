@@ -28,15 +28,7 @@ class StandinTest : public ::testing::Test
         filter.setRangeReference(51.5, -0.25);
         radius.store(40.0);
         stack.setAccept(true);
-        SourceLinkHooks hooks;
-        hooks.removeLiveAircraft = [this] { ++removals; };
-        hooks.resetReaders = [this]
-        {
-            traffic.resetState();
-            qnh.resetState();
-        };
-        hooks.exitReasonNotSet = [] { return true; };
-        link.install(hooks);
+        link.install(neighbours);
         link.sourceOnThisPc.store(1);
         link.listenForRealTraffic("0");
         trafficThread.start(traffic, 0, true);
@@ -98,6 +90,20 @@ class StandinTest : public ::testing::Test
     ReaderThread qnhThread;
     SourceUserState user{0.0213, 0.0, 1.5, 360.0, 0.0, 51.5, -0.25};
     int removals = 0;
+
+    // Counts the removals, resets the test's own readers, and never sees an exit reason.
+    struct Neighbours : SourceLinkPort
+    {
+        explicit Neighbours(StandinTest& test) : t(test) {}
+        void removeLiveAircraft() override { ++t.removals; }
+        void resetReaders() override
+        {
+            t.traffic.resetState();
+            t.qnh.resetState();
+        }
+        bool exitReasonNotSet() override { return true; }
+        StandinTest& t;
+    } neighbours{*this};
 };
 
 TEST_F(StandinTest, HandshakeUserStateTrafficAndQnh)

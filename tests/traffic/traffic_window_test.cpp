@@ -24,7 +24,8 @@ class TrafficWindowTest : public ::testing::Test
     }
     ~TrafficWindowTest() override
     {
-        gTrafficDisplay.install({});
+        static NoTrafficWindow noWindow; // outlives every test
+        gTrafficDisplay.install(noWindow);
         gTrafficDisplay.resetForCycle();
         gf_setTrafficStatusSource({});
     }

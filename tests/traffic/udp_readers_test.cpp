@@ -205,8 +205,13 @@ TEST_F(ReaderTest, QnhValuesAndTheirLogLines)
 TEST_F(ReaderTest, SameQnhIsPublishedOnceExceptStandard)
 {
     display.qnhState.store(ReaderState::quiet);
-    int repaints = 0;
-    display.install({[&] { ++repaints; }, nullptr, nullptr});
+    struct CountingWindow : NoTrafficWindow
+    {
+        void repaint() override { ++repaints; }
+        int repaints = 0;
+    } window;
+    const int& repaints = window.repaints;
+    display.install(window);
     qnh.handleDatagram(R"({"QNH": 1005})");
     EXPECT_EQ(display.qnhState.load(), ReaderState::receiving);
     qnh.handleDatagram(R"({"QNH": 1005})");
