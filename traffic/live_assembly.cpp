@@ -17,22 +17,26 @@ namespace oxl
 namespace
 {
 
-// The engine holds simMutex around every direct call, so these are the variants that do not lock.
-LiveSimDirect lf_simDirect()
+// The simulator link of the program. The engine holds simMutex around every direct call, so these are the
+// variants that do not lock.
+class LinkSimulator final : public SimulatorPort
 {
-    LiveSimDirect sim;
-    sim.allLightsToggle = [](std::uint32_t objectId) { return gf_allLightsToggleHeld(objectId); };
-    sim.requestStaticCg = [](std::uint32_t objectId) { return gf_requestStaticCgHeld(objectId); };
-    sim.simRequestError = [] { gf_simRequestError(); };
-    sim.setSpoilersThrottles = [](std::uint32_t objectId, double spoilersPct, double throttle1Pct,
-                                  double throttle2Pct) {
+  public:
+    UserAircraft userAircraft() override { return gf_userAircraftFromSim(); }
+    std::filesystem::path flightPlanFolder() override { return gf_flightPlanFolder(); }
+    std::int32_t allLightsToggle(std::uint32_t objectId) override { return gf_allLightsToggleHeld(objectId); }
+    std::int32_t requestStaticCg(std::uint32_t objectId) override { return gf_requestStaticCgHeld(objectId); }
+    void simRequestError() override { gf_simRequestError(); }
+    std::int32_t setSpoilersThrottles(std::uint32_t objectId, double spoilersPct, double throttle1Pct,
+                                      double throttle2Pct) override
+    {
         return gf_setSpoilersThrottlesHeld(objectId, spoilersPct, throttle1Pct, throttle2Pct);
-    };
-    sim.setFlightPlan = [](std::uint32_t objectId, const std::filesystem::path& file) {
+    }
+    std::int32_t setFlightPlan(std::uint32_t objectId, const std::filesystem::path& file) override
+    {
         return gf_setFlightPlanHeld(objectId, file);
-    };
-    return sim;
-}
+    }
+};
 
 } // namespace
 
@@ -57,9 +61,7 @@ UserAircraft gf_userAircraftFromSim()
 void gf_installLiveEngine(LiveEngine& engine)
 {
     LiveNeighbours& n = engine.n;
-    n.userAircraft = [] { return gf_userAircraftFromSim(); };
-    n.flightPlanFolder = [] { return gf_flightPlanFolder(); };
-    n.sim = lf_simDirect();
+    n.sim = std::make_unique<LinkSimulator>();
     // The parking code removes aircraft (over-long stays, the reserved stand) through the engine.
     n.parking->hooks.removeAircraftFromSim = [&engine](SimAc& ac) { removeAircraftFromSim(engine, ac); };
     gf_installLiveLiveryHooks(engine);

@@ -45,7 +45,7 @@ std::int32_t LiveEngine::tick() const
 
 UserAircraft LiveEngine::user() const
 {
-    return n.userAircraft ? n.userAircraft() : UserAircraft{};
+    return n.sim->userAircraft();
 }
 
 std::int64_t LiveEngine::steadyNow100ns() const

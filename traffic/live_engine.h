@@ -15,6 +15,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -90,17 +91,41 @@ struct LiveStandHooks
         addStandOptionOnDeparture;
 };
 
-/// The simulator calls the main loop makes directly (under simMutex), each returning the call's result
-/// code (negative = failure). Empty hooks: no simulator connected, the call is skipped.
-struct LiveSimDirect
+/// What the engine asks of the simulator link: the user aircraft, the flight-plan folder and the calls the
+/// main loop makes directly (under simMutex), each returning the call's result code (negative = failure).
+class SimulatorPort
 {
-    std::function<std::int32_t(std::uint32_t)> allLightsToggle; ///< ALL_LIGHTS_TOGGLE for an object
-    std::function<std::int32_t(std::uint32_t)> requestStaticCg; ///< request 102, definition 405
-    std::function<void()> simRequestError;                      ///< gf_simRequestError
+  public:
+    virtual ~SimulatorPort() = default;
+    /// The user aircraft as the link last reported it.
+    virtual UserAircraft userAircraft() = 0;
+    /// The folder of the flight-plan files; empty when there are none.
+    virtual std::filesystem::path flightPlanFolder() = 0;
+    /// ALL_LIGHTS_TOGGLE for an object.
+    virtual std::int32_t allLightsToggle(std::uint32_t objectId) = 0;
+    /// Request 102, definition 405: the object's Static CG.
+    virtual std::int32_t requestStaticCg(std::uint32_t objectId) = 0;
+    /// gf_simRequestError: a direct call failed.
+    virtual void simRequestError() = 0;
     /// Definition 401 of an object: spoiler handle, throttle levers 1 and 2 [percent].
-    std::function<std::int32_t(std::uint32_t, double, double, double)> setSpoilersThrottles;
+    virtual std::int32_t setSpoilersThrottles(std::uint32_t objectId, double spoilersPct, double throttle1Pct,
+                                              double throttle2Pct) = 0;
     /// Request 110: the flight-plan file for an object.
-    std::function<std::int32_t(std::uint32_t, const std::filesystem::path&)> setFlightPlan;
+    virtual std::int32_t setFlightPlan(std::uint32_t objectId, const std::filesystem::path& file) = 0;
+};
+
+/// No simulator connected: the user aircraft is unknown (all zero), there are no flight-plan files and
+/// every direct call is skipped.
+class NoSimulator : public SimulatorPort
+{
+  public:
+    UserAircraft userAircraft() override { return {}; }
+    std::filesystem::path flightPlanFolder() override { return {}; }
+    std::int32_t allLightsToggle(std::uint32_t) override { return 0; }
+    std::int32_t requestStaticCg(std::uint32_t) override { return 0; }
+    void simRequestError() override {}
+    std::int32_t setSpoilersThrottles(std::uint32_t, double, double, double) override { return 0; }
+    std::int32_t setFlightPlan(std::uint32_t, const std::filesystem::path&) override { return 0; }
 };
 
 /// The flight steps that the phase, movement and parking code of the engine installs. An empty hook
@@ -128,14 +153,12 @@ struct LiveNeighbours
     MainLoopQueues* mainQueues = &gMainLoopQueues;           ///< create deques and removal queue
     ParkingState* parking = &gParking;                       ///< stands, static aircraft, park airport
     std::atomic<std::int32_t>* tickCounter = nullptr;        ///< the main loop's tick; nullptr = gTickCounter
-    std::function<UserAircraft()> userAircraft;              ///< empty: position unknown (all zero)
     std::function<std::int64_t()> steadyNow100ns;            ///< empty: the platform's steady clock
     std::function<DayHalfHour()> weekdayHalfHour;            ///< empty: the time of week now
-    std::function<std::filesystem::path()> flightPlanFolder; ///< empty: no flight-plan files
     ElevationQuery nearestAirportElevationFt;                ///< empty: no airport list
     LiveLiveryHooks liveries;                                ///< livery services
     LiveStandHooks stands;                                   ///< stand services
-    LiveSimDirect sim;                                       ///< direct simulator calls
+    std::unique_ptr<SimulatorPort> sim = std::make_unique<NoSimulator>(); ///< the simulator link
     LivePhaseHooks phases;                                   ///< flight steps of the other engine parts
 };
 

@@ -141,9 +141,10 @@ void backToBuffer(LiveAc& ac)
 
 void deleteFlightPlan(const LiveEngine& engine, std::uint32_t objectId)
 {
-    if (!engine.n.flightPlanFolder)
+    const std::filesystem::path folder = engine.n.sim->flightPlanFolder();
+    if (folder.empty())
         return;
-    const std::filesystem::path file = engine.n.flightPlanFolder() / fmt::format("{}.pln", objectId);
+    const std::filesystem::path file = folder / fmt::format("{}.pln", objectId);
     // A locked or vanished file must not end the cycle: the plan is only an aid to the simulator.
     std::error_code ec;
     if (std::filesystem::exists(file, ec) && !ec)
@@ -153,21 +154,18 @@ void deleteFlightPlan(const LiveEngine& engine, std::uint32_t objectId)
 }
 
 // Calls the simulator directly under simMutex; a failure logs the line and takes the failure path.
-void directCall(LiveEngine& engine, const std::function<std::int32_t(std::uint32_t)>& call,
-                std::uint32_t objectId, std::string_view failureLine)
+void directCall(LiveEngine& engine, std::int32_t (SimulatorPort::*call)(std::uint32_t), std::uint32_t objectId,
+                std::string_view failureLine)
 {
-    if (!call)
-        return;
     std::int32_t result = 0;
     {
         std::lock_guard lock(engine.n.simQueues->simMutex);
-        result = call(objectId);
+        result = (engine.n.sim.get()->*call)(objectId);
     }
     if (result < 0)
     {
         gf_logMarked(failureLine);
-        if (engine.n.sim.simRequestError)
-            engine.n.sim.simRequestError();
+        engine.n.sim->simRequestError();
     }
 }
 
@@ -177,7 +175,7 @@ void onLiveCreated(LiveEngine& engine, LiveAc& ac, const SimAnswer& answer)
     ac.agl = answer.value2;
     if (engine.n.phases.onLiveCreated)
         engine.n.phases.onLiveCreated(ac);
-    directCall(engine, engine.n.sim.requestStaticCg, ac.objectId, "SimConnect request StaticCG fails");
+    directCall(engine, &SimulatorPort::requestStaticCg, ac.objectId, "SimConnect request StaticCG fails");
 }
 
 void onGroundData(LiveEngine& engine, const SimAnswer& answer)
@@ -605,7 +603,7 @@ void handleCreatedAc(LiveEngine& engine)
             ++entry.counter;
             if (isLive &&
                 (entry.counter == kFirstLightsToggleTicks || entry.counter == kSecondLightsToggleTicks))
-                directCall(engine, engine.n.sim.allLightsToggle, entry.answer.objectId,
+                directCall(engine, &SimulatorPort::allLightsToggle, entry.answer.objectId,
                            "SimConnect gf_allLightsToggle fails");
             continue;
         }

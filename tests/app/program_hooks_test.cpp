@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -195,15 +196,23 @@ void checkAirportHooks(HookCheck& check)
     check.complete<AirportReadHooks>("AirportReadHooks");
 }
 
+// A port that still holds its do-nothing implementation counts as empty.
+template <class DoNothing, class Port>
+void checkPort(HookCheck& check, const std::string& name, const std::unique_ptr<Port>& port)
+{
+    ++check.listed;
+    if (port == nullptr || dynamic_cast<const DoNothing*>(port.get()) != nullptr)
+        check.empty.push_back(name);
+}
+
 void checkEngineHooks(const LiveNeighbours& n, HookCheck& check)
 {
-    OXL_HOOK("LiveNeighbours", n, userAircraft);
     OXL_HOOK("LiveNeighbours", n, steadyNow100ns);
     OXL_HOOK("LiveNeighbours", n, weekdayHalfHour);
-    OXL_HOOK("LiveNeighbours", n, flightPlanFolder);
     OXL_HOOK("LiveNeighbours", n, nearestAirportElevationFt);
-    for (int i = 0; i < 9; ++i)
-        check.other(); // the queues, the parking state, the tick counter and the four hook groups below
+    checkPort<NoSimulator>(check, "LiveNeighbours.sim", n.sim);
+    for (int i = 0; i < 8; ++i)
+        check.other(); // the queues, the parking state, the tick counter and the three hook groups below
     check.complete<LiveNeighbours>("LiveNeighbours");
 
     const LiveLiveryHooks& l = n.liveries;
@@ -223,14 +232,6 @@ void checkEngineHooks(const LiveNeighbours& n, HookCheck& check)
     OXL_HOOK("LiveStandHooks", s, learningAllowed);
     OXL_HOOK("LiveStandHooks", s, addStandOptionOnDeparture);
     check.complete<LiveStandHooks>("LiveStandHooks");
-
-    const LiveSimDirect& d = n.sim;
-    OXL_HOOK("LiveSimDirect", d, allLightsToggle);
-    OXL_HOOK("LiveSimDirect", d, requestStaticCg);
-    OXL_HOOK("LiveSimDirect", d, simRequestError);
-    OXL_HOOK("LiveSimDirect", d, setSpoilersThrottles);
-    OXL_HOOK("LiveSimDirect", d, setFlightPlan);
-    check.complete<LiveSimDirect>("LiveSimDirect");
 
     const LivePhaseHooks& p = n.phases;
     OXL_HOOK("LivePhaseHooks", p, appendReport);

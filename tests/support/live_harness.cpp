@@ -142,10 +142,8 @@ LiveHarness::LiveHarness()
     n.mainQueues = &mainQueues_;
     n.parking = &gParking;
     n.tickCounter = &tick_;
-    n.userAircraft = [this] { return user; };
     n.steadyNow100ns = [this] { return static_cast<std::int64_t>(tick_.load()) * 100000; };
     n.weekdayHalfHour = [this] { return weekHalfHour; };
-    n.flightPlanFolder = [this] { return flightPlans_.path(); };
     n.liveries.takePendingTitle = [this](std::uint32_t hexid)
     {
         const auto it = pendingTitles.find(hexid);
@@ -174,20 +172,27 @@ LiveHarness::LiveHarness()
             return std::nullopt;
         return it->second;
     };
-    n.sim.allLightsToggle = [this](std::uint32_t objectId)
-    {
-        lightToggles.push_back({tick(), objectId});
-        return lightsToggleResult;
-    };
-    n.sim.requestStaticCg = [this](std::uint32_t objectId)
-    {
-        staticCgRequests.push_back({tick(), objectId});
-        laterAnswers_.emplace(tick() + 1,
-                              SimAnswer{objectId, 0, 0, SimAnswerKind::staticCg, staticCgFt, staticPitchRad});
-        return std::int32_t{0};
-    };
-    n.sim.simRequestError = [this] { simRequestErrors.push_back(static_cast<std::uint32_t>(tick())); };
+    n.sim = std::make_unique<Simulator>(*this);
     adding_.setAccept(true);
+}
+
+std::int32_t LiveHarness::Simulator::allLightsToggle(std::uint32_t objectId)
+{
+    h_.lightToggles.push_back({h_.tick(), objectId});
+    return h_.lightsToggleResult;
+}
+
+std::int32_t LiveHarness::Simulator::requestStaticCg(std::uint32_t objectId)
+{
+    h_.staticCgRequests.push_back({h_.tick(), objectId});
+    h_.laterAnswers_.emplace(h_.tick() + 1,
+                             SimAnswer{objectId, 0, 0, SimAnswerKind::staticCg, h_.staticCgFt, h_.staticPitchRad});
+    return 0;
+}
+
+void LiveHarness::Simulator::simRequestError()
+{
+    h_.simRequestErrors.push_back(static_cast<std::uint32_t>(h_.tick()));
 }
 
 LiveHarness::~LiveHarness()

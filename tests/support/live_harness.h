@@ -142,6 +142,22 @@ class LiveHarness
     LiveHarness(const LiveHarness&) = delete;
     LiveHarness& operator=(const LiveHarness&) = delete;
 
+    /// The fake simulator link: the harness's user aircraft and flight-plan folder, the direct calls
+    /// recorded, a Static CG request answered a tick later. Tests derive from it to record more.
+    class Simulator : public NoSimulator
+    {
+      public:
+        explicit Simulator(LiveHarness& harness) : h_(harness) {}
+        UserAircraft userAircraft() override { return h_.user; }
+        std::filesystem::path flightPlanFolder() override { return h_.flightPlanFolder(); }
+        std::int32_t allLightsToggle(std::uint32_t objectId) override;
+        std::int32_t requestStaticCg(std::uint32_t objectId) override;
+        void simRequestError() override;
+
+      protected:
+        LiveHarness& h_;
+    };
+
     /// The engine under test (its neighbours may be replaced further).
     LiveEngine& engine() { return engine_; }
     /// The current tick.

@@ -29,25 +29,33 @@ struct LeverWrite
 class CreationCompletion : public LiveScenario
 {
   protected:
+    // The harness's simulator that records the flight plans and lever writes it is given.
+    struct RecordingSimulator : test::LiveHarness::Simulator
+    {
+        RecordingSimulator(test::LiveHarness& harness, CreationCompletion& test) : Simulator(harness), t(test) {}
+        std::int32_t setFlightPlan(std::uint32_t objectId, const std::filesystem::path& file) override
+        {
+            t.plans.emplace_back(objectId, file);
+            return t.planResult;
+        }
+        std::int32_t setSpoilersThrottles(std::uint32_t objectId, double s, double t1, double t2) override
+        {
+            // Written under the simulator lock: trying it here must fail.
+            t.lockedDuringWrite = !h_.engine().n.simQueues->simMutex.try_lock();
+            if (!t.lockedDuringWrite)
+                h_.engine().n.simQueues->simMutex.unlock();
+            t.levers.push_back({objectId, s, t1, t2});
+            return 0;
+        }
+        CreationCompletion& t;
+    };
+
     void SetUp() override
     {
         LiveScenario::SetUp();
         LiveEngine& engine = harness->engine();
         installLiveFlight(engine);
-        engine.n.sim.setFlightPlan = [this](std::uint32_t objectId, const std::filesystem::path& file)
-        {
-            plans.emplace_back(objectId, file);
-            return planResult;
-        };
-        engine.n.sim.setSpoilersThrottles = [this](std::uint32_t objectId, double s, double t1, double t2)
-        {
-            // Written under the simulator lock: trying it here must fail.
-            lockedDuringWrite = !harness->engine().n.simQueues->simMutex.try_lock();
-            if (!lockedDuringWrite)
-                harness->engine().n.simQueues->simMutex.unlock();
-            levers.push_back({objectId, s, t1, t2});
-            return 0;
-        };
+        engine.n.sim = std::make_unique<RecordingSimulator>(*harness, *this);
     }
 
     // Reports of an aircraft flying east at the altitude, one every 5 s, due from tick 3000.
