@@ -65,11 +65,14 @@ DayHalfHour LiveEngine::weekdayHalfHour() const
                        static_cast<std::uint32_t>(std::max(half, 0))};
 }
 
+std::optional<DbaseRecord> NoLiveries::lookupRegistration(const std::string& registration)
+{
+    return gf_lookupRegistration(registration);
+}
+
 std::optional<DbaseRecord> LiveEngine::lookupRegistration(const std::string& registration) const
 {
-    if (n.liveries.lookupRegistration)
-        return n.liveries.lookupRegistration(registration);
-    return gf_lookupRegistration(registration);
+    return n.liveries->lookupRegistration(registration);
 }
 
 LiveAc* LiveEngine::findByHexid(std::uint32_t hexid)

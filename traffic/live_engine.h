@@ -61,18 +61,40 @@ struct Fnv1aHash
     }
 };
 
-/// The livery services the engine uses. An empty hook is a livery index that does not exist: no title is
-/// pending, nothing matches, no registration has a special livery.
-struct LiveLiveryHooks
+/// The livery services the engine uses: the pending titles of hexids, the livery cascade, the regcode map,
+/// the bookkeeping of failed creations and the registration database.
+class LiveryPort
 {
-    std::function<std::string_view(std::uint32_t)> takePendingTitle;        ///< gf_takePendingTitle
-    std::function<void(std::uint32_t, std::string_view)> storePendingTitle; ///< pending-title map insert
-    std::function<void(std::uint32_t)> erasePendingTitle;                   ///< pending-title map erase
-    std::function<void(LiveAc&)> matchLiveAcLivery;                         ///< gf_matchLiveAcLivery
-    std::function<std::optional<std::string_view>(const std::string&)> regcodeTitle; ///< regcode map
-    std::function<void(const SimAc&)> onLiveryNotCreated; ///< gf_onLiveryNotCreated
-    /// gf_lookupRegistration; empty = the aircraft database's.
-    std::function<std::optional<DbaseRecord>(const std::string&)> lookupRegistration;
+  public:
+    virtual ~LiveryPort() = default;
+    /// gf_takePendingTitle: the title kept for the hexid; empty when none.
+    virtual std::string_view takePendingTitle(std::uint32_t hexid) = 0;
+    /// Keeps the hexid's title for a later spawn.
+    virtual void storePendingTitle(std::uint32_t hexid, std::string_view title) = 0;
+    /// Forgets the hexid's title.
+    virtual void erasePendingTitle(std::uint32_t hexid) = 0;
+    /// gf_matchLiveAcLivery: sets the aircraft's livery; left empty when nothing matches.
+    virtual void matchLiveAcLivery(LiveAc& ac) = 0;
+    /// The special title of a registration; none when it has none.
+    virtual std::optional<std::string_view> regcodeTitle(const std::string& registration) = 0;
+    /// gf_onLiveryNotCreated: the simulator refused to create the aircraft's livery.
+    virtual void onLiveryNotCreated(const SimAc& ac) = 0;
+    /// gf_lookupRegistration: the registration's record.
+    virtual std::optional<DbaseRecord> lookupRegistration(const std::string& registration) = 0;
+};
+
+/// A livery index that does not exist: no title is pending, nothing matches, no registration has a
+/// special livery; registrations are looked up in the aircraft database.
+class NoLiveries : public LiveryPort
+{
+  public:
+    std::string_view takePendingTitle(std::uint32_t) override { return {}; }
+    void storePendingTitle(std::uint32_t, std::string_view) override {}
+    void erasePendingTitle(std::uint32_t) override {}
+    void matchLiveAcLivery(LiveAc&) override {}
+    std::optional<std::string_view> regcodeTitle(const std::string&) override { return std::nullopt; }
+    void onLiveryNotCreated(const SimAc&) override {}
+    std::optional<DbaseRecord> lookupRegistration(const std::string& registration) override;
 };
 
 /// The stand services of static parking that have no home yet. Empty hooks: no option is learned and
@@ -156,7 +178,7 @@ struct LiveNeighbours
     std::function<std::int64_t()> steadyNow100ns;            ///< empty: the platform's steady clock
     std::function<DayHalfHour()> weekdayHalfHour;            ///< empty: the time of week now
     ElevationQuery nearestAirportElevationFt;                ///< empty: no airport list
-    LiveLiveryHooks liveries;                                ///< livery services
+    std::unique_ptr<LiveryPort> liveries = std::make_unique<NoLiveries>(); ///< livery services
     LiveStandHooks stands;                                   ///< stand services
     std::unique_ptr<SimulatorPort> sim = std::make_unique<NoSimulator>(); ///< the simulator link
     LivePhaseHooks phases;                                   ///< flight steps of the other engine parts

@@ -233,14 +233,14 @@ void onCallsignBlocked(LiveEngine& engine, const SimAnswer& answer)
 // A creation that failed drops its aircraft; only a failure of the livery itself counts against it.
 void onCreateFailed(LiveEngine& engine, const SimAnswer& answer)
 {
-    const bool liveryFailed = answer.kind == SimAnswerKind::createFailed && engine.n.liveries.onLiveryNotCreated;
+    const bool liveryFailed = answer.kind == SimAnswerKind::createFailed;
     if (answer.hexid > kLastStaticHexid)
     {
         LiveAc* ac = engine.findByHexid(answer.hexid);
         if (ac == nullptr)
             return;
         if (liveryFailed)
-            engine.n.liveries.onLiveryNotCreated(*ac);
+            engine.n.liveries->onLiveryNotCreated(*ac);
         eraseAt(engine.live, indexOf(engine.live, static_cast<const LiveAc*>(ac)));
         return;
     }
@@ -250,7 +250,7 @@ void onCreateFailed(LiveEngine& engine, const SimAnswer& answer)
     if (it == statics.end())
         return;
     if (liveryFailed)
-        engine.n.liveries.onLiveryNotCreated(*it);
+        engine.n.liveries->onLiveryNotCreated(*it);
     eraseAt(statics, static_cast<std::size_t>(it - statics.begin()));
 }
 

@@ -303,15 +303,13 @@ void spawnLiveAc(LiveEngine& engine, LiveAc& ac)
 
     if (ac.phase == GroundPhase::birth && ac.livery.empty())
     {
-        const LiveLiveryHooks& liveries = engine.n.liveries;
-        const std::string_view pending =
-            liveries.takePendingTitle ? liveries.takePendingTitle(ac.hexid) : std::string_view{};
+        LiveryPort& liveries = *engine.n.liveries;
+        const std::string_view pending = liveries.takePendingTitle(ac.hexid);
         if (!pending.empty())
             ac.livery = pending;
         else
         {
-            if (liveries.matchLiveAcLivery)
-                liveries.matchLiveAcLivery(ac);
+            liveries.matchLiveAcLivery(ac);
             if (ac.livery.empty())
             {
                 if (!ac.registration.empty())
@@ -319,8 +317,7 @@ void spawnLiveAc(LiveEngine& engine, LiveAc& ac)
                 ac.erase = 1;
                 return;
             }
-            if (liveries.storePendingTitle)
-                liveries.storePendingTitle(ac.hexid, ac.livery);
+            liveries.storePendingTitle(ac.hexid, ac.livery);
         }
     }
 

@@ -211,19 +211,10 @@ void checkEngineHooks(const LiveNeighbours& n, HookCheck& check)
     OXL_HOOK("LiveNeighbours", n, weekdayHalfHour);
     OXL_HOOK("LiveNeighbours", n, nearestAirportElevationFt);
     checkPort<NoSimulator>(check, "LiveNeighbours.sim", n.sim);
-    for (int i = 0; i < 8; ++i)
-        check.other(); // the queues, the parking state, the tick counter and the three hook groups below
+    checkPort<NoLiveries>(check, "LiveNeighbours.liveries", n.liveries);
+    for (int i = 0; i < 7; ++i)
+        check.other(); // the queues, the parking state, the tick counter and the two hook groups below
     check.complete<LiveNeighbours>("LiveNeighbours");
-
-    const LiveLiveryHooks& l = n.liveries;
-    OXL_HOOK("LiveLiveryHooks", l, takePendingTitle);
-    OXL_HOOK("LiveLiveryHooks", l, storePendingTitle);
-    OXL_HOOK("LiveLiveryHooks", l, erasePendingTitle);
-    OXL_HOOK("LiveLiveryHooks", l, matchLiveAcLivery);
-    OXL_HOOK("LiveLiveryHooks", l, regcodeTitle);
-    OXL_HOOK("LiveLiveryHooks", l, onLiveryNotCreated);
-    OXL_HOOK("LiveLiveryHooks", l, lookupRegistration);
-    check.complete<LiveLiveryHooks>("LiveLiveryHooks");
 
     const LiveStandHooks& s = n.stands;
     OXL_HOOK("LiveStandHooks", s, addStandOption);
@@ -264,7 +255,6 @@ const std::map<std::string, std::string>& emptyOnPurpose()
          "the livery code keeps nothing per cycle: its indexes, counters and summaries live for the process"},
         {"LiveNeighbours.steadyNow100ns", "empty means the platform's steady clock; tests pin it"},
         {"LiveNeighbours.weekdayHalfHour", "empty means the time of week now; tests pin it"},
-        {"LiveLiveryHooks.lookupRegistration", "empty means the aircraft database's own lookup"},
     };
     return why;
 }

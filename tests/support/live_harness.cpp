@@ -144,34 +144,7 @@ LiveHarness::LiveHarness()
     n.tickCounter = &tick_;
     n.steadyNow100ns = [this] { return static_cast<std::int64_t>(tick_.load()) * 100000; };
     n.weekdayHalfHour = [this] { return weekHalfHour; };
-    n.liveries.takePendingTitle = [this](std::uint32_t hexid)
-    {
-        const auto it = pendingTitles.find(hexid);
-        return it == pendingTitles.end() ? std::string_view{} : it->second;
-    };
-    n.liveries.storePendingTitle = [this](std::uint32_t hexid, std::string_view title)
-    { pendingTitles[hexid] = title; };
-    n.liveries.erasePendingTitle = [this](std::uint32_t hexid) { pendingTitles.erase(hexid); };
-    n.liveries.matchLiveAcLivery = [this](LiveAc& ac)
-    {
-        ac.livery = typesWithoutLivery.contains(ac.type) ? std::string_view{} : titleFor(ac.type);
-        ac.reverseMarker = 0;
-    };
-    n.liveries.regcodeTitle = [this](const std::string& registration) -> std::optional<std::string_view>
-    {
-        const auto it = regcodeTitles.find(registration);
-        if (it == regcodeTitles.end())
-            return std::nullopt;
-        return std::string_view(it->second);
-    };
-    n.liveries.onLiveryNotCreated = [this](const SimAc& ac) { notCreated.push_back(ac.hexid); };
-    n.liveries.lookupRegistration = [this](const std::string& registration) -> std::optional<DbaseRecord>
-    {
-        const auto it = registrations.find(registration);
-        if (it == registrations.end())
-            return std::nullopt;
-        return it->second;
-    };
+    n.liveries = std::make_unique<Liveries>(*this);
     n.sim = std::make_unique<Simulator>(*this);
     adding_.setAccept(true);
 }
@@ -193,6 +166,49 @@ std::int32_t LiveHarness::Simulator::requestStaticCg(std::uint32_t objectId)
 void LiveHarness::Simulator::simRequestError()
 {
     h_.simRequestErrors.push_back(static_cast<std::uint32_t>(h_.tick()));
+}
+
+std::string_view LiveHarness::Liveries::takePendingTitle(std::uint32_t hexid)
+{
+    const auto it = h_.pendingTitles.find(hexid);
+    return it == h_.pendingTitles.end() ? std::string_view{} : it->second;
+}
+
+void LiveHarness::Liveries::storePendingTitle(std::uint32_t hexid, std::string_view title)
+{
+    h_.pendingTitles[hexid] = title;
+}
+
+void LiveHarness::Liveries::erasePendingTitle(std::uint32_t hexid)
+{
+    h_.pendingTitles.erase(hexid);
+}
+
+void LiveHarness::Liveries::matchLiveAcLivery(LiveAc& ac)
+{
+    ac.livery = h_.typesWithoutLivery.contains(ac.type) ? std::string_view{} : h_.titleFor(ac.type);
+    ac.reverseMarker = 0;
+}
+
+std::optional<std::string_view> LiveHarness::Liveries::regcodeTitle(const std::string& registration)
+{
+    const auto it = h_.regcodeTitles.find(registration);
+    if (it == h_.regcodeTitles.end())
+        return std::nullopt;
+    return std::string_view(it->second);
+}
+
+void LiveHarness::Liveries::onLiveryNotCreated(const SimAc& ac)
+{
+    h_.notCreated.push_back(ac.hexid);
+}
+
+std::optional<DbaseRecord> LiveHarness::Liveries::lookupRegistration(const std::string& registration)
+{
+    const auto it = h_.registrations.find(registration);
+    if (it == h_.registrations.end())
+        return std::nullopt;
+    return it->second;
 }
 
 LiveHarness::~LiveHarness()

@@ -158,6 +158,23 @@ class LiveHarness
         LiveHarness& h_;
     };
 
+    /// The fake livery index of the lists below.
+    class Liveries : public NoLiveries
+    {
+      public:
+        explicit Liveries(LiveHarness& harness) : h_(harness) {}
+        std::string_view takePendingTitle(std::uint32_t hexid) override;
+        void storePendingTitle(std::uint32_t hexid, std::string_view title) override;
+        void erasePendingTitle(std::uint32_t hexid) override;
+        void matchLiveAcLivery(LiveAc& ac) override;
+        std::optional<std::string_view> regcodeTitle(const std::string& registration) override;
+        void onLiveryNotCreated(const SimAc& ac) override;
+        std::optional<DbaseRecord> lookupRegistration(const std::string& registration) override;
+
+      private:
+        LiveHarness& h_;
+    };
+
     /// The engine under test (its neighbours may be replaced further).
     LiveEngine& engine() { return engine_; }
     /// The current tick.
