@@ -260,11 +260,9 @@ void arriveAtStand(LiveEngine& engine, LiveAc& ac)
     if (log)
         gf_log(fmt::format("{:8}: {:8} arrived at stand", gf_standNameById(ac.standId), ac.callsign));
     engine.couplingQueue.push_back(ac.hexid);
-    if (!ac.airline.empty() && ac.standCargo == ac.cargo && engine.n.stands.addStandOption &&
-        engine.n.stands.addStandOption(ac.standId, ac, now, false))
+    if (!ac.airline.empty() && ac.standCargo == ac.cargo && engine.n.stands->addStandOption(ac.standId, ac, now, false))
         rememberLiveParked(engine, ac.hexid, now.half);
-    if (engine.n.stands.maxParkCheck)
-        engine.n.stands.maxParkCheck(0);
+    engine.n.staticParking->maxParkCheck(0);
 }
 
 void try2Park(LiveEngine& engine, LiveAc& ac, bool wide)
@@ -340,8 +338,8 @@ void clearAdjacentStand(LiveEngine& engine, std::uint32_t adjacentId, const Live
 void learnStandOnDeparture(LiveEngine& engine, LiveAc& ac, bool departing)
 {
     ParkingState& parking = *engine.n.parking;
-    const LiveStandHooks& hooks = engine.n.stands;
-    if (!LEARN_SOFT.value() || !hooks.learningAllowed || !hooks.learningAllowed() ||
+    StandLearningPort& learning = *engine.n.stands;
+    if (!LEARN_SOFT.value() || !learning.learningAllowed() ||
         parking.parkAirport.code.empty() || ac.standId != 0 || (!departing && ac.agl >= kLearnBelowAglFt))
         return;
     if (gf_distanceNm({ac.lat, ac.lon}, {parking.parkAirport.latitude, parking.parkAirport.longitude}) >
@@ -357,8 +355,7 @@ void learnStandOnDeparture(LiveEngine& engine, LiveAc& ac, bool departing)
     Stand* stand = gf_searchFittingStands(parking, now, ac, true);
     if (stand == nullptr)
         return;
-    if (hooks.addStandOptionOnDeparture &&
-        hooks.addStandOptionOnDeparture(stand->standId, ac, 0, now, !departing))
+    if (learning.addStandOptionOnDeparture(stand->standId, ac, 0, now, !departing))
         return;
     auto& gate = engine.liveParked;
     for (std::size_t i = 0; i < gate.size(); ++i)
@@ -383,8 +380,7 @@ bool learnAtKnownStand(LiveEngine& engine, LiveAc& ac, DayHalfHour now, bool dep
         }
         if (!seenAtOtherTime)
             continue;
-        if (stand.standId < 1 || !engine.n.stands.addStandOptionOnDeparture ||
-            !engine.n.stands.addStandOptionOnDeparture(stand.standId, ac, 1, now, !departing))
+        if (stand.standId < 1 || !engine.n.stands->addStandOptionOnDeparture(stand.standId, ac, 1, now, !departing))
             return false;
         rememberLiveParked(engine, ac.hexid, now.half);
         return true;

@@ -1,6 +1,7 @@
 #include "traffic/live_assembly.h"
 
 #include "airports/occupancy_learning.h"
+#include "airports/park_airport.h"
 #include "simlink/flight_plan.h"
 #include "simlink/sim_direct.h"
 #include "simlink/sim_state.h"
@@ -8,6 +9,7 @@
 #include "traffic/live_lifecycle.h"
 #include "traffic/live_livery_hooks.h"
 
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -36,6 +38,27 @@ class LinkSimulator final : public SimulatorPort
     {
         return gf_setFlightPlanHeld(objectId, file);
     }
+};
+
+// The stand learning of the parking state the engine works on; soft options only where the park airport's
+// file has too little observed occupancy.
+class ParkingStandLearning final : public StandLearningPort
+{
+  public:
+    explicit ParkingStandLearning(LiveEngine& engine) : engine_(engine) {}
+    bool learningAllowed() override { return gf_softLearningAllowed(); }
+    bool addStandOption(std::uint32_t standId, const LiveAc& ac, DayHalfHour time, bool closeVisit) override
+    {
+        return lt_addStandOption(*engine_.n.parking, standId, ac, time, closeVisit);
+    }
+    bool addStandOptionOnDeparture(std::uint32_t standId, const LiveAc& ac, std::uint32_t kind, DayHalfHour time,
+                                   bool closeVisit) override
+    {
+        return lt_addStandOptionOnDeparture(*engine_.n.parking, standId, ac, kind != 0, time, closeVisit);
+    }
+
+  private:
+    LiveEngine& engine_;
 };
 
 } // namespace
@@ -71,12 +94,7 @@ void gf_installLiveEngine(LiveEngine& engine)
 
 void gf_installStandLearning(LiveEngine& engine)
 {
-    LiveStandHooks& stands = engine.n.stands;
-    stands.addStandOption = [&engine](std::uint32_t standId, const LiveAc& ac, DayHalfHour time, bool closeVisit)
-    { return lt_addStandOption(*engine.n.parking, standId, ac, time, closeVisit); };
-    stands.addStandOptionOnDeparture = [&engine](std::uint32_t standId, const LiveAc& ac, std::uint32_t direct,
-                                                 DayHalfHour time, bool closeVisit)
-    { return lt_addStandOptionOnDeparture(*engine.n.parking, standId, ac, direct != 0, time, closeVisit); };
+    engine.n.stands = std::make_unique<ParkingStandLearning>(engine);
 }
 
 } // namespace oxl

@@ -97,20 +97,55 @@ class NoLiveries : public LiveryPort
     std::optional<DbaseRecord> lookupRegistration(const std::string& registration) override;
 };
 
-/// The stand services of static parking that have no home yet. Empty hooks: no option is learned and
-/// no parking limit is checked.
-struct LiveStandHooks
+/// What the engine asks of the stand learning: live aircraft that park at, stay at and leave the park
+/// airport's stands teach its stands.
+class StandLearningPort
 {
-    /// lt_addStandOption(stand id, aircraft, time, close visit): records the aircraft's occupancy of the
-    /// stand, the close flag set when its stay there is over; true when added or updated.
-    std::function<bool(std::uint32_t, const LiveAc&, DayHalfHour, bool)> addStandOption;
-    std::function<void(std::uint8_t)> maxParkCheck; ///< gf_maxParkCheck
-    std::function<void()> assignStaticParking;      ///< gf_assignStaticParking: places one static aircraft
+  public:
+    virtual ~StandLearningPort() = default;
     /// True when soft stand options may be learned at the current park airport.
-    std::function<bool()> learningAllowed;
-    /// lt_addStandOptionOnDeparture(stand id, aircraft, kind, time, close visit); true when recorded.
-    std::function<bool(std::uint32_t, const LiveAc&, std::uint32_t, DayHalfHour, bool)>
-        addStandOptionOnDeparture;
+    virtual bool learningAllowed() = 0;
+    /// lt_addStandOption: records the aircraft's occupancy of the stand at the time, the close flag set
+    /// when its stay there is over; true when added or updated.
+    virtual bool addStandOption(std::uint32_t standId, const LiveAc& ac, DayHalfHour time, bool closeVisit) = 0;
+    /// lt_addStandOptionOnDeparture: the same for an aircraft leaving (kind 1: at a stand it was seen at
+    /// before); true when recorded.
+    virtual bool addStandOptionOnDeparture(std::uint32_t standId, const LiveAc& ac, std::uint32_t kind,
+                                           DayHalfHour time, bool closeVisit) = 0;
+};
+
+/// No stand learning: nothing may be learned and no option is recorded.
+class NoStandLearning : public StandLearningPort
+{
+  public:
+    bool learningAllowed() override { return false; }
+    bool addStandOption(std::uint32_t, const LiveAc&, DayHalfHour, bool) override { return false; }
+    bool addStandOptionOnDeparture(std::uint32_t, const LiveAc&, std::uint32_t, DayHalfHour, bool) override
+    {
+        return false;
+    }
+};
+
+/// What the engine asks of the static parking and the airport list.
+class ParkingPort
+{
+  public:
+    virtual ~ParkingPort() = default;
+    /// gf_assignStaticParking: places one static aircraft.
+    virtual void assignStaticParking() = 0;
+    /// gf_maxParkCheck: keeps the parked aircraft within their limit, counting `extra` more.
+    virtual void maxParkCheck(std::uint8_t extra) = 0;
+    /// Elevation [ft] of the listed airport nearest to a position [deg] within kGroundAirportNm.
+    virtual std::optional<double> nearestAirportElevationFt(double lat, double lon) = 0;
+};
+
+/// No static parking and no airport list: nothing is placed or checked, no airport is near.
+class NoParking : public ParkingPort
+{
+  public:
+    void assignStaticParking() override {}
+    void maxParkCheck(std::uint8_t) override {}
+    std::optional<double> nearestAirportElevationFt(double, double) override { return std::nullopt; }
 };
 
 /// What the engine asks of the simulator link: the user aircraft, the flight-plan folder and the calls the
@@ -164,9 +199,6 @@ struct LivePhaseHooks
     std::function<void(LiveAc&, const Stand&)> makeWayAtStand; ///< clears a stand of static aircraft
 };
 
-/// Elevation [ft] of the listed airport nearest to a latitude and longitude [deg] within kGroundAirportNm.
-using ElevationQuery = std::function<std::optional<double>(double, double)>;
-
 /// The engine's neighbours and sources; every one can be replaced by a test.
 struct LiveNeighbours
 {
@@ -177,9 +209,9 @@ struct LiveNeighbours
     std::atomic<std::int32_t>* tickCounter = nullptr;        ///< the main loop's tick; nullptr = gTickCounter
     std::function<std::int64_t()> steadyNow100ns;            ///< empty: the platform's steady clock
     std::function<DayHalfHour()> weekdayHalfHour;            ///< empty: the time of week now
-    ElevationQuery nearestAirportElevationFt;                ///< empty: no airport list
     std::unique_ptr<LiveryPort> liveries = std::make_unique<NoLiveries>(); ///< livery services
-    LiveStandHooks stands;                                   ///< stand services
+    std::unique_ptr<StandLearningPort> stands = std::make_unique<NoStandLearning>(); ///< stand learning
+    std::unique_ptr<ParkingPort> staticParking = std::make_unique<NoParking>();      ///< static parking, airports
     std::unique_ptr<SimulatorPort> sim = std::make_unique<NoSimulator>(); ///< the simulator link
     LivePhaseHooks phases;                                   ///< flight steps of the other engine parts
 };

@@ -102,10 +102,9 @@ void parkAtSpawn(LiveEngine& engine, LiveAc& ac, const Stand& stand)
     front.lon = stand.longitude;
     front.track = stand.heading * kRadToDeg;
     const DayHalfHour now = engine.weekdayHalfHour();
-    if (engine.n.stands.addStandOption && engine.n.stands.addStandOption(stand.standId, ac, now, false))
+    if (engine.n.stands->addStandOption(stand.standId, ac, now, false))
         rememberLiveParked(engine, ac.hexid, now.half);
-    if (engine.n.stands.maxParkCheck)
-        engine.n.stands.maxParkCheck(1);
+    engine.n.staticParking->maxParkCheck(1);
 }
 
 void fillFirstPosition(LiveAc& ac)

@@ -209,20 +209,13 @@ void checkEngineHooks(const LiveNeighbours& n, HookCheck& check)
 {
     OXL_HOOK("LiveNeighbours", n, steadyNow100ns);
     OXL_HOOK("LiveNeighbours", n, weekdayHalfHour);
-    OXL_HOOK("LiveNeighbours", n, nearestAirportElevationFt);
     checkPort<NoSimulator>(check, "LiveNeighbours.sim", n.sim);
     checkPort<NoLiveries>(check, "LiveNeighbours.liveries", n.liveries);
-    for (int i = 0; i < 7; ++i)
-        check.other(); // the queues, the parking state, the tick counter and the two hook groups below
+    checkPort<NoStandLearning>(check, "LiveNeighbours.stands", n.stands);
+    checkPort<NoParking>(check, "LiveNeighbours.staticParking", n.staticParking);
+    for (int i = 0; i < 6; ++i)
+        check.other(); // the queues, the parking state, the tick counter and the hook group below
     check.complete<LiveNeighbours>("LiveNeighbours");
-
-    const LiveStandHooks& s = n.stands;
-    OXL_HOOK("LiveStandHooks", s, addStandOption);
-    OXL_HOOK("LiveStandHooks", s, maxParkCheck);
-    OXL_HOOK("LiveStandHooks", s, assignStaticParking);
-    OXL_HOOK("LiveStandHooks", s, learningAllowed);
-    OXL_HOOK("LiveStandHooks", s, addStandOptionOnDeparture);
-    check.complete<LiveStandHooks>("LiveStandHooks");
 
     const LivePhaseHooks& p = n.phases;
     OXL_HOOK("LivePhaseHooks", p, appendReport);

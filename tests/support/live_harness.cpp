@@ -1,5 +1,6 @@
 #include "tests/support/live_harness.h"
 
+#include "airports/static_placement.h"
 #include "liveries/dbase.h"
 #include "traffic/live_lifecycle.h"
 #include "traffic/live_tick.h"
@@ -130,6 +131,16 @@ void StreamBuilder::advance(double seconds)
         position_ = gf_destinationPoint(position_, trackDeg_ * kDegToRad, distanceFt);
     if (altFt_ > 0.0)
         altFt_ = std::max(0.0, altFt_ + vsFpm_ * seconds / 60.0);
+}
+
+void GlobalStaticParking::assignStaticParking()
+{
+    gf_assignStaticParking(gParking);
+}
+
+void GlobalStaticParking::maxParkCheck(std::uint8_t extra)
+{
+    gf_maxParkCheck(gParking, extra);
 }
 
 LiveHarness::LiveHarness()

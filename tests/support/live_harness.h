@@ -16,6 +16,7 @@
 #include <deque>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -132,6 +133,47 @@ struct FakeObject
     double lon = 0.0;
     double alt = 0.0; ///< [ft]
 };
+
+/// Stand learning that records the options it is given and takes every one.
+class StandOptionRecorder : public NoStandLearning
+{
+  public:
+    bool addStandOption(std::uint32_t standId, const LiveAc& ac, DayHalfHour, bool closeVisit) override
+    {
+        stands.push_back(standId);
+        hexids.push_back(ac.hexid);
+        closeFlags.push_back(closeVisit);
+        return true;
+    }
+    std::vector<std::uint32_t> stands; ///< stand ids, in order
+    std::vector<std::uint32_t> hexids; ///< the aircraft of each option
+    std::vector<bool> closeFlags;      ///< true where the stay at the stand was over
+};
+
+/// Static parking that records the parking-limit checks.
+class ParkCheckRecorder : public NoParking
+{
+  public:
+    void maxParkCheck(std::uint8_t extra) override { checks.push_back(extra); }
+    std::vector<std::uint8_t> checks; ///< the `extra` of each check
+};
+
+/// The static parking of gParking, with no airport list.
+class GlobalStaticParking : public NoParking
+{
+  public:
+    void assignStaticParking() override;
+    void maxParkCheck(std::uint8_t extra) override;
+};
+
+/// Installs a double of the engine's port and returns it for the test to read.
+template <class Double, class Port> Double& installDouble(std::unique_ptr<Port>& port)
+{
+    auto fake = std::make_unique<Double>();
+    Double& installed = *fake;
+    port = std::move(fake);
+    return installed;
+}
 
 /// The engine on a fake clock with a fake simulator and a fake livery index.
 class LiveHarness

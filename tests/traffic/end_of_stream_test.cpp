@@ -195,17 +195,13 @@ class StandParking : public EndOfStream
         stands[1].adjacent = {1};
         gParking.setStands(std::move(stands));
         LiveEngine& engine = harness->engine();
-        engine.n.stands.addStandOption = [this](std::uint32_t standId, const LiveAc&, DayHalfHour, bool)
-        {
-            optionStands.push_back(standId);
-            return true;
-        };
-        engine.n.stands.maxParkCheck = [this](std::uint8_t flag) { maxParkChecks.push_back(flag); };
+        options = &test::installDouble<test::StandOptionRecorder>(engine.n.stands);
+        parkChecks = &test::installDouble<test::ParkCheckRecorder>(engine.n.staticParking);
         installEndOfStream(engine);
     }
 
-    std::vector<std::uint32_t> optionStands;
-    std::vector<std::uint8_t> maxParkChecks;
+    test::StandOptionRecorder* options = nullptr;
+    test::ParkCheckRecorder* parkChecks = nullptr;
 };
 
 TEST_F(StandParking, TaxiingAircraftDrivesOntoAFreeStandAndParks)
@@ -248,8 +244,8 @@ TEST_F(StandParking, TaxiingAircraftDrivesOntoAFreeStandAndParks)
     EXPECT_EQ(parked->stream.front().stationary, 1);
     EXPECT_EQ(parked->extensionCount, 1);
     EXPECT_EQ(parked->parkedSlot, gf_packDayHalfHour(harness->weekHalfHour));
-    EXPECT_EQ(optionStands, std::vector<std::uint32_t>{1});
-    EXPECT_EQ(maxParkChecks, std::vector<std::uint8_t>{0});
+    EXPECT_EQ(options->stands, std::vector<std::uint32_t>{1});
+    EXPECT_EQ(parkChecks->checks, std::vector<std::uint8_t>{0});
     EXPECT_EQ(harness->engine().couplingQueue.back(), kHex);
     EXPECT_EQ(harness->engine().liveParked,
               (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{kHex, harness->weekHalfHour.half}}));
@@ -318,7 +314,7 @@ TEST_F(StandParking, ArrivalFartherThanTwoMetresTaxisOn)
     arriveAtStand(harness->engine(), ac);
     EXPECT_EQ(ac.phase, GroundPhase::taxi);
     EXPECT_EQ(ac.previousPhase, GroundPhase::parking);
-    EXPECT_TRUE(optionStands.empty());
+    EXPECT_TRUE(options->stands.empty());
 }
 
 struct GateRow
