@@ -48,21 +48,27 @@ UserAircraft LiveEngine::user() const
     return n.sim->userAircraft();
 }
 
-std::int64_t LiveEngine::steadyNow100ns() const
+std::int64_t PlatformClock::steadyNow100ns()
 {
-    if (n.steadyNow100ns)
-        return n.steadyNow100ns();
     const auto sinceEpoch = plat::steadyNow().time_since_epoch();
     return std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch).count() / 100;
 }
 
-DayHalfHour LiveEngine::weekdayHalfHour() const
+DayHalfHour PlatformClock::weekdayHalfHour()
 {
-    if (n.weekdayHalfHour)
-        return n.weekdayHalfHour();
     const auto [weekday, half] = gf_weekdayHalfHour();
     return DayHalfHour{static_cast<std::uint32_t>(std::max(weekday, 0)),
                        static_cast<std::uint32_t>(std::max(half, 0))};
+}
+
+std::int64_t LiveEngine::steadyNow100ns() const
+{
+    return n.clock->steadyNow100ns();
+}
+
+DayHalfHour LiveEngine::weekdayHalfHour() const
+{
+    return n.clock->weekdayHalfHour();
 }
 
 std::optional<DbaseRecord> NoLiveries::lookupRegistration(const std::string& registration)

@@ -199,6 +199,25 @@ struct LivePhaseHooks
     std::function<void(LiveAc&, const Stand&)> makeWayAtStand; ///< clears a stand of static aircraft
 };
 
+/// The engine's clocks.
+class EngineClock
+{
+  public:
+    virtual ~EngineClock() = default;
+    /// Steady-clock time now [100 ns].
+    virtual std::int64_t steadyNow100ns() = 0;
+    /// Weekday and half hour now.
+    virtual DayHalfHour weekdayHalfHour() = 0;
+};
+
+/// The platform's steady clock and the time of week now; tests pin them with a clock of their own.
+class PlatformClock : public EngineClock
+{
+  public:
+    std::int64_t steadyNow100ns() override;
+    DayHalfHour weekdayHalfHour() override;
+};
+
 /// The engine's neighbours and sources; every one can be replaced by a test.
 struct LiveNeighbours
 {
@@ -207,8 +226,7 @@ struct LiveNeighbours
     MainLoopQueues* mainQueues = &gMainLoopQueues;           ///< create deques and removal queue
     ParkingState* parking = &gParking;                       ///< stands, static aircraft, park airport
     std::atomic<std::int32_t>* tickCounter = nullptr;        ///< the main loop's tick; nullptr = gTickCounter
-    std::function<std::int64_t()> steadyNow100ns;            ///< empty: the platform's steady clock
-    std::function<DayHalfHour()> weekdayHalfHour;            ///< empty: the time of week now
+    std::unique_ptr<EngineClock> clock = std::make_unique<PlatformClock>(); ///< steady time, time of week
     std::unique_ptr<LiveryPort> liveries = std::make_unique<NoLiveries>(); ///< livery services
     std::unique_ptr<StandLearningPort> stands = std::make_unique<NoStandLearning>(); ///< stand learning
     std::unique_ptr<ParkingPort> staticParking = std::make_unique<NoParking>();      ///< static parking, airports

@@ -207,14 +207,12 @@ void checkPort(HookCheck& check, const std::string& name, const std::unique_ptr<
 
 void checkEngineHooks(const LiveNeighbours& n, HookCheck& check)
 {
-    OXL_HOOK("LiveNeighbours", n, steadyNow100ns);
-    OXL_HOOK("LiveNeighbours", n, weekdayHalfHour);
     checkPort<NoSimulator>(check, "LiveNeighbours.sim", n.sim);
     checkPort<NoLiveries>(check, "LiveNeighbours.liveries", n.liveries);
     checkPort<NoStandLearning>(check, "LiveNeighbours.stands", n.stands);
     checkPort<NoParking>(check, "LiveNeighbours.staticParking", n.staticParking);
-    for (int i = 0; i < 6; ++i)
-        check.other(); // the queues, the parking state, the tick counter and the hook group below
+    for (int i = 0; i < 7; ++i)
+        check.other(); // the queues, the parking state, the tick counter, the clock and the hook group below
     check.complete<LiveNeighbours>("LiveNeighbours");
 
     const LivePhaseHooks& p = n.phases;
@@ -246,8 +244,6 @@ const std::map<std::string, std::string>& emptyOnPurpose()
         {"PeriodicHooks.updateReaderStatus", "empty means the program's own reader watchdog"},
         {"CycleLiveryHooks.resetForCycle",
          "the livery code keeps nothing per cycle: its indexes, counters and summaries live for the process"},
-        {"LiveNeighbours.steadyNow100ns", "empty means the platform's steady clock; tests pin it"},
-        {"LiveNeighbours.weekdayHalfHour", "empty means the time of week now; tests pin it"},
     };
     return why;
 }

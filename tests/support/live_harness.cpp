@@ -153,8 +153,7 @@ LiveHarness::LiveHarness()
     n.mainQueues = &mainQueues_;
     n.parking = &gParking;
     n.tickCounter = &tick_;
-    n.steadyNow100ns = [this] { return static_cast<std::int64_t>(tick_.load()) * 100000; };
-    n.weekdayHalfHour = [this] { return weekHalfHour; };
+    n.clock = std::make_unique<Clock>(*this);
     n.liveries = std::make_unique<Liveries>(*this);
     n.sim = std::make_unique<Simulator>(*this);
     adding_.setAccept(true);

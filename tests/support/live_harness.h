@@ -200,6 +200,18 @@ class LiveHarness
         LiveHarness& h_;
     };
 
+    /// The fake clock: 1 ms of steady time a tick, the time of week of `weekHalfHour`.
+    class Clock : public EngineClock
+    {
+      public:
+        explicit Clock(LiveHarness& harness) : h_(harness) {}
+        std::int64_t steadyNow100ns() override { return static_cast<std::int64_t>(h_.tick()) * 100000; }
+        DayHalfHour weekdayHalfHour() override { return h_.weekHalfHour; }
+
+      protected:
+        LiveHarness& h_;
+    };
+
     /// The fake livery index of the lists below.
     class Liveries : public NoLiveries
     {
