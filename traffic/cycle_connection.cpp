@@ -50,6 +50,13 @@ bool lf_ask(const std::function<bool()>& hook)
     return hook && hook();
 }
 
+// A reader that ends with an error is shown and logged by the cycle worker.
+class ProgramReaderStop final : public ReaderStopListener
+{
+  public:
+    void readerStopped(std::string_view name, std::string_view error) override { gf_readerStopped(name, error); }
+};
+
 } // namespace
 
 void lf_reserveCycleContainers()
@@ -165,8 +172,9 @@ void lf_runCycle()
         return;
 
     gAddingStack.setAccept(false);
-    gTrafficReader.setStoppedHandler(gf_readerStopped);
-    gQnhReader.setStoppedHandler(gf_readerStopped);
+    static ProgramReaderStop readerStop;
+    gTrafficReader.setStopListener(readerStop);
+    gQnhReader.setStopListener(readerStop);
     cycle::readerThreads().qnh.start(gQnhReader, hooks.services.qnhPort, sourceOnThisPc);
     cycle::sleepFor(2000ms);
     cycle::readerThreads().traffic.start(gTrafficReader, hooks.services.trafficPort, sourceOnThisPc);
