@@ -255,8 +255,7 @@ void arriveAtStand(LiveEngine& engine, LiveAc& ac)
     ac.lastStandDistance = 0.0;
     ac.awayCount = 0;
     correctStandCargo(engine, ac);
-    if (engine.n.phases.setParkedConfig)
-        engine.n.phases.setParkedConfig(ac);
+    engine.n.phases->setParkedConfig(ac);
     if (log)
         gf_log(fmt::format("{:8}: {:8} arrived at stand", gf_standNameById(ac.standId), ac.callsign));
     engine.couplingQueue.push_back(ac.hexid);
@@ -400,12 +399,6 @@ bool gf_learnGate(LiveEngine& engine, DayHalfHour now, std::uint32_t hexid, bool
         }
     engine.liveParked.emplace_back(hexid, now.half);
     return true;
-}
-
-void installEndOfStream(LiveEngine& engine)
-{
-    engine.n.phases.makeWayAtStand = [&engine](LiveAc& ac, const Stand& stand)
-    { makeWayAtStand(engine, ac, stand); };
 }
 
 } // namespace oxl

@@ -185,18 +185,40 @@ class NoSimulator : public SimulatorPort
     std::int32_t setFlightPlan(std::uint32_t, const std::filesystem::path&) override { return 0; }
 };
 
-/// The flight steps that the phase, movement and parking code of the engine installs. An empty hook
-/// leaves the lifecycle's own part: a report is appended as it is, a created aircraft becomes active
-/// with no configuration, an active aircraft keeps its position.
-struct LivePhaseHooks
+/// The flight steps of the phase, movement and parking code that the lifecycle, the spawning and the tick
+/// call.
+class FlightSteps
 {
-    std::function<void(LiveAc&, const Report&)> appendReport; ///< appendReport
-    std::function<void(LiveAc&)> onLiveCreated; ///< after object id and agl are stored (flight plan, parking)
-    std::function<void(LiveAc&)> onAiCreated;   ///< configuration before the aircraft becomes active
-    std::function<void(LiveAc&)> onTouchdown;   ///< the simulator reports it on the ground
-    std::function<void(SimAc&)> setParkedConfig; ///< parked configuration of a created static aircraft
-    std::function<void(LiveAc&)> moveActive;     ///< steps 3 and 4 of the per-tick update
-    std::function<void(LiveAc&, const Stand&)> makeWayAtStand; ///< clears a stand of static aircraft
+  public:
+    virtual ~FlightSteps() = default;
+    /// appendReport: what a new report does to the aircraft's stream.
+    virtual void appendReport(LiveAc& ac, const Report& report) = 0;
+    /// After object id and agl are stored (flight plan, parking).
+    virtual void onLiveCreated(LiveAc& ac) = 0;
+    /// Configuration before the aircraft becomes active.
+    virtual void onAiCreated(LiveAc& ac) = 0;
+    /// The simulator reports the aircraft on the ground.
+    virtual void onTouchdown(LiveAc& ac) = 0;
+    /// Parked configuration of a created static aircraft.
+    virtual void setParkedConfig(SimAc& ac) = 0;
+    /// Steps 3 and 4 of the per-tick update.
+    virtual void moveActive(LiveAc& ac) = 0;
+    /// Clears a stand of static aircraft.
+    virtual void makeWayAtStand(LiveAc& ac, const Stand& stand) = 0;
+};
+
+/// The lifecycle's own part alone: a report is appended as it is, a created aircraft becomes active with
+/// no configuration, an active aircraft keeps its position.
+class NoFlightSteps : public FlightSteps
+{
+  public:
+    void appendReport(LiveAc& ac, const Report& report) override { ac.stream.push_back(report); }
+    void onLiveCreated(LiveAc&) override {}
+    void onAiCreated(LiveAc&) override {}
+    void onTouchdown(LiveAc&) override {}
+    void setParkedConfig(SimAc&) override {}
+    void moveActive(LiveAc&) override {}
+    void makeWayAtStand(LiveAc&, const Stand&) override {}
 };
 
 /// The engine's clocks.
@@ -231,7 +253,7 @@ struct LiveNeighbours
     std::unique_ptr<StandLearningPort> stands = std::make_unique<NoStandLearning>(); ///< stand learning
     std::unique_ptr<ParkingPort> staticParking = std::make_unique<NoParking>();      ///< static parking, airports
     std::unique_ptr<SimulatorPort> sim = std::make_unique<NoSimulator>(); ///< the simulator link
-    LivePhaseHooks phases;                                   ///< flight steps of the other engine parts
+    std::unique_ptr<FlightSteps> phases = std::make_unique<NoFlightSteps>(); ///< flight steps of the other parts
 };
 
 /// A creation answer waiting 200 ticks before its aircraft is made active.

@@ -173,8 +173,7 @@ void onLiveCreated(LiveEngine& engine, LiveAc& ac, const SimAnswer& answer)
 {
     ac.objectId = answer.objectId;
     ac.agl = answer.value2;
-    if (engine.n.phases.onLiveCreated)
-        engine.n.phases.onLiveCreated(ac);
+    engine.n.phases->onLiveCreated(ac);
     directCall(engine, &SimulatorPort::requestStaticCg, ac.objectId, "SimConnect request StaticCG fails");
 }
 
@@ -186,8 +185,8 @@ void onGroundData(LiveEngine& engine, const SimAnswer& answer)
     if (answer.hexid == 1 && !ac->onGround && ac->rotationCounter < 2 &&
         ac->simState != SimState::removingfromsim && ac->phase != GroundPhase::take_off)
     {
-        if ((ac->flareState != 0 || ac->landing) && engine.n.phases.onTouchdown)
-            engine.n.phases.onTouchdown(*ac);
+        if (ac->flareState != 0 || ac->landing)
+            engine.n.phases->onTouchdown(*ac);
         ac->onGround = 1;
         ac->altStep = 0.0;
         ac->rotationCounter = 1;
@@ -311,8 +310,7 @@ bool activateStatic(LiveEngine& engine, const SimAnswer& answer)
         return false;
     it->simState = SimState::active;
     it->objectId = answer.objectId;
-    if (engine.n.phases.setParkedConfig)
-        engine.n.phases.setParkedConfig(*it);
+    engine.n.phases->setParkedConfig(*it);
     if (LOG.value())
         gf_log(fmt::format("{:8}: {:8} parked", gf_standNameById(it->standId), it->callsign));
     removeIfAskedWhileCreating(engine, *it);
@@ -325,8 +323,7 @@ bool activateLive(LiveEngine& engine, const SimAnswer& answer)
     LiveAc* ac = engine.findByHexid(answer.hexid);
     if (ac == nullptr || ac->simState != SimState::adding2sim || ac->objectId != answer.objectId)
         return false;
-    if (engine.n.phases.onAiCreated)
-        engine.n.phases.onAiCreated(*ac);
+    engine.n.phases->onAiCreated(*ac);
     ac->simState = SimState::active;
     removeIfAskedWhileCreating(engine, *ac);
     return true;
@@ -397,10 +394,7 @@ void acceptReport(LiveEngine& engine, TrafficLine&& line)
     if (!checkRespawn(engine, *ac, line))
         return;
     ac->lastTime = line.timestamp;
-    if (engine.n.phases.appendReport)
-        engine.n.phases.appendReport(*ac, line.report);
-    else
-        ac->stream.push_back(line.report);
+    engine.n.phases->appendReport(*ac, line.report);
 }
 
 void acceptNewHexid(LiveEngine& engine, TrafficLine&& line)

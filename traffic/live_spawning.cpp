@@ -374,8 +374,7 @@ Stand* findStandAtSpawn(LiveEngine& engine, LiveAc& ac)
     if (claimStand(engine, stand->standId, ac.callsign) &&
         !gf_findConflictingAdjacent(engine, stand->adjacent, ac, *stand))
     {
-        if (engine.n.phases.makeWayAtStand)
-            engine.n.phases.makeWayAtStand(ac, *stand);
+        engine.n.phases->makeWayAtStand(ac, *stand);
         ac.stream.front().stationary = 1;
         ac.stream.front().gs = 0.0;
         return stand;

@@ -65,8 +65,7 @@ bool updateLiveAc(LiveEngine& engine, LiveAc& ac)
         }
         else
         {
-            if (engine.n.phases.moveActive)
-                engine.n.phases.moveActive(ac);
+            engine.n.phases->moveActive(ac);
             if (ac.simState == SimState::active)
             {
                 keepAboveGround(engine, ac);

@@ -211,19 +211,10 @@ void checkEngineHooks(const LiveNeighbours& n, HookCheck& check)
     checkPort<NoLiveries>(check, "LiveNeighbours.liveries", n.liveries);
     checkPort<NoStandLearning>(check, "LiveNeighbours.stands", n.stands);
     checkPort<NoParking>(check, "LiveNeighbours.staticParking", n.staticParking);
-    for (int i = 0; i < 7; ++i)
-        check.other(); // the queues, the parking state, the tick counter, the clock and the hook group below
+    checkPort<NoFlightSteps>(check, "LiveNeighbours.phases", n.phases);
+    for (int i = 0; i < 6; ++i)
+        check.other(); // the queues, the parking state, the tick counter and the clock
     check.complete<LiveNeighbours>("LiveNeighbours");
-
-    const LivePhaseHooks& p = n.phases;
-    OXL_HOOK("LivePhaseHooks", p, appendReport);
-    OXL_HOOK("LivePhaseHooks", p, onLiveCreated);
-    OXL_HOOK("LivePhaseHooks", p, onAiCreated);
-    OXL_HOOK("LivePhaseHooks", p, onTouchdown);
-    OXL_HOOK("LivePhaseHooks", p, setParkedConfig);
-    OXL_HOOK("LivePhaseHooks", p, moveActive);
-    OXL_HOOK("LivePhaseHooks", p, makeWayAtStand);
-    check.complete<LivePhaseHooks>("LivePhaseHooks");
 }
 
 void checkScanHooks(HookCheck& check)

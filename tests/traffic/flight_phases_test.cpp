@@ -150,7 +150,7 @@ TEST_F(FlightPhases, TakeOffFromTheRunwayToCruise)
         due += 500;
     }
     LiveAc& ac = aircraft(reports, GroundPhase::taxi);
-    startTakeOff(harness->engine(), {}, ac);
+    startTakeOff(harness->engine(), PlainMovement{}, ac);
     std::int32_t liftOffTick = -1;
     std::int32_t flyingTick = -1;
     for (std::int32_t t = 0; t < due && flyingTick < 0; ++t)

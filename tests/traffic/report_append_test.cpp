@@ -170,7 +170,7 @@ class ReportAppend : public LiveScenario
         return harness->engine().live.back();
     }
 
-    void append(LiveAc& ac, const Report& r) { appendReport(harness->engine(), {}, ac, r); }
+    void append(LiveAc& ac, const Report& r) { appendReport(harness->engine(), PlainMovement{}, ac, r); }
 
     // The throttle events sent, after one frame has taken the queue to the simulator.
     std::vector<std::uint32_t> throttleData()
