@@ -1,12 +1,8 @@
 #include "traffic/live_engine.h"
 
-#include "foundation/time_text.h"
-#include "liveries/registrations.h"
-#include "platform/clock.h"
 #include "traffic/adding_stack.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace oxl
 {
@@ -48,19 +44,6 @@ UserAircraft LiveEngine::user() const
     return n.sim->userAircraft();
 }
 
-std::int64_t PlatformClock::steadyNow100ns()
-{
-    const auto sinceEpoch = plat::steadyNow().time_since_epoch();
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch).count() / 100;
-}
-
-DayHalfHour PlatformClock::weekdayHalfHour()
-{
-    const auto [weekday, half] = gf_weekdayHalfHour();
-    return DayHalfHour{static_cast<std::uint32_t>(std::max(weekday, 0)),
-                       static_cast<std::uint32_t>(std::max(half, 0))};
-}
-
 std::int64_t LiveEngine::steadyNow100ns() const
 {
     return n.clock->steadyNow100ns();
@@ -69,11 +52,6 @@ std::int64_t LiveEngine::steadyNow100ns() const
 DayHalfHour LiveEngine::weekdayHalfHour() const
 {
     return n.clock->weekdayHalfHour();
-}
-
-std::optional<DbaseRecord> NoLiveries::lookupRegistration(const std::string& registration)
-{
-    return gf_lookupRegistration(registration);
 }
 
 std::optional<DbaseRecord> LiveEngine::lookupRegistration(const std::string& registration) const
