@@ -54,7 +54,10 @@ bool lf_ask(const std::function<bool()>& hook)
 class ProgramReaderStop final : public ReaderStopListener
 {
   public:
-    void readerStopped(std::string_view name, std::string_view error) override { gf_readerStopped(name, error); }
+    void readerStopped(std::string_view name, std::string_view error) override
+    {
+        gf_readerStopped(name, error);
+    }
 };
 
 } // namespace

@@ -259,7 +259,8 @@ void arriveAtStand(LiveEngine& engine, LiveAc& ac)
     if (log)
         gf_log(fmt::format("{:8}: {:8} arrived at stand", gf_standNameById(ac.standId), ac.callsign));
     engine.couplingQueue.push_back(ac.hexid);
-    if (!ac.airline.empty() && ac.standCargo == ac.cargo && engine.n.stands->addStandOption(ac.standId, ac, now, false))
+    if (!ac.airline.empty() && ac.standCargo == ac.cargo &&
+        engine.n.stands->addStandOption(ac.standId, ac, now, false))
         rememberLiveParked(engine, ac.hexid, now.half);
     engine.n.staticParking->maxParkCheck(0);
 }
@@ -338,8 +339,8 @@ void learnStandOnDeparture(LiveEngine& engine, LiveAc& ac, bool departing)
 {
     ParkingState& parking = *engine.n.parking;
     StandLearningPort& learning = *engine.n.stands;
-    if (!LEARN_SOFT.value() || !learning.learningAllowed() ||
-        parking.parkAirport.code.empty() || ac.standId != 0 || (!departing && ac.agl >= kLearnBelowAglFt))
+    if (!LEARN_SOFT.value() || !learning.learningAllowed() || parking.parkAirport.code.empty() ||
+        ac.standId != 0 || (!departing && ac.agl >= kLearnBelowAglFt))
         return;
     if (gf_distanceNm({ac.lat, ac.lon}, {parking.parkAirport.latitude, parking.parkAirport.longitude}) >
         kLearnNearAirportNm)
@@ -379,7 +380,8 @@ bool learnAtKnownStand(LiveEngine& engine, LiveAc& ac, DayHalfHour now, bool dep
         }
         if (!seenAtOtherTime)
             continue;
-        if (stand.standId < 1 || !engine.n.stands->addStandOptionOnDeparture(stand.standId, ac, 1, now, !departing))
+        if (stand.standId < 1 ||
+            !engine.n.stands->addStandOptionOnDeparture(stand.standId, ac, 1, now, !departing))
             return false;
         rememberLiveParked(engine, ac.hexid, now.half);
         return true;

@@ -76,7 +76,8 @@ class StandLearningPort
     virtual bool learningAllowed() = 0;
     /// lt_addStandOption: records the aircraft's occupancy of the stand at the time, the close flag set
     /// when its stay there is over; true when added or updated.
-    virtual bool addStandOption(std::uint32_t standId, const LiveAc& ac, DayHalfHour time, bool closeVisit) = 0;
+    virtual bool addStandOption(std::uint32_t standId, const LiveAc& ac, DayHalfHour time,
+                                bool closeVisit) = 0;
     /// lt_addStandOptionOnDeparture: the same for an aircraft leaving (kind 1: at a stand it was seen at
     /// before); true when recorded.
     virtual bool addStandOptionOnDeparture(std::uint32_t standId, const LiveAc& ac, std::uint32_t kind,

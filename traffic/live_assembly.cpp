@@ -51,8 +51,8 @@ class ParkingStandLearning final : public StandLearningPort
     {
         return lt_addStandOption(*engine_.n.parking, standId, ac, time, closeVisit);
     }
-    bool addStandOptionOnDeparture(std::uint32_t standId, const LiveAc& ac, std::uint32_t kind, DayHalfHour time,
-                                   bool closeVisit) override
+    bool addStandOptionOnDeparture(std::uint32_t standId, const LiveAc& ac, std::uint32_t kind,
+                                   DayHalfHour time, bool closeVisit) override
     {
         return lt_addStandOptionOnDeparture(*engine_.n.parking, standId, ac, kind != 0, time, closeVisit);
     }

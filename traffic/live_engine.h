@@ -57,11 +57,11 @@ struct LiveNeighbours
     ParkingState* parking = &gParking;                       ///< stands, static aircraft, park airport
     std::atomic<std::int32_t>* tickCounter = nullptr;        ///< the main loop's tick; nullptr = gTickCounter
     std::unique_ptr<EngineClock> clock = std::make_unique<PlatformClock>(); ///< steady time, time of week
-    std::unique_ptr<LiveryPort> liveries = std::make_unique<NoLiveries>(); ///< livery services
+    std::unique_ptr<LiveryPort> liveries = std::make_unique<NoLiveries>();  ///< livery services
     std::unique_ptr<StandLearningPort> stands = std::make_unique<NoStandLearning>(); ///< stand learning
-    std::unique_ptr<ParkingPort> staticParking = std::make_unique<NoParking>();      ///< static parking, airports
-    std::unique_ptr<SimulatorPort> sim = std::make_unique<NoSimulator>(); ///< the simulator link
-    std::unique_ptr<FlightSteps> phases = std::make_unique<NoFlightSteps>(); ///< flight steps of the other parts
+    std::unique_ptr<ParkingPort> staticParking = std::make_unique<NoParking>(); ///< static parking, airports
+    std::unique_ptr<SimulatorPort> sim = std::make_unique<NoSimulator>();       ///< the simulator link
+    std::unique_ptr<FlightSteps> phases = std::make_unique<NoFlightSteps>();    ///< the engine's flight steps
 };
 
 /// A creation answer waiting 200 ticks before its aircraft is made active.

@@ -1,10 +1,10 @@
 #include "traffic/live_flight_hooks.h"
 
-#include "traffic/stand_approach.h"
 #include "traffic/flight_commands.h"
 #include "traffic/flight_phases.h"
 #include "traffic/live_completion.h"
 #include "traffic/report_append.h"
+#include "traffic/stand_approach.h"
 
 #include <utility>
 

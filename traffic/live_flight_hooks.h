@@ -34,7 +34,7 @@ class FlightOnPlainGround final : public LiveFlightMovement
 /// Installs the movement with the flight phases, the appending of new reports, the creation,
 /// activation, touchdown and parked configuration steps and the clearing of a stand; the ground,
 /// end-of-stream and stand-learning steps are those of `movement`.
-void installLiveFlight(LiveEngine& engine,
-                       std::unique_ptr<LiveFlightMovement> movement = std::make_unique<FlightOnPlainGround>());
+void installLiveFlight(LiveEngine& engine, std::unique_ptr<LiveFlightMovement> movement =
+                                               std::make_unique<FlightOnPlainGround>());
 
 } // namespace oxl

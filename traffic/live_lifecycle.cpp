@@ -154,8 +154,8 @@ void deleteFlightPlan(const LiveEngine& engine, std::uint32_t objectId)
 }
 
 // Calls the simulator directly under simMutex; a failure logs the line and takes the failure path.
-void directCall(LiveEngine& engine, std::int32_t (SimulatorPort::*call)(std::uint32_t), std::uint32_t objectId,
-                std::string_view failureLine)
+void directCall(LiveEngine& engine, std::int32_t (SimulatorPort::*call)(std::uint32_t),
+                std::uint32_t objectId, std::string_view failureLine)
 {
     std::int32_t result = 0;
     {

@@ -168,8 +168,8 @@ std::int32_t LiveHarness::Simulator::allLightsToggle(std::uint32_t objectId)
 std::int32_t LiveHarness::Simulator::requestStaticCg(std::uint32_t objectId)
 {
     h_.staticCgRequests.push_back({h_.tick(), objectId});
-    h_.laterAnswers_.emplace(h_.tick() + 1,
-                             SimAnswer{objectId, 0, 0, SimAnswerKind::staticCg, h_.staticCgFt, h_.staticPitchRad});
+    h_.laterAnswers_.emplace(
+        h_.tick() + 1, SimAnswer{objectId, 0, 0, SimAnswerKind::staticCg, h_.staticCgFt, h_.staticPitchRad});
     return 0;
 }
 

@@ -66,7 +66,10 @@ class EndOfStream : public LiveScenario
     {
       public:
         using StandInMovement::StandInMovement;
-        void makeWayAtStand(LiveAc& ac, const Stand& stand) override { oxl::makeWayAtStand(engine_, ac, stand); }
+        void makeWayAtStand(LiveAc& ac, const Stand& stand) override
+        {
+            oxl::makeWayAtStand(engine_, ac, stand);
+        }
     };
 
     /// An active aircraft with one report due at the tick, standing at that report.

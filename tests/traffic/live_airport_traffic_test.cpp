@@ -43,7 +43,8 @@ struct FieldInAirportList : NoParking
 {
     std::optional<double> nearestAirportElevationFt(double lat, double lon) override
     {
-        return gf_distanceNm(kField, {lat, lon}) <= kGroundAirportNm ? std::optional<double>(kFieldFt) : std::nullopt;
+        return gf_distanceNm(kField, {lat, lon}) <= kGroundAirportNm ? std::optional<double>(kFieldFt)
+                                                                     : std::nullopt;
     }
 };
 

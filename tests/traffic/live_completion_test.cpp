@@ -32,7 +32,9 @@ class CreationCompletion : public LiveScenario
     // The harness's simulator that records the flight plans and lever writes it is given.
     struct RecordingSimulator : test::LiveHarness::Simulator
     {
-        RecordingSimulator(test::LiveHarness& harness, CreationCompletion& test) : Simulator(harness), t(test) {}
+        RecordingSimulator(test::LiveHarness& harness, CreationCompletion& test) : Simulator(harness), t(test)
+        {
+        }
         std::int32_t setFlightPlan(std::uint32_t objectId, const std::filesystem::path& file) override
         {
             t.plans.emplace_back(objectId, file);
