@@ -35,6 +35,10 @@ class CreationCompletion : public LiveScenario
         RecordingSimulator(test::LiveHarness& harness, CreationCompletion& test) : Simulator(harness), t(test)
         {
         }
+        std::filesystem::path flightPlanFolder() override
+        {
+            return t.noPlanFolder ? std::filesystem::path{} : Simulator::flightPlanFolder();
+        }
         std::int32_t setFlightPlan(std::uint32_t objectId, const std::filesystem::path& file) override
         {
             t.plans.emplace_back(objectId, file);
@@ -85,6 +89,7 @@ class CreationCompletion : public LiveScenario
 
     std::vector<std::pair<std::uint32_t, std::filesystem::path>> plans;
     std::int32_t planResult = 0;
+    bool noPlanFolder = false; // the link could not make its flight-plan folder
     std::vector<LeverWrite> levers;
     bool lockedDuringWrite = false;
 };
@@ -145,6 +150,19 @@ TEST_F(CreationCompletion, NoRouteNoPlanAndARefusedPlanIsLogged)
     for (const std::string& text : log.lines())
         logged = logged || text.find("CMP123 creating a flight plan failed") != std::string::npos;
     EXPECT_TRUE(logged);
+
+    // Without a flight-plan folder no plan is written, not even beside the program.
+    plans.clear();
+    SetUp();
+    planResult = 0;
+    noPlanFolder = true;
+    schedule(12000, "EDDF", "KJFK");
+    ASSERT_TRUE(harness->runUntil(
+        [&] { return harness->aircraft(kHex) && harness->aircraft(kHex)->objectId != 0; }, 6000));
+    const std::uint32_t objectId = harness->aircraft(kHex)->objectId;
+    EXPECT_TRUE(plans.empty());
+    EXPECT_EQ(harness->aircraft(kHex)->flightPlanSet, 0);
+    EXPECT_FALSE(std::filesystem::exists(fmt::format("{}.pln", objectId)));
 }
 
 TEST_F(CreationCompletion, TouchdownExtendsSpoilersAndSettles)
