@@ -126,13 +126,6 @@ void lf_installParkAirportHooks()
     gAirportList.setClosestStandQuery(
         [](const Airport& airport, double lat, double lon, std::string& standName)
         { return gf_readDestApfForClosestStand(airport.code, lat, lon, standName); });
-    // Soft options are learned only where the airport file has too little observed occupancy.
-    gLiveEngine.n.stands.learningAllowed = [] { return gf_softLearningAllowed(); };
-    gLiveEngine.n.nearestAirportElevationFt = [](double lat, double lon) -> std::optional<double>
-    {
-        const Airport* airport = gf_nearestAirport(lat, lon, kGroundAirportNm);
-        return airport == nullptr ? std::nullopt : std::optional<double>(airport->altitude);
-    };
 }
 
 void lf_newDestination(const std::string& code, double lat, double lon)

@@ -3,6 +3,7 @@
 // parking code's and the park airport's steps for the engine's queues and the main loop's periodic work.
 #include "app/hook_parts.h"
 
+#include "airports/airport_list.h"
 #include "airports/park_airport.h"
 #include "airports/parking_state.h"
 #include "airports/parking_window.h"
@@ -15,6 +16,8 @@
 #include "traffic/udp_readers.h"
 #include "window/parking_controls.h"
 
+#include <memory>
+#include <optional>
 #include <utility>
 
 namespace oxl
@@ -34,6 +37,23 @@ class ProgramParkingWork final : public PeriodicPort
     void removeQueuedStatic() override { gf_removeQueuedStatic(parking_); }
     void disableParkingControls() override { gf_disableParkingControls(); }
     void updateReaderStatus() override { gf_updateReaderStatus(); }
+
+  private:
+    ParkingState& parking_;
+};
+
+// The static parking of the engine's parking state; an aircraft this near a listed airport is on its ground.
+class ProgramParking final : public ParkingPort
+{
+  public:
+    explicit ProgramParking(ParkingState& parking) : parking_(parking) {}
+    void assignStaticParking() override { gf_assignStaticParking(parking_); }
+    void maxParkCheck(std::uint8_t extra) override { gf_maxParkCheck(parking_, extra); }
+    std::optional<double> nearestAirportElevationFt(double lat, double lon) override
+    {
+        const Airport* airport = gf_nearestAirport(lat, lon, kGroundAirportNm);
+        return airport == nullptr ? std::nullopt : std::optional<double>(airport->altitude);
+    }
 
   private:
     ParkingState& parking_;
@@ -62,8 +82,7 @@ void lf_installStaticParkingHooks(LiveEngine& engine)
     };
     gf_connectParkingToWindow();
 
-    engine.n.stands.assignStaticParking = [&engine] { gf_assignStaticParking(*engine.n.parking); };
-    engine.n.stands.maxParkCheck = [&engine](std::uint8_t extra) { gf_maxParkCheck(*engine.n.parking, extra); };
+    engine.n.staticParking = std::make_unique<ProgramParking>(*engine.n.parking);
 
     static ProgramParkingWork parkingWork(*engine.n.parking);
     gf_installPeriodicPort(parkingWork);

@@ -9,9 +9,17 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 namespace oxl
 {
+
+/// A steady clock that stands still on Monday's first half hour.
+struct StillClock : EngineClock
+{
+    std::int64_t steadyNow100ns() override { return 0; }
+    DayHalfHour weekdayHalfHour() override { return DayHalfHour{1, 0}; }
+};
 
 /// An engine on its own queues, tick counter and a clock that stands still (replace it to let it run).
 struct EngineRig
@@ -23,8 +31,7 @@ struct EngineRig
         engine.n.mainQueues = &mainQueues;
         engine.n.parking = &parking;
         engine.n.tickCounter = &tick;
-        engine.n.steadyNow100ns = [] { return std::int64_t{0}; };
-        engine.n.weekdayHalfHour = [] { return DayHalfHour{1, 0}; };
+        engine.n.clock = std::make_unique<StillClock>();
     }
     EngineRig(const EngineRig&) = delete;
     EngineRig& operator=(const EngineRig&) = delete;

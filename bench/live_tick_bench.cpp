@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 namespace oxl
@@ -139,15 +140,20 @@ void BM_EverySecond(benchmark::State& state)
 {
     COLLISION_USER_AIR.set(true);
     TickBench bench(state.range(0));
-    bench.engine.n.userAircraft = []
+    // A simulator link whose user aircraft flies above the traffic.
+    struct AirborneUser : NoSimulator
     {
-        UserAircraft user;
-        user.lat = 40.0;
-        user.lon = 10.0;
-        user.alt = 10000.0;
-        user.agl = 9000.0;
-        return user;
+        UserAircraft userAircraft() override
+        {
+            UserAircraft user;
+            user.lat = 40.0;
+            user.lon = 10.0;
+            user.alt = 10000.0;
+            user.agl = 9000.0;
+            return user;
+        }
     };
+    bench.engine.n.sim = std::make_unique<AirborneUser>();
     LoopValues values;
     LoopContext loop{bench.engine, bench.adding, values};
     for (auto _ : state)

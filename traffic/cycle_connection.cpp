@@ -40,6 +40,16 @@ bool lf_noPosition(const UserPosition& position)
     return std::fabs(position.latDeg) < kNoPositionDeg && std::fabs(position.lonDeg) < kNoPositionDeg;
 }
 
+// A reader that ends with an error is shown and logged by the cycle worker.
+class ProgramReaderStop final : public ReaderStopListener
+{
+  public:
+    void readerStopped(std::string_view name, std::string_view error) override
+    {
+        gf_readerStopped(name, error);
+    }
+};
+
 } // namespace
 
 void lf_reserveCycleContainers()
@@ -156,8 +166,9 @@ void lf_runCycle()
         return;
 
     gAddingStack.setAccept(false);
-    gTrafficReader.setStoppedHandler(gf_readerStopped);
-    gQnhReader.setStoppedHandler(gf_readerStopped);
+    static ProgramReaderStop readerStop;
+    gTrafficReader.setStopListener(readerStop);
+    gQnhReader.setStopListener(readerStop);
     cycle::readerThreads().qnh.start(gQnhReader, ports.qnhPort, sourceOnThisPc);
     cycle::sleepFor(2000ms);
     cycle::readerThreads().traffic.start(gTrafficReader, ports.trafficPort, sourceOnThisPc);

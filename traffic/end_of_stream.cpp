@@ -255,16 +255,14 @@ void arriveAtStand(LiveEngine& engine, LiveAc& ac)
     ac.lastStandDistance = 0.0;
     ac.awayCount = 0;
     correctStandCargo(engine, ac);
-    if (engine.n.phases.setParkedConfig)
-        engine.n.phases.setParkedConfig(ac);
+    engine.n.phases->setParkedConfig(ac);
     if (log)
         gf_log(fmt::format("{:8}: {:8} arrived at stand", gf_standNameById(ac.standId), ac.callsign));
     engine.couplingQueue.push_back(ac.hexid);
-    if (!ac.airline.empty() && ac.standCargo == ac.cargo && engine.n.stands.addStandOption &&
-        engine.n.stands.addStandOption(ac.standId, ac, now, false))
+    if (!ac.airline.empty() && ac.standCargo == ac.cargo &&
+        engine.n.stands->addStandOption(ac.standId, ac, now, false))
         rememberLiveParked(engine, ac.hexid, now.half);
-    if (engine.n.stands.maxParkCheck)
-        engine.n.stands.maxParkCheck(0);
+    engine.n.staticParking->maxParkCheck(0);
 }
 
 void try2Park(LiveEngine& engine, LiveAc& ac, bool wide)
@@ -340,9 +338,9 @@ void clearAdjacentStand(LiveEngine& engine, std::uint32_t adjacentId, const Live
 void learnStandOnDeparture(LiveEngine& engine, LiveAc& ac, bool departing)
 {
     ParkingState& parking = *engine.n.parking;
-    const LiveStandHooks& hooks = engine.n.stands;
-    if (!LEARN_SOFT.value() || !hooks.learningAllowed || !hooks.learningAllowed() ||
-        parking.parkAirport.code.empty() || ac.standId != 0 || (!departing && ac.agl >= kLearnBelowAglFt))
+    StandLearningPort& learning = *engine.n.stands;
+    if (!LEARN_SOFT.value() || !learning.learningAllowed() || parking.parkAirport.code.empty() ||
+        ac.standId != 0 || (!departing && ac.agl >= kLearnBelowAglFt))
         return;
     if (gf_distanceNm({ac.lat, ac.lon}, {parking.parkAirport.latitude, parking.parkAirport.longitude}) >
         kLearnNearAirportNm)
@@ -357,8 +355,7 @@ void learnStandOnDeparture(LiveEngine& engine, LiveAc& ac, bool departing)
     Stand* stand = gf_searchFittingStands(parking, now, ac, true);
     if (stand == nullptr)
         return;
-    if (hooks.addStandOptionOnDeparture &&
-        hooks.addStandOptionOnDeparture(stand->standId, ac, 0, now, !departing))
+    if (learning.addStandOptionOnDeparture(stand->standId, ac, 0, now, !departing))
         return;
     auto& gate = engine.liveParked;
     for (std::size_t i = 0; i < gate.size(); ++i)
@@ -383,8 +380,8 @@ bool learnAtKnownStand(LiveEngine& engine, LiveAc& ac, DayHalfHour now, bool dep
         }
         if (!seenAtOtherTime)
             continue;
-        if (stand.standId < 1 || !engine.n.stands.addStandOptionOnDeparture ||
-            !engine.n.stands.addStandOptionOnDeparture(stand.standId, ac, 1, now, !departing))
+        if (stand.standId < 1 ||
+            !engine.n.stands->addStandOptionOnDeparture(stand.standId, ac, 1, now, !departing))
             return false;
         rememberLiveParked(engine, ac.hexid, now.half);
         return true;
@@ -404,12 +401,6 @@ bool gf_learnGate(LiveEngine& engine, DayHalfHour now, std::uint32_t hexid, bool
         }
     engine.liveParked.emplace_back(hexid, now.half);
     return true;
-}
-
-void installEndOfStream(LiveEngine& engine)
-{
-    engine.n.phases.makeWayAtStand = [&engine](LiveAc& ac, const Stand& stand)
-    { makeWayAtStand(engine, ac, stand); };
 }
 
 } // namespace oxl

@@ -49,7 +49,4 @@ bool learnAtKnownStand(LiveEngine& engine, LiveAc& ac, DayHalfHour now, bool dep
 /// Lets learning for the hexid pass at most once per three half-hours; force passes always.
 bool gf_learnGate(LiveEngine& engine, DayHalfHour now, std::uint32_t hexid, bool force);
 
-/// Installs the parking steps of this file and of the ground movement as the engine's hooks.
-void installEndOfStream(LiveEngine& engine);
-
 } // namespace oxl

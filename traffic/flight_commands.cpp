@@ -80,13 +80,13 @@ void setAcCabinLights(LiveEngine& engine, const SimAc& ac, bool on)
 
 void setSpoilersThrottles(LiveEngine& engine, const SimAc& ac, double spoilersPct, double throttlePct)
 {
-    if (ac.category == AcCategory::Light || !engine.n.sim.setSpoilersThrottles)
+    if (ac.category == AcCategory::Light)
         return;
     std::int32_t result = 0;
     {
         // The client library does not serialise calls on one connection.
         std::lock_guard lock(engine.n.simQueues->simMutex);
-        result = engine.n.sim.setSpoilersThrottles(ac.objectId, spoilersPct, throttlePct, throttlePct);
+        result = engine.n.sim->setSpoilersThrottles(ac.objectId, spoilersPct, throttlePct, throttlePct);
     }
     if (result < 0)
         gf_logMarked(fmt::format("SimConnect SetDataOnSimObject spoilers/throttles of {} fails", ac.objectId));

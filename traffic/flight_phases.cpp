@@ -151,7 +151,7 @@ void verticalStep(LiveEngine& engine, LiveAc& ac, std::int32_t ticks)
 }
 } // namespace
 
-void startTakeOff(LiveEngine& engine, const LearnStandHook& learnStand, LiveAc& ac)
+void startTakeOff(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
 {
     if (ac.towed != 0)
         gf_logMarked(fmt::format("towed aircraft takes-off? {}", gf_acLabel(ac)));
@@ -168,18 +168,18 @@ void startTakeOff(LiveEngine& engine, const LearnStandHook& learnStand, LiveAc& 
     setAcLights(engine, ac, {1, 1, 1, 1, 1, 1, 0});
     ac.lateMargin = kTakeOffLateMargin;
     ac.earlyMargin = kWideMargin;
-    if (!ac.airline.empty() && learnStand)
-        learnStand(engine, ac, true);
+    if (!ac.airline.empty())
+        steps.learnStandOnDeparture(engine, ac, true);
 }
 
-void liftOff(LiveEngine& engine, const LearnStandHook& learnStand, LiveAc& ac)
+void liftOff(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
 {
     ac.rotationCounter = static_cast<std::int32_t>(std::max<std::uint32_t>(ac.rotationTicks, 1));
     ac.bank = 0.0;
     ac.bankStep = 0.0;
     ac.pitchStep = (ac.rotationPitch - ac.pitch) / ac.rotationCounter;
     if (ac.takeOff == 0)
-        startTakeOff(engine, learnStand, ac);
+        startTakeOff(engine, steps, ac);
     ac.phase = GroundPhase::take_off;
     ac.headingStep = 0.0;
     ac.curve.t0 = kNaN;
@@ -245,7 +245,7 @@ bool lf_nextReportsAtLiftOffSpeed(const LiveAc& ac)
     return std::all_of(ac.stream.begin() + 1, ac.stream.end(), [&](const Report& r) { return r.gs >= liftOffKt; });
 }
 
-void groundReportStep(LiveEngine& engine, const LearnStandHook& learnStand, LiveAc& ac)
+void groundReportStep(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
 {
     const bool rotorcraft = ac.category == AcCategory::Rotorcraft;
     if (ac.phase == GroundPhase::parked || ac.phase == GroundPhase::flying)
@@ -296,7 +296,7 @@ void groundReportStep(LiveEngine& engine, const LearnStandHook& learnStand, Live
             std::all_of(after, ac.stream.end(), [](const Report& r) { return r.airborne != 0; }))
         {
             ac.altStep = ac.maxClimbStep;
-            liftOff(engine, learnStand, ac);
+            liftOff(engine, steps, ac);
         }
         return;
     }
@@ -304,7 +304,7 @@ void groundReportStep(LiveEngine& engine, const LearnStandHook& learnStand, Live
         ac.altStep = ac.maxClimbStep;
     else
         ac.altStep = std::max(ac.stream[1].alt - ac.alt, 0.1) / ticks;
-    liftOff(engine, learnStand, ac);
+    liftOff(engine, steps, ac);
 }
 
 void rollOutStep(LiveEngine& engine, LiveAc& ac)

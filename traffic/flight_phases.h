@@ -6,9 +6,9 @@
 
 #include "records/aircraft_records.h"
 #include "traffic/live_engine.h"
+#include "traffic/live_movement.h"
 
 #include <cstdint>
-#include <functional>
 
 namespace oxl
 {
@@ -16,17 +16,15 @@ namespace oxl
 /// [kt] from this ground speed on the runway a take-off may start and lift off.
 inline constexpr double kTakeOffSpeedKt = 43.0;
 
-/// The stand learning that a departure triggers (flag: not flying); empty = nothing is learned.
-using LearnStandHook = std::function<void(LiveEngine&, LiveAc&, bool)>;
-
-/// The take-off roll begins: throttle idle, spoilers in, flaps 1, take-off lights, wide windows.
-void startTakeOff(LiveEngine& engine, const LearnStandHook& learnStand, LiveAc& ac);
+/// The take-off roll begins: throttle idle, spoilers in, flaps 1, take-off lights, wide windows; the
+/// departure is handed to the stand learning of `steps`.
+void startTakeOff(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac);
 /// Rotation starts (also a touch-and-go).
-void liftOff(LiveEngine& engine, const LearnStandHook& learnStand, LiveAc& ac);
+void liftOff(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac);
 /// One tick of rotation and climb-out in phase take_off.
 void rotationTick(LiveEngine& engine, LiveAc& ac);
 /// A ground report became the target: throttle by speed, roll-out, the lift-off test.
-void groundReportStep(LiveEngine& engine, const LearnStandHook& learnStand, LiveAc& ac);
+void groundReportStep(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac);
 /// The roll-out after touchdown: turned off the runway, or slowed below 90 kt.
 void rollOutStep(LiveEngine& engine, LiveAc& ac);
 /// An airborne report became the target: vertical, heading and bank steps, lights and configuration.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace oxl
 {
@@ -232,21 +233,29 @@ void groundTiming(LiveEngine& engine, LiveAc& ac)
     clampNextDue(ac, engine.tick(), n);
 }
 
-MovementSteps groundMovementSteps()
+void GroundMovement::nextPosGround(LiveEngine& engine, LiveAc& ac) const
 {
-    MovementSteps steps;
-    steps.nextPosGround = [](LiveEngine& engine, LiveAc& ac) { nextPosGround(engine, ac); };
-    steps.stationaryTiming = [](LiveEngine& engine, LiveAc& ac) { stationaryTiming(engine, ac); };
-    steps.endOfStream = [](LiveEngine& engine, LiveAc& ac) { return endOfStream(engine, ac); };
-    steps.learnStandOnDeparture = [](LiveEngine& engine, LiveAc& ac, bool departing)
-    { learnStandOnDeparture(engine, ac, departing); };
-    return steps;
+    oxl::nextPosGround(engine, ac);
+}
+
+void GroundMovement::stationaryTiming(LiveEngine& engine, LiveAc& ac) const
+{
+    oxl::stationaryTiming(engine, ac);
+}
+
+bool GroundMovement::endOfStream(LiveEngine& engine, LiveAc& ac) const
+{
+    return oxl::endOfStream(engine, ac);
+}
+
+void GroundMovement::learnStandOnDeparture(LiveEngine& engine, LiveAc& ac, bool notFlying) const
+{
+    oxl::learnStandOnDeparture(engine, ac, notFlying);
 }
 
 void installGroundMovement(LiveEngine& engine)
 {
-    installLiveFlight(engine, groundMovementSteps());
-    installEndOfStream(engine);
+    installLiveFlight(engine, std::make_unique<GroundMovement>());
 }
 
 } // namespace oxl

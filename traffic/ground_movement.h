@@ -6,6 +6,7 @@
 
 #include "records/aircraft_records.h"
 #include "traffic/live_engine.h"
+#include "traffic/live_flight_hooks.h"
 #include "traffic/live_movement.h"
 
 #include <cstdint>
@@ -50,8 +51,15 @@ void groundTiming(LiveEngine& engine, LiveAc& ac);
 /// Times a standing next report: it keeps its interval to the front report (at least 25 ticks).
 void stationaryTiming(LiveEngine& engine, LiveAc& ac);
 
-/// The ground, end-of-stream and stand-learning steps for the movement.
-MovementSteps groundMovementSteps();
+/// The flight phases with the ground, end-of-stream and stand-learning steps: the program's movement.
+class GroundMovement final : public LiveFlightMovement
+{
+  public:
+    void nextPosGround(LiveEngine& engine, LiveAc& ac) const override;
+    void stationaryTiming(LiveEngine& engine, LiveAc& ac) const override;
+    bool endOfStream(LiveEngine& engine, LiveAc& ac) const override;
+    void learnStandOnDeparture(LiveEngine& engine, LiveAc& ac, bool notFlying) const override;
+};
 
 /// Installs the movement with the flight phases, the ground movement and the parking steps.
 void installGroundMovement(LiveEngine& engine);

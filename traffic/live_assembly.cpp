@@ -1,6 +1,7 @@
 #include "traffic/live_assembly.h"
 
 #include "airports/occupancy_learning.h"
+#include "airports/park_airport.h"
 #include "simlink/flight_plan.h"
 #include "simlink/sim_direct.h"
 #include "simlink/sim_state.h"
@@ -8,6 +9,7 @@
 #include "traffic/live_lifecycle.h"
 #include "traffic/live_livery_hooks.h"
 
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -17,22 +19,47 @@ namespace oxl
 namespace
 {
 
-// The engine holds simMutex around every direct call, so these are the variants that do not lock.
-LiveSimDirect lf_simDirect()
+// The simulator link of the program. The engine holds simMutex around every direct call, so these are the
+// variants that do not lock.
+class LinkSimulator final : public SimulatorPort
 {
-    LiveSimDirect sim;
-    sim.allLightsToggle = [](std::uint32_t objectId) { return gf_allLightsToggleHeld(objectId); };
-    sim.requestStaticCg = [](std::uint32_t objectId) { return gf_requestStaticCgHeld(objectId); };
-    sim.simRequestError = [] { gf_simRequestError(); };
-    sim.setSpoilersThrottles = [](std::uint32_t objectId, double spoilersPct, double throttle1Pct,
-                                  double throttle2Pct) {
+  public:
+    UserAircraft userAircraft() override { return gf_userAircraftFromSim(); }
+    std::filesystem::path flightPlanFolder() override { return gf_flightPlanFolder(); }
+    std::int32_t allLightsToggle(std::uint32_t objectId) override { return gf_allLightsToggleHeld(objectId); }
+    std::int32_t requestStaticCg(std::uint32_t objectId) override { return gf_requestStaticCgHeld(objectId); }
+    void simRequestError() override { gf_simRequestError(); }
+    std::int32_t setSpoilersThrottles(std::uint32_t objectId, double spoilersPct, double throttle1Pct,
+                                      double throttle2Pct) override
+    {
         return gf_setSpoilersThrottlesHeld(objectId, spoilersPct, throttle1Pct, throttle2Pct);
-    };
-    sim.setFlightPlan = [](std::uint32_t objectId, const std::filesystem::path& file) {
+    }
+    std::int32_t setFlightPlan(std::uint32_t objectId, const std::filesystem::path& file) override
+    {
         return gf_setFlightPlanHeld(objectId, file);
-    };
-    return sim;
-}
+    }
+};
+
+// The stand learning of the parking state the engine works on; soft options only where the park airport's
+// file has too little observed occupancy.
+class ParkingStandLearning final : public StandLearningPort
+{
+  public:
+    explicit ParkingStandLearning(LiveEngine& engine) : engine_(engine) {}
+    bool learningAllowed() override { return gf_softLearningAllowed(); }
+    bool addStandOption(std::uint32_t standId, const LiveAc& ac, DayHalfHour time, bool closeVisit) override
+    {
+        return lt_addStandOption(*engine_.n.parking, standId, ac, time, closeVisit);
+    }
+    bool addStandOptionOnDeparture(std::uint32_t standId, const LiveAc& ac, std::uint32_t kind,
+                                   DayHalfHour time, bool closeVisit) override
+    {
+        return lt_addStandOptionOnDeparture(*engine_.n.parking, standId, ac, kind != 0, time, closeVisit);
+    }
+
+  private:
+    LiveEngine& engine_;
+};
 
 } // namespace
 
@@ -57,9 +84,7 @@ UserAircraft gf_userAircraftFromSim()
 void gf_installLiveEngine(LiveEngine& engine)
 {
     LiveNeighbours& n = engine.n;
-    n.userAircraft = [] { return gf_userAircraftFromSim(); };
-    n.flightPlanFolder = [] { return gf_flightPlanFolder(); };
-    n.sim = lf_simDirect();
+    n.sim = std::make_unique<LinkSimulator>();
     // The parking code removes aircraft (over-long stays, the reserved stand) through the engine.
     n.parking->hooks.removeAircraftFromSim = [&engine](SimAc& ac) { removeAircraftFromSim(engine, ac); };
     gf_installLiveLiveryHooks(engine);
@@ -69,12 +94,7 @@ void gf_installLiveEngine(LiveEngine& engine)
 
 void gf_installStandLearning(LiveEngine& engine)
 {
-    LiveStandHooks& stands = engine.n.stands;
-    stands.addStandOption = [&engine](std::uint32_t standId, const LiveAc& ac, DayHalfHour time, bool closeVisit)
-    { return lt_addStandOption(*engine.n.parking, standId, ac, time, closeVisit); };
-    stands.addStandOptionOnDeparture = [&engine](std::uint32_t standId, const LiveAc& ac, std::uint32_t direct,
-                                                 DayHalfHour time, bool closeVisit)
-    { return lt_addStandOptionOnDeparture(*engine.n.parking, standId, ac, direct != 0, time, closeVisit); };
+    engine.n.stands = std::make_unique<ParkingStandLearning>(engine);
 }
 
 } // namespace oxl

@@ -15,7 +15,8 @@ UserAircraft gf_userAircraftFromSim();
 void gf_installLiveEngine(LiveEngine& engine);
 
 /// Installs the stand learning into the engine: live aircraft that park at, stay at and leave the park
-/// airport's stands teach the stands of the parking state the engine works on.
+/// airport's stands teach the stands of the parking state the engine works on, where soft learning is
+/// allowed.
 void gf_installStandLearning(LiveEngine& engine);
 
 } // namespace oxl

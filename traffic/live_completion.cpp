@@ -48,19 +48,19 @@ void parkCreated(LiveEngine& engine, LiveAc& ac)
 
 void createFlightPlan(LiveEngine& engine, LiveAc& ac)
 {
-    if (ac.origin.empty() || ac.destination.empty() || !engine.n.flightPlanFolder)
+    if (ac.origin.empty() || ac.destination.empty())
         return;
-    const std::filesystem::path file = engine.n.flightPlanFolder() / gf_flightPlanFileName(ac.objectId);
+    const std::filesystem::path folder = engine.n.sim->flightPlanFolder();
+    if (folder.empty())
+        return;
+    const std::filesystem::path file = folder / gf_flightPlanFileName(ac.objectId);
     bool ok = gf_writeFlightPlanFile(file, ac);
     if (ok)
     {
         // Set at once, so that the file goes with the aircraft even when the simulator refuses the plan.
         ac.flightPlanSet = 1;
-        if (engine.n.sim.setFlightPlan)
-        {
-            std::lock_guard lock(engine.n.simQueues->simMutex);
-            ok = engine.n.sim.setFlightPlan(ac.objectId, file) >= 0;
-        }
+        std::lock_guard lock(engine.n.simQueues->simMutex);
+        ok = engine.n.sim->setFlightPlan(ac.objectId, file) >= 0;
     }
     if (!ok)
         gf_log(fmt::format("{} creating a flight plan failed", ac.callsign));

@@ -1,12 +1,8 @@
 #include "traffic/live_engine.h"
 
-#include "foundation/time_text.h"
-#include "liveries/registrations.h"
-#include "platform/clock.h"
 #include "traffic/adding_stack.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace oxl
 {
@@ -45,31 +41,22 @@ std::int32_t LiveEngine::tick() const
 
 UserAircraft LiveEngine::user() const
 {
-    return n.userAircraft ? n.userAircraft() : UserAircraft{};
+    return n.sim->userAircraft();
 }
 
 std::int64_t LiveEngine::steadyNow100ns() const
 {
-    if (n.steadyNow100ns)
-        return n.steadyNow100ns();
-    const auto sinceEpoch = plat::steadyNow().time_since_epoch();
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch).count() / 100;
+    return n.clock->steadyNow100ns();
 }
 
 DayHalfHour LiveEngine::weekdayHalfHour() const
 {
-    if (n.weekdayHalfHour)
-        return n.weekdayHalfHour();
-    const auto [weekday, half] = gf_weekdayHalfHour();
-    return DayHalfHour{static_cast<std::uint32_t>(std::max(weekday, 0)),
-                       static_cast<std::uint32_t>(std::max(half, 0))};
+    return n.clock->weekdayHalfHour();
 }
 
 std::optional<DbaseRecord> LiveEngine::lookupRegistration(const std::string& registration) const
 {
-    if (n.liveries.lookupRegistration)
-        return n.liveries.lookupRegistration(registration);
-    return gf_lookupRegistration(registration);
+    return n.liveries->lookupRegistration(registration);
 }
 
 LiveAc* LiveEngine::findByHexid(std::uint32_t hexid)

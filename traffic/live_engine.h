@@ -6,15 +6,15 @@
 
 #include "airports/parking_state.h"
 #include "foundation/half_hours.h"
-#include "liveries/dbase.h"
 #include "records/aircraft_records.h"
 #include "records/sim_queues.h"
+#include "traffic/engine_ports.h"
 
 #include <atomic>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
-#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,18 +32,6 @@ inline constexpr double kGroundAirportNm = 10.0;
 /// Hexids above this are live aircraft; at or below, static ones.
 inline constexpr std::uint32_t kLastStaticHexid = 10000;
 
-/// What the engine knows of the user aircraft (copied from the simulator link every 100 ticks).
-struct UserAircraft
-{
-    double lat = 0.0;         ///< [deg]
-    double lon = 0.0;         ///< [deg]
-    double heading = 0.0;     ///< [rad] true
-    double alt = 0.0;         ///< [ft]
-    double agl = 0.0;         ///< [ft] above ground
-    double groundSpeed = 0.0; ///< [kt]
-    bool onGround = false;    ///< on the ground
-};
-
 /// FNV-1a hash of a text key, the hash of the unmatched set.
 struct Fnv1aHash
 {
@@ -60,66 +48,6 @@ struct Fnv1aHash
     }
 };
 
-/// The livery services the engine uses. An empty hook is a livery index that does not exist: no title is
-/// pending, nothing matches, no registration has a special livery.
-struct LiveLiveryHooks
-{
-    std::function<std::string_view(std::uint32_t)> takePendingTitle;        ///< gf_takePendingTitle
-    std::function<void(std::uint32_t, std::string_view)> storePendingTitle; ///< pending-title map insert
-    std::function<void(std::uint32_t)> erasePendingTitle;                   ///< pending-title map erase
-    std::function<void(LiveAc&)> matchLiveAcLivery;                         ///< gf_matchLiveAcLivery
-    std::function<std::optional<std::string_view>(const std::string&)> regcodeTitle; ///< regcode map
-    std::function<void(const SimAc&)> onLiveryNotCreated; ///< gf_onLiveryNotCreated
-    /// gf_lookupRegistration; empty = the aircraft database's.
-    std::function<std::optional<DbaseRecord>(const std::string&)> lookupRegistration;
-};
-
-/// The stand services of static parking that have no home yet. Empty hooks: no option is learned and
-/// no parking limit is checked.
-struct LiveStandHooks
-{
-    /// lt_addStandOption(stand id, aircraft, time, close visit): records the aircraft's occupancy of the
-    /// stand, the close flag set when its stay there is over; true when added or updated.
-    std::function<bool(std::uint32_t, const LiveAc&, DayHalfHour, bool)> addStandOption;
-    std::function<void(std::uint8_t)> maxParkCheck; ///< gf_maxParkCheck
-    std::function<void()> assignStaticParking;      ///< gf_assignStaticParking: places one static aircraft
-    /// True when soft stand options may be learned at the current park airport.
-    std::function<bool()> learningAllowed;
-    /// lt_addStandOptionOnDeparture(stand id, aircraft, kind, time, close visit); true when recorded.
-    std::function<bool(std::uint32_t, const LiveAc&, std::uint32_t, DayHalfHour, bool)>
-        addStandOptionOnDeparture;
-};
-
-/// The simulator calls the main loop makes directly (under simMutex), each returning the call's result
-/// code (negative = failure). Empty hooks: no simulator connected, the call is skipped.
-struct LiveSimDirect
-{
-    std::function<std::int32_t(std::uint32_t)> allLightsToggle; ///< ALL_LIGHTS_TOGGLE for an object
-    std::function<std::int32_t(std::uint32_t)> requestStaticCg; ///< request 102, definition 405
-    std::function<void()> simRequestError;                      ///< gf_simRequestError
-    /// Definition 401 of an object: spoiler handle, throttle levers 1 and 2 [percent].
-    std::function<std::int32_t(std::uint32_t, double, double, double)> setSpoilersThrottles;
-    /// Request 110: the flight-plan file for an object.
-    std::function<std::int32_t(std::uint32_t, const std::filesystem::path&)> setFlightPlan;
-};
-
-/// The flight steps that the phase, movement and parking code of the engine installs. An empty hook
-/// leaves the lifecycle's own part: a report is appended as it is, a created aircraft becomes active
-/// with no configuration, an active aircraft keeps its position.
-struct LivePhaseHooks
-{
-    std::function<void(LiveAc&, const Report&)> appendReport; ///< appendReport
-    std::function<void(LiveAc&)> onLiveCreated; ///< after object id and agl are stored (flight plan, parking)
-    std::function<void(LiveAc&)> onAiCreated;   ///< configuration before the aircraft becomes active
-    std::function<void(LiveAc&)> onTouchdown;   ///< the simulator reports it on the ground
-    std::function<void(SimAc&)> setParkedConfig; ///< parked configuration of a created static aircraft
-    std::function<void(LiveAc&)> moveActive;     ///< steps 3 and 4 of the per-tick update
-    std::function<void(LiveAc&, const Stand&)> makeWayAtStand; ///< clears a stand of static aircraft
-};
-
-/// Elevation [ft] of the listed airport nearest to a latitude and longitude [deg] within kGroundAirportNm.
-using ElevationQuery = std::function<std::optional<double>(double, double)>;
-
 /// The engine's neighbours and sources; every one can be replaced by a test.
 struct LiveNeighbours
 {
@@ -128,15 +56,12 @@ struct LiveNeighbours
     MainLoopQueues* mainQueues = &gMainLoopQueues;           ///< create deques and removal queue
     ParkingState* parking = &gParking;                       ///< stands, static aircraft, park airport
     std::atomic<std::int32_t>* tickCounter = nullptr;        ///< the main loop's tick; nullptr = gTickCounter
-    std::function<UserAircraft()> userAircraft;              ///< empty: position unknown (all zero)
-    std::function<std::int64_t()> steadyNow100ns;            ///< empty: the platform's steady clock
-    std::function<DayHalfHour()> weekdayHalfHour;            ///< empty: the time of week now
-    std::function<std::filesystem::path()> flightPlanFolder; ///< empty: no flight-plan files
-    ElevationQuery nearestAirportElevationFt;                ///< empty: no airport list
-    LiveLiveryHooks liveries;                                ///< livery services
-    LiveStandHooks stands;                                   ///< stand services
-    LiveSimDirect sim;                                       ///< direct simulator calls
-    LivePhaseHooks phases;                                   ///< flight steps of the other engine parts
+    std::unique_ptr<EngineClock> clock = std::make_unique<PlatformClock>(); ///< steady time, time of week
+    std::unique_ptr<LiveryPort> liveries = std::make_unique<NoLiveries>();  ///< livery services
+    std::unique_ptr<StandLearningPort> stands = std::make_unique<NoStandLearning>(); ///< stand learning
+    std::unique_ptr<ParkingPort> staticParking = std::make_unique<NoParking>(); ///< static parking, airports
+    std::unique_ptr<SimulatorPort> sim = std::make_unique<NoSimulator>();       ///< the simulator link
+    std::unique_ptr<FlightSteps> phases = std::make_unique<NoFlightSteps>();    ///< the engine's flight steps
 };
 
 /// A creation answer waiting 200 ticks before its aircraft is made active.

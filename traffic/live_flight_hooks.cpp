@@ -4,28 +4,65 @@
 #include "traffic/flight_phases.h"
 #include "traffic/live_completion.h"
 #include "traffic/report_append.h"
+#include "traffic/stand_approach.h"
 
 #include <utility>
 
 namespace oxl
 {
 
-void installLiveFlight(LiveEngine& engine, MovementSteps ground)
+namespace
 {
-    const LearnStandHook learnStand = ground.learnStandOnDeparture;
-    ground.flyingStep = [](LiveEngine& e, LiveAc& ac) { flyingStep(e, ac); };
-    ground.groundReportStep = [learnStand](LiveEngine& e, LiveAc& ac)
-    { groundReportStep(e, learnStand, ac); };
-    ground.rotationTick = [](LiveEngine& e, LiveAc& ac) { rotationTick(e, ac); };
-    ground.flareTick = [](LiveEngine& e, LiveAc& ac) { flareTick(e, ac); };
-    installMovement(engine, std::move(ground));
-    LivePhaseHooks& hooks = engine.n.phases;
-    hooks.appendReport = [&engine, learnStand](LiveAc& ac, const Report& report)
-    { appendReport(engine, learnStand, ac, report); };
-    hooks.onLiveCreated = [&engine](LiveAc& ac) { onLiveCreated(engine, ac); };
-    hooks.onAiCreated = [&engine](LiveAc& ac) { onAiCreated(engine, ac); };
-    hooks.onTouchdown = [&engine](LiveAc& ac) { onTouchdown(engine, ac); };
-    hooks.setParkedConfig = [&engine](SimAc& ac) { setParkedConfig(engine, ac); };
+
+// The engine's flight steps: the movement, the flight phases and the creation steps.
+class LiveFlight final : public FlightSteps
+{
+  public:
+    LiveFlight(LiveEngine& engine, std::unique_ptr<LiveFlightMovement> movement)
+        : engine_(engine), movement_(std::move(movement))
+    {
+    }
+    void appendReport(LiveAc& ac, const Report& report) override
+    {
+        oxl::appendReport(engine_, *movement_, ac, report);
+    }
+    void onLiveCreated(LiveAc& ac) override { oxl::onLiveCreated(engine_, ac); }
+    void onAiCreated(LiveAc& ac) override { oxl::onAiCreated(engine_, ac); }
+    void onTouchdown(LiveAc& ac) override { oxl::onTouchdown(engine_, ac); }
+    void setParkedConfig(SimAc& ac) override { oxl::setParkedConfig(engine_, ac); }
+    void moveActive(LiveAc& ac) override { moveActiveAc(engine_, *movement_, ac); }
+    void makeWayAtStand(LiveAc& ac, const Stand& stand) override { oxl::makeWayAtStand(engine_, ac, stand); }
+
+  private:
+    LiveEngine& engine_;
+    std::unique_ptr<LiveFlightMovement> movement_;
+};
+
+} // namespace
+
+void LiveFlightMovement::flyingStep(LiveEngine& engine, LiveAc& ac) const
+{
+    oxl::flyingStep(engine, ac);
+}
+
+void LiveFlightMovement::groundReportStep(LiveEngine& engine, LiveAc& ac) const
+{
+    oxl::groundReportStep(engine, *this, ac);
+}
+
+void LiveFlightMovement::rotationTick(LiveEngine& engine, LiveAc& ac) const
+{
+    oxl::rotationTick(engine, ac);
+}
+
+void LiveFlightMovement::flareTick(LiveEngine& engine, LiveAc& ac) const
+{
+    oxl::flareTick(engine, ac);
+}
+
+void installLiveFlight(LiveEngine& engine, std::unique_ptr<LiveFlightMovement> movement)
+{
+    engine.n.phases = std::make_unique<LiveFlight>(engine, std::move(movement));
 }
 
 } // namespace oxl

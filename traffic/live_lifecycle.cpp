@@ -141,9 +141,10 @@ void backToBuffer(LiveAc& ac)
 
 void deleteFlightPlan(const LiveEngine& engine, std::uint32_t objectId)
 {
-    if (!engine.n.flightPlanFolder)
+    const std::filesystem::path folder = engine.n.sim->flightPlanFolder();
+    if (folder.empty())
         return;
-    const std::filesystem::path file = engine.n.flightPlanFolder() / fmt::format("{}.pln", objectId);
+    const std::filesystem::path file = folder / fmt::format("{}.pln", objectId);
     // A locked or vanished file must not end the cycle: the plan is only an aid to the simulator.
     std::error_code ec;
     if (std::filesystem::exists(file, ec) && !ec)
@@ -153,21 +154,18 @@ void deleteFlightPlan(const LiveEngine& engine, std::uint32_t objectId)
 }
 
 // Calls the simulator directly under simMutex; a failure logs the line and takes the failure path.
-void directCall(LiveEngine& engine, const std::function<std::int32_t(std::uint32_t)>& call,
+void directCall(LiveEngine& engine, std::int32_t (SimulatorPort::*call)(std::uint32_t),
                 std::uint32_t objectId, std::string_view failureLine)
 {
-    if (!call)
-        return;
     std::int32_t result = 0;
     {
         std::lock_guard lock(engine.n.simQueues->simMutex);
-        result = call(objectId);
+        result = (engine.n.sim.get()->*call)(objectId);
     }
     if (result < 0)
     {
         gf_logMarked(failureLine);
-        if (engine.n.sim.simRequestError)
-            engine.n.sim.simRequestError();
+        engine.n.sim->simRequestError();
     }
 }
 
@@ -175,9 +173,8 @@ void onLiveCreated(LiveEngine& engine, LiveAc& ac, const SimAnswer& answer)
 {
     ac.objectId = answer.objectId;
     ac.agl = answer.value2;
-    if (engine.n.phases.onLiveCreated)
-        engine.n.phases.onLiveCreated(ac);
-    directCall(engine, engine.n.sim.requestStaticCg, ac.objectId, "SimConnect request StaticCG fails");
+    engine.n.phases->onLiveCreated(ac);
+    directCall(engine, &SimulatorPort::requestStaticCg, ac.objectId, "SimConnect request StaticCG fails");
 }
 
 void onGroundData(LiveEngine& engine, const SimAnswer& answer)
@@ -188,8 +185,8 @@ void onGroundData(LiveEngine& engine, const SimAnswer& answer)
     if (answer.hexid == 1 && !ac->onGround && ac->rotationCounter < 2 &&
         ac->simState != SimState::removingfromsim && ac->phase != GroundPhase::take_off)
     {
-        if ((ac->flareState != 0 || ac->landing) && engine.n.phases.onTouchdown)
-            engine.n.phases.onTouchdown(*ac);
+        if (ac->flareState != 0 || ac->landing)
+            engine.n.phases->onTouchdown(*ac);
         ac->onGround = 1;
         ac->altStep = 0.0;
         ac->rotationCounter = 1;
@@ -235,14 +232,14 @@ void onCallsignBlocked(LiveEngine& engine, const SimAnswer& answer)
 // A creation that failed drops its aircraft; only a failure of the livery itself counts against it.
 void onCreateFailed(LiveEngine& engine, const SimAnswer& answer)
 {
-    const bool liveryFailed = answer.kind == SimAnswerKind::createFailed && engine.n.liveries.onLiveryNotCreated;
+    const bool liveryFailed = answer.kind == SimAnswerKind::createFailed;
     if (answer.hexid > kLastStaticHexid)
     {
         LiveAc* ac = engine.findByHexid(answer.hexid);
         if (ac == nullptr)
             return;
         if (liveryFailed)
-            engine.n.liveries.onLiveryNotCreated(*ac);
+            engine.n.liveries->onLiveryNotCreated(*ac);
         eraseAt(engine.live, indexOf(engine.live, static_cast<const LiveAc*>(ac)));
         return;
     }
@@ -252,7 +249,7 @@ void onCreateFailed(LiveEngine& engine, const SimAnswer& answer)
     if (it == statics.end())
         return;
     if (liveryFailed)
-        engine.n.liveries.onLiveryNotCreated(*it);
+        engine.n.liveries->onLiveryNotCreated(*it);
     eraseAt(statics, static_cast<std::size_t>(it - statics.begin()));
 }
 
@@ -313,8 +310,7 @@ bool activateStatic(LiveEngine& engine, const SimAnswer& answer)
         return false;
     it->simState = SimState::active;
     it->objectId = answer.objectId;
-    if (engine.n.phases.setParkedConfig)
-        engine.n.phases.setParkedConfig(*it);
+    engine.n.phases->setParkedConfig(*it);
     if (LOG.value())
         gf_log(fmt::format("{:8}: {:8} parked", gf_standNameById(it->standId), it->callsign));
     removeIfAskedWhileCreating(engine, *it);
@@ -327,8 +323,7 @@ bool activateLive(LiveEngine& engine, const SimAnswer& answer)
     LiveAc* ac = engine.findByHexid(answer.hexid);
     if (ac == nullptr || ac->simState != SimState::adding2sim || ac->objectId != answer.objectId)
         return false;
-    if (engine.n.phases.onAiCreated)
-        engine.n.phases.onAiCreated(*ac);
+    engine.n.phases->onAiCreated(*ac);
     ac->simState = SimState::active;
     removeIfAskedWhileCreating(engine, *ac);
     return true;
@@ -399,10 +394,7 @@ void acceptReport(LiveEngine& engine, TrafficLine&& line)
     if (!checkRespawn(engine, *ac, line))
         return;
     ac->lastTime = line.timestamp;
-    if (engine.n.phases.appendReport)
-        engine.n.phases.appendReport(*ac, line.report);
-    else
-        ac->stream.push_back(line.report);
+    engine.n.phases->appendReport(*ac, line.report);
 }
 
 void acceptNewHexid(LiveEngine& engine, TrafficLine&& line)
@@ -605,7 +597,7 @@ void handleCreatedAc(LiveEngine& engine)
             ++entry.counter;
             if (isLive &&
                 (entry.counter == kFirstLightsToggleTicks || entry.counter == kSecondLightsToggleTicks))
-                directCall(engine, engine.n.sim.allLightsToggle, entry.answer.objectId,
+                directCall(engine, &SimulatorPort::allLightsToggle, entry.answer.objectId,
                            "SimConnect gf_allLightsToggle fails");
             continue;
         }

@@ -2,26 +2,43 @@
 
 #include "liveries/livery_matching.h"
 #include "liveries/regcodes.h"
+#include "liveries/registrations.h"
+
+#include <memory>
 
 namespace oxl
 {
 
-LiveLiveryHooks gf_matchingLiveryHooks()
+namespace
 {
-    LiveLiveryHooks hooks;
-    hooks.takePendingTitle = [](std::uint32_t hexid) { return gf_takePendingTitle(hexid); };
-    hooks.storePendingTitle = [](std::uint32_t hexid, std::string_view title)
-    { gf_storePendingTitle(hexid, title); };
-    hooks.erasePendingTitle = [](std::uint32_t hexid) { gf_erasePendingTitle(hexid); };
-    hooks.matchLiveAcLivery = [](LiveAc& ac) { gf_matchLiveAcLivery(ac); };
-    hooks.regcodeTitle = [](const std::string& registration) { return gf_regcodeTitle(registration); };
-    hooks.onLiveryNotCreated = [](const SimAc& ac) { gf_onLiveryNotCreated(ac); };
-    return hooks;
-}
+
+// The livery matching of the aircraft data; registrations are looked up in the aircraft database.
+class MatchingLiveries final : public LiveryPort
+{
+  public:
+    std::string_view takePendingTitle(std::uint32_t hexid) override { return gf_takePendingTitle(hexid); }
+    void storePendingTitle(std::uint32_t hexid, std::string_view title) override
+    {
+        gf_storePendingTitle(hexid, title);
+    }
+    void erasePendingTitle(std::uint32_t hexid) override { gf_erasePendingTitle(hexid); }
+    void matchLiveAcLivery(LiveAc& ac) override { gf_matchLiveAcLivery(ac); }
+    std::optional<std::string_view> regcodeTitle(const std::string& registration) override
+    {
+        return gf_regcodeTitle(registration);
+    }
+    void onLiveryNotCreated(const SimAc& ac) override { gf_onLiveryNotCreated(ac); }
+    std::optional<DbaseRecord> lookupRegistration(const std::string& registration) override
+    {
+        return gf_lookupRegistration(registration);
+    }
+};
+
+} // namespace
 
 void gf_installLiveLiveryHooks(LiveEngine& engine)
 {
-    engine.n.liveries = gf_matchingLiveryHooks();
+    engine.n.liveries = std::make_unique<MatchingLiveries>();
 }
 
 std::vector<std::string> gf_unmatchedList(const LiveEngine& engine)

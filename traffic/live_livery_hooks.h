@@ -10,10 +10,7 @@
 namespace oxl
 {
 
-/// The engine's livery hooks calling the livery matching (the registration lookup stays the database's).
-LiveLiveryHooks gf_matchingLiveryHooks();
-
-/// Installs the livery matching into the engine.
+/// Installs the livery matching into the engine; registrations are looked up in the aircraft database.
 void gf_installLiveLiveryHooks(LiveEngine& engine);
 
 /// The engine's aircraft without a livery, as the no-match list writes them.

@@ -87,12 +87,12 @@ void clearCurve(LiveAc& ac)
 
 void attitude(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
 {
-    if (ac.phase == GroundPhase::take_off && steps.rotationTick)
+    if (ac.phase == GroundPhase::take_off)
     {
         steps.rotationTick(engine, ac);
         return;
     }
-    if (ac.agl <= kFlareAglFt && ac.landing != 0 && ac.onGround == 0 && steps.flareTick)
+    if (ac.agl <= kFlareAglFt && ac.landing != 0 && ac.onGround == 0)
         steps.flareTick(engine, ac);
     if (ac.pitchSettle != 0)
     {
@@ -165,7 +165,7 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     Report& next = ac.stream.at(1);
     if (next.stationary != 0)
     {
-        if (ac.category == AcCategory::Rotorcraft && steps.stationaryTiming)
+        if (ac.category == AcCategory::Rotorcraft)
             steps.stationaryTiming(engine, ac);
         return;
     }
@@ -193,7 +193,7 @@ void consumeReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
     }
     if (ac.onGround == 0)
         retimeNextReport(engine, steps, ac);
-    else if (steps.nextPosGround)
+    else
         steps.nextPosGround(engine, ac);
     // The ground set-up may have cut the stream or inserted reports: the next report is read anew.
     if (ac.stream.size() >= 2 && ac.stream[1].stationary == 0)
@@ -204,11 +204,8 @@ void consumeReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
         // Across the antimeridian the short way round, not back across the whole globe.
         ac.lonStep = wrapLongitude(next.lon - ac.lon) / legTicks;
         if (ac.onGround == 0)
-        {
-            if (steps.flyingStep)
-                steps.flyingStep(engine, ac);
-        }
-        else if (steps.groundReportStep)
+            steps.flyingStep(engine, ac);
+        else
             steps.groundReportStep(engine, ac);
     }
     else
@@ -236,9 +233,9 @@ void nextPosMain(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
             while (ac.stream.size() < 2)
             {
                 const std::size_t before = ac.stream.size();
-                if (steps.endOfStream && steps.endOfStream(engine, ac) && ac.stream.size() > before)
+                if (steps.endOfStream(engine, ac) && ac.stream.size() > before)
                     continue;
-                if (ac.phase != GroundPhase::parked && steps.learnStandOnDeparture)
+                if (ac.phase != GroundPhase::parked)
                     steps.learnStandOnDeparture(engine, ac, ac.phase != GroundPhase::flying);
                 ++engine.intake.endOfStreamRemovals;
                 removeAircraftFromSim(engine, ac);
@@ -329,12 +326,6 @@ void moveActiveAc(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
         // One aircraft that cannot be moved leaves the simulator; the others fly on.
         removeAircraftFromSim(engine, ac);
     }
-}
-
-void installMovement(LiveEngine& engine, MovementSteps steps)
-{
-    engine.n.phases.moveActive = [&engine, steps = std::move(steps)](LiveAc& ac)
-    { moveActiveAc(engine, steps, ac); };
 }
 
 } // namespace oxl

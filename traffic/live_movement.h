@@ -6,23 +6,45 @@
 #include "records/aircraft_records.h"
 #include "traffic/live_engine.h"
 
-#include <functional>
-
 namespace oxl
 {
 
-/// The steps of the phase, ground and end-of-stream code that the movement calls. An empty hook leaves
-/// the plain movement: no phase set-up, no ground manoeuvre, no re-timing, the stream simply ends.
-struct MovementSteps
+/// The steps of the phase, ground and end-of-stream code that the movement calls.
+class MovementSteps
 {
-    std::function<void(LiveEngine&, LiveAc&)> flyingStep;       ///< an airborne report became current
-    std::function<void(LiveEngine&, LiveAc&)> groundReportStep; ///< a ground report became current
-    std::function<void(LiveEngine&, LiveAc&)> rotationTick;     ///< every tick in phase take_off
-    std::function<void(LiveEngine&, LiveAc&)> flareTick;        ///< every tick of a low landing approach
-    std::function<void(LiveEngine&, LiveAc&)> nextPosGround;    ///< ground set-up; may edit the stream
-    std::function<void(LiveEngine&, LiveAc&)> stationaryTiming; ///< re-times a stationary next report
-    std::function<bool(LiveEngine&, LiveAc&)> endOfStream;      ///< true when it extended the stream
-    std::function<void(LiveEngine&, LiveAc&, bool)> learnStandOnDeparture; ///< flag: not flying
+  public:
+    virtual ~MovementSteps() = default;
+    /// An airborne report became current.
+    virtual void flyingStep(LiveEngine& engine, LiveAc& ac) const = 0;
+    /// A ground report became current.
+    virtual void groundReportStep(LiveEngine& engine, LiveAc& ac) const = 0;
+    /// Every tick in phase take_off.
+    virtual void rotationTick(LiveEngine& engine, LiveAc& ac) const = 0;
+    /// Every tick of a low landing approach.
+    virtual void flareTick(LiveEngine& engine, LiveAc& ac) const = 0;
+    /// Ground set-up; may edit the stream.
+    virtual void nextPosGround(LiveEngine& engine, LiveAc& ac) const = 0;
+    /// Re-times a stationary next report.
+    virtual void stationaryTiming(LiveEngine& engine, LiveAc& ac) const = 0;
+    /// True when it extended the stream that ran dry.
+    virtual bool endOfStream(LiveEngine& engine, LiveAc& ac) const = 0;
+    /// The stand learning that a departure or a stream's end triggers (flag: not flying).
+    virtual void learnStandOnDeparture(LiveEngine& engine, LiveAc& ac, bool notFlying) const = 0;
+};
+
+/// The plain movement: no phase set-up, no ground manoeuvre, no re-timing, the stream simply ends and
+/// nothing is learned.
+class PlainMovement : public MovementSteps
+{
+  public:
+    void flyingStep(LiveEngine&, LiveAc&) const override {}
+    void groundReportStep(LiveEngine&, LiveAc&) const override {}
+    void rotationTick(LiveEngine&, LiveAc&) const override {}
+    void flareTick(LiveEngine&, LiveAc&) const override {}
+    void nextPosGround(LiveEngine&, LiveAc&) const override {}
+    void stationaryTiming(LiveEngine&, LiveAc&) const override {}
+    bool endOfStream(LiveEngine&, LiveAc&) const override { return false; }
+    void learnStandOnDeparture(LiveEngine&, LiveAc&, bool) const override {}
 };
 
 /// Quadratic curve in the local metric plane at parameter t: position [deg] and heading [rad, 0..2π).
@@ -50,8 +72,5 @@ void advancePosition(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
 /// Steps 3 and 4 of the per-tick update: the due report, then one tick of movement. An exception removes
 /// the aircraft alone.
 void moveActiveAc(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac);
-
-/// Installs the movement as the engine's per-tick hook.
-void installMovement(LiveEngine& engine, MovementSteps steps);
 
 } // namespace oxl

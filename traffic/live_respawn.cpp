@@ -126,9 +126,7 @@ bool checkRegistrationChange(LiveEngine& engine, LiveAc& ac, const TrafficLine& 
 
 bool checkRegcodeLivery(LiveEngine& engine, LiveAc& ac, const TrafficLine& line)
 {
-    const auto& regcodeTitle = engine.n.liveries.regcodeTitle;
-    const std::optional<std::string_view> title =
-        regcodeTitle ? regcodeTitle(line.registration) : std::optional<std::string_view>{};
+    const std::optional<std::string_view> title = engine.n.liveries->regcodeTitle(line.registration);
     if (title && *title != ac.livery)
     {
         if (const auto record = engine.lookupRegistration(line.registration))
@@ -162,8 +160,7 @@ bool checkRegcodeAirline(LiveEngine& engine, LiveAc& ac, const TrafficLine& line
 
 void resetLivery(LiveEngine& engine, LiveAc& ac)
 {
-    if (engine.n.liveries.erasePendingTitle)
-        engine.n.liveries.erasePendingTitle(ac.hexid);
+    engine.n.liveries->erasePendingTitle(ac.hexid);
     ac.livery = {};
     setPhase(ac, GroundPhase::birth);
 }

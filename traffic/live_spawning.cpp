@@ -102,10 +102,9 @@ void parkAtSpawn(LiveEngine& engine, LiveAc& ac, const Stand& stand)
     front.lon = stand.longitude;
     front.track = stand.heading * kRadToDeg;
     const DayHalfHour now = engine.weekdayHalfHour();
-    if (engine.n.stands.addStandOption && engine.n.stands.addStandOption(stand.standId, ac, now, false))
+    if (engine.n.stands->addStandOption(stand.standId, ac, now, false))
         rememberLiveParked(engine, ac.hexid, now.half);
-    if (engine.n.stands.maxParkCheck)
-        engine.n.stands.maxParkCheck(1);
+    engine.n.staticParking->maxParkCheck(1);
 }
 
 void fillFirstPosition(LiveAc& ac)
@@ -303,15 +302,13 @@ void spawnLiveAc(LiveEngine& engine, LiveAc& ac)
 
     if (ac.phase == GroundPhase::birth && ac.livery.empty())
     {
-        const LiveLiveryHooks& liveries = engine.n.liveries;
-        const std::string_view pending =
-            liveries.takePendingTitle ? liveries.takePendingTitle(ac.hexid) : std::string_view{};
+        LiveryPort& liveries = *engine.n.liveries;
+        const std::string_view pending = liveries.takePendingTitle(ac.hexid);
         if (!pending.empty())
             ac.livery = pending;
         else
         {
-            if (liveries.matchLiveAcLivery)
-                liveries.matchLiveAcLivery(ac);
+            liveries.matchLiveAcLivery(ac);
             if (ac.livery.empty())
             {
                 if (!ac.registration.empty())
@@ -319,8 +316,7 @@ void spawnLiveAc(LiveEngine& engine, LiveAc& ac)
                 ac.erase = 1;
                 return;
             }
-            if (liveries.storePendingTitle)
-                liveries.storePendingTitle(ac.hexid, ac.livery);
+            liveries.storePendingTitle(ac.hexid, ac.livery);
         }
     }
 
@@ -378,8 +374,7 @@ Stand* findStandAtSpawn(LiveEngine& engine, LiveAc& ac)
     if (claimStand(engine, stand->standId, ac.callsign) &&
         !gf_findConflictingAdjacent(engine, stand->adjacent, ac, *stand))
     {
-        if (engine.n.phases.makeWayAtStand)
-            engine.n.phases.makeWayAtStand(ac, *stand);
+        engine.n.phases->makeWayAtStand(ac, *stand);
         ac.stream.front().stationary = 1;
         ac.stream.front().gs = 0.0;
         return stand;

@@ -28,9 +28,8 @@ double knownGroundFt(const LiveEngine& engine, const LiveAc& ac)
     if (!park.code.empty() &&
         gf_distanceNm({ac.lat, ac.lon}, {park.latitude, park.longitude}) <= kGroundAirportNm)
         return park.altitude;
-    if (engine.n.nearestAirportElevationFt)
-        if (const auto elevation = engine.n.nearestAirportElevationFt(ac.lat, ac.lon))
-            return *elevation;
+    if (const auto elevation = engine.n.staticParking->nearestAirportElevationFt(ac.lat, ac.lon))
+        return *elevation;
     return ac.simGroundFt;
 }
 } // namespace
@@ -66,8 +65,7 @@ bool updateLiveAc(LiveEngine& engine, LiveAc& ac)
         }
         else
         {
-            if (engine.n.phases.moveActive)
-                engine.n.phases.moveActive(ac);
+            engine.n.phases->moveActive(ac);
             if (ac.simState == SimState::active)
             {
                 keepAboveGround(engine, ac);
@@ -175,8 +173,8 @@ void serviceQueues(LiveEngine& engine)
         sim.queueCreateAc(queues.staticCreates.front());
         queues.staticCreates.pop_front();
     }
-    if (!engine.n.parking->staticParked.empty() && engine.n.stands.assignStaticParking)
-        engine.n.stands.assignStaticParking();
+    if (!engine.n.parking->staticParked.empty())
+        engine.n.staticParking->assignStaticParking();
 }
 
 std::size_t takeTrafficLines(LiveEngine& engine, AddingStack& adding)

@@ -123,10 +123,10 @@ void finishParking(LiveEngine& engine, LiveAc& ac)
         ac.earlyMargin = kWideMargin;
         ac.lateMargin = ac.takeOff != 0 ? kTakeOffMargin : kWideMargin;
     }
-    if (ac.airline.empty() || ac.standCargo != ac.cargo || !engine.n.stands.addStandOption)
+    if (ac.airline.empty() || ac.standCargo != ac.cargo)
         return;
     const DayHalfHour now = engine.weekdayHalfHour();
-    if (engine.n.stands.addStandOption(ac.standId, ac, now, true))
+    if (engine.n.stands->addStandOption(ac.standId, ac, now, true))
         gf_learnGate(engine, now, ac.hexid, true);
 }
 

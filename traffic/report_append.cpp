@@ -307,7 +307,7 @@ bool checkExtendingSituations(LiveEngine& engine, LiveAc& ac, Report& report)
     return true;
 }
 
-void appendReport(LiveEngine& engine, const LearnStandHook& learnStand, LiveAc& ac, Report report)
+void appendReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac, Report report)
 {
     std::deque<Report>& stream = ac.stream;
     if (stream.size() > kMaxQueuedReports)
@@ -354,7 +354,7 @@ void appendReport(LiveEngine& engine, const LearnStandHook& learnStand, LiveAc& 
         {
             const bool rolling = report.gs >= kTakeOffSpeedKt && last.gs >= kTakeOffSpeedKt;
             if ((report.airborne != 0 || rolling) && ac.phase == GroundPhase::taxi)
-                startTakeOff(engine, learnStand, ac);
+                startTakeOff(engine, steps, ac);
         }
         else if (last.airborne != 0 && report.airborne != 0)
             touchAndGo(engine, ac);

@@ -27,9 +27,9 @@ inline constexpr double kStandStepNm = 0.0016198704103671706;
 inline constexpr double kResumeNearNm = 0.011879049676025918;
 
 /// Decides what a new report does to the aircraft: appended (due after the last report), refused,
-/// trimmed stream, take-off or touch-and-go, or the aircraft's removal. learnStand is handed to the
+/// trimmed stream, take-off or touch-and-go, or the aircraft's removal. steps are handed to the
 /// take-off start.
-void appendReport(LiveEngine& engine, const LearnStandHook& learnStand, LiveAc& ac, Report report);
+void appendReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac, Report report);
 
 /// Marks a report that did not move from the last one, turns a small ground jitter into a copy of the
 /// last report; true when the report may be appended.

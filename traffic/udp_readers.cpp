@@ -95,10 +95,7 @@ void UdpReceiver::run(std::uint16_t port, bool sourceOnThisPc)
     {
         socket.close();
         boundPort_.store(0);
-        if (stopped_)
-            stopped_(name_, e.what());
-        else
-            gf_logMarked(fmt::format("The {} has stopped with error: {}", name_, e.what()));
+        stopped_->readerStopped(name_, e.what());
     }
     socket.close();
     boundPort_.store(0);
@@ -144,6 +141,11 @@ void UdpReceiver::receiveLoop(plat::net::Socket& socket, bool filterDuplicates)
     }
     socket.close();
     onStopped();
+}
+
+void ReaderStopLog::readerStopped(std::string_view name, std::string_view error)
+{
+    gf_logMarked(fmt::format("The {} has stopped with error: {}", name, error));
 }
 
 TrafficReader::TrafficReader(const TrafficFilter& filter, CallsignCollector& callsigns, AddingStack& stack,

@@ -9,7 +9,6 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -31,8 +30,21 @@ inline constexpr std::int32_t kStandardQnh = 1013;
 /// The engine's QNH, read by the flight phases.
 extern std::atomic<std::int32_t> gEngineQnh;
 
-/// Called when a reader ends with an error: its name and the error's text.
-using ReaderStoppedHandler = std::function<void(std::string_view name, std::string_view error)>;
+/// Told when a reader ends with an error.
+class ReaderStopListener
+{
+  public:
+    virtual ~ReaderStopListener() = default;
+    /// The reader of the name ended with the error's text.
+    virtual void readerStopped(std::string_view name, std::string_view error) = 0;
+};
+
+/// Nobody listens: the error goes to the log alone.
+class ReaderStopLog : public ReaderStopListener
+{
+  public:
+    void readerStopped(std::string_view name, std::string_view error) override;
+};
 
 /// A UDP socket with a receive loop that hands each datagram to the reader built on it.
 class UdpReceiver
@@ -56,8 +68,10 @@ class UdpReceiver
     /// through the stopped handler.
     void run(std::uint16_t port, bool sourceOnThisPc);
 
-    /// Installs what is called when the reader ends with an error.
-    void setStoppedHandler(ReaderStoppedHandler handler) { stopped_ = std::move(handler); }
+    /// Installs who is told when the reader ends with an error; it must outlive the reader's runs.
+    void setStopListener(ReaderStopListener& listener) { stopped_ = &listener; }
+    /// Back to the log alone.
+    void clearStopListener() { stopped_ = &logOnly_; }
 
     /// The reader's name.
     std::string_view name() const { return name_; }
@@ -82,7 +96,8 @@ class UdpReceiver
 
     std::string name_;
     std::size_t receiveBufferBytes_;
-    ReaderStoppedHandler stopped_;
+    ReaderStopLog logOnly_;
+    ReaderStopListener* stopped_ = &logOnly_;
     std::atomic<std::uint16_t> boundPort_{0};
     std::array<char, kBufferSize + 1> buffer_{};
     std::string lastDatagram_;

@@ -50,8 +50,7 @@ class StaticParkingFlow : public ::testing::Test
             ac.livery = titles.back();
             return true;
         };
-        engine.n.stands.assignStaticParking = [] { gf_assignStaticParking(gParking); };
-        engine.n.stands.maxParkCheck = [](std::uint8_t extra) { gf_maxParkCheck(gParking, extra); };
+        engine.n.staticParking = std::make_unique<test::GlobalStaticParking>();
         RANDOM.set(false);
 
         std::vector<Stand> stands;
@@ -144,7 +143,7 @@ TEST_F(StaticParkingFlow, ALiveAircraftParkingAboveTheLimitSendsTheEarliestStati
     gParking.staticAircraft.front().parkedSlot = gf_packDayHalfHour({1, 10});
     const std::string earliest = gParking.staticAircraft.front().callsign;
     const std::string stand = gf_standNameById(gParking.stands, gParking.staticAircraft.front().standId);
-    harness.engine().n.stands.maxParkCheck(1);
+    harness.engine().n.staticParking->maxParkCheck(1);
     harness.run(kSlotTicks);
     EXPECT_TRUE(settings.logged(fmt::format("{:8}: {} static max park exceeded, removed", stand, earliest)));
     EXPECT_EQ(harness.removals.size(), 1u);

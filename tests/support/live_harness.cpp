@@ -1,5 +1,6 @@
 #include "tests/support/live_harness.h"
 
+#include "airports/static_placement.h"
 #include "liveries/dbase.h"
 #include "traffic/live_lifecycle.h"
 #include "traffic/live_tick.h"
@@ -132,6 +133,16 @@ void StreamBuilder::advance(double seconds)
         altFt_ = std::max(0.0, altFt_ + vsFpm_ * seconds / 60.0);
 }
 
+void GlobalStaticParking::assignStaticParking()
+{
+    gf_assignStaticParking(gParking);
+}
+
+void GlobalStaticParking::maxParkCheck(std::uint8_t extra)
+{
+    gf_maxParkCheck(gParking, extra);
+}
+
 LiveHarness::LiveHarness()
 {
     gParking.reset();
@@ -142,52 +153,72 @@ LiveHarness::LiveHarness()
     n.mainQueues = &mainQueues_;
     n.parking = &gParking;
     n.tickCounter = &tick_;
-    n.userAircraft = [this] { return user; };
-    n.steadyNow100ns = [this] { return static_cast<std::int64_t>(tick_.load()) * 100000; };
-    n.weekdayHalfHour = [this] { return weekHalfHour; };
-    n.flightPlanFolder = [this] { return flightPlans_.path(); };
-    n.liveries.takePendingTitle = [this](std::uint32_t hexid)
-    {
-        const auto it = pendingTitles.find(hexid);
-        return it == pendingTitles.end() ? std::string_view{} : it->second;
-    };
-    n.liveries.storePendingTitle = [this](std::uint32_t hexid, std::string_view title)
-    { pendingTitles[hexid] = title; };
-    n.liveries.erasePendingTitle = [this](std::uint32_t hexid) { pendingTitles.erase(hexid); };
-    n.liveries.matchLiveAcLivery = [this](LiveAc& ac)
-    {
-        ac.livery = typesWithoutLivery.contains(ac.type) ? std::string_view{} : titleFor(ac.type);
-        ac.reverseMarker = 0;
-    };
-    n.liveries.regcodeTitle = [this](const std::string& registration) -> std::optional<std::string_view>
-    {
-        const auto it = regcodeTitles.find(registration);
-        if (it == regcodeTitles.end())
-            return std::nullopt;
-        return std::string_view(it->second);
-    };
-    n.liveries.onLiveryNotCreated = [this](const SimAc& ac) { notCreated.push_back(ac.hexid); };
-    n.liveries.lookupRegistration = [this](const std::string& registration) -> std::optional<DbaseRecord>
-    {
-        const auto it = registrations.find(registration);
-        if (it == registrations.end())
-            return std::nullopt;
-        return it->second;
-    };
-    n.sim.allLightsToggle = [this](std::uint32_t objectId)
-    {
-        lightToggles.push_back({tick(), objectId});
-        return lightsToggleResult;
-    };
-    n.sim.requestStaticCg = [this](std::uint32_t objectId)
-    {
-        staticCgRequests.push_back({tick(), objectId});
-        laterAnswers_.emplace(tick() + 1,
-                              SimAnswer{objectId, 0, 0, SimAnswerKind::staticCg, staticCgFt, staticPitchRad});
-        return std::int32_t{0};
-    };
-    n.sim.simRequestError = [this] { simRequestErrors.push_back(static_cast<std::uint32_t>(tick())); };
+    n.clock = std::make_unique<Clock>(*this);
+    n.liveries = std::make_unique<Liveries>(*this);
+    n.sim = std::make_unique<Simulator>(*this);
     adding_.setAccept(true);
+}
+
+std::int32_t LiveHarness::Simulator::allLightsToggle(std::uint32_t objectId)
+{
+    h_.lightToggles.push_back({h_.tick(), objectId});
+    return h_.lightsToggleResult;
+}
+
+std::int32_t LiveHarness::Simulator::requestStaticCg(std::uint32_t objectId)
+{
+    h_.staticCgRequests.push_back({h_.tick(), objectId});
+    h_.laterAnswers_.emplace(
+        h_.tick() + 1, SimAnswer{objectId, 0, 0, SimAnswerKind::staticCg, h_.staticCgFt, h_.staticPitchRad});
+    return 0;
+}
+
+void LiveHarness::Simulator::simRequestError()
+{
+    h_.simRequestErrors.push_back(static_cast<std::uint32_t>(h_.tick()));
+}
+
+std::string_view LiveHarness::Liveries::takePendingTitle(std::uint32_t hexid)
+{
+    const auto it = h_.pendingTitles.find(hexid);
+    return it == h_.pendingTitles.end() ? std::string_view{} : it->second;
+}
+
+void LiveHarness::Liveries::storePendingTitle(std::uint32_t hexid, std::string_view title)
+{
+    h_.pendingTitles[hexid] = title;
+}
+
+void LiveHarness::Liveries::erasePendingTitle(std::uint32_t hexid)
+{
+    h_.pendingTitles.erase(hexid);
+}
+
+void LiveHarness::Liveries::matchLiveAcLivery(LiveAc& ac)
+{
+    ac.livery = h_.typesWithoutLivery.contains(ac.type) ? std::string_view{} : h_.titleFor(ac.type);
+    ac.reverseMarker = 0;
+}
+
+std::optional<std::string_view> LiveHarness::Liveries::regcodeTitle(const std::string& registration)
+{
+    const auto it = h_.regcodeTitles.find(registration);
+    if (it == h_.regcodeTitles.end())
+        return std::nullopt;
+    return std::string_view(it->second);
+}
+
+void LiveHarness::Liveries::onLiveryNotCreated(const SimAc& ac)
+{
+    h_.notCreated.push_back(ac.hexid);
+}
+
+std::optional<DbaseRecord> LiveHarness::Liveries::lookupRegistration(const std::string& registration)
+{
+    const auto it = h_.registrations.find(registration);
+    if (it == h_.registrations.end())
+        return std::nullopt;
+    return it->second;
 }
 
 LiveHarness::~LiveHarness()

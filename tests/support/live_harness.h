@@ -16,6 +16,7 @@
 #include <deque>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -133,6 +134,47 @@ struct FakeObject
     double alt = 0.0; ///< [ft]
 };
 
+/// Stand learning that records the options it is given and takes every one.
+class StandOptionRecorder : public NoStandLearning
+{
+  public:
+    bool addStandOption(std::uint32_t standId, const LiveAc& ac, DayHalfHour, bool closeVisit) override
+    {
+        stands.push_back(standId);
+        hexids.push_back(ac.hexid);
+        closeFlags.push_back(closeVisit);
+        return true;
+    }
+    std::vector<std::uint32_t> stands; ///< stand ids, in order
+    std::vector<std::uint32_t> hexids; ///< the aircraft of each option
+    std::vector<bool> closeFlags;      ///< true where the stay at the stand was over
+};
+
+/// Static parking that records the parking-limit checks.
+class ParkCheckRecorder : public NoParking
+{
+  public:
+    void maxParkCheck(std::uint8_t extra) override { checks.push_back(extra); }
+    std::vector<std::uint8_t> checks; ///< the `extra` of each check
+};
+
+/// The static parking of gParking, with no airport list.
+class GlobalStaticParking : public NoParking
+{
+  public:
+    void assignStaticParking() override;
+    void maxParkCheck(std::uint8_t extra) override;
+};
+
+/// Installs a double of the engine's port and returns it for the test to read.
+template <class Double, class Port> Double& installDouble(std::unique_ptr<Port>& port)
+{
+    auto fake = std::make_unique<Double>();
+    Double& installed = *fake;
+    port = std::move(fake);
+    return installed;
+}
+
 /// The engine on a fake clock with a fake simulator and a fake livery index.
 class LiveHarness
 {
@@ -141,6 +183,51 @@ class LiveHarness
     ~LiveHarness();
     LiveHarness(const LiveHarness&) = delete;
     LiveHarness& operator=(const LiveHarness&) = delete;
+
+    /// The fake simulator link: the harness's user aircraft and flight-plan folder, the direct calls
+    /// recorded, a Static CG request answered a tick later. Tests derive from it to record more.
+    class Simulator : public NoSimulator
+    {
+      public:
+        explicit Simulator(LiveHarness& harness) : h_(harness) {}
+        UserAircraft userAircraft() override { return h_.user; }
+        std::filesystem::path flightPlanFolder() override { return h_.flightPlanFolder(); }
+        std::int32_t allLightsToggle(std::uint32_t objectId) override;
+        std::int32_t requestStaticCg(std::uint32_t objectId) override;
+        void simRequestError() override;
+
+      protected:
+        LiveHarness& h_;
+    };
+
+    /// The fake clock: 1 ms of steady time a tick, the time of week of `weekHalfHour`.
+    class Clock : public EngineClock
+    {
+      public:
+        explicit Clock(LiveHarness& harness) : h_(harness) {}
+        std::int64_t steadyNow100ns() override { return static_cast<std::int64_t>(h_.tick()) * 100000; }
+        DayHalfHour weekdayHalfHour() override { return h_.weekHalfHour; }
+
+      protected:
+        LiveHarness& h_;
+    };
+
+    /// The fake livery index of the lists below.
+    class Liveries : public NoLiveries
+    {
+      public:
+        explicit Liveries(LiveHarness& harness) : h_(harness) {}
+        std::string_view takePendingTitle(std::uint32_t hexid) override;
+        void storePendingTitle(std::uint32_t hexid, std::string_view title) override;
+        void erasePendingTitle(std::uint32_t hexid) override;
+        void matchLiveAcLivery(LiveAc& ac) override;
+        std::optional<std::string_view> regcodeTitle(const std::string& registration) override;
+        void onLiveryNotCreated(const SimAc& ac) override;
+        std::optional<DbaseRecord> lookupRegistration(const std::string& registration) override;
+
+      private:
+        LiveHarness& h_;
+    };
 
     /// The engine under test (its neighbours may be replaced further).
     LiveEngine& engine() { return engine_; }

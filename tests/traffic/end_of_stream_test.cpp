@@ -26,27 +26,51 @@ class EndOfStream : public LiveScenario
     void SetUp() override
     {
         LiveScenario::SetUp();
-        // A stand-in for the movement: the aircraft is at the front report when it falls due; a stream that
-        // has run dry asks the end-of-stream rules, and the aircraft is given up when they do not extend it.
-        harness->engine().n.phases.moveActive = [this](LiveAc& ac)
+        harness->engine().n.phases = std::make_unique<StandInMovement>(harness->engine(), givenUp);
+    }
+
+    // A stand-in for the movement: the aircraft is at the front report when it falls due; a stream that
+    // has run dry asks the end-of-stream rules, and the aircraft is given up when they do not extend it.
+    class StandInMovement : public NoFlightSteps
+    {
+      public:
+        StandInMovement(LiveEngine& engine, std::vector<std::pair<std::uint32_t, std::int32_t>>& givenUp)
+            : engine_(engine), givenUp_(givenUp)
         {
-            LiveEngine& engine = harness->engine();
-            if (ac.stream.front().dueTick > engine.tick())
+        }
+        void moveActive(LiveAc& ac) override
+        {
+            if (ac.stream.front().dueTick > engine_.tick())
                 return;
             ac.lat = ac.stream.front().lat;
             ac.lon = ac.stream.front().lon;
             while (ac.stream.size() < 2)
             {
                 const std::size_t before = ac.stream.size();
-                if (endOfStream(engine, ac) && ac.stream.size() > before)
+                if (endOfStream(engine_, ac) && ac.stream.size() > before)
                     continue;
-                givenUp.emplace_back(ac.hexid, engine.tick());
-                removeAircraftFromSim(engine, ac);
+                givenUp_.emplace_back(ac.hexid, engine_.tick());
+                removeAircraftFromSim(engine_, ac);
                 return;
             }
             ac.stream.pop_front();
-        };
-    }
+        }
+
+      protected:
+        LiveEngine& engine_;
+        std::vector<std::pair<std::uint32_t, std::int32_t>>& givenUp_;
+    };
+
+    // The stand-in that also clears a stand of static aircraft.
+    class StandInMovementClearingStands final : public StandInMovement
+    {
+      public:
+        using StandInMovement::StandInMovement;
+        void makeWayAtStand(LiveAc& ac, const Stand& stand) override
+        {
+            oxl::makeWayAtStand(engine_, ac, stand);
+        }
+    };
 
     /// An active aircraft with one report due at the tick, standing at that report.
     LiveAc& active(std::uint32_t hexid, const std::string& callsign, double lat, double lon, double alt,
@@ -195,17 +219,13 @@ class StandParking : public EndOfStream
         stands[1].adjacent = {1};
         gParking.setStands(std::move(stands));
         LiveEngine& engine = harness->engine();
-        engine.n.stands.addStandOption = [this](std::uint32_t standId, const LiveAc&, DayHalfHour, bool)
-        {
-            optionStands.push_back(standId);
-            return true;
-        };
-        engine.n.stands.maxParkCheck = [this](std::uint8_t flag) { maxParkChecks.push_back(flag); };
-        installEndOfStream(engine);
+        options = &test::installDouble<test::StandOptionRecorder>(engine.n.stands);
+        parkChecks = &test::installDouble<test::ParkCheckRecorder>(engine.n.staticParking);
+        engine.n.phases = std::make_unique<StandInMovementClearingStands>(engine, givenUp);
     }
 
-    std::vector<std::uint32_t> optionStands;
-    std::vector<std::uint8_t> maxParkChecks;
+    test::StandOptionRecorder* options = nullptr;
+    test::ParkCheckRecorder* parkChecks = nullptr;
 };
 
 TEST_F(StandParking, TaxiingAircraftDrivesOntoAFreeStandAndParks)
@@ -248,8 +268,8 @@ TEST_F(StandParking, TaxiingAircraftDrivesOntoAFreeStandAndParks)
     EXPECT_EQ(parked->stream.front().stationary, 1);
     EXPECT_EQ(parked->extensionCount, 1);
     EXPECT_EQ(parked->parkedSlot, gf_packDayHalfHour(harness->weekHalfHour));
-    EXPECT_EQ(optionStands, std::vector<std::uint32_t>{1});
-    EXPECT_EQ(maxParkChecks, std::vector<std::uint8_t>{0});
+    EXPECT_EQ(options->stands, std::vector<std::uint32_t>{1});
+    EXPECT_EQ(parkChecks->checks, std::vector<std::uint8_t>{0});
     EXPECT_EQ(harness->engine().couplingQueue.back(), kHex);
     EXPECT_EQ(harness->engine().liveParked,
               (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{kHex, harness->weekHalfHour.half}}));
@@ -318,7 +338,7 @@ TEST_F(StandParking, ArrivalFartherThanTwoMetresTaxisOn)
     arriveAtStand(harness->engine(), ac);
     EXPECT_EQ(ac.phase, GroundPhase::taxi);
     EXPECT_EQ(ac.previousPhase, GroundPhase::parking);
-    EXPECT_TRUE(optionStands.empty());
+    EXPECT_TRUE(options->stands.empty());
 }
 
 struct GateRow

@@ -41,16 +41,24 @@ Report at(double lat, double lon, double alt, double gs, double vs, std::int32_t
 class FlightPhases : public LiveScenario
 {
   protected:
+    // The harness's simulator that records the lever writes.
+    struct LeverSimulator : test::LiveHarness::Simulator
+    {
+        LeverSimulator(test::LiveHarness& harness, FlightPhases& test) : Simulator(harness), t(test) {}
+        std::int32_t setSpoilersThrottles(std::uint32_t, double s, double t1, double) override
+        {
+            t.levers.emplace_back(s, t1);
+            return 0;
+        }
+        FlightPhases& t;
+    };
+
     void SetUp() override
     {
         LiveScenario::SetUp();
         gEngineQnh.store(kStandardQnh);
         installLiveFlight(harness->engine());
-        harness->engine().n.sim.setSpoilersThrottles = [this](std::uint32_t, double s, double t1, double)
-        {
-            levers.emplace_back(s, t1);
-            return 0;
-        };
+        harness->engine().n.sim = std::make_unique<LeverSimulator>(*harness, *this);
     }
 
     void TearDown() override
@@ -142,7 +150,7 @@ TEST_F(FlightPhases, TakeOffFromTheRunwayToCruise)
         due += 500;
     }
     LiveAc& ac = aircraft(reports, GroundPhase::taxi);
-    startTakeOff(harness->engine(), {}, ac);
+    startTakeOff(harness->engine(), PlainMovement{}, ac);
     std::int32_t liftOffTick = -1;
     std::int32_t flyingTick = -1;
     for (std::int32_t t = 0; t < due && flyingTick < 0; ++t)

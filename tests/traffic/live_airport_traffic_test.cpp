@@ -38,6 +38,16 @@ FlightIdentity who(std::uint32_t hexid, const std::string& callsign, const std::
     return identity;
 }
 
+// An airport list that holds the field alone.
+struct FieldInAirportList : NoParking
+{
+    std::optional<double> nearestAirportElevationFt(double lat, double lon) override
+    {
+        return gf_distanceNm(kField, {lat, lon}) <= kGroundAirportNm ? std::optional<double>(kFieldFt)
+                                                                     : std::nullopt;
+    }
+};
+
 // The source repeats the position of line `from` in the `n` lines after it, while the aircraft flew on.
 std::vector<test::TimedLine> staleAfter(std::vector<test::TimedLine> lines, std::size_t from, std::size_t n)
 {
@@ -138,7 +148,7 @@ TEST_F(AirportTraffic, AircraftRemovedForTheMaxParkLimitStaysAwayWhileParked)
     gParking.hooks.liveAircraft = [this] { return &harness->engine().live; };
     gParking.hooks.removeAircraftFromSim = [this](SimAc& ac)
     { removeAircraftFromSim(harness->engine(), ac); };
-    harness->engine().n.stands.maxParkCheck = [](std::uint8_t extra) { gf_maxParkCheck(gParking, extra); };
+    harness->engine().n.staticParking = std::make_unique<test::GlobalStaticParking>();
     const LatLon s1 = gf_destinationPoint(kField, kPi / 2.0, 600.0);
     const LatLon s2 = gf_destinationPoint(kField, kPi / 2.0, 1200.0);
     std::vector<Stand> stands;
@@ -283,12 +293,7 @@ TEST_F(AirportTraffic, NothingFliesBelowTheKnownGround)
         if (row.parkAirport)
             parkAirportSet();
         if (row.airportList)
-            harness->engine().n.nearestAirportElevationFt = [](double lat,
-                                                               double lon) -> std::optional<double>
-            {
-                return gf_distanceNm(kField, {lat, lon}) <= kGroundAirportNm ? std::optional<double>(kFieldFt)
-                                                                             : std::nullopt;
-            };
+            harness->engine().n.staticParking = std::make_unique<FieldInAirportList>();
         // An approach whose reports lie 200 ft and more below the field (beyond the echo band).
         StreamBuilder b(who(0x710501, "VIV3283", "A320"), gf_destinationPoint(kField, kPi, 30000.0), 0.0);
         b.every(5).altitude(kFieldFt - 200.0).verticalSpeed(-600).speed(140).fly(60);

@@ -151,8 +151,8 @@ TEST_F(LiveAssemblyTest, DirectCallWithoutAConnectionFailsInsteadOfSending)
     gf_stopSimClient();
     gf_resetSimLink();
     std::lock_guard lock(gSimQueues.simMutex);
-    EXPECT_LT(engine.n.sim.allLightsToggle(3), 0);
-    EXPECT_LT(engine.n.sim.setSpoilersThrottles(3, 0.0, 0.0, 0.0), 0);
+    EXPECT_LT(engine.n.sim->allLightsToggle(3), 0);
+    EXPECT_LT(engine.n.sim->setSpoilersThrottles(3, 0.0, 0.0, 0.0), 0);
 }
 
 TEST(LiveAssembly, ParkedAircraftOnTheReservedStandLeavesThroughTheEngine)

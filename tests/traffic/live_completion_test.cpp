@@ -29,25 +29,39 @@ struct LeverWrite
 class CreationCompletion : public LiveScenario
 {
   protected:
+    // The harness's simulator that records the flight plans and lever writes it is given.
+    struct RecordingSimulator : test::LiveHarness::Simulator
+    {
+        RecordingSimulator(test::LiveHarness& harness, CreationCompletion& test) : Simulator(harness), t(test)
+        {
+        }
+        std::filesystem::path flightPlanFolder() override
+        {
+            return t.noPlanFolder ? std::filesystem::path{} : Simulator::flightPlanFolder();
+        }
+        std::int32_t setFlightPlan(std::uint32_t objectId, const std::filesystem::path& file) override
+        {
+            t.plans.emplace_back(objectId, file);
+            return t.planResult;
+        }
+        std::int32_t setSpoilersThrottles(std::uint32_t objectId, double s, double t1, double t2) override
+        {
+            // Written under the simulator lock: trying it here must fail.
+            t.lockedDuringWrite = !h_.engine().n.simQueues->simMutex.try_lock();
+            if (!t.lockedDuringWrite)
+                h_.engine().n.simQueues->simMutex.unlock();
+            t.levers.push_back({objectId, s, t1, t2});
+            return 0;
+        }
+        CreationCompletion& t;
+    };
+
     void SetUp() override
     {
         LiveScenario::SetUp();
         LiveEngine& engine = harness->engine();
         installLiveFlight(engine);
-        engine.n.sim.setFlightPlan = [this](std::uint32_t objectId, const std::filesystem::path& file)
-        {
-            plans.emplace_back(objectId, file);
-            return planResult;
-        };
-        engine.n.sim.setSpoilersThrottles = [this](std::uint32_t objectId, double s, double t1, double t2)
-        {
-            // Written under the simulator lock: trying it here must fail.
-            lockedDuringWrite = !harness->engine().n.simQueues->simMutex.try_lock();
-            if (!lockedDuringWrite)
-                harness->engine().n.simQueues->simMutex.unlock();
-            levers.push_back({objectId, s, t1, t2});
-            return 0;
-        };
+        engine.n.sim = std::make_unique<RecordingSimulator>(*harness, *this);
     }
 
     // Reports of an aircraft flying east at the altitude, one every 5 s, due from tick 3000.
@@ -75,6 +89,7 @@ class CreationCompletion : public LiveScenario
 
     std::vector<std::pair<std::uint32_t, std::filesystem::path>> plans;
     std::int32_t planResult = 0;
+    bool noPlanFolder = false; // the link could not make its flight-plan folder
     std::vector<LeverWrite> levers;
     bool lockedDuringWrite = false;
 };
@@ -135,6 +150,19 @@ TEST_F(CreationCompletion, NoRouteNoPlanAndARefusedPlanIsLogged)
     for (const std::string& text : log.lines())
         logged = logged || text.find("CMP123 creating a flight plan failed") != std::string::npos;
     EXPECT_TRUE(logged);
+
+    // Without a flight-plan folder no plan is written, not even beside the program.
+    plans.clear();
+    SetUp();
+    planResult = 0;
+    noPlanFolder = true;
+    schedule(12000, "EDDF", "KJFK");
+    ASSERT_TRUE(harness->runUntil(
+        [&] { return harness->aircraft(kHex) && harness->aircraft(kHex)->objectId != 0; }, 6000));
+    const std::uint32_t objectId = harness->aircraft(kHex)->objectId;
+    EXPECT_TRUE(plans.empty());
+    EXPECT_EQ(harness->aircraft(kHex)->flightPlanSet, 0);
+    EXPECT_FALSE(std::filesystem::exists(fmt::format("{}.pln", objectId)));
 }
 
 TEST_F(CreationCompletion, TouchdownExtendsSpoilersAndSettles)

@@ -128,9 +128,13 @@ TEST_F(LiveScenario, QueuesAreHandedOverAtTheirRates)
     queues.liveCreates[0].hexid = 20001;
     queues.staticCreates.resize(1);
     queues.staticCreates[0].hexid = 12;
-    int placements = 0;
+    struct PlacementCounter : NoParking
+    {
+        void assignStaticParking() override { ++placements; }
+        int placements = 0;
+    };
+    const auto& counter = test::installDouble<PlacementCounter>(engine.n.staticParking);
     gParking.staticParked.resize(1);
-    engine.n.stands.assignStaticParking = [&] { ++placements; };
     harness->groundDataPeriodTicks = 0;
     harness->run(101); // ticks 0..100
     ASSERT_EQ(harness->removals.size(), 2u);
@@ -141,7 +145,7 @@ TEST_F(LiveScenario, QueuesAreHandedOverAtTheirRates)
     EXPECT_EQ(harness->creates[0].tick, 0);
     EXPECT_EQ(harness->creates[1].request.hexid, 12u);
     EXPECT_EQ(harness->creates[1].tick, 50);
-    EXPECT_EQ(placements, 2); // with the static request at 50 and on the empty boundary at 100
+    EXPECT_EQ(counter.placements, 2); // with the static request at 50 and on the empty boundary at 100
 }
 
 } // namespace

@@ -31,6 +31,25 @@ Report at(double lat, double lon, double alt, double gs, std::int32_t due)
     return r;
 }
 
+// The movement alone as the engine's flight steps.
+class MovementAlone : public NoFlightSteps
+{
+  public:
+    MovementAlone(LiveEngine& engine, const MovementSteps& steps) : engine_(engine), steps_(steps) {}
+    void moveActive(LiveAc& ac) override { moveActiveAc(engine_, steps_, ac); }
+
+  private:
+    LiveEngine& engine_;
+    const MovementSteps& steps_;
+};
+
+// The plain movement whose ground reports take the next report's speed.
+class SpeedFromNextReport : public PlainMovement
+{
+  public:
+    void groundReportStep(LiveEngine&, LiveAc& ac) const override { ac.speedValue = ac.stream[1].gs; }
+};
+
 // An active aircraft flying its stream under the plain movement, at the first report's position.
 class Movement : public LiveScenario
 {
@@ -50,11 +69,11 @@ class Movement : public LiveScenario
         ac.alt = ac.stream.front().alt;
         ac.onGround = ac.stream.front().airborne == 0 ? 1 : 0;
         harness->engine().live.push_back(std::move(ac));
-        installMovement(harness->engine(), steps);
+        harness->engine().n.phases = std::make_unique<MovementAlone>(harness->engine(), *steps);
         return harness->engine().live.back();
     }
 
-    MovementSteps steps;
+    std::unique_ptr<MovementSteps> steps = std::make_unique<PlainMovement>();
 };
 
 TEST(CurvePoint, TangentsFollowTheLegsAndTheRangeIsChecked)
@@ -147,7 +166,7 @@ TEST_F(Movement, OverdueReportIsReachedInTwentyFiveTicksWithoutAJump)
 
 TEST_F(Movement, StationaryNextReportStopsTheAircraft)
 {
-    steps.groundReportStep = [](LiveEngine&, LiveAc& ac) { ac.speedValue = ac.stream[1].gs; };
+    steps = std::make_unique<SpeedFromNextReport>();
     activeAc({at(50.0, 8.0, 0, 12, 0), at(50.0, 8.0, 0, 12, 300), at(50.0, 8.0, 0, 0, 600)});
     harness->run(1);
     const LiveAc& ac = harness->engine().live.back();
@@ -194,7 +213,7 @@ TEST_F(Movement, AntimeridianAndPoleAreCrossedTheShortWay)
     polar.lat = 89.9999;
     polar.lon = 10.0;
     polar.latStep = 0.001;
-    advancePosition(harness->engine(), steps, polar);
+    advancePosition(harness->engine(), *steps, polar);
     EXPECT_NEAR(polar.lat, 89.9991, 1e-9);
     EXPECT_NEAR(polar.lon, -170.0, 1e-9);
 }

@@ -275,14 +275,17 @@ TEST_F(LiveSpawning, GroundStartAtAFreeStandIsParked)
     stands.emplace_back("A1", 1, 51.4700, -0.4600, 1.0, 40.0);
     stands.emplace_back("A2", 2, 51.4710, -0.4600, 1.0, 40.0);
     gParking.setStands(std::move(stands));
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> options;
-    harness->engine().n.stands.addStandOption = [&](std::uint32_t standId, const LiveAc& ac, DayHalfHour t, bool)
+    // The option is taken in half hour 20 only.
+    struct HalfHour20Options : test::StandOptionRecorder
     {
-        options.emplace_back(standId, ac.hexid);
-        return t.half == 20;
+        bool addStandOption(std::uint32_t standId, const LiveAc& ac, DayHalfHour t, bool closeVisit) override
+        {
+            StandOptionRecorder::addStandOption(standId, ac, t, closeVisit);
+            return t.half == 20;
+        }
     };
-    std::vector<std::uint8_t> maxParkChecks;
-    harness->engine().n.stands.maxParkCheck = [&](std::uint8_t flag) { maxParkChecks.push_back(flag); };
+    const auto& options = test::installDouble<HalfHour20Options>(harness->engine().n.stands);
+    const auto& parkChecks = test::installDouble<test::ParkCheckRecorder>(harness->engine().n.staticParking);
 
     TrafficLine first = line(kHex, 1000, 0, 10, 0, "BAW1");
     first.report.lat = 51.47001;
@@ -303,10 +306,11 @@ TEST_F(LiveSpawning, GroundStartAtAFreeStandIsParked)
     EXPECT_DOUBLE_EQ(ac->lon, -0.46);
     EXPECT_DOUBLE_EQ(ac->heading, 1.0);
     EXPECT_EQ(ac->parkedSince, 2900LL * 100000);
-    EXPECT_EQ(options, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{1, kHex}}));
+    EXPECT_EQ(options.stands, std::vector<std::uint32_t>{1});
+    EXPECT_EQ(options.hexids, std::vector<std::uint32_t>{kHex});
     EXPECT_EQ(harness->engine().liveParked,
               (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{kHex, 20}}));
-    EXPECT_EQ(maxParkChecks, std::vector<std::uint8_t>{1});
+    EXPECT_EQ(parkChecks.checks, std::vector<std::uint8_t>{1});
 
     // The stand under the user aircraft is never given.
     harness->user = {51.4710, -0.4600, 0.0, 0.0, 0.0, 0.0, true};

@@ -17,6 +17,18 @@ namespace
 
 using namespace std::chrono_literals;
 
+// The harness's clock whose steady time moves on by a step at each reading.
+class SteppingClock : public LiveHarness::Clock
+{
+  public:
+    SteppingClock(LiveHarness& harness, std::int64_t step100ns) : Clock(harness), step100ns_(step100ns) {}
+    std::int64_t steadyNow100ns() override { return now100ns_ += step100ns_; }
+
+  private:
+    std::int64_t step100ns_;
+    std::int64_t now100ns_ = 0;
+};
+
 class MainLoopTest : public MainLoopFixture
 {
   protected:
@@ -213,8 +225,7 @@ TEST_F(MainLoopTest, TrafficLinesAreTakenInArrivalOrderAndABacklogWithinTheTickB
     EXPECT_EQ(takeTrafficLines(engine(), adding), 2u);
 
     // Each reading of the clock moves it 0.8 ms on: the 2 ms budget lets two shares follow the first.
-    std::int64_t clock100ns = 0;
-    engine().n.steadyNow100ns = [&clock100ns] { return clock100ns += 8000; };
+    engine().n.clock = std::make_unique<SteppingClock>(*harness, 8000);
     pushLines(9, 0);
     std::vector<std::size_t> taken;
     std::vector<std::size_t> left;
@@ -256,8 +267,7 @@ TEST_F(MainLoopTest, IntakeAndEndOfStreamAreLoggedOncePerMinuteOfTicks)
     ASSERT_TRUE(harness->runUntil([&] { return engine().intake.endOfStreamRemovals == 1; }, 16000));
     ASSERT_TRUE(harness->runUntil([&] { return engine().live.empty(); }, 100));
 
-    std::int64_t clock100ns = 0;
-    engine().n.steadyNow100ns = [&clock100ns] { return clock100ns += 100000; }; // 10 ms a tick
+    engine().n.clock = std::make_unique<SteppingClock>(*harness, 100000); // 10 ms a tick
     adding.setAccept(true);
     adding.push(intakeLine(0), 0);
     const std::uint64_t taken = engine().intake.linesTaken;

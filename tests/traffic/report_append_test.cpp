@@ -146,13 +146,7 @@ class ReportAppend : public LiveScenario
     void SetUp() override
     {
         LiveScenario::SetUp();
-        harness->engine().n.stands.addStandOption = [this](std::uint32_t standId, const LiveAc&, DayHalfHour,
-                                                           bool closeVisit)
-        {
-            optionStands.push_back(standId);
-            closeFlags.push_back(closeVisit);
-            return true;
-        };
+        options = &test::installDouble<test::StandOptionRecorder>(harness->engine().n.stands);
     }
 
     LiveAc& activeAc(const std::vector<Report>& reports, GroundPhase phase)
@@ -176,7 +170,7 @@ class ReportAppend : public LiveScenario
         return harness->engine().live.back();
     }
 
-    void append(LiveAc& ac, const Report& r) { appendReport(harness->engine(), {}, ac, r); }
+    void append(LiveAc& ac, const Report& r) { appendReport(harness->engine(), PlainMovement{}, ac, r); }
 
     // The throttle events sent, after one frame has taken the queue to the simulator.
     std::vector<std::uint32_t> throttleData()
@@ -189,8 +183,7 @@ class ReportAppend : public LiveScenario
         return data;
     }
 
-    std::vector<std::uint32_t> optionStands;
-    std::vector<bool> closeFlags; // a stay that ends closes the stand visit
+    test::StandOptionRecorder* options = nullptr; // a stay that ends closes the stand visit
 };
 
 TEST_F(ReportAppend, StandingStillAndJitterOnTheGround)
@@ -478,8 +471,8 @@ TEST_F(ReportAppend, ParkedAircraftLeavesOnlyOnASteadyMoveAndIsGivenUpAfterAJump
     EXPECT_EQ(leaving.extensionCount, 0);
     EXPECT_EQ(leaving.stream.front().dueTick, harness->tick() + 1);
     EXPECT_EQ(leaving.stream.size(), 2u);
-    EXPECT_EQ(optionStands, (std::vector<std::uint32_t>{3}));
-    EXPECT_EQ(closeFlags, (std::vector<bool>{true}));
+    EXPECT_EQ(options->stands, (std::vector<std::uint32_t>{3}));
+    EXPECT_EQ(options->closeFlags, (std::vector<bool>{true}));
 }
 
 TEST_F(ReportAppend, ShortStayAfterTouchdownMarksTheAircraftTowed)

@@ -42,8 +42,7 @@ class ReaderTest : public ::testing::Test
         filter.setRangeReference(51.5, -0.25);
         radius.store(40.0);
         stack.setAccept(true);
-        traffic.setStoppedHandler([this](std::string_view name, std::string_view error)
-                                  { stoppedWith = std::string(name) + ": " + std::string(error); });
+        traffic.setStopListener(stopRecorder);
     }
 
     // Starts a reader on a free port and waits until it is bound.
@@ -77,7 +76,15 @@ class ReaderTest : public ::testing::Test
     TrafficReader traffic;
     QnhReader qnh;
     plat::net::Socket sender;
-    std::string stoppedWith;
+    // Keeps the name and error of a reader that stopped.
+    struct StopRecorder : ReaderStopListener
+    {
+        void readerStopped(std::string_view name, std::string_view error) override
+        {
+            stoppedWith = std::string(name) + ": " + std::string(error);
+        }
+        std::string stoppedWith;
+    } stopRecorder;
 };
 
 TEST_F(ReaderTest, TrafficReaderParsesDatagramsAndLogsBadOnes)
@@ -98,7 +105,7 @@ TEST_F(ReaderTest, TrafficReaderParsesDatagramsAndLogsBadOnes)
     EXPECT_TRUE(log.contains("Traffic Reader has stopped"));
     EXPECT_TRUE(log.contains("          Traffic Reader disconnected"));
     EXPECT_EQ(display.trafficState.load(), ReaderState::notRunning);
-    EXPECT_TRUE(stoppedWith.empty());
+    EXPECT_TRUE(stopRecorder.stoppedWith.empty());
 }
 
 TEST_F(ReaderTest, DuplicatesAreSkippedOnlyFromAnotherPc)
@@ -130,7 +137,7 @@ TEST_F(ReaderTest, OversizeDatagramsAreSkippedAndTheReaderGoesOn)
     EXPECT_TRUE(log.contains("buffer overrun: 20000 bytes"));
     EXPECT_TRUE(log.contains("buffer overrun: 16384 bytes"));
     EXPECT_EQ(stack.size(), 1u);
-    EXPECT_TRUE(stoppedWith.empty());
+    EXPECT_TRUE(stopRecorder.stoppedWith.empty());
 }
 
 TEST_F(ReaderTest, PortInUseStopsTheReaderWithItsError)
@@ -138,7 +145,7 @@ TEST_F(ReaderTest, PortInUseStopsTheReaderWithItsError)
     plat::net::Socket holder = plat::net::openUdp();
     ASSERT_TRUE(plat::net::bindUdp(holder, "127.0.0.1", 0));
     traffic.run(plat::net::localPort(holder), true);
-    EXPECT_EQ(stoppedWith,
+    EXPECT_EQ(stopRecorder.stoppedWith,
               "Traffic Reader: bind to stream socket failed, error: 10048 Address already in use");
     EXPECT_TRUE(log.contains("          Traffic Reader disconnected"));
 }

@@ -37,13 +37,18 @@ TEST(FixedPorts, TrafficPortInUseIsAReaderError)
     test::LogCapture log;
     plat::net::Socket holder = plat::net::openUdp();
     ASSERT_TRUE(plat::net::bindUdp(holder, "127.0.0.1", kTrafficPort));
-    std::string stopped;
-    gTrafficReader.setStoppedHandler(
-        [&](std::string_view name, std::string_view error)
-        { stopped = fmt::format("The {} has stopped with error: {}", name, error); });
+    struct StopRecorder : ReaderStopListener
+    {
+        void readerStopped(std::string_view name, std::string_view error) override
+        {
+            stopped = fmt::format("The {} has stopped with error: {}", name, error);
+        }
+        std::string stopped;
+    } recorder;
+    gTrafficReader.setStopListener(recorder);
     trafficReaderThread(kTrafficPort, true);
-    gTrafficReader.setStoppedHandler(nullptr);
-    EXPECT_EQ(stopped,
+    gTrafficReader.clearStopListener();
+    EXPECT_EQ(recorder.stopped,
               "The Traffic Reader has stopped with error: bind to stream socket failed, error: 10048 "
               "Address already in use");
 }
