@@ -4,6 +4,7 @@
 #include "airports/airport_linking.h"
 #include "airports/airport_scan.h"
 #include "foundation/log.h"
+#include "foundation/units.h"
 #include "foundation/worker_slots.h"
 
 #include <fmt/format.h>
@@ -24,7 +25,6 @@ constexpr double kLatUnitDeg = 3.3527612686157227e-7; // 180 / 2^29
 constexpr double kLonUnitDeg = 4.470348358154297e-7;  // 360 / (3 * 2^28)
 constexpr double kDegToRadBgl = 0.017453292519943295;
 constexpr double kFullTurnRad = 6.283185307179586;
-constexpr double kFeetPerMetre = 3.2808399;
 constexpr double kNmPerMetre = 0.0005399568034557236;
 constexpr std::uint64_t kHeaderWords = kBglHeaderBytes / 4;
 constexpr std::uint64_t kSectionEntryWords = 5;

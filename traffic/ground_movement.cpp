@@ -1,6 +1,7 @@
 #include "traffic/ground_movement.h"
 
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 #include "traffic/end_of_stream.h"
 #include "traffic/live_flight_hooks.h"
 #include "traffic/stand_departure.h"
@@ -15,8 +16,6 @@ namespace oxl
 namespace
 {
 
-// [m] per degree of latitude in the curve's local plane.
-constexpr double kMetresPerDegree = 111132.95;
 // [deg] two positions closer than this are one.
 constexpr double kSamePositionDeg = 1e-8;
 // [deg] a corner sharper than this may be split; a turn this sharp also speeds the turn step up.

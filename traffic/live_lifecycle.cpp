@@ -43,7 +43,6 @@ constexpr double kDefaultStaticPitchRad = 0.7 * kDegToRad;
 constexpr double kSameSpotDeg = 1e-8;
 constexpr std::uint32_t kFirstOwnObjectId = 3; // ids below belong to the simulator and the user
 
-constexpr double kSecondsPerHour = 3600.0;
 // [nm] 85 m: a report this near the stand keeps an aircraft parked.
 constexpr double kStillParkedNm = 0.0458963282937365;
 

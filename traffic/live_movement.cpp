@@ -2,6 +2,7 @@
 
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
+#include "foundation/units.h"
 #include "records/aircraft_words.h"
 #include "traffic/live_lifecycle.h"
 #include "traffic/stream_ops.h"
@@ -19,7 +20,6 @@ namespace oxl
 
 namespace
 {
-constexpr double kPi = 3.141592653589793;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // [deg] two positions closer than this are one.
 constexpr double kSamePositionDeg = 1e-8;
@@ -27,8 +27,6 @@ constexpr double kSamePositionDeg = 1e-8;
 constexpr double kTurnDeadBandRad = 0.5 * kDegToRad;
 // [rad] -4 degrees: the highest nose-up pitch of a flare.
 constexpr double kFlarePitchLimitRad = -0.06981317007977318;
-// [m] per degree of latitude in the curve's local plane.
-constexpr double kMetresPerDegree = 111132.95;
 // Largest curve parameter: the end point itself belongs to the next leg.
 constexpr double kLastCurveT = 0.999999;
 // [ft] a landing aircraft at or below this height flares.

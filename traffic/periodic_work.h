@@ -4,6 +4,7 @@
 // of static parking in two passes, the reader watchdog, the automatic range and the daily reset.
 #pragma once
 
+#include "foundation/units.h"
 #include "traffic/adding_stack.h"
 #include "traffic/live_engine.h"
 
@@ -13,9 +14,6 @@
 
 namespace oxl
 {
-
-/// [ft] in one nautical mile, for the lateral distances of the avoidance rules.
-inline constexpr double kFeetPerNm = 6076.11549;
 
 /// The static-parking services of the park airport that the periodic work calls. An empty hook is what
 /// the service does while no park airport is current: nothing.

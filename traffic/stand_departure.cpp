@@ -3,6 +3,7 @@
 #include "foundation/config_keys.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
+#include "foundation/units.h"
 #include "simlink/sim_ids.h"
 #include "traffic/flight_commands.h"
 #include "traffic/ground_movement.h"
@@ -19,7 +20,6 @@ namespace oxl
 namespace
 {
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kFtPerNm = 6076.11549;
 // [deg] the turn of a push-back with a known side.
 constexpr double kPushBackTurnDeg = 90.0;

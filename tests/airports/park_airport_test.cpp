@@ -7,6 +7,7 @@
 #include "foundation/errors.h"
 #include "foundation/geodesy.h"
 #include "foundation/periodic_requests.h"
+#include "foundation/units.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
 #include "window/main_window.h"
@@ -32,7 +33,6 @@ using test::writeBytes;
 
 constexpr LatLon kEddf{50.033306, 8.570456}; // as the shipped airport list holds it
 constexpr LatLon kEdfh{49.945808, 7.261081};
-constexpr double kFeetPerNm = 6076.11549;
 
 /// A position the given distance from EDDF towards EDFH [nm].
 LatLon towardsEdfh(double nm)

@@ -1,5 +1,6 @@
 #include "tests/e2e/flight_script.h"
 
+#include "foundation/units.h"
 #include "tests/e2e/road_run.h"
 #include "tests/support/temp_folder.h"
 
@@ -12,8 +13,6 @@ namespace oxl::test
 namespace
 {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kMetresPerNm = 1852.0;
 constexpr double kMetresPerDegLat = 111320.0;
 // [ft] above the ground an aircraft reports itself airborne.
 constexpr double kAirborneAboveFt = 50.0;

@@ -1,6 +1,7 @@
 // Zurich as the user's park airport, its airport file served by a local download site: an arrival
 // lands, taxis and parks at a free stand, and the static aircraft of the file's learned occupants fill
 // their stands.
+#include "foundation/units.h"
 #include "tests/e2e/flight_script.h"
 #include "tests/e2e/road_run.h"
 
@@ -23,7 +24,6 @@ constexpr double kGroundFt = FlightScript::groundFt;
 // Stand "A 11" of the demo's airport file, free of learned occupants.
 constexpr double kStandLatDeg = 47.45120, kStandLonDeg = 8.56250;
 constexpr double kStartS = 1735732800.0;
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kMetresPerDegLat = 111320.0;
 
 std::filesystem::path demoAirportFile()

@@ -1,6 +1,7 @@
 #include "traffic/flight_phases.h"
 
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 #include "simlink/sim_ids.h"
 #include "tests/traffic/live_fixture.h"
 #include "traffic/flight_commands.h"
@@ -21,7 +22,6 @@ using test::RecordedEvent;
 
 constexpr std::uint32_t kHex = 0x710001;
 constexpr std::uint32_t kObject = 9;
-constexpr double kPi = 3.141592653589793;
 
 Report at(double lat, double lon, double alt, double gs, double vs, std::int32_t due)
 {

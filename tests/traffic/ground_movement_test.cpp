@@ -1,6 +1,7 @@
 #include "traffic/ground_movement.h"
 
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 #include "simlink/sim_ids.h"
 #include "tests/traffic/live_fixture.h"
 #include "records/aircraft_words.h"
@@ -22,7 +23,6 @@ using test::RecordedEvent;
 
 constexpr std::uint32_t kHex = 0x720001;
 constexpr std::uint32_t kObject = 11;
-constexpr double kPi = 3.141592653589793;
 constexpr double kFtPerNm = 6076.11549;
 constexpr double kTicksPerHourD = 360000.0;
 // Stand A1 faces north; A2 lies 43 m east of it.

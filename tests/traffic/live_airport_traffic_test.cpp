@@ -3,6 +3,7 @@
 // rolling aircraft, altitudes below the field, slow climbs and hovering helicopters.
 #include "airports/static_placement.h"
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 #include "tests/support/parser_rig.h"
 #include "tests/traffic/live_fixture.h"
 #include "tests/traffic/traffic_line_fixture.h"
@@ -26,8 +27,6 @@ using test::StreamBuilder;
 
 constexpr double kFieldFt = 7316.0;
 constexpr LatLon kField{19.4363, -99.0721};
-constexpr double kMetresPerNm = 1852.0;
-constexpr double kPi = 3.141592653589793;
 
 FlightIdentity who(std::uint32_t hexid, const std::string& callsign, const std::string& type = "B738")
 {

@@ -1,6 +1,7 @@
 #include "traffic/live_movement.h"
 
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 #include "tests/traffic/live_fixture.h"
 #include "traffic/live_tick.h"
 #include "traffic/stream_ops.h"
@@ -15,7 +16,6 @@ namespace
 
 using test::LiveScenario;
 
-constexpr double kPi = 3.141592653589793;
 constexpr std::uint32_t kHex = 0x700001;
 
 Report at(double lat, double lon, double alt, double gs, std::int32_t due)
