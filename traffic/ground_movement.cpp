@@ -24,8 +24,8 @@ constexpr double kSharpCornerDeg = 45.0;
 constexpr double kWideTurnDeg = 90.0;
 // [ticks] the smoothing windows of a wide turn.
 constexpr std::int32_t kWideTurnMargin = 2000;
-// [nm] 30 m: the leg length over which a gentle turn may be spread.
-constexpr double kGentleTurnLegNm = 30.0 * 0.0005399568034557236;
+// [nm] the leg length over which a gentle turn may be spread.
+constexpr double kGentleTurnLegNm = metresToNm(30.0);
 // A gentle turn is slowed only when the leg is this much longer than the turn.
 constexpr double kGentleTurnMinRatio = 1.2;
 // [ticks] smoothing windows of a parked aircraft; a take-off may come later.

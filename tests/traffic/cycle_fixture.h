@@ -5,6 +5,7 @@
 #include "foundation/log.h"
 #include "foundation/message_hook.h"
 #include "foundation/run_state.h"
+#include "foundation/units.h"
 #include "traffic/cycle_worker.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/support/temp_folder.h"
@@ -191,7 +192,7 @@ class CycleTest : public ::testing::Test
         hooks.window.resetForCycle = note("window.reset");
         hooks.window.setRange = [this](std::int32_t nm) {
             calls.add("setRange:" + std::to_string(nm));
-            return static_cast<std::uint32_t>(nm) * 1852u;
+            return wholeNmToMetres(static_cast<std::uint32_t>(nm));
         };
         hooks.engine.mainLoop = [this] {
             calls.add("mainLoop");

@@ -7,6 +7,7 @@
 #include "traffic/flight_commands.h"
 #include "traffic/live_flight_hooks.h"
 #include "traffic/live_movement.h"
+#include "traffic/stream_ops.h"
 #include "traffic/udp_readers.h"
 
 #include <algorithm>
@@ -123,7 +124,7 @@ TEST_F(FlightPhases, TakeOffFromTheRunwayToCruise)
 {
     // East along the runway, accelerating, then climbing at 2000 ft/min to 12000 ft.
     std::vector<Report> reports;
-    const double kt = 1.0 / 60.0 / 360000.0; // degrees of latitude per tick at 1 kt
+    const double kt = 1.0 / 60.0 / kTicksPerHour; // degrees of latitude per tick at 1 kt
     double lon = 8.0;
     std::int32_t due = 0;
     const double dLon = 1.0 / std::cos(50.0 * kDegToRad);

@@ -9,6 +9,7 @@
 #include "tests/traffic/traffic_line_fixture.h"
 #include "traffic/ground_movement.h"
 #include "traffic/live_lifecycle.h"
+#include "traffic/stream_ops.h"
 
 #include <algorithm>
 #include <cmath>
@@ -103,7 +104,7 @@ class AirportTraffic : public LiveScenario
             const double nm = gf_distanceNm({track[i - 1].position.lat, track[i - 1].position.lon},
                                             {track[i].position.lat, track[i].position.lon});
             const double ticks = std::max(track[i].tick - track[i - 1].tick, 1);
-            fastest = std::max(fastest, nm * 360000.0 / ticks);
+            fastest = std::max(fastest, nm * kTicksPerHour / ticks);
         }
         return fastest;
     }
@@ -212,7 +213,7 @@ TEST_F(AirportTraffic, RollingAircraftNeverSlidesBackToAStaleReport)
         {
             Report r;
             const LatLon p =
-                gf_destinationPoint(kField, eastM < 0 ? -eastRad : eastRad, std::fabs(eastM) / 0.3048);
+                gf_destinationPoint(kField, eastM < 0 ? -eastRad : eastRad, metresToFeet(std::fabs(eastM)));
             r.lat = p.lat;
             r.lon = p.lon;
             r.gs = gs;

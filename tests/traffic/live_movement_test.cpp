@@ -74,8 +74,8 @@ TEST(CurvePoint, TangentsFollowTheLegsAndTheRangeIsChecked)
     EXPECT_DOUBLE_EQ(lat, 51.0);
     ASSERT_TRUE(gf_curvePoint(c, 1.0, lat, lon, heading));
     EXPECT_NEAR(heading, kPi / 2, 1e-12);
-    EXPECT_NEAR(lat, 51.0 + 100.0 / 111132.95, 1e-12);
-    EXPECT_NEAR(lon, 7.0 + 100.0 / (111132.95 * std::cos(51.0 * kDegToRad)), 1e-12);
+    EXPECT_NEAR(lat, 51.0 + 100.0 / kMetresPerDegree, 1e-12);
+    EXPECT_NEAR(lon, 7.0 + 100.0 / (kMetresPerDegree * std::cos(51.0 * kDegToRad)), 1e-12);
     EXPECT_FALSE(gf_curvePoint(c, 1.01, lat, lon, heading));
     c.ctrlEast = std::numeric_limits<double>::quiet_NaN();
     EXPECT_FALSE(gf_curvePoint(c, 0.5, lat, lon, heading));
@@ -263,7 +263,7 @@ TEST_F(Movement, RecordedStreamIsFlownWithoutJumpsAtReportBoundaries)
     for (std::size_t i = 1; i < track.size(); ++i)
         largest = std::max(largest, gf_distanceNm({track[i - 1].position.lat, track[i - 1].position.lon},
                                                   {track[i].position.lat, track[i].position.lon}));
-    EXPECT_LT(largest, 3 * 250.0 / 360000.0);
+    EXPECT_LT(largest, 3 * 250.0 / kTicksPerHour);
 }
 
 } // namespace
