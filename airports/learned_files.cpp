@@ -4,6 +4,7 @@
 #include "foundation/config_keys.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
+#include "foundation/units.h"
 #include "window/auto_range.h"
 #include "window/control_text.h"
 #include "window/controls.h"
@@ -325,7 +326,7 @@ bool lf_applyStandChange(const std::string& id, const pugi::xml_node& parkpos, S
     // A negative size is no size: the stand keeps the one its airport file gives.
     if (gf_apfBool(parkpos, "radius_change") && gf_apfDouble(parkpos, "radius") >= 0.0)
     {
-        stand.radius = gf_apfDouble(parkpos, "radius") / kMetresPerNm;
+        stand.radius = metresToNm(gf_apfDouble(parkpos, "radius"));
         stand.radiusChanged = 1;
     }
     if (gf_apfBool(parkpos, "cargo_change"))
