@@ -58,10 +58,10 @@ constexpr double nmToFeet(double nm)
     return nm * kFeetPerNm;
 }
 
-/// A distance in feet [ft] in nautical miles [nm].
-constexpr double feetToNm(double feet)
+/// A speed in knots [kt] in metres per second [m/s].
+constexpr double ktToMps(double kt)
 {
-    return feet / kFeetPerNm;
+    return kt * kMetresPerNm / kSecondsPerHour;
 }
 
 /// An angle in degrees [deg] in radians [rad].

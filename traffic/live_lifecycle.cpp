@@ -95,8 +95,8 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
         return elapsedS <= kAirSpacingNm / (g / kSecondsPerHour);
     if (!line.report.airborne && g <= kGroundSpacingMaxKt && trackDiffDeg <= kGroundSameTrackDeg)
     {
-        const double limitS =
-            g > 0.0 ? std::min(kGroundSpacingNm / (g / kSecondsPerHour), kGroundSpacingMaxS) : kGroundSpacingMaxS;
+        const double limitS = g > 0.0 ? std::min(kGroundSpacingNm / (g / kSecondsPerHour), kGroundSpacingMaxS)
+                                      : kGroundSpacingMaxS;
         return elapsedS <= limitS;
     }
     return false;

@@ -23,7 +23,7 @@ namespace oxl
 namespace
 {
 
-constexpr double kM = metresToNm(1.0); // one metre in nautical miles
+constexpr double kM = metresToNm(1.0);    // one metre in nautical miles
 constexpr LatLon kOrigin{52.0, 4.0};      // where the aircraft stands in every test
 constexpr double kEast = kTwoPi / 4.0;    // [rad]
 

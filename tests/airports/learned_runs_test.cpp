@@ -39,9 +39,10 @@ constexpr const char* kKeptFile = "airports/learned/simaddon/EHAM0.xml";
 /// A stand as a line: name, size, marks, then its options with identity, weekday, half-hours, callsigns.
 std::string describe(const Stand& stand)
 {
-    std::string text = fmt::format("{} {:.1f}m{}{}{}{}", stand.name, nmToMetres(stand.radius),
-                                   stand.cargo != 0 ? " cargo" : "", stand.radiusChanged != 0 ? " radius_change" : "",
-                                   stand.cargoChanged != 0 ? " cargo_change" : "", stand.manual != 0 ? " manual" : "");
+    std::string text =
+        fmt::format("{} {:.1f}m{}{}{}{}", stand.name, nmToMetres(stand.radius),
+                    stand.cargo != 0 ? " cargo" : "", stand.radiusChanged != 0 ? " radius_change" : "",
+                    stand.cargoChanged != 0 ? " cargo_change" : "", stand.manual != 0 ? " manual" : "");
     for (const StandOccupancy& o : stand.options)
     {
         text += fmt::format(" [{} {} {} d{} {} {}{}{}{}]", o.registration, o.airline, o.type, o.weekday,

@@ -103,7 +103,8 @@ class ParkAirportTest : public ::testing::Test
             throw UserErrorException(94, "Parking position A1 appears more than once?");
         for (std::size_t i = 0; i < standCount_; ++i)
         {
-            const LatLon p = gf_destinationPoint(kEddf, kTwoPi / 4.0, metresToFeet(40.0 * static_cast<double>(i)));
+            const LatLon p =
+                gf_destinationPoint(kEddf, kTwoPi / 4.0, metresToFeet(40.0 * static_cast<double>(i)));
             state_.stands.emplace_back(i == 0 ? "V155" : "A" + std::to_string(i),
                                        static_cast<std::uint32_t>(i + 1), p.lat, p.lon, 0.0, 20.0);
         }

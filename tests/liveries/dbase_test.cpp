@@ -21,7 +21,6 @@ using test::minimalSections;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-
 /// Reads a database made of the sections; the text of the exception it throws, "" when none.
 std::string readError(const std::map<std::string, std::string>& sections)
 {

@@ -17,7 +17,6 @@ namespace
 namespace fs = std::filesystem;
 using ::testing::Optional;
 
-
 class ShippedDbaseTest : public ::testing::Test
 {
   protected:

@@ -6,9 +6,9 @@
 #include "foundation/message_hook.h"
 #include "foundation/run_state.h"
 #include "foundation/units.h"
-#include "traffic/cycle_worker.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/support/temp_folder.h"
+#include "traffic/cycle_worker.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 
 #include "foundation/geodesy.h"
 #include "foundation/units.h"
+#include "records/aircraft_words.h"
 #include "simlink/sim_ids.h"
 #include "tests/traffic/live_fixture.h"
-#include "records/aircraft_words.h"
 #include "traffic/aircraft_profile.h"
 #include "traffic/stand_departure.h"
 #include "traffic/stream_ops.h"
@@ -292,8 +292,7 @@ TEST_F(GroundMovement, PushBackGoesStraightOrTurnsToTheReportedSideThenTaxisOut)
             EXPECT_NEAR(metresBetween({done.lat, done.lon}, straightBack), 0.0, 0.05);
         else
         {
-            const LatLon side =
-                move(straightBack, row.side != 0 ? 270.0 : 90.0, nmToMetres(done.radius));
+            const LatLon side = move(straightBack, row.side != 0 ? 270.0 : 90.0, nmToMetres(done.radius));
             EXPECT_NEAR(metresBetween({done.lat, done.lon}, side), 0.0, 0.5);
         }
         // Tail first at a few knots: never more than a few centimetres or a fraction of a degree a tick.
