@@ -6,6 +6,7 @@
 #include "foundation/meta_block.h"
 #include "foundation/parameters.h"
 #include "foundation/text_files.h"
+#include "foundation/units.h"
 #include "liveries/registrations.h"
 
 #include <fmt/format.h>
@@ -47,7 +48,7 @@ bool writeFullStand(pugi::xml_node parkpos, const Stand& stand)
     bool ok = addAttribute(parkpos, "latitude", fmt::format("{:.6f}", stand.latitude)) &&
               addAttribute(parkpos, "longitude", fmt::format("{:.6f}", stand.longitude)) &&
               addAttribute(parkpos, "heading", fmt::format("{:.1f}", stand.heading * kRadToDeg)) &&
-              addAttribute(parkpos, "radius", fmt::format("{:.1f}", stand.radius * kMetresPerNm));
+              addAttribute(parkpos, "radius", fmt::format("{:.1f}", nmToMetres(stand.radius)));
     if (stand.helipad != 0)
     {
         ok = ok && addAttribute(parkpos, "heli", "true");
@@ -71,7 +72,7 @@ bool writeStandChanges(pugi::xml_node parkpos, const Stand& stand)
     if (stand.radiusChanged != 0)
     {
         ok = addAttribute(parkpos, "radius_change", "true") &&
-             addAttribute(parkpos, "radius", fmt::format("{:.1f}", stand.radius * kMetresPerNm));
+             addAttribute(parkpos, "radius", fmt::format("{:.1f}", nmToMetres(stand.radius)));
     }
     if (stand.cargoChanged != 0)
     {

@@ -6,6 +6,7 @@
 #include "foundation/errors.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
+#include "foundation/units.h"
 
 #include <algorithm>
 #include <charconv>
@@ -198,7 +199,7 @@ const Airport* AirportList::closest(double lat, double lon) const
         gf_log(
             fmt::format("Airport {} is closest, but stand {} at neighbouring airport {} is closer at {:.0F} "
                         "meters ...",
-                        best->code, standNeighbour, neighbour->code, dNeighbour * 1852.0));
+                        best->code, standNeighbour, neighbour->code, nmToMetres(dNeighbour)));
         return neighbour;
     }
     return best;

@@ -4,6 +4,7 @@
 #include "airports/airport_linking.h"
 #include "airports/airport_scan.h"
 #include "foundation/log.h"
+#include "foundation/units.h"
 #include "foundation/worker_slots.h"
 
 #include <fmt/format.h>
@@ -20,12 +21,8 @@ namespace oxl
 namespace
 {
 
-constexpr double kLatUnitDeg = 3.3527612686157227e-7; // 180 / 2^29
-constexpr double kLonUnitDeg = 4.470348358154297e-7;  // 360 / (3 * 2^28)
-constexpr double kDegToRadBgl = 0.017453292519943295;
-constexpr double kFullTurnRad = 6.283185307179586;
-constexpr double kFeetPerMetre = 3.2808399;
-constexpr double kNmPerMetre = 0.0005399568034557236;
+constexpr double kLatUnitDeg = 180.0 / (1U << 29);
+constexpr double kLonUnitDeg = 360.0 / (3.0 * (1U << 28));
 constexpr std::uint64_t kHeaderWords = kBglHeaderBytes / 4;
 constexpr std::uint64_t kSectionEntryWords = 5;
 constexpr std::uint64_t kHelipadWords = 9;         // 36 bytes
@@ -65,8 +62,8 @@ std::string positionText(const LatLonDeg& p)
 double headingRad(float headingDeg)
 {
     // Zero marks "no heading" for the placement code, so north is kept as a full turn.
-    const double rad = static_cast<double>(headingDeg) * kDegToRadBgl;
-    return rad == 0.0 ? kFullTurnRad : rad;
+    const double rad = static_cast<double>(headingDeg) * kDegToRad;
+    return rad == 0.0 ? kTwoPi : rad;
 }
 
 void warnZeroSize(std::string_view where, std::uint64_t index, bool marked)
@@ -455,7 +452,7 @@ void lf_addHelipads(std::uint64_t o, const BglWords& words, ScannedAirport& airp
     stand.latitude = p.lat;
     stand.longitude = p.lon;
     stand.heading = headingRad(headingDeg);
-    stand.radius = widthM * 0.5 * kNmPerMetre;
+    stand.radius = metresToNm(widthM * 0.5);
     stand.helipad = 1;
     airport.stands.push_back(std::move(stand));
     ++state.helipadCounter;
@@ -531,7 +528,7 @@ void lf_addParkingPositions(std::uint64_t o, const BglWords& words, ScannedAirpo
         stand.latitude = p.lat;
         stand.longitude = p.lon;
         stand.heading = headingRad(headingDeg);
-        stand.radius = radiusM / kMetresPerNm;
+        stand.radius = metresToNm(radiusM);
         stand.cargo = type == 5 ? 1 : 0;
         stand.ramp = type < 8 ? 1 : 0;
         airport.stands.push_back(std::move(stand));

@@ -5,6 +5,7 @@
 #include "foundation/config_keys.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
+#include "foundation/units.h"
 #include "platform/clock.h"
 
 #include <algorithm>
@@ -21,10 +22,10 @@ namespace oxl
 namespace
 {
 
-/// [nm] a stand up to 20 m away is taken even when the aircraft is too large for it.
-constexpr double kOversizeStandNm = 20.0 / kMetresPerNm;
-/// [nm] a stand up to 85 m away may be taken when its learned option matches the aircraft.
-constexpr double kMatchStandNm = 85.0 / kMetresPerNm;
+/// [nm] a stand this near is taken even when the aircraft is too large for it.
+constexpr double kOversizeStandNm = metresToNm(20.0);
+/// [nm] a stand this near may be taken when its learned option matches the aircraft.
+constexpr double kMatchStandNm = metresToNm(85.0);
 /// [nm] start value of the nearest-stand walks, farther than any stand of one airport.
 constexpr double kFarNm = 900.0;
 /// Best size step a pass starts from.
@@ -129,7 +130,7 @@ void lf_stepFit(const Stand& stand, const AcProfile& ac, DayHalfHour time, int& 
 void lf_freeFit(const Stand& stand, const AcProfile& ac, DayHalfHour time, int& bestStep,
                 std::vector<FitCandidate>& found)
 {
-    const double differenceNm = std::fabs(gf_oversizeMetres(stand.radius, ac.radius)) / kMetresPerNm;
+    const double differenceNm = metresToNm(std::fabs(gf_oversizeMetres(stand.radius, ac.radius)));
     const int n = toStep(std::round(differenceNm));
     if (n > bestStep || usedAt(stand, time))
     {
@@ -284,7 +285,7 @@ Stand* gf_nearestFreeStand(ParkingState& state, double lat, double lon, const Ac
     }
     if (result == oversizeChoice)
     {
-        result->radius = aircraft.radius - 1.0 / kMetresPerNm;
+        result->radius = aircraft.radius - metresToNm(1.0);
         result->radiusChanged = 1;
         ++state.learnedUpdates;
         if (state.learnedUpdates != state.learnedUpdatesShown)

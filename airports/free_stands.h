@@ -5,6 +5,7 @@
 #include "airports/parking_state.h"
 #include "airports/stand.h"
 #include "foundation/half_hours.h"
+#include "foundation/units.h"
 #include "records/aircraft_records.h"
 
 #include <cstdint>
@@ -14,10 +15,10 @@
 namespace oxl
 {
 
-/// [nm] search distance when an aircraft comes to rest: 20 m.
-inline constexpr double kParkAtRestNm = 20.0 / kMetresPerNm;
-/// [nm] search distance when a taxiing aircraft parks or one is spawned at rest: 55 m.
-inline constexpr double kParkTaxiingNm = 55.0 / kMetresPerNm;
+/// [nm] search distance when an aircraft comes to rest.
+inline constexpr double kParkAtRestNm = metresToNm(20.0);
+/// [nm] search distance when a taxiing aircraft parks or one is spawned at rest.
+inline constexpr double kParkTaxiingNm = metresToNm(55.0);
 
 /// Name of the stand within 55 m of the position; "" when none, with no stands, or while the user
 /// aircraft is not on the ground. Safe on any thread.

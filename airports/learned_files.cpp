@@ -6,6 +6,7 @@
 #include "foundation/log.h"
 #include "foundation/range.h"
 #include "foundation/status_service.h"
+#include "foundation/units.h"
 
 #include <fmt/format.h>
 
@@ -322,7 +323,7 @@ bool lf_applyStandChange(const std::string& id, const pugi::xml_node& parkpos, S
     // A negative size is no size: the stand keeps the one its airport file gives.
     if (gf_apfBool(parkpos, "radius_change") && gf_apfDouble(parkpos, "radius") >= 0.0)
     {
-        stand.radius = gf_apfDouble(parkpos, "radius") / kMetresPerNm;
+        stand.radius = metresToNm(gf_apfDouble(parkpos, "radius"));
         stand.radiusChanged = 1;
     }
     if (gf_apfBool(parkpos, "cargo_change"))

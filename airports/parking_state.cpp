@@ -4,6 +4,7 @@
 #include "airports/airport_reading.h"
 
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 
 #include <cmath>
 #include <utility>
@@ -16,8 +17,8 @@ ParkingState gParking;
 namespace
 {
 
-/// [nm] a position within 55 m of a stand is at that stand.
-constexpr double kAtStandNm = 55.0 / kMetresPerNm;
+/// [nm] a position this near a stand is at that stand.
+constexpr double kAtStandNm = metresToNm(55.0);
 /// [deg] positions closer than this are the same position for the cache.
 constexpr double kSamePositionDeg = 1e-8;
 /// Room for the planned static aircraft of the largest airports.

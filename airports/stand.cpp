@@ -1,6 +1,8 @@
 // Stands and the fit tests of the parking code.
 #include "airports/stand.h"
 
+#include "foundation/units.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -11,7 +13,7 @@ namespace oxl
 Stand::Stand(std::string standName, std::uint32_t id, double lat, double lon, double headingRad,
              double radiusM)
     : name(std::move(standName)), latitude(lat), longitude(lon), heading(headingRad),
-      radius(radiusM / kMetresPerNm), standId(id)
+      radius(metresToNm(radiusM)), standId(id)
 {
     adjacent.reserve(8);
 }
@@ -20,12 +22,12 @@ double gf_sizeMetres(double nm)
 {
     // Sizes come from files in tenths of a metre and pass through nautical miles; snapping to the
     // micrometre removes the last-bit noise of that round trip, so 7 m stays exactly half of 14 m.
-    return std::round(nm * kMetresPerNm * 1e6) / 1e6;
+    return std::round(nmToMetres(nm) * 1e6) / 1e6;
 }
 
 double gf_oversizeMetres(double standRadiusNm, double aircraftRadiusNm)
 {
-    return std::round((aircraftRadiusNm - standRadiusNm) * kMetresPerNm * 1e6) / 1e6;
+    return std::round(nmToMetres(aircraftRadiusNm - standRadiusNm) * 1e6) / 1e6;
 }
 
 double gf_sizeStepMetres(double aircraftRadiusNm)

@@ -4,6 +4,7 @@
 
 #include "foundation/geodesy.h"
 #include "foundation/half_hours.h"
+#include "foundation/units.h"
 
 #include <cmath>
 #include <cstdint>
@@ -15,8 +16,6 @@
 namespace oxl
 {
 
-/// Metres per nautical mile.
-inline constexpr double kMetresPerNm = 1852.0;
 /// [m] an aircraft may be this much larger than a stand and still fit it.
 inline constexpr double kStandOversizeToleranceM = 1.8;
 /// [m] aircraft radius up to which sizes are compared in the small step.

@@ -10,6 +10,7 @@
 #include "foundation/status_service.h"
 #include "foundation/strings.h"
 #include "foundation/time_text.h"
+#include "foundation/units.h"
 #include "liveries/dbase.h"
 #include "liveries/livery_matching.h"
 #include "platform/clock.h"
@@ -26,8 +27,6 @@ namespace oxl
 namespace
 {
 
-/// [deg per rad] the simulator takes headings in degrees.
-constexpr double kDegreesPerRadian = 57.29577951308232;
 /// Room for the parked live aircraft of one check.
 constexpr std::size_t kDurationsCapacity = 128;
 /// [100 ns per s]
@@ -258,7 +257,7 @@ void gf_assignStaticParking(ParkingState& state)
     CreateRequest request;
     request.lat = stand->latitude;
     request.lon = stand->longitude;
-    request.heading = stand->heading * kDegreesPerRadian;
+    request.heading = stand->heading * kRadToDeg;
     request.onGround = 1;
     request.callsign = ac.callsign;
     request.title = ac.livery;

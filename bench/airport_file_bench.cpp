@@ -2,6 +2,7 @@
 #include "airports/airport_file.h"
 #include "airports/airport_reading.h"
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 #include "tests/support/temp_folder.h"
 
 #include <benchmark/benchmark.h>
@@ -28,8 +29,10 @@ ScannedAirport largeAirport()
     airport.altitudeFt = -11;
     for (std::size_t i = 0; i < kStands; ++i)
     {
-        const LatLon row = gf_destinationPoint(kCentre, 0.0, static_cast<double>(i / 40) * 50.0 / 0.3048);
-        const LatLon p = gf_destinationPoint(row, kTwoPi / 4.0, static_cast<double>(i % 40) * 50.0 / 0.3048);
+        const LatLon row =
+            gf_destinationPoint(kCentre, 0.0, metresToFeet(static_cast<double>(i / 40) * 50.0));
+        const LatLon p =
+            gf_destinationPoint(row, kTwoPi / 4.0, metresToFeet(static_cast<double>(i % 40) * 50.0));
         Stand stand(fmt::format("S{}", i), 0, p.lat, p.lon, 1.0, 12.0 + 6.0 * static_cast<double>(i % 5));
         for (std::size_t k = 0; k < kOptionsPerStand; ++k)
         {

@@ -2,6 +2,7 @@
 #include "airports/airport_list.h"
 #include "airports/free_stands.h"
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
@@ -26,8 +27,8 @@ void makeAirport(ParkingState& state)
     stands.reserve(kStands);
     for (std::size_t i = 0; i < kStands; ++i)
     {
-        const LatLon row = gf_destinationPoint(kCentre, 0.0, (i / 25) * 60.0 / 0.3048);
-        const LatLon p = gf_destinationPoint(row, kTwoPi / 4.0, (i % 25) * 60.0 / 0.3048);
+        const LatLon row = gf_destinationPoint(kCentre, 0.0, metresToFeet((i / 25) * 60.0));
+        const LatLon p = gf_destinationPoint(row, kTwoPi / 4.0, metresToFeet((i % 25) * 60.0));
         Stand s("S" + std::to_string(i), static_cast<std::uint32_t>(i + 1), p.lat, p.lon, 0.0,
                 12.0 + 6.0 * (i % 5));
         s.ramp = i % 10 == 3 ? 1 : 0;
@@ -52,7 +53,7 @@ void makeAirport(ParkingState& state)
 AcProfile airliner()
 {
     AcProfile ac;
-    ac.radius = 18.0 / 1852.0;
+    ac.radius = metresToNm(18.0);
     ac.category = AcCategory::Large;
     ac.airline = "TRA";
     ac.type = "B738";
@@ -70,7 +71,7 @@ void BM_NearestFreeStand(benchmark::State& bench)
     {
         const Stand& target = state.stands[(i++ * 37) % kStands];
         benchmark::DoNotOptimize(
-            gf_nearestFreeStand(state, target.latitude, target.longitude, ac, 55.0 / 1852.0, true));
+            gf_nearestFreeStand(state, target.latitude, target.longitude, ac, metresToNm(55.0), true));
     }
     bench.SetItemsProcessed(static_cast<std::int64_t>(bench.iterations()));
 }

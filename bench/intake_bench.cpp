@@ -3,6 +3,7 @@
 // the tick's budget. Per burst: the ticks it took (ticks_per_burst), the longest tick's intake
 // (longest_tick_us, against the 10 ms tick) and the lines dropped as already due (none while it keeps up).
 #include "bench/engine_rig.h"
+#include "foundation/units.h"
 #include "traffic/live_tick.h"
 
 #include <benchmark/benchmark.h>
@@ -18,7 +19,7 @@ namespace
 {
 
 constexpr std::int32_t kTicksPerRound = 200; // the source's 2 s between two reports of one aircraft
-constexpr double kStepDeg = 250.0 * 2.0 / 3600.0 / 60.0; // 2 s north at 250 kt
+constexpr double kStepDeg = 250.0 * 2.0 / kSecondsPerHour / 60.0; // 2 s north at 250 kt
 
 // The platform's steady clock on Monday's first half hour.
 struct RunningClock : StillClock

@@ -3,6 +3,7 @@
 #include "airports/static_selection.h"
 #include "foundation/config_keys.h"
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
@@ -28,8 +29,10 @@ void makeAirport(ParkingState& state)
     stands.reserve(kStands);
     for (std::size_t i = 0; i < kStands; ++i)
     {
-        const LatLon row = gf_destinationPoint(kCentre, 0.0, static_cast<double>(i / 25) * 60.0 / 0.3048);
-        const LatLon p = gf_destinationPoint(row, kTwoPi / 4.0, static_cast<double>(i % 25) * 60.0 / 0.3048);
+        const LatLon row =
+            gf_destinationPoint(kCentre, 0.0, metresToFeet(static_cast<double>(i / 25) * 60.0));
+        const LatLon p =
+            gf_destinationPoint(row, kTwoPi / 4.0, metresToFeet(static_cast<double>(i % 25) * 60.0));
         Stand s("S" + std::to_string(i), static_cast<std::uint32_t>(i + 1), p.lat, p.lon, 0.0, 24.0);
         if (i % 25 != 0 && i % 3 == 0)
             s.adjacent.push_back(static_cast<std::uint32_t>(i));

@@ -1,6 +1,8 @@
 // The objects of every setting, in the order in which the program makes them.
 #include "foundation/config_keys.h"
 
+#include "foundation/units.h"
+
 namespace oxl
 {
 namespace
@@ -101,7 +103,8 @@ StringParameter gMetaP3d{"P3D", ""};
 
 // Constant-initialised, so that they hold RANGE's default even before any dynamic initialisation.
 constinit std::atomic<double> gRangeNm{static_cast<double>(kRangeDefaultNm)};
-constinit std::atomic<std::uint32_t> gRangeMeters{static_cast<std::uint32_t>(kRangeDefaultNm) * kMetersPerNm};
+constinit std::atomic<std::uint32_t> gRangeMeters{
+    wholeNmToMetres(static_cast<std::uint32_t>(kRangeDefaultNm))};
 
 const std::filesystem::path gDbasePath = std::filesystem::path(kDataFolderName) / kDbaseFileName;
 const std::filesystem::path gRegcodePath = std::filesystem::path(kDataFolderName) / kRegcodeFileName;

@@ -94,9 +94,6 @@ extern std::atomic<double> gRangeNm;
 /// Traffic radius [m] (RANGE x 1852), kept in step with RANGE.
 extern std::atomic<std::uint32_t> gRangeMeters;
 
-/// Metres in one nautical mile.
-inline constexpr std::uint32_t kMetersPerNm = 1852;
-
 /// Data folder of the encrypted data files, relative to the program folder.
 inline constexpr std::string_view kDataFolderName = "input";
 /// Encrypted aircraft and airline database.

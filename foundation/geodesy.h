@@ -1,6 +1,8 @@
 // Great-circle geodesy on a spherical earth, percentages, number texts and the per-thread random source.
 #pragma once
 
+#include "foundation/units.h"
+
 #include <cstdint>
 #include <random>
 #include <string>
@@ -9,16 +11,12 @@
 namespace oxl
 {
 
-/// Degrees to radians.
-inline constexpr double kDegToRad = 0.017453292519943295;
-/// Radians to degrees.
-inline constexpr double kRadToDeg = 57.29577951308232;
-/// A full circle [rad].
-inline constexpr double kTwoPi = 6.283185307179586;
 /// Twice the earth radius [nm] for which one nautical mile is one minute of arc.
-inline constexpr double kDistanceFactorNm = 6875.493541569878;
-/// One foot over that radius [rad/ft]; kept as written so distances agree with stored data.
-inline constexpr double kRadPerFoot = 4.787404208238998e-8;
+inline constexpr double kDistanceFactorNm = 2.0 * 60.0 * kRadToDeg;
+/// One foot over that radius [rad/ft].
+inline constexpr double kRadPerFoot = 1.0 / (kDistanceFactorNm / 2.0 * kFeetPerNm);
+/// Metres in one degree of latitude, for the flat local frame of ground curves [m/deg].
+inline constexpr double kMetresPerDegree = 111132.95;
 
 /// A position: latitude and longitude [deg], north and east positive.
 struct LatLon

@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "foundation/config_keys.h"
+#include "foundation/units.h"
 #include "platform/win.h"
 
 namespace oxl
@@ -33,7 +34,7 @@ std::uint32_t gf_setRange(std::int32_t nm)
     // The kept radius is the one asked for, even outside RANGE's own limits; only a negative one,
     // which no caller means, is held at 0 instead of wrapping round to a huge distance.
     gRangeNm.store(static_cast<double>(nm));
-    const std::uint32_t meters = static_cast<std::uint32_t>(std::max(nm, 0)) * kMetersPerNm;
+    const std::uint32_t meters = wholeNmToMetres(static_cast<std::uint32_t>(std::max(nm, 0)));
     gRangeMeters.store(meters);
     return meters;
 }

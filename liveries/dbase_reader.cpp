@@ -1,5 +1,6 @@
 // Reading of dbase.xml: sixteen top-level sections (no common root), each read by its own rules.
 
+#include "foundation/units.h"
 #include "liveries/dbase.h"
 
 #include "foundation/decryption.h"
@@ -26,7 +27,6 @@ namespace
 constexpr std::size_t kSimilarGroupsReserved = 64;
 constexpr std::size_t kPublisherGroupsReserved = 640;
 constexpr std::size_t kThirdPartiesReserved = 200;
-constexpr double kNmPerMetre = 1.0 / 1852.0;
 
 /// Removes the decrypted plain file whichever way the reading ends: it must never outlive the read.
 class PlainFileRemover
@@ -109,7 +109,7 @@ void lf_readWingspans(const pugi::xml_document& doc, Dbase& db)
             gf_logMarked(fmt::format("wingspan model {} is not valid, skipped", type));
             continue;
         }
-        const double halfSpanNm = lf_parseMeters(attr(node, "meters")) * 0.5 * kNmPerMetre;
+        const double halfSpanNm = metresToNm(lf_parseMeters(attr(node, "meters")) * 0.5);
         db.halfSpansNm.try_emplace(type, halfSpanNm);
         // A repeated type still counts here although its map entry keeps the first value.
         db.largestHalfSpanNm = std::max(db.largestHalfSpanNm, halfSpanNm);

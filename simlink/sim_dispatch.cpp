@@ -8,6 +8,7 @@
 #include "foundation/log.h"
 #include "foundation/run_state.h"
 #include "foundation/status_service.h"
+#include "foundation/units.h"
 #include "liveries/dbase.h"
 #include "records/aircraft_words.h"
 #include "simlink/ai_create.h"
@@ -424,7 +425,7 @@ void lf_onUserAcModel(const ScRecvSimObjectData& reply)
         if (spanKnown)
         {
             lf_setWindowFlag(StatusFlag::userModelKnown, true);
-            text += fmt::format(", half wing span: {:.1F} meter", gUserHalfSpan.load() * 1852.0);
+            text += fmt::format(", half wing span: {:.1F} meter", nmToMetres(gUserHalfSpan.load()));
         }
         else
         {

@@ -22,6 +22,7 @@
 //                          (UDP gives no sign of a reader that binds its port late)
 //     --drop-after S       closes the TCP link after S seconds (once) and connects again 1 s later
 //     --duration S         ends after S seconds (runs until SIGTERM otherwise)
+#include "foundation/units.h"
 #include "platform/net_socket.h"
 #include "platform/net_tcp.h"
 #include "platform/net_udp.h"
@@ -296,8 +297,8 @@ class Standin
                 fields.push_back(line.substr(start, next - start));
             fields.push_back(line.substr(start));
             if (fields.size() == 7)
-                user_ = std::make_pair(std::atof(fields[5].c_str()) * 57.29577951308232,
-                                       std::atof(fields[6].c_str()) * 57.29577951308232);
+                user_ = std::make_pair(oxl::radToDeg(std::atof(fields[5].c_str())),
+                                       oxl::radToDeg(std::atof(fields[6].c_str())));
         }
     }
 
@@ -325,22 +326,20 @@ class Standin
 
     void sendFlight(double elapsedS)
     {
-        constexpr double kPi = 3.141592653589793;
         // Altitudes from 5000 ft in steps of 500 ft up to 39,500 ft, then from 5000 ft again. The airline
         // is one whose A320 the demo liveries hold, so that every scripted aircraft can be shown.
         constexpr int kFlightLevels = 70;
         const double speedKt = 250.0;
-        const double circumferenceNm = 2.0 * kPi * o_.radiusNm;
+        const double circumferenceNm = oxl::kTwoPi * o_.radiusNm;
         for (int i = 0; i < o_.aircraft; ++i)
         {
             // Each aircraft flies the circle counter-clockwise, starting at its own bearing.
-            const double angle =
-                2.0 * kPi *
-                (static_cast<double>(i) / o_.aircraft + elapsedS * speedKt / 3600.0 / circumferenceNm);
+            const double angle = oxl::kTwoPi * (static_cast<double>(i) / o_.aircraft +
+                                                elapsedS * speedKt / oxl::kSecondsPerHour / circumferenceNm);
             const double dLatDeg = o_.radiusNm / 60.0 * std::cos(angle);
-            const double cosLat = std::cos(user_->first * kPi / 180.0);
+            const double cosLat = std::cos(oxl::degToRad(user_->first));
             const double dLonDeg = o_.radiusNm / 60.0 * std::sin(angle) / (cosLat > 0.01 ? cosLat : 0.01);
-            double track = std::fmod(angle * 180.0 / kPi + 90.0, 360.0);
+            double track = std::fmod(oxl::radToDeg(angle) + 90.0, 360.0);
             send(o_.trafficPort,
                  trafficLine(4000001 + i, user_->first + dLatDeg, user_->second + dLonDeg,
                              5000.0 + 500.0 * (i % kFlightLevels),

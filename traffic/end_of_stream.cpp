@@ -9,6 +9,7 @@
 #include "traffic/live_lifecycle.h"
 #include "traffic/live_spawning.h"
 #include "traffic/stand_approach.h"
+#include "traffic/stream_ops.h"
 
 #include <fmt/format.h>
 
@@ -21,8 +22,6 @@ namespace oxl
 namespace
 {
 
-constexpr double kFtPerNm = 6076.11549;
-constexpr double kTicksPerHour = 360000.0;
 constexpr double kSamePositionDeg = 1e-8;
 constexpr double kHoldNeighbourFactor = 1.2;
 constexpr double kAdjacentFactor = 1.1;
@@ -204,7 +203,7 @@ void extendStream(LiveAc& ac, std::int32_t n)
     if (g > 0.0)
     {
         const LatLon to =
-            gf_destinationPoint({r.lat, r.lon}, ac.heading, dt * 100.0 * g * kFtPerNm / kTicksPerHour);
+            gf_destinationPoint({r.lat, r.lon}, ac.heading, dt * 100.0 * g * kFeetPerNm / kTicksPerHour);
         r.stationary = samePosition(to.lat, to.lon, r.lat, r.lon) ? 1 : 0;
         r.lat = to.lat;
         r.lon = to.lon;

@@ -5,6 +5,7 @@
 
 #include "airports/stand.h"
 #include "foundation/half_hours.h"
+#include "foundation/units.h"
 #include "records/aircraft_records.h"
 #include "traffic/live_engine.h"
 
@@ -17,11 +18,11 @@ namespace oxl
 inline constexpr std::int32_t kHoldReportTicks = 300;
 /// [ticks] how far a parked aircraft's single extension reaches: seven days.
 inline constexpr std::int32_t kParkedExtensionTicks = 100 * 604800;
-/// [nm] an aircraft farther than 2 m from its stand has not arrived.
-inline constexpr double kArrivedAtStandNm = 0.0010799136069114472;
-/// [nm] stand search radius of a wide search (55 m) and of a narrow one (20 m).
-inline constexpr double kTry2ParkWideNm = 0.029697624190064796;
-inline constexpr double kTry2ParkNarrowNm = 0.010799136069114472;
+/// [nm] an aircraft farther than this from its stand has not arrived.
+inline constexpr double kArrivedAtStandNm = metresToNm(2.0);
+/// [nm] stand search radius of a wide search and of a narrow one.
+inline constexpr double kTry2ParkWideNm = metresToNm(55.0);
+inline constexpr double kTry2ParkNarrowNm = metresToNm(20.0);
 
 /// The stream has reached its last report; true when it was extended, false when the aircraft is given up.
 bool endOfStream(LiveEngine& engine, LiveAc& ac);

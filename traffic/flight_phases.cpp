@@ -2,6 +2,7 @@
 
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
+#include "foundation/units.h"
 #include "records/aircraft_words.h"
 #include "simlink/sim_ids.h"
 #include "traffic/flight_commands.h"
@@ -19,7 +20,6 @@ namespace oxl
 
 namespace
 {
-constexpr double kPi = 3.141592653589793;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr std::int32_t kBaseMargin = 1000;
 constexpr std::int32_t kMarginShrink = 100;

@@ -1,6 +1,7 @@
 #include "traffic/ground_movement.h"
 
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 #include "traffic/end_of_stream.h"
 #include "traffic/live_flight_hooks.h"
 #include "traffic/stand_departure.h"
@@ -16,8 +17,6 @@ namespace oxl
 namespace
 {
 
-// [m] per degree of latitude in the curve's local plane.
-constexpr double kMetresPerDegree = 111132.95;
 // [deg] two positions closer than this are one.
 constexpr double kSamePositionDeg = 1e-8;
 // [deg] a corner sharper than this may be split; a turn this sharp also speeds the turn step up.
@@ -26,8 +25,8 @@ constexpr double kSharpCornerDeg = 45.0;
 constexpr double kWideTurnDeg = 90.0;
 // [ticks] the smoothing windows of a wide turn.
 constexpr std::int32_t kWideTurnMargin = 2000;
-// [nm] 30 m: the leg length over which a gentle turn may be spread.
-constexpr double kGentleTurnLegNm = 30.0 * 0.0005399568034557236;
+// [nm] the leg length over which a gentle turn may be spread.
+constexpr double kGentleTurnLegNm = metresToNm(30.0);
 // A gentle turn is slowed only when the leg is this much longer than the turn.
 constexpr double kGentleTurnMinRatio = 1.2;
 // [ticks] smoothing windows of a parked aircraft; a take-off may come later.

@@ -4,6 +4,7 @@
 // that comes to rest looks for a free stand.
 #pragma once
 
+#include "foundation/units.h"
 #include "records/aircraft_records.h"
 #include "traffic/live_engine.h"
 #include "traffic/live_flight_hooks.h"
@@ -14,8 +15,8 @@
 namespace oxl
 {
 
-/// [nm] a corner leg longer than this (50 m) may be split at a slow speed.
-inline constexpr double kCornerSplitNm = 0.02699784017278618;
+/// [nm] a corner leg longer than this may be split at a slow speed.
+inline constexpr double kCornerSplitNm = metresToNm(50.0);
 /// [kt] only at this ground speed or below is a sharp corner split.
 inline constexpr double kCornerSplitMaxKt = 43.0;
 /// [ticks] only a corner leg longer than this is split.
@@ -24,12 +25,12 @@ inline constexpr std::int32_t kCornerSplitMinTicks = 599;
 inline constexpr double kSmallestCurveDeg = 3.0;
 /// [deg] a corner beyond this is a turn-around, not a curve.
 inline constexpr double kLargestCurveDeg = 160.0;
-/// [nm] a standing aircraft this close (35 m) to its last report looks for a stand.
-inline constexpr double kParkTriggerNm = 0.018898488120950324;
+/// [nm] a standing aircraft this close to its last report looks for a stand.
+inline constexpr double kParkTriggerNm = metresToNm(35.0);
 /// [kt] the aircraft comes to rest at this ground speed or below.
 inline constexpr double kParkTriggerMaxKt = 5.0;
-/// [nm] a straight leg of at least 100 m with a speed change gets a mid report.
-inline constexpr double kStraightSplitNm = 0.05399568034557236;
+/// [nm] a straight leg at least this long with a speed change gets a mid report.
+inline constexpr double kStraightSplitNm = metresToNm(100.0);
 /// [kt] speed change of a straight leg that gets a mid report.
 inline constexpr double kStraightSplitKt = 5.0;
 

@@ -6,6 +6,7 @@
 
 #include "airports/parking_state.h"
 #include "foundation/half_hours.h"
+#include "foundation/units.h"
 #include "records/aircraft_records.h"
 #include "records/sim_queues.h"
 #include "traffic/engine_ports.h"
@@ -25,8 +26,8 @@
 namespace oxl
 {
 
-/// [nm] 55 m: the stand search radius at spawn.
-inline constexpr double kSpawnStandSearchNm = 0.029697624190064796;
+/// [nm] the stand search radius at spawn.
+inline constexpr double kSpawnStandSearchNm = metresToNm(55.0);
 /// [nm] an airport's elevation is the ground for aircraft this near it.
 inline constexpr double kGroundAirportNm = 10.0;
 /// Hexids above this are live aircraft; at or below, static ones.

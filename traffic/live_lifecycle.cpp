@@ -27,10 +27,10 @@ constexpr double kJumpFromSlowKt = 80.0;
 constexpr double kJumpFactor = 10.0;
 constexpr double kAirSpacingMinKt = 120.0;
 constexpr double kAirSameTrackDeg = 1.0;
-constexpr double kAirSpacingNm = 0.2429805615550756; // 450 m
+constexpr double kAirSpacingNm = metresToNm(450.0);
 constexpr double kGroundSpacingMaxKt = 30.0;
 constexpr double kGroundSameTrackDeg = 2.0;
-constexpr double kGroundSpacingNm = 0.010799136069114472; // 20 m
+constexpr double kGroundSpacingNm = metresToNm(20.0);
 constexpr double kGroundSpacingMaxS = 15.0;
 constexpr double kEchoCeilingFt = 10000.0;
 constexpr double kEchoBandFt = 120.0;
@@ -43,9 +43,8 @@ constexpr double kDefaultStaticPitchRad = 0.7 * kDegToRad;
 constexpr double kSameSpotDeg = 1e-8;
 constexpr std::uint32_t kFirstOwnObjectId = 3; // ids below belong to the simulator and the user
 
-constexpr double kSecondsPerHour = 3600.0;
-// [nm] 85 m: a report this near the stand keeps an aircraft parked.
-constexpr double kStillParkedNm = 0.0458963282937365;
+// [nm] a report this near the stand keeps an aircraft parked.
+constexpr double kStillParkedNm = metresToNm(85.0);
 
 bool finiteLine(const TrafficLine& line)
 {
@@ -93,11 +92,11 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
         return false;
     const double trackDiffDeg = std::fabs(line.report.track - last.track);
     if (line.report.airborne && g > kAirSpacingMinKt && trackDiffDeg <= kAirSameTrackDeg)
-        return elapsedS <= kAirSpacingNm / (g / 3600.0);
+        return elapsedS <= kAirSpacingNm / (g / kSecondsPerHour);
     if (!line.report.airborne && g <= kGroundSpacingMaxKt && trackDiffDeg <= kGroundSameTrackDeg)
     {
-        const double limitS =
-            g > 0.0 ? std::min(kGroundSpacingNm / (g / 3600.0), kGroundSpacingMaxS) : kGroundSpacingMaxS;
+        const double limitS = g > 0.0 ? std::min(kGroundSpacingNm / (g / kSecondsPerHour), kGroundSpacingMaxS)
+                                      : kGroundSpacingMaxS;
         return elapsedS <= limitS;
     }
     return false;

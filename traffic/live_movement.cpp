@@ -2,6 +2,7 @@
 
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
+#include "foundation/units.h"
 #include "records/aircraft_words.h"
 #include "traffic/live_lifecycle.h"
 #include "traffic/stream_ops.h"
@@ -19,16 +20,13 @@ namespace oxl
 
 namespace
 {
-constexpr double kPi = 3.141592653589793;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // [deg] two positions closer than this are one.
 constexpr double kSamePositionDeg = 1e-8;
 // [rad] 0.5 degrees: a smaller heading difference is not turned.
 constexpr double kTurnDeadBandRad = 0.5 * kDegToRad;
-// [rad] -4 degrees: the highest nose-up pitch of a flare.
-constexpr double kFlarePitchLimitRad = -0.06981317007977318;
-// [m] per degree of latitude in the curve's local plane.
-constexpr double kMetresPerDegree = 111132.95;
+// [rad] the highest nose-up pitch of a flare.
+constexpr double kFlarePitchLimitRad = degToRad(-4.0);
 // Largest curve parameter: the end point itself belongs to the next leg.
 constexpr double kLastCurveT = 0.999999;
 // [ft] a landing aircraft at or below this height flares.
@@ -37,8 +35,8 @@ constexpr double kFlareAglFt = 400.0;
 constexpr std::int32_t kBaseMargin = 1000;
 constexpr std::int32_t kMarginShrink = 100;
 
-// [nm] 5 m: a report nearer than this is where the aircraft is, not behind it.
-constexpr double kBehindMinNm = 0.0026997840172786176;
+// [nm] a report nearer than this is where the aircraft is, not behind it.
+constexpr double kBehindMinNm = metresToNm(5.0);
 // [rad] a report this far off the heading lies behind the aircraft.
 constexpr double kBehindRad = 90.0 * kDegToRad;
 

@@ -4,6 +4,7 @@
 #include "foundation/config_keys.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
+#include "foundation/units.h"
 #include "records/aircraft_words.h"
 #include "traffic/live_lifecycle.h"
 #include "traffic/live_tick.h"
@@ -12,7 +13,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace oxl
 {
@@ -20,11 +20,9 @@ namespace oxl
 namespace
 {
 
-constexpr double kFtPerNm = 6076.11549;
-constexpr double kMetresPerNmHere = 1852.0;
 constexpr double kAvoidSlowKt = 8.0;
 constexpr double kAvoidGroundKeepM = 500.0;
-constexpr double kAvoidGroundNm = 0.08099352051835854; // 150 m
+constexpr double kAvoidGroundNm = metresToNm(150.0);
 constexpr double kAvoidAirNm = 6.0;
 constexpr double kAvoidAirBandFt = 3000.0;
 constexpr double kAvoidAirLateralFt = 4000.0;
@@ -32,9 +30,9 @@ constexpr double kAvoidTakeOffNm = 1.5;
 constexpr double kAvoidTakeOffAglFt = 1000.0;
 constexpr double kAvoidTakeOffLateralFt = 500.0;
 constexpr double kSpawnNearAirportNm = 5.0;
-constexpr double kSpawnStandReachNm = 0.018898488120950324; // 35 m
+constexpr double kSpawnStandReachNm = metresToNm(35.0);
 constexpr double kSpawnSlowKt = 5.0;
-constexpr double kGroundPitchRad = 0.010471975511965976; // 0.6 deg
+constexpr double kGroundPitchRad = degToRad(0.6);
 constexpr double kMaxClimbFpm = 2400.0;
 constexpr double kMaxDescentFpm = -3000.0;
 constexpr double kNeighbourFactor = 1.1;
@@ -47,9 +45,9 @@ bool endsWithGhostMark(const std::string& callsign)
 double wrapRadPi(double rad)
 {
     rad = std::fmod(rad, kTwoPi);
-    if (rad > std::numbers::pi)
+    if (rad > kPi)
         rad -= kTwoPi;
-    else if (rad < -std::numbers::pi)
+    else if (rad < -kPi)
         rad += kTwoPi;
     return rad;
 }
@@ -241,7 +239,7 @@ bool avoidUserAc(LiveEngine& engine, LiveAc& ac)
     if (user.onGround)
     {
         if (ac.avoid && (user.groundSpeed > kAvoidSlowKt ||
-                         (!r.airborne && (r.gs > kAvoidSlowKt || d * kMetresPerNmHere < kAvoidGroundKeepM))))
+                         (!r.airborne && (r.gs > kAvoidSlowKt || nmToMetres(d) < kAvoidGroundKeepM))))
             drop = true;
         else if (COLLISION_USER_GND.value() && !r.airborne && d < kAvoidGroundNm)
             drop = true;
@@ -253,7 +251,7 @@ bool avoidUserAc(LiveEngine& engine, LiveAc& ac)
             // The buffered aircraft has no target heading yet: the reported track says where it flies.
             const double bearingDeg = gf_bearingRad({user.lat, user.lon}, {r.lat, r.lon}) * kRadToDeg;
             const double rel = gf_wrapDeg180(r.track - bearingDeg);
-            const double lateralFt = std::cos(avoidanceAngleDeg(rel) * kDegToRad) * d * kFtPerNm;
+            const double lateralFt = nmToFeet(std::cos(avoidanceAngleDeg(rel) * kDegToRad) * d);
             if (lateralFt <= kAvoidAirLateralFt)
             {
                 ac.avoid = 1;
@@ -265,7 +263,7 @@ bool avoidUserAc(LiveEngine& engine, LiveAc& ac)
         else if (!r.airborne && d <= kAvoidTakeOffNm && user.agl < kAvoidTakeOffAglFt)
         {
             const double rel = wrapRadPi(gf_bearingRad({user.lat, user.lon}, {r.lat, r.lon}) - user.heading);
-            const double lateralFt = std::sin(std::fabs(rel)) * d * kFtPerNm;
+            const double lateralFt = nmToFeet(std::sin(std::fabs(rel)) * d);
             if (lateralFt <= kAvoidTakeOffLateralFt)
             {
                 ac.avoid = 1;

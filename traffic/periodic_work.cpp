@@ -9,6 +9,7 @@
 #include "foundation/periodic_requests.h"
 #include "foundation/run_state.h"
 #include "foundation/time_text.h"
+#include "foundation/units.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
@@ -27,7 +28,6 @@
 #include <fmt/format.h>
 
 #include <cmath>
-#include <numbers>
 #include <optional>
 #include <string>
 #include <utility>
@@ -72,11 +72,11 @@ constexpr std::int32_t kDoubleCheckSeconds = 61;
 
 double wrapRadPi(double rad)
 {
-    rad = std::fmod(rad, 2.0 * std::numbers::pi);
-    if (rad > std::numbers::pi)
-        rad -= 2.0 * std::numbers::pi;
-    else if (rad < -std::numbers::pi)
-        rad += 2.0 * std::numbers::pi;
+    rad = std::fmod(rad, kTwoPi);
+    if (rad > kPi)
+        rad -= kTwoPi;
+    else if (rad < -kPi)
+        rad += kTwoPi;
     return rad;
 }
 

@@ -4,6 +4,7 @@
 // of static parking in two passes, the reader watchdog, the automatic range and the daily reset.
 #pragma once
 
+#include "foundation/units.h"
 #include "traffic/adding_stack.h"
 #include "traffic/live_engine.h"
 
@@ -12,9 +13,6 @@
 
 namespace oxl
 {
-
-/// [ft] in one nautical mile, for the lateral distances of the avoidance rules.
-inline constexpr double kFeetPerNm = 6076.11549;
 
 /// What the main loop's periodic work asks of the park airport, static parking and the reader watchdog.
 class PeriodicPort

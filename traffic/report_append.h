@@ -3,6 +3,7 @@
 // the once-a-second clearing of static aircraft out of a taxiing aircraft's way.
 #pragma once
 
+#include "foundation/units.h"
 #include "records/aircraft_records.h"
 #include "traffic/flight_phases.h"
 #include "traffic/live_engine.h"
@@ -17,14 +18,14 @@ namespace oxl
 inline constexpr std::size_t kMaxQueuedReports = 200;
 /// [factor] a static aircraft closer than this many radius sums to a taxiing one is in its way.
 inline constexpr double kStaticClearanceFactor = 1.1;
-/// [nm] 85 m: reports this close to its stand keep a parked aircraft on it.
-inline constexpr double kParkedBandNm = 0.0458963282937365;
-/// [nm] 200 m: a parked aircraft reported farther from its stand has jumped and is given up.
-inline constexpr double kParkedJumpNm = 0.10799136069114472;
-/// [nm] 3 m: the change in distance from the stand that counts as moving toward or away from it.
-inline constexpr double kStandStepNm = 0.0016198704103671706;
-/// [nm] 22 m: a moving report this close to the last moving one continues from it.
-inline constexpr double kResumeNearNm = 0.011879049676025918;
+/// [nm] reports this close to its stand keep a parked aircraft on it.
+inline constexpr double kParkedBandNm = metresToNm(85.0);
+/// [nm] a parked aircraft reported farther from its stand has jumped and is given up.
+inline constexpr double kParkedJumpNm = metresToNm(200.0);
+/// [nm] the change in distance from the stand that counts as moving toward or away from it.
+inline constexpr double kStandStepNm = metresToNm(3.0);
+/// [nm] a moving report this close to the last moving one continues from it.
+inline constexpr double kResumeNearNm = metresToNm(22.0);
 
 /// Decides what a new report does to the aircraft: appended (due after the last report), refused,
 /// trimmed stream, take-off or touch-and-go, or the aircraft's removal. steps are handed to the

@@ -5,6 +5,7 @@
 #include "foundation/program.h"
 #include "foundation/run_state.h"
 #include "foundation/time_text.h"
+#include "foundation/units.h"
 #include "platform/net_tcp.h"
 #include "traffic/udp_readers.h"
 #include "traffic/wsa_error_text.h"
@@ -27,7 +28,6 @@ namespace
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr double kDegToRadians = 0.017453292519943295;
 constexpr std::size_t kReceiveBufferSize = 16384;
 // A send that the source does not take within this bound counts as a failed send (the main loop sends).
 constexpr auto kSendBound = 1000ms;
@@ -59,8 +59,8 @@ std::string gf_formatQs121(const SourceUserState& state)
     // 40000 ft.
     return fmt::format("Qs121={:.0f};{:.0f};{:.6f};{:.0f};{};{:.6f};{:.6f}\r\n", state.pitchRad * 100000.0,
                        state.bankRad * 100000.0, state.headingRad, state.altFt * 1000.0,
-                       shortest(state.groundVelocityKt * 1000.0), state.latDeg * kDegToRadians,
-                       state.lonDeg * kDegToRadians);
+                       shortest(state.groundVelocityKt * 1000.0), state.latDeg * kDegToRad,
+                       state.lonDeg * kDegToRad);
 }
 
 std::string gf_formatQs123(std::int64_t simUtcSeconds)

@@ -5,6 +5,7 @@
 #include "foundation/log.h"
 #include "liveries/dbase.h"
 #include "traffic/live_lifecycle.h"
+#include "traffic/stream_ops.h"
 
 #include <fmt/format.h>
 
@@ -18,7 +19,6 @@ namespace oxl
 namespace
 {
 
-constexpr double kTicksPerHour = 360000.0;
 constexpr double kSamePositionDeg = 1e-8;
 constexpr double kNeighbourFactor = 1.1;
 

@@ -3,6 +3,7 @@
 #include "foundation/config_keys.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
+#include "foundation/units.h"
 #include "simlink/sim_ids.h"
 #include "traffic/flight_commands.h"
 #include "traffic/ground_movement.h"
@@ -19,8 +20,6 @@ namespace oxl
 namespace
 {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kFtPerNm = 6076.11549;
 // [deg] the turn of a push-back with a known side.
 constexpr double kPushBackTurnDeg = 90.0;
 // The lights of an aircraft leaving its stand: nav, beacon, taxi and logo.
@@ -88,7 +87,7 @@ void pullOut(LiveEngine& engine, LiveAc& ac)
     ac.departureSeen = 0;
     ac.extensionCount = 0;
     const LatLon ahead =
-        gf_destinationPoint({ac.standLat, ac.standLon}, ac.standHeading, kPullOutRadii * ac.radius * kFtPerNm);
+        gf_destinationPoint({ac.standLat, ac.standLon}, ac.standHeading, nmToFeet(kPullOutRadii * ac.radius));
     const double speed = leavingSpeed(ac);
     ac.stream.front().gs = ac.taxiInSpeed;
     ac.stream.resize(1);
@@ -112,7 +111,7 @@ void pushBackStart(LiveEngine& engine, LiveAc& ac)
     if (stand == nullptr)
         return;
     const LatLon straightBack =
-        gf_destinationPoint({ac.lat, ac.lon}, back, kPushBackStandRadii * stand->radius * kFtPerNm);
+        gf_destinationPoint({ac.lat, ac.lon}, back, nmToFeet(kPushBackStandRadii * stand->radius));
     const double speed = leavingSpeed(ac);
     ac.stream.front().gs = ac.taxiInSpeed;
     ac.targetHeading = ac.heading;
@@ -125,7 +124,7 @@ void pushBackStart(LiveEngine& engine, LiveAc& ac)
     r1.track = back * kRadToDeg;
     ac.stream.push_back(r1);
     insertMidReport(ac);
-    const double sideFt = ac.radius * kFtPerNm;
+    const double sideFt = nmToFeet(ac.radius);
     const LatLon plusSide = gf_destinationPoint(straightBack, gf_wrapTwoPi(back + kPi / 2.0), sideFt);
     const LatLon minusSide = gf_destinationPoint(straightBack, gf_wrapTwoPi(back - kPi / 2.0), sideFt);
     const Report& mid = ac.stream[1];

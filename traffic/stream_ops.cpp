@@ -1,6 +1,7 @@
 #include "traffic/stream_ops.h"
 
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 
 #include <fmt/format.h>
 
@@ -14,7 +15,6 @@ namespace oxl
 
 namespace
 {
-constexpr double kPi = 3.141592653589793;
 // A leg never counts as slower than this, so that its travel time stays finite.
 constexpr double kMinLegSpeedKt = 1.0;
 

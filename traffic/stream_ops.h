@@ -3,6 +3,7 @@
 // smoothing windows, a mid report between the front and the next one, and the checked tick conversion.
 #pragma once
 
+#include "foundation/units.h"
 #include "records/aircraft_records.h"
 
 #include <cstdint>
@@ -10,8 +11,8 @@
 namespace oxl
 {
 
-/// Ticks per hour (a tick is 10 ms).
-inline constexpr double kTicksPerHour = 360000.0;
+/// Ticks per hour (a tick is 10 ms, so 100 a second).
+inline constexpr double kTicksPerHour = 100.0 * kSecondsPerHour;
 /// Fewest ticks in which the next report is reached.
 inline constexpr std::int32_t kMinLegTicks = 25;
 

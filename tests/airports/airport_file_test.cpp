@@ -2,6 +2,7 @@
 
 #include "foundation/config_keys.h"
 #include "foundation/time_text.h"
+#include "foundation/units.h"
 #include "foundation/version_data.h"
 #include "liveries/dbase.h"
 #include "tests/support/settings_fixture.h"
@@ -73,7 +74,7 @@ class AirportFileTest : public ::testing::Test
         airport.bglPath = "/scenery/test/EHXX.bgl";
         airport.publisher = "unknown";
         airport.altitudeFt = -11;
-        Stand gate = makeStand("A1", 52.3, 4.76, 1.5707963, 0.015 * kMetresPerNm);
+        Stand gate = makeStand("A1", 52.3, 4.76, 1.5707963, nmToMetres(0.015));
         gate.cargo = 1;
         gate.ramp = 1;
         Stand heli = makeStand("H1", -33.5, -70.25, 0.0, 10.0);

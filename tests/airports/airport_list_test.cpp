@@ -3,6 +3,7 @@
 
 #include "foundation/errors.h"
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
 
@@ -319,7 +320,7 @@ TEST(ShippedAirportList, WellKnownAirportsWithTheirCurrentCodesAtTheirReferenceP
         ASSERT_NE(airport, nullptr);
         EXPECT_EQ(airport->iata, published.iata);
         const LatLon reference{published.latitude, published.longitude};
-        EXPECT_LT(gf_distanceNm({airport->latitude, airport->longitude}, reference) * 1852.0, 500.0);
+        EXPECT_LT(nmToMetres(gf_distanceNm({airport->latitude, airport->longitude}, reference)), 500.0);
         EXPECT_NEAR(airport->altitude, published.elevationFt, 10.0);
         const Airport* closest = list.closest(published.latitude, published.longitude);
         ASSERT_NE(closest, nullptr);

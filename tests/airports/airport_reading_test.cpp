@@ -2,6 +2,7 @@
 
 #include "foundation/config_keys.h"
 #include "foundation/errors.h"
+#include "foundation/units.h"
 #include "liveries/dbase.h"
 #include "tests/support/airport_file_builder.h"
 #include "tests/support/http_server.h"
@@ -369,7 +370,7 @@ TEST_F(AirportReadingTest, StandsAndOptionsAreReadWithTheirUnits)
     EXPECT_EQ(heli.standId, 1u);
     EXPECT_DOUBLE_EQ(heli.latitude, 52.5);
     EXPECT_DOUBLE_EQ(heli.heading, 180.0 * kDegToRad);
-    EXPECT_DOUBLE_EQ(heli.radius, 7.4 / kMetresPerNm);
+    EXPECT_DOUBLE_EQ(heli.radius, metresToNm(7.4));
     EXPECT_EQ(heli.helipad, 1u);
     EXPECT_EQ(heli.cargo, 1u);
     EXPECT_EQ(heli.ramp, 0u);
@@ -435,8 +436,8 @@ TEST_F(AirportReadingTest, WithoutLearnedFileTheFileQualityAndThirtyPercentHold)
 TEST_F(AirportReadingTest, LearnedFileIsMergedAndRated)
 {
     RANDOM.set(false);
-    gDbase.halfSpansNm["C172"] = 19.0 / kMetresPerNm;
-    gDbase.halfSpansNm["B77W"] = 30.0 / kMetresPerNm;
+    gDbase.halfSpansNm["C172"] = metresToNm(19.0);
+    gDbase.halfSpansNm["B77W"] = metresToNm(30.0);
     schiphol().param("Qf_real", 55).write("airports/my_ORBX/EHAM.xml");
     // Generated files of simaddon sceneries are learned below the simaddon folder; fake occupants are
     // switched on by the learned file itself.

@@ -3,6 +3,7 @@
 #include "airports/bgl_decoding.h"
 
 #include "airports/airport_scan.h"
+#include "foundation/units.h"
 #include "foundation/worker_slots.h"
 #include "tests/support/bgl_writer.h"
 #include "tests/support/log_capture.h"
@@ -12,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numbers>
 #include <random>
 #include <sstream>
 
@@ -202,23 +202,23 @@ TEST_F(BglDecodingTest, DecodesAnAirportWithHelipadsAndStands)
     EXPECT_EQ(pad.helipad, 1);
     EXPECT_NEAR(pad.latitude, 52.31, 1e-6);
     EXPECT_NEAR(pad.longitude, 4.77, 1e-6);
-    EXPECT_NEAR(pad.heading, std::numbers::pi / 4.0, 1e-6);
-    EXPECT_NEAR(pad.radius * 1852.0, 15.0, 1e-4);
+    EXPECT_NEAR(pad.heading, kPi / 4.0, 1e-6);
+    EXPECT_NEAR(nmToMetres(pad.radius), 15.0, 1e-4);
 
     const Stand& a5 = a.stands[1];
     EXPECT_EQ(a5.name, "A5");
     EXPECT_EQ(a5.cargo, 1);
     EXPECT_EQ(a5.ramp, 1);
     EXPECT_EQ(a5.helipad, 0);
-    EXPECT_DOUBLE_EQ(a5.heading, 2.0 * std::numbers::pi); // north kept as a full turn
-    EXPECT_NEAR(a5.radius * 1852.0, 37.0, 1e-4);
+    EXPECT_DOUBLE_EQ(a5.heading, kTwoPi); // north kept as a full turn
+    EXPECT_NEAR(nmToMetres(a5.radius), 37.0, 1e-4);
     EXPECT_NEAR(a5.latitude, 52.301, 1e-6);
     EXPECT_NEAR(a5.longitude, 4.761, 1e-6);
 
     EXPECT_EQ(a.stands[2].name, "np7");
     EXPECT_EQ(a.stands[2].ramp, 0);
     EXPECT_EQ(a.stands[2].cargo, 0);
-    EXPECT_NEAR(a.stands[2].heading, std::numbers::pi / 2.0, 1e-9);
+    EXPECT_NEAR(a.stands[2].heading, kPi / 2.0, 1e-9);
     EXPECT_EQ(a.stands[3].name, "12");
     EXPECT_EQ(a.stands[3].ramp, 1);
     EXPECT_EQ(a.stands[3].standId, 0u);

@@ -4,6 +4,7 @@
 
 #include "foundation/config_keys.h"
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 #include "platform/clock.h"
 #include "tests/support/log_capture.h"
 
@@ -22,14 +23,14 @@ namespace oxl
 namespace
 {
 
-constexpr double kM = 1.0 / kMetresPerNm; // one metre in nautical miles
+constexpr double kM = metresToNm(1.0);    // one metre in nautical miles
 constexpr LatLon kOrigin{52.0, 4.0};      // where the aircraft stands in every test
 constexpr double kEast = kTwoPi / 4.0;    // [rad]
 
 /// A position the given metres east of the origin.
 LatLon east(double metres)
 {
-    return gf_destinationPoint(kOrigin, kEast, metres / 0.3048);
+    return gf_destinationPoint(kOrigin, kEast, metresToFeet(metres));
 }
 
 /// Stands, settings and hooks of one test; the settings and clock go back to their defaults at the end.
@@ -114,7 +115,7 @@ TEST_F(FreeStands, TooSmallStandWithin20mLearnsTheAircraftsSize)
     Stand& small = addStand("A1", 15.0, 20.0);
     Stand* s = nearest(aircraft(25.0), kParkTaxiingNm, false);
     ASSERT_EQ(s, &small);
-    EXPECT_NEAR(small.radius * kMetresPerNm, 24.0, 1e-9);
+    EXPECT_NEAR(nmToMetres(small.radius), 24.0, 1e-9);
     EXPECT_EQ(small.radiusChanged, 1);
     EXPECT_EQ(state_.learnedUpdates, 1u);
     EXPECT_EQ(repaints_, 1);
@@ -124,7 +125,7 @@ TEST_F(FreeStands, TooSmallStandBeyond20mIsSkipped)
 {
     Stand& small = addStand("A1", 25.0, 20.0);
     EXPECT_EQ(nearest(aircraft(25.0), kParkTaxiingNm, false), nullptr);
-    EXPECT_NEAR(small.radius * kMetresPerNm, 20.0, 1e-9);
+    EXPECT_NEAR(nmToMetres(small.radius), 20.0, 1e-9);
     EXPECT_EQ(state_.learnedUpdates, 0u);
 }
 
@@ -141,7 +142,7 @@ TEST_F(FreeStands, HelipadIsNoStandForAnAirlinerAndKeepsItsSize)
     pad.helipad = 1;
     addStand("A1", 40.0, 30.0);
     EXPECT_EQ(nearest(aircraft(25.0), kParkTaxiingNm, false), nullptr);
-    EXPECT_NEAR(pad.radius * kMetresPerNm, 10.0, 1e-9);
+    EXPECT_NEAR(nmToMetres(pad.radius), 10.0, 1e-9);
     EXPECT_EQ(pad.radiusChanged, 0);
 }
 

@@ -9,6 +9,7 @@
 #include "foundation/config_keys.h"
 #include "foundation/half_hours.h"
 #include "foundation/range.h"
+#include "foundation/units.h"
 #include "liveries/dbase.h"
 #include "tests/support/airport_file_builder.h"
 #include "tests/support/temp_folder.h"
@@ -38,9 +39,10 @@ constexpr const char* kKeptFile = "airports/learned/simaddon/EHAM0.xml";
 /// A stand as a line: name, size, marks, then its options with identity, weekday, half-hours, callsigns.
 std::string describe(const Stand& stand)
 {
-    std::string text = fmt::format("{} {:.1f}m{}{}{}{}", stand.name, stand.radius * kMetresPerNm,
-                                   stand.cargo != 0 ? " cargo" : "", stand.radiusChanged != 0 ? " radius_change" : "",
-                                   stand.cargoChanged != 0 ? " cargo_change" : "", stand.manual != 0 ? " manual" : "");
+    std::string text =
+        fmt::format("{} {:.1f}m{}{}{}{}", stand.name, nmToMetres(stand.radius),
+                    stand.cargo != 0 ? " cargo" : "", stand.radiusChanged != 0 ? " radius_change" : "",
+                    stand.cargoChanged != 0 ? " cargo_change" : "", stand.manual != 0 ? " manual" : "");
     for (const StandOccupancy& o : stand.options)
     {
         text += fmt::format(" [{} {} {} d{} {} {}{}{}{}]", o.registration, o.airline, o.type, o.weekday,
@@ -168,7 +170,7 @@ std::vector<RunsRow> runsRows()
          {
              r.learn("A1", "PH-BXA", "KLM", "B738", "KLM1234", {1, 20});
              Stand& b2 = r.stand("B2");
-             b2.radius = 44.0 / kMetresPerNm;
+             b2.radius = metresToNm(44.0);
              b2.radiusChanged = 1;
              Stand& c3 = r.stand("C3");
              c3.cargo = 0;

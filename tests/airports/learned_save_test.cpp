@@ -5,6 +5,7 @@
 #include "airports/occupancy_learning.h"
 
 #include "foundation/half_hours.h"
+#include "foundation/units.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/support/temp_folder.h"
@@ -63,7 +64,7 @@ class LearnedSave : public ::testing::Test
         fake.fake = 1;
         fake.kind = StandOptionKind::soft;
         a1.options.push_back(fake);
-        parking_.stands[2].radius = 44.0 / kMetresPerNm;
+        parking_.stands[2].radius = metresToNm(44.0);
         parking_.stands[2].radiusChanged = 1;
         parking_.stands[3].manual = 1;
         parking_.learnedUpdates = 3;

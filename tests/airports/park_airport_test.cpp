@@ -7,6 +7,7 @@
 #include "foundation/errors.h"
 #include "foundation/geodesy.h"
 #include "foundation/periodic_requests.h"
+#include "foundation/units.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
 #include "window/main_window.h"
@@ -32,12 +33,11 @@ using test::writeBytes;
 
 constexpr LatLon kEddf{50.033306, 8.570456}; // as the shipped airport list holds it
 constexpr LatLon kEdfh{49.945808, 7.261081};
-constexpr double kFeetPerNm = 6076.11549;
 
 /// A position the given distance from EDDF towards EDFH [nm].
 LatLon towardsEdfh(double nm)
 {
-    return gf_destinationPoint(kEddf, gf_bearingRad(kEddf, kEdfh), nm * kFeetPerNm);
+    return gf_destinationPoint(kEddf, gf_bearingRad(kEddf, kEdfh), nmToFeet(nm));
 }
 
 class ParkAirportTest : public ::testing::Test
@@ -82,7 +82,8 @@ class ParkAirportTest : public ::testing::Test
             throw UserErrorException(94, "Parking position A1 appears more than once?");
         for (std::size_t i = 0; i < standCount_; ++i)
         {
-            const LatLon p = gf_destinationPoint(kEddf, kTwoPi / 4.0, 40.0 * static_cast<double>(i) / 0.3048);
+            const LatLon p =
+                gf_destinationPoint(kEddf, kTwoPi / 4.0, metresToFeet(40.0 * static_cast<double>(i)));
             state_.stands.emplace_back(i == 0 ? "V155" : "A" + std::to_string(i),
                                        static_cast<std::uint32_t>(i + 1), p.lat, p.lon, 0.0, 20.0);
         }

@@ -2,6 +2,7 @@
 
 #include "airports/airport_file.h"
 #include "foundation/config_keys.h"
+#include "foundation/units.h"
 #include "liveries/dbase.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/support/temp_folder.h"
@@ -133,7 +134,7 @@ class FakeOccupants : public ::testing::Test
             {"BCS3", 3.0}, {"B78X", 30.0}, {"E75L", 4.0},  {"B737", 17.0}};
         for (const auto& [type, spanM] : spansM)
         {
-            gDbase.halfSpansNm[type] = spanM / kMetresPerNm;
+            gDbase.halfSpansNm[type] = metresToNm(spanM);
         }
     }
     void TearDown() override

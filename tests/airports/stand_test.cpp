@@ -1,6 +1,8 @@
 // The fit tests shared by the stand search, the static parking and the learning.
 #include "airports/stand.h"
 
+#include "foundation/units.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -13,7 +15,7 @@ namespace oxl
 namespace
 {
 
-constexpr double kM = 1.0 / kMetresPerNm; // one metre in nautical miles
+constexpr double kM = metresToNm(1.0); // one metre in nautical miles
 
 StandOccupancy realOption(std::uint32_t weekday, std::initializer_list<std::size_t> halves)
 {

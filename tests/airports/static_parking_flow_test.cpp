@@ -5,6 +5,7 @@
 #include "airports/static_selection.h"
 
 #include "foundation/config_keys.h"
+#include "foundation/units.h"
 #include "platform/clock.h"
 #include "tests/support/live_harness.h"
 #include "tests/support/settings_fixture.h"
@@ -56,7 +57,7 @@ class StaticParkingFlow : public ::testing::Test
         std::vector<Stand> stands;
         for (std::uint32_t i = 1; i <= 10; ++i)
         {
-            const LatLon p = gf_destinationPoint(kOrigin, kTwoPi / 4.0, i * 100.0 / 0.3048);
+            const LatLon p = gf_destinationPoint(kOrigin, kTwoPi / 4.0, metresToFeet(i * 100.0));
             Stand s(fmt::format("G{}", i), i, p.lat, p.lon, 0.0, 25.0);
             StandOccupancy o;
             o.airline = "KLM";

@@ -4,6 +4,7 @@
 #include "airports/static_selection.h"
 
 #include "foundation/config_keys.h"
+#include "foundation/units.h"
 #include "platform/clock.h"
 #include "tests/simlink/sim_link_fixture.h"
 #include "tests/support/settings_fixture.h"
@@ -85,7 +86,7 @@ TEST_F(StaticParkingStandin, PlacedAircraftStandInTheSimulatorUntilFlushed)
         EXPECT_EQ(object["title"], "Known Jet");
         EXPECT_NEAR(object["latitude"].get<double>(), ac.standLat, 1e-6);
         EXPECT_NEAR(object["longitude"].get<double>(), ac.standLon, 1e-6);
-        EXPECT_NEAR(object["heading"].get<double>(), 57.29577951308232, 1e-3);
+        EXPECT_NEAR(object["heading"].get<double>(), radToDeg(1.0), 1e-3);
         std::optional<SimAnswer> answer;
         ASSERT_TRUE(test::eventually(
             [&]

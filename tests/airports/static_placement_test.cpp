@@ -7,6 +7,7 @@
 #include "airports/week_time.h"
 #include "foundation/config_keys.h"
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 #include "platform/clock.h"
 #include "records/aircraft_words.h"
 #include "tests/support/settings_fixture.h"
@@ -71,7 +72,7 @@ class StaticPlacement : public ::testing::Test
     Stand& addStand(const std::string& name)
     {
         const auto id = static_cast<std::uint32_t>(state.stands.size() + 1);
-        const LatLon p = gf_destinationPoint(kOrigin, kTwoPi / 4.0, id * 100.0 / 0.3048);
+        const LatLon p = gf_destinationPoint(kOrigin, kTwoPi / 4.0, metresToFeet(id * 100.0));
         state.stands.emplace_back(name, id, p.lat, p.lon, kTwoPi / 8.0, 25.0);
         return state.stands.back();
     }

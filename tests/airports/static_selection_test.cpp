@@ -5,6 +5,7 @@
 #include "airports/week_time.h"
 #include "foundation/config_keys.h"
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 #include "platform/clock.h"
 #include "tests/support/live_harness.h"
 #include "tests/support/settings_fixture.h"
@@ -78,7 +79,7 @@ class StaticSelection : public ::testing::Test
     Stand& addStand(const std::string& name, double radiusM = 25.0)
     {
         const auto id = static_cast<std::uint32_t>(state.stands.size() + 1);
-        const LatLon p = gf_destinationPoint(kOrigin, kTwoPi / 4.0, id * 100.0 / 0.3048);
+        const LatLon p = gf_destinationPoint(kOrigin, kTwoPi / 4.0, metresToFeet(id * 100.0));
         state.stands.emplace_back(name, id, p.lat, p.lon, 0.0, radiusM);
         state.locator.publish(state.stands);
         return state.stands.back();
@@ -365,7 +366,7 @@ TEST_F(StaticSelection, WingsOfAStaticNeighbourKeepLargeTypesAway)
     addStand("C1");
     addStand("D1");
     // B1 lies 60 m from A1: two A380 half-spans reach further, an A380's and a turboprop's do not.
-    const LatLon near = gf_destinationPoint({a.latitude, a.longitude}, kTwoPi / 4.0, 60.0 / 0.3048);
+    const LatLon near = gf_destinationPoint({a.latitude, a.longitude}, kTwoPi / 4.0, metresToFeet(60.0));
     b.latitude = near.lat;
     b.longitude = near.lon;
     b.adjacent = {a.standId};

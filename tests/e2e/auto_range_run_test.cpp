@@ -1,5 +1,6 @@
 // "Auto range" in the running program: with the user aircraft on the ground the radius that the program
 // asks the simulator for steps down from the stored 40 nm to 10 nm.
+#include "foundation/units.h"
 #include "tests/e2e/road_run.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@ using namespace std::chrono_literals;
 constexpr double kUserLatDeg = 47.45350;
 constexpr double kUserLonDeg = 8.56100;
 constexpr double kGroundFt = 1416;
-constexpr std::uint32_t kGroundRadiusM = 10 * 1852;
+constexpr std::uint32_t kGroundRadiusM = wholeNmToMetres(10);
 
 // The radii [m] of the program's requests for the aircraft within range, oldest first.
 std::vector<std::uint32_t> requestedRadii(RoadRun& run)
@@ -48,7 +49,7 @@ TEST(AutoRangeRun, OnTheGroundTheRadiusStepsDownToTenMiles)
         run.dumpOnFailure();
     ASSERT_TRUE(stepped);
     for (const std::uint32_t radius : requestedRadii(run))
-        EXPECT_TRUE(radius == kGroundRadiusM || radius == 40u * 1852u) << radius;
+        EXPECT_TRUE(radius == kGroundRadiusM || radius == wholeNmToMetres(40)) << radius;
 }
 
 } // namespace

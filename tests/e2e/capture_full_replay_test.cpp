@@ -47,7 +47,7 @@ constexpr double kAloftFt = 500;    // shown in the air: this far above the fiel
 constexpr double kOnFieldFt = 30;   // shown on the ground: this near the field
 constexpr double kFrameS = 0.1;     // a position write covers at least this much time
 constexpr double kSlackM = 5;       // rounding of the recorded positions
-constexpr double kKtToMps = 1852.0 / 3600.0;
+constexpr double kKtToMps = ktToMps(1.0);
 
 // One report of the capture, after the program's ground rule at MMMX.
 struct CapturedReport
@@ -150,9 +150,10 @@ std::size_t writeAirportFile(const std::map<std::string, CapturedAircraft>& capt
         {
             if (r.airborne || r.gsKt > 0 || distanceNm(kFieldLatDeg, kFieldLonDeg, r.lat, r.lon) > 2.0)
                 continue;
-            const bool taken = std::any_of(
-                spots.begin(), spots.end(),
-                [&](const Spot& s) { return distanceNm(s.lat, s.lon, r.lat, r.lon) * 1852 < kStandApartM; });
+            const bool taken =
+                std::any_of(spots.begin(), spots.end(),
+                            [&](const Spot& s)
+                            { return nmToMetres(distanceNm(s.lat, s.lon, r.lat, r.lon)) < kStandApartM; });
             if (!taken)
                 spots.push_back({r.lat, r.lon, r.trackDeg});
             break;
@@ -212,7 +213,7 @@ double worstOverspeedMps(const TrackedObject& object, double topMps)
         const TrackEvent& a = object.positions[i - 1];
         const TrackEvent& b = object.positions[i];
         const double gapS = std::max(static_cast<double>(b.ms - a.ms) / 1000.0, kFrameS);
-        const double m = distanceNm(a.latDeg, a.lonDeg, b.latDeg, b.lonDeg) * 1852.0;
+        const double m = nmToMetres(distanceNm(a.latDeg, a.lonDeg, b.latDeg, b.lonDeg));
         worst = std::max(worst, (m - kSlackM) / gapS - topMps);
     }
     return worst;

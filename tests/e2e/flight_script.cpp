@@ -1,5 +1,6 @@
 #include "tests/e2e/flight_script.h"
 
+#include "foundation/units.h"
 #include "tests/e2e/road_run.h"
 #include "tests/support/temp_folder.h"
 
@@ -12,9 +13,6 @@ namespace oxl::test
 namespace
 {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kMetresPerNm = 1852.0;
-constexpr double kMetresPerDegLat = 111320.0;
 // [ft] above the ground an aircraft reports itself airborne.
 constexpr double kAirborneAboveFt = 50.0;
 
@@ -48,10 +46,10 @@ FlightScript& FlightScript::move(double seconds, double endKt, double verticalFp
     {
         const double before = speedKt_;
         speedKt_ = startKt + (endKt - startKt) * i / steps;
-        const double metres = (before + speedKt_) / 2.0 * kMetresPerNm / 3600.0 * intervalS_;
-        const double heading = headingDeg_ * kPi / 180.0;
+        const double metres = ktToMps((before + speedKt_) / 2.0) * intervalS_;
+        const double heading = degToRad(headingDeg_);
         latDeg_ += metres * std::cos(heading) / kMetresPerDegLat;
-        lonDeg_ += metres * std::sin(heading) / (kMetresPerDegLat * std::cos(latDeg_ * kPi / 180.0));
+        lonDeg_ += metres * std::sin(heading) / (kMetresPerDegLat * std::cos(degToRad(latDeg_)));
         verticalFpm_ = verticalFpm;
         altFt_ = std::max(groundFt, altFt_ + verticalFpm / 60.0 * intervalS_);
         timeS_ += intervalS_;

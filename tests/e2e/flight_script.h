@@ -9,6 +9,9 @@
 namespace oxl::test
 {
 
+/// [m] per degree of latitude on the sphere the scripted flights and their checks use.
+inline constexpr double kMetresPerDegLat = 111320.0;
+
 /// One aircraft's reports, every `intervalS` seconds of report time.
 class FlightScript
 {

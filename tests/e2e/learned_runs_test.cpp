@@ -1,6 +1,7 @@
 // Learning at Zurich that accumulates from run to run of the real program: the first run learns from the
 // demo's traffic, the next one reads that back, shows static aircraft of it and saves it again with what
 // it learned itself, and a run killed while it saves loses nothing of what the runs before learned.
+#include "foundation/units.h"
 #include "tests/e2e/flight_script.h"
 #include "tests/e2e/road_run.h"
 
@@ -26,8 +27,6 @@ using namespace std::chrono_literals;
 constexpr double kUserLatDeg = 47.45350;
 constexpr double kUserLonDeg = 8.56100;
 constexpr double kGroundFt = FlightScript::groundFt;
-constexpr double kMetresPerDegLat = 111320.0;
-constexpr double kPi = 3.14159265358979323846;
 constexpr const char* kLearnedFile = "airports/learned/stock/LSZH.xml";
 
 fs::path demoFile(const char* name)
@@ -62,7 +61,7 @@ std::map<std::string, std::pair<double, double>> standPositions()
 double distanceM(double latA, double lonA, double latB, double lonB)
 {
     const double dy = (latB - latA) * kMetresPerDegLat;
-    const double dx = (lonB - lonA) * kMetresPerDegLat * std::cos(latA * kPi / 180.0);
+    const double dx = (lonB - lonA) * kMetresPerDegLat * std::cos(degToRad(latA));
     return std::hypot(dx, dy);
 }
 

@@ -1,6 +1,7 @@
 // Zurich as the user's park airport, its airport file served by a local download site: an arrival
 // lands, taxis and parks at a free stand, and the static aircraft of the file's learned occupants fill
 // their stands.
+#include "foundation/units.h"
 #include "tests/e2e/flight_script.h"
 #include "tests/e2e/road_run.h"
 
@@ -23,8 +24,6 @@ constexpr double kGroundFt = FlightScript::groundFt;
 // Stand "A 11" of the demo's airport file, free of learned occupants.
 constexpr double kStandLatDeg = 47.45120, kStandLonDeg = 8.56250;
 constexpr double kStartS = 1735732800.0;
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kMetresPerDegLat = 111320.0;
 
 std::filesystem::path demoAirportFile()
 {
@@ -34,7 +33,7 @@ std::filesystem::path demoAirportFile()
 double distanceM(double latA, double lonA, double latB, double lonB)
 {
     const double dy = (latB - latA) * kMetresPerDegLat;
-    const double dx = (lonB - lonA) * kMetresPerDegLat * std::cos(latA * kPi / 180.0);
+    const double dx = (lonB - lonA) * kMetresPerDegLat * std::cos(degToRad(latA));
     return std::hypot(dx, dy);
 }
 
@@ -45,11 +44,11 @@ FlightScript arrivalToStand()
     constexpr double headingDeg = 140.0;
     // [kt s] the legs below: 140 kt for 60 s, 140 -> 15 kt in 30 s, 15 kt for 40 s, 15 -> 0 kt in 6 s.
     constexpr double knotSeconds = 140.0 * 60 + 77.5 * 30 + 15.0 * 40 + 7.5 * 6;
-    const double pathM = knotSeconds * 1852.0 / 3600.0;
-    const double back = (headingDeg + 180.0) * kPi / 180.0;
+    const double pathM = ktToMps(knotSeconds);
+    const double back = degToRad(headingDeg + 180.0);
     const double startLat = kStandLatDeg + pathM * std::cos(back) / kMetresPerDegLat;
     const double startLon =
-        kStandLonDeg + pathM * std::sin(back) / (kMetresPerDegLat * std::cos(kStandLatDeg * kPi / 180.0));
+        kStandLonDeg + pathM * std::sin(back) / (kMetresPerDegLat * std::cos(degToRad(kStandLatDeg)));
     FlightScript arrival(3949321, "AFR1614", "A320", "F-GKXC", startLat, startLon, headingDeg, kStartS);
     arrival.route("LFPG", "LSZH").flying(kGroundFt + 700, 140);
     arrival.move(60, 140, -700).move(30, 15).move(40, 15).move(6, 0).hold(420);

@@ -1,5 +1,6 @@
 #include "tests/e2e/road_run.h"
 
+#include "foundation/units.h"
 #include "platform/net_tcp.h"
 #include "platform/net_udp.h"
 #include "tests/support/log_capture.h"
@@ -45,12 +46,12 @@ std::string settingsXml(const fs::path& simFolder, const std::map<std::string, s
 
 double distanceM(double lat1Deg, double lon1Deg, double lat2Deg, double lon2Deg)
 {
-    constexpr double kRad = 3.141592653589793 / 180.0;
     constexpr double kEarthM = 6371000.0;
-    const double dLat = (lat2Deg - lat1Deg) * kRad;
-    const double dLon = (lon2Deg - lon1Deg) * kRad;
-    const double a = std::sin(dLat / 2) * std::sin(dLat / 2) +
-                     std::cos(lat1Deg * kRad) * std::cos(lat2Deg * kRad) * std::sin(dLon / 2) * std::sin(dLon / 2);
+    const double dLat = (lat2Deg - lat1Deg) * kDegToRad;
+    const double dLon = (lon2Deg - lon1Deg) * kDegToRad;
+    const double a = std::sin(dLat / 2) * std::sin(dLat / 2) + std::cos(lat1Deg * kDegToRad) *
+                                                                   std::cos(lat2Deg * kDegToRad) *
+                                                                   std::sin(dLon / 2) * std::sin(dLon / 2);
     return 2.0 * kEarthM * std::atan2(std::sqrt(a), std::sqrt(std::max(0.0, 1.0 - a)));
 }
 

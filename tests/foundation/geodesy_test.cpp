@@ -12,7 +12,11 @@ namespace oxl
 {
 namespace
 {
-constexpr double kPi = 3.141592653589793;
+
+// The derived constants keep the values that stored positions and distances were computed with.
+static_assert(kDegToRad == 0.017453292519943295 && kRadToDeg == 57.29577951308232);
+static_assert(kTwoPi == 6.283185307179586 && kDistanceFactorNm == 6875.493541569878);
+static_assert(kRadPerFoot == 4.787404208238998e-8);
 
 struct CityPair
 {
@@ -107,7 +111,7 @@ TEST(Geodesy, DestinationPoints)
     EXPECT_NEAR(same.lon, start.lon, 1e-12);
 
     // Ten nautical miles east of 179.9 crosses the antimeridian.
-    const LatLon crossed = gf_destinationPoint({0, 179.9}, kPi / 2, 10 * 6076.115);
+    const LatLon crossed = gf_destinationPoint({0, 179.9}, kPi / 2, nmToFeet(10.0));
     EXPECT_LT(crossed.lon, -179.0);
     EXPECT_NEAR(crossed.lon, -179.9333, 1e-3);
 

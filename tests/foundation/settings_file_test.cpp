@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/config_keys.h"
+#include "foundation/units.h"
 #include "foundation/version_data.h"
 #include "tests/support/settings_fixture.h"
 
@@ -39,7 +40,7 @@ struct ViewRecorder
         v.applyRange = [this](std::int32_t nm)
         {
             ranges.push_back(nm);
-            return static_cast<std::uint32_t>(nm) * 1852U;
+            return wholeNmToMetres(static_cast<std::uint32_t>(nm));
         };
         return v;
     }

@@ -1,4 +1,5 @@
 // Harnesses of what the traffic source sends: traffic lines, QNH datagrams and the version reply.
+#include "foundation/units.h"
 #include "tests/fuzz/fuzz_driver.h"
 
 #include "foundation/run_state.h"
@@ -8,7 +9,6 @@
 #include "traffic/udp_readers.h"
 
 #include <cmath>
-#include <numbers>
 
 namespace oxl::fuzz
 {
@@ -34,8 +34,7 @@ void checkLine(const TrafficLine& line)
     if (r.roll)
         OXL_FUZZ_CHECK(finite(*r.roll), h, "roll");
     if (r.trueHeading)
-        OXL_FUZZ_CHECK(*r.trueHeading > 0.0 && *r.trueHeading <= 2.0 * std::numbers::pi, h,
-                       "true heading outside (0, 2 pi]");
+        OXL_FUZZ_CHECK(*r.trueHeading > 0.0 && *r.trueHeading <= kTwoPi, h, "true heading outside (0, 2 pi]");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "liveries/dbase.h"
 
 #include "foundation/errors.h"
+#include "foundation/units.h"
 #include "tests/liveries/dbase_fixture.h"
 #include "tests/support/log_capture.h"
 
@@ -19,8 +20,6 @@ using test::dbaseXml;
 using test::minimalSections;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-
-constexpr double kNmPerMetre = 1.0 / 1852.0;
 
 /// Reads a database made of the sections; the text of the exception it throws, "" when none.
 std::string readError(const std::map<std::string, std::string>& sections)
@@ -157,9 +156,9 @@ TEST(DbaseTest, WingspansHalvedInNauticalMilesFirstEntryKept)
         <wingspan meters="99"/>
         <wingspan type="C172" meters="abc"/>
         </wingspans>)"}});
-    EXPECT_DOUBLE_EQ(gf_wingspan("A320"), 35.8 * 0.5 * kNmPerMetre);
-    EXPECT_DOUBLE_EQ(gf_wingspan("B744"), 30 * 0.5 * kNmPerMetre) << "the first entry stays";
-    EXPECT_DOUBLE_EQ(gf_largestHalfSpan(), 70 * 0.5 * kNmPerMetre) << "ignored repeats still count";
+    EXPECT_DOUBLE_EQ(gf_wingspan("A320"), metresToNm(35.8 * 0.5));
+    EXPECT_DOUBLE_EQ(gf_wingspan("B744"), metresToNm(30 * 0.5)) << "the first entry stays";
+    EXPECT_DOUBLE_EQ(gf_largestHalfSpan(), metresToNm(70 * 0.5)) << "ignored repeats still count";
     EXPECT_DOUBLE_EQ(gf_wingspan("C172"), 0.0) << "a text without a number is 0";
     EXPECT_TRUE(log.contains("===> wingspan model ZZZZ is not valid, skipped"));
     EXPECT_TRUE(log.contains("===> wingspan model  is not valid, skipped"));
@@ -172,9 +171,9 @@ TEST(DbaseTest, TypesWithoutSpanTakeTheirCategoryAverage)
          {"large", R"(<large><lar types="A320,A321,A319"/></large>)"},
          {"wingspans", R"(<wingspans><wingspan type="A320" meters="30"/><wingspan type="A321" meters="40"/>
                                <wingspan type="B744" meters="64"/></wingspans>)"}});
-    EXPECT_DOUBLE_EQ(gf_wingspan("A319"), 35 * 0.5 * kNmPerMetre) << "average of the Large entries";
-    EXPECT_DOUBLE_EQ(gf_wingspan("B744"), 64 * 0.5 * kNmPerMetre) << "its own entry";
-    EXPECT_DOUBLE_EQ(gf_wingspan("B748"), (30 + 40 + 64) / 3.0 * 0.5 * kNmPerMetre)
+    EXPECT_DOUBLE_EQ(gf_wingspan("A319"), metresToNm(35 * 0.5)) << "average of the Large entries";
+    EXPECT_DOUBLE_EQ(gf_wingspan("B744"), metresToNm(64 * 0.5)) << "its own entry";
+    EXPECT_DOUBLE_EQ(gf_wingspan("B748"), metresToNm((30 + 40 + 64) / 3.0 * 0.5))
         << "a Light type, and Light has no entry of its own";
 }
 
@@ -183,8 +182,8 @@ TEST(DbaseTest, CategoryWithoutEntriesTakesTheAverageOfAll)
     readWith(
         {{"wingspans", R"(<wingspans><wingspan type="A320" meters="30"/><wingspan type="B744" meters="60"/>
                                </wingspans>)"}});
-    EXPECT_DOUBLE_EQ(gf_wingspan("C172"), 45 * 0.5 * kNmPerMetre);
-    EXPECT_DOUBLE_EQ(gf_wingspan("EC35"), 45 * 0.5 * kNmPerMetre);
+    EXPECT_DOUBLE_EQ(gf_wingspan("C172"), metresToNm(45 * 0.5));
+    EXPECT_DOUBLE_EQ(gf_wingspan("EC35"), metresToNm(45 * 0.5));
 }
 
 TEST(DbaseTest, NoValidWingspanLeavesEverySpanZero)

@@ -1,5 +1,6 @@
 // The database the build places in bin/input decrypts with the program's key and knows today's traffic.
 
+#include "foundation/units.h"
 #include "liveries/dbase.h"
 #include "liveries/registrations.h"
 
@@ -15,8 +16,6 @@ namespace
 
 namespace fs = std::filesystem;
 using ::testing::Optional;
-
-constexpr double kNmPerMetre = 1.0 / 1852.0;
 
 class ShippedDbaseTest : public ::testing::Test
 {
@@ -91,7 +90,7 @@ TEST_P(ShippedTypeTest, CategoryAndSpan)
     const KnownType row = GetParam();
     EXPECT_TRUE(gf_isKnownType(row.type));
     EXPECT_EQ(gf_aircraftCategory(row.type), row.category);
-    EXPECT_NEAR(gf_wingspan(row.type), row.spanMetres * 0.5 * kNmPerMetre, 1e-9);
+    EXPECT_NEAR(gf_wingspan(row.type), metresToNm(row.spanMetres * 0.5), 1e-9);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, ShippedTypeTest,
@@ -107,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(Shipped, ShippedTypeTest,
 
 TEST_F(ShippedDbaseTest, LargestSpanIsTheA380s)
 {
-    EXPECT_NEAR(gf_largestHalfSpan(), 79.75 * 0.5 * kNmPerMetre, 1e-9);
+    EXPECT_NEAR(gf_largestHalfSpan(), metresToNm(79.75 * 0.5), 1e-9);
 }
 
 TEST_F(ShippedDbaseTest, AirlinesRegistrationsAndFixes)

@@ -11,8 +11,8 @@ namespace oxl::test
 namespace
 {
 
-constexpr double kLatUnitDeg = 3.3527612686157227e-7; // 180 / 2^29
-constexpr double kLonUnitDeg = 4.470348358154297e-7;  // 360 / (3 * 2^28)
+constexpr double kLatUnitDeg = 180.0 / (1U << 29);
+constexpr double kLonUnitDeg = 360.0 / (3.0 * (1U << 28));
 constexpr std::size_t kFileHeaderBytes = 56;
 constexpr std::size_t kSectionEntryBytes = 20;
 constexpr std::size_t kSubsectionHeaderBytes = 16;

@@ -1,6 +1,7 @@
 #include "tests/support/live_harness.h"
 
 #include "airports/static_placement.h"
+#include "foundation/units.h"
 #include "liveries/dbase.h"
 #include "traffic/live_lifecycle.h"
 #include "traffic/live_tick.h"
@@ -15,7 +16,6 @@ namespace fs = std::filesystem;
 
 namespace
 {
-constexpr double kFtPerNm = 6076.11549;
 constexpr double kReportedAglLimitFt = 2500.0; // objects higher up get no ground data
 constexpr std::int32_t kTicksPerSecond = 100;
 } // namespace
@@ -104,7 +104,7 @@ StreamBuilder& StreamBuilder::toward(LatLon target)
     // At most one hour of reports: a target that is never reached ends the leg anyway.
     for (int i = 0; i < 3600; ++i)
     {
-        const double stepNm = speedKt_ * everyS_ / 3600.0;
+        const double stepNm = speedKt_ * everyS_ / kSecondsPerHour;
         if (gf_distanceNm(position_, target) <= stepNm || stepNm <= 0.0)
             break;
         trackDeg_ = gf_bearingRad(position_, target) * kRadToDeg;
@@ -125,7 +125,7 @@ StreamBuilder& StreamBuilder::standStill(double seconds)
 void StreamBuilder::advance(double seconds)
 {
     nowS_ += seconds;
-    const double distanceFt = speedKt_ * seconds / 3600.0 * kFtPerNm;
+    const double distanceFt = speedKt_ * seconds / kSecondsPerHour * kFeetPerNm;
     moved_ = distanceFt > 0.0;
     if (moved_)
         position_ = gf_destinationPoint(position_, trackDeg_ * kDegToRad, distanceFt);

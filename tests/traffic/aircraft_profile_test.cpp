@@ -1,5 +1,6 @@
 #include "traffic/aircraft_profile.h"
 
+#include "foundation/units.h"
 #include "liveries/dbase.h"
 #include "records/aircraft_words.h"
 #include "tests/support/temp_folder.h"
@@ -58,9 +59,9 @@ TEST_F(AircraftProfileTest, CategoryConstantsAndPitchVariation)
             EXPECT_EQ(profile.settleTicks, c.settleTicks);
             EXPECT_EQ(profile.rotationTicks, c.rotationTicks);
             EXPECT_EQ(profile.climbPitchTicks, c.climbPitchTicks);
-            EXPECT_DOUBLE_EQ(profile.maxTurnStep, c.maxTurnStepDeg * 0.017453292519943295);
-            const double rotation = profile.rotationPitch / 0.017453292519943295 / c.rotationPitchDeg;
-            const double climb = profile.climbPitch / 0.017453292519943295 / c.climbPitchDeg;
+            EXPECT_DOUBLE_EQ(profile.maxTurnStep, c.maxTurnStepDeg * kDegToRad);
+            const double rotation = profile.rotationPitch / kDegToRad / c.rotationPitchDeg;
+            const double climb = profile.climbPitch / kDegToRad / c.climbPitchDeg;
             EXPECT_TRUE(std::fabs(rotation - 1.025) < 1e-12 || std::fabs(rotation - 0.975) < 1e-12)
                 << rotation;
             EXPECT_TRUE(std::fabs(climb - 1.05) < 1e-12 || std::fabs(climb - 0.95) < 1e-12) << climb;

@@ -5,9 +5,10 @@
 #include "foundation/log.h"
 #include "foundation/message_hook.h"
 #include "foundation/run_state.h"
-#include "traffic/cycle_worker.h"
+#include "foundation/units.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/support/temp_folder.h"
+#include "traffic/cycle_worker.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 #include "tests/traffic/live_fixture.h"
 #include "traffic/live_lifecycle.h"
 #include "traffic/stand_approach.h"
+#include "traffic/stream_ops.h"
 
 #include <fmt/format.h>
 
@@ -241,7 +242,7 @@ TEST_F(StandParking, TaxiingAircraftDrivesOntoAFreeStandAndParks)
     EXPECT_EQ(ac.standId, 1u);
     ASSERT_EQ(ac.stream.size(), 3u);
     const std::int32_t t =
-        std::max(static_cast<std::int32_t>(std::round(distanceNm * 360000 / kTaxiKt)), 100);
+        std::max(static_cast<std::int32_t>(std::round(distanceNm * kTicksPerHour / kTaxiKt)), 100);
     EXPECT_EQ(ac.stream[1].dueTick, 300 + t);
     EXPECT_EQ(ac.stream[2].dueTick, 300 + t + 50);
     EXPECT_EQ(ac.stream[2].gs, 0.0);

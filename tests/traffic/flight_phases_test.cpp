@@ -1,11 +1,13 @@
 #include "traffic/flight_phases.h"
 
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 #include "simlink/sim_ids.h"
 #include "tests/traffic/live_fixture.h"
 #include "traffic/flight_commands.h"
 #include "traffic/live_flight_hooks.h"
 #include "traffic/live_movement.h"
+#include "traffic/stream_ops.h"
 #include "traffic/udp_readers.h"
 
 #include <algorithm>
@@ -21,7 +23,6 @@ using test::RecordedEvent;
 
 constexpr std::uint32_t kHex = 0x710001;
 constexpr std::uint32_t kObject = 9;
-constexpr double kPi = 3.141592653589793;
 
 Report at(double lat, double lon, double alt, double gs, double vs, std::int32_t due)
 {
@@ -131,7 +132,7 @@ TEST_F(FlightPhases, TakeOffFromTheRunwayToCruise)
 {
     // East along the runway, accelerating, then climbing at 2000 ft/min to 12000 ft.
     std::vector<Report> reports;
-    const double kt = 1.0 / 60.0 / 360000.0; // degrees of latitude per tick at 1 kt
+    const double kt = 1.0 / 60.0 / kTicksPerHour; // degrees of latitude per tick at 1 kt
     double lon = 8.0;
     std::int32_t due = 0;
     const double dLon = 1.0 / std::cos(50.0 * kDegToRad);

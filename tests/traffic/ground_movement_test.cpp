@@ -1,9 +1,10 @@
 #include "traffic/ground_movement.h"
 
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
+#include "records/aircraft_words.h"
 #include "simlink/sim_ids.h"
 #include "tests/traffic/live_fixture.h"
-#include "records/aircraft_words.h"
 #include "traffic/aircraft_profile.h"
 #include "traffic/stand_departure.h"
 #include "traffic/stream_ops.h"
@@ -22,9 +23,6 @@ using test::RecordedEvent;
 
 constexpr std::uint32_t kHex = 0x720001;
 constexpr std::uint32_t kObject = 11;
-constexpr double kPi = 3.141592653589793;
-constexpr double kFtPerNm = 6076.11549;
-constexpr double kTicksPerHourD = 360000.0;
 // Stand A1 faces north; A2 lies 43 m east of it.
 constexpr LatLon kStandA1{50.0, 8.0};
 constexpr LatLon kStandA2{50.0, 8.0006};
@@ -45,18 +43,18 @@ Report at(LatLon p, double alt, double gs, std::int32_t due)
 
 LatLon move(LatLon from, double bearingDeg, double metres)
 {
-    return gf_destinationPoint(from, bearingDeg * kDegToRad, metres / 1852.0 * kFtPerNm);
+    return gf_destinationPoint(from, bearingDeg * kDegToRad, nmToFeet(metresToNm(metres)));
 }
 
 double metresBetween(LatLon a, LatLon b)
 {
-    return gf_distanceNm(a, b) * 1852.0;
+    return nmToMetres(gf_distanceNm(a, b));
 }
 
 // [ticks] a leg of the distance at the speed.
 std::int32_t legTicks(LatLon a, LatLon b, double kt)
 {
-    return static_cast<std::int32_t>(std::lround(gf_distanceNm(a, b) * kTicksPerHourD / kt));
+    return static_cast<std::int32_t>(std::lround(gf_distanceNm(a, b) * kTicksPerHour / kt));
 }
 
 double headingDeg(const LiveAc& ac)
@@ -199,7 +197,7 @@ TEST_F(GroundMovement, DepartureAheadPullsOutTwoRadiiAlongTheStandHeading)
     EXPECT_EQ(out.departureSeen, 0);
     // The departure report is replaced by one point two radii ahead of the stand.
     ASSERT_EQ(out.stream.size(), 1u);
-    const LatLon ahead = move(kStandA1, 0.0, 2.0 * out.radius * 1852.0);
+    const LatLon ahead = move(kStandA1, 0.0, nmToMetres(2.0 * out.radius));
     EXPECT_NEAR(metresBetween({out.stream[0].lat, out.stream[0].lon}, ahead), 0.0, 0.01);
     EXPECT_EQ(out.stream[0].dueTick, 100 + legTicks(kStandA1, ahead, out.taxiInSpeed));
     EXPECT_EQ(out.stream[0].gs, out.taxiInSpeed);
@@ -294,8 +292,7 @@ TEST_F(GroundMovement, PushBackGoesStraightOrTurnsToTheReportedSideThenTaxisOut)
             EXPECT_NEAR(metresBetween({done.lat, done.lon}, straightBack), 0.0, 0.05);
         else
         {
-            const LatLon side =
-                move(straightBack, row.side != 0 ? 270.0 : 90.0, done.radius * 1852.0);
+            const LatLon side = move(straightBack, row.side != 0 ? 270.0 : 90.0, nmToMetres(done.radius));
             EXPECT_NEAR(metresBetween({done.lat, done.lon}, side), 0.0, 0.5);
         }
         // Tail first at a few knots: never more than a few centimetres or a fraction of a degree a tick.
@@ -378,7 +375,7 @@ TEST_F(GroundMovement, TaxiCornersAreCurvedSplitOrFlownStraight)
             EXPECT_GT(now.turnStep, now.maxTurnStep); // a sharp corner turns faster
         }
         run(afterDue + 2000 - harness->tick());
-        EXPECT_LT(largest.metres, row.speedKt * 1852.0 / kTicksPerHourD * 2.0 + 1e-6);
+        EXPECT_LT(largest.metres, nmToMetres(row.speedKt) / kTicksPerHour * 2.0 + 1e-6);
         EXPECT_LT(largest.degrees, 1.0);
     }
 }
@@ -447,7 +444,7 @@ TEST_F(GroundMovement, LandingTaxisToAFreeStandAndParks)
     EXPECT_EQ(ac().phase, GroundPhase::parked);
     EXPECT_TRUE(log.contains("A2      : GRD1     arrived at stand"));
     EXPECT_NEAR(gf_wrapPi(ac().heading) * kRadToDeg, 0.0, 1.0); // turned to the stand heading on the way
-    EXPECT_LT(largest.metres, 140.0 * 1852.0 / kTicksPerHourD * 1.5);
+    EXPECT_LT(largest.metres, nmToMetres(140.0) / kTicksPerHour * 1.5);
 }
 
 TEST_F(GroundMovement, GroundStreamThatRunsDryHoldsThenIsRemoved)
@@ -498,7 +495,7 @@ TEST_F(GroundMovement, AirborneStreamThatRunsDryIsCarriedOnThenRemoved)
         EXPECT_GT(fronts[i].lat, fronts[i - 1].lat);
     }
     EXPECT_EQ(harness->tick() - 1, fronts.back().dueTick);
-    EXPECT_LT(largest.metres, 200.0 * 1852.0 / kTicksPerHourD * 1.5);
+    EXPECT_LT(largest.metres, nmToMetres(200.0) / kTicksPerHour * 1.5);
 }
 
 } // namespace

@@ -3,11 +3,13 @@
 // rolling aircraft, altitudes below the field, slow climbs and hovering helicopters.
 #include "airports/static_placement.h"
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 #include "tests/support/parser_rig.h"
 #include "tests/traffic/live_fixture.h"
 #include "tests/traffic/traffic_line_fixture.h"
 #include "traffic/ground_movement.h"
 #include "traffic/live_lifecycle.h"
+#include "traffic/stream_ops.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,8 +28,6 @@ using test::StreamBuilder;
 
 constexpr double kFieldFt = 7316.0;
 constexpr LatLon kField{19.4363, -99.0721};
-constexpr double kMetresPerNm = 1852.0;
-constexpr double kPi = 3.141592653589793;
 
 FlightIdentity who(std::uint32_t hexid, const std::string& callsign, const std::string& type = "B738")
 {
@@ -114,7 +114,7 @@ class AirportTraffic : public LiveScenario
             const double nm = gf_distanceNm({track[i - 1].position.lat, track[i - 1].position.lon},
                                             {track[i].position.lat, track[i].position.lon});
             const double ticks = std::max(track[i].tick - track[i - 1].tick, 1);
-            fastest = std::max(fastest, nm * 360000.0 / ticks);
+            fastest = std::max(fastest, nm * kTicksPerHour / ticks);
         }
         return fastest;
     }
@@ -223,7 +223,7 @@ TEST_F(AirportTraffic, RollingAircraftNeverSlidesBackToAStaleReport)
         {
             Report r;
             const LatLon p =
-                gf_destinationPoint(kField, eastM < 0 ? -eastRad : eastRad, std::fabs(eastM) / 0.3048);
+                gf_destinationPoint(kField, eastM < 0 ? -eastRad : eastRad, metresToFeet(std::fabs(eastM)));
             r.lat = p.lat;
             r.lon = p.lon;
             r.gs = gs;

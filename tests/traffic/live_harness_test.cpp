@@ -1,6 +1,8 @@
 // The scenario harness's stream builder, which the engine's scenario tests trust for their inputs.
 #include "tests/support/live_harness.h"
 
+#include "foundation/units.h"
+
 #include <gtest/gtest.h>
 
 namespace oxl
@@ -26,7 +28,7 @@ TEST(StreamBuilder, ClimbingLegThenStopAlongAPath)
     EXPECT_NEAR(gf_distanceNm({51.0, 0.0}, {last.line.report.lat, last.line.report.lon}), 4.5, 1e-6);
 
     b.altitude(0).speed(20).toward({51.1, 0.01});
-    EXPECT_LT(gf_distanceNm(b.position(), {51.1, 0.01}), 20.0 * 6.0 / 3600.0 + 1e-9);
+    EXPECT_LT(gf_distanceNm(b.position(), {51.1, 0.01}), 20.0 * 6.0 / kSecondsPerHour + 1e-9);
     const std::size_t before = b.lines().size();
     b.standStill(30);
     ASSERT_EQ(b.lines().size(), before + 5);

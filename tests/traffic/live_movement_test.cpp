@@ -1,6 +1,7 @@
 #include "traffic/live_movement.h"
 
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 #include "tests/traffic/live_fixture.h"
 #include "traffic/live_tick.h"
 #include "traffic/stream_ops.h"
@@ -15,7 +16,6 @@ namespace
 
 using test::LiveScenario;
 
-constexpr double kPi = 3.141592653589793;
 constexpr std::uint32_t kHex = 0x700001;
 
 Report at(double lat, double lon, double alt, double gs, std::int32_t due)
@@ -93,8 +93,8 @@ TEST(CurvePoint, TangentsFollowTheLegsAndTheRangeIsChecked)
     EXPECT_DOUBLE_EQ(lat, 51.0);
     ASSERT_TRUE(gf_curvePoint(c, 1.0, lat, lon, heading));
     EXPECT_NEAR(heading, kPi / 2, 1e-12);
-    EXPECT_NEAR(lat, 51.0 + 100.0 / 111132.95, 1e-12);
-    EXPECT_NEAR(lon, 7.0 + 100.0 / (111132.95 * std::cos(51.0 * kDegToRad)), 1e-12);
+    EXPECT_NEAR(lat, 51.0 + 100.0 / kMetresPerDegree, 1e-12);
+    EXPECT_NEAR(lon, 7.0 + 100.0 / (kMetresPerDegree * std::cos(51.0 * kDegToRad)), 1e-12);
     EXPECT_FALSE(gf_curvePoint(c, 1.01, lat, lon, heading));
     c.ctrlEast = std::numeric_limits<double>::quiet_NaN();
     EXPECT_FALSE(gf_curvePoint(c, 0.5, lat, lon, heading));
@@ -282,7 +282,7 @@ TEST_F(Movement, RecordedStreamIsFlownWithoutJumpsAtReportBoundaries)
     for (std::size_t i = 1; i < track.size(); ++i)
         largest = std::max(largest, gf_distanceNm({track[i - 1].position.lat, track[i - 1].position.lon},
                                                   {track[i].position.lat, track[i].position.lon}));
-    EXPECT_LT(largest, 3 * 250.0 / 360000.0);
+    EXPECT_LT(largest, 3 * 250.0 / kTicksPerHour);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The main loop's own request to the simulator, on the link to the simulator stand-in: the aircraft
 // within range are asked for with the radius of RANGE, and not while the link is in error.
 #include "foundation/config_keys.h"
+#include "foundation/units.h"
 #include "simlink/sim_ids.h"
 #include "tests/simlink/sim_link_fixture.h"
 #include "traffic/cycle_ports.h"
@@ -29,14 +30,14 @@ TEST_F(MainLoopLinkTest, AircraftInRangeAreAskedForOnTheLink)
     ASSERT_TRUE(connected());
     LiveEngine engine;
     engine.n.tickCounter = &tick;
-    gRangeMeters.store(40 * 1852);
+    gRangeMeters.store(wholeNmToMetres(40));
     oxl::requestAcInRange(engine);
     ASSERT_TRUE(eventually([&] { return !calls("SimConnect_RequestDataOnSimObjectType").empty(); }));
     const auto sent = calls("SimConnect_RequestDataOnSimObjectType");
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0]["fields"]["requestId"], kReqAcInRange);
     EXPECT_EQ(sent[0]["fields"]["definitionId"], kDefAcInRange);
-    EXPECT_EQ(sent[0]["fields"]["radiusM"], 40u * 1852u);
+    EXPECT_EQ(sent[0]["fields"]["radiusM"], wholeNmToMetres(40));
     EXPECT_EQ(sent[0]["fields"]["objectType"], 2u);
     EXPECT_EQ(gSimError.load(), 0);
 }

@@ -1,5 +1,6 @@
 // The main loop on a fake clock: the 10 ms grid with catch-up and re-basing, the tick's rates, the
 // passes while the flight is not running, resuming, and the stop flags.
+#include "foundation/units.h"
 #include "platform/timer_resolution.h"
 #include "tests/support/log_capture.h"
 #include "tests/traffic/loop_fixture.h"
@@ -158,12 +159,12 @@ TEST_F(MainLoopTest, StopFlagEndsTheLoopOnANotRunningPass)
 
 TEST_F(MainLoopTest, InRangeRequestAndUserStateRates)
 {
-    gRangeMeters.store(25 * 1852);
+    gRangeMeters.store(wholeNmToMetres(25));
     LoopContext context = loop();
     for (int i = 0; i < 250; ++i)
         lf_handleAddingStack(context);
     EXPECT_EQ(inRangeTicks, (std::vector<std::int32_t>{0, 100, 200}));
-    EXPECT_EQ(inRangeRadiusM, 25u * 1852u);
+    EXPECT_EQ(inRangeRadiusM, wholeNmToMetres(25));
     EXPECT_EQ(userStateTicks, (std::vector<std::int32_t>{0, 100, 200}));
     EXPECT_EQ(userPositionTicks, (std::vector<std::int32_t>{0, 100, 200}));
     EXPECT_EQ(harness->tick(), 250);

@@ -3,9 +3,11 @@
 #include "airports/parking_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/geodesy.h"
+#include "foundation/units.h"
 #include "simlink/sim_ids.h"
 #include "tests/traffic/live_fixture.h"
 #include "traffic/live_flight_hooks.h"
+#include "traffic/stream_ops.h"
 
 #include <algorithm>
 #include <deque>
@@ -137,7 +139,7 @@ Report at(double lat, double lon, double alt, double gs, std::int32_t due)
     return r;
 }
 
-constexpr double kMetreDeg = 1.0 / 111132.95; // [deg of latitude per metre]
+constexpr double kMetreDeg = 1.0 / kMetresPerDegree; // [deg of latitude per metre]
 
 // An active Large aircraft with a report stream; each test hands it new reports.
 class ReportAppend : public LiveScenario
@@ -564,7 +566,7 @@ TEST_F(AppendedFlight, LateEarlyAndOutOfOrderReportsAreFlownWithoutJumps)
     for (std::size_t i = 1; i < track.size(); ++i)
         largest = std::max(largest, gf_distanceNm({track[i - 1].position.lat, track[i - 1].position.lon},
                                                   {track[i].position.lat, track[i].position.lon}));
-    EXPECT_LT(largest, 3 * 250.0 / 360000.0);
+    EXPECT_LT(largest, 3 * 250.0 / kTicksPerHour);
     EXPECT_EQ(harness->aircraft(kHex)->simState, SimState::active);
     // Every report still queued is due after the one before it.
     const std::deque<Report>& stream = harness->aircraft(kHex)->stream;

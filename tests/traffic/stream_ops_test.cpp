@@ -66,7 +66,8 @@ TEST(LegSpeed, MeanOfTheGroundSpeedsWithAFloorOfOneKnot)
         {"mean", report(50.0, 100, 0), report(50.01, 140, 500), 120.0},
         {"crawling", report(50.0, 0.2, 0), report(50.01, 0.4, 500), 1.0},
         {"both still, timed", report(50.0, 0, 0), report(50.01, 0, 3600), 60.0},
-        {"both still, at least 25 ticks", report(50.0, 0, 0), report(50.01, 0, 0), 0.6 * 360000.0 / 25.0},
+        {"both still, at least 25 ticks", report(50.0, 0, 0), report(50.01, 0, 0),
+         0.6 * kTicksPerHour / 25.0},
         {"both still, same spot", report(50.0, 0, 0), report(50.0, 0, 500), 1.0},
     };
     for (const Row& row : rows)

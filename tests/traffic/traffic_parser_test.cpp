@@ -1,5 +1,6 @@
 #include "traffic/traffic_parser.h"
 
+#include "foundation/units.h"
 #include "tests/support/log_capture.h"
 #include "tests/traffic/traffic_line_fixture.h"
 
@@ -194,19 +195,19 @@ TEST_F(ParserTest, FieldsOfPushedLines)
              EXPECT_EQ(l.report.airborne, 1);
              EXPECT_EQ(l.report.dueTick, 3777);
              EXPECT_FALSE(l.report.roll.has_value());
-             EXPECT_DOUBLE_EQ(*l.report.trueHeading, 270.0 * 0.017453292519943295);
+             EXPECT_DOUBLE_EQ(*l.report.trueHeading, 270.0 * kDegToRad);
          }},
         {"true heading 0 and empty track", LineBuilder().with({{25, "0"}, {7, ""}}).text(),
          [](const TrafficLine& l)
          {
-             EXPECT_EQ(*l.report.trueHeading, 6.283185307179586);
+             EXPECT_EQ(*l.report.trueHeading, kTwoPi);
              EXPECT_EQ(l.report.track, 360.0);
              EXPECT_EQ(l.report.headingFromAdsb, 1);
          }},
         {"true heading too small for radians is north", LineBuilder().with({{25, "1e-323"}}).text(),
          [](const TrafficLine& l)
          {
-             EXPECT_EQ(*l.report.trueHeading, 6.283185307179586);
+             EXPECT_EQ(*l.report.trueHeading, kTwoPi);
              EXPECT_EQ(l.report.headingFromAdsb, 1);
          }},
         {"negative true heading sets none", LineBuilder().with({{25, "-5"}}).text(),
@@ -218,7 +219,7 @@ TEST_F(ParserTest, FieldsOfPushedLines)
         {"not adsb_icao", LineBuilder().with({{17, "mlat"}, {25, "999"}}).text(),
          [](const TrafficLine& l) { EXPECT_FALSE(l.report.trueHeading.has_value()); }},
         {"roll 10", LineBuilder().with({{23, "10"}}).text(),
-         [](const TrafficLine& l) { EXPECT_EQ(*l.report.roll, -0.17453292519943295); }},
+         [](const TrafficLine& l) { EXPECT_EQ(*l.report.roll, -10.0 * kDegToRad); }},
         {"roll -1 is unset", LineBuilder().with({{23, "-1"}}).text(),
          [](const TrafficLine& l) { EXPECT_FALSE(l.report.roll.has_value()); }},
         {"TAS at 25000 ft", LineBuilder().with({{4, "25000"}}).text(),

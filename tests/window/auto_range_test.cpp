@@ -1,4 +1,5 @@
 // The automatic traffic radius from the user aircraft's height and its distance to the park airport.
+#include "foundation/units.h"
 #include "tests/window/window_fixture.h"
 
 #include "foundation/config_keys.h"
@@ -72,7 +73,7 @@ TEST_F(AutoRangeTest, StepAppliesTheRadiusAndShowsItInTheCombo)
     gf_autoRangeStep();
     EXPECT_EQ(RANGE.value(), 25);
     EXPECT_EQ(gRangeNm.load(), 25.0);
-    EXPECT_EQ(gRangeMeters.load(), 25u * 1852u);
+    EXPECT_EQ(gRangeMeters.load(), wholeNmToMetres(25));
     EXPECT_EQ(win::getWindowText(RANGE.controlId), "25");
 
     in.onGround = true;

@@ -1,6 +1,7 @@
 // What the user's clicks, choices and typed values do in a headless main window: each control's state,
 // its saved value in parameters.xml, the message line and the log, the restarts, and the requests that
 // the cycle worker serves.
+#include "foundation/units.h"
 #include "tests/window/window_fixture.h"
 
 #include "foundation/config_keys.h"
@@ -187,7 +188,7 @@ TEST_F(ControlHandlersTest, AutoRangeOnThenOffBringsBackTheRadiusChosenByHand)
     click(AUTO_RANGE);
     EXPECT_EQ(RANGE.value(), 25);
     EXPECT_EQ(win::getWindowText(RANGE.controlId), "25");
-    EXPECT_EQ(gRangeMeters.load(), 25u * kMetersPerNm);
+    EXPECT_EQ(gRangeMeters.load(), wholeNmToMetres(25));
     EXPECT_TRUE(win::isWindowEnabled(RANGE.controlId));
     EXPECT_FALSE(win::isWindowEnabled(AR_ABOVE_HEIGHT.controlId));
 }
@@ -249,7 +250,7 @@ TEST_F(ControlHandlersTest, ComboChoicesAreStoredSavedAndShown)
         EXPECT_TRUE(settings.logged(fmt::format("{}={}", row.combo->name, row.value)));
         EXPECT_EQ(win::getWindowText(row.combo->controlId), std::to_string(row.value));
     }
-    EXPECT_EQ(gRangeMeters.load(), 10u * kMetersPerNm);
+    EXPECT_EQ(gRangeMeters.load(), wholeNmToMetres(10));
     EXPECT_EQ(gSavedLiveLimit.load(), 50); // no static parking: the limit the park airport restores
     EXPECT_EQ(gTrimLiveRequest.load(), 1);
 }

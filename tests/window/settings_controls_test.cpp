@@ -9,6 +9,7 @@
 #include "foundation/config_keys.h"
 #include "foundation/range.h"
 #include "foundation/settings_file.h"
+#include "foundation/units.h"
 #include "platform/win_headless.h"
 #include "tests/support/settings_fixture.h"
 #include "window/control_text.h"
@@ -203,7 +204,7 @@ TEST_F(SettingsControls, StartupLoadShowsEverySettingInTheWindow)
     EXPECT_EQ(win::getWindowText(AIRP_HEIGHT.controlId), "36000");
     EXPECT_EQ(win::getWindowText(BLOCK_CALLSIGN.controlId), "ABCD12");
     EXPECT_EQ(gRangeNm.load(), 65.0);
-    EXPECT_EQ(gRangeMeters.load(), 65U * 1852U);
+    EXPECT_EQ(gRangeMeters.load(), wholeNmToMetres(65));
     EXPECT_TRUE(folder_.logged("GetDlgItem failed for ID 32853"));
 }
 

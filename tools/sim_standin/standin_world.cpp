@@ -1,6 +1,7 @@
 // Variables by their simulator names; units matter only for angles (degrees or radians).
 #include "tools/sim_standin/standin_world.h"
 
+#include "foundation/units.h"
 #include "simlink/client/wire.h"
 #include "tools/sim_standin/standin_wire.h"
 
@@ -16,7 +17,6 @@ namespace oxl::standin
 namespace
 {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kEarthRadiusM = 6371000.0;
 
 std::string lower(std::string s)
@@ -32,12 +32,12 @@ bool radians(const Datum& d)
 
 double angle(double deg, const Datum& d)
 {
-    return radians(d) ? deg * kPi / 180.0 : deg;
+    return radians(d) ? degToRad(deg) : deg;
 }
 
 double toDegrees(double v, const Datum& d)
 {
-    return radians(d) ? v * 180.0 / kPi : v;
+    return radians(d) ? radToDeg(v) : v;
 }
 
 std::size_t fixedWidth(std::uint32_t type)
@@ -65,8 +65,8 @@ std::size_t fixedWidth(std::uint32_t type)
 
 double distanceM(double lat1Deg, double lon1Deg, double lat2Deg, double lon2Deg)
 {
-    const double p1 = lat1Deg * kPi / 180, p2 = lat2Deg * kPi / 180;
-    const double dp = p2 - p1, dl = (lon2Deg - lon1Deg) * kPi / 180;
+    const double p1 = degToRad(lat1Deg), p2 = degToRad(lat2Deg);
+    const double dp = p2 - p1, dl = degToRad(lon2Deg - lon1Deg);
     const double a = std::sin(dp / 2) * std::sin(dp / 2) + std::cos(p1) * std::cos(p2) * std::sin(dl / 2) * std::sin(dl / 2);
     return 2 * kEarthRadiusM * std::asin(std::min(1.0, std::sqrt(a)));
 }
