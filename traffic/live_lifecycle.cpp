@@ -6,6 +6,7 @@
 #include "records/aircraft_words.h"
 #include "traffic/aircraft_profile.h"
 #include "traffic/live_spawning.h"
+#include "traffic/stream_ops.h"
 
 #include <fmt/format.h>
 
@@ -32,6 +33,7 @@ constexpr double kGroundSpacingMaxKt = 30.0;
 constexpr double kGroundSameTrackDeg = 2.0;
 constexpr double kGroundSpacingNm = 0.010799136069114472; // 20 m
 constexpr double kGroundSpacingMaxS = 15.0;
+constexpr double kArrivalJitterS = 0.5;
 constexpr double kEchoCeilingFt = 10000.0;
 constexpr double kEchoBandFt = 120.0;
 constexpr double kNoParkAirportElevationFt = -1000.0;
@@ -84,10 +86,12 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
     if ((g0 > kSlowKt && g >= kJumpFactor * g0) || (g > kSlowKt && g0 >= kJumpFactor * g) ||
         (g0 <= kSlowKt && g >= kJumpFromSlowKt) || (g <= kSlowKt && g0 >= kJumpFromSlowKt))
         return true;
-    // A position that no aircraft of the category reaches in the time since the last report is a jump
-    // too: the source repeated a stale position and then caught up.
+    // A position that no aircraft of the category reaches in the time since the source first reported the
+    // last position is a jump too. That time, not the time since the last report: a source that repeats a
+    // stale position while the aircraft moves on sends the real one later, and it is no jump.
     const double apartNm = gf_distanceNm({last.lat, last.lon}, {line.report.lat, line.report.lon});
-    if (apartNm / (elapsedS / kSecondsPerHour) > gf_topSpeedKt(ac.category))
+    const double movingS = std::max(line.timestamp - ac.positionTime, elapsedS);
+    if (apartNm / (movingS / kSecondsPerHour) > gf_topSpeedKt(ac.category))
         return true;
     if (ac.extensionCount >= 1)
         return false;
@@ -96,8 +100,10 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
         return elapsedS <= kAirSpacingNm / (g / 3600.0);
     if (!line.report.airborne && g <= kGroundSpacingMaxKt && trackDiffDeg <= kGroundSameTrackDeg)
     {
-        const double limitS =
-            g > 0.0 ? std::min(kGroundSpacingNm / (g / 3600.0), kGroundSpacingMaxS) : kGroundSpacingMaxS;
+        // A source that reports every 15 s sends a report a hair early now and then: it is no report too
+        // many, and dropping it can leave a new aircraft with one report when it is due.
+        const double capS = kGroundSpacingMaxS - kArrivalJitterS;
+        const double limitS = g > 0.0 ? std::min(kGroundSpacingNm / (g / 3600.0), capS) : capS;
         return elapsedS <= limitS;
     }
     return false;
@@ -398,11 +404,14 @@ void acceptReport(LiveEngine& engine, TrafficLine&& line)
         return;
     if (!checkRespawn(engine, *ac, line))
         return;
+    const bool moved = ac->stream.empty() || !gf_samePosition(ac->stream.back(), line.report);
     ac->lastTime = line.timestamp;
     if (engine.n.phases.appendReport)
         engine.n.phases.appendReport(*ac, line.report);
     else
         ac->stream.push_back(line.report);
+    if (moved)
+        ac->positionTime = line.timestamp;
 }
 
 void acceptNewHexid(LiveEngine& engine, TrafficLine&& line)
