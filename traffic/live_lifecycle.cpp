@@ -70,6 +70,24 @@ bool altitudeEcho(const LiveEngine& engine, double altFt)
            std::fabs(altFt - parkAirportElevationFt(engine)) <= kEchoBandFt;
 }
 
+// A flying aircraft's source may report positions it only extrapolated and then jump to the real one,
+// kilometres off. The first report after the jump is dropped; a next one that continues from it at a
+// speed the category flies confirms the new track, and the aircraft catches up with it.
+bool confirmsJump(LiveAc& ac, const TrafficLine& line)
+{
+    const double sinceS = line.timestamp - ac.jumpTime;
+    const bool confirmed =
+        ac.jumpTime > 0.0 && sinceS > 0.0 && line.report.airborne != 0 && ac.onGround == 0 &&
+        ac.simState == SimState::active && ac.landing == 0 && ac.rollOut == 0 &&
+        gf_distanceNm({ac.jumpLat, ac.jumpLon}, {line.report.lat, line.report.lon}) / (sinceS / kSecondsPerHour) <=
+            gf_topSpeedKt(ac.category);
+    ac.jumpLat = line.report.lat;
+    ac.jumpLon = line.report.lon;
+    ac.jumpTime = confirmed ? 0.0 : line.timestamp;
+    ac.jumpConfirmed = confirmed ? 1 : 0;
+    return confirmed;
+}
+
 // The spacing and jump rules against the newest report of the stream; true = drop.
 bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
 {
@@ -92,7 +110,8 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
     const double apartNm = gf_distanceNm({last.lat, last.lon}, {line.report.lat, line.report.lon});
     const double movingS = std::max(line.timestamp - ac.positionTime, elapsedS);
     if (apartNm / (movingS / kSecondsPerHour) > gf_topSpeedKt(ac.category))
-        return true;
+        return !confirmsJump(ac, line);
+    ac.jumpTime = 0.0;
     if (ac.extensionCount >= 1)
         return false;
     const double trackDiffDeg = std::fabs(line.report.track - last.track);

@@ -338,6 +338,21 @@ void appendReport(LiveEngine& engine, const LearnStandHook& learnStand, LiveAc& 
             }
         }
     }
+    if (ac.jumpConfirmed != 0)
+    {
+        // The source's track jumped and the jump is confirmed: the reports still queued lead along the old,
+        // extrapolated track; the aircraft flies from its current target to the real position instead.
+        ac.jumpConfirmed = 0;
+        if (!stream.empty())
+        {
+            stream.resize(1);
+            ac.extensionCount = 0;
+            wideMargins(ac);
+            dueAfter(report, stream.back());
+            stream.push_back(report);
+            return;
+        }
+    }
     if (ac.phase == GroundPhase::birth)
     {
         if (!stream.empty() && checkStandingStill(engine, ac, report))
