@@ -166,7 +166,7 @@ struct LiveAc : SimAc
     LiveAc() = default;
     /// A new aircraft in buffer and birth with one report, taking its profile over.
     LiveAc(const Report& first, AcProfile profile, double sourceTime)
-        : SimAc(std::move(profile)), stream{first}, lastTime(sourceTime), lastReceivedGs(first.gs)
+        : SimAc(std::move(profile)), stream{first}, lastTime(sourceTime), positionTime(sourceTime), lastReceivedGs(first.gs)
     {
     }
 
@@ -180,6 +180,11 @@ struct LiveAc : SimAc
     double tas = 0.0;                       ///< [kt]
     std::deque<Report> stream;              ///< reports still to be flown, oldest first
     double lastTime = 0.0;                  ///< [s] source time stamp of the last accepted report
+    double positionTime = 0.0;              ///< [s] source time stamp of the first report at the last position
+    double jumpLat = 0.0;                   ///< [deg] a report dropped as a jump of the source's position
+    double jumpLon = 0.0;                   ///< [deg]
+    double jumpTime = 0.0;                  ///< [s] its time stamp; 0 = none
+    std::uint8_t jumpConfirmed = 0;         ///< 1 while the report that confirmed the jump is appended
     double lastReceivedGs = 0.0;            ///< [kt] ground speed of the last report received, kept or not
     std::int64_t parkedSince = 0;           ///< [100 ns] steady-clock time at which the aircraft parked
     std::int32_t extensionCount = 0;        ///< 0 not extended, n > 0 steps left, -1 extension finished

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds the program twice (plain with the benchmarks, and with
-# AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test of both builds in parallel, and
-# each benchmark briefly.
+# AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test of both builds in parallel, the
+# whole captured traffic end to end in the plain build, and each benchmark briefly.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/install-deps.sh"
@@ -22,6 +22,11 @@ run() {
   bash "$top/scripts/build.sh" "$dir" "$@"
   (cd "$dir" && ctest --output-on-failure --parallel "$jobs" --timeout 600) || status=1
 }
+# The plain build also replays the whole Mexico City capture end to end at its own pace (25 minutes);
+# it runs beside the other suites of both builds and is waited for at the end.
+bash "$top/scripts/build.sh" "$top/build" -DOXL_BUILD_BENCH=ON
+(cd "$top/build" && OXL_FULL_REPLAY=1 ./bin/test_e2e --gtest_filter='CaptureFullReplay.*' >full-replay.txt 2>&1) &
+replay=$!
 # The plain build builds the benchmarks too and runs each briefly (about 20 s in all), so that none
 # stops building or running; the figures of the README come from full runs of the bench target.
 run "$top/build" -DOXL_BUILD_BENCH=ON
@@ -30,4 +35,11 @@ run "$top/build" -DOXL_BUILD_BENCH=ON
   status=1
 }
 run "$top/build-asan" -DOXL_BUILD_BENCH=OFF -DOXL_SANITIZE=ON
+if wait "$replay"; then
+  grep -E "^(full replay|  lived)" "$top/build/full-replay.txt" || true
+else
+  cat "$top/build/full-replay.txt"
+  echo "the whole-capture replay failed, see $top/build/full-replay.txt"
+  status=1
+fi
 exit $status

@@ -6,6 +6,7 @@
 #include "records/aircraft_words.h"
 #include "traffic/aircraft_profile.h"
 #include "traffic/live_spawning.h"
+#include "traffic/stream_ops.h"
 
 #include <fmt/format.h>
 
@@ -32,6 +33,7 @@ constexpr double kGroundSpacingMaxKt = 30.0;
 constexpr double kGroundSameTrackDeg = 2.0;
 constexpr double kGroundSpacingNm = metresToNm(20.0);
 constexpr double kGroundSpacingMaxS = 15.0;
+constexpr double kArrivalJitterS = 0.5;
 constexpr double kEchoCeilingFt = 10000.0;
 constexpr double kEchoBandFt = 120.0;
 constexpr double kNoParkAirportElevationFt = -1000.0;
@@ -67,6 +69,24 @@ bool altitudeEcho(const LiveEngine& engine, double altFt)
            std::fabs(altFt - parkAirportElevationFt(engine)) <= kEchoBandFt;
 }
 
+// A flying aircraft's source may report positions it only extrapolated and then jump to the real one,
+// kilometres off. The first report after the jump is dropped; a next one that continues from it at a
+// speed the category flies confirms the new track, and the aircraft catches up with it.
+bool confirmsJump(LiveAc& ac, const TrafficLine& line)
+{
+    const double sinceS = line.timestamp - ac.jumpTime;
+    const bool confirmed =
+        ac.jumpTime > 0.0 && sinceS > 0.0 && line.report.airborne != 0 && ac.onGround == 0 &&
+        ac.simState == SimState::active && ac.landing == 0 && ac.rollOut == 0 &&
+        gf_distanceNm({ac.jumpLat, ac.jumpLon}, {line.report.lat, line.report.lon}) / (sinceS / kSecondsPerHour) <=
+            gf_topSpeedKt(ac.category);
+    ac.jumpLat = line.report.lat;
+    ac.jumpLon = line.report.lon;
+    ac.jumpTime = confirmed ? 0.0 : line.timestamp;
+    ac.jumpConfirmed = confirmed ? 1 : 0;
+    return confirmed;
+}
+
 // The spacing and jump rules against the newest report of the stream; true = drop.
 bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
 {
@@ -83,11 +103,14 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
     if ((g0 > kSlowKt && g >= kJumpFactor * g0) || (g > kSlowKt && g0 >= kJumpFactor * g) ||
         (g0 <= kSlowKt && g >= kJumpFromSlowKt) || (g <= kSlowKt && g0 >= kJumpFromSlowKt))
         return true;
-    // A position that no aircraft of the category reaches in the time since the last report is a jump
-    // too: the source repeated a stale position and then caught up.
+    // A position that no aircraft of the category reaches in the time since the source first reported the
+    // last position is a jump too. That time, not the time since the last report: a source that repeats a
+    // stale position while the aircraft moves on sends the real one later, and it is no jump.
     const double apartNm = gf_distanceNm({last.lat, last.lon}, {line.report.lat, line.report.lon});
-    if (apartNm / (elapsedS / kSecondsPerHour) > gf_topSpeedKt(ac.category))
-        return true;
+    const double movingS = std::max(line.timestamp - ac.positionTime, elapsedS);
+    if (apartNm / (movingS / kSecondsPerHour) > gf_topSpeedKt(ac.category))
+        return !confirmsJump(ac, line);
+    ac.jumpTime = 0.0;
     if (ac.extensionCount >= 1)
         return false;
     const double trackDiffDeg = std::fabs(line.report.track - last.track);
@@ -95,8 +118,10 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
         return elapsedS <= kAirSpacingNm / (g / kSecondsPerHour);
     if (!line.report.airborne && g <= kGroundSpacingMaxKt && trackDiffDeg <= kGroundSameTrackDeg)
     {
-        const double limitS = g > 0.0 ? std::min(kGroundSpacingNm / (g / kSecondsPerHour), kGroundSpacingMaxS)
-                                      : kGroundSpacingMaxS;
+        // A source that reports every 15 s sends a report a hair early now and then: it is no report too
+        // many, and dropping it can leave a new aircraft with one report when it is due.
+        const double capS = kGroundSpacingMaxS - kArrivalJitterS;
+        const double limitS = g > 0.0 ? std::min(kGroundSpacingNm / (g / kSecondsPerHour), capS) : capS;
         return elapsedS <= limitS;
     }
     return false;
@@ -392,8 +417,11 @@ void acceptReport(LiveEngine& engine, TrafficLine&& line)
         return;
     if (!checkRespawn(engine, *ac, line))
         return;
+    const bool moved = ac->stream.empty() || !gf_samePosition(ac->stream.back(), line.report);
     ac->lastTime = line.timestamp;
     engine.n.phases->appendReport(*ac, line.report);
+    if (moved)
+        ac->positionTime = line.timestamp;
 }
 
 void acceptNewHexid(LiveEngine& engine, TrafficLine&& line)

@@ -20,9 +20,10 @@ namespace oxl
 
 namespace
 {
+// A late aircraft flies a leg at most this many times the leg's speed.
+constexpr double kCatchUpFactor = 1.5;
+constexpr double kCatchUpFloorKt = 250.0;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-// [deg] two positions closer than this are one.
-constexpr double kSamePositionDeg = 1e-8;
 // [rad] 0.5 degrees: a smaller heading difference is not turned.
 constexpr double kTurnDeadBandRad = 0.5 * kDegToRad;
 // [rad] the highest nose-up pitch of a flare.
@@ -53,11 +54,6 @@ bool behindOnRunway(const LiveAc& ac)
         return false;
     const double bearing = gf_bearingRad({ac.lat, ac.lon}, {next.lat, next.lon});
     return std::abs(gf_wrapPi(bearing - ac.heading)) >= kBehindRad;
-}
-
-bool samePosition(const Report& a, const Report& b)
-{
-    return std::abs(a.lat - b.lat) < kSamePositionDeg && std::abs(a.lon - b.lon) < kSamePositionDeg;
 }
 
 double wrapLongitude(double lon)
@@ -176,6 +172,14 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
         speedKt = legSpeed(ac);
     const std::int32_t n = gf_checkedTicks(nm * kTicksPerHour / speedKt);
     clampNextDue(ac, engine.tick(), std::max(n, kMinLegTicks));
+    // However late the aircraft is, it flies the leg no faster than half again the leg's speed (at least
+    // 250 kt: a source may report a climbing aircraft far too slow) and what its category can fly: a late
+    // aircraft catches up over several legs instead of dashing.
+    const double fastestKt =
+        std::min(std::max(kCatchUpFactor * speedKt, kCatchUpFloorKt), gf_topSpeedKt(ac.category));
+    const std::int64_t fewest = engine.tick() + static_cast<std::int64_t>(gf_checkedTicks(std::ceil(nm * kTicksPerHour / fastestKt)));
+    if (next.dueTick < fewest)
+        next.dueTick = gf_checkedTicks(static_cast<double>(fewest));
 }
 
 void consumeReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
@@ -184,7 +188,7 @@ void consumeReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
     {
         const Report& front = ac.stream.at(0);
         Report& next = ac.stream.at(1);
-        if (next.stationary == 0 && samePosition(front, next))
+        if (next.stationary == 0 && gf_samePosition(front, next))
             next.stationary = 1;
         if (next.stationary == 0)
             ac.targetHeading = gf_bearingRad({front.lat, front.lon}, {next.lat, next.lon});

@@ -18,8 +18,6 @@ namespace oxl
 namespace
 {
 
-// [deg] two reports closer than this in latitude and longitude are at the same spot.
-constexpr double kSamePositionDeg = 1e-8;
 // [deg] a ground report this close to the last one is taken as standing still.
 constexpr double kJitterDeg = 0.00015;
 // [kt] a report of a take-off roll this fast is no longer one standing still.
@@ -41,11 +39,8 @@ constexpr double kDriveOffRadii = 6.0;
 constexpr std::int32_t kWideMargin = 3000;    // [ticks]
 constexpr std::int32_t kTakeOffMargin = 5000; // [ticks]
 constexpr std::uint32_t kTouchAndGoThrottle = 3;
-
-bool samePosition(const Report& a, const Report& b)
-{
-    return std::fabs(a.lat - b.lat) < kSamePositionDeg && std::fabs(a.lon - b.lon) < kSamePositionDeg;
-}
+// [kt] a held aircraft taxis on to a report it reaches at this speed or slower.
+constexpr double kHeldTaxiOnKt = 40.0;
 
 // The smoothing windows after the stream goes back from synthetic reports to real ones.
 void wideMargins(LiveAc& ac)
@@ -170,6 +165,19 @@ bool pushedBackReport(LiveEngine& engine, LiveAc& ac, Report& report)
     return true;
 }
 
+// A held aircraft whose source stood still while the aircraft moved on: the report far from the hold is
+// followed when the aircraft took off from there, or taxied there at a taxiing speed in the time since its
+// position was first reported; only a report it could not have reached ends it.
+bool movesOnFromHold(const LiveAc& ac, const Report& report, double apartM)
+{
+    if (!groundedActive(ac) || ac.phase != GroundPhase::taxi)
+        return false;
+    if (report.airborne != 0 || report.gs >= kTakeOffSpeedKt)
+        return true;
+    const double movingS = ac.lastTime - ac.positionTime;
+    return movingS > 0.0 && apartM / movingS <= kHeldTaxiOnKt * kMetresPerNm / 3600.0;
+}
+
 } // namespace
 
 bool checkStandingStill(const LiveEngine& /*engine*/, LiveAc& ac, Report& report)
@@ -178,7 +186,7 @@ bool checkStandingStill(const LiveEngine& /*engine*/, LiveAc& ac, Report& report
     if (ac.stream.empty())
         return true;
     const Report& last = ac.stream.back();
-    const bool stationary = samePosition(report, last);
+    const bool stationary = gf_samePosition(report, last);
     if (ac.category == AcCategory::Rotorcraft)
     {
         if (stationary)
@@ -221,7 +229,7 @@ bool checkNewPosDuringLanding(LiveEngine& engine, LiveAc& ac, Report& report)
         gf_logMarked(fmt::format("{} empty sz?", "checkNewPosDuringLanding"));
         return false;
     }
-    if (samePosition(report, stream.back()))
+    if (gf_samePosition(report, stream.back()))
         return false;
     if (stream.size() == 1)
     {
@@ -257,7 +265,7 @@ bool checkNewPosDuringLanding(LiveEngine& engine, LiveAc& ac, Report& report)
         ac.extensionCount = 0;
     wideMargins(ac);
     const Report& last = stream.back();
-    if (samePosition(report, last))
+    if (gf_samePosition(report, last))
     {
         report.stationary = 1;
         return true;
@@ -323,7 +331,25 @@ void appendReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac, Re
         {
             ac.holding = 0;
             ac.holdStartTick = 0;
-            removeAircraftFromSim(engine, ac);
+            if (!movesOnFromHold(ac, report, apartM))
+            {
+                removeAircraftFromSim(engine, ac);
+                return;
+            }
+        }
+    }
+    if (ac.jumpConfirmed != 0)
+    {
+        // The source's track jumped and the jump is confirmed: the reports still queued lead along the old,
+        // extrapolated track; the aircraft flies from its current target to the real position instead.
+        ac.jumpConfirmed = 0;
+        if (!stream.empty())
+        {
+            stream.resize(1);
+            ac.extensionCount = 0;
+            wideMargins(ac);
+            dueAfter(report, stream.back());
+            stream.push_back(report);
             return;
         }
     }

@@ -103,6 +103,12 @@ void insertMidReport(LiveAc& ac)
     ac.stream.insert(ac.stream.begin() + 1, mid);
 }
 
+bool gf_samePosition(const Report& a, const Report& b)
+{
+    constexpr double kSameDeg = 1e-8;
+    return std::fabs(a.lat - b.lat) < kSameDeg && std::fabs(a.lon - b.lon) < kSameDeg;
+}
+
 double gf_wrapTwoPi(double rad)
 {
     double wrapped = std::fmod(rad, kTwoPi);

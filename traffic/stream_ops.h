@@ -38,6 +38,9 @@ void clampNextDue(LiveAc& ac, std::int32_t tick, std::int64_t ticksAhead);
 /// Inserts the mean of the front and the next report directly after the front.
 void insertMidReport(LiveAc& ac);
 
+/// Whether two reports lie at the same spot (latitude and longitude within 1e-8°).
+bool gf_samePosition(const Report& a, const Report& b);
+
 /// The angle wrapped into [0, 2π).
 double gf_wrapTwoPi(double rad);
 /// The angle wrapped into [-π, π].
