@@ -7,10 +7,10 @@
 #include "airports/bgl_decoding.h"
 #include "airports/park_airport.h"
 #include "airports/park_airports.h"
-#include "traffic/cycle_worker.h"
-#include "traffic/live_assembly.h"
-#include "traffic/live_cycle.h"
-#include "traffic/main_loop.h"
+#include "traffic/cycle/cycle_worker.h"
+#include "traffic/cycle/main_loop.h"
+#include "traffic/engine/live_assembly.h"
+#include "traffic/engine/live_cycle.h"
 
 namespace oxl
 {

@@ -1,9 +1,9 @@
 // The program's services for the cycle worker, one concern per file; put together by program_hooks.cpp.
 #pragma once
 
-#include "traffic/cycle_ports.h"
-#include "traffic/live_engine.h"
-#include "traffic/periodic_work.h"
+#include "traffic/cycle/cycle_ports.h"
+#include "traffic/cycle/periodic_work.h"
+#include "traffic/engine/live_engine.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 #include "app/program_hooks.h"
 #include "foundation/log.h"
 #include "platform/single_instance.h"
-#include "traffic/cycle_worker.h"
+#include "traffic/cycle/cycle_worker.h"
 #include "window/gui_main.h"
 
 #include <cstdio>

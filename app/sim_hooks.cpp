@@ -10,7 +10,7 @@
 #include "simlink/sim_client.h"
 #include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
-#include "traffic/cycle_worker.h"
+#include "traffic/cycle/cycle_worker.h"
 
 #include <mutex>
 #include <optional>

@@ -8,12 +8,12 @@
 #include "airports/parking_state.h"
 #include "airports/parking_window.h"
 #include "airports/static_placement.h"
-#include "traffic/aircraft_profile.h"
-#include "traffic/live_assembly.h"
-#include "traffic/live_cycle.h"
-#include "traffic/periodic_work.h"
-#include "traffic/traffic_filter.h"
-#include "traffic/udp_readers.h"
+#include "traffic/cycle/periodic_work.h"
+#include "traffic/engine/aircraft_profile.h"
+#include "traffic/engine/live_assembly.h"
+#include "traffic/engine/live_cycle.h"
+#include "traffic/source/traffic_filter.h"
+#include "traffic/source/udp_readers.h"
 #include "window/parking_controls.h"
 
 #include <memory>

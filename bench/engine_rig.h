@@ -4,8 +4,8 @@
 
 #include "airports/parking_state.h"
 #include "records/sim_queues.h"
-#include "traffic/adding_stack.h"
-#include "traffic/live_engine.h"
+#include "traffic/engine/live_engine.h"
+#include "traffic/source/adding_stack.h"
 
 #include <atomic>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // (longest_tick_us, against the 10 ms tick) and the lines dropped as already due (none while it keeps up).
 #include "bench/engine_rig.h"
 #include "foundation/units.h"
-#include "traffic/live_tick.h"
+#include "traffic/engine/live_tick.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,10 +5,10 @@
 #include "bench/engine_rig.h"
 #include "foundation/config_keys.h"
 #include "records/sim_queues.h"
-#include "traffic/cycle_ports.h"
-#include "traffic/live_engine.h"
-#include "traffic/live_tick.h"
-#include "traffic/main_loop.h"
+#include "traffic/cycle/cycle_ports.h"
+#include "traffic/cycle/main_loop.h"
+#include "traffic/engine/live_engine.h"
+#include "traffic/engine/live_tick.h"
 
 #include <benchmark/benchmark.h>
 

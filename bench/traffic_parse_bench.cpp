@@ -1,6 +1,6 @@
 // Traffic lines parsed per second on one core: a line that is pushed, one parsed completely and
 // discarded, one outside the range, and one with a bad field (logged).
-#include "traffic/traffic_parser.h"
+#include "traffic/source/traffic_parser.h"
 
 #include <benchmark/benchmark.h>
 

@@ -9,7 +9,7 @@ export OXL_HEADLESS=${OXL_HEADLESS:-1}
 export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:suppressions=$top/scripts/tsan-suppressions.txt}
 
 status=0
-suites="simlink simlink_client traffic traffic_ports liveries airports e2e"
+suites="simlink simlink_client traffic_source traffic_engine traffic_cycle traffic_ports liveries airports e2e"
 OXL_BUILD_TARGETS="$(printf 'test_%s ' $suites)oxl_data" \
   bash "$top/scripts/build.sh" "$top/build-tsan" -DOXL_BUILD_BENCH=OFF -DOXL_TSAN=ON
 # Those suites mostly wait for the end-to-end runs' replay pace: the fuzz build uses the time, at a

@@ -9,8 +9,8 @@
 #include "platform/clock.h"
 #include "tests/support/live_harness.h"
 #include "tests/support/settings_fixture.h"
-#include "traffic/aircraft_profile.h"
-#include "traffic/live_lifecycle.h"
+#include "traffic/engine/aircraft_profile.h"
+#include "traffic/engine/live_lifecycle.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "airports/airport_scan.h"
 #include "airports/park_airport.h"
 #include "simlink/sim_state.h"
-#include "traffic/live_cycle.h"
+#include "traffic/engine/live_cycle.h"
 #include "window/auto_range.h"
 #include "window/gui_main.h"
 #include "window/main_window.h"

@@ -8,7 +8,7 @@
 #include "tests/support/airport_file_builder.h"
 #include "tests/support/live_harness.h"
 #include "tests/support/log_capture.h"
-#include "traffic/live_lifecycle.h"
+#include "traffic/engine/live_lifecycle.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>

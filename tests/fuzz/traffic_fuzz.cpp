@@ -3,10 +3,10 @@
 #include "tests/fuzz/fuzz_driver.h"
 
 #include "foundation/run_state.h"
-#include "traffic/source_link.h"
-#include "traffic/traffic_display.h"
-#include "traffic/traffic_parser.h"
-#include "traffic/udp_readers.h"
+#include "traffic/source/source_link.h"
+#include "traffic/source/traffic_display.h"
+#include "traffic/source/traffic_parser.h"
+#include "traffic/source/udp_readers.h"
 
 #include <cmath>
 

@@ -3,8 +3,8 @@
 #include "airports/static_placement.h"
 #include "foundation/units.h"
 #include "liveries/dbase.h"
-#include "traffic/live_lifecycle.h"
-#include "traffic/live_tick.h"
+#include "traffic/engine/live_lifecycle.h"
+#include "traffic/engine/live_tick.h"
 
 #include <cmath>
 #include <mutex>

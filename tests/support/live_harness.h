@@ -8,8 +8,8 @@
 #include "records/aircraft_records.h"
 #include "records/sim_queues.h"
 #include "tests/support/temp_folder.h"
-#include "traffic/adding_stack.h"
-#include "traffic/live_engine.h"
+#include "traffic/engine/live_engine.h"
+#include "traffic/source/adding_stack.h"
 
 #include <atomic>
 #include <cstdint>

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "foundation/geodesy.h"
-#include "traffic/adding_stack.h"
-#include "traffic/traffic_filter.h"
-#include "traffic/traffic_parser.h"
+#include "traffic/source/adding_stack.h"
+#include "traffic/source/traffic_filter.h"
+#include "traffic/source/traffic_parser.h"
 
 #include <atomic>
 #include <cstdint>

@@ -5,8 +5,8 @@
 #include "platform/net_udp.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/standin_process.h"
-#include "traffic/source_link.h"
-#include "traffic/udp_readers.h"
+#include "traffic/source/source_link.h"
+#include "traffic/source/udp_readers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,302 @@
+// A program folder, a settings folder and recording doubles of every neighbour of the cycle worker,
+// so that whole cycles run in the test process.
+#pragma once
+
+#include "foundation/log.h"
+#include "foundation/message_hook.h"
+#include "foundation/run_state.h"
+#include "foundation/units.h"
+#include "tests/support/settings_fixture.h"
+#include "tests/support/temp_folder.h"
+#include "traffic/cycle/cycle_worker.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace oxl::test
+{
+
+/// Records what the cycle worker asked of its neighbours, in order.
+class CallLog
+{
+  public:
+    /// Appends one call.
+    void add(std::string call)
+    {
+        std::lock_guard lock(mutex_);
+        calls_.push_back(std::move(call));
+    }
+    /// A copy of every call so far.
+    std::vector<std::string> calls() const
+    {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+    /// Number of calls equal to the text.
+    long count(const std::string& call) const
+    {
+        const auto all = calls();
+        return std::count(all.begin(), all.end(), call);
+    }
+    /// True when the call was made.
+    bool has(const std::string& call) const { return count(call) > 0; }
+    /// Position of the first such call, -1 when none.
+    long indexOf(const std::string& call) const
+    {
+        const auto all = calls();
+        const auto found = std::find(all.begin(), all.end(), call);
+        return found == all.end() ? -1 : static_cast<long>(found - all.begin());
+    }
+    /// Position of the first such call after position `from`, -1 when none.
+    long indexAfter(const std::string& call, long from) const
+    {
+        const auto all = calls();
+        for (long i = from + 1; i < static_cast<long>(all.size()); ++i)
+            if (all[static_cast<std::size_t>(i)] == call)
+                return i;
+        return -1;
+    }
+    /// Forgets every call.
+    void clear()
+    {
+        std::lock_guard lock(mutex_);
+        calls_.clear();
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> calls_;
+};
+
+/// A whole cycle in the test process: program folder with "docs", AppData with parameters.xml, the
+/// log captured, and doubles for the simulator, the window, the liveries, airports and main loop.
+class CycleTest : public ::testing::Test
+{
+  protected:
+    CycleTest() : cwd_(program_.path())
+    {
+        std::filesystem::create_directories(program_ / "docs");
+        writeBytes(program_ / "input" / "airports_p3d.xml",
+                   "<airports>\n<airport code=\"EGLL\" lat=\"51.4775\" lon=\"-0.461389\" alt=\"83\"/>\n"
+                   "</airports>\n");
+        writeBytes(program_ / "output" / "LiveriesScanned.xml", "<liveries/>\n");
+        std::filesystem::create_directories(program_ / "P3Dv5" / "Scenery");
+        writeParameters({});
+        gf_clearStop();
+        gSkipVersionCheck.store(0);
+        gf_forgetOncePerProcess();
+        gf_setShowMessageHook([this](const std::string& text, bool logIt) {
+            calls.add("message:" + text);
+            if (logIt)
+                gf_logIfRunning(text);
+        });
+        gf_installCyclePorts(makePorts());
+    }
+
+    ~CycleTest() override
+    {
+        gf_installCyclePorts(gf_noCyclePorts());
+        gf_setShowMessageHook({});
+        gf_clearStop();
+        gSkipVersionCheck.store(0);
+        lf_resetForRestart();
+        gf_clearStop();
+    }
+
+    /// parameters.xml with the settings every test needs, some replaced or added by `changes`.
+    void writeParameters(const std::map<std::string, std::string>& changes) const
+    {
+        std::map<std::string, std::string> values{{"PROGRAM_VERSION", "11.0.4"},
+                                                  {"SCAN_LIVERIES", "false"},
+                                                  {"SCAN_AIRPORTS", "false"},
+                                                  {"SIM_INSTALL_PATH", (program_ / "P3Dv5").string()}};
+        for (const auto& [key, value] : changes)
+            values[key] = value;
+        std::string text = "<?xml version=\"1.0\"?>\n<parameters>\n";
+        for (const auto& [key, value] : values)
+            text += "<parameter name=\"" + key + "\" value=\"" + value + "\"/>\n";
+        settings_.writeParameters(text + "</parameters>\n");
+    }
+
+    /// The aircraft data and liveries, recording.
+    struct Liveries : NoCycleLiveries
+    {
+        explicit Liveries(CycleTest& test) : t(test) {}
+        void readDbase() override { t.calls.add("readDbase"); }
+        void scanLiveries() override
+        {
+            t.calls.add("scanLiveries");
+            if (t.duringLiveryScan)
+                t.duringLiveryScan();
+        }
+        void reserveLiveryIndexes() override { t.calls.add("reserveLiveryIndexes"); }
+        void logLiveryMatchSummary() override { t.calls.add("logLiveryMatchSummary"); }
+        void logNoMatchList() override { t.calls.add("logNoMatchList"); }
+        void clearPendingTitles() override { t.calls.add("clearPendingTitles"); }
+        void resetForCycle() override { t.calls.add("liveries.reset"); }
+        CycleTest& t;
+        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+    };
+
+    /// The airports, recording.
+    struct Airports : NoCycleAirports
+    {
+        explicit Airports(CycleTest& test) : t(test) {}
+        void scanAirports() override
+        {
+            t.calls.add("scanAirports");
+            if (t.duringAirportScan)
+                t.duringAirportScan();
+        }
+        void readMyParkAirports() override { t.calls.add("readMyParkAirports"); }
+        void leaveParkAirport() override { t.calls.add("leaveParkAirport"); }
+        CycleTest& t;
+        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+    };
+
+    /// A simulator that runs while `simRunning` says so, with the user aircraft at Heathrow.
+    struct Simulator : NoCycleSimulator
+    {
+        explicit Simulator(CycleTest& test) : t(test) {}
+        void runClient(std::stop_token stop) override
+        {
+            t.calls.add("simClient.start");
+            while (!stop.stop_requested())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            t.calls.add("simClient.end");
+        }
+        void initSimQueues(std::int32_t version) override
+        {
+            t.calls.add("initSimQueues:" + std::to_string(version));
+        }
+        bool simRunning() override { return t.simRunning.load(); }
+        bool userDataValid() override { return true; }
+        bool requestUserDataEverySecond() override
+        {
+            t.calls.add("request108");
+            return true;
+        }
+        void simRequestError() override { t.calls.add("simRequestError"); }
+        void requestUserAcPosition() override { t.calls.add("requestUserAcPosition"); }
+        UserPosition userPosition() override { return UserPosition{51.47, -0.45}; }
+        void requestUserAcTitleModel() override { t.calls.add("requestUserAcTitleModel"); }
+        void createFlightPlanFolder() override { t.calls.add("createFlightPlanFolder"); }
+        void removeFlightPlanFolder() override { t.calls.add("removeFlightPlanFolder"); }
+        void resetForCycle() override { t.calls.add("sim.reset"); }
+        CycleTest& t;
+        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+    };
+
+    /// The main window, recording.
+    struct Window : NoCycleWindow
+    {
+        explicit Window(CycleTest& test) : t(test) {}
+        void showError(const std::string& text) override
+        {
+            t.calls.add("error:" + text);
+            gf_logIfRunning("Error " + text);
+        }
+        void clearMessageAndError() override { t.calls.add("clearMessageAndError"); }
+        void setTopmost(bool on) override { t.calls.add(on ? "topmost" : "notTopmost"); }
+        bool windowExists() override { return true; }
+        void postStartCycle() override { t.calls.add("WM_APP+1"); }
+        void postQuit() override { t.calls.add("WM_APP+2"); }
+        void resetForCycle() override { t.calls.add("window.reset"); }
+        void setRange(std::int32_t nm) override { t.calls.add("setRange:" + std::to_string(nm)); }
+        CycleTest& t;
+        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+    };
+
+    /// A main loop that waits for the stop, recording.
+    struct Engine : NoCycleEngine
+    {
+        explicit Engine(CycleTest& test) : t(test) {}
+        void mainLoop() override
+        {
+            t.calls.add("mainLoop");
+            if (t.duringMainLoop)
+                t.duringMainLoop();
+            while (!gf_stopSeen())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        void reserveContainers() override { t.calls.add("engine.reserve"); }
+        void clearGhostCallsigns() override { t.calls.add("clearGhostCallsigns"); }
+        void clearCycleData() override { t.calls.add("engine.clear"); }
+        void resetForCycle() override { t.calls.add("engine.reset"); }
+        CycleTest& t;
+        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+    };
+
+    /// A version check and a clock that record, and a worker that hardly sleeps.
+    struct Services : NoCycleServices
+    {
+        explicit Services(CycleTest& test) : t(test) {}
+        void checkVersions() override { t.calls.add("checkVersions"); }
+        void sleep(std::chrono::milliseconds pause) override
+        {
+            t.calls.add("sleep:" + std::to_string(pause.count()));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        CycleTest& t;
+        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+    };
+
+    /// The recording doubles, on free ports so that tests never need the program's fixed ones.
+    CyclePorts makePorts()
+    {
+        return CyclePorts{
+            .liveries = &liveries_,
+            .airports = &airports_,
+            .sim = &sim_,
+            .window = &window_,
+            .engine = &engine_,
+            .services = &services_,
+            .trafficPort = 0,
+            .qnhPort = 0,
+        };
+    }
+
+    /// Runs one cycle on its own thread, as the window does on WM_APP+1.
+    std::thread startCycle()
+    {
+        return std::thread([] { lf_cycleThread(); });
+    }
+
+    /// Waits (bounded) until the condition holds.
+    static bool eventually(const std::function<bool()>& condition)
+    {
+        for (int i = 0; i < 5000; ++i)
+        {
+            if (condition())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return condition();
+    }
+
+    TempFolder program_;
+    ScopedCurrentPath cwd_;
+    SettingsFolder settings_;
+    CallLog calls;
+    std::atomic<bool> simRunning{true};
+    std::function<void()> duringLiveryScan;
+    std::function<void()> duringAirportScan;
+    std::function<void()> duringMainLoop;
+    Liveries liveries_{*this};
+    Airports airports_{*this};
+    Simulator sim_{*this};
+    Window window_{*this};
+    Engine engine_{*this};
+    Services services_{*this};
+};
+
+} // namespace oxl::test

@@ -1,0 +1,489 @@
+// Real traffic around the user's airport as the source sends it: take-off rolls after a stale position,
+// parked aircraft above the max-park limit, stale positions followed by a jump, stale reports behind a
+// rolling aircraft, altitudes below the field, slow climbs and hovering helicopters.
+#include "airports/static_placement.h"
+#include "tools/capture/capture_lines.h"
+#include "foundation/geodesy.h"
+#include "foundation/units.h"
+#include "tests/support/parser_rig.h"
+#include "tests/traffic/engine/live_fixture.h"
+#include "tests/traffic/source/traffic_line_fixture.h"
+#include "traffic/engine/ground_movement.h"
+#include "traffic/engine/live_lifecycle.h"
+#include "traffic/engine/stream_ops.h"
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <cmath>
+#include <set>
+#include <vector>
+
+namespace oxl
+{
+namespace
+{
+
+using test::FlightIdentity;
+using test::LiveScenario;
+using test::RecordedPosition;
+using test::StreamBuilder;
+
+constexpr double kFieldFt = 7316.0;
+constexpr LatLon kField{19.4363, -99.0721};
+
+FlightIdentity who(std::uint32_t hexid, const std::string& callsign, const std::string& type = "B738")
+{
+    FlightIdentity identity;
+    identity.hexid = hexid;
+    identity.callsign = callsign;
+    identity.type = type;
+    return identity;
+}
+
+// An airport list that holds the field alone.
+struct FieldInAirportList : NoParking
+{
+    std::optional<double> nearestAirportElevationFt(double lat, double lon) override
+    {
+        return gf_distanceNm(kField, {lat, lon}) <= kGroundAirportNm ? std::optional<double>(kFieldFt)
+                                                                     : std::nullopt;
+    }
+};
+
+// The source repeats the position of line `from` in the `n` lines after it, while the aircraft flew on.
+std::vector<test::TimedLine> staleAfter(std::vector<test::TimedLine> lines, std::size_t from, std::size_t n)
+{
+    for (std::size_t i = from + 1; i <= from + n; ++i)
+    {
+        lines[i].line.report.lat = lines[from].line.report.lat;
+        lines[i].line.report.lon = lines[from].line.report.lon;
+    }
+    return lines;
+}
+
+// The full engine at Mexico City, the ground under everything at the field's elevation.
+class AirportTraffic : public LiveScenario
+{
+  protected:
+    void SetUp() override
+    {
+        LiveScenario::SetUp();
+        installGroundMovement(harness->engine());
+        harness->groundElevationFt = kFieldFt;
+    }
+
+    void parkAirportSet()
+    {
+        gParking.parkAirport.code = "MMMX";
+        gParking.parkAirport.latitude = kField.lat;
+        gParking.parkAirport.longitude = kField.lon;
+        gParking.parkAirport.altitude = kFieldFt;
+    }
+
+    // Runs until every line was shown (30 s late) and a little more, noting the objects of each hexid.
+    void runThrough(const std::vector<test::TimedLine>& lines, double moreS = 20.0)
+    {
+        harness->schedule(lines);
+        const auto ticks = static_cast<std::int32_t>((lines.back().atS + 30.0 + moreS) * 100.0);
+        for (std::int32_t i = 0; i < ticks; ++i)
+        {
+            harness->run(1);
+            for (const LiveAc& ac : harness->engine().live)
+                if (ac.objectId != 0)
+                    objects_.insert({ac.hexid, ac.objectId});
+        }
+    }
+
+    // Every position sent for the hexid's objects, in the order of their creation.
+    std::vector<RecordedPosition> track(std::uint32_t hexid) const
+    {
+        std::vector<RecordedPosition> all;
+        for (const auto& [h, objectId] : objects_)
+            if (h == hexid)
+                for (const RecordedPosition& p : harness->positionsOf(objectId))
+                    all.push_back(p);
+        return all;
+    }
+
+    std::set<std::pair<std::uint32_t, std::uint32_t>> objects_;
+
+    // The fastest move between two ticks [kt].
+    static double fastestKt(const std::vector<RecordedPosition>& track)
+    {
+        double fastest = 0.0;
+        for (std::size_t i = 1; i < track.size(); ++i)
+        {
+            const double nm = gf_distanceNm({track[i - 1].position.lat, track[i - 1].position.lon},
+                                            {track[i].position.lat, track[i].position.lon});
+            const double ticks = std::max(track[i].tick - track[i - 1].tick, 1);
+            fastest = std::max(fastest, nm * kTicksPerHour / ticks);
+        }
+        return fastest;
+    }
+};
+
+// The source holds a departure at the runway with a stale position, then sends the roll and the climb:
+// the stationary copy kept at 0 kt must not turn every later report into a speed jump.
+TEST_F(AirportTraffic, DepartureHeldAtTheRunwayRollsAndTakesOff)
+{
+    StreamBuilder b(who(0x710101, "AMX222"), kField, 60.0);
+    // Six reports taxiing at 15 kt, the last of them repeated four times, still at 15 kt.
+    b.every(5).altitude(0).speed(15).fly(50);
+    b.speed(100).fly(10).speed(150).fly(10).altitude(kFieldFt + 300).verticalSpeed(2000).speed(170).fly(90);
+    runThrough(staleAfter(b.lines(), 5, 4));
+
+    const std::vector<RecordedPosition> shown = track(0x710101);
+    ASSERT_FALSE(shown.empty());
+    const double highest =
+        std::max_element(shown.begin(), shown.end(),
+                         [](const auto& a, const auto& c) { return a.position.alt < c.position.alt; })
+            ->position.alt;
+    EXPECT_GT(highest, kFieldFt + 1500.0) << "held at the runway";
+}
+
+// Two aircraft parked above a max-park limit of one: the longest parked one goes, and while the source
+// still reports it on its stand it is not created again to push the other one out.
+TEST_F(AirportTraffic, AircraftRemovedForTheMaxParkLimitStaysAwayWhileParked)
+{
+    parkAirportSet();
+    const ParkingHooks savedHooks = gParking.hooks;
+    gParking.hooks.liveAircraft = [this] { return &harness->engine().live; };
+    gParking.hooks.removeAircraftFromSim = [this](SimAc& ac)
+    { removeAircraftFromSim(harness->engine(), ac); };
+    harness->engine().n.staticParking = std::make_unique<test::GlobalStaticParking>();
+    const LatLon s1 = gf_destinationPoint(kField, kPi / 2.0, 600.0);
+    const LatLon s2 = gf_destinationPoint(kField, kPi / 2.0, 1200.0);
+    std::vector<Stand> stands;
+    stands.emplace_back("T1", 1, s1.lat, s1.lon, 0.0, 30.0);
+    stands.emplace_back("T2", 2, s2.lat, s2.lon, 0.0, 30.0);
+    gParking.setStands(std::move(stands));
+    gParking.maxPark = 1;
+
+    StreamBuilder first(who(0x710201, "VIV100", "A320"), s1, 0.0);
+    first.every(10).standStill(400);
+    StreamBuilder second(who(0x710202, "VIV200", "A320"), s2, 0.0, 1.7e9 + 60.0);
+    second.every(10).standStill(300);
+    // Then the first one leaves its stand.
+    first.speed(10).fly(60);
+    std::vector<test::TimedLine> lines = first.lines();
+    for (test::TimedLine l : second.lines())
+    {
+        l.atS += 60.0;
+        lines.push_back(l);
+    }
+    std::stable_sort(lines.begin(), lines.end(), [](const auto& a, const auto& c) { return a.atS < c.atS; });
+    runThrough(lines);
+
+    std::size_t firstCreated = 0;
+    std::size_t secondCreated = 0;
+    for (const test::RecordedCreate& c : harness->creates)
+    {
+        firstCreated += c.request.hexid == 0x710201 ? 1 : 0;
+        secondCreated += c.request.hexid == 0x710202 ? 1 : 0;
+    }
+    EXPECT_EQ(secondCreated, 1u);
+    EXPECT_EQ(firstCreated, 2u) << "once parked, once when it moved off its stand";
+    EXPECT_TRUE(log.contains("T1      : VIV100 live max park exceeded, removed"));
+    const auto logged = log.lines();
+    EXPECT_EQ(std::count_if(logged.begin(), logged.end(),
+                            [](const std::string& l)
+                            { return l.find("live max park exceeded") != std::string::npos; }),
+              1);
+    gParking.hooks = savedHooks;
+}
+
+// The source repeats a helicopter's position eight times and then jumps to where it really is: the
+// helicopter catches up at a speed it can fly (the steps along a leg differ from the great circle by a
+// hair, hence the per mille).
+TEST_F(AirportTraffic, StalePositionsAndAJumpAreNotCoveredInADash)
+{
+    StreamBuilder b(who(0x710301, "XCHEL", "EC35"), gf_destinationPoint(kField, 0.0, 60000.0), 90.0);
+    b.every(5).altitude(kFieldFt + 800).speed(100).fly(180);
+    runThrough(staleAfter(b.lines(), 11, 8), -1.0); // up to the last report, before the stream runs dry
+
+    const std::vector<RecordedPosition> shown = track(0x710301);
+    ASSERT_GT(shown.size(), 3000u);
+    EXPECT_LE(fastestKt(shown), gf_topSpeedKt(AcCategory::Rotorcraft) * 1.001);
+}
+
+// Rolling out, or rolling for take-off, past a stale report: the aircraft goes on forward to the next
+// report instead of sliding back to the stale one.
+TEST_F(AirportTraffic, RollingAircraftNeverSlidesBackToAStaleReport)
+{
+    struct Row
+    {
+        const char* name;
+        bool rollOut;
+    };
+    for (const Row& row : {Row{"roll-out", true}, Row{"take-off roll", false}})
+    {
+        SCOPED_TRACE(row.name);
+        harness = std::make_unique<test::LiveHarness>();
+        objects_.clear();
+        installGroundMovement(harness->engine());
+        const double eastRad = kPi / 2.0;
+        auto report = [&](double eastM, double gs, std::int32_t due)
+        {
+            Report r;
+            const LatLon p =
+                gf_destinationPoint(kField, eastM < 0 ? -eastRad : eastRad, metresToFeet(std::fabs(eastM)));
+            r.lat = p.lat;
+            r.lon = p.lon;
+            r.gs = gs;
+            r.tas = gs;
+            r.track = 90.0;
+            r.dueTick = due;
+            return r;
+        };
+        LiveAc ac;
+        ac.hexid = 0x710401;
+        ac.callsign = "SLI2421";
+        ac.category = AcCategory::Large;
+        ac.simState = SimState::active;
+        ac.objectId = 9;
+        ac.phase = GroundPhase::taxi;
+        ac.onGround = 1;
+        ac.rollOut = row.rollOut ? 1 : 0;
+        ac.takeOff = row.rollOut ? 0 : 1;
+        ac.turnStep = 0.07 * kDegToRad;
+        ac.maxTurnStep = ac.turnStep;
+        ac.heading = eastRad;
+        ac.touchdownHeading = eastRad;
+        ac.lat = kField.lat;
+        ac.lon = kField.lon;
+        ac.alt = kFieldFt;
+        ac.stream = {report(0, 40, 0), report(-150, 40, 300), report(200, 40, 800), report(400, 40, 1300),
+                     report(600, 40, 1800)};
+        harness->engine().live.push_back(std::move(ac));
+        // The fake simulator tracks only what it created: follow the record itself.
+        double lastEastM = 0.0;
+        double leastStepM = 0.0;
+        for (int i = 0; i < 1500 && !harness->engine().live.empty(); ++i)
+        {
+            harness->run(1);
+            const LiveAc& now = harness->engine().live.front();
+            const double eastM = gf_distanceNm(kField, {kField.lat, now.lon}) * kMetresPerNm *
+                                 (now.lon < kField.lon ? -1.0 : 1.0);
+            leastStepM = std::min(leastStepM, eastM - lastEastM);
+            lastEastM = eastM;
+        }
+        EXPECT_GE(leastStepM, -0.01) << "slid backwards";
+        EXPECT_GT(lastEastM, 300.0);
+    }
+}
+
+// With no park airport, a reported altitude below the field is flown at the ground the program knows:
+// the nearest listed airport's elevation, else the park airport's, else the simulator's ground answer.
+TEST_F(AirportTraffic, NothingFliesBelowTheKnownGround)
+{
+    struct Row
+    {
+        const char* name;
+        bool parkAirport;
+        bool airportList;
+        std::int32_t fromTick; // the simulator's ground is known after its first answer
+    };
+    const Row rows[] = {{"park airport", true, false, 0},
+                        {"nearest listed airport", false, true, 0},
+                        {"simulator's ground", false, false, 101}};
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        harness = std::make_unique<test::LiveHarness>();
+        objects_.clear();
+        installGroundMovement(harness->engine());
+        harness->groundElevationFt = kFieldFt;
+        if (row.parkAirport)
+            parkAirportSet();
+        if (row.airportList)
+            harness->engine().n.staticParking = std::make_unique<FieldInAirportList>();
+        // An approach whose reports lie 200 ft and more below the field (beyond the echo band).
+        StreamBuilder b(who(0x710501, "VIV3283", "A320"), gf_destinationPoint(kField, kPi, 30000.0), 0.0);
+        b.every(5).altitude(kFieldFt - 200.0).verticalSpeed(-600).speed(140).fly(60);
+        runThrough(b.lines(), 0.0);
+
+        ASSERT_FALSE(harness->creates.empty());
+        EXPECT_GE(harness->creates.front().request.alt, row.fromTick == 0 ? kFieldFt : -1e9);
+        const std::vector<RecordedPosition> shown = track(0x710501);
+        ASSERT_FALSE(shown.empty());
+        for (const RecordedPosition& p : shown)
+        {
+            if (p.tick < shown.front().tick + row.fromTick)
+                continue;
+            ASSERT_GE(p.position.alt, kFieldFt) << "at tick " << p.tick;
+        }
+        gParking.parkAirport = Airport{};
+    }
+}
+
+// A departure whose source reports a low ground speed while it climbs away lifts off and climbs.
+TEST_F(AirportTraffic, SlowReportedClimbLiftsOff)
+{
+    StreamBuilder b(who(0x710601, "SLI470", "E190"), kField, 60.0);
+    b.every(5).altitude(0).speed(20).fly(30).speed(120).fly(15);
+    // Airborne, climbing, but "46 kt" and a level report among them.
+    b.altitude(kFieldFt + 400).speed(46).verticalSpeed(1500).fly(20).verticalSpeed(0).fly(10);
+    b.speed(180).verticalSpeed(1500).fly(60);
+    runThrough(b.lines());
+
+    const std::vector<RecordedPosition> shown = track(0x710601);
+    ASSERT_FALSE(shown.empty());
+    // It lifts off at the end of its roll, 1.2 km from where it started, not 700 m later.
+    bool aloft = false;
+    for (const RecordedPosition& p : shown)
+        if (gf_distanceNm(kField, {p.position.lat, p.position.lon}) * kMetresPerNm < 1500.0)
+            aloft = aloft || p.position.alt > kFieldFt + 200.0;
+    EXPECT_TRUE(aloft) << "driven along the ground under its climb";
+}
+
+// A helicopter hovering slowly away from the park airport is traffic in the air, not on the ground;
+// an aeroplane reported as slowly at that height is still taken as standing on the ground.
+TEST_F(AirportTraffic, HoveringHelicopterAwayFromTheParkAirportIsKept)
+{
+    test::ParserRig rig(40.0, kField, kField, kFieldFt);
+    // 10 nm north of the field, 800 ft above it, 20 kt.
+    const auto hovering = [](const char* type)
+    {
+        return test::LineBuilder()
+            .with({{2, "19.6030"}, {3, "-99.0721"}, {4, "8116"}, {8, "20"}, {10, type}})
+            .text();
+    };
+    EXPECT_EQ(rig.parser.handleDatagram(hovering("EC35")), LineOutcome::pushed);
+    EXPECT_EQ(rig.parser.handleDatagram(hovering("A320")), LineOutcome::dropped);
+    const std::vector<TrafficLine> lines = rig.taken();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].report.airborne, 1);
+    EXPECT_EQ(lines[0].report.alt, 8116.0);
+}
+
+} // namespace
+} // namespace oxl
+
+namespace oxl
+{
+namespace
+{
+
+// The lines of one callsign of the Mexico City capture, as the parser passes them, timed as captured.
+std::vector<test::TimedLine> capturedLines(const std::string& callsign)
+{
+    std::ifstream capture(std::string(OXL_SHARED_DIR) + "/data/traffic/MMMX-capture.txt");
+    test::ParserRig rig(40.0, {19.4330, -99.0840}, kField, kFieldFt);
+    std::vector<test::TimedLine> lines;
+    double first = -1.0;
+    std::string text;
+    while (std::getline(capture, text))
+    {
+        const double arrival = std::strtod(text.c_str() + 1, nullptr);
+        if (first < 0.0)
+            first = arrival;
+        const auto traffic = capture::trafficLineOfCapture(text);
+        if (!traffic || traffic->find("," + callsign + ",") == std::string::npos)
+            continue;
+        rig.parser.handleDatagram(*traffic);
+        for (TrafficLine& line : rig.taken())
+            lines.push_back({arrival - first, std::move(line)});
+    }
+    return lines;
+}
+
+// Replays one callsign of the Mexico City capture through a fresh engine at Mexico City; its hexid, the
+// number of its creations and the positions shown.
+struct CapturedRun
+{
+    std::uint32_t hexid = 0;
+    AcCategory category = AcCategory::Heavy;
+    std::size_t creations = 0;
+    std::vector<RecordedPosition> shown;
+};
+
+// Departures of the Mexico City capture: the source holds each at the runway with a stale position for up
+// to 90 s and then reports it climbing 8 km away. Each is shown by one object that rolls and takes off
+// from where it was held, and catches up without moving faster than its category can.
+// Arrivals of the capture whose source extrapolates their track for half a minute and then jumps to the
+// real position 4 to 7 km off: each is shown by one object that turns and catches up within its speed.
+class CapturedTraffic : public AirportTraffic
+{
+  protected:
+    CapturedRun replay(const std::string& callsign)
+    {
+        parkAirportSet();
+        std::vector<test::TimedLine> lines = capturedLines(callsign);
+        CapturedRun run;
+        if (lines.size() < 20)
+            return run;
+        const double startS = lines.front().atS;
+        for (test::TimedLine& l : lines)
+            l.atS -= startS;
+        harness = std::make_unique<test::LiveHarness>();
+        harness->groundElevationFt = kFieldFt;
+        installGroundMovement(harness->engine());
+        objects_.clear();
+        runThrough(lines);
+        run.hexid = lines.front().line.hexid;
+        run.category = gf_aircraftCategory(lines.front().line.type);
+        run.creations = static_cast<std::size_t>(
+            std::count_if(harness->creates.begin(), harness->creates.end(),
+                          [&](const test::RecordedCreate& c) { return c.request.hexid == run.hexid; }));
+        run.shown = track(run.hexid);
+        return run;
+    }
+};
+
+TEST_F(CapturedTraffic, DeparturesTakeOffFromWhereTheSourceHeldThem)
+{
+    for (const char* callsign : {"AMX222", "CMP135", "SLI470"})
+    {
+        SCOPED_TRACE(callsign);
+        const CapturedRun run = replay(callsign);
+        ASSERT_FALSE(run.shown.empty());
+        EXPECT_EQ(run.creations, 1u);
+        bool rolled = false;
+        bool tookOff = false;
+        for (const RecordedPosition& p : run.shown)
+        {
+            rolled = rolled || p.position.alt <= kFieldFt + 30.0;
+            tookOff = tookOff || (rolled && p.position.alt >= kFieldFt + 500.0);
+        }
+        EXPECT_TRUE(tookOff);
+        EXPECT_LE(fastestKt(run.shown), gf_topSpeedKt(run.category) * 1.001);
+    }
+}
+
+TEST_F(CapturedTraffic, ArrivalsWhoseSourceJumpsCatchUpInOneObject)
+{
+    for (const char* callsign : {"VIV3711", "VOI785"})
+    {
+        SCOPED_TRACE(callsign);
+        const CapturedRun run = replay(callsign);
+        ASSERT_FALSE(run.shown.empty());
+        EXPECT_EQ(run.creations, 1u);
+        EXPECT_LE(fastestKt(run.shown), gf_topSpeedKt(run.category) * 1.001);
+    }
+}
+
+} // namespace
+} // namespace oxl
+
+namespace oxl
+{
+namespace
+{
+
+// The source reports an aircraft standing at its stand every 15 s, and the reports reach the program a
+// few milliseconds early or late: none of them may be taken as coming too soon, or the aircraft, with a
+// single report when it is due, is never created.
+TEST_F(AirportTraffic, AircraftReportedStandingEveryFifteenSecondsIsCreated)
+{
+    StreamBuilder b(who(0x710701, "KLM1956", "B738"), gf_destinationPoint(kField, kPi / 2.0, 800.0), 320.0);
+    b.every(15).standStill(180);
+    std::vector<test::TimedLine> lines = b.lines();
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        lines[i].line.timestamp += (i % 2 == 1 ? -0.004 : 0.004);
+    runThrough(lines);
+    EXPECT_EQ(harness->creates.size(), 1u);
+}
+
+} // namespace
+} // namespace oxl

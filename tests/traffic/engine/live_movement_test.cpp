@@ -1,0 +1,289 @@
+#include "traffic/engine/live_movement.h"
+
+#include "foundation/geodesy.h"
+#include "foundation/units.h"
+#include "tests/traffic/engine/live_fixture.h"
+#include "traffic/engine/live_tick.h"
+#include "traffic/engine/stream_ops.h"
+
+#include <cmath>
+#include <limits>
+
+namespace oxl
+{
+namespace
+{
+
+using test::LiveScenario;
+
+constexpr std::uint32_t kHex = 0x700001;
+
+Report at(double lat, double lon, double alt, double gs, std::int32_t due)
+{
+    Report r;
+    r.lat = lat;
+    r.lon = lon;
+    r.alt = alt;
+    r.gs = gs;
+    r.tas = gs;
+    r.airborne = alt > 0.0 ? 1 : 0;
+    r.dueTick = due;
+    return r;
+}
+
+// The movement alone as the engine's flight steps.
+class MovementAlone : public NoFlightSteps
+{
+  public:
+    MovementAlone(LiveEngine& engine, const MovementSteps& steps) : engine_(engine), steps_(steps) {}
+    void moveActive(LiveAc& ac) override { moveActiveAc(engine_, steps_, ac); }
+
+  private:
+    LiveEngine& engine_;
+    const MovementSteps& steps_;
+};
+
+// The plain movement whose ground reports take the next report's speed.
+class SpeedFromNextReport : public PlainMovement
+{
+  public:
+    void groundReportStep(LiveEngine&, LiveAc& ac) const override { ac.speedValue = ac.stream[1].gs; }
+};
+
+// An active aircraft flying its stream under the plain movement, at the first report's position.
+class Movement : public LiveScenario
+{
+  protected:
+    LiveAc& activeAc(std::vector<Report> reports)
+    {
+        LiveAc ac;
+        ac.hexid = kHex;
+        ac.callsign = "MOV1";
+        ac.simState = SimState::active;
+        ac.objectId = 7;
+        ac.phase = GroundPhase::flying;
+        ac.turnStep = 0.5 * kDegToRad;
+        ac.stream.assign(reports.begin(), reports.end());
+        ac.lat = ac.stream.front().lat;
+        ac.lon = ac.stream.front().lon;
+        ac.alt = ac.stream.front().alt;
+        ac.onGround = ac.stream.front().airborne == 0 ? 1 : 0;
+        harness->engine().live.push_back(std::move(ac));
+        harness->engine().n.phases = std::make_unique<MovementAlone>(harness->engine(), *steps);
+        return harness->engine().live.back();
+    }
+
+    std::unique_ptr<MovementSteps> steps = std::make_unique<PlainMovement>();
+};
+
+TEST(CurvePoint, TangentsFollowTheLegsAndTheRangeIsChecked)
+{
+    CurveSegment c;
+    c.originLat = 51.0;
+    c.originLon = 7.0;
+    c.t0 = 0.0;
+    c.t1 = 1.0;
+    c.ctrlEast = 0.0;
+    c.ctrlNorth = 100.0; // first leg due north
+    c.endEast = 100.0;
+    c.endNorth = 100.0; // second leg due east
+    double lat = 0.0, lon = 0.0, heading = 0.0;
+    ASSERT_TRUE(gf_curvePoint(c, 0.0, lat, lon, heading));
+    EXPECT_NEAR(heading, 0.0, 1e-12);
+    EXPECT_DOUBLE_EQ(lat, 51.0);
+    ASSERT_TRUE(gf_curvePoint(c, 1.0, lat, lon, heading));
+    EXPECT_NEAR(heading, kPi / 2, 1e-12);
+    EXPECT_NEAR(lat, 51.0 + 100.0 / kMetresPerDegree, 1e-12);
+    EXPECT_NEAR(lon, 7.0 + 100.0 / (kMetresPerDegree * std::cos(51.0 * kDegToRad)), 1e-12);
+    EXPECT_FALSE(gf_curvePoint(c, 1.01, lat, lon, heading));
+    c.ctrlEast = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(gf_curvePoint(c, 0.5, lat, lon, heading));
+}
+
+TEST(TurnToward, DeadBandDirectionAndOppositeTies)
+{
+    const double step = 0.01;
+    struct Case
+    {
+        double headingDeg, wantedDeg, expectedDelta;
+    } cases[] = {
+        {90.0, 90.4, 0.0},     // within the dead band
+        {90.0, 100.0, step},   // clockwise
+        {90.0, 80.0, -step},   // counter-clockwise
+        {350.0, 10.0, step},   // clockwise through north
+        {10.0, 350.0, -step},  // counter-clockwise through north
+        {180.0, 0.0, -step},   // opposite, from 180 or less: counter-clockwise
+        {90.0, 270.0, -step},  // opposite, from 180 or less
+        {270.0, 90.0, step},   // opposite, from above 180: clockwise
+    };
+    for (const Case& c : cases)
+    {
+        const double heading = c.headingDeg * kDegToRad;
+        const double turned = turnToward(heading, c.wantedDeg * kDegToRad, step);
+        EXPECT_NEAR(gf_wrapPi(turned - heading), c.expectedDelta, 1e-12) << c.headingDeg << " " << c.wantedDeg;
+    }
+}
+
+TEST_F(Movement, AirborneLegIsRetimedFromDistanceAndClampedByTheWindows)
+{
+    // 1 nm north at 240 kt takes 1500 ticks.
+    const double oneNmDeg = 1.0 / 60.0;
+    LiveAc& ac = activeAc({at(50.0, 8.0, 5000, 240, 0), at(50.0 + oneNmDeg, 8.0, 5000, 240, 3000),
+                           at(50.0 + 2 * oneNmDeg, 8.0, 5000, 240, 3300)});
+    harness->run(1);
+    const std::int32_t consumedAt = harness->tick() - 1;
+    const LiveAc& after = harness->engine().live.back();
+    ASSERT_EQ(after.stream.size(), 2u);
+    // 1500 ticks wanted, but lookBehind 1000 keeps it at or after 3000 - 1000.
+    EXPECT_EQ(after.stream.front().dueTick, 2000);
+    EXPECT_NEAR(after.latStep * (2000 - consumedAt), oneNmDeg, 1e-12);
+    (void)ac;
+}
+
+TEST_F(Movement, LookAheadCapsALateRetiming)
+{
+    const double oneNmDeg = 1.0 / 60.0;
+    // 1 nm at 10 kt would take 36000 ticks; lookAhead 1000 caps it at the report's due tick + 1000.
+    activeAc({at(50.0, 8.0, 5000, 10, 0), at(50.0 + oneNmDeg, 8.0, 5000, 10, 500)});
+    harness->run(1);
+    EXPECT_EQ(harness->engine().live.back().stream.front().dueTick, 1500);
+}
+
+TEST_F(Movement, OverdueReportIsReachedInTwentyFiveTicksWithoutAJump)
+{
+    // 0.003 nm at 480 kt would take 22 ticks; the report is overdue as well.
+    activeAc({at(50.0, 8.0, 5000, 480, 0), at(50.00005, 8.0, 5000, 480, 1), at(50.0001, 8.0, 5000, 480, 900)});
+    const std::int32_t start = harness->tick();
+    harness->run(1);
+    const LiveAc& ac = harness->engine().live.back();
+    ASSERT_EQ(ac.stream.size(), 2u);
+    EXPECT_EQ(ac.stream.front().dueTick, start + 25);
+    EXPECT_NEAR(ac.latStep, 0.00005 / 25, 1e-15);
+    harness->run(24);
+    EXPECT_NEAR(ac.lat, 50.00005, 1e-12);
+    EXPECT_EQ(ac.stream.size(), 2u);
+}
+
+TEST_F(Movement, StationaryNextReportStopsTheAircraft)
+{
+    steps = std::make_unique<SpeedFromNextReport>();
+    activeAc({at(50.0, 8.0, 0, 12, 0), at(50.0, 8.0, 0, 12, 300), at(50.0, 8.0, 0, 0, 600)});
+    harness->run(1);
+    const LiveAc& ac = harness->engine().live.back();
+    EXPECT_EQ(ac.stream.front().stationary, 1);
+    EXPECT_EQ(ac.latStep, 0.0);
+    EXPECT_EQ(ac.lonStep, 0.0);
+    EXPECT_EQ(ac.tas, 0.0);
+    EXPECT_DOUBLE_EQ(ac.lat, 50.0);
+}
+
+TEST_F(Movement, AirborneStationaryReportIsSkippedExceptForRotorcraft)
+{
+    for (AcCategory category : {AcCategory::Large, AcCategory::Rotorcraft})
+    {
+        harness->engine().live.clear();
+        Report hover = at(50.0, 8.0, 800, 0, 500);
+        hover.stationary = 1;
+        LiveAc& ac = activeAc({at(50.0, 8.0, 800, 100, 0), hover, at(50.01, 8.0, 800, 100, 900)});
+        ac.category = category;
+        harness->run(1);
+        const LiveAc& moved = harness->engine().live.back();
+        if (category == AcCategory::Rotorcraft)
+            EXPECT_EQ(moved.stream.size(), 2u);
+        else
+        {
+            ASSERT_EQ(moved.stream.size(), 1u);
+            EXPECT_DOUBLE_EQ(moved.stream.front().lat, 50.01);
+        }
+    }
+}
+
+TEST_F(Movement, AntimeridianAndPoleAreCrossedTheShortWay)
+{
+    activeAc({at(10.0, 179.99, 30000, 480, 0), at(10.0, -179.99, 30000, 480, 200)});
+    harness->run(100);
+    const LiveAc& east = harness->engine().live.back();
+    EXPECT_GT(std::abs(east.lon), 179.99);
+    EXPECT_LE(east.lon, 180.0);
+    EXPECT_GE(east.lon, -180.0);
+
+
+    LiveAc polar;
+    polar.phase = GroundPhase::flying;
+    polar.lat = 89.9999;
+    polar.lon = 10.0;
+    polar.latStep = 0.001;
+    advancePosition(harness->engine(), *steps, polar);
+    EXPECT_NEAR(polar.lat, 89.9991, 1e-9);
+    EXPECT_NEAR(polar.lon, -170.0, 1e-9);
+}
+
+TEST_F(Movement, UnmovableAircraftIsRemovedAloneAndLogged)
+{
+    // A leg whose travel time is not a number: the aircraft leaves, the other one flies on.
+    Report bad = at(50.01, 8.0, 5000, std::numeric_limits<double>::quiet_NaN(), 400);
+    activeAc({at(50.0, 8.0, 5000, 200, 0), bad, at(50.02, 8.0, 5000, 200, 800)});
+    LiveAc& good = activeAc({at(40.0, 8.0, 5000, 200, 0), at(40.01, 8.0, 5000, 200, 400),
+                             at(40.02, 8.0, 5000, 200, 800)});
+    good.hexid = kHex + 1;
+    good.objectId = 8;
+    harness->run(5);
+    EXPECT_EQ(harness->engine().findByHexid(kHex)->simState, SimState::removingfromsim);
+    EXPECT_EQ(harness->engine().findByHexid(kHex + 1)->simState, SimState::active);
+    bool logged = false;
+    for (const std::string& line : log.lines())
+        logged = logged || line.find("nextPosMain: tick count") != std::string::npos;
+    EXPECT_TRUE(logged);
+}
+
+TEST_F(Movement, SettleEndsAtStaticPitchFromEitherSide)
+{
+    for (double startPitchDeg : {-4.0, 2.0})
+    {
+        harness->engine().live.clear();
+        LiveAc& ac = activeAc({at(50.0, 8.0, 0, 100, 0), at(50.01, 8.0, 0, 100, 5000)});
+        ac.staticPitch = 0.5 * kDegToRad;
+        ac.pitch = startPitchDeg * kDegToRad;
+        ac.bank = 0.02;
+        ac.pitchSettle = 1;
+        ac.stream.front().dueTick = harness->tick() + 5000;
+        ac.pitchStep = (ac.staticPitch - ac.pitch) / 50;
+        ac.bankStep = -ac.bank / 50;
+        harness->run(60);
+        const LiveAc& settled = harness->engine().live.back();
+        EXPECT_EQ(settled.pitchSettle, 0);
+        EXPECT_DOUBLE_EQ(settled.pitch, settled.staticPitch);
+        EXPECT_EQ(settled.bank, 0.0);
+    }
+}
+
+TEST_F(Movement, RecordedStreamIsFlownWithoutJumpsAtReportBoundaries)
+{
+    // Reports every 5 s at 250 kt, arriving late and early by up to a second.
+    test::FlightIdentity who;
+    who.hexid = kHex;
+    test::StreamBuilder b(who, {50.0, 8.0}, 90.0);
+    b.every(5).speed(250).altitude(6000).fly(60).track(120).fly(60);
+    std::vector<Report> reports;
+    std::int32_t due = 0;
+    for (const test::TimedLine& l : b.lines())
+    {
+        Report r = l.line.report;
+        r.dueTick = due + ((due / 500) % 2 == 0 ? 100 : -100);
+        due += 500;
+        reports.push_back(r);
+    }
+    activeAc(reports);
+    harness->run(due);
+    const std::vector<test::RecordedPosition> track = harness->positionsOf(7);
+    ASSERT_GT(track.size(), 1000u);
+    // 250 kt is 0.000694 nm per tick; no tick may move much more, before or after a report.
+    double largest = 0.0;
+    for (std::size_t i = 1; i < track.size(); ++i)
+        largest = std::max(largest, gf_distanceNm({track[i - 1].position.lat, track[i - 1].position.lon},
+                                                  {track[i].position.lat, track[i].position.lon}));
+    EXPECT_LT(largest, 3 * 250.0 / kTicksPerHour);
+}
+
+} // namespace
+} // namespace oxl

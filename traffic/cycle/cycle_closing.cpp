@@ -1,0 +1,169 @@
+// The end of a cycle: closing down, the restart countdown and the reset that prepares the next cycle.
+#include "traffic/cycle/cycle_worker.h"
+
+#include "airports/parking_state.h"
+#include "foundation/config_keys.h"
+#include "foundation/cycle_values.h"
+#include "foundation/log.h"
+#include "foundation/message_hook.h"
+#include "foundation/program.h"
+#include "foundation/strings.h"
+#include "traffic/cycle/cycle_detail.h"
+#include "traffic/source/adding_stack.h"
+#include "traffic/source/source_link.h"
+#include "traffic/source/traffic_filter.h"
+#include "traffic/source/udp_readers.h"
+
+#include <fmt/format.h>
+
+namespace oxl
+{
+
+namespace
+{
+
+using namespace std::chrono_literals;
+
+bool lf_restarts(ExitReason reason)
+{
+    return reason == ExitReason::newSettings || reason == ExitReason::simconnectError ||
+           reason == ExitReason::readerError;
+}
+
+// The message line is silent once the stop flag is set, so closing-down texts go to the log directly.
+void lf_showAndLogDirectly(const std::string& text)
+{
+    gf_foundationShowMessage(text, false);
+    gf_log(text);
+}
+
+void lf_stopReaders()
+{
+    gTrafficReader.stop.store(1);
+    gQnhReader.stop.store(1);
+}
+
+void lf_joinReaders()
+{
+    cycle::readerThreads().traffic.stopAndJoin();
+    cycle::readerThreads().qnh.stopAndJoin();
+}
+
+} // namespace
+
+bool lf_restartCountdown()
+{
+    const std::int32_t delayS = gRestartDelay.load();
+    if (delayS > 0)
+        gf_log(fmt::format("Restarting after {} seconds\n\n\n\n\n", delayS));
+    for (std::int32_t i = delayS; i >= 1; --i)
+    {
+        // A close during the countdown ends the program instead of the restart.
+        if (gWindowClosed.load() != 0)
+            return false;
+        gf_foundationShowMessage(fmt::format("Restarting after {} second{}", i, gf_pluralS32(i)), false);
+        cycle::sleepFor(1000ms);
+    }
+    return gWindowClosed.load() == 0;
+}
+
+void lf_clearCycleData()
+{
+    const CyclePorts& ports = gf_cyclePorts();
+    gParking.reset();
+    gTrafficFilter.resetForCycle();
+    gAddingStack.clear();
+    ports.liveries->clearPendingTitles();
+    ports.liveries->resetForCycle();
+    ports.engine->clearCycleData();
+    gCurrentDayHalfHour.store(0);
+}
+
+void lf_resetForRestart()
+{
+    const CyclePorts& ports = gf_cyclePorts();
+    // The readers and the traffic status first, the range last: the order is fixed so that a value
+    // that one reset derives from another is never taken before that one is back at its start.
+    gTrafficReader.resetState();
+    gQnhReader.resetState();
+    gEngineQnh.store(kStandardQnh);
+    gTrafficDisplay.resetForCycle();
+    ports.sim->resetForCycle();
+    gProfessionalLevel.store(0);
+    ports.engine->resetForCycle();
+    lf_clearCycleData();
+    ports.window->resetForCycle();
+    ports.window->setWaitingForSource(true);
+    gf_clearStop();
+    gf_setStockAirportsPath(WinPath{});
+    ports.window->setRange(RANGE.value());
+}
+
+void lf_closingDown()
+{
+    const CyclePorts& ports = gf_cyclePorts();
+    const ExitReason reason = gf_exitReason();
+    gf_log(fmt::format("Exiting: {}", gf_exitReasonWord(static_cast<std::uint32_t>(reason))));
+    gAddingStack.setAccept(false);
+    cycle::requestSimClientStop();
+    lf_stopReaders();
+    cycle::sleepFor(500ms);
+    gSourceLink.closeLink();
+    // No thread of this cycle may outlive it: the next cycle's reset and start reuse their state.
+    lf_joinReaders();
+    gf_stopSimClientThread();
+
+    if (gf_exitReason() == ExitReason::systemError)
+    {
+        while (gWindowClosed.load() == 0)
+            cycle::sleepFor(500ms);
+        lf_showAndLogDirectly(fmt::format("User closed {}", kProductName));
+    }
+    if (!gParking.parkAirport.code.empty())
+        ports.airports->leaveParkAirport();
+    ports.liveries->clearPendingTitles();
+    ports.sim->removeFlightPlanFolder();
+    DESTINATION.setAndSave("");
+    BLOCK_CALLSIGN.setAndSave("");
+    ports.engine->clearGhostCallsigns();
+    ports.liveries->logLiveryMatchSummary();
+    ports.liveries->logNoMatchList();
+
+    const ExitReason finalReason = gf_exitReason();
+    bool restart = lf_restarts(finalReason);
+    if (restart)
+    {
+        gSkipVersionCheck.store(1);
+        ports.window->clearMessageAndError();
+        lf_showAndLogDirectly("Prepare for a restart ...");
+        if (finalReason != ExitReason::newSettings)
+        {
+            SCAN_LIVERIES.set(false);
+            SCAN_LIVERIES.save();
+            SCAN_AIRPORTS.set(false);
+            SCAN_AIRPORTS.save();
+        }
+        restart = lf_restartCountdown();
+        if (restart)
+            lf_resetForRestart();
+    }
+    else
+    {
+        gSkipVersionCheck.store(0);
+        if (finalReason == ExitReason::newFlight)
+        {
+            lf_showAndLogDirectly(
+                lf_formatWithProductName("New flight detected, {} will close, please restart manually ..."));
+            cycle::sleepFor(kNewFlightPause);
+        }
+    }
+    if (ports.window->windowExists())
+    {
+        if (restart)
+            ports.window->postStartCycle();
+        else
+            ports.window->postQuit();
+    }
+}
+
+} // namespace oxl

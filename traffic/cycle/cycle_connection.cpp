@@ -1,0 +1,186 @@
+// The connection phase of a cycle: the simulator link, the traffic source's TCP link, the two UDP
+// readers, the first user state and the first traffic, then the main loop.
+#include "traffic/cycle/cycle_worker.h"
+
+#include "airports/parking_state.h"
+#include "foundation/config_keys.h"
+#include "foundation/cycle_values.h"
+#include "foundation/log.h"
+#include "traffic/cycle/cycle_detail.h"
+#include "traffic/source/adding_stack.h"
+#include "traffic/source/source_link.h"
+#include "traffic/source/traffic_filter.h"
+#include "traffic/source/udp_readers.h"
+
+#include <cmath>
+#include <optional>
+
+namespace oxl
+{
+
+namespace
+{
+
+using namespace std::chrono_literals;
+
+// [deg] a position this close to 0,0 is one the simulator has not filled in yet.
+constexpr double kNoPositionDeg = 0.0001;
+// Rounds of 100 ms that the worker waits for the first traffic datagram (15 s).
+constexpr int kFirstTrafficRounds = 150;
+
+constexpr std::size_t kStaticAircraftCapacity = 256;
+constexpr std::size_t kStandCapacity = 512;
+constexpr std::size_t kParkCandidateCapacity = 256;
+constexpr std::size_t kStaticParkedCapacity = 512;
+constexpr std::size_t kLiveParkedCapacity = 64;
+constexpr std::size_t kStaticRemovalCapacity = 256;
+
+bool lf_noPosition(const UserPosition& position)
+{
+    return std::fabs(position.latDeg) < kNoPositionDeg && std::fabs(position.lonDeg) < kNoPositionDeg;
+}
+
+// A reader that ends with an error is shown and logged by the cycle worker.
+class ProgramReaderStop final : public ReaderStopListener
+{
+  public:
+    void readerStopped(std::string_view name, std::string_view error) override
+    {
+        gf_readerStopped(name, error);
+    }
+};
+
+} // namespace
+
+void lf_reserveCycleContainers()
+{
+    if (cycle::gContainersReserved.exchange(true))
+        return;
+    gParking.staticAircraft.reserve(kStaticAircraftCapacity);
+    gParking.stands.reserve(kStandCapacity);
+    gParking.parkCandidates.reserve(kParkCandidateCapacity);
+    gParking.staticParked.reserve(kStaticParkedCapacity);
+    gParking.liveParked.reserve(kLiveParkedCapacity);
+    gParking.retire.reserve(kStaticRemovalCapacity);
+    gf_cyclePorts().engine->reserveContainers();
+}
+
+bool lf_waitForSimulator()
+{
+    CycleSimulatorPort& sim = *gf_cyclePorts().sim;
+    while (!sim.simRunning() || sim.simError())
+    {
+        cycle::sleepFor(100ms);
+        if (gf_stopSeen())
+            return false;
+    }
+    if (!sim.requestUserDataEverySecond())
+    {
+        gf_logMarked("SimConnect request ac gnd/air fails");
+        sim.simRequestError();
+    }
+    while (!sim.userDataValid() || lf_noPosition(sim.userPosition()))
+    {
+        sim.requestUserAcPosition();
+        cycle::sleepFor(500ms);
+        if (gf_stopSeen())
+            break;
+    }
+    if (!gf_stopSeen())
+    {
+        sim.requestUserAcTitleModel();
+        while (lf_noPosition(sim.userPosition()))
+        {
+            sim.requestUserAcPosition();
+            cycle::sleepFor(200ms);
+            if (gf_stopSeen())
+                break;
+        }
+    }
+    return !gf_stopSeen();
+}
+
+void lf_waitForFirstTraffic()
+{
+    for (int round = 0; round < kFirstTrafficRounds && static_cast<std::int64_t>(gTrafficTime.load()) == 0;
+         ++round)
+    {
+        cycle::sleepFor(100ms);
+        if (gf_stopSeen())
+            return;
+    }
+    if (static_cast<std::int64_t>(gTrafficTime.load()) == 0)
+        gf_log("No traffic in this region?");
+}
+
+void lf_runCycle()
+{
+    const CyclePorts& ports = gf_cyclePorts();
+    gTrafficDisplay.sourceConnected.store(0);
+    cycle::repaintWindow();
+    ports.window->setSimConnected(false);
+    cycle::repaintWindow();
+
+    lf_reserveCycleContainers();
+    ports.liveries->reserveLiveryIndexes();
+    ports.sim->initSimQueues(P3D_VERSION.value());
+    cycle::repaintWindow();
+
+    cycle::startSimClientThread();
+    if (!lf_waitForSimulator())
+        return;
+
+    if (AUTO_RANGE.value())
+    {
+        ports.window->autoRangeStep();
+        ports.window->enableControl(RANGE, false);
+    }
+    const bool morvath = DRELLAND.value();
+    const bool sourceOnThisPc = gSourceLink.sourceOnThisPc.load() != 0;
+    if (!sourceOnThisPc || morvath)
+    {
+        gTrafficDisplay.sourceConnected.store(1);
+        cycle::repaintWindow();
+    }
+    else
+    {
+        gSourceLink.listenForRealTraffic(PORT_NUMBER.value());
+    }
+    if (gf_stopSeen())
+        return;
+    ports.window->setWaitingForSource(false);
+    cycle::repaintWindow();
+
+    if (!morvath)
+    {
+        gSourceLink.lf_waitForRealTraffic();
+        if (gProfessionalLevel.load() != 0)
+            if (const std::optional<std::int64_t> simSeconds = ports.sim->simUtcSeconds())
+                gSourceLink.gf_sendQs123(*simSeconds);
+    }
+    else
+    {
+        gProfessionalLevel.store(0);
+    }
+    if (gf_stopSeen())
+        return;
+
+    gAddingStack.setAccept(false);
+    static ProgramReaderStop readerStop;
+    gTrafficReader.setStopListener(readerStop);
+    gQnhReader.setStopListener(readerStop);
+    cycle::readerThreads().qnh.start(gQnhReader, ports.qnhPort, sourceOnThisPc);
+    cycle::sleepFor(2000ms);
+    cycle::readerThreads().traffic.start(gTrafficReader, ports.trafficPort, sourceOnThisPc);
+
+    if (const std::optional<SourceUserState> state = ports.sim->userState())
+        gSourceLink.gf_sendUserState(*state);
+    const UserPosition position = ports.sim->userPosition();
+    gTrafficFilter.setRangeReference(position.latDeg, position.lonDeg);
+    lf_waitForFirstTraffic();
+    gf_storeCurrentDayHalfHour();
+
+    ports.engine->mainLoop();
+}
+
+} // namespace oxl

@@ -1,0 +1,42 @@
+// Helpers shared by the stages of the cycle worker (start-up, connection, closing down); not for
+// other folders.
+#pragma once
+
+#include "traffic/cycle/cycle_ports.h"
+#include "traffic/source/udp_readers.h"
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace oxl::cycle
+{
+
+/// The database has been read (once per process).
+extern std::atomic<bool> gDbaseRead;
+/// The cycle's containers have been reserved (once per process).
+extern std::atomic<bool> gContainersReserved;
+
+/// Pauses the worker on the installed clock.
+void sleepFor(std::chrono::milliseconds pause);
+/// Shows the text on the message line and logs it.
+void showAndLog(const std::string& text);
+/// Asks the main window to repaint, when there is one.
+void repaintWindow();
+
+/// The Traffic Reader's and the QNH Reader's threads of the running cycle.
+struct ReaderThreads
+{
+    ReaderThread traffic; ///< Traffic Reader
+    ReaderThread qnh;     ///< QNH Reader
+};
+/// The reader threads, joined at closing down.
+ReaderThreads& readerThreads();
+
+/// Starts the SimClient thread: the previous one is asked to stop and joined first.
+void startSimClientThread();
+/// Asks the SimClient thread to stop (closing down joins it with gf_stopSimClientThread).
+void requestSimClientStop();
+
+} // namespace oxl::cycle

@@ -1,0 +1,170 @@
+// The start-up checks of each cycle: settings, data folders, version check, controls, program folder,
+// database, airport list, the simulator's install path and the traffic source's installation.
+#include "traffic/cycle/cycle_worker.h"
+
+#include "airports/airport_list.h"
+#include "foundation/config_keys.h"
+#include "foundation/cycle_values.h"
+#include "foundation/errors.h"
+#include "foundation/log.h"
+#include "foundation/settings_file.h"
+#include "foundation/system_lookups.h"
+#include "traffic/cycle/cycle_detail.h"
+#include "traffic/source/source_link.h"
+
+#include <atomic>
+#include <filesystem>
+#include <system_error>
+
+#include <fmt/format.h>
+
+namespace oxl
+{
+
+namespace
+{
+
+namespace fs = std::filesystem;
+
+// The value that MAX_FIT_FL is reset to at every cycle start [h].
+constexpr float kMaxFitPerHalfHour = 0.5f;
+// The parking target every cycle starts with [%].
+constexpr std::int32_t kStartParkingPercentage = 30;
+
+const char* const kDataFolders[] = {
+    "output",           "output/info",        "output/errors",         "airports",
+    "airports/learned", "airports/stock",     "airports/simaddon",     "airports/thirdparty",
+    "airports/my_ORBX", "airports/my_thirdparty", "input/my_regcodes",
+};
+
+const char* const kLeftoverFiles[] = {"input/AIG-regcodes0.xml", "input/AIG-regcodes00.xml"};
+
+bool lf_anyManualFolderSet()
+{
+    for (const StringParameter& folder : lfolder)
+        if (!folder.value().empty())
+            return true;
+    for (const StringParameter& folder : afolder)
+        if (!folder.value().empty())
+            return true;
+    return false;
+}
+
+[[noreturn]] void lf_throwNoInstallPath()
+{
+    gf_cyclePorts().window->clearControlText(ALL_INSTALL_PATH);
+    throw UserErrorException(151, "No P3D install path detected, type full Install Path above, and press Enter");
+}
+
+} // namespace
+
+void lf_createDataFolders()
+{
+    for (const char* folder : kDataFolders)
+    {
+        std::error_code error;
+        fs::create_directories(folder, error);
+        if (error)
+            throw fs::filesystem_error("create_directories", fs::path(folder), error);
+    }
+    for (const char* file : kLeftoverFiles)
+    {
+        std::error_code error;
+        fs::remove(file, error);
+        if (error)
+            throw fs::filesystem_error("remove", fs::path(file), error);
+    }
+}
+
+void lf_enableControls()
+{
+    CycleWindowPort& window = *gf_cyclePorts().window;
+    for (Parameter* parameter : gf_configurationKeys())
+        if (const auto* control = dynamic_cast<const ControlBinding*>(parameter))
+            window.enableControl(*control, true);
+    const bool autoRange = AUTO_RANGE.value();
+    window.enableControl(LEARN_SOFT, false);
+    window.enableControl(gFlushStaticButton, false);
+    window.enableControl(DESTINATION, false);
+    window.enableControl(gRereadButton, false);
+    window.enableControl(RANGE, !autoRange);
+    window.enableControl(AR_ABOVE_HEIGHT, autoRange);
+    window.enableControl(gUnblockButton, !BLOCK_CALLSIGN.value().empty());
+    window.enableControl(parking_percentage, false);
+    window.enableControl(MAX_FIT_FL, false);
+    window.fillCombos();
+    parking_percentage.set(kStartParkingPercentage);
+    window.clearControlText(parking_percentage);
+    MAX_FIT_FL.set(static_cast<float>(MAX_FIT.value()) * kMaxFitPerHalfHour + kMaxFitPerHalfHour);
+    window.clearControlText(MAX_FIT_FL);
+}
+
+void lf_detectSimInstall()
+{
+    const int sum = (gf_isP3dInstalled(5) ? 5 : 0) + (gf_isP3dInstalled(6) ? 6 : 0);
+    if (sum == 0)
+    {
+        cycle::showAndLog("P3D not detected?");
+        if (lf_anyManualFolderSet())
+            return;
+        lf_throwNoInstallPath();
+    }
+    if (sum == 11)
+        throw UserErrorException(
+            153, "More than one P3D version detected, type full Install Path to wanted version above and press Enter");
+    gf_log(fmt::format("P3Dv{} detected", sum));
+    const std::string path = gf_getP3dSetupPath(sum).string();
+    if (path.empty())
+        lf_throwNoInstallPath();
+    ALL_INSTALL_PATH.set(path);
+    SIM_INSTALL_PATH.set(path);
+    gf_cyclePorts().window->showString(ALL_INSTALL_PATH);
+    SIM_INSTALL_PATH.save();
+}
+
+void lf_checkStockAirportsPath()
+{
+    const WinPath folder = WinPath(SIM_INSTALL_PATH.value()) / "Scenery";
+    gf_setStockAirportsPath(folder);
+    std::error_code error;
+    if (!fs::exists(folder.real(), error))
+        cycle::showAndLog(fmt::format("Stock airports path does not exist: {}", folder));
+}
+
+void lf_startupChecks()
+{
+    const CyclePorts& ports = gf_cyclePorts();
+    gf_loadAllParameters();
+    cycle::repaintWindow();
+    lf_createDataFolders();
+    gSavedLiveLimit.store(MAX_LIVE_SEL.value());
+    if (gSkipVersionCheck.load() == 0)
+        ports.services->checkVersions();
+    lf_enableControls();
+    PROGRAM_INSTALL_PATH.setAndSave(fs::current_path().string());
+    gf_storeCurrentDayHalfHour();
+    if (!cycle::gDbaseRead.load())
+    {
+        ports.liveries->readDbase();
+        cycle::gDbaseRead.store(true);
+    }
+    gf_readAirports(kAirportListFileName);
+
+    ALL_INSTALL_PATH.set(SIM_INSTALL_PATH.value());
+    ports.window->enableControl(ALL_INSTALL_PATH, true);
+    ports.window->showString(ALL_INSTALL_PATH);
+    if (ALL_INSTALL_PATH.value().empty())
+        lf_detectSimInstall();
+
+    cycle::repaintWindow();
+    const fs::path jar = gf_getAppDataPath() / "InsideSystems" / "RealTraffic.jar";
+    std::error_code error;
+    const bool found = fs::exists(jar, error);
+    if (error && error != std::errc::no_such_file_or_directory)
+        throw fs::filesystem_error("exists", jar, error);
+    gSourceLink.sourceOnThisPc.store(found ? 1 : 0);
+    cycle::showAndLog(fmt::format("RealTraffic {}detected at this PC", found ? "" : "not "));
+    ports.window->saveManualRange();
+}
+
+} // namespace oxl

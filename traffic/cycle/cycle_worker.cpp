@@ -1,0 +1,268 @@
+#include "traffic/cycle/cycle_worker.h"
+
+#include "foundation/config_keys.h"
+#include "foundation/errors.h"
+#include "foundation/log.h"
+#include "foundation/message_hook.h"
+#include "foundation/program.h"
+#include "foundation/system_lookups.h"
+#include "foundation/worker_slots.h"
+#include "airports/parking_state.h"
+#include "traffic/cycle/cycle_detail.h"
+
+#include <filesystem>
+#include <mutex>
+#include <new>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
+
+#include <fmt/format.h>
+
+namespace oxl
+{
+
+std::atomic<std::uint8_t> gSkipVersionCheck{0};
+
+namespace
+{
+
+CyclePorts gPorts = gf_noCyclePorts();
+
+std::mutex gSimClientMutex;
+std::jthread gSimClientThread; // guarded by gSimClientMutex
+
+// An exception ended the cycle. The error is shown first, while the log still takes its line; then the
+// stop flag is set, so that a later simulator loss cannot replace the user's error by a quit. A stop
+// that came first keeps its reason: work that a close cut short (a download during the start-up checks)
+// fails as a consequence of that close, not as a fault of its own.
+void lf_endWithSystemError(const std::string& text)
+{
+    gPorts.window->showError(text);
+    gStopRequested.store(1);
+    std::uint32_t notSet = static_cast<std::uint32_t>(ExitReason::notYetSet);
+    if (gExitReason.compare_exchange_strong(notSet, static_cast<std::uint32_t>(ExitReason::systemError)))
+        gRestartDelay.store(0);
+}
+
+// Steps 1 and 3 to 9 of the cycle, around the start-up checks.
+void lf_runCycleSteps()
+{
+    std::error_code error;
+    const auto docs = std::filesystem::status("docs", error);
+    if (error && error != std::errc::no_such_file_or_directory)
+        throw std::filesystem::filesystem_error("status", "docs", error);
+    if (!std::filesystem::is_directory(docs))
+        throw UserErrorException(41, lf_formatWithProductName("{} must be run from the {} folder!"));
+
+    lf_startupChecks();
+    lf_checkStockAirportsPath();
+    gf_resetWorkerSlots();
+
+    const std::filesystem::path scanned = std::filesystem::path("output") / "LiveriesScanned.xml";
+    if (!std::filesystem::exists(scanned) && !SCAN_LIVERIES.value())
+    {
+        cycle::showAndLog(fmt::format("File {} is gone, rescan liveries", "output\\LiveriesScanned.xml"));
+        SCAN_LIVERIES.set(true);
+        SCAN_LIVERIES.save();
+        gPorts.window->showCheck(SCAN_LIVERIES);
+        cycle::repaintWindow();
+    }
+    gPorts.liveries->scanLiveries();
+    if (gf_stopSeen())
+        return;
+
+    if (SCAN_AIRPORTS.value())
+    {
+        gPorts.window->setAirportFileCounts(std::int64_t{0}, std::int64_t{0});
+        gPorts.airports->scanAirports();
+        gPorts.window->setAirportFileCounts(
+            gf_countFiles(std::filesystem::path("airports") / "my_ORBX"),
+            gf_countFiles(std::filesystem::path("airports") / "my_thirdparty"));
+    }
+    if (gf_stopSeen())
+    {
+        // A stop during the scans that gave no reason of its own is taken as the user's close.
+        gWindowClosed.store(1);
+        gStopRequested.store(1);
+        std::uint32_t notSet = static_cast<std::uint32_t>(ExitReason::notYetSet);
+        gExitReason.compare_exchange_strong(notSet, static_cast<std::uint32_t>(ExitReason::userClosedSim));
+        return;
+    }
+
+    gPorts.sim->createFlightPlanFolder();
+    gPorts.airports->readMyParkAirports();
+    gPorts.window->enableControl(gRereadButton, true);
+    if (const std::string destination = DESTINATION.value(); !destination.empty())
+    {
+        for (const ParkAirport& entry : gParking.parkAirports)
+        {
+            if (entry.code == destination)
+            {
+                gPorts.window->newDestination(entry.code, entry.latitude, entry.longitude);
+                break;
+            }
+        }
+    }
+    gPorts.window->setTopmost(ALWAYS_ON_TOP.value());
+    lf_runCycle();
+}
+
+} // namespace
+
+namespace cycle
+{
+
+std::atomic<bool> gDbaseRead{false};
+std::atomic<bool> gContainersReserved{false};
+
+void sleepFor(std::chrono::milliseconds pause)
+{
+    gPorts.services->sleep(pause);
+}
+
+void showAndLog(const std::string& text)
+{
+    gf_foundationShowMessage(text, true);
+}
+
+void repaintWindow()
+{
+    gPorts.window->repaint();
+}
+
+ReaderThreads& readerThreads()
+{
+    static ReaderThreads threads;
+    return threads;
+}
+
+void startSimClientThread()
+{
+    std::lock_guard lock(gSimClientMutex);
+    if (gSimClientThread.joinable())
+    {
+        gSimClientThread.request_stop();
+        gSimClientThread.join();
+    }
+    gSimClientThread = std::jthread([sim = gPorts.sim](std::stop_token stop) { sim->runClient(stop); });
+}
+
+void requestSimClientStop()
+{
+    std::lock_guard lock(gSimClientMutex);
+    if (gSimClientThread.joinable())
+        gSimClientThread.request_stop();
+}
+
+} // namespace cycle
+
+CyclePorts gf_noCyclePorts()
+{
+    static NoCycleLiveries liveries;
+    static NoCycleAirports airports;
+    static NoCycleSimulator sim;
+    static NoCycleWindow window;
+    static NoCycleEngine engine;
+    static NoCycleServices services;
+    return CyclePorts{&liveries, &airports, &sim, &window, &engine, &services};
+}
+
+void gf_installCyclePorts(const CyclePorts& ports)
+{
+    gPorts = ports;
+}
+
+const CyclePorts& gf_cyclePorts()
+{
+    return gPorts;
+}
+
+void NoCycleWindow::showError(const std::string& text)
+{
+    gf_log(fmt::format("Error {}", text));
+}
+
+// Without a main loop there is nothing to do each tick: the cycle only waits for its end.
+void NoCycleEngine::mainLoop()
+{
+    while (!gf_stopSeen())
+        cycle::sleepFor(std::chrono::milliseconds(100));
+}
+
+void gf_forgetOncePerProcess()
+{
+    cycle::gDbaseRead.store(false);
+    cycle::gContainersReserved.store(false);
+}
+
+void gf_stopSimClientThread()
+{
+    std::lock_guard lock(gSimClientMutex);
+    if (gSimClientThread.joinable())
+    {
+        gSimClientThread.request_stop();
+        gSimClientThread.join();
+    }
+}
+
+void lf_cycleThread()
+{
+    try
+    {
+        lf_runCycleSteps();
+    }
+    catch (const UserErrorException& e)
+    {
+        const std::string text = e.what();
+        lf_endWithSystemError(text.empty() ? "Unknown exception" : text);
+    }
+    catch (const fmt::format_error& e)
+    {
+        gPorts.window->showError(fmt::format("std::format error: {}", e.what()));
+        lf_endWithSystemError(e.what());
+    }
+    catch (const std::bad_alloc& e)
+    {
+        lf_endWithSystemError(e.what());
+    }
+    catch (const std::exception& e)
+    {
+        lf_endWithSystemError(e.what());
+    }
+    catch (...)
+    {
+        lf_endWithSystemError("Unknown exception");
+    }
+    lf_closingDown();
+}
+
+void gf_readerStopped(std::string_view readerName, std::string_view errorText)
+{
+    cycle::showAndLog(fmt::format("The {} has stopped with error: {}", readerName, errorText));
+    gf_requestStop(ExitReason::readerError, kReaderErrorDelayS);
+}
+
+std::string gf_p3dVersionFromPath()
+{
+    const std::string path = SIM_INSTALL_PATH.value();
+    std::string answer;
+    if (path.find("v5") != std::string::npos || path.find("V5") != std::string::npos)
+        answer = "5";
+    else if (path.find("v6") != std::string::npos || path.find("V6") != std::string::npos)
+        answer = "6";
+    else if (P3D_VERSION.value() > 4)
+        answer = std::to_string(P3D_VERSION.value());
+    if (answer.empty())
+        throw UserErrorException(
+            77, fmt::format("P3D install path does not contain v5 or v6. Use hidden parameter {}, set it to 5 or 6.",
+                            P3D_VERSION.name));
+    return answer;
+}
+
+std::string lf_formatWithProductName(std::string_view formatText)
+{
+    return fmt::format(fmt::runtime(formatText), kProductName, kProductName);
+}
+
+} // namespace oxl

@@ -1,0 +1,17 @@
+// The traffic link's status in the main window: the window reads the link's values when it paints,
+// and the link's repaint and message-line calls reach the window.
+#pragma once
+
+#include "traffic/source/traffic_display.h"
+#include "window/main_window.h"
+
+namespace oxl
+{
+
+/// The window's view of the traffic link's status values.
+TrafficStatus gf_trafficStatusOf(const TrafficDisplay& display);
+
+/// Connects gTrafficDisplay and the main window both ways.
+void gf_connectTrafficDisplayToWindow();
+
+} // namespace oxl

@@ -1,0 +1,87 @@
+#include "traffic/engine/live_engine.h"
+
+#include "traffic/source/adding_stack.h"
+
+#include <algorithm>
+
+namespace oxl
+{
+
+namespace
+{
+// Room for the traffic of a busy region without moving the records during a cycle.
+constexpr std::size_t kReservedLiveAircraft = 512;
+constexpr std::size_t kReservedLiveParked = 64;
+} // namespace
+
+LiveEngine::LiveEngine()
+{
+    live.reserve(kReservedLiveAircraft);
+    liveParked.reserve(kReservedLiveParked);
+}
+
+void LiveEngine::reset()
+{
+    live.clear();
+    spawnStack.clear();
+    ghostCallsigns.clear();
+    unmatchedSet.clear();
+    couplingQueue.clear();
+    liveParked.clear();
+    deferred.clear();
+    answersInHand.clear();
+    fastRequest = false;
+    intake = {};
+}
+
+std::int32_t LiveEngine::tick() const
+{
+    return (n.tickCounter != nullptr ? *n.tickCounter : gTickCounter).load(std::memory_order_relaxed);
+}
+
+UserAircraft LiveEngine::user() const
+{
+    return n.sim->userAircraft();
+}
+
+std::int64_t LiveEngine::steadyNow100ns() const
+{
+    return n.clock->steadyNow100ns();
+}
+
+DayHalfHour LiveEngine::weekdayHalfHour() const
+{
+    return n.clock->weekdayHalfHour();
+}
+
+std::optional<DbaseRecord> LiveEngine::lookupRegistration(const std::string& registration) const
+{
+    return n.liveries->lookupRegistration(registration);
+}
+
+LiveAc* LiveEngine::findByHexid(std::uint32_t hexid)
+{
+    for (LiveAc& ac : live)
+        if (ac.hexid == hexid)
+            return &ac;
+    return nullptr;
+}
+
+LiveAc* LiveEngine::findByObjectId(std::uint32_t objectId)
+{
+    // Buffered aircraft have no object yet; an id of 0 names none of them.
+    if (objectId == 0)
+        return nullptr;
+    for (LiveAc& ac : live)
+        if (ac.objectId == objectId)
+            return &ac;
+    return nullptr;
+}
+
+std::size_t LiveEngine::activeCount() const
+{
+    return static_cast<std::size_t>(std::count_if(
+        live.begin(), live.end(), [](const LiveAc& ac) { return ac.simState == SimState::active; }));
+}
+
+} // namespace oxl

@@ -1,0 +1,126 @@
+// The live traffic engine's state of one cycle: every live aircraft, the spawn, ghost, unmatched and
+// coupling containers, the deferred creation answers and the neighbours the engine calls. The clock, the
+// simulator's queues, the liveries, the stands and the user aircraft are replaceable, so that tests run
+// the engine on a fake clock with fake answers.
+#pragma once
+
+#include "airports/parking_state.h"
+#include "foundation/half_hours.h"
+#include "foundation/units.h"
+#include "records/aircraft_records.h"
+#include "records/sim_queues.h"
+#include "traffic/engine/engine_ports.h"
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace oxl
+{
+
+/// [nm] the stand search radius at spawn.
+inline constexpr double kSpawnStandSearchNm = metresToNm(55.0);
+/// [nm] an airport's elevation is the ground for aircraft this near it.
+inline constexpr double kGroundAirportNm = 10.0;
+/// Hexids above this are live aircraft; at or below, static ones.
+inline constexpr std::uint32_t kLastStaticHexid = 10000;
+
+/// FNV-1a hash of a text key, the hash of the unmatched set.
+struct Fnv1aHash
+{
+    /// The 64-bit FNV-1a hash of the key's bytes.
+    std::size_t operator()(std::string_view key) const noexcept
+    {
+        std::uint64_t hash = 14695981039346656037ull;
+        for (unsigned char c : key)
+        {
+            hash ^= c;
+            hash *= 1099511628211ull;
+        }
+        return static_cast<std::size_t>(hash);
+    }
+};
+
+/// The engine's neighbours and sources; every one can be replaced by a test.
+struct LiveNeighbours
+{
+    SimQueues* simQueues = &gSimQueues;                      ///< positions, events, creates, removals
+    SimAnswerQueue* simAnswers = &gSimAnswerQueue;           ///< answers of the simulator link
+    MainLoopQueues* mainQueues = &gMainLoopQueues;           ///< create deques and removal queue
+    ParkingState* parking = &gParking;                       ///< stands, static aircraft, park airport
+    std::atomic<std::int32_t>* tickCounter = nullptr;        ///< the main loop's tick; nullptr = gTickCounter
+    std::unique_ptr<EngineClock> clock = std::make_unique<PlatformClock>(); ///< steady time, time of week
+    std::unique_ptr<LiveryPort> liveries = std::make_unique<NoLiveries>();  ///< livery services
+    std::unique_ptr<StandLearningPort> stands = std::make_unique<NoStandLearning>(); ///< stand learning
+    std::unique_ptr<ParkingPort> staticParking = std::make_unique<NoParking>(); ///< static parking, airports
+    std::unique_ptr<SimulatorPort> sim = std::make_unique<NoSimulator>();       ///< the simulator link
+    std::unique_ptr<FlightSteps> phases = std::make_unique<NoFlightSteps>();    ///< the engine's flight steps
+};
+
+/// A creation answer waiting 200 ticks before its aircraft is made active.
+struct DeferredAnswer
+{
+    SimAnswer answer;         ///< kind liveCreated or staticCreated
+    std::int32_t counter = 0; ///< ticks since the answer; -1 = done
+};
+
+/// What the intake and the end of stream did since the intake's last log line.
+struct IntakeCounts
+{
+    std::uint64_t linesTaken = 0;          ///< traffic lines handed to the engine
+    std::uint64_t droppedPastDue = 0;      ///< lines dropped because their report was already due
+    std::uint64_t endOfStreamRemovals = 0; ///< aircraft given up at the end of their report stream
+    std::int32_t ticks = 0;                ///< ticks since the interval began
+    std::int64_t since100ns = -1;          ///< steady time the interval began; -1 = at the next tick
+};
+
+/// The engine's state of one cycle.
+struct LiveEngine
+{
+    LiveEngine();
+    LiveEngine(const LiveEngine&) = delete;
+    LiveEngine& operator=(const LiveEngine&) = delete;
+
+    /// Empties every container for a new cycle (the neighbours stay).
+    void reset();
+
+    /// The current tick.
+    std::int32_t tick() const;
+    /// The user aircraft as last known.
+    UserAircraft user() const;
+    /// Steady-clock time now [100 ns].
+    std::int64_t steadyNow100ns() const;
+    /// Weekday and half hour now.
+    DayHalfHour weekdayHalfHour() const;
+    /// The registration record, through the hook or the database.
+    std::optional<DbaseRecord> lookupRegistration(const std::string& registration) const;
+
+    /// The first live aircraft with the hexid, nullptr when none.
+    LiveAc* findByHexid(std::uint32_t hexid);
+    /// The first live aircraft with the object id, nullptr when none.
+    LiveAc* findByObjectId(std::uint32_t objectId);
+    /// Number of live aircraft in SimState active.
+    std::size_t activeCount() const;
+
+    std::vector<LiveAc> live;                ///< every live aircraft, by value
+    std::vector<std::uint32_t> spawnStack;   ///< hexids waiting for a create request, last in first out
+    std::vector<std::string> ghostCallsigns; ///< old callsigns with '_' appended
+    std::unordered_set<std::string, Fnv1aHash> unmatchedSet; ///< keys of aircraft without a livery
+    std::deque<std::uint32_t> couplingQueue; ///< hexids of spawned aircraft for the coupled search
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> liveParked; ///< (hexid, half-hour slot)
+    std::vector<DeferredAnswer> deferred; ///< creation answers waiting for activation
+    std::vector<SimAnswer> answersInHand; ///< answers taken off the queue, handled outside its lock
+    bool fastRequest = false;             ///< in-range data wanted every 20 ticks
+    IntakeCounts intake;                  ///< counts for the intake's log line
+    LiveNeighbours n;                     ///< neighbours and sources
+};
+
+} // namespace oxl

@@ -1,0 +1,667 @@
+#include "traffic/engine/live_lifecycle.h"
+
+#include "foundation/config_keys.h"
+#include "foundation/geodesy.h"
+#include "foundation/log.h"
+#include "records/aircraft_words.h"
+#include "traffic/engine/aircraft_profile.h"
+#include "traffic/engine/live_spawning.h"
+#include "traffic/engine/stream_ops.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <mutex>
+#include <system_error>
+
+namespace oxl
+{
+
+namespace
+{
+
+constexpr double kMinReportSpacingS = 1.0;
+constexpr double kSlowKt = 5.0;
+constexpr double kJumpFromSlowKt = 80.0;
+constexpr double kJumpFactor = 10.0;
+constexpr double kAirSpacingMinKt = 120.0;
+constexpr double kAirSameTrackDeg = 1.0;
+constexpr double kAirSpacingNm = metresToNm(450.0);
+constexpr double kGroundSpacingMaxKt = 30.0;
+constexpr double kGroundSameTrackDeg = 2.0;
+constexpr double kGroundSpacingNm = metresToNm(20.0);
+constexpr double kGroundSpacingMaxS = 15.0;
+constexpr double kArrivalJitterS = 0.5;
+constexpr double kEchoCeilingFt = 10000.0;
+constexpr double kEchoBandFt = 120.0;
+constexpr double kNoParkAirportElevationFt = -1000.0;
+constexpr double kMinStaticCgFt = 1.0;
+constexpr double kMaxStaticCgFt = 35.0;
+constexpr double kLowestStaticPitchRad = -1.0 * kDegToRad;
+constexpr double kHighestStaticPitchRad = 2.5 * kDegToRad;
+constexpr double kDefaultStaticPitchRad = 0.7 * kDegToRad;
+constexpr double kSameSpotDeg = 1e-8;
+constexpr std::uint32_t kFirstOwnObjectId = 3; // ids below belong to the simulator and the user
+
+// [nm] a report this near the stand keeps an aircraft parked.
+constexpr double kStillParkedNm = metresToNm(85.0);
+
+bool finiteLine(const TrafficLine& line)
+{
+    const Report& r = line.report;
+    return std::isfinite(line.timestamp) && std::isfinite(r.lat) && std::isfinite(r.lon) &&
+           std::isfinite(r.alt) && std::isfinite(r.gs) && std::isfinite(r.track) && std::isfinite(r.vs) &&
+           std::isfinite(r.tas) && (!r.roll || std::isfinite(*r.roll)) &&
+           (!r.trueHeading || std::isfinite(*r.trueHeading));
+}
+
+double parkAirportElevationFt(const LiveEngine& engine)
+{
+    const Airport& airport = engine.n.parking->parkAirport;
+    return airport.code.empty() ? kNoParkAirportElevationFt : airport.altitude;
+}
+
+bool altitudeEcho(const LiveEngine& engine, double altFt)
+{
+    return altFt > 0.0 && altFt < kEchoCeilingFt &&
+           std::fabs(altFt - parkAirportElevationFt(engine)) <= kEchoBandFt;
+}
+
+// A flying aircraft's source may report positions it only extrapolated and then jump to the real one,
+// kilometres off. The first report after the jump is dropped; a next one that continues from it at a
+// speed the category flies confirms the new track, and the aircraft catches up with it.
+bool confirmsJump(LiveAc& ac, const TrafficLine& line)
+{
+    const double sinceS = line.timestamp - ac.jumpTime;
+    const bool confirmed =
+        ac.jumpTime > 0.0 && sinceS > 0.0 && line.report.airborne != 0 && ac.onGround == 0 &&
+        ac.simState == SimState::active && ac.landing == 0 && ac.rollOut == 0 &&
+        gf_distanceNm({ac.jumpLat, ac.jumpLon}, {line.report.lat, line.report.lon}) / (sinceS / kSecondsPerHour) <=
+            gf_topSpeedKt(ac.category);
+    ac.jumpLat = line.report.lat;
+    ac.jumpLon = line.report.lon;
+    ac.jumpTime = confirmed ? 0.0 : line.timestamp;
+    ac.jumpConfirmed = confirmed ? 1 : 0;
+    return confirmed;
+}
+
+// The spacing and jump rules against the newest report of the stream; true = drop.
+bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
+{
+    const Report& last = ac.stream.back();
+    const double g = line.report.gs;
+    // A speed jump is judged against the last report received: the stream may keep a report that stood
+    // still as a copy at 0 kt, and against that copy every report of a take-off roll would be a jump.
+    // A dropped report counts too, so that one spike loses at most the report after it.
+    const double g0 = ac.lastReceivedGs;
+    const double elapsedS = line.timestamp - ac.lastTime;
+    if (elapsedS <= kMinReportSpacingS)
+        return true;
+    ac.lastReceivedGs = g;
+    if ((g0 > kSlowKt && g >= kJumpFactor * g0) || (g > kSlowKt && g0 >= kJumpFactor * g) ||
+        (g0 <= kSlowKt && g >= kJumpFromSlowKt) || (g <= kSlowKt && g0 >= kJumpFromSlowKt))
+        return true;
+    // A position that no aircraft of the category reaches in the time since the source first reported the
+    // last position is a jump too. That time, not the time since the last report: a source that repeats a
+    // stale position while the aircraft moves on sends the real one later, and it is no jump.
+    const double apartNm = gf_distanceNm({last.lat, last.lon}, {line.report.lat, line.report.lon});
+    const double movingS = std::max(line.timestamp - ac.positionTime, elapsedS);
+    if (apartNm / (movingS / kSecondsPerHour) > gf_topSpeedKt(ac.category))
+        return !confirmsJump(ac, line);
+    ac.jumpTime = 0.0;
+    if (ac.extensionCount >= 1)
+        return false;
+    const double trackDiffDeg = std::fabs(line.report.track - last.track);
+    if (line.report.airborne && g > kAirSpacingMinKt && trackDiffDeg <= kAirSameTrackDeg)
+        return elapsedS <= kAirSpacingNm / (g / kSecondsPerHour);
+    if (!line.report.airborne && g <= kGroundSpacingMaxKt && trackDiffDeg <= kGroundSameTrackDeg)
+    {
+        // A source that reports every 15 s sends a report a hair early now and then: it is no report too
+        // many, and dropping it can leave a new aircraft with one report when it is due.
+        const double capS = kGroundSpacingMaxS - kArrivalJitterS;
+        const double limitS = g > 0.0 ? std::min(kGroundSpacingNm / (g / kSecondsPerHour), capS) : capS;
+        return elapsedS <= limitS;
+    }
+    return false;
+}
+
+// A line of an aircraft removed for the max-park limit while it still stands where it was removed: it
+// would be created again, park, and push the next one out. It comes back once it moves or flies.
+bool stillParkedAfterMaxPark(LiveEngine& engine, const TrafficLine& line)
+{
+    auto& removed = engine.n.parking->maxParkRemoved;
+    const auto it = removed.find(line.hexid);
+    if (it == removed.end())
+        return false;
+    const auto [lat, lon] = it->second;
+    if (line.report.airborne == 0 &&
+        gf_distanceNm({lat, lon}, {line.report.lat, line.report.lon}) <= kStillParkedNm)
+        return true;
+    removed.erase(it);
+    return false;
+}
+
+template <class Record> void eraseAt(std::vector<Record>& records, std::size_t index)
+{
+    if (index + 1 != records.size())
+        records[index] = std::move(records.back());
+    records.pop_back();
+}
+
+template <class Record> std::size_t indexOf(const std::vector<Record>& records, const Record* record)
+{
+    return static_cast<std::size_t>(record - records.data());
+}
+
+void backToBuffer(LiveAc& ac)
+{
+    ac.simState = SimState::buffer;
+    ac.throttleIndex = 5;
+    ac.flapsIndex = 4;
+    ac.objectId = 0;
+}
+
+void deleteFlightPlan(const LiveEngine& engine, std::uint32_t objectId)
+{
+    const std::filesystem::path folder = engine.n.sim->flightPlanFolder();
+    if (folder.empty())
+        return;
+    const std::filesystem::path file = folder / fmt::format("{}.pln", objectId);
+    // A locked or vanished file must not end the cycle: the plan is only an aid to the simulator.
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec) && !ec)
+        std::filesystem::remove(file, ec);
+    if (ec)
+        gf_logMarked(fmt::format("deleting flight plan {} failed: {}", file.string(), ec.message()));
+}
+
+// Calls the simulator directly under simMutex; a failure logs the line and takes the failure path.
+void directCall(LiveEngine& engine, std::int32_t (SimulatorPort::*call)(std::uint32_t),
+                std::uint32_t objectId, std::string_view failureLine)
+{
+    std::int32_t result = 0;
+    {
+        std::lock_guard lock(engine.n.simQueues->simMutex);
+        result = (engine.n.sim.get()->*call)(objectId);
+    }
+    if (result < 0)
+    {
+        gf_logMarked(failureLine);
+        engine.n.sim->simRequestError();
+    }
+}
+
+void onLiveCreated(LiveEngine& engine, LiveAc& ac, const SimAnswer& answer)
+{
+    ac.objectId = answer.objectId;
+    ac.agl = answer.value2;
+    engine.n.phases->onLiveCreated(ac);
+    directCall(engine, &SimulatorPort::requestStaticCg, ac.objectId, "SimConnect request StaticCG fails");
+}
+
+void onGroundData(LiveEngine& engine, const SimAnswer& answer)
+{
+    LiveAc* ac = engine.findByObjectId(answer.objectId);
+    if (ac == nullptr)
+        return;
+    if (answer.hexid == 1 && !ac->onGround && ac->rotationCounter < 2 &&
+        ac->simState != SimState::removingfromsim && ac->phase != GroundPhase::take_off)
+    {
+        if (ac->flareState != 0 || ac->landing)
+            engine.n.phases->onTouchdown(*ac);
+        ac->onGround = 1;
+        ac->altStep = 0.0;
+        ac->rotationCounter = 1;
+    }
+    ac->agl = answer.value2;
+    ac->simGroundFt = answer.value1;
+    if (ac->onGround || ac->rotationCounter >= 2)
+        ac->alt = answer.value1 + ac->staticCgHeight;
+}
+
+void onStaticCg(LiveEngine& engine, const SimAnswer& answer)
+{
+    LiveAc* ac = engine.findByObjectId(answer.objectId);
+    if (ac == nullptr)
+        return;
+    if (answer.value1 >= kMinStaticCgFt && answer.value1 <= kMaxStaticCgFt)
+        ac->staticCgHeight = answer.value1;
+    const double pitch = answer.value2;
+    // A pitch that is no number must not pass the range test as if it were inside it.
+    ac->staticPitch =
+        (!std::isfinite(pitch) || pitch <= kLowestStaticPitchRad || pitch > kHighestStaticPitchRad)
+            ? kDefaultStaticPitchRad
+            : pitch;
+}
+
+void onCallsignBlocked(LiveEngine& engine, const SimAnswer& answer)
+{
+    LiveAc* ac = engine.findByHexid(answer.hexid);
+    if (ac == nullptr)
+        return;
+    if (ac->simState == SimState::buffer)
+    {
+        gf_log(fmt::format("{} will be removed from buffer while blocked", gf_acLabel(*ac)));
+        ac->erase = 1;
+    }
+    else if (ac->simState == SimState::active)
+    {
+        gf_log(fmt::format("{} removed from simulator immediately while blocked", gf_acLabel(*ac)));
+        removeAircraftFromSim(engine, *ac);
+    }
+}
+
+// A creation that failed drops its aircraft; only a failure of the livery itself counts against it.
+void onCreateFailed(LiveEngine& engine, const SimAnswer& answer)
+{
+    const bool liveryFailed = answer.kind == SimAnswerKind::createFailed;
+    if (answer.hexid > kLastStaticHexid)
+    {
+        LiveAc* ac = engine.findByHexid(answer.hexid);
+        if (ac == nullptr)
+            return;
+        if (liveryFailed)
+            engine.n.liveries->onLiveryNotCreated(*ac);
+        eraseAt(engine.live, indexOf(engine.live, static_cast<const LiveAc*>(ac)));
+        return;
+    }
+    auto& statics = engine.n.parking->staticAircraft;
+    auto it =
+        std::find_if(statics.begin(), statics.end(), [&](const SimAc& s) { return s.hexid == answer.hexid; });
+    if (it == statics.end())
+        return;
+    if (liveryFailed)
+        engine.n.liveries->onLiveryNotCreated(*it);
+    eraseAt(statics, static_cast<std::size_t>(it - statics.begin()));
+}
+
+void handleAnswer(LiveEngine& engine, const SimAnswer& answer)
+{
+    switch (answer.kind)
+    {
+    case SimAnswerKind::liveCreated:
+        if (LiveAc* ac = engine.findByHexid(answer.hexid))
+        {
+            if (answer.objectId < kFirstOwnObjectId)
+                return;
+            onLiveCreated(engine, *ac, answer);
+            engine.deferred.push_back(DeferredAnswer{answer, 0});
+        }
+        return;
+    case SimAnswerKind::staticCreated:
+        engine.deferred.push_back(DeferredAnswer{answer, 0});
+        return;
+    case SimAnswerKind::objectRemoved:
+        onSimObjectRemoved(engine, answer.objectId);
+        return;
+    case SimAnswerKind::groundData:
+        onGroundData(engine, answer);
+        return;
+    case SimAnswerKind::staticCg:
+        onStaticCg(engine, answer);
+        return;
+    case SimAnswerKind::callsignBlocked:
+        onCallsignBlocked(engine, answer);
+        return;
+    case SimAnswerKind::createFailed:
+    case SimAnswerKind::createRefused:
+        onCreateFailed(engine, answer);
+        return;
+    }
+    // Kinds that no producer knows are skipped.
+}
+
+// The removal asked for while the simulator created the object; the flag is cleared first, as it would
+// otherwise stop the removal it stands for.
+void removeIfAskedWhileCreating(LiveEngine& engine, SimAc& ac)
+{
+    if (!ac.removeWhenCreated)
+        return;
+    ac.removeWhenCreated = 0;
+    removeAircraftFromSim(engine, ac);
+}
+
+// Activation of a static aircraft 200 ticks after its creation; false when its record is gone.
+bool activateStatic(LiveEngine& engine, const SimAnswer& answer)
+{
+    auto& statics = engine.n.parking->staticAircraft;
+    auto it =
+        std::find_if(statics.begin(), statics.end(), [&](const SimAc& s) { return s.hexid == answer.hexid; });
+    // Static parking may queue its records in buffer or adding2sim; an active or leaving one is not ours.
+    if (it == statics.end() || it->simState == SimState::active || it->simState == SimState::removingfromsim)
+        return false;
+    it->simState = SimState::active;
+    it->objectId = answer.objectId;
+    engine.n.phases->setParkedConfig(*it);
+    if (LOG.value())
+        gf_log(fmt::format("{:8}: {:8} parked", gf_standNameById(it->standId), it->callsign));
+    removeIfAskedWhileCreating(engine, *it);
+    return true;
+}
+
+// Activation of a live aircraft; only the record that the answer created is activated.
+bool activateLive(LiveEngine& engine, const SimAnswer& answer)
+{
+    LiveAc* ac = engine.findByHexid(answer.hexid);
+    if (ac == nullptr || ac->simState != SimState::adding2sim || ac->objectId != answer.objectId)
+        return false;
+    engine.n.phases->onAiCreated(*ac);
+    ac->simState = SimState::active;
+    removeIfAskedWhileCreating(engine, *ac);
+    return true;
+}
+
+} // namespace
+
+double gf_topSpeedKt(AcCategory category)
+{
+    switch (category)
+    {
+    case AcCategory::Light:
+        return 250.0;
+    case AcCategory::Buzjets:
+    case AcCategory::Large:
+        return 600.0;
+    case AcCategory::Heavy:
+        return 650.0;
+    case AcCategory::HighPerf:
+        return 1500.0;
+    case AcCategory::Rotorcraft:
+        return 200.0;
+    }
+    return 650.0;
+}
+
+bool categoryAllowed(AcCategory category)
+{
+    switch (category)
+    {
+    case AcCategory::Light:
+        return LIGHT_AIRCRAFT.value();
+    case AcCategory::HighPerf:
+        return HIGH_PERF_AIRCRAFT.value();
+    case AcCategory::Rotorcraft:
+        return HELICOPTERS.value();
+    case AcCategory::Buzjets:
+    case AcCategory::Large:
+    case AcCategory::Heavy:
+        return true;
+    }
+    return false;
+}
+
+void acceptReport(LiveEngine& engine, TrafficLine&& line)
+{
+    // A number that is no number would pass every range test and poison the spacing rule for good.
+    if (!finiteLine(line))
+        return;
+    LiveAc* ac = engine.findByHexid(line.hexid);
+    if (ac == nullptr)
+    {
+        if (stillParkedAfterMaxPark(engine, line))
+            return;
+        if (!line.callsign.empty())
+            for (const LiveAc& other : engine.live)
+                if (other.callsign == line.callsign && other.type == line.type)
+                    return;
+        acceptNewHexid(engine, std::move(line));
+        return;
+    }
+    if (ac->simState == SimState::liveryrespawn || ac->simState == SimState::removingfromsim)
+        return;
+    if (!ac->stream.empty() && tooCloseOrJumping(*ac, line))
+        return;
+    if (ac->simState == SimState::buffer && altitudeEcho(engine, line.report.alt))
+        return;
+    if (!checkRespawn(engine, *ac, line))
+        return;
+    const bool moved = ac->stream.empty() || !gf_samePosition(ac->stream.back(), line.report);
+    ac->lastTime = line.timestamp;
+    engine.n.phases->appendReport(*ac, line.report);
+    if (moved)
+        ac->positionTime = line.timestamp;
+}
+
+void acceptNewHexid(LiveEngine& engine, TrafficLine&& line)
+{
+    std::optional<DbaseRecord> record;
+    if (!line.registration.empty())
+        record = engine.lookupRegistration(line.registration);
+    if (line.type.empty() && record)
+        line.type = record->type;
+    if (gf_isKnownType(line.type))
+    {
+        createLiveAc(engine, std::move(line));
+        return;
+    }
+    if (record && !record->type.empty())
+    {
+        line.type = record->type;
+        createLiveAc(engine, std::move(line));
+    }
+}
+
+void createLiveAc(LiveEngine& engine, TrafficLine&& line)
+{
+    const AcCategory category = gf_aircraftCategory(line.type);
+    if (static_cast<std::uint32_t>(category) > static_cast<std::uint32_t>(AcCategory::Rotorcraft) ||
+        !categoryAllowed(category))
+        return;
+    if (altitudeEcho(engine, line.report.alt))
+        return;
+    line.secondCallsign = line.callsign;
+    line.coupledCallsign.clear();
+    line.coupledSearchDone = 0;
+    AcProfile profile = gf_acProfile(static_cast<const AcIdent&>(line));
+    profile.hexid = line.hexid;
+    profile.turnStep = profile.maxTurnStep;
+    const CategoryConstants& constants = gf_categoryConstants(profile.category);
+    profile.maxClimbStep = constants.maxClimbStepFt;
+    profile.taxiInSpeed = constants.taxiInSpeedKt;
+    engine.live.emplace_back(line.report, std::move(profile), line.timestamp);
+}
+
+void removeAircraftFromSim(LiveEngine& engine, SimAc& ac)
+{
+    switch (ac.simState)
+    {
+    case SimState::buffer:
+        ac.erase = 1;
+        return;
+    case SimState::adding2sim:
+    {
+        if (ac.removeWhenCreated)
+            return;
+        MainLoopQueues& queues = *engine.n.mainQueues;
+        // Two live aircraft may share a callsign: a live request is withdrawn by its hexid.
+        const bool withdrawn = ac.hexid > kLastStaticHexid
+                                   ? gf_removeFromCreateDequeByHexid(queues.liveCreates, ac.hexid)
+                                   : gf_removeFromCreateDeque(queues.staticCreates, ac.callsign);
+        if (withdrawn)
+            ac.createCancelled = 1;
+        else
+            ac.removeWhenCreated = 1;
+        return;
+    }
+    case SimState::active:
+    case SimState::liveryrespawn:
+    case SimState::removingfromsim:
+        if (ac.removeWhenCreated)
+            return;
+        ac.simState = SimState::removingfromsim;
+        if (ac.objectId != 0)
+        {
+            engine.n.mainQueues->removals.push_back(ac.objectId);
+            return;
+        }
+        gf_logMarked(
+            fmt::format("{} removing act {}, with objectid=0 ?", "removeAircraftFromSim", gf_acLabel(ac)));
+        // No object means no removal answer will ever come: erase the record instead of keeping it.
+        ac.erase = 1;
+        return;
+    }
+}
+
+void liveryRespawn(LiveEngine& engine, LiveAc& ac)
+{
+    try
+    {
+        if (ac.stream.empty())
+            return;
+        Report r = ac.stream.front();
+        if (ac.phase != GroundPhase::parked)
+        {
+            r.lat = ac.lat;
+            r.lon = ac.lon;
+            r.alt = ac.alt;
+            r.roll = ac.bank;
+            Report& front = ac.stream.front();
+            front.stationary =
+                (std::fabs(front.lat - ac.lat) < kSameSpotDeg && std::fabs(front.lon - ac.lon) < kSameSpotDeg)
+                    ? 1
+                    : 0;
+        }
+        else
+        {
+            ac.stream.resize(1);
+            ac.stream.front().stationary = 1;
+            r.stationary = 1;
+            ac.stream.front().track = ac.heading * kRadToDeg;
+        }
+        r.dueTick = engine.tick() + 1;
+        ac.stream.push_front(r);
+        ac.simState = SimState::liveryrespawn;
+        ac.storedHeading = ac.heading;
+        ac.storedHeadingSet = 1;
+        if (ac.objectId != 0)
+        {
+            engine.n.mainQueues->removals.push_back(ac.objectId);
+            return;
+        }
+        gf_logMarked(fmt::format("{} removing act {} with objectid=0 ?", "liveryRespawn", gf_acLabel(ac)));
+        // Without an object no removal answer comes back: return to buffer at once.
+        backToBuffer(ac);
+    }
+    catch (const std::exception& e)
+    {
+        gf_logMarked(fmt::format("{}: {}", "liveryRespawn", e.what()));
+    }
+}
+
+bool gf_removeFromCreateDeque(std::deque<CreateRequest>& deque, const std::string& callsign)
+{
+    if (callsign.empty())
+        return false;
+    const auto before = deque.size();
+    std::erase_if(deque, [&](const CreateRequest& r) { return r.callsign == callsign; });
+    return deque.size() != before;
+}
+
+bool gf_removeFromCreateDequeByHexid(std::deque<CreateRequest>& deque, std::uint32_t hexid)
+{
+    const auto before = deque.size();
+    std::erase_if(deque, [&](const CreateRequest& r) { return r.hexid == hexid; });
+    return deque.size() != before;
+}
+
+bool gf_removeFarthestLive(LiveEngine& engine, double d0Nm)
+{
+    const UserAircraft user = engine.user();
+    double best = d0Nm;
+    std::uint32_t candidate = 0;
+    bool found = false;
+    for (const LiveAc& ac : engine.live)
+    {
+        if (ac.simState != SimState::active)
+            continue;
+        const double d = gf_distanceNm({user.lat, user.lon}, {ac.lat, ac.lon});
+        if (d > best + 0.1)
+        {
+            best = d;
+            candidate = ac.hexid;
+            found = true;
+        }
+    }
+    if (!found)
+        return true;
+    removeAircraftFromSim(engine, *engine.findByHexid(candidate));
+    return false;
+}
+
+void gf_trimLiveToMax(LiveEngine& engine)
+{
+    const auto active = static_cast<std::int64_t>(engine.activeCount());
+    for (std::int64_t i = 0; i < active - MAX_LIVE_SEL.value(); ++i)
+        gf_removeFarthestLive(engine, -1.0);
+}
+
+void simHousekeeping(LiveEngine& engine)
+{
+    {
+        std::lock_guard lock(engine.n.simAnswers->simAnswerMutex);
+        engine.answersInHand.swap(engine.n.simAnswers->answers);
+    }
+    for (const SimAnswer& answer : engine.answersInHand)
+        handleAnswer(engine, answer);
+    engine.answersInHand.clear();
+    if (!engine.deferred.empty())
+        handleCreatedAc(engine);
+}
+
+void handleCreatedAc(LiveEngine& engine)
+{
+    bool anyCompleted = false;
+    // Activation may erase records but never touches the deferred list, so indexes stay valid.
+    for (DeferredAnswer& entry : engine.deferred)
+    {
+        if (entry.counter < 0)
+            continue;
+        const bool isLive = entry.answer.kind == SimAnswerKind::liveCreated;
+        if (entry.counter < kActivationTicks)
+        {
+            ++entry.counter;
+            if (isLive &&
+                (entry.counter == kFirstLightsToggleTicks || entry.counter == kSecondLightsToggleTicks))
+                directCall(engine, &SimulatorPort::allLightsToggle, entry.answer.objectId,
+                           "SimConnect gf_allLightsToggle fails");
+            continue;
+        }
+        const bool activated =
+            isLive ? activateLive(engine, entry.answer) : activateStatic(engine, entry.answer);
+        if (!activated)
+            gf_logMarked(fmt::format("{} no aircraft for created object {}, hexid {}", "handleCreatedAc",
+                                     entry.answer.objectId, entry.answer.hexid));
+        // An answer whose record has gone would wait for ever, and could later activate a stranger.
+        entry.counter = -1;
+        anyCompleted = true;
+    }
+    if (anyCompleted)
+        std::erase_if(engine.deferred, [](const DeferredAnswer& e) { return e.counter < 0; });
+}
+
+void onSimObjectRemoved(LiveEngine& engine, std::uint32_t objectId)
+{
+    if (LiveAc* ac = engine.findByObjectId(objectId))
+    {
+        if (ac->simState == SimState::liveryrespawn)
+        {
+            backToBuffer(*ac);
+            return;
+        }
+        if (ac->flightPlanSet)
+            deleteFlightPlan(engine, objectId);
+        eraseAt(engine.live, indexOf(engine.live, static_cast<const LiveAc*>(ac)));
+        return;
+    }
+    if (objectId == 0)
+        return;
+    auto& statics = engine.n.parking->staticAircraft;
+    auto it =
+        std::find_if(statics.begin(), statics.end(), [&](const SimAc& s) { return s.objectId == objectId; });
+    if (it != statics.end())
+        eraseAt(statics, static_cast<std::size_t>(it - statics.begin()));
+}
+
+} // namespace oxl

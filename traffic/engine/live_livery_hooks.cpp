@@ -1,0 +1,49 @@
+#include "traffic/engine/live_livery_hooks.h"
+
+#include "liveries/livery_matching.h"
+#include "liveries/regcodes.h"
+#include "liveries/registrations.h"
+
+#include <memory>
+
+namespace oxl
+{
+
+namespace
+{
+
+// The livery matching of the aircraft data; registrations are looked up in the aircraft database.
+class MatchingLiveries final : public LiveryPort
+{
+  public:
+    std::string_view takePendingTitle(std::uint32_t hexid) override { return gf_takePendingTitle(hexid); }
+    void storePendingTitle(std::uint32_t hexid, std::string_view title) override
+    {
+        gf_storePendingTitle(hexid, title);
+    }
+    void erasePendingTitle(std::uint32_t hexid) override { gf_erasePendingTitle(hexid); }
+    void matchLiveAcLivery(LiveAc& ac) override { gf_matchLiveAcLivery(ac); }
+    std::optional<std::string_view> regcodeTitle(const std::string& registration) override
+    {
+        return gf_regcodeTitle(registration);
+    }
+    void onLiveryNotCreated(const SimAc& ac) override { gf_onLiveryNotCreated(ac); }
+    std::optional<DbaseRecord> lookupRegistration(const std::string& registration) override
+    {
+        return gf_lookupRegistration(registration);
+    }
+};
+
+} // namespace
+
+void gf_installLiveLiveryHooks(LiveEngine& engine)
+{
+    engine.n.liveries = std::make_unique<MatchingLiveries>();
+}
+
+std::vector<std::string> gf_unmatchedList(const LiveEngine& engine)
+{
+    return {engine.unmatchedSet.begin(), engine.unmatchedSet.end()};
+}
+
+} // namespace oxl

@@ -1,0 +1,333 @@
+#include "traffic/engine/live_movement.h"
+
+#include "foundation/geodesy.h"
+#include "foundation/log.h"
+#include "foundation/units.h"
+#include "records/aircraft_words.h"
+#include "traffic/engine/live_lifecycle.h"
+#include "traffic/engine/stream_ops.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <limits>
+#include <utility>
+
+namespace oxl
+{
+
+namespace
+{
+// A late aircraft flies a leg at most this many times the leg's speed.
+constexpr double kCatchUpFactor = 1.5;
+constexpr double kCatchUpFloorKt = 250.0;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// [rad] 0.5 degrees: a smaller heading difference is not turned.
+constexpr double kTurnDeadBandRad = 0.5 * kDegToRad;
+// [rad] the highest nose-up pitch of a flare.
+constexpr double kFlarePitchLimitRad = degToRad(-4.0);
+// Largest curve parameter: the end point itself belongs to the next leg.
+constexpr double kLastCurveT = 0.999999;
+// [ft] a landing aircraft at or below this height flares.
+constexpr double kFlareAglFt = 400.0;
+// [ticks] the smoothing windows shrink toward this while the aircraft stands.
+constexpr std::int32_t kBaseMargin = 1000;
+constexpr std::int32_t kMarginShrink = 100;
+
+// [nm] a report nearer than this is where the aircraft is, not behind it.
+constexpr double kBehindMinNm = metresToNm(5.0);
+// [rad] a report this far off the heading lies behind the aircraft.
+constexpr double kBehindRad = 90.0 * kDegToRad;
+
+// On the runway, rolling out or taking off, an aircraft never moves backwards: a report that lies behind
+// it (a stale report after it rolled on past it) is skipped while another report follows it.
+bool behindOnRunway(const LiveAc& ac)
+{
+    if (ac.stream.size() < 3 || ac.stream[1].stationary != 0)
+        return false;
+    if (ac.phase != GroundPhase::take_off && !(ac.onGround != 0 && (ac.rollOut != 0 || ac.takeOff != 0)))
+        return false;
+    const Report& next = ac.stream[1];
+    if (gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon}) <= kBehindMinNm)
+        return false;
+    const double bearing = gf_bearingRad({ac.lat, ac.lon}, {next.lat, next.lon});
+    return std::abs(gf_wrapPi(bearing - ac.heading)) >= kBehindRad;
+}
+
+double wrapLongitude(double lon)
+{
+    double wrapped = std::fmod(lon + 180.0, 360.0);
+    if (wrapped < 0.0)
+        wrapped += 360.0;
+    return wrapped - 180.0;
+}
+
+bool isGroundPhase(GroundPhase phase)
+{
+    return phase == GroundPhase::pushing_back || phase == GroundPhase::pushed_back ||
+           phase == GroundPhase::taxi || phase == GroundPhase::parking;
+}
+
+void clearCurve(LiveAc& ac)
+{
+    ac.curve.t0 = kNaN;
+    ac.curve.t1 = kNaN;
+    ac.curve.ctrlEast = kNaN;
+    ac.curve.ctrlNorth = kNaN;
+    ac.curveT = 0.0;
+}
+
+void attitude(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
+{
+    if (ac.phase == GroundPhase::take_off)
+    {
+        steps.rotationTick(engine, ac);
+        return;
+    }
+    if (ac.agl <= kFlareAglFt && ac.landing != 0 && ac.onGround == 0)
+        steps.flareTick(engine, ac);
+    if (ac.pitchSettle != 0)
+    {
+        ac.pitch += ac.pitchStep;
+        // The settle ends when the static pitch is reached from whichever side it started.
+        const bool reached = ac.pitchStep == 0.0 || !std::isfinite(ac.pitch) ||
+                             (ac.pitchStep > 0.0 ? ac.pitch >= ac.staticPitch : ac.pitch <= ac.staticPitch);
+        if (reached)
+        {
+            ac.pitch = ac.staticPitch;
+            ac.pitchStep = 0.0;
+            ac.bank = 0.0;
+            ac.bankStep = 0.0;
+            ac.pitchSettle = 0;
+            ac.flareState = 0;
+        }
+        ac.bank += ac.bankStep;
+    }
+    else if (ac.flareState != 0)
+    {
+        ac.bank = std::clamp(ac.bank + ac.bankStep, -kPi, kPi);
+        ac.pitch = std::max(ac.pitch + ac.pitchStep, kFlarePitchLimitRad);
+        ac.alt += ac.altStep;
+    }
+    else if (ac.onGround != 0)
+    {
+        ac.pitch = ac.staticPitch;
+        ac.bank = 0.0;
+    }
+    else
+    {
+        ac.bank += ac.bankStep;
+        ac.pitch += ac.pitchStep;
+        ac.alt += ac.altStep;
+    }
+}
+} // namespace
+
+bool gf_curvePoint(const CurveSegment& curve, double t, double& lat, double& lon, double& heading)
+{
+    if (!curve.active() || !(t >= curve.t0 && t <= curve.t1) || !(curve.t1 > curve.t0))
+        return false;
+    const double u = (t - curve.t0) / (curve.t1 - curve.t0);
+    const double s = 1.0 - u;
+    const double east = 2.0 * s * u * curve.ctrlEast + u * u * curve.endEast;
+    const double north = 2.0 * s * u * curve.ctrlNorth + u * u * curve.endNorth;
+    const double dEast = 2.0 * u * (curve.endEast - curve.ctrlEast) + 2.0 * s * curve.ctrlEast;
+    const double dNorth = 2.0 * u * (curve.endNorth - curve.ctrlNorth) + 2.0 * s * curve.ctrlNorth;
+    heading = gf_wrapTwoPi(std::atan2(dEast, dNorth));
+    const double originLat = curve.originLat > 180.0 ? curve.originLat - 360.0 : curve.originLat;
+    lat = curve.originLat + north / kMetresPerDegree;
+    lon = curve.originLon + east / (kMetresPerDegree * std::cos(originLat * kDegToRad));
+    return true;
+}
+
+double turnToward(double heading, double wanted, double turnStep)
+{
+    if (std::abs(gf_wrapPi(wanted - heading)) <= kTurnDeadBandRad)
+        return heading;
+    bool clockwise;
+    if (heading <= kPi)
+        clockwise = wanted > heading && wanted < heading + kPi;
+    else
+        clockwise = !(wanted < heading && wanted > heading - kPi);
+    return gf_wrapTwoPi(clockwise ? heading + turnStep : heading - turnStep);
+}
+
+void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
+{
+    Report& next = ac.stream.at(1);
+    if (next.stationary != 0)
+    {
+        if (ac.category == AcCategory::Rotorcraft)
+            steps.stationaryTiming(engine, ac);
+        return;
+    }
+    const Report& front = ac.stream[0];
+    const double nm = gf_distanceNm({front.lat, front.lon}, {next.lat, next.lon});
+    double speedKt;
+    if (ac.landing != 0 && next.airborne != 0)
+        speedKt = front.gs > 0.0 ? front.gs : 100.0;
+    else
+        speedKt = legSpeed(ac);
+    const std::int32_t n = gf_checkedTicks(nm * kTicksPerHour / speedKt);
+    clampNextDue(ac, engine.tick(), std::max(n, kMinLegTicks));
+    // However late the aircraft is, it flies the leg no faster than half again the leg's speed (at least
+    // 250 kt: a source may report a climbing aircraft far too slow) and what its category can fly: a late
+    // aircraft catches up over several legs instead of dashing.
+    const double fastestKt =
+        std::min(std::max(kCatchUpFactor * speedKt, kCatchUpFloorKt), gf_topSpeedKt(ac.category));
+    const std::int64_t fewest = engine.tick() + static_cast<std::int64_t>(gf_checkedTicks(std::ceil(nm * kTicksPerHour / fastestKt)));
+    if (next.dueTick < fewest)
+        next.dueTick = gf_checkedTicks(static_cast<double>(fewest));
+}
+
+void consumeReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
+{
+    clearCurve(ac);
+    {
+        const Report& front = ac.stream.at(0);
+        Report& next = ac.stream.at(1);
+        if (next.stationary == 0 && gf_samePosition(front, next))
+            next.stationary = 1;
+        if (next.stationary == 0)
+            ac.targetHeading = gf_bearingRad({front.lat, front.lon}, {next.lat, next.lon});
+    }
+    if (ac.onGround == 0)
+        retimeNextReport(engine, steps, ac);
+    else
+        steps.nextPosGround(engine, ac);
+    // The ground set-up may have cut the stream or inserted reports: the next report is read anew.
+    if (ac.stream.size() >= 2 && ac.stream[1].stationary == 0)
+    {
+        const Report& next = ac.stream[1];
+        const std::int32_t legTicks = ticksToNext(ac, engine.tick());
+        ac.latStep = (next.lat - ac.lat) / legTicks;
+        // Across the antimeridian the short way round, not back across the whole globe.
+        ac.lonStep = wrapLongitude(next.lon - ac.lon) / legTicks;
+        if (ac.onGround == 0)
+            steps.flyingStep(engine, ac);
+        else
+            steps.groundReportStep(engine, ac);
+    }
+    else
+    {
+        ac.latStep = 0.0;
+        ac.lonStep = 0.0;
+        if (ac.takeOff == 0 && ac.rollOut == 0)
+        {
+            if (ac.earlyMargin > kBaseMargin)
+                ac.earlyMargin = std::max(ac.earlyMargin - kMarginShrink, kBaseMargin);
+            if (ac.lateMargin > kBaseMargin)
+                ac.lateMargin = std::max(ac.lateMargin - kMarginShrink, kBaseMargin);
+        }
+    }
+    if (!ac.stream.empty())
+        ac.stream.pop_front();
+}
+
+void nextPosMain(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
+{
+    try
+    {
+        for (;;)
+        {
+            while (ac.stream.size() < 2)
+            {
+                const std::size_t before = ac.stream.size();
+                if (steps.endOfStream(engine, ac) && ac.stream.size() > before)
+                    continue;
+                if (ac.phase != GroundPhase::parked)
+                    steps.learnStandOnDeparture(engine, ac, ac.phase != GroundPhase::flying);
+                ++engine.intake.endOfStreamRemovals;
+                removeAircraftFromSim(engine, ac);
+                return;
+            }
+            if ((ac.onGround == 0 && ac.stream[1].stationary != 0 && ac.category != AcCategory::Rotorcraft) ||
+                behindOnRunway(ac))
+            {
+                ac.stream.erase(ac.stream.begin() + 1);
+                continue;
+            }
+            break;
+        }
+        consumeReport(engine, steps, ac);
+    }
+    catch (const std::exception& error)
+    {
+        gf_logMarked(fmt::format("{}: {} {}, sz:{}, fs:{}, st:{}", "nextPosMain", error.what(), gf_acLabel(ac),
+                                 ac.stream.size(), gf_groundPhaseWord(ac.phase), gf_simStateWord(ac.simState)));
+        throw;
+    }
+}
+
+void advancePosition(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
+{
+    bool moved = false;
+    if (ac.curve.active())
+    {
+        ac.curveT = std::clamp(ac.curveT + ac.curveTStep, 0.0, kLastCurveT);
+        double lat = 0.0;
+        double lon = 0.0;
+        double curveHeading = 0.0;
+        if (gf_curvePoint(ac.curve, ac.curveT, lat, lon, curveHeading))
+        {
+            ac.lat = lat;
+            ac.lon = lon;
+            const double wanted =
+                ac.phase == GroundPhase::pushing_back ? gf_wrapTwoPi(curveHeading + kPi) : curveHeading;
+            ac.heading = turnToward(ac.heading, wanted, ac.turnStep);
+        }
+        else
+            gf_log(fmt::format("{} error in curve at index: {:.2F}", ac.callsign, ac.curveT));
+    }
+    else if (!isGroundPhase(ac.phase))
+    {
+        ac.heading = gf_wrapTwoPi(ac.heading + ac.headingStep);
+        ac.lat += ac.latStep;
+        moved = true;
+    }
+    else
+    {
+        if (ac.phase == GroundPhase::parking || ac.turnToTarget != 0)
+            ac.heading = turnToward(ac.heading, ac.targetHeading, ac.turnStep);
+        if (ac.phase != GroundPhase::pushed_back)
+        {
+            ac.lat += ac.latStep;
+            moved = true;
+        }
+    }
+    if (moved)
+        ac.lon += ac.lonStep;
+    attitude(engine, steps, ac);
+    ac.lon = wrapLongitude(ac.lon);
+    if (ac.lat > 90.0 || ac.lat < -90.0)
+    {
+        ac.lat = (ac.lat > 90.0 ? 180.0 : -180.0) - ac.lat;
+        ac.lon = wrapLongitude(ac.lon + 180.0);
+    }
+}
+
+void moveActiveAc(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
+{
+    try
+    {
+        if (ac.stream.front().dueTick <= engine.tick())
+        {
+            nextPosMain(engine, steps, ac);
+            if (ac.simState != SimState::active || ac.stream.empty())
+                return;
+            ac.vs = ac.vsValue / 60.0;
+            ac.tas = ac.stream.front().stationary != 0 ? 0.0 : ac.speedValue;
+        }
+        if (ac.simState == SimState::active && !ac.stream.empty() && ac.stream.front().stationary == 0)
+            advancePosition(engine, steps, ac);
+    }
+    catch (const std::exception&)
+    {
+        // One aircraft that cannot be moved leaves the simulator; the others fly on.
+        removeAircraftFromSim(engine, ac);
+    }
+}
+
+} // namespace oxl

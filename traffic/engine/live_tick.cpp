@@ -1,0 +1,244 @@
+#include "traffic/engine/live_tick.h"
+
+#include "foundation/geodesy.h"
+#include "foundation/log.h"
+#include "records/aircraft_words.h"
+#include "traffic/engine/live_lifecycle.h"
+#include "traffic/engine/live_spawning.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <mutex>
+
+namespace oxl
+{
+
+namespace
+{
+// Above this frame rate the frame sender releases simMutex soon enough to be waited for.
+constexpr float kWaitForSenderFps = 50.0f;
+// [ticks] how long the ground found under an aircraft holds before it is looked up again.
+constexpr std::int32_t kGroundFloorTicks = 100;
+
+// The ground the program knows under the aircraft [ft]; NaN when it knows none.
+double knownGroundFt(const LiveEngine& engine, const LiveAc& ac)
+{
+    const Airport& park = engine.n.parking->parkAirport;
+    if (!park.code.empty() &&
+        gf_distanceNm({ac.lat, ac.lon}, {park.latitude, park.longitude}) <= kGroundAirportNm)
+        return park.altitude;
+    if (const auto elevation = engine.n.staticParking->nearestAirportElevationFt(ac.lat, ac.lon))
+        return *elevation;
+    return ac.simGroundFt;
+}
+} // namespace
+
+void keepAboveGround(LiveEngine& engine, LiveAc& ac)
+{
+    if (ac.onGround != 0)
+        return;
+    const std::int32_t tick = engine.tick();
+    if (ac.groundFloorTick < 0 || tick - ac.groundFloorTick >= kGroundFloorTicks)
+    {
+        ac.groundFloorFt = knownGroundFt(engine, ac);
+        ac.groundFloorTick = tick;
+    }
+    // NaN (no ground known) compares false and leaves the altitude as it is.
+    if (ac.alt < ac.groundFloorFt)
+        ac.alt = ac.groundFloorFt;
+}
+
+bool updateLiveAc(LiveEngine& engine, LiveAc& ac)
+{
+    if (ac.simState == SimState::buffer)
+        bufferStep(engine, ac);
+    else if (ac.simState == SimState::active)
+    {
+        if (ac.stream.empty())
+        {
+            gf_logMarked(
+                fmt::format("{} stream empty ? {}, hexid:{}, objectid:{}, alt:{:.0f} ft, lalo:{}, TAS:{:.0f}",
+                            "updateLiveAc", gf_acLabel(ac), ac.hexid, ac.objectId, ac.alt,
+                            fmt::format("{:.6f},{:.6f}", ac.lat, ac.lon), ac.tas));
+            removeAircraftFromSim(engine, ac);
+        }
+        else
+        {
+            engine.n.phases->moveActive(ac);
+            if (ac.simState == SimState::active)
+            {
+                keepAboveGround(engine, ac);
+                if (ac.objectId == 0)
+                {
+                    gf_logMarked(fmt::format("{} objectid=0? hexid: {},cs:{}, reg:{}, aimo:{} sz:{}",
+                                             "updateLiveAc", ac.hexid, ac.callsign, ac.registration,
+                                             gf_airlTypeKey(ac), ac.stream.size()));
+                    removeAircraftFromSim(engine, ac);
+                }
+                else
+                    engine.n.simQueues->fill->push_back(SimPosition{
+                        ac.lat, ac.lon, ac.pitch, ac.bank, ac.heading, ac.alt, ac.vs, ac.tas, ac.objectId});
+            }
+        }
+    }
+    // Flags set elsewhere during the last tick (answers, lines, other aircraft) are swept here too.
+    return ac.erase || ac.createCancelled;
+}
+
+void updateAllLiveAc(LiveEngine& engine)
+{
+    bool sweep = false;
+    // By index: a step may append to nothing but may flag any record; erasing waits for the sweep.
+    for (std::size_t i = 0; i < engine.live.size(); ++i)
+        sweep = updateLiveAc(engine, engine.live[i]) || sweep;
+    if (sweep)
+        std::erase_if(engine.live, [](const LiveAc& ac) { return ac.erase || ac.createCancelled; });
+    handOverPositions(*engine.n.simQueues);
+}
+
+void handOverPositions(SimQueues& queues)
+{
+    std::unique_lock lock(queues.simMutex, std::try_to_lock);
+    if (!lock.owns_lock())
+    {
+        if (queues.frameRate.load(std::memory_order_relaxed) <= kWaitForSenderFps)
+        {
+            // The fill buffer belongs to the main loop alone; only the swap needs the mutex.
+            queues.fill->clear();
+            return;
+        }
+        lock.lock();
+    }
+    std::swap(queues.fill, queues.send);
+    queues.fill->clear();
+}
+
+CreateRequest makeCreateRequest(const LiveAc& ac)
+{
+    CreateRequest request;
+    request.lat = ac.lat;
+    request.lon = ac.lon;
+    request.alt = ac.alt;
+    request.pitch = ac.pitch * kRadToDeg;
+    request.bank = ac.bank * kRadToDeg;
+    request.heading = ac.heading * kRadToDeg;
+    request.onGround = (!ac.stream.empty() && !ac.stream.front().airborne) ? 1 : 0;
+    request.airspeed = 0;
+    request.callsign = ac.callsign;
+    request.title = ac.livery;
+    request.hexid = ac.hexid;
+    return request;
+}
+
+void createRequestFromSpawnStack(LiveEngine& engine)
+{
+    if (engine.spawnStack.empty())
+        return;
+    const std::uint32_t hexid = engine.spawnStack.back();
+    engine.spawnStack.pop_back();
+    const LiveAc* ac = engine.findByHexid(hexid);
+    if (ac == nullptr)
+        return;
+    if (ac->callsign.empty())
+    {
+        gf_logMarked(fmt::format("{} {} objectid = 0?", "lf_handleAddingStack", gf_acLabel(*ac)));
+        return;
+    }
+    engine.n.mainQueues->liveCreates.push_back(makeCreateRequest(*ac));
+}
+
+void serviceQueues(LiveEngine& engine)
+{
+    const std::int32_t tick = engine.tick();
+    if (tick % kRemovalPeriodTicks != 0)
+        return;
+    MainLoopQueues& queues = *engine.n.mainQueues;
+    SimQueues& sim = *engine.n.simQueues;
+    if (!queues.removals.empty())
+    {
+        sim.queueRemoval(queues.removals.front());
+        queues.removals.pop_front();
+    }
+    if (tick % kCreatePeriodTicks != 0)
+        return;
+    if (!queues.liveCreates.empty())
+    {
+        sim.queueCreateAc(queues.liveCreates.front());
+        queues.liveCreates.pop_front();
+        return;
+    }
+    if (!queues.staticCreates.empty())
+    {
+        sim.queueCreateAc(queues.staticCreates.front());
+        queues.staticCreates.pop_front();
+    }
+    if (!engine.n.parking->staticParked.empty())
+        engine.n.staticParking->assignStaticParking();
+}
+
+std::size_t takeTrafficLines(LiveEngine& engine, AddingStack& adding)
+{
+    const std::int32_t tick = engine.tick();
+    IntakeCounts& counts = engine.intake;
+    std::size_t accepted = 0;
+    const auto take = [&](TrafficLine& line)
+    {
+        if (line.report.dueTick <= tick)
+        {
+            ++counts.droppedPastDue;
+            return;
+        }
+        acceptReport(engine, std::move(line));
+        ++accepted;
+    };
+    adding.takeUpTo(kLinesPerTick, take);
+    if (adding.size() > kLinesPerTick)
+    {
+        // Share by share, so that the reader gets the mutex between them and never waits long.
+        const std::int64_t deadline = engine.steadyNow100ns() + kIntakeBudget100ns;
+        while (engine.steadyNow100ns() < deadline && adding.takeUpTo(kLinesPerTick, take) > 0)
+        {
+        }
+    }
+    counts.linesTaken += accepted;
+    return accepted;
+}
+
+void countIntakeTick(LiveEngine& engine, const AddingStack& adding)
+{
+    IntakeCounts& counts = engine.intake;
+    const std::int64_t now = engine.steadyNow100ns();
+    if (counts.since100ns < 0)
+    {
+        counts.since100ns = now;
+        counts.ticks = 0;
+    }
+    if (++counts.ticks < kIntakeLogTicks)
+        return;
+    const double seconds = static_cast<double>(now - counts.since100ns) / 1e7;
+    const double ticksPerSecond = seconds > 0.0 ? counts.ticks / seconds : 0.0;
+    gf_log(fmt::format(
+        "Intake: {:.1f} ticks/s, {} lines taken, {} dropped past due, {} removed at end of stream, "
+        "{} waiting, {} aircraft, {} active",
+        ticksPerSecond, counts.linesTaken, counts.droppedPastDue, counts.endOfStreamRemovals, adding.size(),
+        engine.live.size(), engine.activeCount()));
+    counts = IntakeCounts{};
+    counts.since100ns = now;
+}
+
+void restartIntakeInterval(LiveEngine& engine)
+{
+    engine.intake.since100ns = -1;
+}
+
+void liveTickWork(LiveEngine& engine, AddingStack& adding)
+{
+    simHousekeeping(engine);
+    updateAllLiveAc(engine);
+    serviceQueues(engine);
+    takeTrafficLines(engine, adding);
+    createRequestFromSpawnStack(engine);
+}
+
+} // namespace oxl

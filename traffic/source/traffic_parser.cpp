@@ -1,0 +1,265 @@
+#include "traffic/source/traffic_parser.h"
+
+#include "foundation/geodesy.h"
+#include "foundation/log.h"
+#include "liveries/dbase.h"
+
+#include <charconv>
+#include <cmath>
+#include <stdexcept>
+
+#include <fmt/format.h>
+
+namespace oxl
+{
+
+namespace
+{
+
+constexpr std::uint32_t kLowestLiveHexid = 10000; // static parked aircraft use the ids up to here
+constexpr double kGroundReportRadiusNm = 5.0;     // ground reports count only this near the park airport
+constexpr std::size_t kMaxRegistrationLength = 12;
+
+// A finite number at the start of the field; trailing characters are ignored. A leading blank or '+'
+// fails, and so do infinity and NaN: a non-finite position or speed would pass every range test.
+std::optional<double> readNumber(std::string_view field)
+{
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
+    if (ec != std::errc() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// The field's value, or an error "name:text".
+double readNamed(std::string_view name, std::string_view field)
+{
+    const auto value = readNumber(field);
+    if (!value)
+        throw std::runtime_error(fmt::format("{}:{}", name, field));
+    return *value;
+}
+
+// The ground rule: on the ground near the reference elevation at low speed, and at any height when slow,
+// except a helicopter, which hovers and flies slowly wherever it is.
+double groundRule(double altFt, double gsKt, const std::optional<double>& refElevationFt, bool rotorcraft)
+{
+    if (altFt <= 0.0)
+        return 0.0;
+    if (altFt < 14000.0)
+    {
+        const double ref = refElevationFt.value_or(-1000.0);
+        const double d = altFt - ref;
+        const double ad = std::fabs(d);
+        if (d <= 0.0 || (ad <= 45.0 && gsKt <= 120.0) || (ad <= 90.0 && gsKt <= 80.0) ||
+            (ad <= 120.0 && gsKt <= 43.0))
+            altFt = 0.0;
+    }
+    if (gsKt <= 35.0 && altFt > 0.0 && !rotorcraft)
+        altFt = 0.0;
+    return altFt;
+}
+
+} // namespace
+
+const std::unordered_set<std::string_view>& excludedTypeCodes()
+{
+    static const std::unordered_set<std::string_view> codes{"BALL", "EMER", "GLID", "GRND", "GND",
+                                                            "PARA", "SERV", "SHIP", "VENT"};
+    return codes;
+}
+
+bool lf_acceptTypeAndCategory(const AcIdent& ident, std::string_view category)
+{
+    if (ident.type.empty())
+        return false;
+    if (category.empty() || category == "null")
+        return true;
+    if (category == "B1" || category == "B2" || category == "B4" || category == "C1" || category == "C2")
+        return false;
+    return ident.type.size() <= 4 && !excludedTypeCodes().contains(ident.type);
+}
+
+std::string lf_nullToEmpty(std::string_view field)
+{
+    return field == "null" ? std::string() : std::string(field);
+}
+
+std::string gf_latLonText(double latDeg, double lonDeg)
+{
+    return fmt::format("{:.6f},{:.6f}", latDeg, lonDeg);
+}
+
+double gf_defaultTas(double altFt)
+{
+    if (altFt <= 2000.0)
+        return 180.0;
+    if (altFt <= 5000.0)
+        return 220.0;
+    if (altFt <= 10000.0)
+        return 250.0;
+    if (altFt <= 20000.0)
+        return 350.0;
+    return 430.0;
+}
+
+TrafficLineParser::TrafficLineParser(const TrafficFilter& filter, CallsignCollector& callsigns,
+                                     AddingStack& stack, const std::atomic<std::int32_t>& tickCounter,
+                                     std::atomic<double>& lastTimestamp)
+    : filter_(filter), callsigns_(callsigns), stack_(stack), tickCounter_(tickCounter),
+      lastTimestamp_(lastTimestamp)
+{
+    fields_.reserve(64);
+}
+
+LineOutcome TrafficLineParser::handleDatagram(std::string_view datagram)
+{
+    if (datagram.find(" VEH") != std::string_view::npos)
+        return LineOutcome::ignored;
+    fields_.clear();
+    std::size_t start = 0;
+    for (;;)
+    {
+        const std::size_t comma = datagram.find(',', start);
+        if (comma == std::string_view::npos)
+        {
+            fields_.push_back(datagram.substr(start));
+            break;
+        }
+        fields_.push_back(datagram.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return processLineSub(datagram);
+}
+
+std::string_view TrafficLineParser::field(std::size_t index) const
+{
+    // A short line reads its missing fields as empty, so the usual rules (and error texts) apply.
+    return index < fields_.size() ? fields_[index] : std::string_view();
+}
+
+LineOutcome TrafficLineParser::processLineSub(std::string_view datagram)
+{
+    try
+    {
+        return parse(datagram);
+    }
+    catch (const std::exception& e)
+    {
+        gf_log(fmt::format("exception in processLineSub: {}", e.what()));
+        return LineOutcome::error;
+    }
+}
+
+LineOutcome TrafficLineParser::parse(std::string_view datagram)
+{
+    TrafficLine line;
+    line.timestamp = readNamed("timestamp", field(14));
+    lastTimestamp_.store(line.timestamp, std::memory_order_relaxed);
+
+    Report& report = line.report;
+    report.lat = readNamed("lat", field(2));
+    report.lon = readNamed("lon", field(3));
+    if (report.lat < -90.0 || report.lat > 90.0 || report.lon < -180.0 || report.lon > 180.0 ||
+        (std::fabs(report.lat) <= 0.0001 && std::fabs(report.lon) <= 0.0001))
+        throw std::runtime_error(fmt::format("invalid lalo: {}", gf_latLonText(report.lat, report.lon)));
+
+    const FilterSnapshot filter = filter_.snapshot();
+    if (gf_distanceNm({filter.rangeLat, filter.rangeLon}, {report.lat, report.lon}) > filter.radiusNm)
+        return LineOutcome::dropped;
+
+    const std::string_view registration = field(11);
+    if (registration.size() > kMaxRegistrationLength)
+        return LineOutcome::dropped;
+    line.registration = lf_nullToEmpty(registration);
+
+    const std::string_view callsign = field(9);
+    if (callsigns_.collecting() && !callsign.empty() && callsign != "null" &&
+        callsign.find('@') == std::string_view::npos)
+        callsigns_.offer(callsign);
+
+    const std::string_view type = field(10);
+    if (type != "null" && type != "0" && type != "ZZZZ")
+        line.type = type;
+    if (!lf_acceptTypeAndCategory(line, field(28)))
+        return LineOutcome::dropped;
+
+    if (field(17) == "adsb_icao")
+    {
+        const double heading = readNamed("trueheading", field(25));
+        if (heading > 360.0)
+            throw std::runtime_error(fmt::format("trueheading: {:.2f}", heading));
+        if (heading >= 0.0)
+        {
+            // 0 rad stands for "no heading": north is 2 pi, and so is a heading so small that its
+            // radians underflow to 0.
+            const double radians = heading * kDegToRad;
+            report.trueHeading = radians > 0.0 ? radians : kTwoPi;
+        }
+        report.headingFromAdsb = report.trueHeading.has_value() ? 1 : 0;
+    }
+
+    const std::string_view hexidField = field(1);
+    std::uint32_t hexid = 0;
+    const auto [hexEnd, hexError] =
+        std::from_chars(hexidField.data(), hexidField.data() + hexidField.size(), hexid);
+    if (hexError != std::errc())
+        throw std::runtime_error(fmt::format("hexid incorrect{}", hexidField));
+    if (hexid <= kLowestLiveHexid)
+        return LineOutcome::dropped;
+    line.hexid = hexid;
+
+    report.gs = readNamed("gs", field(8));
+    const auto alt = readNumber(field(4));
+    if (!alt)
+        throw std::runtime_error(fmt::format("altitude {} incorrect, from: {}", field(4), datagram));
+    report.alt = groundRule(*alt, report.gs, filter.refElevationFt,
+                            gf_aircraftCategory(line.type) == AcCategory::Rotorcraft);
+    report.airborne = report.alt > 0.0 ? 1 : 0;
+
+    if (callsign == "ERARMTR0" || callsign == "AIRPORT1")
+        return LineOutcome::dropped;
+    if (callsign != "null" && callsign.find('@') == std::string_view::npos)
+        line.callsign = callsign;
+    if (line.callsign.empty() && line.registration.empty())
+        return LineOutcome::dropped;
+
+    if (!report.airborne &&
+        (!filter.parkSet ||
+         gf_distanceNm({filter.parkLat, filter.parkLon}, {report.lat, report.lon}) > kGroundReportRadiusNm))
+        return LineOutcome::dropped;
+
+    const std::string_view track = field(7);
+    if (!track.empty())
+    {
+        const auto value = readNumber(track);
+        if (!value)
+            throw std::runtime_error(fmt::format("track incorrect {}", track));
+        report.track = *value;
+    }
+    if (report.track == 0.0 && report.trueHeading)
+        report.track = *report.trueHeading * kRadToDeg;
+
+    report.vs = readNamed("vs", field(5));
+    line.origin = lf_nullToEmpty(field(12));
+    line.destination = lf_nullToEmpty(field(13));
+
+    if (report.airborne)
+    {
+        const double roll = readNamed("roll", field(23));
+        if (roll != -1.0 && roll != 0.0)
+            report.roll = -roll * kDegToRad;
+    }
+
+    const auto tas = readNumber(field(20));
+    if (!tas)
+        throw std::runtime_error(fmt::format("TAS incorrect{}", field(20)));
+    report.tas = *tas == -1.0 ? gf_defaultTas(report.alt) : *tas;
+    report.stationary = 0;
+
+    return stack_.push(std::move(line), tickCounter_.load(std::memory_order_relaxed))
+               ? LineOutcome::pushed
+               : LineOutcome::discarded;
+}
+
+} // namespace oxl
