@@ -6,7 +6,6 @@
 #include "simlink/sim_direct.h"
 #include "simlink/sim_state.h"
 #include "traffic/ground_movement.h"
-#include "traffic/live_lifecycle.h"
 #include "traffic/live_livery_hooks.h"
 
 #include <memory>
@@ -85,8 +84,6 @@ void gf_installLiveEngine(LiveEngine& engine)
 {
     LiveNeighbours& n = engine.n;
     n.sim = std::make_unique<LinkSimulator>();
-    // The parking code removes aircraft (over-long stays, the reserved stand) through the engine.
-    n.parking->hooks.removeAircraftFromSim = [&engine](SimAc& ac) { removeAircraftFromSim(engine, ac); };
     gf_installLiveLiveryHooks(engine);
     installGroundMovement(engine);
     gf_installStandLearning(engine);

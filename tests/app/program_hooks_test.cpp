@@ -6,6 +6,7 @@
 #include "airports/airport_reading.h"
 #include "airports/airport_scan.h"
 #include "airports/park_airport.h"
+#include "airports/parking_state.h"
 #include "simlink/sim_state.h"
 #include "traffic/live_cycle.h"
 #include "window/auto_range.h"
@@ -82,6 +83,8 @@ void checkAirportHooks(HookCheck& check)
         check.empty.push_back("gf_installParkAirportPort");
     if (dynamic_cast<const NoAirportReadPort*>(&gf_airportReadPort()) != nullptr)
         check.empty.push_back("gf_installAirportReadPort");
+    if (dynamic_cast<const NoParkingServices*>(gParking.services.get()) != nullptr)
+        check.empty.push_back("ParkingState.services");
 }
 
 // A port that still holds its do-nothing implementation counts as empty.
