@@ -7,6 +7,7 @@
 #include "airports/airport_scan.h"
 #include "airports/park_airport.h"
 #include "airports/parking_state.h"
+#include "foundation/settings_file.h"
 #include "simlink/sim_state.h"
 #include "traffic/live_cycle.h"
 #include "window/auto_range.h"
@@ -73,6 +74,8 @@ void checkLinkAndWindowHooks(HookCheck& check)
         check.empty.push_back("gf_setAircraftCounter");
     if (&gf_status() != &gf_windowStatusService())
         check.empty.push_back("gf_installStatusService");
+    if (dynamic_cast<const NoSettingsView*>(&gf_settingsView()) != nullptr)
+        check.empty.push_back("gf_connectSettingsView");
     if (dynamic_cast<const NoSimLinkPort*>(&gf_simLinkPort()) != nullptr)
         check.empty.push_back("gf_installSimLinkPort");
 }
