@@ -130,5 +130,16 @@ TEST(ProgramHooks, EveryHookOfEveryLayerIsInstalled)
         ADD_FAILURE() << "hook left empty by gf_installProgramHooks: " << name;
 }
 
+// The parking code's repaint reaches the main window's statistics.
+TEST(ProgramHooks, ParkingRepaintReachesTheMainWindow)
+{
+    gf_installProgramHooks();
+    gMainWindow.resetForCycle();
+    gParking.maxPark = 33;
+    gParking.services->repaint();
+    EXPECT_EQ(gMainWindow.maxPark.load(), 33u);
+    gParking.reset();
+}
+
 } // namespace
 } // namespace oxl::test
