@@ -87,10 +87,7 @@ void logIndented(std::string_view key, const std::string& value)
 
 void repaint(ParkingState& state)
 {
-    if (state.hooks.repaint)
-    {
-        state.hooks.repaint();
-    }
+    state.services->repaint();
 }
 
 /// Merges the learned file when there is one, else leaves the airport's target at its fixed 30 %. The

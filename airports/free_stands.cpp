@@ -217,11 +217,17 @@ bool parkedAndActive(const LiveAc& ac)
     return ac.phase == GroundPhase::parked && ac.simState == SimState::active;
 }
 
+/// True while reports keep arriving for the parked aircraft (its stream is not being extended).
+bool stillReported(const LiveAc& ac)
+{
+    return ac.extensionCount == 0;
+}
+
 } // namespace
 
 std::string gf_standAtPosition(ParkingState& state, double lat, double lon)
 {
-    if (!state.hooks.userOnGround())
+    if (!state.services->userOnGround())
     {
         return {};
     }
@@ -290,7 +296,7 @@ Stand* gf_nearestFreeStand(ParkingState& state, double lat, double lon, const Ac
         ++state.learnedUpdates;
         if (state.learnedUpdates != state.learnedUpdatesShown)
         {
-            state.hooks.repaint();
+            state.services->repaint();
         }
     }
     return result;
@@ -370,7 +376,7 @@ void gf_checkLiveParkedTimes(ParkingState& state, std::vector<LiveAc>& live)
         {
             continue;
         }
-        if (state.hooks.stillReported(ac))
+        if (stillReported(ac))
         {
             state.liveParked.push_back({ac.callsign, 0, ac.standId, 0});
             continue;
@@ -382,7 +388,7 @@ void gf_checkLiveParkedTimes(ParkingState& state, std::vector<LiveAc>& live)
             ac.category == AcCategory::Heavy ? kMaxParkedMinutesHeavy : kMaxParkedMinutes;
         if (!INITIAL_LOAD_ONLY.value() && minutes > limit)
         {
-            state.hooks.removeAircraftFromSim(ac);
+            state.services->removeAircraftFromSim(ac);
             continue;
         }
         state.liveParked.push_back({ac.callsign, 0, ac.standId, minutes});
@@ -415,7 +421,7 @@ std::uint32_t gf_countLiveParked(ParkingState& state, const std::vector<LiveAc>&
         if (average != state.averageLiveStay)
         {
             state.averageLiveStay = average;
-            state.hooks.repaint();
+            state.services->repaint();
         }
     }
     return count;
@@ -435,7 +441,7 @@ void gf_removeAtReservedStand(ParkingState& state, std::vector<LiveAc>& live)
     {
         if (ac.standId == standId && ac.simState == SimState::active)
         {
-            state.hooks.removeAircraftFromSim(ac);
+            state.services->removeAircraftFromSim(ac);
             return;
         }
     }
@@ -443,7 +449,7 @@ void gf_removeAtReservedStand(ParkingState& state, std::vector<LiveAc>& live)
     {
         if (ac.standId == standId && parkedAndActive(ac))
         {
-            state.hooks.removeAircraftFromSim(ac);
+            state.services->removeAircraftFromSim(ac);
             return;
         }
     }

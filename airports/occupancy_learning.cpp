@@ -311,8 +311,8 @@ StandVisitMap::iterator gf_eraseStandVisit(StandVisitMap& visits, StandVisitMap:
 void gf_countLearnedUpdate(ParkingState& parking)
 {
     ++parking.learnedUpdates;
-    if (parking.learnedUpdates != parking.learnedUpdatesShown && parking.hooks.repaint)
-        parking.hooks.repaint();
+    if (parking.learnedUpdates != parking.learnedUpdatesShown)
+        parking.services->repaint();
 }
 
 std::filesystem::path lf_learnedFolder(std::string_view publisher)
@@ -371,8 +371,7 @@ bool lf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool ha
                               parametersChanged ? "and one or more parameter changes" : ""));
     parking.learnedUpdates = 0;
     parametersChanged = false;
-    if (parking.hooks.repaint)
-        parking.hooks.repaint();
+    parking.services->repaint();
     return true;
 }
 

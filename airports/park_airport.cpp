@@ -89,8 +89,7 @@ bool lf_firstIsParkAirport(const ParkingState& state)
 
 void lf_repaint(ParkingState& state)
 {
-    if (state.hooks.repaint)
-        state.hooks.repaint();
+    state.services->repaint();
 }
 
 // The stand the user aircraft stood at, as the SimClient thread saw it, becomes the first entry's
@@ -429,9 +428,8 @@ void gf_leaveParkAirport(ParkingState& state)
             ac.standHeading = 0.0;
             ac.standId = 0;
             ac.standCargo = 0;
-            if ((ac.simState == SimState::active || ac.simState == SimState::adding2sim) &&
-                state.hooks.removeAircraftFromSim)
-                state.hooks.removeAircraftFromSim(ac);
+            if (ac.simState == SimState::active || ac.simState == SimState::adding2sim)
+                state.services->removeAircraftFromSim(ac);
         }
     }
     lf_closeParkAirport(state);

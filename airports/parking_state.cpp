@@ -5,6 +5,7 @@
 
 #include "foundation/geodesy.h"
 #include "foundation/units.h"
+#include "liveries/livery_matching.h"
 
 #include <cmath>
 #include <utility>
@@ -25,6 +26,11 @@ constexpr double kSamePositionDeg = 1e-8;
 constexpr std::size_t kStaticParkedCapacity = 512;
 
 } // namespace
+
+bool NoParkingServices::matchStaticLivery(AcProfile& ac, const std::string& standName, bool standCargo)
+{
+    return gf_matchStaticAcLivery(ac, standName, standCargo);
+}
 
 void StandLocator::publish(const std::vector<Stand>& stands)
 {

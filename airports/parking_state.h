@@ -11,8 +11,8 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -105,41 +105,61 @@ class StandLocator
     std::string cachedName_;
 };
 
-/// What the parking code needs of the engine, the simulator link and the window; installed by the
-/// program, replaced by tests. The hooks outlive the cycle reset.
-struct ParkingHooks
+/// What the parking code asks of the engine, the simulator link, the livery matching, the Traffic Reader
+/// and the window; the program installs its own, tests derive from NoParkingServices. It outlives the
+/// cycle reset.
+class ParkingServices
 {
+  public:
+    ParkingServices() = default;
+    virtual ~ParkingServices() = default;
+    ParkingServices(const ParkingServices&) = delete;
+    ParkingServices& operator=(const ParkingServices&) = delete;
+
     /// True while the user aircraft stands on the ground (any thread).
-    std::function<bool()> userOnGround = [] { return true; };
-    /// Starts the removal of a live or static aircraft according to its simulator state.
-    std::function<void(SimAc&)> removeAircraftFromSim = [](SimAc&) {};
-    /// The window's status values changed: repaint them.
-    std::function<void()> repaint = [] {};
-    /// True while reports keep arriving for the parked aircraft (its stream is not being extended).
-    std::function<bool(const LiveAc&)> stillReported = [](const LiveAc& ac)
-    { return ac.extensionCount == 0; };
+    [[nodiscard]] virtual bool userOnGround() = 0;
     /// The user aircraft's position [deg]; (0, 0) while unknown.
-    std::function<LatLon()> userPosition = [] { return LatLon{}; };
+    [[nodiscard]] virtual LatLon userPosition() = 0;
+    /// Starts the removal of a live or static aircraft according to its simulator state.
+    virtual void removeAircraftFromSim(SimAc& ac) = 0;
     /// The engine's live aircraft; nullptr while there is no engine.
-    std::function<std::vector<LiveAc>*()> liveAircraft = [] { return nullptr; };
+    [[nodiscard]] virtual std::vector<LiveAc>* liveAircraft() = 0;
     /// Appends a create request to the engine's static create queue.
-    std::function<void(const CreateRequest&)> queueStaticCreate = [](const CreateRequest&) {};
+    virtual void queueStaticCreate(const CreateRequest& request) = 0;
     /// The engine's profile of an identity (radius, category and the category's values).
-    std::function<AcProfile(const AcIdent&)> acProfile = [](const AcIdent& ident) { return AcProfile(ident); };
+    [[nodiscard]] virtual AcProfile acProfile(const AcIdent& ident) = 0;
     /// Chooses a static aircraft's livery for its stand (name, cargo flag); true when it has a title.
-    std::function<bool(AcProfile&, const std::string&, bool)> matchStaticLivery;
+    [[nodiscard]] virtual bool matchStaticLivery(AcProfile& ac, const std::string& standName, bool standCargo) = 0;
     /// Empties the Traffic Reader's callsign set and switches its collection on.
-    std::function<void()> startCallsignCollection = [] {};
+    virtual void startCallsignCollection() = 0;
     /// Switches the collection off and hands over the collected callsigns, leaving the set empty.
-    std::function<std::unordered_set<std::string>()> takeCollectedCallsigns = [] {
-        return std::unordered_set<std::string>{};
-    };
+    [[nodiscard]] virtual std::unordered_set<std::string> takeCollectedCallsigns() = 0;
+    /// The window's status values changed: repaint them.
+    virtual void repaint() = 0;
+};
+
+/// Parking on its own (tests): the user aircraft stands on the ground at (0, 0), there is no engine,
+/// nothing is removed, queued, collected or repainted; profiles are the identity's own and liveries come
+/// from the livery index.
+class NoParkingServices : public ParkingServices
+{
+  public:
+    [[nodiscard]] bool userOnGround() override { return true; }
+    [[nodiscard]] LatLon userPosition() override { return {}; }
+    void removeAircraftFromSim(SimAc& /*ac*/) override {}
+    [[nodiscard]] std::vector<LiveAc>* liveAircraft() override { return nullptr; }
+    void queueStaticCreate(const CreateRequest& /*request*/) override {}
+    [[nodiscard]] AcProfile acProfile(const AcIdent& ident) override { return AcProfile(ident); }
+    [[nodiscard]] bool matchStaticLivery(AcProfile& ac, const std::string& standName, bool standCargo) override;
+    void startCallsignCollection() override {}
+    [[nodiscard]] std::unordered_set<std::string> takeCollectedCallsigns() override { return {}; }
+    void repaint() override {}
 };
 
 /// The parking state of one cycle.
 struct ParkingState
 {
-    /// Empties every list and value for a new cycle; the hooks stay.
+    /// Empties every list and value for a new cycle; the services stay.
     void reset();
     /// Replaces the park airport's stands (cycle worker) and publishes their positions.
     void setStands(std::vector<Stand> newStands);
@@ -172,7 +192,8 @@ struct ParkingState
     std::int32_t lastSoftOffset = -1;  ///< half-hours back of the last soft search; -1 = none
     bool softUsed = false;             ///< the last static search used soft options (window "*S*")
     StandLocator locator;                                 ///< stand names by position, for any thread
-    ParkingHooks hooks;                                   ///< the neighbours' services
+    /// The neighbours' services; never null.
+    std::unique_ptr<ParkingServices> services = std::make_unique<NoParkingServices>();
 };
 
 /// The program's parking state.

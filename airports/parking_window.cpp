@@ -26,9 +26,4 @@ void gf_showParkingState(ParkingState& state)
     status.repaint(WindowBand::statistics);
 }
 
-void gf_connectParkingToWindow()
-{
-    gParking.hooks.repaint = [] { gf_showParkingState(gParking); };
-}
-
 } // namespace oxl

@@ -12,7 +12,4 @@ namespace oxl
 /// and repaints the statistics band.
 void gf_showParkingState(ParkingState& state);
 
-/// Installs gf_showParkingState of gParking as the parking code's repaint hook.
-void gf_connectParkingToWindow();
-
 } // namespace oxl

@@ -12,7 +12,6 @@
 #include "foundation/time_text.h"
 #include "foundation/units.h"
 #include "liveries/dbase.h"
-#include "liveries/livery_matching.h"
 #include "platform/clock.h"
 #include "records/aircraft_words.h"
 
@@ -37,7 +36,7 @@ std::atomic<std::uint32_t> gStaticSerial{0};
 std::vector<LiveAc>& liveAircraft(ParkingState& state)
 {
     static std::vector<LiveAc> none;
-    std::vector<LiveAc>* live = state.hooks.liveAircraft();
+    std::vector<LiveAc>* live = state.services->liveAircraft();
     if (live != nullptr)
         return *live;
     none.clear();
@@ -235,7 +234,7 @@ void gf_assignStaticParking(ParkingState& state)
     ident.secondCallsign = record.callsign;
     ident.coupledCallsign = record.coupledCallsign;
     ident.registration = record.registration;
-    AcProfile profile = state.hooks.acProfile(ident);
+    AcProfile profile = state.services->acProfile(ident);
     profile.hexid = serial;
 
     SimAc& ac = state.staticAircraft.emplace_back(std::move(profile));
@@ -244,9 +243,7 @@ void gf_assignStaticParking(ParkingState& state)
     ac.standLon = stand->longitude;
     ac.standHeading = stand->heading;
     ac.standCargo = stand->cargo;
-    const bool matched = state.hooks.matchStaticLivery
-                             ? state.hooks.matchStaticLivery(ac, stand->name, stand->cargo != 0)
-                             : gf_matchStaticAcLivery(ac, stand->name, stand->cargo != 0);
+    const bool matched = state.services->matchStaticLivery(ac, stand->name, stand->cargo != 0);
     if (!matched)
     {
         state.staticAircraft.pop_back();
@@ -262,7 +259,7 @@ void gf_assignStaticParking(ParkingState& state)
     request.callsign = ac.callsign;
     request.title = ac.livery;
     request.hexid = ac.hexid;
-    state.hooks.queueStaticCreate(request);
+    state.services->queueStaticCreate(request);
 }
 
 void lf_keepOrRetireStatic(ParkingState& state, DayHalfHour now, const SimAc& aircraft, std::size_t recordIndex)
@@ -360,7 +357,7 @@ void lf_trimToWanted(ParkingState& state, std::int32_t wanted)
         {
             if (ac.standId == standId && parkedAndActive(ac))
             {
-                state.hooks.removeAircraftFromSim(ac);
+                state.services->removeAircraftFromSim(ac);
                 break;
             }
         }
@@ -373,7 +370,7 @@ void gf_adjustParking(ParkingState& state)
     lf_clearParkingLists(state);
     gf_status().disableParkingControls();
     state.softUsed = false;
-    state.hooks.repaint();
+    state.services->repaint();
 
     state.retire.clear();
     state.parkCandidates.clear();
@@ -452,7 +449,7 @@ void gf_adjustParking(ParkingState& state)
                 continue;
             // One already leaving has its removal on the way.
             if (ac.simState == SimState::active)
-                state.hooks.removeAircraftFromSim(ac);
+                state.services->removeAircraftFromSim(ac);
             break;
         }
     }
@@ -483,7 +480,7 @@ void lf_removeLiveParked(ParkingState& state, std::uint32_t n)
         if (it == live.end())
             continue;
         gf_log(fmt::format("live parked {} at {} removed", gf_acLabel(*it), gf_standNameById(state.stands, it->standId)));
-        state.hooks.removeAircraftFromSim(*it);
+        state.services->removeAircraftFromSim(*it);
     }
 }
 
@@ -507,7 +504,7 @@ void gf_maxParkCheck(ParkingState& state, std::uint8_t extra)
                                    gf_standNameById(state.stands, it->standId), it->callsign));
                 // Its reports go on while it stays parked: the engine must not create it again there.
                 state.maxParkRemoved[it->hexid] = {it->lat, it->lon};
-                state.hooks.removeAircraftFromSim(*it);
+                state.services->removeAircraftFromSim(*it);
             }
         }
     }
@@ -527,7 +524,7 @@ void gf_maxParkCheck(ParkingState& state, std::uint8_t extra)
     {
         gf_log(fmt::format("{:8}: {} static max park exceeded, removed",
                            gf_standNameById(state.stands, earliest->standId), earliest->callsign));
-        state.hooks.removeAircraftFromSim(*earliest);
+        state.services->removeAircraftFromSim(*earliest);
     }
 }
 
@@ -536,7 +533,7 @@ void gf_removeQueuedStatic(ParkingState& state)
     for (SimAc& ac : state.staticAircraft)
     {
         if (ac.simState == SimState::active || (ac.simState == SimState::adding2sim && !ac.removeWhenCreated))
-            state.hooks.removeAircraftFromSim(ac);
+            state.services->removeAircraftFromSim(ac);
     }
     std::erase_if(state.staticAircraft, [](const SimAc& ac) { return ac.createCancelled != 0; });
 }
@@ -561,7 +558,7 @@ std::uint32_t gf_countParkedForGui(ParkingState& state, bool withAverage)
         if (average != state.averageStaticStay)
         {
             state.averageStaticStay = average;
-            state.hooks.repaint();
+            state.services->repaint();
         }
     }
     return count;

@@ -121,7 +121,7 @@ bool plannedInPass(const std::vector<StaticParked>& list, const StandOccupancy& 
 void lf_startStaticParking(ParkingState& state, bool showMessage)
 {
     gf_status().disableParkingControls();
-    state.hooks.startCallsignCollection();
+    state.services->startCallsignCollection();
     if (showMessage)
         gf_status().showMessage("Calculating static parked aircraft ...", false);
 }
@@ -142,7 +142,7 @@ DayHalfHour lf_logDayAndHour()
 
 void lf_clearParkingLists(ParkingState& state)
 {
-    state.liveCallsignSnapshot = state.hooks.takeCollectedCallsigns();
+    state.liveCallsignSnapshot = state.services->takeCollectedCallsigns();
 }
 
 void lf_excludeUserStands(ParkingState& state)
@@ -152,7 +152,7 @@ void lf_excludeUserStands(ParkingState& state)
         if (Stand* reserved = gf_findStandByName(state.stands, state.reservedStand))
             reserved->excluded = 1;
     }
-    const LatLon user = state.hooks.userPosition();
+    const LatLon user = state.services->userPosition();
     const std::string userStand = gf_standAtPosition(state, user.lat, user.lon);
     if (!userStand.empty() && userStand != state.reservedStand)
     {
@@ -179,7 +179,7 @@ std::int32_t lf_wantedStaticCount(ParkingState& state)
     const auto wanted = static_cast<std::int32_t>(std::min<std::int64_t>(maxPark, n));
     state.maxPark = static_cast<std::uint32_t>(std::max(wanted, 0));
     state.wantedPercentage = gf_percentage(wanted, s);
-    state.hooks.repaint();
+    state.services->repaint();
     return wanted;
 }
 
@@ -252,7 +252,7 @@ bool lf_countPositionsFound(ParkingState& state, DayHalfHour now, StaticSearchMo
                                        hoursText(offset))));
     }
     state.softUsed = mode == StaticSearchMode::soft && found > 0;
-    state.hooks.repaint();
+    state.services->repaint();
     return enough;
 }
 
@@ -379,7 +379,7 @@ void lf_calcStaticParking(ParkingState& state)
     state.averageLiveStay = -1.0f;
     state.averageStaticStay = -1.0f;
     state.softUsed = false;
-    state.hooks.repaint();
+    state.services->repaint();
 
     lf_clearParkingLists(state);
     for (Stand& s : state.stands)

@@ -56,7 +56,7 @@ void lf_countParkedForWindow()
 {
     gf_countParkedForGui(gParking, true);
     gf_countLiveParked(gParking, gLiveEngine.live, gf_unpackDayHalfHour(gCurrentDayHalfHour.load()), true);
-    gParking.hooks.repaint();
+    gParking.services->repaint();
 }
 
 // What the park airport asks of the simulator link, the airport files, static parking and the engine.
@@ -119,7 +119,6 @@ ProgramAirportReadPort gProgramAirportReadPort;
 
 void lf_installParkAirportHooks()
 {
-    gf_connectParkingToWindow();
     gf_installParkAirportPort(&gProgramParkAirportPort);
 
     gf_installAirportReadPort(&gProgramAirportReadPort);

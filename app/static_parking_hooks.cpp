@@ -1,6 +1,6 @@
-// Static parking as the program runs it: the engine's live aircraft, its static create queue and its
-// profiles, the Traffic Reader's callsign collection and the user aircraft for the parking code, and the
-// parking code's and the park airport's steps for the engine's queues and the main loop's periodic work.
+// Static parking as the program runs it: the parking code's services (the engine, the simulator link, the
+// livery index, the Traffic Reader's callsign collection and the window), and the parking code's and the
+// park airport's steps for the engine's queues and the main loop's periodic work.
 #include "app/hook_parts.h"
 
 #include "airports/airport_list.h"
@@ -8,16 +8,21 @@
 #include "airports/parking_state.h"
 #include "airports/parking_window.h"
 #include "airports/static_placement.h"
+#include "liveries/livery_matching.h"
+#include "simlink/sim_state.h"
 #include "traffic/cycle/periodic_work.h"
 #include "traffic/engine/aircraft_profile.h"
 #include "traffic/engine/live_assembly.h"
 #include "traffic/engine/live_cycle.h"
+#include "traffic/engine/live_lifecycle.h"
 #include "traffic/source/traffic_filter.h"
 #include "traffic/source/udp_readers.h"
 #include "window/parking_controls.h"
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <unordered_set>
 #include <utility>
 
 namespace oxl
@@ -59,28 +64,50 @@ class ProgramParking final : public ParkingPort
     ParkingState& parking_;
 };
 
-} // namespace
-
-void lf_installStaticParkingHooks(LiveEngine& engine)
+// The parking code's neighbours: the simulator link's user aircraft, the engine's live aircraft, queues,
+// profiles and removals, the livery index, the Traffic Reader's callsign collection and the main window.
+class ProgramParkingServices final : public ParkingServices
 {
-    ParkingHooks& hooks = engine.n.parking->hooks;
-    hooks.userPosition = [] {
+  public:
+    explicit ProgramParkingServices(LiveEngine& engine) : engine_(engine) {}
+    // Any thread.
+    bool userOnGround() override { return gUserOnGround.load() != 0; }
+    LatLon userPosition() override
+    {
         const UserAircraft user = gf_userAircraftFromSim();
         return LatLon{user.lat, user.lon};
-    };
-    hooks.liveAircraft = [&engine] { return &engine.live; };
-    hooks.queueStaticCreate = [&engine](const CreateRequest& request) {
-        engine.n.mainQueues->staticCreates.push_back(request);
-    };
-    hooks.acProfile = [](const AcIdent& ident) { return gf_acProfile(ident); };
-    hooks.startCallsignCollection = [] { gCallsignCollector.start(); };
-    hooks.takeCollectedCallsigns = [] {
+    }
+    // Over-long stays and the reserved stand leave through the engine.
+    void removeAircraftFromSim(SimAc& ac) override { oxl::removeAircraftFromSim(engine_, ac); }
+    std::vector<LiveAc>* liveAircraft() override { return &engine_.live; }
+    void queueStaticCreate(const CreateRequest& request) override
+    {
+        engine_.n.mainQueues->staticCreates.push_back(request);
+    }
+    AcProfile acProfile(const AcIdent& ident) override { return gf_acProfile(ident); }
+    bool matchStaticLivery(AcProfile& ac, const std::string& standName, bool standCargo) override
+    {
+        return gf_matchStaticAcLivery(ac, standName, standCargo);
+    }
+    void startCallsignCollection() override { gCallsignCollector.start(); }
+    std::unordered_set<std::string> takeCollectedCallsigns() override
+    {
         gCallsignCollector.stop();
         auto collected = gCallsignCollector.copy();
         gCallsignCollector.clear();
         return collected;
-    };
-    gf_connectParkingToWindow();
+    }
+    void repaint() override { gf_showParkingState(*engine_.n.parking); }
+
+  private:
+    LiveEngine& engine_;
+};
+
+} // namespace
+
+void lf_installStaticParkingHooks(LiveEngine& engine)
+{
+    engine.n.parking->services = std::make_unique<ProgramParkingServices>(engine);
 
     engine.n.staticParking = std::make_unique<ProgramParking>(*engine.n.parking);
 

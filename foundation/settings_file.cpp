@@ -2,6 +2,7 @@
 #include "foundation/settings_file.h"
 
 #include <fmt/format.h>
+#include <atomic>
 #include <fstream>
 #include <system_error>
 
@@ -26,8 +27,8 @@ struct SettingsPaths
 std::mutex gPathsMutex;
 SettingsPaths gPaths;
 
-std::mutex gViewMutex;
-SettingsView gView;
+NoSettingsView gNoView;
+std::atomic<SettingsView*> gView{&gNoView};
 
 SettingsPaths lf_paths()
 {
@@ -39,36 +40,6 @@ SettingsPaths lf_paths()
         gPaths.known = true;
     }
     return gPaths;
-}
-
-SettingsView lf_view()
-{
-    const std::lock_guard lock(gViewMutex);
-    return gView;
-}
-
-void lf_showCheck(const SettingsView& view, const CheckBoxParameter& box)
-{
-    if (view.showCheck)
-    {
-        view.showCheck(box);
-    }
-}
-
-void lf_showInt(const SettingsView& view, const BoundInt& bound)
-{
-    if (view.showInt)
-    {
-        view.showInt(bound.setting, bound.control);
-    }
-}
-
-void lf_showString(const SettingsView& view, const StringEditParameter& box)
-{
-    if (view.showString)
-    {
-        view.showString(box);
-    }
 }
 
 // A string setting the document lacks gets an element with its (now current) default.
@@ -83,7 +54,7 @@ void lf_readOrAddString(pugi::xml_document& doc, StringParameter& parameter)
     }
 }
 
-void lf_readExisting(pugi::xml_document& doc, const SettingsView& view,
+void lf_readExisting(pugi::xml_document& doc, SettingsView& view,
                      const std::vector<BoolParameter*>& bools,
                      const std::vector<CheckBoxParameter*>& checkBoxes,
                      const std::vector<IntParameter*>& hiddenInts, const std::vector<BoundInt>& controlInts,
@@ -98,7 +69,7 @@ void lf_readExisting(pugi::xml_document& doc, const SettingsView& view,
     for (CheckBoxParameter* box : checkBoxes)
     {
         lf_readOrAddBool(doc, *box);
-        lf_showCheck(view, *box);
+        view.showCheck(*box);
     }
     for (IntParameter* parameter : hiddenInts)
     {
@@ -107,7 +78,7 @@ void lf_readExisting(pugi::xml_document& doc, const SettingsView& view,
     for (const BoundInt& bound : controlInts)
     {
         lf_readOrAddInt(doc, bound.setting);
-        lf_showInt(view, bound);
+        view.showInt(bound.setting, bound.control);
     }
     for (StringParameter* parameter : strings)
     {
@@ -130,12 +101,12 @@ void lf_readExisting(pugi::xml_document& doc, const SettingsView& view,
     for (StringEditParameter* box : editStrings)
     {
         lf_readOrAddString(doc, *box);
-        lf_showString(view, *box);
+        view.showString(*box);
     }
     gf_saveXml(doc, gf_parametersPath());
 }
 
-void lf_writeDefaults(const SettingsView& view, const std::vector<BoolParameter*>& bools,
+void lf_writeDefaults(SettingsView& view, const std::vector<BoolParameter*>& bools,
                       const std::vector<CheckBoxParameter*>& checkBoxes,
                       const std::vector<IntParameter*>& hiddenInts, const std::vector<BoundInt>& controlInts,
                       const std::vector<StringParameter*>& strings,
@@ -151,7 +122,7 @@ void lf_writeDefaults(const SettingsView& view, const std::vector<BoolParameter*
     for (CheckBoxParameter* box : checkBoxes)
     {
         lf_addBoolParam(*box, root);
-        lf_showCheck(view, *box);
+        view.showCheck(*box);
     }
     for (IntParameter* parameter : hiddenInts)
     {
@@ -160,7 +131,7 @@ void lf_writeDefaults(const SettingsView& view, const std::vector<BoolParameter*
     for (const BoundInt& bound : controlInts)
     {
         lf_addIntParam(bound.setting, root);
-        lf_showInt(view, bound);
+        view.showInt(bound.setting, bound.control);
     }
     for (StringParameter* parameter : strings)
     {
@@ -172,7 +143,7 @@ void lf_writeDefaults(const SettingsView& view, const std::vector<BoolParameter*
     for (StringEditParameter* box : editStrings)
     {
         lf_addStringParam(*box, root);
-        lf_showString(view, *box);
+        view.showString(*box);
     }
     gf_saveXml(doc, gf_parametersPath());
 }
@@ -240,10 +211,14 @@ bool gf_writeParametersFile(const pugi::xml_document& doc)
     return true;
 }
 
-void gf_setSettingsView(SettingsView view)
+void gf_installSettingsView(SettingsView* view)
 {
-    const std::lock_guard lock(gViewMutex);
-    gView = std::move(view);
+    gView.store(view != nullptr ? view : &gNoView);
+}
+
+SettingsView& gf_settingsView()
+{
+    return *gView.load();
 }
 
 void lf_readOrAddBool(pugi::xml_document& doc, BoolParameter& parameter)
@@ -274,7 +249,7 @@ void gf_readParameters(const std::vector<BoolParameter*>& bools,
                        const std::vector<StringParameter*>& strings,
                        const std::vector<StringEditParameter*>& editStrings)
 {
-    const SettingsView view = lf_view();
+    SettingsView& view = gf_settingsView();
     gf_logIfRunning(gf_boxedText(70, 0, true, false, "parameters"));
     {
         // The whole read, append and write is one change of the file: a save from another thread
@@ -356,11 +331,7 @@ void gf_loadAllParameters()
     gf_readParameters(bools, checkBoxes, hiddenInts, controlInts, strings, editStrings);
 
     gf_checkVersionUpdate();
-    const SettingsView view = lf_view();
-    if (view.applyRange)
-    {
-        view.applyRange(RANGE.value());
-    }
+    gf_settingsView().applyRange(RANGE.value());
 }
 
 } // namespace oxl

@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -47,17 +46,40 @@ struct BoundInt
 };
 
 /// What the start-up load shows in the main window and how it applies the range. The window layer
-/// sits above the foundation, so the main window installs these; a member left empty is skipped.
-struct SettingsView
+/// sits above the foundation, so the main window installs its own; tests derive from NoSettingsView.
+class SettingsView
 {
-    std::function<void(const CheckBoxParameter&)> showCheck;                 ///< check mark from the value
-    std::function<void(const IntParameter&, const ControlBinding&)> showInt; ///< gf_setIntBoxText
-    std::function<void(const StringEditParameter&)> showString;              ///< gf_setStringBoxText
-    std::function<std::uint32_t(std::int32_t)> applyRange;                   ///< gf_setRange
+  public:
+    SettingsView() = default;
+    virtual ~SettingsView() = default;
+    SettingsView(const SettingsView&) = delete;
+    SettingsView& operator=(const SettingsView&) = delete;
+
+    /// The check mark from the value.
+    virtual void showCheck(const CheckBoxParameter& box) = 0;
+    /// gf_setIntBoxText.
+    virtual void showInt(const IntParameter& setting, const ControlBinding& control) = 0;
+    /// gf_setStringBoxText.
+    virtual void showString(const StringEditParameter& box) = 0;
+    /// gf_setRange.
+    virtual void applyRange(std::int32_t nm) = 0;
 };
 
-/// Installs the main window's side of the start-up load (replaces the previous one).
-void gf_setSettingsView(SettingsView view);
+/// No window: nothing is shown and the range is not applied.
+class NoSettingsView : public SettingsView
+{
+  public:
+    void showCheck(const CheckBoxParameter& /*box*/) override {}
+    void showInt(const IntParameter& /*setting*/, const ControlBinding& /*control*/) override {}
+    void showString(const StringEditParameter& /*box*/) override {}
+    void applyRange(std::int32_t /*nm*/) override {}
+};
+
+/// Installs the main window's side of the start-up load (not owned; replaces the previous one); null
+/// restores the load without a window.
+void gf_installSettingsView(SettingsView* view);
+/// The installed view.
+[[nodiscard]] SettingsView& gf_settingsView();
 
 /// The start-up load: every listed setting from parameters.xml, the version update, the range.
 void gf_loadAllParameters();

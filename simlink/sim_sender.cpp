@@ -1,6 +1,5 @@
 #include "simlink/sim_sender.h"
 
-#include "airports/parking_state.h"
 #include "foundation/log.h"
 #include "foundation/status_service.h"
 #include "foundation/time_text.h"
@@ -52,8 +51,6 @@ void gf_initSimQueues(std::uint32_t version)
         gSimQueues.removals.reserve(kQueueReserve);
     }
     lf_reserveCreationTables(kQueueReserve);
-    // The parking code asks from any thread whether the user aircraft stands on the ground.
-    gParking.hooks.userOnGround = [] { return gUserOnGround.load() != 0; };
     gSimError.store(0);
 }
 

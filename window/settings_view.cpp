@@ -9,15 +9,29 @@
 namespace oxl
 {
 
+namespace
+{
+
+// Check marks and box texts in the main window's controls, and the range applied to the traffic.
+class WindowSettingsView final : public SettingsView
+{
+  public:
+    void showCheck(const CheckBoxParameter& box) override { gf_showCheckMark(box); }
+    void showInt(const IntParameter& setting, const ControlBinding& control) override
+    {
+        gf_setIntBoxText(setting, control);
+    }
+    void showString(const StringEditParameter& setting) override { gf_setStringBoxText(setting); }
+    void applyRange(std::int32_t nm) override { gf_setRange(nm); }
+};
+
+WindowSettingsView gWindowSettingsView;
+
+} // namespace
+
 void gf_connectSettingsView()
 {
-    SettingsView view;
-    view.showCheck = [](const CheckBoxParameter& box) { gf_showCheckMark(box); };
-    view.showInt = [](const IntParameter& setting, const ControlBinding& control)
-    { gf_setIntBoxText(setting, control); };
-    view.showString = [](const StringEditParameter& setting) { gf_setStringBoxText(setting); };
-    view.applyRange = [](std::int32_t nm) { return gf_setRange(nm); };
-    gf_setSettingsView(std::move(view));
+    gf_installSettingsView(&gWindowSettingsView);
 }
 
 } // namespace oxl

@@ -6,6 +6,7 @@
 #include "liveries/dbase.h"
 #include "tests/support/airport_file_builder.h"
 #include "tests/support/http_server.h"
+#include "tests/support/parking_services.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/support/temp_folder.h"
 #include "window/main_window.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 
 namespace oxl
@@ -467,7 +469,7 @@ TEST_F(AirportReadingTest, ReadingTellsTheWindowAndTheNeighbours)
     schiphol().write("airports/my_ORBX/EHAM.xml");
     state_.handmadeFile = 1;
     int repaints = 0;
-    state_.hooks.repaint = [&repaints] { ++repaints; };
+    state_.services = std::make_unique<test::CountingRepaints>(repaints);
     class ReadWatch final : public NoAirportReadPort
     {
       public:

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,9 +40,7 @@ class FreeStands : public ::testing::Test
   protected:
     FreeStands()
     {
-        state_.hooks.removeAircraftFromSim = [this](SimAc& ac) { removed_.push_back(ac.callsign); };
-        state_.hooks.repaint = [this] { ++repaints_; };
-        state_.hooks.userOnGround = [this] { return onGround_.load(); };
+        state_.services = std::make_unique<FixtureParking>(*this);
         RANDOM.set(false);
         INITIAL_LOAD_ONLY.set(false);
         state_.stands.reserve(64); // tests keep references to the stands they add
@@ -97,6 +96,19 @@ class FreeStands : public ::testing::Test
     std::vector<std::string> removed_;
     int repaints_ = 0;
     std::atomic<bool> onGround_{true};
+
+    // The parking code's neighbours here: the fixture's user, and a record of removals and repaints.
+    class FixtureParking final : public NoParkingServices
+    {
+      public:
+        explicit FixtureParking(FreeStands& test) : t_(test) {}
+        bool userOnGround() override { return t_.onGround_.load(); }
+        void removeAircraftFromSim(SimAc& ac) override { t_.removed_.push_back(ac.callsign); }
+        void repaint() override { ++t_.repaints_; }
+
+      private:
+        FreeStands& t_;
+    };
 };
 
 TEST_F(FreeStands, NearestFittingStandWithinTheDistance)

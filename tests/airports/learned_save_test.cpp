@@ -7,6 +7,7 @@
 #include "foundation/half_hours.h"
 #include "foundation/units.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/parking_services.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/support/temp_folder.h"
 
@@ -45,7 +46,7 @@ class LearnedSave : public ::testing::Test
     LearnedSave()
     {
         test::resetSettingsToDefaults();
-        parking_.hooks.repaint = [this] { ++repaints_; };
+        parking_.services = std::make_unique<test::CountingRepaints>(repaints_);
         parking_.parkAirport.code = "EHAM";
         info_.name = "Schiphol";
         info_.publisher = "stock";

@@ -5,10 +5,12 @@
 #include "foundation/half_hours.h"
 #include "liveries/dbase.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/parking_services.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,7 +36,7 @@ class OccupancyLearning : public ::testing::Test
   protected:
     OccupancyLearning()
     {
-        parking_.hooks.repaint = [this] { ++repaints_; };
+        parking_.services = std::make_unique<test::CountingRepaints>(repaints_);
         parking_.stands.emplace_back("A1", 1, 52.30, 4.76, 0.0, 30.0);
         parking_.stands.emplace_back("A2", 2, 52.31, 4.76, 0.0, 30.0);
         aircraft_.hexid = kHex;

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -53,9 +54,7 @@ class ParkAirportTest : public ::testing::Test
         gParametersChanged.store(0);
         gSavedLiveLimit.store(MAX_LIVE_SEL.value());
         state_.stands.reserve(64);
-        state_.hooks.userOnGround = [this] { return user_.onGround; };
-        state_.hooks.removeAircraftFromSim = [this](SimAc& ac) { removed_.push_back(ac.callsign); };
-        state_.hooks.repaint = [] {};
+        state_.services = std::make_unique<FixtureParking>(*this);
 
         gf_installParkAirportPort(&port_);
     }
@@ -179,6 +178,18 @@ class ParkAirportTest : public ::testing::Test
         ParkAirportTest& t_;
     };
     FixturePort port_{*this};
+
+    // The parking code's neighbours here: the fixture's user, and a record of the removed aircraft.
+    class FixtureParking final : public NoParkingServices
+    {
+      public:
+        explicit FixtureParking(ParkAirportTest& test) : t_(test) {}
+        [[nodiscard]] bool userOnGround() override { return t_.user_.onGround; }
+        void removeAircraftFromSim(SimAc& ac) override { t_.removed_.push_back(ac.callsign); }
+
+      private:
+        ParkAirportTest& t_;
+    };
 };
 
 TEST_F(ParkAirportTest, OnTheGroundTheAirportWithAFileIsChosenThenReadAndCalculated)

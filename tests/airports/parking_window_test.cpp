@@ -39,16 +39,5 @@ TEST(ParkingWindowTest, RepaintCopiesTheParkingValuesIntoTheWindow)
     EXPECT_EQ(gMainWindow.text(StatusText::parkAirportDisplay), "");
 }
 
-TEST(ParkingWindowTest, ConnectedParkingStateRepaintsThroughTheWindow)
-{
-    gMainWindow.resetForCycle();
-    gf_connectParkingToWindow();
-    gParking.maxPark = 33;
-    gParking.hooks.repaint();
-    EXPECT_EQ(gMainWindow.maxPark.load(), 33u);
-    gParking.reset();
-    gParking.hooks.repaint = [] {};
-}
-
 } // namespace
 } // namespace oxl

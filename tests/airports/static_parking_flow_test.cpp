@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <memory>
 #include <string>
 
 namespace oxl
@@ -40,17 +41,7 @@ class StaticParkingFlow : public ::testing::Test
     StaticParkingFlow() : clock_(kMonday1000)
     {
         LiveEngine& engine = harness.engine();
-        ParkingHooks& hooks = gParking.hooks;
-        hooks.liveAircraft = [&engine] { return &engine.live; };
-        hooks.queueStaticCreate = [&engine](const CreateRequest& r) { engine.n.mainQueues->staticCreates.push_back(r); };
-        hooks.removeAircraftFromSim = [&engine](SimAc& ac) { removeAircraftFromSim(engine, ac); };
-        hooks.acProfile = [](const AcIdent& ident) { return gf_acProfile(ident); };
-        hooks.matchStaticLivery = [this](AcProfile& ac, const std::string& stand, bool)
-        {
-            titles.push_back(fmt::format("{} at {}", ac.type, stand));
-            ac.livery = titles.back();
-            return true;
-        };
+        gParking.services = std::make_unique<FlowParking>(*this);
         engine.n.staticParking = std::make_unique<test::GlobalStaticParking>();
         RANDOM.set(false);
 
@@ -84,6 +75,31 @@ class StaticParkingFlow : public ::testing::Test
     plat::FixedUtcClock clock_;
     test::LiveHarness harness;
     std::deque<std::string> titles;
+
+    // The harness's parking with the engine's queues and profiles, and a title made up per stand.
+    class FlowParking final : public test::LiveHarness::Parking
+    {
+      public:
+        explicit FlowParking(StaticParkingFlow& flow) : Parking(flow.harness), flow_(flow)
+        {
+            removeThroughEngine = true;
+            liveFromEngine = true;
+        }
+        void queueStaticCreate(const CreateRequest& r) override
+        {
+            h_.engine().n.mainQueues->staticCreates.push_back(r);
+        }
+        AcProfile acProfile(const AcIdent& ident) override { return gf_acProfile(ident); }
+        bool matchStaticLivery(AcProfile& ac, const std::string& stand, bool /*cargo*/) override
+        {
+            flow_.titles.push_back(fmt::format("{} at {}", ac.type, stand));
+            ac.livery = flow_.titles.back();
+            return true;
+        }
+
+      private:
+        StaticParkingFlow& flow_;
+    };
 };
 
 TEST_F(StaticParkingFlow, PlannedAircraftAreCreatedOneBySlotAndFlushed)

@@ -11,6 +11,8 @@
 
 #include <fmt/format.h>
 
+#include <memory>
+
 namespace oxl
 {
 namespace
@@ -25,18 +27,7 @@ class StaticParkingStandin : public test::SimLinkTest
     {
         test::SimLinkTest::SetUp();
         gParking.reset();
-        ParkingHooks& hooks = gParking.hooks;
-        hooks.queueStaticCreate = [](const CreateRequest& r) { gf_queueCreateAc(r); };
-        hooks.removeAircraftFromSim = [](SimAc& ac)
-        {
-            ac.simState = SimState::removingfromsim;
-            gf_queueRemoval(ac.objectId);
-        };
-        hooks.matchStaticLivery = [](AcProfile& ac, const std::string&, bool)
-        {
-            ac.livery = "Known Jet";
-            return true;
-        };
+        gParking.services = std::make_unique<LinkParking>();
         test::resetSettingsToDefaults();
         RANDOM.set(false);
         parking_percentage.set(100);
@@ -62,12 +53,29 @@ class StaticParkingStandin : public test::SimLinkTest
     void TearDown() override
     {
         gParking.reset();
-        gParking.hooks = ParkingHooks{};
+        gParking.services = std::make_unique<NoParkingServices>();
         test::resetSettingsToDefaults();
         test::SimLinkTest::TearDown();
     }
 
     plat::FixedUtcClock clock{kMonday1000};
+
+    // Static aircraft go straight to the simulator link's queues, every one in a known livery.
+    class LinkParking final : public NoParkingServices
+    {
+      public:
+        void queueStaticCreate(const CreateRequest& r) override { gf_queueCreateAc(r); }
+        void removeAircraftFromSim(SimAc& ac) override
+        {
+            ac.simState = SimState::removingfromsim;
+            gf_queueRemoval(ac.objectId);
+        }
+        bool matchStaticLivery(AcProfile& ac, const std::string& /*standName*/, bool /*standCargo*/) override
+        {
+            ac.livery = "Known Jet";
+            return true;
+        }
+    };
 };
 
 TEST_F(StaticParkingStandin, PlacedAircraftStandInTheSimulatorUntilFlushed)

@@ -20,6 +20,7 @@
 
 #include <chrono>
 #include <deque>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -40,27 +41,7 @@ class StaticPlacement : public ::testing::Test
   protected:
     StaticPlacement() : clock_(kMonday1000)
     {
-        state.hooks.repaint = [] {};
-        state.hooks.liveAircraft = [this] { return &live; };
-        state.hooks.queueStaticCreate = [this](const CreateRequest& r) { creates.push_back(r); };
-        state.hooks.matchStaticLivery = [this](AcProfile& ac, const std::string&, bool cargo)
-        {
-            if (ac.type == "NONE")
-                return false;
-            titles.push_back("Title " + ac.type);
-            ac.livery = titles.back();
-            ac.cargo = cargo ? 1 : 0;
-            return true;
-        };
-        state.hooks.removeAircraftFromSim = [this](SimAc& ac)
-        {
-            removed.push_back(ac.callsign);
-            if (ac.simState == SimState::adding2sim)
-                ac.createCancelled = 1;
-            else
-                ac.simState = SimState::removingfromsim;
-        };
-        state.hooks.takeCollectedCallsigns = [this] { return collected; };
+        state.services = std::make_unique<FixtureParking>(*this);
         plat::setSteadySource([this] { return steadyNow; });
         RANDOM.set(false);
         LOG.set(true);
@@ -149,6 +130,37 @@ class StaticPlacement : public ::testing::Test
     std::deque<std::string> titles;
     std::vector<std::string> removed;
     std::unordered_set<std::string> collected;
+
+    // The parking code's neighbours here: the fixture's live aircraft, a record of creations and
+    // removals, a title per type (none for type NONE) and the fixture's collected callsigns.
+    class FixtureParking final : public NoParkingServices
+    {
+      public:
+        explicit FixtureParking(StaticPlacement& test) : t_(test) {}
+        std::vector<LiveAc>* liveAircraft() override { return &t_.live; }
+        void queueStaticCreate(const CreateRequest& r) override { t_.creates.push_back(r); }
+        bool matchStaticLivery(AcProfile& ac, const std::string& /*standName*/, bool cargo) override
+        {
+            if (ac.type == "NONE")
+                return false;
+            t_.titles.push_back("Title " + ac.type);
+            ac.livery = t_.titles.back();
+            ac.cargo = cargo ? 1 : 0;
+            return true;
+        }
+        void removeAircraftFromSim(SimAc& ac) override
+        {
+            t_.removed.push_back(ac.callsign);
+            if (ac.simState == SimState::adding2sim)
+                ac.createCancelled = 1;
+            else
+                ac.simState = SimState::removingfromsim;
+        }
+        std::unordered_set<std::string> takeCollectedCallsigns() override { return t_.collected; }
+
+      private:
+        StaticPlacement& t_;
+    };
 };
 
 TEST(StaticCallsigns, ShownCallsignEndsInOneStar)

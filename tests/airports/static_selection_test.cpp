@@ -17,6 +17,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -54,21 +55,7 @@ class StaticSelection : public ::testing::Test
   protected:
     StaticSelection() : clock_(kMonday1000)
     {
-        state.hooks.repaint = [this] { ++repaints; };
-        state.hooks.startCallsignCollection = [this]
-        {
-            collecting = true;
-            collected.clear();
-        };
-        state.hooks.takeCollectedCallsigns = [this]
-        {
-            collecting = false;
-            auto taken = collected;
-            collected.clear();
-            return taken;
-        };
-        state.hooks.userOnGround = [this] { return userOnGround; };
-        state.hooks.userPosition = [this] { return user; };
+        state.services = std::make_unique<FixtureParking>(*this);
         RANDOM.set(false);
         gMainWindow.resetForCycle();
         gMainWindow.parkingBusy.store(0);
@@ -129,6 +116,31 @@ class StaticSelection : public ::testing::Test
     std::unordered_set<std::string> collected;
     bool userOnGround = true;
     LatLon user{};
+
+    // The parking code's neighbours here: the fixture's user, callsign collection and repaint count.
+    class FixtureParking final : public NoParkingServices
+    {
+      public:
+        explicit FixtureParking(StaticSelection& test) : t_(test) {}
+        bool userOnGround() override { return t_.userOnGround; }
+        LatLon userPosition() override { return t_.user; }
+        void startCallsignCollection() override
+        {
+            t_.collecting = true;
+            t_.collected.clear();
+        }
+        std::unordered_set<std::string> takeCollectedCallsigns() override
+        {
+            t_.collecting = false;
+            auto taken = t_.collected;
+            t_.collected.clear();
+            return taken;
+        }
+        void repaint() override { ++t_.repaints; }
+
+      private:
+        StaticSelection& t_;
+    };
 };
 
 struct WantedRow

@@ -6,6 +6,8 @@
 #include "airports/airport_reading.h"
 #include "airports/airport_scan.h"
 #include "airports/park_airport.h"
+#include "airports/parking_state.h"
+#include "foundation/settings_file.h"
 #include "simlink/sim_state.h"
 #include "traffic/engine/live_cycle.h"
 #include "window/auto_range.h"
@@ -72,6 +74,8 @@ void checkLinkAndWindowHooks(HookCheck& check)
         check.empty.push_back("gf_setAircraftCounter");
     if (&gf_status() != &gf_windowStatusService())
         check.empty.push_back("gf_installStatusService");
+    if (dynamic_cast<const NoSettingsView*>(&gf_settingsView()) != nullptr)
+        check.empty.push_back("gf_connectSettingsView");
     if (dynamic_cast<const NoSimLinkPort*>(&gf_simLinkPort()) != nullptr)
         check.empty.push_back("gf_installSimLinkPort");
 }
@@ -82,6 +86,8 @@ void checkAirportHooks(HookCheck& check)
         check.empty.push_back("gf_installParkAirportPort");
     if (dynamic_cast<const NoAirportReadPort*>(&gf_airportReadPort()) != nullptr)
         check.empty.push_back("gf_installAirportReadPort");
+    if (dynamic_cast<const NoParkingServices*>(gParking.services.get()) != nullptr)
+        check.empty.push_back("ParkingState.services");
 }
 
 // A port that still holds its do-nothing implementation counts as empty.
@@ -122,6 +128,17 @@ TEST(ProgramHooks, EveryHookOfEveryLayerIsInstalled)
 
     for (const std::string& name : check.empty)
         ADD_FAILURE() << "hook left empty by gf_installProgramHooks: " << name;
+}
+
+// The parking code's repaint reaches the main window's statistics.
+TEST(ProgramHooks, ParkingRepaintReachesTheMainWindow)
+{
+    gf_installProgramHooks();
+    gMainWindow.resetForCycle();
+    gParking.maxPark = 33;
+    gParking.services->repaint();
+    EXPECT_EQ(gMainWindow.maxPark.load(), 33u);
+    gParking.reset();
 }
 
 } // namespace

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "foundation/config_keys.h"
-#include "foundation/units.h"
 #include "foundation/version_data.h"
 #include "tests/support/settings_fixture.h"
 
@@ -23,27 +22,25 @@ const std::string kHead = std::string(34, '*') + " parameters " + std::string(34
 const std::string kFoot = std::string(80, '*');
 
 // Records what the start-up load shows in the main window.
-struct ViewRecorder
+class ViewRecorder final : public NoSettingsView
 {
+  public:
+    void showCheck(const CheckBoxParameter& box) override
+    {
+        calls.push_back(fmt::format("check {} {}", box.controlId, box.value()));
+    }
+    void showInt(const IntParameter& setting, const ControlBinding& control) override
+    {
+        calls.push_back(fmt::format("int {} {}", control.controlId, setting.value()));
+    }
+    void showString(const StringEditParameter& box) override
+    {
+        calls.push_back(fmt::format("text {} {}", box.controlId, box.value()));
+    }
+    void applyRange(std::int32_t nm) override { ranges.push_back(nm); }
+
     std::vector<std::string> calls;
     std::vector<std::int32_t> ranges;
-
-    SettingsView view()
-    {
-        SettingsView v;
-        v.showCheck = [this](const CheckBoxParameter& box)
-        { calls.push_back(fmt::format("check {} {}", box.controlId, box.value())); };
-        v.showInt = [this](const IntParameter& setting, const ControlBinding& control)
-        { calls.push_back(fmt::format("int {} {}", control.controlId, setting.value())); };
-        v.showString = [this](const StringEditParameter& box)
-        { calls.push_back(fmt::format("text {} {}", box.controlId, box.value())); };
-        v.applyRange = [this](std::int32_t nm)
-        {
-            ranges.push_back(nm);
-            return wholeNmToMetres(static_cast<std::uint32_t>(nm));
-        };
-        return v;
-    }
 };
 
 std::vector<std::string> elementNames(const pugi::xml_document& doc)
@@ -59,7 +56,8 @@ std::vector<std::string> elementNames(const pugi::xml_document& doc)
 class StartupLoad : public testing::Test
 {
   protected:
-    void SetUp() override { gf_setSettingsView(recorder_.view()); }
+    void SetUp() override { gf_installSettingsView(&recorder_); }
+    void TearDown() override { gf_installSettingsView(nullptr); }
 
     std::string path() const { return folder_.parametersFile().string(); }
 
@@ -219,7 +217,7 @@ TEST_F(StartupLoad, SettingsSurviveARestart)
 
 TEST_F(StartupLoad, ViewLeftOutIsSkipped)
 {
-    gf_setSettingsView({});
+    gf_installSettingsView(nullptr);
     gf_loadAllParameters();
     EXPECT_TRUE(recorder_.calls.empty());
     EXPECT_EQ(elementNames(folder_.loadParameters()).size(), 54U);

@@ -62,7 +62,7 @@ class VersionUpdateTest : public ::testing::Test
     ~VersionUpdateTest() override
     {
         gf_installStatusService(nullptr);
-        gf_setSettingsView({});
+        gf_installSettingsView(nullptr);
     }
 
     bool updateLogged() const

@@ -146,7 +146,7 @@ void GlobalStaticParking::maxParkCheck(std::uint8_t extra)
 LiveHarness::LiveHarness()
 {
     gParking.reset();
-    gParking.hooks.userOnGround = [this] { return user.onGround; };
+    gParking.services = std::make_unique<Parking>(*this);
     LiveNeighbours& n = engine_.n;
     n.simQueues = &queues_;
     n.simAnswers = &answers_;
@@ -221,10 +221,21 @@ std::optional<DbaseRecord> LiveHarness::Liveries::lookupRegistration(const std::
     return it->second;
 }
 
+void LiveHarness::Parking::removeAircraftFromSim(SimAc& ac)
+{
+    if (removeThroughEngine)
+        oxl::removeAircraftFromSim(h_.engine(), ac);
+}
+
+std::vector<LiveAc>* LiveHarness::Parking::liveAircraft()
+{
+    return liveFromEngine ? &h_.engine().live : nullptr;
+}
+
 LiveHarness::~LiveHarness()
 {
     gParking.reset();
-    gParking.hooks = ParkingHooks{};
+    gParking.services = std::make_unique<NoParkingServices>();
 }
 
 void LiveHarness::schedule(const std::vector<TimedLine>& lines, std::int32_t startTick)

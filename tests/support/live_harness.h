@@ -229,6 +229,25 @@ class LiveHarness
         LiveHarness& h_;
     };
 
+    /// The parking code's neighbours (installed on gParking): the harness's user aircraft; the engine's
+    /// live aircraft and removals only where a test asks for them.
+    class Parking : public NoParkingServices
+    {
+      public:
+        explicit Parking(LiveHarness& harness) : h_(harness) {}
+        bool userOnGround() override { return h_.user.onGround; }
+        void removeAircraftFromSim(SimAc& ac) override;
+        std::vector<LiveAc>* liveAircraft() override;
+
+        bool removeThroughEngine = false; ///< removals go through the engine; else nothing is removed
+        bool liveFromEngine = false;      ///< the engine's live aircraft; else no engine
+
+      protected:
+        LiveHarness& h_;
+    };
+    /// The installed parking services.
+    Parking& parking() { return dynamic_cast<Parking&>(*gParking.services); }
+
     /// The engine under test (its neighbours may be replaced further).
     LiveEngine& engine() { return engine_; }
     /// The current tick.

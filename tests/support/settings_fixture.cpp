@@ -27,14 +27,14 @@ SettingsFolder::SettingsFolder() : env_("OXL_APPDATA", appData_.path().string())
     // The main window makes the settings folder before any setting is saved.
     std::filesystem::create_directories(appData_ / "Ordalis_P3D");
     resetSettingsToDefaults();
-    gf_setSettingsView({});
+    gf_installSettingsView(nullptr);
     gf_refreshSettingsPaths();
 }
 
 SettingsFolder::~SettingsFolder()
 {
     resetSettingsToDefaults();
-    gf_setSettingsView({});
+    gf_installSettingsView(nullptr);
     gf_refreshSettingsPaths();
 }
 

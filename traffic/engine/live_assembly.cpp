@@ -85,8 +85,6 @@ void gf_installLiveEngine(LiveEngine& engine)
 {
     LiveNeighbours& n = engine.n;
     n.sim = std::make_unique<LinkSimulator>();
-    // The parking code removes aircraft (over-long stays, the reserved stand) through the engine.
-    n.parking->hooks.removeAircraftFromSim = [&engine](SimAc& ac) { removeAircraftFromSim(engine, ac); };
     gf_installLiveLiveryHooks(engine);
     installGroundMovement(engine);
     gf_installStandLearning(engine);

@@ -461,8 +461,8 @@ void correctStandCargo(LiveEngine& engine, const LiveAc& ac)
     ++parking.learnedUpdates;
     gf_logMarked(fmt::format("{} stand: {}, cargo attribute set to false, {} parked here",
                              parking.parkAirport.code, stand->name, gf_acLabel(ac)));
-    if (parking.learnedUpdates != parking.learnedUpdatesShown && parking.hooks.repaint)
-        parking.hooks.repaint();
+    if (parking.learnedUpdates != parking.learnedUpdatesShown)
+        parking.services->repaint();
 }
 
 void rememberLiveParked(LiveEngine& engine, std::uint32_t hexid, std::uint32_t half)

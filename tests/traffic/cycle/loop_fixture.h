@@ -42,7 +42,7 @@ class MainLoopFixture : public ::testing::Test
         gf_clearPeriodicRequests();
         gMainWindow.resetForCycle();
         harness = std::make_unique<LiveHarness>();
-        gParking.hooks.removeAircraftFromSim = [this](SimAc& ac) { removeAircraftFromSim(engine(), ac); };
+        harness->parking().removeThroughEngine = true;
 
         CyclePorts ports = gf_noCyclePorts();
         ports.sim = &sim_;

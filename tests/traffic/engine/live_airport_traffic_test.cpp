@@ -147,10 +147,8 @@ TEST_F(AirportTraffic, DepartureHeldAtTheRunwayRollsAndTakesOff)
 TEST_F(AirportTraffic, AircraftRemovedForTheMaxParkLimitStaysAwayWhileParked)
 {
     parkAirportSet();
-    const ParkingHooks savedHooks = gParking.hooks;
-    gParking.hooks.liveAircraft = [this] { return &harness->engine().live; };
-    gParking.hooks.removeAircraftFromSim = [this](SimAc& ac)
-    { removeAircraftFromSim(harness->engine(), ac); };
+    harness->parking().liveFromEngine = true;
+    harness->parking().removeThroughEngine = true;
     harness->engine().n.staticParking = std::make_unique<test::GlobalStaticParking>();
     const LatLon s1 = gf_destinationPoint(kField, kPi / 2.0, 600.0);
     const LatLon s2 = gf_destinationPoint(kField, kPi / 2.0, 1200.0);
@@ -190,7 +188,8 @@ TEST_F(AirportTraffic, AircraftRemovedForTheMaxParkLimitStaysAwayWhileParked)
                             [](const std::string& l)
                             { return l.find("live max park exceeded") != std::string::npos; }),
               1);
-    gParking.hooks = savedHooks;
+    harness->parking().liveFromEngine = false;
+    harness->parking().removeThroughEngine = false;
 }
 
 // The source repeats a helicopter's position eight times and then jumps to where it really is: the

@@ -10,6 +10,7 @@
 #include "traffic/engine/live_lifecycle.h"
 
 #include <filesystem>
+#include <memory>
 
 namespace oxl::test
 {
@@ -27,8 +28,6 @@ class LiveAssemblyTest : public SimLinkTest
 
     void TearDown() override
     {
-        // The program's parking state must not call into this test's engine after it is gone.
-        gParking.hooks.removeAircraftFromSim = [](SimAc&) {};
         gf_removeFlightPlanFolder();
         SimLinkTest::TearDown();
     }
@@ -155,12 +154,24 @@ TEST_F(LiveAssemblyTest, DirectCallWithoutAConnectionFailsInsteadOfSending)
     EXPECT_LT(engine.n.sim->setSpoilersThrottles(3, 0.0, 0.0, 0.0), 0);
 }
 
+// The parking code removes through the engine, as the program wires it.
+class EngineRemovals final : public NoParkingServices
+{
+  public:
+    explicit EngineRemovals(LiveEngine& engine) : engine_(engine) {}
+    void removeAircraftFromSim(SimAc& ac) override { oxl::removeAircraftFromSim(engine_, ac); }
+
+  private:
+    LiveEngine& engine_;
+};
+
 TEST(LiveAssembly, ParkedAircraftOnTheReservedStandLeavesThroughTheEngine)
 {
     ParkingState parking;
     LiveEngine engine;
     engine.n.parking = &parking;
     gf_installLiveEngine(engine);
+    parking.services = std::make_unique<EngineRemovals>(engine);
     std::vector<Stand> stands;
     stands.emplace_back("A12", 7, 47.4535, 8.5610, 1.5, 40.0);
     parking.setStands(std::move(stands));
