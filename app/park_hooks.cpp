@@ -64,7 +64,7 @@ class ProgramParkAirportPort final : public ParkAirportPort
 {
   public:
     [[nodiscard]] std::filesystem::path airportsFolder() const override { return "airports"; }
-    [[nodiscard]] bool userStateKnown() override { return gUserDataValid.load() != 0; }
+    [[nodiscard]] bool userStateKnown() override { return gSimLink.gUserDataValid.load() != 0; }
     [[nodiscard]] ParkUserAircraft userAircraft() override { return lf_parkUser(); }
     [[nodiscard]] bool haveAirportFile(const std::string& code) override { return gf_haveAirportFile(code); }
     [[nodiscard]] std::string findAirportFile(const std::string& code) override

@@ -200,7 +200,7 @@ bool avoidOnTheGround(LoopContext& loop, const UserAircraft& user)
 {
     LiveEngine& engine = loop.engine;
     const LatLon userPos{user.lat, user.lon};
-    const double halfSpanNm = gUserHalfSpan.load();
+    const double halfSpanNm = gSimLink.gUserHalfSpan.load();
     for (LiveAc& ac : engine.live)
     {
         if (ac.onGround == 0 || ac.simState != SimState::active)

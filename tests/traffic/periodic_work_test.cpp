@@ -46,7 +46,7 @@ class PeriodicWorkTest : public MainLoopFixture
     {
         gTrafficDisplay.resetForCycle();
         gProfessionalLevel.store(0);
-        gUserHalfSpan.store(0.0);
+        gSimLink.gUserHalfSpan.store(0.0);
         MainLoopFixture::TearDown();
     }
 
@@ -324,7 +324,7 @@ TEST_F(PeriodicWorkTest, AvoidanceInTheAirIsSwitchedOff)
 TEST_F(PeriodicWorkTest, UserOnTheGroundKeepsItsClearance)
 {
     harness->user.onGround = true;
-    gUserHalfSpan.store(0.02);
+    gSimLink.gUserHalfSpan.store(0.02);
     const LatLon near = offset(0.045, 0.0);
     const LatLon outside = offset(0.047, 0.0);
     addLive(0x4B1801, "SWR12", outside.lat, outside.lon, true).radius = 0.02;
@@ -347,7 +347,7 @@ TEST_F(PeriodicWorkTest, UserOnTheGroundKeepsItsClearance)
 TEST_F(PeriodicWorkTest, StaticAircraftAreCheckedOnlyWhenTheUserMoved)
 {
     harness->user.onGround = true;
-    gUserHalfSpan.store(0.02);
+    gSimLink.gUserHalfSpan.store(0.02);
     LoopContext context = loop();
     EXPECT_FALSE(lf_avoidUserAircraft(context));
     const LatLon stand = offset(0.043, 0.0);
