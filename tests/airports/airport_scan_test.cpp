@@ -3,6 +3,7 @@
 // The decode itself is a stand-in that writes the airport files a real decode would write.
 #include "airports/airport_scan.h"
 
+#include "airports/airports_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
 #include "foundation/errors.h"
@@ -88,7 +89,7 @@ void fakeProcessBglFile(const fs::path& file)
     if (link == "link")
         writeBytes(folder / (icao + ".txt"), "archive/x/" + icao + ".xml\n");
     gf_addScanLogLine("decoded " + icao);
-    gAirportsFound.store(true);
+    gAirports.gAirportsFound.store(true);
     std::lock_guard lock(record.mutex);
     record.decoded.insert(icao);
 }
