@@ -2,6 +2,8 @@
 // park-airport list's flags, and the locks the readers and writers share.
 #pragma once
 
+#include "foundation/thread_owner.h"
+
 #include <atomic>
 #include <cstdint>
 #include <map>
@@ -24,14 +26,16 @@ struct ParkAirportFlags
     // Written on the cycle worker, read by the window and the learning on other threads.
     std::atomic<bool> calcRequested{false};
     std::atomic<bool> softLearningAllowed{true};
-    // The cycle worker's own.
+    // The cycle worker's own, checked by cycleOwner in debug builds; released by gf_resetParkAirport.
+    ThreadOwner cycleOwner;
     bool positionKnown = false;
     double lastLat = 0.0; // [deg]
     double lastLon = 0.0; // [deg]
     // The SimClient thread posts the user's stand here; the cycle worker takes it.
     std::mutex postedMutex;
     std::optional<std::string> postedStand;
-    // Airports found without a file this cycle: asking again would download a probe every 16 seconds.
+    // Airports found without a file this cycle: asking again would download a probe every 16 seconds
+    // (the cycle worker's own).
     std::set<std::string> withoutFile;
 };
 

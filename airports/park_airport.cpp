@@ -217,6 +217,7 @@ void gf_resetParkAirport()
     gAirports.gPark.lastLat = 0.0;
     gAirports.gPark.lastLon = 0.0;
     gAirports.gPark.withoutFile.clear();
+    gAirports.gPark.cycleOwner.release();
     const std::lock_guard lock(gAirports.gPark.postedMutex);
     gAirports.gPark.postedStand.reset();
 }
@@ -229,6 +230,7 @@ void gf_postUserStand(const std::string& standName)
 
 void gf_updateParkAirport(ParkingState& state, bool showMessage)
 {
+    gAirports.gPark.cycleOwner.check();
     lf_takePostedUserStand(state);
     // The controls stay off from the choice of the airport until its static aircraft are all placed.
     if (gf_status().parkingControlsOff() && state.staticParked.empty() &&
@@ -292,6 +294,7 @@ void gf_updateParkAirport(ParkingState& state, bool showMessage)
 
 void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, bool showMessage)
 {
+    gAirports.gPark.cycleOwner.check();
     if (user.onGround)
     {
         const Airport* airport = gf_closestAirport(user.lat, user.lon);
