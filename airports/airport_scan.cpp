@@ -82,7 +82,7 @@ class BglWorkers
     {
         std::packaged_task<void()> task([&port, file] { port.processBglFile(file); });
         pending_.push_back(task.get_future());
-        gRunningWorkers.fetch_add(1);
+        gFoundation.gRunningWorkers.fetch_add(1);
         try
         {
             threads_.emplace_back(std::move(task));
@@ -438,7 +438,8 @@ void lf_scanFolderForBgl(const WinPath& folder)
                 break;
             gf_waitWorkerSlot();
             workers.start(path, port);
-            if (workers.pendingCount() > static_cast<std::size_t>(std::max(gWorkerLimit.load(), 1)))
+            if (workers.pendingCount() >
+                static_cast<std::size_t>(std::max(gFoundation.gWorkerLimit.load(), 1)))
                 workers.takeOldest(text);
         }
     }

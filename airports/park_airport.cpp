@@ -146,7 +146,7 @@ void lf_gateSoftLearning(const ParkingState& state, const ParkFileSummary& summa
             LEARN_SOFT.set(false);
             gf_status().showSetting(LEARN_SOFT);
             gf_status().enableControl(LEARN_SOFT, false);
-            gParametersChanged.store(1);
+            gFoundation.gParametersChanged.store(1);
         }
         return;
     }
@@ -424,9 +424,9 @@ void gf_leaveParkAirport(ParkingState& state)
         }
     }
     lf_closeParkAirport(state);
-    if (MAX_LIVE_SEL.value() != gSavedLiveLimit.load())
+    if (MAX_LIVE_SEL.value() != gFoundation.gSavedLiveLimit.load())
     {
-        MAX_LIVE_SEL.set(gSavedLiveLimit.load());
+        MAX_LIVE_SEL.set(gFoundation.gSavedLiveLimit.load());
         gf_status().showSetting(MAX_LIVE_SEL);
         gf_parkAirportPort().recountLive();
     }
@@ -434,15 +434,15 @@ void gf_leaveParkAirport(ParkingState& state)
 
 void lf_closeParkAirport(ParkingState& state)
 {
-    if (gf_staticParkingActive() && (gParametersChanged.load() != 0 || state.learnedUpdates >= 1))
+    if (gf_staticParkingActive() && (gFoundation.gParametersChanged.load() != 0 || state.learnedUpdates >= 1))
     {
         gf_parkAirportPort().saveAirportFile();
         state.learnedUpdates = 0;
     }
     gf_setStaticParkingActive(false);
     gAirports.gPark.calcRequested.store(false);
-    gParametersChanged.store(0);
-    gRenewalRequest.store(0);
+    gFoundation.gParametersChanged.store(0);
+    gFoundation.gRenewalRequest.store(0);
     gf_status().enableControl(gFlushStaticButton, false);
     gf_status().enableControl(parking_percentage, false);
     state.parkAirport = Airport{};

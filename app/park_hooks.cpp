@@ -55,7 +55,8 @@ void lf_showParkAirportInFilter(const Airport* airport)
 void lf_countParkedForWindow()
 {
     gf_countParkedForGui(gParking, true);
-    gf_countLiveParked(gParking, gLiveEngine.live, gf_unpackDayHalfHour(gCurrentDayHalfHour.load()), true);
+    gf_countLiveParked(gParking, gLiveEngine.live,
+                       gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
     gParking.hooks.repaint();
 }
 
@@ -83,9 +84,9 @@ class ProgramParkAirportPort final : public ParkAirportPort
     }
     void saveAirportFile() override
     {
-        bool changed = gParametersChanged.load() != 0;
+        bool changed = gFoundation.gParametersChanged.load() != 0;
         lf_saveAirportFile(gParking, gParkFileInfo, gParking.handmadeFile != 0, changed);
-        gParametersChanged.store(changed ? 1 : 0);
+        gFoundation.gParametersChanged.store(changed ? 1 : 0);
     }
     void startStaticParking(bool showMessage) override { lf_startStaticParking(gParking, showMessage); }
     void calcStaticParking() override { lf_calcStaticParking(gParking); }
@@ -105,7 +106,7 @@ class ProgramAirportReadPort final : public AirportReadPort
     void fileRead() override
     {
         gf_setStaticParkingActive(true);
-        gParametersChanged.store(0);
+        gFoundation.gParametersChanged.store(0);
     }
     void setReferenceElevation(std::optional<double> elevationFt) override
     {

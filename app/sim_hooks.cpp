@@ -99,8 +99,8 @@ class ProgramSimLinkPort final : public SimLinkPort
     // The link has already won the stop flag when it calls this, so the reason is its own to write.
     void setExitReason(std::uint32_t reason, std::uint32_t restartDelaySec) override
     {
-        gExitReason.store(reason);
-        gRestartDelay.store(static_cast<std::int32_t>(restartDelaySec));
+        gFoundation.gExitReason.store(reason);
+        gFoundation.gRestartDelay.store(static_cast<std::int32_t>(restartDelaySec));
     }
     void simGone() override { gf_simGone(); }
     [[nodiscard]] std::string simulatorVersionText() override

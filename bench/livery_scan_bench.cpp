@@ -74,7 +74,7 @@ void BM_LiveryScanWalk(benchmark::State& state)
     lf_clearScanContainers();
     gLiveries.ScannedLiveries.clear();
     state.SetItemsProcessed(static_cast<std::int64_t>(found));
-    state.counters["workers"] = static_cast<double>(gWorkerLimit.load());
+    state.counters["workers"] = static_cast<double>(gFoundation.gWorkerLimit.load());
 }
 BENCHMARK(BM_LiveryScanWalk)->Unit(benchmark::kMillisecond)->UseRealTime();
 

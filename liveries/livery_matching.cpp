@@ -358,7 +358,7 @@ void gf_clearPendingTitles()
 
 void gf_onLiveryNotCreated(const AcProfile& ac)
 {
-    if (gStopRequested.load() != 0 || gWindowClosed.load() != 0)
+    if (gFoundation.gStopRequested.load() != 0 || gFoundation.gWindowClosed.load() != 0)
         return;
     gf_status().showMessage(fmt::format("{} '{}' could not be created by your Sim!", ac.callsign, ac.livery),
                             true);

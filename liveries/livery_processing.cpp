@@ -35,17 +35,17 @@ class ScannedListGuard
 
 void gf_requestLiveryIndexClear()
 {
-    gLiveryIndexClearRequest.store(1);
+    gFoundation.gLiveryIndexClearRequest.store(1);
 }
 
 bool gf_liveryIndexClearRequested()
 {
-    return gLiveryIndexClearRequest.load() != 0;
+    return gFoundation.gLiveryIndexClearRequest.load() != 0;
 }
 
 bool gf_serveLiveryIndexClearRequest()
 {
-    if (gLiveryIndexClearRequest.exchange(0) == 0)
+    if (gFoundation.gLiveryIndexClearRequest.exchange(0) == 0)
     {
         return false;
     }

@@ -41,7 +41,7 @@ constexpr std::chrono::milliseconds kFutureValidPoll{1};
 
 bool stopRequested()
 {
-    return gStopRequested.load() != 0 || gWindowClosed.load() != 0;
+    return gFoundation.gStopRequested.load() != 0 || gFoundation.gWindowClosed.load() != 0;
 }
 
 std::string flagWord(bool flag)
@@ -95,7 +95,7 @@ void startReader(int folderIndex, const WinPath& file, std::deque<ReaderResult>&
     const Reader reader = lf_isIvaoPackageFile(file) ? &lf_readAircraftCfg : &lf_searchLiveriesinFile;
     std::packaged_task<std::list<LiveryData>(int, const WinPath&)> task(reader);
     pending.push_back(task.get_future());
-    gRunningWorkers.fetch_add(1);
+    gFoundation.gRunningWorkers.fetch_add(1);
     try
     {
         std::thread(std::move(task), folderIndex, file).detach();
@@ -211,7 +211,7 @@ void lf_searchLiveriesInFolder(int folderIndex, const WinPath& folder)
             {
                 gf_log(fmt::format("liveries search in {} aborted, cause: {}", text.text(), e.what()));
             }
-            if (pending.size() > static_cast<std::size_t>(std::max(gWorkerLimit.load(), 0)))
+            if (pending.size() > static_cast<std::size_t>(std::max(gFoundation.gWorkerLimit.load(), 0)))
             {
                 takeResultDuringWalk(pending);
             }

@@ -23,7 +23,8 @@ namespace
 
 bool stopFlagsSet(const std::stop_token& stop)
 {
-    return gStopRequested.load() != 0 || gWindowClosed.load() != 0 || stop.stop_requested();
+    return gFoundation.gStopRequested.load() != 0 || gFoundation.gWindowClosed.load() != 0 ||
+           stop.stop_requested();
 }
 
 void showWaiting()

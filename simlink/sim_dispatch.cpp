@@ -289,7 +289,8 @@ void lf_onException(const ScRecvException& e)
             std::lock_guard lock(gSimQueues.simMutex);
             user = gSimLink.gUserAcData;
         }
-        if (known({user.lat, user.lon}) && gStopRequested.load() == 0 && gWindowClosed.load() == 0)
+        if (known({user.lat, user.lon}) && gFoundation.gStopRequested.load() == 0 &&
+            gFoundation.gWindowClosed.load() == 0)
             gf_logMarked("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
         break;
     }

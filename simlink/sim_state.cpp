@@ -57,7 +57,7 @@ void lf_setUserStand(const std::string& stand)
 
 void lf_stopCycle(std::uint32_t reason, std::uint32_t restartDelaySec)
 {
-    if (gStopRequested.exchange(1) == 0)
+    if (gFoundation.gStopRequested.exchange(1) == 0)
         gf_simLinkPort().setExitReason(reason, restartDelaySec);
 }
 
@@ -70,7 +70,7 @@ void gf_simRequestError()
 {
     gf_status().showMessage("SimConnect request error", true);
     gSimLink.gSimError.exchange(1);
-    if (gStopRequested.load() == 0)
+    if (gFoundation.gStopRequested.load() == 0)
         lf_stopCycle(kExitSimConnectError, 9);
 }
 

@@ -92,8 +92,8 @@ void lf_closeRequested()
 
 void NoGuiPort::requestClose()
 {
-    gWindowClosed.exchange(1);
-    gStopRequested.exchange(1);
+    gFoundation.gWindowClosed.exchange(1);
+    gFoundation.gStopRequested.exchange(1);
 }
 
 void gf_installGuiPort(GuiPort* port)

@@ -294,7 +294,7 @@ TEST_F(AirportLinkingTest, TheScanDecodesRealBglFilesOnItsWorkers)
     EXPECT_FALSE(eelde.empty());
     EXPECT_LT(eelde.size(), 6u);
     EXPECT_TRUE(gAirports.gAirportsFound.load());
-    EXPECT_EQ(gRunningWorkers.load(), 0);
+    EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0);
 }
 
 TEST_F(AirportLinkingTest, WorkersGeneratingOneAirportAtOnceLeaveAWholeFile)

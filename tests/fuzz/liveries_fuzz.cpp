@@ -71,7 +71,7 @@ OXL_FUZZ_TARGET(aircraft_cfg)
     const WinPath file(ivao ? "D:\\Pack\\IVAO_MTL\\IVAO_B738\\aircraft.cfg" : "D:\\Plain\\aircraft.cfg");
     installDbase();
     lf_clearScanContainers();
-    gRunningWorkers = 1;
+    gFoundation.gRunningWorkers = 1;
     std::list<LiveryData> liveries;
     try
     {
@@ -81,7 +81,8 @@ OXL_FUZZ_TARGET(aircraft_cfg)
     {
         // The scan logs a worker's exception and goes on with the next file.
     }
-    OXL_FUZZ_CHECK(gRunningWorkers.load() == 0, h, "the worker slot was not released exactly once");
+    OXL_FUZZ_CHECK(gFoundation.gRunningWorkers.load() == 0, h,
+                   "the worker slot was not released exactly once");
     for (const LiveryData& livery : liveries)
     {
         checkLivery(h, livery);

@@ -150,7 +150,7 @@ OXL_FUZZ_TARGET(sim_dispatch)
     }();
     (void)reset;
     lf_resetDispatchState();
-    gProfessionalLevel.store(0);
+    gFoundation.gProfessionalLevel.store(0);
     const std::int64_t utcBefore = gSimLink.gSimUtcSeconds.load();
     Input in(input);
     while (!in.empty())

@@ -271,11 +271,11 @@ TEST_F(AircraftCfgTest, IvaoTypesComeFromThePackageFolder)
 TEST_F(AircraftCfgTest, ReadersReleaseTheirWorkerSlot)
 {
     const WinPath file = writeCfg("Slot", joined({{"atc_model=B738"}, section("[fltsim.0]", "slot")}));
-    gRunningWorkers = 3;
+    gFoundation.gRunningWorkers = 3;
     lf_searchLiveriesinFile(1, file);
     lf_searchLiveriesinFile(1, onDriveD("Cases\\Missing\\aircraft.cfg"));
     lf_readAircraftCfg(1, file);
-    EXPECT_EQ(gRunningWorkers.load(), 0);
+    EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0);
 }
 
 TEST_F(AircraftCfgTest, ConcurrentReadersRegisterEachTitleOnce)

@@ -75,7 +75,7 @@ TEST_F(DemoLiveriesTest, ScanOfTheFoldersGivesTheWrittenLiveries)
     for (const auto& entry : fs::directory_iterator(sim_ / "SimObjects" / "Airplanes"))
     {
         ++files;
-        gRunningWorkers = 1;
+        gFoundation.gRunningWorkers = 1;
         const WinPath cfg("D:\\SimObjects\\Airplanes\\" + entry.path().filename().string() + "\\aircraft.cfg");
         for (const LiveryData& livery : lf_searchLiveriesinFile(files, cfg))
             scanned.push_back(keyOf(livery));

@@ -50,7 +50,7 @@ class LiveryScanTest : public ::testing::Test
     {
         installLiveryDbase();
         lf_clearScanContainers();
-        gRunningWorkers = 0;
+        gFoundation.gRunningWorkers = 0;
     }
     ~LiveryScanTest() override
     {

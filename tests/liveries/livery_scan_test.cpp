@@ -60,7 +60,7 @@ class LiveryScanRunTest : public ::testing::Test
     ~LiveryScanRunTest() override
     {
         gf_setSimulatorVersionSource({});
-        gStopRequested.store(0);
+        gFoundation.gStopRequested.store(0);
         reset();
     }
 
@@ -435,7 +435,7 @@ TEST_F(LiveryScanRunTest, StoppedScanRunsAgainInTheNextCycle)
 {
     writeAircraft("Stop/B738", "B738", {{"BAW", "not read", ""}});
     useManualFolders({"D:\\Stop"});
-    gStopRequested.store(1);
+    gFoundation.gStopRequested.store(1);
 
     gf_scanLiveries();
 

@@ -50,7 +50,7 @@ class ShippedLiveriesTest : public test::LiveryIndexTest
                       work_ / "input" / "AIG-regcodes.enc");
         EXPECT_TRUE(gf_readDbase(shipped_.path()));
         lf_clearScanContainers();
-        gRunningWorkers = 0;
+        gFoundation.gRunningWorkers = 0;
     }
     ~ShippedLiveriesTest() override
     {

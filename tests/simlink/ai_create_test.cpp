@@ -66,7 +66,7 @@ TEST_F(SimLinkTest, RefusedTitleGivesACreateFailedAnswerWithItsHexid)
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->hexid, 20002u);
     EXPECT_EQ(failed->objectId, 0u);
-    EXPECT_EQ(gStopRequested.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
 }
 
 TEST_F(SimLinkTest, TitleTooLongForItsFieldFailsThatCreationOnly)
@@ -81,7 +81,7 @@ TEST_F(SimLinkTest, TitleTooLongForItsFieldFailsThatCreationOnly)
     const auto failed = waitAnswer(SimAnswerKind::createFailed);
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->hexid, 20003u);
-    EXPECT_EQ(gStopRequested.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
     EXPECT_EQ(gSimLink.gSimError.load(), 0);
     EXPECT_TRUE(calls("SimConnect_AICreateNonATCAircraft").empty());
     // The link goes on creating other aircraft.
@@ -102,7 +102,7 @@ TEST_F(SimLinkTest, TailNumberTooLongForItsFieldRefusesThatCreationOnly)
     drainAnswers();
     EXPECT_TRUE(std::none_of(answers.begin(), answers.end(),
                              [](const SimAnswer& a) { return a.kind == SimAnswerKind::createFailed; }));
-    EXPECT_EQ(gStopRequested.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
     EXPECT_EQ(gSimLink.gSimError.load(), 0);
     EXPECT_TRUE(calls("SimConnect_AICreateNonATCAircraft").empty());
     // The same livery is created under a tail number that fits.

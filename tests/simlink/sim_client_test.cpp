@@ -75,7 +75,7 @@ TEST_F(SimLinkTest, UserAircraftPositionTitleAndPerSecondReplies)
     EXPECT_NEAR(user.lon, 8.5492, 1e-9);
     EXPECT_GE(user.zuluYear, 2026);
     // The simulator's time is kept from every reply, before the traffic source has told its level.
-    EXPECT_EQ(gProfessionalLevel.load(), 0);
+    EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 0);
     EXPECT_EQ(gSimLink.gSimUtcSeconds.load(),
               gf_daysSince1970(user.zuluDayOfYear, user.zuluYear) * 86400 + user.zuluTime);
 
@@ -154,7 +154,7 @@ TEST_F(SimLinkTest, TeleportOfTheUserAircraftIsANewFlight)
     ASSERT_TRUE(eventually([] { return gSimLink.gUserObjectId.load() == 1; }));
     sim.command("teleport 47.8 8.5492");
     gf_requestUserAcPosition();
-    ASSERT_TRUE(eventually([] { return gStopRequested.load() == 1; }));
+    ASSERT_TRUE(eventually([] { return gFoundation.gStopRequested.load() == 1; }));
     EXPECT_TRUE(log.contains("Teleport"));
     std::lock_guard lock(mutex);
     EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitNewFlight}));
@@ -169,7 +169,7 @@ TEST_F(SimLinkTest, PauseClearsAndResumeSetsTheRunningFlag)
         eventually([] { return gSimLink.gSimRunning.load() == 0 && !gMainWindow.simRunning.load(); }));
     sim.command("pause 0");
     EXPECT_TRUE(eventually([] { return gSimLink.gSimRunning.load() == 1 && gMainWindow.simRunning.load(); }));
-    EXPECT_EQ(gStopRequested.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
 }
 
 TEST_F(SimLinkTest, NewFlightStopsTheCycleOnceWithTheFirstReason)
@@ -179,7 +179,7 @@ TEST_F(SimLinkTest, NewFlightStopsTheCycleOnceWithTheFirstReason)
     ASSERT_TRUE(eventually([&] { return log.contains("===> SimConnect: New file event"); }));
     sim.command("event PositionChanged");
     ASSERT_TRUE(eventually([&] { return log.contains("===> User ac position changed"); }));
-    EXPECT_EQ(gStopRequested.load(), 1);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 1);
     std::lock_guard lock(mutex);
     EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitNewFlight}));
 }
@@ -228,7 +228,7 @@ TEST_F(SimLinkTest, UserPositionWithNumbersOutOfRangeIsRefused)
     // A sound reply after them is taken whole: 21 March 2026, 12:00 UTC.
     ASSERT_EQ(sim.command("raw " + userPositionHex(kLat47, kYear2026)), "ok");
     EXPECT_TRUE(eventually([] { return gSimLink.gSimUtcSeconds.load() == 1774094400; }));
-    EXPECT_EQ(gStopRequested.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
 }
 
 TEST_F(SimLinkTest, QuitThenCloseIsTheSimulatorsNormalEnd)
@@ -236,9 +236,9 @@ TEST_F(SimLinkTest, QuitThenCloseIsTheSimulatorsNormalEnd)
     ASSERT_TRUE(connected());
     sim.command("quit");
     ASSERT_TRUE(eventually([] { return gSimLink.gSimRunning.load() == 0; }));
-    EXPECT_EQ(gStopRequested.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
     sim.command("drop");
-    ASSERT_TRUE(eventually([] { return gStopRequested.load() == 1; }));
+    ASSERT_TRUE(eventually([] { return gFoundation.gStopRequested.load() == 1; }));
     {
         std::lock_guard lock(mutex);
         EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitSimWasClosed}));
@@ -256,7 +256,7 @@ TEST_F(SimLinkTest, DroppedLinkIsASimulatorFailureThatRestartsAndClearsTheHandle
 {
     ASSERT_TRUE(connected());
     sim.command("drop");
-    ASSERT_TRUE(eventually([] { return gStopRequested.load() == 1; }));
+    ASSERT_TRUE(eventually([] { return gFoundation.gStopRequested.load() == 1; }));
     {
         std::lock_guard lock(mutex);
         EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitSimConnectError}));
@@ -283,7 +283,7 @@ TEST_F(SimLinkTest, StopWhileDispatchingClosesTheConnection)
     EXPECT_FALSE(gf_simClientRunning());
     EXPECT_TRUE(log.contains("SimConnect closed ok"));
     EXPECT_FALSE(gMainWindow.simConnected.load());
-    EXPECT_EQ(gStopRequested.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
 }
 
 class WrongSimulatorTest : public SimLinkTest
@@ -313,7 +313,7 @@ class NoSimulatorTest : public ::testing::Test
     {
         gf_stopSimClient();
         gf_resetSimLink();
-        gStopRequested = 0;
+        gFoundation.gStopRequested = 0;
         scSetEnvironment({});
     }
     TempFolder tmp;
@@ -332,7 +332,7 @@ TEST_F(NoSimulatorTest, WaitsWithOneMessageAndEndsWithoutClosingWhenTheCycleStop
     ASSERT_TRUE(eventually([&] { return log.contains("Waiting for Prepar3Dv5 ..."); }));
     // Let a few connection attempts fail before the cycle stops.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    gStopRequested = 1;
+    gFoundation.gStopRequested = 1;
     gf_stopSimClient();
     std::size_t waiting = 0;
     for (const auto& line : log.lines())

@@ -46,8 +46,8 @@ class SimLinkTest : public ::testing::Test
         gSimLink.gUserOnGround = 0;
         gSimLink.gUserDataValid = 0;
         gSimLink.gSecondTick = 0;
-        gStopRequested = 0;
-        gWindowClosed = 0;
+        gFoundation.gStopRequested = 0;
+        gFoundation.gWindowClosed = 0;
         gf_installSimLinkPort(&port);
         ASSERT_TRUE(sim.start(OXL_BIN_DIR, standinArgs(), tmp.path().string()));
         scSetEnvironment({[] { return std::optional<std::filesystem::path>(); },
@@ -63,8 +63,8 @@ class SimLinkTest : public ::testing::Test
         gf_stopSimClient();
         gf_resetSimLink();
         gf_installSimLinkPort(nullptr);
-        gStopRequested = 0;
-        gWindowClosed = 0;
+        gFoundation.gStopRequested = 0;
+        gFoundation.gWindowClosed = 0;
         scSetEnvironment({});
     }
 
