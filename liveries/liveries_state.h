@@ -39,11 +39,10 @@ struct LiveriesState
     ReportList InvalidModelCodes;
     /// Repaired type codes, in the order they were repaired.
     ReportList ModelFixes;
-    /// Fields of scanned liveries that the database corrected (written by the scan on the cycle worker).
+    /// Fields of scanned liveries that the database corrected.
     ReportList DbaseCorrections;
 
-    // The scan's lists, the cycle worker's; DontUseTitles is filled before the scan workers start and only
-    // read while they run.
+    // The scan's lists, the cycle worker's (the scan workers read DontUseTitles).
     /// Every title that became a record in the current scan.
     TitleRegister ScannedTitles;
     /// Titles the registration-code files mark as not to be used; filled before the folder walk and only

@@ -88,20 +88,28 @@ struct SimLinkState
     UserAcData gUserAcData;        ///< the user aircraft's latest position block
 
     // Shared: written by the SimClient thread, read by the cycle worker and the main loop.
-    std::atomic<std::uint8_t> gSimRunning{0}; ///< 1 while the simulator reports a running flight
-    std::atomic<std::uint8_t> gSimQuit{0};    ///< the simulator said goodbye (QUIT): a normal end
-    std::atomic<std::uint8_t> gSimError{
-        0}; ///< the first failing call of a cycle; the sender then only empties the queues
-    std::atomic<std::uint32_t> gSimVersion{5}; ///< simulator major version of the cycle (5 or 6)
-    std::atomic<std::uint32_t> gUserObjectId{
-        2}; ///< object id of the user aircraft (2 until the first position reply)
-    std::atomic<std::uint8_t> gSecondTick{0};    ///< set by the per-second reply; the main loop clears it
-    std::atomic<std::uint8_t> gUserOnGround{0};  ///< 1 while the user aircraft stands on the ground
-    std::atomic<std::uint8_t> gUserDataValid{0}; ///< the on-ground reply came with a known user position
-    std::atomic<std::int64_t> gSimUtcSeconds{
-        0};                                 ///< [s since 1970, UTC] of the latest user position; 0 until one
-    std::atomic<double> gUserHalfSpan{0.0}; ///< [nm] half the user aircraft's wing span
-    std::atomic<AcCategory> gUserCategory{AcCategory::Light}; ///< category of the user aircraft
+    /// 1 while the simulator reports a running flight.
+    std::atomic<std::uint8_t> gSimRunning{0};
+    /// Set when the simulator said goodbye (QUIT) on this connection: its link then closes as a normal end.
+    std::atomic<std::uint8_t> gSimQuit{0};
+    /// Set by the first failing simulator call of a cycle; the frame sender then only empties the queues.
+    std::atomic<std::uint8_t> gSimError{0};
+    /// Simulator major version of the cycle (5 or 6).
+    std::atomic<std::uint32_t> gSimVersion{5};
+    /// Object id of the user aircraft (2 until the first position reply).
+    std::atomic<std::uint32_t> gUserObjectId{2};
+    /// Set by the per-second reply; the main loop clears it when it has done its per-second work.
+    std::atomic<std::uint8_t> gSecondTick{0};
+    /// 1 while the user aircraft stands on the ground.
+    std::atomic<std::uint8_t> gUserOnGround{0};
+    /// Set once the on-ground reply arrived with a known user position.
+    std::atomic<std::uint8_t> gUserDataValid{0};
+    /// Simulator time [s since 1970, UTC] of the latest user-position reply of this cycle; 0 until one came.
+    std::atomic<std::int64_t> gSimUtcSeconds{0};
+    /// Half the user aircraft's wing span [nm].
+    std::atomic<double> gUserHalfSpan{0.0};
+    /// Category of the user aircraft.
+    std::atomic<AcCategory> gUserCategory{AcCategory::Light};
 
     // Written by the SimClient thread, read by the window thread, under gStatusMutex.
     std::mutex gStatusMutex;
