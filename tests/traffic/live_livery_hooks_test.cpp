@@ -1,6 +1,5 @@
 // Live aircraft spawned by the engine with the livery matching installed: the title in the create request,
 // the pending title of a hexid and the failed creation that the simulator reports.
-#include "liveries/liveries_state.h"
 #include "traffic/live_livery_hooks.h"
 
 #include "tests/liveries/livery_match_fixture.h"
