@@ -37,7 +37,8 @@ struct FoundationState
     /// Non-zero while the traffic source runs at its professional level; written by the traffic-source link.
     std::atomic<std::uint8_t> gProfessionalLevel{0};
 
-    // The requests: set by the window thread (and the timers), served and cleared by the cycle worker.
+    // The requests: set by the window thread or the periodic work, served and cleared by the main loop on
+    // the cycle worker.
     /// A renewal of static parking is wanted (every 20 minutes, or after a parking setting changed).
     std::atomic<std::uint8_t> gRenewalRequest{0};
     /// "Re-read": the park airports' reserved stands are to be checked again.
