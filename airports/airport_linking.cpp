@@ -2,6 +2,7 @@
 #include "airports/airport_linking.h"
 
 #include "airports/airport_scan.h"
+#include "airports/airports_state.h"
 #include "foundation/log.h"
 #include "foundation/strings.h"
 #include "foundation/text_files.h"
@@ -20,9 +21,6 @@ namespace oxl
 
 namespace
 {
-
-/// Serialises the publisher and archive lookups and the link files of concurrent workers.
-std::mutex gArchiveLinkMutex;
 
 std::string blanksAsUrl(std::string_view text)
 {
@@ -65,7 +63,7 @@ bool writeLinkFile(std::string_view folder, const std::string& ident, const std:
 
 bool lf_linkArchivedAirport(ScannedAirport& airport, std::uint32_t& archivedCount, const std::string& path)
 {
-    const std::lock_guard lock(gArchiveLinkMutex);
+    const std::lock_guard lock(gAirports.gArchiveLinkMutex);
     archivedCount = 0;
     airport.bglPath = path;
     airport.publisher = lf_publisherFromFilename(airport.bglPath);
@@ -93,7 +91,7 @@ bool lf_linkArchivedAirport(ScannedAirport& airport, std::uint32_t& archivedCoun
         }
         gf_addScanLogLine(fmt::format("thirdparty airport {} linked to {}", airport.ident, *archive));
     }
-    gAirportsFound.store(true);
+    gAirports.gAirportsFound.store(true);
     return true;
 }
 
@@ -210,7 +208,7 @@ void lf_generateAirportFile(ScannedAirport& airport)
         gf_addScanLogLine(fmt::format("{}Generating {} did not succeed", "===> ", file.string()));
         return;
     }
-    gAirportsFound.store(true);
+    gAirports.gAirportsFound.store(true);
 }
 
 } // namespace oxl

@@ -1,5 +1,6 @@
 #include "airports/airport_reading.h"
 
+#include "airports/airports_state.h"
 #include "airports/learned_files.h"
 #include "airports/quality.h"
 #include "foundation/config_keys.h"
@@ -37,10 +38,6 @@ constexpr double kNeighbourSpacing = 1.1;
 constexpr double kNoPosition = 0.0;
 
 NoAirportReadPort gNoReadPort;
-std::atomic<AirportReadPort*> gReadPort{&gNoReadPort};
-
-std::mutex gProbeMutex;
-std::map<std::string, bool> gProbeAnswers; // code -> the site has its stock file; guarded by gProbeMutex
 
 std::string stockSitePath(const std::string& code)
 {
@@ -158,12 +155,13 @@ bool lf_hasMetaEntries(const pugi::xml_document& doc)
 
 void gf_installAirportReadPort(AirportReadPort* port)
 {
-    gReadPort.store(port != nullptr ? port : &gNoReadPort);
+    gAirports.gReadPort.store(port);
 }
 
 AirportReadPort& gf_airportReadPort()
 {
-    return *gReadPort.load();
+    AirportReadPort* const port = gAirports.gReadPort.load();
+    return port != nullptr ? *port : gNoReadPort;
 }
 
 std::string gf_findAirportFile(const std::string& code)
@@ -223,9 +221,9 @@ bool lf_readRedirect(const fs::path& linkFile, std::string& siteName)
 bool gf_probeStockAirport(const std::string& code)
 {
     {
-        std::lock_guard lock(gProbeMutex);
-        const auto known = gProbeAnswers.find(code);
-        if (known != gProbeAnswers.end())
+        std::lock_guard lock(gAirports.gProbeMutex);
+        const auto known = gAirports.gProbeAnswers.find(code);
+        if (known != gAirports.gProbeAnswers.end())
         {
             return known->second;
         }
@@ -236,15 +234,15 @@ bool gf_probeStockAirport(const std::string& code)
     {
         fs::remove(local);
     }
-    std::lock_guard lock(gProbeMutex);
-    gProbeAnswers[code] = found;
+    std::lock_guard lock(gAirports.gProbeMutex);
+    gAirports.gProbeAnswers[code] = found;
     return found;
 }
 
 void gf_forgetStockProbes()
 {
-    std::lock_guard lock(gProbeMutex);
-    gProbeAnswers.clear();
+    std::lock_guard lock(gAirports.gProbeMutex);
+    gAirports.gProbeAnswers.clear();
 }
 
 std::string lf_downloadAirportFile(const std::string& sitePath, const fs::path& localPath)

@@ -1,5 +1,6 @@
 #include "airports/airport_scan.h"
 
+#include "airports/airports_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/errors.h"
 #include "foundation/log.h"
@@ -24,16 +25,10 @@ namespace oxl
 {
 namespace fs = std::filesystem;
 
-std::atomic<bool> gAirportsFound{false};
-
 namespace
 {
 
 NoAirportScanPort gNoScanPort;
-std::atomic<AirportScanPort*> gScanPort{&gNoScanPort};
-
-std::mutex gScanLogMutex;
-std::vector<std::string> gScanLog; // gScanLogMutex
 
 constexpr std::size_t kScanLogReserve = 2048; // lines
 
@@ -87,7 +82,7 @@ class BglWorkers
     {
         std::packaged_task<void()> task([&port, file] { port.processBglFile(file); });
         pending_.push_back(task.get_future());
-        gRunningWorkers.fetch_add(1);
+        gFoundation.gRunningWorkers.fetch_add(1);
         try
         {
             threads_.emplace_back(std::move(task));
@@ -283,24 +278,25 @@ void NoAirportScanPort::processBglFile(const std::filesystem::path& /*file*/)
 
 void gf_installAirportScanPort(AirportScanPort* port)
 {
-    gScanPort.store(port != nullptr ? port : &gNoScanPort);
+    gAirports.gScanPort.store(port);
 }
 
 AirportScanPort& gf_airportScanPort()
 {
-    return *gScanPort.load();
+    AirportScanPort* const port = gAirports.gScanPort.load();
+    return port != nullptr ? *port : gNoScanPort;
 }
 
 void gf_addScanLogLine(std::string text)
 {
-    std::lock_guard lock(gScanLogMutex);
-    gScanLog.push_back(std::move(text));
+    std::lock_guard lock(gAirports.gScanLogMutex);
+    gAirports.gScanLog.push_back(std::move(text));
 }
 
 std::vector<std::string> gf_scanLogLines()
 {
-    std::lock_guard lock(gScanLogMutex);
-    return gScanLog;
+    std::lock_guard lock(gAirports.gScanLogMutex);
+    return gAirports.gScanLog;
 }
 
 void gf_scanAirports()
@@ -349,23 +345,23 @@ bool lf_runAirportScan(const std::vector<std::string>& folders)
     if (error && error != std::errc::no_such_file_or_directory)
         gf_log("problems with removing previous files (maybe still open?): " + error.message());
 
-    gAirportsFound.store(false);
+    gAirports.gAirportsFound.store(false);
     gf_status().setCount(StatusCount::tbloFiles, 0);
     {
-        std::lock_guard lock(gScanLogMutex);
-        gScanLog.clear();
-        gScanLog.reserve(kScanLogReserve);
+        std::lock_guard lock(gAirports.gScanLogMutex);
+        gAirports.gScanLog.clear();
+        gAirports.gScanLog.reserve(kScanLogReserve);
     }
     lf_scanFolders(folders);
 
     {
-        std::lock_guard lock(gScanLogMutex);
+        std::lock_guard lock(gAirports.gScanLogMutex);
         fs::create_directories(report.parent_path(), error);
-        if (gf_writeLines(gScanLog, report))
+        if (gf_writeLines(gAirports.gScanLog, report))
             gf_log(fmt::format("{} written", kScanReportText));
         else
             gf_logMarked(fmt::format("could not write {}", kScanReportText));
-        gScanLog.clear();
+        gAirports.gScanLog.clear();
     }
     gf_status().clearMessage();
 
@@ -376,9 +372,9 @@ bool lf_runAirportScan(const std::vector<std::string>& folders)
     lf_copyOrbxToTblo(orbx);
     lf_copyThirdpartyToTblo(thirdparty);
 
-    if (gAirportsFound.load())
+    if (gAirports.gAirportsFound.load())
         gf_log("Airports scan successful");
-    return gAirportsFound.load();
+    return gAirports.gAirportsFound.load();
 }
 
 void lf_scanFolders(const std::vector<std::string>& folders)
@@ -442,7 +438,8 @@ void lf_scanFolderForBgl(const WinPath& folder)
                 break;
             gf_waitWorkerSlot();
             workers.start(path, port);
-            if (workers.pendingCount() > static_cast<std::size_t>(std::max(gWorkerLimit.load(), 1)))
+            if (workers.pendingCount() >
+                static_cast<std::size_t>(std::max(gFoundation.gWorkerLimit.load(), 1)))
                 workers.takeOldest(text);
         }
     }

@@ -3,6 +3,7 @@
 // copies kept for offline learning in TBLO, and the scan's report AirportsScanLog.txt.
 #pragma once
 
+#include "airports/airports_state.h"
 #include "platform/win_path.h"
 
 #include <atomic>
@@ -13,9 +14,6 @@
 
 namespace oxl
 {
-
-/// Set by the linking and generation of a decoded airport: the scan has produced at least one file.
-extern std::atomic<bool> gAirportsFound;
 
 /// What the scan needs of its neighbours; installed by the program, replaced by tests.
 class AirportScanPort

@@ -1,6 +1,7 @@
 #include "airports/park_airport.h"
 
 #include "airports/airport_list.h"
+#include "airports/airports_state.h"
 #include "airports/free_stands.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
@@ -36,24 +37,6 @@ constexpr std::int32_t kRealQualityEnough = 45;
 constexpr std::size_t kStandsEnough = 20;
 
 NoParkAirportPort gNoParkPort;
-std::atomic<ParkAirportPort*> gParkPort{&gNoParkPort};
-
-struct ParkAirportFlags
-{
-    // Written on the cycle worker, read by the window and the learning on other threads.
-    std::atomic<bool> calcRequested{false};
-    std::atomic<bool> softLearningAllowed{true};
-    bool positionKnown = false;
-    double lastLat = 0.0; // [deg]
-    double lastLon = 0.0; // [deg]
-    // The SimClient thread posts the user's stand here; the cycle worker takes it.
-    std::mutex postedMutex;
-    std::optional<std::string> postedStand;
-    // Airports found without a file this cycle: asking again would download a probe every 16 seconds.
-    std::set<std::string> withoutFile;
-};
-
-ParkAirportFlags gPark;
 
 bool lf_noPosition(double lat, double lon)
 {
@@ -98,8 +81,8 @@ void lf_takePostedUserStand(ParkingState& state)
 {
     std::optional<std::string> stand;
     {
-        const std::lock_guard lock(gPark.postedMutex);
-        stand.swap(gPark.postedStand);
+        const std::lock_guard lock(gAirports.gPark.postedMutex);
+        stand.swap(gAirports.gPark.postedStand);
     }
     if (!stand || stand->empty() || !lf_firstIsParkAirport(state) ||
         state.parkAirports.front().reservedStand == *stand)
@@ -156,17 +139,17 @@ void lf_gateSoftLearning(const ParkingState& state, const ParkFileSummary& summa
 {
     if (summary.qfReal >= kRealQualityEnough && state.stands.size() >= kStandsEnough)
     {
-        gPark.softLearningAllowed.store(false);
+        gAirports.gPark.softLearningAllowed.store(false);
         if (LEARN_SOFT.value())
         {
             LEARN_SOFT.set(false);
             gf_status().showSetting(LEARN_SOFT);
             gf_status().enableControl(LEARN_SOFT, false);
-            gParametersChanged.store(1);
+            gFoundation.gParametersChanged.store(1);
         }
         return;
     }
-    gPark.softLearningAllowed.store(true);
+    gAirports.gPark.softLearningAllowed.store(true);
     gf_status().enableControl(LEARN_SOFT, true);
 }
 
@@ -195,12 +178,13 @@ std::string NoParkAirportPort::readApf(const std::string& path, ParkFileSummary&
 
 void gf_installParkAirportPort(ParkAirportPort* port)
 {
-    gParkPort.store(port != nullptr ? port : &gNoParkPort);
+    gAirports.gParkPort.store(port);
 }
 
 ParkAirportPort& gf_parkAirportPort()
 {
-    return *gParkPort.load();
+    ParkAirportPort* const port = gAirports.gParkPort.load();
+    return port != nullptr ? *port : gNoParkPort;
 }
 
 bool gf_staticParkingActive()
@@ -216,46 +200,49 @@ void gf_setStaticParkingActive(bool active)
 
 bool gf_softLearningAllowed()
 {
-    return gPark.softLearningAllowed.load();
+    return gAirports.gPark.softLearningAllowed.load();
 }
 
 bool gf_parkCalculationRequested()
 {
-    return gPark.calcRequested.load();
+    return gAirports.gPark.calcRequested.load();
 }
 
 void gf_resetParkAirport()
 {
-    gPark.calcRequested.store(false);
-    gPark.softLearningAllowed.store(true);
-    gPark.positionKnown = false;
-    gPark.lastLat = 0.0;
-    gPark.lastLon = 0.0;
-    gPark.withoutFile.clear();
-    const std::lock_guard lock(gPark.postedMutex);
-    gPark.postedStand.reset();
+    gAirports.gPark.calcRequested.store(false);
+    gAirports.gPark.softLearningAllowed.store(true);
+    gAirports.gPark.positionKnown = false;
+    gAirports.gPark.lastLat = 0.0;
+    gAirports.gPark.lastLon = 0.0;
+    gAirports.gPark.withoutFile.clear();
+    gAirports.gPark.cycleOwner.release();
+    const std::lock_guard lock(gAirports.gPark.postedMutex);
+    gAirports.gPark.postedStand.reset();
 }
 
 void gf_postUserStand(const std::string& standName)
 {
-    const std::lock_guard lock(gPark.postedMutex);
-    gPark.postedStand = standName;
+    const std::lock_guard lock(gAirports.gPark.postedMutex);
+    gAirports.gPark.postedStand = standName;
 }
 
 void gf_updateParkAirport(ParkingState& state, bool showMessage)
 {
+    gAirports.gPark.cycleOwner.check();
     lf_takePostedUserStand(state);
     // The controls stay off from the choice of the airport until its static aircraft are all placed.
-    if (gf_status().parkingControlsOff() && state.staticParked.empty() && !gPark.calcRequested.load())
+    if (gf_status().parkingControlsOff() && state.staticParked.empty() &&
+        !gAirports.gPark.calcRequested.load())
     {
         gf_status().enableParkingControls();
         gf_status().clearMessage();
         gf_parkAirportPort().countParkedForWindow();
     }
-    if (gPark.calcRequested.load())
+    if (gAirports.gPark.calcRequested.load())
     {
         gf_status().clearMessage();
-        gPark.calcRequested.store(false);
+        gAirports.gPark.calcRequested.store(false);
         const std::string error = lf_readParkedFile(state);
         if (!error.empty())
         {
@@ -276,8 +263,9 @@ void gf_updateParkAirport(ParkingState& state, bool showMessage)
     if (!list.empty())
     {
         const LatLon here{user.lat, user.lon};
-        const bool same = gPark.positionKnown && std::fabs(user.lat - gPark.lastLat) <= kSamePositionDeg &&
-                          std::fabs(user.lon - gPark.lastLon) <= kSamePositionDeg;
+        const bool same = gAirports.gPark.positionKnown &&
+                          std::fabs(user.lat - gAirports.gPark.lastLat) <= kSamePositionDeg &&
+                          std::fabs(user.lon - gAirports.gPark.lastLon) <= kSamePositionDeg;
         if (same)
         {
             ParkAirport& first = list.front();
@@ -285,9 +273,9 @@ void gf_updateParkAirport(ParkingState& state, bool showMessage)
         }
         else
         {
-            gPark.positionKnown = true;
-            gPark.lastLat = user.lat;
-            gPark.lastLon = user.lon;
+            gAirports.gPark.positionKnown = true;
+            gAirports.gPark.lastLat = user.lat;
+            gAirports.gPark.lastLon = user.lon;
             // A destination the user chose stays first, whatever is nearer.
             if (DESTINATION.value().empty())
             {
@@ -305,6 +293,7 @@ void gf_updateParkAirport(ParkingState& state, bool showMessage)
 
 void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, bool showMessage)
 {
+    gAirports.gPark.cycleOwner.check();
     if (user.onGround)
     {
         const Airport* airport = gf_closestAirport(user.lat, user.lon);
@@ -314,10 +303,10 @@ void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, boo
             return;
         }
         const std::string code = airport->code;
-        const bool known = gPark.withoutFile.contains(code);
+        const bool known = gAirports.gPark.withoutFile.contains(code);
         if (known || !gf_parkAirportPort().haveAirportFile(code))
         {
-            gPark.withoutFile.insert(code);
+            gAirports.gPark.withoutFile.insert(code);
             // Shown at every step while the user stands there, logged once.
             gf_status().showMessage(
                 fmt::format("User aircraft on the ground at {}, no airport file found", code), !known);
@@ -326,7 +315,7 @@ void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, boo
         gf_log(fmt::format("User aircraft on the ground at {}", code));
         if (!lf_setParkAirport(state, code))
             return;
-        gPark.calcRequested.store(true);
+        gAirports.gPark.calcRequested.store(true);
         gf_parkAirportPort().startStaticParking(showMessage);
         return;
     }
@@ -337,7 +326,7 @@ void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, boo
     if (!lf_inSight(first.distance, user) || !lf_setParkAirport(state, first.code))
         return;
     gf_status().showMessage(fmt::format("{} in sight at {:.1F} nm", first.code, first.distance), true);
-    gPark.calcRequested.store(true);
+    gAirports.gPark.calcRequested.store(true);
     gf_parkAirportPort().startStaticParking(false);
 }
 
@@ -433,9 +422,9 @@ void gf_leaveParkAirport(ParkingState& state)
         }
     }
     lf_closeParkAirport(state);
-    if (MAX_LIVE_SEL.value() != gSavedLiveLimit.load())
+    if (MAX_LIVE_SEL.value() != gFoundation.gSavedLiveLimit.load())
     {
-        MAX_LIVE_SEL.set(gSavedLiveLimit.load());
+        MAX_LIVE_SEL.set(gFoundation.gSavedLiveLimit.load());
         gf_status().showSetting(MAX_LIVE_SEL);
         gf_parkAirportPort().recountLive();
     }
@@ -443,15 +432,15 @@ void gf_leaveParkAirport(ParkingState& state)
 
 void lf_closeParkAirport(ParkingState& state)
 {
-    if (gf_staticParkingActive() && (gParametersChanged.load() != 0 || state.learnedUpdates >= 1))
+    if (gf_staticParkingActive() && (gFoundation.gParametersChanged.load() != 0 || state.learnedUpdates >= 1))
     {
         gf_parkAirportPort().saveAirportFile();
         state.learnedUpdates = 0;
     }
     gf_setStaticParkingActive(false);
-    gPark.calcRequested.store(false);
-    gParametersChanged.store(0);
-    gRenewalRequest.store(0);
+    gAirports.gPark.calcRequested.store(false);
+    gFoundation.gParametersChanged.store(0);
+    gFoundation.gRenewalRequest.store(0);
     gf_status().enableControl(gFlushStaticButton, false);
     gf_status().enableControl(parking_percentage, false);
     state.parkAirport = Airport{};

@@ -1,5 +1,6 @@
 #include "airports/park_airports.h"
 
+#include "airports/airports_state.h"
 #include "foundation/log.h"
 #include "foundation/message_hook.h"
 #include "foundation/strings.h"
@@ -107,9 +108,6 @@ void lf_addThirdpartyParkAirports(ParkingState& parking, const std::filesystem::
                            gf_pluralS(static_cast<std::int64_t>(added))));
 }
 
-// One writer at a time: the file is read, changed and replaced as a whole.
-std::mutex gWriteMutex;
-
 std::string lf_lineOf(const ParkAirport& entry)
 {
     return entry.reservedStand.empty() ? entry.code : fmt::format("{},{}", entry.code, entry.reservedStand);
@@ -150,7 +148,7 @@ void gf_writeMyParkAirports(ParkingState& state, const std::filesystem::path& ai
     const ParkAirport& first = state.parkAirports.front();
     const std::string newLine = lf_lineOf(first);
     const std::filesystem::path file = airportsFolder / std::string(kMyParkAirportsFileName);
-    const std::lock_guard lock(gWriteMutex);
+    const std::lock_guard lock(gAirports.gWriteMutex);
     try
     {
         std::error_code error;

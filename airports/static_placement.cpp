@@ -1,6 +1,7 @@
 // Static placement, renewal, max-park limit and removal of static aircraft.
 #include "airports/static_placement.h"
 
+#include "airports/airports_state.h"
 #include "airports/free_stands.h"
 #include "airports/static_selection.h"
 #include "airports/week_time.h"
@@ -30,8 +31,6 @@ namespace
 constexpr std::size_t kDurationsCapacity = 128;
 /// [100 ns per s]
 constexpr std::int64_t kTicks100nsPerSecond = 10'000'000;
-
-std::atomic<std::uint32_t> gStaticSerial{0};
 
 std::vector<LiveAc>& liveAircraft(ParkingState& state)
 {
@@ -156,11 +155,11 @@ std::size_t recordOnStand(const ParkingState& state, std::uint32_t standId)
 
 std::uint32_t gf_nextStaticSerial()
 {
-    std::uint32_t serial = gStaticSerial.load();
+    std::uint32_t serial = gAirports.gStaticSerial.load();
     std::uint32_t next = 0;
     do
         next = serial % kLastStaticSerial + 1;
-    while (!gStaticSerial.compare_exchange_weak(serial, next));
+    while (!gAirports.gStaticSerial.compare_exchange_weak(serial, next));
     return next;
 }
 

@@ -55,7 +55,8 @@ void lf_showParkAirportInFilter(const Airport* airport)
 void lf_countParkedForWindow()
 {
     gf_countParkedForGui(gParking, true);
-    gf_countLiveParked(gParking, gLiveEngine.live, gf_unpackDayHalfHour(gCurrentDayHalfHour.load()), true);
+    gf_countLiveParked(gParking, gLiveEngine.live,
+                       gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
     gParking.services->repaint();
 }
 
@@ -64,7 +65,7 @@ class ProgramParkAirportPort final : public ParkAirportPort
 {
   public:
     [[nodiscard]] std::filesystem::path airportsFolder() const override { return "airports"; }
-    [[nodiscard]] bool userStateKnown() override { return gUserDataValid.load() != 0; }
+    [[nodiscard]] bool userStateKnown() override { return gSimLink.gUserDataValid.load() != 0; }
     [[nodiscard]] ParkUserAircraft userAircraft() override { return lf_parkUser(); }
     [[nodiscard]] bool haveAirportFile(const std::string& code) override { return gf_haveAirportFile(code); }
     [[nodiscard]] std::string findAirportFile(const std::string& code) override
@@ -83,9 +84,9 @@ class ProgramParkAirportPort final : public ParkAirportPort
     }
     void saveAirportFile() override
     {
-        bool changed = gParametersChanged.load() != 0;
+        bool changed = gFoundation.gParametersChanged.load() != 0;
         lf_saveAirportFile(gParking, gParkFileInfo, gParking.handmadeFile != 0, changed);
-        gParametersChanged.store(changed ? 1 : 0);
+        gFoundation.gParametersChanged.store(changed ? 1 : 0);
     }
     void startStaticParking(bool showMessage) override { lf_startStaticParking(gParking, showMessage); }
     void calcStaticParking() override { lf_calcStaticParking(gParking); }
@@ -105,7 +106,7 @@ class ProgramAirportReadPort final : public AirportReadPort
     void fileRead() override
     {
         gf_setStaticParkingActive(true);
-        gParametersChanged.store(0);
+        gFoundation.gParametersChanged.store(0);
     }
     void setReferenceElevation(std::optional<double> elevationFt) override
     {

@@ -145,8 +145,8 @@ AircraftCounts lf_aircraftCounts()
         if (ac.simState == SimState::active && ac.phase != GroundPhase::parked)
             ++counts.live;
     counts.parkedStatic = gf_countParkedForGui(gParking, true);
-    counts.parkedLive = gf_countLiveParked(gParking, gLiveEngine.live,
-                                           gf_unpackDayHalfHour(gCurrentDayHalfHour.load()), true);
+    counts.parkedLive = gf_countLiveParked(
+        gParking, gLiveEngine.live, gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
     return counts;
 }
 

@@ -25,7 +25,7 @@ namespace
 UserAcData lf_userData()
 {
     std::lock_guard lock(gSimQueues.simMutex);
-    return gUserAcData;
+    return gSimLink.gUserAcData;
 }
 
 UserPosition lf_position(const UserAcData& data)
@@ -51,10 +51,10 @@ SourceUserState lf_sourceUserState()
 void lf_resetSimLinkForCycle()
 {
     gf_resetSimLink();
-    gSecondTick.store(0);
-    gUserDataValid.store(0);
-    gUserOnGround.store(0);
-    gSimVersion.store(static_cast<std::uint32_t>(P3D_VERSION.value()));
+    gSimLink.gSecondTick.store(0);
+    gSimLink.gUserDataValid.store(0);
+    gSimLink.gUserOnGround.store(0);
+    gSimLink.gSimVersion.store(static_cast<std::uint32_t>(P3D_VERSION.value()));
 }
 
 // The program's simulator link.
@@ -66,16 +66,16 @@ class ProgramSimulator final : public CycleSimulatorPort
     {
         gf_initSimQueues(static_cast<std::uint32_t>(version));
     }
-    bool simRunning() override { return gSimRunning.load() != 0; }
-    bool simError() override { return gSimError.load() != 0; }
-    bool userDataValid() override { return gUserDataValid.load() != 0; }
+    bool simRunning() override { return gSimLink.gSimRunning.load() != 0; }
+    bool simError() override { return gSimLink.gSimError.load() != 0; }
+    bool userDataValid() override { return gSimLink.gUserDataValid.load() != 0; }
     bool requestUserDataEverySecond() override { return gf_requestUserOnGroundEverySecond(); }
     void simRequestError() override { gf_simRequestError(); }
     void requestUserAcPosition() override { gf_requestUserAcPosition(); }
     UserPosition userPosition() override { return lf_position(lf_userData()); }
     void requestUserAcTitleModel() override { gf_requestUserAcTitleModel(); }
     std::optional<SourceUserState> userState() override { return lf_sourceUserState(); }
-    std::optional<std::int64_t> simUtcSeconds() override { return gSimUtcSeconds.load(); }
+    std::optional<std::int64_t> simUtcSeconds() override { return gSimLink.gSimUtcSeconds.load(); }
     void createFlightPlanFolder() override { gf_createFlightPlanFolder(); }
     void removeFlightPlanFolder() override { gf_removeFlightPlanFolder(); }
     void resetForCycle() override { lf_resetSimLinkForCycle(); }
@@ -99,8 +99,8 @@ class ProgramSimLinkPort final : public SimLinkPort
     // The link has already won the stop flag when it calls this, so the reason is its own to write.
     void setExitReason(std::uint32_t reason, std::uint32_t restartDelaySec) override
     {
-        gExitReason.store(reason);
-        gRestartDelay.store(static_cast<std::int32_t>(restartDelaySec));
+        gFoundation.gExitReason.store(reason);
+        gFoundation.gRestartDelay.store(static_cast<std::int32_t>(restartDelaySec));
     }
     void simGone() override { gf_simGone(); }
     [[nodiscard]] std::string simulatorVersionText() override
@@ -112,7 +112,7 @@ class ProgramSimLinkPort final : public SimLinkPort
         }
         catch (const UserErrorException&)
         {
-            return std::to_string(gSimVersion.load());
+            return std::to_string(gSimLink.gSimVersion.load());
         }
     }
     [[nodiscard]] std::string installPathText() override { return SIM_INSTALL_PATH.value(); }

@@ -71,7 +71,7 @@ class ProgramParkingServices final : public ParkingServices
   public:
     explicit ProgramParkingServices(LiveEngine& engine) : engine_(engine) {}
     // Any thread.
-    bool userOnGround() override { return gUserOnGround.load() != 0; }
+    bool userOnGround() override { return gSimLink.gUserOnGround.load() != 0; }
     LatLon userPosition() override
     {
         const UserAircraft user = gf_userAircraftFromSim();

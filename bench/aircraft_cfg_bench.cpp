@@ -64,7 +64,7 @@ void BM_AircraftCfgFiles(benchmark::State& state)
         lf_clearScanContainers();
         for (const WinPath& file : files)
         {
-            gRunningWorkers.fetch_add(1);
+            gFoundation.gRunningWorkers.fetch_add(1);
             liveries += lf_searchLiveriesinFile(1, file).size();
         }
     }

@@ -54,15 +54,15 @@ class FrameSendRig
         ScHandle handle = nullptr;
         if (SimConnect_Open(&handle, kSimClientName, nullptr, 0, nullptr, 0) != kScOk)
             return;
-        gSimHandle = handle;
+        gSimLink.gSimHandle = handle;
         lf_defineSimData();
         ok_ = true;
     }
 
     ~FrameSendRig()
     {
-        if (gSimHandle)
-            SimConnect_Close(gSimHandle);
+        if (gSimLink.gSimHandle)
+            SimConnect_Close(gSimLink.gSimHandle);
         gf_resetSimLink();
         scSetEnvironment({});
         server_.reset();
@@ -99,7 +99,7 @@ void BM_FrameSenderHoldsSimMutex(benchmark::State& state)
             *gSimQueues.send = tick;
         }
         // The stand-in's answers are read as the SimClient thread would between frames.
-        SimConnect_CallDispatch(gSimHandle, &noProc, nullptr);
+        SimConnect_CallDispatch(gSimLink.gSimHandle, &noProc, nullptr);
         // The two holds of simMutex are timed; the frame is built between them without the lock.
         const auto take = std::chrono::steady_clock::now();
         if (!lf_takeFramePositions())

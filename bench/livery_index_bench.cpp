@@ -4,6 +4,7 @@
 
 #include "foundation/data_key.h"
 #include "foundation/encryption.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_indexes.h"
 #include "liveries/regcodes.h"
@@ -58,7 +59,7 @@ const std::vector<LiveryData>& benchLiveries()
 
 void buildIndexes()
 {
-    ScannedLiveries.assign(benchLiveries().begin(), benchLiveries().end());
+    gLiveries.ScannedLiveries.assign(benchLiveries().begin(), benchLiveries().end());
     lf_buildMainIndex();
     lf_buildAirlineIndexes();
     lf_buildTypeIndexes();
@@ -72,10 +73,10 @@ void BM_BuildLiveryIndexes(benchmark::State& state)
         gf_clearLiveryIndexes();
         state.ResumeTiming();
         buildIndexes();
-        benchmark::DoNotOptimize(TypeLiveryIndex[kPaxIndex].size());
+        benchmark::DoNotOptimize(gLiveries.TypeLiveryIndex[kPaxIndex].size());
     }
     gf_clearLiveryIndexes();
-    ScannedLiveries.clear();
+    gLiveries.ScannedLiveries.clear();
     state.SetItemsProcessed(state.iterations() * kLiveries);
 }
 BENCHMARK(BM_BuildLiveryIndexes)->Unit(benchmark::kMillisecond);
@@ -108,11 +109,11 @@ void BM_ProcessRegcodes(benchmark::State& state)
         gf_clearRegcodes();
         lf_processInlineRegcodes();
         lf_processOfflineRegcodes();
-        benchmark::DoNotOptimize(RegcodeMap.size());
+        benchmark::DoNotOptimize(gLiveries.RegcodeMap.size());
     }
-    state.counters["regcodes"] = static_cast<double>(RegcodeMap.size());
+    state.counters["regcodes"] = static_cast<double>(gLiveries.RegcodeMap.size());
     gf_clearLiveryIndexes();
-    ScannedLiveries.clear();
+    gLiveries.ScannedLiveries.clear();
     state.SetItemsProcessed(state.iterations() * kRegcodeEntries);
 }
 BENCHMARK(BM_ProcessRegcodes)->Unit(benchmark::kMillisecond);

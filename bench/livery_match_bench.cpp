@@ -4,6 +4,7 @@
 
 #include "foundation/config_keys.h"
 #include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_indexes.h"
 #include "liveries/livery_matching.h"
@@ -102,7 +103,7 @@ std::size_t buildIndexes()
 {
     installBenchDbase();
     const std::vector<LiveryData> liveries = benchLiveries();
-    ScannedLiveries.assign(liveries.begin(), liveries.end());
+    gLiveries.ScannedLiveries.assign(liveries.begin(), liveries.end());
     lf_buildMainIndex();
     lf_buildAirlineIndexes();
     lf_processInlineRegcodes();
@@ -112,7 +113,7 @@ std::size_t buildIndexes()
     for (int t = kTypes - 10; t < kTypes; ++t)
         light.push_back(typeCode(t));
     lf_fillCategoryTypeLists(true, false, false, light);
-    ScannedLiveries.clear();
+    gLiveries.ScannedLiveries.clear();
     return liveries.size();
 }
 
@@ -179,7 +180,7 @@ void BM_MatchLiveLivery(benchmark::State& state)
     {
         state.PauseTiming();
         work = fleet;
-        MatchStepCounters.fill(0);
+        gLiveries.MatchStepCounters.fill(0);
         state.ResumeTiming();
         for (AcProfile& ac : work)
         {
@@ -188,8 +189,8 @@ void BM_MatchLiveLivery(benchmark::State& state)
         }
         benchmark::DoNotOptimize(matched);
     }
-    for (std::size_t i = 0; i < MatchStepCounters.size(); ++i)
-        state.counters[fmt::format("step{}", i + 1)] = MatchStepCounters[i];
+    for (std::size_t i = 0; i < gLiveries.MatchStepCounters.size(); ++i)
+        state.counters[fmt::format("step{}", i + 1)] = gLiveries.MatchStepCounters[i];
     state.counters["liveries"] = static_cast<double>(liveries);
     gf_clearLiveryIndexes();
     state.SetItemsProcessed(state.iterations() * kAircraft);

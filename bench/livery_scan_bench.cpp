@@ -3,6 +3,7 @@
 
 #include "foundation/worker_slots.h"
 #include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_scan.h"
 #include "tests/support/livery_fixtures.h"
@@ -61,19 +62,19 @@ void BM_LiveryScanWalk(benchmark::State& state)
         // A new scan for every pass, so every title becomes a livery again.
         state.PauseTiming();
         lf_clearScanContainers();
-        ScannedLiveries.clear();
+        gLiveries.ScannedLiveries.clear();
         state.ResumeTiming();
         lf_searchLiveriesInFolder(1, WinPath("D:\\AI"));
-        found += ScannedLiveries.size();
+        found += gLiveries.ScannedLiveries.size();
     }
     if (found != scanTree.liveries * static_cast<std::size_t>(state.iterations()))
     {
         state.SkipWithError("the walk did not give every livery of the tree");
     }
     lf_clearScanContainers();
-    ScannedLiveries.clear();
+    gLiveries.ScannedLiveries.clear();
     state.SetItemsProcessed(static_cast<std::int64_t>(found));
-    state.counters["workers"] = static_cast<double>(gWorkerLimit.load());
+    state.counters["workers"] = static_cast<double>(gFoundation.gWorkerLimit.load());
 }
 BENCHMARK(BM_LiveryScanWalk)->Unit(benchmark::kMillisecond)->UseRealTime();
 

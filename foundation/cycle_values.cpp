@@ -8,14 +8,8 @@
 namespace oxl
 {
 
-std::atomic<std::uint64_t> gCurrentDayHalfHour{0};
-std::atomic<std::int32_t> gSavedLiveLimit{0};
-
 namespace
 {
-
-std::mutex gStockMutex;
-WinPath gStockAirports; // guarded by gStockMutex
 
 } // namespace
 
@@ -24,23 +18,23 @@ void gf_storeCurrentDayHalfHour()
     const auto [weekday, half] = gf_weekdayHalfHour();
     if (weekday < 1 || half < 0)
     {
-        gCurrentDayHalfHour.store(0); // the clock failed: no time of week rather than a wrong one
+        gFoundation.gCurrentDayHalfHour.store(0); // the clock failed: no time of week rather than a wrong one
         return;
     }
-    gCurrentDayHalfHour.store(gf_packDayHalfHour(
+    gFoundation.gCurrentDayHalfHour.store(gf_packDayHalfHour(
         DayHalfHour{static_cast<std::uint32_t>(weekday), static_cast<std::uint32_t>(half)}));
 }
 
 WinPath gf_stockAirportsPath()
 {
-    std::lock_guard lock(gStockMutex);
-    return gStockAirports;
+    std::lock_guard lock(gFoundation.gStockMutex);
+    return gFoundation.gStockAirports;
 }
 
 void gf_setStockAirportsPath(WinPath folder)
 {
-    std::lock_guard lock(gStockMutex);
-    gStockAirports = std::move(folder);
+    std::lock_guard lock(gFoundation.gStockMutex);
+    gFoundation.gStockAirports = std::move(folder);
 }
 
 } // namespace oxl

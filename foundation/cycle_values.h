@@ -3,6 +3,8 @@
 // airports folder.
 #pragma once
 
+#include "foundation/foundation_state.h"
+
 #include "platform/win_path.h"
 
 #include <atomic>
@@ -11,12 +13,8 @@
 namespace oxl
 {
 
-/// The current weekday and half hour, packed by gf_packDayHalfHour; 0 between cycles.
-extern std::atomic<std::uint64_t> gCurrentDayHalfHour;
-/// The value of MAX_LIVE_SEL when the cycle started; leaving a park airport restores it.
-extern std::atomic<std::int32_t> gSavedLiveLimit;
-
-/// Stores the current weekday and half hour (one reading of the time source) in gCurrentDayHalfHour.
+/// Stores the current weekday and half hour (one reading of the time source) in
+/// gFoundation.gCurrentDayHalfHour.
 void gf_storeCurrentDayHalfHour();
 
 /// The simulator's stock airports folder (SIM_INSTALL_PATH joined with "Scenery"); empty when unknown.

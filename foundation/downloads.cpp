@@ -1,4 +1,5 @@
 #include "foundation/downloads.h"
+#include "foundation/foundation_state.h"
 
 #include "foundation/log.h"
 #include "foundation/run_state.h"
@@ -24,7 +25,7 @@ DownloadLimits gLimits;
 
 bool stopRequested()
 {
-    return gStopRequested.load() != 0 || gWindowClosed.load() != 0;
+    return gFoundation.gStopRequested.load() != 0 || gFoundation.gWindowClosed.load() != 0;
 }
 
 /// Runs the transfer through a multi handle so that the stop flags are looked at between short waits.

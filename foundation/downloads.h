@@ -40,7 +40,8 @@ std::size_t lf_curlWriteToFile(char* data, std::size_t size, std::size_t count, 
 
 /// Fetches `url` into `target` ("w" text or "wb" binary); true only for a complete transfer. The bytes
 /// go to "<target>.part" first, which replaces `target` only on success, so a failed download leaves
-/// the old file as it was. A set stop flag (gStopRequested, gWindowClosed) ends the transfer.
+/// the old file as it was. A set stop flag (gFoundation.gStopRequested, gFoundation.gWindowClosed) ends the
+/// transfer.
 bool gf_downloadToFile(CURL* handle, const std::string& url, const std::filesystem::path& target,
                        bool binary);
 

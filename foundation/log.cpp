@@ -1,4 +1,5 @@
 #include "foundation/log.h"
+#include "foundation/foundation_state.h"
 
 #include "foundation/program.h"
 #include "foundation/run_state.h"
@@ -49,7 +50,7 @@ void gf_logIndented(std::string_view text)
 
 void gf_logIfRunning(const std::string& text)
 {
-    if (gStopRequested.load() != 0 || gWindowClosed.load() != 0)
+    if (gFoundation.gStopRequested.load() != 0 || gFoundation.gWindowClosed.load() != 0)
     {
         return;
     }

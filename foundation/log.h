@@ -24,7 +24,7 @@ void gf_log(std::string_view text);
 void gf_logMarked(std::string_view text);
 /// Writes ten blanks and the text (continuation lines).
 void gf_logIndented(std::string_view text);
-/// Writes the text only while neither gStopRequested nor gWindowClosed is set.
+/// Writes the text only while neither gFoundation.gStopRequested nor gFoundation.gWindowClosed is set.
 void gf_logIfRunning(const std::string& text);
 
 /// Rotates the backups (Log0.txt, Log00.txt), opens Log.txt afresh and writes the header line;

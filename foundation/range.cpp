@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "foundation/config_keys.h"
+#include "foundation/foundation_state.h"
 #include "foundation/units.h"
 #include "platform/win.h"
 
@@ -15,7 +16,6 @@ namespace
 
 // Written by the AUTO_RANGE box (GUI thread) and by a learned airport file (cycle worker).
 // -1 until one is remembered.
-std::atomic<std::int32_t> gManualRangeNm{-1};
 
 } // namespace
 
@@ -41,12 +41,12 @@ std::uint32_t gf_setRange(std::int32_t nm)
 
 void gf_rememberManualRange()
 {
-    gManualRangeNm.store(RANGE.value());
+    gFoundation.gManualRangeNm.store(RANGE.value());
 }
 
 std::int32_t gf_manualRange()
 {
-    const std::int32_t nm = gManualRangeNm.load();
+    const std::int32_t nm = gFoundation.gManualRangeNm.load();
     return nm < 0 ? RANGE.value() : nm;
 }
 

@@ -13,13 +13,6 @@
 namespace oxl
 {
 
-std::atomic<std::uint8_t> gStopRequested{0};
-std::atomic<std::uint8_t> gWindowClosed{0};
-std::atomic<double> gTrafficTime{0.0};
-std::atomic<std::uint8_t> gProfessionalLevel{0};
-std::atomic<std::uint32_t> gExitReason{0};
-std::atomic<std::int32_t> gRestartDelay{0};
-
 namespace
 {
 
@@ -46,34 +39,35 @@ std::string_view gf_exitReasonWord(std::uint32_t reason)
 
 ExitReason gf_exitReason()
 {
-    return static_cast<ExitReason>(gExitReason.load());
+    return static_cast<ExitReason>(gFoundation.gExitReason.load());
 }
 
 bool gf_stopSeen()
 {
-    return gStopRequested.load() != 0 || gWindowClosed.load() != 0;
+    return gFoundation.gStopRequested.load() != 0 || gFoundation.gWindowClosed.load() != 0;
 }
 
 bool gf_requestStop(ExitReason reason, std::int32_t delayS)
 {
-    if (gStopRequested.exchange(1) != 0)
+    if (gFoundation.gStopRequested.exchange(1) != 0)
         return false;
-    gRestartDelay.store(delayS);
-    gExitReason.store(static_cast<std::uint32_t>(reason));
+    gFoundation.gRestartDelay.store(delayS);
+    gFoundation.gExitReason.store(static_cast<std::uint32_t>(reason));
     return true;
 }
 
 void gf_requestWindowClose()
 {
-    gWindowClosed.store(1);
-    gStopRequested.store(1);
+    gFoundation.gWindowClosed.store(1);
+    gFoundation.gStopRequested.store(1);
     std::uint32_t notSet = static_cast<std::uint32_t>(ExitReason::notYetSet);
-    gExitReason.compare_exchange_strong(notSet, static_cast<std::uint32_t>(ExitReason::userClosedSim));
+    gFoundation.gExitReason.compare_exchange_strong(notSet,
+                                                    static_cast<std::uint32_t>(ExitReason::userClosedSim));
 }
 
 void gf_simGone()
 {
-    if (gStopRequested.load() != 0)
+    if (gFoundation.gStopRequested.load() != 0)
         return;
     gf_log(fmt::format("{} Flight Simulator no longer connected, {} will stop ...", gf_nowTimeOfDay(),
                        kProductName));
@@ -82,10 +76,10 @@ void gf_simGone()
 
 void gf_clearStop()
 {
-    gExitReason.store(static_cast<std::uint32_t>(ExitReason::notYetSet));
-    gRestartDelay.store(0);
-    gWindowClosed.store(0);
-    gStopRequested.store(0);
+    gFoundation.gExitReason.store(static_cast<std::uint32_t>(ExitReason::notYetSet));
+    gFoundation.gRestartDelay.store(0);
+    gFoundation.gWindowClosed.store(0);
+    gFoundation.gStopRequested.store(0);
 }
 
 } // namespace oxl

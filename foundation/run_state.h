@@ -1,10 +1,13 @@
 // Process-wide run state that the engine writes and the foundation only reads: the stop flags, the
 // exit reason with its restart delay, the traffic source's time and its professional level.
 //
-// Stop protocol: any thread ends the cycle by exchanging gStopRequested from 0 to 1; only the thread
-// whose exchange found 0 writes gExitReason and gRestartDelay, so the first reason wins. Every wait
-// loop tests both flags after each sleep; only the reset before a new cycle clears them.
+// Stop protocol: any thread ends the cycle by exchanging gFoundation.gStopRequested from 0 to 1; only the
+// thread whose exchange found 0 writes gFoundation.gExitReason and gFoundation.gRestartDelay, so the first
+// reason wins. Every wait loop tests both flags after each sleep; only the reset before a new cycle clears
+// them.
 #pragma once
+
+#include "foundation/foundation_state.h"
 
 #include <atomic>
 #include <cstdint>
@@ -12,15 +15,6 @@
 
 namespace oxl
 {
-
-/// Set once the current cycle must end (first exchange from 0 to 1 wins); cleared only by the cycle reset.
-extern std::atomic<std::uint8_t> gStopRequested;
-/// Set when the main window was closed; cleared only by the cycle reset.
-extern std::atomic<std::uint8_t> gWindowClosed;
-/// Source time of the latest traffic data [s since 1970, UTC]; written by the traffic reader.
-extern std::atomic<double> gTrafficTime;
-/// Non-zero while the traffic source runs at its professional level; written by the traffic-source link.
-extern std::atomic<std::uint8_t> gProfessionalLevel;
 
 /// Why a cycle ends; decides whether the program restarts, waits or quits.
 enum class ExitReason : std::uint32_t
@@ -34,11 +28,6 @@ enum class ExitReason : std::uint32_t
     readerError = 6,     ///< "READER ERROR": a UDP reader failed; restart, scans off
     systemError = 7,     ///< "SYSTEM ERROR": an exception ended the cycle; wait for the window to close
 };
-
-/// The exit reason of the running cycle (an ExitReason value); written with gRestartDelay.
-extern std::atomic<std::uint32_t> gExitReason;
-/// [s] countdown before a restart.
-extern std::atomic<std::int32_t> gRestartDelay;
 
 /// The reason's word ("SIM WAS CLOSED" ...); std::out_of_range "invalid unordered_map<K, T> key" for a
 /// value outside the table.

@@ -1,5 +1,7 @@
 #include "foundation/status_service.h"
 
+#include "foundation/foundation_state.h"
+
 #include <atomic>
 
 namespace oxl
@@ -8,18 +10,18 @@ namespace
 {
 
 NoStatusService gNoStatus;
-std::atomic<StatusService*> gStatus{&gNoStatus};
 
 } // namespace
 
 StatusService& gf_status()
 {
-    return *gStatus.load();
+    StatusService* const service = gFoundation.gStatus.load();
+    return service != nullptr ? *service : gNoStatus;
 }
 
 void gf_installStatusService(StatusService* service)
 {
-    gStatus.store(service != nullptr ? service : &gNoStatus);
+    gFoundation.gStatus.store(service);
 }
 
 } // namespace oxl

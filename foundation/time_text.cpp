@@ -1,4 +1,5 @@
 #include "foundation/time_text.h"
+#include "foundation/foundation_state.h"
 
 #include "foundation/run_state.h"
 #include "platform/clock.h"
@@ -55,9 +56,9 @@ std::string gf_todayDate()
 
 std::int64_t gf_timeSourceSeconds()
 {
-    if (gProfessionalLevel.load() != 0)
+    if (gFoundation.gProfessionalLevel.load() != 0)
     {
-        const double traffic = gTrafficTime.load();
+        const double traffic = gFoundation.gTrafficTime.load();
         // Guarded so that a damaged time never reaches the integer conversion.
         if (std::isfinite(traffic) && std::fabs(traffic) < 9.0e15)
         {

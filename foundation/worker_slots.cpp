@@ -7,20 +7,17 @@
 namespace oxl
 {
 
-std::atomic<std::int32_t> gRunningWorkers{0};
-std::atomic<std::int32_t> gWorkerLimit{1};
-
 void gf_resetWorkerSlots()
 {
     // A platform that reports no thread count still gets one worker at a time.
     const auto threads = static_cast<std::int32_t>(std::thread::hardware_concurrency());
-    gWorkerLimit.store(threads > 0 ? threads : 1);
-    gRunningWorkers.store(0);
+    gFoundation.gWorkerLimit.store(threads > 0 ? threads : 1);
+    gFoundation.gRunningWorkers.store(0);
 }
 
 void gf_waitWorkerSlot()
 {
-    while (gRunningWorkers.load() >= gWorkerLimit.load())
+    while (gFoundation.gRunningWorkers.load() >= gFoundation.gWorkerLimit.load())
     {
         std::this_thread::sleep_until(std::chrono::steady_clock::now() + std::chrono::microseconds(10));
     }
@@ -30,8 +27,8 @@ void gf_releaseWorkerSlot()
 {
     // A worker of a scan from before the last reset must not drive the count below zero, which
     // would let more workers than the limit run.
-    std::int32_t running = gRunningWorkers.load();
-    while (running > 0 && !gRunningWorkers.compare_exchange_weak(running, running - 1))
+    std::int32_t running = gFoundation.gRunningWorkers.load();
+    while (running > 0 && !gFoundation.gRunningWorkers.compare_exchange_weak(running, running - 1))
     {
     }
 }

@@ -5,6 +5,7 @@
 #include "foundation/strings.h"
 #include "foundation/system_lookups.h"
 #include "foundation/text_files.h"
+#include "liveries/liveries_state.h"
 
 #include <fmt/format.h>
 
@@ -32,9 +33,6 @@ constexpr std::array<std::string_view, 2> kExcludedPackages = {"Lights Reborn",
 constexpr std::array<std::string_view, 10> kStockCategories = {
     "Airplanes", "Avatars", "Misc",        "Rotorcraft", "GroundVehicles",
     "Boats",     "Animals", "Submersible", "Weapons",    "Countermeasures"};
-
-std::mutex VersionSourceMutex;
-SimulatorVersionSource VersionSource; // VersionSourceMutex
 
 bool contains(std::string_view line, std::string_view part)
 {
@@ -152,16 +150,16 @@ void readAddOnXml(const std::string& package, LiveryFolderList& folders)
 
 void gf_setSimulatorVersionSource(SimulatorVersionSource source)
 {
-    const std::lock_guard lock(VersionSourceMutex);
-    VersionSource = std::move(source);
+    const std::lock_guard lock(gLiveries.VersionSourceMutex);
+    gLiveries.VersionSource = std::move(source);
 }
 
 std::string lf_simulatorVersion()
 {
     SimulatorVersionSource source;
     {
-        const std::lock_guard lock(VersionSourceMutex);
-        source = VersionSource;
+        const std::lock_guard lock(gLiveries.VersionSourceMutex);
+        source = gLiveries.VersionSource;
     }
     if (!source)
     {

@@ -5,6 +5,7 @@
 #include "foundation/worker_slots.h"
 #include "liveries/cfg_lines.h"
 #include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_sections.h"
 
 #include <array>
@@ -205,7 +206,7 @@ bool lf_checkFltSimNumbers(const std::vector<std::string>& lines, const WinPath&
     }
     if (numbers.empty())
     {
-        EmptyCfgFiles.add(file.text());
+        gLiveries.EmptyCfgFiles.add(file.text());
         return true;
     }
     // Negative numbers compare above the limit as unsigned values.

@@ -30,7 +30,7 @@ std::list<LiveryData> lf_searchLiveriesinFile(int folderIndex, const WinPath& fi
 std::list<LiveryData> lf_readAircraftCfg(int folderIndex, const WinPath& file);
 
 /// True when every header number parses and lies in 0..10000; rejections are logged or listed, and a
-/// file without any header is listed in EmptyCfgFiles (and passes).
+/// file without any header is listed in gLiveries.EmptyCfgFiles (and passes).
 bool lf_checkFltSimNumbers(const std::vector<std::string>& lines, const WinPath& file);
 /// The type code of an ordinary file from its first atc_model value, repaired by the model fix map;
 /// "" (listed) when it has none or an unknown one.

@@ -6,6 +6,7 @@
 #include "foundation/meta_block.h"
 #include "foundation/strings.h"
 #include "foundation/text_files.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_data.h"
 
 #include <fmt/format.h>
@@ -81,14 +82,14 @@ fs::path gf_scanInfoFolder()
 
 void gf_writeLiveriesScannedXml()
 {
-    if (ScannedLiveries.empty())
+    if (gLiveries.ScannedLiveries.empty())
     {
         return;
     }
     pugi::xml_document doc;
     gf_writeMeta(doc);
     pugi::xml_node liveries = doc.append_child("liveries");
-    for (const LiveryData& livery : ScannedLiveries)
+    for (const LiveryData& livery : gLiveries.ScannedLiveries)
     {
         pugi::xml_node liv = liveries.append_child("liv");
         liv.append_attribute("airl").set_value(livery.airl.c_str());
@@ -105,12 +106,12 @@ void gf_writeLiveriesScannedXml()
     }
     const fs::path file = gf_liveriesScannedPath();
     gf_saveXml(doc, file);
-    gf_log(fmt::format("{} liveries in {}", ScannedLiveries.size(), file.string()));
+    gf_log(fmt::format("{} liveries in {}", gLiveries.ScannedLiveries.size(), file.string()));
 }
 
 void lf_readLiveriesScanned()
 {
-    ScannedLiveries.clear();
+    gLiveries.ScannedLiveries.clear();
     const fs::path file = gf_liveriesScannedPath();
     pugi::xml_document doc;
     if (!doc.load_file(file.c_str()))
@@ -134,22 +135,23 @@ void lf_readLiveriesScanned()
         livery.title = requiredAttribute(liv, "title");
         livery.atcid = liv.attribute("atcid").value();
         livery.cargo = liv.attribute("cargo").as_bool();
-        ScannedLiveries.push_back(std::move(livery));
+        gLiveries.ScannedLiveries.push_back(std::move(livery));
     }
-    if (ScannedLiveries.empty())
+    if (gLiveries.ScannedLiveries.empty())
     {
         throw UserErrorException(533, file.string() + " does not contain liveries");
     }
-    ScannedLiveries.sort(gf_liveryBefore);
-    gf_log(fmt::format("{} liveries read from {}", ScannedLiveries.size(), file.string()));
+    gLiveries.ScannedLiveries.sort(gf_liveryBefore);
+    gf_log(fmt::format("{} liveries read from {}", gLiveries.ScannedLiveries.size(), file.string()));
 }
 
 void lf_removeScanOutputs()
 {
     removeOutput(infoFile("AircraftCfgWithNoFltsimSection.txt"));
     removeOutput(gf_liveriesScannedPath());
-    for (const char* name : {"InlineRegcodes.txt", "InvalidAirlineCodes.txt", "InvalidAircraftCodes.txt", "Fixes.txt",
-                             "InvalidAircraftCfgFiles.txt", "IncompleFltsimSections.txt"})
+    for (const char* name :
+         {"InlineRegcodes.txt", "gLiveries.InvalidAirlineCodes.txt", "InvalidAircraftCodes.txt", "Fixes.txt",
+          "InvalidAircraftCfgFiles.txt", "IncompleFltsimSections.txt"})
     {
         removeOutput(errorsFile(name));
     }
@@ -160,52 +162,53 @@ void lf_writeFixesReport()
 {
     const fs::path file = errorsFile("Fixes.txt");
     fs::create_directories(file.parent_path());
-    const std::list<std::string> lines = ModelFixes.lines();
+    const std::list<std::string> lines = gLiveries.ModelFixes.lines();
     gf_writeListLines(lines, file);
     gf_log(fmt::format("{} code fixes, see {}", lines.size(), file.string()));
 }
 
 void lf_writeScanReports()
 {
-    const bool noErrors = InvalidAirlineCodes.empty() && InvalidModelCodes.empty() && ModelFixes.empty() &&
-                          InvalidCfgFiles.empty() && IncompleteSections.empty();
+    const bool noErrors = gLiveries.InvalidAirlineCodes.empty() && gLiveries.InvalidModelCodes.empty() &&
+                          gLiveries.ModelFixes.empty() && gLiveries.InvalidCfgFiles.empty() &&
+                          gLiveries.IncompleteSections.empty();
     gf_log(noErrors ? "\nNo errors" : "\nErrors:");
 
-    if (!InvalidAirlineCodes.empty())
+    if (!gLiveries.InvalidAirlineCodes.empty())
     {
         createErrorsFolder();
-        const fs::path file = errorsFile("InvalidAirlineCodes.txt");
-        const auto lines = sorted(InvalidAirlineCodes.lines());
+        const fs::path file = errorsFile("gLiveries.InvalidAirlineCodes.txt");
+        const auto lines = sorted(gLiveries.InvalidAirlineCodes.lines());
         gf_writeListLines(lines, file);
         gf_log(fmt::format("{} invalid airline code{}, see {}", lines.size(),
                            gf_pluralS(static_cast<std::int64_t>(lines.size())), file.string()));
     }
-    if (!InvalidModelCodes.empty())
+    if (!gLiveries.InvalidModelCodes.empty())
     {
         createErrorsFolder();
         const fs::path file = errorsFile("InvalidAircraftCodes.txt");
-        const auto lines = sorted(InvalidModelCodes.lines());
+        const auto lines = sorted(gLiveries.InvalidModelCodes.lines());
         gf_writeListLines(lines, file);
         gf_log(fmt::format("{} invalid model code{}, see {}", lines.size(),
                            gf_pluralS(static_cast<std::int64_t>(lines.size())), file.string()));
     }
-    if (!ModelFixes.empty())
+    if (!gLiveries.ModelFixes.empty())
     {
         lf_writeFixesReport();
     }
-    if (!InvalidCfgFiles.empty())
+    if (!gLiveries.InvalidCfgFiles.empty())
     {
         createErrorsFolder();
         const fs::path file = errorsFile("InvalidAircraftCfgFiles.txt");
-        const auto lines = sorted(InvalidCfgFiles.lines());
+        const auto lines = sorted(gLiveries.InvalidCfgFiles.lines());
         gf_writeListLines(lines, file);
         gf_log(fmt::format("{} invalid aircraft.cfg files, see {}", lines.size(), file.string()));
     }
-    if (!IncompleteSections.empty())
+    if (!gLiveries.IncompleteSections.empty())
     {
         createErrorsFolder();
         const fs::path file = errorsFile("IncompleFltsimSections.txt");
-        auto lines = sorted(IncompleteSections.lines());
+        auto lines = sorted(gLiveries.IncompleteSections.lines());
         const std::size_t reported = lines.size();
         lines.unique();
         gf_writeListLines(lines, file);
@@ -213,17 +216,17 @@ void lf_writeScanReports()
     }
 
     gf_log("\nInformation:");
-    if (!EmptyCfgFiles.empty())
+    if (!gLiveries.EmptyCfgFiles.empty())
     {
         const fs::path file = infoFile("AircraftCfgWithNoFltsimSection.txt");
-        const auto lines = sorted(EmptyCfgFiles.lines());
+        const auto lines = sorted(gLiveries.EmptyCfgFiles.lines());
         gf_writeListLines(lines, file);
         gf_log(fmt::format("{} empty aircraft.cfg files, see {}", lines.size(), file.string()));
     }
-    if (!DbaseCorrections.empty())
+    if (!gLiveries.DbaseCorrections.empty())
     {
         const fs::path file = infoFile("AirlineModelConversions.txt");
-        const auto lines = DbaseCorrections.lines();
+        const auto lines = gLiveries.DbaseCorrections.lines();
         gf_writeListLines(lines, file);
         gf_log(fmt::format("{} liveries updated with real live data from dbase, see {}", lines.size(),
                            file.string()));

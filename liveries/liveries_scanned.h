@@ -14,17 +14,18 @@ std::filesystem::path gf_scanErrorsFolder();
 /// output/info, the folder of the information reports.
 std::filesystem::path gf_scanInfoFolder();
 
-/// Writes ScannedLiveries, in list order, to LiveriesScanned.xml; nothing when the list is empty.
+/// Writes gLiveries.ScannedLiveries, in list order, to LiveriesScanned.xml; nothing when the list is empty.
 void gf_writeLiveriesScannedXml();
-/// Replaces ScannedLiveries by the liveries of LiveriesScanned.xml, sorted by airline, type and title;
-/// UserErrorException 51 (not loadable), 52 (no <liveries>), 999 (an attribute missing), 533 (no livery).
+/// Replaces gLiveries.ScannedLiveries by the liveries of LiveriesScanned.xml, sorted by airline, type and
+/// title; UserErrorException 51 (not loadable), 52 (no <liveries>), 999 (an attribute missing), 533 (no
+/// livery).
 void lf_readLiveriesScanned();
 /// Removes the previous scan's file and reports, and output/errors when it is empty; a removal that fails
 /// for another reason than a missing file raises std::filesystem::filesystem_error.
 void lf_removeScanOutputs();
 /// Writes the report lists of the scan to their files and logs their summary lines.
 void lf_writeScanReports();
-/// Writes ModelFixes to output/errors/Fixes.txt and logs its summary line.
+/// Writes gLiveries.ModelFixes to output/errors/Fixes.txt and logs its summary line.
 void lf_writeFixesReport();
 
 } // namespace oxl

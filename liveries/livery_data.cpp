@@ -1,4 +1,5 @@
 #include "liveries/livery_data.h"
+#include "liveries/liveries_state.h"
 
 #include <algorithm>
 #include <utility>
@@ -6,17 +7,6 @@
 
 namespace oxl
 {
-
-ReportList EmptyCfgFiles;
-ReportList InvalidCfgFiles;
-ReportList IncompleteSections;
-ReportList InvalidAirlineCodes;
-ReportList InvalidModelCodes;
-ReportList ModelFixes;
-ReportList DbaseCorrections;
-TitleRegister ScannedTitles;
-std::vector<std::string> DontUseTitles;
-std::list<LiveryData> ScannedLiveries;
 
 bool lf_sameLivery(const LiveryData& a, const LiveryData& b)
 {
@@ -103,7 +93,7 @@ LiveryData lf_makeLiveryData(std::uint32_t folderIndex, const std::string& airl,
                              const std::string& file, const std::string& lineIfTaken)
 {
     LiveryData record{airl, type, title, atcid, folderIndex, !passenger};
-    if (!ScannedTitles.claim(record, file, lineIfTaken))
+    if (!gLiveries.ScannedTitles.claim(record, file, lineIfTaken))
     {
         return {};
     }
@@ -112,45 +102,46 @@ LiveryData lf_makeLiveryData(std::uint32_t folderIndex, const std::string& airl,
 
 bool lf_isDontUseTitle(const std::string& title)
 {
-    return std::find(DontUseTitles.begin(), DontUseTitles.end(), title) != DontUseTitles.end();
+    return std::find(gLiveries.DontUseTitles.begin(), gLiveries.DontUseTitles.end(), title) !=
+           gLiveries.DontUseTitles.end();
 }
 
 void lf_addInvalidCfgFile(std::string text)
 {
-    InvalidCfgFiles.add(std::move(text));
+    gLiveries.InvalidCfgFiles.add(std::move(text));
 }
 
 void lf_addIncompleteSection(std::string text)
 {
-    IncompleteSections.add(std::move(text));
+    gLiveries.IncompleteSections.add(std::move(text));
 }
 
 void lf_addInvalidAirlineCode(const std::string& code, const std::string& file, const std::string& header)
 {
-    InvalidAirlineCodes.add(fmt::format("{:12} in {} ", code, file) + header);
+    gLiveries.InvalidAirlineCodes.add(fmt::format("{:12} in {} ", code, file) + header);
 }
 
 void lf_addInvalidModelCode(const std::string& code, const std::string& file)
 {
-    InvalidModelCodes.add(fmt::format("{:16} in {}", code, file));
+    gLiveries.InvalidModelCodes.add(fmt::format("{:16} in {}", code, file));
 }
 
 void lf_addModelFix(std::string text)
 {
-    ModelFixes.add(std::move(text));
+    gLiveries.ModelFixes.add(std::move(text));
 }
 
 void lf_clearScanContainers()
 {
-    EmptyCfgFiles.clear();
-    InvalidCfgFiles.clear();
-    IncompleteSections.clear();
-    InvalidAirlineCodes.clear();
-    InvalidModelCodes.clear();
-    ModelFixes.clear();
-    DbaseCorrections.clear();
-    ScannedTitles.clear();
-    DontUseTitles.clear();
+    gLiveries.EmptyCfgFiles.clear();
+    gLiveries.InvalidCfgFiles.clear();
+    gLiveries.IncompleteSections.clear();
+    gLiveries.InvalidAirlineCodes.clear();
+    gLiveries.InvalidModelCodes.clear();
+    gLiveries.ModelFixes.clear();
+    gLiveries.DbaseCorrections.clear();
+    gLiveries.ScannedTitles.clear();
+    gLiveries.DontUseTitles.clear();
 }
 
 bool gf_liveryBefore(const LiveryData& a, const LiveryData& b)

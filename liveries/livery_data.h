@@ -83,27 +83,15 @@ class TitleRegister
     std::vector<LiveryData> displaced_;
 };
 
-/// Paths of aircraft.cfg files without any [fltsim.N] header.
-extern ReportList EmptyCfgFiles;
 /// Files rejected as a whole (section numbers out of range, no atc_model line).
-extern ReportList InvalidCfgFiles;
 /// Sections that gave no livery, and remarks on sections.
-extern ReportList IncompleteSections;
 /// Airline codes the database does not know: "{:12} in {} " and the section header.
-extern ReportList InvalidAirlineCodes;
 /// Type codes that are neither known nor a model fix key: "{:16} in {}".
-extern ReportList InvalidModelCodes;
 /// Repaired type codes, in the order they were repaired.
-extern ReportList ModelFixes;
 /// Fields of scanned liveries that the database corrected (written by the scan on the cycle worker).
-extern ReportList DbaseCorrections;
 /// Every title that became a record in the current scan.
-extern TitleRegister ScannedTitles;
 /// Titles the registration-code files mark as not to be used; filled before the folder walk and only
-/// read while scan workers run, so it has no lock.
-extern std::vector<std::string> DontUseTitles;
 /// The scan's list of liveries; touched only by the cycle worker.
-extern std::list<LiveryData> ScannedLiveries;
 
 /// The record for a section of the file, or the empty record when a file that comes first (or an earlier
 /// section) holds its title; lineIfTaken is the report line of the section when it loses its title.

@@ -5,6 +5,7 @@
 #include "foundation/log.h"
 #include "foundation/status_service.h"
 #include "foundation/strings.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_matching.h"
 #include "liveries/regcodes.h"
@@ -19,13 +20,6 @@
 namespace oxl
 {
 
-std::unordered_map<std::string, TypeTitleRecords, TextHash, std::equal_to<>> MainLiveryIndex;
-AirlineTypeTitleViews AirlineLiveryIndex[2];
-TypeTitleViews TypeLiveryIndex[2];
-std::vector<std::string> LightTypes;
-std::vector<std::string> BuzjetTypes;
-std::vector<std::string> RotorcraftTypes;
-
 namespace
 {
 
@@ -33,22 +27,16 @@ namespace
 constexpr std::size_t kTitleGatherRoom = 4048;
 constexpr std::size_t kTypeGatherRoom = 15000;
 
-// Every stored title once, the first in the main index's walk order: registration codes look titles up
-// tens of thousands of times per build, which a walk over every title cannot afford.
-std::unordered_set<std::string_view> TitleTable;
-
-bool ReservedOnce = false;
-
 void lf_fillTitleTable()
 {
-    TitleTable.clear();
-    for (const auto& [airline, types] : MainLiveryIndex)
+    gLiveries.TitleTable.clear();
+    for (const auto& [airline, types] : gLiveries.MainLiveryIndex)
     {
         for (const auto& [type, records] : types)
         {
             for (const TitleRecord& record : records)
             {
-                TitleTable.insert(record.title);
+                gLiveries.TitleTable.insert(record.title);
             }
         }
     }
@@ -117,11 +105,11 @@ void lf_buildMainIndex()
     const auto storeAirline = [&] {
         if (!inner.empty())
         {
-            MainLiveryIndex.try_emplace(currentAirline, std::move(inner));
+            gLiveries.MainLiveryIndex.try_emplace(currentAirline, std::move(inner));
             inner = TypeTitleRecords{};
         }
     };
-    for (LiveryData& livery : ScannedLiveries)
+    for (LiveryData& livery : gLiveries.ScannedLiveries)
     {
         if (livery.type != currentType)
         {
@@ -143,7 +131,7 @@ void lf_buildMainIndex()
 
 void lf_buildAirlineIndexes()
 {
-    for (const auto& [airline, types] : MainLiveryIndex)
+    for (const auto& [airline, types] : gLiveries.MainLiveryIndex)
     {
         TypeTitleViews byKind[2];
         for (const auto& [type, records] : types)
@@ -166,7 +154,7 @@ void lf_buildAirlineIndexes()
         {
             if (!byKind[kind].empty())
             {
-                AirlineLiveryIndex[kind].try_emplace(airline, std::move(byKind[kind]));
+                gLiveries.AirlineLiveryIndex[kind].try_emplace(airline, std::move(byKind[kind]));
             }
         }
     }
@@ -181,7 +169,7 @@ void lf_buildTypeIndexes()
         bool cargo;
     };
     std::vector<Entry> entries;
-    for (const auto& [airline, types] : MainLiveryIndex)
+    for (const auto& [airline, types] : gLiveries.MainLiveryIndex)
     {
         for (const auto& [type, records] : types)
         {
@@ -204,8 +192,8 @@ void lf_buildTypeIndexes()
         {
             if (!gathered[kind].empty())
             {
-                TypeLiveryIndex[kind].try_emplace(std::string(currentType),
-                                                  TitleViews(gathered[kind].begin(), gathered[kind].end()));
+                gLiveries.TypeLiveryIndex[kind].try_emplace(
+                    std::string(currentType), TitleViews(gathered[kind].begin(), gathered[kind].end()));
                 gathered[kind].clear();
             }
         }
@@ -230,7 +218,7 @@ void lf_summarizeCategory(AcCategory category)
     std::uint64_t typeCount = 0;
     for (std::size_t kind : {kPaxIndex, kCargoIndex})
     {
-        for (const auto& [type, titles] : TypeLiveryIndex[kind])
+        for (const auto& [type, titles] : gLiveries.TypeLiveryIndex[kind])
         {
             if (gf_aircraftCategory(type) != category)
             {
@@ -287,15 +275,15 @@ void lf_fillCategoryTypeLists(bool light, bool buzjet, bool rotorcraft, const st
     {
         if (light)
         {
-            LightTypes.push_back(type);
+            gLiveries.LightTypes.push_back(type);
         }
         else if (buzjet)
         {
-            BuzjetTypes.push_back(type);
+            gLiveries.BuzjetTypes.push_back(type);
         }
         else if (rotorcraft)
         {
-            RotorcraftTypes.push_back(type);
+            gLiveries.RotorcraftTypes.push_back(type);
         }
         line += type;
         line += ',';
@@ -316,21 +304,21 @@ void lf_fillCategoryTypeLists(bool light, bool buzjet, bool rotorcraft, const st
 
 std::string_view gf_findLiveryTitle(std::string_view title)
 {
-    const auto found = TitleTable.find(title);
-    return found == TitleTable.end() ? std::string_view() : *found;
+    const auto found = gLiveries.TitleTable.find(title);
+    return found == gLiveries.TitleTable.end() ? std::string_view() : *found;
 }
 
 bool lf_hasLiveryOfAirlineType(const std::string& airline, const std::string& type)
 {
-    const auto types = MainLiveryIndex.find(airline);
-    return types != MainLiveryIndex.end() && types->second.contains(type);
+    const auto types = gLiveries.MainLiveryIndex.find(airline);
+    return types != gLiveries.MainLiveryIndex.end() && types->second.contains(type);
 }
 
 std::vector<std::string> lf_indexAirlineCodes()
 {
     std::vector<std::string> codes;
-    codes.reserve(MainLiveryIndex.size());
-    for (const auto& [airline, types] : MainLiveryIndex)
+    codes.reserve(gLiveries.MainLiveryIndex.size());
+    for (const auto& [airline, types] : gLiveries.MainLiveryIndex)
     {
         codes.push_back(airline.substr(0, 3));
     }
@@ -339,48 +327,48 @@ std::vector<std::string> lf_indexAirlineCodes()
 
 std::string lf_randomLightType()
 {
-    return lf_randomEntry(LightTypes);
+    return lf_randomEntry(gLiveries.LightTypes);
 }
 
 std::string lf_randomBuzjetType()
 {
-    return lf_randomEntry(BuzjetTypes);
+    return lf_randomEntry(gLiveries.BuzjetTypes);
 }
 
 std::string lf_randomRotorcraftType()
 {
-    return lf_randomEntry(RotorcraftTypes);
+    return lf_randomEntry(gLiveries.RotorcraftTypes);
 }
 
 void gf_reserveLiveryIndexes()
 {
-    if (ReservedOnce)
+    if (gLiveries.ReservedOnce)
     {
         return;
     }
-    SpecialTitles.reserve(4096);
-    LightTypes.reserve(64);
-    BuzjetTypes.reserve(128);
-    RotorcraftTypes.reserve(32);
+    gLiveries.SpecialTitles.reserve(4096);
+    gLiveries.LightTypes.reserve(64);
+    gLiveries.BuzjetTypes.reserve(128);
+    gLiveries.RotorcraftTypes.reserve(32);
     gf_reserveSharedTypeLists();
-    ReservedOnce = true;
+    gLiveries.ReservedOnce = true;
 }
 
 void gf_clearLiveryIndexes()
 {
-    LightTypes.clear();
-    BuzjetTypes.clear();
-    RotorcraftTypes.clear();
+    gLiveries.LightTypes.clear();
+    gLiveries.BuzjetTypes.clear();
+    gLiveries.RotorcraftTypes.clear();
     gf_clearRegcodes();
     gf_clearSimilarModels();
     gf_clearPendingTitles();
-    TypeLiveryIndex[kPaxIndex].clear();
-    TypeLiveryIndex[kCargoIndex].clear();
-    AirlineLiveryIndex[kPaxIndex].clear();
-    AirlineLiveryIndex[kCargoIndex].clear();
-    TitleTable.clear();
+    gLiveries.TypeLiveryIndex[kPaxIndex].clear();
+    gLiveries.TypeLiveryIndex[kCargoIndex].clear();
+    gLiveries.AirlineLiveryIndex[kPaxIndex].clear();
+    gLiveries.AirlineLiveryIndex[kCargoIndex].clear();
+    gLiveries.TitleTable.clear();
     // Last: every view above points into its strings.
-    MainLiveryIndex.clear();
+    gLiveries.MainLiveryIndex.clear();
 }
 
 } // namespace oxl

@@ -38,24 +38,19 @@ inline constexpr std::size_t kPaxIndex = 0;
 /// Index 1 of the kind-split indexes: cargo liveries.
 inline constexpr std::size_t kCargoIndex = 1;
 
-/// Airline code -> type code -> title records; owns every title.
-extern std::unordered_map<std::string, TypeTitleRecords, TextHash, std::equal_to<>> MainLiveryIndex;
 /// Per kind (0 passenger, 1 cargo): airline -> type -> title views.
-extern AirlineTypeTitleViews AirlineLiveryIndex[2];
 /// Per kind (0 passenger, 1 cargo): type -> title views over all airlines.
-extern TypeTitleViews TypeLiveryIndex[2];
 /// Light types with liveries, ascending.
-extern std::vector<std::string> LightTypes;
 /// Business-jet types with liveries, ascending.
-extern std::vector<std::string> BuzjetTypes;
 /// Rotorcraft types with liveries, ascending.
-extern std::vector<std::string> RotorcraftTypes;
 
-/// Fills MainLiveryIndex from ScannedLiveries (sorted by airline, type, title) and the title lookup table.
+/// Fills gLiveries.MainLiveryIndex from gLiveries.ScannedLiveries (sorted by airline, type, title) and the
+/// title lookup table.
 void lf_buildMainIndex();
-/// Fills AirlineLiveryIndex from MainLiveryIndex.
+/// Fills gLiveries.AirlineLiveryIndex from gLiveries.MainLiveryIndex.
 void lf_buildAirlineIndexes();
-/// Fills TypeLiveryIndex from MainLiveryIndex; the titles of one type keep the main index's walk order.
+/// Fills gLiveries.TypeLiveryIndex from gLiveries.MainLiveryIndex; the titles of one type keep the main
+/// index's walk order.
 void lf_buildTypeIndexes();
 /// Logs the category's summary, fills its type list and switches its setting off when it has no livery.
 void lf_summarizeCategory(AcCategory category);
@@ -67,7 +62,7 @@ void lf_fillCategoryTypeLists(bool light, bool buzjet, bool rotorcraft, const st
 std::string_view gf_findLiveryTitle(std::string_view title);
 /// True when the airline has a livery of the type.
 bool lf_hasLiveryOfAirlineType(const std::string& airline, const std::string& type);
-/// The airline keys of MainLiveryIndex, each cut to its first three characters, in iteration order.
+/// The airline keys of gLiveries.MainLiveryIndex, each cut to its first three characters, in iteration order.
 std::vector<std::string> lf_indexAirlineCodes();
 /// A random light type with liveries (the first when RANDOM is off); empty when there is none.
 std::string lf_randomLightType();

@@ -7,6 +7,7 @@
 #include "foundation/run_state.h"
 #include "foundation/status_service.h"
 #include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_indexes.h"
 #include "liveries/regcodes.h"
 #include "liveries/registrations.h"
@@ -21,11 +22,6 @@
 
 namespace oxl
 {
-
-std::array<std::int32_t, kMatchSteps> MatchStepCounters{};
-std::vector<std::string> FailedTitles;
-std::unordered_set<std::string> FailedTypeAirlines;
-std::unordered_map<std::uint32_t, std::string_view> PendingTitles;
 
 namespace
 {
@@ -46,7 +42,8 @@ struct MatchKey
 
 bool lf_isSpecialTitle(std::string_view title)
 {
-    return std::find(SpecialTitles.begin(), SpecialTitles.end(), title) != SpecialTitles.end();
+    return std::find(gLiveries.SpecialTitles.begin(), gLiveries.SpecialTitles.end(), title) !=
+           gLiveries.SpecialTitles.end();
 }
 
 std::size_t lf_kindOf(const AcProfile& ac)
@@ -64,7 +61,7 @@ void lf_pickLivery(AcProfile& ac, const TitleViews& candidates)
     {
         const std::size_t index = random ? static_cast<std::size_t>(gf_randomEngine()() % n) : 0;
         ac.livery = candidates[index];
-        if (SpecialTitles.empty() || !lf_isSpecialTitle(ac.livery))
+        if (gLiveries.SpecialTitles.empty() || !lf_isSpecialTitle(ac.livery))
             return;
     }
     TitleViews ordinary;
@@ -79,8 +76,8 @@ bool lf_findSpecialLivery(AcProfile& ac)
 {
     if (ac.registration.empty())
         return false;
-    const auto found = RegcodeMap.find(ac.registration);
-    ac.livery = found == RegcodeMap.end() ? std::string_view{} : found->second;
+    const auto found = gLiveries.RegcodeMap.find(ac.registration);
+    ac.livery = found == gLiveries.RegcodeMap.end() ? std::string_view{} : found->second;
     return !ac.livery.empty();
 }
 
@@ -88,8 +85,8 @@ bool lf_findLiveryByAirlineType(AcProfile& ac, const MatchKey& key, std::size_t 
 {
     if (kind != kPaxIndex && kind != kCargoIndex)
         throw std::out_of_range(fmt::format("livery index kind {}", kind));
-    const auto airline = AirlineLiveryIndex[kind].find(key.airline);
-    if (airline == AirlineLiveryIndex[kind].end())
+    const auto airline = gLiveries.AirlineLiveryIndex[kind].find(key.airline);
+    if (airline == gLiveries.AirlineLiveryIndex[kind].end())
         return false;
     const auto type = airline->second.find(key.type);
     if (type == airline->second.end())
@@ -109,7 +106,7 @@ bool lf_findLiveryCargoFirst(AcProfile& ac, const MatchKey& key)
 
 bool lf_findLiveryByType(AcProfile& ac, const std::string& type)
 {
-    const TypeTitleViews& index = TypeLiveryIndex[lf_kindOf(ac)];
+    const TypeTitleViews& index = gLiveries.TypeLiveryIndex[lf_kindOf(ac)];
     const auto found = index.find(type);
     if (found == index.end())
         return false;
@@ -188,9 +185,9 @@ void lf_matchGenericSteps(AcProfile& ac, std::int64_t& step)
         step = 5;
         return;
     }
-    const auto similar = SimilarModels.find(ac.type);
+    const auto similar = gLiveries.SimilarModels.find(ac.type);
     std::vector<std::string>* candidates = nullptr;
-    if (similar != SimilarModels.end())
+    if (similar != gLiveries.SimilarModels.end())
     {
         gf_shuffle(similar->second);
         candidates = &similar->second;
@@ -219,7 +216,7 @@ void lf_noteMatchStep(AcProfile& ac, std::int64_t step)
     }
     if (step < 1 || step > kMatchSteps)
         throw std::out_of_range(fmt::format("livery match step {}", step));
-    ++MatchStepCounters[static_cast<std::size_t>(step - 1)];
+    ++gLiveries.MatchStepCounters[static_cast<std::size_t>(step - 1)];
     if (LOG.value())
         gf_log(fmt::format("          {} ={}= {}", gf_acLabel(ac), step, ac.livery));
     ac.reverseMarker = ac.livery.find(kReverseThrustMark) != std::string_view::npos ? 1 : 0;
@@ -249,7 +246,8 @@ bool lf_noStaticMatch(const AcProfile& ac, const std::string& standName)
 
 bool gf_isFailedTitle(std::string_view title)
 {
-    return std::find(FailedTitles.begin(), FailedTitles.end(), title) != FailedTitles.end();
+    return std::find(gLiveries.FailedTitles.begin(), gLiveries.FailedTitles.end(), title) !=
+           gLiveries.FailedTitles.end();
 }
 
 void gf_matchLiveAcLivery(AcProfile& ac)
@@ -332,12 +330,12 @@ bool gf_matchStaticAcLivery(AcProfile& ac, const std::string& standName, bool st
 
 std::string_view gf_takePendingTitle(std::uint32_t hexid)
 {
-    const auto found = PendingTitles.find(hexid);
-    if (found == PendingTitles.end())
+    const auto found = gLiveries.PendingTitles.find(hexid);
+    if (found == gLiveries.PendingTitles.end())
         return {};
     if (gf_isFailedTitle(found->second))
     {
-        PendingTitles.erase(found);
+        gLiveries.PendingTitles.erase(found);
         return {};
     }
     return found->second;
@@ -345,28 +343,28 @@ std::string_view gf_takePendingTitle(std::uint32_t hexid)
 
 void gf_storePendingTitle(std::uint32_t hexid, std::string_view title)
 {
-    PendingTitles[hexid] = title;
+    gLiveries.PendingTitles[hexid] = title;
 }
 
 void gf_erasePendingTitle(std::uint32_t hexid)
 {
-    PendingTitles.erase(hexid);
+    gLiveries.PendingTitles.erase(hexid);
 }
 
 void gf_clearPendingTitles()
 {
-    PendingTitles.clear();
+    gLiveries.PendingTitles.clear();
 }
 
 void gf_onLiveryNotCreated(const AcProfile& ac)
 {
-    if (gStopRequested.load() != 0 || gWindowClosed.load() != 0)
+    if (gFoundation.gStopRequested.load() != 0 || gFoundation.gWindowClosed.load() != 0)
         return;
     gf_status().showMessage(fmt::format("{} '{}' could not be created by your Sim!", ac.callsign, ac.livery),
                             true);
-    FailedTitles.emplace_back(ac.livery);
-    FailedTypeAirlines.insert(ac.type + " " + ac.airline);
-    if (FailedTitles.size() >= kFailedTitlesLimit)
+    gLiveries.FailedTitles.emplace_back(ac.livery);
+    gLiveries.FailedTypeAirlines.insert(ac.type + " " + ac.airline);
+    if (gLiveries.FailedTitles.size() >= kFailedTitlesLimit)
     {
         const std::string text =
             fmt::format("There are too many liveries that could not be created by {}!", kSimShortName);
@@ -378,23 +376,24 @@ void gf_onLiveryNotCreated(const AcProfile& ac)
 std::vector<std::string> gf_failedLiveriesList()
 {
     std::vector<std::string> lines;
-    lines.reserve(FailedTypeAirlines.size());
-    for (const std::string& entry : FailedTypeAirlines)
+    lines.reserve(gLiveries.FailedTypeAirlines.size());
+    for (const std::string& entry : gLiveries.FailedTypeAirlines)
         lines.push_back("  " + entry);
     return lines;
 }
 
 void gf_logLiveryMatchSummary()
 {
-    if (std::all_of(MatchStepCounters.begin(), MatchStepCounters.end(), [](std::int32_t n) { return n < 1; }))
+    if (std::all_of(gLiveries.MatchStepCounters.begin(), gLiveries.MatchStepCounters.end(),
+                    [](std::int32_t n) { return n < 1; }))
         return;
     std::vector<std::string> lines;
     lines.push_back(gf_boxedText(kSummaryWidth - static_cast<int>(kSummaryTitle.size()), 0, true, false,
                                  std::string(kSummaryTitle)));
     lines.emplace_back("Matches at step: ");
-    for (std::size_t i = 0; i < MatchStepCounters.size(); ++i)
-        lines.push_back(fmt::format("  {}: {}", i + 1, MatchStepCounters[i]));
-    if (!FailedTypeAirlines.empty())
+    for (std::size_t i = 0; i < gLiveries.MatchStepCounters.size(); ++i)
+        lines.push_back(fmt::format("  {}: {}", i + 1, gLiveries.MatchStepCounters[i]));
+    if (!gLiveries.FailedTypeAirlines.empty())
     {
         lines.push_back(fmt::format("\nCould not be created by {}:", kSimShortName));
         for (std::string& line : gf_failedLiveriesList())

@@ -29,14 +29,9 @@ inline constexpr int kSpecialPickTries = 5;
 /// Steps of the cascade, 1 (reserved for the registration) .. 6 (any livery of a similar type).
 inline constexpr std::int64_t kMatchSteps = 6;
 
-/// Live matches per step (index step - 1); kept for the life of the process.
-extern std::array<std::int32_t, kMatchSteps> MatchStepCounters;
 /// Titles the simulator failed to create, in order of failure; copies, so that they outlive a rescan.
-extern std::vector<std::string> FailedTitles;
 /// "type airline" of every aircraft whose creation failed.
-extern std::unordered_set<std::string> FailedTypeAirlines;
 /// Hexid -> title chosen for a live aircraft, so that it keeps its livery when it spawns again.
-extern std::unordered_map<std::uint32_t, std::string_view> PendingTitles;
 
 /// Chooses the livery of a live aircraft: sets its title (empty when nothing matched) and its reverse
 /// marker, counts and logs the step.
@@ -58,7 +53,7 @@ void gf_clearPendingTitles();
 /// Records a title the simulator could not create; at the 20th of the process throws
 /// UserErrorException 81. Nothing while a stop is requested or the window is closed.
 void gf_onLiveryNotCreated(const AcProfile& ac);
-/// "  " + entry for every entry of FailedTypeAirlines.
+/// "  " + entry for every entry of gLiveries.FailedTypeAirlines.
 std::vector<std::string> gf_failedLiveriesList();
 /// Writes the matching summary to the log once any live match was counted.
 void gf_logLiveryMatchSummary();

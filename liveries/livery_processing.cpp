@@ -6,6 +6,7 @@
 #include "foundation/run_state.h"
 #include "foundation/status_service.h"
 #include "liveries/liveries_scanned.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_indexes.h"
 #include "liveries/livery_scan.h"
@@ -17,8 +18,6 @@
 namespace oxl
 {
 
-std::atomic<bool> gLiveriesProcessed{false};
-
 namespace
 {
 
@@ -27,7 +26,7 @@ class ScannedListGuard
 {
   public:
     ScannedListGuard() = default;
-    ~ScannedListGuard() { ScannedLiveries.clear(); }
+    ~ScannedListGuard() { gLiveries.ScannedLiveries.clear(); }
     ScannedListGuard(const ScannedListGuard&) = delete;
     ScannedListGuard& operator=(const ScannedListGuard&) = delete;
 };
@@ -36,22 +35,22 @@ class ScannedListGuard
 
 void gf_requestLiveryIndexClear()
 {
-    gLiveryIndexClearRequest.store(1);
+    gFoundation.gLiveryIndexClearRequest.store(1);
 }
 
 bool gf_liveryIndexClearRequested()
 {
-    return gLiveryIndexClearRequest.load() != 0;
+    return gFoundation.gLiveryIndexClearRequest.load() != 0;
 }
 
 bool gf_serveLiveryIndexClearRequest()
 {
-    if (gLiveryIndexClearRequest.exchange(0) == 0)
+    if (gFoundation.gLiveryIndexClearRequest.exchange(0) == 0)
     {
         return false;
     }
     gf_clearLiveryIndexes();
-    gLiveriesProcessed.store(false);
+    gLiveries.gLiveriesProcessed.store(false);
     return true;
 }
 
@@ -73,7 +72,7 @@ void gf_scanLiveries()
 void lf_processScannedLiveries()
 {
     const ScannedListGuard emptiedAfterwards;
-    if (gLiveriesProcessed.load())
+    if (gLiveries.gLiveriesProcessed.load())
     {
         gf_log("Processing scanned liveries skipped; already done in previous start-up");
         return;
@@ -81,24 +80,25 @@ void lf_processScannedLiveries()
     // A build that stopped half-way must not leave views of a list that is about to be emptied.
     gf_clearLiveryIndexes();
     lf_readLiveriesScanned();
-    gf_status().setCount(StatusCount::liveries, ScannedLiveries.size());
+    gf_status().setCount(StatusCount::liveries, gLiveries.ScannedLiveries.size());
     gf_status().repaint(WindowBand::status);
 
     lf_buildMainIndex();
     lf_buildAirlineIndexes();
     lf_processInlineRegcodes();
     lf_processOfflineRegcodes();
-    gf_log(fmt::format("{} registration codes", RegcodeMap.size()));
+    gf_log(fmt::format("{} registration codes", gLiveries.RegcodeMap.size()));
     lf_buildTypeIndexes();
-    gf_log(fmt::format("{} airlines, {} pax aircraft models and {} cargo aircraft models", MainLiveryIndex.size(),
-                       TypeLiveryIndex[kPaxIndex].size(), TypeLiveryIndex[kCargoIndex].size()));
+    gf_log(fmt::format("{} airlines, {} pax aircraft models and {} cargo aircraft models",
+                       gLiveries.MainLiveryIndex.size(), gLiveries.TypeLiveryIndex[kPaxIndex].size(),
+                       gLiveries.TypeLiveryIndex[kCargoIndex].size()));
     gf_buildSimilarModels();
     for (AcCategory category : {AcCategory::Light, AcCategory::Buzjets, AcCategory::Large, AcCategory::Heavy,
                                 AcCategory::HighPerf, AcCategory::Rotorcraft})
     {
         lf_summarizeCategory(category);
     }
-    gLiveriesProcessed.store(true);
+    gLiveries.gLiveriesProcessed.store(true);
     gf_status().repaint(WindowBand::status);
 }
 

@@ -7,16 +7,14 @@
 namespace oxl
 {
 
-/// Set once the scanned liveries are in the indexes; later cycles of the process skip the processing.
-extern std::atomic<bool> gLiveriesProcessed;
-
 /// The cycle worker's livery step, called once per cycle after the start-up checks: serves a waiting
 /// clear request, scans the installed liveries while SCAN_LIVERIES is on, then processes the scanned
 /// liveries (not after a scan that the stop flags cut short). Errors throw UserErrorException (the cycle
 /// ends with SYSTEM ERROR).
 void gf_scanLiveries();
 /// Reads LiveriesScanned.xml and builds the indexes, registration codes, similar-model tables and
-/// category summaries, unless gLiveriesProcessed says they are built already; empties the scanned list.
+/// category summaries, unless gLiveries.gLiveriesProcessed says they are built already; empties the scanned
+/// list.
 void lf_processScannedLiveries();
 
 /// Asks for the indexes to be cleared and the liveries processed again at the next cycle start; any
@@ -25,7 +23,7 @@ void gf_requestLiveryIndexClear();
 /// True while a clear request waits for the next cycle.
 bool gf_liveryIndexClearRequested();
 /// On the cycle worker, before any livery is matched: serves a waiting clear request (indexes, regcode
-/// data, similar-model tables, gLiveriesProcessed); true when there was one.
+/// data, similar-model tables, gLiveries.gLiveriesProcessed); true when there was one.
 bool gf_serveLiveryIndexClearRequest();
 
 } // namespace oxl

@@ -9,6 +9,7 @@
 #include "foundation/worker_slots.h"
 #include "liveries/aircraft_cfg.h"
 #include "liveries/liveries_scanned.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_data.h"
 #include "liveries/regcodes.h"
 #include "liveries/registrations.h"
@@ -40,7 +41,7 @@ constexpr std::chrono::milliseconds kFutureValidPoll{1};
 
 bool stopRequested()
 {
-    return gStopRequested.load() != 0 || gWindowClosed.load() != 0;
+    return gFoundation.gStopRequested.load() != 0 || gFoundation.gWindowClosed.load() != 0;
 }
 
 std::string flagWord(bool flag)
@@ -94,7 +95,7 @@ void startReader(int folderIndex, const WinPath& file, std::deque<ReaderResult>&
     const Reader reader = lf_isIvaoPackageFile(file) ? &lf_readAircraftCfg : &lf_searchLiveriesinFile;
     std::packaged_task<std::list<LiveryData>(int, const WinPath&)> task(reader);
     pending.push_back(task.get_future());
-    gRunningWorkers.fetch_add(1);
+    gFoundation.gRunningWorkers.fetch_add(1);
     try
     {
         std::thread(std::move(task), folderIndex, file).detach();
@@ -111,7 +112,7 @@ void takeResultDuringWalk(std::deque<ReaderResult>& pending)
 {
     try
     {
-        ScannedLiveries.splice(ScannedLiveries.end(), takeOldestResult(pending, true));
+        gLiveries.ScannedLiveries.splice(gLiveries.ScannedLiveries.end(), takeOldestResult(pending, true));
     }
     catch (const std::exception& e)
     {
@@ -125,7 +126,8 @@ void takeResultsAfterWalk(std::deque<ReaderResult>& pending)
     {
         try
         {
-            ScannedLiveries.splice(ScannedLiveries.end(), takeOldestResult(pending, false));
+            gLiveries.ScannedLiveries.splice(gLiveries.ScannedLiveries.end(),
+                                             takeOldestResult(pending, false));
         }
         catch (const std::exception& e)
         {
@@ -151,14 +153,14 @@ void abandonResults(std::deque<ReaderResult>& pending)
 // A record whose title a file that comes first took after the record's own worker had claimed it goes.
 void dropDisplacedLiveries()
 {
-    for (const LiveryData& gone : ScannedTitles.takeDisplaced())
+    for (const LiveryData& gone : gLiveries.ScannedTitles.takeDisplaced())
     {
-        const auto it = std::find_if(ScannedLiveries.begin(), ScannedLiveries.end(), [&gone](const LiveryData& l) {
-            return l.folderIndex == gone.folderIndex && lf_sameLivery(l, gone);
-        });
-        if (it != ScannedLiveries.end())
+        const auto it = std::find_if(gLiveries.ScannedLiveries.begin(), gLiveries.ScannedLiveries.end(),
+                                     [&gone](const LiveryData& l)
+                                     { return l.folderIndex == gone.folderIndex && lf_sameLivery(l, gone); });
+        if (it != gLiveries.ScannedLiveries.end())
         {
-            ScannedLiveries.erase(it);
+            gLiveries.ScannedLiveries.erase(it);
         }
     }
 }
@@ -209,7 +211,7 @@ void lf_searchLiveriesInFolder(int folderIndex, const WinPath& folder)
             {
                 gf_log(fmt::format("liveries search in {} aborted, cause: {}", text.text(), e.what()));
             }
-            if (pending.size() > static_cast<std::size_t>(std::max(gWorkerLimit.load(), 0)))
+            if (pending.size() > static_cast<std::size_t>(std::max(gFoundation.gWorkerLimit.load(), 0)))
             {
                 takeResultDuringWalk(pending);
             }
@@ -227,7 +229,7 @@ void lf_searchLiveriesInFolder(int folderIndex, const WinPath& folder)
 
 void lf_applyDbaseToLiveries()
 {
-    for (LiveryData& livery : ScannedLiveries)
+    for (LiveryData& livery : gLiveries.ScannedLiveries)
     {
         if (livery.atcid.empty())
         {
@@ -240,21 +242,21 @@ void lf_applyDbaseToLiveries()
         }
         if (livery.cargo != record->cargo)
         {
-            DbaseCorrections.add(fmt::format("{:80} {} cargo {} => {}", livery.title, livery.atcid,
-                                             flagWord(livery.cargo), flagWord(record->cargo)));
+            gLiveries.DbaseCorrections.add(fmt::format("{:80} {} cargo {} => {}", livery.title, livery.atcid,
+                                                       flagWord(livery.cargo), flagWord(record->cargo)));
             livery.cargo = record->cargo;
         }
         const std::string& airline = record->opr.empty() ? record->airl : record->opr;
         if (livery.airl != airline)
         {
-            DbaseCorrections.add(
+            gLiveries.DbaseCorrections.add(
                 fmt::format("{:80} {} airl {} => {}", livery.title, livery.atcid, livery.airl, airline));
             livery.airl = airline;
         }
         if (livery.type != record->type)
         {
-            DbaseCorrections.add(fmt::format("{:80} {} model {} => {}", livery.title, livery.atcid,
-                                             livery.type, record->type));
+            gLiveries.DbaseCorrections.add(fmt::format("{:80} {} model {} => {}", livery.title, livery.atcid,
+                                                       livery.type, record->type));
             livery.type = record->type;
         }
     }
@@ -265,7 +267,7 @@ void lf_keepPrioritizedLiveries()
     // One pass for the lowest index of every airline and type, one to drop the others: the same
     // liveries stay as when each livery is compared with every other one.
     std::map<std::pair<std::string, std::string>, std::uint32_t> lowest;
-    for (const LiveryData& livery : ScannedLiveries)
+    for (const LiveryData& livery : gLiveries.ScannedLiveries)
     {
         const auto [it, inserted] = lowest.try_emplace({livery.airl, livery.type}, livery.folderIndex);
         if (!inserted)
@@ -273,7 +275,7 @@ void lf_keepPrioritizedLiveries()
             it->second = std::min(it->second, livery.folderIndex);
         }
     }
-    ScannedLiveries.remove_if(
+    gLiveries.ScannedLiveries.remove_if(
         [&lowest](const LiveryData& livery) {
             return livery.folderIndex > lowest.at({livery.airl, livery.type});
         });
@@ -281,7 +283,7 @@ void lf_keepPrioritizedLiveries()
 
 bool lf_scanLiveryFolders(const LiveryFolderList& folders)
 {
-    ScannedLiveries.clear();
+    gLiveries.ScannedLiveries.clear();
     // A scan that ended with an exception left its titles registered; they would reject the same
     // titles now.
     lf_clearScanContainers();
@@ -313,10 +315,10 @@ bool lf_scanLiveryFolders(const LiveryFolderList& folders)
         {
             continue;
         }
-        const std::size_t before = ScannedLiveries.size();
+        const std::size_t before = gLiveries.ScannedLiveries.size();
         lf_searchLiveriesInFolder(static_cast<int>(folderIndex), folder);
         dropDisplacedLiveries();
-        const std::size_t found = ScannedLiveries.size() - before;
+        const std::size_t found = gLiveries.ScannedLiveries.size() - before;
         const std::string where = fmt::format("found in {}", text);
         if (found == 0)
         {
@@ -331,11 +333,11 @@ bool lf_scanLiveryFolders(const LiveryFolderList& folders)
 
     if (stopRequested())
     {
-        ScannedLiveries.clear();
+        gLiveries.ScannedLiveries.clear();
         lf_clearScanContainers();
         return true;
     }
-    if (ScannedLiveries.empty())
+    if (gLiveries.ScannedLiveries.empty())
     {
         lf_clearScanContainers();
         gf_status().setCount(StatusCount::liveries, 0);
@@ -351,10 +353,10 @@ bool lf_scanLiveryFolders(const LiveryFolderList& folders)
     {
         lf_keepPrioritizedLiveries();
     }
-    ScannedLiveries.sort(gf_liveryBefore);
-    ScannedLiveries.unique(lf_sameLivery);
+    gLiveries.ScannedLiveries.sort(gf_liveryBefore);
+    gLiveries.ScannedLiveries.unique(lf_sameLivery);
     gf_writeLiveriesScannedXml();
-    ScannedLiveries.clear();
+    gLiveries.ScannedLiveries.clear();
     lf_writeScanReports();
     lf_clearScanContainers();
     gf_status().clearMessage();

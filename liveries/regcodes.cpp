@@ -6,6 +6,7 @@
 #include "foundation/strings.h"
 #include "foundation/system_lookups.h"
 #include "foundation/text_files.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_indexes.h"
 
@@ -17,10 +18,6 @@
 
 namespace oxl
 {
-
-std::unordered_map<std::string, std::string_view, TextHash, std::equal_to<>> RegcodeMap;
-std::vector<std::string_view> SpecialTitles;
-std::vector<std::string> RegcodeReport;
 
 namespace fs = std::filesystem;
 
@@ -159,7 +156,7 @@ std::size_t lf_appendDontUseTitles(const std::list<RegcodeEntry>& entries)
     {
         if (entry.regcodes.empty())
         {
-            DontUseTitles.push_back(entry.title);
+            gLiveries.DontUseTitles.push_back(entry.title);
             ++appended;
         }
     }
@@ -253,7 +250,7 @@ bool gf_readRegcodeTextFiles(const fs::path& folder, std::list<RegcodeEntry>& en
 void lf_processInlineRegcodes()
 {
     std::list<std::string> clashes;
-    for (const LiveryData& livery : ScannedLiveries)
+    for (const LiveryData& livery : gLiveries.ScannedLiveries)
     {
         if (livery.atcid.empty())
         {
@@ -266,7 +263,7 @@ void lf_processInlineRegcodes()
                                           livery.airl, livery.type, livery.atcid, livery.title));
             continue;
         }
-        const auto [mapped, inserted] = RegcodeMap.try_emplace(livery.atcid, title);
+        const auto [mapped, inserted] = gLiveries.RegcodeMap.try_emplace(livery.atcid, title);
         if (!inserted && mapped->second != title)
         {
             clashes.push_back(
@@ -297,22 +294,22 @@ void lf_mergeRegcodes(const std::list<RegcodeEntry>& entries)
         }
         for (const std::string& code : entry.regcodes)
         {
-            const auto [mapped, inserted] = RegcodeMap.try_emplace(code, title);
+            const auto [mapped, inserted] = gLiveries.RegcodeMap.try_emplace(code, title);
             if (inserted)
             {
                 ++added;
             }
             else if (mapped->second != title)
             {
-                RegcodeReport.push_back(fmt::format("   regcode {} for '{}', instead of the same for '{}'", code,
-                                                    title, mapped->second));
+                gLiveries.RegcodeReport.push_back(fmt::format(
+                    "   regcode {} for '{}', instead of the same for '{}'", code, title, mapped->second));
                 mapped->second = title;
                 ++replaced;
             }
         }
         if (entry.special)
         {
-            SpecialTitles.push_back(title);
+            gLiveries.SpecialTitles.push_back(title);
             ++special;
         }
     }
@@ -325,18 +322,18 @@ void lf_mergeRegcodes(const std::list<RegcodeEntry>& entries)
     {
         line += fmt::format(", {} regcode{} defined as special", special, gf_pluralS32(special));
     }
-    RegcodeReport.push_back(std::move(line));
+    gLiveries.RegcodeReport.push_back(std::move(line));
 }
 
 void lf_processRegcodesXmlOffline()
 {
     const fs::path file = gf_regcodesXmlPath();
-    RegcodeReport.push_back(fmt::format("Processing file {}", file.string()));
+    gLiveries.RegcodeReport.push_back(fmt::format("Processing file {}", file.string()));
     std::list<RegcodeEntry> entries;
     if (!gf_readRegcodesXml(entries))
     {
-        RegcodeReport.push_back(
-            fmt::format("There were errors processing the AIG-regcode file '{}', see Log.txt", file.string()));
+        gLiveries.RegcodeReport.push_back(fmt::format(
+            "There were errors processing the AIG-regcode file '{}', see Log.txt", file.string()));
     }
     lf_mergeRegcodes(entries);
 }
@@ -348,7 +345,7 @@ void lf_processRegcodeFolderOffline()
     {
         return;
     }
-    RegcodeReport.push_back(fmt::format("Processing files in {}", folder.string()));
+    gLiveries.RegcodeReport.push_back(fmt::format("Processing files in {}", folder.string()));
     std::list<RegcodeEntry> entries;
     if (!gf_readRegcodeTextFiles(folder, entries))
     {
@@ -362,7 +359,7 @@ void lf_processRegcodeFolderOffline()
 
 void lf_processOfflineRegcodes()
 {
-    RegcodeReport.clear();
+    gLiveries.RegcodeReport.clear();
     {
         const PlainRegcodesGuard plainFile;
         // A missing or damaged download only drops its own part: the user's files still count.
@@ -375,16 +372,16 @@ void lf_processOfflineRegcodes()
 
     const fs::path report = gf_offlineRegcodesReportPath();
     fs::remove(report);
-    if (RegcodeReport.empty())
+    if (gLiveries.RegcodeReport.empty())
     {
         return;
     }
     fs::create_directories(report.parent_path());
-    gf_writeLines(RegcodeReport, report);
+    gf_writeLines(gLiveries.RegcodeReport, report);
     gf_log(fmt::format("Offline regcode files processed, results can be found in '{}'", report.string()));
-    if (!SpecialTitles.empty())
+    if (!gLiveries.SpecialTitles.empty())
     {
-        gf_log(fmt::format("{} special liveries", SpecialTitles.size()));
+        gf_log(fmt::format("{} special liveries", gLiveries.SpecialTitles.size()));
     }
 }
 
@@ -432,8 +429,8 @@ void lf_readDontUseTitles()
 
 std::optional<std::string_view> gf_regcodeTitle(const std::string& registration)
 {
-    const auto found = RegcodeMap.find(registration);
-    if (found == RegcodeMap.end())
+    const auto found = gLiveries.RegcodeMap.find(registration);
+    if (found == gLiveries.RegcodeMap.end())
     {
         return std::nullopt;
     }
@@ -442,9 +439,9 @@ std::optional<std::string_view> gf_regcodeTitle(const std::string& registration)
 
 void gf_clearRegcodes()
 {
-    RegcodeMap.clear();
-    SpecialTitles.clear();
-    RegcodeReport.clear();
+    gLiveries.RegcodeMap.clear();
+    gLiveries.SpecialTitles.clear();
+    gLiveries.RegcodeReport.clear();
 }
 
 } // namespace oxl

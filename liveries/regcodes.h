@@ -24,12 +24,8 @@ struct RegcodeEntry
     bool special = false;              ///< the title is reserved for its registrations
 };
 
-/// Regcode -> stored title (a view into MainLiveryIndex).
-extern std::unordered_map<std::string, std::string_view, TextHash, std::equal_to<>> RegcodeMap;
 /// Titles reserved for their registrations, once per special entry merged.
-extern std::vector<std::string_view> SpecialTitles;
 /// Report lines of the offline pass (output/info/OfflineRegcodes.txt).
-extern std::vector<std::string> RegcodeReport;
 
 /// input/AIG-regcodes.enc.
 std::filesystem::path gf_regcodesEncPath();
@@ -50,7 +46,8 @@ bool gf_readRegcodeTextFiles(const std::filesystem::path& folder, std::list<Regc
 
 /// Maps the ATC ids of the scanned liveries; clashes go to output/errors/InlineRegcodes.txt.
 void lf_processInlineRegcodes();
-/// Merges entries into RegcodeMap and SpecialTitles, adding their summary line to RegcodeReport.
+/// Merges entries into gLiveries.RegcodeMap and gLiveries.SpecialTitles, adding their summary line to
+/// gLiveries.RegcodeReport.
 void lf_mergeRegcodes(const std::list<RegcodeEntry>& entries);
 /// The downloaded file and then the user's files, merged, and the report written.
 void lf_processOfflineRegcodes();
@@ -59,7 +56,7 @@ void lf_processRegcodesXmlOffline();
 /// The user's files' part of the offline pass.
 void lf_processRegcodeFolderOffline();
 
-/// Before a livery scan: fills DontUseTitles from the entries of both sources that have no regcode.
+/// Before a livery scan: fills gLiveries.DontUseTitles from the entries of both sources that have no regcode.
 void lf_readDontUseTitles();
 /// The downloaded file's part of lf_readDontUseTitles.
 void lf_collectDontUseTitlesXml();
@@ -69,7 +66,7 @@ void lf_collectDontUseTitlesFolder();
 /// The livery title the regcode map gives a registration; none when it holds no such regcode.
 std::optional<std::string_view> gf_regcodeTitle(const std::string& registration);
 
-/// Empties RegcodeMap and SpecialTitles (their views die with the indexes).
+/// Empties gLiveries.RegcodeMap and gLiveries.SpecialTitles (their views die with the indexes).
 void gf_clearRegcodes();
 
 } // namespace oxl

@@ -3,6 +3,7 @@
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
 #include "foundation/strings.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_indexes.h"
 
 #include <fmt/format.h>
@@ -12,18 +13,13 @@
 namespace oxl
 {
 
-SimilarTable SimilarModels;
-std::unordered_map<std::string, SimilarTable, TextHash, std::equal_to<>> AirlineSimilarModels;
-
 namespace
 {
 
-std::vector<std::string> SharedEmptyList;
-std::vector<std::string> SharedSingleList;
-
 bool lf_hasAnyLivery(const std::string& type)
 {
-    return TypeLiveryIndex[kPaxIndex].contains(type) || TypeLiveryIndex[kCargoIndex].contains(type);
+    return gLiveries.TypeLiveryIndex[kPaxIndex].contains(type) ||
+           gLiveries.TypeLiveryIndex[kCargoIndex].contains(type);
 }
 
 // The lines "member,other,other" of every group member that has at least one other member with liveries,
@@ -64,12 +60,12 @@ void gf_buildSimilarModels()
         std::vector<std::string> items = gf_splitString(line, ',');
         std::string key = std::move(items.front());
         items.erase(items.begin());
-        SimilarModels.try_emplace(std::move(key), std::move(items));
+        gLiveries.SimilarModels.try_emplace(std::move(key), std::move(items));
     }
     for (const std::string& airline : lf_indexAirlineCodes())
     {
         SimilarTable inner;
-        for (const auto& [type, similar] : SimilarModels)
+        for (const auto& [type, similar] : gLiveries.SimilarModels)
         {
             if (lf_hasLiveryOfAirlineType(airline, type))
             {
@@ -90,29 +86,29 @@ void gf_buildSimilarModels()
         }
         if (!inner.empty())
         {
-            AirlineSimilarModels.try_emplace(airline, std::move(inner));
+            gLiveries.AirlineSimilarModels.try_emplace(airline, std::move(inner));
         }
     }
-    gf_log(fmt::format("{} similar model definitions", SimilarModels.size()));
+    gf_log(fmt::format("{} similar model definitions", gLiveries.SimilarModels.size()));
 }
 
 void gf_clearSimilarModels()
 {
-    SimilarModels.clear();
-    AirlineSimilarModels.clear();
+    gLiveries.SimilarModels.clear();
+    gLiveries.AirlineSimilarModels.clear();
 }
 
 std::vector<std::string>& gf_lookupSimilarList(const std::string& airline, const std::string& type)
 {
-    const auto types = AirlineSimilarModels.find(airline);
-    if (types == AirlineSimilarModels.end())
+    const auto types = gLiveries.AirlineSimilarModels.find(airline);
+    if (types == gLiveries.AirlineSimilarModels.end())
     {
-        return SharedEmptyList;
+        return gLiveries.SharedEmptyList;
     }
     const auto list = types->second.find(type);
     if (list == types->second.end())
     {
-        return SharedEmptyList;
+        return gLiveries.SharedEmptyList;
     }
     gf_shuffle(list->second);
     return list->second;
@@ -123,16 +119,16 @@ std::vector<std::string>& gf_singleKeyList(const std::function<std::string()>& p
     std::string type = producer();
     if (type.empty())
     {
-        return SharedEmptyList;
+        return gLiveries.SharedEmptyList;
     }
-    SharedSingleList.assign(1, std::move(type));
-    return SharedSingleList;
+    gLiveries.SharedSingleList.assign(1, std::move(type));
+    return gLiveries.SharedSingleList;
 }
 
 void gf_reserveSharedTypeLists()
 {
-    SharedEmptyList.reserve(1);
-    SharedSingleList.reserve(1);
+    gLiveries.SharedEmptyList.reserve(1);
+    gLiveries.SharedSingleList.reserve(1);
 }
 
 } // namespace oxl

@@ -15,10 +15,7 @@ namespace oxl
 /// Type code -> similar types with at least one installed livery, in group order.
 using SimilarTable = std::unordered_map<std::string, std::vector<std::string>, TextHash, std::equal_to<>>;
 
-/// Type -> its similar types that have liveries.
-extern SimilarTable SimilarModels;
 /// Airline -> type the airline has no livery of -> similar types the airline has liveries of.
-extern std::unordered_map<std::string, SimilarTable, TextHash, std::equal_to<>> AirlineSimilarModels;
 
 /// Fills both tables from gDbase.similarGroups and the livery indexes; keys already present stay.
 void gf_buildSimilarModels();

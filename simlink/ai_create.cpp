@@ -14,10 +14,7 @@ namespace oxl
 namespace
 {
 
-// Both tables belong to the SimClient thread; entries are removed by moving the last one into their place.
-std::vector<PendingCreate> gPendingCreates;
-std::vector<std::uint32_t> gNewObjects;
-
+// Entries of the creation tables are removed by moving the last one into their place.
 template <typename T>
 void removeAt(std::vector<T>& v, std::size_t i)
 {
@@ -53,12 +50,13 @@ std::string gf_utf8Prefix(const std::string& text, std::size_t maxBytes)
 
 void lf_createAcInSim(const CreateRequest& request)
 {
+    gSimLink.simClientOwner.check();
     const std::string title(request.title);
     const ScInitPosition position{request.lat,     request.lon,      request.alt,
                                   request.pitch,   request.bank,     request.heading,
                                   request.onGround, request.airspeed};
-    const ScResult result =
-        SimConnect_AICreateNonATCAircraft(gSimHandle, title.c_str(), request.callsign.c_str(), position, kReqCreateAc);
+    const ScResult result = SimConnect_AICreateNonATCAircraft(
+        gSimLink.gSimHandle, title.c_str(), request.callsign.c_str(), position, kReqCreateAc);
     if (result < 0)
     {
         gf_logMarked(fmt::format("! Simcon call to create ac in sim failed, hexid:{}, liv: '{}', callsign: {})",
@@ -75,17 +73,18 @@ void lf_createAcInSim(const CreateRequest& request)
         return;
     }
     std::uint32_t sendId = 0;
-    if (SimConnect_GetLastSentPacketID(gSimHandle, &sendId) != kScOk)
+    if (SimConnect_GetLastSentPacketID(gSimLink.gSimHandle, &sendId) != kScOk)
     {
         gf_logMarked("GetLastSentPacketID");
         sendId = 0;
     }
-    gPendingCreates.push_back({sendId, request.hexid, request.callsign});
+    gSimLink.gPendingCreates.push_back({sendId, request.hexid, request.callsign});
 }
 
 void lf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
 {
-    if (reply.requestId != kReqAcInRange || reply.objectId <= gUserObjectId.load())
+    gSimLink.simClientOwner.check();
+    if (reply.requestId != kReqAcInRange || reply.objectId <= gSimLink.gUserObjectId.load())
         return;
     const auto agl = scDataF64(reply.data, kAglAt);
     const auto groundAlt = scDataF64(reply.data, kGroundAltAt);
@@ -98,20 +97,20 @@ void lf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
     const std::string atcId = scDataFixedString(reply.data, kAtcIdAt, kAtcIdWidth);
     const std::uint32_t oid = reply.objectId;
 
-    const auto added = std::find(gNewObjects.begin(), gNewObjects.end(), oid);
-    if (added != gNewObjects.end())
+    const auto added = std::find(gSimLink.gNewObjects.begin(), gSimLink.gNewObjects.end(), oid);
+    if (added != gSimLink.gNewObjects.end())
     {
-        removeAt(gNewObjects, static_cast<std::size_t>(added - gNewObjects.begin()));
+        removeAt(gSimLink.gNewObjects, static_cast<std::size_t>(added - gSimLink.gNewObjects.begin()));
         // Paired by a found flag: a static aircraft's hexid is a valid hexid whatever its value.
         bool found = false;
         std::uint32_t hexid = 0;
         if (!atcId.empty())
-            for (std::size_t i = 0; i < gPendingCreates.size(); ++i)
-                if (gPendingCreates[i].callsign == atcId)
+            for (std::size_t i = 0; i < gSimLink.gPendingCreates.size(); ++i)
+                if (gSimLink.gPendingCreates[i].callsign == atcId)
                 {
                     found = true;
-                    hexid = gPendingCreates[i].hexid;
-                    removeAt(gPendingCreates, i);
+                    hexid = gSimLink.gPendingCreates[i].hexid;
+                    removeAt(gSimLink.gPendingCreates, i);
                     break;
                 }
         if (!found)
@@ -124,7 +123,7 @@ void lf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
         {
             // The program moves its aircraft itself: out of AI control and frozen, with the next frame.
             std::lock_guard lock(gSimQueues.simMutex);
-            SimConnect_AIReleaseControl(gSimHandle, oid, kReqReleaseControl);
+            SimConnect_AIReleaseControl(gSimLink.gSimHandle, oid, kReqReleaseControl);
             gSimQueues.events.push_back({oid, kEvFreezeLatLon, 1});
             gSimQueues.events.push_back({oid, kEvFreezeAltitude, 1});
             gSimQueues.events.push_back({oid, kEvFreezeAttitude, 1});
@@ -142,11 +141,12 @@ void lf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
 
 void lf_onCreateFailed(std::uint32_t sendId)
 {
-    for (std::size_t i = 0; i < gPendingCreates.size(); ++i)
-        if (sendId != 0 && gPendingCreates[i].sendId == sendId)
+    gSimLink.simClientOwner.check();
+    for (std::size_t i = 0; i < gSimLink.gPendingCreates.size(); ++i)
+        if (sendId != 0 && gSimLink.gPendingCreates[i].sendId == sendId)
         {
-            const std::uint32_t hexid = gPendingCreates[i].hexid;
-            removeAt(gPendingCreates, i);
+            const std::uint32_t hexid = gSimLink.gPendingCreates[i].hexid;
+            removeAt(gSimLink.gPendingCreates, i);
             pushAnswer({0, hexid, 0, SimAnswerKind::createFailed, 0.0, 0.0});
             return;
         }
@@ -154,29 +154,30 @@ void lf_onCreateFailed(std::uint32_t sendId)
 
 void lf_noteNewObject(std::uint32_t objectId)
 {
-    gNewObjects.push_back(objectId);
+    gSimLink.simClientOwner.check();
+    gSimLink.gNewObjects.push_back(objectId);
 }
 
 const std::vector<PendingCreate>& lf_pendingCreates()
 {
-    return gPendingCreates;
+    return gSimLink.gPendingCreates;
 }
 
 const std::vector<std::uint32_t>& lf_newObjects()
 {
-    return gNewObjects;
+    return gSimLink.gNewObjects;
 }
 
 void lf_reserveCreationTables(std::size_t count)
 {
-    gPendingCreates.reserve(count);
-    gNewObjects.reserve(count);
+    gSimLink.gPendingCreates.reserve(count);
+    gSimLink.gNewObjects.reserve(count);
 }
 
 void lf_clearCreationTables()
 {
-    gPendingCreates.clear();
-    gNewObjects.clear();
+    gSimLink.gPendingCreates.clear();
+    gSimLink.gNewObjects.clear();
 }
 
 } // namespace oxl

@@ -4,6 +4,7 @@
 #include "foundation/log.h"
 #include "foundation/program.h"
 #include "foundation/system_lookups.h"
+#include "simlink/sim_state.h"
 
 #include <fmt/format.h>
 #include <fstream>
@@ -15,9 +16,6 @@ namespace oxl
 
 namespace
 {
-
-std::mutex gFolderMutex;
-std::filesystem::path gFolder;
 
 // Whether a path exists; an answer other than "not found" is raised as a file-system error.
 bool pathExists(const std::filesystem::path& path)
@@ -33,8 +31,8 @@ bool pathExists(const std::filesystem::path& path)
 
 std::filesystem::path gf_flightPlanFolder()
 {
-    std::lock_guard lock(gFolderMutex);
-    return gFolder;
+    std::lock_guard lock(gSimLink.gFolderMutex);
+    return gSimLink.gFolder;
 }
 
 bool gf_createFlightPlanFolder()
@@ -42,8 +40,8 @@ bool gf_createFlightPlanFolder()
     const std::filesystem::path dataFolder = gf_getAppDataPath() / std::string(kProductName);
     const std::filesystem::path folder = dataFolder / "orig_dest";
     {
-        std::lock_guard lock(gFolderMutex);
-        gFolder = folder;
+        std::lock_guard lock(gSimLink.gFolderMutex);
+        gSimLink.gFolder = folder;
     }
     std::error_code ignored;
     if (!pathExists(dataFolder))

@@ -21,12 +21,10 @@ namespace oxl
 namespace
 {
 
-std::mutex gThreadMutex; // the thread object
-std::jthread gSimClientThread;
-
 bool stopFlagsSet(const std::stop_token& stop)
 {
-    return gStopRequested.load() != 0 || gWindowClosed.load() != 0 || stop.stop_requested();
+    return gFoundation.gStopRequested.load() != 0 || gFoundation.gWindowClosed.load() != 0 ||
+           stop.stop_requested();
 }
 
 void showWaiting()
@@ -83,8 +81,8 @@ void onLinkGone(ScHandle handle)
     const std::uint32_t status = handle->failureStatus();
     gf_log(fmt::format("SimConnect: the link to the simulator is gone ({}, status {}, error 0x{:08X})",
                        linkStatusWord(status), status, handle->failureCode()));
-    gSimRunning = 0;
-    if (gSimQuit.load() != 0)
+    gSimLink.gSimRunning = 0;
+    if (gSimLink.gSimQuit.load() != 0)
         lf_simGone();
     else
         gf_simRequestError();
@@ -96,7 +94,7 @@ void closeConnection()
     {
         // Cleared at once, so that no other thread sends on a closed connection.
         std::lock_guard lock(gSimQueues.simMutex);
-        handle = std::exchange(gSimHandle, nullptr);
+        handle = std::exchange(gSimLink.gSimHandle, nullptr);
     }
     if (!handle)
         return;
@@ -110,21 +108,23 @@ void closeConnection()
 
 void lf_addToEventGroup(std::uint32_t eventId)
 {
-    SimConnect_AddClientEventToNotificationGroup(gSimHandle, kSimNotifyGroup, eventId, 1);
+    SimConnect_AddClientEventToNotificationGroup(gSimLink.gSimHandle, kSimNotifyGroup, eventId, 1);
 }
 
 void lf_defineSimData()
 {
     for (const auto& s : kSimSubscriptions)
-        SimConnect_SubscribeToSystemEvent(gSimHandle, s.eventId, s.name.data());
+        SimConnect_SubscribeToSystemEvent(gSimLink.gSimHandle, s.eventId, s.name.data());
     for (const auto& d : kSimData)
-        SimConnect_AddToDataDefinition(gSimHandle, d.definition, d.name.data(),
-                                       d.units.empty() ? nullptr : d.units.data(), d.type, 0.0f, scwire::kUnused);
+        SimConnect_AddToDataDefinition(gSimLink.gSimHandle, d.definition, d.name.data(),
+                                       d.units.empty() ? nullptr : d.units.data(), d.type, 0.0f,
+                                       scwire::kUnused);
     for (const auto& m : kSimEventMappings)
-        SimConnect_MapClientEventToSimEvent(gSimHandle, m.eventId, m.name.data());
+        SimConnect_MapClientEventToSimEvent(gSimLink.gSimHandle, m.eventId, m.name.data());
     for (std::uint32_t e : kSimGroupEvents)
         lf_addToEventGroup(e);
-    SimConnect_SetNotificationGroupPriority(gSimHandle, kSimNotifyGroup, scwire::kGroupPriorityHighest);
+    SimConnect_SetNotificationGroupPriority(gSimLink.gSimHandle, kSimNotifyGroup,
+                                            scwire::kGroupPriorityHighest);
 }
 
 void SimClient(std::stop_token stop)
@@ -147,7 +147,7 @@ void SimClient(std::stop_token stop)
             }
             {
                 std::lock_guard lock(gSimQueues.simMutex);
-                gSimHandle = handle;
+                gSimLink.gSimHandle = handle;
             }
             // Registration runs before the "Sim" event can tell the cycle worker that a flight runs.
             lf_defineSimData();
@@ -162,18 +162,18 @@ void SimClient(std::stop_token stop)
     {
         gf_status().showError(e.what());
         // The connection closes below: the flight counts as not running, so the main loop stops using it.
-        gSimRunning = 0;
+        gSimLink.gSimRunning = 0;
     }
     catch (const std::exception& e)
     {
         gf_status().showError(e.what());
-        gSimRunning = 0;
+        gSimLink.gSimRunning = 0;
         lf_simGone();
     }
     catch (...)
     {
         gf_status().showError("Exception in SimClient");
-        gSimRunning = 0;
+        gSimLink.gSimRunning = 0;
         lf_simGone();
     }
     lf_recordUserStand();
@@ -183,29 +183,29 @@ void SimClient(std::stop_token stop)
 
 void gf_startSimClient()
 {
-    std::lock_guard lock(gThreadMutex);
-    if (gSimClientThread.joinable())
+    std::lock_guard lock(gSimLink.gThreadMutex);
+    if (gSimLink.gSimClientThread.joinable())
     {
-        gSimClientThread.request_stop();
-        gSimClientThread.join();
+        gSimLink.gSimClientThread.request_stop();
+        gSimLink.gSimClientThread.join();
     }
-    gSimClientThread = std::jthread(SimClient);
+    gSimLink.gSimClientThread = std::jthread(SimClient);
 }
 
 void gf_stopSimClient()
 {
-    std::lock_guard lock(gThreadMutex);
-    if (gSimClientThread.joinable())
+    std::lock_guard lock(gSimLink.gThreadMutex);
+    if (gSimLink.gSimClientThread.joinable())
     {
-        gSimClientThread.request_stop();
-        gSimClientThread.join();
+        gSimLink.gSimClientThread.request_stop();
+        gSimLink.gSimClientThread.join();
     }
 }
 
 bool gf_simClientRunning()
 {
-    std::lock_guard lock(gThreadMutex);
-    return gSimClientThread.joinable();
+    std::lock_guard lock(gSimLink.gThreadMutex);
+    return gSimLink.gSimClientThread.joinable();
 }
 
 } // namespace oxl

@@ -18,7 +18,8 @@ inline constexpr std::chrono::milliseconds kDispatchPeriod{1};
 
 /// The thread body: connect, register, dispatch until stopped, close.
 void SimClient(std::stop_token stop);
-/// Registers the system events, data definitions, client events and the notification group on gSimHandle.
+/// Registers the system events, data definitions, client events and the notification group on
+/// gSimLink.gSimHandle.
 void lf_defineSimData();
 /// Adds one client event to the notification group, maskable.
 void lf_addToEventGroup(std::uint32_t eventId);

@@ -8,9 +8,9 @@ namespace oxl
 
 ScResult gf_simCallHeld(const std::function<ScResult(ScHandle)>& call)
 {
-    if (!gSimHandle)
+    if (!gSimLink.gSimHandle)
         return kScFail;
-    return call(gSimHandle);
+    return call(gSimLink.gSimHandle);
 }
 
 ScResult gf_allLightsToggleHeld(std::uint32_t objectId)

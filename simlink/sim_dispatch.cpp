@@ -28,13 +28,6 @@ namespace oxl
 namespace
 {
 
-// SimClient thread only.
-LatLon gPreviousUserPosition;
-std::uint32_t gFrameCounter = 0; // keeps counting across cycles
-// Set while the replies are refused, so that a simulator sending bad numbers every second logs them once.
-bool gBadPositionLogged = false;
-bool gBadTimeLogged = false;
-
 bool known(LatLon p)
 {
     return std::fabs(p.lat) > 0.0001 || std::fabs(p.lon) > 0.0001;
@@ -78,26 +71,27 @@ void onUserPosition(const ScRecvSimObjectData& reply)
     std::memcpy(&block, reply.data.data(), sizeof block);
     if (!plausiblePosition(block))
     {
-        if (!std::exchange(gBadPositionLogged, true))
+        if (!std::exchange(gSimLink.gBadPositionLogged, true))
             gf_logMarked(fmt::format("User aircraft position refused: lat {} lon {} alt {}", block.lat, block.lon,
                                      block.alt));
         return;
     }
-    gBadPositionLogged = false;
+    gSimLink.gBadPositionLogged = false;
     if (block.alt < 0.0)
         block.alt = 0.0;
     {
         // The main loop copies the block under the same lock.
         std::lock_guard lock(gSimQueues.simMutex);
-        gUserAcData = block;
+        gSimLink.gUserAcData = block;
     }
     const LatLon now{block.lat, block.lon};
-    if (known(gPreviousUserPosition) && known(now) && gf_distanceNm(gPreviousUserPosition, now) > kTeleportNm)
+    if (known(gSimLink.gPreviousUserPosition) && known(now) &&
+        gf_distanceNm(gSimLink.gPreviousUserPosition, now) > kTeleportNm)
     {
         gf_log("Teleport");
         lf_newFlightStop();
     }
-    gPreviousUserPosition = now;
+    gSimLink.gPreviousUserPosition = now;
 
     const std::string stand = gf_standAtPosition(gParking, block.lat, block.lon);
     const std::string before = gf_userStand();
@@ -109,15 +103,16 @@ void onUserPosition(const ScRecvSimObjectData& reply)
     // handshake, and the time line that follows it must carry this cycle's time.
     if (plausibleTime(block))
     {
-        gBadTimeLogged = false;
-        gSimUtcSeconds = gf_daysSince1970(block.zuluDayOfYear, block.zuluYear) * 86400 + block.zuluTime;
+        gSimLink.gBadTimeLogged = false;
+        gSimLink.gSimUtcSeconds =
+            gf_daysSince1970(block.zuluDayOfYear, block.zuluYear) * 86400 + block.zuluTime;
     }
-    else if (!std::exchange(gBadTimeLogged, true))
+    else if (!std::exchange(gSimLink.gBadTimeLogged, true))
     {
         gf_logMarked(fmt::format("Simulator time refused: year {} day {} second {}", block.zuluYear,
                                  block.zuluDayOfYear, block.zuluTime));
     }
-    gUserObjectId = reply.objectId;
+    gSimLink.gUserObjectId = reply.objectId;
 }
 
 void onSystemEvent(const ScRecvEvent& e)
@@ -127,7 +122,7 @@ void onSystemEvent(const ScRecvEvent& e)
     case kEvSim:
     {
         const bool running = e.data == 1;
-        gSimRunning = running ? 1 : 0;
+        gSimLink.gSimRunning = running ? 1 : 0;
         lf_setWindowFlag(StatusFlag::simRunning, running);
         break;
     }
@@ -155,9 +150,9 @@ std::int64_t gf_daysSince1970(std::int64_t dayOfYear, std::int64_t year)
 
 void lf_resetDispatchState()
 {
-    gPreviousUserPosition = {};
-    gBadPositionLogged = false;
-    gBadTimeLogged = false;
+    gSimLink.gPreviousUserPosition = {};
+    gSimLink.gBadPositionLogged = false;
+    gSimLink.gBadTimeLogged = false;
 }
 
 void lf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
@@ -191,8 +186,8 @@ void lf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
             lf_onOpen(*o);
         break;
     case scwire::kRecvQuit:
-        gSimRunning = 0;
-        gSimQuit = 1;
+        gSimLink.gSimRunning = 0;
+        gSimLink.gSimQuit = 1;
         break;
     case scwire::kRecvEvent:
         if (auto e = body(scRecvEvent(message)))
@@ -206,7 +201,7 @@ void lf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
         const auto& e = *decoded;
         if (e.objectType != scwire::kObjectAircraft)
             break;
-        if (e.event.eventId == kEvObjectAdded && e.event.data > gUserObjectId.load())
+        if (e.event.eventId == kEvObjectAdded && e.event.data > gSimLink.gUserObjectId.load())
             lf_noteNewObject(e.event.data);
         else if (e.event.eventId == kEvObjectRemoved)
             gSimAnswerQueue.push({e.event.data, 0, 0, SimAnswerKind::objectRemoved, 0.0, 0.0});
@@ -223,9 +218,9 @@ void lf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
         if (!frame)
             break;
         lf_sendQueuedToSim();
-        if (++gFrameCounter > 29)
+        if (++gSimLink.gFrameCounter > 29)
         {
-            gFrameCounter = 0;
+            gSimLink.gFrameCounter = 0;
             gSimQueues.frameRate = frame->frameRate;
         }
         break;
@@ -271,7 +266,7 @@ void lf_onOpen(const ScRecvOpen& open)
     lf_setWindowText(StatusText::simulatorText, text);
 
     const std::string path = gf_simLinkPort().installPathText();
-    const std::uint32_t version = gSimVersion.load();
+    const std::uint32_t version = gSimLink.gSimVersion.load();
     const bool accepted = (contains(text, "v5") && (contains(path, "v5") || contains(path, "V5") || version == 5)) ||
                           (contains(text, "v6") && (contains(path, "v6") || contains(path, "V6") || version == 6));
     if (accepted)
@@ -292,9 +287,10 @@ void lf_onException(const ScRecvException& e)
         UserAcData user;
         {
             std::lock_guard lock(gSimQueues.simMutex);
-            user = gUserAcData;
+            user = gSimLink.gUserAcData;
         }
-        if (known({user.lat, user.lon}) && gStopRequested.load() == 0 && gWindowClosed.load() == 0)
+        if (known({user.lat, user.lon}) && gFoundation.gStopRequested.load() == 0 &&
+            gFoundation.gWindowClosed.load() == 0)
             gf_logMarked("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
         break;
     }
@@ -348,7 +344,7 @@ void lf_onSimObjectData(const ScRecvSimObjectData& reply)
         UserAcData user;
         {
             std::lock_guard lock(gSimQueues.simMutex);
-            user = gUserAcData;
+            user = gSimLink.gUserAcData;
         }
         if (known({user.lat, user.lon}))
         {
@@ -358,10 +354,10 @@ void lf_onSimObjectData(const ScRecvSimObjectData& reply)
                 logShort(scwire::kRecvSimObjectData, static_cast<std::uint32_t>(reply.data.size() + 40));
                 return;
             }
-            gUserOnGround = *onGround != 0 ? 1 : 0;
-            gUserDataValid = 1;
+            gSimLink.gUserOnGround = *onGround != 0 ? 1 : 0;
+            gSimLink.gUserDataValid = 1;
         }
-        gSecondTick = 1;
+        gSimLink.gSecondTick = 1;
         break;
     }
     case kReqUserPosition:
@@ -397,8 +393,8 @@ void lf_onUserAcModel(const ScRecvSimObjectData& reply)
         if (contains(model, "camerapod") || contains(model, "Crew Vessel"))
         {
             lf_setWindowFlag(StatusFlag::userModelKnown, true);
-            gUserHalfSpan = gf_wingspan("E190");
-            gUserCategory = AcCategory::Light;
+            gSimLink.gUserHalfSpan = gf_wingspan("E190");
+            gSimLink.gUserCategory = AcCategory::Light;
             gf_logIndented(text);
             return;
         }
@@ -406,7 +402,7 @@ void lf_onUserAcModel(const ScRecvSimObjectData& reply)
         double span = largest;
         if (model.size() < 5)
             span = gf_wingspan(model);
-        gUserHalfSpan = span;
+        gSimLink.gUserHalfSpan = span;
         bool spanKnown = span != largest;
         if (span == largest)
         {
@@ -418,14 +414,14 @@ void lf_onUserAcModel(const ScRecvSimObjectData& reply)
                     text = "SimConnect: User aircraft model deduced from title: " + model;
                     const double deducedSpan = gf_wingspan(model);
                     spanKnown = deducedSpan != 0.0;
-                    gUserHalfSpan = spanKnown ? deducedSpan : largest;
+                    gSimLink.gUserHalfSpan = spanKnown ? deducedSpan : largest;
                     break;
                 }
         }
         if (spanKnown)
         {
             lf_setWindowFlag(StatusFlag::userModelKnown, true);
-            text += fmt::format(", half wing span: {:.1F} meter", nmToMetres(gUserHalfSpan.load()));
+            text += fmt::format(", half wing span: {:.1F} meter", nmToMetres(gSimLink.gUserHalfSpan.load()));
         }
         else
         {
@@ -434,7 +430,7 @@ void lf_onUserAcModel(const ScRecvSimObjectData& reply)
                 "User aircraft wing span unknown, max is taken instead, please report in my Forum!", true);
         }
         const AcCategory category = gf_aircraftCategory(model);
-        gUserCategory = category;
+        gSimLink.gUserCategory = category;
         text += fmt::format(", category: {}", gf_categoryWord(category));
         gf_logIndented(text);
     }
@@ -450,12 +446,12 @@ void lf_onUserAcModel(const ScRecvSimObjectData& reply)
 
 void lf_recordUserStand()
 {
-    if (gUserDataValid.load() == 0)
+    if (gSimLink.gUserDataValid.load() == 0)
         return;
     UserAcData user;
     {
         std::lock_guard lock(gSimQueues.simMutex);
-        user = gUserAcData;
+        user = gSimLink.gUserAcData;
     }
     if (user.groundVelocity > kStandingKt)
         return;

@@ -19,30 +19,27 @@ constexpr std::size_t kQueueReserve = 256;
 // [bytes] the position block of one object: eight doubles.
 constexpr std::uint32_t kPositionBlockBytes = 64;
 
-// The frame sender's own: the positions taken over and the frame built from them (SimClient thread only).
-std::vector<SimPosition> gFramePositions;
-ScFrame gFrame;
-
 void transmit(const SimEventEntry& e)
 {
     const bool flaps = e.eventId == kEvFlapsSet;
     // Flaps move only on an object out of the simulator's AI control, and it takes control back after the event.
     if (flaps)
-        SimConnect_AIReleaseControl(gSimHandle, e.objectId, kReqReleaseControl);
-    if (SimConnect_TransmitClientEvent(gSimHandle, e.objectId, e.eventId, e.data, kSimNotifyGroup, 0) < 0)
+        SimConnect_AIReleaseControl(gSimLink.gSimHandle, e.objectId, kReqReleaseControl);
+    if (SimConnect_TransmitClientEvent(gSimLink.gSimHandle, e.objectId, e.eventId, e.data, kSimNotifyGroup,
+                                       0) < 0)
     {
         gf_status().showMessage(fmt::format("SimConnect TransmitClientEvent: {} fails", e.eventId), true);
         return;
     }
     if (flaps)
-        SimConnect_AIReleaseControl(gSimHandle, e.objectId, kReqReleaseControl);
+        SimConnect_AIReleaseControl(gSimLink.gSimHandle, e.objectId, kReqReleaseControl);
 }
 
 } // namespace
 
 void gf_initSimQueues(std::uint32_t version)
 {
-    gSimVersion = version;
+    gSimLink.gSimVersion = version;
     {
         std::lock_guard lock(gSimQueues.simMutex);
         for (auto& buffer : gSimQueues.positionBuffers)
@@ -51,7 +48,7 @@ void gf_initSimQueues(std::uint32_t version)
         gSimQueues.removals.reserve(kQueueReserve);
     }
     lf_reserveCreationTables(kQueueReserve);
-    gSimError.store(0);
+    gSimLink.gSimError.store(0);
 }
 
 void gf_queueCreateAc(const CreateRequest& request)
@@ -126,14 +123,14 @@ void gf_clearPositionBuffers()
 UserAcData gf_requestUserAcPosition()
 {
     std::lock_guard lock(gSimQueues.simMutex);
-    if (gSimError.load() == 0 &&
-        SimConnect_RequestDataOnSimObject(gSimHandle, kReqUserPosition, kDefUserAcData, scwire::kObjectIdUser,
-                                          scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
+    if (gSimLink.gSimError.load() == 0 &&
+        SimConnect_RequestDataOnSimObject(gSimLink.gSimHandle, kReqUserPosition, kDefUserAcData,
+                                          scwire::kObjectIdUser, scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
     {
         gf_logMarked("SimConnect request user ac position fails");
         gf_simRequestError();
     }
-    return gUserAcData;
+    return gSimLink.gUserAcData;
 }
 
 bool gf_requestUserOnGroundEverySecond()
@@ -149,14 +146,14 @@ bool gf_requestUserOnGroundEverySecond()
 void gf_requestUserAcTitleModel()
 {
     std::lock_guard lock(gSimQueues.simMutex);
-    if (SimConnect_RequestDataOnSimObject(gSimHandle, kReqUserTitle, kDefUserTitle, scwire::kObjectIdUser,
-                                          scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
+    if (SimConnect_RequestDataOnSimObject(gSimLink.gSimHandle, kReqUserTitle, kDefUserTitle,
+                                          scwire::kObjectIdUser, scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
     {
         gf_logMarked("SimConnect request user ac title fails");
         gf_simRequestError();
     }
-    if (SimConnect_RequestDataOnSimObject(gSimHandle, kReqUserModel, kDefUserModel, scwire::kObjectIdUser,
-                                          scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
+    if (SimConnect_RequestDataOnSimObject(gSimLink.gSimHandle, kReqUserModel, kDefUserModel,
+                                          scwire::kObjectIdUser, scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
     {
         gf_logMarked("SimConnect reques user ac model fails");
         gf_simRequestError();
@@ -178,11 +175,12 @@ ScResult gf_simCall(const std::function<ScResult(ScHandle)>& call)
 
 bool lf_takeFramePositions()
 {
+    gSimLink.simClientOwner.check();
     auto& q = gSimQueues;
     std::unique_lock lock(q.simMutex, std::try_to_lock);
     if (!lock.owns_lock())
         return false;
-    if (gSimError.load() != 0)
+    if (gSimLink.gSimError.load() != 0)
     {
         q.send->clear();
         q.events.clear();
@@ -191,32 +189,34 @@ bool lf_takeFramePositions()
         return false;
     }
     // The send buffer keeps the room of the frame sender's old one; only the contents change hands.
-    gFramePositions.clear();
-    gFramePositions.swap(*q.send);
+    gSimLink.gFramePositions.clear();
+    gSimLink.gFramePositions.swap(*q.send);
     return true;
 }
 
 void lf_buildFrame()
 {
-    const std::uint32_t userId = gUserObjectId.load();
-    gFrame.clear();
-    for (const SimPosition& p : gFramePositions)
+    gSimLink.simClientOwner.check();
+    const std::uint32_t userId = gSimLink.gUserObjectId.load();
+    gSimLink.gFrame.clear();
+    for (const SimPosition& p : gSimLink.gFramePositions)
         if (p.objectId > userId)
-            gFrame.setDataOnSimObject(kDefPosition, p.objectId, 0, 0, kPositionBlockBytes, &p);
-    gFramePositions.clear();
+            gSimLink.gFrame.setDataOnSimObject(kDefPosition, p.objectId, 0, 0, kPositionBlockBytes, &p);
+    gSimLink.gFramePositions.clear();
 }
 
 void lf_handOverFrame()
 {
+    gSimLink.simClientOwner.check();
     auto& q = gSimQueues;
     std::lock_guard lock(q.simMutex);
-    if (gSimError.load() != 0)
+    if (gSimLink.gSimError.load() != 0)
     {
-        gFrame.clear();
+        gSimLink.gFrame.clear();
         return;
     }
-    if (!gFrame.empty())
-        scSendFrame(gSimHandle, gFrame);
+    if (!gSimLink.gFrame.empty())
+        scSendFrame(gSimLink.gSimHandle, gSimLink.gFrame);
 
     for (const SimEventEntry& e : q.events)
         transmit(e);
@@ -226,12 +226,12 @@ void lf_handOverFrame()
         lf_createAcInSim(r);
     q.creates.clear();
 
-    const std::uint32_t userId = gUserObjectId.load();
+    const std::uint32_t userId = gSimLink.gUserObjectId.load();
     for (std::uint32_t id : q.removals)
     {
         if (id > userId)
         {
-            if (SimConnect_AIRemoveObject(gSimHandle, id, kReqRemoveAc) < 0)
+            if (SimConnect_AIRemoveObject(gSimLink.gSimHandle, id, kReqRemoveAc) < 0)
             {
                 gf_logMarked(fmt::format("{} !SimConnect call to remove AI ac from sim failed, id {}?",
                                          gf_nowTimeOfDay(), id));

@@ -10,42 +10,25 @@
 namespace oxl
 {
 
-ScHandle gSimHandle = nullptr;
-std::atomic<std::uint8_t> gSimRunning{0};
-std::atomic<std::uint8_t> gSimError{0};
-std::atomic<std::uint8_t> gSimQuit{0};
-std::atomic<std::uint32_t> gSimVersion{5};
-std::atomic<std::uint32_t> gUserObjectId{2};
-std::atomic<std::uint8_t> gSecondTick{0};
-std::atomic<std::uint8_t> gUserOnGround{0};
-std::atomic<std::uint8_t> gUserDataValid{0};
-std::atomic<std::int64_t> gSimUtcSeconds{0};
-std::atomic<double> gUserHalfSpan{0.0};
-std::atomic<AcCategory> gUserCategory{AcCategory::Light};
-UserAcData gUserAcData;
+SimLinkState gSimLink;
 
 namespace
 {
 
 NoSimLinkPort gNoPort;
-std::atomic<SimLinkPort*> gPort{&gNoPort};
-
-std::mutex gStatusMutex; // the user texts
-std::string gUserTitle;
-std::string gUserStand;
 
 } // namespace
 
 std::string gf_userTitle()
 {
-    std::lock_guard lock(gStatusMutex);
-    return gUserTitle;
+    std::lock_guard lock(gSimLink.gStatusMutex);
+    return gSimLink.gUserTitle;
 }
 
 std::string gf_userStand()
 {
-    std::lock_guard lock(gStatusMutex);
-    return gUserStand;
+    std::lock_guard lock(gSimLink.gStatusMutex);
+    return gSimLink.gUserStand;
 }
 
 void lf_setWindowFlag(StatusFlag which, bool on)
@@ -62,19 +45,19 @@ void lf_setWindowText(StatusText which, const std::string& text)
 
 void lf_setUserTitle(const std::string& title)
 {
-    std::lock_guard lock(gStatusMutex);
-    gUserTitle = title;
+    std::lock_guard lock(gSimLink.gStatusMutex);
+    gSimLink.gUserTitle = title;
 }
 
 void lf_setUserStand(const std::string& stand)
 {
-    std::lock_guard lock(gStatusMutex);
-    gUserStand = stand;
+    std::lock_guard lock(gSimLink.gStatusMutex);
+    gSimLink.gUserStand = stand;
 }
 
 void lf_stopCycle(std::uint32_t reason, std::uint32_t restartDelaySec)
 {
-    if (gStopRequested.exchange(1) == 0)
+    if (gFoundation.gStopRequested.exchange(1) == 0)
         gf_simLinkPort().setExitReason(reason, restartDelaySec);
 }
 
@@ -86,8 +69,8 @@ void lf_newFlightStop()
 void gf_simRequestError()
 {
     gf_status().showMessage("SimConnect request error", true);
-    gSimError.exchange(1);
-    if (gStopRequested.load() == 0)
+    gSimLink.gSimError.exchange(1);
+    if (gFoundation.gStopRequested.load() == 0)
         lf_stopCycle(kExitSimConnectError, 9);
 }
 
@@ -103,17 +86,18 @@ void NoSimLinkPort::simGone()
 
 std::string NoSimLinkPort::simulatorVersionText()
 {
-    return std::to_string(gSimVersion.load());
+    return std::to_string(gSimLink.gSimVersion.load());
 }
 
 void gf_installSimLinkPort(SimLinkPort* port)
 {
-    gPort.store(port != nullptr ? port : &gNoPort);
+    gSimLink.gPort.store(port);
 }
 
 SimLinkPort& gf_simLinkPort()
 {
-    return *gPort.load();
+    SimLinkPort* const port = gSimLink.gPort.load();
+    return port != nullptr ? *port : gNoPort;
 }
 
 void gf_resetSimLink()
@@ -121,16 +105,17 @@ void gf_resetSimLink()
     gSimQueues.reset();
     {
         std::lock_guard lock(gSimQueues.simMutex);
-        gSimHandle = nullptr;
-        gUserAcData = {};
+        gSimLink.gSimHandle = nullptr;
+        gSimLink.gUserAcData = {};
     }
     lf_clearCreationTables();
     lf_resetDispatchState();
-    gSimRunning = 0;
-    gSimQuit = 0;
-    gSimUtcSeconds = 0;
-    gUserObjectId = 2;
-    gSimError = 0;
+    gSimLink.simClientOwner.release();
+    gSimLink.gSimRunning = 0;
+    gSimLink.gSimQuit = 0;
+    gSimLink.gSimUtcSeconds = 0;
+    gSimLink.gUserObjectId = 2;
+    gSimLink.gSimError = 0;
     lf_setUserTitle({});
     lf_setUserStand({});
 }

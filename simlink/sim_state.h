@@ -3,15 +3,21 @@
 // engine (installed by the program, replaced by tests).
 #pragma once
 
+#include "foundation/geodesy.h"
 #include "foundation/status_service.h"
+#include "foundation/thread_owner.h"
 #include "records/aircraft_records.h"
 #include "records/sim_queues.h"
+#include "simlink/ai_create.h"
 #include "simlink/client/simconnect.h"
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace oxl
 {
@@ -74,33 +80,68 @@ void gf_installSimLinkPort(SimLinkPort* port);
 /// The installed port.
 [[nodiscard]] SimLinkPort& gf_simLinkPort();
 
-/// The open connection; null until opened. Written and used for sending under gSimQueues.simMutex.
-extern ScHandle gSimHandle;
-/// 1 while the simulator reports a running flight.
-extern std::atomic<std::uint8_t> gSimRunning;
-/// Set when the simulator said goodbye (QUIT) on this connection: its link then closes as a normal end.
-extern std::atomic<std::uint8_t> gSimQuit;
-/// Set by the first failing simulator call of a cycle; the frame sender then only empties the queues.
-extern std::atomic<std::uint8_t> gSimError;
-/// Simulator major version of the cycle (5 or 6).
-extern std::atomic<std::uint32_t> gSimVersion;
-/// Object id of the user aircraft (2 until the first position reply).
-extern std::atomic<std::uint32_t> gUserObjectId;
-/// Set by the per-second reply; the main loop clears it when it has done its per-second work.
-extern std::atomic<std::uint8_t> gSecondTick;
-/// 1 while the user aircraft stands on the ground.
-extern std::atomic<std::uint8_t> gUserOnGround;
-/// Set once the on-ground reply arrived with a known user position.
-extern std::atomic<std::uint8_t> gUserDataValid;
-/// Simulator time [s since 1970, UTC] of the latest user-position reply of this cycle; 0 until one came.
-extern std::atomic<std::int64_t> gSimUtcSeconds;
-/// Half the user aircraft's wing span [nm].
-extern std::atomic<double> gUserHalfSpan;
-/// Category of the user aircraft.
-extern std::atomic<AcCategory> gUserCategory;
+/// The simulator link's state, one instance (gSimLink).
+struct SimLinkState
+{
+    // The connection, guarded by gSimQueues.simMutex.
+    ScHandle gSimHandle = nullptr; ///< the open connection; null until opened; used for sending
+    UserAcData gUserAcData;        ///< the user aircraft's latest position block
 
-/// The user aircraft's latest position block (guarded by gSimQueues.simMutex).
-extern UserAcData gUserAcData;
+    // Shared: written by the SimClient thread, read by the cycle worker and the main loop.
+    /// 1 while the simulator reports a running flight.
+    std::atomic<std::uint8_t> gSimRunning{0};
+    /// Set when the simulator said goodbye (QUIT) on this connection: its link then closes as a normal end.
+    std::atomic<std::uint8_t> gSimQuit{0};
+    /// Set by the first failing simulator call of a cycle; the frame sender then only empties the queues.
+    std::atomic<std::uint8_t> gSimError{0};
+    /// Simulator major version of the cycle (5 or 6).
+    std::atomic<std::uint32_t> gSimVersion{5};
+    /// Object id of the user aircraft (2 until the first position reply).
+    std::atomic<std::uint32_t> gUserObjectId{2};
+    /// Set by the per-second reply; the main loop clears it when it has done its per-second work.
+    std::atomic<std::uint8_t> gSecondTick{0};
+    /// 1 while the user aircraft stands on the ground.
+    std::atomic<std::uint8_t> gUserOnGround{0};
+    /// Set once the on-ground reply arrived with a known user position.
+    std::atomic<std::uint8_t> gUserDataValid{0};
+    /// Simulator time [s since 1970, UTC] of the latest user-position reply of this cycle; 0 until one came.
+    std::atomic<std::int64_t> gSimUtcSeconds{0};
+    /// Half the user aircraft's wing span [nm].
+    std::atomic<double> gUserHalfSpan{0.0};
+    /// Category of the user aircraft.
+    std::atomic<AcCategory> gUserCategory{AcCategory::Light};
+
+    // Written by the SimClient thread, read by the window thread, under gStatusMutex.
+    std::mutex gStatusMutex;
+    std::string gUserTitle; ///< cut to 48 characters
+    std::string gUserStand; ///< empty when none
+
+    // The SimClient thread's own, checked by simClientOwner in debug builds; released by gf_resetSimLink.
+    ThreadOwner simClientOwner;
+    std::vector<PendingCreate> gPendingCreates; ///< creations sent and not yet paired
+    std::vector<std::uint32_t> gNewObjects;     ///< objects added and not yet paired
+    std::vector<SimPosition> gFramePositions;   ///< the positions the frame sender took over
+    ScFrame gFrame;                             ///< the frame built from them
+    LatLon gPreviousUserPosition;
+    std::uint32_t gFrameCounter = 0; ///< keeps counting across cycles
+    bool gBadPositionLogged = false; ///< set while bad positions are refused, so they are logged once
+    bool gBadTimeLogged = false;     ///< the same for bad times
+
+    // The flight-plan folder, set at start-up and read by the SimClient thread, under gFolderMutex.
+    std::mutex gFolderMutex;
+    std::filesystem::path gFolder;
+
+    // The port the program installs before the cycles start; null while the link is on its own.
+    std::atomic<SimLinkPort*> gPort{nullptr};
+
+    // The cycle worker's: the SimClient thread object, under gThreadMutex. Last, so that at exit the
+    // thread is joined before the state it uses goes away.
+    std::mutex gThreadMutex;
+    std::jthread gSimClientThread;
+};
+
+/// The simulator link's state.
+extern SimLinkState gSimLink;
 
 /// The title of the user aircraft (cut to 48 characters).
 std::string gf_userTitle();

@@ -27,7 +27,7 @@ namespace
 
 constexpr std::int32_t kScanRestartDelayS = 2; // [s] a scan asked for while the cycle starts
 constexpr std::int32_t kRespondPeriodS = 15;   // [s] the 15-second routine recomputes static parking
-constexpr std::uint8_t kLightsOff = 1;         // gNavLightsRequest values
+constexpr std::uint8_t kLightsOff = 1;         // gFoundation.gNavLightsRequest values
 constexpr std::uint8_t kLightsOn = 2;
 
 // A message when `show`, else the message line emptied.
@@ -47,7 +47,7 @@ bool staticParkingActive()
 void markParametersChangedWhileActive()
 {
     if (staticParkingActive())
-        gParametersChanged.store(1);
+        gFoundation.gParametersChanged.store(1);
 }
 
 // A scan asked for: at once while the cycle still starts (it ends and restarts with the scan), else at
@@ -67,14 +67,14 @@ void scanAsked(std::string_view now, std::string_view later)
 
 void autoRangeSwitched(bool on)
 {
-    gParametersChanged.store(1);
+    gFoundation.gParametersChanged.store(1);
     gf_enableControl(RANGE, !on);
     gf_enableControl(AR_ABOVE_HEIGHT, on);
     if (on)
     {
         gf_rememberManualRange();
         // The step reads the user aircraft and the park-airport list, which the cycle worker owns.
-        gAutoRangeRequest.store(1);
+        gFoundation.gAutoRangeRequest.store(1);
         return;
     }
     const std::int32_t manual = gf_manualRange();
@@ -149,7 +149,8 @@ const auto& boxEffects()
              if (on)
              {
                  if (gMainWindow.waitingForSource.load() != 0)
-                     gLiveryIndexClearRequest.store(1); // served when the restarted cycle reads the liveries
+                     gFoundation.gLiveryIndexClearRequest.store(
+                         1); // served when the restarted cycle reads the liveries
                  scanAsked("Your liveries will be scanned",
                            "recommended after you have add/removed AI aircraft models/liveries");
              }
@@ -175,7 +176,8 @@ const auto& boxEffects()
              if (!on)
                  gf_showMessage("The airports defined by your afolder parameters will be scanned", true);
          }},
-        {&NAV_LIGHTS_WHILE_PARKED, [](bool on) { gNavLightsRequest.store(on ? kLightsOn : kLightsOff); }},
+        {&NAV_LIGHTS_WHILE_PARKED,
+         [](bool on) { gFoundation.gNavLightsRequest.store(on ? kLightsOn : kLightsOff); }},
         {&LEARN_SOFT, [](bool) { markParametersChangedWhileActive(); }},
         {&PARK_SOFT, [](bool) { lf_respondCountdown(); }},
         {&PARK_FAKE, [](bool) { lf_respondCountdown(); }},
@@ -198,15 +200,15 @@ void comboChosen(ComboParameter& combo, std::int32_t value)
     else if (&combo == &RANGE)
     {
         gf_setRange(value);
-        gParametersChanged.store(1);
+        gFoundation.gParametersChanged.store(1);
     }
     else if (&combo == &MAX_LIVE_SEL)
     {
         if (staticParkingActive())
-            gParametersChanged.store(1);
+            gFoundation.gParametersChanged.store(1);
         else
-            gSavedLiveLimit.store(value);
-        gTrimLiveRequest.store(1);
+            gFoundation.gSavedLiveLimit.store(value);
+        gFoundation.gTrimLiveRequest.store(1);
     }
 }
 
@@ -240,7 +242,7 @@ bool lf_handleButtons(unsigned controlId)
     }
     if (controlId == gRereadButton.controlId)
     {
-        gStandCheckRequest.store(1);
+        gFoundation.gStandCheckRequest.store(1);
         gf_enableControl(gRereadButton, false);
         gf_enableControl(DESTINATION, false);
         return true;
@@ -248,7 +250,7 @@ bool lf_handleButtons(unsigned controlId)
     if (controlId == gFlushStaticButton.controlId)
     {
         gf_showMessage("All static parked aircraft will be removed ...", false);
-        gFlushStaticRequest.store(1);
+        gFoundation.gFlushStaticRequest.store(1);
         gf_enableControl(gFlushStaticButton, false);
         return true;
     }
@@ -311,17 +313,17 @@ void lf_respondCountdown()
 {
     if (!staticParkingActive())
         return;
-    gParametersChanged.store(1);
+    gFoundation.gParametersChanged.store(1);
     if (INITIAL_LOAD_ONLY.value())
     {
         gf_clearMessage();
         return;
     }
-    const std::int32_t s = gLoopSecondsShown.load();
+    const std::int32_t s = gFoundation.gLoopSecondsShown.load();
     const std::int32_t wait = (s / kRespondPeriodS + 1) * kRespondPeriodS - s;
     gf_showMessage(fmt::format("{} will respond in {} second{} ...", kProductName, wait, gf_pluralS(wait)),
                    false);
-    gRenewalRequest.store(1);
+    gFoundation.gRenewalRequest.store(1);
 }
 
 } // namespace oxl

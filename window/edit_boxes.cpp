@@ -304,7 +304,7 @@ void lf_processBlockCallsign()
     gf_setStringBoxText(BLOCK_CALLSIGN);
     gf_enableControl(gUnblockButton, true);
     gf_showMessage(fmt::format("live aircraft with callsign '{}' will be blocked", callsign), true);
-    gBlockCallsignRequest.store(1);
+    gFoundation.gBlockCallsignRequest.store(1);
 }
 
 void lf_unblockCallsigns()
@@ -316,7 +316,7 @@ void lf_unblockCallsigns()
     gf_setStringBoxText(BLOCK_CALLSIGN);
     gf_enableControl(gUnblockButton, false);
     gf_showMessage(fmt::format("no more blocking of live aircraft '{}'", blocked), true);
-    gBlockCallsignRequest.store(1);
+    gFoundation.gBlockCallsignRequest.store(1);
 }
 
 void lf_processDestination()

@@ -21,9 +21,13 @@
 #include "window/controls.h"
 #include "window/main_window.h"
 #include "window/painting.h"
+#include "window/window_state.h"
 
 namespace oxl
 {
+
+WindowState gWindow;
+
 namespace
 {
 
@@ -31,46 +35,38 @@ constexpr int kReadyWaits = 18; // waits for the window object before giving up
 constexpr std::chrono::milliseconds kReadyWait{50};
 
 NoGuiPort gNoPort;
-std::atomic<GuiPort*> gPort{&gNoPort};
-
-std::atomic<win::Hwnd> gWndProcHwnd{win::kNoWindow};
-std::atomic<win::Hwnd> gMainHwnd{win::kNoWindow};
-// A close asked for while a restart countdown runs: the restarting worker's reset clears the run
-// flags, so the window keeps the request itself and honours it at the next WM_APP+1.
-std::atomic<bool> gCloseRequested{false};
-std::atomic<bool> gWorkerAlive{false};
-std::jthread gCycleWorker; // GUI thread only
 
 void lf_startCycleWorker()
 {
-    if (gCycleWorker.joinable())
+    gWindow.guiOwner.check();
+    if (gWindow.gCycleWorker.joinable())
     {
-        gCycleWorker.request_stop();
-        gCycleWorker.join();
+        gWindow.gCycleWorker.request_stop();
+        gWindow.gCycleWorker.join();
     }
     GuiPort& port = gf_guiPort();
     if (!port.runsCycles())
         return;
-    gWorkerAlive.store(true);
+    gWindow.gWorkerAlive.store(true);
     try
     {
-        gCycleWorker = std::jthread(
+        gWindow.gCycleWorker = std::jthread(
             [&port](std::stop_token stop)
             {
                 port.cycleWorker(stop);
-                gWorkerAlive.store(false);
+                gWindow.gWorkerAlive.store(false);
             });
     }
     catch (const std::system_error& e)
     {
-        gWorkerAlive.store(false);
+        gWindow.gWorkerAlive.store(false);
         gf_logMarked(fmt::format("Cannot start the cycle worker: {}", e.what()));
     }
 }
 
 void lf_savePositionAndQuit()
 {
-    const win::Rect outer = win::getWindowRect(gMainHwnd.load());
+    const win::Rect outer = win::getWindowRect(gWindow.gMainHwnd.load());
     const std::int32_t previousX = MAIN_WINDOW_X.value();
     const std::int32_t previousY = MAIN_WINDOW_Y.value();
     MAIN_WINDOW_X.set(MAIN_WINDOW_X.clamped(outer.left));
@@ -85,10 +81,10 @@ void lf_savePositionAndQuit()
 void lf_closeRequested()
 {
     gf_showMessage(fmt::format("Close window button clicked, closing {} ...", kProductName), false);
-    gCloseRequested.store(true);
+    gWindow.gCloseRequested.store(true);
     gf_guiPort().requestClose();
     // No cycle worker will post WM_APP+2: end here.
-    if (!gWorkerAlive.load())
+    if (!gWindow.gWorkerAlive.load())
         lf_savePositionAndQuit();
 }
 
@@ -96,34 +92,35 @@ void lf_closeRequested()
 
 void NoGuiPort::requestClose()
 {
-    gWindowClosed.exchange(1);
-    gStopRequested.exchange(1);
+    gFoundation.gWindowClosed.exchange(1);
+    gFoundation.gStopRequested.exchange(1);
 }
 
 void gf_installGuiPort(GuiPort* port)
 {
-    gPort.store(port != nullptr ? port : &gNoPort);
+    gWindow.gPort.store(port);
 }
 
 GuiPort& gf_guiPort()
 {
-    return *gPort.load();
+    GuiPort* const port = gWindow.gPort.load();
+    return port != nullptr ? *port : gNoPort;
 }
 
 bool gf_postToMainWindow(unsigned msg)
 {
-    const win::Hwnd hwnd = gMainHwnd.load();
+    const win::Hwnd hwnd = gWindow.gMainHwnd.load();
     return hwnd != win::kNoWindow && win::postMessage(hwnd, msg);
 }
 
 win::Hwnd gf_wndProcHwnd()
 {
-    return gWndProcHwnd.load();
+    return gWindow.gWndProcHwnd.load();
 }
 
 bool gf_cycleWorkerAlive()
 {
-    return gWorkerAlive.load();
+    return gWindow.gWorkerAlive.load();
 }
 
 void lf_clampWindowPos(int fallbackX, int fallbackY)
@@ -164,7 +161,7 @@ bool initInstance()
     }
     const win::Hwnd hwnd = win::createWindow(kProductName, kProductName, MAIN_WINDOW_X.value(),
                                              MAIN_WINDOW_Y.value(), kMainWindowWidth, kMainWindowHeight);
-    gMainHwnd.store(hwnd);
+    gWindow.gMainHwnd.store(hwnd);
     if (hwnd == win::kNoWindow)
         return false;
     win::showWindow(hwnd);
@@ -195,27 +192,28 @@ bool lf_openMainWindow()
         gf_log(fmt::format("Failed to create directory: {}", e.what()));
         return false;
     }
-    if (gMainHwnd.load() != win::kNoWindow)
-        win::postMessage(gMainHwnd.load(), kStartCycleMessage);
+    if (gWindow.gMainHwnd.load() != win::kNoWindow)
+        win::postMessage(gWindow.gMainHwnd.load(), kStartCycleMessage);
     return true;
 }
 
 void lf_joinCycleWorker()
 {
-    if (gCycleWorker.joinable())
+    if (gWindow.gCycleWorker.joinable())
     {
-        gCycleWorker.request_stop();
-        gCycleWorker.join();
+        gWindow.gCycleWorker.request_stop();
+        gWindow.gCycleWorker.join();
     }
 }
 
 void lf_resetGuiState()
 {
     lf_joinCycleWorker();
-    gCloseRequested.store(false);
-    gWorkerAlive.store(false);
-    gMainHwnd.store(win::kNoWindow);
-    gWndProcHwnd.store(win::kNoWindow);
+    gWindow.gCloseRequested.store(false);
+    gWindow.gWorkerAlive.store(false);
+    gWindow.gMainHwnd.store(win::kNoWindow);
+    gWindow.gWndProcHwnd.store(win::kNoWindow);
+    gWindow.guiOwner.release();
 }
 
 int gf_guiMain()
@@ -229,7 +227,7 @@ int gf_guiMain()
 
 win::LResult lf_WndProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam)
 {
-    gWndProcHwnd.store(hwnd);
+    gWindow.gWndProcHwnd.store(hwnd);
     switch (msg)
     {
     case win::WM_CREATE:
@@ -249,7 +247,7 @@ win::LResult lf_WndProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::L
             return 0;
         return win::defWindowProc(hwnd, msg, wParam, lParam);
     case kStartCycleMessage:
-        if (gCloseRequested.load())
+        if (gWindow.gCloseRequested.load())
             lf_savePositionAndQuit();
         else
             lf_startCycleWorker();

@@ -27,7 +27,7 @@ constexpr std::size_t kMaxRegistryPort = 9;    // characters (20 bytes with the 
 constexpr auto kConnectTimeout = std::chrono::seconds(5);
 constexpr auto kPipeBusyWait = std::chrono::milliseconds(5000);
 
-std::mutex gEnvironmentLock;
+// Built on first use; replaced under gScLibrary.gEnvironmentLock.
 ScEnvironment& environmentSlot()
 {
     static ScEnvironment environment{
@@ -82,7 +82,7 @@ std::string sectionName(std::uint32_t configIndex)
 
 void scSetEnvironment(ScEnvironment environment)
 {
-    std::lock_guard lock(gEnvironmentLock);
+    std::lock_guard lock(gScLibrary.gEnvironmentLock);
     environmentSlot() = std::move(environment);
 }
 
@@ -94,7 +94,7 @@ const ScEnvironment& scEnvironment()
 std::vector<std::filesystem::path> scConfigCandidates()
 {
     std::vector<std::filesystem::path> files;
-    std::lock_guard lock(gEnvironmentLock);
+    std::lock_guard lock(gScLibrary.gEnvironmentLock);
     const ScEnvironment& env = environmentSlot();
     for (const auto* folder : {&env.publicDocuments, &env.documents, &env.currentDirectory})
     {
@@ -110,7 +110,7 @@ std::string scReadRegistryPort(plat::net::IpFamily family)
 {
     std::function<std::string(plat::net::IpFamily)> reader;
     {
-        std::lock_guard lock(gEnvironmentLock);
+        std::lock_guard lock(gScLibrary.gEnvironmentLock);
         reader = environmentSlot().registryPortValue;
     }
     if (!reader)

@@ -10,12 +10,10 @@
 namespace oxl
 {
 
+constinit ScLibraryState gScLibrary;
+
 namespace
 {
-
-std::atomic<std::uint32_t> gLiveTransports{0};
-std::atomic<std::uint32_t> gLiveConnections{0};
-std::atomic<bool> gNetworkStarted{false};
 
 // The code the pipe reports when a message holds more than the read took: not an error.
 constexpr std::uint32_t kMoreData = 0x80000005;
@@ -58,14 +56,14 @@ std::uint32_t codeOfFault(std::uint32_t status)
 
 ScTransport::ScTransport(ScTransportKind kind) : kind_(kind)
 {
-    gLiveTransports.fetch_add(1);
+    gScLibrary.gLiveTransports.fetch_add(1);
 }
 
 ScTransport::~ScTransport()
 {
     clearSendQueue();
     channel_.reset();
-    gLiveTransports.fetch_sub(1);
+    gScLibrary.gLiveTransports.fetch_sub(1);
 }
 
 void ScTransport::release()
@@ -108,7 +106,7 @@ std::uint32_t ScTransport::receiveCapacity() const
 
 std::uint32_t ScTransport::liveCount()
 {
-    return gLiveTransports.load();
+    return gScLibrary.gLiveTransports.load();
 }
 
 void ScTransport::start(plat::IoChannelPtr channel, std::uint32_t maxReceiveSize, bool disableNagle)
@@ -252,12 +250,12 @@ void ScTransport::onWriteDone(std::uint32_t code, std::uint32_t bytes)
 
 ScConnection::ScConnection(ScTransportKind kind) : ScTransport(kind)
 {
-    gLiveConnections.fetch_add(1);
+    gScLibrary.gLiveConnections.fetch_add(1);
 }
 
 ScConnection::~ScConnection()
 {
-    gLiveConnections.fetch_sub(1);
+    gScLibrary.gLiveConnections.fetch_sub(1);
 }
 
 void ScConnection::onConnected()
@@ -307,7 +305,7 @@ void ScConnection::dropReceived()
 
 std::uint32_t ScConnection::liveCount()
 {
-    return gLiveConnections.load();
+    return gScLibrary.gLiveConnections.load();
 }
 
 void ScConnection::notify()
@@ -320,8 +318,7 @@ void ScConnection::notify()
 
 std::mutex& scLibraryLock()
 {
-    static std::mutex lock;
-    return lock;
+    return gScLibrary.libraryLock;
 }
 
 std::uint32_t scAllocMessage(ScConnection* conn, std::byte** message, std::uint32_t size)
@@ -435,7 +432,7 @@ std::uint32_t scCloseConnection(ScConnection* conn)
     {
         for (int i = 0; i < 20 && ScTransport::liveCount() > 0; ++i)
             std::this_thread::sleep_for(250ms);
-        gNetworkStarted.store(false);
+        gScLibrary.gNetworkStarted.store(false);
     }
     return 0;
 }
@@ -443,13 +440,13 @@ std::uint32_t scCloseConnection(ScConnection* conn)
 bool scStartNetwork()
 {
     // POSIX sockets need no start-up; the flag keeps the bookkeeping of a start and its clean-up.
-    gNetworkStarted.store(true);
+    gScLibrary.gNetworkStarted.store(true);
     return true;
 }
 
 bool scNetworkStarted()
 {
-    return gNetworkStarted.load();
+    return gScLibrary.gNetworkStarted.load();
 }
 
 } // namespace oxl

@@ -151,6 +151,23 @@ private:
     std::deque<ScPacketPtr> received_;
 };
 
+// The client library's process-wide state (gScLibrary).
+struct ScLibraryState
+{
+    // Counted by whichever thread opens or closes a transport or a connection.
+    std::atomic<std::uint32_t> gLiveTransports{0};
+    std::atomic<std::uint32_t> gLiveConnections{0};
+    // Set and cleared by the network start-up and shut-down (the SimClient thread), read by any.
+    std::atomic<bool> gNetworkStarted{false};
+    // Any thread: reserving, giving back and handing over messages.
+    std::mutex libraryLock;
+    // Any thread: the environment of the connects (replaced by tests).
+    std::mutex gEnvironmentLock;
+};
+
+// The client library's state.
+extern ScLibraryState gScLibrary;
+
 // The process-wide library lock (reserving, giving back and handing over messages).
 std::mutex& scLibraryLock();
 

@@ -3,6 +3,7 @@
 #include "airports/airport_linking.h"
 
 #include "airports/airport_scan.h"
+#include "airports/airports_state.h"
 #include "airports/bgl_decoding.h"
 #include "foundation/cycle_values.h"
 #include "foundation/worker_slots.h"
@@ -39,7 +40,7 @@ class AirportLinkingTest : public ::testing::Test
         gDbase.thirdParties = {{"Fly Tampa", {"EGLL12"}}, {"Aerosoft", {"EHAM7"}}, {"Fly Tampa", {"EHAM123"}}};
         fs::create_directories(work / "airports" / "my_ORBX");
         fs::create_directories(work / "airports" / "my_thirdparty");
-        gAirportsFound.store(false);
+        gAirports.gAirportsFound.store(false);
         scanLogStart_ = gf_scanLogLines().size();
     }
     void TearDown() override { gDbase = savedDbase_; }
@@ -176,7 +177,7 @@ TEST_F(AirportLinkingTest, ALinkedSimaddonAirportGetsOnlyItsLinkFile)
     EXPECT_EQ(test::readBytes("airports/my_ORBX/EHAM.txt"), "archive/simaddon/EHAM.xml\n");
     EXPECT_FALSE(fs::exists("airports/my_ORBX/EHAM.xml"));
     EXPECT_TRUE(scanLogHas("simaddon airport EHAM linked to archive/simaddon/EHAM.xml"));
-    EXPECT_TRUE(gAirportsFound.load());
+    EXPECT_TRUE(gAirports.gAirportsFound.load());
 }
 
 TEST_F(AirportLinkingTest, AnUnarchivedSimaddonAirportIsGenerated)
@@ -186,7 +187,7 @@ TEST_F(AirportLinkingTest, AnUnarchivedSimaddonAirportIsGenerated)
     EXPECT_EQ(fileStands("airports/my_ORBX/EHLE.xml"), (std::vector<std::string>{"A1", "A2", "A3"}));
     EXPECT_TRUE(scanLogHas("EHLE does not exist as simaddon"));
     EXPECT_TRUE(scanLogHas("Generated EHLE.xml: 3 positions"));
-    EXPECT_TRUE(gAirportsFound.load());
+    EXPECT_TRUE(gAirports.gAirportsFound.load());
 }
 
 TEST_F(AirportLinkingTest, AThirdpartyAirportWithMoreStandsThanArchivedGetsBothFiles)
@@ -220,11 +221,11 @@ TEST_F(AirportLinkingTest, UnknownPublishersAreGeneratedWhenTheyHaveStands)
     EXPECT_NE(test::readBytes("airports/my_thirdparty/EHLE.xml").find("Someone/scenery/AP.bgl"), std::string::npos);
 
     markScanLog();
-    gAirportsFound.store(false);
+    gAirports.gAirportsFound.store(false);
     scan("Someone", withStands("EHGG", 0));
     EXPECT_FALSE(fs::exists("airports/my_thirdparty/EHGG.xml"));
     EXPECT_TRUE(scanLog().empty());
-    EXPECT_FALSE(gAirportsFound.load());
+    EXPECT_FALSE(gAirports.gAirportsFound.load());
 }
 
 TEST_F(AirportLinkingTest, ALinkFileThatCannotBeWrittenLeavesTheAirportGenerated)
@@ -241,7 +242,7 @@ TEST_F(AirportLinkingTest, AFileThatCannotBeGeneratedIsReported)
     fs::create_directories("airports/my_thirdparty/EHLE.xml/inside");
     scan("Someone", withStands("EHLE", 2));
     EXPECT_TRUE(scanLogHas("===> Generating airports/my_thirdparty/EHLE.xml did not succeed"));
-    EXPECT_FALSE(gAirportsFound.load());
+    EXPECT_FALSE(gAirports.gAirportsFound.load());
 }
 
 TEST_F(AirportLinkingTest, AFolderThatCannotBeMadeEndsTheFile)
@@ -292,8 +293,8 @@ TEST_F(AirportLinkingTest, TheScanDecodesRealBglFilesOnItsWorkers)
     const std::vector<std::string> eelde = fileStands("airports/my_thirdparty/EHGG.xml");
     EXPECT_FALSE(eelde.empty());
     EXPECT_LT(eelde.size(), 6u);
-    EXPECT_TRUE(gAirportsFound.load());
-    EXPECT_EQ(gRunningWorkers.load(), 0);
+    EXPECT_TRUE(gAirports.gAirportsFound.load());
+    EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0);
 }
 
 TEST_F(AirportLinkingTest, WorkersGeneratingOneAirportAtOnceLeaveAWholeFile)

@@ -3,6 +3,7 @@
 // The decode itself is a stand-in that writes the airport files a real decode would write.
 #include "airports/airport_scan.h"
 
+#include "airports/airports_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
 #include "foundation/errors.h"
@@ -88,7 +89,7 @@ void fakeProcessBglFile(const fs::path& file)
     if (link == "link")
         writeBytes(folder / (icao + ".txt"), "archive/x/" + icao + ".xml\n");
     gf_addScanLogLine("decoded " + icao);
-    gAirportsFound.store(true);
+    gAirports.gAirportsFound.store(true);
     std::lock_guard lock(record.mutex);
     record.decoded.insert(icao);
 }
@@ -203,7 +204,7 @@ TEST_F(AirportScan, TheStockSceneryBelowAScannedFolderIsNotEntered)
 
 TEST_F(AirportScan, AFailingFileIsReportedAndTheWalkGoesOnWithEveryWorkerEndedAtReturn)
 {
-    gWorkerLimit.store(1);
+    gFoundation.gWorkerLimit.store(1);
     const fs::path folder = root_ / "driveD" / "Many";
     writeBytes(folder / "a" / "0.bgl", "BROKEN");
     for (int i = 1; i <= 6; ++i)
@@ -215,7 +216,7 @@ TEST_F(AirportScan, AFailingFileIsReportedAndTheWalkGoesOnWithEveryWorkerEndedAt
     EXPECT_EQ(decoded().size(), 6u);
     EXPECT_EQ(record_.started.load(), 7);
     EXPECT_EQ(record_.finished.load(), 7);
-    EXPECT_EQ(gRunningWorkers.load(), 0);
+    EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0);
     const auto lines = scanLog();
     const auto failures =
         std::count_if(lines.begin(), lines.end(),
@@ -229,7 +230,7 @@ TEST_F(AirportScan, AFailingFileIsReportedAndTheWalkGoesOnWithEveryWorkerEndedAt
 
 TEST_F(AirportScan, NoMoreWorkersRunThanTheLimit)
 {
-    gWorkerLimit.store(2);
+    gFoundation.gWorkerLimit.store(2);
     const fs::path folder = root_ / "driveD" / "Wide";
     for (int i = 0; i < 12; ++i)
         writeBytes(folder / (std::to_string(i) + ".bgl"), "AIRPORT K" + std::to_string(100 + i) + " unknown");
@@ -238,7 +239,7 @@ TEST_F(AirportScan, NoMoreWorkersRunThanTheLimit)
 
     EXPECT_EQ(decoded().size(), 12u);
     EXPECT_LE(record_.mostRunning.load(), 2);
-    EXPECT_EQ(gRunningWorkers.load(), 0);
+    EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0);
 }
 
 TEST_F(AirportScan, AStopStartsNoFurtherWorker)

@@ -496,9 +496,9 @@ TEST_F(BglDecodingTest, EveryCutAndDamagedByteIsSurvivedAndReleasesTheSlot)
     for (std::size_t cut = 0; cut <= bytes.size(); ++cut)
     {
         test::writeBytes(path, bytes.substr(0, cut));
-        gRunningWorkers.store(1);
+        gFoundation.gRunningWorkers.store(1);
         EXPECT_NO_THROW(run()) << cut;
-        EXPECT_EQ(gRunningWorkers.load(), 0) << cut;
+        EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0) << cut;
     }
     std::mt19937 rng(20261207);
     for (int round = 0; round < 400; ++round)
@@ -519,14 +519,14 @@ TEST_F(BglDecodingTest, AFailingStepIsLoggedRaisedAndReleasesTheSlot)
     BglAirportSteps steps;
     steps.link = [](ScannedAirport&, std::uint32_t&, const std::string&) { return false; };
     steps.generate = [](ScannedAirport&) { throw std::runtime_error("disk full"); };
-    gRunningWorkers.store(1);
+    gFoundation.gRunningWorkers.store(1);
     EXPECT_THROW(lf_processBGLfile(path, steps), std::runtime_error);
-    EXPECT_EQ(gRunningWorkers.load(), 0);
+    EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0);
     EXPECT_TRUE(log.contains("===> Exception in lf_processBGLfile: " + path.string()));
 
-    gRunningWorkers.store(1);
+    gFoundation.gRunningWorkers.store(1);
     lf_processBGLfile(folder / "missing.bgl", steps);
-    EXPECT_EQ(gRunningWorkers.load(), 0);
+    EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0);
 }
 
 TEST(BglWordsTest, ReadsLittleEndianWordsWithAZeroPaddedTail)

@@ -51,8 +51,8 @@ class ParkAirportTest : public ::testing::Test
         gf_resetParkAirport();
         gMainWindow.resetForCycle();
         gMainWindow.parkingBusy.store(0);
-        gParametersChanged.store(0);
-        gSavedLiveLimit.store(MAX_LIVE_SEL.value());
+        gFoundation.gParametersChanged.store(0);
+        gFoundation.gSavedLiveLimit.store(MAX_LIVE_SEL.value());
         state_.stands.reserve(64);
         state_.services = std::make_unique<FixtureParking>(*this);
 
@@ -70,7 +70,7 @@ class ParkAirportTest : public ::testing::Test
         LEARN_SOFT.set(LEARN_SOFT.defaultValue);
         gMainWindow.resetForCycle();
         gMainWindow.parkingBusy.store(0);
-        gParametersChanged.store(0);
+        gFoundation.gParametersChanged.store(0);
     }
 
     // The airport file of the test: stands at EDDF, 40 m apart eastwards.
@@ -433,14 +433,14 @@ TEST_F(ParkAirportTest, SoftLearningIsSwitchedOffWhereTheFileHasEnoughObservedDa
     {
         SCOPED_TRACE(c.name);
         LEARN_SOFT.set(true);
-        gParametersChanged.store(0);
+        gFoundation.gParametersChanged.store(0);
         qfReal_ = c.qf;
         standCount_ = c.stands;
         state_.parkAirport = Airport{};
         parkAtEddf();
         EXPECT_EQ(gf_softLearningAllowed(), c.allowed);
         EXPECT_EQ(LEARN_SOFT.value(), c.allowed);
-        EXPECT_EQ(gParametersChanged.load() != 0, !c.allowed);
+        EXPECT_EQ(gFoundation.gParametersChanged.load() != 0, !c.allowed);
         lf_closeParkAirport(state_);
     }
 }
@@ -448,7 +448,7 @@ TEST_F(ParkAirportTest, SoftLearningIsSwitchedOffWhereTheFileHasEnoughObservedDa
 TEST_F(ParkAirportTest, LeavingRemovesStaticAndLiveAircraftAtStandsAndRestoresTheLiveLimit)
 {
     parkAtEddf();
-    gSavedLiveLimit.store(100);
+    gFoundation.gSavedLiveLimit.store(100);
     MAX_LIVE_SEL.set(50);
     struct Row
     {
@@ -503,11 +503,11 @@ TEST_F(ParkAirportTest, ClosingSavesOnlyWhatChangedWhileStaticParkingRan)
         SCOPED_TRACE(c.name);
         calls_.clear();
         gf_setStaticParkingActive(c.active);
-        gParametersChanged.store(c.parametersChanged ? 1 : 0);
+        gFoundation.gParametersChanged.store(c.parametersChanged ? 1 : 0);
         state_.learnedUpdates = c.updates;
         lf_closeParkAirport(state_);
         EXPECT_EQ(!calls_.empty() && calls_.front() == "save", c.saved);
-        EXPECT_EQ(gParametersChanged.load(), 0);
+        EXPECT_EQ(gFoundation.gParametersChanged.load(), 0);
     }
 }
 

@@ -114,13 +114,13 @@ TEST_F(DownloadTest, StopFlagEndsAStalledTransfer)
             {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             }
-            gStopRequested = 1;
+            gFoundation.gStopRequested = 1;
         });
 
     EXPECT_FALSE(gf_downloadFromSite("dbase.enc", work_ / "dbase.enc"));
 
     stopper.join();
-    gStopRequested = 0;
+    gFoundation.gStopRequested = 0;
     EXPECT_EQ(test::readBytes(work_ / "dbase.enc"), "old good data");
 }
 

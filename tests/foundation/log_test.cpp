@@ -94,13 +94,13 @@ TEST(Log, LineForms)
     gf_logMarked("x");
     gf_logIndented("x");
     gf_logIfRunning("running");
-    gStopRequested = 1;
+    gFoundation.gStopRequested = 1;
     gf_logIfRunning("stopping");
     gf_log("still logged");
-    gStopRequested = 0;
-    gWindowClosed = 1;
+    gFoundation.gStopRequested = 0;
+    gFoundation.gWindowClosed = 1;
     gf_logIfRunning("closed");
-    gWindowClosed = 0;
+    gFoundation.gWindowClosed = 0;
     EXPECT_EQ(log.lines(),
               (std::vector<std::string>{"x", "===> x", "          x", "running", "still logged"}));
 }

@@ -48,7 +48,7 @@ TEST_F(RunStateTest, FirstStopAloneWritesReasonAndDelay)
     EXPECT_TRUE(gf_requestStop(ExitReason::readerError, 15));
     EXPECT_FALSE(gf_requestStop(ExitReason::simconnectError, 9));
     EXPECT_EQ(gf_exitReason(), ExitReason::readerError);
-    EXPECT_EQ(gRestartDelay.load(), 15);
+    EXPECT_EQ(gFoundation.gRestartDelay.load(), 15);
     EXPECT_TRUE(gf_stopSeen());
 }
 
@@ -65,7 +65,7 @@ TEST_F(RunStateTest, OneWinnerAmongRacingThreads)
         thread.join();
     EXPECT_EQ(winners.load(), 1);
     // Reason and delay come from the same winner.
-    EXPECT_EQ(gf_exitReason() == ExitReason::readerError, gRestartDelay.load() % 2 == 1);
+    EXPECT_EQ(gf_exitReason() == ExitReason::readerError, gFoundation.gRestartDelay.load() % 2 == 1);
 }
 
 TEST_F(RunStateTest, WindowCloseKeepsAnEarlierReason)
@@ -73,7 +73,7 @@ TEST_F(RunStateTest, WindowCloseKeepsAnEarlierReason)
     gf_requestStop(ExitReason::newSettings, 3);
     gf_requestWindowClose();
     EXPECT_EQ(gf_exitReason(), ExitReason::newSettings);
-    EXPECT_EQ(gWindowClosed.load(), 1);
+    EXPECT_EQ(gFoundation.gWindowClosed.load(), 1);
 }
 
 TEST_F(RunStateTest, WindowCloseTwiceSetsUserClosedOnce)
@@ -81,7 +81,7 @@ TEST_F(RunStateTest, WindowCloseTwiceSetsUserClosedOnce)
     gf_requestWindowClose();
     gf_requestWindowClose();
     EXPECT_EQ(gf_exitReason(), ExitReason::userClosedSim);
-    EXPECT_EQ(gStopRequested.load(), 1);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 1);
 }
 
 TEST_F(RunStateTest, SimulatorLossAfterAStopChangesNothing)
@@ -95,10 +95,10 @@ TEST_F(RunStateTest, SimulatorLossAfterAStopChangesNothing)
 
 TEST_F(RunStateTest, SimulatorLossEndsTheCycleAtOnce)
 {
-    gRestartDelay.store(7);
+    gFoundation.gRestartDelay.store(7);
     gf_simGone();
     EXPECT_EQ(gf_exitReason(), ExitReason::simWasClosed);
-    EXPECT_EQ(gRestartDelay.load(), 0);
+    EXPECT_EQ(gFoundation.gRestartDelay.load(), 0);
 }
 
 TEST_F(RunStateTest, ClearStopStartsAFreshCycle)

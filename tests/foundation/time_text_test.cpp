@@ -72,17 +72,17 @@ TEST(TimeText, TimeSourceFollowsTheTrafficAtProfessionalLevel)
     EXPECT_EQ(gf_simTimeOfDay(), "23:59:59");
     EXPECT_EQ(gf_weekdayHalfHour(), std::make_pair(7, 47));
 
-    gTrafficTime = traffic;
+    gFoundation.gTrafficTime = traffic;
     EXPECT_EQ(gf_simTimeOfDay(), "23:59:59") << "not at the professional level";
-    gProfessionalLevel = 1;
+    gFoundation.gProfessionalLevel = 1;
     EXPECT_EQ(gf_simTimeOfDay(), "10:29:29");
     EXPECT_EQ(gf_weekdayHalfHour(), std::make_pair(4, 20));
-    gTrafficTime = 0.4; // cut to whole seconds it is 0: the PC clock
+    gFoundation.gTrafficTime = 0.4; // cut to whole seconds it is 0: the PC clock
     EXPECT_EQ(gf_simTimeOfDay(), "23:59:59");
-    gTrafficTime = std::numeric_limits<double>::quiet_NaN();
+    gFoundation.gTrafficTime = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(gf_simTimeOfDay(), "23:59:59");
-    gProfessionalLevel = 0;
-    gTrafficTime = 0.0;
+    gFoundation.gProfessionalLevel = 0;
+    gFoundation.gTrafficTime = 0.0;
 
     // Midnight: both values come from one reading.
     clock.set(1'796'601'600);

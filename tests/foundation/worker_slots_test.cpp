@@ -13,18 +13,19 @@ namespace
 
 TEST(WorkerSlots, ResetTakesTheMachinesThreads)
 {
-    gRunningWorkers = 5;
+    gFoundation.gRunningWorkers = 5;
     gf_resetWorkerSlots();
-    EXPECT_EQ(gRunningWorkers.load(), 0);
-    EXPECT_GE(gWorkerLimit.load(), 1);
-    EXPECT_EQ(gWorkerLimit.load(), std::max(1, static_cast<int>(std::thread::hardware_concurrency())));
+    EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0);
+    EXPECT_GE(gFoundation.gWorkerLimit.load(), 1);
+    EXPECT_EQ(gFoundation.gWorkerLimit.load(),
+              std::max(1, static_cast<int>(std::thread::hardware_concurrency())));
 }
 
 TEST(WorkerSlots, WaitReturnsAtOnceBelowTheLimit)
 {
     gf_resetWorkerSlots();
-    gWorkerLimit = 2;
-    gRunningWorkers = 1;
+    gFoundation.gWorkerLimit = 2;
+    gFoundation.gRunningWorkers = 1;
     gf_waitWorkerSlot();
     SUCCEED();
 }
@@ -32,8 +33,8 @@ TEST(WorkerSlots, WaitReturnsAtOnceBelowTheLimit)
 TEST(WorkerSlots, WaitEndsWhenAWorkerReleases)
 {
     gf_resetWorkerSlots();
-    gWorkerLimit = 8;
-    gRunningWorkers = 8;
+    gFoundation.gWorkerLimit = 8;
+    gFoundation.gRunningWorkers = 8;
     std::atomic<bool> passed{false};
     std::thread scan(
         [&]
@@ -45,26 +46,26 @@ TEST(WorkerSlots, WaitEndsWhenAWorkerReleases)
     gf_releaseWorkerSlot();
     scan.join();
     EXPECT_TRUE(passed.load());
-    EXPECT_EQ(gRunningWorkers.load(), 7);
+    EXPECT_EQ(gFoundation.gRunningWorkers.load(), 7);
 }
 
 TEST(WorkerSlots, LateReleaseAfterAResetStaysAtZero)
 {
     gf_resetWorkerSlots();
     gf_releaseWorkerSlot();
-    EXPECT_EQ(gRunningWorkers.load(), 0);
+    EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0);
 }
 
 TEST(WorkerSlots, ManyWorkersNeverExceedTheLimit)
 {
     gf_resetWorkerSlots();
-    gWorkerLimit = 3;
+    gFoundation.gWorkerLimit = 3;
     std::atomic<int> peak{0};
     std::vector<std::thread> workers;
     for (int n = 0; n < 40; ++n)
     {
         gf_waitWorkerSlot();
-        const int now = ++gRunningWorkers;
+        const int now = ++gFoundation.gRunningWorkers;
         int seen = peak.load();
         while (now > seen && !peak.compare_exchange_weak(seen, now))
         {
@@ -81,7 +82,7 @@ TEST(WorkerSlots, ManyWorkersNeverExceedTheLimit)
         worker.join();
     }
     EXPECT_LE(peak.load(), 3);
-    EXPECT_EQ(gRunningWorkers.load(), 0);
+    EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0);
 }
 
 } // namespace

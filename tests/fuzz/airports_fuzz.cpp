@@ -45,7 +45,7 @@ OXL_FUZZ_TARGET(bgl_file)
         for (const Stand& stand : airport.stands)
             checkStand(h, stand);
     };
-    gRunningWorkers = 1;
+    gFoundation.gRunningWorkers = 1;
     try
     {
         lf_processBGLfile(path, steps);
@@ -54,7 +54,8 @@ OXL_FUZZ_TARGET(bgl_file)
     {
         // The scan logs a corrupt file and goes on.
     }
-    OXL_FUZZ_CHECK(gRunningWorkers.load() == 0, h, "the worker slot was not released exactly once");
+    OXL_FUZZ_CHECK(gFoundation.gRunningWorkers.load() == 0, h,
+                   "the worker slot was not released exactly once");
 }
 
 // An airport file read as the park airport's: the stands read lie on the globe and their ids are unique.

@@ -9,6 +9,7 @@
 #include "liveries/aircraft_cfg.h"
 #include "liveries/dbase.h"
 #include "liveries/liveries_scanned.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_data.h"
 #include "liveries/regcodes.h"
 #include "platform/win_path.h"
@@ -70,7 +71,7 @@ OXL_FUZZ_TARGET(aircraft_cfg)
     const WinPath file(ivao ? "D:\\Pack\\IVAO_MTL\\IVAO_B738\\aircraft.cfg" : "D:\\Plain\\aircraft.cfg");
     installDbase();
     lf_clearScanContainers();
-    gRunningWorkers = 1;
+    gFoundation.gRunningWorkers = 1;
     std::list<LiveryData> liveries;
     try
     {
@@ -80,7 +81,8 @@ OXL_FUZZ_TARGET(aircraft_cfg)
     {
         // The scan logs a worker's exception and goes on with the next file.
     }
-    OXL_FUZZ_CHECK(gRunningWorkers.load() == 0, h, "the worker slot was not released exactly once");
+    OXL_FUZZ_CHECK(gFoundation.gRunningWorkers.load() == 0, h,
+                   "the worker slot was not released exactly once");
     for (const LiveryData& livery : liveries)
     {
         checkLivery(h, livery);
@@ -94,7 +96,7 @@ OXL_FUZZ_TARGET(liveries_scanned)
 {
     const char* h = "liveries_scanned";
     writeInput("work/output/LiveriesScanned.xml", input);
-    ScannedLiveries.clear();
+    gLiveries.ScannedLiveries.clear();
     try
     {
         lf_readLiveriesScanned();
@@ -103,10 +105,10 @@ OXL_FUZZ_TARGET(liveries_scanned)
     {
         return;
     }
-    const std::list<LiveryData> first = ScannedLiveries;
+    const std::list<LiveryData> first = gLiveries.ScannedLiveries;
     std::filesystem::remove(gf_liveriesScannedPath());
     gf_writeLiveriesScannedXml();
-    ScannedLiveries.clear();
+    gLiveries.ScannedLiveries.clear();
     try
     {
         lf_readLiveriesScanned();
@@ -115,14 +117,14 @@ OXL_FUZZ_TARGET(liveries_scanned)
     {
         fail(h, std::string("the written file does not read: ") + e.what());
     }
-    OXL_FUZZ_CHECK(ScannedLiveries.size() == first.size(), h, "round trip changed the count");
-    auto it = ScannedLiveries.begin();
+    OXL_FUZZ_CHECK(gLiveries.ScannedLiveries.size() == first.size(), h, "round trip changed the count");
+    auto it = gLiveries.ScannedLiveries.begin();
     for (const LiveryData& livery : first)
     {
         OXL_FUZZ_CHECK(lf_sameLivery(livery, *it), h, "round trip changed a livery");
         ++it;
     }
-    ScannedLiveries.clear();
+    gLiveries.ScannedLiveries.clear();
 }
 
 // One byte picks the kind: the AIG regcode XML or a text file of the user's regcode folder.

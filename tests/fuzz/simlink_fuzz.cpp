@@ -150,8 +150,8 @@ OXL_FUZZ_TARGET(sim_dispatch)
     }();
     (void)reset;
     lf_resetDispatchState();
-    gProfessionalLevel.store(0);
-    const std::int64_t utcBefore = gSimUtcSeconds.load();
+    gFoundation.gProfessionalLevel.store(0);
+    const std::int64_t utcBefore = gSimLink.gSimUtcSeconds.load();
     Input in(input);
     while (!in.empty())
     {
@@ -175,13 +175,13 @@ OXL_FUZZ_TARGET(sim_dispatch)
     UserAcData user;
     {
         std::lock_guard lock(gSimQueues.simMutex);
-        user = gUserAcData;
+        user = gSimLink.gUserAcData;
     }
     OXL_FUZZ_CHECK(std::isfinite(user.lat) && std::fabs(user.lat) <= 90.0, h, "user latitude");
     OXL_FUZZ_CHECK(std::isfinite(user.lon) && std::fabs(user.lon) <= 180.0, h, "user longitude");
     OXL_FUZZ_CHECK(std::isfinite(user.alt) && user.alt >= 0.0, h, "user altitude");
     constexpr std::int64_t kYear10000 = 253402300800; // [s] since 1970
-    const std::int64_t utc = gSimUtcSeconds.load();
+    const std::int64_t utc = gSimLink.gSimUtcSeconds.load();
     OXL_FUZZ_CHECK(utc == utcBefore || (utc >= 0 && utc <= kYear10000 + 86400), h, "simulator time");
 }
 

@@ -104,7 +104,7 @@ OXL_FUZZ_TARGET(version_reply)
     TrafficDisplay display;
     SourceLink link(display);
     link.lf_processRtVersion(asText(input));
-    const auto level = gProfessionalLevel.load();
+    const auto level = gFoundation.gProfessionalLevel.load();
     OXL_FUZZ_CHECK(level == 0 || level == 1, "version_reply", "professional level");
     const std::string status = display.sourceStatus();
     OXL_FUZZ_CHECK(status.empty() || status.starts_with("RT prof edition: ") ||

@@ -1,4 +1,5 @@
 #include "liveries/aircraft_cfg.h"
+#include "liveries/liveries_state.h"
 #include "tests/liveries/livery_scan_fixture.h"
 
 #include <gmock/gmock.h>
@@ -101,15 +102,16 @@ TEST_F(AircraftCfgTest, GeneratedTreeGivesItsLiveriesAndReports)
         switch (cfg.outcome)
         {
         case CfgOutcome::EmptyCfg:
-            EXPECT_THAT(linesOf(EmptyCfgFiles), Contains(text));
+            EXPECT_THAT(linesOf(gLiveries.EmptyCfgFiles), Contains(text));
             break;
         case CfgOutcome::InvalidCfg:
-            EXPECT_TRUE(std::any_of(InvalidCfgFiles.lines().begin(), InvalidCfgFiles.lines().end(),
-                                    [&text](const std::string& line) { return line.find(text) != std::string::npos; }))
+            EXPECT_TRUE(std::any_of(
+                gLiveries.InvalidCfgFiles.lines().begin(), gLiveries.InvalidCfgFiles.lines().end(),
+                [&text](const std::string& line) { return line.find(text) != std::string::npos; }))
                 << text;
             break;
         case CfgOutcome::InvalidModel:
-            EXPECT_THAT(linesOf(InvalidModelCodes), Contains(::testing::EndsWith(" in " + text)));
+            EXPECT_THAT(linesOf(gLiveries.InvalidModelCodes), Contains(::testing::EndsWith(" in " + text)));
             break;
         case CfgOutcome::LoggedOnly:
             EXPECT_TRUE(log_.contains("===> fltsim num [fltsim.99999999999] incorrect"));
@@ -118,11 +120,11 @@ TEST_F(AircraftCfgTest, GeneratedTreeGivesItsLiveriesAndReports)
             break;
         }
     }
-    EXPECT_THAT(linesOf(IncompleteSections), IsEmpty());
-    EXPECT_THAT(linesOf(InvalidAirlineCodes), IsEmpty());
-    EXPECT_EQ(EmptyCfgFiles.size(), 1u);
-    EXPECT_EQ(InvalidCfgFiles.size(), 2u);
-    EXPECT_EQ(InvalidModelCodes.size(), 2u);
+    EXPECT_THAT(linesOf(gLiveries.IncompleteSections), IsEmpty());
+    EXPECT_THAT(linesOf(gLiveries.InvalidAirlineCodes), IsEmpty());
+    EXPECT_EQ(gLiveries.EmptyCfgFiles.size(), 1u);
+    EXPECT_EQ(gLiveries.InvalidCfgFiles.size(), 2u);
+    EXPECT_EQ(gLiveries.InvalidModelCodes.size(), 2u);
 }
 
 TEST_F(AircraftCfgTest, EveryCharsetAndLineEndGivesTheSameLiveries)
@@ -137,7 +139,7 @@ TEST_F(AircraftCfgTest, EveryCharsetAndLineEndGivesTheSameLiveries)
             const std::string name = test::charsetName(charset) + (end == test::LineEnd::Lf ? "Lf" : "CrLf");
             const auto liveries = lf_searchLiveriesinFile(1, writeCfg(name, lines, charset, end));
             EXPECT_THAT(titles(liveries), ElementsAre("Caf\xC3\xA9 one", "two")) << name;
-            EXPECT_THAT(linesOf(IncompleteSections), IsEmpty()) << name;
+            EXPECT_THAT(linesOf(gLiveries.IncompleteSections), IsEmpty()) << name;
         }
     }
 }
@@ -155,7 +157,7 @@ TEST_F(AircraftCfgTest, HeadersOpenAndCloseSections)
                             section("[fltsim.6]", "remark"), {"texture=BAW       [remark far right]"}})));
     EXPECT_THAT(titles(liveries), ElementsAre("malformed", "with comment", "mixed case", "zero", "zero again",
                                               "closed by general", "remark"));
-    EXPECT_THAT(linesOf(IncompleteSections), IsEmpty());
+    EXPECT_THAT(linesOf(gLiveries.IncompleteSections), IsEmpty());
 }
 
 TEST_F(AircraftCfgTest, FileRejections)
@@ -187,15 +189,17 @@ TEST_F(AircraftCfgTest, FileRejections)
     EXPECT_THAT(got["FixedType"], ElementsAre("fixed"));
     EXPECT_THAT(got["UnknownLowerCase"], IsEmpty());
 
-    EXPECT_THAT(linesOf(InvalidCfgFiles),
-                ::testing::UnorderedElementsAre(
-                    "D:\\Cases\\AboveLimit\\aircraft.cfg contains a [fltsim.x] section with a number < 0 or > 10000",
-                    "Line atc_model= is missing in [General] section of D:\\Cases\\GeneralOnly\\aircraft.cfg"));
-    EXPECT_THAT(linesOf(EmptyCfgFiles), ElementsAre("D:\\Cases\\GeneralOnly\\aircraft.cfg"));
-    EXPECT_THAT(linesOf(ModelFixes),
-                ElementsAre("Model fix: b738 found in D:\\Cases\\LowerCaseType\\aircraft.cfg changed into B738",
-                            "Model fix: B737-800 found in D:\\Cases\\FixedType\\aircraft.cfg changed into B738"));
-    EXPECT_THAT(linesOf(InvalidModelCodes),
+    EXPECT_THAT(
+        linesOf(gLiveries.InvalidCfgFiles),
+        ::testing::UnorderedElementsAre(
+            "D:\\Cases\\AboveLimit\\aircraft.cfg contains a [fltsim.x] section with a number < 0 or > 10000",
+            "Line atc_model= is missing in [General] section of D:\\Cases\\GeneralOnly\\aircraft.cfg"));
+    EXPECT_THAT(linesOf(gLiveries.EmptyCfgFiles), ElementsAre("D:\\Cases\\GeneralOnly\\aircraft.cfg"));
+    EXPECT_THAT(
+        linesOf(gLiveries.ModelFixes),
+        ElementsAre("Model fix: b738 found in D:\\Cases\\LowerCaseType\\aircraft.cfg changed into B738",
+                    "Model fix: B737-800 found in D:\\Cases\\FixedType\\aircraft.cfg changed into B738"));
+    EXPECT_THAT(linesOf(gLiveries.InvalidModelCodes),
                 ElementsAre("a320             in D:\\Cases\\UnknownLowerCase\\aircraft.cfg"));
     EXPECT_TRUE(log_.contains("===> fltsim num [fltsim.99999999999] incorrect"));
 }
@@ -211,8 +215,8 @@ TEST_F(AircraftCfgTest, FilesWithoutReadableTextGiveNothing)
     test::writeBytes(root_ / "IVAO_MTL" / "IVAO_B738" / "aircraft.cfg", "[");
     EXPECT_THAT(lf_readAircraftCfg(1, onDriveD("IVAO_MTL\\IVAO_B738\\aircraft.cfg")), IsEmpty());
     EXPECT_TRUE(log_.contains("===> No character set found for D:\\IVAO_MTL\\IVAO_B738\\aircraft.cfg"));
-    EXPECT_THAT(linesOf(InvalidCfgFiles), IsEmpty());
-    EXPECT_THAT(linesOf(EmptyCfgFiles), IsEmpty());
+    EXPECT_THAT(linesOf(gLiveries.InvalidCfgFiles), IsEmpty());
+    EXPECT_THAT(linesOf(gLiveries.EmptyCfgFiles), IsEmpty());
 }
 
 TEST_F(AircraftCfgTest, BinaryJunkAndLongLinesAreHarmless)
@@ -259,7 +263,7 @@ TEST_F(AircraftCfgTest, IvaoTypesComeFromThePackageFolder)
     EXPECT_THAT(got["IVAO_GLID_KA8"], ElementsAre("GLID"));
     EXPECT_THAT(got["IVAO_B737-800"], IsEmpty());
     EXPECT_THAT(got["IVAO_XX99"], IsEmpty());
-    EXPECT_THAT(linesOf(InvalidModelCodes),
+    EXPECT_THAT(linesOf(gLiveries.InvalidModelCodes),
                 ElementsAre("                 in D:\\Ivao\\ivao_mtl\\IVAO_B737-800\\aircraft.cfg",
                             "XX99             in D:\\Ivao\\ivao_mtl\\IVAO_XX99\\aircraft.cfg"));
 }
@@ -267,11 +271,11 @@ TEST_F(AircraftCfgTest, IvaoTypesComeFromThePackageFolder)
 TEST_F(AircraftCfgTest, ReadersReleaseTheirWorkerSlot)
 {
     const WinPath file = writeCfg("Slot", joined({{"atc_model=B738"}, section("[fltsim.0]", "slot")}));
-    gRunningWorkers = 3;
+    gFoundation.gRunningWorkers = 3;
     lf_searchLiveriesinFile(1, file);
     lf_searchLiveriesinFile(1, onDriveD("Cases\\Missing\\aircraft.cfg"));
     lf_readAircraftCfg(1, file);
-    EXPECT_EQ(gRunningWorkers.load(), 0);
+    EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0);
 }
 
 TEST_F(AircraftCfgTest, ConcurrentReadersRegisterEachTitleOnce)
@@ -305,8 +309,8 @@ TEST_F(AircraftCfgTest, ConcurrentReadersRegisterEachTitleOnce)
         worker.join();
     }
     EXPECT_EQ(records.load(), titlesInTree);
-    EXPECT_EQ(ScannedTitles.size(), titlesInTree);
-    EXPECT_EQ(IncompleteSections.size(), titlesInTree);
+    EXPECT_EQ(gLiveries.ScannedTitles.size(), titlesInTree);
+    EXPECT_EQ(gLiveries.IncompleteSections.size(), titlesInTree);
 }
 
 } // namespace

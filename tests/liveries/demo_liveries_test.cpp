@@ -3,8 +3,9 @@
 #include "foundation/worker_slots.h"
 #include "liveries/aircraft_cfg.h"
 #include "liveries/dbase.h"
-#include "liveries/livery_data.h"
 #include "liveries/liveries_scanned.h"
+#include "liveries/liveries_state.h"
+#include "liveries/livery_data.h"
 #include "platform/child_process.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
@@ -38,12 +39,12 @@ class DemoLiveriesTest : public ::testing::Test
     {
         fs::copy_file(fs::path(OXL_BIN_DIR) / "input" / "dbase.enc", input_ / "dbase.enc");
         lf_clearScanContainers();
-        ScannedLiveries.clear();
+        gLiveries.ScannedLiveries.clear();
     }
     ~DemoLiveriesTest() override
     {
         lf_clearScanContainers();
-        ScannedLiveries.clear();
+        gLiveries.ScannedLiveries.clear();
     }
 
     // Runs the script; true when it ended with status 0.
@@ -74,24 +75,24 @@ TEST_F(DemoLiveriesTest, ScanOfTheFoldersGivesTheWrittenLiveries)
     for (const auto& entry : fs::directory_iterator(sim_ / "SimObjects" / "Airplanes"))
     {
         ++files;
-        gRunningWorkers = 1;
+        gFoundation.gRunningWorkers = 1;
         const WinPath cfg("D:\\SimObjects\\Airplanes\\" + entry.path().filename().string() + "\\aircraft.cfg");
         for (const LiveryData& livery : lf_searchLiveriesinFile(files, cfg))
             scanned.push_back(keyOf(livery));
     }
     EXPECT_EQ(files, 9);
     // Only the remarks on the private liveries, which have no parking code.
-    EXPECT_EQ(IncompleteSections.size(), 3u);
-    for (const std::string& remark : IncompleteSections.lines())
+    EXPECT_EQ(gLiveries.IncompleteSections.size(), 3u);
+    for (const std::string& remark : gLiveries.IncompleteSections.lines())
         EXPECT_NE(remark.find("icao_airline is missing"), std::string::npos) << remark;
-    EXPECT_TRUE(InvalidAirlineCodes.empty());
-    EXPECT_TRUE(InvalidModelCodes.empty());
-    EXPECT_TRUE(InvalidCfgFiles.empty());
+    EXPECT_TRUE(gLiveries.InvalidAirlineCodes.empty());
+    EXPECT_TRUE(gLiveries.InvalidModelCodes.empty());
+    EXPECT_TRUE(gLiveries.InvalidCfgFiles.empty());
 
     test::ScopedCurrentPath inProgram(program_.path());
     lf_readLiveriesScanned();
     std::vector<LiveryKey> written;
-    for (const LiveryData& livery : ScannedLiveries)
+    for (const LiveryData& livery : gLiveries.ScannedLiveries)
         written.push_back(keyOf(livery));
     std::sort(scanned.begin(), scanned.end());
     std::sort(written.begin(), written.end());
@@ -105,7 +106,7 @@ TEST_F(DemoLiveriesTest, EveryAirlineAndTypeOfTheRecordingHasALivery)
     test::ScopedCurrentPath inProgram(program_.path());
     lf_readLiveriesScanned();
     std::vector<std::pair<std::string, std::string>> offered;
-    for (const LiveryData& livery : ScannedLiveries)
+    for (const LiveryData& livery : gLiveries.ScannedLiveries)
         offered.emplace_back(livery.airl, livery.atcid);
 
     // Callsign and registration of every aircraft of the recording, from its traffic lines.

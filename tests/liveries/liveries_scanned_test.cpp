@@ -1,5 +1,6 @@
 #include "foundation/errors.h"
 #include "liveries/liveries_scanned.h"
+#include "liveries/liveries_state.h"
 #include "tests/liveries/livery_scan_fixture.h"
 
 #include <gmock/gmock.h>
@@ -53,8 +54,9 @@ bool sameRecords(const std::list<LiveryData>& a, const std::list<LiveryData>& b)
 TEST_F(LiveriesScannedTest, WrittenLiveriesReadBackSorted)
 {
     const std::string awkward = "Caf\xE9\t& <Co> \"quoted\"  two  blanks";
-    ScannedLiveries = {LiveryData{"DLH", "B738", "b", "D-ABCD", 2, true}, LiveryData{"BAW", "B738", awkward, "", 1, false},
-                       LiveryData{"BAW", "A320", "a", "", 3, false}};
+    gLiveries.ScannedLiveries = {LiveryData{"DLH", "B738", "b", "D-ABCD", 2, true},
+                                 LiveryData{"BAW", "B738", awkward, "", 1, false},
+                                 LiveryData{"BAW", "A320", "a", "", 3, false}};
     gf_writeLiveriesScannedXml();
     const std::string text = readBytes(gf_liveriesScannedPath());
     EXPECT_THAT(text, HasSubstr("<liv airl=\"BAW\" type=\"A320\" title=\"a\" />"));
@@ -63,19 +65,19 @@ TEST_F(LiveriesScannedTest, WrittenLiveriesReadBackSorted)
     EXPECT_TRUE(log_.contains("'output/LiveriesScanned.xml' saved"));
     EXPECT_TRUE(log_.contains("3 liveries in output/LiveriesScanned.xml"));
 
-    ScannedLiveries.clear();
+    gLiveries.ScannedLiveries.clear();
     EXPECT_EQ(readError(), "");
     const std::list<LiveryData> expected = {LiveryData{"BAW", "A320", "a", "", 0, false},
                                             LiveryData{"BAW", "B738", awkward, "", 0, false},
                                             LiveryData{"DLH", "B738", "b", "D-ABCD", 0, true}};
-    EXPECT_TRUE(sameRecords(ScannedLiveries, expected));
+    EXPECT_TRUE(sameRecords(gLiveries.ScannedLiveries, expected));
     EXPECT_TRUE(log_.contains("3 liveries read from output/LiveriesScanned.xml"));
 }
 
 TEST_F(LiveriesScannedTest, EmptyListWritesNothing)
 {
     writeBytes(gf_liveriesScannedPath(), "old");
-    ScannedLiveries.clear();
+    gLiveries.ScannedLiveries.clear();
     gf_writeLiveriesScannedXml();
     EXPECT_EQ(readBytes(gf_liveriesScannedPath()), "old");
     EXPECT_TRUE(log_.lines().empty());
@@ -105,7 +107,7 @@ TEST_P(ReadErrorTest, RaisesTheUserError)
         writeFile(GetParam().body);
     }
     EXPECT_EQ(readError(), GetParam().error);
-    EXPECT_EQ(ScannedLiveries.size(), GetParam().kept);
+    EXPECT_EQ(gLiveries.ScannedLiveries.size(), GetParam().kept);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -134,7 +136,7 @@ TEST_F(LiveriesScannedTest, CargoValuesAndOptionalAttributes)
               "<liv airl='' type='' title=''/></liveries>");
     EXPECT_EQ(readError(), "");
     std::vector<std::string> cargoTitles;
-    for (const LiveryData& livery : ScannedLiveries)
+    for (const LiveryData& livery : gLiveries.ScannedLiveries)
     {
         if (livery.cargo)
         {
@@ -142,15 +144,16 @@ TEST_F(LiveriesScannedTest, CargoValuesAndOptionalAttributes)
         }
     }
     EXPECT_THAT(cargoTitles, ElementsAre("one", "true", "yes"));
-    EXPECT_EQ(ScannedLiveries.size(), 7u);
-    EXPECT_EQ(ScannedLiveries.front().title, "");
+    EXPECT_EQ(gLiveries.ScannedLiveries.size(), 7u);
+    EXPECT_EQ(gLiveries.ScannedLiveries.front().title, "");
 }
 
 TEST_F(LiveriesScannedTest, RemovalKeepsAUsersFileInTheErrorsFolder)
 {
     const fs::path errors = root_ / "output" / "errors";
-    for (const char* name : {"InlineRegcodes.txt", "InvalidAirlineCodes.txt", "InvalidAircraftCodes.txt", "Fixes.txt",
-                             "InvalidAircraftCfgFiles.txt", "IncompleFltsimSections.txt", "my note.txt"})
+    for (const char* name :
+         {"InlineRegcodes.txt", "gLiveries.InvalidAirlineCodes.txt", "InvalidAircraftCodes.txt", "Fixes.txt",
+          "InvalidAircraftCfgFiles.txt", "IncompleFltsimSections.txt", "my note.txt"})
     {
         writeBytes(errors / name, "x");
     }
@@ -176,25 +179,26 @@ TEST_F(LiveriesScannedTest, RemovalKeepsAUsersFileInTheErrorsFolder)
 
 TEST_F(LiveriesScannedTest, ReportsAreWrittenWithTheirSummaries)
 {
-    InvalidAirlineCodes.add("XYZ          in b ");
-    InvalidAirlineCodes.add("ABC          in a ");
-    InvalidModelCodes.add("XX99             in f");
+    gLiveries.InvalidAirlineCodes.add("XYZ          in b ");
+    gLiveries.InvalidAirlineCodes.add("ABC          in a ");
+    gLiveries.InvalidModelCodes.add("XX99             in f");
     lf_addModelFix("Model fix: 2");
     lf_addModelFix("Model fix: 1");
-    InvalidCfgFiles.add("z");
-    IncompleteSections.add("same");
-    IncompleteSections.add("other");
-    IncompleteSections.add("same");
-    EmptyCfgFiles.add("e2");
-    EmptyCfgFiles.add("e1");
+    gLiveries.InvalidCfgFiles.add("z");
+    gLiveries.IncompleteSections.add("same");
+    gLiveries.IncompleteSections.add("other");
+    gLiveries.IncompleteSections.add("same");
+    gLiveries.EmptyCfgFiles.add("e2");
+    gLiveries.EmptyCfgFiles.add("e1");
     for (int i = 0; i < 10; ++i)
     {
-        DbaseCorrections.add(fmt::format("correction {}", i));
+        gLiveries.DbaseCorrections.add(fmt::format("correction {}", i));
     }
     lf_writeScanReports();
 
     const fs::path errors = root_ / "output" / "errors";
-    EXPECT_EQ(readBytes(errors / "InvalidAirlineCodes.txt"), "ABC          in a \nXYZ          in b \n");
+    EXPECT_EQ(readBytes(errors / "gLiveries.InvalidAirlineCodes.txt"),
+              "ABC          in a \nXYZ          in b \n");
     EXPECT_EQ(readBytes(errors / "InvalidAircraftCodes.txt"), "XX99             in f\n");
     EXPECT_EQ(readBytes(errors / "Fixes.txt"), "Model fix: 2\nModel fix: 1\n");
     EXPECT_EQ(readBytes(errors / "InvalidAircraftCfgFiles.txt"), "z\n");
@@ -202,15 +206,17 @@ TEST_F(LiveriesScannedTest, ReportsAreWrittenWithTheirSummaries)
     EXPECT_EQ(readBytes(root_ / "output" / "info" / "AircraftCfgWithNoFltsimSection.txt"), "e1\ne2\n");
     EXPECT_EQ(test::splitLines(readBytes(root_ / "output" / "info" / "AirlineModelConversions.txt")).size(), 10u);
 
-    EXPECT_THAT(log_.lines(),
-                ElementsAre("", "Errors:", "2 invalid airline codes, see output/errors/InvalidAirlineCodes.txt",
-                            "1 invalid model code, see output/errors/InvalidAircraftCodes.txt",
-                            "2 code fixes, see output/errors/Fixes.txt",
-                            "1 invalid aircraft.cfg files, see output/errors/InvalidAircraftCfgFiles.txt",
-                            "3 incomplete [fltsim.x] sections, see output/errors/IncompleFltsimSections.txt", "",
-                            "Information:", "2 empty aircraft.cfg files, see output/info/AircraftCfgWithNoFltsimSection.txt",
-                            "10 liveries updated with real live data from dbase, see "
-                            "output/info/AirlineModelConversions.txt"));
+    EXPECT_THAT(
+        log_.lines(),
+        ElementsAre(
+            "", "Errors:", "2 invalid airline codes, see output/errors/gLiveries.InvalidAirlineCodes.txt",
+            "1 invalid model code, see output/errors/InvalidAircraftCodes.txt",
+            "2 code fixes, see output/errors/Fixes.txt",
+            "1 invalid aircraft.cfg files, see output/errors/InvalidAircraftCfgFiles.txt",
+            "3 incomplete [fltsim.x] sections, see output/errors/IncompleFltsimSections.txt", "",
+            "Information:", "2 empty aircraft.cfg files, see output/info/AircraftCfgWithNoFltsimSection.txt",
+            "10 liveries updated with real live data from dbase, see "
+            "output/info/AirlineModelConversions.txt"));
 }
 
 TEST_F(LiveriesScannedTest, NoErrorsLeavesTheErrorsFolderAbsent)

@@ -4,6 +4,7 @@
 
 #include "foundation/config_keys.h"
 #include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_indexes.h"
 #include "liveries/livery_processing.h"
@@ -64,9 +65,9 @@ class LiveryIndexTest : public ::testing::Test
     {
         gf_serveLiveryIndexClearRequest();
         gf_clearLiveryIndexes();
-        gLiveriesProcessed = false;
-        ScannedLiveries.clear();
-        DontUseTitles.clear();
+        gLiveries.gLiveriesProcessed = false;
+        gLiveries.ScannedLiveries.clear();
+        gLiveries.DontUseTitles.clear();
         RANDOM.set(false);
     }
 
@@ -86,18 +87,18 @@ class LiveryIndexTest : public ::testing::Test
         ASSERT_TRUE(encryptWithTool(work_ / "plain-regcodes.xml", work_ / "input" / "AIG-regcodes.enc"));
     }
 
-    /// Fills ScannedLiveries as the reader leaves it and builds the main and airline indexes.
+    /// Fills gLiveries.ScannedLiveries as the reader leaves it and builds the main and airline indexes.
     static void buildFrom(const std::vector<LiveryData>& liveries)
     {
-        ScannedLiveries.assign(liveries.begin(), liveries.end());
+        gLiveries.ScannedLiveries.assign(liveries.begin(), liveries.end());
         lf_buildMainIndex();
         lf_buildAirlineIndexes();
     }
 
-    /// True when the view points into a title stored in MainLiveryIndex.
+    /// True when the view points into a title stored in gLiveries.MainLiveryIndex.
     static bool isStoredTitle(std::string_view view)
     {
-        for (const auto& [airline, types] : MainLiveryIndex)
+        for (const auto& [airline, types] : gLiveries.MainLiveryIndex)
             for (const auto& [type, records] : types)
                 for (const TitleRecord& record : records)
                     if (record.title.data() == view.data() && record.title.size() == view.size())

@@ -1,3 +1,4 @@
+#include "liveries/liveries_state.h"
 #include "tests/liveries/livery_index_fixture.h"
 
 #include <fmt/format.h>
@@ -41,32 +42,34 @@ TEST_F(LiveryIndexesTest, TitlesGroupByAirlineAndTypeInListOrder)
     buildFrom(kFleet);
     lf_buildTypeIndexes();
 
-    ASSERT_EQ(MainLiveryIndex.size(), 4u);
-    ASSERT_TRUE(MainLiveryIndex.contains(""));
-    EXPECT_EQ(MainLiveryIndex.at("").at("").front().title, "No codes at all");
-    EXPECT_EQ(MainLiveryIndex.at("").at("C172").front().title, "Private Cessna");
-    const TitleRecords& baA320 = MainLiveryIndex.at("BAW").at("A320");
+    ASSERT_EQ(gLiveries.MainLiveryIndex.size(), 4u);
+    ASSERT_TRUE(gLiveries.MainLiveryIndex.contains(""));
+    EXPECT_EQ(gLiveries.MainLiveryIndex.at("").at("").front().title, "No codes at all");
+    EXPECT_EQ(gLiveries.MainLiveryIndex.at("").at("C172").front().title, "Private Cessna");
+    const TitleRecords& baA320 = gLiveries.MainLiveryIndex.at("BAW").at("A320");
     ASSERT_EQ(baA320.size(), 2u);
     EXPECT_EQ(baA320[0].title, "BA A320 a");
     EXPECT_EQ(baA320[1].title, "BA A320 b");
     EXPECT_EQ(baA320.capacity(), baA320.size());
 
-    EXPECT_THAT(titlesOf(AirlineLiveryIndex[kPaxIndex].at("BAW").at("B744")), ElementsAre("BA B744 pax"));
-    EXPECT_THAT(titlesOf(AirlineLiveryIndex[kCargoIndex].at("BAW").at("B744")), ElementsAre("BA B744 freighter"));
+    EXPECT_THAT(titlesOf(gLiveries.AirlineLiveryIndex[kPaxIndex].at("BAW").at("B744")),
+                ElementsAre("BA B744 pax"));
+    EXPECT_THAT(titlesOf(gLiveries.AirlineLiveryIndex[kCargoIndex].at("BAW").at("B744")),
+                ElementsAre("BA B744 freighter"));
     // An airline with only cargo liveries stands in the cargo index only.
-    EXPECT_FALSE(AirlineLiveryIndex[kPaxIndex].contains("DLH"));
-    EXPECT_TRUE(AirlineLiveryIndex[kCargoIndex].contains("DLH"));
+    EXPECT_FALSE(gLiveries.AirlineLiveryIndex[kPaxIndex].contains("DLH"));
+    EXPECT_TRUE(gLiveries.AirlineLiveryIndex[kCargoIndex].contains("DLH"));
 
     // Airlines come in hash order; the titles of one airline keep their order.
-    EXPECT_THAT(titlesOf(TypeLiveryIndex[kPaxIndex].at("A320")),
+    EXPECT_THAT(titlesOf(gLiveries.TypeLiveryIndex[kPaxIndex].at("A320")),
                 UnorderedElementsAre("BA A320 a", "BA A320 b", "BA A320 a"));
-    EXPECT_THAT(titlesOf(TypeLiveryIndex[kCargoIndex].at("B744")),
+    EXPECT_THAT(titlesOf(gLiveries.TypeLiveryIndex[kCargoIndex].at("B744")),
                 UnorderedElementsAre("BA B744 freighter", "LH B744 cargo"));
-    EXPECT_TRUE(TypeLiveryIndex[kPaxIndex].contains("B744"));
-    EXPECT_FALSE(TypeLiveryIndex[kCargoIndex].contains("A320"));
-    EXPECT_TRUE(TypeLiveryIndex[kPaxIndex].contains(""));
+    EXPECT_TRUE(gLiveries.TypeLiveryIndex[kPaxIndex].contains("B744"));
+    EXPECT_FALSE(gLiveries.TypeLiveryIndex[kCargoIndex].contains("A320"));
+    EXPECT_TRUE(gLiveries.TypeLiveryIndex[kPaxIndex].contains(""));
 
-    for (const auto& kind : TypeLiveryIndex)
+    for (const auto& kind : gLiveries.TypeLiveryIndex)
         for (const auto& [type, views] : kind)
             for (std::string_view view : views)
                 EXPECT_TRUE(isStoredTitle(view)) << view;
@@ -78,7 +81,7 @@ TEST_F(LiveryIndexesTest, DuplicateTitlesAreKeptAndLookupsFindAStoredOne)
     const std::string_view found = gf_findLiveryTitle(std::string("BA A320 a"));
     EXPECT_EQ(found, "BA A320 a");
     EXPECT_TRUE(isStoredTitle(found));
-    EXPECT_EQ(MainLiveryIndex.at("EZY").at("A320").front().title, "BA A320 a");
+    EXPECT_EQ(gLiveries.MainLiveryIndex.at("EZY").at("A320").front().title, "BA A320 a");
     EXPECT_TRUE(gf_findLiveryTitle("BA A320").empty());
     EXPECT_TRUE(gf_findLiveryTitle("").empty());
 }
@@ -96,8 +99,8 @@ TEST_F(LiveryIndexesTest, EmptyListGivesEmptyIndexesAndNoCategoryHasLiveries)
 {
     buildFrom({});
     lf_buildTypeIndexes();
-    EXPECT_TRUE(MainLiveryIndex.empty());
-    EXPECT_TRUE(TypeLiveryIndex[kPaxIndex].empty());
+    EXPECT_TRUE(gLiveries.MainLiveryIndex.empty());
+    EXPECT_TRUE(gLiveries.TypeLiveryIndex[kPaxIndex].empty());
     for (AcCategory category : {AcCategory::Light, AcCategory::Buzjets, AcCategory::Large, AcCategory::Heavy,
                                 AcCategory::HighPerf, AcCategory::Rotorcraft})
         lf_summarizeCategory(category);
@@ -138,9 +141,9 @@ TEST_F(LiveryIndexesTest, CategorySummaryCountsBothKindsAndKeepsTheOptionalTypeL
     EXPECT_TRUE(settings_.logged("Category Light: 2 pax liveries"));
     EXPECT_TRUE(settings_.logged("  C172,PA28"));
     EXPECT_TRUE(settings_.logged("  B744"));
-    EXPECT_THAT(LightTypes, ElementsAre("C172", "PA28"));
-    EXPECT_THAT(BuzjetTypes, ElementsAre("GLF5"));
-    EXPECT_THAT(RotorcraftTypes, IsEmpty());
+    EXPECT_THAT(gLiveries.LightTypes, ElementsAre("C172", "PA28"));
+    EXPECT_THAT(gLiveries.BuzjetTypes, ElementsAre("GLF5"));
+    EXPECT_THAT(gLiveries.RotorcraftTypes, IsEmpty());
     EXPECT_EQ(lf_randomLightType(), "C172");
     EXPECT_EQ(lf_randomRotorcraftType(), "");
     EXPECT_TRUE(LIGHT_AIRCRAFT.value());
@@ -172,7 +175,7 @@ TEST_P(TypeLinesTest, TypesAreLoggedTwentyPerLine)
         if (line.starts_with("  T"))
             lengths.push_back(static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1);
     EXPECT_EQ(lengths, GetParam().lineLengths);
-    EXPECT_EQ(RotorcraftTypes.size(), types.size());
+    EXPECT_EQ(gLiveries.RotorcraftTypes.size(), types.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, TypeLinesTest,
@@ -182,18 +185,18 @@ INSTANTIATE_TEST_SUITE_P(Counts, TypeLinesTest,
 TEST_F(LiveryIndexesTest, ReserveActsOnceAndClearEmptiesEverything)
 {
     gf_reserveLiveryIndexes();
-    EXPECT_GE(SpecialTitles.capacity(), 4096u);
-    EXPECT_GE(BuzjetTypes.capacity(), 128u);
+    EXPECT_GE(gLiveries.SpecialTitles.capacity(), 4096u);
+    EXPECT_GE(gLiveries.BuzjetTypes.capacity(), 128u);
     buildFrom(kFleet);
     lf_buildTypeIndexes();
-    RegcodeMap.emplace("G-EUPA", gf_findLiveryTitle("BA A320 a"));
+    gLiveries.RegcodeMap.emplace("G-EUPA", gf_findLiveryTitle("BA A320 a"));
     gf_clearLiveryIndexes();
-    EXPECT_TRUE(MainLiveryIndex.empty());
-    EXPECT_TRUE(AirlineLiveryIndex[kCargoIndex].empty());
-    EXPECT_TRUE(TypeLiveryIndex[kPaxIndex].empty());
-    EXPECT_TRUE(RegcodeMap.empty());
+    EXPECT_TRUE(gLiveries.MainLiveryIndex.empty());
+    EXPECT_TRUE(gLiveries.AirlineLiveryIndex[kCargoIndex].empty());
+    EXPECT_TRUE(gLiveries.TypeLiveryIndex[kPaxIndex].empty());
+    EXPECT_TRUE(gLiveries.RegcodeMap.empty());
     EXPECT_TRUE(gf_findLiveryTitle("BA A320 a").empty());
-    EXPECT_GE(SpecialTitles.capacity(), 4096u);
+    EXPECT_GE(gLiveries.SpecialTitles.capacity(), 4096u);
 }
 
 } // namespace

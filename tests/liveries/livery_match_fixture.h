@@ -6,6 +6,7 @@
 
 #include "foundation/config_keys.h"
 #include "foundation/run_state.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_matching.h"
 #include "records/aircraft_words.h"
 #include "tests/liveries/livery_index_fixture.h"
@@ -80,9 +81,9 @@ inline AcProfile matchAircraft(const std::string& airline, const std::string& ty
 /// Forgets the counters, failed titles and pending titles of the matching.
 inline void resetMatchBookkeeping()
 {
-    MatchStepCounters.fill(0);
-    FailedTitles.clear();
-    FailedTypeAirlines.clear();
+    gLiveries.MatchStepCounters.fill(0);
+    gLiveries.FailedTitles.clear();
+    gLiveries.FailedTypeAirlines.clear();
     gf_clearPendingTitles();
 }
 

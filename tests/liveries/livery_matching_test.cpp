@@ -2,6 +2,7 @@
 
 #include "foundation/errors.h"
 #include "foundation/geodesy.h"
+#include "liveries/liveries_state.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -137,7 +138,7 @@ TEST_F(LiveryMatching, LiveCascadeAtEveryDepth)
             gf_matchLiveAcLivery(ac);
 
             EXPECT_EQ(ac.livery, expected.title);
-            EXPECT_EQ(MatchStepCounters, countersFor(expected.step));
+            EXPECT_EQ(gLiveries.MatchStepCounters, countersFor(expected.step));
             const std::vector<std::string> lines = settings_.logLines();
             if (expected.step == 0)
                 EXPECT_EQ(lines.size(), linesBefore);
@@ -169,7 +170,7 @@ TEST_F(LiveryMatching, LogOffWritesNoMatchLine)
     gf_matchLiveAcLivery(ac);
     EXPECT_EQ(ac.livery, "LH A321");
     EXPECT_EQ(settings_.logLines().size(), before);
-    EXPECT_EQ(MatchStepCounters[1], 1);
+    EXPECT_EQ(gLiveries.MatchStepCounters[1], 1);
 }
 
 struct StaticRow
@@ -246,9 +247,9 @@ TEST_F(LiveryMatching, StaticCascadeAtEveryDepth)
             EXPECT_THAT(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(linesBefore),
                                                  lines.end()),
                         ElementsAre(line));
-            EXPECT_EQ(MatchStepCounters, (std::array<std::int32_t, kMatchSteps>{}));
+            EXPECT_EQ(gLiveries.MatchStepCounters, (std::array<std::int32_t, kMatchSteps>{}));
             EXPECT_EQ(ac.reverseMarker, 0);
-            EXPECT_TRUE(PendingTitles.empty());
+            EXPECT_TRUE(gLiveries.PendingTitles.empty());
         }
     }
 }
@@ -272,7 +273,7 @@ TEST_F(LiveryMatching, FailedTitleIsNeverReturned)
     AcProfile live = matchAircraft("DLH", "A321", "");
     gf_matchLiveAcLivery(live);
     EXPECT_TRUE(live.livery.empty());
-    EXPECT_EQ(MatchStepCounters, (std::array<std::int32_t, kMatchSteps>{}));
+    EXPECT_EQ(gLiveries.MatchStepCounters, (std::array<std::int32_t, kMatchSteps>{}));
 
     // A failed reserved title ends the cascade at step 1.
     AcProfile reserved = matchAircraft("DLH", "A320", "D-AIZZ");
@@ -296,13 +297,13 @@ TEST_F(LiveryMatching, FailedCreationIsShownAndRecorded)
     ac.livery = gf_findLiveryTitle("LH A321");
     gf_onLiveryNotCreated(ac);
     EXPECT_TRUE(settings_.logged("DLH4AB 'LH A321' could not be created by your Sim!"));
-    EXPECT_THAT(FailedTitles, ElementsAre("LH A321"));
+    EXPECT_THAT(gLiveries.FailedTitles, ElementsAre("LH A321"));
     EXPECT_THAT(gf_failedLiveriesList(), ElementsAre("  A321 DLH"));
 
     // While the cycle stops nothing is recorded.
     gf_requestStop(ExitReason::newSettings, 0);
     gf_onLiveryNotCreated(ac);
-    EXPECT_EQ(FailedTitles.size(), 1u);
+    EXPECT_EQ(gLiveries.FailedTitles.size(), 1u);
 }
 
 TEST_F(LiveryMatching, TwentiethFailureEndsTheCycleWithError81)
@@ -311,7 +312,7 @@ TEST_F(LiveryMatching, TwentiethFailureEndsTheCycleWithError81)
     ac.livery = gf_findLiveryTitle("LH A321");
     for (int i = 1; i < 20; ++i)
         gf_onLiveryNotCreated(ac);
-    EXPECT_EQ(FailedTitles.size(), 19u);
+    EXPECT_EQ(gLiveries.FailedTitles.size(), 19u);
     try
     {
         gf_onLiveryNotCreated(ac);
@@ -324,7 +325,7 @@ TEST_F(LiveryMatching, TwentiethFailureEndsTheCycleWithError81)
     }
     EXPECT_TRUE(
         settings_.logged("===> Error 81, There are too many liveries that could not be created by P3D!"));
-    EXPECT_EQ(FailedTitles.size(), 20u);
+    EXPECT_EQ(gLiveries.FailedTitles.size(), 20u);
 }
 
 TEST_F(LiveryMatching, ClearedIndexesLeaveNoViewBehind)
@@ -335,7 +336,7 @@ TEST_F(LiveryMatching, ClearedIndexesLeaveNoViewBehind)
     gf_storePendingTitle(0x400001, gf_findLiveryTitle("BA A319"));
     gf_clearLiveryIndexes();
     // The failed titles are copies and stay; pending titles would point into the freed titles.
-    EXPECT_THAT(FailedTitles, ElementsAre("LH A321"));
+    EXPECT_THAT(gLiveries.FailedTitles, ElementsAre("LH A321"));
     EXPECT_TRUE(gf_takePendingTitle(0x400001).empty());
 }
 
@@ -351,7 +352,7 @@ TEST_F(LiveryMatching, PendingTitleUntilItFails)
     ac.livery = title;
     gf_onLiveryNotCreated(ac);
     EXPECT_TRUE(gf_takePendingTitle(0x400001).empty());
-    EXPECT_FALSE(PendingTitles.contains(0x400001));
+    EXPECT_FALSE(gLiveries.PendingTitles.contains(0x400001));
 
     gf_storePendingTitle(0x400003, gf_findLiveryTitle("BA A319"));
     gf_erasePendingTitle(0x400003);
@@ -383,7 +384,7 @@ TEST_F(LiveryMatching, SummaryCountsStepsAndFailures)
                             "Matches at step: ", "  1: 0", "  2: 1", "  3: 0", "  4: 2", "  5: 0", "  6: 0",
                             "", "Could not be created by P3D:", "  A321 DLH", std::string(100, '*'), ""));
     // The counters stay for the next summary.
-    EXPECT_EQ(MatchStepCounters[3], 2);
+    EXPECT_EQ(gLiveries.MatchStepCounters[3], 2);
 }
 
 TEST_F(LiveryMatching, NoMatchListWhileLogIsOn)

@@ -1,4 +1,5 @@
 #include "foundation/errors.h"
+#include "liveries/liveries_state.h"
 #include "tests/liveries/livery_index_fixture.h"
 #include "window/main_window.h"
 
@@ -39,14 +40,14 @@ class LiveryProcessingTest : public test::LiveryIndexTest
 TEST_F(LiveryProcessingTest, ReadingModeBuildsEverythingFromTheLastScan)
 {
     gf_scanLiveries();
-    EXPECT_TRUE(gLiveriesProcessed);
-    EXPECT_TRUE(ScannedLiveries.empty());
+    EXPECT_TRUE(gLiveries.gLiveriesProcessed);
+    EXPECT_TRUE(gLiveries.ScannedLiveries.empty());
     EXPECT_EQ(gMainWindow.liveryCount.load(), 4u);
-    EXPECT_EQ(MainLiveryIndex.size(), 3u);
-    EXPECT_EQ(RegcodeMap.size(), 3u);
-    EXPECT_EQ(RegcodeMap.at("G-EUXA"), "BA A321");
-    EXPECT_THAT(LightTypes, ElementsAre("C172"));
-    EXPECT_THAT(SimilarModels.at("A320"), ElementsAre("A321"));
+    EXPECT_EQ(gLiveries.MainLiveryIndex.size(), 3u);
+    EXPECT_EQ(gLiveries.RegcodeMap.size(), 3u);
+    EXPECT_EQ(gLiveries.RegcodeMap.at("G-EUXA"), "BA A321");
+    EXPECT_THAT(gLiveries.LightTypes, ElementsAre("C172"));
+    EXPECT_THAT(gLiveries.SimilarModels.at("A320"), ElementsAre("A321"));
     EXPECT_THAT(gf_lookupSimilarList("BAW", "A319"), ElementsAre("A320", "A321"));
     EXPECT_FALSE(fs::exists(work_ / "input" / "AIG-regcodes.xml"));
     EXPECT_THAT(logged({"3 registration codes", "3 airlines, 3 pax aircraft models and 1 cargo aircraft models",
@@ -63,35 +64,35 @@ TEST_F(LiveryProcessingTest, LaterCyclesSkipTheProcessing)
     gf_scanLiveries();
     gf_scanLiveries();
     EXPECT_TRUE(settings_.logged("Processing scanned liveries skipped; already done in previous start-up"));
-    EXPECT_EQ(MainLiveryIndex.size(), 3u);
+    EXPECT_EQ(gLiveries.MainLiveryIndex.size(), 3u);
 }
 
 TEST_F(LiveryProcessingTest, ClearRequestIsServedAtTheNextCycleStart)
 {
     gf_scanLiveries();
-    const std::string_view before = RegcodeMap.at("G-EUPA");
+    const std::string_view before = gLiveries.RegcodeMap.at("G-EUPA");
     gf_requestLiveryIndexClear();
     // Nothing changes before the cycle worker comes round: titles in use stay valid.
     EXPECT_TRUE(gf_liveryIndexClearRequested());
-    EXPECT_EQ(RegcodeMap.at("G-EUPA").data(), before.data());
+    EXPECT_EQ(gLiveries.RegcodeMap.at("G-EUPA").data(), before.data());
 
     writeScanned({{"EZY", "A320", "EZ A320", "G-EZAA", 0, false}});
     gf_scanLiveries();
     EXPECT_FALSE(gf_liveryIndexClearRequested());
-    EXPECT_TRUE(gLiveriesProcessed);
-    EXPECT_EQ(MainLiveryIndex.size(), 1u);
-    EXPECT_FALSE(RegcodeMap.contains("G-EUPA"));
-    EXPECT_EQ(RegcodeMap.at("G-EZAA"), "EZ A320");
-    EXPECT_THAT(SimilarModels.at("A319"), ElementsAre("A320"));
-    EXPECT_FALSE(AirlineSimilarModels.contains("BAW"));
+    EXPECT_TRUE(gLiveries.gLiveriesProcessed);
+    EXPECT_EQ(gLiveries.MainLiveryIndex.size(), 1u);
+    EXPECT_FALSE(gLiveries.RegcodeMap.contains("G-EUPA"));
+    EXPECT_EQ(gLiveries.RegcodeMap.at("G-EZAA"), "EZ A320");
+    EXPECT_THAT(gLiveries.SimilarModels.at("A319"), ElementsAre("A320"));
+    EXPECT_FALSE(gLiveries.AirlineSimilarModels.contains("BAW"));
 }
 
 TEST_F(LiveryProcessingTest, MissingFileEndsTheCycleAndLeavesNothingHalfBuilt)
 {
     fs::remove(work_ / "output" / "LiveriesScanned.xml");
     EXPECT_THROW(gf_scanLiveries(), UserErrorException);
-    EXPECT_FALSE(gLiveriesProcessed);
-    EXPECT_TRUE(MainLiveryIndex.empty());
+    EXPECT_FALSE(gLiveries.gLiveriesProcessed);
+    EXPECT_TRUE(gLiveries.MainLiveryIndex.empty());
 }
 
 } // namespace

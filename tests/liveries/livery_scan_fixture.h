@@ -4,6 +4,7 @@
 
 #include "foundation/worker_slots.h"
 #include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_data.h"
 #include "platform/win_path.h"
 #include "tests/support/livery_fixtures.h"
@@ -49,12 +50,12 @@ class LiveryScanTest : public ::testing::Test
     {
         installLiveryDbase();
         lf_clearScanContainers();
-        gRunningWorkers = 0;
+        gFoundation.gRunningWorkers = 0;
     }
     ~LiveryScanTest() override
     {
         lf_clearScanContainers();
-        ScannedLiveries.clear();
+        gLiveries.ScannedLiveries.clear();
     }
 
     /// The Windows path of a file below drive D:.

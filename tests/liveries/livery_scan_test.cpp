@@ -4,6 +4,7 @@
 #include "foundation/errors.h"
 #include "foundation/run_state.h"
 #include "foundation/worker_slots.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_indexes.h"
 #include "liveries/livery_processing.h"
 #include "tests/liveries/livery_scan_fixture.h"
@@ -59,7 +60,7 @@ class LiveryScanRunTest : public ::testing::Test
     ~LiveryScanRunTest() override
     {
         gf_setSimulatorVersionSource({});
-        gStopRequested.store(0);
+        gFoundation.gStopRequested.store(0);
         reset();
     }
 
@@ -67,9 +68,9 @@ class LiveryScanRunTest : public ::testing::Test
     {
         gf_serveLiveryIndexClearRequest();
         gf_clearLiveryIndexes();
-        gLiveriesProcessed = false;
+        gLiveries.gLiveriesProcessed = false;
         lf_clearScanContainers();
-        ScannedLiveries.clear();
+        gLiveries.ScannedLiveries.clear();
     }
 
     /// Writes an aircraft folder below drive D: whose configuration file gives these sections.
@@ -141,7 +142,7 @@ TEST_F(LiveryScanRunTest, ManualScanWritesTheFileThatTheNextStartReads)
     EXPECT_THAT(titlesInFile(), UnorderedElementsAreArray(expected));
     EXPECT_FALSE(SCAN_LIVERIES.value());
     EXPECT_EQ(settings_.valueOf("SCAN_LIVERIES"), "false");
-    EXPECT_TRUE(gLiveriesProcessed);
+    EXPECT_TRUE(gLiveries.gLiveriesProcessed);
     EXPECT_EQ(gMainWindow.liveryCount.load(), expected.size());
     EXPECT_TRUE(settings_.logged(fmt::format("{} liveries found in D:\\AI", expected.size())));
     EXPECT_TRUE(settings_.logged(
@@ -152,9 +153,9 @@ TEST_F(LiveryScanRunTest, ManualScanWritesTheFileThatTheNextStartReads)
     // The broken files of the tree are reported, and the lists are empty for the next scan.
     EXPECT_TRUE(fs::exists(work_ / "output" / "info" / "AircraftCfgWithNoFltsimSection.txt"));
     EXPECT_TRUE(fs::exists(work_ / "output" / "errors" / "InvalidAircraftCfgFiles.txt"));
-    EXPECT_EQ(ScannedTitles.size(), 0u);
-    EXPECT_TRUE(InvalidCfgFiles.empty());
-    EXPECT_TRUE(ScannedLiveries.empty());
+    EXPECT_EQ(gLiveries.ScannedTitles.size(), 0u);
+    EXPECT_TRUE(gLiveries.InvalidCfgFiles.empty());
+    EXPECT_TRUE(gLiveries.ScannedLiveries.empty());
 
     // The next program start reads the file instead of scanning.
     reset();
@@ -227,9 +228,9 @@ TEST_F(LiveryScanRunTest, RootNamingAnAirportIsLookedAtButNotWalked)
     writeAircraft("airport_ai", "B738", {{"BAW", "direct", ""}});
     writeAircraft("airport_ai/Sub", "B738", {{"BAW", "below", ""}});
     lf_searchLiveriesInFolder(3, WinPath("D:\\airport_ai"));
-    ASSERT_EQ(ScannedLiveries.size(), 1u);
-    EXPECT_EQ(ScannedLiveries.front().title, "direct");
-    EXPECT_EQ(ScannedLiveries.front().folderIndex, 3u);
+    ASSERT_EQ(gLiveries.ScannedLiveries.size(), 1u);
+    EXPECT_EQ(gLiveries.ScannedLiveries.front().title, "direct");
+    EXPECT_EQ(gLiveries.ScannedLiveries.front().folderIndex, 3u);
 }
 
 TEST_F(LiveryScanRunTest, UnreadableSubfolderEndsTheWalkOfItsFolderOnly)
@@ -277,13 +278,14 @@ TEST_F(LiveryScanRunTest, DatabaseCorrectsLiveriesOfKnownRegistrations)
         EXPECT_THAT(text, HasSubstr(line + "\n"));
     EXPECT_TRUE(settings_.logged(
         fmt::format("4 liveries updated with real live data from dbase, see {}", report.string())));
-    EXPECT_TRUE(DbaseCorrections.empty());
+    EXPECT_TRUE(gLiveries.DbaseCorrections.empty());
 }
 
 TEST_F(LiveryScanRunTest, TitlesLeftByAFailedScanDoNotBlockTheNextOne)
 {
     writeAircraft("Retry/B738", "B738", {{"BAW", "found again", ""}});
-    ScannedTitles.claim(LiveryData{"SHT", "B738", "found again", "", 1, false}, "D:\\Old\\aircraft.cfg", "old");
+    gLiveries.ScannedTitles.claim(LiveryData{"SHT", "B738", "found again", "", 1, false},
+                                  "D:\\Old\\aircraft.cfg", "old");
     ASSERT_TRUE(lf_scanLiveryFolders({"D:\\Retry"}));
     EXPECT_THAT(titlesInFile(), ElementsAre("found again"));
 }
@@ -433,13 +435,13 @@ TEST_F(LiveryScanRunTest, StoppedScanRunsAgainInTheNextCycle)
 {
     writeAircraft("Stop/B738", "B738", {{"BAW", "not read", ""}});
     useManualFolders({"D:\\Stop"});
-    gStopRequested.store(1);
+    gFoundation.gStopRequested.store(1);
 
     gf_scanLiveries();
 
     EXPECT_FALSE(fileWritten());
     EXPECT_TRUE(SCAN_LIVERIES.value());
-    EXPECT_FALSE(gLiveriesProcessed);
+    EXPECT_FALSE(gLiveries.gLiveriesProcessed);
     EXPECT_FALSE(settings_.logged("1 liverie found in D:\\Stop"));
 }
 

@@ -1,4 +1,5 @@
 #include "liveries/aircraft_cfg.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_sections.h"
 #include "tests/liveries/livery_scan_fixture.h"
 
@@ -71,7 +72,7 @@ class SectionTest : public test::LiveryScanTest, public ::testing::WithParamInte
         test::writeAircraftFolder(root_.path(), folder);
         folderText_ = "D:\\Rows\\" + packageFolder + "\\" + row.name;
         fileText_ = folderText_ + "\\aircraft.cfg";
-        DontUseTitles = row.dontUse;
+        gLiveries.DontUseTitles = row.dontUse;
         return ivao ? lf_readAircraftCfg(2, WinPath(fileText_)) : lf_searchLiveriesinFile(2, WinPath(fileText_));
     }
 
@@ -93,8 +94,9 @@ class SectionTest : public test::LiveryScanTest, public ::testing::WithParamInte
         {
             EXPECT_TRUE(records.empty());
         }
-        EXPECT_EQ(linesOf(IncompleteSections), filled(row.incomplete, folderText_, fileText_));
-        EXPECT_EQ(linesOf(InvalidAirlineCodes), filled(row.invalidAirlines, folderText_, fileText_));
+        EXPECT_EQ(linesOf(gLiveries.IncompleteSections), filled(row.incomplete, folderText_, fileText_));
+        EXPECT_EQ(linesOf(gLiveries.InvalidAirlineCodes),
+                  filled(row.invalidAirlines, folderText_, fileText_));
     }
 
     std::string folderText_;

@@ -1,3 +1,4 @@
+#include "liveries/liveries_state.h"
 #include "tests/liveries/livery_index_fixture.h"
 
 #include <gmock/gmock.h>
@@ -56,8 +57,8 @@ class RegcodesTest : public test::LiveryIndexTest
 
     static std::string mapped(const std::string& regcode)
     {
-        const auto found = RegcodeMap.find(regcode);
-        return found == RegcodeMap.end() ? "<none>" : std::string(found->second);
+        const auto found = gLiveries.RegcodeMap.find(regcode);
+        return found == gLiveries.RegcodeMap.end() ? "<none>" : std::string(found->second);
     }
 
     bool plainFileLeft() const { return fs::exists(work_ / "input" / "AIG-regcodes.xml"); }
@@ -79,7 +80,7 @@ TEST_F(RegcodesTest, SourcesMergeInlineThenDownloadThenUserFiles)
                             "   regcode G-EUPB for 'BA three', instead of the same for 'BA two'",
                             "   regcode D-ABVN for 'BA one', instead of the same for 'LH jumbo'",
                             "2 new regcodes added, 2 regcodes replaced, 2 regcodes defined as special"));
-    EXPECT_EQ(RegcodeMap.size(), 7u);
+    EXPECT_EQ(gLiveries.RegcodeMap.size(), 7u);
     EXPECT_EQ(mapped("G-EUPA"), "BA two");
     EXPECT_EQ(mapped("G-EUPB"), "BA three");
     EXPECT_EQ(mapped("AB"), "BA three");
@@ -91,9 +92,9 @@ TEST_F(RegcodesTest, SourcesMergeInlineThenDownloadThenUserFiles)
     EXPECT_EQ(gf_regcodeTitle("D-ABVO"), std::optional<std::string_view>("LH jumbo"));
     EXPECT_EQ(gf_regcodeTitle("d-abvo"), std::nullopt);
     EXPECT_EQ(mapped("IGNORED"), "<none>");
-    for (const auto& [regcode, title] : RegcodeMap)
+    for (const auto& [regcode, title] : gLiveries.RegcodeMap)
         EXPECT_TRUE(isStoredTitle(title)) << regcode;
-    EXPECT_THAT(std::vector<std::string>(SpecialTitles.begin(), SpecialTitles.end()),
+    EXPECT_THAT(std::vector<std::string>(gLiveries.SpecialTitles.begin(), gLiveries.SpecialTitles.end()),
                 ElementsAre("BA two", "BA three", "BA one"));
 
     EXPECT_THAT(splitLines(readBytes(work_ / "output" / "errors" / "InlineRegcodes.txt")),
@@ -148,7 +149,7 @@ TEST_F(RegcodesTest, EmptyUserFolderGivesOnlyTheDownloadLines)
     fs::create_directories(work_ / "input" / "my_regcodes");
     lf_processOfflineRegcodes();
     EXPECT_THAT(reportLines(), ElementsAre("Processing file input/AIG-regcodes.xml", "1 new regcode added"));
-    EXPECT_TRUE(SpecialTitles.empty());
+    EXPECT_TRUE(gLiveries.SpecialTitles.empty());
     EXPECT_FALSE(plainFileLeft());
     EXPECT_FALSE(fs::exists(work_ / "output" / "errors" / "InlineRegcodes.txt"));
 }
@@ -174,8 +175,8 @@ TEST_F(RegcodesTest, ScanTimePassCollectsTitlesWithoutRegcodes)
     writeRegcodesEnc(kAigXml);
     writeUserFiles();
     lf_readDontUseTitles();
-    EXPECT_THAT(DontUseTitles, ElementsAre("LH jumbo", "Dont use me"));
-    EXPECT_TRUE(RegcodeMap.empty());
+    EXPECT_THAT(gLiveries.DontUseTitles, ElementsAre("LH jumbo", "Dont use me"));
+    EXPECT_TRUE(gLiveries.RegcodeMap.empty());
     EXPECT_FALSE(plainFileLeft());
     EXPECT_TRUE(settings_.logged("1 don't use title read"));
     EXPECT_TRUE(settings_.logged("1 don't use title read from files in input/my_regcodes"));
@@ -185,7 +186,7 @@ TEST_F(RegcodesTest, ScanTimePassGoesOnAfterAFailingFolder)
 {
     writeBytes(work_ / "input" / "my_regcodes", "a file where the folder belongs");
     lf_readDontUseTitles();
-    EXPECT_THAT(DontUseTitles, IsEmpty());
+    EXPECT_THAT(gLiveries.DontUseTitles, IsEmpty());
     bool logged = false;
     for (const std::string& line : settings_.logLines())
         logged = logged || line.starts_with("===> exception: ");

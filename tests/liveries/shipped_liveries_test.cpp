@@ -4,6 +4,7 @@
 #include "foundation/config_keys.h"
 #include "foundation/worker_slots.h"
 #include "liveries/aircraft_cfg.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_matching.h"
 #include "records/aircraft_words.h"
 #include "tests/liveries/livery_index_fixture.h"
@@ -49,12 +50,12 @@ class ShippedLiveriesTest : public test::LiveryIndexTest
                       work_ / "input" / "AIG-regcodes.enc");
         EXPECT_TRUE(gf_readDbase(shipped_.path()));
         lf_clearScanContainers();
-        gRunningWorkers = 0;
+        gFoundation.gRunningWorkers = 0;
     }
     ~ShippedLiveriesTest() override
     {
         lf_clearScanContainers();
-        MatchStepCounters.fill(0);
+        gLiveries.MatchStepCounters.fill(0);
         gf_clearPendingTitles();
         MATCHING_DEPTH.set(4);
     }
@@ -112,8 +113,8 @@ TEST_F(ShippedLiveriesTest, GenericAndPrivateLiveriesAreKeptAndStandIn)
     const std::vector<LiveryData> scanned = scanInstall();
 
     ASSERT_EQ(scanned.size(), std::size(kInstall)) << "every installed livery is kept";
-    EXPECT_THAT(test::linesOf(InvalidAirlineCodes), IsEmpty());
-    EXPECT_THAT(test::linesOf(IncompleteSections), IsEmpty());
+    EXPECT_THAT(test::linesOf(gLiveries.InvalidAirlineCodes), IsEmpty());
+    EXPECT_THAT(test::linesOf(gLiveries.IncompleteSections), IsEmpty());
     for (std::size_t i = 0; i < scanned.size(); ++i)
     {
         EXPECT_EQ(scanned[i].airl, kInstall[i].parkingCode) << kInstall[i].title;

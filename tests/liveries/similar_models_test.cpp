@@ -1,3 +1,4 @@
+#include "liveries/liveries_state.h"
 #include "tests/liveries/livery_index_fixture.h"
 
 #include <gmock/gmock.h>
@@ -41,19 +42,19 @@ const std::vector<LiveryData> kFleet = {
 TEST_F(SimilarModelsTest, TypesGetTheMembersWithLiveriesAndTheFirstLineWins)
 {
     buildWith(kFleet);
-    EXPECT_THAT(keysOf(SimilarModels), UnorderedElementsAre("A20N", "A319", "A320", "A321"));
-    EXPECT_THAT(SimilarModels.at("A319"), ElementsAre("A320", "A321"));
-    EXPECT_THAT(SimilarModels.at("A321"), ElementsAre("A319", "A320"));
-    EXPECT_THAT(SimilarModels.at("A20N"), ElementsAre("A320"));
+    EXPECT_THAT(keysOf(gLiveries.SimilarModels), UnorderedElementsAre("A20N", "A319", "A320", "A321"));
+    EXPECT_THAT(gLiveries.SimilarModels.at("A319"), ElementsAre("A320", "A321"));
+    EXPECT_THAT(gLiveries.SimilarModels.at("A321"), ElementsAre("A319", "A320"));
+    EXPECT_THAT(gLiveries.SimilarModels.at("A20N"), ElementsAre("A320"));
     // A320 stands in two groups: "A320,A20N" sorts before "A320,A319,A321".
-    EXPECT_THAT(SimilarModels.at("A320"), ElementsAre("A20N"));
+    EXPECT_THAT(gLiveries.SimilarModels.at("A320"), ElementsAre("A20N"));
     EXPECT_TRUE(settings_.logged("4 similar model definitions"));
 }
 
 TEST_F(SimilarModelsTest, AirlinesGetOnlyTypesTheyLackWithMembersTheyHave)
 {
     buildWith(kFleet);
-    EXPECT_THAT(keysOf(AirlineSimilarModels.at("BAW")), UnorderedElementsAre("A20N", "A319"));
+    EXPECT_THAT(keysOf(gLiveries.AirlineSimilarModels.at("BAW")), UnorderedElementsAre("A20N", "A319"));
     EXPECT_THAT(gf_lookupSimilarList("BAW", "A319"), ElementsAre("A320", "A321"));
     EXPECT_THAT(gf_lookupSimilarList("DLH", "A321"), ElementsAre("A319"));
     EXPECT_THAT(gf_lookupSimilarList("DLH", "A320"), ElementsAre("A20N"));
@@ -64,8 +65,8 @@ TEST_F(SimilarModelsTest, AirlinesGetOnlyTypesTheyLackWithMembersTheyHave)
 TEST_F(SimilarModelsTest, GroupWithoutOtherLiveriesAddsNothing)
 {
     buildWith({{"BAW", "A320", "only", "", 0, false}});
-    EXPECT_THAT(keysOf(SimilarModels), UnorderedElementsAre("A319", "A321", "A20N"));
-    EXPECT_FALSE(SimilarModels.contains("A320"));
+    EXPECT_THAT(keysOf(gLiveries.SimilarModels), UnorderedElementsAre("A319", "A321", "A20N"));
+    EXPECT_FALSE(gLiveries.SimilarModels.contains("A320"));
 }
 
 TEST_F(SimilarModelsTest, ShuffledListKeepsItsMembers)
@@ -88,12 +89,12 @@ TEST_F(SimilarModelsTest, ClearedTablesFollowTheNextScan)
 {
     buildWith(kFleet);
     gf_clearLiveryIndexes();
-    EXPECT_TRUE(SimilarModels.empty());
-    EXPECT_TRUE(AirlineSimilarModels.empty());
+    EXPECT_TRUE(gLiveries.SimilarModels.empty());
+    EXPECT_TRUE(gLiveries.AirlineSimilarModels.empty());
     buildWith({{"BAW", "A320", "ba a320", "", 0, false}, {"BAW", "A319", "ba a319", "", 0, false}});
-    EXPECT_THAT(SimilarModels.at("A321"), ElementsAre("A319", "A320"));
-    EXPECT_THAT(SimilarModels.at("A320"), ElementsAre("A319"));
-    EXPECT_FALSE(AirlineSimilarModels.contains("DLH"));
+    EXPECT_THAT(gLiveries.SimilarModels.at("A321"), ElementsAre("A319", "A320"));
+    EXPECT_THAT(gLiveries.SimilarModels.at("A320"), ElementsAre("A319"));
+    EXPECT_FALSE(gLiveries.AirlineSimilarModels.contains("DLH"));
 }
 
 } // namespace

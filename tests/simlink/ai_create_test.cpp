@@ -66,7 +66,7 @@ TEST_F(SimLinkTest, RefusedTitleGivesACreateFailedAnswerWithItsHexid)
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->hexid, 20002u);
     EXPECT_EQ(failed->objectId, 0u);
-    EXPECT_EQ(gStopRequested.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
 }
 
 TEST_F(SimLinkTest, TitleTooLongForItsFieldFailsThatCreationOnly)
@@ -81,8 +81,8 @@ TEST_F(SimLinkTest, TitleTooLongForItsFieldFailsThatCreationOnly)
     const auto failed = waitAnswer(SimAnswerKind::createFailed);
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->hexid, 20003u);
-    EXPECT_EQ(gStopRequested.load(), 0);
-    EXPECT_EQ(gSimError.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
+    EXPECT_EQ(gSimLink.gSimError.load(), 0);
     EXPECT_TRUE(calls("SimConnect_AICreateNonATCAircraft").empty());
     // The link goes on creating other aircraft.
     EXPECT_GT(createIdentified("KLM8", 20004, SimAnswerKind::liveCreated), 2u);
@@ -102,8 +102,8 @@ TEST_F(SimLinkTest, TailNumberTooLongForItsFieldRefusesThatCreationOnly)
     drainAnswers();
     EXPECT_TRUE(std::none_of(answers.begin(), answers.end(),
                              [](const SimAnswer& a) { return a.kind == SimAnswerKind::createFailed; }));
-    EXPECT_EQ(gStopRequested.load(), 0);
-    EXPECT_EQ(gSimError.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
+    EXPECT_EQ(gSimLink.gSimError.load(), 0);
     EXPECT_TRUE(calls("SimConnect_AICreateNonATCAircraft").empty());
     // The same livery is created under a tail number that fits.
     EXPECT_GT(createIdentified("HB-JVE", 20006, SimAnswerKind::liveCreated), 2u);
@@ -152,7 +152,7 @@ TEST_F(SimLinkTest, RemovalsReachTheSimulatorButNeverTheUserAircraft)
 {
     ASSERT_TRUE(connected());
     gf_requestUserAcPosition();
-    ASSERT_TRUE(eventually([] { return gUserObjectId.load() == 1; }));
+    ASSERT_TRUE(eventually([] { return gSimLink.gUserObjectId.load() == 1; }));
     const std::uint32_t oid = createIdentified("AFR22", 20005, SimAnswerKind::liveCreated);
     ASSERT_GT(oid, 2u);
     gf_queueRemoval(1);

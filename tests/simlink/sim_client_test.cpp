@@ -69,14 +69,15 @@ TEST_F(SimLinkTest, UserAircraftPositionTitleAndPerSecondReplies)
 {
     ASSERT_TRUE(connected());
     gf_requestUserAcPosition();
-    ASSERT_TRUE(eventually([] { return gUserObjectId.load() == 1; }));
+    ASSERT_TRUE(eventually([] { return gSimLink.gUserObjectId.load() == 1; }));
     const UserAcData user = gf_requestUserAcPosition();
     EXPECT_NEAR(user.lat, 47.4647, 1e-9);
     EXPECT_NEAR(user.lon, 8.5492, 1e-9);
     EXPECT_GE(user.zuluYear, 2026);
     // The simulator's time is kept from every reply, before the traffic source has told its level.
-    EXPECT_EQ(gProfessionalLevel.load(), 0);
-    EXPECT_EQ(gSimUtcSeconds.load(), gf_daysSince1970(user.zuluDayOfYear, user.zuluYear) * 86400 + user.zuluTime);
+    EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 0);
+    EXPECT_EQ(gSimLink.gSimUtcSeconds.load(),
+              gf_daysSince1970(user.zuluDayOfYear, user.zuluYear) * 86400 + user.zuluTime);
 
     gf_requestUserAcTitleModel();
     ASSERT_TRUE(eventually([] { return gf_userTitle() == "Standin Boeing 737-800"; }));
@@ -88,8 +89,9 @@ TEST_F(SimLinkTest, UserAircraftPositionTitleAndPerSecondReplies)
                                                            scwire::kPeriodSecond, 0, 0, 0, 0);
               }),
               kScOk);
-    EXPECT_TRUE(eventually([] { return gSecondTick.load() == 1 && gUserDataValid.load() == 1; }));
-    EXPECT_EQ(gUserOnGround.load(), 1);
+    EXPECT_TRUE(
+        eventually([] { return gSimLink.gSecondTick.load() == 1 && gSimLink.gUserDataValid.load() == 1; }));
+    EXPECT_EQ(gSimLink.gUserOnGround.load(), 1);
 }
 
 TEST_F(SimLinkTest, UserStandIsShownAndHandedToTheCycleWorkerWhenANewFlightLoads)
@@ -98,12 +100,12 @@ TEST_F(SimLinkTest, UserStandIsShownAndHandedToTheCycleWorkerWhenANewFlightLoads
     ASSERT_TRUE(connected());
     // The stand counts only once the user aircraft is known to stand on the ground.
     gf_requestUserAcPosition();
-    ASSERT_TRUE(eventually([] { return gUserObjectId.load() == 1; }));
+    ASSERT_TRUE(eventually([] { return gSimLink.gUserObjectId.load() == 1; }));
     gf_simCall([](ScHandle h) {
         return SimConnect_RequestDataOnSimObject(h, kReqUserOnGround, kDefUserOnGround, 0, scwire::kPeriodSecond, 0, 0,
                                                  0, 0);
     });
-    ASSERT_TRUE(eventually([] { return gUserDataValid.load() == 1; }));
+    ASSERT_TRUE(eventually([] { return gSimLink.gUserDataValid.load() == 1; }));
     gf_requestUserAcPosition();
     ASSERT_TRUE(eventually([] { return gf_userStand() == "A12"; }));
     EXPECT_EQ(gMainWindow.text(StatusText::userStand), "A12");
@@ -139,7 +141,7 @@ TEST_F(SimLinkTest, EmptyUserModelIsAUserErrorThatClosesTheLink)
     ASSERT_TRUE(eventually([] { return !gf_shownError().empty(); }));
     EXPECT_EQ(gf_shownError(), "71: atc_model= in [General] section of your aircraft.cfg is empty or missing");
     ASSERT_TRUE(eventually([&] { return log.contains("SimConnect closed ok"); }));
-    EXPECT_EQ(gSimRunning.load(), 0);
+    EXPECT_EQ(gSimLink.gSimRunning.load(), 0);
     EXPECT_EQ(gf_simCall([](ScHandle) { return kScOk; }), kScFail);
     std::lock_guard lock(mutex);
     EXPECT_TRUE(exitReasons.empty());
@@ -149,10 +151,10 @@ TEST_F(SimLinkTest, TeleportOfTheUserAircraftIsANewFlight)
 {
     ASSERT_TRUE(connected());
     gf_requestUserAcPosition();
-    ASSERT_TRUE(eventually([] { return gUserObjectId.load() == 1; }));
+    ASSERT_TRUE(eventually([] { return gSimLink.gUserObjectId.load() == 1; }));
     sim.command("teleport 47.8 8.5492");
     gf_requestUserAcPosition();
-    ASSERT_TRUE(eventually([] { return gStopRequested.load() == 1; }));
+    ASSERT_TRUE(eventually([] { return gFoundation.gStopRequested.load() == 1; }));
     EXPECT_TRUE(log.contains("Teleport"));
     std::lock_guard lock(mutex);
     EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitNewFlight}));
@@ -163,10 +165,11 @@ TEST_F(SimLinkTest, PauseClearsAndResumeSetsTheRunningFlag)
 {
     ASSERT_TRUE(connected());
     sim.command("pause 1");
-    ASSERT_TRUE(eventually([] { return gSimRunning.load() == 0 && !gMainWindow.simRunning.load(); }));
+    ASSERT_TRUE(
+        eventually([] { return gSimLink.gSimRunning.load() == 0 && !gMainWindow.simRunning.load(); }));
     sim.command("pause 0");
-    EXPECT_TRUE(eventually([] { return gSimRunning.load() == 1 && gMainWindow.simRunning.load(); }));
-    EXPECT_EQ(gStopRequested.load(), 0);
+    EXPECT_TRUE(eventually([] { return gSimLink.gSimRunning.load() == 1 && gMainWindow.simRunning.load(); }));
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
 }
 
 TEST_F(SimLinkTest, NewFlightStopsTheCycleOnceWithTheFirstReason)
@@ -176,7 +179,7 @@ TEST_F(SimLinkTest, NewFlightStopsTheCycleOnceWithTheFirstReason)
     ASSERT_TRUE(eventually([&] { return log.contains("===> SimConnect: New file event"); }));
     sim.command("event PositionChanged");
     ASSERT_TRUE(eventually([&] { return log.contains("===> User ac position changed"); }));
-    EXPECT_EQ(gStopRequested.load(), 1);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 1);
     std::lock_guard lock(mutex);
     EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitNewFlight}));
 }
@@ -205,37 +208,37 @@ TEST_F(SimLinkTest, UserPositionWithNumbersOutOfRangeIsRefused)
     ASSERT_TRUE(eventually([&] {
         return log.contains("===> Simulator time refused: year 4503599627372522 day 80 second 43200");
     }));
-    EXPECT_EQ(gSimUtcSeconds.load(), 0);
+    EXPECT_EQ(gSimLink.gSimUtcSeconds.load(), 0);
     {
         std::lock_guard lock(gSimQueues.simMutex);
-        EXPECT_DOUBLE_EQ(gUserAcData.lat, 47.4535);
-        EXPECT_DOUBLE_EQ(gUserAcData.alt, 1416.0);
+        EXPECT_DOUBLE_EQ(gSimLink.gUserAcData.lat, 47.4535);
+        EXPECT_DOUBLE_EQ(gSimLink.gUserAcData.alt, 1416.0);
     }
-    EXPECT_EQ(gUserObjectId.load(), 1u);
+    EXPECT_EQ(gSimLink.gUserObjectId.load(), 1u);
 
     // A position that is not a number reaches nothing, not even the time.
     ASSERT_EQ(sim.command("raw " + userPositionHex(kLatNan, kYear2026)), "ok");
     ASSERT_TRUE(eventually([&] { return log.contains("===> User aircraft position refused: lat nan lon 8.561 alt 1416"); }));
-    EXPECT_EQ(gSimUtcSeconds.load(), 0);
+    EXPECT_EQ(gSimLink.gSimUtcSeconds.load(), 0);
     {
         std::lock_guard lock(gSimQueues.simMutex);
-        EXPECT_DOUBLE_EQ(gUserAcData.lat, 47.4535);
+        EXPECT_DOUBLE_EQ(gSimLink.gUserAcData.lat, 47.4535);
     }
 
     // A sound reply after them is taken whole: 21 March 2026, 12:00 UTC.
     ASSERT_EQ(sim.command("raw " + userPositionHex(kLat47, kYear2026)), "ok");
-    EXPECT_TRUE(eventually([] { return gSimUtcSeconds.load() == 1774094400; }));
-    EXPECT_EQ(gStopRequested.load(), 0);
+    EXPECT_TRUE(eventually([] { return gSimLink.gSimUtcSeconds.load() == 1774094400; }));
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
 }
 
 TEST_F(SimLinkTest, QuitThenCloseIsTheSimulatorsNormalEnd)
 {
     ASSERT_TRUE(connected());
     sim.command("quit");
-    ASSERT_TRUE(eventually([] { return gSimRunning.load() == 0; }));
-    EXPECT_EQ(gStopRequested.load(), 0);
+    ASSERT_TRUE(eventually([] { return gSimLink.gSimRunning.load() == 0; }));
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
     sim.command("drop");
-    ASSERT_TRUE(eventually([] { return gStopRequested.load() == 1; }));
+    ASSERT_TRUE(eventually([] { return gFoundation.gStopRequested.load() == 1; }));
     {
         std::lock_guard lock(mutex);
         EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitSimWasClosed}));
@@ -245,7 +248,7 @@ TEST_F(SimLinkTest, QuitThenCloseIsTheSimulatorsNormalEnd)
         return log.contains(
             "SimConnect: the link to the simulator is gone (closed by the simulator, status 4, error 0xC000013E)");
     }));
-    EXPECT_EQ(gSimError.load(), 0);
+    EXPECT_EQ(gSimLink.gSimError.load(), 0);
     EXPECT_FALSE(log.contains("SimConnect request error"));
 }
 
@@ -253,12 +256,12 @@ TEST_F(SimLinkTest, DroppedLinkIsASimulatorFailureThatRestartsAndClearsTheHandle
 {
     ASSERT_TRUE(connected());
     sim.command("drop");
-    ASSERT_TRUE(eventually([] { return gStopRequested.load() == 1; }));
+    ASSERT_TRUE(eventually([] { return gFoundation.gStopRequested.load() == 1; }));
     {
         std::lock_guard lock(mutex);
         EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitSimConnectError}));
     }
-    EXPECT_EQ(gSimError.load(), 1);
+    EXPECT_EQ(gSimLink.gSimError.load(), 1);
     EXPECT_TRUE(log.contains("SimConnect request error"));
     EXPECT_TRUE(eventually([&] {
         return log.contains(
@@ -266,9 +269,9 @@ TEST_F(SimLinkTest, DroppedLinkIsASimulatorFailureThatRestartsAndClearsTheHandle
     }));
     EXPECT_TRUE(eventually([] {
         std::lock_guard lock(gSimQueues.simMutex);
-        return gSimHandle == nullptr;
+        return gSimLink.gSimHandle == nullptr;
     }));
-    EXPECT_EQ(gSimRunning.load(), 0);
+    EXPECT_EQ(gSimLink.gSimRunning.load(), 0);
     EXPECT_FALSE(gMainWindow.simConnected.load());
     EXPECT_EQ(gf_simCall([](ScHandle) { return kScOk; }), kScFail);
 }
@@ -280,7 +283,7 @@ TEST_F(SimLinkTest, StopWhileDispatchingClosesTheConnection)
     EXPECT_FALSE(gf_simClientRunning());
     EXPECT_TRUE(log.contains("SimConnect closed ok"));
     EXPECT_FALSE(gMainWindow.simConnected.load());
-    EXPECT_EQ(gStopRequested.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
 }
 
 class WrongSimulatorTest : public SimLinkTest
@@ -299,7 +302,7 @@ TEST_F(WrongSimulatorTest, OtherMajorVersionIsShownAsUserErrorAndTheLinkCloses)
     }
     ASSERT_TRUE(eventually([&] { return log.contains("SimConnect closed ok"); }));
     std::lock_guard lock(gSimQueues.simMutex);
-    EXPECT_EQ(gSimHandle, nullptr);
+    EXPECT_EQ(gSimLink.gSimHandle, nullptr);
 }
 
 class NoSimulatorTest : public ::testing::Test
@@ -310,7 +313,7 @@ class NoSimulatorTest : public ::testing::Test
     {
         gf_stopSimClient();
         gf_resetSimLink();
-        gStopRequested = 0;
+        gFoundation.gStopRequested = 0;
         scSetEnvironment({});
     }
     TempFolder tmp;
@@ -329,7 +332,7 @@ TEST_F(NoSimulatorTest, WaitsWithOneMessageAndEndsWithoutClosingWhenTheCycleStop
     ASSERT_TRUE(eventually([&] { return log.contains("Waiting for Prepar3Dv5 ..."); }));
     // Let a few connection attempts fail before the cycle stops.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    gStopRequested = 1;
+    gFoundation.gStopRequested = 1;
     gf_stopSimClient();
     std::size_t waiting = 0;
     for (const auto& line : log.lines())

@@ -49,7 +49,7 @@ class OpenTest : public ::testing::Test
         gf_installSimLinkPort(nullptr);
         gf_installStatusService(&gf_windowStatusService());
         gf_resetSimLink();
-        gSimVersion = 5;
+        gSimLink.gSimVersion = 5;
     }
     LogCapture log;
 };
@@ -76,7 +76,7 @@ TEST_F(OpenTest, SimulatorIsAcceptedByItsNameTheInstallPathAndTheConfiguredVersi
     gf_installStatusService(&watch);
     for (const auto& row : rows)
     {
-        gSimVersion = row.version;
+        gSimLink.gSimVersion = row.version;
         watch.path = row.path;
         watch.installPathEnabled = false;
         watch.simConnected = false;

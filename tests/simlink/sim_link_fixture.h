@@ -43,11 +43,11 @@ class SimLinkTest : public ::testing::Test
     {
         gf_resetSimLink();
         gMainWindow.resetForCycle();
-        gUserOnGround = 0;
-        gUserDataValid = 0;
-        gSecondTick = 0;
-        gStopRequested = 0;
-        gWindowClosed = 0;
+        gSimLink.gUserOnGround = 0;
+        gSimLink.gUserDataValid = 0;
+        gSimLink.gSecondTick = 0;
+        gFoundation.gStopRequested = 0;
+        gFoundation.gWindowClosed = 0;
         gf_installSimLinkPort(&port);
         ASSERT_TRUE(sim.start(OXL_BIN_DIR, standinArgs(), tmp.path().string()));
         scSetEnvironment({[] { return std::optional<std::filesystem::path>(); },
@@ -63,8 +63,8 @@ class SimLinkTest : public ::testing::Test
         gf_stopSimClient();
         gf_resetSimLink();
         gf_installSimLinkPort(nullptr);
-        gStopRequested = 0;
-        gWindowClosed = 0;
+        gFoundation.gStopRequested = 0;
+        gFoundation.gWindowClosed = 0;
         scSetEnvironment({});
     }
 
@@ -77,11 +77,13 @@ class SimLinkTest : public ::testing::Test
     /// Waits until the link has registered and the simulator reports a running flight.
     bool connected()
     {
-        return eventually([] { return gSimRunning.load() == 1; }) &&
-               sim.waitState([](const nlohmann::json& s) {
-                   return !s["sessions"].empty() && s["sessions"][0]["groups"].contains("301") &&
-                          s["sessions"][0]["groups"]["301"]["priority"] == 1;
-               });
+        return eventually([] { return gSimLink.gSimRunning.load() == 1; }) &&
+               sim.waitState(
+                   [](const nlohmann::json& s)
+                   {
+                       return !s["sessions"].empty() && s["sessions"][0]["groups"].contains("301") &&
+                              s["sessions"][0]["groups"]["301"]["priority"] == 1;
+                   });
     }
 
     /// Moves the link's answers into `answers`.

@@ -97,7 +97,7 @@ TEST_F(SimLinkTest, AfterARequestErrorQueuedWorkIsDiscardedWithoutCalls)
 {
     ASSERT_TRUE(connected());
     gf_simRequestError();
-    EXPECT_EQ(gSimError.load(), 1);
+    EXPECT_EQ(gSimLink.gSimError.load(), 1);
     {
         std::lock_guard lock(mutex);
         EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitSimConnectError}));

@@ -51,9 +51,9 @@ std::filesystem::path writeAircraftFolder(const std::filesystem::path& root, con
 enum class CfgOutcome
 {
     Liveries,     ///< the listed liveries, nothing reported
-    EmptyCfg,     ///< no header: listed in EmptyCfgFiles
-    InvalidCfg,   ///< rejected in InvalidCfgFiles
-    InvalidModel, ///< rejected in InvalidModelCodes
+    EmptyCfg,     ///< no header: listed in gLiveries.EmptyCfgFiles
+    InvalidCfg,   ///< rejected in gLiveries.InvalidCfgFiles
+    InvalidModel, ///< rejected in gLiveries.InvalidModelCodes
     LoggedOnly,   ///< rejected with a log line only
     Nothing,      ///< no charset: nothing at all
 };

@@ -27,16 +27,16 @@ class ControlHandlersTest : public WindowTest
     ControlHandlersTest()
     {
         gf_clearPeriodicRequests();
-        gLiveryIndexClearRequest.store(0);
-        gParametersChanged.store(0);
+        gFoundation.gLiveryIndexClearRequest.store(0);
+        gFoundation.gParametersChanged.store(0);
         gMainWindow.waitingForSource.store(0);
     }
     ~ControlHandlersTest() override
     {
         gf_clearPeriodicRequests();
-        gLiveryIndexClearRequest.store(0);
-        gParametersChanged.store(0);
-        gSavedLiveLimit.store(0);
+        gFoundation.gLiveryIndexClearRequest.store(0);
+        gFoundation.gParametersChanged.store(0);
+        gFoundation.gSavedLiveLimit.store(0);
     }
     // The window as a running cycle leaves it: every control enabled, the combo boxes filled.
     void openRunning()
@@ -152,13 +152,13 @@ TEST_F(ControlHandlersTest, ScansRestartTheCycleOnlyWhileItStarts)
     click(SCAN_LIVERIES);
     EXPECT_EQ(settings.valueOf("SCAN_LIVERIES"), "true");
     EXPECT_TRUE(settings.logged("Your liveries will be scanned"));
-    EXPECT_EQ(gStopRequested.load(), 1);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 1);
     EXPECT_EQ(gf_exitReason(), ExitReason::newSettings);
-    EXPECT_EQ(gRestartDelay.load(), 2);
-    EXPECT_EQ(gLiveryIndexClearRequest.load(), 1);
+    EXPECT_EQ(gFoundation.gRestartDelay.load(), 2);
+    EXPECT_EQ(gFoundation.gLiveryIndexClearRequest.load(), 1);
 
     gf_clearStop();
-    gLiveryIndexClearRequest.store(0);
+    gFoundation.gLiveryIndexClearRequest.store(0);
     gMainWindow.waitingForSource.store(0);
     SCAN_AIRPORTS.set(false);
     gf_showCheckMark(SCAN_AIRPORTS);
@@ -166,8 +166,8 @@ TEST_F(ControlHandlersTest, ScansRestartTheCycleOnlyWhileItStarts)
     EXPECT_EQ(gf_shownMessage(),
               "Your airports will be scanned at the next start of Ordalis_P3D, recommended after "
               "you have add/removed airports");
-    EXPECT_EQ(gStopRequested.load(), 0);
-    EXPECT_EQ(gLiveryIndexClearRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
+    EXPECT_EQ(gFoundation.gLiveryIndexClearRequest.load(), 0);
 }
 
 TEST_F(ControlHandlersTest, AutoRangeOnThenOffBringsBackTheRadiusChosenByHand)
@@ -178,10 +178,10 @@ TEST_F(ControlHandlersTest, AutoRangeOnThenOffBringsBackTheRadiusChosenByHand)
     RANGE.set(25);
     gf_rememberManualRange();
     click(AUTO_RANGE);
-    EXPECT_EQ(gAutoRangeRequest.load(), 1); // the cycle worker takes the step
+    EXPECT_EQ(gFoundation.gAutoRangeRequest.load(), 1); // the cycle worker takes the step
     EXPECT_FALSE(win::isWindowEnabled(RANGE.controlId));
     EXPECT_TRUE(win::isWindowEnabled(AR_ABOVE_HEIGHT.controlId));
-    EXPECT_EQ(gParametersChanged.load(), 1);
+    EXPECT_EQ(gFoundation.gParametersChanged.load(), 1);
 
     gf_setRange(10); // what the step chose on the ground
     gf_setIntBoxText(RANGE);
@@ -199,29 +199,29 @@ TEST_F(ControlHandlersTest, BoxesThatAskTheCycleWorkerLeaveARequest)
     NAV_LIGHTS_WHILE_PARKED.set(false);
     gf_showCheckMark(NAV_LIGHTS_WHILE_PARKED);
     click(NAV_LIGHTS_WHILE_PARKED);
-    EXPECT_EQ(gNavLightsRequest.load(), 2); // on
+    EXPECT_EQ(gFoundation.gNavLightsRequest.load(), 2); // on
     click(NAV_LIGHTS_WHILE_PARKED);
-    EXPECT_EQ(gNavLightsRequest.load(), 1); // off
+    EXPECT_EQ(gFoundation.gNavLightsRequest.load(), 1); // off
 
     // Parking boxes while static parking runs: the countdown to the next 15-second routine.
     gMainWindow.parkAirportActive.store(1);
     INITIAL_LOAD_ONLY.set(false);
-    gLoopSecondsShown.store(44);
+    gFoundation.gLoopSecondsShown.store(44);
     click(PARK_SOFT);
     EXPECT_EQ(gf_shownMessage(), "Ordalis_P3D will respond in 1 second ...");
-    EXPECT_EQ(gRenewalRequest.load(), 1);
-    gLoopSecondsShown.store(31);
+    EXPECT_EQ(gFoundation.gRenewalRequest.load(), 1);
+    gFoundation.gLoopSecondsShown.store(31);
     click(WEEK);
     EXPECT_EQ(gf_shownMessage(), "Ordalis_P3D will respond in 14 seconds ...");
-    gParametersChanged.store(0);
+    gFoundation.gParametersChanged.store(0);
     click(LEARN_SOFT);
-    EXPECT_EQ(gParametersChanged.load(), 1);
+    EXPECT_EQ(gFoundation.gParametersChanged.load(), 1);
 
     gMainWindow.parkAirportActive.store(0);
-    gRenewalRequest.store(0);
+    gFoundation.gRenewalRequest.store(0);
     gf_clearMessage();
     click(PARK_FAKE);
-    EXPECT_EQ(gRenewalRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gRenewalRequest.load(), 0);
     EXPECT_EQ(gf_shownMessage(), "");
 }
 
@@ -251,8 +251,9 @@ TEST_F(ControlHandlersTest, ComboChoicesAreStoredSavedAndShown)
         EXPECT_EQ(win::getWindowText(row.combo->controlId), std::to_string(row.value));
     }
     EXPECT_EQ(gRangeMeters.load(), wholeNmToMetres(10));
-    EXPECT_EQ(gSavedLiveLimit.load(), 50); // no static parking: the limit the park airport restores
-    EXPECT_EQ(gTrimLiveRequest.load(), 1);
+    EXPECT_EQ(gFoundation.gSavedLiveLimit.load(),
+              50); // no static parking: the limit the park airport restores
+    EXPECT_EQ(gFoundation.gTrimLiveRequest.load(), 1);
 }
 
 TEST_F(ControlHandlersTest, ButtonsAskTheCycleWorkerAndWaitForIt)
@@ -263,13 +264,13 @@ TEST_F(ControlHandlersTest, ButtonsAskTheCycleWorkerAndWaitForIt)
     EXPECT_EQ(gf_shownMessage(), "Nothing to block or unblock...");
 
     click(gRereadButton);
-    EXPECT_EQ(gStandCheckRequest.load(), 1);
+    EXPECT_EQ(gFoundation.gStandCheckRequest.load(), 1);
     EXPECT_FALSE(win::isWindowEnabled(gRereadButton.controlId));
     EXPECT_FALSE(win::isWindowEnabled(DESTINATION.controlId));
 
     click(gFlushStaticButton);
     EXPECT_EQ(gf_shownMessage(), "All static parked aircraft will be removed ...");
-    EXPECT_EQ(gFlushStaticRequest.load(), 1);
+    EXPECT_EQ(gFoundation.gFlushStaticRequest.load(), 1);
     EXPECT_FALSE(win::isWindowEnabled(gFlushStaticButton.controlId));
 }
 
@@ -362,7 +363,7 @@ TEST_F(ControlHandlersTest, BlockedCallsignsAreCheckedSavedAndUnblocked)
     EXPECT_EQ(gf_shownMessage(), "callsign 'abc' is not valid");
     typeEnter(BLOCK_CALLSIGN, "abcdefghi");
     EXPECT_EQ(gf_shownMessage(), "callsign 'abcdefghi' is not valid");
-    EXPECT_EQ(gBlockCallsignRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gBlockCallsignRequest.load(), 0);
     EXPECT_EQ(win::getWindowText(BLOCK_CALLSIGN.controlId), "");
 
     typeEnter(BLOCK_CALLSIGN, "dlh4x");
@@ -371,23 +372,23 @@ TEST_F(ControlHandlersTest, BlockedCallsignsAreCheckedSavedAndUnblocked)
     EXPECT_EQ(win::getWindowText(BLOCK_CALLSIGN.controlId), "DLH4X");
     EXPECT_TRUE(settings.logged("live aircraft with callsign 'DLH4X' will be blocked"));
     EXPECT_TRUE(win::isWindowEnabled(gUnblockButton.controlId));
-    EXPECT_EQ(gBlockCallsignRequest.load(), 1);
+    EXPECT_EQ(gFoundation.gBlockCallsignRequest.load(), 1);
 
-    gBlockCallsignRequest.store(0);
+    gFoundation.gBlockCallsignRequest.store(0);
     typeEnter(BLOCK_CALLSIGN, "DLH4X");
     EXPECT_EQ(gf_shownMessage(), "callsign 'DLH4X' was already set ...");
-    EXPECT_EQ(gBlockCallsignRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gBlockCallsignRequest.load(), 0);
 
     click(gUnblockButton);
     EXPECT_EQ(BLOCK_CALLSIGN.value(), "");
     EXPECT_EQ(settings.valueOf("BLOCK_CALLSIGN"), "");
     EXPECT_EQ(gf_shownMessage(), "no more blocking of live aircraft 'DLH4X'");
     EXPECT_FALSE(win::isWindowEnabled(gUnblockButton.controlId));
-    EXPECT_EQ(gBlockCallsignRequest.load(), 1);
+    EXPECT_EQ(gFoundation.gBlockCallsignRequest.load(), 1);
 
-    gBlockCallsignRequest.store(0);
+    gFoundation.gBlockCallsignRequest.store(0);
     typeEnter(BLOCK_CALLSIGN, ""); // nothing blocked: nothing to do
-    EXPECT_EQ(gBlockCallsignRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gBlockCallsignRequest.load(), 0);
 }
 
 TEST_F(ControlHandlersTest, DestinationsOfFourCharactersGoToTheCycleWorker)
@@ -419,19 +420,19 @@ TEST_F(ControlHandlersTest, AnInstallPathThatExistsIsSavedAndRestartsTheCycle)
     typeEnter(ALL_INSTALL_PATH, (sim.path() / "missing").string());
     EXPECT_EQ(gf_shownMessage(),
               fmt::format("This install path does not exist: {}", (sim.path() / "missing").string()));
-    EXPECT_EQ(gStopRequested.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
 
     typeEnter(ALL_INSTALL_PATH, sim.path().string());
     EXPECT_EQ(settings.valueOf("SIM_INSTALL_PATH"), sim.path().string());
     EXPECT_TRUE(settings.logged("Install path exists, Ordalis_P3D will restart"));
-    EXPECT_EQ(gStopRequested.load(), 1);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 1);
     EXPECT_EQ(gf_exitReason(), ExitReason::newSettings);
-    EXPECT_EQ(gRestartDelay.load(), 3);
+    EXPECT_EQ(gFoundation.gRestartDelay.load(), 3);
 
     gf_clearStop();
     typeEnter(ALL_INSTALL_PATH, "");
     EXPECT_EQ(settings.valueOf("SIM_INSTALL_PATH"), "");
-    EXPECT_EQ(gStopRequested.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
 }
 
 } // namespace

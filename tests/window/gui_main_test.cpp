@@ -133,9 +133,9 @@ TEST_F(GuiMainTest, CloseButtonStopsTheCycleWhichEndsTheProgram)
         [&](std::stop_token)
         {
             screen.clickClose();
-            while (gStopRequested.load() == 0)
+            while (gFoundation.gStopRequested.load() == 0)
                 std::this_thread::yield();
-            sawClosed = gWindowClosed.load() != 0;
+            sawClosed = gFoundation.gWindowClosed.load() != 0;
             win::postMessage(win::kMainWindow, kQuitMessage);
         });
     EXPECT_EQ(gf_guiMain(), 0);
@@ -153,11 +153,11 @@ TEST_F(GuiMainTest, CloseDuringARestartCountdownIsHonouredAtTheNextStart)
         {
             ++cycles;
             screen.clickClose();
-            while (gStopRequested.load() == 0)
+            while (gFoundation.gStopRequested.load() == 0)
                 std::this_thread::yield();
             // The restart resets the run flags before asking for the next cycle.
-            gStopRequested.store(0);
-            gWindowClosed.store(0);
+            gFoundation.gStopRequested.store(0);
+            gFoundation.gWindowClosed.store(0);
             win::postMessage(win::kMainWindow, kStartCycleMessage);
         });
     EXPECT_EQ(gf_guiMain(), 0);

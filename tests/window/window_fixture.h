@@ -35,8 +35,8 @@ inline void resetWindowState()
     gf_setTrafficStatusSource({});
     gf_setAircraftCounter({});
     gf_installGuiPort(nullptr);
-    gStopRequested.store(0);
-    gWindowClosed.store(0);
+    gFoundation.gStopRequested.store(0);
+    gFoundation.gWindowClosed.store(0);
 }
 
 class WindowTest : public ::testing::Test
@@ -49,8 +49,8 @@ class WindowTest : public ::testing::Test
         gf_installGuiPort(nullptr);
         gf_setTrafficStatusSource({});
         gf_setShowMessageHook({});
-        gStopRequested.store(0);
-        gWindowClosed.store(0);
+        gFoundation.gStopRequested.store(0);
+        gFoundation.gWindowClosed.store(0);
     }
 
     /// Opens the window as the program does and handles what follows on this (the GUI) thread.

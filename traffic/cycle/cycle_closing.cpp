@@ -53,18 +53,18 @@ void lf_joinReaders()
 
 bool lf_restartCountdown()
 {
-    const std::int32_t delayS = gRestartDelay.load();
+    const std::int32_t delayS = gFoundation.gRestartDelay.load();
     if (delayS > 0)
         gf_log(fmt::format("Restarting after {} seconds\n\n\n\n\n", delayS));
     for (std::int32_t i = delayS; i >= 1; --i)
     {
         // A close during the countdown ends the program instead of the restart.
-        if (gWindowClosed.load() != 0)
+        if (gFoundation.gWindowClosed.load() != 0)
             return false;
         gf_foundationShowMessage(fmt::format("Restarting after {} second{}", i, gf_pluralS32(i)), false);
         cycle::sleepFor(1000ms);
     }
-    return gWindowClosed.load() == 0;
+    return gFoundation.gWindowClosed.load() == 0;
 }
 
 void lf_clearCycleData()
@@ -76,7 +76,7 @@ void lf_clearCycleData()
     ports.liveries->clearPendingTitles();
     ports.liveries->resetForCycle();
     ports.engine->clearCycleData();
-    gCurrentDayHalfHour.store(0);
+    gFoundation.gCurrentDayHalfHour.store(0);
 }
 
 void lf_resetForRestart()
@@ -89,7 +89,7 @@ void lf_resetForRestart()
     gEngineQnh.store(kStandardQnh);
     gTrafficDisplay.resetForCycle();
     ports.sim->resetForCycle();
-    gProfessionalLevel.store(0);
+    gFoundation.gProfessionalLevel.store(0);
     ports.engine->resetForCycle();
     lf_clearCycleData();
     ports.window->resetForCycle();
@@ -115,7 +115,7 @@ void lf_closingDown()
 
     if (gf_exitReason() == ExitReason::systemError)
     {
-        while (gWindowClosed.load() == 0)
+        while (gFoundation.gWindowClosed.load() == 0)
             cycle::sleepFor(500ms);
         lf_showAndLogDirectly(fmt::format("User closed {}", kProductName));
     }

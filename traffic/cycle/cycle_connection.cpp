@@ -102,14 +102,15 @@ bool lf_waitForSimulator()
 
 void lf_waitForFirstTraffic()
 {
-    for (int round = 0; round < kFirstTrafficRounds && static_cast<std::int64_t>(gTrafficTime.load()) == 0;
+    for (int round = 0;
+         round < kFirstTrafficRounds && static_cast<std::int64_t>(gFoundation.gTrafficTime.load()) == 0;
          ++round)
     {
         cycle::sleepFor(100ms);
         if (gf_stopSeen())
             return;
     }
-    if (static_cast<std::int64_t>(gTrafficTime.load()) == 0)
+    if (static_cast<std::int64_t>(gFoundation.gTrafficTime.load()) == 0)
         gf_log("No traffic in this region?");
 }
 
@@ -154,13 +155,13 @@ void lf_runCycle()
     if (!morvath)
     {
         gSourceLink.lf_waitForRealTraffic();
-        if (gProfessionalLevel.load() != 0)
+        if (gFoundation.gProfessionalLevel.load() != 0)
             if (const std::optional<std::int64_t> simSeconds = ports.sim->simUtcSeconds())
                 gSourceLink.gf_sendQs123(*simSeconds);
     }
     else
     {
-        gProfessionalLevel.store(0);
+        gFoundation.gProfessionalLevel.store(0);
     }
     if (gf_stopSeen())
         return;

@@ -94,11 +94,11 @@ class CycleSimulatorPort
     virtual void runClient(std::stop_token stop) = 0;
     /// gf_initSimQueues for the simulator's major version.
     virtual void initSimQueues(std::int32_t majorVersion) = 0;
-    /// gSimRunning: the simulator runs a flight.
+    /// gSimLink.gSimRunning: the simulator runs a flight.
     virtual bool simRunning() = 0;
-    /// gSimError: the link is in error.
+    /// gSimLink.gSimError: the link is in error.
     virtual bool simError() = 0;
-    /// gUserDataValid: the user aircraft's data has come in.
+    /// gSimLink.gUserDataValid: the user aircraft's data has come in.
     virtual bool userDataValid() = 0;
     /// Asks for the user aircraft's ground state every second; false when the request failed.
     virtual bool requestUserDataEverySecond() = 0;
@@ -112,7 +112,7 @@ class CycleSimulatorPort
     virtual void requestUserAcTitleModel() = 0;
     /// What the Qs121 line carries; none when there is no user aircraft to tell of.
     virtual std::optional<SourceUserState> userState() = 0;
-    /// gSimUtcSeconds; none when there is no simulator time to send.
+    /// gSimLink.gSimUtcSeconds; none when there is no simulator time to send.
     virtual std::optional<std::int64_t> simUtcSeconds() = 0;
     /// gf_createFlightPlanFolder.
     virtual void createFlightPlanFolder() = 0;

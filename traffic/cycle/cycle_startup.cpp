@@ -137,7 +137,7 @@ void lf_startupChecks()
     gf_loadAllParameters();
     cycle::repaintWindow();
     lf_createDataFolders();
-    gSavedLiveLimit.store(MAX_LIVE_SEL.value());
+    gFoundation.gSavedLiveLimit.store(MAX_LIVE_SEL.value());
     if (gSkipVersionCheck.load() == 0)
         ports.services->checkVersions();
     lf_enableControls();

@@ -39,10 +39,11 @@ std::jthread gSimClientThread; // guarded by gSimClientMutex
 void lf_endWithSystemError(const std::string& text)
 {
     gPorts.window->showError(text);
-    gStopRequested.store(1);
+    gFoundation.gStopRequested.store(1);
     std::uint32_t notSet = static_cast<std::uint32_t>(ExitReason::notYetSet);
-    if (gExitReason.compare_exchange_strong(notSet, static_cast<std::uint32_t>(ExitReason::systemError)))
-        gRestartDelay.store(0);
+    if (gFoundation.gExitReason.compare_exchange_strong(notSet,
+                                                        static_cast<std::uint32_t>(ExitReason::systemError)))
+        gFoundation.gRestartDelay.store(0);
 }
 
 // Steps 1 and 3 to 9 of the cycle, around the start-up checks.
@@ -83,10 +84,11 @@ void lf_runCycleSteps()
     if (gf_stopSeen())
     {
         // A stop during the scans that gave no reason of its own is taken as the user's close.
-        gWindowClosed.store(1);
-        gStopRequested.store(1);
+        gFoundation.gWindowClosed.store(1);
+        gFoundation.gStopRequested.store(1);
         std::uint32_t notSet = static_cast<std::uint32_t>(ExitReason::notYetSet);
-        gExitReason.compare_exchange_strong(notSet, static_cast<std::uint32_t>(ExitReason::userClosedSim));
+        gFoundation.gExitReason.compare_exchange_strong(
+            notSet, static_cast<std::uint32_t>(ExitReason::userClosedSim));
         return;
     }
 

@@ -81,7 +81,7 @@ void ProgramLoopPort::sleep(std::chrono::milliseconds duration)
 
 std::atomic<std::uint8_t>& ProgramLoopPort::secondTick()
 {
-    return gSecondTick;
+    return gSimLink.gSecondTick;
 }
 
 ScResult ProgramLoopPort::requestAcInRange(std::uint32_t radiusM)
@@ -90,7 +90,7 @@ ScResult ProgramLoopPort::requestAcInRange(std::uint32_t radiusM)
         [radiusM](ScHandle handle)
         {
             // Tested again under the lock: a failure on the SimClient thread may have come in meanwhile.
-            if (gSimError.load() != 0)
+            if (gSimLink.gSimError.load() != 0)
                 return kScOk;
             return SimConnect_RequestDataOnSimObjectType(handle, kReqAcInRange, kDefAcInRange, radiusM,
                                                          scwire::kObjectAircraft);

@@ -39,8 +39,8 @@ class MainLoopPort
     virtual ScResult requestAcInRange(std::uint32_t radiusM) = 0;
 };
 
-/// The program's own: the platform's steady clock, the thread's sleep, gSecondTick and the request on
-/// the open simulator link, under simMutex. Installed until another is.
+/// The program's own: the platform's steady clock, the thread's sleep, gSimLink.gSecondTick and the request
+/// on the open simulator link, under simMutex. Installed until another is.
 class ProgramLoopPort : public MainLoopPort
 {
   public:

@@ -87,10 +87,10 @@ bool moved(double lat, double lon, double lastLat, double lastLon)
 
 void serveFlushRequest()
 {
-    if (gFlushStaticRequest.load() == 0)
+    if (gFoundation.gFlushStaticRequest.load() == 0)
         return;
     gPeriodic->removeQueuedStatic();
-    gFlushStaticRequest.store(0);
+    gFoundation.gFlushStaticRequest.store(0);
     if (!INITIAL_LOAD_ONLY.value())
     {
         // Not saved: no renewal brings static aircraft back in this run, and a restart reads the user's own
@@ -102,7 +102,7 @@ void serveFlushRequest()
 
 void serveBlockRequest(LiveEngine& engine)
 {
-    if (gBlockCallsignRequest.load() == 0)
+    if (gFoundation.gBlockCallsignRequest.load() == 0)
         return;
     const std::string blocked = BLOCK_CALLSIGN.value();
     if (!blocked.empty())
@@ -116,13 +116,13 @@ void serveBlockRequest(LiveEngine& engine)
             }
         }
     }
-    gBlockCallsignRequest.store(0);
+    gFoundation.gBlockCallsignRequest.store(0);
 }
 
 // The nav lights of every parked aircraft follow the "Nav lights" box.
 void serveNavLightsRequest(LiveEngine& engine)
 {
-    const std::uint8_t request = gNavLightsRequest.exchange(0);
+    const std::uint8_t request = gFoundation.gNavLightsRequest.exchange(0);
     if (request == 0)
         return;
     const std::uint32_t on = request == 2 ? 1 : 0;
@@ -154,9 +154,9 @@ void serveDestinationRequest()
 void serveWindowRequests(LiveEngine& engine)
 {
     serveNavLightsRequest(engine);
-    if (gTrimLiveRequest.exchange(0) != 0)
+    if (gFoundation.gTrimLiveRequest.exchange(0) != 0)
         gf_trimLiveToMax(engine);
-    if (gAutoRangeRequest.exchange(0) != 0 && AUTO_RANGE.value())
+    if (gFoundation.gAutoRangeRequest.exchange(0) != 0 && AUTO_RANGE.value())
         gf_cyclePorts().window->autoRangeStep();
     serveDestinationRequest();
 }
@@ -200,7 +200,7 @@ bool avoidOnTheGround(LoopContext& loop, const UserAircraft& user)
 {
     LiveEngine& engine = loop.engine;
     const LatLon userPos{user.lat, user.lon};
-    const double halfSpanNm = gUserHalfSpan.load();
+    const double halfSpanNm = gSimLink.gUserHalfSpan.load();
     for (LiveAc& ac : engine.live)
     {
         if (ac.onGround == 0 || ac.simState != SimState::active)
@@ -261,7 +261,7 @@ void renewalPass(LoopContext& loop)
     const ParkingState& parking = *loop.engine.n.parking;
     if (!parking.parkAirport.code.empty() && !parking.stands.empty())
         gPeriodic->adjustParking();
-    gRenewalRequest.store(0);
+    gFoundation.gRenewalRequest.store(0);
 }
 
 } // namespace
@@ -299,7 +299,7 @@ void lf_everySecond(LoopContext& loop)
     lf_refreshCounts();
     gf_storeCurrentDayHalfHour();
     ++values.seconds;
-    gLoopSecondsShown.store(values.seconds);
+    gFoundation.gLoopSecondsShown.store(values.seconds);
     lf_serveCouplingQueue(loop.engine);
     serveFlushRequest();
     serveWindowRequests(loop.engine);
@@ -320,7 +320,7 @@ void lf_fifteenSecondWork(LoopContext& loop)
 {
     const UserAircraft user = loop.engine.user();
     gTrafficFilter.setRangeReference(user.lat, user.lon);
-    if (gProfessionalLevel.load() != 0)
+    if (gFoundation.gProfessionalLevel.load() != 0)
         if (const std::optional<std::int64_t> simSeconds = gf_cyclePorts().sim->simUtcSeconds())
             gSourceLink.gf_sendQs123(*simSeconds);
     ParkingState& parking = *loop.engine.n.parking;
@@ -332,20 +332,20 @@ void lf_fifteenSecondWork(LoopContext& loop)
 
 void lf_pendingStandCheck()
 {
-    if (gStandCheckRequest.load() == 0 || gMainWindow.parkingBusy.load() != 0)
+    if (gFoundation.gStandCheckRequest.load() == 0 || gMainWindow.parkingBusy.load() != 0)
         return;
     std::string text;
     if (gPeriodic->checkParkAirports(text))
         gf_showMessage(text, true);
     gf_enableControl(gRereadButton);
     gf_enableControl(DESTINATION);
-    gStandCheckRequest.store(0);
+    gFoundation.gStandCheckRequest.store(0);
 }
 
 void lf_every15Seconds(LoopContext& loop)
 {
     LoopValues& values = loop.values;
-    if (gRenewalRequest.load() != 0)
+    if (gFoundation.gRenewalRequest.load() != 0)
         renewalPass(loop);
     if (gTrafficDisplay.trafficState.load() == ReaderState::quiet ||
         gTrafficDisplay.qnhState.load() == ReaderState::quiet)
@@ -365,13 +365,13 @@ void lf_every15Seconds(LoopContext& loop)
     {
         ports.liveries->logNoMatchList();
         if (gMainWindow.parkAirportActive.load() != 0 && !INITIAL_LOAD_ONLY.value() &&
-            gRenewalRequest.load() == 0)
-            gRenewalRequest.store(1);
+            gFoundation.gRenewalRequest.load() == 0)
+            gFoundation.gRenewalRequest.store(1);
     }
     if (n % kDaySeconds == 0)
     {
         values.seconds = 0;
-        gLoopSecondsShown.store(0);
+        gFoundation.gLoopSecondsShown.store(0);
         ports.liveries->logLiveryMatchSummary();
         ports.liveries->clearPendingTitles();
     }

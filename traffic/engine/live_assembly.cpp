@@ -68,7 +68,7 @@ UserAircraft gf_userAircraftFromSim()
     UserAcData data;
     {
         std::lock_guard lock(gSimQueues.simMutex);
-        data = gUserAcData;
+        data = gSimLink.gUserAcData;
     }
     UserAircraft user;
     user.lat = data.lat;
@@ -77,7 +77,7 @@ UserAircraft gf_userAircraftFromSim()
     user.alt = data.alt;
     user.agl = data.altAboveGround;
     user.groundSpeed = data.groundVelocity;
-    user.onGround = gUserOnGround.load() != 0;
+    user.onGround = gSimLink.gUserOnGround.load() != 0;
     return user;
 }
 

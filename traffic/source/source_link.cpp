@@ -40,7 +40,7 @@ constexpr auto kReplyQuietGap = 500ms;
 
 bool stopRequested()
 {
-    return gStopRequested.load() != 0 || gWindowClosed.load() != 0;
+    return gFoundation.gStopRequested.load() != 0 || gFoundation.gWindowClosed.load() != 0;
 }
 
 // The shortest text that reads back as the same value (500000 gives 5e+05), as the source expects.
@@ -182,7 +182,7 @@ void SourceLink::lf_processRtVersion(std::string_view reply)
     if (reply.empty())
     {
         display_.showMessage("No RealTraffic version received?");
-        gProfessionalLevel.store(0);
+        gFoundation.gProfessionalLevel.store(0);
         return;
     }
     const nlohmann::json document = nlohmann::json::parse(reply, nullptr, false);
@@ -191,7 +191,7 @@ void SourceLink::lf_processRtVersion(std::string_view reply)
         // A malformed reply is one bad message: the source is taken as standard and the cycle goes on.
         if (document.is_discarded())
             gf_logMarked(fmt::format("RealTraffic version reply is not JSON: {}", reply));
-        gProfessionalLevel.store(0);
+        gFoundation.gProfessionalLevel.store(0);
         display_.setSourceStatus({});
         display_.repaint();
         return;
@@ -202,7 +202,7 @@ void SourceLink::lf_processRtVersion(std::string_view reply)
     std::string version;
     if (const auto found = document.find("version"); found != document.end())
         version = found->is_string() ? found->get<std::string>() : found->dump();
-    gProfessionalLevel.store(level == 2 ? 1 : 0);
+    gFoundation.gProfessionalLevel.store(level == 2 ? 1 : 0);
     display_.setSourceStatus(fmt::format("RT{} edition: {}", level == 2 ? " prof" : " stnd", version));
     display_.repaint();
 }
@@ -273,7 +273,7 @@ void SourceLink::gf_sendUserState(const SourceUserState& state)
         return;
     display_.sourceConnected.store(0);
     display_.repaint();
-    if (gWindowClosed.load() == 0)
+    if (gFoundation.gWindowClosed.load() == 0)
         port_->removeLiveAircraft();
     port_->resetReaders();
     display_.showMessage(

@@ -17,8 +17,8 @@ namespace oxl
 {
 
 std::atomic<std::int32_t> gEngineQnh{kStandardQnh};
-TrafficReader gTrafficReader(gTrafficFilter, gCallsignCollector, gAddingStack, gTickCounter, gTrafficTime,
-                             gTrafficDisplay);
+TrafficReader gTrafficReader(gTrafficFilter, gCallsignCollector, gAddingStack, gTickCounter,
+                             gFoundation.gTrafficTime, gTrafficDisplay);
 QnhReader gQnhReader(gTrafficReader, gTrafficDisplay);
 
 namespace

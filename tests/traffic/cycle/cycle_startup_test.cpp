@@ -188,9 +188,9 @@ TEST_F(CycleTest, StartupChecksFindTheTrafficSourceAndTheStockFolder)
     lf_checkStockAirportsPath();
     EXPECT_TRUE(settings_.logged("RealTraffic detected at this PC"));
     EXPECT_EQ(gSourceLink.sourceOnThisPc.load(), 1);
-    EXPECT_EQ(gSavedLiveLimit.load(), MAX_LIVE_SEL.value());
+    EXPECT_EQ(gFoundation.gSavedLiveLimit.load(), MAX_LIVE_SEL.value());
     EXPECT_EQ(settings_.valueOf("PROGRAM_INSTALL_PATH"), std::filesystem::current_path().string());
-    EXPECT_NE(gCurrentDayHalfHour.load(), 0u);
+    EXPECT_NE(gFoundation.gCurrentDayHalfHour.load(), 0u);
     EXPECT_EQ(gf_stockAirportsPath().real(), program_ / "P3Dv5" / "Scenery");
     EXPECT_FALSE(calls.has("message:Stock airports path does not exist: " + gf_stockAirportsPath().text()));
 }

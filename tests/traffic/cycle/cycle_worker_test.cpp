@@ -121,7 +121,7 @@ TEST_F(CycleTest, ReaderErrorCountsFifteenSecondsDownThenResets)
     EXPECT_EQ(settings_.valueOf("SCAN_LIVERIES"), "false");
     EXPECT_EQ(settings_.valueOf("SCAN_AIRPORTS"), "false");
     EXPECT_EQ(gf_exitReason(), ExitReason::notYetSet);
-    EXPECT_EQ(gStopRequested.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
     EXPECT_TRUE(calls.has("WM_APP+1"));
 }
 
@@ -219,10 +219,10 @@ TEST_F(CycleTest, StopDuringTheLiveryScanSkipsTheAirportScan)
 TEST_F(CycleTest, StopDuringTheAirportScanWithoutReasonIsTheUsersClose)
 {
     writeParameters({{"SCAN_AIRPORTS", "true"}});
-    duringAirportScan = [] { gStopRequested.store(1); };
+    duringAirportScan = [] { gFoundation.gStopRequested.store(1); };
     startCycle().join();
     EXPECT_TRUE(settings_.logged("Exiting: USER CLOSED SIM"));
-    EXPECT_EQ(gWindowClosed.load(), 1);
+    EXPECT_EQ(gFoundation.gWindowClosed.load(), 1);
     EXPECT_FALSE(calls.has("mainLoop"));
     EXPECT_TRUE(calls.has("WM_APP+2"));
 }
@@ -303,12 +303,12 @@ TEST_F(CycleTest, ResetBringsEveryCycleValueBack)
         gTrafficReader.qnh.store(998);
         gQnhReader.lastQnh.store(1030);
         gEngineQnh.store(990);
-        gTrafficTime.store(1700000000.5);
+        gFoundation.gTrafficTime.store(1700000000.5);
         gTrafficDisplay.sourceConnected.store(1);
         gTrafficDisplay.qnhState.store(ReaderState::receiving);
         gParking.parkAirport.code = "EGLL";
         gParking.parkAirports.push_back(ParkAirport{"EGLL", "", 51.47, -0.46, 0.0});
-        gProfessionalLevel.store(1);
+        gFoundation.gProfessionalLevel.store(1);
         gAddingStack.setAccept(true);
         TrafficLine line;
         gAddingStack.push(std::move(line), 0);
@@ -320,19 +320,19 @@ TEST_F(CycleTest, ResetBringsEveryCycleValueBack)
     EXPECT_EQ(gTrafficReader.qnh.load(), 1013);
     EXPECT_EQ(gQnhReader.lastQnh.load(), 1013);
     EXPECT_EQ(gEngineQnh.load(), 1013);
-    EXPECT_EQ(gTrafficTime.load(), 0.0);
+    EXPECT_EQ(gFoundation.gTrafficTime.load(), 0.0);
     EXPECT_EQ(gTrafficDisplay.sourceConnected.load(), 0);
     EXPECT_EQ(gTrafficDisplay.qnhState.load(), ReaderState::notRunning);
     EXPECT_EQ(gTrafficDisplay.trafficState.load(), ReaderState::notRunning);
     EXPECT_TRUE(gParking.parkAirport.code.empty());
     EXPECT_TRUE(gParking.parkAirports.empty());
-    EXPECT_EQ(gProfessionalLevel.load(), 0);
+    EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 0);
     EXPECT_EQ(gAddingStack.size(), 0u);
     EXPECT_FALSE(gAddingStack.accepting());
-    EXPECT_EQ(gCurrentDayHalfHour.load(), 0u);
+    EXPECT_EQ(gFoundation.gCurrentDayHalfHour.load(), 0u);
     EXPECT_TRUE(gf_stockAirportsPath().empty());
-    EXPECT_EQ(gStopRequested.load(), 0);
-    EXPECT_EQ(gWindowClosed.load(), 0);
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
+    EXPECT_EQ(gFoundation.gWindowClosed.load(), 0);
     EXPECT_EQ(gf_exitReason(), ExitReason::notYetSet);
 
     // The subsystems' resets in their fixed order, the range last.

@@ -39,7 +39,7 @@ TEST_F(MainLoopLinkTest, AircraftInRangeAreAskedForOnTheLink)
     EXPECT_EQ(sent[0]["fields"]["definitionId"], kDefAcInRange);
     EXPECT_EQ(sent[0]["fields"]["radiusM"], wholeNmToMetres(40));
     EXPECT_EQ(sent[0]["fields"]["objectType"], 2u);
-    EXPECT_EQ(gSimError.load(), 0);
+    EXPECT_EQ(gSimLink.gSimError.load(), 0);
 }
 
 TEST_F(MainLoopLinkTest, NothingIsAskedWhileTheLinkIsInError)
@@ -48,12 +48,12 @@ TEST_F(MainLoopLinkTest, NothingIsAskedWhileTheLinkIsInError)
     // The link's own error flag, as the program reads it.
     struct LinkInError : NoCycleSimulator
     {
-        bool simError() override { return gSimError.load() != 0; }
+        bool simError() override { return gSimLink.gSimError.load() != 0; }
     } sim;
     CyclePorts ports = gf_noCyclePorts();
     ports.sim = &sim;
     gf_installCyclePorts(ports);
-    gSimError.store(1);
+    gSimLink.gSimError.store(1);
     LiveEngine engine;
     engine.n.tickCounter = &tick;
     oxl::requestAcInRange(engine);

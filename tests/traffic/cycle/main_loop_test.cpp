@@ -297,7 +297,7 @@ TEST_F(MainLoopTest, NotRunningPassesKeepTheLinksAlive)
     queues.fill->push_back(SimPosition{});
     queues.send->push_back(SimPosition{});
     harness->pushAnswer(SimAnswer{77, 0, 0, SimAnswerKind::objectRemoved, 0.0, 0.0});
-    gStandCheckRequest.store(1);
+    gFoundation.gStandCheckRequest.store(1);
     running = false;
     LoopContext context = loop();
 
@@ -314,7 +314,7 @@ TEST_F(MainLoopTest, NotRunningPassesKeepTheLinksAlive)
     // About once a second the source still gets the user's state and the stand check runs.
     EXPECT_EQ(userStateTicks.size(), 2u);
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "checkParkAirports"), 1);
-    EXPECT_EQ(gStandCheckRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gStandCheckRequest.load(), 0);
     EXPECT_EQ(harness->tick(), 0);
     const auto lines = settings.logLines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "16:19:58 Flight not running"), 1);
@@ -344,16 +344,16 @@ TEST_F(MainLoopTest, CycleResetBringsTheLoopBack)
     gLoopValues.seconds = 500;
     gLoopValues.paused = true;
     gLoopValues.renewalPass = true;
-    gRenewalRequest.store(1);
-    gBlockCallsignRequest.store(1);
+    gFoundation.gRenewalRequest.store(1);
+    gFoundation.gBlockCallsignRequest.store(1);
     gTickCounter.store(4711);
     lf_resetMainLoopForCycle();
     EXPECT_EQ(gLoopValues.seconds, 0);
     EXPECT_FALSE(gLoopValues.paused);
     EXPECT_FALSE(gLoopValues.renewalPass);
     EXPECT_EQ(gLoopValues.notRunningCountdown, 100);
-    EXPECT_EQ(gRenewalRequest.load(), 0);
-    EXPECT_EQ(gBlockCallsignRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gRenewalRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gBlockCallsignRequest.load(), 0);
     EXPECT_EQ(gTickCounter.load(), 0);
 }
 

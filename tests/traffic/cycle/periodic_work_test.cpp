@@ -45,8 +45,8 @@ class PeriodicWorkTest : public MainLoopFixture
     void TearDown() override
     {
         gTrafficDisplay.resetForCycle();
-        gProfessionalLevel.store(0);
-        gUserHalfSpan.store(0.0);
+        gFoundation.gProfessionalLevel.store(0);
+        gSimLink.gUserHalfSpan.store(0.0);
         MainLoopFixture::TearDown();
     }
 
@@ -94,7 +94,7 @@ TEST_F(PeriodicWorkTest, SimulatorTimeGoesOutEveryFifteenSecondsAtTheProfessiona
 {
     runSecondsUntil(30);
     EXPECT_EQ(simTimeReads, 0);
-    gProfessionalLevel.store(1);
+    gFoundation.gProfessionalLevel.store(1);
     runSecondsUntil(60);
     EXPECT_EQ(simTimeReads, 2);
 }
@@ -140,10 +140,10 @@ TEST_F(PeriodicWorkTest, RenewalRunsInTwoPassesAfterTwentyMinutes)
     gParking.parkAirport.code = "LSZH";
     gParking.setStands({Stand("A1", 1, 47.46, 8.55, 0.0, 20.0)});
     runSecondsUntil(1199);
-    EXPECT_EQ(gRenewalRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gRenewalRequest.load(), 0);
     runSecondsUntil(1200);
     EXPECT_EQ(secondsOf("noMatchList"), series("noMatchList", {1200}));
-    EXPECT_EQ(gRenewalRequest.load(), 1);
+    EXPECT_EQ(gFoundation.gRenewalRequest.load(), 1);
     EXPECT_TRUE(secondsOf("disableParking").empty());
     runSecondsUntil(1215);
     EXPECT_EQ(secondsOf("disableParking"), series("disableParking", {1215}));
@@ -153,7 +153,7 @@ TEST_F(PeriodicWorkTest, RenewalRunsInTwoPassesAfterTwentyMinutes)
     EXPECT_TRUE(secondsOf("adjustParking").empty());
     runSecondsUntil(1230);
     EXPECT_EQ(secondsOf("adjustParking"), series("adjustParking", {1230}));
-    EXPECT_EQ(gRenewalRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gRenewalRequest.load(), 0);
     EXPECT_EQ(gf_shownMessage(), "");
     runSecondsUntil(1232);
     // The park-airport step waits while the renewal is half done (1216) and comes back after it.
@@ -167,7 +167,7 @@ TEST_F(PeriodicWorkTest, NoRenewalWithInitialLoadOnly)
     gMainWindow.parkAirportActive.store(1);
     INITIAL_LOAD_ONLY.set(true);
     runSecondsUntil(1230);
-    EXPECT_EQ(gRenewalRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gRenewalRequest.load(), 0);
     EXPECT_TRUE(secondsOf("disableParking").empty());
 }
 
@@ -212,11 +212,11 @@ TEST_F(PeriodicWorkTest, BlockRequestRemovesTheActiveAircraftOfTheCallsign)
         addLive(0x4B1801, "SWR12", 47.2, 8.2, false).simState = SimState::buffer;
         addLive(0x4B1802, "SWR12", 47.2, 8.2, false);
         BLOCK_CALLSIGN.set(row.blocked);
-        gBlockCallsignRequest.store(1);
+        gFoundation.gBlockCallsignRequest.store(1);
         LoopContext context = loop();
         lf_everySecond(context);
         EXPECT_EQ(removedObjects(), row.removed);
-        EXPECT_EQ(gBlockCallsignRequest.load(), 0);
+        EXPECT_EQ(gFoundation.gBlockCallsignRequest.load(), 0);
     }
 }
 
@@ -226,19 +226,19 @@ TEST_F(PeriodicWorkTest, FlushSwitchesInitialLoadOnlyOnWithoutSavingIt)
                               "\t<parameter name=\"INITIAL_LOAD_ONLY\" value=\"0\" />\n</parameters>\n";
     settings.writeParameters(saved);
     INITIAL_LOAD_ONLY.set(false);
-    gFlushStaticRequest.store(1);
+    gFoundation.gFlushStaticRequest.store(1);
     LoopContext context = loop();
     lf_everySecond(context);
     EXPECT_EQ(calls, (std::vector<std::string>{"removeQueuedStatic", "showCheck INITIAL_LOAD_ONLY"}));
     EXPECT_TRUE(INITIAL_LOAD_ONLY.value());
-    EXPECT_EQ(gFlushStaticRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gFlushStaticRequest.load(), 0);
     std::ifstream file(settings.parametersFile(), std::ios::binary);
     std::stringstream bytes;
     bytes << file.rdbuf();
     EXPECT_EQ(bytes.str(), saved);
 
     calls.clear();
-    gFlushStaticRequest.store(1);
+    gFoundation.gFlushStaticRequest.store(1);
     lf_everySecond(context);
     EXPECT_EQ(calls, (std::vector<std::string>{"removeQueuedStatic"}));
 }
@@ -246,16 +246,16 @@ TEST_F(PeriodicWorkTest, FlushSwitchesInitialLoadOnlyOnWithoutSavingIt)
 TEST_F(PeriodicWorkTest, StandCheckWaitsWhileTheParkingControlsAreBusy)
 {
     checkText = "Reserved stand B12 of LSZH is not free";
-    gStandCheckRequest.store(1);
+    gFoundation.gStandCheckRequest.store(1);
     gMainWindow.parkingBusy.store(1);
     lf_pendingStandCheck();
     EXPECT_TRUE(calls.empty());
-    EXPECT_EQ(gStandCheckRequest.load(), 1);
+    EXPECT_EQ(gFoundation.gStandCheckRequest.load(), 1);
     gMainWindow.parkingBusy.store(0);
     lf_pendingStandCheck();
     EXPECT_EQ(calls, (std::vector<std::string>{"checkParkAirports"}));
     EXPECT_EQ(gf_shownMessage(), checkText);
-    EXPECT_EQ(gStandCheckRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gStandCheckRequest.load(), 0);
 }
 
 TEST_F(PeriodicWorkTest, LowUserRemovesGroundAircraftOnItsHeadingLine)
@@ -324,7 +324,7 @@ TEST_F(PeriodicWorkTest, AvoidanceInTheAirIsSwitchedOff)
 TEST_F(PeriodicWorkTest, UserOnTheGroundKeepsItsClearance)
 {
     harness->user.onGround = true;
-    gUserHalfSpan.store(0.02);
+    gSimLink.gUserHalfSpan.store(0.02);
     const LatLon near = offset(0.045, 0.0);
     const LatLon outside = offset(0.047, 0.0);
     addLive(0x4B1801, "SWR12", outside.lat, outside.lon, true).radius = 0.02;
@@ -347,7 +347,7 @@ TEST_F(PeriodicWorkTest, UserOnTheGroundKeepsItsClearance)
 TEST_F(PeriodicWorkTest, StaticAircraftAreCheckedOnlyWhenTheUserMoved)
 {
     harness->user.onGround = true;
-    gUserHalfSpan.store(0.02);
+    gSimLink.gUserHalfSpan.store(0.02);
     LoopContext context = loop();
     EXPECT_FALSE(lf_avoidUserAircraft(context));
     const LatLon stand = offset(0.043, 0.0);
@@ -410,9 +410,9 @@ TEST_F(PeriodicWorkTest, WindowRequestsAreServedWithinASecond)
         std::lock_guard lock(gSimQueues.simMutex);
         gSimQueues.events.clear();
     }
-    gNavLightsRequest.store(2);
+    gFoundation.gNavLightsRequest.store(2);
     AUTO_RANGE.set(true);
-    gAutoRangeRequest.store(1);
+    gFoundation.gAutoRangeRequest.store(1);
     gf_requestDestination("ZZZZ");
     DESTINATION.set("LSZH");
     gf_showMessage("", false);
@@ -428,19 +428,19 @@ TEST_F(PeriodicWorkTest, WindowRequestsAreServedWithinASecond)
         gSimQueues.events.clear();
     }
     EXPECT_EQ(lights, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{507, 1}, {parked.objectId, 1}}));
-    EXPECT_EQ(gNavLightsRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gNavLightsRequest.load(), 0);
     EXPECT_EQ(calls, (std::vector<std::string>{at("autoRange", 1)}));
-    EXPECT_EQ(gAutoRangeRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gAutoRangeRequest.load(), 0);
     EXPECT_EQ(gf_shownMessage(), "destination 'ZZZZ' is unknown ...");
     EXPECT_EQ(gf_takeDestinationRequest(), std::nullopt);
-    EXPECT_EQ(gLoopSecondsShown.load(), 1);
+    EXPECT_EQ(gFoundation.gLoopSecondsShown.load(), 1);
 
     // MAX_LIVE_SEL lowered below the active live aircraft: the farthest goes.
     MAX_LIVE_SEL.set(0);
-    gTrimLiveRequest.store(1);
+    gFoundation.gTrimLiveRequest.store(1);
     engine().n.mainQueues->removals.clear();
     lf_everySecond(context);
-    EXPECT_EQ(gTrimLiveRequest.load(), 0);
+    EXPECT_EQ(gFoundation.gTrimLiveRequest.load(), 0);
     EXPECT_FALSE(removedObjects().empty());
 }
 

@@ -114,7 +114,7 @@ TEST_F(LiveAssemblyTest, CreatedAircraftGetsFlightPlanCentreOfGravityRequestAndT
     EXPECT_TRUE(std::filesystem::exists(plan));
     ASSERT_TRUE(eventually([&] { return objectByTail("SWR10")["flightPlan"] == plan.string(); }));
     EXPECT_EQ(engine.findByHexid(20100)->simState, SimState::active);
-    EXPECT_EQ(gSimError.load(), 0);
+    EXPECT_EQ(gSimLink.gSimError.load(), 0);
 }
 
 TEST_F(LiveAssemblyTest, SpoilerAndThrottleWriteUnderTheEnginesLockReachesTheObject)

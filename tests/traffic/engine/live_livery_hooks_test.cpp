@@ -66,7 +66,7 @@ TEST_F(LiveLiveryHooks, CreateRequestCarriesTheMatchedTitle)
     ASSERT_TRUE(runUntilCreates(1));
     EXPECT_EQ(harness->creates.front().request.title, "LH A320 Base");
     EXPECT_EQ(harness->creates.front().request.hexid, kHex);
-    EXPECT_EQ(MatchStepCounters[1], 1);
+    EXPECT_EQ(gLiveries.MatchStepCounters[1], 1);
     EXPECT_EQ(gf_takePendingTitle(kHex), "LH A320 Base");
     EXPECT_TRUE(isStoredTitle(harness->creates.front().request.title));
 }
@@ -80,8 +80,8 @@ TEST_F(LiveLiveryHooks, RespawnedHexidKeepsItsPendingTitle)
     arrive("BAW", "A321", "");
     ASSERT_TRUE(runUntilCreates(2));
     EXPECT_EQ(harness->creates[1].request.title, "LH A320 Base");
-    EXPECT_EQ(MatchStepCounters[1], 1);
-    EXPECT_EQ(MatchStepCounters[2], 0);
+    EXPECT_EQ(gLiveries.MatchStepCounters[1], 1);
+    EXPECT_EQ(gLiveries.MatchStepCounters[2], 0);
 }
 
 TEST_F(LiveLiveryHooks, RegistrationWithReservedTitleRespawnsTheAircraft)
@@ -109,7 +109,7 @@ TEST_F(LiveLiveryHooks, RegistrationWithReservedTitleRespawnsTheAircraft)
     ASSERT_TRUE(runUntilCreates(2));
     EXPECT_EQ(harness->creates[1].request.title, "LH A320 Award");
     EXPECT_EQ(gf_takePendingTitle(kHex), "LH A320 Award");
-    EXPECT_EQ(MatchStepCounters[0], 1);
+    EXPECT_EQ(gLiveries.MatchStepCounters[0], 1);
 }
 
 TEST_F(LiveLiveryHooks, FailedCreationIsNotRetriedWithTheSameTitle)
@@ -119,7 +119,7 @@ TEST_F(LiveLiveryHooks, FailedCreationIsNotRetriedWithTheSameTitle)
     ASSERT_TRUE(runUntilCreates(1));
     EXPECT_EQ(harness->creates.front().request.title, "LH A321");
     ASSERT_TRUE(harness->runUntil([&] { return harness->aircraft(kHex) == nullptr; }, 500));
-    EXPECT_THAT(FailedTitles, ::testing::ElementsAre("LH A321"));
+    EXPECT_THAT(gLiveries.FailedTitles, ::testing::ElementsAre("LH A321"));
     EXPECT_TRUE(settings_.logged("TST123 'LH A321' could not be created by your Sim!"));
 
     // The pending title is dropped and the match finds only the failed title: no livery, no request.

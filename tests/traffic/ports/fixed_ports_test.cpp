@@ -73,7 +73,7 @@ TEST(FixedPorts, ProgramReadersAndLinkWithTheStandin)
                               {"--aircraft", "2", "--interval", "0.3", "--qnh", "1008"});
     gSourceLink.lf_waitForRealTraffic();
     ASSERT_TRUE(gSourceLink.connected());
-    EXPECT_EQ(gProfessionalLevel.load(), 1);
+    EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 1);
     const SourceUserState user{0.0, 0.0, 0.0, 1000.0, 0.0, 51.5, -0.25};
     EXPECT_TRUE(eventually(
         [&]
@@ -87,8 +87,8 @@ TEST(FixedPorts, ProgramReadersAndLinkWithTheStandin)
     qnhThread.stopAndJoin();
     gAddingStack.setAccept(false);
     gAddingStack.clear();
-    gProfessionalLevel.store(0);
-    EXPECT_GT(gTrafficTime.load(), 1.7e9);
+    gFoundation.gProfessionalLevel.store(0);
+    EXPECT_GT(gFoundation.gTrafficTime.load(), 1.7e9);
     EXPECT_TRUE(log.contains("RealTraffic connected"));
     EXPECT_TRUE(log.contains("          QNH Reader connected"));
     EXPECT_TRUE(log.contains("          Traffic Reader disconnected"));

@@ -78,12 +78,12 @@ class SourceLinkTest : public ::testing::Test
         link.install(neighbours);
         link.sourceOnThisPc.store(1);
         link.listenForRealTraffic("0");
-        gProfessionalLevel.store(0);
+        gFoundation.gProfessionalLevel.store(0);
     }
     ~SourceLinkTest() override
     {
-        gStopRequested.store(0);
-        gProfessionalLevel.store(0);
+        gFoundation.gStopRequested.store(0);
+        gFoundation.gProfessionalLevel.store(0);
     }
 
     // The handshake with a peer that answers the version request with `reply` in the given pieces.
@@ -130,7 +130,7 @@ TEST_F(SourceLinkTest, HandshakeReadsAProfessionalSource)
     handshake({R"({"version":"10.0.5","level":2})"});
     EXPECT_EQ(request, "Qs999=version\r\n");
     EXPECT_TRUE(link.connected());
-    EXPECT_EQ(gProfessionalLevel.load(), 1);
+    EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 1);
     EXPECT_EQ(display.sourceStatus(), "RT prof edition: 10.0.5");
     EXPECT_EQ(display.sourceConnected.load(), 1);
     EXPECT_EQ(display.waitingForSource.load(), 0);
@@ -168,10 +168,10 @@ TEST_F(SourceLinkTest, VersionRepliesOfEveryKind)
         SCOPED_TRACE(row.name);
         link.closeLink();
         link.listenForRealTraffic("0");
-        gProfessionalLevel.store(1);
+        gFoundation.gProfessionalLevel.store(1);
         display.setSourceStatus("old");
         handshake(row.pieces, row.close);
-        EXPECT_EQ(gProfessionalLevel.load(), row.level);
+        EXPECT_EQ(gFoundation.gProfessionalLevel.load(), row.level);
         if (*row.logged != '\0')
             EXPECT_TRUE(log.contains(row.logged));
         else
@@ -236,7 +236,7 @@ TEST_F(SourceLinkTest, StopRequestEndsTheWaitForTheSource)
         []
         {
             std::this_thread::sleep_for(300ms);
-            gStopRequested.store(1);
+            gFoundation.gStopRequested.store(1);
         });
     link.lf_waitForRealTraffic();
     stopper.join();

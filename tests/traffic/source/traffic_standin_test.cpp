@@ -35,7 +35,7 @@ class StandinTest : public ::testing::Test
         qnhThread.start(qnh, 0, true);
         EXPECT_TRUE(until([&] { return traffic.boundPort() != 0 && qnh.boundPort() != 0; }));
     }
-    ~StandinTest() override { gProfessionalLevel.store(0); }
+    ~StandinTest() override { gFoundation.gProfessionalLevel.store(0); }
 
     std::vector<std::string> standinArgs(std::vector<std::string> more)
     {
@@ -114,7 +114,7 @@ TEST_F(StandinTest, HandshakeUserStateTrafficAndQnh)
     ASSERT_TRUE(standin.started());
     link.lf_waitForRealTraffic();
     ASSERT_TRUE(link.connected());
-    EXPECT_EQ(gProfessionalLevel.load(), 1);
+    EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 1);
     EXPECT_EQ(display.sourceStatus(), "RT prof edition: 10.0.5");
     EXPECT_TRUE(until([&] { return stack.size() >= 6 && qnh.lastQnh.load() == 1005; }));
     std::vector<TrafficLine> lines;
@@ -145,7 +145,7 @@ TEST_F(StandinTest, LossOfTheSourceAndItsReturn)
         standinArgs({"--level", "1", "--drop-after", "1", "--aircraft", "1", "--interval", "0.2"}));
     link.lf_waitForRealTraffic();
     ASSERT_TRUE(link.connected());
-    EXPECT_EQ(gProfessionalLevel.load(), 0);
+    EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 0);
     EXPECT_EQ(display.sourceStatus(), "RT stnd edition: 10.0.5");
     EXPECT_TRUE(until([&] { return !link.connected(); }));
     EXPECT_EQ(removals, 1);
@@ -183,7 +183,7 @@ TEST_F(StandinTest, MalformedDatagramsAreLoggedAndTheReadersGoOn)
         standinArgs({"--reply", "malformed", "--bad", "--aircraft", "1", "--interval", "0.2"}));
     link.lf_waitForRealTraffic();
     ASSERT_TRUE(link.connected());
-    EXPECT_EQ(gProfessionalLevel.load(), 0);
+    EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 0);
     EXPECT_TRUE(until([&] { return stack.size() >= 2; }));
     link.closeLink();
     standin.stop();

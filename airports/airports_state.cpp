@@ -1,0 +1,8 @@
+#include "airports/airports_state.h"
+
+namespace oxl
+{
+
+AirportsState gAirports;
+
+} // namespace oxl

@@ -1,0 +1,91 @@
+// The foundation's process-wide state: the run flags, the requests between the window and the cycle
+// worker, the cycle's values, the scan workers' slots, and the installed status service.
+#pragma once
+
+#include "platform/win_path.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace oxl
+{
+
+class StatusService;
+
+/// The foundation's state, one instance (gFoundation); constant-initialised, so that it holds its
+/// starting values before any dynamic initialisation.
+struct FoundationState
+{
+    // The run flags: set by any thread (the first exchange wins), cleared by the cycle reset on the cycle
+    // worker.
+    /// Set once the current cycle must end (first exchange from 0 to 1 wins); cleared only by the cycle
+    /// reset.
+    std::atomic<std::uint8_t> gStopRequested{0};
+    /// Set when the main window was closed; cleared only by the cycle reset.
+    std::atomic<std::uint8_t> gWindowClosed{0};
+    /// The exit reason of the running cycle (an ExitReason value); written with gRestartDelay.
+    std::atomic<std::uint32_t> gExitReason{0};
+    /// [s] countdown before a restart.
+    std::atomic<std::int32_t> gRestartDelay{0};
+
+    // Written by the traffic-source link and its reader, read by the cycle worker and the window.
+    /// Source time of the latest traffic data [s since 1970, UTC]; written by the traffic reader.
+    std::atomic<double> gTrafficTime{0.0};
+    /// Non-zero while the traffic source runs at its professional level; written by the traffic-source link.
+    std::atomic<std::uint8_t> gProfessionalLevel{0};
+
+    // The requests: set by the window thread or the periodic work, served and cleared by the main loop on
+    // the cycle worker.
+    /// A renewal of static parking is wanted (every 20 minutes, or after a parking setting changed).
+    std::atomic<std::uint8_t> gRenewalRequest{0};
+    /// "Re-read": the park airports' reserved stands are to be checked again.
+    std::atomic<std::uint8_t> gStandCheckRequest{0};
+    /// "Flush static": the queued static aircraft are to be removed.
+    std::atomic<std::uint8_t> gFlushStaticRequest{0};
+    /// The live aircraft with the callsign of BLOCK_CALLSIGN is to be removed.
+    std::atomic<std::uint8_t> gBlockCallsignRequest{0};
+    /// The nav lights of the parked aircraft are to follow NAV_LIGHTS_WHILE_PARKED.
+    std::atomic<std::uint8_t> gNavLightsRequest{0};
+    /// Live aircraft above MAX_LIVE_SEL are to be removed, farthest first.
+    std::atomic<std::uint8_t> gTrimLiveRequest{0};
+    /// One step of the automatic radius is wanted now ("Auto range" was switched on).
+    std::atomic<std::uint8_t> gAutoRangeRequest{0};
+    /// The livery indexes are to be cleared and the scanned liveries processed again at the next cycle start.
+    std::atomic<std::uint8_t> gLiveryIndexClearRequest{0};
+    /// A setting that the park airport's file stores changed while static parking ran: the file is saved
+    /// with it when the park airport closes.
+    std::atomic<std::uint8_t> gParametersChanged{0};
+
+    // Written by the cycle worker, read by the window thread.
+    /// [s] the main loop's seconds counter as the window may read it (the respond countdown).
+    std::atomic<std::int32_t> gLoopSecondsShown{0};
+    /// The current weekday and half hour, packed by gf_packDayHalfHour; 0 between cycles.
+    std::atomic<std::uint64_t> gCurrentDayHalfHour{0};
+    /// The value of MAX_LIVE_SEL when the cycle started; leaving a park airport restores it.
+    std::atomic<std::int32_t> gSavedLiveLimit{0};
+
+    // The scan workers' slots: taken by the scan on the cycle worker, given back by each worker.
+    /// Scan workers running now; a scan adds one after starting a worker, the worker releases it.
+    std::atomic<std::int32_t> gRunningWorkers{0};
+    /// The most scan workers that may run at once.
+    std::atomic<std::int32_t> gWorkerLimit{1};
+
+    // The destination typed in the window, taken by the cycle worker; under gDestinationMutex.
+    std::mutex gDestinationMutex;
+    std::optional<std::string> gDestinationRequest;
+    // The stock airports folder, set at start-up and read by the readers; under gStockMutex.
+    std::mutex gStockMutex;
+    WinPath gStockAirports;
+    // [nm] RANGE as the window last set it; -1 until then. Window thread, read by any.
+    std::atomic<std::int32_t> gManualRangeNm{-1};
+    // The status service the program installs before the window opens; null: the one that shows nothing.
+    std::atomic<StatusService*> gStatus{nullptr};
+};
+
+/// The foundation's state.
+extern constinit FoundationState gFoundation;
+
+} // namespace oxl

@@ -1,0 +1,8 @@
+#include "liveries/liveries_state.h"
+
+namespace oxl
+{
+
+LiveriesState gLiveries;
+
+} // namespace oxl
