@@ -78,7 +78,8 @@ bool lf_linkArchivedAirport(ScannedAirport& airport, std::uint32_t& archivedCoun
         {
             return false;
         }
-        gf_addScanLogLine(fmt::format("{} airport {} linked to {}", kSimaddonPublisher, airport.ident, *archive));
+        gf_addScanLogLine(
+            fmt::format("{} airport {} linked to {}", kSimaddonPublisher, airport.ident, *archive));
     }
     else
     {
@@ -109,15 +110,17 @@ std::string lf_publisherFromFilename(const std::string& path)
             continue;
         }
         // A case-sensitive hit is also a hit in any case, so one case-insensitive test covers both.
-        const bool named = std::any_of(group.begin(), group.end(),
-                                       [&](const std::string& name) { return gf_containsNoCase(path, name); });
+        const bool named =
+            std::any_of(group.begin(), group.end(),
+                        [&](const std::string& name) { return gf_containsNoCase(path, name); });
         if (!named)
         {
             continue;
         }
         if (unsafeFolderName(group.front()))
         {
-            gf_logMarked(fmt::format("publisher name '{}' is not usable as a folder name, skipped", group.front()));
+            gf_logMarked(
+                fmt::format("publisher name '{}' is not usable as a folder name, skipped", group.front()));
             continue;
         }
         return group.front();
@@ -135,7 +138,8 @@ std::optional<std::string> lf_checkArchivedSimaddon(const std::string& ident)
     return std::nullopt;
 }
 
-std::optional<std::string> lf_checkArchivedThirdParty(const std::string& publisher, const ScannedAirport& airport,
+std::optional<std::string> lf_checkArchivedThirdParty(const std::string& publisher,
+                                                      const ScannedAirport& airport,
                                                       std::uint32_t& archivedCount)
 {
     const std::string archive =
@@ -167,7 +171,8 @@ bool lf_prefixNumber(std::string_view entry, std::string_view ident, std::string
     }
     const std::string_view digits = entry.size() > 4 ? entry.substr(4) : std::string_view{};
     std::int32_t number = 0;
-    const std::from_chars_result parsed = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    const std::from_chars_result parsed =
+        std::from_chars(digits.data(), digits.data() + digits.size(), number);
     // A negative stand count would turn into a huge unsigned one and keep a richer decode from ever
     // being generated; it counts as no number.
     if (digits.empty() || parsed.ec != std::errc{} || number < 0)
@@ -185,13 +190,15 @@ void lf_generateAirportFile(ScannedAirport& airport)
     {
         return;
     }
-    const std::string_view folder = airport.publisher == kSimaddonPublisher ? kMyOrbxFolder : kMyThirdpartyFolder;
+    const std::string_view folder =
+        airport.publisher == kSimaddonPublisher ? kMyOrbxFolder : kMyThirdpartyFolder;
     const std::int64_t count = static_cast<std::int64_t>(airport.stands.size());
     const auto helipads = static_cast<std::int32_t>(airport.helipadCount);
     const std::string helipadText =
-        helipads >= 1 ? fmt::format(", of which {} helipad{}", helipads, gf_pluralS32(helipads)) : std::string();
-    gf_addScanLogLine(
-        fmt::format("Generated {}: {} position{}{}", lf_icaoXml(airport.ident), count, gf_pluralS(count), helipadText));
+        helipads >= 1 ? fmt::format(", of which {} helipad{}", helipads, gf_pluralS32(helipads))
+                      : std::string();
+    gf_addScanLogLine(fmt::format("Generated {}: {} position{}{}", lf_icaoXml(airport.ident), count,
+                                  gf_pluralS(count), helipadText));
 
     std::stable_sort(airport.stands.begin(), airport.stands.end(),
                      [](const Stand& a, const Stand& b) { return a.name < b.name; });

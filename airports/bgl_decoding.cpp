@@ -25,10 +25,10 @@ constexpr double kLatUnitDeg = 180.0 / (1U << 29);
 constexpr double kLonUnitDeg = 360.0 / (3.0 * (1U << 28));
 constexpr std::uint64_t kHeaderWords = kBglHeaderBytes / 4;
 constexpr std::uint64_t kSectionEntryWords = 5;
-constexpr std::uint64_t kHelipadWords = 9;         // 36 bytes
-constexpr std::uint64_t kParkingEntryWords = 9;    // 36 bytes before the extra word and the codes
-constexpr double kMinStandRadiusM = 1.0;           // exclusive
-constexpr double kMaxStandRadiusM = 200.0;         // exclusive
+constexpr std::uint64_t kHelipadWords = 9;      // 36 bytes
+constexpr std::uint64_t kParkingEntryWords = 9; // 36 bytes before the extra word and the codes
+constexpr double kMinStandRadiusM = 1.0;        // exclusive
+constexpr double kMaxStandRadiusM = 200.0;      // exclusive
 constexpr double kSamePositionDeg = 1e-8;
 constexpr double kNullIslandDeg = 0.0001;
 constexpr std::uint32_t kMaxNameBytes = 45;
@@ -68,7 +68,8 @@ double headingRad(float headingDeg)
 
 void warnZeroSize(std::string_view where, std::uint64_t index, bool marked)
 {
-    const std::string text = fmt::format("   Warning: decodeSizeAtBoundary returned 0 at {} = {}", where, index);
+    const std::string text =
+        fmt::format("   Warning: decodeSizeAtBoundary returned 0 at {} = {}", where, index);
     marked ? gf_logMarked(text) : gf_log(text);
 }
 
@@ -76,14 +77,15 @@ void warnUnaligned(std::uint16_t id, std::uint64_t index, std::uint32_t size, co
 {
     // The walk steps by whole words, so a record of another size puts every later record of the walk
     // off its boundary; what follows is read as it falls, within the file.
-    gf_logMarked(fmt::format("   Warning: record 0x{:X} at word {} has size {}, not a multiple of 4, in {}", id,
-                             index, size, path));
+    gf_logMarked(fmt::format("   Warning: record 0x{:X} at word {} has size {}, not a multiple of 4, in {}",
+                             id, index, size, path));
 }
 
-std::string cutOffText(std::string_view what, std::uint64_t index, std::uint64_t wordCount, const std::string& path)
+std::string cutOffText(std::string_view what, std::uint64_t index, std::uint64_t wordCount,
+                       const std::string& path)
 {
-    return fmt::format("   Error: {} at word {} is cut off by the end of the data ({} words) in {}", what, index,
-                       wordCount, path);
+    return fmt::format("   Error: {} at word {} is cut off by the end of the data ({} words) in {}", what,
+                       index, wordCount, path);
 }
 
 /// Keeps the worker's slot until the worker leaves, however it leaves.
@@ -131,7 +133,8 @@ void walkAirportSection(std::uint64_t r, const BglWords& words, const std::strin
             // decoded once.
             if (valid && decoded.insert(r).second)
             {
-                lf_decodeAirportRecord(r, words, wordCount, id == kBglAirportRecordAB, step, ident, path, steps);
+                lf_decodeAirportRecord(r, words, wordCount, id == kBglAirportRecordAB, step, ident, path,
+                                       steps);
             }
         }
         if (step == 0)
@@ -171,9 +174,8 @@ float BglWords::floatAt(std::uint64_t index) const
 
 BglAirportSteps lf_scanAirportSteps()
 {
-    return {[](ScannedAirport& airport, std::uint32_t& archivedCount, const std::string& path) {
-                return lf_linkArchivedAirport(airport, archivedCount, path);
-            },
+    return {[](ScannedAirport& airport, std::uint32_t& archivedCount, const std::string& path)
+            { return lf_linkArchivedAirport(airport, archivedCount, path); },
             [](ScannedAirport& airport) { lf_generateAirportFile(airport); }};
 }
 
@@ -223,7 +225,8 @@ bool lf_bglHasAirportSection(const std::filesystem::path& path)
     {
         return false;
     }
-    auto u32 = [](const unsigned char* p) {
+    auto u32 = [](const unsigned char* p)
+    {
         return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
                (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
     };
@@ -289,7 +292,8 @@ void lf_processBGLfile(const std::filesystem::path& path, const BglAirportSteps&
             const std::uint64_t s = words.at(e + 3) / 4;
             if (!words.contains(s + 2))
             {
-                gf_logMarked(cutOffText(fmt::format("subsection header of section {}", i), s, words.size(), pathText));
+                gf_logMarked(
+                    cutOffText(fmt::format("subsection header of section {}", i), s, words.size(), pathText));
                 continue;
             }
             walkAirportSection(words.at(s + 2) / 4, words, pathText, steps, decoded);
@@ -332,8 +336,8 @@ std::pair<std::string, bool> lf_decodeIdentifierOrRegionCode(std::uint32_t packe
 
 std::string lf_parkingNameText(std::uint32_t index)
 {
-    static constexpr std::array<std::string_view, 12> kNames{"",   "r",  "p",   "np", "ep",  "sep",
-                                                             "sp", "swp", "wp", "nwp", "g", ""};
+    static constexpr std::array<std::string_view, 12> kNames{"",   "r",   "p",  "np",  "ep", "sep",
+                                                             "sp", "swp", "wp", "nwp", "g",  ""};
     if (index < kNames.size())
     {
         return std::string(kNames[index]);
@@ -345,8 +349,8 @@ std::string lf_parkingNameText(std::uint32_t index)
     return {};
 }
 
-BglAirportHeader lf_decodeAirportHeader(std::uint64_t r, const BglWords& words, std::uint64_t wordCount, bool isAB,
-                                        std::uint64_t recordWords)
+BglAirportHeader lf_decodeAirportHeader(std::uint64_t r, const BglWords& words, std::uint64_t wordCount,
+                                        bool isAB, std::uint64_t recordWords)
 {
     BglAirportHeader header;
     const auto altitudeMm = static_cast<std::int32_t>(words.at(r + 5));
@@ -421,7 +425,8 @@ void lf_addHelipads(std::uint64_t o, const BglWords& words, ScannedAirport& airp
 {
     if (!words.contains(o + kHelipadWords - 1))
     {
-        gf_logMarked(cutOffText(fmt::format("helipad of {}", airport.ident), o, words.size(), airport.bglPath));
+        gf_logMarked(
+            cutOffText(fmt::format("helipad of {}", airport.ident), o, words.size(), airport.bglPath));
         return;
     }
     const LatLonDeg p = decodePosition(words.at(o + 4), words.at(o + 3));
@@ -434,13 +439,15 @@ void lf_addHelipads(std::uint64_t o, const BglWords& words, ScannedAirport& airp
     }
     if (!std::isfinite(widthM) || widthM <= 0.0f || !std::isfinite(headingDeg))
     {
-        gf_addScanLogLine(fmt::format("helipad {} of {} with width {} m and heading {} (skipped)", positionText(p),
-                                  airport.ident, widthM, headingDeg));
+        gf_addScanLogLine(fmt::format("helipad {} of {} with width {} m and heading {} (skipped)",
+                                      positionText(p), airport.ident, widthM, headingDeg));
         return;
     }
-    const bool taken = std::any_of(state.helipads.begin(), state.helipads.end(), [&](const auto& h) {
-        return std::fabs(h.first - p.lat) < kSamePositionDeg && std::fabs(h.second - p.lon) < kSamePositionDeg;
-    });
+    const bool taken = std::any_of(state.helipads.begin(), state.helipads.end(),
+                                   [&](const auto& h) {
+                                       return std::fabs(h.first - p.lat) < kSamePositionDeg &&
+                                              std::fabs(h.second - p.lon) < kSamePositionDeg;
+                                   });
     if (taken)
     {
         gf_addScanLogLine("double helipad " + airport.name + " (skipped) " + positionText(p));
@@ -471,9 +478,10 @@ void lf_addParkingPositions(std::uint64_t o, const BglWords& words, ScannedAirpo
     {
         if (e + kParkingEntryWords > end)
         {
-            gf_logMarked(fmt::format("   Error: parking entry {} of {} at word {} of {} lies beyond its data ({} "
-                                     "words), the rest is skipped, in {}",
-                                     k + 1, count, e, airport.ident, end, path));
+            gf_logMarked(
+                fmt::format("   Error: parking entry {} of {} at word {} of {} lies beyond its data ({} "
+                            "words), the rest is skipped, in {}",
+                            k + 1, count, e, airport.ident, end, path));
             return;
         }
         const std::uint32_t packed = words.at(e);
@@ -502,7 +510,8 @@ void lf_addParkingPositions(std::uint64_t o, const BglWords& words, ScannedAirpo
         }
         if (!std::isfinite(headingDeg))
         {
-            gf_addScanLogLine(fmt::format("Skipped position {} with heading {} in {}", name, headingDeg, path));
+            gf_addScanLogLine(
+                fmt::format("Skipped position {} with heading {} in {}", name, headingDeg, path));
             continue;
         }
         if (!state.names.insert(name).second)
@@ -518,7 +527,8 @@ void lf_addParkingPositions(std::uint64_t o, const BglWords& words, ScannedAirpo
             }
             if (unique.empty())
             {
-                gf_addScanLogLine(fmt::format("{}Warning: more than 10 duplicate IDs {} in {}", "===> ", name, path));
+                gf_addScanLogLine(
+                    fmt::format("{}Warning: more than 10 duplicate IDs {} in {}", "===> ", name, path));
                 continue;
             }
             name = std::move(unique);
@@ -556,7 +566,8 @@ void lf_decodeAirportRecord(std::uint64_t r, const BglWords& words, std::uint64_
     {
         if (looked == kBglMaxSubrecords)
         {
-            gf_log("   Error: Maximum loop iterations reached \xE2\x80\x94 possible corrupt SIA or malformed input.");
+            gf_log("   Error: Maximum loop iterations reached \xE2\x80\x94 possible corrupt SIA or malformed "
+                   "input.");
             break;
         }
         ++looked;
@@ -593,7 +604,7 @@ void lf_decodeAirportRecord(std::uint64_t r, const BglWords& words, std::uint64_
     if (count > archivedCount && airport.publisher != kSimaddonPublisher)
     {
         gf_addScanLogLine(fmt::format("{}{} has {} parkpos while archived one has {}", "===> ", ident, count,
-                                  archivedCount));
+                                      archivedCount));
     }
     if (linked && (count <= archivedCount || airport.publisher == kSimaddonPublisher))
     {

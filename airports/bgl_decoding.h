@@ -69,9 +69,9 @@ struct BglAirportHeader
 /// What the decode of one airport record keeps: stand names taken, helipads accepted, their count.
 struct BglAirportState
 {
-    std::set<std::string> names;                       ///< stand names taken so far
-    std::vector<std::pair<double, double>> helipads;   ///< [deg] latitude, longitude of accepted helipads
-    std::uint32_t helipadCounter = 1;                  ///< number of the next helipad
+    std::set<std::string> names;                     ///< stand names taken so far
+    std::vector<std::pair<double, double>> helipads; ///< [deg] latitude, longitude of accepted helipads
+    std::uint32_t helipadCounter = 1;                ///< number of the next helipad
 };
 
 /// What becomes of each decoded airport: linked to an archived file and/or generated.
@@ -113,10 +113,12 @@ void lf_decodeAirportRecord(std::uint64_t r, const BglWords& words, std::uint64_
 
 /// Altitude of the airport record at word r of recordWords words and the name its NAME sub-records agree on.
 [[nodiscard]] BglAirportHeader lf_decodeAirportHeader(std::uint64_t r, const BglWords& words,
-                                                      std::uint64_t wordCount, bool isAB, std::uint64_t recordWords);
+                                                      std::uint64_t wordCount, bool isAB,
+                                                      std::uint64_t recordWords);
 
 /// The text of the NAME sub-record at word o, at most 44 characters, trailing NULs removed.
-[[nodiscard]] std::string lf_decodeAirportNAME(const BglWords& words, std::uint64_t o, std::uint64_t wordCount);
+[[nodiscard]] std::string lf_decodeAirportNAME(const BglWords& words, std::uint64_t o,
+                                               std::uint64_t wordCount);
 
 /// Adds the helipad sub-record at word o as a stand, unless its position is invalid or taken.
 void lf_addHelipads(std::uint64_t o, const BglWords& words, ScannedAirport& airport, BglAirportState& state);

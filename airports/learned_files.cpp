@@ -197,7 +197,8 @@ void readManualStand(const pugi::xml_node& parkpos, const std::string& id, const
     if ((std::fabs(lat) <= kNoPositionDeg && std::fabs(lon) <= kNoPositionDeg) ||
         gf_apfDouble(parkpos, "radius") == 0.0)
     {
-        gf_logMarked(fmt::format("manually created standid {} misses correct attributes in {}", id, path.string()));
+        gf_logMarked(
+            fmt::format("manually created standid {} misses correct attributes in {}", id, path.string()));
         return;
     }
     if (lf_readStands(stands, parkpos, id, 0))
@@ -351,8 +352,8 @@ std::int32_t lf_maxLiveChoice(std::int32_t stored)
     // The largest choice takes every number from 300 on, and the negative ones older saves wrote.
     constexpr std::int32_t kLargestChoice = 500;
     // Upper ends of the bands of stored numbers and the choice each band maps onto.
-    static constexpr std::pair<std::int32_t, std::int32_t> kBands[] = {
-        {0, 0}, {17, 10}, {37, 25}, {62, 50}, {87, 75}, {299, 100}};
+    static constexpr std::pair<std::int32_t, std::int32_t> kBands[] = {{0, 0},   {17, 10}, {37, 25},
+                                                                       {62, 50}, {87, 75}, {299, 100}};
     for (const auto& [highest, choice] : kBands)
     {
         if (stored >= 0 && stored <= highest)

@@ -23,7 +23,8 @@ namespace oxl
 /// The learned file of an airport file (a site path below "archive" or a local path below "airports"),
 /// learned files being filed by publisher; an empty text, or a publisher that cannot be a folder name
 /// where one is needed, gives an empty path.
-[[nodiscard]] std::filesystem::path lf_learnedFilePath(std::string_view airportFile, std::string_view publisher);
+[[nodiscard]] std::filesystem::path lf_learnedFilePath(std::string_view airportFile,
+                                                       std::string_view publisher);
 
 /// Merges the learned file into the park airport's stands, read from the airport file before, and applies
 /// the settings it carries to their controls. A hand-made file replaces the stands and sets handmade. A

@@ -86,7 +86,8 @@ bool lf_learnStandOption(ParkingState& parking, std::uint32_t standId, const AcP
             }
             else
             {
-                const OccupancyAdded added = gf_addOccupancy(*stand, kind, time, aircraft.callsign, key, aircraft);
+                const OccupancyAdded added =
+                    gf_addOccupancy(*stand, kind, time, aircraft.callsign, key, aircraft);
                 if (added.created)
                     visits[aircraft.hexid] = StandVisit{time, added.id};
             }
@@ -99,7 +100,8 @@ bool lf_learnStandOption(ParkingState& parking, std::uint32_t standId, const AcP
             }
             else if (const auto visit = visits.find(aircraft.hexid); visit == visits.end())
             {
-                const OccupancyAdded added = gf_addOccupancy(*stand, kind, time, aircraft.callsign, key, aircraft);
+                const OccupancyAdded added =
+                    gf_addOccupancy(*stand, kind, time, aircraft.callsign, key, aircraft);
                 if (!real && added.created && !closeVisit)
                     visits[aircraft.hexid] = StandVisit{time, added.id};
             }
@@ -164,8 +166,8 @@ std::string lt_learningKey(const AcProfile& aircraft)
     return aircraft.registration.empty() ? aircraft.callsign : aircraft.registration;
 }
 
-bool lt_addStandOption(ParkingState& parking, std::uint32_t standId, const AcProfile& aircraft, DayHalfHour time,
-                       bool closeVisit)
+bool lt_addStandOption(ParkingState& parking, std::uint32_t standId, const AcProfile& aircraft,
+                       DayHalfHour time, bool closeVisit)
 {
     return lf_learnStandOption(parking, standId, aircraft, StandOptionKind::real, false, time, closeVisit);
 }
@@ -176,8 +178,8 @@ bool lt_addStandOptionOnDeparture(ParkingState& parking, std::uint32_t standId, 
     return lf_learnStandOption(parking, standId, aircraft, StandOptionKind::soft, direct, time, closeVisit);
 }
 
-OccupancyAdded gf_addOccupancy(Stand& stand, StandOptionKind kind, DayHalfHour time, std::string_view callsign,
-                               const std::string& key, const AcProfile& aircraft)
+OccupancyAdded gf_addOccupancy(Stand& stand, StandOptionKind kind, DayHalfHour time,
+                               std::string_view callsign, const std::string& key, const AcProfile& aircraft)
 {
     if (key.empty())
         return {};
@@ -325,7 +327,8 @@ std::filesystem::path lf_learnedFolder(std::string_view publisher)
     return learned / "thirdparty" / publisher;
 }
 
-bool lf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool handmade, bool& parametersChanged)
+bool lf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool handmade,
+                        bool& parametersChanged)
 {
     ScannedAirport airport;
     airport.ident = parking.parkAirport.code;
@@ -363,11 +366,13 @@ bool lf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool ha
     }
     if (!saved)
     {
-        lf_showAndLog(fmt::format("{} saving '{}' did not succeed", gf_nowTimeOfDay(), path.generic_string()));
+        lf_showAndLog(
+            fmt::format("{} saving '{}' did not succeed", gf_nowTimeOfDay(), path.generic_string()));
         return false;
     }
-    lf_showAndLog(fmt::format("{}{} '{}' saved with {} update{} {}", gf_nowTimeOfDay(), handmade ? " handmade" : "",
-                              path.generic_string(), parking.learnedUpdates, gf_pluralS(parking.learnedUpdates),
+    lf_showAndLog(fmt::format("{}{} '{}' saved with {} update{} {}", gf_nowTimeOfDay(),
+                              handmade ? " handmade" : "", path.generic_string(), parking.learnedUpdates,
+                              gf_pluralS(parking.learnedUpdates),
                               parametersChanged ? "and one or more parameter changes" : ""));
     parking.learnedUpdates = 0;
     parametersChanged = false;

@@ -41,8 +41,8 @@ struct OccupancyAdded
 
 /// Learns a real option of the aircraft at the stand for the time; closeVisit ends its stay there.
 /// True when the stand's options were updated (the learned-update count then rises).
-bool lt_addStandOption(ParkingState& parking, std::uint32_t standId, const AcProfile& aircraft, DayHalfHour time,
-                       bool closeVisit);
+bool lt_addStandOption(ParkingState& parking, std::uint32_t standId, const AcProfile& aircraft,
+                       DayHalfHour time, bool closeVisit);
 
 /// The same for a soft option, learned when an aircraft leaves a stand; direct marks a stand on which
 /// the aircraft was already seen (a visit), as opposed to one chosen for it by the stand search.
@@ -53,8 +53,8 @@ bool lt_addStandOptionOnDeparture(ParkingState& parking, std::uint32_t standId, 
 /// empty or an option with the same registration, weekday, half-hours and callsign exists. The
 /// airline and type come from the database record of the key (its operator first) when there is one.
 /// A half-hour of 48 or more raises std::out_of_range.
-OccupancyAdded gf_addOccupancy(Stand& stand, StandOptionKind kind, DayHalfHour time, std::string_view callsign,
-                               const std::string& key, const AcProfile& aircraft);
+OccupancyAdded gf_addOccupancy(Stand& stand, StandOptionKind kind, DayHalfHour time,
+                               std::string_view callsign, const std::string& key, const AcProfile& aircraft);
 
 /// Learns the callsign for the option with the id: its callsign when it has none, else its coupled
 /// callsign when the name differs from both. A trailing '_' (a ghost's mark) is dropped first.
@@ -95,6 +95,7 @@ void gf_countLearnedUpdate(ParkingState& parking);
 /// options learned in this run (fixed ones only for a hand-made file, fake ones never), changed stand
 /// sizes and cargo marks, stands made by hand and the ten settings. Shows and logs the result; on
 /// success the learned-update count and parametersChanged are reset. False when nothing was saved.
-bool lf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool handmade, bool& parametersChanged);
+bool lf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool handmade,
+                        bool& parametersChanged);
 
 } // namespace oxl

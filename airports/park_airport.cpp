@@ -360,8 +360,8 @@ void lf_checkParkAirportSight(ParkingState& state, const ParkUserAircraft& user)
         gf_leaveParkAirport(state);
         return;
     }
-    gf_log(fmt::format("\n{} {} is out of sight ({:.1F} nm), parked aircraft will be removed", gf_nowTimeOfDay(),
-                       gf_airportDisplayName(park), distance));
+    gf_log(fmt::format("\n{} {} is out of sight ({:.1F} nm), parked aircraft will be removed",
+                       gf_nowTimeOfDay(), gf_airportDisplayName(park), distance));
     gf_leaveParkAirport(state);
 }
 
@@ -468,7 +468,8 @@ bool gf_checkParkAirports(ParkingState& state, bool check, std::string& message)
         if (!wanted.empty() && wanted != state.reservedStand)
         {
             message = fmt::format("reserved stand changed from '{}' to '{}'", state.reservedStand, wanted);
-            Stand* old = state.reservedStand.empty() ? nullptr : gf_findStandByName(state.stands, state.reservedStand);
+            Stand* old =
+                state.reservedStand.empty() ? nullptr : gf_findStandByName(state.stands, state.reservedStand);
             if (old != nullptr)
                 old->excluded = 0;
             state.reservedStand = wanted;

@@ -9,8 +9,8 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <mutex>
 #include <exception>
+#include <mutex>
 #include <system_error>
 
 namespace oxl
@@ -72,13 +72,14 @@ bool lf_readLines(ParkingState& parking, const std::filesystem::path& file)
     }
     const std::size_t count = parking.parkAirports.size();
     if (count > 0)
-        gf_log(fmt::format("{} park airport{} read from '{}'", count, gf_pluralS(static_cast<std::int64_t>(count)),
-                           kMyParkAirportsFileName));
+        gf_log(fmt::format("{} park airport{} read from '{}'", count,
+                           gf_pluralS(static_cast<std::int64_t>(count)), kMyParkAirportsFileName));
     if (count > kManyParkAirports)
         gf_foundationShowMessage(
-            fmt::format("Warning: There are {} park airports, so many will cost ORDL much cpu time and may cause "
-                        "stutters",
-                        count),
+            fmt::format(
+                "Warning: There are {} park airports, so many will cost ORDL much cpu time and may cause "
+                "stutters",
+                count),
             true);
     return allKnown;
 }
@@ -167,8 +168,9 @@ void gf_writeMyParkAirports(ParkingState& state, const std::filesystem::path& ai
             gf_logMarked(fmt::format("could not read {}, {} not written", file.string(), newLine));
             return;
         }
-        const bool replaced = std::any_of(lines.begin(), lines.end(), [&](std::string& line)
-                                          { return lf_updateMyParkStand(first.code, newLine, line); });
+        const bool replaced =
+            std::any_of(lines.begin(), lines.end(),
+                        [&](std::string& line) { return lf_updateMyParkStand(first.code, newLine, line); });
         if (!replaced)
         {
             lines.push_back(newLine);
@@ -190,8 +192,8 @@ void gf_addParkAirport(ParkingState& state, const std::string& code, double lat,
                        const std::filesystem::path& airportsFolder)
 {
     auto& list = state.parkAirports;
-    const auto listedEntry =
-        std::find_if(list.begin(), list.end(), [&code](const ParkAirport& entry) { return entry.code == code; });
+    const auto listedEntry = std::find_if(list.begin(), list.end(),
+                                          [&code](const ParkAirport& entry) { return entry.code == code; });
     if (listedEntry != list.end())
     {
         list.splice(list.begin(), list, listedEntry);

@@ -4,8 +4,8 @@
 
 #include "airports/airport_list.h"
 #include "airports/stand.h"
-#include "foundation/half_hours.h"
 #include "foundation/geodesy.h"
+#include "foundation/half_hours.h"
 #include "records/aircraft_records.h"
 #include "records/sim_queues.h"
 
@@ -129,7 +129,8 @@ class ParkingServices
     /// The engine's profile of an identity (radius, category and the category's values).
     [[nodiscard]] virtual AcProfile acProfile(const AcIdent& ident) = 0;
     /// Chooses a static aircraft's livery for its stand (name, cargo flag); true when it has a title.
-    [[nodiscard]] virtual bool matchStaticLivery(AcProfile& ac, const std::string& standName, bool standCargo) = 0;
+    [[nodiscard]] virtual bool matchStaticLivery(AcProfile& ac, const std::string& standName,
+                                                 bool standCargo) = 0;
     /// Empties the Traffic Reader's callsign set and switches its collection on.
     virtual void startCallsignCollection() = 0;
     /// Switches the collection off and hands over the collected callsigns, leaving the set empty.
@@ -150,7 +151,8 @@ class NoParkingServices : public ParkingServices
     [[nodiscard]] std::vector<LiveAc>* liveAircraft() override { return nullptr; }
     void queueStaticCreate(const CreateRequest& /*request*/) override {}
     [[nodiscard]] AcProfile acProfile(const AcIdent& ident) override { return AcProfile(ident); }
-    [[nodiscard]] bool matchStaticLivery(AcProfile& ac, const std::string& standName, bool standCargo) override;
+    [[nodiscard]] bool matchStaticLivery(AcProfile& ac, const std::string& standName,
+                                         bool standCargo) override;
     void startCallsignCollection() override {}
     [[nodiscard]] std::unordered_set<std::string> takeCollectedCallsigns() override { return {}; }
     void repaint() override {}
@@ -175,23 +177,23 @@ struct ParkingState
     std::unordered_set<std::string> liveCallsignSnapshot; ///< callsigns live at the renewal
     std::list<ParkAirport> parkAirports;                  ///< the park-airport list
     Airport parkAirport;                                  ///< the current park airport; empty code = none
-    bool fileLoaded = false; ///< the park airport's file has been read; cleared when the airport closes
+    bool fileLoaded = false;       ///< the park airport's file has been read; cleared when the airport closes
     std::uint8_t handmadeFile = 0; ///< the park airport's stands come from a hand-made learned file
     std::int32_t trafficWeek = 0;  ///< RT_traffic_week of the park airport's file; 0 = not given
     std::filesystem::path learnedFile; ///< the learned file the last read looked for; empty = by publisher
-    std::string reservedStand;                            ///< the park airport's reserved stand name
-    std::uint32_t maxPark = 0;                            ///< largest number of parked aircraft
+    std::string reservedStand;         ///< the park airport's reserved stand name
+    std::uint32_t maxPark = 0;         ///< largest number of parked aircraft
     /// Live aircraft removed for the max-park limit, by hexid: where they stood [deg].
     std::unordered_map<std::uint32_t, std::pair<double, double>> maxParkRemoved;
-    std::int32_t wantedPercentage = 0;                    ///< share of stands wanted for static aircraft [%]
-    float averageLiveStay = -1.0f;                        ///< [h] shown in the window; -1 = not computed
-    float averageStaticStay = -1.0f;                      ///< [h] shown in the window; -1 = not computed
-    std::uint32_t learnedUpdates = 0;                     ///< learned changes since the airport file was read
-    std::uint32_t learnedUpdatesShown = 0;                ///< the count the window last showed
-    std::int32_t lastRealOffset = 0;   ///< half-hours back of the last real search; kept by the renewal
-    std::int32_t lastSoftOffset = -1;  ///< half-hours back of the last soft search; -1 = none
-    bool softUsed = false;             ///< the last static search used soft options (window "*S*")
-    StandLocator locator;                                 ///< stand names by position, for any thread
+    std::int32_t wantedPercentage = 0;     ///< share of stands wanted for static aircraft [%]
+    float averageLiveStay = -1.0f;         ///< [h] shown in the window; -1 = not computed
+    float averageStaticStay = -1.0f;       ///< [h] shown in the window; -1 = not computed
+    std::uint32_t learnedUpdates = 0;      ///< learned changes since the airport file was read
+    std::uint32_t learnedUpdatesShown = 0; ///< the count the window last showed
+    std::int32_t lastRealOffset = 0;       ///< half-hours back of the last real search; kept by the renewal
+    std::int32_t lastSoftOffset = -1;      ///< half-hours back of the last soft search; -1 = none
+    bool softUsed = false;                 ///< the last static search used soft options (window "*S*")
+    StandLocator locator;                  ///< stand names by position, for any thread
     /// The neighbours' services; never null.
     std::unique_ptr<ParkingServices> services = std::make_unique<NoParkingServices>();
 };

@@ -92,14 +92,15 @@ void keep(ParkingState& state, const SimAc& ac)
 }
 
 /// True when a later weekday holds the aircraft of the option at its first half-hour.
-bool heldAfterMidnight(const Stand& stand, DayHalfHour now, const std::string& airline, const std::string& type)
+bool heldAfterMidnight(const Stand& stand, DayHalfHour now, const std::string& airline,
+                       const std::string& type)
 {
     const std::uint32_t nextDay = gf_stepForward(now).weekday;
     return std::any_of(stand.options.begin(), stand.options.end(),
                        [&](const StandOccupancy& o)
                        {
-                           return o.id >= 1 && o.weekday == nextDay && o.airline == airline && o.type == type &&
-                                  o.halfHours.test(0);
+                           return o.id >= 1 && o.weekday == nextDay && o.airline == airline &&
+                                  o.type == type && o.halfHours.test(0);
                        });
 }
 
@@ -122,8 +123,9 @@ void markCallsignChange(const ParkingState& state, DayHalfHour now, ParkCandidat
         // very aircraft shows it.
         if (o.weekday != now.weekday || o.callsign != shown || o.airline != c.airline || o.type != c.type)
             continue;
-        const bool holdsNext =
-            now.half + 1 < kHalfHoursPerDay ? o.halfHours.test(now.half + 1) : heldAfterMidnight(*stand, now, c.airline, c.type);
+        const bool holdsNext = now.half + 1 < kHalfHoursPerDay
+                                   ? o.halfHours.test(now.half + 1)
+                                   : heldAfterMidnight(*stand, now, c.airline, c.type);
         c.callsignChangeDue = holdsNext ? 0 : 1;
         return;
     }
@@ -139,7 +141,8 @@ bool stillHeld(const ParkingState& state, const Stand& stand, DayHalfHour now, c
                        [&](const StandOccupancy& o)
                        {
                            return o.weekday == now.weekday && o.registration == ac.registration &&
-                                  o.airline == ac.airline && o.type == ac.type && (o.halfHours & window).any();
+                                  o.airline == ac.airline && o.type == ac.type &&
+                                  (o.halfHours & window).any();
                        });
 }
 
@@ -203,9 +206,9 @@ void gf_assignStaticParking(ParkingState& state)
             gf_log(fmt::format("{:8}: no static parking for {}, live aircraft {} standing here", standName,
                                record.callsign, live.callsign));
         else if (log)
-            gf_log(fmt::format("{:8}: no static parking for {}, live aircraft {} is adjacent at {}, possibly colliding",
-                               standName, record.callsign, live.callsign,
-                               gf_standNameById(state.stands, live.standId)));
+            gf_log(fmt::format(
+                "{:8}: no static parking for {}, live aircraft {} is adjacent at {}, possibly colliding",
+                standName, record.callsign, live.callsign, gf_standNameById(state.stands, live.standId)));
         return;
     }
     for (const SimAc& other : state.staticAircraft)
@@ -213,9 +216,9 @@ void gf_assignStaticParking(ParkingState& state)
         if (!onOrNextTo(stand, record.standId, other.standId))
             continue;
         if (log)
-            gf_log(fmt::format("{:8}: no static parking for {}, static aircraft {} is adjacent at {}, possibly colliding",
-                               standName, record.callsign, other.callsign,
-                               gf_standNameById(state.stands, other.standId)));
+            gf_log(fmt::format(
+                "{:8}: no static parking for {}, static aircraft {} is adjacent at {}, possibly colliding",
+                standName, record.callsign, other.callsign, gf_standNameById(state.stands, other.standId)));
         return;
     }
     if (stand == nullptr)
@@ -261,7 +264,8 @@ void gf_assignStaticParking(ParkingState& state)
     state.services->queueStaticCreate(request);
 }
 
-void lf_keepOrRetireStatic(ParkingState& state, DayHalfHour now, const SimAc& aircraft, std::size_t recordIndex)
+void lf_keepOrRetireStatic(ParkingState& state, DayHalfHour now, const SimAc& aircraft,
+                           std::size_t recordIndex)
 {
     const DayHalfHour matchedAt = gf_shiftBack(now, state.staticParked[recordIndex].offset);
     if (gf_weekIndex(matchedAt) > gf_weekIndex(gf_unpackDayHalfHour(aircraft.parkedSlot)))
@@ -304,14 +308,17 @@ void lf_matchStaticAircraft(ParkingState& state, DayHalfHour now)
         std::size_t neighbour = state.staticParked.size();
         if (stand != nullptr)
         {
-            for (std::size_t i = 0; i < state.staticParked.size() && neighbour == state.staticParked.size(); ++i)
+            for (std::size_t i = 0; i < state.staticParked.size() && neighbour == state.staticParked.size();
+                 ++i)
             {
                 const StaticParked& r = state.staticParked[i];
-                if (std::find(stand->adjacent.begin(), stand->adjacent.end(), r.standId) == stand->adjacent.end())
+                if (std::find(stand->adjacent.begin(), stand->adjacent.end(), r.standId) ==
+                    stand->adjacent.end())
                     continue;
                 const Stand* other = gf_findStandById(state.stands, r.standId);
-                if (other != nullptr && gf_wingspan(r.type) + gf_wingspan(ac.type) >
-                                            gf_distanceNm({ac.standLat, ac.standLon}, {other->latitude, other->longitude}))
+                if (other != nullptr &&
+                    gf_wingspan(r.type) + gf_wingspan(ac.type) >
+                        gf_distanceNm({ac.standLat, ac.standLon}, {other->latitude, other->longitude}))
                     neighbour = i;
             }
         }
@@ -392,7 +399,8 @@ void gf_adjustParking(ParkingState& state)
     gf_checkLiveParkedTimes(state, live);
     if (wanted >= 1 && static_cast<std::int64_t>(state.liveParked.size()) > wanted)
     {
-        const auto excess = static_cast<std::uint32_t>(state.liveParked.size() - static_cast<std::size_t>(wanted));
+        const auto excess =
+            static_cast<std::uint32_t>(state.liveParked.size() - static_cast<std::size_t>(wanted));
         gf_status().showMessage(fmt::format("Parking adjustments: {} more live ac than wanted", excess),
                                 true);
         lf_removeLiveParked(state, excess);
@@ -478,7 +486,8 @@ void lf_removeLiveParked(ParkingState& state, std::uint32_t n)
                                      [&](const LiveAc& ac) { return ac.hexid == durations[i].first; });
         if (it == live.end())
             continue;
-        gf_log(fmt::format("live parked {} at {} removed", gf_acLabel(*it), gf_standNameById(state.stands, it->standId)));
+        gf_log(fmt::format("live parked {} at {} removed", gf_acLabel(*it),
+                           gf_standNameById(state.stands, it->standId)));
         state.services->removeAircraftFromSim(*it);
     }
 }
@@ -489,14 +498,16 @@ void gf_maxParkCheck(ParkingState& state, std::uint8_t extra)
     if (limit < 1)
         return;
     std::vector<LiveAc>& live = liveAircraft(state);
-    const auto liveCount = static_cast<std::uint32_t>(std::count_if(live.begin(), live.end(), parkedAndActive)) + extra;
+    const auto liveCount =
+        static_cast<std::uint32_t>(std::count_if(live.begin(), live.end(), parkedAndActive)) + extra;
     if (!INITIAL_LOAD_ONLY.value() && liveCount > limit)
     {
         const auto durations = lf_parkedDurations(live);
         if (!durations.empty())
         {
-            const auto it = std::find_if(live.begin(), live.end(),
-                                         [&](const LiveAc& ac) { return ac.hexid == durations.front().first; });
+            const auto it =
+                std::find_if(live.begin(), live.end(),
+                             [&](const LiveAc& ac) { return ac.hexid == durations.front().first; });
             if (it != live.end())
             {
                 gf_log(fmt::format("{:8}: {} live max park exceeded, removed",

@@ -40,7 +40,8 @@ void lf_matchStaticAircraft(ParkingState& state, DayHalfHour now);
 
 /// Keeps the aircraft (and drops the record at recordIndex) unless the record matched at a later time
 /// than the aircraft was placed; then the aircraft is retired and the record stays.
-void lf_keepOrRetireStatic(ParkingState& state, DayHalfHour now, const SimAc& aircraft, std::size_t recordIndex);
+void lf_keepOrRetireStatic(ParkingState& state, DayHalfHour now, const SimAc& aircraft,
+                           std::size_t recordIndex);
 
 /// Takes away new records, then kept static aircraft, then live parked aircraft until their sum is wanted.
 void lf_trimToWanted(ParkingState& state, std::int32_t wanted);

@@ -67,8 +67,8 @@ std::vector<NeighbourStatic> neighbourStatics(const ParkingState& state, const S
         {
             if (ac.standId != adjacentId || ac.simState != SimState::active)
                 continue;
-            found.push_back({gf_wingspan(ac.type), gf_distanceNm({ac.standLat, ac.standLon},
-                                                                 {stand.latitude, stand.longitude})});
+            found.push_back({gf_wingspan(ac.type),
+                             gf_distanceNm({ac.standLat, ac.standLon}, {stand.latitude, stand.longitude})});
         }
     }
     return found;
@@ -79,8 +79,8 @@ bool clearOfNeighbours(const std::vector<NeighbourStatic>& neighbours, const std
     if (neighbours.empty())
         return true;
     const double halfSpan = gf_wingspan(type);
-    return std::none_of(neighbours.begin(), neighbours.end(), [&](const NeighbourStatic& n)
-                        { return halfSpan + n.halfSpanNm > n.distanceNm; });
+    return std::none_of(neighbours.begin(), neighbours.end(),
+                        [&](const NeighbourStatic& n) { return halfSpan + n.halfSpanNm > n.distanceNm; });
 }
 
 /// Whether the aircraft of a coupled option is still at the stand in the half-hour after now, or leaves
@@ -134,8 +134,8 @@ void lf_startStaticParking(bool showMessage)
 DayHalfHour lf_logDayAndHour()
 {
     const auto [weekday, half] = gf_weekdayHalfHour();
-    gf_log(fmt::format("\n{} (utc) It is day {} ({}), {} hours", gf_simTimeOfDay(), weekday, WeekdayNames[weekday],
-                       hoursText(half)));
+    gf_log(fmt::format("\n{} (utc) It is day {} ({}), {} hours", gf_simTimeOfDay(), weekday,
+                       WeekdayNames[weekday], hoursText(half)));
     // A failed clock gives -1, which the half-hour tests of the search then report as out of range.
     return DayHalfHour{static_cast<std::uint32_t>(weekday), static_cast<std::uint32_t>(half)};
 }
@@ -170,12 +170,13 @@ std::int32_t lf_wantedStaticCount(ParkingState& state)
         state.wantedPercentage = parking_percentage.value();
         return 0;
     }
-    const std::int32_t pct =
-        CUSTOM_PARKING_PERCENTAGE.value() >= 0 ? CUSTOM_PARKING_PERCENTAGE.value() : parking_percentage.value();
+    const std::int32_t pct = CUSTOM_PARKING_PERCENTAGE.value() >= 0 ? CUSTOM_PARKING_PERCENTAGE.value()
+                                                                    : parking_percentage.value();
     const auto s = static_cast<std::int64_t>(state.stands.size());
     // Small fields get one static aircraft even at low percentages.
-    const std::int64_t n =
-        s > 1 && (s > 3 || pct >= 50) ? std::llround(static_cast<double>(pct) * static_cast<double>(s) / 100.0) : 1;
+    const std::int64_t n = s > 1 && (s > 3 || pct >= 50)
+                               ? std::llround(static_cast<double>(pct) * static_cast<double>(s) / 100.0)
+                               : 1;
     const auto wanted = static_cast<std::int32_t>(std::min<std::int64_t>(maxPark, n));
     state.maxPark = static_cast<std::uint32_t>(std::max(wanted, 0));
     state.wantedPercentage = gf_percentage(wanted, s);
@@ -246,8 +247,8 @@ bool lf_countPositionsFound(ParkingState& state, DayHalfHour now, StaticSearchMo
     {
         const std::string when = WEEK.value() ? std::string(", week") : fmt::format(", day {}", now.weekday);
         gf_log(fmt::format("{} {} position{} found, Max fit={} hours{}{}", found,
-                           mode == StaticSearchMode::real ? "real" : "soft", gf_pluralS(found), hoursText(maxFit),
-                           when,
+                           mode == StaticSearchMode::real ? "real" : "soft", gf_pluralS(found),
+                           hoursText(maxFit), when,
                            fmt::format(", hh:{} or {} hrs, fit: {} hour", now.half, hoursText(now.half),
                                        hoursText(offset))));
     }
@@ -275,7 +276,8 @@ void lf_searchStands(ParkingState& state, DayHalfHour now, StaticSearchMode mode
             bool neighboursKnown = false;
             for (const StandOccupancy& o : stand.options)
             {
-                if (o.id == 0 || o.kind != kind || (!anyDay && o.weekday != t.weekday) || !o.halfHours.test(t.half))
+                if (o.id == 0 || o.kind != kind || (!anyDay && o.weekday != t.weekday) ||
+                    !o.halfHours.test(t.half))
                     continue;
                 if (!neighboursKnown)
                 {
@@ -322,7 +324,8 @@ void lf_searchStands(ParkingState& state, DayHalfHour now, StaticSearchMode mode
     }
 }
 
-void lf_pickStandOption(const ParkingState& state, std::vector<std::uint32_t>& candidateIds, const Stand& stand)
+void lf_pickStandOption(const ParkingState& state, std::vector<std::uint32_t>& candidateIds,
+                        const Stand& stand)
 {
     for (const SimAc& ac : state.staticAircraft)
     {
@@ -331,7 +334,8 @@ void lf_pickStandOption(const ParkingState& state, std::vector<std::uint32_t>& c
         for (const StandOccupancy& o : stand.options)
         {
             if (o.id != 0 && o.airline == ac.airline && o.type == ac.type &&
-                (gf_equalsWithStar(o.callsign, ac.callsign) || gf_equalsWithStar(o.coupledCallsign, ac.callsign)))
+                (gf_equalsWithStar(o.callsign, ac.callsign) ||
+                 gf_equalsWithStar(o.coupledCallsign, ac.callsign)))
             {
                 candidateIds.front() = o.id;
                 return;
@@ -354,7 +358,8 @@ bool lf_optionInUse(const ParkingState& state, const StandOccupancy& option)
     if (live(cs) || live(coupled))
         return true;
     // Most options have no coupled callsign and some no registration: an empty value names nobody.
-    const auto named = [&](const std::string& value) { return sameNonEmpty(value, cs) || sameNonEmpty(value, coupled); };
+    const auto named = [&](const std::string& value)
+    { return sameNonEmpty(value, cs) || sameNonEmpty(value, coupled); };
     for (const StaticParked& p : state.staticParked)
         if (sameNonEmpty(p.registration, reg) || named(p.callsign))
             return true;

@@ -66,7 +66,8 @@ void lf_searchStands(ParkingState& state, DayHalfHour now, StaticSearchMode mode
 
 /// Orders the candidate option ids of a stand: the option of a static aircraft that already stands there
 /// comes first (it keeps its identity), else the ids are shuffled.
-void lf_pickStandOption(const ParkingState& state, std::vector<std::uint32_t>& candidateIds, const Stand& stand);
+void lf_pickStandOption(const ParkingState& state, std::vector<std::uint32_t>& candidateIds,
+                        const Stand& stand);
 
 /// True when the option's aircraft is planned, parked, live or being retired already.
 bool lf_optionInUse(const ParkingState& state, const StandOccupancy& option);

@@ -133,7 +133,8 @@ AutoRangeInputs lf_autoRangeInputs()
     in.altitudeFt = user.alt;
     in.user = LatLon{user.lat, user.lon};
     if (!gParking.parkAirports.empty())
-        in.firstParkAirport = LatLon{gParking.parkAirports.front().latitude, gParking.parkAirports.front().longitude};
+        in.firstParkAirport =
+            LatLon{gParking.parkAirports.front().latitude, gParking.parkAirports.front().longitude};
     return in;
 }
 

@@ -73,14 +73,18 @@ void BM_AircraftCfgFiles(benchmark::State& state)
         state.SkipWithError("the generated tree did not give every livery");
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(files.size()));
-    state.counters["sections/s"] = benchmark::Counter(static_cast<double>(liveries), benchmark::Counter::kIsRate);
+    state.counters["sections/s"] =
+        benchmark::Counter(static_cast<double>(liveries), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_AircraftCfgFiles)->Unit(benchmark::kMillisecond);
 
 void BM_KeyLineMatch(benchmark::State& state)
 {
-    const std::vector<std::string> lines = {"title=Boeing 737-800 British Airways G-EUPA", "  atc_parking_codes = BAW",
-                                            "texture=BAW", "ui_variation=British Airways", "[fltsim.12]",
+    const std::vector<std::string> lines = {"title=Boeing 737-800 British Airways G-EUPA",
+                                            "  atc_parking_codes = BAW",
+                                            "texture=BAW",
+                                            "ui_variation=British Airways",
+                                            "[fltsim.12]",
                                             "atc_id=G-EUPA ;reg"};
     std::size_t found = 0;
     for (auto _ : state)

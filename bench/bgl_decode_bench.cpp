@@ -75,8 +75,8 @@ void BM_DecodeManySmallAirports(benchmark::State& bench)
     airports.reserve(kSmallAirports);
     for (std::uint32_t a = 0; a < kSmallAirports; ++a)
     {
-        const std::string ident{'K', static_cast<char>('A' + a / 676 % 26), static_cast<char>('A' + a / 26 % 26),
-                                static_cast<char>('A' + a % 26)};
+        const std::string ident{'K', static_cast<char>('A' + a / 676 % 26),
+                                static_cast<char>('A' + a / 26 % 26), static_cast<char>('A' + a % 26)};
         test::BglParkingEntry e;
         e.nameIndex = 12;
         e.number = 1;

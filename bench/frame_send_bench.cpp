@@ -24,7 +24,9 @@ namespace
 
 constexpr std::int64_t kPositionMessageBytes = 100; // header 16 + fields 20 + one 64-byte block
 
-void noProc(const std::byte*, std::uint32_t, void*) {}
+void noProc(const std::byte*, std::uint32_t, void*)
+{
+}
 
 /// A stand-in in this process with n AI aircraft near the user, and a registered connection to it.
 class FrameSendRig
@@ -32,7 +34,8 @@ class FrameSendRig
   public:
     explicit FrameSendRig(std::size_t n)
     {
-        folder_ = std::filesystem::temp_directory_path() / fmt::format("oxl_frame_bench_{}", std::random_device{}());
+        folder_ = std::filesystem::temp_directory_path() /
+                  fmt::format("oxl_frame_bench_{}", std::random_device{}());
         std::filesystem::create_directories(folder_);
         standin::Options o;
         o.pipe = false;
@@ -43,7 +46,8 @@ class FrameSendRig
         if (!server_->start(error))
             return;
         for (std::size_t i = 0; i < n; ++i)
-            server_->command(fmt::format("inject B{} {} 8.5492 3000", i, 47.4647 + 0.0001 * static_cast<double>(i)));
+            server_->command(
+                fmt::format("inject B{} {} 8.5492 3000", i, 47.4647 + 0.0001 * static_cast<double>(i)));
         const auto cwd = folder_;
         scSetEnvironment({[] { return std::optional<std::filesystem::path>(); },
                           [] { return std::optional<std::filesystem::path>(); },
@@ -119,9 +123,15 @@ void BM_FrameSenderHoldsSimMutex(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(n) * kPositionMessageBytes);
     state.counters["build_us"] = 1e6 * buildS / static_cast<double>(state.iterations());
-    state.counters["bytes_per_frame"] = static_cast<double>(static_cast<std::int64_t>(n) * kPositionMessageBytes);
+    state.counters["bytes_per_frame"] =
+        static_cast<double>(static_cast<std::int64_t>(n) * kPositionMessageBytes);
 }
-BENCHMARK(BM_FrameSenderHoldsSimMutex)->Arg(100)->Arg(300)->Arg(1000)->UseManualTime()->Iterations(300)
+BENCHMARK(BM_FrameSenderHoldsSimMutex)
+    ->Arg(100)
+    ->Arg(300)
+    ->Arg(1000)
+    ->UseManualTime()
+    ->Iterations(300)
     ->Unit(benchmark::kMicrosecond);
 
 } // namespace

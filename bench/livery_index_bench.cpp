@@ -49,9 +49,9 @@ const std::vector<LiveryData>& benchLiveries()
             livery.cargo = i % 10 == 0;
             list.push_back(std::move(livery));
         }
-        std::sort(list.begin(), list.end(), [](const LiveryData& a, const LiveryData& b) {
-            return std::tie(a.airl, a.type, a.title) < std::tie(b.airl, b.type, b.title);
-        });
+        std::sort(list.begin(), list.end(),
+                  [](const LiveryData& a, const LiveryData& b)
+                  { return std::tie(a.airl, a.type, a.title) < std::tie(b.airl, b.type, b.title); });
         return list;
     }();
     return liveries;
@@ -89,8 +89,8 @@ void writeRegcodeInput(const fs::path& work)
     for (int i = 0; i < kRegcodeEntries; ++i)
     {
         const LiveryData& livery = liveries[static_cast<std::size_t>(i) * liveries.size() / kRegcodeEntries];
-        xml += fmt::format("  <livery title=\"{}\" reg=\"G-{:05},N{:05}\" special=\"{}\"/>\n", livery.title, i, i,
-                           i % 50 == 0 ? "true" : "false");
+        xml += fmt::format("  <livery title=\"{}\" reg=\"G-{:05},N{:05}\" special=\"{}\"/>\n", livery.title,
+                           i, i, i % 50 == 0 ? "true" : "false");
     }
     xml += "</AIG-regcodes>\n";
     fs::create_directories(work / "input");

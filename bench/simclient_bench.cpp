@@ -31,16 +31,21 @@ class DrainedLink
         std::filesystem::create_directories(folder_);
         std::ofstream(folder_ / "SimConnect.cfg") << "[SimConnect]\nProtocol=Pipe\nPort=" << name << "\n";
         const auto folder = folder_;
-        scSetEnvironment({nullptr, nullptr, [folder] { return std::optional<std::filesystem::path>(folder); }, nullptr});
+        scSetEnvironment(
+            {nullptr, nullptr, [folder] { return std::optional<std::filesystem::path>(folder); }, nullptr});
         listener_.open("\\\\.\\pipe\\" + name, 4);
-        drain_ = std::thread([this] {
-            plat::net::Wait waited;
-            plat::net::Socket peer = plat::net::acceptWithin(listener_.socket(), std::chrono::seconds(10), waited);
-            std::vector<char> buf(1 << 16);
-            while (!stop_)
-                if (plat::net::receiveWithin(peer, buf.data(), buf.size(), std::chrono::milliseconds(50)) == 0)
-                    break;
-        });
+        drain_ = std::thread(
+            [this]
+            {
+                plat::net::Wait waited;
+                plat::net::Socket peer =
+                    plat::net::acceptWithin(listener_.socket(), std::chrono::seconds(10), waited);
+                std::vector<char> buf(1 << 16);
+                while (!stop_)
+                    if (plat::net::receiveWithin(peer, buf.data(), buf.size(),
+                                                 std::chrono::milliseconds(50)) == 0)
+                        break;
+            });
         SimConnect_Open(&handle, "Ordalis_P3D", nullptr, 0, nullptr, 0);
     }
     ~DrainedLink()

@@ -1,8 +1,8 @@
 // parameters.xml: place, lock, atomic replacement and the start-up load.
 #include "foundation/settings_file.h"
 
-#include <fmt/format.h>
 #include <atomic>
+#include <fmt/format.h>
 #include <fstream>
 #include <system_error>
 
@@ -54,8 +54,7 @@ void lf_readOrAddString(pugi::xml_document& doc, StringParameter& parameter)
     }
 }
 
-void lf_readExisting(pugi::xml_document& doc, SettingsView& view,
-                     const std::vector<BoolParameter*>& bools,
+void lf_readExisting(pugi::xml_document& doc, SettingsView& view, const std::vector<BoolParameter*>& bools,
                      const std::vector<CheckBoxParameter*>& checkBoxes,
                      const std::vector<IntParameter*>& hiddenInts, const std::vector<BoundInt>& controlInts,
                      const std::vector<StringParameter*>& strings,

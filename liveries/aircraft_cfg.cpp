@@ -247,17 +247,20 @@ std::string lf_ivaoTypeFromPath(const WinPath& file)
     return typeFromCode(ivaoTypeOfCode(*code), file.text());
 }
 
-void lf_splitFltSimSections(std::list<LiveryData>& out, std::uint32_t folderIndex, std::vector<std::string>& lines,
-                            const std::string& type, const WinPath& file, CfgFolder& folder)
+void lf_splitFltSimSections(std::list<LiveryData>& out, std::uint32_t folderIndex,
+                            std::vector<std::string>& lines, const std::string& type, const WinPath& file,
+                            CfgFolder& folder)
 {
     // A '[' in the first six characters, such as "   [General]", ends a section; one further right does not.
     splitSections(lines, 6,
-                  [&](std::vector<std::string>& section)
-                  { out.splice(out.end(), lf_procesFltSimSection(folderIndex, section, type, file, folder)); });
+                  [&](std::vector<std::string>& section) {
+                      out.splice(out.end(), lf_procesFltSimSection(folderIndex, section, type, file, folder));
+                  });
 }
 
-void lf_splitIvaoSections(std::list<LiveryData>& out, std::uint32_t folderIndex, std::vector<std::string>& lines,
-                          const std::string& type, const WinPath& file, CfgFolder& folder)
+void lf_splitIvaoSections(std::list<LiveryData>& out, std::uint32_t folderIndex,
+                          std::vector<std::string>& lines, const std::string& type, const WinPath& file,
+                          CfgFolder& folder)
 {
     splitSections(lines, std::string::npos,
                   [&](std::vector<std::string>& section)

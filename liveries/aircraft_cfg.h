@@ -39,10 +39,12 @@ std::string lf_readAtcModel(const WinPath& file, const std::vector<std::string>&
 std::string lf_ivaoTypeFromPath(const WinPath& file);
 
 /// Splits an ordinary file's lines into sections and appends their liveries.
-void lf_splitFltSimSections(std::list<LiveryData>& out, std::uint32_t folderIndex, std::vector<std::string>& lines,
-                            const std::string& type, const WinPath& file, CfgFolder& folder);
+void lf_splitFltSimSections(std::list<LiveryData>& out, std::uint32_t folderIndex,
+                            std::vector<std::string>& lines, const std::string& type, const WinPath& file,
+                            CfgFolder& folder);
 /// Splits an IVAO package file's lines into sections and appends the liveries that have an airline.
-void lf_splitIvaoSections(std::list<LiveryData>& out, std::uint32_t folderIndex, std::vector<std::string>& lines,
-                          const std::string& type, const WinPath& file, CfgFolder& folder);
+void lf_splitIvaoSections(std::list<LiveryData>& out, std::uint32_t folderIndex,
+                          std::vector<std::string>& lines, const std::string& type, const WinPath& file,
+                          CfgFolder& folder);
 
 } // namespace oxl

@@ -74,8 +74,9 @@ fs::file_type CfgFolder::entryType(const std::string& name)
         return typeOf(real_ / wanted);
     }
     // Of several names that differ only in case, the first in byte order, as WinPath resolves them.
-    const auto match = std::find_if(names_.begin(), names_.end(),
-                                    [&wanted](const std::string& entry) { return namesEqualNoCase(entry, wanted); });
+    const auto match =
+        std::find_if(names_.begin(), names_.end(),
+                     [&wanted](const std::string& entry) { return namesEqualNoCase(entry, wanted); });
     if (match == names_.end())
     {
         return fs::file_type::not_found;

@@ -16,8 +16,8 @@ char foldAscii(char c)
 
 bool equalNoCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return foldAscii(x) == foldAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return foldAscii(x) == foldAscii(y); });
 }
 
 bool startsNoCase(std::string_view text, std::string_view prefix)
@@ -199,7 +199,8 @@ std::optional<std::string> lf_ivaoPathCode(std::string_view path)
         return std::nullopt;
     }
     const std::string_view tail = path.substr(path.size() - tailSize);
-    if (tail[0] != '\\' || !equalNoCase(tail.substr(1, 8), "aircraft") || !equalNoCase(tail.substr(10), "cfg"))
+    if (tail[0] != '\\' || !equalNoCase(tail.substr(1, 8), "aircraft") ||
+        !equalNoCase(tail.substr(10), "cfg"))
     {
         return std::nullopt;
     }
@@ -233,8 +234,9 @@ std::optional<std::string> lf_ivaoTitleAirline(std::string_view title, std::stri
         return std::nullopt;
     }
     const std::size_t pos = skipSpace(title, type.size());
-    if (pos + 3 > title.size() || !std::all_of(title.begin() + static_cast<std::ptrdiff_t>(pos),
-                                                title.begin() + static_cast<std::ptrdiff_t>(pos + 3), isWordChar))
+    if (pos + 3 > title.size() ||
+        !std::all_of(title.begin() + static_cast<std::ptrdiff_t>(pos),
+                     title.begin() + static_cast<std::ptrdiff_t>(pos + 3), isWordChar))
     {
         return std::nullopt;
     }

@@ -2,8 +2,8 @@
 #include "liveries/liveries_state.h"
 
 #include <algorithm>
-#include <utility>
 #include <fmt/format.h>
+#include <utility>
 
 namespace oxl
 {

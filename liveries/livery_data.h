@@ -15,12 +15,12 @@ namespace oxl
 /// An installed livery; the record with every text empty stands for no livery.
 struct LiveryData
 {
-    std::string airl;             ///< airline code ("ZZZ" generic, "PVT" private)
-    std::string type;             ///< ICAO type code of the aircraft.cfg
-    std::string title;            ///< the title under which the simulator creates the aircraft
-    std::string atcid;            ///< registration, may be empty
+    std::string airl;              ///< airline code ("ZZZ" generic, "PVT" private)
+    std::string type;              ///< ICAO type code of the aircraft.cfg
+    std::string title;             ///< the title under which the simulator creates the aircraft
+    std::string atcid;             ///< registration, may be empty
     std::uint32_t folderIndex = 0; ///< 1-based place of the scanned folder, 0 when read back from the file
-    bool cargo = false;           ///< a freighter livery
+    bool cargo = false;            ///< a freighter livery
 
     /// True for the record that stands for no livery.
     bool empty() const { return airl.empty() && type.empty() && title.empty() && atcid.empty(); }

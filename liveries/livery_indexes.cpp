@@ -96,13 +96,15 @@ void lf_buildMainIndex()
     TypeTitleRecords inner;
     std::string currentAirline;
     std::string currentType;
-    const auto storeRecords = [&] {
+    const auto storeRecords = [&]
+    {
         if (!gathered.empty())
         {
             inner.try_emplace(currentType, lf_exactRecords(gathered));
         }
     };
-    const auto storeAirline = [&] {
+    const auto storeAirline = [&]
+    {
         if (!inner.empty())
         {
             gLiveries.MainLiveryIndex.try_emplace(currentAirline, std::move(inner));
@@ -180,14 +182,16 @@ void lf_buildTypeIndexes()
         }
     }
     // Stable, so that the first candidate of a type is the same every run while RANDOM is off.
-    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.type < b.type; });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.type < b.type; });
 
     TitleViews gathered[2];
     gathered[kPaxIndex].reserve(kTypeGatherRoom);
     gathered[kCargoIndex].reserve(kTypeGatherRoom);
     std::string_view currentType;
     bool started = false;
-    const auto store = [&] {
+    const auto store = [&]
+    {
         for (std::size_t kind : {kPaxIndex, kCargoIndex})
         {
             if (!gathered[kind].empty())

@@ -55,7 +55,8 @@ void lf_buildTypeIndexes();
 /// Logs the category's summary, fills its type list and switches its setting off when it has no livery.
 void lf_summarizeCategory(AcCategory category);
 /// Appends the types to the list of the first set flag and logs them, 20 per line.
-void lf_fillCategoryTypeLists(bool light, bool buzjet, bool rotorcraft, const std::vector<std::string>& types);
+void lf_fillCategoryTypeLists(bool light, bool buzjet, bool rotorcraft,
+                              const std::vector<std::string>& types);
 
 /// The stored title equal to the text, empty when no installed livery has it (first one in the main
 /// index's walk order when a hand-edited file holds it twice).

@@ -296,8 +296,8 @@ std::list<LiveryData> procesFltSim(std::uint32_t folderIndex, std::vector<std::s
     }
     const bool cargo = keys.parkingTypes.find("CARGO") != std::string::npos;
     const std::string taken = fmt::format("{} {} title '{}' already exists", folder, header, keys.title);
-    LiveryData livery =
-        lf_makeLiveryData(folderIndex, keys.airline, type, !cargo, keys.title, keys.atcId, file.text(), taken);
+    LiveryData livery = lf_makeLiveryData(folderIndex, keys.airline, type, !cargo, keys.title, keys.atcId,
+                                          file.text(), taken);
     if (livery.empty())
     {
         lf_addIncompleteSection(taken);
@@ -434,7 +434,8 @@ LiveryData lf_procesIvaoSection(std::uint32_t folderIndex, std::vector<std::stri
         return {};
     }
     const std::string taken = folder + " " + header + " title already exists: " + keys.title;
-    LiveryData livery = lf_makeLiveryData(folderIndex, airline, type, true, keys.title, keys.atcId, file.text(), taken);
+    LiveryData livery =
+        lf_makeLiveryData(folderIndex, airline, type, true, keys.title, keys.atcId, file.text(), taken);
     if (livery.empty())
     {
         lf_addIncompleteSection(taken);

@@ -215,7 +215,8 @@ bool gf_readRegcodesXml(std::list<RegcodeEntry>& entries)
             continue;
         }
         previous = title;
-        entries.push_back(RegcodeEntry{std::move(title), lf_regAttributeCodes(livery.attribute("reg").value()),
+        entries.push_back(RegcodeEntry{std::move(title),
+                                       lf_regAttributeCodes(livery.attribute("reg").value()),
                                        livery.attribute("special").as_bool()});
     }
     gf_log(fmt::format("{} {} read from {}", entries.size(), lf_liveryWord(entries.size()), file.string()));
@@ -259,8 +260,9 @@ void lf_processInlineRegcodes()
         const std::string_view title = gf_findLiveryTitle(livery.title);
         if (title.empty())
         {
-            clashes.push_back(fmt::format("==> [{:3} {:4}] {} '{}' not available, system error, should not happen?",
-                                          livery.airl, livery.type, livery.atcid, livery.title));
+            clashes.push_back(
+                fmt::format("==> [{:3} {:4}] {} '{}' not available, system error, should not happen?",
+                            livery.airl, livery.type, livery.atcid, livery.title));
             continue;
         }
         const auto [mapped, inserted] = gLiveries.RegcodeMap.try_emplace(livery.atcid, title);
@@ -395,7 +397,8 @@ void lf_collectDontUseTitlesXml()
     std::list<RegcodeEntry> entries;
     gf_readRegcodesXml(entries);
     const std::size_t appended = lf_appendDontUseTitles(entries);
-    gf_log(fmt::format("{} don't use title{} read", appended, gf_pluralS(static_cast<std::int64_t>(appended))));
+    gf_log(
+        fmt::format("{} don't use title{} read", appended, gf_pluralS(static_cast<std::int64_t>(appended))));
 }
 
 void lf_collectDontUseTitlesFolder()

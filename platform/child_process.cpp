@@ -2,9 +2,9 @@
 #include "platform/child_process.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <fstream>
 #include <poll.h>
 #include <spawn.h>
@@ -101,7 +101,8 @@ std::optional<std::string> ChildProcess::readLine(int timeoutMs)
             pending_.erase(0, nl + 1);
             return line;
         }
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
         if (out_ < 0 || left.count() <= 0)
             return std::nullopt;
         pollfd p{out_, POLLIN, 0};

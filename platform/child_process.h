@@ -13,7 +13,7 @@ namespace oxl::plat
 // A started program; the destructor kills it if it still runs.
 class ChildProcess
 {
-public:
+  public:
     ChildProcess() = default;
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -37,7 +37,7 @@ public:
     // True while the child was started and not reaped.
     bool running() const { return pid_ > 0; }
 
-private:
+  private:
     int pid_ = -1;
     int in_ = -1;
     int out_ = -1;

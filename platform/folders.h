@@ -16,9 +16,9 @@ std::optional<std::filesystem::path> documents();
 /// known.
 std::optional<std::filesystem::path> publicDocuments();
 
-/// The machine's ProgramData folder (C:\ProgramData, which holds the simulator's scenery.cfg and simobjects.cfg
-/// below "Lockheed Martin"): OXL_PROGRAMDATA, else the folder "ProgramData" of drive C; nullopt when neither
-/// is known.
+/// The machine's ProgramData folder (C:\ProgramData, which holds the simulator's scenery.cfg and
+/// simobjects.cfg below "Lockheed Martin"): OXL_PROGRAMDATA, else the folder "ProgramData" of drive C;
+/// nullopt when neither is known.
 std::optional<std::filesystem::path> programData();
 
 /// The value of an environment variable, nullopt when unset or empty.

@@ -64,7 +64,8 @@ IniFile IniFile::parse(const std::string& text)
         if (line.front() == '[')
         {
             auto close = line.find(']');
-            ini.sections_.push_back({trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)), {}});
+            ini.sections_.push_back(
+                {trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)), {}});
             current = &ini.sections_.back();
             continue;
         }

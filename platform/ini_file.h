@@ -13,7 +13,7 @@ namespace oxl::plat
 // One parsed INI file.
 class IniFile
 {
-public:
+  public:
     // Reads the file; nullopt when it can not be opened.
     static std::optional<IniFile> load(const std::filesystem::path& path);
     // Parses INI text.
@@ -25,7 +25,7 @@ public:
     // True when the section exists and holds at least one line that is not a comment.
     bool sectionHasContent(const std::string& section) const;
 
-private:
+  private:
     struct Entry
     {
         std::string key;

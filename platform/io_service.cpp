@@ -44,7 +44,7 @@ std::uint32_t completionCodeOf(int err)
 
 class IoService
 {
-public:
+  public:
     static IoService& instance()
     {
         static IoService service;
@@ -101,7 +101,7 @@ public:
         postCancelled(std::move(cancelled));
     }
 
-private:
+  private:
     IoService()
     {
         epfd_ = epoll_create1(EPOLL_CLOEXEC);

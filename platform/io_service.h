@@ -28,7 +28,7 @@ class IoService;
 // goes, never earlier, so that a completion still running can not meet a reused descriptor.
 class IoChannel
 {
-public:
+  public:
     ~IoChannel();
     IoChannel(const IoChannel&) = delete;
     IoChannel& operator=(const IoChannel&) = delete;
@@ -40,10 +40,11 @@ public:
     // Makes the next close reset the connection instead of closing it in order (tests of a dropped link).
     void setAbortiveClose();
 
-private:
+  private:
     friend class IoService;
     friend std::shared_ptr<IoChannel> adoptDescriptor(int fd);
-    friend std::uint32_t ioStartRead(const std::shared_ptr<IoChannel>&, std::byte*, std::size_t, IoCompletion);
+    friend std::uint32_t ioStartRead(const std::shared_ptr<IoChannel>&, std::byte*, std::size_t,
+                                     IoCompletion);
     friend std::uint32_t ioStartWrite(const std::shared_ptr<IoChannel>&, const std::byte*, std::size_t,
                                       IoCompletion);
     explicit IoChannel(int fd);

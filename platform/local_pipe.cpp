@@ -58,7 +58,8 @@ std::optional<std::filesystem::path> localPipeSocketPath(const std::string& pipe
     return file;
 }
 
-net::Socket openLocalPipe(const std::string& pipePath, std::chrono::milliseconds busyWait, PipeOpenResult& result)
+net::Socket openLocalPipe(const std::string& pipePath, std::chrono::milliseconds busyWait,
+                          PipeOpenResult& result)
 {
     net::ignoreSigpipe();
     auto file = localPipeSocketPath(pipePath);

@@ -26,7 +26,8 @@ enum class PipeOpenResult
 std::optional<std::filesystem::path> localPipeSocketPath(const std::string& pipePath);
 
 /// Opens the pipe; while its server is busy it tries again for up to `busyWait`.
-net::Socket openLocalPipe(const std::string& pipePath, std::chrono::milliseconds busyWait, PipeOpenResult& result);
+net::Socket openLocalPipe(const std::string& pipePath, std::chrono::milliseconds busyWait,
+                          PipeOpenResult& result);
 
 /// The server side of a pipe: listens at its socket file and removes the file at the end.
 class LocalPipeListener

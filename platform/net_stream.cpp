@@ -20,7 +20,8 @@ bool writableWithin(int fd, std::chrono::milliseconds bound)
     const auto deadline = std::chrono::steady_clock::now() + bound;
     for (;;)
     {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
         if (left.count() < 0)
             return false;
         int r = poll(&p, 1, static_cast<int>(left.count()));

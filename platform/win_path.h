@@ -47,7 +47,8 @@ class WinPath
 /// The folder that stands for a drive letter (OXL_DRIVE_C=/... etc.), nullopt when the drive is unmapped.
 std::optional<std::filesystem::path> driveFolder(char driveLetter);
 
-/// The name Windows gives a path component: trailing dots dropped ("model." names "model"); "." and ".." stay.
+/// The name Windows gives a path component: trailing dots dropped ("model." names "model"); "." and ".."
+/// stay.
 std::string windowsComponentName(std::string_view name);
 
 /// Equality of two names ignoring ASCII case (bytes >= 0x80 compare exactly).

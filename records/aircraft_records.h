@@ -166,30 +166,31 @@ struct LiveAc : SimAc
     LiveAc() = default;
     /// A new aircraft in buffer and birth with one report, taking its profile over.
     LiveAc(const Report& first, AcProfile profile, double sourceTime)
-        : SimAc(std::move(profile)), stream{first}, lastTime(sourceTime), positionTime(sourceTime), lastReceivedGs(first.gs)
+        : SimAc(std::move(profile)), stream{first}, lastTime(sourceTime), positionTime(sourceTime),
+          lastReceivedGs(first.gs)
     {
     }
 
-    double lat = 0.0;                       ///< [deg] position sent to the simulator
-    double lon = 0.0;                       ///< [deg]
-    double pitch = 0.0;                     ///< [rad] simulator sign: negative = nose up
-    double bank = 0.0;                      ///< [rad]
-    double heading = 0.0;                   ///< [rad] true heading 0..2*pi
-    double alt = 0.0;                       ///< [ft]
-    double vs = 0.0;                        ///< [ft/s] sent to the simulator
-    double tas = 0.0;                       ///< [kt]
-    std::deque<Report> stream;              ///< reports still to be flown, oldest first
-    double lastTime = 0.0;                  ///< [s] source time stamp of the last accepted report
-    double positionTime = 0.0;              ///< [s] source time stamp of the first report at the last position
-    double jumpLat = 0.0;                   ///< [deg] a report dropped as a jump of the source's position
-    double jumpLon = 0.0;                   ///< [deg]
-    double jumpTime = 0.0;                  ///< [s] its time stamp; 0 = none
-    std::uint8_t jumpConfirmed = 0;         ///< 1 while the report that confirmed the jump is appended
-    double lastReceivedGs = 0.0;            ///< [kt] ground speed of the last report received, kept or not
-    std::int64_t parkedSince = 0;           ///< [100 ns] steady-clock time at which the aircraft parked
-    std::int32_t extensionCount = 0;        ///< 0 not extended, n > 0 steps left, -1 extension finished
-    std::int32_t holdStartTick = 0;         ///< tick at which a hold on a taxiway began
-    GroundPhase phase = GroundPhase::birth; ///< current phase
+    double lat = 0.0;                ///< [deg] position sent to the simulator
+    double lon = 0.0;                ///< [deg]
+    double pitch = 0.0;              ///< [rad] simulator sign: negative = nose up
+    double bank = 0.0;               ///< [rad]
+    double heading = 0.0;            ///< [rad] true heading 0..2*pi
+    double alt = 0.0;                ///< [ft]
+    double vs = 0.0;                 ///< [ft/s] sent to the simulator
+    double tas = 0.0;                ///< [kt]
+    std::deque<Report> stream;       ///< reports still to be flown, oldest first
+    double lastTime = 0.0;           ///< [s] source time stamp of the last accepted report
+    double positionTime = 0.0;       ///< [s] source time stamp of the first report at the last position
+    double jumpLat = 0.0;            ///< [deg] a report dropped as a jump of the source's position
+    double jumpLon = 0.0;            ///< [deg]
+    double jumpTime = 0.0;           ///< [s] its time stamp; 0 = none
+    std::uint8_t jumpConfirmed = 0;  ///< 1 while the report that confirmed the jump is appended
+    double lastReceivedGs = 0.0;     ///< [kt] ground speed of the last report received, kept or not
+    std::int64_t parkedSince = 0;    ///< [100 ns] steady-clock time at which the aircraft parked
+    std::int32_t extensionCount = 0; ///< 0 not extended, n > 0 steps left, -1 extension finished
+    std::int32_t holdStartTick = 0;  ///< tick at which a hold on a taxiway began
+    GroundPhase phase = GroundPhase::birth;         ///< current phase
     GroundPhase previousPhase = GroundPhase::birth; ///< phase before the last change
     std::uint8_t leavingStand = 0;                  ///< the stand-departure test runs
     std::uint8_t onGround = 0;                      ///< 1 while on the ground

@@ -15,8 +15,7 @@ namespace
 {
 
 // Entries of the creation tables are removed by moving the last one into their place.
-template <typename T>
-void removeAt(std::vector<T>& v, std::size_t i)
+template <typename T> void removeAt(std::vector<T>& v, std::size_t i)
 {
     if (i + 1 != v.size())
         v[i] = std::move(v.back());
@@ -52,15 +51,15 @@ void lf_createAcInSim(const CreateRequest& request)
 {
     gSimLink.simClientOwner.check();
     const std::string title(request.title);
-    const ScInitPosition position{request.lat,     request.lon,      request.alt,
-                                  request.pitch,   request.bank,     request.heading,
-                                  request.onGround, request.airspeed};
+    const ScInitPosition position{request.lat,  request.lon,     request.alt,      request.pitch,
+                                  request.bank, request.heading, request.onGround, request.airspeed};
     const ScResult result = SimConnect_AICreateNonATCAircraft(
         gSimLink.gSimHandle, title.c_str(), request.callsign.c_str(), position, kReqCreateAc);
     if (result < 0)
     {
-        gf_logMarked(fmt::format("! Simcon call to create ac in sim failed, hexid:{}, liv: '{}', callsign: {})",
-                                 request.hexid, title, request.callsign));
+        gf_logMarked(
+            fmt::format("! Simcon call to create ac in sim failed, hexid:{}, liv: '{}', callsign: {})",
+                        request.hexid, title, request.callsign));
         // A title or tail number too long for its field is this aircraft's fault, not the link's: the main
         // loop drops the aircraft. Only a title too long counts against the livery; a tail number too long
         // fails this creation alone.
@@ -91,7 +90,8 @@ void lf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
     const auto onGround = scDataI64(reply.data, kOnGroundAt);
     if (!agl || !groundAlt || !onGround)
     {
-        gf_log(fmt::format("! short message id {} size {}", scwire::kRecvSimObjectDataByType, reply.data.size() + 40));
+        gf_log(fmt::format("! short message id {} size {}", scwire::kRecvSimObjectDataByType,
+                           reply.data.size() + 40));
         return;
     }
     const std::string atcId = scDataFixedString(reply.data, kAtcIdAt, kAtcIdWidth);

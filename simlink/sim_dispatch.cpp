@@ -19,8 +19,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
-#include <utility>
 #include <fmt/format.h>
+#include <utility>
 
 namespace oxl
 {
@@ -72,8 +72,8 @@ void onUserPosition(const ScRecvSimObjectData& reply)
     if (!plausiblePosition(block))
     {
         if (!std::exchange(gSimLink.gBadPositionLogged, true))
-            gf_logMarked(fmt::format("User aircraft position refused: lat {} lon {} alt {}", block.lat, block.lon,
-                                     block.alt));
+            gf_logMarked(fmt::format("User aircraft position refused: lat {} lon {} alt {}", block.lat,
+                                     block.lon, block.alt));
         return;
     }
     gSimLink.gBadPositionLogged = false;
@@ -170,7 +170,8 @@ void lf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
         return;
     }
     // Each body is decoded with its size checked; a message too short for its id is logged and skipped.
-    auto body = [&](auto decoded) {
+    auto body = [&](auto decoded)
+    {
         if (!decoded)
             logShort(id, size);
         return decoded;
@@ -267,8 +268,9 @@ void lf_onOpen(const ScRecvOpen& open)
 
     const std::string path = gf_simLinkPort().installPathText();
     const std::uint32_t version = gSimLink.gSimVersion.load();
-    const bool accepted = (contains(text, "v5") && (contains(path, "v5") || contains(path, "V5") || version == 5)) ||
-                          (contains(text, "v6") && (contains(path, "v6") || contains(path, "V6") || version == 6));
+    const bool accepted =
+        (contains(text, "v5") && (contains(path, "v5") || contains(path, "V5") || version == 5)) ||
+        (contains(text, "v6") && (contains(path, "v6") || contains(path, "V6") || version == 6));
     if (accepted)
     {
         gf_status().clearMessage();
@@ -387,7 +389,8 @@ void lf_onUserAcModel(const ScRecvSimObjectData& reply)
     {
         std::string model = scDataFixedString(reply.data, 0, 32);
         if (model.empty())
-            throw UserErrorException(71, "atc_model= in [General] section of your aircraft.cfg is empty or missing");
+            throw UserErrorException(
+                71, "atc_model= in [General] section of your aircraft.cfg is empty or missing");
         gf_logIndented(fmt::format("model raw: {}", model));
         std::string text = "SimConnect: User aircraft model: " + model;
         if (contains(model, "camerapod") || contains(model, "Crew Vessel"))

@@ -171,9 +171,10 @@ inline constexpr std::array<SimEventMapping, 17> kSimEventMappings{{
 /// The client events of the notification group, in the order they are added (engine auto-start is
 /// mapped but stays out of the group).
 inline constexpr std::array<std::uint32_t, 16> kSimGroupEvents{
-    kEvNavLights,  kEvBeaconLights,  kEvLandingLights,      kEvTaxiLights,   kEvStrobes,      kEvLogoLights,
-    kEvCabinLights, kEvAllLightsToggle, kEvFlapsSet,         kEvSpoilersSet,  kEvGearSet,      kEvEngineAutoShutdown,
-    kEvThrottleSet, kEvFreezeLatLon, kEvFreezeAltitude,     kEvFreezeAttitude};
+    kEvNavLights,   kEvBeaconLights, kEvLandingLights,  kEvTaxiLights,
+    kEvStrobes,     kEvLogoLights,   kEvCabinLights,    kEvAllLightsToggle,
+    kEvFlapsSet,    kEvSpoilersSet,  kEvGearSet,        kEvEngineAutoShutdown,
+    kEvThrottleSet, kEvFreezeLatLon, kEvFreezeAltitude, kEvFreezeAttitude};
 
 /// Exit reasons of a cycle that the link sets.
 enum SimExitReason : std::uint32_t

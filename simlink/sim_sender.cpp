@@ -22,7 +22,8 @@ constexpr std::uint32_t kPositionBlockBytes = 64;
 void transmit(const SimEventEntry& e)
 {
     const bool flaps = e.eventId == kEvFlapsSet;
-    // Flaps move only on an object out of the simulator's AI control, and it takes control back after the event.
+    // Flaps move only on an object out of the simulator's AI control, and it takes control back after the
+    // event.
     if (flaps)
         SimConnect_AIReleaseControl(gSimLink.gSimHandle, e.objectId, kReqReleaseControl);
     if (SimConnect_TransmitClientEvent(gSimLink.gSimHandle, e.objectId, e.eventId, e.data, kSimNotifyGroup,
@@ -94,8 +95,8 @@ PositionHandOver gf_handOverPositions()
     PositionHandOver result = PositionHandOver::swapped;
     if (!lock.owns_lock())
     {
-        // Above 50 fps the sender frees the lock again within a frame; below, waiting would slow the main loop
-        // more than a tick of positions is worth.
+        // Above 50 fps the sender frees the lock again within a frame; below, waiting would slow the main
+        // loop more than a tick of positions is worth.
         if (q.frameRate.load() > kWaitForSenderAboveFps)
         {
             lock.lock();
@@ -137,10 +138,13 @@ bool gf_requestUserOnGroundEverySecond()
 {
     std::lock_guard lock(gSimQueues.simMutex);
     // Its reply also paces the main loop's seconds, so it is asked once per cycle and kept running.
-    return gf_simCallHeld([](ScHandle h) {
-        return SimConnect_RequestDataOnSimObject(h, kReqUserOnGround, kDefUserOnGround, scwire::kObjectIdUser,
-                                                 scwire::kPeriodSecond, 0, 0, 0, 0);
-    }) >= 0;
+    return gf_simCallHeld(
+               [](ScHandle h)
+               {
+                   return SimConnect_RequestDataOnSimObject(h, kReqUserOnGround, kDefUserOnGround,
+                                                            scwire::kObjectIdUser, scwire::kPeriodSecond, 0,
+                                                            0, 0, 0);
+               }) >= 0;
 }
 
 void gf_requestUserAcTitleModel()
@@ -160,7 +164,8 @@ void gf_requestUserAcTitleModel()
     }
 }
 
-ScResult gf_setSpoilersThrottles(std::uint32_t objectId, double spoilersPct, double throttle1Pct, double throttle2Pct)
+ScResult gf_setSpoilersThrottles(std::uint32_t objectId, double spoilersPct, double throttle1Pct,
+                                 double throttle2Pct)
 {
     // Under the lock like every other call: two calls on one handle must not interleave their messages.
     std::lock_guard lock(gSimQueues.simMutex);

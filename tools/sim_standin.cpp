@@ -11,15 +11,18 @@ namespace
 
 void usage()
 {
-    std::cerr << "sim_standin [--port N] [--no-tcp] [--tcp6] [--no-pipe] [--pipe PATH] [--pipe-backlog N]\n"
-                 "            [--name TEXT] [--version A.B.C.D] [--frames-per-second F] [--frame-rate F]\n"
-                 "            [--add-delay-ms N] [--first-object-id N] [--title TITLE]... [--ground-ft F]\n"
-                 "            [--paused] [--cfg-dir DIR] [--registry FILE] [--journal FILE]\n"
-                 "            [--journal-memory N] [--track FILE]\n"
-                 "commands: state | journal | pause 1|0 | event NAME [DATA] | newflight FILE | teleport LAT LON [ALT]\n"
-                 "          user-title T | user-model M | user-tail T | inject TAIL LAT LON ALT [TITLE] | quit\n"
-                 "          drop [reset] | stall 1|0 | raw HEX | fault split|pad N|merge N|size N|oversize [N]|short [ID]|tiny|unknown\n"
-                 "          exit\n";
+    std::cerr
+        << "sim_standin [--port N] [--no-tcp] [--tcp6] [--no-pipe] [--pipe PATH] [--pipe-backlog N]\n"
+           "            [--name TEXT] [--version A.B.C.D] [--frames-per-second F] [--frame-rate F]\n"
+           "            [--add-delay-ms N] [--first-object-id N] [--title TITLE]... [--ground-ft F]\n"
+           "            [--paused] [--cfg-dir DIR] [--registry FILE] [--journal FILE]\n"
+           "            [--journal-memory N] [--track FILE]\n"
+           "commands: state | journal | pause 1|0 | event NAME [DATA] | newflight FILE | teleport LAT LON "
+           "[ALT]\n"
+           "          user-title T | user-model M | user-tail T | inject TAIL LAT LON ALT [TITLE] | quit\n"
+           "          drop [reset] | stall 1|0 | raw HEX | fault split|pad N|merge N|size N|oversize "
+           "[N]|short [ID]|tiny|unknown\n"
+           "          exit\n";
 }
 
 } // namespace
@@ -30,7 +33,8 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
     {
         const std::string a = argv[i];
-        auto next = [&]() -> std::string {
+        auto next = [&]() -> std::string
+        {
             if (i + 1 >= argc)
             {
                 usage();

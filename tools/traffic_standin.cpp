@@ -340,11 +340,10 @@ class Standin
             const double cosLat = std::cos(oxl::degToRad(user_->first));
             const double dLonDeg = o_.radiusNm / 60.0 * std::sin(angle) / (cosLat > 0.01 ? cosLat : 0.01);
             double track = std::fmod(oxl::radToDeg(angle) + 90.0, 360.0);
-            send(o_.trafficPort,
-                 trafficLine(4000001 + i, user_->first + dLatDeg, user_->second + dLonDeg,
-                             5000.0 + 500.0 * (i % kFlightLevels),
-                             0.0, track, speedKt, fmt::format("EDW{}", 101 + i), "A320",
-                             fmt::format("N{}OX", 101 + i), "KJFK", "KBOS", unixNow()));
+            send(o_.trafficPort, trafficLine(4000001 + i, user_->first + dLatDeg, user_->second + dLonDeg,
+                                             5000.0 + 500.0 * (i % kFlightLevels), 0.0, track, speedKt,
+                                             fmt::format("EDW{}", 101 + i), "A320",
+                                             fmt::format("N{}OX", 101 + i), "KJFK", "KBOS", unixNow()));
         }
     }
 

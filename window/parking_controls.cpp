@@ -1,9 +1,9 @@
 #include "window/parking_controls.h"
 
 #include "foundation/config_keys.h"
+#include "platform/win.h"
 #include "window/controls.h"
 #include "window/main_window.h"
-#include "platform/win.h"
 
 #include <array>
 #include <functional>
@@ -19,8 +19,8 @@ constexpr std::uint32_t kMinutesAfterPlacement = 19;
 void lf_enableParkingControls(bool enable)
 {
     const std::array<std::reference_wrapper<const ControlBinding>, 10> controls{
-        parking_percentage, INITIAL_LOAD_ONLY, PARK_FAKE,  PARK_SOFT,          MAX_PARK_SEL,
-        MAX_LIVE_SEL,       MAX_FIT_FL,        WEEK,       gFlushStaticButton, gRereadButton};
+        parking_percentage, INITIAL_LOAD_ONLY, PARK_FAKE, PARK_SOFT,          MAX_PARK_SEL,
+        MAX_LIVE_SEL,       MAX_FIT_FL,        WEEK,      gFlushStaticButton, gRereadButton};
     for (const ControlBinding& control : controls)
         gf_enableControl(control, enable);
 }

@@ -21,9 +21,9 @@ namespace
 {
 
 constexpr const char* kDefaultPipeName = "Lockheed Martin Prepar3D v5\\SimConnect";
-constexpr std::size_t kMaxPipePath = 259;      // characters of a formatted pipe path
-constexpr std::size_t kMaxConfigText = 1023;   // characters of an address or port
-constexpr std::size_t kMaxRegistryPort = 9;    // characters (20 bytes with the NUL, UTF-16)
+constexpr std::size_t kMaxPipePath = 259;    // characters of a formatted pipe path
+constexpr std::size_t kMaxConfigText = 1023; // characters of an address or port
+constexpr std::size_t kMaxRegistryPort = 9;  // characters (20 bytes with the NUL, UTF-16)
 constexpr auto kConnectTimeout = std::chrono::seconds(5);
 constexpr auto kPipeBusyWait = std::chrono::milliseconds(5000);
 
@@ -33,7 +33,8 @@ ScEnvironment& environmentSlot()
     static ScEnvironment environment{
         [] { return plat::publicDocuments(); },
         [] { return plat::documents(); },
-        []() -> std::optional<std::filesystem::path> {
+        []() -> std::optional<std::filesystem::path>
+        {
             std::error_code ec;
             auto cwd = std::filesystem::current_path(ec);
             if (ec)
@@ -47,9 +48,9 @@ ScEnvironment& environmentSlot()
 
 bool equalNoCase(const std::string& a, const std::string& b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 // The decimal reading of _wtoi: blanks, a sign, digits; stops at the first other character.
@@ -122,15 +123,15 @@ std::string scReadRegistryPort(plat::net::IpFamily family)
 std::string scRegistryPortValue(plat::net::IpFamily family)
 {
     plat::RegKey key = 0;
-    if (plat::regOpenKeyEx(plat::kHkeyCurrentUser, u"SOFTWARE\\Lockheed Martin\\Prepar3D v5", 0, plat::kKeyRead,
-                           &key) != 0)
+    if (plat::regOpenKeyEx(plat::kHkeyCurrentUser, u"SOFTWARE\\Lockheed Martin\\Prepar3D v5", 0,
+                           plat::kKeyRead, &key) != 0)
         return {};
     char16_t value[kMaxRegistryPort + 1] = {};
     std::uint32_t bytes = sizeof value;
     std::uint32_t type = 0;
-    const std::uint32_t rc =
-        plat::regGetValue(key, u"", family == plat::net::IpFamily::IPv6 ? u"SimConnect_Port_IPv6" : u"SimConnect_Port_IPv4",
-                          plat::kRrfRtRegSz, &type, value, &bytes);
+    const std::uint32_t rc = plat::regGetValue(
+        key, u"", family == plat::net::IpFamily::IPv6 ? u"SimConnect_Port_IPv6" : u"SimConnect_Port_IPv4",
+        plat::kRrfRtRegSz, &type, value, &bytes);
     plat::regCloseKey(key);
     if (rc != 0)
         return {};
@@ -153,7 +154,8 @@ void scReadConfig(const std::filesystem::path& file, std::uint32_t configIndex, 
     if (!ini)
         return;
     const std::string section = sectionName(configIndex);
-    auto text = [&](const char* key) {
+    auto text = [&](const char* key)
+    {
         std::string v = ini->value(section, key).value_or("");
         if (v.size() > kMaxConfigText)
             v.resize(kMaxConfigText);
@@ -193,8 +195,8 @@ std::uint32_t scHasConfigSection(const std::filesystem::path& file, std::uint32_
 }
 
 std::uint32_t scOpenTransport(ScConnection* conn, ScTransportKind kind, plat::net::IpFamily family,
-                              const std::string& address, const std::string& port, std::uint32_t maxReceiveSize,
-                              bool disableNagle)
+                              const std::string& address, const std::string& port,
+                              std::uint32_t maxReceiveSize, bool disableNagle)
 {
     plat::net::Socket socket;
     if (kind == ScTransportKind::Socket)
@@ -220,8 +222,9 @@ std::uint32_t scConnect(ScConnection** out, std::uint32_t configIndex)
     const auto files = scConfigCandidates();
     if (configIndex != 0 && configIndex != 0xFFFFFFFF)
     {
-        const bool found = std::any_of(files.begin(), files.end(),
-                                       [&](const auto& f) { return scHasConfigSection(f, configIndex) == 0; });
+        const bool found =
+            std::any_of(files.begin(), files.end(),
+                        [&](const auto& f) { return scHasConfigSection(f, configIndex) == 0; });
         if (!found)
             return 3;
     }
@@ -234,7 +237,8 @@ std::uint32_t scConnect(ScConnection** out, std::uint32_t configIndex)
     std::string port = cfg.port;
     int step = cfg.protocol == ScProtocol::Pipe ? 1 : cfg.protocol == ScProtocol::IPv6 ? 2 : 3;
     // Each step makes its own connection object and closes it again when it fails.
-    auto attempt = [&](ScTransportKind kind, plat::net::IpFamily family, bool tryOpen) -> ScConnection* {
+    auto attempt = [&](ScTransportKind kind, plat::net::IpFamily family, bool tryOpen) -> ScConnection*
+    {
         auto* conn = new ScConnection(kind);
         if (tryOpen &&
             scOpenTransport(conn, kind, family, address, port, cfg.maxReceiveSize, cfg.disableNagle) == 0)

@@ -64,8 +64,8 @@ std::string scReadRegistryPort(plat::net::IpFamily family);
 std::string scRegistryPortValue(plat::net::IpFamily family);
 // Opens a transport for conn: 0 on success, 1 on failure. For a pipe, port is the pipe's name.
 std::uint32_t scOpenTransport(ScConnection* conn, ScTransportKind kind, plat::net::IpFamily family,
-                              const std::string& address, const std::string& port, std::uint32_t maxReceiveSize,
-                              bool disableNagle);
+                              const std::string& address, const std::string& port,
+                              std::uint32_t maxReceiveSize, bool disableNagle);
 // Connects with the configuration index: 0 (*out holds the connection), 1 (no transport could be
 // opened) or 3 (the index names a section that no SimConnect.cfg holds).
 std::uint32_t scConnect(ScConnection** out, std::uint32_t configIndex);

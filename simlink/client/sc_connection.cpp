@@ -131,8 +131,9 @@ std::uint32_t ScTransport::postReceive()
         return 0;
     auto space = framer_->freeSpace();
     addRef();
-    std::uint32_t rc = plat::ioStartRead(channel_, space.data(), space.size(),
-                                             [this](std::uint32_t code, std::uint32_t bytes) { onReadDone(code, bytes); });
+    std::uint32_t rc =
+        plat::ioStartRead(channel_, space.data(), space.size(),
+                          [this](std::uint32_t code, std::uint32_t bytes) { onReadDone(code, bytes); });
     if (rc != 0)
         release();
     return rc;
@@ -216,8 +217,9 @@ std::uint32_t ScTransport::sendNextLocked()
     writing_ = std::move(next);
     writeInProgress_ = true;
     addRef();
-    std::uint32_t rc = plat::ioStartWrite(channel_, writing_->data.get(), writing_->size,
-                                              [this](std::uint32_t code, std::uint32_t bytes) { onWriteDone(code, bytes); });
+    std::uint32_t rc =
+        plat::ioStartWrite(channel_, writing_->data.get(), writing_->size,
+                           [this](std::uint32_t code, std::uint32_t bytes) { onWriteDone(code, bytes); });
     if (rc != 0)
         release();
     return rc;

@@ -48,7 +48,7 @@ inline constexpr std::uint32_t kScSendBufferSize = 41088;
 // the owner holds one reference and every pending read or write one more.
 class ScTransport
 {
-public:
+  public:
     explicit ScTransport(ScTransportKind kind);
     virtual ~ScTransport();
     ScTransport(const ScTransport&) = delete;
@@ -86,13 +86,13 @@ public:
     // Number of live transport objects in the process (connections included).
     static std::uint32_t liveCount();
 
-protected:
+  protected:
     // Marks the link open; called by the derived onConnected.
     void markOpen() { open_.store(true); }
     plat::IoChannelPtr channel_;
     bool disableNagle_ = false;
 
-private:
+  private:
     std::uint32_t postReceive();
     std::uint32_t sendNextLocked();
     void onReadDone(std::uint32_t code, std::uint32_t bytes);
@@ -115,7 +115,7 @@ private:
 // The object a SimConnect handle points to.
 class ScConnection : public ScTransport
 {
-public:
+  public:
     explicit ScConnection(ScTransportKind kind);
     ~ScConnection() override;
 
@@ -145,7 +145,7 @@ public:
     ScNotify* notifyEvent = nullptr;
     ScDispatchProc defaultProc = nullptr;
 
-private:
+  private:
     void notify();
     std::mutex receivedLock_; // the received queue only; never held while a procedure runs
     std::deque<ScPacketPtr> received_;

@@ -14,13 +14,13 @@ namespace oxl
 enum ScLinkStatus : std::uint32_t
 {
     kScStatusNone = 0,
-    kScStatusOversize = 1,    // size field above MaxReceiveSize
-    kScStatusBadSize = 2,     // size field of 1, 2 or 3
-    kScStatusNoMemory = 3,    // no memory for a received message
-    kScStatusClosed = 4,      // read or write completed with 0 bytes
-    kScStatusDisconnect = 5,  // remote disconnect, broken pipe, connection reset
-    kScStatusCancelled = 8,   // the operation was cancelled
-    kScStatusOther = 9,       // any other completion error
+    kScStatusOversize = 1,   // size field above MaxReceiveSize
+    kScStatusBadSize = 2,    // size field of 1, 2 or 3
+    kScStatusNoMemory = 3,   // no memory for a received message
+    kScStatusClosed = 4,     // read or write completed with 0 bytes
+    kScStatusDisconnect = 5, // remote disconnect, broken pipe, connection reset
+    kScStatusCancelled = 8,  // the operation was cancelled
+    kScStatusOther = 9,      // any other completion error
 };
 
 // Codes recorded with the statuses above.
@@ -58,7 +58,7 @@ struct ScExtract
 // Receive buffer and extraction of one link; used by the completion of its one pending read.
 class ScFramer
 {
-public:
+  public:
     // A framer that refuses messages larger than maxReceiveSize.
     explicit ScFramer(std::uint32_t maxReceiveSize);
 
@@ -75,7 +75,7 @@ public:
     // Bytes received but not yet delivered.
     std::uint32_t waiting() const { return end_ - read_; }
 
-private:
+  private:
     ScExtract tidy(ScExtract result);
     std::uint32_t maxReceiveSize_;
     std::unique_ptr<std::byte[]> buffer_;

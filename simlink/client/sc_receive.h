@@ -114,6 +114,7 @@ std::optional<std::int64_t> scDataI64(std::span<const std::byte> data, std::size
 // A fixed-width text field (STRING32 ...): up to its first NUL, never past width or the block end.
 std::string scDataFixedString(std::span<const std::byte> data, std::size_t offset, std::size_t width);
 // A variable-length text (STRINGV): up to its NUL or the block end; also gives the bytes it took.
-std::string scDataStringV(std::span<const std::byte> data, std::size_t offset, std::size_t* consumed = nullptr);
+std::string scDataStringV(std::span<const std::byte> data, std::size_t offset,
+                          std::size_t* consumed = nullptr);
 
 } // namespace oxl

@@ -43,7 +43,7 @@ constexpr ScResult resultOf(std::uint32_t code)
 // Writes a message's fields in order; a string that does not fit marks the message as failed.
 class Writer
 {
-public:
+  public:
     explicit Writer(std::byte* message) : p_(message) {}
 
     void header(std::uint32_t size, std::uint32_t callId)
@@ -91,7 +91,7 @@ public:
     }
     bool tooLong() const { return tooLong_; }
 
-private:
+  private:
     std::byte* p_;
     bool tooLong_ = false;
 };
@@ -109,7 +109,8 @@ struct SetData
     std::uint64_t count() const { return arrayCount == 0 ? 1 : arrayCount; }
     std::uint32_t messageSize() const
     {
-        return static_cast<std::uint32_t>(std::min<std::uint64_t>(kSizeSetDataHeader + count() * unitSize, 0xFFFFFFFF));
+        return static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(kSizeSetDataHeader + count() * unitSize, 0xFFFFFFFF));
     }
     void fill(Writer& w) const
     {
@@ -153,8 +154,8 @@ ScResult sendMessage(ScHandle handle, std::uint32_t size, std::uint32_t callId, 
 
 } // namespace
 
-ScResult SimConnect_Open(ScHandle* handle, const char* name, ScNotifyWindow* window, std::uint32_t userMessage,
-                         ScNotify* event, std::uint32_t configIndex)
+ScResult SimConnect_Open(ScHandle* handle, const char* name, ScNotifyWindow* window,
+                         std::uint32_t userMessage, ScNotify* event, std::uint32_t configIndex)
 {
     if (!handle || !name)
         return kScInvalidArg;
@@ -240,82 +241,98 @@ ScResult SimConnect_GetLastSentPacketID(ScHandle handle, std::uint32_t* sendId)
 
 ScResult SimConnect_MapClientEventToSimEvent(ScHandle handle, std::uint32_t eventId, const char* eventName)
 {
-    return sendMessage(handle, kSizeMapEvent, scwire::kSendMapClientEventToSimEvent, [&](Writer& w) {
-        w.put(16, eventId);
-        w.putString(20, 256, eventName);
-    });
+    return sendMessage(handle, kSizeMapEvent, scwire::kSendMapClientEventToSimEvent,
+                       [&](Writer& w)
+                       {
+                           w.put(16, eventId);
+                           w.putString(20, 256, eventName);
+                       });
 }
 
 ScResult SimConnect_TransmitClientEvent(ScHandle handle, std::uint32_t objectId, std::uint32_t eventId,
                                         std::uint32_t data, std::uint32_t groupId, std::uint32_t flags)
 {
-    return sendMessage(handle, kSizeTransmitEvent, scwire::kSendTransmitClientEvent, [&](Writer& w) {
-        w.put(16, objectId);
-        w.put(20, eventId);
-        w.put(24, data);
-        w.put(28, groupId);
-        w.put(32, flags);
-    });
+    return sendMessage(handle, kSizeTransmitEvent, scwire::kSendTransmitClientEvent,
+                       [&](Writer& w)
+                       {
+                           w.put(16, objectId);
+                           w.put(20, eventId);
+                           w.put(24, data);
+                           w.put(28, groupId);
+                           w.put(32, flags);
+                       });
 }
 
-ScResult SimConnect_AddClientEventToNotificationGroup(ScHandle handle, std::uint32_t groupId, std::uint32_t eventId,
-                                                      std::uint32_t maskable)
+ScResult SimConnect_AddClientEventToNotificationGroup(ScHandle handle, std::uint32_t groupId,
+                                                      std::uint32_t eventId, std::uint32_t maskable)
 {
-    return sendMessage(handle, kSizeAddToGroup, scwire::kSendAddClientEventToNotificationGroup, [&](Writer& w) {
-        w.put(16, groupId);
-        w.put(20, eventId);
-        w.put(24, maskable);
-    });
+    return sendMessage(handle, kSizeAddToGroup, scwire::kSendAddClientEventToNotificationGroup,
+                       [&](Writer& w)
+                       {
+                           w.put(16, groupId);
+                           w.put(20, eventId);
+                           w.put(24, maskable);
+                       });
 }
 
-ScResult SimConnect_SetNotificationGroupPriority(ScHandle handle, std::uint32_t groupId, std::uint32_t priority)
+ScResult SimConnect_SetNotificationGroupPriority(ScHandle handle, std::uint32_t groupId,
+                                                 std::uint32_t priority)
 {
-    return sendMessage(handle, kSizeGroupPriority, scwire::kSendSetNotificationGroupPriority, [&](Writer& w) {
-        w.put(16, groupId);
-        w.put(20, priority);
-    });
+    return sendMessage(handle, kSizeGroupPriority, scwire::kSendSetNotificationGroupPriority,
+                       [&](Writer& w)
+                       {
+                           w.put(16, groupId);
+                           w.put(20, priority);
+                       });
 }
 
 ScResult SimConnect_AddToDataDefinition(ScHandle handle, std::uint32_t definitionId, const char* datumName,
                                         const char* unitsName, std::uint32_t datumType, float epsilon,
                                         std::uint32_t datumId)
 {
-    return sendMessage(handle, kSizeAddToDefinition, scwire::kSendAddToDataDefinition, [&](Writer& w) {
-        w.put(16, definitionId);
-        w.putString(20, 256, datumName);
-        w.putString(276, 256, unitsName);
-        w.put(532, datumType);
-        w.putF32(536, epsilon);
-        w.put(540, datumId);
-    });
+    return sendMessage(handle, kSizeAddToDefinition, scwire::kSendAddToDataDefinition,
+                       [&](Writer& w)
+                       {
+                           w.put(16, definitionId);
+                           w.putString(20, 256, datumName);
+                           w.putString(276, 256, unitsName);
+                           w.put(532, datumType);
+                           w.putF32(536, epsilon);
+                           w.put(540, datumId);
+                       });
 }
 
-ScResult SimConnect_RequestDataOnSimObject(ScHandle handle, std::uint32_t requestId, std::uint32_t definitionId,
-                                           std::uint32_t objectId, std::uint32_t period, std::uint32_t flags,
-                                           std::uint32_t origin, std::uint32_t interval, std::uint32_t limit)
+ScResult SimConnect_RequestDataOnSimObject(ScHandle handle, std::uint32_t requestId,
+                                           std::uint32_t definitionId, std::uint32_t objectId,
+                                           std::uint32_t period, std::uint32_t flags, std::uint32_t origin,
+                                           std::uint32_t interval, std::uint32_t limit)
 {
-    return sendMessage(handle, kSizeRequestData, scwire::kSendRequestDataOnSimObject, [&](Writer& w) {
-        w.put(16, requestId);
-        w.put(20, definitionId);
-        w.put(24, objectId);
-        w.put(28, period);
-        w.put(32, flags);
-        w.put(36, origin);
-        w.put(40, interval);
-        w.put(44, limit);
-    });
+    return sendMessage(handle, kSizeRequestData, scwire::kSendRequestDataOnSimObject,
+                       [&](Writer& w)
+                       {
+                           w.put(16, requestId);
+                           w.put(20, definitionId);
+                           w.put(24, objectId);
+                           w.put(28, period);
+                           w.put(32, flags);
+                           w.put(36, origin);
+                           w.put(40, interval);
+                           w.put(44, limit);
+                       });
 }
 
 ScResult SimConnect_RequestDataOnSimObjectType(ScHandle handle, std::uint32_t requestId,
                                                std::uint32_t definitionId, std::uint32_t radiusM,
                                                std::uint32_t objectType)
 {
-    return sendMessage(handle, kSizeRequestByType, scwire::kSendRequestDataOnSimObjectType, [&](Writer& w) {
-        w.put(16, requestId);
-        w.put(20, definitionId);
-        w.put(24, radiusM);
-        w.put(28, objectType);
-    });
+    return sendMessage(handle, kSizeRequestByType, scwire::kSendRequestDataOnSimObjectType,
+                       [&](Writer& w)
+                       {
+                           w.put(16, requestId);
+                           w.put(20, definitionId);
+                           w.put(24, radiusM);
+                           w.put(28, objectType);
+                       });
 }
 
 ScResult SimConnect_SetDataOnSimObject(ScHandle handle, std::uint32_t definitionId, std::uint32_t objectId,
@@ -324,7 +341,8 @@ ScResult SimConnect_SetDataOnSimObject(ScHandle handle, std::uint32_t definition
 {
     const SetData d{definitionId, objectId, flags, arrayCount, unitSize, data};
     // A block larger than the send buffer finds no room: the reservation fails and nothing is sent.
-    return sendMessage(handle, d.messageSize(), scwire::kSendSetDataOnSimObject, [&](Writer& w) { d.fill(w); });
+    return sendMessage(handle, d.messageSize(), scwire::kSendSetDataOnSimObject,
+                       [&](Writer& w) { d.fill(w); });
 }
 
 bool ScFrame::setDataOnSimObject(std::uint32_t definitionId, std::uint32_t objectId, std::uint32_t flags,
@@ -357,56 +375,68 @@ ScResult scSendFrame(ScHandle handle, ScFrame& frame)
     return queued == 0 ? kScOk : kScFail;
 }
 
-ScResult SimConnect_SubscribeToSystemEvent(ScHandle handle, std::uint32_t eventId, const char* systemEventName)
+ScResult SimConnect_SubscribeToSystemEvent(ScHandle handle, std::uint32_t eventId,
+                                           const char* systemEventName)
 {
-    return sendMessage(handle, kSizeSubscribe, scwire::kSendSubscribeToSystemEvent, [&](Writer& w) {
-        w.put(16, eventId);
-        w.putString(20, 256, systemEventName);
-    });
+    return sendMessage(handle, kSizeSubscribe, scwire::kSendSubscribeToSystemEvent,
+                       [&](Writer& w)
+                       {
+                           w.put(16, eventId);
+                           w.putString(20, 256, systemEventName);
+                       });
 }
 
-ScResult SimConnect_AICreateNonATCAircraft(ScHandle handle, const char* containerTitle, const char* tailNumber,
-                                           const ScInitPosition& position, std::uint32_t requestId)
+ScResult SimConnect_AICreateNonATCAircraft(ScHandle handle, const char* containerTitle,
+                                           const char* tailNumber, const ScInitPosition& position,
+                                           std::uint32_t requestId)
 {
-    return sendMessage(handle, kSizeCreateAircraft, scwire::kSendAICreateNonATCAircraft, [&](Writer& w) {
-        w.putString(16, kScContainerTitleWidth, containerTitle);
-        w.putString(272, kScTailNumberWidth, tailNumber);
-        w.putF64(284, position.latitudeDeg);
-        w.putF64(292, position.longitudeDeg);
-        w.putF64(300, position.altitudeFt);
-        w.putF64(308, position.pitchDeg);
-        w.putF64(316, position.bankDeg);
-        w.putF64(324, position.headingDeg);
-        w.put(332, position.onGround);
-        w.put(336, position.airspeedKt);
-        w.put(340, requestId);
-    });
+    return sendMessage(handle, kSizeCreateAircraft, scwire::kSendAICreateNonATCAircraft,
+                       [&](Writer& w)
+                       {
+                           w.putString(16, kScContainerTitleWidth, containerTitle);
+                           w.putString(272, kScTailNumberWidth, tailNumber);
+                           w.putF64(284, position.latitudeDeg);
+                           w.putF64(292, position.longitudeDeg);
+                           w.putF64(300, position.altitudeFt);
+                           w.putF64(308, position.pitchDeg);
+                           w.putF64(316, position.bankDeg);
+                           w.putF64(324, position.headingDeg);
+                           w.put(332, position.onGround);
+                           w.put(336, position.airspeedKt);
+                           w.put(340, requestId);
+                       });
 }
 
 ScResult SimConnect_AIReleaseControl(ScHandle handle, std::uint32_t objectId, std::uint32_t requestId)
 {
-    return sendMessage(handle, kSizeReleaseControl, scwire::kSendAIReleaseControl, [&](Writer& w) {
-        w.put(16, objectId);
-        w.put(20, requestId);
-    });
+    return sendMessage(handle, kSizeReleaseControl, scwire::kSendAIReleaseControl,
+                       [&](Writer& w)
+                       {
+                           w.put(16, objectId);
+                           w.put(20, requestId);
+                       });
 }
 
 ScResult SimConnect_AIRemoveObject(ScHandle handle, std::uint32_t objectId, std::uint32_t requestId)
 {
-    return sendMessage(handle, kSizeRemoveObject, scwire::kSendAIRemoveObject, [&](Writer& w) {
-        w.put(16, objectId);
-        w.put(20, requestId);
-    });
+    return sendMessage(handle, kSizeRemoveObject, scwire::kSendAIRemoveObject,
+                       [&](Writer& w)
+                       {
+                           w.put(16, objectId);
+                           w.put(20, requestId);
+                       });
 }
 
-ScResult SimConnect_AISetAircraftFlightPlan(ScHandle handle, std::uint32_t objectId, const char* flightPlanPath,
-                                            std::uint32_t requestId)
+ScResult SimConnect_AISetAircraftFlightPlan(ScHandle handle, std::uint32_t objectId,
+                                            const char* flightPlanPath, std::uint32_t requestId)
 {
-    return sendMessage(handle, kSizeFlightPlan, scwire::kSendAISetAircraftFlightPlan, [&](Writer& w) {
-        w.put(16, objectId);
-        w.putString(20, 260, flightPlanPath);
-        w.put(280, requestId);
-    });
+    return sendMessage(handle, kSizeFlightPlan, scwire::kSendAISetAircraftFlightPlan,
+                       [&](Writer& w)
+                       {
+                           w.put(16, objectId);
+                           w.putString(20, 260, flightPlanPath);
+                           w.put(280, requestId);
+                       });
 }
 
 } // namespace oxl

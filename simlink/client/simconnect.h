@@ -40,8 +40,8 @@ struct ScInitPosition
 };
 
 // Connects (SimConnect.cfg section configIndex) and sends the Open message with the client's name.
-ScResult SimConnect_Open(ScHandle* handle, const char* name, ScNotifyWindow* window, std::uint32_t userMessage,
-                         ScNotify* event, std::uint32_t configIndex);
+ScResult SimConnect_Open(ScHandle* handle, const char* name, ScNotifyWindow* window,
+                         std::uint32_t userMessage, ScNotify* event, std::uint32_t configIndex);
 // Sends what the send buffer still holds and closes the connection (with its waits).
 ScResult SimConnect_Close(ScHandle handle);
 // Hands every received message of 12 bytes or more to proc, in arrival order, on the caller's thread.
@@ -55,18 +55,20 @@ ScResult SimConnect_MapClientEventToSimEvent(ScHandle handle, std::uint32_t even
 ScResult SimConnect_TransmitClientEvent(ScHandle handle, std::uint32_t objectId, std::uint32_t eventId,
                                         std::uint32_t data, std::uint32_t groupId, std::uint32_t flags);
 // Adds a client event to a notification group.
-ScResult SimConnect_AddClientEventToNotificationGroup(ScHandle handle, std::uint32_t groupId, std::uint32_t eventId,
-                                                      std::uint32_t maskable);
+ScResult SimConnect_AddClientEventToNotificationGroup(ScHandle handle, std::uint32_t groupId,
+                                                      std::uint32_t eventId, std::uint32_t maskable);
 // Sets the priority of a notification group.
-ScResult SimConnect_SetNotificationGroupPriority(ScHandle handle, std::uint32_t groupId, std::uint32_t priority);
+ScResult SimConnect_SetNotificationGroupPriority(ScHandle handle, std::uint32_t groupId,
+                                                 std::uint32_t priority);
 // Adds a variable to a data definition.
 ScResult SimConnect_AddToDataDefinition(ScHandle handle, std::uint32_t definitionId, const char* datumName,
                                         const char* unitsName, std::uint32_t datumType, float epsilon,
                                         std::uint32_t datumId);
 // Requests the data of a definition for one object.
-ScResult SimConnect_RequestDataOnSimObject(ScHandle handle, std::uint32_t requestId, std::uint32_t definitionId,
-                                           std::uint32_t objectId, std::uint32_t period, std::uint32_t flags,
-                                           std::uint32_t origin, std::uint32_t interval, std::uint32_t limit);
+ScResult SimConnect_RequestDataOnSimObject(ScHandle handle, std::uint32_t requestId,
+                                           std::uint32_t definitionId, std::uint32_t objectId,
+                                           std::uint32_t period, std::uint32_t flags, std::uint32_t origin,
+                                           std::uint32_t interval, std::uint32_t limit);
 // Requests the data of a definition for every object of a type within a radius.
 ScResult SimConnect_RequestDataOnSimObjectType(ScHandle handle, std::uint32_t requestId,
                                                std::uint32_t definitionId, std::uint32_t radiusM,
@@ -79,7 +81,7 @@ ScResult SimConnect_SetDataOnSimObject(ScHandle handle, std::uint32_t definition
 // of them without holding whatever serialises its use of the handle.
 class ScFrame
 {
-public:
+  public:
     // Appends the message SimConnect_SetDataOnSimObject would send; its send id is stamped on hand-over.
     // False, and nothing appended, for a block too large for one message.
     bool setDataOnSimObject(std::uint32_t definitionId, std::uint32_t objectId, std::uint32_t flags,
@@ -91,7 +93,7 @@ public:
     // The waiting messages, back to back.
     std::vector<std::byte>& bytes() { return bytes_; }
 
-private:
+  private:
     std::vector<std::byte> bytes_;
 };
 
@@ -99,16 +101,18 @@ private:
 // the frame is emptied either way.
 ScResult scSendFrame(ScHandle handle, ScFrame& frame);
 // Subscribes a client event id to a system event.
-ScResult SimConnect_SubscribeToSystemEvent(ScHandle handle, std::uint32_t eventId, const char* systemEventName);
+ScResult SimConnect_SubscribeToSystemEvent(ScHandle handle, std::uint32_t eventId,
+                                           const char* systemEventName);
 // Creates an AI aircraft that no air traffic control flies.
-ScResult SimConnect_AICreateNonATCAircraft(ScHandle handle, const char* containerTitle, const char* tailNumber,
-                                           const ScInitPosition& position, std::uint32_t requestId);
+ScResult SimConnect_AICreateNonATCAircraft(ScHandle handle, const char* containerTitle,
+                                           const char* tailNumber, const ScInitPosition& position,
+                                           std::uint32_t requestId);
 // Releases an AI object from the simulator's control.
 ScResult SimConnect_AIReleaseControl(ScHandle handle, std::uint32_t objectId, std::uint32_t requestId);
 // Removes an AI object.
 ScResult SimConnect_AIRemoveObject(ScHandle handle, std::uint32_t objectId, std::uint32_t requestId);
 // Gives an AI aircraft a flight-plan file.
-ScResult SimConnect_AISetAircraftFlightPlan(ScHandle handle, std::uint32_t objectId, const char* flightPlanPath,
-                                            std::uint32_t requestId);
+ScResult SimConnect_AISetAircraftFlightPlan(ScHandle handle, std::uint32_t objectId,
+                                            const char* flightPlanPath, std::uint32_t requestId);
 
 } // namespace oxl

@@ -37,7 +37,8 @@ class AirportLinkingTest : public ::testing::Test
         savedDbase_ = gDbase;
         gDbase.publisherGroups = {{"Aerosoft"}, {"Bad/Name", "Evil"}, {"Fly Tampa", "FlyTampa"}};
         gDbase.simaddonAirports = {"EHAM", "YSSY"};
-        gDbase.thirdParties = {{"Fly Tampa", {"EGLL12"}}, {"Aerosoft", {"EHAM7"}}, {"Fly Tampa", {"EHAM123"}}};
+        gDbase.thirdParties = {
+            {"Fly Tampa", {"EGLL12"}}, {"Aerosoft", {"EHAM7"}}, {"Fly Tampa", {"EHAM123"}}};
         fs::create_directories(work / "airports" / "my_ORBX");
         fs::create_directories(work / "airports" / "my_thirdparty");
         gAirports.gAirportsFound.store(false);
@@ -140,8 +141,8 @@ TEST_F(AirportLinkingTest, ListEntriesGiveTheArchivedStandCount)
         bool invalid;
     };
     const std::vector<Row> rows = {
-        {"EHAM123", true, 123, false}, {"EHAM0", true, 0, false},     {"EHAM:123", true, 99, true},
-        {"EHAM", true, 99, true},      {"EHAM-5", true, 99, true},    {"EHAM99999999999", true, 99, true},
+        {"EHAM123", true, 123, false}, {"EHAM0", true, 0, false},    {"EHAM:123", true, 99, true},
+        {"EHAM", true, 99, true},      {"EHAM-5", true, 99, true},   {"EHAM99999999999", true, 99, true},
         {"EHAM 12", true, 99, true},   {"EGLL12", false, 99, false}, {"EHA", false, 99, false},
     };
     for (const Row& row : rows)
@@ -159,7 +160,8 @@ TEST_F(AirportLinkingTest, ArchivePathsOfBothKinds)
     ScannedAirport eham;
     eham.ident = "EHAM";
     std::uint32_t count = 0;
-    EXPECT_EQ(lf_checkArchivedThirdParty("Fly Tampa", eham, count), "archive/thirdparty/Fly%20Tampa/EHAM.xml");
+    EXPECT_EQ(lf_checkArchivedThirdParty("Fly Tampa", eham, count),
+              "archive/thirdparty/Fly%20Tampa/EHAM.xml");
     EXPECT_EQ(count, 123u);
     ScannedAirport ehle;
     ehle.ident = "EHLE";
@@ -194,7 +196,8 @@ TEST_F(AirportLinkingTest, AThirdpartyAirportWithMoreStandsThanArchivedGetsBothF
 {
     gDbase.thirdParties = {{"Fly Tampa", {"EHAM3"}}};
     scan("FlyTampa_Amsterdam", withStands("EHAM", 30, 2));
-    EXPECT_EQ(test::readBytes("airports/my_thirdparty/EHAM.txt"), "archive/thirdparty/Fly%20Tampa/EHAM.xml\n");
+    EXPECT_EQ(test::readBytes("airports/my_thirdparty/EHAM.txt"),
+              "archive/thirdparty/Fly%20Tampa/EHAM.xml\n");
     EXPECT_TRUE(scanLogHas("thirdparty airport EHAM linked to archive/thirdparty/Fly%20Tampa/EHAM.xml"));
     EXPECT_TRUE(scanLogHas("===> EHAM has 32 parkpos while archived one has 3"));
     EXPECT_TRUE(scanLogHas("Generated EHAM.xml: 32 positions, of which 2 helipads"));
@@ -218,7 +221,8 @@ TEST_F(AirportLinkingTest, UnknownPublishersAreGeneratedWhenTheyHaveStands)
     EXPECT_TRUE(scanLogHas("Generated EHLE.xml: 1 position"));
     EXPECT_EQ(fileStands("airports/my_thirdparty/EHLE.xml"), std::vector<std::string>{"A1"});
     // The file of an unknown publisher names the scenery file it came from.
-    EXPECT_NE(test::readBytes("airports/my_thirdparty/EHLE.xml").find("Someone/scenery/AP.bgl"), std::string::npos);
+    EXPECT_NE(test::readBytes("airports/my_thirdparty/EHLE.xml").find("Someone/scenery/AP.bgl"),
+              std::string::npos);
 
     markScanLog();
     gAirports.gAirportsFound.store(false);
@@ -251,9 +255,9 @@ TEST_F(AirportLinkingTest, AFolderThatCannotBeMadeEndsTheFile)
     test::writeBytes("airports/my_thirdparty", "not a folder");
     EXPECT_THROW(scan("Someone", withStands("EHLE", 2)), fs::filesystem_error);
     const auto lines = log.lines();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
-        return l.starts_with("===> Exception in lf_processBGLfile: ");
-    }));
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& l)
+                            { return l.starts_with("===> Exception in lf_processBGLfile: "); }));
 }
 
 TEST_F(AirportLinkingTest, TheScanDecodesRealBglFilesOnItsWorkers)
@@ -287,7 +291,8 @@ TEST_F(AirportLinkingTest, TheScanDecodesRealBglFilesOnItsWorkers)
     gf_setStockAirportsPath(WinPath());
 
     EXPECT_EQ(test::readBytes("airports/my_ORBX/EHAM.txt"), "archive/simaddon/EHAM.xml\n");
-    EXPECT_EQ(fileStands("airports/my_thirdparty/EHLE.xml"), (std::vector<std::string>{"A1", "A2", "A3", "helipad1"}));
+    EXPECT_EQ(fileStands("airports/my_thirdparty/EHLE.xml"),
+              (std::vector<std::string>{"A1", "A2", "A3", "helipad1"}));
     EXPECT_TRUE(scanLogHas("Generated EHLE.xml: 4 positions, of which 1 helipad"));
     // The file cut inside its parking entries still gives the stands before the cut.
     const std::vector<std::string> eelde = fileStands("airports/my_thirdparty/EHGG.xml");

@@ -129,7 +129,8 @@ class AirportScan : public ::testing::Test
     std::vector<std::string> scanLog() const
     {
         std::vector<std::string> lines = gf_scanLogLines();
-        lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(std::min(scanLogStart_, lines.size())));
+        lines.erase(lines.begin(),
+                    lines.begin() + static_cast<std::ptrdiff_t>(std::min(scanLogStart_, lines.size())));
         return lines;
     }
     bool scanLogHas(const std::string& line) const

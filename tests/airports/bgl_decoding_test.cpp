@@ -50,7 +50,8 @@ class BglDecodingTest : public ::testing::Test
     void run()
     {
         BglAirportSteps steps;
-        steps.link = [this](ScannedAirport& a, std::uint32_t& archived, const std::string& p) {
+        steps.link = [this](ScannedAirport& a, std::uint32_t& archived, const std::string& p)
+        {
             a.bglPath = p;
             a.publisher = "unknown";
             archived = 0;
@@ -120,11 +121,13 @@ TEST_F(BglDecodingTest, QuickTestLooksOnlyForAnAirportSection)
     const std::vector<Row> rows = {
         {"airport section", airportFile, true},
         {"other section only", otherFile, false},
-        {"airport section after another", BglFile().section(other).airports({BglAirport("EHAM")}).bytes(), true},
+        {"airport section after another", BglFile().section(other).airports({BglAirport("EHAM")}).bytes(),
+         true},
         {"56 bytes", headerOnly, false},
         {"section count 0", BglFile().sectionCountField(0).airports({BglAirport("EHAM")}).bytes(), false},
         {"entries beyond the file", airportFile.substr(0, 56 + 20), false},
-        {"header size not checked", BglFile().headerSizeField(60).airports({BglAirport("EHAM")}).bytes(), true},
+        {"header size not checked", BglFile().headerSizeField(60).airports({BglAirport("EHAM")}).bytes(),
+         true},
         {"count larger than the entries", BglFile().sectionCountField(500).section(other).bytes(), false},
     };
     for (const Row& row : rows)
@@ -250,7 +253,8 @@ TEST_F(BglDecodingTest, NameRecordsMustAgree)
         {{"Schiphol", "Schiphol"}, "Schiphol"},
         {{"Schiphol", "Amsterdam"}, ""},
         {{"Schiphol", "Amsterdam", "Lelystad"}, "Lelystad"},
-        {{"An airport name much longer than forty-four characters"}, "An airport name much longer than forty-four "},
+        {{"An airport name much longer than forty-four characters"},
+         "An airport name much longer than forty-four "},
         {{"ab"}, "ab"},
         {{""}, ""},
     };
@@ -369,8 +373,8 @@ TEST_F(BglDecodingTest, DuplicateNamesGetLettersUpToTen)
 {
     const std::vector<BglParkingEntry> entries(12, gate(12, 1, 52.3, 4.7));
     decode(BglFile().airports({BglAirport("EHAM").parking(entries)}));
-    EXPECT_EQ(standNames(), (std::vector<std::string>{"A1", "A1a", "A1b", "A1c", "A1d", "A1e", "A1f", "A1g", "A1h",
-                                                      "A1i", "A1j"}));
+    EXPECT_EQ(standNames(), (std::vector<std::string>{"A1", "A1a", "A1b", "A1c", "A1d", "A1e", "A1f", "A1g",
+                                                      "A1h", "A1i", "A1j"}));
     EXPECT_TRUE(scanLogHas(fmt::format("===> Warning: more than 10 duplicate IDs A1 in {}", path.string())));
 }
 
@@ -389,8 +393,9 @@ TEST_F(BglDecodingTest, SkippedEntriesStillAdvanceToTheNext)
 TEST_F(BglDecodingTest, HelipadsAtTheSamePlaceCountOncePerAirport)
 {
     const BglHelipadEntry pad{52.31, 4.77, 20.0, 0.0};
-    decode(BglFile().airports({BglAirport("EHAM").name("Schiphol").helipad(pad).helipad(pad).helipad({52.32, 4.77}),
-                               BglAirport("EHLE").helipad(pad)}));
+    decode(BglFile().airports(
+        {BglAirport("EHAM").name("Schiphol").helipad(pad).helipad(pad).helipad({52.32, 4.77}),
+         BglAirport("EHLE").helipad(pad)}));
     ASSERT_EQ(airports.size(), 2u);
     EXPECT_EQ(airports[0].stands.size(), 2u);
     EXPECT_EQ(airports[0].stands[1].name, "helipad2");
@@ -401,21 +406,23 @@ TEST_F(BglDecodingTest, HelipadsAtTheSamePlaceCountOncePerAirport)
 
 TEST_F(BglDecodingTest, StopsAfterFiveThousandSubrecordsAndKeepsWhatItFound)
 {
-    decode(BglFile().airports(
-        {BglAirport("EHAM").helipad({}).filler(5000).parking({gate(12, 1, 52.3, 4.7)}),
-         BglAirport("EHLE").helipad({}).filler(4998).parking({gate(12, 1, 52.3, 4.7)})}));
+    decode(
+        BglFile().airports({BglAirport("EHAM").helipad({}).filler(5000).parking({gate(12, 1, 52.3, 4.7)}),
+                            BglAirport("EHLE").helipad({}).filler(4998).parking({gate(12, 1, 52.3, 4.7)})}));
     ASSERT_EQ(airports.size(), 2u);
     EXPECT_EQ(airports[0].stands.size(), 1u);
     EXPECT_EQ(airports[1].stands.size(), 2u);
-    EXPECT_TRUE(log.contains("   Error: Maximum loop iterations reached \xE2\x80\x94 possible corrupt SIA or malformed "
-                             "input."));
+    EXPECT_TRUE(log.contains(
+        "   Error: Maximum loop iterations reached \xE2\x80\x94 possible corrupt SIA or malformed "
+        "input."));
 }
 
 TEST_F(BglDecodingTest, AirportsOfSeveralSectionsAreDecodedOnce)
 {
     const BglAirport ap = BglAirport("EHAM").parking({gate(12, 1, 52.3, 4.7)});
     BglSection empty;
-    decode(BglFile().airports({ap}).section(empty).airports({BglAirport("EHLE").parking({gate(12, 1, 52.3, 4.7)})}));
+    decode(BglFile().airports({ap}).section(empty).airports(
+        {BglAirport("EHLE").parking({gate(12, 1, 52.3, 4.7)})}));
     ASSERT_EQ(airports.size(), 2u);
     EXPECT_EQ(airports[0].ident, "EHAM");
     EXPECT_EQ(airports[1].ident, "EHLE");
@@ -430,30 +437,37 @@ TEST_F(BglDecodingTest, ZeroSizesEndTheWalkWithAWarning)
     EXPECT_EQ(only().stands.size(), 1u);
     EXPECT_EQ(only().stands[0].name, "helipad1");
     const auto first = log.lines();
-    EXPECT_TRUE(std::any_of(first.begin(), first.end(), [](const std::string& l) {
-        return l.starts_with("   Warning: decodeSizeAtBoundary returned 0 at o3 = ");
-    }));
+    EXPECT_TRUE(std::any_of(first.begin(), first.end(),
+                            [](const std::string& l) {
+                                return l.starts_with("   Warning: decodeSizeAtBoundary returned 0 at o3 = ");
+                            }));
 
     airports.clear();
     decode(BglFile().airports({BglAirport("EHAM").recordSizeField(0).parking({gate(12, 1, 52.3, 4.7)})}));
     EXPECT_TRUE(airports.empty());
     const auto lines = log.lines();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
-        return l.find("Warning: decodeSizeAtBoundary returned 0 at o2 = ") != std::string::npos;
-    }));
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& l) {
+                                return l.find("Warning: decodeSizeAtBoundary returned 0 at o2 = ") !=
+                                       std::string::npos;
+                            }));
 }
 
 TEST_F(BglDecodingTest, ACountLargerThanTheDataKeepsTheEntriesBeforeTheCut)
 {
-    decode(BglFile().airports({BglAirport("EHAM").parking({gate(12, 1, 52.3, 4.7), gate(12, 2, 52.3, 4.7)}, 40),
-                               BglAirport("EHLE").parking({gate(12, 1, 52.3, 4.7)})}));
+    decode(
+        BglFile().airports({BglAirport("EHAM").parking({gate(12, 1, 52.3, 4.7), gate(12, 2, 52.3, 4.7)}, 40),
+                            BglAirport("EHLE").parking({gate(12, 1, 52.3, 4.7)})}));
     ASSERT_EQ(airports.size(), 2u);
     EXPECT_EQ(airports[0].stands.size(), 2u);
     EXPECT_EQ(airports[1].stands.size(), 1u);
     const auto lines = log.lines();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
-        return l.find("parking entry 3 of 40") != std::string::npos && l.find("lies beyond its data") != std::string::npos;
-    }));
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& l)
+                            {
+                                return l.find("parking entry 3 of 40") != std::string::npos &&
+                                       l.find("lies beyond its data") != std::string::npos;
+                            }));
 }
 
 TEST_F(BglDecodingTest, AFileCutShortKeepsTheStandsBeforeTheCut)
@@ -479,9 +493,9 @@ TEST_F(BglDecodingTest, SizesThatAreNotWholeWordsAreReported)
                                    .raw(test::BglRecord::make(0x55, std::string(5, '\0'), 11))
                                    .parking({gate(12, 1, 52.3, 4.7)})}));
     const auto lines = log.lines();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
-        return l.find("has size 11, not a multiple of 4") != std::string::npos;
-    }));
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& l)
+                            { return l.find("has size 11, not a multiple of 4") != std::string::npos; }));
 }
 
 TEST_F(BglDecodingTest, EveryCutAndDamagedByteIsSurvivedAndReleasesTheSlot)
@@ -490,8 +504,9 @@ TEST_F(BglDecodingTest, EveryCutAndDamagedByteIsSurvivedAndReleasesTheSlot)
     coded.airlineCodes = {7};
     const std::string bytes =
         BglFile()
-            .airports({BglAirport("EHAM").name("Schiphol").helipad({}).parking({gate(12, 1, 52.3, 4.7), coded}),
-                       BglAirport("LFPG", true).name("Roissy").parking({gate(12, 1, 49.0, 2.5)})})
+            .airports(
+                {BglAirport("EHAM").name("Schiphol").helipad({}).parking({gate(12, 1, 52.3, 4.7), coded}),
+                 BglAirport("LFPG", true).name("Roissy").parking({gate(12, 1, 49.0, 2.5)})})
             .bytes();
     for (std::size_t cut = 0; cut <= bytes.size(); ++cut)
     {

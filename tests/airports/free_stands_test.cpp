@@ -24,9 +24,9 @@ namespace oxl
 namespace
 {
 
-constexpr double kM = metresToNm(1.0);    // one metre in nautical miles
-constexpr LatLon kOrigin{52.0, 4.0};      // where the aircraft stands in every test
-constexpr double kEast = kTwoPi / 4.0;    // [rad]
+constexpr double kM = metresToNm(1.0); // one metre in nautical miles
+constexpr LatLon kOrigin{52.0, 4.0};   // where the aircraft stands in every test
+constexpr double kEast = kTwoPi / 4.0; // [rad]
 
 /// A position the given metres east of the origin.
 LatLon east(double metres)

@@ -130,7 +130,10 @@ class LearnedRuns : public test::WindowTest
 
     bool logged(const std::string& line) const { return settings.logged(line); }
 
-    static bool checked(const CheckBoxParameter& box) { return win::isDlgButtonChecked(win::kMainWindow, box.controlId); }
+    static bool checked(const CheckBoxParameter& box)
+    {
+        return win::isDlgButtonChecked(win::kMainWindow, box.controlId);
+    }
     static std::string boxText(const ControlBinding& box)
     {
         return win::getWindowText(win::getDlgItem(win::kMainWindow, box.controlId));
@@ -154,10 +157,10 @@ class LearnedRuns : public test::WindowTest
 struct RunsRow
 {
     const char* name;
-    std::function<void()> prepare;        ///< before the first run: a learned file written by hand, if any
+    std::function<void()> prepare;          ///< before the first run: a learned file written by hand, if any
     std::function<void(LearnedRuns&)> run1; ///< what the first run learns
     std::function<void(LearnedRuns&)> run2; ///< what the second run learns
-    std::vector<std::string> stands;      ///< the stands every later run reads
+    std::vector<std::string> stands;        ///< the stands every later run reads
 };
 
 const std::string kA1Fixed = "[PH-FIX KLM B738 d1 10,11 KLM1 fixed]";
@@ -165,7 +168,8 @@ const std::string kA1Fixed = "[PH-FIX KLM B738 d1 10,11 KLM1 fixed]";
 std::vector<RunsRow> runsRows()
 {
     return {
-        {"ChangedStands", [] {},
+        {"ChangedStands",
+         [] {},
          [](LearnedRuns& r)
          {
              r.learn("A1", "PH-BXA", "KLM", "B738", "KLM1234", {1, 20});
@@ -182,8 +186,8 @@ std::vector<RunsRow> runsRows()
              r.learn("A1", "PH-BXA", "KLM", "B738", "KLM1234", {1, 21});
              r.learn("B2", "D-AIBA", "DLH", "A320", "DLH5", {2, 30});
          },
-         {"A1 30.0m " + kA1Fixed + " [PH-BXA KLM B738 d1 20,21 KLM1234]", "B2 44.0m radius_change [D-AIBA DLH A320 d2 30 DLH5]",
-          "C3 30.0m cargo_change"}},
+         {"A1 30.0m " + kA1Fixed + " [PH-BXA KLM B738 d1 20,21 KLM1234]",
+          "B2 44.0m radius_change [D-AIBA DLH A320 d2 30 DLH5]", "C3 30.0m cargo_change"}},
         {"ManualStands",
          []
          {
@@ -191,8 +195,12 @@ std::vector<RunsRow> runsRows()
                  .stand("M1", 52.33, 4.76, 25.0, 90.0, {{"manual", "true"}})
                  .write(kLearnedFile);
          },
-         [](LearnedRuns& r) { r.learn("M1", "N123", "PVT", "C172", "N123", {3, 5}); },
-         [](LearnedRuns& r) { r.learn("M1", "N456", "PVT", "PA28", "", {3, 6}); },
+         [](LearnedRuns& r) {
+             r.learn("M1", "N123", "PVT", "C172", "N123", {3, 5});
+         },
+         [](LearnedRuns& r) {
+             r.learn("M1", "N456", "PVT", "PA28", "", {3, 6});
+         },
          {"A1 30.0m " + kA1Fixed, "B2 30.0m", "C3 30.0m cargo",
           "M1 25.0m manual [N123 PVT C172 d3 5 N123] [N456 PVT PA28 d3 6 ]"}},
         {"HandMadeFile",
@@ -207,8 +215,12 @@ std::vector<RunsRow> runsRows()
                  .stand("H2", 52.35, 4.76, 40.0)
                  .write(kLearnedFile);
          },
-         [](LearnedRuns& r) { r.learn("H2", "PH-BXA", "KLM", "B738", "KLM1234", {1, 20}); },
-         [](LearnedRuns& r) { r.learn("H1", "N123", "PVT", "C172", "N123", {2, 4}); },
+         [](LearnedRuns& r) {
+             r.learn("H2", "PH-BXA", "KLM", "B738", "KLM1234", {1, 20});
+         },
+         [](LearnedRuns& r) {
+             r.learn("H1", "N123", "PVT", "C172", "N123", {2, 4});
+         },
          {"H1 20.0m [PH-HND KLM E190 d5 1,2 KLM9 fixed] [N123 PVT C172 d2 4 N123 fixed]",
           "H2 40.0m [PH-BXA KLM B738 d1 20 KLM1234 fixed]"}},
     };
@@ -254,7 +266,8 @@ TEST_F(LearnedRuns, TheAirportsSettingsComeBackInTheirControls)
     MAX_FIT.set(9);
     endRun();
     test::resetSettingsToDefaults();
-    for (const CheckBoxParameter* box : {&LEARN_SOFT, &AUTO_RANGE, &PARK_FAKE, &WEEK, &PARK_SOFT, &INITIAL_LOAD_ONLY})
+    for (const CheckBoxParameter* box :
+         {&LEARN_SOFT, &AUTO_RANGE, &PARK_FAKE, &WEEK, &PARK_SOFT, &INITIAL_LOAD_ONLY})
         gf_showCheckMark(*box);
 
     startRun();
@@ -353,9 +366,10 @@ TEST_F(LearnedRuns, LearnedStandsAreCheckedAgainstTheAirportFile)
         .write(kLearnedFile);
 
     startRun();
-    EXPECT_EQ(stands(), (std::vector<std::string>{
-                            "A1 30.0m " + kA1Fixed + " [PH-FIX KLM B738 d1 12 KLM1] [PH-FIX KLM B738 d1 11  soft]",
-                            "B2 30.0m", "C3 30.0m cargo", "M1 20.0m manual"}));
+    EXPECT_EQ(stands(),
+              (std::vector<std::string>{"A1 30.0m " + kA1Fixed +
+                                            " [PH-FIX KLM B738 d1 12 KLM1] [PH-FIX KLM B738 d1 11  soft]",
+                                        "B2 30.0m", "C3 30.0m cargo", "M1 20.0m manual"}));
     const std::string path = fs::path(kLearnedFile).string();
     for (const std::string& line :
          {fmt::format("===> manually created standid M2 misses correct attributes in {}", path),
@@ -378,14 +392,25 @@ TEST_F(LearnedRuns, FilesThatCannotBeUsedAreKeptAside)
     const std::vector<std::string> airportStands = {"A1 30.0m " + kA1Fixed, "B2 30.0m", "C3 30.0m cargo"};
     const Row rows[] = {
         {"Unparsable", "<meta><info name=\"author\"/></parameters>",
-         fmt::format("{} found, but could not be loaded, saved as *.0.xml: Start-end tags mismatch", kLearnedFile),
+         fmt::format("{} found, but could not be loaded, saved as *.0.xml: Start-end tags mismatch",
+                     kLearnedFile),
          airportStands, "A1"},
-        {"NoAuthor", AirportFileBuilder::learnedFile("Schiphol", "simaddon").withoutMeta("author").stand("X1", 1, 1, 20, 0, {{"manual", "true"}}).text(),
+        {"NoAuthor",
+         AirportFileBuilder::learnedFile("Schiphol", "simaddon")
+             .withoutMeta("author")
+             .stand("X1", 1, 1, 20, 0, {{"manual", "true"}})
+             .text(),
          fmt::format("'{}' kept as '{}'", kLearnedFile, kKeptFile), airportStands, "A1"},
         // The stands before the repeated one stay, but the file is kept whole.
         {"RepeatedStandOfAHandMadeFile",
-         AirportFileBuilder::handmadeFile("Schiphol", "simaddon", -11).stand("H1", 52.3, 4.7, 20.0).stand("H2", 52.4, 4.7, 20.0).stand("H1", 52.5, 4.7, 20.0).text(),
-         "lf_readLearned: 94: Parking position H1 appears more than once?", {"H1 20.0m", "H2 20.0m"}, "H2"},
+         AirportFileBuilder::handmadeFile("Schiphol", "simaddon", -11)
+             .stand("H1", 52.3, 4.7, 20.0)
+             .stand("H2", 52.4, 4.7, 20.0)
+             .stand("H1", 52.5, 4.7, 20.0)
+             .text(),
+         "lf_readLearned: 94: Parking position H1 appears more than once?",
+         {"H1 20.0m", "H2 20.0m"},
+         "H2"},
     };
     for (const Row& row : rows)
     {

@@ -11,9 +11,9 @@
 #include "tests/support/settings_fixture.h"
 #include "tests/support/temp_folder.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
-#include <fmt/format.h>
 
 #include <algorithm>
 #include <string>
@@ -109,7 +109,8 @@ TEST_F(LearnedSave, WritesWhatTheRunLearnedWhereTheAirportFileLooksForIt)
     ASSERT_TRUE(lf_saveAirportFile(parking_, info_, false, parametersChanged_));
     const std::filesystem::path file = folder_ / lf_learnedFilePath("archive/stock/EHAM.xml", "stock");
     ASSERT_TRUE(std::filesystem::exists(file));
-    EXPECT_TRUE(logged(" 'airports/learned/stock/EHAM.xml' saved with 3 updates and one or more parameter changes"));
+    EXPECT_TRUE(
+        logged(" 'airports/learned/stock/EHAM.xml' saved with 3 updates and one or more parameter changes"));
     EXPECT_EQ(parking_.learnedUpdates, 0u);
     EXPECT_FALSE(parametersChanged_);
     EXPECT_GE(repaints_, 1);
@@ -125,11 +126,13 @@ TEST_F(LearnedSave, ThirdpartyFilesGoBelowTheirPublisher)
 {
     info_.publisher = "Fly Tampa";
     ASSERT_TRUE(lf_saveAirportFile(parking_, info_, false, parametersChanged_));
-    EXPECT_TRUE(std::filesystem::exists(folder_ / lf_learnedFilePath("airports/my_thirdparty/EHAM.xml", "Fly Tampa")));
+    EXPECT_TRUE(std::filesystem::exists(folder_ /
+                                        lf_learnedFilePath("airports/my_thirdparty/EHAM.xml", "Fly Tampa")));
     EXPECT_TRUE(std::filesystem::exists(folder_ / "airports/learned/thirdparty/Fly Tampa/EHAM.xml"));
     info_.publisher = "simaddon";
     ASSERT_TRUE(lf_saveAirportFile(parking_, info_, false, parametersChanged_));
-    EXPECT_TRUE(std::filesystem::exists(folder_ / lf_learnedFilePath("airports/my_ORBX/EHAM.xml", "simaddon")));
+    EXPECT_TRUE(
+        std::filesystem::exists(folder_ / lf_learnedFilePath("airports/my_ORBX/EHAM.xml", "simaddon")));
 }
 
 TEST_F(LearnedSave, APublisherThatIsNoFolderNameSavesNothing)

@@ -148,16 +148,16 @@ TEST_P(VisitLimits, AStayLongerThanTheLimitStartsANewOption)
     EXPECT_FALSE(stand().realVisits.contains(kHex));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ByKind, VisitLimits,
-    ::testing::Values(StayRow{"LargeFiveHalfHours", AcCategory::Large, 0, 15, true},
-                      StayRow{"LargeSixHalfHours", AcCategory::Large, 0, 16, false},
-                      StayRow{"LargeFourHours", AcCategory::Large, 0, 18, false},
-                      StayRow{"HeavySevenHalfHours", AcCategory::Heavy, 0, 17, true},
-                      StayRow{"HeavyEightHalfHours", AcCategory::Heavy, 0, 18, false},
-                      StayRow{"CargoElevenHalfHours", AcCategory::Large, 1, 21, true},
-                      StayRow{"CargoTwelveHalfHours", AcCategory::Heavy, 1, 22, false}),
-    [](const ::testing::TestParamInfo<StayRow>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(ByKind, VisitLimits,
+                         ::testing::Values(StayRow{"LargeFiveHalfHours", AcCategory::Large, 0, 15, true},
+                                           StayRow{"LargeSixHalfHours", AcCategory::Large, 0, 16, false},
+                                           StayRow{"LargeFourHours", AcCategory::Large, 0, 18, false},
+                                           StayRow{"HeavySevenHalfHours", AcCategory::Heavy, 0, 17, true},
+                                           StayRow{"HeavyEightHalfHours", AcCategory::Heavy, 0, 18, false},
+                                           StayRow{"CargoElevenHalfHours", AcCategory::Large, 1, 21, true},
+                                           StayRow{"CargoTwelveHalfHours", AcCategory::Heavy, 1, 22, false}),
+                         [](const ::testing::TestParamInfo<StayRow>& info)
+                         { return std::string(info.param.name); });
 
 TEST_F(OccupancyLearning, AStayAcrossMidnightFillsBothDays)
 {
@@ -251,9 +251,11 @@ TEST_F(OccupancyLearning, ABadHalfHourIsLoggedAndLearnsNothing)
     EXPECT_FALSE(arrive({kMon, 48}));
     EXPECT_TRUE(stand().options.empty());
     const auto lines = log.lines();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
-        return line.find("lt_addStandOption: hh_now: 48, invalid bitset position") != std::string::npos;
-    }));
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.find("lt_addStandOption: hh_now: 48, invalid bitset position") !=
+                                       std::string::npos;
+                            }));
 }
 
 TEST_F(OccupancyLearning, TheDatabaseGivesTheIdentityWithTheOperatorFirst)
@@ -287,10 +289,12 @@ TEST_F(OccupancyLearning, NewOptionIdsStayUniqueWhenTheLastOneIsDisabled)
 
 TEST_F(OccupancyLearning, AnEqualOccupancyIsNotAddedTwice)
 {
-    const OccupancyAdded first = gf_addOccupancy(stand(), StandOptionKind::real, {kMon, 5}, "KLM1_", "R1", aircraft_);
+    const OccupancyAdded first =
+        gf_addOccupancy(stand(), StandOptionKind::real, {kMon, 5}, "KLM1_", "R1", aircraft_);
     EXPECT_TRUE(first.created);
     EXPECT_EQ(stand().options[0].callsign, "KLM1"); // a ghost's mark is not learned
-    const OccupancyAdded again = gf_addOccupancy(stand(), StandOptionKind::soft, {kMon, 5}, "KLM1", "R1", aircraft_);
+    const OccupancyAdded again =
+        gf_addOccupancy(stand(), StandOptionKind::soft, {kMon, 5}, "KLM1", "R1", aircraft_);
     EXPECT_FALSE(again.created);
     EXPECT_EQ(again.id, 1u);
     EXPECT_FALSE(gf_addOccupancy(stand(), StandOptionKind::real, {kMon, 5}, "KLM1", "", aircraft_).created);
@@ -324,16 +328,16 @@ TEST_P(SecondCallsign, IsLearnedOnlyWhenItDiffersFromBoth)
     EXPECT_EQ(stand().options[0].coupledCallsign, row.wantCoupled);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SecondCallsign,
-    ::testing::Values(NameRow{"NoCallsignYet", "", "", "KLM1", "KLM1", ""},
-                      NameRow{"SameCallsign", "KLM1", "", "KLM1", "KLM1", ""},
-                      NameRow{"GhostOfTheSame", "KLM1", "", "KLM1_", "KLM1", ""},
-                      NameRow{"NewSecond", "KLM1", "", "KLM2", "KLM1", "KLM2"},
-                      NameRow{"SameSecond", "KLM1", "KLM2", "KLM2", "KLM1", "KLM2"},
-                      NameRow{"ReplacesSecond", "KLM1", "KLM2", "KLM3", "KLM1", "KLM3"},
-                      NameRow{"EmptyName", "KLM1", "KLM2", "_", "KLM1", "KLM2"}),
-    [](const ::testing::TestParamInfo<NameRow>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SecondCallsign,
+                         ::testing::Values(NameRow{"NoCallsignYet", "", "", "KLM1", "KLM1", ""},
+                                           NameRow{"SameCallsign", "KLM1", "", "KLM1", "KLM1", ""},
+                                           NameRow{"GhostOfTheSame", "KLM1", "", "KLM1_", "KLM1", ""},
+                                           NameRow{"NewSecond", "KLM1", "", "KLM2", "KLM1", "KLM2"},
+                                           NameRow{"SameSecond", "KLM1", "KLM2", "KLM2", "KLM1", "KLM2"},
+                                           NameRow{"ReplacesSecond", "KLM1", "KLM2", "KLM3", "KLM1", "KLM3"},
+                                           NameRow{"EmptyName", "KLM1", "KLM2", "_", "KLM1", "KLM2"}),
+                         [](const ::testing::TestParamInfo<NameRow>& info)
+                         { return std::string(info.param.name); });
 
 TEST_F(OccupancyLearning, ASecondCallsignDuringAStayIsLearned)
 {
@@ -354,9 +358,11 @@ TEST_F(OccupancyLearning, HalfHoursOutsideTheDayEndTheUpdate)
     EXPECT_FALSE(updateOptions(stand(), {5}, 2));
     EXPECT_TRUE(updateOptions(stand(), {5}, 1));
     const auto lines = log.lines();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
-        return line.find("updateOptions exception:invalid bitset position") != std::string::npos;
-    }));
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.find("updateOptions exception:invalid bitset position") !=
+                                       std::string::npos;
+                            }));
 }
 
 } // namespace

@@ -110,7 +110,8 @@ class ParkAirportTest : public ::testing::Test
     {
         const Airport* airport = gf_findAirport(code);
         ASSERT_NE(airport, nullptr);
-        state_.parkAirports.push_back(ParkAirport{code, reserved, airport->latitude, airport->longitude, 0.0});
+        state_.parkAirports.push_back(
+            ParkAirport{code, reserved, airport->latitude, airport->longitude, 0.0});
     }
 
     /// EDDF made the park airport and its file read, as the first two steps on the ground do.
@@ -224,7 +225,9 @@ TEST_F(ParkAirportTest, OnTheGroundWithoutAFileOrAnAirportNothingIsChosen)
     EXPECT_EQ(gf_shownMessage(), "User aircraft on the ground at EDDF, no airport file found");
     EXPECT_EQ(probes_, 1);
     const auto lines = log_.lines();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "User aircraft on the ground at EDDF, no airport file found"), 1);
+    EXPECT_EQ(
+        std::count(lines.begin(), lines.end(), "User aircraft on the ground at EDDF, no airport file found"),
+        1);
 
     standAt({45.0, -30.0}, true); // the middle of the Atlantic
     gf_updateParkAirport(state_, false);
@@ -250,9 +253,9 @@ TEST_F(ParkAirportTest, InTheAirTheFirstListedAirportInSightIsChosen)
         double altFt;
         bool chosen;
     };
-    for (const Case& c : {Case{"inside range and height", 19.0, 18000.0, true},
-                          Case{"beyond the range", 21.0, 5000.0, false},
-                          Case{"above the height", 10.0, 18001.0, false}})
+    for (const Case& c :
+         {Case{"inside range and height", 19.0, 18000.0, true}, Case{"beyond the range", 21.0, 5000.0, false},
+          Case{"above the height", 10.0, 18001.0, false}})
     {
         SCOPED_TRACE(c.name);
         state_.parkAirports.clear();
@@ -276,9 +279,9 @@ TEST_F(ParkAirportTest, TheParkAirportIsLeftOutOfSightAndStaticParkingEnds)
         double altFt;
         bool left;
     };
-    for (const Case& c : {Case{"21 nm with a range of 20", 21.0, 3000.0, true},
-                          Case{"above the height", 5.0, 19000.0, true},
-                          Case{"in sight", 19.5, 3000.0, false}})
+    for (const Case& c :
+         {Case{"21 nm with a range of 20", 21.0, 3000.0, true}, Case{"above the height", 5.0, 19000.0, true},
+          Case{"in sight", 19.5, 3000.0, false}})
     {
         SCOPED_TRACE(c.name);
         state_.parkAirports.clear();
@@ -295,8 +298,11 @@ TEST_F(ParkAirportTest, TheParkAirportIsLeftOutOfSightAndStaticParkingEnds)
         }
     }
     const auto lines = log_.lines();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line)
-                            { return line.ends_with(" EDDF (FRA) is out of sight (21.0 nm), parked aircraft will be removed"); }));
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.ends_with(
+                                    " EDDF (FRA) is out of sight (21.0 nm), parked aircraft will be removed");
+                            }));
 }
 
 TEST_F(ParkAirportTest, ANearerListedAirportInSightReplacesTheParkAirport)
@@ -310,9 +316,13 @@ TEST_F(ParkAirportTest, ANearerListedAirportInSightReplacesTheParkAirport)
     EXPECT_EQ(codes(), (std::vector<std::string>{"EDFH", "EDDF"}));
     EXPECT_TRUE(state_.parkAirport.code.empty());
     const auto lines = log_.lines();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line)
-                            { return line.find(" EDFH is in sight (") != std::string::npos &&
-                                     line.ends_with("nm), parked aircraft at EDDF (FRA) will be removed first"); }));
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& line)
+                            {
+                                return line.find(" EDFH is in sight (") != std::string::npos &&
+                                       line.ends_with(
+                                           "nm), parked aircraft at EDDF (FRA) will be removed first");
+                            }));
     gf_updateParkAirport(state_, false);
     EXPECT_EQ(state_.parkAirport.code, "EDFH");
 }
@@ -343,11 +353,14 @@ TEST_F(ParkAirportTest, AFileThatCannotBeReadClosesTheParkAirportAndTheCycleGoes
         std::size_t stands;
         std::string message;
     };
-    for (const Case& c :
-         {Case{"file gone", {}, false, 3, "lf_readParkedFile EDDF not found"},
-          Case{"repeated stand id", {"EDDF"}, true, 3,
-               "lf_readParkedFile airports/my_thirdparty/EDDF.xml: 94: Parking position A1 appears more than once?"},
-          Case{"no stands", {"EDDF"}, false, 0, "no stands found"}})
+    for (const Case& c : {Case{"file gone", {}, false, 3, "lf_readParkedFile EDDF not found"},
+                          Case{"repeated stand id",
+                               {"EDDF"},
+                               true,
+                               3,
+                               "lf_readParkedFile airports/my_thirdparty/EDDF.xml: 94: Parking position A1 "
+                               "appears more than once?"},
+                          Case{"no stands", {"EDDF"}, false, 0, "no stands found"}})
     {
         SCOPED_TRACE(c.name);
         files_ = {"EDDF"};
@@ -371,7 +384,8 @@ TEST_F(ParkAirportTest, ThePublisherUnknownIsRefused)
     standAt(kEddf, true);
     gf_updateParkAirport(state_, true);
     gf_updateParkAirport(state_, false);
-    EXPECT_EQ(gf_shownMessage(), "lf_readParkedFile EDDF has publisher:unknown, archive/thirdparty/unknown/EDDF.xml");
+    EXPECT_EQ(gf_shownMessage(),
+              "lf_readParkedFile EDDF has publisher:unknown, archive/thirdparty/unknown/EDDF.xml");
     EXPECT_TRUE(state_.parkAirport.code.empty());
 }
 
@@ -496,9 +510,10 @@ TEST_F(ParkAirportTest, ClosingSavesOnlyWhatChangedWhileStaticParkingRan)
         std::uint32_t updates;
         bool saved;
     };
-    for (const Case& c : {Case{"learned updates", true, false, 1, true}, Case{"a parameter", true, true, 0, true},
-                          Case{"nothing changed", true, false, 0, false},
-                          Case{"static parking not active", false, true, 4, false}})
+    for (const Case& c :
+         {Case{"learned updates", true, false, 1, true}, Case{"a parameter", true, true, 0, true},
+          Case{"nothing changed", true, false, 0, false},
+          Case{"static parking not active", false, true, 4, false}})
     {
         SCOPED_TRACE(c.name);
         calls_.clear();

@@ -67,8 +67,9 @@ class StaticParkingFlow : public ::testing::Test
 
     std::size_t activeStatics() const
     {
-        return static_cast<std::size_t>(std::count_if(gParking.staticAircraft.begin(), gParking.staticAircraft.end(),
-                                                      [](const SimAc& ac) { return ac.simState == SimState::active; }));
+        return static_cast<std::size_t>(
+            std::count_if(gParking.staticAircraft.begin(), gParking.staticAircraft.end(),
+                          [](const SimAc& ac) { return ac.simState == SimState::active; }));
     }
 
     test::SettingsFolder settings;
@@ -107,7 +108,8 @@ TEST_F(StaticParkingFlow, PlannedAircraftAreCreatedOneBySlotAndFlushed)
     lf_calcStaticParking(gParking);
     ASSERT_EQ(gParking.staticParked.size(), 3u);
 
-    ASSERT_TRUE(harness.runUntil([&] { return activeStatics() == 3; }, 5 * kSlotTicks + kActivationTicks + 100));
+    ASSERT_TRUE(
+        harness.runUntil([&] { return activeStatics() == 3; }, 5 * kSlotTicks + kActivationTicks + 100));
     ASSERT_EQ(harness.creates.size(), 3u);
     for (std::size_t i = 1; i < harness.creates.size(); ++i)
         EXPECT_EQ(harness.creates[i].tick - harness.creates[i - 1].tick, kSlotTicks);
@@ -154,7 +156,8 @@ TEST_F(StaticParkingFlow, ALiveAircraftParkingAboveTheLimitSendsTheEarliestStati
 {
     parking_percentage.set(30);
     lf_calcStaticParking(gParking);
-    ASSERT_TRUE(harness.runUntil([&] { return activeStatics() == 3; }, 5 * kSlotTicks + kActivationTicks + 100));
+    ASSERT_TRUE(
+        harness.runUntil([&] { return activeStatics() == 3; }, 5 * kSlotTicks + kActivationTicks + 100));
     ASSERT_EQ(gParking.maxPark, 3u);
 
     gParking.staticAircraft.front().parkedSlot = gf_packDayHalfHour({1, 10});

@@ -89,7 +89,8 @@ TEST_F(StaticParkingStandin, PlacedAircraftStandInTheSimulatorUntilFlushed)
 
     for (SimAc& ac : gParking.staticAircraft)
     {
-        ASSERT_TRUE(test::eventually([&] { return objectByTail(ac.callsign).value("added", false); })) << ac.callsign;
+        ASSERT_TRUE(test::eventually([&] { return objectByTail(ac.callsign).value("added", false); }))
+            << ac.callsign;
         const nlohmann::json object = objectByTail(ac.callsign);
         EXPECT_EQ(object["title"], "Known Jet");
         EXPECT_NEAR(object["latitude"].get<double>(), ac.standLat, 1e-6);

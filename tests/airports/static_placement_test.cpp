@@ -58,8 +58,9 @@ class StaticPlacement : public ::testing::Test
         return state.stands.back();
     }
 
-    static StandOccupancy& addOption(Stand& stand, const std::string& callsign, const std::string& registration,
-                                     std::vector<std::uint32_t> halves, const std::string& coupled = "")
+    static StandOccupancy& addOption(Stand& stand, const std::string& callsign,
+                                     const std::string& registration, std::vector<std::uint32_t> halves,
+                                     const std::string& coupled = "")
     {
         StandOccupancy o;
         o.airline = "KLM";
@@ -76,8 +77,9 @@ class StaticPlacement : public ::testing::Test
         return stand.options.back();
     }
 
-    static StaticParked record(std::uint32_t standId, const std::string& callsign, const std::string& coupled = "",
-                               std::uint8_t stays = 1, std::uint32_t offset = 0)
+    static StaticParked record(std::uint32_t standId, const std::string& callsign,
+                               const std::string& coupled = "", std::uint8_t stays = 1,
+                               std::uint32_t offset = 0)
     {
         return StaticParked{standId, offset, "KLM", "B738", callsign, coupled, "PH-" + callsign, stays};
     }
@@ -243,9 +245,10 @@ TEST_F(StaticPlacement, PlacesTheLastRecordAsACreateRequest)
     gf_assignStaticParking(state);
     EXPECT_TRUE(state.staticParked.empty());
     EXPECT_EQ(creates.size(), 1u);
-    EXPECT_TRUE(settings.logged(fmt::format("A1      : no static parking for KLM11, static aircraft {} is adjacent at "
-                                            "A1, possibly colliding",
-                                            ac.callsign)));
+    EXPECT_TRUE(settings.logged(
+        fmt::format("A1      : no static parking for KLM11, static aircraft {} is adjacent at "
+                    "A1, possibly colliding",
+                    ac.callsign)));
 }
 
 TEST_F(StaticPlacement, RecordsNextToAircraftAreDropped)
@@ -284,7 +287,8 @@ TEST_F(StaticPlacement, RecordsNextToAircraftAreDropped)
         if (row.liveOn >= 0)
             parkedLive(state.stands[static_cast<std::size_t>(row.liveOn)], "LIVE1", 5, row.phase);
         if (row.staticOn >= 0)
-            activeStatic(state.stands[static_cast<std::size_t>(row.staticOn)], "KLM9*", "KLM9", "PH-9", {1, 20});
+            activeStatic(state.stands[static_cast<std::size_t>(row.staticOn)], "KLM9*", "KLM9", "PH-9",
+                         {1, 20});
         state.staticParked = {record(b.standId, "KLM1")};
         const std::size_t lines = settings.logLines().size();
 

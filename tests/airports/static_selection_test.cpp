@@ -30,7 +30,7 @@ namespace
 
 using ::testing::ElementsAre;
 
-constexpr std::int64_t kMonday0000 = 1704067200; // 2024-01-01 00:00:00 UTC, a Monday
+constexpr std::int64_t kMonday0000 = 1704067200;              // 2024-01-01 00:00:00 UTC, a Monday
 constexpr std::int64_t kMonday1000 = kMonday0000 + 10 * 3600; // weekday 1, half-hour 20
 constexpr LatLon kOrigin{52.0, 4.0};
 
@@ -96,8 +96,8 @@ class StaticSelection : public ::testing::Test
     void standsHeldNow(int n)
     {
         for (int i = 1; i <= n; ++i)
-            addOption(addStand(fmt::format("S{}", i)),
-                      {fmt::format("KLM{}", i), fmt::format("PH-B{:02}", i)}, 1, {20});
+            addOption(addStand(fmt::format("S{}", i)), {fmt::format("KLM{}", i), fmt::format("PH-B{:02}", i)},
+                      1, {20});
     }
 
     std::vector<std::string> plannedStands() const
@@ -206,7 +206,8 @@ TEST_F(StaticSelection, EnoughAtOffsetZeroKeepsExactlyTheWanted)
     ASSERT_EQ(state.staticParked.size(), 3u);
     for (const StaticParked& p : state.staticParked)
         EXPECT_EQ(p.offset, 0u);
-    EXPECT_TRUE(settings.logged("10 real positions found, Max fit=24 hours, day 1, hh:20 or 10.5 hrs, fit: 0.5 hour"));
+    EXPECT_TRUE(settings.logged(
+        "10 real positions found, Max fit=24 hours, day 1, hh:20 or 10.5 hrs, fit: 0.5 hour"));
     EXPECT_TRUE(settings.logged("3 positions (30% vs wanted 30%, with Max fit=24 hours)"));
     EXPECT_EQ(gMainWindow.parkingBusy.load(), 0) << "nothing enabled them: the placement is still to come";
 }
@@ -243,7 +244,8 @@ TEST_F(StaticSelection, OffsetsReachBackAcrossMidnightIntoSunday)
     ASSERT_THAT(plannedStands(), ElementsAre("A1"));
     EXPECT_EQ(state.staticParked.front().offset, 5u);
     EXPECT_EQ(state.staticParked.front().callsign, "KLM9");
-    EXPECT_TRUE(settings.logged("1 real position found, Max fit=24 hours, day 1, hh:2 or 1.5 hrs, fit: 3 hour"));
+    EXPECT_TRUE(
+        settings.logged("1 real position found, Max fit=24 hours, day 1, hh:2 or 1.5 hrs, fit: 3 hour"));
     EXPECT_EQ(state.lastRealOffset, 5);
 }
 
@@ -353,7 +355,8 @@ TEST_F(StaticSelection, ReservedAndUserStandsAreExcluded)
 
     userOnGround = false;
     lf_calcStaticParking(state);
-    EXPECT_THAT(plannedStands(), ElementsAre("S1", "S3", "S4")) << "a user aircraft in the air stands nowhere";
+    EXPECT_THAT(plannedStands(), ElementsAre("S1", "S3", "S4"))
+        << "a user aircraft in the air stands nowhere";
 }
 
 TEST_F(StaticSelection, APlannedStandBlocksItsNeighbours)
@@ -418,7 +421,11 @@ TEST_F(StaticSelection, CoupledOptionStaysWhenItHoldsTheNextHalfHour)
     const Row rows[] = {
         {"holds the next half-hour", kMonday1000, {20, 21}, 1, false, 1},
         {"leaves before it", kMonday1000, {19, 20}, 1, false, 0},
-        {"the half-hour after now counts, not the one after the search time", kMonday1000, {18, 19, 21}, 1, false,
+        {"the half-hour after now counts, not the one after the search time",
+         kMonday1000,
+         {18, 19, 21},
+         1,
+         false,
          1},
         {"at midnight the next weekday's option decides", kMonday0000 - 1800, {47}, 7, true, 1},
         {"at midnight without one it leaves", kMonday0000 - 1800, {47}, 7, false, 0},
@@ -431,7 +438,8 @@ TEST_F(StaticSelection, CoupledOptionStaysWhenItHoldsTheNextHalfHour)
         Stand& s = addStand("A1");
         addOption(s, {"KLM1", "PH-AAA", "KLM2"}, row.weekday, row.halves);
         if (row.nextDayOption)
-            addOption(s, {"KLM2", "PH-AAA", "", "KLM", "B738"}, gf_stepForward({row.weekday, 47}).weekday, {0});
+            addOption(s, {"KLM2", "PH-AAA", "", "KLM", "B738"}, gf_stepForward({row.weekday, 47}).weekday,
+                      {0});
         lf_calcStaticParking(state);
         ASSERT_EQ(state.staticParked.size(), 1u);
         EXPECT_EQ(state.staticParked.front().stays, row.stays);
@@ -525,7 +533,8 @@ TEST_F(StaticSelection, WeekMatchesEveryWeekday)
     WEEK.set(true);
     lf_calcStaticParking(state);
     EXPECT_THAT(plannedStands(), ElementsAre("A1", "A2"));
-    EXPECT_TRUE(settings.logged("2 real positions found, Max fit=24 hours, week, hh:20 or 10.5 hrs, fit: 0.5 hour"));
+    EXPECT_TRUE(
+        settings.logged("2 real positions found, Max fit=24 hours, week, hh:20 or 10.5 hrs, fit: 0.5 hour"));
 }
 
 TEST_F(StaticSelection, DayAndHourAreLogged)

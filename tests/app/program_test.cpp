@@ -35,12 +35,13 @@ class ProgramRun
     // Starts the program with the program folder as working folder, the given lock folder and download site.
     bool start(const fs::path& lockFolder, const std::string& downloadBase = "http://127.0.0.1:9/")
     {
-        const std::string command = "cd '" + program_.path().string() + "' && exec '" + std::string(OXL_BIN_DIR) +
-                                    "/ordalis_p3d'";
+        const std::string command =
+            "cd '" + program_.path().string() + "' && exec '" + std::string(OXL_BIN_DIR) + "/ordalis_p3d'";
         return process_.start("/bin/sh", {"-c", command},
                               {"OXL_HEADLESS=1", "OXL_APPDATA=" + appData_.path().string(),
                                "OXL_REGISTRY=" + (appData_ / "registry.xml").string(),
-                               "OXL_DOWNLOAD_BASE=" + downloadBase, "XDG_RUNTIME_DIR=" + lockFolder.string()});
+                               "OXL_DOWNLOAD_BASE=" + downloadBase,
+                               "XDG_RUNTIME_DIR=" + lockFolder.string()});
     }
 
     // The log's lines after its header ("" when there is no log).
@@ -120,7 +121,8 @@ TEST(Program, StartupChecksRunInTheProgramFolder)
         EXPECT_TRUE(fs::is_directory(run.program_ / folder)) << folder;
     const auto lines = run.log();
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
-                            [](const std::string& line) { return line.starts_with("Error ") && line.ends_with("not available"); }));
+                            [](const std::string& line)
+                            { return line.starts_with("Error ") && line.ends_with("not available"); }));
     ASSERT_TRUE(run.process_.terminate());
     EXPECT_EQ(run.process_.wait(20000), std::optional<int>(0));
 }

@@ -14,15 +14,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <string_view>
 #include <iostream>
 #include <map>
 #include <set>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -138,7 +138,7 @@ bool inRange(const CapturedReport& r)
 
 // The stands of the airport file: where aircraft of the capture stand still on the field; their number.
 std::size_t writeAirportFile(const std::map<std::string, CapturedAircraft>& capture,
-                      const std::filesystem::path& file)
+                             const std::filesystem::path& file)
 {
     struct Spot
     {
@@ -170,7 +170,8 @@ std::size_t writeAirportFile(const std::map<std::string, CapturedAircraft>& capt
 
 // The demo installs few liveries, and an airliner is shown only in a livery of its airline: every airline
 // of the capture gets the demo's house colours of the types the demo has models of.
-void addCaptureLiveries(const std::map<std::string, CapturedAircraft>& capture, const std::filesystem::path& file)
+void addCaptureLiveries(const std::map<std::string, CapturedAircraft>& capture,
+                        const std::filesystem::path& file)
 {
     const std::map<std::string, std::string> models = {{"A319", "Ordalis Demo A319 Lufthansa D-AIBC"},
                                                        {"A320", "Ordalis Demo A320 house colours"},
@@ -188,7 +189,8 @@ void addCaptureLiveries(const std::map<std::string, CapturedAircraft>& capture, 
     }
     std::string lines;
     for (const auto& [airline, type] : pairs)
-        lines += fmt::format("\t<liv airl=\"{}\" type=\"{}\" title=\"{}\" />\n", airline, type, models.at(type));
+        lines +=
+            fmt::format("\t<liv airl=\"{}\" type=\"{}\" title=\"{}\" />\n", airline, type, models.at(type));
     std::string xml = readBytes(file);
     const auto end = xml.rfind("</liveries>");
     ASSERT_NE(end, std::string::npos);

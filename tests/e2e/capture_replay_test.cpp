@@ -68,7 +68,8 @@ TEST(CaptureReplay, MexicoCityTrafficIsCreatedAndMovesWithoutJumps)
     for (const auto& [id, object] : objects)
     {
         EXPECT_FALSE(object.title.empty()) << object.tail;
-        EXPECT_LT(largestStepM(object), kJumpM) << object.tail << " (" << object.positions.size() << " positions)";
+        EXPECT_LT(largestStepM(object), kJumpM)
+            << object.tail << " (" << object.positions.size() << " positions)";
         if (object.positions.size() > 30)
             ++moving;
     }

@@ -38,7 +38,8 @@ TEST(Closing, CloseEndsTheProgramAndItsLinksWithinAFewSeconds)
     const auto record = run.sourceRecord();
     EXPECT_TRUE(std::any_of(record.begin(), record.end(),
                             [](const std::string& line) { return line.ends_with(" exit"); }));
-    EXPECT_TRUE(run.sim().waitState([](const nlohmann::json& state) { return state["sessions"].empty(); }, 10s));
+    EXPECT_TRUE(
+        run.sim().waitState([](const nlohmann::json& state) { return state["sessions"].empty(); }, 10s));
 }
 
 } // namespace

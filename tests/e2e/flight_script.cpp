@@ -18,10 +18,12 @@ constexpr double kAirborneAboveFt = 50.0;
 
 } // namespace
 
-FlightScript::FlightScript(std::uint32_t hexid, std::string callsign, std::string type, std::string registration,
-                           double latDeg, double lonDeg, double headingDeg, double startS, double intervalS)
-    : hexid_(hexid), callsign_(std::move(callsign)), type_(std::move(type)), registration_(std::move(registration)),
-      latDeg_(latDeg), lonDeg_(lonDeg), headingDeg_(headingDeg), timeS_(startS), intervalS_(intervalS)
+FlightScript::FlightScript(std::uint32_t hexid, std::string callsign, std::string type,
+                           std::string registration, double latDeg, double lonDeg, double headingDeg,
+                           double startS, double intervalS)
+    : hexid_(hexid), callsign_(std::move(callsign)), type_(std::move(type)),
+      registration_(std::move(registration)), latDeg_(latDeg), lonDeg_(lonDeg), headingDeg_(headingDeg),
+      timeS_(startS), intervalS_(intervalS)
 {
 }
 
@@ -75,9 +77,9 @@ void FlightScript::report()
 {
     const bool airborne = altFt_ - groundFt > kAirborneAboveFt;
     // The source reports aircraft on the ground at altitude 0.
-    lines_.emplace_back(timeS_, trafficLine(hexid_, latDeg_, lonDeg_, airborne ? altFt_ : 0.0, verticalFpm_, airborne,
-                                            headingDeg_, speedKt_, callsign_, type_, registration_, origin_,
-                                            destination_, timeS_));
+    lines_.emplace_back(timeS_, trafficLine(hexid_, latDeg_, lonDeg_, airborne ? altFt_ : 0.0, verticalFpm_,
+                                            airborne, headingDeg_, speedKt_, callsign_, type_, registration_,
+                                            origin_, destination_, timeS_));
 }
 
 void writeReplay(const std::string& file, const std::vector<FlightScript>& scripts)

@@ -57,7 +57,8 @@ void startRun(RoadRun& run, const std::vector<FlightScript>& scripts)
 TEST(Flights, DepartureIsCreatedTakesOffAndIsRemovedOutOfRange)
 {
     RoadRun run(RunSettings{{"RANGE", "3"}});
-    FlightScript departure(4916108, "EDW23", "A320", "HB-IHY", kRwy28LatDeg, kRwy28LonDeg, kRwy28HeadingDeg, kStartS);
+    FlightScript departure(4916108, "EDW23", "A320", "HB-IHY", kRwy28LatDeg, kRwy28LonDeg, kRwy28HeadingDeg,
+                           kStartS);
     departure.route("LSZH", "LEPA").hold(6).move(30, 140).move(16, 160, 1800).move(70, 250, 2500);
     startRun(run, {departure});
 

@@ -116,7 +116,11 @@ TEST_F(LearnedRuns, EveryRunKeepsWhatTheRunsBeforeLearned)
 {
     // Run 1: the demo's aircraft standing at their stands are learned where they stand.
     startRun(demoFile("demo_traffic_LSZH.txt").string());
-    ASSERT_TRUE(run_.waitObjects([this](const auto&) { return created({"KLM1956", "SWR52", "DLH1189"}); }, 180s));
+    ASSERT_TRUE(run_.waitObjects(
+        [this](const auto&) {
+            return created({"KLM1956", "SWR52", "DLH1189"});
+        },
+        180s));
     closeRun();
     EXPECT_TRUE(run_.logHas(std::string("'") + kLearnedFile + "' saved with"));
     const std::set<std::string> run1 = learnedOptions(learnedFile());
@@ -127,9 +131,10 @@ TEST_F(LearnedRuns, EveryRunKeepsWhatTheRunsBeforeLearned)
     const std::string replay = (run_.folder() / "run2.txt").string();
     const auto stands = standPositions();
     const auto [a11Lat, a11Lon] = stands.at("A 11");
-    writeReplay(replay, {FlightScript(3949321, "AFR1614", "A320", "F-GKXC", a11Lat, a11Lon, 320.0, 1735732800.0)
-                             .route("LFPG", "LSZH")
-                             .hold(900)});
+    writeReplay(replay,
+                {FlightScript(3949321, "AFR1614", "A320", "F-GKXC", a11Lat, a11Lon, 320.0, 1735732800.0)
+                     .route("LFPG", "LSZH")
+                     .hold(900)});
     startRun(replay);
     EXPECT_TRUE(run_.waitLog(std::string("Read from learned airport file: '") + kLearnedFile + "'", 120s));
     ASSERT_TRUE(run_.waitObjects([this](const auto&) { return created({"AFR1614", "KLM1956*"}); }, 180s));
@@ -144,7 +149,8 @@ TEST_F(LearnedRuns, EveryRunKeepsWhatTheRunsBeforeLearned)
             if (option.substr(split + 1) + "*" != object.tail)
                 continue;
             const auto [lat, lon] = stands.at(option.substr(0, split));
-            EXPECT_LT(distanceM(object.positions.front().latDeg, object.positions.front().lonDeg, lat, lon), 30.0)
+            EXPECT_LT(distanceM(object.positions.front().latDeg, object.positions.front().lonDeg, lat, lon),
+                      30.0)
                 << object.tail;
         }
     }
@@ -157,9 +163,10 @@ TEST_F(LearnedRuns, EveryRunKeepsWhatTheRunsBeforeLearned)
     // Run 3 learns again and is killed while it saves: the learned file still holds everything.
     const char* asan = std::getenv("ASAN_OPTIONS");
     const fs::path mark = run_.folder() / "saving";
-    startRun(replay, {"LD_PRELOAD=" + std::string(OXL_BIN_DIR) + "/liboxl_hold_rename.so",
-                      "OXL_HOLD_RENAME_OF=" + std::string(kLearnedFile), "OXL_HOLD_RENAME_MARK=" + mark.string(),
-                      std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":verify_asan_link_order=0"});
+    startRun(replay,
+             {"LD_PRELOAD=" + std::string(OXL_BIN_DIR) + "/liboxl_hold_rename.so",
+              "OXL_HOLD_RENAME_OF=" + std::string(kLearnedFile), "OXL_HOLD_RENAME_MARK=" + mark.string(),
+              std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":verify_asan_link_order=0"});
     ASSERT_TRUE(run_.waitObjects([this](const auto&) { return created({"AFR1614"}); }, 180s));
     ASSERT_TRUE(run_.program().terminate());
     ASSERT_TRUE(waitUntil([&] { return fs::exists(mark); }, 60s)) << "the save never reached its rename";

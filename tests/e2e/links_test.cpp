@@ -24,7 +24,8 @@ constexpr double kStartS = 1735732800.0;
 // An aircraft circling the airport at 3000 ft above it for the seconds: legs of 40 s, turning 90 degrees.
 FlightScript circling(std::uint32_t hexid, const std::string& callsign, double seconds)
 {
-    FlightScript script(hexid, callsign, "A320", "F-GKXC", kUserLatDeg + 0.02, kUserLonDeg - 0.03, 90.0, kStartS);
+    FlightScript script(hexid, callsign, "A320", "F-GKXC", kUserLatDeg + 0.02, kUserLonDeg - 0.03, 90.0,
+                        kStartS);
     script.route("LFPG", "LSZH").flying(kGroundFt + 3000, 180);
     double heading = 90.0;
     for (double flown = 0; flown < seconds; flown += 40.0)
@@ -38,8 +39,8 @@ FlightScript circling(std::uint32_t hexid, const std::string& callsign, double s
 
 std::size_t objectsWithTail(const std::map<std::uint32_t, TrackedObject>& objects, const std::string& tail)
 {
-    return static_cast<std::size_t>(
-        std::count_if(objects.begin(), objects.end(), [&](const auto& entry) { return entry.second.tail == tail; }));
+    return static_cast<std::size_t>(std::count_if(
+        objects.begin(), objects.end(), [&](const auto& entry) { return entry.second.tail == tail; }));
 }
 
 bool anyRemovedWithTail(const std::map<std::uint32_t, TrackedObject>& objects, const std::string& tail)
@@ -73,12 +74,15 @@ TEST(Links, TrafficSourceDropsAndReturns)
     RoadRun run;
     // The source drops its link once, 60 s after it started, and connects again a second later.
     startCircling(run, 240, {"--drop-after", "60"});
-    ASSERT_TRUE(run.waitObjects([](const auto& objects) { return objectsWithTail(objects, "AFR1614") == 1; }, 90s));
+    ASSERT_TRUE(
+        run.waitObjects([](const auto& objects) { return objectsWithTail(objects, "AFR1614") == 1; }, 90s));
 
     // The program sees the source gone, takes its live aircraft out and waits for the source.
-    ASSERT_TRUE(run.waitObjects([](const auto& objects) { return anyRemovedWithTail(objects, "AFR1614"); }, 90s));
+    ASSERT_TRUE(
+        run.waitObjects([](const auto& objects) { return anyRemovedWithTail(objects, "AFR1614"); }, 90s));
     // Back: the program takes the waiting link at its next user state and the aircraft returns.
-    EXPECT_TRUE(run.waitObjects([](const auto& objects) { return objectsWithTail(objects, "AFR1614") == 2; }, 120s));
+    EXPECT_TRUE(
+        run.waitObjects([](const auto& objects) { return objectsWithTail(objects, "AFR1614") == 2; }, 120s));
     const auto record = run.sourceRecord();
     const std::size_t dropped = recordIndex(record, "# dropped");
     ASSERT_LT(dropped, record.size());
@@ -92,7 +96,8 @@ TEST(Links, BadDatagramBurstChangesNothing)
 {
     RoadRun run;
     startCircling(run, 120, {"--bad"});
-    ASSERT_TRUE(run.waitObjects([](const auto& objects) { return objectsWithTail(objects, "AFR1614") == 1; }, 90s));
+    ASSERT_TRUE(
+        run.waitObjects([](const auto& objects) { return objectsWithTail(objects, "AFR1614") == 1; }, 90s));
     // Every bad datagram is logged and skipped.
     EXPECT_TRUE(run.waitLog("QNH datagram is not a JSON object: not json", 30s));
     EXPECT_TRUE(run.waitLog("buffer overrun", 30s));

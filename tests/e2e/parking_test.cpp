@@ -92,7 +92,8 @@ TEST_F(ParkAirport, ArrivalLandsTaxisAndParksAtAFreeStand)
 {
     start({arrivalToStand()});
     // Reports are shown 30 s late; the whole arrival takes a little over two minutes.
-    ASSERT_TRUE(run_.waitObjects([](const auto& objects) { return byTail(objects, "AFR1614") != nullptr; }, 120s));
+    ASSERT_TRUE(
+        run_.waitObjects([](const auto& objects) { return byTail(objects, "AFR1614") != nullptr; }, 120s));
     EXPECT_TRUE(run_.waitLog("A 11    : AFR1614  parks", 300s));
     // The flying aircraft came down to the ground; the parked one stands on the stand.
     const auto objects = run_.objects();

@@ -27,8 +27,9 @@ constexpr double kGroundFt = 1416;
 
 constexpr const char* kConnected = "Lockheed Martin Prepar3D v5 (5.3.17.28160) connected";
 constexpr const char* kVersionCheckFailed = "Downloading version info from my web site failed!";
-constexpr const char* kReaderFailed = "The Traffic Reader has stopped with error: bind to stream socket failed, "
-                                      "error: 10048 Address already in use";
+constexpr const char* kReaderFailed =
+    "The Traffic Reader has stopped with error: bind to stream socket failed, "
+    "error: 10048 Address already in use";
 
 std::string settingsOf(const RoadRun& run)
 {
@@ -110,8 +111,8 @@ TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
     // One aircraft with an installed livery flying east past Zurich, a report every 2 s.
     std::string replay;
     for (int i = 0; i < 60; ++i)
-        replay += trafficLine(4922923, 47.46, 8.50 + 0.0015 * i, 4000, 0, true, 90, 180, "EDW23", "A320", "HB-IHY",
-                              "LSZH", "LPMA", 1796640000.0 + 2.0 * i) +
+        replay += trafficLine(4922923, 47.46, 8.50 + 0.0015 * i, 4000, 0, true, 90, 180, "EDW23", "A320",
+                              "HB-IHY", "LSZH", "LPMA", 1796640000.0 + 2.0 * i) +
                   "\n";
     writeBytes(run.folder() / "replay.txt", replay);
     ASSERT_TRUE(run.startTraffic({"--replay", (run.folder() / "replay.txt").string(), "--qnh", "1013"}));
@@ -123,10 +124,12 @@ TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
     EXPECT_FALSE(created.tail.empty());
     // The user state reaches the source from the main loop every second.
     EXPECT_TRUE(waitUntil(
-        [&] {
+        [&]
+        {
             const auto lines = run.sourceRecord();
             return std::count_if(lines.begin(), lines.end(),
-                                 [](const std::string& line) { return line.find("Qs121=") != std::string::npos; }) >= 3;
+                                 [](const std::string& line)
+                                 { return line.find("Qs121=") != std::string::npos; }) >= 3;
         },
         30s));
 
@@ -191,7 +194,8 @@ TEST(SimulatorGone, QuitThenCloseEndsTheProgram)
     EXPECT_EQ(run.sim().command("quit"), "ok");
     EXPECT_EQ(run.sim().command("drop"), "ok");
     EXPECT_TRUE(run.waitLog(
-        "SimConnect: the link to the simulator is gone (closed by the simulator, status 4, error 0xC000013E)", 30s));
+        "SimConnect: the link to the simulator is gone (closed by the simulator, status 4, error 0xC000013E)",
+        30s));
     EXPECT_TRUE(run.waitLog("Exiting: SIM WAS CLOSED", 30s));
     EXPECT_EQ(run.program().wait(30000), std::optional<int>(0));
     EXPECT_EQ(run.logCount("SimConnect request error"), 0u);

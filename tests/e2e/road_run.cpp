@@ -15,7 +15,6 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-
 namespace oxl::test
 {
 
@@ -28,14 +27,15 @@ std::string settingsXml(const fs::path& simFolder, const std::map<std::string, s
 {
     // The scans are off: the liveries come from the scan file the demo's script writes. A run that asks
     // for a livery scan scans the demo's aircraft folders, which lie among the simulator's own aircraft.
-    std::map<std::string, std::string> settings = {{"PROGRAM_VERSION", "11.0.4"},
-                                                   {"SIM_INSTALL_PATH", simFolder.string()},
-                                                   {"SCAN_LIVERIES", "false"},
-                                                   {"LIG_AUTOMATIC", "false"},
-                                                   {"lfolder0", (simFolder / "SimObjects" / "Airplanes").string()},
-                                                   {"SCAN_AIRPORTS", "false"},
-                                                   {"AUTO_RANGE", "false"},
-                                                   {"RANGE", "40"}};
+    std::map<std::string, std::string> settings = {
+        {"PROGRAM_VERSION", "11.0.4"},
+        {"SIM_INSTALL_PATH", simFolder.string()},
+        {"SCAN_LIVERIES", "false"},
+        {"LIG_AUTOMATIC", "false"},
+        {"lfolder0", (simFolder / "SimObjects" / "Airplanes").string()},
+        {"SCAN_AIRPORTS", "false"},
+        {"AUTO_RANGE", "false"},
+        {"RANGE", "40"}};
     for (const auto& [key, value] : extra)
         settings[key] = value;
     std::string xml = "<?xml version=\"1.0\"?>\n<parameters>\n";
@@ -109,10 +109,11 @@ std::string trafficLine(std::uint32_t hexid, double latDeg, double lonDeg, doubl
                         const std::string& destination, double reportTimeS)
 {
     const double heading = trackDeg > 0 ? trackDeg : 360.0;
-    return fmt::format("RTTFC,{},{:.5f},{:.5f},{:.0f},{:.0f},{},{:.1f},{:.0f},{},{},{},{},{},{:.2f},,,adsb_icao,,,-1,,,"
-                       "0,,{:.1f},,,A3",
-                       hexid, latDeg, lonDeg, altFt, airborne ? vsFpm : 0.0, airborne ? 1 : 0, heading,
-                       groundSpeedKt, callsign, type, registration, origin, destination, reportTimeS, heading);
+    return fmt::format(
+        "RTTFC,{},{:.5f},{:.5f},{:.0f},{:.0f},{},{:.1f},{:.0f},{},{},{},{},{},{:.2f},,,adsb_icao,,,-1,,,"
+        "0,,{:.1f},,,A3",
+        hexid, latDeg, lonDeg, altFt, airborne ? vsFpm : 0.0, airborne ? 1 : 0, heading, groundSpeedKt,
+        callsign, type, registration, origin, destination, reportTimeS, heading);
 }
 
 RoadRun::RoadRun(const RunSettings& settings)
@@ -120,9 +121,9 @@ RoadRun::RoadRun(const RunSettings& settings)
 {
     const fs::path program = programFolder();
     const fs::path appData = work_ / "appdata";
-    for (const fs::path& folder : {program / "docs", program / "input", appData / "Ordalis_P3D",
-                                   work_ / "documents", work_ / "public", work_ / "P3Dv5" / "Scenery",
-                                   work_ / "pipes", work_ / "run"})
+    for (const fs::path& folder :
+         {program / "docs", program / "input", appData / "Ordalis_P3D", work_ / "documents", work_ / "public",
+          work_ / "P3Dv5" / "Scenery", work_ / "pipes", work_ / "run"})
         fs::create_directories(folder);
     fs::permissions(work_ / "run", fs::perms::owner_all, fs::perm_options::replace);
     fs::copy(fs::path(OXL_BIN_DIR) / "input", program / "input", fs::copy_options::recursive);
@@ -167,10 +168,12 @@ void RoadRun::parkAt(const std::string& icao, const fs::path& airportFile)
     downloadBase_ = "file://" + (work_ / "site").string() + "/";
 }
 
-bool RoadRun::startSim(double latDeg, double lonDeg, double groundFt, const std::vector<std::string>& extraArgs)
+bool RoadRun::startSim(double latDeg, double lonDeg, double groundFt,
+                       const std::vector<std::string>& extraArgs)
 {
-    std::vector<std::string> args = {"--ground-ft", fmt::format("{}", groundFt), "--track",
-                                     (work_ / "sim_track.jsonl").string(), "--journal-memory", "20000"};
+    std::vector<std::string> args = {"--ground-ft",      fmt::format("{}", groundFt),
+                                     "--track",          (work_ / "sim_track.jsonl").string(),
+                                     "--journal-memory", "20000"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     if (!sim_.start(OXL_BIN_DIR, args, (work_ / "pipes").string()))
         return false;
@@ -200,14 +203,16 @@ bool RoadRun::startProgram(const std::vector<std::string>& extraEnv)
     const fs::path appData = work_ / "appdata";
     const std::string command =
         "cd '" + programFolder().string() + "' && exec '" + std::string(OXL_BIN_DIR) + "/ordalis_p3d'";
-    std::vector<std::string> env = {"OXL_HEADLESS=1", "OXL_APPDATA=" + appData.string(),
-                           "OXL_REGISTRY=" + (work_ / "registry.xml").string(),
-                           "OXL_DOCUMENTS=" + (work_ / "documents").string(),
-                           "OXL_PUBLIC_DOCUMENTS=" + (work_ / "public").string(),
-                           "OXL_PIPE_DIR=" + (work_ / "pipes").string(),
-                           "OXL_DOWNLOAD_BASE=" + downloadBase_, "XDG_RUNTIME_DIR=" + (work_ / "run").string(),
-                           "OXL_TRAFFIC_PORT=" + std::to_string(trafficPort_),
-                           "OXL_QNH_PORT=" + std::to_string(qnhPort_)};
+    std::vector<std::string> env = {"OXL_HEADLESS=1",
+                                    "OXL_APPDATA=" + appData.string(),
+                                    "OXL_REGISTRY=" + (work_ / "registry.xml").string(),
+                                    "OXL_DOCUMENTS=" + (work_ / "documents").string(),
+                                    "OXL_PUBLIC_DOCUMENTS=" + (work_ / "public").string(),
+                                    "OXL_PIPE_DIR=" + (work_ / "pipes").string(),
+                                    "OXL_DOWNLOAD_BASE=" + downloadBase_,
+                                    "XDG_RUNTIME_DIR=" + (work_ / "run").string(),
+                                    "OXL_TRAFFIC_PORT=" + std::to_string(trafficPort_),
+                                    "OXL_QNH_PORT=" + std::to_string(qnhPort_)};
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     return program_.start("/bin/sh", {"-c", command}, env);
 }
@@ -228,8 +233,9 @@ bool RoadRun::logHas(const std::string& text) const
 std::size_t RoadRun::logCount(const std::string& text) const
 {
     const auto lines = log();
-    return static_cast<std::size_t>(std::count_if(
-        lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; }));
+    return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(),
+                                                  [&](const std::string& line)
+                                                  { return line.find(text) != std::string::npos; }));
 }
 
 bool RoadRun::waitLog(const std::string& text, std::chrono::milliseconds bound)
@@ -301,15 +307,15 @@ void RoadRun::dumpOnFailure() const
     std::cerr << "---- end of program log ----\n";
     for (const auto& [id, object] : objects())
     {
-        std::cerr << fmt::format("object {} '{}' '{}': {} positions, largest step {:.0f} m{}\n", id, object.tail,
-                                 object.title, object.positions.size(), largestStepM(object),
+        std::cerr << fmt::format("object {} '{}' '{}': {} positions, largest step {:.0f} m{}\n", id,
+                                 object.tail, object.title, object.positions.size(), largestStepM(object),
                                  object.removed ? ", removed" : "");
         // Every 30th position: enough to follow the path.
         for (std::size_t i = 0; i < object.positions.size(); i += 30)
         {
             const TrackEvent& p = object.positions[i];
-            std::cerr << fmt::format("  {:>7} ms {:.5f} {:.5f} {:.0f} ft {:.0f} deg\n", p.ms, p.latDeg, p.lonDeg,
-                                     p.altFt, p.headingDeg);
+            std::cerr << fmt::format("  {:>7} ms {:.5f} {:.5f} {:.0f} ft {:.0f} deg\n", p.ms, p.latDeg,
+                                     p.lonDeg, p.altFt, p.headingDeg);
         }
     }
 }

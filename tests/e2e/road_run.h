@@ -67,7 +67,8 @@ class RoadRun
     /// archived file of a stock airport; call before startProgram.
     void parkAt(const std::string& icao, const std::filesystem::path& airportFile);
     /// Starts the simulator stand-in with the user's aircraft at the position (ground at groundFt).
-    bool startSim(double latDeg, double lonDeg, double groundFt, const std::vector<std::string>& extraArgs = {});
+    bool startSim(double latDeg, double lonDeg, double groundFt,
+                  const std::vector<std::string>& extraArgs = {});
     /// Starts the traffic-source stand-in with the arguments (its record file is added).
     bool startTraffic(const std::vector<std::string>& args);
     /// Starts the program in its program folder, headless, with further environment entries.

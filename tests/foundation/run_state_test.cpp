@@ -24,8 +24,9 @@ class RunStateTest : public ::testing::Test
 
 TEST_F(RunStateTest, EveryReasonHasItsWord)
 {
-    const std::vector<std::string> words{"NOT YET SET",     "SIM WAS CLOSED",   "NEW FLIGHT",   "NEW SETTINGS",
-                                         "USER CLOSED SIM", "SIMCONNECT ERROR", "READER ERROR", "SYSTEM ERROR"};
+    const std::vector<std::string> words{"NOT YET SET",  "SIM WAS CLOSED",  "NEW FLIGHT",
+                                         "NEW SETTINGS", "USER CLOSED SIM", "SIMCONNECT ERROR",
+                                         "READER ERROR", "SYSTEM ERROR"};
     for (std::uint32_t reason = 0; reason < words.size(); ++reason)
         EXPECT_EQ(gf_exitReasonWord(reason), words[reason]);
 }
@@ -57,10 +58,12 @@ TEST_F(RunStateTest, OneWinnerAmongRacingThreads)
     std::atomic<int> winners{0};
     std::vector<std::thread> threads;
     for (int i = 0; i < 8; ++i)
-        threads.emplace_back([&winners, i] {
-            if (gf_requestStop(i % 2 ? ExitReason::readerError : ExitReason::simconnectError, i))
-                ++winners;
-        });
+        threads.emplace_back(
+            [&winners, i]
+            {
+                if (gf_requestStop(i % 2 ? ExitReason::readerError : ExitReason::simconnectError, i))
+                    ++winners;
+            });
     for (auto& thread : threads)
         thread.join();
     EXPECT_EQ(winners.load(), 1);

@@ -15,13 +15,13 @@ namespace oxl
 namespace
 {
 
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using test::AircraftFolder;
 using test::CfgCharset;
 using test::CfgOutcome;
 using test::linesOf;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 std::list<LiveryData> readCfg(const test::GeneratedCfg& cfg, int folderIndex)
 {
@@ -129,9 +129,11 @@ TEST_F(AircraftCfgTest, GeneratedTreeGivesItsLiveriesAndReports)
 
 TEST_F(AircraftCfgTest, EveryCharsetAndLineEndGivesTheSameLiveries)
 {
-    const std::vector<std::string> lines = joined(
-        {{"[General]", "atc_model=B738"}, section("[fltsim.0]", "Caf\xC3\xA9 one"), section("[fltsim.1]", "two")});
-    for (const CfgCharset charset : {CfgCharset::Utf8, CfgCharset::Utf8Bom, CfgCharset::Utf16Le, CfgCharset::Utf16Be})
+    const std::vector<std::string> lines = joined({{"[General]", "atc_model=B738"},
+                                                   section("[fltsim.0]", "Caf\xC3\xA9 one"),
+                                                   section("[fltsim.1]", "two")});
+    for (const CfgCharset charset :
+         {CfgCharset::Utf8, CfgCharset::Utf8Bom, CfgCharset::Utf16Le, CfgCharset::Utf16Be})
     {
         for (const test::LineEnd end : {test::LineEnd::Lf, test::LineEnd::CrLf})
         {
@@ -148,13 +150,17 @@ TEST_F(AircraftCfgTest, HeadersOpenAndCloseSections)
 {
     std::filesystem::create_directories(root_ / "Cases" / "Headers" / "texture.BAW       [remark far right]");
     const auto liveries = lf_searchLiveriesinFile(
-        1, writeCfg("Headers",
-                    joined({{"[General]", "atc_model=B738"}, section("[fltsim.x]", "malformed"),
-                            section("[FLTSIM.3] // note", "with comment"), section("[Fltsim.2]", "mixed case"),
-                            section("[fltsim.0]", "zero"), section("[fltsim.0]", "zero again"),
-                            {"//[fltsim.4]", "title=below a commented header", "   [General]"},
-                            section("[fltsim.5]", "closed by general"), {"   [General]", "title=ignored"},
-                            section("[fltsim.6]", "remark"), {"texture=BAW       [remark far right]"}})));
+        1, writeCfg("Headers", joined({{"[General]", "atc_model=B738"},
+                                       section("[fltsim.x]", "malformed"),
+                                       section("[FLTSIM.3] // note", "with comment"),
+                                       section("[Fltsim.2]", "mixed case"),
+                                       section("[fltsim.0]", "zero"),
+                                       section("[fltsim.0]", "zero again"),
+                                       {"//[fltsim.4]", "title=below a commented header", "   [General]"},
+                                       section("[fltsim.5]", "closed by general"),
+                                       {"   [General]", "title=ignored"},
+                                       section("[fltsim.6]", "remark"),
+                                       {"texture=BAW       [remark far right]"}})));
     EXPECT_THAT(titles(liveries), ElementsAre("malformed", "with comment", "mixed case", "zero", "zero again",
                                               "closed by general", "remark"));
     EXPECT_THAT(linesOf(gLiveries.IncompleteSections), IsEmpty());
@@ -210,7 +216,8 @@ TEST_F(AircraftCfgTest, FilesWithoutReadableTextGiveNothing)
     test::writeBytes(root_ / "Cases" / "OneByte" / "aircraft.cfg", "[");
     EXPECT_THAT(lf_searchLiveriesinFile(1, onDriveD("Cases\\OneByte\\aircraft.cfg")), IsEmpty());
     // An unpaired surrogate in UTF-16.
-    test::writeBytes(root_ / "Cases" / "BadUtf16" / "aircraft.cfg", std::string("\xFF\xFE[\0\n\0\x00\xD8x\0", 10));
+    test::writeBytes(root_ / "Cases" / "BadUtf16" / "aircraft.cfg",
+                     std::string("\xFF\xFE[\0\n\0\x00\xD8x\0", 10));
     EXPECT_THAT(lf_searchLiveriesinFile(1, onDriveD("Cases\\BadUtf16\\aircraft.cfg")), IsEmpty());
     test::writeBytes(root_ / "IVAO_MTL" / "IVAO_B738" / "aircraft.cfg", "[");
     EXPECT_THAT(lf_readAircraftCfg(1, onDriveD("IVAO_MTL\\IVAO_B738\\aircraft.cfg")), IsEmpty());
@@ -242,14 +249,14 @@ TEST_F(AircraftCfgTest, IvaoTypesComeFromThePackageFolder)
     for (const std::string folder : {"IVAO_B738w", "IVAO_B744F", "IVAO_T154M", "IVAO_T154B2", "IVAO_GLID_KA8",
                                      "IVAO_B737-800", "IVAO_XX99"})
     {
-        test::writeAircraftFolder(root_.path(), AircraftFolder{std::filesystem::path("Ivao") / "ivao_mtl" / folder,
-                                                               "aircraft.cfg",
-                                                               {"[fltsim.0]", "title=T " + folder, "sim=a",
-                                                                "atc_id=G-EUPA"},
-                                                               CfgCharset::Utf16Le,
-                                                               test::LineEnd::CrLf,
-                                                               {"model", "texture"},
-                                                               {"A.AIR"}});
+        test::writeAircraftFolder(
+            root_.path(), AircraftFolder{std::filesystem::path("Ivao") / "ivao_mtl" / folder,
+                                         "aircraft.cfg",
+                                         {"[fltsim.0]", "title=T " + folder, "sim=a", "atc_id=G-EUPA"},
+                                         CfgCharset::Utf16Le,
+                                         test::LineEnd::CrLf,
+                                         {"model", "texture"},
+                                         {"A.AIR"}});
         for (const LiveryData& livery :
              lf_readAircraftCfg(4, onDriveD("Ivao\\ivao_mtl\\" + folder + "\\aircraft.cfg")))
         {

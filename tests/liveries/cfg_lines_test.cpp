@@ -68,8 +68,9 @@ class LineMaker
     std::string keyLine(const std::string& key)
     {
         static const std::vector<std::string> spaces = {" ", "\t", "\r", "\n", "\v", "\f"};
-        static const std::vector<std::string> chars = {"a", "Z", "0", " ", "\t", "\r", "\n", std::string(1, '\0'),
-                                                       "\xE9", ";", ",", "=", "[", "]", ".", "*", "\\", "_", "\v"};
+        static const std::vector<std::string> chars = {
+            "a", "Z", "0", " ", "\t", "\r", "\n", std::string(1, '\0'), "\xE9", ";", ",", "=",
+            "[", "]", ".", "*", "\\", "_",  "\v"};
         std::string spelled = key;
         for (char& c : spelled)
         {
@@ -78,7 +79,8 @@ class LineMaker
                 c = static_cast<char>(c - 'a' + 'A');
             }
         }
-        const std::vector<std::string> keys = {spelled, key.substr(0, key.size() - 1), key + "x", "x" + key, ""};
+        const std::vector<std::string> keys = {spelled, key.substr(0, key.size() - 1), key + "x", "x" + key,
+                                               ""};
         return repeat(spaces, 2) + pick(keys) + repeat(spaces, 2) + pick({"=", "=", "=", "", "=="}) +
                repeat(spaces, 2) + repeat(chars, 8) + repeat(spaces, 2);
     }
@@ -88,15 +90,15 @@ class LineMaker
         static const std::vector<std::string> spaces = {" ", "\t", "\r", "\n"};
         static const std::vector<std::string> digits = {"0", "1", "9", "x", "-", " "};
         return pick({"", "", "//", "/"}) + repeat(spaces, 2) +
-               pick({"[fltsim.", "[FLTSIM.", "[FltSim.", "[fltsim", "fltsim.", "[fltsim.["}) + repeat(digits, 4) +
-               pick({"]", "]", "", "]]", "] //c"}) + repeat(spaces, 2);
+               pick({"[fltsim.", "[FLTSIM.", "[FltSim.", "[fltsim", "fltsim.", "[fltsim.["}) +
+               repeat(digits, 4) + pick({"]", "]", "", "]]", "] //c"}) + repeat(spaces, 2);
     }
 
     std::string ivaoPath()
     {
-        static const std::vector<std::string> parts = {
-            "D:", "AI", "IVAO_MTL", "ivao_mtl", "IVAO_B738w", "IVAO_", "IVAO_B-7", "IVAO_A_1", "x", "ivao_x-csl",
-            "a\rb"};
+        static const std::vector<std::string> parts = {"D:",         "AI",         "IVAO_MTL", "ivao_mtl",
+                                                       "IVAO_B738w", "IVAO_",      "IVAO_B-7", "IVAO_A_1",
+                                                       "x",          "ivao_x-csl", "a\rb"};
         std::string path;
         const int count = std::uniform_int_distribution<int>(0, 4)(random_);
         for (int i = 0; i < count; ++i)
@@ -104,13 +106,15 @@ class LineMaker
             path += pick(parts) + pick({"\\", "\\", "/"});
         }
         return path + pick({"IVAO_MTL\\IVAO_B738w\\", "ivao_mtl\\Ivao_T154\\", "IVAO_MTL\\", ""}) +
-               pick({"aircraft.cfg", "AIRCRAFT.CFG", "aircraftXcfg", "aircraft.cfgx", "sim.cfg", "aircraft\r"
-                                                                                                  "cfg"});
+               pick({"aircraft.cfg", "AIRCRAFT.CFG", "aircraftXcfg", "aircraft.cfgx", "sim.cfg",
+                     "aircraft\r"
+                     "cfg"});
     }
 
     std::string ivaoTitle(const std::string& type)
     {
-        static const std::vector<std::string> chars = {"A", "a", "1", "_", " ", "\t", "-", "\r", "\n", "\xE9"};
+        static const std::vector<std::string> chars = {"A",  "a", "1",  "_",  " ",
+                                                       "\t", "-", "\r", "\n", "\xE9"};
         return pick({type, type, "b738", "B73", ""}) + repeat(chars, 7);
     }
 
@@ -143,8 +147,8 @@ TEST(CfgLinesTest, HeadersAgreeWithThePattern)
         if (!(line.size() >= 2 && line.starts_with("//")))
         {
             expected = patternValue(line, kHeaderPattern, 2);
-            if (expected.empty() && (line.find("[fltsim.") != std::string::npos ||
-                                     line.find("[FLTSIM.") != std::string::npos))
+            if (expected.empty() &&
+                (line.find("[fltsim.") != std::string::npos || line.find("[FLTSIM.") != std::string::npos))
             {
                 expected = "10000";
             }

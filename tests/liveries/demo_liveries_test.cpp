@@ -76,7 +76,8 @@ TEST_F(DemoLiveriesTest, ScanOfTheFoldersGivesTheWrittenLiveries)
     {
         ++files;
         gFoundation.gRunningWorkers = 1;
-        const WinPath cfg("D:\\SimObjects\\Airplanes\\" + entry.path().filename().string() + "\\aircraft.cfg");
+        const WinPath cfg("D:\\SimObjects\\Airplanes\\" + entry.path().filename().string() +
+                          "\\aircraft.cfg");
         for (const LiveryData& livery : lf_searchLiveriesinFile(files, cfg))
             scanned.push_back(keyOf(livery));
     }
@@ -110,7 +111,8 @@ TEST_F(DemoLiveriesTest, EveryAirlineAndTypeOfTheRecordingHasALivery)
         offered.emplace_back(livery.airl, livery.atcid);
 
     // Callsign and registration of every aircraft of the recording, from its traffic lines.
-    const std::string recording = test::readBytes(fs::path(OXL_SOURCE_DIR) / "data" / "demo_traffic_LSZH.txt");
+    const std::string recording =
+        test::readBytes(fs::path(OXL_SOURCE_DIR) / "data" / "demo_traffic_LSZH.txt");
     ASSERT_FALSE(recording.empty());
     std::size_t start = 0;
     int checked = 0;
@@ -124,7 +126,8 @@ TEST_F(DemoLiveriesTest, EveryAirlineAndTypeOfTheRecordingHasALivery)
         for (std::size_t from = 0, comma;; from = comma + 1)
         {
             comma = line.find(',', from);
-            fields.push_back(line.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
+            fields.push_back(
+                line.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
             if (comma == std::string::npos)
                 break;
         }

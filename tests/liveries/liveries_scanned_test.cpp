@@ -12,10 +12,10 @@ namespace
 {
 
 namespace fs = std::filesystem;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using test::readBytes;
 using test::writeBytes;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 
 class LiveriesScannedTest : public test::LiveryScanTest
 {
@@ -60,7 +60,8 @@ TEST_F(LiveriesScannedTest, WrittenLiveriesReadBackSorted)
     gf_writeLiveriesScannedXml();
     const std::string text = readBytes(gf_liveriesScannedPath());
     EXPECT_THAT(text, HasSubstr("<liv airl=\"BAW\" type=\"A320\" title=\"a\" />"));
-    EXPECT_THAT(text, HasSubstr("<liv airl=\"DLH\" type=\"B738\" cargo=\"true\" title=\"b\" atcid=\"D-ABCD\" />"));
+    EXPECT_THAT(text,
+                HasSubstr("<liv airl=\"DLH\" type=\"B738\" cargo=\"true\" title=\"b\" atcid=\"D-ABCD\" />"));
     EXPECT_THAT(text, HasSubstr("<info name=\"author\""));
     EXPECT_TRUE(log_.contains("'output/LiveriesScanned.xml' saved"));
     EXPECT_TRUE(log_.contains("3 liveries in output/LiveriesScanned.xml"));
@@ -117,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadErrorRow{"NotXml", "this is <not xml", "51: File output/LiveriesScanned.xml not found", 0},
         ReadErrorRow{"Nested", "<root><liveries><liv airl='A' type='B' title='C'/></liveries></root>",
                      "52: output/LiveriesScanned.xml does not contain a <liveries> section", 0},
-        ReadErrorRow{"NoTitle", "<liveries><liv airl='A' type='B' title='C'/><liv airl='A' type='B'/></liveries>",
+        ReadErrorRow{"NoTitle",
+                     "<liveries><liv airl='A' type='B' title='C'/><liv airl='A' type='B'/></liveries>",
                      "999: Missing required attribute 'title' in <liv>", 1},
         ReadErrorRow{"NoAirline", "<liveries><liv type='B'/></liveries>",
                      "999: Missing required attribute 'airl' in <liv>", 0},
@@ -131,7 +133,8 @@ TEST_F(LiveriesScannedTest, CargoValuesAndOptionalAttributes)
 {
     writeFile("<meta><info name='author' value='someone'/></meta><liveries>"
               "<liv airl='A' type='T' title='yes' cargo='Yes'/><liv airl='A' type='T' title='one' cargo='1'/>"
-              "<liv airl='A' type='T' title='true' cargo='true'/><liv airl='A' type='T' title='false' cargo='false'/>"
+              "<liv airl='A' type='T' title='true' cargo='true'/><liv airl='A' type='T' title='false' "
+              "cargo='false'/>"
               "<liv airl='A' type='T' title='zero' cargo='0'/><liv airl='A' type='T' title='empty' cargo=''/>"
               "<liv airl='' type='' title=''/></liveries>");
     EXPECT_EQ(readError(), "");
@@ -204,7 +207,8 @@ TEST_F(LiveriesScannedTest, ReportsAreWrittenWithTheirSummaries)
     EXPECT_EQ(readBytes(errors / "InvalidAircraftCfgFiles.txt"), "z\n");
     EXPECT_EQ(readBytes(errors / "IncompleFltsimSections.txt"), "other\nsame\n");
     EXPECT_EQ(readBytes(root_ / "output" / "info" / "AircraftCfgWithNoFltsimSection.txt"), "e1\ne2\n");
-    EXPECT_EQ(test::splitLines(readBytes(root_ / "output" / "info" / "AirlineModelConversions.txt")).size(), 10u);
+    EXPECT_EQ(test::splitLines(readBytes(root_ / "output" / "info" / "AirlineModelConversions.txt")).size(),
+              10u);
 
     EXPECT_THAT(
         log_.lines(),

@@ -27,14 +27,10 @@ std::vector<std::string> titlesOf(const TitleViews& views)
 }
 
 const std::vector<LiveryData> kFleet = {
-    {"", "", "No codes at all", "", 0, false},
-    {"", "C172", "Private Cessna", "", 0, false},
-    {"BAW", "A320", "BA A320 a", "G-EUPA", 0, false},
-    {"BAW", "A320", "BA A320 b", "", 0, false},
-    {"BAW", "B744", "BA B744 freighter", "", 0, true},
-    {"BAW", "B744", "BA B744 pax", "", 0, false},
-    {"DLH", "B744", "LH B744 cargo", "", 0, true},
-    {"EZY", "A320", "BA A320 a", "", 0, false},
+    {"", "", "No codes at all", "", 0, false},         {"", "C172", "Private Cessna", "", 0, false},
+    {"BAW", "A320", "BA A320 a", "G-EUPA", 0, false},  {"BAW", "A320", "BA A320 b", "", 0, false},
+    {"BAW", "B744", "BA B744 freighter", "", 0, true}, {"BAW", "B744", "BA B744 pax", "", 0, false},
+    {"DLH", "B744", "LH B744 cargo", "", 0, true},     {"EZY", "A320", "BA A320 a", "", 0, false},
 };
 
 TEST_F(LiveryIndexesTest, TitlesGroupByAirlineAndTypeInListOrder)
@@ -117,8 +113,8 @@ TEST_F(LiveryIndexesTest, CategoryWithoutLiveriesSwitchesItsSettingOffOnce)
     lf_summarizeCategory(AcCategory::Light);
     EXPECT_FALSE(LIGHT_AIRCRAFT.value());
     EXPECT_EQ(settings_.valueOf(LIGHT_AIRCRAFT.name), "false");
-    const std::string line =
-        fmt::format("{} temporarily switched off because you do not have light aircraft installed", LIGHT_AIRCRAFT.name);
+    const std::string line = fmt::format(
+        "{} temporarily switched off because you do not have light aircraft installed", LIGHT_AIRCRAFT.name);
     const std::vector<std::string> lines = settings_.logLines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Category Light: No livery found"), 2);
@@ -179,8 +175,8 @@ TEST_P(TypeLinesTest, TypesAreLoggedTwentyPerLine)
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, TypeLinesTest,
-                         ::testing::Values(TypeLineRow{1, {1}}, TypeLineRow{20, {20}}, TypeLineRow{21, {20, 1}},
-                                           TypeLineRow{40, {20, 20}}));
+                         ::testing::Values(TypeLineRow{1, {1}}, TypeLineRow{20, {20}},
+                                           TypeLineRow{21, {20, 1}}, TypeLineRow{40, {20, 20}}));
 
 TEST_F(LiveryIndexesTest, ReserveActsOnceAndClearEmptiesEverything)
 {

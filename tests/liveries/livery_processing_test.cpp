@@ -24,7 +24,8 @@ class LiveryProcessingTest : public test::LiveryIndexTest
                       {"BAW", "A321", "BA A321", "", 0, false},
                       {"DLH", "B744", "LH B744 cargo", "D-ABVM", 0, true},
                       {"PVT", "C172", "Private Cessna", "", 0, false}});
-        writeRegcodesEnc(R"(<AIG-regcodes><livery title="BA A321" reg="G-EUXA" special="true"/></AIG-regcodes>)");
+        writeRegcodesEnc(
+            R"(<AIG-regcodes><livery title="BA A321" reg="G-EUXA" special="true"/></AIG-regcodes>)");
     }
 
     std::vector<std::string> logged(const std::vector<std::string>& wanted) const
@@ -50,12 +51,13 @@ TEST_F(LiveryProcessingTest, ReadingModeBuildsEverythingFromTheLastScan)
     EXPECT_THAT(gLiveries.SimilarModels.at("A320"), ElementsAre("A321"));
     EXPECT_THAT(gf_lookupSimilarList("BAW", "A319"), ElementsAre("A320", "A321"));
     EXPECT_FALSE(fs::exists(work_ / "input" / "AIG-regcodes.xml"));
-    EXPECT_THAT(logged({"3 registration codes", "3 airlines, 3 pax aircraft models and 1 cargo aircraft models",
-                        "4 similar model definitions", "Category Light: 1 pax liverie",
-                        "Category Rotorcraft: No livery found"}),
-                ElementsAre("3 registration codes", "3 airlines, 3 pax aircraft models and 1 cargo aircraft models",
-                            "4 similar model definitions", "Category Light: 1 pax liverie",
-                            "Category Rotorcraft: No livery found"));
+    EXPECT_THAT(
+        logged({"3 registration codes", "3 airlines, 3 pax aircraft models and 1 cargo aircraft models",
+                "4 similar model definitions", "Category Light: 1 pax liverie",
+                "Category Rotorcraft: No livery found"}),
+        ElementsAre("3 registration codes", "3 airlines, 3 pax aircraft models and 1 cargo aircraft models",
+                    "4 similar model definitions", "Category Light: 1 pax liverie",
+                    "Category Rotorcraft: No livery found"));
     EXPECT_FALSE(HELICOPTERS.value());
 }
 

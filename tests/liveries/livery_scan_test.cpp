@@ -75,8 +75,7 @@ class LiveryScanRunTest : public ::testing::Test
 
     /// Writes an aircraft folder below drive D: whose configuration file gives these sections.
     void writeAircraft(const std::string& folder, const std::string& type,
-                       const std::vector<Section>& sections,
-                       const std::string& cfgName = "aircraft.cfg",
+                       const std::vector<Section>& sections, const std::string& cfgName = "aircraft.cfg",
                        test::CfgCharset charset = test::CfgCharset::Utf8) const
     {
         test::AircraftFolder aircraft;
@@ -335,10 +334,12 @@ TEST_F(LiveryScanRunTest, DuplicateTitlesGiveTheSameFileEveryScan)
     EXPECT_EQ(liveries, static_cast<std::size_t>(kTitles));
     const auto reported = test::splitLines(firstReport);
     EXPECT_EQ(std::count_if(reported.begin(), reported.end(),
-                            [](const std::string& line) { return line.find("already exists") != std::string::npos; }),
+                            [](const std::string& line)
+                            { return line.find("already exists") != std::string::npos; }),
               (kFiles - 1) * kTitles);
     EXPECT_EQ(std::count_if(reported.begin(), reported.end(),
-                            [](const std::string& line) { return line.find("D:\\Dup\\A00 ") != std::string::npos; }),
+                            [](const std::string& line)
+                            { return line.find("D:\\Dup\\A00 ") != std::string::npos; }),
               0);
 }
 

@@ -10,11 +10,11 @@ namespace
 {
 
 namespace fs = std::filesystem;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using test::readBytes;
 using test::splitLines;
 using test::writeBytes;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 const std::vector<LiveryData> kInstalled = {
     {"BAW", "A320", "BA one", "G-EUPA", 0, false},
@@ -43,8 +43,10 @@ class RegcodesTest : public test::LiveryIndexTest
     void writeUserFiles() const
     {
         const fs::path folder = work_ / "input" / "my_regcodes";
-        writeBytes(folder / "a.txt", "\xEF\xBB\xBF" "BA three;G-EUPB\r\nLH jumbo;D-ABVN, D-ABVO\r\n\r\n");
-        writeBytes(folder / "b.TXT", "BA one;D-ABVN,AB;#\nBA one;a;b;c\nDont use me\nBA three;ABCDEFGHIJKLM\n");
+        writeBytes(folder / "a.txt", "\xEF\xBB\xBF"
+                                     "BA three;G-EUPB\r\nLH jumbo;D-ABVN, D-ABVO\r\n\r\n");
+        writeBytes(folder / "b.TXT",
+                   "BA one;D-ABVN,AB;#\nBA one;a;b;c\nDont use me\nBA three;ABCDEFGHIJKLM\n");
         writeBytes(folder / "c.Txt", "LH jumbo; ; \n");
         writeBytes(folder / "d.csv", "BA one;IGNORED\n");
         writeBytes(folder / "sub" / "e.txt", "BA one;IGNORED2\n");
@@ -71,15 +73,16 @@ TEST_F(RegcodesTest, SourcesMergeInlineThenDownloadThenUserFiles)
     lf_processInlineRegcodes();
     lf_processOfflineRegcodes();
 
-    EXPECT_THAT(reportLines(),
-                ElementsAre("Processing file input/AIG-regcodes.xml",
-                            "There were errors processing the AIG-regcode file 'input/AIG-regcodes.xml', see Log.txt",
-                            "   regcode G-EUPA for 'BA two', instead of the same for 'BA one'",
-                            "3 new regcodes added, 1 regcode replaced, 1 regcode defined as special",
-                            "Processing files in input/my_regcodes",
-                            "   regcode G-EUPB for 'BA three', instead of the same for 'BA two'",
-                            "   regcode D-ABVN for 'BA one', instead of the same for 'LH jumbo'",
-                            "2 new regcodes added, 2 regcodes replaced, 2 regcodes defined as special"));
+    EXPECT_THAT(
+        reportLines(),
+        ElementsAre("Processing file input/AIG-regcodes.xml",
+                    "There were errors processing the AIG-regcode file 'input/AIG-regcodes.xml', see Log.txt",
+                    "   regcode G-EUPA for 'BA two', instead of the same for 'BA one'",
+                    "3 new regcodes added, 1 regcode replaced, 1 regcode defined as special",
+                    "Processing files in input/my_regcodes",
+                    "   regcode G-EUPB for 'BA three', instead of the same for 'BA two'",
+                    "   regcode D-ABVN for 'BA one', instead of the same for 'LH jumbo'",
+                    "2 new regcodes added, 2 regcodes replaced, 2 regcodes defined as special"));
     EXPECT_EQ(gLiveries.RegcodeMap.size(), 7u);
     EXPECT_EQ(mapped("G-EUPA"), "BA two");
     EXPECT_EQ(mapped("G-EUPB"), "BA three");
@@ -131,9 +134,10 @@ TEST_P(MissingDownloadTest, UserFilesStillCountAndTheReportIsWritten)
     writeBytes(work_ / "output" / "info" / "OfflineRegcodes.txt", "old report\n");
     writeUserFiles();
     lf_processOfflineRegcodes();
-    EXPECT_THAT(reportLines(), ElementsAre("Processing files in input/my_regcodes",
-                                           "   regcode D-ABVN for 'BA one', instead of the same for 'LH jumbo'",
-                                           "3 new regcodes added, 1 regcode replaced, 2 regcodes defined as special"));
+    EXPECT_THAT(reportLines(),
+                ElementsAre("Processing files in input/my_regcodes",
+                            "   regcode D-ABVN for 'BA one', instead of the same for 'LH jumbo'",
+                            "3 new regcodes added, 1 regcode replaced, 2 regcodes defined as special"));
     EXPECT_EQ(mapped("D-ABVN"), "BA one");
     EXPECT_FALSE(plainFileLeft());
 }

@@ -39,15 +39,13 @@ TEST_P(IniLookup, FindsTheValue)
     EXPECT_EQ(ini.value(GetParam().section, GetParam().key), GetParam().value);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, IniLookup,
-                         ::testing::Values(Lookup{"SimConnect", "Protocol", "IPv4"},
-                                           Lookup{"simconnect", "PROTOCOL", "IPv4"},
-                                           Lookup{"SimConnect", "Address", "127.0.0.1"},
-                                           Lookup{"SimConnect", "Port", "500"},
-                                           Lookup{"SimConnect", "Empty", ""},
-                                           Lookup{"SimConnect", "Missing", std::nullopt},
-                                           Lookup{"SimConnect.2", "MaxReceiveSize", "100000"},
-                                           Lookup{"SimConnect.3", "Protocol", std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniLookup,
+    ::testing::Values(Lookup{"SimConnect", "Protocol", "IPv4"}, Lookup{"simconnect", "PROTOCOL", "IPv4"},
+                      Lookup{"SimConnect", "Address", "127.0.0.1"}, Lookup{"SimConnect", "Port", "500"},
+                      Lookup{"SimConnect", "Empty", ""}, Lookup{"SimConnect", "Missing", std::nullopt},
+                      Lookup{"SimConnect.2", "MaxReceiveSize", "100000"},
+                      Lookup{"SimConnect.3", "Protocol", std::nullopt}));
 
 TEST(IniFile, SectionContentIgnoresComments)
 {

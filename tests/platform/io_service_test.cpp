@@ -26,7 +26,8 @@ struct Completions
 
     IoCompletion record()
     {
-        return [this](std::uint32_t code, std::uint32_t bytes) {
+        return [this](std::uint32_t code, std::uint32_t bytes)
+        {
             std::lock_guard lock(m);
             results.emplace_back(code, bytes);
             threads.push_back(std::this_thread::get_id());
@@ -72,7 +73,8 @@ TEST(IoService, WriteCompletesWhenEveryByteIsSent)
     IoChannelPtr ch = net::toChannel(std::move(ours));
     const std::string big(1 << 20, 'w');
     Completions c;
-    ASSERT_EQ(ioStartWrite(ch, reinterpret_cast<const std::byte*>(big.data()), big.size(), c.record()), kIoSuccess);
+    ASSERT_EQ(ioStartWrite(ch, reinterpret_cast<const std::byte*>(big.data()), big.size(), c.record()),
+              kIoSuccess);
     std::string got;
     std::vector<char> buf(65536);
     while (got.size() < big.size())

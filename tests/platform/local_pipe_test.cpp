@@ -66,11 +66,13 @@ TEST(LocalPipe, BusyPipeIsOpenedOnceTheServerTakesAConnection)
         waiting.push_back(std::move(s));
     }
     ASSERT_EQ(result, PipeOpenResult::busy);
-    std::thread server([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        net::Wait w;
-        net::acceptWithin(listener.socket(), std::chrono::seconds(5), w);
-    });
+    std::thread server(
+        [&]
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            net::Wait w;
+            net::acceptWithin(listener.socket(), std::chrono::seconds(5), w);
+        });
     net::Socket late = openLocalPipe("\\\\.\\pipe\\Busy", std::chrono::milliseconds(5000), result);
     server.join();
     EXPECT_TRUE(late.valid());

@@ -4,8 +4,8 @@
 #include "simlink/sim_ids.h"
 #include "tests/simlink/sim_link_fixture.h"
 
-#include <fmt/format.h>
 #include <algorithm>
+#include <fmt/format.h>
 #include <set>
 
 namespace oxl::test
@@ -36,8 +36,8 @@ TEST_F(SimLinkTest, LiveAircraftIsCreatedIdentifiedReleasedAndFrozen)
     ASSERT_TRUE(eventually([&] { return eventNames(objectByTail("DLH4AB")).size() == 3; }));
     const auto object = objectByTail("DLH4AB");
     EXPECT_TRUE(object["released"]);
-    EXPECT_EQ(eventNames(object), (std::vector<std::string>{"FREEZE_LATITUDE_LONGITUDE_SET", "FREEZE_ALTITUDE_SET",
-                                                             "FREEZE_ATTITUDE_SET"}));
+    EXPECT_EQ(eventNames(object), (std::vector<std::string>{"FREEZE_LATITUDE_LONGITUDE_SET",
+                                                            "FREEZE_ALTITUDE_SET", "FREEZE_ATTITUDE_SET"}));
     for (const auto& e : object["events"])
     {
         EXPECT_EQ(e["data"], 1);
@@ -123,19 +123,23 @@ TEST_F(SimLinkTest, OtherAircraftNearTheGroundAreReportedAndForeignNewOnesOnlyLo
         ids.push_back(static_cast<std::uint32_t>(std::stoul(reply.substr(3))));
     }
     // Added objects that no creation of ours explains are logged once and left alone.
-    ASSERT_TRUE(eventually([&] {
-        requestAcInRange();
-        return log.contains(fmt::format("just spawned, but not by Ordalis_P3D, oid: {}, callsign 'SWR50', "
-                                        "altaboveGnd:100 ft, onground:0, gnd_alt:0 ft",
-                                        ids.back()));
-    }));
+    ASSERT_TRUE(eventually(
+        [&]
+        {
+            requestAcInRange();
+            return log.contains(
+                fmt::format("just spawned, but not by Ordalis_P3D, oid: {}, callsign 'SWR50', "
+                            "altaboveGnd:100 ft, onground:0, gnd_alt:0 ft",
+                            ids.back()));
+        }));
     EXPECT_TRUE(log.contains(fmt::format("just spawned, but not by Ordalis_P3D, oid: {}, callsign 'SWR12', "
                                          "altaboveGnd:1200 ft, onground:0, gnd_alt:0 ft",
                                          ids[0])));
     drainAnswers();
     answers.clear();
     requestAcInRange();
-    ASSERT_TRUE(waitAnswer(SimAnswerKind::groundData, [&](const SimAnswer& a) { return a.objectId == ids.back(); }));
+    ASSERT_TRUE(
+        waitAnswer(SimAnswerKind::groundData, [&](const SimAnswer& a) { return a.objectId == ids.back(); }));
     // Replies to earlier requests may still arrive: each lists the same aircraft.
     std::set<std::uint32_t> reported;
     for (const auto& a : answers)
@@ -157,7 +161,8 @@ TEST_F(SimLinkTest, RemovalsReachTheSimulatorButNeverTheUserAircraft)
     ASSERT_GT(oid, 2u);
     gf_queueRemoval(1);
     gf_queueRemoval(oid);
-    const auto removed = waitAnswer(SimAnswerKind::objectRemoved, [&](const SimAnswer& a) { return a.objectId == oid; });
+    const auto removed =
+        waitAnswer(SimAnswerKind::objectRemoved, [&](const SimAnswer& a) { return a.objectId == oid; });
     ASSERT_TRUE(removed);
     EXPECT_TRUE(objectByTail("AFR22").empty());
     const auto sent = calls("SimConnect_AIRemoveObject");

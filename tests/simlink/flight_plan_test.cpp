@@ -70,7 +70,8 @@ TEST_F(FlightPlanTest, FileHoldsTheEightLinesWithTheFlightRulesOfTheCategory)
     for (const auto& row : rows)
     {
         const auto file = gf_flightPlanFolder() / gf_flightPlanFileName(7);
-        ASSERT_TRUE(gf_writeFlightPlanFile(file, aircraft(row.category, row.origin, row.destination))) << row.name;
+        ASSERT_TRUE(gf_writeFlightPlanFile(file, aircraft(row.category, row.origin, row.destination)))
+            << row.name;
         EXPECT_EQ(readBytes(file), row.expected) << row.name;
     }
 }

@@ -1,8 +1,8 @@
 // The SimClient thread against the stand-in: registration, the user aircraft's data, pause, new flight,
 // QUIT, a dropped link and a simulator of the wrong version.
 #include "airports/parking_state.h"
-#include "simlink/sim_ids.h"
 #include "simlink/sim_dispatch.h"
+#include "simlink/sim_ids.h"
 #include "tests/simlink/sim_link_fixture.h"
 
 namespace oxl::test
@@ -32,7 +32,7 @@ TEST_F(SimLinkTest, RegistersEverythingInOrderWithConsecutiveSendIds)
     for (std::size_t i = 1; i <= 6; ++i)
         subscribed.push_back(journal[i]["fields"]["systemEventName"]);
     EXPECT_EQ(subscribed, (std::vector<std::string>{"Sim", "ObjectAdded", "ObjectRemoved", "PositionChanged",
-                                                     "FlightLoaded", "Frame"}));
+                                                    "FlightLoaded", "Frame"}));
     std::vector<std::uint32_t> definitionOrder;
     for (std::size_t i = 7; i < 40; ++i)
     {
@@ -52,8 +52,8 @@ TEST_F(SimLinkTest, RegistersEverythingInOrderWithConsecutiveSendIds)
         EXPECT_EQ(journal[i]["fields"]["groupId"], 301);
         EXPECT_EQ(journal[i]["fields"]["maskable"], 1);
     }
-    EXPECT_EQ(grouped, (std::vector<std::uint32_t>{208, 207, 211, 209, 210, 213, 212, 214, 218, 219, 220, 222, 223,
-                                                    215, 216, 217}));
+    EXPECT_EQ(grouped, (std::vector<std::uint32_t>{208, 207, 211, 209, 210, 213, 212, 214, 218, 219, 220, 222,
+                                                   223, 215, 216, 217}));
     const auto session = sim.state()["sessions"][0];
     EXPECT_EQ(session["definitions"]["403"].size(), 12u);
     EXPECT_EQ(session["definitions"]["404"][3]["type"], scwire::kDataString32);
@@ -84,10 +84,12 @@ TEST_F(SimLinkTest, UserAircraftPositionTitleAndPerSecondReplies)
     EXPECT_EQ(gMainWindow.text(StatusText::userTitle), "Standin Boeing 737-800");
     EXPECT_TRUE(eventually([&] { return log.contains("          model raw: B738"); }));
 
-    ASSERT_EQ(gf_simCall([](ScHandle h) {
-                  return SimConnect_RequestDataOnSimObject(h, kReqUserOnGround, kDefUserOnGround, 0,
-                                                           scwire::kPeriodSecond, 0, 0, 0, 0);
-              }),
+    ASSERT_EQ(gf_simCall(
+                  [](ScHandle h)
+                  {
+                      return SimConnect_RequestDataOnSimObject(h, kReqUserOnGround, kDefUserOnGround, 0,
+                                                               scwire::kPeriodSecond, 0, 0, 0, 0);
+                  }),
               kScOk);
     EXPECT_TRUE(
         eventually([] { return gSimLink.gSecondTick.load() == 1 && gSimLink.gUserDataValid.load() == 1; }));
@@ -101,19 +103,23 @@ TEST_F(SimLinkTest, UserStandIsShownAndHandedToTheCycleWorkerWhenANewFlightLoads
     // The stand counts only once the user aircraft is known to stand on the ground.
     gf_requestUserAcPosition();
     ASSERT_TRUE(eventually([] { return gSimLink.gUserObjectId.load() == 1; }));
-    gf_simCall([](ScHandle h) {
-        return SimConnect_RequestDataOnSimObject(h, kReqUserOnGround, kDefUserOnGround, 0, scwire::kPeriodSecond, 0, 0,
-                                                 0, 0);
-    });
+    gf_simCall(
+        [](ScHandle h)
+        {
+            return SimConnect_RequestDataOnSimObject(h, kReqUserOnGround, kDefUserOnGround, 0,
+                                                     scwire::kPeriodSecond, 0, 0, 0, 0);
+        });
     ASSERT_TRUE(eventually([] { return gSimLink.gUserDataValid.load() == 1; }));
     gf_requestUserAcPosition();
     ASSERT_TRUE(eventually([] { return gf_userStand() == "A12"; }));
     EXPECT_EQ(gMainWindow.text(StatusText::userStand), "A12");
     sim.command("newflight C:\\flight.fxml");
-    ASSERT_TRUE(eventually([&] {
-        std::lock_guard lock(mutex);
-        return !standsAtRest.empty();
-    }));
+    ASSERT_TRUE(eventually(
+        [&]
+        {
+            std::lock_guard lock(mutex);
+            return !standsAtRest.empty();
+        }));
     std::lock_guard lock(mutex);
     EXPECT_EQ(standsAtRest, (std::vector<std::string>{"A12"}));
     gParking.reset();
@@ -123,9 +129,12 @@ TEST_F(SimLinkTest, StaticCentreOfGravityAndFrameRateReachTheMainLoop)
 {
     ASSERT_TRUE(connected());
     EXPECT_TRUE(eventually([] { return gSimQueues.frameRate.load() == 60.0f; }));
-    gf_simCall([](ScHandle h) {
-        return SimConnect_RequestDataOnSimObject(h, kReqStaticCg, kDefStaticCg, 1, scwire::kPeriodOnce, 0, 0, 0, 0);
-    });
+    gf_simCall(
+        [](ScHandle h)
+        {
+            return SimConnect_RequestDataOnSimObject(h, kReqStaticCg, kDefStaticCg, 1, scwire::kPeriodOnce, 0,
+                                                     0, 0, 0);
+        });
     const auto cg = waitAnswer(SimAnswerKind::staticCg);
     ASSERT_TRUE(cg);
     EXPECT_EQ(cg->objectId, 1u);
@@ -139,7 +148,8 @@ TEST_F(SimLinkTest, EmptyUserModelIsAUserErrorThatClosesTheLink)
     sim.command("user-model");
     gf_requestUserAcTitleModel();
     ASSERT_TRUE(eventually([] { return !gf_shownError().empty(); }));
-    EXPECT_EQ(gf_shownError(), "71: atc_model= in [General] section of your aircraft.cfg is empty or missing");
+    EXPECT_EQ(gf_shownError(),
+              "71: atc_model= in [General] section of your aircraft.cfg is empty or missing");
     ASSERT_TRUE(eventually([&] { return log.contains("SimConnect closed ok"); }));
     EXPECT_EQ(gSimLink.gSimRunning.load(), 0);
     EXPECT_EQ(gf_simCall([](ScHandle) { return kScOk; }), kScFail);
@@ -189,8 +199,11 @@ TEST_F(SimLinkTest, NewFlightStopsTheCycleOnceWithTheFirstReason)
 // velocity, ZULU time, day of year, year and light states.
 std::string userPositionHex(const std::string& latHex, const std::string& yearHex)
 {
-    return "8800000005000000080000006d0000000100000093010000000000000100000001000000010000" "00" + latHex +
-           "ac1c5a643b1f214000000000000000000000000000000000333333333333f33f0000000000209640000000000000000000"
+    return "8800000005000000080000006d0000000100000093010000000000000100000001000000010000"
+           "00" +
+           latHex +
+           "ac1c5a643b1f214000000000000000000000000000000000333333333333f33f000000000020964000000000000000000"
+           "0"
            "00000000000000c0a80000000000005000000000000000" +
            yearHex + "0000000000000000";
 }
@@ -205,9 +218,9 @@ TEST_F(SimLinkTest, UserPositionWithNumbersOutOfRangeIsRefused)
     ASSERT_TRUE(connected());
     // The day arithmetic would overflow on this year: the position is taken, the time is not.
     ASSERT_EQ(sim.command("raw " + userPositionHex(kLat47, kYearHuge)), "ok");
-    ASSERT_TRUE(eventually([&] {
-        return log.contains("===> Simulator time refused: year 4503599627372522 day 80 second 43200");
-    }));
+    ASSERT_TRUE(eventually(
+        [&]
+        { return log.contains("===> Simulator time refused: year 4503599627372522 day 80 second 43200"); }));
     EXPECT_EQ(gSimLink.gSimUtcSeconds.load(), 0);
     {
         std::lock_guard lock(gSimQueues.simMutex);
@@ -218,7 +231,8 @@ TEST_F(SimLinkTest, UserPositionWithNumbersOutOfRangeIsRefused)
 
     // A position that is not a number reaches nothing, not even the time.
     ASSERT_EQ(sim.command("raw " + userPositionHex(kLatNan, kYear2026)), "ok");
-    ASSERT_TRUE(eventually([&] { return log.contains("===> User aircraft position refused: lat nan lon 8.561 alt 1416"); }));
+    ASSERT_TRUE(eventually(
+        [&] { return log.contains("===> User aircraft position refused: lat nan lon 8.561 alt 1416"); }));
     EXPECT_EQ(gSimLink.gSimUtcSeconds.load(), 0);
     {
         std::lock_guard lock(gSimQueues.simMutex);
@@ -244,10 +258,12 @@ TEST_F(SimLinkTest, QuitThenCloseIsTheSimulatorsNormalEnd)
         EXPECT_EQ(exitReasons, (std::vector<std::uint32_t>{kExitSimWasClosed}));
         EXPECT_EQ(restartDelays, (std::vector<std::uint32_t>{0}));
     }
-    EXPECT_TRUE(eventually([&] {
-        return log.contains(
-            "SimConnect: the link to the simulator is gone (closed by the simulator, status 4, error 0xC000013E)");
-    }));
+    EXPECT_TRUE(eventually(
+        [&]
+        {
+            return log.contains("SimConnect: the link to the simulator is gone (closed by the simulator, "
+                                "status 4, error 0xC000013E)");
+        }));
     EXPECT_EQ(gSimLink.gSimError.load(), 0);
     EXPECT_FALSE(log.contains("SimConnect request error"));
 }
@@ -263,14 +279,18 @@ TEST_F(SimLinkTest, DroppedLinkIsASimulatorFailureThatRestartsAndClearsTheHandle
     }
     EXPECT_EQ(gSimLink.gSimError.load(), 1);
     EXPECT_TRUE(log.contains("SimConnect request error"));
-    EXPECT_TRUE(eventually([&] {
-        return log.contains(
-            "SimConnect: the link to the simulator is gone (closed by the simulator, status 4, error 0xC000013E)");
-    }));
-    EXPECT_TRUE(eventually([] {
-        std::lock_guard lock(gSimQueues.simMutex);
-        return gSimLink.gSimHandle == nullptr;
-    }));
+    EXPECT_TRUE(eventually(
+        [&]
+        {
+            return log.contains("SimConnect: the link to the simulator is gone (closed by the simulator, "
+                                "status 4, error 0xC000013E)");
+        }));
+    EXPECT_TRUE(eventually(
+        []
+        {
+            std::lock_guard lock(gSimQueues.simMutex);
+            return gSimLink.gSimHandle == nullptr;
+        }));
     EXPECT_EQ(gSimLink.gSimRunning.load(), 0);
     EXPECT_FALSE(gMainWindow.simConnected.load());
     EXPECT_EQ(gf_simCall([](ScHandle) { return kScOk; }), kScFail);
@@ -295,7 +315,8 @@ class WrongSimulatorTest : public SimLinkTest
 TEST_F(WrongSimulatorTest, OtherMajorVersionIsShownAsUserErrorAndTheLinkCloses)
 {
     ASSERT_TRUE(eventually([&] { return !gf_shownError().empty(); }));
-    EXPECT_EQ(gf_shownError(), "78: wrong P3D version 'Lockheed Martin Prepar3D v6 (5.3.17.28160)' connects ... ?)");
+    EXPECT_EQ(gf_shownError(),
+              "78: wrong P3D version 'Lockheed Martin Prepar3D v6 (5.3.17.28160)' connects ... ?)");
     {
         std::lock_guard lock(mutex);
         EXPECT_TRUE(exitReasons.empty());

@@ -65,7 +65,8 @@ TEST_F(OpenTest, SimulatorIsAcceptedByItsNameTheInstallPathAndTheConfiguredVersi
         bool accepted;
     };
     const std::vector<Row> rows{
-        {"v5 with a V5 path whatever the version", "Lockheed Martin\xC2\xAE Prepar3D\xC2\xAE v5", "D:\\P3D V5", 6, true},
+        {"v5 with a V5 path whatever the version", "Lockheed Martin\xC2\xAE Prepar3D\xC2\xAE v5",
+         "D:\\P3D V5", 6, true},
         {"v5 with the configured version 5", "Prepar3D v5", "D:\\Sim", 5, true},
         {"v5 with version 6 and a neutral path", "Prepar3D v5", "D:\\Sim", 6, false},
         {"v6 with a v6 path", "Prepar3D v6", "C:\\P3D v6", 5, true},

@@ -24,7 +24,8 @@ namespace oxl::test
 {
 
 /// Repeats the test until it holds or ten seconds pass; the last result.
-inline bool eventually(const std::function<bool()>& done, std::chrono::milliseconds bound = std::chrono::seconds(10))
+inline bool eventually(const std::function<bool()>& done,
+                       std::chrono::milliseconds bound = std::chrono::seconds(10))
 {
     const auto end = std::chrono::steady_clock::now() + bound;
     while (!done())
@@ -71,7 +72,8 @@ class SimLinkTest : public ::testing::Test
     /// Arguments of the stand-in; derived fixtures change its name, frame rate or known titles.
     virtual std::vector<std::string> standinArgs()
     {
-        return {"--add-delay-ms", "20", "--title", "Known Jet", "--frames-per-second", "60", "--frame-rate", "60"};
+        return {"--add-delay-ms",      "20", "--title",      "Known Jet",
+                "--frames-per-second", "60", "--frame-rate", "60"};
     }
 
     /// Waits until the link has registered and the simulator reports a running flight.
@@ -95,20 +97,23 @@ class SimLinkTest : public ::testing::Test
     }
 
     /// Waits for an answer of the kind that satisfies pred; a copy of it.
-    std::optional<SimAnswer> waitAnswer(SimAnswerKind kind, const std::function<bool(const SimAnswer&)>& pred =
-                                                                 [](const SimAnswer&) { return true; })
+    std::optional<SimAnswer> waitAnswer(
+        SimAnswerKind kind,
+        const std::function<bool(const SimAnswer&)>& pred = [](const SimAnswer&) { return true; })
     {
         std::optional<SimAnswer> found;
-        eventually([&] {
-            drainAnswers();
-            for (const auto& a : answers)
-                if (a.kind == kind && pred(a))
-                {
-                    found = a;
-                    return true;
-                }
-            return false;
-        });
+        eventually(
+            [&]
+            {
+                drainAnswers();
+                for (const auto& a : answers)
+                    if (a.kind == kind && pred(a))
+                    {
+                        found = a;
+                        return true;
+                    }
+                return false;
+            });
         return found;
     }
 
@@ -154,11 +159,13 @@ class SimLinkTest : public ::testing::Test
         if (!eventually([&] { return objectByTail(callsign).value("added", false); }))
             return 0;
         std::optional<SimAnswer> a;
-        eventually([&] {
-            requestAcInRange();
-            a = waitAnswer(kind, [&](const SimAnswer& x) { return x.hexid == hexid; });
-            return a.has_value();
-        });
+        eventually(
+            [&]
+            {
+                requestAcInRange();
+                a = waitAnswer(kind, [&](const SimAnswer& x) { return x.hexid == hexid; });
+                return a.has_value();
+            });
         return a ? a->objectId : 0;
     }
 

@@ -67,9 +67,11 @@ TEST_F(SimLinkTest, EventsGoOutInQueuingOrderAndFlapsAreWrappedInReleases)
     const auto journal = sim.journal();
     std::vector<std::string> around;
     for (std::size_t i = 0; i < journal.size(); ++i)
-        if (journal[i]["call"] == "SimConnect_TransmitClientEvent" && journal[i]["fields"]["eventId"] == kEvFlapsSet)
+        if (journal[i]["call"] == "SimConnect_TransmitClientEvent" &&
+            journal[i]["fields"]["eventId"] == kEvFlapsSet)
             around = {journal[i - 1]["call"], journal[i + 1]["call"]};
-    EXPECT_EQ(around, (std::vector<std::string>{"SimConnect_AIReleaseControl", "SimConnect_AIReleaseControl"}));
+    EXPECT_EQ(around,
+              (std::vector<std::string>{"SimConnect_AIReleaseControl", "SimConnect_AIReleaseControl"}));
     EXPECT_EQ(calls("SimConnect_AIReleaseControl").size(), releasesBefore + 2);
 }
 
@@ -111,10 +113,12 @@ TEST_F(SimLinkTest, AfterARequestErrorQueuedWorkIsDiscardedWithoutCalls)
     gf_queueCreateAc(r);
     gf_queueSimEvent({5, kEvGearSet, 1});
     gf_queueRemoval(5);
-    ASSERT_TRUE(eventually([] {
-        std::lock_guard lock(gSimQueues.simMutex);
-        return gSimQueues.events.empty() && gSimQueues.creates.empty() && gSimQueues.removals.empty();
-    }));
+    ASSERT_TRUE(eventually(
+        []
+        {
+            std::lock_guard lock(gSimQueues.simMutex);
+            return gSimQueues.events.empty() && gSimQueues.creates.empty() && gSimQueues.removals.empty();
+        }));
     EXPECT_TRUE(calls("SimConnect_AICreateNonATCAircraft").empty());
     EXPECT_TRUE(calls("SimConnect_TransmitClientEvent").empty());
     EXPECT_TRUE(calls("SimConnect_AIRemoveObject").empty());
@@ -138,16 +142,18 @@ TEST_F(SimLinkTest, FlightPlanOfAnAircraftIsLoadedAndAMissingOneIsLogged)
     ASSERT_GT(oid, 2u);
     const auto file = tmp / "plan.pln";
     writeBytes(file, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<SimBase.Document/>\r\n");
-    EXPECT_EQ(gf_simCall([&](ScHandle h) {
-                  return SimConnect_AISetAircraftFlightPlan(h, oid, file.string().c_str(), kReqFlightPlan);
-              }),
-              kScOk);
+    EXPECT_EQ(
+        gf_simCall(
+            [&](ScHandle h)
+            { return SimConnect_AISetAircraftFlightPlan(h, oid, file.string().c_str(), kReqFlightPlan); }),
+        kScOk);
     ASSERT_TRUE(eventually([&] { return objectByTail("DLH6")["flightPlan"] == file.string(); }));
     const auto missing = tmp / "missing.pln";
-    gf_simCall([&](ScHandle h) {
-        return SimConnect_AISetAircraftFlightPlan(h, oid, missing.string().c_str(), kReqFlightPlan);
-    });
-    EXPECT_TRUE(eventually([&] { return log.contains("===> SimConnect exception: load flight plan failed"); }));
+    gf_simCall(
+        [&](ScHandle h)
+        { return SimConnect_AISetAircraftFlightPlan(h, oid, missing.string().c_str(), kReqFlightPlan); });
+    EXPECT_TRUE(
+        eventually([&] { return log.contains("===> SimConnect exception: load flight plan failed"); }));
 }
 
 // The main loop's hand-over needs no simulator: only the lock and the reported frame rate matter.
@@ -164,12 +170,14 @@ class PositionHandOverTest : public ::testing::Test
     // Holds simMutex on another thread until release is set.
     void holdLock()
     {
-        holder = std::thread([this] {
-            std::lock_guard lock(gSimQueues.simMutex);
-            held = true;
-            while (!release)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        });
+        holder = std::thread(
+            [this]
+            {
+                std::lock_guard lock(gSimQueues.simMutex);
+                held = true;
+                while (!release)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            });
         while (!held)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -207,10 +215,12 @@ TEST_F(PositionHandOverTest, BusyLockAtSixtyFramesWaitsAndSwaps)
     gSimQueues.frameRate = 60.0f;
     gf_queuePosition({47.0, 8.0, 0, 0, 0, 1000, 0, 0, 7});
     holdLock();
-    std::thread releaser([this] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        release = true;
-    });
+    std::thread releaser(
+        [this]
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            release = true;
+        });
     EXPECT_EQ(gf_handOverPositions(), PositionHandOver::waitedAndSwapped);
     releaser.join();
     holder.join();

@@ -47,7 +47,8 @@ TEST_F(StandinTrackTest, CreationPositionWritesAndRemovalOfAnAircraft)
     EXPECT_NE(gf_handOverPositions(), PositionHandOver::dropped);
     ASSERT_TRUE(eventually([&] { return objectByTail("SWR8")["positionWrites"] == 1; }));
     gf_queueRemoval(oid);
-    ASSERT_TRUE(waitAnswer(SimAnswerKind::objectRemoved, [&](const SimAnswer& a) { return a.objectId == oid; }));
+    ASSERT_TRUE(
+        waitAnswer(SimAnswerKind::objectRemoved, [&](const SimAnswer& a) { return a.objectId == oid; }));
 
     const auto lines = track();
     ASSERT_EQ(lines.size(), 3u);

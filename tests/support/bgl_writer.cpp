@@ -137,7 +137,8 @@ std::string BglAirport::parkingBody(const std::vector<BglParkingEntry>& entries,
     putU16(body, countField.value_or(static_cast<std::uint16_t>(entries.size())));
     for (const BglParkingEntry& e : entries)
     {
-        const std::uint32_t packed = (e.nameIndex & 0x3F) | ((e.type & 0xF) << 8) | ((e.number & 0xFFF) << 12) |
+        const std::uint32_t packed = (e.nameIndex & 0x3F) | ((e.type & 0xF) << 8) |
+                                     ((e.number & 0xFFF) << 12) |
                                      (static_cast<std::uint32_t>(e.airlineCodes.size() & 0xFF) << 24);
         putU32(body, packed);
         putF32(body, e.radiusM);
@@ -157,7 +158,8 @@ std::string BglAirport::parkingBody(const std::vector<BglParkingEntry>& entries,
     return body;
 }
 
-BglAirport& BglAirport::parking(const std::vector<BglParkingEntry>& entries, std::optional<std::uint16_t> countField)
+BglAirport& BglAirport::parking(const std::vector<BglParkingEntry>& entries,
+                                std::optional<std::uint16_t> countField)
 {
     return raw(BglRecord::make(ab_ ? kBglParkingAD : kBglParking, parkingBody(entries, ab_, countField)));
 }

@@ -14,13 +14,13 @@ namespace oxl::test
 {
 
 /// Record ids the decoder knows.
-inline constexpr std::uint16_t kBglAirport = 0x3C;        ///< airport record, 56-byte header
-inline constexpr std::uint16_t kBglAirportAB = 0xAB;      ///< airport record, 60-byte header
-inline constexpr std::uint16_t kBglName = 0x19;           ///< airport name
-inline constexpr std::uint16_t kBglHelipad = 0x26;        ///< helipad
-inline constexpr std::uint16_t kBglParking = 0x3D;        ///< taxiway parking of a 0x3C airport
-inline constexpr std::uint16_t kBglParkingAD = 0xAD;      ///< taxiway parking of a 0xAB airport
-inline constexpr std::uint32_t kBglAirportSection = 3;    ///< section type of airports
+inline constexpr std::uint16_t kBglAirport = 0x3C;         ///< airport record, 56-byte header
+inline constexpr std::uint16_t kBglAirportAB = 0xAB;       ///< airport record, 60-byte header
+inline constexpr std::uint16_t kBglName = 0x19;            ///< airport name
+inline constexpr std::uint16_t kBglHelipad = 0x26;         ///< helipad
+inline constexpr std::uint16_t kBglParking = 0x3D;         ///< taxiway parking of a 0x3C airport
+inline constexpr std::uint16_t kBglParkingAD = 0xAD;       ///< taxiway parking of a 0xAB airport
+inline constexpr std::uint32_t kBglAirportSection = 3;     ///< section type of airports
 inline constexpr std::uint32_t kBglLongHeaders = 1u << 16; ///< section flag the decoder refuses
 
 /// The raw latitude word of a latitude [deg].
@@ -33,23 +33,23 @@ std::uint32_t bglPackIdent(std::string_view ident);
 /// One parking entry of a taxiway parking sub-record.
 struct BglParkingEntry
 {
-    std::uint32_t nameIndex = 12; ///< 6 bits: 1..11 the named kinds, 12..63 one letter (12 = 'A')
-    std::uint32_t type = 8;       ///< 4 bits: 1..7 ramp, 8..11 gates, 5 cargo
-    std::uint32_t number = 1;     ///< 12 bits
-    double radiusM = 20.0;        ///< [m]
-    double headingDeg = 90.0;     ///< [deg]
-    double lat = 52.3;            ///< [deg]
-    double lon = 4.76;            ///< [deg]
+    std::uint32_t nameIndex = 12;            ///< 6 bits: 1..11 the named kinds, 12..63 one letter (12 = 'A')
+    std::uint32_t type = 8;                  ///< 4 bits: 1..7 ramp, 8..11 gates, 5 cargo
+    std::uint32_t number = 1;                ///< 12 bits
+    double radiusM = 20.0;                   ///< [m]
+    double headingDeg = 90.0;                ///< [deg]
+    double lat = 52.3;                       ///< [deg]
+    double lon = 4.76;                       ///< [deg]
     std::vector<std::uint32_t> airlineCodes; ///< stepped over by the decoder
 };
 
 /// One helipad.
 struct BglHelipadEntry
 {
-    double lat = 52.3;        ///< [deg]
-    double lon = 4.76;        ///< [deg]
-    double widthM = 30.0;     ///< [m]
-    double headingDeg = 0.0;  ///< [deg]
+    double lat = 52.3;       ///< [deg]
+    double lon = 4.76;       ///< [deg]
+    double widthM = 30.0;    ///< [m]
+    double headingDeg = 0.0; ///< [deg]
 };
 
 /// A record or sub-record as bytes: u16 id, u32 size at byte 2, then its body.
@@ -58,7 +58,8 @@ struct BglRecord
     std::string bytes; ///< the whole record, header included
 
     /// A record of the id around the body; sizeField replaces the size written at byte 2.
-    static BglRecord make(std::uint16_t id, std::string_view body, std::optional<std::uint32_t> sizeField = {});
+    static BglRecord make(std::uint16_t id, std::string_view body,
+                          std::optional<std::uint32_t> sizeField = {});
 };
 
 /// An airport record built sub-record by sub-record, in the order of the calls.
@@ -77,7 +78,8 @@ class BglAirport
     /// A helipad sub-record.
     BglAirport& helipad(const BglHelipadEntry& pad);
     /// A taxiway parking sub-record of the airport's kind; countField replaces the entry count.
-    BglAirport& parking(const std::vector<BglParkingEntry>& entries, std::optional<std::uint16_t> countField = {});
+    BglAirport& parking(const std::vector<BglParkingEntry>& entries,
+                        std::optional<std::uint16_t> countField = {});
     /// A taxiway parking sub-record of the other kind (0xAD in a 0x3C airport and the reverse).
     BglAirport& foreignParking(const std::vector<BglParkingEntry>& entries);
     /// count sub-records of an id the decoder steps over, each of sizeBytes (a multiple of 4, ≥ 8).

@@ -149,8 +149,8 @@ GeneratedCfg ivaoFile(const fs::path& root, int model, const TreeSpec& spec)
     return cfg;
 }
 
-GeneratedCfg brokenFile(const fs::path& root, std::string name, std::vector<std::string> lines, CfgOutcome outcome,
-                        bool ivao = false)
+GeneratedCfg brokenFile(const fs::path& root, std::string name, std::vector<std::string> lines,
+                        CfgOutcome outcome, bool ivao = false)
 {
     AircraftFolder folder;
     folder.folder = ivao ? fs::path("Broken") / "IVAO_MTL" / name : fs::path("Broken") / name;
@@ -235,21 +235,23 @@ std::vector<GeneratedCfg> writeLiveryTree(const fs::path& root, const TreeSpec& 
     }
     if (spec.brokenFiles)
     {
-        files.push_back(brokenFile(root, "GeneralOnly", {"[General]", "atc_model=B738"}, CfgOutcome::EmptyCfg));
+        files.push_back(
+            brokenFile(root, "GeneralOnly", {"[General]", "atc_model=B738"}, CfgOutcome::EmptyCfg));
         files.push_back(brokenFile(root, "NumberAboveLimit",
                                    {"[General]", "atc_model=B738", "[fltsim.0]", "title=x", "[fltsim.10001]"},
                                    CfgOutcome::InvalidCfg));
-        files.push_back(
-            brokenFile(root, "NoAtcModel", {"[General]", "[fltsim.0]", "title=no model"}, CfgOutcome::InvalidCfg));
-        files.push_back(brokenFile(root, "UnknownType", {"[General]", "atc_model=XX99", "[fltsim.0]", "title=y"},
+        files.push_back(brokenFile(root, "NoAtcModel", {"[General]", "[fltsim.0]", "title=no model"},
+                                   CfgOutcome::InvalidCfg));
+        files.push_back(brokenFile(root, "UnknownType",
+                                   {"[General]", "atc_model=XX99", "[fltsim.0]", "title=y"},
                                    CfgOutcome::InvalidModel));
         files.push_back(brokenFile(root, "NumberOverflow",
                                    {"[General]", "atc_model=B738", "[fltsim.99999999999]", "title=z"},
                                    CfgOutcome::LoggedOnly));
         files.push_back(brokenFile(root, "OneByte", {}, CfgOutcome::Nothing));
         writeBytes(files.back().real, "[");
-        files.push_back(brokenFile(root, "ivao_x-csl", {"[fltsim.0]", "title=B738 BAW 1"}, CfgOutcome::InvalidModel,
-                                   true));
+        files.push_back(brokenFile(root, "ivao_x-csl", {"[fltsim.0]", "title=B738 BAW 1"},
+                                   CfgOutcome::InvalidModel, true));
     }
     return files;
 }

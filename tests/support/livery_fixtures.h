@@ -35,9 +35,9 @@ std::string encodeLines(const std::vector<std::string>& lines, CfgCharset charse
 /// An aircraft folder below a tree root: its configuration file and the entries its sections name.
 struct AircraftFolder
 {
-    std::filesystem::path folder;        ///< relative to the root
+    std::filesystem::path folder;         ///< relative to the root
     std::string cfgName = "aircraft.cfg"; ///< the configuration file's name
-    std::vector<std::string> lines;      ///< the configuration file's lines
+    std::vector<std::string> lines;       ///< the configuration file's lines
     CfgCharset charset = CfgCharset::Utf8;
     LineEnd lineEnd = LineEnd::CrLf;
     std::vector<std::string> subfolders; ///< created as spelled, e.g. "Model.B738", "texture.BAW"
@@ -81,11 +81,11 @@ struct GeneratedCfg
 /// The shape of a generated tree.
 struct TreeSpec
 {
-    int packages = 2;           ///< ordinary packages
-    int modelsPerPackage = 3;   ///< aircraft folders per package
-    int sectionsPerFile = 5;    ///< [fltsim.N] sections per file
-    int ivaoModels = 2;         ///< aircraft folders in an IVAO_MTL package (0: none)
-    bool brokenFiles = true;    ///< add one file of each broken kind
+    int packages = 2;                                  ///< ordinary packages
+    int modelsPerPackage = 3;                          ///< aircraft folders per package
+    int sectionsPerFile = 5;                           ///< [fltsim.N] sections per file
+    int ivaoModels = 2;                                ///< aircraft folders in an IVAO_MTL package (0: none)
+    bool brokenFiles = true;                           ///< add one file of each broken kind
     std::vector<std::string> types = {"B738", "A320"}; ///< known, not Heavy
 };
 

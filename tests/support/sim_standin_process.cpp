@@ -82,7 +82,8 @@ std::size_t ReceivedMessages::count(std::uint32_t id) const
     return n;
 }
 
-bool pollUntil(const std::function<void()>& poll, const std::function<bool()>& done, std::chrono::milliseconds bound)
+bool pollUntil(const std::function<void()>& poll, const std::function<bool()>& done,
+               std::chrono::milliseconds bound)
 {
     const auto end = std::chrono::steady_clock::now() + bound;
     for (;;)

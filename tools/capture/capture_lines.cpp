@@ -10,8 +10,8 @@ namespace oxl::capture
 namespace
 {
 
-constexpr std::size_t kOldFormatFields = 14;     // "AITFC" and the 13 values of fields 1..13
-constexpr std::size_t kTrafficLineFields = 29;   // fields 0..28 of a traffic line
+constexpr std::size_t kOldFormatFields = 14;   // "AITFC" and the 13 values of fields 1..13
+constexpr std::size_t kTrafficLineFields = 29; // fields 0..28 of a traffic line
 constexpr std::size_t kTimestampField = 14;
 constexpr std::string_view kLineTag = "RTTFC";
 

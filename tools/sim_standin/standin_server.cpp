@@ -47,7 +47,8 @@ constexpr std::size_t kMaxClientMessage = 1 << 20;
 
 std::string lower(std::string s)
 {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
@@ -78,8 +79,9 @@ std::string restAfter(const std::string& line, std::size_t wordsToSkip)
         if (pos == std::string::npos)
             return {};
     }
-    return line.substr(line.find_first_not_of(' ', pos) == std::string::npos ? line.size()
-                                                                              : line.find_first_not_of(' ', pos));
+    return line.substr(line.find_first_not_of(' ', pos) == std::string::npos
+                           ? line.size()
+                           : line.find_first_not_of(' ', pos));
 }
 
 std::string fromHex(const std::string& hex)
@@ -120,7 +122,8 @@ bool Server::start(std::string& error)
     }
     if (options_.tcp6)
     {
-        tcp6_ = plat::net::openLoopbackListener(plat::net::IpFamily::IPv6, options_.tcp4 ? port4_ : options_.port);
+        tcp6_ = plat::net::openLoopbackListener(plat::net::IpFamily::IPv6,
+                                                options_.tcp4 ? port4_ : options_.port);
         if (!tcp6_.valid())
         {
             error = fmt::format("TCP IPv6 listen failed: {}", plat::net::lastError());
@@ -299,7 +302,8 @@ void Server::sendToSubscribers(const std::string& systemEvent,
 void Server::later(int delayMs, std::function<void()> action)
 {
     std::lock_guard lock(mutex_);
-    timers_.emplace_back(std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs), std::move(action));
+    timers_.emplace_back(std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs),
+                         std::move(action));
 }
 
 void Server::journal(nlohmann::json entry)
@@ -319,10 +323,11 @@ void Server::track(const char* event, const SimObject& object)
 {
     if (!track_.is_open())
         return;
-    nlohmann::json line = {
-        {"ms", std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started_).count()},
-        {"event", event},
-        {"id", object.id}};
+    nlohmann::json line = {{"ms", std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      std::chrono::steady_clock::now() - started_)
+                                      .count()},
+                           {"event", event},
+                           {"id", object.id}};
     if (std::string_view(event) != "removed")
     {
         line["lat"] = object.latitudeDeg;
@@ -355,15 +360,20 @@ void Server::replyData(Session& s, std::uint32_t recvId, std::uint32_t requestId
 void Server::handle(Session& s, const std::string& bytes)
 {
     ClientMessage m = decodeClientMessage(bytes);
-    nlohmann::json entry = {{"session", s.id}, {"call", callName(m.callId)}, {"sendId", m.sendId},
-                            {"size", m.size}, {"fields", m.fields}};
+    nlohmann::json entry = {{"session", s.id},
+                            {"call", callName(m.callId)},
+                            {"sendId", m.sendId},
+                            {"size", m.size},
+                            {"fields", m.fields}};
     if (!m.error.empty())
         entry["error"] = m.error;
     journal(entry);
     if (!m.error.empty())
     {
-        const bool sizeFault = m.error.find("bytes") != std::string::npos || m.error.find("size") != std::string::npos;
-        send(s, encodeException(sizeFault ? scwire::kExceptionSizeMismatch : scwire::kExceptionError, m.sendId, 0));
+        const bool sizeFault =
+            m.error.find("bytes") != std::string::npos || m.error.find("size") != std::string::npos;
+        send(s, encodeException(sizeFault ? scwire::kExceptionSizeMismatch : scwire::kExceptionError,
+                                m.sendId, 0));
         return;
     }
     const auto& f = m.fields;
@@ -401,7 +411,8 @@ void Server::handle(Session& s, const std::string& bytes)
         break;
     case scwire::kSendRequestDataOnSimObject:
     {
-        const std::uint32_t req = f["requestId"], def = f["definitionId"], obj = f["objectId"], period = f["period"];
+        const std::uint32_t req = f["requestId"], def = f["definitionId"], obj = f["objectId"],
+                            period = f["period"];
         if (!world_.find(obj) || !s.definitions.count(def))
         {
             unrecognized();
@@ -425,8 +436,8 @@ void Server::handle(Session& s, const std::string& bytes)
         }
         auto ids = world_.inRange(static_cast<double>(f["radiusM"].get<std::uint32_t>()));
         for (std::size_t i = 0; i < ids.size(); ++i)
-            replyData(s, scwire::kRecvSimObjectDataByType, req, def, ids[i], static_cast<std::uint32_t>(i + 1),
-                      static_cast<std::uint32_t>(ids.size()));
+            replyData(s, scwire::kRecvSimObjectDataByType, req, def, ids[i],
+                      static_cast<std::uint32_t>(i + 1), static_cast<std::uint32_t>(ids.size()));
         break;
     }
     case scwire::kSendSetDataOnSimObject:
@@ -484,24 +495,25 @@ void Server::handle(Session& s, const std::string& bytes)
         const std::uint32_t req = f["requestId"];
         const std::uint32_t sessionId = s.id;
         lock.unlock();
-        later(options_.addDelayMs, [this, id, req, sessionId] {
-            std::shared_ptr<Session> creator;
-            {
-                std::lock_guard l(mutex_);
-                SimObject* added = world_.find(id);
-                if (!added)
-                    return;
-                added->added = true;
-                for (auto& x : sessions_)
-                    if (x->id == sessionId)
-                        creator = x;
-            }
-            if (creator)
-                send(*creator, encodeAssignedObjectId(req, id));
-            sendToSubscribers("ObjectAdded", [id](std::uint32_t ev) {
-                return encodeObjectAddRemove(ev, id, scwire::kObjectAircraft);
-            });
-        });
+        later(options_.addDelayMs,
+              [this, id, req, sessionId]
+              {
+                  std::shared_ptr<Session> creator;
+                  {
+                      std::lock_guard l(mutex_);
+                      SimObject* added = world_.find(id);
+                      if (!added)
+                          return;
+                      added->added = true;
+                      for (auto& x : sessions_)
+                          if (x->id == sessionId)
+                              creator = x;
+                  }
+                  if (creator)
+                      send(*creator, encodeAssignedObjectId(req, id));
+                  sendToSubscribers("ObjectAdded", [id](std::uint32_t ev)
+                                    { return encodeObjectAddRemove(ev, id, scwire::kObjectAircraft); });
+              });
         break;
     }
     case scwire::kSendAIReleaseControl:
@@ -522,9 +534,8 @@ void Server::handle(Session& s, const std::string& bytes)
             break;
         }
         lock.unlock();
-        sendToSubscribers("ObjectRemoved", [id](std::uint32_t ev) {
-            return encodeObjectAddRemove(ev, id, scwire::kObjectAircraft);
-        });
+        sendToSubscribers("ObjectRemoved", [id](std::uint32_t ev)
+                          { return encodeObjectAddRemove(ev, id, scwire::kObjectAircraft); });
         break;
     }
     case scwire::kSendAISetAircraftFlightPlan:
@@ -576,9 +587,8 @@ void Server::tickLoop()
         {
             nextFrame = std::max(nextFrame + framePeriod, now);
             if (flying)
-                sendToSubscribers("Frame", [this](std::uint32_t ev) {
-                    return encodeFrame(ev, options_.frameRateField, 1.0f);
-                });
+                sendToSubscribers("Frame", [this](std::uint32_t ev)
+                                  { return encodeFrame(ev, options_.frameRateField, 1.0f); });
         }
         if (now >= nextSecond)
         {
@@ -588,7 +598,8 @@ void Server::tickLoop()
                 std::lock_guard lock(mutex_);
                 for (auto& s : sessions_)
                     for (const auto& p : s->perSecond)
-                        replyData(*s, scwire::kRecvSimObjectData, p.requestId, p.definitionId, p.objectId, 1, 1);
+                        replyData(*s, scwire::kRecvSimObjectData, p.requestId, p.definitionId, p.objectId, 1,
+                                  1);
             }
         }
     }
@@ -617,7 +628,8 @@ nlohmann::json Server::state()
                                           {"priority", s->priorities.count(id) ? s->priorities.at(id) : 0}};
         nlohmann::json periodic = nlohmann::json::array();
         for (const auto& p : s->perSecond)
-            periodic.push_back({{"requestId", p.requestId}, {"definitionId", p.definitionId}, {"objectId", p.objectId}});
+            periodic.push_back(
+                {{"requestId", p.requestId}, {"definitionId", p.definitionId}, {"objectId", p.objectId}});
         sessions.push_back({{"id", s->id},
                             {"name", s->clientName},
                             {"subscriptions", s->subscriptions},
@@ -626,7 +638,9 @@ nlohmann::json Server::state()
                             {"groups", groups},
                             {"perSecond", periodic}});
     }
-    return {{"sessions", sessions}, {"objects", world_.toJson()}, {"paused", paused_.load()},
+    return {{"sessions", sessions},
+            {"objects", world_.toJson()},
+            {"paused", paused_.load()},
             {"journalEntries", journal_.size()}};
 }
 
@@ -651,13 +665,15 @@ std::string Server::command(const std::string& line)
         {
             const bool on = w.size() < 2 || w[1] != "0";
             paused_ = on;
-            sendToSubscribers("Sim", [on](std::uint32_t ev) { return encodeEvent(scwire::kUnused, ev, on ? 0 : 1); });
+            sendToSubscribers("Sim", [on](std::uint32_t ev)
+                              { return encodeEvent(scwire::kUnused, ev, on ? 0 : 1); });
             return "ok";
         }
         if (c == "event" && w.size() >= 2)
         {
             const auto data = static_cast<std::uint32_t>(number(2, 0));
-            sendToSubscribers(w[1], [data](std::uint32_t ev) { return encodeEvent(scwire::kUnused, ev, data); });
+            sendToSubscribers(w[1],
+                              [data](std::uint32_t ev) { return encodeEvent(scwire::kUnused, ev, data); });
             return "ok";
         }
         if (c == "newflight")
@@ -698,8 +714,8 @@ std::string Server::command(const std::string& line)
                 track("created", injected);
                 id = injected.id;
             }
-            sendToSubscribers("ObjectAdded",
-                              [id](std::uint32_t ev) { return encodeObjectAddRemove(ev, id, scwire::kObjectAircraft); });
+            sendToSubscribers("ObjectAdded", [id](std::uint32_t ev)
+                              { return encodeObjectAddRemove(ev, id, scwire::kObjectAircraft); });
             return fmt::format("ok {}", id);
         }
         if (c == "quit")
@@ -772,7 +788,8 @@ std::string Server::command(const std::string& line)
                 else if (!raw.empty() && s->open)
                     plat::net::sendAll(s->socket, raw);
             }
-            return raw.empty() && kind != "split" && kind != "pad" && kind != "merge" ? "error unknown fault" : "ok";
+            return raw.empty() && kind != "split" && kind != "pad" && kind != "merge" ? "error unknown fault"
+                                                                                      : "ok";
         }
     }
     catch (const std::exception& e)

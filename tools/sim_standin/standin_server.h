@@ -10,8 +10,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <deque>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -37,18 +37,18 @@ struct Options
     std::uint16_t port = 0;
     std::string pipePath = "\\\\.\\pipe\\Lockheed Martin Prepar3D v5\\SimConnect";
     int pipeBacklog = 16;
-    double framesPerSecond = 30;   // how often Frame events are sent
-    float frameRateField = 30;     // the frame rate they report
-    int addDelayMs = 200;          // from a creation to its ObjectAdded
+    double framesPerSecond = 30; // how often Frame events are sent
+    float frameRateField = 30;   // the frame rate they report
+    int addDelayMs = 200;        // from a creation to its ObjectAdded
     std::uint32_t firstObjectId = 3;
-    std::vector<std::string> knownTitles;  // empty: every title is known
+    std::vector<std::string> knownTitles; // empty: every title is known
     double groundFt = 0;
-    bool running = true;           // a flight runs ("Sim" 1)
-    std::filesystem::path cfgDir;  // where SimConnect.cfg with the TCP port is written
+    bool running = true;                // a flight runs ("Sim" 1)
+    std::filesystem::path cfgDir;       // where SimConnect.cfg with the TCP port is written
     std::filesystem::path registryFile; // registry stand-in file that gets the SimConnect ports
     std::filesystem::path journalFile;
-    std::size_t journalMemory = 0;      // client messages kept for "journal" (0: every one)
-    std::filesystem::path trackFile;    // one JSON line per creation, position write and removal
+    std::size_t journalMemory = 0;   // client messages kept for "journal" (0: every one)
+    std::filesystem::path trackFile; // one JSON line per creation, position write and removal
 };
 
 // One connected client.
@@ -57,7 +57,7 @@ struct Session;
 // The stand-in server.
 class Server
 {
-public:
+  public:
     explicit Server(Options options);
     ~Server();
 
@@ -70,13 +70,14 @@ public:
     // The ports and pipe path, as JSON.
     nlohmann::json endpoints() const;
 
-private:
+  private:
     void acceptLoop(const plat::net::Socket* listener);
     void readLoop(std::shared_ptr<Session> session);
     void tickLoop();
     void handle(Session& s, const std::string& bytes);
     void send(Session& s, const std::string& message);
-    void sendToSubscribers(const std::string& systemEvent, const std::function<std::string(std::uint32_t)>& build);
+    void sendToSubscribers(const std::string& systemEvent,
+                           const std::function<std::string(std::uint32_t)>& build);
     void replyData(Session& s, std::uint32_t recvId, std::uint32_t requestId, std::uint32_t definitionId,
                    std::uint32_t objectId, std::uint32_t entry, std::uint32_t outOf);
     void later(int delayMs, std::function<void()> action);

@@ -24,7 +24,8 @@ std::uint32_t u32(std::string_view b, std::size_t at)
 
 double f64(std::string_view b, std::size_t at)
 {
-    std::uint64_t bits = static_cast<std::uint64_t>(u32(b, at)) | static_cast<std::uint64_t>(u32(b, at + 4)) << 32;
+    std::uint64_t bits = static_cast<std::uint64_t>(u32(b, at)) | static_cast<std::uint64_t>(u32(b, at + 4))
+                                                                      << 32;
     double v;
     std::memcpy(&v, &bits, 8);
     return v;
@@ -181,7 +182,8 @@ ClientMessage decodeClientMessage(std::string_view b)
         return m;
 
     auto& f = m.fields;
-    auto str = [&](const char* name, std::size_t at, std::size_t width) {
+    auto str = [&](const char* name, std::size_t at, std::size_t width)
+    {
         auto s = text(b, at, width);
         if (!s)
             m.error = fmt::format("{}: text field without NUL or with bytes after it", name);
@@ -301,7 +303,8 @@ ClientMessage decodeClientMessage(std::string_view b)
     return m;
 }
 
-std::string encodeOpen(const std::string& name, const std::uint32_t appVersion[4], const std::uint32_t scVersion[4])
+std::string encodeOpen(const std::string& name, const std::uint32_t appVersion[4],
+                       const std::uint32_t scVersion[4])
 {
     std::string m = header(308, scwire::kRecvOpen);
     appendFixed(m, name, 256);
@@ -373,8 +376,8 @@ std::string encodeFrame(std::uint32_t eventId, float frameRate, float simSpeed)
 }
 
 std::string encodeObjectData(std::uint32_t recvId, std::uint32_t requestId, std::uint32_t objectId,
-                             std::uint32_t defineId, std::uint32_t flags, std::uint32_t entry, std::uint32_t outOf,
-                             std::uint32_t defineCount, const std::string& data)
+                             std::uint32_t defineId, std::uint32_t flags, std::uint32_t entry,
+                             std::uint32_t outOf, std::uint32_t defineCount, const std::string& data)
 {
     std::string m = header(static_cast<std::uint32_t>(40 + data.size()), recvId);
     appendU32(m, requestId);

@@ -21,7 +21,8 @@ constexpr double kEarthRadiusM = 6371000.0;
 
 std::string lower(std::string s)
 {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
@@ -67,7 +68,8 @@ double distanceM(double lat1Deg, double lon1Deg, double lat2Deg, double lon2Deg)
 {
     const double p1 = degToRad(lat1Deg), p2 = degToRad(lat2Deg);
     const double dp = p2 - p1, dl = degToRad(lon2Deg - lon1Deg);
-    const double a = std::sin(dp / 2) * std::sin(dp / 2) + std::cos(p1) * std::cos(p2) * std::sin(dl / 2) * std::sin(dl / 2);
+    const double a = std::sin(dp / 2) * std::sin(dp / 2) +
+                     std::cos(p1) * std::cos(p2) * std::sin(dl / 2) * std::sin(dl / 2);
     return 2 * kEarthRadiusM * std::asin(std::min(1.0, std::sqrt(a)));
 }
 
@@ -112,7 +114,8 @@ std::vector<std::uint32_t> World::inRange(double radiusM) const
     const SimObject& u = objects_.at(1);
     std::vector<std::uint32_t> ids;
     for (const auto& [id, o] : objects_)
-        if ((!o.ai || o.added) && distanceM(u.latitudeDeg, u.longitudeDeg, o.latitudeDeg, o.longitudeDeg) <= radiusM)
+        if ((!o.ai || o.added) &&
+            distanceM(u.latitudeDeg, u.longitudeDeg, o.latitudeDeg, o.longitudeDeg) <= radiusM)
             ids.push_back(id);
     return ids;
 }

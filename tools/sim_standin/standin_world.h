@@ -23,12 +23,12 @@ struct Datum
 struct SimObject
 {
     std::uint32_t id = 0;
-    bool ai = false;           // created by a client (or injected foreign traffic)
-    bool added = false;        // ObjectAdded has been sent
-    bool released = false;     // AIReleaseControl received
+    bool ai = false;       // created by a client (or injected foreign traffic)
+    bool added = false;    // ObjectAdded has been sent
+    bool released = false; // AIReleaseControl received
     std::string title;
-    std::string tail;          // the ATC ID
-    std::string model;         // the ATC MODEL
+    std::string tail;  // the ATC ID
+    std::string model; // the ATC MODEL
     double latitudeDeg = 0;
     double longitudeDeg = 0;
     double altitudeFt = 0;
@@ -39,15 +39,15 @@ struct SimObject
     double airspeedKt = 0;
     std::int64_t lightStates = 0;
     std::uint64_t positionWrites = 0;
-    std::map<std::string, double> levers;  // written variables other than the position
-    std::vector<nlohmann::json> events;    // transmitted client events
+    std::map<std::string, double> levers; // written variables other than the position
+    std::vector<nlohmann::json> events;   // transmitted client events
     std::string flightPlan;
 };
 
 // The objects and the terrain (flat, at one elevation).
 class World
 {
-public:
+  public:
     // A world with the user's aircraft.
     World();
 
@@ -67,12 +67,12 @@ public:
     // The whole world as JSON.
     nlohmann::json toJson() const;
 
-    double groundFt = 0;           // elevation of the flat terrain
+    double groundFt = 0; // elevation of the flat terrain
     std::uint32_t nextObjectId = 3;
     double staticCgFt = 8.0;
     double staticPitchRad = 0.01;
 
-private:
+  private:
     double numberOf(const SimObject& o, const Datum& d) const;
     std::string textOf(const SimObject& o, const Datum& d) const;
     std::map<std::uint32_t, SimObject> objects_;

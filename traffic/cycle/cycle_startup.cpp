@@ -32,9 +32,17 @@ constexpr float kMaxFitPerHalfHour = 0.5f;
 constexpr std::int32_t kStartParkingPercentage = 30;
 
 const char* const kDataFolders[] = {
-    "output",           "output/info",        "output/errors",         "airports",
-    "airports/learned", "airports/stock",     "airports/simaddon",     "airports/thirdparty",
-    "airports/my_ORBX", "airports/my_thirdparty", "input/my_regcodes",
+    "output",
+    "output/info",
+    "output/errors",
+    "airports",
+    "airports/learned",
+    "airports/stock",
+    "airports/simaddon",
+    "airports/thirdparty",
+    "airports/my_ORBX",
+    "airports/my_thirdparty",
+    "input/my_regcodes",
 };
 
 const char* const kLeftoverFiles[] = {"input/AIG-regcodes0.xml", "input/AIG-regcodes00.xml"};
@@ -53,7 +61,8 @@ bool lf_anyManualFolderSet()
 [[noreturn]] void lf_throwNoInstallPath()
 {
     gf_cyclePorts().window->clearControlText(ALL_INSTALL_PATH);
-    throw UserErrorException(151, "No P3D install path detected, type full Install Path above, and press Enter");
+    throw UserErrorException(151,
+                             "No P3D install path detected, type full Install Path above, and press Enter");
 }
 
 } // namespace
@@ -110,8 +119,8 @@ void lf_detectSimInstall()
         lf_throwNoInstallPath();
     }
     if (sum == 11)
-        throw UserErrorException(
-            153, "More than one P3D version detected, type full Install Path to wanted version above and press Enter");
+        throw UserErrorException(153, "More than one P3D version detected, type full Install Path to wanted "
+                                      "version above and press Enter");
     gf_log(fmt::format("P3Dv{} detected", sum));
     const std::string path = gf_getP3dSetupPath(sum).string();
     if (path.empty())

@@ -1,5 +1,6 @@
 #include "traffic/cycle/cycle_worker.h"
 
+#include "airports/parking_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/errors.h"
 #include "foundation/log.h"
@@ -7,7 +8,6 @@
 #include "foundation/program.h"
 #include "foundation/system_lookups.h"
 #include "foundation/worker_slots.h"
-#include "airports/parking_state.h"
 #include "traffic/cycle/cycle_detail.h"
 
 #include <filesystem>
@@ -257,8 +257,9 @@ std::string gf_p3dVersionFromPath()
         answer = std::to_string(P3D_VERSION.value());
     if (answer.empty())
         throw UserErrorException(
-            77, fmt::format("P3D install path does not contain v5 or v6. Use hidden parameter {}, set it to 5 or 6.",
-                            P3D_VERSION.name));
+            77, fmt::format(
+                    "P3D install path does not contain v5 or v6. Use hidden parameter {}, set it to 5 or 6.",
+                    P3D_VERSION.name));
     return answer;
 }
 

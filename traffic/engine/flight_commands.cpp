@@ -63,9 +63,9 @@ void setSpoilers(LiveEngine& engine, const SimAc& ac, bool out)
 
 void setAcLights(LiveEngine& engine, const SimAc& ac, const LightSet& lights)
 {
-    static constexpr std::array<std::uint32_t, 7> kLightEvents{kEvNavLights,    kEvBeaconLights, kEvLandingLights,
-                                                               kEvTaxiLights,   kEvStrobes,      kEvLogoLights,
-                                                               kEvCabinLights};
+    static constexpr std::array<std::uint32_t, 7> kLightEvents{
+        kEvNavLights, kEvBeaconLights, kEvLandingLights, kEvTaxiLights,
+        kEvStrobes,   kEvLogoLights,   kEvCabinLights};
     SimQueues& queues = *engine.n.simQueues;
     // One hold: the frame sender never sends half a light set.
     std::lock_guard lock(queues.simMutex);
@@ -89,7 +89,8 @@ void setSpoilersThrottles(LiveEngine& engine, const SimAc& ac, double spoilersPc
         result = engine.n.sim->setSpoilersThrottles(ac.objectId, spoilersPct, throttlePct, throttlePct);
     }
     if (result < 0)
-        gf_logMarked(fmt::format("SimConnect SetDataOnSimObject spoilers/throttles of {} fails", ac.objectId));
+        gf_logMarked(
+            fmt::format("SimConnect SetDataOnSimObject spoilers/throttles of {} fails", ac.objectId));
 }
 
 std::uint32_t throttleFor(const SimAc& ac, std::uint32_t step)

@@ -199,8 +199,8 @@ void liftOff(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
 
 void rotationTick(LiveEngine& engine, LiveAc& ac)
 {
-    const double climbDelta =
-        (ac.climbPitch - ac.rotationPitch) / static_cast<double>(std::max<std::uint32_t>(ac.climbPitchTicks, 1));
+    const double climbDelta = (ac.climbPitch - ac.rotationPitch) /
+                              static_cast<double>(std::max<std::uint32_t>(ac.climbPitchTicks, 1));
     const std::int32_t c = ac.rotationCounter - 1;
     ac.rotationCounter = std::max(c, -1000);
     if (c >= 1)
@@ -242,7 +242,8 @@ void rotationTick(LiveEngine& engine, LiveAc& ac)
 bool lf_nextReportsAtLiftOffSpeed(const LiveAc& ac)
 {
     const double liftOffKt = gf_categoryConstants(ac.category).liftOffSpeedKt;
-    return std::all_of(ac.stream.begin() + 1, ac.stream.end(), [&](const Report& r) { return r.gs >= liftOffKt; });
+    return std::all_of(ac.stream.begin() + 1, ac.stream.end(),
+                       [&](const Report& r) { return r.gs >= liftOffKt; });
 }
 
 void groundReportStep(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
@@ -365,13 +366,15 @@ void flyingStep(LiveEngine& engine, LiveAc& ac)
             v = v > 0.0 ? std::min(v, 2400.0) : std::max(v, -3000.0) / 2.0;
             const double target = -3.0 * kDegToRad - (v / 600.0) * 2.2 * kDegToRad;
             const double maxStep = gf_categoryConstants(ac.category).maxPitchStepDeg * kDegToRad;
-            ac.pitchStep = std::clamp((target - ac.pitch) / ticksToNext(ac, engine.tick()), -maxStep, maxStep);
+            ac.pitchStep =
+                std::clamp((target - ac.pitch) / ticksToNext(ac, engine.tick()), -maxStep, maxStep);
         }
     }
     const std::int32_t legTicks = ticksToNext(ac, engine.tick());
     const Report& next = ac.stream[1];
     double turn;
-    if (next.headingFromAdsb != 0 && next.roll && next.trueHeading && ac.agl < (ac.landing != 0 ? 2000.0 : 1000.0))
+    if (next.headingFromAdsb != 0 && next.roll && next.trueHeading &&
+        ac.agl < (ac.landing != 0 ? 2000.0 : 1000.0))
         turn = gf_wrapPi(*next.trueHeading - ac.heading);
     else
         turn = turnToNextLeg(ac);
@@ -432,9 +435,8 @@ void climbConfig(LiveEngine& engine, LiveAc& ac)
 void approachConfig(LiveEngine& engine, LiveAc& ac)
 {
     const Airport& park = engine.n.parking->parkAirport;
-    const bool near =
-        parkAirportSet(engine) &&
-        gf_distanceNm({ac.lat, ac.lon}, {park.latitude, park.longitude}) <= kNearParkAirportNm;
+    const bool near = parkAirportSet(engine) &&
+                      gf_distanceNm({ac.lat, ac.lon}, {park.latitude, park.longitude}) <= kNearParkAirportNm;
     setAcCabinLights(engine, ac, false);
     const double vs = ac.stream.front().vs;
     if (vs <= -250.0 && ac.landing == 0 && near)

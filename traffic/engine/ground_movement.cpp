@@ -69,8 +69,8 @@ void shapeNextLeg(LiveAc& ac)
     const Report& front = ac.stream[0];
     const Report& next = ac.stream[1];
     // A sharp corner reached slowly over a long leg: first slow down on the way there.
-    if (turnDeg > kSharpCornerDeg && distanceNm(front, next) > kCornerSplitNm && front.gs <= kCornerSplitMaxKt &&
-        dueInterval(front, next) > kCornerSplitMinTicks)
+    if (turnDeg > kSharpCornerDeg && distanceNm(front, next) > kCornerSplitNm &&
+        front.gs <= kCornerSplitMaxKt && dueInterval(front, next) > kCornerSplitMinTicks)
     {
         insertMidReport(ac);
         return;

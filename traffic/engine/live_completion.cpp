@@ -40,7 +40,8 @@ void parkCreated(LiveEngine& engine, LiveAc& ac)
         if (statik.standId == ac.standId && statik.simState == SimState::active)
         {
             if (LOG.value())
-                gf_log(fmt::format("{:8}: {:8} parks over static {} ", standName, ac.callsign, statik.callsign));
+                gf_log(
+                    fmt::format("{:8}: {:8} parks over static {} ", standName, ac.callsign, statik.callsign));
             removeAircraftFromSim(engine, statik);
             break;
         }

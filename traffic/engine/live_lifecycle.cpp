@@ -75,11 +75,12 @@ bool altitudeEcho(const LiveEngine& engine, double altFt)
 bool confirmsJump(LiveAc& ac, const TrafficLine& line)
 {
     const double sinceS = line.timestamp - ac.jumpTime;
-    const bool confirmed =
-        ac.jumpTime > 0.0 && sinceS > 0.0 && line.report.airborne != 0 && ac.onGround == 0 &&
-        ac.simState == SimState::active && ac.landing == 0 && ac.rollOut == 0 &&
-        gf_distanceNm({ac.jumpLat, ac.jumpLon}, {line.report.lat, line.report.lon}) / (sinceS / kSecondsPerHour) <=
-            gf_topSpeedKt(ac.category);
+    const bool confirmed = ac.jumpTime > 0.0 && sinceS > 0.0 && line.report.airborne != 0 &&
+                           ac.onGround == 0 && ac.simState == SimState::active && ac.landing == 0 &&
+                           ac.rollOut == 0 &&
+                           gf_distanceNm({ac.jumpLat, ac.jumpLon}, {line.report.lat, line.report.lon}) /
+                                   (sinceS / kSecondsPerHour) <=
+                               gf_topSpeedKt(ac.category);
     ac.jumpLat = line.report.lat;
     ac.jumpLon = line.report.lon;
     ac.jumpTime = confirmed ? 0.0 : line.timestamp;

@@ -177,7 +177,8 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     // aircraft catches up over several legs instead of dashing.
     const double fastestKt =
         std::min(std::max(kCatchUpFactor * speedKt, kCatchUpFloorKt), gf_topSpeedKt(ac.category));
-    const std::int64_t fewest = engine.tick() + static_cast<std::int64_t>(gf_checkedTicks(std::ceil(nm * kTicksPerHour / fastestKt)));
+    const std::int64_t fewest =
+        engine.tick() + static_cast<std::int64_t>(gf_checkedTicks(std::ceil(nm * kTicksPerHour / fastestKt)));
     if (next.dueTick < fewest)
         next.dueTick = gf_checkedTicks(static_cast<double>(fewest));
 }
@@ -255,8 +256,9 @@ void nextPosMain(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
     }
     catch (const std::exception& error)
     {
-        gf_logMarked(fmt::format("{}: {} {}, sz:{}, fs:{}, st:{}", "nextPosMain", error.what(), gf_acLabel(ac),
-                                 ac.stream.size(), gf_groundPhaseWord(ac.phase), gf_simStateWord(ac.simState)));
+        gf_logMarked(fmt::format("{}: {} {}, sz:{}, fs:{}, st:{}", "nextPosMain", error.what(),
+                                 gf_acLabel(ac), ac.stream.size(), gf_groundPhaseWord(ac.phase),
+                                 gf_simStateWord(ac.simState)));
         throw;
     }
 }

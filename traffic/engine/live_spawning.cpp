@@ -189,9 +189,10 @@ void bufferStep(LiveEngine& engine, LiveAc& ac)
     // Spawned aircraft count from their spawning on (waiting for their request, or for the simulator's
     // answer to it): counting only those still queued let the sky pass the limit by the creations
     // under way.
-    const auto alive = static_cast<std::size_t>(
-        std::count_if(engine.live.begin(), engine.live.end(), [](const LiveAc& other)
-                      { return other.simState == SimState::active || other.simState == SimState::adding2sim; }));
+    const auto alive = static_cast<std::size_t>(std::count_if(
+        engine.live.begin(), engine.live.end(),
+        [](const LiveAc& other)
+        { return other.simState == SimState::active || other.simState == SimState::adding2sim; }));
     if (static_cast<std::int64_t>(maxLive) <= static_cast<std::int64_t>(alive))
     {
         const UserAircraft user = engine.user();

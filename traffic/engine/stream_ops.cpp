@@ -21,7 +21,7 @@ constexpr double kMinLegSpeedKt = 1.0;
 std::int32_t clampToTicks(std::int64_t value)
 {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
-                                                               std::numeric_limits<std::int32_t>::max()));
+                                                              std::numeric_limits<std::int32_t>::max()));
 }
 } // namespace
 

@@ -30,7 +30,10 @@ class ConfigFiles : public ::testing::Test
     }
     void TearDown() override { scSetEnvironment({}); }
 
-    void write(const char* folder, const std::string& text) { test::writeBytes(tmp / folder / "SimConnect.cfg", text); }
+    void write(const char* folder, const std::string& text)
+    {
+        test::writeBytes(tmp / folder / "SimConnect.cfg", text);
+    }
 
     ScConfig read(std::uint32_t index = 0)
     {

@@ -100,7 +100,10 @@ INSTANTIATE_TEST_SUITE_P(
         FramingCase{"ShortMessagesAreFramed", {sized(4) + sized(11) + kA}, {sized(4), sized(11), kA}, 0},
         FramingCase{"SizeOneEndsTheLink", {kA + sized(1)}, {kA}, kScStatusBadSize},
         FramingCase{"SizeThreeEndsTheLink", {sized(3)}, {}, kScStatusBadSize},
-        FramingCase{"SizeAboveTheLimitEndsTheLink", {kA, sized(kScDefaultMaxReceiveSize + 1)}, {kA}, kScStatusOversize}),
+        FramingCase{"SizeAboveTheLimitEndsTheLink",
+                    {kA, sized(kScDefaultMaxReceiveSize + 1)},
+                    {kA},
+                    kScStatusOversize}),
     [](const auto& info) { return info.param.name; });
 
 TEST(FramingLimits, MessageOfExactlyMaxReceiveSizeIsAccepted)

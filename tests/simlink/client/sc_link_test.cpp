@@ -15,8 +15,8 @@ namespace
 {
 
 using test::putU32;
-using test::recvMessage;
 using test::ReceivedMessages;
+using test::recvMessage;
 
 class Link : public ::testing::Test
 {
@@ -40,7 +40,8 @@ class Link : public ::testing::Test
     // Dispatches until done() holds; the result of the last dispatch is kept.
     bool dispatchUntil(const std::function<bool()>& done)
     {
-        return test::pollUntil([&] { last = SimConnect_CallDispatch(handle, &ReceivedMessages::collect, &got); }, done);
+        return test::pollUntil(
+            [&] { last = SimConnect_CallDispatch(handle, &ReceivedMessages::collect, &got); }, done);
     }
     bool failedWith(std::uint32_t code)
     {
@@ -109,14 +110,16 @@ TEST(TcpLink, PeerThatResetsIsADisconnect)
     test::writeBytes(tmp / "SimConnect.cfg", "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" +
                                                  std::to_string(peer.port()) + "\n");
     const auto folder = tmp.path();
-    scSetEnvironment({nullptr, nullptr, [folder] { return std::optional<std::filesystem::path>(folder); }, nullptr});
+    scSetEnvironment(
+        {nullptr, nullptr, [folder] { return std::optional<std::filesystem::path>(folder); }, nullptr});
     ScHandle handle = nullptr;
     ASSERT_EQ(SimConnect_Open(&handle, "Ordalis_P3D", nullptr, 0, nullptr, 0), kScOk);
     ASSERT_TRUE(peer.accept());
     peer.reset();
     ReceivedMessages got;
     ScResult last = kScOk;
-    ASSERT_TRUE(test::pollUntil([&] { last = SimConnect_CallDispatch(handle, &ReceivedMessages::collect, &got); },
+    ASSERT_TRUE(test::pollUntil([&]
+                                { last = SimConnect_CallDispatch(handle, &ReceivedMessages::collect, &got); },
                                 [&] { return last != kScOk; }));
     EXPECT_EQ(handle->failureStatus(), kScStatusDisconnect);
     EXPECT_EQ(last, static_cast<ScResult>(0xC000020D));

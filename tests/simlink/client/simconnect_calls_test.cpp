@@ -113,26 +113,36 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CallCase{"MapClientEventToSimEvent",
                  [](ScHandle h) { return SimConnect_MapClientEventToSimEvent(h, 220, "GEAR_SET"); },
-                 [](std::uint32_t id) { return std::move(Expected(276, 0x04, id).u32(16, 220).text(20, "GEAR_SET")); }},
+                 [](std::uint32_t id)
+                 { return std::move(Expected(276, 0x04, id).u32(16, 220).text(20, "GEAR_SET")); }},
         CallCase{"MapClientEventWithoutName",
                  [](ScHandle h) { return SimConnect_MapClientEventToSimEvent(h, 221, nullptr); },
                  [](std::uint32_t id) { return std::move(Expected(276, 0x04, id).u32(16, 221)); }},
         CallCase{"TransmitClientEvent",
                  [](ScHandle h) { return SimConnect_TransmitClientEvent(h, 7, 214, 0x12345678, 301, 16); },
-                 [](std::uint32_t id) {
-                     return std::move(Expected(36, 0x05, id).u32(16, 7).u32(20, 214).u32(24, 0x12345678).u32(28, 301).u32(32, 16));
+                 [](std::uint32_t id)
+                 {
+                     return std::move(Expected(36, 0x05, id)
+                                          .u32(16, 7)
+                                          .u32(20, 214)
+                                          .u32(24, 0x12345678)
+                                          .u32(28, 301)
+                                          .u32(32, 16));
                  }},
         CallCase{"AddClientEventToNotificationGroup",
                  [](ScHandle h) { return SimConnect_AddClientEventToNotificationGroup(h, 301, 208, 1); },
-                 [](std::uint32_t id) { return std::move(Expected(28, 0x07, id).u32(16, 301).u32(20, 208).u32(24, 1)); }},
+                 [](std::uint32_t id)
+                 { return std::move(Expected(28, 0x07, id).u32(16, 301).u32(20, 208).u32(24, 1)); }},
         CallCase{"SetNotificationGroupPriority",
                  [](ScHandle h) { return SimConnect_SetNotificationGroupPriority(h, 301, 1); },
                  [](std::uint32_t id) { return std::move(Expected(24, 0x09, id).u32(16, 301).u32(20, 1)); }},
         CallCase{"AddToDataDefinition",
                  [](ScHandle h) {
-                     return SimConnect_AddToDataDefinition(h, 402, "Plane Latitude", "degree", 4, 0.5f, 0xFFFFFFFF);
+                     return SimConnect_AddToDataDefinition(h, 402, "Plane Latitude", "degree", 4, 0.5f,
+                                                           0xFFFFFFFF);
                  },
-                 [](std::uint32_t id) {
+                 [](std::uint32_t id)
+                 {
                      return std::move(Expected(544, 0x0C, id)
                                           .u32(16, 402)
                                           .text(20, "Plane Latitude")
@@ -141,14 +151,19 @@ INSTANTIATE_TEST_SUITE_P(
                                           .u32(536, 0x3F000000)
                                           .u32(540, 0xFFFFFFFF));
                  }},
-        CallCase{"AddToDataDefinitionWithoutUnits",
-                 [](ScHandle h) { return SimConnect_AddToDataDefinition(h, 407, "TITLE", nullptr, 11, 0.0f, 0xFFFFFFFF); },
-                 [](std::uint32_t id) {
-                     return std::move(Expected(544, 0x0C, id).u32(16, 407).text(20, "TITLE").u32(532, 11).u32(540, 0xFFFFFFFF));
-                 }},
+        CallCase{
+            "AddToDataDefinitionWithoutUnits",
+            [](ScHandle h)
+            { return SimConnect_AddToDataDefinition(h, 407, "TITLE", nullptr, 11, 0.0f, 0xFFFFFFFF); },
+            [](std::uint32_t id)
+            {
+                return std::move(
+                    Expected(544, 0x0C, id).u32(16, 407).text(20, "TITLE").u32(532, 11).u32(540, 0xFFFFFFFF));
+            }},
         CallCase{"RequestDataOnSimObject",
                  [](ScHandle h) { return SimConnect_RequestDataOnSimObject(h, 108, 409, 0, 4, 1, 2, 3, 5); },
-                 [](std::uint32_t id) {
+                 [](std::uint32_t id)
+                 {
                      return std::move(Expected(48, 0x0E, id)
                                           .u32(16, 108)
                                           .u32(20, 409)
@@ -161,15 +176,20 @@ INSTANTIATE_TEST_SUITE_P(
                  }},
         CallCase{"RequestDataOnSimObjectType",
                  [](ScHandle h) { return SimConnect_RequestDataOnSimObjectType(h, 101, 404, 200000, 2); },
-                 [](std::uint32_t id) { return std::move(Expected(32, 0x0F, id).u32(16, 101).u32(20, 404).u32(24, 200000).u32(28, 2)); }},
+                 [](std::uint32_t id) {
+                     return std::move(
+                         Expected(32, 0x0F, id).u32(16, 101).u32(20, 404).u32(24, 200000).u32(28, 2));
+                 }},
         CallCase{"SetDataWithCountZeroSendsOneUnit",
                  [](ScHandle h) { return SimConnect_SetDataOnSimObject(h, 401, 9, 0, 0, 8, kBlock); },
                  [](std::uint32_t id) {
-                     return std::move(Expected(44, 0x10, id).u32(16, 401).u32(20, 9).u32(28, 1).u32(32, 8).f64(36, 1.5));
+                     return std::move(
+                         Expected(44, 0x10, id).u32(16, 401).u32(20, 9).u32(28, 1).u32(32, 8).f64(36, 1.5));
                  }},
         CallCase{"SetDataWithTwoUnits",
                  [](ScHandle h) { return SimConnect_SetDataOnSimObject(h, 402, 9, 0, 2, 16, kBlock); },
-                 [](std::uint32_t id) {
+                 [](std::uint32_t id)
+                 {
                      return std::move(Expected(68, 0x10, id)
                                           .u32(16, 402)
                                           .u32(20, 9)
@@ -182,13 +202,16 @@ INSTANTIATE_TEST_SUITE_P(
                  }},
         CallCase{"SubscribeToSystemEvent",
                  [](ScHandle h) { return SimConnect_SubscribeToSystemEvent(h, 204, "Frame"); },
-                 [](std::uint32_t id) { return std::move(Expected(276, 0x17, id).u32(16, 204).text(20, "Frame")); }},
+                 [](std::uint32_t id)
+                 { return std::move(Expected(276, 0x17, id).u32(16, 204).text(20, "Frame")); }},
         CallCase{"AICreateNonATCAircraft",
-                 [](ScHandle h) {
+                 [](ScHandle h)
+                 {
                      ScInitPosition p{47.5, 8.25, 1500.0, -2.0, 3.0, 270.0, 1, 140};
                      return SimConnect_AICreateNonATCAircraft(h, "Airbus A320 Swiss", "HBJLT", p, 104);
                  },
-                 [](std::uint32_t id) {
+                 [](std::uint32_t id)
+                 {
                      return std::move(Expected(344, 0x29, id)
                                           .text(16, "Airbus A320 Swiss")
                                           .text(272, "HBJLT")
@@ -207,9 +230,11 @@ INSTANTIATE_TEST_SUITE_P(
         CallCase{"AIRemoveObject", [](ScHandle h) { return SimConnect_AIRemoveObject(h, 12, 105); },
                  [](std::uint32_t id) { return std::move(Expected(24, 0x2C, id).u32(16, 12).u32(20, 105)); }},
         CallCase{"AISetAircraftFlightPlan",
-                 [](ScHandle h) { return SimConnect_AISetAircraftFlightPlan(h, 12, "C:\\plans\\4711.pln", 110); },
+                 [](ScHandle h)
+                 { return SimConnect_AISetAircraftFlightPlan(h, 12, "C:\\plans\\4711.pln", 110); },
                  [](std::uint32_t id) {
-                     return std::move(Expected(284, 0x2D, id).u32(16, 12).text(20, "C:\\plans\\4711.pln").u32(280, 110));
+                     return std::move(
+                         Expected(284, 0x2D, id).u32(16, 12).text(20, "C:\\plans\\4711.pln").u32(280, 110));
                  }}),
     [](const auto& info) { return info.param.name; });
 
@@ -217,12 +242,15 @@ TEST_F(Calls, StringsFillTheirFieldToOneLessThanItsWidth)
 {
     const ScInitPosition p{};
     const std::string title255(255, 'T'), title256(256, 'T');
-    EXPECT_EQ(SimConnect_AICreateNonATCAircraft(handle, title255.c_str(), "ABCDEFGHIJK", p, 104), kScOk); // id 2
-    EXPECT_EQ(SimConnect_AICreateNonATCAircraft(handle, title256.c_str(), "X", p, 104), kScStringTooLong); // id 3
-    EXPECT_EQ(SimConnect_AICreateNonATCAircraft(handle, "T", "ABCDEFGHIJKL", p, 104), kScStringTooLong); // id 4
+    EXPECT_EQ(SimConnect_AICreateNonATCAircraft(handle, title255.c_str(), "ABCDEFGHIJK", p, 104),
+              kScOk); // id 2
+    EXPECT_EQ(SimConnect_AICreateNonATCAircraft(handle, title256.c_str(), "X", p, 104),
+              kScStringTooLong); // id 3
+    EXPECT_EQ(SimConnect_AICreateNonATCAircraft(handle, "T", "ABCDEFGHIJKL", p, 104),
+              kScStringTooLong); // id 4
     const std::string path260(260, 'p');
     EXPECT_EQ(SimConnect_AISetAircraftFlightPlan(handle, 3, path260.c_str(), 110), kScStringTooLong); // id 5
-    EXPECT_EQ(SimConnect_AIRemoveObject(handle, 3, 105), kScOk); // id 6
+    EXPECT_EQ(SimConnect_AIRemoveObject(handle, 3, 105), kScOk);                                      // id 6
 
     const std::string first = peer.readMessage();
     ASSERT_EQ(first.size(), 344u);
@@ -295,7 +323,9 @@ TEST(CallsWithoutLink, NullHandlesAndArgumentsAreRefused)
     std::uint32_t id;
     EXPECT_EQ(SimConnect_AIRemoveObject(nullptr, 3, 105), kScFail);
     EXPECT_EQ(SimConnect_Close(nullptr), kScFail);
-    EXPECT_EQ(SimConnect_CallDispatch(nullptr, [](const std::byte*, std::uint32_t, void*) {}, nullptr), kScFail);
+    EXPECT_EQ(SimConnect_CallDispatch(
+                  nullptr, [](const std::byte*, std::uint32_t, void*) {}, nullptr),
+              kScFail);
     EXPECT_EQ(SimConnect_GetLastSentPacketID(nullptr, &id), kScFail);
     ScHandle h = nullptr;
     EXPECT_EQ(SimConnect_Open(nullptr, "Ordalis_P3D", nullptr, 0, nullptr, 0), kScInvalidArg);
@@ -310,7 +340,8 @@ TEST_F(Calls, DispatchWithoutProcedureFails)
 TEST_F(Calls, TwoThreadsNeverInterleaveOrSkipSendIds)
 {
     constexpr int kPerThread = 400;
-    auto sender = [this](std::uint32_t object) {
+    auto sender = [this](std::uint32_t object)
+    {
         for (int i = 0; i < kPerThread; ++i)
             SimConnect_TransmitClientEvent(handle, object, 214, static_cast<std::uint32_t>(i), 301, 16);
     };

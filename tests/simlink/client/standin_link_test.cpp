@@ -37,8 +37,8 @@ class StandinLink : public ::testing::TestWithParam<Transport>
         ASSERT_TRUE(sim.start(OXL_BIN_DIR, extraArgs(), tmp.path().string()));
         if (GetParam() == Transport::Tcp)
             test::writeBytes(tmp / "cwd" / "SimConnect.cfg",
-                             "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" + std::to_string(sim.tcpPort()) +
-                                 "\nDisableNagle=1\n");
+                             "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" +
+                                 std::to_string(sim.tcpPort()) + "\nDisableNagle=1\n");
         const auto cwd = tmp / "cwd";
         scSetEnvironment({[] { return std::optional<std::filesystem::path>(); },
                           [] { return std::optional<std::filesystem::path>(); },
@@ -62,8 +62,9 @@ class StandinLink : public ::testing::TestWithParam<Transport>
     // Dispatches until `n` messages of id have arrived.
     bool waitFor(std::uint32_t id, std::size_t n = 1)
     {
-        return test::pollUntil([&] { lastDispatch = SimConnect_CallDispatch(handle, &ReceivedMessages::collect, &got); },
-                               [&] { return got.count(id) >= n; });
+        return test::pollUntil(
+            [&] { lastDispatch = SimConnect_CallDispatch(handle, &ReceivedMessages::collect, &got); },
+            [&] { return got.count(id) >= n; });
     }
 
     std::span<const std::byte> msg(std::uint32_t id) { return *got.first(id); }
@@ -98,20 +99,23 @@ TEST_P(StandinLink, OpenIsAnsweredWithTheSimulatorNameAndVersion)
 TEST_P(StandinLink, RegistrationIsRecordedAndRequestsAreAnswered)
 {
     ASSERT_EQ(SimConnect_SubscribeToSystemEvent(handle, 201, "Sim"), kScOk);
-    ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 403, "Plane Latitude", "degree", scwire::kDataFloat64, 0.0f,
-                                             scwire::kUnused),
+    ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 403, "Plane Latitude", "degree", scwire::kDataFloat64,
+                                             0.0f, scwire::kUnused),
               kScOk);
     ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 403, "ZULU YEAR", "Number", scwire::kDataInt64, 0.0f,
                                              scwire::kUnused),
               kScOk);
-    ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 407, "TITLE", nullptr, scwire::kDataStringV, 0.0f, scwire::kUnused),
+    ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 407, "TITLE", nullptr, scwire::kDataStringV, 0.0f,
+                                             scwire::kUnused),
               kScOk);
     ASSERT_EQ(SimConnect_MapClientEventToSimEvent(handle, 208, "NAV_LIGHTS_SET"), kScOk);
     ASSERT_EQ(SimConnect_AddClientEventToNotificationGroup(handle, 301, 208, 1), kScOk);
     ASSERT_EQ(SimConnect_SetNotificationGroupPriority(handle, 301, scwire::kGroupPriorityHighest), kScOk);
-    ASSERT_EQ(SimConnect_RequestDataOnSimObject(handle, 109, 403, scwire::kObjectIdUser, scwire::kPeriodOnce, 0, 0, 0, 0),
+    ASSERT_EQ(SimConnect_RequestDataOnSimObject(handle, 109, 403, scwire::kObjectIdUser, scwire::kPeriodOnce,
+                                                0, 0, 0, 0),
               kScOk);
-    ASSERT_EQ(SimConnect_RequestDataOnSimObject(handle, 106, 407, scwire::kObjectIdUser, scwire::kPeriodOnce, 0, 0, 0, 0),
+    ASSERT_EQ(SimConnect_RequestDataOnSimObject(handle, 106, 407, scwire::kObjectIdUser, scwire::kPeriodOnce,
+                                                0, 0, 0, 0),
               kScOk);
 
     ASSERT_TRUE(waitFor(scwire::kRecvSimObjectData, 2));
@@ -122,7 +126,8 @@ TEST_P(StandinLink, RegistrationIsRecordedAndRequestsAreAnswered)
 
     std::vector<ScRecvSimObjectData> replies;
     for (const auto& m : got.messages)
-        if (auto d = scRecvSimObjectData(m); d && got.ids()[&m - &got.messages[0]] == scwire::kRecvSimObjectData)
+        if (auto d = scRecvSimObjectData(m);
+            d && got.ids()[&m - &got.messages[0]] == scwire::kRecvSimObjectData)
             replies.push_back(*d);
     ASSERT_EQ(replies.size(), 2u);
     EXPECT_EQ(replies[0].requestId, 109u);
@@ -148,10 +153,11 @@ TEST_P(StandinLink, CreatedAircraftAreAddedIdentifiedMovedAndRemoved)
     ASSERT_EQ(SimConnect_SubscribeToSystemEvent(handle, 202, "ObjectAdded"), kScOk);
     ASSERT_EQ(SimConnect_SubscribeToSystemEvent(handle, 203, "ObjectRemoved"), kScOk);
     ASSERT_EQ(SimConnect_MapClientEventToSimEvent(handle, 215, "FREEZE_LATITUDE_LONGITUDE_SET"), kScOk);
-    ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 404, "Plane Alt Above Ground", "feet", scwire::kDataFloat64, 0,
-                                             scwire::kUnused),
+    ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 404, "Plane Alt Above Ground", "feet",
+                                             scwire::kDataFloat64, 0, scwire::kUnused),
               kScOk);
-    ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 404, "ATC ID", nullptr, scwire::kDataString32, 0, scwire::kUnused),
+    ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 404, "ATC ID", nullptr, scwire::kDataString32, 0,
+                                             scwire::kUnused),
               kScOk);
     for (const char* name : {"Plane Latitude", "Plane Longitude", "Plane Altitude"})
         ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 402, name, name[6] == 'A' ? "feet" : "degree",
@@ -185,7 +191,8 @@ TEST_P(StandinLink, CreatedAircraftAreAddedIdentifiedMovedAndRemoved)
     ASSERT_EQ(SimConnect_AIReleaseControl(handle, 3, 103), kScOk);
     ASSERT_EQ(SimConnect_TransmitClientEvent(handle, 3, 215, 1, 301, 16), kScOk);
     ASSERT_EQ(SimConnect_SetDataOnSimObject(handle, 402, 3, 0, 0, sizeof position, position), kScOk);
-    ASSERT_TRUE(sim.waitState([](const nlohmann::json& s) { return s["objects"].size() > 1 && s["objects"][1]["positionWrites"] == 1; }));
+    ASSERT_TRUE(sim.waitState([](const nlohmann::json& s)
+                              { return s["objects"].size() > 1 && s["objects"][1]["positionWrites"] == 1; }));
     auto ai = sim.state()["objects"][1];
     EXPECT_EQ(ai["released"], true);
     EXPECT_EQ(ai["altitude"], 2500.0);
@@ -199,7 +206,8 @@ TEST_P(StandinLink, CreatedAircraftAreAddedIdentifiedMovedAndRemoved)
 
 TEST_P(StandinLink, FailedCreationNamesTheSendIdOfTheCreation)
 {
-    ASSERT_EQ(SimConnect_AICreateNonATCAircraft(handle, "Unknown Glider", "DGLID", ScInitPosition{}, 104), kScOk);
+    ASSERT_EQ(SimConnect_AICreateNonATCAircraft(handle, "Unknown Glider", "DGLID", ScInitPosition{}, 104),
+              kScOk);
     std::uint32_t sendId = 0;
     ASSERT_EQ(SimConnect_GetLastSentPacketID(handle, &sendId), kScOk);
     ASSERT_TRUE(waitFor(scwire::kRecvException));
@@ -216,16 +224,19 @@ TEST_P(StandinLink, MissingFlightPlanIsReported)
     const std::string plan = (tmp / "missing.pln").string();
     ASSERT_EQ(SimConnect_AISetAircraftFlightPlan(handle, 3, plan.c_str(), 110), kScOk);
     ASSERT_TRUE(waitFor(scwire::kRecvException));
-    EXPECT_EQ(scRecvException(msg(scwire::kRecvException))->exception, scwire::kExceptionLoadFlightplanFailed);
+    EXPECT_EQ(scRecvException(msg(scwire::kRecvException))->exception,
+              scwire::kExceptionLoadFlightplanFailed);
     EXPECT_EQ(sim.state()["objects"][1]["flightPlan"], plan);
 }
 
 TEST_P(StandinLink, FramesAndPerSecondRepliesArriveWhileTheFlightRuns)
 {
     ASSERT_EQ(SimConnect_SubscribeToSystemEvent(handle, 204, "Frame"), kScOk);
-    ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 409, "SIM ON GROUND", "Bool", scwire::kDataInt64, 0, scwire::kUnused),
+    ASSERT_EQ(SimConnect_AddToDataDefinition(handle, 409, "SIM ON GROUND", "Bool", scwire::kDataInt64, 0,
+                                             scwire::kUnused),
               kScOk);
-    ASSERT_EQ(SimConnect_RequestDataOnSimObject(handle, 108, 409, 0, scwire::kPeriodSecond, 0, 0, 0, 0), kScOk);
+    ASSERT_EQ(SimConnect_RequestDataOnSimObject(handle, 108, 409, 0, scwire::kPeriodSecond, 0, 0, 0, 0),
+              kScOk);
     ASSERT_TRUE(waitFor(scwire::kRecvEventFrame, 3));
     auto frame = scRecvFrame(msg(scwire::kRecvEventFrame));
     ASSERT_TRUE(frame);
@@ -249,7 +260,8 @@ TEST_P(StandinLink, PauseNewFlightAndQuitReachTheClient)
     ASSERT_TRUE(waitFor(scwire::kRecvQuit));
     std::vector<std::uint32_t> simData;
     for (const auto& m : got.messages)
-        if (auto e = scRecvEvent(m); e && got.ids()[&m - &got.messages[0]] == scwire::kRecvEvent && e->eventId == 201)
+        if (auto e = scRecvEvent(m);
+            e && got.ids()[&m - &got.messages[0]] == scwire::kRecvEvent && e->eventId == 201)
             simData.push_back(e->data);
     EXPECT_EQ(simData, (std::vector<std::uint32_t>{1, 0}));
     auto file = scRecvFilename(msg(scwire::kRecvEventFilename));
@@ -284,8 +296,9 @@ TEST_P(StandinLink, MalformedMessagesEndTheLinkOrAreSkipped)
     ASSERT_TRUE(got.first(scwire::kRecvEvent));
     EXPECT_FALSE(scRecvEvent(msg(scwire::kRecvEvent)));
     EXPECT_EQ(sim.command("fault size 2"), "ok");
-    ASSERT_TRUE(test::pollUntil([&] { lastDispatch = SimConnect_CallDispatch(handle, &ReceivedMessages::collect, &got); },
-                                [&] { return lastDispatch != kScOk; }));
+    ASSERT_TRUE(test::pollUntil(
+        [&] { lastDispatch = SimConnect_CallDispatch(handle, &ReceivedMessages::collect, &got); },
+        [&] { return lastDispatch != kScOk; }));
     EXPECT_EQ(lastDispatch, static_cast<ScResult>(0x80004004));
 }
 
@@ -293,8 +306,9 @@ TEST_P(StandinLink, DroppedLinkIsReportedAsFailure)
 {
     ASSERT_TRUE(waitFor(scwire::kRecvOpen));
     EXPECT_EQ(sim.command("drop"), "ok");
-    ASSERT_TRUE(test::pollUntil([&] { lastDispatch = SimConnect_CallDispatch(handle, &ReceivedMessages::collect, &got); },
-                                [&] { return lastDispatch != kScOk; }));
+    ASSERT_TRUE(test::pollUntil(
+        [&] { lastDispatch = SimConnect_CallDispatch(handle, &ReceivedMessages::collect, &got); },
+        [&] { return lastDispatch != kScOk; }));
     EXPECT_LT(lastDispatch, 0);
     EXPECT_EQ(SimConnect_AIRemoveObject(handle, 3, 105), lastDispatch);
 }
@@ -305,7 +319,8 @@ TEST(StandinRegistry, ChainFallsThroughToTheRegistryPortOfTheStandIn)
     test::ScopedEnv pipeDir{"OXL_PIPE_DIR", tmp.path().string()};
     test::ScopedEnv registry{"OXL_REGISTRY", (tmp / "registry.xml").string()};
     test::SimStandinProcess sim;
-    ASSERT_TRUE(sim.start(OXL_BIN_DIR, {"--no-pipe", "--registry", (tmp / "registry.xml").string()}, tmp.path().string()));
+    ASSERT_TRUE(sim.start(OXL_BIN_DIR, {"--no-pipe", "--registry", (tmp / "registry.xml").string()},
+                          tmp.path().string()));
     scSetEnvironment({nullptr, nullptr, nullptr, scRegistryPortValue});
     ScHandle handle = nullptr;
     ASSERT_EQ(SimConnect_Open(&handle, "Ordalis_P3D", nullptr, 0, nullptr, 0), kScOk);
@@ -323,7 +338,8 @@ TEST(StandinRegistry, ChainReachesTheStandInOverIPv6)
     test::ScopedEnv pipeDir{"OXL_PIPE_DIR", tmp.path().string()};
     test::ScopedEnv registry{"OXL_REGISTRY", (tmp / "registry.xml").string()};
     test::SimStandinProcess sim;
-    if (!sim.start(OXL_BIN_DIR, {"--no-pipe", "--no-tcp", "--tcp6", "--registry", (tmp / "registry.xml").string()},
+    if (!sim.start(OXL_BIN_DIR,
+                   {"--no-pipe", "--no-tcp", "--tcp6", "--registry", (tmp / "registry.xml").string()},
                    tmp.path().string()))
         GTEST_SKIP() << "no IPv6 loopback here";
     scSetEnvironment({nullptr, nullptr, nullptr, scRegistryPortValue});

@@ -94,11 +94,13 @@ class CycleTest : public ::testing::Test
         gf_clearStop();
         gSkipVersionCheck.store(0);
         gf_forgetOncePerProcess();
-        gf_setShowMessageHook([this](const std::string& text, bool logIt) {
-            calls.add("message:" + text);
-            if (logIt)
-                gf_logIfRunning(text);
-        });
+        gf_setShowMessageHook(
+            [this](const std::string& text, bool logIt)
+            {
+                calls.add("message:" + text);
+                if (logIt)
+                    gf_logIfRunning(text);
+            });
         gf_installCyclePorts(makePorts());
     }
 

@@ -62,19 +62,22 @@ TEST_P(DetectTest, FindsTheOneInstalledSimulator)
     EXPECT_EQ(ALL_INSTALL_PATH.value(), row.installPath);
 }
 
-const char* const kNoPath = "151: No P3D install path detected, type full Install Path above, and press Enter";
+const char* const kNoPath =
+    "151: No P3D install path detected, type full Install Path above, and press Enter";
 
 INSTANTIATE_TEST_SUITE_P(
     Registry, DetectTest,
     ::testing::Values(
         DetectCase{"OnlyVersion5", {{5, "/sims/P3Dv5"}}, "", "", "/sims/P3Dv5"},
         DetectCase{"OnlyVersion6", {{6, "/sims/P3Dv6"}}, "", "", "/sims/P3Dv6"},
-        DetectCase{"Both", {{5, "/a"}, {6, "/b"}}, "",
-                   "153: More than one P3D version detected, type full Install Path to wanted version above and "
-                   "press Enter",
-                   ""},
-        DetectCase{"None", {}, "", kNoPath, ""},
-        DetectCase{"NoneWithManualFolders", {}, "/liveries", "", ""},
+        DetectCase{
+            "Both",
+            {{5, "/a"}, {6, "/b"}},
+            "",
+            "153: More than one P3D version detected, type full Install Path to wanted version above and "
+            "press Enter",
+            ""},
+        DetectCase{"None", {}, "", kNoPath, ""}, DetectCase{"NoneWithManualFolders", {}, "/liveries", "", ""},
         DetectCase{"EmptySetupPath", {{5, ""}}, "", kNoPath, ""}),
     [](const ::testing::TestParamInfo<DetectCase>& info) { return std::string(info.param.name); });
 
@@ -96,7 +99,7 @@ TEST_F(CycleTest, SimulatorVersionFromThePath)
         std::int32_t hidden;
         const char* version;
     } rows[] = {{"C:\\P3Dv5", 0, "5"}, {"C:\\P3DV5\\x", 6, "5"}, {"D:\\Prepar3D v6", 0, "6"},
-                {"D:\\P3DV6", 0, "6"},  {"E:\\Sim", 6, "6"},        {"E:\\Sim", 5, "5"}};
+                {"D:\\P3DV6", 0, "6"}, {"E:\\Sim", 6, "6"},      {"E:\\Sim", 5, "5"}};
     for (const auto& row : rows)
     {
         SIM_INSTALL_PATH.set(row.path);
@@ -127,9 +130,9 @@ TEST_F(CycleTest, DataFoldersAreMadeAndLeftoversRemoved)
     writeBytes(program_ / "input" / "AIG-regcodes00.xml", "older");
     writeBytes(program_ / "input" / "AIG-regcodes.xml", "kept");
     lf_createDataFolders();
-    for (const char* folder : {"output", "output/info", "output/errors", "airports/learned", "airports/stock",
-                               "airports/simaddon", "airports/thirdparty", "airports/my_ORBX",
-                               "airports/my_thirdparty", "input/my_regcodes"})
+    for (const char* folder :
+         {"output", "output/info", "output/errors", "airports/learned", "airports/stock", "airports/simaddon",
+          "airports/thirdparty", "airports/my_ORBX", "airports/my_thirdparty", "input/my_regcodes"})
         EXPECT_TRUE(std::filesystem::is_directory(program_ / folder)) << folder;
     EXPECT_FALSE(std::filesystem::exists(program_ / "input" / "AIG-regcodes0.xml"));
     EXPECT_FALSE(std::filesystem::exists(program_ / "input" / "AIG-regcodes00.xml"));

@@ -56,11 +56,12 @@ INSTANTIATE_TEST_SUITE_P(
     EveryReason, ExitReasonTest,
     ::testing::Values(
         ReasonCase{"SimWasClosed", [] { gf_simGone(); }, "Exiting: SIM WAS CLOSED", false, "true"},
-        ReasonCase{"NewFlight", [] { gf_requestStop(ExitReason::newFlight, 0); }, "Exiting: NEW FLIGHT", false,
-                   "true"},
+        ReasonCase{"NewFlight", [] { gf_requestStop(ExitReason::newFlight, 0); }, "Exiting: NEW FLIGHT",
+                   false, "true"},
         ReasonCase{"NewSettings", [] { gf_requestStop(ExitReason::newSettings, 3); }, "Exiting: NEW SETTINGS",
                    true, "true"},
-        ReasonCase{"UserClosedSim", [] { gf_requestWindowClose(); }, "Exiting: USER CLOSED SIM", false, "true"},
+        ReasonCase{"UserClosedSim", [] { gf_requestWindowClose(); }, "Exiting: USER CLOSED SIM", false,
+                   "true"},
         ReasonCase{"SimconnectError", [] { gf_requestStop(ExitReason::simconnectError, 9); },
                    "Exiting: SIMCONNECT ERROR", true, "false"},
         ReasonCase{"ReaderError", [] { gf_readerStopped("Traffic Reader", "receive error: 10054"); },
@@ -82,14 +83,17 @@ TEST_F(CycleTest, SimulatorLossLogsTheTimeAndTheProduct)
     const auto lines = settings_.logLines();
     const std::string text = " Flight Simulator no longer connected, Ordalis_P3D will stop ...";
     // hh:mm:ss, then the text.
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
-        return line.size() == 8 + text.size() && line[2] == ':' && line[5] == ':' && line.ends_with(text);
-    }));
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [&](const std::string& line) {
+                                return line.size() == 8 + text.size() && line[2] == ':' && line[5] == ':' &&
+                                       line.ends_with(text);
+                            }));
 }
 
 TEST_F(CycleTest, FirstReasonWins)
 {
-    duringMainLoop = [] {
+    duringMainLoop = []
+    {
         gf_requestStop(ExitReason::newSettings, 3);
         gf_simGone();
         gf_readerStopped("QNH Reader", "late");
@@ -178,7 +182,8 @@ TEST_F(CycleTest, ExceptionEndsTheCycleWithSystemErrorAndWaitsForTheClose)
 {
     duringMainLoop = [] { throw std::runtime_error("bind failed, error: 10048 Address already in use"); };
     std::thread worker = startCycle();
-    ASSERT_TRUE(eventually([this] { return calls.has("error:bind failed, error: 10048 Address already in use"); }));
+    ASSERT_TRUE(
+        eventually([this] { return calls.has("error:bind failed, error: 10048 Address already in use"); }));
     // A simulator loss after the error cannot turn it into a quit.
     gf_simGone();
     EXPECT_EQ(gf_exitReason(), ExitReason::systemError);
@@ -265,10 +270,17 @@ TEST_F(CycleTest, ConnectionPhaseInOrder)
     startCycle().join();
 
     EXPECT_TRUE(calls.has("simClient.start"));
-    const std::vector<std::string> order{"checkVersions",      "readDbase",         "scanLiveries",
-                                         "readMyParkAirports", "newDestination:EGKK:51.15", "topmost",
-                                         "initSimQueues:5",    "request108",
-                                         "requestUserAcTitleModel", "sleep:2000", "mainLoop"};
+    const std::vector<std::string> order{"checkVersions",
+                                         "readDbase",
+                                         "scanLiveries",
+                                         "readMyParkAirports",
+                                         "newDestination:EGKK:51.15",
+                                         "topmost",
+                                         "initSimQueues:5",
+                                         "request108",
+                                         "requestUserAcTitleModel",
+                                         "sleep:2000",
+                                         "mainLoop"};
     long last = -1;
     for (const std::string& call : order)
     {
@@ -298,7 +310,8 @@ TEST_F(CycleTest, NoSimulatorKeepsTheCycleWaitingUntilClosed)
 
 TEST_F(CycleTest, ResetBringsEveryCycleValueBack)
 {
-    duringMainLoop = [] {
+    duringMainLoop = []
+    {
         // Values a running cycle changes.
         gTrafficReader.qnh.store(998);
         gQnhReader.lastQnh.store(1030);
@@ -336,8 +349,9 @@ TEST_F(CycleTest, ResetBringsEveryCycleValueBack)
     EXPECT_EQ(gf_exitReason(), ExitReason::notYetSet);
 
     // The subsystems' resets in their fixed order, the range last.
-    const std::vector<std::string> order{"sim.reset",    "engine.reset", "clearPendingTitles", "liveries.reset",
-                                         "engine.clear", "window.reset", "setRange:40"};
+    const std::vector<std::string> order{"sim.reset",      "engine.reset", "clearPendingTitles",
+                                         "liveries.reset", "engine.clear", "window.reset",
+                                         "setRange:40"};
     long last = calls.indexOf("message:Prepare for a restart ...");
     for (const std::string& call : order)
     {

@@ -233,9 +233,9 @@ TEST_F(FlightPhases, ApproachSetsTheLandingConfigurationAndAGoAroundUndoesItOnce
 TEST_F(FlightPhases, LandingWithFlareTouchdownAndRollOut)
 {
     // A landing leg at 60 ft above the runway, the roll-out, and a turn off to the north.
-    std::vector<Report> reports{at(50.0, 8.0, 60, 140, -700, 0),      at(50.0, 8.01, 0, 130, 0, 900),
-                                at(50.0, 8.02, 0, 80, 0, 1400),       at(50.0, 8.025, 0, 60, 0, 1900),
-                                at(50.003, 8.025, 0, 15, 0, 2600),    at(50.006, 8.025, 0, 15, 0, 3300)};
+    std::vector<Report> reports{at(50.0, 8.0, 60, 140, -700, 0),   at(50.0, 8.01, 0, 130, 0, 900),
+                                at(50.0, 8.02, 0, 80, 0, 1400),    at(50.0, 8.025, 0, 60, 0, 1900),
+                                at(50.003, 8.025, 0, 15, 0, 2600), at(50.006, 8.025, 0, 15, 0, 3300)};
     LiveAc& ac = aircraft(reports, GroundPhase::flying);
     ac.landing = 1;
     ac.throttleIndex = 1;

@@ -222,7 +222,8 @@ TEST_F(GroundMovement, ParkedAircraftWithoutADepartureMakesNoManoeuvre)
     EXPECT_TRUE(dataOf(kEvEngineAutoStart).empty());
     // The report it had stays its target.
     ASSERT_EQ(ac().stream.size(), 1u);
-    EXPECT_NEAR(metresBetween({ac().stream[0].lat, ac().stream[0].lon}, move(kStandA1, 180.0, 60.0)), 0.0, 0.01);
+    EXPECT_NEAR(metresBetween({ac().stream[0].lat, ac().stream[0].lon}, move(kStandA1, 180.0, 60.0)), 0.0,
+                0.01);
 }
 
 TEST_F(GroundMovement, PushBackWithoutItsStandLeavesTheAircraftWhereItIs)
@@ -274,8 +275,8 @@ TEST_F(GroundMovement, PushBackGoesStraightOrTurnsToTheReportedSideThenTaxisOut)
         const LatLon straightBack = move(kStandA1, 180.0, 2.5 * kStandRadiusM);
         ASSERT_EQ(ac().stream.size(), 3u);
         EXPECT_NEAR(metresBetween({ac().stream[1].lat, ac().stream[1].lon}, straightBack), 0.0, 0.01);
-        EXPECT_NEAR(metresBetween({ac().stream[0].lat, ac().stream[0].lon}, straightBack), kStandRadiusM * 1.25,
-                    0.01);
+        EXPECT_NEAR(metresBetween({ac().stream[0].lat, ac().stream[0].lon}, straightBack),
+                    kStandRadiusM * 1.25, 0.01);
         EXPECT_LT(ac().speedValue, 0.0); // tail first
 
         const std::int32_t pushedBackAt =

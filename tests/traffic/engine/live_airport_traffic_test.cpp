@@ -2,21 +2,21 @@
 // parked aircraft above the max-park limit, stale positions followed by a jump, stale reports behind a
 // rolling aircraft, altitudes below the field, slow climbs and hovering helicopters.
 #include "airports/static_placement.h"
-#include "tools/capture/capture_lines.h"
 #include "foundation/geodesy.h"
 #include "foundation/units.h"
 #include "tests/support/parser_rig.h"
 #include "tests/traffic/engine/live_fixture.h"
 #include "tests/traffic/source/traffic_line_fixture.h"
+#include "tools/capture/capture_lines.h"
 #include "traffic/engine/ground_movement.h"
 #include "traffic/engine/live_lifecycle.h"
 #include "traffic/engine/stream_ops.h"
 
 #include <algorithm>
-#include <fstream>
-#include <string>
 #include <cmath>
+#include <fstream>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace oxl

@@ -59,13 +59,15 @@ class LiveAssemblyTest : public SimLinkTest
         r.hexid = hexid;
         gf_queueCreateAc(r);
         std::uint32_t objectId = 0;
-        eventually([&] {
-            requestAcInRange();
-            simHousekeeping(engine);
-            if (const LiveAc* ac = engine.findByHexid(hexid))
-                objectId = ac->objectId;
-            return objectId > 2;
-        });
+        eventually(
+            [&]
+            {
+                requestAcInRange();
+                simHousekeeping(engine);
+                if (const LiveAc* ac = engine.findByHexid(hexid))
+                    objectId = ac->objectId;
+                return objectId > 2;
+            });
         return objectId;
     }
 
@@ -133,10 +135,12 @@ TEST_F(LiveAssemblyTest, SpoilerAndThrottleWriteUnderTheEnginesLockReachesTheObj
 TEST_F(LiveAssemblyTest, EngineSeesTheUserAircraftOfTheLink)
 {
     ASSERT_TRUE(connected());
-    ASSERT_TRUE(eventually([] {
-        gf_requestUserAcPosition();
-        return gf_requestUserAcPosition().lat != 0.0;
-    }));
+    ASSERT_TRUE(eventually(
+        []
+        {
+            gf_requestUserAcPosition();
+            return gf_requestUserAcPosition().lat != 0.0;
+        }));
     const UserAcData data = gf_requestUserAcPosition();
     const UserAircraft user = engine.user();
     EXPECT_DOUBLE_EQ(user.lat, data.lat);

@@ -98,7 +98,8 @@ TEST_F(CreationCompletion, AirborneCreationWritesItsFlightPlanAndComesAliveAtTwe
 {
     schedule(12000, "EDDF", "KJFK");
     ASSERT_TRUE(harness->runUntil(
-        [&] { return harness->aircraft(kHex) && harness->aircraft(kHex)->simState == SimState::active; }, 6000));
+        [&] { return harness->aircraft(kHex) && harness->aircraft(kHex)->simState == SimState::active; },
+        6000));
     const LiveAc& ac = *harness->aircraft(kHex);
     const std::filesystem::path file = harness->flightPlanFolder() / fmt::format("{}.pln", ac.objectId);
     EXPECT_TRUE(std::filesystem::exists(file));
@@ -135,7 +136,8 @@ TEST_F(CreationCompletion, NoRouteNoPlanAndARefusedPlanIsLogged)
 {
     schedule(12000, "", "KJFK");
     ASSERT_TRUE(harness->runUntil(
-        [&] { return harness->aircraft(kHex) && harness->aircraft(kHex)->simState == SimState::active; }, 6000));
+        [&] { return harness->aircraft(kHex) && harness->aircraft(kHex)->simState == SimState::active; },
+        6000));
     EXPECT_TRUE(plans.empty());
     EXPECT_EQ(harness->aircraft(kHex)->flightPlanSet, 0);
 

@@ -107,20 +107,21 @@ TEST(TurnToward, DeadBandDirectionAndOppositeTies)
     {
         double headingDeg, wantedDeg, expectedDelta;
     } cases[] = {
-        {90.0, 90.4, 0.0},     // within the dead band
-        {90.0, 100.0, step},   // clockwise
-        {90.0, 80.0, -step},   // counter-clockwise
-        {350.0, 10.0, step},   // clockwise through north
-        {10.0, 350.0, -step},  // counter-clockwise through north
-        {180.0, 0.0, -step},   // opposite, from 180 or less: counter-clockwise
-        {90.0, 270.0, -step},  // opposite, from 180 or less
-        {270.0, 90.0, step},   // opposite, from above 180: clockwise
+        {90.0, 90.4, 0.0},    // within the dead band
+        {90.0, 100.0, step},  // clockwise
+        {90.0, 80.0, -step},  // counter-clockwise
+        {350.0, 10.0, step},  // clockwise through north
+        {10.0, 350.0, -step}, // counter-clockwise through north
+        {180.0, 0.0, -step},  // opposite, from 180 or less: counter-clockwise
+        {90.0, 270.0, -step}, // opposite, from 180 or less
+        {270.0, 90.0, step},  // opposite, from above 180: clockwise
     };
     for (const Case& c : cases)
     {
         const double heading = c.headingDeg * kDegToRad;
         const double turned = turnToward(heading, c.wantedDeg * kDegToRad, step);
-        EXPECT_NEAR(gf_wrapPi(turned - heading), c.expectedDelta, 1e-12) << c.headingDeg << " " << c.wantedDeg;
+        EXPECT_NEAR(gf_wrapPi(turned - heading), c.expectedDelta, 1e-12)
+            << c.headingDeg << " " << c.wantedDeg;
     }
 }
 
@@ -152,7 +153,8 @@ TEST_F(Movement, LookAheadCapsALateRetiming)
 TEST_F(Movement, OverdueReportIsReachedInTwentyFiveTicksWithoutAJump)
 {
     // 0.003 nm at 480 kt would take 22 ticks; the report is overdue as well.
-    activeAc({at(50.0, 8.0, 5000, 480, 0), at(50.00005, 8.0, 5000, 480, 1), at(50.0001, 8.0, 5000, 480, 900)});
+    activeAc(
+        {at(50.0, 8.0, 5000, 480, 0), at(50.00005, 8.0, 5000, 480, 1), at(50.0001, 8.0, 5000, 480, 900)});
     const std::int32_t start = harness->tick();
     harness->run(1);
     const LiveAc& ac = harness->engine().live.back();
@@ -207,7 +209,6 @@ TEST_F(Movement, AntimeridianAndPoleAreCrossedTheShortWay)
     EXPECT_LE(east.lon, 180.0);
     EXPECT_GE(east.lon, -180.0);
 
-
     LiveAc polar;
     polar.phase = GroundPhase::flying;
     polar.lat = 89.9999;
@@ -223,8 +224,8 @@ TEST_F(Movement, UnmovableAircraftIsRemovedAloneAndLogged)
     // A leg whose travel time is not a number: the aircraft leaves, the other one flies on.
     Report bad = at(50.01, 8.0, 5000, std::numeric_limits<double>::quiet_NaN(), 400);
     activeAc({at(50.0, 8.0, 5000, 200, 0), bad, at(50.02, 8.0, 5000, 200, 800)});
-    LiveAc& good = activeAc({at(40.0, 8.0, 5000, 200, 0), at(40.01, 8.0, 5000, 200, 400),
-                             at(40.02, 8.0, 5000, 200, 800)});
+    LiveAc& good = activeAc(
+        {at(40.0, 8.0, 5000, 200, 0), at(40.01, 8.0, 5000, 200, 400), at(40.02, 8.0, 5000, 200, 800)});
     good.hexid = kHex + 1;
     good.objectId = 8;
     harness->run(5);

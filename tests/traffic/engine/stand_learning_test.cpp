@@ -56,7 +56,8 @@ TEST_F(StandLearning, AnAircraftParkedAtItsSpawnTeachesItsStand)
     EXPECT_EQ(gf_bitset2hours(option.halfHours), "17");
     EXPECT_TRUE(stand.realVisits.contains(kHex));
     EXPECT_EQ(gParking.learnedUpdates, 1u);
-    EXPECT_EQ(harness->engine().liveParked, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{kHex, 17}}));
+    EXPECT_EQ(harness->engine().liveParked,
+              (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{kHex, 17}}));
     EXPECT_TRUE(gParking.stands[1].options.empty());
 }
 

@@ -246,12 +246,14 @@ TEST_F(StandinTest, ReplaysTrafficLinesFromTheFirstConnectionStampedWhenSent)
     // Three reports of one aircraft half a second apart, replayed ten times faster once the link is up.
     std::string lines;
     for (const char* time : {"100.0", "100.5", "101.0"})
-        lines += fmt::format("RTTFC,4000777,51.5200,-0.2600,3500,-640,1,270,180,TST777,A320,G-TSTA,EGPH,EGLL,{}"
-                             ",,,,,,-1,,,0,,,,,\n",
-                             time);
+        lines +=
+            fmt::format("RTTFC,4000777,51.5200,-0.2600,3500,-640,1,270,180,TST777,A320,G-TSTA,EGPH,EGLL,{}"
+                        ",,,,,,-1,,,0,,,,,\n",
+                        time);
     const auto replay = folder / "lines.txt";
     test::writeBytes(replay, lines);
-    test::ToolProcess standin(OXL_BIN_DIR, "traffic_standin", standinArgs({"--replay", replay.string(), "--speed", "10"}));
+    test::ToolProcess standin(OXL_BIN_DIR, "traffic_standin",
+                              standinArgs({"--replay", replay.string(), "--speed", "10"}));
     link.lf_waitForRealTraffic();
     ASSERT_TRUE(link.connected());
     ASSERT_TRUE(until([&] { return stack.size() >= 3; }));
