@@ -2,7 +2,7 @@
 # Installs everything the build, the tests and the demo need (Debian 12, as root).
 set -euo pipefail
 packages=(
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   build-essential cmake ninja-build pkg-config python3
   libpugixml-dev nlohmann-json3-dev libcurl4-openssl-dev libsodium-dev libmsgsl-dev libfmt-dev
   libfltk1.3-dev fluid googletest libgmock-dev libbenchmark-dev

@@ -15,6 +15,8 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export OXL_HEADLESS=${OXL_HEADLESS:-1}
 
 status=0
+# The C++ files as clang-format writes them.
+bash "$top/scripts/check-format.sh" || status=1
 # First the ThreadSanitizer build and the fuzz harnesses.
 bash "$top/scripts/test-tsan-fuzz.sh" || status=1
 run() {
