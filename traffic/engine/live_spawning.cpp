@@ -353,6 +353,10 @@ Stand* findStandAtSpawn(LiveEngine& engine, LiveAc& ac)
         kSpawnNearAirportNm)
         return nullptr;
     LatLon at{front.lat, front.lon};
+    // A source may repeat a taxiing aircraft's position while it reports its taxiing speed: standing
+    // reports are no aircraft parked then, or it would be parked at a stand it only passes.
+    if (front.stationary && ac.lastReceivedGs > kSpawnSlowKt)
+        return nullptr;
     if (!front.stationary)
     {
         const Report& last = ac.stream.back();

@@ -486,3 +486,29 @@ TEST_F(AirportTraffic, AircraftReportedStandingEveryFifteenSecondsIsCreated)
 
 } // namespace
 } // namespace oxl
+
+namespace oxl
+{
+namespace
+{
+
+// The source repeats the first position of an aircraft taxiing past a free stand while it reports the
+// aircraft at taxiing speed: it is created taxiing, not parked at the stand and then created again.
+TEST_F(AirportTraffic, TaxiingAircraftWithARepeatedFirstPositionIsNotParkedAtBirth)
+{
+    parkAirportSet();
+    harness->engine().n.staticParking = std::make_unique<test::GlobalStaticParking>();
+    const LatLon standAt = gf_destinationPoint(kField, kPi / 2.0, 600.0);
+    std::vector<Stand> stands;
+    stands.emplace_back("T1", 1, standAt.lat, standAt.lon, 0.0, 30.0);
+    gParking.setStands(std::move(stands));
+
+    StreamBuilder b(who(0x710801, "AAL816", "A319"), standAt, 240.0);
+    b.every(10).altitude(0).speed(27).fly(120);
+    runThrough(staleAfter(b.lines(), 0, 2));
+    EXPECT_EQ(harness->creates.size(), 1u);
+    EXPECT_FALSE(log.contains("AAL816   parked"));
+}
+
+} // namespace
+} // namespace oxl
