@@ -3,6 +3,6 @@
 namespace oxl
 {
 
-constinit FoundationState gFoundation;
+FoundationState gFoundation;
 
 } // namespace oxl

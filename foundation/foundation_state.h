@@ -86,6 +86,6 @@ struct FoundationState
 };
 
 /// The foundation's state.
-extern constinit FoundationState gFoundation;
+extern FoundationState gFoundation;
 
 } // namespace oxl
