@@ -28,7 +28,7 @@ void gf_storeCurrentDayHalfHour()
 WinPath gf_stockAirportsPath()
 {
     std::lock_guard lock(gFoundation.gStockMutex);
-    return gFoundation.gStockAirports;
+    return gFoundation.gStockAirports.value_or(WinPath{});
 }
 
 void gf_setStockAirportsPath(WinPath folder)

@@ -3,6 +3,6 @@
 namespace oxl
 {
 
-FoundationState gFoundation;
+constinit FoundationState gFoundation;
 
 } // namespace oxl

@@ -76,9 +76,10 @@ struct FoundationState
     // The destination typed in the window, taken by the cycle worker; under gDestinationMutex.
     std::mutex gDestinationMutex;
     std::optional<std::string> gDestinationRequest;
-    // The stock airports folder, set at start-up and read by the readers; under gStockMutex.
+    // The stock airports folder, set at start-up and read by the readers; under gStockMutex. Empty until
+    // set (held in an optional so that the state stays constant-initialised with every compiler).
     std::mutex gStockMutex;
-    WinPath gStockAirports;
+    std::optional<WinPath> gStockAirports;
     // [nm] RANGE as the window last set it; -1 until then. Window thread, read by any.
     std::atomic<std::int32_t> gManualRangeNm{-1};
     // The status service the program installs before the window opens; null: the one that shows nothing.
@@ -86,6 +87,6 @@ struct FoundationState
 };
 
 /// The foundation's state.
-extern FoundationState gFoundation;
+extern constinit FoundationState gFoundation;
 
 } // namespace oxl
