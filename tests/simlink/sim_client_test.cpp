@@ -3,7 +3,7 @@
 #include "airports/parking_state.h"
 #include "simlink/sim_dispatch.h"
 #include "simlink/sim_ids.h"
-#include "tests/simlink/sim_link_fixture.h"
+#include "tests/support/sim_link_fixture.h"
 
 namespace oxl::test
 {
