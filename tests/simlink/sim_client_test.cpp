@@ -344,10 +344,7 @@ class NoSimulatorTest : public ::testing::Test
 
 TEST_F(NoSimulatorTest, WaitsWithOneMessageAndEndsWithoutClosingWhenTheCycleStops)
 {
-    scSetEnvironment({[] { return std::optional<std::filesystem::path>(); },
-                      [] { return std::optional<std::filesystem::path>(); },
-                      [] { return std::optional<std::filesystem::path>(); },
-                      [](plat::net::IpFamily) { return std::string(); }});
+    scSetEnvironment(bareScEnvironment());
     gf_initSimQueues(5);
     gf_startSimClient();
     ASSERT_TRUE(eventually([&] { return log.contains("Waiting for Prepar3Dv5 ..."); }));

@@ -8,6 +8,7 @@
 #include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/sc_environment.h"
 #include "tests/support/sim_standin_process.h"
 #include "tests/support/temp_folder.h"
 #include "window/main_window.h"
@@ -51,10 +52,7 @@ class SimLinkTest : public ::testing::Test
         gFoundation.gWindowClosed = 0;
         gf_installSimLinkPort(&port);
         ASSERT_TRUE(sim.start(OXL_BIN_DIR, standinArgs(), tmp.path().string()));
-        scSetEnvironment({[] { return std::optional<std::filesystem::path>(); },
-                          [] { return std::optional<std::filesystem::path>(); },
-                          [] { return std::optional<std::filesystem::path>(); },
-                          [](plat::net::IpFamily) { return std::string(); }});
+        scSetEnvironment(bareScEnvironment());
         gf_initSimQueues(5);
         gf_startSimClient();
     }
