@@ -412,11 +412,7 @@ void gf_leaveParkAirport(ParkingState& state)
             const bool atStand = ac.phase == GroundPhase::parked || ac.phase < GroundPhase::flying;
             if (!atStand)
                 continue;
-            ac.standLat = 0.0;
-            ac.standLon = 0.0;
-            ac.standHeading = 0.0;
-            ac.standId = 0;
-            ac.standCargo = 0;
+            ac.clearStand();
             if (ac.simState == SimState::active || ac.simState == SimState::adding2sim)
                 state.services->removeAircraftFromSim(ac);
         }

@@ -115,4 +115,21 @@ double gf_wrapDeg180(double deg)
     return deg;
 }
 
+double gf_wrapTwoPi(double rad)
+{
+    double wrapped = std::fmod(rad, kTwoPi);
+    if (wrapped < 0.0)
+        wrapped += kTwoPi;
+    // A tiny negative remainder plus a full turn rounds up to the full turn itself.
+    return wrapped >= kTwoPi ? 0.0 : wrapped;
+}
+
+double gf_wrapPi(double rad)
+{
+    double wrapped = std::fmod(rad + kPi, kTwoPi);
+    if (wrapped < 0.0)
+        wrapped += kTwoPi;
+    return wrapped - kPi;
+}
+
 } // namespace oxl

@@ -31,6 +31,10 @@ double gf_distanceNm(LatLon a, LatLon b);
 double gf_bearingRad(LatLon a, LatLon b);
 /// An angle difference [deg] brought into [-180, 180] (one turn either way at most).
 double gf_wrapDeg180(double deg);
+/// An angle [rad] wrapped into [0, 2π).
+double gf_wrapTwoPi(double rad);
+/// An angle [rad] wrapped into [-π, π].
+double gf_wrapPi(double rad);
 /// The position reached from start along a bearing [rad] over a distance [ft]; longitude in [-180, 180].
 LatLon gf_destinationPoint(LatLon start, double bearingRad, double distanceFt);
 /// part × 100 / whole rounded half away from zero; 0 when whole < 1; gsl::narrowing_error beyond i32.

@@ -123,6 +123,16 @@ struct SimAc : AcProfile
     /// Moves a profile into a new record with no simulator object yet.
     explicit SimAc(AcProfile profile) : AcProfile(std::move(profile)) {}
 
+    /// Forgets the assigned stand: its place, heading, id and cargo flag.
+    void clearStand()
+    {
+        standLat = 0.0;
+        standLon = 0.0;
+        standHeading = 0.0;
+        standId = 0;
+        standCargo = 0;
+    }
+
     std::uint32_t objectId = 0;           ///< simulator object id; 0 while there is none
     double standLat = 0.0;                ///< [deg] assigned stand; 0 when none
     double standLon = 0.0;                ///< [deg]

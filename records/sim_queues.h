@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace oxl
@@ -78,6 +79,17 @@ struct SimAnswer
     double value2 = 0.0; ///< liveCreated, groundData: altitude above ground [ft]; staticCg: pitch [rad]
 };
 
+/// Frame rate above which the main loop waits for a busy simMutex instead of dropping a tick of positions.
+inline constexpr float kWaitForSenderAboveFps = 50.0f;
+
+/// What became of a tick's positions.
+enum class PositionHandOver
+{
+    swapped,          ///< the lock was free: the buffers were swapped
+    waitedAndSwapped, ///< the lock was busy at a high frame rate: waited, then swapped
+    dropped,          ///< the lock was busy at a low frame rate: this tick's positions were dropped
+};
+
 /// The hand-over from the main loop to the SimClient thread's frame sender. simMutex guards the four
 /// queues and the buffer pointers and serialises the program's sending calls into the client library.
 struct SimQueues
@@ -118,6 +130,29 @@ struct SimQueues
     {
         std::lock_guard lock(simMutex);
         removals.push_back(objectId);
+    }
+
+    /// Hands the fill buffer to the frame sender (the main loop's step after updating every aircraft).
+    PositionHandOver handOverPositions()
+    {
+        std::unique_lock lock(simMutex, std::try_to_lock);
+        PositionHandOver result = PositionHandOver::swapped;
+        if (!lock.owns_lock())
+        {
+            // Above 50 fps the sender frees the lock again within a frame; below, waiting would slow the
+            // main loop more than a tick of positions is worth.
+            if (frameRate.load(std::memory_order_relaxed) <= kWaitForSenderAboveFps)
+            {
+                // The fill buffer is the main loop's own: the pointers change only on this thread.
+                fill->clear();
+                return PositionHandOver::dropped;
+            }
+            lock.lock();
+            result = PositionHandOver::waitedAndSwapped;
+        }
+        std::swap(fill, send);
+        fill->clear();
+        return result;
     }
 
     std::mutex simMutex;                                     ///< guards everything below

@@ -90,28 +90,7 @@ void gf_queuePosition(const SimPosition& position)
 
 PositionHandOver gf_handOverPositions()
 {
-    auto& q = gSimQueues;
-    std::unique_lock lock(q.simMutex, std::try_to_lock);
-    PositionHandOver result = PositionHandOver::swapped;
-    if (!lock.owns_lock())
-    {
-        // Above 50 fps the sender frees the lock again within a frame; below, waiting would slow the main
-        // loop more than a tick of positions is worth.
-        if (q.frameRate.load() > kWaitForSenderAboveFps)
-        {
-            lock.lock();
-            result = PositionHandOver::waitedAndSwapped;
-        }
-        else
-        {
-            // The fill buffer is the main loop's own: the pointers change only on this thread.
-            q.fill->clear();
-            return PositionHandOver::dropped;
-        }
-    }
-    std::swap(q.fill, q.send);
-    q.fill->clear();
-    return result;
+    return gSimQueues.handOverPositions();
 }
 
 void gf_clearPositionBuffers()

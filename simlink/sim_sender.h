@@ -14,9 +14,6 @@
 namespace oxl
 {
 
-/// Frame rate above which the main loop waits for a busy simMutex instead of dropping a tick of positions.
-inline constexpr float kWaitForSenderAboveFps = 50.0f;
-
 /// Sets the simulator version, reserves room in the queues and tables and clears the error state.
 void gf_initSimQueues(std::uint32_t version);
 /// Appends a copy of a create request.
@@ -31,14 +28,6 @@ void gf_setCabinLights(std::uint32_t objectId, std::uint32_t value);
 void gf_queueRemoval(std::uint32_t objectId);
 /// Appends one position to the fill buffer.
 void gf_queuePosition(const SimPosition& position);
-
-/// What became of a tick's positions.
-enum class PositionHandOver
-{
-    swapped,          ///< the lock was free: the buffers were swapped
-    waitedAndSwapped, ///< the lock was busy at a high frame rate: waited, then swapped
-    dropped,          ///< the lock was busy at a low frame rate: this tick's positions were dropped
-};
 
 /// Hands the fill buffer to the frame sender (the main loop's step after updating every aircraft).
 PositionHandOver gf_handOverPositions();

@@ -19,14 +19,13 @@ Usage: tools/make_demo_airport.py [--out FILE] [--check]
 --check fails when the committed file differs from what the script makes (CI runs it).
 """
 
-import argparse
 import math
 import pathlib
 import sys
 from xml.sax.saxutils import quoteattr
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
-import make_demo_traffic as traffic  # noqa: E402  (the recording's stands and geometry)
+import make_demo_traffic as traffic  # noqa: E402  (the recording's stands and geometry, the command line)
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 OUT = ROOT / "data" / "demo_airport_LSZH.xml"
@@ -106,19 +105,8 @@ def document():
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--out", type=pathlib.Path, default=OUT)
-    parser.add_argument("--check", action="store_true")
-    args = parser.parse_args()
-    text = document()
-    if args.check:
-        if not args.out.exists() or args.out.read_text() != text:
-            print(f"{args.out} is not what tools/make_demo_airport.py makes; run it", file=sys.stderr)
-            return 1
-        return 0
-    args.out.write_text(text)
-    print(f"{args.out}: {text.count('<parkpos ')} stands")
-    return 0
+    return traffic.write_or_check(__doc__.splitlines()[0], "tools/make_demo_airport.py", OUT, document,
+                                  lambda text: f"{text.count('<parkpos ')} stands")
 
 
 if __name__ == "__main__":

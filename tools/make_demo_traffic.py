@@ -200,20 +200,27 @@ def lines():
     return "".join(line + "\n" for _, _, line in out)
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--out", type=pathlib.Path, default=OUT)
+def write_or_check(description, tool, default_out, make, summary):
+    """The command line of a demo file maker: writes make()'s text to --out and says summary(text), or
+    with --check only fails when the file there is not that text."""
+    parser = argparse.ArgumentParser(description=description)
+    parser.add_argument("--out", type=pathlib.Path, default=default_out)
     parser.add_argument("--check", action="store_true")
     args = parser.parse_args()
-    text = lines()
+    text = make()
     if args.check:
         if not args.out.exists() or args.out.read_text() != text:
-            print(f"{args.out} is not what tools/make_demo_traffic.py makes; run it", file=sys.stderr)
+            print(f"{args.out} is not what {tool} makes; run it", file=sys.stderr)
             return 1
         return 0
     args.out.write_text(text)
-    print(f"{args.out}: {text.count(chr(10))} traffic lines")
+    print(f"{args.out}: {summary(text)}")
     return 0
+
+
+def main():
+    return write_or_check(__doc__.splitlines()[0], "tools/make_demo_traffic.py", OUT, lines,
+                          lambda text: f"{text.count(chr(10))} traffic lines")
 
 
 if __name__ == "__main__":

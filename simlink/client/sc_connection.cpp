@@ -139,23 +139,22 @@ std::uint32_t ScTransport::postReceive()
     return rc;
 }
 
-void ScTransport::endWithCompletionError(std::uint32_t code)
-{
-    onStatus(statusOfCompletion(code), code);
-}
-
-void ScTransport::onReadDone(std::uint32_t code, std::uint32_t bytes)
+bool ScTransport::completedWithBytes(std::uint32_t code, std::uint32_t bytes)
 {
     if (code == kMoreData && kind_ == ScTransportKind::Pipe)
         code = 0;
     if (!open_.load())
-    {
-    }
-    else if (code != 0)
-        endWithCompletionError(code);
+        return false;
+    if (code != 0)
+        onStatus(statusOfCompletion(code), code);
     else if (bytes == 0)
         onStatus(kScStatusClosed, kScCodeRemoteClosed);
-    else
+    return code == 0 && bytes != 0;
+}
+
+void ScTransport::onReadDone(std::uint32_t code, std::uint32_t bytes)
+{
+    if (completedWithBytes(code, bytes))
     {
         framer_->commit(bytes);
         bool fault = false;
@@ -227,16 +226,7 @@ std::uint32_t ScTransport::sendNextLocked()
 
 void ScTransport::onWriteDone(std::uint32_t code, std::uint32_t bytes)
 {
-    if (code == kMoreData && kind_ == ScTransportKind::Pipe)
-        code = 0;
-    if (!open_.load())
-    {
-    }
-    else if (code != 0)
-        endWithCompletionError(code);
-    else if (bytes == 0)
-        onStatus(kScStatusClosed, kScCodeRemoteClosed);
-    else
+    if (completedWithBytes(code, bytes))
     {
         std::uint32_t failedStart = 0;
         {

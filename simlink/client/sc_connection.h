@@ -97,7 +97,8 @@ class ScTransport
     std::uint32_t sendNextLocked();
     void onReadDone(std::uint32_t code, std::uint32_t bytes);
     void onWriteDone(std::uint32_t code, std::uint32_t bytes);
-    void endWithCompletionError(std::uint32_t code);
+    // Whether a finished read or write carried bytes to handle; a failed or empty one ends an open link.
+    bool completedWithBytes(std::uint32_t code, std::uint32_t bytes);
 
     const ScTransportKind kind_;
     std::atomic<std::uint32_t> refs_{1};

@@ -6,8 +6,8 @@
 #include "foundation/config_keys.h"
 #include "foundation/units.h"
 #include "platform/clock.h"
-#include "tests/simlink/sim_link_fixture.h"
 #include "tests/support/settings_fixture.h"
+#include "tests/support/sim_link_fixture.h"
 
 #include <fmt/format.h>
 

@@ -44,6 +44,32 @@ TEST(Geodesy, AngleDifferencesWrapIntoOneHalfTurnEitherWay)
         EXPECT_DOUBLE_EQ(gf_wrapDeg180(in), out) << in;
 }
 
+TEST(Geodesy, RadianAnglesWrapIntoOneTurn)
+{
+    struct Row
+    {
+        const char* name;
+        double in;
+        double twoPi; // wrapped into [0, 2π)
+        double pi;    // wrapped into [-π, π]
+    };
+    const Row rows[] = {
+        {"zero", 0.0, 0.0, 0.0},
+        {"quarter turn", kPi / 2.0, kPi / 2.0, kPi / 2.0},
+        {"three quarters", 1.5 * kPi, 1.5 * kPi, -kPi / 2.0},
+        {"negative quarter", -kPi / 2.0, 1.5 * kPi, -kPi / 2.0},
+        {"two turns and a quarter", 4.5 * kPi, kPi / 2.0, kPi / 2.0},
+        // A remainder too small to survive adding a full turn is no turn at all, never 2π.
+        {"tiny negative", -1e-20, 0.0, -1e-20},
+    };
+    for (const Row& r : rows)
+    {
+        EXPECT_NEAR(gf_wrapTwoPi(r.in), r.twoPi, 1e-12) << r.name;
+        EXPECT_LT(gf_wrapTwoPi(r.in), kTwoPi) << r.name;
+        EXPECT_NEAR(gf_wrapPi(r.in), r.pi, 1e-12) << r.name;
+    }
+}
+
 TEST(Geodesy, DistanceOfCityPairs)
 {
     for (const CityPair& c : kCityPairs)

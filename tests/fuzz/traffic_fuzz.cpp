@@ -1,6 +1,7 @@
 // Harnesses of what the traffic source sends: traffic lines, QNH datagrams and the version reply.
 #include "foundation/units.h"
 #include "tests/fuzz/fuzz_driver.h"
+#include "tests/support/parser_rig.h"
 
 #include "foundation/run_state.h"
 #include "traffic/source/source_link.h"
@@ -9,6 +10,7 @@
 #include "traffic/source/udp_readers.h"
 
 #include <cmath>
+#include <vector>
 
 namespace oxl::fuzz
 {
@@ -44,29 +46,16 @@ void checkLine(const TrafficLine& line)
 OXL_FUZZ_TARGET(traffic_line)
 {
     Input in(input);
-    std::atomic<double> radius{in.take<std::uint8_t>() * 50.0};
-    TrafficFilter filter{radius};
-    filter.setRangeReference(19.43, -99.13);
-    filter.setParkAirport(true, 19.4361, -99.0719);
-    filter.setReferenceElevation(7316.0);
-    CallsignCollector callsigns;
-    callsigns.start();
-    AddingStack stack;
-    stack.setAccept(true);
-    std::atomic<std::int32_t> tick{1000};
-    std::atomic<double> lastTimestamp{0.0};
-    TrafficLineParser parser(filter, callsigns, stack, tick, lastTimestamp);
-    const LineOutcome outcome = parser.handleDatagram(asText(in.rest()));
-    std::size_t count = 0;
-    stack.takeUpTo(100,
-                   [&](TrafficLine& line)
-                   {
-                       checkLine(line);
-                       ++count;
-                   });
-    OXL_FUZZ_CHECK(count == (outcome == LineOutcome::pushed ? 1u : 0u), "traffic_line",
+    test::ParserRig rig(in.take<std::uint8_t>() * 50.0, {19.43, -99.13}, {19.4361, -99.0719}, 7316.0);
+    rig.callsigns.start();
+    rig.tick.store(1000);
+    const LineOutcome outcome = rig.parser.handleDatagram(asText(in.rest()));
+    const std::vector<TrafficLine> lines = rig.taken();
+    for (const TrafficLine& line : lines)
+        checkLine(line);
+    OXL_FUZZ_CHECK(lines.size() == (outcome == LineOutcome::pushed ? 1u : 0u), "traffic_line",
                    "pushed lines disagree with the outcome");
-    OXL_FUZZ_CHECK(finite(lastTimestamp.load()), "traffic_line", "last time stamp");
+    OXL_FUZZ_CHECK(finite(rig.lastTimestamp.load()), "traffic_line", "last time stamp");
 }
 
 namespace

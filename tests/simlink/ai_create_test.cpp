@@ -2,7 +2,7 @@
 // other aircraft in range and removals.
 #include "simlink/ai_create.h"
 #include "simlink/sim_ids.h"
-#include "tests/simlink/sim_link_fixture.h"
+#include "tests/support/sim_link_fixture.h"
 
 #include <algorithm>
 #include <fmt/format.h>

@@ -3,7 +3,7 @@
 #include "airports/parking_state.h"
 #include "simlink/sim_dispatch.h"
 #include "simlink/sim_ids.h"
-#include "tests/simlink/sim_link_fixture.h"
+#include "tests/support/sim_link_fixture.h"
 
 namespace oxl::test
 {
@@ -344,10 +344,7 @@ class NoSimulatorTest : public ::testing::Test
 
 TEST_F(NoSimulatorTest, WaitsWithOneMessageAndEndsWithoutClosingWhenTheCycleStops)
 {
-    scSetEnvironment({[] { return std::optional<std::filesystem::path>(); },
-                      [] { return std::optional<std::filesystem::path>(); },
-                      [] { return std::optional<std::filesystem::path>(); },
-                      [](plat::net::IpFamily) { return std::string(); }});
+    scSetEnvironment(bareScEnvironment());
     gf_initSimQueues(5);
     gf_startSimClient();
     ASSERT_TRUE(eventually([&] { return log.contains("Waiting for Prepar3Dv5 ..."); }));

@@ -1,7 +1,7 @@
 // The frame sender against the stand-in: positions, events, flaps and the error state; and the main
 // loop's hand-over of positions while the sender holds the lock.
 #include "simlink/sim_ids.h"
-#include "tests/simlink/sim_link_fixture.h"
+#include "tests/support/sim_link_fixture.h"
 
 #include <atomic>
 #include <cmath>
@@ -24,13 +24,8 @@ TEST_F(SimLinkTest, PositionsOfATickMoveTheObjectsAndUncreatedOnesAreSkipped)
     ASSERT_TRUE(connected());
     const std::uint32_t oid = createIdentified("DLH1", 20010, SimAnswerKind::liveCreated);
     ASSERT_GT(oid, 2u);
-    SimPosition p;
-    p.lat = 47.47;
-    p.lon = 8.56;
-    p.heading = 1.5;
-    p.alt = 1500;
+    SimPosition p = movedNearUser(oid);
     p.tas = 140;
-    p.objectId = oid;
     gf_queuePosition(p);
     SimPosition notCreated = p;
     notCreated.objectId = 0;

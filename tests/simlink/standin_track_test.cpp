@@ -1,7 +1,7 @@
 // The simulator stand-in's track, which the end-to-end runs read: every AI aircraft the link creates,
 // moves and removes appears as one JSON line, in order, with the object's id and position.
 #include "simlink/ai_create.h"
-#include "tests/simlink/sim_link_fixture.h"
+#include "tests/support/sim_link_fixture.h"
 
 #include <nlohmann/json.hpp>
 
@@ -37,13 +37,7 @@ TEST_F(StandinTrackTest, CreationPositionWritesAndRemovalOfAnAircraft)
     ASSERT_TRUE(connected());
     const std::uint32_t oid = createIdentified("SWR8", 20020, SimAnswerKind::liveCreated);
     ASSERT_GT(oid, 2u);
-    SimPosition p;
-    p.lat = 47.47;
-    p.lon = 8.56;
-    p.heading = 1.5;
-    p.alt = 1500;
-    p.objectId = oid;
-    gf_queuePosition(p);
+    gf_queuePosition(movedNearUser(oid));
     EXPECT_NE(gf_handOverPositions(), PositionHandOver::dropped);
     ASSERT_TRUE(eventually([&] { return objectByTail("SWR8")["positionWrites"] == 1; }));
     gf_queueRemoval(oid);

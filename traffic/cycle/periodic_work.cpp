@@ -70,16 +70,6 @@ constexpr std::int32_t kParkAirportSeconds = 16;
 constexpr std::int32_t kReaderStatusSeconds = 59;
 constexpr std::int32_t kDoubleCheckSeconds = 61;
 
-double wrapRadPi(double rad)
-{
-    rad = std::fmod(rad, kTwoPi);
-    if (rad > kPi)
-        rad -= kTwoPi;
-    else if (rad < -kPi)
-        rad += kTwoPi;
-    return rad;
-}
-
 bool moved(double lat, double lon, double lastLat, double lastLon)
 {
     return std::fabs(lat - lastLat) >= kMovedDeg || std::fabs(lon - lastLon) >= kMovedDeg;
@@ -175,7 +165,7 @@ bool avoidInTheAir(LiveEngine& engine, const UserAircraft& user)
         const double bearing = gf_bearingRad(userPos, acPos);
         if (ac.onGround != 0 && user.agl < kLowUserAglFt && d <= kLowRangeNm)
         {
-            const double beta = wrapRadPi(bearing - user.heading);
+            const double beta = gf_wrapPi(bearing - user.heading);
             if (std::fabs(std::sin(beta)) * d * kFeetPerNm <= kLowLateralFt)
             {
                 removeAircraftFromSim(engine, ac);

@@ -447,11 +447,7 @@ void approachConfig(LiveEngine& engine, LiveAc& ac)
         engine.couplingQueue.push_back(ac.hexid);
         ac.landing = 1;
         ac.goAroundDone = 0;
-        ac.standLat = 0.0;
-        ac.standLon = 0.0;
-        ac.standHeading = 0.0;
-        ac.standId = 0;
-        ac.standCargo = 0;
+        ac.clearStand();
         widenMargins(ac);
         ac.rotationCounter = 1;
     }

@@ -42,7 +42,6 @@ constexpr double kMaxStaticCgFt = 35.0;
 constexpr double kLowestStaticPitchRad = -1.0 * kDegToRad;
 constexpr double kHighestStaticPitchRad = 2.5 * kDegToRad;
 constexpr double kDefaultStaticPitchRad = 0.7 * kDegToRad;
-constexpr double kSameSpotDeg = 1e-8;
 constexpr std::uint32_t kFirstOwnObjectId = 3; // ids below belong to the simulator and the user
 
 // [nm] a report this near the stand keeps an aircraft parked.
@@ -519,10 +518,7 @@ void liveryRespawn(LiveEngine& engine, LiveAc& ac)
             r.alt = ac.alt;
             r.roll = ac.bank;
             Report& front = ac.stream.front();
-            front.stationary =
-                (std::fabs(front.lat - ac.lat) < kSameSpotDeg && std::fabs(front.lon - ac.lon) < kSameSpotDeg)
-                    ? 1
-                    : 0;
+            front.stationary = gf_samePosition(front, r) ? 1 : 0;
         }
         else
         {

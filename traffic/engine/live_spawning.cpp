@@ -42,22 +42,6 @@ bool endsWithGhostMark(const std::string& callsign)
     return !callsign.empty() && callsign.back() == '_';
 }
 
-double wrapRadPi(double rad)
-{
-    rad = std::fmod(rad, kTwoPi);
-    if (rad > kPi)
-        rad -= kTwoPi;
-    else if (rad < -kPi)
-        rad += kTwoPi;
-    return rad;
-}
-
-double wrapRad2Pi(double rad)
-{
-    rad = std::fmod(rad, kTwoPi);
-    return rad < 0.0 ? rad + kTwoPi : rad;
-}
-
 bool mixedStream(const LiveAc& ac)
 {
     const bool firstAirborne = ac.stream.front().airborne != 0;
@@ -132,7 +116,7 @@ void fillFirstPosition(LiveAc& ac)
         heading = gf_bearingRad({front.lat, front.lon}, {ac.stream[1].lat, ac.stream[1].lon});
     else
         heading = front.track * kDegToRad;
-    ac.heading = wrapRad2Pi(heading);
+    ac.heading = gf_wrapTwoPi(heading);
     if (front.airborne)
         ac.headingStep = 0.0;
 }
@@ -263,7 +247,7 @@ bool avoidUserAc(LiveEngine& engine, LiveAc& ac)
         }
         else if (!r.airborne && d <= kAvoidTakeOffNm && user.agl < kAvoidTakeOffAglFt)
         {
-            const double rel = wrapRadPi(gf_bearingRad({user.lat, user.lon}, {r.lat, r.lon}) - user.heading);
+            const double rel = gf_wrapPi(gf_bearingRad({user.lat, user.lon}, {r.lat, r.lon}) - user.heading);
             const double lateralFt = nmToFeet(std::sin(std::fabs(rel)) * d);
             if (lateralFt <= kAvoidTakeOffLateralFt)
             {

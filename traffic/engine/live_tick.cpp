@@ -9,15 +9,12 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <mutex>
 
 namespace oxl
 {
 
 namespace
 {
-// Above this frame rate the frame sender releases simMutex soon enough to be waited for.
-constexpr float kWaitForSenderFps = 50.0f;
 // [ticks] how long the ground found under an aircraft holds before it is looked up again.
 constexpr std::int32_t kGroundFloorTicks = 100;
 
@@ -94,24 +91,7 @@ void updateAllLiveAc(LiveEngine& engine)
         sweep = updateLiveAc(engine, engine.live[i]) || sweep;
     if (sweep)
         std::erase_if(engine.live, [](const LiveAc& ac) { return ac.erase || ac.createCancelled; });
-    handOverPositions(*engine.n.simQueues);
-}
-
-void handOverPositions(SimQueues& queues)
-{
-    std::unique_lock lock(queues.simMutex, std::try_to_lock);
-    if (!lock.owns_lock())
-    {
-        if (queues.frameRate.load(std::memory_order_relaxed) <= kWaitForSenderFps)
-        {
-            // The fill buffer belongs to the main loop alone; only the swap needs the mutex.
-            queues.fill->clear();
-            return;
-        }
-        lock.lock();
-    }
-    std::swap(queues.fill, queues.send);
-    queues.fill->clear();
+    engine.n.simQueues->handOverPositions();
 }
 
 CreateRequest makeCreateRequest(const LiveAc& ac)

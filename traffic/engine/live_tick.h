@@ -34,10 +34,6 @@ bool updateLiveAc(LiveEngine& engine, LiveAc& ac);
 /// positions to the frame sender.
 void updateAllLiveAc(LiveEngine& engine);
 
-/// Swaps the position buffers when simMutex is free; when it is busy, waits only above 50 frames per
-/// second and otherwise drops this tick's positions.
-void handOverPositions(SimQueues& queues);
-
 /// The create request of a live aircraft, from its position block, front report and livery.
 CreateRequest makeCreateRequest(const LiveAc& ac);
 

@@ -155,11 +155,7 @@ bool pushedBackReport(LiveEngine& engine, LiveAc& ac, Report& report)
     if (ac.phase != GroundPhase::taxi)
         ac.previousPhase = ac.phase;
     ac.phase = GroundPhase::taxi;
-    ac.standLat = 0.0;
-    ac.standLon = 0.0;
-    ac.standHeading = 0.0;
-    ac.standId = 0;
-    ac.standCargo = 0;
+    ac.clearStand();
     ac.holding = 0;
     ac.holdStartTick = 0;
     return true;

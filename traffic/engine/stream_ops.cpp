@@ -109,20 +109,4 @@ bool gf_samePosition(const Report& a, const Report& b)
     return std::fabs(a.lat - b.lat) < kSameDeg && std::fabs(a.lon - b.lon) < kSameDeg;
 }
 
-double gf_wrapTwoPi(double rad)
-{
-    double wrapped = std::fmod(rad, kTwoPi);
-    if (wrapped < 0.0)
-        wrapped += kTwoPi;
-    return wrapped >= kTwoPi ? 0.0 : wrapped;
-}
-
-double gf_wrapPi(double rad)
-{
-    double wrapped = std::fmod(rad + kPi, kTwoPi);
-    if (wrapped < 0.0)
-        wrapped += kTwoPi;
-    return wrapped - kPi;
-}
-
 } // namespace oxl

@@ -41,9 +41,4 @@ void insertMidReport(LiveAc& ac);
 /// Whether two reports lie at the same spot (latitude and longitude within 1e-8°).
 bool gf_samePosition(const Report& a, const Report& b);
 
-/// The angle wrapped into [0, 2π).
-double gf_wrapTwoPi(double rad);
-/// The angle wrapped into [-π, π].
-double gf_wrapPi(double rad);
-
 } // namespace oxl

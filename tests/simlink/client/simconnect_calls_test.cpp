@@ -2,6 +2,7 @@
 // compared with messages laid out by hand (little-endian, packed, protocol 35).
 #include "simlink/client/sc_connect.h"
 #include "simlink/client/simconnect.h"
+#include "tests/support/sc_environment.h"
 #include "tests/support/sim_raw_peer.h"
 #include "tests/support/temp_folder.h"
 
@@ -14,6 +15,7 @@ namespace oxl
 namespace
 {
 
+using test::bareScEnvironment;
 using test::u32At;
 
 // A message laid out by hand: zeros with the header and the given fields written in.
@@ -51,10 +53,7 @@ class Calls : public ::testing::Test
   protected:
     void SetUp() override
     {
-        scSetEnvironment({[] { return std::optional<std::filesystem::path>(); },
-                          [] { return std::optional<std::filesystem::path>(); },
-                          [] { return std::optional<std::filesystem::path>(); },
-                          [](plat::net::IpFamily) { return std::string(); }});
+        scSetEnvironment(bareScEnvironment());
         ASSERT_TRUE(peer.listenPipe());
         ASSERT_EQ(SimConnect_Open(&handle, "Ordalis_P3D", nullptr, 0, nullptr, 0), kScOk);
         ASSERT_TRUE(peer.accept());

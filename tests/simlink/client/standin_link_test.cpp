@@ -3,6 +3,7 @@
 #include "simlink/client/sc_receive.h"
 #include "simlink/client/simconnect.h"
 #include "simlink/client/wire.h"
+#include "tests/support/sc_environment.h"
 #include "tests/support/sim_standin_process.h"
 #include "tests/support/temp_folder.h"
 
@@ -14,6 +15,7 @@ namespace oxl
 namespace
 {
 
+using test::bareScEnvironment;
 using test::ReceivedMessages;
 
 // Subscriptions the stand-in holds for the first client (0 before it has one).
@@ -40,10 +42,7 @@ class StandinLink : public ::testing::TestWithParam<Transport>
                              "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" +
                                  std::to_string(sim.tcpPort()) + "\nDisableNagle=1\n");
         const auto cwd = tmp / "cwd";
-        scSetEnvironment({[] { return std::optional<std::filesystem::path>(); },
-                          [] { return std::optional<std::filesystem::path>(); },
-                          [cwd] { return std::optional<std::filesystem::path>(cwd); },
-                          [](plat::net::IpFamily) { return std::string(); }});
+        scSetEnvironment(bareScEnvironment(cwd));
         ASSERT_EQ(SimConnect_Open(&handle, "Ordalis_P3D", nullptr, 0, nullptr, 0), kScOk);
         ASSERT_TRUE(handle);
     }

@@ -129,127 +129,118 @@ class CycleTest : public ::testing::Test
         settings_.writeParameters(text + "</parameters>\n");
     }
 
-    /// The aircraft data and liveries, recording.
-    struct Liveries : NoCycleLiveries
+    /// What every recording double shares: the fixture, whose call log it writes.
+    struct Recorder
     {
-        explicit Liveries(CycleTest& test) : t(test) {}
-        void readDbase() override { t.calls.add("readDbase"); }
-        void scanLiveries() override
+        explicit Recorder(CycleTest& test) : t(test) {}
+        /// Logs the call, then runs the test's hook for that moment when one is set.
+        void record(std::string call, const std::function<void()>& during = {}) const
         {
-            t.calls.add("scanLiveries");
-            if (t.duringLiveryScan)
-                t.duringLiveryScan();
+            calls.add(std::move(call));
+            if (during)
+                during();
         }
-        void reserveLiveryIndexes() override { t.calls.add("reserveLiveryIndexes"); }
-        void logLiveryMatchSummary() override { t.calls.add("logLiveryMatchSummary"); }
-        void logNoMatchList() override { t.calls.add("logNoMatchList"); }
-        void clearPendingTitles() override { t.calls.add("clearPendingTitles"); }
-        void resetForCycle() override { t.calls.add("liveries.reset"); }
         CycleTest& t;
         CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+    };
+
+    /// The aircraft data and liveries, recording.
+    struct Liveries : NoCycleLiveries, Recorder
+    {
+        using Recorder::Recorder;
+        void readDbase() override { record("readDbase"); }
+        void scanLiveries() override { record("scanLiveries", t.duringLiveryScan); }
+        void reserveLiveryIndexes() override { record("reserveLiveryIndexes"); }
+        void logLiveryMatchSummary() override { record("logLiveryMatchSummary"); }
+        void logNoMatchList() override { record("logNoMatchList"); }
+        void clearPendingTitles() override { record("clearPendingTitles"); }
+        void resetForCycle() override { record("liveries.reset"); }
     };
 
     /// The airports, recording.
-    struct Airports : NoCycleAirports
+    struct Airports : NoCycleAirports, Recorder
     {
-        explicit Airports(CycleTest& test) : t(test) {}
-        void scanAirports() override
-        {
-            t.calls.add("scanAirports");
-            if (t.duringAirportScan)
-                t.duringAirportScan();
-        }
-        void readMyParkAirports() override { t.calls.add("readMyParkAirports"); }
-        void leaveParkAirport() override { t.calls.add("leaveParkAirport"); }
-        CycleTest& t;
-        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+        using Recorder::Recorder;
+        void scanAirports() override { record("scanAirports", t.duringAirportScan); }
+        void readMyParkAirports() override { record("readMyParkAirports"); }
+        void leaveParkAirport() override { record("leaveParkAirport"); }
     };
 
     /// A simulator that runs while `simRunning` says so, with the user aircraft at Heathrow.
-    struct Simulator : NoCycleSimulator
+    struct Simulator : NoCycleSimulator, Recorder
     {
-        explicit Simulator(CycleTest& test) : t(test) {}
+        using Recorder::Recorder;
         void runClient(std::stop_token stop) override
         {
-            t.calls.add("simClient.start");
+            record("simClient.start");
             while (!stop.stop_requested())
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            t.calls.add("simClient.end");
+            record("simClient.end");
         }
         void initSimQueues(std::int32_t version) override
         {
-            t.calls.add("initSimQueues:" + std::to_string(version));
+            record("initSimQueues:" + std::to_string(version));
         }
         bool simRunning() override { return t.simRunning.load(); }
         bool userDataValid() override { return true; }
         bool requestUserDataEverySecond() override
         {
-            t.calls.add("request108");
+            record("request108");
             return true;
         }
-        void simRequestError() override { t.calls.add("simRequestError"); }
-        void requestUserAcPosition() override { t.calls.add("requestUserAcPosition"); }
+        void simRequestError() override { record("simRequestError"); }
+        void requestUserAcPosition() override { record("requestUserAcPosition"); }
         UserPosition userPosition() override { return UserPosition{51.47, -0.45}; }
-        void requestUserAcTitleModel() override { t.calls.add("requestUserAcTitleModel"); }
-        void createFlightPlanFolder() override { t.calls.add("createFlightPlanFolder"); }
-        void removeFlightPlanFolder() override { t.calls.add("removeFlightPlanFolder"); }
-        void resetForCycle() override { t.calls.add("sim.reset"); }
-        CycleTest& t;
-        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+        void requestUserAcTitleModel() override { record("requestUserAcTitleModel"); }
+        void createFlightPlanFolder() override { record("createFlightPlanFolder"); }
+        void removeFlightPlanFolder() override { record("removeFlightPlanFolder"); }
+        void resetForCycle() override { record("sim.reset"); }
     };
 
     /// The main window, recording.
-    struct Window : NoCycleWindow
+    struct Window : NoCycleWindow, Recorder
     {
-        explicit Window(CycleTest& test) : t(test) {}
+        using Recorder::Recorder;
         void showError(const std::string& text) override
         {
-            t.calls.add("error:" + text);
+            record("error:" + text);
             gf_logIfRunning("Error " + text);
         }
-        void clearMessageAndError() override { t.calls.add("clearMessageAndError"); }
-        void setTopmost(bool on) override { t.calls.add(on ? "topmost" : "notTopmost"); }
+        void clearMessageAndError() override { record("clearMessageAndError"); }
+        void setTopmost(bool on) override { record(on ? "topmost" : "notTopmost"); }
         bool windowExists() override { return true; }
-        void postStartCycle() override { t.calls.add("WM_APP+1"); }
-        void postQuit() override { t.calls.add("WM_APP+2"); }
-        void resetForCycle() override { t.calls.add("window.reset"); }
-        void setRange(std::int32_t nm) override { t.calls.add("setRange:" + std::to_string(nm)); }
-        CycleTest& t;
-        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+        void postStartCycle() override { record("WM_APP+1"); }
+        void postQuit() override { record("WM_APP+2"); }
+        void resetForCycle() override { record("window.reset"); }
+        void setRange(std::int32_t nm) override { record("setRange:" + std::to_string(nm)); }
     };
 
     /// A main loop that waits for the stop, recording.
-    struct Engine : NoCycleEngine
+    struct Engine : NoCycleEngine, Recorder
     {
-        explicit Engine(CycleTest& test) : t(test) {}
+        using Recorder::Recorder;
         void mainLoop() override
         {
-            t.calls.add("mainLoop");
-            if (t.duringMainLoop)
-                t.duringMainLoop();
+            record("mainLoop", t.duringMainLoop);
             while (!gf_stopSeen())
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        void reserveContainers() override { t.calls.add("engine.reserve"); }
-        void clearGhostCallsigns() override { t.calls.add("clearGhostCallsigns"); }
-        void clearCycleData() override { t.calls.add("engine.clear"); }
-        void resetForCycle() override { t.calls.add("engine.reset"); }
-        CycleTest& t;
-        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
+        void reserveContainers() override { record("engine.reserve"); }
+        void clearGhostCallsigns() override { record("clearGhostCallsigns"); }
+        void clearCycleData() override { record("engine.clear"); }
+        void resetForCycle() override { record("engine.reset"); }
     };
 
     /// A version check and a clock that record, and a worker that hardly sleeps.
-    struct Services : NoCycleServices
+    struct Services : NoCycleServices, Recorder
     {
-        explicit Services(CycleTest& test) : t(test) {}
-        void checkVersions() override { t.calls.add("checkVersions"); }
+        using Recorder::Recorder;
+        void checkVersions() override { record("checkVersions"); }
         void sleep(std::chrono::milliseconds pause) override
         {
-            t.calls.add("sleep:" + std::to_string(pause.count()));
+            record("sleep:" + std::to_string(pause.count()));
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        CycleTest& t;
-        CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
     };
 
     /// The recording doubles, on free ports so that tests never need the program's fixed ones.

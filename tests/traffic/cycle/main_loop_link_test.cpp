@@ -3,7 +3,7 @@
 #include "foundation/config_keys.h"
 #include "foundation/units.h"
 #include "simlink/sim_ids.h"
-#include "tests/simlink/sim_link_fixture.h"
+#include "tests/support/sim_link_fixture.h"
 #include "traffic/cycle/cycle_ports.h"
 #include "traffic/cycle/main_loop.h"
 #include "traffic/engine/live_engine.h"

@@ -77,15 +77,8 @@ class EndOfStream : public LiveScenario
     LiveAc& active(std::uint32_t hexid, const std::string& callsign, double lat, double lon, double alt,
                    double gs, GroundPhase phase, std::int32_t dueTick)
     {
-        Report r;
-        r.lat = lat;
-        r.lon = lon;
-        r.alt = alt;
-        r.gs = gs;
-        r.tas = gs;
+        Report r = test::at(lat, lon, alt, gs, dueTick);
         r.track = 90.0;
-        r.airborne = alt > 0.0 ? 1 : 0;
-        r.dueTick = dueTick;
         AcProfile profile;
         profile.callsign = callsign;
         profile.airline = "BAW";

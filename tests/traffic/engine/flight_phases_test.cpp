@@ -26,15 +26,8 @@ constexpr std::uint32_t kObject = 9;
 
 Report at(double lat, double lon, double alt, double gs, double vs, std::int32_t due)
 {
-    Report r;
-    r.lat = lat;
-    r.lon = lon;
-    r.alt = alt;
-    r.gs = gs;
-    r.tas = gs;
+    Report r = test::at(lat, lon, alt, gs, due);
     r.vs = vs;
-    r.airborne = alt > 0.0 ? 1 : 0;
-    r.dueTick = due;
     return r;
 }
 
@@ -106,15 +99,6 @@ class FlightPhases : public LiveScenario
             ac.agl = std::max(ac.alt - ac.staticCgHeight, 0.0);
             harness->run(1);
         }
-    }
-
-    std::vector<RecordedEvent> eventsOf(std::uint32_t eventId) const
-    {
-        std::vector<RecordedEvent> found;
-        for (const RecordedEvent& e : harness->events)
-            if (e.event.eventId == eventId)
-                found.push_back(e);
-        return found;
     }
 
     std::vector<std::pair<double, double>> levers;

@@ -30,15 +30,7 @@ constexpr double kStandRadiusM = 20.0;
 
 Report at(LatLon p, double alt, double gs, std::int32_t due)
 {
-    Report r;
-    r.lat = p.lat;
-    r.lon = p.lon;
-    r.alt = alt;
-    r.gs = gs;
-    r.tas = gs;
-    r.airborne = alt > 0.0 ? 1 : 0;
-    r.dueTick = due;
-    return r;
+    return test::at(p.lat, p.lon, alt, gs, due);
 }
 
 LatLon move(LatLon from, double bearingDeg, double metres)

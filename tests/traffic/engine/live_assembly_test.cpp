@@ -4,7 +4,7 @@
 #include "foundation/program.h"
 #include "simlink/flight_plan.h"
 #include "simlink/sim_ids.h"
-#include "tests/simlink/sim_link_fixture.h"
+#include "tests/support/sim_link_fixture.h"
 #include "traffic/engine/flight_commands.h"
 #include "traffic/engine/live_assembly.h"
 #include "traffic/engine/live_lifecycle.h"
@@ -48,16 +48,7 @@ class LiveAssemblyTest : public SimLinkTest
     /// Asks the stand-in to create the aircraft and runs the engine's housekeeping until it has its object.
     std::uint32_t createThroughEngine(const std::string& callsign, std::uint32_t hexid)
     {
-        CreateRequest r;
-        r.lat = 47.4650;
-        r.lon = 8.5500;
-        r.alt = 1400;
-        r.heading = 90;
-        r.onGround = 1;
-        r.callsign = callsign;
-        r.title = "Known Jet";
-        r.hexid = hexid;
-        gf_queueCreateAc(r);
+        queueCreateNearUser(callsign, hexid);
         std::uint32_t objectId = 0;
         eventually(
             [&]

@@ -78,15 +78,6 @@ class CreationCompletion : public LiveScenario
         }
     }
 
-    std::vector<RecordedEvent> eventsOf(std::uint32_t eventId) const
-    {
-        std::vector<RecordedEvent> found;
-        for (const RecordedEvent& e : harness->events)
-            if (e.event.eventId == eventId)
-                found.push_back(e);
-        return found;
-    }
-
     std::vector<std::pair<std::uint32_t, std::filesystem::path>> plans;
     std::int32_t planResult = 0;
     bool noPlanFolder = false; // the link could not make its flight-plan folder

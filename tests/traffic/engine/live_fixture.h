@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace oxl::test
 {
@@ -52,8 +55,44 @@ class LiveScenario : public ::testing::Test
         return l;
     }
 
+    /// The simulator events of one event id the harness recorded, in order.
+    std::vector<RecordedEvent> eventsOf(std::uint32_t eventId) const
+    {
+        std::vector<RecordedEvent> found;
+        for (const RecordedEvent& e : harness->events)
+            if (e.event.eventId == eventId)
+                found.push_back(e);
+        return found;
+    }
+
+    /// Heathrow as the park airport, with stand A1 and stand A2 111 m north of it.
+    static void heathrowWithTwoStands()
+    {
+        gParking.parkAirport.code = "EGLL";
+        gParking.parkAirport.latitude = 51.47;
+        gParking.parkAirport.longitude = -0.46;
+        std::vector<Stand> stands;
+        stands.emplace_back("A1", 1, 51.4700, -0.4600, 1.0, 40.0);
+        stands.emplace_back("A2", 2, 51.4710, -0.4600, 1.0, 40.0);
+        gParking.setStands(std::move(stands));
+    }
+
     LogCapture log;
     std::unique_ptr<LiveHarness> harness;
 };
+
+/// A report at the position [deg], altitude [ft] and ground speed [kt] (also its airspeed), due at the tick.
+inline Report at(double lat, double lon, double alt, double gs, std::int32_t due)
+{
+    Report r;
+    r.lat = lat;
+    r.lon = lon;
+    r.alt = alt;
+    r.gs = gs;
+    r.tas = gs;
+    r.airborne = alt > 0.0 ? 1 : 0;
+    r.dueTick = due;
+    return r;
+}
 
 } // namespace oxl::test

@@ -14,22 +14,10 @@ namespace oxl
 namespace
 {
 
+using test::at;
 using test::LiveScenario;
 
 constexpr std::uint32_t kHex = 0x700001;
-
-Report at(double lat, double lon, double alt, double gs, std::int32_t due)
-{
-    Report r;
-    r.lat = lat;
-    r.lon = lon;
-    r.alt = alt;
-    r.gs = gs;
-    r.tas = gs;
-    r.airborne = alt > 0.0 ? 1 : 0;
-    r.dueTick = due;
-    return r;
-}
 
 // The movement alone as the engine's flight steps.
 class MovementAlone : public NoFlightSteps

@@ -268,13 +268,7 @@ TEST_F(LiveSpawning, AircraftWithoutLiveryIsRememberedAsUnmatched)
 
 TEST_F(LiveSpawning, GroundStartAtAFreeStandIsParked)
 {
-    gParking.parkAirport.code = "EGLL";
-    gParking.parkAirport.latitude = 51.47;
-    gParking.parkAirport.longitude = -0.46;
-    std::vector<Stand> stands;
-    stands.emplace_back("A1", 1, 51.4700, -0.4600, 1.0, 40.0);
-    stands.emplace_back("A2", 2, 51.4710, -0.4600, 1.0, 40.0);
-    gParking.setStands(std::move(stands));
+    heathrowWithTwoStands();
     // The option is taken in half hour 20 only.
     struct HalfHour20Options : test::StandOptionRecorder
     {

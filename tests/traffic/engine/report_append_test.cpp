@@ -20,6 +20,7 @@ namespace oxl
 namespace
 {
 
+using test::at;
 using test::LiveScenario;
 
 constexpr std::uint32_t kHex = 0x730001;
@@ -124,19 +125,6 @@ TEST_F(StaticAvoidance, NothingHappensDuringRollOutOrTakeOff)
         EXPECT_EQ(ac.lastAvoidLat, 0.0);
         EXPECT_EQ(gParking.staticAircraft[0].simState, SimState::active);
     }
-}
-
-Report at(double lat, double lon, double alt, double gs, std::int32_t due)
-{
-    Report r;
-    r.lat = lat;
-    r.lon = lon;
-    r.alt = alt;
-    r.gs = gs;
-    r.tas = gs;
-    r.airborne = alt > 0.0 ? 1 : 0;
-    r.dueTick = due;
-    return r;
 }
 
 constexpr double kMetreDeg = 1.0 / kMetresPerDegree; // [deg of latitude per metre]

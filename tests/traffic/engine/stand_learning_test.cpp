@@ -22,13 +22,7 @@ class StandLearning : public LiveScenario
 TEST_F(StandLearning, AnAircraftParkedAtItsSpawnTeachesItsStand)
 {
     gf_installStandLearning(harness->engine());
-    gParking.parkAirport.code = "EGLL";
-    gParking.parkAirport.latitude = 51.47;
-    gParking.parkAirport.longitude = -0.46;
-    std::vector<Stand> stands;
-    stands.emplace_back("A1", 1, 51.4700, -0.4600, 1.0, 40.0);
-    stands.emplace_back("A2", 2, 51.4710, -0.4600, 1.0, 40.0);
-    gParking.setStands(std::move(stands));
+    heathrowWithTwoStands();
     harness->weekHalfHour = {3, 17};
 
     TrafficLine first = line(kHex, 1000, 0, 10, 0, "BAW1");

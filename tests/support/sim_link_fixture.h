@@ -8,6 +8,7 @@
 #include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/sc_environment.h"
 #include "tests/support/sim_standin_process.h"
 #include "tests/support/temp_folder.h"
 #include "window/main_window.h"
@@ -51,10 +52,7 @@ class SimLinkTest : public ::testing::Test
         gFoundation.gWindowClosed = 0;
         gf_installSimLinkPort(&port);
         ASSERT_TRUE(sim.start(OXL_BIN_DIR, standinArgs(), tmp.path().string()));
-        scSetEnvironment({[] { return std::optional<std::filesystem::path>(); },
-                          [] { return std::optional<std::filesystem::path>(); },
-                          [] { return std::optional<std::filesystem::path>(); },
-                          [](plat::net::IpFamily) { return std::string(); }});
+        scSetEnvironment(bareScEnvironment());
         gf_initSimQueues(5);
         gf_startSimClient();
     }
@@ -143,8 +141,8 @@ class SimLinkTest : public ::testing::Test
         return out;
     }
 
-    /// Creates an aircraft near the user and waits until the link has identified it; its object id.
-    std::uint32_t createIdentified(const std::string& callsign, std::uint32_t hexid, SimAnswerKind kind)
+    /// Queues the creation of a known aircraft on the ground near the user.
+    static void queueCreateNearUser(const std::string& callsign, std::uint32_t hexid)
     {
         CreateRequest r;
         r.lat = 47.4650;
@@ -156,6 +154,24 @@ class SimLinkTest : public ::testing::Test
         r.title = "Known Jet";
         r.hexid = hexid;
         gf_queueCreateAc(r);
+    }
+
+    /// A position of the object a little north-east of where it was created.
+    static SimPosition movedNearUser(std::uint32_t objectId)
+    {
+        SimPosition p;
+        p.lat = 47.47;
+        p.lon = 8.56;
+        p.heading = 1.5;
+        p.alt = 1500;
+        p.objectId = objectId;
+        return p;
+    }
+
+    /// Creates an aircraft near the user and waits until the link has identified it; its object id.
+    std::uint32_t createIdentified(const std::string& callsign, std::uint32_t hexid, SimAnswerKind kind)
+    {
+        queueCreateNearUser(callsign, hexid);
         if (!eventually([&] { return objectByTail(callsign).value("added", false); }))
             return 0;
         std::optional<SimAnswer> a;
