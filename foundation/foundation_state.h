@@ -17,6 +17,7 @@
 namespace oxl
 {
 
+class MessageLinePort;
 class SettingsView;
 class StatusService;
 
@@ -98,6 +99,8 @@ struct FoundationState
     std::atomic<StatusService*> gStatus{nullptr};
     // The settings view the program connects before the window opens; null: the one that shows nothing.
     std::atomic<SettingsView*> gSettingsView{nullptr};
+    // The message line the window installs when it opens; null: the one that only logs.
+    std::atomic<MessageLinePort*> gMessageLine{nullptr};
 
     // The log file, written by every thread under gLogMutex and only while open (held in an optional,
     // so that the state stays constant-initialised; made by the first open).

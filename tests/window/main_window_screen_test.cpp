@@ -60,7 +60,7 @@ class MainWindowScreenTest : public ::testing::Test
     void TearDown() override
     {
         resetWindowState();
-        gf_setShowMessageHook({});
+        gf_installMessageLinePort(nullptr);
         win::installWindowSystem(win::makeHeadlessSystem());
     }
     std::optional<win::ClientImage> shot(const std::string& name)

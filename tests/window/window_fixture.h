@@ -71,7 +71,7 @@ class WindowTest : public ::testing::Test
         lf_resetGuiState();
         gf_installGuiPort(nullptr);
         gf_installTrafficViewPort(nullptr);
-        gf_setShowMessageHook({});
+        gf_installMessageLinePort(nullptr);
         gFoundation.gStopRequested.store(0);
         gFoundation.gWindowClosed.store(0);
     }

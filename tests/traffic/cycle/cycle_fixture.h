@@ -94,20 +94,14 @@ class CycleTest : public ::testing::Test
         gf_clearStop();
         gSkipVersionCheck.store(0);
         gf_forgetOncePerProcess();
-        gf_setShowMessageHook(
-            [this](const std::string& text, bool logIt)
-            {
-                calls.add("message:" + text);
-                if (logIt)
-                    gf_logIfRunning(text);
-            });
+        gf_installMessageLinePort(&messageLine_);
         gf_installCyclePorts(makePorts());
     }
 
     ~CycleTest() override
     {
         gf_installCyclePorts(gf_noCyclePorts());
-        gf_setShowMessageHook({});
+        gf_installMessageLinePort(nullptr);
         gf_clearStop();
         gSkipVersionCheck.store(0);
         lf_resetForRestart();
@@ -252,6 +246,19 @@ class CycleTest : public ::testing::Test
         CallLog& calls{t.calls}; ///< the fixture's log, open to tests that derive a double
     };
 
+    /// The message line: records each text and logs it when asked, as the window does.
+    struct MessageLine final : MessageLinePort
+    {
+        explicit MessageLine(CycleTest& test) : t(test) {}
+        void show(const std::string& text, bool logIt) override
+        {
+            t.calls.add("message:" + text);
+            if (logIt)
+                gf_logIfRunning(text);
+        }
+        CycleTest& t;
+    };
+
     /// The recording doubles, on free ports so that tests never need the program's fixed ones.
     CyclePorts makePorts()
     {
@@ -299,6 +306,7 @@ class CycleTest : public ::testing::Test
     Window window_{*this};
     Engine engine_{*this};
     Services services_{*this};
+    MessageLine messageLine_{*this};
 };
 
 } // namespace oxl::test
