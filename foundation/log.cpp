@@ -54,7 +54,7 @@ void gf_logIfRunning(const std::string& text)
     writeLine({}, text);
 }
 
-void lf_rotateLog(const fs::path& logPath)
+void gf_rotateLog(const fs::path& logPath)
 {
     const std::string text = logPath.string();
     const auto dot = text.rfind('.');
@@ -83,7 +83,7 @@ void gf_openLog()
 void gf_openLog(const fs::path& logPath)
 {
     gf_closeLog();
-    lf_rotateLog(logPath);
+    gf_rotateLog(logPath);
     {
         std::lock_guard lock(gFoundation.gLogMutex);
         std::ofstream& log = gFoundation.gLogFile ? *gFoundation.gLogFile : gFoundation.gLogFile.emplace();

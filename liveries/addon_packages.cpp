@@ -170,7 +170,7 @@ SimulatorVersionPort& gf_simulatorVersionPort()
     return port != nullptr ? *port : gUnknownVersion;
 }
 
-std::string lf_simulatorVersion()
+std::string gf_simulatorVersion()
 {
     return gf_simulatorVersionPort().majorVersion();
 }
@@ -203,7 +203,7 @@ std::string gf_joinWindowsPath(const std::string& base, const std::string& text)
     return (WinPath(base) / text).text();
 }
 
-void lf_collectPackagePaths(const std::vector<std::string>& lines, std::vector<std::string>& packagePaths)
+void gf_collectPackagePaths(const std::vector<std::string>& lines, std::vector<std::string>& packagePaths)
 {
     for (const std::string& line : lines)
     {
@@ -216,12 +216,12 @@ void lf_collectPackagePaths(const std::vector<std::string>& lines, std::vector<s
     }
 }
 
-void lf_readP3DAddOnsAircraft(LiveryFolderList& folders)
+void gf_readP3DAddOnsAircraft(LiveryFolderList& folders)
 {
     const std::size_t before = folders.size();
     try
     {
-        const fs::path file = gf_addOnsCfgPath(lf_simulatorVersion());
+        const fs::path file = gf_addOnsCfgPath(gf_simulatorVersion());
         gf_log(fmt::format("\\nReading {} for AI add-on packages...", file.string()));
         std::vector<std::string> lines;
         lines.reserve(kAddOnLinesReserved);
@@ -234,7 +234,7 @@ void lf_readP3DAddOnsAircraft(LiveryFolderList& folders)
             std::vector<std::string> packages;
             walkSections(lines, {"Package", "PACKAGE", "package"}, {"Required", "REQUIRED"},
                          [&packages](const std::vector<std::string>& section)
-                         { lf_collectPackagePaths(section, packages); });
+                         { gf_collectPackagePaths(section, packages); });
             for (const std::string& package : packages)
             {
                 readAddOnXml(package, folders);
@@ -250,7 +250,7 @@ void lf_readP3DAddOnsAircraft(LiveryFolderList& folders)
     }
 }
 
-void lf_collectEntryPaths(const std::vector<std::string>& lines, LiveryFolderList& folders)
+void gf_collectEntryPaths(const std::vector<std::string>& lines, LiveryFolderList& folders)
 {
     for (const std::string& line : lines)
     {
@@ -276,9 +276,9 @@ void lf_collectEntryPaths(const std::vector<std::string>& lines, LiveryFolderLis
     }
 }
 
-void lf_readSimObjectsCfg(LiveryFolderList& folders)
+void gf_readSimObjectsCfg(LiveryFolderList& folders)
 {
-    const WinPath text = gf_simObjectsCfgPath(lf_simulatorVersion());
+    const WinPath text = gf_simObjectsCfgPath(gf_simulatorVersion());
     const fs::path file = text.real();
     if (!fs::exists(file))
     {
@@ -295,7 +295,7 @@ void lf_readSimObjectsCfg(LiveryFolderList& folders)
     const std::size_t before = folders.size();
     walkSections(lines, {"Entry", "ENTRY"}, {"Title", "Required"},
                  [&folders](const std::vector<std::string>& section)
-                 { lf_collectEntryPaths(section, folders); });
+                 { gf_collectEntryPaths(section, folders); });
     gf_log(fmt::format("{} AI add-on packages found", folders.size() - before));
 }
 

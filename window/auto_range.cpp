@@ -23,7 +23,7 @@ constexpr double kNoParkAirportNm = 10000.0;  // [nm] distance assumed without a
 
 } // namespace
 
-std::int32_t lf_autoRangeNm(const AutoRangeInputs& in)
+std::int32_t gf_autoRangeNm(const AutoRangeInputs& in)
 {
     if (in.onGround)
         return kGroundRangeNm;
@@ -45,7 +45,7 @@ void gf_autoRangeStep()
     if (!inputs)
         return;
     const std::int32_t before = RANGE.value();
-    gf_setRange(lf_autoRangeNm(*inputs));
+    gf_setRange(gf_autoRangeNm(*inputs));
     if (RANGE.value() != before)
         gf_setIntBoxText(RANGE);
 }

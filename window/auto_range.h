@@ -10,7 +10,7 @@ namespace oxl
 {
 
 /// The radius [nm] the automatic step chooses for these inputs.
-std::int32_t lf_autoRangeNm(const AutoRangeInputs& in);
+std::int32_t gf_autoRangeNm(const AutoRangeInputs& in);
 
 /// One automatic step with the inputs the traffic side gives: applies the chosen radius and shows RANGE in
 /// its combo box when it changed.

@@ -134,7 +134,7 @@ std::string gf_shownMessage()
     return gMainWindow.messageText;
 }
 
-void lf_refreshCounts()
+void gf_refreshCounts()
 {
     const std::optional<AircraftCounts> counted = gf_trafficViewPort().aircraftCounts();
     if (!counted)

@@ -136,6 +136,6 @@ std::string gf_shownMessage();
 void gf_invalidateBand(const win::Rect& band);
 
 /// Recounts the live and parked aircraft and repaints the bands whose numbers changed.
-void lf_refreshCounts();
+void gf_refreshCounts();
 
 } // namespace oxl

@@ -46,7 +46,7 @@ inline FixedTrafficView& useFixedTrafficView()
 /// The window's state as at the program's start: no worker, no hooks, cycle values, flags clear.
 inline void resetWindowState()
 {
-    lf_resetGuiState();
+    gf_resetGuiState();
     gMainWindow.resetForCycle();
     gMainWindow.liveryCount.store(0);
     gMainWindow.simaddonCount.store(0);
@@ -68,7 +68,7 @@ class WindowTest : public ::testing::Test
     WindowTest() : screen(win::useHeadless()) { resetWindowState(); }
     ~WindowTest() override
     {
-        lf_resetGuiState();
+        gf_resetGuiState();
         gf_installGuiPort(nullptr);
         gf_installTrafficViewPort(nullptr);
         gf_installMessageLinePort(nullptr);
@@ -79,7 +79,7 @@ class WindowTest : public ::testing::Test
     /// Opens the window as the program does and handles what follows on this (the GUI) thread.
     void open()
     {
-        ASSERT_TRUE(lf_openMainWindow());
+        ASSERT_TRUE(gf_openMainWindow());
         screen.pumpUntilIdle();
     }
 
