@@ -34,7 +34,7 @@ constexpr std::int64_t kTicks100nsPerSecond = 10'000'000;
 
 std::vector<LiveAc>& liveAircraft(ParkingState& state)
 {
-    static std::vector<LiveAc> none;
+    static std::vector<LiveAc> none; // without an engine: no live aircraft, emptied on every use
     std::vector<LiveAc>* live = state.services->liveAircraft();
     if (live != nullptr)
         return *live;

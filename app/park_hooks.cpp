@@ -32,9 +32,6 @@ namespace oxl
 namespace
 {
 
-// What the last read said of the park airport's file: the learned save files its data by it.
-ParkFileInfo gParkFileInfo;
-
 ParkUserAircraft lf_parkUser()
 {
     const UserAircraft user = gf_userAircraftFromSim();
@@ -77,7 +74,7 @@ class ProgramParkAirportPort final : public ParkAirportPort
         ParkFileInfo info;
         QualityPair quality;
         std::string result = gf_readApf(path, info, quality);
-        gParkFileInfo = info;
+        lastFile_ = info;
         summary.airportName = info.name;
         summary.qfReal = quality.real;
         return result;
@@ -85,7 +82,7 @@ class ProgramParkAirportPort final : public ParkAirportPort
     void saveAirportFile() override
     {
         bool changed = gFoundation.gParametersChanged.load() != 0;
-        gf_saveAirportFile(gParking, gParkFileInfo, gParking.handmadeFile != 0, changed);
+        gf_saveAirportFile(gParking, lastFile_, gParking.handmadeFile != 0, changed);
         gFoundation.gParametersChanged.store(changed ? 1 : 0);
     }
     void startStaticParking(bool showMessage) override { gf_startStaticParking(gParking, showMessage); }
@@ -95,6 +92,11 @@ class ProgramParkAirportPort final : public ParkAirportPort
     [[nodiscard]] std::vector<LiveAc>* liveAircraft() override { return &gLiveEngine.live; }
     void recountLive() override { gf_trimLiveToMax(gLiveEngine); }
     void parkAirportChanged(const Airport* airport) override { lf_showParkAirportInFilter(airport); }
+
+  private:
+    // What the last read said of the park airport's file: the learned save files its data by it. The
+    // cycle worker's, which reads and saves the park airport's files.
+    ParkFileInfo lastFile_;
 };
 
 ProgramParkAirportPort gProgramParkAirportPort;

@@ -32,9 +32,11 @@
 #include "window/gui_main.h"
 #include "window/main_window.h"
 #include "window/settings_view.h"
+#include "window/traffic_view_port.h"
 #include "window/window_status.h"
 
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace oxl
@@ -116,6 +118,13 @@ class ProgramLinkNeighbours final : public SourceLinkPort
     bool exitReasonNotSet() override { return gf_exitReason() == ExitReason::notYetSet; }
 };
 
+// The simulator's version as the cycle worker learns it from the install path.
+class ProgramSimulatorVersion final : public SimulatorVersionPort
+{
+  public:
+    std::string majorVersion() override { return gf_p3dVersionFromPath(); }
+};
+
 // The program's version check and clock.
 class ProgramServices final : public CycleServicePort
 {
@@ -124,32 +133,39 @@ class ProgramServices final : public CycleServicePort
     void sleep(std::chrono::milliseconds pause) override { std::this_thread::sleep_for(pause); }
 };
 
-// Read on the cycle worker, which owns the park-airport list, by the automatic radius step.
-AutoRangeInputs lf_autoRangeInputs()
+// The program's traffic side as the window sees it.
+class ProgramTrafficView final : public TrafficViewPort
 {
-    const UserAircraft user = gf_userAircraftFromSim();
-    AutoRangeInputs in;
-    in.onGround = user.onGround;
-    in.altitudeFt = user.alt;
-    in.user = LatLon{user.lat, user.lon};
-    if (!gParking.parkAirports.empty())
-        in.firstParkAirport =
-            LatLon{gParking.parkAirports.front().latitude, gParking.parkAirports.front().longitude};
-    return in;
-}
+  public:
+    TrafficStatus trafficStatus() override { return gf_trafficStatusOf(gTrafficDisplay); }
 
-// Read by the main loop's per-second routine (the cycle worker owns the aircraft).
-AircraftCounts lf_aircraftCounts()
-{
-    AircraftCounts counts;
-    for (const LiveAc& ac : gLiveEngine.live)
-        if (ac.simState == SimState::active && ac.phase != GroundPhase::parked)
-            ++counts.live;
-    counts.parkedStatic = gf_countParkedForGui(gParking, true);
-    counts.parkedLive = gf_countLiveParked(
-        gParking, gLiveEngine.live, gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
-    return counts;
-}
+    // Asked by the main loop's per-second routine (the cycle worker owns the aircraft).
+    std::optional<AircraftCounts> aircraftCounts() override
+    {
+        AircraftCounts counts;
+        for (const LiveAc& ac : gLiveEngine.live)
+            if (ac.simState == SimState::active && ac.phase != GroundPhase::parked)
+                ++counts.live;
+        counts.parkedStatic = gf_countParkedForGui(gParking, true);
+        counts.parkedLive = gf_countLiveParked(
+            gParking, gLiveEngine.live, gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
+        return counts;
+    }
+
+    // Asked on the cycle worker, which owns the park-airport list, by the automatic radius step.
+    std::optional<AutoRangeInputs> autoRangeInputs() override
+    {
+        const UserAircraft user = gf_userAircraftFromSim();
+        AutoRangeInputs in;
+        in.onGround = user.onGround;
+        in.altitudeFt = user.alt;
+        in.user = LatLon{user.lat, user.lon};
+        if (!gParking.parkAirports.empty())
+            in.firstParkAirport =
+                LatLon{gParking.parkAirports.front().latitude, gParking.parkAirports.front().longitude};
+        return in;
+    }
+};
 
 // What the window asks of the program: the cycle worker and the close protocol.
 class ProgramGuiPort final : public GuiPort
@@ -168,14 +184,15 @@ void gf_installProgramHooks()
 {
     gf_installStatusService(&gf_windowStatusService());
     gf_connectSettingsView();
-    gf_setAutoRangeInputs(lf_autoRangeInputs);
-    gf_setAircraftCounter(lf_aircraftCounts);
+    static ProgramTrafficView trafficView;
+    gf_installTrafficViewPort(&trafficView);
     gf_connectTrafficDisplayToWindow();
     static ProgramLinkNeighbours linkNeighbours;
     gSourceLink.install(linkNeighbours);
     gf_installProgramSimLinkPort();
 
-    gf_setSimulatorVersionSource([] { return gf_p3dVersionFromPath(); });
+    static ProgramSimulatorVersion simulatorVersion;
+    gf_installSimulatorVersionPort(&simulatorVersion);
     static ProgramLiveries liveries;
     static ProgramWindow window;
     static ProgramServices services;

@@ -1,6 +1,8 @@
 // Every setting of the program as one global object, with its key, default, range or choices and
 // the control that shows it; the meta-block entry names; the radius values derived from RANGE;
 // the fixed names of the data files. All are made before main, in this order, in one source file.
+// Each setting guards its own current value (atomics; strings behind their own mutex), so any thread
+// may read or set one; the radius values are constant-initialised atomics.
 #pragma once
 
 #include <array>

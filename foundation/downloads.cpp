@@ -20,9 +20,6 @@ namespace
 
 constexpr int kStopPollMs = 250; // longest time a set stop flag waits for the transfer to notice it
 
-std::mutex gLimitsMutex;
-DownloadLimits gLimits;
-
 bool stopRequested()
 {
     return gFoundation.gStopRequested.load() != 0 || gFoundation.gWindowClosed.load() != 0;
@@ -80,14 +77,14 @@ CURLcode performStoppable(CURL* handle)
 
 void gf_setDownloadLimits(const DownloadLimits& limits)
 {
-    std::lock_guard lock(gLimitsMutex);
-    gLimits = limits;
+    std::lock_guard lock(gFoundation.gLimitsMutex);
+    gFoundation.gDownloadLimits = limits;
 }
 
 DownloadLimits gf_downloadLimits()
 {
-    std::lock_guard lock(gLimitsMutex);
-    return gLimits;
+    std::lock_guard lock(gFoundation.gLimitsMutex);
+    return gFoundation.gDownloadLimits;
 }
 
 std::string gf_downloadSiteBase()

@@ -3,6 +3,8 @@
 
 #include <curl/curl.h>
 
+#include "foundation/download_limits.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -16,14 +18,6 @@ inline constexpr const char* kDownloadSiteBase = "https://ordalis-p3d.org/downlo
 inline constexpr const char* kDownloadUserAgent = "ORDL";
 /// The site's sub-folder holding airport files.
 inline constexpr const char* kDownloadAirportFolder = "P3D/";
-
-/// Bounds that keep a dead or stalled server from holding a download forever.
-struct DownloadLimits
-{
-    long connectTimeoutS = 15;  ///< longest wait for the connection [s]
-    long lowSpeedTimeS = 30;    ///< a transfer slower than lowSpeedBytesPerS for this long fails [s]
-    long lowSpeedBytesPerS = 1; ///< the speed below which a transfer counts as stalled [bytes/s]
-};
 
 /// Replaces the download bounds (tests shorten them); applies to downloads started afterwards.
 void gf_setDownloadLimits(const DownloadLimits& limits);

@@ -1,11 +1,15 @@
 // The foundation's process-wide state: the run flags, the requests between the window and the cycle
-// worker, the cycle's values, the scan workers' slots, and the installed status service.
+// worker, the cycle's values, the scan workers' slots, the installed services, the log file, the
+// settings file's paths and lock, and the download bounds.
 #pragma once
 
+#include "foundation/download_limits.h"
 #include "platform/win_path.h"
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -13,7 +17,16 @@
 namespace oxl
 {
 
+class MessageLinePort;
+class SettingsView;
 class StatusService;
+
+/// Where parameters.xml lies: its folder below AppData and the file.
+struct SettingsPaths
+{
+    std::filesystem::path folder;
+    std::filesystem::path file;
+};
 
 /// The foundation's state, one instance (gFoundation); constant-initialised, so that it holds its
 /// starting values before any dynamic initialisation.
@@ -84,6 +97,26 @@ struct FoundationState
     std::atomic<std::int32_t> gManualRangeNm{-1};
     // The status service the program installs before the window opens; null: the one that shows nothing.
     std::atomic<StatusService*> gStatus{nullptr};
+    // The settings view the program connects before the window opens; null: the one that shows nothing.
+    std::atomic<SettingsView*> gSettingsView{nullptr};
+    // The message line the window installs when it opens; null: the one that only logs.
+    std::atomic<MessageLinePort*> gMessageLine{nullptr};
+
+    // The log file, written by every thread under gLogMutex and only while open (held in an optional,
+    // so that the state stays constant-initialised; made by the first open).
+    std::mutex gLogMutex;
+    std::optional<std::ofstream> gLogFile;
+    // parameters.xml's paths, found on first use and forgotten when AppData may have changed; under
+    // gPathsMutex. Empty until found.
+    std::mutex gPathsMutex;
+    std::optional<SettingsPaths> gSettingsPaths;
+    // Held by every reader and writer of parameters.xml, on any thread.
+    std::mutex gParametersFileMutex;
+    // The bounds of every download, replaced by tests on the test's thread; under gLimitsMutex.
+    std::mutex gLimitsMutex;
+    DownloadLimits gDownloadLimits;
+    // Numbers the temporary files of rewritten files, so that two writers of one file never share one.
+    std::atomic<unsigned> gTemporarySerial{0};
 };
 
 /// The foundation's state.

@@ -14,9 +14,6 @@ namespace oxl
 {
 namespace fs = std::filesystem;
 
-std::ofstream gLogFile;
-std::mutex gLogMutex;
-
 namespace
 {
 constexpr std::string_view kMarker = "===> ";
@@ -24,11 +21,11 @@ constexpr std::string_view kIndent = "          ";
 
 void writeLine(std::string_view prefix, std::string_view text)
 {
-    std::lock_guard lock(gLogMutex);
-    if (gLogFile.is_open())
+    std::lock_guard lock(gFoundation.gLogMutex);
+    if (gFoundation.gLogFile && gFoundation.gLogFile->is_open())
     {
-        gLogFile << prefix << text << '\n';
-        gLogFile.flush();
+        *gFoundation.gLogFile << prefix << text << '\n';
+        gFoundation.gLogFile->flush();
     }
 }
 } // namespace
@@ -88,18 +85,19 @@ void gf_openLog(const fs::path& logPath)
     gf_closeLog();
     gf_rotateLog(logPath);
     {
-        std::lock_guard lock(gLogMutex);
-        gLogFile.clear();
-        gLogFile.open(logPath, std::ios::out | std::ios::trunc | std::ios::binary);
-        if (gLogFile.is_open())
+        std::lock_guard lock(gFoundation.gLogMutex);
+        std::ofstream& log = gFoundation.gLogFile ? *gFoundation.gLogFile : gFoundation.gLogFile.emplace();
+        log.clear();
+        log.open(logPath, std::ios::out | std::ios::trunc | std::ios::binary);
+        if (log.is_open())
         {
-            gLogFile << fmt::format("{} (utc) {} version {} for {}", gf_timeToText(plat::utcNowSeconds()),
-                                    kProductName,
-                                    fmt::format("{}.{}.{}", kProgramVersionMajor, kProgramVersionMinor,
-                                                kProgramVersionPatch),
-                                    kSimulatorName)
-                     << '\n';
-            gLogFile.flush();
+            log << fmt::format("{} (utc) {} version {} for {}", gf_timeToText(plat::utcNowSeconds()),
+                               kProductName,
+                               fmt::format("{}.{}.{}", kProgramVersionMajor, kProgramVersionMinor,
+                                           kProgramVersionPatch),
+                               kSimulatorName)
+                << '\n';
+            log.flush();
             return;
         }
     }
@@ -108,11 +106,11 @@ void gf_openLog(const fs::path& logPath)
 
 void gf_closeLog()
 {
-    std::lock_guard lock(gLogMutex);
-    if (gLogFile.is_open())
+    std::lock_guard lock(gFoundation.gLogMutex);
+    if (gFoundation.gLogFile && gFoundation.gLogFile->is_open())
     {
-        gLogFile.flush();
-        gLogFile.close();
+        gFoundation.gLogFile->flush();
+        gFoundation.gLogFile->close();
     }
 }
 

@@ -2,18 +2,11 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
-#include <mutex>
 #include <string>
 #include <string_view>
 
 namespace oxl
 {
-
-/// The log's output stream; written only under gLogMutex and only while open.
-extern std::ofstream gLogFile;
-/// Held while one line is written.
-extern std::mutex gLogMutex;
 
 /// The log's file name, relative to the working folder.
 inline constexpr std::string_view kLogFileName = "Log.txt";

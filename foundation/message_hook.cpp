@@ -1,38 +1,34 @@
 #include "foundation/message_hook.h"
 
+#include "foundation/foundation_state.h"
 #include "foundation/log.h"
-
-#include <mutex>
 
 namespace oxl
 {
 namespace
 {
-std::mutex gHookMutex;
-ShowMessageHook gHook;
+
+LogOnlyMessageLine gLogOnly;
+
 } // namespace
 
-void gf_setShowMessageHook(ShowMessageHook hook)
+void LogOnlyMessageLine::show(const std::string& text, bool log)
 {
-    std::lock_guard lock(gHookMutex);
-    gHook = std::move(hook);
+    if (log && !text.empty())
+    {
+        gf_logIfRunning(text);
+    }
+}
+
+void gf_installMessageLinePort(MessageLinePort* port)
+{
+    gFoundation.gMessageLine.store(port);
 }
 
 void gf_foundationShowMessage(const std::string& text, bool log)
 {
-    ShowMessageHook hook;
-    {
-        std::lock_guard lock(gHookMutex);
-        hook = gHook;
-    }
-    if (hook)
-    {
-        hook(text, log);
-    }
-    else if (log && !text.empty())
-    {
-        gf_logIfRunning(text);
-    }
+    MessageLinePort* const port = gFoundation.gMessageLine.load();
+    (port != nullptr ? *port : gLogOnly).show(text, log);
 }
 
 } // namespace oxl

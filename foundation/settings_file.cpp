@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "foundation/config_keys.h"
+#include "foundation/foundation_state.h"
 #include "foundation/log.h"
 #include "foundation/system_lookups.h"
 #include "foundation/text_files.h"
@@ -17,29 +18,17 @@ namespace oxl
 namespace
 {
 
-struct SettingsPaths
-{
-    bool known = false;
-    std::filesystem::path folder;
-    std::filesystem::path file;
-};
-
-std::mutex gPathsMutex;
-SettingsPaths gPaths;
-
 NoSettingsView gNoView;
-std::atomic<SettingsView*> gView{&gNoView};
 
 SettingsPaths lf_paths()
 {
-    const std::lock_guard lock(gPathsMutex);
-    if (!gPaths.known)
+    const std::lock_guard lock(gFoundation.gPathsMutex);
+    if (!gFoundation.gSettingsPaths)
     {
-        gPaths.folder = gf_getAppDataPath() / kSettingsFolderName;
-        gPaths.file = gPaths.folder / kParametersFileName;
-        gPaths.known = true;
+        const std::filesystem::path folder = gf_getAppDataPath() / kSettingsFolderName;
+        gFoundation.gSettingsPaths = SettingsPaths{folder, folder / kParametersFileName};
     }
-    return gPaths;
+    return *gFoundation.gSettingsPaths;
 }
 
 // A string setting the document lacks gets an element with its (now current) default.
@@ -166,14 +155,13 @@ std::string gf_parametersPathText()
 
 void gf_refreshSettingsPaths()
 {
-    const std::lock_guard lock(gPathsMutex);
-    gPaths.known = false;
+    const std::lock_guard lock(gFoundation.gPathsMutex);
+    gFoundation.gSettingsPaths.reset();
 }
 
 std::mutex& gf_parametersFileMutex()
 {
-    static std::mutex mutex;
-    return mutex;
+    return gFoundation.gParametersFileMutex;
 }
 
 bool gf_loadParametersFile(pugi::xml_document& doc)
@@ -212,12 +200,13 @@ bool gf_writeParametersFile(const pugi::xml_document& doc)
 
 void gf_installSettingsView(SettingsView* view)
 {
-    gView.store(view != nullptr ? view : &gNoView);
+    gFoundation.gSettingsView.store(view);
 }
 
 SettingsView& gf_settingsView()
 {
-    return *gView.load();
+    SettingsView* const view = gFoundation.gSettingsView.load();
+    return view != nullptr ? *view : gNoView;
 }
 
 void gf_readOrAddBool(pugi::xml_document& doc, BoolParameter& parameter)

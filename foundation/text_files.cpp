@@ -1,6 +1,7 @@
 #include "foundation/text_files.h"
 
 #include "foundation/errors.h"
+#include "foundation/foundation_state.h"
 #include "foundation/log.h"
 #include "foundation/message_hook.h"
 #include "foundation/utf.h"
@@ -201,9 +202,8 @@ bool replaceFile(const fs::path& file, const std::function<void(std::ostream&)>&
         out.close();
         return !out.fail();
     }
-    static std::atomic<unsigned> serial{0};
     fs::path temporary = file;
-    temporary += fmt::format(".{}.tmp", serial.fetch_add(1));
+    temporary += fmt::format(".{}.tmp", gFoundation.gTemporarySerial.fetch_add(1));
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out.is_open())

@@ -11,7 +11,6 @@
 
 #include <array>
 #include <initializer_list>
-#include <mutex>
 #include <stdexcept>
 #include <string_view>
 
@@ -148,24 +147,32 @@ void readAddOnXml(const std::string& package, LiveryFolderList& folders)
 
 } // namespace
 
-void gf_setSimulatorVersionSource(SimulatorVersionSource source)
+namespace
 {
-    const std::lock_guard lock(gLiveries.VersionSourceMutex);
-    gLiveries.VersionSource = std::move(source);
+
+NoSimulatorVersion gUnknownVersion;
+
+} // namespace
+
+std::string NoSimulatorVersion::majorVersion()
+{
+    throw std::runtime_error("the simulator's version is not known");
+}
+
+void gf_installSimulatorVersionPort(SimulatorVersionPort* port)
+{
+    gLiveries.VersionPort.store(port);
+}
+
+SimulatorVersionPort& gf_simulatorVersionPort()
+{
+    SimulatorVersionPort* const port = gLiveries.VersionPort.load();
+    return port != nullptr ? *port : gUnknownVersion;
 }
 
 std::string gf_simulatorVersion()
 {
-    SimulatorVersionSource source;
-    {
-        const std::lock_guard lock(gLiveries.VersionSourceMutex);
-        source = gLiveries.VersionSource;
-    }
-    if (!source)
-    {
-        throw std::runtime_error("the simulator's version is not known");
-    }
-    return source();
+    return gf_simulatorVersionPort().majorVersion();
 }
 
 fs::path gf_addOnsCfgPath(const std::string& version)

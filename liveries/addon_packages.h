@@ -6,7 +6,6 @@
 #include "platform/win_path.h"
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,12 +15,33 @@ namespace oxl
 /// The folders a livery scan walks: path texts in the order found; entries may be empty or repeat.
 using LiveryFolderList = std::vector<std::string>;
 
-/// Gives the simulator's major version ("5" or "6"); the cycle worker's version lookup, installed by the
-/// program. It may throw (the version is unknown).
-using SimulatorVersionSource = std::function<std::string()>;
+/// Where the livery code learns the simulator's major version; the program installs the cycle worker's
+/// version lookup.
+class SimulatorVersionPort
+{
+  public:
+    SimulatorVersionPort() = default;
+    virtual ~SimulatorVersionPort() = default;
+    SimulatorVersionPort(const SimulatorVersionPort&) = delete;
+    SimulatorVersionPort& operator=(const SimulatorVersionPort&) = delete;
 
-/// Installs the version lookup used for the add-on files' folders (empty: none, the lookup throws).
-void gf_setSimulatorVersionSource(SimulatorVersionSource source);
+    /// The simulator's major version ("5" or "6"); may throw when the version is unknown.
+    [[nodiscard]] virtual std::string majorVersion() = 0;
+};
+
+/// Before the program installs its lookup, and in tests that install none: the version is unknown.
+class NoSimulatorVersion : public SimulatorVersionPort
+{
+  public:
+    /// Throws std::runtime_error.
+    [[nodiscard]] std::string majorVersion() override;
+};
+
+/// Installs the version lookup used for the add-on files' folders (not owned; it must outlive its use);
+/// null restores the one that knows no version.
+void gf_installSimulatorVersionPort(SimulatorVersionPort* port);
+/// The installed version lookup.
+[[nodiscard]] SimulatorVersionPort& gf_simulatorVersionPort();
 /// The simulator's major version from the installed lookup; std::runtime_error when none is installed.
 std::string gf_simulatorVersion();
 

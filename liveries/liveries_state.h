@@ -103,9 +103,9 @@ struct LiveriesState
     /// Set once the scanned liveries are in the indexes; later cycles of the process skip the processing.
     std::atomic<bool> gLiveriesProcessed{false};
 
-    // Any thread: the simulator version the add-on packages are read for.
-    std::mutex VersionSourceMutex;
-    SimulatorVersionSource VersionSource;
+    // The simulator version lookup the program installs before the first cycle; null: the version is
+    // unknown. Read by the scan on the cycle worker.
+    std::atomic<SimulatorVersionPort*> VersionPort{nullptr};
 };
 
 /// The livery folder's state.

@@ -31,11 +31,7 @@ void showWaiting()
 {
     const std::string version = gf_simLinkPort().simulatorVersionText();
     gf_status().showMessage(fmt::format("Waiting for Prepar3Dv{} ...", version), true);
-    {
-        std::lock_guard lock(gLogMutex);
-        if (gLogFile.is_open())
-            gLogFile << "\n" << std::endl;
-    }
+    gf_log("\n"); // two empty lines set the waiting apart in the log
     gf_status().repaint(WindowBand::message);
 }
 

@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <gsl/narrow>
-#include <mutex>
 
 #include "foundation/config_keys.h"
 #include "foundation/range.h"
@@ -22,22 +21,7 @@ constexpr double kApproachNm = 37.0;          // [nm] below this the radius foll
 constexpr std::int32_t kApproachMarginNm = 3; // [nm] added to the distance
 constexpr double kNoParkAirportNm = 10000.0;  // [nm] distance assumed without a park airport
 
-std::mutex gInputsMutex;
-std::function<AutoRangeInputs()> gInputs; // gInputsMutex
-
 } // namespace
-
-void gf_setAutoRangeInputs(std::function<AutoRangeInputs()> inputs)
-{
-    std::lock_guard lock(gInputsMutex);
-    gInputs = std::move(inputs);
-}
-
-bool gf_autoRangeInputsInstalled()
-{
-    std::lock_guard lock(gInputsMutex);
-    return static_cast<bool>(gInputs);
-}
 
 std::int32_t gf_autoRangeNm(const AutoRangeInputs& in)
 {
@@ -57,15 +41,11 @@ std::int32_t gf_autoRangeNm(const AutoRangeInputs& in)
 
 void gf_autoRangeStep()
 {
-    std::function<AutoRangeInputs()> inputs;
-    {
-        std::lock_guard lock(gInputsMutex);
-        inputs = gInputs;
-    }
+    const std::optional<AutoRangeInputs> inputs = gf_trafficViewPort().autoRangeInputs();
     if (!inputs)
         return;
     const std::int32_t before = RANGE.value();
-    gf_setRange(gf_autoRangeNm(inputs()));
+    gf_setRange(gf_autoRangeNm(*inputs));
     if (RANGE.value() != before)
         gf_setIntBoxText(RANGE);
 }

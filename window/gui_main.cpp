@@ -36,6 +36,15 @@ constexpr std::chrono::milliseconds kReadyWait{50};
 
 NoGuiPort gNoPort;
 
+// The main window's message line for the layers below the window.
+class WindowMessageLine final : public MessageLinePort
+{
+  public:
+    void show(const std::string& text, bool log) override { gf_showMessage(text, log); }
+};
+
+WindowMessageLine gWindowMessageLine;
+
 void lf_startCycleWorker()
 {
     gWindow.guiOwner.check();
@@ -170,7 +179,7 @@ bool initInstance()
 
 bool gf_openMainWindow()
 {
-    gf_setShowMessageHook([](const std::string& text, bool log) { gf_showMessage(text, log); });
+    gf_installMessageLinePort(&gWindowMessageLine);
     if (!win::registerClass(kProductName, gf_WndProc))
     {
         gf_log("Failed to register window class");

@@ -12,13 +12,6 @@ namespace oxl
 
 MainWindow gMainWindow;
 
-namespace
-{
-std::mutex gSourcesMutex;
-std::function<TrafficStatus()> gTrafficSource; // gSourcesMutex
-std::function<AircraftCounts()> gCounter;      // gSourcesMutex
-} // namespace
-
 MainWindow::MainWindow() : MAIN_WINDOW_X(oxl::MAIN_WINDOW_X), MAIN_WINDOW_Y(oxl::MAIN_WINDOW_Y)
 {
     guiReady.exchange(1);
@@ -141,44 +134,12 @@ std::string gf_shownMessage()
     return gMainWindow.messageText;
 }
 
-void gf_setTrafficStatusSource(std::function<TrafficStatus()> source)
-{
-    std::lock_guard lock(gSourcesMutex);
-    gTrafficSource = std::move(source);
-}
-
-TrafficStatus gf_trafficStatus()
-{
-    std::function<TrafficStatus()> source;
-    {
-        std::lock_guard lock(gSourcesMutex);
-        source = gTrafficSource;
-    }
-    return source ? source() : TrafficStatus{};
-}
-
-void gf_setAircraftCounter(std::function<AircraftCounts()> counter)
-{
-    std::lock_guard lock(gSourcesMutex);
-    gCounter = std::move(counter);
-}
-
-bool gf_aircraftCounterInstalled()
-{
-    std::lock_guard lock(gSourcesMutex);
-    return static_cast<bool>(gCounter);
-}
-
 void gf_refreshCounts()
 {
-    std::function<AircraftCounts()> counter;
-    {
-        std::lock_guard lock(gSourcesMutex);
-        counter = gCounter;
-    }
-    if (!counter)
+    const std::optional<AircraftCounts> counted = gf_trafficViewPort().aircraftCounts();
+    if (!counted)
         return;
-    const AircraftCounts counts = counter();
+    const AircraftCounts& counts = *counted;
     if (gMainWindow.liveCount.exchange(counts.live) != counts.live)
         gf_invalidateBand(kStatusBand);
     const bool staticChanged =

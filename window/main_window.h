@@ -8,7 +8,6 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <string>
 
@@ -16,6 +15,7 @@
 #include "foundation/status_service.h" // StatusText
 #include "platform/win.h"
 #include "window/control_text.h" // kControlBand: the controls and their labels
+#include "window/traffic_view_port.h"
 
 namespace oxl
 {
@@ -37,33 +37,6 @@ inline constexpr int kMainWindowHeight = 516;            ///< [px] outer height 
 inline constexpr std::int32_t kDefaultWindowX = 400;     ///< [px] left edge when none is stored
 inline constexpr std::int32_t kDefaultWindowY = 20;      ///< [px] top edge when none is stored
 inline constexpr std::uint32_t kMessageLifeSeconds = 25; ///< [s of simulator time] a message stays
-
-/// What a reader of traffic datagrams is doing, as the window shows it.
-enum class ShownReaderState : std::uint32_t
-{
-    receiving = 1,  ///< datagrams arrived since the last check
-    quiet = 2,      ///< no new datagram since the last check
-    notRunning = 3, ///< the reader does not run
-};
-
-/// The traffic source's part of the status band. The traffic link keeps these values itself; the
-/// program installs a reader of them (the window layer sits below the traffic link).
-struct TrafficStatus
-{
-    bool sourceConnected = false;                                 ///< the source's state is shown
-    std::string editionText;                                      ///< the source's edition text
-    ShownReaderState trafficState = ShownReaderState::notRunning; ///< Traffic Reader
-    ShownReaderState qnhState = ShownReaderState::notRunning;     ///< QNH Reader
-    std::int32_t qnh = 0;                                         ///< [hPa] last QNH; 0 = none
-};
-
-/// Aircraft counts shown in the status and statistics bands.
-struct AircraftCounts
-{
-    std::uint64_t live = 0;         ///< active live aircraft that are not parked
-    std::uint64_t parkedStatic = 0; ///< static parked aircraft
-    std::uint64_t parkedLive = 0;   ///< live aircraft parked at stands
-};
 
 /// The one main-window object.
 class MainWindow
@@ -162,15 +135,6 @@ std::string gf_shownMessage();
 /// Asks for a repaint of a band of the main window (any thread).
 void gf_invalidateBand(const win::Rect& band);
 
-/// Installs the reader of the traffic source's status (empty: no source, nothing shown).
-void gf_setTrafficStatusSource(std::function<TrafficStatus()> source);
-/// The traffic source's status as the installed reader gives it.
-TrafficStatus gf_trafficStatus();
-
-/// Installs the counter of live and parked aircraft that gf_refreshCounts uses.
-void gf_setAircraftCounter(std::function<AircraftCounts()> counter);
-/// True when a counter is installed.
-bool gf_aircraftCounterInstalled();
 /// Recounts the live and parked aircraft and repaints the bands whose numbers changed.
 void gf_refreshCounts();
 

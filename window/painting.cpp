@@ -229,7 +229,7 @@ void gf_paintStatus(win::Canvas& canvas)
     else
         gf_textOut(canvas, 278, 91, "# thirdp: ...", kYellowText);
 
-    const TrafficStatus traffic = gf_trafficStatus();
+    const TrafficStatus traffic = gf_trafficViewPort().trafficStatus();
     canvas.fillRect(kRtBox, rtColour(traffic));
     gf_textOut(canvas, 430, 63, "RT", kLimeText);
     if (traffic.sourceConnected)
@@ -243,7 +243,7 @@ void gf_paintStatus(win::Canvas& canvas)
 
 void gf_paintQnh(win::Canvas& canvas)
 {
-    const TrafficStatus traffic = gf_trafficStatus();
+    const TrafficStatus traffic = gf_trafficViewPort().trafficStatus();
     if (traffic.sourceConnected && readerSeen(traffic.qnhState) && traffic.qnh >= 1)
         gf_textOut(canvas, 642, 63, fmt::format("qnh: {:4}", traffic.qnh), kLimeText);
 }
@@ -322,7 +322,7 @@ void gf_paintWindow(win::Canvas& canvas)
     canvas.line(642, 140, 642, 308, MainWindow::blackPen);
     gf_paintStatus(canvas);
     gf_paintQnh(canvas);
-    const TrafficStatus traffic = gf_trafficStatus();
+    const TrafficStatus traffic = gf_trafficViewPort().trafficStatus();
     if (traffic.sourceConnected && readerSeen(traffic.trafficState))
         gf_textOut(canvas, 642, 91, fmt::format("live: {:3}", w.liveCount.load()), kLimeText);
     gf_paintLabels(canvas);

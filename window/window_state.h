@@ -1,5 +1,6 @@
 // The window folder's process-wide state beside the main window's own data (gMainWindow): the port the
-// program installs, the window handles, the close and worker flags, and the cycle worker's thread.
+// program installs (the window's and the traffic side's), the window handles, the close and worker flags, and
+// the cycle worker's thread.
 #pragma once
 
 #include "foundation/thread_owner.h"
@@ -12,12 +13,16 @@ namespace oxl
 {
 
 class GuiPort;
+class TrafficViewPort;
 
 /// The window folder's state, one instance (gWindow).
 struct WindowState
 {
     // The port the program installs before the window opens; null while the window is on its own.
     std::atomic<GuiPort*> gPort{nullptr};
+    // The view of the traffic side the program installs before the window opens; null: one that knows
+    // nothing. Read by the window thread, the main loop and the cycle worker.
+    std::atomic<TrafficViewPort*> gTrafficView{nullptr};
 
     // Set by the window thread, read by any thread.
     std::atomic<win::Hwnd> gWndProcHwnd{win::kNoWindow};

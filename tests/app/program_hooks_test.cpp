@@ -8,11 +8,13 @@
 #include "airports/park_airport.h"
 #include "airports/parking_state.h"
 #include "foundation/settings_file.h"
+#include "liveries/addon_packages.h"
 #include "simlink/sim_state.h"
 #include "traffic/engine/live_cycle.h"
-#include "window/auto_range.h"
+#include "traffic/source/traffic_display.h"
 #include "window/gui_main.h"
 #include "window/main_window.h"
+#include "window/traffic_view_port.h"
 #include "window/window_status.h"
 
 #include <gtest/gtest.h>
@@ -68,10 +70,10 @@ void checkLinkAndWindowHooks(HookCheck& check)
     if (!gf_guiPort().runsCycles())
         check.empty.push_back("gf_installGuiPort");
 
-    if (!gf_autoRangeInputsInstalled())
-        check.empty.push_back("gf_setAutoRangeInputs");
-    if (!gf_aircraftCounterInstalled())
-        check.empty.push_back("gf_setAircraftCounter");
+    if (dynamic_cast<const NoSimulatorVersion*>(&gf_simulatorVersionPort()) != nullptr)
+        check.empty.push_back("gf_installSimulatorVersionPort");
+    if (dynamic_cast<const NoTrafficView*>(&gf_trafficViewPort()) != nullptr)
+        check.empty.push_back("gf_installTrafficViewPort");
     if (&gf_status() != &gf_windowStatusService())
         check.empty.push_back("gf_installStatusService");
     if (dynamic_cast<const NoSettingsView*>(&gf_settingsView()) != nullptr)
@@ -139,6 +141,24 @@ TEST(ProgramHooks, ParkingRepaintReachesTheMainWindow)
     gParking.services->repaint();
     EXPECT_EQ(gMainWindow.maxPark.load(), 33u);
     gParking.reset();
+}
+
+// The window's status band reads the traffic link's own values.
+TEST(ProgramHooks, TheWindowSeesTheTrafficLinksValues)
+{
+    gf_installProgramHooks();
+    gTrafficDisplay.resetForCycle();
+    gTrafficDisplay.sourceConnected.store(1);
+    gTrafficDisplay.setSourceStatus("RT2 edition: Professional");
+    gTrafficDisplay.qnhState.store(ReaderState::quiet);
+    gTrafficDisplay.qnh.store(998);
+    const TrafficStatus shown = gf_trafficViewPort().trafficStatus();
+    EXPECT_TRUE(shown.sourceConnected);
+    EXPECT_EQ(shown.editionText, "RT2 edition: Professional");
+    EXPECT_EQ(shown.trafficState, ShownReaderState::notRunning);
+    EXPECT_EQ(shown.qnhState, ShownReaderState::quiet);
+    EXPECT_EQ(shown.qnh, 998);
+    gTrafficDisplay.resetForCycle();
 }
 
 } // namespace

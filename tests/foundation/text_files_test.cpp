@@ -123,12 +123,16 @@ INSTANTIATE_TEST_SUITE_P(
 class Utf16Failures : public testing::Test
 {
   protected:
-    ~Utf16Failures() override { gf_setShowMessageHook({}); }
-    std::vector<std::pair<std::string, bool>> shown_;
-    void record()
+    // The texts shown, with their log flags.
+    struct Recorder final : MessageLinePort
     {
-        gf_setShowMessageHook([this](const std::string& text, bool log) { shown_.emplace_back(text, log); });
-    }
+        std::vector<std::pair<std::string, bool>> shown;
+        void show(const std::string& text, bool log) override { shown.emplace_back(text, log); }
+    };
+    ~Utf16Failures() override { gf_installMessageLinePort(nullptr); }
+    Recorder recorder_;
+    std::vector<std::pair<std::string, bool>>& shown_ = recorder_.shown;
+    void record() { gf_installMessageLinePort(&recorder_); }
 };
 
 TEST_F(Utf16Failures, UnpairedSurrogateStopsAtItsLine)

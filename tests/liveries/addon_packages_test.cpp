@@ -30,10 +30,8 @@ class AddOnPackagesTest : public ::testing::Test
         : drive_("OXL_DRIVE_D", driveD_.path().string()),
           programDataEnv_("OXL_PROGRAMDATA", programData_.path().string())
     {
-        gf_setSimulatorVersionSource([] { return std::string("5"); });
         SIM_INSTALL_PATH.set("D:\\P3D");
     }
-    ~AddOnPackagesTest() override { gf_setSimulatorVersionSource({}); }
 
     void writeAddOnsCfg(const std::vector<std::string>& lines, CfgCharset charset = CfgCharset::Utf8) const
     {
@@ -56,6 +54,7 @@ class AddOnPackagesTest : public ::testing::Test
     test::TempFolder programData_;
     test::ScopedEnv drive_;
     test::ScopedEnv programDataEnv_;
+    test::SimulatorVersionFive version_;
 };
 
 // One <AddOn.Component> of an add-on.xml.
@@ -130,7 +129,7 @@ TEST_F(AddOnPackagesTest, MissingAddOnsCfgCountsNoPackage)
 
 TEST_F(AddOnPackagesTest, UnknownSimulatorVersionEndsThePackageStepOnly)
 {
-    gf_setSimulatorVersionSource({});
+    gf_installSimulatorVersionPort(nullptr);
     LiveryFolderList folders = {"D:\\Kept"};
     gf_readP3DAddOnsAircraft(folders);
     EXPECT_THAT(folders, ElementsAre("D:\\Kept"));

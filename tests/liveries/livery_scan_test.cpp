@@ -53,13 +53,11 @@ class LiveryScanRunTest : public ::testing::Test
         gDbase.registrations["G-OPER"] = DbaseRecord{"BAW", "B738", "SHT", false};
         reset();
         gf_resetWorkerSlots();
-        gf_setSimulatorVersionSource([] { return std::string("5"); });
         SIM_INSTALL_PATH.set("D:\\P3D");
         SCAN_LIVERIES.set(true);
     }
     ~LiveryScanRunTest() override
     {
-        gf_setSimulatorVersionSource({});
         gFoundation.gStopRequested.store(0);
         reset();
     }
@@ -125,6 +123,7 @@ class LiveryScanRunTest : public ::testing::Test
     test::ScopedEnv drive_;
     test::ScopedEnv programDataEnv_;
     test::ScopedCurrentPath current_;
+    test::SimulatorVersionFive version_;
 };
 
 TEST_F(LiveryScanRunTest, ManualScanWritesTheFileThatTheNextStartReads)

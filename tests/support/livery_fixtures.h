@@ -3,12 +3,25 @@
 // mixed case; ordinary and IVAO packages; broken files.
 #pragma once
 
+#include "liveries/addon_packages.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
 namespace oxl::test
 {
+
+/// The simulator as version 5 for the livery code, for as long as it lives.
+class SimulatorVersionFive final : public SimulatorVersionPort
+{
+  public:
+    SimulatorVersionFive() { gf_installSimulatorVersionPort(this); }
+    ~SimulatorVersionFive() override { gf_installSimulatorVersionPort(nullptr); }
+    SimulatorVersionFive(const SimulatorVersionFive&) = delete;
+    SimulatorVersionFive& operator=(const SimulatorVersionFive&) = delete;
+    [[nodiscard]] std::string majorVersion() override { return "5"; }
+};
 
 /// How a generated text file is encoded.
 enum class CfgCharset

@@ -16,11 +16,7 @@ LatLon northOfUser(double nm)
     return {50.0 + nm / 60.0, 8.0};
 }
 
-class AutoRangeTest : public WindowTest
-{
-  protected:
-    ~AutoRangeTest() override { gf_setAutoRangeInputs({}); }
-};
+using AutoRangeTest = WindowTest;
 
 TEST_F(AutoRangeTest, RadiusFromHeightAndDistance)
 {
@@ -64,11 +60,10 @@ TEST_F(AutoRangeTest, StepAppliesTheRadiusAndShowsItInTheCombo)
     for (const std::int32_t choice : RANGE.choices)
         win::comboAddString(RANGE.controlId, std::to_string(choice));
     win::comboSetCurSel(RANGE.controlId, RANGE.choiceIndex(40));
-    AutoRangeInputs in;
+    AutoRangeInputs& in = useFixedTrafficView().inputs.emplace();
     in.user = {50.0, 8.0};
     in.altitudeFt = 2000.0;
     in.firstParkAirport = northOfUser(20.0);
-    gf_setAutoRangeInputs([&] { return in; });
 
     gf_autoRangeStep();
     EXPECT_EQ(RANGE.value(), 25);

@@ -60,7 +60,7 @@ class MainWindowScreenTest : public ::testing::Test
     void TearDown() override
     {
         resetWindowState();
-        gf_setShowMessageHook({});
+        gf_installMessageLinePort(nullptr);
         win::installWindowSystem(win::makeHeadlessSystem());
     }
     std::optional<win::ClientImage> shot(const std::string& name)
@@ -90,17 +90,12 @@ class MainWindowScreenTest : public ::testing::Test
     static void connectSource(ShownReaderState traffic)
     {
         gMainWindow.noSourceLink.store(0);
-        gf_setTrafficStatusSource(
-            [traffic]
-            {
-                TrafficStatus s;
-                s.sourceConnected = true;
-                s.editionText = "RT2 edition: Standard";
-                s.trafficState = traffic;
-                s.qnhState = ShownReaderState::receiving;
-                s.qnh = 1013;
-                return s;
-            });
+        TrafficStatus& s = useFixedTrafficView().status;
+        s.sourceConnected = true;
+        s.editionText = "RT2 edition: Standard";
+        s.trafficState = traffic;
+        s.qnhState = ShownReaderState::receiving;
+        s.qnh = 1013;
     }
 
     // Before the controls are driven by real input (xdotool's XTEST events through the display): the

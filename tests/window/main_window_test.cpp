@@ -41,8 +41,8 @@ TEST_F(MainWindowTest, CycleResetEmptiesTheCycleValuesAndKeepsTheOthers)
 TEST_F(MainWindowTest, RecountStoresTheCountsAndRepaintsOnlyWhatChanged)
 {
     open();
-    AircraftCounts counts{4, 10, 2};
-    gf_setAircraftCounter([&] { return counts; });
+    std::optional<AircraftCounts>& counts = useFixedTrafficView().counts;
+    counts = AircraftCounts{4, 10, 2};
     gf_refreshCounts();
     EXPECT_EQ(gMainWindow.liveCount.load(), 4u);
     EXPECT_EQ(gMainWindow.parkedStaticCount.load(), 10u);
@@ -54,7 +54,7 @@ TEST_F(MainWindowTest, RecountStoresTheCountsAndRepaintsOnlyWhatChanged)
     screen.pumpUntilIdle();
     EXPECT_EQ(screen.paintCount(), paints);
 
-    counts.parkedLive = 3;
+    counts->parkedLive = 3;
     gf_refreshCounts();
     screen.pumpUntilIdle();
     EXPECT_EQ(screen.lastPaintRect(), kStatisticsBand);

@@ -23,17 +23,12 @@ class PaintingTest : public WindowTest
     void connectSource(ShownReaderState traffic, ShownReaderState qnh, std::int32_t hpa)
     {
         gMainWindow.noSourceLink.store(0);
-        gf_setTrafficStatusSource(
-            [=]
-            {
-                TrafficStatus s;
-                s.sourceConnected = true;
-                s.editionText = "RT2 edition: Standard";
-                s.trafficState = traffic;
-                s.qnhState = qnh;
-                s.qnh = hpa;
-                return s;
-            });
+        TrafficStatus& s = useFixedTrafficView().status;
+        s.sourceConnected = true;
+        s.editionText = "RT2 edition: Standard";
+        s.trafficState = traffic;
+        s.qnhState = qnh;
+        s.qnh = hpa;
     }
     void repaint()
     {

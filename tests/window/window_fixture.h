@@ -15,9 +15,33 @@
 #include "tests/support/settings_fixture.h"
 #include "window/gui_main.h"
 #include "window/main_window.h"
+#include "window/traffic_view_port.h"
 
 namespace oxl::test
 {
+
+/// The traffic side as a window test sets it: each question answers the value the test put there.
+class FixedTrafficView final : public TrafficViewPort
+{
+  public:
+    TrafficStatus status;                  ///< what the status band shows of the source
+    std::optional<AircraftCounts> counts;  ///< what a recount finds
+    std::optional<AutoRangeInputs> inputs; ///< what the automatic radius step looks at
+    TrafficStatus trafficStatus() override { return status; }
+    std::optional<AircraftCounts> aircraftCounts() override { return counts; }
+    std::optional<AutoRangeInputs> autoRangeInputs() override { return inputs; }
+};
+
+/// Installs the tests' traffic side, knowing nothing yet; resetWindowState takes it out again.
+inline FixedTrafficView& useFixedTrafficView()
+{
+    static FixedTrafficView view; // outlives every window
+    view.status = {};
+    view.counts.reset();
+    view.inputs.reset();
+    gf_installTrafficViewPort(&view);
+    return view;
+}
 
 /// The window's state as at the program's start: no worker, no hooks, cycle values, flags clear.
 inline void resetWindowState()
@@ -32,8 +56,7 @@ inline void resetWindowState()
     gMainWindow.minutesToRenewal.store(0);
     gMainWindow.simaddonComplete.store(1);
     gMainWindow.setText(StatusText::tbloFolder, "");
-    gf_setTrafficStatusSource({});
-    gf_setAircraftCounter({});
+    gf_installTrafficViewPort(nullptr);
     gf_installGuiPort(nullptr);
     gFoundation.gStopRequested.store(0);
     gFoundation.gWindowClosed.store(0);
@@ -47,8 +70,8 @@ class WindowTest : public ::testing::Test
     {
         gf_resetGuiState();
         gf_installGuiPort(nullptr);
-        gf_setTrafficStatusSource({});
-        gf_setShowMessageHook({});
+        gf_installTrafficViewPort(nullptr);
+        gf_installMessageLinePort(nullptr);
         gFoundation.gStopRequested.store(0);
         gFoundation.gWindowClosed.store(0);
     }

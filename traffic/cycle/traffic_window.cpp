@@ -35,7 +35,6 @@ void gf_connectTrafficDisplayToWindow()
 {
     static MainWindowStatus window;
     gTrafficDisplay.install(window);
-    gf_setTrafficStatusSource([] { return gf_trafficStatusOf(gTrafficDisplay); });
 }
 
 } // namespace oxl

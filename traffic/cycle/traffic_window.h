@@ -1,5 +1,6 @@
-// The traffic link's status in the main window: the window reads the link's values when it paints,
-// and the link's repaint and message-line calls reach the window.
+// The traffic link's status in the main window: the window reads the link's values when it paints
+// (through the program's view of the traffic side), and the link's repaint and message-line calls
+// reach the window.
 #pragma once
 
 #include "traffic/source/traffic_display.h"
@@ -11,7 +12,7 @@ namespace oxl
 /// The window's view of the traffic link's status values.
 TrafficStatus gf_trafficStatusOf(const TrafficDisplay& display);
 
-/// Connects gTrafficDisplay and the main window both ways.
+/// Connects gTrafficDisplay's repaints and messages to the main window.
 void gf_connectTrafficDisplayToWindow();
 
 } // namespace oxl

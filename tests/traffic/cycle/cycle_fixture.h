@@ -94,20 +94,14 @@ class CycleTest : public ::testing::Test
         gf_clearStop();
         gSkipVersionCheck.store(0);
         gf_forgetOncePerProcess();
-        gf_setShowMessageHook(
-            [this](const std::string& text, bool logIt)
-            {
-                calls.add("message:" + text);
-                if (logIt)
-                    gf_logIfRunning(text);
-            });
+        gf_installMessageLinePort(&messageLine_);
         gf_installCyclePorts(makePorts());
     }
 
     ~CycleTest() override
     {
         gf_installCyclePorts(gf_noCyclePorts());
-        gf_setShowMessageHook({});
+        gf_installMessageLinePort(nullptr);
         gf_clearStop();
         gSkipVersionCheck.store(0);
         gf_resetForRestart();
@@ -243,6 +237,19 @@ class CycleTest : public ::testing::Test
         }
     };
 
+    /// The message line: records each text and logs it when asked, as the window does.
+    struct MessageLine final : MessageLinePort
+    {
+        explicit MessageLine(CycleTest& test) : t(test) {}
+        void show(const std::string& text, bool logIt) override
+        {
+            t.calls.add("message:" + text);
+            if (logIt)
+                gf_logIfRunning(text);
+        }
+        CycleTest& t;
+    };
+
     /// The recording doubles, on free ports so that tests never need the program's fixed ones.
     CyclePorts makePorts()
     {
@@ -290,6 +297,7 @@ class CycleTest : public ::testing::Test
     Window window_{*this};
     Engine engine_{*this};
     Services services_{*this};
+    MessageLine messageLine_{*this};
 };
 
 } // namespace oxl::test

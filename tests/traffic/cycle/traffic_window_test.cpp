@@ -27,7 +27,6 @@ class TrafficWindowTest : public ::testing::Test
         static NoTrafficWindow noWindow; // outlives every test
         gTrafficDisplay.install(noWindow);
         gTrafficDisplay.resetForCycle();
-        gf_setTrafficStatusSource({});
     }
     test::LogCapture log;
 };
@@ -39,7 +38,7 @@ TEST_F(TrafficWindowTest, WindowSeesTheLinksValues)
     gTrafficDisplay.trafficState.store(ReaderState::receiving);
     gTrafficDisplay.qnhState.store(ReaderState::quiet);
     gTrafficDisplay.qnh.store(998);
-    const TrafficStatus shown = gf_trafficStatus();
+    const TrafficStatus shown = gf_trafficStatusOf(gTrafficDisplay);
     EXPECT_TRUE(shown.sourceConnected);
     EXPECT_EQ(shown.editionText, "RT2 edition: Professional");
     EXPECT_EQ(shown.trafficState, ShownReaderState::receiving);
