@@ -19,10 +19,12 @@
 #include "platform/win.h"
 #include "traffic/cycle/cycle_worker.h"
 #include "traffic/cycle/traffic_window.h"
+#include "traffic/engine/engine_state.h"
 #include "traffic/engine/live_assembly.h"
 #include "traffic/engine/live_cycle.h"
 #include "traffic/engine/live_livery_hooks.h"
 #include "traffic/source/source_link.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/traffic_display.h"
 #include "traffic/source/udp_readers.h"
 #include "window/auto_range.h"
@@ -97,7 +99,7 @@ class ProgramLiveries final : public CycleLiveryPort
     void scanLiveries() override { gf_scanLiveries(); }
     void reserveLiveryIndexes() override { gf_reserveLiveryIndexes(); }
     void logLiveryMatchSummary() override { gf_logLiveryMatchSummary(); }
-    void logNoMatchList() override { gf_logNoMatchList(gf_unmatchedList(gLiveEngine)); }
+    void logNoMatchList() override { gf_logNoMatchList(gf_unmatchedList(gf_liveEngine())); }
     void clearPendingTitles() override { gf_clearPendingTitles(); }
     // The livery code keeps nothing per cycle: its indexes, counters and summaries live for the process.
     void resetForCycle() override {}
@@ -107,11 +109,11 @@ class ProgramLiveries final : public CycleLiveryPort
 class ProgramLinkNeighbours final : public SourceLinkPort
 {
   public:
-    void removeLiveAircraft() override { lf_takeLiveAircraftOut(gLiveEngine); }
+    void removeLiveAircraft() override { lf_takeLiveAircraftOut(gf_liveEngine()); }
     void resetReaders() override
     {
-        gTrafficReader.resetState();
-        gQnhReader.resetState();
+        gSource.gTrafficReader.resetState();
+        gSource.gQnhReader.resetState();
     }
     bool exitReasonNotSet() override { return gf_exitReason() == ExitReason::notYetSet; }
 };
@@ -141,13 +143,14 @@ AutoRangeInputs lf_autoRangeInputs()
 // Read by the main loop's per-second routine (the cycle worker owns the aircraft).
 AircraftCounts lf_aircraftCounts()
 {
+    const LiveEngine& engine = gf_liveEngine();
     AircraftCounts counts;
-    for (const LiveAc& ac : gLiveEngine.live)
+    for (const LiveAc& ac : engine.live)
         if (ac.simState == SimState::active && ac.phase != GroundPhase::parked)
             ++counts.live;
     counts.parkedStatic = gf_countParkedForGui(gParking, true);
     counts.parkedLive = gf_countLiveParked(
-        gParking, gLiveEngine.live, gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
+        gParking, engine.live, gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
     return counts;
 }
 
@@ -172,7 +175,7 @@ void gf_installProgramHooks()
     gf_setAircraftCounter(lf_aircraftCounts);
     gf_connectTrafficDisplayToWindow();
     static ProgramLinkNeighbours linkNeighbours;
-    gSourceLink.install(linkNeighbours);
+    gSource.gSourceLink.install(linkNeighbours);
     lf_installSimLinkPort();
 
     gf_setSimulatorVersionSource([] { return gf_p3dVersionFromPath(); });

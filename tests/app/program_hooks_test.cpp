@@ -9,6 +9,7 @@
 #include "airports/parking_state.h"
 #include "foundation/settings_file.h"
 #include "simlink/sim_state.h"
+#include "traffic/engine/engine_state.h"
 #include "traffic/engine/live_cycle.h"
 #include "window/auto_range.h"
 #include "window/gui_main.h"
@@ -123,7 +124,7 @@ TEST(ProgramHooks, EveryHookOfEveryLayerIsInstalled)
     HookCheck check;
     checkLinkAndWindowHooks(check);
     checkAirportHooks(check);
-    checkEngineHooks(gLiveEngine.n, check);
+    checkEngineHooks(gEngine.gLiveEngine.n, check);
     checkScanHooks(check);
 
     for (const std::string& name : check.empty)

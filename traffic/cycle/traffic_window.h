@@ -11,7 +11,7 @@ namespace oxl
 /// The window's view of the traffic link's status values.
 TrafficStatus gf_trafficStatusOf(const TrafficDisplay& display);
 
-/// Connects gTrafficDisplay and the main window both ways.
+/// Connects gSource.gTrafficDisplay and the main window both ways.
 void gf_connectTrafficDisplayToWindow();
 
 } // namespace oxl
