@@ -12,6 +12,7 @@
 #include "foundation/version_check.h"
 #include "liveries/addon_packages.h"
 #include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_indexes.h"
 #include "liveries/livery_matching.h"
 #include "liveries/livery_processing.h"
@@ -101,8 +102,9 @@ class ProgramLiveries final : public CycleLiveryPort
     void logLiveryMatchSummary() override { gf_logLiveryMatchSummary(); }
     void logNoMatchList() override { gf_logNoMatchList(gf_unmatchedList(gf_liveEngine())); }
     void clearPendingTitles() override { gf_clearPendingTitles(); }
-    // The livery code keeps nothing per cycle: its indexes, counters and summaries live for the process.
-    void resetForCycle() override {}
+    // The livery code keeps nothing per cycle: its indexes, counters and summaries live for the process
+    // and pass to the next cycle's worker.
+    void resetForCycle() override { gf_releaseLiveries(); }
 };
 
 // The program's engine and readers as the traffic source's link sees them.
