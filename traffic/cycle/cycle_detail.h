@@ -5,10 +5,8 @@
 #include "traffic/cycle/cycle_ports.h"
 #include "traffic/cycle/cycle_state.h"
 
-#include <atomic>
 #include <chrono>
 #include <string>
-#include <thread>
 
 namespace oxl::cycle
 {
