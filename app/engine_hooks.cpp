@@ -25,9 +25,9 @@ class ProgramAirportScanPort final : public AirportScanPort
     [[nodiscard]] std::string simulatorVersion() override { return gf_p3dVersionFromPath(); }
     [[nodiscard]] bool hasAirportSection(const std::filesystem::path& file) override
     {
-        return lf_bglHasAirportSection(file);
+        return gf_bglHasAirportSection(file);
     }
-    void processBglFile(const std::filesystem::path& file) override { lf_processBGLfile(file); }
+    void processBglFile(const std::filesystem::path& file) override { gf_processBGLfile(file); }
     [[nodiscard]] bool stockArchivedAirport(const std::string& icao) override
     {
         return gf_getStockArchivedAirport(icao);
@@ -40,15 +40,15 @@ ProgramAirportScanPort gProgramAirportScanPort;
 class ProgramEngine final : public CycleEnginePort
 {
   public:
-    void mainLoop() override { lf_mainLoop(); }
-    void reserveContainers() override { lf_reserveLiveContainers(gf_liveEngine()); }
+    void mainLoop() override { gf_mainLoop(); }
+    void reserveContainers() override { gf_reserveLiveContainers(gf_liveEngine()); }
     void clearGhostCallsigns() override { gf_liveEngine().ghostCallsigns.clear(); }
     void clearCycleData() override
     {
-        lf_clearLiveCycleData(gf_liveEngine());
+        gf_clearLiveCycleData(gf_liveEngine());
         gf_releaseLiveEngine();
     }
-    void resetForCycle() override { lf_resetMainLoopForCycle(); }
+    void resetForCycle() override { gf_resetMainLoopForCycle(); }
 };
 
 // The program's airports and static parking.
@@ -60,22 +60,22 @@ class ProgramAirports final : public CycleAirportPort
     {
         // A new cycle starts with no position and no stand of the last one.
         gf_resetParkAirport();
-        lf_readMyParkAirports();
+        gf_readMyParkAirports();
     }
     void leaveParkAirport() override { gf_leaveParkAirport(gParking); }
 };
 
 } // namespace
 
-CycleEnginePort& lf_enginePort()
+CycleEnginePort& gf_enginePort()
 {
     gf_installLiveEngine(gEngine.gLiveEngine);
-    lf_installStaticParkingHooks(gEngine.gLiveEngine);
+    gf_installStaticParkingHooks(gEngine.gLiveEngine);
     static ProgramEngine engine;
     return engine;
 }
 
-CycleAirportPort& lf_airportPort()
+CycleAirportPort& gf_airportPort()
 {
     gf_installAirportScanPort(&gProgramAirportScanPort);
     static ProgramAirports airports;

@@ -111,7 +111,7 @@ class CycleTest : public ::testing::Test
         gf_setShowMessageHook({});
         gf_clearStop();
         gCycle.gSkipVersionCheck.store(0);
-        lf_resetForRestart();
+        gf_resetForRestart();
         gf_clearStop();
     }
 
@@ -271,7 +271,7 @@ class CycleTest : public ::testing::Test
     /// Runs one cycle on its own thread, as the window does on WM_APP+1.
     std::thread startCycle()
     {
-        return std::thread([] { lf_cycleThread(); });
+        return std::thread([] { gf_cycleThread(); });
     }
 
     /// Waits (bounded) until the condition holds.
