@@ -9,6 +9,7 @@
 #include "airports/park_airports.h"
 #include "traffic/cycle/cycle_worker.h"
 #include "traffic/cycle/main_loop.h"
+#include "traffic/engine/engine_state.h"
 #include "traffic/engine/live_assembly.h"
 #include "traffic/engine/live_cycle.h"
 
@@ -40,9 +41,13 @@ class ProgramEngine final : public CycleEnginePort
 {
   public:
     void mainLoop() override { gf_mainLoop(); }
-    void reserveContainers() override { gf_reserveLiveContainers(gLiveEngine); }
-    void clearGhostCallsigns() override { gLiveEngine.ghostCallsigns.clear(); }
-    void clearCycleData() override { gf_clearLiveCycleData(gLiveEngine); }
+    void reserveContainers() override { gf_reserveLiveContainers(gf_liveEngine()); }
+    void clearGhostCallsigns() override { gf_liveEngine().ghostCallsigns.clear(); }
+    void clearCycleData() override
+    {
+        gf_clearLiveCycleData(gf_liveEngine());
+        gf_releaseLiveEngine();
+    }
     void resetForCycle() override { gf_resetMainLoopForCycle(); }
 };
 
@@ -64,8 +69,8 @@ class ProgramAirports final : public CycleAirportPort
 
 CycleEnginePort& gf_enginePort()
 {
-    gf_installLiveEngine(gLiveEngine);
-    gf_installStaticParkingHooks(gLiveEngine);
+    gf_installLiveEngine(gEngine.gLiveEngine);
+    gf_installStaticParkingHooks(gEngine.gLiveEngine);
     static ProgramEngine engine;
     return engine;
 }

@@ -13,9 +13,11 @@
 #include "foundation/cycle_values.h"
 #include "foundation/periodic_requests.h"
 #include "simlink/sim_state.h"
+#include "traffic/engine/engine_state.h"
 #include "traffic/engine/live_assembly.h"
 #include "traffic/engine/live_cycle.h"
 #include "traffic/engine/live_lifecycle.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/traffic_filter.h"
 #include "window/control_text.h"
 #include "window/controls.h"
@@ -42,17 +44,17 @@ void lf_showParkAirportInFilter(const Airport* airport)
 {
     if (airport == nullptr)
     {
-        gTrafficFilter.setParkAirport(false, 0.0, 0.0);
-        gTrafficFilter.setReferenceElevation(std::nullopt);
+        gSource.gTrafficFilter.setParkAirport(false, 0.0, 0.0);
+        gSource.gTrafficFilter.setReferenceElevation(std::nullopt);
         return;
     }
-    gTrafficFilter.setParkAirport(true, airport->latitude, airport->longitude);
+    gSource.gTrafficFilter.setParkAirport(true, airport->latitude, airport->longitude);
 }
 
 void lf_countParkedForWindow()
 {
     gf_countParkedForGui(gParking, true);
-    gf_countLiveParked(gParking, gLiveEngine.live,
+    gf_countLiveParked(gParking, gf_liveEngine().live,
                        gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
     gParking.services->repaint();
 }
@@ -89,8 +91,8 @@ class ProgramParkAirportPort final : public ParkAirportPort
     void calcStaticParking() override { gf_calcStaticParking(gParking); }
     void removeQueuedStatic() override { gf_removeQueuedStatic(gParking); }
     void countParkedForWindow() override { lf_countParkedForWindow(); }
-    [[nodiscard]] std::vector<LiveAc>* liveAircraft() override { return &gLiveEngine.live; }
-    void recountLive() override { gf_trimLiveToMax(gLiveEngine); }
+    [[nodiscard]] std::vector<LiveAc>* liveAircraft() override { return &gf_liveEngine().live; }
+    void recountLive() override { gf_trimLiveToMax(gf_liveEngine()); }
     void parkAirportChanged(const Airport* airport) override { lf_showParkAirportInFilter(airport); }
 
   private:
@@ -112,7 +114,7 @@ class ProgramAirportReadPort final : public AirportReadPort
     }
     void setReferenceElevation(std::optional<double> elevationFt) override
     {
-        gTrafficFilter.setReferenceElevation(elevationFt);
+        gSource.gTrafficFilter.setReferenceElevation(elevationFt);
     }
 };
 

@@ -12,6 +12,7 @@
 #include "foundation/version_check.h"
 #include "liveries/addon_packages.h"
 #include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_indexes.h"
 #include "liveries/livery_matching.h"
 #include "liveries/livery_processing.h"
@@ -19,10 +20,12 @@
 #include "platform/win.h"
 #include "traffic/cycle/cycle_worker.h"
 #include "traffic/cycle/traffic_window.h"
+#include "traffic/engine/engine_state.h"
 #include "traffic/engine/live_assembly.h"
 #include "traffic/engine/live_cycle.h"
 #include "traffic/engine/live_livery_hooks.h"
 #include "traffic/source/source_link.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/traffic_display.h"
 #include "traffic/source/udp_readers.h"
 #include "window/auto_range.h"
@@ -99,21 +102,22 @@ class ProgramLiveries final : public CycleLiveryPort
     void scanLiveries() override { gf_scanLiveries(); }
     void reserveLiveryIndexes() override { gf_reserveLiveryIndexes(); }
     void logLiveryMatchSummary() override { gf_logLiveryMatchSummary(); }
-    void logNoMatchList() override { gf_logNoMatchList(gf_unmatchedList(gLiveEngine)); }
+    void logNoMatchList() override { gf_logNoMatchList(gf_unmatchedList(gf_liveEngine())); }
     void clearPendingTitles() override { gf_clearPendingTitles(); }
-    // The livery code keeps nothing per cycle: its indexes, counters and summaries live for the process.
-    void resetForCycle() override {}
+    // The livery code keeps nothing per cycle: its indexes, counters and summaries live for the process
+    // and pass to the next cycle's worker.
+    void resetForCycle() override { gf_releaseLiveries(); }
 };
 
 // The program's engine and readers as the traffic source's link sees them.
 class ProgramLinkNeighbours final : public SourceLinkPort
 {
   public:
-    void removeLiveAircraft() override { gf_takeLiveAircraftOut(gLiveEngine); }
+    void removeLiveAircraft() override { gf_takeLiveAircraftOut(gf_liveEngine()); }
     void resetReaders() override
     {
-        gTrafficReader.resetState();
-        gQnhReader.resetState();
+        gSource.gTrafficReader.resetState();
+        gSource.gQnhReader.resetState();
     }
     bool exitReasonNotSet() override { return gf_exitReason() == ExitReason::notYetSet; }
 };
@@ -137,18 +141,19 @@ class ProgramServices final : public CycleServicePort
 class ProgramTrafficView final : public TrafficViewPort
 {
   public:
-    TrafficStatus trafficStatus() override { return gf_trafficStatusOf(gTrafficDisplay); }
+    TrafficStatus trafficStatus() override { return gf_trafficStatusOf(gSource.gTrafficDisplay); }
 
     // Asked by the main loop's per-second routine (the cycle worker owns the aircraft).
     std::optional<AircraftCounts> aircraftCounts() override
     {
+        const LiveEngine& engine = gf_liveEngine();
         AircraftCounts counts;
-        for (const LiveAc& ac : gLiveEngine.live)
+        for (const LiveAc& ac : engine.live)
             if (ac.simState == SimState::active && ac.phase != GroundPhase::parked)
                 ++counts.live;
         counts.parkedStatic = gf_countParkedForGui(gParking, true);
         counts.parkedLive = gf_countLiveParked(
-            gParking, gLiveEngine.live, gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
+            gParking, engine.live, gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
         return counts;
     }
 
@@ -188,7 +193,7 @@ void gf_installProgramHooks()
     gf_installTrafficViewPort(&trafficView);
     gf_connectTrafficDisplayToWindow();
     static ProgramLinkNeighbours linkNeighbours;
-    gSourceLink.install(linkNeighbours);
+    gSource.gSourceLink.install(linkNeighbours);
     gf_installProgramSimLinkPort();
 
     static ProgramSimulatorVersion simulatorVersion;

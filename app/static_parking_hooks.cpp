@@ -15,6 +15,7 @@
 #include "traffic/engine/live_assembly.h"
 #include "traffic/engine/live_cycle.h"
 #include "traffic/engine/live_lifecycle.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/traffic_filter.h"
 #include "traffic/source/udp_readers.h"
 #include "window/parking_controls.h"
@@ -89,12 +90,12 @@ class ProgramParkingServices final : public ParkingServices
     {
         return gf_matchStaticAcLivery(ac, standName, standCargo);
     }
-    void startCallsignCollection() override { gCallsignCollector.start(); }
+    void startCallsignCollection() override { gSource.gCallsignCollector.start(); }
     std::unordered_set<std::string> takeCollectedCallsigns() override
     {
-        gCallsignCollector.stop();
-        auto collected = gCallsignCollector.copy();
-        gCallsignCollector.clear();
+        gSource.gCallsignCollector.stop();
+        auto collected = gSource.gCallsignCollector.copy();
+        gSource.gCallsignCollector.clear();
         return collected;
     }
     void repaint() override { gf_showParkingState(*engine_.n.parking); }

@@ -5,4 +5,9 @@ namespace oxl
 
 LiveriesState gLiveries;
 
+void gf_releaseLiveries()
+{
+    gLiveries.cycleOwner.release();
+}
+
 } // namespace oxl

@@ -2,6 +2,7 @@
 // memory, the registration codes and the similar models, with the thread that owns each group.
 #pragma once
 
+#include "foundation/thread_owner.h"
 #include "liveries/addon_packages.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_indexes.h"
@@ -26,6 +27,11 @@ namespace oxl
 /// The livery folder's state, one instance (gLiveries).
 struct LiveriesState
 {
+    // The groups marked as the cycle worker's are checked by cycleOwner in debug builds where the worker
+    // enters the folder (scan, matching, pending and failed titles, summary); released by
+    // gf_releaseLiveries at the cycle reset, so that the next cycle's worker takes them over.
+    ThreadOwner cycleOwner;
+
     // The scan's reports, written by the scan on the cycle worker.
     /// Paths of aircraft.cfg files without any [fltsim.N] header.
     ReportList EmptyCfgFiles;
@@ -110,5 +116,8 @@ struct LiveriesState
 
 /// The livery folder's state.
 extern LiveriesState gLiveries;
+
+/// Gives the cycle worker's part of the state up at the cycle reset: the next cycle's worker takes it.
+void gf_releaseLiveries();
 
 } // namespace oxl

@@ -252,6 +252,7 @@ bool gf_isFailedTitle(std::string_view title)
 
 void gf_matchLiveAcLivery(AcProfile& ac)
 {
+    gLiveries.cycleOwner.check();
     const std::int32_t depth = MATCHING_DEPTH.value();
     ac.reverseMarker = 0;
     if (lf_findSpecialLivery(ac))
@@ -297,6 +298,7 @@ void gf_matchLiveAcLivery(AcProfile& ac)
 
 bool gf_matchStaticAcLivery(AcProfile& ac, const std::string& standName, bool standCargo)
 {
+    gLiveries.cycleOwner.check();
     if (!ac.livery.empty())
     {
         if (LOG.value())
@@ -330,6 +332,7 @@ bool gf_matchStaticAcLivery(AcProfile& ac, const std::string& standName, bool st
 
 std::string_view gf_takePendingTitle(std::uint32_t hexid)
 {
+    gLiveries.cycleOwner.check();
     const auto found = gLiveries.PendingTitles.find(hexid);
     if (found == gLiveries.PendingTitles.end())
         return {};
@@ -343,21 +346,25 @@ std::string_view gf_takePendingTitle(std::uint32_t hexid)
 
 void gf_storePendingTitle(std::uint32_t hexid, std::string_view title)
 {
+    gLiveries.cycleOwner.check();
     gLiveries.PendingTitles[hexid] = title;
 }
 
 void gf_erasePendingTitle(std::uint32_t hexid)
 {
+    gLiveries.cycleOwner.check();
     gLiveries.PendingTitles.erase(hexid);
 }
 
 void gf_clearPendingTitles()
 {
+    gLiveries.cycleOwner.check();
     gLiveries.PendingTitles.clear();
 }
 
 void gf_onLiveryNotCreated(const AcProfile& ac)
 {
+    gLiveries.cycleOwner.check();
     if (gFoundation.gStopRequested.load() != 0 || gFoundation.gWindowClosed.load() != 0)
         return;
     gf_status().showMessage(fmt::format("{} '{}' could not be created by your Sim!", ac.callsign, ac.livery),
@@ -384,6 +391,7 @@ std::vector<std::string> gf_failedLiveriesList()
 
 void gf_logLiveryMatchSummary()
 {
+    gLiveries.cycleOwner.check();
     if (std::all_of(gLiveries.MatchStepCounters.begin(), gLiveries.MatchStepCounters.end(),
                     [](std::int32_t n) { return n < 1; }))
         return;

@@ -56,6 +56,7 @@ bool gf_serveLiveryIndexClearRequest()
 
 void gf_scanLiveries()
 {
+    gLiveries.cycleOwner.check();
     gf_serveLiveryIndexClearRequest();
     if (SCAN_LIVERIES.value())
     {

@@ -62,6 +62,7 @@ bool plausibleTime(const UserAcData& b)
 
 void onUserPosition(const ScRecvSimObjectData& reply)
 {
+    gSimLink.simClientOwner.check();
     if (reply.data.size() < sizeof(UserAcData))
     {
         logShort(scwire::kRecvSimObjectData, static_cast<std::uint32_t>(reply.data.size() + 40));

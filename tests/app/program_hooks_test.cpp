@@ -10,7 +10,9 @@
 #include "foundation/settings_file.h"
 #include "liveries/addon_packages.h"
 #include "simlink/sim_state.h"
+#include "traffic/engine/engine_state.h"
 #include "traffic/engine/live_cycle.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/traffic_display.h"
 #include "window/gui_main.h"
 #include "window/main_window.h"
@@ -125,7 +127,7 @@ TEST(ProgramHooks, EveryHookOfEveryLayerIsInstalled)
     HookCheck check;
     checkLinkAndWindowHooks(check);
     checkAirportHooks(check);
-    checkEngineHooks(gLiveEngine.n, check);
+    checkEngineHooks(gEngine.gLiveEngine.n, check);
     checkScanHooks(check);
 
     for (const std::string& name : check.empty)
@@ -147,18 +149,18 @@ TEST(ProgramHooks, ParkingRepaintReachesTheMainWindow)
 TEST(ProgramHooks, TheWindowSeesTheTrafficLinksValues)
 {
     gf_installProgramHooks();
-    gTrafficDisplay.resetForCycle();
-    gTrafficDisplay.sourceConnected.store(1);
-    gTrafficDisplay.setSourceStatus("RT2 edition: Professional");
-    gTrafficDisplay.qnhState.store(ReaderState::quiet);
-    gTrafficDisplay.qnh.store(998);
+    gSource.gTrafficDisplay.resetForCycle();
+    gSource.gTrafficDisplay.sourceConnected.store(1);
+    gSource.gTrafficDisplay.setSourceStatus("RT2 edition: Professional");
+    gSource.gTrafficDisplay.qnhState.store(ReaderState::quiet);
+    gSource.gTrafficDisplay.qnh.store(998);
     const TrafficStatus shown = gf_trafficViewPort().trafficStatus();
     EXPECT_TRUE(shown.sourceConnected);
     EXPECT_EQ(shown.editionText, "RT2 edition: Professional");
     EXPECT_EQ(shown.trafficState, ShownReaderState::notRunning);
     EXPECT_EQ(shown.qnhState, ShownReaderState::quiet);
     EXPECT_EQ(shown.qnh, 998);
-    gTrafficDisplay.resetForCycle();
+    gSource.gTrafficDisplay.resetForCycle();
 }
 
 } // namespace

@@ -9,8 +9,10 @@
 #include "foundation/program.h"
 #include "foundation/strings.h"
 #include "traffic/cycle/cycle_detail.h"
+#include "traffic/cycle/cycle_state.h"
 #include "traffic/source/adding_stack.h"
 #include "traffic/source/source_link.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/traffic_filter.h"
 #include "traffic/source/udp_readers.h"
 
@@ -39,8 +41,8 @@ void lf_showAndLogDirectly(const std::string& text)
 
 void lf_stopReaders()
 {
-    gTrafficReader.stop.store(1);
-    gQnhReader.stop.store(1);
+    gSource.gTrafficReader.stop.store(1);
+    gSource.gQnhReader.stop.store(1);
 }
 
 void lf_joinReaders()
@@ -71,8 +73,8 @@ void gf_clearCycleData()
 {
     const CyclePorts& ports = gf_cyclePorts();
     gParking.reset();
-    gTrafficFilter.resetForCycle();
-    gAddingStack.clear();
+    gSource.gTrafficFilter.resetForCycle();
+    gSource.gAddingStack.clear();
     ports.liveries->clearPendingTitles();
     ports.liveries->resetForCycle();
     ports.engine->clearCycleData();
@@ -84,10 +86,10 @@ void gf_resetForRestart()
     const CyclePorts& ports = gf_cyclePorts();
     // The readers and the traffic status first, the range last: the order is fixed so that a value
     // that one reset derives from another is never taken before that one is back at its start.
-    gTrafficReader.resetState();
-    gQnhReader.resetState();
-    gEngineQnh.store(kStandardQnh);
-    gTrafficDisplay.resetForCycle();
+    gSource.gTrafficReader.resetState();
+    gSource.gQnhReader.resetState();
+    gSource.gEngineQnh.store(kStandardQnh);
+    gSource.gTrafficDisplay.resetForCycle();
     ports.sim->resetForCycle();
     gFoundation.gProfessionalLevel.store(0);
     ports.engine->resetForCycle();
@@ -104,11 +106,11 @@ void gf_closingDown()
     const CyclePorts& ports = gf_cyclePorts();
     const ExitReason reason = gf_exitReason();
     gf_log(fmt::format("Exiting: {}", gf_exitReasonWord(static_cast<std::uint32_t>(reason))));
-    gAddingStack.setAccept(false);
+    gSource.gAddingStack.setAccept(false);
     cycle::requestSimClientStop();
     lf_stopReaders();
     cycle::sleepFor(500ms);
-    gSourceLink.closeLink();
+    gSource.gSourceLink.closeLink();
     // No thread of this cycle may outlive it: the next cycle's reset and start reuse their state.
     lf_joinReaders();
     gf_stopSimClientThread();
@@ -133,7 +135,7 @@ void gf_closingDown()
     bool restart = lf_restarts(finalReason);
     if (restart)
     {
-        gSkipVersionCheck.store(1);
+        gCycle.gSkipVersionCheck.store(1);
         ports.window->clearMessageAndError();
         lf_showAndLogDirectly("Prepare for a restart ...");
         if (finalReason != ExitReason::newSettings)
@@ -149,7 +151,7 @@ void gf_closingDown()
     }
     else
     {
-        gSkipVersionCheck.store(0);
+        gCycle.gSkipVersionCheck.store(0);
         if (finalReason == ExitReason::newFlight)
         {
             lf_showAndLogDirectly(

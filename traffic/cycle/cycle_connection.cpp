@@ -7,8 +7,10 @@
 #include "foundation/cycle_values.h"
 #include "foundation/log.h"
 #include "traffic/cycle/cycle_detail.h"
+#include "traffic/cycle/cycle_state.h"
 #include "traffic/source/adding_stack.h"
 #include "traffic/source/source_link.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/traffic_filter.h"
 #include "traffic/source/udp_readers.h"
 
@@ -54,7 +56,7 @@ class ProgramReaderStop final : public ReaderStopListener
 
 void gf_reserveCycleContainers()
 {
-    if (cycle::gContainersReserved.exchange(true))
+    if (gCycle.gContainersReserved.exchange(true))
         return;
     gParking.staticAircraft.reserve(kStaticAircraftCapacity);
     gParking.stands.reserve(kStandCapacity);
@@ -117,7 +119,7 @@ void gf_waitForFirstTraffic()
 void gf_runCycle()
 {
     const CyclePorts& ports = gf_cyclePorts();
-    gTrafficDisplay.sourceConnected.store(0);
+    gSource.gTrafficDisplay.sourceConnected.store(0);
     cycle::repaintWindow();
     ports.window->setSimConnected(false);
     cycle::repaintWindow();
@@ -137,15 +139,15 @@ void gf_runCycle()
         ports.window->enableControl(RANGE, false);
     }
     const bool morvath = DRELLAND.value();
-    const bool sourceOnThisPc = gSourceLink.sourceOnThisPc.load() != 0;
+    const bool sourceOnThisPc = gSource.gSourceLink.sourceOnThisPc.load() != 0;
     if (!sourceOnThisPc || morvath)
     {
-        gTrafficDisplay.sourceConnected.store(1);
+        gSource.gTrafficDisplay.sourceConnected.store(1);
         cycle::repaintWindow();
     }
     else
     {
-        gSourceLink.listenForRealTraffic(PORT_NUMBER.value());
+        gSource.gSourceLink.listenForRealTraffic(PORT_NUMBER.value());
     }
     if (gf_stopSeen())
         return;
@@ -154,10 +156,10 @@ void gf_runCycle()
 
     if (!morvath)
     {
-        gSourceLink.gf_waitForRealTraffic();
+        gSource.gSourceLink.gf_waitForRealTraffic();
         if (gFoundation.gProfessionalLevel.load() != 0)
             if (const std::optional<std::int64_t> simSeconds = ports.sim->simUtcSeconds())
-                gSourceLink.gf_sendQs123(*simSeconds);
+                gSource.gSourceLink.gf_sendQs123(*simSeconds);
     }
     else
     {
@@ -166,18 +168,18 @@ void gf_runCycle()
     if (gf_stopSeen())
         return;
 
-    gAddingStack.setAccept(false);
+    gSource.gAddingStack.setAccept(false);
     static ProgramReaderStop readerStop;
-    gTrafficReader.setStopListener(readerStop);
-    gQnhReader.setStopListener(readerStop);
-    cycle::readerThreads().qnh.start(gQnhReader, ports.qnhPort, sourceOnThisPc);
+    gSource.gTrafficReader.setStopListener(readerStop);
+    gSource.gQnhReader.setStopListener(readerStop);
+    cycle::readerThreads().qnh.start(gSource.gQnhReader, ports.qnhPort, sourceOnThisPc);
     cycle::sleepFor(2000ms);
-    cycle::readerThreads().traffic.start(gTrafficReader, ports.trafficPort, sourceOnThisPc);
+    cycle::readerThreads().traffic.start(gSource.gTrafficReader, ports.trafficPort, sourceOnThisPc);
 
     if (const std::optional<SourceUserState> state = ports.sim->userState())
-        gSourceLink.gf_sendUserState(*state);
+        gSource.gSourceLink.gf_sendUserState(*state);
     const UserPosition position = ports.sim->userPosition();
-    gTrafficFilter.setRangeReference(position.latDeg, position.lonDeg);
+    gSource.gTrafficFilter.setRangeReference(position.latDeg, position.lonDeg);
     gf_waitForFirstTraffic();
     gf_storeCurrentDayHalfHour();
 

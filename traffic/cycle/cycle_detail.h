@@ -3,20 +3,13 @@
 #pragma once
 
 #include "traffic/cycle/cycle_ports.h"
-#include "traffic/source/udp_readers.h"
+#include "traffic/cycle/cycle_state.h"
 
-#include <atomic>
 #include <chrono>
 #include <string>
-#include <thread>
 
 namespace oxl::cycle
 {
-
-/// The database has been read (once per process).
-extern std::atomic<bool> gDbaseRead;
-/// The cycle's containers have been reserved (once per process).
-extern std::atomic<bool> gContainersReserved;
 
 /// Pauses the worker on the installed clock.
 void sleepFor(std::chrono::milliseconds pause);
@@ -25,12 +18,6 @@ void showAndLog(const std::string& text);
 /// Asks the main window to repaint, when there is one.
 void repaintWindow();
 
-/// The Traffic Reader's and the QNH Reader's threads of the running cycle.
-struct ReaderThreads
-{
-    ReaderThread traffic; ///< Traffic Reader
-    ReaderThread qnh;     ///< QNH Reader
-};
 /// The reader threads, joined at closing down.
 ReaderThreads& readerThreads();
 

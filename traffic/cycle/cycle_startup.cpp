@@ -10,7 +10,9 @@
 #include "foundation/settings_file.h"
 #include "foundation/system_lookups.h"
 #include "traffic/cycle/cycle_detail.h"
+#include "traffic/cycle/cycle_state.h"
 #include "traffic/source/source_link.h"
+#include "traffic/source/source_state.h"
 
 #include <atomic>
 #include <filesystem>
@@ -147,15 +149,15 @@ void gf_startupChecks()
     cycle::repaintWindow();
     gf_createDataFolders();
     gFoundation.gSavedLiveLimit.store(MAX_LIVE_SEL.value());
-    if (gSkipVersionCheck.load() == 0)
+    if (gCycle.gSkipVersionCheck.load() == 0)
         ports.services->checkVersions();
     gf_enableControls();
     PROGRAM_INSTALL_PATH.setAndSave(fs::current_path().string());
     gf_storeCurrentDayHalfHour();
-    if (!cycle::gDbaseRead.load())
+    if (!gCycle.gDbaseRead.load())
     {
         ports.liveries->readDbase();
-        cycle::gDbaseRead.store(true);
+        gCycle.gDbaseRead.store(true);
     }
     gf_readAirports(kAirportListFileName);
 
@@ -171,7 +173,7 @@ void gf_startupChecks()
     const bool found = fs::exists(jar, error);
     if (error && error != std::errc::no_such_file_or_directory)
         throw fs::filesystem_error("exists", jar, error);
-    gSourceLink.sourceOnThisPc.store(found ? 1 : 0);
+    gSource.gSourceLink.sourceOnThisPc.store(found ? 1 : 0);
     cycle::showAndLog(fmt::format("RealTraffic {}detected at this PC", found ? "" : "not "));
     ports.window->saveManualRange();
 }

@@ -9,6 +9,7 @@
 #include "foundation/system_lookups.h"
 #include "foundation/worker_slots.h"
 #include "traffic/cycle/cycle_detail.h"
+#include "traffic/cycle/cycle_state.h"
 
 #include <filesystem>
 #include <mutex>
@@ -22,15 +23,8 @@
 namespace oxl
 {
 
-std::atomic<std::uint8_t> gSkipVersionCheck{0};
-
 namespace
 {
-
-CyclePorts gPorts = gf_noCyclePorts();
-
-std::mutex gSimClientMutex;
-std::jthread gSimClientThread; // guarded by gSimClientMutex
 
 // An exception ended the cycle. The error is shown first, while the log still takes its line; then the
 // stop flag is set, so that a later simulator loss cannot replace the user's error by a quit. A stop
@@ -38,7 +32,7 @@ std::jthread gSimClientThread; // guarded by gSimClientMutex
 // fails as a consequence of that close, not as a fault of its own.
 void lf_endWithSystemError(const std::string& text)
 {
-    gPorts.window->showError(text);
+    gCycle.gPorts.window->showError(text);
     gFoundation.gStopRequested.store(1);
     std::uint32_t notSet = static_cast<std::uint32_t>(ExitReason::notYetSet);
     if (gFoundation.gExitReason.compare_exchange_strong(notSet,
@@ -66,18 +60,18 @@ void lf_runCycleSteps()
         cycle::showAndLog(fmt::format("File {} is gone, rescan liveries", "output\\LiveriesScanned.xml"));
         SCAN_LIVERIES.set(true);
         SCAN_LIVERIES.save();
-        gPorts.window->showCheck(SCAN_LIVERIES);
+        gCycle.gPorts.window->showCheck(SCAN_LIVERIES);
         cycle::repaintWindow();
     }
-    gPorts.liveries->scanLiveries();
+    gCycle.gPorts.liveries->scanLiveries();
     if (gf_stopSeen())
         return;
 
     if (SCAN_AIRPORTS.value())
     {
-        gPorts.window->setAirportFileCounts(std::int64_t{0}, std::int64_t{0});
-        gPorts.airports->scanAirports();
-        gPorts.window->setAirportFileCounts(
+        gCycle.gPorts.window->setAirportFileCounts(std::int64_t{0}, std::int64_t{0});
+        gCycle.gPorts.airports->scanAirports();
+        gCycle.gPorts.window->setAirportFileCounts(
             gf_countFiles(std::filesystem::path("airports") / "my_ORBX"),
             gf_countFiles(std::filesystem::path("airports") / "my_thirdparty"));
     }
@@ -92,21 +86,21 @@ void lf_runCycleSteps()
         return;
     }
 
-    gPorts.sim->createFlightPlanFolder();
-    gPorts.airports->readMyParkAirports();
-    gPorts.window->enableControl(gRereadButton, true);
+    gCycle.gPorts.sim->createFlightPlanFolder();
+    gCycle.gPorts.airports->readMyParkAirports();
+    gCycle.gPorts.window->enableControl(gRereadButton, true);
     if (const std::string destination = DESTINATION.value(); !destination.empty())
     {
         for (const ParkAirport& entry : gParking.parkAirports)
         {
             if (entry.code == destination)
             {
-                gPorts.window->newDestination(entry.code, entry.latitude, entry.longitude);
+                gCycle.gPorts.window->newDestination(entry.code, entry.latitude, entry.longitude);
                 break;
             }
         }
     }
-    gPorts.window->setTopmost(ALWAYS_ON_TOP.value());
+    gCycle.gPorts.window->setTopmost(ALWAYS_ON_TOP.value());
     gf_runCycle();
 }
 
@@ -115,12 +109,9 @@ void lf_runCycleSteps()
 namespace cycle
 {
 
-std::atomic<bool> gDbaseRead{false};
-std::atomic<bool> gContainersReserved{false};
-
 void sleepFor(std::chrono::milliseconds pause)
 {
-    gPorts.services->sleep(pause);
+    gCycle.gPorts.services->sleep(pause);
 }
 
 void showAndLog(const std::string& text)
@@ -130,31 +121,31 @@ void showAndLog(const std::string& text)
 
 void repaintWindow()
 {
-    gPorts.window->repaint();
+    gCycle.gPorts.window->repaint();
 }
 
 ReaderThreads& readerThreads()
 {
-    static ReaderThreads threads;
-    return threads;
+    return gCycle.gReaderThreads;
 }
 
 void startSimClientThread()
 {
-    std::lock_guard lock(gSimClientMutex);
-    if (gSimClientThread.joinable())
+    std::lock_guard lock(gCycle.gSimClientMutex);
+    if (gCycle.gSimClientThread.joinable())
     {
-        gSimClientThread.request_stop();
-        gSimClientThread.join();
+        gCycle.gSimClientThread.request_stop();
+        gCycle.gSimClientThread.join();
     }
-    gSimClientThread = std::jthread([sim = gPorts.sim](std::stop_token stop) { sim->runClient(stop); });
+    gCycle.gSimClientThread =
+        std::jthread([sim = gCycle.gPorts.sim](std::stop_token stop) { sim->runClient(stop); });
 }
 
 void requestSimClientStop()
 {
-    std::lock_guard lock(gSimClientMutex);
-    if (gSimClientThread.joinable())
-        gSimClientThread.request_stop();
+    std::lock_guard lock(gCycle.gSimClientMutex);
+    if (gCycle.gSimClientThread.joinable())
+        gCycle.gSimClientThread.request_stop();
 }
 
 } // namespace cycle
@@ -172,12 +163,12 @@ CyclePorts gf_noCyclePorts()
 
 void gf_installCyclePorts(const CyclePorts& ports)
 {
-    gPorts = ports;
+    gCycle.gPorts = ports;
 }
 
 const CyclePorts& gf_cyclePorts()
 {
-    return gPorts;
+    return gCycle.gPorts;
 }
 
 void NoCycleWindow::showError(const std::string& text)
@@ -194,17 +185,17 @@ void NoCycleEngine::mainLoop()
 
 void gf_forgetOncePerProcess()
 {
-    cycle::gDbaseRead.store(false);
-    cycle::gContainersReserved.store(false);
+    gCycle.gDbaseRead.store(false);
+    gCycle.gContainersReserved.store(false);
 }
 
 void gf_stopSimClientThread()
 {
-    std::lock_guard lock(gSimClientMutex);
-    if (gSimClientThread.joinable())
+    std::lock_guard lock(gCycle.gSimClientMutex);
+    if (gCycle.gSimClientThread.joinable())
     {
-        gSimClientThread.request_stop();
-        gSimClientThread.join();
+        gCycle.gSimClientThread.request_stop();
+        gCycle.gSimClientThread.join();
     }
 }
 
@@ -221,7 +212,7 @@ void gf_cycleThread()
     }
     catch (const fmt::format_error& e)
     {
-        gPorts.window->showError(fmt::format("std::format error: {}", e.what()));
+        gCycle.gPorts.window->showError(fmt::format("std::format error: {}", e.what()));
         lf_endWithSystemError(e.what());
     }
     catch (const std::bad_alloc& e)

@@ -15,9 +15,6 @@
 namespace oxl
 {
 
-/// Set by closing down when it restarts: the next cycle skips the version check.
-extern std::atomic<std::uint8_t> gSkipVersionCheck;
-
 /// The named mutex that keeps a second instance from running.
 inline constexpr std::string_view kSingleInstanceMutexName = "Local\\$Ordalis_P3D$";
 /// [s] pause before the program ends after a new flight was loaded.

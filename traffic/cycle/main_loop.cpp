@@ -13,9 +13,11 @@
 #include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
 #include "traffic/cycle/cycle_ports.h"
+#include "traffic/cycle/cycle_state.h"
 #include "traffic/engine/live_lifecycle.h"
 #include "traffic/engine/live_tick.h"
 #include "traffic/source/source_link.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/udp_readers.h"
 #include "window/main_window.h"
 
@@ -34,27 +36,24 @@ namespace
 
 using namespace std::chrono_literals;
 
-ProgramLoopPort gProgramLoopPort;
-MainLoopPort* gLoopPort = &gProgramLoopPort;
-
 std::chrono::steady_clock::time_point steadyNow()
 {
-    return gLoopPort->now();
+    return gCycle.gLoopPort->now();
 }
 
 void sleepFor(std::chrono::milliseconds duration)
 {
-    gLoopPort->sleep(duration);
+    gCycle.gLoopPort->sleep(duration);
 }
 
 std::atomic<std::uint8_t>& secondTick()
 {
-    return gLoopPort->secondTick();
+    return gCycle.gLoopPort->secondTick();
 }
 
 std::atomic<std::int32_t>& tickCounter(LiveEngine& engine)
 {
-    return engine.n.tickCounter != nullptr ? *engine.n.tickCounter : gTickCounter;
+    return engine.n.tickCounter != nullptr ? *engine.n.tickCounter : gSource.gTickCounter;
 }
 
 bool simRunning()
@@ -103,7 +102,7 @@ namespace
 void sendUserState()
 {
     if (const std::optional<SourceUserState> state = gf_cyclePorts().sim->userState())
-        gSourceLink.gf_sendUserState(*state);
+        gSource.gSourceLink.gf_sendUserState(*state);
 }
 
 // Sleeps in whole milliseconds, rounded up, until the deadline has passed. A pass that ended late, or
@@ -124,7 +123,7 @@ void waitForDeadline(std::chrono::steady_clock::time_point deadline)
 
 void gf_installMainLoopPort(MainLoopPort& port)
 {
-    gLoopPort = &port;
+    gCycle.gLoopPort = &port;
 }
 
 void gf_mainLoop()
@@ -224,7 +223,7 @@ void requestAcInRange(LiveEngine& engine)
     if (tick % period == 0 && !simError())
     {
         const std::uint32_t radiusM = gRangeMeters.load();
-        const ScResult result = gLoopPort->requestAcInRange(radiusM);
+        const ScResult result = gCycle.gLoopPort->requestAcInRange(radiusM);
         if (result < 0)
         {
             gf_logMarked("SimConnect request ac within range fails");
@@ -240,9 +239,11 @@ void requestAcInRange(LiveEngine& engine)
 
 void gf_resetMainLoopForCycle()
 {
-    gLoopValues.reset();
+    gCycle.loopOwner.check();
+    gCycle.gLoopValues.reset();
+    gCycle.loopOwner.release();
     gf_clearPeriodicRequests();
-    gTickCounter.store(0);
+    gSource.gTickCounter.store(0);
 }
 
 } // namespace oxl

@@ -14,10 +14,13 @@
 #include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
 #include "traffic/cycle/cycle_ports.h"
+#include "traffic/cycle/cycle_state.h"
+#include "traffic/engine/engine_state.h"
 #include "traffic/engine/live_cycle.h"
 #include "traffic/engine/live_lifecycle.h"
 #include "traffic/engine/report_append.h"
 #include "traffic/source/source_link.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/traffic_display.h"
 #include "traffic/source/traffic_filter.h"
 #include "traffic/source/udp_readers.h"
@@ -35,13 +38,8 @@
 namespace oxl
 {
 
-LoopValues gLoopValues;
-
 namespace
 {
-
-NoParkingWork gNoParkingWork;
-PeriodicPort* gPeriodic = &gNoParkingWork;
 
 // [ft] above ground below which the user aircraft counts as low over the ground.
 constexpr double kLowUserAglFt = 500.0;
@@ -79,7 +77,7 @@ void serveFlushRequest()
 {
     if (gFoundation.gFlushStaticRequest.load() == 0)
         return;
-    gPeriodic->removeQueuedStatic();
+    gCycle.gPeriodic->removeQueuedStatic();
     gFoundation.gFlushStaticRequest.store(0);
     if (!INITIAL_LOAD_ONLY.value())
     {
@@ -241,16 +239,16 @@ void renewalPass(LoopContext& loop)
     if (!values.renewalPass)
     {
         values.renewalPass = true;
-        gPeriodic->disableParkingControls();
+        gCycle.gPeriodic->disableParkingControls();
         // The callsigns heard in the next 15 seconds tell the renewal which flights are live.
-        gCallsignCollector.start();
+        gSource.gCallsignCollector.start();
         return;
     }
     values.renewalPass = false;
     gf_clearMessage();
     const ParkingState& parking = *loop.engine.n.parking;
     if (!parking.parkAirport.code.empty() && !parking.stands.empty())
-        gPeriodic->adjustParking();
+        gCycle.gPeriodic->adjustParking();
     gFoundation.gRenewalRequest.store(0);
 }
 
@@ -263,17 +261,18 @@ void NoParkingWork::updateReaderStatus()
 
 void gf_installPeriodicPort(PeriodicPort& port)
 {
-    gPeriodic = &port;
+    gCycle.gPeriodic = &port;
 }
 
 PeriodicPort& gf_periodicPort()
 {
-    return *gPeriodic;
+    return *gCycle.gPeriodic;
 }
 
 LoopContext gf_programLoop()
 {
-    return LoopContext{gLiveEngine, gAddingStack, gLoopValues};
+    gCycle.loopOwner.check();
+    return LoopContext{gf_liveEngine(), gSource.gAddingStack, gCycle.gLoopValues};
 }
 
 void gf_everySecond(LoopContext& loop)
@@ -309,10 +308,10 @@ bool gf_avoidUserAircraft(LoopContext& loop)
 void gf_fifteenSecondWork(LoopContext& loop)
 {
     const UserAircraft user = loop.engine.user();
-    gTrafficFilter.setRangeReference(user.lat, user.lon);
+    gSource.gTrafficFilter.setRangeReference(user.lat, user.lon);
     if (gFoundation.gProfessionalLevel.load() != 0)
         if (const std::optional<std::int64_t> simSeconds = gf_cyclePorts().sim->simUtcSeconds())
-            gSourceLink.gf_sendQs123(*simSeconds);
+            gSource.gSourceLink.gf_sendQs123(*simSeconds);
     ParkingState& parking = *loop.engine.n.parking;
     if (!parking.reservedStand.empty())
         gf_removeAtReservedStand(parking, loop.engine.live);
@@ -325,7 +324,7 @@ void gf_pendingStandCheck()
     if (gFoundation.gStandCheckRequest.load() == 0 || gMainWindow.parkingBusy.load() != 0)
         return;
     std::string text;
-    if (gPeriodic->checkParkAirports(text))
+    if (gCycle.gPeriodic->checkParkAirports(text))
         gf_showMessage(text, true);
     gf_enableControl(gRereadButton);
     gf_enableControl(DESTINATION);
@@ -337,9 +336,9 @@ void gf_every15Seconds(LoopContext& loop)
     LoopValues& values = loop.values;
     if (gFoundation.gRenewalRequest.load() != 0)
         renewalPass(loop);
-    if (gTrafficDisplay.trafficState.load() == ReaderState::quiet ||
-        gTrafficDisplay.qnhState.load() == ReaderState::quiet)
-        gPeriodic->updateReaderStatus();
+    if (gSource.gTrafficDisplay.trafficState.load() == ReaderState::quiet ||
+        gSource.gTrafficDisplay.qnhState.load() == ReaderState::quiet)
+        gCycle.gPeriodic->updateReaderStatus();
     const CyclePorts& ports = gf_cyclePorts();
     const std::int32_t n = values.seconds;
     if (n % kAutoRangeSeconds == 0 && AUTO_RANGE.value())
@@ -371,9 +370,9 @@ void gf_otherSecondWork(LoopContext& loop)
 {
     const std::int32_t n = loop.values.seconds;
     if (n % kParkAirportSeconds == 0 && !loop.values.renewalPass)
-        gPeriodic->updateParkAirport(false);
+        gCycle.gPeriodic->updateParkAirport(false);
     if (n % kReaderStatusSeconds == 0)
-        gPeriodic->updateReaderStatus();
+        gCycle.gPeriodic->updateReaderStatus();
     if (n % kDoubleCheckSeconds == 0 && !loop.engine.n.parking->staticAircraft.empty())
         gf_removeDoubleAircraft(loop.engine);
 }

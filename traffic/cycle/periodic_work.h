@@ -66,9 +66,6 @@ struct LoopValues
     void reset() { *this = LoopValues{}; }
 };
 
-/// The program's loop values.
-extern LoopValues gLoopValues;
-
 /// What the loop works on: the engine, the adding stack and the loop's values.
 struct LoopContext
 {

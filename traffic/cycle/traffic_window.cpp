@@ -1,5 +1,6 @@
 // The traffic link's status in the main window.
 #include "traffic/cycle/traffic_window.h"
+#include "traffic/source/source_state.h"
 
 #include <string>
 
@@ -34,7 +35,7 @@ TrafficStatus gf_trafficStatusOf(const TrafficDisplay& display)
 void gf_connectTrafficDisplayToWindow()
 {
     static MainWindowStatus window;
-    gTrafficDisplay.install(window);
+    gSource.gTrafficDisplay.install(window);
 }
 
 } // namespace oxl

@@ -12,7 +12,7 @@ namespace oxl
 /// The window's view of the traffic link's status values.
 TrafficStatus gf_trafficStatusOf(const TrafficDisplay& display);
 
-/// Connects gTrafficDisplay's repaints and messages to the main window.
+/// Connects gSource.gTrafficDisplay's repaints and messages to the main window.
 void gf_connectTrafficDisplayToWindow();
 
 } // namespace oxl

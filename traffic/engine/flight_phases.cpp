@@ -7,6 +7,7 @@
 #include "simlink/sim_ids.h"
 #include "traffic/engine/flight_commands.h"
 #include "traffic/engine/stream_ops.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/udp_readers.h"
 
 #include <fmt/format.h>
@@ -131,7 +132,7 @@ void verticalStep(LiveEngine& engine, LiveAc& ac, std::int32_t ticks)
         ac.altStep = climbStepTo(ac, next.alt, ticks);
     else if (next.airborne == 0)
     {
-        const std::int32_t qnh = gEngineQnh.load();
+        const std::int32_t qnh = gSource.gEngineQnh.load();
         if (qnh > kStandardQnh || !parkAirportSet(engine))
             setLandingVs(ac, qnh >= kStandardQnh + 1 ? landingVsTarget(ac) : kLandingVsFpm);
         else
@@ -343,7 +344,8 @@ double landingVsTarget(const LiveAc& ac)
         return -600.0;
     const Report& front = ac.stream.at(0);
     const Report& next = ac.stream.size() > 1 ? ac.stream[1] : front;
-    return std::min((front.vs + next.vs) / 2.0 - (gEngineQnh.load() - kStandardQnh) * 6.0, kLandingVsFpm);
+    return std::min((front.vs + next.vs) / 2.0 - (gSource.gEngineQnh.load() - kStandardQnh) * 6.0,
+                    kLandingVsFpm);
 }
 
 void flyingStep(LiveEngine& engine, LiveAc& ac)

@@ -10,8 +10,6 @@
 namespace oxl
 {
 
-LiveEngine gLiveEngine;
-
 namespace
 {
 

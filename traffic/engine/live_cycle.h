@@ -1,14 +1,11 @@
-// The live engine's share of the cycle around the main loop: the program's engine, its reset, the
-// aircraft taken out when the traffic source is lost, and the once-a-second callsign coupling.
+// The live engine's share of the cycle around the main loop: its reset, the aircraft taken out when the
+// traffic source is lost, and the once-a-second callsign coupling.
 #pragma once
 
 #include "traffic/engine/live_engine.h"
 
 namespace oxl
 {
-
-/// The program's live engine; touched only on the cycle worker thread.
-extern LiveEngine gLiveEngine;
 
 /// Reserves the engine's containers once for the traffic of a busy region, so that records do not move
 /// during a cycle; a container that already has the room keeps it.

@@ -1,6 +1,7 @@
 #include "traffic/engine/live_engine.h"
 
 #include "traffic/source/adding_stack.h"
+#include "traffic/source/source_state.h"
 
 #include <algorithm>
 
@@ -36,7 +37,7 @@ void LiveEngine::reset()
 
 std::int32_t LiveEngine::tick() const
 {
-    return (n.tickCounter != nullptr ? *n.tickCounter : gTickCounter).load(std::memory_order_relaxed);
+    return (n.tickCounter != nullptr ? *n.tickCounter : gSource.gTickCounter).load(std::memory_order_relaxed);
 }
 
 UserAircraft LiveEngine::user() const

@@ -52,11 +52,12 @@ struct Fnv1aHash
 /// The engine's neighbours and sources; every one can be replaced by a test.
 struct LiveNeighbours
 {
-    SimQueues* simQueues = &gSimQueues;               ///< positions, events, creates, removals
-    SimAnswerQueue* simAnswers = &gSimAnswerQueue;    ///< answers of the simulator link
-    MainLoopQueues* mainQueues = &gMainLoopQueues;    ///< create deques and removal queue
-    ParkingState* parking = &gParking;                ///< stands, static aircraft, park airport
-    std::atomic<std::int32_t>* tickCounter = nullptr; ///< the main loop's tick; nullptr = gTickCounter
+    SimQueues* simQueues = &gSimQueues;            ///< positions, events, creates, removals
+    SimAnswerQueue* simAnswers = &gSimAnswerQueue; ///< answers of the simulator link
+    MainLoopQueues* mainQueues = &gMainLoopQueues; ///< create deques and removal queue
+    ParkingState* parking = &gParking;             ///< stands, static aircraft, park airport
+    std::atomic<std::int32_t>* tickCounter =
+        nullptr; ///< the main loop's tick; nullptr = gSource.gTickCounter
     std::unique_ptr<EngineClock> clock = std::make_unique<PlatformClock>(); ///< steady time, time of week
     std::unique_ptr<LiveryPort> liveries = std::make_unique<NoLiveries>();  ///< livery services
     std::unique_ptr<StandLearningPort> stands = std::make_unique<NoStandLearning>(); ///< stand learning

@@ -3,9 +3,6 @@
 namespace oxl
 {
 
-std::atomic<std::int32_t> gTickCounter{0};
-AddingStack gAddingStack;
-
 bool AddingStack::push(TrafficLine&& line, std::int32_t tickNow)
 {
     std::lock_guard lock(mutex_);

@@ -16,9 +16,6 @@ namespace oxl
 /// Ticks between a report's arrival and the tick at which it falls due (30 s).
 inline constexpr std::int32_t kReportDelayTicks = 3000;
 
-/// The main loop's tick counter (one per running 10 ms pass); the reader dates its reports with it.
-extern std::atomic<std::int32_t> gTickCounter;
-
 /// Traffic lines waiting for the main loop, and the accept flag, under one mutex.
 class AddingStack
 {
@@ -60,8 +57,5 @@ class AddingStack
     std::deque<TrafficLine> lines_; // guarded by mutex_
     bool accept_ = false;           // guarded by mutex_
 };
-
-/// The one adding stack of the program.
-extern AddingStack gAddingStack;
 
 } // namespace oxl

@@ -7,6 +7,7 @@
 #include "foundation/time_text.h"
 #include "foundation/units.h"
 #include "platform/net_tcp.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/udp_readers.h"
 #include "traffic/source/wsa_error_text.h"
 
@@ -19,8 +20,6 @@
 
 namespace oxl
 {
-
-SourceLink gSourceLink(gTrafficDisplay);
 
 namespace
 {
@@ -209,8 +208,8 @@ void SourceLink::gf_processRtVersion(std::string_view reply)
 
 void NoLinkNeighbours::resetReaders()
 {
-    gTrafficReader.resetState();
-    gQnhReader.resetState();
+    gSource.gTrafficReader.resetState();
+    gSource.gQnhReader.resetState();
 }
 
 bool NoLinkNeighbours::exitReasonNotSet()

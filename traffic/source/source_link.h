@@ -120,7 +120,4 @@ class SourceLink
     plat::net::Wait lastWait_ = plat::net::Wait::timeout;
 };
 
-/// The program's link with the traffic source.
-extern SourceLink gSourceLink;
-
 } // namespace oxl

@@ -5,8 +5,6 @@
 namespace oxl
 {
 
-TrafficDisplay gTrafficDisplay;
-
 void NoTrafficWindow::showMessage(std::string_view text)
 {
     gf_log(text);

@@ -74,7 +74,4 @@ class TrafficDisplay
     std::string sourceStatus_; // guarded by textMutex_
 };
 
-/// The program's traffic status.
-extern TrafficDisplay gTrafficDisplay;
-
 } // namespace oxl

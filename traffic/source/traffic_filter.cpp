@@ -1,12 +1,7 @@
 #include "traffic/source/traffic_filter.h"
 
-#include "foundation/config_keys.h"
-
 namespace oxl
 {
-
-TrafficFilter gTrafficFilter(gRangeNm);
-CallsignCollector gCallsignCollector;
 
 FilterSnapshot TrafficFilter::snapshot() const
 {

@@ -73,9 +73,4 @@ class CallsignCollector
     std::unordered_set<std::string> callsigns_; // guarded by mutex_
 };
 
-/// The filter values of the program's Traffic Reader.
-extern TrafficFilter gTrafficFilter;
-/// The callsign collection of the program's Traffic Reader.
-extern CallsignCollector gCallsignCollector;
-
 } // namespace oxl

@@ -3,6 +3,7 @@
 #include "foundation/log.h"
 #include "foundation/run_state.h"
 #include "platform/net_udp.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/wsa_error_text.h"
 
 #include <chrono>
@@ -15,11 +16,6 @@
 
 namespace oxl
 {
-
-std::atomic<std::int32_t> gEngineQnh{kStandardQnh};
-TrafficReader gTrafficReader(gTrafficFilter, gCallsignCollector, gAddingStack, gTickCounter,
-                             gFoundation.gTrafficTime, gTrafficDisplay);
-QnhReader gQnhReader(gTrafficReader, gTrafficDisplay);
 
 namespace
 {
@@ -282,7 +278,7 @@ void QnhReader::publish(std::int32_t value)
         return;
     lastQnh.store(value);
     trafficReader_.qnh.store(value);
-    gEngineQnh.exchange(value);
+    gSource.gEngineQnh.exchange(value);
     display_.qnh.store(value);
     ReaderState quiet = ReaderState::quiet;
     display_.qnhState.compare_exchange_strong(quiet, ReaderState::receiving);
@@ -323,30 +319,30 @@ void gf_updateReaderStatus(TrafficDisplay& display, QnhReader& qnhReader, Traffi
 
 void gf_updateReaderStatus()
 {
-    gf_updateReaderStatus(gTrafficDisplay, gQnhReader, gTrafficReader);
+    gf_updateReaderStatus(gSource.gTrafficDisplay, gSource.gQnhReader, gSource.gTrafficReader);
 }
 
 void gf_resetTrafficIntakeForCycle()
 {
-    gTrafficReader.resetState();
-    gQnhReader.resetState();
-    gEngineQnh.store(kStandardQnh);
-    gTrafficFilter.resetForCycle();
-    gCallsignCollector.stop();
-    gCallsignCollector.clear();
-    gAddingStack.setAccept(false);
-    gAddingStack.clear();
-    gTrafficDisplay.resetForCycle();
+    gSource.gTrafficReader.resetState();
+    gSource.gQnhReader.resetState();
+    gSource.gEngineQnh.store(kStandardQnh);
+    gSource.gTrafficFilter.resetForCycle();
+    gSource.gCallsignCollector.stop();
+    gSource.gCallsignCollector.clear();
+    gSource.gAddingStack.setAccept(false);
+    gSource.gAddingStack.clear();
+    gSource.gTrafficDisplay.resetForCycle();
 }
 
 void trafficReaderThread(std::uint16_t port, bool sourceOnThisPc)
 {
-    gTrafficReader.run(port, sourceOnThisPc);
+    gSource.gTrafficReader.run(port, sourceOnThisPc);
 }
 
 void qnhReaderThread(std::uint16_t port, bool sourceOnThisPc)
 {
-    gQnhReader.run(port, sourceOnThisPc);
+    gSource.gQnhReader.run(port, sourceOnThisPc);
 }
 
 void ReaderThread::start(UdpReceiver& reader, std::uint16_t port, bool sourceOnThisPc)

@@ -27,9 +27,6 @@ inline constexpr std::size_t kTrafficReceiveBufferBytes = 8u << 20;
 /// [hPa] standard pressure, the QNH of every reset.
 inline constexpr std::int32_t kStandardQnh = 1013;
 
-/// The engine's QNH, read by the flight phases.
-extern std::atomic<std::int32_t> gEngineQnh;
-
 /// Told when a reader ends with an error.
 class ReaderStopListener
 {
@@ -189,10 +186,5 @@ class ReaderThread
     UdpReceiver* reader_ = nullptr;
     std::thread thread_;
 };
-
-/// The program's Traffic Reader.
-extern TrafficReader gTrafficReader;
-/// The program's QNH Reader.
-extern QnhReader gQnhReader;
 
 } // namespace oxl

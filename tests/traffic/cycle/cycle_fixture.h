@@ -8,6 +8,7 @@
 #include "foundation/units.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/support/temp_folder.h"
+#include "traffic/cycle/cycle_state.h"
 #include "traffic/cycle/cycle_worker.h"
 
 #include <gtest/gtest.h>
@@ -92,7 +93,7 @@ class CycleTest : public ::testing::Test
         std::filesystem::create_directories(program_ / "P3Dv5" / "Scenery");
         writeParameters({});
         gf_clearStop();
-        gSkipVersionCheck.store(0);
+        gCycle.gSkipVersionCheck.store(0);
         gf_forgetOncePerProcess();
         gf_installMessageLinePort(&messageLine_);
         gf_installCyclePorts(makePorts());
@@ -103,7 +104,7 @@ class CycleTest : public ::testing::Test
         gf_installCyclePorts(gf_noCyclePorts());
         gf_installMessageLinePort(nullptr);
         gf_clearStop();
-        gSkipVersionCheck.store(0);
+        gCycle.gSkipVersionCheck.store(0);
         gf_resetForRestart();
         gf_clearStop();
     }

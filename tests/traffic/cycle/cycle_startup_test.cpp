@@ -6,6 +6,7 @@
 #include "foundation/cycle_values.h"
 #include "foundation/errors.h"
 #include "foundation/system_lookups.h"
+#include "traffic/source/source_state.h"
 
 namespace oxl::test
 {
@@ -190,7 +191,7 @@ TEST_F(CycleTest, StartupChecksFindTheTrafficSourceAndTheStockFolder)
     gf_startupChecks();
     gf_checkStockAirportsPath();
     EXPECT_TRUE(settings_.logged("RealTraffic detected at this PC"));
-    EXPECT_EQ(gSourceLink.sourceOnThisPc.load(), 1);
+    EXPECT_EQ(gSource.gSourceLink.sourceOnThisPc.load(), 1);
     EXPECT_EQ(gFoundation.gSavedLiveLimit.load(), MAX_LIVE_SEL.value());
     EXPECT_EQ(settings_.valueOf("PROGRAM_INSTALL_PATH"), std::filesystem::current_path().string());
     EXPECT_NE(gFoundation.gCurrentDayHalfHour.load(), 0u);

@@ -6,7 +6,9 @@
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
 #include "platform/net_udp.h"
+#include "traffic/cycle/cycle_state.h"
 #include "traffic/source/adding_stack.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/udp_readers.h"
 
 #include <stdexcept>
@@ -45,7 +47,7 @@ TEST_P(ExitReasonTest, ClosesDownAndRestartsOrQuits)
     EXPECT_TRUE(settings_.logged(row.exitLine));
     EXPECT_EQ(calls.has("WM_APP+1"), row.restarts);
     EXPECT_EQ(calls.has("WM_APP+2"), !row.restarts);
-    EXPECT_EQ(gSkipVersionCheck.load(), row.restarts ? 1 : 0);
+    EXPECT_EQ(gCycle.gSkipVersionCheck.load(), row.restarts ? 1 : 0);
     EXPECT_EQ(settings_.valueOf("SCAN_LIVERIES"), row.scanSetting);
     EXPECT_EQ(calls.has("window.reset"), row.restarts);
     // Every thread the cycle started has ended before the window hears of it.
@@ -141,7 +143,7 @@ TEST_F(CycleTest, RestartedCycleSkipsTheVersionCheckAndAQuitDoesNot)
     startCycle().join();
     EXPECT_FALSE(calls.has("checkVersions"));
     EXPECT_TRUE(calls.has("WM_APP+2"));
-    EXPECT_EQ(gSkipVersionCheck.load(), 0);
+    EXPECT_EQ(gCycle.gSkipVersionCheck.load(), 0);
 }
 
 TEST_F(CycleTest, DatabaseIsReadOncePerProcess)
@@ -313,35 +315,35 @@ TEST_F(CycleTest, ResetBringsEveryCycleValueBack)
     duringMainLoop = []
     {
         // Values a running cycle changes.
-        gTrafficReader.qnh.store(998);
-        gQnhReader.lastQnh.store(1030);
-        gEngineQnh.store(990);
+        gSource.gTrafficReader.qnh.store(998);
+        gSource.gQnhReader.lastQnh.store(1030);
+        gSource.gEngineQnh.store(990);
         gFoundation.gTrafficTime.store(1700000000.5);
-        gTrafficDisplay.sourceConnected.store(1);
-        gTrafficDisplay.qnhState.store(ReaderState::receiving);
+        gSource.gTrafficDisplay.sourceConnected.store(1);
+        gSource.gTrafficDisplay.qnhState.store(ReaderState::receiving);
         gParking.parkAirport.code = "EGLL";
         gParking.parkAirports.push_back(ParkAirport{"EGLL", "", 51.47, -0.46, 0.0});
         gFoundation.gProfessionalLevel.store(1);
-        gAddingStack.setAccept(true);
+        gSource.gAddingStack.setAccept(true);
         TrafficLine line;
-        gAddingStack.push(std::move(line), 0);
+        gSource.gAddingStack.push(std::move(line), 0);
         gf_requestStop(ExitReason::newSettings, 1);
     };
     startCycle().join();
 
     EXPECT_TRUE(calls.has("leaveParkAirport"));
-    EXPECT_EQ(gTrafficReader.qnh.load(), 1013);
-    EXPECT_EQ(gQnhReader.lastQnh.load(), 1013);
-    EXPECT_EQ(gEngineQnh.load(), 1013);
+    EXPECT_EQ(gSource.gTrafficReader.qnh.load(), 1013);
+    EXPECT_EQ(gSource.gQnhReader.lastQnh.load(), 1013);
+    EXPECT_EQ(gSource.gEngineQnh.load(), 1013);
     EXPECT_EQ(gFoundation.gTrafficTime.load(), 0.0);
-    EXPECT_EQ(gTrafficDisplay.sourceConnected.load(), 0);
-    EXPECT_EQ(gTrafficDisplay.qnhState.load(), ReaderState::notRunning);
-    EXPECT_EQ(gTrafficDisplay.trafficState.load(), ReaderState::notRunning);
+    EXPECT_EQ(gSource.gTrafficDisplay.sourceConnected.load(), 0);
+    EXPECT_EQ(gSource.gTrafficDisplay.qnhState.load(), ReaderState::notRunning);
+    EXPECT_EQ(gSource.gTrafficDisplay.trafficState.load(), ReaderState::notRunning);
     EXPECT_TRUE(gParking.parkAirport.code.empty());
     EXPECT_TRUE(gParking.parkAirports.empty());
     EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 0);
-    EXPECT_EQ(gAddingStack.size(), 0u);
-    EXPECT_FALSE(gAddingStack.accepting());
+    EXPECT_EQ(gSource.gAddingStack.size(), 0u);
+    EXPECT_FALSE(gSource.gAddingStack.accepting());
     EXPECT_EQ(gFoundation.gCurrentDayHalfHour.load(), 0u);
     EXPECT_TRUE(gf_stockAirportsPath().empty());
     EXPECT_EQ(gFoundation.gStopRequested.load(), 0);

@@ -4,8 +4,10 @@
 #include "platform/timer_resolution.h"
 #include "tests/support/log_capture.h"
 #include "tests/traffic/cycle/loop_fixture.h"
+#include "traffic/cycle/cycle_state.h"
 #include "traffic/engine/ground_movement.h"
 #include "traffic/engine/live_tick.h"
+#include "traffic/source/source_state.h"
 
 #include <fmt/format.h>
 
@@ -341,20 +343,20 @@ TEST_F(MainLoopTest, FlightResumesOnTheNextSecond)
 
 TEST_F(MainLoopTest, CycleResetBringsTheLoopBack)
 {
-    gLoopValues.seconds = 500;
-    gLoopValues.paused = true;
-    gLoopValues.renewalPass = true;
+    gCycle.gLoopValues.seconds = 500;
+    gCycle.gLoopValues.paused = true;
+    gCycle.gLoopValues.renewalPass = true;
     gFoundation.gRenewalRequest.store(1);
     gFoundation.gBlockCallsignRequest.store(1);
-    gTickCounter.store(4711);
+    gSource.gTickCounter.store(4711);
     gf_resetMainLoopForCycle();
-    EXPECT_EQ(gLoopValues.seconds, 0);
-    EXPECT_FALSE(gLoopValues.paused);
-    EXPECT_FALSE(gLoopValues.renewalPass);
-    EXPECT_EQ(gLoopValues.notRunningCountdown, 100);
+    EXPECT_EQ(gCycle.gLoopValues.seconds, 0);
+    EXPECT_FALSE(gCycle.gLoopValues.paused);
+    EXPECT_FALSE(gCycle.gLoopValues.renewalPass);
+    EXPECT_EQ(gCycle.gLoopValues.notRunningCountdown, 100);
     EXPECT_EQ(gFoundation.gRenewalRequest.load(), 0);
     EXPECT_EQ(gFoundation.gBlockCallsignRequest.load(), 0);
-    EXPECT_EQ(gTickCounter.load(), 0);
+    EXPECT_EQ(gSource.gTickCounter.load(), 0);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "simlink/sim_state.h"
 #include "tests/support/temp_folder.h"
 #include "tests/traffic/cycle/loop_fixture.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/traffic_display.h"
 #include "traffic/source/traffic_filter.h"
 
@@ -44,7 +45,7 @@ class PeriodicWorkTest : public MainLoopFixture
 
     void TearDown() override
     {
-        gTrafficDisplay.resetForCycle();
+        gSource.gTrafficDisplay.resetForCycle();
         gFoundation.gProfessionalLevel.store(0);
         gSimLink.gUserHalfSpan.store(0.0);
         MainLoopFixture::TearDown();
@@ -77,7 +78,7 @@ TEST_F(PeriodicWorkTest, CadencesOfTheFirstFourMinutes)
     EXPECT_EQ(secondsOf("readerStatus"), series("readerStatus", {59, 118, 177, 236}));
     EXPECT_EQ(secondsOf("autoRange"), series("autoRange", {30, 60, 90, 120, 150, 180, 210, 240}));
     EXPECT_EQ(gMainWindow.minutesToRenewal.load(), 16u);
-    const FilterSnapshot filter = gTrafficFilter.snapshot();
+    const FilterSnapshot filter = gSource.gTrafficFilter.snapshot();
     EXPECT_EQ(filter.rangeLat, kUserLat);
     EXPECT_EQ(filter.rangeLon, kUserLon);
 }
@@ -101,7 +102,7 @@ TEST_F(PeriodicWorkTest, SimulatorTimeGoesOutEveryFifteenSecondsAtTheProfessiona
 
 TEST_F(PeriodicWorkTest, QuietReaderIsLookedAtAgainEveryFifteenSeconds)
 {
-    gTrafficDisplay.qnhState.store(ReaderState::quiet);
+    gSource.gTrafficDisplay.qnhState.store(ReaderState::quiet);
     runSecondsUntil(30);
     EXPECT_EQ(secondsOf("readerStatus"), series("readerStatus", {15, 30}));
 }
@@ -147,7 +148,7 @@ TEST_F(PeriodicWorkTest, RenewalRunsInTwoPassesAfterTwentyMinutes)
     EXPECT_TRUE(secondsOf("disableParking").empty());
     runSecondsUntil(1215);
     EXPECT_EQ(secondsOf("disableParking"), series("disableParking", {1215}));
-    EXPECT_TRUE(gCallsignCollector.collecting());
+    EXPECT_TRUE(gSource.gCallsignCollector.collecting());
     gf_showMessage("Renewal of static parking ...", false);
     runSecondsUntil(1229);
     EXPECT_TRUE(secondsOf("adjustParking").empty());
@@ -159,7 +160,7 @@ TEST_F(PeriodicWorkTest, RenewalRunsInTwoPassesAfterTwentyMinutes)
     // The park-airport step waits while the renewal is half done (1216) and comes back after it.
     const auto steps = secondsOf("parkAirport");
     EXPECT_EQ(std::vector<std::string>(steps.end() - 2, steps.end()), series("parkAirport", {1184, 1232}));
-    gCallsignCollector.stop();
+    gSource.gCallsignCollector.stop();
 }
 
 TEST_F(PeriodicWorkTest, NoRenewalWithInitialLoadOnly)

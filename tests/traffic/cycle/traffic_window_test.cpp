@@ -3,6 +3,7 @@
 
 #include "platform/win_headless.h"
 #include "tests/support/log_capture.h"
+#include "traffic/source/source_state.h"
 #include "window/gui_main.h"
 
 #include <gtest/gtest.h>
@@ -19,26 +20,26 @@ class TrafficWindowTest : public ::testing::Test
     {
         win::useHeadless();
         gMainWindow.resetForCycle();
-        gTrafficDisplay.resetForCycle();
+        gSource.gTrafficDisplay.resetForCycle();
         gf_connectTrafficDisplayToWindow();
     }
     ~TrafficWindowTest() override
     {
         static NoTrafficWindow noWindow; // outlives every test
-        gTrafficDisplay.install(noWindow);
-        gTrafficDisplay.resetForCycle();
+        gSource.gTrafficDisplay.install(noWindow);
+        gSource.gTrafficDisplay.resetForCycle();
     }
     test::LogCapture log;
 };
 
 TEST_F(TrafficWindowTest, WindowSeesTheLinksValues)
 {
-    gTrafficDisplay.sourceConnected.store(1);
-    gTrafficDisplay.setSourceStatus("RT2 edition: Professional");
-    gTrafficDisplay.trafficState.store(ReaderState::receiving);
-    gTrafficDisplay.qnhState.store(ReaderState::quiet);
-    gTrafficDisplay.qnh.store(998);
-    const TrafficStatus shown = gf_trafficStatusOf(gTrafficDisplay);
+    gSource.gTrafficDisplay.sourceConnected.store(1);
+    gSource.gTrafficDisplay.setSourceStatus("RT2 edition: Professional");
+    gSource.gTrafficDisplay.trafficState.store(ReaderState::receiving);
+    gSource.gTrafficDisplay.qnhState.store(ReaderState::quiet);
+    gSource.gTrafficDisplay.qnh.store(998);
+    const TrafficStatus shown = gf_trafficStatusOf(gSource.gTrafficDisplay);
     EXPECT_TRUE(shown.sourceConnected);
     EXPECT_EQ(shown.editionText, "RT2 edition: Professional");
     EXPECT_EQ(shown.trafficState, ShownReaderState::receiving);
@@ -48,10 +49,10 @@ TEST_F(TrafficWindowTest, WindowSeesTheLinksValues)
 
 TEST_F(TrafficWindowTest, LinkMessagesReachTheMessageLineAndTheLog)
 {
-    gTrafficDisplay.showMessage("Waiting for RealTraffic");
+    gSource.gTrafficDisplay.showMessage("Waiting for RealTraffic");
     EXPECT_EQ(gf_shownMessage(), "Waiting for RealTraffic");
     EXPECT_TRUE(log.contains("Waiting for RealTraffic"));
-    gTrafficDisplay.clearMessage();
+    gSource.gTrafficDisplay.clearMessage();
     EXPECT_EQ(gf_shownMessage(), "");
 }
 

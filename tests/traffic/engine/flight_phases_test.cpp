@@ -8,6 +8,7 @@
 #include "traffic/engine/live_flight_hooks.h"
 #include "traffic/engine/live_movement.h"
 #include "traffic/engine/stream_ops.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/udp_readers.h"
 
 #include <algorithm>
@@ -50,14 +51,14 @@ class FlightPhases : public LiveScenario
     void SetUp() override
     {
         LiveScenario::SetUp();
-        gEngineQnh.store(kStandardQnh);
+        gSource.gEngineQnh.store(kStandardQnh);
         installLiveFlight(harness->engine());
         harness->engine().n.sim = std::make_unique<LeverSimulator>(*harness, *this);
     }
 
     void TearDown() override
     {
-        gEngineQnh.store(kStandardQnh);
+        gSource.gEngineQnh.store(kStandardQnh);
         LiveScenario::TearDown();
     }
 

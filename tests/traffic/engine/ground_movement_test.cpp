@@ -8,6 +8,7 @@
 #include "traffic/engine/aircraft_profile.h"
 #include "traffic/engine/stand_departure.h"
 #include "traffic/engine/stream_ops.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/udp_readers.h"
 
 #include <algorithm>
@@ -68,7 +69,7 @@ class GroundMovement : public LiveScenario
     void SetUp() override
     {
         LiveScenario::SetUp();
-        gEngineQnh.store(kStandardQnh);
+        gSource.gEngineQnh.store(kStandardQnh);
         gParking.parkAirport.code = "EDDF";
         gParking.parkAirport.latitude = kStandA1.lat;
         gParking.parkAirport.longitude = kStandA1.lon;
@@ -82,7 +83,7 @@ class GroundMovement : public LiveScenario
 
     void TearDown() override
     {
-        gEngineQnh.store(kStandardQnh);
+        gSource.gEngineQnh.store(kStandardQnh);
         LiveScenario::TearDown();
     }
 

@@ -6,6 +6,7 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/standin_process.h"
 #include "traffic/source/source_link.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/udp_readers.h"
 
 #include <gtest/gtest.h>
@@ -45,9 +46,9 @@ TEST(FixedPorts, TrafficPortInUseIsAReaderError)
         }
         std::string stopped;
     } recorder;
-    gTrafficReader.setStopListener(recorder);
+    gSource.gTrafficReader.setStopListener(recorder);
     trafficReaderThread(kTrafficPort, true);
-    gTrafficReader.clearStopListener();
+    gSource.gTrafficReader.clearStopListener();
     EXPECT_EQ(recorder.stopped,
               "The Traffic Reader has stopped with error: bind to stream socket failed, error: 10048 "
               "Address already in use");
@@ -57,36 +58,40 @@ TEST(FixedPorts, ProgramReadersAndLinkWithTheStandin)
 {
     test::LogCapture log;
     gRangeNm.store(40.0);
-    gTrafficFilter.setRangeReference(51.5, -0.25);
-    gAddingStack.clear();
-    gAddingStack.setAccept(true);
-    gSourceLink.sourceOnThisPc.store(1);
-    gSourceLink.listenForRealTraffic();
+    gSource.gTrafficFilter.setRangeReference(51.5, -0.25);
+    gSource.gAddingStack.clear();
+    gSource.gAddingStack.setAccept(true);
+    gSource.gSourceLink.sourceOnThisPc.store(1);
+    gSource.gSourceLink.listenForRealTraffic();
     ReaderThread qnhThread;
     ReaderThread trafficThread;
-    qnhThread.start(gQnhReader, kQnhPort, true);
-    trafficThread.start(gTrafficReader, kTrafficPort, true);
+    qnhThread.start(gSource.gQnhReader, kQnhPort, true);
+    trafficThread.start(gSource.gTrafficReader, kTrafficPort, true);
     ASSERT_TRUE(eventually(
-        [] { return gQnhReader.boundPort() == kQnhPort && gTrafficReader.boundPort() == kTrafficPort; }));
+        []
+        {
+            return gSource.gQnhReader.boundPort() == kQnhPort &&
+                   gSource.gTrafficReader.boundPort() == kTrafficPort;
+        }));
 
     test::ToolProcess standin(OXL_BIN_DIR, "traffic_standin",
                               {"--aircraft", "2", "--interval", "0.3", "--qnh", "1008"});
-    gSourceLink.gf_waitForRealTraffic();
-    ASSERT_TRUE(gSourceLink.connected());
+    gSource.gSourceLink.gf_waitForRealTraffic();
+    ASSERT_TRUE(gSource.gSourceLink.connected());
     EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 1);
     const SourceUserState user{0.0, 0.0, 0.0, 1000.0, 0.0, 51.5, -0.25};
     EXPECT_TRUE(eventually(
         [&]
         {
-            gSourceLink.gf_sendUserState(user);
-            return gAddingStack.size() >= 4 && gEngineQnh.load() == 1008;
+            gSource.gSourceLink.gf_sendUserState(user);
+            return gSource.gAddingStack.size() >= 4 && gSource.gEngineQnh.load() == 1008;
         }));
-    gSourceLink.closeLink();
+    gSource.gSourceLink.closeLink();
     standin.stop();
     trafficThread.stopAndJoin();
     qnhThread.stopAndJoin();
-    gAddingStack.setAccept(false);
-    gAddingStack.clear();
+    gSource.gAddingStack.setAccept(false);
+    gSource.gAddingStack.clear();
     gFoundation.gProfessionalLevel.store(0);
     EXPECT_GT(gFoundation.gTrafficTime.load(), 1.7e9);
     EXPECT_TRUE(log.contains("RealTraffic connected"));

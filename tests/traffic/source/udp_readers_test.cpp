@@ -3,6 +3,7 @@
 #include "platform/net_udp.h"
 #include "tests/support/log_capture.h"
 #include "tests/traffic/source/traffic_line_fixture.h"
+#include "traffic/source/source_state.h"
 #include "traffic/source/wsa_error_text.h"
 
 #include <gtest/gtest.h>
@@ -160,7 +161,7 @@ TEST_F(ReaderTest, QnhDatagramsOverTheSocket)
     finish(qnh, thread, 3);
     EXPECT_EQ(qnh.lastQnh.load(), 1008);
     EXPECT_EQ(traffic.qnh.load(), 1008);
-    EXPECT_EQ(gEngineQnh.load(), 1008);
+    EXPECT_EQ(gSource.gEngineQnh.load(), 1008);
     EXPECT_EQ(display.qnh.load(), 1008);
     EXPECT_TRUE(log.contains("===> QNH datagram is not a JSON object: not json"));
     EXPECT_TRUE(log.contains("QNH Reader has stopped"));
@@ -246,36 +247,36 @@ TEST_F(ReaderTest, WatchdogShowsQuietAndReceivingReaders)
 
 TEST(TrafficIntake, CycleResetClearsWhatTheCycleLeft)
 {
-    gTrafficReader.qnh.store(1001);
-    gTrafficReader.stop.store(1);
-    gQnhReader.lastQnh.store(1001);
-    gQnhReader.datagramCount.store(7);
-    gEngineQnh.store(1001);
-    gTrafficFilter.setParkAirport(true, 1.0, 2.0);
-    gTrafficFilter.setReferenceElevation(300.0);
-    gCallsignCollector.start();
-    gCallsignCollector.offer("BAW1");
-    gAddingStack.setAccept(true);
-    gAddingStack.push(TrafficLine{}, 0);
-    gTrafficDisplay.sourceConnected.store(1);
-    gTrafficDisplay.waitingForSource.store(0);
+    gSource.gTrafficReader.qnh.store(1001);
+    gSource.gTrafficReader.stop.store(1);
+    gSource.gQnhReader.lastQnh.store(1001);
+    gSource.gQnhReader.datagramCount.store(7);
+    gSource.gEngineQnh.store(1001);
+    gSource.gTrafficFilter.setParkAirport(true, 1.0, 2.0);
+    gSource.gTrafficFilter.setReferenceElevation(300.0);
+    gSource.gCallsignCollector.start();
+    gSource.gCallsignCollector.offer("BAW1");
+    gSource.gAddingStack.setAccept(true);
+    gSource.gAddingStack.push(TrafficLine{}, 0);
+    gSource.gTrafficDisplay.sourceConnected.store(1);
+    gSource.gTrafficDisplay.waitingForSource.store(0);
 
     gf_resetTrafficIntakeForCycle();
 
-    EXPECT_EQ(gTrafficReader.qnh.load(), 1013);
-    EXPECT_EQ(gTrafficReader.stop.load(), 0);
-    EXPECT_EQ(gQnhReader.lastQnh.load(), 1013);
-    EXPECT_EQ(gQnhReader.datagramCount.load(), 0u);
-    EXPECT_EQ(gEngineQnh.load(), 1013);
-    const FilterSnapshot filter = gTrafficFilter.snapshot();
+    EXPECT_EQ(gSource.gTrafficReader.qnh.load(), 1013);
+    EXPECT_EQ(gSource.gTrafficReader.stop.load(), 0);
+    EXPECT_EQ(gSource.gQnhReader.lastQnh.load(), 1013);
+    EXPECT_EQ(gSource.gQnhReader.datagramCount.load(), 0u);
+    EXPECT_EQ(gSource.gEngineQnh.load(), 1013);
+    const FilterSnapshot filter = gSource.gTrafficFilter.snapshot();
     EXPECT_FALSE(filter.parkSet);
     EXPECT_FALSE(filter.refElevationFt.has_value());
-    EXPECT_FALSE(gCallsignCollector.collecting());
-    EXPECT_TRUE(gCallsignCollector.copy().empty());
-    EXPECT_FALSE(gAddingStack.accepting());
-    EXPECT_EQ(gAddingStack.size(), 0u);
-    EXPECT_EQ(gTrafficDisplay.sourceConnected.load(), 0);
-    EXPECT_EQ(gTrafficDisplay.waitingForSource.load(), 1);
+    EXPECT_FALSE(gSource.gCallsignCollector.collecting());
+    EXPECT_TRUE(gSource.gCallsignCollector.copy().empty());
+    EXPECT_FALSE(gSource.gAddingStack.accepting());
+    EXPECT_EQ(gSource.gAddingStack.size(), 0u);
+    EXPECT_EQ(gSource.gTrafficDisplay.sourceConnected.load(), 0);
+    EXPECT_EQ(gSource.gTrafficDisplay.waitingForSource.load(), 1);
 }
 
 TEST(WsaErrorText, CodesAndUnknownCodes)

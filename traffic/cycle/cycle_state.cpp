@@ -1,0 +1,8 @@
+#include "traffic/cycle/cycle_state.h"
+
+namespace oxl
+{
+
+CycleState gCycle;
+
+} // namespace oxl
