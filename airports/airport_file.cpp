@@ -109,14 +109,14 @@ bool writeOption(pugi::xml_node parkpos, const StandOccupancy& option)
 
 } // namespace
 
-std::string lf_icaoXml(std::string_view code)
+std::string gf_icaoXml(std::string_view code)
 {
     return fmt::format("{}.xml", code);
 }
 
 std::filesystem::path gf_airportXmlName(const std::filesystem::path& folder, std::string_view code)
 {
-    return folder / lf_icaoXml(code);
+    return folder / gf_icaoXml(code);
 }
 
 std::filesystem::path gf_airportTxtName(const std::filesystem::path& folder, std::string_view code)
@@ -124,7 +124,7 @@ std::filesystem::path gf_airportTxtName(const std::filesystem::path& folder, std
     return folder / fmt::format("{}.txt", code);
 }
 
-bool lf_writeApfParameters(pugi::xml_node document, const ScannedAirport& airport, ApfMode mode,
+bool gf_writeApfParameters(pugi::xml_node document, const ScannedAirport& airport, ApfMode mode,
                            bool handmade)
 {
     // Generated files are written by scan workers that know nothing of the park airport.
@@ -134,39 +134,39 @@ bool lf_writeApfParameters(pugi::xml_node document, const ScannedAirport& airpor
     {
         return false;
     }
-    bool ok = lf_addStringNode(parameters, "airport_name", airport.name) &&
-              lf_addStringNode(parameters, "publisher", airport.publisher);
+    bool ok = gf_addStringNode(parameters, "airport_name", airport.name) &&
+              gf_addStringNode(parameters, "publisher", airport.publisher);
     if (handmadeKeys)
     {
-        ok = ok && lf_addStringNode(parameters, "handmade", "true");
+        ok = ok && gf_addStringNode(parameters, "handmade", "true");
     }
     if (handmadeKeys || mode == ApfMode::generated)
     {
-        ok = ok && lf_addIntNode(parameters, "altitude", airport.altitudeFt);
+        ok = ok && gf_addIntNode(parameters, "altitude", airport.altitudeFt);
     }
-    ok = ok && lf_addIntNode(parameters, "num_parkpos", static_cast<std::int32_t>(airport.stands.size()));
+    ok = ok && gf_addIntNode(parameters, "num_parkpos", static_cast<std::int32_t>(airport.stands.size()));
     if (handmadeKeys)
     {
-        ok = ok && lf_addIntNode(parameters, "Qf_real", airport.qualityReal) &&
-             lf_addIntNode(parameters, "Qf_soft", airport.qualitySoft);
+        ok = ok && gf_addIntNode(parameters, "Qf_real", airport.qualityReal) &&
+             gf_addIntNode(parameters, "Qf_soft", airport.qualitySoft);
     }
     if (airport.publisher == kUnknownPublisher)
     {
-        ok = ok && lf_addStringNode(parameters, "BGLpath", airport.bglPath);
+        ok = ok && gf_addStringNode(parameters, "BGLpath", airport.bglPath);
     }
     if (mode == ApfMode::learned)
     {
         // The file keys of the range and the live maximum carry the values of their combo settings.
-        ok = ok && lf_addIntNode(parameters, LATERAL_RANGE.name, RANGE.value()) &&
-             lf_addBoolNode(parameters, AUTO_RANGE.name, AUTO_RANGE.value()) &&
-             lf_addBoolNode(parameters, WEEK.name, WEEK.value()) &&
-             lf_addBoolNode(parameters, PARK_FAKE.name, PARK_FAKE.value()) &&
-             lf_addBoolNode(parameters, PARK_SOFT.name, PARK_SOFT.value()) &&
-             lf_addIntNode(parameters, parking_percentage.name, parking_percentage.value()) &&
-             lf_addBoolNode(parameters, INITIAL_LOAD_ONLY.name, INITIAL_LOAD_ONLY.value()) &&
-             lf_addIntNode(parameters, MAX_FIT.name, MAX_FIT.value()) &&
-             lf_addIntNode(parameters, MAX_LIVE.name, MAX_LIVE_SEL.value()) &&
-             lf_addBoolNode(parameters, LEARN_SOFT.name, LEARN_SOFT.value());
+        ok = ok && gf_addIntNode(parameters, LATERAL_RANGE.name, RANGE.value()) &&
+             gf_addBoolNode(parameters, AUTO_RANGE.name, AUTO_RANGE.value()) &&
+             gf_addBoolNode(parameters, WEEK.name, WEEK.value()) &&
+             gf_addBoolNode(parameters, PARK_FAKE.name, PARK_FAKE.value()) &&
+             gf_addBoolNode(parameters, PARK_SOFT.name, PARK_SOFT.value()) &&
+             gf_addIntNode(parameters, parking_percentage.name, parking_percentage.value()) &&
+             gf_addBoolNode(parameters, INITIAL_LOAD_ONLY.name, INITIAL_LOAD_ONLY.value()) &&
+             gf_addIntNode(parameters, MAX_FIT.name, MAX_FIT.value()) &&
+             gf_addIntNode(parameters, MAX_LIVE.name, MAX_LIVE_SEL.value()) &&
+             gf_addBoolNode(parameters, LEARN_SOFT.name, LEARN_SOFT.value());
     }
     return ok;
 }
@@ -176,7 +176,7 @@ bool gf_writeApf(const ScannedAirport& airport, const std::filesystem::path& pat
 {
     const bool handmadeFile = handmade && mode == ApfMode::learned;
     pugi::xml_document doc;
-    if (!gf_writeMeta(doc) || !lf_writeApfParameters(doc, airport, mode, handmade))
+    if (!gf_writeMeta(doc) || !gf_writeApfParameters(doc, airport, mode, handmade))
     {
         return false;
     }

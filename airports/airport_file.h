@@ -70,7 +70,7 @@ enum class ApfMode : std::uint32_t
 };
 
 /// The file name of an airport's file: the code followed by ".xml".
-[[nodiscard]] std::string lf_icaoXml(std::string_view code);
+[[nodiscard]] std::string gf_icaoXml(std::string_view code);
 /// The path of an airport's file in a folder.
 [[nodiscard]] std::filesystem::path gf_airportXmlName(const std::filesystem::path& folder,
                                                       std::string_view code);
@@ -80,7 +80,7 @@ enum class ApfMode : std::uint32_t
 
 /// Appends the parameters block of the airport; the hand-made keys only with handmade set (never in
 /// generated mode). False when the block cannot be added.
-bool lf_writeApfParameters(pugi::xml_node document, const ScannedAirport& airport, ApfMode mode,
+bool gf_writeApfParameters(pugi::xml_node document, const ScannedAirport& airport, ApfMode mode,
                            bool handmade);
 
 /// Writes the whole airport file to path through a temporary file in its folder, so a failed or

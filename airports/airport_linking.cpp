@@ -61,19 +61,19 @@ bool writeLinkFile(std::string_view folder, const std::string& ident, const std:
 
 } // namespace
 
-bool lf_linkArchivedAirport(ScannedAirport& airport, std::uint32_t& archivedCount, const std::string& path)
+bool gf_linkArchivedAirport(ScannedAirport& airport, std::uint32_t& archivedCount, const std::string& path)
 {
     const std::lock_guard lock(gAirports.gArchiveLinkMutex);
     archivedCount = 0;
     airport.bglPath = path;
-    airport.publisher = lf_publisherFromFilename(airport.bglPath);
+    airport.publisher = gf_publisherFromFilename(airport.bglPath);
     if (airport.publisher == kUnknownPublisher)
     {
         return false;
     }
     if (airport.publisher == kSimaddonPublisher)
     {
-        const std::optional<std::string> archive = lf_checkArchivedSimaddon(airport.ident);
+        const std::optional<std::string> archive = gf_checkArchivedSimaddon(airport.ident);
         if (!archive || !writeLinkFile(kMyOrbxFolder, airport.ident, *archive))
         {
             return false;
@@ -84,7 +84,7 @@ bool lf_linkArchivedAirport(ScannedAirport& airport, std::uint32_t& archivedCoun
     else
     {
         const std::optional<std::string> archive =
-            lf_checkArchivedThirdParty(airport.publisher, airport, archivedCount);
+            gf_checkArchivedThirdParty(airport.publisher, airport, archivedCount);
         if (!archive || !writeLinkFile(kMyThirdpartyFolder, airport.ident, *archive))
         {
             archivedCount = 0;
@@ -96,7 +96,7 @@ bool lf_linkArchivedAirport(ScannedAirport& airport, std::uint32_t& archivedCoun
     return true;
 }
 
-std::string lf_publisherFromFilename(const std::string& path)
+std::string gf_publisherFromFilename(const std::string& path)
 {
     if (gf_containsNoCase(path, "ORBX"))
     {
@@ -128,22 +128,22 @@ std::string lf_publisherFromFilename(const std::string& path)
     return std::string(kUnknownPublisher);
 }
 
-std::optional<std::string> lf_checkArchivedSimaddon(const std::string& ident)
+std::optional<std::string> gf_checkArchivedSimaddon(const std::string& ident)
 {
     if (gDbase.simaddonAirports.contains(ident))
     {
-        return std::string(kSimaddonArchiveFolder) + lf_icaoXml(ident);
+        return std::string(kSimaddonArchiveFolder) + gf_icaoXml(ident);
     }
     gf_addScanLogLine(fmt::format("{} does not exist as simaddon", ident));
     return std::nullopt;
 }
 
-std::optional<std::string> lf_checkArchivedThirdParty(const std::string& publisher,
+std::optional<std::string> gf_checkArchivedThirdParty(const std::string& publisher,
                                                       const ScannedAirport& airport,
                                                       std::uint32_t& archivedCount)
 {
     const std::string archive =
-        std::string(kThirdpartyArchiveFolder) + blanksAsUrl(publisher) + "/" + lf_icaoXml(airport.ident);
+        std::string(kThirdpartyArchiveFolder) + blanksAsUrl(publisher) + "/" + gf_icaoXml(airport.ident);
     for (const ThirdPartyEntry& list : gDbase.thirdParties)
     {
         if (list.pub != publisher)
@@ -152,7 +152,7 @@ std::optional<std::string> lf_checkArchivedThirdParty(const std::string& publish
         }
         for (const std::string& entry : list.arpts)
         {
-            if (lf_prefixNumber(entry, airport.ident, publisher, archivedCount))
+            if (gf_prefixNumber(entry, airport.ident, publisher, archivedCount))
             {
                 return archive;
             }
@@ -162,7 +162,7 @@ std::optional<std::string> lf_checkArchivedThirdParty(const std::string& publish
     return std::nullopt;
 }
 
-bool lf_prefixNumber(std::string_view entry, std::string_view ident, std::string_view publisher,
+bool gf_prefixNumber(std::string_view entry, std::string_view ident, std::string_view publisher,
                      std::uint32_t& archivedCount)
 {
     if (!entry.starts_with(ident))
@@ -184,7 +184,7 @@ bool lf_prefixNumber(std::string_view entry, std::string_view ident, std::string
     return true;
 }
 
-void lf_generateAirportFile(ScannedAirport& airport)
+void gf_generateAirportFile(ScannedAirport& airport)
 {
     if (airport.stands.empty())
     {
@@ -197,7 +197,7 @@ void lf_generateAirportFile(ScannedAirport& airport)
     const std::string helipadText =
         helipads >= 1 ? fmt::format(", of which {} helipad{}", helipads, gf_pluralS32(helipads))
                       : std::string();
-    gf_addScanLogLine(fmt::format("Generated {}: {} position{}{}", lf_icaoXml(airport.ident), count,
+    gf_addScanLogLine(fmt::format("Generated {}: {} position{}{}", gf_icaoXml(airport.ident), count,
                                   gf_pluralS(count), helipadText));
 
     std::stable_sort(airport.stands.begin(), airport.stands.end(),

@@ -41,7 +41,7 @@ NoAirportReadPort gNoReadPort;
 
 std::string stockSitePath(const std::string& code)
 {
-    return std::string(kStockArchiveFolder) + lf_icaoXml(code);
+    return std::string(kStockArchiveFolder) + gf_icaoXml(code);
 }
 
 /// Files below the airports folder are read in place; anything else is a path on the download site.
@@ -91,7 +91,7 @@ void repaint(ParkingState& state)
 /// learned file's path, empty without one.
 fs::path mergeLearned(ParkingState& state, const std::string& path, ParkFileInfo& info, QualityPair& quality)
 {
-    const fs::path learned = lf_learnedFilePath(path, info.publisher);
+    const fs::path learned = gf_learnedFilePath(path, info.publisher);
     // The learned save writes where this read looks, so that what a run learns reaches the next one.
     state.learnedFile = learned.generic_string().starts_with(kLearnedFolder) ? learned : fs::path();
     if (learned.empty() || !fs::exists(learned))
@@ -102,7 +102,7 @@ fs::path mergeLearned(ParkingState& state, const std::string& path, ParkFileInfo
         logIndented(parking_percentage.name, std::to_string(parking_percentage.defaultValue));
         return {};
     }
-    lf_readLearned(learned, info, state.stands, state.handmadeFile);
+    gf_readLearned(learned, info, state.stands, state.handmadeFile);
     quality = gf_qualityFactor(state.stands);
     if (state.handmadeFile != 0)
     {
@@ -110,7 +110,7 @@ fs::path mergeLearned(ParkingState& state, const std::string& path, ParkFileInfo
     }
     if (PARK_FAKE.value())
     {
-        lf_fillFakeOccupants(fs::path(path).filename().string(), state.stands);
+        gf_fillFakeOccupants(fs::path(path).filename().string(), state.stands);
     }
     return learned;
 }
@@ -139,7 +139,7 @@ bool download(const std::string& url, const fs::path& target)
 
 } // namespace
 
-bool lf_hasMetaEntries(const pugi::xml_document& doc)
+bool gf_hasMetaEntries(const pugi::xml_document& doc)
 {
     // The values are not compared: files without the three entries are not ours to read.
     for (const char* entry : {"author", "date", "version"})
@@ -169,7 +169,7 @@ std::string gf_findAirportFile(const std::string& code)
     for (const std::string_view folder : {kMyThirdpartyFolder, kMyOrbxFolder})
     {
         std::string siteName;
-        if (lf_readRedirect(gf_airportTxtName(folder, code), siteName))
+        if (gf_readRedirect(gf_airportTxtName(folder, code), siteName))
         {
             return siteName;
         }
@@ -194,7 +194,7 @@ bool gf_haveAirportFile(const std::string& code)
     return gf_probeStockAirport(code);
 }
 
-bool lf_readRedirect(const fs::path& linkFile, std::string& siteName)
+bool gf_readRedirect(const fs::path& linkFile, std::string& siteName)
 {
     if (!fs::exists(linkFile))
     {
@@ -228,7 +228,7 @@ bool gf_probeStockAirport(const std::string& code)
             return known->second;
         }
     }
-    const fs::path local = lf_icaoXml(code);
+    const fs::path local = gf_icaoXml(code);
     const bool found = download(gf_downloadFolderUrl() + stockSitePath(code), local);
     if (found)
     {
@@ -245,7 +245,7 @@ void gf_forgetStockProbes()
     gAirports.gProbeAnswers.clear();
 }
 
-std::string lf_downloadAirportFile(const std::string& sitePath, const fs::path& localPath)
+std::string gf_downloadAirportFile(const std::string& sitePath, const fs::path& localPath)
 {
     const std::string url = gf_downloadFolderUrl() + sitePath;
     if (download(url, localPath))
@@ -271,7 +271,7 @@ std::string gf_readApf(ParkingState& state, const std::string& path, ParkFileInf
     if (!isLocalPath(path))
     {
         file = kParkAirportFile;
-        std::string reason = lf_downloadAirportFile(path, file);
+        std::string reason = gf_downloadAirportFile(path, file);
         if (!reason.empty())
         {
             return reason;
@@ -284,7 +284,7 @@ std::string gf_readApf(ParkingState& state, const std::string& path, ParkFileInf
     {
         return fmt::format("{}: could not load file: {}", path, file.string());
     }
-    if (!lf_hasMetaEntries(doc))
+    if (!gf_hasMetaEntries(doc))
     {
         return fmt::format("{}: refused to load (copyright)", path);
     }
@@ -300,7 +300,7 @@ std::string gf_readApf(ParkingState& state, const std::string& path, ParkFileInf
     state.parkAirport.altitude = *altitude;
     info.name = gf_getParamString(doc, "airport_name").value_or("");
 
-    lf_readParkpositions(doc, state.stands);
+    gf_readParkpositions(doc, state.stands);
     quality =
         QualityPair{gf_getParamInt(doc, "Qf_real").value_or(-1), gf_getParamInt(doc, "Qf_soft").value_or(-1)};
 
@@ -318,7 +318,7 @@ std::string gf_readApf(ParkingState& state, const std::string& path, ParkFileInf
 
     gf_log(fmt::format("Airport file read from '{}' for {}",
                        state.handmadeFile != 0 ? learned.string() : path, info.name));
-    const std::string pairText = lf_pairText(quality);
+    const std::string pairText = gf_pairText(quality);
     gf_status().setText(StatusText::parkPublisher, info.publisher);
     gf_status().setFlag(StatusFlag::handmadeFile, state.handmadeFile != 0);
     repaint(state);
@@ -343,7 +343,7 @@ std::string gf_readApf(const std::string& path, ParkFileInfo& info, QualityPair&
     return gf_readApf(gParking, path, info, quality);
 }
 
-void lf_readParkpositions(const pugi::xml_node& document, std::vector<Stand>& stands)
+void gf_readParkpositions(const pugi::xml_node& document, std::vector<Stand>& stands)
 {
     std::unordered_set<std::string> ids;
     for (const pugi::xml_node parkpos : document.child("parkpositions").children("parkpos"))
@@ -353,11 +353,11 @@ void lf_readParkpositions(const pugi::xml_node& document, std::vector<Stand>& st
         {
             throw UserErrorException(94, fmt::format("Parking position {} appears more than once?", id));
         }
-        lf_readStands(stands, parkpos, id, 1);
+        gf_readStands(stands, parkpos, id, 1);
     }
 }
 
-bool lf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, const std::string& name,
+bool gf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, const std::string& name,
                    std::uint32_t fixed)
 {
     const double lat = gf_apfDouble(parkpos, "latitude");
@@ -384,7 +384,7 @@ bool lf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, co
     std::uint32_t nextId = 1;
     for (const pugi::xml_node opt : parkpos.children("opt"))
     {
-        options.push_back(lf_readOption(opt, nextId++, fixed));
+        options.push_back(gf_readOption(opt, nextId++, fixed));
     }
     options.shrink_to_fit();
     Stand stand(name, 0, lat, lon, gf_apfDouble(parkpos, "heading") * kDegToRad, radiusM);
@@ -396,9 +396,9 @@ bool lf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, co
     return true;
 }
 
-StandOccupancy lf_readOption(const pugi::xml_node& opt, std::uint32_t id, std::uint32_t fixed)
+StandOccupancy gf_readOption(const pugi::xml_node& opt, std::uint32_t id, std::uint32_t fixed)
 {
-    OccupantIdentity identity = lf_readOccupant(opt);
+    OccupantIdentity identity = gf_readOccupant(opt);
     StandOccupancy option;
     option.callsign = std::move(identity.callsign);
     option.coupledCallsign = std::move(identity.coupledCallsign);
@@ -413,7 +413,7 @@ StandOccupancy lf_readOption(const pugi::xml_node& opt, std::uint32_t id, std::u
     return option;
 }
 
-OccupantIdentity lf_readOccupant(const pugi::xml_node& opt)
+OccupantIdentity gf_readOccupant(const pugi::xml_node& opt)
 {
     OccupantIdentity identity;
     const std::string cs = gf_apfText(opt, "cs");
@@ -485,7 +485,7 @@ double gf_readDestApfForClosestStand(const std::string& code, double lat, double
     if (downloaded)
     {
         file = kClosestStandDownload;
-        if (!lf_downloadAirportFile(found, file).empty())
+        if (!gf_downloadAirportFile(found, file).empty())
         {
             return kNoFileDistanceNm;
         }
@@ -521,7 +521,7 @@ bool gf_getStockArchivedAirport(const std::string& code)
 {
     const std::string url = gf_downloadFolderUrl() + stockSitePath(code);
     gf_log(url);
-    const fs::path local = lf_icaoXml(code);
+    const fs::path local = gf_icaoXml(code);
     if (!download(url, local))
     {
         gf_logMarked(fmt::format("Failed to download {}", local.string()));

@@ -70,13 +70,13 @@ struct OccupantIdentity
 [[nodiscard]] bool gf_haveAirportFile(const std::string& code);
 /// The archived file named by the first line of a link file (up to and including its first ".xml");
 /// false when the file is missing or its first line names none.
-bool lf_readRedirect(const std::filesystem::path& linkFile, std::string& siteName);
+bool gf_readRedirect(const std::filesystem::path& linkFile, std::string& siteName);
 /// True when the site has the stock file of the airport. Each code is asked once per cycle.
 [[nodiscard]] bool gf_probeStockAirport(const std::string& code);
 /// Forgets what the site answered about stock files (a new cycle).
 void gf_forgetStockProbes();
 /// Downloads a site path into a local file; "" on success, else the logged "failed to download: '<url>'".
-std::string lf_downloadAirportFile(const std::string& sitePath, const std::filesystem::path& localPath);
+std::string gf_downloadAirportFile(const std::string& sitePath, const std::filesystem::path& localPath);
 
 /// Reads an airport file (a local path below airports, else a site path that is downloaded first) into
 /// the state's stands, which the caller has emptied. "" after a good read, "no stands found" when the
@@ -89,17 +89,17 @@ std::string gf_readApf(const std::string& path, ParkFileInfo& info, QualityPair&
 
 /// Appends the stands of every parkpos of the document, their options fixed; a repeated stand id raises
 /// UserErrorException 94, the stands before it staying.
-void lf_readParkpositions(const pugi::xml_node& document, std::vector<Stand>& stands);
+void gf_readParkpositions(const pugi::xml_node& document, std::vector<Stand>& stands);
 /// Appends the stand of a parkpos element (nothing at latitude and longitude 0); fixed is stored in its
 /// options. True when a stand was appended.
-bool lf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, const std::string& name,
+bool gf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, const std::string& name,
                    std::uint32_t fixed);
 /// True when the meta block names the file's author, date and version (their values are not compared).
-[[nodiscard]] bool lf_hasMetaEntries(const pugi::xml_document& doc);
+[[nodiscard]] bool gf_hasMetaEntries(const pugi::xml_document& doc);
 /// The option of an opt element (identity, kind, weekday, half-hours, registration) with its id and fixed.
-[[nodiscard]] StandOccupancy lf_readOption(const pugi::xml_node& opt, std::uint32_t id, std::uint32_t fixed);
+[[nodiscard]] StandOccupancy gf_readOption(const pugi::xml_node& opt, std::uint32_t id, std::uint32_t fixed);
 /// The identity of an option element: its callsigns, and airline and type preferably from the database.
-[[nodiscard]] OccupantIdentity lf_readOccupant(const pugi::xml_node& opt);
+[[nodiscard]] OccupantIdentity gf_readOccupant(const pugi::xml_node& opt);
 
 /// The parameter's value read as a boolean; none without the parameter.
 [[nodiscard]] std::optional<bool> gf_getParamBool(const pugi::xml_node& document, std::string_view key);

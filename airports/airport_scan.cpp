@@ -310,12 +310,12 @@ void gf_scanAirports()
     folders.reserve(10);
     if (AFG_AUTOMATIC.value())
     {
-        lf_readSceneryCfg(folders);
-        lf_readSceneryAddonsXml(folders);
+        gf_readSceneryCfg(folders);
+        gf_readSceneryAddonsXml(folders);
     }
     else
     {
-        lf_readAfolderParameters(folders);
+        gf_readAfolderParameters(folders);
         if (folders.empty())
             throw UserErrorException(
                 49, "Set afolder parameter(-s) to your add-on airports first, see Manual 6.1");
@@ -323,7 +323,7 @@ void gf_scanAirports()
     gf_cleanFolder(lf_local(kOrbxText));
     gf_cleanFolder(lf_local(kThirdpartyText));
 
-    if (!lf_runAirportScan(folders))
+    if (!gf_runAirportScan(folders))
         gf_status().showMessage("Warning: Scan has not found any add-on airports", true);
 
     SCAN_AIRPORTS.set(false);
@@ -336,7 +336,7 @@ void gf_scanAirports()
     gf_log("-------------------------- airports scan ends    ----------------------------\n");
 }
 
-bool lf_runAirportScan(const std::vector<std::string>& folders)
+bool gf_runAirportScan(const std::vector<std::string>& folders)
 {
     gf_log(fmt::format("The scan will search {} folder{}", folders.size(), gf_pluralSU64(folders.size())));
     const fs::path report = lf_local(kScanReportText);
@@ -352,7 +352,7 @@ bool lf_runAirportScan(const std::vector<std::string>& folders)
         gAirports.gScanLog.clear();
         gAirports.gScanLog.reserve(kScanLogReserve);
     }
-    lf_scanFolders(folders);
+    gf_scanFolders(folders);
 
     {
         std::lock_guard lock(gAirports.gScanLogMutex);
@@ -369,15 +369,15 @@ bool lf_runAirportScan(const std::vector<std::string>& folders)
     const std::vector<std::string> orbx = lf_airportStems(kOrbxText);
     gf_status().setFlag(StatusFlag::simaddonComplete, orbx.empty());
     gf_status().repaint(WindowBand::all);
-    lf_copyOrbxToTblo(orbx);
-    lf_copyThirdpartyToTblo(thirdparty);
+    gf_copyOrbxToTblo(orbx);
+    gf_copyThirdpartyToTblo(thirdparty);
 
     if (gAirports.gAirportsFound.load())
         gf_log("Airports scan successful");
     return gAirports.gAirportsFound.load();
 }
 
-void lf_scanFolders(const std::vector<std::string>& folders)
+void gf_scanFolders(const std::vector<std::string>& folders)
 {
     for (const std::string& text : folders)
     {
@@ -399,12 +399,12 @@ void lf_scanFolders(const std::vector<std::string>& folders)
             gf_status().showMessage(text + " is not a folder name, skipped!", true);
             continue;
         }
-        if (!lf_isInStockScenery(text))
-            lf_scanFolderForBgl(folder);
+        if (!gf_isInStockScenery(text))
+            gf_scanFolderForBgl(folder);
     }
 }
 
-void lf_scanFolderForBgl(const WinPath& folder)
+void gf_scanFolderForBgl(const WinPath& folder)
 {
     gf_addScanLogLine(fmt::format("Scanning for {}{}", "addon airports in ", folder.text()));
     AirportScanPort& port = gf_airportScanPort();
@@ -420,7 +420,7 @@ void lf_scanFolderForBgl(const WinPath& folder)
         {
             const fs::path& path = it->path();
             const std::string text = lf_entryText(folder, root, path);
-            if (lf_isInStockScenery(text))
+            if (gf_isInStockScenery(text))
             {
                 it.disable_recursion_pending();
                 continue;
@@ -428,7 +428,7 @@ void lf_scanFolderForBgl(const WinPath& folder)
             const fs::file_status status = it->status(error);
             if (error)
                 throw fs::filesystem_error("status", path, error);
-            if (!fs::is_regular_file(status) || !lf_isBglExtension(path.extension().string()))
+            if (!fs::is_regular_file(status) || !gf_isBglExtension(path.extension().string()))
                 continue;
             if (text.find("statics") != std::string::npos || text.find("_heliports") != std::string::npos)
                 continue;
@@ -457,7 +457,7 @@ void lf_scanFolderForBgl(const WinPath& folder)
     workers.takeAll();
 }
 
-void lf_copyOrbxToTblo(const std::vector<std::string>& names)
+void gf_copyOrbxToTblo(const std::vector<std::string>& names)
 {
     if (names.empty())
         return;
@@ -467,7 +467,7 @@ void lf_copyOrbxToTblo(const std::vector<std::string>& names)
     lf_reportTblo(true);
 }
 
-void lf_copyThirdpartyToTblo(const std::vector<std::string>& names)
+void gf_copyThirdpartyToTblo(const std::vector<std::string>& names)
 {
     if (names.empty())
         return;

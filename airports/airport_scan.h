@@ -60,34 +60,34 @@ void gf_addScanLogLine(std::string text);
 std::vector<std::string> gf_scanLogLines();
 
 /// Adds the active, non-stock local folders of the simulator's scenery.cfg.
-void lf_readSceneryCfg(std::vector<std::string>& folders);
+void gf_readSceneryCfg(std::vector<std::string>& folders);
 /// Adds the local folder of one scenery.cfg entry (its lines after the header) when the entry is active.
-void lf_readSceneryArea(const std::vector<std::string>& lines, const std::string& installPath,
+void gf_readSceneryArea(const std::vector<std::string>& lines, const std::string& installPath,
                         std::vector<std::string>& folders);
 /// Adds the <Path> folders of the simulator's scenery_add-ons.xml.
-void lf_readSceneryAddonsXml(std::vector<std::string>& folders);
+void gf_readSceneryAddonsXml(std::vector<std::string>& folders);
 /// Replaces the list by the non-empty afolder0..afolder9 settings; UserErrorException 42 for a stock one.
-void lf_readAfolderParameters(std::vector<std::string>& folders);
+void gf_readAfolderParameters(std::vector<std::string>& folders);
 
 /// Scans the folders for BGL airports and copies the files wanted for offline learning; true when any
 /// airport was linked or generated.
-bool lf_runAirportScan(const std::vector<std::string>& folders);
+bool gf_runAirportScan(const std::vector<std::string>& folders);
 /// Scans every existing, non-stock folder of the list (Windows path texts).
-void lf_scanFolders(const std::vector<std::string>& folders);
+void gf_scanFolders(const std::vector<std::string>& folders);
 /// Walks one folder for BGL files with airports and decodes each on a worker; returns once every
 /// worker started for the folder has ended.
-void lf_scanFolderForBgl(const WinPath& folder);
+void gf_scanFolderForBgl(const WinPath& folder);
 
 /// True for exactly ".BGL" or ".bgl".
-bool lf_isBglExtension(std::string_view extension);
+bool gf_isBglExtension(std::string_view extension);
 /// True when the path text names one of the simulator's own scenery folders (\World, \0006 ...).
-bool lf_isStockScenery(std::string_view pathText);
+bool gf_isStockScenery(std::string_view pathText);
 /// True when the path text contains the stock scenery folder's text (always, while that is unknown).
-bool lf_isInStockScenery(std::string_view pathText);
+bool gf_isInStockScenery(std::string_view pathText);
 
 /// Copies the my_ORBX airport files (stems) that want offline learning to TBLO.
-void lf_copyOrbxToTblo(const std::vector<std::string>& names);
+void gf_copyOrbxToTblo(const std::vector<std::string>& names);
 /// Copies the my_thirdparty airport files (stems) that want offline learning to TBLO.
-void lf_copyThirdpartyToTblo(const std::vector<std::string>& names);
+void gf_copyThirdpartyToTblo(const std::vector<std::string>& names);
 
 } // namespace oxl

@@ -128,12 +128,12 @@ void walkAirportSection(std::uint64_t r, const BglWords& words, const std::strin
                 gf_logMarked(cutOffText("airport record", r, wordCount, path));
                 return;
             }
-            const auto [ident, valid] = lf_decodeIdentifierOrRegionCode(words.at(r + 10));
+            const auto [ident, valid] = gf_decodeIdentifierOrRegionCode(words.at(r + 10));
             // Several airport sections of one file walk over the same records; each airport is
             // decoded once.
             if (valid && decoded.insert(r).second)
             {
-                lf_decodeAirportRecord(r, words, wordCount, id == kBglAirportRecordAB, step, ident, path,
+                gf_decodeAirportRecord(r, words, wordCount, id == kBglAirportRecordAB, step, ident, path,
                                        steps);
             }
         }
@@ -172,14 +172,14 @@ float BglWords::floatAt(std::uint64_t index) const
     return std::bit_cast<float>(at(index));
 }
 
-BglAirportSteps lf_scanAirportSteps()
+BglAirportSteps gf_scanAirportSteps()
 {
     return {[](ScannedAirport& airport, std::uint32_t& archivedCount, const std::string& path)
-            { return lf_linkArchivedAirport(airport, archivedCount, path); },
-            [](ScannedAirport& airport) { lf_generateAirportFile(airport); }};
+            { return gf_linkArchivedAirport(airport, archivedCount, path); },
+            [](ScannedAirport& airport) { gf_generateAirportFile(airport); }};
 }
 
-BglWords lf_readBglWords(std::istream& stream)
+BglWords gf_readBglWords(std::istream& stream)
 {
     stream.seekg(0, std::ios::end);
     const std::streamoff length = stream.tellg();
@@ -205,7 +205,7 @@ BglWords lf_readBglWords(std::istream& stream)
     return BglWords(std::move(words));
 }
 
-bool lf_bglHasAirportSection(const std::filesystem::path& path)
+bool gf_bglHasAirportSection(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -251,12 +251,12 @@ bool lf_bglHasAirportSection(const std::filesystem::path& path)
     return false;
 }
 
-void lf_processBGLfile(const std::filesystem::path& path)
+void gf_processBGLfile(const std::filesystem::path& path)
 {
-    lf_processBGLfile(path, lf_scanAirportSteps());
+    gf_processBGLfile(path, gf_scanAirportSteps());
 }
 
-void lf_processBGLfile(const std::filesystem::path& path, const BglAirportSteps& steps)
+void gf_processBGLfile(const std::filesystem::path& path, const BglAirportSteps& steps)
 {
     const WorkerSlotGuard slot;
     const std::string pathText = path.string();
@@ -267,7 +267,7 @@ void lf_processBGLfile(const std::filesystem::path& path, const BglAirportSteps&
         {
             return;
         }
-        const BglWords words = lf_readBglWords(in);
+        const BglWords words = gf_readBglWords(in);
         if (words.size() < 2 || words.at(1) != kBglHeaderBytes)
         {
             return;
@@ -307,7 +307,7 @@ void lf_processBGLfile(const std::filesystem::path& path, const BglAirportSteps&
     }
 }
 
-std::pair<std::string, bool> lf_decodeIdentifierOrRegionCode(std::uint32_t packed)
+std::pair<std::string, bool> gf_decodeIdentifierOrRegionCode(std::uint32_t packed)
 {
     std::uint32_t value = packed >> 5;
     std::string text;
@@ -334,7 +334,7 @@ std::pair<std::string, bool> lf_decodeIdentifierOrRegionCode(std::uint32_t packe
     return {text, valid};
 }
 
-std::string lf_parkingNameText(std::uint32_t index)
+std::string gf_parkingNameText(std::uint32_t index)
 {
     static constexpr std::array<std::string_view, 12> kNames{"",   "r",   "p",  "np",  "ep", "sep",
                                                              "sp", "swp", "wp", "nwp", "g",  ""};
@@ -349,7 +349,7 @@ std::string lf_parkingNameText(std::uint32_t index)
     return {};
 }
 
-BglAirportHeader lf_decodeAirportHeader(std::uint64_t r, const BglWords& words, std::uint64_t wordCount,
+BglAirportHeader gf_decodeAirportHeader(std::uint64_t r, const BglWords& words, std::uint64_t wordCount,
                                         bool isAB, std::uint64_t recordWords)
 {
     BglAirportHeader header;
@@ -366,7 +366,7 @@ BglAirportHeader lf_decodeAirportHeader(std::uint64_t r, const BglWords& words, 
         const std::uint32_t step = words.recordSize(o) / 4;
         if (words.recordId(o) == kBglNameRecord)
         {
-            const std::string text = lf_decodeAirportNAME(words, o, wordCount);
+            const std::string text = gf_decodeAirportNAME(words, o, wordCount);
             if (header.name.empty())
             {
                 header.name = text;
@@ -386,7 +386,7 @@ BglAirportHeader lf_decodeAirportHeader(std::uint64_t r, const BglWords& words, 
     return header;
 }
 
-std::string lf_decodeAirportNAME(const BglWords& words, std::uint64_t o, std::uint64_t wordCount)
+std::string gf_decodeAirportNAME(const BglWords& words, std::uint64_t o, std::uint64_t wordCount)
 {
     std::string text;
     try
@@ -421,7 +421,7 @@ std::string lf_decodeAirportNAME(const BglWords& words, std::uint64_t o, std::ui
     return text;
 }
 
-void lf_addHelipads(std::uint64_t o, const BglWords& words, ScannedAirport& airport, BglAirportState& state)
+void gf_addHelipads(std::uint64_t o, const BglWords& words, ScannedAirport& airport, BglAirportState& state)
 {
     if (!words.contains(o + kHelipadWords - 1))
     {
@@ -466,7 +466,7 @@ void lf_addHelipads(std::uint64_t o, const BglWords& words, ScannedAirport& airp
     airport.helipadCount = state.helipadCounter - 1;
 }
 
-void lf_addParkingPositions(std::uint64_t o, const BglWords& words, ScannedAirport& airport,
+void gf_addParkingPositions(std::uint64_t o, const BglWords& words, ScannedAirport& airport,
                             BglAirportState& state, bool isAD, const std::string& path)
 {
     const std::uint32_t count = words.at(o + 1) >> 16;
@@ -497,7 +497,7 @@ void lf_addParkingPositions(std::uint64_t o, const BglWords& words, ScannedAirpo
             gf_addScanLogLine(fmt::format("Skipped position with radius {:.1F} m in {}", radiusM, path));
             continue;
         }
-        std::string name = lf_parkingNameText(packed & 0x3F) + std::to_string((packed >> 12) & 0xFFF);
+        std::string name = gf_parkingNameText(packed & 0x3F) + std::to_string((packed >> 12) & 0xFFF);
         const std::uint32_t type = (packed >> 8) & 0xF;
         if (type < 1 || type > 11)
         {
@@ -545,7 +545,7 @@ void lf_addParkingPositions(std::uint64_t o, const BglWords& words, ScannedAirpo
     }
 }
 
-void lf_decodeAirportRecord(std::uint64_t r, const BglWords& words, std::uint64_t wordCount, bool isAB,
+void gf_decodeAirportRecord(std::uint64_t r, const BglWords& words, std::uint64_t wordCount, bool isAB,
                             std::uint64_t recordWords, const std::string& ident, const std::string& path,
                             const BglAirportSteps& steps)
 {
@@ -553,7 +553,7 @@ void lf_decodeAirportRecord(std::uint64_t r, const BglWords& words, std::uint64_
     airport.ident = ident;
     std::uint32_t archivedCount = 0;
     const bool linked = steps.link(airport, archivedCount, path);
-    BglAirportHeader header = lf_decodeAirportHeader(r, words, wordCount, isAB, recordWords);
+    BglAirportHeader header = gf_decodeAirportHeader(r, words, wordCount, isAB, recordWords);
     airport.altitudeFt = header.altitudeFt;
     airport.name = std::move(header.name);
 
@@ -585,12 +585,12 @@ void lf_decodeAirportRecord(std::uint64_t r, const BglWords& words, std::uint64_
         }
         if (id == parkingId)
         {
-            lf_addParkingPositions(o, words, airport, state, isAB, path);
+            gf_addParkingPositions(o, words, airport, state, isAB, path);
             break; // only the first parking sub-record describes the stands
         }
         if (id == kBglHelipadRecord)
         {
-            lf_addHelipads(o, words, airport, state);
+            gf_addHelipads(o, words, airport, state);
         }
         if (step == 0)
         {

@@ -83,48 +83,48 @@ struct BglAirportSteps
     std::function<void(ScannedAirport&)> generate;
 };
 
-/// The scan's steps: lf_linkArchivedAirport and lf_generateAirportFile.
-[[nodiscard]] BglAirportSteps lf_scanAirportSteps();
+/// The scan's steps: gf_linkArchivedAirport and gf_generateAirportFile.
+[[nodiscard]] BglAirportSteps gf_scanAirportSteps();
 
 /// The whole stream as words, the bytes of a final partial word as 0; std::runtime_error when unreadable.
-[[nodiscard]] BglWords lf_readBglWords(std::istream& stream);
+[[nodiscard]] BglWords gf_readBglWords(std::istream& stream);
 
 /// Quick test of the scan: the file names at least one section of airports. Reads only the header
 /// and the section entries; false for files that cannot be read or are too short for them.
-[[nodiscard]] bool lf_bglHasAirportSection(const std::filesystem::path& path);
+[[nodiscard]] bool gf_bglHasAirportSection(const std::filesystem::path& path);
 
 /// The scan worker: decodes every airport record of the file and links or generates its airport
 /// file. Releases one worker slot on every way out; a failure is logged and raised to the scan.
-void lf_processBGLfile(const std::filesystem::path& path);
+void gf_processBGLfile(const std::filesystem::path& path);
 /// The same with other steps for each decoded airport (benchmarks, tests).
-void lf_processBGLfile(const std::filesystem::path& path, const BglAirportSteps& steps);
+void gf_processBGLfile(const std::filesystem::path& path, const BglAirportSteps& steps);
 
 /// The packed ident word as text (base 38 above bit 5, most significant digit first) and whether it is a
 /// valid 4-character ICAO ident without blanks.
-[[nodiscard]] std::pair<std::string, bool> lf_decodeIdentifierOrRegionCode(std::uint32_t packed);
+[[nodiscard]] std::pair<std::string, bool> gf_decodeIdentifierOrRegionCode(std::uint32_t packed);
 
 /// The name text of a 6-bit parking name index ("r", "p", ... "g", or one letter for 12..63).
-[[nodiscard]] std::string lf_parkingNameText(std::uint32_t index);
+[[nodiscard]] std::string gf_parkingNameText(std::uint32_t index);
 
 /// Decodes the airport record at word r of recordWords words and hands the airport to the steps.
-void lf_decodeAirportRecord(std::uint64_t r, const BglWords& words, std::uint64_t wordCount, bool isAB,
+void gf_decodeAirportRecord(std::uint64_t r, const BglWords& words, std::uint64_t wordCount, bool isAB,
                             std::uint64_t recordWords, const std::string& ident, const std::string& path,
                             const BglAirportSteps& steps);
 
 /// Altitude of the airport record at word r of recordWords words and the name its NAME sub-records agree on.
-[[nodiscard]] BglAirportHeader lf_decodeAirportHeader(std::uint64_t r, const BglWords& words,
+[[nodiscard]] BglAirportHeader gf_decodeAirportHeader(std::uint64_t r, const BglWords& words,
                                                       std::uint64_t wordCount, bool isAB,
                                                       std::uint64_t recordWords);
 
 /// The text of the NAME sub-record at word o, at most 44 characters, trailing NULs removed.
-[[nodiscard]] std::string lf_decodeAirportNAME(const BglWords& words, std::uint64_t o,
+[[nodiscard]] std::string gf_decodeAirportNAME(const BglWords& words, std::uint64_t o,
                                                std::uint64_t wordCount);
 
 /// Adds the helipad sub-record at word o as a stand, unless its position is invalid or taken.
-void lf_addHelipads(std::uint64_t o, const BglWords& words, ScannedAirport& airport, BglAirportState& state);
+void gf_addHelipads(std::uint64_t o, const BglWords& words, ScannedAirport& airport, BglAirportState& state);
 
 /// Adds the entries of the taxiway parking sub-record at word o as stands; isAD for the 0xAD kind.
-void lf_addParkingPositions(std::uint64_t o, const BglWords& words, ScannedAirport& airport,
+void gf_addParkingPositions(std::uint64_t o, const BglWords& words, ScannedAirport& airport,
                             BglAirportState& state, bool isAD, const std::string& path);
 
 } // namespace oxl

@@ -85,7 +85,7 @@ bool hasMatchingOption(const Stand& stand, const AcProfile& ac)
     }
     return std::any_of(stand.options.begin(), stand.options.end(),
                        [&ac](const StandOccupancy& o)
-                       { return lf_occupancyMatches(o, ac.callsign, ac.airline, ac.type); });
+                       { return gf_occupancyMatches(o, ac.callsign, ac.airline, ac.type); });
 }
 
 /// A rounded size step as an int; a value that no int holds (a non-finite size included) raises the
@@ -331,7 +331,7 @@ Stand* gf_searchFittingStands(ParkingState& state, DayHalfHour time, const AcPro
     return gf_findStandByName(state.stands, *found.front().name);
 }
 
-void lf_searchForCoupledCsAroundThisTime(const ParkingState& state, DayHalfHour time, AcProfile& aircraft)
+void gf_searchForCoupledCsAroundThisTime(const ParkingState& state, DayHalfHour time, AcProfile& aircraft)
 {
     try
     {

@@ -38,7 +38,7 @@ Stand* gf_searchFittingStands(ParkingState& state, DayHalfHour time, const AcPro
 
 /// Gives the aircraft the callsign pair of the first learned option of its airline around the time
 /// whose callsign or coupled callsign is the aircraft's; leaves it unchanged when there is none.
-void lf_searchForCoupledCsAroundThisTime(const ParkingState& state, DayHalfHour time, AcProfile& aircraft);
+void gf_searchForCoupledCsAroundThisTime(const ParkingState& state, DayHalfHour time, AcProfile& aircraft);
 
 /// Rebuilds the list of parked live aircraft (longest parked last) and removes those parked too long.
 void gf_checkLiveParkedTimes(ParkingState& state, std::vector<LiveAc>& live);

@@ -112,7 +112,7 @@ void applyMaxLive(const pugi::xml_document& doc)
     const std::optional<std::int32_t> stored = gf_getParamInt(doc, MAX_LIVE.name);
     if (!stored)
         return;
-    MAX_LIVE_SEL.set(MAX_LIVE_SEL.clamped(lf_maxLiveChoice(*stored)));
+    MAX_LIVE_SEL.set(MAX_LIVE_SEL.clamped(gf_maxLiveChoice(*stored)));
     gf_status().showSetting(MAX_LIVE_SEL);
     logSetting(MAX_LIVE.name, std::to_string(MAX_LIVE_SEL.value()));
 }
@@ -201,7 +201,7 @@ void readManualStand(const pugi::xml_node& parkpos, const std::string& id, const
             fmt::format("manually created standid {} misses correct attributes in {}", id, path.string()));
         return;
     }
-    if (lf_readStands(stands, parkpos, id, 0))
+    if (gf_readStands(stands, parkpos, id, 0))
         stands.back().manual = 1;
 }
 
@@ -219,7 +219,7 @@ void mergeLearnedStands(const pugi::xml_document& doc, const fs::path& path, std
         bool applied = false;
         for (Stand& stand : stands)
         {
-            if (lf_applyStandChange(id, parkpos, stand))
+            if (gf_applyStandChange(id, parkpos, stand))
             {
                 applied = true;
                 break;
@@ -232,13 +232,13 @@ void mergeLearnedStands(const pugi::xml_document& doc, const fs::path& path, std
 
 } // namespace
 
-bool lf_publisherFolderAllowed(std::string_view publisher)
+bool gf_publisherFolderAllowed(std::string_view publisher)
 {
     return !publisher.empty() && publisher.find('/') == std::string_view::npos &&
            publisher.find('\\') == std::string_view::npos && publisher.find("..") == std::string_view::npos;
 }
 
-std::filesystem::path lf_learnedFilePath(std::string_view airportFile, std::string_view publisher)
+std::filesystem::path gf_learnedFilePath(std::string_view airportFile, std::string_view publisher)
 {
     if (airportFile.empty())
         return {};
@@ -250,7 +250,7 @@ std::filesystem::path lf_learnedFilePath(std::string_view airportFile, std::stri
         return p;
     p = replaceFirst(p, kAirportsFolder, kLearnedFolder);
     const bool thirdparty = p.find("my_thirdparty") != std::string::npos;
-    if (thirdparty && !lf_publisherFolderAllowed(publisher))
+    if (thirdparty && !gf_publisherFolderAllowed(publisher))
     {
         // A publisher's name comes from files the user may have edited: it must not lead out of the folder.
         gf_logMarked(fmt::format("publisher '{}' cannot name a learned folder", publisher));
@@ -264,7 +264,7 @@ std::filesystem::path lf_learnedFilePath(std::string_view airportFile, std::stri
     return replaceFirst(p, "my_ORBX", "simaddon");
 }
 
-void lf_readLearned(const fs::path& path, const ParkFileInfo& info, std::vector<Stand>& stands,
+void gf_readLearned(const fs::path& path, const ParkFileInfo& info, std::vector<Stand>& stands,
                     std::uint8_t& handmade)
 {
     try
@@ -282,7 +282,7 @@ void lf_readLearned(const fs::path& path, const ParkFileInfo& info, std::vector<
             return;
         }
         gf_log(fmt::format("Read from learned airport file: '{}'", path.string()));
-        if (!lf_hasMetaEntries(doc))
+        if (!gf_hasMetaEntries(doc))
         {
             // Not a file of ours: it is not read, and a copy keeps it from the next learned save.
             keepCopyAfterError(path);
@@ -303,7 +303,7 @@ void lf_readLearned(const fs::path& path, const ParkFileInfo& info, std::vector<
             // Its stands replace those of the airport file.
             handmade = 1;
             stands.clear();
-            lf_readParkpositions(doc, stands);
+            gf_readParkpositions(doc, stands);
             logSetting("handmade", *handmadeValue);
             return;
         }
@@ -317,7 +317,7 @@ void lf_readLearned(const fs::path& path, const ParkFileInfo& info, std::vector<
     }
 }
 
-bool lf_applyStandChange(const std::string& id, const pugi::xml_node& parkpos, Stand& stand)
+bool gf_applyStandChange(const std::string& id, const pugi::xml_node& parkpos, Stand& stand)
 {
     if (stand.name != id)
         return false;
@@ -335,10 +335,10 @@ bool lf_applyStandChange(const std::string& id, const pugi::xml_node& parkpos, S
     std::uint32_t nextId = gf_nextOptionId(stand);
     for (const pugi::xml_node opt : parkpos.children("opt"))
     {
-        StandOccupancy option = lf_readOption(opt, nextId, 0);
+        StandOccupancy option = gf_readOption(opt, nextId, 0);
         const bool known = std::any_of(stand.options.begin(), stand.options.end(),
                                        [&option](const StandOccupancy& existing)
-                                       { return lf_sameOption(option, existing); });
+                                       { return gf_sameOption(option, existing); });
         if (known)
             continue;
         stand.options.push_back(std::move(option));
@@ -347,7 +347,7 @@ bool lf_applyStandChange(const std::string& id, const pugi::xml_node& parkpos, S
     return true;
 }
 
-std::int32_t lf_maxLiveChoice(std::int32_t stored)
+std::int32_t gf_maxLiveChoice(std::int32_t stored)
 {
     // The largest choice takes every number from 300 on, and the negative ones older saves wrote.
     constexpr std::int32_t kLargestChoice = 500;
@@ -362,7 +362,7 @@ std::int32_t lf_maxLiveChoice(std::int32_t stored)
     return kLargestChoice;
 }
 
-bool lf_sameOption(const StandOccupancy& learned, const StandOccupancy& existing)
+bool gf_sameOption(const StandOccupancy& learned, const StandOccupancy& existing)
 {
     return learned.weekday == existing.weekday && learned.kind == existing.kind &&
            learned.registration == existing.registration && learned.airline == existing.airline &&

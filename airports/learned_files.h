@@ -18,30 +18,30 @@ namespace oxl
 
 /// True when a publisher's name can serve as a folder name below the learned folder: not empty and
 /// without a path separator or "..".
-[[nodiscard]] bool lf_publisherFolderAllowed(std::string_view publisher);
+[[nodiscard]] bool gf_publisherFolderAllowed(std::string_view publisher);
 
 /// The learned file of an airport file (a site path below "archive" or a local path below "airports"),
 /// learned files being filed by publisher; an empty text, or a publisher that cannot be a folder name
 /// where one is needed, gives an empty path.
-[[nodiscard]] std::filesystem::path lf_learnedFilePath(std::string_view airportFile,
+[[nodiscard]] std::filesystem::path gf_learnedFilePath(std::string_view airportFile,
                                                        std::string_view publisher);
 
 /// Merges the learned file into the park airport's stands, read from the airport file before, and applies
 /// the settings it carries to their controls. A hand-made file replaces the stands and sets handmade. A
 /// file that cannot be used is kept as a copy with "0" before its extension, so that the next learned
 /// save cannot destroy it. Errors are logged; the stands keep what was merged up to then.
-void lf_readLearned(const std::filesystem::path& path, const ParkFileInfo& info, std::vector<Stand>& stands,
+void gf_readLearned(const std::filesystem::path& path, const ParkFileInfo& info, std::vector<Stand>& stands,
                     std::uint8_t& handmade);
 
 /// Applies a parkpos of a learned file to the stand of that name: a learned radius or cargo mark and the
 /// learned options not known to the stand yet. False when the stand has another name.
-bool lf_applyStandChange(const std::string& id, const pugi::xml_node& parkpos, Stand& stand);
+bool gf_applyStandChange(const std::string& id, const pugi::xml_node& parkpos, Stand& stand);
 
 /// The MAX_LIVE_SEL choice for a live limit stored in a learned file (older files store any number).
-[[nodiscard]] std::int32_t lf_maxLiveChoice(std::int32_t stored);
+[[nodiscard]] std::int32_t gf_maxLiveChoice(std::int32_t stored);
 
 /// True when a learned option repeats an existing one: same weekday, kind, registration, airline and
 /// type, and at least one half-hour in common.
-[[nodiscard]] bool lf_sameOption(const StandOccupancy& learned, const StandOccupancy& existing);
+[[nodiscard]] bool gf_sameOption(const StandOccupancy& learned, const StandOccupancy& existing);
 
 } // namespace oxl

@@ -317,17 +317,17 @@ void gf_countLearnedUpdate(ParkingState& parking)
         parking.services->repaint();
 }
 
-std::filesystem::path lf_learnedFolder(std::string_view publisher)
+std::filesystem::path gf_learnedFolder(std::string_view publisher)
 {
     const std::filesystem::path learned(kLearnedFolder);
     if (publisher == "stock" || publisher == "simaddon")
         return learned / publisher;
-    if (!lf_publisherFolderAllowed(publisher))
+    if (!gf_publisherFolderAllowed(publisher))
         return {};
     return learned / "thirdparty" / publisher;
 }
 
-bool lf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool handmade,
+bool gf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool handmade,
                         bool& parametersChanged)
 {
     ScannedAirport airport;
@@ -345,7 +345,7 @@ bool lf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool ha
     std::filesystem::path path = parking.learnedFile;
     if (path.empty())
     {
-        const std::filesystem::path folder = lf_learnedFolder(info.publisher);
+        const std::filesystem::path folder = gf_learnedFolder(info.publisher);
         if (!folder.empty() && !airport.ident.empty())
             path = gf_airportXmlName(folder, airport.ident);
     }

@@ -88,14 +88,14 @@ void gf_countLearnedUpdate(ParkingState& parking);
 
 /// The folder of an airport's learned file by its file's publisher: learned/stock, learned/simaddon or
 /// learned/thirdparty/<publisher>; empty for a publisher that cannot name a folder.
-[[nodiscard]] std::filesystem::path lf_learnedFolder(std::string_view publisher);
+[[nodiscard]] std::filesystem::path gf_learnedFolder(std::string_view publisher);
 
 /// Saves what was learned at the park airport into its learned file (where the last read looked for it,
 /// else in the publisher's learned folder), below the program folder: the
 /// options learned in this run (fixed ones only for a hand-made file, fake ones never), changed stand
 /// sizes and cargo marks, stands made by hand and the ten settings. Shows and logs the result; on
 /// success the learned-update count and parametersChanged are reset. False when nothing was saved.
-bool lf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool handmade,
+bool gf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool handmade,
                         bool& parametersChanged);
 
 } // namespace oxl

@@ -243,11 +243,11 @@ void gf_updateParkAirport(ParkingState& state, bool showMessage)
     {
         gf_status().clearMessage();
         gAirports.gPark.calcRequested.store(false);
-        const std::string error = lf_readParkedFile(state);
+        const std::string error = gf_readParkedFile(state);
         if (!error.empty())
         {
             gf_status().showMessage(error, true);
-            lf_closeParkAirport(state);
+            gf_closeParkAirport(state);
         }
         else
         {
@@ -286,12 +286,12 @@ void gf_updateParkAirport(ParkingState& state, bool showMessage)
         }
     }
     if (!state.parkAirport.code.empty())
-        lf_checkParkAirportSight(state, user);
+        gf_checkParkAirportSight(state, user);
     else
-        lf_chooseParkAirport(state, user, showMessage);
+        gf_chooseParkAirport(state, user, showMessage);
 }
 
-void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, bool showMessage)
+void gf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, bool showMessage)
 {
     gAirports.gPark.cycleOwner.check();
     if (user.onGround)
@@ -313,7 +313,7 @@ void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, boo
             return;
         }
         gf_log(fmt::format("User aircraft on the ground at {}", code));
-        if (!lf_setParkAirport(state, code))
+        if (!gf_setParkAirport(state, code))
             return;
         gAirports.gPark.calcRequested.store(true);
         gf_parkAirportPort().startStaticParking(showMessage);
@@ -323,14 +323,14 @@ void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, boo
     if (state.parkAirports.empty())
         return;
     const ParkAirport first = state.parkAirports.front();
-    if (!lf_inSight(first.distance, user) || !lf_setParkAirport(state, first.code))
+    if (!lf_inSight(first.distance, user) || !gf_setParkAirport(state, first.code))
         return;
     gf_status().showMessage(fmt::format("{} in sight at {:.1F} nm", first.code, first.distance), true);
     gAirports.gPark.calcRequested.store(true);
     gf_parkAirportPort().startStaticParking(false);
 }
 
-bool lf_setParkAirport(ParkingState& state, const std::string& code)
+bool gf_setParkAirport(ParkingState& state, const std::string& code)
 {
     const Airport* airport = gf_findAirport(code);
     if (airport == nullptr)
@@ -341,7 +341,7 @@ bool lf_setParkAirport(ParkingState& state, const std::string& code)
     return true;
 }
 
-void lf_checkParkAirportSight(ParkingState& state, const ParkUserAircraft& user)
+void gf_checkParkAirportSight(ParkingState& state, const ParkUserAircraft& user)
 {
     if (user.onGround)
         return;
@@ -365,7 +365,7 @@ void lf_checkParkAirportSight(ParkingState& state, const ParkUserAircraft& user)
     gf_leaveParkAirport(state);
 }
 
-std::string lf_readParkedFile(ParkingState& state)
+std::string gf_readParkedFile(ParkingState& state)
 {
     state.setStands({});
     const std::string& code = state.parkAirport.code;
@@ -421,7 +421,7 @@ void gf_leaveParkAirport(ParkingState& state)
                 state.services->removeAircraftFromSim(ac);
         }
     }
-    lf_closeParkAirport(state);
+    gf_closeParkAirport(state);
     if (MAX_LIVE_SEL.value() != gFoundation.gSavedLiveLimit.load())
     {
         MAX_LIVE_SEL.set(gFoundation.gSavedLiveLimit.load());
@@ -430,7 +430,7 @@ void gf_leaveParkAirport(ParkingState& state)
     }
 }
 
-void lf_closeParkAirport(ParkingState& state)
+void gf_closeParkAirport(ParkingState& state)
 {
     if (gf_staticParkingActive() && (gFoundation.gParametersChanged.load() != 0 || state.learnedUpdates >= 1))
     {
@@ -459,7 +459,7 @@ void lf_closeParkAirport(ParkingState& state)
 
 bool gf_checkParkAirports(ParkingState& state, bool check, std::string& message)
 {
-    if (!lf_readMyParkAirports(state, gf_parkAirportPort().airportsFolder()))
+    if (!gf_readMyParkAirports(state, gf_parkAirportPort().airportsFolder()))
         return false;
     if (check && lf_userStateKnown() && !gf_status().parkingControlsOff() && lf_firstIsParkAirport(state) &&
         gf_status().text(StatusText::userStand).empty())

@@ -53,11 +53,11 @@ class ParkAirportPort
     [[nodiscard]] virtual std::string findAirportFile(const std::string& code) = 0;
     /// gf_readApf(path): fills the stand vector; "" on success, else the reason.
     [[nodiscard]] virtual std::string readApf(const std::string& path, ParkFileSummary& summary) = 0;
-    /// lf_saveAirportFile: the learned occupancy.
+    /// gf_saveAirportFile: the learned occupancy.
     virtual void saveAirportFile() = 0;
-    /// lf_startStaticParking(showMessage).
+    /// gf_startStaticParking(showMessage).
     virtual void startStaticParking(bool showMessage) = 0;
-    /// lf_calcStaticParking.
+    /// gf_calcStaticParking.
     virtual void calcStaticParking() = 0;
     /// gf_removeQueuedStatic: every static aircraft.
     virtual void removeQueuedStatic() = 0;
@@ -116,18 +116,18 @@ void gf_postUserStand(const std::string& standName);
 /// choice or the sight check of the park airport. showMessage at the main loop's start.
 void gf_updateParkAirport(ParkingState& state, bool showMessage);
 /// Chooses the airport the user aircraft stands at, or the first listed airport in sight in the air.
-void lf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, bool showMessage);
+void gf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, bool showMessage);
 /// Leaves the park airport when it went out of sight or a nearer listed airport came into sight.
-void lf_checkParkAirportSight(ParkingState& state, const ParkUserAircraft& user);
+void gf_checkParkAirportSight(ParkingState& state, const ParkUserAircraft& user);
 /// Makes the listed airport with the code the park airport; false when the airport list lacks it.
-bool lf_setParkAirport(ParkingState& state, const std::string& code);
+bool gf_setParkAirport(ParkingState& state, const std::string& code);
 /// Reads the park airport's file into the stand vector and settles its reserved stand; "" on success,
 /// else the reason.
-std::string lf_readParkedFile(ParkingState& state);
+std::string gf_readParkedFile(ParkingState& state);
 /// Removes the static aircraft and the live ones at or leaving stands, then closes the park airport.
 void gf_leaveParkAirport(ParkingState& state);
 /// Saves what was learned, clears static parking and forgets the park airport and its stands.
-void lf_closeParkAirport(ParkingState& state);
+void gf_closeParkAirport(ParkingState& state);
 
 /// Re-reads the park-airport list; with check, takes over a reserved stand that the user changed in the
 /// file. The text says what changed; false when the list could not be read.

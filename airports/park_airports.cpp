@@ -116,7 +116,7 @@ std::string lf_lineOf(const ParkAirport& entry)
 
 } // namespace
 
-bool lf_readMyParkAirports(ParkingState& parking, const std::filesystem::path& airportsFolder)
+bool gf_readMyParkAirports(ParkingState& parking, const std::filesystem::path& airportsFolder)
 {
     parking.parkAirports.clear();
     try
@@ -132,7 +132,7 @@ bool lf_readMyParkAirports(ParkingState& parking, const std::filesystem::path& a
     }
 }
 
-bool lf_updateMyParkStand(const std::string& code, const std::string& newLine, std::string& line)
+bool gf_updateMyParkStand(const std::string& code, const std::string& newLine, std::string& line)
 {
     const std::vector<std::string> parts = gf_splitString(line, ',');
     if (parts.empty() || parts[0] != code)
@@ -170,7 +170,7 @@ void gf_writeMyParkAirports(ParkingState& state, const std::filesystem::path& ai
         }
         const bool replaced =
             std::any_of(lines.begin(), lines.end(),
-                        [&](std::string& line) { return lf_updateMyParkStand(first.code, newLine, line); });
+                        [&](std::string& line) { return gf_updateMyParkStand(first.code, newLine, line); });
         if (!replaced)
         {
             lines.push_back(newLine);
@@ -208,9 +208,9 @@ void gf_clearParkAirportList(ParkingState& state)
     state.parkAirports.clear();
 }
 
-bool lf_readMyParkAirports()
+bool gf_readMyParkAirports()
 {
-    return lf_readMyParkAirports(gParking, "airports");
+    return gf_readMyParkAirports(gParking, "airports");
 }
 
 } // namespace oxl

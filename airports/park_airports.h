@@ -16,15 +16,15 @@ inline constexpr std::string_view kMyParkAirportsFileName = "my_park_airports.tx
 
 /// Reads the park-airport file of the airports folder into the list (emptied first), then appends the
 /// airports of its my_thirdparty folder; false when an airport was unknown or an error occurred.
-bool lf_readMyParkAirports(ParkingState& parking, const std::filesystem::path& airportsFolder);
+bool gf_readMyParkAirports(ParkingState& parking, const std::filesystem::path& airportsFolder);
 /// The program's park-airport list from the program folder's airports folder.
-bool lf_readMyParkAirports();
+bool gf_readMyParkAirports();
 
 /// Writes the list's first entry into my_park_airports.txt (sorted, without duplicate lines); creates the
 /// file when it is missing and leaves a file that cannot be read alone.
 void gf_writeMyParkAirports(ParkingState& state, const std::filesystem::path& airportsFolder);
 /// Replaces the line when its code (first ','-part) is the code; true when it did.
-bool lf_updateMyParkStand(const std::string& code, const std::string& newLine, std::string& line);
+bool gf_updateMyParkStand(const std::string& code, const std::string& newLine, std::string& line);
 /// Puts a destination airport first in the list; a new one is also written to my_park_airports.txt.
 void gf_addParkAirport(ParkingState& state, const std::string& code, double lat, double lon,
                        const std::filesystem::path& airportsFolder);

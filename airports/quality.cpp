@@ -108,7 +108,7 @@ void addFitting(std::vector<Pair>& candidates, const Stand& stand, const std::ar
 {
     for (const Pair& pair : pairs)
     {
-        if (lf_fitsRadius(stand, gf_wingspan(std::string(pair.second))))
+        if (gf_fitsRadius(stand, gf_wingspan(std::string(pair.second))))
         {
             candidates.push_back(pair);
         }
@@ -130,7 +130,7 @@ std::vector<Pair> fakeCandidates(char region, const Stand& stand)
     {
         for (std::string_view type : kFakeGaTypes)
         {
-            if (lf_fitsRadius(stand, gf_wingspan(std::string(type))))
+            if (gf_fitsRadius(stand, gf_wingspan(std::string(type))))
             {
                 candidates.emplace_back("PVT", type);
             }
@@ -191,7 +191,7 @@ QualityPair gf_qualityFactor()
     return gf_qualityFactor(gParking.stands);
 }
 
-std::string lf_pairText(const QualityPair& quality)
+std::string gf_pairText(const QualityPair& quality)
 {
     if (quality.real < 0 && quality.soft < 0)
     {
@@ -204,7 +204,7 @@ std::string lf_pairText(const QualityPair& quality)
     return fmt::format("{:2}", quality.real);
 }
 
-void lf_fillFakeOccupants(std::string_view fileName, std::vector<Stand>& stands, DayHalfHour now)
+void gf_fillFakeOccupants(std::string_view fileName, std::vector<Stand>& stands, DayHalfHour now)
 {
     HalfHourSet halfHours;
     halfHours.set(now.half);
@@ -234,11 +234,11 @@ void lf_fillFakeOccupants(std::string_view fileName, std::vector<Stand>& stands,
     }
 }
 
-void lf_fillFakeOccupants(std::string_view fileName, std::vector<Stand>& stands)
+void gf_fillFakeOccupants(std::string_view fileName, std::vector<Stand>& stands)
 {
     const auto [weekday, half] = gf_weekdayHalfHour();
     // A failed clock gives -1, which the half-hour set refuses as out of range.
-    lf_fillFakeOccupants(fileName, stands,
+    gf_fillFakeOccupants(fileName, stands,
                          DayHalfHour{static_cast<std::uint32_t>(weekday), static_cast<std::uint32_t>(half)});
 }
 

@@ -21,12 +21,12 @@ namespace oxl
 
 /// The window's text of a quality pair: two blanks when both are unknown, "rr/ss" while Qf_real is below
 /// 45, else "rr" alone.
-[[nodiscard]] std::string lf_pairText(const QualityPair& quality);
+[[nodiscard]] std::string gf_pairText(const QualityPair& quality);
 
 /// Gives every stand that fits a candidate one fake soft option for the time of week now; the airport
 /// file's name picks the region's airlines. A half-hour outside 0..47 raises std::out_of_range.
-void lf_fillFakeOccupants(std::string_view fileName, std::vector<Stand>& stands, DayHalfHour now);
+void gf_fillFakeOccupants(std::string_view fileName, std::vector<Stand>& stands, DayHalfHour now);
 /// The same at the current weekday and half-hour of the time source.
-void lf_fillFakeOccupants(std::string_view fileName, std::vector<Stand>& stands);
+void gf_fillFakeOccupants(std::string_view fileName, std::vector<Stand>& stands);
 
 } // namespace oxl

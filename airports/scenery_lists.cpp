@@ -69,24 +69,24 @@ bool lf_isAbsolute(std::string_view value)
 
 } // namespace
 
-bool lf_isBglExtension(std::string_view extension)
+bool gf_isBglExtension(std::string_view extension)
 {
     return extension == ".BGL" || extension == ".bgl";
 }
 
-bool lf_isStockScenery(std::string_view pathText)
+bool gf_isStockScenery(std::string_view pathText)
 {
     const std::string text = lf_backslashed(pathText);
     return std::any_of(kStockFolders.begin(), kStockFolders.end(),
                        [&](std::string_view name) { return lf_contains(text, name); });
 }
 
-bool lf_isInStockScenery(std::string_view pathText)
+bool gf_isInStockScenery(std::string_view pathText)
 {
     return lf_contains(lf_backslashed(pathText), lf_backslashed(gf_stockAirportsPath().text()));
 }
 
-void lf_readSceneryArea(const std::vector<std::string>& lines, const std::string& installPath,
+void gf_readSceneryArea(const std::vector<std::string>& lines, const std::string& installPath,
                         std::vector<std::string>& folders)
 {
     const bool active = std::any_of(lines.begin(), lines.end(),
@@ -100,19 +100,19 @@ void lf_readSceneryArea(const std::vector<std::string>& lines, const std::string
         return;
     for (const std::string& line : lines)
     {
-        if (!lf_isKey(line, "Local") || lf_isStockScenery(line))
+        if (!lf_isKey(line, "Local") || gf_isStockScenery(line))
             continue;
         std::string value = gf_trim(std::string_view(line).substr(line.find('=') + 1));
         if (!lf_isAbsolute(value))
             value = (WinPath(installPath) / value).text();
-        if (lf_isInStockScenery(value))
+        if (gf_isInStockScenery(value))
             continue;
         gf_log(fmt::format("      found:{}", value));
         folders.push_back(std::move(value));
     }
 }
 
-void lf_readSceneryCfg(std::vector<std::string>& folders)
+void gf_readSceneryCfg(std::vector<std::string>& folders)
 {
     const WinPath file = lf_simulatorListFile("scenery.cfg");
     gf_log(fmt::format("\nReading: {} for airport add-ons ...", file.text()));
@@ -131,7 +131,7 @@ void lf_readSceneryCfg(std::vector<std::string>& folders)
     auto finishEntry = [&]
     {
         if (inArea)
-            lf_readSceneryArea(entry, installPath, folders);
+            gf_readSceneryArea(entry, installPath, folders);
         entry.clear();
     };
     for (const std::string& raw : lines)
@@ -152,7 +152,7 @@ void lf_readSceneryCfg(std::vector<std::string>& folders)
     gf_log(fmt::format("{} scenery add-on paths found\n", folders.size() - before));
 }
 
-void lf_readSceneryAddonsXml(std::vector<std::string>& folders)
+void gf_readSceneryAddonsXml(std::vector<std::string>& folders)
 {
     const WinPath file = lf_simulatorListFile("scenery_add-ons.xml");
     gf_log(fmt::format("\nReading {} for add-on airport ...", file.text()));
@@ -174,7 +174,7 @@ void lf_readSceneryAddonsXml(std::vector<std::string>& folders)
     gf_log(fmt::format("{} scenery add-on paths found\n", folders.size() - before));
 }
 
-void lf_readAfolderParameters(std::vector<std::string>& folders)
+void gf_readAfolderParameters(std::vector<std::string>& folders)
 {
     folders.clear();
     for (const StringParameter& setting : afolder)
@@ -182,7 +182,7 @@ void lf_readAfolderParameters(std::vector<std::string>& folders)
         std::string value = setting.value();
         if (value.empty())
             continue;
-        if (lf_isInStockScenery(value))
+        if (gf_isInStockScenery(value))
             throw UserErrorException(
                 42, fmt::format("parameter {} points to stock airports instead of add-on airports!",
                                 setting.name));

@@ -50,7 +50,7 @@ bool gf_fitsHalfHour(const StandOccupancy& option, std::uint32_t weekday, std::u
     return atHalf || option.halfHours.test(before) || option.halfHours.test(after);
 }
 
-bool lf_occupancyMatches(const StandOccupancy& option, std::string_view callsign, std::string_view airline,
+bool gf_occupancyMatches(const StandOccupancy& option, std::string_view callsign, std::string_view airline,
                          std::string_view type)
 {
     if (option.id == 0 || option.kind != StandOptionKind::real)
@@ -61,7 +61,7 @@ bool lf_occupancyMatches(const StandOccupancy& option, std::string_view callsign
            (option.airline == airline && option.type == type);
 }
 
-bool lf_fitsRadius(const Stand& stand, double aircraftRadiusNm)
+bool gf_fitsRadius(const Stand& stand, double aircraftRadiusNm)
 {
     const double oversizeM = gf_oversizeMetres(stand.radius, aircraftRadiusNm);
     if (oversizeM > kStandOversizeToleranceM)

@@ -109,12 +109,12 @@ struct Stand
 
 /// True when the option is enabled and real and its callsign or coupled callsign is the callsign, or
 /// its airline and type are the airline and type.
-[[nodiscard]] bool lf_occupancyMatches(const StandOccupancy& option, std::string_view callsign,
+[[nodiscard]] bool gf_occupancyMatches(const StandOccupancy& option, std::string_view callsign,
                                        std::string_view airline, std::string_view type);
 
 /// True when an aircraft of the radius [nm] fits the stand exactly: not more than 1.8 m larger and in
 /// the stand's own size step.
-[[nodiscard]] bool lf_fitsRadius(const Stand& stand, double aircraftRadiusNm);
+[[nodiscard]] bool gf_fitsRadius(const Stand& stand, double aircraftRadiusNm);
 
 /// The first stand of that name, or nullptr.
 [[nodiscard]] Stand* gf_findStandByName(std::vector<Stand>& stands, std::string_view name);

@@ -166,7 +166,7 @@ std::uint32_t gf_nextStaticSerial()
     return next;
 }
 
-std::string lf_markStaticCallsign(std::string_view name)
+std::string gf_markStaticCallsign(std::string_view name)
 {
     while (!name.empty() && name.back() == '_')
         name.remove_suffix(1);
@@ -175,7 +175,7 @@ std::string lf_markStaticCallsign(std::string_view name)
     return fmt::format("{}{}", name, "*");
 }
 
-std::string lf_detcs(const StaticParked& record)
+std::string gf_detcs(const StaticParked& record)
 {
     const std::string& preferred = record.stays ? record.callsign : record.coupledCallsign;
     const std::string& other = record.stays ? record.coupledCallsign : record.callsign;
@@ -184,7 +184,7 @@ std::string lf_detcs(const StaticParked& record)
         gf_logMarked(fmt::format("{} callsign is empty..", "lf_detcs"));
         return {};
     }
-    return lf_markStaticCallsign(preferred.empty() ? other : preferred);
+    return gf_markStaticCallsign(preferred.empty() ? other : preferred);
 }
 
 void gf_assignStaticParking(ParkingState& state)
@@ -232,7 +232,7 @@ void gf_assignStaticParking(ParkingState& state)
     ident.airline = record.airline;
     ident.type = record.type;
     ident.callsign =
-        record.callsign.empty() ? fmt::format("{}{}{}", record.airline, serial, "*") : lf_detcs(record);
+        record.callsign.empty() ? fmt::format("{}{}{}", record.airline, serial, "*") : gf_detcs(record);
     ident.secondCallsign = record.callsign;
     ident.coupledCallsign = record.coupledCallsign;
     ident.registration = record.registration;
@@ -264,7 +264,7 @@ void gf_assignStaticParking(ParkingState& state)
     state.services->queueStaticCreate(request);
 }
 
-void lf_keepOrRetireStatic(ParkingState& state, DayHalfHour now, const SimAc& aircraft,
+void gf_keepOrRetireStatic(ParkingState& state, DayHalfHour now, const SimAc& aircraft,
                            std::size_t recordIndex)
 {
     const DayHalfHour matchedAt = gf_shiftBack(now, state.staticParked[recordIndex].offset);
@@ -277,7 +277,7 @@ void lf_keepOrRetireStatic(ParkingState& state, DayHalfHour now, const SimAc& ai
     state.staticParked.erase(state.staticParked.begin() + static_cast<std::ptrdiff_t>(recordIndex));
 }
 
-void lf_matchStaticAircraft(ParkingState& state, DayHalfHour now)
+void gf_matchStaticAircraft(ParkingState& state, DayHalfHour now)
 {
     const auto live = [&](const std::string& callsign)
     { return !callsign.empty() && state.liveCallsignSnapshot.contains(callsign); };
@@ -301,7 +301,7 @@ void lf_matchStaticAircraft(ParkingState& state, DayHalfHour now)
                 state.staticParked.erase(state.staticParked.begin() + static_cast<std::ptrdiff_t>(same));
             }
             else
-                lf_keepOrRetireStatic(state, now, ac, same);
+                gf_keepOrRetireStatic(state, now, ac, same);
             continue;
         }
         const Stand* stand = gf_findStandById(state.stands, ac.standId);
@@ -323,7 +323,7 @@ void lf_matchStaticAircraft(ParkingState& state, DayHalfHour now)
             }
         }
         if (neighbour < state.staticParked.size())
-            lf_keepOrRetireStatic(state, now, ac, neighbour);
+            gf_keepOrRetireStatic(state, now, ac, neighbour);
         else if (stand != nullptr && stillHeld(state, *stand, now, ac))
             keep(state, ac);
         else
@@ -336,7 +336,7 @@ void lf_matchStaticAircraft(ParkingState& state, DayHalfHour now)
         markCallsignChange(state, now, c);
 }
 
-void lf_trimToWanted(ParkingState& state, std::int32_t wanted)
+void gf_trimToWanted(ParkingState& state, std::int32_t wanted)
 {
     std::int64_t excess = static_cast<std::int64_t>(state.staticParked.size() + state.parkCandidates.size() +
                                                     state.liveParked.size()) -
@@ -372,8 +372,8 @@ void lf_trimToWanted(ParkingState& state, std::int32_t wanted)
 
 void gf_adjustParking(ParkingState& state)
 {
-    const DayHalfHour now = lf_logDayAndHour();
-    lf_clearParkingLists(state);
+    const DayHalfHour now = gf_logDayAndHour();
+    gf_clearParkingLists(state);
     gf_status().disableParkingControls();
     state.softUsed = false;
     state.services->repaint();
@@ -392,8 +392,8 @@ void gf_adjustParking(ParkingState& state)
         for (StandOccupancy& o : s.options)
             o.id = ++id;
     }
-    lf_excludeUserStands(state);
-    const std::int32_t wanted = lf_wantedStaticCount(state);
+    gf_excludeUserStands(state);
+    const std::int32_t wanted = gf_wantedStaticCount(state);
 
     std::vector<LiveAc>& live = liveAircraft(state);
     gf_checkLiveParkedTimes(state, live);
@@ -403,7 +403,7 @@ void gf_adjustParking(ParkingState& state)
             static_cast<std::uint32_t>(state.liveParked.size() - static_cast<std::size_t>(wanted));
         gf_status().showMessage(fmt::format("Parking adjustments: {} more live ac than wanted", excess),
                                 true);
-        lf_removeLiveParked(state, excess);
+        gf_removeLiveParked(state, excess);
         state.liveParked.clear();
         gf_checkLiveParkedTimes(state, live);
     }
@@ -419,9 +419,9 @@ void gf_adjustParking(ParkingState& state)
     }
     const auto already = static_cast<std::int32_t>(state.liveParked.size());
     if (wanted != already)
-        lf_fillStaticParked(state, now, wanted, already);
+        gf_fillStaticParked(state, now, wanted, already);
 
-    lf_matchStaticAircraft(state, now);
+    gf_matchStaticAircraft(state, now);
     std::erase_if(state.parkCandidates,
                   [&](const ParkCandidate& c)
                   {
@@ -441,7 +441,7 @@ void gf_adjustParking(ParkingState& state)
                       state.retire.push_back({c.shownCallsign, c.standId});
                       return true;
                   });
-    lf_trimToWanted(state, wanted);
+    gf_trimToWanted(state, wanted);
 
     std::stable_sort(state.staticParked.begin(), state.staticParked.end(),
                      [](const StaticParked& a, const StaticParked& b) { return a.offset > b.offset; });
@@ -463,7 +463,7 @@ void gf_adjustParking(ParkingState& state)
     state.retire.clear();
 }
 
-std::vector<std::pair<std::uint32_t, std::int64_t>> lf_parkedDurations(const std::vector<LiveAc>& live)
+std::vector<std::pair<std::uint32_t, std::int64_t>> gf_parkedDurations(const std::vector<LiveAc>& live)
 {
     std::vector<std::pair<std::uint32_t, std::int64_t>> durations;
     durations.reserve(kDurationsCapacity);
@@ -476,10 +476,10 @@ std::vector<std::pair<std::uint32_t, std::int64_t>> lf_parkedDurations(const std
     return durations;
 }
 
-void lf_removeLiveParked(ParkingState& state, std::uint32_t n)
+void gf_removeLiveParked(ParkingState& state, std::uint32_t n)
 {
     std::vector<LiveAc>& live = liveAircraft(state);
-    const auto durations = lf_parkedDurations(live);
+    const auto durations = gf_parkedDurations(live);
     for (std::size_t i = 0; i < durations.size() && i < n; ++i)
     {
         const auto it = std::find_if(live.begin(), live.end(),
@@ -502,7 +502,7 @@ void gf_maxParkCheck(ParkingState& state, std::uint8_t extra)
         static_cast<std::uint32_t>(std::count_if(live.begin(), live.end(), parkedAndActive)) + extra;
     if (!INITIAL_LOAD_ONLY.value() && liveCount > limit)
     {
-        const auto durations = lf_parkedDurations(live);
+        const auto durations = gf_parkedDurations(live);
         if (!durations.empty())
         {
             const auto it =

@@ -26,35 +26,35 @@ std::uint32_t gf_nextStaticSerial();
 void gf_assignStaticParking(ParkingState& state);
 
 /// The callsign a static aircraft shows for a record: its callsign while it stays, else its coupled one.
-std::string lf_detcs(const StaticParked& record);
+std::string gf_detcs(const StaticParked& record);
 
 /// The shown form of a callsign: trailing '_' removed, one '*' at the end.
-std::string lf_markStaticCallsign(std::string_view name);
+std::string gf_markStaticCallsign(std::string_view name);
 
 /// The renewal: keeps, retires and plans static aircraft so that the parking follows the time of week.
 void gf_adjustParking(ParkingState& state);
 
 /// Sorts every active static aircraft into kept (ParkCandidate) or retired (RetireEntry) against the new
 /// records, and marks the kept ones whose callsign is due to change.
-void lf_matchStaticAircraft(ParkingState& state, DayHalfHour now);
+void gf_matchStaticAircraft(ParkingState& state, DayHalfHour now);
 
 /// Keeps the aircraft (and drops the record at recordIndex) unless the record matched at a later time
 /// than the aircraft was placed; then the aircraft is retired and the record stays.
-void lf_keepOrRetireStatic(ParkingState& state, DayHalfHour now, const SimAc& aircraft,
+void gf_keepOrRetireStatic(ParkingState& state, DayHalfHour now, const SimAc& aircraft,
                            std::size_t recordIndex);
 
 /// Takes away new records, then kept static aircraft, then live parked aircraft until their sum is wanted.
-void lf_trimToWanted(ParkingState& state, std::int32_t wanted);
+void gf_trimToWanted(ParkingState& state, std::int32_t wanted);
 
 /// Removes at most one live and one static parked aircraft above the max-park limit (extra = live
 /// aircraft about to be added).
 void gf_maxParkCheck(ParkingState& state, std::uint8_t extra);
 
 /// Hexid and seconds parked of every parked live aircraft, longest parked first.
-std::vector<std::pair<std::uint32_t, std::int64_t>> lf_parkedDurations(const std::vector<LiveAc>& live);
+std::vector<std::pair<std::uint32_t, std::int64_t>> gf_parkedDurations(const std::vector<LiveAc>& live);
 
 /// Removes the n longest-parked live aircraft.
-void lf_removeLiveParked(ParkingState& state, std::uint32_t n);
+void gf_removeLiveParked(ParkingState& state, std::uint32_t n);
 
 /// Removes every static aircraft: active ones from the simulator, queued ones from the create queue.
 void gf_removeQueuedStatic(ParkingState& state);

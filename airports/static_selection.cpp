@@ -118,7 +118,7 @@ bool plannedInPass(const std::vector<StaticParked>& list, const StandOccupancy& 
 
 } // namespace
 
-void lf_startStaticParking(ParkingState& state, bool showMessage)
+void gf_startStaticParking(ParkingState& state, bool showMessage)
 {
     gf_status().disableParkingControls();
     state.services->startCallsignCollection();
@@ -126,12 +126,12 @@ void lf_startStaticParking(ParkingState& state, bool showMessage)
         gf_status().showMessage("Calculating static parked aircraft ...", false);
 }
 
-void lf_startStaticParking(bool showMessage)
+void gf_startStaticParking(bool showMessage)
 {
-    lf_startStaticParking(gParking, showMessage);
+    gf_startStaticParking(gParking, showMessage);
 }
 
-DayHalfHour lf_logDayAndHour()
+DayHalfHour gf_logDayAndHour()
 {
     const auto [weekday, half] = gf_weekdayHalfHour();
     gf_log(fmt::format("\n{} (utc) It is day {} ({}), {} hours", gf_simTimeOfDay(), weekday,
@@ -140,12 +140,12 @@ DayHalfHour lf_logDayAndHour()
     return DayHalfHour{static_cast<std::uint32_t>(weekday), static_cast<std::uint32_t>(half)};
 }
 
-void lf_clearParkingLists(ParkingState& state)
+void gf_clearParkingLists(ParkingState& state)
 {
     state.liveCallsignSnapshot = state.services->takeCollectedCallsigns();
 }
 
-void lf_excludeUserStands(ParkingState& state)
+void gf_excludeUserStands(ParkingState& state)
 {
     if (!state.reservedStand.empty())
     {
@@ -161,7 +161,7 @@ void lf_excludeUserStands(ParkingState& state)
     }
 }
 
-std::int32_t lf_wantedStaticCount(ParkingState& state)
+std::int32_t gf_wantedStaticCount(ParkingState& state)
 {
     const std::int32_t maxPark = MAX_PARK_SEL.value();
     if (maxPark <= 0)
@@ -184,22 +184,22 @@ std::int32_t lf_wantedStaticCount(ParkingState& state)
     return wanted;
 }
 
-void lf_fillStaticParked(ParkingState& state, DayHalfHour now, std::int32_t wanted, std::int32_t already)
+void gf_fillStaticParked(ParkingState& state, DayHalfHour now, std::int32_t wanted, std::int32_t already)
 {
     state.lastRealOffset = 0;
     state.lastSoftOffset = -1;
-    lf_collectStaticParked(state, now, wanted, already, StaticSearchMode::real);
+    gf_collectStaticParked(state, now, wanted, already, StaticSearchMode::real);
     if (static_cast<std::int32_t>(state.staticParked.size()) + already < wanted &&
         (PARK_SOFT.value() || PARK_FAKE.value()))
-        lf_collectStaticParked(state, now, wanted, already, StaticSearchMode::soft);
+        gf_collectStaticParked(state, now, wanted, already, StaticSearchMode::soft);
 }
 
-void lf_collectStaticParked(ParkingState& state, DayHalfHour now, std::int32_t wanted, std::int32_t already,
+void gf_collectStaticParked(ParkingState& state, DayHalfHour now, std::int32_t wanted, std::int32_t already,
                             StaticSearchMode mode)
 {
     std::vector<StaticParked> local;
     local.reserve(kStaticSearchCapacity);
-    if (!lf_countPositionsFound(state, now, mode, wanted, local))
+    if (!gf_countPositionsFound(state, now, mode, wanted, local))
         return;
     // The last offset took more stands than wanted: which of them stay is left to chance.
     if (RANDOM.value())
@@ -211,7 +211,7 @@ void lf_collectStaticParked(ParkingState& state, DayHalfHour now, std::int32_t w
         state.staticParked.pop_back();
 }
 
-bool lf_countPositionsFound(ParkingState& state, DayHalfHour now, StaticSearchMode mode, std::int32_t wanted,
+bool gf_countPositionsFound(ParkingState& state, DayHalfHour now, StaticSearchMode mode, std::int32_t wanted,
                             std::vector<StaticParked>& local)
 {
     if (wanted == 0)
@@ -222,7 +222,7 @@ bool lf_countPositionsFound(ParkingState& state, DayHalfHour now, StaticSearchMo
     bool enough = false;
     for (;;)
     {
-        lf_searchStands(state, now, mode, static_cast<std::uint32_t>(offset), local);
+        gf_searchStands(state, now, mode, static_cast<std::uint32_t>(offset), local);
         if (takenStands(state) >= wanted)
         {
             enough = true;
@@ -257,7 +257,7 @@ bool lf_countPositionsFound(ParkingState& state, DayHalfHour now, StaticSearchMo
     return enough;
 }
 
-void lf_searchStands(ParkingState& state, DayHalfHour now, StaticSearchMode mode, std::uint32_t offset,
+void gf_searchStands(ParkingState& state, DayHalfHour now, StaticSearchMode mode, std::uint32_t offset,
                      std::vector<StaticParked>& list)
 {
     try
@@ -290,11 +290,11 @@ void lf_searchStands(ParkingState& state, DayHalfHour now, StaticSearchMode mode
             if (ids.empty())
                 continue;
             if (ids.size() >= 2 && RANDOM.value())
-                lf_pickStandOption(state, ids, stand);
+                gf_pickStandOption(state, ids, stand);
             StandOccupancy* option = optionById(stand, ids.front());
             if (option == nullptr)
                 continue;
-            if (lf_optionInUse(state, *option) || plannedInPass(list, *option))
+            if (gf_optionInUse(state, *option) || plannedInPass(list, *option))
             {
                 // Not offered again until the renewal numbers the options anew.
                 option->id = 0;
@@ -324,7 +324,7 @@ void lf_searchStands(ParkingState& state, DayHalfHour now, StaticSearchMode mode
     }
 }
 
-void lf_pickStandOption(const ParkingState& state, std::vector<std::uint32_t>& candidateIds,
+void gf_pickStandOption(const ParkingState& state, std::vector<std::uint32_t>& candidateIds,
                         const Stand& stand)
 {
     for (const SimAc& ac : state.staticAircraft)
@@ -345,7 +345,7 @@ void lf_pickStandOption(const ParkingState& state, std::vector<std::uint32_t>& c
     std::shuffle(candidateIds.begin(), candidateIds.end(), gf_randomEngine());
 }
 
-bool lf_optionInUse(const ParkingState& state, const StandOccupancy& option)
+bool gf_optionInUse(const ParkingState& state, const StandOccupancy& option)
 {
     const std::string& cs = option.callsign;
     const std::string& coupled = option.coupledCallsign;
@@ -372,9 +372,9 @@ bool lf_optionInUse(const ParkingState& state, const StandOccupancy& option)
     return false;
 }
 
-void lf_calcStaticParking(ParkingState& state)
+void gf_calcStaticParking(ParkingState& state)
 {
-    const DayHalfHour now = lf_logDayAndHour();
+    const DayHalfHour now = gf_logDayAndHour();
     gf_status().showMessage(
         "Making changes to airport parking parameters is disabled while static parking takes place ...",
         false);
@@ -386,18 +386,18 @@ void lf_calcStaticParking(ParkingState& state)
     state.softUsed = false;
     state.services->repaint();
 
-    lf_clearParkingLists(state);
+    gf_clearParkingLists(state);
     for (Stand& s : state.stands)
     {
         s.taken = 0;
         s.excluded = 0;
         s.blocked = 0;
     }
-    lf_excludeUserStands(state);
+    gf_excludeUserStands(state);
 
-    const std::int32_t wanted = lf_wantedStaticCount(state);
+    const std::int32_t wanted = gf_wantedStaticCount(state);
     if (wanted > 0)
-        lf_fillStaticParked(state, now, wanted, 0);
+        gf_fillStaticParked(state, now, wanted, 0);
     std::stable_sort(state.staticParked.begin(), state.staticParked.end(),
                      [](const StaticParked& a, const StaticParked& b) { return a.offset < b.offset; });
     while (!state.staticParked.empty() && static_cast<std::int64_t>(state.staticParked.size()) > wanted)
@@ -418,9 +418,9 @@ void lf_calcStaticParking(ParkingState& state)
                      [](const StaticParked& a, const StaticParked& b) { return a.offset > b.offset; });
 }
 
-void lf_calcStaticParking()
+void gf_calcStaticParking()
 {
-    lf_calcStaticParking(gParking);
+    gf_calcStaticParking(gParking);
 }
 
 } // namespace oxl

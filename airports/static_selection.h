@@ -24,52 +24,52 @@ enum class StaticSearchMode : std::uint32_t
 
 /// Disables the parking controls and starts collecting live callsigns; with showMessage says so on the
 /// message line. The calculation follows on the next per-second step.
-void lf_startStaticParking(ParkingState& state, bool showMessage);
+void gf_startStaticParking(ParkingState& state, bool showMessage);
 /// The same for the program's parking state.
-void lf_startStaticParking(bool showMessage);
+void gf_startStaticParking(bool showMessage);
 
 /// The full calculation of the static aircraft of the park airport: the StaticParked list, sorted so that
 /// the placement, which takes records from its end, places offset 0 first.
-void lf_calcStaticParking(ParkingState& state);
+void gf_calcStaticParking(ParkingState& state);
 /// The same for the program's parking state.
-void lf_calcStaticParking();
+void gf_calcStaticParking();
 
 /// Logs the time of day with the weekday and half-hour and returns them.
-DayHalfHour lf_logDayAndHour();
+DayHalfHour gf_logDayAndHour();
 
 /// Stops the callsign collection and keeps what it collected as the live callsign snapshot.
-void lf_clearParkingLists(ParkingState& state);
+void gf_clearParkingLists(ParkingState& state);
 
 /// Excludes the reserved stand and the stand the user aircraft stands on from static parking.
-void lf_excludeUserStands(ParkingState& state);
+void gf_excludeUserStands(ParkingState& state);
 
 /// Number of static aircraft wanted at the park airport; also sets the max-park limit and the shown
 /// percentage.
-std::int32_t lf_wantedStaticCount(ParkingState& state);
+std::int32_t gf_wantedStaticCount(ParkingState& state);
 
 /// Fills the StaticParked list with real options and, when they are too few and soft or fake options
 /// are allowed, soft ones; already = live aircraft that already hold stands.
-void lf_fillStaticParked(ParkingState& state, DayHalfHour now, std::int32_t wanted, std::int32_t already);
+void gf_fillStaticParked(ParkingState& state, DayHalfHour now, std::int32_t wanted, std::int32_t already);
 
 /// One pass of the fill over the options of one kind.
-void lf_collectStaticParked(ParkingState& state, DayHalfHour now, std::int32_t wanted, std::int32_t already,
+void gf_collectStaticParked(ParkingState& state, DayHalfHour now, std::int32_t wanted, std::int32_t already,
                             StaticSearchMode mode);
 
 /// Searches at offsets 0..MAX_FIT half-hours back until wanted stands are taken: true then, with the last
 /// offset's records left in local; false when the offsets ran out, every record in the StaticParked list.
-bool lf_countPositionsFound(ParkingState& state, DayHalfHour now, StaticSearchMode mode, std::int32_t wanted,
+bool gf_countPositionsFound(ParkingState& state, DayHalfHour now, StaticSearchMode mode, std::int32_t wanted,
                             std::vector<StaticParked>& local);
 
 /// Plans one option for every free stand that held one at now shifted back by offset half-hours.
-void lf_searchStands(ParkingState& state, DayHalfHour now, StaticSearchMode mode, std::uint32_t offset,
+void gf_searchStands(ParkingState& state, DayHalfHour now, StaticSearchMode mode, std::uint32_t offset,
                      std::vector<StaticParked>& list);
 
 /// Orders the candidate option ids of a stand: the option of a static aircraft that already stands there
 /// comes first (it keeps its identity), else the ids are shuffled.
-void lf_pickStandOption(const ParkingState& state, std::vector<std::uint32_t>& candidateIds,
+void gf_pickStandOption(const ParkingState& state, std::vector<std::uint32_t>& candidateIds,
                         const Stand& stand);
 
 /// True when the option's aircraft is planned, parked, live or being retired already.
-bool lf_optionInUse(const ParkingState& state, const StandOccupancy& option);
+bool gf_optionInUse(const ParkingState& state, const StandOccupancy& option);
 
 } // namespace oxl

@@ -24,9 +24,9 @@ class ProgramAirportScanPort final : public AirportScanPort
     [[nodiscard]] std::string simulatorVersion() override { return gf_p3dVersionFromPath(); }
     [[nodiscard]] bool hasAirportSection(const std::filesystem::path& file) override
     {
-        return lf_bglHasAirportSection(file);
+        return gf_bglHasAirportSection(file);
     }
-    void processBglFile(const std::filesystem::path& file) override { lf_processBGLfile(file); }
+    void processBglFile(const std::filesystem::path& file) override { gf_processBGLfile(file); }
     [[nodiscard]] bool stockArchivedAirport(const std::string& icao) override
     {
         return gf_getStockArchivedAirport(icao);
@@ -39,11 +39,11 @@ ProgramAirportScanPort gProgramAirportScanPort;
 class ProgramEngine final : public CycleEnginePort
 {
   public:
-    void mainLoop() override { lf_mainLoop(); }
-    void reserveContainers() override { lf_reserveLiveContainers(gLiveEngine); }
+    void mainLoop() override { gf_mainLoop(); }
+    void reserveContainers() override { gf_reserveLiveContainers(gLiveEngine); }
     void clearGhostCallsigns() override { gLiveEngine.ghostCallsigns.clear(); }
-    void clearCycleData() override { lf_clearLiveCycleData(gLiveEngine); }
-    void resetForCycle() override { lf_resetMainLoopForCycle(); }
+    void clearCycleData() override { gf_clearLiveCycleData(gLiveEngine); }
+    void resetForCycle() override { gf_resetMainLoopForCycle(); }
 };
 
 // The program's airports and static parking.
@@ -55,22 +55,22 @@ class ProgramAirports final : public CycleAirportPort
     {
         // A new cycle starts with no position and no stand of the last one.
         gf_resetParkAirport();
-        lf_readMyParkAirports();
+        gf_readMyParkAirports();
     }
     void leaveParkAirport() override { gf_leaveParkAirport(gParking); }
 };
 
 } // namespace
 
-CycleEnginePort& lf_enginePort()
+CycleEnginePort& gf_enginePort()
 {
     gf_installLiveEngine(gLiveEngine);
-    lf_installStaticParkingHooks(gLiveEngine);
+    gf_installStaticParkingHooks(gLiveEngine);
     static ProgramEngine engine;
     return engine;
 }
 
-CycleAirportPort& lf_airportPort()
+CycleAirportPort& gf_airportPort()
 {
     gf_installAirportScanPort(&gProgramAirportScanPort);
     static ProgramAirports airports;

@@ -11,20 +11,20 @@ namespace oxl
 {
 
 /// The simulator link as the cycle worker sees it.
-CycleSimulatorPort& lf_simulatorPort();
+CycleSimulatorPort& gf_simulatorPort();
 /// Installs the program's port of the simulator link: the stop protocol, the simulator version and path,
 /// the user's stand.
-void lf_installSimLinkPort();
+void gf_installProgramSimLinkPort();
 /// The live engine as the cycle worker sees it; installs the engine's own steps first.
-CycleEnginePort& lf_enginePort();
+CycleEnginePort& gf_enginePort();
 /// Installs the engine's services for static parking into the engine's parking state, and static
 /// parking's and the park airport's steps into the engine and the periodic work.
-void lf_installStaticParkingHooks(LiveEngine& engine);
+void gf_installStaticParkingHooks(LiveEngine& engine);
 /// The airport services for the cycle worker; installs the airport scan's own services first.
-CycleAirportPort& lf_airportPort();
+CycleAirportPort& gf_airportPort();
 /// Installs the park airport's neighbours: the user aircraft, the live aircraft, the filter, the window.
-void lf_installParkAirportHooks();
+void gf_installParkAirportHooks();
 /// Makes the airport the destination: saved, shown, and first in the park-airport list.
-void lf_newDestination(const std::string& code, double lat, double lon);
+void gf_newDestination(const std::string& code, double lat, double lon);
 
 } // namespace oxl

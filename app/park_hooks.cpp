@@ -85,11 +85,11 @@ class ProgramParkAirportPort final : public ParkAirportPort
     void saveAirportFile() override
     {
         bool changed = gFoundation.gParametersChanged.load() != 0;
-        lf_saveAirportFile(gParking, gParkFileInfo, gParking.handmadeFile != 0, changed);
+        gf_saveAirportFile(gParking, gParkFileInfo, gParking.handmadeFile != 0, changed);
         gFoundation.gParametersChanged.store(changed ? 1 : 0);
     }
-    void startStaticParking(bool showMessage) override { lf_startStaticParking(gParking, showMessage); }
-    void calcStaticParking() override { lf_calcStaticParking(gParking); }
+    void startStaticParking(bool showMessage) override { gf_startStaticParking(gParking, showMessage); }
+    void calcStaticParking() override { gf_calcStaticParking(gParking); }
     void removeQueuedStatic() override { gf_removeQueuedStatic(gParking); }
     void countParkedForWindow() override { lf_countParkedForWindow(); }
     [[nodiscard]] std::vector<LiveAc>* liveAircraft() override { return &gLiveEngine.live; }
@@ -118,7 +118,7 @@ ProgramAirportReadPort gProgramAirportReadPort;
 
 } // namespace
 
-void lf_installParkAirportHooks()
+void gf_installParkAirportHooks()
 {
     gf_installParkAirportPort(&gProgramParkAirportPort);
 
@@ -128,7 +128,7 @@ void lf_installParkAirportHooks()
         { return gf_readDestApfForClosestStand(airport.code, lat, lon, standName); });
 }
 
-void lf_newDestination(const std::string& code, double lat, double lon)
+void gf_newDestination(const std::string& code, double lat, double lon)
 {
     DESTINATION.setAndSave(code);
     gf_setStringBoxTextNoThrow(DESTINATION);

@@ -55,7 +55,7 @@ class ProgramWindow final : public CycleWindowPort
     {
         gf_enableControl(control, enable);
     }
-    void clearControlText(const ControlBinding& control) override { lf_clearControlText(control.controlId); }
+    void clearControlText(const ControlBinding& control) override { gf_clearControlText(control.controlId); }
     void showString(const StringEditParameter& setting) override { gf_setStringBoxTextNoThrow(setting); }
     void fillCombos() override
     {
@@ -72,7 +72,7 @@ class ProgramWindow final : public CycleWindowPort
     void setTopmost(bool topmost) override { win::setTopmost(win::kMainWindow, topmost); }
     void newDestination(const std::string& code, double latDeg, double lonDeg) override
     {
-        lf_newDestination(code, latDeg, lonDeg);
+        gf_newDestination(code, latDeg, lonDeg);
     }
     void autoRangeStep() override { gf_autoRangeStep(); }
     void setSimConnected(bool connected) override
@@ -107,7 +107,7 @@ class ProgramLiveries final : public CycleLiveryPort
 class ProgramLinkNeighbours final : public SourceLinkPort
 {
   public:
-    void removeLiveAircraft() override { lf_takeLiveAircraftOut(gLiveEngine); }
+    void removeLiveAircraft() override { gf_takeLiveAircraftOut(gLiveEngine); }
     void resetReaders() override
     {
         gTrafficReader.resetState();
@@ -156,7 +156,7 @@ class ProgramGuiPort final : public GuiPort
 {
   public:
     [[nodiscard]] bool runsCycles() const override { return true; }
-    void cycleWorker(std::stop_token /*stop*/) override { lf_cycleThread(); }
+    void cycleWorker(std::stop_token /*stop*/) override { gf_cycleThread(); }
     void requestClose() override { gf_requestWindowClose(); }
 };
 
@@ -173,7 +173,7 @@ void gf_installProgramHooks()
     gf_connectTrafficDisplayToWindow();
     static ProgramLinkNeighbours linkNeighbours;
     gSourceLink.install(linkNeighbours);
-    lf_installSimLinkPort();
+    gf_installProgramSimLinkPort();
 
     gf_setSimulatorVersionSource([] { return gf_p3dVersionFromPath(); });
     static ProgramLiveries liveries;
@@ -181,15 +181,15 @@ void gf_installProgramHooks()
     static ProgramServices services;
     gf_installCyclePorts(CyclePorts{
         .liveries = &liveries,
-        .airports = &lf_airportPort(),
-        .sim = &lf_simulatorPort(),
+        .airports = &gf_airportPort(),
+        .sim = &gf_simulatorPort(),
         .window = &window,
-        .engine = &lf_enginePort(),
+        .engine = &gf_enginePort(),
         .services = &services,
         .trafficPort = plat::portFromEnvironment("OXL_TRAFFIC_PORT", kTrafficPort),
         .qnhPort = plat::portFromEnvironment("OXL_QNH_PORT", kQnhPort),
     });
-    lf_installParkAirportHooks();
+    gf_installParkAirportHooks();
 
     gf_installGuiPort(&gProgramGuiPort);
 }

@@ -83,7 +83,7 @@ class ProgramSimulator final : public CycleSimulatorPort
 
 } // namespace
 
-CycleSimulatorPort& lf_simulatorPort()
+CycleSimulatorPort& gf_simulatorPort()
 {
     static ProgramSimulator sim;
     return sim;
@@ -124,7 +124,7 @@ ProgramSimLinkPort gProgramSimLinkPort;
 
 } // namespace
 
-void lf_installSimLinkPort()
+void gf_installProgramSimLinkPort()
 {
     gf_installSimLinkPort(&gProgramSimLinkPort);
 }

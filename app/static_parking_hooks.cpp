@@ -105,7 +105,7 @@ class ProgramParkingServices final : public ParkingServices
 
 } // namespace
 
-void lf_installStaticParkingHooks(LiveEngine& engine)
+void gf_installStaticParkingHooks(LiveEngine& engine)
 {
     engine.n.parking->services = std::make_unique<ProgramParkingServices>(engine);
 

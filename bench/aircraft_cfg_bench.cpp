@@ -61,11 +61,11 @@ void BM_AircraftCfgFiles(benchmark::State& state)
     for (auto _ : state)
     {
         // A new scan for every pass, so every section becomes a record again.
-        lf_clearScanContainers();
+        gf_clearScanContainers();
         for (const WinPath& file : files)
         {
             gFoundation.gRunningWorkers.fetch_add(1);
-            liveries += lf_searchLiveriesinFile(1, file).size();
+            liveries += gf_searchLiveriesinFile(1, file).size();
         }
     }
     if (liveries != files.size() * kSectionsPerFile * static_cast<std::size_t>(state.iterations()))
@@ -91,7 +91,7 @@ void BM_KeyLineMatch(benchmark::State& state)
     {
         for (const std::string& line : lines)
         {
-            found += lf_regexValue(line, "title").size() + lf_fltSimNumber(line).size();
+            found += gf_regexValue(line, "title").size() + gf_fltSimNumber(line).size();
         }
     }
     benchmark::DoNotOptimize(found);

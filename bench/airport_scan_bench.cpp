@@ -57,7 +57,7 @@ void BM_AirportScanWalk(benchmark::State& state)
     gf_installAirportScanPort(&port);
     const WinPath folder(root.path().string());
     for (auto _ : state)
-        lf_scanFolderForBgl(folder);
+        gf_scanFolderForBgl(folder);
     gf_installAirportScanPort(nullptr);
     state.SetItemsProcessed(state.iterations() * kSceneries * (kFilesPerScenery + 1));
 }

@@ -59,7 +59,7 @@ void BM_DecodeAirportBgl(benchmark::State& bench)
     steps.generate = [&stands](ScannedAirport& airport) { stands += airport.stands.size(); };
     for (auto _ : bench)
     {
-        lf_processBGLfile(file, steps);
+        gf_processBGLfile(file, steps);
     }
     bench.SetBytesProcessed(static_cast<std::int64_t>(bench.iterations() * bytes.size()));
     bench.SetItemsProcessed(static_cast<std::int64_t>(bench.iterations() * kAirports));
@@ -92,7 +92,7 @@ void BM_DecodeManySmallAirports(benchmark::State& bench)
     steps.generate = [&decoded](ScannedAirport&) { ++decoded; };
     for (auto _ : bench)
     {
-        lf_processBGLfile(file, steps);
+        gf_processBGLfile(file, steps);
     }
     bench.SetItemsProcessed(static_cast<std::int64_t>(bench.iterations() * kSmallAirports));
     bench.counters["airports"] = static_cast<double>(decoded) / static_cast<double>(bench.iterations());
@@ -115,7 +115,7 @@ void BM_BglQuickTest(benchmark::State& bench)
     {
         for (int i = 0; i < kFiles; ++i)
         {
-            hits += lf_bglHasAirportSection(folder / ("T" + std::to_string(i) + ".bgl")) ? 1 : 0;
+            hits += gf_bglHasAirportSection(folder / ("T" + std::to_string(i) + ".bgl")) ? 1 : 0;
         }
     }
     benchmark::DoNotOptimize(hits);

@@ -30,7 +30,7 @@ class EncryptedFixture
             c = static_cast<char>('A' + random() % 26);
         }
         std::ofstream(folder_ / "plain.xml", std::ios::binary) << bytes;
-        oxl::lf_encryptStream(oxl::kDataFileKey, folder_ / "plain.xml", encrypted());
+        oxl::gf_encryptStream(oxl::kDataFileKey, folder_ / "plain.xml", encrypted());
     }
     ~EncryptedFixture()
     {
@@ -50,7 +50,7 @@ void BM_DecryptDataFile(benchmark::State& state)
     const EncryptedFixture fixture(plainBytes);
     for (auto _ : state)
     {
-        oxl::lf_decryptStream(oxl::kDataFileKey, fixture.encrypted(), fixture.output());
+        oxl::gf_decryptStream(oxl::kDataFileKey, fixture.encrypted(), fixture.output());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * plainBytes));
     state.SetItemsProcessed(state.iterations());

@@ -59,7 +59,7 @@ class FrameSendRig
         if (SimConnect_Open(&handle, kSimClientName, nullptr, 0, nullptr, 0) != kScOk)
             return;
         gSimLink.gSimHandle = handle;
-        lf_defineSimData();
+        gf_defineSimData();
         ok_ = true;
     }
 
@@ -106,15 +106,15 @@ void BM_FrameSenderHoldsSimMutex(benchmark::State& state)
         SimConnect_CallDispatch(gSimLink.gSimHandle, &noProc, nullptr);
         // The two holds of simMutex are timed; the frame is built between them without the lock.
         const auto take = std::chrono::steady_clock::now();
-        if (!lf_takeFramePositions())
+        if (!gf_takeFramePositions())
         {
             state.SkipWithError("simMutex was busy");
             return;
         }
         const auto built = std::chrono::steady_clock::now();
-        lf_buildFrame();
+        gf_buildFrame();
         const auto handOver = std::chrono::steady_clock::now();
-        lf_handOverFrame();
+        gf_handOverFrame();
         const auto end = std::chrono::steady_clock::now();
         const auto held = (built - take) + (end - handOver);
         buildS += std::chrono::duration<double>(handOver - built).count();

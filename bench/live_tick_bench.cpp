@@ -124,7 +124,7 @@ void BM_MainLoopPass(benchmark::State& state)
     LoopContext loop{bench.engine, bench.adding, values};
     for (auto _ : state)
     {
-        benchmark::DoNotOptimize(lf_mainLoopStep(loop));
+        benchmark::DoNotOptimize(gf_mainLoopStep(loop));
         std::lock_guard lock(bench.queues.simMutex);
         bench.queues.send->clear();
     }
@@ -157,7 +157,7 @@ void BM_EverySecond(benchmark::State& state)
     LoopValues values;
     LoopContext loop{bench.engine, bench.adding, values};
     for (auto _ : state)
-        lf_everySecond(loop);
+        gf_everySecond(loop);
     state.SetItemsProcessed(state.iterations() * state.range(0));
     state.counters["aircraft"] = static_cast<double>(state.range(0));
 }

@@ -60,9 +60,9 @@ const std::vector<LiveryData>& benchLiveries()
 void buildIndexes()
 {
     gLiveries.ScannedLiveries.assign(benchLiveries().begin(), benchLiveries().end());
-    lf_buildMainIndex();
-    lf_buildAirlineIndexes();
-    lf_buildTypeIndexes();
+    gf_buildMainIndex();
+    gf_buildAirlineIndexes();
+    gf_buildTypeIndexes();
 }
 
 void BM_BuildLiveryIndexes(benchmark::State& state)
@@ -95,7 +95,7 @@ void writeRegcodeInput(const fs::path& work)
     xml += "</AIG-regcodes>\n";
     fs::create_directories(work / "input");
     test::writeBytes(work / "regcodes.xml", xml);
-    lf_encryptStream(kDataFileKey, work / "regcodes.xml", work / "input" / "AIG-regcodes.enc");
+    gf_encryptStream(kDataFileKey, work / "regcodes.xml", work / "input" / "AIG-regcodes.enc");
 }
 
 void BM_ProcessRegcodes(benchmark::State& state)
@@ -107,8 +107,8 @@ void BM_ProcessRegcodes(benchmark::State& state)
     for (auto _ : state)
     {
         gf_clearRegcodes();
-        lf_processInlineRegcodes();
-        lf_processOfflineRegcodes();
+        gf_processInlineRegcodes();
+        gf_processOfflineRegcodes();
         benchmark::DoNotOptimize(gLiveries.RegcodeMap.size());
     }
     state.counters["regcodes"] = static_cast<double>(gLiveries.RegcodeMap.size());

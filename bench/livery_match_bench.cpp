@@ -104,15 +104,15 @@ std::size_t buildIndexes()
     installBenchDbase();
     const std::vector<LiveryData> liveries = benchLiveries();
     gLiveries.ScannedLiveries.assign(liveries.begin(), liveries.end());
-    lf_buildMainIndex();
-    lf_buildAirlineIndexes();
-    lf_processInlineRegcodes();
-    lf_buildTypeIndexes();
+    gf_buildMainIndex();
+    gf_buildAirlineIndexes();
+    gf_processInlineRegcodes();
+    gf_buildTypeIndexes();
     gf_buildSimilarModels();
     std::vector<std::string> light;
     for (int t = kTypes - 10; t < kTypes; ++t)
         light.push_back(typeCode(t));
-    lf_fillCategoryTypeLists(true, false, false, light);
+    gf_fillCategoryTypeLists(true, false, false, light);
     gLiveries.ScannedLiveries.clear();
     return liveries.size();
 }

@@ -61,17 +61,17 @@ void BM_LiveryScanWalk(benchmark::State& state)
     {
         // A new scan for every pass, so every title becomes a livery again.
         state.PauseTiming();
-        lf_clearScanContainers();
+        gf_clearScanContainers();
         gLiveries.ScannedLiveries.clear();
         state.ResumeTiming();
-        lf_searchLiveriesInFolder(1, WinPath("D:\\AI"));
+        gf_searchLiveriesInFolder(1, WinPath("D:\\AI"));
         found += gLiveries.ScannedLiveries.size();
     }
     if (found != scanTree.liveries * static_cast<std::size_t>(state.iterations()))
     {
         state.SkipWithError("the walk did not give every livery of the tree");
     }
-    lf_clearScanContainers();
+    gf_clearScanContainers();
     gLiveries.ScannedLiveries.clear();
     state.SetItemsProcessed(static_cast<std::int64_t>(found));
     state.counters["workers"] = static_cast<double>(gFoundation.gWorkerLimit.load());

@@ -76,7 +76,7 @@ void BM_CalcStaticParking(benchmark::State& bench)
                 o.id = ++id;
         }
         bench.ResumeTiming();
-        lf_calcStaticParking(state);
+        gf_calcStaticParking(state);
         benchmark::DoNotOptimize(state.staticParked.data());
     }
     bench.counters["planned"] = static_cast<double>(state.staticParked.size());

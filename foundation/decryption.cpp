@@ -25,7 +25,7 @@ static_assert(kChunkBytes == 4113);
 
 } // namespace
 
-void lf_decryptStream(const std::array<unsigned char, 32>& key, const std::filesystem::path& inPath,
+void gf_decryptStream(const std::array<unsigned char, 32>& key, const std::filesystem::path& inPath,
                       const std::filesystem::path& outPath)
 {
     static_assert(sizeof(key) == crypto_secretstream_xchacha20poly1305_KEYBYTES);
@@ -88,7 +88,7 @@ bool gf_streamDecrypt(const std::filesystem::path& inPath, const std::filesystem
 {
     try
     {
-        lf_decryptStream(kDataFileKey, inPath, outPath);
+        gf_decryptStream(kDataFileKey, inPath, outPath);
         return true;
     }
     catch (const std::exception& error)

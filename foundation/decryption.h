@@ -11,7 +11,7 @@ namespace oxl
 /// Raises std::runtime_error "Could not open input file: …", "Could not open output file: …",
 /// "Invalid header or key" (header shorter than 24 bytes) or "Decryption failed" (a chunk that does not
 /// authenticate, or input that ends before the FINAL chunk). What was written stays in `outPath`.
-void lf_decryptStream(const std::array<unsigned char, 32>& key, const std::filesystem::path& inPath,
+void gf_decryptStream(const std::array<unsigned char, 32>& key, const std::filesystem::path& inPath,
                       const std::filesystem::path& outPath);
 
 /// Decrypts a data file with the program's key; on any failure logs it, removes `outPath` and gives false.

@@ -100,7 +100,7 @@ std::string gf_downloadFolderUrl()
     return gf_downloadSiteBase() + kDownloadAirportFolder;
 }
 
-std::size_t lf_curlWriteToFile(char* data, std::size_t size, std::size_t count, void* file)
+std::size_t gf_curlWriteToFile(char* data, std::size_t size, std::size_t count, void* file)
 {
     // libcurl wants the bytes taken; anything less than size * count ends the transfer as failed.
     return std::fwrite(data, 1, size * count, static_cast<std::FILE*>(file));
@@ -127,7 +127,7 @@ bool gf_downloadToFile(CURL* handle, const std::string& url, const std::filesyst
         const DownloadLimits limits = gf_downloadLimits();
         curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
         curl_easy_setopt(handle, CURLOPT_USERAGENT, kDownloadUserAgent);
-        curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, lf_curlWriteToFile);
+        curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, gf_curlWriteToFile);
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, file);
         curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
         curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);

@@ -36,7 +36,7 @@ std::string gf_downloadSiteBase();
 std::string gf_downloadFolderUrl();
 
 /// libcurl's write callback: appends the block to the FILE* in `file`; the bytes written.
-std::size_t lf_curlWriteToFile(char* data, std::size_t size, std::size_t count, void* file);
+std::size_t gf_curlWriteToFile(char* data, std::size_t size, std::size_t count, void* file);
 
 /// Fetches `url` into `target` ("w" text or "wb" binary); true only for a complete transfer. The bytes
 /// go to "<target>.part" first, which replaces `target` only on success, so a failed download leaves

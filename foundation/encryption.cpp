@@ -10,7 +10,7 @@
 namespace oxl
 {
 
-void lf_encryptStream(const std::array<unsigned char, 32>& key, const std::filesystem::path& plainPath,
+void gf_encryptStream(const std::array<unsigned char, 32>& key, const std::filesystem::path& plainPath,
                       const std::filesystem::path& encPath)
 {
     static_assert(sizeof(key) == crypto_secretstream_xchacha20poly1305_KEYBYTES);

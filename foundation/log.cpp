@@ -57,7 +57,7 @@ void gf_logIfRunning(const std::string& text)
     writeLine({}, text);
 }
 
-void lf_rotateLog(const fs::path& logPath)
+void gf_rotateLog(const fs::path& logPath)
 {
     const std::string text = logPath.string();
     const auto dot = text.rfind('.');
@@ -86,7 +86,7 @@ void gf_openLog()
 void gf_openLog(const fs::path& logPath)
 {
     gf_closeLog();
-    lf_rotateLog(logPath);
+    gf_rotateLog(logPath);
     {
         std::lock_guard lock(gLogMutex);
         gLogFile.clear();

@@ -35,7 +35,7 @@ void gf_openLog(const std::filesystem::path& logPath);
 /// Flushes and closes the log; later lines are dropped until it is opened again.
 void gf_closeLog();
 /// Copies the first backup over the second and the log over the first (a path without '.' is left alone).
-void lf_rotateLog(const std::filesystem::path& logPath);
+void gf_rotateLog(const std::filesystem::path& logPath);
 
 /// A heading or closing line of stars of width a + b (rounded up to even), with an optional title.
 std::string gf_boxedText(int a, int b, bool leadingBreak, bool trailingBreak, const std::string& title);

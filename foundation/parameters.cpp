@@ -59,7 +59,7 @@ template <class LogFn> void lf_saveSetting(const std::string& name, const std::s
     }
     else
     {
-        lf_addStringNode(root, name, text);
+        gf_addStringNode(root, name, text);
     }
     logIt();
     if (!gf_writeParametersFile(doc))
@@ -280,10 +280,10 @@ void ComboParameter::fillCombo() const
 bool gf_removeParameter(const Parameter& parameter)
 {
     const std::lock_guard lock(gf_parametersFileMutex());
-    return lf_removeParameterFromFile(parameter);
+    return gf_removeParameterFromFile(parameter);
 }
 
-bool lf_removeParameterFromFile(const Parameter& parameter)
+bool gf_removeParameterFromFile(const Parameter& parameter)
 {
     pugi::xml_document doc;
     if (!gf_loadParametersFile(doc))
@@ -309,12 +309,12 @@ bool lf_removeParameterFromFile(const Parameter& parameter)
     return true;
 }
 
-bool lf_isFolderParameter(std::string_view name)
+bool gf_isFolderParameter(std::string_view name)
 {
     return name.find("lfolder") != std::string_view::npos || name.find("afolder") != std::string_view::npos;
 }
 
-bool lf_readFolder(StringParameter& parameter, const pugi::xml_document& doc)
+bool gf_readFolder(StringParameter& parameter, const pugi::xml_document& doc)
 {
     const pugi::xml_node element = gf_findParameterNode(doc, parameter.name);
     parameter.set(element ? element.attribute(kValueAttribute).as_string() : parameter.defaultValue);
@@ -325,25 +325,25 @@ bool lf_readFolder(StringParameter& parameter, const pugi::xml_document& doc)
     return static_cast<bool>(element);
 }
 
-bool lf_addBoolNode(pugi::xml_node root, std::string_view name, bool on)
+bool gf_addBoolNode(pugi::xml_node root, std::string_view name, bool on)
 {
-    return lf_addStringNode(root, name, lf_boolText(on));
+    return gf_addStringNode(root, name, lf_boolText(on));
 }
 
-bool lf_addIntNode(pugi::xml_node root, std::string_view name, std::int32_t number)
+bool gf_addIntNode(pugi::xml_node root, std::string_view name, std::int32_t number)
 {
-    return lf_addStringNode(root, name, std::to_string(number));
+    return gf_addStringNode(root, name, std::to_string(number));
 }
 
-bool lf_addStringNode(pugi::xml_node root, std::string_view name, std::string_view text)
+bool gf_addStringNode(pugi::xml_node root, std::string_view name, std::string_view text)
 {
     pugi::xml_node element = lf_appendParameterElement(root, name);
     return element && element.append_attribute(kValueAttribute).set_value(std::string(text).c_str());
 }
 
-void lf_addBoolParam(BoolParameter& parameter, pugi::xml_node root)
+void gf_addBoolParam(BoolParameter& parameter, pugi::xml_node root)
 {
-    if (!lf_addBoolNode(root, parameter.name, parameter.defaultValue))
+    if (!gf_addBoolNode(root, parameter.name, parameter.defaultValue))
     {
         lf_logAddFailed(parameter.name, lf_boolText(parameter.defaultValue));
     }
@@ -351,9 +351,9 @@ void lf_addBoolParam(BoolParameter& parameter, pugi::xml_node root)
     parameter.log();
 }
 
-void lf_addIntParam(IntParameter& parameter, pugi::xml_node root)
+void gf_addIntParam(IntParameter& parameter, pugi::xml_node root)
 {
-    if (!lf_addIntNode(root, parameter.name, parameter.defaultValue))
+    if (!gf_addIntNode(root, parameter.name, parameter.defaultValue))
     {
         lf_logAddFailed(parameter.name, std::to_string(parameter.defaultValue));
     }
@@ -361,9 +361,9 @@ void lf_addIntParam(IntParameter& parameter, pugi::xml_node root)
     parameter.log();
 }
 
-void lf_addStringParam(StringParameter& parameter, pugi::xml_node root)
+void gf_addStringParam(StringParameter& parameter, pugi::xml_node root)
 {
-    if (!lf_addStringNode(root, parameter.name, parameter.defaultValue))
+    if (!gf_addStringNode(root, parameter.name, parameter.defaultValue))
     {
         lf_logAddFailed(parameter.name, parameter.defaultValue);
     }

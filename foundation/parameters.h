@@ -201,24 +201,24 @@ class ButtonControl : public Parameter, public ControlBinding
 bool gf_removeParameter(const Parameter& parameter);
 
 /// True when the key names a livery or airport folder setting ("lfolder" or "afolder" in it).
-bool lf_isFolderParameter(std::string_view name);
+bool gf_isFolderParameter(std::string_view name);
 
 /// Reads a folder setting; logs it only when its new value is not empty.
-bool lf_readFolder(StringParameter& parameter, const pugi::xml_document& doc);
+bool gf_readFolder(StringParameter& parameter, const pugi::xml_document& doc);
 
 /// Appends <parameter name=.. value="true|false"/> to root; false when root cannot take it.
-bool lf_addBoolNode(pugi::xml_node root, std::string_view name, bool on);
+bool gf_addBoolNode(pugi::xml_node root, std::string_view name, bool on);
 /// Appends <parameter name=.. value="123"/> to root; false when root cannot take it.
-bool lf_addIntNode(pugi::xml_node root, std::string_view name, std::int32_t number);
+bool gf_addIntNode(pugi::xml_node root, std::string_view name, std::int32_t number);
 /// Appends <parameter name=.. value="text"/> to root; false when root cannot take it.
-bool lf_addStringNode(pugi::xml_node root, std::string_view name, std::string_view text);
+bool gf_addStringNode(pugi::xml_node root, std::string_view name, std::string_view text);
 
 /// Appends the setting with its default, makes the default current and logs it.
-void lf_addBoolParam(BoolParameter& parameter, pugi::xml_node root);
+void gf_addBoolParam(BoolParameter& parameter, pugi::xml_node root);
 /// Appends the setting with its default, makes the default current and logs it.
-void lf_addIntParam(IntParameter& parameter, pugi::xml_node root);
+void gf_addIntParam(IntParameter& parameter, pugi::xml_node root);
 /// Appends the setting with its default, makes the default current and logs it.
-void lf_addStringParam(StringParameter& parameter, pugi::xml_node root);
+void gf_addStringParam(StringParameter& parameter, pugi::xml_node root);
 
 /// The "parameter" child of node named name; appended with "name" and an empty "value" when missing
 /// (an empty node when node cannot take children).

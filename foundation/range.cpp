@@ -78,7 +78,7 @@ std::int32_t gf_snapRange(std::int32_t nm)
     return 8;
 }
 
-std::int32_t lf_snapHeight(std::int32_t feet)
+std::int32_t gf_snapHeight(std::int32_t feet)
 {
     static constexpr std::pair<std::int32_t, std::int32_t> kThresholds[] = {
         {47000, 48000}, {27000, 36000}, {17000, 18000}, {15000, 16000}, {13000, 14000},

@@ -16,6 +16,6 @@ std::int32_t gf_manualRange();
 /// The RANGE choice a radius [nm] maps onto (2 below 3, 100 from 90 on).
 std::int32_t gf_snapRange(std::int32_t nm);
 /// The AIRP_HEIGHT choice a height [ft] maps onto (2000 below 3000, 48000 from 47000 on).
-std::int32_t lf_snapHeight(std::int32_t feet);
+std::int32_t gf_snapHeight(std::int32_t feet);
 
 } // namespace oxl

@@ -49,7 +49,7 @@ void lf_readOrAddString(pugi::xml_document& doc, StringParameter& parameter)
     {
         if (pugi::xml_node root = doc.child("parameters"))
         {
-            lf_addStringNode(root, parameter.name, parameter.value());
+            gf_addStringNode(root, parameter.name, parameter.value());
         }
     }
 }
@@ -63,30 +63,30 @@ void lf_readExisting(pugi::xml_document& doc, SettingsView& view, const std::vec
     gf_logIfRunning(fmt::format("from '{}'", gf_parametersPathText()));
     for (BoolParameter* parameter : bools)
     {
-        lf_readOrAddBool(doc, *parameter);
+        gf_readOrAddBool(doc, *parameter);
     }
     for (CheckBoxParameter* box : checkBoxes)
     {
-        lf_readOrAddBool(doc, *box);
+        gf_readOrAddBool(doc, *box);
         view.showCheck(*box);
     }
     for (IntParameter* parameter : hiddenInts)
     {
-        lf_readOrAddInt(doc, *parameter);
+        gf_readOrAddInt(doc, *parameter);
     }
     for (const BoundInt& bound : controlInts)
     {
-        lf_readOrAddInt(doc, bound.setting);
+        gf_readOrAddInt(doc, bound.setting);
         view.showInt(bound.setting, bound.control);
     }
     for (StringParameter* parameter : strings)
     {
-        if (!lf_isFolderParameter(parameter->name))
+        if (!gf_isFolderParameter(parameter->name))
         {
             lf_readOrAddString(doc, *parameter);
             continue;
         }
-        lf_readFolder(*parameter, doc);
+        gf_readFolder(*parameter, doc);
         if (parameter->value().empty())
         {
             // An empty folder setting does not stay in the file.
@@ -94,7 +94,7 @@ void lf_readExisting(pugi::xml_document& doc, SettingsView& view, const std::vec
             {
                 element.parent().remove_child(element);
             }
-            lf_removeParameterFromFile(*parameter);
+            gf_removeParameterFromFile(*parameter);
         }
     }
     for (StringEditParameter* box : editStrings)
@@ -116,32 +116,32 @@ void lf_writeDefaults(SettingsView& view, const std::vector<BoolParameter*>& boo
     const pugi::xml_node root = doc.append_child("parameters");
     for (BoolParameter* parameter : bools)
     {
-        lf_addBoolParam(*parameter, root);
+        gf_addBoolParam(*parameter, root);
     }
     for (CheckBoxParameter* box : checkBoxes)
     {
-        lf_addBoolParam(*box, root);
+        gf_addBoolParam(*box, root);
         view.showCheck(*box);
     }
     for (IntParameter* parameter : hiddenInts)
     {
-        lf_addIntParam(*parameter, root);
+        gf_addIntParam(*parameter, root);
     }
     for (const BoundInt& bound : controlInts)
     {
-        lf_addIntParam(bound.setting, root);
+        gf_addIntParam(bound.setting, root);
         view.showInt(bound.setting, bound.control);
     }
     for (StringParameter* parameter : strings)
     {
-        if (!lf_isFolderParameter(parameter->name))
+        if (!gf_isFolderParameter(parameter->name))
         {
-            lf_addStringParam(*parameter, root);
+            gf_addStringParam(*parameter, root);
         }
     }
     for (StringEditParameter* box : editStrings)
     {
-        lf_addStringParam(*box, root);
+        gf_addStringParam(*box, root);
         view.showString(*box);
     }
     gf_saveXml(doc, gf_parametersPath());
@@ -220,24 +220,24 @@ SettingsView& gf_settingsView()
     return *gView.load();
 }
 
-void lf_readOrAddBool(pugi::xml_document& doc, BoolParameter& parameter)
+void gf_readOrAddBool(pugi::xml_document& doc, BoolParameter& parameter)
 {
     if (!parameter.read(doc))
     {
         if (pugi::xml_node root = doc.child("parameters"))
         {
-            lf_addBoolNode(root, parameter.name, parameter.value());
+            gf_addBoolNode(root, parameter.name, parameter.value());
         }
     }
 }
 
-void lf_readOrAddInt(pugi::xml_document& doc, IntParameter& parameter)
+void gf_readOrAddInt(pugi::xml_document& doc, IntParameter& parameter)
 {
     if (!parameter.read(doc, true))
     {
         if (pugi::xml_node root = doc.child("parameters"))
         {
-            lf_addIntNode(root, parameter.name, parameter.value());
+            gf_addIntNode(root, parameter.name, parameter.value());
         }
     }
 }

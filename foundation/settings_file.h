@@ -36,7 +36,7 @@ bool gf_loadParametersFile(pugi::xml_document& doc);
 /// The caller holds gf_parametersFileMutex().
 bool gf_writeParametersFile(const pugi::xml_document& doc);
 /// gf_removeParameter for a caller that already holds gf_parametersFileMutex().
-bool lf_removeParameterFromFile(const Parameter& parameter);
+bool gf_removeParameterFromFile(const Parameter& parameter);
 
 /// A whole-number setting shown in a control: a combo box or a number edit box.
 struct BoundInt
@@ -93,8 +93,8 @@ void gf_readParameters(const std::vector<BoolParameter*>& bools,
                        const std::vector<StringEditParameter*>& editStrings);
 
 /// Reads an on/off setting; appends its element with the now current default when it has none.
-void lf_readOrAddBool(pugi::xml_document& doc, BoolParameter& parameter);
+void gf_readOrAddBool(pugi::xml_document& doc, BoolParameter& parameter);
 /// Reads a whole-number setting (logged); appends its element with the default when it has none.
-void lf_readOrAddInt(pugi::xml_document& doc, IntParameter& parameter);
+void gf_readOrAddInt(pugi::xml_document& doc, IntParameter& parameter);
 
 } // namespace oxl

@@ -42,7 +42,7 @@ bool gf_isP3dInstalled(int version)
     try
     {
         plat::RegKey key = lf_openP3dKey(version);
-        lf_regCloseKey(key);
+        gf_regCloseKey(key);
         return true;
     }
     catch (const winreg::RegException&)
@@ -57,23 +57,23 @@ std::filesystem::path gf_getP3dSetupPath(int version)
     try
     {
         key = lf_openP3dKey(version);
-        const std::u16string setupPath = lf_regGetString(key, u"SetupPath");
-        lf_regCloseKey(key);
+        const std::u16string setupPath = gf_regGetString(key, u"SetupPath");
+        gf_regCloseKey(key);
         return std::filesystem::path(gf_utf16ToUtf8(setupPath));
     }
     catch (const winreg::RegException&)
     {
-        lf_regCloseKey(key);
+        gf_regCloseKey(key);
         return {};
     }
     catch (const win32::Utf8ConversionException&)
     {
-        lf_regCloseKey(key);
+        gf_regCloseKey(key);
         return {};
     }
 }
 
-std::u16string lf_regGetString(plat::RegKey key, std::u16string_view valueName)
+std::u16string gf_regGetString(plat::RegKey key, std::u16string_view valueName)
 {
     std::uint32_t bytes = 0;
     std::uint32_t result =
@@ -93,7 +93,7 @@ std::u16string lf_regGetString(plat::RegKey key, std::u16string_view valueName)
     return text;
 }
 
-void lf_regCloseKey(plat::RegKey& key)
+void gf_regCloseKey(plat::RegKey& key)
 {
     if (key != 0 && !plat::isPredefinedKey(key))
     {
@@ -102,14 +102,14 @@ void lf_regCloseKey(plat::RegKey& key)
     key = 0;
 }
 
-std::optional<std::filesystem::path> lf_shellAppDataFolder()
+std::optional<std::filesystem::path> gf_shellAppDataFolder()
 {
     return plat::roamingAppData();
 }
 
 std::filesystem::path gf_getAppDataPath()
 {
-    if (auto folder = lf_shellAppDataFolder())
+    if (auto folder = gf_shellAppDataFolder())
     {
         return *folder;
     }

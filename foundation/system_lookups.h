@@ -21,12 +21,12 @@ bool gf_isP3dInstalled(int version);
 /// The simulator's installation folder from its "SetupPath" value; empty when not found.
 std::filesystem::path gf_getP3dSetupPath(int version);
 /// A REG_SZ value of an open key; winreg::RegException when it is missing or of another type.
-std::u16string lf_regGetString(plat::RegKey key, std::u16string_view valueName);
+std::u16string gf_regGetString(plat::RegKey key, std::u16string_view valueName);
 /// Closes the key unless it is none or a predefined root, and clears the handle.
-void lf_regCloseKey(plat::RegKey& key);
+void gf_regCloseKey(plat::RegKey& key);
 
 /// The roaming application-data folder, nullopt when the system knows none.
-std::optional<std::filesystem::path> lf_shellAppDataFolder();
+std::optional<std::filesystem::path> gf_shellAppDataFolder();
 /// The roaming application-data folder; logs a marked line and gives an empty path when unknown.
 std::filesystem::path gf_getAppDataPath();
 

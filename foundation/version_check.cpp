@@ -36,7 +36,7 @@ void checkOne(const nlohmann::json& root, const DataFileEntry& entry)
 {
     if (!root.is_object() || !root.contains(entry.member))
     {
-        lf_logVersionNotFound(entry.member);
+        gf_logVersionNotFound(entry.member);
         return;
     }
     const VersionData offered = gf_versionFromJson(root.at(entry.member), true);
@@ -44,29 +44,29 @@ void checkOne(const nlohmann::json& root, const DataFileEntry& entry)
     const fs::path& local = entry.localPath;
     if (!(offered > installed) && fs::exists(local))
     {
-        lf_logUpToDate(entry.member);
+        gf_logUpToDate(entry.member);
         return;
     }
     if (gf_downloadFromSite(std::string(entry.fileName), local))
     {
         entry.installed.setAndSave(offered.toString());
-        lf_logUpdated(entry.member, offered.toString());
+        gf_logUpdated(entry.member, offered.toString());
     }
 }
 
 } // namespace
 
-void lf_logUpdated(std::string_view name, std::string_view version)
+void gf_logUpdated(std::string_view name, std::string_view version)
 {
     gf_log(fmt::format("{} updated to {}", name, version));
 }
 
-void lf_logUpToDate(std::string_view name)
+void gf_logUpToDate(std::string_view name)
 {
     gf_log(fmt::format("{} version up-to-date", name));
 }
 
-void lf_logVersionNotFound(std::string_view name)
+void gf_logVersionNotFound(std::string_view name)
 {
     gf_logMarked(fmt::format("{} version not found", name));
 }

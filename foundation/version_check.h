@@ -13,10 +13,10 @@ namespace oxl
 void gf_checkVersions();
 
 /// Logs "{} updated to {}".
-void lf_logUpdated(std::string_view name, std::string_view version);
+void gf_logUpdated(std::string_view name, std::string_view version);
 /// Logs "{} version up-to-date".
-void lf_logUpToDate(std::string_view name);
+void gf_logUpToDate(std::string_view name);
 /// Logs the marked line "{} version not found".
-void lf_logVersionNotFound(std::string_view name);
+void gf_logVersionNotFound(std::string_view name);
 
 } // namespace oxl

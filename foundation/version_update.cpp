@@ -35,7 +35,7 @@ void switchScanOn(CheckBoxParameter& scan)
 
 } // namespace
 
-std::int32_t lf_convertCount(std::int32_t oldCount)
+std::int32_t gf_convertCount(std::int32_t oldCount)
 {
     // Negative counts, the old default -1 among them, meant "no limit" and land
     // above 299.
@@ -63,7 +63,7 @@ std::int32_t lf_convertCount(std::int32_t oldCount)
     return count >= 1 ? 10 : 0;
 }
 
-std::int32_t lf_convertAirportRange(std::int32_t oldRangeNm)
+std::int32_t gf_convertAirportRange(std::int32_t oldRangeNm)
 {
     if (oldRangeNm >= 27)
     {
@@ -109,12 +109,12 @@ void gf_checkVersionUpdate()
         stored.major == 11 && stored.minor == 0 && (stored.patch == 2 || stored.patch == 3);
     if (!combosKnown)
     {
-        carryOver(CUSTOM_MAX_PARK, MAX_PARK_SEL, lf_convertCount);
-        carryOver(MAX_LIVE, MAX_LIVE_SEL, lf_convertCount);
+        carryOver(CUSTOM_MAX_PARK, MAX_PARK_SEL, gf_convertCount);
+        carryOver(MAX_LIVE, MAX_LIVE_SEL, gf_convertCount);
         carryOver(LATERAL_RANGE, RANGE, gf_snapRange);
-        carryOver(AIRPORT_RANGE, AIRP_RANGE, lf_convertAirportRange);
-        carryOver(AUTO_RANGE_ABOVE_HEIGHT, AR_ABOVE_HEIGHT, lf_snapHeight);
-        carryOver(AIRPORT_HEIGHT, AIRP_HEIGHT, lf_snapHeight);
+        carryOver(AIRPORT_RANGE, AIRP_RANGE, gf_convertAirportRange);
+        carryOver(AUTO_RANGE_ABOVE_HEIGHT, AR_ABOVE_HEIGHT, gf_snapHeight);
+        carryOver(AIRPORT_HEIGHT, AIRP_HEIGHT, gf_snapHeight);
     }
 
     const std::filesystem::path installer{std::string(kInstallerFileName)};

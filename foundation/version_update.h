@@ -16,8 +16,8 @@ void gf_checkVersionUpdate();
 
 /// An old count limit (CUSTOM_MAX_PARK, MAX_LIVE) as one of the choices 0, 10,
 /// 25, 50, 75, 100, 500.
-std::int32_t lf_convertCount(std::int32_t oldCount);
+std::int32_t gf_convertCount(std::int32_t oldCount);
 /// An old airport range [nm] as one of the choices 5, 10, 15, 20, 25, 30.
-std::int32_t lf_convertAirportRange(std::int32_t oldRangeNm);
+std::int32_t gf_convertAirportRange(std::int32_t oldRangeNm);
 
 } // namespace oxl

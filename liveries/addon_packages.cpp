@@ -154,7 +154,7 @@ void gf_setSimulatorVersionSource(SimulatorVersionSource source)
     gLiveries.VersionSource = std::move(source);
 }
 
-std::string lf_simulatorVersion()
+std::string gf_simulatorVersion()
 {
     SimulatorVersionSource source;
     {
@@ -196,7 +196,7 @@ std::string gf_joinWindowsPath(const std::string& base, const std::string& text)
     return (WinPath(base) / text).text();
 }
 
-void lf_collectPackagePaths(const std::vector<std::string>& lines, std::vector<std::string>& packagePaths)
+void gf_collectPackagePaths(const std::vector<std::string>& lines, std::vector<std::string>& packagePaths)
 {
     for (const std::string& line : lines)
     {
@@ -209,12 +209,12 @@ void lf_collectPackagePaths(const std::vector<std::string>& lines, std::vector<s
     }
 }
 
-void lf_readP3DAddOnsAircraft(LiveryFolderList& folders)
+void gf_readP3DAddOnsAircraft(LiveryFolderList& folders)
 {
     const std::size_t before = folders.size();
     try
     {
-        const fs::path file = gf_addOnsCfgPath(lf_simulatorVersion());
+        const fs::path file = gf_addOnsCfgPath(gf_simulatorVersion());
         gf_log(fmt::format("\\nReading {} for AI add-on packages...", file.string()));
         std::vector<std::string> lines;
         lines.reserve(kAddOnLinesReserved);
@@ -227,7 +227,7 @@ void lf_readP3DAddOnsAircraft(LiveryFolderList& folders)
             std::vector<std::string> packages;
             walkSections(lines, {"Package", "PACKAGE", "package"}, {"Required", "REQUIRED"},
                          [&packages](const std::vector<std::string>& section)
-                         { lf_collectPackagePaths(section, packages); });
+                         { gf_collectPackagePaths(section, packages); });
             for (const std::string& package : packages)
             {
                 readAddOnXml(package, folders);
@@ -243,7 +243,7 @@ void lf_readP3DAddOnsAircraft(LiveryFolderList& folders)
     }
 }
 
-void lf_collectEntryPaths(const std::vector<std::string>& lines, LiveryFolderList& folders)
+void gf_collectEntryPaths(const std::vector<std::string>& lines, LiveryFolderList& folders)
 {
     for (const std::string& line : lines)
     {
@@ -269,9 +269,9 @@ void lf_collectEntryPaths(const std::vector<std::string>& lines, LiveryFolderLis
     }
 }
 
-void lf_readSimObjectsCfg(LiveryFolderList& folders)
+void gf_readSimObjectsCfg(LiveryFolderList& folders)
 {
-    const WinPath text = gf_simObjectsCfgPath(lf_simulatorVersion());
+    const WinPath text = gf_simObjectsCfgPath(gf_simulatorVersion());
     const fs::path file = text.real();
     if (!fs::exists(file))
     {
@@ -288,7 +288,7 @@ void lf_readSimObjectsCfg(LiveryFolderList& folders)
     const std::size_t before = folders.size();
     walkSections(lines, {"Entry", "ENTRY"}, {"Title", "Required"},
                  [&folders](const std::vector<std::string>& section)
-                 { lf_collectEntryPaths(section, folders); });
+                 { gf_collectEntryPaths(section, folders); });
     gf_log(fmt::format("{} AI add-on packages found", folders.size() - before));
 }
 

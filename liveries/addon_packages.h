@@ -23,7 +23,7 @@ using SimulatorVersionSource = std::function<std::string()>;
 /// Installs the version lookup used for the add-on files' folders (empty: none, the lookup throws).
 void gf_setSimulatorVersionSource(SimulatorVersionSource source);
 /// The simulator's major version from the installed lookup; std::runtime_error when none is installed.
-std::string lf_simulatorVersion();
+std::string gf_simulatorVersion();
 
 /// <AppData>/Lockheed Martin/Prepar3D v<N>/add-ons.cfg for the simulator's major version N.
 std::filesystem::path gf_addOnsCfgPath(const std::string& version);
@@ -36,13 +36,13 @@ std::string gf_joinWindowsPath(const std::string& base, const std::string& text)
 
 /// Appends the SimObjects folders of the packages that add-ons.cfg lists; failures are logged, the
 /// folders found before stay.
-void lf_readP3DAddOnsAircraft(LiveryFolderList& folders);
+void gf_readP3DAddOnsAircraft(LiveryFolderList& folders);
 /// Appends the trimmed values of the Path lines of one package section to the package folders.
-void lf_collectPackagePaths(const std::vector<std::string>& lines, std::vector<std::string>& packagePaths);
+void gf_collectPackagePaths(const std::vector<std::string>& lines, std::vector<std::string>& packagePaths);
 /// Appends the AI folders of simobjects.cfg; a failing existence test raises
 /// std::filesystem::filesystem_error.
-void lf_readSimObjectsCfg(LiveryFolderList& folders);
+void gf_readSimObjectsCfg(LiveryFolderList& folders);
 /// Appends the folders of the Path lines of one entry section, skipping the simulator's own categories.
-void lf_collectEntryPaths(const std::vector<std::string>& lines, LiveryFolderList& folders);
+void gf_collectEntryPaths(const std::vector<std::string>& lines, LiveryFolderList& folders);
 
 } // namespace oxl

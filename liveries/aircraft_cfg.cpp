@@ -53,10 +53,10 @@ std::string typeFromCode(const std::string& code, const std::string& where)
     }
     if (const auto fix = gDbase.modelFixes.find(code); fix != gDbase.modelFixes.end())
     {
-        lf_addModelFix(fmt::format("Model fix: {} found in {} changed into {}", code, where, fix->second));
+        gf_addModelFix(fmt::format("Model fix: {} found in {} changed into {}", code, where, fix->second));
         return fix->second;
     }
-    lf_addInvalidModelCode(code, where);
+    gf_addInvalidModelCode(code, where);
     return {};
 }
 
@@ -102,7 +102,7 @@ void splitSections(std::vector<std::string>& lines, std::size_t closingReach, Re
     bool open = false;
     for (std::string& line : lines)
     {
-        if (!lf_fltSimNumber(line).empty())
+        if (!gf_fltSimNumber(line).empty())
         {
             if (!pending.empty())
             {
@@ -170,28 +170,28 @@ std::list<LiveryData> searchLiveriesinFile(int folderIndex, const WinPath& file)
     }
     CfgFolder folder(file.parent());
     auto lines = readCfgLines(file, false);
-    if (!lines || !lf_checkFltSimNumbers(*lines, file))
+    if (!lines || !gf_checkFltSimNumbers(*lines, file))
     {
         return {};
     }
-    const std::string type = lf_readAtcModel(file, *lines);
+    const std::string type = gf_readAtcModel(file, *lines);
     if (type.empty())
     {
         return {};
     }
     std::list<LiveryData> result;
-    lf_splitFltSimSections(result, static_cast<std::uint32_t>(folderIndex), *lines, type, file, folder);
+    gf_splitFltSimSections(result, static_cast<std::uint32_t>(folderIndex), *lines, type, file, folder);
     return result;
 }
 
 } // namespace
 
-bool lf_checkFltSimNumbers(const std::vector<std::string>& lines, const WinPath& file)
+bool gf_checkFltSimNumbers(const std::vector<std::string>& lines, const WinPath& file)
 {
     std::vector<std::int32_t> numbers;
     for (const std::string& line : lines)
     {
-        const std::string text = lf_fltSimNumber(line);
+        const std::string text = gf_fltSimNumber(line);
         if (text.empty())
         {
             continue;
@@ -214,7 +214,7 @@ bool lf_checkFltSimNumbers(const std::vector<std::string>& lines, const WinPath&
     {
         if (static_cast<std::uint32_t>(number) > kMaxFltSimNumber)
         {
-            lf_addInvalidCfgFile(file.text() + " contains a [fltsim.x] section with a number < 0 or > " +
+            gf_addInvalidCfgFile(file.text() + " contains a [fltsim.x] section with a number < 0 or > " +
                                  std::to_string(kMaxFltSimNumber));
             return false;
         }
@@ -222,50 +222,50 @@ bool lf_checkFltSimNumbers(const std::vector<std::string>& lines, const WinPath&
     return true;
 }
 
-std::string lf_readAtcModel(const WinPath& file, const std::vector<std::string>& lines)
+std::string gf_readAtcModel(const WinPath& file, const std::vector<std::string>& lines)
 {
     for (const std::string& line : lines)
     {
-        const std::string value = lf_extractAtcModel(line);
+        const std::string value = gf_extractAtcModel(line);
         if (!value.empty())
         {
             return typeFromCode(value, file.text());
         }
     }
-    lf_addInvalidCfgFile("Line atc_model= is missing in [General] section of " + file.text());
+    gf_addInvalidCfgFile("Line atc_model= is missing in [General] section of " + file.text());
     return {};
 }
 
-std::string lf_ivaoTypeFromPath(const WinPath& file)
+std::string gf_ivaoTypeFromPath(const WinPath& file)
 {
-    const auto code = lf_ivaoPathCode(file.text());
+    const auto code = gf_ivaoPathCode(file.text());
     if (!code)
     {
-        lf_addInvalidModelCode("  ", file.text());
+        gf_addInvalidModelCode("  ", file.text());
         return {};
     }
     return typeFromCode(ivaoTypeOfCode(*code), file.text());
 }
 
-void lf_splitFltSimSections(std::list<LiveryData>& out, std::uint32_t folderIndex,
+void gf_splitFltSimSections(std::list<LiveryData>& out, std::uint32_t folderIndex,
                             std::vector<std::string>& lines, const std::string& type, const WinPath& file,
                             CfgFolder& folder)
 {
     // A '[' in the first six characters, such as "   [General]", ends a section; one further right does not.
     splitSections(lines, 6,
                   [&](std::vector<std::string>& section) {
-                      out.splice(out.end(), lf_procesFltSimSection(folderIndex, section, type, file, folder));
+                      out.splice(out.end(), gf_procesFltSimSection(folderIndex, section, type, file, folder));
                   });
 }
 
-void lf_splitIvaoSections(std::list<LiveryData>& out, std::uint32_t folderIndex,
+void gf_splitIvaoSections(std::list<LiveryData>& out, std::uint32_t folderIndex,
                           std::vector<std::string>& lines, const std::string& type, const WinPath& file,
                           CfgFolder& folder)
 {
     splitSections(lines, std::string::npos,
                   [&](std::vector<std::string>& section)
                   {
-                      LiveryData livery = lf_procesIvaoSection(folderIndex, section, type, file, folder);
+                      LiveryData livery = gf_procesIvaoSection(folderIndex, section, type, file, folder);
                       if (!livery.airl.empty())
                       {
                           out.push_back(std::move(livery));
@@ -273,7 +273,7 @@ void lf_splitIvaoSections(std::list<LiveryData>& out, std::uint32_t folderIndex,
                   });
 }
 
-std::list<LiveryData> lf_searchLiveriesinFile(int folderIndex, const WinPath& file)
+std::list<LiveryData> gf_searchLiveriesinFile(int folderIndex, const WinPath& file)
 {
     WorkerSlotRelease release;
     try
@@ -287,22 +287,22 @@ std::list<LiveryData> lf_searchLiveriesinFile(int folderIndex, const WinPath& fi
     }
 }
 
-std::list<LiveryData> lf_readAircraftCfg(int folderIndex, const WinPath& file)
+std::list<LiveryData> gf_readAircraftCfg(int folderIndex, const WinPath& file)
 {
     WorkerSlotRelease release;
-    const std::string type = lf_ivaoTypeFromPath(file);
+    const std::string type = gf_ivaoTypeFromPath(file);
     if (type.empty())
     {
         return {};
     }
     CfgFolder folder(file.parent());
     auto lines = readCfgLines(file, true);
-    if (!lines || !lf_checkFltSimNumbers(*lines, file))
+    if (!lines || !gf_checkFltSimNumbers(*lines, file))
     {
         return {};
     }
     std::list<LiveryData> result;
-    lf_splitIvaoSections(result, static_cast<std::uint32_t>(folderIndex), *lines, type, file, folder);
+    gf_splitIvaoSections(result, static_cast<std::uint32_t>(folderIndex), *lines, type, file, folder);
     return result;
 }
 

@@ -24,26 +24,26 @@ inline constexpr std::size_t kSectionLinesReserved = 48;
 
 /// The liveries of an ordinary aircraft.cfg, typed by its atc_model line, in section order. Releases one
 /// worker slot on every way out; exceptions are logged and passed on.
-std::list<LiveryData> lf_searchLiveriesinFile(int folderIndex, const WinPath& file);
+std::list<LiveryData> gf_searchLiveriesinFile(int folderIndex, const WinPath& file);
 /// The liveries of an aircraft.cfg of an IVAO_MTL package, typed by its folder name. Releases one worker
 /// slot on every way out; exceptions are passed on.
-std::list<LiveryData> lf_readAircraftCfg(int folderIndex, const WinPath& file);
+std::list<LiveryData> gf_readAircraftCfg(int folderIndex, const WinPath& file);
 
 /// True when every header number parses and lies in 0..10000; rejections are logged or listed, and a
 /// file without any header is listed in gLiveries.EmptyCfgFiles (and passes).
-bool lf_checkFltSimNumbers(const std::vector<std::string>& lines, const WinPath& file);
+bool gf_checkFltSimNumbers(const std::vector<std::string>& lines, const WinPath& file);
 /// The type code of an ordinary file from its first atc_model value, repaired by the model fix map;
 /// "" (listed) when it has none or an unknown one.
-std::string lf_readAtcModel(const WinPath& file, const std::vector<std::string>& lines);
+std::string gf_readAtcModel(const WinPath& file, const std::vector<std::string>& lines);
 /// The type code of an IVAO package file from its folder IVAO_<code>; "" (listed) when unusable.
-std::string lf_ivaoTypeFromPath(const WinPath& file);
+std::string gf_ivaoTypeFromPath(const WinPath& file);
 
 /// Splits an ordinary file's lines into sections and appends their liveries.
-void lf_splitFltSimSections(std::list<LiveryData>& out, std::uint32_t folderIndex,
+void gf_splitFltSimSections(std::list<LiveryData>& out, std::uint32_t folderIndex,
                             std::vector<std::string>& lines, const std::string& type, const WinPath& file,
                             CfgFolder& folder);
 /// Splits an IVAO package file's lines into sections and appends the liveries that have an airline.
-void lf_splitIvaoSections(std::list<LiveryData>& out, std::uint32_t folderIndex,
+void gf_splitIvaoSections(std::list<LiveryData>& out, std::uint32_t folderIndex,
                           std::vector<std::string>& lines, const std::string& type, const WinPath& file,
                           CfgFolder& folder);
 

@@ -43,7 +43,7 @@ bool isDigit(char c)
 
 std::size_t skipSpace(std::string_view text, std::size_t pos)
 {
-    while (pos < text.size() && lf_isPatternSpace(text[pos]))
+    while (pos < text.size() && gf_isPatternSpace(text[pos]))
     {
         ++pos;
     }
@@ -52,12 +52,12 @@ std::size_t skipSpace(std::string_view text, std::size_t pos)
 
 bool allSpace(std::string_view text)
 {
-    return std::all_of(text.begin(), text.end(), lf_isPatternSpace);
+    return std::all_of(text.begin(), text.end(), gf_isPatternSpace);
 }
 
 bool extractInto(std::string_view line, std::string_view key, std::string& out)
 {
-    std::string value = lf_regexValue(line, key);
+    std::string value = gf_regexValue(line, key);
     if (value.empty())
     {
         return false;
@@ -68,12 +68,12 @@ bool extractInto(std::string_view line, std::string_view key, std::string& out)
 
 } // namespace
 
-bool lf_isPatternSpace(char c)
+bool gf_isPatternSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-std::string lf_regexValue(std::string_view line, std::string_view key)
+std::string gf_regexValue(std::string_view line, std::string_view key)
 {
     std::size_t pos = skipSpace(line, 0);
     if (!startsNoCase(line.substr(pos), key))
@@ -87,12 +87,12 @@ std::string lf_regexValue(std::string_view line, std::string_view key)
     }
     // The value runs from the first to the last non-space character after '=' and may not span a line end.
     std::string_view value = line.substr(pos + 1);
-    const auto first = std::find_if_not(value.begin(), value.end(), lf_isPatternSpace);
+    const auto first = std::find_if_not(value.begin(), value.end(), gf_isPatternSpace);
     if (first == value.end())
     {
         return {};
     }
-    const auto last = std::find_if_not(value.rbegin(), value.rend(), lf_isPatternSpace).base();
+    const auto last = std::find_if_not(value.rbegin(), value.rend(), gf_isPatternSpace).base();
     value = std::string_view(&*first, static_cast<std::size_t>(last - first));
     if (hasLineTerminator(value))
     {
@@ -101,39 +101,39 @@ std::string lf_regexValue(std::string_view line, std::string_view key)
     return std::string(value);
 }
 
-bool lf_extractTitle(std::string_view line, std::string& title)
+bool gf_extractTitle(std::string_view line, std::string& title)
 {
     return extractInto(line, "title", title);
 }
 
-bool lf_extractSim(std::string_view line, std::string& sim)
+bool gf_extractSim(std::string_view line, std::string& sim)
 {
     return extractInto(line, "sim", sim);
 }
 
-bool lf_extractModel(std::string_view line, std::string& model)
+bool gf_extractModel(std::string_view line, std::string& model)
 {
     return extractInto(line, "model", model);
 }
 
-bool lf_extractTexture(std::string_view line, std::string& texture)
+bool gf_extractTexture(std::string_view line, std::string& texture)
 {
     return extractInto(line, "texture", texture);
 }
 
-bool lf_extractAtcId(std::string_view line, std::string& atcId)
+bool gf_extractAtcId(std::string_view line, std::string& atcId)
 {
     return extractInto(line, "atc_id", atcId);
 }
 
-bool lf_extractParkingTypes(std::string_view line, std::string& types)
+bool gf_extractParkingTypes(std::string_view line, std::string& types)
 {
     return extractInto(line, "atc_parking_types", types);
 }
 
-bool lf_extractParkingCode(std::string_view line, std::string& code)
+bool gf_extractParkingCode(std::string_view line, std::string& code)
 {
-    const std::string value = lf_regexValue(line, "atc_parking_codes");
+    const std::string value = gf_regexValue(line, "atc_parking_codes");
     if (value.empty())
     {
         return false;
@@ -147,22 +147,22 @@ bool lf_extractParkingCode(std::string_view line, std::string& code)
     return true;
 }
 
-std::string lf_extractAtcModel(std::string_view line)
+std::string gf_extractAtcModel(std::string_view line)
 {
-    return lf_regexValue(line, "atc_model");
+    return gf_regexValue(line, "atc_model");
 }
 
-bool lf_hasAtcIdKey(std::string_view line)
+bool gf_hasAtcIdKey(std::string_view line)
 {
     return line.find("atc_id=") != std::string_view::npos;
 }
 
-bool lf_hasParkingTypesKey(std::string_view line)
+bool gf_hasParkingTypesKey(std::string_view line)
 {
     return line.find("atc_parking_types") != std::string_view::npos;
 }
 
-std::string lf_fltSimNumber(std::string_view line)
+std::string gf_fltSimNumber(std::string_view line)
 {
     if (line.starts_with("//"))
     {
@@ -190,7 +190,7 @@ std::string lf_fltSimNumber(std::string_view line)
     return {};
 }
 
-std::optional<std::string> lf_ivaoPathCode(std::string_view path)
+std::optional<std::string> gf_ivaoPathCode(std::string_view path)
 {
     // "\aircraft" + any character + "cfg" at the end; the pattern's '.' there is not escaped.
     constexpr std::size_t tailSize = 13;
@@ -227,7 +227,7 @@ std::optional<std::string> lf_ivaoPathCode(std::string_view path)
     return std::string(package.substr(5));
 }
 
-std::optional<std::string> lf_ivaoTitleAirline(std::string_view title, std::string_view type)
+std::optional<std::string> gf_ivaoTitleAirline(std::string_view title, std::string_view type)
 {
     if (!startsNoCase(title, type))
     {

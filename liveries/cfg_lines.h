@@ -16,41 +16,41 @@ namespace oxl
 inline constexpr std::string_view kMalformedHeaderNumber = "10000";
 
 /// White space of the patterns: blank, tab, line feed, vertical tab, form feed, carriage return.
-bool lf_isPatternSpace(char c);
+bool gf_isPatternSpace(char c);
 
 /// The value of a key line `\s*(key)\s*=\s*(.*\S)\s*` (key ignoring case), "" when the line is not one.
-std::string lf_regexValue(std::string_view line, std::string_view key);
+std::string gf_regexValue(std::string_view line, std::string_view key);
 
 /// Sets the title from a "title=" line; false (title unchanged) for any other line.
-bool lf_extractTitle(std::string_view line, std::string& title);
+bool gf_extractTitle(std::string_view line, std::string& title);
 /// Sets the flight-model name from a "sim=" line; false for any other line.
-bool lf_extractSim(std::string_view line, std::string& sim);
+bool gf_extractSim(std::string_view line, std::string& sim);
 /// Sets the model name from a "model=" line; false for any other line.
-bool lf_extractModel(std::string_view line, std::string& model);
+bool gf_extractModel(std::string_view line, std::string& model);
 /// Sets the texture name from a "texture=" line; false for any other line.
-bool lf_extractTexture(std::string_view line, std::string& texture);
+bool gf_extractTexture(std::string_view line, std::string& texture);
 /// Sets the ATC id from an "atc_id=" line; false for any other line.
-bool lf_extractAtcId(std::string_view line, std::string& atcId);
+bool gf_extractAtcId(std::string_view line, std::string& atcId);
 /// Sets the parking types from an "atc_parking_types=" line; false for any other line.
-bool lf_extractParkingTypes(std::string_view line, std::string& types);
+bool gf_extractParkingTypes(std::string_view line, std::string& types);
 /// Sets the first trimmed comma part (maybe empty) of an "atc_parking_codes=" line; false for any other.
-bool lf_extractParkingCode(std::string_view line, std::string& code);
+bool gf_extractParkingCode(std::string_view line, std::string& code);
 /// The value of an "atc_model=" line, "" for any other line.
-std::string lf_extractAtcModel(std::string_view line);
+std::string gf_extractAtcModel(std::string_view line);
 /// True when "atc_id=" occurs anywhere in the line (case-sensitive).
-bool lf_hasAtcIdKey(std::string_view line);
+bool gf_hasAtcIdKey(std::string_view line);
 /// True when "atc_parking_types" occurs anywhere in the line (case-sensitive).
-bool lf_hasParkingTypesKey(std::string_view line);
+bool gf_hasParkingTypesKey(std::string_view line);
 
 /// The number text of a section header: "" for a comment or no header, the digits of a whole-line
 /// `\s*(\[fltsim\.)(\d+)\]\s*`, "10000" for any other line holding "[fltsim." or "[FLTSIM.".
-std::string lf_fltSimNumber(std::string_view line);
+std::string gf_fltSimNumber(std::string_view line);
 
 /// The code of an IVAO package file path `.+\\IVAO_MTL\\IVAO_(\w+)\\aircraft.cfg$` (ignoring case).
-std::optional<std::string> lf_ivaoPathCode(std::string_view path);
+std::optional<std::string> gf_ivaoPathCode(std::string_view path);
 
 /// The airline code of an IVAO title: the type (ignoring case), optional white space, then three word
 /// characters, as written; none when the title is not of that form.
-std::optional<std::string> lf_ivaoTitleAirline(std::string_view title, std::string_view type);
+std::optional<std::string> gf_ivaoTitleAirline(std::string_view title, std::string_view type);
 
 } // namespace oxl

@@ -58,7 +58,7 @@ double gf_largestHalfSpan()
     return gDbase.largestHalfSpanNm;
 }
 
-double lf_parseMeters(std::string_view text)
+double gf_parseMeters(std::string_view text)
 {
     // The white space that strtod skips.
     const auto first = text.find_first_not_of(" \t\n\v\f\r");

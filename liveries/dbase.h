@@ -100,6 +100,6 @@ double gf_largestHalfSpan();
 /// The wingspan text of the database as a number [m]: leading white space skipped, the longest leading
 /// decimal number taken with '.' as the decimal point whatever the locale; a text without one, a
 /// negative or a non-finite value gives 0.
-double lf_parseMeters(std::string_view text);
+double gf_parseMeters(std::string_view text);
 
 } // namespace oxl

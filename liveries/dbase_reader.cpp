@@ -109,7 +109,7 @@ void lf_readWingspans(const pugi::xml_document& doc, Dbase& db)
             gf_logMarked(fmt::format("wingspan model {} is not valid, skipped", type));
             continue;
         }
-        const double halfSpanNm = metresToNm(lf_parseMeters(attr(node, "meters")) * 0.5);
+        const double halfSpanNm = metresToNm(gf_parseMeters(attr(node, "meters")) * 0.5);
         db.halfSpansNm.try_emplace(type, halfSpanNm);
         // A repeated type still counts here although its map entry keeps the first value.
         db.largestHalfSpanNm = std::max(db.largestHalfSpanNm, halfSpanNm);

@@ -109,7 +109,7 @@ void gf_writeLiveriesScannedXml()
     gf_log(fmt::format("{} liveries in {}", gLiveries.ScannedLiveries.size(), file.string()));
 }
 
-void lf_readLiveriesScanned()
+void gf_readLiveriesScanned()
 {
     gLiveries.ScannedLiveries.clear();
     const fs::path file = gf_liveriesScannedPath();
@@ -145,7 +145,7 @@ void lf_readLiveriesScanned()
     gf_log(fmt::format("{} liveries read from {}", gLiveries.ScannedLiveries.size(), file.string()));
 }
 
-void lf_removeScanOutputs()
+void gf_removeScanOutputs()
 {
     removeOutput(infoFile("AircraftCfgWithNoFltsimSection.txt"));
     removeOutput(gf_liveriesScannedPath());
@@ -158,7 +158,7 @@ void lf_removeScanOutputs()
     removeOutput(gf_scanErrorsFolder());
 }
 
-void lf_writeFixesReport()
+void gf_writeFixesReport()
 {
     const fs::path file = errorsFile("Fixes.txt");
     fs::create_directories(file.parent_path());
@@ -167,7 +167,7 @@ void lf_writeFixesReport()
     gf_log(fmt::format("{} code fixes, see {}", lines.size(), file.string()));
 }
 
-void lf_writeScanReports()
+void gf_writeScanReports()
 {
     const bool noErrors = gLiveries.InvalidAirlineCodes.empty() && gLiveries.InvalidModelCodes.empty() &&
                           gLiveries.ModelFixes.empty() && gLiveries.InvalidCfgFiles.empty() &&
@@ -194,7 +194,7 @@ void lf_writeScanReports()
     }
     if (!gLiveries.ModelFixes.empty())
     {
-        lf_writeFixesReport();
+        gf_writeFixesReport();
     }
     if (!gLiveries.InvalidCfgFiles.empty())
     {

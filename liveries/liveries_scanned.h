@@ -19,13 +19,13 @@ void gf_writeLiveriesScannedXml();
 /// Replaces gLiveries.ScannedLiveries by the liveries of LiveriesScanned.xml, sorted by airline, type and
 /// title; UserErrorException 51 (not loadable), 52 (no <liveries>), 999 (an attribute missing), 533 (no
 /// livery).
-void lf_readLiveriesScanned();
+void gf_readLiveriesScanned();
 /// Removes the previous scan's file and reports, and output/errors when it is empty; a removal that fails
 /// for another reason than a missing file raises std::filesystem::filesystem_error.
-void lf_removeScanOutputs();
+void gf_removeScanOutputs();
 /// Writes the report lists of the scan to their files and logs their summary lines.
-void lf_writeScanReports();
+void gf_writeScanReports();
 /// Writes gLiveries.ModelFixes to output/errors/Fixes.txt and logs its summary line.
-void lf_writeFixesReport();
+void gf_writeFixesReport();
 
 } // namespace oxl

@@ -8,7 +8,7 @@
 namespace oxl
 {
 
-bool lf_sameLivery(const LiveryData& a, const LiveryData& b)
+bool gf_sameLivery(const LiveryData& a, const LiveryData& b)
 {
     return a.title == b.title && a.airl == b.airl && a.type == b.type && a.atcid == b.atcid &&
            a.cargo == b.cargo;
@@ -57,7 +57,7 @@ bool TitleRegister::claim(const LiveryData& record, const std::string& file, std
                                 : file < holder.file;
     if (!comesFirst)
         return false;
-    lf_addIncompleteSection(std::move(holder.lineIfTaken));
+    gf_addIncompleteSection(std::move(holder.lineIfTaken));
     displaced_.push_back(std::move(holder.record));
     holder = Holder{record, file, std::move(lineIfTaken)};
     return true;
@@ -88,7 +88,7 @@ void TitleRegister::clear()
     displaced_.clear();
 }
 
-LiveryData lf_makeLiveryData(std::uint32_t folderIndex, const std::string& airl, const std::string& type,
+LiveryData gf_makeLiveryData(std::uint32_t folderIndex, const std::string& airl, const std::string& type,
                              bool passenger, const std::string& title, const std::string& atcid,
                              const std::string& file, const std::string& lineIfTaken)
 {
@@ -100,38 +100,38 @@ LiveryData lf_makeLiveryData(std::uint32_t folderIndex, const std::string& airl,
     return record;
 }
 
-bool lf_isDontUseTitle(const std::string& title)
+bool gf_isDontUseTitle(const std::string& title)
 {
     return std::find(gLiveries.DontUseTitles.begin(), gLiveries.DontUseTitles.end(), title) !=
            gLiveries.DontUseTitles.end();
 }
 
-void lf_addInvalidCfgFile(std::string text)
+void gf_addInvalidCfgFile(std::string text)
 {
     gLiveries.InvalidCfgFiles.add(std::move(text));
 }
 
-void lf_addIncompleteSection(std::string text)
+void gf_addIncompleteSection(std::string text)
 {
     gLiveries.IncompleteSections.add(std::move(text));
 }
 
-void lf_addInvalidAirlineCode(const std::string& code, const std::string& file, const std::string& header)
+void gf_addInvalidAirlineCode(const std::string& code, const std::string& file, const std::string& header)
 {
     gLiveries.InvalidAirlineCodes.add(fmt::format("{:12} in {} ", code, file) + header);
 }
 
-void lf_addInvalidModelCode(const std::string& code, const std::string& file)
+void gf_addInvalidModelCode(const std::string& code, const std::string& file)
 {
     gLiveries.InvalidModelCodes.add(fmt::format("{:16} in {}", code, file));
 }
 
-void lf_addModelFix(std::string text)
+void gf_addModelFix(std::string text)
 {
     gLiveries.ModelFixes.add(std::move(text));
 }
 
-void lf_clearScanContainers()
+void gf_clearScanContainers()
 {
     gLiveries.EmptyCfgFiles.clear();
     gLiveries.InvalidCfgFiles.clear();

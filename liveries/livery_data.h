@@ -30,7 +30,7 @@ struct LiveryData
 [[nodiscard]] bool gf_liveryBefore(const LiveryData& a, const LiveryData& b);
 
 /// Records are the same livery when title, airline, type, ATC id and cargo flag are equal (not the folder).
-bool lf_sameLivery(const LiveryData& a, const LiveryData& b);
+bool gf_sameLivery(const LiveryData& a, const LiveryData& b);
 
 /// Lines of one scan report, appended by many scan workers; each call takes the list's own mutex.
 class ReportList
@@ -95,24 +95,24 @@ class TitleRegister
 
 /// The record for a section of the file, or the empty record when a file that comes first (or an earlier
 /// section) holds its title; lineIfTaken is the report line of the section when it loses its title.
-LiveryData lf_makeLiveryData(std::uint32_t folderIndex, const std::string& airl, const std::string& type,
+LiveryData gf_makeLiveryData(std::uint32_t folderIndex, const std::string& airl, const std::string& type,
                              bool passenger, const std::string& title, const std::string& atcid,
                              const std::string& file, const std::string& lineIfTaken);
 /// True when the title is on the don't-use list (exact, case-sensitive).
-bool lf_isDontUseTitle(const std::string& title);
+bool gf_isDontUseTitle(const std::string& title);
 
 /// Appends a file rejected as a whole.
-void lf_addInvalidCfgFile(std::string text);
+void gf_addInvalidCfgFile(std::string text);
 /// Appends a rejected section or a remark on one.
-void lf_addIncompleteSection(std::string text);
+void gf_addIncompleteSection(std::string text);
 /// Appends an unknown airline code with the file and the section header.
-void lf_addInvalidAirlineCode(const std::string& code, const std::string& file, const std::string& header);
+void gf_addInvalidAirlineCode(const std::string& code, const std::string& file, const std::string& header);
 /// Appends an unusable type code with the file.
-void lf_addInvalidModelCode(const std::string& code, const std::string& file);
+void gf_addInvalidModelCode(const std::string& code, const std::string& file);
 /// Appends a repaired type code line.
-void lf_addModelFix(std::string text);
+void gf_addModelFix(std::string text);
 
 /// Empties the report lists, the title register, the don't-use list and the database corrections.
-void lf_clearScanContainers();
+void gf_clearScanContainers();
 
 } // namespace oxl

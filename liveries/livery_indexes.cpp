@@ -89,7 +89,7 @@ CategorySwitch lf_categorySwitch(AcCategory category)
 
 } // namespace
 
-void lf_buildMainIndex()
+void gf_buildMainIndex()
 {
     TitleRecords gathered;
     gathered.reserve(kTitleGatherRoom);
@@ -131,7 +131,7 @@ void lf_buildMainIndex()
     lf_fillTitleTable();
 }
 
-void lf_buildAirlineIndexes()
+void gf_buildAirlineIndexes()
 {
     for (const auto& [airline, types] : gLiveries.MainLiveryIndex)
     {
@@ -162,7 +162,7 @@ void lf_buildAirlineIndexes()
     }
 }
 
-void lf_buildTypeIndexes()
+void gf_buildTypeIndexes()
 {
     struct Entry
     {
@@ -215,7 +215,7 @@ void lf_buildTypeIndexes()
     store();
 }
 
-void lf_summarizeCategory(AcCategory category)
+void gf_summarizeCategory(AcCategory category)
 {
     std::vector<std::string_view> pairTypes;
     std::uint64_t counts[2] = {0, 0};
@@ -261,7 +261,7 @@ void lf_summarizeCategory(AcCategory category)
         std::vector<std::string> types(pairTypes.begin(), pairTypes.end());
         std::sort(types.begin(), types.end());
         types.erase(std::unique(types.begin(), types.end()), types.end());
-        lf_fillCategoryTypeLists(category == AcCategory::Light, category == AcCategory::Buzjets,
+        gf_fillCategoryTypeLists(category == AcCategory::Light, category == AcCategory::Buzjets,
                                  category == AcCategory::Rotorcraft, types);
     }
     if (categorySwitch.setting != nullptr)
@@ -270,7 +270,7 @@ void lf_summarizeCategory(AcCategory category)
     }
 }
 
-void lf_fillCategoryTypeLists(bool light, bool buzjet, bool rotorcraft, const std::vector<std::string>& types)
+void gf_fillCategoryTypeLists(bool light, bool buzjet, bool rotorcraft, const std::vector<std::string>& types)
 {
     constexpr int kTypesPerLine = 20;
     std::string line = "  ";
@@ -312,13 +312,13 @@ std::string_view gf_findLiveryTitle(std::string_view title)
     return found == gLiveries.TitleTable.end() ? std::string_view() : *found;
 }
 
-bool lf_hasLiveryOfAirlineType(const std::string& airline, const std::string& type)
+bool gf_hasLiveryOfAirlineType(const std::string& airline, const std::string& type)
 {
     const auto types = gLiveries.MainLiveryIndex.find(airline);
     return types != gLiveries.MainLiveryIndex.end() && types->second.contains(type);
 }
 
-std::vector<std::string> lf_indexAirlineCodes()
+std::vector<std::string> gf_indexAirlineCodes()
 {
     std::vector<std::string> codes;
     codes.reserve(gLiveries.MainLiveryIndex.size());
@@ -329,17 +329,17 @@ std::vector<std::string> lf_indexAirlineCodes()
     return codes;
 }
 
-std::string lf_randomLightType()
+std::string gf_randomLightType()
 {
     return lf_randomEntry(gLiveries.LightTypes);
 }
 
-std::string lf_randomBuzjetType()
+std::string gf_randomBuzjetType()
 {
     return lf_randomEntry(gLiveries.BuzjetTypes);
 }
 
-std::string lf_randomRotorcraftType()
+std::string gf_randomRotorcraftType()
 {
     return lf_randomEntry(gLiveries.RotorcraftTypes);
 }

@@ -46,31 +46,31 @@ inline constexpr std::size_t kCargoIndex = 1;
 
 /// Fills gLiveries.MainLiveryIndex from gLiveries.ScannedLiveries (sorted by airline, type, title) and the
 /// title lookup table.
-void lf_buildMainIndex();
+void gf_buildMainIndex();
 /// Fills gLiveries.AirlineLiveryIndex from gLiveries.MainLiveryIndex.
-void lf_buildAirlineIndexes();
+void gf_buildAirlineIndexes();
 /// Fills gLiveries.TypeLiveryIndex from gLiveries.MainLiveryIndex; the titles of one type keep the main
 /// index's walk order.
-void lf_buildTypeIndexes();
+void gf_buildTypeIndexes();
 /// Logs the category's summary, fills its type list and switches its setting off when it has no livery.
-void lf_summarizeCategory(AcCategory category);
+void gf_summarizeCategory(AcCategory category);
 /// Appends the types to the list of the first set flag and logs them, 20 per line.
-void lf_fillCategoryTypeLists(bool light, bool buzjet, bool rotorcraft,
+void gf_fillCategoryTypeLists(bool light, bool buzjet, bool rotorcraft,
                               const std::vector<std::string>& types);
 
 /// The stored title equal to the text, empty when no installed livery has it (first one in the main
 /// index's walk order when a hand-edited file holds it twice).
 std::string_view gf_findLiveryTitle(std::string_view title);
 /// True when the airline has a livery of the type.
-bool lf_hasLiveryOfAirlineType(const std::string& airline, const std::string& type);
+bool gf_hasLiveryOfAirlineType(const std::string& airline, const std::string& type);
 /// The airline keys of gLiveries.MainLiveryIndex, each cut to its first three characters, in iteration order.
-std::vector<std::string> lf_indexAirlineCodes();
+std::vector<std::string> gf_indexAirlineCodes();
 /// A random light type with liveries (the first when RANDOM is off); empty when there is none.
-std::string lf_randomLightType();
+std::string gf_randomLightType();
 /// A random business-jet type with liveries; empty when there is none.
-std::string lf_randomBuzjetType();
+std::string gf_randomBuzjetType();
 /// A random rotorcraft type with liveries; empty when there is none.
-std::string lf_randomRotorcraftType();
+std::string gf_randomRotorcraftType();
 
 /// Reserves the special titles, the category type lists and the shared similar-type lists, once per process.
 void gf_reserveLiveryIndexes();

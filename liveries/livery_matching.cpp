@@ -147,11 +147,11 @@ std::string lf_randomTypeOfCategory(AcCategory category)
     switch (category)
     {
     case AcCategory::Light:
-        return lf_randomLightType();
+        return gf_randomLightType();
     case AcCategory::Buzjets:
-        return lf_randomBuzjetType();
+        return gf_randomBuzjetType();
     case AcCategory::Rotorcraft:
-        return lf_randomRotorcraftType();
+        return gf_randomRotorcraftType();
     default:
         return {};
     }

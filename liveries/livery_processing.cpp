@@ -66,10 +66,10 @@ void gf_scanLiveries()
             return;
         }
     }
-    lf_processScannedLiveries();
+    gf_processScannedLiveries();
 }
 
-void lf_processScannedLiveries()
+void gf_processScannedLiveries()
 {
     const ScannedListGuard emptiedAfterwards;
     if (gLiveries.gLiveriesProcessed.load())
@@ -79,16 +79,16 @@ void lf_processScannedLiveries()
     }
     // A build that stopped half-way must not leave views of a list that is about to be emptied.
     gf_clearLiveryIndexes();
-    lf_readLiveriesScanned();
+    gf_readLiveriesScanned();
     gf_status().setCount(StatusCount::liveries, gLiveries.ScannedLiveries.size());
     gf_status().repaint(WindowBand::status);
 
-    lf_buildMainIndex();
-    lf_buildAirlineIndexes();
-    lf_processInlineRegcodes();
-    lf_processOfflineRegcodes();
+    gf_buildMainIndex();
+    gf_buildAirlineIndexes();
+    gf_processInlineRegcodes();
+    gf_processOfflineRegcodes();
     gf_log(fmt::format("{} registration codes", gLiveries.RegcodeMap.size()));
-    lf_buildTypeIndexes();
+    gf_buildTypeIndexes();
     gf_log(fmt::format("{} airlines, {} pax aircraft models and {} cargo aircraft models",
                        gLiveries.MainLiveryIndex.size(), gLiveries.TypeLiveryIndex[kPaxIndex].size(),
                        gLiveries.TypeLiveryIndex[kCargoIndex].size()));
@@ -96,7 +96,7 @@ void lf_processScannedLiveries()
     for (AcCategory category : {AcCategory::Light, AcCategory::Buzjets, AcCategory::Large, AcCategory::Heavy,
                                 AcCategory::HighPerf, AcCategory::Rotorcraft})
     {
-        lf_summarizeCategory(category);
+        gf_summarizeCategory(category);
     }
     gLiveries.gLiveriesProcessed.store(true);
     gf_status().repaint(WindowBand::status);

@@ -15,7 +15,7 @@ void gf_scanLiveries();
 /// Reads LiveriesScanned.xml and builds the indexes, registration codes, similar-model tables and
 /// category summaries, unless gLiveries.gLiveriesProcessed says they are built already; empties the scanned
 /// list.
-void lf_processScannedLiveries();
+void gf_processScannedLiveries();
 
 /// Asks for the indexes to be cleared and the liveries processed again at the next cycle start; any
 /// thread (the window, when the user asks for a new scan).

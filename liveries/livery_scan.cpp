@@ -92,7 +92,7 @@ void startReader(int folderIndex, const WinPath& file, std::deque<ReaderResult>&
 {
     gf_waitWorkerSlot();
     using Reader = std::list<LiveryData> (*)(int, const WinPath&);
-    const Reader reader = lf_isIvaoPackageFile(file) ? &lf_readAircraftCfg : &lf_searchLiveriesinFile;
+    const Reader reader = gf_isIvaoPackageFile(file) ? &gf_readAircraftCfg : &gf_searchLiveriesinFile;
     std::packaged_task<std::list<LiveryData>(int, const WinPath&)> task(reader);
     pending.push_back(task.get_future());
     gFoundation.gRunningWorkers.fetch_add(1);
@@ -157,7 +157,7 @@ void dropDisplacedLiveries()
     {
         const auto it = std::find_if(gLiveries.ScannedLiveries.begin(), gLiveries.ScannedLiveries.end(),
                                      [&gone](const LiveryData& l)
-                                     { return l.folderIndex == gone.folderIndex && lf_sameLivery(l, gone); });
+                                     { return l.folderIndex == gone.folderIndex && gf_sameLivery(l, gone); });
         if (it != gLiveries.ScannedLiveries.end())
         {
             gLiveries.ScannedLiveries.erase(it);
@@ -167,7 +167,7 @@ void dropDisplacedLiveries()
 
 } // namespace
 
-bool lf_isAircraftConfigName(const fs::path& name)
+bool gf_isAircraftConfigName(const fs::path& name)
 {
     std::string stem = name.stem().string();
     std::string extension = name.extension().string();
@@ -176,13 +176,13 @@ bool lf_isAircraftConfigName(const fs::path& name)
     return extension == ".CFG" && (stem == "AIRCRAFT" || stem == "SIM");
 }
 
-bool lf_isIvaoPackageFile(const WinPath& file)
+bool gf_isIvaoPackageFile(const WinPath& file)
 {
     return file.text().find("ivao_x-csl") != std::string::npos ||
            file.text().find("IVAO_MTL") != std::string::npos;
 }
 
-void lf_searchLiveriesInFolder(int folderIndex, const WinPath& folder)
+void gf_searchLiveriesInFolder(int folderIndex, const WinPath& folder)
 {
     std::deque<ReaderResult> pending;
     const fs::path root = folder.real();
@@ -201,7 +201,7 @@ void lf_searchLiveriesInFolder(int folderIndex, const WinPath& folder)
                 {
                     it.disable_recursion_pending();
                 }
-                if (!entry.is_regular_file() || !lf_isAircraftConfigName(entry.path().filename()))
+                if (!entry.is_regular_file() || !gf_isAircraftConfigName(entry.path().filename()))
                 {
                     continue;
                 }
@@ -227,7 +227,7 @@ void lf_searchLiveriesInFolder(int folderIndex, const WinPath& folder)
     takeResultsAfterWalk(pending);
 }
 
-void lf_applyDbaseToLiveries()
+void gf_applyDbaseToLiveries()
 {
     for (LiveryData& livery : gLiveries.ScannedLiveries)
     {
@@ -262,7 +262,7 @@ void lf_applyDbaseToLiveries()
     }
 }
 
-void lf_keepPrioritizedLiveries()
+void gf_keepPrioritizedLiveries()
 {
     // One pass for the lowest index of every airline and type, one to drop the others: the same
     // liveries stay as when each livery is compared with every other one.
@@ -281,14 +281,14 @@ void lf_keepPrioritizedLiveries()
         });
 }
 
-bool lf_scanLiveryFolders(const LiveryFolderList& folders)
+bool gf_scanLiveryFolders(const LiveryFolderList& folders)
 {
     gLiveries.ScannedLiveries.clear();
     // A scan that ended with an exception left its titles registered; they would reject the same
     // titles now.
-    lf_clearScanContainers();
-    lf_removeScanOutputs();
-    lf_readDontUseTitles();
+    gf_clearScanContainers();
+    gf_removeScanOutputs();
+    gf_readDontUseTitles();
 
     std::uint32_t folderIndex = 0;
     std::size_t total = 0;
@@ -316,7 +316,7 @@ bool lf_scanLiveryFolders(const LiveryFolderList& folders)
             continue;
         }
         const std::size_t before = gLiveries.ScannedLiveries.size();
-        lf_searchLiveriesInFolder(static_cast<int>(folderIndex), folder);
+        gf_searchLiveriesInFolder(static_cast<int>(folderIndex), folder);
         dropDisplacedLiveries();
         const std::size_t found = gLiveries.ScannedLiveries.size() - before;
         const std::string where = fmt::format("found in {}", text);
@@ -334,12 +334,12 @@ bool lf_scanLiveryFolders(const LiveryFolderList& folders)
     if (stopRequested())
     {
         gLiveries.ScannedLiveries.clear();
-        lf_clearScanContainers();
+        gf_clearScanContainers();
         return true;
     }
     if (gLiveries.ScannedLiveries.empty())
     {
-        lf_clearScanContainers();
+        gf_clearScanContainers();
         gf_status().setCount(StatusCount::liveries, 0);
         gf_status().repaint(WindowBand::status);
         return false;
@@ -348,29 +348,29 @@ bool lf_scanLiveryFolders(const LiveryFolderList& folders)
     {
         gf_log(fmt::format("{} in total", total));
     }
-    lf_applyDbaseToLiveries();
+    gf_applyDbaseToLiveries();
     if (LIG_PRIORITIZE.value())
     {
-        lf_keepPrioritizedLiveries();
+        gf_keepPrioritizedLiveries();
     }
     gLiveries.ScannedLiveries.sort(gf_liveryBefore);
-    gLiveries.ScannedLiveries.unique(lf_sameLivery);
+    gLiveries.ScannedLiveries.unique(gf_sameLivery);
     gf_writeLiveriesScannedXml();
     gLiveries.ScannedLiveries.clear();
-    lf_writeScanReports();
-    lf_clearScanContainers();
+    gf_writeScanReports();
+    gf_clearScanContainers();
     gf_status().clearMessage();
     return true;
 }
 
-LiveryFolderList lf_liveryFolderList()
+LiveryFolderList gf_liveryFolderList()
 {
     LiveryFolderList folders;
     folders.reserve(kLiveryFoldersReserved);
     if (LIG_AUTOMATIC.value())
     {
-        lf_readP3DAddOnsAircraft(folders);
-        lf_readSimObjectsCfg(folders);
+        gf_readP3DAddOnsAircraft(folders);
+        gf_readSimObjectsCfg(folders);
         return folders;
     }
     for (const StringParameter& folder : lfolder)
@@ -391,14 +391,14 @@ void gf_scanInstalledLiveries()
                             false);
     gf_log(fmt::format("\n++++++++++++++++++++++++ liveries scan {} starts ++++++++++++++++++++++++++++++++",
                        automatic ? "automatic" : "manual"));
-    const LiveryFolderList folders = lf_liveryFolderList();
+    const LiveryFolderList folders = gf_liveryFolderList();
     if (!automatic && folders.empty())
     {
         throw UserErrorException(
             48,
             "Set lfolder parameter(-s) to your liveries first, see Manual 5.1 (or check Liveries automatic)");
     }
-    if (!lf_scanLiveryFolders(folders))
+    if (!gf_scanLiveryFolders(folders))
     {
         if (automatic)
         {

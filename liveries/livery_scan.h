@@ -28,27 +28,27 @@ void gf_scanInstalledLiveries();
 
 /// The folder list of the current mode: lfolder0..9 (non-empty ones), or the add-on packages and then
 /// simobjects.cfg in automatic mode.
-LiveryFolderList lf_liveryFolderList();
+LiveryFolderList gf_liveryFolderList();
 
 /// Scans every folder of the list into gLiveries.ScannedLiveries, corrects, prioritizes, sorts and
 /// de-duplicates them, writes LiveriesScanned.xml and the reports; false when no livery was found, true when
 /// written or stopped. A failing existence or status test of a folder raises
 /// std::filesystem::filesystem_error.
-bool lf_scanLiveryFolders(const LiveryFolderList& folders);
+bool gf_scanLiveryFolders(const LiveryFolderList& folders);
 
 /// Walks one folder tree and appends the liveries of its configuration files to gLiveries.ScannedLiveries, in
 /// the order the walk meets the files; every file is read by a scan worker of its own.
-void lf_searchLiveriesInFolder(int folderIndex, const WinPath& folder);
+void gf_searchLiveriesInFolder(int folderIndex, const WinPath& folder);
 
 /// True for a configuration file name of an aircraft folder: aircraft.cfg or sim.cfg, any case.
-bool lf_isAircraftConfigName(const std::filesystem::path& name);
+bool gf_isAircraftConfigName(const std::filesystem::path& name);
 /// True when the file is read by the IVAO package reader (its path text names IVAO_MTL or ivao_x-csl).
-bool lf_isIvaoPackageFile(const WinPath& file);
+bool gf_isIvaoPackageFile(const WinPath& file);
 
 /// Takes airline, type and cargo flag from the database for every livery whose ATC id is a known
 /// registration; each changed field adds a line to gLiveries.DbaseCorrections.
-void lf_applyDbaseToLiveries();
+void gf_applyDbaseToLiveries();
 /// Keeps, for each airline and type, only the liveries of the lowest folder index.
-void lf_keepPrioritizedLiveries();
+void gf_keepPrioritizedLiveries();
 
 } // namespace oxl

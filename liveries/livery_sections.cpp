@@ -54,17 +54,17 @@ std::string upperCased(std::string text)
 // Model, sim and texture: the first line of each kind counts, repeated ones are ignored.
 void takeFileKeys(const std::string& line, SectionKeys& keys)
 {
-    if (keys.model.empty() && lf_extractModel(line, keys.model))
+    if (keys.model.empty() && gf_extractModel(line, keys.model))
     {
         return;
     }
-    if (keys.sim.empty() && lf_extractSim(line, keys.sim))
+    if (keys.sim.empty() && gf_extractSim(line, keys.sim))
     {
         return;
     }
     if (keys.texture.empty())
     {
-        lf_extractTexture(line, keys.texture);
+        gf_extractTexture(line, keys.texture);
     }
 }
 
@@ -104,11 +104,11 @@ KeyStep takeTitleKey(const std::string& line, const std::string& folder, const s
 {
     if (keys.title.empty())
     {
-        return lf_extractTitle(line, keys.title) ? KeyStep::taken : KeyStep::none;
+        return gf_extractTitle(line, keys.title) ? KeyStep::taken : KeyStep::none;
     }
-    if (std::string value; lf_extractTitle(line, value))
+    if (std::string value; gf_extractTitle(line, value))
     {
-        lf_addIncompleteSection(fmt::format("{} {} has more than one title key", folder, header));
+        gf_addIncompleteSection(fmt::format("{} {} has more than one title key", folder, header));
         return KeyStep::duplicate;
     }
     return KeyStep::none;
@@ -120,42 +120,42 @@ KeyStep takeSectionKeys(const std::string& line, const std::string& folder, cons
 {
     if (keys.parkingTypes.empty())
     {
-        if (lf_extractParkingTypes(line, keys.parkingTypes))
+        if (gf_extractParkingTypes(line, keys.parkingTypes))
         {
             keys.parkingTypes = upperCased(keys.parkingTypes);
             return KeyStep::taken;
         }
     }
-    else if (lf_hasParkingTypesKey(line))
+    else if (gf_hasParkingTypesKey(line))
     {
-        lf_addIncompleteSection(fmt::format("{} {} has more than one atc_parking_types key", folder, header));
+        gf_addIncompleteSection(fmt::format("{} {} has more than one atc_parking_types key", folder, header));
         return KeyStep::duplicate;
     }
     if (keys.atcId.empty())
     {
-        if (std::string value; lf_extractAtcId(line, value))
+        if (std::string value; gf_extractAtcId(line, value))
         {
             if (style == AtcIdStyle::ordinary)
             {
                 value.resize(std::min(value.size(), value.find(';')));
             }
             std::string registration;
-            if (lf_validateAtcId(value, registration))
+            if (gf_validateAtcId(value, registration))
             {
                 keys.atcId = registration;
             }
             else
             {
-                lf_addIncompleteSection(style == AtcIdStyle::ordinary
+                gf_addIncompleteSection(style == AtcIdStyle::ordinary
                                             ? fmt::format("invalid atc_id={} in: {}", value, keys.title)
                                             : fmt::format("invalid atc_id={} in {}", value, keys.title));
             }
             return KeyStep::taken;
         }
     }
-    else if (lf_hasAtcIdKey(line))
+    else if (gf_hasAtcIdKey(line))
     {
-        lf_addIncompleteSection(fmt::format("{}, {}, has more than one atc_id key", folder, header));
+        gf_addIncompleteSection(fmt::format("{}, {}, has more than one atc_id key", folder, header));
         return KeyStep::duplicate;
     }
     takeFileKeys(line, keys);
@@ -180,7 +180,7 @@ bool takeParkingCode(const std::string& code, const WinPath& file, const std::st
     {
         return false;
     }
-    lf_addInvalidAirlineCode(airline, file.text(), header);
+    gf_addInvalidAirlineCode(airline, file.text(), header);
     return true;
 }
 
@@ -200,7 +200,7 @@ WalkEnd walkFltSim(const std::vector<std::string>& lines, const WinPath& file, c
         }
         if (keys.airline.empty())
         {
-            if (std::string code; lf_extractParkingCode(line, code))
+            if (std::string code; gf_extractParkingCode(line, code))
             {
                 if (!takeParkingCode(code, file, header, keys))
                 {
@@ -211,7 +211,7 @@ WalkEnd walkFltSim(const std::vector<std::string>& lines, const WinPath& file, c
         }
         else if (line.find("atc_parking_codes") != std::string::npos)
         {
-            lf_addIncompleteSection(
+            gf_addIncompleteSection(
                 fmt::format("{} {} has more than one atc_parking_codes key", folder, header));
             return WalkEnd::stopped;
         }
@@ -237,7 +237,7 @@ std::list<LiveryData> procesFltSim(std::uint32_t folderIndex, std::vector<std::s
     }
     if (keys.airline.empty())
     {
-        lf_addIncompleteSection(
+        gf_addIncompleteSection(
             fmt::format("{} {} icao_airline is missing, or it has invalid info ", file.text(), header));
     }
     if (end == WalkEnd::stopped)
@@ -248,16 +248,16 @@ std::list<LiveryData> procesFltSim(std::uint32_t folderIndex, std::vector<std::s
         cfgFolder.entryType(textureName(keys)) != fs::file_type::directory ||
         cfgFolder.entryType(flightModelName(keys)) != fs::file_type::regular)
     {
-        lf_addIncompleteSection((cfgFolder.path() / modelName(keys)).text() +
+        gf_addIncompleteSection((cfgFolder.path() / modelName(keys)).text() +
                                 " or related path does not exist: " + header);
         return {};
     }
     if (keys.title.empty())
     {
-        lf_addIncompleteSection(fmt::format("{} {} misses title", folder, header));
+        gf_addIncompleteSection(fmt::format("{} {} misses title", folder, header));
         return {};
     }
-    if (lf_isDontUseTitle(keys.title))
+    if (gf_isDontUseTitle(keys.title))
     {
         return {};
     }
@@ -272,7 +272,7 @@ std::list<LiveryData> procesFltSim(std::uint32_t folderIndex, std::vector<std::s
         {
             if (heavy)
             {
-                lf_addIncompleteSection(
+                gf_addIncompleteSection(
                     fmt::format("'{}' '{}' has no airline and no regcode info", folder, header));
                 return {};
             }
@@ -285,7 +285,7 @@ std::list<LiveryData> procesFltSim(std::uint32_t folderIndex, std::vector<std::s
         }
         else if (heavy)
         {
-            lf_addIncompleteSection(
+            gf_addIncompleteSection(
                 fmt::format("'{}' '{}' has no airline and regcode not in dbase", folder, header));
             return {};
         }
@@ -296,11 +296,11 @@ std::list<LiveryData> procesFltSim(std::uint32_t folderIndex, std::vector<std::s
     }
     const bool cargo = keys.parkingTypes.find("CARGO") != std::string::npos;
     const std::string taken = fmt::format("{} {} title '{}' already exists", folder, header, keys.title);
-    LiveryData livery = lf_makeLiveryData(folderIndex, keys.airline, type, !cargo, keys.title, keys.atcId,
+    LiveryData livery = gf_makeLiveryData(folderIndex, keys.airline, type, !cargo, keys.title, keys.atcId,
                                           file.text(), taken);
     if (livery.empty())
     {
-        lf_addIncompleteSection(taken);
+        gf_addIncompleteSection(taken);
         return {};
     }
     std::list<LiveryData> result;
@@ -346,7 +346,7 @@ std::optional<std::string> missingIvaoPath(const SectionKeys& keys, CfgFolder& f
 
 } // namespace
 
-bool lf_validateAtcId(const std::string& value, std::string& registration)
+bool gf_validateAtcId(const std::string& value, std::string& registration)
 {
     const std::vector<std::string> parts = gf_splitString(value, ',');
     if (parts.empty())
@@ -364,7 +364,7 @@ bool lf_validateAtcId(const std::string& value, std::string& registration)
     return true;
 }
 
-std::list<LiveryData> lf_procesFltSimSection(std::uint32_t folderIndex, std::vector<std::string>& lines,
+std::list<LiveryData> gf_procesFltSimSection(std::uint32_t folderIndex, std::vector<std::string>& lines,
                                              const std::string& type, const WinPath& file, CfgFolder& folder)
 {
     try
@@ -378,7 +378,7 @@ std::list<LiveryData> lf_procesFltSimSection(std::uint32_t folderIndex, std::vec
     }
 }
 
-LiveryData lf_procesIvaoSection(std::uint32_t folderIndex, std::vector<std::string>& lines,
+LiveryData gf_procesIvaoSection(std::uint32_t folderIndex, std::vector<std::string>& lines,
                                 const std::string& type, const WinPath& file, CfgFolder& cfgFolder)
 {
     removeTrailingLines(lines);
@@ -391,24 +391,24 @@ LiveryData lf_procesIvaoSection(std::uint32_t folderIndex, std::vector<std::stri
     }
     if (const auto missing = missingIvaoPath(keys, cfgFolder))
     {
-        lf_addIncompleteSection((cfgFolder.path() / *missing).text() + " " + header + " does not exist");
+        gf_addIncompleteSection((cfgFolder.path() / *missing).text() + " " + header + " does not exist");
         return {};
     }
     if (keys.title.empty())
     {
-        lf_addIncompleteSection(folder + " " + header + " misses title");
+        gf_addIncompleteSection(folder + " " + header + " misses title");
         return {};
     }
-    if (lf_isDontUseTitle(keys.title))
+    if (gf_isDontUseTitle(keys.title))
     {
         return {};
     }
     std::string airline;
-    if (const auto code = lf_ivaoTitleAirline(keys.title, type))
+    if (const auto code = gf_ivaoTitleAirline(keys.title, type))
     {
         if (!gf_isKnownAirline(*code))
         {
-            lf_addInvalidAirlineCode(*code, file.text(), header);
+            gf_addInvalidAirlineCode(*code, file.text(), header);
             return {};
         }
         airline = *code;
@@ -419,7 +419,7 @@ LiveryData lf_procesIvaoSection(std::uint32_t folderIndex, std::vector<std::stri
     }
     else if (keys.atcId.empty())
     {
-        lf_addIncompleteSection(folder + " " + header + " misses airlinecode in title: " + keys.title +
+        gf_addIncompleteSection(folder + " " + header + " misses airlinecode in title: " + keys.title +
                                 ", and no regcode");
         return {};
     }
@@ -429,16 +429,16 @@ LiveryData lf_procesIvaoSection(std::uint32_t folderIndex, std::vector<std::stri
     }
     else
     {
-        lf_addIncompleteSection(folder + " " + header + " misses airlinecode in title: " + keys.title +
+        gf_addIncompleteSection(folder + " " + header + " misses airlinecode in title: " + keys.title +
                                 ", and regcode unknown " + keys.atcId);
         return {};
     }
     const std::string taken = folder + " " + header + " title already exists: " + keys.title;
     LiveryData livery =
-        lf_makeLiveryData(folderIndex, airline, type, true, keys.title, keys.atcId, file.text(), taken);
+        gf_makeLiveryData(folderIndex, airline, type, true, keys.title, keys.atcId, file.text(), taken);
     if (livery.empty())
     {
-        lf_addIncompleteSection(taken);
+        gf_addIncompleteSection(taken);
     }
     return livery;
 }

@@ -248,7 +248,7 @@ bool gf_readRegcodeTextFiles(const fs::path& folder, std::list<RegcodeEntry>& en
     return good;
 }
 
-void lf_processInlineRegcodes()
+void gf_processInlineRegcodes()
 {
     std::list<std::string> clashes;
     for (const LiveryData& livery : gLiveries.ScannedLiveries)
@@ -282,7 +282,7 @@ void lf_processInlineRegcodes()
     gf_log(fmt::format("{} in-line regcode clashes, see '{}'", clashes.size(), report.string()));
 }
 
-void lf_mergeRegcodes(const std::list<RegcodeEntry>& entries)
+void gf_mergeRegcodes(const std::list<RegcodeEntry>& entries)
 {
     std::int32_t added = 0;
     std::int32_t replaced = 0;
@@ -327,7 +327,7 @@ void lf_mergeRegcodes(const std::list<RegcodeEntry>& entries)
     gLiveries.RegcodeReport.push_back(std::move(line));
 }
 
-void lf_processRegcodesXmlOffline()
+void gf_processRegcodesXmlOffline()
 {
     const fs::path file = gf_regcodesXmlPath();
     gLiveries.RegcodeReport.push_back(fmt::format("Processing file {}", file.string()));
@@ -337,10 +337,10 @@ void lf_processRegcodesXmlOffline()
         gLiveries.RegcodeReport.push_back(fmt::format(
             "There were errors processing the AIG-regcode file '{}', see Log.txt", file.string()));
     }
-    lf_mergeRegcodes(entries);
+    gf_mergeRegcodes(entries);
 }
 
-void lf_processRegcodeFolderOffline()
+void gf_processRegcodeFolderOffline()
 {
     const fs::path folder = gf_myRegcodesFolder();
     if (gf_countFiles(folder) == 0)
@@ -356,10 +356,10 @@ void lf_processRegcodeFolderOffline()
                         folder.string()),
             true);
     }
-    lf_mergeRegcodes(entries);
+    gf_mergeRegcodes(entries);
 }
 
-void lf_processOfflineRegcodes()
+void gf_processOfflineRegcodes()
 {
     gLiveries.RegcodeReport.clear();
     {
@@ -367,10 +367,10 @@ void lf_processOfflineRegcodes()
         // A missing or damaged download only drops its own part: the user's files still count.
         if (gf_streamDecrypt(gf_regcodesEncPath(), gf_regcodesXmlPath()))
         {
-            lf_processRegcodesXmlOffline();
+            gf_processRegcodesXmlOffline();
         }
     }
-    lf_processRegcodeFolderOffline();
+    gf_processRegcodeFolderOffline();
 
     const fs::path report = gf_offlineRegcodesReportPath();
     fs::remove(report);
@@ -387,7 +387,7 @@ void lf_processOfflineRegcodes()
     }
 }
 
-void lf_collectDontUseTitlesXml()
+void gf_collectDontUseTitlesXml()
 {
     const PlainRegcodesGuard plainFile;
     if (!gf_streamDecrypt(gf_regcodesEncPath(), gf_regcodesXmlPath()))
@@ -401,7 +401,7 @@ void lf_collectDontUseTitlesXml()
         fmt::format("{} don't use title{} read", appended, gf_pluralS(static_cast<std::int64_t>(appended))));
 }
 
-void lf_collectDontUseTitlesFolder()
+void gf_collectDontUseTitlesFolder()
 {
     const fs::path folder = gf_myRegcodesFolder();
     if (gf_countFiles(folder) == 0)
@@ -415,9 +415,9 @@ void lf_collectDontUseTitlesFolder()
                        gf_pluralS(static_cast<std::int64_t>(appended)), folder.string()));
 }
 
-void lf_readDontUseTitles()
+void gf_readDontUseTitles()
 {
-    for (void (*step)() : {&lf_collectDontUseTitlesXml, &lf_collectDontUseTitlesFolder})
+    for (void (*step)() : {&gf_collectDontUseTitlesXml, &gf_collectDontUseTitlesFolder})
     {
         try
         {

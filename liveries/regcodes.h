@@ -45,23 +45,23 @@ bool gf_readRegcodesXml(std::list<RegcodeEntry>& entries);
 bool gf_readRegcodeTextFiles(const std::filesystem::path& folder, std::list<RegcodeEntry>& entries);
 
 /// Maps the ATC ids of the scanned liveries; clashes go to output/errors/InlineRegcodes.txt.
-void lf_processInlineRegcodes();
+void gf_processInlineRegcodes();
 /// Merges entries into gLiveries.RegcodeMap and gLiveries.SpecialTitles, adding their summary line to
 /// gLiveries.RegcodeReport.
-void lf_mergeRegcodes(const std::list<RegcodeEntry>& entries);
+void gf_mergeRegcodes(const std::list<RegcodeEntry>& entries);
 /// The downloaded file and then the user's files, merged, and the report written.
-void lf_processOfflineRegcodes();
+void gf_processOfflineRegcodes();
 /// The downloaded file's part of the offline pass (it must be decrypted already).
-void lf_processRegcodesXmlOffline();
+void gf_processRegcodesXmlOffline();
 /// The user's files' part of the offline pass.
-void lf_processRegcodeFolderOffline();
+void gf_processRegcodeFolderOffline();
 
 /// Before a livery scan: fills gLiveries.DontUseTitles from the entries of both sources that have no regcode.
-void lf_readDontUseTitles();
-/// The downloaded file's part of lf_readDontUseTitles.
-void lf_collectDontUseTitlesXml();
-/// The user's files' part of lf_readDontUseTitles.
-void lf_collectDontUseTitlesFolder();
+void gf_readDontUseTitles();
+/// The downloaded file's part of gf_readDontUseTitles.
+void gf_collectDontUseTitlesXml();
+/// The user's files' part of gf_readDontUseTitles.
+void gf_collectDontUseTitlesFolder();
 
 /// The livery title the regcode map gives a registration; none when it holds no such regcode.
 std::optional<std::string_view> gf_regcodeTitle(const std::string& registration);

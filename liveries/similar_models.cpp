@@ -62,19 +62,19 @@ void gf_buildSimilarModels()
         items.erase(items.begin());
         gLiveries.SimilarModels.try_emplace(std::move(key), std::move(items));
     }
-    for (const std::string& airline : lf_indexAirlineCodes())
+    for (const std::string& airline : gf_indexAirlineCodes())
     {
         SimilarTable inner;
         for (const auto& [type, similar] : gLiveries.SimilarModels)
         {
-            if (lf_hasLiveryOfAirlineType(airline, type))
+            if (gf_hasLiveryOfAirlineType(airline, type))
             {
                 continue;
             }
             std::vector<std::string> usable;
             for (const std::string& other : similar)
             {
-                if (lf_hasLiveryOfAirlineType(airline, other))
+                if (gf_hasLiveryOfAirlineType(airline, other))
                 {
                     usable.push_back(other);
                 }

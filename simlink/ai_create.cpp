@@ -47,7 +47,7 @@ std::string gf_utf8Prefix(const std::string& text, std::size_t maxBytes)
     return text.substr(0, end);
 }
 
-void lf_createAcInSim(const CreateRequest& request)
+void gf_createAcInSim(const CreateRequest& request)
 {
     gSimLink.simClientOwner.check();
     const std::string title(request.title);
@@ -80,7 +80,7 @@ void lf_createAcInSim(const CreateRequest& request)
     gSimLink.gPendingCreates.push_back({sendId, request.hexid, request.callsign});
 }
 
-void lf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
+void gf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
 {
     gSimLink.simClientOwner.check();
     if (reply.requestId != kReqAcInRange || reply.objectId <= gSimLink.gUserObjectId.load())
@@ -139,7 +139,7 @@ void lf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
     pushAnswer({oid, static_cast<std::uint32_t>(*onGround), 0, SimAnswerKind::groundData, *groundAlt, *agl});
 }
 
-void lf_onCreateFailed(std::uint32_t sendId)
+void gf_onCreateFailed(std::uint32_t sendId)
 {
     gSimLink.simClientOwner.check();
     for (std::size_t i = 0; i < gSimLink.gPendingCreates.size(); ++i)
@@ -152,29 +152,29 @@ void lf_onCreateFailed(std::uint32_t sendId)
         }
 }
 
-void lf_noteNewObject(std::uint32_t objectId)
+void gf_noteNewObject(std::uint32_t objectId)
 {
     gSimLink.simClientOwner.check();
     gSimLink.gNewObjects.push_back(objectId);
 }
 
-const std::vector<PendingCreate>& lf_pendingCreates()
+const std::vector<PendingCreate>& gf_pendingCreates()
 {
     return gSimLink.gPendingCreates;
 }
 
-const std::vector<std::uint32_t>& lf_newObjects()
+const std::vector<std::uint32_t>& gf_newObjects()
 {
     return gSimLink.gNewObjects;
 }
 
-void lf_reserveCreationTables(std::size_t count)
+void gf_reserveCreationTables(std::size_t count)
 {
     gSimLink.gPendingCreates.reserve(count);
     gSimLink.gNewObjects.reserve(count);
 }
 
-void lf_clearCreationTables()
+void gf_clearCreationTables()
 {
     gSimLink.gPendingCreates.clear();
     gSimLink.gNewObjects.clear();

@@ -26,22 +26,22 @@ struct PendingCreate
 inline constexpr double kOtherAcMaxAglFt = 2500.0;
 
 /// Sends one creation and remembers it (the frame sender calls it holding simMutex).
-void lf_createAcInSim(const CreateRequest& request);
+void gf_createAcInSim(const CreateRequest& request);
 /// Handles one reply of the aircraft-in-range request: pairs new objects, reports others near the ground.
-void lf_onSimObjectDataByType(const ScRecvSimObjectData& reply);
+void gf_onSimObjectDataByType(const ScRecvSimObjectData& reply);
 /// Handles a failed creation by the send id of its message.
-void lf_onCreateFailed(std::uint32_t sendId);
+void gf_onCreateFailed(std::uint32_t sendId);
 /// Notes an aircraft object that the simulator added.
-void lf_noteNewObject(std::uint32_t objectId);
+void gf_noteNewObject(std::uint32_t objectId);
 
 /// The creations not yet paired (SimClient thread; for tests and the reset).
-const std::vector<PendingCreate>& lf_pendingCreates();
+const std::vector<PendingCreate>& gf_pendingCreates();
 /// The added objects not yet seen in a range reply (SimClient thread).
-const std::vector<std::uint32_t>& lf_newObjects();
+const std::vector<std::uint32_t>& gf_newObjects();
 /// Reserves room in both tables.
-void lf_reserveCreationTables(std::size_t count);
+void gf_reserveCreationTables(std::size_t count);
 /// Empties both tables (the cycle reset, after the SimClient thread has ended).
-void lf_clearCreationTables();
+void gf_clearCreationTables();
 
 /// The first bytes of a text that are at most maxBytes long and end on a whole UTF-8 character.
 std::string gf_utf8Prefix(const std::string& text, std::size_t maxBytes);

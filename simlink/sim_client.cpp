@@ -44,7 +44,7 @@ bool dispatchUntilStopped(const std::stop_token& stop, ScHandle handle)
 {
     while (!stop.stop_requested())
     {
-        const ScResult result = SimConnect_CallDispatch(handle, &lf_dispatchProc, nullptr);
+        const ScResult result = SimConnect_CallDispatch(handle, &gf_dispatchProc, nullptr);
         if (result < 0 || scCheckLink(handle))
             return false;
         std::this_thread::sleep_until(std::chrono::steady_clock::now() + kDispatchPeriod);
@@ -83,7 +83,7 @@ void onLinkGone(ScHandle handle)
                        linkStatusWord(status), status, handle->failureCode()));
     gSimLink.gSimRunning = 0;
     if (gSimLink.gSimQuit.load() != 0)
-        lf_simGone();
+        gf_notifySimGone();
     else
         gf_simRequestError();
 }
@@ -106,12 +106,12 @@ void closeConnection()
 
 } // namespace
 
-void lf_addToEventGroup(std::uint32_t eventId)
+void gf_addToEventGroup(std::uint32_t eventId)
 {
     SimConnect_AddClientEventToNotificationGroup(gSimLink.gSimHandle, kSimNotifyGroup, eventId, 1);
 }
 
-void lf_defineSimData()
+void gf_defineSimData()
 {
     for (const auto& s : kSimSubscriptions)
         SimConnect_SubscribeToSystemEvent(gSimLink.gSimHandle, s.eventId, s.name.data());
@@ -122,7 +122,7 @@ void lf_defineSimData()
     for (const auto& m : kSimEventMappings)
         SimConnect_MapClientEventToSimEvent(gSimLink.gSimHandle, m.eventId, m.name.data());
     for (std::uint32_t e : kSimGroupEvents)
-        lf_addToEventGroup(e);
+        gf_addToEventGroup(e);
     SimConnect_SetNotificationGroupPriority(gSimLink.gSimHandle, kSimNotifyGroup,
                                             scwire::kGroupPriorityHighest);
 }
@@ -150,7 +150,7 @@ void SimClient(std::stop_token stop)
                 gSimLink.gSimHandle = handle;
             }
             // Registration runs before the "Sim" event can tell the cycle worker that a flight runs.
-            lf_defineSimData();
+            gf_defineSimData();
             if (!dispatchUntilStopped(stop, handle))
             {
                 onLinkGone(handle);
@@ -168,16 +168,16 @@ void SimClient(std::stop_token stop)
     {
         gf_status().showError(e.what());
         gSimLink.gSimRunning = 0;
-        lf_simGone();
+        gf_notifySimGone();
     }
     catch (...)
     {
         gf_status().showError("Exception in SimClient");
         gSimLink.gSimRunning = 0;
-        lf_simGone();
+        gf_notifySimGone();
     }
-    lf_recordUserStand();
-    lf_setWindowFlag(StatusFlag::simConnected, false);
+    gf_recordUserStand();
+    gf_setWindowFlag(StatusFlag::simConnected, false);
     closeConnection();
 }
 

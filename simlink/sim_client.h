@@ -20,9 +20,9 @@ inline constexpr std::chrono::milliseconds kDispatchPeriod{1};
 void SimClient(std::stop_token stop);
 /// Registers the system events, data definitions, client events and the notification group on
 /// gSimLink.gSimHandle.
-void lf_defineSimData();
+void gf_defineSimData();
 /// Adds one client event to the notification group, maskable.
-void lf_addToEventGroup(std::uint32_t eventId);
+void gf_addToEventGroup(std::uint32_t eventId);
 
 /// Starts the SimClient thread (after gf_initSimQueues); a thread still running is stopped and joined first.
 void gf_startSimClient();

@@ -89,15 +89,15 @@ void onUserPosition(const ScRecvSimObjectData& reply)
         gf_distanceNm(gSimLink.gPreviousUserPosition, now) > kTeleportNm)
     {
         gf_log("Teleport");
-        lf_newFlightStop();
+        gf_newFlightStop();
     }
     gSimLink.gPreviousUserPosition = now;
 
     const std::string stand = gf_standAtPosition(gParking, block.lat, block.lon);
     const std::string before = gf_userStand();
     if ((!stand.empty() && stand != before) || (stand.empty() && !before.empty()))
-        lf_setWindowText(StatusText::userStand, stand);
-    lf_setUserStand(stand);
+        gf_setWindowText(StatusText::userStand, stand);
+    gf_setUserStand(stand);
 
     // Kept from every reply, whatever the traffic source's level: the level is only known after the
     // handshake, and the time line that follows it must carry this cycle's time.
@@ -123,17 +123,17 @@ void onSystemEvent(const ScRecvEvent& e)
     {
         const bool running = e.data == 1;
         gSimLink.gSimRunning = running ? 1 : 0;
-        lf_setWindowFlag(StatusFlag::simRunning, running);
+        gf_setWindowFlag(StatusFlag::simRunning, running);
         break;
     }
     case kEvPositionChanged:
         gf_logMarked("User ac position changed");
-        lf_newFlightStop();
+        gf_newFlightStop();
         break;
     case kEvFlightLoaded:
         gf_log("SimConnect: flight loaded event");
-        lf_recordUserStand();
-        lf_newFlightStop();
+        gf_recordUserStand();
+        gf_newFlightStop();
         break;
     default:
         break;
@@ -148,14 +148,14 @@ std::int64_t gf_daysSince1970(std::int64_t dayOfYear, std::int64_t year)
     return dayOfYear + 365 * y + y / 4 - y / 100 + y / 400 - 719163;
 }
 
-void lf_resetDispatchState()
+void gf_resetDispatchState()
 {
     gSimLink.gPreviousUserPosition = {};
     gSimLink.gBadPositionLogged = false;
     gSimLink.gBadTimeLogged = false;
 }
 
-void lf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
+void gf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
 {
     if (!data)
         return;
@@ -180,11 +180,11 @@ void lf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
     {
     case scwire::kRecvException:
         if (auto e = body(scRecvException(message)))
-            lf_onException(*e);
+            gf_onException(*e);
         break;
     case scwire::kRecvOpen:
         if (auto o = body(scRecvOpen(message)))
-            lf_onOpen(*o);
+            gf_onOpen(*o);
         break;
     case scwire::kRecvQuit:
         gSimLink.gSimRunning = 0;
@@ -203,22 +203,22 @@ void lf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
         if (e.objectType != scwire::kObjectAircraft)
             break;
         if (e.event.eventId == kEvObjectAdded && e.event.data > gSimLink.gUserObjectId.load())
-            lf_noteNewObject(e.event.data);
+            gf_noteNewObject(e.event.data);
         else if (e.event.eventId == kEvObjectRemoved)
             gSimAnswerQueue.push({e.event.data, 0, 0, SimAnswerKind::objectRemoved, 0.0, 0.0});
         break;
     }
     case scwire::kRecvEventFilename:
         gf_logMarked("SimConnect: New file event");
-        lf_recordUserStand();
-        lf_newFlightStop();
+        gf_recordUserStand();
+        gf_newFlightStop();
         break;
     case scwire::kRecvEventFrame:
     {
         const auto frame = body(scRecvFrame(message));
         if (!frame)
             break;
-        lf_sendQueuedToSim();
+        gf_sendQueuedToSim();
         if (++gSimLink.gFrameCounter > 29)
         {
             gSimLink.gFrameCounter = 0;
@@ -228,11 +228,11 @@ void lf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
     }
     case scwire::kRecvSimObjectData:
         if (auto d = body(scRecvSimObjectData(message)))
-            lf_onSimObjectData(*d);
+            gf_onSimObjectData(*d);
         break;
     case scwire::kRecvSimObjectDataByType:
         if (auto d = body(scRecvSimObjectData(message)))
-            lf_onSimObjectDataByType(*d);
+            gf_onSimObjectDataByType(*d);
         break;
     case scwire::kRecvAssignedObjectId:
     case scwire::kRecvClientData:
@@ -243,14 +243,14 @@ void lf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
     }
 }
 
-void lf_onOpen(const ScRecvOpen& open)
+void gf_onOpen(const ScRecvOpen& open)
 {
     if (open.applicationName.empty())
     {
         gf_log("! Simulator name empty?");
         return;
     }
-    lf_setWindowFlag(StatusFlag::simConnected, true);
+    gf_setWindowFlag(StatusFlag::simConnected, true);
     std::string name;
     for (char c : open.applicationName)
     {
@@ -264,7 +264,7 @@ void lf_onOpen(const ScRecvOpen& open)
         fmt::format("{} ({}.{}.{}.{})", name, open.applicationVersionMajor, open.applicationVersionMinor,
                     open.applicationBuildMajor, open.applicationBuildMinor);
     gf_log(fmt::format("{} connected", text));
-    lf_setWindowText(StatusText::simulatorText, text);
+    gf_setWindowText(StatusText::simulatorText, text);
 
     const std::string path = gf_simLinkPort().installPathText();
     const std::uint32_t version = gSimLink.gSimVersion.load();
@@ -280,7 +280,7 @@ void lf_onOpen(const ScRecvOpen& open)
     throw UserErrorException(78, fmt::format("wrong P3D version '{}' connects ... ?)", text));
 }
 
-void lf_onException(const ScRecvException& e)
+void gf_onException(const ScRecvException& e)
 {
     switch (e.exception)
     {
@@ -305,7 +305,7 @@ void lf_onException(const ScRecvException& e)
         gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
         break;
     case scwire::kExceptionCreateObjectFailed:
-        lf_onCreateFailed(e.sendId);
+        gf_onCreateFailed(e.sendId);
         break;
     case scwire::kExceptionLoadFlightplanFailed:
         gf_logMarked("SimConnect exception: load flight plan failed");
@@ -319,7 +319,7 @@ void lf_onException(const ScRecvException& e)
     }
 }
 
-void lf_onSimObjectData(const ScRecvSimObjectData& reply)
+void gf_onSimObjectData(const ScRecvSimObjectData& reply)
 {
     switch (reply.requestId)
     {
@@ -336,10 +336,10 @@ void lf_onSimObjectData(const ScRecvSimObjectData& reply)
         break;
     }
     case kReqUserTitle:
-        lf_onUserAcTitle(reply);
+        gf_onUserAcTitle(reply);
         break;
     case kReqUserModel:
-        lf_onUserAcModel(reply);
+        gf_onUserAcModel(reply);
         break;
     case kReqUserOnGround:
     {
@@ -370,7 +370,7 @@ void lf_onSimObjectData(const ScRecvSimObjectData& reply)
     }
 }
 
-void lf_onUserAcTitle(const ScRecvSimObjectData& reply)
+void gf_onUserAcTitle(const ScRecvSimObjectData& reply)
 {
     std::string title = scDataStringV(reply.data, 0);
     if (title.empty())
@@ -378,12 +378,12 @@ void lf_onUserAcTitle(const ScRecvSimObjectData& reply)
     title = gf_utf8Prefix(title, kUserTitleMaxBytes);
     if (title == gf_userTitle())
         return;
-    lf_setWindowText(StatusText::userTitle, title);
-    lf_setUserTitle(title);
+    gf_setWindowText(StatusText::userTitle, title);
+    gf_setUserTitle(title);
     gf_logIndented("SimConnect: User aircraft title: " + title);
 }
 
-void lf_onUserAcModel(const ScRecvSimObjectData& reply)
+void gf_onUserAcModel(const ScRecvSimObjectData& reply)
 {
     try
     {
@@ -395,7 +395,7 @@ void lf_onUserAcModel(const ScRecvSimObjectData& reply)
         std::string text = "SimConnect: User aircraft model: " + model;
         if (contains(model, "camerapod") || contains(model, "Crew Vessel"))
         {
-            lf_setWindowFlag(StatusFlag::userModelKnown, true);
+            gf_setWindowFlag(StatusFlag::userModelKnown, true);
             gSimLink.gUserHalfSpan = gf_wingspan("E190");
             gSimLink.gUserCategory = AcCategory::Light;
             gf_logIndented(text);
@@ -423,12 +423,12 @@ void lf_onUserAcModel(const ScRecvSimObjectData& reply)
         }
         if (spanKnown)
         {
-            lf_setWindowFlag(StatusFlag::userModelKnown, true);
+            gf_setWindowFlag(StatusFlag::userModelKnown, true);
             text += fmt::format(", half wing span: {:.1F} meter", nmToMetres(gSimLink.gUserHalfSpan.load()));
         }
         else
         {
-            lf_setWindowFlag(StatusFlag::userModelKnown, false);
+            gf_setWindowFlag(StatusFlag::userModelKnown, false);
             gf_status().showMessage(
                 "User aircraft wing span unknown, max is taken instead, please report in my Forum!", true);
         }
@@ -447,7 +447,7 @@ void lf_onUserAcModel(const ScRecvSimObjectData& reply)
     }
 }
 
-void lf_recordUserStand()
+void gf_recordUserStand()
 {
     if (gSimLink.gUserDataValid.load() == 0)
         return;

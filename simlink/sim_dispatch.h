@@ -19,22 +19,22 @@ inline constexpr double kStandingKt = 2.0;
 inline constexpr std::size_t kUserTitleMaxBytes = 48;
 
 /// The dispatch procedure handed to SimConnect_CallDispatch; a null message is ignored.
-void lf_dispatchProc(const std::byte* data, std::uint32_t size, void* context);
+void gf_dispatchProc(const std::byte* data, std::uint32_t size, void* context);
 /// The OPEN message: the simulator's name and version, and whether it is the configured simulator.
-void lf_onOpen(const ScRecvOpen& open);
+void gf_onOpen(const ScRecvOpen& open);
 /// An EXCEPTION message.
-void lf_onException(const ScRecvException& exception);
+void gf_onException(const ScRecvException& exception);
 /// A SIMOBJECT_DATA message (replies 102, 106, 107, 108 and 109).
-void lf_onSimObjectData(const ScRecvSimObjectData& reply);
+void gf_onSimObjectData(const ScRecvSimObjectData& reply);
 /// The user aircraft's title (reply 106).
-void lf_onUserAcTitle(const ScRecvSimObjectData& reply);
+void gf_onUserAcTitle(const ScRecvSimObjectData& reply);
 /// The user aircraft's ATC model (reply 107).
-void lf_onUserAcModel(const ScRecvSimObjectData& reply);
+void gf_onUserAcModel(const ScRecvSimObjectData& reply);
 /// Hands the stand the standing user aircraft is at to the cycle worker (which keeps it reserved).
-void lf_recordUserStand();
+void gf_recordUserStand();
 /// Days since 1970-01-01 of a day of year (1-based) in a year.
 std::int64_t gf_daysSince1970(std::int64_t dayOfYear, std::int64_t year);
 /// Empties the dispatch's own state (previous user position) for a new cycle.
-void lf_resetDispatchState();
+void gf_resetDispatchState();
 
 } // namespace oxl

@@ -48,7 +48,7 @@ void gf_initSimQueues(std::uint32_t version)
         gSimQueues.creates.reserve(kQueueReserve);
         gSimQueues.removals.reserve(kQueueReserve);
     }
-    lf_reserveCreationTables(kQueueReserve);
+    gf_reserveCreationTables(kQueueReserve);
     gSimLink.gSimError.store(0);
 }
 
@@ -178,7 +178,7 @@ ScResult gf_simCall(const std::function<ScResult(ScHandle)>& call)
     return gf_simCallHeld(call);
 }
 
-bool lf_takeFramePositions()
+bool gf_takeFramePositions()
 {
     gSimLink.simClientOwner.check();
     auto& q = gSimQueues;
@@ -199,7 +199,7 @@ bool lf_takeFramePositions()
     return true;
 }
 
-void lf_buildFrame()
+void gf_buildFrame()
 {
     gSimLink.simClientOwner.check();
     const std::uint32_t userId = gSimLink.gUserObjectId.load();
@@ -210,7 +210,7 @@ void lf_buildFrame()
     gSimLink.gFramePositions.clear();
 }
 
-void lf_handOverFrame()
+void gf_handOverFrame()
 {
     gSimLink.simClientOwner.check();
     auto& q = gSimQueues;
@@ -228,7 +228,7 @@ void lf_handOverFrame()
     q.events.clear();
 
     for (const CreateRequest& r : q.creates)
-        lf_createAcInSim(r);
+        gf_createAcInSim(r);
     q.creates.clear();
 
     const std::uint32_t userId = gSimLink.gUserObjectId.load();
@@ -249,12 +249,12 @@ void lf_handOverFrame()
     q.removals.clear();
 }
 
-void lf_sendQueuedToSim()
+void gf_sendQueuedToSim()
 {
-    if (!lf_takeFramePositions())
+    if (!gf_takeFramePositions())
         return;
-    lf_buildFrame();
-    lf_handOverFrame();
+    gf_buildFrame();
+    gf_handOverFrame();
 }
 
 } // namespace oxl

@@ -60,14 +60,14 @@ ScResult gf_simCall(const std::function<ScResult(ScHandle)>& call);
 
 /// The frame sender: sends the queued positions, events, creations and removals unless the lock is busy.
 /// simMutex is held only to take the positions and to hand the built frame to the link.
-void lf_sendQueuedToSim();
+void gf_sendQueuedToSim();
 /// The frame sender's first step: takes the handed-over positions when simMutex is free (held for a swap
 /// only); false when the lock was busy or the link is in error (then every queue is emptied).
-bool lf_takeFramePositions();
+bool gf_takeFramePositions();
 /// Builds the taken positions into one frame of position writes, without the lock.
-void lf_buildFrame();
+void gf_buildFrame();
 /// Under simMutex: hands the frame to the link as one packet, then the queued events, creations and
 /// removals.
-void lf_handOverFrame();
+void gf_handOverFrame();
 
 } // namespace oxl

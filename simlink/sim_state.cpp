@@ -31,39 +31,39 @@ std::string gf_userStand()
     return gSimLink.gUserStand;
 }
 
-void lf_setWindowFlag(StatusFlag which, bool on)
+void gf_setWindowFlag(StatusFlag which, bool on)
 {
     gf_status().setFlag(which, on);
     gf_status().repaint(WindowBand::status);
 }
 
-void lf_setWindowText(StatusText which, const std::string& text)
+void gf_setWindowText(StatusText which, const std::string& text)
 {
     gf_status().setText(which, text);
     gf_status().repaint(WindowBand::status);
 }
 
-void lf_setUserTitle(const std::string& title)
+void gf_setUserTitle(const std::string& title)
 {
     std::lock_guard lock(gSimLink.gStatusMutex);
     gSimLink.gUserTitle = title;
 }
 
-void lf_setUserStand(const std::string& stand)
+void gf_setUserStand(const std::string& stand)
 {
     std::lock_guard lock(gSimLink.gStatusMutex);
     gSimLink.gUserStand = stand;
 }
 
-void lf_stopCycle(std::uint32_t reason, std::uint32_t restartDelaySec)
+void gf_stopCycle(std::uint32_t reason, std::uint32_t restartDelaySec)
 {
     if (gFoundation.gStopRequested.exchange(1) == 0)
         gf_simLinkPort().setExitReason(reason, restartDelaySec);
 }
 
-void lf_newFlightStop()
+void gf_newFlightStop()
 {
-    lf_stopCycle(kExitNewFlight, 30);
+    gf_stopCycle(kExitNewFlight, 30);
 }
 
 void gf_simRequestError()
@@ -71,17 +71,17 @@ void gf_simRequestError()
     gf_status().showMessage("SimConnect request error", true);
     gSimLink.gSimError.exchange(1);
     if (gFoundation.gStopRequested.load() == 0)
-        lf_stopCycle(kExitSimConnectError, 9);
+        gf_stopCycle(kExitSimConnectError, 9);
 }
 
-void lf_simGone()
+void gf_notifySimGone()
 {
     gf_simLinkPort().simGone();
 }
 
 void NoSimLinkPort::simGone()
 {
-    lf_stopCycle(kExitSimWasClosed, 0);
+    gf_stopCycle(kExitSimWasClosed, 0);
 }
 
 std::string NoSimLinkPort::simulatorVersionText()
@@ -108,16 +108,16 @@ void gf_resetSimLink()
         gSimLink.gSimHandle = nullptr;
         gSimLink.gUserAcData = {};
     }
-    lf_clearCreationTables();
-    lf_resetDispatchState();
+    gf_clearCreationTables();
+    gf_resetDispatchState();
     gSimLink.simClientOwner.release();
     gSimLink.gSimRunning = 0;
     gSimLink.gSimQuit = 0;
     gSimLink.gSimUtcSeconds = 0;
     gSimLink.gUserObjectId = 2;
     gSimLink.gSimError = 0;
-    lf_setUserTitle({});
-    lf_setUserStand({});
+    gf_setUserTitle({});
+    gf_setUserStand({});
 }
 
 } // namespace oxl

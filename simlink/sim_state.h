@@ -148,22 +148,22 @@ std::string gf_userTitle();
 /// The stand at the user aircraft's position; empty when none.
 std::string gf_userStand();
 /// Sets one of the main window's simulator flags and repaints its status band.
-void lf_setWindowFlag(StatusFlag which, bool on);
+void gf_setWindowFlag(StatusFlag which, bool on);
 /// Sets one of the main window's status texts and repaints its status band.
-void lf_setWindowText(StatusText which, const std::string& text);
+void gf_setWindowText(StatusText which, const std::string& text);
 /// Sets the user title (SimClient thread).
-void lf_setUserTitle(const std::string& title);
+void gf_setUserTitle(const std::string& title);
 /// Sets the user stand (SimClient thread).
-void lf_setUserStand(const std::string& stand);
+void gf_setUserStand(const std::string& stand);
 
 /// Stops the cycle with a reason unless another reason stopped it first.
-void lf_stopCycle(std::uint32_t reason, std::uint32_t restartDelaySec);
+void gf_stopCycle(std::uint32_t reason, std::uint32_t restartDelaySec);
 /// The cycle stop of a new flight (NEW FLIGHT, restart after 30 s).
-void lf_newFlightStop();
+void gf_newFlightStop();
 /// The common failure path of every simulator call: message, error state, cycle stop (SIMCONNECT ERROR).
 void gf_simRequestError();
 /// Tells the installed port that the simulator went away.
-void lf_simGone();
+void gf_notifySimGone();
 
 /// The reset that closes every cycle: queues, tables, flags, handle and user data back to their start.
 void gf_resetSimLink();

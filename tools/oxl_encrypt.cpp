@@ -28,7 +28,7 @@ int main(int argc, char** argv)
     std::error_code ec;
     try
     {
-        oxl::lf_encryptStream(oxl::kDataFileKey, argv[1], part);
+        oxl::gf_encryptStream(oxl::kDataFileKey, argv[1], part);
         fs::rename(part, target, ec);
         if (!ec)
         {

@@ -39,7 +39,7 @@ bool gf_autoRangeInputsInstalled()
     return static_cast<bool>(gInputs);
 }
 
-std::int32_t lf_autoRangeNm(const AutoRangeInputs& in)
+std::int32_t gf_autoRangeNm(const AutoRangeInputs& in)
 {
     if (in.onGround)
         return kGroundRangeNm;
@@ -65,7 +65,7 @@ void gf_autoRangeStep()
     if (!inputs)
         return;
     const std::int32_t before = RANGE.value();
-    gf_setRange(lf_autoRangeNm(inputs()));
+    gf_setRange(gf_autoRangeNm(inputs()));
     if (RANGE.value() != before)
         gf_setIntBoxText(RANGE);
 }

@@ -27,7 +27,7 @@ void gf_setAutoRangeInputs(std::function<AutoRangeInputs()> inputs);
 bool gf_autoRangeInputsInstalled();
 
 /// The radius [nm] the automatic step chooses for these inputs.
-std::int32_t lf_autoRangeNm(const AutoRangeInputs& in);
+std::int32_t gf_autoRangeNm(const AutoRangeInputs& in);
 
 /// One automatic step: applies the chosen radius and shows RANGE in its combo box when it changed.
 void gf_autoRangeStep();

@@ -179,9 +179,9 @@ const auto& boxEffects()
         {&NAV_LIGHTS_WHILE_PARKED,
          [](bool on) { gFoundation.gNavLightsRequest.store(on ? kLightsOn : kLightsOff); }},
         {&LEARN_SOFT, [](bool) { markParametersChangedWhileActive(); }},
-        {&PARK_SOFT, [](bool) { lf_respondCountdown(); }},
-        {&PARK_FAKE, [](bool) { lf_respondCountdown(); }},
-        {&WEEK, [](bool) { lf_respondCountdown(); }},
+        {&PARK_SOFT, [](bool) { gf_respondCountdown(); }},
+        {&PARK_FAKE, [](bool) { gf_respondCountdown(); }},
+        {&WEEK, [](bool) { gf_respondCountdown(); }},
         {&STRAIGHT_PBS_ONLY, nullptr},
         {&LOG, nullptr},
         {&LIGHT_AIRCRAFT, nullptr},
@@ -195,7 +195,7 @@ void comboChosen(ComboParameter& combo, std::int32_t value)
 {
     if (&combo == &MAX_PARK_SEL)
     {
-        lf_respondCountdown();
+        gf_respondCountdown();
     }
     else if (&combo == &RANGE)
     {
@@ -214,12 +214,12 @@ void comboChosen(ComboParameter& combo, std::int32_t value)
 
 } // namespace
 
-bool lf_HandleWMCOMMAND(win::WParam wParam)
+bool gf_HandleWMCOMMAND(win::WParam wParam)
 {
     try
     {
         const unsigned id = win::loWord(wParam);
-        if (lf_handleButtons(id) || lf_handleCheckBoxes(id) || lf_handleComboBoxes(wParam))
+        if (gf_handleButtons(id) || gf_handleCheckBoxes(id) || gf_handleComboBoxes(wParam))
             return true;
     }
     catch (const std::exception& e)
@@ -230,14 +230,14 @@ bool lf_HandleWMCOMMAND(win::WParam wParam)
     return false;
 }
 
-bool lf_handleButtons(unsigned controlId)
+bool gf_handleButtons(unsigned controlId)
 {
     if (controlId == gUnblockButton.controlId)
     {
         if (BLOCK_CALLSIGN.value().empty())
             gf_showMessage("Nothing to block or unblock...", false);
         else
-            lf_unblockCallsigns();
+            gf_unblockCallsigns();
         return true;
     }
     if (controlId == gRereadButton.controlId)
@@ -257,7 +257,7 @@ bool lf_handleButtons(unsigned controlId)
     return false;
 }
 
-bool lf_handleCheckBoxes(unsigned controlId)
+bool gf_handleCheckBoxes(unsigned controlId)
 {
     for (const BoxEffect& entry : boxEffects())
     {
@@ -275,7 +275,7 @@ bool lf_handleCheckBoxes(unsigned controlId)
     return false;
 }
 
-std::optional<std::pair<int, std::string>> lf_getComboSelection(unsigned comboId, win::WParam wParam)
+std::optional<std::pair<int, std::string>> gf_getComboSelection(unsigned comboId, win::WParam wParam)
 {
     if (win::loWord(wParam) != comboId || win::hiWord(wParam) != win::CBN_SELCHANGE)
         return std::nullopt;
@@ -290,12 +290,12 @@ std::optional<std::pair<int, std::string>> lf_getComboSelection(unsigned comboId
     return std::pair{index, std::move(*text)};
 }
 
-bool lf_handleComboBoxes(win::WParam wParam)
+bool gf_handleComboBoxes(win::WParam wParam)
 {
     for (ComboParameter* combo :
          {&MATCHING_DEPTH, &MAX_PARK_SEL, &RANGE, &AIRP_RANGE, &AR_ABOVE_HEIGHT, &AIRP_HEIGHT, &MAX_LIVE_SEL})
     {
-        const auto selection = lf_getComboSelection(combo->controlId, wParam);
+        const auto selection = gf_getComboSelection(combo->controlId, wParam);
         if (!selection)
             continue;
         const std::int32_t value =
@@ -309,7 +309,7 @@ bool lf_handleComboBoxes(win::WParam wParam)
     return false;
 }
 
-void lf_respondCountdown()
+void gf_respondCountdown()
 {
     if (!staticParkingActive())
         return;

@@ -16,18 +16,18 @@ namespace oxl
 
 /// WM_COMMAND: the buttons, then the check boxes, then the combo boxes; true when a handler took the
 /// control. An exception of a handler is logged ("lf_HandleWMCOMMAND exception {}") and gives false.
-bool lf_HandleWMCOMMAND(win::WParam wParam);
+bool gf_HandleWMCOMMAND(win::WParam wParam);
 /// "Unblock", "Re-read" and "Flush static"; true for their ids.
-bool lf_handleButtons(unsigned controlId);
+bool gf_handleButtons(unsigned controlId);
 /// Toggles the check box, stores and saves the new state, then its own effect; true for a box's id.
-bool lf_handleCheckBoxes(unsigned controlId);
+bool gf_handleCheckBoxes(unsigned controlId);
 /// A new selection in one of the seven combo boxes: stored, saved, shown, then its effect.
-bool lf_handleComboBoxes(win::WParam wParam);
+bool gf_handleComboBoxes(win::WParam wParam);
 /// The index and text of the new selection when wParam is CBN_SELCHANGE of this combo box.
-std::optional<std::pair<int, std::string>> lf_getComboSelection(unsigned comboId, win::WParam wParam);
+std::optional<std::pair<int, std::string>> gf_getComboSelection(unsigned comboId, win::WParam wParam);
 
 /// While static parking runs: marks the parameters changed and asks the 15-second routine to
 /// recompute static parking, telling the user in how many seconds (not with "ILO" on).
-void lf_respondCountdown();
+void gf_respondCountdown();
 
 } // namespace oxl

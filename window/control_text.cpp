@@ -88,7 +88,7 @@ void gf_showCheckMark(const CheckBoxParameter& box)
         win::setButtonCheck(control, box.value());
 }
 
-std::string lf_getTextFromId(std::uint32_t controlId)
+std::string gf_getTextFromId(std::uint32_t controlId)
 {
     const win::Hwnd box = lf_controlOrLog(controlId);
     if (box == win::kNoWindow)
@@ -106,7 +106,7 @@ std::string lf_getTextFromId(std::uint32_t controlId)
     }
 }
 
-void lf_clearControlText(std::uint32_t controlId)
+void gf_clearControlText(std::uint32_t controlId)
 {
     const win::Hwnd box = win::getDlgItem(win::kMainWindow, controlId);
     if (box != win::kNoWindow)

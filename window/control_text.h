@@ -33,8 +33,8 @@ void gf_showCheckMark(const CheckBoxParameter& box);
 
 /// The text of a control (an edit box's text, a combo box's selected item) as UTF-8, at most 1023
 /// UTF-16 units; empty (and "GetDlgItem failed for ID {}" logged) when there is no such control.
-std::string lf_getTextFromId(std::uint32_t controlId);
+std::string gf_getTextFromId(std::uint32_t controlId);
 /// Empties a control's text.
-void lf_clearControlText(std::uint32_t controlId);
+void gf_clearControlText(std::uint32_t controlId);
 
 } // namespace oxl

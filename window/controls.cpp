@@ -108,7 +108,7 @@ void gf_enableControl(const ControlBinding& control, bool enable)
     gf_invalidateBand(kControlBand);
 }
 
-void lf_createControls()
+void gf_createControls()
 {
     win::setControlBackground(MainWindow::lightBlueBrush);
     for (const ControlPlace& place : gf_controlPlaces())

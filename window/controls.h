@@ -27,6 +27,6 @@ void gf_enableControl(const ControlBinding& control, bool enable = true);
 
 /// WM_CREATE: makes every control (check boxes checked from their value and enabled; buttons and
 /// edit boxes disabled; combo boxes enabled and empty) and fills in the bindings' window.
-void lf_createControls();
+void gf_createControls();
 
 } // namespace oxl

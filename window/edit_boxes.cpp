@@ -76,15 +76,15 @@ win::LResult passOn(const ControlBinding& box, win::Hwnd hwnd, unsigned msg, win
 
 win::LResult installPathBoxProc(win::Hwnd h, unsigned m, win::WParam w, win::LParam l)
 {
-    return lf_editBoxProc(ALL_INSTALL_PATH, h, m, w, l);
+    return gf_editBoxProc(ALL_INSTALL_PATH, h, m, w, l);
 }
 win::LResult blockCallsignBoxProc(win::Hwnd h, unsigned m, win::WParam w, win::LParam l)
 {
-    return lf_editBoxProc(BLOCK_CALLSIGN, h, m, w, l);
+    return gf_editBoxProc(BLOCK_CALLSIGN, h, m, w, l);
 }
 win::LResult destinationBoxProc(win::Hwnd h, unsigned m, win::WParam w, win::LParam l)
 {
-    return lf_editBoxProc(DESTINATION, h, m, w, l);
+    return gf_editBoxProc(DESTINATION, h, m, w, l);
 }
 
 } // namespace
@@ -128,13 +128,13 @@ win::WndProc gf_editBoxProcFor(const ControlBinding& box)
     if (&box == &DESTINATION)
         return destinationBoxProc;
     if (&box == &parking_percentage)
-        return lf_parkingPercentageBoxProc;
+        return gf_parkingPercentageBoxProc;
     if (&box == &MAX_FIT_FL)
-        return lf_maxFitBoxProc;
+        return gf_maxFitBoxProc;
     return nullptr;
 }
 
-win::LResult lf_editBoxProc(StringEditParameter& setting, win::Hwnd hwnd, unsigned msg, win::WParam wParam,
+win::LResult gf_editBoxProc(StringEditParameter& setting, win::Hwnd hwnd, unsigned msg, win::WParam wParam,
                             win::LParam lParam)
 {
     if (!isEnter(msg, wParam))
@@ -144,16 +144,16 @@ win::LResult lf_editBoxProc(StringEditParameter& setting, win::Hwnd hwnd, unsign
             {
                 gf_clearMessage();
                 if (&setting == &BLOCK_CALLSIGN)
-                    lf_processBlockCallsign();
+                    gf_processBlockCallsign();
                 else if (&setting == &DESTINATION)
-                    lf_processDestination();
+                    gf_processDestination();
                 else if (&setting == &ALL_INSTALL_PATH)
-                    lf_processInstallPath(lf_getTextFromId(ALL_INSTALL_PATH.controlId));
+                    gf_processInstallPath(gf_getTextFromId(ALL_INSTALL_PATH.controlId));
             });
     return 0;
 }
 
-win::LResult lf_parkingPercentageBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam)
+win::LResult gf_parkingPercentageBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam)
 {
     if (!isEnter(msg, wParam))
         return passOn(parking_percentage, hwnd, msg, wParam, lParam);
@@ -161,12 +161,12 @@ win::LResult lf_parkingPercentageBoxProc(win::Hwnd hwnd, unsigned msg, win::WPar
             []
             {
                 gf_clearMessage();
-                lf_processTbInt(parking_percentage);
+                gf_processTbInt(parking_percentage);
             });
     return 0;
 }
 
-win::LResult lf_maxFitBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam)
+win::LResult gf_maxFitBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam)
 {
     if (!isEnter(msg, wParam))
         return passOn(MAX_FIT_FL, hwnd, msg, wParam, lParam);
@@ -174,15 +174,15 @@ win::LResult lf_maxFitBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, 
             []
             {
                 gf_clearMessage();
-                if (gMainWindow.parkAirportActive.load() != 0 && lf_processTbFloat(MAX_FIT_FL))
-                    lf_respondCountdown();
+                if (gMainWindow.parkAirportActive.load() != 0 && gf_processTbFloat(MAX_FIT_FL))
+                    gf_respondCountdown();
             });
     return 0;
 }
 
-void lf_processTbInt(EditParameter<IntParameter>& setting)
+void gf_processTbInt(EditParameter<IntParameter>& setting)
 {
-    const std::string text = lf_getTextFromId(setting.controlId);
+    const std::string text = gf_getTextFromId(setting.controlId);
     bool changed = false;
     if (gf_trim(text).empty())
     {
@@ -211,9 +211,9 @@ void lf_processTbInt(EditParameter<IntParameter>& setting)
     gf_setIntBoxText(setting);
 }
 
-bool lf_processTbFloat(EditParameter<FloatParameter>& setting)
+bool gf_processTbFloat(EditParameter<FloatParameter>& setting)
 {
-    const std::string text = lf_getTextFromId(setting.controlId);
+    const std::string text = gf_getTextFromId(setting.controlId);
     bool changed = false;
     if (gf_trim(text).empty())
     {
@@ -247,7 +247,7 @@ bool lf_processTbFloat(EditParameter<FloatParameter>& setting)
     return changed;
 }
 
-void lf_processInstallPath(const std::string& text)
+void gf_processInstallPath(const std::string& text)
 {
     gf_clearErrorAndMessage();
     if (text.empty())
@@ -276,14 +276,14 @@ void lf_processInstallPath(const std::string& text)
     gf_requestStop(ExitReason::newSettings, kPathRestartS);
 }
 
-void lf_processBlockCallsign()
+void gf_processBlockCallsign()
 {
     gf_clearMessage();
-    const std::string text = lf_getTextFromId(BLOCK_CALLSIGN.controlId);
+    const std::string text = gf_getTextFromId(BLOCK_CALLSIGN.controlId);
     if (text.empty())
     {
         if (!BLOCK_CALLSIGN.value().empty())
-            lf_unblockCallsigns();
+            gf_unblockCallsigns();
         return;
     }
     const std::size_t length = characters(text);
@@ -307,7 +307,7 @@ void lf_processBlockCallsign()
     gFoundation.gBlockCallsignRequest.store(1);
 }
 
-void lf_unblockCallsigns()
+void gf_unblockCallsigns()
 {
     const std::string blocked = BLOCK_CALLSIGN.value();
     if (blocked.empty())
@@ -319,10 +319,10 @@ void lf_unblockCallsigns()
     gFoundation.gBlockCallsignRequest.store(1);
 }
 
-void lf_processDestination()
+void gf_processDestination()
 {
     gf_clearMessage();
-    const std::string text = lf_getTextFromId(DESTINATION.controlId);
+    const std::string text = gf_getTextFromId(DESTINATION.controlId);
     if (text.empty())
     {
         DESTINATION.set("");

@@ -18,26 +18,26 @@ win::WndProc gf_editBoxProcFor(const ControlBinding& box);
 
 /// Shared procedure of the three text boxes: Enter acts on the box's setting, every other message goes
 /// on to the box's previous procedure.
-win::LResult lf_editBoxProc(StringEditParameter& setting, win::Hwnd hwnd, unsigned msg, win::WParam wParam,
+win::LResult gf_editBoxProc(StringEditParameter& setting, win::Hwnd hwnd, unsigned msg, win::WParam wParam,
                             win::LParam lParam);
 /// Enter in the parking-percentage box.
-win::LResult lf_parkingPercentageBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam,
+win::LResult gf_parkingPercentageBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam,
                                          win::LParam lParam);
 /// Enter in the Max-fit box (taken only while static parking runs).
-win::LResult lf_maxFitBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam);
+win::LResult gf_maxFitBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam);
 
 /// Enter in the parking-percentage box: the typed whole number within 0..100 (empty: 0), not saved.
-void lf_processTbInt(EditParameter<IntParameter>& setting);
+void gf_processTbInt(EditParameter<IntParameter>& setting);
 /// Enter in the Max-fit box: whole and half hours, MAX_FIT saved; true when the value changed.
-bool lf_processTbFloat(EditParameter<FloatParameter>& setting);
+bool gf_processTbFloat(EditParameter<FloatParameter>& setting);
 /// Enter in the install-path box: an existing path is saved and the cycle restarts with it.
-void lf_processInstallPath(const std::string& text);
+void gf_processInstallPath(const std::string& text);
 /// Enter in the callsign box: blocks a callsign of 4 to 8 characters, or unblocks on an empty box.
-void lf_processBlockCallsign();
+void gf_processBlockCallsign();
 /// Ends the blocking of the blocked callsign, if any.
-void lf_unblockCallsigns();
+void gf_unblockCallsigns();
 /// Enter in the destination box: an ICAO code of 4 characters is looked up by the cycle worker.
-void lf_processDestination();
+void gf_processDestination();
 
 /// A whole number that is the whole text (blanks around it allowed); nullopt otherwise. `outOfRange`
 /// is set when the text is a number too large for an int.

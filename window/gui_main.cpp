@@ -73,7 +73,7 @@ void lf_savePositionAndQuit()
     MAIN_WINDOW_X.save();
     MAIN_WINDOW_Y.set(MAIN_WINDOW_Y.clamped(outer.top));
     MAIN_WINDOW_Y.save();
-    lf_clampWindowPos(previousX, previousY);
+    gf_clampWindowPos(previousX, previousY);
     gf_log(gf_timeToText(plat::utcNowSeconds()));
     win::postQuitMessage(0);
 }
@@ -123,7 +123,7 @@ bool gf_cycleWorkerAlive()
     return gWindow.gWorkerAlive.load();
 }
 
-void lf_clampWindowPos(int fallbackX, int fallbackY)
+void gf_clampWindowPos(int fallbackX, int fallbackY)
 {
     for (auto [parameter, fallback] :
          {std::pair{&MAIN_WINDOW_X, fallbackX}, std::pair{&MAIN_WINDOW_Y, fallbackY}})
@@ -156,7 +156,7 @@ bool initInstance()
         {
             MAIN_WINDOW_X.read(doc, false);
             MAIN_WINDOW_Y.read(doc, false);
-            lf_clampWindowPos(kDefaultWindowX, kDefaultWindowY);
+            gf_clampWindowPos(kDefaultWindowX, kDefaultWindowY);
         }
     }
     const win::Hwnd hwnd = win::createWindow(kProductName, kProductName, MAIN_WINDOW_X.value(),
@@ -168,10 +168,10 @@ bool initInstance()
     return win::updateWindow(hwnd);
 }
 
-bool lf_openMainWindow()
+bool gf_openMainWindow()
 {
     gf_setShowMessageHook([](const std::string& text, bool log) { gf_showMessage(text, log); });
-    if (!win::registerClass(kProductName, lf_WndProc))
+    if (!win::registerClass(kProductName, gf_WndProc))
     {
         gf_log("Failed to register window class");
         return false;
@@ -197,7 +197,7 @@ bool lf_openMainWindow()
     return true;
 }
 
-void lf_joinCycleWorker()
+void gf_joinCycleWorker()
 {
     if (gWindow.gCycleWorker.joinable())
     {
@@ -206,9 +206,9 @@ void lf_joinCycleWorker()
     }
 }
 
-void lf_resetGuiState()
+void gf_resetGuiState()
 {
-    lf_joinCycleWorker();
+    gf_joinCycleWorker();
     gWindow.gCloseRequested.store(false);
     gWindow.gWorkerAlive.store(false);
     gWindow.gMainHwnd.store(win::kNoWindow);
@@ -218,32 +218,32 @@ void lf_resetGuiState()
 
 int gf_guiMain()
 {
-    if (!lf_openMainWindow())
+    if (!gf_openMainWindow())
         return 0;
     const int code = win::runMessageLoop();
-    lf_joinCycleWorker();
+    gf_joinCycleWorker();
     return code;
 }
 
-win::LResult lf_WndProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam)
+win::LResult gf_WndProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam)
 {
     gWindow.gWndProcHwnd.store(hwnd);
     switch (msg)
     {
     case win::WM_CREATE:
-        lf_createControls();
+        gf_createControls();
         return 0;
     case win::WM_DESTROY:
         win::postQuitMessage(0);
         return 0;
     case win::WM_PAINT:
-        lf_paintWindow(*reinterpret_cast<win::Canvas*>(lParam));
+        gf_paintWindow(*reinterpret_cast<win::Canvas*>(lParam));
         return 0;
     case win::WM_CLOSE:
         lf_closeRequested();
         return 0;
     case win::WM_COMMAND:
-        if (lf_HandleWMCOMMAND(wParam))
+        if (gf_HandleWMCOMMAND(wParam))
             return 0;
         return win::defWindowProc(hwnd, msg, wParam, lParam);
     case kStartCycleMessage:

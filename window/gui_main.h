@@ -54,20 +54,20 @@ void gf_installGuiPort(GuiPort* port);
 /// folder, first cycle worker and message loop; returns the loop's exit code, 0 on a failed start.
 int gf_guiMain();
 /// Everything of gf_guiMain before the message loop; false (logged) when the start failed.
-bool lf_openMainWindow();
+bool gf_openMainWindow();
 /// Asks the current cycle worker to stop and waits for it (the end of gf_guiMain; tests).
-void lf_joinCycleWorker();
+void gf_joinCycleWorker();
 /// Reads the window position from parameters.xml and creates and shows the window there.
 bool initInstance();
 /// The main window's procedure.
-win::LResult lf_WndProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam);
+win::LResult gf_WndProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam);
 /// A stored coordinate that sits on a bound of its range is replaced by the fallback and saved.
-void lf_clampWindowPos(int fallbackX, int fallbackY);
+void gf_clampWindowPos(int fallbackX, int fallbackY);
 /// The window of the last message the window procedure received.
 win::Hwnd gf_wndProcHwnd();
 /// True while a cycle worker thread runs.
 bool gf_cycleWorkerAlive();
 /// Back to the state before the first window (tests): close request and worker forgotten.
-void lf_resetGuiState();
+void gf_resetGuiState();
 
 } // namespace oxl

@@ -169,7 +169,7 @@ bool gf_aircraftCounterInstalled()
     return static_cast<bool>(gCounter);
 }
 
-void lf_refreshCounts()
+void gf_refreshCounts()
 {
     std::function<AircraftCounts()> counter;
     {

@@ -167,11 +167,11 @@ void gf_setTrafficStatusSource(std::function<TrafficStatus()> source);
 /// The traffic source's status as the installed reader gives it.
 TrafficStatus gf_trafficStatus();
 
-/// Installs the counter of live and parked aircraft that lf_refreshCounts uses.
+/// Installs the counter of live and parked aircraft that gf_refreshCounts uses.
 void gf_setAircraftCounter(std::function<AircraftCounts()> counter);
 /// True when a counter is installed.
 bool gf_aircraftCounterInstalled();
 /// Recounts the live and parked aircraft and repaints the bands whose numbers changed.
-void lf_refreshCounts();
+void gf_refreshCounts();
 
 } // namespace oxl

@@ -168,12 +168,12 @@ bool readerSeen(ShownReaderState state)
 void paintReaderWord(win::Canvas& canvas, int y, std::string_view word, ShownReaderState state)
 {
     if (state != ShownReaderState::notRunning)
-        lf_textOut(canvas, 458, y, word, state == ShownReaderState::receiving ? kLimeText : kYellowText);
+        gf_textOut(canvas, 458, y, word, state == ShownReaderState::receiving ? kLimeText : kYellowText);
 }
 
 } // namespace
 
-void lf_textOut(win::Canvas& canvas, int x, int y, std::string_view text, win::ColorRef colour)
+void gf_textOut(win::Canvas& canvas, int x, int y, std::string_view text, win::ColorRef colour)
 {
     try
     {
@@ -193,69 +193,69 @@ void lf_textOut(win::Canvas& canvas, int x, int y, std::string_view text, win::C
     canvas.textOut(x, y, text, colour);
 }
 
-void lf_textOutEnabled(win::Canvas& canvas, int x, int y, std::string_view text, bool on)
+void gf_textOutEnabled(win::Canvas& canvas, int x, int y, std::string_view text, bool on)
 {
-    lf_textOut(canvas, x, y, text, on ? kBlackText : kGreyText);
+    gf_textOut(canvas, x, y, text, on ? kBlackText : kGreyText);
 }
 
-void lf_paintStatus(win::Canvas& canvas)
+void gf_paintStatus(win::Canvas& canvas)
 {
     const ColorRef simColour = simulatorColour();
     canvas.fillRect(kSimBox, simColour);
-    lf_textOut(canvas, 398, 63, "Sim", kLimeText);
+    gf_textOut(canvas, 398, 63, "Sim", kLimeText);
     if (w.simConnected.load() != 0)
     {
         const std::string stand = w.text(StatusText::userStand);
-        lf_textOut(canvas, 5, 35,
+        gf_textOut(canvas, 5, 35,
                    w.text(StatusText::simulatorText) + (stand.empty() ? "" : ", user stand " + stand),
                    simColour);
-        lf_textOut(canvas, 5, 63, w.text(StatusText::userTitle),
+        gf_textOut(canvas, 5, 63, w.text(StatusText::userTitle),
                    w.userModelKnown.load() != 0 ? simColour : kYellowText);
     }
     const std::uint64_t liveries = w.liveryCount.load();
     if (liveries != 0)
-        lf_textOut(canvas, 5, 91, fmt::format("# liveries: {}", liveries), kLimeText);
+        gf_textOut(canvas, 5, 91, fmt::format("# liveries: {}", liveries), kLimeText);
     else
-        lf_textOut(canvas, 5, 91, "# liveries: ...", kRedText);
+        gf_textOut(canvas, 5, 91, "# liveries: ...", kRedText);
     const std::uint64_t simaddon = w.simaddonCount.load();
     if (simaddon != 0)
-        lf_textOut(canvas, 141, 91, fmt::format("# {}: {}", "simaddon", simaddon),
+        gf_textOut(canvas, 141, 91, fmt::format("# {}: {}", "simaddon", simaddon),
                    w.simaddonComplete.load() != 0 ? kLimeText : kYellowText);
     else
-        lf_textOut(canvas, 141, 91, std::string("# ") + "simaddon" + ": ...", kYellowText);
+        gf_textOut(canvas, 141, 91, std::string("# ") + "simaddon" + ": ...", kYellowText);
     const std::uint64_t thirdp = w.thirdpCount.load();
     if (thirdp != 0)
-        lf_textOut(canvas, 278, 91, fmt::format("# thirdp: {}", thirdp), kLimeText);
+        gf_textOut(canvas, 278, 91, fmt::format("# thirdp: {}", thirdp), kLimeText);
     else
-        lf_textOut(canvas, 278, 91, "# thirdp: ...", kYellowText);
+        gf_textOut(canvas, 278, 91, "# thirdp: ...", kYellowText);
 
     const TrafficStatus traffic = gf_trafficStatus();
     canvas.fillRect(kRtBox, rtColour(traffic));
-    lf_textOut(canvas, 430, 63, "RT", kLimeText);
+    gf_textOut(canvas, 430, 63, "RT", kLimeText);
     if (traffic.sourceConnected)
     {
-        lf_textOut(canvas, 458, 35, traffic.editionText, kLimeText);
+        gf_textOut(canvas, 458, 35, traffic.editionText, kLimeText);
         paintReaderWord(canvas, 63, "Weather", traffic.qnhState);
         paintReaderWord(canvas, 91, "Traffic", traffic.trafficState);
     }
     canvas.line(425, 29, 425, 112, MainWindow::blackPen);
 }
 
-void lf_paintQnh(win::Canvas& canvas)
+void gf_paintQnh(win::Canvas& canvas)
 {
     const TrafficStatus traffic = gf_trafficStatus();
     if (traffic.sourceConnected && readerSeen(traffic.qnhState) && traffic.qnh >= 1)
-        lf_textOut(canvas, 642, 63, fmt::format("qnh: {:4}", traffic.qnh), kLimeText);
+        gf_textOut(canvas, 642, 63, fmt::format("qnh: {:4}", traffic.qnh), kLimeText);
 }
 
-void lf_paintLabels(win::Canvas& canvas)
+void gf_paintLabels(win::Canvas& canvas)
 {
     for (const Label& label : kLabels)
         if (const std::optional<Shown> shown = label.show())
-            lf_textOut(canvas, label.x, label.row->rowY, shown->text, shown->colour);
+            gf_textOut(canvas, label.x, label.row->rowY, shown->text, shown->colour);
 }
 
-void lf_paintStatistics(win::Canvas& canvas)
+void gf_paintStatistics(win::Canvas& canvas)
 {
     const std::string airport = w.text(StatusText::parkAirportDisplay);
     if (airport.empty())
@@ -263,46 +263,46 @@ void lf_paintStatistics(win::Canvas& canvas)
     const int y1 = static_cast<int>(w.statRowY.load());
     const int y2 = y1 + 28;
     const bool active = w.parkAirportActive.load() != 0;
-    lf_textOut(canvas, 5, y1, airport, active ? kLimeText : kYellowText);
+    gf_textOut(canvas, 5, y1, airport, active ? kLimeText : kYellowText);
     if (!active)
         return;
-    lf_textOut(canvas, 85, y1,
+    gf_textOut(canvas, 85, y1,
                fmt::format(" {}, {}{}, wk={}", w.text(StatusText::parkAirportName),
                            w.text(StatusText::parkPublisher), w.handmadeFile.load() != 0 ? " (h)" : "",
                            w.text(StatusText::trafficWeek)),
                kLimeText);
     if (w.softUsed.load() != 0)
-        lf_textOut(canvas, 370, y1, "*S*", kLimeText);
-    lf_textOut(canvas, 430, y1, fmt::format("qf: {}", w.text(StatusText::qualityText)), kLimeText);
+        gf_textOut(canvas, 370, y1, "*S*", kLimeText);
+    gf_textOut(canvas, 430, y1, fmt::format("qf: {}", w.text(StatusText::qualityText)), kLimeText);
     const std::string reserved = w.text(StatusText::reservedStand);
     if (!reserved.empty())
-        lf_textOut(canvas, 571, y1, fmt::format("reserved stand: {}", reserved),
+        gf_textOut(canvas, 571, y1, fmt::format("reserved stand: {}", reserved),
                    w.reservedStandOk.load() != 0 ? kLimeText : kRedText);
-    lf_textOut(canvas, 748, y1, fmt::format("# updates: {:4}", w.updateCount.load()), kLimeText);
-    lf_textOut(canvas, 5, y2, fmt::format("# stands: {:3}", w.standCount.load()), kLimeText);
-    lf_textOut(canvas, 111, y2, fmt::format("parked live: {:3}", w.parkedLiveCount.load()), kLimeText);
+    gf_textOut(canvas, 748, y1, fmt::format("# updates: {:4}", w.updateCount.load()), kLimeText);
+    gf_textOut(canvas, 5, y2, fmt::format("# stands: {:3}", w.standCount.load()), kLimeText);
+    gf_textOut(canvas, 111, y2, fmt::format("parked live: {:3}", w.parkedLiveCount.load()), kLimeText);
     const float liveFit = w.liveAverageFit.load();
     if (liveFit > 0.0f)
-        lf_textOut(canvas, 249, y2, fmt::format("average fit: {}", gf_formatNumber(liveFit)), kLimeText);
+        gf_textOut(canvas, 249, y2, fmt::format("average fit: {}", gf_formatNumber(liveFit)), kLimeText);
     const std::uint32_t maxPark = w.maxPark.load();
     if (maxPark > 0)
     {
-        lf_textOut(canvas, 430, y2, fmt::format("parked static: {:3}", w.parkedStaticCount.load()),
+        gf_textOut(canvas, 430, y2, fmt::format("parked static: {:3}", w.parkedStaticCount.load()),
                    kLimeText);
         const float staticFit = w.staticAverageFit.load();
         if (!WEEK.value() && staticFit > 0.0f)
-            lf_textOut(canvas, 571, y2, fmt::format("average fit: {}", gf_formatNumber(staticFit)),
+            gf_textOut(canvas, 571, y2, fmt::format("average fit: {}", gf_formatNumber(staticFit)),
                        kLimeText);
-        lf_textOut(canvas, 708, y2, fmt::format("max park: {:3} (={} %)", maxPark, w.maxParkPercent.load()),
+        gf_textOut(canvas, 708, y2, fmt::format("max park: {:3} (={} %)", maxPark, w.maxParkPercent.load()),
                    kLimeText);
     }
     else
     {
-        lf_textOut(canvas, 708, y2, "no max park live", kLimeText);
+        gf_textOut(canvas, 708, y2, "no max park live", kLimeText);
     }
 }
 
-void lf_paintWindow(win::Canvas& canvas)
+void gf_paintWindow(win::Canvas& canvas)
 {
     canvas.fillRect(kHeaderBand, MainWindow::blackBrush);
     canvas.fillRect(kStatusBand, MainWindow::blackBrush);
@@ -311,34 +311,34 @@ void lf_paintWindow(win::Canvas& canvas)
     canvas.fillRect(kMessageBand, MainWindow::limeBrush);
     for (const int y : {28, 113, 449, 392})
         canvas.line(0, y, 880, y, MainWindow::whitePen);
-    lf_textOut(canvas, 3, 7,
+    gf_textOut(canvas, 3, 7,
                fmt::format("Version {}", fmt::format("{}.{}.{}", kProgramVersionMajor, kProgramVersionMinor,
                                                      kProgramVersionPatch)),
                kLimeText);
-    lf_textOut(canvas, 390, 7, kProductName, kLimeText);
-    lf_textOut(canvas, 632, 7, kHeaderNotice, kLimeText);
+    gf_textOut(canvas, 390, 7, kProductName, kLimeText);
+    gf_textOut(canvas, 632, 7, kHeaderNotice, kLimeText);
     for (const RowLine& l : MainWindow::rowLines)
         canvas.line(l.x1, l.y1, l.x2, l.y2, MainWindow::blackPen);
     canvas.line(642, 140, 642, 308, MainWindow::blackPen);
-    lf_paintStatus(canvas);
-    lf_paintQnh(canvas);
+    gf_paintStatus(canvas);
+    gf_paintQnh(canvas);
     const TrafficStatus traffic = gf_trafficStatus();
     if (traffic.sourceConnected && readerSeen(traffic.trafficState))
-        lf_textOut(canvas, 642, 91, fmt::format("live: {:3}", w.liveCount.load()), kLimeText);
-    lf_paintLabels(canvas);
-    lf_paintStatistics(canvas);
+        gf_textOut(canvas, 642, 91, fmt::format("live: {:3}", w.liveCount.load()), kLimeText);
+    gf_paintLabels(canvas);
+    gf_paintStatistics(canvas);
 
     std::lock_guard lock(w.messageMutex);
     if (!w.errorText.empty())
     {
         canvas.fillRect(kMessageBand, MainWindow::redBrush);
-        lf_textOut(canvas, 3, 455, w.errorText, kYellowText);
+        gf_textOut(canvas, 3, 455, w.errorText, kYellowText);
     }
     else
     {
         canvas.fillRect(kMessageBand, MainWindow::limeBrush);
         if (!w.messageText.empty())
-            lf_textOut(canvas, 3, 455, w.messageText, kYellowText);
+            gf_textOut(canvas, 3, 455, w.messageText, kYellowText);
     }
 }
 

@@ -23,18 +23,18 @@ inline constexpr win::Rect kRtBox{425, 30, 453, 112};  ///< the "RT" indicator b
 inline constexpr std::string_view kHeaderNotice = "Live traffic for P3D v5/v6";
 
 /// The whole WM_PAINT.
-void lf_paintWindow(win::Canvas& canvas);
+void gf_paintWindow(win::Canvas& canvas);
 /// The status band.
-void lf_paintStatus(win::Canvas& canvas);
+void gf_paintStatus(win::Canvas& canvas);
 /// The QNH text of the status band.
-void lf_paintQnh(win::Canvas& canvas);
+void gf_paintQnh(win::Canvas& canvas);
 /// Every label of the control band.
-void lf_paintLabels(win::Canvas& canvas);
+void gf_paintLabels(win::Canvas& canvas);
 /// The statistics band.
-void lf_paintStatistics(win::Canvas& canvas);
+void gf_paintStatistics(win::Canvas& canvas);
 /// Draws one text; a text that is no valid UTF-8 (or too long to convert) is logged and skipped.
-void lf_textOut(win::Canvas& canvas, int x, int y, std::string_view text, win::ColorRef colour);
-/// lf_textOut in black when enabled, grey when not.
-void lf_textOutEnabled(win::Canvas& canvas, int x, int y, std::string_view text, bool enabled);
+void gf_textOut(win::Canvas& canvas, int x, int y, std::string_view text, win::ColorRef colour);
+/// gf_textOut in black when enabled, grey when not.
+void gf_textOutEnabled(win::Canvas& canvas, int x, int y, std::string_view text, bool enabled);
 
 } // namespace oxl

@@ -28,7 +28,7 @@ struct WindowState
     // Set by the window thread when it starts the cycle worker, cleared by the worker when it ends.
     std::atomic<bool> gWorkerAlive{false};
 
-    // The window thread's own, checked by guiOwner in debug builds; released by lf_resetGuiState. The
+    // The window thread's own, checked by guiOwner in debug builds; released by gf_resetGuiState. The
     // thread object comes last, so that at exit the worker is joined before the state it uses goes away.
     ThreadOwner guiOwner;
     std::jthread gCycleWorker;

@@ -244,7 +244,7 @@ TEST_F(AirportFileTest, RewriteReplacesTheOldFileWhole)
 
 TEST(AirportFileNames, CodeGivesXmlAndLinkNames)
 {
-    EXPECT_EQ(lf_icaoXml("EHAM"), "EHAM.xml");
+    EXPECT_EQ(gf_icaoXml("EHAM"), "EHAM.xml");
     EXPECT_EQ(gf_airportXmlName(kMyOrbxFolder, "EHAM"), std::filesystem::path("airports/my_ORBX/EHAM.xml"));
     EXPECT_EQ(gf_airportTxtName(kMyThirdpartyFolder, "LOWW"),
               std::filesystem::path("airports/my_thirdparty/LOWW.txt"));

@@ -65,7 +65,7 @@ class AirportLinkingTest : public ::testing::Test
     {
         const fs::path file = work / "scenery" / sceneryFolder / "scenery" / "AP.bgl";
         BglFile().airports({airport}).write(file);
-        lf_processBGLfile(file);
+        gf_processBGLfile(file);
     }
 
     /// The stand names of a generated file in file order.
@@ -125,7 +125,7 @@ TEST_F(AirportLinkingTest, PublisherComesFromThePath)
     };
     for (const auto& [path, publisher] : rows)
     {
-        EXPECT_EQ(lf_publisherFromFilename(path), publisher) << path;
+        EXPECT_EQ(gf_publisherFromFilename(path), publisher) << path;
     }
     EXPECT_TRUE(scanLogHas("from filename => publisher simaddon"));
     EXPECT_TRUE(log.contains("===> publisher name 'Bad/Name' is not usable as a folder name, skipped"));
@@ -148,7 +148,7 @@ TEST_F(AirportLinkingTest, ListEntriesGiveTheArchivedStandCount)
     for (const Row& row : rows)
     {
         std::uint32_t count = 99;
-        EXPECT_EQ(lf_prefixNumber(row.entry, "EHAM", "Fly Tampa", count), row.names) << row.entry;
+        EXPECT_EQ(gf_prefixNumber(row.entry, "EHAM", "Fly Tampa", count), row.names) << row.entry;
         EXPECT_EQ(count, row.count) << row.entry;
         EXPECT_EQ(log.contains(fmt::format("===> Fly Tampa EHAM {} invalid number", row.entry)), row.invalid)
             << row.entry;
@@ -160,16 +160,16 @@ TEST_F(AirportLinkingTest, ArchivePathsOfBothKinds)
     ScannedAirport eham;
     eham.ident = "EHAM";
     std::uint32_t count = 0;
-    EXPECT_EQ(lf_checkArchivedThirdParty("Fly Tampa", eham, count),
+    EXPECT_EQ(gf_checkArchivedThirdParty("Fly Tampa", eham, count),
               "archive/thirdparty/Fly%20Tampa/EHAM.xml");
     EXPECT_EQ(count, 123u);
     ScannedAirport ehle;
     ehle.ident = "EHLE";
-    EXPECT_EQ(lf_checkArchivedThirdParty("Fly Tampa", ehle, count), std::nullopt);
+    EXPECT_EQ(gf_checkArchivedThirdParty("Fly Tampa", ehle, count), std::nullopt);
     EXPECT_TRUE(scanLogHas("thirdparty Fly Tampa EHLE does not exist"));
 
-    EXPECT_EQ(lf_checkArchivedSimaddon("YSSY"), "archive/simaddon/YSSY.xml");
-    EXPECT_EQ(lf_checkArchivedSimaddon("EHLE"), std::nullopt);
+    EXPECT_EQ(gf_checkArchivedSimaddon("YSSY"), "archive/simaddon/YSSY.xml");
+    EXPECT_EQ(gf_checkArchivedSimaddon("EHLE"), std::nullopt);
     EXPECT_TRUE(scanLogHas("EHLE does not exist as simaddon"));
 }
 
@@ -271,9 +271,9 @@ TEST_F(AirportLinkingTest, TheScanDecodesRealBglFilesOnItsWorkers)
       public:
         [[nodiscard]] bool hasAirportSection(const fs::path& file) override
         {
-            return lf_bglHasAirportSection(file);
+            return gf_bglHasAirportSection(file);
         }
-        void processBglFile(const fs::path& file) override { lf_processBGLfile(file); }
+        void processBglFile(const fs::path& file) override { gf_processBGLfile(file); }
     };
     DecodingPort port;
     gf_installAirportScanPort(&port);
@@ -286,7 +286,7 @@ TEST_F(AirportLinkingTest, TheScanDecodesRealBglFilesOnItsWorkers)
     BglFile().section(terrain).write(drive / "Addons" / "Lelystad" / "terrain.bgl");
     BglFile().airports({withStands("EHGG", 6)}).write(drive / "Addons" / "Eelde" / "AP_EHGG.bgl", 300);
 
-    lf_scanFolderForBgl(WinPath("D:\\Addons"));
+    gf_scanFolderForBgl(WinPath("D:\\Addons"));
     gf_installAirportScanPort(nullptr);
     gf_setStockAirportsPath(WinPath());
 
@@ -314,7 +314,7 @@ TEST_F(AirportLinkingTest, WorkersGeneratingOneAirportAtOnceLeaveAWholeFile)
     std::vector<std::thread> threads;
     for (const fs::path& f : files)
     {
-        threads.emplace_back([f] { lf_processBGLfile(f); });
+        threads.emplace_back([f] { gf_processBGLfile(f); });
     }
     for (std::thread& t : threads)
     {

@@ -172,7 +172,7 @@ TEST_P(LinkFiles, OnlyTheFirstLineCounts)
     const RedirectRow& row = GetParam();
     test::writeBytes("link.txt", row.bytes);
     std::string siteName = "kept";
-    EXPECT_EQ(lf_readRedirect("link.txt", siteName), row.found);
+    EXPECT_EQ(gf_readRedirect("link.txt", siteName), row.found);
     EXPECT_EQ(siteName, row.found ? row.siteName : "kept");
 }
 
@@ -191,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(AirportReadingTest, MissingLinkFileNamesNothing)
 {
     std::string siteName;
-    EXPECT_FALSE(lf_readRedirect("airports/my_ORBX/NONE.txt", siteName));
+    EXPECT_FALSE(gf_readRedirect("airports/my_ORBX/NONE.txt", siteName));
 }
 
 TEST_F(AirportReadingTest, TheSiteIsAskedOncePerCycleForEachCode)
@@ -212,7 +212,7 @@ TEST_F(AirportReadingTest, FailedDownloadNamesTheAddress)
 {
     const std::string expected =
         fmt::format("failed to download: '{}P3D/archive/stock/EHAM.xml'", server_.baseUrl());
-    EXPECT_EQ(lf_downloadAirportFile("archive/stock/EHAM.xml", "x.xml"), expected);
+    EXPECT_EQ(gf_downloadAirportFile("archive/stock/EHAM.xml", "x.xml"), expected);
     EXPECT_TRUE(settings_.logged(expected));
     EXPECT_FALSE(fs::exists("x.xml"));
 }

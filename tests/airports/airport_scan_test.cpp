@@ -188,7 +188,7 @@ TEST_F(AirportScan, OnlyBglFilesWithAirportsOutsideStaticsAndHeliportsAreDecoded
     writeBytes(addons / "KJFK" / "KJFK.Bgl", "AIRPORT KJFY FlyTampa");
     writeBytes(addons / "KJFK" / "objects.bgl", "OBJECTS");
 
-    lf_scanFolderForBgl(WinPath("D:\\Addons"));
+    gf_scanFolderForBgl(WinPath("D:\\Addons"));
 
     EXPECT_EQ(decoded(), (std::multiset<std::string>{"EGLL", "KJFK"}));
     EXPECT_TRUE(scanLogHas("Scanning for addon airports in D:\\Addons"));
@@ -199,7 +199,7 @@ TEST_F(AirportScan, OnlyBglFilesWithAirportsOutsideStaticsAndHeliportsAreDecoded
 TEST_F(AirportScan, TheStockSceneryBelowAScannedFolderIsNotEntered)
 {
     writeBytes(install_ / "Addon Scenery" / "LOWI" / "LOWI.bgl", "AIRPORT LOWI unknown");
-    lf_scanFolderForBgl(WinPath(install_.string()));
+    gf_scanFolderForBgl(WinPath(install_.string()));
     EXPECT_EQ(decoded(), (std::multiset<std::string>{"LOWI"}));
 }
 
@@ -212,7 +212,7 @@ TEST_F(AirportScan, AFailingFileIsReportedAndTheWalkGoesOnWithEveryWorkerEndedAt
         writeBytes(folder / "a" / (std::to_string(i) + ".bgl"),
                    "AIRPORT EH0" + std::to_string(i) + " unknown");
 
-    lf_scanFolderForBgl(WinPath("D:\\Many"));
+    gf_scanFolderForBgl(WinPath("D:\\Many"));
 
     EXPECT_EQ(decoded().size(), 6u);
     EXPECT_EQ(record_.started.load(), 7);
@@ -236,7 +236,7 @@ TEST_F(AirportScan, NoMoreWorkersRunThanTheLimit)
     for (int i = 0; i < 12; ++i)
         writeBytes(folder / (std::to_string(i) + ".bgl"), "AIRPORT K" + std::to_string(100 + i) + " unknown");
 
-    lf_scanFolderForBgl(WinPath("D:\\Wide"));
+    gf_scanFolderForBgl(WinPath("D:\\Wide"));
 
     EXPECT_EQ(decoded().size(), 12u);
     EXPECT_LE(record_.mostRunning.load(), 2);
@@ -247,14 +247,14 @@ TEST_F(AirportScan, AStopStartsNoFurtherWorker)
 {
     writeBytes(root_ / "driveD" / "Stop" / "EGLL.bgl", "AIRPORT EGLL simaddon");
     gf_requestStop(ExitReason::userClosedSim, 0);
-    lf_scanFolderForBgl(WinPath("D:\\Stop"));
+    gf_scanFolderForBgl(WinPath("D:\\Stop"));
     EXPECT_TRUE(decoded().empty());
 }
 
 TEST_F(AirportScan, MissingFilesAndStockFoldersAreSkipped)
 {
     writeBytes(root_ / "driveD" / "file.bgl", "AIRPORT EGLL simaddon");
-    lf_scanFolders({"D:\\Nothing", "", "D:\\file.bgl", install_.string() + "\\Scenery\\World"});
+    gf_scanFolders({"D:\\Nothing", "", "D:\\file.bgl", install_.string() + "\\Scenery\\World"});
     EXPECT_TRUE(decoded().empty());
     EXPECT_TRUE(settings_.logged("D:\\Nothing does not exist, skipped!"));
     EXPECT_TRUE(settings_.logged("D:\\file.bgl is not a folder name, skipped!"));
@@ -264,7 +264,7 @@ TEST_F(AirportScan, MissingFilesAndStockFoldersAreSkipped)
 TEST_F(AirportScan, AFolderListedTwiceIsScannedTwice)
 {
     writeBytes(root_ / "driveD" / "Twice" / "EGLL.bgl", "AIRPORT EGLL simaddon");
-    lf_scanFolders({"D:\\Twice", "D:\\Twice"});
+    gf_scanFolders({"D:\\Twice", "D:\\Twice"});
     EXPECT_EQ(decoded(), (std::multiset<std::string>{"EGLL", "EGLL"}));
 }
 
@@ -370,17 +370,17 @@ TEST_F(AirportScan, CopiesOfFoldersWhoseAirportsNeedNoLearning)
     gMainWindow.simaddonComplete.store(0);
 
     const std::size_t linesBefore = settings_.logLines().size();
-    lf_copyOrbxToTblo({});
-    lf_copyThirdpartyToTblo({});
+    gf_copyOrbxToTblo({});
+    gf_copyThirdpartyToTblo({});
     EXPECT_EQ(settings_.logLines().size(), linesBefore);
     EXPECT_EQ(gMainWindow.simaddonComplete.load(), 0);
 
-    lf_copyOrbxToTblo({"EGLL"});
+    gf_copyOrbxToTblo({"EGLL"});
     EXPECT_EQ(gMainWindow.simaddonComplete.load(), 1);
     EXPECT_TRUE(settings_.logged("All your ORBX airports are done, no off line learning needed."));
     EXPECT_TRUE(fs::exists(work_ / "TBLO"));
 
-    lf_copyThirdpartyToTblo({"KJFK"});
+    gf_copyThirdpartyToTblo({"KJFK"});
     EXPECT_TRUE(settings_.logged("All your third party airports are done, no off line learning needed."));
     EXPECT_FALSE(fs::exists(work_ / "TBLO"));
     EXPECT_TRUE(fs::exists(work_ / "airports" / "my_thirdparty" / "KJFK.xml"));

@@ -59,7 +59,7 @@ class BglDecodingTest : public ::testing::Test
             return false;
         };
         steps.generate = [this](ScannedAirport& a) { airports.push_back(a); };
-        lf_processBGLfile(path, steps);
+        gf_processBGLfile(path, steps);
     }
 
     const ScannedAirport& only() const
@@ -133,9 +133,9 @@ TEST_F(BglDecodingTest, QuickTestLooksOnlyForAnAirportSection)
     for (const Row& row : rows)
     {
         test::writeBytes(path, row.bytes);
-        EXPECT_EQ(lf_bglHasAirportSection(path), row.expected) << row.name;
+        EXPECT_EQ(gf_bglHasAirportSection(path), row.expected) << row.name;
     }
-    EXPECT_FALSE(lf_bglHasAirportSection(folder / "missing.bgl"));
+    EXPECT_FALSE(gf_bglHasAirportSection(folder / "missing.bgl"));
 }
 
 TEST(BglIdentTest, DecodesBase38IdentsAndTellsValidOnes)
@@ -158,7 +158,7 @@ TEST(BglIdentTest, DecodesBase38IdentsAndTellsValidOnes)
     };
     for (const Row& row : rows)
     {
-        const auto [text, valid] = lf_decodeIdentifierOrRegionCode(row.packed);
+        const auto [text, valid] = gf_decodeIdentifierOrRegionCode(row.packed);
         EXPECT_EQ(text, row.text);
         EXPECT_EQ(valid, row.valid) << row.text;
     }
@@ -172,7 +172,7 @@ TEST(BglParkingNameTest, NamesEveryIndex)
     };
     for (const auto& [index, text] : rows)
     {
-        EXPECT_EQ(lf_parkingNameText(index), text) << index;
+        EXPECT_EQ(gf_parkingNameText(index), text) << index;
     }
 }
 
@@ -535,19 +535,19 @@ TEST_F(BglDecodingTest, AFailingStepIsLoggedRaisedAndReleasesTheSlot)
     steps.link = [](ScannedAirport&, std::uint32_t&, const std::string&) { return false; };
     steps.generate = [](ScannedAirport&) { throw std::runtime_error("disk full"); };
     gFoundation.gRunningWorkers.store(1);
-    EXPECT_THROW(lf_processBGLfile(path, steps), std::runtime_error);
+    EXPECT_THROW(gf_processBGLfile(path, steps), std::runtime_error);
     EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0);
     EXPECT_TRUE(log.contains("===> Exception in lf_processBGLfile: " + path.string()));
 
     gFoundation.gRunningWorkers.store(1);
-    lf_processBGLfile(folder / "missing.bgl", steps);
+    gf_processBGLfile(folder / "missing.bgl", steps);
     EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0);
 }
 
 TEST(BglWordsTest, ReadsLittleEndianWordsWithAZeroPaddedTail)
 {
     std::istringstream in(std::string("\x01\x02\x03\x04\x05\x06", 6));
-    const BglWords words = lf_readBglWords(in);
+    const BglWords words = gf_readBglWords(in);
     ASSERT_EQ(words.size(), 2u);
     EXPECT_EQ(words.at(0), 0x04030201u);
     EXPECT_EQ(words.at(1), 0x00000605u);

@@ -317,7 +317,7 @@ class CoupledCallsigns : public FreeStands
   protected:
     AcProfile searchAt(DayHalfHour time, AcProfile ac)
     {
-        lf_searchForCoupledCsAroundThisTime(state_, time, ac);
+        gf_searchForCoupledCsAroundThisTime(state_, time, ac);
         return ac;
     }
     void addOption(std::uint32_t weekday, std::uint32_t half)

@@ -27,7 +27,7 @@ class LearnedFilePath : public ::testing::TestWithParam<PathRow>
 TEST_P(LearnedFilePath, FollowsTheAirportFile)
 {
     const PathRow& row = GetParam();
-    EXPECT_EQ(lf_learnedFilePath(row.airportFile, row.publisher).generic_string(), row.learned);
+    EXPECT_EQ(gf_learnedFilePath(row.airportFile, row.publisher).generic_string(), row.learned);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -68,13 +68,13 @@ StandOccupancy option(std::uint32_t weekday, StandOptionKind kind, const char* r
 TEST(LearnedOption, IsTheSameWhenItsIdentityMatchesAndItsHalfHoursOverlap)
 {
     const StandOccupancy base = option(1, StandOptionKind::real, "PH-A", "KLM", "B738", {10, 11});
-    EXPECT_TRUE(lf_sameOption(option(1, StandOptionKind::real, "PH-A", "KLM", "B738", {11, 30}), base));
-    EXPECT_FALSE(lf_sameOption(option(1, StandOptionKind::real, "PH-A", "KLM", "B738", {12}), base));
-    EXPECT_FALSE(lf_sameOption(option(2, StandOptionKind::real, "PH-A", "KLM", "B738", {10}), base));
-    EXPECT_FALSE(lf_sameOption(option(1, StandOptionKind::soft, "PH-A", "KLM", "B738", {10}), base));
-    EXPECT_FALSE(lf_sameOption(option(1, StandOptionKind::real, "PH-B", "KLM", "B738", {10}), base));
-    EXPECT_FALSE(lf_sameOption(option(1, StandOptionKind::real, "PH-A", "TRA", "B738", {10}), base));
-    EXPECT_FALSE(lf_sameOption(option(1, StandOptionKind::real, "PH-A", "KLM", "B739", {10}), base));
+    EXPECT_TRUE(gf_sameOption(option(1, StandOptionKind::real, "PH-A", "KLM", "B738", {11, 30}), base));
+    EXPECT_FALSE(gf_sameOption(option(1, StandOptionKind::real, "PH-A", "KLM", "B738", {12}), base));
+    EXPECT_FALSE(gf_sameOption(option(2, StandOptionKind::real, "PH-A", "KLM", "B738", {10}), base));
+    EXPECT_FALSE(gf_sameOption(option(1, StandOptionKind::soft, "PH-A", "KLM", "B738", {10}), base));
+    EXPECT_FALSE(gf_sameOption(option(1, StandOptionKind::real, "PH-B", "KLM", "B738", {10}), base));
+    EXPECT_FALSE(gf_sameOption(option(1, StandOptionKind::real, "PH-A", "TRA", "B738", {10}), base));
+    EXPECT_FALSE(gf_sameOption(option(1, StandOptionKind::real, "PH-A", "KLM", "B739", {10}), base));
 }
 
 } // namespace

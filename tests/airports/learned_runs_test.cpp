@@ -117,7 +117,7 @@ class LearnedRuns : public test::WindowTest
     void endRun()
     {
         bool parametersChanged = true;
-        ASSERT_TRUE(lf_saveAirportFile(state_, info_, state_.handmadeFile != 0, parametersChanged));
+        ASSERT_TRUE(gf_saveAirportFile(state_, info_, state_.handmadeFile != 0, parametersChanged));
     }
 
     std::vector<std::string> stands() const

@@ -106,8 +106,8 @@ class LearnedSave : public ::testing::Test
 
 TEST_F(LearnedSave, WritesWhatTheRunLearnedWhereTheAirportFileLooksForIt)
 {
-    ASSERT_TRUE(lf_saveAirportFile(parking_, info_, false, parametersChanged_));
-    const std::filesystem::path file = folder_ / lf_learnedFilePath("archive/stock/EHAM.xml", "stock");
+    ASSERT_TRUE(gf_saveAirportFile(parking_, info_, false, parametersChanged_));
+    const std::filesystem::path file = folder_ / gf_learnedFilePath("archive/stock/EHAM.xml", "stock");
     ASSERT_TRUE(std::filesystem::exists(file));
     EXPECT_TRUE(
         logged(" 'airports/learned/stock/EHAM.xml' saved with 3 updates and one or more parameter changes"));
@@ -118,27 +118,27 @@ TEST_F(LearnedSave, WritesWhatTheRunLearnedWhereTheAirportFileLooksForIt)
     // The park airport's own stands keep their options: only the file leaves them out.
     EXPECT_EQ(parking_.stands[0].options.size(), 4u);
 
-    ASSERT_TRUE(lf_saveAirportFile(parking_, info_, false, parametersChanged_));
+    ASSERT_TRUE(gf_saveAirportFile(parking_, info_, false, parametersChanged_));
     EXPECT_TRUE(logged(" 'airports/learned/stock/EHAM.xml' saved with 0 updates "));
 }
 
 TEST_F(LearnedSave, ThirdpartyFilesGoBelowTheirPublisher)
 {
     info_.publisher = "Fly Tampa";
-    ASSERT_TRUE(lf_saveAirportFile(parking_, info_, false, parametersChanged_));
+    ASSERT_TRUE(gf_saveAirportFile(parking_, info_, false, parametersChanged_));
     EXPECT_TRUE(std::filesystem::exists(folder_ /
-                                        lf_learnedFilePath("airports/my_thirdparty/EHAM.xml", "Fly Tampa")));
+                                        gf_learnedFilePath("airports/my_thirdparty/EHAM.xml", "Fly Tampa")));
     EXPECT_TRUE(std::filesystem::exists(folder_ / "airports/learned/thirdparty/Fly Tampa/EHAM.xml"));
     info_.publisher = "simaddon";
-    ASSERT_TRUE(lf_saveAirportFile(parking_, info_, false, parametersChanged_));
+    ASSERT_TRUE(gf_saveAirportFile(parking_, info_, false, parametersChanged_));
     EXPECT_TRUE(
-        std::filesystem::exists(folder_ / lf_learnedFilePath("airports/my_ORBX/EHAM.xml", "simaddon")));
+        std::filesystem::exists(folder_ / gf_learnedFilePath("airports/my_ORBX/EHAM.xml", "simaddon")));
 }
 
 TEST_F(LearnedSave, APublisherThatIsNoFolderNameSavesNothing)
 {
     info_.publisher = "../../etc";
-    EXPECT_FALSE(lf_saveAirportFile(parking_, info_, false, parametersChanged_));
+    EXPECT_FALSE(gf_saveAirportFile(parking_, info_, false, parametersChanged_));
     EXPECT_TRUE(logged(" saving '' did not succeed"));
     EXPECT_EQ(parking_.learnedUpdates, 3u);
     EXPECT_TRUE(parametersChanged_);
@@ -147,7 +147,7 @@ TEST_F(LearnedSave, APublisherThatIsNoFolderNameSavesNothing)
 
 TEST_F(LearnedSave, AHandMadeFileKeepsEveryStandAndItsOwnOptions)
 {
-    ASSERT_TRUE(lf_saveAirportFile(parking_, info_, true, parametersChanged_));
+    ASSERT_TRUE(gf_saveAirportFile(parking_, info_, true, parametersChanged_));
     EXPECT_TRUE(logged(" handmade 'airports/learned/stock/EHAM.xml' saved with 3 updates"));
     const std::filesystem::path file = folder_ / "airports/learned/stock/EHAM.xml";
     EXPECT_EQ(savedStands(file), (std::vector<std::string>{"A1 PH-A PH-B PH-C", "B2", "C3", "M1"}));

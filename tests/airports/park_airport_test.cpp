@@ -392,7 +392,7 @@ TEST_F(ParkAirportTest, ThePublisherUnknownIsRefused)
 TEST_F(ParkAirportTest, TheUserStandBecomesTheReservedStandInASortedFile)
 {
     writeBytes(folder_ / "my_park_airports.txt", "LSZH\r\nEDDF,A1\r\nEGLL\r\n");
-    ASSERT_TRUE(lf_readMyParkAirports(state_, folder_.path()));
+    ASSERT_TRUE(gf_readMyParkAirports(state_, folder_.path()));
     parkAtEddf();
     EXPECT_EQ(myParkAirports(), "EDDF,V155\nEGLL\nLSZH\n");
     EXPECT_EQ(state_.reservedStand, "V155");
@@ -412,7 +412,7 @@ TEST_F(ParkAirportTest, AnUnlistedParkAirportIsAddedFirstAndTheFileCreated)
 TEST_F(ParkAirportTest, AReservedStandListedFurtherDownIsKeptWhenTheUserStandsElsewhere)
 {
     writeBytes(folder_ / "my_park_airports.txt", "EDDF,A1\nEDFH\n");
-    ASSERT_TRUE(lf_readMyParkAirports(state_, folder_.path()));
+    ASSERT_TRUE(gf_readMyParkAirports(state_, folder_.path()));
     DESTINATION.set("EDFH");
     state_.parkAirports.reverse();
     standAt(gf_destinationPoint(kEddf, 0.0, 2000.0), true); // on the airport, at no stand
@@ -426,7 +426,7 @@ TEST_F(ParkAirportTest, AReservedStandListedFurtherDownIsKeptWhenTheUserStandsEl
 TEST_F(ParkAirportTest, AReservedStandTheAirportLacksIsDropped)
 {
     writeBytes(folder_ / "my_park_airports.txt", "EDDF,Z99\n");
-    ASSERT_TRUE(lf_readMyParkAirports(state_, folder_.path()));
+    ASSERT_TRUE(gf_readMyParkAirports(state_, folder_.path()));
     port_.userKnown = false;
     parkAtEddf();
     EXPECT_EQ(state_.reservedStand, "");
@@ -455,7 +455,7 @@ TEST_F(ParkAirportTest, SoftLearningIsSwitchedOffWhereTheFileHasEnoughObservedDa
         EXPECT_EQ(gf_softLearningAllowed(), c.allowed);
         EXPECT_EQ(LEARN_SOFT.value(), c.allowed);
         EXPECT_EQ(gFoundation.gParametersChanged.load() != 0, !c.allowed);
-        lf_closeParkAirport(state_);
+        gf_closeParkAirport(state_);
     }
 }
 
@@ -520,7 +520,7 @@ TEST_F(ParkAirportTest, ClosingSavesOnlyWhatChangedWhileStaticParkingRan)
         gf_setStaticParkingActive(c.active);
         gFoundation.gParametersChanged.store(c.parametersChanged ? 1 : 0);
         state_.learnedUpdates = c.updates;
-        lf_closeParkAirport(state_);
+        gf_closeParkAirport(state_);
         EXPECT_EQ(!calls_.empty() && calls_.front() == "save", c.saved);
         EXPECT_EQ(gFoundation.gParametersChanged.load(), 0);
     }

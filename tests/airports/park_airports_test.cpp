@@ -33,7 +33,7 @@ class MyParkAirports : public ::testing::Test
     bool read(const std::string& content)
     {
         writeBytes(folder_ / "my_park_airports.txt", content);
-        return lf_readMyParkAirports(parking_, folder_.path());
+        return gf_readMyParkAirports(parking_, folder_.path());
     }
 
     std::vector<std::string> codes() const
@@ -72,7 +72,7 @@ TEST_F(MyParkAirports, MissingFileIsAnEmptyListAndThirdpartyAirportsAreAdded)
     writeBytes(folder_ / "my_thirdparty" / "KJFK.xml", "<airport/>");
     writeBytes(folder_ / "my_thirdparty" / "QQQQ.xml", "<airport/>");
     parking_.parkAirports.push_back(ParkAirport{"OLD", "", 0.0, 0.0, 0.0});
-    EXPECT_TRUE(lf_readMyParkAirports(parking_, folder_.path()));
+    EXPECT_TRUE(gf_readMyParkAirports(parking_, folder_.path()));
     EXPECT_EQ(codes(), (std::vector<std::string>{"KJFK,"}));
     EXPECT_TRUE(log_.contains((folder_ / "my_park_airports.txt").string() + " not found"));
     EXPECT_TRUE(log_.contains("1 park airport added from my_thirdparty folder(-s)"));

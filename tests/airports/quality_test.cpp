@@ -113,11 +113,11 @@ TEST(QualityFactor, DisabledOptionsScoreNothingAndKindsCountApart)
 
 TEST(QualityPairText, ShowsSoftOnlyWhileRealIsLow)
 {
-    EXPECT_EQ(lf_pairText({50, 20}), "50");
-    EXPECT_EQ(lf_pairText({45, 3}), "45");
-    EXPECT_EQ(lf_pairText({30, 7}), "30/ 7");
-    EXPECT_EQ(lf_pairText({-1, -1}), "  ");
-    EXPECT_EQ(lf_pairText({-1, 12}), "-1/12");
+    EXPECT_EQ(gf_pairText({50, 20}), "50");
+    EXPECT_EQ(gf_pairText({45, 3}), "45");
+    EXPECT_EQ(gf_pairText({30, 7}), "30/ 7");
+    EXPECT_EQ(gf_pairText({-1, -1}), "  ");
+    EXPECT_EQ(gf_pairText({-1, 12}), "-1/12");
 }
 
 class FakeOccupants : public ::testing::Test
@@ -164,7 +164,7 @@ TEST_F(FakeOccupants, EachKindOfStandGetsItsOwnCandidates)
     Stand gate = standOf(40.0, "G1");
     std::vector<Stand> stands{heli, cargo, ramp, gate};
 
-    lf_fillFakeOccupants("EHAM.xml", stands, now_);
+    gf_fillFakeOccupants("EHAM.xml", stands, now_);
 
     const std::pair<const char*, const char*> expected[] = {
         {"PVT", "EC35"}, {"FDX", "C208"}, {"PVT", "C172"}, {"KLM", "B77W"}};
@@ -188,7 +188,7 @@ TEST_F(FakeOccupants, EachKindOfStandGetsItsOwnCandidates)
 TEST_F(FakeOccupants, OtherRegionsTakeTheDefaultPairWhateverTheSize)
 {
     std::vector<Stand> stands{standOf(1.0, "A"), standOf(90.0, "B")};
-    lf_fillFakeOccupants("LOWW.xml", stands, now_);
+    gf_fillFakeOccupants("LOWW.xml", stands, now_);
     for (const Stand& stand : stands)
     {
         EXPECT_EQ(only(stand).airline, "ZZZ");
@@ -201,7 +201,7 @@ TEST_F(FakeOccupants, StandsWithoutCandidateGetNothingAndUseNoNumber)
     Stand hugeCargo = standOf(60.0, "C9"); // too large for every freighter of the list
     hugeCargo.cargo = 1;
     std::vector<Stand> stands{hugeCargo, standOf(40.0, "G1")};
-    lf_fillFakeOccupants("EHAM.xml", stands, now_);
+    gf_fillFakeOccupants("EHAM.xml", stands, now_);
     EXPECT_TRUE(stands[0].options.empty());
     EXPECT_EQ(only(stands[1]).callsign, "FAKE1");
 }
@@ -214,7 +214,7 @@ TEST_F(FakeOccupants, RandomPicksAmongTheFittingPairs)
     for (int i = 0; i < 40; ++i)
     {
         std::vector<Stand> stands{standOf(4.0, "K1")};
-        lf_fillFakeOccupants("KJFK.xml", stands, now_);
+        gf_fillFakeOccupants("KJFK.xml", stands, now_);
         seen.insert(only(stands[0]).airline + " " + only(stands[0]).type);
     }
     const std::set<std::string> fitting{"DAL B739", "JBU BCS3", "SKW E75L"};
@@ -228,7 +228,7 @@ TEST_F(FakeOccupants, NewIdFollowsTheLargestIdEvenWhenTheLastOptionIsDisabled)
     addOptions(stand, 2, 1, 1, StandOptionKind::real);
     stand.options.back().id = 0;
     std::vector<Stand> stands{stand};
-    lf_fillFakeOccupants("EHAM.xml", stands, now_);
+    gf_fillFakeOccupants("EHAM.xml", stands, now_);
     ASSERT_EQ(stands[0].options.size(), 3u);
     EXPECT_EQ(stands[0].options.back().id, 2u);
 }
@@ -236,7 +236,7 @@ TEST_F(FakeOccupants, NewIdFollowsTheLargestIdEvenWhenTheLastOptionIsDisabled)
 TEST_F(FakeOccupants, HalfHourOutsideTheDayIsRefused)
 {
     std::vector<Stand> stands{standOf(40.0)};
-    EXPECT_THROW(lf_fillFakeOccupants("EHAM.xml", stands, DayHalfHour{1, 48}), std::out_of_range);
+    EXPECT_THROW(gf_fillFakeOccupants("EHAM.xml", stands, DayHalfHour{1, 48}), std::out_of_range);
     EXPECT_TRUE(stands[0].options.empty());
 }
 
@@ -248,7 +248,7 @@ TEST_F(FakeOccupants, AreNeverWrittenIntoALearnedFile)
     airport.publisher = "stock";
     airport.stands = {standOf(40.0, "G1")};
     addOptions(airport.stands[0], 1, 1, 1, StandOptionKind::real);
-    lf_fillFakeOccupants("EHAM.xml", airport.stands, now_);
+    gf_fillFakeOccupants("EHAM.xml", airport.stands, now_);
     ASSERT_EQ(airport.stands[0].options.size(), 2u);
 
     ASSERT_TRUE(gf_writeApf(airport, folder / "EHAM.xml", ApfMode::learned, true));

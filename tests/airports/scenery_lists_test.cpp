@@ -42,7 +42,7 @@ class BglExtension : public testing::TestWithParam<TextCase>
 
 TEST_P(BglExtension, IsExactlyOneOfTheTwoSpellings)
 {
-    EXPECT_EQ(lf_isBglExtension(GetParam().text), GetParam().expected);
+    EXPECT_EQ(gf_isBglExtension(GetParam().text), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Extensions, BglExtension,
@@ -57,7 +57,7 @@ class StockScenery : public testing::TestWithParam<TextCase>
 
 TEST_P(StockScenery, NamesOneOfTheSimulatorsOwnFolders)
 {
-    EXPECT_EQ(lf_isStockScenery(GetParam().text), GetParam().expected);
+    EXPECT_EQ(gf_isStockScenery(GetParam().text), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, StockScenery,
@@ -73,13 +73,13 @@ INSTANTIATE_TEST_SUITE_P(Paths, StockScenery,
 TEST(InStockScenery, ContainsTheStockFolderTextInEitherSeparator)
 {
     gf_setStockAirportsPath(WinPath("C:\\P3D v5\\Scenery"));
-    EXPECT_TRUE(lf_isInStockScenery("C:\\P3D v5\\Scenery\\0101\\scenery"));
-    EXPECT_TRUE(lf_isInStockScenery("C:/P3D v5/Scenery/0101"));
-    EXPECT_FALSE(lf_isInStockScenery("C:\\P3D v5\\Addons"));
-    EXPECT_FALSE(lf_isInStockScenery("c:\\p3d v5\\scenery"));
+    EXPECT_TRUE(gf_isInStockScenery("C:\\P3D v5\\Scenery\\0101\\scenery"));
+    EXPECT_TRUE(gf_isInStockScenery("C:/P3D v5/Scenery/0101"));
+    EXPECT_FALSE(gf_isInStockScenery("C:\\P3D v5\\Addons"));
+    EXPECT_FALSE(gf_isInStockScenery("c:\\p3d v5\\scenery"));
     // Without a known stock folder every path counts as stock.
     gf_setStockAirportsPath(WinPath());
-    EXPECT_TRUE(lf_isInStockScenery("D:\\Addons"));
+    EXPECT_TRUE(gf_isInStockScenery("D:\\Addons"));
 }
 
 // A ProgramData folder of its own with the simulator's lists, an install folder and the settings.
@@ -167,7 +167,7 @@ TEST_F(SceneryLists, SceneryCfgGivesTheActiveAddonFolders)
 {
     writeBytes(listFile("scenery.cfg"), kSceneryCfg);
     Folders folders{"kept"};
-    lf_readSceneryCfg(folders);
+    gf_readSceneryCfg(folders);
     const std::string bayArea = installText_ + "\\Addon Scenery\\Bay Area";
     EXPECT_EQ(folders, (Folders{"kept", bayArea, "D:\\ORBX\\Title Layer\\EGLL"}));
     EXPECT_TRUE(
@@ -181,15 +181,15 @@ TEST_F(SceneryLists, SceneryCfgInUtf16IsReadAlike)
 {
     writeBytes(listFile("scenery.cfg"), utf16le(kSceneryCfg));
     Folders folders;
-    lf_readSceneryCfg(folders);
+    gf_readSceneryCfg(folders);
     EXPECT_EQ(folders, (Folders{installText_ + "\\Addon Scenery\\Bay Area", "D:\\ORBX\\Title Layer\\EGLL"}));
 }
 
 TEST_F(SceneryLists, MissingListsAreLoggedAndAddNothing)
 {
     Folders folders;
-    lf_readSceneryCfg(folders);
-    lf_readSceneryAddonsXml(folders);
+    gf_readSceneryCfg(folders);
+    gf_readSceneryAddonsXml(folders);
     EXPECT_TRUE(folders.empty());
     EXPECT_TRUE(settings_.logged("C:\\ProgramData\\Lockheed Martin\\Prepar3D v5\\scenery.cfg not found!"));
     EXPECT_TRUE(
@@ -199,10 +199,10 @@ TEST_F(SceneryLists, MissingListsAreLoggedAndAddNothing)
 TEST_F(SceneryLists, AreaReaderWantsAnActiveLine)
 {
     Folders folders;
-    lf_readSceneryArea({"Local=D:\\A", "Active=FALSE"}, installText_, folders);
-    lf_readSceneryArea({"Local=D:\\B"}, installText_, folders);
-    lf_readSceneryArea({"Local=D:\\C", "Active=TRUE"}, installText_, folders);
-    lf_readSceneryArea({"Local=Scenery\\Props", "Active=TRUE"}, installText_, folders);
+    gf_readSceneryArea({"Local=D:\\A", "Active=FALSE"}, installText_, folders);
+    gf_readSceneryArea({"Local=D:\\B"}, installText_, folders);
+    gf_readSceneryArea({"Local=D:\\C", "Active=TRUE"}, installText_, folders);
+    gf_readSceneryArea({"Local=Scenery\\Props", "Active=TRUE"}, installText_, folders);
     EXPECT_EQ(folders, (Folders{"D:\\C"}));
 }
 
@@ -215,7 +215,7 @@ TEST_F(SceneryLists, AddonsXmlGivesEveryPathAsWritten)
                "  <Path>E:\\More\\Scenery\\World</Path>\r\n"
                "</SimBase.Document>\r\n");
     Folders folders;
-    lf_readSceneryAddonsXml(folders);
+    gf_readSceneryAddonsXml(folders);
     EXPECT_EQ(folders, (Folders{"D:\\Addons\\KJFK", "E:\\More\\Scenery\\World"}));
     EXPECT_TRUE(settings_.logged(
         "Reading C:\\ProgramData\\Lockheed Martin\\Prepar3D v5\\scenery_add-ons.xml for add-on airport ..."));
@@ -228,7 +228,7 @@ TEST_F(SceneryLists, AfolderSettingsInOrderWithoutTheEmptyOnes)
     afolder[1].set("D:\\Airports");
     afolder[7].set("E:\\More");
     Folders folders{"old"};
-    lf_readAfolderParameters(folders);
+    gf_readAfolderParameters(folders);
     EXPECT_EQ(folders, (Folders{"D:\\Airports", "E:\\More"}));
     EXPECT_TRUE(settings_.logged("From parameter afolder1: D:\\Airports"));
     EXPECT_TRUE(settings_.logged("From parameter afolder7: E:\\More"));
@@ -241,7 +241,7 @@ TEST_F(SceneryLists, AfolderInsideTheStockFolderIsRefused)
     Folders folders;
     try
     {
-        lf_readAfolderParameters(folders);
+        gf_readAfolderParameters(folders);
         FAIL() << "no error";
     }
     catch (const UserErrorException& error)

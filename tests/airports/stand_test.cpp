@@ -105,19 +105,19 @@ TEST(OccupancyMatches, ByCallsignCoupledCallsignOrAirlineAndType)
 {
     StandOccupancy o = realOption(1, {5});
     o.coupledCallsign = "KLM1235";
-    EXPECT_TRUE(lf_occupancyMatches(o, "KLM1234", "XXX", "XXXX"));
-    EXPECT_TRUE(lf_occupancyMatches(o, "KLM1235", "XXX", "XXXX"));
-    EXPECT_TRUE(lf_occupancyMatches(o, "OTHER", "KLM", "B738"));
-    EXPECT_FALSE(lf_occupancyMatches(o, "OTHER", "KLM", "B739"));
+    EXPECT_TRUE(gf_occupancyMatches(o, "KLM1234", "XXX", "XXXX"));
+    EXPECT_TRUE(gf_occupancyMatches(o, "KLM1235", "XXX", "XXXX"));
+    EXPECT_TRUE(gf_occupancyMatches(o, "OTHER", "KLM", "B738"));
+    EXPECT_FALSE(gf_occupancyMatches(o, "OTHER", "KLM", "B739"));
     o.kind = StandOptionKind::soft;
-    EXPECT_FALSE(lf_occupancyMatches(o, "KLM1234", "KLM", "B738"));
+    EXPECT_FALSE(gf_occupancyMatches(o, "KLM1234", "KLM", "B738"));
 }
 
 TEST(OccupancyMatches, EmptyCallsignEqualsEmptyCallsign)
 {
     StandOccupancy o = realOption(1, {5});
     o.callsign.clear();
-    EXPECT_TRUE(lf_occupancyMatches(o, "", "XXX", "XXXX"));
+    EXPECT_TRUE(gf_occupancyMatches(o, "", "XXX", "XXXX"));
 }
 
 struct RadiusCase
@@ -141,7 +141,7 @@ TEST_P(FitsRadius, KeepsTheAircraftInTheStandsSizeStep)
 {
     const RadiusCase& c = GetParam();
     const Stand stand("A1", 1, 52.0, 4.0, 0.0, c.standM);
-    EXPECT_EQ(lf_fitsRadius(stand, c.aircraftM * kM), c.expected);
+    EXPECT_EQ(gf_fitsRadius(stand, c.aircraftM * kM), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FitsRadius,
@@ -166,13 +166,13 @@ TEST(FitsRadiusHalfSteps, LandOnTheSameSideForEveryStandSize)
         const Stand stand("A1", 1, 0.0, 0.0, 0.0, standM);
         if (standM - 7.0 <= 17.8)
         {
-            EXPECT_FALSE(lf_fitsRadius(stand, (standM - 7.0) * kM)) << standM;
+            EXPECT_FALSE(gf_fitsRadius(stand, (standM - 7.0) * kM)) << standM;
         }
         if (standM - 10.5 > 17.8)
         {
-            EXPECT_FALSE(lf_fitsRadius(stand, (standM - 10.5) * kM)) << standM;
+            EXPECT_FALSE(gf_fitsRadius(stand, (standM - 10.5) * kM)) << standM;
         }
-        EXPECT_TRUE(lf_fitsRadius(stand, (standM + 1.8) * kM)) << standM;
+        EXPECT_TRUE(gf_fitsRadius(stand, (standM + 1.8) * kM)) << standM;
     }
 }
 

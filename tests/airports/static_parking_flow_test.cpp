@@ -105,7 +105,7 @@ class StaticParkingFlow : public ::testing::Test
 
 TEST_F(StaticParkingFlow, PlannedAircraftAreCreatedOneBySlotAndFlushed)
 {
-    lf_calcStaticParking(gParking);
+    gf_calcStaticParking(gParking);
     ASSERT_EQ(gParking.staticParked.size(), 3u);
 
     ASSERT_TRUE(
@@ -134,7 +134,7 @@ TEST_F(StaticParkingFlow, PlannedAircraftAreCreatedOneBySlotAndFlushed)
 TEST_F(StaticParkingFlow, FlushWithdrawsRequestsStillQueued)
 {
     parking_percentage.set(100);
-    lf_calcStaticParking(gParking);
+    gf_calcStaticParking(gParking);
     ASSERT_EQ(gParking.staticParked.size(), 10u);
     harness.run(3 * kSlotTicks + 1); // four placed, three of them handed to the simulator
     ASSERT_EQ(harness.engine().n.mainQueues->staticCreates.size(), 1u);
@@ -155,7 +155,7 @@ TEST_F(StaticParkingFlow, FlushWithdrawsRequestsStillQueued)
 TEST_F(StaticParkingFlow, ALiveAircraftParkingAboveTheLimitSendsTheEarliestStaticAway)
 {
     parking_percentage.set(30);
-    lf_calcStaticParking(gParking);
+    gf_calcStaticParking(gParking);
     ASSERT_TRUE(
         harness.runUntil([&] { return activeStatics() == 3; }, 5 * kSlotTicks + kActivationTicks + 100));
     ASSERT_EQ(gParking.maxPark, 3u);

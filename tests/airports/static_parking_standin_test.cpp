@@ -81,7 +81,7 @@ class StaticParkingStandin : public test::SimLinkTest
 TEST_F(StaticParkingStandin, PlacedAircraftStandInTheSimulatorUntilFlushed)
 {
     ASSERT_TRUE(connected());
-    lf_calcStaticParking(gParking);
+    gf_calcStaticParking(gParking);
     ASSERT_EQ(gParking.staticParked.size(), 2u);
     gf_assignStaticParking(gParking);
     gf_assignStaticParking(gParking);

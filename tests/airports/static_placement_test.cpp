@@ -167,9 +167,9 @@ class StaticPlacement : public ::testing::Test
 
 TEST(StaticCallsigns, ShownCallsignEndsInOneStar)
 {
-    EXPECT_EQ(lf_markStaticCallsign("ABC123__"), "ABC123*");
-    EXPECT_EQ(lf_markStaticCallsign("ABC123*"), "ABC123*");
-    EXPECT_EQ(lf_markStaticCallsign("ABC123"), "ABC123*");
+    EXPECT_EQ(gf_markStaticCallsign("ABC123__"), "ABC123*");
+    EXPECT_EQ(gf_markStaticCallsign("ABC123*"), "ABC123*");
+    EXPECT_EQ(gf_markStaticCallsign("ABC123"), "ABC123*");
 }
 
 TEST(StaticCallsigns, CallsignOfARecordFollowsItsStay)
@@ -191,10 +191,10 @@ TEST(StaticCallsigns, CallsignOfARecordFollowsItsStay)
     for (const Row& row : rows)
     {
         const StaticParked r{1, 0, "KLM", "B738", row.callsign, row.coupled, "", row.stays};
-        EXPECT_EQ(lf_detcs(r), row.shown) << row.name;
+        EXPECT_EQ(gf_detcs(r), row.shown) << row.name;
     }
     test::SettingsFolder settings;
-    EXPECT_EQ(lf_detcs(StaticParked{}), "");
+    EXPECT_EQ(gf_detcs(StaticParked{}), "");
     EXPECT_TRUE(settings.logged("===> lf_detcs callsign is empty.."));
 }
 
@@ -448,7 +448,7 @@ TEST_F(StaticPlacement, DueCoupledCallsignBringsTheAircraftBackUnderIt)
     EXPECT_EQ(again.standId, s.standId);
     EXPECT_EQ(again.offset, 1u);
     EXPECT_EQ(again.stays, 0);
-    EXPECT_EQ(lf_detcs(again), "KLM2*");
+    EXPECT_EQ(gf_detcs(again), "KLM2*");
 
     // Placed once the old object has left, it keeps the registration and shows the coupled callsign.
     state.staticAircraft.clear();
@@ -478,7 +478,7 @@ TEST_F(StaticPlacement, KeepOrRetireComparesTheMatchTime)
         state.retire.clear();
         state.parkCandidates.clear();
         state.staticParked = {record(s.standId, "KLM4", "", 1, row.offset)};
-        lf_keepOrRetireStatic(state, {1, 20}, ac, 0);
+        gf_keepOrRetireStatic(state, {1, 20}, ac, 0);
         EXPECT_EQ(state.retire.size(), row.retired ? 1u : 0u) << row.name;
         EXPECT_EQ(state.parkCandidates.size(), row.retired ? 0u : 1u) << row.name;
         EXPECT_EQ(state.staticParked.size(), row.retired ? 1u : 0u) << row.name;
@@ -495,13 +495,13 @@ TEST_F(StaticPlacement, TrimTakesRecordsThenKeptThenLive)
     state.parkCandidates[1].standId = 4;
     state.liveParked = {{"LIVE1", 0, a.standId, 10}};
 
-    lf_trimToWanted(state, 2);
+    gf_trimToWanted(state, 2);
     EXPECT_TRUE(state.staticParked.empty());
     EXPECT_EQ(state.parkCandidates.size(), 1u);
     ASSERT_EQ(state.retire.size(), 1u);
     EXPECT_EQ(state.retire.front().callsign, "KLM3*");
 
-    lf_trimToWanted(state, 0);
+    gf_trimToWanted(state, 0);
     EXPECT_TRUE(state.parkCandidates.empty());
     EXPECT_TRUE(state.liveParked.empty());
     EXPECT_THAT(removed, ElementsAre("LIVE1"));

@@ -175,7 +175,7 @@ TEST_F(StaticSelection, WantedCountFollowsTheShareOfStands)
         parking_percentage.set(row.percentage);
         CUSTOM_PARKING_PERCENTAGE.set(row.custom);
         MAX_PARK_SEL.set(row.maxParkSel);
-        EXPECT_EQ(lf_wantedStaticCount(state), row.wanted);
+        EXPECT_EQ(gf_wantedStaticCount(state), row.wanted);
         EXPECT_EQ(state.maxPark, static_cast<std::uint32_t>(row.wanted));
         EXPECT_EQ(state.wantedPercentage, row.shownPercentage);
     }
@@ -184,14 +184,14 @@ TEST_F(StaticSelection, WantedCountFollowsTheShareOfStands)
 TEST_F(StaticSelection, StartDisablesTheControlsAndCollectsCallsigns)
 {
     collected.insert("OLD1");
-    lf_startStaticParking(state, true);
+    gf_startStaticParking(state, true);
     EXPECT_EQ(gMainWindow.parkingBusy.load(), 1);
     EXPECT_TRUE(collecting);
     EXPECT_TRUE(collected.empty());
     EXPECT_EQ(gf_shownMessage(), "Calculating static parked aircraft ...");
 
     collected.insert("KLM1");
-    lf_clearParkingLists(state);
+    gf_clearParkingLists(state);
     EXPECT_FALSE(collecting);
     EXPECT_TRUE(collected.empty());
     EXPECT_EQ(state.liveCallsignSnapshot, (std::unordered_set<std::string>{"KLM1"}));
@@ -201,7 +201,7 @@ TEST_F(StaticSelection, EnoughAtOffsetZeroKeepsExactlyTheWanted)
 {
     RANDOM.set(true);
     standsHeldNow(10);
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
 
     ASSERT_EQ(state.staticParked.size(), 3u);
     for (const StaticParked& p : state.staticParked)
@@ -219,13 +219,13 @@ TEST_F(StaticSelection, NothingFoundEnablesTheControlsAgain)
         addOption(addStand(fmt::format("S{}", i)), {fmt::format("KLM{}", i)}, 1, {19});
     gMainWindow.parkingBusy.store(1);
 
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     EXPECT_TRUE(state.staticParked.empty());
     EXPECT_TRUE(settings.logged("no parking positions found"));
     EXPECT_EQ(gMainWindow.parkingBusy.load(), 0);
 
     MAX_FIT.set(1);
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     ASSERT_EQ(state.staticParked.size(), 1u);
     EXPECT_EQ(state.staticParked.front().offset, 1u);
     EXPECT_EQ(state.lastRealOffset, 1);
@@ -240,7 +240,7 @@ TEST_F(StaticSelection, OffsetsReachBackAcrossMidnightIntoSunday)
     addStand("A3");
     addStand("A4");
 
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     ASSERT_THAT(plannedStands(), ElementsAre("A1"));
     EXPECT_EQ(state.staticParked.front().offset, 5u);
     EXPECT_EQ(state.staticParked.front().callsign, "KLM9");
@@ -257,7 +257,7 @@ TEST_F(StaticSelection, RecordsAreSortedSoThatTheClosestMatchIsPlacedFirst)
     addOption(addStand("A3"), {"KLM3"}, 1, {19});
     addOption(addStand("A4"), {"KLM4"}, 1, {16});
 
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     EXPECT_THAT(plannedStands(), ElementsAre("A4", "A1", "A3", "A2"));
     EXPECT_TRUE(settings.logged("4 positions (100% vs wanted 100%, with Max fit=24 hours)"));
 }
@@ -271,7 +271,7 @@ TEST_F(StaticSelection, ARegistrationShowsOnlyOnce)
     addOption(addStand("B1"), {"KLM2", "PH-BBB"}, 1, {20});
     StandOccupancy& twin = addOption(addStand("B2"), {"KLM3", "PH-BBB"}, 1, {20});
 
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     EXPECT_THAT(plannedStands(), ElementsAre("A1", "B1"));
     EXPECT_EQ(moved.id, 0u) << "disabled until the renewal numbers the options anew";
     EXPECT_EQ(twin.id, 0u);
@@ -287,7 +287,7 @@ TEST_F(StaticSelection, OptionsWithoutCoupledCallsignOrRegistrationAreNotInUse)
     state.staticAircraft.push_back(parked);
     state.retire.push_back({"", 9});
 
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     EXPECT_THAT(plannedStands(), ElementsAre("A1", "A2"));
 }
 
@@ -327,17 +327,17 @@ TEST_F(StaticSelection, OptionInUseRules)
         o.callsign = row.option.callsign;
         o.registration = row.option.registration;
         o.coupledCallsign = row.option.coupled;
-        EXPECT_EQ(lf_optionInUse(state, o), row.inUse) << row.name;
+        EXPECT_EQ(gf_optionInUse(state, o), row.inUse) << row.name;
     }
 }
 
 TEST_F(StaticSelection, LiveCallsignsCollectedBeforeTheCalculationAreLeftOut)
 {
     standsHeldNow(4);
-    lf_startStaticParking(state, false);
+    gf_startStaticParking(state, false);
     collected.insert("KLM1");
     collected.insert("KLM2_");
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     EXPECT_THAT(plannedStands(), ElementsAre("S3"));
 }
 
@@ -348,13 +348,13 @@ TEST_F(StaticSelection, ReservedAndUserStandsAreExcluded)
     state.reservedStand = "S2";
     user = {state.stands[2].latitude, state.stands[2].longitude};
 
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     EXPECT_THAT(plannedStands(), ElementsAre("S1", "S4"));
     EXPECT_TRUE(state.stands[1].excluded);
     EXPECT_TRUE(state.stands[2].excluded);
 
     userOnGround = false;
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     EXPECT_THAT(plannedStands(), ElementsAre("S1", "S3", "S4"))
         << "a user aircraft in the air stands nowhere";
 }
@@ -366,7 +366,7 @@ TEST_F(StaticSelection, APlannedStandBlocksItsNeighbours)
     state.stands[0].adjacent = {2};
     state.stands[2].adjacent = {4};
 
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     EXPECT_THAT(plannedStands(), ElementsAre("S1", "S3"));
     EXPECT_TRUE(state.stands[1].blocked);
     EXPECT_TRUE(state.stands[3].blocked);
@@ -395,14 +395,14 @@ TEST_F(StaticSelection, WingsOfAStaticNeighbourKeepLargeTypesAway)
     addOption(b, {"KLM1", "", "", "KLM", "A388"}, 1, {20});
     addOption(b, {"KLM2", "", "", "KLM", "AT76"}, 1, {20});
 
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     ASSERT_THAT(plannedStands(), ElementsAre("B1"));
     EXPECT_EQ(state.staticParked.front().type, "AT76");
 
     // An aircraft not yet in the simulator takes no room.
     state.staticAircraft.front().simState = SimState::adding2sim;
     state.stands[1].options[1].halfHours = {};
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     ASSERT_THAT(plannedStands(), ElementsAre("B1"));
     EXPECT_EQ(state.staticParked.front().type, "A388");
 }
@@ -440,7 +440,7 @@ TEST_F(StaticSelection, CoupledOptionStaysWhenItHoldsTheNextHalfHour)
         if (row.nextDayOption)
             addOption(s, {"KLM2", "PH-AAA", "", "KLM", "B738"}, gf_stepForward({row.weekday, 47}).weekday,
                       {0});
-        lf_calcStaticParking(state);
+        gf_calcStaticParking(state);
         ASSERT_EQ(state.staticParked.size(), 1u);
         EXPECT_EQ(state.staticParked.front().stays, row.stays);
     }
@@ -460,12 +460,12 @@ TEST_F(StaticSelection, StandingAircraftKeepsItsIdentity)
     standing.standId = s.standId;
     state.staticAircraft.push_back(standing);
 
-    lf_pickStandOption(state, ids, s);
+    gf_pickStandOption(state, ids, s);
     EXPECT_EQ(ids.front(), 4u);
 
     state.staticAircraft.front().type = "A321";
     std::vector<std::uint32_t> shuffled{1, 2, 3, 4, 5, 6};
-    lf_pickStandOption(state, shuffled, s);
+    gf_pickStandOption(state, shuffled, s);
     std::sort(shuffled.begin(), shuffled.end());
     EXPECT_THAT(shuffled, ElementsAre(1, 2, 3, 4, 5, 6));
 }
@@ -500,7 +500,7 @@ TEST_F(StaticSelection, SoftPassRunsOnlyWhenTheRealOneLeftTheListShort)
             addOption(s, {fmt::format("KLM{}", i)}, 1, {20},
                       i <= row.realStands ? StandOptionKind::real : StandOptionKind::soft);
         }
-        lf_calcStaticParking(state);
+        gf_calcStaticParking(state);
         EXPECT_EQ(state.staticParked.size(), row.planned);
         EXPECT_EQ(state.softUsed, row.softUsed);
         EXPECT_EQ(state.lastSoftOffset, row.softUsed ? 0 : -1);
@@ -515,10 +515,10 @@ TEST_F(StaticSelection, HelipadsOnlyWithHelicopters)
     addOption(h, {"HELI1", "", "", "PVT", "EC35"}, 1, {20});
     addOption(addStand("A1"), {"KLM1"}, 1, {20});
 
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     EXPECT_THAT(plannedStands(), ElementsAre("H1", "A1"));
     HELICOPTERS.set(false);
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     EXPECT_THAT(plannedStands(), ElementsAre("A1"));
 }
 
@@ -528,10 +528,10 @@ TEST_F(StaticSelection, WeekMatchesEveryWeekday)
     addOption(addStand("A1"), {"KLM1"}, 3, {20});
     addOption(addStand("A2"), {"KLM2"}, 1, {20});
 
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     EXPECT_THAT(plannedStands(), ElementsAre("A2"));
     WEEK.set(true);
-    lf_calcStaticParking(state);
+    gf_calcStaticParking(state);
     EXPECT_THAT(plannedStands(), ElementsAre("A1", "A2"));
     EXPECT_TRUE(
         settings.logged("2 real positions found, Max fit=24 hours, week, hh:20 or 10.5 hrs, fit: 0.5 hour"));
@@ -539,7 +539,7 @@ TEST_F(StaticSelection, WeekMatchesEveryWeekday)
 
 TEST_F(StaticSelection, DayAndHourAreLogged)
 {
-    EXPECT_EQ(lf_logDayAndHour(), (DayHalfHour{1, 20}));
+    EXPECT_EQ(gf_logDayAndHour(), (DayHalfHour{1, 20}));
     EXPECT_TRUE(settings.logged("10:00:00 (utc) It is day 1 (Mon), 10.5 hours"));
 }
 

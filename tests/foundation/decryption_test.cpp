@@ -61,7 +61,7 @@ class DecryptionTest : public ::testing::Test
         writeBytes(dir_ / "input.enc", enc);
         try
         {
-            lf_decryptStream(key, dir_ / "input.enc", dir_ / "output.xml");
+            gf_decryptStream(key, dir_ / "input.enc", dir_ / "output.xml");
         }
         catch (const std::runtime_error& error)
         {
@@ -166,7 +166,7 @@ TEST_F(DecryptionTest, MissingInputIsReported)
 {
     try
     {
-        lf_decryptStream(kDataFileKey, dir_ / "absent.enc", dir_ / "output.xml");
+        gf_decryptStream(kDataFileKey, dir_ / "absent.enc", dir_ / "output.xml");
         FAIL() << "no exception";
     }
     catch (const std::runtime_error& error)

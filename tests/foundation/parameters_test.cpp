@@ -228,10 +228,10 @@ TEST(ParameterRemove, NoFileGivesFalse)
 
 TEST(FolderParameter, NamesWithLfolderOrAfolder)
 {
-    EXPECT_TRUE(lf_isFolderParameter("lfolder0"));
-    EXPECT_TRUE(lf_isFolderParameter("my_afolder9"));
-    EXPECT_FALSE(lf_isFolderParameter("LFOLDER0"));
-    EXPECT_FALSE(lf_isFolderParameter("folder"));
+    EXPECT_TRUE(gf_isFolderParameter("lfolder0"));
+    EXPECT_TRUE(gf_isFolderParameter("my_afolder9"));
+    EXPECT_FALSE(gf_isFolderParameter("LFOLDER0"));
+    EXPECT_FALSE(gf_isFolderParameter("folder"));
 }
 
 TEST(FolderParameter, EmptyValueIsNotLogged)
@@ -241,8 +241,8 @@ TEST(FolderParameter, EmptyValueIsNotLogged)
     StringParameter full("lfolder2", "");
     const pugi::xml_document doc =
         parse(fileWith(R"(<parameter name="lfolder1" value=""/><parameter name="lfolder2" value="D:\AI"/>)"));
-    EXPECT_TRUE(lf_readFolder(empty, doc));
-    EXPECT_TRUE(lf_readFolder(full, doc));
+    EXPECT_TRUE(gf_readFolder(empty, doc));
+    EXPECT_TRUE(gf_readFolder(full, doc));
     EXPECT_EQ(folder.logLines(), std::vector<std::string>{"lfolder2=\"D:\\AI\""});
 }
 
@@ -250,11 +250,11 @@ TEST(AppendNodes, OnlyToElementsAndDocuments)
 {
     pugi::xml_document doc;
     pugi::xml_node root = doc.append_child("parameters");
-    EXPECT_TRUE(lf_addBoolNode(root, "B", true));
-    EXPECT_TRUE(lf_addIntNode(root, "I", -7));
-    EXPECT_TRUE(lf_addStringNode(root, "S", "x"));
-    EXPECT_FALSE(lf_addIntNode(root.append_child(pugi::node_pcdata), "P", 1));
-    EXPECT_FALSE(lf_addIntNode(pugi::xml_node(), "N", 1));
+    EXPECT_TRUE(gf_addBoolNode(root, "B", true));
+    EXPECT_TRUE(gf_addIntNode(root, "I", -7));
+    EXPECT_TRUE(gf_addStringNode(root, "S", "x"));
+    EXPECT_FALSE(gf_addIntNode(root.append_child(pugi::node_pcdata), "P", 1));
+    EXPECT_FALSE(gf_addIntNode(pugi::xml_node(), "N", 1));
     EXPECT_STREQ(gf_findParameterNode(doc, "B").attribute("value").as_string(), "true");
     EXPECT_STREQ(gf_findParameterNode(doc, "I").attribute("value").as_string(), "-7");
     // name comes before value
@@ -265,7 +265,7 @@ TEST(AppendNodes, FindOrAddParameterNode)
 {
     pugi::xml_document doc;
     pugi::xml_node root = doc.append_child("parameters");
-    lf_addIntNode(root, "RANGE", 30);
+    gf_addIntNode(root, "RANGE", 30);
     EXPECT_EQ(gf_findOrAddParameterNode(root, "RANGE"), root.first_child());
     const pugi::xml_node added = gf_findOrAddParameterNode(root, "WEEK");
     EXPECT_STREQ(added.attribute("name").as_string(), "WEEK");
@@ -279,7 +279,7 @@ TEST(AppendParams, FailureIsLoggedAndTheDefaultTaken)
     test::SettingsFolder folder;
     IntParameter setting("COUNT", 20, 1, 47);
     setting.set(3);
-    lf_addIntParam(setting, pugi::xml_node());
+    gf_addIntParam(setting, pugi::xml_node());
     EXPECT_EQ(setting.value(), 20);
     EXPECT_EQ(folder.logLines(),
               (std::vector<std::string>{"===> Adding Init XML parameter 'COUNT' with value '20' failed!",

@@ -77,7 +77,7 @@ TEST_F(StartupLoad, FirstStartWritesEveryDefault)
               (std::vector<std::string>{"RANDOM", "DRELLAND", "GUID_CHANGES", "CUSTOM_PARKING_PERCENTAGE",
                                         "AIRP_HEIGHT", "BLOCK_CALLSIGN"}));
     EXPECT_EQ(std::count_if(names.begin(), names.end(),
-                            [](const std::string& n) { return lf_isFolderParameter(n); }),
+                            [](const std::string& n) { return gf_isFolderParameter(n); }),
               0);
     EXPECT_TRUE(folder_.logged("PROGRAM_VERSION=\"\""));
     // The version update that follows the load records the running version.

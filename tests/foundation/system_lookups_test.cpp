@@ -61,10 +61,10 @@ TEST_F(SimulatorRegistry, StringValueDropsTheTerminatingZero)
     ASSERT_EQ(plat::regOpenKeyEx(plat::kHkeyLocalMachine, gf_p3dRegistryKey(6), 0,
                                  plat::kKeyRead | plat::kKeyWow64_64Key, &key),
               0U);
-    const std::u16string value = lf_regGetString(key, u"SetupPath");
+    const std::u16string value = gf_regGetString(key, u"SetupPath");
     EXPECT_EQ(value.size(), 40U);
     EXPECT_EQ(value, std::u16string(kSetupPath.begin(), kSetupPath.end()));
-    lf_regCloseKey(key);
+    gf_regCloseKey(key);
     EXPECT_EQ(key, 0U);
 }
 
@@ -74,7 +74,7 @@ TEST_F(SimulatorRegistry, MissingOrWrongTypedValueRaises)
     ASSERT_EQ(plat::regOpenKeyEx(plat::kHkeyLocalMachine, gf_p3dRegistryKey(6), 0, plat::kKeyRead, &key), 0U);
     try
     {
-        lf_regGetString(key, u"Version");
+        gf_regGetString(key, u"Version");
         FAIL() << "no exception";
     }
     catch (const winreg::RegException& error)
@@ -85,22 +85,22 @@ TEST_F(SimulatorRegistry, MissingOrWrongTypedValueRaises)
     }
     try
     {
-        lf_regGetString(key, u"Nothing");
+        gf_regGetString(key, u"Nothing");
         FAIL() << "no exception";
     }
     catch (const winreg::RegException& error)
     {
         EXPECT_EQ(error.code().value(), 2);
     }
-    lf_regCloseKey(key);
+    gf_regCloseKey(key);
 }
 
 TEST(RegistryKeyClose, PredefinedAndNullKeysAreOnlyCleared)
 {
     plat::RegKey key = plat::kHkeyLocalMachine;
-    lf_regCloseKey(key);
+    gf_regCloseKey(key);
     EXPECT_EQ(key, 0U);
-    lf_regCloseKey(key);
+    gf_regCloseKey(key);
     EXPECT_EQ(key, 0U);
 }
 

@@ -185,7 +185,7 @@ TEST(CountConversion, OldLimitsLandOnTheChoices)
         {62, 50},  {38, 50},    {37, 25},   {18, 25},   {17, 10},  {1, 10},  {0, 0}};
     for (const auto& [old, expected] : rows)
     {
-        EXPECT_EQ(lf_convertCount(old), expected) << old;
+        EXPECT_EQ(gf_convertCount(old), expected) << old;
     }
 }
 
@@ -196,7 +196,7 @@ TEST(AirportRangeConversion, OldRangesLandOnTheChoices)
         {13, 15},  {12, 10}, {8, 10},  {7, 5},   {0, 5},   {-4, 5}};
     for (const auto& [old, expected] : rows)
     {
-        EXPECT_EQ(lf_convertAirportRange(old), expected) << old;
+        EXPECT_EQ(gf_convertAirportRange(old), expected) << old;
     }
 }
 

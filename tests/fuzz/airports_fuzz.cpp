@@ -34,7 +34,7 @@ OXL_FUZZ_TARGET(bgl_file)
 {
     const char* h = "bgl_file";
     const auto path = writeInput("scenery/fuzz.bgl", input);
-    (void)lf_bglHasAirportSection(path);
+    (void)gf_bglHasAirportSection(path);
     BglAirportSteps steps;
     std::size_t airports = 0;
     steps.link = [](ScannedAirport&, std::uint32_t&, const std::string&) { return false; };
@@ -48,7 +48,7 @@ OXL_FUZZ_TARGET(bgl_file)
     gFoundation.gRunningWorkers = 1;
     try
     {
-        lf_processBGLfile(path, steps);
+        gf_processBGLfile(path, steps);
     }
     catch (const std::exception&)
     {

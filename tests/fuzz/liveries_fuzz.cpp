@@ -70,12 +70,12 @@ OXL_FUZZ_TARGET(aircraft_cfg)
     writeInput(relative, in.rest());
     const WinPath file(ivao ? "D:\\Pack\\IVAO_MTL\\IVAO_B738\\aircraft.cfg" : "D:\\Plain\\aircraft.cfg");
     installDbase();
-    lf_clearScanContainers();
+    gf_clearScanContainers();
     gFoundation.gRunningWorkers = 1;
     std::list<LiveryData> liveries;
     try
     {
-        liveries = ivao ? lf_readAircraftCfg(2, file) : lf_searchLiveriesinFile(2, file);
+        liveries = ivao ? gf_readAircraftCfg(2, file) : gf_searchLiveriesinFile(2, file);
     }
     catch (const std::exception&)
     {
@@ -99,7 +99,7 @@ OXL_FUZZ_TARGET(liveries_scanned)
     gLiveries.ScannedLiveries.clear();
     try
     {
-        lf_readLiveriesScanned();
+        gf_readLiveriesScanned();
     }
     catch (const UserErrorException&)
     {
@@ -111,7 +111,7 @@ OXL_FUZZ_TARGET(liveries_scanned)
     gLiveries.ScannedLiveries.clear();
     try
     {
-        lf_readLiveriesScanned();
+        gf_readLiveriesScanned();
     }
     catch (const UserErrorException& e)
     {
@@ -121,7 +121,7 @@ OXL_FUZZ_TARGET(liveries_scanned)
     auto it = gLiveries.ScannedLiveries.begin();
     for (const LiveryData& livery : first)
     {
-        OXL_FUZZ_CHECK(lf_sameLivery(livery, *it), h, "round trip changed a livery");
+        OXL_FUZZ_CHECK(gf_sameLivery(livery, *it), h, "round trip changed a livery");
         ++it;
     }
     gLiveries.ScannedLiveries.clear();
@@ -162,7 +162,7 @@ OXL_FUZZ_TARGET(dbase)
     const auto folder = scratchFolder() / "dbase-input";
     std::filesystem::create_directories(folder);
     const auto plain = writeInput("dbase-plain.xml", input);
-    lf_encryptStream(kDataFileKey, plain, folder / "dbase.enc");
+    gf_encryptStream(kDataFileKey, plain, folder / "dbase.enc");
     bool read = false;
     try
     {

@@ -149,7 +149,7 @@ OXL_FUZZ_TARGET(sim_dispatch)
         return true;
     }();
     (void)reset;
-    lf_resetDispatchState();
+    gf_resetDispatchState();
     gFoundation.gProfessionalLevel.store(0);
     const std::int64_t utcBefore = gSimLink.gSimUtcSeconds.load();
     Input in(input);
@@ -165,7 +165,7 @@ OXL_FUZZ_TARGET(sim_dispatch)
         }
         try
         {
-            lf_dispatchProc(reinterpret_cast<const std::byte*>(message.data()),
+            gf_dispatchProc(reinterpret_cast<const std::byte*>(message.data()),
                             static_cast<std::uint32_t>(message.size()), nullptr);
         }
         catch (const UserErrorException&)

@@ -103,7 +103,7 @@ OXL_FUZZ_TARGET(version_reply)
 {
     TrafficDisplay display;
     SourceLink link(display);
-    link.lf_processRtVersion(asText(input));
+    link.gf_processRtVersion(asText(input));
     const auto level = gFoundation.gProfessionalLevel.load();
     OXL_FUZZ_CHECK(level == 0 || level == 1, "version_reply", "professional level");
     const std::string status = display.sourceStatus();

@@ -91,7 +91,7 @@ TEST_F(AddOnPackagesTest, PackagesOfAddOnsCfgGiveTheSimObjectsFoldersOfTheirAddO
     writeOnD("Required/add-on.xml", addOnXml({component("SimObjects", "D:\\Required\\SimObjects")}));
 
     LiveryFolderList folders = {"D:\\Earlier"};
-    lf_readP3DAddOnsAircraft(folders);
+    gf_readP3DAddOnsAircraft(folders);
 
     // A relative folder lies in its package.
     EXPECT_THAT(folders, ElementsAre("D:\\Earlier", "D:\\AI Packages\\MyAI\\SimObjects\\Airplanes",
@@ -114,7 +114,7 @@ TEST_F(AddOnPackagesTest, Utf16AddOnsCfgWithOnePackageCountsWithoutPluralEnding)
     writeAddOnsCfg({"[Package.0]", "Path=D:\\One"}, CfgCharset::Utf16Le);
     writeOnD("One/add-on.xml", addOnXml({component("SimObjects", "D:\\One\\SimObjects")}));
     LiveryFolderList folders;
-    lf_readP3DAddOnsAircraft(folders);
+    gf_readP3DAddOnsAircraft(folders);
     EXPECT_THAT(folders, ElementsAre("D:\\One\\SimObjects"));
     EXPECT_TRUE(settings_.logged("1 AI add-on package found"));
 }
@@ -122,7 +122,7 @@ TEST_F(AddOnPackagesTest, Utf16AddOnsCfgWithOnePackageCountsWithoutPluralEnding)
 TEST_F(AddOnPackagesTest, MissingAddOnsCfgCountsNoPackage)
 {
     LiveryFolderList folders;
-    lf_readP3DAddOnsAircraft(folders);
+    gf_readP3DAddOnsAircraft(folders);
     EXPECT_THAT(folders, IsEmpty());
     EXPECT_TRUE(settings_.logged(gf_addOnsCfgPath("5").string() + " not found!"));
     EXPECT_TRUE(settings_.logged("0 AI add-on packages found"));
@@ -132,11 +132,11 @@ TEST_F(AddOnPackagesTest, UnknownSimulatorVersionEndsThePackageStepOnly)
 {
     gf_setSimulatorVersionSource({});
     LiveryFolderList folders = {"D:\\Kept"};
-    lf_readP3DAddOnsAircraft(folders);
+    gf_readP3DAddOnsAircraft(folders);
     EXPECT_THAT(folders, ElementsAre("D:\\Kept"));
     EXPECT_TRUE(settings_.logged("sys error exception the simulator's version is not known in "
                                  "lf_readP3DAddOnsAircraft, no AI add-on packages found"));
-    EXPECT_THROW(lf_readSimObjectsCfg(folders), std::runtime_error);
+    EXPECT_THROW(gf_readSimObjectsCfg(folders), std::runtime_error);
 }
 
 TEST_F(AddOnPackagesTest, SimObjectsEntriesSkipTheSimulatorsOwnCategories)
@@ -166,7 +166,7 @@ TEST_F(AddOnPackagesTest, SimObjectsEntriesSkipTheSimulatorsOwnCategories)
                         "[Entry.7]",
                         "Path=\\SimObjects\\Rooted AI"});
     LiveryFolderList folders;
-    lf_readSimObjectsCfg(folders);
+    gf_readSimObjectsCfg(folders);
     // An entry whose folder name holds the section word is still a path of its section.
     EXPECT_THAT(folders, ElementsAre("D:\\P3D\\SimObjects\\MyAI", "D:\\AI\\Models", "", "\\AI\\Root",
                                      "D:\\P3D\\SimObjects\\Entry Level AI", "D:\\SimObjects\\Rooted AI"));
@@ -178,7 +178,7 @@ TEST_F(AddOnPackagesTest, SimObjectsEntriesSkipTheSimulatorsOwnCategories)
 TEST_F(AddOnPackagesTest, MissingSimObjectsCfgIsSilent)
 {
     LiveryFolderList folders;
-    lf_readSimObjectsCfg(folders);
+    gf_readSimObjectsCfg(folders);
     EXPECT_THAT(folders, IsEmpty());
     for (const std::string& line : settings_.logLines())
         EXPECT_EQ(line.find("simobjects.cfg"), std::string::npos) << line;

@@ -26,7 +26,7 @@ using ::testing::IsEmpty;
 std::list<LiveryData> readCfg(const test::GeneratedCfg& cfg, int folderIndex)
 {
     const WinPath file("D:\\" + cfg.windowsRelative);
-    return cfg.ivao ? lf_readAircraftCfg(folderIndex, file) : lf_searchLiveriesinFile(folderIndex, file);
+    return cfg.ivao ? gf_readAircraftCfg(folderIndex, file) : gf_searchLiveriesinFile(folderIndex, file);
 }
 
 void expectLiveries(const std::list<LiveryData>& got, const std::vector<test::ExpectedLivery>& expected,
@@ -137,9 +137,9 @@ TEST_F(AircraftCfgTest, EveryCharsetAndLineEndGivesTheSameLiveries)
     {
         for (const test::LineEnd end : {test::LineEnd::Lf, test::LineEnd::CrLf})
         {
-            lf_clearScanContainers();
+            gf_clearScanContainers();
             const std::string name = test::charsetName(charset) + (end == test::LineEnd::Lf ? "Lf" : "CrLf");
-            const auto liveries = lf_searchLiveriesinFile(1, writeCfg(name, lines, charset, end));
+            const auto liveries = gf_searchLiveriesinFile(1, writeCfg(name, lines, charset, end));
             EXPECT_THAT(titles(liveries), ElementsAre("Caf\xC3\xA9 one", "two")) << name;
             EXPECT_THAT(linesOf(gLiveries.IncompleteSections), IsEmpty()) << name;
         }
@@ -149,7 +149,7 @@ TEST_F(AircraftCfgTest, EveryCharsetAndLineEndGivesTheSameLiveries)
 TEST_F(AircraftCfgTest, HeadersOpenAndCloseSections)
 {
     std::filesystem::create_directories(root_ / "Cases" / "Headers" / "texture.BAW       [remark far right]");
-    const auto liveries = lf_searchLiveriesinFile(
+    const auto liveries = gf_searchLiveriesinFile(
         1, writeCfg("Headers", joined({{"[General]", "atc_model=B738"},
                                        section("[fltsim.x]", "malformed"),
                                        section("[FLTSIM.3] // note", "with comment"),
@@ -185,7 +185,7 @@ TEST_F(AircraftCfgTest, FileRejections)
     std::map<std::string, std::vector<std::string>> got;
     for (const Case& c : cases)
     {
-        got[c.name] = titles(lf_searchLiveriesinFile(1, writeCfg(c.name, c.lines)));
+        got[c.name] = titles(gf_searchLiveriesinFile(1, writeCfg(c.name, c.lines)));
     }
     EXPECT_THAT(got["Limit"], ElementsAre("limit"));
     EXPECT_THAT(got["AboveLimit"], IsEmpty());
@@ -212,15 +212,15 @@ TEST_F(AircraftCfgTest, FileRejections)
 
 TEST_F(AircraftCfgTest, FilesWithoutReadableTextGiveNothing)
 {
-    EXPECT_THAT(lf_searchLiveriesinFile(1, onDriveD("Cases\\Missing\\aircraft.cfg")), IsEmpty());
+    EXPECT_THAT(gf_searchLiveriesinFile(1, onDriveD("Cases\\Missing\\aircraft.cfg")), IsEmpty());
     test::writeBytes(root_ / "Cases" / "OneByte" / "aircraft.cfg", "[");
-    EXPECT_THAT(lf_searchLiveriesinFile(1, onDriveD("Cases\\OneByte\\aircraft.cfg")), IsEmpty());
+    EXPECT_THAT(gf_searchLiveriesinFile(1, onDriveD("Cases\\OneByte\\aircraft.cfg")), IsEmpty());
     // An unpaired surrogate in UTF-16.
     test::writeBytes(root_ / "Cases" / "BadUtf16" / "aircraft.cfg",
                      std::string("\xFF\xFE[\0\n\0\x00\xD8x\0", 10));
-    EXPECT_THAT(lf_searchLiveriesinFile(1, onDriveD("Cases\\BadUtf16\\aircraft.cfg")), IsEmpty());
+    EXPECT_THAT(gf_searchLiveriesinFile(1, onDriveD("Cases\\BadUtf16\\aircraft.cfg")), IsEmpty());
     test::writeBytes(root_ / "IVAO_MTL" / "IVAO_B738" / "aircraft.cfg", "[");
-    EXPECT_THAT(lf_readAircraftCfg(1, onDriveD("IVAO_MTL\\IVAO_B738\\aircraft.cfg")), IsEmpty());
+    EXPECT_THAT(gf_readAircraftCfg(1, onDriveD("IVAO_MTL\\IVAO_B738\\aircraft.cfg")), IsEmpty());
     EXPECT_TRUE(log_.contains("===> No character set found for D:\\IVAO_MTL\\IVAO_B738\\aircraft.cfg"));
     EXPECT_THAT(linesOf(gLiveries.InvalidCfgFiles), IsEmpty());
     EXPECT_THAT(linesOf(gLiveries.EmptyCfgFiles), IsEmpty());
@@ -234,10 +234,10 @@ TEST_F(AircraftCfgTest, BinaryJunkAndLongLinesAreHarmless)
         junk += static_cast<char>((i * 7919) % 251);
     }
     test::writeBytes(root_ / "Cases" / "Junk" / "aircraft.cfg", junk);
-    EXPECT_THAT(lf_searchLiveriesinFile(1, onDriveD("Cases\\Junk\\aircraft.cfg")), IsEmpty());
+    EXPECT_THAT(gf_searchLiveriesinFile(1, onDriveD("Cases\\Junk\\aircraft.cfg")), IsEmpty());
 
     const std::string blanks(2'000'000, ' ');
-    const auto liveries = lf_searchLiveriesinFile(
+    const auto liveries = gf_searchLiveriesinFile(
         1, writeCfg("Long", joined({{"atc_model=B738" + blanks, blanks + "[fltsim.0]" + blanks},
                                     {"title=long" + blanks, "sim=a", "atc_parking_codes=BAW", blanks}})));
     EXPECT_THAT(titles(liveries), ElementsAre("long"));
@@ -258,7 +258,7 @@ TEST_F(AircraftCfgTest, IvaoTypesComeFromThePackageFolder)
                                          {"model", "texture"},
                                          {"A.AIR"}});
         for (const LiveryData& livery :
-             lf_readAircraftCfg(4, onDriveD("Ivao\\ivao_mtl\\" + folder + "\\aircraft.cfg")))
+             gf_readAircraftCfg(4, onDriveD("Ivao\\ivao_mtl\\" + folder + "\\aircraft.cfg")))
         {
             got[folder].push_back(livery.type);
         }
@@ -279,9 +279,9 @@ TEST_F(AircraftCfgTest, ReadersReleaseTheirWorkerSlot)
 {
     const WinPath file = writeCfg("Slot", joined({{"atc_model=B738"}, section("[fltsim.0]", "slot")}));
     gFoundation.gRunningWorkers = 3;
-    lf_searchLiveriesinFile(1, file);
-    lf_searchLiveriesinFile(1, onDriveD("Cases\\Missing\\aircraft.cfg"));
-    lf_readAircraftCfg(1, file);
+    gf_searchLiveriesinFile(1, file);
+    gf_searchLiveriesinFile(1, onDriveD("Cases\\Missing\\aircraft.cfg"));
+    gf_readAircraftCfg(1, file);
     EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0);
 }
 

@@ -132,7 +132,7 @@ TEST(CfgLinesTest, KeyLinesAgreeWithThePattern)
         for (int i = 0; i < 3000; ++i)
         {
             const std::string line = maker.keyLine(key);
-            ASSERT_EQ(lf_regexValue(line, key), patternValue(line, pattern, 2)) << key << " [" << line << "]";
+            ASSERT_EQ(gf_regexValue(line, key), patternValue(line, pattern, 2)) << key << " [" << line << "]";
         }
     }
 }
@@ -153,7 +153,7 @@ TEST(CfgLinesTest, HeadersAgreeWithThePattern)
                 expected = "10000";
             }
         }
-        ASSERT_EQ(lf_fltSimNumber(line), expected) << "[" << line << "]";
+        ASSERT_EQ(gf_fltSimNumber(line), expected) << "[" << line << "]";
     }
 }
 
@@ -163,7 +163,7 @@ TEST(CfgLinesTest, IvaoPathsAgreeWithThePattern)
     for (int i = 0; i < 20000; ++i)
     {
         const std::string path = maker.ivaoPath();
-        ASSERT_EQ(lf_ivaoPathCode(path), patternGroup(path, kIvaoPathPattern)) << "[" << path << "]";
+        ASSERT_EQ(gf_ivaoPathCode(path), patternGroup(path, kIvaoPathPattern)) << "[" << path << "]";
     }
 }
 
@@ -176,7 +176,7 @@ TEST(CfgLinesTest, IvaoTitlesAgreeWithThePattern)
         for (int i = 0; i < 5000; ++i)
         {
             const std::string title = maker.ivaoTitle(type);
-            ASSERT_EQ(lf_ivaoTitleAirline(title, type), patternGroup(title, pattern)) << "[" << title << "]";
+            ASSERT_EQ(gf_ivaoTitleAirline(title, type), patternGroup(title, pattern)) << "[" << title << "]";
         }
     }
 }
@@ -209,46 +209,46 @@ TEST_P(ExtractTest, SetsTheValueOnlyForItsKey)
 INSTANTIATE_TEST_SUITE_P(
     CfgLines, ExtractTest,
     ::testing::Values(
-        ExtractRow{"Title", "title=B738 BAW", lf_extractTitle, true, "B738 BAW"},
-        ExtractRow{"TitleBlanksAround", "  Title =  B738 BAW \t", lf_extractTitle, true, "B738 BAW"},
-        ExtractRow{"TitleCrAtEnd", "title=B738\r", lf_extractTitle, true, "B738"},
-        ExtractRow{"TitleBlankValue", "title=   ", lf_extractTitle, false, ""},
-        ExtractRow{"TitleOtherKey", "titles=x", lf_extractTitle, false, ""},
-        ExtractRow{"TitleCommented", "//title=x", lf_extractTitle, false, ""},
-        ExtractRow{"Sim", "SIM=B738", lf_extractSim, true, "B738"},
-        ExtractRow{"Model", "model=", lf_extractModel, false, ""},
-        ExtractRow{"Texture", "texture=BAW [remark]", lf_extractTexture, true, "BAW [remark]"},
-        ExtractRow{"AtcId", "atc_id=N123AB ;c", lf_extractAtcId, true, "N123AB ;c"},
-        ExtractRow{"ParkingTypes", "atc_parking_types=GATE_HEAVY, cargo", lf_extractParkingTypes, true,
+        ExtractRow{"Title", "title=B738 BAW", gf_extractTitle, true, "B738 BAW"},
+        ExtractRow{"TitleBlanksAround", "  Title =  B738 BAW \t", gf_extractTitle, true, "B738 BAW"},
+        ExtractRow{"TitleCrAtEnd", "title=B738\r", gf_extractTitle, true, "B738"},
+        ExtractRow{"TitleBlankValue", "title=   ", gf_extractTitle, false, ""},
+        ExtractRow{"TitleOtherKey", "titles=x", gf_extractTitle, false, ""},
+        ExtractRow{"TitleCommented", "//title=x", gf_extractTitle, false, ""},
+        ExtractRow{"Sim", "SIM=B738", gf_extractSim, true, "B738"},
+        ExtractRow{"Model", "model=", gf_extractModel, false, ""},
+        ExtractRow{"Texture", "texture=BAW [remark]", gf_extractTexture, true, "BAW [remark]"},
+        ExtractRow{"AtcId", "atc_id=N123AB ;c", gf_extractAtcId, true, "N123AB ;c"},
+        ExtractRow{"ParkingTypes", "atc_parking_types=GATE_HEAVY, cargo", gf_extractParkingTypes, true,
                    "GATE_HEAVY, cargo"},
-        ExtractRow{"ParkingCodeFirst", "atc_parking_codes= BAW ,SHT", lf_extractParkingCode, true, "BAW"},
-        ExtractRow{"ParkingCodeEmptyFirst", "atc_parking_codes=,SHT", lf_extractParkingCode, true, ""}),
+        ExtractRow{"ParkingCodeFirst", "atc_parking_codes= BAW ,SHT", gf_extractParkingCode, true, "BAW"},
+        ExtractRow{"ParkingCodeEmptyFirst", "atc_parking_codes=,SHT", gf_extractParkingCode, true, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CfgLinesTest, AtcModelAndPresenceTests)
 {
-    EXPECT_EQ(lf_extractAtcModel("atc_model = b738 "), "b738");
-    EXPECT_EQ(lf_extractAtcModel("atc_type=B738"), "");
-    EXPECT_TRUE(lf_hasAtcIdKey("//atc_id=x"));
-    EXPECT_FALSE(lf_hasAtcIdKey("atc_id =x"));
-    EXPECT_TRUE(lf_hasParkingTypesKey("x atc_parking_types"));
-    EXPECT_FALSE(lf_hasParkingTypesKey("ATC_PARKING_TYPES=x"));
+    EXPECT_EQ(gf_extractAtcModel("atc_model = b738 "), "b738");
+    EXPECT_EQ(gf_extractAtcModel("atc_type=B738"), "");
+    EXPECT_TRUE(gf_hasAtcIdKey("//atc_id=x"));
+    EXPECT_FALSE(gf_hasAtcIdKey("atc_id =x"));
+    EXPECT_TRUE(gf_hasParkingTypesKey("x atc_parking_types"));
+    EXPECT_FALSE(gf_hasParkingTypesKey("ATC_PARKING_TYPES=x"));
 }
 
 TEST(CfgLinesTest, IvaoTitleComparesTheTypeLiterally)
 {
-    EXPECT_EQ(lf_ivaoTitleAirline("B7.8 AAL", "B7.8"), std::optional<std::string>("AAL"));
-    EXPECT_EQ(lf_ivaoTitleAirline("B778 AAL", "B7.8"), std::nullopt);
-    EXPECT_EQ(lf_ivaoTitleAirline("x(AAL", "x("), std::optional<std::string>("AAL"));
+    EXPECT_EQ(gf_ivaoTitleAirline("B7.8 AAL", "B7.8"), std::optional<std::string>("AAL"));
+    EXPECT_EQ(gf_ivaoTitleAirline("B778 AAL", "B7.8"), std::nullopt);
+    EXPECT_EQ(gf_ivaoTitleAirline("x(AAL", "x("), std::optional<std::string>("AAL"));
 }
 
 TEST(CfgLinesTest, LongLinesAreMatchedWithoutRecursion)
 {
     const std::string blanks(4'000'000, ' ');
-    EXPECT_EQ(lf_fltSimNumber(blanks + "[fltsim.1]" + blanks), "1");
-    EXPECT_EQ(lf_regexValue("title=" + blanks + "x" + blanks, "title"), "x");
-    EXPECT_EQ(lf_regexValue("title=" + std::string(4'000'000, 'y'), "title").size(), 4'000'000u);
-    EXPECT_EQ(lf_ivaoPathCode("D:" + std::string(4'000'000, 'a') + "\\IVAO_MTL\\IVAO_B738w\\aircraft.cfg"),
+    EXPECT_EQ(gf_fltSimNumber(blanks + "[fltsim.1]" + blanks), "1");
+    EXPECT_EQ(gf_regexValue("title=" + blanks + "x" + blanks, "title"), "x");
+    EXPECT_EQ(gf_regexValue("title=" + std::string(4'000'000, 'y'), "title").size(), 4'000'000u);
+    EXPECT_EQ(gf_ivaoPathCode("D:" + std::string(4'000'000, 'a') + "\\IVAO_MTL\\IVAO_B738w\\aircraft.cfg"),
               std::optional<std::string>("B738w"));
 }
 

@@ -211,7 +211,7 @@ class MetersTest : public ::testing::TestWithParam<MetersRow>
 
 TEST_P(MetersTest, ParsedWithoutLocaleAndNeverNegativeOrInfinite)
 {
-    EXPECT_DOUBLE_EQ(lf_parseMeters(GetParam().text), GetParam().meters) << "'" << GetParam().text << "'";
+    EXPECT_DOUBLE_EQ(gf_parseMeters(GetParam().text), GetParam().meters) << "'" << GetParam().text << "'";
 }
 
 INSTANTIATE_TEST_SUITE_P(Dbase, MetersTest,

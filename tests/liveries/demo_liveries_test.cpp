@@ -38,12 +38,12 @@ class DemoLiveriesTest : public ::testing::Test
     DemoLiveriesTest() : drive_("OXL_DRIVE_D", sim_.path().string())
     {
         fs::copy_file(fs::path(OXL_BIN_DIR) / "input" / "dbase.enc", input_ / "dbase.enc");
-        lf_clearScanContainers();
+        gf_clearScanContainers();
         gLiveries.ScannedLiveries.clear();
     }
     ~DemoLiveriesTest() override
     {
-        lf_clearScanContainers();
+        gf_clearScanContainers();
         gLiveries.ScannedLiveries.clear();
     }
 
@@ -78,7 +78,7 @@ TEST_F(DemoLiveriesTest, ScanOfTheFoldersGivesTheWrittenLiveries)
         gFoundation.gRunningWorkers = 1;
         const WinPath cfg("D:\\SimObjects\\Airplanes\\" + entry.path().filename().string() +
                           "\\aircraft.cfg");
-        for (const LiveryData& livery : lf_searchLiveriesinFile(files, cfg))
+        for (const LiveryData& livery : gf_searchLiveriesinFile(files, cfg))
             scanned.push_back(keyOf(livery));
     }
     EXPECT_EQ(files, 9);
@@ -91,7 +91,7 @@ TEST_F(DemoLiveriesTest, ScanOfTheFoldersGivesTheWrittenLiveries)
     EXPECT_TRUE(gLiveries.InvalidCfgFiles.empty());
 
     test::ScopedCurrentPath inProgram(program_.path());
-    lf_readLiveriesScanned();
+    gf_readLiveriesScanned();
     std::vector<LiveryKey> written;
     for (const LiveryData& livery : gLiveries.ScannedLiveries)
         written.push_back(keyOf(livery));
@@ -105,7 +105,7 @@ TEST_F(DemoLiveriesTest, EveryAirlineAndTypeOfTheRecordingHasALivery)
 {
     ASSERT_TRUE(makeLiveries());
     test::ScopedCurrentPath inProgram(program_.path());
-    lf_readLiveriesScanned();
+    gf_readLiveriesScanned();
     std::vector<std::pair<std::string, std::string>> offered;
     for (const LiveryData& livery : gLiveries.ScannedLiveries)
         offered.emplace_back(livery.airl, livery.atcid);

@@ -27,7 +27,7 @@ class LiveriesScannedTest : public test::LiveryScanTest
     {
         try
         {
-            lf_readLiveriesScanned();
+            gf_readLiveriesScanned();
         }
         catch (const UserErrorException& e)
         {
@@ -48,7 +48,7 @@ bool sameRecords(const std::list<LiveryData>& a, const std::list<LiveryData>& b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                       [](const LiveryData& x, const LiveryData& y)
-                      { return lf_sameLivery(x, y) && x.folderIndex == y.folderIndex; });
+                      { return gf_sameLivery(x, y) && x.folderIndex == y.folderIndex; });
 }
 
 TEST_F(LiveriesScannedTest, WrittenLiveriesReadBackSorted)
@@ -164,7 +164,7 @@ TEST_F(LiveriesScannedTest, RemovalKeepsAUsersFileInTheErrorsFolder)
     writeBytes(root_ / "output" / "info" / "AircraftCfgWithNoFltsimSection.txt", "x");
     writeBytes(root_ / "output" / "info" / "AirlineModelConversions.txt", "x");
 
-    lf_removeScanOutputs();
+    gf_removeScanOutputs();
     std::vector<std::string> left;
     for (const auto& entry : fs::recursive_directory_iterator(root_ / "output"))
     {
@@ -175,9 +175,9 @@ TEST_F(LiveriesScannedTest, RemovalKeepsAUsersFileInTheErrorsFolder)
                                   "output/info/AirlineModelConversions.txt"));
 
     fs::remove(errors / "my note.txt");
-    lf_removeScanOutputs();
+    gf_removeScanOutputs();
     EXPECT_FALSE(fs::exists(errors));
-    lf_removeScanOutputs();
+    gf_removeScanOutputs();
 }
 
 TEST_F(LiveriesScannedTest, ReportsAreWrittenWithTheirSummaries)
@@ -185,8 +185,8 @@ TEST_F(LiveriesScannedTest, ReportsAreWrittenWithTheirSummaries)
     gLiveries.InvalidAirlineCodes.add("XYZ          in b ");
     gLiveries.InvalidAirlineCodes.add("ABC          in a ");
     gLiveries.InvalidModelCodes.add("XX99             in f");
-    lf_addModelFix("Model fix: 2");
-    lf_addModelFix("Model fix: 1");
+    gf_addModelFix("Model fix: 2");
+    gf_addModelFix("Model fix: 1");
     gLiveries.InvalidCfgFiles.add("z");
     gLiveries.IncompleteSections.add("same");
     gLiveries.IncompleteSections.add("other");
@@ -197,7 +197,7 @@ TEST_F(LiveriesScannedTest, ReportsAreWrittenWithTheirSummaries)
     {
         gLiveries.DbaseCorrections.add(fmt::format("correction {}", i));
     }
-    lf_writeScanReports();
+    gf_writeScanReports();
 
     const fs::path errors = root_ / "output" / "errors";
     EXPECT_EQ(readBytes(errors / "gLiveries.InvalidAirlineCodes.txt"),
@@ -225,7 +225,7 @@ TEST_F(LiveriesScannedTest, ReportsAreWrittenWithTheirSummaries)
 
 TEST_F(LiveriesScannedTest, NoErrorsLeavesTheErrorsFolderAbsent)
 {
-    lf_writeScanReports();
+    gf_writeScanReports();
     EXPECT_THAT(log_.lines(), ElementsAre("", "No errors", "", "Information:"));
     EXPECT_FALSE(fs::exists(root_ / "output" / "errors"));
 }

@@ -91,8 +91,8 @@ class LiveryIndexTest : public ::testing::Test
     static void buildFrom(const std::vector<LiveryData>& liveries)
     {
         gLiveries.ScannedLiveries.assign(liveries.begin(), liveries.end());
-        lf_buildMainIndex();
-        lf_buildAirlineIndexes();
+        gf_buildMainIndex();
+        gf_buildAirlineIndexes();
     }
 
     /// True when the view points into a title stored in gLiveries.MainLiveryIndex.

@@ -36,7 +36,7 @@ const std::vector<LiveryData> kFleet = {
 TEST_F(LiveryIndexesTest, TitlesGroupByAirlineAndTypeInListOrder)
 {
     buildFrom(kFleet);
-    lf_buildTypeIndexes();
+    gf_buildTypeIndexes();
 
     ASSERT_EQ(gLiveries.MainLiveryIndex.size(), 4u);
     ASSERT_TRUE(gLiveries.MainLiveryIndex.contains(""));
@@ -85,21 +85,21 @@ TEST_F(LiveryIndexesTest, DuplicateTitlesAreKeptAndLookupsFindAStoredOne)
 TEST_F(LiveryIndexesTest, KeyQueriesAndAirlineCodes)
 {
     buildFrom({{"BAWX", "A320", "t1", "", 0, false}, {"BAW", "A320", "t2", "", 0, false}});
-    EXPECT_TRUE(lf_hasLiveryOfAirlineType("BAW", "A320"));
-    EXPECT_FALSE(lf_hasLiveryOfAirlineType("BAW", "A321"));
-    EXPECT_FALSE(lf_hasLiveryOfAirlineType("DLH", "A320"));
-    EXPECT_THAT(lf_indexAirlineCodes(), ElementsAre("BAW", "BAW"));
+    EXPECT_TRUE(gf_hasLiveryOfAirlineType("BAW", "A320"));
+    EXPECT_FALSE(gf_hasLiveryOfAirlineType("BAW", "A321"));
+    EXPECT_FALSE(gf_hasLiveryOfAirlineType("DLH", "A320"));
+    EXPECT_THAT(gf_indexAirlineCodes(), ElementsAre("BAW", "BAW"));
 }
 
 TEST_F(LiveryIndexesTest, EmptyListGivesEmptyIndexesAndNoCategoryHasLiveries)
 {
     buildFrom({});
-    lf_buildTypeIndexes();
+    gf_buildTypeIndexes();
     EXPECT_TRUE(gLiveries.MainLiveryIndex.empty());
     EXPECT_TRUE(gLiveries.TypeLiveryIndex[kPaxIndex].empty());
     for (AcCategory category : {AcCategory::Light, AcCategory::Buzjets, AcCategory::Large, AcCategory::Heavy,
                                 AcCategory::HighPerf, AcCategory::Rotorcraft})
-        lf_summarizeCategory(category);
+        gf_summarizeCategory(category);
     for (const char* word : {"Light", "Buzjets", "Large", "Heavy", "HighPerf", "Rotorcraft"})
         EXPECT_TRUE(settings_.logged(fmt::format("Category {}: No livery found", word))) << word;
 }
@@ -107,10 +107,10 @@ TEST_F(LiveryIndexesTest, EmptyListGivesEmptyIndexesAndNoCategoryHasLiveries)
 TEST_F(LiveryIndexesTest, CategoryWithoutLiveriesSwitchesItsSettingOffOnce)
 {
     buildFrom({{"BAW", "A320", "a", "", 0, false}});
-    lf_buildTypeIndexes();
+    gf_buildTypeIndexes();
     ASSERT_TRUE(LIGHT_AIRCRAFT.value());
-    lf_summarizeCategory(AcCategory::Light);
-    lf_summarizeCategory(AcCategory::Light);
+    gf_summarizeCategory(AcCategory::Light);
+    gf_summarizeCategory(AcCategory::Light);
     EXPECT_FALSE(LIGHT_AIRCRAFT.value());
     EXPECT_EQ(settings_.valueOf(LIGHT_AIRCRAFT.name), "false");
     const std::string line = fmt::format(
@@ -129,10 +129,10 @@ TEST_F(LiveryIndexesTest, CategorySummaryCountsBothKindsAndKeepsTheOptionalTypeL
                {"PVT", "C172", "d", "", 0, false},
                {"PVT", "PA28", "e", "", 0, false},
                {"ZZZ", "GLF5", "f", "", 0, false}});
-    lf_buildTypeIndexes();
-    lf_summarizeCategory(AcCategory::Heavy);
-    lf_summarizeCategory(AcCategory::Light);
-    lf_summarizeCategory(AcCategory::Buzjets);
+    gf_buildTypeIndexes();
+    gf_summarizeCategory(AcCategory::Heavy);
+    gf_summarizeCategory(AcCategory::Light);
+    gf_summarizeCategory(AcCategory::Buzjets);
     EXPECT_TRUE(settings_.logged("Category Heavy: 1 pax liverie and 2 cargo liveries"));
     EXPECT_TRUE(settings_.logged("Category Light: 2 pax liveries"));
     EXPECT_TRUE(settings_.logged("  C172,PA28"));
@@ -140,8 +140,8 @@ TEST_F(LiveryIndexesTest, CategorySummaryCountsBothKindsAndKeepsTheOptionalTypeL
     EXPECT_THAT(gLiveries.LightTypes, ElementsAre("C172", "PA28"));
     EXPECT_THAT(gLiveries.BuzjetTypes, ElementsAre("GLF5"));
     EXPECT_THAT(gLiveries.RotorcraftTypes, IsEmpty());
-    EXPECT_EQ(lf_randomLightType(), "C172");
-    EXPECT_EQ(lf_randomRotorcraftType(), "");
+    EXPECT_EQ(gf_randomLightType(), "C172");
+    EXPECT_EQ(gf_randomRotorcraftType(), "");
     EXPECT_TRUE(LIGHT_AIRCRAFT.value());
 }
 
@@ -165,7 +165,7 @@ TEST_P(TypeLinesTest, TypesAreLoggedTwentyPerLine)
     std::vector<std::string> types;
     for (int i = 0; i < GetParam().types; ++i)
         types.push_back(fmt::format("T{:03}", i));
-    lf_fillCategoryTypeLists(false, false, true, types);
+    gf_fillCategoryTypeLists(false, false, true, types);
     std::vector<std::size_t> lengths;
     for (const std::string& line : settings_.logLines())
         if (line.starts_with("  T"))
@@ -184,7 +184,7 @@ TEST_F(LiveryIndexesTest, ReserveActsOnceAndClearEmptiesEverything)
     EXPECT_GE(gLiveries.SpecialTitles.capacity(), 4096u);
     EXPECT_GE(gLiveries.BuzjetTypes.capacity(), 128u);
     buildFrom(kFleet);
-    lf_buildTypeIndexes();
+    gf_buildTypeIndexes();
     gLiveries.RegcodeMap.emplace("G-EUPA", gf_findLiveryTitle("BA A320 a"));
     gf_clearLiveryIndexes();
     EXPECT_TRUE(gLiveries.MainLiveryIndex.empty());

@@ -97,7 +97,7 @@ class LiveryMatchTest : public LiveryIndexTest
         resetMatchBookkeeping();
         writeScanned(matchFleet());
         writeRegcodesEnc(kMatchRegcodesXml);
-        lf_processScannedLiveries();
+        gf_processScannedLiveries();
         RANDOM.set(false);
         gf_clearStop();
     }

@@ -49,12 +49,12 @@ class LiveryScanTest : public ::testing::Test
     LiveryScanTest() : drive_("OXL_DRIVE_D", root_.path().string())
     {
         installLiveryDbase();
-        lf_clearScanContainers();
+        gf_clearScanContainers();
         gFoundation.gRunningWorkers = 0;
     }
     ~LiveryScanTest() override
     {
-        lf_clearScanContainers();
+        gf_clearScanContainers();
         gLiveries.ScannedLiveries.clear();
     }
 

@@ -69,7 +69,7 @@ class LiveryScanRunTest : public ::testing::Test
         gf_serveLiveryIndexClearRequest();
         gf_clearLiveryIndexes();
         gLiveries.gLiveriesProcessed = false;
-        lf_clearScanContainers();
+        gf_clearScanContainers();
         gLiveries.ScannedLiveries.clear();
     }
 
@@ -173,7 +173,7 @@ TEST_F(LiveryScanRunTest, FolderListSkipsEmptyMissingAndFileEntries)
     test::writeBytes(driveD_ / "afile.txt", "");
     LIG_PRIORITIZE.set(true);
 
-    ASSERT_TRUE(lf_scanLiveryFolders({"", "D:\\missing", "D:\\afile.txt", "D:\\A", "D:\\B"}));
+    ASSERT_TRUE(gf_scanLiveryFolders({"", "D:\\missing", "D:\\afile.txt", "D:\\A", "D:\\B"}));
 
     // D:\A is the first existing folder: its airline and type win over the same pair in D:\B.
     EXPECT_THAT(titlesInFile(), ElementsAre("A one", "B two"));
@@ -199,7 +199,7 @@ TEST_F(LiveryScanRunTest, FoldersFromTheEleventhOnShareTheLastIndex)
     writeAircraft("F12/B738", "B738", {{"BAW", "twelve", ""}});
     LIG_PRIORITIZE.set(true);
 
-    ASSERT_TRUE(lf_scanLiveryFolders(folders));
+    ASSERT_TRUE(gf_scanLiveryFolders(folders));
 
     EXPECT_THAT(titlesInFile(), ElementsAre("eleven", "ten baw", "twelve", "nine"));
     EXPECT_TRUE(settings_.logged("No liveries found in D:\\F01"));
@@ -218,7 +218,7 @@ TEST_F(LiveryScanRunTest, WalkReadsConfigurationFilesOfAnyCaseAndKeepsOutOfScene
     writeAircraft("Walk/" + deep + "/x", "B738", {{"BAW", "too deep", ""}});
     ASSERT_EQ(("D:\\Walk\\" + deep + "\\x").size(), kMaxDescendPathLength);
 
-    ASSERT_TRUE(lf_scanLiveryFolders({"D:\\Walk"}));
+    ASSERT_TRUE(gf_scanLiveryFolders({"D:\\Walk"}));
     EXPECT_THAT(titlesInFile(), UnorderedElementsAre("upper case name", "sim cfg", "file in a deep folder"));
 }
 
@@ -226,7 +226,7 @@ TEST_F(LiveryScanRunTest, RootNamingAnAirportIsLookedAtButNotWalked)
 {
     writeAircraft("airport_ai", "B738", {{"BAW", "direct", ""}});
     writeAircraft("airport_ai/Sub", "B738", {{"BAW", "below", ""}});
-    lf_searchLiveriesInFolder(3, WinPath("D:\\airport_ai"));
+    gf_searchLiveriesInFolder(3, WinPath("D:\\airport_ai"));
     ASSERT_EQ(gLiveries.ScannedLiveries.size(), 1u);
     EXPECT_EQ(gLiveries.ScannedLiveries.front().title, "direct");
     EXPECT_EQ(gLiveries.ScannedLiveries.front().folderIndex, 3u);
@@ -245,7 +245,7 @@ TEST_F(LiveryScanRunTest, UnreadableSubfolderEndsTheWalkOfItsFolderOnly)
         GTEST_SKIP() << "folder permissions do not hold for this user";
     }
 
-    const bool written = lf_scanLiveryFolders({"D:\\Locked", "D:\\Open"});
+    const bool written = gf_scanLiveryFolders({"D:\\Locked", "D:\\Open"});
     fs::permissions(driveD_ / "Locked" / "Inner", fs::perms::owner_all);
 
     ASSERT_TRUE(written);
@@ -264,7 +264,7 @@ TEST_F(LiveryScanRunTest, DatabaseCorrectsLiveriesOfKnownRegistrations)
                   {{"DLH", "wrong airline and type", "G-EUPA"}, {"BAW", "operated", "G-OPER"}});
     writeAircraft("Db/B744", "B744", {{"DLH", "freighter", "N744DL"}});
 
-    ASSERT_TRUE(lf_scanLiveryFolders({"D:\\Db"}));
+    ASSERT_TRUE(gf_scanLiveryFolders({"D:\\Db"}));
 
     const fs::path report = fs::path("output") / "info" / "AirlineModelConversions.txt";
     const std::string text = test::readBytes(work_ / report);
@@ -285,7 +285,7 @@ TEST_F(LiveryScanRunTest, TitlesLeftByAFailedScanDoNotBlockTheNextOne)
     writeAircraft("Retry/B738", "B738", {{"BAW", "found again", ""}});
     gLiveries.ScannedTitles.claim(LiveryData{"SHT", "B738", "found again", "", 1, false},
                                   "D:\\Old\\aircraft.cfg", "old");
-    ASSERT_TRUE(lf_scanLiveryFolders({"D:\\Retry"}));
+    ASSERT_TRUE(gf_scanLiveryFolders({"D:\\Retry"}));
     EXPECT_THAT(titlesInFile(), ElementsAre("found again"));
 }
 
@@ -309,7 +309,7 @@ TEST_F(LiveryScanRunTest, DuplicateTitlesGiveTheSameFileEveryScan)
     for (int scan = 0; scan < 20; ++scan)
     {
         SCOPED_TRACE(scan);
-        ASSERT_TRUE(lf_scanLiveryFolders({"D:\\Dup"}));
+        ASSERT_TRUE(gf_scanLiveryFolders({"D:\\Dup"}));
         ASSERT_TRUE(settings_.logged(fmt::format("{} liveries found in D:\\Dup", kTitles)));
         const std::string file = test::readBytes(scanned);
         const std::string lines = test::readBytes(report);
@@ -348,7 +348,7 @@ TEST_F(LiveryScanRunTest, Utf16FileWithCrLfLeavesNoCarriageReturnInTheFileOrRepo
     // The second section repeats the first one's title, the third has none: both are reported.
     writeAircraft("Wide/B738", "B738", {{"BAW", "Wide one", ""}, {"BAW", "Wide one", ""}, {"BAW", "", ""}},
                   "aircraft.cfg", test::CfgCharset::Utf16Le);
-    ASSERT_TRUE(lf_scanLiveryFolders({"D:\\Wide"}));
+    ASSERT_TRUE(gf_scanLiveryFolders({"D:\\Wide"}));
     EXPECT_THAT(titlesInFile(), ElementsAre("Wide one"));
     const std::string file = test::readBytes(work_ / "output" / "LiveriesScanned.xml");
     EXPECT_EQ(file.find('\r'), std::string::npos);
@@ -458,7 +458,7 @@ class IvaoPackageFileTest : public ::testing::TestWithParam<IvaoCase>
 
 TEST_P(IvaoPackageFileTest, ChoosesTheReaderByThePathText)
 {
-    EXPECT_EQ(lf_isIvaoPackageFile(WinPath(GetParam().path)), GetParam().ivao) << GetParam().path;
+    EXPECT_EQ(gf_isIvaoPackageFile(WinPath(GetParam().path)), GetParam().ivao) << GetParam().path;
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, IvaoPackageFileTest,
@@ -479,7 +479,7 @@ class AircraftConfigNameTest : public ::testing::TestWithParam<ConfigNameCase>
 
 TEST_P(AircraftConfigNameTest, TakesAircraftAndSimCfgOfAnyCase)
 {
-    EXPECT_EQ(lf_isAircraftConfigName(GetParam().name), GetParam().config) << GetParam().name;
+    EXPECT_EQ(gf_isAircraftConfigName(GetParam().name), GetParam().config) << GetParam().name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, AircraftConfigNameTest,

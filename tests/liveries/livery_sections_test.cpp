@@ -74,8 +74,8 @@ class SectionTest : public test::LiveryScanTest, public ::testing::WithParamInte
         folderText_ = "D:\\Rows\\" + packageFolder + "\\" + row.name;
         fileText_ = folderText_ + "\\aircraft.cfg";
         gLiveries.DontUseTitles = row.dontUse;
-        return ivao ? lf_readAircraftCfg(2, WinPath(fileText_))
-                    : lf_searchLiveriesinFile(2, WinPath(fileText_));
+        return ivao ? gf_readAircraftCfg(2, WinPath(fileText_))
+                    : gf_searchLiveriesinFile(2, WinPath(fileText_));
     }
 
     void expectRow(const std::list<LiveryData>& records)
@@ -335,14 +335,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(AtcIdTest, Validation)
 {
     std::string registration = "unchanged";
-    EXPECT_TRUE(lf_validateAtcId(" N123AB ", registration));
+    EXPECT_TRUE(gf_validateAtcId(" N123AB ", registration));
     EXPECT_EQ(registration, "N123AB");
-    EXPECT_TRUE(lf_validateAtcId("A1, A2", registration));
+    EXPECT_TRUE(gf_validateAtcId("A1, A2", registration));
     EXPECT_EQ(registration, "");
-    EXPECT_FALSE(lf_validateAtcId("", registration));
-    EXPECT_FALSE(lf_validateAtcId("A1,", registration));
-    EXPECT_TRUE(lf_validateAtcId("ABCDEFGHIJKL", registration));
-    EXPECT_FALSE(lf_validateAtcId("AB*", registration));
+    EXPECT_FALSE(gf_validateAtcId("", registration));
+    EXPECT_FALSE(gf_validateAtcId("A1,", registration));
+    EXPECT_TRUE(gf_validateAtcId("ABCDEFGHIJKL", registration));
+    EXPECT_FALSE(gf_validateAtcId("AB*", registration));
 }
 
 } // namespace

@@ -70,8 +70,8 @@ TEST_F(RegcodesTest, SourcesMergeInlineThenDownloadThenUserFiles)
 {
     writeRegcodesEnc(kAigXml);
     writeUserFiles();
-    lf_processInlineRegcodes();
-    lf_processOfflineRegcodes();
+    gf_processInlineRegcodes();
+    gf_processOfflineRegcodes();
 
     EXPECT_THAT(
         reportLines(),
@@ -133,7 +133,7 @@ TEST_P(MissingDownloadTest, UserFilesStillCountAndTheReportIsWritten)
         writeBytes(work_ / "input" / "AIG-regcodes.enc", GetParam().encBytes);
     writeBytes(work_ / "output" / "info" / "OfflineRegcodes.txt", "old report\n");
     writeUserFiles();
-    lf_processOfflineRegcodes();
+    gf_processOfflineRegcodes();
     EXPECT_THAT(reportLines(),
                 ElementsAre("Processing files in input/my_regcodes",
                             "   regcode D-ABVN for 'BA one', instead of the same for 'LH jumbo'",
@@ -151,7 +151,7 @@ TEST_F(RegcodesTest, EmptyUserFolderGivesOnlyTheDownloadLines)
 {
     writeRegcodesEnc(R"(<AIG-regcodes><livery title="BA one" reg="G-EUPA"/></AIG-regcodes>)");
     fs::create_directories(work_ / "input" / "my_regcodes");
-    lf_processOfflineRegcodes();
+    gf_processOfflineRegcodes();
     EXPECT_THAT(reportLines(), ElementsAre("Processing file input/AIG-regcodes.xml", "1 new regcode added"));
     EXPECT_TRUE(gLiveries.SpecialTitles.empty());
     EXPECT_FALSE(plainFileLeft());
@@ -161,7 +161,7 @@ TEST_F(RegcodesTest, EmptyUserFolderGivesOnlyTheDownloadLines)
 TEST_F(RegcodesTest, NothingToReportRemovesTheOldReport)
 {
     writeBytes(work_ / "output" / "info" / "OfflineRegcodes.txt", "old report\n");
-    lf_processOfflineRegcodes();
+    gf_processOfflineRegcodes();
     EXPECT_FALSE(fs::exists(work_ / "output" / "info" / "OfflineRegcodes.txt"));
 }
 
@@ -170,7 +170,7 @@ TEST_F(RegcodesTest, PlainFileIsRemovedWhenThePassFails)
     writeRegcodesEnc(kAigXml);
     // A report path that cannot be removed makes the pass throw after the download was read.
     writeBytes(work_ / "output" / "info" / "OfflineRegcodes.txt" / "blocker", "x");
-    EXPECT_THROW(lf_processOfflineRegcodes(), fs::filesystem_error);
+    EXPECT_THROW(gf_processOfflineRegcodes(), fs::filesystem_error);
     EXPECT_FALSE(plainFileLeft());
 }
 
@@ -178,7 +178,7 @@ TEST_F(RegcodesTest, ScanTimePassCollectsTitlesWithoutRegcodes)
 {
     writeRegcodesEnc(kAigXml);
     writeUserFiles();
-    lf_readDontUseTitles();
+    gf_readDontUseTitles();
     EXPECT_THAT(gLiveries.DontUseTitles, ElementsAre("LH jumbo", "Dont use me"));
     EXPECT_TRUE(gLiveries.RegcodeMap.empty());
     EXPECT_FALSE(plainFileLeft());
@@ -189,7 +189,7 @@ TEST_F(RegcodesTest, ScanTimePassCollectsTitlesWithoutRegcodes)
 TEST_F(RegcodesTest, ScanTimePassGoesOnAfterAFailingFolder)
 {
     writeBytes(work_ / "input" / "my_regcodes", "a file where the folder belongs");
-    lf_readDontUseTitles();
+    gf_readDontUseTitles();
     EXPECT_THAT(gLiveries.DontUseTitles, IsEmpty());
     bool logged = false;
     for (const std::string& line : settings_.logLines())

@@ -49,12 +49,12 @@ class ShippedLiveriesTest : public test::LiveryIndexTest
         fs::copy_file(fs::path(OXL_BIN_DIR) / "input" / "AIG-regcodes.enc",
                       work_ / "input" / "AIG-regcodes.enc");
         EXPECT_TRUE(gf_readDbase(shipped_.path()));
-        lf_clearScanContainers();
+        gf_clearScanContainers();
         gFoundation.gRunningWorkers = 0;
     }
     ~ShippedLiveriesTest() override
     {
-        lf_clearScanContainers();
+        gf_clearScanContainers();
         gLiveries.MatchStepCounters.fill(0);
         gf_clearPendingTitles();
         MATCHING_DEPTH.set(4);
@@ -82,7 +82,7 @@ class ShippedLiveriesTest : public test::LiveryIndexTest
             folder.subfolders = {"model", "texture.paint"};
             folder.files = {"base.air"};
             test::writeAircraftFolder(root_.path(), folder);
-            for (LiveryData& record : lf_searchLiveriesinFile(
+            for (LiveryData& record : gf_searchLiveriesinFile(
                      0, WinPath(std::string("D:\\SimObjects\\") + livery.title + "\\aircraft.cfg")))
                 scanned.push_back(std::move(record));
         }
@@ -123,7 +123,7 @@ TEST_F(ShippedLiveriesTest, GenericAndPrivateLiveriesAreKeptAndStandIn)
     EXPECT_EQ(scanned[2].atcid, "") << "a generic livery carries no registration";
 
     writeScanned(scanned);
-    lf_processScannedLiveries();
+    gf_processScannedLiveries();
     MATCHING_DEPTH.set(4);
     // An airline without liveries of its own flies the generic one of its type.
     EXPECT_EQ(liveMatch("KLM", "B744"), "Generic Boeing 747-400 white");
@@ -133,7 +133,7 @@ TEST_F(ShippedLiveriesTest, GenericAndPrivateLiveriesAreKeptAndStandIn)
 TEST_F(ShippedLiveriesTest, NewerGenerationsFlyTheOlderGenerationsLiveries)
 {
     writeScanned(scanInstall());
-    lf_processScannedLiveries();
+    gf_processScannedLiveries();
     MATCHING_DEPTH.set(3);
 
     EXPECT_EQ(liveMatch("RYR", "B38M"), "Ryanair Boeing 737-800 EI-DCL");

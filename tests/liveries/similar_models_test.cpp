@@ -19,7 +19,7 @@ class SimilarModelsTest : public test::LiveryIndexTest
     static void buildWith(const std::vector<LiveryData>& liveries)
     {
         buildFrom(liveries);
-        lf_buildTypeIndexes();
+        gf_buildTypeIndexes();
         gf_buildSimilarModels();
     }
 

@@ -85,9 +85,9 @@ TEST_F(OpenTest, SimulatorIsAcceptedByItsNameTheInstallPathAndTheConfiguredVersi
         open.applicationName = row.simulator;
         open.applicationVersionMajor = 5;
         if (row.accepted)
-            EXPECT_NO_THROW(lf_onOpen(open)) << row.name;
+            EXPECT_NO_THROW(gf_onOpen(open)) << row.name;
         else
-            EXPECT_THROW(lf_onOpen(open), UserErrorException) << row.name;
+            EXPECT_THROW(gf_onOpen(open), UserErrorException) << row.name;
         EXPECT_EQ(watch.installPathEnabled, !row.accepted) << row.name;
         EXPECT_TRUE(watch.simConnected) << row.name;
     }
@@ -100,7 +100,7 @@ TEST_F(OpenTest, OtherSimulatorsAreRefusedByName)
     open.applicationName = "Kitty\xE2\x84\xA2Hawk";
     try
     {
-        lf_onOpen(open);
+        gf_onOpen(open);
         FAIL();
     }
     catch (const UserErrorException& e)
@@ -108,17 +108,17 @@ TEST_F(OpenTest, OtherSimulatorsAreRefusedByName)
         EXPECT_STREQ(e.what(), "78: KittyHawk, (MSFS) not being P3D connects ... ?");
     }
     open.applicationName.clear();
-    EXPECT_NO_THROW(lf_onOpen(open));
+    EXPECT_NO_THROW(gf_onOpen(open));
     EXPECT_TRUE(log.contains("! Simulator name empty?"));
 }
 
 TEST_F(OpenTest, ShortAndUnknownMessagesAreLoggedAndSkipped)
 {
     const std::byte shortEvent[12] = {std::byte{12}, {}, {}, {}, {}, {}, {}, {}, std::byte{4}, {}, {}, {}};
-    lf_dispatchProc(shortEvent, sizeof shortEvent, nullptr);
+    gf_dispatchProc(shortEvent, sizeof shortEvent, nullptr);
     const std::byte unknown[12] = {std::byte{12}, {}, {}, {}, {}, {}, {}, {}, std::byte{99}, {}, {}, {}};
-    lf_dispatchProc(unknown, sizeof unknown, nullptr);
-    lf_dispatchProc(nullptr, 0, nullptr);
+    gf_dispatchProc(unknown, sizeof unknown, nullptr);
+    gf_dispatchProc(nullptr, 0, nullptr);
     EXPECT_TRUE(log.contains("! short message id 4 size 12"));
     EXPECT_TRUE(log.contains("! Unknown Dispatch dwID 99"));
 }

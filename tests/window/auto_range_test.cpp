@@ -54,7 +54,7 @@ TEST_F(AutoRangeTest, RadiusFromHeightAndDistance)
         in.user = {50.0, 8.0};
         if (r.parkAirportNm)
             in.firstParkAirport = northOfUser(*r.parkAirportNm);
-        EXPECT_EQ(lf_autoRangeNm(in), r.nm);
+        EXPECT_EQ(gf_autoRangeNm(in), r.nm);
     }
 }
 

@@ -83,7 +83,7 @@ TEST_F(GuiMainTest, StoredPositionPlacesTheWindowAndTheExitSavesWhereItStands)
         SCOPED_TRACE(r.name);
         std::filesystem::remove(settings.parametersFile());
         resetSettingsToDefaults();
-        lf_resetGuiState();
+        gf_resetGuiState();
         win::HeadlessWindows& fresh = win::useHeadless();
         if (r.stored)
             settings.writeParameters(positionFile(r.stored->first, r.stored->second));

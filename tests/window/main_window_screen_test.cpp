@@ -53,7 +53,7 @@ class MainWindowScreenTest : public ::testing::Test
         headless_.emplace("OXL_HEADLESS", std::nullopt);
         ASSERT_TRUE(win::useFltk());
         resetWindowState();
-        ASSERT_TRUE(lf_openMainWindow());
+        ASSERT_TRUE(gf_openMainWindow());
         win::pumpMessages();
     }
     // The real window goes while its display still runs.

@@ -43,19 +43,19 @@ TEST_F(MainWindowTest, RecountStoresTheCountsAndRepaintsOnlyWhatChanged)
     open();
     AircraftCounts counts{4, 10, 2};
     gf_setAircraftCounter([&] { return counts; });
-    lf_refreshCounts();
+    gf_refreshCounts();
     EXPECT_EQ(gMainWindow.liveCount.load(), 4u);
     EXPECT_EQ(gMainWindow.parkedStaticCount.load(), 10u);
     EXPECT_EQ(gMainWindow.parkedLiveCount.load(), 2u);
     screen.pumpUntilIdle();
 
     const int paints = screen.paintCount();
-    lf_refreshCounts();
+    gf_refreshCounts();
     screen.pumpUntilIdle();
     EXPECT_EQ(screen.paintCount(), paints);
 
     counts.parkedLive = 3;
-    lf_refreshCounts();
+    gf_refreshCounts();
     screen.pumpUntilIdle();
     EXPECT_EQ(screen.lastPaintRect(), kStatisticsBand);
 }

@@ -181,7 +181,7 @@ TEST(SnapHeight, OntoTheHeightChoices)
         {26999, 18000}, {27000, 36000}, {46999, 36000}, {47000, 48000}, {49000, 48000}};
     for (const auto& [feet, choice] : cases)
     {
-        EXPECT_EQ(lf_snapHeight(feet), choice) << feet;
+        EXPECT_EQ(gf_snapHeight(feet), choice) << feet;
     }
 }
 

@@ -22,7 +22,7 @@ namespace oxl::test
 /// The window's state as at the program's start: no worker, no hooks, cycle values, flags clear.
 inline void resetWindowState()
 {
-    lf_resetGuiState();
+    gf_resetGuiState();
     gMainWindow.resetForCycle();
     gMainWindow.liveryCount.store(0);
     gMainWindow.simaddonCount.store(0);
@@ -45,7 +45,7 @@ class WindowTest : public ::testing::Test
     WindowTest() : screen(win::useHeadless()) { resetWindowState(); }
     ~WindowTest() override
     {
-        lf_resetGuiState();
+        gf_resetGuiState();
         gf_installGuiPort(nullptr);
         gf_setTrafficStatusSource({});
         gf_setShowMessageHook({});
@@ -56,7 +56,7 @@ class WindowTest : public ::testing::Test
     /// Opens the window as the program does and handles what follows on this (the GUI) thread.
     void open()
     {
-        ASSERT_TRUE(lf_openMainWindow());
+        ASSERT_TRUE(gf_openMainWindow());
         screen.pumpUntilIdle();
     }
 

@@ -51,7 +51,7 @@ void lf_joinReaders()
 
 } // namespace
 
-bool lf_restartCountdown()
+bool gf_restartCountdown()
 {
     const std::int32_t delayS = gFoundation.gRestartDelay.load();
     if (delayS > 0)
@@ -67,7 +67,7 @@ bool lf_restartCountdown()
     return gFoundation.gWindowClosed.load() == 0;
 }
 
-void lf_clearCycleData()
+void gf_clearCycleData()
 {
     const CyclePorts& ports = gf_cyclePorts();
     gParking.reset();
@@ -79,7 +79,7 @@ void lf_clearCycleData()
     gFoundation.gCurrentDayHalfHour.store(0);
 }
 
-void lf_resetForRestart()
+void gf_resetForRestart()
 {
     const CyclePorts& ports = gf_cyclePorts();
     // The readers and the traffic status first, the range last: the order is fixed so that a value
@@ -91,7 +91,7 @@ void lf_resetForRestart()
     ports.sim->resetForCycle();
     gFoundation.gProfessionalLevel.store(0);
     ports.engine->resetForCycle();
-    lf_clearCycleData();
+    gf_clearCycleData();
     ports.window->resetForCycle();
     ports.window->setWaitingForSource(true);
     gf_clearStop();
@@ -99,7 +99,7 @@ void lf_resetForRestart()
     ports.window->setRange(RANGE.value());
 }
 
-void lf_closingDown()
+void gf_closingDown()
 {
     const CyclePorts& ports = gf_cyclePorts();
     const ExitReason reason = gf_exitReason();
@@ -143,9 +143,9 @@ void lf_closingDown()
             SCAN_AIRPORTS.set(false);
             SCAN_AIRPORTS.save();
         }
-        restart = lf_restartCountdown();
+        restart = gf_restartCountdown();
         if (restart)
-            lf_resetForRestart();
+            gf_resetForRestart();
     }
     else
     {
@@ -153,7 +153,7 @@ void lf_closingDown()
         if (finalReason == ExitReason::newFlight)
         {
             lf_showAndLogDirectly(
-                lf_formatWithProductName("New flight detected, {} will close, please restart manually ..."));
+                gf_formatWithProductName("New flight detected, {} will close, please restart manually ..."));
             cycle::sleepFor(kNewFlightPause);
         }
     }

@@ -52,7 +52,7 @@ class ProgramReaderStop final : public ReaderStopListener
 
 } // namespace
 
-void lf_reserveCycleContainers()
+void gf_reserveCycleContainers()
 {
     if (cycle::gContainersReserved.exchange(true))
         return;
@@ -65,7 +65,7 @@ void lf_reserveCycleContainers()
     gf_cyclePorts().engine->reserveContainers();
 }
 
-bool lf_waitForSimulator()
+bool gf_waitForSimulator()
 {
     CycleSimulatorPort& sim = *gf_cyclePorts().sim;
     while (!sim.simRunning() || sim.simError())
@@ -100,7 +100,7 @@ bool lf_waitForSimulator()
     return !gf_stopSeen();
 }
 
-void lf_waitForFirstTraffic()
+void gf_waitForFirstTraffic()
 {
     for (int round = 0;
          round < kFirstTrafficRounds && static_cast<std::int64_t>(gFoundation.gTrafficTime.load()) == 0;
@@ -114,7 +114,7 @@ void lf_waitForFirstTraffic()
         gf_log("No traffic in this region?");
 }
 
-void lf_runCycle()
+void gf_runCycle()
 {
     const CyclePorts& ports = gf_cyclePorts();
     gTrafficDisplay.sourceConnected.store(0);
@@ -122,13 +122,13 @@ void lf_runCycle()
     ports.window->setSimConnected(false);
     cycle::repaintWindow();
 
-    lf_reserveCycleContainers();
+    gf_reserveCycleContainers();
     ports.liveries->reserveLiveryIndexes();
     ports.sim->initSimQueues(P3D_VERSION.value());
     cycle::repaintWindow();
 
     cycle::startSimClientThread();
-    if (!lf_waitForSimulator())
+    if (!gf_waitForSimulator())
         return;
 
     if (AUTO_RANGE.value())
@@ -154,7 +154,7 @@ void lf_runCycle()
 
     if (!morvath)
     {
-        gSourceLink.lf_waitForRealTraffic();
+        gSourceLink.gf_waitForRealTraffic();
         if (gFoundation.gProfessionalLevel.load() != 0)
             if (const std::optional<std::int64_t> simSeconds = ports.sim->simUtcSeconds())
                 gSourceLink.gf_sendQs123(*simSeconds);
@@ -178,7 +178,7 @@ void lf_runCycle()
         gSourceLink.gf_sendUserState(*state);
     const UserPosition position = ports.sim->userPosition();
     gTrafficFilter.setRangeReference(position.latDeg, position.lonDeg);
-    lf_waitForFirstTraffic();
+    gf_waitForFirstTraffic();
     gf_storeCurrentDayHalfHour();
 
     ports.engine->mainLoop();

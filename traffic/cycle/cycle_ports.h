@@ -70,7 +70,7 @@ class CycleAirportPort
     virtual ~CycleAirportPort() = default;
     /// gf_scanAirports.
     virtual void scanAirports() = 0;
-    /// lf_readMyParkAirports, from a park airport of no position and no stand.
+    /// gf_readMyParkAirports, from a park airport of no position and no stand.
     virtual void readMyParkAirports() = 0;
     /// gf_leaveParkAirport.
     virtual void leaveParkAirport() = 0;
@@ -158,7 +158,7 @@ class CycleWindowPort
     virtual void showCheck(const CheckBoxParameter& box) = 0;
     /// Enables or disables a control.
     virtual void enableControl(const ControlBinding& control, bool enable) = 0;
-    /// lf_clearControlText.
+    /// gf_clearControlText.
     virtual void clearControlText(const ControlBinding& control) = 0;
     /// gf_setStringBoxText.
     virtual void showString(const StringEditParameter& setting) = 0;
@@ -168,7 +168,7 @@ class CycleWindowPort
     virtual void setAirportFileCounts(std::int64_t orbx, std::int64_t thirdparty) = 0;
     /// Keeps the window on top of the others, or not.
     virtual void setTopmost(bool topmost) = 0;
-    /// lf_newDestination.
+    /// gf_newDestination.
     virtual void newDestination(const std::string& code, double latDeg, double lonDeg) = 0;
     /// gf_autoRangeStep.
     virtual void autoRangeStep() = 0;
@@ -221,7 +221,7 @@ class CycleEnginePort
 {
   public:
     virtual ~CycleEnginePort() = default;
-    /// lf_mainLoop: runs until the cycle ends.
+    /// gf_mainLoop: runs until the cycle ends.
     virtual void mainLoop() = 0;
     /// Reserves the engine's share of the cycle's containers.
     virtual void reserveContainers() = 0;

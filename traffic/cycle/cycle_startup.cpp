@@ -67,7 +67,7 @@ bool lf_anyManualFolderSet()
 
 } // namespace
 
-void lf_createDataFolders()
+void gf_createDataFolders()
 {
     for (const char* folder : kDataFolders)
     {
@@ -85,7 +85,7 @@ void lf_createDataFolders()
     }
 }
 
-void lf_enableControls()
+void gf_enableControls()
 {
     CycleWindowPort& window = *gf_cyclePorts().window;
     for (Parameter* parameter : gf_configurationKeys())
@@ -108,7 +108,7 @@ void lf_enableControls()
     window.clearControlText(MAX_FIT_FL);
 }
 
-void lf_detectSimInstall()
+void gf_detectSimInstall()
 {
     const int sum = (gf_isP3dInstalled(5) ? 5 : 0) + (gf_isP3dInstalled(6) ? 6 : 0);
     if (sum == 0)
@@ -131,7 +131,7 @@ void lf_detectSimInstall()
     SIM_INSTALL_PATH.save();
 }
 
-void lf_checkStockAirportsPath()
+void gf_checkStockAirportsPath()
 {
     const WinPath folder = WinPath(SIM_INSTALL_PATH.value()) / "Scenery";
     gf_setStockAirportsPath(folder);
@@ -140,16 +140,16 @@ void lf_checkStockAirportsPath()
         cycle::showAndLog(fmt::format("Stock airports path does not exist: {}", folder));
 }
 
-void lf_startupChecks()
+void gf_startupChecks()
 {
     const CyclePorts& ports = gf_cyclePorts();
     gf_loadAllParameters();
     cycle::repaintWindow();
-    lf_createDataFolders();
+    gf_createDataFolders();
     gFoundation.gSavedLiveLimit.store(MAX_LIVE_SEL.value());
     if (gSkipVersionCheck.load() == 0)
         ports.services->checkVersions();
-    lf_enableControls();
+    gf_enableControls();
     PROGRAM_INSTALL_PATH.setAndSave(fs::current_path().string());
     gf_storeCurrentDayHalfHour();
     if (!cycle::gDbaseRead.load())
@@ -163,7 +163,7 @@ void lf_startupChecks()
     ports.window->enableControl(ALL_INSTALL_PATH, true);
     ports.window->showString(ALL_INSTALL_PATH);
     if (ALL_INSTALL_PATH.value().empty())
-        lf_detectSimInstall();
+        gf_detectSimInstall();
 
     cycle::repaintWindow();
     const fs::path jar = gf_getAppDataPath() / "InsideSystems" / "RealTraffic.jar";

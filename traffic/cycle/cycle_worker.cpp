@@ -54,10 +54,10 @@ void lf_runCycleSteps()
     if (error && error != std::errc::no_such_file_or_directory)
         throw std::filesystem::filesystem_error("status", "docs", error);
     if (!std::filesystem::is_directory(docs))
-        throw UserErrorException(41, lf_formatWithProductName("{} must be run from the {} folder!"));
+        throw UserErrorException(41, gf_formatWithProductName("{} must be run from the {} folder!"));
 
-    lf_startupChecks();
-    lf_checkStockAirportsPath();
+    gf_startupChecks();
+    gf_checkStockAirportsPath();
     gf_resetWorkerSlots();
 
     const std::filesystem::path scanned = std::filesystem::path("output") / "LiveriesScanned.xml";
@@ -107,7 +107,7 @@ void lf_runCycleSteps()
         }
     }
     gPorts.window->setTopmost(ALWAYS_ON_TOP.value());
-    lf_runCycle();
+    gf_runCycle();
 }
 
 } // namespace
@@ -208,7 +208,7 @@ void gf_stopSimClientThread()
     }
 }
 
-void lf_cycleThread()
+void gf_cycleThread()
 {
     try
     {
@@ -236,7 +236,7 @@ void lf_cycleThread()
     {
         lf_endWithSystemError("Unknown exception");
     }
-    lf_closingDown();
+    gf_closingDown();
 }
 
 void gf_readerStopped(std::string_view readerName, std::string_view errorText)
@@ -263,7 +263,7 @@ std::string gf_p3dVersionFromPath()
     return answer;
 }
 
-std::string lf_formatWithProductName(std::string_view formatText)
+std::string gf_formatWithProductName(std::string_view formatText)
 {
     return fmt::format(fmt::runtime(formatText), kProductName, kProductName);
 }

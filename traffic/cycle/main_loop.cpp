@@ -127,13 +127,13 @@ void gf_installMainLoopPort(MainLoopPort& port)
     gLoopPort = &port;
 }
 
-void lf_mainLoop()
+void gf_mainLoop()
 {
     LoopContext loop = gf_programLoop();
-    lf_mainLoop(loop);
+    gf_mainLoop(loop);
 }
 
-void lf_mainLoop(LoopContext& loop)
+void gf_mainLoop(LoopContext& loop)
 {
     gf_periodicPort().updateParkAirport(true);
     gf_periodicPort().updateReaderStatus();
@@ -142,7 +142,7 @@ void lf_mainLoop(LoopContext& loop)
     gf_storeCurrentDayHalfHour();
     loop.adding.setAccept(true);
     const plat::TimerResolutionScope resolution(1ms);
-    while (lf_mainLoopStep(loop))
+    while (gf_mainLoopStep(loop))
     {
         waitForDeadline(deadline);
         // The simulator's second arrived during the pass: the grid follows the simulator's seconds.
@@ -152,14 +152,14 @@ void lf_mainLoop(LoopContext& loop)
     }
 }
 
-bool lf_mainLoopStep(LoopContext& loop)
+bool gf_mainLoopStep(LoopContext& loop)
 {
     if (!simRunning() || simError())
     {
-        lf_flightNotRunning(loop);
+        gf_flightNotRunning(loop);
         return !gf_stopSeen();
     }
-    lf_handleAddingStack(loop);
+    gf_handleAddingStack(loop);
     std::uint8_t expected = 1;
     if (!secondTick().compare_exchange_strong(expected, 0))
     {
@@ -167,17 +167,17 @@ bool lf_mainLoopStep(LoopContext& loop)
         // the program from closing.
         return !gf_stopSeen();
     }
-    lf_everySecond(loop);
+    gf_everySecond(loop);
     if (gf_stopSeen())
         return false;
     if (loop.values.seconds % 15 == 0)
-        lf_fifteenSecondWork(loop);
+        gf_fifteenSecondWork(loop);
     else
-        lf_otherSecondWork(loop);
+        gf_otherSecondWork(loop);
     return true;
 }
 
-void lf_flightNotRunning(LoopContext& loop)
+void gf_flightNotRunning(LoopContext& loop)
 {
     LoopValues& values = loop.values;
     if (!values.paused)
@@ -198,18 +198,18 @@ void lf_flightNotRunning(LoopContext& loop)
     --values.notRunningCountdown;
     if (values.notRunningCountdown % kNotRunningPeriodPasses == 0)
     {
-        lf_pendingStandCheck();
+        gf_pendingStandCheck();
         sendUserState();
     }
     if (values.notRunningCountdown < 1)
     {
         values.notRunningCountdown = kNotRunningPeriodPasses;
-        lf_refreshCounts();
+        gf_refreshCounts();
         gf_storeCurrentDayHalfHour();
     }
 }
 
-void lf_handleAddingStack(LoopContext& loop)
+void gf_handleAddingStack(LoopContext& loop)
 {
     liveTickWork(loop.engine, loop.adding);
     requestAcInRange(loop.engine);
@@ -238,7 +238,7 @@ void requestAcInRange(LiveEngine& engine)
     }
 }
 
-void lf_resetMainLoopForCycle()
+void gf_resetMainLoopForCycle()
 {
     gLoopValues.reset();
     gf_clearPeriodicRequests();

@@ -55,18 +55,18 @@ class ProgramLoopPort : public MainLoopPort
 void gf_installMainLoopPort(MainLoopPort& port);
 
 /// Runs the program's main loop until a pass returns false.
-void lf_mainLoop();
+void gf_mainLoop();
 /// Runs the main loop over the given engine, adding stack and values until a pass returns false.
-void lf_mainLoop(LoopContext& loop);
+void gf_mainLoop(LoopContext& loop);
 
 /// One pass; false ends the loop (a stop flag is set).
-bool lf_mainLoopStep(LoopContext& loop);
+bool gf_mainLoopStep(LoopContext& loop);
 
 /// The pass while the simulator is not running or has failed.
-void lf_flightNotRunning(LoopContext& loop);
+void gf_flightNotRunning(LoopContext& loop);
 
 /// The tick: the engine's work, the in-range request, then the tick is counted.
-void lf_handleAddingStack(LoopContext& loop);
+void gf_handleAddingStack(LoopContext& loop);
 
 /// The in-range request every 100 ticks (20 while aircraft data is wanted sooner) and, every 100 ticks,
 /// the user state to the traffic source and the user position from the simulator.
@@ -74,6 +74,6 @@ void requestAcInRange(LiveEngine& engine);
 
 /// The cycle reset of every value of the main loop and its periodic work: loop values, the window's
 /// requests and the tick counter.
-void lf_resetMainLoopForCycle();
+void gf_resetMainLoopForCycle();
 
 } // namespace oxl

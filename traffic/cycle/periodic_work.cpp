@@ -286,7 +286,7 @@ LoopContext gf_programLoop()
     return LoopContext{gLiveEngine, gAddingStack, gLoopValues};
 }
 
-void lf_everySecond(LoopContext& loop)
+void gf_everySecond(LoopContext& loop)
 {
     LoopValues& values = loop.values;
     if (values.paused)
@@ -296,19 +296,19 @@ void lf_everySecond(LoopContext& loop)
         loop.adding.setAccept(true);
     }
     gf_messageSecondTick();
-    lf_refreshCounts();
+    gf_refreshCounts();
     gf_storeCurrentDayHalfHour();
     ++values.seconds;
     gFoundation.gLoopSecondsShown.store(values.seconds);
-    lf_serveCouplingQueue(loop.engine);
+    gf_serveCouplingQueue(loop.engine);
     serveFlushRequest();
     serveWindowRequests(loop.engine);
-    lf_avoidUserAircraft(loop);
+    gf_avoidUserAircraft(loop);
     avoidStaticsNearTaxiing(loop.engine);
     serveBlockRequest(loop.engine);
 }
 
-bool lf_avoidUserAircraft(LoopContext& loop)
+bool gf_avoidUserAircraft(LoopContext& loop)
 {
     const UserAircraft user = loop.engine.user();
     if (!user.onGround)
@@ -316,7 +316,7 @@ bool lf_avoidUserAircraft(LoopContext& loop)
     return COLLISION_USER_GND.value() && avoidOnTheGround(loop, user);
 }
 
-void lf_fifteenSecondWork(LoopContext& loop)
+void gf_fifteenSecondWork(LoopContext& loop)
 {
     const UserAircraft user = loop.engine.user();
     gTrafficFilter.setRangeReference(user.lat, user.lon);
@@ -326,11 +326,11 @@ void lf_fifteenSecondWork(LoopContext& loop)
     ParkingState& parking = *loop.engine.n.parking;
     if (!parking.reservedStand.empty())
         gf_removeAtReservedStand(parking, loop.engine.live);
-    lf_pendingStandCheck();
-    lf_every15Seconds(loop);
+    gf_pendingStandCheck();
+    gf_every15Seconds(loop);
 }
 
-void lf_pendingStandCheck()
+void gf_pendingStandCheck()
 {
     if (gFoundation.gStandCheckRequest.load() == 0 || gMainWindow.parkingBusy.load() != 0)
         return;
@@ -342,7 +342,7 @@ void lf_pendingStandCheck()
     gFoundation.gStandCheckRequest.store(0);
 }
 
-void lf_every15Seconds(LoopContext& loop)
+void gf_every15Seconds(LoopContext& loop)
 {
     LoopValues& values = loop.values;
     if (gFoundation.gRenewalRequest.load() != 0)
@@ -377,7 +377,7 @@ void lf_every15Seconds(LoopContext& loop)
     }
 }
 
-void lf_otherSecondWork(LoopContext& loop)
+void gf_otherSecondWork(LoopContext& loop)
 {
     const std::int32_t n = loop.values.seconds;
     if (n % kParkAirportSeconds == 0 && !loop.values.renewalPass)
@@ -385,10 +385,10 @@ void lf_otherSecondWork(LoopContext& loop)
     if (n % kReaderStatusSeconds == 0)
         gPeriodic->updateReaderStatus();
     if (n % kDoubleCheckSeconds == 0 && !loop.engine.n.parking->staticAircraft.empty())
-        lf_removeDoubleAircraft(loop.engine);
+        gf_removeDoubleAircraft(loop.engine);
 }
 
-bool lf_removeDoubleAircraft(LiveEngine& engine)
+bool gf_removeDoubleAircraft(LiveEngine& engine)
 {
     for (const LiveAc& ac : engine.live)
     {

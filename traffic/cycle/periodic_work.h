@@ -82,29 +82,29 @@ LoopContext gf_programLoop();
 
 /// The per-second routine: resume, message ageing, counts, time of week, n + 1, coupling, flush,
 /// avoidance of the user aircraft, static aircraft in the way of taxiing ones, callsign blocking.
-void lf_everySecond(LoopContext& loop);
+void gf_everySecond(LoopContext& loop);
 
 /// The work of a second divisible by 15: range reference, simulator time, reserved stand, stand check
 /// and the 15-second routine.
-void lf_fifteenSecondWork(LoopContext& loop);
+void gf_fifteenSecondWork(LoopContext& loop);
 
 /// The 15-second routine: the renewal passes, the reader watchdog, and the 30, 60, 1200 and 86400-second
 /// work.
-void lf_every15Seconds(LoopContext& loop);
+void gf_every15Seconds(LoopContext& loop);
 
 /// The work of the other seconds: the park-airport step (16), the reader status (59) and the
 /// double-aircraft check (61).
-void lf_otherSecondWork(LoopContext& loop);
+void gf_otherSecondWork(LoopContext& loop);
 
 /// Serves the stand-check request unless the parking controls are busy.
-void lf_pendingStandCheck();
+void gf_pendingStandCheck();
 
 /// Removes at most one active live aircraft (or, on the ground, one static aircraft) that is in the
 /// user aircraft's way; true when one was removed.
-bool lf_avoidUserAircraft(LoopContext& loop);
+bool gf_avoidUserAircraft(LoopContext& loop);
 
 /// Removes the first active static aircraft that duplicates an active live aircraft on the ground; true
 /// when one was removed.
-bool lf_removeDoubleAircraft(LiveEngine& engine);
+bool gf_removeDoubleAircraft(LiveEngine& engine);
 
 } // namespace oxl

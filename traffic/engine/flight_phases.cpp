@@ -239,7 +239,7 @@ void rotationTick(LiveEngine& engine, LiveAc& ac)
     }
 }
 
-bool lf_nextReportsAtLiftOffSpeed(const LiveAc& ac)
+bool gf_nextReportsAtLiftOffSpeed(const LiveAc& ac)
 {
     const double liftOffKt = gf_categoryConstants(ac.category).liftOffSpeedKt;
     return std::all_of(ac.stream.begin() + 1, ac.stream.end(),
@@ -293,7 +293,7 @@ void groundReportStep(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
         std::any_of(after, ac.stream.end(), [](const Report& r) { return r.vs <= kLiftOffClimbFpm; });
     if (someSlowClimb && !climbingAway)
     {
-        if (lf_nextReportsAtLiftOffSpeed(ac) &&
+        if (gf_nextReportsAtLiftOffSpeed(ac) &&
             std::all_of(after, ac.stream.end(), [](const Report& r) { return r.airborne != 0; }))
         {
             ac.altStep = ac.maxClimbStep;

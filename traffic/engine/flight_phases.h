@@ -40,6 +40,6 @@ void setBankStep(LiveAc& ac, double turnRad, std::int32_t ticks);
 /// [ft/min] the descent rate of a landing leg.
 double landingVsTarget(const LiveAc& ac);
 /// True when every report after the front is at least the category's lift-off speed.
-bool lf_nextReportsAtLiftOffSpeed(const LiveAc& ac);
+bool gf_nextReportsAtLiftOffSpeed(const LiveAc& ac);
 
 } // namespace oxl

@@ -23,7 +23,7 @@ constexpr std::size_t kGhostCallsignCapacity = 64;
 
 } // namespace
 
-void lf_reserveLiveContainers(LiveEngine& engine)
+void gf_reserveLiveContainers(LiveEngine& engine)
 {
     engine.live.reserve(kLiveCapacity);
     engine.deferred.reserve(kDeferredCapacity);
@@ -34,7 +34,7 @@ void lf_reserveLiveContainers(LiveEngine& engine)
     engine.n.simAnswers->answers.reserve(kAnswerCapacity);
 }
 
-void lf_clearLiveCycleData(LiveEngine& engine)
+void gf_clearLiveCycleData(LiveEngine& engine)
 {
     engine.reset();
     engine.n.mainQueues->clear();
@@ -42,7 +42,7 @@ void lf_clearLiveCycleData(LiveEngine& engine)
     engine.n.simAnswers->answers.clear();
 }
 
-void lf_takeLiveAircraftOut(LiveEngine& engine)
+void gf_takeLiveAircraftOut(LiveEngine& engine)
 {
     bool anyWithdrawn = false;
     for (LiveAc& ac : engine.live)
@@ -59,7 +59,7 @@ void lf_takeLiveAircraftOut(LiveEngine& engine)
         std::erase_if(engine.live, [](const LiveAc& ac) { return ac.createCancelled != 0; });
 }
 
-void lf_serveCouplingQueue(LiveEngine& engine)
+void gf_serveCouplingQueue(LiveEngine& engine)
 {
     if (engine.couplingQueue.empty() || engine.live.empty())
         return;
@@ -70,7 +70,7 @@ void lf_serveCouplingQueue(LiveEngine& engine)
         return;
     if (!ac->coupledSearchDone)
     {
-        lf_searchForCoupledCsAroundThisTime(*engine.n.parking, engine.weekdayHalfHour(), *ac);
+        gf_searchForCoupledCsAroundThisTime(*engine.n.parking, engine.weekdayHalfHour(), *ac);
         ac->coupledSearchDone = 1;
     }
     removeStaticTwin(engine, *ac, ac->onGround != 0);

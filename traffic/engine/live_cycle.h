@@ -12,20 +12,20 @@ extern LiveEngine gLiveEngine;
 
 /// Reserves the engine's containers once for the traffic of a busy region, so that records do not move
 /// during a cycle; a container that already has the room keeps it.
-void lf_reserveLiveContainers(LiveEngine& engine);
+void gf_reserveLiveContainers(LiveEngine& engine);
 
 /// Empties the engine's containers, its main-loop queues and the answers not yet handled (the cycle
 /// reset); the to-simulator queues belong to the simulator link's reset.
-void lf_clearLiveCycleData(LiveEngine& engine);
+void gf_clearLiveCycleData(LiveEngine& engine);
 
 /// Takes the live aircraft out of the simulator when the traffic source is lost: active ones are
 /// removed, those being created are withdrawn from the create deque or marked for removal on creation;
 /// the withdrawn ones are erased at once. Buffered and leaving aircraft are left alone.
-void lf_takeLiveAircraftOut(LiveEngine& engine);
+void gf_takeLiveAircraftOut(LiveEngine& engine);
 
 /// Serves the front of the coupling queue: the coupled callsigns of its aircraft are searched once and
 /// the static aircraft that is the same flight is removed. A front whose aircraft is gone is dropped, so
 /// that it cannot hold the queue up.
-void lf_serveCouplingQueue(LiveEngine& engine);
+void gf_serveCouplingQueue(LiveEngine& engine);
 
 } // namespace oxl

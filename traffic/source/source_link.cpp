@@ -177,7 +177,7 @@ bool SourceLink::sendDataPacket(std::string_view text)
     return false;
 }
 
-void SourceLink::lf_processRtVersion(std::string_view reply)
+void SourceLink::gf_processRtVersion(std::string_view reply)
 {
     if (reply.empty())
     {
@@ -218,7 +218,7 @@ bool NoLinkNeighbours::exitReasonNotSet()
     return !stopRequested();
 }
 
-void SourceLink::lf_waitForRealTraffic()
+void SourceLink::gf_waitForRealTraffic()
 {
     if (sourceOnThisPc.load() == 0)
         return;
@@ -236,7 +236,7 @@ void SourceLink::lf_waitForRealTraffic()
     if (accepted)
     {
         sendDataPacket("Qs999=version\r\n");
-        lf_processRtVersion(receive());
+        gf_processRtVersion(receive());
         display_.sourceConnected.store(1);
         display_.repaint();
         display_.waitingForSource.store(0);

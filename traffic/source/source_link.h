@@ -79,7 +79,7 @@ class SourceLink
     void listenForRealTraffic();
 
     /// The handshake: waits for the source (until a stop is requested), asks its version, reads it.
-    void lf_waitForRealTraffic();
+    void gf_waitForRealTraffic();
 
     /// Accepts one connection arriving within `bound` (0 = only one already waiting); false when
     /// connected already, on a time-out or on a failure.
@@ -93,7 +93,7 @@ class SourceLink
     bool sendDataPacket(std::string_view text);
 
     /// Reads the version reply: the professional level and the edition text.
-    void lf_processRtVersion(std::string_view reply);
+    void gf_processRtVersion(std::string_view reply);
 
     /// Sends the simulator-time line when connected and seconds > 0.
     void gf_sendQs123(std::int64_t simUtcSeconds);

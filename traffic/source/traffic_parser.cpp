@@ -69,7 +69,7 @@ const std::unordered_set<std::string_view>& excludedTypeCodes()
     return codes;
 }
 
-bool lf_acceptTypeAndCategory(const AcIdent& ident, std::string_view category)
+bool gf_acceptTypeAndCategory(const AcIdent& ident, std::string_view category)
 {
     if (ident.type.empty())
         return false;
@@ -80,7 +80,7 @@ bool lf_acceptTypeAndCategory(const AcIdent& ident, std::string_view category)
     return ident.type.size() <= 4 && !excludedTypeCodes().contains(ident.type);
 }
 
-std::string lf_nullToEmpty(std::string_view field)
+std::string gf_nullToEmpty(std::string_view field)
 {
     return field == "null" ? std::string() : std::string(field);
 }
@@ -171,7 +171,7 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
     const std::string_view registration = field(11);
     if (registration.size() > kMaxRegistrationLength)
         return LineOutcome::dropped;
-    line.registration = lf_nullToEmpty(registration);
+    line.registration = gf_nullToEmpty(registration);
 
     const std::string_view callsign = field(9);
     if (callsigns_.collecting() && !callsign.empty() && callsign != "null" &&
@@ -181,7 +181,7 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
     const std::string_view type = field(10);
     if (type != "null" && type != "0" && type != "ZZZZ")
         line.type = type;
-    if (!lf_acceptTypeAndCategory(line, field(28)))
+    if (!gf_acceptTypeAndCategory(line, field(28)))
         return LineOutcome::dropped;
 
     if (field(17) == "adsb_icao")
@@ -241,8 +241,8 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
         report.track = *report.trueHeading * kRadToDeg;
 
     report.vs = readNamed("vs", field(5));
-    line.origin = lf_nullToEmpty(field(12));
-    line.destination = lf_nullToEmpty(field(13));
+    line.origin = gf_nullToEmpty(field(12));
+    line.destination = gf_nullToEmpty(field(13));
 
     if (report.airborne)
     {

@@ -31,10 +31,10 @@ enum class LineOutcome
 const std::unordered_set<std::string_view>& excludedTypeCodes();
 
 /// The type and emitter-category filter: false drops the line.
-bool lf_acceptTypeAndCategory(const AcIdent& ident, std::string_view category);
+bool gf_acceptTypeAndCategory(const AcIdent& ident, std::string_view category);
 
 /// "null" becomes the empty text; anything else is kept.
-std::string lf_nullToEmpty(std::string_view field);
+std::string gf_nullToEmpty(std::string_view field);
 
 /// "{:.6f},{:.6f}" of a position.
 std::string gf_latLonText(double latDeg, double lonDeg);

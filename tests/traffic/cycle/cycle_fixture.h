@@ -110,7 +110,7 @@ class CycleTest : public ::testing::Test
         gf_setShowMessageHook({});
         gf_clearStop();
         gSkipVersionCheck.store(0);
-        lf_resetForRestart();
+        gf_resetForRestart();
         gf_clearStop();
     }
 
@@ -270,7 +270,7 @@ class CycleTest : public ::testing::Test
     /// Runs one cycle on its own thread, as the window does on WM_APP+1.
     std::thread startCycle()
     {
-        return std::thread([] { lf_cycleThread(); });
+        return std::thread([] { gf_cycleThread(); });
     }
 
     /// Waits (bounded) until the condition holds.

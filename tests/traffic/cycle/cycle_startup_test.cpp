@@ -51,7 +51,7 @@ TEST_P(DetectTest, FindsTheOneInstalledSimulator)
     std::string error;
     try
     {
-        lf_detectSimInstall();
+        gf_detectSimInstall();
     }
     catch (const UserErrorException& e)
     {
@@ -86,7 +86,7 @@ TEST_F(CycleTest, DetectedPathIsSaved)
     writeBytes(program_ / "registry.xml", registryWith({{5, "/sims/P3Dv5"}}));
     ScopedEnv registry("OXL_REGISTRY", (program_ / "registry.xml").string());
     SIM_INSTALL_PATH.set("");
-    lf_detectSimInstall();
+    gf_detectSimInstall();
     EXPECT_EQ(settings_.valueOf("SIM_INSTALL_PATH"), "/sims/P3Dv5");
     EXPECT_TRUE(settings_.logged("P3Dv5 detected"));
 }
@@ -129,7 +129,7 @@ TEST_F(CycleTest, DataFoldersAreMadeAndLeftoversRemoved)
     writeBytes(program_ / "input" / "AIG-regcodes0.xml", "old");
     writeBytes(program_ / "input" / "AIG-regcodes00.xml", "older");
     writeBytes(program_ / "input" / "AIG-regcodes.xml", "kept");
-    lf_createDataFolders();
+    gf_createDataFolders();
     for (const char* folder :
          {"output", "output/info", "output/errors", "airports/learned", "airports/stock", "airports/simaddon",
           "airports/thirdparty", "airports/my_ORBX", "airports/my_thirdparty", "input/my_regcodes"})
@@ -142,7 +142,7 @@ TEST_F(CycleTest, DataFoldersAreMadeAndLeftoversRemoved)
 TEST_F(CycleTest, DataFolderBlockedByAFileFails)
 {
     writeBytes(program_ / "airports", "a file where the folder belongs");
-    EXPECT_THROW(lf_createDataFolders(), std::filesystem::filesystem_error);
+    EXPECT_THROW(gf_createDataFolders(), std::filesystem::filesystem_error);
 }
 
 TEST_F(CycleTest, ControlsOfANewCycle)
@@ -170,7 +170,7 @@ TEST_F(CycleTest, ControlsOfANewCycle)
     MAX_FIT.set(7);
     parking_percentage.set(55);
 
-    lf_enableControls();
+    gf_enableControls();
 
     EXPECT_TRUE(enabled.at(HELICOPTERS.controlId));
     EXPECT_TRUE(enabled.at(MAX_LIVE_SEL.controlId));
@@ -187,8 +187,8 @@ TEST_F(CycleTest, ControlsOfANewCycle)
 TEST_F(CycleTest, StartupChecksFindTheTrafficSourceAndTheStockFolder)
 {
     writeBytes(gf_getAppDataPath() / "InsideSystems" / "RealTraffic.jar", "jar");
-    lf_startupChecks();
-    lf_checkStockAirportsPath();
+    gf_startupChecks();
+    gf_checkStockAirportsPath();
     EXPECT_TRUE(settings_.logged("RealTraffic detected at this PC"));
     EXPECT_EQ(gSourceLink.sourceOnThisPc.load(), 1);
     EXPECT_EQ(gFoundation.gSavedLiveLimit.load(), MAX_LIVE_SEL.value());
@@ -202,7 +202,7 @@ TEST_F(CycleTest, MissingStockFolderIsOnlyAMessage)
 {
     std::filesystem::remove_all(program_ / "P3Dv5" / "Scenery");
     SIM_INSTALL_PATH.set((program_ / "P3Dv5").string());
-    lf_checkStockAirportsPath();
+    gf_checkStockAirportsPath();
     EXPECT_TRUE(settings_.logged("Stock airports path does not exist: " + gf_stockAirportsPath().text()));
 }
 

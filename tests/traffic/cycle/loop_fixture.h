@@ -84,7 +84,7 @@ class MainLoopFixture : public ::testing::Test
         while (values.seconds < second)
         {
             secondTick.store(1);
-            ASSERT_TRUE(lf_mainLoopStep(context));
+            ASSERT_TRUE(gf_mainLoopStep(context));
         }
     }
 

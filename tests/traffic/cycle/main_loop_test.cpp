@@ -44,7 +44,7 @@ class MainLoopTest : public MainLoopFixture
                 gf_requestStop(ExitReason::userClosedSim, 0);
         };
         LoopContext context = loop();
-        lf_mainLoop(context);
+        gf_mainLoop(context);
     }
 
     std::vector<std::int64_t> startsMs() const
@@ -162,7 +162,7 @@ TEST_F(MainLoopTest, InRangeRequestAndUserStateRates)
     gRangeMeters.store(wholeNmToMetres(25));
     LoopContext context = loop();
     for (int i = 0; i < 250; ++i)
-        lf_handleAddingStack(context);
+        gf_handleAddingStack(context);
     EXPECT_EQ(inRangeTicks, (std::vector<std::int32_t>{0, 100, 200}));
     EXPECT_EQ(inRangeRadiusM, wholeNmToMetres(25));
     EXPECT_EQ(userStateTicks, (std::vector<std::int32_t>{0, 100, 200}));
@@ -172,7 +172,7 @@ TEST_F(MainLoopTest, InRangeRequestAndUserStateRates)
     inRangeTicks.clear();
     engine().fastRequest = true;
     for (int i = 0; i < 51; ++i)
-        lf_handleAddingStack(context);
+        gf_handleAddingStack(context);
     EXPECT_EQ(inRangeTicks, (std::vector<std::int32_t>{260, 280, 300}));
 }
 
@@ -180,7 +180,7 @@ TEST_F(MainLoopTest, FailedInRangeRequestIsASimulatorError)
 {
     inRangeResult = kScFail;
     LoopContext context = loop();
-    lf_handleAddingStack(context);
+    gf_handleAddingStack(context);
     EXPECT_EQ(simRequestErrors, 1);
     EXPECT_TRUE(settings.logged("===> SimConnect request ac within range fails"));
 }
@@ -189,10 +189,10 @@ TEST_F(MainLoopTest, SimulatorErrorStopsTheRequestsAndTheTicks)
 {
     simError = true;
     LoopContext context = loop();
-    lf_handleAddingStack(context);
+    gf_handleAddingStack(context);
     EXPECT_TRUE(inRangeTicks.empty());
     EXPECT_EQ(userStateTicks, (std::vector<std::int32_t>{0}));
-    ASSERT_TRUE(lf_mainLoopStep(context));
+    ASSERT_TRUE(gf_mainLoopStep(context));
     EXPECT_EQ(harness->tick(), 1);
     EXPECT_TRUE(values.paused);
 }
@@ -301,7 +301,7 @@ TEST_F(MainLoopTest, NotRunningPassesKeepTheLinksAlive)
     running = false;
     LoopContext context = loop();
 
-    ASSERT_TRUE(lf_mainLoopStep(context));
+    ASSERT_TRUE(gf_mainLoopStep(context));
     EXPECT_FALSE(adding.accepting());
     EXPECT_TRUE(values.paused);
     EXPECT_TRUE(queues.fill->empty());
@@ -310,7 +310,7 @@ TEST_F(MainLoopTest, NotRunningPassesKeepTheLinksAlive)
     EXPECT_TRUE(settings.logged("16:19:58 Flight not running"));
 
     for (int pass = 2; pass <= 250; ++pass)
-        ASSERT_TRUE(lf_mainLoopStep(context));
+        ASSERT_TRUE(gf_mainLoopStep(context));
     // About once a second the source still gets the user's state and the stand check runs.
     EXPECT_EQ(userStateTicks.size(), 2u);
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "checkParkAirports"), 1);
@@ -326,13 +326,13 @@ TEST_F(MainLoopTest, FlightResumesOnTheNextSecond)
     plat::FixedUtcClock clock(1'796'573'998);
     running = false;
     LoopContext context = loop();
-    ASSERT_TRUE(lf_mainLoopStep(context));
+    ASSERT_TRUE(gf_mainLoopStep(context));
     running = true;
-    ASSERT_TRUE(lf_mainLoopStep(context));
+    ASSERT_TRUE(gf_mainLoopStep(context));
     EXPECT_TRUE(values.paused);
     EXPECT_FALSE(adding.accepting());
     secondTick.store(1);
-    ASSERT_TRUE(lf_mainLoopStep(context));
+    ASSERT_TRUE(gf_mainLoopStep(context));
     EXPECT_FALSE(values.paused);
     EXPECT_TRUE(adding.accepting());
     EXPECT_TRUE(settings.logged("16:19:58 Flight resumed"));
@@ -347,7 +347,7 @@ TEST_F(MainLoopTest, CycleResetBringsTheLoopBack)
     gFoundation.gRenewalRequest.store(1);
     gFoundation.gBlockCallsignRequest.store(1);
     gTickCounter.store(4711);
-    lf_resetMainLoopForCycle();
+    gf_resetMainLoopForCycle();
     EXPECT_EQ(gLoopValues.seconds, 0);
     EXPECT_FALSE(gLoopValues.paused);
     EXPECT_FALSE(gLoopValues.renewalPass);

@@ -176,7 +176,7 @@ TEST_F(PeriodicWorkTest, DayEndsAtSecond86400)
     values.seconds = 86399;
     secondTick.store(1);
     LoopContext context = loop();
-    ASSERT_TRUE(lf_mainLoopStep(context));
+    ASSERT_TRUE(gf_mainLoopStep(context));
     EXPECT_EQ(values.seconds, 0);
     EXPECT_EQ(secondsOf("matchSummary"), series("matchSummary", {0}));
     EXPECT_EQ(secondsOf("clearPendingTitles"), series("clearPendingTitles", {0}));
@@ -214,7 +214,7 @@ TEST_F(PeriodicWorkTest, BlockRequestRemovesTheActiveAircraftOfTheCallsign)
         BLOCK_CALLSIGN.set(row.blocked);
         gFoundation.gBlockCallsignRequest.store(1);
         LoopContext context = loop();
-        lf_everySecond(context);
+        gf_everySecond(context);
         EXPECT_EQ(removedObjects(), row.removed);
         EXPECT_EQ(gFoundation.gBlockCallsignRequest.load(), 0);
     }
@@ -228,7 +228,7 @@ TEST_F(PeriodicWorkTest, FlushSwitchesInitialLoadOnlyOnWithoutSavingIt)
     INITIAL_LOAD_ONLY.set(false);
     gFoundation.gFlushStaticRequest.store(1);
     LoopContext context = loop();
-    lf_everySecond(context);
+    gf_everySecond(context);
     EXPECT_EQ(calls, (std::vector<std::string>{"removeQueuedStatic", "showCheck INITIAL_LOAD_ONLY"}));
     EXPECT_TRUE(INITIAL_LOAD_ONLY.value());
     EXPECT_EQ(gFoundation.gFlushStaticRequest.load(), 0);
@@ -239,7 +239,7 @@ TEST_F(PeriodicWorkTest, FlushSwitchesInitialLoadOnlyOnWithoutSavingIt)
 
     calls.clear();
     gFoundation.gFlushStaticRequest.store(1);
-    lf_everySecond(context);
+    gf_everySecond(context);
     EXPECT_EQ(calls, (std::vector<std::string>{"removeQueuedStatic"}));
 }
 
@@ -248,11 +248,11 @@ TEST_F(PeriodicWorkTest, StandCheckWaitsWhileTheParkingControlsAreBusy)
     checkText = "Reserved stand B12 of LSZH is not free";
     gFoundation.gStandCheckRequest.store(1);
     gMainWindow.parkingBusy.store(1);
-    lf_pendingStandCheck();
+    gf_pendingStandCheck();
     EXPECT_TRUE(calls.empty());
     EXPECT_EQ(gFoundation.gStandCheckRequest.load(), 1);
     gMainWindow.parkingBusy.store(0);
-    lf_pendingStandCheck();
+    gf_pendingStandCheck();
     EXPECT_EQ(calls, (std::vector<std::string>{"checkParkAirports"}));
     EXPECT_EQ(gf_shownMessage(), checkText);
     EXPECT_EQ(gFoundation.gStandCheckRequest.load(), 0);
@@ -280,7 +280,7 @@ TEST_F(PeriodicWorkTest, LowUserRemovesGroundAircraftOnItsHeadingLine)
         ac.alt = 1400.0;
         ac.heading = 90.0 * kDegToRad;
         LoopContext context = loop();
-        EXPECT_EQ(lf_avoidUserAircraft(context), row.removed);
+        EXPECT_EQ(gf_avoidUserAircraft(context), row.removed);
         EXPECT_EQ(engine().live[0].simState, row.removed ? SimState::removingfromsim : SimState::active);
     }
 }
@@ -307,7 +307,7 @@ TEST_F(PeriodicWorkTest, CrossingTrafficWhoseHeadingLinePassesCloseIsRemoved)
         // Flying back past the user, its heading line missing the user by the row's distance.
         ac.heading = (bearingDeg + 180.0 - std::asin(row.passesFt / dFt) * kRadToDeg) * kDegToRad;
         LoopContext context = loop();
-        EXPECT_EQ(lf_avoidUserAircraft(context), row.removed);
+        EXPECT_EQ(gf_avoidUserAircraft(context), row.removed);
     }
 }
 
@@ -318,7 +318,7 @@ TEST_F(PeriodicWorkTest, AvoidanceInTheAirIsSwitchedOff)
     const LatLon at = offset(0.5, 0.0);
     addLive(0x4B1801, "SWR12", at.lat, at.lon, true);
     LoopContext context = loop();
-    EXPECT_FALSE(lf_avoidUserAircraft(context));
+    EXPECT_FALSE(gf_avoidUserAircraft(context));
 }
 
 TEST_F(PeriodicWorkTest, UserOnTheGroundKeepsItsClearance)
@@ -335,12 +335,12 @@ TEST_F(PeriodicWorkTest, UserOnTheGroundKeepsItsClearance)
     LoopContext context = loop();
 
     // One removal per second: the first live aircraft within 0.046 nm, and no static one that second.
-    EXPECT_TRUE(lf_avoidUserAircraft(context));
+    EXPECT_TRUE(gf_avoidUserAircraft(context));
     EXPECT_EQ(removedObjects(), (std::vector<std::uint32_t>{0x1802}));
-    EXPECT_TRUE(lf_avoidUserAircraft(context));
+    EXPECT_TRUE(gf_avoidUserAircraft(context));
     EXPECT_EQ(removedObjects(), (std::vector<std::uint32_t>{0x1802, 0x1803}));
     // The user moved since the last static check (none yet): the static aircraft within 0.044 nm goes.
-    EXPECT_TRUE(lf_avoidUserAircraft(context));
+    EXPECT_TRUE(gf_avoidUserAircraft(context));
     EXPECT_EQ(removedObjects(), (std::vector<std::uint32_t>{0x1802, 0x1803, 505}));
 }
 
@@ -349,16 +349,16 @@ TEST_F(PeriodicWorkTest, StaticAircraftAreCheckedOnlyWhenTheUserMoved)
     harness->user.onGround = true;
     gSimLink.gUserHalfSpan.store(0.02);
     LoopContext context = loop();
-    EXPECT_FALSE(lf_avoidUserAircraft(context));
+    EXPECT_FALSE(gf_avoidUserAircraft(context));
     const LatLon stand = offset(0.043, 0.0);
     addStatic(5, "EZY1*", stand.lat, stand.lon).radius = 0.02;
-    EXPECT_FALSE(lf_avoidUserAircraft(context));
+    EXPECT_FALSE(gf_avoidUserAircraft(context));
     harness->user.lat += 0.000001;
-    EXPECT_TRUE(lf_avoidUserAircraft(context));
+    EXPECT_TRUE(gf_avoidUserAircraft(context));
     const LatLon farStand = offset(0.045, 0.0);
     addStatic(6, "EZY2*", farStand.lat, farStand.lon).radius = 0.02;
     harness->user.lat -= 0.000001;
-    EXPECT_FALSE(lf_avoidUserAircraft(context));
+    EXPECT_FALSE(gf_avoidUserAircraft(context));
 }
 
 TEST_F(PeriodicWorkTest, TaxiingAircraftClearStaticAircraftOutOfTheirWayOnceTheyMoved)
@@ -376,17 +376,17 @@ TEST_F(PeriodicWorkTest, TaxiingAircraftClearStaticAircraftOutOfTheirWayOnceThey
     taxiing.radius = 0.02;
     taxiing.phase = GroundPhase::parked;
     LoopContext context = loop();
-    lf_everySecond(context);
+    gf_everySecond(context);
     EXPECT_TRUE(removedObjects().empty());
 
     engine().live[0].phase = GroundPhase::taxi;
-    lf_everySecond(context);
+    gf_everySecond(context);
     EXPECT_EQ(removedObjects(), (std::vector<std::uint32_t>{501}));
     // Standing still since its last look: the aircraft is not looked at again.
-    lf_everySecond(context);
+    gf_everySecond(context);
     EXPECT_EQ(removedObjects(), (std::vector<std::uint32_t>{501}));
     engine().live[0].lon += 0.00001;
-    lf_everySecond(context);
+    gf_everySecond(context);
     EXPECT_EQ(removedObjects(), (std::vector<std::uint32_t>{501, 502}));
 }
 
@@ -417,7 +417,7 @@ TEST_F(PeriodicWorkTest, WindowRequestsAreServedWithinASecond)
     DESTINATION.set("LSZH");
     gf_showMessage("", false);
     LoopContext context = loop();
-    lf_everySecond(context);
+    gf_everySecond(context);
 
     std::vector<std::pair<std::uint32_t, std::uint32_t>> lights; // object id, value
     {
@@ -439,7 +439,7 @@ TEST_F(PeriodicWorkTest, WindowRequestsAreServedWithinASecond)
     MAX_LIVE_SEL.set(0);
     gFoundation.gTrimLiveRequest.store(1);
     engine().n.mainQueues->removals.clear();
-    lf_everySecond(context);
+    gf_everySecond(context);
     EXPECT_EQ(gFoundation.gTrimLiveRequest.load(), 0);
     EXPECT_FALSE(removedObjects().empty());
 }

@@ -41,7 +41,7 @@ TEST_F(LiveScenario, LostSourceTakesTheShownAircraftOut)
     add(*harness, kHex + 3, SimState::buffer, "BUF1");
     engine.n.mainQueues->liveCreates.push_back(makeCreateRequest(*engine.findByHexid(kHex + 1)));
 
-    lf_takeLiveAircraftOut(engine);
+    gf_takeLiveAircraftOut(engine);
     EXPECT_EQ(engine.findByHexid(kHex)->simState, SimState::removingfromsim);
     EXPECT_EQ(engine.n.mainQueues->removals.front(), kHex & 0xFF);
     EXPECT_EQ(engine.findByHexid(kHex + 1), nullptr);
@@ -64,10 +64,10 @@ TEST_F(LiveScenario, CouplingQueueServesOneAircraftAndSkipsGoneOnes)
     gParking.staticAircraft.push_back(twin);
     engine.couplingQueue = {kHex + 9, kHex};
 
-    lf_serveCouplingQueue(engine);
+    gf_serveCouplingQueue(engine);
     EXPECT_EQ(engine.couplingQueue, std::deque<std::uint32_t>{kHex});
     EXPECT_EQ(gParking.staticAircraft[0].simState, SimState::active);
-    lf_serveCouplingQueue(engine);
+    gf_serveCouplingQueue(engine);
     EXPECT_TRUE(engine.couplingQueue.empty());
     EXPECT_EQ(engine.findByHexid(kHex)->coupledSearchDone, 1u);
     EXPECT_EQ(gParking.staticAircraft[0].simState, SimState::removingfromsim);
@@ -85,7 +85,7 @@ TEST_F(LiveScenario, CycleResetEmptiesTheEngine)
     engine.fastRequest = true;
     engine.n.mainQueues->removals.push_back(5);
     harness->pushAnswer({5, 0, 0, SimAnswerKind::objectRemoved, 0, 0});
-    lf_clearLiveCycleData(engine);
+    gf_clearLiveCycleData(engine);
     EXPECT_TRUE(engine.live.empty());
     EXPECT_TRUE(engine.spawnStack.empty());
     EXPECT_TRUE(engine.ghostCallsigns.empty());

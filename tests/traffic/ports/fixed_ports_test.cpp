@@ -71,7 +71,7 @@ TEST(FixedPorts, ProgramReadersAndLinkWithTheStandin)
 
     test::ToolProcess standin(OXL_BIN_DIR, "traffic_standin",
                               {"--aircraft", "2", "--interval", "0.3", "--qnh", "1008"});
-    gSourceLink.lf_waitForRealTraffic();
+    gSourceLink.gf_waitForRealTraffic();
     ASSERT_TRUE(gSourceLink.connected());
     EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 1);
     const SourceUserState user{0.0, 0.0, 0.0, 1000.0, 0.0, 51.5, -0.25};

@@ -102,7 +102,7 @@ class SourceLinkTest : public ::testing::Test
                 if (!closeAfter)
                     held = std::move(peer.socket);
             });
-        link.lf_waitForRealTraffic();
+        link.gf_waitForRealTraffic();
         source.join();
     }
 
@@ -238,7 +238,7 @@ TEST_F(SourceLinkTest, StopRequestEndsTheWaitForTheSource)
             std::this_thread::sleep_for(300ms);
             gFoundation.gStopRequested.store(1);
         });
-    link.lf_waitForRealTraffic();
+    link.gf_waitForRealTraffic();
     stopper.join();
     EXPECT_FALSE(link.connected());
     EXPECT_FALSE(log.contains("RealTraffic connected"));

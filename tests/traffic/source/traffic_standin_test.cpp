@@ -112,7 +112,7 @@ TEST_F(StandinTest, HandshakeUserStateTrafficAndQnh)
                               standinArgs({"--reply", "split", "--aircraft", "3", "--interval", "0.3",
                                            "--qnh", "1005", "--radius", "8"}));
     ASSERT_TRUE(standin.started());
-    link.lf_waitForRealTraffic();
+    link.gf_waitForRealTraffic();
     ASSERT_TRUE(link.connected());
     EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 1);
     EXPECT_EQ(display.sourceStatus(), "RT prof edition: 10.0.5");
@@ -143,7 +143,7 @@ TEST_F(StandinTest, LossOfTheSourceAndItsReturn)
     test::ToolProcess standin(
         OXL_BIN_DIR, "traffic_standin",
         standinArgs({"--level", "1", "--drop-after", "1", "--aircraft", "1", "--interval", "0.2"}));
-    link.lf_waitForRealTraffic();
+    link.gf_waitForRealTraffic();
     ASSERT_TRUE(link.connected());
     EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 0);
     EXPECT_EQ(display.sourceStatus(), "RT stnd edition: 10.0.5");
@@ -181,7 +181,7 @@ TEST_F(StandinTest, MalformedDatagramsAreLoggedAndTheReadersGoOn)
     test::ToolProcess standin(
         OXL_BIN_DIR, "traffic_standin",
         standinArgs({"--reply", "malformed", "--bad", "--aircraft", "1", "--interval", "0.2"}));
-    link.lf_waitForRealTraffic();
+    link.gf_waitForRealTraffic();
     ASSERT_TRUE(link.connected());
     EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 0);
     EXPECT_TRUE(until([&] { return stack.size() >= 2; }));
@@ -254,7 +254,7 @@ TEST_F(StandinTest, ReplaysTrafficLinesFromTheFirstConnectionStampedWhenSent)
     test::writeBytes(replay, lines);
     test::ToolProcess standin(OXL_BIN_DIR, "traffic_standin",
                               standinArgs({"--replay", replay.string(), "--speed", "10"}));
-    link.lf_waitForRealTraffic();
+    link.gf_waitForRealTraffic();
     ASSERT_TRUE(link.connected());
     ASSERT_TRUE(until([&] { return stack.size() >= 3; }));
     link.closeLink();
