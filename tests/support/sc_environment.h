@@ -10,13 +10,22 @@
 namespace oxl::test
 {
 
-/// No configuration folders and no registry ports; the current folder only when one is given.
-inline ScEnvironment bareScEnvironment(std::optional<std::filesystem::path> currentDirectory = {})
+/// No configuration folders, no registry ports and no current folder.
+inline ScEnvironment bareScEnvironment()
 {
     return {[] { return std::optional<std::filesystem::path>(); },
             [] { return std::optional<std::filesystem::path>(); },
-            [currentDirectory] { return currentDirectory; },
+            [] { return std::optional<std::filesystem::path>(); },
             [](plat::net::IpFamily) { return std::string(); }};
+}
+
+/// No configuration folders and no registry ports; the given current folder.
+inline ScEnvironment bareScEnvironment(const std::filesystem::path& currentDirectory)
+{
+    ScEnvironment environment = bareScEnvironment();
+    environment.currentDirectory = [currentDirectory]
+    { return std::optional<std::filesystem::path>(currentDirectory); };
+    return environment;
 }
 
 } // namespace oxl::test
