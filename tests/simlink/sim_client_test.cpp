@@ -242,6 +242,14 @@ TEST_F(SimLinkTest, UserPositionWithNumbersOutOfRangeIsRefused)
     // A sound reply after them is taken whole: 21 March 2026, 12:00 UTC.
     ASSERT_EQ(sim.command("raw " + userPositionHex(kLat47, kYear2026)), "ok");
     EXPECT_TRUE(eventually([] { return gSimLink.gSimUtcSeconds.load() == 1774094400; }));
+
+    // An altitude no aircraft reaches (1416 ft made 1e300) is refused too: it never reaches the source.
+    std::string high = userPositionHex(kLat47, kYear2026);
+    ASSERT_EQ(sim.command("raw " + high.replace(high.find("0000000000209640"), 16, "9c7500883ce4377e")),
+              "ok");
+    EXPECT_TRUE(eventually(
+        [&]
+        { return log.contains("===> User aircraft position refused: lat 47.4535 lon 8.561 alt 1e+300"); }));
     EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
 }
 
@@ -266,6 +274,16 @@ TEST_F(SimLinkTest, QuitThenCloseIsTheSimulatorsNormalEnd)
         }));
     EXPECT_EQ(gSimLink.gSimError.load(), 0);
     EXPECT_FALSE(log.contains("SimConnect request error"));
+}
+
+// After a QUIT the simulator runs again: the close that follows is a failure (the dropped link below).
+TEST_F(SimLinkTest, QuitIsForgottenWhenTheSimulatorRunsAgain)
+{
+    ASSERT_TRUE(connected());
+    sim.command("quit");
+    ASSERT_TRUE(eventually([] { return gSimLink.gSimQuit.load() == 1; }));
+    sim.command("event Sim 1");
+    EXPECT_TRUE(eventually([] { return gSimLink.gSimQuit.load() == 0; }));
 }
 
 TEST_F(SimLinkTest, DroppedLinkIsASimulatorFailureThatRestartsAndClearsTheHandle)
