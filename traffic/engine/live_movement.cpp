@@ -23,7 +23,8 @@ namespace
 // A late aircraft flies a leg at most this many times the leg's speed.
 constexpr double kCatchUpFactor = 1.5;
 constexpr double kCatchUpFloorKt = 250.0;
-// [ticks] while it catches up, a late aircraft may reach a report up to this long after it is due.
+// [ticks] while it catches up, a late aircraft may reach a report up to a minute after it is due (longer
+// than either smoothing window).
 constexpr std::int32_t kCatchUpTicks = 6000;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // [rad] 0.5 degrees: a smaller heading difference is not turned.
@@ -173,9 +174,7 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     else
         speedKt = legSpeed(ac);
     const std::int64_t tick = engine.tick();
-    // However late, the aircraft reaches the report within a minute (or its late window) after it is due.
-    const std::int64_t latest =
-        std::max<std::int64_t>(next.dueTick, tick) + std::max(ac.lateMargin, kCatchUpTicks);
+    const std::int64_t latest = std::max<std::int64_t>(next.dueTick, tick) + kCatchUpTicks;
     const std::int32_t n = gf_checkedTicks(nm * kTicksPerHour / speedKt);
     clampNextDue(ac, engine.tick(), std::max(n, kMinLegTicks));
     // The leg runs from where the aircraft is, no faster than half again the leg's speed (at least 250 kt:
