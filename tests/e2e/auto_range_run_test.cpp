@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 namespace oxl::test
@@ -55,11 +57,9 @@ TEST(AutoRangeRun, OnTheGroundTheRadiusStepsDownToTenMiles)
     // The first twenty objects created each move with their reports or are removed.
     const auto settled = [](const std::map<std::uint32_t, TrackedObject>& objects)
     {
-        std::size_t n = 0;
-        for (auto it = objects.begin(); it != objects.end() && n < 20; ++it, ++n)
-            if (it->second.positions.size() < 2 && !it->second.removed)
-                return false;
-        return n == 20;
+        return objects.size() >= 20 &&
+               std::all_of(objects.begin(), std::next(objects.begin(), 20),
+                           [](const auto& o) { return o.second.positions.size() > 1 || o.second.removed; });
     };
     EXPECT_TRUE(run.waitObjects(settled, 120s)) << run.objects().size() << " objects";
 }
