@@ -97,9 +97,10 @@ TEST(Links, BadDatagramBurstChangesNothing)
     startCircling(run, 120, {"--bad"});
     ASSERT_TRUE(
         run.waitObjects([](const auto& objects) { return objectsWithTail(objects, "AFR1614") == 1; }, 90s));
-    // Every bad datagram is logged and skipped.
+    // Every bad datagram is logged and skipped, and so are numbers beyond an aircraft's.
     EXPECT_TRUE(run.waitLog("QNH datagram is not a JSON object: not json", 30s));
     EXPECT_TRUE(run.waitLog("buffer overrun", 30s));
+    EXPECT_TRUE(run.waitLog("exception in processLineSub: roll:1e300", 30s));
     // The aircraft flies on undisturbed for another 30 s of the track; none of the bad lines became an
     // aircraft.
     const std::int64_t burstMs = run.trackMs();

@@ -166,7 +166,9 @@ TEST_F(MainLoopTest, InRangeRequestAndUserStateRates)
     for (int i = 0; i < 250; ++i)
         gf_handleAddingStack(context);
     EXPECT_EQ(inRangeTicks, (std::vector<std::int32_t>{0, 100, 200}));
-    EXPECT_EQ(inRangeRadiusM, wholeNmToMetres(25));
+    EXPECT_EQ(inRangeRadiusM, gf_inRangeRequestM(wholeNmToMetres(25)));
+    EXPECT_EQ(gf_inRangeRequestM(wholeNmToMetres(10)), 24076u);
+    EXPECT_EQ(gf_inRangeRequestM(wholeNmToMetres(100)), 200000u);
     EXPECT_EQ(userStateTicks, (std::vector<std::int32_t>{0, 100, 200}));
     EXPECT_EQ(userPositionTicks, (std::vector<std::int32_t>{0, 100, 200}));
     EXPECT_EQ(harness->tick(), 250);
