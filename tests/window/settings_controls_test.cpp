@@ -1,5 +1,6 @@
 // Settings shown in the controls of a headless main window: box texts, combo lists and selections,
 // check marks, the range and its snapping, and the start-up load writing all of them.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -205,7 +206,10 @@ TEST_F(SettingsControls, StartupLoadShowsEverySettingInTheWindow)
     EXPECT_EQ(win::getWindowText(BLOCK_CALLSIGN.controlId), "ABCD12");
     EXPECT_EQ(gRangeNm.load(), 65.0);
     EXPECT_EQ(gRangeMeters.load(), wholeNmToMetres(65));
-    EXPECT_TRUE(folder_.logged("GetDlgItem failed for ID 32853"));
+    // MAX_FIT is read with the control group but has no control to show it in.
+    const std::vector<std::string> log = folder_.logLines();
+    EXPECT_TRUE(std::none_of(log.begin(), log.end(),
+                             [](const std::string& line) { return line.starts_with("GetDlgItem failed"); }));
 }
 
 } // namespace
