@@ -1,8 +1,8 @@
 // Settings shown in the controls of a headless main window: box texts, combo lists and selections,
 // check marks, the range and its snapping, and the start-up load writing all of them.
-#include <algorithm>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
