@@ -2,9 +2,12 @@
 #include "liveries/liveries_state.h"
 #include "tests/liveries/livery_index_fixture.h"
 #include "window/main_window.h"
+#include "window/window_status.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace oxl
 {
@@ -63,10 +66,25 @@ TEST_F(LiveryProcessingTest, ReadingModeBuildsEverythingFromTheLastScan)
 
 TEST_F(LiveryProcessingTest, LaterCyclesSkipTheProcessing)
 {
+    // The category switches as the window gets them; every new cycle enables them all first.
+    struct Switches final : NoStatusService
+    {
+        std::map<std::uint32_t, bool> enabled;
+        void enableControl(const ControlBinding& control, bool on) override
+        {
+            enabled[control.controlId] = on;
+        }
+    } switches;
+    gf_installStatusService(&switches);
     gf_scanLiveries();
+    switches.enabled.clear();
     gf_scanLiveries();
+    gf_installStatusService(&gf_windowStatusService());
     EXPECT_TRUE(settings_.logged("Processing scanned liveries skipped; already done in previous start-up"));
     EXPECT_EQ(gLiveries.MainLiveryIndex.size(), 3u);
+    EXPECT_EQ(switches.enabled, (std::map<std::uint32_t, bool>{{LIGHT_AIRCRAFT.controlId, true},
+                                                               {HELICOPTERS.controlId, false},
+                                                               {HIGH_PERF_AIRCRAFT.controlId, false}}));
 }
 
 TEST_F(LiveryProcessingTest, ClearRequestIsServedAtTheNextCycleStart)
