@@ -132,53 +132,45 @@ TEST(Program, StartupChecksRunInTheProgramFolder)
     EXPECT_EQ(run.process_.wait(20000), std::optional<int>(0));
 }
 
-TEST(Program, CloseDuringTheStartupDownloadIsTheUsersClose)
-{
-    // Closed with the close button (SIGTERM), or by the display going away under the window.
-    for (const bool displayLost : {false, true})
-    {
-        SCOPED_TRACE(displayLost ? "display lost" : "close button");
-        TempFolder lock;
-        TempFolder site;
-        LoopbackHttpServer server(site.path());
-        server.stall("/versions.json");
-        std::optional<XvfbDisplay> xvfb;
-        if (displayLost)
-        {
-            xvfb.emplace();
-            ASSERT_TRUE(xvfb->running()) << xvfb->error();
-        }
-        ProgramRun run;
-        fs::create_directories(run.program_ / "docs");
-        const fs::path settings = run.appData_ / "Ordalis_P3D" / "parameters.xml";
-        writeBytes(settings, R"(<parameters><parameter name="BLOCK_CALLSIGN" value="ABCD12"/></parameters>)");
-        ASSERT_TRUE(run.start(lock.path(), server.baseUrl(), xvfb ? xvfb->name() : ""));
-        const auto downloads = [&server](std::size_t n)
-        {
-            for (int i = 0; i < 2000 && server.requests().size() < n; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            return server.requests().size() >= n;
-        };
-        ASSERT_TRUE(downloads(1)); // the window is up: the cycle it starts is downloading
-        if (xvfb)
-            xvfb->stop();
-        else
-            ASSERT_TRUE(run.process_.terminate());
-        // The download that the close cut short leaves the database missing: that error follows from
-        // the close and does not replace it.
-        ASSERT_EQ(run.process_.wait(60000), std::optional<int>(0));
-        EXPECT_TRUE(run.logs("Exiting: USER CLOSED SIM"));
-        const auto lines = run.log();
-        EXPECT_EQ(std::find(lines.begin(), lines.end(), "Exiting: SYSTEM ERROR"), lines.end());
-        // Closing down forgot the blocked callsign and saved that.
-        EXPECT_NE(readBytes(settings).find(R"(name="BLOCK_CALLSIGN" value="")"), std::string::npos);
+// Closed with the close button (SIGTERM), or by the display going away under the window (true).
+using ProgramClose = ::testing::TestWithParam<bool>;
+INSTANTIATE_TEST_SUITE_P(ButtonOrLostDisplay, ProgramClose, ::testing::Bool());
 
-        // The lock went with the program: the next start runs.
-        ASSERT_TRUE(run.start(lock.path(), server.baseUrl()));
-        EXPECT_TRUE(downloads(2));
+TEST_P(ProgramClose, DuringTheStartupDownloadIsTheUsersClose)
+{
+    TempFolder lock;
+    TempFolder site;
+    LoopbackHttpServer server(site.path());
+    server.stall("/versions.json");
+    std::optional<XvfbDisplay> xvfb;
+    if (GetParam())
+        xvfb.emplace();
+    ASSERT_TRUE(!xvfb || xvfb->running()) << xvfb->error();
+    ProgramRun run;
+    fs::create_directories(run.program_ / "docs");
+    const fs::path settings = run.appData_ / "Ordalis_P3D" / "parameters.xml"; // closing empties the callsign
+    writeBytes(settings, R"(<parameters><parameter name="BLOCK_CALLSIGN" value="ABCD12"/></parameters>)");
+    ASSERT_TRUE(run.start(lock.path(), server.baseUrl(), xvfb ? xvfb->name() : ""));
+    for (int i = 0; i < 2000 && server.requests().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_FALSE(server.requests().empty());
+    if (xvfb)
+        xvfb.reset();
+    else
         ASSERT_TRUE(run.process_.terminate());
-        EXPECT_EQ(run.process_.wait(20000), std::optional<int>(0));
-    }
+    // The download that the close cut short leaves the database missing: that error follows from the
+    // close and does not replace it.
+    ASSERT_EQ(run.process_.wait(60000), std::optional<int>(0));
+    EXPECT_TRUE(run.logs("Exiting: USER CLOSED SIM"));
+    const auto lines = run.log();
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "Exiting: SYSTEM ERROR"), lines.end());
+    EXPECT_NE(readBytes(settings).find(R"(name="BLOCK_CALLSIGN" value="")"), std::string::npos);
+    // The lock went with the program: the next start runs.
+    ASSERT_TRUE(run.start(lock.path(), server.baseUrl()));
+    for (int i = 0; i < 2000 && server.requests().size() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(run.process_.terminate());
+    EXPECT_EQ(run.process_.wait(20000), std::optional<int>(0));
 }
 
 } // namespace

@@ -66,18 +66,13 @@ TEST_F(LiveryProcessingTest, ReadingModeBuildsEverythingFromTheLastScan)
 
 TEST_F(LiveryProcessingTest, LaterCyclesSkipTheProcessing)
 {
-    // The category switches as the window gets them; every new cycle enables them all first.
-    struct Switches final : NoStatusService
+    struct Switches final : NoStatusService // a new cycle has enabled every control before the skip
     {
         std::map<std::uint32_t, bool> enabled;
-        void enableControl(const ControlBinding& control, bool on) override
-        {
-            enabled[control.controlId] = on;
-        }
+        void enableControl(const ControlBinding& c, bool on) override { enabled[c.controlId] = on; }
     } switches;
-    gf_installStatusService(&switches);
     gf_scanLiveries();
-    switches.enabled.clear();
+    gf_installStatusService(&switches);
     gf_scanLiveries();
     gf_installStatusService(&gf_windowStatusService());
     EXPECT_TRUE(settings_.logged("Processing scanned liveries skipped; already done in previous start-up"));

@@ -65,17 +65,11 @@ XvfbDisplay::XvfbDisplay()
 
 XvfbDisplay::~XvfbDisplay()
 {
-    stop();
-}
-
-void XvfbDisplay::stop()
-{
     if (pid_ <= 0)
         return;
     ::kill(pid_, SIGTERM);
     int status = 0;
     ::waitpid(pid_, &status, 0);
-    pid_ = -1;
 }
 
 } // namespace oxl::test

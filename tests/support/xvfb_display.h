@@ -22,8 +22,6 @@ class XvfbDisplay
     const std::string& name() const { return name_; }
     /// Why the server did not start.
     const std::string& error() const { return error_; }
-    /// Ends the server now, under whatever is connected to it.
-    void stop();
 
   private:
     pid_t pid_ = -1;
