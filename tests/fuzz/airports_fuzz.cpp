@@ -140,16 +140,11 @@ OXL_FUZZ_TARGET(airport_file)
 OXL_FUZZ_TARGET(scenery_lists)
 {
     const char* h = "scenery_lists";
-    static struct : NoAirportScanPort
-    {
-        std::string simulatorVersion() override { return "5"; }
-    } version;
-    gf_installAirportScanPort(&version);
     ALL_INSTALL_PATH.set("C:\\P3D");
     gf_setStockAirportsPath(WinPath("C:\\P3D\\Scenery"));
     Input in(input);
-    const bool cfg = (in.take<std::uint8_t>() & 1) != 0;
-    writeInput(std::string("programdata/Lockheed Martin/Prepar3D v5/") +
+    const bool cfg = (in.take<std::uint8_t>() & 1) != 0; // the scan's port is not installed: no version
+    writeInput(std::string("programdata/Lockheed Martin/Prepar3D v/") +
                    (cfg ? "scenery.cfg" : "scenery_add-ons.xml"),
                in.rest());
     std::vector<std::string> folders;
