@@ -91,6 +91,21 @@ std::size_t decodeOne(const unsigned char* p, const unsigned char* end, char32_t
     // Overlong forms, encoded surrogates and code points past U+10FFFF are not characters.
     return cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) ? 0 : length;
 }
+
+// Calls each(bytes, length, code point) for every character of the text; length 0 marks a byte that
+// starts no character.
+template <typename Each> void forEachCharacter(std::string_view text, Each each)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = p + text.size();
+    while (p < end)
+    {
+        char32_t cp = 0;
+        const std::size_t length = decodeOne(p, end, cp);
+        each(p, length, cp);
+        p += std::max<std::size_t>(length, 1);
+    }
+}
 } // namespace
 
 std::u16string gf_utf8ToUtf16(std::string_view text)
@@ -102,28 +117,24 @@ std::u16string gf_utf8ToUtf16(std::string_view text)
     checkLength(text.size());
     std::u16string out;
     out.reserve(text.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* const end = p + text.size();
-    while (p < end)
-    {
-        char32_t cp = 0;
-        const std::size_t length = decodeOne(p, end, cp);
-        if (length == 0)
-        {
-            invalidUtf8();
-        }
-        if (cp >= 0x10000)
-        {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        }
-        else
-        {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-        p += length;
-    }
+    forEachCharacter(text,
+                     [&out](const unsigned char* /*bytes*/, std::size_t length, char32_t cp)
+                     {
+                         if (length == 0)
+                         {
+                             invalidUtf8();
+                         }
+                         if (cp >= 0x10000)
+                         {
+                             cp -= 0x10000;
+                             out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+                             out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+                         }
+                         else
+                         {
+                             out.push_back(static_cast<char16_t>(cp));
+                         }
+                     });
     return out;
 }
 
@@ -131,30 +142,23 @@ std::string gf_escapeBytes(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* const end = p + text.size();
-    while (p < end)
-    {
-        char32_t cp = 0;
-        std::size_t length = decodeOne(p, end, cp);
-        const bool escape = length == 0 || (cp >= kFirstEscape && cp <= kLastEscape);
-        length = std::max<std::size_t>(length, 1);
-        for (std::size_t i = 0; i < length; ++i)
-        {
-            if (escape)
-            {
-                // U+F700 plus the byte, always three bytes of UTF-8.
-                const char32_t e = kEscapeBase + p[i];
-                out += {static_cast<char>(0xE0 | (e >> 12)), static_cast<char>(0x80 | ((e >> 6) & 0x3F)),
-                        static_cast<char>(0x80 | (e & 0x3F))};
-            }
-            else
-            {
-                out.push_back(static_cast<char>(p[i]));
-            }
-        }
-        p += length;
-    }
+    forEachCharacter(text,
+                     [&out](const unsigned char* bytes, std::size_t length, char32_t cp)
+                     {
+                         if (length != 0 && (cp < kFirstEscape || cp > kLastEscape))
+                         {
+                             out.append(reinterpret_cast<const char*>(bytes), length);
+                             return;
+                         }
+                         for (std::size_t i = 0; i < std::max<std::size_t>(length, 1); ++i)
+                         {
+                             // U+F700 plus the byte: always three bytes of UTF-8.
+                             const char32_t e = kEscapeBase + bytes[i];
+                             out += {static_cast<char>(0xE0 | (e >> 12)),
+                                     static_cast<char>(0x80 | ((e >> 6) & 0x3F)),
+                                     static_cast<char>(0x80 | (e & 0x3F))};
+                         }
+                     });
     return out;
 }
 
@@ -162,18 +166,15 @@ std::string gf_restoreBytes(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* const end = p + text.size();
-    while (p < end)
-    {
-        char32_t cp = 0;
-        const std::size_t length = std::max<std::size_t>(decodeOne(p, end, cp), 1);
-        if (length == 3 && cp >= kFirstEscape && cp <= kLastEscape)
-            out.push_back(static_cast<char>(cp - kEscapeBase));
-        else
-            out.append(reinterpret_cast<const char*>(p), length);
-        p += length;
-    }
+    forEachCharacter(text,
+                     [&out](const unsigned char* bytes, std::size_t length, char32_t cp)
+                     {
+                         if (length == 3 && cp >= kFirstEscape && cp <= kLastEscape)
+                             out.push_back(static_cast<char>(cp - kEscapeBase));
+                         else
+                             out.append(reinterpret_cast<const char*>(bytes),
+                                        std::max<std::size_t>(length, 1));
+                     });
     return out;
 }
 
