@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds the program twice (plain with the benchmarks, and with
-# AddressSanitizer, UndefinedBehaviorSanitizer and the threads' owner checks) and runs every test of both builds in parallel, the
-# whole captured traffic end to end in the plain build, and each benchmark briefly.
+# AddressSanitizer, UndefinedBehaviorSanitizer and the threads' owner checks) and runs every test of both
+# builds in parallel, the whole captured traffic end to end in the plain build, and each benchmark briefly.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/install-deps.sh"
