@@ -152,8 +152,9 @@ class ProgramTrafficView final : public TrafficViewPort
             if (ac.simState == SimState::active && ac.phase != GroundPhase::parked)
                 ++counts.live;
         counts.parkedStatic = gf_countParkedForGui(gParking, true);
-        counts.parkedLive = gf_countLiveParked(
-            gParking, engine.live, gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
+        counts.parkedLive =
+            gf_countLiveParked(gParking, engine.live.records(),
+                               gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
         return counts;
     }
 
