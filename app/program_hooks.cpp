@@ -212,6 +212,8 @@ void gf_installProgramHooks()
         .trafficPort = plat::portFromEnvironment("OXL_TRAFFIC_PORT", kTrafficPort),
         .qnhPort = plat::portFromEnvironment("OXL_QNH_PORT", kQnhPort),
     });
+    gSource.gTrafficReader.setReceiveBufferBytes(
+        plat::bytesFromEnvironment("OXL_TRAFFIC_RECEIVE_BUFFER", kTrafficReceiveBufferBytes));
     gf_installParkAirportHooks();
 
     gf_installGuiPort(&gProgramGuiPort);

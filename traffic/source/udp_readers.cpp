@@ -76,11 +76,11 @@ void UdpReceiver::run(std::uint16_t port, bool sourceOnThisPc)
         if (!plat::net::bindUdp(socket, sourceOnThisPc ? "127.0.0.1" : "0.0.0.0", port))
             throw std::runtime_error(fmt::format("bind to stream socket failed, error: {}",
                                                  gf_wsaErrorText(plat::net::lastError())));
-        if (receiveBufferBytes_ > 0)
+        if (const std::size_t asked = receiveBufferBytes_.load(); asked > 0)
         {
-            const std::size_t granted = plat::net::setReceiveBuffer(socket, receiveBufferBytes_);
-            gf_logIndented(fmt::format("{} receive buffer: {} bytes granted, {} asked", name_, granted,
-                                       receiveBufferBytes_));
+            const std::size_t granted = plat::net::setReceiveBuffer(socket, asked);
+            gf_logIndented(
+                fmt::format("{} receive buffer: {} bytes granted, {} asked", name_, granted, asked));
         }
         // Without the count (a system that can not tell) datagrams are still read; only losses go unseen.
         (void)plat::net::countDrops(socket);

@@ -72,6 +72,9 @@ class UdpReceiver
 
     /// The reader's name.
     std::string_view name() const { return name_; }
+    /// Asks for a socket receive buffer of this size at the next run (0 keeps the system's default).
+    void setReceiveBufferBytes(std::size_t bytes) { receiveBufferBytes_.store(bytes); }
+
     /// The port bound by the running reader; 0 while none is bound.
     std::uint16_t boundPort() const { return boundPort_.load(); }
 
@@ -94,7 +97,7 @@ class UdpReceiver
     void receiveLoop(plat::net::Socket& socket, bool filterDuplicates);
 
     std::string name_;
-    std::size_t receiveBufferBytes_;
+    std::atomic<std::size_t> receiveBufferBytes_;
     ReaderStopLog logOnly_;
     ReaderStopListener* stopped_ = &logOnly_;
     std::atomic<std::uint16_t> boundPort_{0};
