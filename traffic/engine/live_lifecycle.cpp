@@ -147,11 +147,6 @@ template <class Record> void eraseAt(std::vector<Record>& records, std::size_t i
     records.pop_back();
 }
 
-template <class Record> std::size_t indexOf(const std::vector<Record>& records, const Record* record)
-{
-    return static_cast<std::size_t>(record - records.data());
-}
-
 void backToBuffer(LiveAc& ac)
 {
     ac.simState = SimState::buffer;
@@ -261,7 +256,7 @@ void onCreateFailed(LiveEngine& engine, const SimAnswer& answer)
             return;
         if (liveryFailed)
             engine.n.liveries->onLiveryNotCreated(*ac);
-        eraseAt(engine.live, indexOf(engine.live, static_cast<const LiveAc*>(ac)));
+        engine.live.eraseAt(engine.live.positionOf(*ac));
         return;
     }
     auto& statics = engine.n.parking->staticAircraft;
@@ -399,10 +394,9 @@ void acceptReport(LiveEngine& engine, TrafficLine&& line)
     {
         if (stillParkedAfterMaxPark(engine, line))
             return;
-        if (!line.callsign.empty())
-            for (const LiveAc& other : engine.live)
-                if (other.callsign == line.callsign && other.type == line.type)
-                    return;
+        if (!line.callsign.empty() && engine.live.firstWithCallsign(line.callsign, [&](const LiveAc& other)
+                                                                    { return other.type == line.type; }))
+            return;
         acceptNewHexid(engine, std::move(line));
         return;
     }
@@ -646,7 +640,7 @@ void onSimObjectRemoved(LiveEngine& engine, std::uint32_t objectId)
         }
         if (ac->flightPlanSet)
             deleteFlightPlan(engine, objectId);
-        eraseAt(engine.live, indexOf(engine.live, static_cast<const LiveAc*>(ac)));
+        engine.live.eraseAt(engine.live.positionOf(*ac));
         return;
     }
     if (objectId == 0)
