@@ -93,6 +93,7 @@ void BM_SearchFittingStands(benchmark::State& bench)
 }
 BENCHMARK(BM_SearchFittingStands);
 
+// Positions 0.6 nm north of airports picked across the list, as the user aircraft at an airport.
 void BM_ClosestAirport(benchmark::State& bench)
 {
     AirportList list;
@@ -108,6 +109,22 @@ void BM_ClosestAirport(benchmark::State& bench)
     bench.counters["airports"] = static_cast<double>(airports.size());
 }
 BENCHMARK(BM_ClosestAirport);
+
+// The ground elevation an airborne aircraft asks for once a second: the nearest airport within 10 nm.
+void BM_NearestAirport(benchmark::State& bench)
+{
+    AirportList list;
+    list.read(std::filesystem::path(OXL_SOURCE_DIR) / "data" / "airports_p3d.xml");
+    const std::vector<Airport>& airports = list.airports();
+    std::size_t i = 0;
+    for (auto _ : bench)
+    {
+        const Airport& a = airports[(i++ * 7919) % airports.size()];
+        benchmark::DoNotOptimize(list.nearest(a.latitude + 0.05, a.longitude - 0.05, 10.0));
+    }
+    bench.SetItemsProcessed(static_cast<std::int64_t>(bench.iterations()));
+}
+BENCHMARK(BM_NearestAirport);
 
 void BM_ReadAirportList(benchmark::State& bench)
 {
