@@ -93,8 +93,8 @@ void BM_SearchFittingStands(benchmark::State& bench)
 }
 BENCHMARK(BM_SearchFittingStands);
 
-// Positions 0.6 nm north of airports picked across the list, as the user aircraft at an airport.
-void BM_ClosestAirport(benchmark::State& bench)
+/// Runs a query of the shipped list at positions near airports picked across it.
+template <typename Query> void runNearAirports(benchmark::State& bench, Query query)
 {
     AirportList list;
     list.read(std::filesystem::path(OXL_SOURCE_DIR) / "data" / "airports_p3d.xml");
@@ -102,27 +102,25 @@ void BM_ClosestAirport(benchmark::State& bench)
     std::size_t i = 0;
     for (auto _ : bench)
     {
-        const Airport& a = airports[(i++ * 7919) % airports.size()];
-        benchmark::DoNotOptimize(list.closest(a.latitude + 0.01, a.longitude));
+        benchmark::DoNotOptimize(query(list, airports[(i++ * 7919) % airports.size()]));
     }
     bench.SetItemsProcessed(static_cast<std::int64_t>(bench.iterations()));
     bench.counters["airports"] = static_cast<double>(airports.size());
+}
+
+// The user aircraft 0.6 nm north of an airport.
+void BM_ClosestAirport(benchmark::State& bench)
+{
+    runNearAirports(bench, [](const AirportList& list, const Airport& a)
+                    { return list.closest(a.latitude + 0.01, a.longitude); });
 }
 BENCHMARK(BM_ClosestAirport);
 
 // The ground elevation an airborne aircraft asks for once a second: the nearest airport within 10 nm.
 void BM_NearestAirport(benchmark::State& bench)
 {
-    AirportList list;
-    list.read(std::filesystem::path(OXL_SOURCE_DIR) / "data" / "airports_p3d.xml");
-    const std::vector<Airport>& airports = list.airports();
-    std::size_t i = 0;
-    for (auto _ : bench)
-    {
-        const Airport& a = airports[(i++ * 7919) % airports.size()];
-        benchmark::DoNotOptimize(list.nearest(a.latitude + 0.05, a.longitude - 0.05, 10.0));
-    }
-    bench.SetItemsProcessed(static_cast<std::int64_t>(bench.iterations()));
+    runNearAirports(bench, [](const AirportList& list, const Airport& a)
+                    { return list.nearest(a.latitude + 0.05, a.longitude - 0.05, 10.0); });
 }
 BENCHMARK(BM_NearestAirport);
 
