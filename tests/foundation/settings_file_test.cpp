@@ -98,7 +98,7 @@ TEST_F(StartupLoad, FirstStartWritesEveryDefault)
     EXPECT_TRUE(folder_.logged("LAST_EPOCH_TIME:=0"));
     EXPECT_TRUE(folder_.logged("PORT_NUMBER=\"10747\""));
     EXPECT_TRUE(folder_.logged("BLOCK_CALLSIGN=\"\""));
-    EXPECT_EQ(log[3 + 54], "'" + path() + "' saved");
+    EXPECT_EQ(log[3 + 54], fmt::format("'{}' saved", path()));
     EXPECT_EQ(log[3 + 55], kFoot);
 
     EXPECT_EQ(recorder_.calls.size(), 24U + 7U + 1U); // MAX_FIT has no control of its own
