@@ -57,6 +57,11 @@ void createErrorsFolder()
     fs::create_directories(gf_scanErrorsFolder());
 }
 
+void createInfoFolder()
+{
+    fs::create_directories(gf_scanInfoFolder());
+}
+
 std::list<std::string> sorted(std::list<std::string> lines)
 {
     lines.sort();
@@ -133,6 +138,13 @@ void gf_readLiveriesScanned()
         livery.airl = requiredAttribute(liv, "airl");
         livery.type = requiredAttribute(liv, "type");
         livery.title = requiredAttribute(liv, "title");
+        if (livery.title.empty())
+        {
+            // No flight could ever be matched to a livery without a simulator title.
+            gf_log(fmt::format("A livery of {} {} without title in {} is skipped", livery.airl, livery.type,
+                               file.string()));
+            continue;
+        }
         livery.atcid = liv.attribute("atcid").value();
         livery.cargo = liv.attribute("cargo").as_bool();
         gLiveries.ScannedLiveries.push_back(std::move(livery));
@@ -149,9 +161,8 @@ void gf_removeScanOutputs()
 {
     removeOutput(infoFile("AircraftCfgWithNoFltsimSection.txt"));
     removeOutput(gf_liveriesScannedPath());
-    for (const char* name :
-         {"InlineRegcodes.txt", "gLiveries.InvalidAirlineCodes.txt", "InvalidAircraftCodes.txt", "Fixes.txt",
-          "InvalidAircraftCfgFiles.txt", "IncompleFltsimSections.txt"})
+    for (const char* name : {"InlineRegcodes.txt", "InvalidAirlineCodes.txt", "InvalidAircraftCodes.txt",
+                             "Fixes.txt", "InvalidAircraftCfgFiles.txt", "IncompleFltsimSections.txt"})
     {
         removeOutput(errorsFile(name));
     }
@@ -177,7 +188,7 @@ void gf_writeScanReports()
     if (!gLiveries.InvalidAirlineCodes.empty())
     {
         createErrorsFolder();
-        const fs::path file = errorsFile("gLiveries.InvalidAirlineCodes.txt");
+        const fs::path file = errorsFile("InvalidAirlineCodes.txt");
         const auto lines = sorted(gLiveries.InvalidAirlineCodes.lines());
         gf_writeListLines(lines, file);
         gf_log(fmt::format("{} invalid airline code{}, see {}", lines.size(),
@@ -218,6 +229,7 @@ void gf_writeScanReports()
     gf_log("\nInformation:");
     if (!gLiveries.EmptyCfgFiles.empty())
     {
+        createInfoFolder();
         const fs::path file = infoFile("AircraftCfgWithNoFltsimSection.txt");
         const auto lines = sorted(gLiveries.EmptyCfgFiles.lines());
         gf_writeListLines(lines, file);
@@ -225,6 +237,7 @@ void gf_writeScanReports()
     }
     if (!gLiveries.DbaseCorrections.empty())
     {
+        createInfoFolder();
         const fs::path file = infoFile("AirlineModelConversions.txt");
         const auto lines = gLiveries.DbaseCorrections.lines();
         gf_writeListLines(lines, file);
