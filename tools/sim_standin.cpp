@@ -51,6 +51,7 @@ int main(int argc, char** argv)
     CLI::App app{
         "Simulator stand-in: serves the simulator's client protocol; runs one command per input line."};
     app.footer(kCommands);
+    app.option_defaults()->always_capture_default();
     app.add_option("--port", o.port, "TCP port (0: any free port)");
     app.add_flag_callback(
         "--no-tcp", [&o] { o.tcp4 = false; }, "no TCP listener on 127.0.0.1");

@@ -69,6 +69,7 @@ double unixNow()
 // The options of the command line, with their help texts, bound to `o`.
 void addOptions(CLI::App& app, Options& o)
 {
+    app.option_defaults()->always_capture_default();
     app.add_option("--host", o.host, "program's address");
     app.add_option("--port", o.port, "program's TCP port");
     app.add_flag_callback(
