@@ -2,6 +2,7 @@
 // asks the simulator for steps down from the stored 40 nm to 10 nm.
 #include "foundation/units.h"
 #include "tests/e2e/road_run.h"
+#include "tests/e2e/zurich.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +15,6 @@ namespace
 
 using namespace std::chrono_literals;
 
-// Zurich, the user's aircraft on the main apron.
-constexpr double kUserLatDeg = 47.45350;
-constexpr double kUserLonDeg = 8.56100;
-constexpr double kGroundFt = 1416;
 constexpr std::uint32_t kGroundRadiusM = wholeNmToMetres(10);
 
 // The radii [m] of the program's requests for the aircraft within range, oldest first.
@@ -34,7 +31,7 @@ std::vector<std::uint32_t> requestedRadii(RoadRun& run)
 TEST(AutoRangeRun, OnTheGroundTheRadiusStepsDownToTenMiles)
 {
     RoadRun run{{{"AUTO_RANGE", "true"}, {"RANGE", "40"}}};
-    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     ASSERT_TRUE(run.startTraffic({"--qnh", "1013"}));
     ASSERT_TRUE(run.startProgram());
     // The step runs when the simulator connects and then every 30 simulated seconds.
