@@ -53,6 +53,7 @@ void lf_readExisting(pugi::xml_document& doc, SettingsView& view, const std::vec
                      const std::vector<StringEditParameter*>& editStrings)
 {
     gf_logIfRunning(fmt::format("from '{}'", gf_parametersPathText()));
+    gf_dropRepeatedParameters(doc);
     for (BoolParameter* parameter : bools)
     {
         gf_readOrAddBool(doc, *parameter);

@@ -3,6 +3,7 @@
 // created moves with its reports or is removed.
 #include "foundation/units.h"
 #include "tests/e2e/road_run.h"
+#include "tests/e2e/zurich.h"
 #include "traffic/cycle/main_loop.h"
 
 #include <gtest/gtest.h>
@@ -18,10 +19,6 @@ namespace
 
 using namespace std::chrono_literals;
 
-// Zurich, the user's aircraft on the main apron.
-constexpr double kUserLatDeg = 47.45350;
-constexpr double kUserLonDeg = 8.56100;
-constexpr double kGroundFt = 1416;
 const std::uint32_t kGroundRadiusM = gf_inRangeRequestM(wholeNmToMetres(10));
 
 // The radii [m] of the program's requests for the aircraft within range, oldest first.
@@ -38,7 +35,7 @@ std::vector<std::uint32_t> requestedRadii(RoadRun& run)
 TEST(AutoRangeRun, OnTheGroundTheRadiusStepsDownToTenMiles)
 {
     RoadRun run{{{"AUTO_RANGE", "true"}, {"RANGE", "40"}}};
-    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     ASSERT_TRUE(run.startTraffic({"--qnh", "1013", "--aircraft", "300"}));
     ASSERT_TRUE(run.startProgram());
     // The step runs when the simulator connects and then every 30 simulated seconds.

@@ -5,6 +5,7 @@
 // stay at the live limit, and the program's memory stays flat. With a small socket receive buffer the
 // same sky loses datagrams, and the intake line counts them.
 #include "tests/e2e/road_run.h"
+#include "tests/e2e/zurich.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +38,6 @@ constexpr bool kMemoryTellsOfTheProgram = true;
 // The user's aircraft at Zurich (LSZH); the stand-in's aircraft circle it 10 nm out.
 constexpr double kUserLatDeg = 47.4647;
 constexpr double kUserLonDeg = 8.5492;
-constexpr double kGroundFt = 1416;
 
 struct IntakeLine
 {
@@ -75,7 +75,7 @@ std::vector<IntakeLine> intakeLines(const RoadRun& run)
 TEST(BusySky, ThousandAircraftHoldForFiveMinutes)
 {
     RoadRun run({{"MAX_LIVE_SEL", std::to_string(kLiveLimit)}});
-    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kZurichGroundFt));
     ASSERT_TRUE(run.startTraffic({"--aircraft", std::to_string(kAircraft)}));
     ASSERT_TRUE(run.startProgram());
     EXPECT_TRUE(run.waitLog("Traffic Reader receive buffer: ", 60s));

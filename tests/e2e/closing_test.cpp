@@ -1,5 +1,6 @@
 // Closing the program's window while it runs beside both stand-ins ends it within a few seconds.
 #include "tests/e2e/road_run.h"
+#include "tests/e2e/zurich.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +14,10 @@ namespace
 
 using namespace std::chrono_literals;
 
-// Zurich, the user's aircraft on the main apron.
-constexpr double kUserLatDeg = 47.45350;
-constexpr double kUserLonDeg = 8.56100;
-constexpr double kGroundFt = 1416;
-
 TEST(Closing, CloseEndsTheProgramAndItsLinksWithinAFewSeconds)
 {
     RoadRun run;
-    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     ASSERT_TRUE(run.startTraffic({"--qnh", "1013"}));
     ASSERT_TRUE(run.startProgram());
     // The start-up checks have read the demo's liveries and found the traffic source installed.

@@ -4,6 +4,7 @@
 #include "foundation/units.h"
 #include "tests/e2e/flight_script.h"
 #include "tests/e2e/road_run.h"
+#include "tests/e2e/zurich.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -23,10 +24,6 @@ namespace
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// The user's aircraft on the main apron of Zurich.
-constexpr double kUserLatDeg = 47.45350;
-constexpr double kUserLonDeg = 8.56100;
-constexpr double kGroundFt = FlightScript::groundFt;
 constexpr const char* kLearnedFile = "airports/learned/stock/LSZH.xml";
 
 fs::path demoFile(const char* name)
@@ -75,7 +72,7 @@ class LearnedRuns : public ::testing::Test
     void SetUp() override
     {
         run_.parkAt("LSZH", demoFile("demo_airport_LSZH.xml"));
-        ASSERT_TRUE(run_.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+        ASSERT_TRUE(run_.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     }
 
     /// Replays the traffic file and starts the program; the objects the simulator held before are noted.

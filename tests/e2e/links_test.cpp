@@ -2,6 +2,7 @@
 // bad datagrams arrives; neither ends the cycle.
 #include "tests/e2e/flight_script.h"
 #include "tests/e2e/road_run.h"
+#include "tests/e2e/zurich.h"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +16,14 @@ namespace
 
 using namespace std::chrono_literals;
 
-constexpr double kUserLatDeg = 47.45350;
-constexpr double kUserLonDeg = 8.56100;
-constexpr double kGroundFt = FlightScript::groundFt;
 constexpr double kStartS = 1735732800.0;
 
 // An aircraft circling the airport at 3000 ft above it for the seconds: legs of 40 s, turning 90 degrees.
 FlightScript circling(std::uint32_t hexid, const std::string& callsign, double seconds)
 {
-    FlightScript script(hexid, callsign, "A320", "F-GKXC", kUserLatDeg + 0.02, kUserLonDeg - 0.03, 90.0,
-                        kStartS);
-    script.route("LFPG", "LSZH").flying(kGroundFt + 3000, 180);
+    FlightScript script(hexid, callsign, "A320", "F-GKXC", kZurichUserLatDeg + 0.02, kZurichUserLonDeg - 0.03,
+                        90.0, kStartS);
+    script.route("LFPG", "LSZH").flying(kZurichGroundFt + 3000, 180);
     double heading = 90.0;
     for (double flown = 0; flown < seconds; flown += 40.0)
     {
@@ -61,7 +59,7 @@ void startCircling(RoadRun& run, double seconds, const std::vector<std::string>&
 {
     const std::string replay = (run.folder() / "replay.txt").string();
     writeReplay(replay, {circling(3949321, "AFR1614", seconds)});
-    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     std::vector<std::string> args = {"--replay", replay, "--qnh", "1013"};
     args.insert(args.end(), sourceArgs.begin(), sourceArgs.end());
     ASSERT_TRUE(run.startTraffic(args));

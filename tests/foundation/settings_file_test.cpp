@@ -108,9 +108,10 @@ TEST_F(StartupLoad, FirstStartWritesEveryDefault)
     EXPECT_EQ(recorder_.ranges, std::vector<std::int32_t>{40});
 }
 
-TEST_F(StartupLoad, FileWithOnlyRandomGetsTheRestAppended)
+TEST_F(StartupLoad, FileWithOnlyRandomGetsTheRestAppendedAndItsFirstValueCounts)
 {
-    folder_.writeParameters(R"(<parameters><parameter name="RANDOM" value="false"/></parameters>)");
+    folder_.writeParameters(R"(<parameters><parameter name="RANDOM" value="false"/>)"
+                            R"(<parameter name="RANDOM" value="true"/></parameters>)");
     gf_loadAllParameters();
     EXPECT_FALSE(RANDOM.value());
     EXPECT_EQ(folder_.valueOf("RANDOM"), "false");
@@ -118,7 +119,8 @@ TEST_F(StartupLoad, FileWithOnlyRandomGetsTheRestAppended)
     EXPECT_EQ(folder_.valueOf("MAX_LIVE"), "-1");
     const std::vector<std::string> log = folder_.logLines();
     EXPECT_EQ(log[2], "from '" + path() + "'");
-    EXPECT_EQ(log[3], "RANDOM=false");
+    EXPECT_EQ(log[3], "===> Parameter 'RANDOM' appears again with value 'true': the first one counts");
+    EXPECT_EQ(log[4], "RANDOM=false");
 }
 
 TEST_F(StartupLoad, ValuesAreClampedButTheFileKeepsItsText)

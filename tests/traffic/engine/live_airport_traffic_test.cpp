@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
@@ -388,10 +389,12 @@ namespace oxl
 namespace
 {
 
+const std::string kCapturePath = std::string(OXL_SHARED_DIR) + "/data/traffic/MMMX-capture.txt";
+
 // The lines of one callsign of the Mexico City capture, as the parser passes them, timed as captured.
 std::vector<test::TimedLine> capturedLines(const std::string& callsign)
 {
-    std::ifstream capture(std::string(OXL_SHARED_DIR) + "/data/traffic/MMMX-capture.txt");
+    std::ifstream capture(kCapturePath);
     test::ParserRig rig(40.0, {19.4330, -99.0840}, kField, kFieldFt);
     std::vector<test::TimedLine> lines;
     double first = -1.0;
@@ -429,6 +432,13 @@ struct CapturedRun
 class CapturedTraffic : public AirportTraffic
 {
   protected:
+    void SetUp() override
+    {
+        AirportTraffic::SetUp();
+        if (!std::filesystem::exists(kCapturePath))
+            GTEST_SKIP() << "no captured traffic at " << kCapturePath;
+    }
+
     CapturedRun replay(const std::string& callsign)
     {
         parkAirportSet();
