@@ -87,6 +87,11 @@ class UdpReceiver
     virtual void handleDatagram(std::string_view datagram) = 0;
     /// Runs when the receive loop has ended.
     virtual void onStopped() = 0;
+    /// Logs the counts of repeated errors held back for a second or more (every count when `all`).
+    virtual void logHeldRepeats(bool all);
+
+    /// The reader's repeated error lines, at most one of a kind a second.
+    RepeatLimitedLog repeats_;
 
   private:
     void receiveLoop(plat::net::Socket& socket, bool filterDuplicates);
@@ -118,6 +123,7 @@ class TrafficReader final : public UdpReceiver
     void onStarted() override;
     void handleDatagram(std::string_view datagram) override;
     void onStopped() override;
+    void logHeldRepeats(bool all) override;
 
   private:
     TrafficLineParser parser_;
