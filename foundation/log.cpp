@@ -78,11 +78,6 @@ void writeLine(std::string_view prefix, std::string_view text)
         putLineOrReport(*gFoundation.gLogFile, line);
 }
 
-std::string leftOutText(std::string_view kind, std::uint64_t count)
-{
-    return fmt::format("{}: {} more like it left out", kind, count);
-}
-
 void writeLine(LogForm form, std::string_view text)
 {
     writeLine(form == LogForm::marked     ? kMarker
@@ -217,7 +212,7 @@ std::string gf_outsideText(std::string_view text)
     return result;
 }
 
-void RepeatLimitedLog::write(std::string_view kind, std::string_view line, LogForm form)
+bool RepeatLimitedLog::admit(std::string_view kind)
 {
     const auto now = plat::steadyNow();
     std::uint64_t leftOut = 0;
@@ -230,14 +225,25 @@ void RepeatLimitedLog::write(std::string_view kind, std::string_view line, LogFo
         if (now - found->written < kRepeatInterval)
         {
             ++found->leftOut;
-            return;
+            return false;
         }
         found->written = now;
         leftOut = std::exchange(found->leftOut, 0);
     }
     if (leftOut > 0)
         gf_log(leftOutText(kind, leftOut));
-    writeLine(form, line);
+    return true;
+}
+
+void RepeatLimitedLog::write(std::string_view kind, std::string_view line, LogForm form)
+{
+    if (admit(kind))
+        writeLine(form, line);
+}
+
+std::string RepeatLimitedLog::leftOutText(std::string_view kind, std::uint64_t count) const
+{
+    return fmt::format("{}{}: {} more like it left out", kindPrefix_, kind, count);
 }
 
 void RepeatLimitedLog::flush(bool all)

@@ -55,8 +55,12 @@ enum class LogForm
 class RepeatLimitedLog
 {
   public:
-    /// Writes the line unless a line of the same kind was written less than a second ago; lines left out
-    /// before it are counted in a line of their own first ("{kind}: {n} more like it left out").
+    /// Count lines name a kind after the prefix: "{prefix}{kind}: {n} more like it left out".
+    explicit RepeatLimitedLog(std::string_view kindPrefix = {}) : kindPrefix_(kindPrefix) {}
+    /// True when a line of the kind may be written now, none having been written for a second; else the
+    /// line is counted as left out. The count of those left out before is written first.
+    bool admit(std::string_view kind);
+    /// Writes the line when admit(kind) lets it through.
     void write(std::string_view kind, std::string_view line, LogForm form = LogForm::plain);
     /// Writes the count of every kind whose lines were left out and whose last written line is a second
     /// old or more (every such kind at once when `all` is set).
@@ -69,6 +73,9 @@ class RepeatLimitedLog
         std::chrono::steady_clock::time_point written;
         std::uint64_t leftOut = 0;
     };
+    std::string leftOutText(std::string_view kind, std::uint64_t count) const;
+
+    std::string kindPrefix_;
     std::mutex mutex_;
     std::vector<Kind> kinds_; // the few kinds of a caller, searched in order
 };

@@ -146,7 +146,7 @@ TEST(Links, BadDatagramBurstChangesNothing)
                                 "0,1,2,3,4,5,6,7,8,9,10,11,12,13," + forged);
         plat::net::sendDatagram(sender, "127.0.0.1", run.qnhPort(), forged);
     }
-    EXPECT_TRUE(run.waitLog("(timestamp): ", 30s));
+    EXPECT_TRUE(run.waitLog("processLineSub: timestamp: ", 30s));
     EXPECT_LT(fs::file_size(run.programFolder() / "Log.txt") - before, 64u * 1024u);
     const auto log = run.log();
     EXPECT_TRUE(std::none_of(log.begin(), log.end(),

@@ -166,8 +166,8 @@ LineOutcome TrafficLineParser::processLineSub(std::string_view datagram)
 void TrafficLineParser::logError(std::string_view kind, std::string_view text)
 {
     // The error texts carry the datagram's bytes.
-    repeats_.write(fmt::format("exception in processLineSub ({})", kind),
-                   fmt::format("exception in processLineSub: {}", gf_outsideText(text)));
+    if (repeats_.admit(kind))
+        gf_log(fmt::format("exception in processLineSub: {}", gf_outsideText(text)));
 }
 
 void TrafficLineParser::logHeldErrors(bool all)

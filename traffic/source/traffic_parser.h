@@ -73,7 +73,7 @@ class TrafficLineParser
     const std::atomic<std::int32_t>& tickCounter_;
     std::atomic<double>& lastTimestamp_;
     std::vector<std::string_view> fields_; // views into the datagram, capacity kept between datagrams
-    RepeatLimitedLog repeats_;
+    RepeatLimitedLog repeats_{"exception in processLineSub: "};
 };
 
 } // namespace oxl
