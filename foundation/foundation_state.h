@@ -106,6 +106,11 @@ struct FoundationState
     // so that the state stays constant-initialised; made by the first open).
     std::mutex gLogMutex;
     std::optional<std::ofstream> gLogFile;
+    // The open log's path, where its last whole line ends, and how many lines since then could not be
+    // written; under gLogMutex.
+    std::optional<std::filesystem::path> gLogPath;
+    std::uint64_t gLogGoodEnd = 0;
+    std::uint64_t gLogUnwritten = 0;
     // parameters.xml's paths, found on first use and forgotten when AppData may have changed; under
     // gPathsMutex. Empty until found.
     std::mutex gPathsMutex;

@@ -65,13 +65,14 @@ Listener openTcpListener(std::string_view portText)
 {
     ignoreSigpipe();
     addrinfo hints{};
-    hints.ai_flags = AI_PASSIVE;
+    hints.ai_flags = AI_NUMERICHOST;
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
     addrinfo* found = nullptr;
     const std::string port(portText);
-    if (const int rc = ::getaddrinfo(nullptr, port.c_str(), &hints, &found); rc != 0)
+    // Loopback only: the port serves a program on this PC, and no other machine may take its place.
+    if (const int rc = ::getaddrinfo("127.0.0.1", port.c_str(), &hints, &found); rc != 0)
     {
         Listener result;
         result.failedAt = ListenStep::lookup;
@@ -120,6 +121,19 @@ Socket acceptWithin(const Socket& listener, std::chrono::milliseconds bound, Wai
         waited = Wait::error;
     }
     return accepted;
+}
+
+bool closedByPeer(const Socket& socket)
+{
+    char byte = 0;
+    const ssize_t n = ::recv(socket.fd(), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n > 0)
+        return false;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+        return false;
+    if (n < 0)
+        setLastError(errno);
+    return true;
 }
 
 bool setNoDelay(Socket& socket)

@@ -16,7 +16,7 @@ namespace oxl::plat::net
 enum class ListenStep
 {
     none,     ///< all steps succeeded
-    lookup,   ///< the passive address lookup of the port text
+    lookup,   ///< the address lookup of the port text
     socket,   ///< creating the socket
     blocking, ///< switching the socket to blocking mode
     reuse,    ///< switching address reuse on
@@ -32,13 +32,17 @@ struct Listener
     int error = 0; ///< Winsock number of the failure (the lookup's own code for lookup)
 };
 
-/// Opens a passive IPv4 TCP socket on all addresses of the port text, with address reuse, listening
-/// with the largest backlog. SIGPIPE is ignored from then on.
+/// Opens an IPv4 TCP socket on the loopback address (127.0.0.1) and the port text, with address reuse,
+/// listening with the largest backlog. SIGPIPE is ignored from then on.
 Listener openTcpListener(std::string_view portText);
 
 /// Accepts one connection that arrives within `bound` (0 = only one already waiting). An invalid socket
 /// on a time-out or failure; `waited` tells which.
 Socket acceptWithin(const Socket& listener, std::chrono::milliseconds bound, Wait& waited);
+
+/// True when the peer has already closed (or reset) the connection, seen without waiting and without
+/// taking any byte that it sent.
+bool closedByPeer(const Socket& socket);
 
 /// Switches Nagle's algorithm off; false on failure (lastError() tells why).
 bool setNoDelay(Socket& socket);

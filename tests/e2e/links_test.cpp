@@ -1,12 +1,17 @@
 // Links that fail while traffic flies: the traffic source drops its link and comes back, and a burst of
 // bad datagrams arrives; neither ends the cycle.
+#include "platform/net_tcp.h"
+#include "platform/net_udp.h"
 #include "tests/e2e/flight_script.h"
 #include "tests/e2e/road_run.h"
 #include "tests/e2e/zurich.h"
+#include "tests/support/log_capture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <arpa/inet.h>
+#include <ifaddrs.h>
 #include <nlohmann/json.hpp>
 
 namespace oxl::test
@@ -15,6 +20,7 @@ namespace
 {
 
 using namespace std::chrono_literals;
+namespace fs = std::filesystem;
 
 constexpr double kStartS = 1735732800.0;
 
@@ -55,6 +61,21 @@ std::size_t recordIndex(const std::vector<std::string>& record, const std::strin
     return record.size();
 }
 
+// An IPv4 address of this machine other than loopback, when it has one.
+std::optional<std::string> otherLocalAddress()
+{
+    ifaddrs* all = nullptr;
+    std::optional<std::string> found;
+    for (const ifaddrs* a = ::getifaddrs(&all) == 0 ? all : nullptr; a != nullptr && !found; a = a->ifa_next)
+    {
+        const auto* in = reinterpret_cast<const sockaddr_in*>(a->ifa_addr);
+        if (in != nullptr && in->sin_family == AF_INET && ntohl(in->sin_addr.s_addr) >> 24 != 127)
+            found = ::inet_ntoa(in->sin_addr);
+    }
+    ::freeifaddrs(all);
+    return found;
+}
+
 void startCircling(RoadRun& run, double seconds, const std::vector<std::string>& sourceArgs = {})
 {
     const std::string replay = (run.folder() / "replay.txt").string();
@@ -71,6 +92,14 @@ TEST(Links, TrafficSourceDropsAndReturns)
     RoadRun run;
     // The source drops its link once, 60 s after it started, and connects again a second later.
     startCircling(run, 240, {"--drop-after", "60"});
+    // No other address reaches the served source's port; twenty closed connections wait in its queue.
+    ASSERT_TRUE(run.waitLog("RealTraffic connected", 60s));
+    if (const auto address = otherLocalAddress())
+    {
+        EXPECT_FALSE(plat::net::connectTcp(*address, run.sourcePort(), 2000ms).valid()) << *address;
+    }
+    for (int i = 0; i < 20; ++i)
+        EXPECT_TRUE(plat::net::connectTcp("127.0.0.1", run.sourcePort(), 2000ms).valid());
     ASSERT_TRUE(
         run.waitObjects([](const auto& objects) { return objectsWithTail(objects, "AFR1614") == 1; }, 90s));
 
@@ -86,6 +115,12 @@ TEST(Links, TrafficSourceDropsAndReturns)
     const std::size_t again = recordIndex(record, "# connected", dropped);
     ASSERT_LT(again, record.size());
     EXPECT_LT(recordIndex(record, "Qs121=", again), record.size());
+    // The closed connections were passed over at once: the source was taken at its first return.
+    const auto log = run.log();
+    const std::size_t passed = recordIndex(log, "20 closed connections to the RealTraffic port passed over",
+                                           recordIndex(log, "gone?"));
+    EXPECT_LT(passed, recordIndex(log, "RealTraffic re-connected", passed));
+    EXPECT_EQ(run.logCount("RealTraffic re-connected"), 1u);
     EXPECT_FALSE(run.logHas("Exiting:"));
 }
 
@@ -99,6 +134,21 @@ TEST(Links, BadDatagramBurstChangesNothing)
     EXPECT_TRUE(run.waitLog("QNH datagram is not a JSON object: not json", 30s));
     EXPECT_TRUE(run.waitLog("buffer overrun", 30s));
     EXPECT_TRUE(run.waitLog("exception in processLineSub: roll:1e300", 30s));
+    // A burst of datagrams with line breaks forges no line, and its lines are counted, not written.
+    const auto before = fs::file_size(run.programFolder() / "Log.txt");
+    plat::net::Socket sender = plat::net::openUdp();
+    const std::string forged = "x\n===> FORGED: USER CLOSED SIM\n" + std::string(1000, 'x');
+    for (int i = 0; i < 2000; ++i)
+    {
+        plat::net::sendDatagram(sender, "127.0.0.1", run.trafficPort(),
+                                "0,1,2,3,4,5,6,7,8,9,10,11,12,13," + forged);
+        plat::net::sendDatagram(sender, "127.0.0.1", run.qnhPort(), forged);
+    }
+    EXPECT_TRUE(run.waitLog("processLineSub: timestamp: ", 30s));
+    EXPECT_LT(fs::file_size(run.programFolder() / "Log.txt") - before, 64u * 1024u);
+    const auto log = run.log();
+    EXPECT_TRUE(std::none_of(log.begin(), log.end(),
+                             [](const auto& line) { return line.rfind("===> FORGED", 0) == 0; }));
     // The aircraft flies on undisturbed for another 30 s of the track; none of the bad lines became an
     // aircraft.
     const std::int64_t burstMs = run.trackMs();

@@ -6,6 +6,7 @@
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <thread>
 
 namespace oxl
@@ -143,6 +144,36 @@ TEST(Log, LinesFromManyThreadsNeverInterleave)
         ASSERT_EQ(line.size(), 45u);
         EXPECT_EQ(line.substr(5), std::string(40, line[5]));
     }
+}
+
+TEST_F(LogStarts, AFullDiskLosesLinesButNotTheLog)
+{
+    fs::create_directory("disk");
+    if (::mount("tmpfs", "disk", "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "no tmpfs may be mounted here";
+    std::ofstream("disk/filler") << std::string(64 * 1024, 'f');
+    testing::internal::CaptureStderr();
+    gf_openLog("disk/Log.txt");
+    fs::remove("disk/filler");
+    gf_log("back");
+    EXPECT_NE(
+        testing::internal::GetCapturedStderr().find("a line could not be written (No space left on device)"),
+        std::string::npos);
+    EXPECT_EQ(readBytes("disk/Log.txt"), "===> 1 log line could not be written\nback\n");
+    gf_closeLog();
+    ::umount("disk");
+}
+
+TEST(Log, OutsideTextIsEscapedAndCut)
+{
+    const std::pair<std::string, std::string> rows[] = {
+        {"gs:abc", "gs:abc"},
+        {"a\n===> FORGED\r\t\\", "a\\n===> FORGED\\r\\t\\\\"},
+        {std::string("\x1b[2J\0\x7f\xc3\xa9", 8), "\\x1b[2J\\x00\\x7f\\xc3\\xa9"},
+        {std::string(400, 'x'), std::string(300, 'x') + "... (400 bytes)"},
+    };
+    for (const auto& [text, logged] : rows)
+        EXPECT_EQ(gf_outsideText(text), logged);
 }
 
 TEST(Log, BoxedText)

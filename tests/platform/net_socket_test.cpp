@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <netinet/in.h>
 #include <string>
 
 namespace oxl::plat::net
@@ -57,15 +58,23 @@ TEST(NetTcp, ListenAcceptExchangeAndPeerLoss)
 {
     Listener listener = openTcpListener("0");
     ASSERT_EQ(listener.failedAt, ListenStep::none);
+    sockaddr_in bound{};
+    socklen_t size = sizeof bound;
+    ASSERT_EQ(::getsockname(listener.socket.fd(), reinterpret_cast<sockaddr*>(&bound), &size), 0);
+    EXPECT_EQ(ntohl(bound.sin_addr.s_addr), INADDR_LOOPBACK);
     const std::uint16_t port = localPort(listener.socket);
     Wait waited;
     EXPECT_FALSE(acceptWithin(listener.socket, 0ms, waited).valid());
     EXPECT_EQ(waited, Wait::timeout);
 
+    connectTcp("127.0.0.1", port, 2000ms).close();
+    Socket closed = acceptWithin(listener.socket, 2000ms, waited);
+    EXPECT_TRUE(closedByPeer(closed));
     Socket client = connectTcp("127.0.0.1", port, 2000ms);
     ASSERT_TRUE(client.valid());
     Socket server = acceptWithin(listener.socket, 2000ms, waited);
     ASSERT_TRUE(server.valid());
+    EXPECT_FALSE(closedByPeer(server));
     EXPECT_TRUE(setNoDelay(server));
 
     ASSERT_TRUE(sendAll(server, "Qs999=version\r\n"));

@@ -1,8 +1,11 @@
 #include "tests/support/log_capture.h"
 
 #include "foundation/log.h"
+#include "platform/clock.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 
 namespace oxl::test
 {
@@ -15,6 +18,13 @@ LogCapture::LogCapture()
 LogCapture::~LogCapture()
 {
     gf_closeLog();
+}
+
+void stepSteadyClock()
+{
+    auto seconds = std::make_shared<std::atomic<int>>(0);
+    plat::setSteadySource(
+        [seconds] { return std::chrono::steady_clock::time_point(std::chrono::seconds(++*seconds)); });
 }
 
 std::vector<std::string> LogCapture::lines() const

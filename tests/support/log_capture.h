@@ -28,6 +28,10 @@ class LogCapture
     TempFolder folder_;
 };
 
+/// Makes each steady-clock reading a second after the one before, so that no repeated log line is held
+/// back; plat::setSteadySource({}) ends it.
+void stepSteadyClock();
+
 /// The lines of a file split at line feeds (a last line without one counts too).
 std::vector<std::string> splitLines(const std::string& bytes);
 

@@ -4,6 +4,7 @@
 #include "foundation/log.h"
 #include "foundation/program.h"
 #include "foundation/run_state.h"
+#include "foundation/strings.h"
 #include "foundation/time_text.h"
 #include "foundation/units.h"
 #include "platform/net_tcp.h"
@@ -36,6 +37,8 @@ constexpr auto kAcceptPoll = 250ms;
 constexpr auto kReplyBound = 5000ms;
 // ... and ends early when the source has sent something and then stays quiet this long.
 constexpr auto kReplyQuietGap = 500ms;
+// At most a full queue of closed connections is passed over in one call, so that the main loop goes on.
+constexpr std::int64_t kMaxPassedOver = 4096;
 
 bool stopRequested()
 {
@@ -105,7 +108,25 @@ bool SourceLink::waitForClient(std::chrono::milliseconds bound)
 {
     if (connected())
         return false;
-    plat::net::Socket accepted = plat::net::acceptWithin(listener_, bound, lastWait_);
+    // Connections that closed while they waited in the queue are passed over at once, so that a source
+    // coming back is not kept waiting behind them; only the first accept waits.
+    plat::net::Socket accepted;
+    std::int64_t passedOver = 0;
+    for (;;)
+    {
+        accepted = plat::net::acceptWithin(listener_, passedOver == 0 ? bound : 0ms, lastWait_);
+        if (!accepted.valid() || !plat::net::closedByPeer(accepted))
+            break;
+        accepted.close();
+        if (++passedOver == kMaxPassedOver)
+        {
+            lastWait_ = plat::net::Wait::timeout;
+            break;
+        }
+    }
+    if (passedOver > 0)
+        gf_logIfRunning(fmt::format("{} closed connection{} to the RealTraffic port passed over", passedOver,
+                                    gf_pluralS(passedOver)));
     if (!accepted.valid())
         return false;
     if (!plat::net::setNoDelay(accepted))
@@ -189,7 +210,7 @@ void SourceLink::gf_processRtVersion(std::string_view reply)
     {
         // A malformed reply is one bad message: the source is taken as standard and the cycle goes on.
         if (document.is_discarded())
-            gf_logMarked(fmt::format("RealTraffic version reply is not JSON: {}", reply));
+            gf_logMarked(fmt::format("RealTraffic version reply is not JSON: {}", gf_outsideText(reply)));
         gFoundation.gProfessionalLevel.store(0);
         display_.setSourceStatus({});
         display_.repaint();

@@ -81,8 +81,9 @@ class SourceLink
     /// The handshake: waits for the source (until a stop is requested), asks its version, reads it.
     void gf_waitForRealTraffic();
 
-    /// Accepts one connection arriving within `bound` (0 = only one already waiting); false when
-    /// connected already, on a time-out or on a failure.
+    /// Accepts one connection arriving within `bound` (0 = only one already waiting), passing over those
+    /// already closed by their peer (logged with their count); false when connected already, on a
+    /// time-out or on a failure.
     bool waitForClient(std::chrono::milliseconds bound);
 
     /// Reads the version reply: bytes until they form one JSON value, the peer closes, or a few

@@ -49,12 +49,20 @@ std::optional<double> readNumber(std::string_view field, Limits limits = kAnyNum
     return value;
 }
 
+// An error of one line, with the kind under which its repeats are counted.
+class LineError : public std::runtime_error
+{
+  public:
+    LineError(std::string_view kind, const std::string& text) : std::runtime_error(text), kind(kind) {}
+    std::string_view kind; // a literal of the parser's
+};
+
 // The field's value, or an error "name:text".
 double readNamed(std::string_view name, std::string_view field, Limits limits = kAnyNumber)
 {
     const auto value = readNumber(field, limits);
     if (!value)
-        throw std::runtime_error(fmt::format("{}:{}", name, field));
+        throw LineError(name, fmt::format("{}:{}", name, field));
     return *value;
 }
 
@@ -162,11 +170,27 @@ LineOutcome TrafficLineParser::processLineSub(std::string_view datagram)
     {
         return parse(datagram);
     }
+    catch (const LineError& e)
+    {
+        logError(e.kind, e.what());
+    }
     catch (const std::exception& e)
     {
-        gf_log(fmt::format("exception in processLineSub: {}", e.what()));
-        return LineOutcome::error;
+        logError("other", e.what());
     }
+    return LineOutcome::error;
+}
+
+void TrafficLineParser::logError(std::string_view kind, std::string_view text)
+{
+    // The error texts carry the datagram's bytes.
+    if (repeats_.admit(kind))
+        gf_log(fmt::format("exception in processLineSub: {}", gf_outsideText(text)));
+}
+
+void TrafficLineParser::logHeldErrors(bool all)
+{
+    repeats_.flush(all);
 }
 
 LineOutcome TrafficLineParser::parse(std::string_view datagram)
@@ -180,7 +204,7 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
     report.lon = readNamed("lon", field(3));
     if (report.lat < -90.0 || report.lat > 90.0 || report.lon < -180.0 || report.lon > 180.0 ||
         (std::fabs(report.lat) <= 0.0001 && std::fabs(report.lon) <= 0.0001))
-        throw std::runtime_error(fmt::format("invalid lalo: {}", gf_latLonText(report.lat, report.lon)));
+        throw LineError("lalo", fmt::format("invalid lalo: {}", gf_latLonText(report.lat, report.lon)));
 
     const FilterSnapshot filter = filter_.snapshot();
     if (gf_distanceNm({filter.rangeLat, filter.rangeLon}, {report.lat, report.lon}) > filter.radiusNm)
@@ -206,7 +230,7 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
     {
         const double heading = readNamed("trueheading", field(25), kTrueHeadingDeg);
         if (heading > 360.0)
-            throw std::runtime_error(fmt::format("trueheading: {:.2f}", heading));
+            throw LineError("trueheading", fmt::format("trueheading: {:.2f}", heading));
         if (heading >= 0.0)
         {
             // 0 rad stands for "no heading": north is 2 pi, and so is a heading so small that its
@@ -222,7 +246,7 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
     const auto [hexEnd, hexError] =
         std::from_chars(hexidField.data(), hexidField.data() + hexidField.size(), hexid);
     if (hexError != std::errc())
-        throw std::runtime_error(fmt::format("hexid incorrect{}", hexidField));
+        throw LineError("hexid", fmt::format("hexid incorrect{}", hexidField));
     if (hexid <= kLowestLiveHexid)
         return LineOutcome::dropped;
     line.hexid = hexid;
@@ -230,7 +254,7 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
     report.gs = readNamed("gs", field(8), kSpeedKt);
     const auto alt = readNumber(field(4), kAltitudeFt);
     if (!alt)
-        throw std::runtime_error(fmt::format("altitude {} incorrect, from: {}", field(4), datagram));
+        throw LineError("altitude", fmt::format("altitude {} incorrect, from: {}", field(4), datagram));
     report.alt = groundRule(*alt, report.gs, filter.refElevationFt,
                             gf_aircraftCategory(line.type) == AcCategory::Rotorcraft);
     report.airborne = report.alt > 0.0 ? 1 : 0;
@@ -252,7 +276,7 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
     {
         const auto value = readNumber(track, kTrackDeg);
         if (!value)
-            throw std::runtime_error(fmt::format("track incorrect {}", track));
+            throw LineError("track", fmt::format("track incorrect {}", track));
         report.track = *value;
     }
     if (report.track == 0.0 && report.trueHeading)
@@ -271,9 +295,14 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
 
     const auto tas = readNumber(field(20));
     if (!tas || (*tas != kTasNotGiven && (*tas < kSpeedKt.lowest || *tas > kSpeedKt.highest)))
-        throw std::runtime_error(fmt::format("TAS incorrect{}", field(20)));
+        throw LineError("TAS", fmt::format("TAS incorrect{}", field(20)));
     report.tas = *tas == kTasNotGiven ? gf_defaultTas(report.alt) : *tas;
     report.stationary = 0;
+    // The identity's texts reach the log with every event of the aircraft: none may break its lines.
+    for (std::string* text :
+         {&line.registration, &line.type, &line.callsign, &line.origin, &line.destination})
+        if (!gf_isLogSafe(*text))
+            *text = gf_outsideText(*text);
 
     return stack_.push(std::move(line), tickCounter_.load(std::memory_order_relaxed))
                ? LineOutcome::pushed

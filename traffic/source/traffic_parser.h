@@ -2,6 +2,7 @@
 // becomes a TrafficLine on the adding stack, due 30 s later.
 #pragma once
 
+#include "foundation/log.h"
 #include "records/aircraft_records.h"
 #include "traffic/source/adding_stack.h"
 #include "traffic/source/traffic_filter.h"
@@ -54,12 +55,17 @@ class TrafficLineParser
     /// One datagram: ignored whole when it contains " VEH", else split at every ',' and parsed.
     LineOutcome handleDatagram(std::string_view datagram);
 
-    /// Parses, filters and pushes the split line; logs every error and never lets one escape.
+    /// Parses, filters and pushes the split line; logs every error (repeats of one kind at most once a
+    /// second) and never lets one escape.
     LineOutcome processLineSub(std::string_view datagram);
+
+    /// Logs the count of errors held back for a second or more (every one held back when `all`).
+    void logHeldErrors(bool all = false);
 
   private:
     std::string_view field(std::size_t index) const;
     LineOutcome parse(std::string_view datagram);
+    void logError(std::string_view kind, std::string_view text);
 
     const TrafficFilter& filter_;
     CallsignCollector& callsigns_;
@@ -67,6 +73,7 @@ class TrafficLineParser
     const std::atomic<std::int32_t>& tickCounter_;
     std::atomic<double>& lastTimestamp_;
     std::vector<std::string_view> fields_; // views into the datagram, capacity kept between datagrams
+    RepeatLimitedLog repeats_{"exception in processLineSub: "};
 };
 
 } // namespace oxl

@@ -105,6 +105,7 @@ void UdpReceiver::receiveLoop(plat::net::Socket& socket, bool filterDuplicates)
 {
     while (stop.load() == 0)
     {
+        logHeldRepeats(false);
         const plat::net::Wait waited = plat::net::waitReadable(socket, kStopPoll);
         if (waited == plat::net::Wait::timeout)
             continue;
@@ -127,7 +128,8 @@ void UdpReceiver::receiveLoop(plat::net::Socket& socket, bool filterDuplicates)
         // An oversize datagram (cut by the buffer) is skipped like one that fills it exactly.
         if (got.fullLength >= kBufferSize)
         {
-            gf_logIfRunning(fmt::format("buffer overrun: {} bytes", got.fullLength));
+            if (!gf_stopSeen())
+                repeats_.write("buffer overrun", fmt::format("buffer overrun: {} bytes", got.fullLength));
             continue;
         }
         const auto length = static_cast<std::size_t>(got.received);
@@ -144,7 +146,13 @@ void UdpReceiver::receiveLoop(plat::net::Socket& socket, bool filterDuplicates)
         handleDatagram(datagram);
     }
     socket.close();
+    logHeldRepeats(true);
     onStopped();
+}
+
+void UdpReceiver::logHeldRepeats(bool all)
+{
+    repeats_.flush(all);
 }
 
 void ReaderStopLog::readerStopped(std::string_view name, std::string_view error)
@@ -188,6 +196,12 @@ void TrafficReader::onSystemDrops(std::uint32_t count)
     stack_.countSystemDrops(count);
 }
 
+void TrafficReader::logHeldRepeats(bool all)
+{
+    UdpReceiver::logHeldRepeats(all);
+    parser_.logHeldErrors(all);
+}
+
 void TrafficReader::onStopped()
 {
     display_.trafficState.store(ReaderState::notRunning);
@@ -226,13 +240,15 @@ void QnhReader::handleDatagram(std::string_view datagram)
     nlohmann::json document = nlohmann::json::parse(datagram, nullptr, false);
     if (document.is_discarded() || !document.is_object())
     {
-        gf_logMarked(fmt::format("QNH datagram is not a JSON object: {}", datagram));
+        repeats_.write("QNH datagram is not a JSON object",
+                       fmt::format("QNH datagram is not a JSON object: {}", gf_outsideText(datagram)),
+                       LogForm::marked);
         return;
     }
     const auto found = document.find("QNH");
     if (found == document.end())
     {
-        gf_log(fmt::format("no QNH {}", datagram));
+        repeats_.write("no QNH", fmt::format("no QNH {}", gf_outsideText(datagram)));
         return;
     }
     const nlohmann::json& value = *found;
@@ -249,7 +265,9 @@ void QnhReader::handleDatagram(std::string_view datagram)
         const auto rounded = roundToInt(static_cast<float>(value.get<double>()));
         if (!rounded)
         {
-            gf_logMarked(fmt::format("QNH {} does not fit in {}", value.dump(), datagram));
+            repeats_.write("QNH does not fit",
+                           fmt::format("QNH {} does not fit in {}", value.dump(), gf_outsideText(datagram)),
+                           LogForm::marked);
             return;
         }
         qnh = *rounded;
@@ -260,14 +278,17 @@ void QnhReader::handleDatagram(std::string_view datagram)
         const auto read = readQnhString(text);
         if (!read)
         {
-            gf_logMarked(fmt::format("QNH string parse error: {} in {}", text, datagram));
+            repeats_.write("QNH string parse error",
+                           fmt::format("QNH string parse error: {} in {}", gf_outsideText(text),
+                                       gf_outsideText(datagram)),
+                           LogForm::marked);
             return;
         }
         qnh = *read;
     }
     else
     {
-        gf_log(fmt::format("no QNH {}", datagram));
+        repeats_.write("no QNH", fmt::format("no QNH {}", gf_outsideText(datagram)));
         return;
     }
     // Above any plausible hectopascal value the source sends hundredths of an inch of mercury.
@@ -279,7 +300,8 @@ void QnhReader::handleDatagram(std::string_view datagram)
     }
     if (qnh < 930 || qnh > 1080)
     {
-        gf_log(fmt::format("Strange QNH {} found in {}", qnh, datagram));
+        repeats_.write("Strange QNH",
+                       fmt::format("Strange QNH {} found in {}", qnh, gf_outsideText(datagram)));
         return;
     }
     publish(static_cast<std::int32_t>(qnh));

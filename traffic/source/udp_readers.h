@@ -92,6 +92,11 @@ class UdpReceiver
     virtual void onStopped() = 0;
     /// Told of datagrams the system dropped on the socket, unread, since it last told.
     virtual void onSystemDrops(std::uint32_t /*count*/) {}
+    /// Logs the counts of repeated errors held back for a second or more (every count when `all`).
+    virtual void logHeldRepeats(bool all);
+
+    /// The reader's repeated error lines, at most one of a kind a second.
+    RepeatLimitedLog repeats_;
 
   private:
     void receiveLoop(plat::net::Socket& socket, bool filterDuplicates);
@@ -125,6 +130,7 @@ class TrafficReader final : public UdpReceiver
     void handleDatagram(std::string_view datagram) override;
     void onStopped() override;
     void onSystemDrops(std::uint32_t count) override;
+    void logHeldRepeats(bool all) override;
 
   private:
     TrafficLineParser parser_;

@@ -1,6 +1,7 @@
 #include "traffic/source/traffic_parser.h"
 
 #include "foundation/units.h"
+#include "platform/clock.h"
 #include "tests/support/log_capture.h"
 #include "tests/traffic/source/traffic_line_fixture.h"
 
@@ -29,7 +30,9 @@ class ParserTest : public ::testing::Test
         filter.setParkAirport(true, 51.4706, -0.4619);
         stack.setAccept(true);
         tick.store(777);
+        test::stepSteadyClock();
     }
+    ~ParserTest() override { plat::setSteadySource({}); }
 
     std::vector<TrafficLine> taken()
     {

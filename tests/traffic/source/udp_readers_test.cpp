@@ -1,5 +1,6 @@
 #include "traffic/source/udp_readers.h"
 
+#include "platform/clock.h"
 #include "platform/net_udp.h"
 #include "tests/support/log_capture.h"
 #include "tests/traffic/source/traffic_line_fixture.h"
@@ -44,7 +45,9 @@ class ReaderTest : public ::testing::Test
         radius.store(40.0);
         stack.setAccept(true);
         traffic.setStopListener(stopRecorder);
+        test::stepSteadyClock();
     }
+    ~ReaderTest() override { plat::setSteadySource({}); }
 
     // Starts a reader on a free port and waits until it is bound.
     std::uint16_t start(UdpReceiver& reader, ReaderThread& thread, bool sourceOnThisPc)
