@@ -141,6 +141,7 @@ bool AirportList::read(const std::filesystem::path& path)
         throw UserErrorException(kAirportListError, e.what());
     }
     airports_.shrink_to_fit();
+    grid_.build(airports_);
     read_.store(true, std::memory_order_release);
     return !airports_.empty();
 }
@@ -159,28 +160,54 @@ const Airport* AirportList::find(std::string_view code) const
     return it == list.end() ? nullptr : &*it;
 }
 
-const Airport* AirportList::closest(double lat, double lon) const
+template <typename Visit>
+void AirportList::forEachWithin(double lat, double lon, double radiusNm, AirportSearch search,
+                                Visit visit) const
+{
+    const auto within = [&](const Airport& a)
+    {
+        if (gf_latitudesApart(lat, a.latitude, radiusNm))
+        {
+            return;
+        }
+        const double d = gf_distanceNm({lat, lon}, {a.latitude, a.longitude});
+        if (d <= radiusNm)
+        {
+            visit(a, d);
+        }
+    };
+    const std::vector<Airport>& list = airports();
+    // One buffer per thread: the engine and the window ask at the same time.
+    thread_local std::vector<std::uint32_t> near;
+    if (search == AirportSearch::grid && grid_.near(lat, lon, radiusNm, near))
+    {
+        for (const std::uint32_t i : near)
+        {
+            within(list[i]);
+        }
+        return;
+    }
+    std::for_each(list.begin(), list.end(), within);
+}
+
+const Airport* AirportList::closest(double lat, double lon, AirportSearch search) const
 {
     const Airport* best = nullptr;
     const Airport* neighbour = nullptr;
     double bestDistance = kNoStandDistanceNm;
-    for (const Airport& a : airports())
-    {
-        if (gf_latitudesApart(lat, a.latitude, kClosestAirportMaxNm))
-        {
-            continue;
-        }
-        const double d = gf_distanceNm({lat, lon}, {a.latitude, a.longitude});
-        if (d <= kClosestAirportMaxNm && d < bestDistance)
-        {
-            if (best != nullptr)
-            {
-                neighbour = best;
-            }
-            best = &a;
-            bestDistance = d;
-        }
-    }
+    forEachWithin(lat, lon, kClosestAirportMaxNm, search,
+                  [&](const Airport& a, double d)
+                  {
+                      if (d < bestDistance)
+                      {
+                          if (best != nullptr)
+                          {
+                              neighbour = best;
+                          }
+                          best = &a;
+                          bestDistance = d;
+                      }
+                  });
     if (best == nullptr || neighbour == nullptr)
     {
         return best;
@@ -205,6 +232,22 @@ const Airport* AirportList::closest(double lat, double lon) const
     return best;
 }
 
+const Airport* AirportList::nearest(double lat, double lon, double maxNm, AirportSearch search) const
+{
+    const Airport* best = nullptr;
+    double bestDistance = maxNm;
+    forEachWithin(lat, lon, maxNm, search,
+                  [&](const Airport& a, double d)
+                  {
+                      if (d <= bestDistance)
+                      {
+                          best = &a;
+                          bestDistance = d;
+                      }
+                  });
+    return best;
+}
+
 std::filesystem::path gf_inputFolder()
 {
     return "input";
@@ -222,20 +265,7 @@ const Airport* gf_closestAirport(double lat, double lon)
 
 const Airport* gf_nearestAirport(double lat, double lon, double maxNm)
 {
-    const Airport* best = nullptr;
-    double bestDistance = maxNm;
-    for (const Airport& a : gAirportList.airports())
-    {
-        if (gf_latitudesApart(lat, a.latitude, maxNm))
-            continue;
-        const double d = gf_distanceNm({lat, lon}, {a.latitude, a.longitude});
-        if (d <= bestDistance)
-        {
-            best = &a;
-            bestDistance = d;
-        }
-    }
-    return best;
+    return gAirportList.nearest(lat, lon, maxNm);
 }
 
 const Airport* gf_findAirport(std::string_view code)

@@ -1,7 +1,10 @@
 // The airport list: every airport the simulator knows, read once per process from input/airports_p3d.xml.
 #pragma once
 
+#include "airports/airport_grid.h"
+
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -33,6 +36,14 @@ inline constexpr double kNoStandDistanceNm = 100.0;
 using ClosestStandQuery =
     std::function<double(const Airport& airport, double lat, double lon, std::string& standName)>;
 
+/// Which airports a position query looks at: those the grid finds near the position, or every airport of
+/// the list (the plain walk, whose answers the grid's must equal).
+enum class AirportSearch
+{
+    grid,
+    wholeList,
+};
+
 /// A list of airports sorted by code, read from one XML file.
 class AirportList
 {
@@ -49,12 +60,22 @@ class AirportList
     [[nodiscard]] const Airport* find(std::string_view code) const;
     /// The airport the position is at (within 5 nm), or nullptr; of the closest airport and the one
     /// closest before it in code order, the one with the nearer stand wins.
-    [[nodiscard]] const Airport* closest(double lat, double lon) const;
+    [[nodiscard]] const Airport* closest(double lat, double lon,
+                                         AirportSearch search = AirportSearch::grid) const;
+    /// The airport nearest to the position within maxNm [nm], the last in code order of equally near
+    /// ones, or nullptr; quiet.
+    [[nodiscard]] const Airport* nearest(double lat, double lon, double maxNm,
+                                         AirportSearch search = AirportSearch::grid) const;
     /// Installs the query of the airport files that decides between two close airports.
     void setClosestStandQuery(ClosestStandQuery query) { closestStand_ = std::move(query); }
 
   private:
+    /// Calls visit(airport, distance [nm]) for every airport within radiusNm of the position, in list order.
+    template <typename Visit>
+    void forEachWithin(double lat, double lon, double radiusNm, AirportSearch search, Visit visit) const;
+
     std::vector<Airport> airports_;
+    AirportGrid grid_;
     // Set last, with release, so that the window thread sees either no list or the complete one.
     std::atomic<bool> read_{false};
     ClosestStandQuery closestStand_;

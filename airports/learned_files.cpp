@@ -11,7 +11,6 @@
 
 #include <fmt/format.h>
 
-#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <optional>
@@ -234,6 +233,27 @@ void mergeLearnedStands(const pugi::xml_document& doc, const fs::path& path, std
     }
 }
 
+/// A learned option joins an equal one with its half-hours; the airport file's own options are not saved, so
+/// the half-hours they lack stay in a learned option of their own.
+void addLearnedOption(Stand& stand, StandOccupancy option, std::uint32_t& nextId)
+{
+    for (StandOccupancy& existing : stand.options)
+    {
+        if (!gf_sameOption(option, existing))
+            continue;
+        if (existing.fixed == 0)
+        {
+            existing.halfHours = existing.halfHours | option.halfHours;
+            return;
+        }
+        option.halfHours = HalfHourSet::fromBits(option.halfHours.bits() & ~existing.halfHours.bits());
+        if (option.halfHours.none())
+            return;
+    }
+    option.id = nextId++;
+    stand.options.push_back(std::move(option));
+}
+
 } // namespace
 
 bool gf_publisherFolderAllowed(std::string_view publisher)
@@ -338,16 +358,7 @@ bool gf_applyStandChange(const std::string& id, const pugi::xml_node& parkpos, S
     }
     std::uint32_t nextId = gf_nextOptionId(stand);
     for (const pugi::xml_node opt : parkpos.children("opt"))
-    {
-        StandOccupancy option = gf_readOption(opt, nextId, 0);
-        const bool known = std::any_of(stand.options.begin(), stand.options.end(),
-                                       [&option](const StandOccupancy& existing)
-                                       { return gf_sameOption(option, existing); });
-        if (known)
-            continue;
-        stand.options.push_back(std::move(option));
-        ++nextId;
-    }
+        addLearnedOption(stand, gf_readOption(opt, nextId, 0), nextId);
     return true;
 }
 

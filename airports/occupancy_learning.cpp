@@ -6,6 +6,7 @@
 #include "foundation/log.h"
 #include "foundation/status_service.h"
 #include "foundation/strings.h"
+#include "foundation/text_files.h"
 #include "foundation/time_text.h"
 #include "liveries/registrations.h"
 
@@ -357,7 +358,10 @@ bool gf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool ha
         if (error)
             gf_logMarked(fmt::format("{}: {}", "lf_saveAirportFile", error.message()));
         else
+        {
+            gf_removeStaleTemporaries(path);
             saved = gf_writeApf(airport, path, ApfMode::learned, handmade);
+        }
     }
     else
     {

@@ -93,7 +93,8 @@ void BM_SearchFittingStands(benchmark::State& bench)
 }
 BENCHMARK(BM_SearchFittingStands);
 
-void BM_ClosestAirport(benchmark::State& bench)
+/// Runs a query of the shipped list at positions near airports picked across it.
+template <typename Query> void runNearAirports(benchmark::State& bench, Query query)
 {
     AirportList list;
     list.read(std::filesystem::path(OXL_SOURCE_DIR) / "data" / "airports_p3d.xml");
@@ -101,13 +102,27 @@ void BM_ClosestAirport(benchmark::State& bench)
     std::size_t i = 0;
     for (auto _ : bench)
     {
-        const Airport& a = airports[(i++ * 7919) % airports.size()];
-        benchmark::DoNotOptimize(list.closest(a.latitude + 0.01, a.longitude));
+        benchmark::DoNotOptimize(query(list, airports[(i++ * 7919) % airports.size()]));
     }
     bench.SetItemsProcessed(static_cast<std::int64_t>(bench.iterations()));
     bench.counters["airports"] = static_cast<double>(airports.size());
 }
+
+// The user aircraft 0.6 nm north of an airport.
+void BM_ClosestAirport(benchmark::State& bench)
+{
+    runNearAirports(bench, [](const AirportList& list, const Airport& a)
+                    { return list.closest(a.latitude + 0.01, a.longitude); });
+}
 BENCHMARK(BM_ClosestAirport);
+
+// The ground elevation an airborne aircraft asks for once a second: the nearest airport within 10 nm.
+void BM_NearestAirport(benchmark::State& bench)
+{
+    runNearAirports(bench, [](const AirportList& list, const Airport& a)
+                    { return list.nearest(a.latitude + 0.05, a.longitude - 0.05, 10.0); });
+}
+BENCHMARK(BM_NearestAirport);
 
 void BM_ReadAirportList(benchmark::State& bench)
 {

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <fmt/format.h>
+#include <unordered_set>
 
 #include "foundation/log.h"
 #include "foundation/settings_file.h"
@@ -102,6 +103,26 @@ pugi::xml_node gf_findParameterNode(const pugi::xml_document& doc, std::string_v
     variables.set("key", std::string(name).c_str());
     const pugi::xpath_query query("/parameters/parameter[@name=$key]", &variables);
     return doc.select_node(query).node();
+}
+
+void gf_dropRepeatedParameters(pugi::xml_document& doc)
+{
+    // Reads and saves both take the first element; a later one would only surface once the first is removed.
+    pugi::xml_node root = doc.child(kRootName);
+    std::unordered_set<std::string> names;
+    for (pugi::xml_node element = root.child(kElementName); element;)
+    {
+        const pugi::xml_node next = element.next_sibling(kElementName);
+        const pugi::xml_attribute name = element.attribute(kNameAttribute);
+        if (name && !names.insert(name.value()).second)
+        {
+            gf_logIfRunning(
+                fmt::format("===> Parameter '{}' appears again with value '{}': the first one counts",
+                            name.value(), element.attribute(kValueAttribute).value()));
+            root.remove_child(element);
+        }
+        element = next;
+    }
 }
 
 pugi::xml_node gf_findOrAddParameterNode(pugi::xml_node node, std::string_view name)

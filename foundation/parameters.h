@@ -227,4 +227,7 @@ pugi::xml_node gf_findOrAddParameterNode(pugi::xml_node node, std::string_view n
 /// The element of the named setting in a loaded document, or an empty node.
 pugi::xml_node gf_findParameterNode(const pugi::xml_document& doc, std::string_view name);
 
+/// Removes every later element of a setting named more than once, logging each: the first one counts.
+void gf_dropRepeatedParameters(pugi::xml_document& doc);
+
 } // namespace oxl

@@ -53,6 +53,7 @@ void lf_readExisting(pugi::xml_document& doc, SettingsView& view, const std::vec
                      const std::vector<StringEditParameter*>& editStrings)
 {
     gf_logIfRunning(fmt::format("from '{}'", gf_parametersPathText()));
+    gf_dropRepeatedParameters(doc);
     for (BoolParameter* parameter : bools)
     {
         gf_readOrAddBool(doc, *parameter);
@@ -69,7 +70,8 @@ void lf_readExisting(pugi::xml_document& doc, SettingsView& view, const std::vec
     for (const BoundInt& bound : controlInts)
     {
         gf_readOrAddInt(doc, bound.setting);
-        view.showInt(bound.setting, bound.control);
+        if (bound.control != nullptr)
+            view.showInt(bound.setting, *bound.control);
     }
     for (StringParameter* parameter : strings)
     {
@@ -159,7 +161,8 @@ void lf_writeDefaults(SettingsView& view, const std::vector<BoolParameter*>& boo
     for (const BoundInt& bound : controlInts)
     {
         gf_addIntParam(bound.setting, root);
-        view.showInt(bound.setting, bound.control);
+        if (bound.control != nullptr)
+            view.showInt(bound.setting, *bound.control);
     }
     for (StringParameter* parameter : strings)
     {
@@ -315,14 +318,15 @@ void gf_loadAllParameters()
                                           &CUSTOM_MAX_PARK,
                                           &MAX_LIVE,
                                           &P3D_VERSION};
-    std::vector<BoundInt> controlInts{{MATCHING_DEPTH, MATCHING_DEPTH},
-                                      {RANGE, RANGE},
-                                      {MAX_FIT, MAX_FIT},
-                                      {AR_ABOVE_HEIGHT, AR_ABOVE_HEIGHT},
-                                      {MAX_PARK_SEL, MAX_PARK_SEL},
-                                      {MAX_LIVE_SEL, MAX_LIVE_SEL},
-                                      {AIRP_RANGE, AIRP_RANGE},
-                                      {AIRP_HEIGHT, AIRP_HEIGHT}};
+    // MAX_FIT has no control of its own: the "Max fit" box shows MAX_FIT_FL, which follows from it.
+    std::vector<BoundInt> controlInts{{MATCHING_DEPTH, &MATCHING_DEPTH},
+                                      {RANGE, &RANGE},
+                                      {MAX_FIT, nullptr},
+                                      {AR_ABOVE_HEIGHT, &AR_ABOVE_HEIGHT},
+                                      {MAX_PARK_SEL, &MAX_PARK_SEL},
+                                      {MAX_LIVE_SEL, &MAX_LIVE_SEL},
+                                      {AIRP_RANGE, &AIRP_RANGE},
+                                      {AIRP_HEIGHT, &AIRP_HEIGHT}};
     std::vector<StringParameter*> strings{&PROGRAM_VERSION, &SIM_INSTALL_PATH, &PORT_NUMBER};
     for (StringParameter& folder : lfolder)
     {

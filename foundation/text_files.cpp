@@ -9,6 +9,7 @@
 #include "platform/text_mode.h"
 #include "platform/win32_error.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -231,6 +232,20 @@ bool gf_replaceFile(const fs::path& file, const std::function<void(std::ostream&
 
 namespace
 {
+// A name that replaceFile gave a temporary file of `file`: "<name>.<serial>.tmp".
+bool isTemporaryOf(const std::string& candidate, const std::string& name)
+{
+    const std::string_view suffix = ".tmp";
+    if (candidate.size() <= name.size() + 1 + suffix.size() || !candidate.starts_with(name + ".") ||
+        !candidate.ends_with(suffix))
+    {
+        return false;
+    }
+    const std::string_view serial = std::string_view(candidate).substr(
+        name.size() + 1, candidate.size() - name.size() - 1 - suffix.size());
+    return std::all_of(serial.begin(), serial.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 template <typename Lines> bool writeEach(const Lines& lines, const fs::path& file)
 {
     return gf_replaceFile(file,
@@ -367,6 +382,26 @@ bool gf_writeLines(const std::vector<std::string>& lines, const fs::path& file)
 bool gf_writeListLines(const std::list<std::string>& lines, const fs::path& file)
 {
     return writeEach(lines, file);
+}
+
+void gf_removeStaleTemporaries(const fs::path& file)
+{
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    const std::string name = file.filename().string();
+    std::error_code ec;
+    for (fs::directory_iterator entry(folder, ec); !ec && entry != fs::directory_iterator();
+         entry.increment(ec))
+    {
+        if (!isTemporaryOf(entry->path().filename().string(), name))
+        {
+            continue;
+        }
+        std::error_code removal;
+        if (fs::remove(entry->path(), removal))
+        {
+            gf_log(fmt::format("'{}' left by an interrupted save removed", entry->path().string()));
+        }
+    }
 }
 
 bool gf_saveXml(const pugi::xml_document& doc, const fs::path& file)

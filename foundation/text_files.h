@@ -82,6 +82,8 @@ bool gf_writeLines(const std::vector<std::string>& lines, const std::filesystem:
 /// Writes one line per element, replacing the file; false when it could not be written.
 bool gf_writeListLines(const std::list<std::string>& lines, const std::filesystem::path& file);
 
+/// Removes the temporary files that saves of `file` cut short by a crash or a kill left beside it; logs each.
+void gf_removeStaleTemporaries(const std::filesystem::path& file);
 /// Saves the document with the XML library's defaults, replacing the file; logs "'{}' saved" or
 /// "could not save to '{}'".
 bool gf_saveXml(const pugi::xml_document& doc, const std::filesystem::path& file);

@@ -48,13 +48,28 @@ void CfgFolder::list()
     fs::directory_iterator it(real_, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec))
     {
-        names_.push_back(it->path().filename().string());
+        Entry entry{it->path().filename().string()};
+        // The listing's own type answers for every entry but a link, which is followed when asked for.
+        std::error_code typeError;
+        if (!it->is_symlink(typeError) && !typeError)
+        {
+            entry.type = it->is_directory(typeError)      ? fs::file_type::directory
+                         : it->is_regular_file(typeError) ? fs::file_type::regular
+                                                          : fs::file_type::none;
+        }
+        entries_.push_back(std::move(entry));
     }
     if (ec && !isMissing(ec))
     {
         throw fs::filesystem_error("directory_iterator", real_, ec);
     }
-    std::sort(names_.begin(), names_.end());
+    std::sort(entries_.begin(), entries_.end(),
+              [](const Entry& a, const Entry& b) { return a.name < b.name; });
+}
+
+fs::file_type CfgFolder::typeOfEntry(const Entry& entry) const
+{
+    return entry.type != fs::file_type::none ? entry.type : typeOf(real_ / entry.name);
 }
 
 fs::file_type CfgFolder::entryType(const std::string& name)
@@ -69,19 +84,22 @@ fs::file_type CfgFolder::entryType(const std::string& name)
         list();
     }
     const std::string wanted = windowsComponentName(name);
-    if (std::binary_search(names_.begin(), names_.end(), wanted))
+    const auto exact =
+        std::lower_bound(entries_.begin(), entries_.end(), wanted,
+                         [](const Entry& entry, const std::string& n) { return entry.name < n; });
+    if (exact != entries_.end() && exact->name == wanted)
     {
-        return typeOf(real_ / wanted);
+        return typeOfEntry(*exact);
     }
     // Of several names that differ only in case, the first in byte order, as WinPath resolves them.
     const auto match =
-        std::find_if(names_.begin(), names_.end(),
-                     [&wanted](const std::string& entry) { return namesEqualNoCase(entry, wanted); });
-    if (match == names_.end())
+        std::find_if(entries_.begin(), entries_.end(),
+                     [&wanted](const Entry& entry) { return namesEqualNoCase(entry.name, wanted); });
+    if (match == entries_.end())
     {
         return fs::file_type::not_found;
     }
-    return typeOf(real_ / *match);
+    return typeOfEntry(*match);
 }
 
 } // namespace oxl

@@ -10,8 +10,9 @@
 namespace oxl
 {
 
-/// An aircraft folder whose entries are listed once, on the first question, so that the three existence
-/// tests of every section cost no further directory reads. One object belongs to one scan worker.
+/// An aircraft folder whose entries are listed once, with their types, on the first question, so that the
+/// three existence tests of every section cost no further directory reads or status queries. One object
+/// belongs to one scan worker.
 class CfgFolder
 {
   public:
@@ -27,12 +28,21 @@ class CfgFolder
     std::filesystem::file_type entryType(const std::string& name);
 
   private:
+    /// One entry of the folder, with its type as the listing gave it (none for a link, asked for when
+    /// needed).
+    struct Entry
+    {
+        std::string name;
+        std::filesystem::file_type type = std::filesystem::file_type::none;
+    };
+
     void list();
+    std::filesystem::file_type typeOfEntry(const Entry& entry) const;
 
     WinPath path_;
     bool listed_ = false;
     std::filesystem::path real_;
-    std::vector<std::string> names_; ///< sorted by byte order
+    std::vector<Entry> entries_; ///< sorted by name in byte order
 };
 
 } // namespace oxl

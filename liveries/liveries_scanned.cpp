@@ -71,6 +71,11 @@ std::string escapedText(const std::string& text, std::string_view what)
     return escaped;
 }
 
+void createInfoFolder()
+{
+    fs::create_directories(gf_scanInfoFolder());
+}
+
 std::list<std::string> sorted(std::list<std::string> lines)
 {
     lines.sort();
@@ -147,6 +152,13 @@ void gf_readLiveriesScanned()
         livery.airl = requiredAttribute(liv, "airl");
         livery.type = requiredAttribute(liv, "type");
         livery.title = gf_restoreBytes(requiredAttribute(liv, "title"));
+        if (livery.title.empty())
+        {
+            // No flight could ever be matched to a livery without a simulator title.
+            gf_log(fmt::format("A livery of {} {} without title in {} is skipped", livery.airl, livery.type,
+                               file.string()));
+            continue;
+        }
         livery.atcid = gf_restoreBytes(liv.attribute("atcid").value());
         livery.cargo = liv.attribute("cargo").as_bool();
         gLiveries.ScannedLiveries.push_back(std::move(livery));
@@ -163,9 +175,8 @@ void gf_removeScanOutputs()
 {
     removeOutput(infoFile("AircraftCfgWithNoFltsimSection.txt"));
     removeOutput(gf_liveriesScannedPath());
-    for (const char* name :
-         {"InlineRegcodes.txt", "gLiveries.InvalidAirlineCodes.txt", "InvalidAircraftCodes.txt", "Fixes.txt",
-          "InvalidAircraftCfgFiles.txt", "IncompleFltsimSections.txt"})
+    for (const char* name : {"InlineRegcodes.txt", "InvalidAirlineCodes.txt", "InvalidAircraftCodes.txt",
+                             "Fixes.txt", "InvalidAircraftCfgFiles.txt", "IncompleFltsimSections.txt"})
     {
         removeOutput(errorsFile(name));
     }
@@ -191,7 +202,7 @@ void gf_writeScanReports()
     if (!gLiveries.InvalidAirlineCodes.empty())
     {
         createErrorsFolder();
-        const fs::path file = errorsFile("gLiveries.InvalidAirlineCodes.txt");
+        const fs::path file = errorsFile("InvalidAirlineCodes.txt");
         const auto lines = sorted(gLiveries.InvalidAirlineCodes.lines());
         gf_writeListLines(lines, file);
         gf_log(fmt::format("{} invalid airline code{}, see {}", lines.size(),
@@ -232,6 +243,7 @@ void gf_writeScanReports()
     gf_log("\nInformation:");
     if (!gLiveries.EmptyCfgFiles.empty())
     {
+        createInfoFolder();
         const fs::path file = infoFile("AircraftCfgWithNoFltsimSection.txt");
         const auto lines = sorted(gLiveries.EmptyCfgFiles.lines());
         gf_writeListLines(lines, file);
@@ -239,6 +251,7 @@ void gf_writeScanReports()
     }
     if (!gLiveries.DbaseCorrections.empty())
     {
+        createInfoFolder();
         const fs::path file = infoFile("AirlineModelConversions.txt");
         const auto lines = gLiveries.DbaseCorrections.lines();
         gf_writeListLines(lines, file);

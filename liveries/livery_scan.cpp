@@ -6,6 +6,7 @@
 #include "foundation/run_state.h"
 #include "foundation/status_service.h"
 #include "foundation/strings.h"
+#include "foundation/worker_pool.h"
 #include "foundation/worker_slots.h"
 #include "liveries/aircraft_cfg.h"
 #include "liveries/liveries_scanned.h"
@@ -21,6 +22,7 @@
 #include <deque>
 #include <future>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -86,19 +88,20 @@ std::list<LiveryData> takeOldestResult(std::deque<ReaderResult>& pending, bool d
     return oldest.get();
 }
 
-// Starts a scan worker for one configuration file; its slot is taken before the thread starts and
-// given back when the thread cannot start, so the count never leaks.
-void startReader(int folderIndex, const WinPath& file, std::deque<ReaderResult>& pending)
+// Queues the reading of one configuration file on the folder's workers; its slot is taken before the task
+// is queued and given back when it cannot be, so the count never leaks.
+void startReader(int folderIndex, const WinPath& file, WorkerPool& workers, std::deque<ReaderResult>& pending)
 {
     gf_waitWorkerSlot();
     using Reader = std::list<LiveryData> (*)(int, const WinPath&);
     const Reader reader = gf_isIvaoPackageFile(file) ? &gf_readAircraftCfg : &gf_searchLiveriesinFile;
-    std::packaged_task<std::list<LiveryData>(int, const WinPath&)> task(reader);
-    pending.push_back(task.get_future());
+    auto task = std::make_shared<std::packaged_task<std::list<LiveryData>()>>(
+        [reader, folderIndex, file] { return reader(folderIndex, file); });
+    pending.push_back(task->get_future());
     gFoundation.gRunningWorkers.fetch_add(1);
     try
     {
-        std::thread(std::move(task), folderIndex, file).detach();
+        workers.post([task] { (*task)(); });
     }
     catch (...)
     {
@@ -176,6 +179,15 @@ bool gf_isAircraftConfigName(const fs::path& name)
     return extension == ".CFG" && (stem == "AIRCRAFT" || stem == "SIM");
 }
 
+bool gf_isTextureFolderName(const fs::path& name)
+{
+    const std::string text = name.string();
+    constexpr std::string_view kTexture = "texture";
+    return (text.size() == kTexture.size() ||
+            (text.size() > kTexture.size() && text[kTexture.size()] == '.')) &&
+           namesEqualNoCase(std::string_view(text).substr(0, kTexture.size()), kTexture);
+}
+
 bool gf_isIvaoPackageFile(const WinPath& file)
 {
     return file.text().find("ivao_x-csl") != std::string::npos ||
@@ -185,6 +197,8 @@ bool gf_isIvaoPackageFile(const WinPath& file)
 void gf_searchLiveriesInFolder(int folderIndex, const WinPath& folder)
 {
     std::deque<ReaderResult> pending;
+    // As many readers as slots; leaving the walk joins them, so no reader runs on after it.
+    WorkerPool workers(static_cast<std::size_t>(std::max(gFoundation.gWorkerLimit.load(), 1)));
     const fs::path root = folder.real();
     try
     {
@@ -195,8 +209,10 @@ void gf_searchLiveriesInFolder(int folderIndex, const WinPath& folder)
             const WinPath text = entryText(folder, root, entry.path());
             try
             {
-                // Scenery folders hold no aircraft, and deep paths are beyond what the simulator loads.
-                if (text.text().find("airport") != std::string::npos)
+                // Scenery folders hold no aircraft, and deep paths are beyond what the simulator loads. A
+                // texture folder holds a livery's images, and its readers only ask whether it exists.
+                if (text.text().find("airport") != std::string::npos ||
+                    gf_isTextureFolderName(entry.path().filename()))
                 {
                     it.disable_recursion_pending();
                 }
@@ -213,7 +229,7 @@ void gf_searchLiveriesInFolder(int folderIndex, const WinPath& folder)
                 {
                     continue;
                 }
-                startReader(folderIndex, text, pending);
+                startReader(folderIndex, text, workers, pending);
             }
             catch (const std::exception& e)
             {

@@ -1,6 +1,6 @@
 // The scanning mode of the livery step: collect the folders to search (the user's lfolder settings or
-// the simulator's add-on registers), walk each tree for aircraft.cfg and sim.cfg files, read every file
-// on a scan worker of its own, correct the liveries with the database, keep the highest-priority folder
+// the simulator's add-on registers), walk each tree for aircraft.cfg and sim.cfg files, read the files
+// on a pool of scan workers, correct the liveries with the database, keep the highest-priority folder
 // per airline and type when asked to, and write LiveriesScanned.xml with the scan reports.
 #pragma once
 
@@ -37,11 +37,15 @@ LiveryFolderList gf_liveryFolderList();
 bool gf_scanLiveryFolders(const LiveryFolderList& folders);
 
 /// Walks one folder tree and appends the liveries of its configuration files to gLiveries.ScannedLiveries, in
-/// the order the walk meets the files; every file is read by a scan worker of its own.
+/// the order the walk meets the files; the files are read by a pool of scan workers, as many as the machine
+/// has threads.
 void gf_searchLiveriesInFolder(int folderIndex, const WinPath& folder);
 
 /// True for a configuration file name of an aircraft folder: aircraft.cfg or sim.cfg, any case.
 bool gf_isAircraftConfigName(const std::filesystem::path& name);
+/// True for the name of a livery's texture folder: texture or texture.<anything>, any case; the walk
+/// does not descend into one.
+bool gf_isTextureFolderName(const std::filesystem::path& name);
 /// True when the file is read by the IVAO package reader (its path text names IVAO_MTL or ivao_x-csl).
 bool gf_isIvaoPackageFile(const WinPath& file);
 

@@ -95,6 +95,12 @@ bool lf_readRegcodeLine(const std::string& line, const std::string& file, std::l
         gf_logMarked(fmt::format("{}: wrong format '{}'", file, line));
         return false;
     }
+    if (fields[0].empty())
+    {
+        // Its regcodes would lead every matching registration to a livery that cannot exist.
+        gf_logMarked(fmt::format("{}: no title in '{}'", file, line));
+        return false;
+    }
     const std::vector<std::string> regs = gf_splitCommaVector(fields[1]);
     if (regs.empty())
     {

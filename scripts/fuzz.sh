@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # fuzz.sh [seconds] [extra cmake arguments...]: builds the fuzz harnesses with clang (build-fuzz) and
-# runs each for the given time (default 25 s; 0 only builds), as many at once as OXL_JOBS allows. A crash or a broken
+# runs each for the given time (default 25 s; 0 only builds), as many at once as OXL_JOBS allows. With
+# OXL_FUZZ_BUDGET set, the harnesses share that many seconds instead: each gets its part of them, so
+# that more harnesses or fewer cores do not lengthen the run. A crash or a broken
 # invariant fails the run; its input is copied into tests/fuzz/corpus/<harness>/, which the harness and
 # the test build replay from then on (commit it with the mend).
 set -euo pipefail
@@ -23,6 +25,13 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 rm -rf "$dir/seeds" "$dir/crashes"
 mkdir -p "$dir/crashes"
 targets=$(OXL_FUZZ_TARGET=list "$fuzzer")
+if [[ -n ${OXL_FUZZ_BUDGET:-} ]]; then
+  count=$(wc -w <<<"$targets")
+  rounds=$(((count + jobs - 1) / jobs))
+  seconds=$((OXL_FUZZ_BUDGET / rounds))
+  ((seconds >= 5)) || seconds=5
+  echo "fuzz: $count harnesses, $jobs at once, $seconds s each"
+fi
 for t in $targets; do
   mkdir -p "$dir/seeds/$t" "$dir/corpus/$t"
   for kind in seeds corpus; do

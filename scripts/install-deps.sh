@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   clang libclang-rt-14-dev clang-format
   build-essential cmake ninja-build pkg-config python3
-  libpugixml-dev nlohmann-json3-dev libcurl4-openssl-dev libsodium-dev libmsgsl-dev libfmt-dev
+  libpugixml-dev nlohmann-json3-dev libcurl4-openssl-dev libsodium-dev libmsgsl-dev libfmt-dev libcli11-dev
   libfltk1.3-dev fluid googletest libgmock-dev libbenchmark-dev
   xvfb xauth xdotool
 )
@@ -12,9 +12,6 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-# The data tools fetch OurAirports' airports and OpenFlights' airlines with npm; a machine that has
-# Node.js from elsewhere already has its npm.
-command -v npm >/dev/null || missing+=(npm)
 if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq

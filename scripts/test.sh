@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds the program twice (plain with the benchmarks, and with
 # AddressSanitizer, UndefinedBehaviorSanitizer and the threads' owner checks) and runs every test of both
-# builds in parallel, the whole captured traffic end to end in the plain build, and each benchmark briefly.
+# builds in parallel, the whole captured traffic end to end in the plain build, each benchmark briefly,
+# and builds the program as users build it (Release). Each stage prints its time ("stage NAME: N s").
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-bash "$top/scripts/install-deps.sh"
+source "$top/scripts/stage.sh"
+status=0
+begin=$SECONDS
+stage install bash "$top/scripts/install-deps.sh"
 
 jobs=${OXL_JOBS:-$(nproc)}
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
@@ -14,34 +18,56 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # Window tests open real windows on a virtual display of their own; the rest run headless.
 export OXL_HEADLESS=${OXL_HEADLESS:-1}
 
-status=0
 # The C++ files as clang-format writes them.
-bash "$top/scripts/check-format.sh" || status=1
-# First the ThreadSanitizer build and the fuzz harnesses.
-bash "$top/scripts/test-tsan-fuzz.sh" || status=1
-run() {
-  local dir=$1; shift
-  bash "$top/scripts/build.sh" "$dir" "$@"
-  (cd "$dir" && ctest --output-on-failure --parallel "$jobs" --timeout 600) || status=1
+stage format bash "$top/scripts/check-format.sh"
+
+# The whole Mexico City capture replays end to end at its own pace (25 minutes): what it runs is built
+# first, so that it runs beside every other stage, and is waited for at the end.
+stage "plain build (replay)" env OXL_BUILD_TARGETS="ordalis_p3d sim_standin traffic_standin test_e2e oxl_data" \
+  bash "$top/scripts/build.sh" "$top/build" -DOXL_BUILD_BENCH=ON
+replay_run() {
+  local start=$SECONDS rc=0
+  (cd "$top/build" && OXL_FULL_REPLAY=1 ./bin/test_e2e --gtest_filter='CaptureFullReplay.*' >full-replay.txt 2>&1) || rc=1
+  echo "$rc $((SECONDS - start))" >"$top/build/full-replay.status"
 }
-# The plain build also replays the whole Mexico City capture end to end at its own pace (25 minutes);
-# it runs beside the other suites of both builds and is waited for at the end.
-bash "$top/scripts/build.sh" "$top/build" -DOXL_BUILD_BENCH=ON
-(cd "$top/build" && OXL_FULL_REPLAY=1 ./bin/test_e2e --gtest_filter='CaptureFullReplay.*' >full-replay.txt 2>&1) &
+replay_run &
 replay=$!
-# The plain build builds the benchmarks too and runs each briefly (about 20 s in all), so that none
+
+# The ThreadSanitizer build and its suites, beside the fuzz build; then the fuzz harnesses.
+stage "tsan and fuzz" bash "$top/scripts/test-tsan-fuzz.sh"
+
+# The plain build also builds the benchmarks and runs each briefly (about 20 s in all), so that none
 # stops building or running; the figures of the README come from full runs of the bench target.
-run "$top/build" -DOXL_BUILD_BENCH=ON
-(cd "$top/build" && ./bin/oxl_bench --benchmark_min_time=0.01 >bench-brief.txt 2>&1) || {
+stage "plain build" bash "$top/scripts/build.sh" "$top/build" -DOXL_BUILD_BENCH=ON
+stage "plain tests" suites "$top/build"
+bench_brief() {
+  (cd "$top/build" && ./bin/oxl_bench --benchmark_min_time=0.01 >bench-brief.txt 2>&1) && return 0
   echo "benchmarks failed, see $top/build/bench-brief.txt"
-  status=1
+  return 1
 }
-run "$top/build-asan" -DOXL_BUILD_BENCH=OFF -DOXL_SANITIZE=ON -DOXL_OWNER_CHECKS=ON
-if wait "$replay"; then
-  grep -E "^(full replay|  lived)" "$top/build/full-replay.txt" || true
-else
+stage benchmarks bench_brief
+
+stage "asan build" bash "$top/scripts/build.sh" "$top/build-asan" -DOXL_BUILD_BENCH=OFF -DOXL_SANITIZE=ON \
+  -DOXL_OWNER_CHECKS=ON
+stage "asan tests" suites "$top/build-asan"
+# The program as users build it, optimised for speed (g++ warns at -O3 where it does not at -O2); built
+# while the whole-capture replay still runs at its own pace.
+stage "release build" env OXL_BUILD_TARGETS=ordalis_p3d bash "$top/scripts/build.sh" "$top/build-release" \
+  -DCMAKE_BUILD_TYPE=Release
+
+replay_result() {
+  wait "$replay" || true
+  local rc seconds
+  read -r rc seconds <"$top/build/full-replay.status" || { rc=1 seconds=0; }
+  echo "stage full replay (beside the others): $seconds s"
+  if ((rc == 0)); then
+    grep -E "^(full replay|  lived)" "$top/build/full-replay.txt" || true
+    return 0
+  fi
   cat "$top/build/full-replay.txt"
   echo "the whole-capture replay failed, see $top/build/full-replay.txt"
-  status=1
-fi
+  return 1
+}
+stage "full replay wait" replay_result
+echo "stage all: $((SECONDS - begin)) s"
 exit $status

@@ -1,28 +1,46 @@
 // Simulator stand-in: a separate process that speaks the simulator's client protocol over TCP and
 // the pipe stand-in. Prints "ready {json}" with its endpoints, then runs one command per input line.
 #include "tools/sim_standin/standin_server.h"
+#include "tools/standin_options.h"
 
-#include <cstdlib>
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <iostream>
 #include <string>
 
 namespace
 {
 
-void usage()
+const char* const kCommands =
+    "commands: state | journal | pause 1|0 | event NAME [DATA] | newflight FILE | teleport LAT LON [ALT]\n"
+    "          user-title T | user-model M | user-tail T | inject TAIL LAT LON ALT [TITLE] | quit\n"
+    "          drop [reset] | stall 1|0 | raw HEX | fault split|pad N|merge N|size N|oversize [N]|short "
+    "[ID]|tiny|"
+    "unknown\n"
+    "          exit";
+
+// "A.B.C.D" into the four version numbers, missing trailing parts 0; false when it is no such text.
+bool readVersion(const std::string& text, std::uint32_t (&version)[4])
 {
-    std::cerr
-        << "sim_standin [--port N] [--no-tcp] [--tcp6] [--no-pipe] [--pipe PATH] [--pipe-backlog N]\n"
-           "            [--name TEXT] [--version A.B.C.D] [--frames-per-second F] [--frame-rate F]\n"
-           "            [--add-delay-ms N] [--first-object-id N] [--title TITLE]... [--ground-ft F]\n"
-           "            [--paused] [--cfg-dir DIR] [--registry FILE] [--journal FILE]\n"
-           "            [--journal-memory N] [--track FILE]\n"
-           "commands: state | journal | pause 1|0 | event NAME [DATA] | newflight FILE | teleport LAT LON "
-           "[ALT]\n"
-           "          user-title T | user-model M | user-tail T | inject TAIL LAT LON ALT [TITLE] | quit\n"
-           "          drop [reset] | stall 1|0 | raw HEX | fault split|pad N|merge N|size N|oversize "
-           "[N]|short [ID]|tiny|unknown\n"
-           "          exit\n";
+    std::uint32_t parts[4] = {};
+    const char* at = text.data();
+    const char* const end = text.data() + text.size();
+    for (std::uint32_t& part : parts)
+    {
+        const auto [stop, error] = std::from_chars(at, end, part);
+        if (error != std::errc{} || (stop != end && *stop != '.'))
+        {
+            return false;
+        }
+        if (stop == end)
+        {
+            std::copy(std::begin(parts), std::end(parts), version);
+            return true;
+        }
+        at = stop + 1;
+    }
+    return false;
 }
 
 } // namespace
@@ -30,71 +48,51 @@ void usage()
 int main(int argc, char** argv)
 {
     oxl::standin::Options o;
-    for (int i = 1; i < argc; ++i)
+    CLI::App app{
+        "Simulator stand-in: serves the simulator's client protocol; runs one command per input line."};
+    app.footer(kCommands);
+    app.option_defaults()->always_capture_default();
+    app.add_option("--port", o.port, "TCP port (0: any free port)");
+    app.add_flag_callback(
+        "--no-tcp", [&o] { o.tcp4 = false; }, "no TCP listener on 127.0.0.1");
+    app.add_flag("--tcp6", o.tcp6, "a TCP listener on ::1 as well");
+    app.add_flag_callback(
+        "--no-pipe", [&o] { o.pipe = false; }, "no pipe listener");
+    app.add_option("--pipe", o.pipePath, "pipe name");
+    app.add_option("--pipe-backlog", o.pipeBacklog, "pending pipe connections")
+        ->check(oxl::standin::aboveZero());
+    app.add_option("--name", o.name, "simulator name in the Open reply");
+    app.add_option_function<std::string>(
+           "--version",
+           [&o](const std::string& text)
+           {
+               if (!readVersion(text, o.appVersion))
+               {
+                   throw CLI::ValidationError("--version", "not a version A.B.C.D: " + text);
+               }
+           },
+           "simulator version in the Open reply")
+        ->type_name("A.B.C.D");
+    app.add_option("--frames-per-second", o.framesPerSecond, "how often Frame events are sent")
+        ->check(oxl::standin::aboveZero());
+    app.add_option("--frame-rate", o.frameRateField, "frame rate the Frame events report");
+    app.add_option("--add-delay-ms", o.addDelayMs, "from a creation to its ObjectAdded")
+        ->check(oxl::standin::zeroOrAbove());
+    app.add_option("--first-object-id", o.firstObjectId, "id of the first created object");
+    app.add_option("--title", o.knownTitles, "a known title (repeatable; none: every title is known)")
+        ->allow_extra_args(false);
+    app.add_option("--ground-ft", o.groundFt, "ground elevation");
+    app.add_flag_callback(
+        "--paused", [&o] { o.running = false; }, "no flight runs at the start");
+    app.add_option("--cfg-dir", o.cfgDir, "where SimConnect.cfg with the TCP port is written");
+    app.add_option("--registry", o.registryFile, "registry stand-in file that gets the ports");
+    app.add_option("--journal", o.journalFile, "journal of the client's messages");
+    app.add_option("--journal-memory", o.journalMemory,
+                   "client messages kept for \"journal\" (0: every one)");
+    app.add_option("--track", o.trackFile, "one JSON line per creation, position write and removal");
+    if (const auto status = oxl::standin::parseCommandLine(app, argc, argv))
     {
-        const std::string a = argv[i];
-        auto next = [&]() -> std::string
-        {
-            if (i + 1 >= argc)
-            {
-                usage();
-                std::exit(2);
-            }
-            return argv[++i];
-        };
-        if (a == "--port")
-            o.port = static_cast<std::uint16_t>(std::stoi(next()));
-        else if (a == "--no-tcp")
-            o.tcp4 = false;
-        else if (a == "--tcp6")
-            o.tcp6 = true;
-        else if (a == "--no-pipe")
-            o.pipe = false;
-        else if (a == "--pipe")
-            o.pipePath = next();
-        else if (a == "--pipe-backlog")
-            o.pipeBacklog = std::stoi(next());
-        else if (a == "--name")
-            o.name = next();
-        else if (a == "--version")
-        {
-            std::string v = next();
-            for (int k = 0; k < 4; ++k)
-            {
-                o.appVersion[k] = static_cast<std::uint32_t>(std::stoul(v));
-                auto dot = v.find('.');
-                v = dot == std::string::npos ? "0" : v.substr(dot + 1);
-            }
-        }
-        else if (a == "--frames-per-second")
-            o.framesPerSecond = std::stod(next());
-        else if (a == "--frame-rate")
-            o.frameRateField = std::stof(next());
-        else if (a == "--add-delay-ms")
-            o.addDelayMs = std::stoi(next());
-        else if (a == "--first-object-id")
-            o.firstObjectId = static_cast<std::uint32_t>(std::stoul(next()));
-        else if (a == "--title")
-            o.knownTitles.push_back(next());
-        else if (a == "--ground-ft")
-            o.groundFt = std::stod(next());
-        else if (a == "--paused")
-            o.running = false;
-        else if (a == "--cfg-dir")
-            o.cfgDir = next();
-        else if (a == "--registry")
-            o.registryFile = next();
-        else if (a == "--journal")
-            o.journalFile = next();
-        else if (a == "--journal-memory")
-            o.journalMemory = static_cast<std::size_t>(std::stoul(next()));
-        else if (a == "--track")
-            o.trackFile = next();
-        else
-        {
-            usage();
-            return 2;
-        }
+        return *status;
     }
     oxl::standin::Server server(o);
     std::string error;

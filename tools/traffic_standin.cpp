@@ -1,32 +1,13 @@
 // Stand-in for the live-traffic source: connects to the program's TCP port, answers its version query,
 // records every line the program sends with its arrival time, and sends traffic and QNH datagrams,
 // either replayed from a file or from a scripted flight placed around the user position it was sent.
-//
-//   traffic_standin [options]
-//     --host A             program's address (127.0.0.1)
-//     --port N             program's TCP port (10747); --no-tcp sends datagrams only
-//     --traffic-port N     traffic datagrams (49005)      --qnh-port N   QNH datagrams (49004)
-//     --level N            "level" of the version reply (2)   --version T   "version" (10.0.5)
-//     --reply MODE         normal | nolevel | malformed | split | none | close
-//     --record FILE        appends "<unix seconds> <line>" for every line received
-//     --replay FILE        replays captured datagrams ("(time, ':', 'AITFC,...')" per line) or traffic
-//                          lines (one per line) with the spacing of their report times (field 14; lines
-//                          without one follow --interval), each sent stamped with the time of sending;
-//                          with a TCP link the replay begins when the link first connects
-//     --speed X            replays X times faster (1)
-//     --aircraft N         scripted flight: N aircraft circling the user position (0)
-//     --radius NM          circle radius (10)      --interval S   seconds between reports (2)
-//     --user LAT,LON       user position before (or without) a Qs121 line
-//     --qnh V              QNH value sent every 10 s ("{"QNH": V}"); none when absent
-//     --bad                sends one datagram of every malformed kind every 10 s once traffic starts
-//                          (UDP gives no sign of a reader that binds its port late)
-//     --drop-after S       closes the TCP link after S seconds (once) and connects again 1 s later
-//     --duration S         ends after S seconds (runs until SIGTERM otherwise)
+// Its options: traffic_standin --help.
 #include "foundation/units.h"
 #include "platform/net_socket.h"
 #include "platform/net_tcp.h"
 #include "platform/net_udp.h"
 #include "tools/capture/capture_lines.h"
+#include "tools/standin_options.h"
 
 #include <atomic>
 #include <chrono>
@@ -85,70 +66,47 @@ double unixNow()
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
-Options parse(int argc, char** argv)
+// The options of the command line, with their help texts, bound to `o`.
+void addOptions(CLI::App& app, Options& o)
 {
-    Options o;
-    for (int i = 1; i < argc; ++i)
-    {
-        const std::string a = argv[i];
-        const auto next = [&]() -> std::string
-        {
-            if (i + 1 >= argc)
-            {
-                std::cerr << "missing value for " << a << "\n";
-                std::exit(2);
-            }
-            return argv[++i];
-        };
-        if (a == "--host")
-            o.host = next();
-        else if (a == "--port")
-            o.port = static_cast<std::uint16_t>(std::stoi(next()));
-        else if (a == "--no-tcp")
-            o.tcp = false;
-        else if (a == "--traffic-port")
-            o.trafficPort = static_cast<std::uint16_t>(std::stoi(next()));
-        else if (a == "--qnh-port")
-            o.qnhPort = static_cast<std::uint16_t>(std::stoi(next()));
-        else if (a == "--level")
-            o.level = std::stoi(next());
-        else if (a == "--version")
-            o.version = next();
-        else if (a == "--reply")
-            o.reply = next();
-        else if (a == "--record")
-            o.recordFile = next();
-        else if (a == "--replay")
-            o.replayFile = next();
-        else if (a == "--speed")
-            o.replaySpeed = std::stod(next());
-        else if (a == "--aircraft")
-            o.aircraft = std::stoi(next());
-        else if (a == "--radius")
-            o.radiusNm = std::stod(next());
-        else if (a == "--interval")
-            o.intervalS = std::stod(next());
-        else if (a == "--user")
-        {
-            const std::string v = next();
-            const auto comma = v.find(',');
-            o.user = std::make_pair(std::stod(v.substr(0, comma)), std::stod(v.substr(comma + 1)));
-        }
-        else if (a == "--qnh")
-            o.qnh = next();
-        else if (a == "--bad")
-            o.bad = true;
-        else if (a == "--drop-after")
-            o.dropAfterS = std::stod(next());
-        else if (a == "--duration")
-            o.durationS = std::stod(next());
-        else
-        {
-            std::cerr << "unknown option " << a << "\n";
-            std::exit(2);
-        }
-    }
-    return o;
+    app.option_defaults()->always_capture_default();
+    app.add_option("--host", o.host, "program's address");
+    app.add_option("--port", o.port, "program's TCP port");
+    app.add_flag_callback(
+        "--no-tcp", [&o] { o.tcp = false; }, "sends datagrams only");
+    app.add_option("--traffic-port", o.trafficPort, "traffic datagrams");
+    app.add_option("--qnh-port", o.qnhPort, "QNH datagrams");
+    app.add_option("--level", o.level, "\"level\" of the version reply");
+    app.add_option("--version", o.version, "\"version\" of the version reply");
+    app.add_option("--reply", o.reply, "answer to the version query")
+        ->check(CLI::IsMember({"normal", "nolevel", "malformed", "split", "none", "close"}));
+    app.add_option("--record", o.recordFile, "appends \"<unix seconds> <line>\" for every line received");
+    app.add_option(
+        "--replay", o.replayFile,
+        "replays captured datagrams (\"(time, ':', 'AITFC,...')\" per line) or traffic lines (one per "
+        "line) with the spacing of their report times (field 14; lines without one follow --interval), "
+        "each sent stamped with the time of sending; with a TCP link the replay begins when the link "
+        "first connects");
+    app.add_option("--speed", o.replaySpeed, "replays X times faster")->check(oxl::standin::aboveZero());
+    app.add_option("--aircraft", o.aircraft, "scripted flight: N aircraft circling the user position")
+        ->check(oxl::standin::zeroOrAbove());
+    app.add_option("--radius", o.radiusNm, "circle radius [NM]");
+    app.add_option("--interval", o.intervalS, "seconds between reports")->check(oxl::standin::aboveZero());
+    app.add_option_function<std::pair<double, double>>(
+           "--user", [&o](const std::pair<double, double>& user) { o.user = user; },
+           "user position before (or without) a Qs121 line")
+        ->delimiter(',')
+        ->type_name("LAT,LON");
+    app.add_option_function<std::string>(
+        "--qnh", [&o](const std::string& qnh) { o.qnh = qnh; },
+        "QNH value sent every 10 s ({\"QNH\": V}); none when absent");
+    app.add_flag(
+        "--bad", o.bad,
+        "sends one datagram of every malformed kind every 10 s once traffic starts (UDP gives no sign "
+        "of a reader that binds its port late)");
+    app.add_option("--drop-after", o.dropAfterS,
+                   "closes the TCP link after S seconds (once) and connects again 1 s later");
+    app.add_option("--duration", o.durationS, "ends after S seconds (runs until SIGTERM otherwise)");
 }
 
 // One traffic line of 29 fields in the source's format.
@@ -162,6 +120,15 @@ std::string trafficLine(std::uint32_t hexid, double lat, double lon, double altF
         "-1,0,0,0,0,{:.1f},0,0,A3",
         hexid, lat, lon, altFt, vsFpm, trackDeg, gsKt, callsign, type, registration, origin, destination,
         timestamp, trackDeg);
+}
+
+// The line with one comma-separated field replaced.
+std::string withField(const std::string& line, std::size_t index, const std::string& value)
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < index; ++i)
+        start = line.find(',', start) + 1;
+    return line.substr(0, start) + value + line.substr(line.find(',', start));
 }
 
 // A replay entry as a traffic line: captured datagrams are converted, plain traffic lines pass.
@@ -354,6 +321,10 @@ class Standin
         std::string badGs = good;
         badGs.replace(badGs.find(",200,"), 5, ",abc,");
         send(o_.trafficPort, badGs);
+        // Numbers no aircraft reaches, one field at a time: altitude, vertical speed, track, true airspeed
+        // and roll.
+        for (const std::size_t field : {4, 5, 7, 20, 23})
+            send(o_.trafficPort, withField(good, field, "1e300"));
         send(o_.trafficPort,
              "0,4000998,0.00001,-0.00005,1000,0,1,0,200,X,A320,R,A,B,1,0,0,x,0,0,-1,0,0,0,0,0,0,0,A3");
         send(o_.trafficPort, std::string(20000, 'x'));
@@ -413,6 +384,14 @@ int main(int argc, char** argv)
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);
     net::ignoreSigpipe();
-    Standin standin(parse(argc, argv));
+    Options options;
+    CLI::App app{"Stand-in for the live-traffic source: answers the program's version query, records what it "
+                 "sends, and sends traffic and QNH datagrams from a replay or a scripted flight."};
+    addOptions(app, options);
+    if (const auto status = oxl::standin::parseCommandLine(app, argc, argv))
+    {
+        return *status;
+    }
+    Standin standin(options);
     return standin.run();
 }

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace oxl
 {
@@ -289,6 +291,41 @@ TEST_F(ClosestAirport, EqualStandDistancesKeepTheClosest)
     EXPECT_EQ(list_.closest(0.0, 0.0)->code, "BBBB");
 }
 
+/// The grid's answers are the walk's across the date line and the pole; of two equally near airports, the
+/// earlier code is the closest and the later one the nearest.
+TEST_F(ClosestAirport, GridAnswersAsTheWalkAcrossTheDateLineAndThePole)
+{
+    std::string elements;
+    for (const auto& [code, lat, lon] : {std::tuple{"EAST", 0.0, 179.99},
+                                         {"WEST", 0.0, -179.99},
+                                         {"TIEA", 0.0, 0.01},
+                                         {"TIEB", 0.0, -0.01},
+                                         {"POLA", 89.99, 0.0},
+                                         {"POLB", 89.99, 180.0}})
+    {
+        elements += fmt::format("<airport code=\"{}\" lat=\"{}\" lon=\"{}\" alt=\"0\"/>\n", code, lat, lon);
+    }
+    ASSERT_TRUE(list_.read(write(listFile(elements))));
+    for (const auto& [lat, lon, closest, nearest] : {std::tuple{0.0, 180.0, "", ""},
+                                                     {0.0, -180.0, "", ""},
+                                                     {90.0, 0.0, "", ""},
+                                                     {90.0, -90.0, "", ""},
+                                                     {0.0, 0.0, "TIEA", "TIEB"}})
+    {
+        const Airport* found = list_.closest(lat, lon);
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found, list_.closest(lat, lon, AirportSearch::wholeList));
+        const Airport* nearestFound = list_.nearest(lat, lon, 1.0);
+        ASSERT_NE(nearestFound, nullptr);
+        EXPECT_EQ(nearestFound, list_.nearest(lat, lon, 1.0, AirportSearch::wholeList));
+        if (*closest != '\0')
+        {
+            EXPECT_EQ(found->code, closest);
+            EXPECT_EQ(nearestFound->code, nearest);
+        }
+    }
+}
+
 // An airport as its state's AIP (AD 2.2) publishes it.
 struct PublishedAirport
 {
@@ -344,6 +381,51 @@ TEST(ShippedAirportList, WellKnownAirportsWithTheirCurrentCodesAtTheirReferenceP
     EXPECT_EQ(list.find("EDDT"), nullptr);
     EXPECT_NE(list.find("EGHC"), nullptr);
     EXPECT_EQ(list.find("ZZZZ"), nullptr);
+}
+
+// Over the whole list, the grid finds what the walk finds: near airports, on both sides of the date line,
+// at and near the poles, far from any airport, for the closest airport and its neighbour and for the
+// nearest at radii from half a mile to 300 nm.
+TEST(ShippedAirportList, GridAnswersAsTheWalk)
+{
+    AirportList list;
+    ASSERT_TRUE(list.read(std::filesystem::path(OXL_SOURCE_DIR) / "data" / "airports_p3d.xml"));
+    LogCapture log;
+    std::vector<LatLon> points;
+    for (std::size_t i = 0; i < list.airports().size(); i += 29)
+    {
+        const Airport& a = list.airports()[i];
+        points.push_back({a.latitude, a.longitude});
+        points.push_back({a.latitude + 0.04 * double(i % 3), a.longitude - 0.07 * double(i % 5)});
+    }
+    for (const double lat : {-90.0, -89.97, -16.6, 0.0, 52.3, 89.97, 90.0})
+    {
+        for (const double lon : {-360.0, -180.0, -179.9, 0.0, 179.95, 180.0, 359.9})
+        {
+            points.push_back({lat, lon});
+        }
+    }
+    for (const LatLon& p : points)
+    {
+        for (const double nm : {0.5, 5.0, 10.0, 300.0})
+        {
+            EXPECT_EQ(list.nearest(p.lat, p.lon, nm),
+                      list.nearest(p.lat, p.lon, nm, AirportSearch::wholeList))
+                << p.lat << " " << p.lon << " " << nm;
+        }
+    }
+    for (const bool neighbourWins : {false, true})
+    {
+        // The neighbour's stand is asked for second; it wins when it is nearer.
+        list.setClosestStandQuery(
+            [neighbourWins, n = 0.0](const Airport&, double, double, std::string&) mutable
+            { return neighbourWins ? 100.0 - ++n : kNoStandDistanceNm; });
+        for (const LatLon& p : points)
+        {
+            EXPECT_EQ(list.closest(p.lat, p.lon), list.closest(p.lat, p.lon, AirportSearch::wholeList))
+                << p.lat << " " << p.lon;
+        }
+    }
 }
 
 } // namespace

@@ -358,7 +358,8 @@ TEST_F(LearnedRuns, LearnedStandsAreCheckedAgainstTheAirportFile)
         .stand("A1", 52.5, 4.7, 20.0, 0.0, {{"manual", "true"}})
         .parkpos({{"id", "Z9"}, {"radius_change", "true"}, {"radius", "50.0"}})
         .parkpos({{"id", "A1"}})
-        // The airport file's option again, overlapping at 11: not added, even with its other half-hour.
+        // The airport file's option again, overlapping at 11: only its other half-hour is learned; the same
+        // aircraft again at 12 joins the learned option with its 13.
         .opt(optionAttributes("PH-FIX", "KLM", "B738", 1, "11,40", "KLM1"))
         .opt(optionAttributes("PH-FIX", "KLM", "B738", 1, "12", "KLM1"))
         .opt(optionAttributes("PH-FIX", "KLM", "B738", 1, "12,13", "KLM2"))
@@ -368,7 +369,8 @@ TEST_F(LearnedRuns, LearnedStandsAreCheckedAgainstTheAirportFile)
     startRun();
     EXPECT_EQ(stands(),
               (std::vector<std::string>{"A1 30.0m " + kA1Fixed +
-                                            " [PH-FIX KLM B738 d1 12 KLM1] [PH-FIX KLM B738 d1 11  soft]",
+                                            " [PH-FIX KLM B738 d1 40 KLM1] [PH-FIX KLM B738 d1 12,13 KLM1]"
+                                            " [PH-FIX KLM B738 d1 11  soft]",
                                         "B2 30.0m", "C3 30.0m cargo", "M1 20.0m manual"}));
     const std::string path = fs::path(kLearnedFile).string();
     for (const std::string& line :

@@ -106,9 +106,15 @@ class LearnedSave : public ::testing::Test
 
 TEST_F(LearnedSave, WritesWhatTheRunLearnedWhereTheAirportFileLooksForIt)
 {
-    ASSERT_TRUE(gf_saveAirportFile(parking_, info_, false, parametersChanged_));
     const std::filesystem::path file = folder_ / gf_learnedFilePath("archive/stock/EHAM.xml", "stock");
+    // What a save killed before its rename leaves; a user's file of a similar name stays.
+    for (const char* name : {"EHAM.xml.7.tmp", "EHAM.xml.notes.tmp"})
+        test::writeBytes(file.parent_path() / name, "<parameters");
+    ASSERT_TRUE(gf_saveAirportFile(parking_, info_, false, parametersChanged_));
     ASSERT_TRUE(std::filesystem::exists(file));
+    EXPECT_FALSE(std::filesystem::exists(file.parent_path() / "EHAM.xml.7.tmp"));
+    EXPECT_TRUE(std::filesystem::exists(file.parent_path() / "EHAM.xml.notes.tmp"));
+    EXPECT_TRUE(logged("airports/learned/stock/EHAM.xml.7.tmp' left by an interrupted save removed"));
     EXPECT_TRUE(
         logged(" 'airports/learned/stock/EHAM.xml' saved with 3 updates and one or more parameter changes"));
     EXPECT_EQ(parking_.learnedUpdates, 0u);

@@ -1,6 +1,7 @@
 // The program's scan for add-on airports at the start of a cycle, run with the real program: the user's
 // folders walked, the report written, the scan switched off for the next start.
 #include "tests/e2e/road_run.h"
+#include "tests/e2e/zurich.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ TEST(AirportScanRun, ManualFoldersAreWalkedAndTheScanSwitchesItselfOff)
                  {"AFG_AUTOMATIC", "false"},
                  {"afolder0", addons.path().string()},
                  {"afolder4", missing}}};
-    ASSERT_TRUE(run.startSim(47.4535, 8.561, 1416));
+    ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     ASSERT_TRUE(run.startProgram());
 
     EXPECT_TRUE(run.waitLog("airports scan manual  starts", 60s));

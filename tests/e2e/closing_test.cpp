@@ -1,5 +1,6 @@
 // Closing the program's window while it runs beside both stand-ins ends it within a few seconds.
 #include "tests/e2e/road_run.h"
+#include "tests/e2e/zurich.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +14,10 @@ namespace
 
 using namespace std::chrono_literals;
 
-// Zurich, the user's aircraft on the main apron.
-constexpr double kUserLatDeg = 47.45350;
-constexpr double kUserLonDeg = 8.56100;
-constexpr double kGroundFt = 1416;
-
 TEST(Closing, CloseEndsTheProgramAndItsLinksWithinAFewSeconds)
 {
     RoadRun run;
-    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     ASSERT_TRUE(run.startTraffic({"--qnh", "1013"}));
     ASSERT_TRUE(run.startProgram());
     // The start-up checks have read the demo's liveries and found the traffic source installed.
@@ -34,10 +30,16 @@ TEST(Closing, CloseEndsTheProgramAndItsLinksWithinAFewSeconds)
     EXPECT_EQ(run.program().wait(10000), std::optional<int>(0));
     EXPECT_TRUE(run.logHas("Exiting: USER CLOSED SIM"));
     EXPECT_TRUE(run.logHas("SimConnect closed ok"));
-    // The traffic source was told, and the simulator has no client left.
-    const auto record = run.sourceRecord();
-    EXPECT_TRUE(std::any_of(record.begin(), record.end(),
-                            [](const std::string& line) { return line.ends_with(" exit"); }));
+    // The traffic source was told (it notes the line once it has read it), and the simulator has no
+    // client left.
+    EXPECT_TRUE(waitUntil(
+        [&]
+        {
+            const auto record = run.sourceRecord();
+            return std::any_of(record.begin(), record.end(),
+                               [](const std::string& line) { return line.ends_with(" exit"); });
+        },
+        10s));
     EXPECT_TRUE(
         run.sim().waitState([](const nlohmann::json& state) { return state["sessions"].empty(); }, 10s));
 }

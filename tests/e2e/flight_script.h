@@ -2,6 +2,8 @@
 // changes, written as traffic lines for the traffic-source stand-in's replay.
 #pragma once
 
+#include "tests/e2e/zurich.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,7 +37,7 @@ class FlightScript
     /// The traffic lines so far, in time order.
     const std::vector<std::pair<double, std::string>>& lines() const { return lines_; }
     /// [ft] the elevation of the ground the aircraft starts on.
-    static constexpr double groundFt = 1416.0;
+    static constexpr double groundFt = kZurichGroundFt;
 
   private:
     void report();

@@ -2,6 +2,7 @@
 // Zurich, the program creates and moves the aircraft in the simulator stand-in, whose track shows it.
 #include "tests/e2e/flight_script.h"
 #include "tests/e2e/road_run.h"
+#include "tests/e2e/zurich.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +16,6 @@ namespace
 
 using namespace std::chrono_literals;
 
-// The user's aircraft on the main apron of Zurich.
-constexpr double kUserLatDeg = 47.45350;
-constexpr double kUserLonDeg = 8.56100;
-constexpr double kGroundFt = FlightScript::groundFt;
 // Threshold and heading of runway 28.
 constexpr double kRwy28LatDeg = 47.45750, kRwy28LonDeg = 8.57400, kRwy28HeadingDeg = 275.0;
 // [s] report time of the first line of a script (only the spacing counts: the stand-in stamps each line
@@ -49,7 +46,7 @@ void startRun(RoadRun& run, const std::vector<FlightScript>& scripts)
 {
     const std::string replay = (run.folder() / "replay.txt").string();
     writeReplay(replay, scripts);
-    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     ASSERT_TRUE(run.startTraffic({"--replay", replay, "--qnh", "1013"}));
     ASSERT_TRUE(run.startProgram());
 }
@@ -65,8 +62,9 @@ TEST(Flights, DepartureIsCreatedTakesOffAndIsRemovedOutOfRange)
     ASSERT_TRUE(run.waitObjects([](const auto& objects) { return byTail(objects, "EDW23") != nullptr; },
                                 kShownLate + 60s));
     // Taken off: higher than 1000 ft above the ground in the simulator.
-    EXPECT_TRUE(run.waitObjects(
-        [](const auto& objects) { return highestFt(*byTail(objects, "EDW23")) > kGroundFt + 1000; }, 150s));
+    EXPECT_TRUE(run.waitObjects([](const auto& objects)
+                                { return highestFt(*byTail(objects, "EDW23")) > kZurichGroundFt + 1000; },
+                                150s));
     // Out of the 3 nm range it is removed again.
     EXPECT_TRUE(run.waitObjects([](const auto& objects) { return byTail(objects, "EDW23")->removed; }, 180s));
     const TrackedObject object = *byTail(run.objects(), "EDW23");
@@ -76,7 +74,7 @@ TEST(Flights, DepartureIsCreatedTakesOffAndIsRemovedOutOfRange)
     ASSERT_FALSE(object.positions.empty());
     EXPECT_NEAR(object.positions.front().latDeg, kRwy28LatDeg, 0.01);
     EXPECT_NEAR(object.positions.front().lonDeg, kRwy28LonDeg, 0.03);
-    EXPECT_NEAR(object.positions.front().altFt, kGroundFt, 100);
+    EXPECT_NEAR(object.positions.front().altFt, kZurichGroundFt, 100);
     EXPECT_LT(largestStepM(object), 100.0);
     EXPECT_FALSE(run.logHas("Exiting:"));
 }

@@ -4,6 +4,7 @@
 #include "foundation/units.h"
 #include "tests/e2e/flight_script.h"
 #include "tests/e2e/road_run.h"
+#include "tests/e2e/zurich.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -23,10 +24,6 @@ namespace
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// The user's aircraft on the main apron of Zurich.
-constexpr double kUserLatDeg = 47.45350;
-constexpr double kUserLonDeg = 8.56100;
-constexpr double kGroundFt = FlightScript::groundFt;
 constexpr const char* kLearnedFile = "airports/learned/stock/LSZH.xml";
 
 fs::path demoFile(const char* name)
@@ -68,12 +65,14 @@ double distanceM(double latA, double lonA, double latB, double lonB)
 class LearnedRuns : public ::testing::Test
 {
   protected:
-    LearnedRuns() : run_(RunSettings{{"RANDOM", "false"}}) {}
+    // Every stand wanted: each option learned within the last day gets its static aircraft, whichever
+    // half-hour run 2 starts in and however many stands the airport file's own occupants fill.
+    LearnedRuns() : run_(RunSettings{{"RANDOM", "false"}, {"CUSTOM_PARKING_PERCENTAGE", "100"}}) {}
 
     void SetUp() override
     {
         run_.parkAt("LSZH", demoFile("demo_airport_LSZH.xml"));
-        ASSERT_TRUE(run_.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+        ASSERT_TRUE(run_.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     }
 
     /// Replays the traffic file and starts the program; the objects the simulator held before are noted.

@@ -2,12 +2,12 @@
 // bad datagrams arrives; neither ends the cycle.
 #include "tests/e2e/flight_script.h"
 #include "tests/e2e/road_run.h"
+#include "tests/e2e/zurich.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
-#include <thread>
 
 namespace oxl::test
 {
@@ -16,17 +16,14 @@ namespace
 
 using namespace std::chrono_literals;
 
-constexpr double kUserLatDeg = 47.45350;
-constexpr double kUserLonDeg = 8.56100;
-constexpr double kGroundFt = FlightScript::groundFt;
 constexpr double kStartS = 1735732800.0;
 
 // An aircraft circling the airport at 3000 ft above it for the seconds: legs of 40 s, turning 90 degrees.
 FlightScript circling(std::uint32_t hexid, const std::string& callsign, double seconds)
 {
-    FlightScript script(hexid, callsign, "A320", "F-GKXC", kUserLatDeg + 0.02, kUserLonDeg - 0.03, 90.0,
-                        kStartS);
-    script.route("LFPG", "LSZH").flying(kGroundFt + 3000, 180);
+    FlightScript script(hexid, callsign, "A320", "F-GKXC", kZurichUserLatDeg + 0.02, kZurichUserLonDeg - 0.03,
+                        90.0, kStartS);
+    script.route("LFPG", "LSZH").flying(kZurichGroundFt + 3000, 180);
     double heading = 90.0;
     for (double flown = 0; flown < seconds; flown += 40.0)
     {
@@ -62,7 +59,7 @@ void startCircling(RoadRun& run, double seconds, const std::vector<std::string>&
 {
     const std::string replay = (run.folder() / "replay.txt").string();
     writeReplay(replay, {circling(3949321, "AFR1614", seconds)});
-    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     std::vector<std::string> args = {"--replay", replay, "--qnh", "1013"};
     args.insert(args.end(), sourceArgs.begin(), sourceArgs.end());
     ASSERT_TRUE(run.startTraffic(args));
@@ -98,11 +95,14 @@ TEST(Links, BadDatagramBurstChangesNothing)
     startCircling(run, 120, {"--bad"});
     ASSERT_TRUE(
         run.waitObjects([](const auto& objects) { return objectsWithTail(objects, "AFR1614") == 1; }, 90s));
-    // Every bad datagram is logged and skipped.
+    // Every bad datagram is logged and skipped, and so are numbers beyond an aircraft's.
     EXPECT_TRUE(run.waitLog("QNH datagram is not a JSON object: not json", 30s));
     EXPECT_TRUE(run.waitLog("buffer overrun", 30s));
-    // The aircraft flies on undisturbed for another 30 s; none of the bad lines became an aircraft.
-    std::this_thread::sleep_for(30s);
+    EXPECT_TRUE(run.waitLog("exception in processLineSub: roll:1e300", 30s));
+    // The aircraft flies on undisturbed for another 30 s of the track; none of the bad lines became an
+    // aircraft.
+    const std::int64_t burstMs = run.trackMs();
+    ASSERT_TRUE(waitUntil([&] { return run.trackMs() >= burstMs + 30000; }, 90s));
     const auto objects = run.objects();
     EXPECT_EQ(objects.size(), 1u);
     EXPECT_EQ(objectsWithTail(objects, "AFR1614"), 1u);

@@ -2,6 +2,7 @@
 // the scan writes LiveriesScanned.xml with the liveries the folders hold, switches itself off, and the
 // next start reads the file instead of scanning.
 #include "tests/e2e/road_run.h"
+#include "tests/e2e/zurich.h"
 #include "tests/support/temp_folder.h"
 
 #include <fmt/format.h>
@@ -17,10 +18,6 @@ namespace
 
 using namespace std::chrono_literals;
 
-// Zurich, the user's aircraft on the main apron.
-constexpr double kUserLatDeg = 47.45350;
-constexpr double kUserLonDeg = 8.56100;
-constexpr double kGroundFt = 1416;
 constexpr std::size_t kDemoLiveries = 13;
 
 std::size_t liveriesInFile(const std::filesystem::path& file)
@@ -39,7 +36,7 @@ TEST(LiveryScanRun, ScanWritesTheFileAndTheNextStartReadsIt)
     // Only the scan can bring the file back.
     std::filesystem::remove(scanned);
     const std::string folder = (run.folder() / "P3Dv5" / "SimObjects" / "Airplanes").string();
-    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     ASSERT_TRUE(run.startProgram());
 
     ASSERT_TRUE(run.waitLog(fmt::format("{} liveries found in {}", kDemoLiveries, folder), 60s));

@@ -2,6 +2,7 @@
 // which is listed in my_park_airports.txt but has no airport file anywhere, so no park airport is chosen,
 // the user is told so at every step and the log says it once.
 #include "tests/e2e/road_run.h"
+#include "tests/e2e/zurich.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +14,6 @@ namespace
 
 using namespace std::chrono_literals;
 
-// Zurich, the user's aircraft on the main apron.
-constexpr double kUserLatDeg = 47.45350;
-constexpr double kUserLonDeg = 8.56100;
-constexpr double kGroundFt = 1416;
-
 constexpr const char* kClosest = "Airport LSZH is closest";
 constexpr const char* kNoFile = "User aircraft on the ground at LSZH, no airport file found";
 
@@ -25,7 +21,7 @@ TEST(ParkAirportRun, AListedAirportWithoutAFileIsNotChosenAndSaidOnce)
 {
     RoadRun run;
     writeBytes(run.programFolder() / "airports" / "my_park_airports.txt", "LSZH,A 11\n");
-    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     ASSERT_TRUE(run.startTraffic({"--qnh", "1013"}));
     ASSERT_TRUE(run.startProgram());
 

@@ -4,6 +4,7 @@
 #include "foundation/units.h"
 #include "tests/e2e/flight_script.h"
 #include "tests/e2e/road_run.h"
+#include "tests/e2e/zurich.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +18,6 @@ namespace
 
 using namespace std::chrono_literals;
 
-// The user's aircraft on the main apron of Zurich.
-constexpr double kUserLatDeg = 47.45350;
-constexpr double kUserLonDeg = 8.56100;
-constexpr double kGroundFt = FlightScript::groundFt;
 // Stand "A 11" of the demo's airport file, free of learned occupants.
 constexpr double kStandLatDeg = 47.45120, kStandLonDeg = 8.56250;
 constexpr double kStartS = 1735732800.0;
@@ -50,7 +47,7 @@ FlightScript arrivalToStand()
     const double startLon =
         kStandLonDeg + pathM * std::sin(back) / (kMetresPerDegLat * std::cos(degToRad(kStandLatDeg)));
     FlightScript arrival(3949321, "AFR1614", "A320", "F-GKXC", startLat, startLon, headingDeg, kStartS);
-    arrival.route("LFPG", "LSZH").flying(kGroundFt + 700, 140);
+    arrival.route("LFPG", "LSZH").flying(kZurichGroundFt + 700, 140);
     arrival.move(60, 140, -700).move(30, 15).move(40, 15).move(6, 0).hold(420);
     return arrival;
 }
@@ -80,7 +77,7 @@ class ParkAirport : public ::testing::Test
         run_.parkAt("LSZH", demoAirportFile());
         const std::string replay = (run_.folder() / "replay.txt").string();
         writeReplay(replay, scripts);
-        ASSERT_TRUE(run_.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+        ASSERT_TRUE(run_.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
         ASSERT_TRUE(run_.startTraffic({"--replay", replay, "--qnh", "1013"}));
         ASSERT_TRUE(run_.startProgram());
     }
@@ -99,11 +96,11 @@ TEST_F(ParkAirport, ArrivalLandsTaxisAndParksAtAFreeStand)
     const auto objects = run_.objects();
     const TrackedObject* flown = byTail(objects, "AFR1614");
     ASSERT_FALSE(flown->positions.empty());
-    EXPECT_GT(flown->positions.front().altFt, kGroundFt + 200) << "created in the air";
+    EXPECT_GT(flown->positions.front().altFt, kZurichGroundFt + 200) << "created in the air";
     double lowestFt = flown->positions.front().altFt;
     for (const TrackEvent& p : flown->positions)
         lowestFt = std::min(lowestFt, p.altFt);
-    EXPECT_NEAR(lowestFt, kGroundFt, 30.0);
+    EXPECT_NEAR(lowestFt, kZurichGroundFt, 30.0);
     EXPECT_LT(largestStepM(*flown), 100.0);
     const TrackedObject* parked = nullptr;
     for (const auto& [id, object] : objects)
@@ -113,7 +110,7 @@ TEST_F(ParkAirport, ArrivalLandsTaxisAndParksAtAFreeStand)
     ASSERT_FALSE(parked->positions.empty());
     const TrackEvent& last = parked->positions.back();
     EXPECT_LT(distanceM(last.latDeg, last.lonDeg, kStandLatDeg, kStandLonDeg), 30.0);
-    EXPECT_NEAR(last.altFt, kGroundFt, 30.0);
+    EXPECT_NEAR(last.altFt, kZurichGroundFt, 30.0);
     EXPECT_FALSE(run_.logHas("Exiting:"));
 }
 
@@ -129,7 +126,7 @@ TEST_F(ParkAirport, StaticAircraftFillTheStandsOfLearnedOccupants)
             continue;
         ASSERT_FALSE(object.positions.empty());
         EXPECT_NEAR(object.positions.front().headingDeg, 320.0, 1.0) << object.tail;
-        EXPECT_NEAR(object.positions.front().altFt, kGroundFt, 30.0) << object.tail;
+        EXPECT_NEAR(object.positions.front().altFt, kZurichGroundFt, 30.0) << object.tail;
     }
     EXPECT_FALSE(run_.logHas("Exiting:"));
 }

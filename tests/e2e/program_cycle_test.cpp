@@ -4,6 +4,7 @@
 // to the simulator that breaks restarts the cycle, which connects again, and a simulator that quits ends it.
 #include "platform/net_udp.h"
 #include "tests/e2e/road_run.h"
+#include "tests/e2e/zurich.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -19,11 +20,6 @@ namespace
 {
 
 using namespace std::chrono_literals;
-
-// Zurich, the user's aircraft on the main apron.
-constexpr double kUserLatDeg = 47.45350;
-constexpr double kUserLonDeg = 8.56100;
-constexpr double kGroundFt = 1416;
 
 constexpr const char* kConnected = "Lockheed Martin Prepar3D v5 (5.3.17.28160) connected";
 constexpr const char* kVersionCheckFailed = "Downloading version info from my web site failed!";
@@ -68,7 +64,7 @@ class ReaderPortTaken : public ::testing::Test
     void SetUp() override
     {
         ASSERT_TRUE(plat::net::bindUdp(holder_, "127.0.0.1", run_.trafficPort()));
-        ASSERT_TRUE(run_.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+        ASSERT_TRUE(run_.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
         ASSERT_TRUE(run_.startTraffic({"--qnh", "1013"}));
         ASSERT_TRUE(run_.startProgram());
     }
@@ -107,7 +103,7 @@ TEST_F(ReaderPortTaken, CloseDuringTheCountdownEndsTheProgram)
 TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
 {
     RoadRun run;
-    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     // One aircraft with an installed livery flying east past Zurich, a report every 2 s.
     std::string replay;
     for (int i = 0; i < 60; ++i)
@@ -141,7 +137,7 @@ TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
 TEST(NewFlight, LoadedFlightEndsTheProgramAfterItsMessage)
 {
     RoadRun run;
-    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     ASSERT_TRUE(run.startTraffic({"--qnh", "1013"}));
     ASSERT_TRUE(run.startProgram());
     ASSERT_TRUE(run.waitLog("Traffic Reader connected", 60s));
@@ -157,7 +153,7 @@ TEST(NewFlight, LoadedFlightEndsTheProgramAfterItsMessage)
 TEST(SimulatorGone, DroppedLinkRestartsTheCycleAndWaitsForTheSimulator)
 {
     RoadRun run{{{"SCAN_LIVERIES", "true"}, {"SCAN_AIRPORTS", "true"}}};
-    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     ASSERT_TRUE(run.startTraffic({"--qnh", "1013"}));
     ASSERT_TRUE(run.startProgram());
     ASSERT_TRUE(run.waitLog("Traffic Reader connected", 60s));
@@ -186,7 +182,7 @@ TEST(SimulatorGone, DroppedLinkRestartsTheCycleAndWaitsForTheSimulator)
 TEST(SimulatorGone, QuitThenCloseEndsTheProgram)
 {
     RoadRun run;
-    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     ASSERT_TRUE(run.startTraffic({"--qnh", "1013"}));
     ASSERT_TRUE(run.startProgram());
     ASSERT_TRUE(run.waitLog("Traffic Reader connected", 60s));

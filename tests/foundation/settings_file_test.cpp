@@ -98,19 +98,20 @@ TEST_F(StartupLoad, FirstStartWritesEveryDefault)
     EXPECT_TRUE(folder_.logged("LAST_EPOCH_TIME:=0"));
     EXPECT_TRUE(folder_.logged("PORT_NUMBER=\"10747\""));
     EXPECT_TRUE(folder_.logged("BLOCK_CALLSIGN=\"\""));
-    EXPECT_EQ(log[3 + 54], "'" + path() + "' saved");
+    EXPECT_EQ(log[3 + 54], fmt::format("'{}' saved", path()));
     EXPECT_EQ(log[3 + 55], kFoot);
 
-    EXPECT_EQ(recorder_.calls.size(), 24U + 8U + 1U);
+    EXPECT_EQ(recorder_.calls.size(), 24U + 7U + 1U); // MAX_FIT has no control of its own
     EXPECT_EQ(recorder_.calls.front(), "check 32775 false");
     EXPECT_EQ(recorder_.calls[24], "int 32808 4");
     EXPECT_EQ(recorder_.calls.back(), "text 32828 ");
     EXPECT_EQ(recorder_.ranges, std::vector<std::int32_t>{40});
 }
 
-TEST_F(StartupLoad, FileWithOnlyRandomGetsTheRestAppended)
+TEST_F(StartupLoad, FileWithOnlyRandomGetsTheRestAppendedAndItsFirstValueCounts)
 {
-    folder_.writeParameters(R"(<parameters><parameter name="RANDOM" value="false"/></parameters>)");
+    folder_.writeParameters(R"(<parameters><parameter name="RANDOM" value="false"/>)"
+                            R"(<parameter name="RANDOM" value="true"/></parameters>)");
     gf_loadAllParameters();
     EXPECT_FALSE(RANDOM.value());
     EXPECT_EQ(folder_.valueOf("RANDOM"), "false");
@@ -118,7 +119,8 @@ TEST_F(StartupLoad, FileWithOnlyRandomGetsTheRestAppended)
     EXPECT_EQ(folder_.valueOf("MAX_LIVE"), "-1");
     const std::vector<std::string> log = folder_.logLines();
     EXPECT_EQ(log[2], "from '" + path() + "'");
-    EXPECT_EQ(log[3], "RANDOM=false");
+    EXPECT_EQ(log[3], "===> Parameter 'RANDOM' appears again with value 'true': the first one counts");
+    EXPECT_EQ(log[4], "RANDOM=false");
 }
 
 TEST_F(StartupLoad, ValuesAreClampedButTheFileKeepsItsText)

@@ -14,6 +14,7 @@ namespace
 namespace fs = std::filesystem;
 using test::readBytes;
 using test::writeBytes;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -141,8 +142,10 @@ TEST_F(LiveriesScannedTest, CargoValuesAndOptionalAttributes)
               "<liv airl='A' type='T' title='true' cargo='true'/><liv airl='A' type='T' title='false' "
               "cargo='false'/>"
               "<liv airl='A' type='T' title='zero' cargo='0'/><liv airl='A' type='T' title='empty' cargo=''/>"
-              "<liv airl='' type='' title=''/></liveries>");
+              "<liv airl='' type='' title='blank'/><liv airl='A' type='T' title=''/></liveries>");
     EXPECT_EQ(readError(), "");
+    EXPECT_THAT(log_.lines(),
+                Contains("A livery of A T without title in output/LiveriesScanned.xml is skipped"));
     std::vector<std::string> cargoTitles;
     for (const LiveryData& livery : gLiveries.ScannedLiveries)
     {
@@ -153,14 +156,14 @@ TEST_F(LiveriesScannedTest, CargoValuesAndOptionalAttributes)
     }
     EXPECT_THAT(cargoTitles, ElementsAre("one", "true", "yes"));
     EXPECT_EQ(gLiveries.ScannedLiveries.size(), 7u);
-    EXPECT_EQ(gLiveries.ScannedLiveries.front().title, "");
+    EXPECT_EQ(gLiveries.ScannedLiveries.front().title, "blank");
 }
 
 TEST_F(LiveriesScannedTest, RemovalKeepsAUsersFileInTheErrorsFolder)
 {
     const fs::path errors = root_ / "output" / "errors";
     for (const char* name :
-         {"InlineRegcodes.txt", "gLiveries.InvalidAirlineCodes.txt", "InvalidAircraftCodes.txt", "Fixes.txt",
+         {"InlineRegcodes.txt", "InvalidAirlineCodes.txt", "InvalidAircraftCodes.txt", "Fixes.txt",
           "InvalidAircraftCfgFiles.txt", "IncompleFltsimSections.txt", "my note.txt"})
     {
         writeBytes(errors / name, "x");
@@ -187,6 +190,7 @@ TEST_F(LiveriesScannedTest, RemovalKeepsAUsersFileInTheErrorsFolder)
 
 TEST_F(LiveriesScannedTest, ReportsAreWrittenWithTheirSummaries)
 {
+    fs::remove_all(root_ / "output" / "info");
     gLiveries.InvalidAirlineCodes.add("XYZ          in b ");
     gLiveries.InvalidAirlineCodes.add("ABC          in a ");
     gLiveries.InvalidModelCodes.add("XX99             in f");
@@ -205,8 +209,7 @@ TEST_F(LiveriesScannedTest, ReportsAreWrittenWithTheirSummaries)
     gf_writeScanReports();
 
     const fs::path errors = root_ / "output" / "errors";
-    EXPECT_EQ(readBytes(errors / "gLiveries.InvalidAirlineCodes.txt"),
-              "ABC          in a \nXYZ          in b \n");
+    EXPECT_EQ(readBytes(errors / "InvalidAirlineCodes.txt"), "ABC          in a \nXYZ          in b \n");
     EXPECT_EQ(readBytes(errors / "InvalidAircraftCodes.txt"), "XX99             in f\n");
     EXPECT_EQ(readBytes(errors / "Fixes.txt"), "Model fix: 2\nModel fix: 1\n");
     EXPECT_EQ(readBytes(errors / "InvalidAircraftCfgFiles.txt"), "z\n");
@@ -218,7 +221,7 @@ TEST_F(LiveriesScannedTest, ReportsAreWrittenWithTheirSummaries)
     EXPECT_THAT(
         log_.lines(),
         ElementsAre(
-            "", "Errors:", "2 invalid airline codes, see output/errors/gLiveries.InvalidAirlineCodes.txt",
+            "", "Errors:", "2 invalid airline codes, see output/errors/InvalidAirlineCodes.txt",
             "1 invalid model code, see output/errors/InvalidAircraftCodes.txt",
             "2 code fixes, see output/errors/Fixes.txt",
             "1 invalid aircraft.cfg files, see output/errors/InvalidAircraftCfgFiles.txt",

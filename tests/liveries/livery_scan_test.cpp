@@ -205,9 +205,11 @@ TEST_F(LiveryScanRunTest, FoldersFromTheEleventhOnShareTheLastIndex)
     EXPECT_TRUE(settings_.logged("No liveries found in D:\\F01"));
 }
 
-TEST_F(LiveryScanRunTest, WalkReadsConfigurationFilesOfAnyCaseAndKeepsOutOfSceneryAndDeepFolders)
+TEST_F(LiveryScanRunTest, WalkReadsConfigurationFilesOfAnyCaseAndKeepsOutOfSceneryTextureAndDeepFolders)
 {
     writeAircraft("Walk/Upper", "B738", {{"BAW", "upper case name", ""}}, "Aircraft.CFG");
+    writeAircraft("Walk/Upper/Texture.BAW/Copy", "B738", {{"BAW", "below a texture folder", ""}});
+    writeAircraft("Walk/Textures/Pack", "B738", {{"BAW", "texture pack", ""}});
     writeAircraft("Walk/Sim", "B738", {{"BAW", "sim cfg", ""}}, "SIM.cfg");
     writeAircraft("Walk/Backup", "B738", {{"BAW", "backup", ""}}, "aircraft.cfg.bak");
     writeAircraft("Walk/my_airport_models/A", "B738", {{"BAW", "scenery model", ""}});
@@ -219,7 +221,8 @@ TEST_F(LiveryScanRunTest, WalkReadsConfigurationFilesOfAnyCaseAndKeepsOutOfScene
     ASSERT_EQ(("D:\\Walk\\" + deep + "\\x").size(), kMaxDescendPathLength);
 
     ASSERT_TRUE(gf_scanLiveryFolders({"D:\\Walk"}));
-    EXPECT_THAT(titlesInFile(), UnorderedElementsAre("upper case name", "sim cfg", "file in a deep folder"));
+    EXPECT_THAT(titlesInFile(),
+                UnorderedElementsAre("upper case name", "sim cfg", "file in a deep folder", "texture pack"));
     EXPECT_TRUE(settings_.logged("D:\\Walk\\" + deep +
                                  "\\x not searched for liveries: its path has 250 characters, 249 at most"));
 }

@@ -47,7 +47,7 @@ class RegcodesTest : public test::LiveryIndexTest
                                      "BA three;G-EUPB\r\nLH jumbo;D-ABVN, D-ABVO\r\n\r\n");
         writeBytes(folder / "b.TXT",
                    "BA one;D-ABVN,AB;#\nBA one;a;b;c\nDont use me\nBA three;ABCDEFGHIJKLM\n");
-        writeBytes(folder / "c.Txt", "LH jumbo; ; \n");
+        writeBytes(folder / "c.Txt", "LH jumbo; ; \n;D-ABVX\n");
         writeBytes(folder / "d.csv", "BA one;IGNORED\n");
         writeBytes(folder / "sub" / "e.txt", "BA one;IGNORED2\n");
     }
@@ -108,6 +108,7 @@ TEST_F(RegcodesTest, SourcesMergeInlineThenDownloadThenUserFiles)
     EXPECT_TRUE(settings_.logged("===> wrong regcode length 'AB' in input/my_regcodes/b.TXT"));
     EXPECT_TRUE(settings_.logged("===> wrong regcode length 'ABCDEFGHIJKLM' in input/my_regcodes/b.TXT"));
     EXPECT_TRUE(settings_.logged("===> input/my_regcodes/b.TXT: wrong format 'BA one;a;b;c'"));
+    EXPECT_TRUE(settings_.logged("===> input/my_regcodes/c.Txt: no title in ';D-ABVX'"));
     EXPECT_TRUE(settings_.logged("1 in-line regcode clashes, see 'output/errors/InlineRegcodes.txt'"));
     EXPECT_TRUE(settings_.logged("3 special liveries"));
 }

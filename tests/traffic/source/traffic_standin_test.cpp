@@ -1,4 +1,5 @@
-// The traffic-source link and readers against the traffic-source stand-in running as its own process.
+// The traffic-source link and readers against the traffic-source stand-in running as its own process, and
+// the command lines of both stand-ins.
 #include "foundation/run_state.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/standin_process.h"
@@ -9,6 +10,10 @@
 
 #include <fmt/format.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 namespace oxl
@@ -271,6 +276,45 @@ TEST_F(StandinTest, ReplaysTrafficLinesFromTheFirstConnectionStampedWhenSent)
     EXPECT_GE(times[0], connectedAt - 0.001);
     EXPECT_LE(times[0], times[1]);
     EXPECT_LE(times[1], times[2]);
+}
+
+// A bad option ends either stand-in with a message naming it and exit status 2, never an abort or a
+// value that quietly wraps; --help lists every option and ends with 0.
+TEST(StandinOptions, BadOptionsEndWithAMessageAndStatusTwo)
+{
+    struct Row
+    {
+        const char* tool;
+        const char* arguments;
+        int status;
+        const char* said;
+    };
+    const Row rows[] = {
+        {"traffic_standin", "--port abc", 2, "--port"},
+        {"traffic_standin", "--port 70000", 2, "--port"},
+        {"traffic_standin", "--speed 0", 2, "--speed"},
+        {"traffic_standin", "--reply sometimes", 2, "--reply"},
+        {"traffic_standin", "--user 47.4", 2, "--user"},
+        {"traffic_standin", "--port", 2, "--port"},
+        {"traffic_standin", "--ports 1", 2, "--ports"},
+        {"traffic_standin", "--help", 0, "--drop-after"},
+        {"sim_standin", "--port abc", 2, "--port"},
+        {"sim_standin", "--port 70000", 2, "--port"},
+        {"sim_standin", "--version 5.x", 2, "--version"},
+        {"sim_standin", "--help", 0, "--journal-memory"},
+    };
+    test::TempFolder folder;
+    const std::filesystem::path said = folder / "said.txt";
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(fmt::format("{} {}", row.tool, row.arguments));
+        const int status = std::system(fmt::format("'{}/{}' {} >'{}' 2>&1 </dev/null", OXL_BIN_DIR, row.tool,
+                                                   row.arguments, said.string())
+                                           .c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), row.status);
+        EXPECT_NE(test::readBytes(said).find(row.said), std::string::npos) << test::readBytes(said);
+    }
 }
 
 } // namespace
