@@ -24,9 +24,13 @@ class LiveList
     using iterator = std::vector<LiveAc>::iterator;
     using const_iterator = std::vector<LiveAc>::const_iterator;
 
+    /// The records in list order.
     iterator begin() { return records_.begin(); }
+    /// The end of the records.
     iterator end() { return records_.end(); }
+    /// The records in list order.
     const_iterator begin() const { return records_.begin(); }
+    /// The end of the records.
     const_iterator end() const { return records_.end(); }
     /// Number of records.
     std::size_t size() const { return records_.size(); }
@@ -124,13 +128,13 @@ class LiveList
                 first = it->second;
         return first;
     }
+    // Enters, removes and moves the index entries of the record at a position.
     void index(std::size_t position);
     void unindex(std::size_t position);
     void moved(std::size_t from, std::size_t to);
     // The callsign index's entry of the record at the position, which has that callsign.
     std::unordered_multimap<std::string, std::size_t>::iterator callsignEntry(const std::string& callsign,
                                                                               std::size_t position);
-
     void eraseEntry(std::unordered_multimap<std::string, std::size_t>::iterator entry);
 
     std::vector<LiveAc> records_;
