@@ -366,7 +366,7 @@ void gf_searchForCoupledCsAroundThisTime(const ParkingState& state, DayHalfHour 
     }
 }
 
-void gf_checkLiveParkedTimes(ParkingState& state, std::vector<LiveAc>& live)
+void gf_checkLiveParkedTimes(ParkingState& state, std::span<LiveAc> live)
 {
     state.liveParked.clear();
     const std::int64_t now = steadyNow100ns();
@@ -397,7 +397,7 @@ void gf_checkLiveParkedTimes(ParkingState& state, std::vector<LiveAc>& live)
               [](const LiveParkedEntry& a, const LiveParkedEntry& b) { return a.minutes < b.minutes; });
 }
 
-std::uint32_t gf_countLiveParked(ParkingState& state, const std::vector<LiveAc>& live, DayHalfHour now,
+std::uint32_t gf_countLiveParked(ParkingState& state, std::span<const LiveAc> live, DayHalfHour now,
                                  bool withAverage)
 {
     std::uint32_t count = 0;
@@ -427,7 +427,7 @@ std::uint32_t gf_countLiveParked(ParkingState& state, const std::vector<LiveAc>&
     return count;
 }
 
-void gf_removeAtReservedStand(ParkingState& state, std::vector<LiveAc>& live)
+void gf_removeAtReservedStand(ParkingState& state, std::span<LiveAc> live)
 {
     const Stand* reserved = gf_findStandByName(state.stands, state.reservedStand);
     if (reserved == nullptr)

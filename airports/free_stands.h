@@ -9,6 +9,7 @@
 #include "records/aircraft_records.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -41,13 +42,13 @@ Stand* gf_searchFittingStands(ParkingState& state, DayHalfHour time, const AcPro
 void gf_searchForCoupledCsAroundThisTime(const ParkingState& state, DayHalfHour time, AcProfile& aircraft);
 
 /// Rebuilds the list of parked live aircraft (longest parked last) and removes those parked too long.
-void gf_checkLiveParkedTimes(ParkingState& state, std::vector<LiveAc>& live);
+void gf_checkLiveParkedTimes(ParkingState& state, std::span<LiveAc> live);
 
 /// Number of parked live aircraft; withAverage also stores their average stay [h] for the window.
-std::uint32_t gf_countLiveParked(ParkingState& state, const std::vector<LiveAc>& live, DayHalfHour now,
+std::uint32_t gf_countLiveParked(ParkingState& state, std::span<const LiveAc> live, DayHalfHour now,
                                  bool withAverage);
 
 /// Removes the aircraft that stands at the reserved stand: a static one first, else a parked live one.
-void gf_removeAtReservedStand(ParkingState& state, std::vector<LiveAc>& live);
+void gf_removeAtReservedStand(ParkingState& state, std::span<LiveAc> live);
 
 } // namespace oxl

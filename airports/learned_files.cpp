@@ -7,6 +7,7 @@
 #include "foundation/range.h"
 #include "foundation/status_service.h"
 #include "foundation/units.h"
+#include "platform/durable_rename.h"
 
 #include <fmt/format.h>
 
@@ -72,7 +73,10 @@ fs::path keepCopy(const fs::path& path)
     fs::path temporary = copy;
     temporary += ".tmp";
     fs::copy_file(path, temporary, fs::copy_options::overwrite_existing);
-    fs::rename(temporary, copy);
+    std::error_code error;
+    plat::renameDurably(temporary, copy, error);
+    if (error)
+        throw fs::filesystem_error("rename", temporary, copy, error);
     return copy;
 }
 

@@ -405,17 +405,14 @@ void gf_leaveParkAirport(ParkingState& state)
     lf_takePostedUserStand(state);
     state.staticParked.clear();
     gf_parkAirportPort().removeQueuedStatic();
-    if (std::vector<LiveAc>* live = gf_parkAirportPort().liveAircraft())
+    for (LiveAc& ac : gf_parkAirportPort().liveAircraft())
     {
-        for (LiveAc& ac : *live)
-        {
-            const bool atStand = ac.phase == GroundPhase::parked || ac.phase < GroundPhase::flying;
-            if (!atStand)
-                continue;
-            ac.clearStand();
-            if (ac.simState == SimState::active || ac.simState == SimState::adding2sim)
-                state.services->removeAircraftFromSim(ac);
-        }
+        const bool atStand = ac.phase == GroundPhase::parked || ac.phase < GroundPhase::flying;
+        if (!atStand)
+            continue;
+        ac.clearStand();
+        if (ac.simState == SimState::active || ac.simState == SimState::adding2sim)
+            state.services->removeAircraftFromSim(ac);
     }
     gf_closeParkAirport(state);
     if (MAX_LIVE_SEL.value() != gFoundation.gSavedLiveLimit.load())
@@ -469,8 +466,7 @@ bool gf_checkParkAirports(ParkingState& state, bool check, std::string& message)
             if (old != nullptr)
                 old->excluded = 0;
             state.reservedStand = wanted;
-            if (std::vector<LiveAc>* live = gf_parkAirportPort().liveAircraft())
-                gf_removeAtReservedStand(state, *live);
+            gf_removeAtReservedStand(state, gf_parkAirportPort().liveAircraft());
             Stand* now = gf_findStandByName(state.stands, wanted);
             if (now != nullptr)
                 now->excluded = 1;

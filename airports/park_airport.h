@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -63,8 +64,8 @@ class ParkAirportPort
     virtual void removeQueuedStatic() = 0;
     /// Static and live parked counts with their averages, for the window.
     virtual void countParkedForWindow() = 0;
-    /// The engine's live aircraft; nullptr without an engine.
-    [[nodiscard]] virtual std::vector<LiveAc>* liveAircraft() = 0;
+    /// The engine's live aircraft, to change in place; none without an engine.
+    [[nodiscard]] virtual std::span<LiveAc> liveAircraft() = 0;
     /// The live limit changed: trim the active aircraft.
     virtual void recountLive() = 0;
     /// The traffic filter's park airport (or none).
@@ -87,7 +88,7 @@ class NoParkAirportPort : public ParkAirportPort
     void calcStaticParking() override {}
     void removeQueuedStatic() override {}
     void countParkedForWindow() override {}
-    [[nodiscard]] std::vector<LiveAc>* liveAircraft() override { return nullptr; }
+    [[nodiscard]] std::span<LiveAc> liveAircraft() override { return {}; }
     void recountLive() override {}
     void parkAirportChanged(const Airport* /*airport*/) override {}
 };

@@ -14,6 +14,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -122,8 +123,8 @@ class ParkingServices
     [[nodiscard]] virtual LatLon userPosition() = 0;
     /// Starts the removal of a live or static aircraft according to its simulator state.
     virtual void removeAircraftFromSim(SimAc& ac) = 0;
-    /// The engine's live aircraft; nullptr while there is no engine.
-    [[nodiscard]] virtual std::vector<LiveAc>* liveAircraft() = 0;
+    /// The engine's live aircraft, to change in place; none while there is no engine.
+    [[nodiscard]] virtual std::span<LiveAc> liveAircraft() = 0;
     /// Appends a create request to the engine's static create queue.
     virtual void queueStaticCreate(const CreateRequest& request) = 0;
     /// The engine's profile of an identity (radius, category and the category's values).
@@ -148,7 +149,7 @@ class NoParkingServices : public ParkingServices
     [[nodiscard]] bool userOnGround() override { return true; }
     [[nodiscard]] LatLon userPosition() override { return {}; }
     void removeAircraftFromSim(SimAc& /*ac*/) override {}
-    [[nodiscard]] std::vector<LiveAc>* liveAircraft() override { return nullptr; }
+    [[nodiscard]] std::span<LiveAc> liveAircraft() override { return {}; }
     void queueStaticCreate(const CreateRequest& /*request*/) override {}
     [[nodiscard]] AcProfile acProfile(const AcIdent& ident) override { return AcProfile(ident); }
     [[nodiscard]] bool matchStaticLivery(AcProfile& ac, const std::string& standName,

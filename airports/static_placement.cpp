@@ -32,14 +32,9 @@ constexpr std::size_t kDurationsCapacity = 128;
 /// [100 ns per s]
 constexpr std::int64_t kTicks100nsPerSecond = 10'000'000;
 
-std::vector<LiveAc>& liveAircraft(ParkingState& state)
+std::span<LiveAc> liveAircraft(ParkingState& state)
 {
-    static std::vector<LiveAc> none; // without an engine: no live aircraft, emptied on every use
-    std::vector<LiveAc>* live = state.services->liveAircraft();
-    if (live != nullptr)
-        return *live;
-    none.clear();
-    return none;
+    return state.services->liveAircraft();
 }
 
 DayHalfHour weekNow()
@@ -395,7 +390,7 @@ void gf_adjustParking(ParkingState& state)
     gf_excludeUserStands(state);
     const std::int32_t wanted = gf_wantedStaticCount(state);
 
-    std::vector<LiveAc>& live = liveAircraft(state);
+    const std::span<LiveAc> live = liveAircraft(state);
     gf_checkLiveParkedTimes(state, live);
     if (wanted >= 1 && static_cast<std::int64_t>(state.liveParked.size()) > wanted)
     {
@@ -463,7 +458,7 @@ void gf_adjustParking(ParkingState& state)
     state.retire.clear();
 }
 
-std::vector<std::pair<std::uint32_t, std::int64_t>> gf_parkedDurations(const std::vector<LiveAc>& live)
+std::vector<std::pair<std::uint32_t, std::int64_t>> gf_parkedDurations(std::span<const LiveAc> live)
 {
     std::vector<std::pair<std::uint32_t, std::int64_t>> durations;
     durations.reserve(kDurationsCapacity);
@@ -478,7 +473,7 @@ std::vector<std::pair<std::uint32_t, std::int64_t>> gf_parkedDurations(const std
 
 void gf_removeLiveParked(ParkingState& state, std::uint32_t n)
 {
-    std::vector<LiveAc>& live = liveAircraft(state);
+    const std::span<LiveAc> live = liveAircraft(state);
     const auto durations = gf_parkedDurations(live);
     for (std::size_t i = 0; i < durations.size() && i < n; ++i)
     {
@@ -497,7 +492,7 @@ void gf_maxParkCheck(ParkingState& state, std::uint8_t extra)
     const std::uint32_t limit = state.maxPark;
     if (limit < 1)
         return;
-    std::vector<LiveAc>& live = liveAircraft(state);
+    const std::span<LiveAc> live = liveAircraft(state);
     const auto liveCount =
         static_cast<std::uint32_t>(std::count_if(live.begin(), live.end(), parkedAndActive)) + extra;
     if (!INITIAL_LOAD_ONLY.value() && liveCount > limit)

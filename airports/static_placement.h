@@ -7,6 +7,7 @@
 #include "foundation/half_hours.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -51,7 +52,7 @@ void gf_trimToWanted(ParkingState& state, std::int32_t wanted);
 void gf_maxParkCheck(ParkingState& state, std::uint8_t extra);
 
 /// Hexid and seconds parked of every parked live aircraft, longest parked first.
-std::vector<std::pair<std::uint32_t, std::int64_t>> gf_parkedDurations(const std::vector<LiveAc>& live);
+std::vector<std::pair<std::uint32_t, std::int64_t>> gf_parkedDurations(std::span<const LiveAc> live);
 
 /// Removes the n longest-parked live aircraft.
 void gf_removeLiveParked(ParkingState& state, std::uint32_t n);

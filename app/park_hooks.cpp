@@ -54,7 +54,7 @@ void lf_showParkAirportInFilter(const Airport* airport)
 void lf_countParkedForWindow()
 {
     gf_countParkedForGui(gParking, true);
-    gf_countLiveParked(gParking, gf_liveEngine().live,
+    gf_countLiveParked(gParking, gf_liveEngine().live.records(),
                        gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
     gParking.services->repaint();
 }
@@ -91,7 +91,7 @@ class ProgramParkAirportPort final : public ParkAirportPort
     void calcStaticParking() override { gf_calcStaticParking(gParking); }
     void removeQueuedStatic() override { gf_removeQueuedStatic(gParking); }
     void countParkedForWindow() override { lf_countParkedForWindow(); }
-    [[nodiscard]] std::vector<LiveAc>* liveAircraft() override { return &gf_liveEngine().live; }
+    [[nodiscard]] std::span<LiveAc> liveAircraft() override { return gf_liveEngine().live.records(); }
     void recountLive() override { gf_trimLiveToMax(gf_liveEngine()); }
     void parkAirportChanged(const Airport* airport) override { lf_showParkAirportInFilter(airport); }
 

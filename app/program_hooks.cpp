@@ -152,8 +152,9 @@ class ProgramTrafficView final : public TrafficViewPort
             if (ac.simState == SimState::active && ac.phase != GroundPhase::parked)
                 ++counts.live;
         counts.parkedStatic = gf_countParkedForGui(gParking, true);
-        counts.parkedLive = gf_countLiveParked(
-            gParking, engine.live, gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
+        counts.parkedLive =
+            gf_countLiveParked(gParking, engine.live.records(),
+                               gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
         return counts;
     }
 
@@ -211,6 +212,8 @@ void gf_installProgramHooks()
         .trafficPort = plat::portFromEnvironment("OXL_TRAFFIC_PORT", kTrafficPort),
         .qnhPort = plat::portFromEnvironment("OXL_QNH_PORT", kQnhPort),
     });
+    gSource.gTrafficReader.setReceiveBufferBytes(
+        plat::bytesFromEnvironment("OXL_TRAFFIC_RECEIVE_BUFFER", kTrafficReceiveBufferBytes));
     gf_installParkAirportHooks();
 
     gf_installGuiPort(&gProgramGuiPort);

@@ -80,7 +80,7 @@ class ProgramParkingServices final : public ParkingServices
     }
     // Over-long stays and the reserved stand leave through the engine.
     void removeAircraftFromSim(SimAc& ac) override { oxl::removeAircraftFromSim(engine_, ac); }
-    std::vector<LiveAc>* liveAircraft() override { return &engine_.live; }
+    std::span<LiveAc> liveAircraft() override { return engine_.live.records(); }
     void queueStaticCreate(const CreateRequest& request) override
     {
         engine_.n.mainQueues->staticCreates.push_back(request);

@@ -4,6 +4,7 @@
 #include "foundation/log.h"
 #include "foundation/run_state.h"
 #include "platform/download_site.h"
+#include "platform/durable_rename.h"
 
 #include <fmt/format.h>
 
@@ -137,7 +138,7 @@ bool gf_downloadToFile(CURL* handle, const std::string& url, const std::filesyst
         std::error_code error;
         if (result == CURLE_OK && written)
         {
-            std::filesystem::rename(part, target, error);
+            plat::renameDurably(part, target, error);
             if (!error)
             {
                 return true;

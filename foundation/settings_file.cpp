@@ -2,16 +2,19 @@
 #include "foundation/settings_file.h"
 
 #include <atomic>
+#include <ctime>
 #include <fmt/format.h>
-#include <fstream>
+#include <optional>
 #include <system_error>
 
 #include "foundation/config_keys.h"
 #include "foundation/foundation_state.h"
 #include "foundation/log.h"
+#include "foundation/status_service.h"
 #include "foundation/system_lookups.h"
 #include "foundation/text_files.h"
 #include "foundation/version_update.h"
+#include "platform/clock.h"
 
 namespace oxl
 {
@@ -67,7 +70,8 @@ void lf_readExisting(pugi::xml_document& doc, SettingsView& view, const std::vec
     for (const BoundInt& bound : controlInts)
     {
         gf_readOrAddInt(doc, bound.setting);
-        view.showInt(bound.setting, bound.control);
+        if (bound.control != nullptr)
+            view.showInt(bound.setting, *bound.control);
     }
     for (StringParameter* parameter : strings)
     {
@@ -95,13 +99,50 @@ void lf_readExisting(pugi::xml_document& doc, SettingsView& view, const std::vec
     gf_saveXml(doc, gf_parametersPath());
 }
 
+// A settings file that exists but does not load (torn by a power cut, edited by hand) is moved aside under
+// a name of its own, so that the defaults written next destroy nothing. Nothing when there is no file;
+// false when it could not be moved.
+std::optional<bool> lf_keepUnreadableFile()
+{
+    const std::filesystem::path file = gf_parametersPath();
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(file, error)))
+    {
+        return std::nullopt;
+    }
+    std::tm utc{};
+    (void)plat::breakDownUtc(plat::utcNowSeconds(), utc);
+    const std::string base =
+        file.string() + fmt::format(".damaged-{:04}{:02}{:02}-{:02}{:02}{:02}", utc.tm_year + 1900,
+                                    utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+    std::filesystem::path copy = base;
+    for (int n = 2; std::filesystem::exists(copy, error); ++n)
+    {
+        copy = base + fmt::format("-{}", n);
+    }
+    std::filesystem::rename(file, copy, error);
+    const std::string text =
+        error ? fmt::format(
+                    "{} could not be read nor kept ({}), default values taken, the file is left as it is",
+                    gf_parametersPathText(), error.message())
+              : fmt::format("{} could not be read, kept as {}, default values taken", gf_parametersPathText(),
+                            copy.string());
+    gf_status().showMessage(text, false);
+    gf_logIfRunning(text + ":");
+    return !error;
+}
+
 void lf_writeDefaults(SettingsView& view, const std::vector<BoolParameter*>& bools,
                       const std::vector<CheckBoxParameter*>& checkBoxes,
                       const std::vector<IntParameter*>& hiddenInts, const std::vector<BoundInt>& controlInts,
                       const std::vector<StringParameter*>& strings,
                       const std::vector<StringEditParameter*>& editStrings)
 {
-    gf_logIfRunning(fmt::format("{} not found, default values taken:", gf_parametersPathText()));
+    const std::optional<bool> kept = lf_keepUnreadableFile();
+    if (!kept)
+    {
+        gf_logIfRunning(fmt::format("{} not found, default values taken:", gf_parametersPathText()));
+    }
     pugi::xml_document doc;
     const pugi::xml_node root = doc.append_child("parameters");
     for (BoolParameter* parameter : bools)
@@ -120,7 +161,8 @@ void lf_writeDefaults(SettingsView& view, const std::vector<BoolParameter*>& boo
     for (const BoundInt& bound : controlInts)
     {
         gf_addIntParam(bound.setting, root);
-        view.showInt(bound.setting, bound.control);
+        if (bound.control != nullptr)
+            view.showInt(bound.setting, *bound.control);
     }
     for (StringParameter* parameter : strings)
     {
@@ -134,7 +176,10 @@ void lf_writeDefaults(SettingsView& view, const std::vector<BoolParameter*>& boo
         gf_addStringParam(*box, root);
         view.showString(*box);
     }
-    gf_saveXml(doc, gf_parametersPath());
+    if (kept.value_or(true))
+    {
+        gf_saveXml(doc, gf_parametersPath());
+    }
 }
 
 } // namespace
@@ -172,31 +217,7 @@ bool gf_loadParametersFile(pugi::xml_document& doc)
 
 bool gf_writeParametersFile(const pugi::xml_document& doc)
 {
-    const std::filesystem::path target = gf_parametersPath();
-    std::filesystem::path temporary = target;
-    temporary += ".tmp";
-    std::error_code error;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-        {
-            return false;
-        }
-        doc.save(out);
-        out.close();
-        if (out.fail())
-        {
-            std::filesystem::remove(temporary, error);
-            return false;
-        }
-    }
-    std::filesystem::rename(temporary, target, error);
-    if (error)
-    {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    return true;
+    return gf_replaceFile(gf_parametersPath(), [&doc](std::ostream& out) { doc.save(out); });
 }
 
 void gf_installSettingsView(SettingsView* view)
@@ -297,14 +318,15 @@ void gf_loadAllParameters()
                                           &CUSTOM_MAX_PARK,
                                           &MAX_LIVE,
                                           &P3D_VERSION};
-    std::vector<BoundInt> controlInts{{MATCHING_DEPTH, MATCHING_DEPTH},
-                                      {RANGE, RANGE},
-                                      {MAX_FIT, MAX_FIT},
-                                      {AR_ABOVE_HEIGHT, AR_ABOVE_HEIGHT},
-                                      {MAX_PARK_SEL, MAX_PARK_SEL},
-                                      {MAX_LIVE_SEL, MAX_LIVE_SEL},
-                                      {AIRP_RANGE, AIRP_RANGE},
-                                      {AIRP_HEIGHT, AIRP_HEIGHT}};
+    // MAX_FIT has no control of its own: the "Max fit" box shows MAX_FIT_FL, which follows from it.
+    std::vector<BoundInt> controlInts{{MATCHING_DEPTH, &MATCHING_DEPTH},
+                                      {RANGE, &RANGE},
+                                      {MAX_FIT, nullptr},
+                                      {AR_ABOVE_HEIGHT, &AR_ABOVE_HEIGHT},
+                                      {MAX_PARK_SEL, &MAX_PARK_SEL},
+                                      {MAX_LIVE_SEL, &MAX_LIVE_SEL},
+                                      {AIRP_RANGE, &AIRP_RANGE},
+                                      {AIRP_HEIGHT, &AIRP_HEIGHT}};
     std::vector<StringParameter*> strings{&PROGRAM_VERSION, &SIM_INSTALL_PATH, &PORT_NUMBER};
     for (StringParameter& folder : lfolder)
     {

@@ -38,11 +38,11 @@ bool gf_writeParametersFile(const pugi::xml_document& doc);
 /// gf_removeParameter for a caller that already holds gf_parametersFileMutex().
 bool gf_removeParameterFromFile(const Parameter& parameter);
 
-/// A whole-number setting shown in a control: a combo box or a number edit box.
+/// A whole-number setting of the control group: shown in a combo box or a number edit box.
 struct BoundInt
 {
     IntParameter& setting;         ///< the value
-    const ControlBinding& control; ///< its control
+    const ControlBinding* control; ///< its control; null when another control's box sets it
 };
 
 /// What the start-up load shows in the main window and how it applies the range. The window layer

@@ -5,6 +5,7 @@
 #include "foundation/log.h"
 #include "foundation/message_hook.h"
 #include "foundation/utf.h"
+#include "platform/durable_rename.h"
 #include "platform/text_mode.h"
 #include "platform/win32_error.h"
 
@@ -184,9 +185,9 @@ bool readExt(const fs::path& file, std::string_view shown, std::vector<std::stri
     }
 }
 
-// A regular file (or a new one) is replaced through a temporary file in its folder, so a failed write
-// never destroys the good copy; anything else (a device, a link) is written in place.
-bool replaceFile(const fs::path& file, const std::function<void(std::ostream&)>& write)
+} // namespace
+
+bool gf_replaceFile(const fs::path& file, const std::function<void(std::ostream&)>& write)
 {
     std::error_code ec;
     const fs::file_status status = fs::symlink_status(file, ec);
@@ -220,7 +221,7 @@ bool replaceFile(const fs::path& file, const std::function<void(std::ostream&)>&
             return false;
         }
     }
-    fs::rename(temporary, file, ec);
+    plat::renameDurably(temporary, file, ec);
     if (ec)
     {
         fs::remove(temporary, ec);
@@ -229,7 +230,9 @@ bool replaceFile(const fs::path& file, const std::function<void(std::ostream&)>&
     return true;
 }
 
-// A name that replaceFile gave a temporary file of `file`: "<name>.<serial>.tmp".
+namespace
+{
+// A name that gf_replaceFile gave a temporary file of `file`: "<name>.<serial>.tmp".
 bool isTemporaryOf(const std::string& candidate, const std::string& name)
 {
     const std::string_view suffix = ".tmp";
@@ -245,14 +248,14 @@ bool isTemporaryOf(const std::string& candidate, const std::string& name)
 
 template <typename Lines> bool writeEach(const Lines& lines, const fs::path& file)
 {
-    return replaceFile(file,
-                       [&lines](std::ostream& out)
-                       {
-                           for (const std::string& line : lines)
-                           {
-                               out << line << '\n';
-                           }
-                       });
+    return gf_replaceFile(file,
+                          [&lines](std::ostream& out)
+                          {
+                              for (const std::string& line : lines)
+                              {
+                                  out << line << '\n';
+                              }
+                          });
 }
 } // namespace
 
@@ -368,7 +371,7 @@ void gf_getlineUtf8(std::istream& bytes, std::vector<std::string>& lines)
 
 bool gf_writeTextFile(std::string_view text, const fs::path& file)
 {
-    return replaceFile(file, [text](std::ostream& out) { out << text << '\n'; });
+    return gf_replaceFile(file, [text](std::ostream& out) { out << text << '\n'; });
 }
 
 bool gf_writeLines(const std::vector<std::string>& lines, const fs::path& file)
@@ -403,7 +406,7 @@ void gf_removeStaleTemporaries(const fs::path& file)
 
 bool gf_saveXml(const pugi::xml_document& doc, const fs::path& file)
 {
-    const bool saved = replaceFile(file, [&doc](std::ostream& out) { doc.save(out); });
+    const bool saved = gf_replaceFile(file, [&doc](std::ostream& out) { doc.save(out); });
     gf_log(saved ? fmt::format("'{}' saved", file.string())
                  : fmt::format("could not save to '{}'", file.string()));
     return saved;

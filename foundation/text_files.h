@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <istream>
 #include <list>
+#include <ostream>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
@@ -69,6 +71,10 @@ std::vector<std::string> gf_readPlainLines(const std::filesystem::path& file);
 /// win32::Utf8ConversionException after the lines before it were appended.
 void gf_getlineUtf8(std::istream& bytes, std::vector<std::string>& lines);
 
+/// Replaces the file by what write puts out: a regular (or new) file through a temporary file beside it,
+/// flushed to the disk before it is renamed over the file, so that neither a failed write nor a power cut
+/// destroys the good copy; anything else (a device, a link) is written in place. False on failure.
+bool gf_replaceFile(const std::filesystem::path& file, const std::function<void(std::ostream&)>& write);
 /// Writes the text and a line feed, replacing the file; false when it could not be written.
 bool gf_writeTextFile(std::string_view text, const std::filesystem::path& file);
 /// Writes one line per element, replacing the file; false when it could not be written.

@@ -3,6 +3,7 @@
 #include "foundation/errors.h"
 #include "platform/win32_error.h"
 
+#include <algorithm>
 #include <climits>
 #include <stdexcept>
 
@@ -32,9 +33,78 @@ void checkLength(std::size_t units)
                                   plat::kErrorNoUnicodeTranslation, Utf8ConversionException::kFromUtf16);
 }
 
+// Bytes that are not UTF-8 travel as the private-use characters U+F780..U+F7FF (U+F700 plus the byte).
+constexpr char32_t kEscapeBase = 0xF700;
+constexpr char32_t kFirstEscape = kEscapeBase + 0x80;
+constexpr char32_t kLastEscape = kEscapeBase + 0xFF;
+
 bool isContinuation(unsigned char c)
 {
     return (c & 0xC0) == 0x80;
+}
+
+// The length of the UTF-8 character at p and its code point in cp; 0 when no valid character starts there.
+std::size_t decodeOne(const unsigned char* p, const unsigned char* end, char32_t& cp)
+{
+    const unsigned char lead = *p;
+    std::size_t length = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80)
+    {
+        cp = lead;
+        return 1;
+    }
+    if ((lead & 0xE0) == 0xC0)
+    {
+        length = 2;
+        cp = lead & 0x1F;
+        minimum = 0x80;
+    }
+    else if ((lead & 0xF0) == 0xE0)
+    {
+        length = 3;
+        cp = lead & 0x0F;
+        minimum = 0x800;
+    }
+    else if ((lead & 0xF8) == 0xF0)
+    {
+        length = 4;
+        cp = lead & 0x07;
+        minimum = 0x10000;
+    }
+    else
+    {
+        return 0;
+    }
+    if (static_cast<std::size_t>(end - p) < length)
+    {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i)
+    {
+        if (!isContinuation(p[i]))
+        {
+            return 0;
+        }
+        cp = (cp << 6) | (p[i] & 0x3F);
+    }
+    // Overlong forms, encoded surrogates and code points past U+10FFFF are not characters.
+    return cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) ? 0 : length;
+}
+
+// Calls each(bytes, length, code point) for every character of the text; length 0 marks a byte that
+// starts no character.
+template <typename Each> void forEachCharacter(std::string_view text, Each each)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = p + text.size();
+    while (p < end)
+    {
+        char32_t cp = 0;
+        const std::size_t length = decodeOne(p, end, cp);
+        each(p, length, cp);
+        p += std::max<std::size_t>(length, 1);
+    }
 }
 } // namespace
 
@@ -47,71 +117,64 @@ std::u16string gf_utf8ToUtf16(std::string_view text)
     checkLength(text.size());
     std::u16string out;
     out.reserve(text.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* const end = p + text.size();
-    while (p < end)
-    {
-        const unsigned char lead = *p;
-        std::size_t length = 0;
-        char32_t cp = 0;
-        char32_t minimum = 0;
-        if (lead < 0x80)
-        {
-            out.push_back(lead);
-            ++p;
-            continue;
-        }
-        if ((lead & 0xE0) == 0xC0)
-        {
-            length = 2;
-            cp = lead & 0x1F;
-            minimum = 0x80;
-        }
-        else if ((lead & 0xF0) == 0xE0)
-        {
-            length = 3;
-            cp = lead & 0x0F;
-            minimum = 0x800;
-        }
-        else if ((lead & 0xF8) == 0xF0)
-        {
-            length = 4;
-            cp = lead & 0x07;
-            minimum = 0x10000;
-        }
-        else
-        {
-            invalidUtf8();
-        }
-        if (static_cast<std::size_t>(end - p) < length)
-        {
-            invalidUtf8();
-        }
-        for (std::size_t i = 1; i < length; ++i)
-        {
-            if (!isContinuation(p[i]))
-            {
-                invalidUtf8();
-            }
-            cp = (cp << 6) | (p[i] & 0x3F);
-        }
-        // Overlong forms, encoded surrogates and code points past U+10FFFF are not characters.
-        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        {
-            invalidUtf8();
-        }
-        if (cp >= 0x10000)
-        {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        }
-        else
-        {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-        p += length;
-    }
+    forEachCharacter(text,
+                     [&out](const unsigned char* /*bytes*/, std::size_t length, char32_t cp)
+                     {
+                         if (length == 0)
+                         {
+                             invalidUtf8();
+                         }
+                         if (cp >= 0x10000)
+                         {
+                             cp -= 0x10000;
+                             out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+                             out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+                         }
+                         else
+                         {
+                             out.push_back(static_cast<char16_t>(cp));
+                         }
+                     });
+    return out;
+}
+
+std::string gf_escapeBytes(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    forEachCharacter(text,
+                     [&out](const unsigned char* bytes, std::size_t length, char32_t cp)
+                     {
+                         if (length != 0 && (cp < kFirstEscape || cp > kLastEscape))
+                         {
+                             out.append(reinterpret_cast<const char*>(bytes), length);
+                             return;
+                         }
+                         for (std::size_t i = 0; i < std::max<std::size_t>(length, 1); ++i)
+                         {
+                             // U+F700 plus the byte: always three bytes of UTF-8.
+                             const char32_t e = kEscapeBase + bytes[i];
+                             out += {static_cast<char>(0xE0 | (e >> 12)),
+                                     static_cast<char>(0x80 | ((e >> 6) & 0x3F)),
+                                     static_cast<char>(0x80 | (e & 0x3F))};
+                         }
+                     });
+    return out;
+}
+
+std::string gf_restoreBytes(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    forEachCharacter(text,
+                     [&out](const unsigned char* bytes, std::size_t length, char32_t cp)
+                     {
+                         if (length == 3 && cp >= kFirstEscape && cp <= kLastEscape)
+                             out.push_back(static_cast<char>(cp - kEscapeBase));
+                         else
+                             out.append(reinterpret_cast<const char*>(bytes),
+                                        std::max<std::size_t>(length, 1));
+                     });
     return out;
 }
 

@@ -47,7 +47,8 @@ void readMember(const nlohmann::json& object, const char* name, bool required, s
     const auto wide = member.is_number_unsigned() && member.get<std::uint64_t>() > INT64_MAX
                           ? INT64_MAX
                           : member.get<std::int64_t>();
-    if (wide < INT32_MIN || wide > INT32_MAX)
+    // A negative number would be stored as text that reads back as 0.0.0, and fetched again at every start.
+    if (wide < 0 || wide > INT32_MAX)
     {
         throw std::out_of_range(fmt::format("version member '{}' is out of range", name));
     }

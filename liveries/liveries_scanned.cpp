@@ -6,6 +6,7 @@
 #include "foundation/meta_block.h"
 #include "foundation/strings.h"
 #include "foundation/text_files.h"
+#include "foundation/utf.h"
 #include "liveries/liveries_state.h"
 #include "liveries/livery_data.h"
 
@@ -62,6 +63,19 @@ void createInfoFolder()
     fs::create_directories(gf_scanInfoFolder());
 }
 
+// A title read from an ANSI file is no UTF-8: the file stays XML for every reader, and the title comes
+// back byte for byte, as the simulator knows it.
+std::string escapedText(const std::string& text, std::string_view what)
+{
+    std::string escaped = gf_escapeBytes(text);
+    if (escaped != text)
+    {
+        gf_log(fmt::format("{} of a livery is not UTF-8, its other bytes are kept as U+F7xx: {}", what,
+                           escaped));
+    }
+    return escaped;
+}
+
 std::list<std::string> sorted(std::list<std::string> lines)
 {
     lines.sort();
@@ -103,10 +117,10 @@ void gf_writeLiveriesScannedXml()
         {
             liv.append_attribute("cargo").set_value("true");
         }
-        liv.append_attribute("title").set_value(livery.title.c_str());
+        liv.append_attribute("title").set_value(escapedText(livery.title, "title").c_str());
         if (!livery.atcid.empty())
         {
-            liv.append_attribute("atcid").set_value(livery.atcid.c_str());
+            liv.append_attribute("atcid").set_value(escapedText(livery.atcid, "atc_id").c_str());
         }
     }
     const fs::path file = gf_liveriesScannedPath();
@@ -137,7 +151,7 @@ void gf_readLiveriesScanned()
         LiveryData livery;
         livery.airl = requiredAttribute(liv, "airl");
         livery.type = requiredAttribute(liv, "type");
-        livery.title = requiredAttribute(liv, "title");
+        livery.title = gf_restoreBytes(requiredAttribute(liv, "title"));
         if (livery.title.empty())
         {
             // No flight could ever be matched to a livery without a simulator title.
@@ -145,7 +159,7 @@ void gf_readLiveriesScanned()
                                file.string()));
             continue;
         }
-        livery.atcid = liv.attribute("atcid").value();
+        livery.atcid = gf_restoreBytes(liv.attribute("atcid").value());
         livery.cargo = liv.attribute("cargo").as_bool();
         gLiveries.ScannedLiveries.push_back(std::move(livery));
     }

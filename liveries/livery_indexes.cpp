@@ -87,6 +87,31 @@ CategorySwitch lf_categorySwitch(AcCategory category)
     }
 }
 
+// The pax and cargo titles of a category's types, and those types (once per kind that has them).
+struct CategoryLiveries
+{
+    std::uint64_t counts[2] = {0, 0};
+    std::vector<std::string_view> types;
+};
+
+CategoryLiveries lf_categoryLiveries(AcCategory category)
+{
+    CategoryLiveries found;
+    for (std::size_t kind : {kPaxIndex, kCargoIndex})
+    {
+        for (const auto& [type, titles] : gLiveries.TypeLiveryIndex[kind])
+        {
+            if (gf_aircraftCategory(type) != category)
+            {
+                continue;
+            }
+            found.counts[kind] += titles.size();
+            found.types.push_back(type);
+        }
+    }
+    return found;
+}
+
 } // namespace
 
 void gf_buildMainIndex()
@@ -217,22 +242,8 @@ void gf_buildTypeIndexes()
 
 void gf_summarizeCategory(AcCategory category)
 {
-    std::vector<std::string_view> pairTypes;
-    std::uint64_t counts[2] = {0, 0};
-    std::uint64_t typeCount = 0;
-    for (std::size_t kind : {kPaxIndex, kCargoIndex})
-    {
-        for (const auto& [type, titles] : gLiveries.TypeLiveryIndex[kind])
-        {
-            if (gf_aircraftCategory(type) != category)
-            {
-                continue;
-            }
-            counts[kind] += titles.size();
-            pairTypes.push_back(type);
-            ++typeCount;
-        }
-    }
+    const CategoryLiveries found = lf_categoryLiveries(category);
+    const auto& counts = found.counts;
     const std::string_view word = gf_categoryWord(category);
     const CategorySwitch categorySwitch = lf_categorySwitch(category);
     if (counts[kPaxIndex] == 0 && counts[kCargoIndex] == 0)
@@ -256,9 +267,9 @@ void gf_summarizeCategory(AcCategory category)
     const std::string cargoPart =
         cargo > 0 ? fmt::format(" and {} cargo liverie{}", cargo, gf_pluralSU64(cargo)) : std::string();
     gf_log(fmt::format("Category {}: {} pax liverie{}{}", word, pax, gf_pluralSU64(pax), cargoPart));
-    if (typeCount > 0)
+    if (!found.types.empty())
     {
-        std::vector<std::string> types(pairTypes.begin(), pairTypes.end());
+        std::vector<std::string> types(found.types.begin(), found.types.end());
         std::sort(types.begin(), types.end());
         types.erase(std::unique(types.begin(), types.end()), types.end());
         gf_fillCategoryTypeLists(category == AcCategory::Light, category == AcCategory::Buzjets,
@@ -267,6 +278,16 @@ void gf_summarizeCategory(AcCategory category)
     if (categorySwitch.setting != nullptr)
     {
         gf_status().enableControl(*categorySwitch.setting, true);
+    }
+}
+
+void gf_showCategorySwitches()
+{
+    for (AcCategory category : {AcCategory::Light, AcCategory::HighPerf, AcCategory::Rotorcraft})
+    {
+        const CategoryLiveries found = lf_categoryLiveries(category);
+        gf_status().enableControl(*lf_categorySwitch(category).setting,
+                                  found.counts[kPaxIndex] + found.counts[kCargoIndex] > 0);
     }
 }
 

@@ -54,6 +54,9 @@ void gf_buildAirlineIndexes();
 void gf_buildTypeIndexes();
 /// Logs the category's summary, fills its type list and switches its setting off when it has no livery.
 void gf_summarizeCategory(AcCategory category);
+/// Enables the switch of each optional category that has liveries and disables the others (a new cycle
+/// enables every control, and the summaries that decide them run once per process).
+void gf_showCategorySwitches();
 /// Appends the types to the list of the first set flag and logs them, 20 per line.
 void gf_fillCategoryTypeLists(bool light, bool buzjet, bool rotorcraft,
                               const std::vector<std::string>& types);

@@ -76,6 +76,7 @@ void gf_processScannedLiveries()
     if (gLiveries.gLiveriesProcessed.load())
     {
         gf_log("Processing scanned liveries skipped; already done in previous start-up");
+        gf_showCategorySwitches();
         return;
     }
     // A build that stopped half-way must not leave views of a list that is about to be emptied.

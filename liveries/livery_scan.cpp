@@ -196,9 +196,17 @@ void gf_searchLiveriesInFolder(int folderIndex, const WinPath& folder)
             try
             {
                 // Scenery folders hold no aircraft, and deep paths are beyond what the simulator loads.
-                if (text.text().find("airport") != std::string::npos ||
-                    text.text().size() >= kMaxDescendPathLength)
+                if (text.text().find("airport") != std::string::npos)
                 {
+                    it.disable_recursion_pending();
+                }
+                else if (text.text().size() >= kMaxDescendPathLength)
+                {
+                    // The liveries below are missed: the user learns why.
+                    if (entry.is_directory())
+                        gf_log(fmt::format(
+                            "{} not searched for liveries: its path has {} characters, {} at most",
+                            text.text(), text.text().size(), kMaxDescendPathLength - 1));
                     it.disable_recursion_pending();
                 }
                 if (!entry.is_regular_file() || !gf_isAircraftConfigName(entry.path().filename()))

@@ -3,9 +3,11 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
+#include <sys/uio.h>
 
 namespace oxl::plat::net
 {
@@ -66,18 +68,40 @@ std::size_t setReceiveBuffer(Socket& socket, std::size_t bytes)
     return granted > 0 ? static_cast<std::size_t>(granted) : 0;
 }
 
+bool countDrops(Socket& socket)
+{
+    const int on = 1;
+    if (::setsockopt(socket.fd(), SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on) != 0)
+    {
+        setLastError(errno);
+        return false;
+    }
+    return true;
+}
+
 Datagram receiveDatagram(Socket& socket, char* buffer, std::size_t capacity)
 {
+    iovec data{buffer, capacity};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(std::uint32_t))];
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
     // MSG_TRUNC makes the call return the datagram's real length, so an oversize datagram is seen as
     // such instead of arriving silently cut.
-    const ssize_t n = ::recvfrom(socket.fd(), buffer, capacity, MSG_TRUNC, nullptr, nullptr);
+    const ssize_t n = ::recvmsg(socket.fd(), &message, MSG_TRUNC);
     if (n < 0)
     {
         setLastError(errno);
-        return {-1, 0};
+        return {-1, 0, 0};
     }
     const auto full = static_cast<std::size_t>(n);
-    return {static_cast<long>(full < capacity ? full : capacity), full};
+    Datagram got{static_cast<long>(full < capacity ? full : capacity), full, 0};
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c))
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL)
+            std::memcpy(&got.systemDrops, CMSG_DATA(c), sizeof got.systemDrops);
+    return got;
 }
 
 bool sendDatagram(Socket& socket, std::string_view ipv4, std::uint16_t port, std::string_view bytes)

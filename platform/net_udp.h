@@ -20,11 +20,17 @@ bool bindUdp(Socket& socket, std::string_view ipv4, std::uint16_t port);
 /// the size the system grants, as it reports it; 0 when it can not say (lastError() tells why).
 std::size_t setReceiveBuffer(Socket& socket, std::size_t bytes);
 
+/// Asks the system to tell, with each datagram received, how many datagrams it dropped on the socket for
+/// want of buffer room; false when it can not (lastError() tells why).
+bool countDrops(Socket& socket);
+
 /// What one receive call gave.
 struct Datagram
 {
     long received = 0;          ///< bytes stored in the buffer; -1 on error (lastError() tells why)
     std::size_t fullLength = 0; ///< the datagram's real length, larger than `received` when truncated
+    std::uint32_t systemDrops =
+        0; ///< datagrams the system dropped on the socket since it opened (countDrops)
 };
 
 /// Receives one datagram into buffer[0..capacity); a longer datagram is cut and reported by fullLength.

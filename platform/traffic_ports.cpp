@@ -1,23 +1,41 @@
 #include "platform/traffic_ports.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 namespace oxl::plat
 {
 
-std::uint16_t portFromEnvironment(const char* name, std::uint16_t fallback)
+namespace
+{
+
+// The number in the environment variable when it holds one from 1 to `largest` (digits only).
+std::optional<std::uint64_t> numberFromEnvironment(const char* name, std::uint64_t largest)
 {
     const char* value = std::getenv(name);
     if (value == nullptr)
-        return fallback;
+        return std::nullopt;
     const std::string_view text(value);
-    std::uint32_t port = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
-    if (error != std::errc() || end != text.data() + text.size() || port == 0 || port > 65535)
-        return fallback;
-    return static_cast<std::uint16_t>(port);
+    std::uint64_t number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size() || number == 0 || number > largest)
+        return std::nullopt;
+    return number;
+}
+
+} // namespace
+
+std::uint16_t portFromEnvironment(const char* name, std::uint16_t fallback)
+{
+    return static_cast<std::uint16_t>(numberFromEnvironment(name, 65535).value_or(fallback));
+}
+
+std::size_t bytesFromEnvironment(const char* name, std::size_t fallback)
+{
+    return static_cast<std::size_t>(numberFromEnvironment(name, SIZE_MAX).value_or(fallback));
 }
 
 } // namespace oxl::plat

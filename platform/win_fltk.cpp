@@ -11,9 +11,11 @@
 #include <FL/x.H>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
 #include <utility>
 
@@ -36,6 +38,23 @@ Fl_Color flColour(ColorRef c)
 int signOf(int v)
 {
     return (v > 0) - (v < 0);
+}
+
+// Set on the GUI thread when the connection to the display breaks (a crashed X server, a logout);
+// from then on nothing may touch the display.
+std::atomic<bool> gDisplayLost{false};
+
+int onDisplayLost(Display* display)
+{
+    gDisplayLost.store(true);
+    std::fprintf(stderr, "X connection to %s broken: the window closes\n", DisplayString(display));
+    return 0;
+}
+
+// Returning keeps the process alive: every later call on the broken connection returns at once, so
+// whatever was drawing finishes and releases its locks, and the loop closes the window headless.
+void onDisplayLostExit(Display*, void*)
+{
 }
 
 class FltkWindows;
@@ -153,7 +172,8 @@ class FltkWindows final : public WindowSystem
     {
         setSignalWakeFd(-1);
         Fl::remove_fd(wakeRead_);
-        delete window_;
+        if (!gDisplayLost.load())
+            delete window_; // a window's end talks to its display; without one the process ends soon
         ::close(wakeRead_);
         ::close(wakeWrite_);
     }
@@ -162,15 +182,23 @@ class FltkWindows final : public WindowSystem
     std::string_view name() const override { return "fltk"; }
 
     // What the widgets report, on the GUI thread.
-    void userClicked(unsigned id) { postMessage(kMainWindow, WM_COMMAND, makeWParam(id, BN_CLICKED), id); }
+    void userClicked(unsigned id)
+    {
+        if (takesInput(id, kDirtyState))
+            postMessage(kMainWindow, WM_COMMAND, makeWParam(id, BN_CLICKED), id);
+    }
     void userTyped(unsigned id, const char* text)
     {
+        if (!takesInput(id, kDirtyText))
+            return;
         std::lock_guard lock(mutex_);
         if (auto it = controls_.find(id); it != controls_.end())
             it->second.text = text == nullptr ? "" : text;
     }
     void userChose(unsigned id, int index)
     {
+        if (!takesInput(id, kDirtySelect))
+            return;
         {
             std::lock_guard lock(mutex_);
             if (auto it = controls_.find(id); it != controls_.end())
@@ -178,7 +206,11 @@ class FltkWindows final : public WindowSystem
         }
         postMessage(kMainWindow, WM_COMMAND, makeWParam(id, CBN_SELCHANGE), id);
     }
-    void userPressedEnter(unsigned id) { postMessage(id, WM_CHAR, kEnterKey, 0); }
+    void userPressedEnter(unsigned id)
+    {
+        if (takesInput(id, 0))
+            postMessage(id, WM_CHAR, kEnterKey, 0);
+    }
     void closeClicked() { postMessage(kMainWindow, WM_CLOSE, 0, 0); }
     void windowPlaced();
     void windowMapped(bool mapped);
@@ -212,13 +244,15 @@ class FltkWindows final : public WindowSystem
     void nativeCreateControl(unsigned id) override;
     void nativeShowWindow() override
     {
-        if (window_ == nullptr)
+        if (window_ == nullptr || displayGone())
             return;
         window_->show();
         sync();
     }
     void nativePaintNow() override
     {
+        if (displayGone())
+            return;
         sync();
         Fl::flush();
         rethrowPaintError();
@@ -227,6 +261,33 @@ class FltkWindows final : public WindowSystem
     int nativePump() override;
 
   private:
+    // True once the display is gone; the first time, the window is closed as its close button does.
+    bool displayGone()
+    {
+        if (!gDisplayLost.load())
+            return false;
+        if (!closedForLostDisplay_)
+        {
+            closedForLostDisplay_ = true;
+            closeClicked();
+        }
+        return true;
+    }
+    int dispatchAll()
+    {
+        routeSignal();
+        int n = 0;
+        while (!quitRequested() && dispatchOne())
+            ++n;
+        return n;
+    }
+    // The loop's wait without a display: until a message is posted or a signal comes, at most the bound.
+    void waitWithoutDisplay()
+    {
+        pollfd p{wakeRead_, POLLIN, 0};
+        ::poll(&p, 1, static_cast<int>(kWaitBound * 1000));
+        onWakeFd(wakeRead_, this);
+    }
     static void onWakeFd(int fd, void* data)
     {
         static_cast<FltkWindows*>(data)->wakePending_.store(false);
@@ -234,6 +295,22 @@ class FltkWindows final : public WindowSystem
         while (::read(fd, buffer, sizeof buffer) > 0)
         {
         }
+    }
+    // A control disabled in the model takes no input, even before its widget has gone grey: what
+    // the widget took (the `undo` parts of its state) is put back from the model.
+    bool takesInput(unsigned id, unsigned undo)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            auto it = controls_.find(id);
+            if (it == controls_.end())
+                return false;
+            if (it->second.enabled)
+                return true;
+            it->second.dirty |= undo;
+        }
+        wake();
+        return false;
     }
     void sync();
     void apply(Fl_Widget* widget, const Control& c, unsigned dirty, ColorRef background);
@@ -251,6 +328,7 @@ class FltkWindows final : public WindowSystem
     MainFlWindow* window_ = nullptr;
     std::map<unsigned, Fl_Widget*> widgets_;
     std::exception_ptr paintError_;
+    bool closedForLostDisplay_ = false;
 };
 
 void CheckBoxWidget::draw()
@@ -357,6 +435,10 @@ void MainFlWindow::resize(int x, int y, int w, int h)
 
 int MainFlWindow::handle(int event)
 {
+    // The window holds the keyboard after its control went grey: the keys are lost, as typed into a
+    // disabled control, instead of moving to another control.
+    if (event == FL_KEYBOARD && Fl::focus() == this)
+        return 1;
     if (event == FL_SHOW || event == FL_HIDE)
     {
         const int result = Fl_Double_Window::handle(event);
@@ -459,6 +541,9 @@ void FltkWindows::apply(Fl_Widget* widget, const Control& c, unsigned dirty, Col
         }
         else
         {
+            // FLTK would hand the keyboard to the next control; it stays with the window instead.
+            if (widget->contains(Fl::focus()))
+                Fl::focus(window_);
             widget->deactivate();
         }
     }
@@ -534,7 +619,7 @@ void FltkWindows::applyTopmost(bool topmost)
 
 void FltkWindows::sync()
 {
-    if (window_ == nullptr)
+    if (window_ == nullptr || gDisplayLost.load())
         return;
     struct Pending
     {
@@ -581,12 +666,14 @@ void FltkWindows::nativeLoop()
 {
     for (;;)
     {
-        routeSignal();
-        while (!quitRequested() && dispatchOne())
-        {
-        }
+        dispatchAll();
         if (quitRequested())
             break;
+        if (displayGone())
+        {
+            waitWithoutDisplay();
+            continue;
+        }
         sync();
         Fl::wait(kWaitBound); // paints first, as WM_PAINT comes when no message waits
         rethrowPaintError();
@@ -597,7 +684,7 @@ int FltkWindows::nativePump()
 {
     constexpr int kMaxRounds = 50; // a window that waits for its first expose is painted later
     int dispatched = 0;
-    for (int round = 0; round < kMaxRounds; ++round)
+    for (int round = 0; round < kMaxRounds && !displayGone(); ++round)
     {
         Fl::check();
         rethrowPaintError();
@@ -610,6 +697,8 @@ int FltkWindows::nativePump()
         if (n == 0 && !Fl::damage())
             break;
     }
+    if (displayGone())
+        return dispatched + dispatchAll();
     Fl::flush();
     rethrowPaintError();
     return dispatched;
@@ -619,7 +708,7 @@ std::optional<ClientImage> FltkWindows::read(std::chrono::milliseconds limit)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     auto late = [&] { return std::chrono::steady_clock::now() > deadline; };
-    if (window_ == nullptr || !window_->shown())
+    if (window_ == nullptr || !window_->shown() || gDisplayLost.load())
         return std::nullopt;
     while (!window_->visible())
     {
@@ -669,7 +758,7 @@ bool FltkWindows::sendPointer(int type, int x, int y, unsigned state)
 
 bool FltkWindows::click(int x, int y)
 {
-    if (window_ == nullptr || !window_->shown())
+    if (window_ == nullptr || !window_->shown() || gDisplayLost.load())
         return false;
     const bool sent = sendPointer(ButtonPress, x, y, 0) && sendPointer(ButtonRelease, x, y, Button1Mask);
     XSync(fl_display, False);
@@ -679,7 +768,7 @@ bool FltkWindows::click(int x, int y)
 
 bool FltkWindows::key(unsigned long keysym)
 {
-    if (window_ == nullptr || !window_->shown())
+    if (window_ == nullptr || !window_->shown() || gDisplayLost.load())
         return false;
     XEvent e{};
     XKeyEvent& k = e.xkey;
@@ -704,7 +793,7 @@ bool FltkWindows::key(unsigned long keysym)
 
 bool FltkWindows::closeRequest()
 {
-    if (window_ == nullptr || !window_->shown())
+    if (window_ == nullptr || !window_->shown() || gDisplayLost.load())
         return false;
     XEvent e{};
     e.xclient.type = ClientMessage;
@@ -738,6 +827,8 @@ std::unique_ptr<WindowSystem> makeFltkSystem()
         fl_open_display(display);
         Fl::scheme("gtk+");
     }
+    XSetIOErrorHandler(onDisplayLost);
+    XSetIOErrorExitHandler(fl_display, onDisplayLostExit, nullptr);
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
         return nullptr;

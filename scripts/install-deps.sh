@@ -12,9 +12,6 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-# The data tools fetch OurAirports' airports and OpenFlights' airlines with npm; a machine that has
-# Node.js from elsewhere already has its npm.
-command -v npm >/dev/null || missing+=(npm)
 if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq

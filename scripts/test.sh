@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds the program twice (plain with the benchmarks, and with
-# AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test of both builds in parallel, the
-# whole captured traffic end to end in the plain build, and each benchmark briefly.
+# AddressSanitizer, UndefinedBehaviorSanitizer and the threads' owner checks) and runs every test of both
+# builds in parallel, the whole captured traffic end to end in the plain build, and each benchmark briefly.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/install-deps.sh"
@@ -36,7 +36,7 @@ run "$top/build" -DOXL_BUILD_BENCH=ON
   echo "benchmarks failed, see $top/build/bench-brief.txt"
   status=1
 }
-run "$top/build-asan" -DOXL_BUILD_BENCH=OFF -DOXL_SANITIZE=ON
+run "$top/build-asan" -DOXL_BUILD_BENCH=OFF -DOXL_SANITIZE=ON -DOXL_OWNER_CHECKS=ON
 if wait "$replay"; then
   grep -E "^(full replay|  lived)" "$top/build/full-replay.txt" || true
 else

@@ -43,14 +43,22 @@ bool contains(const std::string& text, const char* part)
     return text.find(part) != std::string::npos;
 }
 
-// A position that the range filter, the distances and the stand search can use: every number finite,
-// latitude and longitude on the globe.
+constexpr double kLowestAltFt = -2000.0;
+constexpr double kHighestAltFt = 100000.0;
+constexpr double kFastestKt = 2000.0;
+
+// A position that the range filter, the distances, the stand search and the line to the traffic source
+// can use: every number finite and within what an aircraft reaches, latitude and longitude on the globe.
 bool plausiblePosition(const UserAcData& b)
 {
     for (double v : {b.lat, b.lon, b.pitch, b.bank, b.heading, b.alt, b.altAboveGround, b.groundVelocity})
         if (!std::isfinite(v))
             return false;
-    return std::fabs(b.lat) <= 90.0 && std::fabs(b.lon) <= 180.0;
+    const auto within = [](double v, double lowest, double highest) { return v >= lowest && v <= highest; };
+    return std::fabs(b.lat) <= 90.0 && std::fabs(b.lon) <= 180.0 && std::fabs(b.pitch) <= kTwoPi &&
+           std::fabs(b.bank) <= kTwoPi && std::fabs(b.heading) <= kTwoPi &&
+           within(b.alt, kLowestAltFt, kHighestAltFt) &&
+           within(b.altAboveGround, kLowestAltFt, kHighestAltFt) && within(b.groundVelocity, 0.0, kFastestKt);
 }
 
 // A date and time of day that the day arithmetic takes without overflow; a leap second may give 86400.
@@ -124,6 +132,9 @@ void onSystemEvent(const ScRecvEvent& e)
     {
         const bool running = e.data == 1;
         gSimLink.gSimRunning = running ? 1 : 0;
+        // A simulator that runs again after its QUIT did not end: a later link close is a failure.
+        if (running)
+            gSimLink.gSimQuit = 0;
         gf_setWindowFlag(StatusFlag::simRunning, running);
         break;
     }

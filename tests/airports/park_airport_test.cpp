@@ -165,7 +165,7 @@ class ParkAirportTest : public ::testing::Test
         void calcStaticParking() override { t_.calls_.push_back("calc"); }
         void removeQueuedStatic() override { t_.calls_.push_back("flush"); }
         void countParkedForWindow() override { t_.calls_.push_back("count"); }
-        [[nodiscard]] std::vector<LiveAc>* liveAircraft() override { return &t_.live_; }
+        [[nodiscard]] std::span<LiveAc> liveAircraft() override { return t_.live_; }
         void recountLive() override { t_.calls_.push_back("recount"); }
         void parkAirportChanged(const Airport* airport) override
         {

@@ -139,7 +139,7 @@ class StaticPlacement : public ::testing::Test
     {
       public:
         explicit FixtureParking(StaticPlacement& test) : t_(test) {}
-        std::vector<LiveAc>* liveAircraft() override { return &t_.live; }
+        std::span<LiveAc> liveAircraft() override { return t_.live; }
         void queueStaticCreate(const CreateRequest& r) override { t_.creates.push_back(r); }
         bool matchStaticLivery(AcProfile& ac, const std::string& /*standName*/, bool cargo) override
         {

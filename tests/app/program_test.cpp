@@ -1,15 +1,17 @@
 // Runs the built program as a user would: in a program folder of its own, with AppData, the registry
-// and the lock folder in temporary folders, headless, and closed the way its window's close button
-// is (SIGTERM).
+// and the lock folder in temporary folders, headless or on a virtual display of its own, and closed
+// the way its window's close button is (SIGTERM) or by its display going away.
 #include "platform/child_process.h"
 #include "tests/support/http_server.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/xvfb_display.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,13 +34,16 @@ class ProgramRun
         writeBytes(appData_ / "registry.xml", "<registry/>\n");
     }
 
-    // Starts the program with the program folder as working folder, the given lock folder and download site.
-    bool start(const fs::path& lockFolder, const std::string& downloadBase = "http://127.0.0.1:9/")
+    // Starts the program with the program folder as working folder, the given lock folder and download
+    // site, headless or with its window on the display.
+    bool start(const fs::path& lockFolder, const std::string& downloadBase = "http://127.0.0.1:9/",
+               const std::string& display = "")
     {
         const std::string command =
             "cd '" + program_.path().string() + "' && exec '" + std::string(OXL_BIN_DIR) + "/ordalis_p3d'";
         return process_.start("/bin/sh", {"-c", command},
-                              {"OXL_HEADLESS=1", "OXL_APPDATA=" + appData_.path().string(),
+                              {display.empty() ? "OXL_HEADLESS=1" : "OXL_HEADLESS=0", "DISPLAY=" + display,
+                               "OXL_APPDATA=" + appData_.path().string(),
                                "OXL_REGISTRY=" + (appData_ / "registry.xml").string(),
                                "OXL_DOWNLOAD_BASE=" + downloadBase,
                                "XDG_RUNTIME_DIR=" + lockFolder.string()});
@@ -127,25 +132,45 @@ TEST(Program, StartupChecksRunInTheProgramFolder)
     EXPECT_EQ(run.process_.wait(20000), std::optional<int>(0));
 }
 
-TEST(Program, CloseDuringTheStartupDownloadIsTheUsersClose)
+// Closed with the close button (SIGTERM), or by the display going away under the window (true).
+using ProgramClose = ::testing::TestWithParam<bool>;
+INSTANTIATE_TEST_SUITE_P(ButtonOrLostDisplay, ProgramClose, ::testing::Bool());
+
+TEST_P(ProgramClose, DuringTheStartupDownloadIsTheUsersClose)
 {
     TempFolder lock;
     TempFolder site;
     LoopbackHttpServer server(site.path());
     server.stall("/versions.json");
+    std::optional<XvfbDisplay> xvfb;
+    if (GetParam())
+        xvfb.emplace();
+    ASSERT_TRUE(!xvfb || xvfb->running()) << xvfb->error();
     ProgramRun run;
     fs::create_directories(run.program_ / "docs");
-    ASSERT_TRUE(run.start(lock.path(), server.baseUrl()));
+    const fs::path settings = run.appData_ / "Ordalis_P3D" / "parameters.xml"; // closing empties the callsign
+    writeBytes(settings, R"(<parameters><parameter name="BLOCK_CALLSIGN" value="ABCD12"/></parameters>)");
+    ASSERT_TRUE(run.start(lock.path(), server.baseUrl(), xvfb ? xvfb->name() : ""));
     for (int i = 0; i < 2000 && server.requests().empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_FALSE(server.requests().empty());
-    ASSERT_TRUE(run.process_.terminate());
+    if (xvfb)
+        xvfb.reset();
+    else
+        ASSERT_TRUE(run.process_.terminate());
     // The download that the close cut short leaves the database missing: that error follows from the
     // close and does not replace it.
-    EXPECT_EQ(run.process_.wait(20000), std::optional<int>(0));
+    ASSERT_EQ(run.process_.wait(60000), std::optional<int>(0));
     EXPECT_TRUE(run.logs("Exiting: USER CLOSED SIM"));
     const auto lines = run.log();
     EXPECT_EQ(std::find(lines.begin(), lines.end(), "Exiting: SYSTEM ERROR"), lines.end());
+    EXPECT_NE(readBytes(settings).find(R"(name="BLOCK_CALLSIGN" value="")"), std::string::npos);
+    // The lock went with the program: the next start runs.
+    ASSERT_TRUE(run.start(lock.path(), server.baseUrl()));
+    for (int i = 0; i < 2000 && server.requests().size() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(run.process_.terminate());
+    EXPECT_EQ(run.process_.wait(20000), std::optional<int>(0));
 }
 
 } // namespace

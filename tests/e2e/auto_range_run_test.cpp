@@ -1,10 +1,14 @@
-// "Auto range" in the running program: with the user aircraft on the ground the radius that the program
-// asks the simulator for steps down from the stored 40 nm to 10 nm.
+// "Auto range" in the running program: with the user aircraft on the ground the radius steps down from the
+// stored 40 nm to 10 nm, and the aircraft circling on its edge are all found when created: every object
+// created moves with its reports or is removed.
 #include "foundation/units.h"
 #include "tests/e2e/road_run.h"
 #include "tests/e2e/zurich.h"
+#include "traffic/cycle/main_loop.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <nlohmann/json.hpp>
 
@@ -15,7 +19,7 @@ namespace
 
 using namespace std::chrono_literals;
 
-constexpr std::uint32_t kGroundRadiusM = wholeNmToMetres(10);
+const std::uint32_t kGroundRadiusM = gf_inRangeRequestM(wholeNmToMetres(10));
 
 // The radii [m] of the program's requests for the aircraft within range, oldest first.
 std::vector<std::uint32_t> requestedRadii(RoadRun& run)
@@ -32,7 +36,7 @@ TEST(AutoRangeRun, OnTheGroundTheRadiusStepsDownToTenMiles)
 {
     RoadRun run{{{"AUTO_RANGE", "true"}, {"RANGE", "40"}}};
     ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
-    ASSERT_TRUE(run.startTraffic({"--qnh", "1013"}));
+    ASSERT_TRUE(run.startTraffic({"--qnh", "1013", "--aircraft", "300"}));
     ASSERT_TRUE(run.startProgram());
     // The step runs when the simulator connects and then every 30 simulated seconds.
     const bool stepped = waitUntil(
@@ -46,7 +50,15 @@ TEST(AutoRangeRun, OnTheGroundTheRadiusStepsDownToTenMiles)
         run.dumpOnFailure();
     ASSERT_TRUE(stepped);
     for (const std::uint32_t radius : requestedRadii(run))
-        EXPECT_TRUE(radius == kGroundRadiusM || radius == wholeNmToMetres(40)) << radius;
+        EXPECT_TRUE(radius == kGroundRadiusM || radius == gf_inRangeRequestM(wholeNmToMetres(40))) << radius;
+    // The first twenty objects created each move with their reports or are removed.
+    const auto settled = [](const std::map<std::uint32_t, TrackedObject>& objects)
+    {
+        return objects.size() >= 20 &&
+               std::all_of(objects.begin(), std::next(objects.begin(), 20),
+                           [](const auto& o) { return o.second.positions.size() > 1 || o.second.removed; });
+    };
+    EXPECT_TRUE(run.waitObjects(settled, 120s)) << run.objects().size() << " objects";
 }
 
 } // namespace

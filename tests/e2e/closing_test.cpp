@@ -30,10 +30,16 @@ TEST(Closing, CloseEndsTheProgramAndItsLinksWithinAFewSeconds)
     EXPECT_EQ(run.program().wait(10000), std::optional<int>(0));
     EXPECT_TRUE(run.logHas("Exiting: USER CLOSED SIM"));
     EXPECT_TRUE(run.logHas("SimConnect closed ok"));
-    // The traffic source was told, and the simulator has no client left.
-    const auto record = run.sourceRecord();
-    EXPECT_TRUE(std::any_of(record.begin(), record.end(),
-                            [](const std::string& line) { return line.ends_with(" exit"); }));
+    // The traffic source was told (it notes the line once it has read it), and the simulator has no
+    // client left.
+    EXPECT_TRUE(waitUntil(
+        [&]
+        {
+            const auto record = run.sourceRecord();
+            return std::any_of(record.begin(), record.end(),
+                               [](const std::string& line) { return line.ends_with(" exit"); });
+        },
+        10s));
     EXPECT_TRUE(
         run.sim().waitState([](const nlohmann::json& state) { return state["sessions"].empty(); }, 10s));
 }

@@ -65,7 +65,9 @@ double distanceM(double latA, double lonA, double latB, double lonB)
 class LearnedRuns : public ::testing::Test
 {
   protected:
-    LearnedRuns() : run_(RunSettings{{"RANDOM", "false"}}) {}
+    // Every stand wanted: each option learned within the last day gets its static aircraft, whichever
+    // half-hour run 2 starts in and however many stands the airport file's own occupants fill.
+    LearnedRuns() : run_(RunSettings{{"RANDOM", "false"}, {"CUSTOM_PARKING_PERCENTAGE", "100"}}) {}
 
     void SetUp() override
     {

@@ -267,6 +267,19 @@ std::vector<TrackEvent> RoadRun::track() const
     return events;
 }
 
+std::int64_t RoadRun::trackMs() const
+{
+    // Only the last whole line: the track grows by every frame of every aircraft.
+    const std::vector<std::string> lines = splitLines(readBytes(work_ / "sim_track.jsonl"));
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line)
+    {
+        const nlohmann::json entry = nlohmann::json::parse(*line, nullptr, false);
+        if (entry.is_object())
+            return entry.value("ms", std::int64_t{0});
+    }
+    return 0;
+}
+
 std::map<std::uint32_t, TrackedObject> RoadRun::objects() const
 {
     std::map<std::uint32_t, TrackedObject> objects;

@@ -91,6 +91,9 @@ class RoadRun
     bool waitLog(const std::string& text, std::chrono::milliseconds bound);
     /// The simulator stand-in's track, in file order.
     std::vector<TrackEvent> track() const;
+    /// The stand-in's time [ms] of the track's last event, 0 before the first: how far the program has
+    /// shown its traffic, whatever the machine's speed.
+    std::int64_t trackMs() const;
     /// The track grouped by object id.
     std::map<std::uint32_t, TrackedObject> objects() const;
     /// Waits until pred(objects()) holds; false after the bound.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/config_keys.h"
+#include "foundation/status_service.h"
 #include "foundation/version_data.h"
 #include "tests/support/settings_fixture.h"
 
@@ -100,7 +101,7 @@ TEST_F(StartupLoad, FirstStartWritesEveryDefault)
     EXPECT_EQ(log[3 + 54], "'" + path() + "' saved");
     EXPECT_EQ(log[3 + 55], kFoot);
 
-    EXPECT_EQ(recorder_.calls.size(), 24U + 8U + 1U);
+    EXPECT_EQ(recorder_.calls.size(), 24U + 7U + 1U); // MAX_FIT has no control of its own
     EXPECT_EQ(recorder_.calls.front(), "check 32775 false");
     EXPECT_EQ(recorder_.calls[24], "int 32808 4");
     EXPECT_EQ(recorder_.calls.back(), "text 32828 ");
@@ -164,13 +165,32 @@ TEST_F(StartupLoad, EmptyFolderSettingsLeaveTheFile)
               0);
 }
 
-TEST_F(StartupLoad, DamagedFileIsReplacedByDefaults)
+// The first half of a file, as a power cut during a write leaves it: kept beside the new file, and said.
+TEST_F(StartupLoad, TornFileIsKeptAndReplacedByDefaults)
 {
-    folder_.writeParameters("<parameters><parameter name=\"RANDOM\" value=\"false\"");
+    struct : NoStatusService
+    {
+        void showMessage(const std::string& text, bool /*log*/) override { shown.push_back(text); }
+        std::vector<std::string> shown;
+    } messages;
+    gf_installStatusService(&messages);
+    const std::string torn = R"(<?xml version="1.0"?><parameters><parameter name="RANDOM" value="fal)";
+    folder_.writeParameters(torn);
     gf_loadAllParameters();
+    gf_installStatusService(nullptr);
     EXPECT_TRUE(RANDOM.value());
     EXPECT_EQ(elementNames(folder_.loadParameters()).size(), 54U);
-    EXPECT_TRUE(folder_.logged(path() + " not found, default values taken:"));
+    std::vector<std::filesystem::path> copies;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.parametersFile().parent_path()))
+        if (entry.path().filename().string().starts_with("parameters.xml.damaged-"))
+            copies.push_back(entry.path());
+    ASSERT_EQ(copies.size(), 1U);
+    EXPECT_EQ(test::readBytes(copies[0]), torn);
+    const std::string said =
+        path() + " could not be read, kept as " + copies[0].string() + ", default values taken";
+    EXPECT_EQ(messages.shown, std::vector<std::string>{said});
+    EXPECT_TRUE(folder_.logged(said + ":"));
+    EXPECT_FALSE(folder_.logged(path() + " not found, default values taken:"));
 }
 
 TEST_F(StartupLoad, ForeignRootGivesDefaultsAndIsSavedAsRead)

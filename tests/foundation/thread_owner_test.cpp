@@ -1,4 +1,4 @@
-// The tests are built without NDEBUG, so the owner check is the one a debug build has.
+// Built without NDEBUG, so the owner check is built in whatever OXL_OWNER_CHECKS says.
 #include <gtest/gtest.h>
 
 #undef NDEBUG

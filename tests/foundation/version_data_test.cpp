@@ -66,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"JsonBadMinorKeepsMajor", R"({"major": 1, "minor": "x", "patch": 3})", {1, 0, 0}, true},
         TextCase{"JsonFraction", R"({"major": 1.5})", {0, 0, 0}, true},
         TextCase{"NumberTooLarge", "3000000000.0.0", {0, 0, 0}, true},
-        TextCase{"JsonTooLarge", R"({"major": 3000000000})", {0, 0, 0}, true}),
+        TextCase{"JsonTooLarge", R"({"major": 3000000000})", {0, 0, 0}, true},
+        TextCase{"JsonNegative", R"({"major": 2, "minor": -1})", {2, 0, 0}, true}),
     [](const ::testing::TestParamInfo<TextCase>& info) { return std::string(info.param.name); });
 
 TEST(VersionData, OrdersNumberByNumber)

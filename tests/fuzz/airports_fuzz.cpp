@@ -1,11 +1,17 @@
-// Harnesses of the airport side's files: BGL scenery files and airport files (archived, generated,
-// hand-made and learned files share one format).
+// Harnesses of the airport side's files: BGL scenery files, airport files (archived, generated, hand-made
+// and learned files share one format), the simulator's scenery lists, the airport list and the park airports.
 #include "tests/fuzz/fuzz_driver.h"
 
 #include "airports/airport_file.h"
+#include "airports/airport_list.h"
 #include "airports/airport_reading.h"
+#include "airports/airport_scan.h"
 #include "airports/bgl_decoding.h"
+#include "airports/park_airports.h"
 #include "airports/parking_state.h"
+#include "foundation/config_keys.h"
+#include "foundation/cycle_values.h"
+#include "foundation/downloads.h"
 #include "foundation/errors.h"
 #include "foundation/geodesy.h"
 #include "foundation/worker_slots.h"
@@ -127,6 +133,86 @@ OXL_FUZZ_TARGET(airport_file)
         OXL_FUZZ_CHECK(a.helipad == b.helipad && a.ramp == b.ramp && (a.helipad != 0 || a.cargo == b.cargo),
                        h, "round trip changed the kind of stand " + a.name);
     }
+}
+
+// scenery.cfg or scenery_add-ons.xml (one byte picks): no folder found is empty, holds a line break or lies
+// in the simulator's stock airports.
+OXL_FUZZ_TARGET(scenery_lists)
+{
+    const char* h = "scenery_lists";
+    ALL_INSTALL_PATH.set("C:\\P3D");
+    gf_setStockAirportsPath(WinPath("C:\\P3D\\Scenery"));
+    Input in(input);
+    const bool cfg = (in.take<std::uint8_t>() & 1) != 0; // the scan's port is not installed: no version
+    writeInput(std::string("programdata/Lockheed Martin/Prepar3D v/") +
+                   (cfg ? "scenery.cfg" : "scenery_add-ons.xml"),
+               in.rest());
+    std::vector<std::string> folders;
+    cfg ? gf_readSceneryCfg(folders) : gf_readSceneryAddonsXml(folders);
+    for (const std::string& folder : folders)
+        OXL_FUZZ_CHECK(!folder.empty() && folder.find('\n') == std::string::npos &&
+                           !(cfg && gf_isInStockScenery(folder)),
+                       h, "folder '" + folder + "'");
+}
+
+// airports_p3d.xml: every airport read lies on the globe and is found by its code and its position.
+OXL_FUZZ_TARGET(airport_list)
+{
+    const char* h = "airport_list";
+    AirportList list;
+    try
+    {
+        list.read(writeInput("airports_p3d.xml", input));
+    }
+    catch (const UserErrorException&)
+    {
+        return;
+    }
+    for (const Airport& a : list.airports())
+    {
+        OXL_FUZZ_CHECK(std::fabs(a.latitude) <= 90.0 && std::fabs(a.longitude) <= 180.0 &&
+                           std::fabs(a.altitude) <= 1e5,
+                       h, "airport " + a.code + " off the globe");
+        OXL_FUZZ_CHECK(list.find(a.code) != nullptr && list.closest(a.latitude, a.longitude) != nullptr, h,
+                       "airport " + a.code + " not found");
+    }
+}
+
+// my_park_airports.txt, or (one byte picks) park_airport.xml downloaded from the site: each park airport is
+// a known one, listed once; the downloaded file's stands lie on the globe.
+OXL_FUZZ_TARGET(park_airports)
+{
+    const char* h = "park_airports";
+    static const bool known = gAirportList.read(writeInput(
+        "known.xml", asBytes("<airports><airport code='KMEX' lat='19.43' lon='-99.07' alt='7316'/>"
+                             "<airport code='LSZH' lat='47.46' lon='8.55' alt='1416'/></airports>")));
+    static ParkingState state;
+    state.reset();
+    std::filesystem::create_directories(scratchFolder() / "work" / "airports");
+    Input in(input);
+    if ((in.take<std::uint8_t>() & 1) != 0)
+    {
+        writeInput(std::string("site/") + kDownloadAirportFolder + "park.xml", in.rest());
+        state.parkAirport.code = "KMEX";
+        ParkFileInfo info;
+        QualityPair quality;
+        try
+        {
+            (void)gf_readApf(state, "park.xml", info, quality);
+        }
+        catch (const UserErrorException&)
+        {
+        }
+        for (const Stand& stand : state.stands)
+            checkStand(h, stand);
+        return;
+    }
+    writeInput("work/airports/my_park_airports.txt", in.rest());
+    (void)gf_readMyParkAirports(state, "airports");
+    std::set<std::string> codes;
+    for (const ParkAirport& entry : state.parkAirports)
+        OXL_FUZZ_CHECK(known && gf_findAirport(entry.code) != nullptr && codes.insert(entry.code).second, h,
+                       "park airport " + entry.code);
 }
 
 } // namespace oxl::fuzz

@@ -1,4 +1,5 @@
-// Harnesses of the foundation's files: parameters.xml and the encrypted data files.
+// Harnesses of the foundation's files: parameters.xml, the encrypted data files, versions.json and the
+// registry file.
 #include "tests/fuzz/fuzz_driver.h"
 
 #include "foundation/config_keys.h"
@@ -7,6 +8,10 @@
 #include "foundation/encryption.h"
 #include "foundation/parameters.h"
 #include "foundation/settings_file.h"
+#include "foundation/system_lookups.h"
+#include "foundation/version_check.h"
+#include "foundation/version_data.h"
+#include "platform/registry.h"
 #include "tests/support/settings_fixture.h"
 
 #include <cmath>
@@ -14,6 +19,7 @@
 #include <iterator>
 #include <pugixml.hpp>
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace oxl::fuzz
@@ -53,6 +59,7 @@ OXL_FUZZ_TARGET(parameters_xml)
 {
     const char* h = "parameters_xml";
     const auto file = gf_parametersPath();
+    std::filesystem::remove_all(file.parent_path()); // with the copies of unreadable files
     std::filesystem::create_directories(file.parent_path());
     {
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -116,6 +123,57 @@ OXL_FUZZ_TARGET(decryption)
     }
     // Authenticated chunks cannot be forged, so a decryption that succeeds gives fewer bytes than it read.
     OXL_FUZZ_CHECK(readAll(out).size() < rest.size(), h, "decrypted more than was read");
+}
+
+// versions.json from the site: a data file is fetched only for a newer version, stored as text that reads
+// back as that version.
+OXL_FUZZ_TARGET(versions_json)
+{
+    const char* h = "versions_json";
+    writeInput("site/versions.json", input);
+    for (const auto& [site, local] :
+         {std::pair{kRegcodeFileName, gRegcodePath}, {kDbaseFileName, gDbasePath}})
+    {
+        writeInput("site/" + std::string(site), asBytes("new"));
+        writeInput(("work" / local).string(), asBytes("old"));
+    }
+    AIG_VERSION.set("1.2.3");
+    DBASE_VERSION.set("1.2.3");
+    gf_checkVersions(); // an exception ends the run
+    for (const StringParameter* stored : {&AIG_VERSION, &DBASE_VERSION})
+        OXL_FUZZ_CHECK(stored->value() == "1.2.3" ||
+                           (VersionData(stored->value()) > VersionData(1, 2, 3) &&
+                            VersionData(stored->value()).toString() == stored->value()),
+                       h, stored->name + " stored as " + stored->value());
+}
+
+// The registry file as the simulator's lookups read it: the size a value gives is the size it reads with.
+OXL_FUZZ_TARGET(registry)
+{
+    const char* h = "registry";
+    writeInput("registry.xml", input);
+    (void)gf_getP3dSetupPath(5);
+    plat::RegKey key = 0;
+    if (plat::regOpenKeyEx(plat::kHkeyLocalMachine, gf_p3dRegistryKey(5), 0, plat::kKeyRead, &key) != 0)
+        return;
+    for (const char16_t* name : {u"SetupPath", u"Port", u"Q", u"Bin", u"E"})
+    {
+        std::uint32_t type = 0;
+        std::uint32_t size = 0;
+        if (plat::regGetValue(key, u"", name, plat::kRrfRtAny, &type, nullptr, &size) != 0)
+            continue;
+        std::vector<std::uint8_t> data(size + 1);
+        std::uint32_t read = size;
+        OXL_FUZZ_CHECK(plat::regGetValue(key, u"", name, plat::kRrfRtAny, &type, data.data(), &read) == 0 &&
+                           read == size,
+                       h, "a value does not read with its own size");
+        OXL_FUZZ_CHECK((type != plat::kRegDword || size == 4) && (type != plat::kRegQword || size == 8), h,
+                       "size of a number");
+        OXL_FUZZ_CHECK(type != plat::kRegSz ||
+                           (size >= 2 && size % 2 == 0 && data[size - 1] == 0 && data[size - 2] == 0),
+                       h, "string without its ending zero");
+    }
+    OXL_FUZZ_CHECK(plat::regCloseKey(key) == 0, h, "the key does not close");
 }
 
 } // namespace oxl::fuzz

@@ -60,7 +60,7 @@ void prepareProcess()
     gScratch = pattern;
     std::atexit(removeScratch);
     // Whatever a parser looks up or writes stays in the scratch folder.
-    for (const char* folder : {"appdata", "documents", "public", "programdata", "work"})
+    for (const char* folder : {"appdata", "documents", "public", "programdata", "work", "site"})
         std::filesystem::create_directories(gScratch / folder);
     ::setenv("OXL_APPDATA", (gScratch / "appdata").c_str(), 1);
     ::setenv("OXL_DOCUMENTS", (gScratch / "documents").c_str(), 1);
@@ -68,6 +68,7 @@ void prepareProcess()
     ::setenv("OXL_PROGRAMDATA", (gScratch / "programdata").c_str(), 1);
     ::setenv("OXL_REGISTRY", (gScratch / "registry.xml").c_str(), 1);
     ::setenv("OXL_HEADLESS", "1", 1);
+    ::setenv("OXL_DOWNLOAD_BASE", ("file://" + (gScratch / "site").string()).c_str(), 1);
     std::filesystem::current_path(gScratch / "work");
 }
 

@@ -80,6 +80,12 @@ inline std::string_view asText(std::span<const std::uint8_t> bytes)
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
+/// The text as bytes.
+inline std::span<const std::uint8_t> asBytes(std::string_view text)
+{
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
 } // namespace oxl::fuzz
 
 /// Defines and registers a harness: OXL_FUZZ_TARGET(name) { ... uses `input` ... }

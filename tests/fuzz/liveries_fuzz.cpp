@@ -1,11 +1,13 @@
 // Harnesses of the livery side's files: aircraft.cfg (and its sections), LiveriesScanned.xml, the regcode
-// files and the database.
+// files, the database and the simulator's add-on package lists.
 #include "tests/fuzz/fuzz_driver.h"
 
+#include "foundation/config_keys.h"
 #include "foundation/data_key.h"
 #include "foundation/encryption.h"
 #include "foundation/errors.h"
 #include "foundation/worker_slots.h"
+#include "liveries/addon_packages.h"
 #include "liveries/aircraft_cfg.h"
 #include "liveries/dbase.h"
 #include "liveries/liveries_scanned.h"
@@ -181,6 +183,37 @@ OXL_FUZZ_TARGET(dbase)
         OXL_FUZZ_CHECK(std::isfinite(span) && span >= 0.0 && span <= largest, h, "wing span of " + type);
         OXL_FUZZ_CHECK(static_cast<std::uint32_t>(gf_aircraftCategory(type)) <= 5, h, "category of " + type);
     }
+}
+
+// add-ons.cfg, a package's add-on.xml or simobjects.cfg (one byte picks): no folder found holds a line
+// break, and an add-on.xml names no empty one.
+OXL_FUZZ_TARGET(addon_packages)
+{
+    const char* h = "addon_packages";
+    static struct : SimulatorVersionPort
+    {
+        std::string majorVersion() override { return "5"; }
+    } version;
+    gf_installSimulatorVersionPort(&version);
+    ::setenv("OXL_DRIVE_D", (scratchFolder() / "d").c_str(), 1);
+    SIM_INSTALL_PATH.set("D:\\P3D");
+    Input in(input);
+    const auto kind = in.take<std::uint8_t>() % 3;
+    const auto rest = in.rest();
+    writeInput("appdata/Lockheed Martin/Prepar3D v5/add-ons.cfg",
+               kind == 0 ? rest : asBytes("[Package.0]\nPATH=D:\\Pack\n"));
+    writeInput("d/Pack/add-on.xml", kind == 1 ? rest : asBytes(""));
+    LiveryFolderList folders;
+    if (kind == 2)
+    {
+        writeInput("programdata/Lockheed Martin/Prepar3D v5/simobjects.cfg", rest);
+        gf_readSimObjectsCfg(folders);
+    }
+    else
+        gf_readP3DAddOnsAircraft(folders);
+    for (const std::string& folder : folders)
+        OXL_FUZZ_CHECK(folder.find('\n') == std::string::npos && (kind == 2 || !folder.empty()), h,
+                       "folder '" + folder + "'");
 }
 
 } // namespace oxl::fuzz

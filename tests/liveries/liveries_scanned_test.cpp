@@ -54,6 +54,7 @@ bool sameRecords(const std::list<LiveryData>& a, const std::list<LiveryData>& b)
 
 TEST_F(LiveriesScannedTest, WrittenLiveriesReadBackSorted)
 {
+    // An ANSI title is no UTF-8: the file holds its byte as U+F7E9 and the title reads back unchanged.
     const std::string awkward = "Caf\xE9\t& <Co> \"quoted\"  two  blanks";
     gLiveries.ScannedLiveries = {LiveryData{"DLH", "B738", "b", "D-ABCD", 2, true},
                                  LiveryData{"BAW", "B738", awkward, "", 1, false},
@@ -66,6 +67,10 @@ TEST_F(LiveriesScannedTest, WrittenLiveriesReadBackSorted)
     EXPECT_THAT(text, HasSubstr("<info name=\"author\""));
     EXPECT_TRUE(log_.contains("'output/LiveriesScanned.xml' saved"));
     EXPECT_TRUE(log_.contains("3 liveries in output/LiveriesScanned.xml"));
+    EXPECT_THAT(text, HasSubstr("title=\"Caf\xEF\x9F\xA9"));
+    EXPECT_TRUE(
+        log_.contains("title of a livery is not UTF-8, its other bytes are kept as U+F7xx: Caf\xEF\x9F\xA9"
+                      "\t& <Co> \"quoted\"  two  blanks"));
 
     gLiveries.ScannedLiveries.clear();
     EXPECT_EQ(readError(), "");

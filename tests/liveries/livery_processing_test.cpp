@@ -2,9 +2,12 @@
 #include "liveries/liveries_state.h"
 #include "tests/liveries/livery_index_fixture.h"
 #include "window/main_window.h"
+#include "window/window_status.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace oxl
 {
@@ -63,10 +66,20 @@ TEST_F(LiveryProcessingTest, ReadingModeBuildsEverythingFromTheLastScan)
 
 TEST_F(LiveryProcessingTest, LaterCyclesSkipTheProcessing)
 {
+    struct Switches final : NoStatusService // a new cycle has enabled every control before the skip
+    {
+        std::map<std::uint32_t, bool> enabled;
+        void enableControl(const ControlBinding& c, bool on) override { enabled[c.controlId] = on; }
+    } switches;
     gf_scanLiveries();
+    gf_installStatusService(&switches);
     gf_scanLiveries();
+    gf_installStatusService(&gf_windowStatusService());
     EXPECT_TRUE(settings_.logged("Processing scanned liveries skipped; already done in previous start-up"));
     EXPECT_EQ(gLiveries.MainLiveryIndex.size(), 3u);
+    EXPECT_EQ(switches.enabled, (std::map<std::uint32_t, bool>{{LIGHT_AIRCRAFT.controlId, true},
+                                                               {HELICOPTERS.controlId, false},
+                                                               {HIGH_PERF_AIRCRAFT.controlId, false}}));
 }
 
 TEST_F(LiveryProcessingTest, ClearRequestIsServedAtTheNextCycleStart)

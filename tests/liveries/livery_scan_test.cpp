@@ -3,6 +3,7 @@
 #include "foundation/config_keys.h"
 #include "foundation/errors.h"
 #include "foundation/run_state.h"
+#include "foundation/utf.h"
 #include "foundation/worker_slots.h"
 #include "liveries/liveries_state.h"
 #include "liveries/livery_indexes.h"
@@ -103,7 +104,7 @@ class LiveryScanRunTest : public ::testing::Test
         if (!doc.load_file((work_ / "output" / "LiveriesScanned.xml").c_str()))
             return titles;
         for (const pugi::xml_node& liv : doc.child("liveries").children("liv"))
-            titles.emplace_back(liv.attribute("title").value());
+            titles.emplace_back(gf_restoreBytes(liv.attribute("title").value()));
         return titles;
     }
 
@@ -219,6 +220,8 @@ TEST_F(LiveryScanRunTest, WalkReadsConfigurationFilesOfAnyCaseAndKeepsOutOfScene
 
     ASSERT_TRUE(gf_scanLiveryFolders({"D:\\Walk"}));
     EXPECT_THAT(titlesInFile(), UnorderedElementsAre("upper case name", "sim cfg", "file in a deep folder"));
+    EXPECT_TRUE(settings_.logged("D:\\Walk\\" + deep +
+                                 "\\x not searched for liveries: its path has 250 characters, 249 at most"));
 }
 
 TEST_F(LiveryScanRunTest, RootNamingAnAirportIsLookedAtButNotWalked)

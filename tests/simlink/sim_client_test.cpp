@@ -242,6 +242,14 @@ TEST_F(SimLinkTest, UserPositionWithNumbersOutOfRangeIsRefused)
     // A sound reply after them is taken whole: 21 March 2026, 12:00 UTC.
     ASSERT_EQ(sim.command("raw " + userPositionHex(kLat47, kYear2026)), "ok");
     EXPECT_TRUE(eventually([] { return gSimLink.gSimUtcSeconds.load() == 1774094400; }));
+
+    // An altitude no aircraft reaches (1416 ft made 1e300) is refused too: it never reaches the source.
+    std::string high = userPositionHex(kLat47, kYear2026);
+    ASSERT_EQ(sim.command("raw " + high.replace(high.find("0000000000209640"), 16, "9c7500883ce4377e")),
+              "ok");
+    EXPECT_TRUE(eventually(
+        [&]
+        { return log.contains("===> User aircraft position refused: lat 47.4535 lon 8.561 alt 1e+300"); }));
     EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
 }
 
@@ -271,6 +279,11 @@ TEST_F(SimLinkTest, QuitThenCloseIsTheSimulatorsNormalEnd)
 TEST_F(SimLinkTest, DroppedLinkIsASimulatorFailureThatRestartsAndClearsTheHandle)
 {
     ASSERT_TRUE(connected());
+    // A QUIT counts only for the close that follows it: not once the simulator says it runs again.
+    sim.command("quit");
+    ASSERT_TRUE(eventually([] { return gSimLink.gSimQuit.load() == 1; }));
+    sim.command("event Sim 1");
+    ASSERT_TRUE(eventually([] { return gSimLink.gSimQuit.load() == 0; }));
     sim.command("drop");
     ASSERT_TRUE(eventually([] { return gFoundation.gStopRequested.load() == 1; }));
     {

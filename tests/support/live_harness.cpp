@@ -227,9 +227,9 @@ void LiveHarness::Parking::removeAircraftFromSim(SimAc& ac)
         oxl::removeAircraftFromSim(h_.engine(), ac);
 }
 
-std::vector<LiveAc>* LiveHarness::Parking::liveAircraft()
+std::span<LiveAc> LiveHarness::Parking::liveAircraft()
 {
-    return liveFromEngine ? &h_.engine().live : nullptr;
+    return liveFromEngine ? h_.engine().live.records() : std::span<LiveAc>{};
 }
 
 LiveHarness::~LiveHarness()

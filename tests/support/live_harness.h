@@ -237,7 +237,7 @@ class LiveHarness
         explicit Parking(LiveHarness& harness) : h_(harness) {}
         bool userOnGround() override { return h_.user.onGround; }
         void removeAircraftFromSim(SimAc& ac) override;
-        std::vector<LiveAc>* liveAircraft() override;
+        std::span<LiveAc> liveAircraft() override;
 
         bool removeThroughEngine = false; ///< removals go through the engine; else nothing is removed
         bool liveFromEngine = false;      ///< the engine's live aircraft; else no engine

@@ -12,6 +12,8 @@
 #include "foundation/config_keys.h"
 #include "tests/support/temp_folder.h"
 #include "window/control_text.h"
+#include "window/controls.h"
+#include "window/parking_controls.h"
 
 #include <fmt/format.h>
 
@@ -19,6 +21,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <thread>
 
 namespace oxl::test
@@ -284,6 +287,32 @@ TEST_F(MainWindowScreenTest, ATypedCallsignTakesEffectOnEnter)
     // The whole window, as the README shows it.
     showConnected();
     ASSERT_TRUE(shot("main_window_controls"));
+}
+
+TEST_F(MainWindowScreenTest, KeysForABoxDisabledUnderTheKeyboardAreLost)
+{
+    if (!controlsReady())
+        GTEST_SKIP() << kNoXdotool;
+    gMainWindow.parkAirportActive.store(1); // "Max fit" takes Enter while static parking runs
+    win::setWindowText(ALL_INSTALL_PATH.controlId, "/opt/P3Dv5");
+    const float maxFit = MAX_FIT_FL.value();
+    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1 type 4", at(566 + 17, 371 + 8))));
+    ASSERT_TRUE(pumpUntil([] { return win::getWindowText(MAX_FIT_FL.controlId) == "4"; }));
+    // A static-parking calculation starts: the parking controls go grey under the keyboard.
+    gf_disableParkingControls();
+    win::pumpMessages();
+    std::map<unsigned, std::string> texts;
+    for (const ControlPlace& place : gf_controlPlaces())
+        texts[place.binding->controlId] = win::getWindowText(place.binding->controlId);
+    ASSERT_TRUE(xdotool("key 9 ctrl+a BackSpace Return"));
+    // A click after the keys: once it has arrived, so have they.
+    const bool log = LOG.value();
+    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1", at(658, 155))));
+    ASSERT_TRUE(pumpUntil([&] { return LOG.value() != log; }));
+    for (const auto& [id, text] : texts)
+        EXPECT_EQ(win::getWindowText(id), text) << id;
+    EXPECT_EQ(MAX_FIT_FL.value(), maxFit);
+    EXPECT_EQ(gf_shownMessage(), "");
 }
 
 } // namespace

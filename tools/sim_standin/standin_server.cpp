@@ -249,8 +249,21 @@ void Server::readLoop(std::shared_ptr<Session> s)
         s->open = false;
         s->socket.close();
     }
-    std::lock_guard lock(mutex_);
-    sessions_.remove(s);
+    // The simulator removes the AI objects of a client whose link closed, as if the client had.
+    std::vector<std::uint32_t> gone;
+    {
+        std::lock_guard lock(mutex_);
+        sessions_.remove(s);
+        gone = world_.createdBy(s->id);
+        for (const std::uint32_t id : gone)
+        {
+            track("removed", *world_.find(id));
+            world_.remove(id);
+        }
+    }
+    for (const std::uint32_t id : gone)
+        sendToSubscribers("ObjectRemoved", [id](std::uint32_t ev)
+                          { return encodeObjectAddRemove(ev, id, scwire::kObjectAircraft); });
 }
 
 void Server::send(Session& s, const std::string& message)
@@ -489,6 +502,7 @@ void Server::handle(Session& s, const std::string& bytes)
         o.bankDeg = f["bank"];
         o.headingDeg = f["heading"];
         o.airspeedKt = f["airspeed"];
+        o.session = s.id;
         const SimObject& created = world_.add(std::move(o));
         track("created", created);
         const std::uint32_t id = created.id;

@@ -109,6 +109,15 @@ bool World::remove(std::uint32_t id)
     return true;
 }
 
+std::vector<std::uint32_t> World::createdBy(std::uint32_t session) const
+{
+    std::vector<std::uint32_t> ids;
+    for (const auto& [id, o] : objects_)
+        if (o.ai && o.session == session)
+            ids.push_back(id);
+    return ids;
+}
+
 std::vector<std::uint32_t> World::inRange(double radiusM) const
 {
     const SimObject& u = objects_.at(1);

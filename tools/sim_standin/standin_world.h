@@ -23,9 +23,10 @@ struct Datum
 struct SimObject
 {
     std::uint32_t id = 0;
-    bool ai = false;       // created by a client (or injected foreign traffic)
-    bool added = false;    // ObjectAdded has been sent
-    bool released = false; // AIReleaseControl received
+    bool ai = false;           // created by a client (or injected foreign traffic)
+    bool added = false;        // ObjectAdded has been sent
+    bool released = false;     // AIReleaseControl received
+    std::uint32_t session = 0; // the client session that created it (0: injected)
     std::string title;
     std::string tail;  // the ATC ID
     std::string model; // the ATC MODEL
@@ -58,6 +59,8 @@ class World
     SimObject& add(SimObject object);
     // Removes an AI object; false when there is none with that id.
     bool remove(std::uint32_t id);
+    // Ids of the AI objects a client session created, in id order.
+    std::vector<std::uint32_t> createdBy(std::uint32_t session) const;
     // Ids of the objects within radius [m] of the user's aircraft, in id order.
     std::vector<std::uint32_t> inRange(double radiusM) const;
     // The data block of a definition for an object.

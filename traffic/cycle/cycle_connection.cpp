@@ -151,8 +151,6 @@ void gf_runCycle()
     }
     if (gf_stopSeen())
         return;
-    ports.window->setWaitingForSource(false);
-    cycle::repaintWindow();
 
     if (!morvath)
     {
@@ -165,6 +163,9 @@ void gf_runCycle()
     {
         gFoundation.gProfessionalLevel.store(0);
     }
+    // Until the source has answered the cycle still starts: a scan asked for restarts it at once.
+    ports.window->setWaitingForSource(false);
+    cycle::repaintWindow();
     if (gf_stopSeen())
         return;
 

@@ -23,6 +23,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -35,6 +37,13 @@ namespace
 {
 
 using namespace std::chrono_literals;
+
+// The simulator confirms a creation only in an in-range reply, so the request reaches past the traffic
+// radius: an aircraft let in at the radius' edge is found whatever the simulator's earth model, and after
+// the user moved on during the reports' delay.
+constexpr double kInRangeFactor = 1.1;
+constexpr std::uint32_t kInRangeMarginM = 3704;    // [m] 2 nm
+constexpr std::uint32_t kInRangeLargestM = 200000; // [m] the simulator refuses a larger radius
 
 std::chrono::steady_clock::time_point steadyNow()
 {
@@ -216,13 +225,19 @@ void gf_handleAddingStack(LoopContext& loop)
     countIntakeTick(loop.engine, loop.adding);
 }
 
+std::uint32_t gf_inRangeRequestM(std::uint32_t rangeM)
+{
+    const double reachM = static_cast<double>(rangeM) * kInRangeFactor + kInRangeMarginM;
+    return static_cast<std::uint32_t>(std::min(reachM, static_cast<double>(kInRangeLargestM)));
+}
+
 void requestAcInRange(LiveEngine& engine)
 {
     const std::int32_t tick = engine.tick();
     const std::int32_t period = engine.fastRequest ? kFastInRangePeriodTicks : kInRangePeriodTicks;
     if (tick % period == 0 && !simError())
     {
-        const std::uint32_t radiusM = gRangeMeters.load();
+        const std::uint32_t radiusM = gf_inRangeRequestM(gRangeMeters.load());
         const ScResult result = gCycle.gLoopPort->requestAcInRange(radiusM);
         if (result < 0)
         {

@@ -68,6 +68,10 @@ void gf_flightNotRunning(LoopContext& loop);
 /// The tick: the engine's work, the in-range request, then the tick is counted.
 void gf_handleAddingStack(LoopContext& loop);
 
+/// The radius [m] of the in-range request for a traffic radius [m]: beyond it, so that every aircraft the
+/// traffic filter lets in is found when the simulator creates it.
+std::uint32_t gf_inRangeRequestM(std::uint32_t rangeM);
+
 /// The in-range request every 100 ticks (20 while aircraft data is wanted sooner) and, every 100 ticks,
 /// the user state to the traffic source and the user position from the simulator.
 void requestAcInRange(LiveEngine& engine);

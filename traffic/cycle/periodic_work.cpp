@@ -314,7 +314,7 @@ void gf_fifteenSecondWork(LoopContext& loop)
             gSource.gSourceLink.gf_sendQs123(*simSeconds);
     ParkingState& parking = *loop.engine.n.parking;
     if (!parking.reservedStand.empty())
-        gf_removeAtReservedStand(parking, loop.engine.live);
+        gf_removeAtReservedStand(parking, loop.engine.live.records());
     gf_pendingStandCheck();
     gf_every15Seconds(loop);
 }

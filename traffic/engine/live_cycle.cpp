@@ -54,7 +54,7 @@ void gf_takeLiveAircraftOut(LiveEngine& engine)
         }
     }
     if (anyWithdrawn)
-        std::erase_if(engine.live, [](const LiveAc& ac) { return ac.createCancelled != 0; });
+        engine.live.eraseIf([](const LiveAc& ac) { return ac.createCancelled != 0; });
 }
 
 void gf_serveCouplingQueue(LiveEngine& engine)

@@ -62,10 +62,7 @@ std::optional<DbaseRecord> LiveEngine::lookupRegistration(const std::string& reg
 
 LiveAc* LiveEngine::findByHexid(std::uint32_t hexid)
 {
-    for (LiveAc& ac : live)
-        if (ac.hexid == hexid)
-            return &ac;
-    return nullptr;
+    return live.findByHexid(hexid);
 }
 
 LiveAc* LiveEngine::findByObjectId(std::uint32_t objectId)

@@ -10,6 +10,7 @@
 #include "records/aircraft_records.h"
 #include "records/sim_queues.h"
 #include "traffic/engine/engine_ports.h"
+#include "traffic/engine/live_list.h"
 
 #include <atomic>
 #include <cstdint>
@@ -111,7 +112,7 @@ struct LiveEngine
     /// Number of live aircraft in SimState active.
     std::size_t activeCount() const;
 
-    std::vector<LiveAc> live;                ///< every live aircraft, by value
+    LiveList live;                           ///< every live aircraft, by value
     std::vector<std::uint32_t> spawnStack;   ///< hexids waiting for a create request, last in first out
     std::vector<std::string> ghostCallsigns; ///< old callsigns with '_' appended
     std::unordered_set<std::string, Fnv1aHash> unmatchedSet; ///< keys of aircraft without a livery

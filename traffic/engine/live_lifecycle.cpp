@@ -33,7 +33,6 @@ constexpr double kGroundSpacingMaxKt = 30.0;
 constexpr double kGroundSameTrackDeg = 2.0;
 constexpr double kGroundSpacingNm = metresToNm(20.0);
 constexpr double kGroundSpacingMaxS = 15.0;
-constexpr double kArrivalJitterS = 0.5;
 constexpr double kEchoCeilingFt = 10000.0;
 constexpr double kEchoBandFt = 120.0;
 constexpr double kNoParkAirportElevationFt = -1000.0;
@@ -118,10 +117,8 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
         return elapsedS <= kAirSpacingNm / (g / kSecondsPerHour);
     if (!line.report.airborne && g <= kGroundSpacingMaxKt && trackDiffDeg <= kGroundSameTrackDeg)
     {
-        // A source that reports every 15 s sends a report a hair early now and then: it is no report too
-        // many, and dropping it can leave a new aircraft with one report when it is due.
-        const double capS = kGroundSpacingMaxS - kArrivalJitterS;
-        const double limitS = g > 0.0 ? std::min(kGroundSpacingNm / (g / kSecondsPerHour), capS) : capS;
+        const double limitS = g > 0.0 ? std::min(kGroundSpacingNm / (g / kSecondsPerHour), kGroundSpacingMaxS)
+                                      : kGroundSpacingMaxS;
         return elapsedS <= limitS;
     }
     return false;
@@ -148,11 +145,6 @@ template <class Record> void eraseAt(std::vector<Record>& records, std::size_t i
     if (index + 1 != records.size())
         records[index] = std::move(records.back());
     records.pop_back();
-}
-
-template <class Record> std::size_t indexOf(const std::vector<Record>& records, const Record* record)
-{
-    return static_cast<std::size_t>(record - records.data());
 }
 
 void backToBuffer(LiveAc& ac)
@@ -264,7 +256,7 @@ void onCreateFailed(LiveEngine& engine, const SimAnswer& answer)
             return;
         if (liveryFailed)
             engine.n.liveries->onLiveryNotCreated(*ac);
-        eraseAt(engine.live, indexOf(engine.live, static_cast<const LiveAc*>(ac)));
+        engine.live.eraseAt(engine.live.positionOf(*ac));
         return;
     }
     auto& statics = engine.n.parking->staticAircraft;
@@ -402,10 +394,9 @@ void acceptReport(LiveEngine& engine, TrafficLine&& line)
     {
         if (stillParkedAfterMaxPark(engine, line))
             return;
-        if (!line.callsign.empty())
-            for (const LiveAc& other : engine.live)
-                if (other.callsign == line.callsign && other.type == line.type)
-                    return;
+        if (!line.callsign.empty() && engine.live.firstWithCallsign(line.callsign, [&](const LiveAc& other)
+                                                                    { return other.type == line.type; }))
+            return;
         acceptNewHexid(engine, std::move(line));
         return;
     }
@@ -649,7 +640,7 @@ void onSimObjectRemoved(LiveEngine& engine, std::uint32_t objectId)
         }
         if (ac->flightPlanSet)
             deleteFlightPlan(engine, objectId);
-        eraseAt(engine.live, indexOf(engine.live, static_cast<const LiveAc*>(ac)));
+        engine.live.eraseAt(engine.live.positionOf(*ac));
         return;
     }
     if (objectId == 0)

@@ -23,6 +23,9 @@ namespace
 // A late aircraft flies a leg at most this many times the leg's speed.
 constexpr double kCatchUpFactor = 1.5;
 constexpr double kCatchUpFloorKt = 250.0;
+// [ticks] while it catches up, a late aircraft may reach a report up to a minute after it is due (longer
+// than either smoothing window).
+constexpr std::int32_t kCatchUpTicks = 6000;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // [rad] 0.5 degrees: a smaller heading difference is not turned.
 constexpr double kTurnDeadBandRad = 0.5 * kDegToRad;
@@ -170,17 +173,29 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
         speedKt = front.gs > 0.0 ? front.gs : 100.0;
     else
         speedKt = legSpeed(ac);
+    const std::int64_t tick = engine.tick();
+    const std::int64_t latest = std::max<std::int64_t>(next.dueTick, tick) + kCatchUpTicks;
     const std::int32_t n = gf_checkedTicks(nm * kTicksPerHour / speedKt);
     clampNextDue(ac, engine.tick(), std::max(n, kMinLegTicks));
-    // However late the aircraft is, it flies the leg no faster than half again the leg's speed (at least
-    // 250 kt: a source may report a climbing aircraft far too slow) and what its category can fly: a late
-    // aircraft catches up over several legs instead of dashing.
-    const double fastestKt =
-        std::min(std::max(kCatchUpFactor * speedKt, kCatchUpFloorKt), gf_topSpeedKt(ac.category));
-    const std::int64_t fewest =
-        engine.tick() + static_cast<std::int64_t>(gf_checkedTicks(std::ceil(nm * kTicksPerHour / fastestKt)));
-    if (next.dueTick < fewest)
-        next.dueTick = gf_checkedTicks(static_cast<double>(fewest));
+    // The leg runs from where the aircraft is, no faster than half again the leg's speed (at least 250 kt:
+    // a source may report a climbing aircraft far too slow), so that a late aircraft catches up over
+    // several legs instead of dashing; to stay within the minute it may fly up to its category's top
+    // speed, never faster. One that cannot reach the report in time even so is created again where its
+    // reports are.
+    const double behindNm = gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon});
+    const double topKt = gf_topSpeedKt(ac.category);
+    const auto arrivalAt = [&](double kt)
+    { return tick + static_cast<std::int64_t>(gf_checkedTicks(std::ceil(behindNm * kTicksPerHour / kt))); };
+    if (arrivalAt(topKt) > latest)
+    {
+        gf_log(fmt::format("{} {:.1f} nm behind its reports, removed", gf_acLabel(ac), behindNm));
+        ac.stream.resize(1);
+        removeAircraftFromSim(engine, ac);
+        return;
+    }
+    const double fastestKt = std::min(std::max(kCatchUpFactor * speedKt, kCatchUpFloorKt), topKt);
+    const std::int64_t due = std::min(std::max<std::int64_t>(next.dueTick, arrivalAt(fastestKt)), latest);
+    next.dueTick = gf_checkedTicks(static_cast<double>(due));
 }
 
 void consumeReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)

@@ -57,7 +57,8 @@ bool checkRespawn(LiveEngine& engine, LiveAc& ac, const TrafficLine& line)
     {
         takeIfChanged(ac.destination, line.destination);
         takeIfChanged(ac.origin, line.origin);
-        takeIfChanged(ac.callsign, line.callsign);
+        if (!line.callsign.empty() && line.callsign != ac.callsign)
+            engine.live.rename(ac, line.callsign);
         takeIfChanged(ac.registration, line.registration);
         return true;
     }
@@ -72,7 +73,7 @@ bool checkRespawn(LiveEngine& engine, LiveAc& ac, const TrafficLine& line)
         removeGhost(engine, line.callsign, ac.hexid);
     else if (ghostOriginalExists(engine, line.callsign))
         return false;
-    ac.callsign = line.callsign;
+    engine.live.rename(ac, line.callsign);
     ac.secondCallsign = line.callsign;
     ac.coupledCallsign.clear();
     return respawn(engine, ac);
@@ -167,10 +168,12 @@ void resetLivery(LiveEngine& engine, LiveAc& ac)
 
 void removeGhost(LiveEngine& engine, const std::string& callsign, std::uint32_t skipHexid)
 {
-    for (LiveAc& ac : engine.live)
+    LiveAc* ghost = engine.live.firstWithCallsign(
+        callsign,
+        [&](const LiveAc& ac) { return ac.simState != SimState::removingfromsim && ac.hexid != skipHexid; });
+    if (ghost != nullptr)
     {
-        if (ac.simState == SimState::removingfromsim || ac.callsign != callsign || ac.hexid == skipHexid)
-            continue;
+        LiveAc& ac = *ghost;
         if (LOG.value())
         {
             if (ac.phase == GroundPhase::parked)
@@ -182,7 +185,6 @@ void removeGhost(LiveEngine& engine, const std::string& callsign, std::uint32_t 
         }
         engine.ghostCallsigns.push_back(callsign + "_");
         removeAircraftFromSim(engine, ac);
-        return;
     }
 }
 
@@ -190,11 +192,8 @@ bool ghostOriginalExists(const LiveEngine& engine, const std::string& callsign)
 {
     if (callsign.empty())
         return false;
-    const std::string original = withoutLast(callsign);
-    for (const LiveAc& ac : engine.live)
-        if (ac.simState != SimState::removingfromsim && ac.callsign == original)
-            return true;
-    return false;
+    return engine.live.firstWithCallsign(withoutLast(callsign), [](const LiveAc& ac)
+                                         { return ac.simState != SimState::removingfromsim; }) != nullptr;
 }
 
 void removeStaticTwin(LiveEngine& engine, const LiveAc& ac, bool onGround)

@@ -202,7 +202,7 @@ void bufferStep(LiveEngine& engine, LiveAc& ac)
             ac.cargo = record->cargo ? 1 : 0;
         }
         if (!gf_validCallsign(ac))
-            ac.callsign = ac.registration;
+            engine.live.rename(ac, ac.registration);
     }
     if (ac.airline.empty() && !gf_airlineFromCallsign(ac))
         ac.airline = "PVT";

@@ -90,7 +90,7 @@ void updateAllLiveAc(LiveEngine& engine)
     for (std::size_t i = 0; i < engine.live.size(); ++i)
         sweep = updateLiveAc(engine, engine.live[i]) || sweep;
     if (sweep)
-        std::erase_if(engine.live, [](const LiveAc& ac) { return ac.erase || ac.createCancelled; });
+        engine.live.eraseIf([](const LiveAc& ac) { return ac.erase || ac.createCancelled; });
     engine.n.simQueues->handOverPositions();
 }
 
@@ -185,7 +185,7 @@ std::size_t takeTrafficLines(LiveEngine& engine, AddingStack& adding)
     return accepted;
 }
 
-void countIntakeTick(LiveEngine& engine, const AddingStack& adding)
+void countIntakeTick(LiveEngine& engine, AddingStack& adding)
 {
     IntakeCounts& counts = engine.intake;
     const std::int64_t now = engine.steadyNow100ns();
@@ -200,9 +200,9 @@ void countIntakeTick(LiveEngine& engine, const AddingStack& adding)
     const double ticksPerSecond = seconds > 0.0 ? counts.ticks / seconds : 0.0;
     gf_log(fmt::format(
         "Intake: {:.1f} ticks/s, {} lines taken, {} dropped past due, {} removed at end of stream, "
-        "{} waiting, {} aircraft, {} active",
+        "{} waiting, {} aircraft, {} active, {} datagrams dropped by the system",
         ticksPerSecond, counts.linesTaken, counts.droppedPastDue, counts.endOfStreamRemovals, adding.size(),
-        engine.live.size(), engine.activeCount()));
+        engine.live.size(), engine.activeCount(), adding.takeSystemDrops()));
     counts = IntakeCounts{};
     counts.since100ns = now;
 }

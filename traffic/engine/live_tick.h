@@ -50,8 +50,9 @@ void serviceQueues(LiveEngine& engine);
 std::size_t takeTrafficLines(LiveEngine& engine, AddingStack& adding);
 
 /// Counts a tick; every kIntakeLogTicks ticks logs the ticks per second, the lines taken and dropped,
-/// the end-of-stream removals, the lines waiting and the aircraft, and begins a new interval.
-void countIntakeTick(LiveEngine& engine, const AddingStack& adding);
+/// the end-of-stream removals, the lines waiting, the aircraft and the datagrams the system dropped, and
+/// begins a new interval.
+void countIntakeTick(LiveEngine& engine, AddingStack& adding);
 
 /// Begins a new intake interval at the next tick, so that a pause does not count as slow ticks.
 void restartIntakeInterval(LiveEngine& engine);

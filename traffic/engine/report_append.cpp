@@ -162,16 +162,19 @@ bool pushedBackReport(LiveEngine& engine, LiveAc& ac, Report& report)
 }
 
 // A held aircraft whose source stood still while the aircraft moved on: the report far from the hold is
-// followed when the aircraft took off from there, or taxied there at a taxiing speed in the time since its
-// position was first reported; only a report it could not have reached ends it.
-bool movesOnFromHold(const LiveAc& ac, const Report& report, double apartM)
+// followed when the aircraft took off from there, or when it is reachable at a taxiing speed both in the
+// time since its position was first reported and in the time the aircraft has to get there (until the
+// report is due and the late window after it); a report it cannot reach so ends it.
+bool movesOnFromHold(const LiveEngine& engine, const LiveAc& ac, const Report& report, double apartM)
 {
     if (!groundedActive(ac) || ac.phase != GroundPhase::taxi)
         return false;
     if (report.airborne != 0 || report.gs >= kTakeOffSpeedKt)
         return true;
     const double movingS = ac.lastTime - ac.positionTime;
-    return movingS > 0.0 && apartM / movingS <= kHeldTaxiOnKt * kMetresPerNm / 3600.0;
+    const double givenS =
+        static_cast<double>(report.dueTick + kWideMargin - engine.tick()) * kSecondsPerHour / kTicksPerHour;
+    return apartM <= kHeldTaxiOnKt * kMetresPerNm / kSecondsPerHour * std::min(movingS, givenS);
 }
 
 } // namespace
@@ -327,7 +330,7 @@ void appendReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac, Re
         {
             ac.holding = 0;
             ac.holdStartTick = 0;
-            if (!movesOnFromHold(ac, report, apartM))
+            if (!movesOnFromHold(engine, ac, report, apartM))
             {
                 removeAircraftFromSim(engine, ac);
                 return;

@@ -52,10 +52,16 @@ class AddingStack
     /// Drops every waiting line (the cycle reset); the accept flag is left alone.
     void clear();
 
+    /// Adds datagrams that the system dropped before the reader could read them.
+    void countSystemDrops(std::uint64_t count) { systemDrops_.fetch_add(count); }
+    /// The datagrams the system dropped since the last call.
+    std::uint64_t takeSystemDrops() { return systemDrops_.exchange(0); }
+
   private:
     mutable std::mutex mutex_;
     std::deque<TrafficLine> lines_; // guarded by mutex_
     bool accept_ = false;           // guarded by mutex_
+    std::atomic<std::uint64_t> systemDrops_{0};
 };
 
 } // namespace oxl

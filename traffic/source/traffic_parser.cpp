@@ -20,21 +20,39 @@ constexpr std::uint32_t kLowestLiveHexid = 10000; // static parked aircraft use 
 constexpr double kGroundReportRadiusNm = 5.0;     // ground reports count only this near the park airport
 constexpr std::size_t kMaxRegistrationLength = 12;
 
-// A finite number at the start of the field; trailing characters are ignored. A leading blank or '+'
-// fails, and so do infinity and NaN: a non-finite position or speed would pass every range test.
-std::optional<double> readNumber(std::string_view field)
+// What an aircraft's report can hold: a number beyond it is no aircraft's and would reach the simulator
+// and every line to the traffic source.
+struct Limits
+{
+    double lowest;
+    double highest;
+};
+constexpr Limits kAnyNumber{-1e308, 1e308};
+constexpr Limits kTimestampS{0.0, 1e10};
+constexpr Limits kAltitudeFt{-2000.0, 100000.0};
+constexpr Limits kSpeedKt{0.0, 2000.0};
+constexpr Limits kVerticalSpeedFpm{-60000.0, 60000.0};
+constexpr Limits kTrackDeg{-360.0, 360.0};
+constexpr Limits kTrueHeadingDeg{-360.0, 720.0}; // above 360 its own error text
+constexpr Limits kRollDeg{-180.0, 180.0};
+constexpr double kTasNotGiven = -1.0;
+
+// A finite number within the limits at the start of the field; trailing characters are ignored. A
+// leading blank or '+' fails, and so do infinity and NaN: a non-finite position or speed would pass every
+// range test.
+std::optional<double> readNumber(std::string_view field, Limits limits = kAnyNumber)
 {
     double value = 0.0;
     const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
-    if (ec != std::errc() || !std::isfinite(value))
+    if (ec != std::errc() || !std::isfinite(value) || value < limits.lowest || value > limits.highest)
         return std::nullopt;
     return value;
 }
 
 // The field's value, or an error "name:text".
-double readNamed(std::string_view name, std::string_view field)
+double readNamed(std::string_view name, std::string_view field, Limits limits = kAnyNumber)
 {
-    const auto value = readNumber(field);
+    const auto value = readNumber(field, limits);
     if (!value)
         throw std::runtime_error(fmt::format("{}:{}", name, field));
     return *value;
@@ -154,7 +172,7 @@ LineOutcome TrafficLineParser::processLineSub(std::string_view datagram)
 LineOutcome TrafficLineParser::parse(std::string_view datagram)
 {
     TrafficLine line;
-    line.timestamp = readNamed("timestamp", field(14));
+    line.timestamp = readNamed("timestamp", field(14), kTimestampS);
     lastTimestamp_.store(line.timestamp, std::memory_order_relaxed);
 
     Report& report = line.report;
@@ -186,7 +204,7 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
 
     if (field(17) == "adsb_icao")
     {
-        const double heading = readNamed("trueheading", field(25));
+        const double heading = readNamed("trueheading", field(25), kTrueHeadingDeg);
         if (heading > 360.0)
             throw std::runtime_error(fmt::format("trueheading: {:.2f}", heading));
         if (heading >= 0.0)
@@ -209,8 +227,8 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
         return LineOutcome::dropped;
     line.hexid = hexid;
 
-    report.gs = readNamed("gs", field(8));
-    const auto alt = readNumber(field(4));
+    report.gs = readNamed("gs", field(8), kSpeedKt);
+    const auto alt = readNumber(field(4), kAltitudeFt);
     if (!alt)
         throw std::runtime_error(fmt::format("altitude {} incorrect, from: {}", field(4), datagram));
     report.alt = groundRule(*alt, report.gs, filter.refElevationFt,
@@ -232,7 +250,7 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
     const std::string_view track = field(7);
     if (!track.empty())
     {
-        const auto value = readNumber(track);
+        const auto value = readNumber(track, kTrackDeg);
         if (!value)
             throw std::runtime_error(fmt::format("track incorrect {}", track));
         report.track = *value;
@@ -240,21 +258,21 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
     if (report.track == 0.0 && report.trueHeading)
         report.track = *report.trueHeading * kRadToDeg;
 
-    report.vs = readNamed("vs", field(5));
+    report.vs = readNamed("vs", field(5), kVerticalSpeedFpm);
     line.origin = gf_nullToEmpty(field(12));
     line.destination = gf_nullToEmpty(field(13));
 
     if (report.airborne)
     {
-        const double roll = readNamed("roll", field(23));
+        const double roll = readNamed("roll", field(23), kRollDeg);
         if (roll != -1.0 && roll != 0.0)
             report.roll = -roll * kDegToRad;
     }
 
     const auto tas = readNumber(field(20));
-    if (!tas)
+    if (!tas || (*tas != kTasNotGiven && (*tas < kSpeedKt.lowest || *tas > kSpeedKt.highest)))
         throw std::runtime_error(fmt::format("TAS incorrect{}", field(20)));
-    report.tas = *tas == -1.0 ? gf_defaultTas(report.alt) : *tas;
+    report.tas = *tas == kTasNotGiven ? gf_defaultTas(report.alt) : *tas;
     report.stationary = 0;
 
     return stack_.push(std::move(line), tickCounter_.load(std::memory_order_relaxed))

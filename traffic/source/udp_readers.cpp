@@ -76,12 +76,15 @@ void UdpReceiver::run(std::uint16_t port, bool sourceOnThisPc)
         if (!plat::net::bindUdp(socket, sourceOnThisPc ? "127.0.0.1" : "0.0.0.0", port))
             throw std::runtime_error(fmt::format("bind to stream socket failed, error: {}",
                                                  gf_wsaErrorText(plat::net::lastError())));
-        if (receiveBufferBytes_ > 0)
+        if (const std::size_t asked = receiveBufferBytes_.load(); asked > 0)
         {
-            const std::size_t granted = plat::net::setReceiveBuffer(socket, receiveBufferBytes_);
-            gf_logIndented(fmt::format("{} receive buffer: {} bytes granted, {} asked", name_, granted,
-                                       receiveBufferBytes_));
+            const std::size_t granted = plat::net::setReceiveBuffer(socket, asked);
+            gf_logIndented(
+                fmt::format("{} receive buffer: {} bytes granted, {} asked", name_, granted, asked));
         }
+        // Without the count (a system that can not tell) datagrams are still read; only losses go unseen.
+        (void)plat::net::countDrops(socket);
+        systemDropsSeen_ = 0;
         boundPort_.store(plat::net::localPort(socket));
         onStarted();
         gf_logIndented(fmt::format("{} connected", name_));
@@ -114,6 +117,11 @@ void UdpReceiver::receiveLoop(plat::net::Socket& socket, bool filterDuplicates)
         if (got.received < 0)
             throw std::runtime_error(
                 fmt::format("receive error: {}", gf_wsaErrorText(plat::net::lastError())));
+        if (got.systemDrops != systemDropsSeen_)
+        {
+            onSystemDrops(got.systemDrops - systemDropsSeen_);
+            systemDropsSeen_ = got.systemDrops;
+        }
         if (got.fullLength == 0)
             continue;
         // An oversize datagram (cut by the buffer) is skipped like one that fills it exactly.
@@ -148,7 +156,7 @@ TrafficReader::TrafficReader(const TrafficFilter& filter, CallsignCollector& cal
                              const std::atomic<std::int32_t>& tickCounter, std::atomic<double>& lastTimestamp,
                              TrafficDisplay& display)
     : UdpReceiver("Traffic Reader", kTrafficReceiveBufferBytes),
-      parser_(filter, callsigns, stack, tickCounter, lastTimestamp), callsigns_(callsigns),
+      parser_(filter, callsigns, stack, tickCounter, lastTimestamp), stack_(stack), callsigns_(callsigns),
       lastTimestamp_(lastTimestamp), display_(display)
 {
 }
@@ -173,6 +181,11 @@ void TrafficReader::onStarted()
 void TrafficReader::handleDatagram(std::string_view datagram)
 {
     parser_.handleDatagram(datagram);
+}
+
+void TrafficReader::onSystemDrops(std::uint32_t count)
+{
+    stack_.countSystemDrops(count);
 }
 
 void TrafficReader::onStopped()

@@ -72,6 +72,9 @@ class UdpReceiver
 
     /// The reader's name.
     std::string_view name() const { return name_; }
+    /// Asks for a socket receive buffer of this size at the next run (0 keeps the system's default).
+    void setReceiveBufferBytes(std::size_t bytes) { receiveBufferBytes_.store(bytes); }
+
     /// The port bound by the running reader; 0 while none is bound.
     std::uint16_t boundPort() const { return boundPort_.load(); }
 
@@ -87,17 +90,20 @@ class UdpReceiver
     virtual void handleDatagram(std::string_view datagram) = 0;
     /// Runs when the receive loop has ended.
     virtual void onStopped() = 0;
+    /// Told of datagrams the system dropped on the socket, unread, since it last told.
+    virtual void onSystemDrops(std::uint32_t /*count*/) {}
 
   private:
     void receiveLoop(plat::net::Socket& socket, bool filterDuplicates);
 
     std::string name_;
-    std::size_t receiveBufferBytes_;
+    std::atomic<std::size_t> receiveBufferBytes_;
     ReaderStopLog logOnly_;
     ReaderStopListener* stopped_ = &logOnly_;
     std::atomic<std::uint16_t> boundPort_{0};
     std::array<char, kBufferSize + 1> buffer_{};
     std::string lastDatagram_;
+    std::uint32_t systemDropsSeen_ = 0; // the socket's drop count at the last datagram
 };
 
 /// Reads traffic lines and pushes what passes onto the adding stack.
@@ -118,9 +124,11 @@ class TrafficReader final : public UdpReceiver
     void onStarted() override;
     void handleDatagram(std::string_view datagram) override;
     void onStopped() override;
+    void onSystemDrops(std::uint32_t count) override;
 
   private:
     TrafficLineParser parser_;
+    AddingStack& stack_;
     CallsignCollector& callsigns_;
     std::atomic<double>& lastTimestamp_;
     TrafficDisplay& display_;

@@ -301,15 +301,20 @@ TEST_P(StandinLink, MalformedMessagesEndTheLinkOrAreSkipped)
     EXPECT_EQ(lastDispatch, static_cast<ScResult>(0x80004004));
 }
 
-TEST_P(StandinLink, DroppedLinkIsReportedAsFailure)
+// The simulator removes the AI objects of a client whose link closed.
+TEST_P(StandinLink, DroppedLinkIsReportedAsFailureAndTakesTheClientsObjects)
 {
     ASSERT_TRUE(waitFor(scwire::kRecvOpen));
+    const ScInitPosition at{47.47, 8.55, 3000, 0, 0, 90, 0, 250};
+    ASSERT_EQ(SimConnect_AICreateNonATCAircraft(handle, "Known Jet", "HBJOE", at, 104), kScOk);
+    ASSERT_TRUE(sim.waitState([](const nlohmann::json& s) { return s["objects"].size() == 2; }));
     EXPECT_EQ(sim.command("drop"), "ok");
     ASSERT_TRUE(test::pollUntil(
         [&] { lastDispatch = SimConnect_CallDispatch(handle, &ReceivedMessages::collect, &got); },
         [&] { return lastDispatch != kScOk; }));
     EXPECT_LT(lastDispatch, 0);
     EXPECT_EQ(SimConnect_AIRemoveObject(handle, 3, 105), lastDispatch);
+    EXPECT_TRUE(sim.waitState([](const nlohmann::json& s) { return s["objects"].size() == 1; }));
 }
 
 TEST(StandinRegistry, ChainFallsThroughToTheRegistryPortOfTheStandIn)

@@ -208,6 +208,7 @@ class CycleTest : public ::testing::Test
         void postQuit() override { record("WM_APP+2"); }
         void resetForCycle() override { record("window.reset"); }
         void setRange(std::int32_t nm) override { record("setRange:" + std::to_string(nm)); }
+        void setWaitingForSource(bool on) override { record(on ? "starting" : "started"); }
     };
 
     /// A main loop that waits for the stop, recording.

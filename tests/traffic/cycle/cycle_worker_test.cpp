@@ -5,6 +5,7 @@
 #include "airports/parking_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
+#include "foundation/system_lookups.h"
 #include "platform/net_udp.h"
 #include "traffic/cycle/cycle_state.h"
 #include "traffic/source/adding_stack.h"
@@ -296,6 +297,18 @@ TEST_F(CycleTest, ConnectionPhaseInOrder)
     EXPECT_EQ(calls.count("sleep:100"), 150);
     // Closing down forgets the destination and the blocked callsign.
     EXPECT_EQ(settings_.valueOf("DESTINATION"), "");
+}
+
+TEST_F(CycleTest, TheCycleStillStartsWhileItWaitsForTheSource)
+{
+    writeParameters({{"PORT_NUMBER", "0"}});
+    writeBytes(gf_getAppDataPath() / "InsideSystems" / "RealTraffic.jar", "jar");
+    std::thread worker = startCycle();
+    ASSERT_TRUE(eventually(
+        [this] { return settings_.logged("Waiting for RealTraffic to connect to |Ordalis_P3D ..."); }));
+    EXPECT_FALSE(calls.has("started")); // a scan switched on now still restarts the cycle with it
+    gf_requestWindowClose();
+    worker.join();
 }
 
 TEST_F(CycleTest, NoSimulatorKeepsTheCycleWaitingUntilClosed)

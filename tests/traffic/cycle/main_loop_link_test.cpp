@@ -1,5 +1,5 @@
 // The main loop's own request to the simulator, on the link to the simulator stand-in: the aircraft
-// within range are asked for with the radius of RANGE, and not while the link is in error.
+// within range are asked for beyond the radius of RANGE, and not while the link is in error.
 #include "foundation/config_keys.h"
 #include "foundation/units.h"
 #include "simlink/sim_ids.h"
@@ -37,7 +37,7 @@ TEST_F(MainLoopLinkTest, AircraftInRangeAreAskedForOnTheLink)
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0]["fields"]["requestId"], kReqAcInRange);
     EXPECT_EQ(sent[0]["fields"]["definitionId"], kDefAcInRange);
-    EXPECT_EQ(sent[0]["fields"]["radiusM"], wholeNmToMetres(40));
+    EXPECT_EQ(sent[0]["fields"]["radiusM"], gf_inRangeRequestM(wholeNmToMetres(40)));
     EXPECT_EQ(sent[0]["fields"]["objectType"], 2u);
     EXPECT_EQ(gSimLink.gSimError.load(), 0);
 }

@@ -166,7 +166,9 @@ TEST_F(MainLoopTest, InRangeRequestAndUserStateRates)
     for (int i = 0; i < 250; ++i)
         gf_handleAddingStack(context);
     EXPECT_EQ(inRangeTicks, (std::vector<std::int32_t>{0, 100, 200}));
-    EXPECT_EQ(inRangeRadiusM, wholeNmToMetres(25));
+    EXPECT_EQ(inRangeRadiusM, gf_inRangeRequestM(wholeNmToMetres(25)));
+    EXPECT_EQ(gf_inRangeRequestM(wholeNmToMetres(10)), 24076u);
+    EXPECT_EQ(gf_inRangeRequestM(wholeNmToMetres(100)), 200000u);
     EXPECT_EQ(userStateTicks, (std::vector<std::int32_t>{0, 100, 200}));
     EXPECT_EQ(userPositionTicks, (std::vector<std::int32_t>{0, 100, 200}));
     EXPECT_EQ(harness->tick(), 250);
@@ -273,6 +275,7 @@ TEST_F(MainLoopTest, IntakeAndEndOfStreamAreLoggedOncePerMinuteOfTicks)
     engine().n.clock = std::make_unique<SteppingClock>(*harness, 100000); // 10 ms a tick
     adding.setAccept(true);
     adding.push(intakeLine(0), 0);
+    adding.countSystemDrops(7);
     const std::uint64_t taken = engine().intake.linesTaken;
     for (int i = 0; i < 100; ++i)
         countIntakeTick(engine(), adding);
@@ -285,7 +288,7 @@ TEST_F(MainLoopTest, IntakeAndEndOfStreamAreLoggedOncePerMinuteOfTicks)
             intake.push_back(line);
     const std::string expected =
         fmt::format("Intake: 100.0 ticks/s, {} lines taken, 0 dropped past due, 1 removed "
-                    "at end of stream, 1 waiting, 0 aircraft, 0 active",
+                    "at end of stream, 1 waiting, 0 aircraft, 0 active, 7 datagrams dropped by the system",
                     taken);
     EXPECT_EQ(intake, (std::vector<std::string>{expected}));
     EXPECT_EQ(engine().intake.endOfStreamRemovals, 0u);

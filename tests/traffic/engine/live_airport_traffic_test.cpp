@@ -207,6 +207,30 @@ TEST_F(AirportTraffic, StalePositionsAndAJumpAreNotCoveredInADash)
     EXPECT_LE(fastestKt(shown), gf_topSpeedKt(AcCategory::Rotorcraft) * 1.001);
 }
 
+// An aircraft that cannot follow its reports within its speed is created again where they are: one held
+// taxiing while its source fell silent for ten minutes and then reported it 10 km on, and one cruising
+// whose source jumped 30 nm ahead. No object moves faster than its category, nor a taxiing one than a taxi.
+TEST_F(AirportTraffic, AircraftThatCannotFollowItsReportsIsCreatedAgainWhereTheyAre)
+{
+    for (const bool held : {true, false})
+    {
+        SCOPED_TRACE(held ? "held taxiing" : "jump in the air");
+        harness = std::make_unique<test::LiveHarness>();
+        harness->groundElevationFt = kFieldFt;
+        installGroundMovement(harness->engine());
+        objects_.clear();
+        StreamBuilder b(who(0x710801, "AMX700", "B738"), kField, 90.0);
+        if (held)
+            b.every(5).altitude(0).speed(15).fly(30).speed(32).every(600).report().every(5).speed(15).fly(60);
+        else
+            b.every(8).altitude(37000).speed(450).fly(120).speed(13500).report().speed(450).fly(200);
+        runThrough(b.lines(), -5.0);
+        EXPECT_EQ(harness->creates.size(), 2u);
+        for (const auto& [hexid, objectId] : objects_)
+            EXPECT_LE(fastestKt(harness->positionsOf(objectId)), held ? 45.0 : 600.6) << objectId;
+    }
+}
+
 // Rolling out, or rolling for take-off, past a stale report: the aircraft goes on forward to the next
 // report instead of sliding back to the stale one.
 TEST_F(AirportTraffic, RollingAircraftNeverSlidesBackToAStaleReport)
@@ -480,8 +504,8 @@ namespace oxl
 namespace
 {
 
-// The source reports an aircraft standing at its stand every 15 s, and the reports reach the program a
-// few milliseconds early or late: none of them may be taken as coming too soon, or the aircraft, with a
+// The source reports an aircraft standing at its stand every 15 s and a few milliseconds: none of them
+// may be taken as coming too soon (only one at most 15 s after the last is), or the aircraft, with a
 // single report when it is due, is never created.
 TEST_F(AirportTraffic, AircraftReportedStandingEveryFifteenSecondsIsCreated)
 {
@@ -489,7 +513,7 @@ TEST_F(AirportTraffic, AircraftReportedStandingEveryFifteenSecondsIsCreated)
     b.every(15).standStill(180);
     std::vector<test::TimedLine> lines = b.lines();
     for (std::size_t i = 1; i < lines.size(); ++i)
-        lines[i].line.timestamp += (i % 2 == 1 ? -0.004 : 0.004);
+        lines[i].line.timestamp += 0.004 * static_cast<double>(i);
     runThrough(lines);
     EXPECT_EQ(harness->creates.size(), 1u);
 }

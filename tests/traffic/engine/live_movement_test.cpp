@@ -42,10 +42,10 @@ class SpeedFromNextReport : public PlainMovement
 class Movement : public LiveScenario
 {
   protected:
-    LiveAc& activeAc(std::vector<Report> reports)
+    LiveAc& activeAc(std::vector<Report> reports, std::uint32_t hexid = kHex)
     {
         LiveAc ac;
-        ac.hexid = kHex;
+        ac.hexid = hexid;
         ac.callsign = "MOV1";
         ac.simState = SimState::active;
         ac.objectId = 7;
@@ -213,8 +213,8 @@ TEST_F(Movement, UnmovableAircraftIsRemovedAloneAndLogged)
     Report bad = at(50.01, 8.0, 5000, std::numeric_limits<double>::quiet_NaN(), 400);
     activeAc({at(50.0, 8.0, 5000, 200, 0), bad, at(50.02, 8.0, 5000, 200, 800)});
     LiveAc& good = activeAc(
-        {at(40.0, 8.0, 5000, 200, 0), at(40.01, 8.0, 5000, 200, 400), at(40.02, 8.0, 5000, 200, 800)});
-    good.hexid = kHex + 1;
+        {at(40.0, 8.0, 5000, 200, 0), at(40.01, 8.0, 5000, 200, 400), at(40.02, 8.0, 5000, 200, 800)},
+        kHex + 1);
     good.objectId = 8;
     harness->run(5);
     EXPECT_EQ(harness->engine().findByHexid(kHex)->simState, SimState::removingfromsim);

@@ -1,0 +1,15 @@
+// Replacing a file so that a power cut leaves either the old or the new file whole, never half a file.
+#pragma once
+
+#include <filesystem>
+#include <system_error>
+
+namespace oxl::plat
+{
+
+/// Flushes `temporary` to the disk, renames it over `target` and flushes the folder that holds the new
+/// name; error is set (and target untouched) when the flush or the rename fails.
+void renameDurably(const std::filesystem::path& temporary, const std::filesystem::path& target,
+                   std::error_code& error);
+
+} // namespace oxl::plat
