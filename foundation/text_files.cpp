@@ -232,7 +232,7 @@ bool gf_replaceFile(const fs::path& file, const std::function<void(std::ostream&
 
 namespace
 {
-// A name that replaceFile gave a temporary file of `file`: "<name>.<serial>.tmp".
+// A name that gf_replaceFile gave a temporary file of `file`: "<name>.<serial>.tmp".
 bool isTemporaryOf(const std::string& candidate, const std::string& name)
 {
     const std::string_view suffix = ".tmp";

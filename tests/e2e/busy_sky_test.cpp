@@ -130,7 +130,7 @@ TEST(BusySky, ThousandAircraftHoldForFiveMinutes)
 TEST(BusySky, DatagramsTheSystemDropsAreCounted)
 {
     RoadRun run({{"MAX_LIVE_SEL", std::to_string(kLiveLimit)}});
-    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kGroundFt));
+    ASSERT_TRUE(run.startSim(kUserLatDeg, kUserLonDeg, kZurichGroundFt));
     ASSERT_TRUE(run.startTraffic({"--aircraft", std::to_string(kAircraft)}));
     // A buffer of a few datagrams: every burst of the sky overflows it.
     ASSERT_TRUE(run.startProgram({"OXL_TRAFFIC_RECEIVE_BUFFER=4096"}));
