@@ -55,7 +55,8 @@ void AirportGrid::build(const std::vector<Airport>& airports)
     std::vector<std::uint32_t> filled(cellStart_.begin(), cellStart_.end() - 1);
     for (std::size_t i = 0; i < airports.size(); ++i)
     {
-        entries_[filled[cells[i]]++] = static_cast<std::uint32_t>(i);
+        entries_[filled[cells[i]]++] = {airports[i].latitude, airports[i].longitude,
+                                        static_cast<std::uint32_t>(i)};
     }
 }
 
@@ -73,6 +74,7 @@ bool AirportGrid::near(double lat, double lon, double radiusNm, std::vector<std:
     }
     const double reachDeg = radiusNm / kNmPerDegree + kMarginDeg;
     // Within the reach, no point lies farther east or west than this, unless the reach takes in a pole.
+    double halfWidthDeg = 360.0;
     int westCol = 0;
     int eastCol = kCols - 1;
     const double widestLat = std::fabs(lat) + reachDeg;
@@ -81,23 +83,30 @@ bool AirportGrid::near(double lat, double lon, double radiusNm, std::vector<std:
         const double sinHalfWidth = std::sin(reachDeg * kDegToRad) / std::cos(widestLat * kDegToRad);
         if (sinHalfWidth < 1.0)
         {
-            const double halfWidthDeg = std::asin(sinHalfWidth) * kRadToDeg + kMarginDeg;
+            halfWidthDeg = std::asin(sinHalfWidth) * kRadToDeg + kMarginDeg;
             eastCol = unwrappedColOf(lon + halfWidthDeg);
             westCol = std::max(unwrappedColOf(lon - halfWidthDeg), eastCol - kCols + 1);
         }
     }
+    const double eastLon = std::remainder(lon, 360.0); // [-180°, 180°]
     int cellsTaken = 0;
     for (int row = rowOf(lat - reachDeg); row <= rowOf(lat + reachDeg); ++row)
     {
         for (int col = westCol; col <= eastCol; ++col)
         {
             const std::size_t cell = cellOf(row, col);
-            if (cellStart_[cell] != cellStart_[cell + 1])
+            const std::size_t before = out.size();
+            for (std::uint32_t e = cellStart_[cell]; e < cellStart_[cell + 1]; ++e)
             {
-                out.insert(out.end(), entries_.begin() + cellStart_[cell],
-                           entries_.begin() + cellStart_[cell + 1]);
-                ++cellsTaken;
+                const Entry& entry = entries_[e];
+                const double apartLon = std::fabs(entry.longitude - eastLon);
+                if (std::fabs(entry.latitude - lat) <= reachDeg &&
+                    std::min(apartLon, 360.0 - apartLon) <= halfWidthDeg)
+                {
+                    out.push_back(entry.index);
+                }
             }
+            cellsTaken += out.size() > before ? 1 : 0;
         }
     }
     if (cellsTaken > 1)
