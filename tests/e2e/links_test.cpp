@@ -10,8 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <arpa/inet.h>
-#include <ifaddrs.h>
 #include <nlohmann/json.hpp>
 
 namespace oxl::test
@@ -61,21 +59,6 @@ std::size_t recordIndex(const std::vector<std::string>& record, const std::strin
     return record.size();
 }
 
-// An IPv4 address of this machine other than loopback, when it has one.
-std::optional<std::string> otherLocalAddress()
-{
-    ifaddrs* all = nullptr;
-    std::optional<std::string> found;
-    for (const ifaddrs* a = ::getifaddrs(&all) == 0 ? all : nullptr; a != nullptr && !found; a = a->ifa_next)
-    {
-        const auto* in = reinterpret_cast<const sockaddr_in*>(a->ifa_addr);
-        if (in != nullptr && in->sin_family == AF_INET && ntohl(in->sin_addr.s_addr) >> 24 != 127)
-            found = ::inet_ntoa(in->sin_addr);
-    }
-    ::freeifaddrs(all);
-    return found;
-}
-
 void startCircling(RoadRun& run, double seconds, const std::vector<std::string>& sourceArgs = {})
 {
     const std::string replay = (run.folder() / "replay.txt").string();
@@ -94,10 +77,8 @@ TEST(Links, TrafficSourceDropsAndReturns)
     startCircling(run, 240, {"--drop-after", "60"});
     // No other address reaches the served source's port; twenty closed connections wait in its queue.
     ASSERT_TRUE(run.waitLog("RealTraffic connected", 60s));
-    if (const auto address = otherLocalAddress())
-    {
-        EXPECT_FALSE(plat::net::connectTcp(*address, run.sourcePort(), 2000ms).valid()) << *address;
-    }
+    // 127.0.0.2 stands for every other address: a listener on all of them would take it too.
+    EXPECT_FALSE(plat::net::connectTcp("127.0.0.2", run.sourcePort(), 2000ms).valid());
     for (int i = 0; i < 20; ++i)
         EXPECT_TRUE(plat::net::connectTcp("127.0.0.1", run.sourcePort(), 2000ms).valid());
     ASSERT_TRUE(
