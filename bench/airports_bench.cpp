@@ -29,7 +29,7 @@ void makeAirport(ParkingState& state)
     {
         const LatLon row = gf_destinationPoint(kCentre, 0.0, metresToFeet((i / 25) * 60.0));
         const LatLon p = gf_destinationPoint(row, kTwoPi / 4.0, metresToFeet((i % 25) * 60.0));
-        Stand s("S" + std::to_string(i), static_cast<std::uint32_t>(i + 1), p.lat, p.lon, 0.0,
+        Stand s(fmt::format("S{}", i), static_cast<std::uint32_t>(i + 1), p.lat, p.lon, 0.0,
                 12.0 + 6.0 * (i % 5));
         s.ramp = i % 10 == 3 ? 1 : 0;
         s.cargo = i % 10 == 7 ? 1 : 0;

@@ -5,6 +5,7 @@
 #include "tests/support/temp_folder.h"
 
 #include <benchmark/benchmark.h>
+#include <fmt/format.h>
 
 #include <string>
 #include <vector>
@@ -108,14 +109,14 @@ void BM_BglQuickTest(benchmark::State& bench)
     terrain.records.push_back(test::BglRecord::make(0x77, std::string(4090, '\0')));
     for (int i = 0; i < kFiles; ++i)
     {
-        test::BglFile().section(terrain).write(folder / ("T" + std::to_string(i) + ".bgl"));
+        test::BglFile().section(terrain).write(folder / fmt::format("T{}.bgl", i));
     }
     std::int64_t hits = 0;
     for (auto _ : bench)
     {
         for (int i = 0; i < kFiles; ++i)
         {
-            hits += gf_bglHasAirportSection(folder / ("T" + std::to_string(i) + ".bgl")) ? 1 : 0;
+            hits += gf_bglHasAirportSection(folder / fmt::format("T{}.bgl", i)) ? 1 : 0;
         }
     }
     benchmark::DoNotOptimize(hits);

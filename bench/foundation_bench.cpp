@@ -8,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 #include <filesystem>
+#include <fmt/format.h>
 #include <fstream>
 #include <random>
 
@@ -132,7 +133,7 @@ void BM_Hours2Bitset(benchmark::State& state)
     std::string list;
     for (int i = 0; i < 48; ++i)
     {
-        list += (i ? "," : "") + std::to_string(i);
+        list += fmt::format("{}{}", i ? "," : "", i);
     }
     for (auto _ : state)
     {

@@ -4,6 +4,7 @@
 #include "tests/support/parser_rig.h"
 #include "tests/support/temp_folder.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -80,9 +81,9 @@ class MexicoCityCapture : public ::testing::Test
 TEST_F(MexicoCityCapture, EveryConvertedLineIsReadByTheParser)
 {
     const auto converted = folder / "MMMX-lines.txt";
-    const std::string command = "\"" + std::string(OXL_BIN_DIR) + "/capture_to_lines\" \"" +
-                                capture.string() + "\" \"" + converted.string() + "\" > \"" +
-                                (folder / "out.txt").string() + "\"";
+    const std::string command =
+        fmt::format("\"{}/capture_to_lines\" \"{}\" \"{}\" > \"{}\"", OXL_BIN_DIR, capture.string(),
+                    converted.string(), (folder / "out.txt").string());
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(test::readBytes(folder / "out.txt"), "6517 lines converted, 0 skipped\n");
 

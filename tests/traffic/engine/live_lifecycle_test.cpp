@@ -4,6 +4,8 @@
 #include "tests/traffic/engine/live_fixture.h"
 #include "traffic/engine/live_tick.h"
 
+#include <fmt/format.h>
+
 #include <cmath>
 #include <limits>
 
@@ -54,12 +56,11 @@ TEST_F(LiveScenario, ReportsAreAcceptedBySpacingAndSpeed)
     {
         SCOPED_TRACE(row.name);
         ++hexid;
-        harness->accept(line(hexid, 1000.0, row.gs0, row.track0, row.alt0, "C" + std::to_string(hexid)),
-                        3000);
+        harness->accept(line(hexid, 1000.0, row.gs0, row.track0, row.alt0, fmt::format("C{}", hexid)), 3000);
         LiveAc* ac = harness->engine().findByHexid(hexid);
         ASSERT_NE(ac, nullptr);
         ac->extensionCount = row.extension;
-        harness->accept(line(hexid, 1000.0 + row.dt, row.gs, row.track, row.alt, "C" + std::to_string(hexid)),
+        harness->accept(line(hexid, 1000.0 + row.dt, row.gs, row.track, row.alt, fmt::format("C{}", hexid)),
                         3100);
         EXPECT_EQ(ac->stream.size(), row.accepted ? 2u : 1u);
     }
