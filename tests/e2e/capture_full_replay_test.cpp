@@ -295,8 +295,10 @@ TEST(CaptureFullReplay, MexicoCityAsTheSourceShowsIt)
         for (std::size_t i = 1; i < a.reports.size(); ++i)
             tookOff =
                 tookOff || (!a.reports[i - 1].airborne && a.reports[i].airborne && inRange(a.reports[i - 1]));
-        const bool shown = std::any_of(objects.begin(), objects.end(),
-                                       [&](const auto& o) { return o.second.tail == callsign; });
+        // clang 14 captures no structured binding.
+        const auto& tail = callsign;
+        const bool shown =
+            std::any_of(objects.begin(), objects.end(), [&](const auto& o) { return o.second.tail == tail; });
         if (!tookOff || !shown)
             continue;
         ++departures;

@@ -38,7 +38,7 @@ class MainLoopTest : public MainLoopFixture
     /// Runs the loop; pass `lastPass` sets the stop flag.
     void runLoopFor(int lastPass, std::function<void(int)> extra = {})
     {
-        onPass = [this, lastPass, extra](int pass)
+        onPass = [lastPass, extra](int pass)
         {
             if (extra)
                 extra(pass);
