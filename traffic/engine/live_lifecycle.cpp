@@ -33,6 +33,7 @@ constexpr double kGroundSpacingMaxKt = 30.0;
 constexpr double kGroundSameTrackDeg = 2.0;
 constexpr double kGroundSpacingNm = metresToNm(20.0);
 constexpr double kGroundSpacingMaxS = 15.0;
+constexpr double kArrivalJitterS = 0.5;
 constexpr double kEchoCeilingFt = 10000.0;
 constexpr double kEchoBandFt = 120.0;
 constexpr double kNoParkAirportElevationFt = -1000.0;
@@ -117,8 +118,10 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
         return elapsedS <= kAirSpacingNm / (g / kSecondsPerHour);
     if (!line.report.airborne && g <= kGroundSpacingMaxKt && trackDiffDeg <= kGroundSameTrackDeg)
     {
-        const double limitS = g > 0.0 ? std::min(kGroundSpacingNm / (g / kSecondsPerHour), kGroundSpacingMaxS)
-                                      : kGroundSpacingMaxS;
+        // A source that reports every 15 s sends a report a hair early now and then: it is no report too
+        // many, and dropping it can leave a new aircraft with one report when it is due.
+        const double capS = kGroundSpacingMaxS - kArrivalJitterS;
+        const double limitS = g > 0.0 ? std::min(kGroundSpacingNm / (g / kSecondsPerHour), capS) : capS;
         return elapsedS <= limitS;
     }
     return false;

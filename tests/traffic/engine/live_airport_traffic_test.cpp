@@ -504,8 +504,8 @@ namespace oxl
 namespace
 {
 
-// The source reports an aircraft standing at its stand every 15 s and a few milliseconds: none of them
-// may be taken as coming too soon (only one at most 15 s after the last is), or the aircraft, with a
+// The source reports an aircraft standing at its stand every 15 s, and the reports reach the program a
+// few milliseconds early or late: none of them may be taken as coming too soon, or the aircraft, with a
 // single report when it is due, is never created.
 TEST_F(AirportTraffic, AircraftReportedStandingEveryFifteenSecondsIsCreated)
 {
@@ -513,7 +513,7 @@ TEST_F(AirportTraffic, AircraftReportedStandingEveryFifteenSecondsIsCreated)
     b.every(15).standStill(180);
     std::vector<test::TimedLine> lines = b.lines();
     for (std::size_t i = 1; i < lines.size(); ++i)
-        lines[i].line.timestamp += 0.004 * static_cast<double>(i);
+        lines[i].line.timestamp += (i % 2 == 1 ? -0.004 : 0.004);
     runThrough(lines);
     EXPECT_EQ(harness->creates.size(), 1u);
 }

@@ -46,8 +46,8 @@ TEST_F(LiveScenario, ReportsAreAcceptedBySpacingAndSpeed)
         {"extension lifts the track rule", 240, 90, 5000, 2.0, 240, 90, 5000, 1, true},
         {"10 kt taxi under 20 m", 10, 90, 0, 3.8, 10, 91, 0, 0, false},
         {"10 kt taxi beyond 20 m", 10, 90, 0, 3.9, 10, 91, 0, 0, true},
-        {"standing under 15 s", 0, 90, 0, 14.9, 0, 90, 0, 0, false},
-        {"standing 15 s", 0, 90, 0, 15.0, 0, 90, 0, 0, false},
+        {"standing under 15 s", 0, 90, 0, 14.4, 0, 90, 0, 0, false},
+        {"standing 15 s, a hair early", 0, 90, 0, 14.99, 0, 90, 0, 0, true},
         {"standing beyond 15 s", 0, 90, 0, 15.1, 0, 90, 0, 0, true},
         {"time stamp no number", 240, 90, 5000, nan, 240, 100, 5000, 0, false},
     };
