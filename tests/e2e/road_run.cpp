@@ -3,16 +3,19 @@
 #include "foundation/units.h"
 #include "platform/net_tcp.h"
 #include "platform/net_udp.h"
+#include "platform/single_instance.h"
 #include "tests/support/log_capture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <fmt/format.h>
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <thread>
 
 namespace oxl::test
@@ -55,17 +58,29 @@ double distanceM(double lat1Deg, double lon1Deg, double lat2Deg, double lon2Deg)
     return 2.0 * kEarthM * std::atan2(std::sqrt(a), std::sqrt(std::max(0.0, 1.0 - a)));
 }
 
-// A port that no socket uses now: the system's choice for a socket bound to port 0.
-std::uint16_t freeUdpPort()
+// Three ports (traffic, QNH, source) of a block below the system's range for ports it hands out by
+// itself, the block held for the rest of the process by a lock that every run on this machine takes: no
+// other run, and no datagram or connection sent from a port of the system's choice, can take one of them
+// between their choice here and the program's bind.
+std::array<std::uint16_t, 3> reservePorts()
 {
-    plat::net::Socket socket = plat::net::openUdp();
-    return plat::net::bindUdp(socket, "127.0.0.1", 0) ? plat::net::localPort(socket) : 0;
-}
-
-std::uint16_t freeTcpPort()
-{
-    const plat::net::Listener listener = plat::net::openTcpListener("0");
-    return listener.socket.valid() ? plat::net::localPort(listener.socket) : 0;
+    constexpr int kFirstPort = 20000;
+    constexpr int kBlocks = 4000; // up to port 31999, below the usual 32768
+    const int start = static_cast<int>(std::random_device{}() % kBlocks);
+    for (int i = 0; i < kBlocks; ++i)
+    {
+        const int block = (start + i) % kBlocks;
+        const auto first = static_cast<std::uint16_t>(kFirstPort + 3 * block);
+        if (!plat::acquireSingleInstance(fmt::format("oxl-test-ports-{}", block)))
+            continue;
+        plat::net::Socket traffic = plat::net::openUdp();
+        plat::net::Socket qnh = plat::net::openUdp();
+        const plat::net::Listener source = plat::net::openTcpListener(std::to_string(first + 2));
+        if (plat::net::bindUdp(traffic, "127.0.0.1", first) &&
+            plat::net::bindUdp(qnh, "127.0.0.1", first + 1) && source.socket.valid())
+            return {first, static_cast<std::uint16_t>(first + 1), static_cast<std::uint16_t>(first + 2)};
+    }
+    return {0, 0, 0};
 }
 
 } // namespace
@@ -117,8 +132,11 @@ std::string trafficLine(std::uint32_t hexid, double latDeg, double lonDeg, doubl
 }
 
 RoadRun::RoadRun(const RunSettings& settings)
-    : trafficPort_(freeUdpPort()), qnhPort_(freeUdpPort()), sourcePort_(freeTcpPort())
 {
+    const std::array<std::uint16_t, 3> ports = reservePorts();
+    trafficPort_ = ports[0];
+    qnhPort_ = ports[1];
+    sourcePort_ = ports[2];
     const fs::path program = programFolder();
     const fs::path appData = work_ / "appdata";
     for (const fs::path& folder :

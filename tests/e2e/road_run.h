@@ -115,7 +115,8 @@ class RoadRun
     void dumpOnFailure() const;
 
   private:
-    // Ports of their own, so that runs on one machine (other checkouts' tests too) never reach each other.
+    // Ports of their own, held while the process runs, so that runs on one machine (other checkouts' tests
+    // too) never reach each other.
     std::uint16_t trafficPort_ = 0;
     std::uint16_t qnhPort_ = 0;
     std::uint16_t sourcePort_ = 0;
