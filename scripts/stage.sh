@@ -5,7 +5,8 @@
 # its own, so that a machine of few cores does not queue the paced runs behind each other.
 # `beside NAME DIR COMMAND...` starts a long run in the background (its output into DIR/NAME.log), so
 # that the next build uses the cores it leaves idle; `beside_wait NAME DIR` waits for it and prints
-# how long it ran; `suites_beside DIR` and `suites_wait DIR` do that for the suites of a build folder.
+# how long it ran, `beside_show NAME DIR` also its output; `suites_beside DIR` starts the suites of a
+# build folder so (NAME suites).
 stage() {
   local name=$1 start=$SECONDS rc=0
   shift
@@ -51,9 +52,9 @@ suites_beside() {
   beside suites "$1" suites "$@"
 }
 
-suites_wait() {
+beside_show() {
   local rc=0
-  beside_wait suites "$1" || rc=1
-  cat "$1/suites.log"
+  beside_wait "$@" || rc=1
+  cat "$2/$1.log"
   return $rc
 }

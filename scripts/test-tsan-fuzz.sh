@@ -19,7 +19,7 @@ stage "tsan build" env OXL_BUILD_TARGETS="$(printf 'test_%s ' $suites)oxl_data" 
 # lower priority; the fuzzers run after them.
 suites_beside "$top/build-tsan" -L "^test_($(tr ' ' '|' <<<"$suites"))\$"
 stage "fuzz build (beside tsan tests)" nice -n 10 bash "$top/scripts/fuzz.sh" 0
-stage "tsan tests wait" suites_wait "$top/build-tsan"
+stage "tsan tests wait" beside_show suites "$top/build-tsan"
 
 stage fuzz env OXL_FUZZ_BUDGET="${OXL_FUZZ_BUDGET:-100}" bash "$top/scripts/fuzz.sh"
 exit $status

@@ -52,12 +52,12 @@ stage benchmarks bench_brief
 suites_beside "$top/build"
 stage "asan build (beside plain tests)" nice -n 10 bash "$top/scripts/build.sh" "$top/build-asan" \
   -DOXL_BUILD_BENCH=OFF -DOXL_SANITIZE=ON -DOXL_OWNER_CHECKS=ON
-stage "plain tests wait" suites_wait "$top/build"
+stage "plain tests wait" beside_show suites "$top/build"
 suites_beside "$top/build-asan"
 # The program as users build it, optimised for speed (g++ warns at -O3 where it does not at -O2).
 stage "release build (beside asan tests)" env OXL_BUILD_TARGETS=ordalis_p3d nice -n 10 \
   bash "$top/scripts/build.sh" "$top/build-release" -DCMAKE_BUILD_TYPE=Release
-stage "asan tests wait" suites_wait "$top/build-asan"
+stage "asan tests wait" beside_show suites "$top/build-asan"
 
 replay_result() {
   local log=$top/build/full-replay.log
