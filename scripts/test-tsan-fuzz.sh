@@ -17,23 +17,9 @@ stage "tsan build" env OXL_BUILD_TARGETS="$(printf 'test_%s ' $suites)oxl_data" 
   bash "$top/scripts/build.sh" "$top/build-tsan" -DOXL_BUILD_BENCH=OFF -DOXL_TSAN=ON -DOXL_OWNER_CHECKS=ON
 # Those suites mostly wait for the end-to-end runs' replay pace: the fuzz build uses the time, at a
 # lower priority; the fuzzers run after them.
-tsan_run() {
-  local start=$SECONDS rc=0
-  suites "$top/build-tsan" -L "^test_($(tr ' ' '|' <<<"$suites"))\$" >"$top/build-tsan/ctest.log" 2>&1 || rc=1
-  echo "$rc $((SECONDS - start))" >"$top/build-tsan/ctest.status"
-}
-tsan_run &
-tsan=$!
+suites_beside "$top/build-tsan" -L "^test_($(tr ' ' '|' <<<"$suites"))\$"
 stage "fuzz build (beside tsan tests)" nice -n 10 bash "$top/scripts/fuzz.sh" 0
-tsan_result() {
-  wait "$tsan" || true
-  local rc seconds
-  read -r rc seconds <"$top/build-tsan/ctest.status" || { rc=1 seconds=0; }
-  cat "$top/build-tsan/ctest.log"
-  echo "stage tsan tests: $seconds s in all"
-  return "$rc"
-}
-stage "tsan tests wait" tsan_result
+stage "tsan tests wait" beside_show suites "$top/build-tsan"
 
 stage fuzz env OXL_FUZZ_BUDGET="${OXL_FUZZ_BUDGET:-100}" bash "$top/scripts/fuzz.sh"
 exit $status

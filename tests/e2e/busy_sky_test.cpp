@@ -28,8 +28,9 @@ constexpr std::size_t kMinutes = 5;
 // Reports per minute of the whole sky: one per aircraft every 2 s.
 constexpr std::uint64_t kReportsPerMinute = kAircraft * 30;
 
-#if defined(__SANITIZE_ADDRESS__)
-// The address sanitizer holds freed memory back for a while, so the memory then is not the program's own.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// The address sanitizer holds freed memory back for a while, and the thread sanitizer's shadow and
+// history grow with the work done, so the memory then is not the program's own.
 constexpr bool kMemoryTellsOfTheProgram = false;
 #else
 constexpr bool kMemoryTellsOfTheProgram = true;
