@@ -10,7 +10,6 @@
 #include "traffic/cycle/cycle_worker.h"
 #include "traffic/cycle/main_loop.h"
 #include "traffic/engine/engine_state.h"
-#include "traffic/engine/live_assembly.h"
 #include "traffic/engine/live_cycle.h"
 
 namespace oxl
@@ -33,8 +32,6 @@ class ProgramAirportScanPort final : public AirportScanPort
         return gf_getStockArchivedAirport(icao);
     }
 };
-
-ProgramAirportScanPort gProgramAirportScanPort;
 
 // The program's live engine.
 class ProgramEngine final : public CycleEnginePort
@@ -69,17 +66,20 @@ class ProgramAirports final : public CycleAirportPort
 
 CycleEnginePort& gf_enginePort()
 {
-    gf_installLiveEngine(gEngine.gLiveEngine);
-    gf_installStaticParkingHooks(gEngine.gLiveEngine);
     static ProgramEngine engine;
     return engine;
 }
 
 CycleAirportPort& gf_airportPort()
 {
-    gf_installAirportScanPort(&gProgramAirportScanPort);
     static ProgramAirports airports;
     return airports;
+}
+
+AirportScanPort& gf_programAirportScanPort()
+{
+    static ProgramAirportScanPort port;
+    return port;
 }
 
 } // namespace oxl

@@ -101,8 +101,6 @@ class ProgramParkAirportPort final : public ParkAirportPort
     ParkFileInfo lastFile_;
 };
 
-ProgramParkAirportPort gProgramParkAirportPort;
-
 // What reading the park airport's file asks of static parking and the traffic filter.
 class ProgramAirportReadPort final : public AirportReadPort
 {
@@ -118,18 +116,23 @@ class ProgramAirportReadPort final : public AirportReadPort
     }
 };
 
-ProgramAirportReadPort gProgramAirportReadPort;
-
 } // namespace
 
-void gf_installParkAirportHooks()
+ParkAirportPort& gf_programParkAirportPort()
 {
-    gf_installParkAirportPort(&gProgramParkAirportPort);
+    static ProgramParkAirportPort port;
+    return port;
+}
 
-    gf_installAirportReadPort(&gProgramAirportReadPort);
-    gAirportList.setClosestStandQuery(
-        [](const Airport& airport, double lat, double lon, std::string& standName)
-        { return gf_readDestApfForClosestStand(airport.code, lat, lon, standName); });
+AirportReadPort& gf_programAirportReadPort()
+{
+    static ProgramAirportReadPort port;
+    return port;
+}
+
+double gf_closestStandAt(const Airport& airport, double lat, double lon, std::string& standName)
+{
+    return gf_readDestApfForClosestStand(airport.code, lat, lon, standName);
 }
 
 void gf_newDestination(const std::string& code, double lat, double lon)

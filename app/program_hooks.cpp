@@ -21,6 +21,7 @@
 #include "traffic/cycle/cycle_worker.h"
 #include "traffic/cycle/traffic_window.h"
 #include "traffic/engine/engine_state.h"
+#include "traffic/engine/ground_movement.h"
 #include "traffic/engine/live_assembly.h"
 #include "traffic/engine/live_cycle.h"
 #include "traffic/engine/live_livery_hooks.h"
@@ -182,41 +183,50 @@ class ProgramGuiPort final : public GuiPort
     void requestClose() override { gf_requestWindowClose(); }
 };
 
-ProgramGuiPort gProgramGuiPort;
-
 } // namespace
 
+// Every port of every layer, one line each (the README lists them); the window's cycle worker last, as it
+// starts the cycles that use the others. None is owned by its layer: each lives as long as the program.
 void gf_installProgramHooks()
 {
-    gf_installStatusService(&gf_windowStatusService());
-    gf_connectSettingsView();
     static ProgramTrafficView trafficView;
-    gf_installTrafficViewPort(&trafficView);
-    gf_connectTrafficDisplayToWindow();
     static ProgramLinkNeighbours linkNeighbours;
-    gSource.gSourceLink.install(linkNeighbours);
-    gf_installProgramSimLinkPort();
-
     static ProgramSimulatorVersion simulatorVersion;
-    gf_installSimulatorVersionPort(&simulatorVersion);
     static ProgramLiveries liveries;
     static ProgramWindow window;
     static ProgramServices services;
-    gf_installCyclePorts(CyclePorts{
-        .liveries = &liveries,
-        .airports = &gf_airportPort(),
-        .sim = &gf_simulatorPort(),
-        .window = &window,
-        .engine = &gf_enginePort(),
-        .services = &services,
-        .trafficPort = plat::portFromEnvironment("OXL_TRAFFIC_PORT", kTrafficPort),
-        .qnhPort = plat::portFromEnvironment("OXL_QNH_PORT", kQnhPort),
-    });
+    static ProgramGuiPort guiPort;
+    LiveEngine& engine = gEngine.gLiveEngine;
+
+    gf_installStatusService(&gf_windowStatusService());
+    gf_installSettingsView(&gf_windowSettingsView());
+    gf_installTrafficViewPort(&trafficView);
+    gf_installTrafficDisplayPort(&gf_mainWindowTrafficDisplay());
+    gf_installSourceLinkPort(&linkNeighbours);
+    gf_installSimLinkPort(&gf_programSimLinkPort());
+    gf_installSimulatorVersionPort(&simulatorVersion);
+    gf_installCycleLiveryPort(&liveries);
+    gf_installAirportScanPort(&gf_programAirportScanPort());
+    gf_installCycleAirportPort(&gf_airportPort());
+    gf_installCycleSimulatorPort(&gf_simulatorPort());
+    gf_installCycleWindowPort(&window);
+    gf_installLinkSimulator(engine);
+    gf_installLiveLiveryHooks(engine);
+    installGroundMovement(engine);
+    gf_installStandLearning(engine);
+    gf_installParkingServices(engine);
+    gf_installStaticParking(engine);
+    gf_installPeriodicPort(&gf_parkingWork(*engine.n.parking));
+    gf_installCycleEnginePort(&gf_enginePort());
+    gf_installCycleServicePort(&services);
+    gf_setReaderPorts(plat::portFromEnvironment("OXL_TRAFFIC_PORT", kTrafficPort),
+                      plat::portFromEnvironment("OXL_QNH_PORT", kQnhPort));
     gSource.gTrafficReader.setReceiveBufferBytes(
         plat::bytesFromEnvironment("OXL_TRAFFIC_RECEIVE_BUFFER", kTrafficReceiveBufferBytes));
-    gf_installParkAirportHooks();
-
-    gf_installGuiPort(&gProgramGuiPort);
+    gf_installParkAirportPort(&gf_programParkAirportPort());
+    gf_installAirportReadPort(&gf_programAirportReadPort());
+    gAirportList.setClosestStandQuery(gf_closestStandAt);
+    gf_installGuiPort(&guiPort);
 }
 
 } // namespace oxl

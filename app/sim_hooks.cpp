@@ -120,13 +120,12 @@ class ProgramSimLinkPort final : public SimLinkPort
     void userStandAtRest(const std::string& stand) override { gf_postUserStand(stand); }
 };
 
-ProgramSimLinkPort gProgramSimLinkPort;
-
 } // namespace
 
-void gf_installProgramSimLinkPort()
+SimLinkPort& gf_programSimLinkPort()
 {
-    gf_installSimLinkPort(&gProgramSimLinkPort);
+    static ProgramSimLinkPort port;
+    return port;
 }
 
 } // namespace oxl

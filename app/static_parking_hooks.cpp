@@ -106,14 +106,20 @@ class ProgramParkingServices final : public ParkingServices
 
 } // namespace
 
-void gf_installStaticParkingHooks(LiveEngine& engine)
+void gf_installParkingServices(LiveEngine& engine)
 {
     engine.n.parking->services = std::make_unique<ProgramParkingServices>(engine);
+}
 
+void gf_installStaticParking(LiveEngine& engine)
+{
     engine.n.staticParking = std::make_unique<ProgramParking>(*engine.n.parking);
+}
 
-    static ProgramParkingWork parkingWork(*engine.n.parking);
-    gf_installPeriodicPort(parkingWork);
+PeriodicPort& gf_parkingWork(ParkingState& parking)
+{
+    static ProgramParkingWork work(parking);
+    return work;
 }
 
 } // namespace oxl

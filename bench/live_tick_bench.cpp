@@ -86,16 +86,13 @@ struct RunningSimulator
 {
     RunningSimulator()
     {
-        CyclePorts ports = gf_noCyclePorts();
-        ports.sim = &sim_;
-        gf_installCyclePorts(ports);
-        gf_installMainLoopPort(loop_);
+        gf_installCycleSimulatorPort(&sim_);
+        gf_installMainLoopPort(&loop_);
     }
     ~RunningSimulator()
     {
-        gf_installCyclePorts(gf_noCyclePorts());
-        static ProgramLoopPort programLoop;
-        gf_installMainLoopPort(programLoop);
+        gf_installCycleSimulatorPort(nullptr);
+        gf_installMainLoopPort(nullptr);
     }
     RunningSimulator(const RunningSimulator&) = delete;
     RunningSimulator& operator=(const RunningSimulator&) = delete;

@@ -177,31 +177,4 @@ void SimClient(std::stop_token stop)
     closeConnection();
 }
 
-void gf_startSimClient()
-{
-    std::lock_guard lock(gSimLink.gThreadMutex);
-    if (gSimLink.gSimClientThread.joinable())
-    {
-        gSimLink.gSimClientThread.request_stop();
-        gSimLink.gSimClientThread.join();
-    }
-    gSimLink.gSimClientThread = std::jthread(SimClient);
-}
-
-void gf_stopSimClient()
-{
-    std::lock_guard lock(gSimLink.gThreadMutex);
-    if (gSimLink.gSimClientThread.joinable())
-    {
-        gSimLink.gSimClientThread.request_stop();
-        gSimLink.gSimClientThread.join();
-    }
-}
-
-bool gf_simClientRunning()
-{
-    std::lock_guard lock(gSimLink.gThreadMutex);
-    return gSimLink.gSimClientThread.joinable();
-}
-
 } // namespace oxl

@@ -16,19 +16,12 @@ inline constexpr std::chrono::milliseconds kOpenRetry{100};
 /// Pause between two dispatch calls.
 inline constexpr std::chrono::milliseconds kDispatchPeriod{1};
 
-/// The thread body: connect, register, dispatch until stopped, close.
+/// The thread body: connect, register, dispatch until stopped, close. The cycle worker owns the thread.
 void SimClient(std::stop_token stop);
 /// Registers the system events, data definitions, client events and the notification group on
 /// gSimLink.gSimHandle.
 void gf_defineSimData();
 /// Adds one client event to the notification group, maskable.
 void gf_addToEventGroup(std::uint32_t eventId);
-
-/// Starts the SimClient thread (after gf_initSimQueues); a thread still running is stopped and joined first.
-void gf_startSimClient();
-/// Asks the SimClient thread to stop and waits for it to end (closing down).
-void gf_stopSimClient();
-/// True while a SimClient thread is running or not yet joined.
-bool gf_simClientRunning();
 
 } // namespace oxl

@@ -1,6 +1,7 @@
 // The simulator link's process-wide state: the connection handle, the flags other threads read, the
 // user aircraft's data, the window's simulator status, and the port through which the link reaches the
-// engine (installed by the program, replaced by tests).
+// engine (installed by the program, replaced by tests). The SimClient thread itself is the cycle worker's
+// (gf_startSimClientThread), stopped before the program ends.
 #pragma once
 
 #include "foundation/geodesy.h"
@@ -16,7 +17,6 @@
 #include <filesystem>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace oxl
@@ -133,11 +133,6 @@ struct SimLinkState
 
     // The port the program installs before the cycles start; null while the link is on its own.
     std::atomic<SimLinkPort*> gPort{nullptr};
-
-    // The cycle worker's: the SimClient thread object, under gThreadMutex. Last, so that at exit the
-    // thread is joined before the state it uses goes away.
-    std::mutex gThreadMutex;
-    std::jthread gSimClientThread;
 };
 
 /// The simulator link's state.

@@ -2,7 +2,6 @@
 #include "window/settings_view.h"
 
 #include "foundation/range.h"
-#include "foundation/settings_file.h"
 #include "platform/win.h"
 #include "window/control_text.h"
 
@@ -25,13 +24,12 @@ class WindowSettingsView final : public SettingsView
     void applyRange(std::int32_t nm) override { gf_setRange(nm); }
 };
 
-WindowSettingsView gWindowSettingsView;
-
 } // namespace
 
-void gf_connectSettingsView()
+SettingsView& gf_windowSettingsView()
 {
-    gf_installSettingsView(&gWindowSettingsView);
+    static WindowSettingsView view;
+    return view;
 }
 
 } // namespace oxl

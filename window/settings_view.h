@@ -1,10 +1,12 @@
-// Connects the start-up load of the settings to the main window's controls.
+// The main window's side of the start-up load of the settings.
 #pragma once
+
+#include "foundation/settings_file.h"
 
 namespace oxl
 {
 
-/// Installs the main window's side of the start-up load: check marks, box texts and the range.
-void gf_connectSettingsView();
+/// The main window's side of the start-up load: check marks, box texts and the range.
+SettingsView& gf_windowSettingsView();
 
 } // namespace oxl

@@ -79,7 +79,7 @@ void checkLinkAndWindowHooks(HookCheck& check)
     if (&gf_status() != &gf_windowStatusService())
         check.empty.push_back("gf_installStatusService");
     if (dynamic_cast<const NoSettingsView*>(&gf_settingsView()) != nullptr)
-        check.empty.push_back("gf_connectSettingsView");
+        check.empty.push_back("gf_installSettingsView");
     if (dynamic_cast<const NoSimLinkPort*>(&gf_simLinkPort()) != nullptr)
         check.empty.push_back("gf_installSimLinkPort");
 }

@@ -312,8 +312,7 @@ TEST_F(SimLinkTest, DroppedLinkIsASimulatorFailureThatRestartsAndClearsTheHandle
 TEST_F(SimLinkTest, StopWhileDispatchingClosesTheConnection)
 {
     ASSERT_TRUE(connected());
-    gf_stopSimClient();
-    EXPECT_FALSE(gf_simClientRunning());
+    gf_stopSimClientThread();
     EXPECT_TRUE(log.contains("SimConnect closed ok"));
     EXPECT_FALSE(gMainWindow.simConnected.load());
     EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
@@ -345,7 +344,7 @@ class NoSimulatorTest : public ::testing::Test
     void SetUp() override { gMainWindow.resetForCycle(); }
     void TearDown() override
     {
-        gf_stopSimClient();
+        gf_stopSimClientThread();
         gf_resetSimLink();
         gFoundation.gStopRequested = 0;
         scSetEnvironment({});
@@ -359,12 +358,12 @@ TEST_F(NoSimulatorTest, WaitsWithOneMessageAndEndsWithoutClosingWhenTheCycleStop
 {
     scSetEnvironment(bareScEnvironment());
     gf_initSimQueues(5);
-    gf_startSimClient();
+    startLinkClient();
     ASSERT_TRUE(eventually([&] { return log.contains("Waiting for Prepar3Dv5 ..."); }));
     // Let a few connection attempts fail before the cycle stops.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     gFoundation.gStopRequested = 1;
-    gf_stopSimClient();
+    gf_stopSimClientThread();
     std::size_t waiting = 0;
     for (const auto& line : log.lines())
         waiting += line == "Waiting for Prepar3Dv5 ..." ? 1 : 0;

@@ -11,6 +11,7 @@
 #include "tests/support/sc_environment.h"
 #include "tests/support/sim_standin_process.h"
 #include "tests/support/temp_folder.h"
+#include "traffic/cycle/cycle_worker.h"
 #include "window/main_window.h"
 
 #include <chrono>
@@ -38,6 +39,18 @@ inline bool eventually(const std::function<bool()>& done,
     return true;
 }
 
+/// Starts the cycle's SimClient thread on the link's own body, as the program's simulator port runs it.
+inline void startLinkClient()
+{
+    static struct LinkClient final : NoCycleSimulator
+    {
+        void runClient(std::stop_token stop) override { SimClient(stop); }
+    } link;
+    gf_installCycleSimulatorPort(&link);
+    gf_startSimClientThread();
+    gf_installCycleSimulatorPort(nullptr);
+}
+
 class SimLinkTest : public ::testing::Test
 {
   protected:
@@ -54,12 +67,12 @@ class SimLinkTest : public ::testing::Test
         ASSERT_TRUE(sim.start(OXL_BIN_DIR, standinArgs(), tmp.path().string()));
         scSetEnvironment(bareScEnvironment());
         gf_initSimQueues(5);
-        gf_startSimClient();
+        startLinkClient();
     }
 
     void TearDown() override
     {
-        gf_stopSimClient();
+        gf_stopSimClientThread();
         gf_resetSimLink();
         gf_installSimLinkPort(nullptr);
         gFoundation.gStopRequested = 0;

@@ -194,7 +194,7 @@ TEST_F(SettingsControls, StartupLoadShowsEverySettingInTheWindow)
         <parameter name="AIRP_HEIGHT" value="36000"/>
         <parameter name="BLOCK_CALLSIGN" value="ABCD12"/>
         </parameters>)");
-    gf_connectSettingsView();
+    gf_installSettingsView(&gf_windowSettingsView());
     gf_loadAllParameters();
 
     EXPECT_TRUE(win::isDlgButtonChecked(win::kMainWindow, DRELLAND.controlId));

@@ -38,7 +38,7 @@ class VersionUpdateWindow : public ::testing::Test
     {
         ASSERT_TRUE(win::registerClass("Ordalis_P3D", lf_scanBoxesWindowProc));
         ASSERT_EQ(win::createWindow("Ordalis_P3D", "Ordalis_P3D", 400, 20, 880, 516), win::kMainWindow);
-        gf_connectSettingsView();
+        gf_installSettingsView(&gf_windowSettingsView());
         gf_installStatusService(&gf_windowStatusService());
     }
     void TearDown() override

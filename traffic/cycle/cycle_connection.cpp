@@ -129,7 +129,7 @@ void gf_runCycle()
     ports.sim->initSimQueues(P3D_VERSION.value());
     cycle::repaintWindow();
 
-    cycle::startSimClientThread();
+    gf_startSimClientThread();
     if (!gf_waitForSimulator())
         return;
 

@@ -21,8 +21,6 @@ void repaintWindow();
 /// The reader threads, joined at closing down.
 ReaderThreads& readerThreads();
 
-/// Starts the SimClient thread: the previous one is asked to stop and joined first.
-void startSimClientThread();
 /// Asks the SimClient thread to stop (closing down joins it with gf_stopSimClientThread).
 void requestSimClientStop();
 

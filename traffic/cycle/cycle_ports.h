@@ -278,9 +278,23 @@ struct CyclePorts
 
 /// Every neighbour absent (the do-nothing implementations), the readers on their usual ports.
 CyclePorts gf_noCyclePorts();
-/// Installs the neighbours (before the first cycle starts; not while one runs). They must outlive
-/// their installation.
-void gf_installCyclePorts(const CyclePorts& ports);
+
+// Each neighbour is installed before the first cycle starts (not while one runs); not owned, it must
+// outlive its installation; null restores the do-nothing one.
+/// Installs the aircraft data and liveries.
+void gf_installCycleLiveryPort(CycleLiveryPort* port);
+/// Installs the airports and static parking.
+void gf_installCycleAirportPort(CycleAirportPort* port);
+/// Installs the simulator link.
+void gf_installCycleSimulatorPort(CycleSimulatorPort* port);
+/// Installs the main window.
+void gf_installCycleWindowPort(CycleWindowPort* port);
+/// Installs the live engine.
+void gf_installCycleEnginePort(CycleEnginePort* port);
+/// Installs the version check and clock.
+void gf_installCycleServicePort(CycleServicePort* port);
+/// Sets the UDP ports of the Traffic Reader and the QNH Reader (before a cycle starts).
+void gf_setReaderPorts(std::uint16_t trafficPort, std::uint16_t qnhPort);
 /// The installed neighbours.
 const CyclePorts& gf_cyclePorts();
 

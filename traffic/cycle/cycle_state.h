@@ -49,8 +49,9 @@ struct CycleState
 
     // The cycle worker's: the reader threads it starts, joined at closing down.
     ReaderThreads gReaderThreads;
-    // The cycle worker's: the SimClient thread object, under gSimClientMutex (closing down and the
-    // program's end stop it). Last, so that at exit the thread is joined before the state it uses goes away.
+    // The cycle worker's: the SimClient thread object, the one the program and the tests run the link on,
+    // under gSimClientMutex (closing down and the program's end stop it). Last, so that at exit the thread is
+    // joined before the state it uses goes away.
     std::mutex gSimClientMutex;
     std::jthread gSimClientThread;
 };

@@ -129,18 +129,6 @@ ReaderThreads& readerThreads()
     return gCycle.gReaderThreads;
 }
 
-void startSimClientThread()
-{
-    std::lock_guard lock(gCycle.gSimClientMutex);
-    if (gCycle.gSimClientThread.joinable())
-    {
-        gCycle.gSimClientThread.request_stop();
-        gCycle.gSimClientThread.join();
-    }
-    gCycle.gSimClientThread =
-        std::jthread([sim = gCycle.gPorts.sim](std::stop_token stop) { sim->runClient(stop); });
-}
-
 void requestSimClientStop()
 {
     std::lock_guard lock(gCycle.gSimClientMutex);
@@ -161,9 +149,50 @@ CyclePorts gf_noCyclePorts()
     return CyclePorts{&liveries, &airports, &sim, &window, &engine, &services};
 }
 
-void gf_installCyclePorts(const CyclePorts& ports)
+namespace
 {
-    gCycle.gPorts = ports;
+
+template <class Port> void lf_install(gsl::not_null<Port*>& slot, Port* port, gsl::not_null<Port*> none)
+{
+    slot = port != nullptr ? gsl::not_null<Port*>(port) : none;
+}
+
+} // namespace
+
+void gf_installCycleLiveryPort(CycleLiveryPort* port)
+{
+    lf_install(gCycle.gPorts.liveries, port, gf_noCyclePorts().liveries);
+}
+
+void gf_installCycleAirportPort(CycleAirportPort* port)
+{
+    lf_install(gCycle.gPorts.airports, port, gf_noCyclePorts().airports);
+}
+
+void gf_installCycleSimulatorPort(CycleSimulatorPort* port)
+{
+    lf_install(gCycle.gPorts.sim, port, gf_noCyclePorts().sim);
+}
+
+void gf_installCycleWindowPort(CycleWindowPort* port)
+{
+    lf_install(gCycle.gPorts.window, port, gf_noCyclePorts().window);
+}
+
+void gf_installCycleEnginePort(CycleEnginePort* port)
+{
+    lf_install(gCycle.gPorts.engine, port, gf_noCyclePorts().engine);
+}
+
+void gf_installCycleServicePort(CycleServicePort* port)
+{
+    lf_install(gCycle.gPorts.services, port, gf_noCyclePorts().services);
+}
+
+void gf_setReaderPorts(std::uint16_t trafficPort, std::uint16_t qnhPort)
+{
+    gCycle.gPorts.trafficPort = trafficPort;
+    gCycle.gPorts.qnhPort = qnhPort;
 }
 
 const CyclePorts& gf_cyclePorts()
@@ -189,14 +218,33 @@ void gf_forgetOncePerProcess()
     gCycle.gContainersReserved.store(false);
 }
 
-void gf_stopSimClientThread()
+namespace
 {
-    std::lock_guard lock(gCycle.gSimClientMutex);
+
+// Under gSimClientMutex.
+void lf_joinSimClientThread()
+{
     if (gCycle.gSimClientThread.joinable())
     {
         gCycle.gSimClientThread.request_stop();
         gCycle.gSimClientThread.join();
     }
+}
+
+} // namespace
+
+void gf_startSimClientThread()
+{
+    std::lock_guard lock(gCycle.gSimClientMutex);
+    lf_joinSimClientThread();
+    gCycle.gSimClientThread =
+        std::jthread([sim = gCycle.gPorts.sim](std::stop_token stop) { sim->runClient(stop); });
+}
+
+void gf_stopSimClientThread()
+{
+    std::lock_guard lock(gCycle.gSimClientMutex);
+    lf_joinSimClientThread();
 }
 
 void gf_cycleThread()

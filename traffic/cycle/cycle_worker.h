@@ -65,6 +65,9 @@ std::string gf_formatWithProductName(std::string_view formatText);
 /// Forgets what was done once per process (database read, containers reserved), as at a new start.
 void gf_forgetOncePerProcess();
 
+/// Starts the SimClient thread on the simulator port's body (after initSimQueues); the previous one is
+/// asked to stop and joined first.
+void gf_startSimClientThread();
 /// Stops the SimClient thread of the last cycle and waits for it (also at program end).
 void gf_stopSimClientThread();
 

@@ -130,9 +130,9 @@ void waitForDeadline(std::chrono::steady_clock::time_point deadline)
 
 } // namespace
 
-void gf_installMainLoopPort(MainLoopPort& port)
+void gf_installMainLoopPort(MainLoopPort* port)
 {
-    gCycle.gLoopPort = &port;
+    gCycle.gLoopPort = port != nullptr ? port : &gCycle.gProgramLoopPort;
 }
 
 void gf_mainLoop()

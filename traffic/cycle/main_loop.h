@@ -50,9 +50,9 @@ class ProgramLoopPort : public MainLoopPort
     ScResult requestAcInRange(std::uint32_t radiusM) override;
 };
 
-/// Installs the main loop's clock and simulator calls (before a cycle starts, or in tests); they must
-/// outlive their installation.
-void gf_installMainLoopPort(MainLoopPort& port);
+/// Installs the main loop's clock and simulator calls (before a cycle starts, or in tests; not owned, they
+/// must outlive their installation); null restores the program's own.
+void gf_installMainLoopPort(MainLoopPort* port);
 
 /// Runs the program's main loop until a pass returns false.
 void gf_mainLoop();

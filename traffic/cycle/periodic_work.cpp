@@ -259,9 +259,9 @@ void NoParkingWork::updateReaderStatus()
     gf_updateReaderStatus();
 }
 
-void gf_installPeriodicPort(PeriodicPort& port)
+void gf_installPeriodicPort(PeriodicPort* port)
 {
-    gCycle.gPeriodic = &port;
+    gCycle.gPeriodic = port != nullptr ? port : &gCycle.gNoParkingWork;
 }
 
 PeriodicPort& gf_periodicPort()

@@ -46,9 +46,9 @@ class NoParkingWork : public PeriodicPort
     void updateReaderStatus() override;
 };
 
-/// Installs the periodic work's neighbour (before a cycle starts, or in tests); it must outlive its
-/// installation. Without one, NoParkingWork.
-void gf_installPeriodicPort(PeriodicPort& port);
+/// Installs the periodic work's neighbour (before a cycle starts, or in tests; not owned, it must outlive
+/// its installation); null restores NoParkingWork.
+void gf_installPeriodicPort(PeriodicPort* port);
 /// The installed neighbour.
 PeriodicPort& gf_periodicPort();
 

@@ -32,10 +32,10 @@ TrafficStatus gf_trafficStatusOf(const TrafficDisplay& display)
     return status;
 }
 
-void gf_connectTrafficDisplayToWindow()
+TrafficDisplayPort& gf_mainWindowTrafficDisplay()
 {
     static MainWindowStatus window;
-    gSource.gTrafficDisplay.install(window);
+    return window;
 }
 
 } // namespace oxl

@@ -12,7 +12,8 @@ namespace oxl
 /// The window's view of the traffic link's status values.
 TrafficStatus gf_trafficStatusOf(const TrafficDisplay& display);
 
-/// Connects gSource.gTrafficDisplay's repaints and messages to the main window.
-void gf_connectTrafficDisplayToWindow();
+/// The main window as the traffic link's repaints and messages reach it (the program installs it into
+/// gSource.gTrafficDisplay).
+TrafficDisplayPort& gf_mainWindowTrafficDisplay();
 
 } // namespace oxl

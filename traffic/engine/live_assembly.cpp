@@ -5,9 +5,7 @@
 #include "simlink/flight_plan.h"
 #include "simlink/sim_direct.h"
 #include "simlink/sim_state.h"
-#include "traffic/engine/ground_movement.h"
 #include "traffic/engine/live_lifecycle.h"
-#include "traffic/engine/live_livery_hooks.h"
 
 #include <memory>
 #include <mutex>
@@ -81,13 +79,9 @@ UserAircraft gf_userAircraftFromSim()
     return user;
 }
 
-void gf_installLiveEngine(LiveEngine& engine)
+void gf_installLinkSimulator(LiveEngine& engine)
 {
-    LiveNeighbours& n = engine.n;
-    n.sim = std::make_unique<LinkSimulator>();
-    gf_installLiveLiveryHooks(engine);
-    installGroundMovement(engine);
-    gf_installStandLearning(engine);
+    engine.n.sim = std::make_unique<LinkSimulator>();
 }
 
 void gf_installStandLearning(LiveEngine& engine)

@@ -1,5 +1,5 @@
-// Puts the live engine together for the program: every flight, ground and parking step of the engine and
-// the neighbours it reaches in the simulator link.
+// The live engine's neighbours in the simulator link and the stand learning; the program installs them
+// beside the engine's livery hooks and ground movement.
 #pragma once
 
 #include "traffic/engine/live_engine.h"
@@ -10,9 +10,8 @@ namespace oxl
 /// The user aircraft as the simulator link last reported it.
 UserAircraft gf_userAircraftFromSim();
 
-/// Installs the program's steps and neighbours into the engine (before its first cycle), and the engine's
-/// removal into the parking state it works on.
-void gf_installLiveEngine(LiveEngine& engine);
+/// Installs the simulator link into the engine (before its first cycle): the direct calls that do not lock.
+void gf_installLinkSimulator(LiveEngine& engine);
 
 /// Installs the stand learning into the engine: live aircraft that park at, stay at and leave the park
 /// airport's stands teach the stands of the parking state the engine works on, where soft learning is

@@ -67,8 +67,9 @@ class SourceLink
     /// A link that shows its state on `display`.
     explicit SourceLink(TrafficDisplay& display) : display_(display) {}
 
-    /// Installs the engine as the link sees it; it must outlive its installation.
-    void install(SourceLinkPort& port) { port_ = &port; }
+    /// Installs the engine as the link sees it (not owned; it must outlive its installation); null
+    /// restores the link on its own.
+    void install(SourceLinkPort* port) { port_ = port != nullptr ? port : &noNeighbours_; }
 
     /// Set by the start-up checks when the traffic source is installed on this PC.
     std::atomic<std::uint8_t> sourceOnThisPc{0};

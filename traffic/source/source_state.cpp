@@ -5,4 +5,14 @@ namespace oxl
 
 SourceState gSource;
 
+void gf_installSourceLinkPort(SourceLinkPort* port)
+{
+    gSource.gSourceLink.install(port);
+}
+
+void gf_installTrafficDisplayPort(TrafficDisplayPort* window)
+{
+    gSource.gTrafficDisplay.install(window);
+}
+
 } // namespace oxl

@@ -46,4 +46,9 @@ struct SourceState
 /// The traffic source folder's state.
 extern SourceState gSource;
 
+/// Installs the engine and readers as gSource's link sees them (not owned); null restores the link's own.
+void gf_installSourceLinkPort(SourceLinkPort* port);
+/// Installs the window of gSource's status values (not owned); null restores none.
+void gf_installTrafficDisplayPort(TrafficDisplayPort* window);
+
 } // namespace oxl

@@ -52,8 +52,8 @@ class TrafficDisplay
     std::atomic<ReaderState> qnhState{ReaderState::notRunning};     ///< QNH Reader state
     std::atomic<std::int32_t> qnh{0};                               ///< [hPa] QNH shown
 
-    /// Installs the window (it must outlive its installation); until then there is none.
-    void install(TrafficDisplayPort& window) { window_ = &window; }
+    /// Installs the window (not owned; it must outlive its installation); null, and until then, none.
+    void install(TrafficDisplayPort* window) { window_ = window != nullptr ? window : &noWindow_; }
     /// Asks the window to repaint.
     void repaint() const;
     /// Shows a message line; without a window it goes to the log.

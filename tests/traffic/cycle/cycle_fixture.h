@@ -96,12 +96,18 @@ class CycleTest : public ::testing::Test
         gCycle.gSkipVersionCheck.store(0);
         gf_forgetOncePerProcess();
         gf_installMessageLinePort(&messageLine_);
-        gf_installCyclePorts(makePorts());
+        installPorts();
     }
 
     ~CycleTest() override
     {
-        gf_installCyclePorts(gf_noCyclePorts());
+        gf_installCycleLiveryPort(nullptr);
+        gf_installCycleAirportPort(nullptr);
+        gf_installCycleSimulatorPort(nullptr);
+        gf_installCycleWindowPort(nullptr);
+        gf_installCycleEnginePort(nullptr);
+        gf_installCycleServicePort(nullptr);
+        gf_setReaderPorts(gf_noCyclePorts().trafficPort, gf_noCyclePorts().qnhPort);
         gf_installMessageLinePort(nullptr);
         gf_clearStop();
         gCycle.gSkipVersionCheck.store(0);
@@ -253,18 +259,15 @@ class CycleTest : public ::testing::Test
     };
 
     /// The recording doubles, on free ports so that tests never need the program's fixed ones.
-    CyclePorts makePorts()
+    void installPorts()
     {
-        return CyclePorts{
-            .liveries = &liveries_,
-            .airports = &airports_,
-            .sim = &sim_,
-            .window = &window_,
-            .engine = &engine_,
-            .services = &services_,
-            .trafficPort = 0,
-            .qnhPort = 0,
-        };
+        gf_installCycleLiveryPort(&liveries_);
+        gf_installCycleAirportPort(&airports_);
+        gf_installCycleSimulatorPort(&sim_);
+        gf_installCycleWindowPort(&window_);
+        gf_installCycleEnginePort(&engine_);
+        gf_installCycleServicePort(&services_);
+        gf_setReaderPorts(0, 0);
     }
 
     /// Runs one cycle on its own thread, as the window does on WM_APP+1.

@@ -162,9 +162,7 @@ TEST_F(CycleTest, ControlsOfANewCycle)
         std::map<std::uint32_t, bool> enabled;
         std::vector<std::uint32_t> cleared;
     } window(*this);
-    CyclePorts ports = makePorts();
-    ports.window = &window;
-    gf_installCyclePorts(ports);
+    gf_installCycleWindowPort(&window);
     const std::map<std::uint32_t, bool>& enabled = window.enabled;
     const std::vector<std::uint32_t>& cleared = window.cleared;
     AUTO_RANGE.set(true);

@@ -111,9 +111,7 @@ TEST_F(CycleTest, ReaderErrorCountsFifteenSecondsDownThenResets)
 {
     plat::net::Socket holder = plat::net::openUdp();
     ASSERT_TRUE(plat::net::bindUdp(holder, "0.0.0.0", 0));
-    CyclePorts ports = makePorts();
-    ports.trafficPort = plat::net::localPort(holder);
-    gf_installCyclePorts(ports);
+    gf_setReaderPorts(plat::net::localPort(holder), 0);
 
     startCycle().join();
 
@@ -171,9 +169,7 @@ TEST_F(CycleTest, CloseDuringTheCountdownQuitsWithoutRestart)
                 gf_requestWindowClose();
         }
     } services(*this);
-    CyclePorts ports = makePorts();
-    ports.services = &services;
-    gf_installCyclePorts(ports);
+    gf_installCycleServicePort(&services);
     startCycle().join();
     EXPECT_FALSE(calls.has("message:Restarting after 6 seconds"));
     EXPECT_FALSE(calls.has("window.reset"));
@@ -265,10 +261,8 @@ TEST_F(CycleTest, ConnectionPhaseInOrder)
             calls.add(fmt::format("newDestination:{}:{:.2f}", code, latDeg));
         }
     } window(*this);
-    CyclePorts ports = makePorts();
-    ports.airports = &airports;
-    ports.window = &window;
-    gf_installCyclePorts(ports);
+    gf_installCycleAirportPort(&airports);
+    gf_installCycleWindowPort(&window);
     duringMainLoop = [] { gf_requestWindowClose(); };
     startCycle().join();
 

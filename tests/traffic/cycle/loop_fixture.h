@@ -44,24 +44,20 @@ class MainLoopFixture : public ::testing::Test
         harness = std::make_unique<LiveHarness>();
         harness->parking().removeThroughEngine = true;
 
-        CyclePorts ports = gf_noCyclePorts();
-        ports.sim = &sim_;
-        ports.window = &window_;
-        ports.liveries = &liveries_;
-        gf_installCyclePorts(ports);
-
-        gf_installMainLoopPort(loopPort_);
-
-        gf_installPeriodicPort(parkingWork_);
+        gf_installCycleSimulatorPort(&sim_);
+        gf_installCycleWindowPort(&window_);
+        gf_installCycleLiveryPort(&liveries_);
+        gf_installMainLoopPort(&loopPort_);
+        gf_installPeriodicPort(&parkingWork_);
     }
 
     void TearDown() override
     {
-        gf_installCyclePorts(gf_noCyclePorts());
-        static ProgramLoopPort programLoop; // outlives every test
-        gf_installMainLoopPort(programLoop);
-        static NoParkingWork noParkingWork; // outlives every test
-        gf_installPeriodicPort(noParkingWork);
+        gf_installCycleSimulatorPort(nullptr);
+        gf_installCycleWindowPort(nullptr);
+        gf_installCycleLiveryPort(nullptr);
+        gf_installMainLoopPort(nullptr);
+        gf_installPeriodicPort(nullptr);
         gf_clearStop();
         gf_clearPeriodicRequests();
         harness.reset();

@@ -18,7 +18,7 @@ class MainLoopLinkTest : public SimLinkTest
   protected:
     void TearDown() override
     {
-        gf_installCyclePorts(gf_noCyclePorts());
+        gf_installCycleSimulatorPort(nullptr);
         SimLinkTest::TearDown();
     }
 
@@ -50,9 +50,7 @@ TEST_F(MainLoopLinkTest, NothingIsAskedWhileTheLinkIsInError)
     {
         bool simError() override { return gSimLink.gSimError.load() != 0; }
     } sim;
-    CyclePorts ports = gf_noCyclePorts();
-    ports.sim = &sim;
-    gf_installCyclePorts(ports);
+    gf_installCycleSimulatorPort(&sim);
     gSimLink.gSimError.store(1);
     LiveEngine engine;
     engine.n.tickCounter = &tick;

@@ -21,12 +21,11 @@ class TrafficWindowTest : public ::testing::Test
         win::useHeadless();
         gMainWindow.resetForCycle();
         gSource.gTrafficDisplay.resetForCycle();
-        gf_connectTrafficDisplayToWindow();
+        gf_installTrafficDisplayPort(&gf_mainWindowTrafficDisplay());
     }
     ~TrafficWindowTest() override
     {
-        static NoTrafficWindow noWindow; // outlives every test
-        gSource.gTrafficDisplay.install(noWindow);
+        gf_installTrafficDisplayPort(nullptr);
         gSource.gTrafficDisplay.resetForCycle();
     }
     test::LogCapture log;

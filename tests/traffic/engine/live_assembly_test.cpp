@@ -6,8 +6,10 @@
 #include "simlink/sim_ids.h"
 #include "tests/support/sim_link_fixture.h"
 #include "traffic/engine/flight_commands.h"
+#include "traffic/engine/ground_movement.h"
 #include "traffic/engine/live_assembly.h"
 #include "traffic/engine/live_lifecycle.h"
+#include "traffic/engine/live_livery_hooks.h"
 
 #include <filesystem>
 #include <memory>
@@ -17,13 +19,22 @@ namespace oxl::test
 namespace
 {
 
+// The engine as the program puts it together.
+void installProgramEngine(LiveEngine& engine)
+{
+    gf_installLinkSimulator(engine);
+    gf_installLiveLiveryHooks(engine);
+    installGroundMovement(engine);
+    gf_installStandLearning(engine);
+}
+
 class LiveAssemblyTest : public SimLinkTest
 {
   protected:
     void SetUp() override
     {
         SimLinkTest::SetUp();
-        gf_installLiveEngine(engine);
+        installProgramEngine(engine);
     }
 
     void TearDown() override
@@ -142,7 +153,7 @@ TEST_F(LiveAssemblyTest, EngineSeesTheUserAircraftOfTheLink)
 
 TEST_F(LiveAssemblyTest, DirectCallWithoutAConnectionFailsInsteadOfSending)
 {
-    gf_stopSimClient();
+    gf_stopSimClientThread();
     gf_resetSimLink();
     std::lock_guard lock(gSimQueues.simMutex);
     EXPECT_LT(engine.n.sim->allLightsToggle(3), 0);
@@ -165,7 +176,7 @@ TEST(LiveAssembly, ParkedAircraftOnTheReservedStandLeavesThroughTheEngine)
     ParkingState parking;
     LiveEngine engine;
     engine.n.parking = &parking;
-    gf_installLiveEngine(engine);
+    installProgramEngine(engine);
     parking.services = std::make_unique<EngineRemovals>(engine);
     std::vector<Stand> stands;
     stands.emplace_back("A12", 7, 47.4535, 8.5610, 1.5, 40.0);

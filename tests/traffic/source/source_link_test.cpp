@@ -75,7 +75,7 @@ class SourceLinkTest : public ::testing::Test
   protected:
     SourceLinkTest() : link(display)
     {
-        link.install(neighbours);
+        link.install(&neighbours);
         link.sourceOnThisPc.store(1);
         link.listenForRealTraffic("0");
         gFoundation.gProfessionalLevel.store(0);

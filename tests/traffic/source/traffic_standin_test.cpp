@@ -33,7 +33,7 @@ class StandinTest : public ::testing::Test
         filter.setRangeReference(51.5, -0.25);
         radius.store(40.0);
         stack.setAccept(true);
-        link.install(neighbours);
+        link.install(&neighbours);
         link.sourceOnThisPc.store(1);
         link.listenForRealTraffic("0");
         trafficThread.start(traffic, 0, true);

@@ -222,7 +222,7 @@ TEST_F(ReaderTest, SameQnhIsPublishedOnceExceptStandard)
         int repaints = 0;
     } window;
     const int& repaints = window.repaints;
-    display.install(window);
+    display.install(&window);
     qnh.handleDatagram(R"({"QNH": 1005})");
     EXPECT_EQ(display.qnhState.load(), ReaderState::receiving);
     qnh.handleDatagram(R"({"QNH": 1005})");
