@@ -6,7 +6,7 @@
 #include "foundation/log.h"
 #include "foundation/strings.h"
 #include "foundation/text_files.h"
-#include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 
 #include <fmt/format.h>
 
@@ -103,7 +103,7 @@ std::string gf_publisherFromFilename(const std::string& path)
         gf_addScanLogLine(fmt::format("from filename => publisher {}", kSimaddonPublisher));
         return std::string(kSimaddonPublisher);
     }
-    for (const std::vector<std::string>& group : gDbase.publisherGroups)
+    for (const std::vector<std::string>& group : gLiveries.gDbase.publisherGroups)
     {
         if (group.empty())
         {
@@ -130,7 +130,7 @@ std::string gf_publisherFromFilename(const std::string& path)
 
 std::optional<std::string> gf_checkArchivedSimaddon(const std::string& ident)
 {
-    if (gDbase.simaddonAirports.contains(ident))
+    if (gLiveries.gDbase.simaddonAirports.contains(ident))
     {
         return std::string(kSimaddonArchiveFolder) + gf_icaoXml(ident);
     }
@@ -144,7 +144,7 @@ std::optional<std::string> gf_checkArchivedThirdParty(const std::string& publish
 {
     const std::string archive =
         std::string(kThirdpartyArchiveFolder) + blanksAsUrl(publisher) + "/" + gf_icaoXml(airport.ident);
-    for (const ThirdPartyEntry& list : gDbase.thirdParties)
+    for (const ThirdPartyEntry& list : gLiveries.gDbase.thirdParties)
     {
         if (list.pub != publisher)
         {

@@ -1,5 +1,6 @@
 // Reading the airport list and the queries on it.
 #include "airports/airport_list.h"
+#include "airports/airports_state.h"
 
 #include "airports/stand.h"
 
@@ -20,8 +21,6 @@
 
 namespace oxl
 {
-
-AirportList gAirportList;
 
 namespace
 {
@@ -255,22 +254,22 @@ std::filesystem::path gf_inputFolder()
 
 bool gf_readAirports(std::string_view fileName)
 {
-    return gAirportList.read(gf_inputFolder() / fileName);
+    return gAirports.gAirportList.read(gf_inputFolder() / fileName);
 }
 
 const Airport* gf_closestAirport(double lat, double lon)
 {
-    return gAirportList.closest(lat, lon);
+    return gAirports.gAirportList.closest(lat, lon);
 }
 
 const Airport* gf_nearestAirport(double lat, double lon, double maxNm)
 {
-    return gAirportList.nearest(lat, lon, maxNm);
+    return gAirports.gAirportList.nearest(lat, lon, maxNm);
 }
 
 const Airport* gf_findAirport(std::string_view code)
 {
-    return gAirportList.find(code);
+    return gAirports.gAirportList.find(code);
 }
 
 std::string gf_airportDisplayName(const Airport& airport)

@@ -81,9 +81,6 @@ class AirportList
     ClosestStandQuery closestStand_;
 };
 
-/// The program's airport list, read at the first cycle's start-up and fixed for the rest of the run.
-extern AirportList gAirportList;
-
 /// The input folder of the program folder, where the data files lie.
 [[nodiscard]] std::filesystem::path gf_inputFolder();
 

@@ -340,7 +340,7 @@ std::string gf_readApf(ParkingState& state, const std::string& path, ParkFileInf
 
 std::string gf_readApf(const std::string& path, ParkFileInfo& info, QualityPair& quality)
 {
-    return gf_readApf(gParking, path, info, quality);
+    return gf_readApf(gAirports.gParking, path, info, quality);
 }
 
 void gf_readParkpositions(const pugi::xml_node& document, std::vector<Stand>& stands)

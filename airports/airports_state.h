@@ -1,7 +1,9 @@
-// The airport folder's process-wide state: the ports the program installs, the scan's and the
-// park-airport list's flags, and the locks the readers and writers share.
+// The airport folder's process-wide state: the ports the program installs, the airport list, the parking
+// state, the scan's and the park-airport list's flags, and the locks the readers and writers share.
 #pragma once
 
+#include "airports/airport_list.h"
+#include "airports/parking_state.h"
 #include "foundation/thread_owner.h"
 
 #include <atomic>
@@ -65,6 +67,11 @@ struct AirportsState
 
     // The park-airport list's flags (owners as marked there).
     ParkAirportFlags gPark;
+
+    /// The program's airport list: read at the first cycle's start-up, then fixed and read by any thread.
+    AirportList gAirportList;
+    /// The program's parking state: the cycle worker's, but for its stand locator that any thread asks.
+    ParkingState gParking;
 };
 
 /// The airport folder's state.

@@ -210,7 +210,7 @@ void gf_clearParkAirportList(ParkingState& state)
 
 bool gf_readMyParkAirports()
 {
-    return gf_readMyParkAirports(gParking, "airports");
+    return gf_readMyParkAirports(gAirports.gParking, "airports");
 }
 
 } // namespace oxl

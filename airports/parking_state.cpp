@@ -1,5 +1,6 @@
 // The parking state of one cycle and the stand lookup by position.
 #include "airports/parking_state.h"
+#include "airports/airports_state.h"
 
 #include "airports/airport_reading.h"
 
@@ -12,8 +13,6 @@
 
 namespace oxl
 {
-
-ParkingState gParking;
 
 namespace
 {
@@ -127,7 +126,7 @@ void ParkingState::setStands(std::vector<Stand> newStands)
 
 std::string gf_standNameById(std::uint32_t standId)
 {
-    return gf_standNameById(gParking.stands, standId);
+    return gf_standNameById(gAirports.gParking.stands, standId);
 }
 
 } // namespace oxl

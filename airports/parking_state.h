@@ -199,9 +199,6 @@ struct ParkingState
     std::unique_ptr<ParkingServices> services = std::make_unique<NoParkingServices>();
 };
 
-/// The program's parking state.
-extern ParkingState gParking;
-
 /// The stand's name; "sid==0?" for id 0 and "unknown" when the park airport has no such stand.
 [[nodiscard]] std::string gf_standNameById(std::uint32_t standId);
 

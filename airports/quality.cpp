@@ -1,6 +1,6 @@
 #include "airports/quality.h"
 
-#include "airports/parking_state.h"
+#include "airports/airports_state.h"
 #include "foundation/geodesy.h"
 #include "foundation/time_text.h"
 #include "liveries/dbase.h"
@@ -188,7 +188,7 @@ QualityPair gf_qualityFactor(const std::vector<Stand>& stands)
 
 QualityPair gf_qualityFactor()
 {
-    return gf_qualityFactor(gParking.stands);
+    return gf_qualityFactor(gAirports.gParking.stands);
 }
 
 std::string gf_pairText(const QualityPair& quality)

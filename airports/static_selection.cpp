@@ -2,6 +2,7 @@
 // that keep one aircraft from showing twice.
 #include "airports/static_selection.h"
 
+#include "airports/airports_state.h"
 #include "airports/free_stands.h"
 #include "airports/week_time.h"
 #include "foundation/config_keys.h"
@@ -128,7 +129,7 @@ void gf_startStaticParking(ParkingState& state, bool showMessage)
 
 void gf_startStaticParking(bool showMessage)
 {
-    gf_startStaticParking(gParking, showMessage);
+    gf_startStaticParking(gAirports.gParking, showMessage);
 }
 
 DayHalfHour gf_logDayAndHour()
@@ -420,7 +421,7 @@ void gf_calcStaticParking(ParkingState& state)
 
 void gf_calcStaticParking()
 {
-    gf_calcStaticParking(gParking);
+    gf_calcStaticParking(gAirports.gParking);
 }
 
 } // namespace oxl

@@ -4,6 +4,7 @@
 
 #include "airports/airport_reading.h"
 #include "airports/airport_scan.h"
+#include "airports/airports_state.h"
 #include "airports/bgl_decoding.h"
 #include "airports/park_airport.h"
 #include "airports/park_airports.h"
@@ -59,7 +60,7 @@ class ProgramAirports final : public CycleAirportPort
         gf_resetParkAirport();
         gf_readMyParkAirports();
     }
-    void leaveParkAirport() override { gf_leaveParkAirport(gParking); }
+    void leaveParkAirport() override { gf_leaveParkAirport(gAirports.gParking); }
 };
 
 } // namespace

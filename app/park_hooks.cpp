@@ -3,6 +3,7 @@
 #include "app/hook_parts.h"
 
 #include "airports/airport_reading.h"
+#include "airports/airports_state.h"
 #include "airports/free_stands.h"
 #include "airports/occupancy_learning.h"
 #include "airports/park_airport.h"
@@ -53,10 +54,10 @@ void lf_showParkAirportInFilter(const Airport* airport)
 
 void lf_countParkedForWindow()
 {
-    gf_countParkedForGui(gParking, true);
-    gf_countLiveParked(gParking, gf_liveEngine().live.records(),
+    gf_countParkedForGui(gAirports.gParking, true);
+    gf_countLiveParked(gAirports.gParking, gf_liveEngine().live.records(),
                        gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
-    gParking.services->repaint();
+    gAirports.gParking.services->repaint();
 }
 
 // What the park airport asks of the simulator link, the airport files, static parking and the engine.
@@ -84,12 +85,15 @@ class ProgramParkAirportPort final : public ParkAirportPort
     void saveAirportFile() override
     {
         bool changed = gFoundation.gParametersChanged.load() != 0;
-        gf_saveAirportFile(gParking, lastFile_, gParking.handmadeFile != 0, changed);
+        gf_saveAirportFile(gAirports.gParking, lastFile_, gAirports.gParking.handmadeFile != 0, changed);
         gFoundation.gParametersChanged.store(changed ? 1 : 0);
     }
-    void startStaticParking(bool showMessage) override { gf_startStaticParking(gParking, showMessage); }
-    void calcStaticParking() override { gf_calcStaticParking(gParking); }
-    void removeQueuedStatic() override { gf_removeQueuedStatic(gParking); }
+    void startStaticParking(bool showMessage) override
+    {
+        gf_startStaticParking(gAirports.gParking, showMessage);
+    }
+    void calcStaticParking() override { gf_calcStaticParking(gAirports.gParking); }
+    void removeQueuedStatic() override { gf_removeQueuedStatic(gAirports.gParking); }
     void countParkedForWindow() override { lf_countParkedForWindow(); }
     [[nodiscard]] std::span<LiveAc> liveAircraft() override { return gf_liveEngine().live.records(); }
     void recountLive() override { gf_trimLiveToMax(gf_liveEngine()); }
@@ -140,7 +144,7 @@ void gf_newDestination(const std::string& code, double lat, double lon)
     DESTINATION.setAndSave(code);
     gf_setStringBoxTextNoThrow(DESTINATION);
     gf_showMessage(fmt::format("New destination: {}", code), true);
-    gf_addParkAirport(gParking, code, lat, lon, gf_parkAirportPort().airportsFolder());
+    gf_addParkAirport(gAirports.gParking, code, lat, lon, gf_parkAirportPort().airportsFolder());
     gf_enableControl(gRereadButton, false);
 }
 

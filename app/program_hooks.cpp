@@ -2,8 +2,8 @@
 
 #include "app/hook_parts.h"
 
+#include "airports/airports_state.h"
 #include "airports/free_stands.h"
-#include "airports/parking_state.h"
 #include "airports/static_placement.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
@@ -34,9 +34,9 @@
 #include "window/control_text.h"
 #include "window/controls.h"
 #include "window/gui_main.h"
-#include "window/main_window.h"
 #include "window/settings_view.h"
 #include "window/traffic_view_port.h"
+#include "window/window_state.h"
 #include "window/window_status.h"
 
 #include <chrono>
@@ -71,8 +71,8 @@ class ProgramWindow final : public CycleWindowPort
     }
     void setAirportFileCounts(std::int64_t orbx, std::int64_t thirdparty) override
     {
-        gMainWindow.simaddonCount.store(static_cast<std::uint64_t>(orbx));
-        gMainWindow.thirdpCount.store(static_cast<std::uint64_t>(thirdparty));
+        gWindow.gMainWindow.simaddonCount.store(static_cast<std::uint64_t>(orbx));
+        gWindow.gMainWindow.thirdpCount.store(static_cast<std::uint64_t>(thirdparty));
         gf_invalidateBand(kStatusBand);
     }
     void setTopmost(bool topmost) override { win::setTopmost(win::kMainWindow, topmost); }
@@ -83,16 +83,19 @@ class ProgramWindow final : public CycleWindowPort
     void autoRangeStep() override { gf_autoRangeStep(); }
     void setSimConnected(bool connected) override
     {
-        gMainWindow.simConnected.store(connected ? 1 : 0);
+        gWindow.gMainWindow.simConnected.store(connected ? 1 : 0);
         gf_invalidateBand(kStatusBand);
     }
-    void setWaitingForSource(bool waiting) override { gMainWindow.waitingForSource.store(waiting ? 1 : 0); }
+    void setWaitingForSource(bool waiting) override
+    {
+        gWindow.gMainWindow.waitingForSource.store(waiting ? 1 : 0);
+    }
     void saveManualRange() override { gf_rememberManualRange(); }
     void setRange(std::int32_t rangeNm) override { gf_setRange(rangeNm); }
     bool windowExists() override { return win::isWindow(win::kMainWindow); }
     void postStartCycle() override { gf_postToMainWindow(kStartCycleMessage); }
     void postQuit() override { gf_postToMainWindow(kQuitMessage); }
-    void resetForCycle() override { gMainWindow.resetForCycle(); }
+    void resetForCycle() override { gWindow.gMainWindow.resetForCycle(); }
 };
 
 // The program's aircraft data and liveries.
@@ -152,9 +155,9 @@ class ProgramTrafficView final : public TrafficViewPort
         for (const LiveAc& ac : engine.live)
             if (ac.simState == SimState::active && ac.phase != GroundPhase::parked)
                 ++counts.live;
-        counts.parkedStatic = gf_countParkedForGui(gParking, true);
+        counts.parkedStatic = gf_countParkedForGui(gAirports.gParking, true);
         counts.parkedLive =
-            gf_countLiveParked(gParking, engine.live.records(),
+            gf_countLiveParked(gAirports.gParking, engine.live.records(),
                                gf_unpackDayHalfHour(gFoundation.gCurrentDayHalfHour.load()), true);
         return counts;
     }
@@ -167,9 +170,9 @@ class ProgramTrafficView final : public TrafficViewPort
         in.onGround = user.onGround;
         in.altitudeFt = user.alt;
         in.user = LatLon{user.lat, user.lon};
-        if (!gParking.parkAirports.empty())
-            in.firstParkAirport =
-                LatLon{gParking.parkAirports.front().latitude, gParking.parkAirports.front().longitude};
+        if (!gAirports.gParking.parkAirports.empty())
+            in.firstParkAirport = LatLon{gAirports.gParking.parkAirports.front().latitude,
+                                         gAirports.gParking.parkAirports.front().longitude};
         return in;
     }
 };
@@ -225,7 +228,7 @@ void gf_installProgramHooks()
         plat::bytesFromEnvironment("OXL_TRAFFIC_RECEIVE_BUFFER", kTrafficReceiveBufferBytes));
     gf_installParkAirportPort(&gf_programParkAirportPort());
     gf_installAirportReadPort(&gf_programAirportReadPort());
-    gAirportList.setClosestStandQuery(gf_closestStandAt);
+    gAirports.gAirportList.setClosestStandQuery(gf_closestStandAt);
     gf_installGuiPort(&guiPort);
 }
 

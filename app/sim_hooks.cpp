@@ -6,6 +6,7 @@
 #include "foundation/config_keys.h"
 #include "foundation/errors.h"
 #include "foundation/run_state.h"
+#include "records/records_state.h"
 #include "simlink/flight_plan.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_sender.h"
@@ -24,7 +25,7 @@ namespace
 
 UserAcData lf_userData()
 {
-    std::lock_guard lock(gSimQueues.simMutex);
+    std::lock_guard lock(gRecords.gSimQueues.simMutex);
     return gSimLink.gUserAcData;
 }
 

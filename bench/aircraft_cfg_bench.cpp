@@ -4,7 +4,7 @@
 #include "foundation/worker_slots.h"
 #include "liveries/aircraft_cfg.h"
 #include "liveries/cfg_lines.h"
-#include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "liveries/livery_data.h"
 #include "tests/support/livery_fixtures.h"
 #include "tests/support/temp_folder.h"
@@ -27,10 +27,10 @@ struct CfgTree
 {
     CfgTree() : drive("OXL_DRIVE_D", folder.path().string())
     {
-        gDbase = Dbase{};
-        gDbase.aircraftTypes = {"A320", "B738"};
-        gDbase.largeTypes = {"A320", "B738"};
-        gDbase.airlineCodes = {"BAW", "DLH", "SHT", "ZZZ"};
+        gLiveries.gDbase = Dbase{};
+        gLiveries.gDbase.aircraftTypes = {"A320", "B738"};
+        gLiveries.gDbase.largeTypes = {"A320", "B738"};
+        gLiveries.gDbase.airlineCodes = {"BAW", "DLH", "SHT", "ZZZ"};
         test::TreeSpec spec;
         spec.packages = 8;
         spec.modelsPerPackage = 5;

@@ -1,7 +1,7 @@
 // Aircraft database: time to read a database of 300 000 registrations, and registration queries per
 // second against it.
 
-#include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "liveries/registrations.h"
 
 #include <benchmark/benchmark.h>
@@ -104,11 +104,11 @@ void BM_ReadDbase300k(benchmark::State& state)
     const fs::path& folder = benchInputFolder();
     for (auto _ : state)
     {
-        oxl::gDbase = oxl::Dbase{};
+        oxl::gLiveries.gDbase = oxl::Dbase{};
         benchmark::DoNotOptimize(oxl::gf_readDbase(folder));
     }
     state.SetItemsProcessed(state.iterations() * kRegistrations);
-    state.counters["registrations"] = static_cast<double>(oxl::gDbase.registrations.size());
+    state.counters["registrations"] = static_cast<double>(oxl::gLiveries.gDbase.registrations.size());
 }
 BENCHMARK(BM_ReadDbase300k)->Unit(benchmark::kMillisecond);
 

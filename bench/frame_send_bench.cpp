@@ -2,6 +2,7 @@
 // simMutex for 100, 300 and 1000 aircraft (the taking of the positions and the hand-over of the built
 // frame; the building itself, without the lock, is the build_us counter), and how many bytes a frame
 // puts on the link.
+#include "records/records_state.h"
 #include "simlink/client/sc_connect.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_sender.h"
@@ -99,8 +100,8 @@ void BM_FrameSenderHoldsSimMutex(benchmark::State& state)
     for (auto _ : state)
     {
         {
-            std::lock_guard lock(gSimQueues.simMutex);
-            *gSimQueues.send = tick;
+            std::lock_guard lock(gRecords.gSimQueues.simMutex);
+            *gRecords.gSimQueues.send = tick;
         }
         // The stand-in's answers are read as the SimClient thread would between frames.
         SimConnect_CallDispatch(gSimLink.gSimHandle, &noProc, nullptr);

@@ -51,19 +51,19 @@ bool airlineHasType(int a, int t)
 
 void installBenchDbase()
 {
-    gDbase = Dbase{};
+    gLiveries.gDbase = Dbase{};
     for (int t = 0; t < kTypes; ++t)
     {
-        gDbase.aircraftTypes.insert(typeCode(t));
+        gLiveries.gDbase.aircraftTypes.insert(typeCode(t));
         if (t < kLargeTypes)
-            gDbase.largeTypes.insert(typeCode(t));
+            gLiveries.gDbase.largeTypes.insert(typeCode(t));
         else if (t < kLargeTypes + kHeavyTypes)
-            gDbase.heavyTypes.insert(typeCode(t));
+            gLiveries.gDbase.heavyTypes.insert(typeCode(t));
     }
     for (int t = 0; t + 2 < kTypes; t += 3)
-        gDbase.similarGroups.push_back({typeCode(t), typeCode(t + 1), typeCode(t + 2)});
+        gLiveries.gDbase.similarGroups.push_back({typeCode(t), typeCode(t + 1), typeCode(t + 2)});
     for (int a = 0; a < kAirlines; ++a)
-        gDbase.airlineCodes.insert(airlineCode(a));
+        gLiveries.gDbase.airlineCodes.insert(airlineCode(a));
 }
 
 /// About 50 000 liveries: two or three per (airline, type) the airline flies, every fourth with an ATC

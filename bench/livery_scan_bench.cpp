@@ -53,10 +53,10 @@ ScanTree& tree()
 void BM_LiveryScanWalk(benchmark::State& state)
 {
     const ScanTree& scanTree = tree();
-    gDbase = Dbase{};
-    gDbase.aircraftTypes = {"A320", "B738"};
-    gDbase.largeTypes = {"A320", "B738"};
-    gDbase.airlineCodes = {"BAW", "DLH", "SHT", "ZZZ"};
+    gLiveries.gDbase = Dbase{};
+    gLiveries.gDbase.aircraftTypes = {"A320", "B738"};
+    gLiveries.gDbase.largeTypes = {"A320", "B738"};
+    gLiveries.gDbase.airlineCodes = {"BAW", "DLH", "SHT", "ZZZ"};
     gf_resetWorkerSlots();
     std::size_t found = 0;
     for (auto _ : state)

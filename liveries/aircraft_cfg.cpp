@@ -47,11 +47,11 @@ std::optional<std::int32_t> parseNumber(const std::string& text)
 // The type of a code: a known type, else the model fix's type (listed), else "" (listed).
 std::string typeFromCode(const std::string& code, const std::string& where)
 {
-    if (gDbase.aircraftTypes.contains(code))
+    if (gLiveries.gDbase.aircraftTypes.contains(code))
     {
         return code;
     }
-    if (const auto fix = gDbase.modelFixes.find(code); fix != gDbase.modelFixes.end())
+    if (const auto fix = gLiveries.gDbase.modelFixes.find(code); fix != gLiveries.gDbase.modelFixes.end())
     {
         gf_addModelFix(fmt::format("Model fix: {} found in {} changed into {}", code, where, fix->second));
         return fix->second;

@@ -1,4 +1,5 @@
 #include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 
 #include <charconv>
 #include <cmath>
@@ -6,28 +7,26 @@
 namespace oxl
 {
 
-Dbase gDbase;
-
 AcCategory gf_aircraftCategory(const std::string& type)
 {
     // Large before Heavy: a type in both sets is Large.
-    if (gDbase.largeTypes.contains(type))
+    if (gLiveries.gDbase.largeTypes.contains(type))
     {
         return AcCategory::Large;
     }
-    if (gDbase.heavyTypes.contains(type))
+    if (gLiveries.gDbase.heavyTypes.contains(type))
     {
         return AcCategory::Heavy;
     }
-    if (gDbase.buzjetTypes.contains(type))
+    if (gLiveries.gDbase.buzjetTypes.contains(type))
     {
         return AcCategory::Buzjets;
     }
-    if (gDbase.rotorcraftTypes.contains(type))
+    if (gLiveries.gDbase.rotorcraftTypes.contains(type))
     {
         return AcCategory::Rotorcraft;
     }
-    if (gDbase.highPerfTypes.contains(type))
+    if (gLiveries.gDbase.highPerfTypes.contains(type))
     {
         return AcCategory::HighPerf;
     }
@@ -36,26 +35,26 @@ AcCategory gf_aircraftCategory(const std::string& type)
 
 bool gf_isKnownType(const std::string& type)
 {
-    return !type.empty() && gDbase.aircraftTypes.contains(type);
+    return !type.empty() && gLiveries.gDbase.aircraftTypes.contains(type);
 }
 
 bool gf_isKnownAirline(const std::string& airline)
 {
-    return !airline.empty() && gDbase.airlineCodes.contains(airline);
+    return !airline.empty() && gLiveries.gDbase.airlineCodes.contains(airline);
 }
 
 double gf_wingspan(const std::string& type)
 {
-    if (const auto it = gDbase.halfSpansNm.find(type); it != gDbase.halfSpansNm.end())
+    if (const auto it = gLiveries.gDbase.halfSpansNm.find(type); it != gLiveries.gDbase.halfSpansNm.end())
     {
         return it->second;
     }
-    return gDbase.categoryHalfSpansNm.at(static_cast<std::size_t>(gf_aircraftCategory(type)));
+    return gLiveries.gDbase.categoryHalfSpansNm.at(static_cast<std::size_t>(gf_aircraftCategory(type)));
 }
 
 double gf_largestHalfSpan()
 {
-    return gDbase.largestHalfSpanNm;
+    return gLiveries.gDbase.largestHalfSpanNm;
 }
 
 double gf_parseMeters(std::string_view text)

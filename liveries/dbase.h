@@ -73,13 +73,10 @@ struct Dbase
     std::unordered_set<std::string, TextHash, std::equal_to<>> shortRegKeys; ///< non-empty keys of 1..5 bytes
 };
 
-/// The process-wide database tables.
-extern Dbase gDbase;
-
 /// Longest registration key that can stand inside a livery title [bytes].
 inline constexpr std::size_t kInlineRegcodeMaxBytes = 5;
 
-/// Reads input/dbase.enc of the working folder into gDbase; true when every section was read.
+/// Reads input/dbase.enc of the working folder into gLiveries.gDbase; true when every section was read.
 /// Failures throw (std::runtime_error, UserErrorException 60 and 61); the decrypted dbase.xml is
 /// removed on every path.
 bool gf_readDbase();

@@ -1,7 +1,7 @@
 // Reading of dbase.xml: sixteen top-level sections (no common root), each read by its own rules.
 
 #include "foundation/units.h"
-#include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 
 #include "foundation/decryption.h"
 #include "foundation/errors.h"
@@ -242,9 +242,9 @@ bool gf_readDbase(const fs::path& inputFolder)
         throw UserErrorException(
             60, fmt::format("'{}' not read because of {}", WinPath::fromReal(xmlPath), parsed.description()));
     }
-    gDbase = Dbase{};
-    lf_readSections(doc, gDbase);
-    gf_log(fmt::format("{} dbase records read", gDbase.registrations.size()));
+    gLiveries.gDbase = Dbase{};
+    lf_readSections(doc, gLiveries.gDbase);
+    gf_log(fmt::format("{} dbase records read", gLiveries.gDbase.registrations.size()));
     return true;
 }
 

@@ -1,9 +1,10 @@
-// The livery folder's process-wide state: the scan's reports and lists, the indexes, the matching's
-// memory, the registration codes and the similar models, with the thread that owns each group.
+// The livery folder's process-wide state: the database tables, the scan's reports and lists, the indexes,
+// the matching's memory, the registration codes and the similar models, with the thread that owns each group.
 #pragma once
 
 #include "foundation/thread_owner.h"
 #include "liveries/addon_packages.h"
+#include "liveries/dbase.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_indexes.h"
 #include "liveries/livery_matching.h"
@@ -112,6 +113,10 @@ struct LiveriesState
     // The simulator version lookup the program installs before the first cycle; null: the version is
     // unknown. Read by the scan on the cycle worker.
     std::atomic<SimulatorVersionPort*> VersionPort{nullptr};
+
+    /// The database tables: filled once per process by the cycle worker at its first cycle's start, then
+    /// read by any thread.
+    Dbase gDbase;
 };
 
 /// The livery folder's state.

@@ -3,7 +3,7 @@
 #include "foundation/log.h"
 #include "foundation/strings.h"
 #include "liveries/cfg_lines.h"
-#include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "liveries/registrations.h"
 
 #include <algorithm>
@@ -171,7 +171,7 @@ bool takeParkingCode(const std::string& code, const WinPath& file, const std::st
     {
         airline.resize(3);
     }
-    if (gDbase.airlineCodes.contains(airline))
+    if (gLiveries.gDbase.airlineCodes.contains(airline))
     {
         keys.airline = airline;
         return true;

@@ -1,4 +1,5 @@
 #include "liveries/registrations.h"
+#include "liveries/liveries_state.h"
 
 #include <algorithm>
 #include <string_view>
@@ -36,7 +37,8 @@ std::optional<DbaseRecord> gf_lookupRegistration(const std::string& reg)
     }
     for (const std::string& candidate : gf_registrationCandidates(reg))
     {
-        if (const auto it = gDbase.registrations.find(candidate); it != gDbase.registrations.end())
+        if (const auto it = gLiveries.gDbase.registrations.find(candidate);
+            it != gLiveries.gDbase.registrations.end())
         {
             return it->second;
         }
@@ -77,7 +79,7 @@ std::optional<std::string> gf_findInlineRegcode(const std::string& title)
         for (std::size_t length = 1; length <= longest; ++length)
         {
             const std::string_view part = text.substr(start, length);
-            if ((!best || part < *best) && gDbase.shortRegKeys.contains(part))
+            if ((!best || part < *best) && gLiveries.gDbase.shortRegKeys.contains(part))
             {
                 best = part;
             }

@@ -27,7 +27,7 @@ bool lf_hasAnyLivery(const std::string& type)
 std::set<std::string> lf_similarLines()
 {
     std::set<std::string> lines;
-    for (const std::vector<std::string>& group : gDbase.similarGroups)
+    for (const std::vector<std::string>& group : gLiveries.gDbase.similarGroups)
     {
         for (std::size_t i = 0; i < group.size(); ++i)
         {

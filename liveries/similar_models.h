@@ -17,7 +17,7 @@ using SimilarTable = std::unordered_map<std::string, std::vector<std::string>, T
 
 /// Airline -> type the airline has no livery of -> similar types the airline has liveries of.
 
-/// Fills both tables from gDbase.similarGroups and the livery indexes; keys already present stay.
+/// Fills both tables from gLiveries.gDbase.similarGroups and the livery indexes; keys already present stay.
 void gf_buildSimilarModels();
 /// Empties both tables (with the livery indexes, before a rebuild).
 void gf_clearSimilarModels();

@@ -200,11 +200,4 @@ struct MainLoopQueues
     std::deque<std::uint32_t> removals;      ///< removal queue of object ids
 };
 
-/// The program's to-simulator queues.
-inline SimQueues gSimQueues;
-/// The program's answer queue.
-inline SimAnswerQueue gSimAnswerQueue;
-/// The main loop's queues of the program.
-inline MainLoopQueues gMainLoopQueues;
-
 } // namespace oxl

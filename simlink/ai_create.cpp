@@ -2,6 +2,7 @@
 
 #include "foundation/log.h"
 #include "foundation/program.h"
+#include "records/records_state.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_state.h"
 
@@ -24,7 +25,7 @@ template <typename T> void removeAt(std::vector<T>& v, std::size_t i)
 
 void pushAnswer(const SimAnswer& answer)
 {
-    gSimAnswerQueue.push(answer);
+    gRecords.gSimAnswerQueue.push(answer);
 }
 
 // Layout of a reply of definition 404 [bytes].
@@ -122,11 +123,11 @@ void gf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
         }
         {
             // The program moves its aircraft itself: out of AI control and frozen, with the next frame.
-            std::lock_guard lock(gSimQueues.simMutex);
+            std::lock_guard lock(gRecords.gSimQueues.simMutex);
             SimConnect_AIReleaseControl(gSimLink.gSimHandle, oid, kReqReleaseControl);
-            gSimQueues.events.push_back({oid, kEvFreezeLatLon, 1});
-            gSimQueues.events.push_back({oid, kEvFreezeAltitude, 1});
-            gSimQueues.events.push_back({oid, kEvFreezeAttitude, 1});
+            gRecords.gSimQueues.events.push_back({oid, kEvFreezeLatLon, 1});
+            gRecords.gSimQueues.events.push_back({oid, kEvFreezeAltitude, 1});
+            gRecords.gSimQueues.events.push_back({oid, kEvFreezeAttitude, 1});
         }
         if (hexid > 10000)
             pushAnswer({oid, hexid, 0, SimAnswerKind::liveCreated, 0.0, *agl});

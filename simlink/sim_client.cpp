@@ -4,6 +4,7 @@
 #include "foundation/log.h"
 #include "foundation/run_state.h"
 #include "foundation/status_service.h"
+#include "records/records_state.h"
 #include "simlink/client/sc_connection.h"
 #include "simlink/sim_dispatch.h"
 #include "simlink/sim_ids.h"
@@ -89,7 +90,7 @@ void closeConnection()
     ScHandle handle = nullptr;
     {
         // Cleared at once, so that no other thread sends on a closed connection.
-        std::lock_guard lock(gSimQueues.simMutex);
+        std::lock_guard lock(gRecords.gSimQueues.simMutex);
         handle = std::exchange(gSimLink.gSimHandle, nullptr);
     }
     if (!handle)
@@ -142,7 +143,7 @@ void SimClient(std::stop_token stop)
                 continue;
             }
             {
-                std::lock_guard lock(gSimQueues.simMutex);
+                std::lock_guard lock(gRecords.gSimQueues.simMutex);
                 gSimLink.gSimHandle = handle;
             }
             // Registration runs before the "Sim" event can tell the cycle worker that a flight runs.

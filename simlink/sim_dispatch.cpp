@@ -1,7 +1,7 @@
 #include "simlink/sim_dispatch.h"
 
+#include "airports/airports_state.h"
 #include "airports/free_stands.h"
-#include "airports/parking_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/errors.h"
 #include "foundation/geodesy.h"
@@ -11,6 +11,7 @@
 #include "foundation/units.h"
 #include "liveries/dbase.h"
 #include "records/aircraft_words.h"
+#include "records/records_state.h"
 #include "simlink/ai_create.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_sender.h"
@@ -90,7 +91,7 @@ void onUserPosition(const ScRecvSimObjectData& reply)
         block.alt = 0.0;
     {
         // The main loop copies the block under the same lock.
-        std::lock_guard lock(gSimQueues.simMutex);
+        std::lock_guard lock(gRecords.gSimQueues.simMutex);
         gSimLink.gUserAcData = block;
     }
     const LatLon now{block.lat, block.lon};
@@ -102,7 +103,7 @@ void onUserPosition(const ScRecvSimObjectData& reply)
     }
     gSimLink.gPreviousUserPosition = now;
 
-    const std::string stand = gf_standAtPosition(gParking, block.lat, block.lon);
+    const std::string stand = gf_standAtPosition(gAirports.gParking, block.lat, block.lon);
     const std::string before = gf_userStand();
     if ((!stand.empty() && stand != before) || (stand.empty() && !before.empty()))
         gf_setWindowText(StatusText::userStand, stand);
@@ -217,7 +218,7 @@ void gf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
         if (e.event.eventId == kEvObjectAdded && e.event.data > gSimLink.gUserObjectId.load())
             gf_noteNewObject(e.event.data);
         else if (e.event.eventId == kEvObjectRemoved)
-            gSimAnswerQueue.push({e.event.data, 0, 0, SimAnswerKind::objectRemoved, 0.0, 0.0});
+            gRecords.gSimAnswerQueue.push({e.event.data, 0, 0, SimAnswerKind::objectRemoved, 0.0, 0.0});
         break;
     }
     case scwire::kRecvEventFilename:
@@ -234,7 +235,7 @@ void gf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
         if (++gSimLink.gFrameCounter > 29)
         {
             gSimLink.gFrameCounter = 0;
-            gSimQueues.frameRate = frame->frameRate;
+            gRecords.gSimQueues.frameRate = frame->frameRate;
         }
         break;
     }
@@ -300,7 +301,7 @@ void gf_onException(const ScRecvException& e)
     {
         UserAcData user;
         {
-            std::lock_guard lock(gSimQueues.simMutex);
+            std::lock_guard lock(gRecords.gSimQueues.simMutex);
             user = gSimLink.gUserAcData;
         }
         if (known({user.lat, user.lon}) && gFoundation.gStopRequested.load() == 0 &&
@@ -344,7 +345,7 @@ void gf_onSimObjectData(const ScRecvSimObjectData& reply)
             logShort(scwire::kRecvSimObjectData, static_cast<std::uint32_t>(reply.data.size() + 40));
             return;
         }
-        gSimAnswerQueue.push({reply.objectId, 0, 0, SimAnswerKind::staticCg, *cg, *pitch});
+        gRecords.gSimAnswerQueue.push({reply.objectId, 0, 0, SimAnswerKind::staticCg, *cg, *pitch});
         break;
     }
     case kReqUserTitle:
@@ -357,7 +358,7 @@ void gf_onSimObjectData(const ScRecvSimObjectData& reply)
     {
         UserAcData user;
         {
-            std::lock_guard lock(gSimQueues.simMutex);
+            std::lock_guard lock(gRecords.gSimQueues.simMutex);
             user = gSimLink.gUserAcData;
         }
         if (known({user.lat, user.lon}))
@@ -465,12 +466,12 @@ void gf_recordUserStand()
         return;
     UserAcData user;
     {
-        std::lock_guard lock(gSimQueues.simMutex);
+        std::lock_guard lock(gRecords.gSimQueues.simMutex);
         user = gSimLink.gUserAcData;
     }
     if (user.groundVelocity > kStandingKt)
         return;
-    const std::string stand = gf_standAtPosition(gParking, user.lat, user.lon);
+    const std::string stand = gf_standAtPosition(gAirports.gParking, user.lat, user.lon);
     // The park-airport list belongs to the cycle worker: it compares and rewrites it there.
     if (!stand.empty())
         gf_simLinkPort().userStandAtRest(stand);

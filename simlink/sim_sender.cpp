@@ -3,6 +3,7 @@
 #include "foundation/log.h"
 #include "foundation/status_service.h"
 #include "foundation/time_text.h"
+#include "records/records_state.h"
 #include "simlink/ai_create.h"
 #include "simlink/sim_direct.h"
 #include "simlink/sim_ids.h"
@@ -42,11 +43,11 @@ void gf_initSimQueues(std::uint32_t version)
 {
     gSimLink.gSimVersion = version;
     {
-        std::lock_guard lock(gSimQueues.simMutex);
-        for (auto& buffer : gSimQueues.positionBuffers)
+        std::lock_guard lock(gRecords.gSimQueues.simMutex);
+        for (auto& buffer : gRecords.gSimQueues.positionBuffers)
             buffer.reserve(kQueueReserve);
-        gSimQueues.creates.reserve(kQueueReserve);
-        gSimQueues.removals.reserve(kQueueReserve);
+        gRecords.gSimQueues.creates.reserve(kQueueReserve);
+        gRecords.gSimQueues.removals.reserve(kQueueReserve);
     }
     gf_reserveCreationTables(kQueueReserve);
     gSimLink.gSimError.store(0);
@@ -54,12 +55,12 @@ void gf_initSimQueues(std::uint32_t version)
 
 void gf_queueCreateAc(const CreateRequest& request)
 {
-    gSimQueues.queueCreateAc(request);
+    gRecords.gSimQueues.queueCreateAc(request);
 }
 
 void gf_queueSimEvent(const SimEventEntry& entry)
 {
-    gSimQueues.queueSimEvent(entry);
+    gRecords.gSimQueues.queueSimEvent(entry);
 }
 
 void gf_setLights(std::uint32_t objectId, const std::array<std::uint32_t, 7>& values)
@@ -67,42 +68,42 @@ void gf_setLights(std::uint32_t objectId, const std::array<std::uint32_t, 7>& va
     static constexpr std::array<std::uint32_t, 7> kLights{kEvNavLights,  kEvBeaconLights, kEvLandingLights,
                                                           kEvTaxiLights, kEvStrobes,      kEvLogoLights,
                                                           kEvCabinLights};
-    std::lock_guard lock(gSimQueues.simMutex);
+    std::lock_guard lock(gRecords.gSimQueues.simMutex);
     for (std::size_t i = 0; i < kLights.size(); ++i)
-        gSimQueues.events.push_back({objectId, kLights[i], values[i]});
+        gRecords.gSimQueues.events.push_back({objectId, kLights[i], values[i]});
 }
 
 void gf_setCabinLights(std::uint32_t objectId, std::uint32_t value)
 {
-    gSimQueues.queueSimEvent({objectId, kEvCabinLights, value});
+    gRecords.gSimQueues.queueSimEvent({objectId, kEvCabinLights, value});
 }
 
 void gf_queueRemoval(std::uint32_t objectId)
 {
-    gSimQueues.queueRemoval(objectId);
+    gRecords.gSimQueues.queueRemoval(objectId);
 }
 
 void gf_queuePosition(const SimPosition& position)
 {
-    std::lock_guard lock(gSimQueues.simMutex);
-    gSimQueues.fill->push_back(position);
+    std::lock_guard lock(gRecords.gSimQueues.simMutex);
+    gRecords.gSimQueues.fill->push_back(position);
 }
 
 PositionHandOver gf_handOverPositions()
 {
-    return gSimQueues.handOverPositions();
+    return gRecords.gSimQueues.handOverPositions();
 }
 
 void gf_clearPositionBuffers()
 {
-    std::lock_guard lock(gSimQueues.simMutex);
-    for (auto& buffer : gSimQueues.positionBuffers)
+    std::lock_guard lock(gRecords.gSimQueues.simMutex);
+    for (auto& buffer : gRecords.gSimQueues.positionBuffers)
         buffer.clear();
 }
 
 UserAcData gf_requestUserAcPosition()
 {
-    std::lock_guard lock(gSimQueues.simMutex);
+    std::lock_guard lock(gRecords.gSimQueues.simMutex);
     if (gSimLink.gSimError.load() == 0 &&
         SimConnect_RequestDataOnSimObject(gSimLink.gSimHandle, kReqUserPosition, kDefUserAcData,
                                           scwire::kObjectIdUser, scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
@@ -115,7 +116,7 @@ UserAcData gf_requestUserAcPosition()
 
 bool gf_requestUserOnGroundEverySecond()
 {
-    std::lock_guard lock(gSimQueues.simMutex);
+    std::lock_guard lock(gRecords.gSimQueues.simMutex);
     // Its reply also paces the main loop's seconds, so it is asked once per cycle and kept running.
     return gf_simCallHeld(
                [](ScHandle h)
@@ -128,7 +129,7 @@ bool gf_requestUserOnGroundEverySecond()
 
 void gf_requestUserAcTitleModel()
 {
-    std::lock_guard lock(gSimQueues.simMutex);
+    std::lock_guard lock(gRecords.gSimQueues.simMutex);
     if (SimConnect_RequestDataOnSimObject(gSimLink.gSimHandle, kReqUserTitle, kDefUserTitle,
                                           scwire::kObjectIdUser, scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
     {
@@ -147,20 +148,20 @@ ScResult gf_setSpoilersThrottles(std::uint32_t objectId, double spoilersPct, dou
                                  double throttle2Pct)
 {
     // Under the lock like every other call: two calls on one handle must not interleave their messages.
-    std::lock_guard lock(gSimQueues.simMutex);
+    std::lock_guard lock(gRecords.gSimQueues.simMutex);
     return gf_setSpoilersThrottlesHeld(objectId, spoilersPct, throttle1Pct, throttle2Pct);
 }
 
 ScResult gf_simCall(const std::function<ScResult(ScHandle)>& call)
 {
-    std::lock_guard lock(gSimQueues.simMutex);
+    std::lock_guard lock(gRecords.gSimQueues.simMutex);
     return gf_simCallHeld(call);
 }
 
 bool gf_takeFramePositions()
 {
     gSimLink.simClientOwner.check();
-    auto& q = gSimQueues;
+    auto& q = gRecords.gSimQueues;
     std::unique_lock lock(q.simMutex, std::try_to_lock);
     if (!lock.owns_lock())
         return false;
@@ -192,7 +193,7 @@ void gf_buildFrame()
 void gf_handOverFrame()
 {
     gSimLink.simClientOwner.check();
-    auto& q = gSimQueues;
+    auto& q = gRecords.gSimQueues;
     std::lock_guard lock(q.simMutex);
     if (gSimLink.gSimError.load() != 0)
     {

@@ -3,6 +3,7 @@
 #include "foundation/log.h"
 #include "foundation/run_state.h"
 #include "foundation/status_service.h"
+#include "records/records_state.h"
 #include "simlink/ai_create.h"
 #include "simlink/sim_dispatch.h"
 #include "simlink/sim_ids.h"
@@ -102,9 +103,9 @@ SimLinkPort& gf_simLinkPort()
 
 void gf_resetSimLink()
 {
-    gSimQueues.reset();
+    gRecords.gSimQueues.reset();
     {
-        std::lock_guard lock(gSimQueues.simMutex);
+        std::lock_guard lock(gRecords.gSimQueues.simMutex);
         gSimLink.gSimHandle = nullptr;
         gSimLink.gUserAcData = {};
     }

@@ -83,7 +83,7 @@ void gf_installSimLinkPort(SimLinkPort* port);
 /// The simulator link's state, one instance (gSimLink).
 struct SimLinkState
 {
-    // The connection, guarded by gSimQueues.simMutex.
+    // The connection, guarded by gRecords.gSimQueues.simMutex.
     ScHandle gSimHandle = nullptr; ///< the open connection; null until opened; used for sending
     UserAcData gUserAcData;        ///< the user aircraft's latest position block
 

@@ -18,7 +18,7 @@
 #include "window/control_text.h"
 #include "window/controls.h"
 #include "window/edit_boxes.h"
-#include "window/main_window.h"
+#include "window/window_state.h"
 
 namespace oxl
 {
@@ -41,7 +41,7 @@ void messageOrClear(bool show, const std::string& text)
 
 bool staticParkingActive()
 {
-    return gMainWindow.parkAirportActive.load() != 0;
+    return gWindow.gMainWindow.parkAirportActive.load() != 0;
 }
 
 void markParametersChangedWhileActive()
@@ -54,7 +54,7 @@ void markParametersChangedWhileActive()
 // the next start of the program.
 void scanAsked(std::string_view now, std::string_view later)
 {
-    if (gMainWindow.waitingForSource.load() != 0)
+    if (gWindow.gMainWindow.waitingForSource.load() != 0)
     {
         gf_showMessage(std::string(now), true);
         gf_requestStop(ExitReason::newSettings, kScanRestartDelayS);
@@ -148,7 +148,7 @@ const auto& boxEffects()
          {
              if (on)
              {
-                 if (gMainWindow.waitingForSource.load() != 0)
+                 if (gWindow.gMainWindow.waitingForSource.load() != 0)
                      gFoundation.gLiveryIndexClearRequest.store(
                          1); // served when the restarted cycle reads the liveries
                  scanAsked("Your liveries will be scanned",

@@ -20,7 +20,7 @@
 #include "window/control_handlers.h"
 #include "window/control_text.h"
 #include "window/controls.h"
-#include "window/main_window.h"
+#include "window/window_state.h"
 
 namespace oxl
 {
@@ -174,7 +174,7 @@ win::LResult gf_maxFitBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, 
             []
             {
                 gf_clearMessage();
-                if (gMainWindow.parkAirportActive.load() != 0 && gf_processTbFloat(MAX_FIT_FL))
+                if (gWindow.gMainWindow.parkAirportActive.load() != 0 && gf_processTbFloat(MAX_FIT_FL))
                     gf_respondCountdown();
             });
     return 0;

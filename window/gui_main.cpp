@@ -148,7 +148,7 @@ void gf_clampWindowPos(int fallbackX, int fallbackY)
 
 bool initInstance()
 {
-    for (int wait = 0; gMainWindow.guiReady.load() == 0; ++wait)
+    for (int wait = 0; gWindow.gMainWindow.guiReady.load() == 0; ++wait)
     {
         if (wait == kReadyWaits)
             return false;

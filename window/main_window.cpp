@@ -1,5 +1,6 @@
 // The main-window object and the message line.
 #include "window/main_window.h"
+#include "window/window_state.h"
 
 #include <algorithm>
 #include <fmt/format.h>
@@ -9,8 +10,6 @@
 
 namespace oxl
 {
-
-MainWindow gMainWindow;
 
 MainWindow::MainWindow() : MAIN_WINDOW_X(oxl::MAIN_WINDOW_X), MAIN_WINDOW_Y(oxl::MAIN_WINDOW_Y)
 {
@@ -65,12 +64,12 @@ void gf_invalidateBand(const win::Rect& band)
 void gf_showMessage(const std::string& text, bool log)
 {
     {
-        std::lock_guard lock(gMainWindow.messageMutex);
-        if (!gMainWindow.errorText.empty())
+        std::lock_guard lock(gWindow.gMainWindow.messageMutex);
+        if (!gWindow.gMainWindow.errorText.empty())
             return;
-        gMainWindow.messageText = text;
-        gMainWindow.messageShownAt.store(
-            text.empty() ? 0 : std::max<std::uint32_t>(1, gMainWindow.guiSeconds.load()));
+        gWindow.gMainWindow.messageText = text;
+        gWindow.gMainWindow.messageShownAt.store(
+            text.empty() ? 0 : std::max<std::uint32_t>(1, gWindow.gMainWindow.guiSeconds.load()));
         if (log && !text.empty())
             gf_logIfRunning(text);
     }
@@ -85,10 +84,10 @@ void gf_clearMessage()
 void gf_showError(const std::string& text)
 {
     {
-        std::lock_guard lock(gMainWindow.messageMutex);
-        gMainWindow.messageText.clear();
-        gMainWindow.messageShownAt.store(0);
-        gMainWindow.errorText = text;
+        std::lock_guard lock(gWindow.gMainWindow.messageMutex);
+        gWindow.gMainWindow.messageText.clear();
+        gWindow.gMainWindow.messageShownAt.store(0);
+        gWindow.gMainWindow.errorText = text;
         gf_logIfRunning(fmt::format("Error {}", text));
     }
     gf_invalidateBand(kMessageBand);
@@ -97,8 +96,8 @@ void gf_showError(const std::string& text)
 void gf_clearErrorAndMessage()
 {
     {
-        std::lock_guard lock(gMainWindow.messageMutex);
-        gMainWindow.errorText.clear();
+        std::lock_guard lock(gWindow.gMainWindow.messageMutex);
+        gWindow.gMainWindow.errorText.clear();
     }
     gf_clearMessage();
 }
@@ -108,13 +107,13 @@ void gf_messageSecondTick()
     bool aged = false;
     {
         // Test and clear under one lock, so that a message shown in between is never the one cleared.
-        std::lock_guard lock(gMainWindow.messageMutex);
-        const std::uint64_t now = gMainWindow.guiSeconds.fetch_add(1) + 1;
-        const std::uint64_t shownAt = gMainWindow.messageShownAt.load();
-        if (shownAt >= 1 && now >= shownAt + kMessageLifeSeconds && gMainWindow.errorText.empty())
+        std::lock_guard lock(gWindow.gMainWindow.messageMutex);
+        const std::uint64_t now = gWindow.gMainWindow.guiSeconds.fetch_add(1) + 1;
+        const std::uint64_t shownAt = gWindow.gMainWindow.messageShownAt.load();
+        if (shownAt >= 1 && now >= shownAt + kMessageLifeSeconds && gWindow.gMainWindow.errorText.empty())
         {
-            gMainWindow.messageText.clear();
-            gMainWindow.messageShownAt.store(0);
+            gWindow.gMainWindow.messageText.clear();
+            gWindow.gMainWindow.messageShownAt.store(0);
             aged = true;
         }
     }
@@ -124,14 +123,14 @@ void gf_messageSecondTick()
 
 std::string gf_shownError()
 {
-    std::lock_guard lock(gMainWindow.messageMutex);
-    return gMainWindow.errorText;
+    std::lock_guard lock(gWindow.gMainWindow.messageMutex);
+    return gWindow.gMainWindow.errorText;
 }
 
 std::string gf_shownMessage()
 {
-    std::lock_guard lock(gMainWindow.messageMutex);
-    return gMainWindow.messageText;
+    std::lock_guard lock(gWindow.gMainWindow.messageMutex);
+    return gWindow.gMainWindow.messageText;
 }
 
 void gf_refreshCounts()
@@ -140,11 +139,12 @@ void gf_refreshCounts()
     if (!counted)
         return;
     const AircraftCounts& counts = *counted;
-    if (gMainWindow.liveCount.exchange(counts.live) != counts.live)
+    if (gWindow.gMainWindow.liveCount.exchange(counts.live) != counts.live)
         gf_invalidateBand(kStatusBand);
     const bool staticChanged =
-        gMainWindow.parkedStaticCount.exchange(counts.parkedStatic) != counts.parkedStatic;
-    const bool liveChanged = gMainWindow.parkedLiveCount.exchange(counts.parkedLive) != counts.parkedLive;
+        gWindow.gMainWindow.parkedStaticCount.exchange(counts.parkedStatic) != counts.parkedStatic;
+    const bool liveChanged =
+        gWindow.gMainWindow.parkedLiveCount.exchange(counts.parkedLive) != counts.parkedLive;
     if (staticChanged || liveChanged)
         gf_invalidateBand(kStatisticsBand);
 }

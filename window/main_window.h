@@ -114,9 +114,6 @@ class MainWindow
     std::array<std::string, static_cast<std::size_t>(StatusText::count_)> texts_; // statusMutex_
 };
 
-/// The program's main window.
-extern MainWindow gMainWindow;
-
 /// Shows a message in the message line unless an error is shown; logs it (while running) on request.
 void gf_showMessage(const std::string& text, bool log);
 /// Empties the message line (an error stays).

@@ -14,7 +14,7 @@
 #include "foundation/program.h"
 #include "foundation/strings.h"
 #include "foundation/utf.h"
-#include "window/main_window.h"
+#include "window/window_state.h"
 
 namespace oxl
 {
@@ -22,7 +22,7 @@ namespace
 {
 
 using win::ColorRef;
-MainWindow& w = gMainWindow;
+MainWindow& w = gWindow.gMainWindow;
 
 // A label as it shows now; nothing when it is not drawn.
 struct Shown

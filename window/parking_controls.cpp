@@ -3,7 +3,7 @@
 #include "foundation/config_keys.h"
 #include "platform/win.h"
 #include "window/controls.h"
-#include "window/main_window.h"
+#include "window/window_state.h"
 
 #include <array>
 #include <functional>
@@ -29,7 +29,7 @@ void lf_enableParkingControls(bool enable)
 
 void gf_disableParkingControls()
 {
-    gMainWindow.parkingBusy.store(1);
+    gWindow.gMainWindow.parkingBusy.store(1);
     lf_enableParkingControls(false);
     gf_clearMessage();
     gf_invalidateBand(kControlBand);
@@ -37,8 +37,8 @@ void gf_disableParkingControls()
 
 void gf_enableParkingControls()
 {
-    gMainWindow.parkingBusy.store(0);
-    gMainWindow.minutesToRenewal.store(kMinutesAfterPlacement);
+    gWindow.gMainWindow.parkingBusy.store(0);
+    gWindow.gMainWindow.minutesToRenewal.store(kMinutesAfterPlacement);
     gf_invalidateBand(kControlBand);
     lf_enableParkingControls(true);
     gf_clearMessage();

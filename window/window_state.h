@@ -1,10 +1,10 @@
-// The window folder's process-wide state beside the main window's own data (gMainWindow): the port the
-// program installs (the window's and the traffic side's), the window handles, the close and worker flags, and
-// the cycle worker's thread.
+// The window folder's process-wide state: the main window's data, the port the program installs (the window's
+// and the traffic side's), the window handles, the close and worker flags, and the cycle worker's thread.
 #pragma once
 
 #include "foundation/thread_owner.h"
 #include "platform/win.h"
+#include "window/main_window.h"
 
 #include <atomic>
 #include <thread>
@@ -32,6 +32,9 @@ struct WindowState
     std::atomic<bool> gCloseRequested{false};
     // Set by the window thread when it starts the cycle worker, cleared by the worker when it ends.
     std::atomic<bool> gWorkerAlive{false};
+
+    // The main window's data, each member guarded as marked there; read and written by every thread.
+    MainWindow gMainWindow;
 
     // The window thread's own, checked by guiOwner in debug builds; released by gf_resetGuiState. The
     // thread object comes last, so that at exit the worker is joined before the state it uses goes away.

@@ -3,8 +3,8 @@
 #include "window/auto_range.h"
 #include "window/control_text.h"
 #include "window/controls.h"
-#include "window/main_window.h"
 #include "window/parking_controls.h"
+#include "window/window_state.h"
 
 #include <stdexcept>
 
@@ -18,21 +18,21 @@ std::atomic<std::uint8_t>& lf_flagField(StatusFlag which)
     switch (which)
     {
     case StatusFlag::simConnected:
-        return gMainWindow.simConnected;
+        return gWindow.gMainWindow.simConnected;
     case StatusFlag::simRunning:
-        return gMainWindow.simRunning;
+        return gWindow.gMainWindow.simRunning;
     case StatusFlag::userModelKnown:
-        return gMainWindow.userModelKnown;
+        return gWindow.gMainWindow.userModelKnown;
     case StatusFlag::simaddonComplete:
-        return gMainWindow.simaddonComplete;
+        return gWindow.gMainWindow.simaddonComplete;
     case StatusFlag::reservedStandOk:
-        return gMainWindow.reservedStandOk;
+        return gWindow.gMainWindow.reservedStandOk;
     case StatusFlag::parkAirportActive:
-        return gMainWindow.parkAirportActive;
+        return gWindow.gMainWindow.parkAirportActive;
     case StatusFlag::handmadeFile:
-        return gMainWindow.handmadeFile;
+        return gWindow.gMainWindow.handmadeFile;
     case StatusFlag::softUsed:
-        return gMainWindow.softUsed;
+        return gWindow.gMainWindow.softUsed;
     }
     throw std::invalid_argument("not a status flag");
 }
@@ -61,33 +61,39 @@ class WindowStatusService final : public StatusService
     void clearMessage() override { gf_clearMessage(); }
     void showError(const std::string& text) override { gf_showError(text); }
 
-    void setText(StatusText which, const std::string& value) override { gMainWindow.setText(which, value); }
-    [[nodiscard]] std::string text(StatusText which) const override { return gMainWindow.text(which); }
+    void setText(StatusText which, const std::string& value) override
+    {
+        gWindow.gMainWindow.setText(which, value);
+    }
+    [[nodiscard]] std::string text(StatusText which) const override
+    {
+        return gWindow.gMainWindow.text(which);
+    }
     void setCount(StatusCount which, std::uint64_t value) override
     {
         const auto small = static_cast<std::uint32_t>(value);
         switch (which)
         {
         case StatusCount::liveries:
-            return gMainWindow.liveryCount.store(value);
+            return gWindow.gMainWindow.liveryCount.store(value);
         case StatusCount::tbloFiles:
-            return gMainWindow.tbloFileCount.store(value);
+            return gWindow.gMainWindow.tbloFileCount.store(value);
         case StatusCount::stands:
-            return gMainWindow.standCount.store(value);
+            return gWindow.gMainWindow.standCount.store(value);
         case StatusCount::maxPark:
-            return gMainWindow.maxPark.store(small);
+            return gWindow.gMainWindow.maxPark.store(small);
         case StatusCount::maxParkPercent:
-            return gMainWindow.maxParkPercent.store(small);
+            return gWindow.gMainWindow.maxParkPercent.store(small);
         case StatusCount::learnedUpdates:
-            return gMainWindow.updateCount.store(small);
+            return gWindow.gMainWindow.updateCount.store(small);
         }
     }
     void setFlag(StatusFlag which, bool on) override { lf_flagField(which).store(on ? 1 : 0); }
     [[nodiscard]] bool flag(StatusFlag which) const override { return lf_flagField(which).load() != 0; }
     void setAverageStays(float staticHours, float liveHours) override
     {
-        gMainWindow.liveAverageFit.store(liveHours);
-        gMainWindow.staticAverageFit.store(staticHours);
+        gWindow.gMainWindow.liveAverageFit.store(liveHours);
+        gWindow.gMainWindow.staticAverageFit.store(staticHours);
     }
 
     void enableControl(const ControlBinding& control, bool enable) override
@@ -100,7 +106,10 @@ class WindowStatusService final : public StatusService
     void showSetting(const CheckBoxParameter& box) override { gf_showCheckMark(box); }
     void disableParkingControls() override { gf_disableParkingControls(); }
     void enableParkingControls() override { gf_enableParkingControls(); }
-    [[nodiscard]] bool parkingControlsOff() const override { return gMainWindow.parkingBusy.load() != 0; }
+    [[nodiscard]] bool parkingControlsOff() const override
+    {
+        return gWindow.gMainWindow.parkingBusy.load() != 0;
+    }
     void autoRangeStep() override { gf_autoRangeStep(); }
 
     void repaint(WindowBand band) override { lf_repaint(band); }

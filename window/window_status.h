@@ -7,7 +7,7 @@
 namespace oxl
 {
 
-/// The status service of the main window (gMainWindow and its controls); the program installs it.
+/// The status service of the main window (gWindow.gMainWindow and its controls); the program installs it.
 [[nodiscard]] StatusService& gf_windowStatusService();
 
 } // namespace oxl

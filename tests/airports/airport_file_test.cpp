@@ -4,7 +4,7 @@
 #include "foundation/time_text.h"
 #include "foundation/units.h"
 #include "foundation/version_data.h"
-#include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/support/temp_folder.h"
 
@@ -63,7 +63,7 @@ class AirportFileTest : public ::testing::Test
     void TearDown() override
     {
         test::resetSettingsToDefaults();
-        gDbase.registrations.clear();
+        gLiveries.gDbase.registrations.clear();
     }
 
     ScannedAirport generatedAirport() const
@@ -128,7 +128,7 @@ TEST_F(AirportFileTest, GeneratedFileNeverCarriesTheHandmadeKeys)
 
 TEST_F(AirportFileTest, LearnedFileHoldsChangesOptionsAndTheTenSettings)
 {
-    gDbase.registrations["PH-BXA"] = DbaseRecord{"KLM", "B738", "", false};
+    gLiveries.gDbase.registrations["PH-BXA"] = DbaseRecord{"KLM", "B738", "", false};
     RANGE.set(25);
     LATERAL_RANGE.set(80); // the hidden key's own value never travels
     MAX_LIVE_SEL.set(75);

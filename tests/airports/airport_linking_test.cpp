@@ -7,7 +7,7 @@
 #include "airports/bgl_decoding.h"
 #include "foundation/cycle_values.h"
 #include "foundation/worker_slots.h"
-#include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "tests/support/bgl_writer.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
@@ -34,17 +34,17 @@ class AirportLinkingTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        savedDbase_ = gDbase;
-        gDbase.publisherGroups = {{"Aerosoft"}, {"Bad/Name", "Evil"}, {"Fly Tampa", "FlyTampa"}};
-        gDbase.simaddonAirports = {"EHAM", "YSSY"};
-        gDbase.thirdParties = {
+        savedDbase_ = gLiveries.gDbase;
+        gLiveries.gDbase.publisherGroups = {{"Aerosoft"}, {"Bad/Name", "Evil"}, {"Fly Tampa", "FlyTampa"}};
+        gLiveries.gDbase.simaddonAirports = {"EHAM", "YSSY"};
+        gLiveries.gDbase.thirdParties = {
             {"Fly Tampa", {"EGLL12"}}, {"Aerosoft", {"EHAM7"}}, {"Fly Tampa", {"EHAM123"}}};
         fs::create_directories(work / "airports" / "my_ORBX");
         fs::create_directories(work / "airports" / "my_thirdparty");
         gAirports.gAirportsFound.store(false);
         scanLogStart_ = gf_scanLogLines().size();
     }
-    void TearDown() override { gDbase = savedDbase_; }
+    void TearDown() override { gLiveries.gDbase = savedDbase_; }
 
     /// The scan-log lines written since the last mark.
     std::vector<std::string> scanLog() const
@@ -194,7 +194,7 @@ TEST_F(AirportLinkingTest, AnUnarchivedSimaddonAirportIsGenerated)
 
 TEST_F(AirportLinkingTest, AThirdpartyAirportWithMoreStandsThanArchivedGetsBothFiles)
 {
-    gDbase.thirdParties = {{"Fly Tampa", {"EHAM3"}}};
+    gLiveries.gDbase.thirdParties = {{"Fly Tampa", {"EHAM3"}}};
     scan("FlyTampa_Amsterdam", withStands("EHAM", 30, 2));
     EXPECT_EQ(test::readBytes("airports/my_thirdparty/EHAM.txt"),
               "archive/thirdparty/Fly%20Tampa/EHAM.xml\n");

@@ -3,13 +3,13 @@
 #include "foundation/config_keys.h"
 #include "foundation/errors.h"
 #include "foundation/units.h"
-#include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "tests/support/airport_file_builder.h"
 #include "tests/support/http_server.h"
 #include "tests/support/parking_services.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/support/temp_folder.h"
-#include "window/main_window.h"
+#include "window/window_state.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -47,15 +47,15 @@ class AirportReadingTest : public ::testing::Test
         gf_installAirportReadPort(nullptr);
         state_.reset();
         state_.parkAirport.code = "EHAM";
-        gDbase.registrations.clear();
+        gLiveries.gDbase.registrations.clear();
     }
 
     void TearDown() override
     {
         gf_installAirportReadPort(nullptr);
         gf_forgetStockProbes();
-        gDbase.registrations.clear();
-        gDbase.halfSpansNm.clear();
+        gLiveries.gDbase.registrations.clear();
+        gLiveries.gDbase.halfSpansNm.clear();
         test::resetSettingsToDefaults();
     }
 
@@ -335,7 +335,7 @@ TEST_F(AirportReadingTest, FileWithoutUsableStand)
         .parkpos({{"id", "B"}, {"latitude", "0.0"}, {"longitude", "0"}, {"radius", "20"}})
         .write("airports/my_ORBX/EHAM.xml");
     EXPECT_EQ(read("airports/my_ORBX/EHAM.xml"), "no stands found");
-    EXPECT_EQ(gMainWindow.standCount.load(), 0u);
+    EXPECT_EQ(gWindow.gMainWindow.standCount.load(), 0u);
 }
 
 TEST_F(AirportReadingTest, StandsOffTheGlobeAreSkippedAndLogged)
@@ -355,8 +355,8 @@ TEST_F(AirportReadingTest, StandsOffTheGlobeAreSkippedAndLogged)
 
 TEST_F(AirportReadingTest, StandsAndOptionsAreReadWithTheirUnits)
 {
-    gDbase.registrations["PH-BXA"] = DbaseRecord{"KLM", "B738", "", false};
-    gDbase.registrations["PH-EXA"] = DbaseRecord{"KLM", "E190", "KLC", false};
+    gLiveries.gDbase.registrations["PH-BXA"] = DbaseRecord{"KLM", "B738", "", false};
+    gLiveries.gDbase.registrations["PH-EXA"] = DbaseRecord{"KLM", "E190", "KLC", false};
     AirportFileBuilder::airportFile("S", "stock", 1)
         .stand("H1", 52.5, 4.5, 7.4, 180.0, {{"heli", "yes"}, {"cargo", "1"}})
         .stand("C1", 52.6, 4.6, 27.8, 0.0, {{"cargo", "true"}, {"ramp", "T"}})
@@ -432,14 +432,14 @@ TEST_F(AirportReadingTest, WithoutLearnedFileTheFileQualityAndThirtyPercentHold)
     EXPECT_EQ(quality_, (QualityPair{55, -1}));
     EXPECT_EQ(parking_percentage.value(), 30);
     EXPECT_TRUE(settings_.logged(fmt::format("          {:24}: 30", "parking_percentage")));
-    EXPECT_EQ(gMainWindow.text(StatusText::qualityText), "55");
+    EXPECT_EQ(gWindow.gMainWindow.text(StatusText::qualityText), "55");
 }
 
 TEST_F(AirportReadingTest, LearnedFileIsMergedAndRated)
 {
     RANDOM.set(false);
-    gDbase.halfSpansNm["C172"] = metresToNm(19.0);
-    gDbase.halfSpansNm["B77W"] = metresToNm(30.0);
+    gLiveries.gDbase.halfSpansNm["C172"] = metresToNm(19.0);
+    gLiveries.gDbase.halfSpansNm["B77W"] = metresToNm(30.0);
     schiphol().param("Qf_real", 55).write("airports/my_ORBX/EHAM.xml");
     // Generated files of simaddon sceneries are learned below the simaddon folder; fake occupants are
     // switched on by the learned file itself.
@@ -454,7 +454,7 @@ TEST_F(AirportReadingTest, LearnedFileIsMergedAndRated)
     // One real option (1 weekday, 1 half-hour) at one of two stands of equal weight, rated before the fakes.
     EXPECT_EQ(quality_, (QualityPair{32, 0}));
     EXPECT_EQ(state_.handmadeFile, 1u);
-    EXPECT_EQ(gMainWindow.handmadeFile.load(), 1u);
+    EXPECT_EQ(gWindow.gMainWindow.handmadeFile.load(), 1u);
     EXPECT_TRUE(settings_.logged("A handmade airport file overruled the archived file!"));
     EXPECT_TRUE(settings_.logged("Airport file read from 'airports/learned/simaddon/EHAM.xml' for Schiphol"));
     ASSERT_EQ(state_.stands[0].options.size(), 1u);
@@ -486,10 +486,10 @@ TEST_F(AirportReadingTest, ReadingTellsTheWindowAndTheNeighbours)
     EXPECT_EQ(watch.fileReadCalls, 1);
     EXPECT_EQ(watch.elevation, -11.0);
     EXPECT_GE(repaints, 1);
-    EXPECT_EQ(gMainWindow.standCount.load(), 2u);
-    EXPECT_EQ(gMainWindow.text(StatusText::parkPublisher), "stock");
-    EXPECT_EQ(gMainWindow.text(StatusText::qualityText), "  ");
-    EXPECT_EQ(gMainWindow.text(StatusText::trafficWeek), "31");
+    EXPECT_EQ(gWindow.gMainWindow.standCount.load(), 2u);
+    EXPECT_EQ(gWindow.gMainWindow.text(StatusText::parkPublisher), "stock");
+    EXPECT_EQ(gWindow.gMainWindow.text(StatusText::qualityText), "  ");
+    EXPECT_EQ(gWindow.gMainWindow.text(StatusText::trafficWeek), "31");
     EXPECT_EQ(state_.locator.standAt(52.3, 4.76), "A1");
     for (const std::string line :
          {"          publisher               : stock", "          altitude                : -11 ft",

@@ -12,7 +12,7 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/support/temp_folder.h"
-#include "window/main_window.h"
+#include "window/window_state.h"
 
 #include <gtest/gtest.h>
 
@@ -302,8 +302,8 @@ TEST_F(AirportScan, AutomaticScanOfTheSimulatorsListsWithOfflineLearningCopies)
     EXPECT_TRUE(fs::exists(work_ / "airports" / "my_thirdparty" / "KJFK.txt"));
     EXPECT_TRUE(settings_.logged("EGLL copied to TBLO\\EGLL.xml"));
     EXPECT_TRUE(settings_.logged("KJFK copied to TBLO\\KJFK.xml"));
-    EXPECT_EQ(gMainWindow.simaddonComplete.load(), 1);
-    EXPECT_EQ(gMainWindow.tbloFileCount.load(), 2u);
+    EXPECT_EQ(gWindow.gMainWindow.simaddonComplete.load(), 1);
+    EXPECT_EQ(gWindow.gMainWindow.tbloFileCount.load(), 2u);
     const auto lines = settings_.logLines();
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::string& line)
@@ -367,16 +367,16 @@ TEST_F(AirportScan, CopiesOfFoldersWhoseAirportsNeedNoLearning)
     fs::create_directories(work_ / "TBLO");
     airportFile("my_ORBX", "EGLL.xml");
     airportFile("my_thirdparty", "KJFK.xml");
-    gMainWindow.simaddonComplete.store(0);
+    gWindow.gMainWindow.simaddonComplete.store(0);
 
     const std::size_t linesBefore = settings_.logLines().size();
     gf_copyOrbxToTblo({});
     gf_copyThirdpartyToTblo({});
     EXPECT_EQ(settings_.logLines().size(), linesBefore);
-    EXPECT_EQ(gMainWindow.simaddonComplete.load(), 0);
+    EXPECT_EQ(gWindow.gMainWindow.simaddonComplete.load(), 0);
 
     gf_copyOrbxToTblo({"EGLL"});
-    EXPECT_EQ(gMainWindow.simaddonComplete.load(), 1);
+    EXPECT_EQ(gWindow.gMainWindow.simaddonComplete.load(), 1);
     EXPECT_TRUE(settings_.logged("All your ORBX airports are done, no off line learning needed."));
     EXPECT_TRUE(fs::exists(work_ / "TBLO"));
 

@@ -10,7 +10,7 @@
 #include "foundation/half_hours.h"
 #include "foundation/range.h"
 #include "foundation/units.h"
-#include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "tests/support/airport_file_builder.h"
 #include "tests/support/temp_folder.h"
 #include "tests/window/window_fixture.h"
@@ -67,7 +67,7 @@ class LearnedRuns : public test::WindowTest
     LearnedRuns()
     {
         test::resetSettingsToDefaults();
-        gDbase.registrations.clear();
+        gLiveries.gDbase.registrations.clear();
         open();
         fillCombo(RANGE);
         fillCombo(MAX_LIVE_SEL);

@@ -3,7 +3,7 @@
 #include "airports/occupancy_learning.h"
 
 #include "foundation/half_hours.h"
-#include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/parking_services.h"
 
@@ -46,7 +46,7 @@ class OccupancyLearning : public ::testing::Test
         aircraft_.type = "B738";
         aircraft_.category = AcCategory::Large;
     }
-    ~OccupancyLearning() override { gDbase.registrations.clear(); }
+    ~OccupancyLearning() override { gLiveries.gDbase.registrations.clear(); }
 
     Stand& stand() { return parking_.stands.front(); }
 
@@ -260,8 +260,8 @@ TEST_F(OccupancyLearning, ABadHalfHourIsLoggedAndLearnsNothing)
 
 TEST_F(OccupancyLearning, TheDatabaseGivesTheIdentityWithTheOperatorFirst)
 {
-    gDbase.registrations["PH-XRA"] = DbaseRecord{"KLM", "B739", "TRA", false};
-    gDbase.registrations["PH-XRB"] = DbaseRecord{"KLM", "B77W", "", false};
+    gLiveries.gDbase.registrations["PH-XRA"] = DbaseRecord{"KLM", "B739", "TRA", false};
+    gLiveries.gDbase.registrations["PH-XRB"] = DbaseRecord{"KLM", "B77W", "", false};
     AcProfile second = aircraft_;
     second.hexid = kHex + 1;
     second.registration = "PH-XRB";

@@ -2,6 +2,7 @@
 // file, the reserved stand in my_park_airports.txt, leaving it out of sight, and closing it.
 #include "airports/park_airport.h"
 
+#include "airports/airports_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
 #include "foundation/errors.h"
@@ -10,7 +11,7 @@
 #include "foundation/units.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
-#include "window/main_window.h"
+#include "window/window_state.h"
 
 #include <gtest/gtest.h>
 
@@ -46,11 +47,12 @@ class ParkAirportTest : public ::testing::Test
   protected:
     ParkAirportTest()
     {
-        EXPECT_TRUE(gAirportList.read(std::filesystem::path(OXL_SOURCE_DIR) / "data" / "airports_p3d.xml"));
+        EXPECT_TRUE(
+            gAirports.gAirportList.read(std::filesystem::path(OXL_SOURCE_DIR) / "data" / "airports_p3d.xml"));
         std::filesystem::create_directories(folder_ / "my_thirdparty");
         gf_resetParkAirport();
-        gMainWindow.resetForCycle();
-        gMainWindow.parkingBusy.store(0);
+        gWindow.gMainWindow.resetForCycle();
+        gWindow.gMainWindow.parkingBusy.store(0);
         gFoundation.gParametersChanged.store(0);
         gFoundation.gSavedLiveLimit.store(MAX_LIVE_SEL.value());
         state_.stands.reserve(64);
@@ -68,8 +70,8 @@ class ParkAirportTest : public ::testing::Test
         MAX_LIVE_SEL.set(MAX_LIVE_SEL.defaultValue);
         DESTINATION.set("");
         LEARN_SOFT.set(LEARN_SOFT.defaultValue);
-        gMainWindow.resetForCycle();
-        gMainWindow.parkingBusy.store(0);
+        gWindow.gMainWindow.resetForCycle();
+        gWindow.gMainWindow.parkingBusy.store(0);
         gFoundation.gParametersChanged.store(0);
     }
 
@@ -209,7 +211,7 @@ TEST_F(ParkAirportTest, OnTheGroundTheAirportWithAFileIsChosenThenReadAndCalcula
     EXPECT_FALSE(gf_parkCalculationRequested());
     EXPECT_TRUE(state_.fileLoaded);
     EXPECT_EQ(state_.stands.size(), 3u);
-    EXPECT_EQ(gMainWindow.text(StatusText::parkAirportName), "Frankfurt Main");
+    EXPECT_EQ(gWindow.gMainWindow.text(StatusText::parkAirportName), "Frankfurt Main");
 }
 
 TEST_F(ParkAirportTest, OnTheGroundWithoutAFileOrAnAirportNothingIsChosen)
@@ -396,7 +398,7 @@ TEST_F(ParkAirportTest, TheUserStandBecomesTheReservedStandInASortedFile)
     parkAtEddf();
     EXPECT_EQ(myParkAirports(), "EDDF,V155\nEGLL\nLSZH\n");
     EXPECT_EQ(state_.reservedStand, "V155");
-    EXPECT_EQ(gMainWindow.reservedStandOk.load(), 1);
+    EXPECT_EQ(gWindow.gMainWindow.reservedStandOk.load(), 1);
     EXPECT_TRUE(log_.contains("my_park_airports.txt:EDDF,V155 updated stand"));
 }
 
@@ -430,7 +432,7 @@ TEST_F(ParkAirportTest, AReservedStandTheAirportLacksIsDropped)
     port_.userKnown = false;
     parkAtEddf();
     EXPECT_EQ(state_.reservedStand, "");
-    EXPECT_EQ(gMainWindow.reservedStandOk.load(), 0);
+    EXPECT_EQ(gWindow.gMainWindow.reservedStandOk.load(), 0);
 }
 
 TEST_F(ParkAirportTest, SoftLearningIsSwitchedOffWhereTheFileHasEnoughObservedData)
@@ -541,15 +543,15 @@ TEST_F(ParkAirportTest, TheStandTheSimulatorThreadPostsIsWrittenByTheCycleWorker
 TEST_F(ParkAirportTest, FinishedPlacementEnablesTheParkingControlsAndCountsTheParkedAircraft)
 {
     parkAtEddf();
-    gMainWindow.parkingBusy.store(1);
+    gWindow.gMainWindow.parkingBusy.store(1);
     state_.staticParked.push_back(StaticParked{});
     gf_updateParkAirport(state_, false);
-    EXPECT_EQ(gMainWindow.parkingBusy.load(), 1);
+    EXPECT_EQ(gWindow.gMainWindow.parkingBusy.load(), 1);
 
     state_.staticParked.clear();
     gf_updateParkAirport(state_, false);
-    EXPECT_EQ(gMainWindow.parkingBusy.load(), 0);
-    EXPECT_EQ(gMainWindow.minutesToRenewal.load(), 19u);
+    EXPECT_EQ(gWindow.gMainWindow.parkingBusy.load(), 0);
+    EXPECT_EQ(gWindow.gMainWindow.minutesToRenewal.load(), 19u);
     EXPECT_EQ(calls_, (std::vector<std::string>{"count"}));
 }
 
@@ -560,7 +562,7 @@ TEST_F(ParkAirportTest, TheCheckTakesOverAReservedStandChangedInTheFile)
     ASSERT_EQ(state_.reservedStand, "V155");
     std::string message;
     writeBytes(folder_ / "my_park_airports.txt", "EDDF,A2\n");
-    gMainWindow.setText(StatusText::userStand, "");
+    gWindow.gMainWindow.setText(StatusText::userStand, "");
     gf_findStandByName(state_.stands, "V155")->excluded = 1;
     EXPECT_TRUE(gf_checkParkAirports(state_, true, message));
     EXPECT_EQ(message, "reserved stand changed from 'V155' to 'A2'");

@@ -2,6 +2,7 @@
 // my_thirdparty folder.
 #include "airports/park_airports.h"
 
+#include "airports/airports_state.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
 
@@ -26,7 +27,8 @@ class MyParkAirports : public ::testing::Test
     void SetUp() override
     {
         // The program's list is read once per process; every test here reads the shipped list.
-        ASSERT_TRUE(gAirportList.read(std::filesystem::path(OXL_SOURCE_DIR) / "data" / "airports_p3d.xml"));
+        ASSERT_TRUE(
+            gAirports.gAirportList.read(std::filesystem::path(OXL_SOURCE_DIR) / "data" / "airports_p3d.xml"));
         std::filesystem::create_directories(folder_ / "my_thirdparty");
     }
 
@@ -53,7 +55,7 @@ TEST_F(MyParkAirports, ReservedStandsWrongSyntaxAndDoublesOfTheFile)
 {
     EXPECT_TRUE(read("EDDF,V155\r\nEDDF,V155,x\r\n\r\nEDDF\r\nLSZH\r\n"));
     EXPECT_EQ(codes(), (std::vector<std::string>{"EDDF,V155", "LSZH,"}));
-    EXPECT_DOUBLE_EQ(parking_.parkAirports.front().latitude, gAirportList.find("EDDF")->latitude);
+    EXPECT_DOUBLE_EQ(parking_.parkAirports.front().latitude, gAirports.gAirportList.find("EDDF")->latitude);
     EXPECT_DOUBLE_EQ(parking_.parkAirports.front().distance, 0.0);
     EXPECT_TRUE(log_.contains("===> my_park_airports.txt:EDDF,V155,x wrong syntax, skipped"));
     EXPECT_TRUE(log_.contains("===> my_park_airports.txt:EDDF double, skipped"));

@@ -3,7 +3,7 @@
 #include "airports/airport_file.h"
 #include "foundation/config_keys.h"
 #include "foundation/units.h"
-#include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "tests/support/settings_fixture.h"
 #include "tests/support/temp_folder.h"
 
@@ -127,19 +127,19 @@ class FakeOccupants : public ::testing::Test
     {
         test::resetSettingsToDefaults();
         RANDOM.set(false);
-        gDbase.halfSpansNm.clear();
+        gLiveries.gDbase.halfSpansNm.clear();
         const std::pair<const char*, double> spansM[] = {
             {"C208", 7.9}, {"B752", 19.0}, {"B763", 23.9}, {"A306", 22.4}, {"C172", 5.5},
             {"EC35", 5.1}, {"B77W", 32.2}, {"A320", 17.9}, {"B738", 17.9}, {"B739", 3.0},
             {"BCS3", 3.0}, {"B78X", 30.0}, {"E75L", 4.0},  {"B737", 17.0}};
         for (const auto& [type, spanM] : spansM)
         {
-            gDbase.halfSpansNm[type] = metresToNm(spanM);
+            gLiveries.gDbase.halfSpansNm[type] = metresToNm(spanM);
         }
     }
     void TearDown() override
     {
-        gDbase.halfSpansNm.clear();
+        gLiveries.gDbase.halfSpansNm.clear();
         test::resetSettingsToDefaults();
     }
 

@@ -4,6 +4,7 @@
 #include "airports/static_placement.h"
 #include "airports/static_selection.h"
 
+#include "airports/airports_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/units.h"
 #include "platform/clock.h"
@@ -41,7 +42,7 @@ class StaticParkingFlow : public ::testing::Test
     StaticParkingFlow() : clock_(kMonday1000)
     {
         LiveEngine& engine = harness.engine();
-        gParking.services = std::make_unique<FlowParking>(*this);
+        gAirports.gParking.services = std::make_unique<FlowParking>(*this);
         engine.n.staticParking = std::make_unique<test::GlobalStaticParking>();
         RANDOM.set(false);
 
@@ -62,13 +63,13 @@ class StaticParkingFlow : public ::testing::Test
             s.options.push_back(o);
             stands.push_back(std::move(s));
         }
-        gParking.setStands(std::move(stands));
+        gAirports.gParking.setStands(std::move(stands));
     }
 
     std::size_t activeStatics() const
     {
         return static_cast<std::size_t>(
-            std::count_if(gParking.staticAircraft.begin(), gParking.staticAircraft.end(),
+            std::count_if(gAirports.gParking.staticAircraft.begin(), gAirports.gParking.staticAircraft.end(),
                           [](const SimAc& ac) { return ac.simState == SimState::active; }));
     }
 
@@ -105,8 +106,8 @@ class StaticParkingFlow : public ::testing::Test
 
 TEST_F(StaticParkingFlow, PlannedAircraftAreCreatedOneBySlotAndFlushed)
 {
-    gf_calcStaticParking(gParking);
-    ASSERT_EQ(gParking.staticParked.size(), 3u);
+    gf_calcStaticParking(gAirports.gParking);
+    ASSERT_EQ(gAirports.gParking.staticParked.size(), 3u);
 
     ASSERT_TRUE(
         harness.runUntil([&] { return activeStatics() == 3; }, 5 * kSlotTicks + kActivationTicks + 100));
@@ -122,31 +123,32 @@ TEST_F(StaticParkingFlow, PlannedAircraftAreCreatedOneBySlotAndFlushed)
     }
     EXPECT_EQ(harness.objects().size(), 3u);
     EXPECT_TRUE(settings.logged(fmt::format("{:8}: {:8} parked", "G1", "KLM101*")));
-    EXPECT_EQ(gf_countParkedForGui(gParking, false), 3u);
+    EXPECT_EQ(gf_countParkedForGui(gAirports.gParking, false), 3u);
 
-    gf_removeQueuedStatic(gParking);
+    gf_removeQueuedStatic(gAirports.gParking);
     harness.run(10 * kSlotTicks);
     EXPECT_EQ(harness.removals.size(), 3u);
     EXPECT_TRUE(harness.objects().empty());
-    EXPECT_TRUE(gParking.staticAircraft.empty());
+    EXPECT_TRUE(gAirports.gParking.staticAircraft.empty());
 }
 
 TEST_F(StaticParkingFlow, FlushWithdrawsRequestsStillQueued)
 {
     parking_percentage.set(100);
-    gf_calcStaticParking(gParking);
-    ASSERT_EQ(gParking.staticParked.size(), 10u);
+    gf_calcStaticParking(gAirports.gParking);
+    ASSERT_EQ(gAirports.gParking.staticParked.size(), 10u);
     harness.run(3 * kSlotTicks + 1); // four placed, three of them handed to the simulator
     ASSERT_EQ(harness.engine().n.mainQueues->staticCreates.size(), 1u);
 
     // As when the park airport is left: nothing more is planned, everything goes.
-    gParking.staticParked.clear();
-    gf_removeQueuedStatic(gParking);
+    gAirports.gParking.staticParked.clear();
+    gf_removeQueuedStatic(gAirports.gParking);
     EXPECT_TRUE(harness.engine().n.mainQueues->staticCreates.empty());
-    EXPECT_EQ(gParking.staticAircraft.size(), 3u);
+    EXPECT_EQ(gAirports.gParking.staticAircraft.size(), 3u);
 
     // What reached the simulator is removed as soon as it exists.
-    ASSERT_TRUE(harness.runUntil([&] { return gParking.staticAircraft.empty(); }, 3 * kActivationTicks));
+    ASSERT_TRUE(
+        harness.runUntil([&] { return gAirports.gParking.staticAircraft.empty(); }, 3 * kActivationTicks));
     EXPECT_EQ(harness.creates.size(), 3u);
     EXPECT_EQ(harness.removals.size(), 3u);
     EXPECT_TRUE(harness.objects().empty());
@@ -155,19 +157,20 @@ TEST_F(StaticParkingFlow, FlushWithdrawsRequestsStillQueued)
 TEST_F(StaticParkingFlow, ALiveAircraftParkingAboveTheLimitSendsTheEarliestStaticAway)
 {
     parking_percentage.set(30);
-    gf_calcStaticParking(gParking);
+    gf_calcStaticParking(gAirports.gParking);
     ASSERT_TRUE(
         harness.runUntil([&] { return activeStatics() == 3; }, 5 * kSlotTicks + kActivationTicks + 100));
-    ASSERT_EQ(gParking.maxPark, 3u);
+    ASSERT_EQ(gAirports.gParking.maxPark, 3u);
 
-    gParking.staticAircraft.front().parkedSlot = gf_packDayHalfHour({1, 10});
-    const std::string earliest = gParking.staticAircraft.front().callsign;
-    const std::string stand = gf_standNameById(gParking.stands, gParking.staticAircraft.front().standId);
+    gAirports.gParking.staticAircraft.front().parkedSlot = gf_packDayHalfHour({1, 10});
+    const std::string earliest = gAirports.gParking.staticAircraft.front().callsign;
+    const std::string stand =
+        gf_standNameById(gAirports.gParking.stands, gAirports.gParking.staticAircraft.front().standId);
     harness.engine().n.staticParking->maxParkCheck(1);
     harness.run(kSlotTicks);
     EXPECT_TRUE(settings.logged(fmt::format("{:8}: {} static max park exceeded, removed", stand, earliest)));
     EXPECT_EQ(harness.removals.size(), 1u);
-    EXPECT_EQ(gParking.staticAircraft.size(), 2u);
+    EXPECT_EQ(gAirports.gParking.staticAircraft.size(), 2u);
 }
 
 } // namespace

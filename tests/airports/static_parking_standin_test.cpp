@@ -3,6 +3,7 @@
 #include "airports/static_placement.h"
 #include "airports/static_selection.h"
 
+#include "airports/airports_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/units.h"
 #include "platform/clock.h"
@@ -26,8 +27,8 @@ class StaticParkingStandin : public test::SimLinkTest
     void SetUp() override
     {
         test::SimLinkTest::SetUp();
-        gParking.reset();
-        gParking.services = std::make_unique<LinkParking>();
+        gAirports.gParking.reset();
+        gAirports.gParking.services = std::make_unique<LinkParking>();
         test::resetSettingsToDefaults();
         RANDOM.set(false);
         parking_percentage.set(100);
@@ -47,13 +48,13 @@ class StaticParkingStandin : public test::SimLinkTest
             s.options.push_back(o);
             stands.push_back(std::move(s));
         }
-        gParking.setStands(std::move(stands));
+        gAirports.gParking.setStands(std::move(stands));
     }
 
     void TearDown() override
     {
-        gParking.reset();
-        gParking.services = std::make_unique<NoParkingServices>();
+        gAirports.gParking.reset();
+        gAirports.gParking.services = std::make_unique<NoParkingServices>();
         test::resetSettingsToDefaults();
         test::SimLinkTest::TearDown();
     }
@@ -81,13 +82,13 @@ class StaticParkingStandin : public test::SimLinkTest
 TEST_F(StaticParkingStandin, PlacedAircraftStandInTheSimulatorUntilFlushed)
 {
     ASSERT_TRUE(connected());
-    gf_calcStaticParking(gParking);
-    ASSERT_EQ(gParking.staticParked.size(), 2u);
-    gf_assignStaticParking(gParking);
-    gf_assignStaticParking(gParking);
-    ASSERT_EQ(gParking.staticAircraft.size(), 2u);
+    gf_calcStaticParking(gAirports.gParking);
+    ASSERT_EQ(gAirports.gParking.staticParked.size(), 2u);
+    gf_assignStaticParking(gAirports.gParking);
+    gf_assignStaticParking(gAirports.gParking);
+    ASSERT_EQ(gAirports.gParking.staticAircraft.size(), 2u);
 
-    for (SimAc& ac : gParking.staticAircraft)
+    for (SimAc& ac : gAirports.gParking.staticAircraft)
     {
         ASSERT_TRUE(test::eventually([&] { return objectByTail(ac.callsign).value("added", false); }))
             << ac.callsign;
@@ -109,10 +110,10 @@ TEST_F(StaticParkingStandin, PlacedAircraftStandInTheSimulatorUntilFlushed)
         ac.objectId = answer->objectId;
         ac.simState = SimState::active;
     }
-    EXPECT_EQ(gf_countParkedForGui(gParking, false), 2u);
+    EXPECT_EQ(gf_countParkedForGui(gAirports.gParking, false), 2u);
 
-    gf_removeQueuedStatic(gParking);
-    for (const SimAc& ac : gParking.staticAircraft)
+    gf_removeQueuedStatic(gAirports.gParking);
+    for (const SimAc& ac : gAirports.gParking.staticAircraft)
         EXPECT_TRUE(test::eventually([&] { return objectByTail(ac.callsign).empty(); })) << ac.callsign;
 }
 

@@ -11,7 +11,7 @@
 #include "platform/clock.h"
 #include "records/aircraft_words.h"
 #include "tests/support/settings_fixture.h"
-#include "window/main_window.h"
+#include "window/window_state.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -431,7 +431,7 @@ TEST_F(StaticPlacement, RenewalKeepsRetiresAndPlans)
     EXPECT_TRUE(state.retire.empty());
     ASSERT_EQ(state.parkCandidates.size(), 1u);
     EXPECT_EQ(state.parkCandidates.front().shownCallsign, "KLM1*");
-    EXPECT_EQ(gMainWindow.parkingBusy.load(), 1) << "records remain to be placed";
+    EXPECT_EQ(gWindow.gMainWindow.parkingBusy.load(), 1) << "records remain to be placed";
 }
 
 TEST_F(StaticPlacement, DueCoupledCallsignBringsTheAircraftBackUnderIt)

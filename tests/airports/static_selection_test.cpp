@@ -9,7 +9,7 @@
 #include "platform/clock.h"
 #include "tests/support/live_harness.h"
 #include "tests/support/settings_fixture.h"
-#include "window/main_window.h"
+#include "window/window_state.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -57,8 +57,8 @@ class StaticSelection : public ::testing::Test
     {
         state.services = std::make_unique<FixtureParking>(*this);
         RANDOM.set(false);
-        gMainWindow.resetForCycle();
-        gMainWindow.parkingBusy.store(0);
+        gWindow.gMainWindow.resetForCycle();
+        gWindow.gMainWindow.parkingBusy.store(0);
         state.stands.reserve(64); // tests keep references to the stands they add
     }
 
@@ -185,7 +185,7 @@ TEST_F(StaticSelection, StartDisablesTheControlsAndCollectsCallsigns)
 {
     collected.insert("OLD1");
     gf_startStaticParking(state, true);
-    EXPECT_EQ(gMainWindow.parkingBusy.load(), 1);
+    EXPECT_EQ(gWindow.gMainWindow.parkingBusy.load(), 1);
     EXPECT_TRUE(collecting);
     EXPECT_TRUE(collected.empty());
     EXPECT_EQ(gf_shownMessage(), "Calculating static parked aircraft ...");
@@ -209,7 +209,8 @@ TEST_F(StaticSelection, EnoughAtOffsetZeroKeepsExactlyTheWanted)
     EXPECT_TRUE(settings.logged(
         "10 real positions found, Max fit=24 hours, day 1, hh:20 or 10.5 hrs, fit: 0.5 hour"));
     EXPECT_TRUE(settings.logged("3 positions (30% vs wanted 30%, with Max fit=24 hours)"));
-    EXPECT_EQ(gMainWindow.parkingBusy.load(), 0) << "nothing enabled them: the placement is still to come";
+    EXPECT_EQ(gWindow.gMainWindow.parkingBusy.load(), 0)
+        << "nothing enabled them: the placement is still to come";
 }
 
 TEST_F(StaticSelection, NothingFoundEnablesTheControlsAgain)
@@ -217,12 +218,12 @@ TEST_F(StaticSelection, NothingFoundEnablesTheControlsAgain)
     MAX_FIT.set(0);
     for (int i = 1; i <= 4; ++i)
         addOption(addStand(fmt::format("S{}", i)), {fmt::format("KLM{}", i)}, 1, {19});
-    gMainWindow.parkingBusy.store(1);
+    gWindow.gMainWindow.parkingBusy.store(1);
 
     gf_calcStaticParking(state);
     EXPECT_TRUE(state.staticParked.empty());
     EXPECT_TRUE(settings.logged("no parking positions found"));
-    EXPECT_EQ(gMainWindow.parkingBusy.load(), 0);
+    EXPECT_EQ(gWindow.gMainWindow.parkingBusy.load(), 0);
 
     MAX_FIT.set(1);
     gf_calcStaticParking(state);

@@ -5,8 +5,8 @@
 
 #include "airports/airport_reading.h"
 #include "airports/airport_scan.h"
+#include "airports/airports_state.h"
 #include "airports/park_airport.h"
-#include "airports/parking_state.h"
 #include "foundation/settings_file.h"
 #include "liveries/addon_packages.h"
 #include "simlink/sim_state.h"
@@ -15,8 +15,8 @@
 #include "traffic/source/source_state.h"
 #include "traffic/source/traffic_display.h"
 #include "window/gui_main.h"
-#include "window/main_window.h"
 #include "window/traffic_view_port.h"
+#include "window/window_state.h"
 #include "window/window_status.h"
 
 #include <gtest/gtest.h>
@@ -90,7 +90,7 @@ void checkAirportHooks(HookCheck& check)
         check.empty.push_back("gf_installParkAirportPort");
     if (dynamic_cast<const NoAirportReadPort*>(&gf_airportReadPort()) != nullptr)
         check.empty.push_back("gf_installAirportReadPort");
-    if (dynamic_cast<const NoParkingServices*>(gParking.services.get()) != nullptr)
+    if (dynamic_cast<const NoParkingServices*>(gAirports.gParking.services.get()) != nullptr)
         check.empty.push_back("ParkingState.services");
 }
 
@@ -138,11 +138,11 @@ TEST(ProgramHooks, EveryHookOfEveryLayerIsInstalled)
 TEST(ProgramHooks, ParkingRepaintReachesTheMainWindow)
 {
     gf_installProgramHooks();
-    gMainWindow.resetForCycle();
-    gParking.maxPark = 33;
-    gParking.services->repaint();
-    EXPECT_EQ(gMainWindow.maxPark.load(), 33u);
-    gParking.reset();
+    gWindow.gMainWindow.resetForCycle();
+    gAirports.gParking.maxPark = 33;
+    gAirports.gParking.services->repaint();
+    EXPECT_EQ(gWindow.gMainWindow.maxPark.load(), 33u);
+    gAirports.gParking.reset();
 }
 
 // The window's status band reads the traffic link's own values.

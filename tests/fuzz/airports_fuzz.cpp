@@ -6,9 +6,9 @@
 #include "airports/airport_list.h"
 #include "airports/airport_reading.h"
 #include "airports/airport_scan.h"
+#include "airports/airports_state.h"
 #include "airports/bgl_decoding.h"
 #include "airports/park_airports.h"
-#include "airports/parking_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
 #include "foundation/downloads.h"
@@ -183,7 +183,7 @@ OXL_FUZZ_TARGET(airport_list)
 OXL_FUZZ_TARGET(park_airports)
 {
     const char* h = "park_airports";
-    static const bool known = gAirportList.read(writeInput(
+    static const bool known = gAirports.gAirportList.read(writeInput(
         "known.xml", asBytes("<airports><airport code='KMEX' lat='19.43' lon='-99.07' alt='7316'/>"
                              "<airport code='LSZH' lat='47.46' lon='8.55' alt='1416'/></airports>")));
     static ParkingState state;

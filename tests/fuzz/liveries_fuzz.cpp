@@ -27,15 +27,15 @@ namespace
 // A small database of the types, airlines and registrations that seeds name.
 void installDbase()
 {
-    gDbase = Dbase{};
-    gDbase.aircraftTypes = {"A320", "B738", "B744", "C172", "T154"};
-    gDbase.heavyTypes = {"B744"};
-    gDbase.largeTypes = {"A320", "B738"};
-    gDbase.airlineCodes = {"AAL", "BAW", "DLH", "AMX", "ZZZ"};
-    gDbase.modelFixes = {{"B737-800", "B738"}};
-    gDbase.registrations = {{"G-EUPA", DbaseRecord{"BAW", "A320", "", false}},
-                            {"N12", DbaseRecord{"AAL", "C172", "", false}}};
-    gDbase.shortRegKeys = {"N12"};
+    gLiveries.gDbase = Dbase{};
+    gLiveries.gDbase.aircraftTypes = {"A320", "B738", "B744", "C172", "T154"};
+    gLiveries.gDbase.heavyTypes = {"B744"};
+    gLiveries.gDbase.largeTypes = {"A320", "B738"};
+    gLiveries.gDbase.airlineCodes = {"AAL", "BAW", "DLH", "AMX", "ZZZ"};
+    gLiveries.gDbase.modelFixes = {{"B737-800", "B738"}};
+    gLiveries.gDbase.registrations = {{"G-EUPA", DbaseRecord{"BAW", "A320", "", false}},
+                                      {"N12", DbaseRecord{"AAL", "C172", "", false}}};
+    gLiveries.gDbase.shortRegKeys = {"N12"};
 }
 
 bool hasLineBreak(const std::string& text)
@@ -177,7 +177,7 @@ OXL_FUZZ_TARGET(dbase)
         return;
     const double largest = gf_largestHalfSpan();
     OXL_FUZZ_CHECK(std::isfinite(largest) && largest >= 0.0, h, "largest half span");
-    for (const std::string& type : gDbase.aircraftTypes)
+    for (const std::string& type : gLiveries.gDbase.aircraftTypes)
     {
         const double span = gf_wingspan(type);
         OXL_FUZZ_CHECK(std::isfinite(span) && span >= 0.0 && span <= largest, h, "wing span of " + type);

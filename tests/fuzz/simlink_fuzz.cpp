@@ -4,6 +4,7 @@
 
 #include "foundation/errors.h"
 #include "foundation/run_state.h"
+#include "records/records_state.h"
 #include "simlink/client/sc_connect.h"
 #include "simlink/client/sc_framer.h"
 #include "simlink/client/sc_receive.h"
@@ -174,7 +175,7 @@ OXL_FUZZ_TARGET(sim_dispatch)
     }
     UserAcData user;
     {
-        std::lock_guard lock(gSimQueues.simMutex);
+        std::lock_guard lock(gRecords.gSimQueues.simMutex);
         user = gSimLink.gUserAcData;
     }
     OXL_FUZZ_CHECK(std::isfinite(user.lat) && std::fabs(user.lat) <= 90.0, h, "user latitude");

@@ -1,4 +1,4 @@
-#include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 
 #include "foundation/errors.h"
 #include "foundation/units.h"
@@ -110,14 +110,14 @@ TEST(DbaseTest, ListItemsAreTrimmedAndEmptyItemsStay)
 {
     readWith({{"aircrafts",
                R"(<aircrafts><aircraft types=" A320 , B738,,"/><aircraft types="A320"/></aircrafts>)"}});
-    EXPECT_THAT(gDbase.aircraftTypes, ElementsAre("", "A320", "B738"));
+    EXPECT_THAT(gLiveries.gDbase.aircraftTypes, ElementsAre("", "A320", "B738"));
 }
 
 TEST(DbaseTest, FirstOccurrenceOfASectionIsRead)
 {
     readWith({{"aircrafts", R"(<aircrafts><aircraft types="A320"/></aircrafts>)"
                             R"(<aircrafts><aircraft types="B744"/></aircrafts>)"}});
-    EXPECT_THAT(gDbase.aircraftTypes, ElementsAre("A320"));
+    EXPECT_THAT(gLiveries.gDbase.aircraftTypes, ElementsAre("A320"));
 }
 
 TEST(DbaseTest, CategoriesFollowTheSetOrder)
@@ -227,9 +227,9 @@ TEST(DbaseTest, ModelFixesNeedAKnownCorrectTypeAndKeepTheFirst)
     test::LogCapture log;
     readWith({{"fixes", R"(<fixes><fx wro="738" cor="A320"/><fx wro="738" cor="B744"/>
                            <fx wro="B77F" cor="B77L"/><fx wro="X" cor=""/><fx cor="C172"/></fixes>)"}});
-    EXPECT_EQ(gDbase.modelFixes.size(), 2u);
-    EXPECT_EQ(gDbase.modelFixes.at("738"), "A320");
-    EXPECT_EQ(gDbase.modelFixes.at(""), "C172") << "the wrong code itself is not checked";
+    EXPECT_EQ(gLiveries.gDbase.modelFixes.size(), 2u);
+    EXPECT_EQ(gLiveries.gDbase.modelFixes.at("738"), "A320");
+    EXPECT_EQ(gLiveries.gDbase.modelFixes.at(""), "C172") << "the wrong code itself is not checked";
     EXPECT_TRUE(log.contains("===> wrong part of fix: '738', already exists, skipped"));
     EXPECT_TRUE(log.contains("===> wrong fix B77F -> B77L, the latter is not valid"));
     EXPECT_TRUE(log.contains("===> wrong fix X -> , the latter is not valid"));
@@ -240,9 +240,9 @@ TEST(DbaseTest, PublisherGroupsSortedByTextDuplicatesOnce)
     test::LogCapture log;
     readWith({{"publishers", R"(<publishers><pub names="FlyTampa"/><pub names="Aerosoft, aerosoft"/>
                                 <pub names="FlyTampa"/></publishers>)"}});
-    ASSERT_EQ(gDbase.publisherGroups.size(), 2u);
-    EXPECT_THAT(gDbase.publisherGroups[0], ElementsAre("Aerosoft", "aerosoft"));
-    EXPECT_THAT(gDbase.publisherGroups[1], ElementsAre("FlyTampa"));
+    ASSERT_EQ(gLiveries.gDbase.publisherGroups.size(), 2u);
+    EXPECT_THAT(gLiveries.gDbase.publisherGroups[0], ElementsAre("Aerosoft", "aerosoft"));
+    EXPECT_THAT(gLiveries.gDbase.publisherGroups[1], ElementsAre("FlyTampa"));
     EXPECT_TRUE(log.contains("   2 publishers"));
 }
 
@@ -250,10 +250,10 @@ TEST(DbaseTest, MissingOptionalSectionsGiveEmptyTables)
 {
     test::LogCapture log;
     readWith({});
-    EXPECT_TRUE(gDbase.publisherGroups.empty());
-    EXPECT_TRUE(gDbase.similarGroups.empty());
-    EXPECT_TRUE(gDbase.thirdParties.empty());
-    EXPECT_TRUE(gDbase.registrations.empty());
+    EXPECT_TRUE(gLiveries.gDbase.publisherGroups.empty());
+    EXPECT_TRUE(gLiveries.gDbase.similarGroups.empty());
+    EXPECT_TRUE(gLiveries.gDbase.thirdParties.empty());
+    EXPECT_TRUE(gLiveries.gDbase.registrations.empty());
     EXPECT_TRUE(log.contains("   0 publishers"));
     EXPECT_TRUE(log.contains("0 dbase records read"));
 }
@@ -262,20 +262,20 @@ TEST(DbaseTest, SimilarGroupsSortedInFileOrder)
 {
     readWith({{"similar_types", R"(<similar_types><similar types="B739,B738,B738"/><similar/>
                                    <similar types="A321,A320"/></similar_types>)"}});
-    ASSERT_EQ(gDbase.similarGroups.size(), 3u);
-    EXPECT_THAT(gDbase.similarGroups[0], ElementsAre("B738", "B738", "B739"));
-    EXPECT_TRUE(gDbase.similarGroups[1].empty());
-    EXPECT_THAT(gDbase.similarGroups[2], ElementsAre("A320", "A321"));
+    ASSERT_EQ(gLiveries.gDbase.similarGroups.size(), 3u);
+    EXPECT_THAT(gLiveries.gDbase.similarGroups[0], ElementsAre("B738", "B738", "B739"));
+    EXPECT_TRUE(gLiveries.gDbase.similarGroups[1].empty());
+    EXPECT_THAT(gLiveries.gDbase.similarGroups[2], ElementsAre("A320", "A321"));
 }
 
 TEST(DbaseTest, ThirdPartiesInFileOrderUnchecked)
 {
     readWith({{"thirdpartiesP3D", R"(<thirdpartiesP3D><thirdpartieP3D pub="FlyTampa" arpts="EKCH120, LOWW88"/>
                                      <thirdpartieP3D pub="FlyTampa"/></thirdpartiesP3D>)"}});
-    ASSERT_EQ(gDbase.thirdParties.size(), 2u);
-    EXPECT_EQ(gDbase.thirdParties[0].pub, "FlyTampa");
-    EXPECT_THAT(gDbase.thirdParties[0].arpts, ElementsAre("EKCH120", "LOWW88"));
-    EXPECT_TRUE(gDbase.thirdParties[1].arpts.empty());
+    ASSERT_EQ(gLiveries.gDbase.thirdParties.size(), 2u);
+    EXPECT_EQ(gLiveries.gDbase.thirdParties[0].pub, "FlyTampa");
+    EXPECT_THAT(gLiveries.gDbase.thirdParties[0].arpts, ElementsAre("EKCH120", "LOWW88"));
+    EXPECT_TRUE(gLiveries.gDbase.thirdParties[1].arpts.empty());
 }
 
 TEST(DbaseTest, RegistrationRecordsCargoFlagsAndRepeats)
@@ -288,16 +288,16 @@ TEST(DbaseTest, RegistrationRecordsCargoFlagsAndRepeats)
         <db reg="D-AALE" cargo="N"/><db reg="D-AALF" cargo="false"/><db reg="D-AALG" cargo=""/>
         <db reg="G-EUPA" airl="EZY" type="A320"/>
         </dbase>)"}});
-    EXPECT_EQ(gDbase.registrations.size(), 8u);
-    EXPECT_EQ(gDbase.registrations.at("G-EUPA"), (DbaseRecord{"BAW", "A319", "", false}));
-    EXPECT_EQ(gDbase.registrations.at("D-AALA"), (DbaseRecord{"BOX", "B77L", "GEC", true}));
+    EXPECT_EQ(gLiveries.gDbase.registrations.size(), 8u);
+    EXPECT_EQ(gLiveries.gDbase.registrations.at("G-EUPA"), (DbaseRecord{"BAW", "A319", "", false}));
+    EXPECT_EQ(gLiveries.gDbase.registrations.at("D-AALA"), (DbaseRecord{"BOX", "B77L", "GEC", true}));
     for (const char* reg : {"D-AALB", "D-AALC", "D-AALD"})
     {
-        EXPECT_TRUE(gDbase.registrations.at(reg).cargo) << reg;
+        EXPECT_TRUE(gLiveries.gDbase.registrations.at(reg).cargo) << reg;
     }
     for (const char* reg : {"D-AALE", "D-AALF", "D-AALG", "G-EUPA"})
     {
-        EXPECT_FALSE(gDbase.registrations.at(reg).cargo) << reg;
+        EXPECT_FALSE(gLiveries.gDbase.registrations.at(reg).cargo) << reg;
     }
     EXPECT_TRUE(log.contains("===> regcode G-EUPA already exists"));
     EXPECT_TRUE(log.contains("8 dbase records read"));

@@ -25,15 +25,16 @@ namespace oxl::test
 /// Types of every category, two similar-type groups, a few airlines.
 inline void installIndexDbase()
 {
-    gDbase = Dbase{};
-    gDbase.aircraftTypes = {"A20N", "A319", "A320", "A321", "B744", "C172", "EC35", "F16", "GLF5", "PA28"};
-    gDbase.largeTypes = {"A20N", "A319", "A320", "A321"};
-    gDbase.heavyTypes = {"B744"};
-    gDbase.buzjetTypes = {"GLF5"};
-    gDbase.rotorcraftTypes = {"EC35"};
-    gDbase.highPerfTypes = {"F16"};
-    gDbase.airlineCodes = {"BAW", "DLH", "EZY"};
-    gDbase.similarGroups = {{"A319", "A320", "A321"}, {"A20N", "A320"}};
+    gLiveries.gDbase = Dbase{};
+    gLiveries.gDbase.aircraftTypes = {"A20N", "A319", "A320", "A321", "B744",
+                                      "C172", "EC35", "F16",  "GLF5", "PA28"};
+    gLiveries.gDbase.largeTypes = {"A20N", "A319", "A320", "A321"};
+    gLiveries.gDbase.heavyTypes = {"B744"};
+    gLiveries.gDbase.buzjetTypes = {"GLF5"};
+    gLiveries.gDbase.rotorcraftTypes = {"EC35"};
+    gLiveries.gDbase.highPerfTypes = {"F16"};
+    gLiveries.gDbase.airlineCodes = {"BAW", "DLH", "EZY"};
+    gLiveries.gDbase.similarGroups = {{"A319", "A320", "A321"}, {"A20N", "A320"}};
 }
 
 /// The <liv> element of a livery as LiveriesScanned.xml holds it.

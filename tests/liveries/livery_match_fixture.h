@@ -20,18 +20,18 @@ namespace oxl::test
 /// The fleet's database: categories, similar groups and registrations.
 inline void installMatchDbase()
 {
-    gDbase = Dbase{};
-    gDbase.aircraftTypes = {"A319", "A320", "A321", "A20N", "B744", "BE58", "C172",
-                            "C208", "C56X", "EC35", "F16",  "GLF5", "PA28"};
-    gDbase.largeTypes = {"A319", "A320", "A321", "A20N"};
-    gDbase.heavyTypes = {"B744"};
-    gDbase.buzjetTypes = {"C56X", "GLF5"};
-    gDbase.rotorcraftTypes = {"EC35"};
-    gDbase.highPerfTypes = {"F16"};
-    gDbase.airlineCodes = {"ABC", "BAW", "BOX", "CLH", "DLH", "EZY", "QTR", "VIP", "XYZ"};
-    gDbase.similarGroups = {
+    gLiveries.gDbase = Dbase{};
+    gLiveries.gDbase.aircraftTypes = {"A319", "A320", "A321", "A20N", "B744", "BE58", "C172",
+                                      "C208", "C56X", "EC35", "F16",  "GLF5", "PA28"};
+    gLiveries.gDbase.largeTypes = {"A319", "A320", "A321", "A20N"};
+    gLiveries.gDbase.heavyTypes = {"B744"};
+    gLiveries.gDbase.buzjetTypes = {"C56X", "GLF5"};
+    gLiveries.gDbase.rotorcraftTypes = {"EC35"};
+    gLiveries.gDbase.highPerfTypes = {"F16"};
+    gLiveries.gDbase.airlineCodes = {"ABC", "BAW", "BOX", "CLH", "DLH", "EZY", "QTR", "VIP", "XYZ"};
+    gLiveries.gDbase.similarGroups = {
         {"A319", "A320", "A321"}, {"A20N", "A320"}, {"A319", "C208"}, {"C56X", "GLF5"}, {"C172", "PA28"}};
-    gDbase.registrations = {
+    gLiveries.gDbase.registrations = {
         {"G-EUPA", {"BAW", "A320", "", false}}, {"D-AOPR", {"DLH", "A321", "CLH", false}},
         {"D-ABOX", {"BOX", "B744", "", true}},  {"D-ABVX", {"DLH", "B744", "", true}},
         {"D-AIZZ", {"DLH", "A320", "", false}},
@@ -91,7 +91,7 @@ inline void resetMatchBookkeeping()
 class LiveryMatchTest : public LiveryIndexTest
 {
   protected:
-    LiveryMatchTest() : savedDbase_(gDbase)
+    LiveryMatchTest() : savedDbase_(gLiveries.gDbase)
     {
         installMatchDbase();
         resetMatchBookkeeping();
@@ -107,7 +107,7 @@ class LiveryMatchTest : public LiveryIndexTest
         gf_clearStop();
         MATCHING_DEPTH.set(4);
         RANDOM.set(false);
-        gDbase = savedDbase_;
+        gLiveries.gDbase = savedDbase_;
     }
 
     Dbase savedDbase_;

@@ -1,7 +1,7 @@
 #include "foundation/errors.h"
 #include "liveries/liveries_state.h"
 #include "tests/liveries/livery_index_fixture.h"
-#include "window/main_window.h"
+#include "window/window_state.h"
 #include "window/window_status.h"
 
 #include <gmock/gmock.h>
@@ -46,7 +46,7 @@ TEST_F(LiveryProcessingTest, ReadingModeBuildsEverythingFromTheLastScan)
     gf_scanLiveries();
     EXPECT_TRUE(gLiveries.gLiveriesProcessed);
     EXPECT_TRUE(gLiveries.ScannedLiveries.empty());
-    EXPECT_EQ(gMainWindow.liveryCount.load(), 4u);
+    EXPECT_EQ(gWindow.gMainWindow.liveryCount.load(), 4u);
     EXPECT_EQ(gLiveries.MainLiveryIndex.size(), 3u);
     EXPECT_EQ(gLiveries.RegcodeMap.size(), 3u);
     EXPECT_EQ(gLiveries.RegcodeMap.at("G-EUXA"), "BA A321");

@@ -23,16 +23,16 @@ namespace oxl::test
 /// Fills the process-wide database with the types, airlines, fixes and registrations the tests use.
 inline void installLiveryDbase()
 {
-    gDbase = Dbase{};
-    gDbase.aircraftTypes = {"A320", "B738", "B744", "C172", "GLID", "T154"};
-    gDbase.heavyTypes = {"B744"};
-    gDbase.largeTypes = {"A320", "B738"};
-    gDbase.airlineCodes = {"AAL", "BAW", "DLH", "SHT", "ZZZ"};
-    gDbase.modelFixes = {{"B737-800", "B738"}, {"b738", "B738"}};
-    gDbase.registrations = {{"G-EUPA", DbaseRecord{"BAW", "A320", "", false}},
-                            {"N744DL", DbaseRecord{"DLH", "B744", "", true}},
-                            {"N12", DbaseRecord{"AAL", "C172", "", false}}};
-    gDbase.shortRegKeys = {"N12"};
+    gLiveries.gDbase = Dbase{};
+    gLiveries.gDbase.aircraftTypes = {"A320", "B738", "B744", "C172", "GLID", "T154"};
+    gLiveries.gDbase.heavyTypes = {"B744"};
+    gLiveries.gDbase.largeTypes = {"A320", "B738"};
+    gLiveries.gDbase.airlineCodes = {"AAL", "BAW", "DLH", "SHT", "ZZZ"};
+    gLiveries.gDbase.modelFixes = {{"B737-800", "B738"}, {"b738", "B738"}};
+    gLiveries.gDbase.registrations = {{"G-EUPA", DbaseRecord{"BAW", "A320", "", false}},
+                                      {"N744DL", DbaseRecord{"DLH", "B744", "", true}},
+                                      {"N12", DbaseRecord{"AAL", "C172", "", false}}};
+    gLiveries.gDbase.shortRegKeys = {"N12"};
 }
 
 /// Lines of a copy of a report list.

@@ -11,7 +11,7 @@
 #include "tests/liveries/livery_scan_fixture.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/settings_fixture.h"
-#include "window/main_window.h"
+#include "window/window_state.h"
 
 #include <fmt/format.h>
 #include <gmock/gmock.h>
@@ -50,8 +50,8 @@ class LiveryScanRunTest : public ::testing::Test
         fs::create_directories(work_ / "input");
         fs::create_directories(work_ / "output" / "info");
         test::installLiveryDbase();
-        gDbase.airlineCodes.insert("SHT");
-        gDbase.registrations["G-OPER"] = DbaseRecord{"BAW", "B738", "SHT", false};
+        gLiveries.gDbase.airlineCodes.insert("SHT");
+        gLiveries.gDbase.registrations["G-OPER"] = DbaseRecord{"BAW", "B738", "SHT", false};
         reset();
         gf_resetWorkerSlots();
         SIM_INSTALL_PATH.set("D:\\P3D");
@@ -142,7 +142,7 @@ TEST_F(LiveryScanRunTest, ManualScanWritesTheFileThatTheNextStartReads)
     EXPECT_FALSE(SCAN_LIVERIES.value());
     EXPECT_EQ(settings_.valueOf("SCAN_LIVERIES"), "false");
     EXPECT_TRUE(gLiveries.gLiveriesProcessed);
-    EXPECT_EQ(gMainWindow.liveryCount.load(), expected.size());
+    EXPECT_EQ(gWindow.gMainWindow.liveryCount.load(), expected.size());
     EXPECT_TRUE(settings_.logged(fmt::format("{} liveries found in D:\\AI", expected.size())));
     EXPECT_TRUE(settings_.logged(
         "++++++++++++++++++++++++ liveries scan manual starts ++++++++++++++++++++++++++++++++"));
@@ -158,9 +158,9 @@ TEST_F(LiveryScanRunTest, ManualScanWritesTheFileThatTheNextStartReads)
 
     // The next program start reads the file instead of scanning.
     reset();
-    gMainWindow.liveryCount.store(0);
+    gWindow.gMainWindow.liveryCount.store(0);
     gf_scanLiveries();
-    EXPECT_EQ(gMainWindow.liveryCount.load(), expected.size());
+    EXPECT_EQ(gWindow.gMainWindow.liveryCount.load(), expected.size());
     EXPECT_TRUE(
         settings_.logged(fmt::format("{} liveries read from output/LiveriesScanned.xml", expected.size())));
 }
@@ -390,7 +390,7 @@ TEST_F(LiveryScanRunTest, AutomaticScanWithoutLiveriesLeavesNoFile)
 {
     test::writeBytes(work_ / "output" / "LiveriesScanned.xml",
                      "<liveries><liv airl=\"A\" type=\"B\" title=\"C\"/></liveries>");
-    gMainWindow.liveryCount.store(7);
+    gWindow.gMainWindow.liveryCount.store(7);
     try
     {
         gf_scanLiveries();
@@ -401,7 +401,7 @@ TEST_F(LiveryScanRunTest, AutomaticScanWithoutLiveriesLeavesNoFile)
         EXPECT_THAT(e.what(), ::testing::StartsWith("43: Automatic scan has not found any liveries"));
     }
     EXPECT_FALSE(fileWritten());
-    EXPECT_EQ(gMainWindow.liveryCount.load(), 0u);
+    EXPECT_EQ(gWindow.gMainWindow.liveryCount.load(), 0u);
     EXPECT_TRUE(SCAN_LIVERIES.value());
 }
 

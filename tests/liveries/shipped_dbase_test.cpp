@@ -1,7 +1,7 @@
 // The database the build places in bin/input decrypts with the program's key and knows today's traffic.
 
 #include "foundation/units.h"
-#include "liveries/dbase.h"
+#include "liveries/liveries_state.h"
 #include "liveries/registrations.h"
 
 #include "tests/support/temp_folder.h"
@@ -32,38 +32,40 @@ class ShippedDbaseTest : public ::testing::Test
 
 TEST_F(ShippedDbaseTest, SizesOfTheTables)
 {
-    EXPECT_GE(gDbase.aircraftTypes.size(), 300u);
-    EXPECT_GE(gDbase.airlineCodes.size(), 1000u);
-    EXPECT_GE(gDbase.registrations.size(), 10000u);
-    EXPECT_FALSE(gDbase.similarGroups.empty());
-    EXPECT_FALSE(gDbase.publisherGroups.empty());
-    EXPECT_EQ(gDbase.halfSpansNm.size(), gDbase.aircraftTypes.size()) << "every known type has its span";
+    EXPECT_GE(gLiveries.gDbase.aircraftTypes.size(), 300u);
+    EXPECT_GE(gLiveries.gDbase.airlineCodes.size(), 1000u);
+    EXPECT_GE(gLiveries.gDbase.registrations.size(), 10000u);
+    EXPECT_FALSE(gLiveries.gDbase.similarGroups.empty());
+    EXPECT_FALSE(gLiveries.gDbase.publisherGroups.empty());
+    EXPECT_EQ(gLiveries.gDbase.halfSpansNm.size(), gLiveries.gDbase.aircraftTypes.size())
+        << "every known type has its span";
 }
 
 TEST_F(ShippedDbaseTest, EveryTableNamesKnownTypesAndAirlines)
 {
-    for (const auto& [reg, record] : gDbase.registrations)
+    for (const auto& [reg, record] : gLiveries.gDbase.registrations)
     {
         EXPECT_TRUE(gf_isKnownType(record.type)) << reg << " " << record.type;
         EXPECT_TRUE(gf_isKnownAirline(record.airl)) << reg << " " << record.airl;
         EXPECT_TRUE(record.opr.empty() || gf_isKnownAirline(record.opr)) << reg << " " << record.opr;
     }
-    for (const auto& group : gDbase.similarGroups)
+    for (const auto& group : gLiveries.gDbase.similarGroups)
     {
         for (const std::string& type : group)
         {
             EXPECT_TRUE(gf_isKnownType(type)) << type;
         }
     }
-    for (const auto& set : {gDbase.highPerfTypes, gDbase.heavyTypes, gDbase.largeTypes, gDbase.buzjetTypes,
-                            gDbase.rotorcraftTypes, gDbase.cargoTypes})
+    for (const auto& set :
+         {gLiveries.gDbase.highPerfTypes, gLiveries.gDbase.heavyTypes, gLiveries.gDbase.largeTypes,
+          gLiveries.gDbase.buzjetTypes, gLiveries.gDbase.rotorcraftTypes, gLiveries.gDbase.cargoTypes})
     {
         for (const std::string& type : set)
         {
             EXPECT_TRUE(gf_isKnownType(type)) << type;
         }
     }
-    for (const std::string& airline : gDbase.cargoOperators)
+    for (const std::string& airline : gLiveries.gDbase.cargoOperators)
     {
         EXPECT_TRUE(gf_isKnownAirline(airline)) << airline;
     }
@@ -118,8 +120,8 @@ TEST_F(ShippedDbaseTest, AirlinesRegistrationsAndFixes)
     }
     EXPECT_FALSE(gf_isKnownAirline("RFO"));
     EXPECT_THAT(gf_lookupRegistration("DAIMA"), Optional(DbaseRecord{"DLH", "A388", "", false}));
-    EXPECT_EQ(gDbase.modelFixes.at("738"), "B738");
-    EXPECT_TRUE(gDbase.simaddonAirports.contains("LOWI"));
+    EXPECT_EQ(gLiveries.gDbase.modelFixes.at("738"), "B738");
+    EXPECT_TRUE(gLiveries.gDbase.simaddonAirports.contains("LOWI"));
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // The SimClient thread against the stand-in: registration, the user aircraft's data, pause, new flight,
 // QUIT, a dropped link and a simulator of the wrong version.
-#include "airports/parking_state.h"
+#include "airports/airports_state.h"
+#include "records/records_state.h"
 #include "simlink/sim_dispatch.h"
 #include "simlink/sim_ids.h"
 #include "tests/support/sim_link_fixture.h"
+#include "window/window_state.h"
 
 namespace oxl::test
 {
@@ -59,9 +61,10 @@ TEST_F(SimLinkTest, RegistersEverythingInOrderWithConsecutiveSendIds)
     EXPECT_EQ(session["definitions"]["404"][3]["type"], scwire::kDataString32);
     EXPECT_EQ(session["definitions"]["407"][0]["type"], scwire::kDataStringV);
 
-    EXPECT_EQ(gMainWindow.simConnected.load(), 1);
-    EXPECT_EQ(gMainWindow.simRunning.load(), 1);
-    EXPECT_EQ(gMainWindow.text(StatusText::simulatorText), "Lockheed Martin Prepar3D v5 (5.3.17.28160)");
+    EXPECT_EQ(gWindow.gMainWindow.simConnected.load(), 1);
+    EXPECT_EQ(gWindow.gMainWindow.simRunning.load(), 1);
+    EXPECT_EQ(gWindow.gMainWindow.text(StatusText::simulatorText),
+              "Lockheed Martin Prepar3D v5 (5.3.17.28160)");
     EXPECT_TRUE(log.contains("Lockheed Martin Prepar3D v5 (5.3.17.28160) connected"));
 }
 
@@ -81,7 +84,7 @@ TEST_F(SimLinkTest, UserAircraftPositionTitleAndPerSecondReplies)
 
     gf_requestUserAcTitleModel();
     ASSERT_TRUE(eventually([] { return gf_userTitle() == "Standin Boeing 737-800"; }));
-    EXPECT_EQ(gMainWindow.text(StatusText::userTitle), "Standin Boeing 737-800");
+    EXPECT_EQ(gWindow.gMainWindow.text(StatusText::userTitle), "Standin Boeing 737-800");
     EXPECT_TRUE(eventually([&] { return log.contains("          model raw: B738"); }));
 
     ASSERT_EQ(gf_simCall(
@@ -98,7 +101,7 @@ TEST_F(SimLinkTest, UserAircraftPositionTitleAndPerSecondReplies)
 
 TEST_F(SimLinkTest, UserStandIsShownAndHandedToTheCycleWorkerWhenANewFlightLoads)
 {
-    gParking.setStands({Stand("A12", 1, 47.4647, 8.5492, 0.0, 20.0)});
+    gAirports.gParking.setStands({Stand("A12", 1, 47.4647, 8.5492, 0.0, 20.0)});
     ASSERT_TRUE(connected());
     // The stand counts only once the user aircraft is known to stand on the ground.
     gf_requestUserAcPosition();
@@ -112,7 +115,7 @@ TEST_F(SimLinkTest, UserStandIsShownAndHandedToTheCycleWorkerWhenANewFlightLoads
     ASSERT_TRUE(eventually([] { return gSimLink.gUserDataValid.load() == 1; }));
     gf_requestUserAcPosition();
     ASSERT_TRUE(eventually([] { return gf_userStand() == "A12"; }));
-    EXPECT_EQ(gMainWindow.text(StatusText::userStand), "A12");
+    EXPECT_EQ(gWindow.gMainWindow.text(StatusText::userStand), "A12");
     sim.command("newflight C:\\flight.fxml");
     ASSERT_TRUE(eventually(
         [&]
@@ -122,13 +125,13 @@ TEST_F(SimLinkTest, UserStandIsShownAndHandedToTheCycleWorkerWhenANewFlightLoads
         }));
     std::lock_guard lock(mutex);
     EXPECT_EQ(standsAtRest, (std::vector<std::string>{"A12"}));
-    gParking.reset();
+    gAirports.gParking.reset();
 }
 
 TEST_F(SimLinkTest, StaticCentreOfGravityAndFrameRateReachTheMainLoop)
 {
     ASSERT_TRUE(connected());
-    EXPECT_TRUE(eventually([] { return gSimQueues.frameRate.load() == 60.0f; }));
+    EXPECT_TRUE(eventually([] { return gRecords.gSimQueues.frameRate.load() == 60.0f; }));
     gf_simCall(
         [](ScHandle h)
         {
@@ -175,10 +178,11 @@ TEST_F(SimLinkTest, PauseClearsAndResumeSetsTheRunningFlag)
 {
     ASSERT_TRUE(connected());
     sim.command("pause 1");
-    ASSERT_TRUE(
-        eventually([] { return gSimLink.gSimRunning.load() == 0 && !gMainWindow.simRunning.load(); }));
+    ASSERT_TRUE(eventually(
+        [] { return gSimLink.gSimRunning.load() == 0 && !gWindow.gMainWindow.simRunning.load(); }));
     sim.command("pause 0");
-    EXPECT_TRUE(eventually([] { return gSimLink.gSimRunning.load() == 1 && gMainWindow.simRunning.load(); }));
+    EXPECT_TRUE(
+        eventually([] { return gSimLink.gSimRunning.load() == 1 && gWindow.gMainWindow.simRunning.load(); }));
     EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
 }
 
@@ -223,7 +227,7 @@ TEST_F(SimLinkTest, UserPositionWithNumbersOutOfRangeIsRefused)
         { return log.contains("===> Simulator time refused: year 4503599627372522 day 80 second 43200"); }));
     EXPECT_EQ(gSimLink.gSimUtcSeconds.load(), 0);
     {
-        std::lock_guard lock(gSimQueues.simMutex);
+        std::lock_guard lock(gRecords.gSimQueues.simMutex);
         EXPECT_DOUBLE_EQ(gSimLink.gUserAcData.lat, 47.4535);
         EXPECT_DOUBLE_EQ(gSimLink.gUserAcData.alt, 1416.0);
     }
@@ -235,7 +239,7 @@ TEST_F(SimLinkTest, UserPositionWithNumbersOutOfRangeIsRefused)
         [&] { return log.contains("===> User aircraft position refused: lat nan lon 8.561 alt 1416"); }));
     EXPECT_EQ(gSimLink.gSimUtcSeconds.load(), 0);
     {
-        std::lock_guard lock(gSimQueues.simMutex);
+        std::lock_guard lock(gRecords.gSimQueues.simMutex);
         EXPECT_DOUBLE_EQ(gSimLink.gUserAcData.lat, 47.4535);
     }
 
@@ -301,11 +305,11 @@ TEST_F(SimLinkTest, DroppedLinkIsASimulatorFailureThatRestartsAndClearsTheHandle
     EXPECT_TRUE(eventually(
         []
         {
-            std::lock_guard lock(gSimQueues.simMutex);
+            std::lock_guard lock(gRecords.gSimQueues.simMutex);
             return gSimLink.gSimHandle == nullptr;
         }));
     EXPECT_EQ(gSimLink.gSimRunning.load(), 0);
-    EXPECT_FALSE(gMainWindow.simConnected.load());
+    EXPECT_FALSE(gWindow.gMainWindow.simConnected.load());
     EXPECT_EQ(gf_simCall([](ScHandle) { return kScOk; }), kScFail);
 }
 
@@ -314,7 +318,7 @@ TEST_F(SimLinkTest, StopWhileDispatchingClosesTheConnection)
     ASSERT_TRUE(connected());
     gf_stopSimClientThread();
     EXPECT_TRUE(log.contains("SimConnect closed ok"));
-    EXPECT_FALSE(gMainWindow.simConnected.load());
+    EXPECT_FALSE(gWindow.gMainWindow.simConnected.load());
     EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
 }
 
@@ -334,14 +338,14 @@ TEST_F(WrongSimulatorTest, OtherMajorVersionIsShownAsUserErrorAndTheLinkCloses)
         EXPECT_TRUE(exitReasons.empty());
     }
     ASSERT_TRUE(eventually([&] { return log.contains("SimConnect closed ok"); }));
-    std::lock_guard lock(gSimQueues.simMutex);
+    std::lock_guard lock(gRecords.gSimQueues.simMutex);
     EXPECT_EQ(gSimLink.gSimHandle, nullptr);
 }
 
 class NoSimulatorTest : public ::testing::Test
 {
   protected:
-    void SetUp() override { gMainWindow.resetForCycle(); }
+    void SetUp() override { gWindow.gMainWindow.resetForCycle(); }
     void TearDown() override
     {
         gf_stopSimClientThread();
@@ -369,7 +373,7 @@ TEST_F(NoSimulatorTest, WaitsWithOneMessageAndEndsWithoutClosingWhenTheCycleStop
         waiting += line == "Waiting for Prepar3Dv5 ..." ? 1 : 0;
     EXPECT_EQ(waiting, 1u);
     EXPECT_FALSE(log.contains("SimConnect closed ok"));
-    EXPECT_EQ(gMainWindow.simConnected.load(), 0);
+    EXPECT_EQ(gWindow.gMainWindow.simConnected.load(), 0);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The frame sender against the stand-in: positions, events, flaps and the error state; and the main
 // loop's hand-over of positions while the sender holds the lock.
+#include "records/records_state.h"
 #include "simlink/sim_ids.h"
 #include "tests/support/sim_link_fixture.h"
 
@@ -77,12 +78,12 @@ TEST_F(SimLinkTest, NothingIsSentWhileTheMainLoopHoldsTheLockAndNothingIsLost)
     ASSERT_GT(oid, 2u);
     ASSERT_TRUE(eventually([&] { return calls("SimConnect_TransmitClientEvent").size() == 3; }));
     {
-        std::unique_lock lock(gSimQueues.simMutex);
-        gSimQueues.events.push_back({oid, kEvCabinLights, 1});
-        gSimQueues.events.push_back({oid, kEvLogoLights, 1});
+        std::unique_lock lock(gRecords.gSimQueues.simMutex);
+        gRecords.gSimQueues.events.push_back({oid, kEvCabinLights, 1});
+        gRecords.gSimQueues.events.push_back({oid, kEvLogoLights, 1});
         // Several frames pass at 60 per second while the lock is held.
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        EXPECT_EQ(gSimQueues.events.size(), 2u);
+        EXPECT_EQ(gRecords.gSimQueues.events.size(), 2u);
     }
     EXPECT_EQ(calls("SimConnect_TransmitClientEvent").size(), 3u);
     ASSERT_TRUE(eventually([&] { return calls("SimConnect_TransmitClientEvent").size() == 5; }));
@@ -111,8 +112,9 @@ TEST_F(SimLinkTest, AfterARequestErrorQueuedWorkIsDiscardedWithoutCalls)
     ASSERT_TRUE(eventually(
         []
         {
-            std::lock_guard lock(gSimQueues.simMutex);
-            return gSimQueues.events.empty() && gSimQueues.creates.empty() && gSimQueues.removals.empty();
+            std::lock_guard lock(gRecords.gSimQueues.simMutex);
+            return gRecords.gSimQueues.events.empty() && gRecords.gSimQueues.creates.empty() &&
+                   gRecords.gSimQueues.removals.empty();
         }));
     EXPECT_TRUE(calls("SimConnect_AICreateNonATCAircraft").empty());
     EXPECT_TRUE(calls("SimConnect_TransmitClientEvent").empty());
@@ -155,11 +157,11 @@ TEST_F(SimLinkTest, FlightPlanOfAnAircraftIsLoadedAndAMissingOneIsLogged)
 class PositionHandOverTest : public ::testing::Test
 {
   protected:
-    void SetUp() override { gSimQueues.reset(); }
+    void SetUp() override { gRecords.gSimQueues.reset(); }
     void TearDown() override
     {
-        gSimQueues.frameRate = 0.0f;
-        gSimQueues.reset();
+        gRecords.gSimQueues.frameRate = 0.0f;
+        gRecords.gSimQueues.reset();
     }
 
     // Holds simMutex on another thread until release is set.
@@ -168,7 +170,7 @@ class PositionHandOverTest : public ::testing::Test
         holder = std::thread(
             [this]
             {
-                std::lock_guard lock(gSimQueues.simMutex);
+                std::lock_guard lock(gRecords.gSimQueues.simMutex);
                 held = true;
                 while (!release)
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -186,28 +188,28 @@ TEST_F(PositionHandOverTest, FreeLockSwapsTheBuffers)
 {
     gf_queuePosition({47.0, 8.0, 0, 0, 0, 1000, 0, 0, 7});
     EXPECT_EQ(gf_handOverPositions(), PositionHandOver::swapped);
-    std::lock_guard lock(gSimQueues.simMutex);
-    ASSERT_EQ(gSimQueues.send->size(), 1u);
-    EXPECT_EQ(gSimQueues.send->front().objectId, 7u);
-    EXPECT_TRUE(gSimQueues.fill->empty());
+    std::lock_guard lock(gRecords.gSimQueues.simMutex);
+    ASSERT_EQ(gRecords.gSimQueues.send->size(), 1u);
+    EXPECT_EQ(gRecords.gSimQueues.send->front().objectId, 7u);
+    EXPECT_TRUE(gRecords.gSimQueues.fill->empty());
 }
 
 TEST_F(PositionHandOverTest, BusyLockAtThirtyFramesDropsTheTick)
 {
-    gSimQueues.frameRate = 30.0f;
+    gRecords.gSimQueues.frameRate = 30.0f;
     gf_queuePosition({47.0, 8.0, 0, 0, 0, 1000, 0, 0, 7});
     holdLock();
     EXPECT_EQ(gf_handOverPositions(), PositionHandOver::dropped);
     release = true;
     holder.join();
-    std::lock_guard lock(gSimQueues.simMutex);
-    EXPECT_TRUE(gSimQueues.fill->empty());
-    EXPECT_TRUE(gSimQueues.send->empty());
+    std::lock_guard lock(gRecords.gSimQueues.simMutex);
+    EXPECT_TRUE(gRecords.gSimQueues.fill->empty());
+    EXPECT_TRUE(gRecords.gSimQueues.send->empty());
 }
 
 TEST_F(PositionHandOverTest, BusyLockAtSixtyFramesWaitsAndSwaps)
 {
-    gSimQueues.frameRate = 60.0f;
+    gRecords.gSimQueues.frameRate = 60.0f;
     gf_queuePosition({47.0, 8.0, 0, 0, 0, 1000, 0, 0, 7});
     holdLock();
     std::thread releaser(
@@ -219,8 +221,8 @@ TEST_F(PositionHandOverTest, BusyLockAtSixtyFramesWaitsAndSwaps)
     EXPECT_EQ(gf_handOverPositions(), PositionHandOver::waitedAndSwapped);
     releaser.join();
     holder.join();
-    std::lock_guard lock(gSimQueues.simMutex);
-    ASSERT_EQ(gSimQueues.send->size(), 1u);
+    std::lock_guard lock(gRecords.gSimQueues.simMutex);
+    ASSERT_EQ(gRecords.gSimQueues.send->size(), 1u);
 }
 
 } // namespace

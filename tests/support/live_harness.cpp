@@ -1,5 +1,6 @@
 #include "tests/support/live_harness.h"
 
+#include "airports/airports_state.h"
 #include "airports/static_placement.h"
 #include "foundation/units.h"
 #include "liveries/dbase.h"
@@ -135,23 +136,23 @@ void StreamBuilder::advance(double seconds)
 
 void GlobalStaticParking::assignStaticParking()
 {
-    gf_assignStaticParking(gParking);
+    gf_assignStaticParking(gAirports.gParking);
 }
 
 void GlobalStaticParking::maxParkCheck(std::uint8_t extra)
 {
-    gf_maxParkCheck(gParking, extra);
+    gf_maxParkCheck(gAirports.gParking, extra);
 }
 
 LiveHarness::LiveHarness()
 {
-    gParking.reset();
-    gParking.services = std::make_unique<Parking>(*this);
+    gAirports.gParking.reset();
+    gAirports.gParking.services = std::make_unique<Parking>(*this);
     LiveNeighbours& n = engine_.n;
     n.simQueues = &queues_;
     n.simAnswers = &answers_;
     n.mainQueues = &mainQueues_;
-    n.parking = &gParking;
+    n.parking = &gAirports.gParking;
     n.tickCounter = &tick_;
     n.clock = std::make_unique<Clock>(*this);
     n.liveries = std::make_unique<Liveries>(*this);
@@ -234,8 +235,8 @@ std::span<LiveAc> LiveHarness::Parking::liveAircraft()
 
 LiveHarness::~LiveHarness()
 {
-    gParking.reset();
-    gParking.services = std::make_unique<NoParkingServices>();
+    gAirports.gParking.reset();
+    gAirports.gParking.services = std::make_unique<NoParkingServices>();
 }
 
 void LiveHarness::schedule(const std::vector<TimedLine>& lines, std::int32_t startTick)

@@ -3,7 +3,7 @@
 // recorders of everything the engine hands to the simulator.
 #pragma once
 
-#include "airports/parking_state.h"
+#include "airports/airports_state.h"
 #include "foundation/geodesy.h"
 #include "records/aircraft_records.h"
 #include "records/sim_queues.h"
@@ -158,7 +158,7 @@ class ParkCheckRecorder : public NoParking
     std::vector<std::uint8_t> checks; ///< the `extra` of each check
 };
 
-/// The static parking of gParking, with no airport list.
+/// The static parking of gAirports.gParking, with no airport list.
 class GlobalStaticParking : public NoParking
 {
   public:
@@ -229,8 +229,8 @@ class LiveHarness
         LiveHarness& h_;
     };
 
-    /// The parking code's neighbours (installed on gParking): the harness's user aircraft; the engine's
-    /// live aircraft and removals only where a test asks for them.
+    /// The parking code's neighbours (installed on gAirports.gParking): the harness's user aircraft; the
+    /// engine's live aircraft and removals only where a test asks for them.
     class Parking : public NoParkingServices
     {
       public:
@@ -246,7 +246,7 @@ class LiveHarness
         LiveHarness& h_;
     };
     /// The installed parking services.
-    Parking& parking() { return dynamic_cast<Parking&>(*gParking.services); }
+    Parking& parking() { return dynamic_cast<Parking&>(*gAirports.gParking.services); }
 
     /// The engine under test (its neighbours may be replaced further).
     LiveEngine& engine() { return engine_; }

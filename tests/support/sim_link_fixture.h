@@ -3,6 +3,7 @@
 #pragma once
 
 #include "foundation/run_state.h"
+#include "records/records_state.h"
 #include "simlink/client/sc_connect.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_sender.h"
@@ -12,7 +13,7 @@
 #include "tests/support/sim_standin_process.h"
 #include "tests/support/temp_folder.h"
 #include "traffic/cycle/cycle_worker.h"
-#include "window/main_window.h"
+#include "window/window_state.h"
 
 #include <chrono>
 #include <functional>
@@ -57,7 +58,7 @@ class SimLinkTest : public ::testing::Test
     void SetUp() override
     {
         gf_resetSimLink();
-        gMainWindow.resetForCycle();
+        gWindow.gMainWindow.resetForCycle();
         gSimLink.gUserOnGround = 0;
         gSimLink.gUserDataValid = 0;
         gSimLink.gSecondTick = 0;
@@ -102,9 +103,10 @@ class SimLinkTest : public ::testing::Test
     /// Moves the link's answers into `answers`.
     void drainAnswers()
     {
-        std::lock_guard lock(gSimAnswerQueue.simAnswerMutex);
-        answers.insert(answers.end(), gSimAnswerQueue.answers.begin(), gSimAnswerQueue.answers.end());
-        gSimAnswerQueue.answers.clear();
+        std::lock_guard lock(gRecords.gSimAnswerQueue.simAnswerMutex);
+        answers.insert(answers.end(), gRecords.gSimAnswerQueue.answers.begin(),
+                       gRecords.gSimAnswerQueue.answers.end());
+        gRecords.gSimAnswerQueue.answers.clear();
     }
 
     /// Waits for an answer of the kind that satisfies pred; a copy of it.

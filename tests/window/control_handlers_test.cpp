@@ -13,6 +13,7 @@
 #include "window/control_handlers.h"
 #include "window/control_text.h"
 #include "window/controls.h"
+#include "window/window_state.h"
 
 #include <fmt/format.h>
 
@@ -29,7 +30,7 @@ class ControlHandlersTest : public WindowTest
         gf_clearPeriodicRequests();
         gFoundation.gLiveryIndexClearRequest.store(0);
         gFoundation.gParametersChanged.store(0);
-        gMainWindow.waitingForSource.store(0);
+        gWindow.gMainWindow.waitingForSource.store(0);
     }
     ~ControlHandlersTest() override
     {
@@ -148,7 +149,7 @@ TEST_F(ControlHandlersTest, ScansRestartTheCycleOnlyWhileItStarts)
     openRunning();
     SCAN_LIVERIES.set(false);
     gf_showCheckMark(SCAN_LIVERIES);
-    gMainWindow.waitingForSource.store(1);
+    gWindow.gMainWindow.waitingForSource.store(1);
     click(SCAN_LIVERIES);
     EXPECT_EQ(settings.valueOf("SCAN_LIVERIES"), "true");
     EXPECT_TRUE(settings.logged("Your liveries will be scanned"));
@@ -159,7 +160,7 @@ TEST_F(ControlHandlersTest, ScansRestartTheCycleOnlyWhileItStarts)
 
     gf_clearStop();
     gFoundation.gLiveryIndexClearRequest.store(0);
-    gMainWindow.waitingForSource.store(0);
+    gWindow.gMainWindow.waitingForSource.store(0);
     SCAN_AIRPORTS.set(false);
     gf_showCheckMark(SCAN_AIRPORTS);
     click(SCAN_AIRPORTS);
@@ -204,7 +205,7 @@ TEST_F(ControlHandlersTest, BoxesThatAskTheCycleWorkerLeaveARequest)
     EXPECT_EQ(gFoundation.gNavLightsRequest.load(), 1); // off
 
     // Parking boxes while static parking runs: the countdown to the next 15-second routine.
-    gMainWindow.parkAirportActive.store(1);
+    gWindow.gMainWindow.parkAirportActive.store(1);
     INITIAL_LOAD_ONLY.set(false);
     gFoundation.gLoopSecondsShown.store(44);
     click(PARK_SOFT);
@@ -217,7 +218,7 @@ TEST_F(ControlHandlersTest, BoxesThatAskTheCycleWorkerLeaveARequest)
     click(LEARN_SOFT);
     EXPECT_EQ(gFoundation.gParametersChanged.load(), 1);
 
-    gMainWindow.parkAirportActive.store(0);
+    gWindow.gMainWindow.parkAirportActive.store(0);
     gFoundation.gRenewalRequest.store(0);
     gf_clearMessage();
     click(PARK_FAKE);
@@ -333,7 +334,7 @@ struct FitRow
 TEST_F(ControlHandlersTest, MaxFitTakesWholeAndHalfHoursWhileStaticParkingRuns)
 {
     openRunning();
-    gMainWindow.parkAirportActive.store(1);
+    gWindow.gMainWindow.parkAirportActive.store(1);
     INITIAL_LOAD_ONLY.set(true);
     const FitRow rows[] = {
         {"1.2", 1.0f, 1, "1"},    {"1.3", 1.5f, 2, "1.5"},  {"0", 0.5f, 0, "0.5"},
@@ -351,7 +352,7 @@ TEST_F(ControlHandlersTest, MaxFitTakesWholeAndHalfHoursWhileStaticParkingRuns)
     }
     EXPECT_TRUE(settings.logged("lf_processTbFloat: not a finite number, h=2.5h"));
 
-    gMainWindow.parkAirportActive.store(0); // not taken while no static parking runs
+    gWindow.gMainWindow.parkAirportActive.store(0); // not taken while no static parking runs
     typeEnter(MAX_FIT_FL, "2");
     EXPECT_FLOAT_EQ(MAX_FIT_FL.value(), 24.0f);
 }

@@ -14,6 +14,7 @@
 #include "window/control_text.h"
 #include "window/controls.h"
 #include "window/parking_controls.h"
+#include "window/window_state.h"
 
 #include <fmt/format.h>
 
@@ -83,16 +84,16 @@ class MainWindowScreenTest : public ::testing::Test
     // The simulator and the traffic source connected, traffic flowing.
     static void showConnected()
     {
-        gMainWindow.simConnected.store(1);
-        gMainWindow.simRunning.store(1);
-        gMainWindow.setText(StatusText::simulatorText, "Lockheed Martin Prepar3D v5 (5.4.9.28482)");
-        gMainWindow.setText(StatusText::userTitle, "Boeing 737-800 Paint1");
-        gMainWindow.liveryCount.store(5123);
+        gWindow.gMainWindow.simConnected.store(1);
+        gWindow.gMainWindow.simRunning.store(1);
+        gWindow.gMainWindow.setText(StatusText::simulatorText, "Lockheed Martin Prepar3D v5 (5.4.9.28482)");
+        gWindow.gMainWindow.setText(StatusText::userTitle, "Boeing 737-800 Paint1");
+        gWindow.gMainWindow.liveryCount.store(5123);
         connectSource(ShownReaderState::receiving);
     }
     static void connectSource(ShownReaderState traffic)
     {
-        gMainWindow.noSourceLink.store(0);
+        gWindow.gMainWindow.noSourceLink.store(0);
         TrafficStatus& s = useFixedTrafficView().status;
         s.sourceConnected = true;
         s.editionText = "RT2 edition: Standard";
@@ -201,8 +202,8 @@ TEST_F(MainWindowScreenTest, ConnectedStateShowsLimeBoxesAndALimeMessageBand)
 
 TEST_F(MainWindowScreenTest, WaitingStateShowsAYellowSimBoxAndARedRtBox)
 {
-    gMainWindow.simConnected.store(1);
-    gMainWindow.noSourceLink.store(0);
+    gWindow.gMainWindow.simConnected.store(1);
+    gWindow.gMainWindow.noSourceLink.store(0);
     const auto image = shot("main_window_waiting");
     ASSERT_TRUE(image);
     EXPECT_EQ(image->at(kSimBoxX, kBoxY), kYellow);
@@ -211,7 +212,7 @@ TEST_F(MainWindowScreenTest, WaitingStateShowsAYellowSimBoxAndARedRtBox)
 
 TEST_F(MainWindowScreenTest, ErrorStateShowsRedBoxesAndARedMessageBand)
 {
-    gMainWindow.noSourceLink.store(0);
+    gWindow.gMainWindow.noSourceLink.store(0);
     gf_showError("Simulator connection failed");
     const auto image = shot("main_window_error");
     ASSERT_TRUE(image);
@@ -293,7 +294,7 @@ TEST_F(MainWindowScreenTest, KeysForABoxDisabledUnderTheKeyboardAreLost)
 {
     if (!controlsReady())
         GTEST_SKIP() << kNoXdotool;
-    gMainWindow.parkAirportActive.store(1); // "Max fit" takes Enter while static parking runs
+    gWindow.gMainWindow.parkAirportActive.store(1); // "Max fit" takes Enter while static parking runs
     win::setWindowText(ALL_INSTALL_PATH.controlId, "/opt/P3Dv5");
     const float maxFit = MAX_FIT_FL.value();
     ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1 type 4", at(566 + 17, 371 + 8))));

@@ -1,5 +1,6 @@
 // The message line: messages, errors that block them, and ageing in simulator seconds.
 #include "tests/window/window_fixture.h"
+#include "window/window_state.h"
 
 namespace oxl::test
 {
@@ -51,7 +52,7 @@ TEST_F(MessageLineTest, ErrorTurnsTheBandRedAndBlocksLaterMessagesUntilReset)
     EXPECT_EQ(shown->text, "Cannot reach the simulator");
     EXPECT_EQ(shown->colour, kYellow);
 
-    gMainWindow.resetForCycle();
+    gWindow.gMainWindow.resetForCycle();
     gf_showMessage("after the reset", true);
     screen.pumpUntilIdle();
     EXPECT_EQ(gf_shownError(), "");
@@ -72,12 +73,12 @@ TEST_F(MessageLineTest, MessageShownAtSecondZeroAgesOutAtSecondTwentySix)
 {
     open();
     gf_showMessage("aged", false);
-    EXPECT_EQ(gMainWindow.messageShownAt.load(), 1u);
+    EXPECT_EQ(gWindow.gMainWindow.messageShownAt.load(), 1u);
     for (int second = 1; second <= 25; ++second)
         gf_messageSecondTick();
     EXPECT_EQ(gf_shownMessage(), "aged");
     gf_messageSecondTick();
-    EXPECT_EQ(gMainWindow.guiSeconds.load(), 26u);
+    EXPECT_EQ(gWindow.gMainWindow.guiSeconds.load(), 26u);
     EXPECT_EQ(gf_shownMessage(), "");
     screen.pumpUntilIdle();
     EXPECT_FALSE(textAt(3, 455).has_value());
@@ -85,9 +86,9 @@ TEST_F(MessageLineTest, MessageShownAtSecondZeroAgesOutAtSecondTwentySix)
 
 TEST_F(MessageLineTest, MessageAgesTwentyFiveSecondsAfterItWasShown)
 {
-    gMainWindow.guiSeconds.store(100);
+    gWindow.gMainWindow.guiSeconds.store(100);
     gf_showMessage("later", false);
-    EXPECT_EQ(gMainWindow.messageShownAt.load(), 100u);
+    EXPECT_EQ(gWindow.gMainWindow.messageShownAt.load(), 100u);
     for (int i = 0; i < 24; ++i)
         gf_messageSecondTick();
     EXPECT_EQ(gf_shownMessage(), "later");
@@ -98,7 +99,7 @@ TEST_F(MessageLineTest, MessageAgesTwentyFiveSecondsAfterItWasShown)
 TEST_F(MessageLineTest, EmptyMessageAndErrorNeverAge)
 {
     gf_showMessage("", false);
-    EXPECT_EQ(gMainWindow.messageShownAt.load(), 0u);
+    EXPECT_EQ(gWindow.gMainWindow.messageShownAt.load(), 0u);
     gf_showError("stays");
     for (int i = 0; i < 100; ++i)
         gf_messageSecondTick();

@@ -4,6 +4,7 @@
 #include "foundation/config_keys.h"
 #include "window/controls.h"
 #include "window/painting.h"
+#include "window/window_state.h"
 
 namespace oxl::test
 {
@@ -22,7 +23,7 @@ class PaintingTest : public WindowTest
   protected:
     void connectSource(ShownReaderState traffic, ShownReaderState qnh, std::int32_t hpa)
     {
-        gMainWindow.noSourceLink.store(0);
+        gWindow.gMainWindow.noSourceLink.store(0);
         TrafficStatus& s = useFixedTrafficView().status;
         s.sourceConnected = true;
         s.editionText = "RT2 edition: Standard";
@@ -95,12 +96,12 @@ TEST_F(PaintingTest, SimBoxColourFollowsConnectionFlightAndTitle)
     for (const Row& r : rows)
     {
         SCOPED_TRACE(r.name);
-        gMainWindow.simConnected.store(r.connected);
-        gMainWindow.simRunning.store(r.running);
-        gMainWindow.userModelKnown.store(r.modelKnown);
-        gMainWindow.setText(StatusText::userTitle, r.title);
-        gMainWindow.setText(StatusText::simulatorText, "Lockheed Martin Prepar3D v5 (5.4.9.28482)");
-        gMainWindow.setText(StatusText::userStand, "GATE 12");
+        gWindow.gMainWindow.simConnected.store(r.connected);
+        gWindow.gMainWindow.simRunning.store(r.running);
+        gWindow.gMainWindow.userModelKnown.store(r.modelKnown);
+        gWindow.gMainWindow.setText(StatusText::userTitle, r.title);
+        gWindow.gMainWindow.setText(StatusText::simulatorText, "Lockheed Martin Prepar3D v5 (5.4.9.28482)");
+        gWindow.gMainWindow.setText(StatusText::userStand, "GATE 12");
         repaint();
         EXPECT_EQ(screen.fillAt(410, 70), r.box);
         EXPECT_EQ(
@@ -117,7 +118,7 @@ TEST_F(PaintingTest, ConnectedSourceShowsEditionReadersQnhAndLiveCount)
 {
     open();
     connectSource(ShownReaderState::receiving, ShownReaderState::receiving, 1013);
-    gMainWindow.liveCount.store(7);
+    gWindow.gMainWindow.liveCount.store(7);
     repaint();
     EXPECT_EQ(screen.fillAt(440, 70), kLime);
     EXPECT_EQ(at(430, 63), std::pair(std::string("RT"), kLime));
@@ -143,7 +144,7 @@ TEST_F(PaintingTest, QuietReadersAreYellowAndAZeroQnhDrawsNothing)
 TEST_F(PaintingTest, WaitingForTheSourceTheRtBoxIsRedWithNoSourceTexts)
 {
     open();
-    gMainWindow.noSourceLink.store(0);
+    gWindow.gMainWindow.noSourceLink.store(0);
     repaint();
     EXPECT_EQ(screen.fillAt(440, 70), kRed);
     EXPECT_EQ(at(458, 35), none());
@@ -155,7 +156,7 @@ TEST_F(PaintingTest, WithoutASourceLinkTheRtBoxIsBlackWhateverTheReaders)
 {
     open();
     connectSource(ShownReaderState::receiving, ShownReaderState::receiving, 1013);
-    gMainWindow.noSourceLink.store(1);
+    gWindow.gMainWindow.noSourceLink.store(1);
     repaint();
     EXPECT_EQ(screen.fillAt(440, 70), kBlack);
 }
@@ -163,10 +164,10 @@ TEST_F(PaintingTest, WithoutASourceLinkTheRtBoxIsBlackWhateverTheReaders)
 TEST_F(PaintingTest, CountsOfLiveriesAndAirportFiles)
 {
     open();
-    gMainWindow.liveryCount.store(5123);
-    gMainWindow.simaddonCount.store(12);
-    gMainWindow.simaddonComplete.store(0);
-    gMainWindow.thirdpCount.store(3);
+    gWindow.gMainWindow.liveryCount.store(5123);
+    gWindow.gMainWindow.simaddonCount.store(12);
+    gWindow.gMainWindow.simaddonComplete.store(0);
+    gWindow.gMainWindow.thirdpCount.store(3);
     repaint();
     EXPECT_EQ(at(5, 91), std::pair(std::string("# liveries: 5123"), kLime));
     EXPECT_EQ(at(141, 91), std::pair(std::string("# simaddon: 12"), kYellow));
@@ -189,9 +190,9 @@ TEST_F(PaintingTest, LabelsSitOnTheirControlsRowsInTheirColours)
     AUTO_RANGE.set(false);
     GUID_CHANGES.set(false);
     win::enableWindow(HELICOPTERS.controlId, false);
-    gMainWindow.parkingBusy.store(1);
-    gMainWindow.tbloFileCount.store(1);
-    gMainWindow.setText(StatusText::tbloFolder, "airports\\TBLO");
+    gWindow.gMainWindow.parkingBusy.store(1);
+    gWindow.gMainWindow.tbloFileCount.store(1);
+    gWindow.gMainWindow.setText(StatusText::tbloFolder, "airports\\TBLO");
     repaint();
     EXPECT_EQ(at(430, 231), std::pair(std::string("Ah:"), kGrey));
     EXPECT_EQ(at(536, 231), std::pair(std::string("ft"), kGrey));
@@ -225,8 +226,8 @@ TEST_F(PaintingTest, MaximumLabelsTurnYellowOrRedAtZero)
 TEST_F(PaintingTest, NextRenewalOnlyWhileStaticParkingRunsQuietly)
 {
     open();
-    gMainWindow.parkAirportActive.store(1);
-    gMainWindow.minutesToRenewal.store(12);
+    gWindow.gMainWindow.parkAirportActive.store(1);
+    gWindow.gMainWindow.minutesToRenewal.store(12);
     repaint();
     EXPECT_EQ(at(5, 343), std::pair(std::string("(next in 12 min)"), kBlack));
     INITIAL_LOAD_ONLY.set(true);
@@ -238,23 +239,23 @@ TEST_F(PaintingTest, NextRenewalOnlyWhileStaticParkingRunsQuietly)
 TEST_F(PaintingTest, StatisticsOfAnActiveParkAirport)
 {
     open();
-    gMainWindow.setText(StatusText::parkAirportDisplay, "EDDF (FRA)");
-    gMainWindow.setText(StatusText::parkAirportName, "Frankfurt Main");
-    gMainWindow.setText(StatusText::parkPublisher, "Aerosoft");
-    gMainWindow.setText(StatusText::trafficWeek, "23");
-    gMainWindow.setText(StatusText::qualityText, "0.85");
-    gMainWindow.setText(StatusText::reservedStand, "V155");
-    gMainWindow.handmadeFile.store(1);
-    gMainWindow.softUsed.store(1);
-    gMainWindow.parkAirportActive.store(1);
-    gMainWindow.updateCount.store(42);
-    gMainWindow.standCount.store(310);
-    gMainWindow.parkedLiveCount.store(12);
-    gMainWindow.liveAverageFit.store(2.5f);
-    gMainWindow.maxPark.store(150);
-    gMainWindow.maxParkPercent.store(48);
-    gMainWindow.parkedStaticCount.store(88);
-    gMainWindow.staticAverageFit.store(3.0f);
+    gWindow.gMainWindow.setText(StatusText::parkAirportDisplay, "EDDF (FRA)");
+    gWindow.gMainWindow.setText(StatusText::parkAirportName, "Frankfurt Main");
+    gWindow.gMainWindow.setText(StatusText::parkPublisher, "Aerosoft");
+    gWindow.gMainWindow.setText(StatusText::trafficWeek, "23");
+    gWindow.gMainWindow.setText(StatusText::qualityText, "0.85");
+    gWindow.gMainWindow.setText(StatusText::reservedStand, "V155");
+    gWindow.gMainWindow.handmadeFile.store(1);
+    gWindow.gMainWindow.softUsed.store(1);
+    gWindow.gMainWindow.parkAirportActive.store(1);
+    gWindow.gMainWindow.updateCount.store(42);
+    gWindow.gMainWindow.standCount.store(310);
+    gWindow.gMainWindow.parkedLiveCount.store(12);
+    gWindow.gMainWindow.liveAverageFit.store(2.5f);
+    gWindow.gMainWindow.maxPark.store(150);
+    gWindow.gMainWindow.maxParkPercent.store(48);
+    gWindow.gMainWindow.parkedStaticCount.store(88);
+    gWindow.gMainWindow.staticAverageFit.store(3.0f);
     repaint();
     EXPECT_EQ(at(5, 399), std::pair(std::string("EDDF (FRA)"), kLime));
     EXPECT_EQ(at(85, 399), std::pair(std::string(" Frankfurt Main, Aerosoft (h), wk=23"), kLime));
@@ -273,11 +274,11 @@ TEST_F(PaintingTest, StatisticsOfAnActiveParkAirport)
 TEST_F(PaintingTest, StatisticsWithoutMaxParkOrBeforeActivation)
 {
     open();
-    gMainWindow.setText(StatusText::parkAirportDisplay, "LOWW (VIE)");
+    gWindow.gMainWindow.setText(StatusText::parkAirportDisplay, "LOWW (VIE)");
     repaint();
     EXPECT_EQ(at(5, 399), std::pair(std::string("LOWW (VIE)"), kYellow));
     EXPECT_EQ(screen.textsIn(kStatisticsBand).size(), 1u);
-    gMainWindow.parkAirportActive.store(1);
+    gWindow.gMainWindow.parkAirportActive.store(1);
     repaint();
     EXPECT_EQ(at(708, 427), std::pair(std::string("no max park live"), kLime));
     EXPECT_EQ(at(430, 427), none());
@@ -287,7 +288,7 @@ TEST_F(PaintingTest, StatisticsWithoutMaxParkOrBeforeActivation)
 TEST_F(PaintingTest, NoParkAirportNoStatistics)
 {
     open();
-    gMainWindow.parkAirportActive.store(1);
+    gWindow.gMainWindow.parkAirportActive.store(1);
     repaint();
     EXPECT_TRUE(screen.textsIn(kStatisticsBand).empty());
 }
@@ -295,8 +296,8 @@ TEST_F(PaintingTest, NoParkAirportNoStatistics)
 TEST_F(PaintingTest, InvalidTextIsLoggedAndSkippedWhilePaintingGoesOn)
 {
     open();
-    gMainWindow.simConnected.store(1);
-    gMainWindow.setText(StatusText::userTitle, "bad \xC3 title");
+    gWindow.gMainWindow.simConnected.store(1);
+    gWindow.gMainWindow.setText(StatusText::userTitle, "bad \xC3 title");
     repaint();
     EXPECT_EQ(at(5, 63), none());
     EXPECT_EQ(at(5, 91), std::pair(std::string("# liveries: ..."), kRed));

@@ -3,6 +3,7 @@
 
 #include "foundation/config_keys.h"
 #include "tests/window/window_fixture.h"
+#include "window/window_state.h"
 
 #include <gtest/gtest.h>
 
@@ -35,17 +36,17 @@ TEST_F(ParkingControls, BusyWhileDisabledAndCountdownRestartedWhenEnabled)
 
     gf_disableParkingControls();
     screen.pumpUntilIdle();
-    EXPECT_EQ(gMainWindow.parkingBusy.load(), 1);
+    EXPECT_EQ(gWindow.gMainWindow.parkingBusy.load(), 1);
     for (const ControlBinding& control : parkingControls())
         EXPECT_FALSE(enabled(control)) << control.controlId;
     EXPECT_TRUE(enabled(LOG)) << "controls of other settings stay as they are";
     EXPECT_EQ(gf_shownMessage(), "");
 
-    gMainWindow.minutesToRenewal.store(3);
+    gWindow.gMainWindow.minutesToRenewal.store(3);
     gf_enableParkingControls();
     screen.pumpUntilIdle();
-    EXPECT_EQ(gMainWindow.parkingBusy.load(), 0);
-    EXPECT_EQ(gMainWindow.minutesToRenewal.load(), 19u);
+    EXPECT_EQ(gWindow.gMainWindow.parkingBusy.load(), 0);
+    EXPECT_EQ(gWindow.gMainWindow.minutesToRenewal.load(), 19u);
     for (const ControlBinding& control : parkingControls())
         EXPECT_TRUE(enabled(control)) << control.controlId;
 }

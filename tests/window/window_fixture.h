@@ -14,8 +14,8 @@
 #include "platform/win_headless.h"
 #include "tests/support/settings_fixture.h"
 #include "window/gui_main.h"
-#include "window/main_window.h"
 #include "window/traffic_view_port.h"
+#include "window/window_state.h"
 
 namespace oxl::test
 {
@@ -47,15 +47,15 @@ inline FixedTrafficView& useFixedTrafficView()
 inline void resetWindowState()
 {
     gf_resetGuiState();
-    gMainWindow.resetForCycle();
-    gMainWindow.liveryCount.store(0);
-    gMainWindow.simaddonCount.store(0);
-    gMainWindow.thirdpCount.store(0);
-    gMainWindow.tbloFileCount.store(0);
-    gMainWindow.parkingBusy.store(0);
-    gMainWindow.minutesToRenewal.store(0);
-    gMainWindow.simaddonComplete.store(1);
-    gMainWindow.setText(StatusText::tbloFolder, "");
+    gWindow.gMainWindow.resetForCycle();
+    gWindow.gMainWindow.liveryCount.store(0);
+    gWindow.gMainWindow.simaddonCount.store(0);
+    gWindow.gMainWindow.thirdpCount.store(0);
+    gWindow.gMainWindow.tbloFileCount.store(0);
+    gWindow.gMainWindow.parkingBusy.store(0);
+    gWindow.gMainWindow.minutesToRenewal.store(0);
+    gWindow.gMainWindow.simaddonComplete.store(1);
+    gWindow.gMainWindow.setText(StatusText::tbloFolder, "");
     gf_installTrafficViewPort(nullptr);
     gf_installGuiPort(nullptr);
     gFoundation.gStopRequested.store(0);

@@ -1,7 +1,7 @@
 // The end of a cycle: closing down, the restart countdown and the reset that prepares the next cycle.
 #include "traffic/cycle/cycle_worker.h"
 
-#include "airports/parking_state.h"
+#include "airports/airports_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
 #include "foundation/log.h"
@@ -72,7 +72,7 @@ bool gf_restartCountdown()
 void gf_clearCycleData()
 {
     const CyclePorts& ports = gf_cyclePorts();
-    gParking.reset();
+    gAirports.gParking.reset();
     gSource.gTrafficFilter.resetForCycle();
     gSource.gAddingStack.clear();
     ports.liveries->clearPendingTitles();
@@ -121,7 +121,7 @@ void gf_closingDown()
             cycle::sleepFor(500ms);
         lf_showAndLogDirectly(fmt::format("User closed {}", kProductName));
     }
-    if (!gParking.parkAirport.code.empty())
+    if (!gAirports.gParking.parkAirport.code.empty())
         ports.airports->leaveParkAirport();
     ports.liveries->clearPendingTitles();
     ports.sim->removeFlightPlanFolder();

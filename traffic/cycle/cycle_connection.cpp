@@ -2,7 +2,7 @@
 // readers, the first user state and the first traffic, then the main loop.
 #include "traffic/cycle/cycle_worker.h"
 
-#include "airports/parking_state.h"
+#include "airports/airports_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
 #include "foundation/log.h"
@@ -58,12 +58,12 @@ void gf_reserveCycleContainers()
 {
     if (gCycle.gContainersReserved.exchange(true))
         return;
-    gParking.staticAircraft.reserve(kStaticAircraftCapacity);
-    gParking.stands.reserve(kStandCapacity);
-    gParking.parkCandidates.reserve(kParkCandidateCapacity);
-    gParking.staticParked.reserve(kStaticParkedCapacity);
-    gParking.liveParked.reserve(kLiveParkedCapacity);
-    gParking.retire.reserve(kStaticRemovalCapacity);
+    gAirports.gParking.staticAircraft.reserve(kStaticAircraftCapacity);
+    gAirports.gParking.stands.reserve(kStandCapacity);
+    gAirports.gParking.parkCandidates.reserve(kParkCandidateCapacity);
+    gAirports.gParking.staticParked.reserve(kStaticParkedCapacity);
+    gAirports.gParking.liveParked.reserve(kLiveParkedCapacity);
+    gAirports.gParking.retire.reserve(kStaticRemovalCapacity);
     gf_cyclePorts().engine->reserveContainers();
 }
 

@@ -1,6 +1,6 @@
 #include "traffic/cycle/cycle_worker.h"
 
-#include "airports/parking_state.h"
+#include "airports/airports_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/errors.h"
 #include "foundation/log.h"
@@ -91,7 +91,7 @@ void lf_runCycleSteps()
     gCycle.gPorts.window->enableControl(gRereadButton, true);
     if (const std::string destination = DESTINATION.value(); !destination.empty())
     {
-        for (const ParkAirport& entry : gParking.parkAirports)
+        for (const ParkAirport& entry : gAirports.gParking.parkAirports)
         {
             if (entry.code == destination)
             {

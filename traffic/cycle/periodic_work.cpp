@@ -26,7 +26,7 @@
 #include "traffic/source/udp_readers.h"
 #include "window/control_text.h"
 #include "window/controls.h"
-#include "window/main_window.h"
+#include "window/window_state.h"
 
 #include <fmt/format.h>
 
@@ -321,7 +321,7 @@ void gf_fifteenSecondWork(LoopContext& loop)
 
 void gf_pendingStandCheck()
 {
-    if (gFoundation.gStandCheckRequest.load() == 0 || gMainWindow.parkingBusy.load() != 0)
+    if (gFoundation.gStandCheckRequest.load() == 0 || gWindow.gMainWindow.parkingBusy.load() != 0)
         return;
     std::string text;
     if (gCycle.gPeriodic->checkParkAirports(text))
@@ -347,13 +347,13 @@ void gf_every15Seconds(LoopContext& loop)
     {
         const std::int32_t minutes = n / kMinuteSeconds;
         const std::int32_t toRenewal = (minutes / kRenewalMinutes + 1) * kRenewalMinutes - minutes;
-        gMainWindow.minutesToRenewal.store(static_cast<std::uint32_t>(toRenewal));
+        gWindow.gMainWindow.minutesToRenewal.store(static_cast<std::uint32_t>(toRenewal));
         gf_invalidateBand(kControlBand);
     }
     if (n % kRenewalSeconds == 0)
     {
         ports.liveries->logNoMatchList();
-        if (gMainWindow.parkAirportActive.load() != 0 && !INITIAL_LOAD_ONLY.value() &&
+        if (gWindow.gMainWindow.parkAirportActive.load() != 0 && !INITIAL_LOAD_ONLY.value() &&
             gFoundation.gRenewalRequest.load() == 0)
             gFoundation.gRenewalRequest.store(1);
     }

@@ -2,6 +2,7 @@
 
 #include "airports/occupancy_learning.h"
 #include "airports/park_airport.h"
+#include "records/records_state.h"
 #include "simlink/flight_plan.h"
 #include "simlink/sim_direct.h"
 #include "simlink/sim_state.h"
@@ -65,7 +66,7 @@ UserAircraft gf_userAircraftFromSim()
 {
     UserAcData data;
     {
-        std::lock_guard lock(gSimQueues.simMutex);
+        std::lock_guard lock(gRecords.gSimQueues.simMutex);
         data = gSimLink.gUserAcData;
     }
     UserAircraft user;

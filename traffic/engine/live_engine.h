@@ -4,11 +4,11 @@
 // the engine on a fake clock with fake answers.
 #pragma once
 
-#include "airports/parking_state.h"
+#include "airports/airports_state.h"
 #include "foundation/half_hours.h"
 #include "foundation/units.h"
 #include "records/aircraft_records.h"
-#include "records/sim_queues.h"
+#include "records/records_state.h"
 #include "traffic/engine/engine_ports.h"
 #include "traffic/engine/live_list.h"
 
@@ -53,10 +53,10 @@ struct Fnv1aHash
 /// The engine's neighbours and sources; every one can be replaced by a test.
 struct LiveNeighbours
 {
-    SimQueues* simQueues = &gSimQueues;            ///< positions, events, creates, removals
-    SimAnswerQueue* simAnswers = &gSimAnswerQueue; ///< answers of the simulator link
-    MainLoopQueues* mainQueues = &gMainLoopQueues; ///< create deques and removal queue
-    ParkingState* parking = &gParking;             ///< stands, static aircraft, park airport
+    SimQueues* simQueues = &gRecords.gSimQueues;            ///< positions, events, creates, removals
+    SimAnswerQueue* simAnswers = &gRecords.gSimAnswerQueue; ///< answers of the simulator link
+    MainLoopQueues* mainQueues = &gRecords.gMainLoopQueues; ///< create deques and removal queue
+    ParkingState* parking = &gAirports.gParking;            ///< stands, static aircraft, park airport
     std::atomic<std::int32_t>* tickCounter =
         nullptr; ///< the main loop's tick; nullptr = gSource.gTickCounter
     std::unique_ptr<EngineClock> clock = std::make_unique<PlatformClock>(); ///< steady time, time of week

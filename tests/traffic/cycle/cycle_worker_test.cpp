@@ -2,7 +2,7 @@
 // neighbours and the main loop: every exit reason, the restart and the reset between cycles.
 #include "tests/traffic/cycle/cycle_fixture.h"
 
-#include "airports/parking_state.h"
+#include "airports/airports_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
 #include "foundation/system_lookups.h"
@@ -249,8 +249,8 @@ TEST_F(CycleTest, ConnectionPhaseInOrder)
         void readMyParkAirports() override
         {
             calls.add("readMyParkAirports");
-            gParking.parkAirports.push_back(ParkAirport{"EGLL", "", 51.47, -0.46, 0.0});
-            gParking.parkAirports.push_back(ParkAirport{"EGKK", "", 51.15, -0.18, 0.0});
+            gAirports.gParking.parkAirports.push_back(ParkAirport{"EGLL", "", 51.47, -0.46, 0.0});
+            gAirports.gParking.parkAirports.push_back(ParkAirport{"EGKK", "", 51.15, -0.18, 0.0});
         }
     } airports(*this);
     struct DestinationWindow : Window
@@ -328,8 +328,8 @@ TEST_F(CycleTest, ResetBringsEveryCycleValueBack)
         gFoundation.gTrafficTime.store(1700000000.5);
         gSource.gTrafficDisplay.sourceConnected.store(1);
         gSource.gTrafficDisplay.qnhState.store(ReaderState::receiving);
-        gParking.parkAirport.code = "EGLL";
-        gParking.parkAirports.push_back(ParkAirport{"EGLL", "", 51.47, -0.46, 0.0});
+        gAirports.gParking.parkAirport.code = "EGLL";
+        gAirports.gParking.parkAirports.push_back(ParkAirport{"EGLL", "", 51.47, -0.46, 0.0});
         gFoundation.gProfessionalLevel.store(1);
         gSource.gAddingStack.setAccept(true);
         TrafficLine line;
@@ -346,8 +346,8 @@ TEST_F(CycleTest, ResetBringsEveryCycleValueBack)
     EXPECT_EQ(gSource.gTrafficDisplay.sourceConnected.load(), 0);
     EXPECT_EQ(gSource.gTrafficDisplay.qnhState.load(), ReaderState::notRunning);
     EXPECT_EQ(gSource.gTrafficDisplay.trafficState.load(), ReaderState::notRunning);
-    EXPECT_TRUE(gParking.parkAirport.code.empty());
-    EXPECT_TRUE(gParking.parkAirports.empty());
+    EXPECT_TRUE(gAirports.gParking.parkAirport.code.empty());
+    EXPECT_TRUE(gAirports.gParking.parkAirports.empty());
     EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 0);
     EXPECT_EQ(gSource.gAddingStack.size(), 0u);
     EXPECT_FALSE(gSource.gAddingStack.accepting());

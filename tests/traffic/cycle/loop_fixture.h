@@ -3,6 +3,7 @@
 // services, and every setting at its default.
 #pragma once
 
+#include "airports/airports_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/periodic_requests.h"
 #include "foundation/run_state.h"
@@ -12,7 +13,7 @@
 #include "traffic/cycle/cycle_ports.h"
 #include "traffic/cycle/main_loop.h"
 #include "traffic/engine/live_lifecycle.h"
-#include "window/main_window.h"
+#include "window/window_state.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +41,7 @@ class MainLoopFixture : public ::testing::Test
         resetSettingsToDefaults();
         gf_clearStop();
         gf_clearPeriodicRequests();
-        gMainWindow.resetForCycle();
+        gWindow.gMainWindow.resetForCycle();
         harness = std::make_unique<LiveHarness>();
         harness->parking().removeThroughEngine = true;
 
@@ -61,7 +62,7 @@ class MainLoopFixture : public ::testing::Test
         gf_clearStop();
         gf_clearPeriodicRequests();
         harness.reset();
-        gParking.reset();
+        gAirports.gParking.reset();
         resetSettingsToDefaults();
     }
 
@@ -127,8 +128,8 @@ class MainLoopFixture : public ::testing::Test
         ac.objectId = 500 + hexid;
         ac.standLat = lat;
         ac.standLon = lon;
-        gParking.staticAircraft.push_back(ac);
-        return gParking.staticAircraft.back();
+        gAirports.gParking.staticAircraft.push_back(ac);
+        return gAirports.gParking.staticAircraft.back();
     }
 
     SettingsFolder settings;

@@ -1,8 +1,10 @@
 // The periodic work driven by passes that each find the simulator's second: the cadences, the renewal of
 // static parking in two passes, the daily reset, message ageing, the window's requests and keeping live
 // aircraft out of the user aircraft's way.
+#include "airports/airports_state.h"
 #include "foundation/geodesy.h"
 #include "foundation/periodic_requests.h"
+#include "records/records_state.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
@@ -11,6 +13,7 @@
 #include "traffic/source/source_state.h"
 #include "traffic/source/traffic_display.h"
 #include "traffic/source/traffic_filter.h"
+#include "window/window_state.h"
 
 #include <cmath>
 #include <fstream>
@@ -77,7 +80,7 @@ TEST_F(PeriodicWorkTest, CadencesOfTheFirstFourMinutes)
               series("parkAirport", {16, 32, 48, 64, 80, 96, 112, 128, 144, 160, 176, 192, 208, 224}));
     EXPECT_EQ(secondsOf("readerStatus"), series("readerStatus", {59, 118, 177, 236}));
     EXPECT_EQ(secondsOf("autoRange"), series("autoRange", {30, 60, 90, 120, 150, 180, 210, 240}));
-    EXPECT_EQ(gMainWindow.minutesToRenewal.load(), 16u);
+    EXPECT_EQ(gWindow.gMainWindow.minutesToRenewal.load(), 16u);
     const FilterSnapshot filter = gSource.gTrafficFilter.snapshot();
     EXPECT_EQ(filter.rangeLat, kUserLat);
     EXPECT_EQ(filter.rangeLon, kUserLon);
@@ -87,7 +90,7 @@ TEST_F(PeriodicWorkTest, CountdownToTheNextRenewalAtTheFirstMinute)
 {
     AUTO_RANGE.set(false);
     runSecondsUntil(60);
-    EXPECT_EQ(gMainWindow.minutesToRenewal.load(), 19u);
+    EXPECT_EQ(gWindow.gMainWindow.minutesToRenewal.load(), 19u);
     EXPECT_TRUE(secondsOf("autoRange").empty());
 }
 
@@ -109,8 +112,8 @@ TEST_F(PeriodicWorkTest, QuietReaderIsLookedAtAgainEveryFifteenSeconds)
 
 TEST_F(PeriodicWorkTest, AircraftAtTheReservedStandLeavesEveryFifteenSeconds)
 {
-    gParking.setStands({Stand("B12", 7, 47.1, 8.1, 0.0, 20.0)});
-    gParking.reservedStand = "B12";
+    gAirports.gParking.setStands({Stand("B12", 7, 47.1, 8.1, 0.0, 20.0)});
+    gAirports.gParking.reservedStand = "B12";
     SimAc& parked = addStatic(3, "EZY11*", 47.1, 8.1);
     parked.standId = 7;
     runSecondsUntil(14);
@@ -132,14 +135,14 @@ TEST_F(PeriodicWorkTest, DoubleAircraftCheckAtSecondSixtyOne)
     runSecondsUntil(61);
     // The twin being created is passed over; the next one, the same registration, goes; one per check.
     EXPECT_EQ(removedObjects(), (std::vector<std::uint32_t>{502}));
-    EXPECT_EQ(gParking.staticAircraft[2].simState, SimState::active);
+    EXPECT_EQ(gAirports.gParking.staticAircraft[2].simState, SimState::active);
 }
 
 TEST_F(PeriodicWorkTest, RenewalRunsInTwoPassesAfterTwentyMinutes)
 {
-    gMainWindow.parkAirportActive.store(1);
-    gParking.parkAirport.code = "LSZH";
-    gParking.setStands({Stand("A1", 1, 47.46, 8.55, 0.0, 20.0)});
+    gWindow.gMainWindow.parkAirportActive.store(1);
+    gAirports.gParking.parkAirport.code = "LSZH";
+    gAirports.gParking.setStands({Stand("A1", 1, 47.46, 8.55, 0.0, 20.0)});
     runSecondsUntil(1199);
     EXPECT_EQ(gFoundation.gRenewalRequest.load(), 0);
     runSecondsUntil(1200);
@@ -165,7 +168,7 @@ TEST_F(PeriodicWorkTest, RenewalRunsInTwoPassesAfterTwentyMinutes)
 
 TEST_F(PeriodicWorkTest, NoRenewalWithInitialLoadOnly)
 {
-    gMainWindow.parkAirportActive.store(1);
+    gWindow.gMainWindow.parkAirportActive.store(1);
     INITIAL_LOAD_ONLY.set(true);
     runSecondsUntil(1230);
     EXPECT_EQ(gFoundation.gRenewalRequest.load(), 0);
@@ -248,11 +251,11 @@ TEST_F(PeriodicWorkTest, StandCheckWaitsWhileTheParkingControlsAreBusy)
 {
     checkText = "Reserved stand B12 of LSZH is not free";
     gFoundation.gStandCheckRequest.store(1);
-    gMainWindow.parkingBusy.store(1);
+    gWindow.gMainWindow.parkingBusy.store(1);
     gf_pendingStandCheck();
     EXPECT_TRUE(calls.empty());
     EXPECT_EQ(gFoundation.gStandCheckRequest.load(), 1);
-    gMainWindow.parkingBusy.store(0);
+    gWindow.gMainWindow.parkingBusy.store(0);
     gf_pendingStandCheck();
     EXPECT_EQ(calls, (std::vector<std::string>{"checkParkAirports"}));
     EXPECT_EQ(gf_shownMessage(), checkText);
@@ -365,13 +368,14 @@ TEST_F(PeriodicWorkTest, StaticAircraftAreCheckedOnlyWhenTheUserMoved)
 TEST_F(PeriodicWorkTest, TaxiingAircraftClearStaticAircraftOutOfTheirWayOnceTheyMoved)
 {
     COLLISION_LIVE_PARKED_GND.set(true);
-    gParking.setStands({Stand("C1", 1, 47.5, 8.5, 0.0, 20.0), Stand("C2", 2, 47.5, 8.5001, 0.0, 20.0)});
+    gAirports.gParking.setStands(
+        {Stand("C1", 1, 47.5, 8.5, 0.0, 20.0), Stand("C2", 2, 47.5, 8.5001, 0.0, 20.0)});
     addStatic(1, "EZY1*", 47.5, 8.5);
     addStatic(2, "EZY2*", 47.5, 8.5001);
     for (std::uint32_t i = 0; i < 2; ++i)
     {
-        gParking.staticAircraft[i].standId = i + 1;
-        gParking.staticAircraft[i].radius = 0.02;
+        gAirports.gParking.staticAircraft[i].standId = i + 1;
+        gAirports.gParking.staticAircraft[i].radius = 0.02;
     }
     LiveAc& taxiing = addLive(0x4B1801, "SWR12", 47.5, 8.50005, true);
     taxiing.radius = 0.02;
@@ -408,8 +412,8 @@ TEST_F(PeriodicWorkTest, WindowRequestsAreServedWithinASecond)
     parked.phase = GroundPhase::parked;
     addLive(0x4B1802, "SWR14", 47.2, 8.2, false); // flying: its lights are its own
     {
-        std::lock_guard lock(gSimQueues.simMutex);
-        gSimQueues.events.clear();
+        std::lock_guard lock(gRecords.gSimQueues.simMutex);
+        gRecords.gSimQueues.events.clear();
     }
     gFoundation.gNavLightsRequest.store(2);
     AUTO_RANGE.set(true);
@@ -422,11 +426,11 @@ TEST_F(PeriodicWorkTest, WindowRequestsAreServedWithinASecond)
 
     std::vector<std::pair<std::uint32_t, std::uint32_t>> lights; // object id, value
     {
-        std::lock_guard lock(gSimQueues.simMutex);
-        for (const SimEventEntry& e : gSimQueues.events)
+        std::lock_guard lock(gRecords.gSimQueues.simMutex);
+        for (const SimEventEntry& e : gRecords.gSimQueues.events)
             if (e.eventId == kEvNavLights)
                 lights.emplace_back(e.objectId, e.data);
-        gSimQueues.events.clear();
+        gRecords.gSimQueues.events.clear();
     }
     EXPECT_EQ(lights, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{507, 1}, {parked.objectId, 1}}));
     EXPECT_EQ(gFoundation.gNavLightsRequest.load(), 0);

@@ -5,6 +5,7 @@
 #include "tests/support/log_capture.h"
 #include "traffic/source/source_state.h"
 #include "window/gui_main.h"
+#include "window/window_state.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ class TrafficWindowTest : public ::testing::Test
     TrafficWindowTest()
     {
         win::useHeadless();
-        gMainWindow.resetForCycle();
+        gWindow.gMainWindow.resetForCycle();
         gSource.gTrafficDisplay.resetForCycle();
         gf_installTrafficDisplayPort(&gf_mainWindowTrafficDisplay());
     }

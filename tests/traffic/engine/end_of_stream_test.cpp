@@ -1,5 +1,6 @@
 #include "traffic/engine/end_of_stream.h"
 
+#include "airports/airports_state.h"
 #include "foundation/geodesy.h"
 #include "tests/traffic/engine/live_fixture.h"
 #include "traffic/engine/live_lifecycle.h"
@@ -203,15 +204,15 @@ class StandParking : public EndOfStream
     void SetUp() override
     {
         EndOfStream::SetUp();
-        gParking.parkAirport.code = "EGLL";
-        gParking.parkAirport.latitude = 51.47;
-        gParking.parkAirport.longitude = -0.46;
+        gAirports.gParking.parkAirport.code = "EGLL";
+        gAirports.gParking.parkAirport.latitude = 51.47;
+        gAirports.gParking.parkAirport.longitude = -0.46;
         std::vector<Stand> stands;
         stands.emplace_back("A1", 1, 51.4700, -0.4600, 1.5, 40.0);
         stands.emplace_back("A2", 2, 51.4700, -0.4603, 1.5, 40.0); // 21 m west
         stands[0].adjacent = {2};
         stands[1].adjacent = {1};
-        gParking.setStands(std::move(stands));
+        gAirports.gParking.setStands(std::move(stands));
         LiveEngine& engine = harness->engine();
         options = &test::installDouble<test::StandOptionRecorder>(engine.n.stands);
         parkChecks = &test::installDouble<test::ParkCheckRecorder>(engine.n.staticParking);
@@ -284,7 +285,7 @@ TEST_F(StandParking, StandTakenFromAParkedLiveAircraftAndItsStaticNeighbour)
     queued.standId = 1;
     queued.objectId = 0;
     queued.simState = SimState::adding2sim;
-    gParking.staticAircraft = {neighbour, queued};
+    gAirports.gParking.staticAircraft = {neighbour, queued};
     CreateRequest request;
     request.callsign = "STAT2*";
     harness->engine().n.mainQueues->staticCreates.push_back(request);
@@ -298,22 +299,22 @@ TEST_F(StandParking, StandTakenFromAParkedLiveAircraftAndItsStaticNeighbour)
     EXPECT_TRUE(log.contains("A1      : OLD1     removed, BAW1 wants to park there"));
     // The queued static aircraft on the stand is never created; the one beside it makes way.
     EXPECT_TRUE(harness->engine().n.mainQueues->staticCreates.empty());
-    ASSERT_EQ(gParking.staticAircraft.size(), 1u);
-    EXPECT_EQ(gParking.staticAircraft[0].callsign, "STAT1*");
-    EXPECT_EQ(gParking.staticAircraft[0].simState, SimState::removingfromsim);
+    ASSERT_EQ(gAirports.gParking.staticAircraft.size(), 1u);
+    EXPECT_EQ(gAirports.gParking.staticAircraft[0].callsign, "STAT1*");
+    EXPECT_EQ(gAirports.gParking.staticAircraft[0].simState, SimState::removingfromsim);
     EXPECT_TRUE(log.contains("queued A1      : STAT2*    makes way for BAW1 "));
     EXPECT_TRUE(log.contains("A2      : STAT1*   makes way for BAW1 parking at excluded stand A1"));
 }
 
 TEST_F(StandParking, ReservedStandIsNeverTakenAndOnePositionIsSearchedOnce)
 {
-    gParking.reservedStand = "A1";
+    gAirports.gParking.reservedStand = "A1";
     LiveAc& ac = active(kHex, "BAW1", 51.4700, -0.45995, 0, 0, GroundPhase::taxi, 300);
     try2Park(harness->engine(), ac, false);
     EXPECT_EQ(ac.phase, GroundPhase::taxi);
     EXPECT_EQ(ac.standId, 0u);
 
-    gParking.reservedStand.clear();
+    gAirports.gParking.reservedStand.clear();
     try2Park(harness->engine(), ac, false); // same position: no second search
     EXPECT_EQ(ac.phase, GroundPhase::taxi);
 

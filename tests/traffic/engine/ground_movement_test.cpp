@@ -1,5 +1,6 @@
 #include "traffic/engine/ground_movement.h"
 
+#include "airports/airports_state.h"
 #include "foundation/geodesy.h"
 #include "foundation/units.h"
 #include "records/aircraft_words.h"
@@ -70,14 +71,14 @@ class GroundMovement : public LiveScenario
     {
         LiveScenario::SetUp();
         gSource.gEngineQnh.store(kStandardQnh);
-        gParking.parkAirport.code = "EDDF";
-        gParking.parkAirport.latitude = kStandA1.lat;
-        gParking.parkAirport.longitude = kStandA1.lon;
-        gParking.fileLoaded = true;
+        gAirports.gParking.parkAirport.code = "EDDF";
+        gAirports.gParking.parkAirport.latitude = kStandA1.lat;
+        gAirports.gParking.parkAirport.longitude = kStandA1.lon;
+        gAirports.gParking.fileLoaded = true;
         std::vector<Stand> stands;
         stands.emplace_back("A1", 1, kStandA1.lat, kStandA1.lon, 0.0, kStandRadiusM);
         stands.emplace_back("A2", 2, kStandA2.lat, kStandA2.lon, 0.0, kStandRadiusM);
-        gParking.setStands(std::move(stands));
+        gAirports.gParking.setStands(std::move(stands));
         installGroundMovement(harness->engine());
     }
 

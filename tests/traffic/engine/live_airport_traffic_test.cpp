@@ -1,6 +1,7 @@
 // Real traffic around the user's airport as the source sends it: take-off rolls after a stale position,
 // parked aircraft above the max-park limit, stale positions followed by a jump, stale reports behind a
 // rolling aircraft, altitudes below the field, slow climbs and hovering helicopters.
+#include "airports/airports_state.h"
 #include "airports/static_placement.h"
 #include "foundation/geodesy.h"
 #include "foundation/units.h"
@@ -76,10 +77,10 @@ class AirportTraffic : public LiveScenario
 
     void parkAirportSet()
     {
-        gParking.parkAirport.code = "MMMX";
-        gParking.parkAirport.latitude = kField.lat;
-        gParking.parkAirport.longitude = kField.lon;
-        gParking.parkAirport.altitude = kFieldFt;
+        gAirports.gParking.parkAirport.code = "MMMX";
+        gAirports.gParking.parkAirport.latitude = kField.lat;
+        gAirports.gParking.parkAirport.longitude = kField.lon;
+        gAirports.gParking.parkAirport.altitude = kFieldFt;
     }
 
     // Runs until every line was shown (30 s late) and a little more, noting the objects of each hexid.
@@ -156,8 +157,8 @@ TEST_F(AirportTraffic, AircraftRemovedForTheMaxParkLimitStaysAwayWhileParked)
     std::vector<Stand> stands;
     stands.emplace_back("T1", 1, s1.lat, s1.lon, 0.0, 30.0);
     stands.emplace_back("T2", 2, s2.lat, s2.lon, 0.0, 30.0);
-    gParking.setStands(std::move(stands));
-    gParking.maxPark = 1;
+    gAirports.gParking.setStands(std::move(stands));
+    gAirports.gParking.maxPark = 1;
 
     StreamBuilder first(who(0x710201, "VIV100", "A320"), s1, 0.0);
     first.every(10).standStill(400);
@@ -337,7 +338,7 @@ TEST_F(AirportTraffic, NothingFliesBelowTheKnownGround)
                 continue;
             ASSERT_GE(p.position.alt, kFieldFt) << "at tick " << p.tick;
         }
-        gParking.parkAirport = Airport{};
+        gAirports.gParking.parkAirport = Airport{};
     }
 }
 
@@ -535,7 +536,7 @@ TEST_F(AirportTraffic, TaxiingAircraftWithARepeatedFirstPositionIsNotParkedAtBir
     const LatLon standAt = gf_destinationPoint(kField, kPi / 2.0, 600.0);
     std::vector<Stand> stands;
     stands.emplace_back("T1", 1, standAt.lat, standAt.lon, 0.0, 30.0);
-    gParking.setStands(std::move(stands));
+    gAirports.gParking.setStands(std::move(stands));
 
     StreamBuilder b(who(0x710801, "AAL816", "A319"), standAt, 240.0);
     b.every(10).altitude(0).speed(27).fly(120);

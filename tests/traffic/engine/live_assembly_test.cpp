@@ -2,6 +2,7 @@
 // so the calls installed here must reach the simulator without taking it again.
 #include "airports/free_stands.h"
 #include "foundation/program.h"
+#include "records/records_state.h"
 #include "simlink/flight_plan.h"
 #include "simlink/sim_ids.h"
 #include "tests/support/sim_link_fixture.h"
@@ -155,7 +156,7 @@ TEST_F(LiveAssemblyTest, DirectCallWithoutAConnectionFailsInsteadOfSending)
 {
     gf_stopSimClientThread();
     gf_resetSimLink();
-    std::lock_guard lock(gSimQueues.simMutex);
+    std::lock_guard lock(gRecords.gSimQueues.simMutex);
     EXPECT_LT(engine.n.sim->allLightsToggle(3), 0);
     EXPECT_LT(engine.n.sim->setSpoilersThrottles(3, 0.0, 0.0, 0.0), 0);
 }

@@ -1,5 +1,6 @@
 #include "traffic/engine/live_cycle.h"
 
+#include "airports/airports_state.h"
 #include "records/aircraft_words.h"
 #include "tests/traffic/engine/live_fixture.h"
 #include "traffic/engine/live_lifecycle.h"
@@ -61,16 +62,16 @@ TEST_F(LiveScenario, CouplingQueueServesOneAircraftAndSkipsGoneOnes)
     twin.secondCallsign = "BAW1";
     twin.simState = SimState::active;
     twin.objectId = 30;
-    gParking.staticAircraft.push_back(twin);
+    gAirports.gParking.staticAircraft.push_back(twin);
     engine.couplingQueue = {kHex + 9, kHex};
 
     gf_serveCouplingQueue(engine);
     EXPECT_EQ(engine.couplingQueue, std::deque<std::uint32_t>{kHex});
-    EXPECT_EQ(gParking.staticAircraft[0].simState, SimState::active);
+    EXPECT_EQ(gAirports.gParking.staticAircraft[0].simState, SimState::active);
     gf_serveCouplingQueue(engine);
     EXPECT_TRUE(engine.couplingQueue.empty());
     EXPECT_EQ(engine.findByHexid(kHex)->coupledSearchDone, 1u);
-    EXPECT_EQ(gParking.staticAircraft[0].simState, SimState::removingfromsim);
+    EXPECT_EQ(gAirports.gParking.staticAircraft[0].simState, SimState::removingfromsim);
 }
 
 TEST_F(LiveScenario, CycleResetEmptiesTheEngine)
@@ -134,7 +135,7 @@ TEST_F(LiveScenario, QueuesAreHandedOverAtTheirRates)
         int placements = 0;
     };
     const auto& counter = test::installDouble<PlacementCounter>(engine.n.staticParking);
-    gParking.staticParked.resize(1);
+    gAirports.gParking.staticParked.resize(1);
     harness->groundDataPeriodTicks = 0;
     harness->run(101); // ticks 0..100
     ASSERT_EQ(harness->removals.size(), 2u);

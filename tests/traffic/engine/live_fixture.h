@@ -2,6 +2,7 @@
 // its default, the log captured and a fresh harness per test.
 #pragma once
 
+#include "airports/airports_state.h"
 #include "foundation/config_keys.h"
 #include "tests/support/live_harness.h"
 #include "tests/support/log_capture.h"
@@ -68,13 +69,13 @@ class LiveScenario : public ::testing::Test
     /// Heathrow as the park airport, with stand A1 and stand A2 111 m north of it.
     static void heathrowWithTwoStands()
     {
-        gParking.parkAirport.code = "EGLL";
-        gParking.parkAirport.latitude = 51.47;
-        gParking.parkAirport.longitude = -0.46;
+        gAirports.gParking.parkAirport.code = "EGLL";
+        gAirports.gParking.parkAirport.latitude = 51.47;
+        gAirports.gParking.parkAirport.longitude = -0.46;
         std::vector<Stand> stands;
         stands.emplace_back("A1", 1, 51.4700, -0.4600, 1.0, 40.0);
         stands.emplace_back("A2", 2, 51.4710, -0.4600, 1.0, 40.0);
-        gParking.setStands(std::move(stands));
+        gAirports.gParking.setStands(std::move(stands));
     }
 
     LogCapture log;

@@ -1,5 +1,6 @@
 #include "traffic/engine/live_lifecycle.h"
 
+#include "airports/airports_state.h"
 #include "records/aircraft_words.h"
 #include "tests/traffic/engine/live_fixture.h"
 #include "traffic/engine/live_tick.h"
@@ -492,30 +493,30 @@ TEST_F(LiveScenario, StaticAircraftAnswers)
     s.callsign = "STA1*";
     s.simState = SimState::adding2sim;
     s.removeWhenCreated = 1;
-    gParking.staticAircraft.push_back(s);
+    gAirports.gParking.staticAircraft.push_back(s);
     harness->pushAnswer({40, 12, 0, SimAnswerKind::staticCreated, 0.0, 0.0});
     for (int i = 0; i < 201; ++i)
         simHousekeeping(engine);
-    ASSERT_EQ(gParking.staticAircraft.size(), 1u);
-    EXPECT_EQ(gParking.staticAircraft[0].objectId, 40u);
-    EXPECT_EQ(gParking.staticAircraft[0].simState, SimState::removingfromsim);
+    ASSERT_EQ(gAirports.gParking.staticAircraft.size(), 1u);
+    EXPECT_EQ(gAirports.gParking.staticAircraft[0].objectId, 40u);
+    EXPECT_EQ(gAirports.gParking.staticAircraft[0].simState, SimState::removingfromsim);
     EXPECT_EQ(engine.n.mainQueues->removals.back(), 40u);
     harness->pushAnswer({40, 0, 0, SimAnswerKind::objectRemoved, 0.0, 0.0});
     simHousekeeping(engine);
-    EXPECT_TRUE(gParking.staticAircraft.empty());
+    EXPECT_TRUE(gAirports.gParking.staticAircraft.empty());
 
     s.removeWhenCreated = 0;
-    gParking.staticAircraft.push_back(s);
+    gAirports.gParking.staticAircraft.push_back(s);
     harness->pushAnswer({0, 12, 0, SimAnswerKind::createFailed, 0.0, 0.0});
     simHousekeeping(engine);
-    EXPECT_TRUE(gParking.staticAircraft.empty());
+    EXPECT_TRUE(gAirports.gParking.staticAircraft.empty());
     EXPECT_EQ(harness->notCreated, std::vector<std::uint32_t>{12});
 
     // A creation refused for its tail number drops the aircraft but not its livery.
-    gParking.staticAircraft.push_back(s);
+    gAirports.gParking.staticAircraft.push_back(s);
     harness->pushAnswer({0, 12, 0, SimAnswerKind::createRefused, 0.0, 0.0});
     simHousekeeping(engine);
-    EXPECT_TRUE(gParking.staticAircraft.empty());
+    EXPECT_TRUE(gAirports.gParking.staticAircraft.empty());
     EXPECT_EQ(harness->notCreated, std::vector<std::uint32_t>{12});
 }
 

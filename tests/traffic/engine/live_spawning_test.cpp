@@ -1,5 +1,6 @@
 #include "traffic/engine/live_spawning.h"
 
+#include "airports/airports_state.h"
 #include "airports/free_stands.h"
 #include "records/aircraft_words.h"
 #include "tests/traffic/engine/live_fixture.h"
@@ -518,11 +519,11 @@ TEST_F(LiveSpawning, StaticTwinIsRemoved)
     stranger.hexid = 6;
     stranger.secondCallsign = "AFR2";
     stranger.objectId = 31;
-    gParking.staticAircraft = {stranger, twin};
+    gAirports.gParking.staticAircraft = {stranger, twin};
     harness->accept(line(kHex, 1000, 240, 90, 5000, "BAW1"), 3000);
     removeStaticTwin(engine, *engine.findByHexid(kHex), false);
-    EXPECT_EQ(gParking.staticAircraft[0].simState, SimState::active);
-    EXPECT_EQ(gParking.staticAircraft[1].simState, SimState::removingfromsim);
+    EXPECT_EQ(gAirports.gParking.staticAircraft[0].simState, SimState::active);
+    EXPECT_EQ(gAirports.gParking.staticAircraft[1].simState, SimState::removingfromsim);
     EXPECT_EQ(engine.n.mainQueues->removals.back(), 30u);
 }
 

@@ -1,6 +1,6 @@
 #include "traffic/engine/report_append.h"
 
-#include "airports/parking_state.h"
+#include "airports/airports_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/geodesy.h"
 #include "foundation/units.h"
@@ -35,8 +35,8 @@ class StaticAvoidance : public LiveScenario
         std::vector<Stand> stands;
         stands.emplace_back("B1", 1, 47.4500, 8.5600, 0.0, 40.0);
         stands.emplace_back("B2", 2, 47.4500, 8.56053, 0.0, 40.0);
-        gParking.setStands(std::move(stands));
-        gParking.staticAircraft = {statik("STAT1*", 1, 60), statik("STAT2*", 2, 61)};
+        gAirports.gParking.setStands(std::move(stands));
+        gAirports.gParking.staticAircraft = {statik("STAT1*", 1, 60), statik("STAT2*", 2, 61)};
         LOG.set(true);
         ac.callsign = "SWR12";
         ac.radius = 0.02;
@@ -80,10 +80,10 @@ TEST_F(StaticAvoidance, TheFirstStaticWithinTheClearanceIsRemoved)
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.name);
-        gParking.staticAircraft = {statik("STAT1*", 1, 60)};
+        gAirports.gParking.staticAircraft = {statik("STAT1*", 1, 60)};
         placeNorthOfB1(row.northNm);
         avoidStatics(harness->engine(), ac);
-        EXPECT_EQ(gParking.staticAircraft[0].simState == SimState::removingfromsim, row.removed);
+        EXPECT_EQ(gAirports.gParking.staticAircraft[0].simState == SimState::removingfromsim, row.removed);
         EXPECT_DOUBLE_EQ(ac.lastAvoidLat, ac.lat);
         EXPECT_DOUBLE_EQ(ac.lastAvoidLon, ac.lon);
     }
@@ -96,22 +96,22 @@ TEST_F(StaticAvoidance, OnlyOneStaticGoesPerCall)
     ac.lat = 47.45;
     ac.lon = 8.560265;
     avoidStatics(harness->engine(), ac);
-    EXPECT_EQ(gParking.staticAircraft[0].simState, SimState::removingfromsim);
-    EXPECT_EQ(gParking.staticAircraft[1].simState, SimState::active);
+    EXPECT_EQ(gAirports.gParking.staticAircraft[0].simState, SimState::removingfromsim);
+    EXPECT_EQ(gAirports.gParking.staticAircraft[1].simState, SimState::active);
     avoidStatics(harness->engine(), ac);
-    EXPECT_EQ(gParking.staticAircraft[1].simState, SimState::removingfromsim);
+    EXPECT_EQ(gAirports.gParking.staticAircraft[1].simState, SimState::removingfromsim);
 }
 
 TEST_F(StaticAvoidance, StaticsThatAreNotInTheWayStay)
 {
     placeNorthOfB1(0.0);
     // Its own static twin and a static aircraft that is not in the simulator yet are left alone.
-    gParking.staticAircraft[0].callsign = "SWR12";
-    gParking.staticAircraft[1].standId = 1;
-    gParking.staticAircraft[1].simState = SimState::adding2sim;
+    gAirports.gParking.staticAircraft[0].callsign = "SWR12";
+    gAirports.gParking.staticAircraft[1].standId = 1;
+    gAirports.gParking.staticAircraft[1].simState = SimState::adding2sim;
     avoidStatics(harness->engine(), ac);
-    EXPECT_EQ(gParking.staticAircraft[0].simState, SimState::active);
-    EXPECT_EQ(gParking.staticAircraft[1].simState, SimState::adding2sim);
+    EXPECT_EQ(gAirports.gParking.staticAircraft[0].simState, SimState::active);
+    EXPECT_EQ(gAirports.gParking.staticAircraft[1].simState, SimState::adding2sim);
 }
 
 TEST_F(StaticAvoidance, NothingHappensDuringRollOutOrTakeOff)
@@ -123,7 +123,7 @@ TEST_F(StaticAvoidance, NothingHappensDuringRollOutOrTakeOff)
         ac.takeOff = which == 1 ? 1 : 0;
         avoidStatics(harness->engine(), ac);
         EXPECT_EQ(ac.lastAvoidLat, 0.0);
-        EXPECT_EQ(gParking.staticAircraft[0].simState, SimState::active);
+        EXPECT_EQ(gAirports.gParking.staticAircraft[0].simState, SimState::active);
     }
 }
 

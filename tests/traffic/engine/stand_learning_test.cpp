@@ -1,6 +1,6 @@
 // The program's engine teaches the park airport's stands: a live aircraft that starts parked at a stand
 // leaves a real option there through the installed learning.
-#include "airports/parking_state.h"
+#include "airports/airports_state.h"
 #include "tests/traffic/engine/live_fixture.h"
 #include "traffic/engine/live_assembly.h"
 
@@ -39,7 +39,7 @@ TEST_F(StandLearning, AnAircraftParkedAtItsSpawnTeachesItsStand)
     ASSERT_NE(ac, nullptr);
     ASSERT_EQ(ac->standId, 1u);
 
-    const Stand& stand = gParking.stands.front();
+    const Stand& stand = gAirports.gParking.stands.front();
     ASSERT_EQ(stand.options.size(), 1u);
     const StandOccupancy& option = stand.options.front();
     EXPECT_EQ(option.kind, StandOptionKind::real);
@@ -49,10 +49,10 @@ TEST_F(StandLearning, AnAircraftParkedAtItsSpawnTeachesItsStand)
     EXPECT_EQ(option.weekday, 3u);
     EXPECT_EQ(gf_bitset2hours(option.halfHours), "17");
     EXPECT_TRUE(stand.realVisits.contains(kHex));
-    EXPECT_EQ(gParking.learnedUpdates, 1u);
+    EXPECT_EQ(gAirports.gParking.learnedUpdates, 1u);
     EXPECT_EQ(harness->engine().liveParked,
               (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{kHex, 17}}));
-    EXPECT_TRUE(gParking.stands[1].options.empty());
+    EXPECT_TRUE(gAirports.gParking.stands[1].options.empty());
 }
 
 } // namespace
