@@ -18,10 +18,10 @@
 #include "liveries/livery_processing.h"
 #include "platform/traffic_ports.h"
 #include "platform/win.h"
+#include "simlink/sim_state.h"
 #include "traffic/cycle/cycle_worker.h"
 #include "traffic/cycle/traffic_window.h"
 #include "traffic/engine/engine_state.h"
-#include "traffic/engine/live_assembly.h"
 #include "traffic/engine/live_cycle.h"
 #include "traffic/engine/live_livery_hooks.h"
 #include "traffic/source/source_link.h"
@@ -161,11 +161,8 @@ class ProgramTrafficView final : public TrafficViewPort
     // Asked on the cycle worker, which owns the park-airport list, by the automatic radius step.
     std::optional<AutoRangeInputs> autoRangeInputs() override
     {
-        const UserAircraft user = gf_userAircraftFromSim();
         AutoRangeInputs in;
-        in.onGround = user.onGround;
-        in.altitudeFt = user.alt;
-        in.user = LatLon{user.lat, user.lon};
+        in.user = gf_userAcData();
         if (!gParking.parkAirports.empty())
             in.firstParkAirport =
                 LatLon{gParking.parkAirports.front().latitude, gParking.parkAirports.front().longitude};

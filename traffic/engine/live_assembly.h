@@ -7,9 +7,6 @@
 namespace oxl
 {
 
-/// The user aircraft as the simulator link last reported it.
-UserAircraft gf_userAircraftFromSim();
-
 /// Installs the program's steps and neighbours into the engine (before its first cycle), and the engine's
 /// removal into the parking state it works on.
 void gf_installLiveEngine(LiveEngine& engine);
