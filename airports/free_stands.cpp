@@ -227,7 +227,7 @@ bool stillReported(const LiveAc& ac)
 
 std::string gf_standAtPosition(ParkingState& state, double lat, double lon)
 {
-    if (!state.services->userOnGround())
+    if (!state.services->userAircraft().onGround)
     {
         return {};
     }

@@ -28,8 +28,6 @@ namespace oxl
 namespace
 {
 
-// [deg] a position this close to 0,0 is no position: the simulator has not reported one yet.
-constexpr double kNoPositionDeg = 0.0001;
 // [deg] a user position that moved less than this has not moved.
 constexpr double kSamePositionDeg = 1e-8;
 // An airport file with at least this observed quality and this many stands learns no soft occupancy.
@@ -38,19 +36,9 @@ constexpr std::size_t kStandsEnough = 20;
 
 NoParkAirportPort gNoParkPort;
 
-bool lf_noPosition(double lat, double lon)
-{
-    return std::fabs(lat) <= kNoPositionDeg && std::fabs(lon) <= kNoPositionDeg;
-}
-
-ParkUserAircraft lf_user()
+UserAcData lf_user()
 {
     return gf_parkAirportPort().userAircraft();
-}
-
-bool lf_userStateKnown()
-{
-    return gf_parkAirportPort().userStateKnown();
 }
 
 // The reason a park airport's file was not read: there is none for the airport (or the path).
@@ -59,9 +47,9 @@ std::string lf_notFound(const std::string& what)
     return fmt::format("{} {} not found", "lf_readParkedFile", what);
 }
 
-bool lf_inSight(double distanceNm, const ParkUserAircraft& user)
+bool lf_inSight(double distanceNm, const UserAcData& user)
 {
-    return distanceNm <= AIRP_RANGE.value() && user.altFt <= AIRP_HEIGHT.value();
+    return distanceNm <= AIRP_RANGE.value() && user.alt <= AIRP_HEIGHT.value();
 }
 
 bool lf_firstIsParkAirport(const ParkingState& state)
@@ -256,8 +244,8 @@ void gf_updateParkAirport(ParkingState& state, bool showMessage)
         gf_status().enableControl(DESTINATION, true);
         return;
     }
-    const ParkUserAircraft user = lf_user();
-    if (lf_noPosition(user.lat, user.lon))
+    const UserAcData user = lf_user();
+    if (!user.positionKnown())
         return;
     auto& list = state.parkAirports;
     if (!list.empty())
@@ -291,7 +279,7 @@ void gf_updateParkAirport(ParkingState& state, bool showMessage)
         gf_chooseParkAirport(state, user, showMessage);
 }
 
-void gf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, bool showMessage)
+void gf_chooseParkAirport(ParkingState& state, const UserAcData& user, bool showMessage)
 {
     gAirports.gPark.cycleOwner.check();
     if (user.onGround)
@@ -341,7 +329,7 @@ bool gf_setParkAirport(ParkingState& state, const std::string& code)
     return true;
 }
 
-void gf_checkParkAirportSight(ParkingState& state, const ParkUserAircraft& user)
+void gf_checkParkAirportSight(ParkingState& state, const UserAcData& user)
 {
     if (user.onGround)
         return;
@@ -386,11 +374,8 @@ std::string gf_readParkedFile(ParkingState& state)
     if (error.empty())
     {
         lf_gateSoftLearning(state, summary);
-        if (lf_userStateKnown())
-        {
-            const ParkUserAircraft user = lf_user();
+        if (const UserAcData user = lf_user(); user.dataValid)
             lf_recordUserStandAtParkAirport(state, gf_standAtPosition(state, user.lat, user.lon));
-        }
         lf_settleReservedStand(state);
     }
     state.fileLoaded = error.empty();
@@ -454,7 +439,7 @@ bool gf_checkParkAirports(ParkingState& state, bool check, std::string& message)
 {
     if (!gf_readMyParkAirports(state, gf_parkAirportPort().airportsFolder()))
         return false;
-    if (check && lf_userStateKnown() && !gf_status().parkingControlsOff() && lf_firstIsParkAirport(state) &&
+    if (check && lf_user().dataValid && !gf_status().parkingControlsOff() && lf_firstIsParkAirport(state) &&
         gf_status().text(StatusText::userStand).empty())
     {
         const std::string wanted = state.parkAirports.front().reservedStand;

@@ -17,15 +17,6 @@
 namespace oxl
 {
 
-/// The user aircraft as the park-airport step sees it.
-struct ParkUserAircraft
-{
-    double lat = 0.0;      ///< [deg]
-    double lon = 0.0;      ///< [deg]
-    double altFt = 0.0;    ///< [ft]
-    bool onGround = false; ///< stands or rolls on the ground
-};
-
 /// What reading an airport file tells the park airport.
 struct ParkFileSummary
 {
@@ -44,10 +35,8 @@ class ParkAirportPort
 
     /// The folder that holds my_park_airports.txt.
     [[nodiscard]] virtual std::filesystem::path airportsFolder() const = 0;
-    /// True when the simulator gave the user aircraft's state.
-    [[nodiscard]] virtual bool userStateKnown() = 0;
-    /// The user aircraft now.
-    [[nodiscard]] virtual ParkUserAircraft userAircraft() = 0;
+    /// The user aircraft now; its data is valid once the simulator gave its state.
+    [[nodiscard]] virtual UserAcData userAircraft() = 0;
     /// gf_haveAirportFile(code).
     [[nodiscard]] virtual bool haveAirportFile(const std::string& code) = 0;
     /// gf_findAirportFile(code).
@@ -78,8 +67,7 @@ class NoParkAirportPort : public ParkAirportPort
 {
   public:
     [[nodiscard]] std::filesystem::path airportsFolder() const override { return "airports"; }
-    [[nodiscard]] bool userStateKnown() override { return false; }
-    [[nodiscard]] ParkUserAircraft userAircraft() override { return {}; }
+    [[nodiscard]] UserAcData userAircraft() override { return {}; }
     [[nodiscard]] bool haveAirportFile(const std::string& /*code*/) override { return false; }
     [[nodiscard]] std::string findAirportFile(const std::string& /*code*/) override { return {}; }
     [[nodiscard]] std::string readApf(const std::string& path, ParkFileSummary& summary) override;
@@ -117,9 +105,9 @@ void gf_postUserStand(const std::string& standName);
 /// choice or the sight check of the park airport. showMessage at the main loop's start.
 void gf_updateParkAirport(ParkingState& state, bool showMessage);
 /// Chooses the airport the user aircraft stands at, or the first listed airport in sight in the air.
-void gf_chooseParkAirport(ParkingState& state, const ParkUserAircraft& user, bool showMessage);
+void gf_chooseParkAirport(ParkingState& state, const UserAcData& user, bool showMessage);
 /// Leaves the park airport when it went out of sight or a nearer listed airport came into sight.
-void gf_checkParkAirportSight(ParkingState& state, const ParkUserAircraft& user);
+void gf_checkParkAirportSight(ParkingState& state, const UserAcData& user);
 /// Makes the listed airport with the code the park airport; false when the airport list lacks it.
 bool gf_setParkAirport(ParkingState& state, const std::string& code);
 /// Reads the park airport's file into the stand vector and settles its reserved stand; "" on success,

@@ -117,10 +117,8 @@ class ParkingServices
     ParkingServices(const ParkingServices&) = delete;
     ParkingServices& operator=(const ParkingServices&) = delete;
 
-    /// True while the user aircraft stands on the ground (any thread).
-    [[nodiscard]] virtual bool userOnGround() = 0;
-    /// The user aircraft's position [deg]; (0, 0) while unknown.
-    [[nodiscard]] virtual LatLon userPosition() = 0;
+    /// The user aircraft now (any thread that does not hold simMutex); its position (0, 0) while unknown.
+    [[nodiscard]] virtual UserAcData userAircraft() = 0;
     /// Starts the removal of a live or static aircraft according to its simulator state.
     virtual void removeAircraftFromSim(SimAc& ac) = 0;
     /// The engine's live aircraft, to change in place; none while there is no engine.
@@ -146,8 +144,7 @@ class ParkingServices
 class NoParkingServices : public ParkingServices
 {
   public:
-    [[nodiscard]] bool userOnGround() override { return true; }
-    [[nodiscard]] LatLon userPosition() override { return {}; }
+    [[nodiscard]] UserAcData userAircraft() override { return UserAcData{.onGround = true}; }
     void removeAircraftFromSim(SimAc& /*ac*/) override {}
     [[nodiscard]] std::span<LiveAc> liveAircraft() override { return {}; }
     void queueStaticCreate(const CreateRequest& /*request*/) override {}

@@ -153,7 +153,7 @@ void gf_excludeUserStands(ParkingState& state)
         if (Stand* reserved = gf_findStandByName(state.stands, state.reservedStand))
             reserved->excluded = 1;
     }
-    const LatLon user = state.services->userPosition();
+    const UserAcData user = state.services->userAircraft();
     const std::string userStand = gf_standAtPosition(state, user.lat, user.lon);
     if (!userStand.empty() && userStand != state.reservedStand)
     {

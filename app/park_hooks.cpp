@@ -15,7 +15,6 @@
 #include "foundation/periodic_requests.h"
 #include "simlink/sim_state.h"
 #include "traffic/engine/engine_state.h"
-#include "traffic/engine/live_assembly.h"
 #include "traffic/engine/live_cycle.h"
 #include "traffic/engine/live_lifecycle.h"
 #include "traffic/source/source_state.h"
@@ -34,12 +33,6 @@ namespace oxl
 
 namespace
 {
-
-ParkUserAircraft lf_parkUser()
-{
-    const UserAircraft user = gf_userAircraftFromSim();
-    return ParkUserAircraft{user.lat, user.lon, user.alt, user.onGround};
-}
 
 void lf_showParkAirportInFilter(const Airport* airport)
 {
@@ -65,8 +58,7 @@ class ProgramParkAirportPort final : public ParkAirportPort
 {
   public:
     [[nodiscard]] std::filesystem::path airportsFolder() const override { return "airports"; }
-    [[nodiscard]] bool userStateKnown() override { return gSimLink.gUserDataValid.load() != 0; }
-    [[nodiscard]] ParkUserAircraft userAircraft() override { return lf_parkUser(); }
+    [[nodiscard]] UserAcData userAircraft() override { return gf_userAcData(); }
     [[nodiscard]] bool haveAirportFile(const std::string& code) override { return gf_haveAirportFile(code); }
     [[nodiscard]] std::string findAirportFile(const std::string& code) override
     {

@@ -18,6 +18,7 @@
 #include "liveries/livery_processing.h"
 #include "platform/traffic_ports.h"
 #include "platform/win.h"
+#include "simlink/sim_state.h"
 #include "traffic/cycle/cycle_worker.h"
 #include "traffic/cycle/traffic_window.h"
 #include "traffic/engine/engine_state.h"
@@ -165,11 +166,8 @@ class ProgramTrafficView final : public TrafficViewPort
     // Asked on the cycle worker, which owns the park-airport list, by the automatic radius step.
     std::optional<AutoRangeInputs> autoRangeInputs() override
     {
-        const UserAircraft user = gf_userAircraftFromSim();
         AutoRangeInputs in;
-        in.onGround = user.onGround;
-        in.altitudeFt = user.alt;
-        in.user = LatLon{user.lat, user.lon};
+        in.user = gf_userAcData();
         if (!gAirports.gParking.parkAirports.empty())
             in.firstParkAirport = LatLon{gAirports.gParking.parkAirports.front().latitude,
                                          gAirports.gParking.parkAirports.front().longitude};

@@ -13,7 +13,6 @@
 #include "simlink/sim_state.h"
 #include "traffic/cycle/cycle_worker.h"
 
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -22,31 +21,6 @@ namespace oxl
 
 namespace
 {
-
-UserAcData lf_userData()
-{
-    std::lock_guard lock(gRecords.gSimQueues.simMutex);
-    return gSimLink.gUserAcData;
-}
-
-UserPosition lf_position(const UserAcData& data)
-{
-    return UserPosition{data.lat, data.lon};
-}
-
-SourceUserState lf_sourceUserState()
-{
-    const UserAcData data = lf_userData();
-    SourceUserState state;
-    state.pitchRad = data.pitch;
-    state.bankRad = data.bank;
-    state.headingRad = data.heading;
-    state.altFt = data.alt;
-    state.groundVelocityKt = data.groundVelocity;
-    state.latDeg = data.lat;
-    state.lonDeg = data.lon;
-    return state;
-}
 
 // Everything of the link that lives for one cycle, with the flags the link's own reset leaves alone.
 void lf_resetSimLinkForCycle()
@@ -69,13 +43,11 @@ class ProgramSimulator final : public CycleSimulatorPort
     }
     bool simRunning() override { return gSimLink.gSimRunning.load() != 0; }
     bool simError() override { return gSimLink.gSimError.load() != 0; }
-    bool userDataValid() override { return gSimLink.gUserDataValid.load() != 0; }
     bool requestUserDataEverySecond() override { return gf_requestUserOnGroundEverySecond(); }
     void simRequestError() override { gf_simRequestError(); }
     void requestUserAcPosition() override { gf_requestUserAcPosition(); }
-    UserPosition userPosition() override { return lf_position(lf_userData()); }
     void requestUserAcTitleModel() override { gf_requestUserAcTitleModel(); }
-    std::optional<SourceUserState> userState() override { return lf_sourceUserState(); }
+    UserAcData userAircraft() override { return gf_userAcData(); }
     std::optional<std::int64_t> simUtcSeconds() override { return gSimLink.gSimUtcSeconds.load(); }
     void createFlightPlanFolder() override { gf_createFlightPlanFolder(); }
     void removeFlightPlanFolder() override { gf_removeFlightPlanFolder(); }

@@ -12,8 +12,8 @@
 #include "simlink/sim_state.h"
 #include "traffic/cycle/periodic_work.h"
 #include "traffic/engine/aircraft_profile.h"
-#include "traffic/engine/live_assembly.h"
 #include "traffic/engine/live_cycle.h"
+#include "traffic/engine/live_engine.h"
 #include "traffic/engine/live_lifecycle.h"
 #include "traffic/source/source_state.h"
 #include "traffic/source/traffic_filter.h"
@@ -72,12 +72,7 @@ class ProgramParkingServices final : public ParkingServices
   public:
     explicit ProgramParkingServices(LiveEngine& engine) : engine_(engine) {}
     // Any thread.
-    bool userOnGround() override { return gSimLink.gUserOnGround.load() != 0; }
-    LatLon userPosition() override
-    {
-        const UserAircraft user = gf_userAircraftFromSim();
-        return LatLon{user.lat, user.lon};
-    }
+    UserAcData userAircraft() override { return gf_userAcData(); }
     // Over-long stays and the reserved stand leave through the engine.
     void removeAircraftFromSim(SimAc& ac) override { oxl::removeAircraftFromSim(engine_, ac); }
     std::span<LiveAc> liveAircraft() override { return engine_.live.records(); }

@@ -140,13 +140,13 @@ void BM_EverySecond(benchmark::State& state)
     // A simulator link whose user aircraft flies above the traffic.
     struct AirborneUser : NoSimulator
     {
-        UserAircraft userAircraft() override
+        UserAcData userAircraft() override
         {
-            UserAircraft user;
+            UserAcData user;
             user.lat = 40.0;
             user.lon = 10.0;
             user.alt = 10000.0;
-            user.agl = 9000.0;
+            user.altAboveGround = 9000.0;
             return user;
         }
     };

@@ -1,8 +1,10 @@
 // Plain records of one aircraft, shared by every layer that handles aircraft (liveries, airports, the
-// simulator link and the live traffic engine). Header-only and free of behaviour beyond construction, so
-// that the lower layers can use the records without depending on the engine's code.
+// simulator link, the traffic source, engine and cycle, and the window). Header-only and free of behaviour
+// beyond construction and simple tests, so that the lower layers can use the records without depending on
+// the engine's code.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <limits>
@@ -146,6 +148,26 @@ struct SimAc : AcProfile
     std::uint8_t removeWhenCreated = 0; ///< removal asked for while the create request was with the simulator
     std::uint8_t erase = 0;             ///< to be erased by the per-tick sweep
     std::uint8_t createCancelled = 0;   ///< removal asked for while the create request was still queued
+};
+
+/// The user aircraft as the simulator link last reported it: its position and attitude, its ground state
+/// and its size. All zero until the simulator's first replies of the cycle.
+struct UserAcData
+{
+    double lat = 0.0;            ///< [deg]
+    double lon = 0.0;            ///< [deg]
+    double pitch = 0.0;          ///< [rad]
+    double bank = 0.0;           ///< [rad]
+    double heading = 0.0;        ///< [rad] true
+    double alt = 0.0;            ///< [ft] never below 0
+    double altAboveGround = 0.0; ///< [ft]
+    double groundVelocity = 0.0; ///< [kt]
+    double halfSpan = 0.0;       ///< [nm] half the wing span, from the aircraft's model
+    bool onGround = false;       ///< stands or rolls on the ground
+    bool dataValid = false;      ///< the ground state came in while the position was known
+
+    /// False while the position is still the zero of "not yet reported" (both within 0.0001 deg of 0).
+    bool positionKnown() const { return std::fabs(lat) > 0.0001 || std::fabs(lon) > 0.0001; }
 };
 
 /// The quadratic curve that an aircraft follows on the ground and in turns, in a local metric plane.

@@ -19,8 +19,10 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <fmt/format.h>
+#include <span>
 #include <utility>
 
 namespace oxl
@@ -28,11 +30,6 @@ namespace oxl
 
 namespace
 {
-
-bool known(LatLon p)
-{
-    return std::fabs(p.lat) > 0.0001 || std::fabs(p.lon) > 0.0001;
-}
 
 void logShort(std::uint32_t id, std::uint32_t size)
 {
@@ -62,23 +59,69 @@ bool plausiblePosition(const UserAcData& b)
            within(b.altAboveGround, kLowestAltFt, kHighestAltFt) && within(b.groundVelocity, 0.0, kFastestKt);
 }
 
-// A date and time of day that the day arithmetic takes without overflow; a leap second may give 86400.
-bool plausibleTime(const UserAcData& b)
+// The block of definition 403: eight FLOAT64 in the order of these fields, then ZULU TIME, ZULU DAY OF
+// YEAR, ZULU YEAR and LIGHT STATES as INT64.
+constexpr double UserAcData::*kUserBlockDoubles[] = {
+    &UserAcData::lat,     &UserAcData::lon, &UserAcData::pitch,          &UserAcData::bank,
+    &UserAcData::heading, &UserAcData::alt, &UserAcData::altAboveGround, &UserAcData::groundVelocity};
+constexpr std::size_t kUserBlockBytes = 96;
+constexpr std::size_t kZuluOffset = 64;
+
+// The simulator's date and time in the block.
+struct ZuluTime
 {
-    return b.zuluYear >= 1970 && b.zuluYear <= 9999 && b.zuluDayOfYear >= 1 && b.zuluDayOfYear <= 366 &&
-           b.zuluTime >= 0 && b.zuluTime <= 86400;
+    std::int64_t second = 0;    ///< [s] of the day
+    std::int64_t dayOfYear = 0; ///< 1..366
+    std::int64_t year = 0;      ///< e.g. 2026
+};
+
+template <typename T> T valueAt(std::span<const std::byte> data, std::size_t offset)
+{
+    T value;
+    std::memcpy(&value, data.data() + offset, sizeof value);
+    return value;
+}
+
+// The caller has checked that the data holds the whole block.
+UserAcData userBlockPosition(std::span<const std::byte> data)
+{
+    UserAcData block;
+    std::size_t offset = 0;
+    for (double UserAcData::*field : kUserBlockDoubles)
+    {
+        block.*field = valueAt<double>(data, offset);
+        offset += sizeof(double);
+    }
+    return block;
+}
+
+ZuluTime userBlockTime(std::span<const std::byte> data)
+{
+    return ZuluTime{valueAt<std::int64_t>(data, kZuluOffset), valueAt<std::int64_t>(data, kZuluOffset + 8),
+                    valueAt<std::int64_t>(data, kZuluOffset + 16)};
+}
+
+// A date and time of day that the day arithmetic takes without overflow; a leap second may give 86400.
+bool plausibleTime(const ZuluTime& t)
+{
+    return t.year >= 1970 && t.year <= 9999 && t.dayOfYear >= 1 && t.dayOfYear <= 366 && t.second >= 0 &&
+           t.second <= 86400;
+}
+
+bool known(LatLon p)
+{
+    return UserAcData{.lat = p.lat, .lon = p.lon}.positionKnown();
 }
 
 void onUserPosition(const ScRecvSimObjectData& reply)
 {
     gSimLink.simClientOwner.check();
-    if (reply.data.size() < sizeof(UserAcData))
+    if (reply.data.size() < kUserBlockBytes)
     {
         logShort(scwire::kRecvSimObjectData, static_cast<std::uint32_t>(reply.data.size() + 40));
         return;
     }
-    UserAcData block;
-    std::memcpy(&block, reply.data.data(), sizeof block);
+    UserAcData block = userBlockPosition(reply.data);
     if (!plausiblePosition(block))
     {
         if (!std::exchange(gSimLink.gBadPositionLogged, true))
@@ -95,7 +138,7 @@ void onUserPosition(const ScRecvSimObjectData& reply)
         gSimLink.gUserAcData = block;
     }
     const LatLon now{block.lat, block.lon};
-    if (known(gSimLink.gPreviousUserPosition) && known(now) &&
+    if (known(gSimLink.gPreviousUserPosition) && block.positionKnown() &&
         gf_distanceNm(gSimLink.gPreviousUserPosition, now) > kTeleportNm)
     {
         gf_log("Teleport");
@@ -111,16 +154,16 @@ void onUserPosition(const ScRecvSimObjectData& reply)
 
     // Kept from every reply, whatever the traffic source's level: the level is only known after the
     // handshake, and the time line that follows it must carry this cycle's time.
-    if (plausibleTime(block))
+    const ZuluTime zulu = userBlockTime(reply.data);
+    if (plausibleTime(zulu))
     {
         gSimLink.gBadTimeLogged = false;
-        gSimLink.gSimUtcSeconds =
-            gf_daysSince1970(block.zuluDayOfYear, block.zuluYear) * 86400 + block.zuluTime;
+        gSimLink.gSimUtcSeconds = gf_daysSince1970(zulu.dayOfYear, zulu.year) * 86400 + zulu.second;
     }
     else if (!std::exchange(gSimLink.gBadTimeLogged, true))
     {
-        gf_logMarked(fmt::format("Simulator time refused: year {} day {} second {}", block.zuluYear,
-                                 block.zuluDayOfYear, block.zuluTime));
+        gf_logMarked(fmt::format("Simulator time refused: year {} day {} second {}", zulu.year,
+                                 zulu.dayOfYear, zulu.second));
     }
     gSimLink.gUserObjectId = reply.objectId;
 }
@@ -299,12 +342,7 @@ void gf_onException(const ScRecvException& e)
     {
     case scwire::kExceptionUnrecognizedId:
     {
-        UserAcData user;
-        {
-            std::lock_guard lock(gRecords.gSimQueues.simMutex);
-            user = gSimLink.gUserAcData;
-        }
-        if (known({user.lat, user.lon}) && gFoundation.gStopRequested.load() == 0 &&
+        if (gf_userAcData().positionKnown() && gFoundation.gStopRequested.load() == 0 &&
             gFoundation.gWindowClosed.load() == 0)
             gf_logMarked("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
         break;
@@ -356,12 +394,7 @@ void gf_onSimObjectData(const ScRecvSimObjectData& reply)
         break;
     case kReqUserOnGround:
     {
-        UserAcData user;
-        {
-            std::lock_guard lock(gRecords.gSimQueues.simMutex);
-            user = gSimLink.gUserAcData;
-        }
-        if (known({user.lat, user.lon}))
+        if (gf_userAcData().positionKnown())
         {
             const auto onGround = scDataI64(reply.data, 0);
             if (!onGround)
@@ -462,14 +495,8 @@ void gf_onUserAcModel(const ScRecvSimObjectData& reply)
 
 void gf_recordUserStand()
 {
-    if (gSimLink.gUserDataValid.load() == 0)
-        return;
-    UserAcData user;
-    {
-        std::lock_guard lock(gRecords.gSimQueues.simMutex);
-        user = gSimLink.gUserAcData;
-    }
-    if (user.groundVelocity > kStandingKt)
+    const UserAcData user = gf_userAcData();
+    if (!user.dataValid || user.groundVelocity > kStandingKt)
         return;
     const std::string stand = gf_standAtPosition(gAirports.gParking, user.lat, user.lon);
     // The park-airport list belongs to the cycle worker: it compares and rewrites it there.

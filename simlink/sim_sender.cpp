@@ -103,15 +103,17 @@ void gf_clearPositionBuffers()
 
 UserAcData gf_requestUserAcPosition()
 {
-    std::lock_guard lock(gRecords.gSimQueues.simMutex);
-    if (gSimLink.gSimError.load() == 0 &&
-        SimConnect_RequestDataOnSimObject(gSimLink.gSimHandle, kReqUserPosition, kDefUserAcData,
-                                          scwire::kObjectIdUser, scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
     {
-        gf_logMarked("SimConnect request user ac position fails");
-        gf_simRequestError();
+        std::lock_guard lock(gRecords.gSimQueues.simMutex);
+        if (gSimLink.gSimError.load() == 0 &&
+            SimConnect_RequestDataOnSimObject(gSimLink.gSimHandle, kReqUserPosition, kDefUserAcData,
+                                              scwire::kObjectIdUser, scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
+        {
+            gf_logMarked("SimConnect request user ac position fails");
+            gf_simRequestError();
+        }
     }
-    return gSimLink.gUserAcData;
+    return gf_userAcData();
 }
 
 bool gf_requestUserOnGroundEverySecond()

@@ -35,7 +35,7 @@ PositionHandOver gf_handOverPositions();
 void gf_clearPositionBuffers();
 
 /// Requests the user aircraft's position block (request 109) unless the error state is set; returns the
-/// block as it stands now (the reply arrives later).
+/// user aircraft as it stands now (the reply arrives later).
 UserAcData gf_requestUserAcPosition();
 /// Asks for the user aircraft's on-ground state every simulated second (request 108); false on failure.
 bool gf_requestUserOnGroundEverySecond();

@@ -20,6 +20,19 @@ NoSimLinkPort gNoPort;
 
 } // namespace
 
+UserAcData gf_userAcData()
+{
+    UserAcData user;
+    {
+        std::lock_guard lock(gRecords.gSimQueues.simMutex);
+        user = gSimLink.gUserAcData;
+    }
+    user.halfSpan = gSimLink.gUserHalfSpan.load();
+    user.onGround = gSimLink.gUserOnGround.load() != 0;
+    user.dataValid = gSimLink.gUserDataValid.load() != 0;
+    return user;
+}
+
 std::string gf_userTitle()
 {
     std::lock_guard lock(gSimLink.gStatusMutex);

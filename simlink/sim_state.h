@@ -22,24 +22,6 @@
 namespace oxl
 {
 
-/// The user aircraft's block of definition 403 (96 bytes, in the order of its variables).
-struct UserAcData
-{
-    double lat = 0.0;               ///< [deg]
-    double lon = 0.0;               ///< [deg]
-    double pitch = 0.0;             ///< [rad]
-    double bank = 0.0;              ///< [rad]
-    double heading = 0.0;           ///< [rad] true
-    double alt = 0.0;               ///< [ft]
-    double altAboveGround = 0.0;    ///< [ft]
-    double groundVelocity = 0.0;    ///< [kt]
-    std::int64_t zuluTime = 0;      ///< [s] of the day
-    std::int64_t zuluDayOfYear = 0; ///< 1..366
-    std::int64_t zuluYear = 0;      ///< e.g. 2026
-    std::int64_t lightStates = 0;   ///< light bit mask
-};
-static_assert(sizeof(UserAcData) == 96);
-
 /// What the link needs of the engine and the program beyond the status service. Every call may run on
 /// the SimClient thread.
 class SimLinkPort
@@ -85,7 +67,7 @@ struct SimLinkState
 {
     // The connection, guarded by gRecords.gSimQueues.simMutex.
     ScHandle gSimHandle = nullptr; ///< the open connection; null until opened; used for sending
-    UserAcData gUserAcData;        ///< the user aircraft's latest position block
+    UserAcData gUserAcData; ///< the user aircraft's latest position block; the atomics below hold the rest
 
     // Shared: written by the SimClient thread, read by the cycle worker and the main loop.
     /// 1 while the simulator reports a running flight.
@@ -138,6 +120,9 @@ struct SimLinkState
 /// The simulator link's state.
 extern SimLinkState gSimLink;
 
+/// The user aircraft now: its latest position block with its ground state and size (any thread that does
+/// not hold simMutex).
+[[nodiscard]] UserAcData gf_userAcData();
 /// The title of the user aircraft (cut to 48 characters).
 std::string gf_userTitle();
 /// The stand at the user aircraft's position; empty when none.

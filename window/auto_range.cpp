@@ -25,13 +25,14 @@ constexpr double kNoParkAirportNm = 10000.0;  // [nm] distance assumed without a
 
 std::int32_t gf_autoRangeNm(const AutoRangeInputs& in)
 {
-    if (in.onGround)
+    if (in.user.onGround)
         return kGroundRangeNm;
-    if (in.altitudeFt > AR_ABOVE_HEIGHT.value())
+    if (in.user.alt > AR_ABOVE_HEIGHT.value())
         return kHighRangeNm;
-    if (in.altitudeFt > AIRP_HEIGHT.value())
+    if (in.user.alt > AIRP_HEIGHT.value())
         return kCruiseRangeNm;
-    const double x = in.firstParkAirport ? gf_distanceNm(in.user, *in.firstParkAirport) : kNoParkAirportNm;
+    const double x = in.firstParkAirport ? gf_distanceNm({in.user.lat, in.user.lon}, *in.firstParkAirport)
+                                         : kNoParkAirportNm;
     if (x <= kCloseNm)
         return kGroundRangeNm;
     if (x < kApproachNm)

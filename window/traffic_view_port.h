@@ -8,6 +8,7 @@
 #include <string>
 
 #include "foundation/geodesy.h"
+#include "records/aircraft_records.h"
 
 namespace oxl
 {
@@ -41,9 +42,7 @@ struct AircraftCounts
 /// What one automatic radius step looks at.
 struct AutoRangeInputs
 {
-    bool onGround = false;                  ///< the user aircraft stands on the ground
-    double altitudeFt = 0.0;                ///< [ft] the user aircraft's altitude
-    LatLon user;                            ///< the user aircraft's position
+    UserAcData user;                        ///< the user aircraft
     std::optional<LatLon> firstParkAirport; ///< the first entry of the park-airport list, if any
 };
 

@@ -102,7 +102,7 @@ class FreeStands : public ::testing::Test
     {
       public:
         explicit FixtureParking(FreeStands& test) : t_(test) {}
-        bool userOnGround() override { return t_.onGround_.load(); }
+        UserAcData userAircraft() override { return UserAcData{.onGround = t_.onGround_.load()}; }
         void removeAircraftFromSim(SimAc& ac) override { t_.removed_.push_back(ac.callsign); }
         void repaint() override { ++t_.repaints_; }
 

@@ -95,7 +95,7 @@ class ParkAirportTest : public ::testing::Test
 
     void standAt(LatLon p, bool onGround, double altFt = 0.0)
     {
-        user_ = ParkUserAircraft{p.lat, p.lon, altFt, onGround};
+        user_ = UserAcData{.lat = p.lat, .lon = p.lon, .alt = altFt, .onGround = onGround};
     }
 
     std::string myParkAirports() const { return readBytes(folder_ / "my_park_airports.txt"); }
@@ -129,7 +129,7 @@ class ParkAirportTest : public ::testing::Test
     TempFolder folder_;
     LogCapture log_;
     ParkingState state_;
-    ParkUserAircraft user_;
+    UserAcData user_;
     std::set<std::string> files_{"EDDF", "EDFH"};
     std::size_t standCount_ = 3;
     std::int32_t qfReal_ = -1;
@@ -145,8 +145,12 @@ class ParkAirportTest : public ::testing::Test
       public:
         explicit FixturePort(ParkAirportTest& test) : t_(test) {}
         [[nodiscard]] std::filesystem::path airportsFolder() const override { return t_.folder_.path(); }
-        [[nodiscard]] bool userStateKnown() override { return userKnown; }
-        [[nodiscard]] ParkUserAircraft userAircraft() override { return t_.user_; }
+        [[nodiscard]] UserAcData userAircraft() override
+        {
+            UserAcData user = t_.user_;
+            user.dataValid = userKnown;
+            return user;
+        }
         [[nodiscard]] bool haveAirportFile(const std::string& code) override
         {
             ++t_.probes_;
@@ -187,7 +191,7 @@ class ParkAirportTest : public ::testing::Test
     {
       public:
         explicit FixtureParking(ParkAirportTest& test) : t_(test) {}
-        [[nodiscard]] bool userOnGround() override { return t_.user_.onGround; }
+        [[nodiscard]] UserAcData userAircraft() override { return t_.user_; }
         void removeAircraftFromSim(SimAc& ac) override { t_.removed_.push_back(ac.callsign); }
 
       private:

@@ -114,16 +114,14 @@ class StaticSelection : public ::testing::Test
     int repaints = 0;
     bool collecting = false;
     std::unordered_set<std::string> collected;
-    bool userOnGround = true;
-    LatLon user{};
+    UserAcData user{.onGround = true};
 
     // The parking code's neighbours here: the fixture's user, callsign collection and repaint count.
     class FixtureParking final : public NoParkingServices
     {
       public:
         explicit FixtureParking(StaticSelection& test) : t_(test) {}
-        bool userOnGround() override { return t_.userOnGround; }
-        LatLon userPosition() override { return t_.user; }
+        UserAcData userAircraft() override { return t_.user; }
         void startCallsignCollection() override
         {
             t_.collecting = true;
@@ -347,14 +345,15 @@ TEST_F(StaticSelection, ReservedAndUserStandsAreExcluded)
     standsHeldNow(4);
     parking_percentage.set(100);
     state.reservedStand = "S2";
-    user = {state.stands[2].latitude, state.stands[2].longitude};
+    user.lat = state.stands[2].latitude;
+    user.lon = state.stands[2].longitude;
 
     gf_calcStaticParking(state);
     EXPECT_THAT(plannedStands(), ElementsAre("S1", "S4"));
     EXPECT_TRUE(state.stands[1].excluded);
     EXPECT_TRUE(state.stands[2].excluded);
 
-    userOnGround = false;
+    user.onGround = false;
     gf_calcStaticParking(state);
     EXPECT_THAT(plannedStands(), ElementsAre("S1", "S3", "S4"))
         << "a user aircraft in the air stands nowhere";

@@ -190,7 +190,7 @@ class LiveHarness
     {
       public:
         explicit Simulator(LiveHarness& harness) : h_(harness) {}
-        UserAircraft userAircraft() override { return h_.user; }
+        UserAcData userAircraft() override { return h_.user; }
         std::filesystem::path flightPlanFolder() override { return h_.flightPlanFolder(); }
         std::int32_t allLightsToggle(std::uint32_t objectId) override;
         std::int32_t requestStaticCg(std::uint32_t objectId) override;
@@ -235,7 +235,7 @@ class LiveHarness
     {
       public:
         explicit Parking(LiveHarness& harness) : h_(harness) {}
-        bool userOnGround() override { return h_.user.onGround; }
+        UserAcData userAircraft() override { return h_.user; }
         void removeAircraftFromSim(SimAc& ac) override;
         std::span<LiveAc> liveAircraft() override;
 
@@ -253,7 +253,7 @@ class LiveHarness
     /// The current tick.
     std::int32_t tick() const { return tick_.load(); }
     /// The user aircraft the engine sees.
-    UserAircraft user;
+    UserAcData user;
     /// Time of week the engine sees.
     DayHalfHour weekHalfHour{1, 20};
 

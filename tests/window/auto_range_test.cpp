@@ -45,9 +45,7 @@ TEST_F(AutoRangeTest, RadiusFromHeightAndDistance)
     {
         SCOPED_TRACE(r.name);
         AutoRangeInputs in;
-        in.onGround = r.onGround;
-        in.altitudeFt = r.altitudeFt;
-        in.user = {50.0, 8.0};
+        in.user = UserAcData{.lat = 50.0, .lon = 8.0, .alt = r.altitudeFt, .onGround = r.onGround};
         if (r.parkAirportNm)
             in.firstParkAirport = northOfUser(*r.parkAirportNm);
         EXPECT_EQ(gf_autoRangeNm(in), r.nm);
@@ -61,8 +59,7 @@ TEST_F(AutoRangeTest, StepAppliesTheRadiusAndShowsItInTheCombo)
         win::comboAddString(RANGE.controlId, std::to_string(choice));
     win::comboSetCurSel(RANGE.controlId, RANGE.choiceIndex(40));
     AutoRangeInputs& in = useFixedTrafficView().inputs.emplace();
-    in.user = {50.0, 8.0};
-    in.altitudeFt = 2000.0;
+    in.user = UserAcData{.lat = 50.0, .lon = 8.0, .alt = 2000.0};
     in.firstParkAirport = northOfUser(20.0);
 
     gf_autoRangeStep();
@@ -71,7 +68,7 @@ TEST_F(AutoRangeTest, StepAppliesTheRadiusAndShowsItInTheCombo)
     EXPECT_EQ(gRangeMeters.load(), wholeNmToMetres(25));
     EXPECT_EQ(win::getWindowText(RANGE.controlId), "25");
 
-    in.onGround = true;
+    in.user.onGround = true;
     gf_autoRangeStep();
     EXPECT_EQ(RANGE.value(), 10);
     EXPECT_EQ(win::getWindowText(RANGE.controlId), "10");

@@ -14,7 +14,6 @@
 #include "traffic/source/traffic_filter.h"
 #include "traffic/source/udp_readers.h"
 
-#include <cmath>
 #include <optional>
 
 namespace oxl
@@ -25,8 +24,6 @@ namespace
 
 using namespace std::chrono_literals;
 
-// [deg] a position this close to 0,0 is one the simulator has not filled in yet.
-constexpr double kNoPositionDeg = 0.0001;
 // Rounds of 100 ms that the worker waits for the first traffic datagram (15 s).
 constexpr int kFirstTrafficRounds = 150;
 
@@ -37,9 +34,11 @@ constexpr std::size_t kStaticParkedCapacity = 512;
 constexpr std::size_t kLiveParkedCapacity = 64;
 constexpr std::size_t kStaticRemovalCapacity = 256;
 
-bool lf_noPosition(const UserPosition& position)
+// The ground state came in with a known position.
+bool lf_userReady(CycleSimulatorPort& sim)
 {
-    return std::fabs(position.latDeg) < kNoPositionDeg && std::fabs(position.lonDeg) < kNoPositionDeg;
+    const UserAcData user = sim.userAircraft();
+    return user.dataValid && user.positionKnown();
 }
 
 // A reader that ends with an error is shown and logged by the cycle worker.
@@ -81,7 +80,7 @@ bool gf_waitForSimulator()
         gf_logMarked("SimConnect request ac gnd/air fails");
         sim.simRequestError();
     }
-    while (!sim.userDataValid() || lf_noPosition(sim.userPosition()))
+    while (!lf_userReady(sim))
     {
         sim.requestUserAcPosition();
         cycle::sleepFor(500ms);
@@ -91,7 +90,7 @@ bool gf_waitForSimulator()
     if (!gf_stopSeen())
     {
         sim.requestUserAcTitleModel();
-        while (lf_noPosition(sim.userPosition()))
+        while (!sim.userAircraft().positionKnown())
         {
             sim.requestUserAcPosition();
             cycle::sleepFor(200ms);
@@ -177,10 +176,9 @@ void gf_runCycle()
     cycle::sleepFor(2000ms);
     cycle::readerThreads().traffic.start(gSource.gTrafficReader, ports.trafficPort, sourceOnThisPc);
 
-    if (const std::optional<SourceUserState> state = ports.sim->userState())
-        gSource.gSourceLink.gf_sendUserState(*state);
-    const UserPosition position = ports.sim->userPosition();
-    gSource.gTrafficFilter.setRangeReference(position.latDeg, position.lonDeg);
+    const UserAcData user = ports.sim->userAircraft();
+    gSource.gSourceLink.gf_sendUserState(user);
+    gSource.gTrafficFilter.setRangeReference(user.lat, user.lon);
     gf_waitForFirstTraffic();
     gf_storeCurrentDayHalfHour();
 

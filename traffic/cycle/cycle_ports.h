@@ -7,6 +7,7 @@
 
 #include "foundation/control_binding.h"
 #include "foundation/parameters.h"
+#include "records/aircraft_records.h"
 #include "traffic/source/source_link.h"
 
 #include <gsl/pointers>
@@ -20,13 +21,6 @@
 
 namespace oxl
 {
-
-/// A position of the user aircraft [deg].
-struct UserPosition
-{
-    double latDeg = 0.0; ///< [deg]
-    double lonDeg = 0.0; ///< [deg]
-};
 
 /// What the cycle asks of the aircraft data and the liveries.
 class CycleLiveryPort
@@ -98,20 +92,16 @@ class CycleSimulatorPort
     virtual bool simRunning() = 0;
     /// gSimLink.gSimError: the link is in error.
     virtual bool simError() = 0;
-    /// gSimLink.gUserDataValid: the user aircraft's data has come in.
-    virtual bool userDataValid() = 0;
     /// Asks for the user aircraft's ground state every second; false when the request failed.
     virtual bool requestUserDataEverySecond() = 0;
     /// gf_simRequestError: a request to the simulator failed.
     virtual void simRequestError() = 0;
     /// Asks the simulator for the user aircraft's position (the answer goes into the user data).
     virtual void requestUserAcPosition() = 0;
-    /// The position in the user aircraft's data.
-    virtual UserPosition userPosition() = 0;
     /// gf_requestUserAcTitleModel.
     virtual void requestUserAcTitleModel() = 0;
-    /// What the Qs121 line carries; none when there is no user aircraft to tell of.
-    virtual std::optional<SourceUserState> userState() = 0;
+    /// The user aircraft as the link last reported it; all zero while nothing came.
+    virtual UserAcData userAircraft() = 0;
     /// gSimLink.gSimUtcSeconds; none when there is no simulator time to send.
     virtual std::optional<std::int64_t> simUtcSeconds() = 0;
     /// gf_createFlightPlanFolder.
@@ -122,7 +112,7 @@ class CycleSimulatorPort
     virtual void resetForCycle() = 0;
 };
 
-/// No simulator: nothing runs, no position, no user state, no request fails.
+/// No simulator: nothing runs, no user aircraft, no request fails.
 class NoCycleSimulator : public CycleSimulatorPort
 {
   public:
@@ -130,13 +120,11 @@ class NoCycleSimulator : public CycleSimulatorPort
     void initSimQueues(std::int32_t) override {}
     bool simRunning() override { return false; }
     bool simError() override { return false; }
-    bool userDataValid() override { return false; }
     bool requestUserDataEverySecond() override { return true; }
     void simRequestError() override {}
     void requestUserAcPosition() override {}
-    UserPosition userPosition() override { return {}; }
     void requestUserAcTitleModel() override {}
-    std::optional<SourceUserState> userState() override { return std::nullopt; }
+    UserAcData userAircraft() override { return {}; }
     std::optional<std::int64_t> simUtcSeconds() override { return std::nullopt; }
     void createFlightPlanFolder() override {}
     void removeFlightPlanFolder() override {}

@@ -26,7 +26,6 @@
 #include <algorithm>
 
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <utility>
 
@@ -110,8 +109,7 @@ namespace
 
 void sendUserState()
 {
-    if (const std::optional<SourceUserState> state = gf_cyclePorts().sim->userState())
-        gSource.gSourceLink.gf_sendUserState(*state);
+    gSource.gSourceLink.gf_sendUserState(gf_cyclePorts().sim->userAircraft());
 }
 
 // Sleeps in whole milliseconds, rounded up, until the deadline has passed. A pass that ended late, or

@@ -12,7 +12,6 @@
 #include "foundation/units.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_sender.h"
-#include "simlink/sim_state.h"
 #include "traffic/cycle/cycle_ports.h"
 #include "traffic/cycle/cycle_state.h"
 #include "traffic/engine/engine_state.h"
@@ -151,7 +150,7 @@ void serveWindowRequests(LiveEngine& engine)
 
 // Low over the ground: a ground aircraft near the user's heading line; crossing traffic: an aircraft at
 // the user's height whose heading line passes close to the user.
-bool avoidInTheAir(LiveEngine& engine, const UserAircraft& user)
+bool avoidInTheAir(LiveEngine& engine, const UserAcData& user)
 {
     const LatLon userPos{user.lat, user.lon};
     for (LiveAc& ac : engine.live)
@@ -161,7 +160,7 @@ bool avoidInTheAir(LiveEngine& engine, const UserAircraft& user)
         const LatLon acPos{ac.lat, ac.lon};
         const double d = gf_distanceNm(userPos, acPos);
         const double bearing = gf_bearingRad(userPos, acPos);
-        if (ac.onGround != 0 && user.agl < kLowUserAglFt && d <= kLowRangeNm)
+        if (ac.onGround != 0 && user.altAboveGround < kLowUserAglFt && d <= kLowRangeNm)
         {
             const double beta = gf_wrapPi(bearing - user.heading);
             if (std::fabs(std::sin(beta)) * d * kFeetPerNm <= kLowLateralFt)
@@ -184,11 +183,11 @@ bool avoidInTheAir(LiveEngine& engine, const UserAircraft& user)
     return false;
 }
 
-bool avoidOnTheGround(LoopContext& loop, const UserAircraft& user)
+bool avoidOnTheGround(LoopContext& loop, const UserAcData& user)
 {
     LiveEngine& engine = loop.engine;
     const LatLon userPos{user.lat, user.lon};
-    const double halfSpanNm = gSimLink.gUserHalfSpan.load();
+    const double halfSpanNm = user.halfSpan;
     for (LiveAc& ac : engine.live)
     {
         if (ac.onGround == 0 || ac.simState != SimState::active)
@@ -299,7 +298,7 @@ void gf_everySecond(LoopContext& loop)
 
 bool gf_avoidUserAircraft(LoopContext& loop)
 {
-    const UserAircraft user = loop.engine.user();
+    const UserAcData user = loop.engine.user();
     if (!user.onGround)
         return COLLISION_USER_AIR.value() && avoidInTheAir(loop.engine, user);
     return COLLISION_USER_GND.value() && avoidOnTheGround(loop, user);
@@ -307,7 +306,7 @@ bool gf_avoidUserAircraft(LoopContext& loop)
 
 void gf_fifteenSecondWork(LoopContext& loop)
 {
-    const UserAircraft user = loop.engine.user();
+    const UserAcData user = loop.engine.user();
     gSource.gTrafficFilter.setRangeReference(user.lat, user.lon);
     if (gFoundation.gProfessionalLevel.load() != 0)
         if (const std::optional<std::int64_t> simSeconds = gf_cyclePorts().sim->simUtcSeconds())

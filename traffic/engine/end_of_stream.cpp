@@ -29,7 +29,6 @@ constexpr std::int32_t kTicksPerMinute = 6000;
 constexpr double kGroundStepS = 3.0;
 constexpr double kAirStepS = 8.0;
 constexpr double kRangeMarginNm = 0.5;
-constexpr double kUnknownUserDeg = 0.0001;
 constexpr double kLearnNearAirportNm = 5.0;
 constexpr double kLearnBelowAglFt = 2500.0;
 constexpr std::uint32_t kLearnGateHalfHours = 3;
@@ -171,10 +170,8 @@ bool endOfStream(LiveEngine& engine, LiveAc& ac)
         return false;
     if (ac.stream.front().airborne)
     {
-        const UserAircraft user = engine.user();
-        const bool userUnknown =
-            std::fabs(user.lat) < kUnknownUserDeg && std::fabs(user.lon) < kUnknownUserDeg;
-        if (!userUnknown &&
+        const UserAcData user = engine.user();
+        if (user.positionKnown() &&
             !(gf_distanceNm({ac.lat, ac.lon}, {user.lat, user.lon}) < RANGE.value() - kRangeMarginNm))
             return false;
         extendStream(ac, 8);
@@ -284,7 +281,7 @@ void try2Park(LiveEngine& engine, LiveAc& ac, bool wide)
     const Stand& stand = *found;
     if (!parking.reservedStand.empty() && stand.name == parking.reservedStand)
         return;
-    const UserAircraft user = engine.user();
+    const UserAcData user = engine.user();
     const std::string userStand = gf_standAtPosition(parking, user.lat, user.lon);
     if (!userStand.empty() && stand.name == userStand)
         return;

@@ -18,18 +18,6 @@
 namespace oxl
 {
 
-/// What the engine knows of the user aircraft (copied from the simulator link every 100 ticks).
-struct UserAircraft
-{
-    double lat = 0.0;         ///< [deg]
-    double lon = 0.0;         ///< [deg]
-    double heading = 0.0;     ///< [rad] true
-    double alt = 0.0;         ///< [ft]
-    double agl = 0.0;         ///< [ft] above ground
-    double groundSpeed = 0.0; ///< [kt]
-    bool onGround = false;    ///< on the ground
-};
-
 /// The livery services the engine uses: the pending titles of hexids, the livery cascade, the regcode map,
 /// the bookkeeping of failed creations and the registration database.
 class LiveryPort
@@ -125,7 +113,7 @@ class SimulatorPort
   public:
     virtual ~SimulatorPort() = default;
     /// The user aircraft as the link last reported it.
-    virtual UserAircraft userAircraft() = 0;
+    virtual UserAcData userAircraft() = 0;
     /// The folder of the flight-plan files; empty when there are none.
     virtual std::filesystem::path flightPlanFolder() = 0;
     /// ALL_LIGHTS_TOGGLE for an object.
@@ -146,7 +134,7 @@ class SimulatorPort
 class NoSimulator : public SimulatorPort
 {
   public:
-    UserAircraft userAircraft() override { return {}; }
+    UserAcData userAircraft() override { return {}; }
     std::filesystem::path flightPlanFolder() override { return {}; }
     std::int32_t allLightsToggle(std::uint32_t) override { return 0; }
     std::int32_t requestStaticCg(std::uint32_t) override { return 0; }

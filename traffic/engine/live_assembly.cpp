@@ -9,7 +9,6 @@
 #include "traffic/engine/live_lifecycle.h"
 
 #include <memory>
-#include <mutex>
 #include <utility>
 
 namespace oxl
@@ -23,7 +22,7 @@ namespace
 class LinkSimulator final : public SimulatorPort
 {
   public:
-    UserAircraft userAircraft() override { return gf_userAircraftFromSim(); }
+    UserAcData userAircraft() override { return gf_userAcData(); }
     std::filesystem::path flightPlanFolder() override { return gf_flightPlanFolder(); }
     std::int32_t allLightsToggle(std::uint32_t objectId) override { return gf_allLightsToggleHeld(objectId); }
     std::int32_t requestStaticCg(std::uint32_t objectId) override { return gf_requestStaticCgHeld(objectId); }
@@ -61,24 +60,6 @@ class ParkingStandLearning final : public StandLearningPort
 };
 
 } // namespace
-
-UserAircraft gf_userAircraftFromSim()
-{
-    UserAcData data;
-    {
-        std::lock_guard lock(gRecords.gSimQueues.simMutex);
-        data = gSimLink.gUserAcData;
-    }
-    UserAircraft user;
-    user.lat = data.lat;
-    user.lon = data.lon;
-    user.heading = data.heading;
-    user.alt = data.alt;
-    user.agl = data.altAboveGround;
-    user.groundSpeed = data.groundVelocity;
-    user.onGround = gSimLink.gUserOnGround.load() != 0;
-    return user;
-}
 
 void gf_installLinkSimulator(LiveEngine& engine)
 {

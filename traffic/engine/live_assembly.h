@@ -7,9 +7,6 @@
 namespace oxl
 {
 
-/// The user aircraft as the simulator link last reported it.
-UserAircraft gf_userAircraftFromSim();
-
 /// Installs the simulator link into the engine (before its first cycle): the direct calls that do not lock.
 void gf_installLinkSimulator(LiveEngine& engine);
 

@@ -40,7 +40,7 @@ std::int32_t LiveEngine::tick() const
     return (n.tickCounter != nullptr ? *n.tickCounter : gSource.gTickCounter).load(std::memory_order_relaxed);
 }
 
-UserAircraft LiveEngine::user() const
+UserAcData LiveEngine::user() const
 {
     return n.sim->userAircraft();
 }

@@ -97,7 +97,7 @@ struct LiveEngine
     /// The current tick.
     std::int32_t tick() const;
     /// The user aircraft as last known.
-    UserAircraft user() const;
+    UserAcData user() const;
     /// Steady-clock time now [100 ns].
     std::int64_t steadyNow100ns() const;
     /// Weekday and half hour now.

@@ -559,7 +559,7 @@ bool gf_removeFromCreateDequeByHexid(std::deque<CreateRequest>& deque, std::uint
 
 bool gf_removeFarthestLive(LiveEngine& engine, double d0Nm)
 {
-    const UserAircraft user = engine.user();
+    const UserAcData user = engine.user();
     double best = d0Nm;
     std::uint32_t candidate = 0;
     bool found = false;

@@ -179,7 +179,7 @@ void bufferStep(LiveEngine& engine, LiveAc& ac)
         { return other.simState == SimState::active || other.simState == SimState::adding2sim; }));
     if (static_cast<std::int64_t>(maxLive) <= static_cast<std::int64_t>(alive))
     {
-        const UserAircraft user = engine.user();
+        const UserAcData user = engine.user();
         const double d = gf_distanceNm({user.lat, user.lon}, {ac.stream.front().lat, ac.stream.front().lon});
         if (gf_removeFarthestLive(engine, d))
         {
@@ -217,13 +217,13 @@ void bufferStep(LiveEngine& engine, LiveAc& ac)
 
 bool avoidUserAc(LiveEngine& engine, LiveAc& ac)
 {
-    const UserAircraft user = engine.user();
+    const UserAcData user = engine.user();
     const Report& r = ac.stream.front();
     const double d = gf_distanceNm({user.lat, user.lon}, {r.lat, r.lon});
     bool drop = false;
     if (user.onGround)
     {
-        if (ac.avoid && (user.groundSpeed > kAvoidSlowKt ||
+        if (ac.avoid && (user.groundVelocity > kAvoidSlowKt ||
                          (!r.airborne && (r.gs > kAvoidSlowKt || nmToMetres(d) < kAvoidGroundKeepM))))
             drop = true;
         else if (COLLISION_USER_GND.value() && !r.airborne && d < kAvoidGroundNm)
@@ -245,7 +245,7 @@ bool avoidUserAc(LiveEngine& engine, LiveAc& ac)
             else
                 drop = ac.avoid != 0;
         }
-        else if (!r.airborne && d <= kAvoidTakeOffNm && user.agl < kAvoidTakeOffAglFt)
+        else if (!r.airborne && d <= kAvoidTakeOffNm && user.altAboveGround < kAvoidTakeOffAglFt)
         {
             const double rel = gf_wrapPi(gf_bearingRad({user.lat, user.lon}, {r.lat, r.lon}) - user.heading);
             const double lateralFt = nmToFeet(std::sin(std::fabs(rel)) * d);
@@ -355,7 +355,7 @@ Stand* findStandAtSpawn(LiveEngine& engine, LiveAc& ac)
         return nullptr;
     if (!parking.reservedStand.empty() && stand->name == parking.reservedStand)
         return nullptr;
-    const UserAircraft user = engine.user();
+    const UserAcData user = engine.user();
     if (stand->name == gf_standAtPosition(parking, user.lat, user.lon))
         return nullptr;
     if (claimStand(engine, stand->standId, ac.callsign) &&

@@ -13,7 +13,6 @@
 #include "traffic/source/wsa_error_text.h"
 
 #include <charconv>
-#include <cmath>
 #include <stdexcept>
 
 #include <fmt/format.h>
@@ -55,14 +54,13 @@ std::string shortest(double value)
 
 } // namespace
 
-std::string gf_formatQs121(const SourceUserState& state)
+std::string gf_formatQs121(const UserAcData& user)
 {
     // Pitch, bank and altitude go out as whole numbers: one significant digit would send 36000 ft as
     // 40000 ft.
-    return fmt::format("Qs121={:.0f};{:.0f};{:.6f};{:.0f};{};{:.6f};{:.6f}\r\n", state.pitchRad * 100000.0,
-                       state.bankRad * 100000.0, state.headingRad, state.altFt * 1000.0,
-                       shortest(state.groundVelocityKt * 1000.0), state.latDeg * kDegToRad,
-                       state.lonDeg * kDegToRad);
+    return fmt::format("Qs121={:.0f};{:.0f};{:.6f};{:.0f};{};{:.6f};{:.6f}\r\n", user.pitch * 100000.0,
+                       user.bank * 100000.0, user.heading, user.alt * 1000.0,
+                       shortest(user.groundVelocity * 1000.0), user.lat * kDegToRad, user.lon * kDegToRad);
 }
 
 std::string gf_formatQs123(std::int64_t simUtcSeconds)
@@ -271,10 +269,9 @@ void SourceLink::gf_sendQs123(std::int64_t simUtcSeconds)
         sendDataPacket(gf_formatQs123(simUtcSeconds));
 }
 
-void SourceLink::gf_sendUserState(const SourceUserState& state)
+void SourceLink::gf_sendUserState(const UserAcData& user)
 {
-    if (sourceOnThisPc.load() == 0 ||
-        (std::fabs(state.latDeg) <= 0.0001 && std::fabs(state.lonDeg) <= 0.0001))
+    if (sourceOnThisPc.load() == 0 || !user.positionKnown())
         return;
     if (!connected())
     {
@@ -289,7 +286,7 @@ void SourceLink::gf_sendUserState(const SourceUserState& state)
         }
         return;
     }
-    if (sendDataPacket(gf_formatQs121(state)))
+    if (sendDataPacket(gf_formatQs121(user)))
         return;
     display_.sourceConnected.store(0);
     display_.repaint();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/net_socket.h"
+#include "records/aircraft_records.h"
 #include "traffic/source/traffic_display.h"
 
 #include <atomic>
@@ -18,21 +19,9 @@ namespace oxl
 /// Default of PORT_NUMBER, the TCP port the traffic source connects to.
 inline constexpr std::string_view kDefaultSourcePort = "10747";
 
-/// The user aircraft's values that the Qs121 line carries.
-struct SourceUserState
-{
-    double pitchRad = 0.0;         ///< [rad]
-    double bankRad = 0.0;          ///< [rad]
-    double headingRad = 0.0;       ///< [rad]
-    double altFt = 0.0;            ///< [ft]
-    double groundVelocityKt = 0.0; ///< [kt]
-    double latDeg = 0.0;           ///< [deg]
-    double lonDeg = 0.0;           ///< [deg]
-};
-
 /// The user-state line "Qs121=...\r\n": pitch, bank and altitude scaled as whole numbers, heading, ground
 /// velocity in its shortest form, latitude and longitude in radians.
-std::string gf_formatQs121(const SourceUserState& state);
+std::string gf_formatQs121(const UserAcData& user);
 
 /// The simulator-time line "Qs123={}\r\n" with the Unix seconds times 1000.
 std::string gf_formatQs123(std::int64_t simUtcSeconds);
@@ -101,7 +90,7 @@ class SourceLink
     void gf_sendQs123(std::int64_t simUtcSeconds);
 
     /// Sends the user state, or takes a waiting re-connection; handles the loss of the source.
-    void gf_sendUserState(const SourceUserState& state);
+    void gf_sendUserState(const UserAcData& user);
 
     /// The closing down: the exit line when connected, then both sockets closed.
     void closeLink();

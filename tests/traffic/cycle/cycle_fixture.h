@@ -183,7 +183,6 @@ class CycleTest : public ::testing::Test
             record("initSimQueues:" + std::to_string(version));
         }
         bool simRunning() override { return t.simRunning.load(); }
-        bool userDataValid() override { return true; }
         bool requestUserDataEverySecond() override
         {
             record("request108");
@@ -191,7 +190,10 @@ class CycleTest : public ::testing::Test
         }
         void simRequestError() override { record("simRequestError"); }
         void requestUserAcPosition() override { record("requestUserAcPosition"); }
-        UserPosition userPosition() override { return UserPosition{51.47, -0.45}; }
+        UserAcData userAircraft() override
+        {
+            return UserAcData{.lat = 51.47, .lon = -0.45, .dataValid = true};
+        }
         void requestUserAcTitleModel() override { record("requestUserAcTitleModel"); }
         void createFlightPlanFolder() override { record("createFlightPlanFolder"); }
         void removeFlightPlanFolder() override { record("removeFlightPlanFolder"); }

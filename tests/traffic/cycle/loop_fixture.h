@@ -166,10 +166,10 @@ class MainLoopFixture : public ::testing::Test
             return f.running;
         }
         bool simError() override { return f.simError; }
-        std::optional<SourceUserState> userState() override
+        UserAcData userAircraft() override
         {
             f.userStateTicks.push_back(f.harness->tick());
-            return SourceUserState{};
+            return {};
         }
         void requestUserAcPosition() override { f.userPositionTicks.push_back(f.harness->tick()); }
         void simRequestError() override { ++f.simRequestErrors; }

@@ -50,7 +50,6 @@ class PeriodicWorkTest : public MainLoopFixture
     {
         gSource.gTrafficDisplay.resetForCycle();
         gFoundation.gProfessionalLevel.store(0);
-        gSimLink.gUserHalfSpan.store(0.0);
         MainLoopFixture::TearDown();
     }
 
@@ -276,7 +275,7 @@ TEST_F(PeriodicWorkTest, LowUserRemovesGroundAircraftOnItsHeadingLine)
         SCOPED_TRACE(row.name);
         engine().live.clear();
         engine().n.mainQueues->removals.clear();
-        harness->user.agl = 300.0;
+        harness->user.altAboveGround = 300.0;
         harness->user.alt = 1700.0;
         harness->user.heading = 0.0;
         const LatLon at = offset(0.5, row.eastFt);
@@ -301,7 +300,7 @@ TEST_F(PeriodicWorkTest, CrossingTrafficWhoseHeadingLinePassesCloseIsRemoved)
     {
         SCOPED_TRACE(row.name);
         engine().live.clear();
-        harness->user.agl = 8000.0;
+        harness->user.altAboveGround = 8000.0;
         harness->user.alt = 10000.0;
         const LatLon at{kUserLat, kUserLon + 3.0 / 60.0 / std::cos(kUserLat * kDegToRad)};
         const double dFt = gf_distanceNm({kUserLat, kUserLon}, at) * kFeetPerNm;
@@ -318,7 +317,7 @@ TEST_F(PeriodicWorkTest, CrossingTrafficWhoseHeadingLinePassesCloseIsRemoved)
 TEST_F(PeriodicWorkTest, AvoidanceInTheAirIsSwitchedOff)
 {
     COLLISION_USER_AIR.set(false);
-    harness->user.agl = 300.0;
+    harness->user.altAboveGround = 300.0;
     const LatLon at = offset(0.5, 0.0);
     addLive(0x4B1801, "SWR12", at.lat, at.lon, true);
     LoopContext context = loop();
@@ -328,7 +327,7 @@ TEST_F(PeriodicWorkTest, AvoidanceInTheAirIsSwitchedOff)
 TEST_F(PeriodicWorkTest, UserOnTheGroundKeepsItsClearance)
 {
     harness->user.onGround = true;
-    gSimLink.gUserHalfSpan.store(0.02);
+    harness->user.halfSpan = 0.02;
     const LatLon near = offset(0.045, 0.0);
     const LatLon outside = offset(0.047, 0.0);
     addLive(0x4B1801, "SWR12", outside.lat, outside.lon, true).radius = 0.02;
@@ -351,7 +350,7 @@ TEST_F(PeriodicWorkTest, UserOnTheGroundKeepsItsClearance)
 TEST_F(PeriodicWorkTest, StaticAircraftAreCheckedOnlyWhenTheUserMoved)
 {
     harness->user.onGround = true;
-    gSimLink.gUserHalfSpan.store(0.02);
+    harness->user.halfSpan = 0.02;
     LoopContext context = loop();
     EXPECT_FALSE(gf_avoidUserAircraft(context));
     const LatLon stand = offset(0.043, 0.0);

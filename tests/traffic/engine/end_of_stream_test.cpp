@@ -162,7 +162,7 @@ TEST_F(EndOfStream, AirborneStreamIsExtendedInsideTheRangeThenGivenUp)
         ++hexid;
         const std::int32_t start = harness->tick() + 10;
         const double distanceNm = RANGE.value() - row.insideRangeNm;
-        harness->user = {51.0, 0.0, 0.0, 3000.0, 3000.0, 0.0, false};
+        harness->user = UserAcData{.lat = 51.0, .alt = 3000.0, .altAboveGround = 3000.0};
         LiveAc& ac =
             active(hexid, "AIR1", 51.0 + distanceNm / 60.0, 0.0, 5000, 200, GroundPhase::flying, start);
         ac.heading = 0.0;                                    // northbound, away from the user

@@ -465,7 +465,7 @@ TEST_F(GroundMovement, GroundStreamThatRunsDryHoldsThenIsRemoved)
 
 TEST_F(GroundMovement, AirborneStreamThatRunsDryIsCarriedOnThenRemoved)
 {
-    harness->user = {50.0, 8.0, 0.0, 0.0, 0.0, 0.0, true};
+    harness->user = UserAcData{.lat = 50.0, .lon = 8.0, .onGround = true};
     const LatLon f{50.1, 8.0};
     const LatLon n = move(f, 0.0, 3000.0);
     const std::int32_t last = 100 + legTicks(f, n, 200);

@@ -145,11 +145,11 @@ TEST_F(LiveAssemblyTest, EngineSeesTheUserAircraftOfTheLink)
             return gf_requestUserAcPosition().lat != 0.0;
         }));
     const UserAcData data = gf_requestUserAcPosition();
-    const UserAircraft user = engine.user();
+    const UserAcData user = engine.user();
     EXPECT_DOUBLE_EQ(user.lat, data.lat);
     EXPECT_DOUBLE_EQ(user.lon, data.lon);
-    EXPECT_DOUBLE_EQ(user.agl, data.altAboveGround);
-    EXPECT_DOUBLE_EQ(user.groundSpeed, data.groundVelocity);
+    EXPECT_DOUBLE_EQ(user.altAboveGround, data.altAboveGround);
+    EXPECT_DOUBLE_EQ(user.groundVelocity, data.groundVelocity);
 }
 
 TEST_F(LiveAssemblyTest, DirectCallWithoutAConnectionFailsInsteadOfSending)

@@ -308,7 +308,7 @@ TEST_F(LiveSpawning, GroundStartAtAFreeStandIsParked)
     EXPECT_EQ(parkChecks.checks, std::vector<std::uint8_t>{1});
 
     // The stand under the user aircraft is never given.
-    harness->user = {51.4710, -0.4600, 0.0, 0.0, 0.0, 0.0, true};
+    harness->user = UserAcData{.lat = 51.4710, .lon = -0.4600, .onGround = true};
     TrafficLine other = line(kHex + 1, 1000, 0, 10, 0, "BAW2");
     other.report.lat = 51.4710;
     other.report.lon = -0.4600;
@@ -368,61 +368,36 @@ TEST_F(LiveSpawning, StandClaims)
 struct AvoidRow
 {
     const char* name;
-    UserAircraft user;
+    UserAcData user;
     double lat, lon, alt, gs, track;
     std::uint8_t avoidBefore;
     bool dropped;
     std::uint8_t avoidAfter;
 };
 
+// The user aircraft at 51.5 N 0.2 W, heading north.
+UserAcData userAt(double altFt, double aglFt, double groundSpeedKt, bool onGround)
+{
+    return UserAcData{.lat = 51.5,
+                      .lon = -0.2,
+                      .alt = altFt,
+                      .altAboveGround = aglFt,
+                      .groundVelocity = groundSpeedKt,
+                      .onGround = onGround};
+}
+
 TEST_F(LiveSpawning, UserAircraftIsAvoided)
 {
     // 0.001 deg of latitude is 111 m.
     const AvoidRow rows[] = {
-        {"ground within 150 m", {51.5, -0.2, 0, 0, 0, 0, true}, 51.501, -0.2, 0, 10, 90, 0, true, 0},
-        {"ground beyond 150 m", {51.5, -0.2, 0, 0, 0, 0, true}, 51.502, -0.2, 0, 10, 90, 0, false, 0},
-        {"avoiding while user rolls", {51.5, -0.2, 0, 0, 0, 12, true}, 51.6, -0.2, 0, 0, 90, 1, true, 1},
-        {"air flying at the user",
-         {51.5, -0.2, 0, 5000, 5000, 250, false},
-         51.52,
-         -0.2,
-         5500,
-         250,
-         180,
-         0,
-         true,
-         1},
-        {"air passing abeam",
-         {51.5, -0.2, 0, 5000, 5000, 250, false},
-         51.52,
-         -0.2,
-         5500,
-         250,
-         90,
-         0,
-         false,
-         0},
-        {"air far above", {51.5, -0.2, 0, 5000, 5000, 250, false}, 51.52, -0.2, 9000, 250, 180, 0, false, 0},
-        {"departing under the user",
-         {51.5, -0.2, 0, 500, 400, 140, false},
-         51.51,
-         -0.2,
-         0,
-         20,
-         0,
-         0,
-         true,
-         1},
-        {"avoid flag kept in the air",
-         {51.5, -0.2, 0, 5000, 5000, 250, false},
-         52.5,
-         -0.2,
-         5500,
-         250,
-         0,
-         1,
-         true,
-         1},
+        {"ground within 150 m", userAt(0, 0, 0, true), 51.501, -0.2, 0, 10, 90, 0, true, 0},
+        {"ground beyond 150 m", userAt(0, 0, 0, true), 51.502, -0.2, 0, 10, 90, 0, false, 0},
+        {"avoiding while user rolls", userAt(0, 0, 12, true), 51.6, -0.2, 0, 0, 90, 1, true, 1},
+        {"air flying at the user", userAt(5000, 5000, 250, false), 51.52, -0.2, 5500, 250, 180, 0, true, 1},
+        {"air passing abeam", userAt(5000, 5000, 250, false), 51.52, -0.2, 5500, 250, 90, 0, false, 0},
+        {"air far above", userAt(5000, 5000, 250, false), 51.52, -0.2, 9000, 250, 180, 0, false, 0},
+        {"departing under the user", userAt(500, 400, 140, false), 51.51, -0.2, 0, 20, 0, 0, true, 1},
+        {"avoid flag kept in the air", userAt(5000, 5000, 250, false), 52.5, -0.2, 5500, 250, 0, 1, true, 1},
     };
     std::uint32_t hexid = kHex;
     for (const AvoidRow& row : rows)

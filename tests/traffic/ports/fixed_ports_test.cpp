@@ -79,7 +79,7 @@ TEST(FixedPorts, ProgramReadersAndLinkWithTheStandin)
     gSource.gSourceLink.gf_waitForRealTraffic();
     ASSERT_TRUE(gSource.gSourceLink.connected());
     EXPECT_EQ(gFoundation.gProfessionalLevel.load(), 1);
-    const SourceUserState user{0.0, 0.0, 0.0, 1000.0, 0.0, 51.5, -0.25};
+    const UserAcData user{.lat = 51.5, .lon = -0.25, .alt = 1000.0};
     EXPECT_TRUE(eventually(
         [&]
         {

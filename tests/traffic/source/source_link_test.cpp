@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 struct Qs121Row
 {
     const char* name;
-    SourceUserState state;
+    UserAcData state;
     const char* line;
 };
 
@@ -26,16 +26,22 @@ TEST(SourceLines, ExactBytes)
 {
     const Qs121Row rows[] = {
         {"user aircraft near London",
-         {0.0213, 0.0, 1.5, 360.0, 0.0, 51.5, -0.25},
+         {.lat = 51.5, .lon = -0.25, .pitch = 0.0213, .heading = 1.5, .alt = 360.0},
          "Qs121=2130;0;1.500000;360000;0;0.898845;-0.004363\r\n"},
         {"cruise keeps every foot",
-         {-0.05, 0.3, 6.2, 36000.0, 450.0, 40.0, -73.5},
+         {.lat = 40.0,
+          .lon = -73.5,
+          .pitch = -0.05,
+          .bank = 0.3,
+          .heading = 6.2,
+          .alt = 36000.0,
+          .groundVelocity = 450.0},
          "Qs121=-5000;30000;6.200000;36000000;450000;0.698132;-1.282817\r\n"},
         {"shortest ground velocity",
-         {0.0, 0.0, 0.0, 0.0, 123.4567, 1.0, 1.0},
+         {.lat = 1.0, .lon = 1.0, .groundVelocity = 123.4567},
          "Qs121=0;0;0.000000;0;123456.7;0.017453;0.017453\r\n"},
         {"ground velocity in exponent form",
-         {0.0, 0.0, 0.0, 0.0, 500.0, 1.0, 1.0},
+         {.lat = 1.0, .lon = 1.0, .groundVelocity = 500.0},
          "Qs121=0;0;0.000000;0;5e+05;0.017453;0.017453\r\n"},
     };
     for (const auto& row : rows)
@@ -183,7 +189,7 @@ TEST_F(SourceLinkTest, VersionRepliesOfEveryKind)
 TEST_F(SourceLinkTest, UserStateLossAndReconnection)
 {
     handshake({R"({"version":"10.0.5","level":1})"});
-    SourceUserState user{0.0213, 0.0, 1.5, 360.0, 0.0, 51.5, -0.25};
+    UserAcData user{.lat = 51.5, .lon = -0.25, .pitch = 0.0213, .heading = 1.5, .alt = 360.0};
     {
         Peer reader(std::move(held));
         link.gf_sendUserState(user);
@@ -225,7 +231,7 @@ TEST_F(SourceLinkTest, NothingIsSentBeforeTheUserPositionIsKnown)
 {
     handshake({R"({"level":2})"});
     Peer reader(std::move(held));
-    link.gf_sendUserState(SourceUserState{});
+    link.gf_sendUserState(UserAcData{});
     link.closeLink();
     EXPECT_EQ(reader.read(100), "exit\r\n");
 }
@@ -248,7 +254,7 @@ TEST_F(SourceLinkTest, WithoutListeningSocketTheAcceptFailsAtOnce)
 {
     link.closeLink();
     EXPECT_FALSE(link.waitForClient(0ms));
-    link.gf_sendUserState(SourceUserState{0.0, 0.0, 0.0, 0.0, 0.0, 51.5, -0.25});
+    link.gf_sendUserState(UserAcData{.lat = 51.5, .lon = -0.25});
     EXPECT_FALSE(link.connected());
 }
 

@@ -93,7 +93,7 @@ class StandinTest : public ::testing::Test
     SourceLink link;
     ReaderThread trafficThread;
     ReaderThread qnhThread;
-    SourceUserState user{0.0213, 0.0, 1.5, 360.0, 0.0, 51.5, -0.25};
+    UserAcData user{.lat = 51.5, .lon = -0.25, .pitch = 0.0213, .heading = 1.5, .alt = 360.0};
     int removals = 0;
 
     // Counts the removals, resets the test's own readers, and never sees an exit reason.
