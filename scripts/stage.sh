@@ -6,7 +6,7 @@
 # `beside NAME DIR COMMAND...` starts a long run in the background (its output into DIR/NAME.log), so
 # that the next build uses the cores it leaves idle; `beside_wait NAME DIR` waits for it and prints
 # how long it ran, `beside_show NAME DIR` also its output; `suites_beside DIR` starts the suites of a
-# build folder so (NAME suites).
+# build folder that way, under the name suites.
 stage() {
   local name=$1 start=$SECONDS rc=0
   shift
