@@ -75,6 +75,8 @@ struct ZuluTime
     std::int64_t year = 0;      ///< e.g. 2026
 };
 
+// Read as they came, not through scDataF64, which drops what is not finite: a refused block is logged
+// with the values the simulator sent.
 template <typename T> T valueAt(std::span<const std::byte> data, std::size_t offset)
 {
     T value;
