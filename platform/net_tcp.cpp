@@ -125,15 +125,26 @@ Socket acceptWithin(const Socket& listener, std::chrono::milliseconds bound, Wai
 
 bool closedByPeer(const Socket& socket)
 {
-    char byte = 0;
-    const ssize_t n = ::recv(socket.fd(), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-    if (n > 0)
-        return false;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
-        return false;
-    if (n < 0)
+    // POLLRDHUP tells of the peer's close even with bytes it sent before still unread; a peek alone
+    // would see those bytes and take the connection for a live one.
+    pollfd watched{socket.fd(), POLLRDHUP, 0};
+    const int ready = ::poll(&watched, 1, 0);
+    if (ready < 0)
+    {
+        if (errno == EINTR)
+            return false;
         setLastError(errno);
-    return true;
+        return true;
+    }
+    if (ready > 0 && (watched.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0)
+    {
+        int error = 0;
+        socklen_t size = sizeof error;
+        if (::getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error != 0)
+            setLastError(error);
+        return true;
+    }
+    return false;
 }
 
 bool setNoDelay(Socket& socket)

@@ -474,7 +474,9 @@ std::uint32_t regGetValue(RegKey key, std::u16string_view subKey, std::u16string
         *dataBytes = size;
         return kErrorMoreData;
     }
-    std::memcpy(data, found->bytes.data(), size);
+    // An empty value's bytes may have no storage at all: nothing is copied then.
+    if (size > 0)
+        std::memcpy(data, found->bytes.data(), size);
     *dataBytes = size;
     return kErrorSuccess;
 }
