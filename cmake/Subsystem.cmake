@@ -23,7 +23,8 @@ endfunction()
 # One GoogleTest executable per source folder, made of tests/<folder>/*.cpp.
 # TOOLS names the stand-in executables the tests start; they are built first.
 # LOCKS names the CTest resource locks of fixed ports the tests bind (udp49004, udp49005, tcp10747);
-# such a suite runs as one CTest test, so that the list of locks reaches CTest intact.
+# such a suite runs as one CTest test, so that the list of locks reaches CTest intact, and in a network
+# namespace of its own (scripts/private-net.sh), so that a program running on this machine cannot hold them.
 function(oxl_add_test_suite folder)
   cmake_parse_arguments(ARG "" "TIMEOUT" "DEPS;TOOLS;LOCKS" ${ARGN})
   if(NOT ARG_TIMEOUT)
@@ -47,7 +48,7 @@ function(oxl_add_test_suite folder)
   set(lsan "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/scripts/lsan-suppressions.txt")
   # Each test is labelled with its executable, so that a build can run chosen suites (ctest -L).
   if(ARG_LOCKS)
-    add_test(NAME ${name} COMMAND ${name})
+    add_test(NAME ${name} COMMAND sh "${PROJECT_SOURCE_DIR}/scripts/private-net.sh" $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} RESOURCE_LOCK "${ARG_LOCKS}" ENVIRONMENT "${lsan}"
                                             LABELS ${name})
   else()
