@@ -1,12 +1,13 @@
 // Ordalis_P3D: live air traffic for a running flight simulator.
 #include "app/program_hooks.h"
 #include "foundation/log.h"
+#include "platform/error_output.h"
 #include "platform/single_instance.h"
 #include "traffic/cycle/cycle_worker.h"
 #include "window/gui_main.h"
 
-#include <cstdio>
 #include <exception>
+#include <string>
 
 int main()
 {
@@ -19,8 +20,8 @@ int main()
     }
     catch (const std::exception& e)
     {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
+        // No folder takes a log: the program runs all the same, and its lines are dropped.
+        oxl::plat::writeErrorOutputNoWait(std::string(e.what()) + "\n");
     }
     oxl::gf_installProgramHooks();
     const int code = oxl::gf_guiMain();

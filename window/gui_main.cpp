@@ -190,6 +190,10 @@ bool gf_openMainWindow()
         gf_log("initInstance failed");
         return false;
     }
+    // The log opened before the window: what went wrong there is the first thing the user reads.
+    const std::string trouble = gf_logTrouble();
+    if (const std::string notice = trouble.empty() ? gf_logStartNotice() : trouble; !notice.empty())
+        gf_showMessage(notice, false);
     try
     {
         const std::filesystem::path folder = gf_settingsFolder();

@@ -104,7 +104,9 @@ void gf_clearErrorAndMessage()
 
 void gf_messageSecondTick()
 {
-    bool aged = false;
+    // A log that cannot be written is said whenever the message line is free, until it can again.
+    const std::string logTrouble = gf_logTrouble();
+    bool changed = false;
     {
         // Test and clear under one lock, so that a message shown in between is never the one cleared.
         std::lock_guard lock(gWindow.gMainWindow.messageMutex);
@@ -114,10 +116,17 @@ void gf_messageSecondTick()
         {
             gWindow.gMainWindow.messageText.clear();
             gWindow.gMainWindow.messageShownAt.store(0);
-            aged = true;
+            changed = true;
+        }
+        if (!logTrouble.empty() && gWindow.gMainWindow.messageText.empty() &&
+            gWindow.gMainWindow.errorText.empty())
+        {
+            gWindow.gMainWindow.messageText = logTrouble;
+            gWindow.gMainWindow.messageShownAt.store(static_cast<std::uint32_t>(now));
+            changed = true;
         }
     }
-    if (aged)
+    if (changed)
         gf_invalidateBand(kMessageBand);
 }
 

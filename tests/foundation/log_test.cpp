@@ -5,9 +5,15 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
 
+#include <fcntl.h>
+#include <fmt/format.h>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
+#include <numeric>
 #include <sys/mount.h>
 #include <thread>
+#include <unistd.h>
 
 namespace oxl
 {
@@ -59,7 +65,7 @@ TEST_F(LogStarts, BackupWithoutLogIsCopiedAndKept)
     EXPECT_EQ(readBytes("Log.txt"), kHeader);
 }
 
-TEST_F(LogStarts, OpenAndRotationFailuresReachTheCaller)
+TEST_F(LogStarts, ALogThatCannotBeRotatedIsKeptAndContinued)
 {
     try
     {
@@ -70,9 +76,19 @@ TEST_F(LogStarts, OpenAndRotationFailuresReachTheCaller)
     {
         EXPECT_STREQ(e.what(), "Failed to write file missing/Log.txt");
     }
-    fs::create_directory("Log0.txt");
-    writeBytes("Log.txt", "x\n");
-    EXPECT_THROW(gf_openLog(), fs::filesystem_error);
+    // A second backup that cannot be replaced stops the rotation before anything is overwritten.
+    fs::create_directories("Log00.txt/in");
+    writeBytes("Log0.txt", "older\n");
+    writeBytes("Log.txt", "last\n");
+    gf_openLog();
+    gf_log("this run");
+    EXPECT_EQ(readBytes("Log0.txt"), "older\n");
+    EXPECT_EQ(readBytes("Log.txt"), "last\n" + std::string(kHeader) +
+                                        "===> The log Log.txt could not be rotated (Is a directory): this "
+                                        "run's lines follow the last run's\nthis run\n");
+    EXPECT_EQ(
+        gf_logStartNotice(),
+        "The log Log.txt could not be rotated (Is a directory): this run's lines follow the last run's");
 }
 
 TEST_F(LogStarts, PathWithoutDotIsNotRotated)
@@ -146,22 +162,92 @@ TEST(Log, LinesFromManyThreadsNeverInterleave)
     }
 }
 
-TEST_F(LogStarts, AFullDiskLosesLinesButNotTheLog)
+// A small disk of its own for the log's folder; unmounted at the end.
+class LogDisk : public LogStarts
 {
-    fs::create_directory("disk");
-    if (::mount("tmpfs", "disk", "tmpfs", 0, "size=16k") != 0)
-        GTEST_SKIP() << "no tmpfs may be mounted here";
+  protected:
+    void SetUp() override
+    {
+        fs::create_directory("disk");
+        if (::mount("tmpfs", "disk", "tmpfs", 0, "size=16k") != 0)
+            GTEST_SKIP() << "no tmpfs may be mounted here";
+        mounted_ = true;
+        writeBytes("disk/Log.txt", "last run\n");
+        writeBytes("disk/Log0.txt", "run before\n");
+    }
+    void TearDown() override
+    {
+        gf_closeLog();
+        if (mounted_)
+            ::umount("disk");
+    }
+    bool mounted_ = false;
+};
+
+TEST_F(LogDisk, AFullDiskKeepsTheEarlierLogsAndCountsTheLostLines)
+{
     std::ofstream("disk/filler") << std::string(64 * 1024, 'f');
     testing::internal::CaptureStderr();
-    gf_openLog("disk/Log.txt");
+    gf_openLog("disk/Log.txt", "elsewhere");
+    gf_log("lost");
+    EXPECT_EQ(gf_logTrouble(), "The log disk/Log.txt cannot be written: the disk is full");
     fs::remove("disk/filler");
     gf_log("back");
     EXPECT_NE(
         testing::internal::GetCapturedStderr().find("a line could not be written (No space left on device)"),
         std::string::npos);
-    EXPECT_EQ(readBytes("disk/Log.txt"), "===> 1 log line could not be written\nback\n");
-    gf_closeLog();
-    ::umount("disk");
+    EXPECT_EQ(readBytes("disk/Log.txt"), "===> 2 log lines could not be written: the disk is full\nback\n");
+    EXPECT_EQ(readBytes("disk/Log0.txt"), "last run\n");
+    EXPECT_EQ(readBytes("disk/Log00.txt"), "run before\n");
+    EXPECT_EQ(gf_logTrouble(), "");
+}
+
+TEST_F(LogDisk, AReadOnlyFolderSendsTheLogElsewhere)
+{
+    ASSERT_EQ(::mount(nullptr, "disk", nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    gf_openLog("disk/Log.txt", "elsewhere");
+    gf_log("here");
+    EXPECT_EQ(readBytes("disk/Log.txt"), "last run\n");
+    EXPECT_EQ(readBytes("disk/Log0.txt"), "run before\n");
+    EXPECT_EQ(gf_logStartNotice(),
+              "The log cannot be written in its folder (the folder is read-only): it is written to "
+              "elsewhere/Log.txt");
+    EXPECT_EQ(splitLines(readBytes("elsewhere/Log.txt")).back(), "here");
+}
+
+TEST_F(LogDisk, AStandardErrorNobodyReadsNeverStopsTheLog)
+{
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const int savedError = ::dup(STDERR_FILENO);
+    ::dup2(pipeEnds[1], STDERR_FILENO);
+    std::ofstream("disk/filler") << std::string(64 * 1024, 'f');
+    gf_openLog("disk/Log.txt", "elsewhere");
+    // The pipe is filled to its last byte; nobody reads it until the end.
+    ::fcntl(pipeEnds[1], F_SETFL, O_NONBLOCK);
+    const std::string block(4096, 'x');
+    while (::write(pipeEnds[1], block.data(), block.size()) > 0)
+    {
+    }
+    while (::write(pipeEnds[1], "x", 1) > 0)
+    {
+    }
+    ::fcntl(pipeEnds[1], F_SETFL, 0);
+    for (int i = 0; i < 1000; ++i)
+        gf_logMarked("lost");
+    fs::remove("disk/filler");
+    gf_log("back");
+    ::dup2(savedError, STDERR_FILENO);
+    ::close(savedError);
+    ::close(pipeEnds[1]);
+    std::string heard(256, '\0');
+    heard.resize(
+        static_cast<std::size_t>(std::max<ssize_t>(0, ::read(pipeEnds[0], heard.data(), heard.size()))));
+    ::close(pipeEnds[0]);
+    EXPECT_EQ(heard.rfind("disk/Log.txt: a line could not be written (No space left on device)", 0), 0u)
+        << heard;
+    EXPECT_EQ(readBytes("disk/Log.txt"),
+              "===> 1001 log lines could not be written: the disk is full\nback\n");
 }
 
 TEST(Log, OutsideTextIsEscapedAndCut)
@@ -174,6 +260,82 @@ TEST(Log, OutsideTextIsEscapedAndCut)
     };
     for (const auto& [text, logged] : rows)
         EXPECT_EQ(gf_outsideText(text), logged);
+}
+
+// Streams of one repeated error each, run together on a clock of their own for 40 s.
+struct ErrorStream
+{
+    std::string kind, sender, aircraft;
+    int everyMs;
+    int firstAtMs;
+    bool newAircraftEachLine = false;
+};
+
+struct RepeatRow
+{
+    const char* name;
+    std::vector<ErrorStream> streams;
+    std::vector<std::size_t> passWhole; // streams of which every line is written
+    int mostLines;                      // written by all streams together, at most
+};
+
+TEST(Log, RepeatLimitLetsEachSourceThroughWithinItsRates)
+{
+    std::vector<ErrorStream> everyKind;
+    for (int k = 0; k < 19; ++k)
+        everyKind.push_back(
+            {fmt::format("kind{}", k), fmt::format("127.0.0.1:{}", 6000 + k), "", 10, k, true});
+    const RepeatRow rows[] = {
+        {"two aircraft every 2 s",
+         {{"gs", "127.0.0.1:5000", "EDW202", 2000, 0}, {"gs", "127.0.0.1:5000", "EDW209", 2000, 300}},
+         {0, 1},
+         40},
+        {"a flood from one sender beside the real source",
+         {{"gs", "127.0.0.1:6000", "", 1, 0, true}, {"gs", "127.0.0.1:5000", "4ca1b2", 2000, 700}},
+         {1},
+         10 + 2 * 40 + 20},
+        {"every kind flooded", everyKind, {}, 20 + 4 * 40},
+    };
+    for (const RepeatRow& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        auto nowMs = std::make_shared<std::int64_t>(0);
+        plat::setSteadySource(
+            [nowMs] { return std::chrono::steady_clock::time_point(std::chrono::milliseconds(*nowMs)); });
+        RepeatLimitedLog repeats;
+        std::vector<int> sent(row.streams.size()), written(row.streams.size());
+        for (; *nowMs < 40'000; ++*nowMs)
+            for (std::size_t i = 0; i < row.streams.size(); ++i)
+            {
+                const ErrorStream& e = row.streams[i];
+                if (*nowMs < e.firstAtMs || (*nowMs - e.firstAtMs) % e.everyMs != 0)
+                    continue;
+                const std::string aircraft = e.newAircraftEachLine ? std::to_string(sent[i]) : e.aircraft;
+                ++sent[i];
+                written[i] += repeats.admit(e.kind, {e.sender, aircraft}) ? 1 : 0;
+            }
+        plat::setSteadySource({});
+        for (std::size_t i : row.passWhole)
+            EXPECT_EQ(written[i], sent[i]) << "stream " << i;
+        EXPECT_LE(std::accumulate(written.begin(), written.end(), 0), row.mostLines);
+    }
+}
+
+TEST(Log, RepeatCountNamesWhatItHeldBack)
+{
+    test::LogCapture log;
+    RepeatLimitedLog repeats("p: ");
+    auto nowMs = std::make_shared<std::int64_t>(0);
+    plat::setSteadySource(
+        [nowMs] { return std::chrono::steady_clock::time_point(std::chrono::milliseconds(*nowMs)); });
+    EXPECT_TRUE(repeats.admit("gs", {"127.0.0.1:5000", "4ca1b2"}));
+    EXPECT_FALSE(repeats.admit("gs", {"127.0.0.1:5000", "4ca1b2"}));
+    EXPECT_FALSE(repeats.admit("gs", {"127.0.0.1:5000", "4ca1b2"}));
+    *nowMs = 1000;
+    repeats.flush();
+    plat::setSteadySource({});
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"p: gs: 2 more like it left out, of 4ca1b2 from 127.0.0.1:5000"}));
 }
 
 TEST(Log, BoxedText)

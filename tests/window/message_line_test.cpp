@@ -1,6 +1,11 @@
 // The message line: messages, errors that block them, and ageing in simulator seconds.
+#include "foundation/log.h"
+#include "tests/support/temp_folder.h"
 #include "tests/window/window_fixture.h"
 #include "window/window_state.h"
+
+#include <fstream>
+#include <sys/mount.h>
 
 namespace oxl::test
 {
@@ -111,6 +116,32 @@ TEST_F(MessageLineTest, FoundationMessagesReachTheLineOnceTheWindowIsOpen)
     open();
     gf_foundationShowMessage("from the settings", false);
     EXPECT_EQ(gf_shownMessage(), "from the settings");
+}
+
+TEST_F(MessageLineTest, ALogOnAFullDiskIsSaidWhileTheLineIsFree)
+{
+    TempFolder folder;
+    const std::filesystem::path disk = folder.path() / "disk";
+    std::filesystem::create_directory(disk);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "no tmpfs may be mounted here";
+    std::ofstream(disk / "filler") << std::string(64 * 1024, 'f');
+    gf_openLog(disk / "Log.txt");
+    open();
+    const std::string said =
+        "The log " + (disk / "Log.txt").string() + " cannot be written: the disk is full";
+    EXPECT_EQ(gf_shownMessage(), said);
+    gf_showMessage("other news", false);
+    for (int second = 1; second <= 26; ++second)
+        gf_messageSecondTick();
+    EXPECT_EQ(gf_shownMessage(), said);
+    std::filesystem::remove(disk / "filler");
+    gf_log("room again");
+    for (int second = 0; second < 25; ++second)
+        gf_messageSecondTick();
+    EXPECT_EQ(gf_shownMessage(), "");
+    gf_closeLog();
+    ::umount(disk.c_str());
 }
 
 } // namespace
