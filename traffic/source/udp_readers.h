@@ -95,7 +95,10 @@ class UdpReceiver
     /// Logs the counts of repeated errors held back for a second or more (every count when `all`).
     virtual void logHeldRepeats(bool all);
 
-    /// The reader's repeated error lines, at most one of a kind a second.
+    /// The sender of the datagram being handled ("a.b.c.d:port").
+    std::string_view sender() const { return sender_; }
+
+    /// The reader's repeated error lines, at most one of a kind from a sender a second.
     RepeatLimitedLog repeats_;
 
   private:
@@ -109,6 +112,9 @@ class UdpReceiver
     std::array<char, kBufferSize + 1> buffer_{};
     std::string lastDatagram_;
     std::uint32_t systemDropsSeen_ = 0; // the socket's drop count at the last datagram
+    std::string sender_;                // its text, made anew only when the sender changes
+    std::uint32_t senderIpv4_ = 0;
+    std::uint16_t senderPort_ = 0;
 };
 
 /// Reads traffic lines and pushes what passes onto the adding stack.
