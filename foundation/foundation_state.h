@@ -111,11 +111,11 @@ struct FoundationState
     std::optional<std::filesystem::path> gLogPath;
     std::uint64_t gLogGoodEnd = 0;
     std::uint64_t gLogUnwritten = 0;
-    // Why the log cannot be written now ("the disk is full"), empty while it can; and what its opening
-    // had to do instead of the usual (the earlier log kept, another folder), empty when nothing. Under
-    // gLogMutex.
-    std::string gLogTrouble;
-    std::string gLogStartNotice;
+    // Why the log cannot be written now ("the disk is full"), none while it can; and what its opening
+    // had to do instead of the usual (the earlier log kept, another folder), none when nothing. Under
+    // gLogMutex; optional, so that the state stays constant-initialised.
+    std::optional<std::string> gLogTrouble;
+    std::optional<std::string> gLogStartNotice;
     // parameters.xml's paths, found on first use and forgotten when AppData may have changed; under
     // gPathsMutex. Empty until found.
     std::mutex gPathsMutex;

@@ -81,12 +81,12 @@ std::string putLineOrReport(std::ofstream& log, std::string_view line)
         log.seekp(static_cast<std::streamoff>(gFoundation.gLogGoodEnd));
         const std::uint64_t lost = gFoundation.gLogUnwritten;
         if (putLine(log, fmt::format("{}{} log line{} could not be written: {}\n", kMarker, lost,
-                                     gf_pluralSU64(lost), gFoundation.gLogTrouble)))
+                                     gf_pluralSU64(lost), gFoundation.gLogTrouble.value_or(""))))
         {
             note = fmt::format("{}: {} line{} could not be written ({}); the log is written again\n",
-                               logName(), lost, gf_pluralSU64(lost), gFoundation.gLogTrouble);
+                               logName(), lost, gf_pluralSU64(lost), gFoundation.gLogTrouble.value_or(""));
             gFoundation.gLogUnwritten = 0;
-            gFoundation.gLogTrouble.clear();
+            gFoundation.gLogTrouble.reset();
         }
     }
     if (gFoundation.gLogUnwritten == 0 && putLine(log, line))
@@ -153,7 +153,7 @@ std::error_code openStream(const fs::path& path, bool append)
     gFoundation.gLogPath = path;
     gFoundation.gLogGoodEnd = size == static_cast<std::uintmax_t>(-1) ? 0 : size;
     gFoundation.gLogUnwritten = 0;
-    gFoundation.gLogTrouble.clear();
+    gFoundation.gLogTrouble.reset();
     return {};
 }
 
@@ -274,7 +274,7 @@ void gf_openLog(const fs::path& logPath, const fs::path& fallbackFolder)
     std::string note;
     {
         std::lock_guard lock(gFoundation.gLogMutex);
-        gFoundation.gLogStartNotice = notice;
+        gFoundation.gLogStartNotice = notice.empty() ? std::nullopt : std::optional<std::string>(notice);
         note = putLineOrReport(*gFoundation.gLogFile,
                                fmt::format("{} (utc) {} version {} for {}\n",
                                            gf_timeToText(plat::utcNowSeconds()), kProductName,
@@ -290,15 +290,15 @@ void gf_openLog(const fs::path& logPath, const fs::path& fallbackFolder)
 std::string gf_logTrouble()
 {
     std::lock_guard lock(gFoundation.gLogMutex);
-    if (gFoundation.gLogTrouble.empty())
+    if (!gFoundation.gLogTrouble)
         return {};
-    return fmt::format("The log {} cannot be written: {}", logName(), gFoundation.gLogTrouble);
+    return fmt::format("The log {} cannot be written: {}", logName(), *gFoundation.gLogTrouble);
 }
 
 std::string gf_logStartNotice()
 {
     std::lock_guard lock(gFoundation.gLogMutex);
-    return gFoundation.gLogStartNotice;
+    return gFoundation.gLogStartNotice.value_or("");
 }
 
 void gf_closeLog()
@@ -358,6 +358,7 @@ constexpr double kSenderLinesPerSecond = 2.0;
 // [lines, lines/s] the same for all kinds and senders together, counts included (under 2 MB an hour).
 constexpr double kTotalBurst = 20.0;
 constexpr double kTotalLinesPerSecond = 4.0;
+constexpr double kCountReserve = kTotalBurst / 2 + 1.0; // [lines] left in the bucket by counts
 // Bounds of what is remembered of the sources; beyond them, new sources wait for old ones to age.
 constexpr std::size_t kMaxKeys = 1024;
 constexpr std::size_t kMaxSenders = 64;
@@ -506,7 +507,9 @@ void RepeatLimitedLog::flush(bool all)
         total_.refilled = now;
         for (Kind& k : kinds_)
         {
-            if (k.leftOut == 0 || (!all && (now - k.written < kRepeatInterval || total_.lines < 1.0)))
+            // Counts take the bucket's upper half only: they never starve the lines of a real error.
+            if (k.leftOut == 0 ||
+                (!all && (now - k.written < kRepeatInterval || total_.lines < kCountReserve)))
                 continue;
             if (!all)
                 total_.lines -= 1.0;

@@ -7,6 +7,7 @@
 #include "traffic/source/source_state.h"
 #include "traffic/source/wsa_error_text.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -93,18 +94,25 @@ class ReaderTest : public ::testing::Test
 
 TEST_F(ReaderTest, TrafficReaderParsesDatagramsAndLogsBadOnes)
 {
+    // The clock stands still: a repeat of an error from the same aircraft and sender is held back.
+    plat::setSteadySource([] { return std::chrono::steady_clock::time_point(); });
     ReaderThread thread;
     const std::uint16_t port = start(traffic, thread, true);
     EXPECT_EQ(display.trafficState.load(), ReaderState::receiving);
     EXPECT_EQ(display.qnhState.load(), ReaderState::receiving);
     send(port, LineBuilder().text());
     send(port, LineBuilder().with({{8, "abc"}}).text());
+    send(port, LineBuilder().with({{8, "abc"}}).text());
     send(port, LineBuilder().with({{1, "x12"}}).text());
     send(port, LineBuilder().with({{1, "4000124"}}).text());
-    finish(traffic, thread, 4);
+    finish(traffic, thread, 5);
     EXPECT_EQ(stack.size(), 2u);
     EXPECT_TRUE(log.contains("          Traffic Reader connected"));
     EXPECT_TRUE(log.contains("exception in processLineSub: gs:abc"));
+    EXPECT_TRUE(
+        log.contains(fmt::format("exception in processLineSub: gs: 1 more like it left out, of 4000123 "
+                                 "from 127.0.0.1:{}",
+                                 plat::net::localPort(sender))));
     EXPECT_TRUE(log.contains("exception in processLineSub: hexid incorrectx12"));
     EXPECT_TRUE(log.contains("Traffic Reader has stopped"));
     EXPECT_TRUE(log.contains("          Traffic Reader disconnected"));
