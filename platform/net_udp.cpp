@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <fmt/format.h>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
@@ -83,7 +84,10 @@ Datagram receiveDatagram(Socket& socket, char* buffer, std::size_t capacity)
 {
     iovec data{buffer, capacity};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(std::uint32_t))];
+    sockaddr_in sender{};
     msghdr message{};
+    message.msg_name = &sender;
+    message.msg_namelen = sizeof sender;
     message.msg_iov = &data;
     message.msg_iovlen = 1;
     message.msg_control = control;
@@ -98,10 +102,21 @@ Datagram receiveDatagram(Socket& socket, char* buffer, std::size_t capacity)
     }
     const auto full = static_cast<std::size_t>(n);
     Datagram got{static_cast<long>(full < capacity ? full : capacity), full, 0};
+    if (message.msg_namelen >= sizeof sender && sender.sin_family == AF_INET)
+    {
+        got.senderIpv4 = ntohl(sender.sin_addr.s_addr);
+        got.senderPort = ntohs(sender.sin_port);
+    }
     for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c))
         if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL)
             std::memcpy(&got.systemDrops, CMSG_DATA(c), sizeof got.systemDrops);
     return got;
+}
+
+std::string senderText(const Datagram& got)
+{
+    return fmt::format("{}.{}.{}.{}:{}", got.senderIpv4 >> 24, (got.senderIpv4 >> 16) & 0xff,
+                       (got.senderIpv4 >> 8) & 0xff, got.senderIpv4 & 0xff, got.senderPort);
 }
 
 bool sendDatagram(Socket& socket, std::string_view ipv4, std::uint16_t port, std::string_view bytes)

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace oxl::plat::net
@@ -30,8 +31,13 @@ struct Datagram
     long received = 0;          ///< bytes stored in the buffer; -1 on error (lastError() tells why)
     std::size_t fullLength = 0; ///< the datagram's real length, larger than `received` when truncated
     std::uint32_t systemDrops =
-        0; ///< datagrams the system dropped on the socket since it opened (countDrops)
+        0;                        ///< datagrams the system dropped on the socket since it opened (countDrops)
+    std::uint32_t senderIpv4 = 0; ///< the sender's IPv4 address, in host order (0 when not IPv4)
+    std::uint16_t senderPort = 0; ///< the sender's port
 };
+
+/// The sender of a datagram as "a.b.c.d:port".
+std::string senderText(const Datagram& got);
 
 /// Receives one datagram into buffer[0..capacity); a longer datagram is cut and reported by fullLength.
 Datagram receiveDatagram(Socket& socket, char* buffer, std::size_t capacity);

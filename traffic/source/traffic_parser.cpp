@@ -138,8 +138,9 @@ TrafficLineParser::TrafficLineParser(const TrafficFilter& filter, CallsignCollec
     fields_.reserve(64);
 }
 
-LineOutcome TrafficLineParser::handleDatagram(std::string_view datagram)
+LineOutcome TrafficLineParser::handleDatagram(std::string_view datagram, std::string_view sender)
 {
+    sender_ = sender;
     if (datagram.find(" VEH") != std::string_view::npos)
         return LineOutcome::ignored;
     fields_.clear();
@@ -184,7 +185,7 @@ LineOutcome TrafficLineParser::processLineSub(std::string_view datagram)
 void TrafficLineParser::logError(std::string_view kind, std::string_view text)
 {
     // The error texts carry the datagram's bytes.
-    if (repeats_.admit(kind))
+    if (repeats_.admit(kind, {sender_, field(1)}))
         gf_log(fmt::format("exception in processLineSub: {}", gf_outsideText(text)));
 }
 

@@ -52,11 +52,12 @@ class TrafficLineParser
     TrafficLineParser(const TrafficFilter& filter, CallsignCollector& callsigns, AddingStack& stack,
                       const std::atomic<std::int32_t>& tickCounter, std::atomic<double>& lastTimestamp);
 
-    /// One datagram: ignored whole when it contains " VEH", else split at every ',' and parsed.
-    LineOutcome handleDatagram(std::string_view datagram);
+    /// One datagram from the sender ("a.b.c.d:port", empty when not known): ignored whole when it contains
+    /// " VEH", else split at every ',' and parsed.
+    LineOutcome handleDatagram(std::string_view datagram, std::string_view sender = {});
 
-    /// Parses, filters and pushes the split line; logs every error (repeats of one kind at most once a
-    /// second) and never lets one escape.
+    /// Parses, filters and pushes the split line; logs every error (repeats of one kind from one aircraft
+    /// and sender at most once a second) and never lets one escape.
     LineOutcome processLineSub(std::string_view datagram);
 
     /// Logs the count of errors held back for a second or more (every one held back when `all`).
@@ -73,6 +74,7 @@ class TrafficLineParser
     const std::atomic<std::int32_t>& tickCounter_;
     std::atomic<double>& lastTimestamp_;
     std::vector<std::string_view> fields_; // views into the datagram, capacity kept between datagrams
+    std::string_view sender_;              // the datagram's sender, while it is handled
     RepeatLimitedLog repeats_{"exception in processLineSub: "};
 };
 

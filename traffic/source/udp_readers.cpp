@@ -118,6 +118,12 @@ void UdpReceiver::receiveLoop(plat::net::Socket& socket, bool filterDuplicates)
         if (got.received < 0)
             throw std::runtime_error(
                 fmt::format("receive error: {}", gf_wsaErrorText(plat::net::lastError())));
+        if (got.senderIpv4 != senderIpv4_ || got.senderPort != senderPort_ || sender_.empty())
+        {
+            senderIpv4_ = got.senderIpv4;
+            senderPort_ = got.senderPort;
+            sender_ = plat::net::senderText(got);
+        }
         if (got.systemDrops != systemDropsSeen_)
         {
             onSystemDrops(got.systemDrops - systemDropsSeen_);
@@ -129,7 +135,8 @@ void UdpReceiver::receiveLoop(plat::net::Socket& socket, bool filterDuplicates)
         if (got.fullLength >= kBufferSize)
         {
             if (!gf_stopSeen())
-                repeats_.write("buffer overrun", fmt::format("buffer overrun: {} bytes", got.fullLength));
+                repeats_.write("buffer overrun", fmt::format("buffer overrun: {} bytes", got.fullLength),
+                               LogForm::plain, {sender_, {}});
             continue;
         }
         const auto length = static_cast<std::size_t>(got.received);
@@ -188,7 +195,7 @@ void TrafficReader::onStarted()
 
 void TrafficReader::handleDatagram(std::string_view datagram)
 {
-    parser_.handleDatagram(datagram);
+    parser_.handleDatagram(datagram, sender());
 }
 
 void TrafficReader::onSystemDrops(std::uint32_t count)
@@ -242,13 +249,14 @@ void QnhReader::handleDatagram(std::string_view datagram)
     {
         repeats_.write("QNH datagram is not a JSON object",
                        fmt::format("QNH datagram is not a JSON object: {}", gf_outsideText(datagram)),
-                       LogForm::marked);
+                       LogForm::marked, {sender(), {}});
         return;
     }
     const auto found = document.find("QNH");
     if (found == document.end())
     {
-        repeats_.write("no QNH", fmt::format("no QNH {}", gf_outsideText(datagram)));
+        repeats_.write("no QNH", fmt::format("no QNH {}", gf_outsideText(datagram)), LogForm::plain,
+                       {sender(), {}});
         return;
     }
     const nlohmann::json& value = *found;
@@ -267,7 +275,7 @@ void QnhReader::handleDatagram(std::string_view datagram)
         {
             repeats_.write("QNH does not fit",
                            fmt::format("QNH {} does not fit in {}", value.dump(), gf_outsideText(datagram)),
-                           LogForm::marked);
+                           LogForm::marked, {sender(), {}});
             return;
         }
         qnh = *rounded;
@@ -281,14 +289,15 @@ void QnhReader::handleDatagram(std::string_view datagram)
             repeats_.write("QNH string parse error",
                            fmt::format("QNH string parse error: {} in {}", gf_outsideText(text),
                                        gf_outsideText(datagram)),
-                           LogForm::marked);
+                           LogForm::marked, {sender(), {}});
             return;
         }
         qnh = *read;
     }
     else
     {
-        repeats_.write("no QNH", fmt::format("no QNH {}", gf_outsideText(datagram)));
+        repeats_.write("no QNH", fmt::format("no QNH {}", gf_outsideText(datagram)), LogForm::plain,
+                       {sender(), {}});
         return;
     }
     // Above any plausible hectopascal value the source sends hundredths of an inch of mercury.
@@ -301,7 +310,8 @@ void QnhReader::handleDatagram(std::string_view datagram)
     if (qnh < 930 || qnh > 1080)
     {
         repeats_.write("Strange QNH",
-                       fmt::format("Strange QNH {} found in {}", qnh, gf_outsideText(datagram)));
+                       fmt::format("Strange QNH {} found in {}", qnh, gf_outsideText(datagram)),
+                       LogForm::plain, {sender(), {}});
         return;
     }
     publish(static_cast<std::int32_t>(qnh));
