@@ -394,7 +394,7 @@ RepeatLimitedLog::Kind& RepeatLimitedLog::kindOf(std::string_view kind, TimePoin
     return *found;
 }
 
-RepeatLimitedLog::Bucket& RepeatLimitedLog::senderBucket(std::string_view sender)
+RepeatLimitedLog::Bucket& RepeatLimitedLog::senderBucket(std::string_view sender, TimePoint now)
 {
     const auto found = senders_.find(std::string(sender));
     if (found != senders_.end())
@@ -402,7 +402,6 @@ RepeatLimitedLog::Bucket& RepeatLimitedLog::senderBucket(std::string_view sender
     if (senders_.size() >= kMaxSenders)
     {
         // Senders whose bucket has refilled have nothing held against them and are forgotten.
-        const TimePoint now = plat::steadyNow();
         std::erase_if(senders_,
                       [&](const auto& entry)
                       {
@@ -446,11 +445,13 @@ bool RepeatLimitedLog::admit(std::string_view kind, ErrorSource source)
         std::lock_guard lock(mutex_);
         Kind& k = kindOf(kind, now);
         std::string key;
-        key.append(kind).append(1, '\0').append(source.sender).append(1, '\0').append(source.aircraft);
+        // Cut, so that a flood of long fields cannot make the remembered keys large.
+        key.append(kind).append(1, '\0').append(source.sender.substr(0, 64)).append(1, '\0');
+        key.append(source.aircraft.substr(0, 32));
         bool due = keyDue(key, now);
         if (due)
         {
-            Bucket& sender = senderBucket(source.sender);
+            Bucket& sender = senderBucket(source.sender, now);
             sender.lines = linesAt(sender.lines, sender.refilled, now, kSenderBurst, kSenderLinesPerSecond);
             sender.refilled = now;
             total_.lines = linesAt(total_.lines, total_.refilled, now, kTotalBurst, kTotalLinesPerSecond);

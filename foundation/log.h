@@ -107,7 +107,7 @@ class RepeatLimitedLog
         TimePoint refilled;
     };
     Kind& kindOf(std::string_view kind, TimePoint now);
-    Bucket& senderBucket(std::string_view sender);
+    Bucket& senderBucket(std::string_view sender, TimePoint now);
     bool keyDue(const std::string& key, TimePoint now);
     std::string countLine(Kind& kind);
 
