@@ -3,6 +3,7 @@
 
 #include "foundation/log.h"
 #include "foundation/run_state.h"
+#include "foundation/text_files.h"
 #include "platform/download_site.h"
 #include "platform/durable_rename.h"
 
@@ -114,6 +115,8 @@ bool gf_downloadToFile(CURL* handle, const std::string& url, const std::filesyst
     part += ".part";
     try
     {
+        // What a download of it that was cut short by a kill left.
+        gf_removeStaleTemporaries(target);
         std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(std::fopen(part.c_str(), binary ? "wb" : "w"),
                                                               &std::fclose);
         std::FILE* file = owned.get();

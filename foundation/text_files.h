@@ -73,7 +73,9 @@ void gf_getlineUtf8(std::istream& bytes, std::vector<std::string>& lines);
 
 /// Replaces the file by what write puts out: a regular (or new) file through a temporary file beside it,
 /// flushed to the disk before it is renamed over the file, so that neither a failed write nor a power cut
-/// destroys the good copy; anything else (a device, a link) is written in place. False on failure.
+/// destroys the good copy; the temporary files that earlier saves of it left are removed first. A link is
+/// kept and the file it leads to replaced the same way; a link to nothing is left alone; anything else (a
+/// device) is written in place. False on failure, which is logged with its reason.
 bool gf_replaceFile(const std::filesystem::path& file, const std::function<void(std::ostream&)>& write);
 /// Writes the text and a line feed, replacing the file; false when it could not be written.
 bool gf_writeTextFile(std::string_view text, const std::filesystem::path& file);

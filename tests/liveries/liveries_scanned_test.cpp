@@ -2,6 +2,7 @@
 #include "liveries/liveries_scanned.h"
 #include "liveries/liveries_state.h"
 #include "tests/liveries/livery_scan_fixture.h"
+#include "tests/support/strict_xml.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -79,6 +80,28 @@ TEST_F(LiveriesScannedTest, WrittenLiveriesReadBackSorted)
                                             LiveryData{"DLH", "B738", "b", "D-ABCD", 0, true}};
     EXPECT_TRUE(sameRecords(gLiveries.ScannedLiveries, expected));
     EXPECT_TRUE(log_.contains("3 liveries read from output/LiveriesScanned.xml"));
+}
+
+TEST_F(LiveriesScannedTest, CharactersXmlForbidsAreEscapedForStrictReaders)
+{
+    const std::string controls = "Bell\x01\x1F x\xEF\xBF\xBF"; // two controls and U+FFFF
+    const std::string privateUse = "Private \xEF\x9F\xA9 use"; // U+F7E9 is UTF-8 too
+    gLiveries.ScannedLiveries = {LiveryData{"DLH", "A320", privateUse, "", 1, false},
+                                 LiveryData{"DLH", "A320", controls, "D-\x02", 1, false}};
+    gf_writeLiveriesScannedXml();
+    EXPECT_EQ(test::strictXmlError(gf_liveriesScannedPath()), "");
+    for (const std::string& line : log_.lines())
+        EXPECT_EQ(line.find("not UTF-8"), std::string::npos) << line;
+    gLiveries.ScannedLiveries.clear();
+    EXPECT_EQ(readError(), "");
+    EXPECT_TRUE(
+        sameRecords(gLiveries.ScannedLiveries, {LiveryData{"DLH", "A320", controls, "D-\x02", 0, false},
+                                                LiveryData{"DLH", "A320", privateUse, "", 0, false}}));
+    // Earlier versions wrote such characters as references, which this reader still takes.
+    writeFile("<liveries><liv airl='A' type='B' title='Bell&#01;End'/></liveries>");
+    EXPECT_EQ(readError(), "");
+    EXPECT_EQ(gLiveries.ScannedLiveries.front().title, "Bell\x01"
+                                                       "End");
 }
 
 TEST_F(LiveriesScannedTest, EmptyListWritesNothing)
@@ -179,8 +202,9 @@ TEST_F(LiveriesScannedTest, RemovalKeepsAUsersFileInTheErrorsFolder)
         left.push_back(fs::relative(entry.path(), root_.path()).string());
     }
     std::sort(left.begin(), left.end());
-    EXPECT_THAT(left, ElementsAre("output/errors", "output/errors/my note.txt", "output/info",
-                                  "output/info/AirlineModelConversions.txt"));
+    // The last scan's file stays until the new scan's file replaces it.
+    EXPECT_THAT(left, ElementsAre("output/LiveriesScanned.xml", "output/errors", "output/errors/my note.txt",
+                                  "output/info", "output/info/AirlineModelConversions.txt"));
 
     fs::remove(errors / "my note.txt");
     gf_removeScanOutputs();
