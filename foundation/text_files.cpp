@@ -19,6 +19,7 @@
 #include <functional>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 
@@ -251,17 +252,18 @@ bool saveFailed(const fs::path& file, const std::string& reason)
     return false;
 }
 
-bool writeInPlace(const fs::path& file, const std::function<void(std::ostream&)>& write)
+// Writes the whole file; the reason when that fails.
+std::optional<std::string> writeWhole(const fs::path& path, const std::function<void(std::ostream&)>& write)
 {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out.is_open())
     {
-        return saveFailed(file, lastError());
+        return lastError();
     }
     write(out);
     out.flush();
     out.close();
-    return !out.fail() || saveFailed(file, lastError());
+    return out.fail() ? std::optional(lastError()) : std::nullopt;
 }
 } // namespace
 
@@ -283,26 +285,16 @@ bool gf_replaceFile(const fs::path& file, const std::function<void(std::ostream&
     }
     else if (fs::exists(status) && !fs::is_regular_file(status))
     {
-        return writeInPlace(file, write);
+        const std::optional<std::string> failure = writeWhole(file, write);
+        return !failure || saveFailed(file, *failure);
     }
     gf_removeStaleTemporaries(target);
     fs::path name = target;
     name += fmt::format(".{}.tmp", gFoundation.gTemporarySerial.fetch_add(1));
+    if (const std::optional<std::string> failure = writeWhole(name, write))
     {
-        std::ofstream out(name, std::ios::binary | std::ios::trunc);
-        if (!out.is_open())
-        {
-            return saveFailed(file, lastError());
-        }
-        write(out);
-        out.flush();
-        out.close();
-        if (out.fail())
-        {
-            const std::string reason = lastError();
-            fs::remove(name, ec);
-            return saveFailed(file, reason);
-        }
+        fs::remove(name, ec);
+        return saveFailed(file, *failure);
     }
     plat::renameDurably(name, target, ec);
     if (ec)

@@ -22,7 +22,7 @@ std::string strictXmlError(const std::filesystem::path& file)
         body = bytes.find("?>") == std::string::npos ? bytes.size() : bytes.find("?>") + 2;
     bytes = bytes.substr(0, body) + "<root>" + bytes.substr(body) + "</root>";
     const std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> parser(XML_ParserCreate(nullptr),
-                                                                          &XML_ParserFree);
+                                                                         &XML_ParserFree);
     if (XML_Parse(parser.get(), bytes.data(), static_cast<int>(bytes.size()), XML_TRUE) == XML_STATUS_OK)
         return {};
     return fmt::format("{} at line {}, column {}", XML_ErrorString(XML_GetErrorCode(parser.get())),
