@@ -34,8 +34,8 @@ void checkLength(std::size_t units)
 }
 
 // Bytes that are not UTF-8, and the control characters that XML 1.0 forbids, travel as private-use
-// characters: U+F700 plus the byte (U+F780..U+F7FF and U+F700..U+F71F, tab, line feed and carriage return
-// excepted).
+// characters, U+F700 plus the byte: U+F780..U+F7FF for the bytes, U+F700..U+F71F for the controls (all
+// but tab, line feed and carriage return, which XML allows).
 constexpr char32_t kEscapeBase = 0xF700;
 
 bool isXmlForbiddenControl(char32_t c)
