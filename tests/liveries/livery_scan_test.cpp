@@ -441,8 +441,11 @@ TEST_F(LiveryScanRunTest, ScanWhoseFileIsNotSavedRunsAgainAtTheNextStart)
 {
     writeAircraft("Ok/B738", "B738", {{"BAW", "found", ""}});
     useManualFolders({"D:\\Ok"});
-    fs::create_directories(work_ / "output" / "LiveriesScanned.xml" / "in the way");
+    fs::create_directories(work_ / "output");
+    fs::create_symlink(work_ / "not mounted" / "LiveriesScanned.xml",
+                       work_ / "output" / "LiveriesScanned.xml");
     EXPECT_THROW(gf_scanLiveries(), UserErrorException); // 51: the file is not there to read
+    EXPECT_TRUE(fs::is_symlink(work_ / "output" / "LiveriesScanned.xml"));
     EXPECT_TRUE(settings_.logged("===> output/LiveriesScanned.xml not saved, the liveries are scanned again "
                                  "at the next start"));
     EXPECT_TRUE(SCAN_LIVERIES.value());
