@@ -192,8 +192,8 @@ bool readExt(const fs::path& file, std::string_view shown, std::vector<std::stri
 
 namespace
 {
-// The file whose save gave a temporary file its name: "<name>.<serial>.tmp", or "<name>.part" of a
-// download; "" for any other name.
+// The file whose save gave a temporary file its name: "<name>.<serial>.tmp", or "<name>.part" that
+// downloads of earlier versions left; "" for any other name.
 std::string savedFileOf(std::string_view candidate)
 {
     if (candidate.ends_with(".part"))
@@ -253,21 +253,56 @@ bool saveFailed(const fs::path& file, const std::string& reason)
 }
 
 // Writes the whole file; the reason when that fails.
-std::optional<std::string> writeWhole(const fs::path& path, const std::function<void(std::ostream&)>& write)
+std::optional<std::string> writeWhole(const fs::path& path, const FileWriter& write)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out.is_open())
     {
         return lastError();
     }
-    write(out);
+    std::optional<std::string> failure = write(out);
     out.flush();
     out.close();
+    if (failure)
+    {
+        return failure;
+    }
     return out.fail() ? std::optional(lastError()) : std::nullopt;
 }
+
+// Removes the temporary file unless the save is done with it.
+class Temporary
+{
+  public:
+    explicit Temporary(fs::path path) : path_(std::move(path)) {}
+    ~Temporary()
+    {
+        std::error_code ec;
+        if (!renamed_)
+            fs::remove(path_, ec);
+    }
+    Temporary(const Temporary&) = delete;
+    Temporary& operator=(const Temporary&) = delete;
+    const fs::path& path() const { return path_; }
+    void renamed() { renamed_ = true; }
+
+  private:
+    fs::path path_;
+    bool renamed_ = false;
+};
 } // namespace
 
 bool gf_replaceFile(const fs::path& file, const std::function<void(std::ostream&)>& write)
+{
+    return gf_replaceFileFrom(file,
+                              [&write](std::ostream& out) -> std::optional<std::string>
+                              {
+                                  write(out);
+                                  return std::nullopt;
+                              });
+}
+
+bool gf_replaceFileFrom(const fs::path& file, const FileWriter& write)
 {
     std::error_code ec;
     fs::path target = file;
@@ -291,18 +326,17 @@ bool gf_replaceFile(const fs::path& file, const std::function<void(std::ostream&
     gf_removeStaleTemporaries(target);
     fs::path name = target;
     name += fmt::format(".{}.tmp", gFoundation.gTemporarySerial.fetch_add(1));
+    Temporary temporary(name);
     if (const std::optional<std::string> failure = writeWhole(name, write))
     {
-        fs::remove(name, ec);
         return saveFailed(file, *failure);
     }
     plat::renameDurably(name, target, ec);
     if (ec)
     {
-        const std::string reason = ec.message();
-        fs::remove(name, ec);
-        return saveFailed(file, reason);
+        return saveFailed(file, ec.message());
     }
+    temporary.renamed();
     return true;
 }
 
