@@ -6,15 +6,18 @@
 #include "foundation/log.h"
 #include "foundation/range.h"
 #include "foundation/status_service.h"
+#include "foundation/text_files.h"
 #include "foundation/units.h"
-#include "platform/durable_rename.h"
 
 #include <fmt/format.h>
 
 #include <cmath>
 #include <exception>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 
 namespace oxl
@@ -66,17 +69,14 @@ const char* boolText(bool on)
 }
 
 /// The file kept when a learned file cannot be used: "0" before its extension (LSZH.xml: LSZH0.xml),
-/// written through a temporary file so that an earlier copy survives a failed one.
+/// written as every file is saved, so that an earlier copy survives a failed one.
 fs::path keepCopy(const fs::path& path)
 {
     const fs::path copy = path.parent_path() / (path.stem().string() + "0" + path.extension().string());
-    fs::path temporary = copy;
-    temporary += ".tmp";
-    fs::copy_file(path, temporary, fs::copy_options::overwrite_existing);
-    std::error_code error;
-    plat::renameDurably(temporary, copy, error);
-    if (error)
-        throw fs::filesystem_error("rename", temporary, copy, error);
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!in.is_open() || in.bad() || !gf_replaceFile(copy, [&bytes](std::ostream& out) { out << bytes; }))
+        throw fs::filesystem_error("copy", path, copy, std::make_error_code(std::errc::io_error));
     return copy;
 }
 

@@ -358,10 +358,7 @@ bool gf_saveAirportFile(ParkingState& parking, const ParkFileInfo& info, bool ha
         if (error)
             gf_logMarked(fmt::format("{}: {}", "lf_saveAirportFile", error.message()));
         else
-        {
-            gf_removeStaleTemporaries(path);
             saved = gf_writeApf(airport, path, ApfMode::learned, handmade);
-        }
     }
     else
     {

@@ -3,14 +3,14 @@
 
 #include "foundation/log.h"
 #include "foundation/run_state.h"
+#include "foundation/text_files.h"
 #include "platform/download_site.h"
-#include "platform/durable_rename.h"
 
 #include <fmt/format.h>
 
-#include <cstdio>
-#include <memory>
 #include <mutex>
+#include <optional>
+#include <ostream>
 #include <system_error>
 
 namespace oxl
@@ -101,58 +101,51 @@ std::string gf_downloadFolderUrl()
 std::size_t gf_curlWriteToFile(char* data, std::size_t size, std::size_t count, void* file)
 {
     // libcurl wants the bytes taken; anything less than size * count ends the transfer as failed.
-    return std::fwrite(data, 1, size * count, static_cast<std::FILE*>(file));
+    auto& out = *static_cast<std::ostream*>(file);
+    out.write(data, static_cast<std::streamsize>(size * count));
+    return out.good() ? size * count : 0;
 }
 
-bool gf_downloadToFile(CURL* handle, const std::string& url, const std::filesystem::path& target, bool binary)
+bool gf_downloadToFile(CURL* handle, const std::string& url, const std::filesystem::path& target,
+                       bool /*binary*/)
 {
     if (handle == nullptr)
     {
         return false;
     }
-    std::filesystem::path part = target;
-    part += ".part";
+    bool started = false;
     try
     {
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(std::fopen(part.c_str(), binary ? "wb" : "w"),
-                                                              &std::fclose);
-        std::FILE* file = owned.get();
-        if (file == nullptr)
+        // Saved as every file is: a failed transfer leaves the old file as it was.
+        const bool saved = gf_replaceFileFrom(
+            target,
+            [&](std::ostream& out) -> std::optional<std::string>
+            {
+                started = true;
+                const DownloadLimits limits = gf_downloadLimits();
+                curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+                curl_easy_setopt(handle, CURLOPT_USERAGENT, kDownloadUserAgent);
+                curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, gf_curlWriteToFile);
+                curl_easy_setopt(handle, CURLOPT_WRITEDATA, &out);
+                curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
+                curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+                curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, limits.connectTimeoutS);
+                curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerS);
+                curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedTimeS);
+                const CURLcode result = performStoppable(handle);
+                if (result != CURLE_OK)
+                    return fmt::format("{} of {}", curl_easy_strerror(result), url);
+                return std::nullopt;
+            });
+        if (!started)
         {
             gf_log(fmt::format("Could not open output file: {}", target.string()));
-            return false;
         }
-        const DownloadLimits limits = gf_downloadLimits();
-        curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(handle, CURLOPT_USERAGENT, kDownloadUserAgent);
-        curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, gf_curlWriteToFile);
-        curl_easy_setopt(handle, CURLOPT_WRITEDATA, file);
-        curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
-        curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, limits.connectTimeoutS);
-        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerS);
-        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedTimeS);
-
-        const CURLcode result = performStoppable(handle);
-        const bool written = std::fclose(owned.release()) == 0;
-        std::error_code error;
-        if (result == CURLE_OK && written)
-        {
-            plat::renameDurably(part, target, error);
-            if (!error)
-            {
-                return true;
-            }
-            gf_logMarked(fmt::format("Could not replace {}: {}", target.string(), error.message()));
-        }
-        std::filesystem::remove(part, error);
-        return false;
+        return saved;
     }
     catch (const std::exception& error)
     {
         gf_log(fmt::format("Downloader exception: '{}', {} => {}", error.what(), url, target.string()));
-        std::error_code ignored;
-        std::filesystem::remove(part, ignored);
         return false;
     }
 }

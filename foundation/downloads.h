@@ -29,13 +29,13 @@ std::string gf_downloadSiteBase();
 /// The address of the site's airport-file folder (base followed by "P3D/").
 std::string gf_downloadFolderUrl();
 
-/// libcurl's write callback: appends the block to the FILE* in `file`; the bytes written.
+/// libcurl's write callback: appends the block to the std::ostream in `file`; the bytes written.
 std::size_t gf_curlWriteToFile(char* data, std::size_t size, std::size_t count, void* file);
 
-/// Fetches `url` into `target` ("w" text or "wb" binary); true only for a complete transfer. The bytes
-/// go to "<target>.part" first, which replaces `target` only on success, so a failed download leaves
-/// the old file as it was. A set stop flag (gFoundation.gStopRequested, gFoundation.gWindowClosed) ends the
-/// transfer.
+/// Fetches `url` into `target` (text and binary are the same bytes here); true only for a complete
+/// transfer. The target is saved as every file is (gf_replaceFileFrom): it is replaced only on success, so
+/// a failed download leaves the old file as it was. A set stop flag (gFoundation.gStopRequested,
+/// gFoundation.gWindowClosed) ends the transfer.
 bool gf_downloadToFile(CURL* handle, const std::string& url, const std::filesystem::path& target,
                        bool binary);
 

@@ -13,6 +13,8 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace oxl
 {
@@ -127,6 +129,11 @@ struct FoundationState
     DownloadLimits gDownloadLimits;
     // Numbers the temporary files of rewritten files, so that two writers of one file never share one.
     std::atomic<unsigned> gTemporarySerial{0};
+    // Per folder that a save wrote into, the temporary files that saves cut short by a kill had left there
+    // when this process first looked; the folder's first save lists it, later saves only take their own
+    // from here. Under gLeftoversMutex.
+    std::mutex gLeftoversMutex;
+    std::vector<std::pair<std::filesystem::path, std::vector<std::string>>> gLeftovers;
 };
 
 /// The foundation's state.

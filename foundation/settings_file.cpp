@@ -1,11 +1,16 @@
 // parameters.xml: place, lock, atomic replacement and the start-up load.
 #include "foundation/settings_file.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <ctime>
 #include <fmt/format.h>
 #include <optional>
+#include <string_view>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "foundation/config_keys.h"
 #include "foundation/foundation_state.h"
@@ -99,27 +104,84 @@ void lf_readExisting(pugi::xml_document& doc, SettingsView& view, const std::vec
     gf_saveXml(doc, gf_parametersPath());
 }
 
+// How many damaged settings files are kept: a file torn at every start must not fill the disk.
+constexpr std::size_t kKeptDamagedCopies = 5;
+constexpr std::string_view kDamagedMark = ".damaged-";
+
+using DamagedCopy = std::pair<std::pair<std::string, int>, std::filesystem::path>;
+
+// The damaged copies of the file, oldest first. Their names end in the UTC time of the damage, then "-2",
+// "-3" … for more in the same second.
+std::vector<DamagedCopy> lf_damagedCopies(const std::filesystem::path& file)
+{
+    const std::string prefix = file.filename().string() + std::string(kDamagedMark);
+    std::vector<DamagedCopy> copies;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(file.parent_path(), error);
+         !error && entry != std::filesystem::directory_iterator(); entry.increment(error))
+    {
+        const std::string name = entry->path().filename().string();
+        if (!name.starts_with(prefix))
+            continue;
+        const std::string stamp = name.substr(prefix.size());
+        const std::size_t dash = stamp.find('-', stamp.find('-') + 1);
+        const int n = dash == std::string::npos ? 1 : std::atoi(stamp.c_str() + dash + 1);
+        copies.push_back({{stamp.substr(0, dash), n}, entry->path()});
+    }
+    std::sort(copies.begin(), copies.end());
+    return copies;
+}
+
+// The name for a new damaged copy: after every copy of the same second, even one already removed.
+std::filesystem::path lf_newDamagedCopyName(const std::filesystem::path& file, const std::string& stamp)
+{
+    int last = 0;
+    for (const DamagedCopy& copy : lf_damagedCopies(file))
+        if (copy.first.first == stamp)
+            last = std::max(last, copy.first.second);
+    const std::string base = file.string() + std::string(kDamagedMark) + stamp;
+    return last == 0 ? base : base + fmt::format("-{}", last + 1);
+}
+
+// Removes the oldest damaged copies beyond the few kept.
+void lf_removeOldDamagedCopies(const std::filesystem::path& file)
+{
+    const std::vector<DamagedCopy> copies = lf_damagedCopies(file);
+    std::error_code error;
+    for (std::size_t i = 0; i + kKeptDamagedCopies < copies.size(); ++i)
+    {
+        if (std::filesystem::remove(copies[i].second, error))
+            gf_logIfRunning(fmt::format("Older damaged copy {} removed", copies[i].second.string()));
+    }
+}
+
 // A settings file that exists but does not load (torn by a power cut, edited by hand) is moved aside under
-// a name of its own, so that the defaults written next destroy nothing. Nothing when there is no file;
-// false when it could not be moved.
+// a name of its own, so that the defaults written next destroy nothing. A link to nothing (the settings on
+// a drive not mounted) is left as it is. Nothing when there is no file; false when it was left or could
+// not be moved.
 std::optional<bool> lf_keepUnreadableFile()
 {
     const std::filesystem::path file = gf_parametersPath();
     std::error_code error;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(file, error)))
+    const std::filesystem::file_status status = std::filesystem::symlink_status(file, error);
+    if (!std::filesystem::exists(status))
     {
         return std::nullopt;
     }
+    if (std::filesystem::is_symlink(status) && !std::filesystem::exists(file, error))
+    {
+        const std::string text = fmt::format(
+            "{} is a link to {}, which is missing: default values taken, the link is left as it is",
+            gf_parametersPathText(), std::filesystem::read_symlink(file, error).string());
+        gf_status().showMessage(text, false);
+        gf_logIfRunning(text + ":");
+        return false;
+    }
     std::tm utc{};
     (void)plat::breakDownUtc(plat::utcNowSeconds(), utc);
-    const std::string base =
-        file.string() + fmt::format(".damaged-{:04}{:02}{:02}-{:02}{:02}{:02}", utc.tm_year + 1900,
-                                    utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
-    std::filesystem::path copy = base;
-    for (int n = 2; std::filesystem::exists(copy, error); ++n)
-    {
-        copy = base + fmt::format("-{}", n);
-    }
+    const std::filesystem::path copy = lf_newDamagedCopyName(
+        file, fmt::format("{:04}{:02}{:02}-{:02}{:02}{:02}", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
+                          utc.tm_hour, utc.tm_min, utc.tm_sec));
     std::filesystem::rename(file, copy, error);
     const std::string text =
         error ? fmt::format(
@@ -129,6 +191,10 @@ std::optional<bool> lf_keepUnreadableFile()
                             copy.string());
     gf_status().showMessage(text, false);
     gf_logIfRunning(text + ":");
+    if (!error)
+    {
+        lf_removeOldDamagedCopies(file);
+    }
     return !error;
 }
 

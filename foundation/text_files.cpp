@@ -18,7 +18,10 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <mutex>
+#include <optional>
 #include <stdexcept>
+#include <system_error>
 
 namespace oxl
 {
@@ -187,65 +190,158 @@ bool readExt(const fs::path& file, std::string_view shown, std::vector<std::stri
 
 } // namespace
 
+namespace
+{
+// The file whose save gave a temporary file its name: "<name>.<serial>.tmp", or "<name>.part" that
+// downloads of earlier versions left; "" for any other name.
+std::string savedFileOf(std::string_view candidate)
+{
+    if (candidate.ends_with(".part"))
+    {
+        return std::string(candidate.substr(0, candidate.size() - 5));
+    }
+    if (!candidate.ends_with(".tmp"))
+    {
+        return {};
+    }
+    const std::string_view rest = candidate.substr(0, candidate.size() - 4);
+    const std::size_t dot = rest.rfind('.');
+    if (dot == std::string_view::npos || dot + 1 == rest.size() ||
+        !std::all_of(rest.begin() + static_cast<std::ptrdiff_t>(dot) + 1, rest.end(),
+                     [](char c) { return c >= '0' && c <= '9'; }))
+    {
+        return {};
+    }
+    return std::string(rest.substr(0, dot));
+}
+
+// The leftovers of the folder as this process first found them (listed now when it was not yet).
+std::vector<std::string>& folderLeftovers(const fs::path& folder)
+{
+    auto& all = gFoundation.gLeftovers;
+    const fs::path key = folder.lexically_normal();
+    const auto found = std::find_if(all.begin(), all.end(), [&key](const auto& f) { return f.first == key; });
+    if (found != all.end())
+    {
+        return found->second;
+    }
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator entry(folder, ec); !ec && entry != fs::directory_iterator();
+         entry.increment(ec))
+    {
+        std::string name = entry->path().filename().string();
+        if (!savedFileOf(name).empty())
+        {
+            names.push_back(std::move(name));
+        }
+    }
+    // A folder that is not there yet has no leftovers, and none of this process's own.
+    return all.emplace_back(key, std::move(names)).second;
+}
+
+// The reason of the last failed call, as the system words it.
+std::string lastError()
+{
+    return std::error_code(errno, std::generic_category()).message();
+}
+
+bool saveFailed(const fs::path& file, const std::string& reason)
+{
+    gf_log(fmt::format("Saving '{}' did not succeed: {}", file.string(), reason));
+    return false;
+}
+
+// Writes the whole file; the reason when that fails.
+std::optional<std::string> writeWhole(const fs::path& path, const FileWriter& write)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out.is_open())
+    {
+        return lastError();
+    }
+    std::optional<std::string> failure = write(out);
+    out.flush();
+    out.close();
+    if (failure)
+    {
+        return failure;
+    }
+    return out.fail() ? std::optional(lastError()) : std::nullopt;
+}
+
+// Removes the temporary file unless the save is done with it.
+class Temporary
+{
+  public:
+    explicit Temporary(fs::path path) : path_(std::move(path)) {}
+    ~Temporary()
+    {
+        std::error_code ec;
+        if (!renamed_)
+            fs::remove(path_, ec);
+    }
+    Temporary(const Temporary&) = delete;
+    Temporary& operator=(const Temporary&) = delete;
+    const fs::path& path() const { return path_; }
+    void renamed() { renamed_ = true; }
+
+  private:
+    fs::path path_;
+    bool renamed_ = false;
+};
+} // namespace
+
 bool gf_replaceFile(const fs::path& file, const std::function<void(std::ostream&)>& write)
 {
+    return gf_replaceFileFrom(file,
+                              [&write](std::ostream& out) -> std::optional<std::string>
+                              {
+                                  write(out);
+                                  return std::nullopt;
+                              });
+}
+
+bool gf_replaceFileFrom(const fs::path& file, const FileWriter& write)
+{
     std::error_code ec;
+    fs::path target = file;
     const fs::file_status status = fs::symlink_status(file, ec);
-    const bool inPlace = fs::exists(status) && !fs::is_regular_file(status);
-    if (inPlace)
+    if (fs::is_symlink(status))
     {
-        std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        if (!out.is_open())
+        // A link (settings kept on another drive) stays: the file it leads to is replaced. A link to
+        // nothing (that drive not mounted) is left as it is.
+        target = fs::canonical(file, ec);
+        if (ec)
         {
-            return false;
-        }
-        write(out);
-        out.flush();
-        out.close();
-        return !out.fail();
-    }
-    fs::path temporary = file;
-    temporary += fmt::format(".{}.tmp", gFoundation.gTemporarySerial.fetch_add(1));
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out.is_open())
-        {
-            return false;
-        }
-        write(out);
-        out.flush();
-        out.close();
-        if (out.fail())
-        {
-            fs::remove(temporary, ec);
-            return false;
+            return saveFailed(file, "it is a link to '" + fs::read_symlink(file, ec).string() +
+                                        "', which is missing");
         }
     }
-    plat::renameDurably(temporary, file, ec);
+    else if (fs::exists(status) && !fs::is_regular_file(status))
+    {
+        const std::optional<std::string> failure = writeWhole(file, write);
+        return !failure || saveFailed(file, *failure);
+    }
+    gf_removeStaleTemporaries(target);
+    fs::path name = target;
+    name += fmt::format(".{}.tmp", gFoundation.gTemporarySerial.fetch_add(1));
+    Temporary temporary(name);
+    if (const std::optional<std::string> failure = writeWhole(name, write))
+    {
+        return saveFailed(file, *failure);
+    }
+    plat::renameDurably(name, target, ec);
     if (ec)
     {
-        fs::remove(temporary, ec);
-        return false;
+        return saveFailed(file, ec.message());
     }
+    temporary.renamed();
     return true;
 }
 
 namespace
 {
-// A name that gf_replaceFile gave a temporary file of `file`: "<name>.<serial>.tmp".
-bool isTemporaryOf(const std::string& candidate, const std::string& name)
-{
-    const std::string_view suffix = ".tmp";
-    if (candidate.size() <= name.size() + 1 + suffix.size() || !candidate.starts_with(name + ".") ||
-        !candidate.ends_with(suffix))
-    {
-        return false;
-    }
-    const std::string_view serial = std::string_view(candidate).substr(
-        name.size() + 1, candidate.size() - name.size() - 1 - suffix.size());
-    return std::all_of(serial.begin(), serial.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 template <typename Lines> bool writeEach(const Lines& lines, const fs::path& file)
 {
     return gf_replaceFile(file,
@@ -388,19 +484,28 @@ void gf_removeStaleTemporaries(const fs::path& file)
 {
     const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
     const std::string name = file.filename().string();
-    std::error_code ec;
-    for (fs::directory_iterator entry(folder, ec); !ec && entry != fs::directory_iterator();
-         entry.increment(ec))
+    std::vector<fs::path> removed;
     {
-        if (!isTemporaryOf(entry->path().filename().string(), name))
-        {
-            continue;
-        }
-        std::error_code removal;
-        if (fs::remove(entry->path(), removal))
-        {
-            gf_log(fmt::format("'{}' left by an interrupted save removed", entry->path().string()));
-        }
+        const std::lock_guard lock(gFoundation.gLeftoversMutex);
+        std::vector<std::string>& leftovers = folderLeftovers(folder);
+        std::erase_if(leftovers,
+                      [&](const std::string& leftover)
+                      {
+                          if (savedFileOf(leftover) != name)
+                          {
+                              return false;
+                          }
+                          std::error_code ec;
+                          if (fs::remove(folder / leftover, ec))
+                          {
+                              removed.push_back(folder / leftover);
+                          }
+                          return true;
+                      });
+    }
+    for (const fs::path& path : removed)
+    {
+        gf_log(fmt::format("'{}' left by an interrupted save removed", path.string()));
     }
 }
 

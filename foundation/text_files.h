@@ -9,6 +9,7 @@
 #include <functional>
 #include <istream>
 #include <list>
+#include <optional>
 #include <ostream>
 #include <pugixml.hpp>
 #include <string>
@@ -73,8 +74,15 @@ void gf_getlineUtf8(std::istream& bytes, std::vector<std::string>& lines);
 
 /// Replaces the file by what write puts out: a regular (or new) file through a temporary file beside it,
 /// flushed to the disk before it is renamed over the file, so that neither a failed write nor a power cut
-/// destroys the good copy; anything else (a device, a link) is written in place. False on failure.
+/// destroys the good copy; the temporary files that earlier saves of it left are removed first. A link is
+/// kept and the file it leads to replaced the same way; a link to nothing is left alone; anything else (a
+/// device) is written in place. False on failure, which is logged with its reason.
 bool gf_replaceFile(const std::filesystem::path& file, const std::function<void(std::ostream&)>& write);
+/// What writes a file's bytes and can fail on its own (a transfer): the reason, or nothing when it is done.
+using FileWriter = std::function<std::optional<std::string>(std::ostream&)>;
+/// As gf_replaceFile, for a writer that can fail on its own: then the old file stays, and the reason is
+/// logged.
+bool gf_replaceFileFrom(const std::filesystem::path& file, const FileWriter& write);
 /// Writes the text and a line feed, replacing the file; false when it could not be written.
 bool gf_writeTextFile(std::string_view text, const std::filesystem::path& file);
 /// Writes one line per element, replacing the file; false when it could not be written.

@@ -33,10 +33,26 @@ void checkLength(std::size_t units)
                                   plat::kErrorNoUnicodeTranslation, Utf8ConversionException::kFromUtf16);
 }
 
-// Bytes that are not UTF-8 travel as the private-use characters U+F780..U+F7FF (U+F700 plus the byte).
+// Bytes that are not UTF-8, and the control characters that XML 1.0 forbids, travel as private-use
+// characters, U+F700 plus the byte: U+F780..U+F7FF for the bytes, U+F700..U+F71F for the controls (all
+// but tab, line feed and carriage return, which XML allows).
 constexpr char32_t kEscapeBase = 0xF700;
-constexpr char32_t kFirstEscape = kEscapeBase + 0x80;
-constexpr char32_t kLastEscape = kEscapeBase + 0xFF;
+
+bool isXmlForbiddenControl(char32_t c)
+{
+    return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+}
+
+// The bytes that gf_escapeBytes may write as U+F700 plus the byte.
+bool isEscapedByte(char32_t byte)
+{
+    return byte >= 0x80 || isXmlForbiddenControl(byte);
+}
+
+bool isEscapeCharacter(char32_t cp)
+{
+    return cp >= kEscapeBase && cp <= kEscapeBase + 0xFF && isEscapedByte(cp - kEscapeBase);
+}
 
 bool isContinuation(unsigned char c)
 {
@@ -138,6 +154,14 @@ std::u16string gf_utf8ToUtf16(std::string_view text)
     return out;
 }
 
+bool gf_isUtf8(std::string_view text)
+{
+    bool valid = true;
+    forEachCharacter(text, [&valid](const unsigned char* /*bytes*/, std::size_t length, char32_t /*cp*/)
+                     { valid = valid && length != 0; });
+    return valid;
+}
+
 std::string gf_escapeBytes(std::string_view text)
 {
     std::string out;
@@ -145,7 +169,9 @@ std::string gf_escapeBytes(std::string_view text)
     forEachCharacter(text,
                      [&out](const unsigned char* bytes, std::size_t length, char32_t cp)
                      {
-                         if (length != 0 && (cp < kFirstEscape || cp > kLastEscape))
+                         // U+FFFE and U+FFFF are no XML characters either: their bytes go the same way.
+                         if (length != 0 && !isEscapeCharacter(cp) && !isXmlForbiddenControl(cp) &&
+                             cp != 0xFFFE && cp != 0xFFFF)
                          {
                              out.append(reinterpret_cast<const char*>(bytes), length);
                              return;
@@ -169,11 +195,27 @@ std::string gf_restoreBytes(std::string_view text)
     forEachCharacter(text,
                      [&out](const unsigned char* bytes, std::size_t length, char32_t cp)
                      {
-                         if (length == 3 && cp >= kFirstEscape && cp <= kLastEscape)
+                         if (length == 3 && isEscapeCharacter(cp))
                              out.push_back(static_cast<char>(cp - kEscapeBase));
                          else
                              out.append(reinterpret_cast<const char*>(bytes),
                                         std::max<std::size_t>(length, 1));
+                     });
+    return out;
+}
+
+std::string gf_showBytes(std::string_view text)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    forEachCharacter(text,
+                     [&out](const unsigned char* bytes, std::size_t length, char32_t /*cp*/)
+                     {
+                         if (length != 0)
+                             out.append(reinterpret_cast<const char*>(bytes), length);
+                         else
+                             out.append("\\x").append(1, kHex[*bytes >> 4]).append(1, kHex[*bytes & 0xF]);
                      });
     return out;
 }

@@ -58,12 +58,12 @@ void createErrorsFolder()
     fs::create_directories(gf_scanErrorsFolder());
 }
 
-// A title read from an ANSI file is no UTF-8: the file stays XML for every reader, and the title comes
-// back byte for byte, as the simulator knows it.
+// A title read from an ANSI file is no UTF-8, and a title may hold characters that XML forbids: the file
+// stays XML for every reader, and the title comes back byte for byte, as the simulator knows it.
 std::string escapedText(const std::string& text, std::string_view what)
 {
     std::string escaped = gf_escapeBytes(text);
-    if (escaped != text)
+    if (!gf_isUtf8(text))
     {
         gf_log(fmt::format("{} of a livery is not UTF-8, its other bytes are kept as U+F7xx: {}", what,
                            escaped));
@@ -99,11 +99,11 @@ fs::path gf_scanInfoFolder()
     return kOutputFolder / "info";
 }
 
-void gf_writeLiveriesScannedXml()
+bool gf_writeLiveriesScannedXml()
 {
     if (gLiveries.ScannedLiveries.empty())
     {
-        return;
+        return false;
     }
     pugi::xml_document doc;
     gf_writeMeta(doc);
@@ -111,8 +111,8 @@ void gf_writeLiveriesScannedXml()
     for (const LiveryData& livery : gLiveries.ScannedLiveries)
     {
         pugi::xml_node liv = liveries.append_child("liv");
-        liv.append_attribute("airl").set_value(livery.airl.c_str());
-        liv.append_attribute("type").set_value(livery.type.c_str());
+        liv.append_attribute("airl").set_value(escapedText(livery.airl, "airline").c_str());
+        liv.append_attribute("type").set_value(escapedText(livery.type, "type").c_str());
         if (livery.cargo)
         {
             liv.append_attribute("cargo").set_value("true");
@@ -124,8 +124,9 @@ void gf_writeLiveriesScannedXml()
         }
     }
     const fs::path file = gf_liveriesScannedPath();
-    gf_saveXml(doc, file);
+    const bool saved = gf_saveXml(doc, file);
     gf_log(fmt::format("{} liveries in {}", gLiveries.ScannedLiveries.size(), file.string()));
+    return saved;
 }
 
 void gf_readLiveriesScanned()
@@ -149,8 +150,8 @@ void gf_readLiveriesScanned()
     for (const pugi::xml_node& liv : liveries.children("liv"))
     {
         LiveryData livery;
-        livery.airl = requiredAttribute(liv, "airl");
-        livery.type = requiredAttribute(liv, "type");
+        livery.airl = gf_restoreBytes(requiredAttribute(liv, "airl"));
+        livery.type = gf_restoreBytes(requiredAttribute(liv, "type"));
         livery.title = gf_restoreBytes(requiredAttribute(liv, "title"));
         if (livery.title.empty())
         {
@@ -173,8 +174,8 @@ void gf_readLiveriesScanned()
 
 void gf_removeScanOutputs()
 {
+    // LiveriesScanned.xml stays until the new scan's file replaces it: a scan cut short keeps the last one.
     removeOutput(infoFile("AircraftCfgWithNoFltsimSection.txt"));
-    removeOutput(gf_liveriesScannedPath());
     for (const char* name : {"InlineRegcodes.txt", "InvalidAirlineCodes.txt", "InvalidAircraftCodes.txt",
                              "Fixes.txt", "InvalidAircraftCfgFiles.txt", "IncompleFltsimSections.txt"})
     {

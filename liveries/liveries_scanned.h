@@ -15,13 +15,15 @@ std::filesystem::path gf_scanErrorsFolder();
 std::filesystem::path gf_scanInfoFolder();
 
 /// Writes gLiveries.ScannedLiveries, in list order, to LiveriesScanned.xml; nothing when the list is empty.
-void gf_writeLiveriesScannedXml();
+/// True when the file was saved.
+bool gf_writeLiveriesScannedXml();
 /// Replaces gLiveries.ScannedLiveries by the liveries of LiveriesScanned.xml, sorted by airline, type and
 /// title; UserErrorException 51 (not loadable), 52 (no <liveries>), 999 (an attribute missing), 533 (no
 /// livery).
 void gf_readLiveriesScanned();
-/// Removes the previous scan's file and reports, and output/errors when it is empty; a removal that fails
-/// for another reason than a missing file raises std::filesystem::filesystem_error.
+/// Removes the previous scan's reports, and output/errors when it is empty (LiveriesScanned.xml stays until
+/// a new one replaces it); a removal that fails for another reason than a missing file raises
+/// std::filesystem::filesystem_error.
 void gf_removeScanOutputs();
 /// Writes the report lists of the scan to their files and logs their summary lines.
 void gf_writeScanReports();

@@ -57,6 +57,8 @@ struct LiveriesState
     std::vector<std::string> DontUseTitles;
     /// The scan's list of liveries; touched only by the cycle worker.
     std::list<LiveryData> ScannedLiveries;
+    /// The last scan's LiveriesScanned.xml could not be saved: the scan must run again.
+    bool scanNotSaved = false;
 
     // The indexes, built and cleared by the cycle worker's livery processing and read by the matching on it.
     /// Airline code -> type code -> title records; owns every title.

@@ -24,6 +24,7 @@
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -40,6 +41,13 @@ using ReaderResult = std::future<std::list<LiveryData>>;
 constexpr std::chrono::seconds kFutureValidWait{10};
 /// Pause between two tests of the oldest result's validity.
 constexpr std::chrono::milliseconds kFutureValidPoll{1};
+
+void removeScannedFile()
+{
+    std::error_code error;
+    if (fs::remove(gf_liveriesScannedPath(), error))
+        gf_log(fmt::format("{} removed", gf_liveriesScannedPath().string()));
+}
 
 bool stopRequested()
 {
@@ -308,6 +316,7 @@ void gf_keepPrioritizedLiveries()
 bool gf_scanLiveryFolders(const LiveryFolderList& folders)
 {
     gLiveries.ScannedLiveries.clear();
+    gLiveries.scanNotSaved = false;
     // A scan that ended with an exception left its titles registered; they would reject the same
     // titles now.
     gf_clearScanContainers();
@@ -363,6 +372,8 @@ bool gf_scanLiveryFolders(const LiveryFolderList& folders)
     }
     if (gLiveries.ScannedLiveries.empty())
     {
+        // The finished scan found nothing: the liveries of the last one are gone.
+        removeScannedFile();
         gf_clearScanContainers();
         gf_status().setCount(StatusCount::liveries, 0);
         gf_status().repaint(WindowBand::status);
@@ -379,7 +390,7 @@ bool gf_scanLiveryFolders(const LiveryFolderList& folders)
     }
     gLiveries.ScannedLiveries.sort(gf_liveryBefore);
     gLiveries.ScannedLiveries.unique(gf_sameLivery);
-    gf_writeLiveriesScannedXml();
+    gLiveries.scanNotSaved = !gf_writeLiveriesScannedXml();
     gLiveries.ScannedLiveries.clear();
     gf_writeScanReports();
     gf_clearScanContainers();
@@ -435,6 +446,12 @@ void gf_scanInstalledLiveries()
     // A stopped scan wrote nothing: it must run again in the next cycle.
     if (stopRequested())
     {
+        return;
+    }
+    if (gLiveries.scanNotSaved)
+    {
+        gf_logMarked(fmt::format("{} not saved, the liveries are scanned again at the next start",
+                                 gf_liveriesScannedPath().string()));
         return;
     }
     SCAN_LIVERIES.set(false);

@@ -21,8 +21,8 @@ inline constexpr std::size_t kMaxDescendPathLength = 250;
 inline constexpr std::size_t kLiveryFoldersReserved = 10;
 
 /// Runs a scan while SCAN_LIVERIES is on: the folder list of the mode, the walk and the written file;
-/// switches SCAN_LIVERIES off when the scan is done. UserErrorException 48 (manual mode without
-/// folders), 53 (manual) or 43 (automatic) when no livery was found. A scan stopped by the stop flags
+/// switches SCAN_LIVERIES off when the scan is done and its file saved. UserErrorException 48 (manual mode
+/// without folders), 53 (manual) or 43 (automatic) when no livery was found. A scan stopped by the stop flags
 /// leaves SCAN_LIVERIES on.
 void gf_scanInstalledLiveries();
 

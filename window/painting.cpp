@@ -175,9 +175,11 @@ void paintReaderWord(win::Canvas& canvas, int y, std::string_view word, ShownRea
 
 void gf_textOut(win::Canvas& canvas, int x, int y, std::string_view text, win::ColorRef colour)
 {
+    // A title from an ANSI file is no UTF-8: it is shown with its odd bytes escaped, not left out.
+    const std::string shown = gf_showBytes(text);
     try
     {
-        gf_utf8ToUtf16(text);
+        gf_utf8ToUtf16(shown);
     }
     catch (const win32::Utf8ConversionException& e)
     {
@@ -190,7 +192,7 @@ void gf_textOut(win::Canvas& canvas, int x, int y, std::string_view text, win::C
         gf_logIfRunning(fmt::format("{} {}", text, e.what()));
         return;
     }
-    canvas.textOut(x, y, text, colour);
+    canvas.textOut(x, y, shown, colour);
 }
 
 void gf_textOutEnabled(win::Canvas& canvas, int x, int y, std::string_view text, bool on)

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include <cstdlib>
 #include <iterator>
 
 namespace oxl::test
@@ -33,11 +34,36 @@ TEST(LiveryScanRun, ScanWritesTheFileAndTheNextStartReadsIt)
 {
     RoadRun run{{{"SCAN_LIVERIES", "true"}}};
     const std::filesystem::path scanned = run.programFolder() / "output" / "LiveriesScanned.xml";
-    // Only the scan can bring the file back.
-    std::filesystem::remove(scanned);
+    // The last scan's file, which only a scan that ends replaces.
+    writeBytes(scanned, "<liveries><liv airl='A' type='B' title='last scan'/></liveries>");
     const std::string folder = (run.folder() / "P3Dv5" / "SimObjects" / "Airplanes").string();
     ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
+
+    // Killed while it saves the settings, then the scan: what was saved stays, the next start removes
+    // what the killed save left.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    auto killInSave = [&](const std::string& file)
+    {
+        const std::filesystem::path mark = run.folder() / "saving";
+        std::filesystem::remove(mark);
+        ASSERT_TRUE(run.startProgram(
+            {"LD_PRELOAD=" + std::string(OXL_BIN_DIR) + "/liboxl_hold_rename.so",
+             "OXL_HOLD_RENAME_OF=" + file, "OXL_HOLD_RENAME_MARK=" + mark.string(),
+             std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":verify_asan_link_order=0"}));
+        ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(mark); }, 60s)) << file << " never saved";
+        run.program().kill();
+    };
+    const std::filesystem::path settingsFile = run.folder() / "appdata" / "Ordalis_P3D" / "parameters.xml";
+    const std::string settingsBefore = readBytes(settingsFile);
+    killInSave("Ordalis_P3D/parameters.xml");
+    EXPECT_EQ(readBytes(settingsFile), settingsBefore);
+    killInSave("output/LiveriesScanned.xml");
+    EXPECT_TRUE(run.logHas("parameters.xml.0.tmp' left by an interrupted save removed"));
+    EXPECT_EQ(liveriesInFile(scanned), 1u);
+    std::filesystem::rename(run.programFolder() / "Log.txt", run.programFolder() / "KilledStartLog.txt");
     ASSERT_TRUE(run.startProgram());
+    ASSERT_TRUE(run.waitLog("' left by an interrupted save removed", 60s));
+    EXPECT_TRUE(run.logHas("'output/LiveriesScanned.xml."));
 
     ASSERT_TRUE(run.waitLog(fmt::format("{} liveries found in {}", kDemoLiveries, folder), 60s));
     ASSERT_TRUE(

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "foundation/foundation_state.h"
 #include "foundation/settings_file.h"
 #include "tests/support/settings_fixture.h"
 
@@ -194,6 +196,15 @@ TEST(ParameterSave, UnwritableFolderIsLogged)
     setting.save();
     EXPECT_TRUE(folder.logged("Saving '" + folder.parametersFile().string() + "' failed"));
     EXPECT_EQ(setting.value(), 20);
+    // The saves of the closing, when most lines are no longer written, say so too.
+    gFoundation.gWindowClosed.store(1);
+    setting.save();
+    gFoundation.gWindowClosed.store(0);
+    const std::vector<std::string> lines = folder.logLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "Saving '" + folder.parametersFile().string() +
+                             "' did not succeed: No such file or directory"),
+              2);
 }
 
 TEST(ParameterRemove, RemovesTheElement)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -191,6 +192,34 @@ TEST_F(StartupLoad, TornFileIsKeptAndReplacedByDefaults)
     EXPECT_EQ(messages.shown, std::vector<std::string>{said});
     EXPECT_TRUE(folder_.logged(said + ":"));
     EXPECT_FALSE(folder_.logged(path() + " not found, default values taken:"));
+}
+
+// Starts after kills: what a killed save left goes, only the newest damaged copies stay, and a link to a
+// drive that is not mounted is left for the day it is.
+TEST_F(StartupLoad, LeftoversGoDamagedCopiesStayFewDanglingLinkStays)
+{
+    namespace fs = std::filesystem;
+    const fs::path file = folder_.parametersFile();
+    test::writeBytes(fs::path(path() + ".3.tmp"), "<parameters");
+    for (int start = 0; start < 7; ++start)
+    {
+        folder_.writeParameters("<parameters " + std::to_string(start));
+        gf_loadAllParameters();
+    }
+    EXPECT_TRUE(folder_.logged("'" + path() + ".3.tmp' left by an interrupted save removed"));
+    std::set<std::string> copies;
+    for (const auto& entry : fs::directory_iterator(file.parent_path()))
+        if (entry.path() != file)
+            copies.insert(test::readBytes(entry.path()));
+    EXPECT_EQ(copies, (std::set<std::string>{"<parameters 2", "<parameters 3", "<parameters 4",
+                                             "<parameters 5", "<parameters 6"}));
+
+    fs::remove(file);
+    fs::create_symlink("/nonexistent/drive/parameters.xml", file);
+    gf_loadAllParameters();
+    EXPECT_EQ(fs::read_symlink(file), "/nonexistent/drive/parameters.xml");
+    EXPECT_TRUE(folder_.logged(path() + " is a link to /nonexistent/drive/parameters.xml, which is missing: "
+                                        "default values taken, the link is left as it is:"));
 }
 
 TEST_F(StartupLoad, ForeignRootGivesDefaultsAndIsSavedAsRead)

@@ -281,6 +281,8 @@ TEST(TextFiles, SaveXmlAndAttributes)
     EXPECT_FALSE(gf_saveXml(doc, folder / "missing/parameters.xml"));
     EXPECT_EQ(log.lines(),
               (Lines{"'" + file.string() + "' saved",
+                     "Saving '" + (folder / "missing/parameters.xml").string() +
+                         "' did not succeed: No such file or directory",
                      "could not save to '" + (folder / "missing/parameters.xml").string() + "'"}));
 
     pugi::xml_document loaded;

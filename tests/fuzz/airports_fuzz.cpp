@@ -8,6 +8,7 @@
 #include "airports/airport_scan.h"
 #include "airports/airports_state.h"
 #include "airports/bgl_decoding.h"
+#include "airports/learned_files.h"
 #include "airports/park_airports.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
@@ -133,6 +134,39 @@ OXL_FUZZ_TARGET(airport_file)
         OXL_FUZZ_CHECK(a.helipad == b.helipad && a.ramp == b.ramp && (a.helipad != 0 || a.cargo == b.cargo),
                        h, "round trip changed the kind of stand " + a.name);
     }
+}
+
+// A learned file read over the stands of its airport file: the stands stay on the globe with unique names,
+// the file's options get ids of their own, and the settings it carries stay in their ranges.
+OXL_FUZZ_TARGET(learned_file)
+{
+    const char* h = "learned_file";
+    const std::filesystem::path file = writeInput("work/airports/learned/stock/KMEX.xml", input);
+    std::vector<Stand> stands;
+    for (const char* name : {"A 1", "A 2", "B 1"})
+        stands.emplace_back(name, static_cast<std::uint32_t>(stands.size() + 1),
+                            19.43 + 0.001 * stands.size(), -99.07, 0.5, 30.0);
+    const std::size_t fromAirportFile = stands.size();
+    std::uint8_t handmade = 2;
+    gf_readLearned(file, ParkFileInfo{"Mexico City", "stock", 7316}, stands, handmade);
+    OXL_FUZZ_CHECK(handmade <= 2, h, "hand-made mark");
+    OXL_FUZZ_CHECK(handmade == 1 || stands.size() >= fromAirportFile, h, "a stand of the airport file lost");
+    std::set<std::string> names;
+    for (const Stand& stand : stands)
+    {
+        checkStand(h, stand);
+        OXL_FUZZ_CHECK(handmade == 1 || names.insert(stand.name).second, h, "stand " + stand.name + " twice");
+        std::set<std::uint32_t> ids;
+        for (const StandOccupancy& option : stand.options)
+        {
+            OXL_FUZZ_CHECK(option.id != 0 && ids.insert(option.id).second, h,
+                           "option id 0 or repeated at stand " + stand.name);
+            OXL_FUZZ_CHECK(option.halfHours.bits() < (std::uint64_t{1} << 48), h, "half-hour past 47");
+        }
+    }
+    OXL_FUZZ_CHECK(RANGE.value() >= RANGE.minimum && RANGE.value() <= RANGE.maximum, h, "range");
+    OXL_FUZZ_CHECK(parking_percentage.value() >= 0 && parking_percentage.value() <= 100, h, "parking share");
+    OXL_FUZZ_CHECK(MAX_FIT.value() >= MAX_FIT.minimum && MAX_FIT.value() <= MAX_FIT.maximum, h, "max fit");
 }
 
 // scenery.cfg or scenery_add-ons.xml (one byte picks): no folder found is empty, holds a line break or lies

@@ -1,6 +1,7 @@
 // Harnesses of the livery side's files: aircraft.cfg (and its sections), LiveriesScanned.xml, the regcode
 // files, the database and the simulator's add-on package lists.
 #include "tests/fuzz/fuzz_driver.h"
+#include "tests/support/strict_xml.h"
 
 #include "foundation/config_keys.h"
 #include "foundation/data_key.h"
@@ -110,6 +111,9 @@ OXL_FUZZ_TARGET(liveries_scanned)
     const std::list<LiveryData> first = gLiveries.ScannedLiveries;
     std::filesystem::remove(gf_liveriesScannedPath());
     gf_writeLiveriesScannedXml();
+    // Other programs read the file too: it must be XML 1.0 to a strict reader, whatever the titles hold.
+    const std::string strict = test::strictXmlError(gf_liveriesScannedPath());
+    OXL_FUZZ_CHECK(strict.empty(), h, "the written file is no XML 1.0: " + strict);
     gLiveries.ScannedLiveries.clear();
     try
     {

@@ -2,6 +2,7 @@
 #include "liveries/liveries_scanned.h"
 #include "liveries/liveries_state.h"
 #include "tests/liveries/livery_scan_fixture.h"
+#include "tests/support/strict_xml.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -56,17 +57,25 @@ TEST_F(LiveriesScannedTest, WrittenLiveriesReadBackSorted)
 {
     // An ANSI title is no UTF-8: the file holds its byte as U+F7E9 and the title reads back unchanged.
     const std::string awkward = "Caf\xE9\t& <Co> \"quoted\"  two  blanks";
+    // Characters that XML forbids (controls, U+FFFF) travel the same way; U+F7E9 itself is UTF-8.
+    const std::string controls = "Bell\x01 x\xEF\xBF\xBF \xEF\x9F\xA9";
     gLiveries.ScannedLiveries = {LiveryData{"DLH", "B738", "b", "D-ABCD", 2, true},
                                  LiveryData{"BAW", "B738", awkward, "", 1, false},
-                                 LiveryData{"BAW", "A320", "a", "", 3, false}};
+                                 LiveryData{"BAW", "A320", "a", "", 3, false},
+                                 LiveryData{"EDW", "A320", controls, "HB-\x02", 1, false}};
     gf_writeLiveriesScannedXml();
+    EXPECT_EQ(test::strictXmlError(gf_liveriesScannedPath()), "");
     const std::string text = readBytes(gf_liveriesScannedPath());
     EXPECT_THAT(text, HasSubstr("<liv airl=\"BAW\" type=\"A320\" title=\"a\" />"));
     EXPECT_THAT(text,
                 HasSubstr("<liv airl=\"DLH\" type=\"B738\" cargo=\"true\" title=\"b\" atcid=\"D-ABCD\" />"));
     EXPECT_THAT(text, HasSubstr("<info name=\"author\""));
     EXPECT_TRUE(log_.contains("'output/LiveriesScanned.xml' saved"));
-    EXPECT_TRUE(log_.contains("3 liveries in output/LiveriesScanned.xml"));
+    EXPECT_TRUE(log_.contains("4 liveries in output/LiveriesScanned.xml"));
+    const std::vector<std::string> lines = log_.lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const auto& l) { return l.find("not UTF-8") != l.npos; }),
+              1); // the ANSI title's
     EXPECT_THAT(text, HasSubstr("title=\"Caf\xEF\x9F\xA9"));
     EXPECT_TRUE(
         log_.contains("title of a livery is not UTF-8, its other bytes are kept as U+F7xx: Caf\xEF\x9F\xA9"
@@ -76,9 +85,10 @@ TEST_F(LiveriesScannedTest, WrittenLiveriesReadBackSorted)
     EXPECT_EQ(readError(), "");
     const std::list<LiveryData> expected = {LiveryData{"BAW", "A320", "a", "", 0, false},
                                             LiveryData{"BAW", "B738", awkward, "", 0, false},
-                                            LiveryData{"DLH", "B738", "b", "D-ABCD", 0, true}};
+                                            LiveryData{"DLH", "B738", "b", "D-ABCD", 0, true},
+                                            LiveryData{"EDW", "A320", controls, "HB-\x02", 0, false}};
     EXPECT_TRUE(sameRecords(gLiveries.ScannedLiveries, expected));
-    EXPECT_TRUE(log_.contains("3 liveries read from output/LiveriesScanned.xml"));
+    EXPECT_TRUE(log_.contains("4 liveries read from output/LiveriesScanned.xml"));
 }
 
 TEST_F(LiveriesScannedTest, EmptyListWritesNothing)
@@ -179,8 +189,9 @@ TEST_F(LiveriesScannedTest, RemovalKeepsAUsersFileInTheErrorsFolder)
         left.push_back(fs::relative(entry.path(), root_.path()).string());
     }
     std::sort(left.begin(), left.end());
-    EXPECT_THAT(left, ElementsAre("output/errors", "output/errors/my note.txt", "output/info",
-                                  "output/info/AirlineModelConversions.txt"));
+    // The last scan's file stays until the new scan's file replaces it.
+    EXPECT_THAT(left, ElementsAre("output/LiveriesScanned.xml", "output/errors", "output/errors/my note.txt",
+                                  "output/info", "output/info/AirlineModelConversions.txt"));
 
     fs::remove(errors / "my note.txt");
     gf_removeScanOutputs();

@@ -437,15 +437,32 @@ TEST_F(LiveryScanRunTest, ManualScanFindingNothingFails)
     EXPECT_TRUE(settings_.logged("No liveries found in D:\\Empty"));
 }
 
+TEST_F(LiveryScanRunTest, ScanWhoseFileIsNotSavedRunsAgainAtTheNextStart)
+{
+    writeAircraft("Ok/B738", "B738", {{"BAW", "found", ""}});
+    useManualFolders({"D:\\Ok"});
+    fs::create_directories(work_ / "output");
+    fs::create_symlink(work_ / "not mounted" / "LiveriesScanned.xml",
+                       work_ / "output" / "LiveriesScanned.xml");
+    EXPECT_THROW(gf_scanLiveries(), UserErrorException); // 51: the file is not there to read
+    EXPECT_TRUE(fs::is_symlink(work_ / "output" / "LiveriesScanned.xml"));
+    EXPECT_TRUE(settings_.logged("===> output/LiveriesScanned.xml not saved, the liveries are scanned again "
+                                 "at the next start"));
+    EXPECT_TRUE(SCAN_LIVERIES.value());
+}
+
 TEST_F(LiveryScanRunTest, StoppedScanRunsAgainInTheNextCycle)
 {
     writeAircraft("Stop/B738", "B738", {{"BAW", "not read", ""}});
     useManualFolders({"D:\\Stop"});
     gFoundation.gStopRequested.store(1);
+    const std::string last = "<liveries><liv airl=\"A\" type=\"B\" title=\"last scan\"/></liveries>";
+    test::writeBytes(work_ / "output" / "LiveriesScanned.xml", last);
 
     gf_scanLiveries();
 
-    EXPECT_FALSE(fileWritten());
+    // The last scan's file stays until a scan that ends replaces it.
+    EXPECT_EQ(test::readBytes(work_ / "output" / "LiveriesScanned.xml"), last);
     EXPECT_TRUE(SCAN_LIVERIES.value());
     EXPECT_FALSE(gLiveries.gLiveriesProcessed);
     EXPECT_FALSE(settings_.logged("1 liverie found in D:\\Stop"));

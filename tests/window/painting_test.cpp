@@ -293,18 +293,20 @@ TEST_F(PaintingTest, NoParkAirportNoStatistics)
     EXPECT_TRUE(screen.textsIn(kStatisticsBand).empty());
 }
 
-TEST_F(PaintingTest, InvalidTextIsLoggedAndSkippedWhilePaintingGoesOn)
+TEST_F(PaintingTest, TextThatIsNoUtf8IsShownEscaped)
 {
     open();
     gWindow.gMainWindow.simConnected.store(1);
     gWindow.gMainWindow.setText(StatusText::userTitle, "bad \xC3 title");
+    // A livery title from an ANSI aircraft.cfg on the message line.
+    gf_showMessage("SWR12 'Caf\xE9 Air' could not be created by your Sim!", false);
     repaint();
-    EXPECT_EQ(at(5, 63), none());
+    EXPECT_EQ(at(5, 63), std::pair(std::string("bad \\xc3 title"), kYellow));
+    EXPECT_EQ(at(3, 455),
+              std::pair(std::string("SWR12 'Caf\\xe9 Air' could not be created by your Sim!"), kYellow));
     EXPECT_EQ(at(5, 91), std::pair(std::string("# liveries: ..."), kRed));
-    bool logged = false;
     for (const std::string& line : settings.logLines())
-        logged = logged || line.find("conversion exception") != std::string::npos;
-    EXPECT_TRUE(logged);
+        EXPECT_EQ(line.find("conversion exception"), std::string::npos) << line;
 }
 
 TEST_F(PaintingTest, DisabledControlGreysItsLabel)
