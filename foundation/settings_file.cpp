@@ -127,7 +127,11 @@ std::optional<bool> lf_keepUnreadableFile()
                     gf_parametersPathText(), error.message())
               : fmt::format("{} could not be read, kept as {}, default values taken", gf_parametersPathText(),
                             copy.string());
-    gf_status().showMessage(text, false);
+    // The window keeps it in view after the start-up error that the defaults bring; names only, the
+    // log has the folders.
+    gf_status().showNotice(error ? text
+                                 : fmt::format("{} could not be read, kept as {}, default values taken",
+                                               file.filename().string(), copy.filename().string()));
     gf_logIfRunning(text + ":");
     return !error;
 }

@@ -10,20 +10,27 @@
 #include "window/painting.h"
 
 #include "foundation/config_keys.h"
+#include "foundation/settings_file.h"
+#include "foundation/status_service.h"
 #include "tests/support/temp_folder.h"
 #include "window/control_text.h"
 #include "window/controls.h"
 #include "window/parking_controls.h"
 #include "window/window_state.h"
+#include "window/window_status.h"
 
 #include <fmt/format.h>
 
+#include <FL/Fl.H>
+
 #include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <thread>
+#include <unistd.h>
 
 namespace oxl::test
 {
@@ -43,12 +50,12 @@ constexpr int kMessageX = 860, kMessageY = 470;
 class MainWindowScreenTest : public ::testing::Test
 {
   protected:
-    // One display for the whole run: FLTK keeps its connection for the life of the process.
-    static void SetUpTestSuite() { xvfb_ = new XvfbDisplay; }
-    static void TearDownTestSuite()
+    // One display for the whole run, for every suite of this fixture: FLTK keeps its connection for the
+    // life of the process.
+    static void SetUpTestSuite()
     {
-        delete xvfb_;
-        xvfb_ = nullptr;
+        static XvfbDisplay display;
+        xvfb_ = &display;
     }
     void SetUp() override
     {
@@ -314,6 +321,110 @@ TEST_F(MainWindowScreenTest, KeysForABoxDisabledUnderTheKeyboardAreLost)
         EXPECT_EQ(win::getWindowText(id), text) << id;
     EXPECT_EQ(MAX_FIT_FL.value(), maxFit);
     EXPECT_EQ(gf_shownMessage(), "");
+
+    // The calculation is over and the controls come back: the keys stay with the window until the user
+    // chooses a box (in the install path box a Return restarts the program, an emptied one is saved).
+    gf_enableParkingControls();
+    win::pumpMessages();
+    auto savedSettings = [&]
+    {
+        std::map<std::string, std::string> values;
+        for (Parameter* parameter : gf_configurationKeys())
+            if (parameter != &LOG)
+                values[parameter->name] = settings.valueOf(parameter->name);
+        return values;
+    };
+    const auto settingsBefore = savedSettings();
+    ASSERT_TRUE(xdotool("key Return ctrl+a BackSpace Return"));
+    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1", at(658, 155))));
+    ASSERT_TRUE(pumpUntil([&] { return LOG.value() == log; }));
+    for (const auto& [id, text] : texts)
+        EXPECT_EQ(win::getWindowText(id), text) << id;
+    EXPECT_EQ(MAX_FIT_FL.value(), maxFit);
+    EXPECT_EQ(gf_shownMessage(), "");
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
+    EXPECT_EQ(savedSettings(), settingsBefore);
+}
+
+// A pasted callsign with a line break is refused; nothing is blocked and the box shows the stored one.
+TEST_F(MainWindowScreenTest, APastedCallsignWithALineBreakIsRefused)
+{
+    if (!controlsReady())
+        GTEST_SKIP() << kNoXdotool;
+    Fl::copy("sw\nr12", 6, 1); // what the user copied elsewhere: six characters, one a line break
+    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1 key ctrl+v", at(260, 267))));
+    ASSERT_TRUE(pumpUntil([] { return win::getWindowText(BLOCK_CALLSIGN.controlId) == "sw\nr12"; }));
+    ASSERT_TRUE(xdotool("key Return"));
+    ASSERT_TRUE(pumpUntil([] { return !gf_shownMessage().empty(); }));
+    EXPECT_EQ(gf_shownMessage(), "callsign 'sw\\nr12' is not valid");
+    EXPECT_EQ(BLOCK_CALLSIGN.value(), "");
+    EXPECT_EQ(win::getWindowText(BLOCK_CALLSIGN.controlId), "");
+}
+
+// A settings file that does not read: the notice that it was kept stays beside the start-up error that
+// the defaults bring, until the user acts.
+TEST_F(MainWindowScreenTest, TheDamagedSettingsNoticeStaysBesideTheErrorUntilTheUserActs)
+{
+    if (!controlsReady())
+        GTEST_SKIP() << kNoXdotool;
+    writeBytes(settings.parametersFile(), "<parameters><parameter name=");
+    gf_installStatusService(&gf_windowStatusService());
+    gf_loadAllParameters();
+    gf_showError("151: No P3D install path detected");
+    gf_installStatusService(nullptr);
+    const std::string error = gf_shownError();
+    EXPECT_TRUE(error.starts_with("151: No P3D install path detected - parameters.xml could not be read, "
+                                  "kept as parameters.xml.damaged-"))
+        << error;
+    EXPECT_TRUE(error.ends_with(", default values taken")) << error;
+    ASSERT_TRUE(shot("message_damaged_settings"));
+    const bool log = LOG.value();
+    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1", at(658, 155))));
+    ASSERT_TRUE(pumpUntil([&] { return LOG.value() != log; }));
+    EXPECT_EQ(gf_shownError(), "151: No P3D install path detected");
+}
+
+// Closed while a combo box's list is open, by a signal or by what a window manager's close or a logout
+// sends: the list goes and the window closes as with its close button, nothing chosen.
+enum class CloseWay
+{
+    term,
+    interrupt,
+    windowManager,
+};
+class ListOpenClose : public MainWindowScreenTest, public ::testing::WithParamInterface<CloseWay>
+{
+};
+INSTANTIATE_TEST_SUITE_P(SignalsAndWindowManager, ListOpenClose,
+                         ::testing::Values(CloseWay::term, CloseWay::interrupt, CloseWay::windowManager));
+
+TEST_P(ListOpenClose, EndsTheListAndClosesTheWindow)
+{
+    if (!controlsReady())
+        GTEST_SKIP() << kNoXdotool;
+    std::atomic<bool> listOpen{false};
+    std::atomic<bool> listStayed{false};
+    std::thread user(
+        [&]
+        {
+            (void)std::system(
+                ("xdotool mousemove --sync 0 0 mousemove --sync " + at(230, 209) + " click 1").c_str());
+            listOpen = xvfb_->waitForGrab(true);
+            if (GetParam() == CloseWay::windowManager)
+                xvfb_->closeWindow("Ordalis_P3D");
+            else
+                ::kill(::getpid(), GetParam() == CloseWay::term ? SIGTERM : SIGINT);
+            // A list that outlives the close is ended here, so that the test ends.
+            listStayed = !xvfb_->waitForGrab(false);
+            if (listStayed && std::system("xdotool key Escape") == 0)
+                win::postMessage(win::kMainWindow, win::WM_CLOSE);
+        });
+    EXPECT_EQ(win::runMessageLoop(), 0);
+    user.join();
+    EXPECT_TRUE(listOpen.load());
+    EXPECT_FALSE(listStayed.load());
+    EXPECT_EQ(gf_shownMessage(), "Close window button clicked, closing Ordalis_P3D ..."); // and quit
+    EXPECT_EQ(MATCHING_DEPTH.value(), 4);
 }
 
 } // namespace
