@@ -5,13 +5,15 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <poll.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace oxl::test
 {
@@ -21,109 +23,52 @@ namespace
 constexpr int kStartLimitMs = 30000; // [ms] a loaded machine may take a while to start a server
 constexpr int kWaitRounds = 2000;    // of 10 ms
 
-// A connection of the test's own to the display, closed when it goes.
-class Connection
+// A connection of the test's own to the display.
+using Connection = std::unique_ptr<Display, int (*)(Display*)>;
+Connection connect(const std::string& name)
 {
-  public:
-    explicit Connection(const std::string& name) : display_(XOpenDisplay(name.c_str())) {}
-    ~Connection()
-    {
-        if (display_ != nullptr)
-            XCloseDisplay(display_);
-    }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-    Display* get() const { return display_; }
+    return {XOpenDisplay(name.c_str()), XCloseDisplay};
+}
 
-  private:
-    Display* display_;
-};
-
-// The top-level window with this title, looked for among the root's children and theirs (a window
-// manager's frames); 0 when there is none.
-Window findWindow(Display* d, Window parent, const std::string& title, int depth)
+void pause()
 {
-    Window root = 0;
-    Window up = 0;
-    Window* children = nullptr;
-    unsigned n = 0;
-    if (XQueryTree(d, parent, &root, &up, &children, &n) == 0)
-        return 0;
-    Window found = 0;
-    for (unsigned i = 0; i < n && found == 0; ++i)
-    {
-        char* name = nullptr;
-        if (XFetchName(d, children[i], &name) != 0 && name != nullptr)
-        {
-            if (title == name)
-                found = children[i];
-            XFree(name);
-        }
-        if (found == 0 && depth > 0)
-            found = findWindow(d, children[i], title, depth - 1);
-    }
-    if (children != nullptr)
-        XFree(children);
-    return found;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 } // namespace
 
 bool XvfbDisplay::waitForGrab(bool held) const
 {
-    Connection c(name_);
-    if (c.get() == nullptr)
-        return false;
-    for (int i = 0; i < kWaitRounds; ++i)
+    const Connection c = connect(name_);
+    for (int i = 0; c && i < kWaitRounds; ++i, pause())
     {
         const int result = XGrabPointer(c.get(), DefaultRootWindow(c.get()), False, 0, GrabModeAsync,
                                         GrabModeAsync, None, None, CurrentTime);
-        if (result == GrabSuccess)
-            XUngrabPointer(c.get(), CurrentTime);
+        XUngrabPointer(c.get(), CurrentTime);
         XSync(c.get(), False);
         if ((result == AlreadyGrabbed) == held)
             return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
 }
 
-bool XvfbDisplay::closeWindow(const std::string& title) const
-{
-    Connection c(name_);
-    if (c.get() == nullptr)
-        return false;
-    const Window w = findWindow(c.get(), DefaultRootWindow(c.get()), title, 2);
-    if (w == 0)
-        return false;
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = w;
-    e.xclient.message_type = XInternAtom(c.get(), "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = static_cast<long>(XInternAtom(c.get(), "WM_DELETE_WINDOW", False));
-    e.xclient.data.l[1] = CurrentTime;
-    const bool sent = XSendEvent(c.get(), w, False, NoEventMask, &e) != 0;
-    XSync(c.get(), False);
-    return sent;
-}
-
 std::optional<std::pair<int, int>> XvfbDisplay::outerCorner(const std::string& title) const
 {
-    Connection c(name_);
-    if (c.get() == nullptr)
+    const std::string search = "DISPLAY=" + name_ + " xdotool search --name '^" + title + "$' 2>/dev/null";
+    const std::unique_ptr<FILE, int (*)(FILE*)> found(::popen(search.c_str(), "r"), ::pclose);
+    const Connection c = connect(name_);
+    Window w = 0;
+    if (!found || std::fscanf(found.get(), "%lu", &w) != 1 || !c)
         return std::nullopt;
-    Window w = findWindow(c.get(), DefaultRootWindow(c.get()), title, 2);
     for (;;) // up to the root's child that holds it
     {
         Window root = 0;
         Window parent = 0;
         Window* children = nullptr;
         unsigned n = 0;
-        if (w == 0 || XQueryTree(c.get(), w, &root, &parent, &children, &n) == 0)
+        if (XQueryTree(c.get(), w, &root, &parent, &children, &n) == 0)
             return std::nullopt;
-        if (children != nullptr)
-            XFree(children);
+        XFree(children);
         if (parent == root)
             break;
         w = parent;
@@ -134,43 +79,14 @@ std::optional<std::pair<int, int>> XvfbDisplay::outerCorner(const std::string& t
     return std::pair{a.x, a.y};
 }
 
-bool XvfbDisplay::startWindowManager()
+bool XvfbDisplay::startWindowManager() const
 {
-    // Everything the child needs is made before the fork: the test runs threads.
-    std::vector<std::string> env{"DISPLAY=" + name_};
-    for (char** e = environ; *e != nullptr; ++e)
-        if (std::strncmp(*e, "DISPLAY=", 8) != 0)
-            env.emplace_back(*e);
-    std::vector<char*> envp;
-    for (std::string& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    char program[] = "openbox";
-    char* argv[] = {program, nullptr};
-    windowManager_ = ::fork();
-    if (windowManager_ == 0)
-    {
-        ::execvpe(program, argv, envp.data());
-        ::_exit(127);
-    }
-    Connection c(name_);
-    if (windowManager_ < 0 || c.get() == nullptr)
+    if (std::system(("DISPLAY=" + name_ + " openbox >/dev/null 2>&1 &").c_str()) != 0)
         return false;
-    // A window manager owns the selection WM_S<screen> while it runs.
-    const Atom selection =
-        XInternAtom(c.get(), ("WM_S" + std::to_string(DefaultScreen(c.get()))).c_str(), False);
-    for (int i = 0; i < kWaitRounds; ++i)
-    {
-        if (XGetSelectionOwner(c.get(), selection) != None)
-            return true;
-        int status = 0;
-        if (::waitpid(windowManager_, &status, WNOHANG) == windowManager_)
-        {
-            windowManager_ = -1;
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    const Connection c = connect(name_);
+    for (int i = 0; c && i < kWaitRounds; ++i, pause())
+        if (XGetSelectionOwner(c.get(), XInternAtom(c.get(), "WM_S0", False)) != None)
+            return true; // a window manager owns the selection WM_S<screen> while it runs
     return false;
 }
 
@@ -222,12 +138,6 @@ XvfbDisplay::XvfbDisplay()
 
 XvfbDisplay::~XvfbDisplay()
 {
-    if (windowManager_ > 0)
-    {
-        ::kill(windowManager_, SIGTERM);
-        int status = 0;
-        ::waitpid(windowManager_, &status, 0);
-    }
     if (pid_ <= 0)
         return;
     ::kill(pid_, SIGTERM);

@@ -25,21 +25,16 @@ class XvfbDisplay
     /// Why the server did not start.
     const std::string& error() const { return error_; }
 
-    /// Waits (at most 20 s) until a client holds the pointer grab (an open list) or none does;
-    /// true when that came.
+    /// Waits (at most 20 s) until a client holds the pointer grab (an open list), or none; false if never.
     bool waitForGrab(bool held) const;
-    /// Sends what a window manager's close (or a logout) sends, WM_DELETE_WINDOW, to the top-level
-    /// window with this title; false when there is none.
-    bool closeWindow(const std::string& title) const;
-    /// The screen position of the outer corner of the window with this title: its window manager's
-    /// frame, or the window itself without one; nothing when there is no such window.
+    /// The screen position of the window manager's frame around the window with this title (of the
+    /// window itself without one).
     std::optional<std::pair<int, int>> outerCorner(const std::string& title) const;
-    /// Starts openbox on the display and waits until it manages windows; false when it cannot.
-    bool startWindowManager();
+    /// Starts openbox, which ends with the server, and waits until it manages windows.
+    bool startWindowManager() const;
 
   private:
     pid_t pid_ = -1;
-    pid_t windowManager_ = -1;
     std::string name_;
     std::string error_;
 };

@@ -384,43 +384,46 @@ TEST_F(MainWindowScreenTest, TheDamagedSettingsNoticeStaysBesideTheErrorUntilThe
     EXPECT_EQ(gf_shownError(), "151: No P3D install path detected");
 }
 
-// Closed while a combo box's list is open, by a signal or by what a window manager's close or a logout
-// sends: the list goes and the window closes as with its close button, nothing chosen.
-enum class CloseWay
+// Closed while a combo box's list is open, by SIGTERM, SIGINT or (0) what a window manager's close or a
+// logout sends: the list goes and the window closes as with its close button, nothing chosen.
+class ListOpenClose : public MainWindowScreenTest, public ::testing::WithParamInterface<int>
 {
-    term,
-    interrupt,
-    windowManager,
+  protected:
+    // The window manager's message comes on the GUI thread, which is then in the list's own loop.
+    static void sendCloseWhenAsked(void* asked)
+    {
+        if (static_cast<std::atomic<bool>*>(asked)->exchange(false))
+            win::sendCloseRequest();
+        Fl::repeat_timeout(0.05, sendCloseWhenAsked, asked);
+    }
 };
-class ListOpenClose : public MainWindowScreenTest, public ::testing::WithParamInterface<CloseWay>
-{
-};
-INSTANTIATE_TEST_SUITE_P(SignalsAndWindowManager, ListOpenClose,
-                         ::testing::Values(CloseWay::term, CloseWay::interrupt, CloseWay::windowManager));
+INSTANTIATE_TEST_SUITE_P(SignalsAndWindowManager, ListOpenClose, ::testing::Values(SIGTERM, SIGINT, 0));
 
 TEST_P(ListOpenClose, EndsTheListAndClosesTheWindow)
 {
     if (!controlsReady())
         GTEST_SKIP() << kNoXdotool;
+    std::atomic<bool> windowManagerClose{false};
     std::atomic<bool> listOpen{false};
     std::atomic<bool> listStayed{false};
+    Fl::add_timeout(0.05, sendCloseWhenAsked, &windowManagerClose);
     std::thread user(
         [&]
         {
             (void)std::system(
                 ("xdotool mousemove --sync 0 0 mousemove --sync " + at(230, 209) + " click 1").c_str());
             listOpen = xvfb_->waitForGrab(true);
-            if (GetParam() == CloseWay::windowManager)
-                xvfb_->closeWindow("Ordalis_P3D");
+            if (GetParam() == 0)
+                windowManagerClose = true;
             else
-                ::kill(::getpid(), GetParam() == CloseWay::term ? SIGTERM : SIGINT);
-            // A list that outlives the close is ended here, so that the test ends.
-            listStayed = !xvfb_->waitForGrab(false);
+                ::kill(::getpid(), GetParam());
+            listStayed = !xvfb_->waitForGrab(false); // then ended here, so that the test ends
             if (listStayed && std::system("xdotool key Escape") == 0)
                 win::postMessage(win::kMainWindow, win::WM_CLOSE);
         });
     EXPECT_EQ(win::runMessageLoop(), 0);
     user.join();
+    Fl::remove_timeout(sendCloseWhenAsked, &windowManagerClose);
     EXPECT_TRUE(listOpen.load());
     EXPECT_FALSE(listStayed.load());
     EXPECT_EQ(gf_shownMessage(), "Close window button clicked, closing Ordalis_P3D ..."); // and quit
