@@ -127,10 +127,10 @@ std::optional<bool> lf_keepUnreadableFile()
                     gf_parametersPathText(), error.message())
               : fmt::format("{} could not be read, kept as {}, default values taken", gf_parametersPathText(),
                             copy.string());
-    // The window keeps it in view after the start-up error that the defaults bring; names only, the
-    // log has the folders.
+    // The window keeps it in view beside the start-up error that the defaults bring, short enough for
+    // both to fit its line; the log has the folders.
     gf_status().showNotice(error ? text
-                                 : fmt::format("{} could not be read, kept as {}, default values taken",
+                                 : fmt::format("settings reset, unreadable {} kept as {}",
                                                file.filename().string(), copy.filename().string()));
     gf_logIfRunning(text + ":");
     return !error;
