@@ -67,24 +67,10 @@ bool hasControlCharacter(const std::string& text)
                        [](char c) { return static_cast<unsigned char>(c) < 0x20u || c == '\x7F'; });
 }
 
-// The text with its control characters written as escapes, so that a message keeps to one line.
-std::string escapedControls(const std::string& text)
+// The text as a message shows it: with a control character in it, escaped, so that it keeps to one line.
+std::string shownCode(const std::string& text)
 {
-    std::string shown;
-    for (const char c : text)
-    {
-        if (c == '\n')
-            shown += "\\n";
-        else if (c == '\r')
-            shown += "\\r";
-        else if (c == '\t')
-            shown += "\\t";
-        else if (static_cast<unsigned char>(c) < 0x20u || c == '\x7F')
-            shown += fmt::format("\\x{:02X}", static_cast<unsigned char>(c));
-        else
-            shown += c;
-    }
-    return shown;
+    return hasControlCharacter(text) ? gf_outsideText(text) : text;
 }
 
 // Upper-cases ASCII letters only; other bytes stay as they are.
@@ -320,7 +306,7 @@ void gf_processBlockCallsign()
     const std::size_t length = characters(text);
     if (length < kMinCallsign || length > kMaxCallsign || hasControlCharacter(text))
     {
-        gf_showMessage(fmt::format("callsign '{}' is not valid", escapedControls(text)), true);
+        gf_showMessage(fmt::format("callsign '{}' is not valid", shownCode(text)), true);
         gf_setStringBoxText(BLOCK_CALLSIGN);
         return;
     }
@@ -363,7 +349,7 @@ void gf_processDestination()
     }
     if (characters(text) != kIcaoLength || hasControlCharacter(text))
     {
-        gf_showMessage(fmt::format("destination '{}' is not valid", escapedControls(text)), true);
+        gf_showMessage(fmt::format("destination '{}' is not valid", shownCode(text)), true);
         gf_setStringBoxText(DESTINATION);
         return;
     }

@@ -352,7 +352,8 @@ TEST_F(MainWindowScreenTest, APastedCallsignWithALineBreakIsRefused)
     if (!controlsReady())
         GTEST_SKIP() << kNoXdotool;
     Fl::copy("sw\nr12", 6, 1); // what the user copied elsewhere: six characters, one a line break
-    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1 key ctrl+v", at(260, 267))));
+    ASSERT_TRUE(
+        xdotool(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1 key ctrl+v", at(260, 267))));
     ASSERT_TRUE(pumpUntil([] { return win::getWindowText(BLOCK_CALLSIGN.controlId) == "sw\nr12"; }));
     ASSERT_TRUE(xdotool("key Return"));
     ASSERT_TRUE(pumpUntil([] { return !gf_shownMessage().empty(); }));
@@ -378,7 +379,7 @@ TEST_F(MainWindowScreenTest, TheDamagedSettingsNoticeStaysBesideTheErrorUntilThe
         << error;
     ASSERT_TRUE(shot("message_damaged_settings"));
     const bool log = LOG.value();
-    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1", at(658, 155))));
+    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1", at(658, 155))));
     ASSERT_TRUE(pumpUntil([&] { return LOG.value() != log; }));
     EXPECT_EQ(gf_shownError(), "151: No P3D install path detected");
 }
