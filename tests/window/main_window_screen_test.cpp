@@ -24,13 +24,11 @@
 #include <FL/Fl.H>
 
 #include <atomic>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <thread>
-#include <unistd.h>
 
 namespace oxl::test
 {
@@ -50,12 +48,12 @@ constexpr int kMessageX = 860, kMessageY = 470;
 class MainWindowScreenTest : public ::testing::Test
 {
   protected:
-    // One display for the whole run, for every suite of this fixture: FLTK keeps its connection for the
-    // life of the process.
-    static void SetUpTestSuite()
+    // One display for the whole run: FLTK keeps its connection for the life of the process.
+    static void SetUpTestSuite() { xvfb_ = new XvfbDisplay; }
+    static void TearDownTestSuite()
     {
-        static XvfbDisplay display;
-        xvfb_ = &display;
+        delete xvfb_;
+        xvfb_ = nullptr;
     }
     void SetUp() override
     {
@@ -384,46 +382,38 @@ TEST_F(MainWindowScreenTest, TheDamagedSettingsNoticeStaysBesideTheErrorUntilThe
     EXPECT_EQ(gf_shownError(), "151: No P3D install path detected");
 }
 
-// Closed while a combo box's list is open, by SIGTERM (SIGINT takes the same road) or (0) what a window
-// manager's close or a logout sends: the list goes and the window closes as with its close button.
-class ListOpenClose : public MainWindowScreenTest, public ::testing::WithParamInterface<int>
+// The window manager's close (a logout sends it too) while a combo box's list is open: the list goes and
+// the window closes as with its close button, nothing chosen. The program's test closes it with a
+// signal and with a lost display.
+void sendCloseWhenAsked(void* asked) // on the GUI thread, which is then in the list's own loop
 {
-  protected:
-    // The window manager's message comes on the GUI thread, which is then in the list's own loop.
-    static void sendCloseWhenAsked(void* asked)
-    {
-        if (static_cast<std::atomic<bool>*>(asked)->exchange(false))
-            win::sendCloseRequest();
-        Fl::repeat_timeout(0.05, sendCloseWhenAsked, asked);
-    }
-};
-INSTANTIATE_TEST_SUITE_P(SignalsAndWindowManager, ListOpenClose, ::testing::Values(SIGTERM, 0));
+    if (static_cast<std::atomic<bool>*>(asked)->exchange(false))
+        win::sendCloseRequest();
+    Fl::repeat_timeout(0.05, sendCloseWhenAsked, asked);
+}
 
-TEST_P(ListOpenClose, EndsTheListAndClosesTheWindow)
+TEST_F(MainWindowScreenTest, TheWindowManagersCloseEndsAnOpenListAndClosesTheWindow)
 {
     if (!controlsReady())
         GTEST_SKIP() << kNoXdotool;
-    std::atomic<bool> windowManagerClose{false};
+    std::atomic<bool> close{false};
     std::atomic<bool> listOpen{false};
     std::atomic<bool> listStayed{false};
-    Fl::add_timeout(0.05, sendCloseWhenAsked, &windowManagerClose);
+    Fl::add_timeout(0.05, sendCloseWhenAsked, &close);
     std::thread user(
         [&]
         {
             (void)std::system(
                 ("xdotool mousemove --sync 0 0 mousemove --sync " + at(230, 209) + " click 1").c_str());
             listOpen = xvfb_->waitForGrab(true);
-            if (GetParam() == 0)
-                windowManagerClose = true;
-            else
-                ::kill(::getpid(), GetParam());
+            close = true;
             listStayed = !xvfb_->waitForGrab(false); // then ended here, so that the test ends
             if (listStayed && std::system("xdotool key Escape") == 0)
                 win::postMessage(win::kMainWindow, win::WM_CLOSE);
         });
     EXPECT_EQ(win::runMessageLoop(), 0);
     user.join();
-    Fl::remove_timeout(sendCloseWhenAsked, &windowManagerClose);
+    Fl::remove_timeout(sendCloseWhenAsked, &close);
     EXPECT_TRUE(listOpen.load());
     EXPECT_FALSE(listStayed.load());
     EXPECT_EQ(gf_shownMessage(), "Close window button clicked, closing Ordalis_P3D ..."); // and quit
