@@ -189,7 +189,11 @@ std::optional<bool> lf_keepUnreadableFile()
                     gf_parametersPathText(), error.message())
               : fmt::format("{} could not be read, kept as {}, default values taken", gf_parametersPathText(),
                             copy.string());
-    gf_status().showMessage(text, false);
+    // The window keeps it in view beside the start-up error that the defaults bring, short enough for
+    // both to fit its line; the log has the folders.
+    gf_status().showNotice(error ? text
+                                 : fmt::format("settings reset, unreadable {} kept as {}",
+                                               file.filename().string(), copy.filename().string()));
     gf_logIfRunning(text + ":");
     if (!error)
     {

@@ -79,6 +79,8 @@ class StatusService
     virtual void clearMessage() = 0;
     /// Shows an error in the message line; it stays, and blocks messages, until it is emptied.
     virtual void showError(const std::string& text) = 0;
+    /// Shows a notice after whatever the message line shows until the user acts.
+    virtual void showNotice(const std::string& text) = 0;
 
     /// Replaces a status text.
     virtual void setText(StatusText which, const std::string& value) = 0;
@@ -125,6 +127,7 @@ class NoStatusService : public StatusService
     void showMessage(const std::string& /*text*/, bool /*log*/) override {}
     void clearMessage() override {}
     void showError(const std::string& /*text*/) override {}
+    void showNotice(const std::string& /*text*/) override {}
     void setText(StatusText /*which*/, const std::string& /*value*/) override {}
     [[nodiscard]] std::string text(StatusText /*which*/) const override { return {}; }
     void setCount(StatusCount /*which*/, std::uint64_t /*value*/) override {}

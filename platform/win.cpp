@@ -12,6 +12,7 @@ namespace
 
 std::mutex gSystemMutex;
 std::unique_ptr<WindowSystem> gSystem;
+std::string gDisplayFailure; // why the display that $DISPLAY names gave no window system
 
 bool headlessWanted()
 {
@@ -30,7 +31,12 @@ WindowSystem& windowSystem()
     if (!gSystem)
     {
         if (!headlessWanted())
+        {
             gSystem = makeFltkSystem();
+            if (!gSystem)
+                gDisplayFailure = "Cannot open display '" + std::string(std::getenv("DISPLAY")) +
+                                  "': no window can be shown (OXL_HEADLESS=1 runs without one)";
+        }
         if (!gSystem)
             gSystem = makeHeadlessSystem();
     }
@@ -41,6 +47,14 @@ void installWindowSystem(std::unique_ptr<WindowSystem> system)
 {
     std::lock_guard lock(gSystemMutex);
     gSystem = std::move(system);
+    gDisplayFailure.clear();
+}
+
+std::string displayFailure()
+{
+    windowSystem();
+    std::lock_guard lock(gSystemMutex);
+    return gDisplayFailure;
 }
 
 bool registerClass(std::string_view className, WndProc proc)

@@ -169,6 +169,9 @@ bool setTopmost(Hwnd hwnd, bool topmost);
 void setControlBackground(ColorRef colour);
 /// Which backend runs the windows: "fltk" or "headless".
 std::string_view backendName();
+/// Why no window can be shown though $DISPLAY names a display and headless running was not asked
+/// for; empty when there is nothing to say.
+std::string displayFailure();
 
 // ---- controls (any thread unless said otherwise) ----
 

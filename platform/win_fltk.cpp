@@ -166,11 +166,18 @@ class FltkWindows final : public WindowSystem
     FltkWindows(int wakeRead, int wakeWrite) : wakeRead_(wakeRead), wakeWrite_(wakeWrite)
     {
         Fl::add_fd(wakeRead_, FL_READ, onWakeFd, this);
+        // Checks run in every wait, also in the loop of an open list: there a close must end the list.
+        Fl::add_check(onEveryWait, this);
+        gActive = this;
+        Fl::event_dispatch(dispatchEvent);
         setSignalWakeFd(wakeWrite_);
     }
     ~FltkWindows() override
     {
         setSignalWakeFd(-1);
+        Fl::event_dispatch(nullptr);
+        gActive = nullptr;
+        Fl::remove_check(onEveryWait, this);
         Fl::remove_fd(wakeRead_);
         if (!gDisplayLost.load())
             delete window_; // a window's end talks to its display; without one the process ends soon
@@ -212,6 +219,22 @@ class FltkWindows final : public WindowSystem
             postMessage(id, WM_CHAR, kEnterKey, 0);
     }
     void closeClicked() { postMessage(kMainWindow, WM_CLOSE, 0, 0); }
+    // The window takes the keyboard (focus-in, a control coming back): it goes back to the control
+    // the user last chose, or stays with the window when that control went grey under it.
+    void restoreFocus()
+    {
+        if (keyFocus_ != nullptr && keyFocus_->active_r() && keyFocus_->visible_r() &&
+            keyFocus_->take_focus())
+            return;
+        keyFocus_ = nullptr;
+    }
+    // After each event the window saw: where the user's click or Tab put the keyboard.
+    void noteFocus()
+    {
+        Fl_Widget* focus = Fl::focus();
+        if (focus != nullptr && focus != window_ && window_->contains(focus))
+            keyFocus_ = focus;
+    }
     void windowPlaced();
     void windowMapped(bool mapped);
     void paint(const Rect& client)
@@ -261,6 +284,37 @@ class FltkWindows final : public WindowSystem
     int nativePump() override;
 
   private:
+    static void onEveryWait(void* data) { static_cast<FltkWindows*>(data)->endPopupOnClose(); }
+    // A close (signal, lost display) while a list is open: the list goes, so that the program's own
+    // loop runs again and closes the window.
+    void endPopupOnClose()
+    {
+        if (gDisplayLost.load() || signalWaiting())
+            endPopup();
+    }
+    // An open list holds the pointer and keyboard grab; Escape ends it with nothing chosen.
+    void endPopup()
+    {
+        Fl_Window* popup = Fl::grab();
+        if (popup == nullptr || popup == window_)
+            return;
+        const int key = Fl::e_keysym;
+        Fl::e_keysym = FL_Escape;
+        popup->handle(FL_KEYBOARD);
+        Fl::e_keysym = key;
+    }
+    // FLTK drops a window manager's close while a list is open; here it closes the list and the window.
+    static int dispatchEvent(int event, Fl_Window* window)
+    {
+        FltkWindows* self = gActive;
+        if (event == FL_CLOSE && self != nullptr && window == self->window_ && Fl::grab() != nullptr)
+        {
+            self->endPopup();
+            self->closeClicked();
+            return 1;
+        }
+        return Fl::handle_(event, window);
+    }
     // True once the display is gone; the first time, the window is closed as its close button does.
     bool displayGone()
     {
@@ -290,11 +344,13 @@ class FltkWindows final : public WindowSystem
     }
     static void onWakeFd(int fd, void* data)
     {
-        static_cast<FltkWindows*>(data)->wakePending_.store(false);
+        auto* self = static_cast<FltkWindows*>(data);
+        self->wakePending_.store(false);
         char buffer[256];
         while (::read(fd, buffer, sizeof buffer) > 0)
         {
         }
+        self->endPopupOnClose();
     }
     // A control disabled in the model takes no input, even before its widget has gone grey: what
     // the widget took (the `undo` parts of its state) is put back from the model.
@@ -329,7 +385,13 @@ class FltkWindows final : public WindowSystem
     std::map<unsigned, Fl_Widget*> widgets_;
     std::exception_ptr paintError_;
     bool closedForLostDisplay_ = false;
+    bool framePlaced_ = false;      ///< the frame's corner was put on the stored one (GUI thread)
+    std::pair<int, int> asked_;     ///< the outer corner the window was created at
+    Fl_Widget* keyFocus_ = nullptr; ///< the control the user gave the keyboard; none = the window
+    static FltkWindows* gActive;    ///< the one instance, for FLTK's event dispatch
 };
+
+FltkWindows* FltkWindows::gActive = nullptr;
 
 void CheckBoxWidget::draw()
 {
@@ -439,13 +501,21 @@ int MainFlWindow::handle(int event)
     // disabled control, instead of moving to another control.
     if (event == FL_KEYBOARD && Fl::focus() == this)
         return 1;
+    // FLTK would hand the keyboard to the first control that takes it, which the user never chose.
+    if (event == FL_FOCUS)
+    {
+        owner_.restoreFocus();
+        return 1;
+    }
     if (event == FL_SHOW || event == FL_HIDE)
     {
         const int result = Fl_Double_Window::handle(event);
         owner_.windowMapped(event == FL_SHOW);
         return result;
     }
-    return Fl_Double_Window::handle(event);
+    const int result = Fl_Double_Window::handle(event);
+    owner_.noteFocus();
+    return result;
 }
 
 void FltkWindows::windowPlaced()
@@ -458,8 +528,22 @@ void FltkWindows::windowPlaced()
     const int side = frameW / 2;
     const int left = window_->x() - side;
     const int top = window_->y() - (frameH - side);
-    std::lock_guard lock(mutex_);
-    outer_ = {left, top, left + (outer_.right - outer_.left), top + (outer_.bottom - outer_.top)};
+    std::optional<std::pair<int, int>> move;
+    {
+        std::lock_guard lock(mutex_);
+        // The stored corner is the frame's; a window manager that keeps the client area where it was
+        // asked for (FLTK asks for static gravity) puts the frame up and left of it: move it in once.
+        if (!framePlaced_ && frameW + frameH > 0)
+        {
+            framePlaced_ = true;
+            if (left != asked_.first || top != asked_.second)
+                move.emplace(asked_.first + side, asked_.second + (frameH - side));
+        }
+        if (!move)
+            outer_ = {left, top, left + (outer_.right - outer_.left), top + (outer_.bottom - outer_.top)};
+    }
+    if (move)
+        window_->position(move->first, move->second); // comes back here from the new place
 }
 
 void FltkWindows::windowMapped(bool mapped)
@@ -484,6 +568,7 @@ void FltkWindows::nativeCreateWindow()
         client = client_;
     }
     Fl_Group::current(nullptr);
+    asked_ = {outer.left, outer.top};
     window_ = new MainFlWindow(*this, outer.left, outer.top, client.right, client.bottom);
     window_->end();
     window_->copy_label(title.c_str());
@@ -542,6 +627,8 @@ void FltkWindows::apply(Fl_Widget* widget, const Control& c, unsigned dirty, Col
         else
         {
             // FLTK would hand the keyboard to the next control; it stays with the window instead.
+            if (widget->contains(keyFocus_))
+                keyFocus_ = nullptr;
             if (widget->contains(Fl::focus()))
                 Fl::focus(window_);
             widget->deactivate();

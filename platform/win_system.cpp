@@ -505,6 +505,11 @@ void WindowSystem::routeSignal()
         postMessage(kMainWindow, WM_CLOSE, 0, 0);
 }
 
+bool WindowSystem::signalWaiting()
+{
+    return gSignalSeen.load();
+}
+
 void WindowSystem::sendPaint(Canvas& canvas)
 {
     WndProc proc = nullptr;

@@ -104,6 +104,8 @@ class WindowSystem
     bool dispatchOne();
     /// GUI thread: turns a SIGTERM/SIGINT seen since the last call into WM_CLOSE.
     void routeSignal();
+    /// Any thread: true while a SIGTERM/SIGINT waits to be routed.
+    static bool signalWaiting();
     /// GUI thread: sends WM_PAINT with this canvas to the window procedure.
     void sendPaint(Canvas& canvas);
     /// Takes the invalid part of the client area (empty when nothing is invalid).

@@ -1,6 +1,7 @@
 // The edit boxes' procedures and what Enter does in each.
 #include "window/edit_boxes.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <exception>
@@ -57,6 +58,19 @@ std::size_t characters(const std::string& text)
     for (const unsigned char c : text)
         n += (c & 0xC0u) != 0x80u ? 1 : 0;
     return n;
+}
+
+// A line break or other control character (typed or pasted) makes a code invalid.
+bool hasControlCharacter(const std::string& text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20u || c == '\x7F'; });
+}
+
+// The text as a message shows it: with a control character in it, escaped, so that it keeps to one line.
+std::string shownCode(const std::string& text)
+{
+    return hasControlCharacter(text) ? gf_outsideText(text) : text;
 }
 
 // Upper-cases ASCII letters only; other bytes stay as they are.
@@ -139,6 +153,7 @@ win::LResult gf_editBoxProc(StringEditParameter& setting, win::Hwnd hwnd, unsign
 {
     if (!isEnter(msg, wParam))
         return passOn(setting, hwnd, msg, wParam, lParam);
+    gf_dismissNotice();
     guarded("lf_editBoxProc",
             [&]
             {
@@ -157,6 +172,7 @@ win::LResult gf_parkingPercentageBoxProc(win::Hwnd hwnd, unsigned msg, win::WPar
 {
     if (!isEnter(msg, wParam))
         return passOn(parking_percentage, hwnd, msg, wParam, lParam);
+    gf_dismissNotice();
     guarded("lf_parkingPercentageBoxProc",
             []
             {
@@ -170,6 +186,7 @@ win::LResult gf_maxFitBoxProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, 
 {
     if (!isEnter(msg, wParam))
         return passOn(MAX_FIT_FL, hwnd, msg, wParam, lParam);
+    gf_dismissNotice();
     guarded("lf_maxFitBoxProc",
             []
             {
@@ -287,9 +304,9 @@ void gf_processBlockCallsign()
         return;
     }
     const std::size_t length = characters(text);
-    if (length < kMinCallsign || length > kMaxCallsign)
+    if (length < kMinCallsign || length > kMaxCallsign || hasControlCharacter(text))
     {
-        gf_showMessage(fmt::format("callsign '{}' is not valid", text), true);
+        gf_showMessage(fmt::format("callsign '{}' is not valid", shownCode(text)), true);
         gf_setStringBoxText(BLOCK_CALLSIGN);
         return;
     }
@@ -330,9 +347,9 @@ void gf_processDestination()
         gf_showMessage("destination set to empty", true);
         return;
     }
-    if (characters(text) != kIcaoLength)
+    if (characters(text) != kIcaoLength || hasControlCharacter(text))
     {
-        gf_showMessage(fmt::format("destination '{}' is not valid", text), true);
+        gf_showMessage(fmt::format("destination '{}' is not valid", shownCode(text)), true);
         gf_setStringBoxText(DESTINATION);
         return;
     }

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fmt/format.h>
 #include <mutex>
@@ -179,6 +180,13 @@ bool initInstance()
 
 bool gf_openMainWindow()
 {
+    // Running on unseen would leave a program that places aircraft but that nobody can see or close.
+    if (const std::string failure = win::displayFailure(); !failure.empty())
+    {
+        std::fprintf(stderr, "%s\n", failure.c_str());
+        gf_log(failure);
+        return false;
+    }
     gf_installMessageLinePort(&gWindowMessageLine);
     if (!win::registerClass(kProductName, gf_WndProc))
     {
@@ -232,7 +240,7 @@ void gf_resetGuiState()
 int gf_guiMain()
 {
     if (!gf_openMainWindow())
-        return 0;
+        return 1;
     const int code = win::runMessageLoop();
     gf_joinCycleWorker();
     return code;
@@ -256,6 +264,7 @@ win::LResult gf_WndProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::L
         lf_closeRequested();
         return 0;
     case win::WM_COMMAND:
+        gf_dismissNotice();
         if (gf_HandleWMCOMMAND(wParam))
             return 0;
         return win::defWindowProc(hwnd, msg, wParam, lParam);

@@ -51,7 +51,7 @@ void gf_installGuiPort(GuiPort* port);
 [[nodiscard]] GuiPort& gf_guiPort();
 
 /// The application body after the single-instance check and the log: window class, window, data
-/// folder, first cycle worker and message loop; returns the loop's exit code, 0 on a failed start.
+/// folder, first cycle worker and message loop; returns the loop's exit code, 1 on a failed start.
 int gf_guiMain();
 /// Everything of gf_guiMain before the message loop; false (logged) when the start failed.
 bool gf_openMainWindow();

@@ -10,6 +10,33 @@
 
 namespace oxl
 {
+namespace
+{
+
+constexpr std::string_view kNoticeGap = " - ";
+
+// A text of the message line with the notice after it.
+std::string withNotice(const std::string& text, const std::string& notice)
+{
+    if (notice.empty())
+        return text;
+    if (text.empty())
+        return notice;
+    return text + std::string(kNoticeGap) + notice;
+}
+
+// The text of the message line without the notice after it.
+std::string withoutNotice(const std::string& text, const std::string& notice)
+{
+    if (notice.empty() || !text.ends_with(notice))
+        return text;
+    std::string rest = text.substr(0, text.size() - notice.size());
+    if (rest.ends_with(kNoticeGap))
+        rest.resize(rest.size() - kNoticeGap.size());
+    return rest;
+}
+
+} // namespace
 
 MainWindow::MainWindow() : MAIN_WINDOW_X(oxl::MAIN_WINDOW_X), MAIN_WINDOW_Y(oxl::MAIN_WINDOW_Y)
 {
@@ -39,7 +66,7 @@ void MainWindow::resetForCycle()
     }
     {
         std::lock_guard lock(messageMutex);
-        messageText.clear();
+        messageText = noticeText;
         errorText.clear();
         messageShownAt.store(0);
     }
@@ -67,7 +94,7 @@ void gf_showMessage(const std::string& text, bool log)
         std::lock_guard lock(gWindow.gMainWindow.messageMutex);
         if (!gWindow.gMainWindow.errorText.empty())
             return;
-        gWindow.gMainWindow.messageText = text;
+        gWindow.gMainWindow.messageText = withNotice(text, gWindow.gMainWindow.noticeText);
         gWindow.gMainWindow.messageShownAt.store(
             text.empty() ? 0 : std::max<std::uint32_t>(1, gWindow.gMainWindow.guiSeconds.load()));
         if (log && !text.empty())
@@ -87,8 +114,38 @@ void gf_showError(const std::string& text)
         std::lock_guard lock(gWindow.gMainWindow.messageMutex);
         gWindow.gMainWindow.messageText.clear();
         gWindow.gMainWindow.messageShownAt.store(0);
-        gWindow.gMainWindow.errorText = text;
+        gWindow.gMainWindow.errorText = withNotice(text, gWindow.gMainWindow.noticeText);
         gf_logIfRunning(fmt::format("Error {}", text));
+    }
+    gf_invalidateBand(kMessageBand);
+}
+
+void gf_showNotice(const std::string& text)
+{
+    {
+        std::lock_guard lock(gWindow.gMainWindow.messageMutex);
+        MainWindow& w = gWindow.gMainWindow;
+        w.errorText = withoutNotice(w.errorText, w.noticeText);
+        w.messageText = withoutNotice(w.messageText, w.noticeText);
+        w.noticeText = text;
+        if (!w.errorText.empty())
+            w.errorText = withNotice(w.errorText, text);
+        else
+            w.messageText = withNotice(w.messageText, text);
+    }
+    gf_invalidateBand(kMessageBand);
+}
+
+void gf_dismissNotice()
+{
+    {
+        std::lock_guard lock(gWindow.gMainWindow.messageMutex);
+        MainWindow& w = gWindow.gMainWindow;
+        if (w.noticeText.empty())
+            return;
+        w.errorText = withoutNotice(w.errorText, w.noticeText);
+        w.messageText = withoutNotice(w.messageText, w.noticeText);
+        w.noticeText.clear();
     }
     gf_invalidateBand(kMessageBand);
 }
@@ -114,7 +171,7 @@ void gf_messageSecondTick()
         const std::uint64_t shownAt = gWindow.gMainWindow.messageShownAt.load();
         if (shownAt >= 1 && now >= shownAt + kMessageLifeSeconds && gWindow.gMainWindow.errorText.empty())
         {
-            gWindow.gMainWindow.messageText.clear();
+            gWindow.gMainWindow.messageText = gWindow.gMainWindow.noticeText;
             gWindow.gMainWindow.messageShownAt.store(0);
             changed = true;
         }

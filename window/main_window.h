@@ -66,10 +66,11 @@ class MainWindow
                                                       {0, 280, 642, 280},
                                                       {0, 308, 880, 308}}};
 
-    /// Guards messageText, errorText and messageShownAt.
+    /// Guards messageText, errorText, noticeText and messageShownAt.
     mutable std::mutex messageMutex;
     std::string messageText; ///< the message line's text (messageMutex)
     std::string errorText;   ///< the error line's text; while set no message shows (messageMutex)
+    std::string noticeText;  ///< shown after the message or error until the user acts (messageMutex)
 
     /// A copy of a status text.
     std::string text(StatusText which) const;
@@ -122,6 +123,10 @@ void gf_clearMessage();
 void gf_showError(const std::string& text);
 /// Empties the error line and then the message line.
 void gf_clearErrorAndMessage();
+/// Shows a notice after whatever the message line shows (message or error) until the user acts.
+void gf_showNotice(const std::string& text);
+/// The user acted (a click, a choice, Enter in a box): the notice leaves the message line.
+void gf_dismissNotice();
 /// Once per simulator second: advances the message line's clock and clears a message that has aged.
 void gf_messageSecondTick();
 /// The error text shown, or empty.

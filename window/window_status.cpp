@@ -60,6 +60,7 @@ class WindowStatusService final : public StatusService
     void showMessage(const std::string& text, bool log) override { gf_showMessage(text, log); }
     void clearMessage() override { gf_clearMessage(); }
     void showError(const std::string& text) override { gf_showError(text); }
+    void showNotice(const std::string& text) override { gf_showNotice(text); }
 
     void setText(StatusText which, const std::string& value) override
     {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -132,6 +133,40 @@ TEST(Program, StartupChecksRunInTheProgramFolder)
     EXPECT_EQ(run.process_.wait(20000), std::optional<int>(0));
 }
 
+// Closed by a signal or by the display going away while a combo box's list is open (true): the list's
+// own loop used to keep the program from ever closing, its lock held.
+using ListOpenClose = ::testing::TestWithParam<bool>;
+INSTANTIATE_TEST_SUITE_P(SignalOrLostDisplay, ListOpenClose, ::testing::Bool());
+
+TEST_P(ListOpenClose, EndsTheListAndTheProgram)
+{
+    TempFolder lock;
+    std::optional<XvfbDisplay> xvfb(std::in_place);
+    ASSERT_TRUE(xvfb->running()) << xvfb->error();
+    ProgramRun run;
+    fs::create_directories(run.program_ / "docs");
+    const fs::path settings = run.appData_ / "Ordalis_P3D" / "parameters.xml";
+    writeBytes(settings, R"(<parameters><parameter name="PROGRAM_VERSION" value="11.0.4"/></parameters>)");
+    ASSERT_TRUE(run.start(lock.path(), "http://127.0.0.1:9/", xvfb->name()));
+    ASSERT_TRUE(run.logs("Exiting: SYSTEM ERROR")); // the combo boxes are filled; the window waits
+    const std::string x = "DISPLAY=" + xvfb->name() + " xdotool ";
+    ASSERT_EQ(std::system((x + "search --sync --onlyvisible --name '^Ordalis_P3D$'").c_str()), 0);
+    ASSERT_EQ(std::system((x + "mousemove --sync 630 229 click 1").c_str()), 0); // "Matching depth"
+    ASSERT_TRUE(xvfb->waitForGrab(true));
+    if (GetParam())
+        xvfb.reset();
+    else
+        ASSERT_TRUE(run.process_.terminate());
+    EXPECT_EQ(run.process_.wait(20000), std::optional<int>(0));
+    EXPECT_TRUE(run.logs("User closed Ordalis_P3D"));
+    EXPECT_NE(readBytes(settings).find(R"(name="MAIN_WINDOW_X")"), std::string::npos);
+    fs::remove(run.program_ / "Log.txt");
+    ASSERT_TRUE(run.start(lock.path())); // the lock went with the program
+    EXPECT_TRUE(run.logs("Exiting: SYSTEM ERROR"));
+    ASSERT_TRUE(run.process_.terminate());
+    EXPECT_EQ(run.process_.wait(20000), std::optional<int>(0));
+}
+
 // Closed with the close button (SIGTERM), or by the display going away under the window (true).
 using ProgramClose = ::testing::TestWithParam<bool>;
 INSTANTIATE_TEST_SUITE_P(ButtonOrLostDisplay, ProgramClose, ::testing::Bool());
@@ -171,6 +206,43 @@ TEST_P(ProgramClose, DuringTheStartupDownloadIsTheUsersClose)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(run.process_.terminate());
     EXPECT_EQ(run.process_.wait(20000), std::optional<int>(0));
+}
+
+// A display that is named but cannot be opened is said, and the program ends: unseen it could be
+// neither watched nor closed.
+TEST(Program, ADisplayThatCannotBeOpenedEndsTheProgram)
+{
+    TempFolder lock;
+    ProgramRun run;
+    ASSERT_TRUE(run.start(lock.path(), "http://127.0.0.1:9/", ":1999"));
+    EXPECT_EQ(run.process_.wait(20000), std::optional<int>(1));
+    EXPECT_TRUE(
+        run.logs("Cannot open display ':1999': no window can be shown (OXL_HEADLESS=1 runs without one)"));
+}
+
+// Under a window manager the window's frame opens where it was when the program closed, start after start.
+TEST(Program, UnderAWindowManagerTheWindowOpensWhereItWasClosed)
+{
+    XvfbDisplay xvfb;
+    ASSERT_TRUE(xvfb.running()) << xvfb.error();
+    ASSERT_TRUE(xvfb.startWindowManager()) << "openbox (scripts/install-deps.sh installs it)";
+    TempFolder lock;
+    ProgramRun run;
+    const fs::path settings = run.appData_ / "Ordalis_P3D" / "parameters.xml";
+    writeBytes(settings, R"(<parameters><parameter name="MAIN_WINDOW_X" value="300"/>)"
+                         R"(<parameter name="MAIN_WINDOW_Y" value="300"/></parameters>)");
+    for (int start = 0; start < 2; ++start)
+    {
+        ASSERT_TRUE(run.start(lock.path(), "http://127.0.0.1:9/", xvfb.name()));
+        bool placed = false;
+        for (int i = 0; i < 2000 && !placed; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+            placed = xvfb.outerCorner("Ordalis_P3D") == std::pair{300, 300};
+        EXPECT_TRUE(placed) << start;
+        ASSERT_TRUE(run.process_.terminate());
+        ASSERT_EQ(run.process_.wait(20000), std::optional<int>(0));
+        EXPECT_NE(readBytes(settings).find(R"(name="MAIN_WINDOW_X" value="300")"), std::string::npos);
+        EXPECT_NE(readBytes(settings).find(R"(name="MAIN_WINDOW_Y" value="300")"), std::string::npos);
+    }
 }
 
 } // namespace

@@ -171,7 +171,7 @@ TEST_F(StartupLoad, TornFileIsKeptAndReplacedByDefaults)
 {
     struct : NoStatusService
     {
-        void showMessage(const std::string& text, bool /*log*/) override { shown.push_back(text); }
+        void showNotice(const std::string& text) override { shown.push_back(text); }
         std::vector<std::string> shown;
     } messages;
     gf_installStatusService(&messages);
@@ -187,10 +187,10 @@ TEST_F(StartupLoad, TornFileIsKeptAndReplacedByDefaults)
             copies.push_back(entry.path());
     ASSERT_EQ(copies.size(), 1U);
     EXPECT_EQ(test::readBytes(copies[0]), torn);
-    const std::string said =
-        path() + " could not be read, kept as " + copies[0].string() + ", default values taken";
-    EXPECT_EQ(messages.shown, std::vector<std::string>{said});
-    EXPECT_TRUE(folder_.logged(said + ":"));
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"settings reset, unreadable parameters.xml kept as " +
+                                                       copies[0].filename().string()});
+    EXPECT_TRUE(folder_.logged(path() + " could not be read, kept as " + copies[0].string() +
+                               ", default values taken:")); // the log has the folders
     EXPECT_FALSE(folder_.logged(path() + " not found, default values taken:"));
 }
 

@@ -1,11 +1,18 @@
 #include "tests/support/xvfb_display.h"
 
+#include <X11/Xlib.h>
+
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <poll.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace oxl::test
@@ -14,8 +21,74 @@ namespace
 {
 
 constexpr int kStartLimitMs = 30000; // [ms] a loaded machine may take a while to start a server
+constexpr int kWaitRounds = 2000;    // of 10 ms
+
+// A connection of the test's own to the display.
+using Connection = std::unique_ptr<Display, int (*)(Display*)>;
+Connection connect(const std::string& name)
+{
+    return {XOpenDisplay(name.c_str()), XCloseDisplay};
+}
+
+void pause()
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
 
 } // namespace
+
+bool XvfbDisplay::waitForGrab(bool held) const
+{
+    const Connection c = connect(name_);
+    for (int i = 0; c && i < kWaitRounds; ++i, pause())
+    {
+        const int result = XGrabPointer(c.get(), DefaultRootWindow(c.get()), False, 0, GrabModeAsync,
+                                        GrabModeAsync, None, None, CurrentTime);
+        XUngrabPointer(c.get(), CurrentTime);
+        XSync(c.get(), False);
+        if ((result == AlreadyGrabbed) == held)
+            return true;
+    }
+    return false;
+}
+
+std::optional<std::pair<int, int>> XvfbDisplay::outerCorner(const std::string& title) const
+{
+    const std::string search = "DISPLAY=" + name_ + " xdotool search --name '^" + title + "$' 2>/dev/null";
+    const std::unique_ptr<FILE, int (*)(FILE*)> found(::popen(search.c_str(), "r"), ::pclose);
+    const Connection c = connect(name_);
+    Window w = 0;
+    if (!found || std::fscanf(found.get(), "%lu", &w) != 1 || !c)
+        return std::nullopt;
+    for (;;) // up to the root's child that holds it
+    {
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned n = 0;
+        if (XQueryTree(c.get(), w, &root, &parent, &children, &n) == 0)
+            return std::nullopt;
+        XFree(children);
+        if (parent == root)
+            break;
+        w = parent;
+    }
+    XWindowAttributes a{};
+    if (XGetWindowAttributes(c.get(), w, &a) == 0)
+        return std::nullopt;
+    return std::pair{a.x, a.y};
+}
+
+bool XvfbDisplay::startWindowManager() const
+{
+    if (std::system(("DISPLAY=" + name_ + " openbox >/dev/null 2>&1 &").c_str()) != 0)
+        return false;
+    const Connection c = connect(name_);
+    for (int i = 0; c && i < kWaitRounds; ++i, pause())
+        if (XGetSelectionOwner(c.get(), XInternAtom(c.get(), "WM_S0", False)) != None)
+            return true; // a window manager owns the selection WM_S<screen> while it runs
+    return false;
+}
 
 XvfbDisplay::XvfbDisplay()
 {

@@ -2,8 +2,10 @@
 // A virtual X display of a test's own: Xvfb on the first free display number, local connections
 // only, stopped when the object goes.
 
+#include <optional>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 
 namespace oxl::test
 {
@@ -22,6 +24,14 @@ class XvfbDisplay
     const std::string& name() const { return name_; }
     /// Why the server did not start.
     const std::string& error() const { return error_; }
+
+    /// Waits (at most 20 s) until a client holds the pointer grab (an open list), or none; false if never.
+    bool waitForGrab(bool held) const;
+    /// The screen position of the window manager's frame around the window with this title (of the
+    /// window itself without one).
+    std::optional<std::pair<int, int>> outerCorner(const std::string& title) const;
+    /// Starts openbox, which ends with the server, and waits until it manages windows.
+    bool startWindowManager() const;
 
   private:
     pid_t pid_ = -1;

@@ -400,6 +400,8 @@ TEST_F(ControlHandlersTest, DestinationsOfFourCharactersGoToTheCycleWorker)
         typeEnter(DESTINATION, bad);
         EXPECT_EQ(gf_shownMessage(), fmt::format("destination '{}' is not valid", bad));
     }
+    typeEnter(DESTINATION, "ls\nz"); // a line break is refused, the message kept to one line
+    EXPECT_EQ(gf_shownMessage(), "destination 'ls\\nz' is not valid");
     EXPECT_EQ(gf_takeDestinationRequest(), std::nullopt);
     typeEnter(DESTINATION, "lszh");
     EXPECT_EQ(gf_takeDestinationRequest(), std::optional<std::string>("LSZH"));

@@ -10,13 +10,18 @@
 #include "window/painting.h"
 
 #include "foundation/config_keys.h"
+#include "foundation/settings_file.h"
+#include "foundation/status_service.h"
 #include "tests/support/temp_folder.h"
 #include "window/control_text.h"
 #include "window/controls.h"
 #include "window/parking_controls.h"
 #include "window/window_state.h"
+#include "window/window_status.h"
 
 #include <fmt/format.h>
+
+#include <FL/Fl.H>
 
 #include <atomic>
 #include <cstdlib>
@@ -314,6 +319,105 @@ TEST_F(MainWindowScreenTest, KeysForABoxDisabledUnderTheKeyboardAreLost)
         EXPECT_EQ(win::getWindowText(id), text) << id;
     EXPECT_EQ(MAX_FIT_FL.value(), maxFit);
     EXPECT_EQ(gf_shownMessage(), "");
+
+    // The calculation is over and the controls come back: the keys stay with the window until the user
+    // chooses a box (in the install path box a Return restarts the program, an emptied one is saved).
+    gf_enableParkingControls();
+    win::pumpMessages();
+    auto savedSettings = [&]
+    {
+        std::map<std::string, std::string> values;
+        for (Parameter* parameter : gf_configurationKeys())
+            if (parameter != &LOG)
+                values[parameter->name] = settings.valueOf(parameter->name);
+        return values;
+    };
+    const auto settingsBefore = savedSettings();
+    ASSERT_TRUE(xdotool("key Return ctrl+a BackSpace Return"));
+    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1", at(658, 155))));
+    ASSERT_TRUE(pumpUntil([&] { return LOG.value() == log; }));
+    for (const auto& [id, text] : texts)
+        EXPECT_EQ(win::getWindowText(id), text) << id;
+    EXPECT_EQ(MAX_FIT_FL.value(), maxFit);
+    EXPECT_EQ(gf_shownMessage(), "");
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
+    EXPECT_EQ(savedSettings(), settingsBefore);
+}
+
+// A pasted callsign with a line break is refused; nothing is blocked and the box shows the stored one.
+TEST_F(MainWindowScreenTest, APastedCallsignWithALineBreakIsRefused)
+{
+    if (!controlsReady())
+        GTEST_SKIP() << kNoXdotool;
+    Fl::copy("sw\nr12", 6, 1); // what the user copied elsewhere: six characters, one a line break
+    ASSERT_TRUE(
+        xdotool(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1 key ctrl+v", at(260, 267))));
+    ASSERT_TRUE(pumpUntil([] { return win::getWindowText(BLOCK_CALLSIGN.controlId) == "sw\nr12"; }));
+    ASSERT_TRUE(xdotool("key Return"));
+    ASSERT_TRUE(pumpUntil([] { return !gf_shownMessage().empty(); }));
+    EXPECT_EQ(gf_shownMessage(), "callsign 'sw\\nr12' is not valid");
+    EXPECT_EQ(BLOCK_CALLSIGN.value(), "");
+    EXPECT_EQ(win::getWindowText(BLOCK_CALLSIGN.controlId), "");
+}
+
+// A settings file that does not read: the notice that it was kept stays beside the start-up error that
+// the defaults bring, until the user acts.
+TEST_F(MainWindowScreenTest, TheDamagedSettingsNoticeStaysBesideTheErrorUntilTheUserActs)
+{
+    if (!controlsReady())
+        GTEST_SKIP() << kNoXdotool;
+    writeBytes(settings.parametersFile(), "<parameters><parameter name=");
+    gf_installStatusService(&gf_windowStatusService());
+    gf_loadAllParameters();
+    gf_showError("151: No P3D install path detected");
+    gf_installStatusService(nullptr);
+    const std::string error = gf_shownError();
+    EXPECT_TRUE(error.starts_with("151: No P3D install path detected - settings reset, unreadable "
+                                  "parameters.xml kept as parameters.xml.damaged-"))
+        << error;
+    ASSERT_TRUE(shot("message_damaged_settings"));
+    const bool log = LOG.value();
+    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1", at(658, 155))));
+    ASSERT_TRUE(pumpUntil([&] { return LOG.value() != log; }));
+    EXPECT_EQ(gf_shownError(), "151: No P3D install path detected");
+}
+
+// The window manager's close (a logout sends it too) while a combo box's list is open: the list goes and
+// the window closes as with its close button, nothing chosen. The program's test closes it with a
+// signal and with a lost display.
+void sendCloseWhenAsked(void* asked) // on the GUI thread, which is then in the list's own loop
+{
+    if (static_cast<std::atomic<bool>*>(asked)->exchange(false))
+        win::sendCloseRequest();
+    Fl::repeat_timeout(0.05, sendCloseWhenAsked, asked);
+}
+
+TEST_F(MainWindowScreenTest, TheWindowManagersCloseEndsAnOpenListAndClosesTheWindow)
+{
+    if (!controlsReady())
+        GTEST_SKIP() << kNoXdotool;
+    std::atomic<bool> close{false};
+    std::atomic<bool> listOpen{false};
+    std::atomic<bool> listStayed{false};
+    Fl::add_timeout(0.05, sendCloseWhenAsked, &close);
+    std::thread user(
+        [&]
+        {
+            (void)std::system(
+                ("xdotool mousemove --sync 0 0 mousemove --sync " + at(230, 209) + " click 1").c_str());
+            listOpen = xvfb_->waitForGrab(true);
+            close = true;
+            listStayed = !xvfb_->waitForGrab(false); // then ended here, so that the test ends
+            if (listStayed && std::system("xdotool key Escape") == 0)
+                win::postMessage(win::kMainWindow, win::WM_CLOSE);
+        });
+    EXPECT_EQ(win::runMessageLoop(), 0);
+    user.join();
+    Fl::remove_timeout(sendCloseWhenAsked, &close);
+    EXPECT_TRUE(listOpen.load());
+    EXPECT_FALSE(listStayed.load());
+    EXPECT_EQ(gf_shownMessage(), "Close window button clicked, closing Ordalis_P3D ..."); // and quit
+    EXPECT_EQ(MATCHING_DEPTH.value(), 4);
 }
 
 } // namespace
