@@ -331,7 +331,7 @@ bool activateStatic(LiveEngine& engine, const SimAnswer& answer)
     it->objectId = answer.objectId;
     engine.n.phases->setParkedConfig(*it);
     if (LOG.value())
-        gf_log(fmt::format("{:8}: {:8} parked", gf_standNameById(it->standId), it->callsign));
+        gf_log(fmt::format("{:8}: {:8} parked", gf_standNameById(it->standId), gf_outsideText(it->callsign)));
     removeIfAskedWhileCreating(engine, *it);
     return true;
 }

@@ -296,7 +296,7 @@ void advancePosition(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
             ac.heading = turnToward(ac.heading, wanted, ac.turnStep);
         }
         else
-            gf_log(fmt::format("{} error in curve at index: {:.2F}", ac.callsign, ac.curveT));
+            gf_log(fmt::format("{} error in curve at index: {:.2F}", gf_outsideText(ac.callsign), ac.curveT));
     }
     else if (!isGroundPhase(ac.phase))
     {

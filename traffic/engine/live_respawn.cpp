@@ -178,10 +178,11 @@ void removeGhost(LiveEngine& engine, const std::string& callsign, std::uint32_t 
         {
             if (ac.phase == GroundPhase::parked)
                 gf_log(fmt::format("{:8}: {:8} is a ghost and will be removed, continue with {}",
-                                   gf_standNameById(ac.standId), callsign, callsign));
+                                   gf_standNameById(ac.standId), gf_outsideText(callsign),
+                                   gf_outsideText(callsign)));
             else
                 gf_log(fmt::format("          {:8} is a ghost and will be removed, continue with {}",
-                                   callsign, callsign));
+                                   gf_outsideText(callsign), gf_outsideText(callsign)));
         }
         engine.ghostCallsigns.push_back(callsign + "_");
         removeAircraftFromSim(engine, ac);
@@ -218,13 +219,16 @@ void removeStaticTwin(LiveEngine& engine, const LiveAc& ac, bool onGround)
             const char* where = onGround ? "on ground" : "airborne";
             if (sameRegistration)
                 gf_log(fmt::format("{:8}: {:8} {} removed, new {} '{}' has same regcode {}",
-                                   gf_standNameById(s.standId), s.callsign, s.registration, where,
-                                   ac.callsign, ac.registration));
+                                   gf_standNameById(s.standId), gf_outsideText(s.callsign),
+                                   gf_outsideText(s.registration), where, gf_outsideText(ac.callsign),
+                                   gf_outsideText(ac.registration)));
             else
                 gf_log(fmt::format("{:8}: {:8} '{} {}' removed, new {} {} '{}' '{}' has {} callsign",
-                                   gf_standNameById(s.standId), s.callsign, s.secondCallsign,
-                                   s.coupledCallsign, where, ac.callsign, ac.secondCallsign,
-                                   ac.coupledCallsign, s.secondCallsign == ac.callsign ? "same" : "coupled"));
+                                   gf_standNameById(s.standId), gf_outsideText(s.callsign),
+                                   gf_outsideText(s.secondCallsign), gf_outsideText(s.coupledCallsign), where,
+                                   gf_outsideText(ac.callsign), gf_outsideText(ac.secondCallsign),
+                                   gf_outsideText(ac.coupledCallsign),
+                                   s.secondCallsign == ac.callsign ? "same" : "coupled"));
         }
         removeAircraftFromSim(engine, s);
         return;

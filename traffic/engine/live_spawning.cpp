@@ -391,7 +391,7 @@ bool claimStand(LiveEngine& engine, std::uint32_t standId, const std::string& ca
     {
         if (log)
             gf_log(fmt::format("{:8}: {:8} ac with same callsign {} wants it, remove existing ... ",
-                               standName, h, callsign));
+                               standName, gf_outsideText(h), gf_outsideText(callsign)));
         removeAircraftFromSim(engine, *holder);
         return true;
     }
@@ -400,15 +400,16 @@ bool claimStand(LiveEngine& engine, std::uint32_t standId, const std::string& ca
     if ((!h.empty() && withoutLast(h) == callsign) || (endsWithGhostMark(h) && !endsWithGhostMark(callsign)))
     {
         if (log)
-            gf_log(fmt::format("{:8}: {:8} ghost, replace by {}", standName, h, callsign));
+            gf_log(fmt::format("{:8}: {:8} ghost, replace by {}", standName, gf_outsideText(h),
+                               gf_outsideText(callsign)));
         removeAircraftFromSim(engine, *holder);
         return true;
     }
     if ((!endsWithGhostMark(h) && endsWithGhostMark(callsign)) || holder->leavingStand)
         return false;
     if (log)
-        gf_log(fmt::format("{:8}: {:8} removed because another live {} wants the stand ...", standName, h,
-                           callsign));
+        gf_log(fmt::format("{:8}: {:8} removed because another live {} wants the stand ...", standName,
+                           gf_outsideText(h), gf_outsideText(callsign)));
     removeAircraftFromSim(engine, *holder);
     return true;
 }
