@@ -58,7 +58,10 @@ bool checkRespawn(LiveEngine& engine, LiveAc& ac, const TrafficLine& line)
         takeIfChanged(ac.destination, line.destination);
         takeIfChanged(ac.origin, line.origin);
         if (!line.callsign.empty() && line.callsign != ac.callsign)
+        {
             engine.live.rename(ac, line.callsign);
+            ac.receivedCallsign.clear();
+        }
         takeIfChanged(ac.registration, line.registration);
         return true;
     }
@@ -67,13 +70,15 @@ bool checkRespawn(LiveEngine& engine, LiveAc& ac, const TrafficLine& line)
     const bool routeChanged = checkRouteChange(engine, ac, line);
     const bool registrationChanged = checkRegistrationChange(engine, ac, line);
     const bool unchanged = !routeChanged && !registrationChanged;
-    if (line.callsign.empty() || line.callsign == ac.callsign || line.callsign == ac.registration)
+    if (line.callsign.empty() || line.callsign == ac.callsign || line.callsign == ac.registration ||
+        line.callsign == ac.receivedCallsign)
         return unchanged ? true : respawn(engine, ac);
     if (!endsWithGhostMark(line.callsign))
         removeGhost(engine, line.callsign, ac.hexid);
     else if (ghostOriginalExists(engine, line.callsign))
         return false;
     engine.live.rename(ac, line.callsign);
+    ac.receivedCallsign.clear();
     ac.secondCallsign = line.callsign;
     ac.coupledCallsign.clear();
     return respawn(engine, ac);

@@ -201,11 +201,17 @@ void bufferStep(LiveEngine& engine, LiveAc& ac)
             ac.type = record->type;
             ac.cargo = record->cargo ? 1 : 0;
         }
+        // The registration stands in for the aircraft's life: later reports still bring what was received.
         if (!gf_validCallsign(ac))
+        {
+            ac.receivedCallsign = ac.callsign;
             engine.live.rename(ac, ac.registration);
+        }
     }
     if (ac.airline.empty() && !gf_airlineFromCallsign(ac))
         ac.airline = "PVT";
+    if (!gf_validCallsign(ac) && engine.unshownLogged.insert(ac.hexid).second)
+        gf_log(fmt::format("{} hexid {} not shown: no valid callsign", gf_acLabel(ac), ac.hexid));
     if (!gf_validCallsign(ac) || engine.unmatchedSet.contains(gf_unmatchedKey(ac)) ||
         (endsWithGhostMark(ac.callsign) && ghostOriginalExists(engine, ac.callsign)))
     {

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -110,15 +111,21 @@ class AirportTraffic : public LiveScenario
 
     std::set<std::pair<std::uint32_t, std::uint32_t>> objects_;
 
-    // The fastest move between two ticks [kt].
-    static double fastestKt(const std::vector<RecordedPosition>& track)
+    // The fastest move between two positions sent at least `overTicks` apart [kt].
+    static double fastestKt(const std::vector<RecordedPosition>& track, std::int32_t overTicks = 1)
     {
         double fastest = 0.0;
+        std::size_t from = 0;
         for (std::size_t i = 1; i < track.size(); ++i)
         {
-            const double nm = gf_distanceNm({track[i - 1].position.lat, track[i - 1].position.lon},
+            while (from + 1 < i && track[i].tick - track[from + 1].tick >= overTicks)
+                ++from;
+            if (track[i].tick - track[from].tick < overTicks && overTicks > 1)
+                continue;
+            const std::size_t a = overTicks > 1 ? from : i - 1;
+            const double nm = gf_distanceNm({track[a].position.lat, track[a].position.lon},
                                             {track[i].position.lat, track[i].position.lon});
-            const double ticks = std::max(track[i].tick - track[i - 1].tick, 1);
+            const double ticks = std::max(track[i].tick - track[a].tick, 1);
             fastest = std::max(fastest, nm * kTicksPerHour / ticks);
         }
         return fastest;
@@ -210,25 +217,97 @@ TEST_F(AirportTraffic, StalePositionsAndAJumpAreNotCoveredInADash)
 
 // An aircraft that cannot follow its reports within its speed is created again where they are: one held
 // taxiing while its source fell silent for ten minutes and then reported it 10 km on, and one cruising
-// whose source jumped 30 nm ahead. No object moves faster than its category, nor a taxiing one than a taxi.
+// whose source jumped 30 nm ahead. One held taxiing through three silent minutes, then reported 1 km on,
+// taxis there and on; with that far report alone it reaches it. No object moves faster than its
+// category, nor a taxiing one than a taxi, over any tick or any 5 s.
 TEST_F(AirportTraffic, AircraftThatCannotFollowItsReportsIsCreatedAgainWhereTheyAre)
 {
-    for (const bool held : {true, false})
+    struct Row
     {
-        SCOPED_TRACE(held ? "held taxiing" : "jump in the air");
+        const char* name;
+        std::function<std::vector<test::TimedLine>(StreamBuilder&)> stream;
+        std::size_t creates;
+        double fastestKt;   // over one tick
+        double fastest5sKt; // over any 5 s
+        bool reachesLast;   // shown at the last report in the end
+        std::size_t jumpsBackLines;
+    };
+    // Two feeds report one hexid (a shared transponder code) 30 nm apart, in turns of a minute for 10 min.
+    const auto inTurns = [](StreamBuilder& b)
+    {
+        StreamBuilder other(who(0x710801, "AMX700", "A320"), gf_destinationPoint(kField, 0.0, nmToFeet(30.0)),
+                            90.0);
+        b.every(8).altitude(37000).speed(450).fly(600);
+        other.every(8).altitude(35000).speed(450).fly(600);
+        std::vector<test::TimedLine> lines;
+        for (const StreamBuilder* feed : {&b, &other})
+            for (const test::TimedLine& l : feed->lines())
+                if ((static_cast<int>(l.atS / 60.0) % 2 == 0) == (feed == &b))
+                    lines.push_back(l);
+        std::sort(lines.begin(), lines.end(),
+                  [](const test::TimedLine& x, const test::TimedLine& y) { return x.atS < y.atS; });
+        return lines;
+    };
+    const Row rows[] = {
+        {"held 10 min, reported 10 km on",
+         [](StreamBuilder& b)
+         {
+             b.every(5).altitude(0).speed(15).fly(30).speed(32).every(600).report().every(5).speed(15).fly(
+                 60);
+             return b.lines();
+         },
+         2, 45.0, 40.5, false, 0},
+        {"jump in the air",
+         [](StreamBuilder& b)
+         {
+             b.every(8).altitude(37000).speed(450).fly(120).speed(13500).report().speed(450).fly(200);
+             return b.lines();
+         },
+         2, 600.6, 600.6, false, 0},
+        {"held 3 min, reported 1 km on and taxiing",
+         [](StreamBuilder& b)
+         {
+             b.every(5).altitude(0).speed(12).fly(60).every(180).report().speed(15).every(5).fly(120);
+             return b.lines();
+         },
+         1, 45.0, 40.5, false, 0},
+        {"held 3 min, one report 1 km on",
+         [](StreamBuilder& b)
+         {
+             b.every(5).altitude(0).speed(12).fly(60).every(180).report().speed(15).report();
+             return b.lines();
+         },
+         1, 45.0, 40.5, true, 0},
+        {"one hexid in two places 30 nm apart, in turns of a minute", inTurns, 2, 600.6, 600.6, false, 1},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.name);
         harness = std::make_unique<test::LiveHarness>();
         harness->groundElevationFt = kFieldFt;
         installGroundMovement(harness->engine());
         objects_.clear();
-        StreamBuilder b(who(0x710801, "AMX700", "B738"), kField, 90.0);
-        if (held)
-            b.every(5).altitude(0).speed(15).fly(30).speed(32).every(600).report().every(5).speed(15).fly(60);
-        else
-            b.every(8).altitude(37000).speed(450).fly(120).speed(13500).report().speed(450).fly(200);
-        runThrough(b.lines(), -5.0);
-        EXPECT_EQ(harness->creates.size(), 2u);
+        StreamBuilder b(who(0x710801, "AMX700", "A320"), kField, 90.0);
+        const std::vector<test::TimedLine> lines = row.stream(b);
+        const std::size_t logged = log.lines().size();
+        runThrough(lines, row.reachesLast ? 60.0 : -5.0);
+        EXPECT_EQ(harness->creates.size(), row.creates);
         for (const auto& [hexid, objectId] : objects_)
-            EXPECT_LE(fastestKt(harness->positionsOf(objectId)), held ? 45.0 : 600.6) << objectId;
+        {
+            EXPECT_LE(fastestKt(harness->positionsOf(objectId)), row.fastestKt) << objectId;
+            EXPECT_LE(fastestKt(harness->positionsOf(objectId), 500), row.fastest5sKt) << objectId;
+        }
+        const std::vector<RecordedPosition> shown = track(0x710801);
+        ASSERT_FALSE(shown.empty());
+        const Report& last = lines.back().line.report;
+        const double lastApartM = nmToMetres(
+            gf_distanceNm({shown.back().position.lat, shown.back().position.lon}, {last.lat, last.lon}));
+        EXPECT_TRUE(!row.reachesLast || lastApartM <= 10.0) << lastApartM;
+        const std::vector<std::string> logLines = log.lines();
+        const auto jumpsBack = std::count_if(
+            logLines.begin() + static_cast<std::ptrdiff_t>(logged), logLines.end(),
+            [](const std::string& l) { return l.find("such reports dropped") != std::string::npos; });
+        EXPECT_EQ(static_cast<std::size_t>(jumpsBack), row.jumpsBackLines);
     }
 }
 
