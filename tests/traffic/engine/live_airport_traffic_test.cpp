@@ -311,6 +311,62 @@ TEST_F(AirportTraffic, AircraftThatCannotFollowItsReportsIsCreatedAgainWhereThey
     }
 }
 
+// Callsigns as the source sends them: non-ASCII, with a backslash, too long for the simulator. Each aircraft
+// is created once and keeps one callsign (the registration stands in for one too long); one with neither a
+// usable callsign nor a registration is not shown, and the log says so once.
+TEST_F(AirportTraffic, CallsignsThatCannotBeShownAsSentDoNotBlink)
+{
+    struct Row
+    {
+        const char* name;
+        std::string callsign;
+        std::string registration;
+        std::size_t creates;
+        std::string shownAs;
+        std::size_t notShownLines;
+    };
+    const Row rows[] = {
+        {"umlauts",
+         "\xc3\x84\xc3\x96\xc3\x9c"
+         "1",
+         "D-AIPA", 1,
+         "\xc3\x84\xc3\x96\xc3\x9c"
+         "1",
+         0},
+        {"backslash and control byte",
+         "AB\\\x01"
+         "1",
+         "D-AIPA", 1,
+         "AB\\\x01"
+         "1",
+         0},
+        {"too long, with a registration", "ABCDEFGHIJ", "D-AIPA", 1, "D-AIPA", 0},
+        {"too long, no registration", "ABCDEFGHIJ", "", 0, "", 1},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        harness = std::make_unique<test::LiveHarness>();
+        harness->groundElevationFt = kFieldFt;
+        installGroundMovement(harness->engine());
+        FlightIdentity identity = who(0x710901, row.callsign, "A320");
+        identity.registration = row.registration;
+        StreamBuilder b(identity, gf_destinationPoint(kField, 0.0, 60000.0), 90.0);
+        b.every(5).altitude(20000).speed(300).fly(120);
+        const std::size_t logged = log.lines().size();
+        runThrough(b.lines(), -5.0);
+        ASSERT_EQ(harness->creates.size(), row.creates);
+        for (const test::RecordedCreate& create : harness->creates)
+            EXPECT_EQ(create.request.callsign, row.shownAs);
+        const std::vector<std::string> logLines = log.lines();
+        EXPECT_EQ(static_cast<std::size_t>(
+                      std::count_if(logLines.begin() + static_cast<std::ptrdiff_t>(logged), logLines.end(),
+                                    [](const std::string& l)
+                                    { return l.find("not shown: no valid callsign") != std::string::npos; })),
+                  row.notShownLines);
+    }
+}
+
 // Rolling out, or rolling for take-off, past a stale report: the aircraft goes on forward to the next
 // report instead of sliding back to the stale one.
 TEST_F(AirportTraffic, RollingAircraftNeverSlidesBackToAStaleReport)
