@@ -129,7 +129,7 @@ void attitude(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
 
 // The next report is reached from where the aircraft is, no faster than `fastestKt` and by the tick
 // `latest`. One that cannot reach it by then even at `topKt` is removed and created again where its reports
-// are; where it was is remembered, so that its source's jumps back there are not followed. False when
+// are; it is remembered, so that its source's jumps back to where it was are not followed. False when
 // removed.
 bool catchUpOrRemove(LiveEngine& engine, LiveAc& ac, std::int64_t latest, double fastestKt, double topKt,
                      double behindNm)
