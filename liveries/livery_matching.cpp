@@ -418,8 +418,9 @@ void gf_logNoMatchList(const std::vector<std::string>& unmatched)
     if (unmatched.empty() || !LOG.value())
         return;
     gf_log("\nNo match found for:");
+    // The keys hold identity texts as the traffic source sent them.
     for (const std::string& entry : unmatched)
-        gf_log(entry);
+        gf_log(gf_outsideText(entry));
     gf_log("");
 }
 
