@@ -255,7 +255,7 @@ TEST_F(AirportTraffic, AircraftThatCannotFollowItsReportsIsCreatedAgainWhereThey
                   row == "two feeds" ? 1 : 0);
         for (const auto& [hexid, objectId] : objects_)
             EXPECT_LE(fastestKt(harness->positionsOf(objectId)), held ? 40.5 : 600.6) << objectId;
-        const SimPosition& shown = track(0x710801).back().position;
+        const SimPosition shown = track(0x710801).back().position;
         const Report& last = lines.back().line.report;
         EXPECT_TRUE(!lastOnly ||
                     nmToMetres(gf_distanceNm({shown.lat, shown.lon}, {last.lat, last.lon})) < 10.0);
