@@ -367,8 +367,9 @@ void gf_onLiveryNotCreated(const AcProfile& ac)
     gLiveries.cycleOwner.check();
     if (gFoundation.gStopRequested.load() != 0 || gFoundation.gWindowClosed.load() != 0)
         return;
-    gf_status().showMessage(fmt::format("{} '{}' could not be created by your Sim!", ac.callsign, ac.livery),
-                            true);
+    gf_status().showMessage(
+        fmt::format("{} '{}' could not be created by your Sim!", gf_outsideText(ac.callsign), ac.livery),
+        true);
     gLiveries.FailedTitles.emplace_back(ac.livery);
     gLiveries.FailedTypeAirlines.insert(ac.type + " " + ac.airline);
     if (gLiveries.FailedTitles.size() >= kFailedTitlesLimit)
@@ -417,8 +418,9 @@ void gf_logNoMatchList(const std::vector<std::string>& unmatched)
     if (unmatched.empty() || !LOG.value())
         return;
     gf_log("\nNo match found for:");
+    // The keys hold identity texts as the traffic source sent them.
     for (const std::string& entry : unmatched)
-        gf_log(entry);
+        gf_log(gf_outsideText(entry));
     gf_log("");
 }
 

@@ -219,6 +219,7 @@ struct LiveAc : SimAc
     double jumpTime = 0.0;           ///< [s] its time stamp; 0 = none
     std::uint8_t jumpConfirmed = 0;  ///< 1 while the report that confirmed the jump is appended
     double lastReceivedGs = 0.0;     ///< [kt] ground speed of the last report received, kept or not
+    std::string receivedCallsign;    ///< the callsign received when the registration stands in for it
     std::int64_t parkedSince = 0;    ///< [100 ns] steady-clock time at which the aircraft parked
     std::int32_t extensionCount = 0; ///< 0 not extended, n > 0 steps left, -1 extension finished
     std::int32_t holdStartTick = 0;  ///< tick at which a hold on a taxiway began

@@ -2,6 +2,7 @@
 // constants. Header-only like the records, so that every layer labels aircraft the same way.
 #pragma once
 
+#include "foundation/log.h"
 #include "records/aircraft_records.h"
 
 #include <array>
@@ -54,36 +55,45 @@ inline std::string gf_airlTypeKey(const AcIdent& ident)
     return fmt::format("{:3} {:4}", ident.airline, ident.type);
 }
 
-/// "{:3}->{:3}" of origin and destination, or eight blanks when both are empty.
+/// "{:3} {:4}" of airline and type as the log shows them (escaped as outside text).
+inline std::string gf_airlTypeLabel(const AcIdent& ident)
+{
+    return fmt::format("{:3} {:4}", gf_outsideText(ident.airline), gf_outsideText(ident.type));
+}
+
+/// "{:3}->{:3}" of origin and destination, or eight blanks when both are empty. The identity's texts are
+/// kept as the source sent them; the labels escape them, as they are written to the log.
 inline std::string gf_routeLabel(const AcIdent& ident)
 {
     if (ident.origin.empty() && ident.destination.empty())
         return std::string(8, ' ');
-    return fmt::format("{:3}->{:3}", ident.origin, ident.destination);
+    return fmt::format("{:3}->{:3}", gf_outsideText(ident.origin), gf_outsideText(ident.destination));
 }
 
 /// The callsign padded to eight characters.
 inline std::string gf_callsign8(const AcIdent& ident)
 {
-    return fmt::format("{:8}", ident.callsign);
+    return fmt::format("{:8}", gf_outsideText(ident.callsign));
 }
 
 /// Callsign, registration and route.
 inline std::string gf_acIdentLabel(const AcIdent& ident)
 {
-    return fmt::format("{} {:8} {}", gf_callsign8(ident), ident.registration, gf_routeLabel(ident));
+    return fmt::format("{} {:8} {}", gf_callsign8(ident), gf_outsideText(ident.registration),
+                       gf_routeLabel(ident));
 }
 
 /// The label of every log line about one aircraft: callsign, registration, route, airline and type.
 inline std::string gf_acLabel(const AcIdent& ident)
 {
-    return fmt::format("{} {}", gf_acIdentLabel(ident), gf_airlTypeKey(ident));
+    return fmt::format("{} {}", gf_acIdentLabel(ident), gf_airlTypeLabel(ident));
 }
 
 /// The short label: callsign, registration, airline and type.
 inline std::string gf_acShortLabel(const AcIdent& ident)
 {
-    return fmt::format("{} {} {}", gf_callsign8(ident), ident.registration, gf_airlTypeKey(ident));
+    return fmt::format("{} {} {}", gf_callsign8(ident), gf_outsideText(ident.registration),
+                       gf_airlTypeLabel(ident));
 }
 
 /// The key of the set of aircraft without a livery: airline/type key, a blank and the registration.

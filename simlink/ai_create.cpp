@@ -60,7 +60,7 @@ void gf_createAcInSim(const CreateRequest& request)
     {
         gf_logMarked(
             fmt::format("! Simcon call to create ac in sim failed, hexid:{}, liv: '{}', callsign: {})",
-                        request.hexid, title, request.callsign));
+                        request.hexid, title, gf_outsideText(request.callsign)));
         // A title or tail number too long for its field is this aircraft's fault, not the link's: the main
         // loop drops the aircraft. Only a title too long counts against the livery; a tail number too long
         // fails this creation alone.
@@ -118,7 +118,7 @@ void gf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
         {
             gf_log(fmt::format("just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, "
                                "onground:{}, gnd_alt:{:.0f} ft",
-                               kProductName, oid, atcId, *agl, *onGround, *groundAlt));
+                               kProductName, oid, gf_outsideText(atcId), *agl, *onGround, *groundAlt));
             return;
         }
         {

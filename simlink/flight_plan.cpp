@@ -92,13 +92,14 @@ bool gf_writeFlightPlanFile(const std::filesystem::path& file, const AcProfile& 
         return false;
     const auto c = aircraft.category;
     const bool ifr = c == AcCategory::Buzjets || c == AcCategory::Large || c == AcCategory::Heavy;
-    // Origin and destination come from the traffic source: escaped so that no text breaks the document.
+    // Origin and destination come from the traffic source as it sent them: escaped so that no byte breaks
+    // the document (the control and non-ASCII ones as in the log, then the markup).
     const std::string text = fmt::format(
         "{}\n{}\n{}\n{}{}{}\n{}{}{}\n{}{}{}\n{}\n{}", R"(<?xml version="1.0" encoding="UTF-8"?>)",
         R"(<SimBase.Document Type="AceXML" version="4,3">)", "<FlightPlan.FlightPlan>", "<FPType>",
-        ifr ? "IFR" : "VFR", "</FPType>", "<DepartureID>", gf_xmlEscape(aircraft.origin), "</DepartureID>",
-        "<DestinationID>", gf_xmlEscape(aircraft.destination), "</DestinationID>", "</FlightPlan.FlightPlan>",
-        "</SimBase.Document>");
+        ifr ? "IFR" : "VFR", "</FPType>", "<DepartureID>", gf_xmlEscape(gf_outsideText(aircraft.origin)),
+        "</DepartureID>", "<DestinationID>", gf_xmlEscape(gf_outsideText(aircraft.destination)),
+        "</DestinationID>", "</FlightPlan.FlightPlan>", "</SimBase.Document>");
     // Written as a text-mode file of the simulator's system: every line ends with CR LF.
     std::string crlf;
     crlf.reserve(text.size() + 16);

@@ -10,8 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <chrono>
 #include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace oxl::test
@@ -104,12 +107,20 @@ TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
 {
     RoadRun run;
     ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
-    // One aircraft with an installed livery flying east past Zurich, a report every 2 s.
+    // Aircraft with an installed livery flying east past Zurich, a report every 2 s: callsigns plain,
+    // non-ASCII, too long with a registration (which stands in for it), too long alone (never shown).
+    const std::vector<std::array<std::string, 3>> flights{
+        {"EDW23", "HB-IHY", "EDW23"},
+        {"\u00c4\u00d6\u00dc1", "HB-IHZ", "\u00c4\u00d6\u00dc1"},
+        {"EDW23LONGER", "HB-IHX", "HB-IHX"},
+        {"EDW23LONGEST", "", ""}};
     std::string replay;
     for (int i = 0; i < 60; ++i)
-        replay += trafficLine(4922923, 47.46, 8.50 + 0.0015 * i, 4000, 0, true, 90, 180, "EDW23", "A320",
-                              "HB-IHY", "LSZH", "LPMA", 1796640000.0 + 2.0 * i) +
-                  "\n";
+        for (std::size_t k = 0; k < flights.size(); ++k)
+            replay +=
+                trafficLine(4922923 + k, 47.46 + 0.01 * k, 8.50 + 0.0015 * i, 4000, 0, true, 90, 180,
+                            flights[k][0], "A320", flights[k][1], "LSZH", "LPMA", 1796640000.0 + 2.0 * i) +
+                "\n";
     writeBytes(run.folder() / "replay.txt", replay);
     ASSERT_TRUE(run.startTraffic({"--replay", (run.folder() / "replay.txt").string(), "--qnh", "1013"}));
     ASSERT_TRUE(run.startProgram());
@@ -118,6 +129,14 @@ TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
     const TrackedObject created = run.objects().begin()->second;
     EXPECT_FALSE(created.title.empty());
     EXPECT_FALSE(created.tail.empty());
+    // Each is created once and keeps its callsign while its reports come in; the log says why one is not.
+    ASSERT_TRUE(run.waitObjects([](const auto& objects) { return objects.size() >= 3; }, 60s));
+    std::this_thread::sleep_for(20s);
+    EXPECT_EQ(run.objects().size(), 3u);
+    for (const auto& [id, object] : run.objects())
+        EXPECT_EQ(std::ranges::count(flights, object.tail, [](const auto& f) { return f[2]; }), 1)
+            << object.tail;
+    EXPECT_EQ(run.logCount("not shown: no valid callsign"), 1u);
     // The user state reaches the source from the main loop every second.
     EXPECT_TRUE(waitUntil(
         [&]

@@ -393,10 +393,11 @@ TEST_F(LiveryMatching, NoMatchListWhileLogIsOn)
     gf_logNoMatchList({});
     EXPECT_EQ(settings_.logLines().size(), before);
 
-    gf_logNoMatchList({"QTR B744 A7-BEA", "BOX B744 D-AAAA"});
+    gf_logNoMatchList({"QTR B744 A7-BEA", "BOX B744 D-AAAA", "PVT A320 D-\nA\\"});
     const std::vector<std::string> lines = settings_.logLines();
     EXPECT_THAT(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end()),
-                ElementsAre("", "No match found for:", "QTR B744 A7-BEA", "BOX B744 D-AAAA", ""));
+                ElementsAre("", "No match found for:", "QTR B744 A7-BEA", "BOX B744 D-AAAA",
+                            "PVT A320 D-\\nA\\\\", ""));
 
     LOG.set(false);
     gf_logNoMatchList({"QTR B744 A7-BEA"});

@@ -253,7 +253,8 @@ void arriveAtStand(LiveEngine& engine, LiveAc& ac)
     correctStandCargo(engine, ac);
     engine.n.phases->setParkedConfig(ac);
     if (log)
-        gf_log(fmt::format("{:8}: {:8} arrived at stand", gf_standNameById(ac.standId), ac.callsign));
+        gf_log(fmt::format("{:8}: {:8} arrived at stand", gf_standNameById(ac.standId),
+                           gf_outsideText(ac.callsign)));
     engine.couplingQueue.push_back(ac.hexid);
     if (!ac.airline.empty() && ac.standCargo == ac.cargo &&
         engine.n.stands->addStandOption(ac.standId, ac, now, false))
@@ -291,8 +292,8 @@ void try2Park(LiveEngine& engine, LiveAc& ac, bool wide)
             holder.simState == SimState::active)
         {
             if (log)
-                gf_log(fmt::format("{:8}: {:8} removed, {} wants to park there", stand.name, holder.callsign,
-                                   ac.callsign));
+                gf_log(fmt::format("{:8}: {:8} removed, {} wants to park there", stand.name,
+                                   gf_outsideText(holder.callsign), gf_outsideText(ac.callsign)));
             removeAircraftFromSim(engine, holder);
         }
     for (const std::uint32_t id : stand.adjacent)
@@ -325,7 +326,8 @@ void clearAdjacentStand(LiveEngine& engine, std::uint32_t adjacentId, const Live
             return;
         if (LOG.value())
             gf_log(fmt::format("{:8}: {:8} removed by parking {} at adjacent and possibly colliding stand {}",
-                               adjacent->name, holder.callsign, newcomer.callsign, chosen.name));
+                               adjacent->name, gf_outsideText(holder.callsign), newcomer.callsign,
+                               chosen.name));
         removeAircraftFromSim(engine, holder);
         return;
     }

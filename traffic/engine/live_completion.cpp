@@ -34,14 +34,14 @@ void parkCreated(LiveEngine& engine, LiveAc& ac)
     ParkingState& parking = *engine.n.parking;
     const std::string standName = gf_standNameById(parking.stands, ac.standId);
     if (LOG.value())
-        gf_log(fmt::format("{:8}: {:8} parks", standName, ac.callsign));
+        gf_log(fmt::format("{:8}: {:8} parks", standName, gf_outsideText(ac.callsign)));
     std::erase_if(parking.staticParked, [&](const StaticParked& p) { return p.standId == ac.standId; });
     for (SimAc& statik : parking.staticAircraft)
         if (statik.standId == ac.standId && statik.simState == SimState::active)
         {
             if (LOG.value())
-                gf_log(
-                    fmt::format("{:8}: {:8} parks over static {} ", standName, ac.callsign, statik.callsign));
+                gf_log(fmt::format("{:8}: {:8} parks over static {} ", standName, gf_outsideText(ac.callsign),
+                                   gf_outsideText(statik.callsign)));
             removeAircraftFromSim(engine, statik);
             break;
         }
@@ -64,7 +64,7 @@ void createFlightPlan(LiveEngine& engine, LiveAc& ac)
         ok = engine.n.sim->setFlightPlan(ac.objectId, file) >= 0;
     }
     if (!ok)
-        gf_log(fmt::format("{} creating a flight plan failed", ac.callsign));
+        gf_log(fmt::format("{} creating a flight plan failed", gf_outsideText(ac.callsign)));
 }
 
 void onLiveCreated(LiveEngine& engine, LiveAc& ac)
@@ -122,7 +122,7 @@ void onTouchdown(LiveEngine& engine, LiveAc& ac)
     }
     else
     {
-        gf_log(fmt::format("{} ! onGround slots {:.1f}", ac.callsign, n));
+        gf_log(fmt::format("{} ! onGround slots {:.1f}", gf_outsideText(ac.callsign), n));
         ac.pitchStep = ac.staticPitch;
         ac.bankStep = 0.0;
     }

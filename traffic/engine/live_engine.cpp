@@ -30,6 +30,8 @@ void LiveEngine::reset()
     couplingQueue.clear();
     liveParked.clear();
     deferred.clear();
+    leftPlaces.clear();
+    unshownLogged.clear();
     answersInHand.clear();
     fastRequest = false;
     intake = {};

@@ -84,6 +84,19 @@ struct IntakeCounts
     std::int64_t since100ns = -1;          ///< steady time the interval began; -1 = at the next tick
 };
 
+/// An aircraft removed as behind its reports: for a while its source's jumps away from where the reports
+/// are now (back to where it was: two feeds reporting one hexid in two places) are dropped, or it would be
+/// created again at every jump.
+struct LeftPlace
+{
+    std::uint32_t hexid = 0;
+    double reportedLat = 0.0;   ///< [deg] its newest report when it was removed
+    double reportedLon = 0.0;   ///< [deg]
+    double reportedTime = 0.0;  ///< [s] that report's source time
+    std::int32_t untilTick = 0; ///< jumps are dropped until this tick
+    bool logged = false;        ///< a drop was logged
+};
+
 /// The engine's state of one cycle.
 struct LiveEngine
 {
@@ -119,6 +132,8 @@ struct LiveEngine
     std::deque<std::uint32_t> couplingQueue; ///< hexids of spawned aircraft for the coupled search
     std::vector<std::pair<std::uint32_t, std::uint32_t>> liveParked; ///< (hexid, half-hour slot)
     std::vector<DeferredAnswer> deferred; ///< creation answers waiting for activation
+    std::vector<LeftPlace> leftPlaces;    ///< aircraft removed as behind their reports, a few minutes each
+    std::unordered_set<std::uint32_t> unshownLogged; ///< hexids logged as not shown for want of a callsign
     std::vector<SimAnswer> answersInHand; ///< answers taken off the queue, handled outside its lock
     bool fastRequest = false;             ///< in-range data wanted every 20 ticks
     IntakeCounts intake;                  ///< counts for the intake's log line

@@ -44,6 +44,10 @@ constexpr double kHighestStaticPitchRad = 2.5 * kDegToRad;
 constexpr double kDefaultStaticPitchRad = 0.7 * kDegToRad;
 constexpr std::uint32_t kFirstOwnObjectId = 3; // ids below belong to the simulator and the user
 
+// [ticks] how long jumps back to where an aircraft was removed behind its reports are dropped, from the
+// last one (5 minutes).
+constexpr std::int32_t kLeftPlaceTicks = 30000;
+
 // [nm] a report this near the stand keeps an aircraft parked.
 constexpr double kStillParkedNm = metresToNm(85.0);
 
@@ -125,6 +129,41 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
         return elapsedS <= limitS;
     }
     return false;
+}
+
+// A report of a hexid lately removed behind its reports that no aircraft of its category reaches from its
+// newest report in the time since: the source jumps back to where the aircraft was (two feeds, one hexid).
+bool jumpsBack(LiveEngine& engine, const TrafficLine& line)
+{
+    if (engine.leftPlaces.empty())
+        return false;
+    const std::int32_t tick = engine.tick();
+    std::erase_if(engine.leftPlaces, [&](const LeftPlace& p) { return p.untilTick < tick; });
+    const auto place = std::find_if(engine.leftPlaces.begin(), engine.leftPlaces.end(),
+                                    [&](const LeftPlace& p) { return p.hexid == line.hexid; });
+    if (place == engine.leftPlaces.end())
+        return false;
+    LatLon newest{place->reportedLat, place->reportedLon};
+    double newestTime = place->reportedTime;
+    AcCategory category = gf_aircraftCategory(line.type);
+    if (const LiveAc* ac = engine.findByHexid(line.hexid); ac != nullptr && !ac->stream.empty())
+    {
+        newest = {ac->stream.back().lat, ac->stream.back().lon};
+        newestTime = ac->lastTime;
+        category = ac->category;
+    }
+    const double apartNm = gf_distanceNm(newest, {line.report.lat, line.report.lon});
+    const double sinceS = line.timestamp - newestTime;
+    if (sinceS > 0.0 && apartNm / (sinceS / kSecondsPerHour) <= gf_topSpeedKt(category))
+        return false;
+    place->untilTick = tick + kLeftPlaceTicks;
+    if (!place->logged)
+    {
+        place->logged = true;
+        gf_log(fmt::format("{} jumps back {:.1f} nm to where it was behind its reports, such reports dropped",
+                           gf_acLabel(static_cast<const AcIdent&>(line)), apartNm));
+    }
+    return true;
 }
 
 // A line of an aircraft removed for the max-park limit while it still stands where it was removed: it
@@ -331,7 +370,7 @@ bool activateStatic(LiveEngine& engine, const SimAnswer& answer)
     it->objectId = answer.objectId;
     engine.n.phases->setParkedConfig(*it);
     if (LOG.value())
-        gf_log(fmt::format("{:8}: {:8} parked", gf_standNameById(it->standId), it->callsign));
+        gf_log(fmt::format("{:8}: {:8} parked", gf_standNameById(it->standId), gf_outsideText(it->callsign)));
     removeIfAskedWhileCreating(engine, *it);
     return true;
 }
@@ -390,7 +429,7 @@ bool categoryAllowed(AcCategory category)
 void acceptReport(LiveEngine& engine, TrafficLine&& line)
 {
     // A number that is no number would pass every range test and poison the spacing rule for good.
-    if (!finiteLine(line))
+    if (!finiteLine(line) || jumpsBack(engine, line))
         return;
     LiveAc* ac = engine.findByHexid(line.hexid);
     if (ac == nullptr)
@@ -416,6 +455,21 @@ void acceptReport(LiveEngine& engine, TrafficLine&& line)
     engine.n.phases->appendReport(*ac, line.report);
     if (moved)
         ac->positionTime = line.timestamp;
+}
+
+void gf_rememberLeftPlace(LiveEngine& engine, const LiveAc& ac)
+{
+    if (ac.stream.empty())
+        return;
+    const Report& newest = ac.stream.back();
+    const LeftPlace place{ac.hexid, newest.lat, newest.lon, ac.lastTime, engine.tick() + kLeftPlaceTicks,
+                          false};
+    const auto known = std::find_if(engine.leftPlaces.begin(), engine.leftPlaces.end(),
+                                    [&](const LeftPlace& p) { return p.hexid == ac.hexid; });
+    if (known != engine.leftPlaces.end())
+        *known = place;
+    else
+        engine.leftPlaces.push_back(place);
 }
 
 void acceptNewHexid(LiveEngine& engine, TrafficLine&& line)

@@ -18,6 +18,10 @@ namespace oxl
 /// buffered aircraft.
 void acceptReport(LiveEngine& engine, TrafficLine&& line);
 
+/// Remembers an aircraft removed as behind its reports, so that jumps of its hexid away from where its
+/// reports are now are dropped for a few minutes.
+void gf_rememberLeftPlace(LiveEngine& engine, const LiveAc& ac);
+
 /// [kt] the ground speed that no aircraft of the category reaches, tail wind included.
 double gf_topSpeedKt(AcCategory category);
 

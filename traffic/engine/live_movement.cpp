@@ -126,6 +126,50 @@ void attitude(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
         ac.alt += ac.altStep;
     }
 }
+
+// The next report is reached from where the aircraft is, no faster than `fastestKt` and by the tick
+// `latest`. One that cannot reach it by then even at `topKt` is removed and created again where its reports
+// are; it is remembered, so that its source's jumps back to where it was are not followed. False when
+// removed.
+bool catchUpOrRemove(LiveEngine& engine, LiveAc& ac, std::int64_t latest, double fastestKt, double topKt,
+                     double behindNm)
+{
+    Report& next = ac.stream.at(1);
+    const std::int64_t tick = engine.tick();
+    const auto arrivalAt = [&](double kt)
+    { return tick + static_cast<std::int64_t>(gf_checkedTicks(std::ceil(behindNm * kTicksPerHour / kt))); };
+    if (arrivalAt(topKt) > latest)
+    {
+        gf_log(fmt::format("{} {:.1f} nm behind its reports, removed", gf_acLabel(ac), behindNm));
+        gf_rememberLeftPlace(engine, ac);
+        ac.stream.resize(1);
+        removeAircraftFromSim(engine, ac);
+        return false;
+    }
+    const std::int64_t due = std::min(std::max<std::int64_t>(next.dueTick, arrivalAt(fastestKt)), latest);
+    next.dueTick = gf_checkedTicks(static_cast<double>(due));
+    return true;
+}
+
+// On the ground an aircraft that is not rolling for take-off or out after landing moves no faster than a
+// taxi, or than its reports say, however late it is; one that cannot follow its reports so is created again
+// where they are.
+void keepToTaxiSpeed(LiveEngine& engine, LiveAc& ac)
+{
+    if (ac.simState != SimState::active || ac.stream.size() < 2 || ac.stream[1].stationary != 0 ||
+        ac.takeOff != 0 || ac.rollOut != 0 || ac.landing != 0 || ac.phase == GroundPhase::take_off)
+        return;
+    const Report& next = ac.stream[1];
+    const std::int64_t latest = std::max(next.dueTick, engine.tick()) + std::int64_t{kCatchUpTicks};
+    const double capKt = std::max(kTaxiSpeedKt, std::min(ac.stream[0].gs, next.gs));
+    // A curve is no longer than its control polygon.
+    const CurveSegment& c = ac.curve;
+    const double pathNm = c.active()
+                              ? metresToNm(std::hypot(c.ctrlNorth, c.ctrlEast) +
+                                           std::hypot(c.endNorth - c.ctrlNorth, c.endEast - c.ctrlEast))
+                              : gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon});
+    catchUpOrRemove(engine, ac, latest, capKt, capKt, pathNm);
+}
 } // namespace
 
 bool gf_curvePoint(const CurveSegment& curve, double t, double& lat, double& lon, double& heading)
@@ -182,20 +226,9 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     // several legs instead of dashing; to stay within the minute it may fly up to its category's top
     // speed, never faster. One that cannot reach the report in time even so is created again where its
     // reports are.
-    const double behindNm = gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon});
     const double topKt = gf_topSpeedKt(ac.category);
-    const auto arrivalAt = [&](double kt)
-    { return tick + static_cast<std::int64_t>(gf_checkedTicks(std::ceil(behindNm * kTicksPerHour / kt))); };
-    if (arrivalAt(topKt) > latest)
-    {
-        gf_log(fmt::format("{} {:.1f} nm behind its reports, removed", gf_acLabel(ac), behindNm));
-        ac.stream.resize(1);
-        removeAircraftFromSim(engine, ac);
-        return;
-    }
-    const double fastestKt = std::min(std::max(kCatchUpFactor * speedKt, kCatchUpFloorKt), topKt);
-    const std::int64_t due = std::min(std::max<std::int64_t>(next.dueTick, arrivalAt(fastestKt)), latest);
-    next.dueTick = gf_checkedTicks(static_cast<double>(due));
+    catchUpOrRemove(engine, ac, latest, std::min(std::max(kCatchUpFactor * speedKt, kCatchUpFloorKt), topKt),
+                    topKt, gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon}));
 }
 
 void consumeReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
@@ -212,7 +245,11 @@ void consumeReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
     if (ac.onGround == 0)
         retimeNextReport(engine, steps, ac);
     else
+    {
         steps.nextPosGround(engine, ac);
+        // The ground timing keeps to the reports' due ticks: a late aircraft would dash to catch up.
+        keepToTaxiSpeed(engine, ac);
+    }
     // The ground set-up may have cut the stream or inserted reports: the next report is read anew.
     if (ac.stream.size() >= 2 && ac.stream[1].stationary == 0)
     {
@@ -296,7 +333,7 @@ void advancePosition(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
             ac.heading = turnToward(ac.heading, wanted, ac.turnStep);
         }
         else
-            gf_log(fmt::format("{} error in curve at index: {:.2F}", ac.callsign, ac.curveT));
+            gf_log(fmt::format("{} error in curve at index: {:.2F}", gf_outsideText(ac.callsign), ac.curveT));
     }
     else if (!isGroundPhase(ac.phase))
     {

@@ -9,6 +9,10 @@
 namespace oxl
 {
 
+/// [kt] the fastest an aircraft taxis: no ground leg and no catch-up on the ground is faster, unless its
+/// reports are.
+inline constexpr double kTaxiSpeedKt = 40.0;
+
 /// The steps of the phase, ground and end-of-stream code that the movement calls.
 class MovementSteps
 {

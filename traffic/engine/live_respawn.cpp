@@ -58,7 +58,10 @@ bool checkRespawn(LiveEngine& engine, LiveAc& ac, const TrafficLine& line)
         takeIfChanged(ac.destination, line.destination);
         takeIfChanged(ac.origin, line.origin);
         if (!line.callsign.empty() && line.callsign != ac.callsign)
+        {
             engine.live.rename(ac, line.callsign);
+            ac.receivedCallsign.clear();
+        }
         takeIfChanged(ac.registration, line.registration);
         return true;
     }
@@ -67,13 +70,15 @@ bool checkRespawn(LiveEngine& engine, LiveAc& ac, const TrafficLine& line)
     const bool routeChanged = checkRouteChange(engine, ac, line);
     const bool registrationChanged = checkRegistrationChange(engine, ac, line);
     const bool unchanged = !routeChanged && !registrationChanged;
-    if (line.callsign.empty() || line.callsign == ac.callsign || line.callsign == ac.registration)
+    if (line.callsign.empty() || line.callsign == ac.callsign || line.callsign == ac.registration ||
+        line.callsign == ac.receivedCallsign)
         return unchanged ? true : respawn(engine, ac);
     if (!endsWithGhostMark(line.callsign))
         removeGhost(engine, line.callsign, ac.hexid);
     else if (ghostOriginalExists(engine, line.callsign))
         return false;
     engine.live.rename(ac, line.callsign);
+    ac.receivedCallsign.clear();
     ac.secondCallsign = line.callsign;
     ac.coupledCallsign.clear();
     return respawn(engine, ac);
@@ -178,10 +183,11 @@ void removeGhost(LiveEngine& engine, const std::string& callsign, std::uint32_t 
         {
             if (ac.phase == GroundPhase::parked)
                 gf_log(fmt::format("{:8}: {:8} is a ghost and will be removed, continue with {}",
-                                   gf_standNameById(ac.standId), callsign, callsign));
+                                   gf_standNameById(ac.standId), gf_outsideText(callsign),
+                                   gf_outsideText(callsign)));
             else
                 gf_log(fmt::format("          {:8} is a ghost and will be removed, continue with {}",
-                                   callsign, callsign));
+                                   gf_outsideText(callsign), gf_outsideText(callsign)));
         }
         engine.ghostCallsigns.push_back(callsign + "_");
         removeAircraftFromSim(engine, ac);
@@ -218,13 +224,16 @@ void removeStaticTwin(LiveEngine& engine, const LiveAc& ac, bool onGround)
             const char* where = onGround ? "on ground" : "airborne";
             if (sameRegistration)
                 gf_log(fmt::format("{:8}: {:8} {} removed, new {} '{}' has same regcode {}",
-                                   gf_standNameById(s.standId), s.callsign, s.registration, where,
-                                   ac.callsign, ac.registration));
+                                   gf_standNameById(s.standId), gf_outsideText(s.callsign),
+                                   gf_outsideText(s.registration), where, gf_outsideText(ac.callsign),
+                                   gf_outsideText(ac.registration)));
             else
                 gf_log(fmt::format("{:8}: {:8} '{} {}' removed, new {} {} '{}' '{}' has {} callsign",
-                                   gf_standNameById(s.standId), s.callsign, s.secondCallsign,
-                                   s.coupledCallsign, where, ac.callsign, ac.secondCallsign,
-                                   ac.coupledCallsign, s.secondCallsign == ac.callsign ? "same" : "coupled"));
+                                   gf_standNameById(s.standId), gf_outsideText(s.callsign),
+                                   gf_outsideText(s.secondCallsign), gf_outsideText(s.coupledCallsign), where,
+                                   gf_outsideText(ac.callsign), gf_outsideText(ac.secondCallsign),
+                                   gf_outsideText(ac.coupledCallsign),
+                                   s.secondCallsign == ac.callsign ? "same" : "coupled"));
         }
         removeAircraftFromSim(engine, s);
         return;

@@ -201,11 +201,17 @@ void bufferStep(LiveEngine& engine, LiveAc& ac)
             ac.type = record->type;
             ac.cargo = record->cargo ? 1 : 0;
         }
+        // The registration stands in for the aircraft's life: later reports still bring what was received.
         if (!gf_validCallsign(ac))
+        {
+            ac.receivedCallsign = ac.callsign;
             engine.live.rename(ac, ac.registration);
+        }
     }
     if (ac.airline.empty() && !gf_airlineFromCallsign(ac))
         ac.airline = "PVT";
+    if (!gf_validCallsign(ac) && engine.unshownLogged.insert(ac.hexid).second)
+        gf_log(fmt::format("{} hexid {} not shown: no valid callsign", gf_acLabel(ac), ac.hexid));
     if (!gf_validCallsign(ac) || engine.unmatchedSet.contains(gf_unmatchedKey(ac)) ||
         (endsWithGhostMark(ac.callsign) && ghostOriginalExists(engine, ac.callsign)))
     {
@@ -391,7 +397,7 @@ bool claimStand(LiveEngine& engine, std::uint32_t standId, const std::string& ca
     {
         if (log)
             gf_log(fmt::format("{:8}: {:8} ac with same callsign {} wants it, remove existing ... ",
-                               standName, h, callsign));
+                               standName, gf_outsideText(h), gf_outsideText(callsign)));
         removeAircraftFromSim(engine, *holder);
         return true;
     }
@@ -400,15 +406,16 @@ bool claimStand(LiveEngine& engine, std::uint32_t standId, const std::string& ca
     if ((!h.empty() && withoutLast(h) == callsign) || (endsWithGhostMark(h) && !endsWithGhostMark(callsign)))
     {
         if (log)
-            gf_log(fmt::format("{:8}: {:8} ghost, replace by {}", standName, h, callsign));
+            gf_log(fmt::format("{:8}: {:8} ghost, replace by {}", standName, gf_outsideText(h),
+                               gf_outsideText(callsign)));
         removeAircraftFromSim(engine, *holder);
         return true;
     }
     if ((!endsWithGhostMark(h) && endsWithGhostMark(callsign)) || holder->leavingStand)
         return false;
     if (log)
-        gf_log(fmt::format("{:8}: {:8} removed because another live {} wants the stand ...", standName, h,
-                           callsign));
+        gf_log(fmt::format("{:8}: {:8} removed because another live {} wants the stand ...", standName,
+                           gf_outsideText(h), gf_outsideText(callsign)));
     removeAircraftFromSim(engine, *holder);
     return true;
 }

@@ -69,8 +69,9 @@ bool updateLiveAc(LiveEngine& engine, LiveAc& ac)
                 if (ac.objectId == 0)
                 {
                     gf_logMarked(fmt::format("{} objectid=0? hexid: {},cs:{}, reg:{}, aimo:{} sz:{}",
-                                             "updateLiveAc", ac.hexid, ac.callsign, ac.registration,
-                                             gf_airlTypeKey(ac), ac.stream.size()));
+                                             "updateLiveAc", ac.hexid, gf_outsideText(ac.callsign),
+                                             gf_outsideText(ac.registration), gf_airlTypeLabel(ac),
+                                             ac.stream.size()));
                     removeAircraftFromSim(engine, ac);
                 }
                 else

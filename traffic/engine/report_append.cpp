@@ -5,6 +5,7 @@
 #include "foundation/log.h"
 #include "traffic/engine/flight_commands.h"
 #include "traffic/engine/live_lifecycle.h"
+#include "traffic/engine/live_movement.h"
 #include "traffic/engine/stream_ops.h"
 
 #include <fmt/format.h>
@@ -39,8 +40,6 @@ constexpr double kDriveOffRadii = 6.0;
 constexpr std::int32_t kWideMargin = 3000;    // [ticks]
 constexpr std::int32_t kTakeOffMargin = 5000; // [ticks]
 constexpr std::uint32_t kTouchAndGoThrottle = 3;
-// [kt] a held aircraft taxis on to a report it reaches at this speed or slower.
-constexpr double kHeldTaxiOnKt = 40.0;
 
 // The smoothing windows after the stream goes back from synthetic reports to real ones.
 void wideMargins(LiveAc& ac)
@@ -162,7 +161,7 @@ bool pushedBackReport(LiveEngine& engine, LiveAc& ac, Report& report)
 }
 
 // A held aircraft whose source stood still while the aircraft moved on: the report far from the hold is
-// followed when the aircraft took off from there, or when it is reachable at a taxiing speed both in the
+// followed when the aircraft took off from there, or when it is reachable at taxi speed both in the
 // time since its position was first reported and in the time the aircraft has to get there (until the
 // report is due and the late window after it); a report it cannot reach so ends it.
 bool movesOnFromHold(const LiveEngine& engine, const LiveAc& ac, const Report& report, double apartM)
@@ -174,7 +173,7 @@ bool movesOnFromHold(const LiveEngine& engine, const LiveAc& ac, const Report& r
     const double movingS = ac.lastTime - ac.positionTime;
     const double givenS =
         static_cast<double>(report.dueTick + kWideMargin - engine.tick()) * kSecondsPerHour / kTicksPerHour;
-    return apartM <= kHeldTaxiOnKt * kMetresPerNm / kSecondsPerHour * std::min(movingS, givenS);
+    return apartM <= kTaxiSpeedKt * kMetresPerNm / kSecondsPerHour * std::min(movingS, givenS);
 }
 
 } // namespace

@@ -89,8 +89,9 @@ void makeWayAtStand(LiveEngine& engine, const LiveAc& ac, const Stand& stand)
         if (st.simState == SimState::active)
         {
             if (log)
-                gf_log(fmt::format("{:8}: {:8} {} makes way for{} {} {}", stand.name, st.callsign,
-                                   st.registration, same, ac.callsign, ac.registration));
+                gf_log(fmt::format("{:8}: {:8} {} makes way for{} {} {}", stand.name,
+                                   gf_outsideText(st.callsign), gf_outsideText(st.registration), same,
+                                   gf_outsideText(ac.callsign), gf_outsideText(ac.registration)));
             removeAircraftFromSim(engine, st);
         }
         else if (st.simState == SimState::adding2sim)
@@ -99,8 +100,9 @@ void makeWayAtStand(LiveEngine& engine, const LiveAc& ac, const Stand& stand)
             {
                 st.createCancelled = 1;
                 if (log)
-                    gf_log(fmt::format("queued {:8}: {:8} {} makes way for{} {} {}", stand.name, st.callsign,
-                                       st.registration, same, ac.callsign, ac.registration));
+                    gf_log(fmt::format("queued {:8}: {:8} {} makes way for{} {} {}", stand.name,
+                                       gf_outsideText(st.callsign), gf_outsideText(st.registration), same,
+                                       gf_outsideText(ac.callsign), gf_outsideText(ac.registration)));
             }
             else
                 st.removeWhenCreated = 1;
@@ -129,7 +131,8 @@ void makeWayAtAdjacentStand(LiveEngine& engine, const LiveAc& ac, std::uint32_t 
             continue;
         if (LOG.value())
             gf_log(fmt::format("{:8}: {:8} makes way for {} parking at excluded stand {}",
-                               gf_standNameById(adjacentId), st.callsign, ac.callsign, stand.name));
+                               gf_standNameById(adjacentId), gf_outsideText(st.callsign),
+                               gf_outsideText(ac.callsign), stand.name));
         removeAircraftFromSim(engine, st);
         return;
     }

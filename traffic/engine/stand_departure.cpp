@@ -100,7 +100,8 @@ void pullOut(LiveEngine& engine, LiveAc& ac)
     setAcLights(engine, ac, kLeavingStandLights);
     readyToTaxi(engine, ac);
     if (LOG.value())
-        gf_log(fmt::format("{:8}: {:8} pulling out", gf_standNameById(ac.standId), ac.callsign));
+        gf_log(
+            fmt::format("{:8}: {:8} pulling out", gf_standNameById(ac.standId), gf_outsideText(ac.callsign)));
 }
 
 void pushBackStart(LiveEngine& engine, LiveAc& ac)

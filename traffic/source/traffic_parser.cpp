@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -49,12 +50,17 @@ std::optional<double> readNumber(std::string_view field, Limits limits = kAnyNum
     return value;
 }
 
-// An error of one line, with the kind under which its repeats are counted.
+// An error of one line, with the kind under which its repeats are counted. The text is kept whole beside
+// what(): it quotes the datagram, whose NUL bytes would end what() as a C string.
 class LineError : public std::runtime_error
 {
   public:
-    LineError(std::string_view kind, const std::string& text) : std::runtime_error(text), kind(kind) {}
+    LineError(std::string_view kind, std::string text)
+        : std::runtime_error(std::string(kind)), kind(kind), text(std::move(text))
+    {
+    }
     std::string_view kind; // a literal of the parser's
+    std::string text;
 };
 
 // The field's value, or an error "name:text".
@@ -173,7 +179,7 @@ LineOutcome TrafficLineParser::processLineSub(std::string_view datagram)
     }
     catch (const LineError& e)
     {
-        logError(e.kind, e.what());
+        logError(e.kind, e.text);
     }
     catch (const std::exception& e)
     {
@@ -299,11 +305,6 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
         throw LineError("TAS", fmt::format("TAS incorrect{}", field(20)));
     report.tas = *tas == kTasNotGiven ? gf_defaultTas(report.alt) : *tas;
     report.stationary = 0;
-    // The identity's texts reach the log with every event of the aircraft: none may break its lines.
-    for (std::string* text :
-         {&line.registration, &line.type, &line.callsign, &line.origin, &line.destination})
-        if (!gf_isLogSafe(*text))
-            *text = gf_outsideText(*text);
 
     return stack_.push(std::move(line), tickCounter_.load(std::memory_order_relaxed))
                ? LineOutcome::pushed

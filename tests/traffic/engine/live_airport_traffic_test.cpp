@@ -17,6 +17,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -210,25 +211,54 @@ TEST_F(AirportTraffic, StalePositionsAndAJumpAreNotCoveredInADash)
 
 // An aircraft that cannot follow its reports within its speed is created again where they are: one held
 // taxiing while its source fell silent for ten minutes and then reported it 10 km on, and one cruising
-// whose source jumped 30 nm ahead. No object moves faster than its category, nor a taxiing one than a taxi.
+// whose source jumped 30 nm ahead. One held through three silent minutes, then reported 1 km on, taxis
+// there (and reaches that report when it is the last). One hexid that two feeds report 30 nm apart in turns
+// of a minute is created twice, its jumps back dropped. No object moves faster than its category, nor a
+// taxiing one than a taxi.
 TEST_F(AirportTraffic, AircraftThatCannotFollowItsReportsIsCreatedAgainWhereTheyAre)
 {
-    for (const bool held : {true, false})
+    for (const std::string row :
+         {"held 10 min", "jump in the air", "held 3 min", "held 3 min, last report", "two feeds"})
     {
-        SCOPED_TRACE(held ? "held taxiing" : "jump in the air");
+        SCOPED_TRACE(row);
+        const bool held = row[0] == 'h';
+        const bool lastOnly = row == "held 3 min, last report";
         harness = std::make_unique<test::LiveHarness>();
         harness->groundElevationFt = kFieldFt;
         installGroundMovement(harness->engine());
         objects_.clear();
         StreamBuilder b(who(0x710801, "AMX700", "B738"), kField, 90.0);
-        if (held)
+        StreamBuilder other(who(0x710801, "AMX700", "B738"), gf_destinationPoint(kField, 0.0, nmToFeet(30)),
+                            90);
+        if (row == "held 10 min")
             b.every(5).altitude(0).speed(15).fly(30).speed(32).every(600).report().every(5).speed(15).fly(60);
-        else
+        else if (held)
+            b.every(5).altitude(0).speed(12).fly(60).every(180).report().speed(15).every(5).fly(
+                lastOnly ? 5 : 120);
+        else if (row == "jump in the air")
             b.every(8).altitude(37000).speed(450).fly(120).speed(13500).report().speed(450).fly(200);
-        runThrough(b.lines(), -5.0);
-        EXPECT_EQ(harness->creates.size(), 2u);
+        std::vector<test::TimedLine> lines = b.lines();
+        if (row == "two feeds")
+        {
+            b.every(8).altitude(37000).speed(450).fly(600);
+            other.every(8).altitude(35000).speed(450).fly(600);
+            for (const StreamBuilder* feed : {&b, &other})
+                std::copy_if(feed->lines().begin(), feed->lines().end(), std::back_inserter(lines),
+                             [&](const test::TimedLine& l)
+                             { return (int(l.atS / 60) % 2 == 0) == (feed == &b); });
+            std::sort(lines.begin(), lines.end(), [](const auto& x, const auto& y) { return x.atS < y.atS; });
+        }
+        runThrough(lines, lastOnly ? 60.0 : -5.0);
+        EXPECT_EQ(harness->creates.size(), held && row != "held 10 min" ? 1u : 2u);
+        EXPECT_EQ(std::ranges::count_if(log.lines(), [](const std::string& l)
+                                        { return l.find("such reports dropped") != std::string::npos; }),
+                  row == "two feeds" ? 1 : 0);
         for (const auto& [hexid, objectId] : objects_)
-            EXPECT_LE(fastestKt(harness->positionsOf(objectId)), held ? 45.0 : 600.6) << objectId;
+            EXPECT_LE(fastestKt(harness->positionsOf(objectId)), held ? 40.5 : 600.6) << objectId;
+        const SimPosition shown = track(0x710801).back().position;
+        const Report& last = lines.back().line.report;
+        EXPECT_TRUE(!lastOnly ||
+                    nmToMetres(gf_distanceNm({shown.lat, shown.lon}, {last.lat, last.lon})) < 10.0);
     }
 }
 

@@ -24,7 +24,7 @@ class LineBuilder
     }
 
     /// Replaces the fields given as (index, text) pairs.
-    LineBuilder& with(std::initializer_list<std::pair<int, const char*>> changes)
+    LineBuilder& with(std::initializer_list<std::pair<int, std::string>> changes)
     {
         for (const auto& [index, text] : changes)
             fields_.at(static_cast<std::size_t>(index)) = text;

@@ -1,5 +1,6 @@
 #include "traffic/source/traffic_parser.h"
 
+#include "foundation/log.h"
 #include "foundation/units.h"
 #include "platform/clock.h"
 #include "tests/support/log_capture.h"
@@ -62,6 +63,7 @@ TEST_F(ParserTest, EveryErrorIsLoggedWithItsFieldText)
 {
     const std::string altitudeLine = LineBuilder().with({{4, "x"}}).text();
     const std::string absurdAltitude = LineBuilder().with({{4, "1e300"}}).text();
+    const std::string nulAltitude = LineBuilder().with({{4, "x"}, {9, std::string("AB\0C", 4)}}).text();
     const ErrorRow rows[] = {
         {"timestamp", LineBuilder().with({{14, "abc"}}).text(), "timestamp:abc"},
         {"latitude", LineBuilder().with({{2, "x"}}).text(), "lat:x"},
@@ -96,6 +98,8 @@ TEST_F(ParserTest, EveryErrorIsLoggedWithItsFieldText)
         {"roll beyond 180", LineBuilder().with({{23, "-180.5"}}).text(), "roll:-180.5"},
         {"true airspeed 1e300", LineBuilder().with({{20, "1e300"}}).text(), "TAS incorrect1e300"},
         {"true airspeed -2", LineBuilder().with({{20, "-2"}}).text(), "TAS incorrect-2"},
+        {"NUL byte in longitude", LineBuilder().with({{3, std::string("\0x\n", 3)}}).text(), "lon:\\x00x\\n"},
+        {"NUL byte in altitude", nulAltitude, gf_outsideText("altitude x incorrect, from: " + nulAltitude)},
     };
     for (const auto& row : rows)
     {
@@ -252,6 +256,8 @@ TEST_F(ParserTest, FieldsOfPushedLines)
          [](const TrafficLine& l) { EXPECT_EQ(l.report.alt, 580.0); }},
         {"callsign with at sign is empty", LineBuilder().with({{9, "A@B"}}).text(),
          [](const TrafficLine& l) { EXPECT_TRUE(l.callsign.empty()); }},
+        {"identity kept as received", LineBuilder().with({{9, "\u00c4\u00d61"}, {11, "D-A\\B\x01"}}).text(),
+         [](const TrafficLine& l) { EXPECT_EQ(l.callsign + l.registration, "\u00c4\u00d61D-A\\B\x01"); }},
         {"null route", LineBuilder().with({{12, "null"}, {13, "null"}, {11, "null"}}).text(),
          [](const TrafficLine& l)
          {
