@@ -7,6 +7,7 @@
 #include "foundation/parameters.h"
 #include "foundation/text_files.h"
 #include "foundation/units.h"
+#include "foundation/utf.h"
 #include "liveries/registrations.h"
 
 #include <fmt/format.h>
@@ -82,14 +83,20 @@ bool writeStandChanges(pugi::xml_node parkpos, const Stand& stand)
     return ok;
 }
 
+/// An occupant's identity as the traffic source sent it: bytes XML cannot hold are escaped reversibly.
+bool addIdentity(pugi::xml_node node, const char* name, std::string_view value)
+{
+    return addAttribute(node, name, gf_escapeBytes(value));
+}
+
 bool writeOption(pugi::xml_node parkpos, const StandOccupancy& option)
 {
     pugi::xml_node opt = parkpos.append_child("opt");
-    bool ok = opt && addAttribute(opt, "reg", option.registration);
+    bool ok = opt && addIdentity(opt, "reg", option.registration);
     // A registration the database knows gives airline and type when the file is read back.
     if (ok && !gf_lookupRegistration(option.registration))
     {
-        ok = addAttribute(opt, "airl", option.airline) && addAttribute(opt, "type", option.type);
+        ok = addIdentity(opt, "airl", option.airline) && addIdentity(opt, "type", option.type);
     }
     if (ok && option.kind == StandOptionKind::soft)
     {
@@ -99,10 +106,10 @@ bool writeOption(pugi::xml_node parkpos, const StandOccupancy& option)
          addAttribute(opt, "hh", gf_bitset2hours(option.halfHours));
     if (ok && !option.callsign.empty())
     {
-        ok = addAttribute(opt, "cs",
-                          option.coupledCallsign.empty()
-                              ? option.callsign
-                              : fmt::format("{}:{}", option.callsign, option.coupledCallsign));
+        ok = addIdentity(opt, "cs",
+                         option.coupledCallsign.empty()
+                             ? option.callsign
+                             : fmt::format("{}:{}", option.callsign, option.coupledCallsign));
     }
     return ok;
 }

@@ -1,11 +1,13 @@
 #include "airports/airport_file.h"
 
+#include "airports/airport_reading.h"
 #include "foundation/config_keys.h"
 #include "foundation/time_text.h"
 #include "foundation/units.h"
 #include "foundation/version_data.h"
 #include "liveries/liveries_state.h"
 #include "tests/support/settings_fixture.h"
+#include "tests/support/strict_xml.h"
 #include "tests/support/temp_folder.h"
 
 #include <fmt/format.h>
@@ -222,6 +224,34 @@ TEST_F(AirportFileTest, HandmadeLearnedFileKeepsEveryStandInFullWithItsQuality)
     EXPECT_STREQ(parkpos.attribute("latitude").value(), "1.000000");
     EXPECT_STREQ(parkpos.attribute("radius").value(), "40.0");
     EXPECT_STREQ(parkpos.child("opt").attribute("cs").value(), "AAL1");
+}
+
+TEST_F(AirportFileTest, OccupantIdentityComesBackAsReceivedFromAStrictlyWellFormedFile)
+{
+    // The source's bytes as received: a control byte, a byte that is no UTF-8, a backslash.
+    ScannedAirport airport;
+    airport.name = "Odd";
+    airport.publisher = "stock";
+    Stand stand = makeStand("C3", 47.45, 8.56, 0.0, 20.0);
+    stand.radiusChanged = 1;
+    stand.options.push_back(makeOption("HB-\x01\xe9", "S\x7fWR",
+                                       "A3\x1f"
+                                       "20",
+                                       2, "20", StandOptionKind::real, "\xc4\xd6\x07", "SWR\\1"));
+    airport.stands = {stand};
+    const auto path = folder_ / "odd.xml";
+    ASSERT_TRUE(gf_writeApf(airport, path, ApfMode::learned));
+
+    EXPECT_EQ(test::strictXmlError(path), "");
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_file(path.c_str()));
+    const StandOccupancy back = gf_readOption(doc.select_node("//opt").node(), 1, 0);
+    EXPECT_EQ(back.registration, "HB-\x01\xe9");
+    EXPECT_EQ(back.airline, "S\x7fWR");
+    EXPECT_EQ(back.type, "A3\x1f"
+                         "20");
+    EXPECT_EQ(back.callsign, "\xc4\xd6\x07");
+    EXPECT_EQ(back.coupledCallsign, "SWR\\1");
 }
 
 TEST_F(AirportFileTest, FailedSaveReportsFalseAndLeavesNoFile)
