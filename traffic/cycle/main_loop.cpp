@@ -126,6 +126,29 @@ void waitForDeadline(std::chrono::steady_clock::time_point deadline)
     }
 }
 
+// The last minute's counts reach the log however the loop ends: closing, a cycle stop, an exception.
+class LastIntakeLine
+{
+  public:
+    explicit LastIntakeLine(LoopContext& loop) : loop_(loop) {}
+    LastIntakeLine(const LastIntakeLine&) = delete;
+    LastIntakeLine& operator=(const LastIntakeLine&) = delete;
+    ~LastIntakeLine()
+    {
+        try
+        {
+            logLastIntake(loop_.engine, loop_.adding);
+        }
+        catch (const std::exception&)
+        {
+            // A line that cannot be written must not end the program while an exception unwinds.
+        }
+    }
+
+  private:
+    LoopContext& loop_;
+};
+
 } // namespace
 
 void gf_installMainLoopPort(MainLoopPort* port)
@@ -148,6 +171,7 @@ void gf_mainLoop(LoopContext& loop)
     gf_storeCurrentDayHalfHour();
     loop.adding.setAccept(true);
     const plat::TimerResolutionScope resolution(1ms);
+    const LastIntakeLine lastIntake(loop);
     while (gf_mainLoopStep(loop))
     {
         waitForDeadline(deadline);

@@ -185,18 +185,14 @@ std::size_t takeTrafficLines(LiveEngine& engine, AddingStack& adding)
     return accepted;
 }
 
-void countIntakeTick(LiveEngine& engine, AddingStack& adding)
+namespace
+{
+
+void logIntake(LiveEngine& engine, AddingStack& adding)
 {
     IntakeCounts& counts = engine.intake;
     const std::int64_t now = engine.steadyNow100ns();
-    if (counts.since100ns < 0)
-    {
-        counts.since100ns = now;
-        counts.ticks = 0;
-    }
-    if (++counts.ticks < kIntakeLogTicks)
-        return;
-    const double seconds = static_cast<double>(now - counts.since100ns) / 1e7;
+    const double seconds = counts.since100ns < 0 ? 0.0 : static_cast<double>(now - counts.since100ns) / 1e7;
     const double ticksPerSecond = seconds > 0.0 ? counts.ticks / seconds : 0.0;
     gf_log(fmt::format(
         "Intake: {:.1f} ticks/s, {} lines taken, {} dropped past due, {} removed at end of stream, "
@@ -205,6 +201,28 @@ void countIntakeTick(LiveEngine& engine, AddingStack& adding)
         engine.live.size(), engine.activeCount(), adding.takeSystemDrops()));
     counts = IntakeCounts{};
     counts.since100ns = now;
+}
+
+} // namespace
+
+void countIntakeTick(LiveEngine& engine, AddingStack& adding)
+{
+    IntakeCounts& counts = engine.intake;
+    if (counts.since100ns < 0)
+    {
+        counts.since100ns = engine.steadyNow100ns();
+        counts.ticks = 0;
+    }
+    if (++counts.ticks >= kIntakeLogTicks)
+        logIntake(engine, adding);
+}
+
+void logLastIntake(LiveEngine& engine, AddingStack& adding)
+{
+    const IntakeCounts& counts = engine.intake;
+    if (counts.ticks > 0 || counts.linesTaken > 0 || counts.droppedPastDue > 0 ||
+        counts.endOfStreamRemovals > 0)
+        logIntake(engine, adding);
 }
 
 void restartIntakeInterval(LiveEngine& engine)
