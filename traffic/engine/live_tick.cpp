@@ -188,11 +188,11 @@ std::size_t takeTrafficLines(LiveEngine& engine, AddingStack& adding)
 namespace
 {
 
-void logIntake(LiveEngine& engine, AddingStack& adding)
+void logIntake(LiveEngine& engine, AddingStack& adding, std::int64_t now100ns)
 {
     IntakeCounts& counts = engine.intake;
-    const std::int64_t now = engine.steadyNow100ns();
-    const double seconds = counts.since100ns < 0 ? 0.0 : static_cast<double>(now - counts.since100ns) / 1e7;
+    const double seconds =
+        counts.since100ns < 0 ? 0.0 : static_cast<double>(now100ns - counts.since100ns) / 1e7;
     const double ticksPerSecond = seconds > 0.0 ? counts.ticks / seconds : 0.0;
     gf_log(fmt::format(
         "Intake: {:.1f} ticks/s, {} lines taken, {} dropped past due, {} removed at end of stream, "
@@ -200,7 +200,7 @@ void logIntake(LiveEngine& engine, AddingStack& adding)
         ticksPerSecond, counts.linesTaken, counts.droppedPastDue, counts.endOfStreamRemovals, adding.size(),
         engine.live.size(), engine.activeCount(), adding.takeSystemDrops()));
     counts = IntakeCounts{};
-    counts.since100ns = now;
+    counts.since100ns = now100ns;
 }
 
 } // namespace
@@ -208,13 +208,14 @@ void logIntake(LiveEngine& engine, AddingStack& adding)
 void countIntakeTick(LiveEngine& engine, AddingStack& adding)
 {
     IntakeCounts& counts = engine.intake;
+    const std::int64_t now = engine.steadyNow100ns();
     if (counts.since100ns < 0)
     {
-        counts.since100ns = engine.steadyNow100ns();
+        counts.since100ns = now;
         counts.ticks = 0;
     }
     if (++counts.ticks >= kIntakeLogTicks)
-        logIntake(engine, adding);
+        logIntake(engine, adding, now);
 }
 
 void logLastIntake(LiveEngine& engine, AddingStack& adding)
@@ -222,7 +223,7 @@ void logLastIntake(LiveEngine& engine, AddingStack& adding)
     const IntakeCounts& counts = engine.intake;
     if (counts.ticks > 0 || counts.linesTaken > 0 || counts.droppedPastDue > 0 ||
         counts.endOfStreamRemovals > 0)
-        logIntake(engine, adding);
+        logIntake(engine, adding, engine.steadyNow100ns());
 }
 
 void restartIntakeInterval(LiveEngine& engine)
