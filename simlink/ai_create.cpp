@@ -225,11 +225,6 @@ const std::vector<PendingCreate>& gf_pendingCreates()
     return gSimLink.gPendingCreates;
 }
 
-const std::vector<GivenUpCreate>& gf_givenUpCreates()
-{
-    return gSimLink.gGivenUpCreates;
-}
-
 const std::vector<std::uint32_t>& gf_newObjects()
 {
     return gSimLink.gNewObjects;

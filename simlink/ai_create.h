@@ -58,8 +58,6 @@ void gf_expirePendingCreates(std::chrono::steady_clock::time_point now);
 
 /// The creations not yet paired (SimClient thread; for tests and the reset).
 const std::vector<PendingCreate>& gf_pendingCreates();
-/// The creations given up whose objects are still watched for (SimClient thread).
-const std::vector<GivenUpCreate>& gf_givenUpCreates();
 /// The added objects not yet seen in a reply (SimClient thread).
 const std::vector<std::uint32_t>& gf_newObjects();
 /// Reserves room in the tables.
