@@ -178,7 +178,10 @@ void gf_noteNewObject(std::uint32_t objectId)
     gSimLink.simClientOwner.check();
     gSimLink.gNewObjects.push_back(objectId);
     // The range reply reaches only so far from the user, who may have flown on since the creation: the
-    // object's own data names it wherever it was added.
+    // object's own data names it wherever it was added. With no creation of ours under way the object is
+    // another program's, and only the range reply tells of it, as of any other aircraft near the user.
+    if (gSimLink.gPendingCreates.empty() && gSimLink.gGivenUpCreates.empty())
+        return;
     std::lock_guard lock(gRecords.gSimQueues.simMutex);
     if (gSimLink.gSimError.load() == 0 &&
         SimConnect_RequestDataOnSimObject(gSimLink.gSimHandle, kReqNewObject, kDefAcInRange, objectId,
