@@ -37,9 +37,9 @@ namespace
 
 using namespace std::chrono_literals;
 
-// The simulator confirms a creation only in an in-range reply, so the request reaches past the traffic
-// radius: an aircraft let in at the radius' edge is found whatever the simulator's earth model, and after
-// the user moved on during the reports' delay.
+// The in-range reply tells of the aircraft near the user (and confirms a creation as well as the added
+// object's own data does), so the request reaches past the traffic radius: an aircraft let in at the
+// radius' edge is found whatever the simulator's earth model.
 constexpr double kInRangeFactor = 1.1;
 constexpr std::uint32_t kInRangeMarginM = 3704;    // [m] 2 nm
 constexpr std::uint32_t kInRangeLargestM = 200000; // [m] the simulator refuses a larger radius
