@@ -65,7 +65,7 @@ enum class SimAnswerKind : std::uint32_t
     staticCg = 4,        ///< static centre of gravity of an object
     callsignBlocked = 5, ///< never posted by the simulator link; the main loop keeps a handler
     createFailed = 6,    ///< the simulator refused a creation
-    createRefused = 7,   ///< a creation that the link could not send for its tail number; the livery is sound
+    createRefused = 7,   ///< a creation not sent for its tail number, or not added in time; livery sound
 };
 
 /// One message from the simulator link to the main loop.

@@ -2,8 +2,10 @@
 
 #include "foundation/log.h"
 #include "foundation/program.h"
+#include "platform/clock.h"
 #include "records/records_state.h"
 #include "simlink/sim_ids.h"
+#include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
 
 #include <algorithm>
@@ -34,6 +36,21 @@ constexpr std::size_t kGroundAltAt = 8;
 constexpr std::size_t kOnGroundAt = 16;
 constexpr std::size_t kAtcIdAt = 24;
 constexpr std::size_t kAtcIdWidth = 32;
+
+// An added object whose creation was given up is taken out of the simulator: nothing would ever move it.
+bool removeGivenUp(std::uint32_t oid, const std::string& atcId)
+{
+    auto& givenUp = gSimLink.gGivenUpCreates;
+    const auto it = std::find_if(givenUp.begin(), givenUp.end(),
+                                 [&](const GivenUpCreate& g) { return g.callsign == atcId; });
+    if (atcId.empty() || it == givenUp.end())
+        return false;
+    givenUp.erase(it);
+    gf_log(fmt::format("{} added by the simulator after its creation was given up: removed, oid: {}",
+                       gf_outsideText(atcId), oid));
+    gf_queueRemoval(oid);
+    return true;
+}
 
 } // namespace
 
@@ -78,13 +95,14 @@ void gf_createAcInSim(const CreateRequest& request)
         gf_logMarked("GetLastSentPacketID");
         sendId = 0;
     }
-    gSimLink.gPendingCreates.push_back({sendId, request.hexid, request.callsign});
+    gSimLink.gPendingCreates.push_back({sendId, request.hexid, request.callsign, plat::steadyNow()});
 }
 
 void gf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
 {
     gSimLink.simClientOwner.check();
-    if (reply.requestId != kReqAcInRange || reply.objectId <= gSimLink.gUserObjectId.load())
+    if ((reply.requestId != kReqAcInRange && reply.requestId != kReqNewObject) ||
+        reply.objectId <= gSimLink.gUserObjectId.load())
         return;
     const auto agl = scDataF64(reply.data, kAglAt);
     const auto groundAlt = scDataF64(reply.data, kGroundAltAt);
@@ -114,6 +132,8 @@ void gf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
                     removeAt(gSimLink.gPendingCreates, i);
                     break;
                 }
+        if (!found && removeGivenUp(oid, atcId))
+            return;
         if (!found)
         {
             gf_log(fmt::format("just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, "
@@ -157,6 +177,50 @@ void gf_noteNewObject(std::uint32_t objectId)
 {
     gSimLink.simClientOwner.check();
     gSimLink.gNewObjects.push_back(objectId);
+    // The range reply reaches only so far from the user, who may have flown on since the creation: the
+    // object's own data names it wherever it was added. With no creation of ours under way the object is
+    // another program's, and only the range reply tells of it, as of any other aircraft near the user.
+    if (gSimLink.gPendingCreates.empty() && gSimLink.gGivenUpCreates.empty())
+        return;
+    std::lock_guard lock(gRecords.gSimQueues.simMutex);
+    if (gSimLink.gSimError.load() == 0 &&
+        SimConnect_RequestDataOnSimObject(gSimLink.gSimHandle, kReqNewObject, kDefAcInRange, objectId,
+                                          scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
+    {
+        gf_logMarked("SimConnect request new object data fails");
+        gf_simRequestError();
+    }
+}
+
+void gf_forgetNewObject(std::uint32_t objectId)
+{
+    gSimLink.simClientOwner.check();
+    auto& added = gSimLink.gNewObjects;
+    const auto it = std::find(added.begin(), added.end(), objectId);
+    if (it != added.end())
+        removeAt(added, static_cast<std::size_t>(it - added.begin()));
+}
+
+void gf_expirePendingCreates(std::chrono::steady_clock::time_point now)
+{
+    gSimLink.simClientOwner.check();
+    auto& pending = gSimLink.gPendingCreates;
+    for (std::size_t i = pending.size(); i-- > 0;)
+    {
+        if (now - pending[i].sentAt < kCreateConfirmPeriod)
+            continue;
+        const PendingCreate gone = std::move(pending[i]);
+        removeAt(pending, i);
+        gf_log(fmt::format("{} (hexid {}) not added by the simulator within {} s: creation given up",
+                           gf_outsideText(gone.callsign), gone.hexid, kCreateConfirmPeriod.count()));
+        // Its aircraft leaves the main loop: it no longer counts against the live limit, and a later
+        // report of it spawns it anew. The livery is not at fault.
+        pushAnswer({0, gone.hexid, 0, SimAnswerKind::createRefused, 0.0, 0.0});
+        if (!gone.callsign.empty())
+            gSimLink.gGivenUpCreates.push_back({gone.callsign, now});
+    }
+    auto& givenUp = gSimLink.gGivenUpCreates;
+    std::erase_if(givenUp, [now](const GivenUpCreate& g) { return now - g.givenUpAt >= kGivenUpKeptFor; });
 }
 
 const std::vector<PendingCreate>& gf_pendingCreates()
@@ -173,12 +237,14 @@ void gf_reserveCreationTables(std::size_t count)
 {
     gSimLink.gPendingCreates.reserve(count);
     gSimLink.gNewObjects.reserve(count);
+    gSimLink.gGivenUpCreates.reserve(count);
 }
 
 void gf_clearCreationTables()
 {
     gSimLink.gPendingCreates.clear();
     gSimLink.gNewObjects.clear();
+    gSimLink.gGivenUpCreates.clear();
 }
 
 } // namespace oxl

@@ -263,7 +263,10 @@ void gf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
         if (e.event.eventId == kEvObjectAdded && e.event.data > gSimLink.gUserObjectId.load())
             gf_noteNewObject(e.event.data);
         else if (e.event.eventId == kEvObjectRemoved)
+        {
+            gf_forgetNewObject(e.event.data);
             gRecords.gSimAnswerQueue.push({e.event.data, 0, 0, SimAnswerKind::objectRemoved, 0.0, 0.0});
+        }
         break;
     }
     case scwire::kRecvEventFilename:
@@ -412,6 +415,9 @@ void gf_onSimObjectData(const ScRecvSimObjectData& reply)
     }
     case kReqUserPosition:
         onUserPosition(reply);
+        break;
+    case kReqNewObject:
+        gf_onSimObjectDataByType(reply);
         break;
     default:
         break;

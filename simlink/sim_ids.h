@@ -74,6 +74,7 @@ enum SimRequest : std::uint32_t
     kReqUserOnGround = 108,
     kReqUserPosition = 109,
     kReqFlightPlan = 110,
+    kReqNewObject = 111,
 };
 
 /// One subscription: client event id and the system event's name.

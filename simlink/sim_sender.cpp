@@ -3,6 +3,7 @@
 #include "foundation/log.h"
 #include "foundation/status_service.h"
 #include "foundation/time_text.h"
+#include "platform/clock.h"
 #include "records/records_state.h"
 #include "simlink/ai_create.h"
 #include "simlink/sim_direct.h"
@@ -35,6 +36,25 @@ void transmit(const SimEventEntry& e)
     }
     if (flaps)
         SimConnect_AIReleaseControl(gSimLink.gSimHandle, e.objectId, kReqReleaseControl);
+}
+
+void removeObjects(const std::vector<std::uint32_t>& ids)
+{
+    const std::uint32_t userId = gSimLink.gUserObjectId.load();
+    for (std::uint32_t id : ids)
+    {
+        if (id <= userId)
+        {
+            gf_logMarked(fmt::format("SimConnect call to remove ac with objectid {}", id));
+            continue;
+        }
+        if (SimConnect_AIRemoveObject(gSimLink.gSimHandle, id, kReqRemoveAc) < 0)
+        {
+            gf_logMarked(fmt::format("{} !SimConnect call to remove AI ac from sim failed, id {}?",
+                                     gf_nowTimeOfDay(), id));
+            gf_simRequestError();
+        }
+    }
 }
 
 } // namespace
@@ -160,7 +180,7 @@ ScResult gf_simCall(const std::function<ScResult(ScHandle)>& call)
     return gf_simCallHeld(call);
 }
 
-bool gf_takeFramePositions()
+bool gf_takeFrame()
 {
     gSimLink.simClientOwner.check();
     auto& q = gRecords.gSimQueues;
@@ -175,9 +195,15 @@ bool gf_takeFramePositions()
         q.removals.clear();
         return false;
     }
-    // The send buffer keeps the room of the frame sender's old one; only the contents change hands.
+    // Only the contents change hands: each side keeps the room of the other's old vector.
     gSimLink.gFramePositions.clear();
     gSimLink.gFramePositions.swap(*q.send);
+    gSimLink.gFrameEvents.clear();
+    gSimLink.gFrameEvents.swap(q.events);
+    gSimLink.gFrameCreates.clear();
+    gSimLink.gFrameCreates.swap(q.creates);
+    gSimLink.gFrameRemovals.clear();
+    gSimLink.gFrameRemovals.swap(q.removals);
     return true;
 }
 
@@ -192,51 +218,40 @@ void gf_buildFrame()
     gSimLink.gFramePositions.clear();
 }
 
-void gf_handOverFrame()
+void gf_sendFrame()
 {
     gSimLink.simClientOwner.check();
-    auto& q = gRecords.gSimQueues;
-    std::lock_guard lock(q.simMutex);
-    if (gSimLink.gSimError.load() != 0)
+    auto& link = gSimLink;
+    // The client library serialises the calls itself; simMutex is not held across them, as the link may
+    // hold them up for tens of milliseconds, and the main loop waits for simMutex.
+    if (link.gSimError.load() == 0)
     {
-        gSimLink.gFrame.clear();
-        return;
-    }
-    if (!gSimLink.gFrame.empty())
-        scSendFrame(gSimLink.gSimHandle, gSimLink.gFrame);
-
-    for (const SimEventEntry& e : q.events)
-        transmit(e);
-    q.events.clear();
-
-    for (const CreateRequest& r : q.creates)
-        gf_createAcInSim(r);
-    q.creates.clear();
-
-    const std::uint32_t userId = gSimLink.gUserObjectId.load();
-    for (std::uint32_t id : q.removals)
-    {
-        if (id > userId)
+        if (!link.gFrame.empty())
+            scSendFrame(link.gSimHandle, link.gFrame);
+        for (const SimEventEntry& e : link.gFrameEvents)
+            transmit(e);
+        for (const CreateRequest& r : link.gFrameCreates)
         {
-            if (SimConnect_AIRemoveObject(gSimLink.gSimHandle, id, kReqRemoveAc) < 0)
-            {
-                gf_logMarked(fmt::format("{} !SimConnect call to remove AI ac from sim failed, id {}?",
-                                         gf_nowTimeOfDay(), id));
-                gf_simRequestError();
-            }
+            // A creation and the reading of its send id are one step: no other call may come between.
+            std::lock_guard lock(gRecords.gSimQueues.simMutex);
+            if (link.gSimError.load() == 0)
+                gf_createAcInSim(r);
         }
-        else
-            gf_logMarked(fmt::format("SimConnect call to remove ac with objectid {}", id));
+        removeObjects(link.gFrameRemovals);
     }
-    q.removals.clear();
+    link.gFrame.clear();
+    link.gFrameEvents.clear();
+    link.gFrameCreates.clear();
+    link.gFrameRemovals.clear();
 }
 
 void gf_sendQueuedToSim()
 {
-    if (!gf_takeFramePositions())
+    gf_expirePendingCreates(plat::steadyNow());
+    if (!gf_takeFrame())
         return;
     gf_buildFrame();
-    gf_handOverFrame();
+    gf_sendFrame();
 }
 
 } // namespace oxl

@@ -55,6 +55,7 @@ struct Options
     double radiusNm = 10.0;
     double intervalS = 2.0;
     std::optional<std::pair<double, double>> user;
+    std::optional<std::pair<double, double>> centre;
     std::optional<std::string> qnh;
     bool bad = false;
     double dropAfterS = -1.0;
@@ -95,6 +96,11 @@ void addOptions(CLI::App& app, Options& o)
     app.add_option_function<std::pair<double, double>>(
            "--user", [&o](const std::pair<double, double>& user) { o.user = user; },
            "user position before (or without) a Qs121 line")
+        ->delimiter(',')
+        ->type_name("LAT,LON");
+    app.add_option_function<std::pair<double, double>>(
+           "--centre", [&o](const std::pair<double, double>& centre) { o.centre = centre; },
+           "the scripted flight circles this point, wherever the user flies")
         ->delimiter(',')
         ->type_name("LAT,LON");
     app.add_option_function<std::string>(
@@ -193,7 +199,7 @@ class Standin
                 nextBad = now + 10s;
                 sendBadDatagrams();
             }
-            if (user_ && o_.aircraft > 0 && now >= nextFlight)
+            if ((user_ || o_.centre) && o_.aircraft > 0 && now >= nextFlight)
             {
                 sendFlight(elapsed);
                 nextFlight = now + std::chrono::milliseconds(static_cast<int>(o_.intervalS * 1000));
@@ -298,16 +304,17 @@ class Standin
         constexpr int kFlightLevels = 70;
         const double speedKt = 250.0;
         const double circumferenceNm = oxl::kTwoPi * o_.radiusNm;
+        const std::pair<double, double> centre = o_.centre ? *o_.centre : *user_;
         for (int i = 0; i < o_.aircraft; ++i)
         {
             // Each aircraft flies the circle counter-clockwise, starting at its own bearing.
             const double angle = oxl::kTwoPi * (static_cast<double>(i) / o_.aircraft +
                                                 elapsedS * speedKt / oxl::kSecondsPerHour / circumferenceNm);
             const double dLatDeg = o_.radiusNm / 60.0 * std::cos(angle);
-            const double cosLat = std::cos(oxl::degToRad(user_->first));
+            const double cosLat = std::cos(oxl::degToRad(centre.first));
             const double dLonDeg = o_.radiusNm / 60.0 * std::sin(angle) / (cosLat > 0.01 ? cosLat : 0.01);
             double track = std::fmod(oxl::radToDeg(angle) + 90.0, 360.0);
-            send(o_.trafficPort, trafficLine(4000001 + i, user_->first + dLatDeg, user_->second + dLonDeg,
+            send(o_.trafficPort, trafficLine(4000001 + i, centre.first + dLatDeg, centre.second + dLonDeg,
                                              5000.0 + 500.0 * (i % kFlightLevels), 0.0, track, speedKt,
                                              fmt::format("EDW{}", 101 + i), "A320",
                                              fmt::format("N{}OX", 101 + i), "KJFK", "KBOS", unixNow()));

@@ -6,9 +6,12 @@
 #include "tests/e2e/zurich.h"
 #include "traffic/cycle/main_loop.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -60,6 +63,62 @@ TEST(AutoRangeRun, OnTheGroundTheRadiusStepsDownToTenMiles)
     };
     EXPECT_TRUE(run.waitObjects(settled, 120s)) << run.objects().size() << " objects";
 }
+
+// The user flies over 150 aircraft circling Zurich 9 nm out, on a straight track to the south-west, the
+// simulator stand-in's user moved every 0.5 s. An aircraft let in by the range is shown 30 s later, where
+// the user may have left the radius of any range request behind.
+struct UserFlight
+{
+    const char* name;
+    RunSettings settings;
+    bool parkAtZurich; // the automatic range then follows the distance to Zurich
+    double startNm, speedKt, altFt;
+};
+class FlyingUserRun : public testing::TestWithParam<UserFlight>
+{
+};
+
+TEST_P(FlyingUserRun, NoObjectIsLeftFrozenBehindTheUser)
+{
+    const UserFlight& f = GetParam();
+    RoadRun run{f.settings};
+    if (f.parkAtZurich)
+        run.parkAt("LSZH", std::filesystem::path(OXL_SOURCE_DIR) / "data" / "demo_airport_LSZH.xml");
+    // [deg] per nm flown to the south-west
+    const double dLat = -1.0 / 60.0 / std::sqrt(2.0), dLon = dLat / std::cos(degToRad(kZurichUserLatDeg));
+    const double lat0 = kZurichUserLatDeg - f.startNm * dLat, lon0 = kZurichUserLonDeg - f.startNm * dLon;
+    ASSERT_TRUE(run.startSim(lat0, lon0, kZurichGroundFt));
+    ASSERT_TRUE(run.startTraffic({"--qnh", "1013", "--aircraft", "150", "--radius", "9", "--centre",
+                                  fmt::format("{},{}", kZurichUserLatDeg, kZurichUserLonDeg)}));
+    ASSERT_TRUE(run.startProgram());
+    ASSERT_TRUE(run.waitLog("Traffic Reader connected", 60s));
+    const auto start = std::chrono::steady_clock::now();
+    for (std::chrono::duration<double> s{}; s < 210s; s = std::chrono::steady_clock::now() - start)
+    {
+        const double nm = f.speedKt * s.count() / kSecondsPerHour;
+        ASSERT_EQ(
+            run.sim().command(fmt::format("teleport {} {} {}", lat0 + nm * dLat, lon0 + nm * dLon, f.altFt)),
+            "ok");
+        std::this_thread::sleep_for(500ms);
+    }
+    // Every live object created more than 10 s ago has moved or is gone (static ones, "*", stand still).
+    const std::int64_t lateMs = run.trackMs() - 10000;
+    const auto objects = run.objects();
+    EXPECT_GT(objects.size(), 50u);
+    for (const auto& [id, o] : objects)
+        EXPECT_TRUE(o.tail.ends_with('*') || o.positions.front().ms > lateMs || o.positions.size() > 1 ||
+                    o.removed)
+            << o.tail << " created at " << o.positions.front().ms << " ms and left frozen";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flights, FlyingUserRun,
+    testing::Values(
+        UserFlight{"ApproachAutoRange", {}, true, 25.0, 250.0, 3000.0},
+        UserFlight{"FastTenMiles", {{"AUTO_RANGE", "false"}, {"RANGE", "10"}}, false, 0.0, 400.0, 5000.0},
+        UserFlight{
+            "CruiseFortyMiles", {{"AUTO_RANGE", "false"}, {"RANGE", "40"}}, false, 0.0, 450.0, 35000.0}),
+    [](const testing::TestParamInfo<UserFlight>& info) { return info.param.name; });
 
 } // namespace
 } // namespace oxl::test

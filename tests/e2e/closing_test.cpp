@@ -1,4 +1,5 @@
-// Closing the program's window while it runs beside both stand-ins ends it within a few seconds.
+// Closing the program's window while it runs beside both stand-ins ends it within a few seconds, and the
+// intake's counts of the last minute reach the log.
 #include "tests/e2e/road_run.h"
 #include "tests/e2e/zurich.h"
 
@@ -30,6 +31,8 @@ TEST(Closing, CloseEndsTheProgramAndItsLinksWithinAFewSeconds)
     EXPECT_EQ(run.program().wait(10000), std::optional<int>(0));
     EXPECT_TRUE(run.logHas("Exiting: USER CLOSED SIM"));
     EXPECT_TRUE(run.logHas("SimConnect closed ok"));
+    // Less than a minute of ticks: the intake line comes from the main loop's end, with the counts so far.
+    EXPECT_GE(run.logCount("Intake: "), 1u);
     // The traffic source was told (it notes the line once it has read it), and the simulator has no
     // client left.
     EXPECT_TRUE(waitUntil(

@@ -24,6 +24,8 @@ std::vector<std::string> eventNames(const nlohmann::json& object)
 TEST_F(SimLinkTest, LiveAircraftIsCreatedIdentifiedReleasedAndFrozen)
 {
     ASSERT_TRUE(connected());
+    // The user has flown 100 nm on: no range reply holds the new object, its own data names it.
+    ASSERT_EQ(sim.command("teleport 49.1 8.5492"), "ok");
     const std::uint32_t oid = createIdentified("DLH4AB", 20001, SimAnswerKind::liveCreated);
     ASSERT_GT(oid, 2u);
     const auto create = calls("SimConnect_AICreateNonATCAircraft");
@@ -43,6 +45,31 @@ TEST_F(SimLinkTest, LiveAircraftIsCreatedIdentifiedReleasedAndFrozen)
         EXPECT_EQ(e["data"], 1);
         EXPECT_EQ(e["group"], kSimNotifyGroup);
     }
+}
+
+// A simulator that adds its objects only after the program has given their creations up.
+class SlowAddingSimulatorTest : public SimLinkTest
+{
+    std::vector<std::string> standinArgs() override
+    {
+        return {"--add-delay-ms", "7000", "--title", "Known Jet"};
+    }
+};
+
+TEST_F(SlowAddingSimulatorTest, CreationNotConfirmedInTimeIsGivenUpAndItsLateObjectRemoved)
+{
+    ASSERT_TRUE(connected());
+    queueCreateNearUser("EDW9", 20011);
+    EXPECT_TRUE(
+        waitAnswer(SimAnswerKind::createRefused, [](const SimAnswer& a) { return a.hexid == 20011; }));
+    EXPECT_TRUE(log.contains("EDW9 (hexid 20011) not added by the simulator within 5 s: creation given up"));
+    // The object comes after all: nothing would ever move it, so it goes again.
+    ASSERT_TRUE(eventually([&] { return !calls("SimConnect_AIRemoveObject").empty(); }));
+    EXPECT_TRUE(log.contains("EDW9 added by the simulator after its creation was given up: removed, oid: " +
+                             calls("SimConnect_AIRemoveObject")[0]["fields"]["objectId"].dump()));
+    drainAnswers();
+    EXPECT_TRUE(std::none_of(answers.begin(), answers.end(),
+                             [](const SimAnswer& a) { return a.kind == SimAnswerKind::liveCreated; }));
 }
 
 TEST_F(SimLinkTest, StaticAircraftIsIdentifiedAsStaticWhateverItsHexid)

@@ -426,7 +426,9 @@ void Server::handle(Session& s, const std::string& bytes)
     {
         const std::uint32_t req = f["requestId"], def = f["definitionId"], obj = f["objectId"],
                             period = f["period"];
-        if (!world_.find(obj) || !s.definitions.count(def))
+        // An AI object is known by its id only once the simulator has added it.
+        const SimObject* target = world_.find(obj);
+        if (!target || (target->ai && !target->added) || !s.definitions.count(def))
         {
             unrecognized();
             break;

@@ -37,9 +37,9 @@ namespace
 
 using namespace std::chrono_literals;
 
-// The simulator confirms a creation only in an in-range reply, so the request reaches past the traffic
-// radius: an aircraft let in at the radius' edge is found whatever the simulator's earth model, and after
-// the user moved on during the reports' delay.
+// The in-range reply tells of the aircraft near the user (and confirms a creation as well as the added
+// object's own data does), so the request reaches past the traffic radius: an aircraft let in at the
+// radius' edge is found whatever the simulator's earth model.
 constexpr double kInRangeFactor = 1.1;
 constexpr std::uint32_t kInRangeMarginM = 3704;    // [m] 2 nm
 constexpr std::uint32_t kInRangeLargestM = 200000; // [m] the simulator refuses a larger radius
@@ -126,6 +126,29 @@ void waitForDeadline(std::chrono::steady_clock::time_point deadline)
     }
 }
 
+// The last minute's counts reach the log however the loop ends: closing, a cycle stop, an exception.
+class LastIntakeLine
+{
+  public:
+    explicit LastIntakeLine(LoopContext& loop) : loop_(loop) {}
+    LastIntakeLine(const LastIntakeLine&) = delete;
+    LastIntakeLine& operator=(const LastIntakeLine&) = delete;
+    ~LastIntakeLine()
+    {
+        try
+        {
+            logLastIntake(loop_.engine, loop_.adding);
+        }
+        catch (const std::exception&)
+        {
+            // A line that cannot be written must not end the program while an exception unwinds.
+        }
+    }
+
+  private:
+    LoopContext& loop_;
+};
+
 } // namespace
 
 void gf_installMainLoopPort(MainLoopPort* port)
@@ -148,6 +171,7 @@ void gf_mainLoop(LoopContext& loop)
     gf_storeCurrentDayHalfHour();
     loop.adding.setAccept(true);
     const plat::TimerResolutionScope resolution(1ms);
+    const LastIntakeLine lastIntake(loop);
     while (gf_mainLoopStep(loop))
     {
         waitForDeadline(deadline);

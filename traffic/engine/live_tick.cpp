@@ -186,6 +186,26 @@ std::size_t takeTrafficLines(LiveEngine& engine, AddingStack& adding)
     return accepted;
 }
 
+namespace
+{
+
+void logIntake(LiveEngine& engine, AddingStack& adding, std::int64_t now100ns)
+{
+    IntakeCounts& counts = engine.intake;
+    const double seconds =
+        counts.since100ns < 0 ? 0.0 : static_cast<double>(now100ns - counts.since100ns) / 1e7;
+    const double ticksPerSecond = seconds > 0.0 ? counts.ticks / seconds : 0.0;
+    gf_log(fmt::format(
+        "Intake: {:.1f} ticks/s, {} lines taken, {} dropped past due, {} removed at end of stream, "
+        "{} waiting, {} aircraft, {} active, {} datagrams dropped by the system",
+        ticksPerSecond, counts.linesTaken, counts.droppedPastDue, counts.endOfStreamRemovals, adding.size(),
+        engine.live.size(), engine.activeCount(), adding.takeSystemDrops()));
+    counts = IntakeCounts{};
+    counts.since100ns = now100ns;
+}
+
+} // namespace
+
 void countIntakeTick(LiveEngine& engine, AddingStack& adding)
 {
     IntakeCounts& counts = engine.intake;
@@ -195,17 +215,16 @@ void countIntakeTick(LiveEngine& engine, AddingStack& adding)
         counts.since100ns = now;
         counts.ticks = 0;
     }
-    if (++counts.ticks < kIntakeLogTicks)
-        return;
-    const double seconds = static_cast<double>(now - counts.since100ns) / 1e7;
-    const double ticksPerSecond = seconds > 0.0 ? counts.ticks / seconds : 0.0;
-    gf_log(fmt::format(
-        "Intake: {:.1f} ticks/s, {} lines taken, {} dropped past due, {} removed at end of stream, "
-        "{} waiting, {} aircraft, {} active, {} datagrams dropped by the system",
-        ticksPerSecond, counts.linesTaken, counts.droppedPastDue, counts.endOfStreamRemovals, adding.size(),
-        engine.live.size(), engine.activeCount(), adding.takeSystemDrops()));
-    counts = IntakeCounts{};
-    counts.since100ns = now;
+    if (++counts.ticks >= kIntakeLogTicks)
+        logIntake(engine, adding, now);
+}
+
+void logLastIntake(LiveEngine& engine, AddingStack& adding)
+{
+    const IntakeCounts& counts = engine.intake;
+    if (counts.ticks > 0 || counts.linesTaken > 0 || counts.droppedPastDue > 0 ||
+        counts.endOfStreamRemovals > 0)
+        logIntake(engine, adding, engine.steadyNow100ns());
 }
 
 void restartIntakeInterval(LiveEngine& engine)

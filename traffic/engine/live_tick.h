@@ -54,6 +54,9 @@ std::size_t takeTrafficLines(LiveEngine& engine, AddingStack& adding);
 /// begins a new interval.
 void countIntakeTick(LiveEngine& engine, AddingStack& adding);
 
+/// Logs the intake line of the interval under way unless nothing was counted in it: the main loop's end,
+/// so that its last minute reaches the log.
+void logLastIntake(LiveEngine& engine, AddingStack& adding);
 /// Begins a new intake interval at the next tick, so that a pause does not count as slow ticks.
 void restartIntakeInterval(LiveEngine& engine);
 
