@@ -115,9 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
     Flights, FlyingUserRun,
     testing::Values(
         UserFlight{"ApproachAutoRange", {}, true, 25.0, 250.0, 3000.0},
-        UserFlight{"FastTenMiles", {{"AUTO_RANGE", "false"}, {"RANGE", "10"}}, false, 0.0, 400.0, 5000.0},
-        UserFlight{
-            "CruiseFortyMiles", {{"AUTO_RANGE", "false"}, {"RANGE", "40"}}, false, 0.0, 450.0, 35000.0}),
+        UserFlight{"FastTenMiles", {{"AUTO_RANGE", "false"}, {"RANGE", "10"}}, false, 0.0, 400.0, 5000.0}),
     [](const testing::TestParamInfo<UserFlight>& info) { return info.param.name; });
 
 } // namespace
