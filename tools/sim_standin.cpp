@@ -76,7 +76,10 @@ int main(int argc, char** argv)
     app.add_option("--frames-per-second", o.framesPerSecond, "how often Frame events are sent")
         ->check(oxl::standin::aboveZero());
     app.add_option("--frame-rate", o.frameRateField, "frame rate the Frame events report");
-    app.add_option("--add-delay-ms", o.addDelayMs, "from a creation to its ObjectAdded")
+    app.add_option("--add-delay-ms", o.addDelaysMs,
+                   "from a creation to its ObjectAdded; a comma list is taken in turn, one per creation")
+        ->delimiter(',')
+        ->allow_extra_args(false)
         ->check(oxl::standin::zeroOrAbove());
     app.add_option("--first-object-id", o.firstObjectId, "id of the first created object");
     app.add_option("--title", o.knownTitles, "a known title (repeatable; none: every title is known)")

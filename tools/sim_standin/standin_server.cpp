@@ -510,8 +510,10 @@ void Server::handle(Session& s, const std::string& bytes)
         const std::uint32_t id = created.id;
         const std::uint32_t req = f["requestId"];
         const std::uint32_t sessionId = s.id;
+        const auto& delays = options_.addDelaysMs;
+        const int delayMs = delays.empty() ? 0 : delays[creations_++ % delays.size()];
         lock.unlock();
-        later(options_.addDelayMs,
+        later(delayMs,
               [this, id, req, sessionId]
               {
                   std::shared_ptr<Session> creator;

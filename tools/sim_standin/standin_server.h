@@ -37,9 +37,9 @@ struct Options
     std::uint16_t port = 0;
     std::string pipePath = "\\\\.\\pipe\\Lockheed Martin Prepar3D v5\\SimConnect";
     int pipeBacklog = 16;
-    double framesPerSecond = 30; // how often Frame events are sent
-    float frameRateField = 30;   // the frame rate they report
-    int addDelayMs = 200;        // from a creation to its ObjectAdded
+    double framesPerSecond = 30;       // how often Frame events are sent
+    float frameRateField = 30;         // the frame rate they report
+    std::vector<int> addDelaysMs{200}; // from a creation to its ObjectAdded; several: one after another
     std::uint32_t firstObjectId = 3;
     std::vector<std::string> knownTitles; // empty: every title is known
     double groundFt = 0;
@@ -101,6 +101,7 @@ class Server
     World world_;
     std::list<std::shared_ptr<Session>> sessions_;
     std::uint32_t nextSession_ = 1;
+    std::size_t creations_ = 0; // AI creations so far, which take the add delays in turn
     std::vector<std::pair<std::chrono::steady_clock::time_point, std::function<void()>>> timers_;
     std::deque<nlohmann::json> journal_;
     std::mutex trackMutex_;
