@@ -90,7 +90,7 @@ enum class PositionHandOver
     dropped,          ///< the lock was busy at a low frame rate: this tick's positions were dropped
 };
 
-/// The hand-over from the main loop to the SimClient thread's frame sender. simMutex guards the four
+/// The hand-over from the main loop to the SimClient thread's frame sender. simMutex guards the five
 /// queues and the buffer pointers and serialises the program's sending calls into the client library.
 struct SimQueues
 {
@@ -109,6 +109,7 @@ struct SimQueues
         events.clear();
         creates.clear();
         removals.clear();
+        withdrawals.clear();
     }
 
     /// Appends a copy of one create request (gf_queueCreateAc).
@@ -130,6 +131,17 @@ struct SimQueues
     {
         std::lock_guard lock(simMutex);
         removals.push_back(objectId);
+    }
+
+    /// Withdraws the creation of a live aircraft that no longer wants to be in the simulator: a request not
+    /// yet taken by the frame sender is dropped, one already sent is let go by the simulator link.
+    void withdrawCreation(std::uint32_t hexid)
+    {
+        std::lock_guard lock(simMutex);
+        const auto before = creates.size();
+        std::erase_if(creates, [hexid](const CreateRequest& r) { return r.hexid == hexid; });
+        if (creates.size() == before)
+            withdrawals.push_back(hexid);
     }
 
     /// Hands the fill buffer to the frame sender (the main loop's step after updating every aircraft).
@@ -162,6 +174,7 @@ struct SimQueues
     std::vector<SimEventEntry> events;                       ///< in order of queuing
     std::vector<CreateRequest> creates;                      ///< the create list
     std::vector<std::uint32_t> removals;                     ///< object ids to remove
+    std::vector<std::uint32_t> withdrawals;                  ///< hexids whose sent creations are let go
     std::atomic<float> frameRate{0.0f}; ///< [frames/s] the simulator's, stored every 30th frame (gFrameRate)
 };
 

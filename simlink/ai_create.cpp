@@ -37,16 +37,46 @@ constexpr std::size_t kOnGroundAt = 16;
 constexpr std::size_t kAtcIdAt = 24;
 constexpr std::size_t kAtcIdWidth = 32;
 
-// An added object whose creation was given up is taken out of the simulator: nothing would ever move it.
-bool removeGivenUp(std::uint32_t oid, const std::string& atcId)
+// The first creation under the callsign that is wanted or not, or the table's end.
+std::vector<PendingCreate>::iterator findCreation(const std::string& callsign, bool wanted)
 {
-    auto& givenUp = gSimLink.gGivenUpCreates;
-    const auto it = std::find_if(givenUp.begin(), givenUp.end(),
-                                 [&](const GivenUpCreate& g) { return g.callsign == atcId; });
-    if (atcId.empty() || it == givenUp.end())
+    auto& pending = gSimLink.gPendingCreates;
+    return std::find_if(pending.begin(), pending.end(),
+                        [&](const PendingCreate& p) { return p.wanted == wanted && p.callsign == callsign; });
+}
+
+// Pairs an added object by its ATC ID; false when no creation of ours explains it. Any object under the
+// callsign serves an aircraft that waits for one, whichever of the creations under that callsign it
+// came from; one that no aircraft waits for stands for a creation let go and is taken out of the
+// simulator, as nothing would ever move it. So every creation under a callsign accounts for one object.
+bool pairOrRemove(std::uint32_t oid, const std::string& atcId, double agl)
+{
+    if (atcId.empty())
         return false;
-    givenUp.erase(it);
-    gf_log(fmt::format("{} added by the simulator after its creation was given up: removed, oid: {}",
+    auto& pending = gSimLink.gPendingCreates;
+    if (const auto wanted = findCreation(atcId, true); wanted != pending.end())
+    {
+        const std::uint32_t hexid = wanted->hexid;
+        removeAt(pending, static_cast<std::size_t>(wanted - pending.begin()));
+        {
+            // The program moves its aircraft itself: out of AI control and frozen, with the next frame.
+            std::lock_guard lock(gRecords.gSimQueues.simMutex);
+            SimConnect_AIReleaseControl(gSimLink.gSimHandle, oid, kReqReleaseControl);
+            gRecords.gSimQueues.events.push_back({oid, kEvFreezeLatLon, 1});
+            gRecords.gSimQueues.events.push_back({oid, kEvFreezeAltitude, 1});
+            gRecords.gSimQueues.events.push_back({oid, kEvFreezeAttitude, 1});
+        }
+        if (hexid > 10000)
+            pushAnswer({oid, hexid, 0, SimAnswerKind::liveCreated, 0.0, agl});
+        else
+            pushAnswer({oid, hexid, 0, SimAnswerKind::staticCreated, 0.0, 0.0});
+        return true;
+    }
+    const auto letGo = findCreation(atcId, false);
+    if (letGo == pending.end())
+        return false;
+    removeAt(pending, static_cast<std::size_t>(letGo - pending.begin()));
+    gf_log(fmt::format("{} added by the simulator after its creation was let go: removed, oid: {}",
                        gf_outsideText(atcId), oid));
     gf_queueRemoval(oid);
     return true;
@@ -95,7 +125,7 @@ void gf_createAcInSim(const CreateRequest& request)
         gf_logMarked("GetLastSentPacketID");
         sendId = 0;
     }
-    gSimLink.gPendingCreates.push_back({sendId, request.hexid, request.callsign, plat::steadyNow()});
+    gSimLink.gPendingCreates.push_back({sendId, request.hexid, request.callsign, plat::steadyNow(), true});
 }
 
 void gf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
@@ -120,39 +150,10 @@ void gf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
     if (added != gSimLink.gNewObjects.end())
     {
         removeAt(gSimLink.gNewObjects, static_cast<std::size_t>(added - gSimLink.gNewObjects.begin()));
-        // Paired by a found flag: a static aircraft's hexid is a valid hexid whatever its value.
-        bool found = false;
-        std::uint32_t hexid = 0;
-        if (!atcId.empty())
-            for (std::size_t i = 0; i < gSimLink.gPendingCreates.size(); ++i)
-                if (gSimLink.gPendingCreates[i].callsign == atcId)
-                {
-                    found = true;
-                    hexid = gSimLink.gPendingCreates[i].hexid;
-                    removeAt(gSimLink.gPendingCreates, i);
-                    break;
-                }
-        if (!found && removeGivenUp(oid, atcId))
-            return;
-        if (!found)
-        {
+        if (!pairOrRemove(oid, atcId, *agl))
             gf_log(fmt::format("just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, "
                                "onground:{}, gnd_alt:{:.0f} ft",
                                kProductName, oid, gf_outsideText(atcId), *agl, *onGround, *groundAlt));
-            return;
-        }
-        {
-            // The program moves its aircraft itself: out of AI control and frozen, with the next frame.
-            std::lock_guard lock(gRecords.gSimQueues.simMutex);
-            SimConnect_AIReleaseControl(gSimLink.gSimHandle, oid, kReqReleaseControl);
-            gRecords.gSimQueues.events.push_back({oid, kEvFreezeLatLon, 1});
-            gRecords.gSimQueues.events.push_back({oid, kEvFreezeAltitude, 1});
-            gRecords.gSimQueues.events.push_back({oid, kEvFreezeAttitude, 1});
-        }
-        if (hexid > 10000)
-            pushAnswer({oid, hexid, 0, SimAnswerKind::liveCreated, 0.0, *agl});
-        else
-            pushAnswer({oid, hexid, 0, SimAnswerKind::staticCreated, 0.0, 0.0});
         return;
     }
     if (*agl > kOtherAcMaxAglFt || atcId.empty() || atcId.back() == '*')
@@ -163,14 +164,17 @@ void gf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
 void gf_onCreateFailed(std::uint32_t sendId)
 {
     gSimLink.simClientOwner.check();
-    for (std::size_t i = 0; i < gSimLink.gPendingCreates.size(); ++i)
-        if (sendId != 0 && gSimLink.gPendingCreates[i].sendId == sendId)
-        {
-            const std::uint32_t hexid = gSimLink.gPendingCreates[i].hexid;
-            removeAt(gSimLink.gPendingCreates, i);
-            pushAnswer({0, hexid, 0, SimAnswerKind::createFailed, 0.0, 0.0});
-            return;
-        }
+    auto& pending = gSimLink.gPendingCreates;
+    const auto failed =
+        std::find_if(pending.begin(), pending.end(),
+                     [sendId](const PendingCreate& p) { return sendId != 0 && p.sendId == sendId; });
+    if (failed == pending.end())
+        return;
+    const PendingCreate gone = std::move(*failed);
+    removeAt(pending, static_cast<std::size_t>(failed - pending.begin()));
+    // A creation let go has no aircraft left to drop.
+    if (gone.wanted)
+        pushAnswer({0, gone.hexid, 0, SimAnswerKind::createFailed, 0.0, 0.0});
 }
 
 void gf_noteNewObject(std::uint32_t objectId)
@@ -180,7 +184,7 @@ void gf_noteNewObject(std::uint32_t objectId)
     // The range reply reaches only so far from the user, who may have flown on since the creation: the
     // object's own data names it wherever it was added. With no creation of ours under way the object is
     // another program's, and only the range reply tells of it, as of any other aircraft near the user.
-    if (gSimLink.gPendingCreates.empty() && gSimLink.gGivenUpCreates.empty())
+    if (gSimLink.gPendingCreates.empty())
         return;
     std::lock_guard lock(gRecords.gSimQueues.simMutex);
     if (gSimLink.gSimError.load() == 0 &&
@@ -201,50 +205,53 @@ void gf_forgetNewObject(std::uint32_t objectId)
         removeAt(added, static_cast<std::size_t>(it - added.begin()));
 }
 
+void gf_letGoCreation(std::uint32_t hexid)
+{
+    gSimLink.simClientOwner.check();
+    auto& pending = gSimLink.gPendingCreates;
+    // None found: its object was paired already, and the main loop removes it as no aircraft waits for it.
+    const auto it = std::find_if(pending.begin(), pending.end(),
+                                 [hexid](const PendingCreate& p) { return p.wanted && p.hexid == hexid; });
+    if (it == pending.end())
+        return;
+    it->wanted = false;
+    it->since = plat::steadyNow();
+}
+
 void gf_expirePendingCreates(std::chrono::steady_clock::time_point now)
 {
     gSimLink.simClientOwner.check();
     auto& pending = gSimLink.gPendingCreates;
     for (std::size_t i = pending.size(); i-- > 0;)
     {
-        if (now - pending[i].sentAt < kCreateConfirmPeriod)
+        PendingCreate& p = pending[i];
+        if (now - p.since < kCreateWaitLimit)
             continue;
-        const PendingCreate gone = std::move(pending[i]);
-        removeAt(pending, i);
-        gf_log(fmt::format("{} (hexid {}) not added by the simulator within {} s: creation given up",
-                           gf_outsideText(gone.callsign), gone.hexid, kCreateConfirmPeriod.count()));
+        if (!p.wanted)
+        {
+            removeAt(pending, i);
+            continue;
+        }
+        gf_log(fmt::format("{} (hexid {}) not added by the simulator within {} minutes: creation given up",
+                           gf_outsideText(p.callsign), p.hexid, kCreateWaitLimit.count()));
         // Its aircraft leaves the main loop: it no longer counts against the live limit, and a later
         // report of it spawns it anew. The livery is not at fault.
-        pushAnswer({0, gone.hexid, 0, SimAnswerKind::createRefused, 0.0, 0.0});
-        if (!gone.callsign.empty())
-            gSimLink.gGivenUpCreates.push_back({gone.callsign, now});
+        pushAnswer({0, p.hexid, 0, SimAnswerKind::createRefused, 0.0, 0.0});
+        p.wanted = false;
+        p.since = now;
     }
-    auto& givenUp = gSimLink.gGivenUpCreates;
-    std::erase_if(givenUp, [now](const GivenUpCreate& g) { return now - g.givenUpAt >= kGivenUpKeptFor; });
-}
-
-const std::vector<PendingCreate>& gf_pendingCreates()
-{
-    return gSimLink.gPendingCreates;
-}
-
-const std::vector<std::uint32_t>& gf_newObjects()
-{
-    return gSimLink.gNewObjects;
 }
 
 void gf_reserveCreationTables(std::size_t count)
 {
     gSimLink.gPendingCreates.reserve(count);
     gSimLink.gNewObjects.reserve(count);
-    gSimLink.gGivenUpCreates.reserve(count);
 }
 
 void gf_clearCreationTables()
 {
     gSimLink.gPendingCreates.clear();
     gSimLink.gNewObjects.clear();
-    gSimLink.gGivenUpCreates.clear();
 }
 
 } // namespace oxl

@@ -1,8 +1,9 @@
 // Creating AI aircraft and recognising them: each creation is remembered under its send id with the
 // callsign it was given as tail number; an object the simulator reports as added is paired with it when
 // the object's own data (asked for as it is added) or a range reply shows that callsign as its ATC ID. A
-// creation not paired in time is given up, and its object removed should it still come. Everything here
-// runs on the SimClient thread.
+// simulator adds its objects at its own pace, so a creation waits for its object as long as its aircraft
+// wants to be shown; one let go (its aircraft left, or minutes passed) has its object removed should it
+// still come. Everything here runs on the SimClient thread.
 #pragma once
 
 #include "records/sim_queues.h"
@@ -23,20 +24,13 @@ struct PendingCreate
     std::uint32_t sendId = 0; ///< send id of the creation message; 0 when it could not be read
     std::uint32_t hexid = 0;  ///< hexid of the request
     std::string callsign;     ///< tail number the aircraft was created with
-    std::chrono::steady_clock::time_point sentAt{}; ///< when the creation was sent
+    std::chrono::steady_clock::time_point since{}; ///< when it was sent, or let go
+    bool wanted = true; ///< its aircraft waits for the object; once let go, the object is removed on arrival
 };
 
-/// A creation given up: its object, should the simulator still add it, is removed.
-struct GivenUpCreate
-{
-    std::string callsign;                              ///< tail number the aircraft was created with
-    std::chrono::steady_clock::time_point givenUpAt{}; ///< when it was given up
-};
-
-/// How long a creation may wait for its object before it is given up.
-inline constexpr std::chrono::seconds kCreateConfirmPeriod{5};
-/// How long the callsign of a creation given up is kept to recognise its late object.
-inline constexpr std::chrono::minutes kGivenUpKeptFor{5};
+/// How long a creation waits for its object before it is given up, and how long one let go is kept to
+/// recognise its late object: a healthy simulator may take many seconds to load a model.
+inline constexpr std::chrono::minutes kCreateWaitLimit{5};
 
 /// Altitude above ground [ft] up to which other aircraft in range are reported.
 inline constexpr double kOtherAcMaxAglFt = 2500.0;
@@ -44,7 +38,7 @@ inline constexpr double kOtherAcMaxAglFt = 2500.0;
 /// Sends one creation and remembers it (the frame sender calls it holding simMutex).
 void gf_createAcInSim(const CreateRequest& request);
 /// Handles one reply of the aircraft-in-range request or of the data request of one added object: pairs
-/// new objects, removes those of creations given up, reports others near the ground.
+/// new objects, removes those of creations let go, reports others near the ground.
 void gf_onSimObjectDataByType(const ScRecvSimObjectData& reply);
 /// Handles a failed creation by the send id of its message.
 void gf_onCreateFailed(std::uint32_t sendId);
@@ -52,14 +46,11 @@ void gf_onCreateFailed(std::uint32_t sendId);
 void gf_noteNewObject(std::uint32_t objectId);
 /// Forgets an added object that the simulator removed before it was paired.
 void gf_forgetNewObject(std::uint32_t objectId);
-/// Gives up the creations sent before now less kCreateConfirmPeriod (the main loop drops their aircraft)
-/// and forgets the creations given up before now less kGivenUpKeptFor.
+/// Lets go the creation of a live aircraft that no longer wants to be in the simulator.
+void gf_letGoCreation(std::uint32_t hexid);
+/// Gives up the creations that waited kCreateWaitLimit (the main loop drops their aircraft) and forgets
+/// those let go kCreateWaitLimit ago.
 void gf_expirePendingCreates(std::chrono::steady_clock::time_point now);
-
-/// The creations not yet paired (SimClient thread; for tests and the reset).
-const std::vector<PendingCreate>& gf_pendingCreates();
-/// The added objects not yet seen in a reply (SimClient thread).
-const std::vector<std::uint32_t>& gf_newObjects();
 /// Reserves room in the tables.
 void gf_reserveCreationTables(std::size_t count);
 /// Empties the tables (the cycle reset, after the SimClient thread has ended).

@@ -193,6 +193,7 @@ bool gf_takeFrame()
         q.events.clear();
         q.creates.clear();
         q.removals.clear();
+        q.withdrawals.clear();
         return false;
     }
     // Only the contents change hands: each side keeps the room of the other's old vector.
@@ -204,6 +205,8 @@ bool gf_takeFrame()
     gSimLink.gFrameCreates.swap(q.creates);
     gSimLink.gFrameRemovals.clear();
     gSimLink.gFrameRemovals.swap(q.removals);
+    gSimLink.gFrameWithdrawals.clear();
+    gSimLink.gFrameWithdrawals.swap(q.withdrawals);
     return true;
 }
 
@@ -222,6 +225,11 @@ void gf_sendFrame()
 {
     gSimLink.simClientOwner.check();
     auto& link = gSimLink;
+    // Before this frame's creations: a withdrawal concerns a creation sent earlier, never a new one under
+    // the same hexid.
+    for (const std::uint32_t hexid : link.gFrameWithdrawals)
+        gf_letGoCreation(hexid);
+    link.gFrameWithdrawals.clear();
     // The client library serialises the calls itself; simMutex is not held across them, as the link may
     // hold them up for tens of milliseconds, and the main loop waits for simMutex.
     if (link.gSimError.load() == 0)

@@ -47,18 +47,18 @@ ScResult gf_setSpoilersThrottles(std::uint32_t objectId, double spoilersPct, dou
 /// Runs one direct call on the open handle under simMutex; kScFail without a handle.
 ScResult gf_simCall(const std::function<ScResult(ScHandle)>& call);
 
-/// The frame sender: gives up creations not confirmed in time, then sends the queued positions, events,
-/// creations and removals unless the lock is busy. simMutex is held only to take the queues over and for
-/// each creation, never while the frame goes to the link.
+/// The frame sender: gives up creations whose objects did not come for minutes, then lets go the creations
+/// withdrawn and sends the queued positions, events, creations and removals unless the lock is busy. simMutex
+/// is held only to take the queues over and for each creation, never while the frame goes to the link.
 void gf_sendQueuedToSim();
-/// The frame sender's first step: takes the handed-over positions and the queued events, creations and
-/// removals when simMutex is free (held for swaps only); false when the lock was busy or the link is in
-/// error (then every queue is emptied).
+/// The frame sender's first step: takes the handed-over positions and the queued events, creations,
+/// removals and withdrawals when simMutex is free (held for swaps only); false when the lock was busy or the
+/// link is in error (then every queue is emptied).
 bool gf_takeFrame();
 /// Builds the taken positions into one frame of position writes, without the lock.
 void gf_buildFrame();
-/// Hands the frame to the link as one packet, then the taken events, creations and removals; simMutex is
-/// taken only around each creation.
+/// Lets go the taken withdrawals, hands the frame to the link as one packet, then the taken events,
+/// creations and removals; simMutex is taken only around each creation.
 void gf_sendFrame();
 
 } // namespace oxl

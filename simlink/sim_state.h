@@ -100,14 +100,14 @@ struct SimLinkState
 
     // The SimClient thread's own, checked by simClientOwner in debug builds; released by gf_resetSimLink.
     ThreadOwner simClientOwner;
-    std::vector<PendingCreate> gPendingCreates; ///< creations sent and not yet paired
-    std::vector<std::uint32_t> gNewObjects;     ///< objects added and not yet paired
-    std::vector<GivenUpCreate> gGivenUpCreates; ///< creations given up, their late objects to be removed
-    std::vector<SimPosition> gFramePositions;   ///< the positions the frame sender took over
-    ScFrame gFrame;                             ///< the frame built from them
-    std::vector<SimEventEntry> gFrameEvents;    ///< the events the frame sender took over
-    std::vector<CreateRequest> gFrameCreates;   ///< the creations the frame sender took over
-    std::vector<std::uint32_t> gFrameRemovals;  ///< the removals the frame sender took over
+    std::vector<PendingCreate> gPendingCreates;   ///< creations sent and not yet paired, wanted or let go
+    std::vector<std::uint32_t> gNewObjects;       ///< objects added and not yet paired
+    std::vector<SimPosition> gFramePositions;     ///< the positions the frame sender took over
+    ScFrame gFrame;                               ///< the frame built from them
+    std::vector<SimEventEntry> gFrameEvents;      ///< the events the frame sender took over
+    std::vector<CreateRequest> gFrameCreates;     ///< the creations the frame sender took over
+    std::vector<std::uint32_t> gFrameRemovals;    ///< the removals the frame sender took over
+    std::vector<std::uint32_t> gFrameWithdrawals; ///< the hexids whose creations the frame sender lets go
     LatLon gPreviousUserPosition;
     std::uint32_t gFrameCounter = 0; ///< keeps counting across cycles
     bool gBadPositionLogged = false; ///< set while bad positions are refused, so they are logged once

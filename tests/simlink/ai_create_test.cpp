@@ -1,6 +1,8 @@
 // Creation, identification and freezing of AI aircraft against the stand-in, failed creations,
 // other aircraft in range and removals.
 #include "simlink/ai_create.h"
+
+#include "platform/clock.h"
 #include "simlink/sim_ids.h"
 #include "tests/support/sim_link_fixture.h"
 
@@ -47,29 +49,52 @@ TEST_F(SimLinkTest, LiveAircraftIsCreatedIdentifiedReleasedAndFrozen)
     }
 }
 
-// A simulator that adds its objects only after the program has given their creations up.
+// A simulator that takes its time to add each object, as when it loads a model: 6 s (longer than the
+// program once waited), 3 s, 6 s and 4 s for the creations in turn.
 class SlowAddingSimulatorTest : public SimLinkTest
 {
     std::vector<std::string> standinArgs() override
     {
-        return {"--add-delay-ms", "7000", "--title", "Known Jet"};
+        return {"--add-delay-ms", "6000,3000,6000,4000", "--title", "Known Jet"};
     }
 };
 
-TEST_F(SlowAddingSimulatorTest, CreationNotConfirmedInTimeIsGivenUpAndItsLateObjectRemoved)
+TEST_F(SlowAddingSimulatorTest, LateObjectsArePairedWhileWantedAndRemovedOnceLetGo)
 {
     ASSERT_TRUE(connected());
+    const auto removedLine = [&](const std::string& callsign, std::size_t n)
+    {
+        if (!eventually([&] { return calls("SimConnect_AIRemoveObject").size() == n; }))
+            return std::string("no removal");
+        return callsign + " added by the simulator after its creation was let go: removed, oid: " +
+               calls("SimConnect_AIRemoveObject")[n - 1]["fields"]["objectId"].dump();
+    };
     queueCreateNearUser("EDW9", 20011);
+    queueCreateNearUser("EDW8", 20012);
+    ASSERT_TRUE(eventually([&] { return calls("SimConnect_AICreateNonATCAircraft").size() == 2; }));
+    // EDW8 leaves before its object comes and is wanted again at once, under the same hexid: one of the
+    // two objects serves it, the other goes.
+    gRecords.gSimQueues.withdrawCreation(20012);
+    queueCreateNearUser("EDW8", 20012);
+    EXPECT_TRUE(waitAnswer(SimAnswerKind::liveCreated, [](const SimAnswer& a) { return a.hexid == 20011; }));
+    EXPECT_TRUE(log.contains(removedLine("EDW8", 1)));
+    // Minutes without its object: the creation is given up, and its object removed when it comes.
+    queueCreateNearUser("EDW7", 20014);
+    ASSERT_TRUE(eventually([&] { return calls("SimConnect_AICreateNonATCAircraft").size() == 4; }));
+    plat::setSteadySource([] { return std::chrono::steady_clock::now() + kCreateWaitLimit; });
     EXPECT_TRUE(
-        waitAnswer(SimAnswerKind::createRefused, [](const SimAnswer& a) { return a.hexid == 20011; }));
-    EXPECT_TRUE(log.contains("EDW9 (hexid 20011) not added by the simulator within 5 s: creation given up"));
-    // The object comes after all: nothing would ever move it, so it goes again.
-    ASSERT_TRUE(eventually([&] { return !calls("SimConnect_AIRemoveObject").empty(); }));
-    EXPECT_TRUE(log.contains("EDW9 added by the simulator after its creation was given up: removed, oid: " +
-                             calls("SimConnect_AIRemoveObject")[0]["fields"]["objectId"].dump()));
-    drainAnswers();
-    EXPECT_TRUE(std::none_of(answers.begin(), answers.end(),
-                             [](const SimAnswer& a) { return a.kind == SimAnswerKind::liveCreated; }));
+        waitAnswer(SimAnswerKind::createRefused, [](const SimAnswer& a) { return a.hexid == 20014; }));
+    EXPECT_TRUE(log.contains(removedLine("EDW7", 2)));
+    plat::setSteadySource({});
+    EXPECT_TRUE(
+        log.contains("EDW7 (hexid 20014) not added by the simulator within 5 minutes: creation given up"));
+    // 20011 and 20012 paired once each, 20014 refused.
+    EXPECT_EQ(std::count_if(answers.begin(), answers.end(),
+                            [](const SimAnswer& a) {
+                                return a.kind == SimAnswerKind::liveCreated ||
+                                       a.kind == SimAnswerKind::createRefused;
+                            }),
+              3);
 }
 
 TEST_F(SimLinkTest, StaticAircraftIsIdentifiedAsStaticWhateverItsHexid)
