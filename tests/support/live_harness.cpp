@@ -363,6 +363,9 @@ void LiveHarness::frame()
             laterAnswers_.emplace(tick() + 1, SimAnswer{id, 0, 0, SimAnswerKind::objectRemoved, 0.0, 0.0});
     }
     queues_.removals.clear();
+    // Like a simulator whose objects are already on their way, the fake one still answers these creations.
+    withdrawals.insert(withdrawals.end(), queues_.withdrawals.begin(), queues_.withdrawals.end());
+    queues_.withdrawals.clear();
 }
 
 } // namespace oxl::test

@@ -96,7 +96,9 @@ void serveBlockRequest(LiveEngine& engine)
     {
         for (LiveAc& ac : engine.live)
         {
-            if (ac.callsign == blocked && ac.simState == SimState::active)
+            // One still waiting for the simulator to add it is let go: it would be shown when added.
+            if (ac.callsign == blocked &&
+                (ac.simState == SimState::active || ac.simState == SimState::adding2sim))
             {
                 removeAircraftFromSim(engine, ac);
                 break;

@@ -235,6 +235,20 @@ void onLiveCreated(LiveEngine& engine, LiveAc& ac, const SimAnswer& answer)
     directCall(engine, &SimulatorPort::requestStaticCg, ac.objectId, "SimConnect request StaticCG fails");
 }
 
+// A live aircraft whose creation the simulator has yet to answer.
+bool awaitsObject(const LiveAc* ac)
+{
+    return ac != nullptr && ac->simState == SimState::adding2sim && ac->objectId == 0 && !ac->createCancelled;
+}
+
+// An object paired while its aircraft left, or after another object took its place: nothing would move it.
+void removeUnawaited(LiveEngine& engine, const SimAnswer& answer)
+{
+    gf_log(fmt::format("object {} (hexid {}) added by the simulator for no aircraft waiting: removed",
+                       answer.objectId, answer.hexid));
+    engine.n.mainQueues->removals.push_back(answer.objectId);
+}
+
 void onGroundData(LiveEngine& engine, const SimAnswer& answer)
 {
     LiveAc* ac = engine.findByObjectId(answer.objectId);
@@ -316,13 +330,15 @@ void handleAnswer(LiveEngine& engine, const SimAnswer& answer)
     switch (answer.kind)
     {
     case SimAnswerKind::liveCreated:
-        if (LiveAc* ac = engine.findByHexid(answer.hexid))
+        if (answer.objectId < kFirstOwnObjectId)
+            return;
+        if (LiveAc* ac = engine.findByHexid(answer.hexid); awaitsObject(ac))
         {
-            if (answer.objectId < kFirstOwnObjectId)
-                return;
             onLiveCreated(engine, *ac, answer);
             engine.deferred.push_back(DeferredAnswer{answer, 0});
         }
+        else
+            removeUnawaited(engine, answer);
         return;
     case SimAnswerKind::staticCreated:
         engine.deferred.push_back(DeferredAnswer{answer, 0});
@@ -527,10 +543,16 @@ void removeAircraftFromSim(LiveEngine& engine, SimAc& ac)
         const bool withdrawn = ac.hexid > kLastStaticHexid
                                    ? gf_removeFromCreateDequeByHexid(queues.liveCreates, ac.hexid)
                                    : gf_removeFromCreateDeque(queues.staticCreates, ac.callsign);
-        if (withdrawn)
-            ac.createCancelled = 1;
-        else
+        // A live creation the simulator has not answered yet is let go by the link, which removes its
+        // object should it still come: the aircraft need not wait for a slow simulator to leave.
+        if (!withdrawn && ac.hexid > kLastStaticHexid && ac.objectId == 0)
+            engine.n.simQueues->withdrawCreation(ac.hexid);
+        else if (!withdrawn)
+        {
             ac.removeWhenCreated = 1;
+            return;
+        }
+        ac.createCancelled = 1;
         return;
     }
     case SimState::active:
@@ -637,8 +659,14 @@ bool gf_removeFarthestLive(LiveEngine& engine, double d0Nm)
 
 void gf_trimLiveToMax(LiveEngine& engine)
 {
-    const auto active = static_cast<std::int64_t>(engine.activeCount());
-    for (std::int64_t i = 0; i < active - MAX_LIVE_SEL.value(); ++i)
+    // Creations the simulator has yet to add count too: their aircraft join the sky when added.
+    const auto shown = static_cast<std::int64_t>(
+        std::count_if(engine.live.begin(), engine.live.end(),
+                      [](const LiveAc& ac) {
+                          return ac.simState == SimState::active ||
+                                 (ac.simState == SimState::adding2sim && !ac.createCancelled);
+                      }));
+    for (std::int64_t i = 0; i < shown - MAX_LIVE_SEL.value(); ++i)
         gf_removeFarthestLive(engine, -1.0);
 }
 

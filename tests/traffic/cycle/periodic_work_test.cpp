@@ -204,21 +204,30 @@ TEST_F(PeriodicWorkTest, BlockRequestRemovesTheActiveAircraftOfTheCallsign)
     {
         const char* name;
         const char* blocked;
+        SimState state; // of the second SWR12
         std::vector<std::uint32_t> removed;
+        std::vector<std::uint32_t> letGo; // creations withdrawn from the simulator link
     };
-    for (const Row& row : {Row{"empty callsign", "", {}}, Row{"callsign", "SWR12", {0x1802}},
-                           Row{"unknown callsign", "DLH4", {}}})
+    for (const Row& row :
+         {Row{"empty callsign", "", SimState::active, {}, {}},
+          Row{"callsign", "SWR12", SimState::active, {0x1802}, {}},
+          Row{"unknown callsign", "DLH4", SimState::active, {}, {}},
+          Row{"callsign waiting to be added", "SWR12", SimState::adding2sim, {}, {0x4B1802}}})
     {
         SCOPED_TRACE(row.name);
         engine().live.clear();
         engine().n.mainQueues->removals.clear();
+        engine().n.simQueues->withdrawals.clear();
         addLive(0x4B1801, "SWR12", 47.2, 8.2, false).simState = SimState::buffer;
-        addLive(0x4B1802, "SWR12", 47.2, 8.2, false);
+        LiveAc& second = addLive(0x4B1802, "SWR12", 47.2, 8.2, false);
+        second.simState = row.state;
+        second.objectId = row.state == SimState::active ? second.objectId : 0;
         BLOCK_CALLSIGN.set(row.blocked);
         gFoundation.gBlockCallsignRequest.store(1);
         LoopContext context = loop();
         gf_everySecond(context);
         EXPECT_EQ(removedObjects(), row.removed);
+        EXPECT_EQ(engine().n.simQueues->withdrawals, row.letGo);
         EXPECT_EQ(gFoundation.gBlockCallsignRequest.load(), 0);
     }
 }

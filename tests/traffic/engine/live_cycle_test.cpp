@@ -47,9 +47,11 @@ TEST_F(LiveScenario, LostSourceTakesTheShownAircraftOut)
     EXPECT_EQ(engine.n.mainQueues->removals.front(), kHex & 0xFF);
     EXPECT_EQ(engine.findByHexid(kHex + 1), nullptr);
     EXPECT_TRUE(engine.n.mainQueues->liveCreates.empty());
-    EXPECT_TRUE(engine.findByHexid(kHex + 2)->removeWhenCreated);
+    // A creation with the simulator is let go: the link removes its object should it still come.
+    EXPECT_EQ(engine.findByHexid(kHex + 2), nullptr);
+    EXPECT_EQ(engine.n.simQueues->withdrawals, std::vector<std::uint32_t>{kHex + 2});
     EXPECT_EQ(engine.findByHexid(kHex + 3)->simState, SimState::buffer);
-    EXPECT_EQ(engine.live.size(), 3u);
+    EXPECT_EQ(engine.live.size(), 2u);
 }
 
 TEST_F(LiveScenario, CouplingQueueServesOneAircraftAndSkipsGoneOnes)
@@ -137,7 +139,8 @@ TEST_F(LiveScenario, QueuesAreHandedOverAtTheirRates)
     const auto& counter = test::installDouble<PlacementCounter>(engine.n.staticParking);
     gAirports.gParking.staticParked.resize(1);
     harness->groundDataPeriodTicks = 0;
-    harness->run(101); // ticks 0..100
+    harness->failCreate = {20001}; // no aircraft waits for its object, which would be removed
+    harness->run(101);             // ticks 0..100
     ASSERT_EQ(harness->removals.size(), 2u);
     EXPECT_EQ(harness->removals[0].tick, 0);
     EXPECT_EQ(harness->removals[1].tick, 10);
