@@ -213,7 +213,7 @@ void gf_flightNotRunning(LoopContext& loop)
     if (!values.paused)
     {
         loop.adding.setAccept(false);
-        restartIntakeInterval(loop.engine);
+        pauseIntake(loop.engine);
         values.paused = true;
         values.notRunningCountdown = kNotRunningPeriodPasses;
         {
@@ -241,10 +241,10 @@ void gf_flightNotRunning(LoopContext& loop)
 
 void gf_handleAddingStack(LoopContext& loop)
 {
+    countIntakeTick(loop.engine, loop.adding);
     liveTickWork(loop.engine, loop.adding);
     requestAcInRange(loop.engine);
     tickCounter(loop.engine).fetch_add(1);
-    countIntakeTick(loop.engine, loop.adding);
 }
 
 std::uint32_t gf_inRangeRequestM(std::uint32_t rangeM)

@@ -80,8 +80,10 @@ struct IntakeCounts
     std::uint64_t linesTaken = 0;          ///< traffic lines handed to the engine
     std::uint64_t droppedPastDue = 0;      ///< lines dropped because their report was already due
     std::uint64_t endOfStreamRemovals = 0; ///< aircraft given up at the end of their report stream
-    std::int32_t ticks = 0;                ///< ticks since the interval began
-    std::int64_t since100ns = -1;          ///< steady time the interval began; -1 = at the next tick
+    std::int32_t ticks = 0;                ///< ticks begun in the interval
+    std::int64_t covered100ns = 0;         ///< running time of the interval's stretches that ended
+    std::int64_t stretchStart100ns = -1;   ///< steady time the running stretch began; -1 = not running
+    std::int64_t lastTickStart100ns = -1;  ///< steady time the latest tick began
 };
 
 /// An aircraft removed as behind its reports: for a while its source's jumps away from where the reports

@@ -189,19 +189,18 @@ std::size_t takeTrafficLines(LiveEngine& engine, AddingStack& adding)
 namespace
 {
 
-void logIntake(LiveEngine& engine, AddingStack& adding, std::int64_t now100ns)
+// Logs the interval's counts with the ticks per second of the running time it covered; clears them.
+void logIntake(LiveEngine& engine, AddingStack& adding, std::int64_t covered100ns)
 {
     IntakeCounts& counts = engine.intake;
-    const double seconds =
-        counts.since100ns < 0 ? 0.0 : static_cast<double>(now100ns - counts.since100ns) / 1e7;
-    const double ticksPerSecond = seconds > 0.0 ? counts.ticks / seconds : 0.0;
+    const double ticksPerSecond =
+        covered100ns > 0 ? static_cast<double>(counts.ticks) * 1e7 / static_cast<double>(covered100ns) : 0.0;
     gf_log(fmt::format(
         "Intake: {:.1f} ticks/s, {} lines taken, {} dropped past due, {} removed at end of stream, "
         "{} waiting, {} aircraft, {} active, {} datagrams dropped by the system",
         ticksPerSecond, counts.linesTaken, counts.droppedPastDue, counts.endOfStreamRemovals, adding.size(),
         engine.live.size(), engine.activeCount(), adding.takeSystemDrops()));
     counts = IntakeCounts{};
-    counts.since100ns = now100ns;
 }
 
 } // namespace
@@ -210,26 +209,38 @@ void countIntakeTick(LiveEngine& engine, AddingStack& adding)
 {
     IntakeCounts& counts = engine.intake;
     const std::int64_t now = engine.steadyNow100ns();
-    if (counts.since100ns < 0)
-    {
-        counts.since100ns = now;
-        counts.ticks = 0;
-    }
-    if (++counts.ticks >= kIntakeLogTicks)
-        logIntake(engine, adding, now);
+    // Written as the next tick begins, the line covers the whole of each tick it counts, its wait included;
+    // the next interval runs on from here.
+    if (counts.ticks >= kIntakeLogTicks)
+        logIntake(engine, adding,
+                  counts.covered100ns + (counts.stretchStart100ns < 0 ? 0 : now - counts.stretchStart100ns));
+    if (counts.stretchStart100ns < 0)
+        counts.stretchStart100ns = now;
+    counts.lastTickStart100ns = now;
+    ++counts.ticks;
 }
 
 void logLastIntake(LiveEngine& engine, AddingStack& adding)
 {
     const IntakeCounts& counts = engine.intake;
-    if (counts.ticks > 0 || counts.linesTaken > 0 || counts.droppedPastDue > 0 ||
-        counts.endOfStreamRemovals > 0)
-        logIntake(engine, adding, engine.steadyNow100ns());
+    if (counts.ticks == 0 && counts.linesTaken == 0 && counts.droppedPastDue == 0 &&
+        counts.endOfStreamRemovals == 0)
+        return;
+    std::int64_t covered = counts.covered100ns;
+    // A loop that ends within its last tick's 10 ms still gave that tick its whole period.
+    if (counts.stretchStart100ns >= 0)
+        covered += std::max(engine.steadyNow100ns(), counts.lastTickStart100ns + kTickPeriod100ns) -
+                   counts.stretchStart100ns;
+    logIntake(engine, adding, covered);
 }
 
-void restartIntakeInterval(LiveEngine& engine)
+void pauseIntake(LiveEngine& engine)
 {
-    engine.intake.since100ns = -1;
+    IntakeCounts& counts = engine.intake;
+    if (counts.stretchStart100ns < 0)
+        return;
+    counts.covered100ns += engine.steadyNow100ns() - counts.stretchStart100ns;
+    counts.stretchStart100ns = -1;
 }
 
 void liveTickWork(LiveEngine& engine, AddingStack& adding)

@@ -1,6 +1,6 @@
 // The engine's share of the 10 ms tick: the per-aircraft update, the sweep and position hand-over, the
 // create request of a spawned aircraft and the hand-over of removals and creations at their fixed rates.
-// The main loop runs these in the order of liveTickWork and then counts the tick.
+// The main loop counts the tick and then runs these in the order of liveTickWork.
 #pragma once
 
 #include "records/sim_queues.h"
@@ -14,6 +14,8 @@ namespace oxl
 
 /// Traffic lines taken from the adding stack per tick while no backlog waits (a tick's share).
 inline constexpr std::size_t kLinesPerTick = 2;
+/// [100 ns] the main loop's pace: a tick begins every 10 ms.
+inline constexpr std::int64_t kTickPeriod100ns = 100000;
 /// [100 ns] a tick's time for working off a backlog of traffic lines: 2 ms of the 10 ms tick.
 inline constexpr std::int64_t kIntakeBudget100ns = 20000;
 /// Ticks between two intake log lines: a minute of ticks.
@@ -49,19 +51,19 @@ void serviceQueues(LiveEngine& engine);
 /// waited out the whole delay in the stack. Returns the lines handed to the engine.
 std::size_t takeTrafficLines(LiveEngine& engine, AddingStack& adding);
 
-/// Counts a tick; every kIntakeLogTicks ticks logs the ticks per second, the lines taken and dropped,
-/// the end-of-stream removals, the lines waiting, the aircraft and the datagrams the system dropped, and
-/// begins a new interval.
+/// Counts a tick as it begins; once kIntakeLogTicks ticks are counted, logs the ticks per second, the lines
+/// taken and dropped, the end-of-stream removals, the lines waiting, the aircraft and the datagrams the
+/// system dropped, and begins a new interval.
 void countIntakeTick(LiveEngine& engine, AddingStack& adding);
 
 /// Logs the intake line of the interval under way unless nothing was counted in it: the main loop's end,
 /// so that its last minute reaches the log.
 void logLastIntake(LiveEngine& engine, AddingStack& adding);
-/// Begins a new intake interval at the next tick, so that a pause does not count as slow ticks.
-void restartIntakeInterval(LiveEngine& engine);
+/// Ends the running stretch at a pause: paused time is no time the ticks cover.
+void pauseIntake(LiveEngine& engine);
 
 /// Ticks 1 to 5 of the main loop: answers, aircraft, queues, the traffic lines, one create request.
-/// The caller requests the aircraft in range and counts the tick.
+/// The caller counts the tick first and requests the aircraft in range after.
 void liveTickWork(LiveEngine& engine, AddingStack& adding);
 
 } // namespace oxl
