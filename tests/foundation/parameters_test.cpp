@@ -4,13 +4,31 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <string>
+#include <sys/syscall.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
+#include "foundation/config_keys.h"
 #include "foundation/foundation_state.h"
 #include "foundation/settings_file.h"
 #include "tests/support/settings_fixture.h"
+
+// A file system without a flush of its own, for this process's saves while it is switched on.
+std::atomic<bool> gNoFsync{false};
+
+extern "C" int fsync(int fd)
+{
+    if (gNoFsync.load())
+    {
+        errno = EINVAL;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
 
 namespace oxl
 {
@@ -138,15 +156,17 @@ TEST(ParameterRead, ForeignRootGivesDefaults)
     EXPECT_EQ(setting.value(), 20);
 }
 
-TEST(ParameterSave, WithoutFileMakesFileWithThatSettingOnly)
+// A file gone while the program runs comes back whole: every setting as the program holds it.
+TEST(ParameterSave, WithoutFileMakesFileWithEverySetting)
 {
     test::SettingsFolder folder;
     IntParameter setting("COUNT", 20, 1, 47);
     setting.set(33);
     setting.save();
     EXPECT_EQ(folder.valueOf("COUNT"), "33");
+    EXPECT_EQ(folder.valueOf("PORT_NUMBER"), PORT_NUMBER.value());
     const pugi::xml_document doc = folder.loadParameters();
-    EXPECT_EQ(std::distance(doc.child("parameters").begin(), doc.child("parameters").end()), 1);
+    EXPECT_EQ(std::distance(doc.child("parameters").begin(), doc.child("parameters").end()), 55);
     EXPECT_TRUE(folder.logged("COUNT=33"));
 }
 
@@ -188,11 +208,28 @@ TEST(ParameterSave, DamagedFileIsReplaced)
     EXPECT_EQ(folder.valueOf("FLAG"), "true");
 }
 
-TEST(ParameterSave, UnwritableFolderIsLogged)
+// A settings folder removed while the program runs is made again by the next save, also on a file system
+// without a flush (said once); one that cannot be made is logged.
+TEST(ParameterSave, RemovedFolderIsMadeAgainAndAnUnwritableOneLogged)
 {
     test::SettingsFolder folder;
-    std::filesystem::remove_all(folder.parametersFile().parent_path());
+    const std::filesystem::path settingsFolder = folder.parametersFile().parent_path();
+    std::filesystem::remove_all(settingsFolder);
     IntParameter setting("COUNT", 20, 1, 47);
+    gNoFsync.store(true);
+    setting.save();
+    setting.save();
+    gNoFsync.store(false);
+    EXPECT_EQ(folder.valueOf("COUNT"), "20");
+    EXPECT_TRUE(folder.logged("Folder '" + settingsFolder.string() + "' was missing and is made again"));
+    const std::vector<std::string> said = folder.logLines();
+    EXPECT_EQ(std::count(said.begin(), said.end(),
+                         "Files are saved without a flush to the disk: the file system of '" +
+                             settingsFolder.string() + "' has none (Invalid argument)"),
+              1);
+
+    std::filesystem::remove_all(settingsFolder);
+    test::writeBytes(settingsFolder, "a file where the folder belongs");
     setting.save();
     EXPECT_TRUE(folder.logged("Saving '" + folder.parametersFile().string() + "' failed"));
     EXPECT_EQ(setting.value(), 20);
@@ -203,7 +240,7 @@ TEST(ParameterSave, UnwritableFolderIsLogged)
     const std::vector<std::string> lines = folder.logLines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(),
                          "Saving '" + folder.parametersFile().string() +
-                             "' did not succeed: No such file or directory"),
+                             "' did not succeed: its folder cannot be made (Not a directory)"),
               2);
 }
 
