@@ -1,7 +1,8 @@
 // Whole cycles of the program beside both stand-ins: traffic from the source reaches the simulator as
-// AI aircraft, a reader that cannot bind its port restarts the cycle after its countdown with the scans
-// off and no version check, a close during the countdown ends the program, a new flight ends it, a link
-// to the simulator that breaks restarts the cycle, which connects again, and a simulator that quits ends it.
+// AI aircraft (after a start on a full disk), a reader that cannot bind its port restarts the cycle after its
+// countdown with the scans off and no version check, a close during the countdown ends the program, a new
+// flight ends it, a link to the simulator that breaks restarts the cycle, which connects again, and a
+// simulator that quits ends it.
 #include "platform/net_udp.h"
 #include "tests/e2e/road_run.h"
 #include "tests/e2e/zurich.h"
@@ -9,10 +10,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+#include <sys/mount.h>
+
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -103,9 +109,44 @@ TEST_F(ReaderPortTaken, CloseDuringTheCountdownEndsTheProgram)
     EXPECT_EQ(run_.logCount(kConnected), 1u);
 }
 
+// The program folder's output on a small disk of its own, full to its last file; unmounted at the end.
+class FullDisk
+{
+  public:
+    explicit FullDisk(const std::filesystem::path& folder) : folder_(folder)
+    {
+        const std::string scan = readBytes(folder / "LiveriesScanned.xml");
+        mounted_ = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=1m,nr_inodes=16") == 0;
+        writeBytes(folder / "LiveriesScanned.xml", scan);
+        for (int i = 0; mounted_ && std::ofstream(folder / fmt::format("filler{}", i)); ++i)
+        {
+        }
+    }
+    ~FullDisk()
+    {
+        if (mounted_)
+            ::umount2(folder_.c_str(), MNT_DETACH);
+    }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+    bool mounted() const { return mounted_; }
+    void free() const
+    {
+        for (int i = 0; std::filesystem::remove(folder_ / fmt::format("filler{}", i)); ++i)
+        {
+        }
+    }
+
+  private:
+    std::filesystem::path folder_;
+    bool mounted_ = false;
+};
+
 TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
 {
     RoadRun run;
+    // The program starts on a full disk: it waits, says why, and goes on by itself once there is room.
+    FullDisk disk(run.programFolder() / "output");
     ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
     // Aircraft with an installed livery flying east past Zurich, a report every 2 s: callsigns plain,
     // non-ASCII, too long with a registration (which stands in for it), too long alone (never shown).
@@ -124,6 +165,14 @@ TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
     writeBytes(run.folder() / "replay.txt", replay);
     ASSERT_TRUE(run.startTraffic({"--replay", (run.folder() / "replay.txt").string(), "--qnh", "1013"}));
     ASSERT_TRUE(run.startProgram());
+    const std::string waiting = "Error The disk is full (No space left on device): " +
+                                (run.programFolder() / "output" / "info").string() + " cannot be written";
+    if (disk.mounted())
+    {
+        ASSERT_TRUE(run.waitLog(waiting, 60s));
+        disk.free();
+        EXPECT_TRUE(run.waitLog("===> The disk has room again: the start-up goes on", 30s));
+    }
     ASSERT_TRUE(run.waitLog("Traffic Reader connected", 60s));
     ASSERT_TRUE(run.waitObjects([](const auto& objects) { return !objects.empty(); }, 90s));
     const TrackedObject created = run.objects().begin()->second;

@@ -102,9 +102,11 @@ void gf_createDataFolders()
     }
     if (refused)
     {
-        const std::string text = cycle::unwritableText(*refused);
-        gf_status().showNotice(text);
-        gf_logMarked(text);
+        // The notice stays in view beside the messages that follow; the log has the reason.
+        gf_status().showNotice(
+            fmt::format("{} cannot be written: the log, scans and learned airports are not saved",
+                        refused->file.string()));
+        gf_logMarked(cycle::unwritableText(*refused));
     }
 }
 
