@@ -142,7 +142,8 @@ struct FoundationState
     // from here. Under gLeftoversMutex.
     std::mutex gLeftoversMutex;
     std::vector<std::pair<std::filesystem::path, std::vector<std::string>>> gLeftovers;
-    // The last save that the disk refused, kept until taken; any saving thread, under gRefusedSaveMutex.
+    // The first save that the disk refused since it was last taken; any saving thread, under
+    // gRefusedSaveMutex.
     std::mutex gRefusedSaveMutex;
     std::optional<RefusedSave> gRefusedSave;
     // Set once the log has said that saves go without a flush to the disk.

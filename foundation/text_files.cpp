@@ -254,8 +254,10 @@ bool saveFailed(const fs::path& file, const std::string& reason, const std::erro
 {
     if (plat::isDiskFull(error) || plat::isUnwritable(error))
     {
+        // The first one counts: what failed after it often failed because of it.
         const std::lock_guard lock(gFoundation.gRefusedSaveMutex);
-        gFoundation.gRefusedSave = RefusedSave{fs::absolute(file).lexically_normal(), error};
+        if (!gFoundation.gRefusedSave)
+            gFoundation.gRefusedSave = RefusedSave{fs::absolute(file).lexically_normal(), error};
     }
     gf_log(fmt::format("Saving '{}' did not succeed: {}", file.string(), reason));
     return false;

@@ -91,7 +91,7 @@ bool gf_writeLines(const std::vector<std::string>& lines, const std::filesystem:
 /// Writes one line per element, replacing the file; false when it could not be written.
 bool gf_writeListLines(const std::list<std::string>& lines, const std::filesystem::path& file);
 
-/// Takes the last save that failed since the previous call because the disk was full, read-only or not
+/// Takes the first save that failed since the previous call because the disk was full, read-only or not
 /// ours to write; none when no save failed so.
 std::optional<RefusedSave> gf_takeRefusedSave();
 /// Removes the temporary files that saves of `file` cut short by a crash or a kill left beside it; logs each.

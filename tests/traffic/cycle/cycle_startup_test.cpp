@@ -7,6 +7,7 @@
 #include "foundation/errors.h"
 #include "foundation/system_lookups.h"
 #include "traffic/source/source_state.h"
+#include "window/main_window.h"
 
 #include <sys/mount.h>
 
@@ -158,6 +159,7 @@ TEST_F(CycleTest, DataFolderBlockedByAFileFailsAndAReadOnlyFolderIsSaid)
     std::filesystem::current_path("/");
     ::umount(folder);
     std::filesystem::current_path(program_.path());
+    gf_dismissNotice();
     EXPECT_TRUE(settings_.logged(
         "===> The program folder cannot be written (Read-only file system: " + program_.path().string() +
         "): the log, the scans and the learned airports live there and are not saved"));
