@@ -1,8 +1,7 @@
 // Whole cycles of the program beside both stand-ins: traffic from the source reaches the simulator as
-// AI aircraft (after a start on a full disk), a reader that cannot bind its port restarts the cycle after its
-// countdown with the scans off and no version check, a close during the countdown ends the program, a new
-// flight ends it, a link to the simulator that breaks restarts the cycle, which connects again, and a
-// simulator that quits ends it.
+// AI aircraft, a reader that cannot bind its port restarts the cycle after its countdown with the scans
+// off and no version check, a close during the countdown ends the program, a new flight ends it, a link
+// to the simulator that breaks restarts the cycle, which connects again, and a simulator that quits ends it.
 #include "platform/net_udp.h"
 #include "tests/e2e/road_run.h"
 #include "tests/e2e/zurich.h"
@@ -10,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fmt/format.h>
 #include <sys/mount.h>
 
 #include <algorithm>
@@ -110,36 +108,25 @@ TEST_F(ReaderPortTaken, CloseDuringTheCountdownEndsTheProgram)
 }
 
 // The program folder's output on a small disk of its own, full to its last file; unmounted at the end.
-class FullDisk
+struct FullDisk
 {
-  public:
-    explicit FullDisk(const std::filesystem::path& folder) : folder_(folder)
+    explicit FullDisk(const std::filesystem::path& output) : folder(output)
     {
         const std::string scan = readBytes(folder / "LiveriesScanned.xml");
-        mounted_ = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=1m,nr_inodes=16") == 0;
+        mounted = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=1m,nr_inodes=16") == 0;
         writeBytes(folder / "LiveriesScanned.xml", scan);
-        for (int i = 0; mounted_ && std::ofstream(folder / fmt::format("filler{}", i)); ++i)
+        std::filesystem::create_directory(folder / "fillers");
+        for (int i = 0; mounted && std::ofstream(folder / "fillers" / std::to_string(i)); ++i)
         {
         }
     }
     ~FullDisk()
     {
-        if (mounted_)
-            ::umount2(folder_.c_str(), MNT_DETACH);
+        if (mounted)
+            ::umount2(folder.c_str(), MNT_DETACH);
     }
-    FullDisk(const FullDisk&) = delete;
-    FullDisk& operator=(const FullDisk&) = delete;
-    bool mounted() const { return mounted_; }
-    void free() const
-    {
-        for (int i = 0; std::filesystem::remove(folder_ / fmt::format("filler{}", i)); ++i)
-        {
-        }
-    }
-
-  private:
-    std::filesystem::path folder_;
-    bool mounted_ = false;
+    std::filesystem::path folder;
+    bool mounted = false;
 };
 
 TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
@@ -167,10 +154,10 @@ TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
     ASSERT_TRUE(run.startProgram());
     const std::string waiting = "Error The disk is full (No space left on device): " +
                                 (run.programFolder() / "output" / "info").string() + " cannot be written";
-    if (disk.mounted())
+    if (disk.mounted)
     {
         ASSERT_TRUE(run.waitLog(waiting, 60s));
-        disk.free();
+        std::filesystem::remove_all(disk.folder / "fillers");
         EXPECT_TRUE(run.waitLog("===> The disk has room again: the start-up goes on", 30s));
     }
     ASSERT_TRUE(run.waitLog("Traffic Reader connected", 60s));

@@ -41,12 +41,7 @@ extern "C" int rename(const char* from, const char* to)
 
 extern "C" int fsync(int fd)
 {
-    if (std::getenv("OXL_NO_FSYNC") != nullptr)
-    {
-        errno = EINVAL;
-        return -1;
-    }
     using Fsync = int (*)(int);
     static const auto next = reinterpret_cast<Fsync>(::dlsym(RTLD_NEXT, "fsync"));
-    return next(fd);
+    return std::getenv("OXL_NO_FSYNC") != nullptr ? (errno = EINVAL, -1) : next(fd);
 }
