@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
+#include <system_error>
 
 #include <fmt/format.h>
 
@@ -27,8 +28,9 @@ constexpr int kMessageOnly = 99;
 // Why the step failed when the disk took no write: what it could not write and the system's reason.
 std::optional<RefusedSave> lf_refusalOf(const std::exception& failure)
 {
+    // "Permission denied" may also answer a read (a folder a scan cannot enter): only a save tells a write.
     if (const auto* error = dynamic_cast<const std::filesystem::filesystem_error*>(&failure))
-        if (plat::isDiskFull(error->code()) || plat::isUnwritable(error->code()))
+        if (plat::isDiskFull(error->code()) || error->code() == std::errc::read_only_file_system)
             return RefusedSave{std::filesystem::absolute(error->path1()).lexically_normal(), error->code()};
     // A failure that follows a save the disk refused (a scan whose file was not written) has that cause.
     return gf_takeRefusedSave();
@@ -38,7 +40,8 @@ std::optional<RefusedSave> lf_refusalOf(const std::exception& failure)
 // missing because it could not be written).
 std::string lf_unwritableError(const RefusedSave& refusal, const std::exception& failure)
 {
-    if (dynamic_cast<const std::filesystem::filesystem_error*>(&failure) != nullptr)
+    if (const auto* error = dynamic_cast<const std::filesystem::filesystem_error*>(&failure);
+        error != nullptr && error->code() == refusal.error)
         return unwritableText(refusal);
     return fmt::format("{} ({})", unwritableText(refusal), failure.what());
 }
