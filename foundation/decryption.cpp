@@ -9,6 +9,8 @@
 #include <sodium.h>
 
 #include <fstream>
+#include <functional>
+#include <istream>
 #include <stdexcept>
 
 namespace oxl
@@ -23,27 +25,11 @@ constexpr std::size_t kChunkBytes = kEncChunkPlainBytes + crypto_secretstream_xc
 static_assert(kHeaderBytes == 24);
 static_assert(kChunkBytes == 4113);
 
-} // namespace
-
-void gf_decryptStream(const std::array<unsigned char, 32>& key, const std::filesystem::path& inPath,
-                      const std::filesystem::path& outPath)
+// Decrypts the stream of `in`, handing each chunk's plain bytes to `put`.
+void lf_decryptChunks(const std::array<unsigned char, 32>& key, std::istream& in,
+                      const std::function<void(const unsigned char*, std::size_t)>& put)
 {
     static_assert(sizeof(key) == crypto_secretstream_xchacha20poly1305_KEYBYTES);
-    if (sodium_init() < 0)
-    {
-        throw std::runtime_error("libsodium could not be initialised");
-    }
-    std::ifstream in(inPath, std::ios::binary);
-    if (!in)
-    {
-        throw std::runtime_error("Could not open input file: " + inPath.string());
-    }
-    std::ofstream out(outPath, std::ios::binary | std::ios::trunc);
-    if (!out)
-    {
-        throw std::runtime_error("Could not open output file: " + outPath.string());
-    }
-
     // init_pull accepts any 24 bytes, so a short read is the only header damage it can be told about
     // here; any other damage shows as a chunk that does not authenticate.
     std::array<unsigned char, kHeaderBytes> header{};
@@ -74,14 +60,56 @@ void gf_decryptStream(const std::array<unsigned char, 32>& key, const std::files
         {
             throw std::runtime_error("Decryption failed");
         }
-        out.write(reinterpret_cast<const char*>(plain.data()), static_cast<std::streamsize>(plainLen));
+        put(plain.data(), static_cast<std::size_t>(plainLen));
         final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
     }
+}
+
+std::ifstream lf_openEncrypted(const std::filesystem::path& inPath)
+{
+    if (sodium_init() < 0)
+    {
+        throw std::runtime_error("libsodium could not be initialised");
+    }
+    std::ifstream in(inPath, std::ios::binary);
+    if (!in)
+    {
+        throw std::runtime_error("Could not open input file: " + inPath.string());
+    }
+    return in;
+}
+
+} // namespace
+
+void gf_decryptStream(const std::array<unsigned char, 32>& key, const std::filesystem::path& inPath,
+                      const std::filesystem::path& outPath)
+{
+    std::ifstream in = lf_openEncrypted(inPath);
+    std::ofstream out(outPath, std::ios::binary | std::ios::trunc);
+    if (!out)
+    {
+        throw std::runtime_error("Could not open output file: " + outPath.string());
+    }
+    lf_decryptChunks(key, in,
+                     [&out](const unsigned char* bytes, std::size_t count) {
+                         out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(count));
+                     });
     out.close();
     if (!out)
     {
         throw std::runtime_error("Could not write output file: " + outPath.string());
     }
+}
+
+std::string gf_decryptStreamToText(const std::array<unsigned char, 32>& key,
+                                   const std::filesystem::path& inPath)
+{
+    std::ifstream in = lf_openEncrypted(inPath);
+    std::string text;
+    lf_decryptChunks(key, in,
+                     [&text](const unsigned char* bytes, std::size_t count)
+                     { text.append(reinterpret_cast<const char*>(bytes), count); });
+    return text;
 }
 
 bool gf_streamDecrypt(const std::filesystem::path& inPath, const std::filesystem::path& outPath)
@@ -98,6 +126,19 @@ bool gf_streamDecrypt(const std::filesystem::path& inPath, const std::filesystem
     // Half a database is worse than none: the reader must not find a partial plain file.
     gf_removeFileIfExists(outPath);
     return false;
+}
+
+std::optional<std::string> gf_streamDecrypt(const std::filesystem::path& inPath)
+{
+    try
+    {
+        return gf_decryptStreamToText(kDataFileKey, inPath);
+    }
+    catch (const std::exception& error)
+    {
+        gf_log(fmt::format("{} exception: {}", "gf_streamDecrypt", error.what()));
+    }
+    return std::nullopt;
 }
 
 } // namespace oxl

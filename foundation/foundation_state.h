@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -28,6 +29,13 @@ struct SettingsPaths
 {
     std::filesystem::path folder;
     std::filesystem::path file;
+};
+
+/// A save that the disk refused: the file (absolute) and the system's error (full, read-only, not ours).
+struct RefusedSave
+{
+    std::filesystem::path file;
+    std::error_code error;
 };
 
 /// The foundation's state, one instance (gFoundation); constant-initialised, so that it holds its
@@ -134,6 +142,12 @@ struct FoundationState
     // from here. Under gLeftoversMutex.
     std::mutex gLeftoversMutex;
     std::vector<std::pair<std::filesystem::path, std::vector<std::string>>> gLeftovers;
+    // The first save that the disk refused since it was last taken; any saving thread, under
+    // gRefusedSaveMutex.
+    std::mutex gRefusedSaveMutex;
+    std::optional<RefusedSave> gRefusedSave;
+    // Set once the log has said that saves go without a flush to the disk.
+    std::atomic<bool> gUnflushedSaid{false};
 };
 
 /// The foundation's state.

@@ -43,8 +43,11 @@ template <class LogFn> void lf_saveSetting(const std::string& name, const std::s
     pugi::xml_node root;
     if (!gf_loadParametersFile(doc))
     {
+        // The file is gone (its folder removed while the program runs) or damaged: it is written anew with
+        // every setting as the program holds it, not with this one alone.
         doc.reset();
         root = doc.append_child(kRootName);
+        gf_addCurrentSettings(root);
     }
     else
     {

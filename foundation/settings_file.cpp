@@ -348,7 +348,21 @@ void gf_readParameters(const std::vector<BoolParameter*>& bools,
     gf_logIfRunning(gf_boxedText(70, 10, false, true, ""));
 }
 
-void gf_loadAllParameters()
+namespace
+{
+
+// The six lists of the start-up load, in their order.
+struct StartupLists
+{
+    std::vector<BoolParameter*> bools;
+    std::vector<CheckBoxParameter*> checkBoxes;
+    std::vector<IntParameter*> hiddenInts;
+    std::vector<BoundInt> controlInts;
+    std::vector<StringParameter*> strings;
+    std::vector<StringEditParameter*> editStrings;
+};
+
+StartupLists lf_startupLists()
 {
     std::vector<BoolParameter*> bools{&RANDOM};
     std::vector<CheckBoxParameter*> checkBoxes{&DRELLAND,
@@ -409,7 +423,35 @@ void gf_loadAllParameters()
     strings.insert(strings.end(), {&PROGRAM_INSTALL_PATH, &AIG_VERSION, &DBASE_VERSION, &DESTINATION});
     std::vector<StringEditParameter*> editStrings{&BLOCK_CALLSIGN};
 
-    gf_readParameters(bools, checkBoxes, hiddenInts, controlInts, strings, editStrings);
+    return {std::move(bools),       std::move(checkBoxes), std::move(hiddenInts),
+            std::move(controlInts), std::move(strings),    std::move(editStrings)};
+}
+
+} // namespace
+
+void gf_addCurrentSettings(pugi::xml_node root)
+{
+    const StartupLists lists = lf_startupLists();
+    for (const BoolParameter* parameter : lists.bools)
+        gf_addBoolNode(root, parameter->name, parameter->value());
+    for (const CheckBoxParameter* box : lists.checkBoxes)
+        gf_addBoolNode(root, box->name, box->value());
+    for (const IntParameter* parameter : lists.hiddenInts)
+        gf_addIntNode(root, parameter->name, parameter->value());
+    for (const BoundInt& bound : lists.controlInts)
+        gf_addIntNode(root, bound.setting.name, bound.setting.value());
+    for (const StringParameter* parameter : lists.strings)
+        if (!gf_isFolderParameter(parameter->name) || !parameter->value().empty())
+            gf_addStringNode(root, parameter->name, parameter->value());
+    for (const StringEditParameter* box : lists.editStrings)
+        gf_addStringNode(root, box->name, box->value());
+}
+
+void gf_loadAllParameters()
+{
+    const StartupLists lists = lf_startupLists();
+    gf_readParameters(lists.bools, lists.checkBoxes, lists.hiddenInts, lists.controlInts, lists.strings,
+                      lists.editStrings);
 
     gf_checkVersionUpdate();
     gf_settingsView().applyRange(RANGE.value());

@@ -35,6 +35,8 @@ bool gf_loadParametersFile(pugi::xml_document& doc);
 /// Writes doc to a temporary file beside parameters.xml and renames it over the file; false on failure.
 /// The caller holds gf_parametersFileMutex().
 bool gf_writeParametersFile(const pugi::xml_document& doc);
+/// Appends every setting of the start-up load with its current value (empty folder settings left out).
+void gf_addCurrentSettings(pugi::xml_node root);
 /// gf_removeParameter for a caller that already holds gf_parametersFileMutex().
 bool gf_removeParameterFromFile(const Parameter& parameter);
 

@@ -5,6 +5,7 @@
 #include "foundation/log.h"
 #include "foundation/message_hook.h"
 #include "foundation/utf.h"
+#include "platform/disk_refusal.h"
 #include "platform/durable_rename.h"
 #include "platform/text_mode.h"
 #include "platform/win32_error.h"
@@ -22,6 +23,7 @@
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 namespace oxl
 {
@@ -240,25 +242,36 @@ std::vector<std::string>& folderLeftovers(const fs::path& folder)
     return all.emplace_back(key, std::move(names)).second;
 }
 
-// The reason of the last failed call, as the system words it.
-std::string lastError()
+// The last failed call's error, as the system gives it.
+std::error_code lastError()
 {
-    return std::error_code(errno, std::generic_category()).message();
+    return {errno, std::generic_category()};
 }
 
-bool saveFailed(const fs::path& file, const std::string& reason)
+// Logs a failed save; one that the disk refused (full, read-only, not ours to write) is also kept for
+// whoever must tell the user why a step could not go on.
+bool saveFailed(const fs::path& file, const std::string& reason, const std::error_code& error = {})
 {
+    if (plat::isDiskFull(error) || plat::isUnwritable(error))
+    {
+        // The first one counts: what failed after it often failed because of it.
+        const std::lock_guard lock(gFoundation.gRefusedSaveMutex);
+        if (!gFoundation.gRefusedSave)
+            gFoundation.gRefusedSave = RefusedSave{fs::absolute(file).lexically_normal(), error};
+    }
     gf_log(fmt::format("Saving '{}' did not succeed: {}", file.string(), reason));
     return false;
 }
 
-// Writes the whole file; the reason when that fails.
-std::optional<std::string> writeWhole(const fs::path& path, const FileWriter& write)
+// Writes the whole file; the reason when that fails, with the system's error when it has one.
+std::optional<std::string> writeWhole(const fs::path& path, const FileWriter& write, std::error_code& error)
 {
+    error.clear();
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out.is_open())
     {
-        return lastError();
+        error = lastError();
+        return error.message();
     }
     std::optional<std::string> failure = write(out);
     out.flush();
@@ -267,7 +280,41 @@ std::optional<std::string> writeWhole(const fs::path& path, const FileWriter& wr
     {
         return failure;
     }
-    return out.fail() ? std::optional(lastError()) : std::nullopt;
+    if (out.fail())
+    {
+        error = lastError();
+        return error.message();
+    }
+    return std::nullopt;
+}
+
+// A folder removed while the program runs is made again by the next save into it.
+bool folderReady(const fs::path& file, const fs::path& target)
+{
+    const fs::path folder = target.parent_path();
+    std::error_code ec;
+    if (folder.empty() || fs::is_directory(folder, ec))
+    {
+        return true;
+    }
+    fs::create_directories(folder, ec);
+    if (ec)
+    {
+        return saveFailed(file, fmt::format("its folder cannot be made ({})", ec.message()), ec);
+    }
+    gf_log(fmt::format("Folder '{}' was missing and is made again", folder.string()));
+    return true;
+}
+
+// A file system without a flush of its own still takes the file; the log says so once.
+void noteUnflushed(const fs::path& target, const std::error_code& unflushed)
+{
+    if (unflushed && !gFoundation.gUnflushedSaid.exchange(true))
+    {
+        gf_log(
+            fmt::format("Files are saved without a flush to the disk: the file system of '{}' has none ({})",
+                        target.parent_path().string(), unflushed.message()));
+    }
 }
 
 // Removes the temporary file unless the save is done with it.
@@ -320,24 +367,35 @@ bool gf_replaceFileFrom(const fs::path& file, const FileWriter& write)
     }
     else if (fs::exists(status) && !fs::is_regular_file(status))
     {
-        const std::optional<std::string> failure = writeWhole(file, write);
-        return !failure || saveFailed(file, *failure);
+        const std::optional<std::string> failure = writeWhole(file, write, ec);
+        return !failure || saveFailed(file, *failure, ec);
+    }
+    else if (!fs::exists(status) && !folderReady(file, target))
+    {
+        return false;
     }
     gf_removeStaleTemporaries(target);
     fs::path name = target;
     name += fmt::format(".{}.tmp", gFoundation.gTemporarySerial.fetch_add(1));
     Temporary temporary(name);
-    if (const std::optional<std::string> failure = writeWhole(name, write))
+    if (const std::optional<std::string> failure = writeWhole(name, write, ec))
     {
-        return saveFailed(file, *failure);
+        return saveFailed(file, *failure, ec);
     }
-    plat::renameDurably(name, target, ec);
+    const std::error_code unflushed = plat::renameDurably(name, target, ec);
     if (ec)
     {
-        return saveFailed(file, ec.message());
+        return saveFailed(file, ec.message(), ec);
     }
     temporary.renamed();
+    noteUnflushed(target, unflushed);
     return true;
+}
+
+std::optional<RefusedSave> gf_takeRefusedSave()
+{
+    const std::lock_guard lock(gFoundation.gRefusedSaveMutex);
+    return std::exchange(gFoundation.gRefusedSave, std::nullopt);
 }
 
 namespace

@@ -2,6 +2,7 @@
 // saving XML documents.
 #pragma once
 
+#include "foundation/foundation_state.h"
 #include "platform/win_path.h"
 
 #include <cstdint>
@@ -90,6 +91,9 @@ bool gf_writeLines(const std::vector<std::string>& lines, const std::filesystem:
 /// Writes one line per element, replacing the file; false when it could not be written.
 bool gf_writeListLines(const std::list<std::string>& lines, const std::filesystem::path& file);
 
+/// Takes the first save that failed since the previous call because the disk was full, read-only or not
+/// ours to write; none when no save failed so.
+std::optional<RefusedSave> gf_takeRefusedSave();
 /// Removes the temporary files that saves of `file` cut short by a crash or a kill left beside it; logs each.
 void gf_removeStaleTemporaries(const std::filesystem::path& file);
 /// Saves the document with the XML library's defaults, replacing the file; logs "'{}' saved" or

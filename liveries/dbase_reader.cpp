@@ -12,8 +12,10 @@
 
 #include <algorithm>
 #include <fmt/format.h>
+#include <optional>
 #include <pugixml.hpp>
 #include <stdexcept>
+#include <string>
 
 namespace oxl
 {
@@ -27,19 +29,6 @@ namespace
 constexpr std::size_t kSimilarGroupsReserved = 64;
 constexpr std::size_t kPublisherGroupsReserved = 640;
 constexpr std::size_t kThirdPartiesReserved = 200;
-
-/// Removes the decrypted plain file whichever way the reading ends: it must never outlive the read.
-class PlainFileRemover
-{
-  public:
-    explicit PlainFileRemover(fs::path path) : path_(std::move(path)) {}
-    PlainFileRemover(const PlainFileRemover&) = delete;
-    PlainFileRemover& operator=(const PlainFileRemover&) = delete;
-    ~PlainFileRemover() { gf_removeFileIfExists(path_); }
-
-  private:
-    fs::path path_;
-};
 
 std::string attr(const pugi::xml_node& node, const char* name)
 {
@@ -225,18 +214,20 @@ bool gf_readDbase(const fs::path& inputFolder)
 {
     const fs::path encPath = inputFolder / "dbase.enc";
     const fs::path xmlPath = inputFolder / "dbase.xml";
-    // Also a plain file left by a crashed run goes, even when there is nothing to decrypt.
-    const PlainFileRemover remover(xmlPath);
+    // The database is decrypted in memory: no plain copy is ever readable on the disk, and a full or
+    // read-only disk cannot stop the reading. A plain file that an older version left goes.
+    gf_removeFileIfExists(xmlPath);
     if (!fs::exists(encPath))
     {
         throw std::runtime_error(fmt::format("{} not available", WinPath::fromReal(encPath)));
     }
-    if (!gf_streamDecrypt(encPath, xmlPath))
+    const std::optional<std::string> plain = gf_streamDecrypt(encPath);
+    if (!plain)
     {
         throw std::runtime_error(fmt::format("{} stream decrypt failed", WinPath::fromReal(encPath)));
     }
     pugi::xml_document doc;
-    const pugi::xml_parse_result parsed = doc.load_file(xmlPath.c_str());
+    const pugi::xml_parse_result parsed = doc.load_buffer(plain->data(), plain->size());
     if (!parsed)
     {
         throw UserErrorException(

@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
+#include <string>
 
 namespace oxl
 {
@@ -28,26 +30,13 @@ namespace
 constexpr std::size_t kMinRegcodeChars = 3;
 constexpr std::size_t kMaxRegcodeChars = 12;
 
-// Removes the plain regcode file when it goes out of scope, whatever way the pass is left: the
-// decrypted list must never stay readable on disk.
-class PlainRegcodesGuard
+// The downloaded list, decrypted in memory: no plain copy is ever readable on the disk, and a full or
+// read-only disk cannot stop the reading. A plain file that an older version left goes.
+std::optional<std::string> lf_decryptRegcodes()
 {
-  public:
-    PlainRegcodesGuard() = default;
-    ~PlainRegcodesGuard()
-    {
-        try
-        {
-            gf_removeFileIfExists(gf_regcodesXmlPath());
-        }
-        catch (const std::exception& error)
-        {
-            gf_logMarked(fmt::format("exception: {}", error.what()));
-        }
-    }
-    PlainRegcodesGuard(const PlainRegcodesGuard&) = delete;
-    PlainRegcodesGuard& operator=(const PlainRegcodesGuard&) = delete;
-};
+    gf_removeFileIfExists(gf_regcodesXmlPath());
+    return gf_streamDecrypt(gf_regcodesEncPath());
+}
 
 std::string_view lf_liveryWord(std::size_t count)
 {
@@ -196,11 +185,11 @@ fs::path gf_inlineRegcodesReportPath()
     return fs::path("output") / "errors" / "InlineRegcodes.txt";
 }
 
-bool gf_readRegcodesXml(std::list<RegcodeEntry>& entries)
+bool gf_readRegcodesXml(std::string_view plain, std::list<RegcodeEntry>& entries)
 {
     const fs::path file = gf_regcodesXmlPath();
     pugi::xml_document doc;
-    if (!doc.load_file(file.c_str()))
+    if (!doc.load_buffer(plain.data(), plain.size()))
     {
         gf_logMarked(fmt::format("Failed to load {}", file.string()));
         return false;
@@ -283,9 +272,10 @@ void gf_processInlineRegcodes()
         return;
     }
     const fs::path report = gf_inlineRegcodesReportPath();
-    fs::create_directories(report.parent_path());
-    gf_writeListLines(clashes, report);
-    gf_log(fmt::format("{} in-line regcode clashes, see '{}'", clashes.size(), report.string()));
+    if (gf_writeListLines(clashes, report))
+    {
+        gf_log(fmt::format("{} in-line regcode clashes, see '{}'", clashes.size(), report.string()));
+    }
 }
 
 void gf_mergeRegcodes(const std::list<RegcodeEntry>& entries)
@@ -333,12 +323,12 @@ void gf_mergeRegcodes(const std::list<RegcodeEntry>& entries)
     gLiveries.RegcodeReport.push_back(std::move(line));
 }
 
-void gf_processRegcodesXmlOffline()
+void gf_processRegcodesXmlOffline(std::string_view plain)
 {
     const fs::path file = gf_regcodesXmlPath();
     gLiveries.RegcodeReport.push_back(fmt::format("Processing file {}", file.string()));
     std::list<RegcodeEntry> entries;
-    if (!gf_readRegcodesXml(entries))
+    if (!gf_readRegcodesXml(plain, entries))
     {
         gLiveries.RegcodeReport.push_back(fmt::format(
             "There were errors processing the AIG-regcode file '{}', see Log.txt", file.string()));
@@ -368,25 +358,25 @@ void gf_processRegcodeFolderOffline()
 void gf_processOfflineRegcodes()
 {
     gLiveries.RegcodeReport.clear();
+    // A missing or damaged download only drops its own part: the user's files still count.
+    if (const std::optional<std::string> plain = lf_decryptRegcodes())
     {
-        const PlainRegcodesGuard plainFile;
-        // A missing or damaged download only drops its own part: the user's files still count.
-        if (gf_streamDecrypt(gf_regcodesEncPath(), gf_regcodesXmlPath()))
-        {
-            gf_processRegcodesXmlOffline();
-        }
+        gf_processRegcodesXmlOffline(*plain);
     }
     gf_processRegcodeFolderOffline();
 
+    // A report that cannot be removed or written (a read-only program folder) is said in the log and
+    // stops nothing.
     const fs::path report = gf_offlineRegcodesReportPath();
-    fs::remove(report);
     if (gLiveries.RegcodeReport.empty())
     {
+        gf_removeFileIfExists(report);
         return;
     }
-    fs::create_directories(report.parent_path());
-    gf_writeLines(gLiveries.RegcodeReport, report);
-    gf_log(fmt::format("Offline regcode files processed, results can be found in '{}'", report.string()));
+    if (gf_writeLines(gLiveries.RegcodeReport, report))
+    {
+        gf_log(fmt::format("Offline regcode files processed, results can be found in '{}'", report.string()));
+    }
     if (!gLiveries.SpecialTitles.empty())
     {
         gf_log(fmt::format("{} special liveries", gLiveries.SpecialTitles.size()));
@@ -395,13 +385,13 @@ void gf_processOfflineRegcodes()
 
 void gf_collectDontUseTitlesXml()
 {
-    const PlainRegcodesGuard plainFile;
-    if (!gf_streamDecrypt(gf_regcodesEncPath(), gf_regcodesXmlPath()))
+    const std::optional<std::string> plain = lf_decryptRegcodes();
+    if (!plain)
     {
         return;
     }
     std::list<RegcodeEntry> entries;
-    gf_readRegcodesXml(entries);
+    gf_readRegcodesXml(*plain, entries);
     const std::size_t appended = lf_appendDontUseTitles(entries);
     gf_log(
         fmt::format("{} don't use title{} read", appended, gf_pluralS(static_cast<std::int64_t>(appended))));

@@ -38,8 +38,9 @@ std::filesystem::path gf_offlineRegcodesReportPath();
 /// output/errors/InlineRegcodes.txt.
 std::filesystem::path gf_inlineRegcodesReportPath();
 
-/// Appends the entries of input/AIG-regcodes.xml; true when it was read without error.
-bool gf_readRegcodesXml(std::list<RegcodeEntry>& entries);
+/// Appends the entries of the plain AIG-regcodes XML (decrypted in memory, named in the log as
+/// input/AIG-regcodes.xml); true when it was read without error.
+bool gf_readRegcodesXml(std::string_view plain, std::list<RegcodeEntry>& entries);
 /// Appends the entries of the .TXT files directly in the folder; true when every line was good.
 /// A failing directory walk raises std::filesystem::filesystem_error.
 bool gf_readRegcodeTextFiles(const std::filesystem::path& folder, std::list<RegcodeEntry>& entries);
@@ -51,8 +52,8 @@ void gf_processInlineRegcodes();
 void gf_mergeRegcodes(const std::list<RegcodeEntry>& entries);
 /// The downloaded file and then the user's files, merged, and the report written.
 void gf_processOfflineRegcodes();
-/// The downloaded file's part of the offline pass (it must be decrypted already).
-void gf_processRegcodesXmlOffline();
+/// The downloaded file's part of the offline pass, from its decrypted text.
+void gf_processRegcodesXmlOffline(std::string_view plain);
 /// The user's files' part of the offline pass.
 void gf_processRegcodeFolderOffline();
 

@@ -22,23 +22,36 @@ bool flush(const std::filesystem::path& path, int flags)
     return synced;
 }
 
+// The answers of a file system that has no flush of its own (some network and user-space file systems):
+// waiting for one is not possible there, and a save must not fail for it.
+bool lf_cannotFlush(int number)
+{
+    return number == EINVAL || number == EOPNOTSUPP;
+}
+
 } // namespace
 
-void renameDurably(const std::filesystem::path& temporary, const std::filesystem::path& target,
-                   std::error_code& error)
+std::error_code renameDurably(const std::filesystem::path& temporary, const std::filesystem::path& target,
+                              std::error_code& error)
 {
     error.clear();
+    std::error_code unflushed;
     if (!flush(temporary, 0))
     {
-        error.assign(errno, std::generic_category());
-        return;
+        if (!lf_cannotFlush(errno))
+        {
+            error.assign(errno, std::generic_category());
+            return unflushed;
+        }
+        unflushed.assign(errno, std::generic_category());
     }
     std::filesystem::rename(temporary, target, error);
     if (error)
-        return;
+        return unflushed;
     // The rename itself is durable only once the folder is: a failure there leaves the new file in place.
     std::filesystem::path folder = target.parent_path();
     (void)flush(folder.empty() ? "." : folder, O_DIRECTORY);
+    return unflushed;
 }
 
 } // namespace oxl::plat

@@ -210,8 +210,9 @@ bool gf_openMainWindow()
     }
     catch (const std::filesystem::filesystem_error& e)
     {
+        // A full or read-only disk: the program runs all the same, and the first save that can makes the
+        // folder (each save makes its folder when it is missing).
         gf_log(fmt::format("Failed to create directory: {}", e.what()));
-        return false;
     }
     if (gWindow.gMainHwnd.load() != win::kNoWindow)
         win::postMessage(gWindow.gMainHwnd.load(), kStartCycleMessage);

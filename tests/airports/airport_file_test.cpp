@@ -256,9 +256,10 @@ TEST_F(AirportFileTest, OccupantIdentityComesBackAsReceivedFromAStrictlyWellForm
 
 TEST_F(AirportFileTest, FailedSaveReportsFalseAndLeavesNoFile)
 {
-    const auto path = folder_ / "missing" / "EHXX.xml";
+    test::writeBytes(folder_ / "blocker", "a file where the folder belongs");
+    const auto path = folder_ / "blocker" / "EHXX.xml";
     EXPECT_FALSE(gf_writeApf(generatedAirport(), path, ApfMode::generated));
-    EXPECT_FALSE(std::filesystem::exists(path.parent_path()));
+    EXPECT_TRUE(std::filesystem::is_regular_file(path.parent_path()));
 }
 
 TEST_F(AirportFileTest, RewriteReplacesTheOldFileWhole)

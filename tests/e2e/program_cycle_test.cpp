@@ -9,10 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -103,9 +107,33 @@ TEST_F(ReaderPortTaken, CloseDuringTheCountdownEndsTheProgram)
     EXPECT_EQ(run_.logCount(kConnected), 1u);
 }
 
+// The program folder's output on a small disk of its own, full to its last file; unmounted at the end.
+struct FullDisk
+{
+    explicit FullDisk(const std::filesystem::path& output) : folder(output)
+    {
+        const std::string scan = readBytes(folder / "LiveriesScanned.xml");
+        mounted = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=1m,nr_inodes=16") == 0;
+        writeBytes(folder / "LiveriesScanned.xml", scan);
+        std::filesystem::create_directory(folder / "fillers");
+        for (int i = 0; mounted && std::ofstream(folder / "fillers" / std::to_string(i)); ++i)
+        {
+        }
+    }
+    ~FullDisk()
+    {
+        if (mounted)
+            ::umount2(folder.c_str(), MNT_DETACH);
+    }
+    std::filesystem::path folder;
+    bool mounted = false;
+};
+
 TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
 {
     RoadRun run;
+    // The program starts on a full disk: it waits, says why, and goes on by itself once there is room.
+    FullDisk disk(run.programFolder() / "output");
     // The simulator adds each object at its own pace, as when it loads a model: every delay up to 30 s.
     ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt,
                              {"--add-delay-ms", "0,2000,7000,15000,30000"}));
@@ -125,6 +153,14 @@ TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
     writeBytes(run.folder() / "replay.txt", replay);
     ASSERT_TRUE(run.startTraffic({"--replay", (run.folder() / "replay.txt").string(), "--qnh", "1013"}));
     ASSERT_TRUE(run.startProgram());
+    const std::string waiting = "Error The disk is full (No space left on device): " +
+                                (run.programFolder() / "output" / "info").string() + " cannot be written";
+    if (disk.mounted)
+    {
+        ASSERT_TRUE(run.waitLog(waiting, 60s));
+        std::filesystem::remove_all(disk.folder / "fillers");
+        EXPECT_TRUE(run.waitLog("===> The disk has room again: the start-up goes on", 30s));
+    }
     ASSERT_TRUE(run.waitLog("Traffic Reader connected", 60s));
     ASSERT_TRUE(run.waitObjects([](const auto& objects) { return !objects.empty(); }, 90s));
     const TrackedObject created = run.objects().begin()->second;

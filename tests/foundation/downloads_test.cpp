@@ -126,7 +126,8 @@ TEST_F(DownloadTest, StopFlagEndsAStalledTransfer)
 
 TEST_F(DownloadTest, UnopenableTargetIsLogged)
 {
-    const fs::path target = work_ / "no-such-folder" / "dbase.enc";
+    test::writeBytes(work_ / "a-file", "a file where the folder belongs");
+    const fs::path target = work_ / "a-file" / "dbase.enc";
     EXPECT_FALSE(gf_downloadFromSite("dbase.enc", target));
     EXPECT_TRUE(log_.contains("Could not open output file: " + target.string()));
     EXPECT_TRUE(server_.requests().empty());

@@ -138,7 +138,8 @@ TEST(ParameterRead, ForeignRootGivesDefaults)
     EXPECT_EQ(setting.value(), 20);
 }
 
-TEST(ParameterSave, WithoutFileMakesFileWithThatSettingOnly)
+// A file gone while the program runs comes back whole: every setting as the program holds it.
+TEST(ParameterSave, WithoutFileMakesFileWithEverySetting)
 {
     test::SettingsFolder folder;
     IntParameter setting("COUNT", 20, 1, 47);
@@ -146,7 +147,7 @@ TEST(ParameterSave, WithoutFileMakesFileWithThatSettingOnly)
     setting.save();
     EXPECT_EQ(folder.valueOf("COUNT"), "33");
     const pugi::xml_document doc = folder.loadParameters();
-    EXPECT_EQ(std::distance(doc.child("parameters").begin(), doc.child("parameters").end()), 1);
+    EXPECT_EQ(std::distance(doc.child("parameters").begin(), doc.child("parameters").end()), 55);
     EXPECT_TRUE(folder.logged("COUNT=33"));
 }
 
@@ -188,11 +189,19 @@ TEST(ParameterSave, DamagedFileIsReplaced)
     EXPECT_EQ(folder.valueOf("FLAG"), "true");
 }
 
-TEST(ParameterSave, UnwritableFolderIsLogged)
+// A removed settings folder is made again by the next save; one that cannot be made is logged.
+TEST(ParameterSave, RemovedFolderIsMadeAgainAndAnUnwritableOneLogged)
 {
     test::SettingsFolder folder;
-    std::filesystem::remove_all(folder.parametersFile().parent_path());
+    const std::filesystem::path settingsFolder = folder.parametersFile().parent_path();
+    std::filesystem::remove_all(settingsFolder);
     IntParameter setting("COUNT", 20, 1, 47);
+    setting.save();
+    EXPECT_EQ(folder.valueOf("COUNT"), "20");
+    EXPECT_TRUE(folder.logged("Folder '" + settingsFolder.string() + "' was missing and is made again"));
+
+    std::filesystem::remove_all(settingsFolder);
+    test::writeBytes(settingsFolder, "a file where the folder belongs");
     setting.save();
     EXPECT_TRUE(folder.logged("Saving '" + folder.parametersFile().string() + "' failed"));
     EXPECT_EQ(setting.value(), 20);
@@ -203,7 +212,7 @@ TEST(ParameterSave, UnwritableFolderIsLogged)
     const std::vector<std::string> lines = folder.logLines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(),
                          "Saving '" + folder.parametersFile().string() +
-                             "' did not succeed: No such file or directory"),
+                             "' did not succeed: its folder cannot be made (Not a directory)"),
               2);
 }
 

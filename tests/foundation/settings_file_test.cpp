@@ -235,6 +235,7 @@ TEST_F(StartupLoad, ForeignRootGivesDefaultsAndIsSavedAsRead)
 TEST_F(StartupLoad, FailedSaveIsLogged)
 {
     std::filesystem::remove_all(folder_.parametersFile().parent_path());
+    test::writeBytes(folder_.parametersFile().parent_path(), "a file where the folder belongs");
     gf_loadAllParameters();
     EXPECT_TRUE(folder_.logged("could not save to '" + path() + "'"));
     EXPECT_EQ(PORT_NUMBER.value(), "10747");

@@ -251,9 +251,12 @@ TEST(TextFiles, WritersReplaceTheFileWhole)
     // Nothing but the file is left in its folder.
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 
-    EXPECT_FALSE(gf_writeTextFile("x", folder / "missing/f.txt"));
-    EXPECT_FALSE(gf_writeLines({"x"}, folder / "missing/f.txt"));
-    EXPECT_FALSE(gf_writeListLines({"x"}, folder / "missing/f.txt"));
+    // A folder that is gone is made again; one that cannot be made fails the save.
+    EXPECT_TRUE(gf_writeTextFile("x", folder / "gone/f.txt"));
+    EXPECT_EQ(readBytes(folder / "gone/f.txt"), "x\n");
+    EXPECT_FALSE(gf_writeTextFile("x", file / "f.txt"));
+    EXPECT_FALSE(gf_writeLines({"x"}, file / "f.txt"));
+    EXPECT_FALSE(gf_writeListLines({"x"}, file / "f.txt"));
 }
 
 TEST(TextFiles, AWriteThatFailsAfterTheOpenIsAFailure)
@@ -278,12 +281,11 @@ TEST(TextFiles, SaveXmlAndAttributes)
     parameter.append_attribute("empty");
     const fs::path file = folder / "parameters.xml";
     EXPECT_TRUE(gf_saveXml(doc, file));
-    EXPECT_FALSE(gf_saveXml(doc, folder / "missing/parameters.xml"));
-    EXPECT_EQ(log.lines(),
-              (Lines{"'" + file.string() + "' saved",
-                     "Saving '" + (folder / "missing/parameters.xml").string() +
-                         "' did not succeed: No such file or directory",
-                     "could not save to '" + (folder / "missing/parameters.xml").string() + "'"}));
+    EXPECT_FALSE(gf_saveXml(doc, file / "parameters.xml"));
+    EXPECT_EQ(log.lines(), (Lines{"'" + file.string() + "' saved",
+                                  "Saving '" + (file / "parameters.xml").string() +
+                                      "' did not succeed: its folder cannot be made (Not a directory)",
+                                  "could not save to '" + (file / "parameters.xml").string() + "'"}));
 
     pugi::xml_document loaded;
     ASSERT_TRUE(loaded.load_file(file.c_str()));

@@ -8,7 +8,9 @@
 #include "foundation/errors.h"
 #include "foundation/log.h"
 #include "foundation/settings_file.h"
+#include "foundation/status_service.h"
 #include "foundation/system_lookups.h"
+#include "platform/disk_refusal.h"
 #include "traffic/cycle/cycle_detail.h"
 #include "traffic/cycle/cycle_state.h"
 #include "traffic/source/source_link.h"
@@ -16,6 +18,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -71,19 +74,39 @@ bool lf_anyManualFolderSet()
 
 void gf_createDataFolders()
 {
+    // A program folder that takes no writes (a system-wide install) is said once; what it already holds
+    // is read all the same, and what cannot be saved there is said where it fails.
+    std::optional<RefusedSave> refused;
+    if (const std::error_code error = plat::folderWriteRefusal("."))
+        refused = RefusedSave{fs::current_path(), error};
+    const auto unless = [&refused](const char* what, const char* path, const std::error_code& error)
+    {
+        if (!error)
+            return;
+        if (!plat::isUnwritable(error))
+            throw fs::filesystem_error(what, fs::path(path), error);
+        if (!refused)
+            refused = RefusedSave{fs::absolute(path), error};
+    };
     for (const char* folder : kDataFolders)
     {
         std::error_code error;
         fs::create_directories(folder, error);
-        if (error)
-            throw fs::filesystem_error("create_directories", fs::path(folder), error);
+        unless("create_directories", folder, error);
     }
     for (const char* file : kLeftoverFiles)
     {
         std::error_code error;
         fs::remove(file, error);
-        if (error)
-            throw fs::filesystem_error("remove", fs::path(file), error);
+        unless("remove", file, error);
+    }
+    if (refused)
+    {
+        // The notice stays in view beside the messages that follow; the log has the reason.
+        gf_status().showNotice(
+            fmt::format("{} cannot be written: the log, scans and learned airports are not saved",
+                        refused->file.string()));
+        gf_logMarked(cycle::unwritableText(*refused));
     }
 }
 
@@ -147,7 +170,8 @@ void gf_startupChecks()
     const CyclePorts& ports = gf_cyclePorts();
     gf_loadAllParameters();
     cycle::repaintWindow();
-    gf_createDataFolders();
+    if (!cycle::whenTheDiskLets(gf_createDataFolders))
+        return;
     gFoundation.gSavedLiveLimit.store(MAX_LIVE_SEL.value());
     if (gCycle.gSkipVersionCheck.load() == 0)
         ports.services->checkVersions();

@@ -40,6 +40,30 @@ void lf_endWithSystemError(const std::string& text)
         gFoundation.gRestartDelay.store(0);
 }
 
+// The liveries: scanned when asked for or when the last scan's file is gone, else read from it.
+void lf_liveryStep()
+{
+    const std::filesystem::path scanned = std::filesystem::path("output") / "LiveriesScanned.xml";
+    if (!std::filesystem::exists(scanned) && !SCAN_LIVERIES.value())
+    {
+        cycle::showAndLog(fmt::format("File {} is gone, rescan liveries", "output\\LiveriesScanned.xml"));
+        SCAN_LIVERIES.set(true);
+        SCAN_LIVERIES.save();
+        gCycle.gPorts.window->showCheck(SCAN_LIVERIES);
+        cycle::repaintWindow();
+    }
+    gCycle.gPorts.liveries->scanLiveries();
+}
+
+void lf_airportStep()
+{
+    gCycle.gPorts.window->setAirportFileCounts(std::int64_t{0}, std::int64_t{0});
+    gCycle.gPorts.airports->scanAirports();
+    gCycle.gPorts.window->setAirportFileCounts(
+        gf_countFiles(std::filesystem::path("airports") / "my_ORBX"),
+        gf_countFiles(std::filesystem::path("airports") / "my_thirdparty"));
+}
+
 // Steps 1 and 3 to 9 of the cycle, around the start-up checks.
 void lf_runCycleSteps()
 {
@@ -51,30 +75,14 @@ void lf_runCycleSteps()
         throw UserErrorException(41, gf_formatWithProductName("{} must be run from the {} folder!"));
 
     gf_startupChecks();
-    gf_checkStockAirportsPath();
-    gf_resetWorkerSlots();
-
-    const std::filesystem::path scanned = std::filesystem::path("output") / "LiveriesScanned.xml";
-    if (!std::filesystem::exists(scanned) && !SCAN_LIVERIES.value())
-    {
-        cycle::showAndLog(fmt::format("File {} is gone, rescan liveries", "output\\LiveriesScanned.xml"));
-        SCAN_LIVERIES.set(true);
-        SCAN_LIVERIES.save();
-        gCycle.gPorts.window->showCheck(SCAN_LIVERIES);
-        cycle::repaintWindow();
-    }
-    gCycle.gPorts.liveries->scanLiveries();
     if (gf_stopSeen())
         return;
-
+    gf_checkStockAirportsPath();
+    gf_resetWorkerSlots();
+    if (!cycle::whenTheDiskLets(lf_liveryStep) || gf_stopSeen())
+        return;
     if (SCAN_AIRPORTS.value())
-    {
-        gCycle.gPorts.window->setAirportFileCounts(std::int64_t{0}, std::int64_t{0});
-        gCycle.gPorts.airports->scanAirports();
-        gCycle.gPorts.window->setAirportFileCounts(
-            gf_countFiles(std::filesystem::path("airports") / "my_ORBX"),
-            gf_countFiles(std::filesystem::path("airports") / "my_thirdparty"));
-    }
+        (void)cycle::whenTheDiskLets(lf_airportStep);
     if (gf_stopSeen())
     {
         // A stop during the scans that gave no reason of its own is taken as the user's close.

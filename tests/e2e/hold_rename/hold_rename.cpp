@@ -1,10 +1,12 @@
 // Preloaded into the program by an end-to-end test: a rename onto a file whose path ends in
 // OXL_HOLD_RENAME_OF first creates the file OXL_HOLD_RENAME_MARK and then never returns, so that the
-// test can kill the program in the middle of saving that file. Every other rename goes through.
+// test can kill the program in the middle of saving that file. Every other rename goes through. With
+// OXL_NO_FSYNC set, fsync answers as on a file system that has none (some network and user-space ones).
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,4 +37,11 @@ extern "C" int rename(const char* from, const char* to)
     using Rename = int (*)(const char*, const char*);
     static const auto next = reinterpret_cast<Rename>(::dlsym(RTLD_NEXT, "rename"));
     return next(from, to);
+}
+
+extern "C" int fsync(int fd)
+{
+    using Fsync = int (*)(int);
+    static const auto next = reinterpret_cast<Fsync>(::dlsym(RTLD_NEXT, "fsync"));
+    return std::getenv("OXL_NO_FSYNC") != nullptr ? (errno = EINVAL, -1) : next(fd);
 }

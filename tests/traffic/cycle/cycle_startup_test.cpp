@@ -7,6 +7,9 @@
 #include "foundation/errors.h"
 #include "foundation/system_lookups.h"
 #include "traffic/source/source_state.h"
+#include "window/main_window.h"
+
+#include <sys/mount.h>
 
 namespace oxl::test
 {
@@ -140,10 +143,24 @@ TEST_F(CycleTest, DataFoldersAreMadeAndLeftoversRemoved)
     EXPECT_TRUE(std::filesystem::exists(program_ / "input" / "AIG-regcodes.xml"));
 }
 
-TEST_F(CycleTest, DataFolderBlockedByAFileFails)
+// A file where a folder belongs fails; a read-only program folder (a system-wide install) is said plainly.
+TEST_F(CycleTest, DataFolderBlockedByAFileFailsAndAReadOnlyFolderIsSaid)
 {
     writeBytes(program_ / "airports", "a file where the folder belongs");
     EXPECT_THROW(gf_createDataFolders(), std::filesystem::filesystem_error);
+    std::filesystem::remove(program_ / "airports");
+    const char* folder = program_.path().c_str();
+    if (::mount(folder, folder, nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "no bind mount may be made here";
+    ::mount(nullptr, folder, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr);
+    std::filesystem::current_path(program_.path()); // into the read-only view
+    EXPECT_NO_THROW(gf_createDataFolders());
+    ::umount2(folder, MNT_DETACH);
+    std::filesystem::current_path(program_.path());
+    gf_dismissNotice();
+    EXPECT_TRUE(settings_.logged(
+        "===> The program folder cannot be written (Read-only file system: " + program_.path().string() +
+        "): the log, the scans and the learned airports live there and are not saved"));
 }
 
 TEST_F(CycleTest, ControlsOfANewCycle)

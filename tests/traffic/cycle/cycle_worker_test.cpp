@@ -5,6 +5,7 @@
 #include "airports/airports_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
+#include "foundation/errors.h"
 #include "foundation/system_lookups.h"
 #include "platform/net_udp.h"
 #include "traffic/cycle/cycle_state.h"
@@ -12,6 +13,8 @@
 #include "traffic/source/source_state.h"
 #include "traffic/source/udp_readers.h"
 
+#include <cerrno>
+#include <filesystem>
 #include <stdexcept>
 
 namespace oxl::test
@@ -70,6 +73,63 @@ INSTANTIATE_TEST_SUITE_P(
         ReasonCase{"ReaderError", [] { gf_readerStopped("Traffic Reader", "receive error: 10054"); },
                    "Exiting: READER ERROR", true, "false"}),
     [](const ::testing::TestParamInfo<ReasonCase>& info) { return std::string(info.param.name); });
+
+// A start-up step that the disk refused, twice: thrown by the step itself, or a save refused before another
+// failure. A full disk is waited out and the cycle goes on; a read-only program folder is said plainly.
+struct DiskRow
+{
+    const char* name;
+    int errorNumber;
+    bool savedBefore;
+};
+
+class DiskRefusalTest : public CycleTest, public ::testing::WithParamInterface<DiskRow>
+{
+};
+
+TEST_P(DiskRefusalTest, AFullDiskIsWaitedOutAndAReadOnlyFolderSaid)
+{
+    const DiskRow& row = GetParam();
+    const std::error_code error(row.errorNumber, std::generic_category());
+    const std::string file = (program_ / "output" / "LiveriesScanned.xml").string();
+    int refusals = 2;
+    duringLiveryScan = [&]
+    {
+        if (refusals-- <= 0)
+            return;
+        if (!row.savedBefore)
+            throw std::filesystem::filesystem_error("save", file, error);
+        std::lock_guard lock(gFoundation.gRefusedSaveMutex);
+        gFoundation.gRefusedSave = RefusedSave{file, error};
+        throw UserErrorException(51, "File output/LiveriesScanned.xml not found");
+    };
+    duringMainLoop = [] { gf_requestWindowClose(); };
+    std::thread worker = startCycle();
+    ASSERT_TRUE(eventually([this] { return calls.has("mainLoop") || calls.has("sleep:500"); }));
+    gf_requestWindowClose();
+    worker.join();
+    const bool full = row.errorNumber == ENOSPC;
+    const std::string shown =
+        full ? "The disk is full (No space left on device): " + file +
+                   " cannot be written; the start-up tries again every 10 s"
+             : "The program folder cannot be written (Read-only file system: " + file +
+                   "): the log, the scans and the learned airports live there and are not saved" +
+                   (row.savedBefore ? " (51: File output/LiveriesScanned.xml not found)" : "");
+    EXPECT_EQ(calls.count("error:" + shown), 1);
+    EXPECT_EQ(calls.count("scanLiveries"), full ? 3 : 1);
+    EXPECT_EQ(
+        settings_.logged("===> The disk has room again: the start-up goes on after waiting 20 s for it (" +
+                         file + " could not be written: No space left on device)"),
+        full);
+    EXPECT_EQ(settings_.logged("Exiting: SYSTEM ERROR"), !full);
+}
+
+INSTANTIATE_TEST_SUITE_P(StartupSteps, DiskRefusalTest,
+                         ::testing::Values(DiskRow{"FullDisk", ENOSPC, false},
+                                           DiskRow{"FullDiskBeforeAnotherFailure", ENOSPC, true},
+                                           DiskRow{"ReadOnlyFolder", EROFS, false},
+                                           DiskRow{"ReadOnlyBeforeAnotherFailure", EROFS, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CycleTest, NewFlightSaysSoAndPausesBeforeQuitting)
 {
