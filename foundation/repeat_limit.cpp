@@ -22,11 +22,15 @@ constexpr auto kNamedWithin = std::chrono::seconds(60);
 // A sender counts in the sharing of the allowance for lines while it sent an error this recently.
 constexpr auto kActiveWithin = std::chrono::seconds(10);
 // [bytes, bytes/s] what all repeated errors together may write at once and in the long run, for lines and
-// for count lines: about 1.4 MB and 0.7 MB an hour.
-constexpr double kLineBurst = 8000.0;
-constexpr double kLinesPerSecond = 400.0;
+// for count lines: about 0.9 MB and 1.3 MB an hour. The counts have the larger part: they name the sources.
+constexpr double kLineBurst = 6000.0;
+constexpr double kLinesPerSecond = 250.0;
 constexpr double kCountBurst = 6000.0;
-constexpr double kCountsPerSecond = 200.0;
+constexpr double kCountsPerSecond = 350.0;
+// [s, bytes] a count line takes at most its kind's share of this much of the allowance for counts, so that
+// each kind has its count within a minute under any flood; but never less than the smallest budget.
+constexpr double kCountShareS = 30.0;
+constexpr std::size_t kCountMinBytes = 500;
 // [bytes] left in a sender's share for its sources not named for a minute.
 constexpr double kNewcomerReserve = 600.0;
 // [bytes] a line longer than this is cut: no line can take a whole share.
@@ -37,21 +41,23 @@ constexpr std::size_t kMaxKeys = 1024;
 constexpr std::size_t kMaxSenders = 64;
 constexpr std::size_t kHeldBytes = 3000;
 constexpr std::size_t kSenderNameReserve = 1000;
+constexpr std::size_t kHeldAircraft = 200;
 constexpr std::size_t kSenderNameLength = 64;
 constexpr std::size_t kAircraftNameLength = 16;
 
-// Refills the bucket for the time since it was last refilled, up to its size; a new one starts full (and
-// so does one whose clock went back: a clock that tests set anew).
+// Refills the bucket for the time since it was last refilled, up to its size; a new one starts full. The
+// readers read the clock before they take the lock: a reading older than the last refill adds nothing.
 void refill(Bucket& bucket, TimePoint now, double size, double perSecond)
 {
-    if (!bucket.started || now < bucket.refilled)
+    if (!bucket.started)
     {
         bucket = {size, now, true};
         return;
     }
-    if (now > bucket.refilled)
-        bucket.bytes = std::min(
-            size, bucket.bytes + std::chrono::duration<double>(now - bucket.refilled).count() * perSecond);
+    if (now <= bucket.refilled)
+        return;
+    bucket.bytes = std::min(
+        size, bucket.bytes + std::chrono::duration<double>(now - bucket.refilled).count() * perSecond);
     bucket.refilled = now;
 }
 
@@ -62,8 +68,7 @@ RepeatAllowance::Sender& senderOf(RepeatAllowance& allowance, std::string_view a
     if (found != allowance.senders.end())
         return *found;
     if (allowance.senders.size() >= kMaxSenders)
-        std::erase_if(allowance.senders,
-                      [&](const auto& s) { return s.seen > now || now - s.seen >= kActiveWithin; });
+        std::erase_if(allowance.senders, [&](const auto& s) { return now - s.seen >= kActiveWithin; });
     // Beyond the bound, further senders share one share.
     const std::string_view name = allowance.senders.size() < kMaxSenders ? address : "\x01 further senders";
     found = std::find_if(allowance.senders.begin(), allowance.senders.end(),
@@ -81,10 +86,10 @@ bool takeLine(std::string_view sender, double bytes, bool newcomer, TimePoint no
     std::lock_guard lock(gFoundation.gRepeatMutex);
     RepeatAllowance& allowance = gFoundation.gRepeatAllowance;
     RepeatAllowance::Sender& from = senderOf(allowance, sender, now);
-    from.seen = now;
+    from.seen = std::max(from.seen, now);
     const auto active = static_cast<double>(std::max<std::ptrdiff_t>(
         1, std::count_if(allowance.senders.begin(), allowance.senders.end(),
-                         [&](const auto& s) { return s.seen <= now && now - s.seen < kActiveWithin; })));
+                         [&](const auto& s) { return now - s.seen < kActiveWithin; })));
     refill(allowance.lines, now, kLineBurst, kLinesPerSecond);
     // A sender's burst is half its share, so that a newcomer always finds the other half.
     const double burst = kLineBurst / 2.0 / active;
@@ -152,7 +157,10 @@ void RepeatLimitedLog::hold(Kind& kind, ErrorSource source)
     if (std::find(group->aircraft.begin(), group->aircraft.end(), aircraft) != group->aircraft.end())
         return;
     const std::size_t bytes = aircraft.size() + 2;
-    if (kind.heldBytes + bytes > kHeldBytes - kSenderNameReserve)
+    // A sender's share of the aircraft remembered shrinks as further senders come: one flooding sender
+    // cannot fill the memory for the rest.
+    if (kind.heldBytes + bytes > kHeldBytes - kSenderNameReserve ||
+        group->aircraft.size() >= std::max<std::size_t>(2, kHeldAircraft / kind.held.size()))
     {
         ++kind.heldFromOthers;
         return;
@@ -161,24 +169,62 @@ void RepeatLimitedLog::hold(Kind& kind, ErrorSource source)
     group->aircraft.push_back(std::move(aircraft));
 }
 
-std::string RepeatLimitedLog::takeCount(Kind& kind, TimePoint now, bool all)
+std::size_t RepeatLimitedLog::countBudget() const
+{
+    const auto pending =
+        std::count_if(kinds_.begin(), kinds_.end(), [](const Kind& k) { return k.leftOut > 0; });
+    return std::clamp(static_cast<std::size_t>(kCountsPerSecond * kCountShareS) /
+                          static_cast<std::size_t>(std::max<std::ptrdiff_t>(pending, 1)),
+                      kCountMinBytes, kHeldBytes + kCountMinBytes);
+}
+
+std::string RepeatLimitedLog::takeCount(Kind& kind, TimePoint now, bool all, std::size_t budget)
 {
     if (kind.leftOut == 0 || !countRoom(now, all))
         return {};
     std::string text =
         fmt::format("{}{}: {} more like it left out", kindPrefix_, kind.name, std::exchange(kind.leftOut, 0));
-    for (std::size_t i = 0; i < kind.held.size(); ++i)
+    // Round by round, each sender (with its first aircraft), then each sender's next aircraft: within the
+    // budget, every sender is named before any is named twice.
+    std::vector<std::size_t> taken(kind.held.size(), 0);
+    std::size_t used = text.size();
+    std::size_t named = 0;
+    std::size_t names = 0;
+    for (const Held& group : kind.held)
+        names += std::max<std::size_t>(group.aircraft.size(), 1);
+    for (std::size_t round = 0, added = 1; added > 0 && named < names; ++round)
     {
-        const Held& group = kind.held[i];
-        text += i == 0 ? ", of " : "; ";
-        text += fmt::format("{}", fmt::join(group.aircraft, ", "));
-        if (!group.aircraft.empty() && !group.sender.empty())
+        added = 0;
+        for (std::size_t g = 0; g < kind.held.size(); ++g)
+        {
+            const Held& group = kind.held[g];
+            const std::size_t cost = round == 0 ? group.sender.size() + 8 : 2;
+            const std::size_t aircraft = round < group.aircraft.size() ? group.aircraft[round].size() : 0;
+            if ((round > 0 && aircraft == 0) || taken[g] < round)
+                continue;
+            if (used + cost + aircraft > budget)
+                break;
+            used += cost + aircraft;
+            taken[g] = round + 1;
+            ++added;
+            ++named;
+        }
+    }
+    for (std::size_t g = 0, shown = 0; g < kind.held.size(); ++g)
+    {
+        const Held& group = kind.held[g];
+        if (taken[g] == 0)
+            continue;
+        text += shown++ == 0 ? ", of " : "; ";
+        const std::size_t aircraft = std::min(taken[g], group.aircraft.size());
+        text += fmt::format("{}", fmt::join(group.aircraft.begin(), group.aircraft.begin() + aircraft, ", "));
+        if (aircraft > 0 && !group.sender.empty())
             text += " from ";
-        if (group.aircraft.empty() || !group.sender.empty())
+        if (aircraft == 0 || !group.sender.empty())
             text += group.sender;
     }
-    if (kind.heldFromOthers > 0)
-        text += fmt::format(" and {} more", kind.heldFromOthers);
+    if (const std::uint64_t more = names - named + kind.heldFromOthers; more > 0)
+        text += fmt::format(" and {} more", more);
     kind.held.clear();
     kind.heldBytes = 0;
     kind.heldFromOthers = 0;
@@ -202,11 +248,6 @@ bool RepeatLimitedLog::write(std::string_view kind, std::string_view line, LogFo
         key.append(kind).append(1, '\0').append(source.sender.substr(0, kSenderNameLength)).append(1, '\0');
         key.append(source.aircraft.substr(0, kAircraftNameLength));
         auto last = written_.find(key);
-        if (last != written_.end() && last->second > now)
-        {
-            written_.erase(last);
-            last = written_.end();
-        }
         if (last == written_.end() && written_.size() >= kMaxKeys)
             std::erase_if(written_, [&](const auto& entry) { return now - entry.second >= kNamedWithin; });
         const bool remembered = last != written_.end() || written_.size() < kMaxKeys;
@@ -219,7 +260,7 @@ bool RepeatLimitedLog::write(std::string_view kind, std::string_view line, LogFo
             return false;
         }
         written_[key] = now;
-        count = takeCount(k, now, false);
+        count = takeCount(k, now, false, countBudget());
         k.written = now;
     }
     if (!count.empty())
@@ -237,12 +278,20 @@ void RepeatLimitedLog::flush(bool all)
         if (std::none_of(kinds_.begin(), kinds_.end(), [](const Kind& k) { return k.leftOut > 0; }))
             return;
         const auto now = plat::steadyNow();
+        const std::size_t budget = countBudget();
+        // The kind that waited longest goes first, and none goes past it: every kind has its turn.
+        std::vector<Kind*> due;
         for (Kind& k : kinds_)
+            if (k.leftOut > 0 && (all || now - k.written >= kRepeatInterval))
+                due.push_back(&k);
+        std::sort(due.begin(), due.end(),
+                  [](const Kind* a, const Kind* b) { return a->written < b->written; });
+        for (Kind* k : due)
         {
-            if (k.leftOut == 0 || (!all && now - k.written < kRepeatInterval))
-                continue;
-            if (std::string count = takeCount(k, now, all); !count.empty())
-                counts.push_back(std::move(count));
+            std::string count = takeCount(*k, now, all, budget);
+            if (count.empty())
+                break;
+            counts.push_back(std::move(count));
         }
     }
     for (const std::string& count : counts)

@@ -64,7 +64,8 @@ class RepeatLimitedLog
     };
     Kind& kindOf(std::string_view kind, TimePoint now);
     void hold(Kind& kind, ErrorSource source);
-    std::string takeCount(Kind& kind, TimePoint now, bool all);
+    std::size_t countBudget() const;
+    std::string takeCount(Kind& kind, TimePoint now, bool all, std::size_t budget);
 
     std::string kindPrefix_;
     std::mutex mutex_;
