@@ -32,8 +32,8 @@ struct SettingsPaths
 };
 
 /// What the repeat limits of the log may still write, in bytes, shared by all of them: for lines (and each
-/// sender's share of that) and for count lines. A bucket is full when first used and refilled at a steady
-/// rate up to its size.
+/// sender's share of that) and for count lines (and each limit's share of that). A bucket is full when first
+/// used and refilled at a steady rate up to its size.
 struct RepeatAllowance
 {
     struct Bucket
@@ -48,9 +48,16 @@ struct RepeatAllowance
         Bucket lines;
         std::chrono::steady_clock::time_point seen; // its last line, written or not
     };
+    struct Limiter
+    {
+        std::uint64_t id = 0;
+        Bucket counts;
+        std::chrono::steady_clock::time_point seen; // its last count asked for
+    };
     Bucket lines;
     Bucket counts;
     std::vector<Sender> senders;
+    std::vector<Limiter> limiters;
 };
 
 /// The foundation's state, one instance (gFoundation); constant-initialised, so that it holds its
@@ -147,6 +154,8 @@ struct FoundationState
     // gRepeatMutex.
     std::mutex gRepeatMutex;
     RepeatAllowance gRepeatAllowance;
+    // Numbers the repeat limits, so that each has its share of the allowance for counts.
+    std::atomic<std::uint64_t> gRepeatLimitSerial{0};
     // parameters.xml's paths, found on first use and forgotten when AppData may have changed; under
     // gPathsMutex. Empty until found.
     std::mutex gPathsMutex;

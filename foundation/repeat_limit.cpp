@@ -102,19 +102,40 @@ bool takeLine(std::string_view sender, double bytes, bool newcomer, TimePoint no
     return true;
 }
 
-// True when the allowance for counts has room now (always when `all`).
-bool countRoom(TimePoint now, bool all)
+RepeatAllowance::Limiter& limiterOf(RepeatAllowance& allowance, std::uint64_t id, TimePoint now)
 {
-    std::lock_guard lock(gFoundation.gRepeatMutex);
-    Bucket& counts = gFoundation.gRepeatAllowance.counts;
-    refill(counts, now, kCountBurst, kCountsPerSecond);
-    return all || counts.bytes > 0.0;
+    auto found = std::find_if(allowance.limiters.begin(), allowance.limiters.end(),
+                              [&](const auto& l) { return l.id == id; });
+    if (found != allowance.limiters.end())
+        return *found;
+    // Limits that held nothing back for a while (or are gone) are forgotten.
+    std::erase_if(allowance.limiters, [&](const auto& l) { return now - l.seen >= kActiveWithin; });
+    return allowance.limiters.emplace_back(RepeatAllowance::Limiter{id, {}, now});
 }
 
-void takeCountBytes(std::size_t bytes)
+// The limit's share of the allowance for counts, shared evenly by the limits that held lines back in the
+// last seconds (the readers' limits each have their turn): whether it has room now (always when `all`),
+// and its rate [bytes/s].
+std::pair<bool, double> countShare(std::uint64_t limiter, TimePoint now, bool all)
 {
     std::lock_guard lock(gFoundation.gRepeatMutex);
-    gFoundation.gRepeatAllowance.counts.bytes -= static_cast<double>(bytes + 1);
+    RepeatAllowance& allowance = gFoundation.gRepeatAllowance;
+    refill(allowance.counts, now, kCountBurst, kCountsPerSecond);
+    RepeatAllowance::Limiter& mine = limiterOf(allowance, limiter, now);
+    mine.seen = std::max(mine.seen, now);
+    const auto active = static_cast<double>(std::max<std::ptrdiff_t>(
+        1, std::count_if(allowance.limiters.begin(), allowance.limiters.end(),
+                         [&](const auto& l) { return now - l.seen < kActiveWithin; })));
+    refill(mine.counts, now, kCountBurst / active, kCountsPerSecond / active);
+    return {all || (allowance.counts.bytes > 0.0 && mine.counts.bytes > 0.0), kCountsPerSecond / active};
+}
+
+void takeCountBytes(std::uint64_t limiter, std::size_t bytes, TimePoint now)
+{
+    std::lock_guard lock(gFoundation.gRepeatMutex);
+    RepeatAllowance& allowance = gFoundation.gRepeatAllowance;
+    allowance.counts.bytes -= static_cast<double>(bytes + 1);
+    limiterOf(allowance, limiter, now).counts.bytes -= static_cast<double>(bytes + 1);
 }
 
 std::size_t prefixBytes(LogForm form)
@@ -169,19 +190,24 @@ void RepeatLimitedLog::hold(Kind& kind, ErrorSource source)
     group->aircraft.push_back(std::move(aircraft));
 }
 
-std::size_t RepeatLimitedLog::countBudget() const
+RepeatLimitedLog::RepeatLimitedLog(std::string_view kindPrefix)
+    : kindPrefix_(kindPrefix), id_(++gFoundation.gRepeatLimitSerial)
 {
-    const auto pending =
-        std::count_if(kinds_.begin(), kinds_.end(), [](const Kind& k) { return k.leftOut > 0; });
-    return std::clamp(static_cast<std::size_t>(kCountsPerSecond * kCountShareS) /
-                          static_cast<std::size_t>(std::max<std::ptrdiff_t>(pending, 1)),
-                      kCountMinBytes, kHeldBytes + kCountMinBytes);
 }
 
-std::string RepeatLimitedLog::takeCount(Kind& kind, TimePoint now, bool all, std::size_t budget)
+std::string RepeatLimitedLog::takeCount(Kind& kind, TimePoint now, bool all)
 {
-    if (kind.leftOut == 0 || !countRoom(now, all))
+    if (kind.leftOut == 0)
         return {};
+    const auto [room, perSecond] = countShare(id_, now, all);
+    if (!room)
+        return {};
+    // A count takes at most its kind's part of the limit's share for a while: every kind has its turn.
+    const auto pending =
+        std::count_if(kinds_.begin(), kinds_.end(), [](const Kind& k) { return k.leftOut > 0; });
+    const std::size_t budget = std::clamp(static_cast<std::size_t>(perSecond * kCountShareS) /
+                                              static_cast<std::size_t>(std::max<std::ptrdiff_t>(pending, 1)),
+                                          kCountMinBytes, kHeldBytes + kCountMinBytes);
     std::string text =
         fmt::format("{}{}: {} more like it left out", kindPrefix_, kind.name, std::exchange(kind.leftOut, 0));
     // Round by round, each sender (with its first aircraft), then each sender's next aircraft: within the
@@ -229,7 +255,7 @@ std::string RepeatLimitedLog::takeCount(Kind& kind, TimePoint now, bool all, std
     kind.heldBytes = 0;
     kind.heldFromOthers = 0;
     kind.written = now;
-    takeCountBytes(text.size());
+    takeCountBytes(id_, text.size(), now);
     return text;
 }
 
@@ -260,7 +286,7 @@ bool RepeatLimitedLog::write(std::string_view kind, std::string_view line, LogFo
             return false;
         }
         written_[key] = now;
-        count = takeCount(k, now, false, countBudget());
+        count = takeCount(k, now, false);
         k.written = now;
     }
     if (!count.empty())
@@ -278,7 +304,6 @@ void RepeatLimitedLog::flush(bool all)
         if (std::none_of(kinds_.begin(), kinds_.end(), [](const Kind& k) { return k.leftOut > 0; }))
             return;
         const auto now = plat::steadyNow();
-        const std::size_t budget = countBudget();
         // The kind that waited longest goes first, and none goes past it: every kind has its turn.
         std::vector<Kind*> due;
         for (Kind& k : kinds_)
@@ -288,7 +313,7 @@ void RepeatLimitedLog::flush(bool all)
                   [](const Kind* a, const Kind* b) { return a->written < b->written; });
         for (Kind* k : due)
         {
-            std::string count = takeCount(*k, now, all, budget);
+            std::string count = takeCount(*k, now, all);
             if (count.empty())
                 break;
             counts.push_back(std::move(count));

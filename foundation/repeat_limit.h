@@ -36,7 +36,7 @@ class RepeatLimitedLog
     /// Count lines name a kind after the prefix and what was held back: "{prefix}{kind}: {n} more like it
     /// left out", followed by ", of " and the sources held back ("4000123, 4000124 from 127.0.0.1;
     /// 127.0.0.2") and " and {m} more" for the lines of sources beyond those remembered.
-    explicit RepeatLimitedLog(std::string_view kindPrefix = {}) : kindPrefix_(kindPrefix) {}
+    explicit RepeatLimitedLog(std::string_view kindPrefix = {});
     /// Writes the line in the form when a line of the kind from the source may be written now, after the
     /// kind's count line when lines were left out; else the line is counted as left out. True when written.
     bool write(std::string_view kind, std::string_view line, LogForm form = LogForm::plain,
@@ -64,10 +64,10 @@ class RepeatLimitedLog
     };
     Kind& kindOf(std::string_view kind, TimePoint now);
     void hold(Kind& kind, ErrorSource source);
-    std::size_t countBudget() const;
-    std::string takeCount(Kind& kind, TimePoint now, bool all, std::size_t budget);
+    std::string takeCount(Kind& kind, TimePoint now, bool all);
 
     std::string kindPrefix_;
+    std::uint64_t id_; // its share of the allowance for counts
     std::mutex mutex_;
     std::vector<Kind> kinds_;                            // the few kinds of a caller, searched in order
     std::unordered_map<std::string, TimePoint> written_; // kind, sender and aircraft: its last line

@@ -127,11 +127,8 @@ TEST_F(LogStarts, ALogRemovedOrRenamedWhileRunningIsWrittenAgainAndSaysTheGap)
                                 "written again here; the ";
         EXPECT_EQ(lines[1].substr(0, gap.size()), gap);
         EXPECT_EQ(lines[2], "meanwhile");
-        if (renamed)
-        {
-            EXPECT_EQ(lines[1].substr(gap.size()), fmt::format("{} lines before went to the old file",
-                                                               splitLines(readBytes("Old.txt")).size()));
-        }
+        const std::size_t old = renamed ? splitLines(readBytes("Old.txt")).size() : 0;
+        EXPECT_TRUE(!renamed || lines[1] == gap + fmt::format("{} lines before went to the old file", old));
     }
 }
 
@@ -159,9 +156,6 @@ TEST_F(LogStarts, TheFallbackIsAFolderOfTheUsersOwnAndNoLinkIsFollowed)
          "fb/Log.txt"},
         {"a fallback folder open to others", [&] { openTo("fb", fs::perms::all), linkVictim("fb/Log.txt"); },
          "no/Log.txt", ""},
-        {"a fallback that is a link",
-         [&] { openTo("real", fs::perms::owner_all), fs::create_directory_symlink("real", "fb"); },
-         "no/Log.txt", ""},
         {"a link in a folder of the user's own",
          [&] { openTo("fb", fs::perms::owner_all), linkVictim("fb/Log.txt"), unrotatable("fb"); },
          "no/Log.txt", ""},
@@ -183,8 +177,7 @@ TEST_F(LogStarts, TheFallbackIsAFolderOfTheUsersOwnAndNoLinkIsFollowed)
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.name);
-        fs::remove_all("row");
-        fs::create_directory("row");
+        fs::remove_all("row"), fs::create_directory("row");
         ScopedCurrentPath inRow("row");
         test::ScopedEnv cache("XDG_CACHE_HOME", fs::absolute("cache").string());
         test::ScopedEnv run("XDG_RUNTIME_DIR", fs::absolute("run").string());
