@@ -254,7 +254,7 @@ std::string RepeatLimitedLog::takeCount(Kind& kind, TimePoint now, bool all)
     kind.held.clear();
     kind.heldBytes = 0;
     kind.heldFromOthers = 0;
-    kind.written = now;
+    kind.counted = now;
     takeCountBytes(id_, text.size(), now);
     return text;
 }
@@ -287,7 +287,6 @@ bool RepeatLimitedLog::write(std::string_view kind, std::string_view line, LogFo
         }
         written_[key] = now;
         count = takeCount(k, now, false);
-        k.written = now;
     }
     if (!count.empty())
         gf_log(count);
@@ -307,10 +306,10 @@ void RepeatLimitedLog::flush(bool all)
         // The kind that waited longest goes first, and none goes past it: every kind has its turn.
         std::vector<Kind*> due;
         for (Kind& k : kinds_)
-            if (k.leftOut > 0 && (all || now - k.written >= kRepeatInterval))
+            if (k.leftOut > 0 && (all || now - k.counted >= kRepeatInterval))
                 due.push_back(&k);
         std::sort(due.begin(), due.end(),
-                  [](const Kind* a, const Kind* b) { return a->written < b->written; });
+                  [](const Kind* a, const Kind* b) { return a->counted < b->counted; });
         for (Kind* k : due)
         {
             std::string count = takeCount(*k, now, all);

@@ -27,7 +27,7 @@ struct ErrorSource
 /// kind from its source (sender and aircraft) was written for a second and its sender's share of the
 /// allowance for lines has room; a source without a line for a minute goes before the others. Every
 /// source left out is named in its kind's next count line, written a second or more after the kind's last
-/// line, within the allowance for counts. The allowances (gFoundation.gRepeatAllowance) are shared by every
+/// count, within the allowance for counts. The allowances (gFoundation.gRepeatAllowance) are shared by every
 /// RepeatLimitedLog of the process: all of them together write about 2.2 MB an hour at most, count lines
 /// included, whatever comes in and from however many senders.
 class RepeatLimitedLog
@@ -41,8 +41,8 @@ class RepeatLimitedLog
     /// kind's count line when lines were left out; else the line is counted as left out. True when written.
     bool write(std::string_view kind, std::string_view line, LogForm form = LogForm::plain,
                ErrorSource source = {});
-    /// Writes the count line of every kind whose lines were left out and of which nothing was written for a
-    /// second, within the allowance for counts (every such kind at once when `all` is set).
+    /// Writes the count line of every kind whose lines were left out and whose last count is a second old,
+    /// longest waiting first, within the allowance for counts (every such kind at once when `all` is set).
     void flush(bool all = false);
 
   private:
@@ -56,7 +56,7 @@ class RepeatLimitedLog
     struct Kind
     {
         std::string name;
-        TimePoint written; // the kind's last line or count
+        TimePoint counted; // the kind's last count
         std::uint64_t leftOut = 0;
         std::vector<Held> held;           // in the order first held
         std::size_t heldBytes = 0;        // [bytes] of the names in `held`
