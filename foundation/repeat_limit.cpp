@@ -218,24 +218,22 @@ std::string RepeatLimitedLog::takeCount(Kind& kind, TimePoint now, bool all)
     std::size_t names = 0;
     for (const Held& group : kind.held)
         names += std::max<std::size_t>(group.aircraft.size(), 1);
-    for (std::size_t round = 0, added = 1; added > 0 && named < names; ++round)
-    {
-        added = 0;
-        for (std::size_t g = 0; g < kind.held.size(); ++g)
+    bool full = false;
+    for (std::size_t round = 0; !full && named < names; ++round)
+        for (std::size_t g = 0; g < kind.held.size() && !full; ++g)
         {
             const Held& group = kind.held[g];
             const std::size_t cost = round == 0 ? group.sender.size() + 8 : 2;
             const std::size_t aircraft = round < group.aircraft.size() ? group.aircraft[round].size() : 0;
             if ((round > 0 && aircraft == 0) || taken[g] < round)
                 continue;
-            if (used + cost + aircraft > budget)
+            full = used + cost + aircraft > budget;
+            if (full)
                 break;
             used += cost + aircraft;
             taken[g] = round + 1;
-            ++added;
             ++named;
         }
-    }
     for (std::size_t g = 0, shown = 0; g < kind.held.size(); ++g)
     {
         const Held& group = kind.held[g];
