@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <fmt/ranges.h>
 #include <nlohmann/json.hpp>
+#include <ranges>
 #include <set>
 #include <thread>
 
@@ -163,13 +164,12 @@ TEST(Links, BadDatagramBurstChangesNothing)
         }
     }
     const std::int64_t burstMs = run.trackMs();
-    std::set<std::uint32_t> unnamed;
-    for (std::uint32_t hexid = 9990101; hexid < 9990131; ++hexid)
-        unnamed.insert(hexid);
+    const auto thirty = std::views::iota(9990101u, 9990131u);
+    std::set<std::uint32_t> unnamed(thirty.begin(), thirty.end());
     while (std::chrono::steady_clock::now() < floodStart + 60s &&
            (!unnamed.empty() || run.trackMs() < burstMs + 30000))
     {
-        for (std::uint32_t hexid = 9990101; hexid < 9990131; ++hexid)
+        for (const std::uint32_t hexid : thirty)
             plat::net::sendDatagram(sender, "127.0.0.1", run.trafficPort(), line(hexid, 4, "1e300"));
         for (const std::string& l : run.log())
             std::erase_if(unnamed, [&](std::uint32_t h) { return l.find(std::to_string(h)) != l.npos; });
