@@ -1,15 +1,16 @@
 // The foundation's process-wide state: the run flags, the requests between the window and the cycle
-// worker, the cycle's values, the scan workers' slots, the installed services, the log file, the
-// settings file's paths and lock, and the download bounds.
+// worker, the cycle's values, the scan workers' slots, the installed services, the log file and the repeat
+// limits' allowance, the settings file's paths and lock, and the download bounds.
 #pragma once
 
 #include "foundation/download_limits.h"
+#include "platform/log_file.h"
 #include "platform/win_path.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -36,6 +37,35 @@ struct RefusedSave
 {
     std::filesystem::path file;
     std::error_code error;
+};
+
+/// What the repeat limits of the log may still write, in bytes, shared by all of them: for lines (and each
+/// sender's share of that) and for count lines (and each limit's share of that). A bucket is full when first
+/// used and refilled at a steady rate up to its size.
+struct RepeatAllowance
+{
+    struct Bucket
+    {
+        double bytes = 0.0; // below zero after a write that took more than was left
+        std::chrono::steady_clock::time_point refilled;
+        bool started = false;
+    };
+    struct Sender
+    {
+        std::string address;
+        Bucket lines;
+        std::chrono::steady_clock::time_point seen; // its last line, written or not
+    };
+    struct Limiter
+    {
+        std::uint64_t id = 0;
+        Bucket counts;
+        std::chrono::steady_clock::time_point seen; // its last count asked for
+    };
+    Bucket lines;
+    Bucket counts;
+    std::vector<Sender> senders;
+    std::vector<Limiter> limiters;
 };
 
 /// The foundation's state, one instance (gFoundation); constant-initialised, so that it holds its
@@ -112,20 +142,28 @@ struct FoundationState
     // The message line the window installs when it opens; null: the one that only logs.
     std::atomic<MessageLinePort*> gMessageLine{nullptr};
 
-    // The log file, written by every thread under gLogMutex and only while open (held in an optional,
-    // so that the state stays constant-initialised; made by the first open).
+    // The log file, written by every thread under gLogMutex and only while open.
     std::mutex gLogMutex;
-    std::optional<std::ofstream> gLogFile;
-    // The open log's path, where its last whole line ends, and how many lines since then could not be
-    // written; under gLogMutex.
+    plat::AppendFile gLogFile;
+    // The open log's path (none while the log is closed), where its last whole line ends, and how many
+    // lines since then could not be written; under gLogMutex.
     std::optional<std::filesystem::path> gLogPath;
     std::uint64_t gLogGoodEnd = 0;
     std::uint64_t gLogUnwritten = 0;
+    // When the log last found its file still at its path, and the lines written since; under gLogMutex.
+    std::chrono::steady_clock::time_point gLogCheckedAt;
+    std::uint64_t gLogLinesSinceCheck = 0;
     // Why the log cannot be written now ("the disk is full"), none while it can; and what its opening
     // had to do instead of the usual (the earlier log kept, another folder), none when nothing. Under
     // gLogMutex; optional, so that the state stays constant-initialised.
     std::optional<std::string> gLogTrouble;
     std::optional<std::string> gLogStartNotice;
+    // What the repeat limits of every reader together may still write (RepeatLimitedLog); under
+    // gRepeatMutex.
+    std::mutex gRepeatMutex;
+    RepeatAllowance gRepeatAllowance;
+    // Numbers the repeat limits, so that each has its share of the allowance for counts.
+    std::atomic<std::uint64_t> gRepeatLimitSerial{0};
     // parameters.xml's paths, found on first use and forgotten when AppData may have changed; under
     // gPathsMutex. Empty until found.
     std::mutex gPathsMutex;

@@ -204,19 +204,77 @@ std::string gf_restoreBytes(std::string_view text)
     return out;
 }
 
-std::string gf_showBytes(std::string_view text)
+namespace
+{
+// Characters that change how the rest of a line reads or where it ends: controls (C0, DEL, C1), the line
+// and paragraph separators, and the bidirectional marks, embeddings, overrides and isolates.
+bool isHiddenCharacter(char32_t cp)
+{
+    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x2028 || cp == 0x2029 ||
+           (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069) || cp == 0x200E || cp == 0x200F;
+}
+
+// The shown form of one character (its bytes, `length` 0 for a byte that starts none), appended.
+void appendShown(std::string& out, const unsigned char* bytes, std::size_t length, char32_t cp,
+                 Backslash backslash)
 {
     static constexpr char kHex[] = "0123456789abcdef";
+    if (length != 0 && !isHiddenCharacter(cp))
+    {
+        if (cp == '\\' && backslash == Backslash::doubled)
+            out += '\\';
+        out.append(reinterpret_cast<const char*>(bytes), length);
+    }
+    else if (length == 1 && (cp == '\n' || cp == '\r' || cp == '\t'))
+        out.append(1, '\\').append(1, cp == '\n' ? 'n' : cp == '\r' ? 'r' : 't');
+    else
+        for (std::size_t i = 0; i < std::max<std::size_t>(length, 1); ++i)
+            out.append("\\x").append(1, kHex[bytes[i] >> 4]).append(1, kHex[bytes[i] & 0xF]);
+}
+
+bool isPlainAscii(std::string_view text, Backslash backslash)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [backslash](char c)
+                       {
+                           const auto byte = static_cast<unsigned char>(c);
+                           return byte >= 0x20 && byte < 0x7F &&
+                                  (byte != '\\' || backslash == Backslash::kept);
+                       });
+}
+} // namespace
+
+std::string gf_showBytes(std::string_view text, Backslash backslash, std::size_t limit, std::size_t* taken)
+{
+    // The common case, printable ASCII that fits, is shown as it is.
+    if (text.size() <= limit && isPlainAscii(text, backslash))
+    {
+        if (taken != nullptr)
+            *taken = text.size();
+        return std::string(text);
+    }
     std::string out;
-    out.reserve(text.size());
-    forEachCharacter(text,
-                     [&out](const unsigned char* bytes, std::size_t length, char32_t /*cp*/)
-                     {
-                         if (length != 0)
-                             out.append(reinterpret_cast<const char*>(bytes), length);
-                         else
-                             out.append("\\x").append(1, kHex[*bytes >> 4]).append(1, kHex[*bytes & 0xF]);
-                     });
+    out.reserve(std::min(text.size(), limit) + 16);
+    std::size_t used = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = p + text.size();
+    while (p < end)
+    {
+        char32_t cp = 0;
+        const std::size_t length = decodeOne(p, end, cp);
+        const std::size_t before = out.size();
+        appendShown(out, p, length, cp, backslash);
+        if (out.size() > limit)
+        {
+            out.resize(before);
+            break;
+        }
+        const std::size_t step = std::max<std::size_t>(length, 1);
+        used += step;
+        p += step;
+    }
+    if (taken != nullptr)
+        *taken = used;
     return out;
 }
 

@@ -115,8 +115,8 @@ Datagram receiveDatagram(Socket& socket, char* buffer, std::size_t capacity)
 
 std::string senderText(const Datagram& got)
 {
-    return fmt::format("{}.{}.{}.{}:{}", got.senderIpv4 >> 24, (got.senderIpv4 >> 16) & 0xff,
-                       (got.senderIpv4 >> 8) & 0xff, got.senderIpv4 & 0xff, got.senderPort);
+    return fmt::format("{}.{}.{}.{}", got.senderIpv4 >> 24, (got.senderIpv4 >> 16) & 0xff,
+                       (got.senderIpv4 >> 8) & 0xff, got.senderIpv4 & 0xff);
 }
 
 bool sendDatagram(Socket& socket, std::string_view ipv4, std::uint16_t port, std::string_view bytes)

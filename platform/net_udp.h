@@ -36,7 +36,7 @@ struct Datagram
     std::uint16_t senderPort = 0; ///< the sender's port
 };
 
-/// The sender of a datagram as "a.b.c.d:port".
+/// The sender's address of a datagram as "a.b.c.d".
 std::string senderText(const Datagram& got);
 
 /// Receives one datagram into buffer[0..capacity); a longer datagram is cut and reported by fullLength.

@@ -93,7 +93,7 @@ bool gf_writeFlightPlanFile(const std::filesystem::path& file, const AcProfile& 
     const auto c = aircraft.category;
     const bool ifr = c == AcCategory::Buzjets || c == AcCategory::Large || c == AcCategory::Heavy;
     // Origin and destination come from the traffic source as it sent them: escaped so that no byte breaks
-    // the document (the control and non-ASCII ones as in the log, then the markup).
+    // the document (controls and bytes that are not UTF-8 as in the log, then the markup).
     const std::string text = fmt::format(
         "{}\n{}\n{}\n{}{}{}\n{}{}{}\n{}{}{}\n{}\n{}", R"(<?xml version="1.0" encoding="UTF-8"?>)",
         R"(<SimBase.Document Type="AceXML" version="4,3">)", "<FlightPlan.FlightPlan>", "<FPType>",

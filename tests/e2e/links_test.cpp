@@ -1,5 +1,6 @@
 // Links that fail while traffic flies: the traffic source drops its link and comes back, and a burst of
 // bad datagrams arrives; neither ends the cycle.
+#include "foundation/utf.h"
 #include "platform/net_tcp.h"
 #include "platform/net_udp.h"
 #include "tests/e2e/flight_script.h"
@@ -10,7 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fmt/ranges.h>
 #include <nlohmann/json.hpp>
+#include <ranges>
+#include <set>
+#include <thread>
 
 namespace oxl::test
 {
@@ -131,12 +136,53 @@ TEST(Links, BadDatagramBurstChangesNothing)
     }
     EXPECT_TRUE(run.waitLog("processLineSub: timestamp: ", 30s));
     EXPECT_LT(fs::file_size(run.programFolder() / "Log.txt") - before, 64u * 1024u);
-    const auto log = run.log();
-    EXPECT_TRUE(std::none_of(log.begin(), log.end(),
-                             [](const auto& line) { return line.rfind("===> FORGED", 0) == 0; }));
-    // The aircraft flies on undisturbed for another 30 s of the track; none of the bad lines became an
-    // aircraft.
+    // A flood of every kind from fifty senders; then thirty aircraft of the source's own address send a bad
+    // altitude every 2 s while the aircraft flies on: each is named within a minute, and the log grows by
+    // less than 2.5 MB an hour.
+    const auto floodStart = std::chrono::steady_clock::now();
+    const auto floodBefore = fs::file_size(run.programFolder() / "Log.txt");
+    auto line = [](std::uint32_t hexid, std::size_t field, const std::string& text)
+    {
+        std::string fields[29] = {
+            "0",   std::to_string(hexid),        "47.46", "8.57", "5000", "0",    "1",         "90",
+            "180", "X\n===> FORGED\x1b[31m\xe9", "A320",  "N1",   "LFPG", "LSZH", "1735732800"};
+        fields[field] = text;
+        return fmt::format("{}", fmt::join(fields, ","));
+    };
+    for (int s = 2; s < 52; ++s)
+    {
+        plat::net::Socket flood = plat::net::openUdp();
+        ASSERT_TRUE(plat::net::bindUdp(flood, fmt::format("127.0.0.{}", s), 0));
+        for (std::uint32_t i = 0; i < 10; ++i)
+        {
+            for (const auto& [field, text] :
+                 {std::pair{14, "x"}, {2, "abc"}, {1, "x"}, {8, "abc"}, {4, "1e300"}})
+                plat::net::sendDatagram(flood, "127.0.0.1", run.trafficPort(),
+                                        line(5000000 + i, field, text));
+            for (const char* qnh : {"{}", "{\"QNH\": \"abc\"}", "{\"QNH\": 500}", "[]"})
+                plat::net::sendDatagram(flood, "127.0.0.1", run.qnhPort(), qnh);
+        }
+    }
     const std::int64_t burstMs = run.trackMs();
+    const auto thirty = std::views::iota(9990101u, 9990131u);
+    std::set<std::uint32_t> unnamed(thirty.begin(), thirty.end());
+    while (std::chrono::steady_clock::now() < floodStart + 60s &&
+           (!unnamed.empty() || run.trackMs() < burstMs + 30000))
+    {
+        for (const std::uint32_t hexid : thirty)
+            plat::net::sendDatagram(sender, "127.0.0.1", run.trafficPort(), line(hexid, 4, "1e300"));
+        for (const std::string& l : run.log())
+            std::erase_if(unnamed, [&](std::uint32_t h) { return l.find(std::to_string(h)) != l.npos; });
+        std::this_thread::sleep_for(2s);
+    }
+    EXPECT_TRUE(unnamed.empty()) << unnamed.size() << " aircraft not named";
+    // No line was forged, and every line is one line of UTF-8 without a control character.
+    for (const std::string& l : run.log())
+        EXPECT_TRUE(gf_showBytes(l) == l && l.rfind("===> FORGED", 0) != 0) << l;
+    const double hours =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - floodStart).count() / 3600;
+    EXPECT_LT(fs::file_size(run.programFolder() / "Log.txt") - floodBefore, 2.5e6 * hours + 32e3);
+    // None of the bad lines became an aircraft, and the aircraft flew on undisturbed for 30 s of the track.
     ASSERT_TRUE(waitUntil([&] { return run.trackMs() >= burstMs + 30000; }, 90s));
     const auto objects = run.objects();
     EXPECT_EQ(objects.size(), 1u);

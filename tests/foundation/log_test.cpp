@@ -1,5 +1,8 @@
 #include "foundation/log.h"
 
+#include "foundation/foundation_state.h"
+#include "foundation/repeat_limit.h"
+
 #include "foundation/run_state.h"
 #include "platform/clock.h"
 #include "tests/support/log_capture.h"
@@ -8,9 +11,10 @@
 #include <fcntl.h>
 #include <fmt/format.h>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <numeric>
+#include <queue>
 #include <sys/mount.h>
 #include <thread>
 #include <unistd.h>
@@ -99,6 +103,108 @@ TEST_F(LogStarts, PathWithoutDotIsNotRotated)
     }
     EXPECT_EQ(files, 1);
     EXPECT_EQ(readBytes("journal"), kHeader);
+}
+
+TEST_F(LogStarts, ALogRemovedOrRenamedWhileRunningIsWrittenAgainAndSaysTheGap)
+{
+    for (const bool renamed : {false, true})
+    {
+        SCOPED_TRACE(renamed ? "renamed" : "removed");
+        gf_openLog();
+        gf_log("before");
+        renamed ? fs::rename("Log.txt", "Old.txt") : (void)fs::remove("Log.txt");
+        // The log looks once a second: the lines until then go to the old file.
+        for (int i = 0; i < 3000 && !fs::exists("Log.txt"); ++i)
+        {
+            gf_log("meanwhile");
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        const auto lines = splitLines(readBytes("Log.txt"));
+        ASSERT_EQ(lines.size(), 3u);
+        EXPECT_EQ(lines[0] + "\n", kHeader);
+        const std::string gap = "===> The log Log.txt was removed or renamed while Ordalis_P3D ran: it is "
+                                "written again here; the ";
+        EXPECT_EQ(lines[1].substr(0, gap.size()), gap);
+        EXPECT_EQ(lines[2], "meanwhile");
+        const std::size_t old = renamed ? splitLines(readBytes("Old.txt")).size() : 0;
+        EXPECT_TRUE(!renamed || lines[1] == gap + fmt::format("{} lines before went to the old file", old));
+    }
+}
+
+TEST_F(LogStarts, TheFallbackIsAFolderOfTheUsersOwnAndNoLinkIsFollowed)
+{
+    const fs::path victim = fs::absolute("victim");
+    writeBytes(victim, "the user's own\n");
+    auto openTo = [](const char* name, fs::perms perms)
+    { fs::create_directory(name), fs::permissions(name, perms); };
+    auto linkVictim = [&](const char* name) { fs::create_symlink(victim, name); };
+    auto unrotatable = [](const fs::path& folder)
+    { writeBytes(folder / "Log0.txt", "x"), fs::create_directories(folder / "Log00.txt/in"); };
+    struct Row
+    {
+        const char* name;
+        std::function<void()> plant;
+        const char* logPath; // empty: gf_openLog(), with Log.txt a folder that takes no log
+        std::string wanted;  // the file that takes the lines; empty: none does
+    };
+    const Row rows[] = {
+        {"a link at the log's name is moved away, not followed", [&] { linkVictim("Log.txt"); }, "Log.txt",
+         "Log.txt"},
+        {"a link that cannot be rotated",
+         [&] { linkVictim("Log.txt"), unrotatable("."), openTo("fb", fs::perms::owner_all); }, "Log.txt",
+         "fb/Log.txt"},
+        {"a fallback folder open to others", [&] { openTo("fb", fs::perms::all), linkVictim("fb/Log.txt"); },
+         "no/Log.txt", ""},
+        {"a link in a folder of the user's own",
+         [&] { openTo("fb", fs::perms::owner_all), linkVictim("fb/Log.txt"), unrotatable("fb"); },
+         "no/Log.txt", ""},
+        {"the user's cache folder", [] {}, "", "cache/Ordalis_P3D/Log.txt"},
+        {"a cache folder open to others",
+         [&] { fs::create_directory("cache"), openTo("cache/Ordalis_P3D", fs::perms::all); }, "",
+         "run/Ordalis_P3D/Log.txt"},
+        {"another's folders in the way",
+         [&]
+         {
+             fs::create_directories("cache"),
+                 fs::create_directory_symlink(victim.parent_path(), "cache/Ordalis_P3D");
+             openTo("run", fs::perms::owner_all), openTo("run/Ordalis_P3D", fs::perms::owner_all);
+             if (::chown("run/Ordalis_P3D", 65534, 65534) != 0)
+                 openTo("run/Ordalis_P3D", fs::perms::all);
+         },
+         "", "tmp/Ordalis_P3D-" + std::to_string(::geteuid()) + "/Log.txt"},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        fs::remove_all("row"), fs::create_directory("row");
+        ScopedCurrentPath inRow("row");
+        test::ScopedEnv cache("XDG_CACHE_HOME", fs::absolute("cache").string());
+        test::ScopedEnv run("XDG_RUNTIME_DIR", fs::absolute("run").string());
+        test::ScopedEnv tmp("TMPDIR", fs::absolute("tmp").string());
+        fs::create_directory("tmp");
+        row.plant();
+        try
+        {
+            if (*row.logPath == '\0')
+            {
+                fs::create_directories("Log.txt/in"), unrotatable(".");
+                gf_openLog();
+            }
+            else
+                gf_openLog(row.logPath, "fb");
+            gf_log("here");
+            EXPECT_TRUE(readBytes(row.wanted).ends_with("\nhere\n"));
+            const fs::path folder = fs::path(row.wanted).parent_path();
+            EXPECT_TRUE(folder.empty() ||
+                        (fs::status(folder).permissions() & fs::perms::group_all) == fs::perms::none);
+        }
+        catch (const std::runtime_error& e)
+        {
+            EXPECT_EQ(row.wanted, "") << e.what();
+        }
+        gf_closeLog();
+        EXPECT_EQ(readBytes(victim), "the user's own\n");
+    }
 }
 
 TEST(Log, LineForms)
@@ -228,72 +334,127 @@ TEST_F(LogDisk, AFullDiskKeepsTheEarlierLogsAndAnUnreadStandardErrorStopsNothing
     EXPECT_EQ(gf_logTrouble(), "");
 }
 
-TEST(Log, OutsideTextIsEscapedAndCut)
+TEST(Log, OutsideTextAndEveryLineFollowOneRule)
 {
-    const std::pair<std::string, std::string> rows[] = {
-        {"gs:abc", "gs:abc"},
-        {"a\n===> FORGED\r\t\\", "a\\n===> FORGED\\r\\t\\\\"},
-        {std::string("\x1b[2J\0\x7f\xc3\xa9", 8), "\\x1b[2J\\x00\\x7f\\xc3\\xa9"},
-        {std::string(400, 'x'), std::string(300, 'x') + "... (400 bytes)"},
+    // Outside text as a field of a line, and what the log makes of the same text passed as it is.
+    struct Row
+    {
+        std::string text, outside;
+        std::vector<std::string> logged;
     };
-    for (const auto& [text, logged] : rows)
-        EXPECT_EQ(gf_outsideText(text), logged);
+    const Row rows[] = {
+        {"gs:abc", "gs:abc", {"gs:abc"}},
+        {"a\n===> FORGED\r\t\\", "a\\n===> FORGED\\r\\t\\\\", {"a\\n===> FORGED\\r\\t\\"}},
+        {std::string("\x1b[2J\0\x7f\xc3\xa9", 8),
+         "\\x1b[2J\\x00\\x7f\xc3\xa9",
+         {"\\x1b[2J\\x00\\x7f\xc3\xa9"}},
+        {"Caf\xe9 \xc2\x9b\xe2\x80\xae!",
+         "Caf\\xe9 \\xc2\\x9b\\xe2\\x80\\xae!",
+         {"Caf\\xe9 \\xc2\\x9b\\xe2\\x80\\xae!"}},
+        {"C:\\P3D\\a\\n", "C:\\\\P3D\\\\a\\\\n", {"C:\\P3D\\a\\n"}},
+        {"\nReading x\n", "\\nReading x\\n", {"", "Reading x", ""}},
+        {std::string(400, 'x'), std::string(300, 'x') + "... (400 bytes)", {std::string(400, 'x')}},
+        {std::string(299, 'x') + "\xc3\xa9",
+         std::string(299, 'x') + "... (301 bytes)",
+         {std::string(299, 'x') + "\xc3\xa9"}},
+    };
+    test::LogCapture log;
+    std::size_t before = 0;
+    for (const Row& row : rows)
+    {
+        EXPECT_EQ(gf_outsideText(row.text), row.outside);
+        gf_log(row.text);
+        gf_log(gf_outsideText(row.text)); // an escaped text is written as it is
+        const auto lines = log.lines();
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + before, lines.end() - 1), row.logged);
+        EXPECT_EQ(lines.back(), row.outside);
+        before = lines.size();
+    }
 }
 
-// Streams of one repeated error each, run together on a clock of their own for 40 s.
+// Streams of one repeated error each, run together on a clock of their own.
 struct ErrorStream
 {
-    std::string kind, sender, aircraft;
+    std::string kind, sender, aircraft; // an aircraft "*" is a new one at each line
     int everyMs;
-    int firstAtMs; // an aircraft "*" is a new one at each line
+    int firstAtMs;
 };
 
 struct RepeatRow
 {
     const char* name;
     std::vector<ErrorStream> streams;
+    int seconds;
     std::vector<std::size_t> passWhole; // streams of which every line is written
-    int mostLines;                      // written by all streams together, at most
 };
 
-TEST(Log, RepeatLimitLetsEachSourceThroughWithinItsRates)
+TEST(Log, RepeatLimitNamesEverySourceAndHoldsTheLogSmall)
 {
-    std::vector<ErrorStream> everyKind;
+    std::vector<ErrorStream> thirty, everyKind, fifty;
+    for (int i = 0; i < 30; ++i)
+        thirty.push_back({"altitude", "10.0.0.5", std::to_string(4000101 + i), 2000, 5 * i});
     for (int k = 0; k < 19; ++k)
-        everyKind.push_back({fmt::format("kind{}", k), fmt::format("127.0.0.1:{}", 6000 + k), "*", 10, k});
+        everyKind.push_back({fmt::format("kind{}", k), fmt::format("127.0.0.{}", k + 2), "*", 10, k});
+    for (int s = 0; s < 50; ++s)
+        for (int k = 0; k < 8; ++k)
+            fifty.push_back({fmt::format("kind{}", k), fmt::format("10.1.{}.9", s), "*", 1000, s * 8 + k});
     const RepeatRow rows[] = {
         {"two aircraft every 2 s",
-         {{"gs", "127.0.0.1:5000", "EDW202", 2000, 0}, {"gs", "127.0.0.1:5000", "EDW209", 2000, 300}},
-         {0, 1},
-         40},
+         {{"gs", "127.0.0.1", "EDW202", 2000, 0}, {"gs", "127.0.0.1", "EDW209", 2000, 300}},
+         40,
+         {0, 1}},
         {"a flood from one sender beside the real source",
-         {{"gs", "127.0.0.1:6000", "*", 1, 0}, {"gs", "127.0.0.1:5000", "4ca1b2", 2000, 700}},
-         {1},
-         10 + 2 * 40 + 20},
-        {"every kind flooded", everyKind, {}, 20 + 4 * 40},
+         {{"gs", "127.0.0.2", "*", 1, 0}, {"gs", "127.0.0.1", "4ca1b2", 2000, 700}},
+         70,
+         {1}},
+        {"thirty aircraft, each a bad altitude every 2 s", thirty, 70, {}},
+        {"every kind flooded", everyKind, 70, {}},
+        {"every kind from fifty senders", fifty, 300, {}},
     };
     for (const RepeatRow& row : rows)
     {
         SCOPED_TRACE(row.name);
+        test::LogCapture log;
         auto nowMs = std::make_shared<std::int64_t>(0);
         plat::setSteadySource(
             [nowMs] { return std::chrono::steady_clock::time_point(std::chrono::milliseconds(*nowMs)); });
-        RepeatLimitedLog repeats;
+        RepeatLimitedLog repeats("error: ");
         std::vector<int> sent(row.streams.size()), written(row.streams.size());
-        for (; *nowMs < 40'000; ++*nowMs)
-            for (std::size_t i = 0; i < row.streams.size(); ++i)
-            {
-                const ErrorStream& e = row.streams[i];
-                if (*nowMs < e.firstAtMs || (*nowMs - e.firstAtMs) % e.everyMs != 0)
-                    continue;
-                const std::string aircraft = e.aircraft == "*" ? std::to_string(sent[i]) : e.aircraft;
-                ++sent[i];
-                written[i] += repeats.admit(e.kind, {e.sender, aircraft}) ? 1 : 0;
-            }
+        std::vector<std::string> firstMinute;
+        using Due = std::pair<std::int64_t, std::size_t>;
+        std::priority_queue<Due, std::vector<Due>, std::greater<>> due;
+        for (std::size_t i = 0; i < row.streams.size(); ++i)
+            due.push({row.streams[i].firstAtMs, i});
+        while (due.top().first < row.seconds * 1000)
+        {
+            const auto [at, i] = due.top();
+            due.pop();
+            if (at >= 60'000 && firstMinute.empty())
+                firstMinute = log.lines();
+            *nowMs = at;
+            const ErrorStream& e = row.streams[i];
+            const std::string aircraft = e.aircraft == "*" ? std::to_string(sent[i]) : e.aircraft;
+            ++sent[i];
+            const std::string line = fmt::format("{} of {},{}", e.kind, aircraft, std::string(200, 'x'));
+            written[i] += repeats.write(e.kind, line, LogForm::plain, {e.sender, aircraft}) ? 1 : 0;
+            repeats.flush();
+            due.push({at + e.everyMs, i});
+        }
         plat::setSteadySource({});
+        if (firstMinute.empty())
+            firstMinute = log.lines();
         for (std::size_t i : row.passWhole)
             EXPECT_EQ(written[i], sent[i]) << "stream " << i;
-        EXPECT_LE(std::accumulate(written.begin(), written.end(), 0), row.mostLines);
+        // The first minute names every stream's aircraft (or its sender, for new aircraft at each line).
+        for (const ErrorStream& e : row.streams)
+        {
+            const std::string name = e.aircraft == "*" ? e.sender : e.aircraft;
+            EXPECT_TRUE(std::any_of(firstMinute.begin(), firstMinute.end(),
+                                    [&](const std::string& l) { return l.find(name) != std::string::npos; }))
+                << name;
+        }
+        // Under 2.5 MB an hour, and what may go at once.
+        EXPECT_LE(fs::file_size(log.file()), 2'500'000u * row.seconds / 3600 + 16'000u);
     }
 }
 

@@ -55,10 +55,10 @@ TEST(Utf, EscapedTextIsXmlAndRestoresEveryByte)
         bool utf8;
     };
     const Row rows[] = {
-        {"Caf\xE9", "Caf\xEF\x9F\xA9", "Caf\\xe9", false},                           // an ANSI byte: U+F7E9
-        {"Bell\x01 end", "Bell\xEF\x9C\x81 end", "Bell\x01 end", true},              // control: U+F701
-        {std::string("a\0 b", 4), "a\xEF\x9C\x80 b", std::string("a\0 b", 4), true}, // NUL: U+F700
-        {"\t\n\r\x7F", "\t\n\r\x7F", "\t\n\r\x7F", true},                            // allowed in XML
+        {"Caf\xE9", "Caf\xEF\x9F\xA9", "Caf\\xe9", false},               // an ANSI byte: U+F7E9
+        {"Bell\x01 end", "Bell\xEF\x9C\x81 end", "Bell\\x01 end", true}, // control: U+F701
+        {std::string("a\0 b", 4), "a\xEF\x9C\x80 b", "a\\x00 b", true},  // NUL: U+F700
+        {"\t\n\r\x7F", "\t\n\r\x7F", "\\t\\n\\r\\x7f", true},            // allowed in XML
         {"x\xEF\xBF\xBE", "x\xEF\x9F\xAF\xEF\x9E\xBF\xEF\x9E\xBE", "x\xEF\xBF\xBE", true}, // U+FFFE
         {"\xEF\x9F\xA9", "\xEF\x9F\xAF\xEF\x9E\x9F\xEF\x9E\xA9", "\xEF\x9F\xA9", true},    // U+F7E9 itself
         {"\xEF\x9C\xA0", "\xEF\x9C\xA0", "\xEF\x9C\xA0", true}, // U+F720 is no escape

@@ -1,14 +1,17 @@
 // Harnesses of the foundation's files: parameters.xml, the encrypted data files, versions.json and the
-// registry file.
+// registry file; and the lines of the log.
 #include "tests/fuzz/fuzz_driver.h"
 
 #include "foundation/config_keys.h"
 #include "foundation/data_key.h"
 #include "foundation/decryption.h"
 #include "foundation/encryption.h"
+#include "foundation/log.h"
 #include "foundation/parameters.h"
+#include "foundation/repeat_limit.h"
 #include "foundation/settings_file.h"
 #include "foundation/system_lookups.h"
+#include "foundation/utf.h"
 #include "foundation/version_check.h"
 #include "foundation/version_data.h"
 #include "platform/registry.h"
@@ -145,6 +148,46 @@ OXL_FUZZ_TARGET(versions_json)
                            (VersionData(stored->value()) > VersionData(1, 2, 3) &&
                             VersionData(stored->value()).toString() == stored->value()),
                        h, stored->name + " stored as " + stored->value());
+}
+
+// Whatever a caller passes, in any form of the log or through a repeat limit: every line written is one
+// line of valid UTF-8 without a control character, a text that the one rule shows as it is.
+OXL_FUZZ_TARGET(log_line)
+{
+    const char* h = "log_line";
+    static RepeatLimitedLog repeats("limited: ");
+    const auto file = scratchFolder() / "log" / "Log.txt";
+    std::error_code unknown;
+    // A fresh log now and then keeps a long run's file small.
+    if (std::filesystem::file_size(file, unknown) > 1'000'000 || unknown)
+    {
+        std::filesystem::create_directories(file.parent_path());
+        gf_openLog(file);
+    }
+    Input in(input);
+    const auto how = in.take<std::uint8_t>();
+    const std::string_view text = asText(in.rest());
+    const auto before = std::filesystem::file_size(file);
+    if (how % 4 < 3)
+        gf_logAs(static_cast<LogForm>(how % 4), text);
+    else
+    {
+        // The kind, sender and aircraft come from the text too: they show in the count lines.
+        repeats.write(text.substr(0, 8), text, LogForm::marked,
+                      {text.substr(0, 20), text.substr(std::min<std::size_t>(8, text.size()), 16)});
+        repeats.flush(true);
+    }
+    std::ifstream log(file, std::ios::binary);
+    log.seekg(static_cast<std::streamoff>(before));
+    const std::string written{std::istreambuf_iterator<char>(log), {}};
+    OXL_FUZZ_CHECK(written.empty() || written.back() == '\n', h, "a line without its end");
+    for (std::size_t start = 0, end = 0; start < written.size(); start = end + 1)
+    {
+        end = written.find('\n', start);
+        const std::string line = written.substr(start, end - start);
+        OXL_FUZZ_CHECK(gf_showBytes(line) == line, h,
+                       "a line holds what the rule escapes: " + gf_showBytes(line));
+    }
 }
 
 // The registry file as the simulator's lookups read it: the size a value gives is the size it reads with.

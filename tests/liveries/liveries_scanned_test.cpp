@@ -79,7 +79,7 @@ TEST_F(LiveriesScannedTest, WrittenLiveriesReadBackSorted)
     EXPECT_THAT(text, HasSubstr("title=\"Caf\xEF\x9F\xA9"));
     EXPECT_TRUE(
         log_.contains("title of a livery is not UTF-8, its other bytes are kept as U+F7xx: Caf\xEF\x9F\xA9"
-                      "\t& <Co> \"quoted\"  two  blanks"));
+                      "\\t& <Co> \"quoted\"  two  blanks"));
 
     gLiveries.ScannedLiveries.clear();
     EXPECT_EQ(readError(), "");

@@ -50,7 +50,7 @@ TEST(AircraftLabels, LabelsOfIdentities)
          "  "
          "    B2  "},
         {"outside bytes escaped", ident("PVT", "A3\n", "E\\L", "", "\u00c41", "D-\x01"), "E\\\\L->   ",
-         "\\xc3\\x841 D-\\x01   E\\\\L->    PVT A3\\n", "\\xc3\\x841 D-\\x01 PVT A3\\n"},
+         "\u00c41       D-\\x01   E\\\\L->    PVT A3\\n", "\u00c41       D-\\x01 PVT A3\\n"},
     };
     for (const auto& row : rows)
     {

@@ -66,8 +66,8 @@ TEST_F(FlightPlanTest, FileHoldsTheEightLinesWithTheFlightRulesOfTheCategory)
         {"high performance flies VFR", AcCategory::HighPerf, "LSMP", "LSME", planText("VFR", "LSMP", "LSME")},
         {"markup from a datagram is escaped", AcCategory::Large, "<X&Y>", "A\"B'C",
          planText("IFR", "&lt;X&amp;Y&gt;", "A&quot;B&apos;C")},
-        {"bytes outside printable ASCII are escaped", AcCategory::Large, "E\x01\xff", "L\\G\nL",
-         planText("IFR", "E\\x01\\xff", "L\\\\G\\nL")},
+        {"controls and bytes that are not UTF-8 are escaped", AcCategory::Large, "E\x01\xff\xc3\xa9",
+         "L\\G\nL", planText("IFR", "E\\x01\\xff\xc3\xa9", "L\\\\G\\nL")},
     };
     for (const auto& row : rows)
     {

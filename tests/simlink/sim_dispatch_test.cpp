@@ -2,6 +2,7 @@
 // simulator's time, and messages too short for their id.
 #include "foundation/config_keys.h"
 #include "foundation/errors.h"
+#include "foundation/utf.h"
 #include "simlink/sim_dispatch.h"
 #include "simlink/sim_state.h"
 #include "tests/support/log_capture.h"
@@ -68,6 +69,8 @@ TEST_F(OpenTest, SimulatorIsAcceptedByItsNameTheInstallPathAndTheConfiguredVersi
         {"v5 with a V5 path whatever the version", "Lockheed Martin\xC2\xAE Prepar3D\xC2\xAE v5",
          "D:\\P3D V5", 6, true},
         {"v5 with the configured version 5", "Prepar3D v5", "D:\\Sim", 5, true},
+        {"a name with a line break, an ESC and a byte that is no UTF-8",
+         "Prepar3D v5\n===> FORGED: Exiting: USER CLOSED SIM\x1b[31m\xe9", "D:\\Sim", 5, true},
         {"v5 with version 6 and a neutral path", "Prepar3D v5", "D:\\Sim", 6, false},
         {"v6 with a v6 path", "Prepar3D v6", "C:\\P3D v6", 5, true},
         {"upper-case V5 in the name only", "Prepar3D V5", "C:\\P3D v5", 5, false},
@@ -92,6 +95,9 @@ TEST_F(OpenTest, SimulatorIsAcceptedByItsNameTheInstallPathAndTheConfiguredVersi
         EXPECT_TRUE(watch.simConnected) << row.name;
     }
     EXPECT_EQ(watch.simulatorText, "Prepar3D V5 (5.0.0.0)");
+    EXPECT_TRUE(log.contains("Prepar3D v5\\n FORGED Exiting USER CLOSED SIM31m (5.0.0.0) connected"));
+    for (const std::string& line : log.lines())
+        EXPECT_EQ(gf_showBytes(line), line);
 }
 
 TEST_F(OpenTest, OtherSimulatorsAreRefusedByName)

@@ -1,5 +1,6 @@
 #include "tests/support/log_capture.h"
 
+#include "foundation/foundation_state.h"
 #include "foundation/log.h"
 #include "platform/clock.h"
 
@@ -12,6 +13,11 @@ namespace oxl::test
 
 LogCapture::LogCapture()
 {
+    // A fresh start, as in a new process: the repeat limits' allowance is full again.
+    {
+        std::lock_guard lock(gFoundation.gRepeatMutex);
+        gFoundation.gRepeatAllowance = {};
+    }
     gf_openLog(file());
 }
 

@@ -191,8 +191,8 @@ LineOutcome TrafficLineParser::processLineSub(std::string_view datagram)
 void TrafficLineParser::logError(std::string_view kind, std::string_view text)
 {
     // The error texts carry the datagram's bytes.
-    if (repeats_.admit(kind, {sender_, field(1)}))
-        gf_log(fmt::format("exception in processLineSub: {}", gf_outsideText(text)));
+    repeats_.write(kind, fmt::format("exception in processLineSub: {}", gf_outsideText(text)), LogForm::plain,
+                   {sender_, field(1)});
 }
 
 void TrafficLineParser::logHeldErrors(bool all)

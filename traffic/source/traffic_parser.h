@@ -2,7 +2,7 @@
 // becomes a TrafficLine on the adding stack, due 30 s later.
 #pragma once
 
-#include "foundation/log.h"
+#include "foundation/repeat_limit.h"
 #include "records/aircraft_records.h"
 #include "traffic/source/adding_stack.h"
 #include "traffic/source/traffic_filter.h"
@@ -52,7 +52,7 @@ class TrafficLineParser
     TrafficLineParser(const TrafficFilter& filter, CallsignCollector& callsigns, AddingStack& stack,
                       const std::atomic<std::int32_t>& tickCounter, std::atomic<double>& lastTimestamp);
 
-    /// One datagram from the sender ("a.b.c.d:port", empty when not known): ignored whole when it contains
+    /// One datagram from the sender ("a.b.c.d", empty when not known): ignored whole when it contains
     /// " VEH", else split at every ',' and parsed.
     LineOutcome handleDatagram(std::string_view datagram, std::string_view sender = {});
 

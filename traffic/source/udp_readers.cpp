@@ -118,10 +118,9 @@ void UdpReceiver::receiveLoop(plat::net::Socket& socket, bool filterDuplicates)
         if (got.received < 0)
             throw std::runtime_error(
                 fmt::format("receive error: {}", gf_wsaErrorText(plat::net::lastError())));
-        if (got.senderIpv4 != senderIpv4_ || got.senderPort != senderPort_ || sender_.empty())
+        if (got.senderIpv4 != senderIpv4_ || sender_.empty())
         {
             senderIpv4_ = got.senderIpv4;
-            senderPort_ = got.senderPort;
             sender_ = plat::net::senderText(got);
         }
         if (got.systemDrops != systemDropsSeen_)

@@ -95,7 +95,7 @@ class UdpReceiver
     /// Logs the counts of repeated errors held back for a second or more (every count when `all`).
     virtual void logHeldRepeats(bool all);
 
-    /// The sender of the datagram being handled ("a.b.c.d:port").
+    /// The address of the datagram being handled ("a.b.c.d"): the sockets of one machine are one sender.
     std::string_view sender() const { return sender_; }
 
     /// The reader's repeated error lines, at most one of a kind from a sender a second.
@@ -114,7 +114,6 @@ class UdpReceiver
     std::uint32_t systemDropsSeen_ = 0; // the socket's drop count at the last datagram
     std::string sender_;                // its text, made anew only when the sender changes
     std::uint32_t senderIpv4_ = 0;
-    std::uint16_t senderPort_ = 0;
 };
 
 /// Reads traffic lines and pushes what passes onto the adding stack.

@@ -110,9 +110,7 @@ TEST_F(ReaderTest, TrafficReaderParsesDatagramsAndLogsBadOnes)
     EXPECT_TRUE(log.contains("          Traffic Reader connected"));
     EXPECT_TRUE(log.contains("exception in processLineSub: gs:abc"));
     EXPECT_TRUE(
-        log.contains(fmt::format("exception in processLineSub: gs: 1 more like it left out, of 4000123 "
-                                 "from 127.0.0.1:{}",
-                                 plat::net::localPort(sender))));
+        log.contains("exception in processLineSub: gs: 1 more like it left out, of 4000123 from 127.0.0.1"));
     EXPECT_TRUE(log.contains("exception in processLineSub: hexid incorrectx12"));
     EXPECT_TRUE(log.contains("Traffic Reader has stopped"));
     EXPECT_TRUE(log.contains("          Traffic Reader disconnected"));

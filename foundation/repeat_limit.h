@@ -1,0 +1,76 @@
+// Repeated errors of outside input in the log: every source named, and no flood can take the log.
+#pragma once
+
+#include "foundation/log.h"
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace oxl
+{
+
+/// Where a repeated error came from: the address of the datagram's sender, without its port (the sockets
+/// of one machine share one allowance), and the aircraft (its hexid as sent); either may be empty.
+struct ErrorSource
+{
+    std::string_view sender;
+    std::string_view aircraft;
+};
+
+/// Writes the lines of repeated errors and counts the lines that it leaves out, so that a flood of bad
+/// input can neither flood the log nor hide another error or go unseen. A line passes when none of its
+/// kind from its source (sender and aircraft) was written for a second and its sender's share of the
+/// allowance for lines has room; a source without a line for a minute goes before the others. Every
+/// source left out is named in its kind's next count line, written a second or more after the kind's last
+/// count, within the allowance for counts. The allowances (gFoundation.gRepeatAllowance) are shared by every
+/// RepeatLimitedLog of the process: all of them together write about 2.2 MB an hour at most, count lines
+/// included, whatever comes in and from however many senders.
+class RepeatLimitedLog
+{
+  public:
+    /// Count lines name a kind after the prefix and what was held back: "{prefix}{kind}: {n} more like it
+    /// left out", followed by ", of " and the sources held back ("4000123, 4000124 from 127.0.0.1;
+    /// 127.0.0.2") and " and {m} more" for the lines of sources beyond those remembered.
+    explicit RepeatLimitedLog(std::string_view kindPrefix = {});
+    /// Writes the line in the form when a line of the kind from the source may be written now, after the
+    /// kind's count line when lines were left out; else the line is counted as left out. True when written.
+    bool write(std::string_view kind, std::string_view line, LogForm form = LogForm::plain,
+               ErrorSource source = {});
+    /// Writes the count line of every kind whose lines were left out and whose last count is a second old,
+    /// longest waiting first, within the allowance for counts (every such kind at once when `all` is set).
+    void flush(bool all = false);
+
+  private:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    // The sources held back since a kind's last count: one sender and its aircraft.
+    struct Held
+    {
+        std::string sender;
+        std::vector<std::string> aircraft;
+    };
+    struct Kind
+    {
+        std::string name;
+        TimePoint counted; // the kind's last count
+        std::uint64_t leftOut = 0;
+        std::vector<Held> held;           // in the order first held
+        std::size_t heldBytes = 0;        // [bytes] of the names in `held`
+        std::uint64_t heldFromOthers = 0; // lines held back from sources beyond those remembered
+    };
+    Kind& kindOf(std::string_view kind, TimePoint now);
+    void hold(Kind& kind, ErrorSource source);
+    std::string takeCount(Kind& kind, TimePoint now, bool all);
+
+    std::string kindPrefix_;
+    std::uint64_t id_; // its share of the allowance for counts
+    std::mutex mutex_;
+    std::vector<Kind> kinds_;                            // the few kinds of a caller, searched in order
+    std::unordered_map<std::string, TimePoint> written_; // kind, sender and aircraft: its last line
+};
+
+} // namespace oxl
