@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <utility>
@@ -85,6 +86,11 @@ class FltkCanvas final : public Canvas
         fl_font(kFont, kFontSize);
         fl_color(flColour(colour));
         fl_draw(utf8.data(), static_cast<int>(utf8.size()), x, y + fl_height() - fl_descent());
+    }
+    int textWidth(std::string_view utf8) const override
+    {
+        fl_font(kFont, kFontSize);
+        return static_cast<int>(std::ceil(fl_width(utf8.data(), static_cast<int>(utf8.size()))));
     }
     Rect paintRect() const override { return paintRect_; }
 

@@ -369,17 +369,24 @@ TEST_F(MainWindowScreenTest, TheDamagedSettingsNoticeStaysBesideTheErrorUntilThe
     writeBytes(settings.parametersFile(), "<parameters><parameter name=");
     gf_installStatusService(&gf_windowStatusService());
     gf_loadAllParameters();
-    gf_showError("151: No P3D install path detected");
+    const std::string error = "43: Automatic scan has not found any liveries, switch off automatic and set "
+                              "lfolder parameter(-s), Manual 5.1";
+    gf_showError(error);
     gf_installStatusService(nullptr);
-    const std::string error = gf_shownError();
-    EXPECT_TRUE(error.starts_with("151: No P3D install path detected - settings reset, unreadable "
-                                  "parameters.xml kept as parameters.xml.damaged-"))
-        << error;
-    ASSERT_TRUE(shot("message_damaged_settings"));
+    EXPECT_EQ(gf_shownError(), error + " - settings reset, unreadable file kept, see Log.txt");
+    const auto image = shot("message_damaged_settings");
+    ASSERT_TRUE(image);
+    int textEnd = 0; // the text's last yellow pixel: the notice at its end is on the screen whole
+    for (int y = kMessageBand.top; y < kMessageBand.bottom; ++y)
+        for (int x = 0; x < image->width; ++x)
+            if (win::greenOf(image->at(x, y)) > 0x80 && win::blueOf(image->at(x, y)) < 0x60)
+                textEnd = std::max(textEnd, x);
+    EXPECT_GT(textEnd, 600);
+    EXPECT_LT(textEnd, kMessageBand.right - 3);
     const bool log = LOG.value();
     ASSERT_TRUE(xdotool(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1", at(658, 155))));
     ASSERT_TRUE(pumpUntil([&] { return LOG.value() != log; }));
-    EXPECT_EQ(gf_shownError(), "151: No P3D install path detected");
+    EXPECT_EQ(gf_shownError(), error);
 }
 
 // The window manager's close (a logout sends it too) while a combo box's list is open: the list goes and
