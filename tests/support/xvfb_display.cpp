@@ -1,6 +1,8 @@
 #include "tests/support/xvfb_display.h"
+#include "tests/support/wait_limit.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <cerrno>
 #include <chrono>
@@ -9,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <poll.h>
 #include <sys/wait.h>
@@ -20,9 +23,6 @@ namespace oxl::test
 namespace
 {
 
-constexpr int kStartLimitMs = 30000; // [ms] a loaded machine may take a while to start a server
-constexpr int kWaitRounds = 2000;    // of 10 ms
-
 // A connection of the test's own to the display.
 using Connection = std::unique_ptr<Display, int (*)(Display*)>;
 Connection connect(const std::string& name)
@@ -30,9 +30,17 @@ Connection connect(const std::string& name)
     return {XOpenDisplay(name.c_str()), XCloseDisplay};
 }
 
-void pause()
+// Asks until the answer is yes, for as long as a loaded machine may take.
+bool waitUntil(const std::function<bool()>& yes)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto deadline = std::chrono::steady_clock::now() + kEventLimit;
+    while (!yes())
+    {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 } // namespace
@@ -40,16 +48,32 @@ void pause()
 bool XvfbDisplay::waitForGrab(bool held) const
 {
     const Connection c = connect(name_);
-    for (int i = 0; c && i < kWaitRounds; ++i, pause())
-    {
-        const int result = XGrabPointer(c.get(), DefaultRootWindow(c.get()), False, 0, GrabModeAsync,
-                                        GrabModeAsync, None, None, CurrentTime);
-        XUngrabPointer(c.get(), CurrentTime);
-        XSync(c.get(), False);
-        if ((result == AlreadyGrabbed) == held)
-            return true;
-    }
-    return false;
+    return c && waitUntil(
+                    [&]
+                    {
+                        const int result =
+                            XGrabPointer(c.get(), DefaultRootWindow(c.get()), False, 0, GrabModeAsync,
+                                         GrabModeAsync, None, None, CurrentTime);
+                        XUngrabPointer(c.get(), CurrentTime);
+                        XSync(c.get(), False);
+                        return (result == AlreadyGrabbed) == held;
+                    });
+}
+
+bool XvfbDisplay::waitForColour(int x, int y, unsigned long rgb) const
+{
+    const Connection c = connect(name_);
+    return c && waitUntil(
+                    [&]
+                    {
+                        XImage* image =
+                            XGetImage(c.get(), DefaultRootWindow(c.get()), x, y, 1, 1, AllPlanes, ZPixmap);
+                        if (image == nullptr)
+                            return false;
+                        const unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFFu;
+                        XDestroyImage(image);
+                        return pixel == rgb;
+                    });
 }
 
 std::optional<std::pair<int, int>> XvfbDisplay::outerCorner(const std::string& title) const
@@ -84,10 +108,10 @@ bool XvfbDisplay::startWindowManager() const
     if (std::system(("DISPLAY=" + name_ + " openbox >/dev/null 2>&1 &").c_str()) != 0)
         return false;
     const Connection c = connect(name_);
-    for (int i = 0; c && i < kWaitRounds; ++i, pause())
-        if (XGetSelectionOwner(c.get(), XInternAtom(c.get(), "WM_S0", False)) != None)
-            return true; // a window manager owns the selection WM_S<screen> while it runs
-    return false;
+    // A window manager owns the selection WM_S<screen> while it runs.
+    return c &&
+           waitUntil([&]
+                     { return XGetSelectionOwner(c.get(), XInternAtom(c.get(), "WM_S0", False)) != None; });
 }
 
 XvfbDisplay::XvfbDisplay()
@@ -120,7 +144,7 @@ XvfbDisplay::XvfbDisplay()
     }
     std::string number;
     pollfd p{fds[0], POLLIN, 0};
-    while (::poll(&p, 1, kStartLimitMs) > 0)
+    while (::poll(&p, 1, kEventLimitMs) > 0)
     {
         char c = 0;
         if (::read(fds[0], &c, 1) != 1 || c == '\n')

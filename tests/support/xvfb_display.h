@@ -10,7 +10,7 @@
 namespace oxl::test
 {
 
-/// Starts Xvfb (1280 x 800, 24 bits) and waits until it takes connections.
+/// Starts Xvfb (1280 x 800, 24 bits) and waits until it takes connections (every wait: kEventLimit).
 class XvfbDisplay
 {
   public:
@@ -25,8 +25,10 @@ class XvfbDisplay
     /// Why the server did not start.
     const std::string& error() const { return error_; }
 
-    /// Waits (at most 20 s) until a client holds the pointer grab (an open list), or none; false if never.
+    /// Waits until a client holds the pointer grab (an open list), or none; false if that never comes.
     bool waitForGrab(bool held) const;
+    /// Waits until the screen pixel (x, y) shows the colour 0xRRGGBB; false if it never does.
+    bool waitForColour(int x, int y, unsigned long rgb) const;
     /// The screen position of the window manager's frame around the window with this title (of the
     /// window itself without one).
     std::optional<std::pair<int, int>> outerCorner(const std::string& title) const;
