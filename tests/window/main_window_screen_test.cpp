@@ -13,6 +13,7 @@
 #include "foundation/settings_file.h"
 #include "foundation/status_service.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/wait_limit.h"
 #include "window/control_text.h"
 #include "window/controls.h"
 #include "window/parking_controls.h"
@@ -22,8 +23,10 @@
 #include <fmt/format.h>
 
 #include <FL/Fl.H>
+#include <FL/x.H>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -40,7 +43,6 @@ constexpr win::ColorRef kYellow = 0x00FFFF;
 constexpr win::ColorRef kRed = 0x0000FF;
 constexpr win::ColorRef kBlack = 0x000000;
 constexpr win::ColorRef kLightBlue = 0xFFCC99;
-constexpr std::chrono::seconds kScreenLimit{30};
 // Points inside the boxes and bands that no text covers.
 constexpr int kSimBoxX = 411, kRtBoxX = 439, kBoxY = 105;
 constexpr int kMessageX = 860, kMessageY = 470;
@@ -48,15 +50,11 @@ constexpr int kMessageX = 860, kMessageY = 470;
 class MainWindowScreenTest : public ::testing::Test
 {
   protected:
-    // One display for the whole run: FLTK keeps its connection for the life of the process.
-    static void SetUpTestSuite() { xvfb_ = new XvfbDisplay; }
-    static void TearDownTestSuite()
-    {
-        delete xvfb_;
-        xvfb_ = nullptr;
-    }
     void SetUp() override
     {
+        // One display for the whole run, every suite: FLTK keeps its connection for the life of the process.
+        static XvfbDisplay display;
+        xvfb_ = &display;
         ASSERT_TRUE(xvfb_->running()) << xvfb_->error();
         display_.emplace("DISPLAY", xvfb_->name());
         headless_.emplace("OXL_HEADLESS", std::nullopt);
@@ -76,7 +74,7 @@ class MainWindowScreenTest : public ::testing::Test
     {
         win::invalidateWindow(win::kMainWindow);
         win::pumpMessages();
-        auto image = win::readClientArea(kScreenLimit);
+        auto image = win::readClientArea(kEventLimit);
         if (image)
         {
             const std::filesystem::path shots =
@@ -123,15 +121,23 @@ class MainWindowScreenTest : public ::testing::Test
         win::pumpMessages();
         return true;
     }
-    // Runs xdotool on the display while this thread keeps the window's loop going.
-    static bool xdotool(const std::string& arguments)
+    // One step of the user's: a run of xdotool, or a wait for what the screen shows.
+    using Step = std::function<bool()>;
+    static Step xdotoolStep(const std::string& arguments)
+    {
+        return [arguments] { return std::system(("xdotool " + arguments).c_str()) == 0; };
+    }
+    // Runs the steps on a thread of their own while this thread keeps the window's loop going (an open
+    // list runs a loop of its own in it), then handles every event they caused.
+    static bool user(const std::vector<Step>& steps)
     {
         std::atomic<bool> done{false};
-        int code = -1;
+        bool ok = true;
         std::thread run(
             [&]
             {
-                code = std::system(("xdotool " + arguments).c_str());
+                for (const Step& step : steps)
+                    ok = ok && step();
                 done.store(true);
             });
         while (!done.load())
@@ -140,12 +146,15 @@ class MainWindowScreenTest : public ::testing::Test
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         run.join();
-        return code == 0;
+        XSync(fl_display, False); // what the steps sent through the display is queued here now
+        win::pumpMessages();
+        return ok;
     }
+    static bool xdotool(const std::string& arguments) { return user({xdotoolStep(arguments)}); }
     // Keeps the loop going until the condition holds (false when it never does).
     static bool pumpUntil(const std::function<bool()>& condition)
     {
-        const auto deadline = std::chrono::steady_clock::now() + kScreenLimit;
+        const auto deadline = std::chrono::steady_clock::now() + kEventLimit;
         while (!condition())
         {
             if (std::chrono::steady_clock::now() > deadline)
@@ -343,6 +352,143 @@ TEST_F(MainWindowScreenTest, KeysForABoxDisabledUnderTheKeyboardAreLost)
     EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
     EXPECT_EQ(savedSettings(), settingsBefore);
 }
+
+// Keys a person presses out of habit on each kind of control, after each way the keyboard gets there: they
+// act on that control or on nothing. Steps before the keys: "click X Y" and "point X Y" at client points,
+// "grab"/"free" wait for a list to open/close, "calculation" greys the parking controls and shows an error
+// while a list stays open (the screen must show it meanwhile), anything else is run by xdotool.
+struct KeyRow
+{
+    const char* name;
+    std::vector<std::string> before; // puts the keyboard on the control
+    std::string keys;                // then these keys
+    const char* setting;             // the one setting the keys change, with its saved value after; or none
+    std::string value;
+    const ControlBinding* box; // the one control whose text the keys change, with that text after; or none
+    std::string text;
+};
+
+const std::string kHabitKeys =
+    "Return KP_Enter Up Left Right Home End Prior Next Escape Tab shift+Tab q Return";
+
+class KeysOnAControl : public MainWindowScreenTest, public ::testing::WithParamInterface<KeyRow>
+{
+  protected:
+    static Step step(const std::string& text)
+    {
+        int x = 0;
+        int y = 0;
+        if (std::sscanf(text.c_str(), "click %d %d", &x, &y) == 2)
+            return xdotoolStep("mousemove " + at(x, y) +
+                               " click 1"); // a move without --sync: it may be no move
+        if (std::sscanf(text.c_str(), "point %d %d", &x, &y) == 2)
+            return xdotoolStep("mousemove " + at(x, y));
+        if (text == "grab" || text == "free")
+            return [held = text == "grab"] { return xvfb_->waitForGrab(held); };
+        if (text == "calculation")
+            return []
+            {
+                gf_disableParkingControls();
+                gf_showError("Calculating static parked aircraft ...");
+                const bool shown = xvfb_->waitForColour(MAIN_WINDOW_X.value() + kMessageX,
+                                                        MAIN_WINDOW_Y.value() + kMessageY, 0xFF0000);
+                gf_clearErrorAndMessage();
+                gf_enableParkingControls();
+                return shown;
+            };
+        return xdotoolStep(text);
+    }
+    // What the keys must leave as it was: every control's text, every saved setting, the message line.
+    std::map<std::string, std::string> state() const
+    {
+        std::map<std::string, std::string> values{{"message", gf_shownMessage()}, {"error", gf_shownError()}};
+        for (const ControlPlace& place : gf_controlPlaces())
+            if (place.binding != GetParam().box && !ownSetting(dynamic_cast<const Parameter*>(place.binding)))
+                values[fmt::format("text {:x}", place.binding->controlId)] =
+                    win::getWindowText(place.binding->controlId);
+        for (Parameter* parameter : gf_configurationKeys())
+            if (!ownSetting(parameter))
+                values[parameter->name] = settings.valueOf(parameter->name);
+        return values;
+    }
+    static bool ownSetting(const Parameter* p)
+    {
+        return p != nullptr && GetParam().setting != nullptr && p->name == GetParam().setting;
+    }
+};
+
+TEST_P(KeysOnAControl, ActOnItOrOnNothing)
+{
+    if (!controlsReady())
+        GTEST_SKIP() << kNoXdotool;
+    const KeyRow& row = GetParam();
+    std::vector<Step> before;
+    for (const std::string& text : row.before)
+        before.push_back(step(text));
+    ASSERT_TRUE(user(before));
+    const auto unchanged = state();
+    ASSERT_TRUE(xdotool("key " + row.keys));
+    for (const auto& [what, value] : state())
+        EXPECT_EQ(value, unchanged.at(what)) << what;
+    EXPECT_EQ(gFoundation.gStopRequested.load(), 0); // no restart
+    EXPECT_EQ(row.setting == nullptr ? row.value : settings.valueOf(row.setting), row.value);
+    EXPECT_EQ(row.box == nullptr ? row.text : win::getWindowText(row.box->controlId), row.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    KeyOnControl, KeysOnAControl,
+    ::testing::Values(
+        KeyRow{"ComboChosenWithTheMouse",
+               {"click 230 209", "grab", "click 230 190", "free"},
+               kHabitKeys,
+               "MATCHING_DEPTH",
+               "2",
+               nullptr,
+               ""},
+        KeyRow{"ComboWhoseListWasClosedWithEscape",
+               {"click 230 209", "grab", "key Escape", "free"},
+               "Down Return q KP_Enter Up Return",
+               "MATCHING_DEPTH",
+               "3",
+               nullptr,
+               ""},
+        KeyRow{"ComboWhoseListStayedOpenAcrossAParkingCalculation",
+               {"click 340 321", "grab", "calculation", "key Escape", "free"},
+               "Return Up q Return",
+               "MAX_PARK_SEL",
+               "100",
+               nullptr,
+               ""},
+        KeyRow{"CheckBoxClickedAfterTypingInABox",
+               {"click 260 267", "type ab", "click 542 155"},
+               kHabitKeys,
+               nullptr,
+               "",
+               nullptr,
+               ""},
+        KeyRow{"ButtonClickedAfterTypingInABox",
+               {"click 240 351", "type ab", "click 358 267"},
+               kHabitKeys,
+               nullptr,
+               "",
+               nullptr,
+               ""},
+        KeyRow{"EditBox",
+               {"click 260 267"},
+               "Up Down Prior Next Escape Home End Left Right q",
+               nullptr,
+               "",
+               &BLOCK_CALLSIGN,
+               "q"},
+        KeyRow{"TabAndShiftTabBetweenABoxAndACombo",
+               {"click 260 267"},
+               "shift+Tab Up Tab q",
+               "AR_ABOVE_HEIGHT",
+               "45000",
+               &BLOCK_CALLSIGN,
+               "q"},
+        KeyRow{"TheWindowWithNoControlChosen", {"point 860 300"}, kHabitKeys, nullptr, "", nullptr, ""}),
+    [](const ::testing::TestParamInfo<KeyRow>& info) { return std::string(info.param.name); });
 
 // A pasted callsign with a line break is refused; nothing is blocked and the box shows the stored one.
 TEST_F(MainWindowScreenTest, APastedCallsignWithALineBreakIsRefused)
