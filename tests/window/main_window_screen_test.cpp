@@ -151,6 +151,11 @@ class MainWindowScreenTest : public ::testing::Test
         return ok;
     }
     static bool xdotool(const std::string& arguments) { return user({xdotoolStep(arguments)}); }
+    // A wait until a list is open (it holds the pointer), or closed.
+    static Step listStep(bool open)
+    {
+        return [open] { return xvfb_->waitForGrab(open); };
+    }
     // Keeps the loop going until the condition holds (false when it never does).
     static bool pumpUntil(const std::function<bool()>& condition)
     {
@@ -262,10 +267,9 @@ TEST_F(MainWindowScreenTest, AChoiceInAComboBoxIsStoredSavedAndShown)
     const win::Rect box{217, 198, 217 + 40, 198 + 22};
     const auto shown = shot("controls_combo_before");
     ASSERT_TRUE(shown);
-    // Opens the list, moves one item up from the selected "4" and takes it; one run of xdotool, as the
-    // open list keeps the window's loop until it closes.
-    ASSERT_TRUE(xdotool(
-        fmt::format("mousemove --sync {} click 1 sleep 0.5 key Up sleep 0.2 key Return", at(230, 209))));
+    // Opens the list, moves one item up from the selected "4" and takes it with the list's own keys.
+    ASSERT_TRUE(user({xdotoolStep("mousemove " + at(230, 209) + " click 1"), listStep(true),
+                      xdotoolStep("key Up Return"), listStep(false)}));
     ASSERT_TRUE(pumpUntil([] { return MATCHING_DEPTH.value() == 3; }));
     EXPECT_EQ(settings.valueOf("MATCHING_DEPTH"), "3");
     EXPECT_EQ(win::getWindowText(MATCHING_DEPTH.controlId), "3");
@@ -384,7 +388,7 @@ class KeysOnAControl : public MainWindowScreenTest, public ::testing::WithParamI
         if (std::sscanf(text.c_str(), "point %d %d", &x, &y) == 2)
             return xdotoolStep("mousemove " + at(x, y));
         if (text == "grab" || text == "free")
-            return [held = text == "grab"] { return xvfb_->waitForGrab(held); };
+            return listStep(text == "grab");
         if (text == "calculation")
             return []
             {
