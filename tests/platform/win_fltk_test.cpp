@@ -3,7 +3,6 @@
 #include "platform/win_fltk.h"
 #include "platform/win_system.h"
 #include "tests/support/temp_folder.h"
-#include "tests/support/wait_limit.h"
 #include "tests/support/xvfb_display.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
 #include "tests/support/xvfb_display.h"
-#include "tests/support/wait_limit.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -11,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <functional>
 #include <memory>
 #include <poll.h>
 #include <sys/wait.h>
@@ -30,20 +28,16 @@ Connection connect(const std::string& name)
     return {XOpenDisplay(name.c_str()), XCloseDisplay};
 }
 
-// Asks until the answer is yes, for as long as a loaded machine may take.
+} // namespace
+
 bool waitUntil(const std::function<bool()>& yes)
 {
     const auto deadline = std::chrono::steady_clock::now() + kEventLimit;
-    while (!yes())
-    {
+    for (; !yes(); std::this_thread::sleep_for(std::chrono::milliseconds(10)))
         if (std::chrono::steady_clock::now() > deadline)
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
     return true;
 }
-
-} // namespace
 
 bool XvfbDisplay::waitForGrab(bool held) const
 {
@@ -76,14 +70,24 @@ bool XvfbDisplay::waitForColour(int x, int y, unsigned long rgb) const
                     });
 }
 
+std::optional<unsigned long> XvfbDisplay::window(const std::string& title) const
+{
+    const std::string search =
+        "DISPLAY=" + name_ + " xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null";
+    const std::unique_ptr<FILE, int (*)(FILE*)> found(::popen(search.c_str(), "r"), ::pclose);
+    unsigned long w = 0;
+    if (!found || std::fscanf(found.get(), "%lu", &w) != 1)
+        return std::nullopt;
+    return w;
+}
+
 std::optional<std::pair<int, int>> XvfbDisplay::outerCorner(const std::string& title) const
 {
-    const std::string search = "DISPLAY=" + name_ + " xdotool search --name '^" + title + "$' 2>/dev/null";
-    const std::unique_ptr<FILE, int (*)(FILE*)> found(::popen(search.c_str(), "r"), ::pclose);
     const Connection c = connect(name_);
-    Window w = 0;
-    if (!found || std::fscanf(found.get(), "%lu", &w) != 1 || !c)
+    const std::optional<unsigned long> client = window(title);
+    if (!client || !c)
         return std::nullopt;
+    Window w = *client;
     for (;;) // up to the root's child that holds it
     {
         Window root = 0;
@@ -108,10 +112,26 @@ bool XvfbDisplay::startWindowManager() const
     if (std::system(("DISPLAY=" + name_ + " openbox >/dev/null 2>&1 &").c_str()) != 0)
         return false;
     const Connection c = connect(name_);
-    // A window manager owns the selection WM_S<screen> while it runs.
-    return c &&
-           waitUntil([&]
-                     { return XGetSelectionOwner(c.get(), XInternAtom(c.get(), "WM_S0", False)) != None; });
+    if (!c)
+        return false;
+    // It manages windows once it frames one: a window mapped while it still starts stays unmapped, so the
+    // probe asks again until it is framed.
+    const Window probe = XCreateSimpleWindow(c.get(), DefaultRootWindow(c.get()), 0, 0, 1, 1, 0, 0, 0);
+    const bool framed = waitUntil(
+        [&]
+        {
+            XMapWindow(c.get(), probe);
+            Window root = 0;
+            Window parent = 0;
+            Window* children = nullptr;
+            unsigned n = 0;
+            XQueryTree(c.get(), probe, &root, &parent, &children, &n);
+            XFree(children);
+            return parent != root;
+        });
+    XDestroyWindow(c.get(), probe);
+    XSync(c.get(), False);
+    return framed;
 }
 
 XvfbDisplay::XvfbDisplay()

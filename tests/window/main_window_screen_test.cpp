@@ -13,7 +13,6 @@
 #include "foundation/settings_file.h"
 #include "foundation/status_service.h"
 #include "tests/support/temp_folder.h"
-#include "tests/support/wait_limit.h"
 #include "window/control_text.h"
 #include "window/controls.h"
 #include "window/parking_controls.h"
@@ -31,6 +30,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <thread>
 
 namespace oxl::test
@@ -121,23 +121,18 @@ class MainWindowScreenTest : public ::testing::Test
         win::pumpMessages();
         return true;
     }
-    // One step of the user's: a run of xdotool, or a wait for what the screen shows.
-    using Step = std::function<bool()>;
-    static Step xdotoolStep(const std::string& arguments)
-    {
-        return [arguments] { return std::system(("xdotool " + arguments).c_str()) == 0; };
-    }
-    // Runs the steps on a thread of their own while this thread keeps the window's loop going (an open
-    // list runs a loop of its own in it), then handles every event they caused.
-    static bool user(const std::vector<Step>& steps)
+    // Runs the user's steps (';' between) on a thread of their own while this thread keeps the window's
+    // loop going (an open list runs a loop of its own in it), then handles every event they caused.
+    static bool user(const std::string& steps)
     {
         std::atomic<bool> done{false};
         bool ok = true;
         std::thread run(
             [&]
             {
-                for (const Step& step : steps)
-                    ok = ok && step();
+                std::istringstream in(steps);
+                for (std::string step; ok && std::getline(in, step, ';');)
+                    ok = userStep(step);
                 if (!ok) // a list left open would keep this thread in its loop
                     (void)std::system("xdotool key Escape");
                 done.store(true);
@@ -152,11 +147,34 @@ class MainWindowScreenTest : public ::testing::Test
         win::pumpMessages();
         return ok;
     }
-    static bool xdotool(const std::string& arguments) { return user({xdotoolStep(arguments)}); }
-    // A wait until a list is open (it holds the pointer), or closed.
-    static Step listStep(bool open)
+    static bool xdotool(const std::string& arguments) { return user(arguments); }
+    // "click X Y" or "point X Y" at a client point, "open"/"shut": a list opens/closes, "grey"/"back": the
+    // parking controls go grey/come back, "active": static parking runs, "error": an error is shown until
+    // the screen shows it; else arguments of xdotool.
+    static bool userStep(const std::string& step)
     {
-        return [open] { return xvfb_->waitForGrab(open); };
+        int x = 0;
+        int y = 0;
+        if (std::sscanf(step.c_str(), "%*s %d %d", &x, &y) == 2 && (step[0] == 'c' || step[0] == 'p'))
+            return userStep("mousemove " + at(x, y) +
+                            (step[0] == 'c' ? " click 1" : "")); // no --sync: no move
+        if (step == "open" || step == "shut")
+            return xvfb_->waitForGrab(step == "open");
+        if (step == "grey" || step == "back")
+            step == "grey" ? gf_disableParkingControls() : gf_enableParkingControls();
+        else if (step == "active")
+            gWindow.gMainWindow.parkAirportActive.store(1);
+        else if (step == "error")
+        {
+            gf_showError("Calculating static parked aircraft ...");
+            const bool shown = xvfb_->waitForColour(MAIN_WINDOW_X.value() + kMessageX,
+                                                    MAIN_WINDOW_Y.value() + kMessageY, 0xFF0000);
+            gf_clearErrorAndMessage();
+            return shown;
+        }
+        else
+            return std::system(("xdotool " + step).c_str()) == 0;
+        return true;
     }
     // Keeps the loop going until the condition holds (false when it never does).
     static bool pumpUntil(const std::function<bool()>& condition)
@@ -270,8 +288,7 @@ TEST_F(MainWindowScreenTest, AChoiceInAComboBoxIsStoredSavedAndShown)
     const auto shown = shot("controls_combo_before");
     ASSERT_TRUE(shown);
     // Opens the list, moves one item up from the selected "4" and takes it with the list's own keys.
-    ASSERT_TRUE(user({xdotoolStep("mousemove " + at(230, 209) + " click 1"), listStep(true),
-                      xdotoolStep("key Up Return"), listStep(false)}));
+    ASSERT_TRUE(user("click 230 209;open;key Up Return;shut"));
     ASSERT_TRUE(pumpUntil([] { return MATCHING_DEPTH.value() == 3; }));
     EXPECT_EQ(settings.valueOf("MATCHING_DEPTH"), "3");
     EXPECT_EQ(win::getWindowText(MATCHING_DEPTH.controlId), "3");
@@ -310,190 +327,83 @@ TEST_F(MainWindowScreenTest, ATypedCallsignTakesEffectOnEnter)
     ASSERT_TRUE(shot("main_window_controls"));
 }
 
-TEST_F(MainWindowScreenTest, KeysForABoxDisabledUnderTheKeyboardAreLost)
-{
-    if (!controlsReady())
-        GTEST_SKIP() << kNoXdotool;
-    gWindow.gMainWindow.parkAirportActive.store(1); // "Max fit" takes Enter while static parking runs
-    win::setWindowText(ALL_INSTALL_PATH.controlId, "/opt/P3Dv5");
-    const float maxFit = MAX_FIT_FL.value();
-    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1 type 4", at(566 + 17, 371 + 8))));
-    ASSERT_TRUE(pumpUntil([] { return win::getWindowText(MAX_FIT_FL.controlId) == "4"; }));
-    // A static-parking calculation starts: the parking controls go grey under the keyboard.
-    gf_disableParkingControls();
-    win::pumpMessages();
-    std::map<unsigned, std::string> texts;
-    for (const ControlPlace& place : gf_controlPlaces())
-        texts[place.binding->controlId] = win::getWindowText(place.binding->controlId);
-    ASSERT_TRUE(xdotool("key 9 ctrl+a BackSpace Return"));
-    // A click after the keys: once it has arrived, so have they.
-    const bool log = LOG.value();
-    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1", at(658, 155))));
-    ASSERT_TRUE(pumpUntil([&] { return LOG.value() != log; }));
-    for (const auto& [id, text] : texts)
-        EXPECT_EQ(win::getWindowText(id), text) << id;
-    EXPECT_EQ(MAX_FIT_FL.value(), maxFit);
-    EXPECT_EQ(gf_shownMessage(), "");
-
-    // The calculation is over and the controls come back: the keys stay with the window until the user
-    // chooses a box (in the install path box a Return restarts the program, an emptied one is saved).
-    gf_enableParkingControls();
-    win::pumpMessages();
-    auto savedSettings = [&]
-    {
-        std::map<std::string, std::string> values;
-        for (Parameter* parameter : gf_configurationKeys())
-            if (parameter != &LOG)
-                values[parameter->name] = settings.valueOf(parameter->name);
-        return values;
-    };
-    const auto settingsBefore = savedSettings();
-    ASSERT_TRUE(xdotool("key Return ctrl+a BackSpace Return"));
-    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1", at(658, 155))));
-    ASSERT_TRUE(pumpUntil([&] { return LOG.value() == log; }));
-    for (const auto& [id, text] : texts)
-        EXPECT_EQ(win::getWindowText(id), text) << id;
-    EXPECT_EQ(MAX_FIT_FL.value(), maxFit);
-    EXPECT_EQ(gf_shownMessage(), "");
-    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
-    EXPECT_EQ(savedSettings(), settingsBefore);
-}
-
-// Keys a person presses out of habit on each kind of control, after each way the keyboard gets there: they
-// act on that control or on nothing. Steps before the keys: "click X Y" and "point X Y" at client points,
-// "grab"/"free" wait for a list to open/close, "calculation" greys the parking controls and shows an error
-// while a list stays open (the screen must show it meanwhile), anything else is run by xdotool.
+// Keys a person presses out of habit on each kind of control, after each way the keyboard gets there (the
+// steps before them): they act on that control or on nothing. `after` holds what they change: a setting as
+// saved, "NAME box" as its control shows it.
 struct KeyRow
 {
     const char* name;
-    std::vector<std::string> before; // puts the keyboard on the control
-    std::string keys;                // then these keys
-    const char* setting;             // the one setting the keys change, with its saved value after; or none
-    std::string value;
-    const ControlBinding* box; // the one control whose text the keys change, with that text after; or none
-    std::string text;
+    const char* before;
+    const char* keys;
+    std::map<std::string, std::string> after;
 };
-
-const std::string kHabitKeys =
-    "Return KP_Enter Up Left Right Home End Prior Next Escape Tab shift+Tab q Return";
+const char* const kHabit = "Return KP_Enter Up Left Right Home End Prior Next Escape Tab shift+Tab q Return";
 
 class KeysOnAControl : public MainWindowScreenTest, public ::testing::WithParamInterface<KeyRow>
 {
-  protected:
-    static Step step(const std::string& text)
-    {
-        int x = 0;
-        int y = 0;
-        if (std::sscanf(text.c_str(), "click %d %d", &x, &y) == 2)
-            return xdotoolStep("mousemove " + at(x, y) +
-                               " click 1"); // a move without --sync: it may be no move
-        if (std::sscanf(text.c_str(), "point %d %d", &x, &y) == 2)
-            return xdotoolStep("mousemove " + at(x, y));
-        if (text == "grab" || text == "free")
-            return listStep(text == "grab");
-        if (text == "calculation")
-            return []
-            {
-                gf_disableParkingControls();
-                gf_showError("Calculating static parked aircraft ...");
-                const bool shown = xvfb_->waitForColour(MAIN_WINDOW_X.value() + kMessageX,
-                                                        MAIN_WINDOW_Y.value() + kMessageY, 0xFF0000);
-                gf_clearErrorAndMessage();
-                gf_enableParkingControls();
-                return shown;
-            };
-        return xdotoolStep(text);
-    }
-    // What the keys must leave as it was: every control's text, every saved setting, the message line.
-    std::map<std::string, std::string> state() const
-    {
-        std::map<std::string, std::string> values{{"message", gf_shownMessage()}, {"error", gf_shownError()}};
-        for (const ControlPlace& place : gf_controlPlaces())
-            if (place.binding != GetParam().box && !ownSetting(dynamic_cast<const Parameter*>(place.binding)))
-                values[fmt::format("text {:x}", place.binding->controlId)] =
-                    win::getWindowText(place.binding->controlId);
-        for (Parameter* parameter : gf_configurationKeys())
-            if (!ownSetting(parameter))
-                values[parameter->name] = settings.valueOf(parameter->name);
-        return values;
-    }
-    static bool ownSetting(const Parameter* p)
-    {
-        return p != nullptr && GetParam().setting != nullptr && p->name == GetParam().setting;
-    }
 };
 
 TEST_P(KeysOnAControl, ActOnItOrOnNothing)
 {
     if (!controlsReady())
         GTEST_SKIP() << kNoXdotool;
-    const KeyRow& row = GetParam();
-    std::vector<Step> before;
-    for (const std::string& text : row.before)
-        before.push_back(step(text));
-    ASSERT_TRUE(user(before));
-    const auto unchanged = state();
-    ASSERT_TRUE(xdotool("key " + row.keys));
+    win::setWindowText(ALL_INSTALL_PATH.controlId, "/opt/P3Dv5"); // a Return there would say so
+    const auto state = [this]
+    {
+        std::map<std::string, std::string> s{{"message", gf_shownMessage() + gf_shownError()},
+                                             {"stop", std::to_string(gFoundation.gStopRequested.load())}};
+        for (Parameter* p : gf_configurationKeys())
+        {
+            s[p->name] = settings.valueOf(p->name);
+            if (auto* box = dynamic_cast<ControlBinding*>(p); box && box->window)
+                s[p->name + " box"] = win::getWindowText(box->controlId);
+        }
+        return s;
+    };
+    std::istringstream runs(GetParam().before); // '|': the window handles all before the next steps
+    for (std::string steps; std::getline(runs, steps, '|');)
+        ASSERT_TRUE(user(steps));
+    auto expected = state();
+    for (const auto& [what, value] : GetParam().after)
+        expected[what] = value;
+    ASSERT_TRUE(xdotool(std::string("key ") + GetParam().keys));
     for (const auto& [what, value] : state())
-        EXPECT_EQ(value, unchanged.at(what)) << what;
-    EXPECT_EQ(gFoundation.gStopRequested.load(), 0); // no restart
-    EXPECT_EQ(row.setting == nullptr ? row.value : settings.valueOf(row.setting), row.value);
-    EXPECT_EQ(row.box == nullptr ? row.text : win::getWindowText(row.box->controlId), row.text);
+        EXPECT_EQ(value, expected[what]) << what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     KeyOnControl, KeysOnAControl,
     ::testing::Values(
         KeyRow{"ComboChosenWithTheMouse",
-               {"click 230 209", "grab", "click 230 190", "free"},
-               kHabitKeys,
-               "MATCHING_DEPTH",
-               "2",
-               nullptr,
-               ""},
+               "click 230 209;open;click 230 190;shut",
+               kHabit,
+               {{"MATCHING_DEPTH", "2"}, {"MATCHING_DEPTH box", "2"}}},
         KeyRow{"ComboWhoseListWasClosedWithEscape",
-               {"click 230 209", "grab", "key Escape", "free"},
+               "click 230 209;open;key Escape;shut",
                "Down Return q KP_Enter Up Return",
-               "MATCHING_DEPTH",
-               "3",
-               nullptr,
-               ""},
+               {{"MATCHING_DEPTH", "3"}, {"MATCHING_DEPTH box", "3"}}},
         KeyRow{"ComboWhoseListStayedOpenAcrossAParkingCalculation",
-               {"click 340 321", "grab", "calculation", "key Escape", "free"},
+               "click 340 321;open;grey;error;back;key Escape;shut",
                "Return Up q Return",
-               "MAX_PARK_SEL",
-               "100",
-               nullptr,
-               ""},
-        KeyRow{"CheckBoxClickedAfterTypingInABox",
-               {"click 260 267", "type ab", "click 542 155"},
-               kHabitKeys,
-               nullptr,
-               "",
-               nullptr,
-               ""},
-        KeyRow{"ButtonClickedAfterTypingInABox",
-               {"click 240 351", "type ab", "click 358 267"},
-               kHabitKeys,
-               nullptr,
-               "",
-               nullptr,
-               ""},
+               {{"MAX_PARK_SEL", "100"}, {"MAX_PARK_SEL box", "100"}}},
+        KeyRow{"CheckBoxClickedAfterTypingInABox", "click 260 267;type ab;click 542 155", kHabit, {}},
+        KeyRow{"ButtonClickedAfterTypingInABox", "click 240 351;type ab;click 358 267", kHabit, {}},
         KeyRow{"EditBox",
-               {"click 260 267"},
+               "click 260 267",
                "Up Down Prior Next Escape Home End Left Right q",
-               nullptr,
-               "",
-               &BLOCK_CALLSIGN,
-               "q"},
+               {{"BLOCK_CALLSIGN box", "q"}}},
         KeyRow{"TabAndShiftTabBetweenABoxAndACombo",
-               {"click 260 267"},
+               "click 260 267",
                "shift+Tab Up Tab q",
-               "AR_ABOVE_HEIGHT",
-               "45000",
-               &BLOCK_CALLSIGN,
-               "q"},
-        KeyRow{"TheWindowWithNoControlChosen", {"point 860 300"}, kHabitKeys, nullptr, "", nullptr, ""}),
+               {{"AR_ABOVE_HEIGHT", "45000"}, {"AR_ABOVE_HEIGHT box", "45000"}, {"BLOCK_CALLSIGN box", "q"}}},
+        KeyRow{"TheWindowWithNoControlChosen", "point 860 300", kHabit, {}},
+        // A static-parking calculation greys the box under the keyboard; then the box comes back.
+        KeyRow{
+            "BoxGreyedUnderTheKeyboard", "active;click 583 379;type 4;grey", "9 ctrl+a BackSpace Return", {}},
+        KeyRow{"BoxGreyedAndBackUnderTheKeyboard",
+               "active;click 583 379;type 4;grey|back",
+               "Return ctrl+a BackSpace Return",
+               {}}),
     [](const ::testing::TestParamInfo<KeyRow>& info) { return std::string(info.param.name); });
 
 // A pasted callsign with a line break is refused; nothing is blocked and the box shows the stored one.

@@ -111,44 +111,6 @@ TEST_F(MessageLineTest, EmptyMessageAndErrorNeverAge)
     EXPECT_EQ(gf_shownError(), "stays");
 }
 
-// The notice after a message or an error is painted whole, whatever stands before it: a text too long for
-// the band is cut before the notice (the stored text stays whole).
-TEST_F(MessageLineTest, ANoticeIsPaintedWholeAfterWhateverStandsBeforeIt)
-{
-    const std::string notice = "settings reset, unreadable file kept, see Log.txt";
-    const std::string longError =
-        "43: Automatic scan has not found any liveries, switch off automatic and set "
-        "lfolder parameter(-s), Manual 5.1";
-    const std::string cut =
-        "43: Automatic scan has not found any liveries, switch off automatic and\u2026 - ";
-    struct Row
-    {
-        bool error;
-        std::string text, notice, painted;
-    } rows[] = {
-        {true, "151: No P3D install path detected", notice, "151: No P3D install path detected - " + notice},
-        {true, longError, notice, cut + notice},
-        {false, longError, notice, cut + notice},
-        {true, longError, "", longError}, // nothing to keep: the text as it is
-    };
-    open();
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(row.painted);
-        gf_clearErrorAndMessage();
-        gf_dismissNotice();
-        gf_showNotice(row.notice);
-        row.error ? gf_showError(row.text) : gf_showMessage(row.text, false);
-        screen.pumpUntilIdle();
-        const auto shown = textAt(3, 455);
-        ASSERT_TRUE(shown.has_value());
-        EXPECT_EQ(shown->text, row.painted);
-        EXPECT_EQ(row.error ? gf_shownError() : gf_shownMessage(),
-                  row.notice.empty() ? row.text : row.text + " - " + row.notice);
-    }
-    gf_dismissNotice();
-}
-
 TEST_F(MessageLineTest, FoundationMessagesReachTheLineOnceTheWindowIsOpen)
 {
     open();
