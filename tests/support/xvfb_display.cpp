@@ -21,6 +21,8 @@ namespace oxl::test
 namespace
 {
 
+constexpr int kWaitRounds = kEventLimitMs / 10; // of 10 ms
+
 // A connection of the test's own to the display.
 using Connection = std::unique_ptr<Display, int (*)(Display*)>;
 Connection connect(const std::string& name)
@@ -28,46 +30,49 @@ Connection connect(const std::string& name)
     return {XOpenDisplay(name.c_str()), XCloseDisplay};
 }
 
+void pause()
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
 } // namespace
 
 bool waitUntil(const std::function<bool()>& yes)
 {
-    const auto deadline = std::chrono::steady_clock::now() + kEventLimit;
-    for (; !yes(); std::this_thread::sleep_for(std::chrono::milliseconds(10)))
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-    return true;
+    for (int i = 0; i < kWaitRounds; ++i, pause())
+        if (yes())
+            return true;
+    return false;
 }
 
 bool XvfbDisplay::waitForGrab(bool held) const
 {
     const Connection c = connect(name_);
-    return c && waitUntil(
-                    [&]
-                    {
-                        const int result =
-                            XGrabPointer(c.get(), DefaultRootWindow(c.get()), False, 0, GrabModeAsync,
-                                         GrabModeAsync, None, None, CurrentTime);
-                        XUngrabPointer(c.get(), CurrentTime);
-                        XSync(c.get(), False);
-                        return (result == AlreadyGrabbed) == held;
-                    });
+    for (int i = 0; c && i < kWaitRounds; ++i, pause())
+    {
+        const int result = XGrabPointer(c.get(), DefaultRootWindow(c.get()), False, 0, GrabModeAsync,
+                                        GrabModeAsync, None, None, CurrentTime);
+        XUngrabPointer(c.get(), CurrentTime);
+        XSync(c.get(), False);
+        if ((result == AlreadyGrabbed) == held)
+            return true;
+    }
+    return false;
 }
 
 bool XvfbDisplay::waitForColour(int x, int y, unsigned long rgb) const
 {
     const Connection c = connect(name_);
-    return c && waitUntil(
-                    [&]
-                    {
-                        XImage* image =
-                            XGetImage(c.get(), DefaultRootWindow(c.get()), x, y, 1, 1, AllPlanes, ZPixmap);
-                        if (image == nullptr)
-                            return false;
-                        const unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFFu;
-                        XDestroyImage(image);
-                        return pixel == rgb;
-                    });
+    for (int i = 0; c && i < kWaitRounds; ++i, pause())
+    {
+        XImage* image = XGetImage(c.get(), DefaultRootWindow(c.get()), x, y, 1, 1, AllPlanes, ZPixmap);
+        const bool shown = image != nullptr && (XGetPixel(image, 0, 0) & 0xFFFFFFu) == rgb;
+        if (image != nullptr)
+            XDestroyImage(image);
+        if (shown)
+            return true;
+    }
+    return false;
 }
 
 std::optional<unsigned long> XvfbDisplay::window(const std::string& title) const
@@ -111,27 +116,27 @@ bool XvfbDisplay::startWindowManager() const
 {
     if (std::system(("DISPLAY=" + name_ + " openbox >/dev/null 2>&1 &").c_str()) != 0)
         return false;
-    const Connection c = connect(name_);
-    if (!c)
-        return false;
     // It manages windows once it frames one: a window mapped while it still starts stays unmapped, so the
     // probe asks again until it is framed.
-    const Window probe = XCreateSimpleWindow(c.get(), DefaultRootWindow(c.get()), 0, 0, 1, 1, 0, 0, 0);
-    const bool framed = waitUntil(
-        [&]
-        {
-            XMapWindow(c.get(), probe);
-            Window root = 0;
-            Window parent = 0;
-            Window* children = nullptr;
-            unsigned n = 0;
-            XQueryTree(c.get(), probe, &root, &parent, &children, &n);
-            XFree(children);
-            return parent != root;
-        });
-    XDestroyWindow(c.get(), probe);
-    XSync(c.get(), False);
-    return framed;
+    const Connection c = connect(name_);
+    const Window probe =
+        c ? XCreateSimpleWindow(c.get(), DefaultRootWindow(c.get()), 0, 0, 1, 1, 0, 0, 0) : 0;
+    for (int i = 0; c && i < kWaitRounds; ++i, pause())
+    {
+        XMapWindow(c.get(), probe);
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned n = 0;
+        XQueryTree(c.get(), probe, &root, &parent, &children, &n);
+        XFree(children);
+        if (parent == root)
+            continue;
+        XDestroyWindow(c.get(), probe);
+        XSync(c.get(), False);
+        return true;
+    }
+    return false;
 }
 
 XvfbDisplay::XvfbDisplay()
