@@ -189,11 +189,10 @@ std::optional<bool> lf_keepUnreadableFile()
                     gf_parametersPathText(), error.message())
               : fmt::format("{} could not be read, kept as {}, default values taken", gf_parametersPathText(),
                             copy.string());
-    // The window keeps it in view beside the start-up error that the defaults bring, short enough for
-    // both to fit its line; the log has the folders.
-    gf_status().showNotice(error ? text
-                                 : fmt::format("settings reset, unreadable {} kept as {}",
-                                               file.filename().string(), copy.filename().string()));
+    // The window keeps it in view beside the start-up error that the defaults bring, short enough to
+    // leave that error room; the log names the file and where it went.
+    gf_status().showNotice(error ? "settings reset, unreadable file left as it is, see Log.txt"
+                                 : "settings reset, unreadable file kept, see Log.txt");
     gf_logIfRunning(text + ":");
     if (!error)
     {

@@ -105,6 +105,8 @@ class Canvas
     virtual void line(int x1, int y1, int x2, int y2, ColorRef colour) = 0;
     /// UTF-8 text with its top-left corner at (x, y), transparent background, the window's font.
     virtual void textOut(int x, int y, std::string_view utf8, ColorRef colour) = 0;
+    /// [px] How wide textOut draws the UTF-8 text.
+    virtual int textWidth(std::string_view utf8) const = 0;
     /// The part of the client area this paint is for (the invalidated rectangles).
     virtual Rect paintRect() const = 0;
 };

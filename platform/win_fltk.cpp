@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <utility>
@@ -51,6 +52,13 @@ int onDisplayLost(Display* display)
     return 0;
 }
 
+// The events a person causes with the pointer or the keyboard.
+bool isInput(int event)
+{
+    return event == FL_PUSH || event == FL_RELEASE || event == FL_KEYBOARD || event == FL_SHORTCUT ||
+           event == FL_MOUSEWHEEL;
+}
+
 // Returning keeps the process alive: every later call on the broken connection returns at once, so
 // whatever was drawing finishes and releases its locks, and the loop closes the window headless.
 void onDisplayLostExit(Display*, void*)
@@ -85,6 +93,11 @@ class FltkCanvas final : public Canvas
         fl_font(kFont, kFontSize);
         fl_color(flColour(colour));
         fl_draw(utf8.data(), static_cast<int>(utf8.size()), x, y + fl_height() - fl_descent());
+    }
+    int textWidth(std::string_view utf8) const override
+    {
+        fl_font(kFont, kFontSize);
+        return static_cast<int>(std::ceil(fl_width(utf8.data(), static_cast<int>(utf8.size()))));
     }
     Rect paintRect() const override { return paintRect_; }
 
@@ -139,7 +152,12 @@ class ComboWidget final : public Fl_Choice
   public:
     ComboWidget(FltkWindows& owner, unsigned id, int x, int y, int w, int h);
 
+  protected:
+    int handle(int event) override;
+
   private:
+    void step(int by);
+
     FltkWindows& owner_;
     unsigned id_;
 };
@@ -228,13 +246,18 @@ class FltkWindows final : public WindowSystem
             return;
         keyFocus_ = nullptr;
     }
-    // After each event the window saw: where the user's click or Tab put the keyboard.
+    // After each event the window saw: where the user's click or Tab put the keyboard (the window
+    // itself after a click on a check box).
     void noteFocus()
     {
         Fl_Widget* focus = Fl::focus();
-        if (focus != nullptr && focus != window_ && window_->contains(focus))
+        if (focus == window_)
+            keyFocus_ = nullptr;
+        else if (focus != nullptr && window_->contains(focus))
             keyFocus_ = focus;
     }
+    // The combo box whose list is open (its own loop runs), or none.
+    void listOpen(Fl_Widget* combo) { openList_ = combo; }
     void windowPlaced();
     void windowMapped(bool mapped);
     void paint(const Rect& client)
@@ -284,7 +307,14 @@ class FltkWindows final : public WindowSystem
     int nativePump() override;
 
   private:
-    static void onEveryWait(void* data) { static_cast<FltkWindows*>(data)->endPopupOnClose(); }
+    static void onEveryWait(void* data)
+    {
+        auto* self = static_cast<FltkWindows*>(data);
+        self->endPopupOnClose();
+        // The list's own loop waits here too: the window keeps showing what changes meanwhile.
+        if (self->openList_ != nullptr)
+            self->sync();
+    }
     // A close (signal, lost display) while a list is open: the list goes, so that the program's own
     // loop runs again and closes the window.
     void endPopupOnClose()
@@ -313,6 +343,9 @@ class FltkWindows final : public WindowSystem
             self->closeClicked();
             return 1;
         }
+        // Input meets the controls as the model has them now (filled, greyed), not as last mirrored.
+        if (self != nullptr && isInput(event))
+            self->sync();
         return Fl::handle_(event, window);
     }
     // True once the display is gone; the first time, the window is closed as its close button does.
@@ -388,6 +421,7 @@ class FltkWindows final : public WindowSystem
     bool framePlaced_ = false;      ///< the frame's corner was put on the stored one (GUI thread)
     std::pair<int, int> asked_;     ///< the outer corner the window was created at
     Fl_Widget* keyFocus_ = nullptr; ///< the control the user gave the keyboard; none = the window
+    Fl_Widget* openList_ = nullptr; ///< the combo box whose list is open; its changes wait until it closes
     static FltkWindows* gActive;    ///< the one instance, for FLTK's event dispatch
 };
 
@@ -413,6 +447,8 @@ int CheckBoxWidget::handle(int event)
     switch (event)
     {
     case FL_PUSH:
+        // A click puts the keyboard here, as on a button; a check box takes no keys, so the window holds it.
+        Fl::focus(window());
         return 1;
     case FL_RELEASE:
         // Not automatic: the click only notifies; the window procedure decides the mark.
@@ -474,6 +510,39 @@ ComboWidget::ComboWidget(FltkWindows& owner, unsigned id, int x, int y, int w, i
         });
 }
 
+int ComboWidget::handle(int event)
+{
+    const int key = Fl::event_key();
+    const bool plain = (Fl::event_state() & (FL_SHIFT | FL_CTRL | FL_ALT | FL_META)) == 0;
+    if (event == FL_KEYBOARD && plain && (key == FL_Up || key == FL_Down))
+    {
+        step(key == FL_Up ? -1 : 1);
+        return 1;
+    }
+    if (event == FL_PUSH || (event == FL_KEYBOARD && key == ' '))
+    {
+        owner_.listOpen(this); // the list runs a loop of its own until it closes
+        const int result = Fl_Choice::handle(event);
+        owner_.listOpen(nullptr);
+        // The keyboard stays here, also when the list went with a key (Escape) that FLTK then takes for
+        // the list's own window and drops.
+        if (active_r() && visible_r())
+            Fl::focus(this);
+        return result;
+    }
+    return Fl_Choice::handle(event);
+}
+
+// Up and Down on the closed box choose the item above or below, as a click in the list chooses it.
+void ComboWidget::step(int by)
+{
+    const int items = size() - 1; // without the menu's terminator
+    const int next = value() < 0 ? 0 : value() + by;
+    if (next < 0 || next >= items || next == value())
+        return;
+    picked(menu() + next);
+}
+
 void MainFlWindow::draw()
 {
     if (damage() & ~FL_DAMAGE_CHILD)
@@ -497,10 +566,19 @@ void MainFlWindow::resize(int x, int y, int w, int h)
 
 int MainFlWindow::handle(int event)
 {
-    // The window holds the keyboard after its control went grey: the keys are lost, as typed into a
-    // disabled control, instead of moving to another control.
-    if (event == FL_KEYBOARD && Fl::focus() == this)
+    // Keys that no control took end here. FLTK's navigation would move the keyboard on Return and the
+    // arrows, to the next control and round to the first (the install path, where a Return restarts the
+    // program): only Tab and Shift+Tab move it, and only from a control the user chose.
+    if (event == FL_KEYBOARD || event == FL_SHORTCUT)
+    {
+        const bool tab = Fl::event_key() == FL_Tab && (Fl::event_state() & (FL_CTRL | FL_ALT | FL_META)) == 0;
+        if (event == FL_KEYBOARD && tab && Fl::focus() != this && contains(Fl::focus()))
+        {
+            Fl_Double_Window::handle(event);
+            owner_.noteFocus();
+        }
         return 1;
+    }
     // FLTK would hand the keyboard to the first control that takes it, which the user never chose.
     if (event == FL_FOCUS)
     {
@@ -724,7 +802,8 @@ void FltkWindows::sync()
         for (auto& [id, c] : controls_)
         {
             auto w = widgets_.find(id);
-            if (c.dirty == 0 || w == widgets_.end())
+            // An open list shows the items it was opened with: a refill would pull them from under it.
+            if (c.dirty == 0 || w == widgets_.end() || w->second == openList_)
                 continue;
             pending.push_back({w->second, c, std::exchange(c.dirty, 0u)});
         }

@@ -74,6 +74,13 @@ class JournalCanvas final : public Canvas
         op.text = {x, y, std::string(utf8), colour};
         ops_.push_back(std::move(op));
     }
+    int textWidth(std::string_view utf8) const override
+    {
+        int characters = 0;
+        for (const char c : utf8)
+            characters += (static_cast<unsigned char>(c) & 0xC0u) != 0x80u ? 1 : 0;
+        return characters * kHeadlessCharacterWidth;
+    }
     Rect paintRect() const override { return paintRect_; }
     std::vector<PaintOp> take() { return std::move(ops_); }
 

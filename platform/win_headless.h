@@ -12,6 +12,9 @@
 namespace oxl::win
 {
 
+/// [px] What one character of a text measures without a display (a little above the real font's mean).
+inline constexpr int kHeadlessCharacterWidth = 7;
+
 /// One text on the screen as painted.
 struct PaintedText
 {

@@ -267,24 +267,20 @@ bool gf_processTbFloat(EditParameter<FloatParameter>& setting)
 void gf_processInstallPath(const std::string& text)
 {
     gf_clearErrorAndMessage();
-    if (text.empty())
-    {
-        if (!SIM_INSTALL_PATH.value().empty())
-            SIM_INSTALL_PATH.setAndSave("");
-        ALL_INSTALL_PATH.set("");
-        return;
-    }
+    // An empty path names nothing that exists: it is refused as well, never saved as the simulator's path.
     std::error_code error;
-    const bool exists = std::filesystem::exists(WinPath(text).real(), error);
+    const bool exists = !text.empty() && std::filesystem::exists(WinPath(text).real(), error);
     if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory)
     {
         gf_showMessage(fmt::format("This install path cannot be checked: {} ({})", text, error.message()),
                        true);
+        gf_setStringBoxText(ALL_INSTALL_PATH); // the box shows the path in force again
         return;
     }
     if (!exists)
     {
         gf_showMessage(fmt::format("This install path does not exist: {}", text), true);
+        gf_setStringBoxText(ALL_INSTALL_PATH);
         return;
     }
     SIM_INSTALL_PATH.setAndSave(text);

@@ -13,8 +13,6 @@ namespace oxl
 namespace
 {
 
-constexpr std::string_view kNoticeGap = " - ";
-
 // A text of the message line with the notice after it.
 std::string withNotice(const std::string& text, const std::string& notice)
 {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "foundation/parameters.h"
 #include "foundation/status_service.h" // StatusText
@@ -37,6 +38,7 @@ inline constexpr int kMainWindowHeight = 516;            ///< [px] outer height 
 inline constexpr std::int32_t kDefaultWindowX = 400;     ///< [px] left edge when none is stored
 inline constexpr std::int32_t kDefaultWindowY = 20;      ///< [px] top edge when none is stored
 inline constexpr std::uint32_t kMessageLifeSeconds = 25; ///< [s of simulator time] a message stays
+inline constexpr std::string_view kNoticeGap = " - ";    ///< between a message or error and the notice
 
 /// The one main-window object.
 class MainWindow

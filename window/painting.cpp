@@ -6,6 +6,8 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "foundation/config_keys.h"
 #include "foundation/errors.h"
@@ -171,6 +173,45 @@ void paintReaderWord(win::Canvas& canvas, int y, std::string_view word, ShownRea
         gf_textOut(canvas, 458, y, word, state == ShownReaderState::receiving ? kLimeText : kYellowText);
 }
 
+constexpr int kMessageX = 3; // [px] the message line's text starts here and keeps as far from the right
+
+// The message line's text as it fits the band: a notice at its end is shown whole whatever stands before
+// it, which is cut, ending in "…", to the room the notice leaves.
+std::string lf_fitMessage(const win::Canvas& canvas, const std::string& text, const std::string& notice)
+{
+    constexpr int kRoom = kMessageBand.right - 2 * kMessageX; // [px]
+    const std::string shown = gf_showBytes(text);
+    const std::string shownNotice = gf_showBytes(notice);
+    if (shownNotice.empty() || shown.size() <= shownNotice.size() || !shown.ends_with(shownNotice) ||
+        canvas.textWidth(shown) <= kRoom)
+        return shown;
+    std::string_view head(shown.data(), shown.size() - shownNotice.size());
+    std::string tail = shownNotice;
+    if (head.ends_with(kNoticeGap))
+    {
+        head.remove_suffix(kNoticeGap.size());
+        tail.insert(0, kNoticeGap);
+    }
+    tail.insert(0, "\u2026");
+    const int room = kRoom - canvas.textWidth(tail);
+    // The longest start of the head, in whole characters, that fits the room.
+    std::vector<std::size_t> ends{0};
+    for (std::size_t i = 1; i <= head.size(); ++i)
+        if (i == head.size() || (static_cast<unsigned char>(head[i]) & 0xC0u) != 0x80u)
+            ends.push_back(i);
+    std::size_t low = 0;
+    std::size_t high = ends.size() - 1;
+    while (low < high)
+    {
+        const std::size_t middle = (low + high + 1) / 2;
+        if (canvas.textWidth(head.substr(0, ends[middle])) <= room)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return std::string(head.substr(0, ends[low])) + tail;
+}
+
 } // namespace
 
 void gf_textOut(win::Canvas& canvas, int x, int y, std::string_view text, win::ColorRef colour)
@@ -331,17 +372,11 @@ void gf_paintWindow(win::Canvas& canvas)
     gf_paintStatistics(canvas);
 
     std::lock_guard lock(w.messageMutex);
-    if (!w.errorText.empty())
-    {
-        canvas.fillRect(kMessageBand, MainWindow::redBrush);
-        gf_textOut(canvas, 3, 455, w.errorText, kYellowText);
-    }
-    else
-    {
-        canvas.fillRect(kMessageBand, MainWindow::limeBrush);
-        if (!w.messageText.empty())
-            gf_textOut(canvas, 3, 455, w.messageText, kYellowText);
-    }
+    const bool error = !w.errorText.empty();
+    canvas.fillRect(kMessageBand, error ? MainWindow::redBrush : MainWindow::limeBrush);
+    const std::string& text = error ? w.errorText : w.messageText;
+    if (!text.empty())
+        gf_textOut(canvas, kMessageX, 455, lf_fitMessage(canvas, text, w.noticeText), kYellowText);
 }
 
 } // namespace oxl

@@ -1,6 +1,7 @@
 #include "tests/support/xvfb_display.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <cerrno>
 #include <chrono>
@@ -20,8 +21,7 @@ namespace oxl::test
 namespace
 {
 
-constexpr int kStartLimitMs = 30000; // [ms] a loaded machine may take a while to start a server
-constexpr int kWaitRounds = 2000;    // of 10 ms
+constexpr int kWaitRounds = kEventLimitMs / 10; // of 10 ms
 
 // A connection of the test's own to the display.
 using Connection = std::unique_ptr<Display, int (*)(Display*)>;
@@ -36,6 +36,14 @@ void pause()
 }
 
 } // namespace
+
+bool waitUntil(const std::function<bool()>& yes)
+{
+    for (int i = 0; i < kWaitRounds; ++i, pause())
+        if (yes())
+            return true;
+    return false;
+}
 
 bool XvfbDisplay::waitForGrab(bool held) const
 {
@@ -52,14 +60,39 @@ bool XvfbDisplay::waitForGrab(bool held) const
     return false;
 }
 
+bool XvfbDisplay::waitForColour(int x, int y, unsigned long rgb) const
+{
+    const Connection c = connect(name_);
+    for (int i = 0; c && i < kWaitRounds; ++i, pause())
+    {
+        XImage* image = XGetImage(c.get(), DefaultRootWindow(c.get()), x, y, 1, 1, AllPlanes, ZPixmap);
+        const bool shown = image != nullptr && (XGetPixel(image, 0, 0) & 0xFFFFFFu) == rgb;
+        if (image != nullptr)
+            XDestroyImage(image);
+        if (shown)
+            return true;
+    }
+    return false;
+}
+
+std::optional<unsigned long> XvfbDisplay::window(const std::string& title) const
+{
+    const std::string search =
+        "DISPLAY=" + name_ + " xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null";
+    const std::unique_ptr<FILE, int (*)(FILE*)> found(::popen(search.c_str(), "r"), ::pclose);
+    unsigned long w = 0;
+    if (!found || std::fscanf(found.get(), "%lu", &w) != 1)
+        return std::nullopt;
+    return w;
+}
+
 std::optional<std::pair<int, int>> XvfbDisplay::outerCorner(const std::string& title) const
 {
-    const std::string search = "DISPLAY=" + name_ + " xdotool search --name '^" + title + "$' 2>/dev/null";
-    const std::unique_ptr<FILE, int (*)(FILE*)> found(::popen(search.c_str(), "r"), ::pclose);
     const Connection c = connect(name_);
-    Window w = 0;
-    if (!found || std::fscanf(found.get(), "%lu", &w) != 1 || !c)
+    const std::optional<unsigned long> client = window(title);
+    if (!client || !c)
         return std::nullopt;
+    Window w = *client;
     for (;;) // up to the root's child that holds it
     {
         Window root = 0;
@@ -83,10 +116,26 @@ bool XvfbDisplay::startWindowManager() const
 {
     if (std::system(("DISPLAY=" + name_ + " openbox >/dev/null 2>&1 &").c_str()) != 0)
         return false;
+    // It manages windows once it frames one: a window mapped while it still starts stays unmapped, so the
+    // probe asks again until it is framed.
     const Connection c = connect(name_);
+    const Window probe =
+        c ? XCreateSimpleWindow(c.get(), DefaultRootWindow(c.get()), 0, 0, 1, 1, 0, 0, 0) : 0;
     for (int i = 0; c && i < kWaitRounds; ++i, pause())
-        if (XGetSelectionOwner(c.get(), XInternAtom(c.get(), "WM_S0", False)) != None)
-            return true; // a window manager owns the selection WM_S<screen> while it runs
+    {
+        XMapWindow(c.get(), probe);
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned n = 0;
+        XQueryTree(c.get(), probe, &root, &parent, &children, &n);
+        XFree(children);
+        if (parent == root)
+            continue;
+        XDestroyWindow(c.get(), probe);
+        XSync(c.get(), False);
+        return true;
+    }
     return false;
 }
 
@@ -120,7 +169,7 @@ XvfbDisplay::XvfbDisplay()
     }
     std::string number;
     pollfd p{fds[0], POLLIN, 0};
-    while (::poll(&p, 1, kStartLimitMs) > 0)
+    while (::poll(&p, 1, kEventLimitMs) > 0)
     {
         char c = 0;
         if (::read(fds[0], &c, 1) != 1 || c == '\n')

@@ -2,6 +2,8 @@
 // A virtual X display of a test's own: Xvfb on the first free display number, local connections
 // only, stopped when the object goes.
 
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -10,7 +12,14 @@
 namespace oxl::test
 {
 
-/// Starts Xvfb (1280 x 800, 24 bits) and waits until it takes connections.
+/// How long a test waits for an event it needs (a window, a grab, a pixel, a log line, a program's end):
+/// what a loaded two-core machine may take under the sanitizers. It fails only when the event never comes.
+inline constexpr std::chrono::seconds kEventLimit{120};
+inline constexpr int kEventLimitMs = 120'000; ///< kEventLimit for the calls that take milliseconds
+/// Asks until the answer is yes, at most kEventLimit; false if it never is.
+bool waitUntil(const std::function<bool()>& yes);
+
+/// Starts Xvfb (1280 x 800, 24 bits) and waits until it takes connections (every wait: kEventLimit).
 class XvfbDisplay
 {
   public:
@@ -25,8 +34,13 @@ class XvfbDisplay
     /// Why the server did not start.
     const std::string& error() const { return error_; }
 
-    /// Waits (at most 20 s) until a client holds the pointer grab (an open list), or none; false if never.
+    /// Waits until a client holds the pointer grab (an open list), or none; false if that never comes.
     bool waitForGrab(bool held) const;
+    /// Waits until the screen pixel (x, y) shows the colour 0xRRGGBB; false if it never does.
+    bool waitForColour(int x, int y, unsigned long rgb) const;
+    /// The id of the window with this title, if it shows (xdotool's search fails now and then while a
+    /// window goes under it: ask again).
+    std::optional<unsigned long> window(const std::string& title) const;
     /// The screen position of the window manager's frame around the window with this title (of the
     /// window itself without one).
     std::optional<std::pair<int, int>> outerCorner(const std::string& title) const;

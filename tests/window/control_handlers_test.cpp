@@ -424,6 +424,7 @@ TEST_F(ControlHandlersTest, AnInstallPathThatExistsIsSavedAndRestartsTheCycle)
     EXPECT_EQ(gf_shownMessage(),
               fmt::format("This install path does not exist: {}", (sim.path() / "missing").string()));
     EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
+    EXPECT_EQ(win::getWindowText(ALL_INSTALL_PATH.controlId), ""); // the path in force, not the refused one
 
     typeEnter(ALL_INSTALL_PATH, sim.path().string());
     EXPECT_EQ(settings.valueOf("SIM_INSTALL_PATH"), sim.path().string());
@@ -432,9 +433,12 @@ TEST_F(ControlHandlersTest, AnInstallPathThatExistsIsSavedAndRestartsTheCycle)
     EXPECT_EQ(gf_exitReason(), ExitReason::newSettings);
     EXPECT_EQ(gFoundation.gRestartDelay.load(), 3);
 
+    // An emptied box (Ctrl+A, BackSpace, Return) names nothing that exists: refused, the path kept.
     gf_clearStop();
     typeEnter(ALL_INSTALL_PATH, "");
-    EXPECT_EQ(settings.valueOf("SIM_INSTALL_PATH"), "");
+    EXPECT_EQ(gf_shownMessage(), "This install path does not exist: ");
+    EXPECT_EQ(settings.valueOf("SIM_INSTALL_PATH"), sim.path().string());
+    EXPECT_EQ(win::getWindowText(ALL_INSTALL_PATH.controlId), sim.path().string());
     EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
 }
 

@@ -22,12 +22,15 @@
 #include <fmt/format.h>
 
 #include <FL/Fl.H>
+#include <FL/x.H>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <thread>
 
 namespace oxl::test
@@ -40,7 +43,6 @@ constexpr win::ColorRef kYellow = 0x00FFFF;
 constexpr win::ColorRef kRed = 0x0000FF;
 constexpr win::ColorRef kBlack = 0x000000;
 constexpr win::ColorRef kLightBlue = 0xFFCC99;
-constexpr std::chrono::seconds kScreenLimit{30};
 // Points inside the boxes and bands that no text covers.
 constexpr int kSimBoxX = 411, kRtBoxX = 439, kBoxY = 105;
 constexpr int kMessageX = 860, kMessageY = 470;
@@ -48,15 +50,11 @@ constexpr int kMessageX = 860, kMessageY = 470;
 class MainWindowScreenTest : public ::testing::Test
 {
   protected:
-    // One display for the whole run: FLTK keeps its connection for the life of the process.
-    static void SetUpTestSuite() { xvfb_ = new XvfbDisplay; }
-    static void TearDownTestSuite()
-    {
-        delete xvfb_;
-        xvfb_ = nullptr;
-    }
     void SetUp() override
     {
+        // One display for the whole run, every suite: FLTK keeps its connection for the life of the process.
+        static XvfbDisplay display;
+        xvfb_ = &display;
         ASSERT_TRUE(xvfb_->running()) << xvfb_->error();
         display_.emplace("DISPLAY", xvfb_->name());
         headless_.emplace("OXL_HEADLESS", std::nullopt);
@@ -76,7 +74,7 @@ class MainWindowScreenTest : public ::testing::Test
     {
         win::invalidateWindow(win::kMainWindow);
         win::pumpMessages();
-        auto image = win::readClientArea(kScreenLimit);
+        auto image = win::readClientArea(kEventLimit);
         if (image)
         {
             const std::filesystem::path shots =
@@ -123,15 +121,20 @@ class MainWindowScreenTest : public ::testing::Test
         win::pumpMessages();
         return true;
     }
-    // Runs xdotool on the display while this thread keeps the window's loop going.
-    static bool xdotool(const std::string& arguments)
+    // Runs the user's steps (';' between) on a thread of their own while this thread keeps the window's
+    // loop going (an open list runs a loop of its own in it), then handles every event they caused.
+    static bool user(const std::string& steps)
     {
         std::atomic<bool> done{false};
-        int code = -1;
+        bool ok = true;
         std::thread run(
             [&]
             {
-                code = std::system(("xdotool " + arguments).c_str());
+                std::istringstream in(steps);
+                for (std::string step; ok && std::getline(in, step, ';');)
+                    ok = userStep(step);
+                if (!ok) // a list left open would keep this thread in its loop
+                    (void)std::system("xdotool key Escape");
                 done.store(true);
             });
         while (!done.load())
@@ -140,12 +143,43 @@ class MainWindowScreenTest : public ::testing::Test
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         run.join();
-        return code == 0;
+        XSync(fl_display, False); // what the steps sent through the display is queued here now
+        win::pumpMessages();
+        return ok;
+    }
+    static bool xdotool(const std::string& arguments) { return user(arguments); }
+    // "click X Y" or "point X Y" at a client point, "open"/"shut": a list opens/closes, "grey"/"back": the
+    // parking controls go grey/come back, "active": static parking runs, "error": an error is shown until
+    // the screen shows it; else arguments of xdotool.
+    static bool userStep(const std::string& step)
+    {
+        int x = 0;
+        int y = 0;
+        if (std::sscanf(step.c_str(), "%*s %d %d", &x, &y) == 2 && (step[0] == 'c' || step[0] == 'p'))
+            return userStep("mousemove " + at(x, y) +
+                            (step[0] == 'c' ? " click 1" : "")); // no --sync: no move
+        if (step == "open" || step == "shut")
+            return xvfb_->waitForGrab(step == "open");
+        if (step == "grey" || step == "back")
+            step == "grey" ? gf_disableParkingControls() : gf_enableParkingControls();
+        else if (step == "active")
+            gWindow.gMainWindow.parkAirportActive.store(1);
+        else if (step == "error")
+        {
+            gf_showError("Calculating static parked aircraft ...");
+            const bool shown = xvfb_->waitForColour(MAIN_WINDOW_X.value() + kMessageX,
+                                                    MAIN_WINDOW_Y.value() + kMessageY, 0xFF0000);
+            gf_clearErrorAndMessage();
+            return shown;
+        }
+        else
+            return std::system(("xdotool " + step).c_str()) == 0;
+        return true;
     }
     // Keeps the loop going until the condition holds (false when it never does).
     static bool pumpUntil(const std::function<bool()>& condition)
     {
-        const auto deadline = std::chrono::steady_clock::now() + kScreenLimit;
+        const auto deadline = std::chrono::steady_clock::now() + kEventLimit;
         while (!condition())
         {
             if (std::chrono::steady_clock::now() > deadline)
@@ -253,10 +287,8 @@ TEST_F(MainWindowScreenTest, AChoiceInAComboBoxIsStoredSavedAndShown)
     const win::Rect box{217, 198, 217 + 40, 198 + 22};
     const auto shown = shot("controls_combo_before");
     ASSERT_TRUE(shown);
-    // Opens the list, moves one item up from the selected "4" and takes it; one run of xdotool, as the
-    // open list keeps the window's loop until it closes.
-    ASSERT_TRUE(xdotool(
-        fmt::format("mousemove --sync {} click 1 sleep 0.5 key Up sleep 0.2 key Return", at(230, 209))));
+    // Opens the list, moves one item up from the selected "4" and takes it with the list's own keys.
+    ASSERT_TRUE(user("click 230 209;open;key Up Return;shut"));
     ASSERT_TRUE(pumpUntil([] { return MATCHING_DEPTH.value() == 3; }));
     EXPECT_EQ(settings.valueOf("MATCHING_DEPTH"), "3");
     EXPECT_EQ(win::getWindowText(MATCHING_DEPTH.controlId), "3");
@@ -295,54 +327,74 @@ TEST_F(MainWindowScreenTest, ATypedCallsignTakesEffectOnEnter)
     ASSERT_TRUE(shot("main_window_controls"));
 }
 
-TEST_F(MainWindowScreenTest, KeysForABoxDisabledUnderTheKeyboardAreLost)
+// Keys a person presses out of habit on each kind of control, after each way the keyboard gets there (the
+// steps before them): they act on that control or on nothing. `after` holds what they change: a setting as
+// saved ("NAME"), or as its control shows it ("NAME box").
+struct KeyRow
+{
+    const char* name;
+    const char* before;
+    const char* keys;
+    const char* after; // "what=value" (';' between)
+};
+const char* const kHabit = "Return KP_Enter Up Left Right Home End Prior Next Escape Tab shift+Tab q Return";
+
+class KeysOnAControl : public MainWindowScreenTest, public ::testing::WithParamInterface<KeyRow>
+{
+};
+
+TEST_P(KeysOnAControl, ActOnItOrOnNothing)
 {
     if (!controlsReady())
         GTEST_SKIP() << kNoXdotool;
-    gWindow.gMainWindow.parkAirportActive.store(1); // "Max fit" takes Enter while static parking runs
-    win::setWindowText(ALL_INSTALL_PATH.controlId, "/opt/P3Dv5");
-    const float maxFit = MAX_FIT_FL.value();
-    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1 type 4", at(566 + 17, 371 + 8))));
-    ASSERT_TRUE(pumpUntil([] { return win::getWindowText(MAX_FIT_FL.controlId) == "4"; }));
-    // A static-parking calculation starts: the parking controls go grey under the keyboard.
-    gf_disableParkingControls();
-    win::pumpMessages();
-    std::map<unsigned, std::string> texts;
-    for (const ControlPlace& place : gf_controlPlaces())
-        texts[place.binding->controlId] = win::getWindowText(place.binding->controlId);
-    ASSERT_TRUE(xdotool("key 9 ctrl+a BackSpace Return"));
-    // A click after the keys: once it has arrived, so have they.
-    const bool log = LOG.value();
-    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1", at(658, 155))));
-    ASSERT_TRUE(pumpUntil([&] { return LOG.value() != log; }));
-    for (const auto& [id, text] : texts)
-        EXPECT_EQ(win::getWindowText(id), text) << id;
-    EXPECT_EQ(MAX_FIT_FL.value(), maxFit);
-    EXPECT_EQ(gf_shownMessage(), "");
-
-    // The calculation is over and the controls come back: the keys stay with the window until the user
-    // chooses a box (in the install path box a Return restarts the program, an emptied one is saved).
-    gf_enableParkingControls();
-    win::pumpMessages();
-    auto savedSettings = [&]
+    win::setWindowText(ALL_INSTALL_PATH.controlId, "/opt/P3Dv5"); // a Return there would say so
+    const auto state = [this]
     {
-        std::map<std::string, std::string> values;
-        for (Parameter* parameter : gf_configurationKeys())
-            if (parameter != &LOG)
-                values[parameter->name] = settings.valueOf(parameter->name);
-        return values;
+        std::map<std::string, std::string> s{{"message", gf_shownMessage() + gf_shownError()},
+                                             {"stop", std::to_string(gFoundation.gStopRequested.load())}};
+        for (Parameter* p : gf_configurationKeys())
+        {
+            s[p->name] = settings.valueOf(p->name);
+            if (auto* box = dynamic_cast<ControlBinding*>(p); box && box->window)
+                s[p->name + " box"] = win::getWindowText(box->controlId);
+        }
+        return s;
     };
-    const auto settingsBefore = savedSettings();
-    ASSERT_TRUE(xdotool("key Return ctrl+a BackSpace Return"));
-    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1", at(658, 155))));
-    ASSERT_TRUE(pumpUntil([&] { return LOG.value() == log; }));
-    for (const auto& [id, text] : texts)
-        EXPECT_EQ(win::getWindowText(id), text) << id;
-    EXPECT_EQ(MAX_FIT_FL.value(), maxFit);
-    EXPECT_EQ(gf_shownMessage(), "");
-    EXPECT_EQ(gFoundation.gStopRequested.load(), 0);
-    EXPECT_EQ(savedSettings(), settingsBefore);
+    std::istringstream runs(GetParam().before); // '|': the window handles all before the next steps
+    for (std::string steps; std::getline(runs, steps, '|');)
+        ASSERT_TRUE(user(steps));
+    auto expected = state();
+    std::istringstream changes(GetParam().after);
+    for (std::string change; std::getline(changes, change, ';');)
+        expected[change.substr(0, change.find('='))] = change.substr(change.find('=') + 1);
+    ASSERT_TRUE(xdotool(std::string("key ") + GetParam().keys));
+    for (const auto& [what, value] : state())
+        EXPECT_EQ(value, expected[what]) << what;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    KeyOnControl, KeysOnAControl,
+    ::testing::Values(
+        KeyRow{"ComboChosenWithTheMouse", "click 230 209;open;click 230 190;shut", kHabit,
+               "MATCHING_DEPTH=2;MATCHING_DEPTH box=2"},
+        KeyRow{"ComboWhoseListWasClosedWithEscape", "click 230 209;open;key Escape;shut",
+               "Down Return q KP_Enter Up Return", "MATCHING_DEPTH=3;MATCHING_DEPTH box=3"},
+        KeyRow{"ComboWhoseListStayedOpenAcrossAParkingCalculation",
+               "click 340 321;open;grey;error;back;key Escape;shut", "Return Up q Return",
+               "MAX_PARK_SEL=100;MAX_PARK_SEL box=100"},
+        KeyRow{"CheckBoxClickedAfterTypingInABox", "click 260 267;type ab;click 542 155", kHabit, ""},
+        KeyRow{"ButtonClickedAfterTypingInABox", "click 240 351;type ab;click 358 267", kHabit, ""},
+        KeyRow{"EditBox", "click 260 267", "Up Down Prior Next Escape Home End Left Right q",
+               "BLOCK_CALLSIGN box=q"},
+        KeyRow{"TabAndShiftTabBetweenABoxAndACombo", "click 260 267", "shift+Tab Up Tab q",
+               "AR_ABOVE_HEIGHT=45000;AR_ABOVE_HEIGHT box=45000;BLOCK_CALLSIGN box=q"},
+        KeyRow{"TheWindowWithNoControlChosen", "point 860 300", kHabit, ""},
+        // A static-parking calculation greys the box under the keyboard; then the box comes back.
+        KeyRow{"BoxGreyedUnderTheKeyboard", "active;click 583 379;type 4;grey", "9 ctrl+a BackSpace Return",
+               ""},
+        KeyRow{"BoxGreyedAndBackUnderTheKeyboard", "active;click 583 379;type 4;grey|back",
+               "Return ctrl+a BackSpace Return", ""}),
+    [](const ::testing::TestParamInfo<KeyRow>& info) { return std::string(info.param.name); });
 
 // A pasted callsign with a line break is refused; nothing is blocked and the box shows the stored one.
 TEST_F(MainWindowScreenTest, APastedCallsignWithALineBreakIsRefused)
@@ -369,17 +421,24 @@ TEST_F(MainWindowScreenTest, TheDamagedSettingsNoticeStaysBesideTheErrorUntilThe
     writeBytes(settings.parametersFile(), "<parameters><parameter name=");
     gf_installStatusService(&gf_windowStatusService());
     gf_loadAllParameters();
-    gf_showError("151: No P3D install path detected");
+    const std::string error = "43: Automatic scan has not found any liveries, switch off automatic and set "
+                              "lfolder parameter(-s), Manual 5.1";
+    gf_showError(error);
     gf_installStatusService(nullptr);
-    const std::string error = gf_shownError();
-    EXPECT_TRUE(error.starts_with("151: No P3D install path detected - settings reset, unreadable "
-                                  "parameters.xml kept as parameters.xml.damaged-"))
-        << error;
-    ASSERT_TRUE(shot("message_damaged_settings"));
+    EXPECT_EQ(gf_shownError(), error + " - settings reset, unreadable file kept, see Log.txt");
+    const auto image = shot("message_damaged_settings");
+    ASSERT_TRUE(image);
+    int textEnd = 0; // the text's last yellow pixel: the notice at its end is on the screen whole
+    for (int y = kMessageBand.top; y < kMessageBand.bottom; ++y)
+        for (int x = 0; x < image->width; ++x)
+            if (win::greenOf(image->at(x, y)) > 0x80 && win::blueOf(image->at(x, y)) < 0x60)
+                textEnd = std::max(textEnd, x);
+    EXPECT_GT(textEnd, 600);
+    EXPECT_LT(textEnd, kMessageBand.right - 3);
     const bool log = LOG.value();
     ASSERT_TRUE(xdotool(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1", at(658, 155))));
     ASSERT_TRUE(pumpUntil([&] { return LOG.value() != log; }));
-    EXPECT_EQ(gf_shownError(), "151: No P3D install path detected");
+    EXPECT_EQ(gf_shownError(), error);
 }
 
 // The window manager's close (a logout sends it too) while a combo box's list is open: the list goes and
