@@ -348,6 +348,7 @@ TEST_P(KeysOnAControl, ActOnItOrOnNothing)
     if (!controlsReady())
         GTEST_SKIP() << kNoXdotool;
     win::setWindowText(ALL_INSTALL_PATH.controlId, "/opt/P3Dv5"); // a Return there would say so
+    MATCHING_DEPTH.save(); // the file holds every setting from here on, as after any first save
     const auto state = [this]
     {
         std::map<std::string, std::string> s{{"message", gf_shownMessage() + gf_shownError()},
