@@ -27,6 +27,8 @@
 namespace oxl
 {
 
+class TrafficFilter;
+
 /// [nm] the stand search radius at spawn.
 inline constexpr double kSpawnStandSearchNm = metresToNm(55.0);
 /// [nm] an airport's elevation is the ground for aircraft this near it.
@@ -58,7 +60,8 @@ struct LiveNeighbours
     MainLoopQueues* mainQueues = &gRecords.gMainLoopQueues; ///< create deques and removal queue
     ParkingState* parking = &gAirports.gParking;            ///< stands, static aircraft, park airport
     std::atomic<std::int32_t>* tickCounter =
-        nullptr; ///< the main loop's tick; nullptr = gSource.gTickCounter
+        nullptr;                     ///< the main loop's tick; nullptr = gSource.gTickCounter
+    TrafficFilter* filter = nullptr; ///< the Traffic Reader's filter; nullptr = gSource.gTrafficFilter
     std::unique_ptr<EngineClock> clock = std::make_unique<PlatformClock>(); ///< steady time, time of week
     std::unique_ptr<LiveryPort> liveries = std::make_unique<NoLiveries>();  ///< livery services
     std::unique_ptr<StandLearningPort> stands = std::make_unique<NoStandLearning>(); ///< stand learning
@@ -115,6 +118,11 @@ struct LiveEngine
     std::int64_t steadyNow100ns() const;
     /// Weekday and half hour now.
     DayHalfHour weekdayHalfHour() const;
+    /// The Traffic Reader's filter: the range, the let-go radius and the hexids it knows of the engine.
+    TrafficFilter& filter() const;
+    /// Hands the hexids of every live aircraft to the filter when the list changed since it last did, so
+    /// that the reader keeps following them beyond the range.
+    void publishKnownHexids();
     /// The registration record, through the hook or the database.
     std::optional<DbaseRecord> lookupRegistration(const std::string& registration) const;
 
@@ -134,10 +142,12 @@ struct LiveEngine
     std::vector<DeferredAnswer> deferred; ///< creation answers waiting for activation
     std::vector<LeftPlace> leftPlaces;    ///< aircraft removed as behind their reports, a few minutes each
     std::unordered_set<std::uint32_t> unshownLogged; ///< hexids logged as not shown for want of a callsign
-    std::vector<SimAnswer> answersInHand; ///< answers taken off the queue, handled outside its lock
-    bool fastRequest = false;             ///< in-range data wanted every 20 ticks
-    IntakeCounts intake;                  ///< counts for the intake's log line
-    LiveNeighbours n;                     ///< neighbours and sources
+    std::vector<SimAnswer> answersInHand;   ///< answers taken off the queue, handled outside its lock
+    bool fastRequest = false;               ///< in-range data wanted every 20 ticks
+    IntakeCounts intake;                    ///< counts for the intake's log line
+    std::uint64_t publishedChanges = ~0ull; ///< the list's membership count when its hexids were published
+    std::vector<std::uint32_t> hexidsToPublish; ///< kept between publications, to reuse its memory
+    LiveNeighbours n;                           ///< neighbours and sources
 };
 
 } // namespace oxl

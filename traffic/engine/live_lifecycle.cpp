@@ -434,7 +434,9 @@ void acceptReport(LiveEngine& engine, TrafficLine&& line)
     LiveAc* ac = engine.findByHexid(line.hexid);
     if (ac == nullptr)
     {
-        if (stillParkedAfterMaxPark(engine, line))
+        // Beyond the range only an aircraft already known is followed: the reader knew this one when it
+        // read the line, but it has gone since.
+        if (line.beyondRange != 0 || stillParkedAfterMaxPark(engine, line))
             return;
         if (!line.callsign.empty() && engine.live.firstWithCallsign(line.callsign, [&](const LiveAc& other)
                                                                     { return other.type == line.type; }))

@@ -85,6 +85,27 @@ TEST_F(PeriodicWorkTest, CadencesOfTheFirstFourMinutes)
     EXPECT_EQ(filter.rangeLon, kUserLon);
 }
 
+// An aircraft already shown is let go a fifth beyond the range, at least 5 nm; while the range is automatic
+// its largest is kept for five minutes after it was last chosen (a manual range keeps nothing).
+TEST_F(PeriodicWorkTest, LetGoRadiusKeepsTheAutomaticRangeForFiveMinutes)
+{
+    AUTO_RANGE.set(true);
+    gRangeNm.store(60.0);
+    runSecondsUntil(10);
+    gRangeNm.store(20.0);
+    runSecondsUntil(305);
+    EXPECT_EQ(gSource.gTrafficFilter.letGoRadiusNm(), 72.0);
+    runSecondsUntil(315);
+    EXPECT_EQ(gSource.gTrafficFilter.letGoRadiusNm(), 25.0);
+    gRangeNm.store(60.0);
+    runSecondsUntil(320);
+    AUTO_RANGE.set(false);
+    gRangeNm.store(20.0);
+    runSecondsUntil(321);
+    EXPECT_EQ(gSource.gTrafficFilter.letGoRadiusNm(), 25.0);
+    gRangeNm.store(40.0);
+}
+
 TEST_F(PeriodicWorkTest, CountdownToTheNextRenewalAtTheFirstMinute)
 {
     AUTO_RANGE.set(false);
