@@ -87,15 +87,12 @@ struct IntakeCounts
     std::int64_t since100ns = -1;          ///< steady time the interval began; -1 = at the next tick
 };
 
-/// An aircraft removed as behind its reports: for a while its source's jumps away from where the reports
-/// are now (back to where it was: two feeds reporting one hexid in two places) are dropped, or it would be
-/// created again at every jump.
+/// An aircraft removed as behind its reports: for a while, once it is created again where its reports
+/// went, its source's jumps back to where it was (two feeds reporting one hexid in two places) are
+/// dropped, or it would be created again at every jump.
 struct LeftPlace
 {
     std::uint32_t hexid = 0;
-    double reportedLat = 0.0;   ///< [deg] its newest report when it was removed
-    double reportedLon = 0.0;   ///< [deg]
-    double reportedTime = 0.0;  ///< [s] that report's source time
     std::int32_t untilTick = 0; ///< jumps are dropped until this tick
     bool logged = false;        ///< a drop was logged
 };
