@@ -41,9 +41,9 @@ constexpr double kNearParkAirportNm = 10.0;
 constexpr double kTurnOffDeg = 15.0;
 constexpr double kRollOutSlowKt = 90.0;
 // [rad] an aircraft further off the way it moves on a leg turns to it at once; a bend sharper than this at
-// the next report is turned there. [nm] A leg's sideways part below this is the reports' noise.
+// the next report is turned there. [nm] A shorter leg's way is the reports' noise.
 constexpr double kAlignRad = 30.0 * kDegToRad;
-constexpr double kAlignSidewaysNm = 0.1;
+constexpr double kAlignLegNm = 0.2;
 
 void shrinkMargins(LiveAc& ac)
 {
@@ -383,13 +383,11 @@ void flyingStep(LiveEngine& engine, LiveAc& ac)
     const double legNm = gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon});
     const double motion = gf_bearingRad({ac.lat, ac.lon}, {next.lat, next.lon});
     const auto offMotion = [&](double heading)
-    {
-        const double off = std::abs(gf_wrapPi(heading - motion));
-        return off > kAlignRad && legNm * std::sin(std::min(off, kPi / 2.0)) > kAlignSidewaysNm;
-    };
+    { return std::abs(gf_wrapPi(heading - motion)) > kAlignRad && legNm > kAlignLegNm; };
     ac.turnToTarget = 0;
     double turn;
-    if (offMotion(ac.heading))
+    // A short step back (the reports' noise; a long one is a jump, retimeNextReport) is not turned round to.
+    if (offMotion(ac.heading) && std::abs(gf_wrapPi(ac.heading - motion)) <= kPi / 2.0)
     {
         // It catches up with its reports, or they bent sharply: it turns the way it moves at once and
         // keeps to it.

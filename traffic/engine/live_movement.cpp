@@ -23,6 +23,8 @@ namespace
 // [ticks] while it catches up, a late aircraft may reach a report up to a minute after it is due on the
 // ground (longer than either smoothing window), within a minute in the air.
 constexpr std::int32_t kCatchUpTicks = 6000;
+// [nm] in the air a report farther than this behind the nose is a jump, not a report to turn round to.
+constexpr double kTurnRoundNm = 1.0;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // [rad] 0.5 degrees: a smaller heading difference is not turned.
 constexpr double kTurnDeadBandRad = 0.5 * kDegToRad;
@@ -222,7 +224,12 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     // that a late aircraft catches up over several legs instead of dashing. One that cannot reach the
     // report so within the minute (its reports jumped) is created again where its reports are.
     const double ceilingKt = gf_catchUpCeilingKt(ac.category, speedKt, ac.alt);
-    catchUpOrRemove(engine, ac, latest, ceilingKt, gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon}));
+    const double behindNm = gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon});
+    // A report that lies behind the nose is reached only by turning round: its jump is not caught up with.
+    const bool turnsRound =
+        behindNm > kTurnRoundNm &&
+        std::abs(gf_wrapPi(gf_bearingRad({ac.lat, ac.lon}, {next.lat, next.lon}) - ac.heading)) > kPi / 2.0;
+    catchUpOrRemove(engine, ac, turnsRound ? tick : latest, ceilingKt, behindNm);
 }
 
 void consumeReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
