@@ -13,12 +13,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <string>
 #include <thread>
-#include <utility>
-#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -71,8 +68,9 @@ TEST(AutoRangeRun, OnTheGroundTheRadiusStepsDownToTenMiles)
     EXPECT_TRUE(run.waitObjects(settled, 120s)) << run.objects().size() << " objects";
 }
 
-// The user flies over aircraft circling Zurich to the south-west, the simulator stand-in's user moved every
-// 0.5 s: straight on over 150 of them 9 nm out, or climbing out of Zurich and back over 500 from 1 to 40 nm
+// The user flies to the south-west over aircraft circling Zurich, the simulator stand-in's user moved every
+// 0.5 s: level and straight on over 150 of them 9 nm out, or climbing out of Zurich (the park airport: the
+// automatic range follows the distance to it) from 12 nm out for 105 s and back over 500 from 1 to 40 nm
 // out, every 50th of these also reported 9 nm north by a second feed in turns of a minute. An aircraft let
 // in by the range is shown 30 s later, where the user may have left the radius of any range request behind;
 // one already shown stays while the automatic range grows and shrinks with the flight.
@@ -80,35 +78,9 @@ struct UserFlight
 {
     const char* name;
     RunSettings settings;
-    bool parkAtZurich; // the automatic range then follows the distance to Zurich
-    double startNm, speedKt, altFt;
-    double climbFpm;  // climbing out of Zurich up to altFt, and down to 3000 ft on the way back; 0: level
-    double turnBackS; // flying back the way it came from then on; 0: straight on
-    std::vector<std::string> traffic;
+    bool outAndBack;
+    double speedKt, altFt;
 };
-
-// [s] of 5-second spans between position writes in which the object flew faster than 350 kt (its reports
-// say 250 kt), and in which it pointed more than 30 degrees off the way it moved.
-std::pair<int, int> fastAndSidewaysS(const TrackedObject& o)
-{
-    std::pair<int, int> odd{0, 0};
-    for (std::size_t from = 0, i = 1; i < o.positions.size(); ++i)
-    {
-        const TrackEvent &a = o.positions[from], &b = o.positions[i], &mid = o.positions[(from + i) / 2];
-        if (b.ms - a.ms < 5000)
-            continue;
-        const double nm = gf_distanceNm({a.latDeg, a.lonDeg}, {b.latDeg, b.lonDeg});
-        const int s = static_cast<int>((b.ms - a.ms) / 1000);
-        odd.first += nm * kSecondsPerHour * 1000.0 / static_cast<double>(b.ms - a.ms) > 350.0 ? s : 0;
-        odd.second +=
-            nm > 0.05 && std::abs(gf_wrapPi(gf_bearingRad({a.latDeg, a.lonDeg}, {b.latDeg, b.lonDeg}) -
-                                            degToRad(mid.headingDeg))) > degToRad(30.0)
-                ? s
-                : 0;
-        from = i;
-    }
-    return odd;
-}
 class FlyingUserRun : public testing::TestWithParam<UserFlight>
 {
 };
@@ -116,30 +88,32 @@ class FlyingUserRun : public testing::TestWithParam<UserFlight>
 TEST_P(FlyingUserRun, NoObjectIsLeftFrozenBehindTheUser)
 {
     const UserFlight& f = GetParam();
+    const bool out = f.outAndBack;
     RoadRun run{f.settings};
-    if (f.parkAtZurich)
+    if (out)
         run.parkAt("LSZH", std::filesystem::path(OXL_SOURCE_DIR) / "data" / "demo_airport_LSZH.xml");
     // [deg] per nm flown to the south-west
     const double dLat = -1.0 / 60.0 / std::sqrt(2.0), dLon = dLat / std::cos(degToRad(kZurichUserLatDeg));
-    const double lat0 = kZurichUserLatDeg - f.startNm * dLat, lon0 = kZurichUserLonDeg - f.startNm * dLon;
+    const double startNm = out ? 12.0 : 0.0;
+    const double lat0 = kZurichUserLatDeg - startNm * dLat, lon0 = kZurichUserLonDeg - startNm * dLon;
     ASSERT_TRUE(run.startSim(lat0, lon0, kZurichGroundFt));
-    std::vector<std::string> traffic{"--qnh", "1013", "--centre",
-                                     fmt::format("{},{}", kZurichUserLatDeg, kZurichUserLonDeg)};
-    traffic.insert(traffic.end(), f.traffic.begin(), f.traffic.end());
-    ASSERT_TRUE(run.startTraffic(traffic));
+    ASSERT_TRUE(
+        run.startTraffic({"--qnh", "1013", "--aircraft", out ? "500" : "150", "--radius", out ? "1" : "9",
+                          "--outer-radius", out ? "40" : "9", "--second-feed", out ? "50,9,60" : "0,0,1",
+                          "--centre", fmt::format("{},{}", kZurichUserLatDeg, kZurichUserLonDeg)}));
     ASSERT_TRUE(run.startProgram());
     ASSERT_TRUE(run.waitLog("Traffic Reader connected", 60s));
     const auto start = std::chrono::steady_clock::now();
     for (std::chrono::duration<double> s{}; s < 210s; s = std::chrono::steady_clock::now() - start)
     {
-        const double outS = f.turnBackS > 0 ? std::min(s.count(), f.turnBackS) : s.count();
-        const double backS = s.count() - outS;
-        const double nm = f.speedKt * (outS - backS) / kSecondsPerHour;
-        // A climb under way since the user took off from Zurich's runway, and a descent on the way back.
-        const double climbedFt = std::min(
-            f.altFt, kZurichGroundFt + f.climbFpm * (outS + f.startNm / f.speedKt * kSecondsPerHour) / 60.0);
+        // Climbing at 2000 ft/min since the take-off from Zurich's runway, descending on the way back.
+        const double backS = out ? std::max(s.count() - 105.0, 0.0) : 0.0;
+        const double nm = f.speedKt * (s.count() - 2.0 * backS) / kSecondsPerHour;
+        const double climbS = s.count() - backS + startNm / f.speedKt * kSecondsPerHour;
         const double altFt =
-            f.climbFpm > 0 ? std::max(3000.0, climbedFt - f.climbFpm * backS / 60.0) : f.altFt;
+            out ? std::max(3000.0, std::min(f.altFt, kZurichGroundFt + climbS * 2000.0 / 60.0) -
+                                       backS * 2000.0 / 60.0)
+                : f.altFt;
         ASSERT_EQ(
             run.sim().command(fmt::format("teleport {} {} {}", lat0 + nm * dLat, lon0 + nm * dLon, altFt)),
             "ok");
@@ -155,45 +129,35 @@ TEST_P(FlyingUserRun, NoObjectIsLeftFrozenBehindTheUser)
         EXPECT_TRUE(o.tail.ends_with('*') || o.positions.front().ms > lateMs || o.positions.size() > 1 ||
                     o.removed)
             << o.tail << " created at " << o.positions.front().ms << " ms and left frozen";
-        // None flies faster than it catches up with its reports or sideways, two feeds or not.
-        const auto [fastS, sidewaysS] = fastAndSidewaysS(o);
+        // Over 5 s spans none flies faster than it catches up with its reports (250 kt) or sideways.
+        int fastS = 0, sidewaysS = 0;
+        for (std::size_t from = 0, i = 1; i < o.positions.size(); ++i)
+        {
+            const TrackEvent &a = o.positions[from], &b = o.positions[i], &mid = o.positions[(from + i) / 2];
+            if (b.ms - a.ms < 5000)
+                continue;
+            const double nm = gf_distanceNm({a.latDeg, a.lonDeg}, {b.latDeg, b.lonDeg});
+            fastS += nm * kSecondsPerHour * 1000.0 / static_cast<double>(b.ms - a.ms) > 350.0 ? 5 : 0;
+            const double off =
+                gf_bearingRad({a.latDeg, a.lonDeg}, {b.latDeg, b.lonDeg}) - degToRad(mid.headingDeg);
+            sidewaysS += nm > 0.05 && std::abs(gf_wrapPi(off)) > degToRad(30.0) ? 5 : 0;
+            from = i;
+        }
         EXPECT_LE(fastS, 10) << o.tail << " flew faster than 350 kt";
         EXPECT_LE(sidewaysS, 10) << o.tail << " flew sideways";
-        ++created[o.tail];
-    }
-    // Only an aircraft of two feeds is created again: once where each feed reports it.
-    const auto feed = std::find(f.traffic.begin(), f.traffic.end(), "--second-feed");
-    const int every = feed != f.traffic.end() ? std::atoi(std::next(feed)->c_str()) : 0;
-    for (const auto& [tail, times] : created)
-    {
+        // Only an aircraft of two feeds (EDW150, EDW200, ...) is created again, once where each reports it.
         int n = 0;
-        const bool twoFeeds =
-            every > 0 && std::sscanf(tail.c_str(), "EDW%d", &n) == 1 && (n - 100) % every == 0;
-        EXPECT_LE(times, twoFeeds ? 2 : 1) << tail;
+        EXPECT_LE(++created[o.tail], std::sscanf(o.tail.c_str(), "EDW%d", &n) == 1 && n % 50 == 0 ? 2 : 1)
+            << o.tail;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Flights, FlyingUserRun,
-                         testing::Values(UserFlight{"ClimbOutAndBackAutoRange",
-                                                    {},
-                                                    true,
-                                                    12.0,
-                                                    250.0,
-                                                    10000.0,
-                                                    2000.0,
-                                                    105.0,
-                                                    {"--aircraft", "500", "--radius", "1", "--outer-radius",
-                                                     "40", "--second-feed", "50,9,60"}},
-                                         UserFlight{"FastTenMiles",
-                                                    {{"AUTO_RANGE", "false"}, {"RANGE", "10"}},
-                                                    false,
-                                                    0.0,
-                                                    400.0,
-                                                    5000.0,
-                                                    0.0,
-                                                    0.0,
-                                                    {"--aircraft", "150", "--radius", "9"}}),
-                         [](const testing::TestParamInfo<UserFlight>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Flights, FlyingUserRun,
+    testing::Values(UserFlight{"ClimbOutAndBackAutoRange", {}, true, 250.0, 10000.0},
+                    UserFlight{
+                        "FastTenMiles", {{"AUTO_RANGE", "false"}, {"RANGE", "10"}}, false, 400.0, 5000.0}),
+    [](const testing::TestParamInfo<UserFlight>& info) { return info.param.name; });
 
 } // namespace
 } // namespace oxl::test

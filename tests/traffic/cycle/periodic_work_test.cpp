@@ -18,6 +18,7 @@
 #include <cmath>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 namespace oxl::test
 {
@@ -89,20 +90,18 @@ TEST_F(PeriodicWorkTest, CadencesOfTheFirstFourMinutes)
 // its largest is kept for five minutes after it was last chosen (a manual range keeps nothing).
 TEST_F(PeriodicWorkTest, LetGoRadiusKeepsTheAutomaticRangeForFiveMinutes)
 {
-    AUTO_RANGE.set(true);
-    gRangeNm.store(60.0);
-    runSecondsUntil(10);
-    gRangeNm.store(20.0);
-    runSecondsUntil(305);
-    EXPECT_EQ(gSource.gTrafficFilter.letGoRadiusNm(), 72.0);
-    runSecondsUntil(315);
-    EXPECT_EQ(gSource.gTrafficFilter.letGoRadiusNm(), 25.0);
-    gRangeNm.store(60.0);
-    runSecondsUntil(320);
-    AUTO_RANGE.set(false);
-    gRangeNm.store(20.0);
-    runSecondsUntil(321);
-    EXPECT_EQ(gSource.gTrafficFilter.letGoRadiusNm(), 25.0);
+    using Row = std::tuple<int, bool, double, double>; // until second, automatic, range, let-go radius [nm]
+    for (const auto& [until, automatic, rangeNm, letGoNm] : {Row{10, true, 60, 72},
+                                                             {305, true, 20, 72},
+                                                             {315, true, 20, 25},
+                                                             {320, true, 60, 72},
+                                                             {321, false, 20, 25}})
+    {
+        AUTO_RANGE.set(automatic);
+        gRangeNm.store(rangeNm);
+        runSecondsUntil(until);
+        EXPECT_EQ(gSource.gTrafficFilter.letGoRadiusNm(), letGoNm) << until;
+    }
     gRangeNm.store(40.0);
 }
 
