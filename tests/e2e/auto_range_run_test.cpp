@@ -70,8 +70,8 @@ TEST(AutoRangeRun, OnTheGroundTheRadiusStepsDownToTenMiles)
 
 // The user flies to the south-west over aircraft circling Zurich, the simulator stand-in's user moved every
 // 0.5 s: level and straight on over 150 of them 9 nm out, or climbing out of Zurich (the park airport: the
-// automatic range follows the distance to it) from 12 nm out for 105 s and back over 500 from 1 to 40 nm
-// out, every 50th of these also reported 9 nm north by a second feed in turns of a minute. An aircraft let
+// automatic range follows the distance to it) from 12 nm out for 105 s and back over 250 from 1 to 40 nm
+// out, every 25th of these also reported 9 nm north by a second feed in turns of a minute. An aircraft let
 // in by the range is shown 30 s later, where the user may have left the radius of any range request behind;
 // one already shown stays while the automatic range grows and shrinks with the flight.
 struct UserFlight
@@ -98,8 +98,8 @@ TEST_P(FlyingUserRun, NoObjectIsLeftFrozenBehindTheUser)
     const double lat0 = kZurichUserLatDeg - startNm * dLat, lon0 = kZurichUserLonDeg - startNm * dLon;
     ASSERT_TRUE(run.startSim(lat0, lon0, kZurichGroundFt));
     ASSERT_TRUE(
-        run.startTraffic({"--qnh", "1013", "--aircraft", out ? "500" : "150", "--radius", out ? "1" : "9",
-                          "--outer-radius", out ? "40" : "9", "--second-feed", out ? "50,9,60" : "0,0,1",
+        run.startTraffic({"--qnh", "1013", "--aircraft", out ? "250" : "150", "--radius", out ? "1" : "9",
+                          "--outer-radius", out ? "40" : "9", "--second-feed", out ? "25,9,60" : "0,0,1",
                           "--centre", fmt::format("{},{}", kZurichUserLatDeg, kZurichUserLonDeg)}));
     ASSERT_TRUE(run.startProgram());
     ASSERT_TRUE(run.waitLog("Traffic Reader connected", 60s));
@@ -145,9 +145,9 @@ TEST_P(FlyingUserRun, NoObjectIsLeftFrozenBehindTheUser)
         }
         EXPECT_LE(fastS, 10) << o.tail << " flew faster than 350 kt";
         EXPECT_LE(sidewaysS, 10) << o.tail << " flew sideways";
-        // Only an aircraft of two feeds (EDW150, EDW200, ...) is created again, once where each reports it.
+        // Only an aircraft of two feeds (EDW125, EDW150, ...) is created again, once where each reports it.
         int n = 0;
-        EXPECT_LE(++created[o.tail], std::sscanf(o.tail.c_str(), "EDW%d", &n) == 1 && n % 50 == 0 ? 2 : 1)
+        EXPECT_LE(++created[o.tail], std::sscanf(o.tail.c_str(), "EDW%d", &n) == 1 && n % 25 == 0 ? 2 : 1)
             << o.tail;
     }
 }
