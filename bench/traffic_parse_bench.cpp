@@ -1,10 +1,12 @@
 // Traffic lines parsed per second on one core: a line that is pushed, one parsed completely and
-// discarded, one outside the range, and one with a bad field (logged).
+// discarded, one outside the range, one of an aircraft already known beyond the range (looked up among
+// a thousand), and one with a bad field (logged).
 #include "traffic/source/traffic_parser.h"
 
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <vector>
 
 namespace oxl
 {
@@ -15,6 +17,9 @@ const std::string kAccepted = "0,4000123,51.5200,-0.2600,3500,-640,0,270,180,TST
                               "1700000000.5,0,0,adsb_icao,0,0,-1,0,0,5,0,270,0,0,A3";
 const std::string kOutOfRange = "0,4000123,53.5200,-0.2600,3500,-640,0,270,180,TST123,A320,G-TEST,EGPH,EGLL,"
                                 "1700000000.5,0,0,adsb_icao,0,0,-1,0,0,5,0,270,0,0,A3";
+const std::string kBeyondRangeKnown =
+    "0,4000123,52.2200,-0.2600,3500,-640,0,270,180,TST123,A320,G-TEST,EGPH,EGLL,"
+    "1700000000.5,0,0,adsb_icao,0,0,-1,0,0,5,0,270,0,0,A3";
 const std::string kBadSpeed = "0,4000123,51.5200,-0.2600,3500,-640,0,270,abc,TST123,A320,G-TEST,EGPH,EGLL,"
                               "1700000000.5,0,0,adsb_icao,0,0,-1,0,0,5,0,270,0,0,A3";
 
@@ -25,6 +30,10 @@ struct Bench
         filter.setRangeReference(51.5, -0.25);
         radius.store(40.0);
         stack.setAccept(accept);
+        std::vector<std::uint32_t> known;
+        for (std::uint32_t hexid = 4000000; hexid < 4001000; ++hexid)
+            known.push_back(hexid);
+        filter.exchangeKnownHexids(known);
     }
     std::atomic<double> radius{0.0};
     TrafficFilter filter{radius};
@@ -61,6 +70,10 @@ void BM_TrafficLineOutOfRange(benchmark::State& state)
 {
     run(state, kOutOfRange, true);
 }
+void BM_TrafficLineBeyondRangeKnown(benchmark::State& state)
+{
+    run(state, kBeyondRangeKnown, true);
+}
 void BM_TrafficLineBadField(benchmark::State& state)
 {
     run(state, kBadSpeed, true);
@@ -69,6 +82,7 @@ void BM_TrafficLineBadField(benchmark::State& state)
 BENCHMARK(BM_TrafficLinePushed);
 BENCHMARK(BM_TrafficLineParsedDiscarded);
 BENCHMARK(BM_TrafficLineOutOfRange);
+BENCHMARK(BM_TrafficLineBeyondRangeKnown);
 BENCHMARK(BM_TrafficLineBadField);
 
 } // namespace

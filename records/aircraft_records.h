@@ -85,9 +85,10 @@ struct Report
 /// One parsed traffic datagram: the identity, the report, the source's time stamp and the hexid.
 struct TrafficLine : AcIdent
 {
-    Report report;           ///< the position report of the line
-    double timestamp = 0.0;  ///< [s] Unix time of the report at the source
-    std::uint32_t hexid = 0; ///< the source's aircraft id; always above 10000
+    Report report;                ///< the position report of the line
+    double timestamp = 0.0;       ///< [s] Unix time of the report at the source
+    std::uint32_t hexid = 0;      ///< the source's aircraft id; always above 10000
+    std::uint8_t beyondRange = 0; ///< reported beyond the range: only an aircraft already known takes it
 };
 
 /// An identity with the size, category, livery and per-category flight constants of the aircraft.

@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <fmt/format.h>
@@ -53,6 +54,8 @@ struct Options
     double replaySpeed = 1.0;
     int aircraft = 0;
     double radiusNm = 10.0;
+    double outerRadiusNm = -1.0;
+    std::optional<std::tuple<int, double, double>> secondFeed;
     double intervalS = 2.0;
     std::optional<std::pair<double, double>> user;
     std::optional<std::pair<double, double>> centre;
@@ -92,6 +95,14 @@ void addOptions(CLI::App& app, Options& o)
     app.add_option("--aircraft", o.aircraft, "scripted flight: N aircraft circling the user position")
         ->check(oxl::standin::zeroOrAbove());
     app.add_option("--radius", o.radiusNm, "circle radius [NM]");
+    app.add_option("--outer-radius", o.outerRadiusNm,
+                   "the aircraft's circles spread evenly from --radius out to this radius [NM]");
+    app.add_option_function<std::tuple<int, double, double>>(
+           "--second-feed", [&o](const std::tuple<int, double, double>& feed) { o.secondFeed = feed; },
+           "every Kth aircraft is also reported by a second feed NM further north; the two feeds take "
+           "turns of S seconds")
+        ->delimiter(',')
+        ->type_name("K,NM,S");
     app.add_option("--interval", o.intervalS, "seconds between reports")->check(oxl::standin::aboveZero());
     app.add_option_function<std::pair<double, double>>(
            "--user", [&o](const std::pair<double, double>& user) { o.user = user; },
@@ -303,16 +314,27 @@ class Standin
         // is one whose A320 the demo liveries hold, so that every scripted aircraft can be shown.
         constexpr int kFlightLevels = 70;
         const double speedKt = 250.0;
-        const double circumferenceNm = oxl::kTwoPi * o_.radiusNm;
         const std::pair<double, double> centre = o_.centre ? *o_.centre : *user_;
         for (int i = 0; i < o_.aircraft; ++i)
         {
+            double radiusNm = o_.radiusNm;
+            if (o_.outerRadiusNm >= 0 && o_.aircraft > 1)
+                radiusNm += (o_.outerRadiusNm - o_.radiusNm) * i / (o_.aircraft - 1);
             // Each aircraft flies the circle counter-clockwise, starting at its own bearing.
-            const double angle = oxl::kTwoPi * (static_cast<double>(i) / o_.aircraft +
-                                                elapsedS * speedKt / oxl::kSecondsPerHour / circumferenceNm);
-            const double dLatDeg = o_.radiusNm / 60.0 * std::cos(angle);
+            const double angle =
+                oxl::kTwoPi * (static_cast<double>(i) / o_.aircraft +
+                               elapsedS * speedKt / oxl::kSecondsPerHour / (oxl::kTwoPi * radiusNm));
+            double dLatDeg = radiusNm / 60.0 * std::cos(angle);
+            if (o_.secondFeed)
+            {
+                // The second feed's reports move with the first one's, further north.
+                const auto [every, apartNm, turnS] = *o_.secondFeed;
+                if (every > 0 && turnS > 0 && (i + 1) % every == 0 &&
+                    static_cast<long>(elapsedS / turnS) % 2 == 1)
+                    dLatDeg += apartNm / 60.0;
+            }
             const double cosLat = std::cos(oxl::degToRad(centre.first));
-            const double dLonDeg = o_.radiusNm / 60.0 * std::sin(angle) / (cosLat > 0.01 ? cosLat : 0.01);
+            const double dLonDeg = radiusNm / 60.0 * std::sin(angle) / (cosLat > 0.01 ? cosLat : 0.01);
             double track = std::fmod(oxl::radToDeg(angle) + 90.0, 360.0);
             send(o_.trafficPort, trafficLine(4000001 + i, centre.first + dLatDeg, centre.second + dLonDeg,
                                              5000.0 + 500.0 * (i % kFlightLevels), 0.0, track, speedKt,

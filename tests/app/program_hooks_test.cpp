@@ -110,8 +110,8 @@ void checkEngineHooks(const LiveNeighbours& n, HookCheck& check)
     checkPort<NoStandLearning>(check, "LiveNeighbours.stands", n.stands);
     checkPort<NoParking>(check, "LiveNeighbours.staticParking", n.staticParking);
     checkPort<NoFlightSteps>(check, "LiveNeighbours.phases", n.phases);
-    for (int i = 0; i < 6; ++i)
-        check.other(); // the queues, the parking state, the tick counter and the clock
+    for (int i = 0; i < 7; ++i)
+        check.other(); // the queues, the parking state, the tick counter, the reader's filter and the clock
     check.complete<LiveNeighbours>("LiveNeighbours");
 }
 

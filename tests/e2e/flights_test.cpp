@@ -56,7 +56,7 @@ TEST(Flights, DepartureIsCreatedTakesOffAndIsRemovedOutOfRange)
     RoadRun run(RunSettings{{"RANGE", "3"}});
     FlightScript departure(4916108, "EDW23", "A320", "HB-IHY", kRwy28LatDeg, kRwy28LonDeg, kRwy28HeadingDeg,
                            kStartS);
-    departure.route("LSZH", "LEPA").hold(6).move(30, 140).move(16, 160, 1800).move(70, 250, 2500);
+    departure.route("LSZH", "LEPA").hold(6).move(30, 140).move(16, 160, 1800).move(30, 250, 2500);
     startRun(run, {departure});
 
     ASSERT_TRUE(run.waitObjects([](const auto& objects) { return byTail(objects, "EDW23") != nullptr; },
@@ -65,7 +65,8 @@ TEST(Flights, DepartureIsCreatedTakesOffAndIsRemovedOutOfRange)
     EXPECT_TRUE(run.waitObjects([](const auto& objects)
                                 { return highestFt(*byTail(objects, "EDW23")) > kZurichGroundFt + 1000; },
                                 150s));
-    // Out of the 3 nm range it is removed again.
+    // Its reports end within the 5 nm beyond the 3 nm range where an aircraft already shown is kept: carried
+    // on a little further, it is removed again.
     EXPECT_TRUE(run.waitObjects([](const auto& objects) { return byTail(objects, "EDW23")->removed; }, 180s));
     const TrackedObject object = *byTail(run.objects(), "EDW23");
     EXPECT_FALSE(object.title.empty());

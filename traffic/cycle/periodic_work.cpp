@@ -288,6 +288,7 @@ void gf_everySecond(LoopContext& loop)
     gf_messageSecondTick();
     gf_refreshCounts();
     gf_storeCurrentDayHalfHour();
+    loop.engine.filter().holdRadius(gRangeNm.load(), AUTO_RANGE.value());
     ++values.seconds;
     gFoundation.gLoopSecondsShown.store(values.seconds);
     gf_serveCouplingQueue(loop.engine);

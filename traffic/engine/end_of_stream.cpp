@@ -10,6 +10,7 @@
 #include "traffic/engine/live_spawning.h"
 #include "traffic/engine/stand_approach.h"
 #include "traffic/engine/stream_ops.h"
+#include "traffic/source/traffic_filter.h"
 
 #include <fmt/format.h>
 
@@ -170,9 +171,10 @@ bool endOfStream(LiveEngine& engine, LiveAc& ac)
         return false;
     if (ac.stream.front().airborne)
     {
+        // Carried on only where the reader still follows it: within the radius at which it is let go.
         const UserAcData user = engine.user();
-        if (user.positionKnown() &&
-            !(gf_distanceNm({ac.lat, ac.lon}, {user.lat, user.lon}) < RANGE.value() - kRangeMarginNm))
+        if (user.positionKnown() && !(gf_distanceNm({ac.lat, ac.lon}, {user.lat, user.lon}) <
+                                      engine.filter().letGoRadiusNm() - kRangeMarginNm))
             return false;
         extendStream(ac, 8);
         return true;

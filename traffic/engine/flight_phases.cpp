@@ -40,6 +40,10 @@ constexpr double kNearParkAirportNm = 10.0;
 // [deg] a roll-out that turned this far has left the runway.
 constexpr double kTurnOffDeg = 15.0;
 constexpr double kRollOutSlowKt = 90.0;
+// [rad] an aircraft further off the way it moves on a leg turns to it at once; a bend sharper than this at
+// the next report is turned there. [nm] A shorter leg's way is the reports' noise.
+constexpr double kAlignRad = 30.0 * kDegToRad;
+constexpr double kAlignLegNm = 0.2;
 
 void shrinkMargins(LiveAc& ac)
 {
@@ -183,6 +187,7 @@ void liftOff(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
         startTakeOff(engine, steps, ac);
     ac.phase = GroundPhase::take_off;
     ac.headingStep = 0.0;
+    ac.turnToTarget = 0;
     ac.curve.t0 = kNaN;
     ac.curve.t1 = kNaN;
     ac.curve.ctrlEast = kNaN;
@@ -374,13 +379,34 @@ void flyingStep(LiveEngine& engine, LiveAc& ac)
     }
     const std::int32_t legTicks = ticksToNext(ac, engine.tick());
     const Report& next = ac.stream[1];
+    // The way the aircraft moves on this leg: from where it is to the next report.
+    const double legNm = gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon});
+    const double motion = gf_bearingRad({ac.lat, ac.lon}, {next.lat, next.lon});
+    const auto offMotion = [&](double heading)
+    { return std::abs(gf_wrapPi(heading - motion)) > kAlignRad && legNm > kAlignLegNm; };
+    ac.turnToTarget = 0;
     double turn;
-    if (next.headingFromAdsb != 0 && next.roll && next.trueHeading &&
-        ac.agl < (ac.landing != 0 ? 2000.0 : 1000.0))
+    // A short step back (the reports' noise; a long one is a jump, retimeNextReport) is not turned round to.
+    if (offMotion(ac.heading) && std::abs(gf_wrapPi(ac.heading - motion)) <= kPi / 2.0)
+    {
+        // It catches up with its reports, or they bent sharply: it turns the way it moves at once and
+        // keeps to it.
+        turn = gf_wrapPi(motion - ac.heading);
+        ac.turnToTarget = 1;
+        ac.targetHeading = motion;
+        ac.turnStep = ac.maxTurnStep;
+    }
+    else if (next.headingFromAdsb != 0 && next.roll && next.trueHeading &&
+             ac.agl < (ac.landing != 0 ? 2000.0 : 1000.0))
         turn = gf_wrapPi(*next.trueHeading - ac.heading);
     else
+    {
         turn = turnToNextLeg(ac);
-    ac.headingStep = turn / legTicks;
+        // A sharp bend at the next report is turned there, not flown sideways toward it.
+        if (offMotion(ac.heading + turn))
+            turn = gf_wrapPi(motion - ac.heading);
+    }
+    ac.headingStep = ac.turnToTarget != 0 ? 0.0 : turn / legTicks;
     if (next.roll)
         ac.bankStep = (*next.roll - ac.bank) / legTicks;
     else

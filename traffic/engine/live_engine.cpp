@@ -35,11 +35,28 @@ void LiveEngine::reset()
     answersInHand.clear();
     fastRequest = false;
     intake = {};
+    publishedChanges = ~0ull;
 }
 
 std::int32_t LiveEngine::tick() const
 {
     return (n.tickCounter != nullptr ? *n.tickCounter : gSource.gTickCounter).load(std::memory_order_relaxed);
+}
+
+TrafficFilter& LiveEngine::filter() const
+{
+    return n.filter != nullptr ? *n.filter : gSource.gTrafficFilter;
+}
+
+void LiveEngine::publishKnownHexids()
+{
+    if (publishedChanges == live.membershipChanges())
+        return;
+    publishedChanges = live.membershipChanges();
+    hexidsToPublish.clear();
+    for (const LiveAc& ac : live)
+        hexidsToPublish.push_back(ac.hexid);
+    filter().exchangeKnownHexids(hexidsToPublish);
 }
 
 UserAcData LiveEngine::user() const

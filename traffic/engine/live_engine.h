@@ -27,6 +27,8 @@
 namespace oxl
 {
 
+class TrafficFilter;
+
 /// [nm] the stand search radius at spawn.
 inline constexpr double kSpawnStandSearchNm = metresToNm(55.0);
 /// [nm] an airport's elevation is the ground for aircraft this near it.
@@ -58,7 +60,8 @@ struct LiveNeighbours
     MainLoopQueues* mainQueues = &gRecords.gMainLoopQueues; ///< create deques and removal queue
     ParkingState* parking = &gAirports.gParking;            ///< stands, static aircraft, park airport
     std::atomic<std::int32_t>* tickCounter =
-        nullptr; ///< the main loop's tick; nullptr = gSource.gTickCounter
+        nullptr;                     ///< the main loop's tick; nullptr = gSource.gTickCounter
+    TrafficFilter* filter = nullptr; ///< the Traffic Reader's filter; nullptr = gSource.gTrafficFilter
     std::unique_ptr<EngineClock> clock = std::make_unique<PlatformClock>(); ///< steady time, time of week
     std::unique_ptr<LiveryPort> liveries = std::make_unique<NoLiveries>();  ///< livery services
     std::unique_ptr<StandLearningPort> stands = std::make_unique<NoStandLearning>(); ///< stand learning
@@ -86,15 +89,12 @@ struct IntakeCounts
     std::int64_t lastTickStart100ns = -1;  ///< steady time the latest tick began
 };
 
-/// An aircraft removed as behind its reports: for a while its source's jumps away from where the reports
-/// are now (back to where it was: two feeds reporting one hexid in two places) are dropped, or it would be
-/// created again at every jump.
+/// An aircraft removed as behind its reports: for a while, once it is created again where its reports
+/// went, its source's jumps back to where it was (two feeds reporting one hexid in two places) are
+/// dropped, or it would be created again at every jump.
 struct LeftPlace
 {
     std::uint32_t hexid = 0;
-    double reportedLat = 0.0;   ///< [deg] its newest report when it was removed
-    double reportedLon = 0.0;   ///< [deg]
-    double reportedTime = 0.0;  ///< [s] that report's source time
     std::int32_t untilTick = 0; ///< jumps are dropped until this tick
     bool logged = false;        ///< a drop was logged
 };
@@ -117,6 +117,11 @@ struct LiveEngine
     std::int64_t steadyNow100ns() const;
     /// Weekday and half hour now.
     DayHalfHour weekdayHalfHour() const;
+    /// The Traffic Reader's filter: the range, the let-go radius and the hexids it knows of the engine.
+    TrafficFilter& filter() const;
+    /// Hands the hexids of every live aircraft to the filter when the list changed since it last did, so
+    /// that the reader keeps following them beyond the range.
+    void publishKnownHexids();
     /// The registration record, through the hook or the database.
     std::optional<DbaseRecord> lookupRegistration(const std::string& registration) const;
 
@@ -136,10 +141,12 @@ struct LiveEngine
     std::vector<DeferredAnswer> deferred; ///< creation answers waiting for activation
     std::vector<LeftPlace> leftPlaces;    ///< aircraft removed as behind their reports, a few minutes each
     std::unordered_set<std::uint32_t> unshownLogged; ///< hexids logged as not shown for want of a callsign
-    std::vector<SimAnswer> answersInHand; ///< answers taken off the queue, handled outside its lock
-    bool fastRequest = false;             ///< in-range data wanted every 20 ticks
-    IntakeCounts intake;                  ///< counts for the intake's log line
-    LiveNeighbours n;                     ///< neighbours and sources
+    std::vector<SimAnswer> answersInHand;   ///< answers taken off the queue, handled outside its lock
+    bool fastRequest = false;               ///< in-range data wanted every 20 ticks
+    IntakeCounts intake;                    ///< counts for the intake's log line
+    std::uint64_t publishedChanges = ~0ull; ///< the list's membership count when its hexids were published
+    std::vector<std::uint32_t> hexidsToPublish; ///< kept between publications, to reuse its memory
+    LiveNeighbours n;                           ///< neighbours and sources
 };
 
 } // namespace oxl

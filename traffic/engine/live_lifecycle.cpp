@@ -48,6 +48,12 @@ constexpr std::uint32_t kFirstOwnObjectId = 3; // ids below belong to the simula
 // last one (5 minutes).
 constexpr std::int32_t kLeftPlaceTicks = 30000;
 
+// While it catches up with its reports an aircraft flies up to a quarter faster than its reports, at least
+// 40 kt; below 10,000 ft no faster than its category flies there.
+constexpr double kCatchUpFactor = 1.25;
+constexpr double kCatchUpLeastKt = 40.0;
+constexpr double kLowAltitudeFt = 10000.0;
+
 // [nm] a report this near the stand keeps an aircraft parked.
 constexpr double kStillParkedNm = metresToNm(85.0);
 
@@ -131,7 +137,7 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
     return false;
 }
 
-// A report of a hexid lately removed behind its reports that no aircraft of its category reaches from its
+// A report of a hexid lately removed behind its reports that its aircraft could not catch up with from its
 // newest report in the time since: the source jumps back to where the aircraft was (two feeds, one hexid).
 bool jumpsBack(LiveEngine& engine, const TrafficLine& line)
 {
@@ -143,18 +149,17 @@ bool jumpsBack(LiveEngine& engine, const TrafficLine& line)
                                     [&](const LeftPlace& p) { return p.hexid == line.hexid; });
     if (place == engine.leftPlaces.end())
         return false;
-    LatLon newest{place->reportedLat, place->reportedLon};
-    double newestTime = place->reportedTime;
-    AcCategory category = gf_aircraftCategory(line.type);
-    if (const LiveAc* ac = engine.findByHexid(line.hexid); ac != nullptr && !ac->stream.empty())
-    {
-        newest = {ac->stream.back().lat, ac->stream.back().lon};
-        newestTime = ac->lastTime;
-        category = ac->category;
-    }
-    const double apartNm = gf_distanceNm(newest, {line.report.lat, line.report.lon});
-    const double sinceS = line.timestamp - newestTime;
-    if (sinceS > 0.0 && apartNm / (sinceS / kSecondsPerHour) <= gf_topSpeedKt(category))
+    // Only while the source also reports the aircraft where it was created again: a source that jumps back
+    // alone (its reports were off for a moment) is followed, and the aircraft is created again there.
+    const LiveAc* ac = engine.findByHexid(line.hexid);
+    if (ac == nullptr || ac->stream.empty() || ac->simState == SimState::removingfromsim)
+        return false;
+    // Back where the aircraft could not catch up with it, at the speed it flies.
+    const Report& newest = ac->stream.back();
+    const double apartNm = gf_distanceNm({newest.lat, newest.lon}, {line.report.lat, line.report.lon});
+    const double sinceS = line.timestamp - ac->lastTime;
+    if (sinceS > 0.0 && apartNm / (sinceS / kSecondsPerHour) <=
+                            gf_catchUpCeilingKt(ac->category, line.report.gs, line.report.alt))
         return false;
     place->untilTick = tick + kLeftPlaceTicks;
     if (!place->logged)
@@ -424,6 +429,40 @@ double gf_topSpeedKt(AcCategory category)
     return 650.0;
 }
 
+double gf_catchUpCeilingKt(AcCategory category, double speedKt, double altFt)
+{
+    // What the category flies at the least in the air (a source may report a climbing aircraft far too
+    // slow), and at the most below 10,000 ft.
+    double lowestKt = 120.0;
+    double lowTopKt = 350.0;
+    switch (category)
+    {
+    case AcCategory::Light:
+        lowestKt = 50.0;
+        lowTopKt = 200.0;
+        break;
+    case AcCategory::Buzjets:
+        lowestKt = 100.0;
+        break;
+    case AcCategory::Large:
+        break;
+    case AcCategory::Heavy:
+        lowestKt = 130.0;
+        break;
+    case AcCategory::HighPerf:
+        lowTopKt = 600.0;
+        break;
+    case AcCategory::Rotorcraft:
+        lowestKt = 0.0;
+        lowTopKt = 160.0;
+        break;
+    }
+    const double topKt = gf_topSpeedKt(category);
+    const double flies = std::clamp(speedKt, lowestKt, topKt);
+    const double phaseTopKt = altFt < kLowAltitudeFt ? std::min(lowTopKt, topKt) : topKt;
+    return std::min(std::max(flies * kCatchUpFactor, flies + kCatchUpLeastKt), std::max(phaseTopKt, flies));
+}
+
 bool categoryAllowed(AcCategory category)
 {
     switch (category)
@@ -450,7 +489,9 @@ void acceptReport(LiveEngine& engine, TrafficLine&& line)
     LiveAc* ac = engine.findByHexid(line.hexid);
     if (ac == nullptr)
     {
-        if (stillParkedAfterMaxPark(engine, line))
+        // Beyond the range only an aircraft already known is followed: the reader knew this one when it
+        // read the line, but it has gone since.
+        if (line.beyondRange != 0 || stillParkedAfterMaxPark(engine, line))
             return;
         if (!line.callsign.empty() && engine.live.firstWithCallsign(line.callsign, [&](const LiveAc& other)
                                                                     { return other.type == line.type; }))
@@ -475,11 +516,7 @@ void acceptReport(LiveEngine& engine, TrafficLine&& line)
 
 void gf_rememberLeftPlace(LiveEngine& engine, const LiveAc& ac)
 {
-    if (ac.stream.empty())
-        return;
-    const Report& newest = ac.stream.back();
-    const LeftPlace place{ac.hexid, newest.lat, newest.lon, ac.lastTime, engine.tick() + kLeftPlaceTicks,
-                          false};
+    const LeftPlace place{ac.hexid, engine.tick() + kLeftPlaceTicks, false};
     const auto known = std::find_if(engine.leftPlaces.begin(), engine.leftPlaces.end(),
                                     [&](const LeftPlace& p) { return p.hexid == ac.hexid; });
     if (known != engine.leftPlaces.end())

@@ -25,6 +25,10 @@ void gf_rememberLeftPlace(LiveEngine& engine, const LiveAc& ac);
 /// [kt] the ground speed that no aircraft of the category reaches, tail wind included.
 double gf_topSpeedKt(AcCategory category);
 
+/// [kt] the fastest an aircraft of the category flies while it catches up with its reports, when it flies
+/// at speedKt at altFt: a quarter faster (at least 40 kt), within what the category flies at that height.
+double gf_catchUpCeilingKt(AcCategory category, double speedKt, double altFt);
+
 /// True when live aircraft of the category are wanted (LIGHT_AIRCRAFT, HIGH_PERF_AIRCRAFT, HELICOPTERS).
 bool categoryAllowed(AcCategory category);
 

@@ -15,6 +15,7 @@ void LiveList::clear()
     records_.clear();
     byHexid_.clear();
     byCallsign_.clear();
+    ++membershipChanges_;
 }
 
 void LiveList::eraseAt(std::size_t position)
@@ -45,6 +46,7 @@ LiveAc* LiveList::findByHexid(std::uint32_t hexid)
 
 void LiveList::index(std::size_t position)
 {
+    ++membershipChanges_;
     const LiveAc& ac = records_[position];
     // An appended record lies behind every other one: it is the first of its hexid only when alone.
     ++byHexid_.try_emplace(ac.hexid, HexidSlot{position, 0}).first->second.count;
@@ -53,6 +55,7 @@ void LiveList::index(std::size_t position)
 
 void LiveList::unindex(std::size_t position)
 {
+    ++membershipChanges_;
     const LiveAc& ac = records_[position];
     eraseEntry(callsignEntry(ac.callsign, position));
     const auto it = byHexid_.find(ac.hexid);

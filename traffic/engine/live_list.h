@@ -90,6 +90,8 @@ class LiveList
     }
     /// Gives the record of this list a new callsign.
     void rename(LiveAc& ac, const std::string& callsign);
+    /// Counts every record added and erased: it changes whenever the set of hexids may have.
+    std::uint64_t membershipChanges() const { return membershipChanges_; }
 
     /// Position of a record of this list.
     std::size_t positionOf(const LiveAc& ac) const { return static_cast<std::size_t>(&ac - records_.data()); }
@@ -140,6 +142,7 @@ class LiveList
     std::vector<LiveAc> records_;
     std::unordered_map<std::uint32_t, HexidSlot> byHexid_;
     std::unordered_multimap<std::string, std::size_t> byCallsign_; // callsign -> position
+    std::uint64_t membershipChanges_ = 0;
 };
 
 } // namespace oxl

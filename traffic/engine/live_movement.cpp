@@ -20,12 +20,11 @@ namespace oxl
 
 namespace
 {
-// A late aircraft flies a leg at most this many times the leg's speed.
-constexpr double kCatchUpFactor = 1.5;
-constexpr double kCatchUpFloorKt = 250.0;
-// [ticks] while it catches up, a late aircraft may reach a report up to a minute after it is due (longer
-// than either smoothing window).
+// [ticks] while it catches up, a late aircraft may reach a report up to a minute after it is due on the
+// ground (longer than either smoothing window), within a minute in the air.
 constexpr std::int32_t kCatchUpTicks = 6000;
+// [nm] in the air a report farther than this behind the nose is a jump, not a report to turn round to.
+constexpr double kTurnRoundNm = 1.0;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // [rad] 0.5 degrees: a smaller heading difference is not turned.
 constexpr double kTurnDeadBandRad = 0.5 * kDegToRad;
@@ -127,18 +126,16 @@ void attitude(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
     }
 }
 
-// The next report is reached from where the aircraft is, no faster than `fastestKt` and by the tick
-// `latest`. One that cannot reach it by then even at `topKt` is removed and created again where its reports
-// are; it is remembered, so that its source's jumps back to where it was are not followed. False when
-// removed.
-bool catchUpOrRemove(LiveEngine& engine, LiveAc& ac, std::int64_t latest, double fastestKt, double topKt,
-                     double behindNm)
+// The next report is reached from where the aircraft is, no faster than `fastestKt`. One that cannot reach
+// it so by the tick `latest` is removed and created again where its reports are; it is remembered, so that
+// its source's jumps back to where it was are not followed. False when removed.
+bool catchUpOrRemove(LiveEngine& engine, LiveAc& ac, std::int64_t latest, double fastestKt, double behindNm)
 {
     Report& next = ac.stream.at(1);
-    const std::int64_t tick = engine.tick();
-    const auto arrivalAt = [&](double kt)
-    { return tick + static_cast<std::int64_t>(gf_checkedTicks(std::ceil(behindNm * kTicksPerHour / kt))); };
-    if (arrivalAt(topKt) > latest)
+    const std::int64_t arrival =
+        engine.tick() +
+        static_cast<std::int64_t>(gf_checkedTicks(std::ceil(behindNm * kTicksPerHour / fastestKt)));
+    if (arrival > latest)
     {
         gf_log(fmt::format("{} {:.1f} nm behind its reports, removed", gf_acLabel(ac), behindNm));
         gf_rememberLeftPlace(engine, ac);
@@ -146,7 +143,7 @@ bool catchUpOrRemove(LiveEngine& engine, LiveAc& ac, std::int64_t latest, double
         removeAircraftFromSim(engine, ac);
         return false;
     }
-    const std::int64_t due = std::min(std::max<std::int64_t>(next.dueTick, arrivalAt(fastestKt)), latest);
+    const std::int64_t due = std::max<std::int64_t>(next.dueTick, arrival);
     next.dueTick = gf_checkedTicks(static_cast<double>(due));
     return true;
 }
@@ -168,7 +165,7 @@ void keepToTaxiSpeed(LiveEngine& engine, LiveAc& ac)
                               ? metresToNm(std::hypot(c.ctrlNorth, c.ctrlEast) +
                                            std::hypot(c.endNorth - c.ctrlNorth, c.endEast - c.ctrlEast))
                               : gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon});
-    catchUpOrRemove(engine, ac, latest, capKt, capKt, pathNm);
+    catchUpOrRemove(engine, ac, latest, capKt, pathNm);
 }
 } // namespace
 
@@ -218,17 +215,21 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     else
         speedKt = legSpeed(ac);
     const std::int64_t tick = engine.tick();
-    const std::int64_t latest = std::max<std::int64_t>(next.dueTick, tick) + kCatchUpTicks;
+    // In the air a jump is caught up with within a minute: the leg toward it starts when its report is
+    // still due up to half a minute ahead.
+    const std::int64_t latest = std::max<std::int64_t>(next.dueTick, tick + kCatchUpTicks);
     const std::int32_t n = gf_checkedTicks(nm * kTicksPerHour / speedKt);
     clampNextDue(ac, engine.tick(), std::max(n, kMinLegTicks));
-    // The leg runs from where the aircraft is, no faster than half again the leg's speed (at least 250 kt:
-    // a source may report a climbing aircraft far too slow), so that a late aircraft catches up over
-    // several legs instead of dashing; to stay within the minute it may fly up to its category's top
-    // speed, never faster. One that cannot reach the report in time even so is created again where its
-    // reports are.
-    const double topKt = gf_topSpeedKt(ac.category);
-    catchUpOrRemove(engine, ac, latest, std::min(std::max(kCatchUpFactor * speedKt, kCatchUpFloorKt), topKt),
-                    topKt, gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon}));
+    // The leg runs from where the aircraft is, no faster than its category flies while it catches up, so
+    // that a late aircraft catches up over several legs instead of dashing. One that cannot reach the
+    // report so within the minute (its reports jumped) is created again where its reports are.
+    const double ceilingKt = gf_catchUpCeilingKt(ac.category, speedKt, ac.alt);
+    const double behindNm = gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon});
+    // A report that lies behind the nose is reached only by turning round: its jump is not caught up with.
+    const bool turnsRound =
+        behindNm > kTurnRoundNm &&
+        std::abs(gf_wrapPi(gf_bearingRad({ac.lat, ac.lon}, {next.lat, next.lon}) - ac.heading)) > kPi / 2.0;
+    catchUpOrRemove(engine, ac, turnsRound ? tick : latest, ceilingKt, behindNm);
 }
 
 void consumeReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
@@ -337,7 +338,10 @@ void advancePosition(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
     }
     else if (!isGroundPhase(ac.phase))
     {
-        ac.heading = gf_wrapTwoPi(ac.heading + ac.headingStep);
+        // A leg that catches up turns the way it moves at once (flyingStep).
+        ac.heading = ac.onGround == 0 && ac.turnToTarget != 0
+                         ? turnToward(ac.heading, ac.targetHeading, ac.turnStep)
+                         : gf_wrapTwoPi(ac.heading + ac.headingStep);
         ac.lat += ac.latStep;
         moved = true;
     }

@@ -17,6 +17,8 @@ namespace
 {
 // [ticks] how long the ground found under an aircraft holds before it is looked up again.
 constexpr std::int32_t kGroundFloorTicks = 100;
+// [ticks] how often the reader learns the hexids of the live aircraft, when they changed.
+constexpr std::int32_t kPublishHexidsTicks = 10;
 
 // The ground the program knows under the aircraft [ft]; NaN when it knows none.
 double knownGroundFt(const LiveEngine& engine, const LiveAc& ac)
@@ -250,6 +252,8 @@ void liveTickWork(LiveEngine& engine, AddingStack& adding)
     serviceQueues(engine);
     takeTrafficLines(engine, adding);
     createRequestFromSpawnStack(engine);
+    if (engine.tick() % kPublishHexidsTicks == 0)
+        engine.publishKnownHexids();
 }
 
 } // namespace oxl

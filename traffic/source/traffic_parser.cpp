@@ -63,6 +63,16 @@ class LineError : public std::runtime_error
     std::string text;
 };
 
+// The hexid's leading digits; none when the field starts with no digit or overflows 32 bits.
+std::optional<std::uint32_t> readHexid(std::string_view field)
+{
+    std::uint32_t hexid = 0;
+    const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), hexid);
+    if (ec != std::errc())
+        return std::nullopt;
+    return hexid;
+}
+
 // The field's value, or an error "name:text".
 double readNamed(std::string_view name, std::string_view field, Limits limits = kAnyNumber)
 {
@@ -214,8 +224,14 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
         throw LineError("lalo", fmt::format("invalid lalo: {}", gf_latLonText(report.lat, report.lon)));
 
     const FilterSnapshot filter = filter_.snapshot();
-    if (gf_distanceNm({filter.rangeLat, filter.rangeLon}, {report.lat, report.lon}) > filter.radiusNm)
-        return LineOutcome::dropped;
+    const double rangeNm = gf_distanceNm({filter.rangeLat, filter.rangeLon}, {report.lat, report.lon});
+    if (rangeNm > filter.radiusNm)
+    {
+        // Beyond the range only an aircraft already known is followed, up to the let-go radius.
+        if (rangeNm > gf_letGoRadiusNm(filter) || !filter_.knows(readHexid(field(1)).value_or(0)))
+            return LineOutcome::dropped;
+        line.beyondRange = 1;
+    }
 
     const std::string_view registration = field(11);
     if (registration.size() > kMaxRegistrationLength)
@@ -248,15 +264,12 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
         report.headingFromAdsb = report.trueHeading.has_value() ? 1 : 0;
     }
 
-    const std::string_view hexidField = field(1);
-    std::uint32_t hexid = 0;
-    const auto [hexEnd, hexError] =
-        std::from_chars(hexidField.data(), hexidField.data() + hexidField.size(), hexid);
-    if (hexError != std::errc())
-        throw LineError("hexid", fmt::format("hexid incorrect{}", hexidField));
-    if (hexid <= kLowestLiveHexid)
+    const std::optional<std::uint32_t> hexid = readHexid(field(1));
+    if (!hexid)
+        throw LineError("hexid", fmt::format("hexid incorrect{}", field(1)));
+    if (*hexid <= kLowestLiveHexid)
         return LineOutcome::dropped;
-    line.hexid = hexid;
+    line.hexid = *hexid;
 
     report.gs = readNamed("gs", field(8), kSpeedKt);
     const auto alt = readNumber(field(4), kAltitudeFt);

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 namespace oxl::test
 {
@@ -83,6 +84,25 @@ TEST_F(PeriodicWorkTest, CadencesOfTheFirstFourMinutes)
     const FilterSnapshot filter = gSource.gTrafficFilter.snapshot();
     EXPECT_EQ(filter.rangeLat, kUserLat);
     EXPECT_EQ(filter.rangeLon, kUserLon);
+}
+
+// An aircraft already shown is let go a fifth beyond the range, at least 5 nm; while the range is automatic
+// its largest is kept for five minutes after it was last chosen (a manual range keeps nothing).
+TEST_F(PeriodicWorkTest, LetGoRadiusKeepsTheAutomaticRangeForFiveMinutes)
+{
+    using Row = std::tuple<int, bool, double, double>; // until second, automatic, range, let-go radius [nm]
+    for (const auto& [until, automatic, rangeNm, letGoNm] : {Row{10, true, 60, 72},
+                                                             {305, true, 20, 72},
+                                                             {315, true, 20, 25},
+                                                             {320, true, 60, 72},
+                                                             {321, false, 20, 25}})
+    {
+        AUTO_RANGE.set(automatic);
+        gRangeNm.store(rangeNm);
+        runSecondsUntil(until);
+        EXPECT_EQ(gSource.gTrafficFilter.letGoRadiusNm(), letGoNm) << until;
+    }
+    gRangeNm.store(40.0);
 }
 
 TEST_F(PeriodicWorkTest, CountdownToTheNextRenewalAtTheFirstMinute)

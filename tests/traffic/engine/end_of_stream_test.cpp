@@ -6,6 +6,7 @@
 #include "traffic/engine/live_lifecycle.h"
 #include "traffic/engine/stand_approach.h"
 #include "traffic/engine/stream_ops.h"
+#include "traffic/source/source_state.h"
 
 #include <fmt/format.h>
 
@@ -148,20 +149,22 @@ TEST_F(EndOfStream, SecondAircraftStoppedBesideATaxiingOneIsGivenUp)
 struct AirRow
 {
     const char* name;
-    double insideRangeNm; ///< how far inside the traffic range the stream ends
+    double insideRangeNm; ///< how far inside the radius at which the reader lets it go the stream ends
     bool extended;
 };
 
+// Beyond the range, where the reader still follows an aircraft already shown, its stream is carried on too.
 TEST_F(EndOfStream, AirborneStreamIsExtendedInsideTheRangeThenGivenUp)
 {
     const AirRow rows[] = {{"0.6 nm inside", 0.6, true}, {"0.4 nm inside", 0.4, false}};
+    ASSERT_GT(gSource.gTrafficFilter.letGoRadiusNm() - 0.6, gRangeNm.load());
     std::uint32_t hexid = kHex;
     for (const AirRow& row : rows)
     {
         SCOPED_TRACE(row.name);
         ++hexid;
         const std::int32_t start = harness->tick() + 10;
-        const double distanceNm = RANGE.value() - row.insideRangeNm;
+        const double distanceNm = gSource.gTrafficFilter.letGoRadiusNm() - row.insideRangeNm;
         harness->user = UserAcData{.lat = 51.0, .alt = 3000.0, .altAboveGround = 3000.0};
         LiveAc& ac =
             active(hexid, "AIR1", 51.0 + distanceNm / 60.0, 0.0, 5000, 200, GroundPhase::flying, start);

@@ -4,6 +4,7 @@
 #include "records/aircraft_words.h"
 #include "tests/traffic/engine/live_fixture.h"
 #include "traffic/engine/live_tick.h"
+#include "traffic/source/traffic_filter.h"
 
 #include <fmt/format.h>
 
@@ -92,6 +93,16 @@ TEST_F(LiveScenario, NewHexidsAreRefusedForSameFlightOrSwitchedOffCategory)
     EXPECT_EQ(harness->aircraft(kHex + 5)->type, "A319");
     harness->accept(line(kHex + 6, 1000, 240, 90, 5000, "XYZ1", "ZZZZ"), 3000);
     EXPECT_EQ(harness->aircraft(kHex + 6), nullptr);
+
+    // Beyond the range a line goes on a known aircraft's stream and creates none.
+    TrafficLine beyond = line(kHex + 7, 1000, 240, 90, 5000, "XYZ2", "A320");
+    beyond.beyondRange = 1;
+    harness->accept(beyond, 3000);
+    EXPECT_EQ(harness->aircraft(kHex + 7), nullptr);
+    beyond = line(kHex, 1010, 240, 90, 5000, "ABC123", "A320");
+    beyond.beyondRange = 1;
+    harness->accept(beyond, 3100);
+    EXPECT_EQ(harness->aircraft(kHex)->stream.size(), 2u);
 }
 
 // An airborne aircraft through its whole life: buffer, spawn, create request, creation answer, lights,
@@ -140,6 +151,7 @@ TEST_F(LiveScenario, AirborneAircraftLivesFromFirstReportToRemoval)
     EXPECT_EQ(harness->aircraft(kHex)->simState, SimState::active);
     harness->run(10);
     EXPECT_EQ(harness->positionsOf(objectId).size(), 11u); // from the activation tick on
+    EXPECT_TRUE(harness->engine().filter().knows(kHex));   // the reader follows it beyond the range
 
     // The flight plan written at creation goes with the object.
     const auto plan = harness->flightPlanFolder() / fmt::format("{}.pln", objectId);
@@ -152,6 +164,8 @@ TEST_F(LiveScenario, AirborneAircraftLivesFromFirstReportToRemoval)
     ASSERT_EQ(harness->removals.size(), 1u);
     EXPECT_EQ(harness->removals[0].objectId, objectId);
     EXPECT_FALSE(std::filesystem::exists(plan));
+    harness->run(10);
+    EXPECT_FALSE(harness->engine().filter().knows(kHex));
     EXPECT_TRUE(log.contains(fmt::format("===> updateLiveAc stream empty ? {}, hexid:{}, objectid:{}, "
                                          "alt:10000 ft, lalo:51.500000,-0.200000, TAS:240",
                                          label, kHex, objectId)));

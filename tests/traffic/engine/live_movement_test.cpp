@@ -131,9 +131,9 @@ TEST_F(Movement, AirborneLegIsRetimedFromDistanceAndClampedByTheWindows)
 
 TEST_F(Movement, LookAheadCapsALateRetiming)
 {
-    const double oneNmDeg = 1.0 / 60.0;
-    // 1 nm at 10 kt would take 36000 ticks; lookAhead 1000 caps it at the report's due tick + 1000.
-    activeAc({at(50.0, 8.0, 5000, 10, 0), at(50.0 + oneNmDeg, 8.0, 5000, 10, 500)});
+    const double tenthNmDeg = 0.1 / 60.0;
+    // 0.1 nm at 10 kt would take 3600 ticks; lookAhead 1000 caps it at the report's due tick + 1000.
+    activeAc({at(50.0, 8.0, 5000, 10, 0), at(50.0 + tenthNmDeg, 8.0, 5000, 10, 500)});
     harness->run(1);
     EXPECT_EQ(harness->engine().live.back().stream.front().dueTick, 1500);
 }

@@ -119,8 +119,14 @@ struct DropRow
 
 TEST_F(ParserTest, FiltersKeepOrDropLines)
 {
+    // Beyond the range (40 nm) up to the let-go radius (48 nm) only an aircraft the engine knows passes.
+    std::vector<std::uint32_t> known{4000124};
+    filter.exchangeKnownHexids(known);
     const DropRow rows[] = {
         {"valid line", LineBuilder().text(), LineOutcome::pushed},
+        {"known, 43 nm out", LineBuilder().with({{1, "4000124"}, {2, "52.22"}}).text(), LineOutcome::pushed},
+        {"unknown, 43 nm out", LineBuilder().with({{2, "52.22"}}).text(), LineOutcome::dropped},
+        {"known, 50 nm out", LineBuilder().with({{1, "4000124"}, {2, "52.34"}}).text(), LineOutcome::dropped},
         {"at the limits", LineBuilder().with({{4, "100000"}, {8, "2000"}, {20, "2000"}, {23, "180"}}).text(),
          LineOutcome::pushed},
         {"vehicle", LineBuilder().with({{9, "TUG VEH"}}).text(), LineOutcome::ignored},
@@ -192,6 +198,8 @@ struct ValueRow
 TEST_F(ParserTest, FieldsOfPushedLines)
 {
     filter.setReferenceElevation(460.0);
+    std::vector<std::uint32_t> known{4000123};
+    filter.exchangeKnownHexids(known);
     const ValueRow rows[] = {
         {"identity, report and due tick", LineBuilder().text(),
          [](const TrafficLine& l)
@@ -215,7 +223,10 @@ TEST_F(ParserTest, FieldsOfPushedLines)
              EXPECT_EQ(l.report.dueTick, 3777);
              EXPECT_FALSE(l.report.roll.has_value());
              EXPECT_DOUBLE_EQ(*l.report.trueHeading, 270.0 * kDegToRad);
+             EXPECT_EQ(l.beyondRange, 0);
          }},
+        {"known hexid beyond the range", LineBuilder().with({{1, "4000123"}, {2, "52.22"}}).text(),
+         [](const TrafficLine& l) { EXPECT_EQ(l.beyondRange, 1); }},
         {"true heading 0 and empty track", LineBuilder().with({{25, "0"}, {7, ""}}).text(),
          [](const TrafficLine& l)
          {
