@@ -90,12 +90,11 @@ TEST_F(PeriodicWorkTest, CadencesOfTheFirstFourMinutes)
 // its largest is kept for five minutes after it was last chosen (a manual range keeps nothing).
 TEST_F(PeriodicWorkTest, LetGoRadiusKeepsTheAutomaticRangeForFiveMinutes)
 {
-    using Row = std::tuple<int, bool, double, double>; // until second, automatic, range, let-go radius [nm]
-    for (const auto& [until, automatic, rangeNm, letGoNm] : {Row{10, true, 60, 72},
-                                                             {305, true, 20, 72},
-                                                             {315, true, 20, 25},
-                                                             {320, true, 60, 72},
-                                                             {321, false, 20, 25}})
+    // until second, automatic, range and let-go radius [nm]
+    const std::tuple<int, bool, double, double> rows[] = {{10, true, 60, 72},   {305, true, 20, 72},
+                                                          {315, true, 20, 25},  {320, true, 60, 72},
+                                                          {321, false, 20, 25}, {330, true, 20, 25}};
+    for (const auto& [until, automatic, rangeNm, letGoNm] : rows)
     {
         AUTO_RANGE.set(automatic);
         gRangeNm.store(rangeNm);
@@ -224,24 +223,20 @@ TEST_F(PeriodicWorkTest, BlockRequestRemovesTheActiveAircraftOfTheCallsign)
     {
         const char* name;
         const char* blocked;
-        SimState state; // of the second SWR12
-        std::vector<std::uint32_t> removed;
-        std::vector<std::uint32_t> letGo; // creations withdrawn from the simulator link
+        bool adding;                               // the second SWR12 waits for the simulator to add it
+        std::vector<std::uint32_t> removed, letGo; // objects removed, creations let go
     };
     for (const Row& row :
-         {Row{"empty callsign", "", SimState::active, {}, {}},
-          Row{"callsign", "SWR12", SimState::active, {0x1802}, {}},
-          Row{"unknown callsign", "DLH4", SimState::active, {}, {}},
-          Row{"callsign waiting to be added", "SWR12", SimState::adding2sim, {}, {0x4B1802}}})
+         {Row{"empty callsign", "", false, {}, {}}, Row{"callsign", "SWR12", false, {0x1802}, {}},
+          Row{"unknown callsign", "DLH4", false, {}, {}}, Row{"being added", "SWR12", true, {}, {0x4B1802}}})
     {
         SCOPED_TRACE(row.name);
         engine().live.clear();
         engine().n.mainQueues->removals.clear();
-        engine().n.simQueues->withdrawals.clear();
         addLive(0x4B1801, "SWR12", 47.2, 8.2, false).simState = SimState::buffer;
         LiveAc& second = addLive(0x4B1802, "SWR12", 47.2, 8.2, false);
-        second.simState = row.state;
-        second.objectId = row.state == SimState::active ? second.objectId : 0;
+        if (row.adding)
+            std::tie(second.simState, second.objectId) = std::tuple(SimState::adding2sim, 0u);
         BLOCK_CALLSIGN.set(row.blocked);
         gFoundation.gBlockCallsignRequest.store(1);
         LoopContext context = loop();
