@@ -95,13 +95,12 @@ TEST_F(LiveScenario, NewHexidsAreRefusedForSameFlightOrSwitchedOffCategory)
     EXPECT_EQ(harness->aircraft(kHex + 6), nullptr);
 
     // Beyond the range a line goes on a known aircraft's stream and creates none.
-    TrafficLine beyond = line(kHex + 7, 1000, 240, 90, 5000, "XYZ2", "A320");
-    beyond.beyondRange = 1;
-    harness->accept(beyond, 3000);
+    for (TrafficLine beyond : {line(kHex + 7, 1000, 240, 90, 5000, "XYZ2"), line(kHex, 1010, 240, 90, 5000)})
+    {
+        beyond.beyondRange = 1;
+        harness->accept(beyond, 3100);
+    }
     EXPECT_EQ(harness->aircraft(kHex + 7), nullptr);
-    beyond = line(kHex, 1010, 240, 90, 5000, "ABC123", "A320");
-    beyond.beyondRange = 1;
-    harness->accept(beyond, 3100);
     EXPECT_EQ(harness->aircraft(kHex)->stream.size(), 2u);
 }
 
@@ -300,15 +299,11 @@ TEST_F(LiveScenario, LoweredLimitRemovesTheFarthest)
     {
         harness->accept(line(kHex + i, 1000, 240, 90, 5000, fmt::format("T{}", i)), 3000);
         LiveAc& ac = *engine.findByHexid(kHex + i);
-        ac.simState = SimState::active;
-        ac.objectId = 100 + i;
+        // The nearest five wait for the simulator to add them, and count as shown.
+        ac.simState = i < 5 ? SimState::adding2sim : SimState::active;
+        ac.objectId = i < 5 ? 0 : 100 + i;
         ac.lat = 51.5 + 0.01 * i; // 0.6 nm apart, farther with every index
         ac.lon = -0.2;
-        if (i < 5) // the nearest five wait for the simulator to add them, and count as shown
-        {
-            ac.simState = SimState::adding2sim;
-            ac.objectId = 0;
-        }
     }
     harness->user.lat = 51.5;
     harness->user.lon = -0.2;
