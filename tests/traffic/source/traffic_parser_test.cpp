@@ -20,7 +20,7 @@ namespace
 using test::LineBuilder;
 
 // A parser over its own filter, collection and adding stack: range 40 nm around the line's area,
-// park airport EGLL.
+// park airport EGLL, the engine's one aircraft 4000124.
 class ParserTest : public ::testing::Test
 {
   protected:
@@ -29,6 +29,8 @@ class ParserTest : public ::testing::Test
         filter.setRangeReference(51.5, -0.25);
         radius.store(40.0);
         filter.setParkAirport(true, 51.4706, -0.4619);
+        std::vector<std::uint32_t> known{4000124};
+        filter.exchangeKnownHexids(known);
         stack.setAccept(true);
         tick.store(777);
         test::stepSteadyClock();
@@ -120,8 +122,6 @@ struct DropRow
 TEST_F(ParserTest, FiltersKeepOrDropLines)
 {
     // Beyond the range (40 nm) up to the let-go radius (48 nm) only an aircraft the engine knows passes.
-    std::vector<std::uint32_t> known{4000124};
-    filter.exchangeKnownHexids(known);
     const DropRow rows[] = {
         {"valid line", LineBuilder().text(), LineOutcome::pushed},
         {"known, 43 nm out", LineBuilder().with({{1, "4000124"}, {2, "52.22"}}).text(), LineOutcome::pushed},
@@ -198,8 +198,6 @@ struct ValueRow
 TEST_F(ParserTest, FieldsOfPushedLines)
 {
     filter.setReferenceElevation(460.0);
-    std::vector<std::uint32_t> known{4000123};
-    filter.exchangeKnownHexids(known);
     const ValueRow rows[] = {
         {"identity, report and due tick", LineBuilder().text(),
          [](const TrafficLine& l)
@@ -225,7 +223,7 @@ TEST_F(ParserTest, FieldsOfPushedLines)
              EXPECT_DOUBLE_EQ(*l.report.trueHeading, 270.0 * kDegToRad);
              EXPECT_EQ(l.beyondRange, 0);
          }},
-        {"known hexid beyond the range", LineBuilder().with({{1, "4000123"}, {2, "52.22"}}).text(),
+        {"known hexid beyond the range", LineBuilder().with({{1, "4000124"}, {2, "52.22"}}).text(),
          [](const TrafficLine& l) { EXPECT_EQ(l.beyondRange, 1); }},
         {"true heading 0 and empty track", LineBuilder().with({{25, "0"}, {7, ""}}).text(),
          [](const TrafficLine& l)
