@@ -364,7 +364,6 @@ void LiveHarness::frame()
     }
     queues_.removals.clear();
     // Like a simulator whose objects are already on their way, the fake one still answers these creations.
-    withdrawals.insert(withdrawals.end(), queues_.withdrawals.begin(), queues_.withdrawals.end());
     queues_.withdrawals.clear();
 }
 

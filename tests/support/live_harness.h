@@ -303,7 +303,6 @@ class LiveHarness
     std::vector<RecordedPosition> positions;     ///< positions sent, frame by frame
     std::vector<RecordedEvent> events;           ///< client events sent
     std::vector<RecordedCall> removals;          ///< removals sent
-    std::vector<std::uint32_t> withdrawals;      ///< hexids whose sent creations were let go
     std::vector<RecordedCall> lightToggles;      ///< direct ALL_LIGHTS_TOGGLE calls
     std::vector<RecordedCall> staticCgRequests;  ///< direct Static CG requests
     std::vector<std::uint32_t> simRequestErrors; ///< ticks of gf_simRequestError calls

@@ -153,11 +153,10 @@ struct AirRow
     bool extended;
 };
 
-// Beyond the range, where the reader still follows an aircraft already shown, its stream is carried on too.
 TEST_F(EndOfStream, AirborneStreamIsExtendedInsideTheRangeThenGivenUp)
 {
     const AirRow rows[] = {{"0.6 nm inside", 0.6, true}, {"0.4 nm inside", 0.4, false}};
-    ASSERT_GT(gSource.gTrafficFilter.letGoRadiusNm() - 0.6, gRangeNm.load());
+    ASSERT_GT(gSource.gTrafficFilter.letGoRadiusNm() - 0.6, gRangeNm.load()); // both end beyond the range
     std::uint32_t hexid = kHex;
     for (const AirRow& row : rows)
     {
