@@ -49,8 +49,7 @@ TEST_F(SimLinkTest, LiveAircraftIsCreatedIdentifiedReleasedAndFrozen)
     }
 }
 
-// A simulator that takes its time to add each object, as when it loads a model: 6 s (longer than the
-// program once waited), 3 s, 6 s and 4 s for the creations in turn.
+// A simulator that takes 6, 3, 6 and 4 s to add the objects of its creations, as when it loads models.
 class SlowAddingSimulatorTest : public SimLinkTest
 {
     std::vector<std::string> standinArgs() override
@@ -72,8 +71,7 @@ TEST_F(SlowAddingSimulatorTest, LateObjectsArePairedWhileWantedAndRemovedOnceLet
     queueCreateNearUser("EDW9", 20011);
     queueCreateNearUser("EDW8", 20012);
     ASSERT_TRUE(eventually([&] { return calls("SimConnect_AICreateNonATCAircraft").size() == 2; }));
-    // EDW8 leaves before its object comes and is wanted again at once, under the same hexid: one of the
-    // two objects serves it, the other goes.
+    // EDW8 leaves before its object comes and is wanted again at once: one of two objects serves it.
     gRecords.gSimQueues.withdrawCreation(20012);
     queueCreateNearUser("EDW8", 20012);
     EXPECT_TRUE(waitAnswer(SimAnswerKind::liveCreated, [](const SimAnswer& a) { return a.hexid == 20011; }));

@@ -90,16 +90,15 @@ TEST_F(PeriodicWorkTest, CadencesOfTheFirstFourMinutes)
 // its largest is kept for five minutes after it was last chosen (a manual range keeps nothing).
 TEST_F(PeriodicWorkTest, LetGoRadiusKeepsTheAutomaticRangeForFiveMinutes)
 {
-    // until second, automatic, range and let-go radius [nm]
     const std::tuple<int, bool, double, double> rows[] = {{10, true, 60, 72},   {305, true, 20, 72},
                                                           {315, true, 20, 25},  {320, true, 60, 72},
                                                           {321, false, 20, 25}, {330, true, 20, 25}};
-    for (const auto& [until, automatic, rangeNm, letGoNm] : rows)
+    for (const auto& [untilS, automatic, rangeNm, letGoNm] : rows)
     {
         AUTO_RANGE.set(automatic);
         gRangeNm.store(rangeNm);
-        runSecondsUntil(until);
-        EXPECT_EQ(gSource.gTrafficFilter.letGoRadiusNm(), letGoNm) << until;
+        runSecondsUntil(untilS);
+        EXPECT_EQ(gSource.gTrafficFilter.letGoRadiusNm(), letGoNm) << untilS;
     }
     gRangeNm.store(40.0);
 }
