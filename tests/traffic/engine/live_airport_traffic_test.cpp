@@ -259,16 +259,14 @@ TEST_F(AirportTraffic, AircraftThatCannotFollowItsReportsIsCreatedAgainWhereThey
             b.every(slow ? 4 : 8).altitude(slow ? 12000 : 37000).speed(slow ? 250 : 450).fly(600);
         other.every(slow ? 4 : 8).altitude(slow ? 12000 : 35000).speed(slow ? 250 : 450).fly(600);
         // The other feed reports it in turns of a minute, or from 160 s on: twice (a glitch) or for good.
-        const auto fromOther = [&](double s) {
-            return row.starts_with("two") ? int(s / 60) % 2 == 1
-                                          : slow && s >= 160 && (s < 168 || row[0] == 'j');
-        };
+        const auto fromOther = [&](double s)
+        { return row[0] == 't' ? int(s / 60) % 2 == 1 : slow && s >= 160 && (s < 168 || row[0] == 'j'); };
         std::vector<test::TimedLine> lines;
         for (const StreamBuilder* feed : {&b, &other})
-            std::copy_if(feed->lines().begin(), feed->lines().end(), std::back_inserter(lines),
-                         [&](const test::TimedLine& l) { return fromOther(l.atS) == (feed == &other); });
+            std::ranges::copy_if(feed->lines(), std::back_inserter(lines),
+                                 [&](const auto& l) { return fromOther(l.atS) == (feed == &other); });
         std::ranges::sort(lines, {}, &test::TimedLine::atS);
-        dropped += row.starts_with("two");
+        dropped += row[0] == 't';
         runThrough(lines, lastOnly ? 60.0 : -5.0);
         EXPECT_EQ(harness->creates.size(), row.starts_with("held 3") || row.ends_with("aside") ? 1u : 2u);
         EXPECT_EQ(std::ranges::count_if(log.lines(), [](const std::string& l)
