@@ -199,7 +199,6 @@ TEST(ParameterSave, RemovedFolderIsMadeAgainAndAnUnwritableOneLogged)
     setting.save();
     EXPECT_EQ(folder.valueOf("COUNT"), "20");
     EXPECT_TRUE(folder.logged("Folder '" + settingsFolder.string() + "' was missing and is made again"));
-
     std::filesystem::remove_all(settingsFolder);
     test::writeBytes(settingsFolder, "a file where the folder belongs");
     setting.save();
