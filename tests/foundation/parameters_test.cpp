@@ -189,7 +189,6 @@ TEST(ParameterSave, DamagedFileIsReplaced)
     EXPECT_EQ(folder.valueOf("FLAG"), "true");
 }
 
-// A removed settings folder is made again by the next save; one that cannot be made is logged.
 TEST(ParameterSave, RemovedFolderIsMadeAgainAndAnUnwritableOneLogged)
 {
     test::SettingsFolder folder;

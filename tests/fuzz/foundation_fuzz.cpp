@@ -155,7 +155,6 @@ OXL_FUZZ_TARGET(versions_json)
 // line of valid UTF-8 without a control character, a text that the one rule shows as it is.
 OXL_FUZZ_TARGET(log_line)
 {
-    const char* h = "log_line";
     static RepeatLimitedLog repeats("limited: ");
     const auto file = scratchFolder() / "log" / "Log.txt";
     // A fresh log now and then keeps a long run's file small.
@@ -173,9 +172,9 @@ OXL_FUZZ_TARGET(log_line)
     repeats.flush(true);
     const std::vector<std::uint8_t> log = readAll(file);
     std::string written(log.begin() + before, log.end());
-    OXL_FUZZ_CHECK(written.empty() || written.back() == '\n', h, "a line without its end");
+    OXL_FUZZ_CHECK(written.empty() || written.back() == '\n', "log_line", "a line without its end");
     std::ranges::replace(written, '\n', ' '); // every line at once
-    OXL_FUZZ_CHECK(gf_showBytes(written) == written, h,
+    OXL_FUZZ_CHECK(gf_showBytes(written) == written, "log_line",
                    "a line holds what the rule escapes: " + gf_showBytes(written));
 }
 
