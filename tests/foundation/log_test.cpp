@@ -16,6 +16,7 @@
 #include <memory>
 #include <sys/mount.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace oxl
@@ -132,16 +133,10 @@ TEST_F(LogStarts, TheFallbackIsAFolderOfTheUsersOwnAndNoLinkIsFollowed)
     auto linkVictim = [&](const char* name) { fs::create_symlink(victim, name); };
     auto unrotatable = [](const fs::path& folder)
     { writeBytes(folder / "Log0.txt", "x"), fs::create_directories(folder / "Log00.txt/in"); };
-    struct Row
-    {
-        const char* name;
-        std::function<void()> plant;
-        const char* logPath; // empty: gf_openLog(), with Log.txt a folder that takes no log
-        std::string wanted;  // the file that takes the lines; empty: none does
-    };
-    const Row rows[] = {
-        {"a link at the log's name is moved away, not followed", [&] { linkVictim("Log.txt"); }, "Log.txt",
-         "Log.txt"},
+    // Each row: its case, what it plants, the log's path (empty: gf_openLog(), with Log.txt a folder that
+    // takes no log) and the file that takes the lines (empty: none does).
+    const std::tuple<const char*, std::function<void()>, const char*, std::string> rows[] = {
+        {"a link at the log's name is moved away", [&] { linkVictim("Log.txt"); }, "Log.txt", "Log.txt"},
         {"a link that cannot be rotated",
          [&] { linkVictim("Log.txt"), unrotatable("."), openTo("fb", fs::perms::owner_all); }, "Log.txt",
          "fb/Log.txt"},
@@ -163,25 +158,25 @@ TEST_F(LogStarts, TheFallbackIsAFolderOfTheUsersOwnAndNoLinkIsFollowed)
          },
          "", "tmp/Ordalis_P3D-" + std::to_string(::geteuid()) + "/Log.txt"},
     };
-    for (const Row& row : rows)
+    for (const auto& [name, plant, logPath, wanted] : rows)
     {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(name);
         fs::remove_all("row"), fs::create_directory("row");
         ScopedCurrentPath inRow("row");
         test::ScopedEnv cache("XDG_CACHE_HOME", fs::absolute("cache").string());
         test::ScopedEnv run("XDG_RUNTIME_DIR", fs::absolute("run").string());
         test::ScopedEnv tmp("TMPDIR", fs::absolute("tmp").string());
-        fs::create_directory("tmp"), row.plant();
+        fs::create_directory("tmp"), plant();
         try
         {
-            *row.logPath == '\0' ? (fs::create_directories("Log.txt/in"), unrotatable("."), gf_openLog())
-                                 : gf_openLog(row.logPath, "fb");
+            *logPath == '\0' ? (fs::create_directories("Log.txt/in"), unrotatable("."), gf_openLog())
+                             : gf_openLog(logPath, "fb");
             gf_log("here"), gf_closeLog();
-            EXPECT_TRUE(readBytes(row.wanted).ends_with("\nhere\n"));
+            EXPECT_TRUE(readBytes(wanted).ends_with("\nhere\n"));
         }
         catch (const std::runtime_error& e)
         {
-            EXPECT_EQ(row.wanted, "") << e.what();
+            EXPECT_EQ(wanted, "") << e.what();
         }
         EXPECT_EQ(readBytes(victim), "the user's own\n");
     }
