@@ -189,7 +189,6 @@ TEST(ParameterSave, DamagedFileIsReplaced)
     EXPECT_EQ(folder.valueOf("FLAG"), "true");
 }
 
-// A removed settings folder is made again by the next save; one that cannot be made is logged.
 TEST(ParameterSave, RemovedFolderIsMadeAgainAndAnUnwritableOneLogged)
 {
     test::SettingsFolder folder;
@@ -199,7 +198,6 @@ TEST(ParameterSave, RemovedFolderIsMadeAgainAndAnUnwritableOneLogged)
     setting.save();
     EXPECT_EQ(folder.valueOf("COUNT"), "20");
     EXPECT_TRUE(folder.logged("Folder '" + settingsFolder.string() + "' was missing and is made again"));
-
     std::filesystem::remove_all(settingsFolder);
     test::writeBytes(settingsFolder, "a file where the folder belongs");
     setting.save();

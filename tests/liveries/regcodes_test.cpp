@@ -166,8 +166,7 @@ TEST_F(RegcodesTest, NothingToReportRemovesTheOldReport)
     EXPECT_FALSE(fs::exists(work_ / "output" / "info" / "OfflineRegcodes.txt"));
 }
 
-// The download is decrypted in memory: no plain copy ever lies on the disk, and a report that cannot be
-// written (a read-only program folder) is said and stops nothing.
+// Decrypted in memory, no plain copy on the disk; a report that a read-only folder refuses stops nothing.
 TEST_F(RegcodesTest, NoPlainFileAndAnUnwritableReportStopsNothing)
 {
     writeRegcodesEnc(kAigXml);

@@ -14,10 +14,9 @@ namespace oxl::test
 LogCapture::LogCapture()
 {
     // A fresh start, as in a new process: the repeat limits' allowance is full again.
-    {
-        std::lock_guard lock(gFoundation.gRepeatMutex);
-        gFoundation.gRepeatAllowance = {};
-    }
+    std::unique_lock lock(gFoundation.gRepeatMutex);
+    gFoundation.gRepeatAllowance = {};
+    lock.unlock();
     gf_openLog(file());
 }
 

@@ -41,7 +41,6 @@ extern "C" int rename(const char* from, const char* to)
 
 extern "C" int fsync(int fd)
 {
-    using Fsync = int (*)(int);
-    static const auto next = reinterpret_cast<Fsync>(::dlsym(RTLD_NEXT, "fsync"));
+    static const auto next = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
     return std::getenv("OXL_NO_FSYNC") != nullptr ? (errno = EINVAL, -1) : next(fd);
 }

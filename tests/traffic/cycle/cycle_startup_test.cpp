@@ -143,7 +143,6 @@ TEST_F(CycleTest, DataFoldersAreMadeAndLeftoversRemoved)
     EXPECT_TRUE(std::filesystem::exists(program_ / "input" / "AIG-regcodes.xml"));
 }
 
-// A file where a folder belongs fails; a read-only program folder (a system-wide install) is said plainly.
 TEST_F(CycleTest, DataFolderBlockedByAFileFailsAndAReadOnlyFolderIsSaid)
 {
     writeBytes(program_ / "airports", "a file where the folder belongs");

@@ -76,28 +76,21 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A start-up step that the disk refused, twice: thrown by the step itself, or a save refused before another
 // failure. A full disk is waited out and the cycle goes on; a read-only program folder is said plainly.
-struct DiskRow
-{
-    const char* name;
-    int errorNumber;
-    bool savedBefore;
-};
-
-class DiskRefusalTest : public CycleTest, public ::testing::WithParamInterface<DiskRow>
+class DiskRefusalTest : public CycleTest, public ::testing::WithParamInterface<std::string>
 {
 };
 
 TEST_P(DiskRefusalTest, AFullDiskIsWaitedOutAndAReadOnlyFolderSaid)
 {
-    const DiskRow& row = GetParam();
-    const std::error_code error(row.errorNumber, std::generic_category());
+    const bool full = GetParam().starts_with("Full"), savedBefore = GetParam().ends_with("Failure");
+    const std::error_code error(full ? ENOSPC : EROFS, std::generic_category());
     const std::string file = (program_ / "output" / "LiveriesScanned.xml").string();
     int refusals = 2;
     duringLiveryScan = [&]
     {
         if (refusals-- <= 0)
             return;
-        if (!row.savedBefore)
+        if (!savedBefore)
             throw std::filesystem::filesystem_error("save", file, error);
         std::lock_guard lock(gFoundation.gRefusedSaveMutex);
         gFoundation.gRefusedSave = RefusedSave{file, error};
@@ -108,13 +101,12 @@ TEST_P(DiskRefusalTest, AFullDiskIsWaitedOutAndAReadOnlyFolderSaid)
     ASSERT_TRUE(eventually([this] { return calls.has("mainLoop") || calls.has("sleep:500"); }));
     gf_requestWindowClose();
     worker.join();
-    const bool full = row.errorNumber == ENOSPC;
     const std::string shown =
         full ? "The disk is full (No space left on device): " + file +
                    " cannot be written; the start-up tries again every 10 s"
              : "The program folder cannot be written (Read-only file system: " + file +
                    "): the log, the scans and the learned airports live there and are not saved" +
-                   (row.savedBefore ? " (51: File output/LiveriesScanned.xml not found)" : "");
+                   (savedBefore ? " (51: File output/LiveriesScanned.xml not found)" : "");
     EXPECT_EQ(calls.count("error:" + shown), 1);
     EXPECT_EQ(calls.count("scanLiveries"), full ? 3 : 1);
     EXPECT_EQ(
@@ -125,11 +117,9 @@ TEST_P(DiskRefusalTest, AFullDiskIsWaitedOutAndAReadOnlyFolderSaid)
 }
 
 INSTANTIATE_TEST_SUITE_P(StartupSteps, DiskRefusalTest,
-                         ::testing::Values(DiskRow{"FullDisk", ENOSPC, false},
-                                           DiskRow{"FullDiskBeforeAnotherFailure", ENOSPC, true},
-                                           DiskRow{"ReadOnlyFolder", EROFS, false},
-                                           DiskRow{"ReadOnlyBeforeAnotherFailure", EROFS, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         ::testing::Values("FullDisk", "FullDiskBeforeAnotherFailure", "ReadOnlyFolder",
+                                           "ReadOnlyBeforeAnotherFailure"),
+                         [](const auto& info) { return info.param; });
 
 TEST_F(CycleTest, NewFlightSaysSoAndPausesBeforeQuitting)
 {
