@@ -81,7 +81,7 @@ TEST(Program, MissingDocsFolderShowsError41AndWaitsForTheClose)
     // The error stays on screen until the user closes the window.
     EXPECT_FALSE(run.process_.wait(300).has_value());
     ASSERT_TRUE(run.process_.terminate());
-    EXPECT_EQ(run.process_.wait(kEventLimitMs), std::optional<int>(0));
+    EXPECT_EQ(run.process_.wait(kEventLimit), std::optional<int>(0));
     EXPECT_TRUE(run.logs("User closed Ordalis_P3D"));
 }
 
@@ -94,13 +94,13 @@ TEST(Program, SecondInstanceEndsAtOnceAndTouchesNoLog)
 
     ProgramRun second;
     ASSERT_TRUE(second.start(lock.path()));
-    EXPECT_EQ(second.process_.wait(kEventLimitMs), std::optional<int>(255));
+    EXPECT_EQ(second.process_.wait(kEventLimit), std::optional<int>(255));
     EXPECT_FALSE(fs::exists(second.program_ / "Log.txt"));
 
     // The first instance still runs and still ends on a close.
     EXPECT_FALSE(first.process_.wait(0).has_value());
     ASSERT_TRUE(first.process_.terminate());
-    EXPECT_EQ(first.process_.wait(kEventLimitMs), std::optional<int>(0));
+    EXPECT_EQ(first.process_.wait(kEventLimit), std::optional<int>(0));
 }
 
 TEST(Program, StartupChecksRunInTheProgramFolder)
@@ -124,7 +124,7 @@ TEST(Program, StartupChecksRunInTheProgramFolder)
                             [](const std::string& line)
                             { return line.starts_with("Error ") && line.ends_with("not available"); }));
     ASSERT_TRUE(run.process_.terminate());
-    EXPECT_EQ(run.process_.wait(kEventLimitMs), std::optional<int>(0));
+    EXPECT_EQ(run.process_.wait(kEventLimit), std::optional<int>(0));
 }
 
 // Closed by a signal or by the display going away while a combo box's list is open (true): the list's
@@ -151,14 +151,14 @@ TEST_P(ListOpenClose, EndsTheListAndTheProgram)
         xvfb.reset();
     else
         ASSERT_TRUE(run.process_.terminate());
-    EXPECT_EQ(run.process_.wait(kEventLimitMs), std::optional<int>(0));
+    EXPECT_EQ(run.process_.wait(kEventLimit), std::optional<int>(0));
     EXPECT_TRUE(run.logs("User closed Ordalis_P3D"));
     EXPECT_NE(readBytes(settings).find(R"(name="MAIN_WINDOW_X")"), std::string::npos);
     fs::remove(run.program_ / "Log.txt");
     ASSERT_TRUE(run.start(lock.path())); // the lock went with the program
     EXPECT_TRUE(run.logs("Exiting: SYSTEM ERROR"));
     ASSERT_TRUE(run.process_.terminate());
-    EXPECT_EQ(run.process_.wait(kEventLimitMs), std::optional<int>(0));
+    EXPECT_EQ(run.process_.wait(kEventLimit), std::optional<int>(0));
 }
 
 // Closed with the close button (SIGTERM), or by the display going away under the window (true).
@@ -187,7 +187,7 @@ TEST_P(ProgramClose, DuringTheStartupDownloadIsTheUsersClose)
         ASSERT_TRUE(run.process_.terminate());
     // The download that the close cut short leaves the database missing: that error follows from the
     // close and does not replace it.
-    ASSERT_EQ(run.process_.wait(kEventLimitMs), std::optional<int>(0));
+    ASSERT_EQ(run.process_.wait(kEventLimit), std::optional<int>(0));
     EXPECT_TRUE(run.logs("Exiting: USER CLOSED SIM"));
     const auto lines = run.log();
     EXPECT_EQ(std::find(lines.begin(), lines.end(), "Exiting: SYSTEM ERROR"), lines.end());
@@ -196,7 +196,7 @@ TEST_P(ProgramClose, DuringTheStartupDownloadIsTheUsersClose)
     ASSERT_TRUE(run.start(lock.path(), server.baseUrl()));
     EXPECT_TRUE(waitUntil([&] { return server.requests().size() >= 2; }));
     ASSERT_TRUE(run.process_.terminate());
-    EXPECT_EQ(run.process_.wait(kEventLimitMs), std::optional<int>(0));
+    EXPECT_EQ(run.process_.wait(kEventLimit), std::optional<int>(0));
 }
 
 // A display that is named but cannot be opened is said, and the program ends: unseen it could be
@@ -206,7 +206,7 @@ TEST(Program, ADisplayThatCannotBeOpenedEndsTheProgram)
     TempFolder lock;
     ProgramRun run;
     ASSERT_TRUE(run.start(lock.path(), "http://127.0.0.1:9/", ":1999"));
-    EXPECT_EQ(run.process_.wait(kEventLimitMs), std::optional<int>(1));
+    EXPECT_EQ(run.process_.wait(kEventLimit), std::optional<int>(1));
     EXPECT_TRUE(
         run.logs("Cannot open display ':1999': no window can be shown (OXL_HEADLESS=1 runs without one)"));
 }
@@ -262,7 +262,7 @@ TEST(Program, UnderAWindowManagerTheWindowOpensWhereItWasClosed)
         if (start == 0)
             chooseInAComboThenPressKeys(xvfb, run, settings);
         ASSERT_TRUE(run.process_.terminate());
-        ASSERT_EQ(run.process_.wait(kEventLimitMs), std::optional<int>(0));
+        ASSERT_EQ(run.process_.wait(kEventLimit), std::optional<int>(0));
         EXPECT_NE(readBytes(settings).find(R"(name="MAIN_WINDOW_X" value="300")"), std::string::npos);
         EXPECT_NE(readBytes(settings).find(R"(name="MAIN_WINDOW_Y" value="300")"), std::string::npos);
     }

@@ -74,7 +74,7 @@ class MainWindowScreenTest : public ::testing::Test
     {
         win::invalidateWindow(win::kMainWindow);
         win::pumpMessages();
-        auto image = win::readClientArea(kEventLimit);
+        auto image = win::readClientArea(std::chrono::milliseconds(kEventLimit));
         if (image)
         {
             const std::filesystem::path shots =
@@ -179,16 +179,9 @@ class MainWindowScreenTest : public ::testing::Test
     // Keeps the loop going until the condition holds (false when it never does).
     static bool pumpUntil(const std::function<bool()>& condition)
     {
-        const auto deadline = std::chrono::steady_clock::now() + kEventLimit;
-        while (!condition())
-        {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            win::pumpMessages();
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        const bool met = waitUntil([&] { return win::pumpMessages(), condition(); });
         win::pumpMessages();
-        return true;
+        return met;
     }
     // The screen point of a client point: without a window manager the client area starts at the
     // window's stored position.
