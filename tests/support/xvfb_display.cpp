@@ -123,11 +123,8 @@ bool XvfbDisplay::startWindowManager() const
     const Window probe =
         c ? XCreateSimpleWindow(c.get(), DefaultRootWindow(c.get()), 0, 0, 1, 1, 0, 0, 0) : 0;
     for (int i = 0; c && i < kWaitRounds; ++i, pause())
-    {
-        XMapWindow(c.get(), probe);
-        if (topOf(c.get(), probe) != probe)
+        if (XMapWindow(c.get(), probe); topOf(c.get(), probe) != probe)
             return true;
-    }
     return false;
 }
 

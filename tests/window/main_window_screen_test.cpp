@@ -139,11 +139,8 @@ class MainWindowScreenTest : public ::testing::Test
                     (void)std::system("xdotool key Escape");
                 done.store(true);
             });
-        while (!done.load())
-        {
+        for (; !done.load(); std::this_thread::sleep_for(std::chrono::milliseconds(10)))
             win::pumpMessages();
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
         run.join();
         XSync(fl_display, False); // what the steps sent through the display is queued here now
         win::pumpMessages();
