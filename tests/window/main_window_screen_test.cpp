@@ -369,8 +369,8 @@ INSTANTIATE_TEST_SUITE_P(
         KeyRow{"TabAndShiftTabBetweenABoxAndACombo", "click 260 267", "shift+Tab Up Tab q",
                "AR_ABOVE_HEIGHT=45000;BLOCK_CALLSIGN box=q"},
         KeyRow{"TheWindowWithNoControlChosen", "point 860 300", kHabit},
-        KeyRow{"BoxGreyedUnderTheKeyboard", "click 583 379;type 4;grey", "9 ctrl+a BackSpace Return"},
-        KeyRow{"BoxGreyedAndBackUnderTheKeyboard", "click 583 379;type 4;grey|back",
+        KeyRow{"BoxGreyedUnderTheKeyboard", "click 583 379;type 4|grey", "9 ctrl+a BackSpace Return"},
+        KeyRow{"BoxGreyedAndBackUnderTheKeyboard", "click 583 379;type 4|grey|back",
                "Return ctrl+a BackSpace Return"}),
     [](const ::testing::TestParamInfo<KeyRow>& info) { return std::string(info.param.name); });
 
