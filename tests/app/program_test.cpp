@@ -212,9 +212,8 @@ TEST(Program, ADisplayThatCannotBeOpenedEndsTheProgram)
         run.logs("Cannot open display ':1999': no window can be shown (OXL_HEADLESS=1 runs without one)"));
 }
 
-// Under a window manager the window's frame opens where it was when the program closed, start after start.
-// After a choice in a combo box the keys a Windows user presses act on that box or on nothing: Up steps it
-// once the keys before it are handled, and no other setting changes (they went on to the install path box).
+// Under a window manager the window's frame opens where it was when the program closed, start after start;
+// keys after a choice in a combo box act on it or on nothing (Up steps it once the keys before are handled).
 TEST(Program, UnderAWindowManagerTheWindowOpensWhereItWasClosed)
 {
     XvfbDisplay xvfb;

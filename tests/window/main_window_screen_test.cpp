@@ -146,9 +146,8 @@ class MainWindowScreenTest : public ::testing::Test
         win::pumpMessages();
         return ok;
     }
-    // "click X Y" or "point X Y" at a client point (no --sync: it waits for a move), "open"/"shut": a list
-    // opens/closes, "grey": static parking calculates (the parking controls go grey), its notice shown until
-    // the screen shows it, "back": the calculation is over; else arguments of xdotool.
+    // "click|point X Y" at a client point (no --sync: it waits for a move), "open"/"shut": wait for a list,
+    // "grey"/"back": static parking's calculation starts (its notice seen on screen)/ends; else xdotool's.
     static bool userStep(const std::string& step)
     {
         int x = 0, y = 0;
@@ -312,9 +311,8 @@ TEST_F(MainWindowScreenTest, ATypedCallsignTakesEffectOnEnter)
     ASSERT_TRUE(shot("main_window_controls"));
 }
 
-// Keys a person presses out of habit on each kind of control, after each way the keyboard gets there (the
-// steps before them): they act on that control or on nothing. `after` holds what they change: a setting as
-// saved and shown ("NAME=value"), or as its box shows it ("NAME box=value"), ';' between.
+// Keys pressed out of habit on each kind of control, after each way the keyboard gets there, act on it or on
+// nothing. `after`: what they change, a setting saved and shown ("NAME=v") or a box's text ("NAME box=v").
 struct KeyRow
 {
     const char *name, *before, *keys, *after = "";
