@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -237,8 +236,9 @@ TEST(Program, UnderAWindowManagerTheWindowOpensWhereItWasClosed)
         if (start == 0)
         {
             ASSERT_TRUE(run.logs("Exiting: SYSTEM ERROR")); // the combo boxes are filled; the window waits
-            const std::string after =
-                std::regex_replace(readBytes(settings), std::regex("(MATCHING_DEPTH\" value=\")4"), "$012");
+            const std::string depth = R"(MATCHING_DEPTH" value=")"; // 4, 3 chosen, 2 after the keys
+            std::string after = readBytes(settings);
+            after.replace(after.find(depth + '4'), depth.size() + 1, depth + '2');
             std::optional<unsigned long> id;
             ASSERT_TRUE(waitUntil([&] { return (id = xvfb.window("Ordalis_P3D")).has_value(); }));
             const std::string x = "DISPLAY=" + xvfb.name() + " xdotool ";
