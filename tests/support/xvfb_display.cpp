@@ -98,9 +98,7 @@ std::optional<unsigned long> XvfbDisplay::window(const std::string& title) const
         "DISPLAY=" + name_ + " xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null";
     const std::unique_ptr<FILE, int (*)(FILE*)> found(::popen(search.c_str(), "r"), ::pclose);
     unsigned long w = 0;
-    if (!found || std::fscanf(found.get(), "%lu", &w) != 1)
-        return std::nullopt;
-    return w;
+    return found && std::fscanf(found.get(), "%lu", &w) == 1 ? std::optional{w} : std::nullopt;
 }
 
 std::optional<std::pair<int, int>> XvfbDisplay::outerCorner(const std::string& title) const
