@@ -30,6 +30,7 @@ constexpr ColorRef kYellow = 0x00FFFF;
 constexpr ColorRef kLightBlue = 0xFFCC99;
 constexpr Rect kMessageBand{0, 448, 880, 476};
 constexpr unsigned long kReturnKey = 0xFF0D; // X key symbol of Return
+constexpr std::chrono::milliseconds kScreenLimit{test::kEventLimit};
 
 std::atomic<bool> gError{false};
 std::mutex gSeenMutex;
@@ -146,7 +147,7 @@ class FltkWindowTest : public ::testing::Test
     }
     // The real window goes while its display still runs.
     void TearDown() override { installWindowSystem(makeHeadlessSystem()); }
-    std::optional<ClientImage> screen() { return readClientArea(test::kEventLimit); }
+    std::optional<ClientImage> screen() { return readClientArea(kScreenLimit); }
 
     static test::XvfbDisplay* xvfb_;
     std::optional<test::ScopedEnv> display_;

@@ -21,7 +21,7 @@ namespace oxl::test
 namespace
 {
 
-constexpr int kWaitRounds = kEventLimitMs / 10; // of 10 ms
+constexpr int kWaitRounds = kEventLimit / 10; // of 10 ms
 
 // A connection of the test's own to the display.
 using Connection = std::unique_ptr<Display, int (*)(Display*)>;
@@ -33,6 +33,24 @@ Connection connect(const std::string& name)
 void pause()
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+// The root's child that holds the window: the window manager's frame around it, or the window itself.
+Window topOf(Display* d, Window w)
+{
+    for (;;)
+    {
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned n = 0;
+        if (XQueryTree(d, w, &root, &parent, &children, &n) == 0)
+            return 0;
+        XFree(children);
+        if (parent == root)
+            return w;
+        w = parent;
+    }
 }
 
 } // namespace
@@ -64,14 +82,13 @@ bool XvfbDisplay::waitForColour(int x, int y, unsigned long rgb) const
 {
     const Connection c = connect(name_);
     for (int i = 0; c && i < kWaitRounds; ++i, pause())
-    {
-        XImage* image = XGetImage(c.get(), DefaultRootWindow(c.get()), x, y, 1, 1, AllPlanes, ZPixmap);
-        const bool shown = image != nullptr && (XGetPixel(image, 0, 0) & 0xFFFFFFu) == rgb;
-        if (image != nullptr)
+        if (XImage* image = XGetImage(c.get(), DefaultRootWindow(c.get()), x, y, 1, 1, AllPlanes, ZPixmap))
+        {
+            const bool shown = (XGetPixel(image, 0, 0) & 0xFFFFFFu) == rgb;
             XDestroyImage(image);
-        if (shown)
-            return true;
-    }
+            if (shown)
+                return true;
+        }
     return false;
 }
 
@@ -81,33 +98,15 @@ std::optional<unsigned long> XvfbDisplay::window(const std::string& title) const
         "DISPLAY=" + name_ + " xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null";
     const std::unique_ptr<FILE, int (*)(FILE*)> found(::popen(search.c_str(), "r"), ::pclose);
     unsigned long w = 0;
-    if (!found || std::fscanf(found.get(), "%lu", &w) != 1)
-        return std::nullopt;
-    return w;
+    return found && std::fscanf(found.get(), "%lu", &w) == 1 ? std::optional{w} : std::nullopt;
 }
 
 std::optional<std::pair<int, int>> XvfbDisplay::outerCorner(const std::string& title) const
 {
     const Connection c = connect(name_);
     const std::optional<unsigned long> client = window(title);
-    if (!client || !c)
-        return std::nullopt;
-    Window w = *client;
-    for (;;) // up to the root's child that holds it
-    {
-        Window root = 0;
-        Window parent = 0;
-        Window* children = nullptr;
-        unsigned n = 0;
-        if (XQueryTree(c.get(), w, &root, &parent, &children, &n) == 0)
-            return std::nullopt;
-        XFree(children);
-        if (parent == root)
-            break;
-        w = parent;
-    }
     XWindowAttributes a{};
-    if (XGetWindowAttributes(c.get(), w, &a) == 0)
+    if (!client || !c || XGetWindowAttributes(c.get(), topOf(c.get(), *client), &a) == 0)
         return std::nullopt;
     return std::pair{a.x, a.y};
 }
@@ -117,25 +116,13 @@ bool XvfbDisplay::startWindowManager() const
     if (std::system(("DISPLAY=" + name_ + " openbox >/dev/null 2>&1 &").c_str()) != 0)
         return false;
     // It manages windows once it frames one: a window mapped while it still starts stays unmapped, so the
-    // probe asks again until it is framed.
+    // probe (it goes with the connection) is mapped again until it is framed.
     const Connection c = connect(name_);
     const Window probe =
         c ? XCreateSimpleWindow(c.get(), DefaultRootWindow(c.get()), 0, 0, 1, 1, 0, 0, 0) : 0;
     for (int i = 0; c && i < kWaitRounds; ++i, pause())
-    {
-        XMapWindow(c.get(), probe);
-        Window root = 0;
-        Window parent = 0;
-        Window* children = nullptr;
-        unsigned n = 0;
-        XQueryTree(c.get(), probe, &root, &parent, &children, &n);
-        XFree(children);
-        if (parent == root)
-            continue;
-        XDestroyWindow(c.get(), probe);
-        XSync(c.get(), False);
-        return true;
-    }
+        if (XMapWindow(c.get(), probe); topOf(c.get(), probe) != probe)
+            return true;
     return false;
 }
 
@@ -169,7 +156,7 @@ XvfbDisplay::XvfbDisplay()
     }
     std::string number;
     pollfd p{fds[0], POLLIN, 0};
-    while (::poll(&p, 1, kEventLimitMs) > 0)
+    while (::poll(&p, 1, kEventLimit) > 0)
     {
         char c = 0;
         if (::read(fds[0], &c, 1) != 1 || c == '\n')

@@ -2,7 +2,6 @@
 // A virtual X display of a test's own: Xvfb on the first free display number, local connections
 // only, stopped when the object goes.
 
-#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,10 +11,8 @@
 namespace oxl::test
 {
 
-/// How long a test waits for an event it needs (a window, a grab, a pixel, a log line, a program's end):
-/// what a loaded two-core machine may take under the sanitizers. It fails only when the event never comes.
-inline constexpr std::chrono::seconds kEventLimit{120};
-inline constexpr int kEventLimitMs = 120'000; ///< kEventLimit for the calls that take milliseconds
+/// How long a test waits for an event it needs: what a loaded two-core machine may take under the sanitizers.
+inline constexpr int kEventLimit = 120'000; // [ms]
 /// Asks until the answer is yes, at most kEventLimit; false if it never is.
 bool waitUntil(const std::function<bool()>& yes);
 
@@ -38,8 +35,7 @@ class XvfbDisplay
     bool waitForGrab(bool held) const;
     /// Waits until the screen pixel (x, y) shows the colour 0xRRGGBB; false if it never does.
     bool waitForColour(int x, int y, unsigned long rgb) const;
-    /// The id of the window with this title, if it shows (xdotool's search fails now and then while a
-    /// window goes under it: ask again).
+    /// The id of the window with this title, if it shows (a search fails now and then as a window goes).
     std::optional<unsigned long> window(const std::string& title) const;
     /// The screen position of the window manager's frame around the window with this title (of the
     /// window itself without one).

@@ -433,9 +433,8 @@ TEST_F(ControlHandlersTest, AnInstallPathThatExistsIsSavedAndRestartsTheCycle)
     EXPECT_EQ(gf_exitReason(), ExitReason::newSettings);
     EXPECT_EQ(gFoundation.gRestartDelay.load(), 3);
 
-    // An emptied box (Ctrl+A, BackSpace, Return) names nothing that exists: refused, the path kept.
     gf_clearStop();
-    typeEnter(ALL_INSTALL_PATH, "");
+    typeEnter(ALL_INSTALL_PATH, ""); // emptied (Ctrl+A, BackSpace, Return): it names nothing that exists
     EXPECT_EQ(gf_shownMessage(), "This install path does not exist: ");
     EXPECT_EQ(settings.valueOf("SIM_INSTALL_PATH"), sim.path().string());
     EXPECT_EQ(win::getWindowText(ALL_INSTALL_PATH.controlId), sim.path().string());

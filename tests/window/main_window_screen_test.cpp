@@ -74,7 +74,7 @@ class MainWindowScreenTest : public ::testing::Test
     {
         win::invalidateWindow(win::kMainWindow);
         win::pumpMessages();
-        auto image = win::readClientArea(kEventLimit);
+        auto image = win::readClientArea(std::chrono::milliseconds(kEventLimit));
         if (image)
         {
             const std::filesystem::path shots =
@@ -122,9 +122,11 @@ class MainWindowScreenTest : public ::testing::Test
         return true;
     }
     // Runs the user's steps (';' between) on a thread of their own while this thread keeps the window's
-    // loop going (an open list runs a loop of its own in it), then handles every event they caused.
+    // loop going (an open list runs its own), then handles every event they caused ('|': before the rest).
     static bool user(const std::string& steps)
     {
+        if (const std::size_t bar = steps.find('|'); bar != std::string::npos)
+            return user(steps.substr(0, bar)) && user(steps.substr(bar + 1));
         std::atomic<bool> done{false};
         bool ok = true;
         std::thread run(
@@ -137,58 +139,40 @@ class MainWindowScreenTest : public ::testing::Test
                     (void)std::system("xdotool key Escape");
                 done.store(true);
             });
-        while (!done.load())
-        {
+        for (; !done.load(); std::this_thread::sleep_for(std::chrono::milliseconds(10)))
             win::pumpMessages();
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
         run.join();
         XSync(fl_display, False); // what the steps sent through the display is queued here now
         win::pumpMessages();
         return ok;
     }
-    static bool xdotool(const std::string& arguments) { return user(arguments); }
-    // "click X Y" or "point X Y" at a client point, "open"/"shut": a list opens/closes, "grey"/"back": the
-    // parking controls go grey/come back, "active": static parking runs, "error": an error is shown until
-    // the screen shows it; else arguments of xdotool.
+    // "click|point X Y" at a client point (no --sync: it waits for a move), "open"/"shut": wait for a list,
+    // "grey"/"back": static parking's calculation starts (its notice seen on screen)/ends; else xdotool's.
     static bool userStep(const std::string& step)
     {
-        int x = 0;
-        int y = 0;
+        int x = 0, y = 0;
         if (std::sscanf(step.c_str(), "%*s %d %d", &x, &y) == 2 && (step[0] == 'c' || step[0] == 'p'))
-            return userStep("mousemove " + at(x, y) +
-                            (step[0] == 'c' ? " click 1" : "")); // no --sync: no move
+            return userStep("mousemove " + at(x, y) + (step[0] == 'c' ? " click 1" : ""));
         if (step == "open" || step == "shut")
             return xvfb_->waitForGrab(step == "open");
-        if (step == "grey" || step == "back")
-            step == "grey" ? gf_disableParkingControls() : gf_enableParkingControls();
-        else if (step == "active")
-            gWindow.gMainWindow.parkAirportActive.store(1);
-        else if (step == "error")
-        {
-            gf_showError("Calculating static parked aircraft ...");
-            const bool shown = xvfb_->waitForColour(MAIN_WINDOW_X.value() + kMessageX,
-                                                    MAIN_WINDOW_Y.value() + kMessageY, 0xFF0000);
-            gf_clearErrorAndMessage();
-            return shown;
-        }
-        else
+        if (step == "back")
+            return gf_enableParkingControls(), true;
+        if (step != "grey")
             return std::system(("xdotool " + step).c_str()) == 0;
-        return true;
+        gWindow.gMainWindow.parkAirportActive.store(1);
+        gf_disableParkingControls();
+        gf_showError("Calculating static parked aircraft ...");
+        const bool shown = xvfb_->waitForColour(MAIN_WINDOW_X.value() + kMessageX,
+                                                MAIN_WINDOW_Y.value() + kMessageY, 0xFF0000);
+        gf_clearErrorAndMessage();
+        return shown;
     }
     // Keeps the loop going until the condition holds (false when it never does).
     static bool pumpUntil(const std::function<bool()>& condition)
     {
-        const auto deadline = std::chrono::steady_clock::now() + kEventLimit;
-        while (!condition())
-        {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            win::pumpMessages();
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        const bool met = waitUntil([&] { return win::pumpMessages(), condition(); });
         win::pumpMessages();
-        return true;
+        return met;
     }
     // The screen point of a client point: without a window manager the client area starts at the
     // window's stored position.
@@ -270,7 +254,7 @@ TEST_F(MainWindowScreenTest, AClickOnACheckBoxTogglesItsMarkAndSavesIt)
     const win::Rect inside{652 + 2, 149 + 2, 652 + 10, 149 + 10}; // the box's interior
     const auto shown = shot("controls_log_before");
     ASSERT_TRUE(shown);
-    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1", at(658, 155))));
+    ASSERT_TRUE(user(fmt::format("mousemove --sync {} click 1", at(658, 155))));
     ASSERT_TRUE(pumpUntil([&] { return LOG.value() != before; }));
     EXPECT_EQ(settings.valueOf("LOG"), before ? "false" : "true");
     const auto after = shot("controls_log_after");
@@ -306,11 +290,11 @@ TEST_F(MainWindowScreenTest, ATypedCallsignTakesEffectOnEnter)
     win::enableWindow(gUnblockButton.controlId, false);
     const auto shown = shot("controls_callsign_before");
     ASSERT_TRUE(shown);
-    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync {} click 1", at(260, 267))));
-    ASSERT_TRUE(xdotool("type --delay 30 swr12"));
+    ASSERT_TRUE(user(fmt::format("mousemove --sync {} click 1", at(260, 267))));
+    ASSERT_TRUE(user("type --delay 30 swr12"));
     ASSERT_TRUE(pumpUntil([] { return win::getWindowText(BLOCK_CALLSIGN.controlId) == "swr12"; }));
     EXPECT_NE(settings.valueOf("BLOCK_CALLSIGN"), "SWR12"); // nothing taken before Enter
-    ASSERT_TRUE(xdotool("key Return"));
+    ASSERT_TRUE(user("key Return"));
     ASSERT_TRUE(pumpUntil([] { return BLOCK_CALLSIGN.value() == "SWR12"; }));
     EXPECT_EQ(settings.valueOf("BLOCK_CALLSIGN"), "SWR12");
     EXPECT_EQ(win::getWindowText(BLOCK_CALLSIGN.controlId), "SWR12");
@@ -327,15 +311,11 @@ TEST_F(MainWindowScreenTest, ATypedCallsignTakesEffectOnEnter)
     ASSERT_TRUE(shot("main_window_controls"));
 }
 
-// Keys a person presses out of habit on each kind of control, after each way the keyboard gets there (the
-// steps before them): they act on that control or on nothing. `after` holds what they change: a setting as
-// saved ("NAME"), or as its control shows it ("NAME box").
+// Keys pressed out of habit on each kind of control, after each way the keyboard gets there, act on it or on
+// nothing. `after`: what they change, a setting saved and shown ("NAME=v") or a box's text ("NAME box=v").
 struct KeyRow
 {
-    const char* name;
-    const char* before;
-    const char* keys;
-    const char* after; // "what=value" (';' between)
+    const char *name, *before, *keys, *after = "";
 };
 const char* const kHabit = "Return KP_Enter Up Left Right Home End Prior Next Escape Tab shift+Tab q Return";
 
@@ -361,14 +341,12 @@ TEST_P(KeysOnAControl, ActOnItOrOnNothing)
         }
         return s;
     };
-    std::istringstream runs(GetParam().before); // '|': the window handles all before the next steps
-    for (std::string steps; std::getline(runs, steps, '|');)
-        ASSERT_TRUE(user(steps));
+    ASSERT_TRUE(user(GetParam().before));
     auto expected = state();
     std::istringstream changes(GetParam().after);
-    for (std::string change; std::getline(changes, change, ';');)
-        expected[change.substr(0, change.find('='))] = change.substr(change.find('=') + 1);
-    ASSERT_TRUE(xdotool(std::string("key ") + GetParam().keys));
+    for (std::string what, value; std::getline(changes, what, '=') && std::getline(changes, value, ';');)
+        expected[what] = expected[what + " box"] = value;
+    ASSERT_TRUE(user(std::string("key ") + GetParam().keys));
     for (const auto& [what, value] : state())
         EXPECT_EQ(value, expected[what]) << what;
 }
@@ -376,25 +354,22 @@ TEST_P(KeysOnAControl, ActOnItOrOnNothing)
 INSTANTIATE_TEST_SUITE_P(
     KeyOnControl, KeysOnAControl,
     ::testing::Values(
-        KeyRow{"ComboChosenWithTheMouse", "click 230 209;open;click 230 190;shut", kHabit,
-               "MATCHING_DEPTH=2;MATCHING_DEPTH box=2"},
+        KeyRow{"ComboChosenWithAClick", "click 230 209;open;click 230 190;shut", kHabit, "MATCHING_DEPTH=2"},
         KeyRow{"ComboWhoseListWasClosedWithEscape", "click 230 209;open;key Escape;shut",
-               "Down Return q KP_Enter Up Return", "MATCHING_DEPTH=3;MATCHING_DEPTH box=3"},
+               "Down Return q KP_Enter Up Return", "MATCHING_DEPTH=3"},
         KeyRow{"ComboWhoseListStayedOpenAcrossAParkingCalculation",
-               "click 340 321;open;grey;error;back;key Escape;shut", "Return Up q Return",
-               "MAX_PARK_SEL=100;MAX_PARK_SEL box=100"},
-        KeyRow{"CheckBoxClickedAfterTypingInABox", "click 260 267;type ab;click 542 155", kHabit, ""},
-        KeyRow{"ButtonClickedAfterTypingInABox", "click 240 351;type ab;click 358 267", kHabit, ""},
+               "click 340 321;open;grey;back;key Escape;shut", "Return Up q Return",
+               "MAX_PARK_SEL=100;message=Ordalis_P3D will respond in 15 seconds ..."},
+        KeyRow{"CheckBoxClickedAfterTypingInABox", "click 260 267;type ab;click 542 155", kHabit},
+        KeyRow{"ButtonClickedAfterTypingInABox", "click 240 351;type ab;click 358 267", kHabit},
         KeyRow{"EditBox", "click 260 267", "Up Down Prior Next Escape Home End Left Right q",
                "BLOCK_CALLSIGN box=q"},
         KeyRow{"TabAndShiftTabBetweenABoxAndACombo", "click 260 267", "shift+Tab Up Tab q",
-               "AR_ABOVE_HEIGHT=45000;AR_ABOVE_HEIGHT box=45000;BLOCK_CALLSIGN box=q"},
-        KeyRow{"TheWindowWithNoControlChosen", "point 860 300", kHabit, ""},
-        // A static-parking calculation greys the box under the keyboard; then the box comes back.
-        KeyRow{"BoxGreyedUnderTheKeyboard", "active;click 583 379;type 4;grey", "9 ctrl+a BackSpace Return",
-               ""},
-        KeyRow{"BoxGreyedAndBackUnderTheKeyboard", "active;click 583 379;type 4;grey|back",
-               "Return ctrl+a BackSpace Return", ""}),
+               "AR_ABOVE_HEIGHT=45000;BLOCK_CALLSIGN box=q"},
+        KeyRow{"TheWindowWithNoControlChosen", "point 860 300", kHabit},
+        KeyRow{"BoxGreyedUnderTheKeyboard", "click 583 379;type 4|grey", "9 ctrl+a BackSpace Return"},
+        KeyRow{"BoxGreyedAndBackUnderTheKeyboard", "click 583 379;type 4|grey|back",
+               "Return ctrl+a BackSpace Return"}),
     [](const ::testing::TestParamInfo<KeyRow>& info) { return std::string(info.param.name); });
 
 // A pasted callsign with a line break is refused; nothing is blocked and the box shows the stored one.
@@ -404,9 +379,9 @@ TEST_F(MainWindowScreenTest, APastedCallsignWithALineBreakIsRefused)
         GTEST_SKIP() << kNoXdotool;
     Fl::copy("sw\nr12", 6, 1); // what the user copied elsewhere: six characters, one a line break
     ASSERT_TRUE(
-        xdotool(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1 key ctrl+v", at(260, 267))));
+        user(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1 key ctrl+v", at(260, 267))));
     ASSERT_TRUE(pumpUntil([] { return win::getWindowText(BLOCK_CALLSIGN.controlId) == "sw\nr12"; }));
-    ASSERT_TRUE(xdotool("key Return"));
+    ASSERT_TRUE(user("key Return"));
     ASSERT_TRUE(pumpUntil([] { return !gf_shownMessage().empty(); }));
     EXPECT_EQ(gf_shownMessage(), "callsign 'sw\\nr12' is not valid");
     EXPECT_EQ(BLOCK_CALLSIGN.value(), "");
@@ -434,10 +409,9 @@ TEST_F(MainWindowScreenTest, TheDamagedSettingsNoticeStaysBesideTheErrorUntilThe
         for (int x = 0; x < image->width; ++x)
             if (win::greenOf(image->at(x, y)) > 0x80 && win::blueOf(image->at(x, y)) < 0x60)
                 textEnd = std::max(textEnd, x);
-    EXPECT_GT(textEnd, 600);
-    EXPECT_LT(textEnd, kMessageBand.right - 3);
+    EXPECT_TRUE(textEnd > 600 && textEnd < kMessageBand.right - 3) << textEnd;
     const bool log = LOG.value();
-    ASSERT_TRUE(xdotool(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1", at(658, 155))));
+    ASSERT_TRUE(user(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1", at(658, 155))));
     ASSERT_TRUE(pumpUntil([&] { return LOG.value() != log; }));
     EXPECT_EQ(gf_shownError(), error);
 }
