@@ -357,7 +357,7 @@ bool gf_runAirportScan(const std::vector<std::string>& folders)
     {
         std::lock_guard lock(gAirports.gScanLogMutex);
         fs::create_directories(report.parent_path(), error);
-        if (gf_writeLines(gAirports.gScanLog, report))
+        if (gf_writeReportLines(gAirports.gScanLog, report))
             gf_log(fmt::format("{} written", kScanReportText));
         else
             gf_logMarked(fmt::format("could not write {}", kScanReportText));

@@ -411,6 +411,27 @@ template <typename Lines> bool writeEach(const Lines& lines, const fs::path& fil
                               }
                           });
 }
+
+// A report is read by a person, in an editor or on a terminal: its lines hold titles, paths and codes
+// from other programs' files, shown by the rule of the log. A line feed inside an element starts a line.
+template <typename Lines> bool writeReport(const Lines& lines, const fs::path& file)
+{
+    return gf_replaceFile(file,
+                          [&lines](std::ostream& out)
+                          {
+                              for (const std::string& element : lines)
+                              {
+                                  std::string_view rest = element;
+                                  for (std::size_t end = rest.find('\n'); end != std::string_view::npos;
+                                       end = rest.find('\n'))
+                                  {
+                                      out << gf_showBytes(rest.substr(0, end)) << '\n';
+                                      rest.remove_prefix(end + 1);
+                                  }
+                                  out << gf_showBytes(rest) << '\n';
+                              }
+                          });
+}
 } // namespace
 
 const std::string& gf_charsetWord(Charset charset)
@@ -533,9 +554,14 @@ bool gf_writeLines(const std::vector<std::string>& lines, const fs::path& file)
     return writeEach(lines, file);
 }
 
-bool gf_writeListLines(const std::list<std::string>& lines, const fs::path& file)
+bool gf_writeReportLines(const std::vector<std::string>& lines, const fs::path& file)
 {
-    return writeEach(lines, file);
+    return writeReport(lines, file);
+}
+
+bool gf_writeReportLines(const std::list<std::string>& lines, const fs::path& file)
+{
+    return writeReport(lines, file);
 }
 
 void gf_removeStaleTemporaries(const fs::path& file)

@@ -88,8 +88,11 @@ bool gf_replaceFileFrom(const std::filesystem::path& file, const FileWriter& wri
 bool gf_writeTextFile(std::string_view text, const std::filesystem::path& file);
 /// Writes one line per element, replacing the file; false when it could not be written.
 bool gf_writeLines(const std::vector<std::string>& lines, const std::filesystem::path& file);
-/// Writes one line per element, replacing the file; false when it could not be written.
-bool gf_writeListLines(const std::list<std::string>& lines, const std::filesystem::path& file);
+/// Writes a report for people, one line per element shown as the log shows text (gf_showBytes), a line
+/// feed inside an element starting a line; replaces the file; false when it could not be written.
+bool gf_writeReportLines(const std::vector<std::string>& lines, const std::filesystem::path& file);
+/// The same for a list.
+bool gf_writeReportLines(const std::list<std::string>& lines, const std::filesystem::path& file);
 
 /// Takes the first save that failed since the previous call because the disk was full, read-only or not
 /// ours to write; none when no save failed so.

@@ -189,7 +189,7 @@ void gf_writeFixesReport()
     const fs::path file = errorsFile("Fixes.txt");
     fs::create_directories(file.parent_path());
     const std::list<std::string> lines = gLiveries.ModelFixes.lines();
-    gf_writeListLines(lines, file);
+    gf_writeReportLines(lines, file);
     gf_log(fmt::format("{} code fixes, see {}", lines.size(), file.string()));
 }
 
@@ -205,7 +205,7 @@ void gf_writeScanReports()
         createErrorsFolder();
         const fs::path file = errorsFile("InvalidAirlineCodes.txt");
         const auto lines = sorted(gLiveries.InvalidAirlineCodes.lines());
-        gf_writeListLines(lines, file);
+        gf_writeReportLines(lines, file);
         gf_log(fmt::format("{} invalid airline code{}, see {}", lines.size(),
                            gf_pluralS(static_cast<std::int64_t>(lines.size())), file.string()));
     }
@@ -214,7 +214,7 @@ void gf_writeScanReports()
         createErrorsFolder();
         const fs::path file = errorsFile("InvalidAircraftCodes.txt");
         const auto lines = sorted(gLiveries.InvalidModelCodes.lines());
-        gf_writeListLines(lines, file);
+        gf_writeReportLines(lines, file);
         gf_log(fmt::format("{} invalid model code{}, see {}", lines.size(),
                            gf_pluralS(static_cast<std::int64_t>(lines.size())), file.string()));
     }
@@ -227,7 +227,7 @@ void gf_writeScanReports()
         createErrorsFolder();
         const fs::path file = errorsFile("InvalidAircraftCfgFiles.txt");
         const auto lines = sorted(gLiveries.InvalidCfgFiles.lines());
-        gf_writeListLines(lines, file);
+        gf_writeReportLines(lines, file);
         gf_log(fmt::format("{} invalid aircraft.cfg files, see {}", lines.size(), file.string()));
     }
     if (!gLiveries.IncompleteSections.empty())
@@ -237,7 +237,7 @@ void gf_writeScanReports()
         auto lines = sorted(gLiveries.IncompleteSections.lines());
         const std::size_t reported = lines.size();
         lines.unique();
-        gf_writeListLines(lines, file);
+        gf_writeReportLines(lines, file);
         gf_log(fmt::format("{} incomplete [fltsim.x] sections, see {}", reported, file.string()));
     }
 
@@ -247,7 +247,7 @@ void gf_writeScanReports()
         createInfoFolder();
         const fs::path file = infoFile("AircraftCfgWithNoFltsimSection.txt");
         const auto lines = sorted(gLiveries.EmptyCfgFiles.lines());
-        gf_writeListLines(lines, file);
+        gf_writeReportLines(lines, file);
         gf_log(fmt::format("{} empty aircraft.cfg files, see {}", lines.size(), file.string()));
     }
     if (!gLiveries.DbaseCorrections.empty())
@@ -255,7 +255,7 @@ void gf_writeScanReports()
         createInfoFolder();
         const fs::path file = infoFile("AirlineModelConversions.txt");
         const auto lines = gLiveries.DbaseCorrections.lines();
-        gf_writeListLines(lines, file);
+        gf_writeReportLines(lines, file);
         gf_log(fmt::format("{} liveries updated with real live data from dbase, see {}", lines.size(),
                            file.string()));
     }

@@ -272,7 +272,7 @@ void gf_processInlineRegcodes()
         return;
     }
     const fs::path report = gf_inlineRegcodesReportPath();
-    if (gf_writeListLines(clashes, report))
+    if (gf_writeReportLines(clashes, report))
     {
         gf_log(fmt::format("{} in-line regcode clashes, see '{}'", clashes.size(), report.string()));
     }
@@ -373,7 +373,7 @@ void gf_processOfflineRegcodes()
         gf_removeFileIfExists(report);
         return;
     }
-    if (gf_writeLines(gLiveries.RegcodeReport, report))
+    if (gf_writeReportLines(gLiveries.RegcodeReport, report))
     {
         gf_log(fmt::format("Offline regcode files processed, results can be found in '{}'", report.string()));
     }

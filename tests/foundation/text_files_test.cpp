@@ -244,8 +244,9 @@ TEST(TextFiles, WritersReplaceTheFileWhole)
     EXPECT_EQ(readBytes(file), "EDDF\n");
     EXPECT_TRUE(gf_writeLines({"EDDF", "", "LSZH"}, file));
     EXPECT_EQ(readBytes(file), "EDDF\n\nLSZH\n");
-    EXPECT_TRUE(gf_writeListLines({"a", "b"}, file));
-    EXPECT_EQ(readBytes(file), "a\nb\n");
+    // A report shows other programs' bytes as the log does; a line feed in an element starts a line.
+    EXPECT_TRUE(gf_writeReportLines(std::list<std::string>{"a\x1b[31m\xe9", "b\nc\r"}, file));
+    EXPECT_EQ(readBytes(file), "a\\x1b[31m\\xe9\nb\nc\\r\n");
     EXPECT_TRUE(gf_writeLines({}, file));
     EXPECT_EQ(readBytes(file), "");
     // Nothing but the file is left in its folder.
@@ -256,7 +257,7 @@ TEST(TextFiles, WritersReplaceTheFileWhole)
     EXPECT_EQ(readBytes(folder / "gone/f.txt"), "x\n");
     EXPECT_FALSE(gf_writeTextFile("x", file / "f.txt"));
     EXPECT_FALSE(gf_writeLines({"x"}, file / "f.txt"));
-    EXPECT_FALSE(gf_writeListLines({"x"}, file / "f.txt"));
+    EXPECT_FALSE(gf_writeReportLines(std::vector<std::string>{"x"}, file / "f.txt"));
 }
 
 TEST(TextFiles, AWriteThatFailsAfterTheOpenIsAFailure)
@@ -267,7 +268,7 @@ TEST(TextFiles, AWriteThatFailsAfterTheOpenIsAFailure)
     }
     EXPECT_FALSE(gf_writeTextFile(std::string(100000, 'x'), "/dev/full"));
     EXPECT_FALSE(gf_writeLines({"a", "b"}, "/dev/full"));
-    EXPECT_FALSE(gf_writeListLines({"a"}, "/dev/full"));
+    EXPECT_FALSE(gf_writeReportLines(std::list<std::string>{"a"}, "/dev/full"));
 }
 
 TEST(TextFiles, SaveXmlAndAttributes)
