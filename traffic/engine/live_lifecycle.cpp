@@ -110,6 +110,10 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
     if (elapsedS <= kMinReportSpacingS)
         return true;
     ac.lastReceivedGs = g;
+    // A source that has no new position of a flying aircraft repeats its last one while it reports the
+    // aircraft moving on: no aircraft stands still in the air, and the real position comes later.
+    if (line.report.airborne != 0 && last.airborne != 0 && g > kSlowKt && gf_samePosition(last, line.report))
+        return true;
     if ((g0 > kSlowKt && g >= kJumpFactor * g0) || (g > kSlowKt && g0 >= kJumpFactor * g) ||
         (g0 <= kSlowKt && g >= kJumpFromSlowKt) || (g <= kSlowKt && g0 >= kJumpFromSlowKt))
         return true;

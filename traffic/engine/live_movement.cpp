@@ -20,9 +20,6 @@ namespace oxl
 
 namespace
 {
-// [ticks] while it catches up, a late aircraft may reach a report up to a minute after it is due on the
-// ground (longer than either smoothing window), within a minute in the air.
-constexpr std::int32_t kCatchUpTicks = 6000;
 // [nm] in the air a report farther than this behind the nose is a jump, not a report to turn round to.
 constexpr double kTurnRoundNm = 1.0;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -38,24 +35,27 @@ constexpr double kFlareAglFt = 400.0;
 constexpr std::int32_t kBaseMargin = 1000;
 constexpr std::int32_t kMarginShrink = 100;
 
-// [nm] a report nearer than this is where the aircraft is, not behind it.
-constexpr double kBehindMinNm = metresToNm(5.0);
-// [rad] a report this far off the heading lies behind the aircraft.
-constexpr double kBehindRad = 90.0 * kDegToRad;
+// [s] in the air a report behind the nose within this much flight at its speed is the scatter of a
+// source's positions along the track; farther behind, the reports jumped.
+constexpr double kScatterS = 30.0;
 
-// On the runway, rolling out or taking off, an aircraft never moves backwards: a report that lies behind
-// it (a stale report after it rolled on past it) is skipped while another report follows it.
-bool behindOnRunway(const LiveAc& ac)
+// On the runway, rolling out or taking off, and in the air (but a helicopter) an aircraft never moves
+// backwards: a report that lies behind it (a stale report after it rolled on past it, a source's positions
+// scattered a few miles along the track) is skipped while another report follows it. In the air the last
+// one is skipped too when it is scatter: the aircraft flies on, on extended reports, until one ahead comes.
+bool behindItsNose(const LiveAc& ac)
 {
-    if (ac.stream.size() < 3 || ac.stream[1].stationary != 0)
-        return false;
-    if (ac.phase != GroundPhase::take_off && !(ac.onGround != 0 && (ac.rollOut != 0 || ac.takeOff != 0)))
+    if (ac.stream.size() < 2 || ac.stream[1].stationary != 0)
         return false;
     const Report& next = ac.stream[1];
-    if (gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon}) <= kBehindMinNm)
+    if (ac.onGround == 0 && ac.category != AcCategory::Rotorcraft)
+        return gf_liesBehind({ac.lat, ac.lon}, ac.heading, next) &&
+               (ac.stream.size() >= 3 || gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon}) <=
+                                             next.gs * kScatterS / kSecondsPerHour);
+    if (ac.stream.size() < 3 ||
+        (ac.phase != GroundPhase::take_off && !(ac.onGround != 0 && (ac.rollOut != 0 || ac.takeOff != 0))))
         return false;
-    const double bearing = gf_bearingRad({ac.lat, ac.lon}, {next.lat, next.lon});
-    return std::abs(gf_wrapPi(bearing - ac.heading)) >= kBehindRad;
+    return gf_liesBehind({ac.lat, ac.lon}, ac.heading, next);
 }
 
 double wrapLongitude(double lon)
@@ -298,7 +298,7 @@ void nextPosMain(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
                 return;
             }
             if ((ac.onGround == 0 && ac.stream[1].stationary != 0 && ac.category != AcCategory::Rotorcraft) ||
-                behindOnRunway(ac))
+                behindItsNose(ac))
             {
                 ac.stream.erase(ac.stream.begin() + 1);
                 continue;

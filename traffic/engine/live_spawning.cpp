@@ -8,6 +8,7 @@
 #include "records/aircraft_words.h"
 #include "traffic/engine/live_lifecycle.h"
 #include "traffic/engine/live_tick.h"
+#include "traffic/engine/stream_ops.h"
 
 #include <fmt/format.h>
 
@@ -52,6 +53,20 @@ bool mixedStream(const LiveAc& ac)
 void dropFront(LiveAc& ac)
 {
     ac.stream.pop_front();
+}
+
+// A flying aircraft that could not reach its next report within a minute (or by the time it is due) even
+// catching up (its source repeated a stale first position): it is created at the next report instead, not
+// shown where it is not and taken away again at once.
+bool leavesFrontTooFast(const LiveAc& ac)
+{
+    const Report& front = ac.stream.front();
+    const Report& next = ac.stream[1];
+    if (front.airborne == 0 || next.airborne == 0)
+        return false;
+    const double ticks = gf_distanceNm({front.lat, front.lon}, {next.lat, next.lon}) * kTicksPerHour /
+                         gf_catchUpCeilingKt(ac.category, next.gs, front.alt);
+    return ticks > std::max(next.dueTick - front.dueTick, kCatchUpTicks);
 }
 
 // The airborne avoidance angle a of the rule, from rel in -180..180 degrees.
@@ -112,7 +127,11 @@ void fillFirstPosition(LiveAc& ac)
         heading = ac.storedHeading;
     else if (ac.phase == GroundPhase::parked)
         heading = ac.standHeading;
-    else if (ac.stream.size() > 1 && !ac.stream[1].stationary)
+    // Created flying, it points along its track when its next report lies behind the first one (a source's
+    // positions scattered along the track): it flies on, and that report is skipped.
+    else if (ac.stream.size() > 1 && !ac.stream[1].stationary &&
+             !(front.airborne && ac.category != AcCategory::Rotorcraft &&
+               gf_liesBehind({front.lat, front.lon}, front.track * kDegToRad, ac.stream[1])))
         heading = gf_bearingRad({front.lat, front.lon}, {ac.stream[1].lat, ac.stream[1].lon});
     else
         heading = front.track * kDegToRad;
@@ -152,7 +171,7 @@ void bufferStep(LiveEngine& engine, LiveAc& ac)
         ac.erase = 1;
         return;
     }
-    if (mixedStream(ac))
+    if (mixedStream(ac) || leavesFrontTooFast(ac))
     {
         dropFront(ac);
         return;

@@ -17,6 +17,10 @@ namespace
 {
 // A leg never counts as slower than this, so that its travel time stays finite.
 constexpr double kMinLegSpeedKt = 1.0;
+// [nm] a report nearer than this is where the aircraft is, not behind it.
+constexpr double kBehindMinNm = metresToNm(5.0);
+// [rad] a report this far off the heading lies behind the aircraft.
+constexpr double kBehindRad = 90.0 * kDegToRad;
 
 std::int32_t clampToTicks(std::int64_t value)
 {
@@ -24,6 +28,13 @@ std::int32_t clampToTicks(std::int64_t value)
                                                               std::numeric_limits<std::int32_t>::max()));
 }
 } // namespace
+
+bool gf_liesBehind(LatLon from, double headingRad, const Report& report)
+{
+    const LatLon at{report.lat, report.lon};
+    return gf_distanceNm(from, at) > kBehindMinNm &&
+           std::abs(gf_wrapPi(gf_bearingRad(from, at) - headingRad)) >= kBehindRad;
+}
 
 std::int32_t gf_checkedTicks(double ticks)
 {

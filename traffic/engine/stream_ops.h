@@ -3,6 +3,7 @@
 // smoothing windows, a mid report between the front and the next one, and the checked tick conversion.
 #pragma once
 
+#include "foundation/geodesy.h"
 #include "foundation/units.h"
 #include "records/aircraft_records.h"
 
@@ -13,6 +14,9 @@ namespace oxl
 
 /// Ticks per hour (a tick is 10 ms, so 100 a second).
 inline constexpr double kTicksPerHour = 100.0 * kSecondsPerHour;
+/// While it catches up, a late aircraft may reach a report up to a minute after it is due on the ground
+/// (longer than either smoothing window), within a minute in the air.
+inline constexpr std::int32_t kCatchUpTicks = 6000;
 /// Fewest ticks in which the next report is reached.
 inline constexpr std::int32_t kMinLegTicks = 25;
 
@@ -34,6 +38,10 @@ double turnToNextLeg(const LiveAc& ac);
 /// Sets the next report's due tick to the tick plus the ticks ahead, clamped into the smoothing windows
 /// around its own due tick unless the stream is extended, and never before the tick.
 void clampNextDue(LiveAc& ac, std::int32_t tick, std::int64_t ticksAhead);
+
+/// True when the report lies behind a point facing headingRad [rad]: more than 5 m from it and 90 degrees
+/// or more off the heading.
+bool gf_liesBehind(LatLon from, double headingRad, const Report& report);
 
 /// Inserts the mean of the front and the next report directly after the front.
 void insertMidReport(LiveAc& ac);

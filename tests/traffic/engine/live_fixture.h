@@ -37,7 +37,8 @@ class LiveScenario : public ::testing::Test
         resetSettingsToDefaults();
     }
 
-    /// One line of the hexid at source time ts [s] with the given report values.
+    /// One line of the hexid at source time ts [s] with the given report values; in the air it moves along
+    /// its track by a hair a second (no flying aircraft stands still).
     static TrafficLine line(std::uint32_t hexid, double ts, double gs, double track, double alt,
                             const std::string& callsign = "ABC123", const std::string& type = "A320")
     {
@@ -46,8 +47,10 @@ class LiveScenario : public ::testing::Test
         l.callsign = callsign;
         l.type = type;
         l.timestamp = ts;
-        l.report.lat = 51.5;
-        l.report.lon = -0.2;
+        // [deg] a hair along the track a second, within a few hundred metres
+        const double movedDeg = alt > 0.0 ? std::remainder(ts, 3600.0) * 1e-6 : 0.0;
+        l.report.lat = 51.5 + movedDeg * std::cos(degToRad(track));
+        l.report.lon = -0.2 + movedDeg * std::sin(degToRad(track));
         l.report.gs = gs;
         l.report.tas = gs;
         l.report.track = track;

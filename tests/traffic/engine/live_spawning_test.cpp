@@ -94,8 +94,8 @@ TEST_F(LiveSpawning, ShortAndMixedStreams)
     TrafficLine ground = line(kHex + 1, 2000, 150, 90, 0, "MIX1");
     TrafficLine air1 = line(kHex + 1, 2005, 160, 95, 300, "MIX1");
     TrafficLine air2 = line(kHex + 1, 2010, 170, 100, 800, "MIX1");
-    air1.report.lon += 0.01;
-    air2.report.lon += 0.02;
+    air1.report.lon += 0.005;
+    air2.report.lon += 0.01;
     harness->accept(ground, 3500);
     harness->accept(air1, 4000);
     harness->accept(air2, 4500);
