@@ -20,6 +20,8 @@ struct Session
     std::uint32_t id = 0;
     plat::net::Socket socket;
     std::atomic<bool> open{true};
+    // The last read filled the whole buffer: more of what the client sent waits to be handled.
+    std::atomic<bool> behind{false};
     std::string clientName;
     // Registrations, guarded by the server's lock.
     std::map<std::string, std::uint32_t> subscriptions; // lower-case system event name -> client event id
@@ -243,6 +245,7 @@ void Server::readLoop(std::shared_ptr<Session> s)
         }
         if (bad)
             break;
+        s->behind = static_cast<std::size_t>(n) == buf.size();
     }
     {
         std::lock_guard w(s->writeLock);
@@ -304,8 +307,12 @@ void Server::sendToSubscribers(const std::string& systemEvent,
     std::vector<std::pair<std::shared_ptr<Session>, std::string>> out;
     {
         std::lock_guard lock(mutex_);
+        // A simulator handles what its clients sent before it draws the next frame: a session still
+        // reading a backlog gets no Frame, so that a client that sends every frame never runs ahead of a
+        // slow simulator.
         for (auto& s : sessions_)
-            if (auto it = s->subscriptions.find(lower(systemEvent)); it != s->subscriptions.end())
+            if (auto it = s->subscriptions.find(lower(systemEvent));
+                it != s->subscriptions.end() && !(systemEvent == "Frame" && s->behind))
                 out.emplace_back(s, build(it->second));
     }
     for (auto& [s, m] : out)
