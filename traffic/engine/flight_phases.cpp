@@ -386,11 +386,12 @@ void flyingStep(LiveEngine& engine, LiveAc& ac)
     { return std::abs(gf_wrapPi(heading - motion)) > kAlignRad && legNm > kAlignLegNm; };
     ac.turnToTarget = 0;
     double turn;
-    // A short step back (the reports' noise; a long one is a jump, retimeNextReport) is not turned round to.
-    if (offMotion(ac.heading) && std::abs(gf_wrapPi(ac.heading - motion)) <= kPi / 2.0)
+    // A short step back behind the nose (the reports' noise; a long one is a jump, retimeNextReport) is not
+    // turned round to.
+    if (offMotion(ac.heading) && std::abs(gf_wrapPi(ac.heading - motion)) <= kTurnRoundRad)
     {
-        // It catches up with its reports, or they bent sharply: it turns the way it moves at once and
-        // keeps to it.
+        // It catches up with its reports, or they bent sharply (also while its source extrapolated them): it
+        // turns the way it moves at once and keeps to it.
         turn = gf_wrapPi(motion - ac.heading);
         ac.turnToTarget = 1;
         ac.targetHeading = motion;

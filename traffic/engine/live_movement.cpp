@@ -35,27 +35,30 @@ constexpr double kFlareAglFt = 400.0;
 constexpr std::int32_t kBaseMargin = 1000;
 constexpr std::int32_t kMarginShrink = 100;
 
+// [rad] on the runway a report this far off the heading lies behind the aircraft.
+constexpr double kBehindRad = 90.0 * kDegToRad;
 // [s] in the air a report behind the nose within this much flight at its speed is the scatter of a
 // source's positions along the track; farther behind, the reports jumped.
 constexpr double kScatterS = 30.0;
 
 // On the runway, rolling out or taking off, and in the air (but a helicopter) an aircraft never moves
-// backwards: a report that lies behind it (a stale report after it rolled on past it, a source's positions
-// scattered a few miles along the track) is skipped while another report follows it. In the air the last
-// one is skipped too when it is scatter: the aircraft flies on, on extended reports, until one ahead comes.
+// backwards: a report behind it (a stale report after it rolled on past it; in the air, one it would turn
+// round to, a source's positions scattered a few miles along the track) is skipped while another report
+// follows it. In the air the last one is skipped too when it is scatter: the aircraft flies on, on extended
+// reports, until one ahead comes.
 bool behindItsNose(const LiveAc& ac)
 {
     if (ac.stream.size() < 2 || ac.stream[1].stationary != 0)
         return false;
     const Report& next = ac.stream[1];
     if (ac.onGround == 0 && ac.category != AcCategory::Rotorcraft)
-        return gf_liesBehind({ac.lat, ac.lon}, ac.heading, next) &&
+        return gf_liesBehind({ac.lat, ac.lon}, ac.heading, next, kTurnRoundRad) &&
                (ac.stream.size() >= 3 || gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon}) <=
                                              next.gs * kScatterS / kSecondsPerHour);
     if (ac.stream.size() < 3 ||
         (ac.phase != GroundPhase::take_off && !(ac.onGround != 0 && (ac.rollOut != 0 || ac.takeOff != 0))))
         return false;
-    return gf_liesBehind({ac.lat, ac.lon}, ac.heading, next);
+    return gf_liesBehind({ac.lat, ac.lon}, ac.heading, next, kBehindRad);
 }
 
 double wrapLongitude(double lon)
@@ -225,10 +228,12 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     // report so within the minute (its reports jumped) is created again where its reports are.
     const double ceilingKt = gf_catchUpCeilingKt(ac.category, speedKt, ac.alt);
     const double behindNm = gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon});
-    // A report that lies behind the nose is reached only by turning round: its jump is not caught up with.
+    // A report that lies behind the nose (over 120 degrees off) is reached only by turning round: its jump is
+    // not caught up with.
     const bool turnsRound =
         behindNm > kTurnRoundNm &&
-        std::abs(gf_wrapPi(gf_bearingRad({ac.lat, ac.lon}, {next.lat, next.lon}) - ac.heading)) > kPi / 2.0;
+        std::abs(gf_wrapPi(gf_bearingRad({ac.lat, ac.lon}, {next.lat, next.lon}) - ac.heading)) >
+            kTurnRoundRad;
     catchUpOrRemove(engine, ac, turnsRound ? tick : latest, ceilingKt, behindNm);
 }
 

@@ -131,7 +131,7 @@ void fillFirstPosition(LiveAc& ac)
     // positions scattered along the track): it flies on, and that report is skipped.
     else if (ac.stream.size() > 1 && !ac.stream[1].stationary &&
              !(front.airborne && ac.category != AcCategory::Rotorcraft &&
-               gf_liesBehind({front.lat, front.lon}, front.track * kDegToRad, ac.stream[1])))
+               gf_liesBehind({front.lat, front.lon}, front.track * kDegToRad, ac.stream[1], kTurnRoundRad)))
         heading = gf_bearingRad({front.lat, front.lon}, {ac.stream[1].lat, ac.stream[1].lon});
     else
         heading = front.track * kDegToRad;

@@ -19,8 +19,6 @@ namespace
 constexpr double kMinLegSpeedKt = 1.0;
 // [nm] a report nearer than this is where the aircraft is, not behind it.
 constexpr double kBehindMinNm = metresToNm(5.0);
-// [rad] a report this far off the heading lies behind the aircraft.
-constexpr double kBehindRad = 90.0 * kDegToRad;
 
 std::int32_t clampToTicks(std::int64_t value)
 {
@@ -29,11 +27,11 @@ std::int32_t clampToTicks(std::int64_t value)
 }
 } // namespace
 
-bool gf_liesBehind(LatLon from, double headingRad, const Report& report)
+bool gf_liesBehind(LatLon from, double headingRad, const Report& report, double offRad)
 {
     const LatLon at{report.lat, report.lon};
     return gf_distanceNm(from, at) > kBehindMinNm &&
-           std::abs(gf_wrapPi(gf_bearingRad(from, at) - headingRad)) >= kBehindRad;
+           std::abs(gf_wrapPi(gf_bearingRad(from, at) - headingRad)) >= offRad;
 }
 
 std::int32_t gf_checkedTicks(double ticks)

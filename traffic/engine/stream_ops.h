@@ -17,6 +17,9 @@ inline constexpr double kTicksPerHour = 100.0 * kSecondsPerHour;
 /// While it catches up, a late aircraft may reach a report up to a minute after it is due on the ground
 /// (longer than either smoothing window), within a minute in the air.
 inline constexpr std::int32_t kCatchUpTicks = 6000;
+/// [rad] in the air a report farther off the nose than this is reached only by turning round; nearer, the
+/// aircraft turns to it (its source's track bent while it was extrapolated).
+inline constexpr double kTurnRoundRad = 120.0 * kDegToRad;
 /// Fewest ticks in which the next report is reached.
 inline constexpr std::int32_t kMinLegTicks = 25;
 
@@ -39,9 +42,9 @@ double turnToNextLeg(const LiveAc& ac);
 /// around its own due tick unless the stream is extended, and never before the tick.
 void clampNextDue(LiveAc& ac, std::int32_t tick, std::int64_t ticksAhead);
 
-/// True when the report lies behind a point facing headingRad [rad]: more than 5 m from it and 90 degrees
-/// or more off the heading.
-bool gf_liesBehind(LatLon from, double headingRad, const Report& report);
+/// True when the report lies behind a point facing headingRad [rad]: more than 5 m from it and offRad or
+/// more off the heading.
+bool gf_liesBehind(LatLon from, double headingRad, const Report& report, double offRad);
 
 /// Inserts the mean of the front and the next report directly after the front.
 void insertMidReport(LiveAc& ac);

@@ -494,7 +494,8 @@ struct CapturedRun
 // to 90 s and then reports it climbing 8 km away. Each is shown by one object that rolls and takes off
 // from where it was held, and catches up without moving faster than its category can.
 // Arrivals of the capture whose source extrapolates their track for half a minute and then jumps to the
-// real position 4 to 7 km off: each is shown by one object that turns and catches up within its speed.
+// real position 4 to 7 km off, also beside the nose after a turn (AIJ2704): each is shown by one object
+// that turns and catches up within its speed.
 class CapturedTraffic : public AirportTraffic
 {
   protected:
@@ -552,7 +553,7 @@ TEST_F(CapturedTraffic, DeparturesTakeOffFromWhereTheSourceHeldThem)
 
 TEST_F(CapturedTraffic, ArrivalsWhoseSourceJumpsCatchUpInOneObject)
 {
-    for (const char* callsign : {"VIV3711", "VOI785"})
+    for (const char* callsign : {"VIV3711", "VOI785", "AIJ2704"})
     {
         SCOPED_TRACE(callsign);
         const CapturedRun run = replay(callsign);
