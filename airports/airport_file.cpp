@@ -218,7 +218,7 @@ bool gf_writeApf(const ScannedAirport& airport, const std::filesystem::path& pat
             }
         }
     }
-    return gf_saveXml(doc, path);
+    return static_cast<bool>(gf_saveXml(doc, path));
 }
 
 std::optional<std::int32_t> gf_parseApfInt(std::string_view text)

@@ -132,7 +132,7 @@ struct CurlHandle
     CURL* handle;
 };
 
-bool download(const std::string& url, const fs::path& target)
+SaveResult download(const std::string& url, const fs::path& target)
 {
     CurlHandle curl;
     return gf_downloadToFile(curl.handle, url, target, false);
@@ -180,16 +180,16 @@ std::string gf_findAirportFile(const std::string& code)
             return local.generic_string();
         }
     }
-    return gf_probeStockAirport(code) ? stockSitePath(code) : std::string();
+    return gf_probeStockAirport(code) == FileAnswer::found ? stockSitePath(code) : std::string();
 }
 
-bool gf_haveAirportFile(const std::string& code)
+FileAnswer gf_haveAirportFile(const std::string& code)
 {
     for (const std::string_view folder : {kMyThirdpartyFolder, kMyOrbxFolder})
     {
         if (fs::exists(gf_airportXmlName(folder, code)) || fs::exists(gf_airportTxtName(folder, code)))
         {
-            return true;
+            return FileAnswer::found;
         }
     }
     return gf_probeStockAirport(code);
@@ -219,25 +219,31 @@ bool gf_readRedirect(const fs::path& linkFile, std::string& siteName)
     return true;
 }
 
-bool gf_probeStockAirport(const std::string& code)
+FileAnswer gf_probeStockAirport(const std::string& code)
 {
     {
         std::lock_guard lock(gAirports.gProbeMutex);
         const auto known = gAirports.gProbeAnswers.find(code);
         if (known != gAirports.gProbeAnswers.end())
         {
-            return known->second;
+            return known->second ? FileAnswer::found : FileAnswer::none;
         }
     }
     const fs::path local = gf_icaoXml(code);
-    const bool found = download(gf_downloadFolderUrl() + stockSitePath(code), local);
-    if (found)
+    const SaveResult fetched = download(gf_downloadFolderUrl() + stockSitePath(code), local);
+    if (fetched)
     {
         fs::remove(local);
     }
+    else if (fetched.refused)
+    {
+        // The local disk's refusal says nothing of the site: a full disk is asked again once there is room,
+        // a folder that takes no writes is not asked again this cycle (its caller remembers the airport).
+        return fetched.refused->full() ? FileAnswer::waitsForDisk : FileAnswer::none;
+    }
     std::lock_guard lock(gAirports.gProbeMutex);
-    gAirports.gProbeAnswers[code] = found;
-    return found;
+    gAirports.gProbeAnswers[code] = static_cast<bool>(fetched);
+    return fetched ? FileAnswer::found : FileAnswer::none;
 }
 
 void gf_forgetStockProbes()
@@ -249,11 +255,15 @@ void gf_forgetStockProbes()
 std::string gf_downloadAirportFile(const std::string& sitePath, const fs::path& localPath)
 {
     const std::string url = gf_downloadFolderUrl() + sitePath;
-    if (download(url, localPath))
+    const SaveResult fetched = download(url, localPath);
+    if (fetched)
     {
         return {};
     }
-    std::string reason = fmt::format("failed to download: '{}'", url);
+    std::string reason =
+        fetched.refused && fetched.refused->full()
+            ? gf_waitsForSpaceText(fmt::format("The airport file '{}'", sitePath), *fetched.refused)
+            : fmt::format("failed to download: '{}'", url);
     gf_log(reason);
     return reason;
 }

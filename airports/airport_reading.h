@@ -66,16 +66,18 @@ struct OccupantIdentity
 /// The site path or local path of the airport's file: a link file or generated file in my_thirdparty,
 /// then in my_ORBX, then the stock file on the site; "" when there is none.
 [[nodiscard]] std::string gf_findAirportFile(const std::string& code);
-/// True when the airport has a local file, a link file or a stock file on the site.
-[[nodiscard]] bool gf_haveAirportFile(const std::string& code);
+/// Found when the airport has a local file, a link file or a stock file on the site.
+[[nodiscard]] FileAnswer gf_haveAirportFile(const std::string& code);
 /// The archived file named by the first line of a link file (up to and including its first ".xml");
 /// false when the file is missing or its first line names none.
 bool gf_readRedirect(const std::filesystem::path& linkFile, std::string& siteName);
-/// True when the site has the stock file of the airport. Each code is asked once per cycle.
-[[nodiscard]] bool gf_probeStockAirport(const std::string& code);
+/// Whether the site has the stock file of the airport. Each code is asked once per cycle; a download that the
+/// full disk refused is no answer and is not remembered.
+[[nodiscard]] FileAnswer gf_probeStockAirport(const std::string& code);
 /// Forgets what the site answered about stock files (a new cycle).
 void gf_forgetStockProbes();
-/// Downloads a site path into a local file; "" on success, else the logged "failed to download: '<url>'".
+/// Downloads a site path into a local file; "" on success, else the logged "failed to download: '<url>'",
+/// or, when the full disk refused it, that the file waits for disk space.
 std::string gf_downloadAirportFile(const std::string& sitePath, const std::filesystem::path& localPath);
 
 /// Reads an airport file (a local path below airports, else a site path that is downloaded first) into

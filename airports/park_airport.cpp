@@ -292,7 +292,16 @@ void gf_chooseParkAirport(ParkingState& state, const UserAcData& user, bool show
         }
         const std::string code = airport->code;
         const bool known = gAirports.gPark.withoutFile.contains(code);
-        if (known || !gf_parkAirportPort().haveAirportFile(code))
+        const FileAnswer answer = known ? FileAnswer::none : gf_parkAirportPort().haveAirportFile(code);
+        if (answer == FileAnswer::waitsForDisk)
+        {
+            // No answer of the site: asked again at the next check, when there may be room.
+            gf_status().showMessage(
+                fmt::format("User aircraft on the ground at {}, its airport file waits for disk space", code),
+                false);
+            return;
+        }
+        if (answer == FileAnswer::none)
         {
             gAirports.gPark.withoutFile.insert(code);
             // Shown at every step while the user stands there, logged once.

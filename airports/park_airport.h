@@ -38,7 +38,7 @@ class ParkAirportPort
     /// The user aircraft now; its data is valid once the simulator gave its state.
     [[nodiscard]] virtual UserAcData userAircraft() = 0;
     /// gf_haveAirportFile(code).
-    [[nodiscard]] virtual bool haveAirportFile(const std::string& code) = 0;
+    [[nodiscard]] virtual FileAnswer haveAirportFile(const std::string& code) = 0;
     /// gf_findAirportFile(code).
     [[nodiscard]] virtual std::string findAirportFile(const std::string& code) = 0;
     /// gf_readApf(path): fills the stand vector; "" on success, else the reason.
@@ -68,7 +68,10 @@ class NoParkAirportPort : public ParkAirportPort
   public:
     [[nodiscard]] std::filesystem::path airportsFolder() const override { return "airports"; }
     [[nodiscard]] UserAcData userAircraft() override { return {}; }
-    [[nodiscard]] bool haveAirportFile(const std::string& /*code*/) override { return false; }
+    [[nodiscard]] FileAnswer haveAirportFile(const std::string& /*code*/) override
+    {
+        return FileAnswer::none;
+    }
     [[nodiscard]] std::string findAirportFile(const std::string& /*code*/) override { return {}; }
     [[nodiscard]] std::string readApf(const std::string& path, ParkFileSummary& summary) override;
     void saveAirportFile() override {}

@@ -24,6 +24,15 @@
 namespace oxl
 {
 
+/// What is known of an airport's file: there is one, there is none, or the local disk has no room for its
+/// download now (no answer of the site: asked again later).
+enum class FileAnswer
+{
+    found,
+    none,
+    waitsForDisk,
+};
+
 /// An entry of the park-airport list.
 struct ParkAirport
 {

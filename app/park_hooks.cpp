@@ -59,7 +59,10 @@ class ProgramParkAirportPort final : public ParkAirportPort
   public:
     [[nodiscard]] std::filesystem::path airportsFolder() const override { return "airports"; }
     [[nodiscard]] UserAcData userAircraft() override { return gf_userAcData(); }
-    [[nodiscard]] bool haveAirportFile(const std::string& code) override { return gf_haveAirportFile(code); }
+    [[nodiscard]] FileAnswer haveAirportFile(const std::string& code) override
+    {
+        return gf_haveAirportFile(code);
+    }
     [[nodiscard]] std::string findAirportFile(const std::string& code) override
     {
         return gf_findAirportFile(code);

@@ -8,6 +8,8 @@
 
 #include <fmt/format.h>
 
+#include <cerrno>
+
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -98,35 +100,40 @@ std::string gf_downloadFolderUrl()
     return gf_downloadSiteBase() + kDownloadAirportFolder;
 }
 
-std::size_t gf_curlWriteToFile(char* data, std::size_t size, std::size_t count, void* file)
+std::size_t gf_curlWriteToFile(char* data, std::size_t size, std::size_t count, void* sink)
 {
     // libcurl wants the bytes taken; anything less than size * count ends the transfer as failed.
-    auto& out = *static_cast<std::ostream*>(file);
-    out.write(data, static_cast<std::streamsize>(size * count));
-    return out.good() ? size * count : 0;
+    auto& to = *static_cast<DownloadSink*>(sink);
+    to.out.write(data, static_cast<std::streamsize>(size * count));
+    if (to.out.good())
+        return size * count;
+    // Taken at once: the transfer's own calls that follow may change it.
+    to.error = std::error_code(errno, std::generic_category());
+    return 0;
 }
 
-bool gf_downloadToFile(CURL* handle, const std::string& url, const std::filesystem::path& target,
-                       bool /*binary*/)
+SaveResult gf_downloadToFile(CURL* handle, const std::string& url, const std::filesystem::path& target,
+                             bool /*binary*/)
 {
     if (handle == nullptr)
     {
-        return false;
+        return {};
     }
     bool started = false;
     try
     {
         // Saved as every file is: a failed transfer leaves the old file as it was.
-        const bool saved = gf_replaceFileFrom(
+        SaveResult saved = gf_replaceFileFrom(
             target,
-            [&](std::ostream& out) -> std::optional<std::string>
+            [&](std::ostream& out) -> std::optional<WriteFailure>
             {
                 started = true;
+                DownloadSink sink{out, {}};
                 const DownloadLimits limits = gf_downloadLimits();
                 curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
                 curl_easy_setopt(handle, CURLOPT_USERAGENT, kDownloadUserAgent);
                 curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, gf_curlWriteToFile);
-                curl_easy_setopt(handle, CURLOPT_WRITEDATA, &out);
+                curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink);
                 curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
                 curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
                 curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, limits.connectTimeoutS);
@@ -134,7 +141,7 @@ bool gf_downloadToFile(CURL* handle, const std::string& url, const std::filesyst
                 curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedTimeS);
                 const CURLcode result = performStoppable(handle);
                 if (result != CURLE_OK)
-                    return fmt::format("{} of {}", curl_easy_strerror(result), url);
+                    return WriteFailure{fmt::format("{} of {}", curl_easy_strerror(result), url), sink.error};
                 return std::nullopt;
             });
         if (!started)
@@ -146,18 +153,24 @@ bool gf_downloadToFile(CURL* handle, const std::string& url, const std::filesyst
     catch (const std::exception& error)
     {
         gf_log(fmt::format("Downloader exception: '{}', {} => {}", error.what(), url, target.string()));
-        return false;
+        return {};
     }
 }
 
-bool gf_downloadFromSite(const std::string& name, const std::filesystem::path& target)
+SaveResult gf_downloadFromSite(const std::string& name, const std::filesystem::path& target)
 {
     const std::string url = gf_downloadSiteBase() + name;
     CURL* handle = curl_easy_init();
-    const bool ok = gf_downloadToFile(handle, url, target, true);
+    SaveResult ok = gf_downloadToFile(handle, url, target, true);
     if (ok)
     {
         gf_log(fmt::format("Downloaded '{}' to '{}'", url, target.string()));
+    }
+    else if (ok.refused)
+    {
+        // Not the site's answer: the file is fetched again when there is room for it.
+        gf_logMarked(
+            fmt::format("Downloading '{}' waits for the disk: {}", url, ok.refused->error.message()));
     }
     else
     {

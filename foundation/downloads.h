@@ -3,11 +3,14 @@
 
 #include <curl/curl.h>
 
+#include "foundation/disk_refusal.h"
 #include "foundation/download_limits.h"
 
 #include <cstddef>
 #include <filesystem>
+#include <ostream>
 #include <string>
+#include <system_error>
 
 namespace oxl
 {
@@ -29,17 +32,24 @@ std::string gf_downloadSiteBase();
 /// The address of the site's airport-file folder (base followed by "P3D/").
 std::string gf_downloadFolderUrl();
 
-/// libcurl's write callback: appends the block to the std::ostream in `file`; the bytes written.
-std::size_t gf_curlWriteToFile(char* data, std::size_t size, std::size_t count, void* file);
+/// Where a transfer's bytes go: the file's stream, and the system's error once writing to it failed.
+struct DownloadSink
+{
+    std::ostream& out;
+    std::error_code error;
+};
 
-/// Fetches `url` into `target` (text and binary are the same bytes here); true only for a complete
+/// libcurl's write callback: appends the block to the DownloadSink in `sink`; the bytes written.
+std::size_t gf_curlWriteToFile(char* data, std::size_t size, std::size_t count, void* sink);
+
+/// Fetches `url` into `target` (text and binary are the same bytes here); done only for a complete
 /// transfer. The target is saved as every file is (gf_replaceFileFrom): it is replaced only on success, so
-/// a failed download leaves the old file as it was. A set stop flag (gFoundation.gStopRequested,
-/// gFoundation.gWindowClosed) ends the transfer.
-bool gf_downloadToFile(CURL* handle, const std::string& url, const std::filesystem::path& target,
-                       bool binary);
+/// a failed download leaves the old file as it was, and a download the local disk refused says so. A set
+/// stop flag (gFoundation.gStopRequested, gFoundation.gWindowClosed) ends the transfer.
+SaveResult gf_downloadToFile(CURL* handle, const std::string& url, const std::filesystem::path& target,
+                             bool binary);
 
 /// Fetches the site's file `name` (relative to the base) in binary mode into `target`; logs the result.
-bool gf_downloadFromSite(const std::string& name, const std::filesystem::path& target);
+SaveResult gf_downloadFromSite(const std::string& name, const std::filesystem::path& target);
 
 } // namespace oxl

@@ -32,13 +32,6 @@ struct SettingsPaths
     std::filesystem::path file;
 };
 
-/// A save that the disk refused: the file (absolute) and the system's error (full, read-only, not ours).
-struct RefusedSave
-{
-    std::filesystem::path file;
-    std::error_code error;
-};
-
 /// What the repeat limits of the log may still write, in bytes, shared by all of them: for lines (and each
 /// sender's share of that) and for count lines (and each limit's share of that). A bucket is full when first
 /// used and refilled at a steady rate up to its size.
@@ -180,10 +173,6 @@ struct FoundationState
     // from here. Under gLeftoversMutex.
     std::mutex gLeftoversMutex;
     std::vector<std::pair<std::filesystem::path, std::vector<std::string>>> gLeftovers;
-    // The first save that the disk refused since it was last taken; any saving thread, under
-    // gRefusedSaveMutex.
-    std::mutex gRefusedSaveMutex;
-    std::optional<RefusedSave> gRefusedSave;
     // Set once the log has said that saves go without a flush to the disk.
     std::atomic<bool> gUnflushedSaid{false};
 };

@@ -286,7 +286,8 @@ bool gf_loadParametersFile(pugi::xml_document& doc)
 
 bool gf_writeParametersFile(const pugi::xml_document& doc)
 {
-    return gf_replaceFile(gf_parametersPath(), [&doc](std::ostream& out) { doc.save(out); });
+    return static_cast<bool>(
+        gf_replaceFile(gf_parametersPath(), [&doc](std::ostream& out) { doc.save(out); }));
 }
 
 void gf_installSettingsView(SettingsView* view)

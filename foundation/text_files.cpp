@@ -1,11 +1,11 @@
 #include "foundation/text_files.h"
 
+#include "foundation/disk_refusal.h"
 #include "foundation/errors.h"
 #include "foundation/foundation_state.h"
 #include "foundation/log.h"
 #include "foundation/message_hook.h"
 #include "foundation/utf.h"
-#include "platform/disk_refusal.h"
 #include "platform/durable_rename.h"
 #include "platform/text_mode.h"
 #include "platform/win32_error.h"
@@ -248,19 +248,11 @@ std::error_code lastError()
     return {errno, std::generic_category()};
 }
 
-// Logs a failed save; one that the disk refused (full, read-only, not ours to write) is also kept for
-// whoever must tell the user why a step could not go on.
-bool saveFailed(const fs::path& file, const std::string& reason, const std::error_code& error = {})
+// Logs a failed save; the result carries the refusal when the disk was why.
+SaveResult saveFailed(const fs::path& file, const std::string& reason, const std::error_code& error = {})
 {
-    if (plat::isDiskFull(error) || plat::isUnwritable(error))
-    {
-        // The first one counts: what failed after it often failed because of it.
-        const std::lock_guard lock(gFoundation.gRefusedSaveMutex);
-        if (!gFoundation.gRefusedSave)
-            gFoundation.gRefusedSave = RefusedSave{fs::absolute(file).lexically_normal(), error};
-    }
     gf_log(fmt::format("Saving '{}' did not succeed: {}", file.string(), reason));
-    return false;
+    return SaveResult{false, gf_writeRefused(file, error)};
 }
 
 // Writes the whole file; the reason when that fails, with the system's error when it has one.
@@ -273,12 +265,13 @@ std::optional<std::string> writeWhole(const fs::path& path, const FileWriter& wr
         error = lastError();
         return error.message();
     }
-    std::optional<std::string> failure = write(out);
+    std::optional<WriteFailure> failure = write(out);
     out.flush();
     out.close();
     if (failure)
     {
-        return failure;
+        error = failure->error;
+        return failure->reason;
     }
     if (out.fail())
     {
@@ -289,13 +282,13 @@ std::optional<std::string> writeWhole(const fs::path& path, const FileWriter& wr
 }
 
 // A folder removed while the program runs is made again by the next save into it.
-bool folderReady(const fs::path& file, const fs::path& target)
+SaveResult folderReady(const fs::path& file, const fs::path& target)
 {
     const fs::path folder = target.parent_path();
     std::error_code ec;
     if (folder.empty() || fs::is_directory(folder, ec))
     {
-        return true;
+        return SaveResult{true, std::nullopt};
     }
     fs::create_directories(folder, ec);
     if (ec)
@@ -303,7 +296,7 @@ bool folderReady(const fs::path& file, const fs::path& target)
         return saveFailed(file, fmt::format("its folder cannot be made ({})", ec.message()), ec);
     }
     gf_log(fmt::format("Folder '{}' was missing and is made again", folder.string()));
-    return true;
+    return SaveResult{true, std::nullopt};
 }
 
 // A file system without a flush of its own still takes the file; the log says so once.
@@ -339,17 +332,17 @@ class Temporary
 };
 } // namespace
 
-bool gf_replaceFile(const fs::path& file, const std::function<void(std::ostream&)>& write)
+SaveResult gf_replaceFile(const fs::path& file, const std::function<void(std::ostream&)>& write)
 {
     return gf_replaceFileFrom(file,
-                              [&write](std::ostream& out) -> std::optional<std::string>
+                              [&write](std::ostream& out) -> std::optional<WriteFailure>
                               {
                                   write(out);
                                   return std::nullopt;
                               });
 }
 
-bool gf_replaceFileFrom(const fs::path& file, const FileWriter& write)
+SaveResult gf_replaceFileFrom(const fs::path& file, const FileWriter& write)
 {
     std::error_code ec;
     fs::path target = file;
@@ -368,11 +361,12 @@ bool gf_replaceFileFrom(const fs::path& file, const FileWriter& write)
     else if (fs::exists(status) && !fs::is_regular_file(status))
     {
         const std::optional<std::string> failure = writeWhole(file, write, ec);
-        return !failure || saveFailed(file, *failure, ec);
+        return failure ? saveFailed(file, *failure, ec) : SaveResult{true, std::nullopt};
     }
-    else if (!fs::exists(status) && !folderReady(file, target))
+    else if (!fs::exists(status))
     {
-        return false;
+        if (SaveResult ready = folderReady(file, target); !ready)
+            return ready;
     }
     gf_removeStaleTemporaries(target);
     fs::path name = target;
@@ -389,48 +383,42 @@ bool gf_replaceFileFrom(const fs::path& file, const FileWriter& write)
     }
     temporary.renamed();
     noteUnflushed(target, unflushed);
-    return true;
-}
-
-std::optional<RefusedSave> gf_takeRefusedSave()
-{
-    const std::lock_guard lock(gFoundation.gRefusedSaveMutex);
-    return std::exchange(gFoundation.gRefusedSave, std::nullopt);
+    return SaveResult{true, std::nullopt};
 }
 
 namespace
 {
 template <typename Lines> bool writeEach(const Lines& lines, const fs::path& file)
 {
-    return gf_replaceFile(file,
-                          [&lines](std::ostream& out)
-                          {
-                              for (const std::string& line : lines)
-                              {
-                                  out << line << '\n';
-                              }
-                          });
+    return static_cast<bool>(gf_replaceFile(file,
+                                            [&lines](std::ostream& out)
+                                            {
+                                                for (const std::string& line : lines)
+                                                {
+                                                    out << line << '\n';
+                                                }
+                                            }));
 }
 
 // A report is read by a person, in an editor or on a terminal: its lines hold titles, paths and codes
 // from other programs' files, shown by the rule of the log. A line feed inside an element starts a line.
 template <typename Lines> bool writeReport(const Lines& lines, const fs::path& file)
 {
-    return gf_replaceFile(file,
-                          [&lines](std::ostream& out)
-                          {
-                              for (const std::string& element : lines)
-                              {
-                                  std::string_view rest = element;
-                                  for (std::size_t end = rest.find('\n'); end != std::string_view::npos;
-                                       end = rest.find('\n'))
-                                  {
-                                      out << gf_showBytes(rest.substr(0, end)) << '\n';
-                                      rest.remove_prefix(end + 1);
-                                  }
-                                  out << gf_showBytes(rest) << '\n';
-                              }
-                          });
+    return static_cast<bool>(gf_replaceFile(file,
+                                            [&lines](std::ostream& out)
+                                            {
+                                                for (const std::string& element : lines)
+                                                {
+                                                    std::string_view rest = element;
+                                                    for (std::size_t end = rest.find('\n');
+                                                         end != std::string_view::npos; end = rest.find('\n'))
+                                                    {
+                                                        out << gf_showBytes(rest.substr(0, end)) << '\n';
+                                                        rest.remove_prefix(end + 1);
+                                                    }
+                                                    out << gf_showBytes(rest) << '\n';
+                                                }
+                                            }));
 }
 } // namespace
 
@@ -546,7 +534,7 @@ void gf_getlineUtf8(std::istream& bytes, std::vector<std::string>& lines)
 
 bool gf_writeTextFile(std::string_view text, const fs::path& file)
 {
-    return gf_replaceFile(file, [text](std::ostream& out) { out << text << '\n'; });
+    return static_cast<bool>(gf_replaceFile(file, [text](std::ostream& out) { out << text << '\n'; }));
 }
 
 bool gf_writeLines(const std::vector<std::string>& lines, const fs::path& file)
@@ -593,9 +581,9 @@ void gf_removeStaleTemporaries(const fs::path& file)
     }
 }
 
-bool gf_saveXml(const pugi::xml_document& doc, const fs::path& file)
+SaveResult gf_saveXml(const pugi::xml_document& doc, const fs::path& file)
 {
-    const bool saved = gf_replaceFile(file, [&doc](std::ostream& out) { doc.save(out); });
+    SaveResult saved = gf_replaceFile(file, [&doc](std::ostream& out) { doc.save(out); });
     gf_log(saved ? fmt::format("'{}' saved", file.string())
                  : fmt::format("could not save to '{}'", file.string()));
     return saved;

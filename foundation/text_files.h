@@ -2,6 +2,7 @@
 // saving XML documents.
 #pragma once
 
+#include "foundation/disk_refusal.h"
 #include "foundation/foundation_state.h"
 #include "platform/win_path.h"
 
@@ -77,13 +78,20 @@ void gf_getlineUtf8(std::istream& bytes, std::vector<std::string>& lines);
 /// flushed to the disk before it is renamed over the file, so that neither a failed write nor a power cut
 /// destroys the good copy; the temporary files that earlier saves of it left are removed first. A link is
 /// kept and the file it leads to replaced the same way; a link to nothing is left alone; anything else (a
-/// device) is written in place. False on failure, which is logged with its reason.
-bool gf_replaceFile(const std::filesystem::path& file, const std::function<void(std::ostream&)>& write);
-/// What writes a file's bytes and can fail on its own (a transfer): the reason, or nothing when it is done.
-using FileWriter = std::function<std::optional<std::string>(std::ostream&)>;
+/// device) is written in place. Not done on failure, which is logged with its reason and carries the disk's
+/// refusal when the disk was why.
+SaveResult gf_replaceFile(const std::filesystem::path& file, const std::function<void(std::ostream&)>& write);
+/// Why a writer could not put out its bytes: the reason, and the system's error when writing them failed.
+struct WriteFailure
+{
+    std::string reason;
+    std::error_code error;
+};
+/// What writes a file's bytes and can fail on its own (a transfer): the failure, or nothing when it is done.
+using FileWriter = std::function<std::optional<WriteFailure>(std::ostream&)>;
 /// As gf_replaceFile, for a writer that can fail on its own: then the old file stays, and the reason is
 /// logged.
-bool gf_replaceFileFrom(const std::filesystem::path& file, const FileWriter& write);
+SaveResult gf_replaceFileFrom(const std::filesystem::path& file, const FileWriter& write);
 /// Writes the text and a line feed, replacing the file; false when it could not be written.
 bool gf_writeTextFile(std::string_view text, const std::filesystem::path& file);
 /// Writes one line per element, replacing the file; false when it could not be written.
@@ -94,14 +102,11 @@ bool gf_writeReportLines(const std::vector<std::string>& lines, const std::files
 /// The same for a list.
 bool gf_writeReportLines(const std::list<std::string>& lines, const std::filesystem::path& file);
 
-/// Takes the first save that failed since the previous call because the disk was full, read-only or not
-/// ours to write; none when no save failed so.
-std::optional<RefusedSave> gf_takeRefusedSave();
 /// Removes the temporary files that saves of `file` cut short by a crash or a kill left beside it; logs each.
 void gf_removeStaleTemporaries(const std::filesystem::path& file);
 /// Saves the document with the XML library's defaults, replacing the file; logs "'{}' saved" or
 /// "could not save to '{}'".
-bool gf_saveXml(const pugi::xml_document& doc, const std::filesystem::path& file);
+SaveResult gf_saveXml(const pugi::xml_document& doc, const std::filesystem::path& file);
 /// The value of the node's first attribute of that name, "" when it has none.
 std::string gf_attributeAsString(const pugi::xml_node& node, std::string_view name);
 

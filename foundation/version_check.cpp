@@ -1,6 +1,7 @@
 #include "foundation/version_check.h"
 
 #include "foundation/config_keys.h"
+#include "foundation/disk_refusal.h"
 #include "foundation/downloads.h"
 #include "foundation/log.h"
 #include "foundation/version_data.h"
@@ -42,16 +43,29 @@ void checkOne(const nlohmann::json& root, const DataFileEntry& entry)
     const VersionData offered = gf_versionFromJson(root.at(entry.member), true);
     const VersionData installed(entry.installed.value());
     const fs::path& local = entry.localPath;
-    if (!(offered > installed) && fs::exists(local))
+    const bool missing = !fs::exists(local);
+    if (!(offered > installed) && !missing)
     {
         gf_logUpToDate(entry.member);
         return;
     }
-    if (gf_downloadFromSite(std::string(entry.fileName), local))
+    const SaveResult fetched = gf_downloadFromSite(std::string(entry.fileName), local);
+    if (fetched)
     {
         entry.installed.setAndSave(offered.toString());
         gf_logUpdated(entry.member, offered.toString());
     }
+    else if (missing && fetched.refused && fetched.refused->full())
+    {
+        // Without any copy the program has no such data: the start-up waits for room and fetches it then.
+        throw DiskRefusedError(*fetched.refused);
+    }
+}
+
+// True when a data file has no copy yet (a first install).
+bool lf_dataFileMissing()
+{
+    return !fs::exists(gRegcodePath) || !fs::exists(gDbasePath);
 }
 
 } // namespace
@@ -73,12 +87,20 @@ void gf_logVersionNotFound(std::string_view name)
 
 void gf_checkVersions()
 {
-    bool fetched = false;
+    SaveResult fetched;
     if (CURL* handle = curl_easy_init())
     {
         fetched =
             gf_downloadToFile(handle, gf_downloadSiteBase() + kVersionIndexName, kVersionIndexName, false);
         curl_easy_cleanup(handle);
+    }
+    if (fetched.refused && fetched.refused->full())
+    {
+        if (lf_dataFileMissing())
+            throw DiskRefusedError(*fetched.refused);
+        gf_logMarked(gf_waitsForSpaceText("The version info", *fetched.refused) +
+                     ": the data files are checked at the next start");
+        return;
     }
     if (!fetched)
     {
@@ -113,6 +135,10 @@ void gf_checkVersions()
             checkOne(root, entry);
         }
         catch (const fs::filesystem_error&)
+        {
+            throw;
+        }
+        catch (const DiskRefusedError&)
         {
             throw;
         }

@@ -99,11 +99,11 @@ fs::path gf_scanInfoFolder()
     return kOutputFolder / "info";
 }
 
-bool gf_writeLiveriesScannedXml()
+SaveResult gf_writeLiveriesScannedXml()
 {
     if (gLiveries.ScannedLiveries.empty())
     {
-        return false;
+        return {};
     }
     pugi::xml_document doc;
     gf_writeMeta(doc);
@@ -124,7 +124,7 @@ bool gf_writeLiveriesScannedXml()
         }
     }
     const fs::path file = gf_liveriesScannedPath();
-    const bool saved = gf_saveXml(doc, file);
+    SaveResult saved = gf_saveXml(doc, file);
     gf_log(fmt::format("{} liveries in {}", gLiveries.ScannedLiveries.size(), file.string()));
     return saved;
 }
@@ -136,7 +136,11 @@ void gf_readLiveriesScanned()
     pugi::xml_document doc;
     if (!doc.load_file(file.c_str()))
     {
-        throw UserErrorException(51, fmt::format("File {} not found", file.string()));
+        const UserErrorException missing(51, fmt::format("File {} not found", file.string()));
+        // Missing because the disk refused the scan's save: the start-up can wait for room.
+        if (gLiveries.scanRefused)
+            throw DiskRefusedError(*gLiveries.scanRefused, missing.what());
+        throw missing;
     }
     if (gf_readMeta(doc, gMetaAuthor) && gf_readMeta(doc, gMetaDate))
     {

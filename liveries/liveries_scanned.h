@@ -2,6 +2,8 @@
 // output/errors and output/info. Paths are relative to the program folder (the working folder).
 #pragma once
 
+#include "foundation/disk_refusal.h"
+
 #include <filesystem>
 
 namespace oxl
@@ -15,8 +17,8 @@ std::filesystem::path gf_scanErrorsFolder();
 std::filesystem::path gf_scanInfoFolder();
 
 /// Writes gLiveries.ScannedLiveries, in list order, to LiveriesScanned.xml; nothing when the list is empty.
-/// True when the file was saved.
-bool gf_writeLiveriesScannedXml();
+/// Done when the file was saved; the disk's refusal when it was why not.
+SaveResult gf_writeLiveriesScannedXml();
 /// Replaces gLiveries.ScannedLiveries by the liveries of LiveriesScanned.xml, sorted by airline, type and
 /// title; UserErrorException 51 (not loadable), 52 (no <liveries>), 999 (an attribute missing), 533 (no
 /// livery).

@@ -2,6 +2,7 @@
 // the matching's memory, the registration codes and the similar models, with the thread that owns each group.
 #pragma once
 
+#include "foundation/disk_refusal.h"
 #include "foundation/thread_owner.h"
 #include "liveries/addon_packages.h"
 #include "liveries/dbase.h"
@@ -16,6 +17,7 @@
 #include <cstdint>
 #include <list>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -59,6 +61,8 @@ struct LiveriesState
     std::list<LiveryData> ScannedLiveries;
     /// The last scan's LiveriesScanned.xml could not be saved: the scan must run again.
     bool scanNotSaved = false;
+    /// Why, when the disk refused it.
+    std::optional<DiskRefusal> scanRefused;
 
     // The indexes, built and cleared by the cycle worker's livery processing and read by the matching on it.
     /// Airline code -> type code -> title records; owns every title.

@@ -317,6 +317,7 @@ bool gf_scanLiveryFolders(const LiveryFolderList& folders)
 {
     gLiveries.ScannedLiveries.clear();
     gLiveries.scanNotSaved = false;
+    gLiveries.scanRefused.reset();
     // A scan that ended with an exception left its titles registered; they would reject the same
     // titles now.
     gf_clearScanContainers();
@@ -390,7 +391,9 @@ bool gf_scanLiveryFolders(const LiveryFolderList& folders)
     }
     gLiveries.ScannedLiveries.sort(gf_liveryBefore);
     gLiveries.ScannedLiveries.unique(gf_sameLivery);
-    gLiveries.scanNotSaved = !gf_writeLiveriesScannedXml();
+    const SaveResult saved = gf_writeLiveriesScannedXml();
+    gLiveries.scanNotSaved = !saved;
+    gLiveries.scanRefused = saved.refused;
     gLiveries.ScannedLiveries.clear();
     gf_writeScanReports();
     gf_clearScanContainers();

@@ -12,10 +12,14 @@
 #include "window/window_state.h"
 
 #include <fmt/format.h>
+#include <gsl/util>
 #include <gtest/gtest.h>
+
+#include <sys/mount.h>
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -124,7 +128,8 @@ TEST_P(AirportFileLookup, FirstHitWins)
         onSite("archive/stock/EHAM.xml", schiphol());
     }
     EXPECT_EQ(gf_findAirportFile("EHAM"), row.expected);
-    EXPECT_EQ(gf_haveAirportFile("EHAM"), !row.localFiles.empty() || row.stockOnSite);
+    EXPECT_EQ(gf_haveAirportFile("EHAM"),
+              !row.localFiles.empty() || row.stockOnSite ? FileAnswer::found : FileAnswer::none);
     EXPECT_FALSE(fs::exists("EHAM.xml")) << "the probe's download is removed at once";
 }
 
@@ -196,16 +201,38 @@ TEST_F(AirportReadingTest, MissingLinkFileNamesNothing)
 
 TEST_F(AirportReadingTest, TheSiteIsAskedOncePerCycleForEachCode)
 {
-    EXPECT_FALSE(gf_probeStockAirport("EHAM"));
+    EXPECT_EQ(gf_probeStockAirport("EHAM"), FileAnswer::none);
     onSite("archive/stock/EHAM.xml", schiphol());
-    EXPECT_FALSE(gf_probeStockAirport("EHAM")) << "the failed probe is remembered";
-    EXPECT_FALSE(gf_haveAirportFile("EHAM"));
+    EXPECT_EQ(gf_probeStockAirport("EHAM"), FileAnswer::none) << "the failed probe is remembered";
+    EXPECT_EQ(gf_haveAirportFile("EHAM"), FileAnswer::none);
     EXPECT_EQ(requestsFor("/P3D/archive/stock/EHAM.xml"), 1u);
 
     state_.reset(); // a new cycle
-    EXPECT_TRUE(gf_probeStockAirport("EHAM"));
+    EXPECT_EQ(gf_probeStockAirport("EHAM"), FileAnswer::found);
     EXPECT_EQ(gf_findAirportFile("EHAM"), "archive/stock/EHAM.xml");
     EXPECT_EQ(requestsFor("/P3D/archive/stock/EHAM.xml"), 2u);
+}
+
+// The program folder on a full disk of its own: the refused downloads are no answer of the site, and the
+// file is found once there is room.
+TEST_F(AirportReadingTest, AFullDiskIsNoAnswerOfTheSite)
+{
+    onSite("archive/stock/EHAM.xml", schiphol());
+    if (::mount("tmpfs", program_.path().c_str(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "no tmpfs may be mounted here";
+    const auto unmount = gsl::finally([this] { ::umount2(program_.path().c_str(), MNT_DETACH); });
+    fs::current_path(program_.path()); // onto the small disk
+    for (int i = 0; std::ofstream(std::to_string(i)) << std::string(4096, 'x'); ++i)
+    {
+    }
+    EXPECT_EQ(gf_probeStockAirport("EHAM"), FileAnswer::waitsForDisk);
+    EXPECT_EQ(gf_downloadAirportFile("archive/stock/EHAM.xml", "x.xml"),
+              "The airport file 'archive/stock/EHAM.xml' waits for disk space (No space left on device)");
+    for (int i = 0; fs::remove(std::to_string(i)); ++i)
+    {
+    }
+    EXPECT_EQ(gf_haveAirportFile("EHAM"), FileAnswer::found);
+    EXPECT_EQ(requestsFor("/P3D/archive/stock/EHAM.xml"), 3u);
 }
 
 TEST_F(AirportReadingTest, FailedDownloadNamesTheAddress)

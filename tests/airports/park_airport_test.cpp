@@ -135,6 +135,7 @@ class ParkAirportTest : public ::testing::Test
     std::int32_t qfReal_ = -1;
     bool throwOnRead_ = false;
     int probes_ = 0;
+    bool diskFull_ = false;
     std::vector<std::string> calls_;
     std::vector<std::string> removed_;
     std::vector<LiveAc> live_;
@@ -151,10 +152,12 @@ class ParkAirportTest : public ::testing::Test
             user.dataValid = userKnown;
             return user;
         }
-        [[nodiscard]] bool haveAirportFile(const std::string& code) override
+        [[nodiscard]] FileAnswer haveAirportFile(const std::string& code) override
         {
             ++t_.probes_;
-            return t_.files_.count(code) != 0;
+            if (t_.diskFull_)
+                return FileAnswer::waitsForDisk;
+            return t_.files_.count(code) != 0 ? FileAnswer::found : FileAnswer::none;
         }
         [[nodiscard]] std::string findAirportFile(const std::string& code) override
         {
@@ -239,6 +242,20 @@ TEST_F(ParkAirportTest, OnTheGroundWithoutAFileOrAnAirportNothingIsChosen)
     gf_updateParkAirport(state_, false);
     EXPECT_EQ(gf_shownMessage(), "User aircraft on the ground, no airport in sight");
     EXPECT_TRUE(calls_.empty());
+}
+
+TEST_F(ParkAirportTest, AnAirportFileThatWaitsForDiskSpaceIsAskedForAgain)
+{
+    diskFull_ = true;
+    standAt(kEddf, true);
+    gf_updateParkAirport(state_, true);
+    EXPECT_TRUE(state_.parkAirport.code.empty());
+    EXPECT_EQ(gf_shownMessage(),
+              "User aircraft on the ground at EDDF, its airport file waits for disk space");
+    diskFull_ = false;
+    gf_updateParkAirport(state_, false);
+    EXPECT_EQ(state_.parkAirport.code, "EDDF");
+    EXPECT_EQ(probes_, 2);
 }
 
 TEST_F(ParkAirportTest, NoPositionYetDoesNothing)

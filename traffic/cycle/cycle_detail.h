@@ -5,6 +5,7 @@
 #include "traffic/cycle/cycle_ports.h"
 #include "traffic/cycle/cycle_state.h"
 
+#include "foundation/disk_refusal.h"
 #include "foundation/foundation_state.h"
 
 #include <chrono>
@@ -33,7 +34,7 @@ inline constexpr std::chrono::seconds kDiskFullRetry{10};
 /// came during the wait.
 bool whenTheDiskLets(const std::function<void()>& step);
 /// What the user reads when a file or folder of the program folder cannot be written.
-std::string unwritableText(const RefusedSave& refusal);
+std::string unwritableText(const DiskRefusal& refusal);
 
 /// Asks the SimClient thread to stop (closing down joins it with gf_stopSimClientThread).
 void requestSimClientStop();

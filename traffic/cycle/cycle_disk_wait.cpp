@@ -1,9 +1,8 @@
 // A start-up step that the disk refused: a full disk is waited out, a read-only program folder is said.
+#include "foundation/disk_refusal.h"
 #include "foundation/errors.h"
 #include "foundation/log.h"
 #include "foundation/run_state.h"
-#include "foundation/text_files.h"
-#include "platform/disk_refusal.h"
 #include "traffic/cycle/cycle_detail.h"
 
 #include <cstdint>
@@ -25,23 +24,14 @@ constexpr std::chrono::milliseconds kWaitStep{100};
 // The code of a UserErrorException whose text is the message alone.
 constexpr int kMessageOnly = 99;
 
-// Why the step failed when the disk took no write: what it could not write and the system's reason.
-std::optional<RefusedSave> lf_refusalOf(const std::exception& failure)
-{
-    // "Permission denied" may also answer a read (a folder a scan cannot enter): only a save tells a write.
-    if (const auto* error = dynamic_cast<const std::filesystem::filesystem_error*>(&failure))
-        if (plat::isDiskFull(error->code()) || error->code() == std::errc::read_only_file_system)
-            return RefusedSave{std::filesystem::absolute(error->path1()).lexically_normal(), error->code()};
-    // A failure that follows a save the disk refused (a scan whose file was not written) has that cause.
-    return gf_takeRefusedSave();
-}
-
 // The plain text, with the failure it caused when that is not the refusal itself (a scan's file that is
 // missing because it could not be written).
-std::string lf_unwritableError(const RefusedSave& refusal, const std::exception& failure)
+std::string lf_unwritableError(const DiskRefusal& refusal, const std::exception& failure)
 {
-    if (const auto* error = dynamic_cast<const std::filesystem::filesystem_error*>(&failure);
-        error != nullptr && error->code() == refusal.error)
+    const auto* refused = dynamic_cast<const DiskRefusedError*>(&failure);
+    const auto* error = dynamic_cast<const std::filesystem::filesystem_error*>(&failure);
+    if ((refused != nullptr && !refused->hasConsequence()) ||
+        (error != nullptr && error->code() == refusal.error))
         return unwritableText(refusal);
     return fmt::format("{} ({})", unwritableText(refusal), failure.what());
 }
@@ -60,7 +50,7 @@ bool lf_waitForRetry()
 
 } // namespace
 
-std::string unwritableText(const RefusedSave& refusal)
+std::string unwritableText(const DiskRefusal& refusal)
 {
     return fmt::format("The program folder cannot be written ({}: {}): the log, the scans and the learned "
                        "airports live there and are not saved",
@@ -69,11 +59,10 @@ std::string unwritableText(const RefusedSave& refusal)
 
 bool whenTheDiskLets(const std::function<void()>& step)
 {
-    std::optional<RefusedSave> waitedFor;
+    std::optional<DiskRefusal> waitedFor;
     std::int64_t waitedS = 0;
     for (;;)
     {
-        (void)gf_takeRefusedSave();
         try
         {
             step();
@@ -81,10 +70,10 @@ bool whenTheDiskLets(const std::function<void()>& step)
         }
         catch (const std::exception& failure)
         {
-            const std::optional<RefusedSave> refusal = lf_refusalOf(failure);
+            const std::optional<DiskRefusal> refusal = gf_refusalOf(failure);
             if (!refusal)
                 throw;
-            if (!plat::isDiskFull(refusal->error))
+            if (!refusal->full())
                 throw UserErrorException(kMessageOnly, lf_unwritableError(*refusal, failure));
             // Shown as the error, which stays in view; the log may lie on that very disk, so the reason is
             // logged again once the start-up goes on.

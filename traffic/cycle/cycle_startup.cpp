@@ -5,6 +5,7 @@
 #include "airports/airport_list.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
+#include "foundation/disk_refusal.h"
 #include "foundation/errors.h"
 #include "foundation/log.h"
 #include "foundation/settings_file.h"
@@ -76,17 +77,20 @@ void gf_createDataFolders()
 {
     // A program folder that takes no writes (a system-wide install) is said once; what it already holds
     // is read all the same, and what cannot be saved there is said where it fails.
-    std::optional<RefusedSave> refused;
+    std::optional<DiskRefusal> refused;
     if (const std::error_code error = plat::folderWriteRefusal("."))
-        refused = RefusedSave{fs::current_path(), error};
+        refused = gf_writeRefused(fs::current_path(), error);
     const auto unless = [&refused](const char* what, const char* path, const std::error_code& error)
     {
         if (!error)
             return;
-        if (!plat::isUnwritable(error))
+        const std::optional<DiskRefusal> refusal = gf_writeRefused(path, error);
+        if (!refusal)
             throw fs::filesystem_error(what, fs::path(path), error);
+        if (refusal->full())
+            throw DiskRefusedError(*refusal);
         if (!refused)
-            refused = RefusedSave{fs::absolute(path), error};
+            refused = refusal;
     };
     for (const char* folder : kDataFolders)
     {
@@ -126,7 +130,6 @@ void gf_enableControls()
     window.enableControl(gUnblockButton, !BLOCK_CALLSIGN.value().empty());
     window.enableControl(parking_percentage, false);
     window.enableControl(MAX_FIT_FL, false);
-    window.fillCombos();
     parking_percentage.set(kStartParkingPercentage);
     window.clearControlText(parking_percentage);
     MAX_FIT_FL.set(static_cast<float>(MAX_FIT.value()) * kMaxFitPerHalfHour + kMaxFitPerHalfHour);
@@ -169,12 +172,15 @@ void gf_startupChecks()
 {
     const CyclePorts& ports = gf_cyclePorts();
     gf_loadAllParameters();
+    // The choices come from the settings alone: shown before any wait for the disk.
+    ports.window->fillCombos();
     cycle::repaintWindow();
     if (!cycle::whenTheDiskLets(gf_createDataFolders))
         return;
     gFoundation.gSavedLiveLimit.store(MAX_LIVE_SEL.value());
-    if (gCycle.gSkipVersionCheck.load() == 0)
-        ports.services->checkVersions();
+    if (gCycle.gSkipVersionCheck.load() == 0 &&
+        !cycle::whenTheDiskLets([&ports] { ports.services->checkVersions(); }))
+        return;
     gf_enableControls();
     PROGRAM_INSTALL_PATH.setAndSave(fs::current_path().string());
     gf_storeCurrentDayHalfHour();

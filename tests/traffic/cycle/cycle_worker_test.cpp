@@ -5,6 +5,7 @@
 #include "airports/airports_state.h"
 #include "foundation/config_keys.h"
 #include "foundation/cycle_values.h"
+#include "foundation/disk_refusal.h"
 #include "foundation/errors.h"
 #include "foundation/system_lookups.h"
 #include "platform/net_udp.h"
@@ -92,9 +93,8 @@ TEST_P(DiskRefusalTest, AFullDiskIsWaitedOutAndAReadOnlyFolderSaid)
             return;
         if (!savedBefore)
             throw std::filesystem::filesystem_error("save", file, error);
-        std::lock_guard lock(gFoundation.gRefusedSaveMutex);
-        gFoundation.gRefusedSave = RefusedSave{file, error};
-        throw UserErrorException(51, "File output/LiveriesScanned.xml not found");
+        throw DiskRefusedError(DiskRefusal{file, error},
+                               UserErrorException(51, "File output/LiveriesScanned.xml not found").what());
     };
     duringMainLoop = [] { gf_requestWindowClose(); };
     std::thread worker = startCycle();
