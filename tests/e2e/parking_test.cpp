@@ -1,15 +1,21 @@
 // Zurich as the user's park airport, its airport file served by a local download site: an arrival
 // lands, taxis and parks at a free stand, and the static aircraft of the file's learned occupants fill
-// their stands.
+// their stands, also after a start with the program folder on a full disk.
 #include "foundation/units.h"
 #include "tests/e2e/flight_script.h"
 #include "tests/e2e/road_run.h"
 #include "tests/e2e/zurich.h"
 
+#include <fmt/format.h>
+#include <gsl/util>
 #include <gtest/gtest.h>
+
+#include <sys/mount.h>
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <functional>
 
 namespace oxl::test
 {
@@ -72,13 +78,15 @@ std::size_t staticCount(const std::map<std::uint32_t, TrackedObject>& objects)
 class ParkAirport : public ::testing::Test
 {
   protected:
-    void start(const std::vector<FlightScript>& scripts)
+    void start(const std::vector<FlightScript>& scripts, const std::function<void()>& beforeProgram = {})
     {
         run_.parkAt("LSZH", demoAirportFile());
         const std::string replay = (run_.folder() / "replay.txt").string();
         writeReplay(replay, scripts);
         ASSERT_TRUE(run_.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt));
         ASSERT_TRUE(run_.startTraffic({"--replay", replay, "--qnh", "1013"}));
+        if (beforeProgram)
+            beforeProgram();
         ASSERT_TRUE(run_.startProgram());
     }
 
@@ -116,7 +124,39 @@ TEST_F(ParkAirport, ArrivalLandsTaxisAndParksAtAFreeStand)
 
 TEST_F(ParkAirport, StaticAircraftFillTheStandsOfLearnedOccupants)
 {
-    start({});
+    // The program folder on a small disk of its own, full to its last byte at the start: the airport file
+    // that the disk refused is fetched once there is room.
+    const std::filesystem::path program = run_.programFolder(), copy = run_.folder() / "program-copy";
+    bool full = false;
+    const auto unmount = gsl::finally([&] { ::umount2(program.c_str(), MNT_DETACH); });
+    start({},
+          [&]
+          {
+              std::filesystem::copy(program, copy, std::filesystem::copy_options::recursive);
+              full = ::mount("tmpfs", program.c_str(), "tmpfs", 0, "size=8m") == 0;
+              std::filesystem::copy(copy, program, std::filesystem::copy_options::recursive);
+              std::filesystem::create_directory(program / "fillers");
+              for (const std::size_t size : {65536, 1024})
+                  for (int i = 0; full && std::ofstream(program / "fillers" / fmt::format("{}-{}", size, i))
+                                              << std::string(size, 'x');
+                       ++i)
+                  {
+                  }
+          });
+    if (full)
+    {
+        // The main loop sends the user's state every second: two park-airport steps go by on the full disk.
+        const auto seconds = [&]
+        {
+            const auto lines = run_.sourceRecord();
+            return std::ranges::count_if(lines, [](const auto& l) { return l.find("Qs121=") != l.npos; });
+        };
+        ASSERT_TRUE(waitUntil([&] { return seconds() >= 35; }, 180s));
+        EXPECT_EQ(staticCount(run_.objects()), 0u);
+        std::filesystem::remove_all(program / "fillers");
+        ASSERT_TRUE(run_.waitObjects([](const auto& objects) { return staticCount(objects) >= 3; }, 90s));
+        EXPECT_FALSE(run_.logHas("User aircraft on the ground at LSZH, no airport file found"));
+    }
     // The file's static row has an occupant on every weekday at every half-hour; a share of its stands
     // gets a static aircraft, shown with its callsign and a star, standing at the stand's heading.
     ASSERT_TRUE(run_.waitObjects([](const auto& objects) { return staticCount(objects) >= 3; }, 180s));
