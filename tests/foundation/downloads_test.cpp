@@ -5,7 +5,10 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
 
+#include <gsl/util>
 #include <gtest/gtest.h>
+
+#include <sys/mount.h>
 
 #include <chrono>
 #include <thread>
@@ -94,6 +97,20 @@ INSTANTIATE_TEST_SUITE_P(
                       // Ends by the low-speed time-out of one second set by the fixture.
                       Failure{"Stalled", [](LoopbackHttpServer& s) { s.stall("/dbase.enc"); }}),
     [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
+
+// A disk with no room for the transfer: the refusal is the disk's, never an answer of the site.
+TEST_F(DownloadTest, AFullDiskIsNoAnswerOfTheSite)
+{
+    test::writeBytes(site_ / "dbase.enc", std::string(65536, 'x'));
+    fs::create_directory(work_ / "disk");
+    if (::mount("tmpfs", (work_ / "disk").c_str(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "no tmpfs may be mounted here";
+    const auto unmount = gsl::finally([this] { ::umount2((work_ / "disk").c_str(), MNT_DETACH); });
+    const SaveResult fetched = gf_downloadFromSite("dbase.enc", work_ / "disk" / "dbase.enc");
+    ASSERT_TRUE(!fetched && fetched.refused && fetched.refused->full());
+    EXPECT_TRUE(log_.contains("===> Downloading '" + server_.baseUrl() +
+                              "dbase.enc' waits for the disk: No space left on device"));
+}
 
 TEST_F(DownloadTest, MissingFileOnTheSiteLeavesNoLocalFile)
 {
