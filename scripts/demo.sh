@@ -17,7 +17,8 @@ if [[ ${OXL_DEMO_NO_INSTALL:-0} != 1 ]]; then
   bash "$top/scripts/install-deps.sh"
 fi
 
-# The program takes the traffic source's fixed ports: another program holding one would end the demo.
+# The program takes the traffic source's fixed ports on the loopback: another program holding one would
+# end the demo.
 taken=$(python3 - <<'PY'
 import socket
 for port, kind, what in ((10747, socket.SOCK_STREAM, "TCP, the traffic source's connection"),
@@ -27,7 +28,7 @@ for port, kind, what in ((10747, socket.SOCK_STREAM, "TCP, the traffic source's 
     if kind == socket.SOCK_STREAM:
         s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     try:
-        s.bind(("0.0.0.0", port))
+        s.bind(("127.0.0.1", port))
     except OSError:
         print(f"  port {port} ({what})")
     s.close()
