@@ -40,7 +40,11 @@ function(oxl_add_test_suite folder)
   target_compile_definitions(${name} PRIVATE
     OXL_SHARED_DIR="${OXL_SHARED_DIR}"
     OXL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    OXL_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
+    OXL_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"
+    OXL_STANDIN_DIR="${OXL_STANDIN_DIR}")
+  if(NOT OXL_STANDIN_DIR STREQUAL CMAKE_RUNTIME_OUTPUT_DIRECTORY)
+    list(REMOVE_ITEM ARG_TOOLS sim_standin traffic_standin)
+  endif()
   if(ARG_TOOLS)
     add_dependencies(${name} ${ARG_TOOLS})
   endif()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The program's main job on one machine: installs the dependencies, builds, writes a working folder,
-# starts the simulator stand-in and the traffic-source stand-in (replaying the bundled recording of
-# traffic around Zurich) and runs the program in it, with its window when there is a display and
-# headless otherwise. Ctrl-C stops everything; the logs stay in the working folder.
+# The program's main job on one machine: installs the dependencies, builds the program, the stand-ins and
+# the data files (nothing else), writes a working folder, starts the simulator stand-in and the
+# traffic-source stand-in (replaying the bundled recording of traffic around Zurich) and runs the
+# program in it, with its window when there is a display and headless otherwise. Ctrl-C stops everything; the logs stay in the working folder.
 #
 #   OXL_DEMO_DIR     working folder (build/demo)
 #   OXL_DEMO_NO_INSTALL=1   skips the package installation (the build still runs)
@@ -13,9 +13,39 @@ bin=$top/build/bin
 recording=$top/data/demo_traffic_LSZH.txt
 
 if [[ ${OXL_DEMO_NO_INSTALL:-0} != 1 ]]; then
+  echo "Installing the packages the build needs (scripts/install-deps.sh)."
   bash "$top/scripts/install-deps.sh"
 fi
-bash "$top/scripts/build.sh" "$top/build"
+
+# The program takes the traffic source's fixed ports on the loopback: another program holding one would
+# end the demo.
+taken=$(python3 - <<'PY'
+import socket
+for port, kind, what in ((10747, socket.SOCK_STREAM, "TCP, the traffic source's connection"),
+                         (49004, socket.SOCK_DGRAM, "UDP, the air pressure"),
+                         (49005, socket.SOCK_DGRAM, "UDP, the traffic lines")):
+    s = socket.socket(socket.AF_INET, kind)
+    if kind == socket.SOCK_STREAM:
+        s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    try:
+        s.bind(("127.0.0.1", port))
+    except OSError:
+        print(f"  port {port} ({what})")
+    s.close()
+PY
+)
+if [[ -n $taken ]]; then
+  echo "The demo cannot start: another program on this machine holds a port the program needs:" >&2
+  echo "$taken" >&2
+  echo "Stop that program (ss -ltunp shows which one it is) and start the demo again." >&2
+  exit 1
+fi
+
+# Only what the demo runs: the program, the two stand-ins and the shipped data files.
+targets="ordalis_p3d sim_standin traffic_standin oxl_data"
+echo "Building the program, the simulator and traffic-source stand-ins and the data files in $top/build"
+echo "(the first time takes a few minutes; later runs build only what changed)."
+OXL_BUILD_TARGETS=$targets bash "$top/scripts/build.sh" "$top/build"
 
 # A fresh working folder: the program folder (docs, input with the shipped data files), AppData with
 # the settings, the registry, the simulator's install folder, the pipe and lock folders.

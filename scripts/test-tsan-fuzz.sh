@@ -12,9 +12,18 @@ export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:supp
 
 status=0
 suites="foundation platform window simlink simlink_client traffic_source traffic_engine traffic_cycle traffic_ports liveries airports e2e"
+# The tests start a plain tree's stand-ins (tools, not the program under test: a stand-in under
+# ThreadSanitizer would read the program's messages at its own slow pace).
+standins=${OXL_STANDIN_DIR:-$top/build/bin}
+if [[ ! -x $standins/sim_standin || ! -x $standins/traffic_standin ]]; then
+  echo "no stand-ins in $standins: build them first (OXL_BUILD_TARGETS=\"sim_standin traffic_standin\"" \
+    "bash scripts/build.sh), or name their folder in OXL_STANDIN_DIR" >&2
+  exit 1
+fi
 # The tree holds only what those suites run.
 stage "tsan build" env OXL_BUILD_TARGETS="$(printf 'test_%s ' $suites)oxl_data" \
-  bash "$top/scripts/build.sh" "$top/build-tsan" -DOXL_BUILD_BENCH=OFF -DOXL_TSAN=ON -DOXL_OWNER_CHECKS=ON
+  bash "$top/scripts/build.sh" "$top/build-tsan" -DOXL_BUILD_BENCH=OFF -DOXL_TSAN=ON -DOXL_OWNER_CHECKS=ON \
+  "-DOXL_STANDIN_DIR=$standins"
 # Those suites mostly wait for the end-to-end runs' replay pace: the fuzz build uses the time, at a
 # lower priority; the fuzzers run after them.
 suites_beside "$top/build-tsan" -L "^test_($(tr ' ' '|' <<<"$suites"))\$"

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds the program twice (plain with the benchmarks, and with
 # AddressSanitizer, UndefinedBehaviorSanitizer and the threads' owner checks) and runs every test of both
-# builds in parallel, the whole captured traffic end to end in the plain build, each benchmark briefly,
-# and builds the program as users build it (Release). Each stage prints its time ("stage NAME: N s").
+# builds, the whole captured traffic end to end in the plain build, each benchmark briefly, the
+# ThreadSanitizer suites and the fuzz harnesses (scripts/test-tsan-fuzz.sh), and builds the program as
+# users build it (Release). The sanitized trees start the plain tree's stand-ins. Each stage prints its
+# time ("stage NAME: N s").
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 source "$top/scripts/stage.sh"
@@ -34,12 +36,27 @@ replay_run() {
 }
 beside full-replay "$top/build" replay_run
 
+# The sanitized trees' tests start the plain tree's stand-ins: they are tools, and a stand-in slowed by a
+# sanitizer would only judge the machine's speed.
+export OXL_STANDIN_DIR=$top/build/bin
+asan=("$top/build-asan" -DOXL_BUILD_BENCH=OFF -DOXL_SANITIZE=ON -DOXL_OWNER_CHECKS=ON
+  "-DOXL_STANDIN_DIR=$OXL_STANDIN_DIR")
+
+# The rest of the plain build and the AddressSanitizer build run at a lower priority beside the
+# ThreadSanitizer stages, in the time that their build's waits and their paced runs leave idle.
+builds_beside() {
+  stage "plain build" nice -n 10 bash "$top/scripts/build.sh" "${plain[@]}"
+  stage "asan build" nice -n 10 bash "$top/scripts/build.sh" "${asan[@]}"
+  return $status
+}
+beside builds "$top/build" builds_beside
+
 # The ThreadSanitizer build and its suites, beside the fuzz build; then the fuzz harnesses.
 stage "tsan and fuzz" bash "$top/scripts/test-tsan-fuzz.sh"
+stage "plain and asan builds wait" beside_show builds "$top/build"
 
 # The plain build also builds the benchmarks and runs each briefly (about 20 s in all), so that none
 # stops building or running; the figures of the README come from full runs of the bench target.
-stage "plain build" bash "$top/scripts/build.sh" "${plain[@]}"
 bench_brief() {
   (cd "$top/build" && ./bin/oxl_bench --benchmark_min_time=0.01 >bench-brief.txt 2>&1) && return 0
   echo "benchmarks failed, see $top/build/bench-brief.txt"
@@ -47,17 +64,14 @@ bench_brief() {
 }
 stage benchmarks bench_brief
 
-# Each build's suites mostly wait for the end-to-end runs' pace: the next build, at a lower priority,
-# uses the cores they leave idle.
+# Each build's suites mostly wait for the end-to-end runs' pace: the Release build, at a lower priority,
+# uses the cores they leave idle. The program as users build it, optimised for speed (g++ warns at -O3
+# where it does not at -O2).
 suites_beside "$top/build"
-stage "asan build (beside plain tests)" nice -n 10 bash "$top/scripts/build.sh" "$top/build-asan" \
-  -DOXL_BUILD_BENCH=OFF -DOXL_SANITIZE=ON -DOXL_OWNER_CHECKS=ON
-stage "plain tests wait" beside_show suites "$top/build"
-suites_beside "$top/build-asan"
-# The program as users build it, optimised for speed (g++ warns at -O3 where it does not at -O2).
-stage "release build (beside asan tests)" env OXL_BUILD_TARGETS=ordalis_p3d nice -n 10 \
+stage "release build (beside plain tests)" env OXL_BUILD_TARGETS=ordalis_p3d nice -n 10 \
   bash "$top/scripts/build.sh" "$top/build-release" -DCMAKE_BUILD_TYPE=Release
-stage "asan tests wait" beside_show suites "$top/build-asan"
+stage "plain tests wait" beside_show suites "$top/build"
+stage "asan tests" suites "$top/build-asan"
 
 replay_result() {
   local log=$top/build/full-replay.log

@@ -193,7 +193,7 @@ bool RoadRun::startSim(double latDeg, double lonDeg, double groundFt,
                                      "--track",          (work_ / "sim_track.jsonl").string(),
                                      "--journal-memory", "20000"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    if (!sim_.start(OXL_BIN_DIR, args, (work_ / "pipes").string()))
+    if (!sim_.start(OXL_STANDIN_DIR, args, (work_ / "pipes").string()))
         return false;
     return sim_.command(fmt::format("teleport {:.6f} {:.6f} {}", latDeg, lonDeg, groundFt)) == "ok";
 }
@@ -205,7 +205,7 @@ bool RoadRun::startTraffic(const std::vector<std::string>& args)
                                     "--traffic-port", std::to_string(trafficPort_),
                                     "--qnh-port",     std::to_string(qnhPort_)};
     all.insert(all.end(), args.begin(), args.end());
-    traffic_ = std::make_unique<ToolProcess>(OXL_BIN_DIR, "traffic_standin", all);
+    traffic_ = std::make_unique<ToolProcess>(OXL_STANDIN_DIR, "traffic_standin", all);
     return traffic_->started();
 }
 

@@ -65,7 +65,7 @@ class SimLinkTest : public ::testing::Test
         gFoundation.gStopRequested = 0;
         gFoundation.gWindowClosed = 0;
         gf_installSimLinkPort(&port);
-        ASSERT_TRUE(sim.start(OXL_BIN_DIR, standinArgs(), tmp.path().string()));
+        ASSERT_TRUE(sim.start(OXL_STANDIN_DIR, standinArgs(), tmp.path().string()));
         scSetEnvironment(bareScEnvironment());
         gf_initSimQueues(5);
         startLinkClient();

@@ -11,7 +11,7 @@ namespace oxl::test
 class ToolProcess
 {
   public:
-    /// Starts OXL_BIN_DIR/<tool> with the arguments.
+    /// Starts binDir/<tool> with the arguments.
     ToolProcess(const std::string& binDir, const std::string& tool, const std::vector<std::string>& args);
     ~ToolProcess();
     ToolProcess(const ToolProcess&) = delete;

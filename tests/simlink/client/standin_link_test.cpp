@@ -36,7 +36,7 @@ class StandinLink : public ::testing::TestWithParam<Transport>
     void SetUp() override
     {
         std::filesystem::create_directories(tmp / "cwd");
-        ASSERT_TRUE(sim.start(OXL_BIN_DIR, extraArgs(), tmp.path().string()));
+        ASSERT_TRUE(sim.start(OXL_STANDIN_DIR, extraArgs(), tmp.path().string()));
         if (GetParam() == Transport::Tcp)
             test::writeBytes(tmp / "cwd" / "SimConnect.cfg",
                              "[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort=" +
@@ -323,7 +323,7 @@ TEST(StandinRegistry, ChainFallsThroughToTheRegistryPortOfTheStandIn)
     test::ScopedEnv pipeDir{"OXL_PIPE_DIR", tmp.path().string()};
     test::ScopedEnv registry{"OXL_REGISTRY", (tmp / "registry.xml").string()};
     test::SimStandinProcess sim;
-    ASSERT_TRUE(sim.start(OXL_BIN_DIR, {"--no-pipe", "--registry", (tmp / "registry.xml").string()},
+    ASSERT_TRUE(sim.start(OXL_STANDIN_DIR, {"--no-pipe", "--registry", (tmp / "registry.xml").string()},
                           tmp.path().string()));
     scSetEnvironment({nullptr, nullptr, nullptr, scRegistryPortValue});
     ScHandle handle = nullptr;
@@ -342,7 +342,7 @@ TEST(StandinRegistry, ChainReachesTheStandInOverIPv6)
     test::ScopedEnv pipeDir{"OXL_PIPE_DIR", tmp.path().string()};
     test::ScopedEnv registry{"OXL_REGISTRY", (tmp / "registry.xml").string()};
     test::SimStandinProcess sim;
-    if (!sim.start(OXL_BIN_DIR,
+    if (!sim.start(OXL_STANDIN_DIR,
                    {"--no-pipe", "--no-tcp", "--tcp6", "--registry", (tmp / "registry.xml").string()},
                    tmp.path().string()))
         GTEST_SKIP() << "no IPv6 loopback here";

@@ -74,7 +74,7 @@ TEST(FixedPorts, ProgramReadersAndLinkWithTheStandin)
                    gSource.gTrafficReader.boundPort() == kTrafficPort;
         }));
 
-    test::ToolProcess standin(OXL_BIN_DIR, "traffic_standin",
+    test::ToolProcess standin(OXL_STANDIN_DIR, "traffic_standin",
                               {"--aircraft", "2", "--interval", "0.3", "--qnh", "1008"});
     gSource.gSourceLink.gf_waitForRealTraffic();
     ASSERT_TRUE(gSource.gSourceLink.connected());

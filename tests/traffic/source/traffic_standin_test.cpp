@@ -113,7 +113,7 @@ class StandinTest : public ::testing::Test
 
 TEST_F(StandinTest, HandshakeUserStateTrafficAndQnh)
 {
-    test::ToolProcess standin(OXL_BIN_DIR, "traffic_standin",
+    test::ToolProcess standin(OXL_STANDIN_DIR, "traffic_standin",
                               standinArgs({"--reply", "split", "--aircraft", "3", "--interval", "0.3",
                                            "--qnh", "1005", "--radius", "8"}));
     ASSERT_TRUE(standin.started());
@@ -146,7 +146,7 @@ TEST_F(StandinTest, HandshakeUserStateTrafficAndQnh)
 TEST_F(StandinTest, LossOfTheSourceAndItsReturn)
 {
     test::ToolProcess standin(
-        OXL_BIN_DIR, "traffic_standin",
+        OXL_STANDIN_DIR, "traffic_standin",
         standinArgs({"--level", "1", "--drop-after", "1", "--aircraft", "1", "--interval", "0.2"}));
     link.gf_waitForRealTraffic();
     ASSERT_TRUE(link.connected());
@@ -184,7 +184,7 @@ TEST_F(StandinTest, LossOfTheSourceAndItsReturn)
 TEST_F(StandinTest, MalformedDatagramsAreLoggedAndTheReadersGoOn)
 {
     test::ToolProcess standin(
-        OXL_BIN_DIR, "traffic_standin",
+        OXL_STANDIN_DIR, "traffic_standin",
         standinArgs({"--reply", "malformed", "--bad", "--aircraft", "1", "--interval", "0.2"}));
     link.gf_waitForRealTraffic();
     ASSERT_TRUE(link.connected());
@@ -222,7 +222,7 @@ TEST_F(StandinTest, ReplaysACapturedSession)
     filter.setParkAirport(true, 19.4363, -99.0721);
     filter.setReferenceElevation(7316.0);
     radius.store(100.0);
-    test::ToolProcess standin(OXL_BIN_DIR, "traffic_standin",
+    test::ToolProcess standin(OXL_STANDIN_DIR, "traffic_standin",
                               standinArgs({"--no-tcp", "--replay", replay.string(), "--speed", "10"}));
     ASSERT_TRUE(until([&] { return traffic.datagramCount.load() >= 6; }));
     trafficThread.stopAndJoin();
@@ -257,7 +257,7 @@ TEST_F(StandinTest, ReplaysTrafficLinesFromTheFirstConnectionStampedWhenSent)
                         time);
     const auto replay = folder / "lines.txt";
     test::writeBytes(replay, lines);
-    test::ToolProcess standin(OXL_BIN_DIR, "traffic_standin",
+    test::ToolProcess standin(OXL_STANDIN_DIR, "traffic_standin",
                               standinArgs({"--replay", replay.string(), "--speed", "10"}));
     link.gf_waitForRealTraffic();
     ASSERT_TRUE(link.connected());
@@ -300,8 +300,8 @@ TEST(StandinOptions, BadOptionsEndWithAMessageAndStatusTwo)
     for (const Row& row : rows)
     {
         SCOPED_TRACE(fmt::format("{} {}", row.tool, row.arguments));
-        const int status = std::system(fmt::format("'{}/{}' {} >'{}' 2>&1 </dev/null", OXL_BIN_DIR, row.tool,
-                                                   row.arguments, said.string())
+        const int status = std::system(fmt::format("'{}/{}' {} >'{}' 2>&1 </dev/null", OXL_STANDIN_DIR,
+                                                   row.tool, row.arguments, said.string())
                                            .c_str());
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), row.status);
