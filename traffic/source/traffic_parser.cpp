@@ -200,9 +200,16 @@ LineOutcome TrafficLineParser::processLineSub(std::string_view datagram)
 
 void TrafficLineParser::logError(std::string_view kind, std::string_view text)
 {
-    // The error texts carry the datagram's bytes.
-    repeats_.write(kind, fmt::format("exception in processLineSub: {}", gf_outsideText(text)), LogForm::plain,
-                   {sender_, field(1)});
+    // The error texts carry the datagram's bytes; the line names its aircraft as sent, whichever field
+    // failed.
+    const std::string_view callsign = field(9);
+    const bool callsignKnown =
+        !callsign.empty() && callsign != "null" && callsign.find('@') == std::string_view::npos;
+    repeats_.write(kind,
+                   fmt::format("exception in processLineSub: {} (hexid {}{}{})", gf_outsideText(text),
+                               gf_outsideText(field(1)), callsignKnown ? ", callsign " : "",
+                               callsignKnown ? gf_outsideText(callsign) : std::string()),
+                   LogForm::plain, {sender_, field(1)});
 }
 
 void TrafficLineParser::logHeldErrors(bool all)
