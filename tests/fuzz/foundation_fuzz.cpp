@@ -152,7 +152,8 @@ OXL_FUZZ_TARGET(versions_json)
 }
 
 // Whatever a caller passes, in any form of the log or through a repeat limit: every line written is one
-// line of valid UTF-8 without a control character, a text that the one rule shows as it is.
+// line of valid UTF-8 without a control character, a text that the one rule shows as it is; one call of the
+// log writes one line.
 OXL_FUZZ_TARGET(log_line)
 {
     static RepeatLimitedLog repeats("limited: ");
@@ -165,7 +166,12 @@ OXL_FUZZ_TARGET(log_line)
     const std::string_view text = asText(in.rest());
     const auto before = static_cast<std::ptrdiff_t>(std::filesystem::file_size(file));
     if (how % 4 < 3)
+    {
         gf_logAs(static_cast<LogForm>(how % 4), text);
+        const std::vector<std::uint8_t> once = readAll(file);
+        OXL_FUZZ_CHECK(std::count(once.begin() + before, once.end(), '\n') == 1, "log_line",
+                       "one call wrote other than one line");
+    }
     else // the kind, sender and aircraft come from the text too: they show in the count lines
         repeats.write(text.substr(0, 8), text, LogForm::marked,
                       {text.substr(0, 20), text.substr(std::min<std::size_t>(8, text.size()), 16)});
