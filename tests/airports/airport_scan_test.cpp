@@ -220,12 +220,9 @@ TEST_F(AirportScan, AFailingFileIsReportedAndTheWalkGoesOnWithEveryWorkerEndedAt
     EXPECT_EQ(gFoundation.gRunningWorkers.load(), 0);
     const auto lines = scanLog();
     // Its failure is said once, beside one marked line of the report (the walk's form or the worker's).
-    const auto count = [&lines](std::string_view part) {
-        return std::count_if(lines.begin(), lines.end(),
-                             [&](const auto& l) { return l.find(part) != l.npos; });
-    };
-    EXPECT_EQ(count("===>  airports search"), 1);
-    EXPECT_EQ(count("record beyond the end of 0.bgl"), 1);
+    for (const std::string part : {"===>  airports search", "record beyond the end of 0.bgl"})
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](auto& l) { return l.find(part) != l.npos; }),
+                  1);
 }
 
 TEST_F(AirportScan, NoMoreWorkersRunThanTheLimit)

@@ -328,12 +328,10 @@ TEST(Log, OutsideTextAndEveryLineFollowOneRule)
     {
         EXPECT_EQ(gf_outsideText(text), outside);
         const std::size_t before = fs::file_size(log.file());
-        gf_log(text), gf_log(outside); // an escaped text is written as it is
-        // Only the program's own format sets a line apart by empty lines; its arguments cannot.
-        gf_logSpaced("\n{} x\n", text);
-        EXPECT_EQ(readBytes(log.file()).substr(before), (logged.empty() ? text : logged) + "\n" + outside +
-                                                            "\n\n" + (logged.empty() ? text : logged) +
-                                                            " x\n\n");
+        gf_log(text), gf_log(outside);  // an escaped text is written as it is
+        gf_logSpaced("\n{} x\n", text); // only the program's format sets a line apart, not its arguments
+        const std::string shown = logged.empty() ? text : logged;
+        EXPECT_EQ(readBytes(log.file()).substr(before), shown + "\n" + outside + "\n\n" + shown + " x\n\n");
     }
 }
 

@@ -88,8 +88,6 @@ TEST_F(ParserTest, EveryErrorIsLoggedWithItsFieldTextAndItsAircraft)
         {"ground speed", LineBuilder().with({{8, "abc"}}).text(), "gs:abc"},
         {"ground speed, no callsign", LineBuilder().with({{8, "abc"}, {9, "null"}}).text(), "gs:abc",
          "hexid 4000123"},
-        {"ground speed, at sign callsign", LineBuilder().with({{8, "x"}, {9, "A@B"}}).text(), "gs:x",
-         "hexid 4000123"},
         {"infinite ground speed", LineBuilder().with({{8, "-inf"}}).text(), "gs:-inf"},
         {"altitude", altitudeLine, "altitude x incorrect, from: " + altitudeLine},
         {"track", LineBuilder().with({{7, "x"}}).text(), "track incorrect x"},
