@@ -340,7 +340,6 @@ TEST_F(AirportScan, ManualScanTakesTheAfolderSettings)
     EXPECT_EQ(decoded(), (std::multiset<std::string>{"LOWW"}));
     EXPECT_TRUE(settings_.logged("All your third party airports are done, no off line learning needed."));
     EXPECT_FALSE(fs::exists(work_ / "TBLO"));
-    // A folder's name holding a line feed stays on its line of the report.
     const auto report = splitLines(readBytes(work_ / "output" / "info" / "AirportsScanLog.txt"));
     EXPECT_NE(std::find(report.begin(), report.end(), "Scanning for addon airports in D:\\Mi\\nne"),
               report.end());

@@ -151,9 +151,8 @@ OXL_FUZZ_TARGET(versions_json)
                        h, stored->name + " stored as " + stored->value());
 }
 
-// Whatever a caller passes, in any form of the log or through a repeat limit: every line written is one
-// line of valid UTF-8 without a control character, a text that the one rule shows as it is; one call of the
-// log writes one line.
+// Whatever a caller passes, in any form of the log or through a repeat limit: one call writes one line, and
+// every line written is valid UTF-8 without a control character, a text that the one rule shows as it is.
 OXL_FUZZ_TARGET(log_line)
 {
     static RepeatLimitedLog repeats("limited: ");

@@ -350,8 +350,7 @@ TEST_F(LiveryScanRunTest, DuplicateTitlesGiveTheSameFileEveryScan)
 
 TEST_F(LiveryScanRunTest, Utf16FileWithCrLfLeavesNoCarriageReturnInTheFileOrReports)
 {
-    // The second section repeats the first one's title, the third has none: both are reported, each on one
-    // line whatever its folder's name holds.
+    // The second section repeats the first one's title, the third has none: both are reported, one a line.
     writeAircraft("Wide/B7\n38", "B738", {{"BAW", "Wide one", ""}, {"BAW", "Wide one", ""}, {"BAW", "", ""}},
                   "aircraft.cfg", test::CfgCharset::Utf16Le);
     ASSERT_TRUE(gf_scanLiveryFolders({"D:\\Wide"}));
