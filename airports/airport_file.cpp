@@ -28,9 +28,17 @@ const char* boolText(bool on)
     return on ? "true" : "false";
 }
 
-bool addAttribute(pugi::xml_node node, const char* name, const std::string& value)
+// Names come from downloaded files, scanned folders and the traffic source: bytes that XML cannot hold are
+// escaped reversibly (gf_apfText restores them), so that the file is UTF-8 and well-formed whatever they
+// held.
+bool addAttribute(pugi::xml_node node, const char* name, std::string_view value)
 {
-    return node.append_attribute(name).set_value(value.c_str());
+    return node.append_attribute(name).set_value(gf_escapeBytes(value).c_str());
+}
+
+bool addTextNode(pugi::xml_node parameters, std::string_view name, std::string_view value)
+{
+    return gf_addStringNode(parameters, name, gf_escapeBytes(value));
 }
 
 std::string_view skipBlanks(std::string_view text)
@@ -83,20 +91,14 @@ bool writeStandChanges(pugi::xml_node parkpos, const Stand& stand)
     return ok;
 }
 
-/// An occupant's identity as the traffic source sent it: bytes XML cannot hold are escaped reversibly.
-bool addIdentity(pugi::xml_node node, const char* name, std::string_view value)
-{
-    return addAttribute(node, name, gf_escapeBytes(value));
-}
-
 bool writeOption(pugi::xml_node parkpos, const StandOccupancy& option)
 {
     pugi::xml_node opt = parkpos.append_child("opt");
-    bool ok = opt && addIdentity(opt, "reg", option.registration);
+    bool ok = opt && addAttribute(opt, "reg", option.registration);
     // A registration the database knows gives airline and type when the file is read back.
     if (ok && !gf_lookupRegistration(option.registration))
     {
-        ok = addIdentity(opt, "airl", option.airline) && addIdentity(opt, "type", option.type);
+        ok = addAttribute(opt, "airl", option.airline) && addAttribute(opt, "type", option.type);
     }
     if (ok && option.kind == StandOptionKind::soft)
     {
@@ -106,10 +108,10 @@ bool writeOption(pugi::xml_node parkpos, const StandOccupancy& option)
          addAttribute(opt, "hh", gf_bitset2hours(option.halfHours));
     if (ok && !option.callsign.empty())
     {
-        ok = addIdentity(opt, "cs",
-                         option.coupledCallsign.empty()
-                             ? option.callsign
-                             : fmt::format("{}:{}", option.callsign, option.coupledCallsign));
+        ok = addAttribute(opt, "cs",
+                          option.coupledCallsign.empty()
+                              ? option.callsign
+                              : fmt::format("{}:{}", option.callsign, option.coupledCallsign));
     }
     return ok;
 }
@@ -141,8 +143,8 @@ bool gf_writeApfParameters(pugi::xml_node document, const ScannedAirport& airpor
     {
         return false;
     }
-    bool ok = gf_addStringNode(parameters, "airport_name", airport.name) &&
-              gf_addStringNode(parameters, "publisher", airport.publisher);
+    bool ok = addTextNode(parameters, "airport_name", airport.name) &&
+              addTextNode(parameters, "publisher", airport.publisher);
     if (handmadeKeys)
     {
         ok = ok && gf_addStringNode(parameters, "handmade", "true");
@@ -159,7 +161,7 @@ bool gf_writeApfParameters(pugi::xml_node document, const ScannedAirport& airpor
     }
     if (airport.publisher == kUnknownPublisher)
     {
-        ok = ok && gf_addStringNode(parameters, "BGLpath", airport.bglPath);
+        ok = ok && addTextNode(parameters, "BGLpath", airport.bglPath);
     }
     if (mode == ApfMode::learned)
     {
@@ -272,7 +274,7 @@ bool gf_apfBool(const pugi::xml_node& node, const char* name)
 
 std::string gf_apfText(const pugi::xml_node& node, const char* name)
 {
-    return node.attribute(name).value();
+    return gf_restoreBytes(node.attribute(name).value());
 }
 
 } // namespace oxl

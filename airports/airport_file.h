@@ -95,7 +95,7 @@ bool gf_writeApf(const ScannedAirport& airport, const std::filesystem::path& pat
 [[nodiscard]] std::int32_t gf_apfInt(const pugi::xml_node& node, const char* name);
 /// A boolean attribute: true when its value begins with '1', 't', 'T', 'y' or 'Y'.
 [[nodiscard]] bool gf_apfBool(const pugi::xml_node& node, const char* name);
-/// A text attribute, "" when absent.
+/// A text attribute, "" when absent; the bytes that the file's writer escaped (gf_escapeBytes) restored.
 [[nodiscard]] std::string gf_apfText(const pugi::xml_node& node, const char* name);
 
 /// The signed decimal number at the start of a text (after blanks); none when there is none or it does

@@ -407,15 +407,6 @@ bool gf_readStands(std::vector<Stand>& stands, const pugi::xml_node& parkpos, co
     return true;
 }
 
-namespace
-{
-/// An occupant's identity as the traffic source sent it (the writer escapes what XML cannot hold).
-std::string identityText(const pugi::xml_node& opt, const char* name)
-{
-    return gf_restoreBytes(gf_apfText(opt, name));
-}
-} // namespace
-
 StandOccupancy gf_readOption(const pugi::xml_node& opt, std::uint32_t id, std::uint32_t fixed)
 {
     OccupantIdentity identity = gf_readOccupant(opt);
@@ -427,7 +418,7 @@ StandOccupancy gf_readOption(const pugi::xml_node& opt, std::uint32_t id, std::u
     option.kind = gf_apfBool(opt, "soft") ? StandOptionKind::soft : StandOptionKind::real;
     option.weekday = static_cast<std::uint32_t>(gf_apfInt(opt, "day"));
     option.halfHours = gf_hours2bitset(gf_apfText(opt, "hh"));
-    option.registration = identityText(opt, "reg");
+    option.registration = gf_apfText(opt, "reg");
     option.id = id;
     option.fixed = fixed;
     return option;
@@ -436,11 +427,11 @@ StandOccupancy gf_readOption(const pugi::xml_node& opt, std::uint32_t id, std::u
 OccupantIdentity gf_readOccupant(const pugi::xml_node& opt)
 {
     OccupantIdentity identity;
-    const std::string cs = identityText(opt, "cs");
+    const std::string cs = gf_apfText(opt, "cs");
     const std::size_t colon = cs.find(':');
     identity.callsign = cs.substr(0, colon);
     identity.coupledCallsign = colon == std::string::npos ? std::string() : cs.substr(colon + 1);
-    const std::string reg = identityText(opt, "reg");
+    const std::string reg = gf_apfText(opt, "reg");
     if (!reg.empty())
     {
         if (const std::optional<DbaseRecord> record = gf_lookupRegistration(reg))
@@ -450,8 +441,8 @@ OccupantIdentity gf_readOccupant(const pugi::xml_node& opt)
             return identity;
         }
     }
-    identity.airline = identityText(opt, "airl");
-    identity.type = identityText(opt, "type");
+    identity.airline = gf_apfText(opt, "airl");
+    identity.type = gf_apfText(opt, "type");
     return identity;
 }
 

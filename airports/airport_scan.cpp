@@ -108,8 +108,8 @@ class BglWorkers
         }
         catch (const std::exception& error)
         {
-            gf_addScanLogLine(fmt::format("{} airports search aborted, futs inner, \n{}\n{}\n{}", "===> ",
-                                          error.what(), pending_.size(), currentFile));
+            gf_addScanLogLines({fmt::format("{} airports search aborted, futs inner, ", "===> "),
+                                error.what(), std::to_string(pending_.size()), currentFile});
         }
     }
 
@@ -293,6 +293,12 @@ void gf_addScanLogLine(std::string text)
     gAirports.gScanLog.push_back(std::move(text));
 }
 
+void gf_addScanLogLines(std::initializer_list<std::string> lines)
+{
+    std::lock_guard lock(gAirports.gScanLogMutex);
+    gAirports.gScanLog.insert(gAirports.gScanLog.end(), lines);
+}
+
 std::vector<std::string> gf_scanLogLines()
 {
     std::lock_guard lock(gAirports.gScanLogMutex);
@@ -302,8 +308,8 @@ std::vector<std::string> gf_scanLogLines()
 void gf_scanAirports()
 {
     gf_status().showMessage("Scanning for addon airports ...", false);
-    gf_log(fmt::format("\n++++++++++++++++++++++++ airports scan {} starts +++++++++++++++++++++++++++++",
-                       AFG_AUTOMATIC.value() ? "automatic " : "manual "));
+    gf_logSpaced("\n++++++++++++++++++++++++ airports scan {} starts +++++++++++++++++++++++++++++",
+                 AFG_AUTOMATIC.value() ? "automatic " : "manual ");
     lf_prepareTblo();
 
     std::vector<std::string> folders;
@@ -333,7 +339,7 @@ void gf_scanAirports()
 
     if (gf_countFiles(lf_local(kTbloText)) == 0)
         lf_removeTbloFolder();
-    gf_log("-------------------------- airports scan ends    ----------------------------\n");
+    gf_logSpaced("-------------------------- airports scan ends    ----------------------------\n");
 }
 
 bool gf_runAirportScan(const std::vector<std::string>& folders)

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,8 @@ void gf_installAirportScanPort(AirportScanPort* port);
 void gf_scanAirports();
 /// Appends one line to the scan log (any thread).
 void gf_addScanLogLine(std::string text);
+/// Appends lines to the scan log together, none of another thread's between them (any thread).
+void gf_addScanLogLines(std::initializer_list<std::string> lines);
 /// A copy of the scan log collected so far.
 std::vector<std::string> gf_scanLogLines();
 

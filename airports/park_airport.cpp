@@ -333,7 +333,7 @@ bool gf_setParkAirport(ParkingState& state, const std::string& code)
     if (airport == nullptr)
         return false;
     state.parkAirport = *airport;
-    gf_log(fmt::format("\nThe park airport is {}", gf_airportDisplayName(state.parkAirport)));
+    gf_logSpaced("\nThe park airport is {}", gf_airportDisplayName(state.parkAirport));
     gf_parkAirportPort().parkAirportChanged(&state.parkAirport);
     return true;
 }
@@ -352,13 +352,13 @@ void gf_checkParkAirportSight(ParkingState& state, const UserAcData& user)
         if (first.code.empty() || first.code == park.code || !lf_inSight(first.distance, user) ||
             first.distance > distance)
             return;
-        gf_log(fmt::format("\n{} {} is in sight ({:.1F} nm), parked aircraft at {} will be removed first",
-                           gf_nowTimeOfDay(), first.code, first.distance, gf_airportDisplayName(park)));
+        gf_logSpaced("\n{} {} is in sight ({:.1F} nm), parked aircraft at {} will be removed first",
+                     gf_nowTimeOfDay(), first.code, first.distance, gf_airportDisplayName(park));
         gf_leaveParkAirport(state);
         return;
     }
-    gf_log(fmt::format("\n{} {} is out of sight ({:.1F} nm), parked aircraft will be removed",
-                       gf_nowTimeOfDay(), gf_airportDisplayName(park), distance));
+    gf_logSpaced("\n{} {} is out of sight ({:.1F} nm), parked aircraft will be removed", gf_nowTimeOfDay(),
+                 gf_airportDisplayName(park), distance);
     gf_leaveParkAirport(state);
 }
 

@@ -115,7 +115,7 @@ void gf_readSceneryArea(const std::vector<std::string>& lines, const std::string
 void gf_readSceneryCfg(std::vector<std::string>& folders)
 {
     const WinPath file = lf_simulatorListFile("scenery.cfg");
-    gf_log(fmt::format("\nReading: {} for airport add-ons ...", file.text()));
+    gf_logSpaced("\nReading: {} for airport add-ons ...", file.text());
     std::vector<std::string> lines;
     if (!gf_readTextFileLines(file.real(), lines))
     {
@@ -149,13 +149,13 @@ void gf_readSceneryCfg(std::vector<std::string>& folders)
             entry.push_back(line);
     }
     finishEntry();
-    gf_log(fmt::format("{} scenery add-on paths found\n", folders.size() - before));
+    gf_logSpaced("{} scenery add-on paths found\n", folders.size() - before);
 }
 
 void gf_readSceneryAddonsXml(std::vector<std::string>& folders)
 {
     const WinPath file = lf_simulatorListFile("scenery_add-ons.xml");
-    gf_log(fmt::format("\nReading {} for add-on airport ...", file.text()));
+    gf_logSpaced("\nReading {} for add-on airport ...", file.text());
     std::vector<std::string> lines;
     if (!gf_readTextFileLines(file.real(), lines))
     {
@@ -171,7 +171,7 @@ void gf_readSceneryAddonsXml(std::vector<std::string>& folders)
         gf_log(fmt::format("found path:{}", path));
         folders.push_back(std::move(path));
     }
-    gf_log(fmt::format("{} scenery add-on paths found\n", folders.size() - before));
+    gf_logSpaced("{} scenery add-on paths found\n", folders.size() - before);
 }
 
 void gf_readAfolderParameters(std::vector<std::string>& folders)

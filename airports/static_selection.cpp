@@ -135,8 +135,8 @@ void gf_startStaticParking(bool showMessage)
 DayHalfHour gf_logDayAndHour()
 {
     const auto [weekday, half] = gf_weekdayHalfHour();
-    gf_log(fmt::format("\n{} (utc) It is day {} ({}), {} hours", gf_simTimeOfDay(), weekday,
-                       WeekdayNames[weekday], hoursText(half)));
+    gf_logSpaced("\n{} (utc) It is day {} ({}), {} hours", gf_simTimeOfDay(), weekday, WeekdayNames[weekday],
+                 hoursText(half));
     // A failed clock gives -1, which the half-hour tests of the search then report as out of range.
     return DayHalfHour{static_cast<std::uint32_t>(weekday), static_cast<std::uint32_t>(half)};
 }
@@ -411,9 +411,9 @@ void gf_calcStaticParking(ParkingState& state)
         return;
     }
     const auto count = static_cast<std::int64_t>(state.staticParked.size());
-    gf_log(fmt::format("{} positions ({}% vs wanted {}%, with Max fit={} hours)\n", count,
-                       gf_percentage(count, static_cast<std::int64_t>(state.stands.size())),
-                       parking_percentage.value(), hoursText(MAX_FIT.value())));
+    gf_logSpaced("{} positions ({}% vs wanted {}%, with Max fit={} hours)\n", count,
+                 gf_percentage(count, static_cast<std::int64_t>(state.stands.size())),
+                 parking_percentage.value(), hoursText(MAX_FIT.value()));
     // The placement takes records from the end: the closest matches go first.
     std::stable_sort(state.staticParked.begin(), state.staticParked.end(),
                      [](const StaticParked& a, const StaticParked& b) { return a.offset > b.offset; });

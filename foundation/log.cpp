@@ -32,22 +32,19 @@ constexpr std::size_t kOutsideTextLimit = 300;
 // How often the log looks whether its file is still where it was opened: a look costs as much as a line.
 constexpr auto kPlaceCheckInterval = std::chrono::seconds(1);
 
-// What a caller's text becomes in the log. Every line written is one line of valid UTF-8, whatever the
-// caller passed: the text is shown by gf_showBytes, so that a line feed, carriage return and tab inside it
-// are written "\n", "\r" and "\t", any other control character and every byte that starts no character
-// "\xe9", and nothing else changes; line feeds at its very start and end are the blank lines that the
-// program's own texts ask for. A backslash is never escaped here: the program's paths stay as they are,
-// and a caller's escaped text (outside text through gf_outsideText, which doubles its backslashes) is
-// written as it is, not escaped twice. No text can pass for escaped: every byte is looked at, so an
-// escape in a line is the sink's or the caller's, and neither can end the line or reach a terminal raw.
-std::string safeLine(std::string_view prefix, std::string_view text)
+// What a caller's text becomes in the log: one line of valid UTF-8, whatever the caller passed. The text
+// is shown by gf_showBytes, so that a line feed (at its start and end too), carriage return and tab inside
+// it are written "\n", "\r" and "\t", any other control character and every byte that starts no character
+// "\xe9", and nothing else changes; the empty lines before and after are the program's own (gf_logSpaced).
+// A backslash is never escaped here: the program's paths stay as they are, and a caller's escaped text
+// (outside text through gf_outsideText, which doubles its backslashes) is written as it is, not escaped
+// twice. No text can pass for escaped: every byte is looked at, so an escape in a line is the sink's or the
+// caller's, and neither can end the line or reach a terminal raw.
+std::string safeLine(std::string_view prefix, std::string_view text, std::size_t emptyBefore = 0,
+                     std::size_t emptyAfter = 0)
 {
-    const std::size_t lead = std::min(text.find_first_not_of('\n'), text.size());
-    text.remove_prefix(lead);
-    const std::size_t trail = text.size() - (text.find_last_not_of('\n') + 1);
-    text.remove_suffix(trail);
-    std::string line(lead, '\n');
-    line.append(prefix).append(gf_showBytes(text)).append(trail + 1, '\n');
+    std::string line(emptyBefore, '\n');
+    line.append(prefix).append(gf_showBytes(text)).append(emptyAfter + 1, '\n');
     return line;
 }
 
@@ -175,9 +172,8 @@ void tellErrorOutput(const std::string& note)
         plat::writeErrorOutputNoWait(note);
 }
 
-void writeLine(std::string_view prefix, std::string_view text)
+void writeSafeLine(const std::string& line)
 {
-    const std::string line = safeLine(prefix, text);
     std::string note;
     {
         std::lock_guard lock(gFoundation.gLogMutex);
@@ -185,6 +181,11 @@ void writeLine(std::string_view prefix, std::string_view text)
             note = putLineOrReport(line);
     }
     tellErrorOutput(note);
+}
+
+void writeLine(std::string_view prefix, std::string_view text)
+{
+    writeSafeLine(safeLine(prefix, text));
 }
 
 // Opens the log at the path, at the end of what it holds when `append`, else emptied; the error of a
@@ -292,6 +293,15 @@ void gf_logIfRunning(const std::string& text)
         return;
     }
     writeLine({}, text);
+}
+
+void log_detail::logSpaced(std::string_view format, fmt::format_args args)
+{
+    const std::size_t before = std::min(format.find_first_not_of('\n'), format.size());
+    format.remove_prefix(before);
+    const std::size_t after = format.size() - (format.find_last_not_of('\n') + 1);
+    format.remove_suffix(after);
+    writeSafeLine(safeLine({}, fmt::vformat(format, args), before, after));
 }
 
 void gf_rotateLog(const fs::path& logPath)

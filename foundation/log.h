@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <fmt/format.h>
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,8 @@ namespace oxl
 /// The log's file name, relative to the working folder.
 inline constexpr std::string_view kLogFileName = "Log.txt";
 
-/// Writes the text as one line: a line feed, other control characters and bytes that are not UTF-8 in it
-/// are escaped as gf_showBytes shows them; line feeds at its start and end are blank lines before and after.
+/// Writes the text as one line, whatever it holds: every line feed in it (at its start and end too), other
+/// control characters and bytes that are not UTF-8 are escaped as gf_showBytes shows them.
 void gf_log(std::string_view text);
 /// Writes "===> " and the text (warnings and failures).
 void gf_logMarked(std::string_view text);
@@ -60,6 +61,21 @@ enum class LogForm
 
 /// Writes the text in the form.
 void gf_logAs(LogForm form, std::string_view text);
+
+namespace log_detail
+{
+/// gf_logSpaced's work, for a format that the compiler checked to be one of the program's literals.
+void logSpaced(std::string_view format, fmt::format_args args);
+} // namespace log_detail
+
+/// Writes one line of the program's own format, a literal, with its arguments, set apart by the empty
+/// lines that line feeds at the format's start and end ask for ("\nReading {} ..."). The arguments are
+/// escaped as gf_log escapes text: only the program's literal, never outside text, sets lines apart.
+template <typename... Args> void gf_logSpaced(fmt::format_string<Args...> format, const Args&... args)
+{
+    const fmt::string_view literal = format;
+    log_detail::logSpaced({literal.data(), literal.size()}, fmt::make_format_args(args...));
+}
 
 /// A heading or closing line of stars of width a + b (rounded up to even), with an optional title.
 std::string gf_boxedText(int a, int b, bool leadingBreak, bool trailingBreak, const std::string& title);

@@ -15,6 +15,7 @@
 #include "foundation/config_keys.h"
 #include "foundation/foundation_state.h"
 #include "foundation/log.h"
+#include "foundation/run_state.h"
 #include "foundation/status_service.h"
 #include "foundation/system_lookups.h"
 #include "foundation/text_files.h"
@@ -330,7 +331,8 @@ void gf_readParameters(const std::vector<BoolParameter*>& bools,
                        const std::vector<StringEditParameter*>& editStrings)
 {
     SettingsView& view = gf_settingsView();
-    gf_logIfRunning(gf_boxedText(70, 0, true, false, "parameters"));
+    if (!gf_stopSeen())
+        gf_logSpaced("\n{}", gf_boxedText(70, 0, false, false, "parameters"));
     {
         // The whole read, append and write is one change of the file: a save from another thread
         // waits for it instead of being overwritten by it.
@@ -345,7 +347,8 @@ void gf_readParameters(const std::vector<BoolParameter*>& bools,
             lf_writeDefaults(view, bools, checkBoxes, hiddenInts, controlInts, strings, editStrings);
         }
     }
-    gf_logIfRunning(gf_boxedText(70, 10, false, true, ""));
+    if (!gf_stopSeen())
+        gf_logSpaced("{}\n", gf_boxedText(70, 10, false, false, ""));
 }
 
 namespace

@@ -401,23 +401,15 @@ template <typename Lines> bool writeEach(const Lines& lines, const fs::path& fil
 }
 
 // A report is read by a person, in an editor or on a terminal: its lines hold titles, paths and codes
-// from other programs' files, shown by the rule of the log. A line feed inside an element starts a line.
+// from other programs' files and folders, shown by the rule of the log, each element on one line whatever
+// it holds (a folder's name may hold a line feed).
 template <typename Lines> bool writeReport(const Lines& lines, const fs::path& file)
 {
     return static_cast<bool>(gf_replaceFile(file,
                                             [&lines](std::ostream& out)
                                             {
                                                 for (const std::string& element : lines)
-                                                {
-                                                    std::string_view rest = element;
-                                                    for (std::size_t end = rest.find('\n');
-                                                         end != std::string_view::npos; end = rest.find('\n'))
-                                                    {
-                                                        out << gf_showBytes(rest.substr(0, end)) << '\n';
-                                                        rest.remove_prefix(end + 1);
-                                                    }
-                                                    out << gf_showBytes(rest) << '\n';
-                                                }
+                                                    out << gf_showBytes(element) << '\n';
                                             }));
 }
 } // namespace

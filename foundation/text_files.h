@@ -97,7 +97,7 @@ bool gf_writeTextFile(std::string_view text, const std::filesystem::path& file);
 /// Writes one line per element, replacing the file; false when it could not be written.
 bool gf_writeLines(const std::vector<std::string>& lines, const std::filesystem::path& file);
 /// Writes a report for people, one line per element shown as the log shows text (gf_showBytes), a line
-/// feed inside an element starting a line; replaces the file; false when it could not be written.
+/// feed inside an element escaped as well; replaces the file; false when it could not be written.
 bool gf_writeReportLines(const std::vector<std::string>& lines, const std::filesystem::path& file);
 /// The same for a list.
 bool gf_writeReportLines(const std::list<std::string>& lines, const std::filesystem::path& file);

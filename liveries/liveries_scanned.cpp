@@ -202,7 +202,7 @@ void gf_writeScanReports()
     const bool noErrors = gLiveries.InvalidAirlineCodes.empty() && gLiveries.InvalidModelCodes.empty() &&
                           gLiveries.ModelFixes.empty() && gLiveries.InvalidCfgFiles.empty() &&
                           gLiveries.IncompleteSections.empty();
-    gf_log(noErrors ? "\nNo errors" : "\nErrors:");
+    noErrors ? gf_logSpaced("\nNo errors") : gf_logSpaced("\nErrors:");
 
     if (!gLiveries.InvalidAirlineCodes.empty())
     {
@@ -245,7 +245,7 @@ void gf_writeScanReports()
         gf_log(fmt::format("{} incomplete [fltsim.x] sections, see {}", reported, file.string()));
     }
 
-    gf_log("\nInformation:");
+    gf_logSpaced("\nInformation:");
     if (!gLiveries.EmptyCfgFiles.empty())
     {
         createInfoFolder();

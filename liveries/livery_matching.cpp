@@ -376,7 +376,7 @@ void gf_onLiveryNotCreated(const AcProfile& ac)
     {
         const std::string text =
             fmt::format("There are too many liveries that could not be created by {}!", kSimShortName);
-        gf_log(fmt::format("\n{}Error 81, {}\n", "===> ", text));
+        gf_logSpaced("\n{}Error 81, {}\n", "===> ", text);
         throw UserErrorException(81, fmt::format("{}, see Log.txt", text));
     }
 }
@@ -396,28 +396,25 @@ void gf_logLiveryMatchSummary()
     if (std::all_of(gLiveries.MatchStepCounters.begin(), gLiveries.MatchStepCounters.end(),
                     [](std::int32_t n) { return n < 1; }))
         return;
-    std::vector<std::string> lines;
-    lines.push_back(gf_boxedText(kSummaryWidth - static_cast<int>(kSummaryTitle.size()), 0, true, false,
-                                 std::string(kSummaryTitle)));
-    lines.emplace_back("Matches at step: ");
+    gf_logSpaced("\n{}", gf_boxedText(kSummaryWidth - static_cast<int>(kSummaryTitle.size()), 0, false, false,
+                                      std::string(kSummaryTitle)));
+    gf_log("Matches at step: ");
     for (std::size_t i = 0; i < gLiveries.MatchStepCounters.size(); ++i)
-        lines.push_back(fmt::format("  {}: {}", i + 1, gLiveries.MatchStepCounters[i]));
+        gf_log(fmt::format("  {}: {}", i + 1, gLiveries.MatchStepCounters[i]));
     if (!gLiveries.FailedTypeAirlines.empty())
     {
-        lines.push_back(fmt::format("\nCould not be created by {}:", kSimShortName));
-        for (std::string& line : gf_failedLiveriesList())
-            lines.push_back(std::move(line));
+        gf_logSpaced("\nCould not be created by {}:", kSimShortName);
+        for (const std::string& line : gf_failedLiveriesList())
+            gf_log(line);
     }
-    lines.push_back(gf_boxedText(kSummaryWidth, 0, false, true, ""));
-    for (const std::string& line : lines)
-        gf_log(line);
+    gf_logSpaced("{}\n", gf_boxedText(kSummaryWidth, 0, false, false, ""));
 }
 
 void gf_logNoMatchList(const std::vector<std::string>& unmatched)
 {
     if (unmatched.empty() || !LOG.value())
         return;
-    gf_log("\nNo match found for:");
+    gf_logSpaced("\nNo match found for:");
     // The keys hold identity texts as the traffic source sent them.
     for (const std::string& entry : unmatched)
         gf_log(gf_outsideText(entry));

@@ -427,8 +427,8 @@ void gf_scanInstalledLiveries()
     gf_status().showMessage(fmt::format("Scanning {} for liveries ...",
                                         LIG_PRIORITIZE.value() && !automatic ? "prioritized " : ""),
                             false);
-    gf_log(fmt::format("\n++++++++++++++++++++++++ liveries scan {} starts ++++++++++++++++++++++++++++++++",
-                       automatic ? "automatic" : "manual"));
+    gf_logSpaced("\n++++++++++++++++++++++++ liveries scan {} starts ++++++++++++++++++++++++++++++++",
+                 automatic ? "automatic" : "manual");
     const LiveryFolderList folders = gf_liveryFolderList();
     if (!automatic && folders.empty())
     {
@@ -461,7 +461,7 @@ void gf_scanInstalledLiveries()
     SCAN_LIVERIES.save();
     gf_status().showSetting(SCAN_LIVERIES);
     gf_status().repaint(WindowBand::controls);
-    gf_log("\n++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++\n");
+    gf_logSpaced("\n++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++\n");
 }
 
 } // namespace oxl

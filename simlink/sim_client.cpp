@@ -32,7 +32,7 @@ void showWaiting()
 {
     const std::string version = gf_simLinkPort().simulatorVersionText();
     gf_status().showMessage(fmt::format("Waiting for Prepar3Dv{} ...", version), true);
-    gf_log("\n"); // two empty lines set the waiting apart in the log
+    gf_logSpaced("\n"); // two empty lines set the waiting apart in the log
     gf_status().repaint(WindowBand::message);
 }
 

@@ -226,13 +226,13 @@ TEST_F(AirportFileTest, HandmadeLearnedFileKeepsEveryStandInFullWithItsQuality)
     EXPECT_STREQ(parkpos.child("opt").attribute("cs").value(), "AAL1");
 }
 
-TEST_F(AirportFileTest, OccupantIdentityComesBackAsReceivedFromAStrictlyWellFormedFile)
+TEST_F(AirportFileTest, OccupantIdentityAndNamesComeBackAsReceivedFromAStrictlyWellFormedFile)
 {
-    // The source's bytes as received: a control byte, a byte that is no UTF-8, a backslash.
+    // The source's and the site's bytes as received: a control byte, a byte that is no UTF-8, a backslash.
     ScannedAirport airport;
-    airport.name = "Odd";
+    airport.name = "Z\xfcrich\n\x01";
     airport.publisher = "stock";
-    Stand stand = makeStand("C3", 47.45, 8.56, 0.0, 20.0);
+    Stand stand = makeStand("C\n3\xe9", 47.45, 8.56, 0.0, 20.0);
     stand.radiusChanged = 1;
     stand.options.push_back(makeOption("HB-\x01\xe9", "S\x7fWR",
                                        "A3\x1f"
@@ -245,6 +245,8 @@ TEST_F(AirportFileTest, OccupantIdentityComesBackAsReceivedFromAStrictlyWellForm
     EXPECT_EQ(test::strictXmlError(path), "");
     pugi::xml_document doc;
     ASSERT_TRUE(doc.load_file(path.c_str()));
+    EXPECT_EQ(gf_getParamString(doc, "airport_name"), airport.name);
+    EXPECT_EQ(gf_apfText(doc.select_node("//parkpos").node(), "id"), "C\n3\xe9");
     const StandOccupancy back = gf_readOption(doc.select_node("//opt").node(), 1, 0);
     EXPECT_EQ(back.registration, "HB-\x01\xe9");
     EXPECT_EQ(back.airline, "S\x7fWR");

@@ -319,7 +319,7 @@ TEST(Log, OutsideTextAndEveryLineFollowOneRule)
         {std::string("\x1b[2J\0\x7f\xc3\xa9", 8), "\\x1b[2J\\x00\\x7f\xc3\xa9", "\\x1b[2J\\x00\\x7f\xc3\xa9"},
         {"\xe9 \xc2\x9b\xe2\x80\xae", "\\xe9 \\xc2\\x9b\\xe2\\x80\\xae", "\\xe9 \\xc2\\x9b\\xe2\\x80\\xae"},
         {"C:\\P3D\\a\\n", "C:\\\\P3D\\\\a\\\\n", ""},
-        {"\nReading x\n", "\\nReading x\\n", ""},
+        {"\nReading x\n", "\\nReading x\\n", "\\nReading x\\n"},
         {std::string(400, 'x'), std::string(300, 'x') + "... (400 bytes)", ""},
         {std::string(299, 'x') + "\xc3\xa9", std::string(299, 'x') + "... (301 bytes)", ""},
     };
@@ -328,9 +328,10 @@ TEST(Log, OutsideTextAndEveryLineFollowOneRule)
     {
         EXPECT_EQ(gf_outsideText(text), outside);
         const std::size_t before = fs::file_size(log.file());
-        gf_log(text), gf_log(outside); // an escaped text is written as it is
-        EXPECT_EQ(readBytes(log.file()).substr(before),
-                  (logged.empty() ? text : logged) + "\n" + outside + "\n");
+        gf_log(text), gf_log(outside);  // an escaped text is written as it is
+        gf_logSpaced("\n{} x\n", text); // only the program's format sets a line apart, not its arguments
+        const std::string shown = logged.empty() ? text : logged;
+        EXPECT_EQ(readBytes(log.file()).substr(before), shown + "\n" + outside + "\n\n" + shown + " x\n\n");
     }
 }
 

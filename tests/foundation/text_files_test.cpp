@@ -244,9 +244,9 @@ TEST(TextFiles, WritersReplaceTheFileWhole)
     EXPECT_EQ(readBytes(file), "EDDF\n");
     EXPECT_TRUE(gf_writeLines({"EDDF", "", "LSZH"}, file));
     EXPECT_EQ(readBytes(file), "EDDF\n\nLSZH\n");
-    // A report shows other programs' bytes as the log does; a line feed in an element starts a line.
+    // A report shows other programs' bytes as the log does, each element on one line.
     EXPECT_TRUE(gf_writeReportLines(std::list<std::string>{"a\x1b[31m\xe9", "b\nc\r"}, file));
-    EXPECT_EQ(readBytes(file), "a\\x1b[31m\\xe9\nb\nc\\r\n");
+    EXPECT_EQ(readBytes(file), "a\\x1b[31m\\xe9\nb\\nc\\r\n");
     EXPECT_TRUE(gf_writeLines({}, file));
     EXPECT_EQ(readBytes(file), "");
     // Nothing but the file is left in its folder.

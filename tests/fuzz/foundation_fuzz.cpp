@@ -151,8 +151,8 @@ OXL_FUZZ_TARGET(versions_json)
                        h, stored->name + " stored as " + stored->value());
 }
 
-// Whatever a caller passes, in any form of the log or through a repeat limit: every line written is one
-// line of valid UTF-8 without a control character, a text that the one rule shows as it is.
+// Whatever a caller passes, in any form of the log or through a repeat limit: one call writes one line, and
+// every line written is valid UTF-8 without a control character, a text that the one rule shows as it is.
 OXL_FUZZ_TARGET(log_line)
 {
     static RepeatLimitedLog repeats("limited: ");
@@ -164,8 +164,10 @@ OXL_FUZZ_TARGET(log_line)
     const auto how = in.take<std::uint8_t>();
     const std::string_view text = asText(in.rest());
     const auto before = static_cast<std::ptrdiff_t>(std::filesystem::file_size(file));
+    std::ptrdiff_t called = 0; // [bytes] written by a direct call of the log
     if (how % 4 < 3)
-        gf_logAs(static_cast<LogForm>(how % 4), text);
+        gf_logAs(static_cast<LogForm>(how % 4), text),
+            called = static_cast<std::ptrdiff_t>(std::filesystem::file_size(file)) - before;
     else // the kind, sender and aircraft come from the text too: they show in the count lines
         repeats.write(text.substr(0, 8), text, LogForm::marked,
                       {text.substr(0, 20), text.substr(std::min<std::size_t>(8, text.size()), 16)});
@@ -173,6 +175,8 @@ OXL_FUZZ_TARGET(log_line)
     const std::vector<std::uint8_t> log = readAll(file);
     std::string written(log.begin() + before, log.end());
     OXL_FUZZ_CHECK(written.empty() || written.back() == '\n', "log_line", "a line without its end");
+    OXL_FUZZ_CHECK(how % 4 == 3 || std::count(written.begin(), written.begin() + called, '\n') == 1,
+                   "log_line", "one call wrote other than one line");
     std::ranges::replace(written, '\n', ' '); // every line at once
     OXL_FUZZ_CHECK(gf_showBytes(written) == written, "log_line",
                    "a line holds what the rule escapes: " + gf_showBytes(written));

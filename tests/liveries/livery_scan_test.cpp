@@ -350,8 +350,8 @@ TEST_F(LiveryScanRunTest, DuplicateTitlesGiveTheSameFileEveryScan)
 
 TEST_F(LiveryScanRunTest, Utf16FileWithCrLfLeavesNoCarriageReturnInTheFileOrReports)
 {
-    // The second section repeats the first one's title, the third has none: both are reported.
-    writeAircraft("Wide/B738", "B738", {{"BAW", "Wide one", ""}, {"BAW", "Wide one", ""}, {"BAW", "", ""}},
+    // The second section repeats the first one's title, the third has none: both are reported, one a line.
+    writeAircraft("Wide/B7\n38", "B738", {{"BAW", "Wide one", ""}, {"BAW", "Wide one", ""}, {"BAW", "", ""}},
                   "aircraft.cfg", test::CfgCharset::Utf16Le);
     ASSERT_TRUE(gf_scanLiveryFolders({"D:\\Wide"}));
     EXPECT_THAT(titlesInFile(), ElementsAre("Wide one"));
@@ -360,8 +360,8 @@ TEST_F(LiveryScanRunTest, Utf16FileWithCrLfLeavesNoCarriageReturnInTheFileOrRepo
     const std::string report = test::readBytes(work_ / "output" / "errors" / "IncompleFltsimSections.txt");
     EXPECT_EQ(report.find('\r'), std::string::npos);
     EXPECT_THAT(test::splitLines(report),
-                ::testing::IsSupersetOf({"D:\\Wide\\B738 [fltsim.1] title 'Wide one' already exists",
-                                         "D:\\Wide\\B738 [fltsim.2] misses title"}));
+                ::testing::IsSupersetOf({"D:\\Wide\\B7\\n38 [fltsim.1] title 'Wide one' already exists",
+                                         "D:\\Wide\\B7\\n38 [fltsim.2] misses title"}));
 }
 
 TEST_F(LiveryScanRunTest, AutomaticScanWalksPackageAndSimObjectsFolders)

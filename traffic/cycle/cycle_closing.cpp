@@ -57,7 +57,7 @@ bool gf_restartCountdown()
 {
     const std::int32_t delayS = gFoundation.gRestartDelay.load();
     if (delayS > 0)
-        gf_log(fmt::format("Restarting after {} seconds\n\n\n\n\n", delayS));
+        gf_logSpaced("Restarting after {} seconds\n\n\n\n\n", delayS);
     for (std::int32_t i = delayS; i >= 1; --i)
     {
         // A close during the countdown ends the program instead of the restart.

@@ -82,6 +82,12 @@ double readNamed(std::string_view name, std::string_view field, Limits limits = 
     return *value;
 }
 
+// A callsign field that names the aircraft: not empty, not "null", and without the at sign of a non-flight.
+bool usableCallsign(std::string_view field)
+{
+    return !field.empty() && field != "null" && field.find('@') == std::string_view::npos;
+}
+
 // The ground rule: on the ground near the reference elevation at low speed, and at any height when slow,
 // except a helicopter, which hovers and flies slowly wherever it is.
 double groundRule(double altFt, double gsKt, const std::optional<double>& refElevationFt, bool rotorcraft)
@@ -200,9 +206,14 @@ LineOutcome TrafficLineParser::processLineSub(std::string_view datagram)
 
 void TrafficLineParser::logError(std::string_view kind, std::string_view text)
 {
-    // The error texts carry the datagram's bytes.
-    repeats_.write(kind, fmt::format("exception in processLineSub: {}", gf_outsideText(text)), LogForm::plain,
-                   {sender_, field(1)});
+    // The error texts carry the datagram's bytes; the line names its aircraft as sent, whichever field
+    // failed.
+    const bool callsignKnown = usableCallsign(field(9));
+    repeats_.write(kind,
+                   fmt::format("exception in processLineSub: {} (hexid {}{}{})", gf_outsideText(text),
+                               gf_outsideText(field(1)), callsignKnown ? ", callsign " : "",
+                               callsignKnown ? gf_outsideText(field(9)) : std::string()),
+                   LogForm::plain, {sender_, field(1)});
 }
 
 void TrafficLineParser::logHeldErrors(bool all)
@@ -239,8 +250,7 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
     line.registration = gf_nullToEmpty(registration);
 
     const std::string_view callsign = field(9);
-    if (callsigns_.collecting() && !callsign.empty() && callsign != "null" &&
-        callsign.find('@') == std::string_view::npos)
+    if (callsigns_.collecting() && usableCallsign(callsign))
         callsigns_.offer(callsign);
 
     const std::string_view type = field(10);
@@ -281,7 +291,7 @@ LineOutcome TrafficLineParser::parse(std::string_view datagram)
 
     if (callsign == "ERARMTR0" || callsign == "AIRPORT1")
         return LineOutcome::dropped;
-    if (callsign != "null" && callsign.find('@') == std::string_view::npos)
+    if (usableCallsign(callsign))
         line.callsign = callsign;
     if (line.callsign.empty() && line.registration.empty())
         return LineOutcome::dropped;

@@ -59,9 +59,10 @@ struct ErrorRow
     const char* name;
     std::string line;
     std::string logged; // after "exception in processLineSub: "
+    std::string aircraft = "hexid 4000123, callsign TST123";
 };
 
-TEST_F(ParserTest, EveryErrorIsLoggedWithItsFieldText)
+TEST_F(ParserTest, EveryErrorIsLoggedWithItsFieldTextAndItsAircraft)
 {
     const std::string altitudeLine = LineBuilder().with({{4, "x"}}).text();
     const std::string absurdAltitude = LineBuilder().with({{4, "1e300"}}).text();
@@ -80,9 +81,12 @@ TEST_F(ParserTest, EveryErrorIsLoggedWithItsFieldText)
          "invalid lalo: 91.000000,-0.260000"},
         {"true heading above 360", LineBuilder().with({{25, "360.5"}}).text(), "trueheading: 360.50"},
         {"true heading text", LineBuilder().with({{25, "n"}}).text(), "trueheading:n"},
-        {"hexid not a number", LineBuilder().with({{1, "x12"}}).text(), "hexid incorrectx12"},
-        {"hexid beyond 32 bits", LineBuilder().with({{1, "4294967296"}}).text(), "hexid incorrect4294967296"},
+        {"hexid not a number", LineBuilder().with({{1, "x12"}}).text(), "hexid incorrectx12",
+         "hexid x12, callsign TST123"},
+        {"hexid beyond 32 bits", LineBuilder().with({{1, "4294967296"}}).text(), "hexid incorrect4294967296",
+         "hexid 4294967296, callsign TST123"},
         {"ground speed", LineBuilder().with({{8, "abc"}}).text(), "gs:abc"},
+        {"no callsign", LineBuilder().with({{8, "abc"}, {9, "null"}}).text(), "gs:abc", "hexid 4000123"},
         {"infinite ground speed", LineBuilder().with({{8, "-inf"}}).text(), "gs:-inf"},
         {"altitude", altitudeLine, "altitude x incorrect, from: " + altitudeLine},
         {"track", LineBuilder().with({{7, "x"}}).text(), "track incorrect x"},
@@ -90,7 +94,7 @@ TEST_F(ParserTest, EveryErrorIsLoggedWithItsFieldText)
         {"roll", LineBuilder().with({{23, "r"}}).text(), "roll:r"},
         {"true airspeed", LineBuilder().with({{20, "t"}}).text(), "TAS incorrectt"},
         {"nan true airspeed", LineBuilder().with({{20, "nan"}}).text(), "TAS incorrectnan"},
-        {"short line", "AITFC,4000123,51.52", "timestamp:"},
+        {"short line", "AITFC,4000123,51.52", "timestamp:", "hexid 4000123"},
         {"timestamp 1e300", LineBuilder().with({{14, "1e300"}}).text(), "timestamp:1e300"},
         {"true heading 1e300", LineBuilder().with({{25, "1e300"}}).text(), "trueheading:1e300"},
         {"ground speed above 2,000 kt", LineBuilder().with({{8, "2000.5"}}).text(), "gs:2000.5"},
@@ -101,13 +105,15 @@ TEST_F(ParserTest, EveryErrorIsLoggedWithItsFieldText)
         {"true airspeed 1e300", LineBuilder().with({{20, "1e300"}}).text(), "TAS incorrect1e300"},
         {"true airspeed -2", LineBuilder().with({{20, "-2"}}).text(), "TAS incorrect-2"},
         {"NUL byte in longitude", LineBuilder().with({{3, std::string("\0x\n", 3)}}).text(), "lon:\\x00x\\n"},
-        {"NUL byte in altitude", nulAltitude, gf_outsideText("altitude x incorrect, from: " + nulAltitude)},
+        {"NUL byte in altitude", nulAltitude, gf_outsideText("altitude x incorrect, from: " + nulAltitude),
+         "hexid 4000123, callsign AB\\x00C"},
     };
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(parser.handleDatagram(row.line), LineOutcome::error);
-        EXPECT_EQ(log.lines().back(), "exception in processLineSub: " + row.logged);
+        EXPECT_EQ(log.lines().back(),
+                  "exception in processLineSub: " + row.logged + " (" + row.aircraft + ")");
     }
     EXPECT_EQ(stack.size(), 0u);
 }

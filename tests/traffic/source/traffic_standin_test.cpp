@@ -193,8 +193,9 @@ TEST_F(StandinTest, MalformedDatagramsAreLoggedAndTheReadersGoOn)
     link.closeLink();
     standin.stop();
     EXPECT_TRUE(log.contains("===> RealTraffic version reply is not JSON: {\"version\":10.0.5,level"));
-    EXPECT_TRUE(log.contains("exception in processLineSub: gs:abc"));
-    EXPECT_TRUE(log.contains("exception in processLineSub: invalid lalo: 0.000010,-0.000050"));
+    EXPECT_TRUE(log.contains("exception in processLineSub: gs:abc (hexid 4000999, callsign BAD999)"));
+    EXPECT_TRUE(log.contains(
+        "exception in processLineSub: invalid lalo: 0.000010,-0.000050 (hexid 4000998, callsign X)"));
     EXPECT_TRUE(log.contains("buffer overrun: 20000 bytes"));
     EXPECT_TRUE(log.contains("===> QNH datagram is not a JSON object: not json"));
     EXPECT_NE(traffic.boundPort(), 0);

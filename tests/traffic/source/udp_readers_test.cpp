@@ -108,10 +108,10 @@ TEST_F(ReaderTest, TrafficReaderParsesDatagramsAndLogsBadOnes)
     finish(traffic, thread, 5);
     EXPECT_EQ(stack.size(), 2u);
     EXPECT_TRUE(log.contains("          Traffic Reader connected"));
-    EXPECT_TRUE(log.contains("exception in processLineSub: gs:abc"));
+    EXPECT_TRUE(log.contains("exception in processLineSub: gs:abc (hexid 4000123, callsign TST123)"));
     EXPECT_TRUE(
         log.contains("exception in processLineSub: gs: 1 more like it left out, of 4000123 from 127.0.0.1"));
-    EXPECT_TRUE(log.contains("exception in processLineSub: hexid incorrectx12"));
+    EXPECT_TRUE(log.contains("exception in processLineSub: hexid incorrectx12 (hexid x12, callsign TST123)"));
     EXPECT_TRUE(log.contains("Traffic Reader has stopped"));
     EXPECT_TRUE(log.contains("          Traffic Reader disconnected"));
     EXPECT_EQ(display.trafficState.load(), ReaderState::notRunning);
