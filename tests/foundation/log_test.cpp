@@ -14,6 +14,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <numeric>
 #include <sys/mount.h>
 #include <thread>
 #include <tuple>
@@ -383,7 +384,8 @@ TEST(Log, RepeatLimitNamesEverySourceAndHoldsTheLogSmall)
             [nowMs] { return std::chrono::steady_clock::time_point(std::chrono::milliseconds(*nowMs)); });
         RepeatLimitedLog repeats("error: ");
         std::vector<int> sent(row.streams.size()), written(row.streams.size());
-        std::string firstMinute;                               // the log when a minute has passed
+        int made = 0;            // lines made: only those written are made at all
+        std::string firstMinute; // the log when a minute has passed
         std::vector<std::pair<std::int64_t, std::size_t>> due; // when, and of which stream
         for (std::size_t i = 0; i < row.streams.size(); ++i)
             for (std::int64_t at = row.streams[i].firstAtMs; at < row.seconds * 1000;
@@ -398,7 +400,8 @@ TEST(Log, RepeatLimitNamesEverySourceAndHoldsTheLogSmall)
             const ErrorStream& e = row.streams[i];
             const std::string aircraft = e.aircraft == "*" ? std::to_string(sent[i]) : e.aircraft;
             ++sent[i];
-            const std::string line = fmt::format("{} of {},{}", e.kind, aircraft, std::string(200, 'x'));
+            const auto line = [&]
+            { return ++made, fmt::format("{} of {},{}", e.kind, aircraft, std::string(200, 'x')); };
             written[i] += repeats.write(e.kind, line, LogForm::plain, {e.sender, aircraft}) ? 1 : 0;
             repeats.flush();
         }
@@ -406,6 +409,7 @@ TEST(Log, RepeatLimitNamesEverySourceAndHoldsTheLogSmall)
         firstMinute = firstMinute.empty() ? readBytes(log.file()) : firstMinute;
         for (std::size_t i : row.passWhole)
             EXPECT_EQ(written[i], sent[i]) << "stream " << i;
+        EXPECT_EQ(made, std::accumulate(written.begin(), written.end(), 0));
         // The first minute names every stream's aircraft (or its sender, for new aircraft at each line).
         for (const ErrorStream& e : row.streams)
             EXPECT_NE(firstMinute.find(e.aircraft == "*" ? e.sender : e.aircraft), std::string::npos)

@@ -201,8 +201,9 @@ LineOutcome TrafficLineParser::processLineSub(std::string_view datagram)
 void TrafficLineParser::logError(std::string_view kind, std::string_view text)
 {
     // The error texts carry the datagram's bytes.
-    repeats_.write(kind, fmt::format("exception in processLineSub: {}", gf_outsideText(text)), LogForm::plain,
-                   {sender_, field(1)});
+    repeats_.write(kind,
+                   [text] { return fmt::format("exception in processLineSub: {}", gf_outsideText(text)); },
+                   LogForm::plain, {sender_, field(1)});
 }
 
 void TrafficLineParser::logHeldErrors(bool all)
