@@ -158,6 +158,9 @@ struct FoundationState
     // gLogMutex; optional, so that the state stays constant-initialised.
     std::optional<std::string> gLogTrouble;
     std::optional<std::string> gLogStartNotice;
+    // True while the log is written to a folder of the user's own because its folder took none; under
+    // gLogMutex.
+    bool gLogElsewhere = false;
     // What the repeat limits of every reader together may still write (RepeatLimitedLog); under
     // gRepeatMutex.
     std::mutex gRepeatMutex;

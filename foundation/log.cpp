@@ -194,6 +194,7 @@ std::error_code openFile(const fs::path& path, bool append)
     if (const std::error_code error = gFoundation.gLogFile.open(path, !append))
         return error;
     gFoundation.gLogPath = path;
+    gFoundation.gLogElsewhere = false;
     gFoundation.gLogGoodEnd = gFoundation.gLogFile.size();
     gFoundation.gLogUnwritten = 0;
     gFoundation.gLogTrouble.reset();
@@ -254,8 +255,12 @@ void openLog(const fs::path& logPath, const std::function<std::optional<fs::path
     {
         std::lock_guard lock(gFoundation.gLogMutex);
         gFoundation.gLogStartNotice = notice.empty() ? std::nullopt : std::optional<std::string>(notice);
+        gFoundation.gLogElsewhere = failed.value() != 0;
         note = putLineOrReport(headerLine());
     }
+    // The user who looks for Log.txt in its folder learns where it is.
+    if (failed)
+        note = noteLine(notice) + note;
     tellErrorOutput(note);
     if (!notice.empty())
         gf_logMarked(notice);
@@ -363,6 +368,12 @@ std::string gf_logStartNotice()
 {
     std::lock_guard lock(gFoundation.gLogMutex);
     return gFoundation.gLogStartNotice.value_or("");
+}
+
+std::string gf_logElsewhere()
+{
+    std::lock_guard lock(gFoundation.gLogMutex);
+    return gFoundation.gLogElsewhere && gFoundation.gLogPath ? gFoundation.gLogPath->string() : std::string();
 }
 
 void gf_closeLog()

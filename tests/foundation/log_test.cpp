@@ -266,7 +266,18 @@ class LogDisk : public LogStarts
 TEST_F(LogDisk, AReadOnlyFolderSendsTheLogElsewhere)
 {
     ASSERT_EQ(::mount(nullptr, "disk", nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const int savedError = ::dup(STDERR_FILENO);
+    ::dup2(pipeEnds[1], STDERR_FILENO);
     gf_openLog("disk/Log.txt", "elsewhere");
+    ::dup2(savedError, STDERR_FILENO);
+    ::close(savedError), ::close(pipeEnds[1]);
+    char heard[256] = {};
+    EXPECT_GT(::read(pipeEnds[0], heard, sizeof heard - 1), 0);
+    ::close(pipeEnds[0]);
+    EXPECT_EQ(std::string(heard), gf_logStartNotice() + "\n");
+    EXPECT_EQ(gf_logElsewhere(), "elsewhere/Log.txt");
     gf_log("here");
     EXPECT_EQ(readBytes("disk/Log.txt"), "last run\n");
     EXPECT_EQ(readBytes("disk/Log0.txt"), "run before\n");
