@@ -2,6 +2,7 @@
 #include "app/program_hooks.h"
 #include "foundation/log.h"
 #include "platform/error_output.h"
+#include "platform/memory_limit.h"
 #include "platform/single_instance.h"
 #include "traffic/cycle/cycle_worker.h"
 #include "window/gui_main.h"
@@ -11,6 +12,7 @@
 
 int main()
 {
+    oxl::plat::fitThreadsToMemoryLimit();
     // A second instance does nothing at all: the running one's log is not even rotated.
     if (!oxl::plat::acquireSingleInstance(oxl::kSingleInstanceMutexName))
         return -1;

@@ -151,6 +151,18 @@ struct FoundationState
     // gLogMutex; optional, so that the state stays constant-initialised.
     std::optional<std::string> gLogTrouble;
     std::optional<std::string> gLogStartNotice;
+    // True while the log is written to a folder of the user's own because its folder took none; under
+    // gLogMutex.
+    bool gLogElsewhere = false;
+    // Lines handed to the log while a thread writes to it: that thread takes them all with its next write,
+    // so that a slow disk is written once per batch, not once per line. Under gLogQueueMutex; gLogDone
+    // (lines written or dropped, in the order handed over) is waited on by their callers.
+    std::mutex gLogQueueMutex;
+    std::string gLogPending;
+    std::uint64_t gLogPendingLines = 0;
+    std::uint64_t gLogQueued = 0;
+    bool gLogWriting = false;
+    std::atomic<std::uint64_t> gLogDone{0};
     // What the repeat limits of every reader together may still write (RepeatLimitedLog); under
     // gRepeatMutex.
     std::mutex gRepeatMutex;

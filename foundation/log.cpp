@@ -18,6 +18,7 @@
 #include <limits>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 namespace oxl
 {
@@ -80,13 +81,14 @@ std::string headerLine()
                     kSimulatorName));
 }
 
-// Writes the whole line at the log's end; the error of a failed write. Under gLogMutex.
-std::error_code putLine(std::string_view line)
+// Writes the whole lines (`count` of them) at the log's end in one write; the error of a failed write.
+// Under gLogMutex.
+std::error_code putLine(std::string_view lines, std::uint64_t count = 1)
 {
-    if (const std::error_code error = gFoundation.gLogFile.append(line))
+    if (const std::error_code error = gFoundation.gLogFile.append(lines))
         return error;
-    gFoundation.gLogGoodEnd += line.size();
-    ++gFoundation.gLogLinesSinceCheck;
+    gFoundation.gLogGoodEnd += lines.size();
+    gFoundation.gLogLinesSinceCheck += count;
     return {};
 }
 
@@ -120,11 +122,12 @@ std::error_code keepInPlace()
     return error;
 }
 
-// Writes one line (its line feed included) to the open log and returns what standard error is to be
-// told, written by the caller once the lock is let go. A failed write (a full disk) does not end the
-// log: its lines are counted, and the next line tries again, after the count of the lines lost. Standard
-// error hears of the first failure, of every tenfold count, and of the log's return. Under gLogMutex.
-std::string putLineOrReport(std::string_view line)
+// Writes whole lines (`count` of them, each with its line feed) to the open log and returns what standard
+// error is to be told, written by the caller once the lock is let go. A failed write (a full disk) does
+// not end the log: its lines are counted, and the next write tries again, after the count of the lines
+// lost. Standard error hears of the first failure, of every tenfold count, and of the log's return. Under
+// gLogMutex.
+std::string putLineOrReport(std::string_view line, std::uint64_t count = 1)
 {
     std::string note;
     std::error_code failed = keepInPlace();
@@ -146,11 +149,12 @@ std::string putLineOrReport(std::string_view line)
         }
     }
     if (!failed)
-        failed = putLine(line);
+        failed = putLine(line, count);
     if (!failed)
         return note;
-    const std::uint64_t lost = ++gFoundation.gLogUnwritten;
-    if (lost == 1)
+    const std::uint64_t before = std::exchange(gFoundation.gLogUnwritten, gFoundation.gLogUnwritten + count);
+    const std::uint64_t lost = gFoundation.gLogUnwritten;
+    if (before == 0)
     {
         gFoundation.gLogTrouble = troubleReason(failed);
         return noteLine(
@@ -159,9 +163,9 @@ std::string putLineOrReport(std::string_view line)
                         logName(), failed.message()));
     }
     std::uint64_t power = 10;
-    while (power < lost && power <= std::numeric_limits<std::uint64_t>::max() / 10)
+    while (power <= before && power <= std::numeric_limits<std::uint64_t>::max() / 10)
         power *= 10;
-    if (power == lost)
+    if (power > before && power <= lost)
         return noteLine(fmt::format("{}: {} lines could not be written so far", logName(), lost));
     return {};
 }
@@ -172,15 +176,55 @@ void tellErrorOutput(const std::string& note)
         plat::writeErrorOutputNoWait(note);
 }
 
+// Writes what was handed over until nothing is left, each batch in one write, and lets its callers go
+// on. Only the one thread that found no writer at work runs it.
+void writePending()
+{
+    for (;;)
+    {
+        std::string batch;
+        std::uint64_t lines = 0;
+        std::uint64_t upTo = 0;
+        {
+            std::lock_guard queue(gFoundation.gLogQueueMutex);
+            if (gFoundation.gLogPending.empty())
+            {
+                gFoundation.gLogWriting = false;
+                return;
+            }
+            batch.swap(gFoundation.gLogPending);
+            lines = std::exchange(gFoundation.gLogPendingLines, 0);
+            upTo = gFoundation.gLogQueued;
+        }
+        std::string note;
+        {
+            std::lock_guard lock(gFoundation.gLogMutex);
+            if (gFoundation.gLogPath)
+                note = putLineOrReport(batch, lines);
+        }
+        tellErrorOutput(note);
+        gFoundation.gLogDone.store(upTo);
+        gFoundation.gLogDone.notify_all();
+    }
+}
+
+// Hands the line to the log and returns once it is written (or dropped): written by this thread, with
+// every line handed over meanwhile, or by the thread already writing, with the others of its next batch.
 void writeSafeLine(const std::string& line)
 {
-    std::string note;
+    std::uint64_t mine = 0;
+    bool writer = false;
     {
-        std::lock_guard lock(gFoundation.gLogMutex);
-        if (gFoundation.gLogPath)
-            note = putLineOrReport(line);
+        std::lock_guard queue(gFoundation.gLogQueueMutex);
+        gFoundation.gLogPending += line;
+        ++gFoundation.gLogPendingLines;
+        mine = ++gFoundation.gLogQueued;
+        writer = !std::exchange(gFoundation.gLogWriting, true);
     }
-    tellErrorOutput(note);
+    if (writer)
+        return writePending();
+    for (std::uint64_t done = gFoundation.gLogDone.load(); done < mine; done = gFoundation.gLogDone.load())
+        gFoundation.gLogDone.wait(done);
 }
 
 void writeLine(std::string_view prefix, std::string_view text)
@@ -195,6 +239,7 @@ std::error_code openFile(const fs::path& path, bool append)
     if (const std::error_code error = gFoundation.gLogFile.open(path, !append))
         return error;
     gFoundation.gLogPath = path;
+    gFoundation.gLogElsewhere = false;
     gFoundation.gLogGoodEnd = gFoundation.gLogFile.size();
     gFoundation.gLogUnwritten = 0;
     gFoundation.gLogTrouble.reset();
@@ -255,8 +300,12 @@ void openLog(const fs::path& logPath, const std::function<std::optional<fs::path
     {
         std::lock_guard lock(gFoundation.gLogMutex);
         gFoundation.gLogStartNotice = notice.empty() ? std::nullopt : std::optional<std::string>(notice);
+        gFoundation.gLogElsewhere = failed.value() != 0;
         note = putLineOrReport(headerLine());
     }
+    // The user who looks for Log.txt in its folder learns where it is.
+    if (failed)
+        note = noteLine(notice) + note;
     tellErrorOutput(note);
     if (!notice.empty())
         gf_logMarked(notice);
@@ -373,6 +422,12 @@ std::string gf_logStartNotice()
 {
     std::lock_guard lock(gFoundation.gLogMutex);
     return gFoundation.gLogStartNotice.value_or("");
+}
+
+std::string gf_logElsewhere()
+{
+    std::lock_guard lock(gFoundation.gLogMutex);
+    return gFoundation.gLogElsewhere && gFoundation.gLogPath ? gFoundation.gLogPath->string() : std::string();
 }
 
 void gf_closeLog()

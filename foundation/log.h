@@ -42,8 +42,11 @@ void gf_rotateLog(const std::filesystem::path& logPath);
 /// is full"); empty while it can.
 std::string gf_logTrouble();
 /// For the message line: what the last opening did instead of the usual (the log kept unrotated, or written
-/// to another folder); empty when nothing.
+/// to another folder); empty when nothing. A log written to another folder is said on standard error too.
 std::string gf_logStartNotice();
+/// The path the log is written to when its folder took none and it went to a folder of the user's own;
+/// empty while it is written where it was opened for (or not at all).
+std::string gf_logElsewhere();
 
 /// Outside text (datagrams, replies of other programs) as a field of a line: shown by gf_showBytes with its
 /// backslashes doubled ("\\", "\n", "\x1b"), so that what it holds cannot pass for an escape, and cut

@@ -80,8 +80,10 @@ RepeatAllowance::Sender& senderOf(RepeatAllowance& allowance, std::string_view a
 
 // Takes the bytes of a line from the sender's share, when it and the allowance for all have room: the
 // allowance for lines is shared evenly among the senders of the last seconds. `newcomer`: the source had
-// no line for a minute, and may take what the others leave.
-bool takeLine(std::string_view sender, double bytes, bool newcomer, TimePoint now)
+// no line for a minute, and may take what the others leave. The line is made (`makeLine`, its bytes) only
+// once it has room.
+bool takeLine(std::string_view sender, bool newcomer, TimePoint now,
+              const std::function<std::size_t()>& makeLine)
 {
     std::lock_guard lock(gFoundation.gRepeatMutex);
     RepeatAllowance& allowance = gFoundation.gRepeatAllowance;
@@ -97,6 +99,7 @@ bool takeLine(std::string_view sender, double bytes, bool newcomer, TimePoint no
     const double keep = newcomer ? 0.0 : std::min(kNewcomerReserve, burst / 2.0);
     if (allowance.lines.bytes <= 0.0 || from.lines.bytes <= keep)
         return false;
+    const auto bytes = static_cast<double>(makeLine());
     allowance.lines.bytes -= bytes;
     from.lines.bytes -= bytes;
     return true;
@@ -149,7 +152,7 @@ RepeatLimitedLog::Kind& RepeatLimitedLog::kindOf(std::string_view kind, TimePoin
 {
     auto found = std::find_if(kinds_.begin(), kinds_.end(), [&](const Kind& k) { return k.name == kind; });
     if (found == kinds_.end())
-        found = kinds_.insert(kinds_.end(), Kind{std::string(kind), now - kRepeatInterval, 0, {}, 0, 0});
+        found = kinds_.insert(kinds_.end(), Kind{std::string(kind), now - kRepeatInterval, 0, {}, {}, 0, 0});
     return *found;
 }
 
@@ -158,10 +161,9 @@ void RepeatLimitedLog::hold(Kind& kind, ErrorSource source)
     ++kind.leftOut;
     if (source.sender.empty() && source.aircraft.empty())
         return;
-    std::string sender = gf_outsideText(source.sender.substr(0, kSenderNameLength));
-    auto group =
-        std::find_if(kind.held.begin(), kind.held.end(), [&](const Held& h) { return h.sender == sender; });
-    if (group == kind.held.end())
+    const std::string_view sender = source.sender.substr(0, kSenderNameLength);
+    auto group = kind.heldSenders.find(sender);
+    if (group == kind.heldSenders.end())
     {
         const std::size_t bytes = sender.size() + 2;
         if (kind.heldBytes + bytes > kHeldBytes)
@@ -170,24 +172,27 @@ void RepeatLimitedLog::hold(Kind& kind, ErrorSource source)
             return;
         }
         kind.heldBytes += bytes;
-        group = kind.held.insert(kind.held.end(), Held{std::move(sender), {}});
+        kind.held.push_back(Held{std::string(sender), {}, {}});
+        group = kind.heldSenders.emplace(sender, kind.held.size() - 1).first;
     }
     if (source.aircraft.empty())
         return;
-    std::string aircraft = gf_outsideText(source.aircraft.substr(0, kAircraftNameLength));
-    if (std::find(group->aircraft.begin(), group->aircraft.end(), aircraft) != group->aircraft.end())
+    Held& held = kind.held[group->second];
+    const std::string_view aircraft = source.aircraft.substr(0, kAircraftNameLength);
+    if (held.known.contains(aircraft))
         return;
     const std::size_t bytes = aircraft.size() + 2;
     // A sender's share of the aircraft remembered shrinks as further senders come: one flooding sender
     // cannot fill the memory for the rest.
     if (kind.heldBytes + bytes > kHeldBytes - kSenderNameReserve ||
-        group->aircraft.size() >= std::max<std::size_t>(2, kHeldAircraft / kind.held.size()))
+        held.aircraft.size() >= std::max<std::size_t>(2, kHeldAircraft / kind.held.size()))
     {
         ++kind.heldFromOthers;
         return;
     }
     kind.heldBytes += bytes;
-    group->aircraft.push_back(std::move(aircraft));
+    held.aircraft.emplace_back(aircraft);
+    held.known.emplace(aircraft);
 }
 
 RepeatLimitedLog::RepeatLimitedLog(std::string_view kindPrefix)
@@ -210,6 +215,13 @@ std::string RepeatLimitedLog::takeCount(Kind& kind, TimePoint now, bool all)
                                           kCountMinBytes, kHeldBytes + kCountMinBytes);
     std::string text =
         fmt::format("{}{}: {} more like it left out", kindPrefix_, kind.name, std::exchange(kind.leftOut, 0));
+    // The names as the log shows outside text, made once for the count.
+    for (Held& group : kind.held)
+    {
+        group.sender = gf_outsideText(group.sender);
+        for (std::string& aircraft : group.aircraft)
+            aircraft = gf_outsideText(aircraft);
+    }
     // Round by round, each sender (with its first aircraft), then each sender's next aircraft: within the
     // budget, every sender is named before any is named twice.
     std::vector<std::size_t> taken(kind.held.size(), 0);
@@ -250,6 +262,7 @@ std::string RepeatLimitedLog::takeCount(Kind& kind, TimePoint now, bool all)
     if (const std::uint64_t more = names - named + kind.heldFromOthers; more > 0)
         text += fmt::format(" and {} more", more);
     kind.held.clear();
+    kind.heldSenders.clear();
     kind.heldBytes = 0;
     kind.heldFromOthers = 0;
     kind.counted = now;
@@ -259,31 +272,43 @@ std::string RepeatLimitedLog::takeCount(Kind& kind, TimePoint now, bool all)
 
 bool RepeatLimitedLog::write(std::string_view kind, std::string_view line, LogForm form, ErrorSource source)
 {
+    return write(
+        kind, [line] { return std::string(line); }, form, source);
+}
+
+bool RepeatLimitedLog::write(std::string_view kind, const std::function<std::string()>& makeLine,
+                             LogForm form, ErrorSource source)
+{
     const auto now = plat::steadyNow();
-    std::string shown(line.substr(0, kMaxLineBytes));
-    if (line.size() > kMaxLineBytes)
-        shown += fmt::format("... ({} bytes)", line.size());
+    std::string shown;
     std::string count;
     {
         std::lock_guard lock(mutex_);
         Kind& k = kindOf(kind, now);
-        std::string key;
         // Cut, so that a flood of long fields cannot make the remembered keys large.
-        key.append(kind).append(1, '\0').append(source.sender.substr(0, kSenderNameLength)).append(1, '\0');
-        key.append(source.aircraft.substr(0, kAircraftNameLength));
-        auto last = written_.find(key);
+        key_.assign(kind).append(1, '\0').append(source.sender.substr(0, kSenderNameLength)).append(1, '\0');
+        key_.append(source.aircraft.substr(0, kAircraftNameLength));
+        auto last = written_.find(key_);
         if (last == written_.end() && written_.size() >= kMaxKeys)
             std::erase_if(written_, [&](const auto& entry) { return now - entry.second >= kNamedWithin; });
         const bool remembered = last != written_.end() || written_.size() < kMaxKeys;
         const bool due = remembered && (last == written_.end() || now - last->second >= kRepeatInterval);
         const bool newcomer = last == written_.end() || now - last->second >= kNamedWithin;
-        if (!due || !takeLine(source.sender, static_cast<double>(prefixBytes(form) + shown.size() + 1),
-                              newcomer, now))
+        // Only a line that is written is made: a flood costs no formatting.
+        const auto make = [&]
+        {
+            const std::string line = makeLine();
+            shown = line.substr(0, kMaxLineBytes);
+            if (line.size() > kMaxLineBytes)
+                shown += fmt::format("... ({} bytes)", line.size());
+            return prefixBytes(form) + shown.size() + 1;
+        };
+        if (!due || !takeLine(source.sender, newcomer, now, make))
         {
             hold(k, source);
             return false;
         }
-        written_[key] = now;
+        written_[key_] = now;
         count = takeCount(k, now, false);
     }
     if (!count.empty())

@@ -5,10 +5,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace oxl
@@ -39,6 +41,10 @@ class RepeatLimitedLog
     explicit RepeatLimitedLog(std::string_view kindPrefix = {});
     /// Writes the line in the form when a line of the kind from the source may be written now, after the
     /// kind's count line when lines were left out; else the line is counted as left out. True when written.
+    /// `makeLine` is called only when the line may be written: a flood costs no formatting.
+    bool write(std::string_view kind, const std::function<std::string()>& makeLine,
+               LogForm form = LogForm::plain, ErrorSource source = {});
+    /// The same for a line already made.
     bool write(std::string_view kind, std::string_view line, LogForm form = LogForm::plain,
                ErrorSource source = {});
     /// Writes the count line of every kind whose lines were left out and whose last count is a second old,
@@ -47,18 +53,29 @@ class RepeatLimitedLog
 
   private:
     using TimePoint = std::chrono::steady_clock::time_point;
-    // The sources held back since a kind's last count: one sender and its aircraft.
+    // Names looked up by a view, without a string made for each line held back.
+    struct NameHash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+    };
+    using NameSet = std::unordered_set<std::string, NameHash, std::equal_to<>>;
+    // The sources held back since a kind's last count: one sender and its aircraft, as they came (cut),
+    // escaped only when a count names them.
     struct Held
     {
         std::string sender;
-        std::vector<std::string> aircraft;
+        std::vector<std::string> aircraft; // in the order first held
+        NameSet known;                     // the same names, looked up
     };
     struct Kind
     {
         std::string name;
         TimePoint counted; // the kind's last count
         std::uint64_t leftOut = 0;
-        std::vector<Held> held;           // in the order first held
+        std::vector<Held> held; // in the order first held
+        std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>>
+            heldSenders;                  // index in `held`
         std::size_t heldBytes = 0;        // [bytes] of the names in `held`
         std::uint64_t heldFromOthers = 0; // lines held back from sources beyond those remembered
     };
@@ -69,8 +86,9 @@ class RepeatLimitedLog
     std::string kindPrefix_;
     std::uint64_t id_; // its share of the allowance for counts
     std::mutex mutex_;
-    std::vector<Kind> kinds_;                            // the few kinds of a caller, searched in order
-    std::unordered_map<std::string, TimePoint> written_; // kind, sender and aircraft: its last line
+    std::vector<Kind> kinds_; // the few kinds of a caller, searched in order
+    std::unordered_map<std::string, TimePoint, NameHash, std::equal_to<>> written_; // kind, sender, aircraft
+    std::string key_; // the key of the line at hand, its room kept between lines
 };
 
 } // namespace oxl

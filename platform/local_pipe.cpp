@@ -1,6 +1,9 @@
 // AF_UNIX stream sockets in place of named pipes; a full backlog plays the busy pipe.
 #include "platform/local_pipe.h"
 
+#include "platform/folders.h"
+#include "platform/log_file.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -15,13 +18,11 @@ namespace oxl::plat
 namespace
 {
 
-std::filesystem::path pipeRoot()
+std::optional<std::filesystem::path> pipeRoot()
 {
-    if (const char* dir = std::getenv("OXL_PIPE_DIR"); dir && *dir)
-        return dir;
-    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run)
-        return run;
-    return "/tmp";
+    if (const auto dir = environment("OXL_PIPE_DIR"))
+        return std::filesystem::path(*dir);
+    return runtimeFolder();
 }
 
 bool addressOf(const std::filesystem::path& file, sockaddr_un& addr)
@@ -52,7 +53,10 @@ std::optional<std::filesystem::path> localPipeSocketPath(const std::string& pipe
     std::string name = rest.substr(5);
     std::replace(name.begin(), name.end(), '\\', '_');
     std::replace(name.begin(), name.end(), '/', '_');
-    auto file = pipeRoot() / name;
+    const auto root = pipeRoot();
+    if (!root)
+        return std::nullopt;
+    auto file = *root / name;
     if (file.string().size() >= sizeof(sockaddr_un::sun_path))
         return std::nullopt;
     return file;

@@ -1,5 +1,5 @@
 // The stand-in for named pipes: a pipe path "\\.\pipe\Name" is a Unix-domain stream socket named
-// after the pipe in the folder OXL_PIPE_DIR (else $XDG_RUNTIME_DIR, else /tmp).
+// after the pipe in the folder OXL_PIPE_DIR, else in the user's own plat::runtimeFolder.
 #pragma once
 
 #include "platform/net_socket.h"
@@ -22,7 +22,7 @@ enum class PipeOpenResult
 };
 
 /// The socket file of a pipe path (case ignored, '\' in the name as '_'); nullopt for a remote host,
-/// a path that is not a pipe path, or a name too long for a socket address.
+/// a path that is not a pipe path, a name too long for a socket address, or no folder to hold it.
 std::optional<std::filesystem::path> localPipeSocketPath(const std::string& pipePath);
 
 /// Opens the pipe; while its server is busy it tries again for up to `busyWait`.

@@ -120,7 +120,7 @@ std::error_code makePrivateFolder(const std::filesystem::path& folder)
     return {};
 }
 
-std::optional<std::filesystem::path> privateFolder(std::string_view name)
+std::optional<std::filesystem::path> privateFolder(std::string_view name, bool anyName)
 {
     std::vector<std::filesystem::path> candidates;
     if (const auto cache = environment("XDG_CACHE_HOME"))
@@ -145,10 +145,19 @@ std::optional<std::filesystem::path> privateFolder(std::string_view name)
     const std::filesystem::path own = temporary / (std::string(name) + "-" + std::to_string(::geteuid()));
     if (!makePrivateFolder(own))
         return own;
+    if (!anyName)
+        return std::nullopt;
     std::string pattern = own.string() + "-XXXXXX";
     if (::mkdtemp(pattern.data()) != nullptr)
         return std::filesystem::path(pattern);
     return std::nullopt;
+}
+
+std::optional<std::filesystem::path> runtimeFolder()
+{
+    if (const auto runtime = environment("XDG_RUNTIME_DIR"))
+        return std::filesystem::path(*runtime);
+    return privateFolder("Ordalis_P3D", false);
 }
 
 } // namespace oxl::plat

@@ -47,7 +47,14 @@ std::error_code makePrivateFolder(const std::filesystem::path& folder);
 
 /// A folder of the user's own named `name`, for files that would otherwise go into the shared temporary
 /// folder: in the user's cache folder ($XDG_CACHE_HOME, else ~/.cache), else in $XDG_RUNTIME_DIR, else
-/// "<name>-<user id>" in the temporary folder, the first that makePrivateFolder takes; nullopt when none.
-std::optional<std::filesystem::path> privateFolder(std::string_view name);
+/// "<name>-<user id>" in the temporary folder, the first that makePrivateFolder takes; when another's
+/// stands in the way of each, a fresh folder of a name nobody can have made, if `anyName` (not for files
+/// that another process must find at the same name); nullopt when none.
+std::optional<std::filesystem::path> privateFolder(std::string_view name, bool anyName = true);
+
+/// The folder of the program's own runtime files (its single-instance lock and pipes): $XDG_RUNTIME_DIR,
+/// which is the user's alone, else privateFolder "Ordalis_P3D", so that no other account can plant a file
+/// at their names; nullopt when neither can be had.
+std::optional<std::filesystem::path> runtimeFolder();
 
 } // namespace oxl::plat

@@ -1,12 +1,13 @@
 #include "platform/single_instance.h"
 
-#include "platform/folders.h"
+#include "platform/log_file.h"
 
 #include <cerrno>
 #include <string>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace oxl::plat
@@ -22,20 +23,28 @@ std::filesystem::path singleInstanceLockFile(std::string_view mutexName)
         fileName += plain ? c : '_';
     }
     fileName += ".lock";
-    const auto runtimeFolder = environment("XDG_RUNTIME_DIR");
-    std::error_code error;
-    const std::filesystem::path folder =
-        runtimeFolder ? std::filesystem::path(*runtimeFolder) : std::filesystem::temp_directory_path(error);
-    return folder / fileName;
+    const auto folder = runtimeFolder();
+    return folder ? *folder / fileName : std::filesystem::path();
 }
 
 bool acquireSingleInstance(std::string_view mutexName)
 {
     const std::filesystem::path file = singleInstanceLockFile(mutexName);
-    // The descriptor is never closed: the lock ends with the process, as the mutex handle does.
-    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Without a place for the lock the program runs, as it would without the check.
+    if (file.empty())
+        return true;
+    // The descriptor is never closed: the lock ends with the process, as the mutex handle does. No link
+    // is followed and only a plain file of this user's is locked, so nothing planted decides the start.
+    const int fd =
+        ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK, 0600);
     if (fd < 0)
-        return true; // without a place for the lock the program runs, as it would without the check
+        return true;
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != ::geteuid())
+    {
+        ::close(fd);
+        return true;
+    }
     int result = 0;
     do
         result = ::flock(fd, LOCK_EX | LOCK_NB);

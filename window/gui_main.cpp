@@ -198,10 +198,12 @@ bool gf_openMainWindow()
         gf_log("initInstance failed");
         return false;
     }
-    // The log opened before the window: what went wrong there is the first thing the user reads.
-    const std::string trouble = gf_logTrouble();
-    if (const std::string notice = trouble.empty() ? gf_logStartNotice() : trouble; !notice.empty())
-        gf_showMessage(notice, false);
+    // The log opened before the window: what went wrong there is the first thing the user reads, and
+    // where the log went stays in view until the user acts.
+    if (const std::string trouble = gf_logTrouble(); !trouble.empty())
+        gf_showMessage(trouble, false);
+    else if (const std::string notice = gf_logStartNotice(); !notice.empty())
+        gf_showNotice(notice);
     try
     {
         const std::filesystem::path folder = gf_settingsFolder();

@@ -14,6 +14,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <numeric>
 #include <sys/mount.h>
 #include <thread>
 #include <tuple>
@@ -265,7 +266,18 @@ class LogDisk : public LogStarts
 TEST_F(LogDisk, AReadOnlyFolderSendsTheLogElsewhere)
 {
     ASSERT_EQ(::mount(nullptr, "disk", nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const int savedError = ::dup(STDERR_FILENO);
+    ::dup2(pipeEnds[1], STDERR_FILENO);
     gf_openLog("disk/Log.txt", "elsewhere");
+    ::dup2(savedError, STDERR_FILENO);
+    ::close(savedError), ::close(pipeEnds[1]);
+    char heard[256] = {};
+    EXPECT_GT(::read(pipeEnds[0], heard, sizeof heard - 1), 0);
+    ::close(pipeEnds[0]);
+    EXPECT_EQ(std::string(heard), gf_logStartNotice() + "\n");
+    EXPECT_EQ(gf_logElsewhere(), "elsewhere/Log.txt");
     gf_log("here");
     EXPECT_EQ(readBytes("disk/Log.txt"), "last run\n");
     EXPECT_EQ(readBytes("disk/Log0.txt"), "run before\n");
@@ -384,7 +396,8 @@ TEST(Log, RepeatLimitNamesEverySourceAndHoldsTheLogSmall)
             [nowMs] { return std::chrono::steady_clock::time_point(std::chrono::milliseconds(*nowMs)); });
         RepeatLimitedLog repeats("error: ");
         std::vector<int> sent(row.streams.size()), written(row.streams.size());
-        std::string firstMinute;                               // the log when a minute has passed
+        int made = 0;            // lines made: only those written are made at all
+        std::string firstMinute; // the log when a minute has passed
         std::vector<std::pair<std::int64_t, std::size_t>> due; // when, and of which stream
         for (std::size_t i = 0; i < row.streams.size(); ++i)
             for (std::int64_t at = row.streams[i].firstAtMs; at < row.seconds * 1000;
@@ -399,7 +412,8 @@ TEST(Log, RepeatLimitNamesEverySourceAndHoldsTheLogSmall)
             const ErrorStream& e = row.streams[i];
             const std::string aircraft = e.aircraft == "*" ? std::to_string(sent[i]) : e.aircraft;
             ++sent[i];
-            const std::string line = fmt::format("{} of {},{}", e.kind, aircraft, std::string(200, 'x'));
+            const auto line = [&]
+            { return ++made, fmt::format("{} of {},{}", e.kind, aircraft, std::string(200, 'x')); };
             written[i] += repeats.write(e.kind, line, LogForm::plain, {e.sender, aircraft}) ? 1 : 0;
             repeats.flush();
         }
@@ -407,6 +421,7 @@ TEST(Log, RepeatLimitNamesEverySourceAndHoldsTheLogSmall)
         firstMinute = firstMinute.empty() ? readBytes(log.file()) : firstMinute;
         for (std::size_t i : row.passWhole)
             EXPECT_EQ(written[i], sent[i]) << "stream " << i;
+        EXPECT_EQ(made, std::accumulate(written.begin(), written.end(), 0));
         // The first minute names every stream's aircraft (or its sender, for new aircraft at each line).
         for (const ErrorStream& e : row.streams)
             EXPECT_NE(firstMinute.find(e.aircraft == "*" ? e.sender : e.aircraft), std::string::npos)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace oxl::plat
 {
 namespace
@@ -77,6 +79,42 @@ TEST(LocalPipe, BusyPipeIsOpenedOnceTheServerTakesAConnection)
     server.join();
     EXPECT_TRUE(late.valid());
     EXPECT_EQ(result, PipeOpenResult::ok);
+}
+
+TEST(LocalPipe, WithoutAPipeFolderAnotherAccountsListenerGetsNothing)
+{
+    // Another account's listener waits where the user's folder would be: a link to its folder, or a folder
+    // of that name open to everyone.
+    for (const bool link : {true, false})
+    {
+        SCOPED_TRACE(link);
+        test::TempFolder tmp;
+        test::ScopedEnv noPipeDir("OXL_PIPE_DIR", std::nullopt);
+        test::ScopedEnv noRuntime("XDG_RUNTIME_DIR", std::nullopt);
+        test::ScopedEnv temporary("TMPDIR", tmp.path().string());
+        test::ScopedEnv cache("XDG_CACHE_HOME", (tmp / "cache").string());
+        const auto theirs = link ? tmp / "theirs" : tmp / "cache" / "Ordalis_P3D";
+        std::filesystem::create_directories(theirs);
+        std::filesystem::create_directories(tmp / "cache");
+        std::filesystem::permissions(theirs, std::filesystem::perms::all);
+        if (link)
+            std::filesystem::create_symlink(theirs, tmp / "cache" / "Ordalis_P3D");
+        LocalPipeListener planted;
+        {
+            test::ScopedEnv dir("OXL_PIPE_DIR", theirs.string());
+            ASSERT_TRUE(planted.open("\\\\.\\pipe\\Sim", 4));
+        }
+        PipeOpenResult result;
+        EXPECT_FALSE(openLocalPipe("\\\\.\\pipe\\Sim", std::chrono::milliseconds(100), result).valid());
+        EXPECT_EQ(result, PipeOpenResult::notFound);
+        LocalPipeListener own;
+        ASSERT_TRUE(own.open("\\\\.\\pipe\\Sim", 4));
+        EXPECT_TRUE(openLocalPipe("\\\\.\\pipe\\Sim", std::chrono::milliseconds(100), result).valid());
+        EXPECT_EQ(localPipeSocketPath("\\\\.\\pipe\\Sim"),
+                  tmp / ("Ordalis_P3D-" + std::to_string(::geteuid())) / "sim");
+        net::Wait waited;
+        EXPECT_FALSE(net::acceptWithin(planted.socket(), std::chrono::milliseconds(0), waited).valid());
+    }
 }
 
 } // namespace

@@ -52,6 +52,11 @@ bool lf_waitForRetry()
 
 std::string unwritableText(const DiskRefusal& refusal)
 {
+    if (const std::string logElsewhere = gf_logElsewhere(); !logElsewhere.empty())
+        return fmt::format(
+            "The program folder cannot be written ({}: {}): the scans and the learned airports "
+            "live there and are not saved; the log is written to {}",
+            refusal.error.message(), refusal.file.string(), logElsewhere);
     return fmt::format("The program folder cannot be written ({}: {}): the log, the scans and the learned "
                        "airports live there and are not saved",
                        refusal.error.message(), refusal.file.string());

@@ -107,9 +107,14 @@ void gf_createDataFolders()
     if (refused)
     {
         // The notice stays in view beside the messages that follow; the log has the reason.
+        const std::string logElsewhere = gf_logElsewhere();
         gf_status().showNotice(
-            fmt::format("{} cannot be written: the log, scans and learned airports are not saved",
-                        refused->file.string()));
+            logElsewhere.empty()
+                ? fmt::format("{} cannot be written: the log, scans and learned airports are not saved",
+                              refused->file.string())
+                : fmt::format("{} cannot be written: scans and learned airports are not saved; the log is "
+                              "written to {}",
+                              refused->file.string(), logElsewhere));
         gf_logMarked(cycle::unwritableText(*refused));
     }
 }

@@ -207,12 +207,15 @@ LineOutcome TrafficLineParser::processLineSub(std::string_view datagram)
 void TrafficLineParser::logError(std::string_view kind, std::string_view text)
 {
     // The error texts carry the datagram's bytes; the line names its aircraft as sent, whichever field
-    // failed.
-    const bool callsignKnown = usableCallsign(field(9));
+    // failed. The text is made only when the line is written.
     repeats_.write(kind,
-                   fmt::format("exception in processLineSub: {} (hexid {}{}{})", gf_outsideText(text),
-                               gf_outsideText(field(1)), callsignKnown ? ", callsign " : "",
-                               callsignKnown ? gf_outsideText(field(9)) : std::string()),
+                   [this, text]
+                   {
+                       const bool callsignKnown = usableCallsign(field(9));
+                       return fmt::format("exception in processLineSub: {} (hexid {}{}{})", gf_outsideText(text),
+                                          gf_outsideText(field(1)), callsignKnown ? ", callsign " : "",
+                                          callsignKnown ? gf_outsideText(field(9)) : std::string());
+                   },
                    LogForm::plain, {sender_, field(1)});
 }
 

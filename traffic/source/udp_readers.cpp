@@ -134,7 +134,8 @@ void UdpReceiver::receiveLoop(plat::net::Socket& socket, bool filterDuplicates)
         if (got.fullLength >= kBufferSize)
         {
             if (!gf_stopSeen())
-                repeats_.write("buffer overrun", fmt::format("buffer overrun: {} bytes", got.fullLength),
+                repeats_.write("buffer overrun",
+                               [&] { return fmt::format("buffer overrun: {} bytes", got.fullLength); },
                                LogForm::plain, {sender_, {}});
             continue;
         }
@@ -246,16 +247,17 @@ void QnhReader::handleDatagram(std::string_view datagram)
     nlohmann::json document = nlohmann::json::parse(datagram, nullptr, false);
     if (document.is_discarded() || !document.is_object())
     {
-        repeats_.write("QNH datagram is not a JSON object",
-                       fmt::format("QNH datagram is not a JSON object: {}", gf_outsideText(datagram)),
-                       LogForm::marked, {sender(), {}});
+        repeats_.write(
+            "QNH datagram is not a JSON object",
+            [&] { return fmt::format("QNH datagram is not a JSON object: {}", gf_outsideText(datagram)); },
+            LogForm::marked, {sender(), {}});
         return;
     }
     const auto found = document.find("QNH");
     if (found == document.end())
     {
-        repeats_.write("no QNH", fmt::format("no QNH {}", gf_outsideText(datagram)), LogForm::plain,
-                       {sender(), {}});
+        repeats_.write("no QNH", [&] { return fmt::format("no QNH {}", gf_outsideText(datagram)); },
+                       LogForm::plain, {sender(), {}});
         return;
     }
     const nlohmann::json& value = *found;
@@ -272,9 +274,11 @@ void QnhReader::handleDatagram(std::string_view datagram)
         const auto rounded = roundToInt(static_cast<float>(value.get<double>()));
         if (!rounded)
         {
-            repeats_.write("QNH does not fit",
-                           fmt::format("QNH {} does not fit in {}", value.dump(), gf_outsideText(datagram)),
-                           LogForm::marked, {sender(), {}});
+            repeats_.write(
+                "QNH does not fit",
+                [&]
+                { return fmt::format("QNH {} does not fit in {}", value.dump(), gf_outsideText(datagram)); },
+                LogForm::marked, {sender(), {}});
             return;
         }
         qnh = *rounded;
@@ -286,8 +290,10 @@ void QnhReader::handleDatagram(std::string_view datagram)
         if (!read)
         {
             repeats_.write("QNH string parse error",
-                           fmt::format("QNH string parse error: {} in {}", gf_outsideText(text),
-                                       gf_outsideText(datagram)),
+                           [&] {
+                               return fmt::format("QNH string parse error: {} in {}", gf_outsideText(text),
+                                                  gf_outsideText(datagram));
+                           },
                            LogForm::marked, {sender(), {}});
             return;
         }
@@ -295,8 +301,8 @@ void QnhReader::handleDatagram(std::string_view datagram)
     }
     else
     {
-        repeats_.write("no QNH", fmt::format("no QNH {}", gf_outsideText(datagram)), LogForm::plain,
-                       {sender(), {}});
+        repeats_.write("no QNH", [&] { return fmt::format("no QNH {}", gf_outsideText(datagram)); },
+                       LogForm::plain, {sender(), {}});
         return;
     }
     // Above any plausible hectopascal value the source sends hundredths of an inch of mercury.
@@ -309,7 +315,8 @@ void QnhReader::handleDatagram(std::string_view datagram)
     if (qnh < 930 || qnh > 1080)
     {
         repeats_.write("Strange QNH",
-                       fmt::format("Strange QNH {} found in {}", qnh, gf_outsideText(datagram)),
+                       [&]
+                       { return fmt::format("Strange QNH {} found in {}", qnh, gf_outsideText(datagram)); },
                        LogForm::plain, {sender(), {}});
         return;
     }
