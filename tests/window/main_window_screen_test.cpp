@@ -12,6 +12,7 @@
 #include "foundation/config_keys.h"
 #include "foundation/settings_file.h"
 #include "foundation/status_service.h"
+#include "liveries/livery_indexes.h"
 #include "tests/support/temp_folder.h"
 #include "window/control_text.h"
 #include "window/controls.h"
@@ -414,6 +415,35 @@ TEST_F(MainWindowScreenTest, TheDamagedSettingsNoticeStaysBesideTheErrorUntilThe
     ASSERT_TRUE(user(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1", at(658, 155))));
     ASSERT_TRUE(pumpUntil([&] { return LOG.value() != log; }));
     EXPECT_EQ(gf_shownError(), error);
+}
+
+// Start after start, the cycle worker switches the optional categories off for want of liveries while
+// the window's loop runs: their greyed boxes show the false that is saved, never a tick.
+TEST_F(MainWindowScreenTest, CategoriesSwitchedOffForWantOfLiveriesShowGreyedEmptyBoxes)
+{
+    gf_installStatusService(&gf_windowStatusService());
+    for (int start = 0; start < 10; ++start)
+    {
+        for (CheckBoxParameter* box : {&LIGHT_AIRCRAFT, &HIGH_PERF_AIRCRAFT})
+            box->set(true), box->save(), gf_showCheckMark(*box), win::enableWindow(box->controlId, true);
+        std::atomic<bool> done{false};
+        std::thread cycle(
+            [&] {
+                gf_summarizeCategory(AcCategory::Light), gf_summarizeCategory(AcCategory::HighPerf),
+                    done = true;
+            });
+        ASSERT_TRUE(pumpUntil([&] { return done.load(); }));
+        cycle.join();
+        const auto image = shot("categories_switched_off");
+        ASSERT_TRUE(image);
+        for (const int x : {323, 536}) // the box's white inside (its frame at x, 205) holds no tick
+            for (int i = 0; i < 64; ++i)
+                ASSERT_EQ(image->at(x + 2 + i % 8, 207 + i / 8), 0xFFFFFFu) << start;
+        EXPECT_EQ(settings.valueOf("LIGHT_AIRCRAFT") + settings.valueOf("HIGH_PERF_AIRCRAFT"), "falsefalse");
+        EXPECT_FALSE(win::isWindowEnabled(LIGHT_AIRCRAFT.controlId) ||
+                     win::isWindowEnabled(HIGH_PERF_AIRCRAFT.controlId));
+    }
+    gf_installStatusService(nullptr);
 }
 
 // The window manager's close (a logout sends it too) while a combo box's list is open: the list goes and
