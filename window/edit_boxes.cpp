@@ -273,7 +273,11 @@ void gf_processInstallPath(const std::string& text)
     if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory)
     {
         gf_showMessage(
-            gf_echoed(fmt::format("This install path cannot be checked: {{}} ({})", error.message()), text),
+            gf_echoed(
+                fmt::format("This install path cannot be checked: {{}} ({}); type one whose folders you may "
+                            "read and press Enter",
+                            error.message()),
+                text),
             true);
         gf_setStringBoxText(ALL_INSTALL_PATH); // the box shows the path in force again
         return;
