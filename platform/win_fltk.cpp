@@ -529,11 +529,13 @@ int ComboWidget::handle(int event)
 int ComboWidget::openList(int event)
 {
     owner_.listOpen(this);
-    const int key = event == FL_PUSH ? Fl::e_keysym : std::exchange(Fl::e_keysym, ' ');
-    const int state = event == FL_PUSH ? Fl::e_state : std::exchange(Fl::e_state, 0);
+    if (event == FL_KEYBOARD)
+    {
+        Fl::e_keysym =
+            ' '; // the toolkit's own key; the rules' key (plain Space for the window) may be another
+        Fl::e_state &= ~(FL_SHIFT | FL_CTRL | FL_ALT | FL_META);
+    }
     const int result = Fl_Choice::handle(event);
-    Fl::e_keysym = key;
-    Fl::e_state = state;
     owner_.listOpen(nullptr);
     // Where the click takes the keyboard it stays here, also when the list went with a key (Escape) that
     // FLTK then takes for the list's own window and drops.
@@ -595,7 +597,8 @@ int MainFlWindow::handle(int event)
     if (event == FL_KEYBOARD || event == FL_SHORTCUT)
     {
         const KeyAction action = keyLeftOver(Fl::focus() != this && contains(Fl::focus()), pressOf());
-        if (action == KeyAction::nextControl || action == KeyAction::previousControl)
+        if (event == FL_KEYBOARD &&
+            (action == KeyAction::nextControl || action == KeyAction::previousControl))
             moveKeyboard(action == KeyAction::nextControl ? 1 : -1);
         if (action != KeyAction::own)
             return 1;
