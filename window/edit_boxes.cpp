@@ -82,6 +82,22 @@ std::string upperAscii(std::string text)
     return text;
 }
 
+// Where a typed path stops naming what exists: the start of its first missing component.
+std::size_t firstMissingComponent(const std::string& path)
+{
+    std::size_t start = 0;
+    for (std::size_t end = path.find_first_of("\\/");; end = path.find_first_of("\\/", end + 1))
+    {
+        std::error_code ignored;
+        const std::string prefix = path.substr(0, end);
+        if (!prefix.empty() && !std::filesystem::exists(WinPath(prefix).real(), ignored))
+            return start;
+        if (end == std::string::npos)
+            return std::string::npos;
+        start = end + 1;
+    }
+}
+
 win::LResult passOn(const ControlBinding& box, win::Hwnd hwnd, unsigned msg, win::WParam wParam,
                     win::LParam lParam)
 {
@@ -287,7 +303,11 @@ void gf_processInstallPath(const std::string& text)
         if (gf_trim(text).empty())
             gf_showMessage(std::string(kEmptyInstallPath), true);
         else
-            gf_showMessage(gf_echoed("This install path does not exist: {}", text), true);
+        {
+            EchoedMessage refusal = gf_echoed("This install path does not exist: {}", text);
+            refusal.echo.differsAt = firstMissingComponent(text);
+            gf_showMessage(refusal, true);
+        }
         gf_setStringBoxText(ALL_INSTALL_PATH);
         return;
     }

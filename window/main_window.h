@@ -27,6 +27,7 @@ struct EchoSpan
 {
     std::size_t at = 0;
     std::size_t size = 0;
+    std::size_t differsAt = std::string::npos; ///< in the input, where its wrong part begins; npos: unknown
 };
 
 /// A message that repeats the user's input, and where the input stands in it.

@@ -225,10 +225,20 @@ std::string lf_fitMessage(const win::Canvas& canvas, std::string_view text, std:
     }
     const std::string tail = gf_showBytes(text.substr(body.size()));
     if (echo.size > 0 && echo.at + echo.size <= body.size())
-        if (std::optional<std::string> fitted = lf_cutMiddle(
-                canvas, gf_showBytes(body.substr(0, echo.at)), gf_showBytes(body.substr(echo.at, echo.size)),
-                gf_showBytes(body.substr(echo.at + echo.size)) + tail, kRoom))
+    {
+        const std::string_view input = body.substr(echo.at, echo.size);
+        const std::string before = gf_showBytes(body.substr(0, echo.at));
+        const std::string after = gf_showBytes(body.substr(echo.at + echo.size)) + tail;
+        // The input's wrong part stays whole where it fits: what gives way is the right part before it.
+        std::optional<std::string> fitted;
+        if (echo.differsAt > 0 && echo.differsAt < input.size())
+            fitted = lf_cutMiddle(canvas, before, gf_showBytes(input.substr(0, echo.differsAt)),
+                                  gf_showBytes(input.substr(echo.differsAt)) + after, kRoom);
+        if (!fitted)
+            fitted = lf_cutMiddle(canvas, before, gf_showBytes(input), after, kRoom);
+        if (fitted)
             return *fitted;
+    }
     return lf_cutMiddle(canvas, "", gf_showBytes(body), tail, kRoom).value_or(shown);
 }
 

@@ -424,9 +424,14 @@ TEST_F(ControlHandlersTest, DestinationsOfFourCharactersGoToTheCycleWorker)
 TEST_F(ControlHandlersTest, ARefusalShowsItsVerdictAndTheInputsEnds)
 {
     const std::string path = "/opt/" + std::string(96, 'a') + "/Lockheed Martin/P3Dv5-backup";
+    TempFolder sim; // a long path that exists up to a wrong folder in its middle: that folder on stays whole
+    std::filesystem::create_directories(sim / std::string(100, 'a'));
+    const std::string wrong = "a/P3Dv5-backup/Lockheed Martin/Prepar3D v5 Academic Edition";
     const std::vector<std::tuple<ControlBinding*, std::string, std::string, std::string>> rows{
         {&ALL_INSTALL_PATH, path, "This install path does not exist: /opt/aaa",
          "aaa/Lockheed Martin/P3Dv5-backup"},
+        {&ALL_INSTALL_PATH, (sim / std::string(99, 'a')).string() + wrong,
+         "This install path does not exist: " + sim.path().string().substr(0, 4), wrong},
         {&BLOCK_CALLSIGN, "AB" + std::string(298, 'c'), "callsign 'ABccc", "ccc' is not valid"},
         {&DESTINATION, "LS" + std::string(298, 'z'), "destination 'LSzzz", "zzz' is not valid"},
         {&parking_percentage, "1" + std::string(299, 'x'), "invalid input: 1xxx", "xxx"},
