@@ -255,6 +255,7 @@ void gf_summarizeCategory(AcCategory category)
             {
                 categorySwitch.setting->set(false);
                 categorySwitch.setting->save();
+                gf_status().showSetting(*categorySwitch.setting); // the greyed box shows what is in force
                 gf_log(fmt::format("{} temporarily switched off because you do not have {} installed",
                                    categorySwitch.setting->name, categorySwitch.installedWords));
             }

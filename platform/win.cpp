@@ -2,6 +2,7 @@
 
 #include "platform/win_system.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 
@@ -12,7 +13,8 @@ namespace
 
 std::mutex gSystemMutex;
 std::unique_ptr<WindowSystem> gSystem;
-std::string gDisplayFailure; // why the display that $DISPLAY names gave no window system
+std::string gDisplayFailure;                     // why the display that $DISPLAY names gave no window system
+std::atomic<const KeyRules*> gKeyRules{nullptr}; // the window's, once it installed them
 
 bool headlessWanted()
 {
@@ -24,6 +26,32 @@ bool headlessWanted()
 }
 
 } // namespace
+
+void installKeyRules(const KeyRules* rules)
+{
+    gKeyRules.store(rules);
+}
+
+KeyAction keyAtControl(ControlKind kind, KeyStroke press)
+{
+    if (const KeyRules* rules = gKeyRules.load(); rules != nullptr && rules->atControl != nullptr)
+        return rules->atControl(kind, press);
+    return kind == ControlKind::Edit && press.key == Key::enter ? KeyAction::enter : KeyAction::own;
+}
+
+KeyAction keyLeftOver(bool chosen, KeyStroke press)
+{
+    if (const KeyRules* rules = gKeyRules.load(); rules != nullptr && rules->leftOver != nullptr)
+        return rules->leftOver(chosen, press);
+    return KeyAction::own;
+}
+
+bool clickTakesKeyboard(ControlKind kind)
+{
+    if (const KeyRules* rules = gKeyRules.load(); rules != nullptr && rules->clickTakesKeyboard != nullptr)
+        return rules->clickTakesKeyboard(kind);
+    return true;
+}
 
 WindowSystem& windowSystem()
 {

@@ -134,6 +134,62 @@ struct ControlSpec
     bool checked = false; ///< a check box's first mark
 };
 
+// ---- keys: what a key or a click does to the keyboard's place; the window sets the rules ----
+
+/// A key as the rules tell keys apart.
+enum class Key
+{
+    enter, ///< Return or the keypad's Enter
+    up,
+    down,
+    tab,
+    space,
+    other,
+};
+
+/// A key pressed, with the modifiers held.
+struct KeyStroke
+{
+    Key key = Key::other;
+    bool shift = false;
+    bool command = false; ///< Ctrl, Alt or Meta
+};
+
+/// What a key does.
+enum class KeyAction
+{
+    own,             ///< what the toolkit itself does with it there (typing in a box, its navigation)
+    enter,           ///< Enter on an edit box: WM_CHAR 13 to its procedure
+    chooseAbove,     ///< a combo box chooses the item above, as a choice in its list does
+    chooseBelow,     ///< a combo box chooses the item below
+    openList,        ///< a combo box opens its list
+    passOn,          ///< not the control's: on to the window
+    nextControl,     ///< the keyboard moves on to the next control
+    previousControl, ///< the keyboard moves back to the previous control
+    nothing,         ///< the key is lost
+};
+
+/// The rules of keys and clicks; the toolkit's own stand in for a null one.
+struct KeyRules
+{
+    /// A key at the control that has the keyboard.
+    KeyAction (*atControl)(ControlKind kind, KeyStroke press) = nullptr;
+    /// A key that no control took; `chosen`: the keyboard is at a control, not at the window itself.
+    KeyAction (*leftOver)(bool chosen, KeyStroke press) = nullptr;
+    /// True when a click on a control of this kind gives it the keyboard (else the window keeps it).
+    bool (*clickTakesKeyboard)(ControlKind kind) = nullptr;
+};
+
+/// Any thread: installs the rules (not copied); null restores the toolkit's own.
+void installKeyRules(const KeyRules* rules);
+/// What a key does at the control that has the keyboard (the toolkit's own: Enter reaches an edit
+/// box's procedure, everything else is the control's).
+KeyAction keyAtControl(ControlKind kind, KeyStroke press);
+/// What a key that no control took does (the toolkit's own: its navigation).
+KeyAction keyLeftOver(bool chosen, KeyStroke press);
+/// True when a click on a control of this kind gives it the keyboard (the toolkit's own: always).
+bool clickTakesKeyboard(ControlKind kind);
+
 // ---- window, class and message loop (GUI thread unless said otherwise) ----
 
 /// Registers the window class `className` with its procedure; false when the name is taken or empty.

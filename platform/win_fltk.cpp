@@ -1,6 +1,8 @@
 #include "platform/win_fltk.h"
 
+#include "platform/fltk_canvas.h"
 #include "platform/win_system.h"
+#include "platform/x11_input.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Button.H>
@@ -14,8 +16,6 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <utility>
@@ -25,21 +25,8 @@ namespace oxl::win
 namespace
 {
 
-constexpr Fl_Font kFont = FL_HELVETICA;
-constexpr Fl_Fontsize kFontSize = 12; // [px] the tightest label gaps allow about 6.5 px per glyph
-constexpr double kWaitBound = 0.25;   // [s] longest wait of the loop before it looks at its flags
+constexpr double kWaitBound = 0.25; // [s] longest wait of the loop before it looks at its flags
 constexpr unsigned kAllDirty = kDirtyState | kDirtyText | kDirtyItems | kDirtySelect;
-
-Fl_Color flColour(ColorRef c)
-{
-    return fl_rgb_color(static_cast<uchar>(redOf(c)), static_cast<uchar>(greenOf(c)),
-                        static_cast<uchar>(blueOf(c)));
-}
-
-int signOf(int v)
-{
-    return (v > 0) - (v < 0);
-}
 
 // Set on the GUI thread when the connection to the display breaks (a crashed X server, a logout);
 // from then on nothing may touch the display.
@@ -59,6 +46,33 @@ bool isInput(int event)
            event == FL_MOUSEWHEEL;
 }
 
+// The event's key as the key rules tell keys apart.
+KeyStroke pressOf()
+{
+    const int key = Fl::event_key();
+    Key k = Key::other;
+    if (key == FL_Enter || key == FL_KP_Enter)
+        k = Key::enter;
+    else if (key == FL_Up || key == FL_Down)
+        k = key == FL_Up ? Key::up : Key::down;
+    else if (key == FL_Tab || key == ' ')
+        k = key == FL_Tab ? Key::tab : Key::space;
+    return {k, Fl::event_state(FL_SHIFT) != 0, Fl::event_state(FL_CTRL | FL_ALT | FL_META) != 0};
+}
+
+// A key the rules keep from the control: 1 (taken) when it is lost, 0 when it goes on to the window.
+int keptFromControl(KeyAction action)
+{
+    return action == KeyAction::nothing ? 1 : 0;
+}
+
+// After a click on a control: the window keeps the keyboard where the rules say the click does not take it.
+void afterClick(ControlKind kind, Fl_Widget* control)
+{
+    if (!clickTakesKeyboard(kind) && control->window() != nullptr)
+        Fl::focus(control->window());
+}
+
 // Returning keeps the process alive: every later call on the broken connection returns at once, so
 // whatever was drawing finishes and releases its locks, and the loop closes the window headless.
 void onDisplayLostExit(Display*, void*)
@@ -66,44 +80,6 @@ void onDisplayLostExit(Display*, void*)
 }
 
 class FltkWindows;
-
-// The device context of one WM_PAINT: FLTK's drawing calls on the window's back buffer.
-class FltkCanvas final : public Canvas
-{
-  public:
-    explicit FltkCanvas(const Rect& paintRect) : paintRect_(paintRect) {}
-    void fillRect(const Rect& r, ColorRef colour) override
-    {
-        if (r.empty())
-            return;
-        fl_color(flColour(colour));
-        fl_rectf(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    }
-    void line(int x1, int y1, int x2, int y2, ColorRef colour) override
-    {
-        if (x1 == x2 && y1 == y2)
-            return;
-        fl_color(flColour(colour));
-        fl_line_style(FL_SOLID, 1);
-        fl_line(x1, y1, x2 - signOf(x2 - x1), y2 - signOf(y2 - y1)); // the last point is not drawn
-        fl_line_style(0);
-    }
-    void textOut(int x, int y, std::string_view utf8, ColorRef colour) override
-    {
-        fl_font(kFont, kFontSize);
-        fl_color(flColour(colour));
-        fl_draw(utf8.data(), static_cast<int>(utf8.size()), x, y + fl_height() - fl_descent());
-    }
-    int textWidth(std::string_view utf8) const override
-    {
-        fl_font(kFont, kFontSize);
-        return static_cast<int>(std::ceil(fl_width(utf8.data(), static_cast<int>(utf8.size()))));
-    }
-    Rect paintRect() const override { return paintRect_; }
-
-  private:
-    Rect paintRect_;
-};
 
 // The control kinds as FLTK widgets; each knows its window system and id for its notifications.
 class CheckBoxWidget final : public Fl_Widget
@@ -128,6 +104,9 @@ class ButtonWidget final : public Fl_Button
 {
   public:
     ButtonWidget(FltkWindows& owner, unsigned id, int x, int y, int w, int h);
+
+  protected:
+    int handle(int event) override;
 
   private:
     FltkWindows& owner_;
@@ -157,6 +136,7 @@ class ComboWidget final : public Fl_Choice
 
   private:
     void step(int by);
+    int openList(int event);
 
     FltkWindows& owner_;
     unsigned id_;
@@ -175,6 +155,8 @@ class MainFlWindow final : public Fl_Double_Window
     int handle(int event) override;
 
   private:
+    void moveKeyboard(int by);
+
     FltkWindows& owner_;
 };
 
@@ -274,9 +256,15 @@ class FltkWindows final : public WindowSystem
         }
     }
     std::optional<ClientImage> read(std::chrono::milliseconds limit);
-    bool click(int x, int y);
-    bool key(unsigned long keysym);
-    bool closeRequest();
+    // Input that a test sends through the display to the shown window, read by the toolkit at once.
+    template <class Send> bool input(Send send)
+    {
+        if (window_ == nullptr || !window_->shown() || gDisplayLost.load())
+            return false;
+        const bool sent = send(fl_xid(window_), window_->x(), window_->y());
+        Fl::check();
+        return sent;
+    }
 
   protected:
     void wake() override
@@ -403,13 +391,11 @@ class FltkWindows final : public WindowSystem
     }
     void sync();
     void apply(Fl_Widget* widget, const Control& c, unsigned dirty, ColorRef background);
-    void applyTopmost(bool topmost);
     void rethrowPaintError()
     {
         if (paintError_)
             std::rethrow_exception(std::exchange(paintError_, nullptr));
     }
-    bool sendPointer(int type, int x, int y, unsigned state);
 
     int wakeRead_;
     int wakeWrite_;
@@ -447,8 +433,7 @@ int CheckBoxWidget::handle(int event)
     switch (event)
     {
     case FL_PUSH:
-        // A click puts the keyboard here, as on a button; a check box takes no keys, so the window holds it.
-        Fl::focus(window());
+        afterClick(ControlKind::CheckBox, this);
         return 1;
     case FL_RELEASE:
         // Not automatic: the click only notifies; the window procedure decides the mark.
@@ -487,14 +472,30 @@ EditWidget::EditWidget(FltkWindows& owner, unsigned id, int x, int y, int w, int
         });
 }
 
+int ButtonWidget::handle(int event)
+{
+    if (const KeyAction action =
+            event == FL_KEYBOARD ? keyAtControl(ControlKind::PushButton, pressOf()) : KeyAction::own;
+        action != KeyAction::own)
+        return keptFromControl(action);
+    const int result = Fl_Button::handle(event);
+    if (event == FL_PUSH)
+        afterClick(ControlKind::PushButton, this);
+    return result;
+}
+
 int EditWidget::handle(int event)
 {
-    if (event == FL_KEYBOARD && (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter))
-    {
+    const KeyAction action =
+        event == FL_KEYBOARD ? keyAtControl(ControlKind::Edit, pressOf()) : KeyAction::own;
+    if (action == KeyAction::enter)
         owner_.userPressedEnter(id_);
-        return 1;
-    }
-    return Fl_Input::handle(event);
+    if (action != KeyAction::own)
+        return action == KeyAction::enter ? 1 : keptFromControl(action);
+    const int result = Fl_Input::handle(event);
+    if (event == FL_PUSH)
+        afterClick(ControlKind::Edit, this);
+    return result;
 }
 
 ComboWidget::ComboWidget(FltkWindows& owner, unsigned id, int x, int y, int w, int h)
@@ -512,25 +513,37 @@ ComboWidget::ComboWidget(FltkWindows& owner, unsigned id, int x, int y, int w, i
 
 int ComboWidget::handle(int event)
 {
-    const int key = Fl::event_key();
-    const bool plain = (Fl::event_state() & (FL_SHIFT | FL_CTRL | FL_ALT | FL_META)) == 0;
-    if (event == FL_KEYBOARD && plain && (key == FL_Up || key == FL_Down))
+    const KeyAction action =
+        event == FL_KEYBOARD ? keyAtControl(ControlKind::Combo, pressOf()) : KeyAction::own;
+    if (action == KeyAction::chooseAbove || action == KeyAction::chooseBelow)
     {
-        step(key == FL_Up ? -1 : 1);
+        step(action == KeyAction::chooseAbove ? -1 : 1);
         return 1;
     }
-    if (event == FL_PUSH || (event == FL_KEYBOARD && key == ' '))
+    if (event == FL_PUSH || action == KeyAction::openList)
+        return openList(event);
+    return action == KeyAction::own ? Fl_Choice::handle(event) : keptFromControl(action);
+}
+
+// The list runs a loop of its own until it closes; a key opens it as the toolkit's own key (Space) does.
+int ComboWidget::openList(int event)
+{
+    owner_.listOpen(this);
+    if (event == FL_KEYBOARD)
     {
-        owner_.listOpen(this); // the list runs a loop of its own until it closes
-        const int result = Fl_Choice::handle(event);
-        owner_.listOpen(nullptr);
-        // The keyboard stays here, also when the list went with a key (Escape) that FLTK then takes for
-        // the list's own window and drops.
-        if (active_r() && visible_r())
-            Fl::focus(this);
-        return result;
+        Fl::e_keysym =
+            ' '; // the toolkit's own key; the rules' key (plain Space for the window) may be another
+        Fl::e_state &= ~(FL_SHIFT | FL_CTRL | FL_ALT | FL_META);
     }
-    return Fl_Choice::handle(event);
+    const int result = Fl_Choice::handle(event);
+    owner_.listOpen(nullptr);
+    // Where the click takes the keyboard it stays here, also when the list went with a key (Escape) that
+    // FLTK then takes for the list's own window and drops.
+    if (clickTakesKeyboard(ControlKind::Combo) && active_r() && visible_r())
+        Fl::focus(this);
+    else
+        afterClick(ControlKind::Combo, this);
+    return result;
 }
 
 // Up and Down on the closed box choose the item above or below, as a click in the list chooses it.
@@ -564,20 +577,34 @@ void MainFlWindow::resize(int x, int y, int w, int h)
     owner_.windowPlaced();
 }
 
+// The keyboard moves to the next (or previous) control that takes it, round the window's controls.
+void MainFlWindow::moveKeyboard(int by)
+{
+    const int n = children();
+    const int from = find(Fl::focus());
+    for (int step = 1; from < n && step < n; ++step)
+    {
+        Fl_Widget* next = child(((from + by * step) % n + n) % n);
+        if (next->visible() && next->active() && next->take_focus())
+            break;
+    }
+    owner_.noteFocus();
+}
+
 int MainFlWindow::handle(int event)
 {
-    // Keys that no control took end here. FLTK's navigation would move the keyboard on Return and the
-    // arrows, to the next control and round to the first (the install path, where a Return restarts the
-    // program): only Tab and Shift+Tab move it, and only from a control the user chose.
+    // Keys that no control took end here, where the rules say what they do.
     if (event == FL_KEYBOARD || event == FL_SHORTCUT)
     {
-        const bool tab = Fl::event_key() == FL_Tab && (Fl::event_state() & (FL_CTRL | FL_ALT | FL_META)) == 0;
-        if (event == FL_KEYBOARD && tab && Fl::focus() != this && contains(Fl::focus()))
-        {
-            Fl_Double_Window::handle(event);
-            owner_.noteFocus();
-        }
-        return 1;
+        const KeyAction action = keyLeftOver(Fl::focus() != this && contains(Fl::focus()), pressOf());
+        if (event == FL_KEYBOARD &&
+            (action == KeyAction::nextControl || action == KeyAction::previousControl))
+            moveKeyboard(action == KeyAction::nextControl ? 1 : -1);
+        if (action != KeyAction::own)
+            return 1;
+        const int result = Fl_Double_Window::handle(event);
+        owner_.noteFocus();
+        return result;
     }
     // FLTK would hand the keyboard to the first control that takes it, which the user never chose.
     if (event == FL_FOCUS)
@@ -760,28 +787,6 @@ void FltkWindows::apply(Fl_Widget* widget, const Control& c, unsigned dirty, Col
     widget->redraw();
 }
 
-void FltkWindows::applyTopmost(bool topmost)
-{
-    const Window xid = fl_xid(window_);
-    if (xid == 0)
-        return;
-    // The window manager keeps the window above others when asked through _NET_WM_STATE;
-    // without a window manager nothing covers the window anyway.
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.send_event = True;
-    e.xclient.display = fl_display;
-    e.xclient.window = xid;
-    e.xclient.message_type = XInternAtom(fl_display, "_NET_WM_STATE", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = topmost ? 1 : 0; // add or remove
-    e.xclient.data.l[1] = static_cast<long>(XInternAtom(fl_display, "_NET_WM_STATE_ABOVE", False));
-    e.xclient.data.l[3] = 1; // asked by an application
-    XSendEvent(fl_display, RootWindow(fl_display, fl_screen), False,
-               SubstructureRedirectMask | SubstructureNotifyMask, &e);
-    XFlush(fl_display);
-}
-
 void FltkWindows::sync()
 {
     if (window_ == nullptr || gDisplayLost.load())
@@ -825,7 +830,7 @@ void FltkWindows::sync()
     if (repaint)
         window_->redraw();
     if (topmost)
-        applyTopmost(*topmost);
+        x11::setAbove(fl_display, fl_xid(window_), fl_screen, *topmost);
 }
 
 void FltkWindows::nativeLoop()
@@ -900,82 +905,6 @@ std::optional<ClientImage> FltkWindows::read(std::chrono::milliseconds limit)
     return image;
 }
 
-bool FltkWindows::sendPointer(int type, int x, int y, unsigned state)
-{
-    XEvent e{};
-    XButtonEvent& b = e.xbutton;
-    b.type = type;
-    b.send_event = True;
-    b.display = fl_display;
-    b.window = fl_xid(window_);
-    b.root = RootWindow(fl_display, fl_screen);
-    b.subwindow = None;
-    b.time = CurrentTime;
-    b.x = x;
-    b.y = y;
-    b.x_root = window_->x() + x;
-    b.y_root = window_->y() + y;
-    b.state = state;
-    b.button = Button1;
-    b.same_screen = True;
-    return XSendEvent(fl_display, b.window, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask,
-                      &e) != 0;
-}
-
-bool FltkWindows::click(int x, int y)
-{
-    if (window_ == nullptr || !window_->shown() || gDisplayLost.load())
-        return false;
-    const bool sent = sendPointer(ButtonPress, x, y, 0) && sendPointer(ButtonRelease, x, y, Button1Mask);
-    XSync(fl_display, False);
-    Fl::check();
-    return sent;
-}
-
-bool FltkWindows::key(unsigned long keysym)
-{
-    if (window_ == nullptr || !window_->shown() || gDisplayLost.load())
-        return false;
-    XEvent e{};
-    XKeyEvent& k = e.xkey;
-    k.type = KeyPress;
-    k.send_event = True;
-    k.display = fl_display;
-    k.window = fl_xid(window_);
-    k.root = RootWindow(fl_display, fl_screen);
-    k.subwindow = None;
-    k.time = CurrentTime;
-    k.x = 1;
-    k.y = 1;
-    k.keycode = XKeysymToKeycode(fl_display, keysym);
-    k.same_screen = True;
-    bool sent = XSendEvent(fl_display, k.window, True, KeyPressMask, &e) != 0;
-    k.type = KeyRelease;
-    sent = XSendEvent(fl_display, k.window, True, KeyReleaseMask, &e) != 0 && sent;
-    XSync(fl_display, False);
-    Fl::check();
-    return sent;
-}
-
-bool FltkWindows::closeRequest()
-{
-    if (window_ == nullptr || !window_->shown() || gDisplayLost.load())
-        return false;
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.send_event = True;
-    e.xclient.display = fl_display;
-    e.xclient.window = fl_xid(window_);
-    e.xclient.message_type = XInternAtom(fl_display, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = static_cast<long>(XInternAtom(fl_display, "WM_DELETE_WINDOW", False));
-    e.xclient.data.l[1] = CurrentTime;
-    const bool sent = XSendEvent(fl_display, e.xclient.window, False, NoEventMask, &e) != 0;
-    XSync(fl_display, False);
-    Fl::check();
-    return sent;
-}
-
 FltkWindows* fltkInUse()
 {
     return dynamic_cast<FltkWindows*>(&windowSystem());
@@ -1019,19 +948,25 @@ std::optional<ClientImage> readClientArea(std::chrono::milliseconds limit)
 bool sendClick(int x, int y)
 {
     FltkWindows* fltk = fltkInUse();
-    return fltk != nullptr && fltk->click(x, y);
+    return fltk != nullptr &&
+           fltk->input(
+               [&](Window window, int left, int top) {
+                   return x11::sendClick(fl_display, window, fl_screen, {x, y, left + x, top + y});
+               });
 }
 
 bool sendKey(unsigned long keysym)
 {
     FltkWindows* fltk = fltkInUse();
-    return fltk != nullptr && fltk->key(keysym);
+    return fltk != nullptr && fltk->input([&](Window window, int, int)
+                                          { return x11::sendKey(fl_display, window, fl_screen, keysym); });
 }
 
 bool sendCloseRequest()
 {
     FltkWindows* fltk = fltkInUse();
-    return fltk != nullptr && fltk->closeRequest();
+    return fltk != nullptr &&
+           fltk->input([](Window window, int, int) { return x11::sendClose(fl_display, window); });
 }
 
 ColorRef ClientImage::at(int x, int y) const

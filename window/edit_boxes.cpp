@@ -82,6 +82,22 @@ std::string upperAscii(std::string text)
     return text;
 }
 
+// Where a typed path stops naming what exists: the start of its first missing component.
+std::size_t firstMissingComponent(const std::string& path)
+{
+    std::size_t start = 0;
+    for (std::size_t end = path.find_first_of("\\/");; end = path.find_first_of("\\/", end + 1))
+    {
+        std::error_code ignored;
+        const std::string prefix = path.substr(0, end);
+        if (!prefix.empty() && !std::filesystem::exists(WinPath(prefix).real(), ignored))
+            return start;
+        if (end == std::string::npos)
+            return std::string::npos;
+        start = end + 1;
+    }
+}
+
 win::LResult passOn(const ControlBinding& box, win::Hwnd hwnd, unsigned msg, win::WParam wParam,
                     win::LParam lParam)
 {
@@ -213,7 +229,7 @@ void gf_processTbInt(EditParameter<IntParameter>& setting)
         if (outOfRange)
             gf_logMarked(fmt::format("{}: {}, h={} ", "lf_processTbInt", "number out of range", text));
         else if (!n)
-            gf_showMessage(fmt::format("invalid input: {}", text), true);
+            gf_showMessage(gf_echoed("invalid input: {}", text), true);
         else if (*n == setting.value())
             gf_showMessage(fmt::format("Same {} value {}, no changes made", setting.name, *n), true);
         else
@@ -272,14 +288,26 @@ void gf_processInstallPath(const std::string& text)
     const bool exists = !text.empty() && std::filesystem::exists(WinPath(text).real(), error);
     if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory)
     {
-        gf_showMessage(fmt::format("This install path cannot be checked: {} ({})", text, error.message()),
-                       true);
+        gf_showMessage(
+            gf_echoed(
+                fmt::format("This install path cannot be checked: {{}} ({}); type one whose folders you may "
+                            "read and press Enter",
+                            error.message()),
+                text),
+            true);
         gf_setStringBoxText(ALL_INSTALL_PATH); // the box shows the path in force again
         return;
     }
     if (!exists)
     {
-        gf_showMessage(fmt::format("This install path does not exist: {}", text), true);
+        if (gf_trim(text).empty())
+            gf_showMessage(std::string(kEmptyInstallPath), true);
+        else
+        {
+            EchoedMessage refusal = gf_echoed("This install path does not exist: {}", text);
+            refusal.echo.differsAt = firstMissingComponent(text);
+            gf_showMessage(refusal, true);
+        }
         gf_setStringBoxText(ALL_INSTALL_PATH);
         return;
     }
@@ -302,7 +330,7 @@ void gf_processBlockCallsign()
     const std::size_t length = characters(text);
     if (length < kMinCallsign || length > kMaxCallsign || hasControlCharacter(text))
     {
-        gf_showMessage(fmt::format("callsign '{}' is not valid", shownCode(text)), true);
+        gf_showMessage(gf_echoed("callsign '{}' is not valid", shownCode(text)), true);
         gf_setStringBoxText(BLOCK_CALLSIGN);
         return;
     }
@@ -345,7 +373,7 @@ void gf_processDestination()
     }
     if (characters(text) != kIcaoLength || hasControlCharacter(text))
     {
-        gf_showMessage(fmt::format("destination '{}' is not valid", shownCode(text)), true);
+        gf_showMessage(gf_echoed("destination '{}' is not valid", shownCode(text)), true);
         gf_setStringBoxText(DESTINATION);
         return;
     }

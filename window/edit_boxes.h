@@ -13,6 +13,10 @@
 namespace oxl
 {
 
+/// Enter in an empty install-path box: refused, and the user is told what to do instead.
+inline constexpr std::string_view kEmptyInstallPath =
+    "The install path is empty: type the full path of the simulator's folder above and press Enter";
+
 /// The procedure that handles Enter in the edit box of this setting (nullptr for no edit box).
 win::WndProc gf_editBoxProcFor(const ControlBinding& box);
 

@@ -20,6 +20,7 @@
 #include "platform/clock.h"
 #include "window/control_handlers.h"
 #include "window/controls.h"
+#include "window/key_rules.h"
 #include "window/main_window.h"
 #include "window/painting.h"
 #include "window/window_state.h"
@@ -188,6 +189,7 @@ bool gf_openMainWindow()
         return false;
     }
     gf_installMessageLinePort(&gWindowMessageLine);
+    win::installKeyRules(&gf_windowKeyRules());
     if (!win::registerClass(kProductName, gf_WndProc))
     {
         gf_log("Failed to register window class");

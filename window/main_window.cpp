@@ -65,6 +65,7 @@ void MainWindow::resetForCycle()
     {
         std::lock_guard lock(messageMutex);
         messageText = noticeText;
+        echo = {};
         errorText.clear();
         messageShownAt.store(0);
     }
@@ -86,13 +87,30 @@ void gf_invalidateBand(const win::Rect& band)
     win::invalidateRect(win::kMainWindow, band);
 }
 
+EchoedMessage gf_echoed(std::string_view format, std::string_view input)
+{
+    const std::size_t at = format.find("{}");
+    if (at == std::string_view::npos)
+        return {std::string(format), {}};
+    std::string text(format.substr(0, at));
+    text.append(input).append(format.substr(at + 2));
+    return {std::move(text), {at, input.size()}};
+}
+
 void gf_showMessage(const std::string& text, bool log)
 {
+    gf_showMessage(EchoedMessage{text, {}}, log);
+}
+
+void gf_showMessage(const EchoedMessage& message, bool log)
+{
+    const std::string& text = message.text;
     {
         std::lock_guard lock(gWindow.gMainWindow.messageMutex);
         if (!gWindow.gMainWindow.errorText.empty())
             return;
         gWindow.gMainWindow.messageText = withNotice(text, gWindow.gMainWindow.noticeText);
+        gWindow.gMainWindow.echo = message.echo;
         gWindow.gMainWindow.messageShownAt.store(
             text.empty() ? 0 : std::max<std::uint32_t>(1, gWindow.gMainWindow.guiSeconds.load()));
         if (log && !text.empty())
@@ -112,6 +130,7 @@ void gf_showError(const std::string& text)
         std::lock_guard lock(gWindow.gMainWindow.messageMutex);
         gWindow.gMainWindow.messageText.clear();
         gWindow.gMainWindow.messageShownAt.store(0);
+        gWindow.gMainWindow.echo = {};
         gWindow.gMainWindow.errorText = withNotice(text, gWindow.gMainWindow.noticeText);
         gf_logIfRunning(fmt::format("Error {}", text));
     }
@@ -170,6 +189,7 @@ void gf_messageSecondTick()
         if (shownAt >= 1 && now >= shownAt + kMessageLifeSeconds && gWindow.gMainWindow.errorText.empty())
         {
             gWindow.gMainWindow.messageText = gWindow.gMainWindow.noticeText;
+            gWindow.gMainWindow.echo = {};
             gWindow.gMainWindow.messageShownAt.store(0);
             changed = true;
         }
@@ -177,6 +197,7 @@ void gf_messageSecondTick()
             gWindow.gMainWindow.errorText.empty())
         {
             gWindow.gMainWindow.messageText = logTrouble;
+            gWindow.gMainWindow.echo = {};
             gWindow.gMainWindow.messageShownAt.store(static_cast<std::uint32_t>(now));
             changed = true;
         }

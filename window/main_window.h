@@ -21,6 +21,22 @@
 namespace oxl
 {
 
+/// Where a message repeats what the user typed: bytes [at, at + size) of its text. A line too narrow for
+/// the message shortens this part, in its middle, before any other.
+struct EchoSpan
+{
+    std::size_t at = 0;
+    std::size_t size = 0;
+    std::size_t differsAt = std::string::npos; ///< in the input, where its wrong part begins; npos: unknown
+};
+
+/// A message that repeats the user's input, and where the input stands in it.
+struct EchoedMessage
+{
+    std::string text;
+    EchoSpan echo;
+};
+
 /// A horizontal or vertical line of the control band, from (x1, y1) to (x2, y2).
 struct RowLine
 {
@@ -68,11 +84,12 @@ class MainWindow
                                                       {0, 280, 642, 280},
                                                       {0, 308, 880, 308}}};
 
-    /// Guards messageText, errorText, noticeText and messageShownAt.
+    /// Guards messageText, errorText, noticeText, echo and messageShownAt.
     mutable std::mutex messageMutex;
     std::string messageText; ///< the message line's text (messageMutex)
     std::string errorText;   ///< the error line's text; while set no message shows (messageMutex)
     std::string noticeText;  ///< shown after the message or error until the user acts (messageMutex)
+    EchoSpan echo;           ///< the user's input in the message shown; none in an error (messageMutex)
 
     /// A copy of a status text.
     std::string text(StatusText which) const;
@@ -119,6 +136,11 @@ class MainWindow
 
 /// Shows a message in the message line unless an error is shown; logs it (while running) on request.
 void gf_showMessage(const std::string& text, bool log);
+/// The text of a format with one "{}" filled with the user's input, and where the input stands in it.
+EchoedMessage gf_echoed(std::string_view format, std::string_view input);
+/// Shows a message that repeats the user's input: a line too narrow for it shortens the input, never
+/// the words around it.
+void gf_showMessage(const EchoedMessage& message, bool log);
 /// Empties the message line (an error stays).
 void gf_clearMessage();
 /// Shows an error in the message line; it stays, and blocks messages, until it is emptied.

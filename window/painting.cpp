@@ -175,41 +175,71 @@ void paintReaderWord(win::Canvas& canvas, int y, std::string_view word, ShownRea
 
 constexpr int kMessageX = 3; // [px] the message line's text starts here and keeps as far from the right
 
-// The message line's text as it fits the band: a notice at its end is shown whole whatever stands before
-// it, which is cut, ending in "…", to the room the notice leaves.
-std::string lf_fitMessage(const win::Canvas& canvas, const std::string& text, const std::string& notice)
+// The shown text with the middle of `middle` left out as far as the room asks, or nothing when even
+// `before`, the ellipsis and `after` need more room. The end of the middle keeps the odd character.
+std::optional<std::string> lf_cutMiddle(const win::Canvas& canvas, const std::string& before,
+                                        std::string_view middle, const std::string& after, int room)
+{
+    const std::string ellipsis = "\u2026";
+    if (canvas.textWidth(before + ellipsis + after) > room)
+        return std::nullopt;
+    std::vector<std::size_t> ends{0}; // whole characters only
+    for (std::size_t i = 1; i <= middle.size(); ++i)
+        if (i == middle.size() || (static_cast<unsigned char>(middle[i]) & 0xC0u) != 0x80u)
+            ends.push_back(i);
+    const std::size_t characters = ends.size() - 1;
+    const auto kept = [&](std::size_t n)
+    {
+        return before + std::string(middle.substr(0, ends[n / 2])) + ellipsis +
+               std::string(middle.substr(ends[characters - (n + 1) / 2])) + after;
+    };
+    std::size_t low = 0;
+    std::size_t high = characters == 0 ? 0 : characters - 1;
+    while (low < high)
+    {
+        const std::size_t n = (low + high + 1) / 2;
+        if (canvas.textWidth(kept(n)) <= room)
+            low = n;
+        else
+            high = n - 1;
+    }
+    return kept(low);
+}
+
+// The message line's text as it fits the band. What is too long goes out of the middle of the user's
+// input that the message repeats, so that the verdict around it and the input's start and end stay in
+// sight; else out of the middle of the message; a notice at the end is always shown whole.
+std::string lf_fitMessage(const win::Canvas& canvas, std::string_view text, std::string_view notice,
+                          EchoSpan echo)
 {
     constexpr int kRoom = kMessageBand.right - 2 * kMessageX; // [px]
     const std::string shown = gf_showBytes(text);
-    const std::string shownNotice = gf_showBytes(notice);
-    if (shownNotice.empty() || shown.size() <= shownNotice.size() || !shown.ends_with(shownNotice) ||
-        canvas.textWidth(shown) <= kRoom)
+    if (canvas.textWidth(shown) <= kRoom)
         return shown;
-    std::string_view head(shown.data(), shown.size() - shownNotice.size());
-    std::string tail = shownNotice;
-    if (head.ends_with(kNoticeGap))
+    std::string_view body = text;
+    if (!notice.empty() && text.size() > notice.size() && text.ends_with(notice))
     {
-        head.remove_suffix(kNoticeGap.size());
-        tail.insert(0, kNoticeGap);
+        body.remove_suffix(notice.size());
+        if (body.ends_with(kNoticeGap))
+            body.remove_suffix(kNoticeGap.size());
     }
-    tail.insert(0, "\u2026");
-    const int room = kRoom - canvas.textWidth(tail);
-    // The longest start of the head, in whole characters, that fits the room.
-    std::vector<std::size_t> ends{0};
-    for (std::size_t i = 1; i <= head.size(); ++i)
-        if (i == head.size() || (static_cast<unsigned char>(head[i]) & 0xC0u) != 0x80u)
-            ends.push_back(i);
-    std::size_t low = 0;
-    std::size_t high = ends.size() - 1;
-    while (low < high)
+    const std::string tail = gf_showBytes(text.substr(body.size()));
+    if (echo.size > 0 && echo.at + echo.size <= body.size())
     {
-        const std::size_t middle = (low + high + 1) / 2;
-        if (canvas.textWidth(head.substr(0, ends[middle])) <= room)
-            low = middle;
-        else
-            high = middle - 1;
+        const std::string_view input = body.substr(echo.at, echo.size);
+        const std::string before = gf_showBytes(body.substr(0, echo.at));
+        const std::string after = gf_showBytes(body.substr(echo.at + echo.size)) + tail;
+        // The input's wrong part stays whole where it fits: what gives way is the right part before it.
+        std::optional<std::string> fitted;
+        if (echo.differsAt > 0 && echo.differsAt < input.size())
+            fitted = lf_cutMiddle(canvas, before, gf_showBytes(input.substr(0, echo.differsAt)),
+                                  gf_showBytes(input.substr(echo.differsAt)) + after, kRoom);
+        if (!fitted)
+            fitted = lf_cutMiddle(canvas, before, gf_showBytes(input), after, kRoom);
+        if (fitted)
+            return *fitted;
     }
-    return std::string(head.substr(0, ends[low])) + tail;
+    return lf_cutMiddle(canvas, "", gf_showBytes(body), tail, kRoom).value_or(shown);
 }
 
 } // namespace
@@ -376,7 +406,8 @@ void gf_paintWindow(win::Canvas& canvas)
     canvas.fillRect(kMessageBand, error ? MainWindow::redBrush : MainWindow::limeBrush);
     const std::string& text = error ? w.errorText : w.messageText;
     if (!text.empty())
-        gf_textOut(canvas, kMessageX, 455, lf_fitMessage(canvas, text, w.noticeText), kYellowText);
+        gf_textOut(canvas, kMessageX, 455,
+                   lf_fitMessage(canvas, text, w.noticeText, error ? EchoSpan{} : w.echo), kYellowText);
 }
 
 } // namespace oxl

@@ -13,9 +13,12 @@
 #include "window/control_handlers.h"
 #include "window/control_text.h"
 #include "window/controls.h"
+#include "window/edit_boxes.h"
 #include "window/window_state.h"
 
+#include <algorithm>
 #include <fmt/format.h>
+#include <tuple>
 
 namespace oxl::test
 {
@@ -416,6 +419,38 @@ TEST_F(ControlHandlersTest, DestinationsOfFourCharactersGoToTheCycleWorker)
     EXPECT_TRUE(win::isWindowEnabled(gRereadButton.controlId));
 }
 
+// A refusal of input too long for the message line shows its verdict and the input's start and end (the
+// middle gives way), and a notice after it whole.
+TEST_F(ControlHandlersTest, ARefusalShowsItsVerdictAndTheInputsEnds)
+{
+    const std::string path = "/opt/" + std::string(96, 'a') + "/Lockheed Martin/P3Dv5-backup";
+    TempFolder sim; // a long path that exists up to a wrong folder in its middle: that folder on stays whole
+    std::filesystem::create_directories(sim / std::string(100, 'a'));
+    const std::string wrong = "a/P3Dv5-backup/Lockheed Martin/Prepar3D v5 Academic Edition";
+    const std::vector<std::tuple<ControlBinding*, std::string, std::string, std::string>> rows{
+        {&ALL_INSTALL_PATH, path, "This install path does not exist: /opt/aaa",
+         "aaa/Lockheed Martin/P3Dv5-backup"},
+        {&ALL_INSTALL_PATH, (sim / std::string(99, 'a')).string() + wrong,
+         "This install path does not exist: " + sim.path().string().substr(0, 4), wrong},
+        {&BLOCK_CALLSIGN, "AB" + std::string(298, 'c'), "callsign 'ABccc", "ccc' is not valid"},
+        {&DESTINATION, "LS" + std::string(298, 'z'), "destination 'LSzzz", "zzz' is not valid"},
+        {&parking_percentage, "1" + std::string(299, 'x'), "invalid input: 1xxx", "xxx"},
+        {&ALL_INSTALL_PATH, "", std::string(kEmptyInstallPath), std::string(kEmptyInstallPath)}};
+    openRunning();
+    for (const std::string notice : {"", " - see Log.txt"})
+        for (const auto& [box, typed, start, end] : rows)
+        {
+            typeEnter(*box, typed);
+            gf_showNotice(notice.empty() ? "" : "see Log.txt");
+            win::invalidateWindow(win::kMainWindow);
+            screen.pumpUntilIdle();
+            const std::string line = textAt(3, 455).value_or(win::PaintedText{}).text;
+            EXPECT_TRUE(line.starts_with(start) && line.ends_with(end + notice)) << line;
+            EXPECT_LE(std::ranges::count_if(line, [](char c) { return (c & 0xC0) != 0x80; }), 874 / 7)
+                << line;
+        }
+}
+
 TEST_F(ControlHandlersTest, AnInstallPathThatExistsIsSavedAndRestartsTheCycle)
 {
     openRunning();
@@ -434,8 +469,8 @@ TEST_F(ControlHandlersTest, AnInstallPathThatExistsIsSavedAndRestartsTheCycle)
     EXPECT_EQ(gFoundation.gRestartDelay.load(), 3);
 
     gf_clearStop();
-    typeEnter(ALL_INSTALL_PATH, ""); // emptied (Ctrl+A, BackSpace, Return): it names nothing that exists
-    EXPECT_EQ(gf_shownMessage(), "This install path does not exist: ");
+    typeEnter(ALL_INSTALL_PATH, ""); // emptied (Ctrl+A, BackSpace, Return): the user is told what to do
+    EXPECT_EQ(gf_shownMessage(), kEmptyInstallPath);
     EXPECT_EQ(settings.valueOf("SIM_INSTALL_PATH"), sim.path().string());
     EXPECT_EQ(win::getWindowText(ALL_INSTALL_PATH.controlId), sim.path().string());
     EXPECT_EQ(gFoundation.gStopRequested.load(), 0);

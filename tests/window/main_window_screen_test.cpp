@@ -12,9 +12,11 @@
 #include "foundation/config_keys.h"
 #include "foundation/settings_file.h"
 #include "foundation/status_service.h"
+#include "liveries/livery_indexes.h"
 #include "tests/support/temp_folder.h"
 #include "window/control_text.h"
 #include "window/controls.h"
+#include "window/edit_boxes.h"
 #include "window/parking_controls.h"
 #include "window/window_state.h"
 #include "window/window_status.h"
@@ -32,6 +34,7 @@
 #include <map>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 namespace oxl::test
 {
@@ -388,6 +391,49 @@ TEST_F(MainWindowScreenTest, APastedCallsignWithALineBreakIsRefused)
     EXPECT_EQ(win::getWindowText(BLOCK_CALLSIGN.controlId), "");
 }
 
+// Input too long for the message line, typed for real: its refusal shows on screen the same verdict and
+// input ends as a short input's refusal does; an emptied install path is told what to do.
+TEST_F(MainWindowScreenTest, ALongInputsRefusalShowsItsVerdictOnScreen)
+{
+    if (!controlsReady())
+        GTEST_SKIP() << kNoXdotool;
+    const auto refused = [this](const std::string& box, const std::string& typed)
+    {
+        gf_clearMessage();
+        EXPECT_TRUE(
+            user(fmt::format("click {};key ctrl+a BackSpace;type --delay 2 '{}';key Return", box, typed)));
+        EXPECT_TRUE(pumpUntil([] { return !gf_shownMessage().empty(); }));
+        return shot(fmt::format("message_refusal_{}_{}", box.substr(0, 3), typed.size()));
+    };
+    const auto textEnd = [](const win::ClientImage& image) // the last column of yellow text
+    {
+        int end = 0;
+        for (int x = 0; x < image.width; ++x)
+            end = win::redOf(image.at(x, 460)) > 0x90 || win::redOf(image.at(x, 458)) > 0x90 ? x : end;
+        return end;
+    };
+    for (const auto& [box, longText, shortText] :
+         {std::tuple<std::string, std::string, std::string>{
+              "300 127", "/opt/" + std::string(96, 'a') + "/Lockheed Martin/P3Dv5-backup",
+              "/opt/a/Lockheed Martin/P3Dv5-backup"},
+          {"260 267", "AB" + std::string(298, 'c'), "ABc"},
+          {"240 351", "LS" + std::string(298, 'z'), "LSz"}})
+    {
+        const auto full = refused(box, longText);
+        const auto brief = refused(box, shortText);
+        ASSERT_TRUE(full && brief);
+        const int fullEnd = textEnd(*full), briefEnd = textEnd(*brief);
+        EXPECT_LT(fullEnd, kMessageBand.right - 2) << box;
+        for (int y = kMessageBand.top; y < kMessageBand.bottom; ++y)
+            for (int x = 0; x < 60; ++x) // the verdict's first and the input's last 60 px
+                ASSERT_TRUE(full->at(3 + x, y) == brief->at(3 + x, y) &&
+                            full->at(fullEnd - x, y) == brief->at(briefEnd - x, y))
+                    << box << " " << x << "," << y;
+    }
+    ASSERT_TRUE(user("click 300 127;key ctrl+a BackSpace Return"));
+    EXPECT_TRUE(pumpUntil([] { return gf_shownMessage() == kEmptyInstallPath; }));
+}
+
 // A settings file that does not read: the notice that it was kept stays beside the start-up error that
 // the defaults bring, until the user acts.
 TEST_F(MainWindowScreenTest, TheDamagedSettingsNoticeStaysBesideTheErrorUntilTheUserActs)
@@ -414,6 +460,35 @@ TEST_F(MainWindowScreenTest, TheDamagedSettingsNoticeStaysBesideTheErrorUntilThe
     ASSERT_TRUE(user(fmt::format("mousemove --sync 0 0 mousemove --sync {} click 1", at(658, 155))));
     ASSERT_TRUE(pumpUntil([&] { return LOG.value() != log; }));
     EXPECT_EQ(gf_shownError(), error);
+}
+
+// Start after start, the cycle worker switches the optional categories off for want of liveries while
+// the window's loop runs: their greyed boxes show the false that is saved, never a tick.
+TEST_F(MainWindowScreenTest, CategoriesSwitchedOffForWantOfLiveriesShowGreyedEmptyBoxes)
+{
+    gf_installStatusService(&gf_windowStatusService());
+    for (int start = 0; start < 10; ++start)
+    {
+        for (CheckBoxParameter* box : {&LIGHT_AIRCRAFT, &HIGH_PERF_AIRCRAFT})
+            box->set(true), box->save(), gf_showCheckMark(*box), win::enableWindow(box->controlId, true);
+        std::atomic<bool> done{false};
+        std::thread cycle(
+            [&] {
+                gf_summarizeCategory(AcCategory::Light), gf_summarizeCategory(AcCategory::HighPerf),
+                    done = true;
+            });
+        ASSERT_TRUE(pumpUntil([&] { return done.load(); }));
+        cycle.join();
+        const auto image = shot("categories_switched_off");
+        ASSERT_TRUE(image);
+        for (const int x : {323, 536}) // the box's white inside (its frame at x, 205) holds no tick
+            for (int i = 0; i < 64; ++i)
+                ASSERT_EQ(image->at(x + 2 + i % 8, 207 + i / 8), 0xFFFFFFu) << start;
+        EXPECT_EQ(settings.valueOf("LIGHT_AIRCRAFT") + settings.valueOf("HIGH_PERF_AIRCRAFT"), "falsefalse");
+        EXPECT_FALSE(win::isWindowEnabled(LIGHT_AIRCRAFT.controlId) ||
+                     win::isWindowEnabled(HIGH_PERF_AIRCRAFT.controlId));
+    }
+    gf_installStatusService(nullptr);
 }
 
 // The window manager's close (a logout sends it too) while a combo box's list is open: the list goes and

@@ -127,6 +127,8 @@ void gf_closingDown()
     ports.sim->removeFlightPlanFolder();
     DESTINATION.setAndSave("");
     BLOCK_CALLSIGN.setAndSave("");
+    ports.window->showString(DESTINATION);
+    ports.window->showString(BLOCK_CALLSIGN);
     ports.engine->clearGhostCallsigns();
     ports.liveries->logLiveryMatchSummary();
     ports.liveries->logNoMatchList();
@@ -144,6 +146,8 @@ void gf_closingDown()
             SCAN_LIVERIES.save();
             SCAN_AIRPORTS.set(false);
             SCAN_AIRPORTS.save();
+            ports.window->showCheck(SCAN_LIVERIES);
+            ports.window->showCheck(SCAN_AIRPORTS);
         }
         restart = gf_restartCountdown();
         if (restart)
