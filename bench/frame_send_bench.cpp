@@ -246,7 +246,7 @@ void BM_MainLoopWaitsInCreationBurst(benchmark::State& state)
 {
     const auto n = static_cast<std::size_t>(state.range(0));
     // 60 frames a second: the main loop waits for a busy lock instead of dropping its positions. The
-    // simulator adds its objects 5 to 40 ms after their creations.
+    // simulator adds the objects of a burst all at once, 0.2 s after their creations.
     FrameSendRig rig(0, 60.0, {200});
     if (!rig.ok())
     {

@@ -74,12 +74,8 @@ TEST_F(SimLinkTest, EventsGoOutInQueuingOrderAndFlapsAreWrappedInReleases)
     std::thread caller(
         []
         {
-            for (int i = 0; i < 300; ++i)
-                gf_simCall(
-                    [](ScHandle h) {
-                        return SimConnect_RequestDataOnSimObject(h, kReqUserTitle, kDefUserTitle, 0, 1, 0, 0,
-                                                                 0, 0);
-                    });
+            for (int i = 0; i < 150; ++i)
+                gf_requestUserAcTitleModel();
         });
     for (std::uint32_t i = 0; i < 50; ++i)
         gf_queueSimEvent({oid, kEvFlapsSet, i});
