@@ -295,7 +295,7 @@ void BM_MainLoopWaitsInCreationBurst(benchmark::State& state)
     state.counters["worst_wait_us"] = 1e6 * waits.worstS;
     state.counters["waits_over_1ms"] = static_cast<double>(waits.overOneMs);
 }
-BENCHMARK(BM_MainLoopWaitsInCreationBurst)->Arg(300)->Iterations(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MainLoopWaitsInCreationBurst)->Arg(300)->Iterations(8)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace oxl
