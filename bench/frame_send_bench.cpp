@@ -1,10 +1,14 @@
 // The frame sender against the simulator stand-in over loopback TCP: how long one frame holds simMutex
 // for 100, 300 and 1000 aircraft, on average (the time) and at worst (worst_held_us): only the taking of
 // the positions; the building (build_us) and the hand-over to the link (send_us) run without the lock.
-// And how many bytes a frame puts on the link.
+// And how many bytes a frame puts on the link. Then the main loop beside a SimClient thread while the
+// simulator adds a burst of creations: how long the main loop waits for simMutex at worst (worst_wait_us).
 #include "records/records_state.h"
 #include "simlink/client/sc_connect.h"
 #include "simlink/sim_client.h"
+#include "simlink/sim_direct.h"
+#include "simlink/sim_dispatch.h"
+#include "simlink/sim_ids.h"
 #include "simlink/sim_sender.h"
 #include "simlink/sim_state.h"
 #include "tools/sim_standin/standin_server.h"
@@ -13,11 +17,14 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <random>
+#include <set>
+#include <thread>
 
 namespace oxl
 {
@@ -34,7 +41,8 @@ void noProc(const std::byte*, std::uint32_t, void*)
 class FrameSendRig
 {
   public:
-    explicit FrameSendRig(std::size_t n)
+    // The frame rate 0.1: the benchmark plays the frames itself.
+    explicit FrameSendRig(std::size_t n, double framesPerSecond = 0.1, std::vector<int> addDelaysMs = {200})
     {
         folder_ = std::filesystem::temp_directory_path() /
                   fmt::format("oxl_frame_bench_{}", std::random_device{}());
@@ -42,7 +50,9 @@ class FrameSendRig
         standin::Options o;
         o.pipe = false;
         o.cfgDir = folder_;
-        o.framesPerSecond = 0.1; // the benchmark plays the frames itself
+        o.framesPerSecond = framesPerSecond;
+        o.frameRateField = static_cast<float>(framesPerSecond);
+        o.addDelaysMs = std::move(addDelaysMs);
         server_ = std::make_unique<standin::Server>(o);
         std::string error;
         if (!server_->start(error))
@@ -142,6 +152,150 @@ BENCHMARK(BM_FrameSenderHoldsSimMutex)
     ->UseManualTime()
     ->Iterations(300)
     ->Unit(benchmark::kMicrosecond);
+
+// The SimClient thread's dispatch loop, as the program runs it: frames, added objects, replies.
+class DispatchThread
+{
+  public:
+    DispatchThread()
+        : thread_(
+              [this]
+              {
+                  while (!stop_.load())
+                  {
+                      SimConnect_CallDispatch(gSimLink.gSimHandle, &gf_dispatchProc, nullptr);
+                      std::this_thread::sleep_for(kDispatchPeriod);
+                  }
+              })
+    {
+    }
+    ~DispatchThread()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// The main loop's side of a burst: every wait for simMutex timed, the worst and those over a millisecond
+// counted.
+struct MainLoopWaits
+{
+    void note(std::chrono::steady_clock::time_point start)
+    {
+        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        worstS = std::max(worstS, s);
+        if (s > 1e-3)
+            ++overOneMs;
+    }
+    // A call that takes simMutex itself, timed whole: the lock is all it waits for.
+    template <typename Call> void timed(Call call)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        call();
+        note(start);
+    }
+    // simMutex taken as the engine takes it around a direct call: only the taking is timed.
+    std::unique_lock<std::mutex> lock()
+    {
+        const auto start = std::chrono::steady_clock::now();
+        std::unique_lock held(gRecords.gSimQueues.simMutex);
+        note(start);
+        return held;
+    }
+    double worstS = 0.0;
+    std::int64_t overOneMs = 0;
+};
+
+// What the main loop knows of one burst.
+struct Burst
+{
+    std::set<std::uint32_t> created; ///< object ids
+    std::size_t removed = 0;
+    bool moving = true; ///< false once their removals are queued
+};
+
+// One tick of the main loop: hands over the positions of the aircraft created so far, takes the link's
+// answers and asks for the centre of gravity of each new aircraft (a direct call, as the program does).
+// The fill buffer is the main loop's own, written without the lock as the engine writes it.
+void mainLoopTick(MainLoopWaits& waits, Burst& burst)
+{
+    std::vector<SimAnswer> answers;
+    {
+        std::lock_guard lock(gRecords.gSimAnswerQueue.simAnswerMutex);
+        answers.swap(gRecords.gSimAnswerQueue.answers);
+    }
+    for (const SimAnswer& a : answers)
+        if (a.kind == SimAnswerKind::liveCreated && burst.created.insert(a.objectId).second)
+        {
+            const auto held = waits.lock();
+            gf_requestStaticCgHeld(a.objectId);
+        }
+        else if (a.kind == SimAnswerKind::objectRemoved)
+            ++burst.removed;
+    for (const std::uint32_t oid : burst.created)
+        if (burst.moving)
+            gRecords.gSimQueues.fill->push_back({47.4647, 8.5492, 0.0, 0.0, 1.57, 3000.0, 0.0, 250.0, oid});
+    waits.timed([] { gf_handOverPositions(); });
+}
+
+void BM_MainLoopWaitsInCreationBurst(benchmark::State& state)
+{
+    const auto n = static_cast<std::size_t>(state.range(0));
+    // 60 frames a second: the main loop waits for a busy lock instead of dropping its positions. The
+    // simulator adds the objects of a burst all at once, 0.2 s after their creations.
+    FrameSendRig rig(0, 60.0, {200});
+    if (!rig.ok())
+    {
+        state.SkipWithError("the stand-in could not be reached");
+        return;
+    }
+    static const std::string title = "Bench Jet";
+    MainLoopWaits waits;
+    std::uint32_t serial = 0;
+    DispatchThread simClient;
+    for (auto _ : state)
+    {
+        Burst burst;
+        const auto tick = [&]
+        {
+            mainLoopTick(waits, burst);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        };
+        for (std::size_t i = 0; i < n; ++i)
+        {
+            CreateRequest r;
+            r.lat = 47.4647 + 0.0001 * static_cast<double>(i);
+            r.lon = 8.5492;
+            r.alt = 3000.0;
+            r.heading = 90.0;
+            r.callsign = fmt::format("B{}", ++serial);
+            r.title = title;
+            r.hexid = 20000 + serial;
+            waits.timed([&] { gf_queueCreateAc(r); });
+        }
+        const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (burst.created.size() < n && std::chrono::steady_clock::now() < bound)
+            tick();
+        burst.moving = false;
+        for (const std::uint32_t oid : burst.created)
+            waits.timed([&] { gf_queueRemoval(oid); });
+        while (burst.removed < n && std::chrono::steady_clock::now() < bound)
+            tick();
+        if (burst.removed < n)
+        {
+            state.SkipWithError("the burst was not created and removed within 30 s");
+            return;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
+    state.counters["worst_wait_us"] = 1e6 * waits.worstS;
+    state.counters["waits_over_1ms"] = static_cast<double>(waits.overOneMs);
+}
+BENCHMARK(BM_MainLoopWaitsInCreationBurst)->Arg(300)->Iterations(8)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace oxl

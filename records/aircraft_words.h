@@ -5,6 +5,7 @@
 #include "foundation/log.h"
 #include "records/aircraft_records.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -102,10 +103,23 @@ inline std::string gf_unmatchedKey(const AcIdent& ident)
     return gf_airlTypeKey(ident) + " " + ident.registration;
 }
 
-/// A usable callsign: non-empty, not "@@@@@@@@", at most eight characters.
+/// True when the text holds no NUL or other control byte (C0 or DEL), which a simulator would not carry as
+/// sent in a tail number or ATC ID.
+inline bool gf_noControlBytes(std::string_view text)
+{
+    return std::none_of(text.begin(), text.end(),
+                        [](char c)
+                        {
+                            const auto byte = static_cast<unsigned char>(c);
+                            return byte < 0x20 || byte == 0x7F;
+                        });
+}
+
+/// A usable callsign: non-empty, not "@@@@@@@@", at most eight characters, none of them a control byte.
 inline bool gf_validCallsign(const AcIdent& ident)
 {
-    return !ident.callsign.empty() && ident.callsign != "@@@@@@@@" && ident.callsign.size() <= 8;
+    return !ident.callsign.empty() && ident.callsign != "@@@@@@@@" && ident.callsign.size() <= 8 &&
+           gf_noControlBytes(ident.callsign);
 }
 
 /// The airline of an airline-style callsign (three letters, then a digit), upper-cased; none otherwise.

@@ -3,6 +3,7 @@
 #include "foundation/log.h"
 #include "foundation/program.h"
 #include "platform/clock.h"
+#include "records/aircraft_words.h"
 #include "records/records_state.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_sender.h"
@@ -58,10 +59,12 @@ bool pairOrRemove(std::uint32_t oid, const std::string& atcId, double agl)
     {
         const std::uint32_t hexid = wanted->hexid;
         removeAt(pending, static_cast<std::size_t>(wanted - pending.begin()));
+        // The program moves its aircraft itself: out of AI control and frozen, with the next frame. The call
+        // needs no simMutex: the client library serialises it, and the main loop waits for nothing but the
+        // appends.
+        SimConnect_AIReleaseControl(gSimLink.gSimHandle, oid, kReqReleaseControl);
         {
-            // The program moves its aircraft itself: out of AI control and frozen, with the next frame.
             std::lock_guard lock(gRecords.gSimQueues.simMutex);
-            SimConnect_AIReleaseControl(gSimLink.gSimHandle, oid, kReqReleaseControl);
             gRecords.gSimQueues.events.push_back({oid, kEvFreezeLatLon, 1});
             gRecords.gSimQueues.events.push_back({oid, kEvFreezeAltitude, 1});
             gRecords.gSimQueues.events.push_back({oid, kEvFreezeAttitude, 1});
@@ -95,36 +98,45 @@ std::string gf_utf8Prefix(const std::string& text, std::size_t maxBytes)
     return text.substr(0, end);
 }
 
-void gf_createAcInSim(const CreateRequest& request)
+bool gf_simCarriesCallsign(std::string_view callsign)
+{
+    // A NUL would cut the tail number short and a control byte may not come back as sent: either way the
+    // object's ATC ID would never equal the callsign, and nothing would pair, move or remove it.
+    return !callsign.empty() && callsign.size() < kScTailNumberWidth && gf_noControlBytes(callsign);
+}
+
+bool gf_createAcInSim(ScFrame& frame, const CreateRequest& request)
 {
     gSimLink.simClientOwner.check();
     const std::string title(request.title);
     const ScInitPosition position{request.lat,  request.lon,     request.alt,      request.pitch,
                                   request.bank, request.heading, request.onGround, request.airspeed};
-    const ScResult result = SimConnect_AICreateNonATCAircraft(
-        gSimLink.gSimHandle, title.c_str(), request.callsign.c_str(), position, kReqCreateAc);
-    if (result < 0)
+    if (!gf_simCarriesCallsign(request.callsign))
     {
-        gf_logMarked(
-            fmt::format("! Simcon call to create ac in sim failed, hexid:{}, liv: '{}', callsign: {})",
-                        request.hexid, title, gf_outsideText(request.callsign)));
-        // A title or tail number too long for its field is this aircraft's fault, not the link's: the main
-        // loop drops the aircraft. Only a title too long counts against the livery; a tail number too long
-        // fails this creation alone.
-        if (result != kScStringTooLong)
-            gf_simRequestError();
-        else if (title.size() >= kScContainerTitleWidth)
-            pushAnswer({0, request.hexid, 0, SimAnswerKind::createFailed, 0.0, 0.0});
-        else
-            pushAnswer({0, request.hexid, 0, SimAnswerKind::createRefused, 0.0, 0.0});
-        return;
+        gf_log(fmt::format("{} (hexid {}) not created: the simulator cannot carry its callsign as it is",
+                           gf_outsideText(request.callsign), request.hexid));
+        pushAnswer({0, request.hexid, 0, SimAnswerKind::createRefused, 0.0, 0.0});
+        return false;
     }
-    std::uint32_t sendId = 0;
-    if (SimConnect_GetLastSentPacketID(gSimLink.gSimHandle, &sendId) != kScOk)
-    {
-        gf_logMarked("GetLastSentPacketID");
-        sendId = 0;
-    }
+    if (frame.aiCreateNonATCAircraft(title.c_str(), request.callsign.c_str(), position, kReqCreateAc) ==
+        kScOk)
+        return true;
+    gf_creationNotSent(request);
+    // A title too long for its field is the livery's fault, not the link's: the main loop drops the aircraft
+    // and counts the livery as failed.
+    pushAnswer({0, request.hexid, 0, SimAnswerKind::createFailed, 0.0, 0.0});
+    return false;
+}
+
+void gf_creationNotSent(const CreateRequest& request)
+{
+    gf_logMarked(fmt::format("! Simcon call to create ac in sim failed, hexid:{}, liv: '{}', callsign: {})",
+                             request.hexid, std::string(request.title), gf_outsideText(request.callsign)));
+}
+
+void gf_rememberCreation(const CreateRequest& request, std::uint32_t sendId)
+{
+    gSimLink.simClientOwner.check();
     gSimLink.gPendingCreates.push_back({sendId, request.hexid, request.callsign, plat::steadyNow(), true});
 }
 
@@ -186,7 +198,7 @@ void gf_noteNewObject(std::uint32_t objectId)
     // another program's, and only the range reply tells of it, as of any other aircraft near the user.
     if (gSimLink.gPendingCreates.empty())
         return;
-    std::lock_guard lock(gRecords.gSimQueues.simMutex);
+    // The client library serialises the call; simMutex would only make the main loop wait.
     if (gSimLink.gSimError.load() == 0 &&
         SimConnect_RequestDataOnSimObject(gSimLink.gSimHandle, kReqNewObject, kDefAcInRange, objectId,
                                           scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
@@ -215,7 +227,6 @@ void gf_letGoCreation(std::uint32_t hexid)
     if (it == pending.end())
         return;
     it->wanted = false;
-    it->since = plat::steadyNow();
 }
 
 void gf_expirePendingCreates(std::chrono::steady_clock::time_point now)
@@ -225,20 +236,15 @@ void gf_expirePendingCreates(std::chrono::steady_clock::time_point now)
     for (std::size_t i = pending.size(); i-- > 0;)
     {
         PendingCreate& p = pending[i];
-        if (now - p.since < kCreateWaitLimit)
+        // One let go stays until its object comes, however late, or the cycle ends: that object is removed.
+        if (!p.wanted || now - p.sentAt < kCreateWaitLimit)
             continue;
-        if (!p.wanted)
-        {
-            removeAt(pending, i);
-            continue;
-        }
         gf_log(fmt::format("{} (hexid {}) not added by the simulator within {} minutes: creation given up",
                            gf_outsideText(p.callsign), p.hexid, kCreateWaitLimit.count()));
         // Its aircraft leaves the main loop: it no longer counts against the live limit, and a later
         // report of it spawns it anew. The livery is not at fault.
         pushAnswer({0, p.hexid, 0, SimAnswerKind::createRefused, 0.0, 0.0});
         p.wanted = false;
-        p.since = now;
     }
 }
 

@@ -18,27 +18,24 @@ namespace
 {
 
 constexpr std::size_t kQueueReserve = 256;
+// The place in the frame of a creation that was not appended.
+constexpr std::size_t kNotInFrame = static_cast<std::size_t>(-1);
 // [bytes] the position block of one object: eight doubles.
 constexpr std::uint32_t kPositionBlockBytes = 64;
 
-void transmit(const SimEventEntry& e)
+void appendEvent(ScFrame& frame, const SimEventEntry& e)
 {
     const bool flaps = e.eventId == kEvFlapsSet;
     // Flaps move only on an object out of the simulator's AI control, and it takes control back after the
-    // event.
+    // event; in one frame nothing of another object can come between the three.
     if (flaps)
-        SimConnect_AIReleaseControl(gSimLink.gSimHandle, e.objectId, kReqReleaseControl);
-    if (SimConnect_TransmitClientEvent(gSimLink.gSimHandle, e.objectId, e.eventId, e.data, kSimNotifyGroup,
-                                       0) < 0)
-    {
-        gf_status().showMessage(fmt::format("SimConnect TransmitClientEvent: {} fails", e.eventId), true);
-        return;
-    }
+        frame.aiReleaseControl(e.objectId, kReqReleaseControl);
+    frame.transmitClientEvent(e.objectId, e.eventId, e.data, kSimNotifyGroup, 0);
     if (flaps)
-        SimConnect_AIReleaseControl(gSimLink.gSimHandle, e.objectId, kReqReleaseControl);
+        frame.aiReleaseControl(e.objectId, kReqReleaseControl);
 }
 
-void removeObjects(const std::vector<std::uint32_t>& ids)
+void appendRemovals(ScFrame& frame, const std::vector<std::uint32_t>& ids)
 {
     const std::uint32_t userId = gSimLink.gUserObjectId.load();
     for (std::uint32_t id : ids)
@@ -48,13 +45,32 @@ void removeObjects(const std::vector<std::uint32_t>& ids)
             gf_logMarked(fmt::format("SimConnect call to remove ac with objectid {}", id));
             continue;
         }
-        if (SimConnect_AIRemoveObject(gSimLink.gSimHandle, id, kReqRemoveAc) < 0)
+        frame.aiRemoveObject(id, kReqRemoveAc);
+    }
+}
+
+// What each call of a frame that did not reach the link would have reported.
+void frameNotSent(const SimLinkState& link)
+{
+    for (const SimEventEntry& e : link.gFrameEvents)
+        gf_status().showMessage(fmt::format("SimConnect TransmitClientEvent: {} fails", e.eventId), true);
+    bool failed = false;
+    for (std::size_t i = 0; i < link.gFrameCreates.size(); ++i)
+        if (link.gFrameCreateAt[i] != kNotInFrame)
+        {
+            gf_creationNotSent(link.gFrameCreates[i]);
+            failed = true;
+        }
+    const std::uint32_t userId = gSimLink.gUserObjectId.load();
+    for (const std::uint32_t id : link.gFrameRemovals)
+        if (id > userId)
         {
             gf_logMarked(fmt::format("{} !SimConnect call to remove AI ac from sim failed, id {}?",
                                      gf_nowTimeOfDay(), id));
-            gf_simRequestError();
+            failed = true;
         }
-    }
+    if (failed)
+        gf_simRequestError();
 }
 
 } // namespace
@@ -230,22 +246,30 @@ void gf_sendFrame()
     for (const std::uint32_t hexid : link.gFrameWithdrawals)
         gf_letGoCreation(hexid);
     link.gFrameWithdrawals.clear();
-    // The client library serialises the calls itself; simMutex is not held across them, as the link may
-    // hold them up for tens of milliseconds, and the main loop waits for simMutex.
+    // Events, creations and removals join the positions, and the frame goes to the link as one packet:
+    // neither simMutex nor the library is held across a burst, so the main loop never waits for one, and
+    // the calls of other threads come before or after the frame, never inside it.
     if (link.gSimError.load() == 0)
     {
-        if (!link.gFrame.empty())
-            scSendFrame(link.gSimHandle, link.gFrame);
         for (const SimEventEntry& e : link.gFrameEvents)
-            transmit(e);
+            appendEvent(link.gFrame, e);
+        link.gFrameCreateAt.clear();
         for (const CreateRequest& r : link.gFrameCreates)
         {
-            // A creation and the reading of its send id are one step: no other call may come between.
-            std::lock_guard lock(gRecords.gSimQueues.simMutex);
-            if (link.gSimError.load() == 0)
-                gf_createAcInSim(r);
+            const std::size_t at = link.gFrame.messageCount();
+            link.gFrameCreateAt.push_back(gf_createAcInSim(link.gFrame, r) ? at : kNotInFrame);
         }
-        removeObjects(link.gFrameRemovals);
+        appendRemovals(link.gFrame, link.gFrameRemovals);
+        link.gFrameSendIds.clear();
+        if (!link.gFrame.empty() && scSendFrame(link.gSimHandle, link.gFrame, &link.gFrameSendIds) < 0)
+            frameNotSent(link);
+        else
+            // A creation and its send id are one step: the ids are those the frame's messages were stamped
+            // with.
+            for (std::size_t i = 0; i < link.gFrameCreates.size(); ++i)
+                if (const std::size_t at = link.gFrameCreateAt[i];
+                    at != kNotInFrame && at < link.gFrameSendIds.size())
+                    gf_rememberCreation(link.gFrameCreates[i], link.gFrameSendIds[at]);
     }
     link.gFrame.clear();
     link.gFrameEvents.clear();

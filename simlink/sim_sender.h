@@ -49,7 +49,7 @@ ScResult gf_simCall(const std::function<ScResult(ScHandle)>& call);
 
 /// The frame sender: gives up creations whose objects did not come for minutes, then lets go the creations
 /// withdrawn and sends the queued positions, events, creations and removals unless the lock is busy. simMutex
-/// is held only to take the queues over and for each creation, never while the frame goes to the link.
+/// is held only to take the queues over, never while the frame goes to the link.
 void gf_sendQueuedToSim();
 /// The frame sender's first step: takes the handed-over positions and the queued events, creations,
 /// removals and withdrawals when simMutex is free (held for swaps only); false when the lock was busy or the
@@ -57,8 +57,8 @@ void gf_sendQueuedToSim();
 bool gf_takeFrame();
 /// Builds the taken positions into one frame of position writes, without the lock.
 void gf_buildFrame();
-/// Lets go the taken withdrawals, hands the frame to the link as one packet, then the taken events,
-/// creations and removals; simMutex is taken only around each creation.
+/// Lets go the taken withdrawals, appends the taken events, creations and removals to the frame and hands
+/// it to the link as one packet, without simMutex; remembers each creation under its message's send id.
 void gf_sendFrame();
 
 } // namespace oxl

@@ -103,11 +103,13 @@ struct SimLinkState
     std::vector<PendingCreate> gPendingCreates;   ///< creations sent and not yet paired, wanted or let go
     std::vector<std::uint32_t> gNewObjects;       ///< objects added and not yet paired
     std::vector<SimPosition> gFramePositions;     ///< the positions the frame sender took over
-    ScFrame gFrame;                               ///< the frame built from them
+    ScFrame gFrame;                               ///< the frame built from them and the queues below
     std::vector<SimEventEntry> gFrameEvents;      ///< the events the frame sender took over
     std::vector<CreateRequest> gFrameCreates;     ///< the creations the frame sender took over
     std::vector<std::uint32_t> gFrameRemovals;    ///< the removals the frame sender took over
     std::vector<std::uint32_t> gFrameWithdrawals; ///< the hexids whose creations the frame sender lets go
+    std::vector<std::size_t> gFrameCreateAt;      ///< each taken creation's message in the frame, if there
+    std::vector<std::uint32_t> gFrameSendIds;     ///< the send ids the frame's messages were stamped with
     LatLon gPreviousUserPosition;
     std::uint32_t gFrameCounter = 0; ///< keeps counting across cycles
     bool gBadPositionLogged = false; ///< set while bad positions are refused, so they are logged once

@@ -364,7 +364,8 @@ std::uint32_t scFlushSend(ScConnection* conn)
     return result;
 }
 
-std::uint32_t scQueueFrame(ScConnection* conn, std::vector<std::byte>& messages)
+std::uint32_t scQueueFrame(ScConnection* conn, std::vector<std::byte>& messages,
+                           std::vector<std::uint32_t>* sendIds)
 {
     std::lock_guard lock(scLibraryLock());
     if (!conn || messages.empty())
@@ -381,6 +382,8 @@ std::uint32_t scQueueFrame(ScConnection* conn, std::vector<std::byte>& messages)
         if (++conn->sendId == 0)
             conn->sendId = 1;
         writeU32(messages.data() + at + 12, conn->sendId);
+        if (sendIds)
+            sendIds->push_back(conn->sendId);
         const std::uint32_t size = readU32(messages.data() + at);
         if (size < 16)
             break;

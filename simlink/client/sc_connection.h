@@ -180,9 +180,10 @@ void scReleaseMessage(ScConnection* conn, std::byte* message, std::uint32_t size
 // Hands what the send buffer holds to the transport as one packet: 0 handed over, 1 nothing.
 std::uint32_t scFlushSend(ScConnection* conn);
 // Hands messages built ahead (back to back, send ids not yet set) to the transport as one packet,
-// stamping each with the next send id: 0 handed over, 2 the link has failed, 1 no connection or
-// nothing to send.
-std::uint32_t scQueueFrame(ScConnection* conn, std::vector<std::byte>& messages);
+// stamping each with the next send id (appended to sendIds when given): 0 handed over, 2 the link has
+// failed, 1 no connection or nothing to send.
+std::uint32_t scQueueFrame(ScConnection* conn, std::vector<std::byte>& messages,
+                           std::vector<std::uint32_t>* sendIds = nullptr);
 // Calls proc for every received message of 12 bytes or more: 0 link well, 2 link failed, 1 no procedure.
 std::uint32_t scDispatchLoop(ScConnection* conn, ScDispatchProc proc, void* context);
 // True when the connection's link has recorded a failure.

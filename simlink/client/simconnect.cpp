@@ -123,6 +123,48 @@ struct SetData
     }
 };
 
+// The fields of the messages that a call and a frame both send.
+auto transmitFill(std::uint32_t objectId, std::uint32_t eventId, std::uint32_t data, std::uint32_t groupId,
+                  std::uint32_t flags)
+{
+    return [=](Writer& w)
+    {
+        w.put(16, objectId);
+        w.put(20, eventId);
+        w.put(24, data);
+        w.put(28, groupId);
+        w.put(32, flags);
+    };
+}
+
+auto objectRequestFill(std::uint32_t objectId, std::uint32_t requestId)
+{
+    return [=](Writer& w)
+    {
+        w.put(16, objectId);
+        w.put(20, requestId);
+    };
+}
+
+auto createFill(const char* containerTitle, const char* tailNumber, const ScInitPosition& position,
+                std::uint32_t requestId)
+{
+    return [=](Writer& w)
+    {
+        w.putString(16, kScContainerTitleWidth, containerTitle);
+        w.putString(272, kScTailNumberWidth, tailNumber);
+        w.putF64(284, position.latitudeDeg);
+        w.putF64(292, position.longitudeDeg);
+        w.putF64(300, position.altitudeFt);
+        w.putF64(308, position.pitchDeg);
+        w.putF64(316, position.bankDeg);
+        w.putF64(324, position.headingDeg);
+        w.put(332, position.onGround);
+        w.put(336, position.airspeedKt);
+        w.put(340, requestId);
+    };
+}
+
 // Reserve, fill and hand over one message as one step on the handle.
 template <typename Fill>
 ScResult sendMessage(ScHandle handle, std::uint32_t size, std::uint32_t callId, Fill fill)
@@ -253,14 +295,7 @@ ScResult SimConnect_TransmitClientEvent(ScHandle handle, std::uint32_t objectId,
                                         std::uint32_t data, std::uint32_t groupId, std::uint32_t flags)
 {
     return sendMessage(handle, kSizeTransmitEvent, scwire::kSendTransmitClientEvent,
-                       [&](Writer& w)
-                       {
-                           w.put(16, objectId);
-                           w.put(20, eventId);
-                           w.put(24, data);
-                           w.put(28, groupId);
-                           w.put(32, flags);
-                       });
+                       transmitFill(objectId, eventId, data, groupId, flags));
 }
 
 ScResult SimConnect_AddClientEventToNotificationGroup(ScHandle handle, std::uint32_t groupId,
@@ -345,22 +380,58 @@ ScResult SimConnect_SetDataOnSimObject(ScHandle handle, std::uint32_t definition
                        [&](Writer& w) { d.fill(w); });
 }
 
-bool ScFrame::setDataOnSimObject(std::uint32_t definitionId, std::uint32_t objectId, std::uint32_t flags,
-                                 std::uint32_t arrayCount, std::uint32_t unitSize, const void* data)
+template <typename Fill> bool ScFrame::append(std::uint32_t size, std::uint32_t callId, Fill fill)
 {
-    const SetData d{definitionId, objectId, flags, arrayCount, unitSize, data};
-    const std::uint32_t size = d.messageSize();
     if (size > kScSendBufferSize)
         return false;
     const std::size_t at = bytes_.size();
     bytes_.resize(at + size);
     Writer w(bytes_.data() + at);
-    w.header(size, scwire::kSendSetDataOnSimObject);
-    d.fill(w);
+    w.header(size, callId);
+    fill(w);
+    if (w.tooLong())
+    {
+        bytes_.resize(at);
+        return false;
+    }
+    ++messages_;
     return true;
 }
 
-ScResult scSendFrame(ScHandle handle, ScFrame& frame)
+bool ScFrame::setDataOnSimObject(std::uint32_t definitionId, std::uint32_t objectId, std::uint32_t flags,
+                                 std::uint32_t arrayCount, std::uint32_t unitSize, const void* data)
+{
+    const SetData d{definitionId, objectId, flags, arrayCount, unitSize, data};
+    return append(d.messageSize(), scwire::kSendSetDataOnSimObject, [&](Writer& w) { d.fill(w); });
+}
+
+void ScFrame::transmitClientEvent(std::uint32_t objectId, std::uint32_t eventId, std::uint32_t data,
+                                  std::uint32_t groupId, std::uint32_t flags)
+{
+    append(kSizeTransmitEvent, scwire::kSendTransmitClientEvent,
+           transmitFill(objectId, eventId, data, groupId, flags));
+}
+
+void ScFrame::aiReleaseControl(std::uint32_t objectId, std::uint32_t requestId)
+{
+    append(kSizeReleaseControl, scwire::kSendAIReleaseControl, objectRequestFill(objectId, requestId));
+}
+
+void ScFrame::aiRemoveObject(std::uint32_t objectId, std::uint32_t requestId)
+{
+    append(kSizeRemoveObject, scwire::kSendAIRemoveObject, objectRequestFill(objectId, requestId));
+}
+
+ScResult ScFrame::aiCreateNonATCAircraft(const char* containerTitle, const char* tailNumber,
+                                         const ScInitPosition& position, std::uint32_t requestId)
+{
+    return append(kSizeCreateAircraft, scwire::kSendAICreateNonATCAircraft,
+                  createFill(containerTitle, tailNumber, position, requestId))
+               ? kScOk
+               : kScStringTooLong;
+}
+
+ScResult scSendFrame(ScHandle handle, ScFrame& frame, std::vector<std::uint32_t>* sendIds)
 {
     if (!handle)
     {
@@ -368,7 +439,7 @@ ScResult scSendFrame(ScHandle handle, ScFrame& frame)
         return kScFail;
     }
     std::lock_guard call(handle->callLock);
-    const std::uint32_t queued = scQueueFrame(handle, frame.bytes());
+    const std::uint32_t queued = scQueueFrame(handle, frame.bytes(), sendIds);
     frame.clear();
     if (queued == 2)
         return resultOf(handle->failureCode());
@@ -391,40 +462,19 @@ ScResult SimConnect_AICreateNonATCAircraft(ScHandle handle, const char* containe
                                            std::uint32_t requestId)
 {
     return sendMessage(handle, kSizeCreateAircraft, scwire::kSendAICreateNonATCAircraft,
-                       [&](Writer& w)
-                       {
-                           w.putString(16, kScContainerTitleWidth, containerTitle);
-                           w.putString(272, kScTailNumberWidth, tailNumber);
-                           w.putF64(284, position.latitudeDeg);
-                           w.putF64(292, position.longitudeDeg);
-                           w.putF64(300, position.altitudeFt);
-                           w.putF64(308, position.pitchDeg);
-                           w.putF64(316, position.bankDeg);
-                           w.putF64(324, position.headingDeg);
-                           w.put(332, position.onGround);
-                           w.put(336, position.airspeedKt);
-                           w.put(340, requestId);
-                       });
+                       createFill(containerTitle, tailNumber, position, requestId));
 }
 
 ScResult SimConnect_AIReleaseControl(ScHandle handle, std::uint32_t objectId, std::uint32_t requestId)
 {
     return sendMessage(handle, kSizeReleaseControl, scwire::kSendAIReleaseControl,
-                       [&](Writer& w)
-                       {
-                           w.put(16, objectId);
-                           w.put(20, requestId);
-                       });
+                       objectRequestFill(objectId, requestId));
 }
 
 ScResult SimConnect_AIRemoveObject(ScHandle handle, std::uint32_t objectId, std::uint32_t requestId)
 {
     return sendMessage(handle, kSizeRemoveObject, scwire::kSendAIRemoveObject,
-                       [&](Writer& w)
-                       {
-                           w.put(16, objectId);
-                           w.put(20, requestId);
-                       });
+                       objectRequestFill(objectId, requestId));
 }
 
 ScResult SimConnect_AISetAircraftFlightPlan(ScHandle handle, std::uint32_t objectId,

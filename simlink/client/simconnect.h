@@ -78,7 +78,8 @@ ScResult SimConnect_SetDataOnSimObject(ScHandle handle, std::uint32_t definition
                                        std::uint32_t flags, std::uint32_t arrayCount, std::uint32_t unitSize,
                                        const void* data);
 // Messages built ahead of the link and handed over later as one packet, so that a caller can build many
-// of them without holding whatever serialises its use of the handle.
+// of them without holding whatever serialises its use of the handle, and they reach the simulator back to
+// back, whatever other threads send.
 class ScFrame
 {
   public:
@@ -86,20 +87,40 @@ class ScFrame
     // False, and nothing appended, for a block too large for one message.
     bool setDataOnSimObject(std::uint32_t definitionId, std::uint32_t objectId, std::uint32_t flags,
                             std::uint32_t arrayCount, std::uint32_t unitSize, const void* data);
+    // Appends the message SimConnect_TransmitClientEvent would send.
+    void transmitClientEvent(std::uint32_t objectId, std::uint32_t eventId, std::uint32_t data,
+                             std::uint32_t groupId, std::uint32_t flags);
+    // Appends the message SimConnect_AIReleaseControl would send.
+    void aiReleaseControl(std::uint32_t objectId, std::uint32_t requestId);
+    // Appends the message SimConnect_AIRemoveObject would send.
+    void aiRemoveObject(std::uint32_t objectId, std::uint32_t requestId);
+    // Appends the message SimConnect_AICreateNonATCAircraft would send; kScStringTooLong, and nothing
+    // appended, for a text too long for its field.
+    ScResult aiCreateNonATCAircraft(const char* containerTitle, const char* tailNumber,
+                                    const ScInitPosition& position, std::uint32_t requestId);
     // True when no message waits.
     bool empty() const { return bytes_.empty(); }
+    // How many messages wait.
+    std::size_t messageCount() const { return messages_; }
     // Drops the waiting messages (their room is kept).
-    void clear() { bytes_.clear(); }
+    void clear()
+    {
+        bytes_.clear();
+        messages_ = 0;
+    }
     // The waiting messages, back to back.
     std::vector<std::byte>& bytes() { return bytes_; }
 
   private:
+    template <typename Fill> bool append(std::uint32_t size, std::uint32_t callId, Fill fill);
+
     std::vector<std::byte> bytes_;
+    std::size_t messages_ = 0;
 };
 
-// Hands a frame's messages over as one packet, each stamped with the next send id as if sent one by one;
-// the frame is emptied either way.
-ScResult scSendFrame(ScHandle handle, ScFrame& frame);
+// Hands a frame's messages over as one packet, each stamped with the next send id as if sent one by one
+// (the ids, in order, into sendIds when given); the frame is emptied either way.
+ScResult scSendFrame(ScHandle handle, ScFrame& frame, std::vector<std::uint32_t>* sendIds = nullptr);
 // Subscribes a client event id to a system event.
 ScResult SimConnect_SubscribeToSystemEvent(ScHandle handle, std::uint32_t eventId,
                                            const char* systemEventName);

@@ -66,6 +66,7 @@ TEST(AutoRangeRun, OnTheGroundTheRadiusStepsDownToTenMiles)
                            [](const auto& o) { return o.second.positions.size() > 1 || o.second.removed; });
     };
     EXPECT_TRUE(run.waitObjects(settled, 120s)) << run.objects().size() << " objects";
+    EXPECT_EQ(run.sim().state()["brokenFlapsTrios"], 0);
 }
 
 // The user flies to the south-west over aircraft circling Zurich, the simulator stand-in's user moved every
@@ -162,6 +163,11 @@ TEST_P(FlyingUserRun, NoObjectIsLeftFrozenBehindTheUser)
         EXPECT_LE(++created[o.tail], std::sscanf(o.tail.c_str(), "EDW%d", &n) == 1 && n % 25 == 0 ? 2 : 1)
             << o.tail;
     }
+    // Every flaps event (the parked aircraft's at Zurich among them) reached the simulator between the two
+    // releases of its object, whatever else was sent.
+    const nlohmann::json state = run.sim().state();
+    EXPECT_EQ(state["brokenFlapsTrios"], 0);
+    EXPECT_TRUE(!f.out || state["flapsTrios"] > 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -122,22 +122,38 @@ TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
     for (int i = 0; full && std::ofstream(output / "fillers" / std::to_string(i)); ++i)
     {
     }
-    // The simulator adds each object at its own pace, as when it loads a model: every delay up to 30 s.
+    // The simulator adds each object at its own pace, as when it loads a model: every delay up to 30 s, and
+    // 90 s for the seventh creation.
     ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt,
-                             {"--add-delay-ms", "0,2000,7000,15000,30000"}));
+                             {"--add-delay-ms", "0,2000,7000,15000,30000,0,90000"}));
     // Aircraft with an installed livery flying east past Zurich, a report every 2 s: callsigns plain,
-    // non-ASCII, too long with a registration (which stands in for it), too long alone (never shown).
+    // non-ASCII, too long with a registration (which stands in for it), too long alone, with a NUL or a
+    // control byte (never shown, or under the registration).
     const std::vector<std::array<std::string, 3>> flights{
-        {"EDW23", "HB-IHY", "EDW23"},        {"\u00c4\u00d6\u00dc1", "HB-IHZ", "\u00c4\u00d6\u00dc1"},
-        {"EDW23LONGER", "HB-IHX", "HB-IHX"}, {"EDW23LONGEST", "", ""},
-        {"EDW24", "HB-IJU", "EDW24"},        {"EDW25", "HB-IJV", "EDW25"}};
+        {"EDW23", "HB-IHY", "EDW23"},
+        {"\u00c4\u00d6\u00dc1", "HB-IHZ", "\u00c4\u00d6\u00dc1"},
+        {"EDW23LONGER", "HB-IHX", "HB-IHX"},
+        {"EDW23LONGEST", "", ""},
+        {"EDW24", "HB-IJU", "EDW24"},
+        {"EDW25", "HB-IJV", "EDW25"},
+        {std::string("EDW\0"
+                     "26",
+                     6),
+         "", ""},
+        {"EDW\x01"
+         "27",
+         "HB-IJW", "HB-IJW"}};
+    // EDW28 reports from 10 to 16 s only (two reports kept): created last, it waits 90 s for its object, and
+    // its reports end long before.
     std::string replay;
     for (int i = 0; i < 60; ++i)
-        for (std::size_t k = 0; k < flights.size(); ++k)
-            replay +=
-                trafficLine(4922923 + k, 47.46 + 0.01 * k, 8.50 + 0.0015 * i, 4000, 0, true, 90, 180,
-                            flights[k][0], "A320", flights[k][1], "LSZH", "LPMA", 1796640000.0 + 2.0 * i) +
-                "\n";
+        for (std::size_t k = 0; k <= flights.size(); ++k)
+            if (k < flights.size() || (i >= 5 && i <= 8))
+                replay += trafficLine(4922923 + k, 47.46 + 0.01 * k, 8.50 + 0.0015 * i, 4000, 0, true, 90,
+                                      180, k < flights.size() ? flights[k][0] : "EDW28", "A320",
+                                      k < flights.size() ? flights[k][1] : "HB-IJX", "LSZH", "LPMA",
+                                      1796640000.0 + 2.0 * i) +
+                          "\n";
     writeBytes(run.folder() / "replay.txt", replay);
     ASSERT_TRUE(run.startTraffic({"--replay", (run.folder() / "replay.txt").string(), "--qnh", "1013"}));
     ASSERT_TRUE(run.startProgram());
@@ -158,13 +174,18 @@ TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
     // reports come in; the log says why one is not shown.
     const auto moving = [](const auto& o) { return o.second.positions.size() > 1 && !o.second.removed; };
     EXPECT_TRUE(run.waitObjects(
-        [&](const auto& objects) { return std::ranges::count_if(objects, moving) >= 5; }, 120s));
-    EXPECT_EQ(run.objects().size(), 5u);
-    for (const auto& [id, object] : run.objects())
-        EXPECT_TRUE(std::ranges::count(flights, object.tail, [](const auto& f) { return f[2]; }) == 1 &&
-                    !object.removed)
+        [&](const auto& objects) { return std::ranges::count_if(objects, moving) >= 6; }, 120s));
+    // EDW28, let go once its reports ended, has its late object removed before it ever moved.
+    EXPECT_TRUE(run.waitLog("EDW28 added by the simulator after its creation was let go: removed", 180s));
+    const auto objects = run.objects();
+    EXPECT_EQ(objects.size(), 7u);
+    for (const auto& [id, object] : objects)
+        EXPECT_TRUE(object.tail == "EDW28"
+                        ? object.positions.size() == 1 && object.removed
+                        : std::ranges::count(flights, object.tail, [](const auto& f) { return f[2]; }) == 1 &&
+                              !object.removed)
             << object.tail;
-    EXPECT_EQ(run.logCount("not shown: no valid callsign"), 1u);
+    EXPECT_EQ(run.logCount("not shown: no valid callsign"), 2u);
     EXPECT_EQ(run.logCount("creation given up"), 0u);
     // The user state reaches the source from the main loop every second.
     EXPECT_TRUE(waitUntil(

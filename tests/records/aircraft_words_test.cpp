@@ -66,7 +66,7 @@ TEST(AircraftLabels, CallsignRules)
 {
     struct Row
     {
-        const char* callsign;
+        std::string callsign;
         bool valid;
         std::optional<std::string> airline;
     };
@@ -83,10 +83,17 @@ TEST(AircraftLabels, CallsignRules)
          "1",
          true, std::nullopt},
         {"AbC9", true, "ABC"},
+        // A simulator carries no NUL or control byte as sent: the object would never pair with its aircraft.
+        {std::string("EDW\0"
+                     "23",
+                     6),
+         false, std::nullopt},
+        {"EDW\t23", false, std::nullopt},
+        {"EDW23\x7F", false, "EDW"},
     };
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(row.callsign);
+        SCOPED_TRACE(gf_outsideText(row.callsign));
         AcIdent id;
         id.callsign = row.callsign;
         EXPECT_EQ(gf_validCallsign(id), row.valid);

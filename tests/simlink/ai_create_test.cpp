@@ -2,6 +2,7 @@
 // other aircraft in range and removals.
 #include "simlink/ai_create.h"
 
+#include "foundation/log.h"
 #include "platform/clock.h"
 #include "simlink/sim_ids.h"
 #include "tests/support/sim_link_fixture.h"
@@ -81,6 +82,8 @@ TEST_F(SlowAddingSimulatorTest, LateObjectsArePairedWhileWantedAndRemovedOnceLet
     plat::setSteadySource([] { return std::chrono::steady_clock::now() + kCreateWaitLimit; });
     EXPECT_TRUE(
         waitAnswer(SimAnswerKind::createRefused, [](const SimAnswer& a) { return a.hexid == 20014; }));
+    // However late the object then comes, it is known and removed.
+    plat::setSteadySource([] { return std::chrono::steady_clock::now() + 3 * kCreateWaitLimit; });
     EXPECT_TRUE(log.contains(removedLine("EDW7", 2)));
     plat::setSteadySource({});
     EXPECT_TRUE(
@@ -133,17 +136,31 @@ TEST_F(SimLinkTest, TitleTooLongForItsFieldFailsThatCreationOnly)
     EXPECT_GT(createIdentified("KLM8", 20004, SimAnswerKind::liveCreated), 2u);
 }
 
-TEST_F(SimLinkTest, TailNumberTooLongForItsFieldRefusesThatCreationOnly)
+TEST_F(SimLinkTest, CallsignTheSimulatorCannotCarryRefusesThatCreationOnly)
 {
     ASSERT_TRUE(connected());
-    CreateRequest r;
-    r.callsign = "HB-JVELONGER"; // 12 bytes: no room for the closing NUL
-    r.title = "Known Jet";
-    r.hexid = 20005;
-    gf_queueCreateAc(r);
-    const auto refused = waitAnswer(SimAnswerKind::createRefused);
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(refused->hexid, 20005u);
+    // Too long for the tail number's field (no room for the closing NUL), cut short by a NUL, or holding a
+    // control byte: the object's ATC ID would never equal the callsign, so nothing would own the object.
+    const std::vector<std::string> callsigns{"HB-JVELONGER",
+                                             std::string("EDW\0"
+                                                         "1",
+                                                         5),
+                                             "EDW\t1", "EDW\x7F", ""};
+    std::uint32_t hexid = 20005;
+    for (const std::string& callsign : callsigns)
+    {
+        SCOPED_TRACE(gf_outsideText(callsign));
+        CreateRequest r;
+        r.callsign = callsign;
+        r.title = "Known Jet";
+        r.hexid = ++hexid;
+        gf_queueCreateAc(r);
+        EXPECT_TRUE(
+            waitAnswer(SimAnswerKind::createRefused, [&](const SimAnswer& a) { return a.hexid == hexid; }));
+        EXPECT_TRUE(log.contains(
+            fmt::format("{} (hexid {}) not created: the simulator cannot carry its callsign as it is",
+                        gf_outsideText(callsign), hexid)));
+    }
     drainAnswers();
     EXPECT_TRUE(std::none_of(answers.begin(), answers.end(),
                              [](const SimAnswer& a) { return a.kind == SimAnswerKind::createFailed; }));
@@ -151,7 +168,7 @@ TEST_F(SimLinkTest, TailNumberTooLongForItsFieldRefusesThatCreationOnly)
     EXPECT_EQ(gSimLink.gSimError.load(), 0);
     EXPECT_TRUE(calls("SimConnect_AICreateNonATCAircraft").empty());
     // The same livery is created under a tail number that fits.
-    EXPECT_GT(createIdentified("HB-JVE", 20006, SimAnswerKind::liveCreated), 2u);
+    EXPECT_GT(createIdentified("HB-JVE", 20020, SimAnswerKind::liveCreated), 2u);
 }
 
 TEST_F(SimLinkTest, OtherAircraftNearTheGroundAreReportedAndForeignNewOnesOnlyLogged)

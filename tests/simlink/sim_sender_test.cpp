@@ -69,6 +69,19 @@ TEST_F(SimLinkTest, EventsGoOutInQueuingOrderAndFlapsAreWrappedInReleases)
     EXPECT_EQ(around,
               (std::vector<std::string>{"SimConnect_AIReleaseControl", "SimConnect_AIReleaseControl"}));
     EXPECT_EQ(calls("SimConnect_AIReleaseControl").size(), releasesBefore + 2);
+
+    // Another thread's direct calls never come between a flaps event and its releases.
+    std::thread caller(
+        []
+        {
+            for (int i = 0; i < 150; ++i)
+                gf_requestUserAcTitleModel();
+        });
+    for (std::uint32_t i = 0; i < 50; ++i)
+        gf_queueSimEvent({oid, kEvFlapsSet, i});
+    caller.join();
+    EXPECT_TRUE(sim.waitState([](const nlohmann::json& s) { return s["flapsTrios"] == 51; }));
+    EXPECT_EQ(sim.state()["brokenFlapsTrios"], 0);
 }
 
 TEST_F(SimLinkTest, NothingIsSentWhileTheMainLoopHoldsTheLockAndNothingIsLost)

@@ -9,6 +9,7 @@
 #include <fmt/format.h>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <pugixml.hpp>
 #include <sstream>
 
@@ -34,6 +35,10 @@ struct Session
         std::uint32_t requestId, definitionId, objectId;
     };
     std::vector<Periodic> perSecond;
+    // The last message and whether a flaps event waits for the release of its object's control.
+    std::string lastCall;
+    std::uint32_t lastObject = 0;
+    std::optional<std::uint32_t> flapsObject;
     // Scripted faults of the next writes, guarded by writeLock.
     std::mutex writeLock;
     bool splitNext = false;
@@ -377,6 +382,29 @@ void Server::replyData(Session& s, std::uint32_t recvId, std::uint32_t requestId
     send(s, encodeObjectData(recvId, requestId, o->id, definitionId, 0, entry, outOf, count, block));
 }
 
+void Server::checkFlapsTrio(Session& s, const ClientMessage& m)
+{
+    // Called with the lock held.
+    const std::string call = callName(m.callId);
+    const std::uint32_t object =
+        m.fields.contains("objectId") ? m.fields["objectId"].get<std::uint32_t>() : 0;
+    if (s.flapsObject)
+    {
+        const bool released = call == "SimConnect_AIReleaseControl" && object == *s.flapsObject;
+        ++(released ? flapsTrios_ : brokenFlapsTrios_);
+        s.flapsObject.reset();
+    }
+    if (call == "SimConnect_TransmitClientEvent" && s.eventMap[m.fields["eventId"]] == "FLAPS_SET")
+    {
+        if (s.lastCall == "SimConnect_AIReleaseControl" && s.lastObject == object)
+            s.flapsObject = object;
+        else
+            ++brokenFlapsTrios_;
+    }
+    s.lastCall = call;
+    s.lastObject = object;
+}
+
 void Server::handle(Session& s, const std::string& bytes)
 {
     ClientMessage m = decodeClientMessage(bytes);
@@ -399,6 +427,7 @@ void Server::handle(Session& s, const std::string& bytes)
     const auto& f = m.fields;
     auto unrecognized = [&] { send(s, encodeException(scwire::kExceptionUnrecognizedId, m.sendId, 1)); };
     std::unique_lock lock(mutex_);
+    checkFlapsTrio(s, m);
     switch (m.callId)
     {
     case scwire::kSendOpen:
@@ -663,10 +692,9 @@ nlohmann::json Server::state()
                             {"groups", groups},
                             {"perSecond", periodic}});
     }
-    return {{"sessions", sessions},
-            {"objects", world_.toJson()},
-            {"paused", paused_.load()},
-            {"journalEntries", journal_.size()}};
+    return {{"sessions", sessions},      {"objects", world_.toJson()},
+            {"paused", paused_.load()},  {"journalEntries", journal_.size()},
+            {"flapsTrios", flapsTrios_}, {"brokenFlapsTrios", brokenFlapsTrios_}};
 }
 
 std::string Server::command(const std::string& line)

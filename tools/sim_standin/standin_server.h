@@ -53,6 +53,8 @@ struct Options
 
 // One connected client.
 struct Session;
+// One decoded client message.
+struct ClientMessage;
 
 // The stand-in server.
 class Server
@@ -75,6 +77,9 @@ class Server
     void readLoop(std::shared_ptr<Session> session);
     void tickLoop();
     void handle(Session& s, const std::string& bytes);
+    // Counts the flaps events that came between two releases of their object's control, and those that did
+    // not (a message of another object, or none, next to them).
+    void checkFlapsTrio(Session& s, const ClientMessage& m);
     void send(Session& s, const std::string& message);
     void sendToSubscribers(const std::string& systemEvent,
                            const std::function<std::string(std::uint32_t)>& build);
@@ -102,6 +107,7 @@ class Server
     std::list<std::shared_ptr<Session>> sessions_;
     std::uint32_t nextSession_ = 1;
     std::size_t creations_ = 0; // AI creations so far, which take the add delays in turn
+    std::uint64_t flapsTrios_ = 0, brokenFlapsTrios_ = 0;
     std::vector<std::pair<std::chrono::steady_clock::time_point, std::function<void()>>> timers_;
     std::deque<nlohmann::json> journal_;
     std::mutex trackMutex_;

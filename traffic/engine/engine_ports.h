@@ -163,6 +163,9 @@ class FlightSteps
     virtual void moveActive(LiveAc& ac) = 0;
     /// Clears a stand of static aircraft.
     virtual void makeWayAtStand(LiveAc& ac, const Stand& stand) = 0;
+    /// The stream of an aircraft waiting for its object ran dry: true when it was carried on, as an active
+    /// aircraft's would be.
+    virtual bool endOfWaitingStream(LiveAc& ac) = 0;
 };
 
 /// The lifecycle's own part alone: a report is appended as it is, a created aircraft becomes active with
@@ -177,6 +180,7 @@ class NoFlightSteps : public FlightSteps
     void setParkedConfig(SimAc&) override {}
     void moveActive(LiveAc&) override {}
     void makeWayAtStand(LiveAc&, const Stand&) override {}
+    bool endOfWaitingStream(LiveAc&) override { return false; }
 };
 
 /// The engine's clocks.

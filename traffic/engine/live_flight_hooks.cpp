@@ -32,6 +32,7 @@ class LiveFlight final : public FlightSteps
     void setParkedConfig(SimAc& ac) override { oxl::setParkedConfig(engine_, ac); }
     void moveActive(LiveAc& ac) override { moveActiveAc(engine_, *movement_, ac); }
     void makeWayAtStand(LiveAc& ac, const Stand& stand) override { oxl::makeWayAtStand(engine_, ac, stand); }
+    bool endOfWaitingStream(LiveAc& ac) override { return movement_->endOfStream(engine_, ac); }
 
   private:
     LiveEngine& engine_;

@@ -33,6 +33,21 @@ double knownGroundFt(const LiveEngine& engine, const LiveAc& ac)
 }
 } // namespace
 
+void awaitObject(LiveEngine& engine, LiveAc& ac)
+{
+    if (ac.objectId != 0 || ac.createCancelled || ac.removeWhenCreated || ac.stream.empty() ||
+        ac.stream.back().dueTick > engine.tick())
+        return;
+    // Its newest report is due: the stream has run dry where an active aircraft's would, and the reports
+    // before it have passed. Carried on as far as one in the simulator, or let go: its creation is withdrawn
+    // and its object removed should it still come.
+    ac.stream.erase(ac.stream.begin(), ac.stream.end() - 1);
+    if (engine.n.phases->endOfWaitingStream(ac) && ac.stream.size() > 1)
+        return;
+    ++engine.intake.endOfStreamRemovals;
+    removeAircraftFromSim(engine, ac);
+}
+
 void keepAboveGround(LiveEngine& engine, LiveAc& ac)
 {
     if (ac.onGround != 0)
@@ -52,6 +67,8 @@ bool updateLiveAc(LiveEngine& engine, LiveAc& ac)
 {
     if (ac.simState == SimState::buffer)
         bufferStep(engine, ac);
+    else if (ac.simState == SimState::adding2sim)
+        awaitObject(engine, ac);
     else if (ac.simState == SimState::active)
     {
         if (ac.stream.empty())

@@ -29,6 +29,10 @@ inline constexpr std::int32_t kCreatePeriodTicks = 50;
 /// elevation, else the nearest listed airport's, else the simulator's ground) up onto it.
 void keepAboveGround(LiveEngine& engine, LiveAc& ac);
 
+/// A live aircraft waiting for its object is let go by the rules of one in the simulator: when its reports
+/// end and it is carried on no further (beyond the range included), its creation is withdrawn.
+void awaitObject(LiveEngine& engine, LiveAc& ac);
+
 /// The per-tick update of one aircraft; true when the record is to be erased by the sweep.
 bool updateLiveAc(LiveEngine& engine, LiveAc& ac);
 

@@ -315,6 +315,30 @@ TEST_F(Calls, FrameGoesOutAsTheCallsWouldSendItsMessages)
     EXPECT_EQ(peer.readMessage(), first.bytes());
     EXPECT_EQ(peer.readMessage(), second.bytes());
     EXPECT_EQ(u32At(peer.readMessage(), 12), 4u);
+
+    // Events, creations and removals too, each with the send id it was stamped with; a tail number too long
+    // is refused and nothing appended.
+    const ScInitPosition at{47.0, 8.0, 1400.0, 0.0, 0.0, 90.0, 1, 0};
+    EXPECT_EQ(frame.aiCreateNonATCAircraft("Jet", "HB-JVELONGER", at, 104), kScStringTooLong);
+    frame.aiReleaseControl(9, 103);
+    frame.transmitClientEvent(9, 218, 8192, 301, 0);
+    frame.aiRemoveObject(9, 105);
+    ASSERT_EQ(frame.aiCreateNonATCAircraft("Jet", "HB-JVE", at, 104), kScOk);
+    std::vector<std::uint32_t> ids;
+    ASSERT_EQ(scSendFrame(handle, frame, &ids), kScOk);
+    EXPECT_EQ(ids, (std::vector<std::uint32_t>{5, 6, 7, 8}));
+    std::vector<std::string> framed;
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        framed.push_back(peer.readMessage());
+    SimConnect_AIReleaseControl(handle, 9, 103);
+    SimConnect_TransmitClientEvent(handle, 9, 218, 8192, 301, 0);
+    SimConnect_AIRemoveObject(handle, 9, 105);
+    SimConnect_AICreateNonATCAircraft(handle, "Jet", "HB-JVE", at, 104);
+    for (const std::string& message : framed)
+    {
+        const std::string called = peer.readMessage();
+        EXPECT_EQ(message.substr(0, 12) + message.substr(16), called.substr(0, 12) + called.substr(16));
+    }
 }
 
 TEST(CallsWithoutLink, NullHandlesAndArgumentsAreRefused)

@@ -3,6 +3,7 @@
 #include "airports/airports_state.h"
 #include "records/aircraft_words.h"
 #include "tests/traffic/engine/live_fixture.h"
+#include "traffic/engine/ground_movement.h"
 #include "traffic/engine/live_tick.h"
 #include "traffic/source/traffic_filter.h"
 
@@ -220,6 +221,48 @@ TEST_F(LiveScenario, RemovalDuringCreationRemovesAtActivation)
     ASSERT_TRUE(harness->runUntil([&] { return harness->aircraft(kHex) == nullptr; }, 40));
     ASSERT_EQ(harness->removals.size(), 1u);
     EXPECT_EQ(harness->removals[0].objectId, objectId);
+}
+
+// A simulator that adds its objects 90 s late: an aircraft whose reports end while it waits is let go as one
+// in the simulator would be, inside the range once its stream's carry-on is over, beyond it at once; the
+// object that comes late is removed, never moved.
+TEST_F(LiveScenario, WaitingAircraftIsLetGoWhenItsReportsEnd)
+{
+    struct Row
+    {
+        const char* name;
+        double userNorthNm; ///< how far north of the flight the user is
+        std::int32_t carryOnTicks;
+    };
+    const double beyondNm = harness->engine().filter().letGoRadiusNm() + 1.0;
+    const Row rows[] = {{"inside the range", 0.0, 8 * 800}, {"beyond the range", beyondNm, 0}};
+    installGroundMovement(harness->engine());
+    harness->createDelayTicks = 9000;
+    FlightIdentity identity;
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        harness->user = UserAcData{.lat = 51.5 + row.userNorthNm / 60.0, .lon = -0.2, .alt = 3000.0};
+        const std::int32_t start = harness->tick();
+        StreamBuilder flight(identity, {51.5, -0.2}, 90.0);
+        flight.speed(240).altitude(10000).every(5).fly(20);
+        harness->schedule(flight.lines(), start);
+        harness->run(3000);
+        ASSERT_NE(harness->aircraft(identity.hexid), nullptr);
+        ASSERT_EQ(harness->aircraft(identity.hexid)->simState, SimState::adding2sim);
+        ASSERT_TRUE(harness->runUntil([&] { return harness->aircraft(identity.hexid) == nullptr; }, 20000));
+        // Its last report (15 s) falls due 30 s after it came.
+        EXPECT_EQ(harness->tick() - 1, start + 4500 + row.carryOnTicks);
+        ASSERT_TRUE(harness->runUntil(
+            [&] { return !harness->removals.empty() && harness->removals.back().tick > start; }, 20000));
+        const std::uint32_t objectId = harness->removals.back().objectId;
+        EXPECT_TRUE(harness->positionsOf(objectId).empty());
+        EXPECT_TRUE(log.contains(
+            fmt::format("object {} (hexid {}) added by the simulator for no aircraft waiting: removed",
+                        objectId, identity.hexid)));
+        ++identity.hexid;
+    }
+    EXPECT_EQ(harness->engine().intake.endOfStreamRemovals, 2u);
 }
 
 // Brings the default flight to active; returns its object id.
