@@ -160,9 +160,12 @@ void bufferStep(LiveEngine& engine, LiveAc& ac)
     const std::int32_t lead = (!front.airborne && front.gs != 0.0) ? kGroundLeadTicks : kLeadTicks;
     if (engine.tick() < front.dueTick - lead)
         return;
+    // A source that reports every 30 s sends the next report just as the first one falls due: it is waited
+    // for until then.
     if (ac.stream.size() == 1)
     {
-        ac.erase = 1;
+        if (engine.tick() > front.dueTick)
+            ac.erase = 1;
         return;
     }
     if (endsWithGhostMark(ac.callsign) &&

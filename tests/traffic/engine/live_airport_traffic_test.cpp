@@ -5,6 +5,7 @@
 #include "airports/static_placement.h"
 #include "foundation/geodesy.h"
 #include "foundation/units.h"
+#include "tests/support/capture_data.h"
 #include "tests/support/parser_rig.h"
 #include "tests/traffic/engine/live_fixture.h"
 #include "tests/traffic/source/traffic_line_fixture.h"
@@ -502,7 +503,7 @@ class CapturedTraffic : public AirportTraffic
     void SetUp() override
     {
         AirportTraffic::SetUp();
-        if (!std::filesystem::exists(kCapturePath))
+        if (test::captureMissing(kCapturePath))
             GTEST_SKIP() << "no captured traffic at " << kCapturePath;
     }
 
@@ -609,6 +610,165 @@ TEST_F(AirportTraffic, TaxiingAircraftWithARepeatedFirstPositionIsNotParkedAtBir
     runThrough(staleAfter(b.lines(), 0, 2));
     EXPECT_EQ(harness->creates.size(), 1u);
     EXPECT_FALSE(log.contains("AAL816   parked"));
+}
+
+} // namespace
+} // namespace oxl
+
+namespace oxl
+{
+namespace
+{
+
+// A flight drawn second by second (legs, turns at a rate, climbs); the source reports every n-th second.
+struct Drawn
+{
+    test::StreamBuilder b;
+    double trackDeg;
+    Drawn& go(double s) { return b.fly(s), *this; }
+    Drawn& turn(double deg, double degPerS = 3.0)
+    {
+        for (double done = 0; done < std::abs(deg); done += degPerS)
+            b.track(trackDeg += std::copysign(degPerS, deg)).report();
+        return *this;
+    }
+    Drawn& holding(int turns)
+    {
+        for (int i = 0; i < turns; ++i)
+            go(60).turn(180);
+        return *this;
+    }
+};
+
+// [ticks] the tick a loaded machine's loop has reached at a wall second: it stalls 1.2 s in every 3.7 s and
+// then runs the missed ticks back to back, all but a tenth of them.
+double lateTick(double wallS)
+{
+    const double k = std::floor(wallS / 3.7), f = wallS - k * 3.7;
+    return 100.0 * (k * (3.7 - 0.12) + std::min(f, 2.5) + (f >= 2.5 ? 0.0 : 0.0));
+}
+
+// Real procedures at real report intervals, each run on even ticks and on late, uneven ones: the greatest
+// distance from the true path, the lag behind it, the speed, the nose against the motion, the creations.
+TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
+{
+    struct Row
+    {
+        const char* name;
+        int every;    // [s] between reports
+        double offNm; // greatest distance from the path
+        int objects;  // created at most (a jump: once more)
+    };
+    const Row rows[] = {{"holding 5 s", 5, 0.5, 1},
+                        {"holding 10 s", 10, 0.5, 1},
+                        {"holding 20 s", 20, 0.5, 1},
+                        {"holding 30 s", 30, 1.0, 1},
+                        {"helicopter 500 ft", 5, 0.5, 1},
+                        {"missed approach", 5, 0.5, 1},
+                        {"circling", 5, 0.5, 1},
+                        {"270 onto final", 5, 0.5, 1},
+                        {"stale speed", 10, 0.5, 1},
+                        {"scattered", 10, 0.5, 1},
+                        {"glitch", 4, 0.5, 1},
+                        {"jump 5", 4, 5, 2},
+                        {"jump 9", 4, 9, 2},
+                        {"jump 15", 4, 15, 2},
+                        {"antimeridian", 5, 0.5, 1},
+                        {"holding on 180", 10, 0.5, 1}};
+    parkAirportSet();
+    for (const Row& row : rows)
+        for (const bool late : {false, true})
+        {
+            const std::string name = row.name;
+            SCOPED_TRACE(name + (late ? ", late ticks" : ""));
+            const bool heli = name[0] == 'h' && name[1] == 'e', onLine = name.ends_with("180");
+            const LatLon start = name[0] == 'a' || onLine ? LatLon{0.0, onLine ? 180.0 : 179.95}
+                                                          : gf_destinationPoint(kField, 4.0, nmToFeet(8));
+            Drawn d{
+                test::StreamBuilder(who(0x712001, "AMX7", heli ? "EC35" : "B738"), start, onLine ? 0 : 90.0),
+                onLine ? 0.0 : 90.0};
+            d.b.every(1).speed(heli ? 100 : 220).altitude(kFieldFt + (heli ? 500 : 5000));
+            if (name.starts_with("holding"))
+                d.holding(5);
+            else if (name[0] == 'm' || name[0] == 'c' || name[0] == '2')
+            {
+                d.b.speed(150).verticalSpeed(-700);
+                d.go(name[0] == 'm' ? 330 : 170).turn(name[0] == '2' ? 270 : 0);
+                d.b.verticalSpeed(name[0] == 'm' ? 1500 : 0);
+                d.go(name[0] == 'c' ? 60 : 90).turn(180).go(60);
+            }
+            else
+                d.go(heli ? 120 : 300).turn(90).go(120).turn(-90).go(60);
+            std::vector<test::TimedLine> truth = d.b.lines(), lines;
+            for (std::size_t i = 0; i < truth.size(); i += row.every)
+                lines.push_back(truth[i]);
+            for (std::size_t i = 0; i < lines.size(); ++i)
+            {
+                Report& r = lines[i].line.report;
+                const double t = lines[i].atS;
+                const double shiftNm = name == "scattered"                         ? 0.4 * std::sin(i * 2.0)
+                                       : name.starts_with("jump") && t >= 160      ? std::stod(name.substr(5))
+                                       : (name == "glitch" && t >= 160 && t < 164) ? 5.0
+                                                                                   : 0.0;
+                const LatLon moved = gf_destinationPoint(
+                    {r.lat, r.lon}, degToRad(name[0] == 's' ? r.track : 180), nmToFeet(shiftNm));
+                r.lat = moved.lat;
+                r.lon = moved.lon;
+                r.gs = name[1] == 't' ? 48 : r.gs;
+                if (late)
+                    lines[i].atS = lateTick(t) / 100.0;
+            }
+            harness = std::make_unique<test::LiveHarness>();
+            harness->groundElevationFt = kFieldFt;
+            installGroundMovement(harness->engine());
+            objects_.clear();
+            runThrough(lines, -2.0);
+            EXPECT_GE(harness->creates.size(), 1u);
+            EXPECT_LE(harness->creates.size(), std::size_t(row.objects));
+            double offNm = 0, lagNm = 0, fastest = 0;
+            int sideways = 0, longestSideways = 0;
+            const std::vector<RecordedPosition> shown = track(0x712001);
+            for (std::size_t i = 100; i < shown.size(); i += 10)
+            {
+                const SimPosition &p = shown[i].position, &q = shown[i - 100].position;
+                // A jump's catch-up and another feed count from the path they lead to.
+                double nearest = 1e9;
+                for (const auto& t : truth)
+                    for (const double aside : {0.0, row.objects > 1 ? 5.0 : 0.0})
+                    {
+                        const LatLon o =
+                            gf_destinationPoint({t.line.report.lat, t.line.report.lon}, kPi, nmToFeet(aside));
+                        nearest = std::min(nearest, gf_distanceNm({p.lat, p.lon}, o));
+                    }
+                offNm = std::max(offNm, nearest);
+                // The source second shown at this tick: reports are shown 30 s late.
+                double s = 0;
+                while (s < truth.size() - 1 && (late ? lateTick(s) : 100 * s) + 3000 < shown[i].tick)
+                    ++s;
+                const Report& now = truth[std::size_t(s)].line.report;
+                lagNm = std::max(lagNm, gf_distanceNm({p.lat, p.lon}, {now.lat, now.lon}));
+                const double movedNm = gf_distanceNm({q.lat, q.lon}, {p.lat, p.lon});
+                if (shown[i].position.objectId == shown[i - 100].position.objectId)
+                    fastest = std::max(fastest, movedNm * 3600);
+                const std::size_t at = std::size_t(s);
+                const bool straight = at >= 10 && at + 10 < truth.size() &&
+                                      truth[at - 10].line.report.track == truth[at + 10].line.report.track;
+                const bool off =
+                    movedNm > 0.005 && straight &&
+                    shown[i].position.objectId == shown[i - 100].position.objectId &&
+                    std::abs(gf_wrapPi(gf_bearingRad({q.lat, q.lon}, {p.lat, p.lon}) - p.heading)) >
+                        45 * kDegToRad;
+                sideways = off ? sideways + 10 : 0;
+                longestSideways = std::max(longestSideways, sideways);
+            }
+            std::printf(
+                "%-18s %-5s off %.2f nm, lag %.2f nm, fastest %.0f kt, sideways %.1f s, objects %zu\n",
+                row.name, late ? "late" : "even", offNm, lagNm, fastest, longestSideways / 100.0,
+                harness->creates.size());
+            EXPECT_LE(offNm, row.offNm);
+            EXPECT_LE(fastest, gf_topSpeedKt(heli ? AcCategory::Rotorcraft : AcCategory::Large));
+            EXPECT_LE(longestSideways, row.objects > 1 ? 1000 : 200); // a jump's catch-up turns to it
+        }
 }
 
 } // namespace
