@@ -18,8 +18,9 @@ namespace
 constexpr double kAheadRad = 90.0 * kDegToRad;
 // [s] the shortest span of source time over which two positions show a speed.
 constexpr double kLegSpanS = 1.0;
-// A speed field off the shown speed by more than this factor is stale.
-constexpr double kStaleSpeedFactor = 2.0;
+// A speed field off the shown speed by more than this factor is stale (positions scattered along the track
+// show speeds half again above and below).
+constexpr double kStaleSpeedFactor = 3.0;
 
 bool realReport(const Report& r)
 {
@@ -66,8 +67,8 @@ NextReport gf_readNextReport(const LiveAc& ac)
 
 double gf_shownSpeedKt(const std::deque<Report>& stream, AcCategory category)
 {
-    // The lower median of the legs between real reports: one scattered position moves it little, and a leg
-    // faster than the category flies is a jump (one feed's to another's position), no speed.
+    // The median of the legs between real reports: one scattered position moves it little, and a leg faster
+    // than the category flies is a jump (one feed's to another's position), no speed.
     std::vector<double> legsKt;
     const Report* from = nullptr;
     for (const Report& r : stream)
@@ -85,11 +86,12 @@ double gf_shownSpeedKt(const std::deque<Report>& stream, AcCategory category)
         else if (from == nullptr)
             from = &r;
     }
-    if (legsKt.empty())
+    // One leg alone may be a jump the source confirmed: no speed of the aircraft.
+    if (legsKt.size() < 2)
         return 0.0;
-    const auto middle = legsKt.begin() + static_cast<std::ptrdiff_t>((legsKt.size() - 1) / 2);
-    std::nth_element(legsKt.begin(), middle, legsKt.end());
-    return *middle;
+    std::ranges::sort(legsKt);
+    const std::size_t n = legsKt.size();
+    return (legsKt[(n - 1) / 2] + legsKt[n / 2]) / 2.0;
 }
 
 double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt)

@@ -29,16 +29,16 @@ NextReport gf_readReport(LatLon from, double headingRad, const std::deque<Report
 /// Reads the next report of a flying aircraft from where it is and the way its nose points.
 NextReport gf_readNextReport(const LiveAc& ac);
 
-/// [kt] the speed the stream's positions show over their source times: the lower median of the legs between
-/// its real reports that the category can fly; 0 when the stream shows none.
+/// [kt] the speed the stream's positions show over their source times: the median of the legs between its
+/// real reports that the category can fly; 0 when the stream shows fewer than two.
 double gf_shownSpeedKt(const std::deque<Report>& stream, AcCategory category);
 
 /// [kt] the speed of a leg in the air: the reported ground speed, or the speed the positions show when the
-/// two differ by more than half (a source that leaves its speed field stale).
+/// two differ threefold (a source that leaves its speed field stale).
 double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt);
 
-/// [kt] the fastest a late aircraft flies to catch up: a margin above the speed its reports show, within
-/// what its category flies at that altitude.
+/// [kt] the fastest a late aircraft flies to catch up: a margin above the speed of its leg (the speed field
+/// or, when stale, its positions'), within what its category flies at that altitude.
 double gf_catchUpKt(const LiveAc& ac, double reportedKt, double altFt);
 
 } // namespace oxl
