@@ -105,8 +105,7 @@ double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt)
 
 double gf_catchUpKt(const LiveAc& ac, double reportedKt, double altFt)
 {
-    return gf_catchUpCeilingKt(ac.category, std::max(reportedKt, gf_shownSpeedKt(ac.stream, ac.category)),
-                               altFt);
+    return gf_catchUpCeilingKt(ac.category, gf_airLegSpeedKt(ac, reportedKt), altFt);
 }
 
 } // namespace oxl
