@@ -642,7 +642,7 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
 {
     // clang-format off
     const std::pair<std::string, int> rows[] = {{"holding 5 s", 5}, {"holding 10 s", 10}, {"holding 20 s", 20},
-        {"holding 30 s", 30}, {"helicopter 500 ft", 5}, {"missed approach", 5}, {"touch-and-go", 5},
+        {"holding 30 s", 30}, {"helicopter 500 ft", 5}, {"missed approach", 5}, {"touch-and-goes", 5},
         {"circling", 5}, {"270 onto final", 5}, {"landing, turn off", 5}, {"stale speed", 10}, {"scattered", 10},
         {"glitch", 4}, {"jump 5", 4}, {"jump 9", 4}, {"jump 15", 4}, {"feeds 5 nm apart", 4}, {"antimeridian", 5},
         {"holding on 180", 10}};
@@ -676,14 +676,13 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 c == 'm'   ? d.go(150, -700).go(90, 1500).turn(180).go(60)
                 : c == 'c' ? d.go(85, -700).turn(180).go(60).turn(180).go(60, -700)
                            : d.go(60, -700).turn(270).go(90, -700);
-            else if (c == 't' || c == 'l')
-                d.go(170, -700)
-                    .b.altitude(0)
-                    .speed(130)
-                    .fly(c == 't' ? 20 : 10)
-                    .altitude(c == 't' ? kFieldFt + 30 : 0),
-                    d.b.speed(c == 't' ? 150 : 25),
-                    d.turn(c == 't' ? 0 : 90, 10).go(c == 't' ? 120 : 30, c == 't' ? 1500 : 0);
+            else if (c == 't' || c == 'l') // two touch-and-goes, or a landing that turns off the runway
+                for (const double descentS : c == 't' ? std::vector{170.0, 260.0} : std::vector{170.0})
+                {
+                    d.go(descentS, -700).b.altitude(0).speed(130).fly(c == 't' ? 20 : 10);
+                    d.b.altitude(c == 't' ? kFieldFt + 30 : 0).speed(c == 't' ? 150 : 25);
+                    c == 't' ? d.go(120, 1500).turn(180) : d.turn(90, 10).go(30);
+                }
             else
                 d.go(heli ? 120 : 300, name[1] == 't' ? 2000 : 0).turn(90).go(120).turn(-90).go(60);
             std::vector<test::TimedLine> truth = d.b.lines(), lines;
