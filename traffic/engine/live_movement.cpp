@@ -208,11 +208,9 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
         speedKt = gf_airLegSpeedKt(ac, legSpeed(ac));
     const std::int64_t tick = engine.tick();
     // In the air a jump is caught up with within a minute: the leg toward it starts when its report is
-    // still due up to half a minute ahead. A lag that grew past two minutes behind the report's due tick
-    // (faster reports than the category flies there) is not made up: it ends as a jump does.
-    const std::int64_t latest =
-        std::min<std::int64_t>(std::max<std::int64_t>(next.dueTick, tick + kCatchUpTicks),
-                               std::int64_t{next.dueTick} + 2 * kCatchUpTicks);
+    // still due up to half a minute ahead. The minute counts from now: an aircraft created late (a busy
+    // simulator) is not behind its reports where it is.
+    const std::int64_t latest = std::max<std::int64_t>(next.dueTick, tick + kCatchUpTicks);
     const std::int32_t n = gf_checkedTicks(nm * kTicksPerHour / speedKt);
     clampNextDue(ac, engine.tick(), std::max(n, kMinLegTicks));
     // The leg runs from where the aircraft is, no faster than its category flies while it catches up, so
