@@ -209,8 +209,10 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     const std::int64_t tick = engine.tick();
     // In the air a jump is caught up with within a minute: the leg toward it starts when its report is
     // still due up to half a minute ahead. The minute counts from now: an aircraft created late (a busy
-    // simulator) is not behind its reports where it is.
-    const std::int64_t latest = std::max<std::int64_t>(next.dueTick, tick + kCatchUpTicks);
+    // simulator) is not behind its reports where it is. A turn its source reported behind the aircraft (it
+    // flew on, extrapolated, as the turn began) takes the way there and back: twice the time.
+    const std::int64_t latest = std::max<std::int64_t>(
+        next.dueTick, tick + kCatchUpTicks * (gf_readNextReport(ac) == NextReport::turn ? 2 : 1));
     const std::int32_t n = gf_checkedTicks(nm * kTicksPerHour / speedKt);
     clampNextDue(ac, engine.tick(), std::max(n, kMinLegTicks));
     // The leg runs from where the aircraft is, no faster than its category flies while it catches up, so
