@@ -80,6 +80,7 @@ struct Report
     std::uint8_t headingFromAdsb = 0;  ///< 1 when trueHeading comes from an "adsb_icao" line
     std::optional<double> roll;        ///< [rad] sign opposite to the source's degrees; airborne only
     std::optional<double> trueHeading; ///< [rad] in (0, 2*pi]; "adsb_icao" lines only
+    double sourceTime = 0.0;           ///< [s] the source's time stamp; 0 for a report the engine made up
 };
 
 /// One parsed traffic datagram: the identity, the report, the source's time stamp and the hexid.

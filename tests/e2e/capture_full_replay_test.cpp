@@ -6,6 +6,7 @@
 #include "liveries/dbase.h"
 #include "tests/e2e/road_run.h"
 #include "tests/support/airport_file_builder.h"
+#include "tests/support/capture_data.h"
 #include "tests/support/live_harness.h"
 #include "tests/support/log_capture.h"
 #include "traffic/engine/live_lifecycle.h"
@@ -264,7 +265,7 @@ TEST(CaptureFullReplay, MexicoCityAsTheSourceShowsIt)
     if (full == nullptr || std::string_view(full) != "1")
         GTEST_SKIP() << "set OXL_FULL_REPLAY=1 to replay the whole capture";
     const auto capturePath = std::filesystem::path(OXL_SHARED_DIR) / "data" / "traffic" / "MMMX-capture.txt";
-    if (!std::filesystem::exists(capturePath))
+    if (test::captureMissing(capturePath))
         GTEST_SKIP() << "no captured traffic at " << capturePath;
     ASSERT_TRUE(loadProgramDatabase(OXL_BIN_DIR));
     double spanS = 0;

@@ -2,6 +2,7 @@
 // spacing by the traffic-source stand-in. Aircraft are created and move without jumps, and nothing ends
 // the cycle.
 #include "tests/e2e/road_run.h"
+#include "tests/support/capture_data.h"
 #include "tests/support/log_capture.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +50,7 @@ std::string captureStretch(const std::string& capture, double fromS, double leng
 TEST(CaptureReplay, MexicoCityTrafficIsCreatedAndMovesWithoutJumps)
 {
     const auto capture = std::filesystem::path(OXL_SHARED_DIR) / "data" / "traffic" / "MMMX-capture.txt";
-    if (!std::filesystem::exists(capture))
+    if (test::captureMissing(capture))
         GTEST_SKIP() << "no captured traffic at " << capture;
     RoadRun run;
     const std::string replay = (run.folder() / "mmmx_stretch.txt").string();

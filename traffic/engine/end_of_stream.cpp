@@ -187,6 +187,7 @@ void extendStream(LiveAc& ac, std::int32_t n)
 {
     ac.extensionCount = n;
     Report r = ac.stream.front();
+    r.sourceTime = 0.0;
     const bool inAir = r.airborne != 0;
     const double dt = inAir ? kAirStepS : kGroundStepS;
     double g = 0.0;

@@ -29,8 +29,8 @@ constexpr std::int32_t kWideMargin = 3000;
 constexpr double kLiftOffClimbFpm = 256.0;
 // [ft] a next report this far above the aircraft shows it flying already.
 constexpr double kClearlyAloftFt = 300.0;
-// [ft per tick] the least climb of a low leg that is not a landing.
-constexpr double kLowLegClimbStep = 0.2;
+// [ft/min] the sum of two level reports' vertical speeds below which a landing descends on its own.
+constexpr double kStaleDescentFpm = -400.0;
 // [ft/min] the default descent of a landing leg.
 constexpr double kLandingVsFpm = -601.0;
 // [ft] below this altitude the low light set and the climb or approach configuration apply.
@@ -143,13 +143,11 @@ void verticalStep(LiveEngine& engine, LiveAc& ac, std::int32_t ticks)
             ac.altStep = (engine.n.parking->parkAirport.altitude - ac.alt) / ticks;
         setGear(engine, ac, true);
     }
+    // The height follows the reports, low over the ground too: an aircraft reported level stays level.
     else if (ac.landing == 0)
-    {
-        const double rate = (next.alt - ac.alt) / ticks;
-        ac.altStep = ac.agl > 1000.0 ? std::min(rate, ac.maxClimbStep)
-                                     : std::min(ac.maxClimbStep, std::max(rate, kLowLegClimbStep));
-    }
-    else if (front.alt != next.alt || ac.agl > 1000.0 || front.vs + next.vs > 100.0)
+        ac.altStep = std::min((next.alt - ac.alt) / ticks, ac.maxClimbStep);
+    // A landing whose source holds its altitude while its speed field descends comes down as it says.
+    else if (front.alt != next.alt || ac.agl > 1000.0 || front.vs + next.vs > kStaleDescentFpm)
         ac.altStep = (next.alt - ac.alt) / ticks;
     else
         setLandingVs(ac, landingVsTarget(ac));
@@ -386,12 +384,11 @@ void flyingStep(LiveEngine& engine, LiveAc& ac)
     { return std::abs(gf_wrapPi(heading - motion)) > kAlignRad && legNm > kAlignLegNm; };
     ac.turnToTarget = 0;
     double turn;
-    // A short step back behind the nose (the reports' noise; a long one is a jump, retimeNextReport) is not
-    // turned round to.
-    if (offMotion(ac.heading) && std::abs(gf_wrapPi(ac.heading - motion)) <= kTurnRoundRad)
+    if (offMotion(ac.heading))
     {
-        // It catches up with its reports, or they bent sharply (also while its source extrapolated them): it
-        // turns the way it moves at once and keeps to it.
+        // It catches up with its reports, or their track bent sharply (also while its source extrapolated
+        // them, or round to a turn that lies behind it): it turns the way it moves, at its rate, and keeps to
+        // it.
         turn = gf_wrapPi(motion - ac.heading);
         ac.turnToTarget = 1;
         ac.targetHeading = motion;
@@ -403,11 +400,14 @@ void flyingStep(LiveEngine& engine, LiveAc& ac)
     else
     {
         turn = turnToNextLeg(ac);
-        // A sharp bend at the next report is turned there, not flown sideways toward it.
-        if (offMotion(ac.heading + turn))
+        // A sharp bend at the next report is turned there, not flown sideways toward it; a report after it
+        // back along the leg is the scatter of the source's positions, no bend at all.
+        if (offMotion(ac.heading + turn) || std::abs(gf_wrapPi(ac.heading + turn - motion)) >= kTurnRoundRad)
             turn = gf_wrapPi(motion - ac.heading);
     }
-    ac.headingStep = ac.turnToTarget != 0 ? 0.0 : turn / legTicks;
+    // The nose turns no faster than the aircraft does, however short the leg.
+    ac.headingStep =
+        ac.turnToTarget != 0 ? 0.0 : std::clamp(turn / legTicks, -ac.maxTurnStep, ac.maxTurnStep);
     if (next.roll)
         ac.bankStep = (*next.roll - ac.bank) / legTicks;
     else

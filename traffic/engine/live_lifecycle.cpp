@@ -7,6 +7,7 @@
 #include "traffic/engine/aircraft_profile.h"
 #include "traffic/engine/live_spawning.h"
 #include "traffic/engine/stream_ops.h"
+#include "traffic/engine/track_reading.h"
 
 #include <fmt/format.h>
 
@@ -162,8 +163,8 @@ bool jumpsBack(LiveEngine& engine, const TrafficLine& line)
     const Report& newest = ac->stream.back();
     const double apartNm = gf_distanceNm({newest.lat, newest.lon}, {line.report.lat, line.report.lon});
     const double sinceS = line.timestamp - ac->lastTime;
-    if (sinceS > 0.0 && apartNm / (sinceS / kSecondsPerHour) <=
-                            gf_catchUpCeilingKt(ac->category, line.report.gs, line.report.alt))
+    if (sinceS > 0.0 &&
+        apartNm / (sinceS / kSecondsPerHour) <= gf_catchUpKt(*ac, line.report.gs, line.report.alt))
         return false;
     place->untilTick = tick + kLeftPlaceTicks;
     if (!place->logged)
@@ -490,6 +491,7 @@ void acceptReport(LiveEngine& engine, TrafficLine&& line)
     // A number that is no number would pass every range test and poison the spacing rule for good.
     if (!finiteLine(line) || jumpsBack(engine, line))
         return;
+    line.report.sourceTime = line.timestamp;
     LiveAc* ac = engine.findByHexid(line.hexid);
     if (ac == nullptr)
     {

@@ -6,6 +6,7 @@
 #include "records/aircraft_words.h"
 #include "traffic/engine/live_lifecycle.h"
 #include "traffic/engine/stream_ops.h"
+#include "traffic/engine/track_reading.h"
 
 #include <fmt/format.h>
 
@@ -20,8 +21,6 @@ namespace oxl
 
 namespace
 {
-// [nm] in the air a report farther than this behind the nose is a jump, not a report to turn round to.
-constexpr double kTurnRoundNm = 1.0;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // [rad] 0.5 degrees: a smaller heading difference is not turned.
 constexpr double kTurnDeadBandRad = 0.5 * kDegToRad;
@@ -35,30 +34,20 @@ constexpr double kFlareAglFt = 400.0;
 constexpr std::int32_t kBaseMargin = 1000;
 constexpr std::int32_t kMarginShrink = 100;
 
-// [rad] on the runway a report this far off the heading lies behind the aircraft.
-constexpr double kBehindRad = 90.0 * kDegToRad;
-// [s] in the air a report behind the nose within this much flight at its speed is the scatter of a
-// source's positions along the track; farther behind, the reports jumped.
-constexpr double kScatterS = 30.0;
-
-// On the runway, rolling out or taking off, and in the air (but a helicopter) an aircraft never moves
-// backwards: a report behind it (a stale report after it rolled on past it; in the air, one it would turn
-// round to, a source's positions scattered a few miles along the track) is skipped while another report
-// follows it. In the air the last one is skipped too when it is scatter: the aircraft flies on, on extended
-// reports, until one ahead comes.
+// On the runway, rolling out or taking off, and in the air an aircraft never moves backwards: a report
+// behind it (a stale report after it rolled on past it; in the air, the scatter of a source's positions
+// along the track, which the track reading tells from a turn) is skipped while another report follows it.
 bool behindItsNose(const LiveAc& ac)
 {
     if (ac.stream.size() < 2 || ac.stream[1].stationary != 0)
         return false;
-    const Report& next = ac.stream[1];
-    if (ac.onGround == 0 && ac.category != AcCategory::Rotorcraft)
-        return gf_liesBehind({ac.lat, ac.lon}, ac.heading, next, kTurnRoundRad) &&
-               (ac.stream.size() >= 3 || gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon}) <=
-                                             next.gs * kScatterS / kSecondsPerHour);
+    if (ac.onGround == 0)
+        return gf_readNextReport(ac) == NextReport::scatter;
     if (ac.stream.size() < 3 ||
         (ac.phase != GroundPhase::take_off && !(ac.onGround != 0 && (ac.rollOut != 0 || ac.takeOff != 0))))
         return false;
-    return gf_liesBehind({ac.lat, ac.lon}, ac.heading, next, kBehindRad);
+    // A turn off the runway, however sharp, lies ahead of that.
+    return gf_liesBehind({ac.lat, ac.lon}, ac.heading, ac.stream[1], kTurnRoundRad);
 }
 
 double wrapLongitude(double lon)
@@ -216,25 +205,22 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     if (ac.landing != 0 && next.airborne != 0)
         speedKt = front.gs > 0.0 ? front.gs : 100.0;
     else
-        speedKt = legSpeed(ac);
+        speedKt = gf_airLegSpeedKt(ac, legSpeed(ac));
     const std::int64_t tick = engine.tick();
     // In the air a jump is caught up with within a minute: the leg toward it starts when its report is
-    // still due up to half a minute ahead.
-    const std::int64_t latest = std::max<std::int64_t>(next.dueTick, tick + kCatchUpTicks);
+    // still due up to half a minute ahead. The minute counts from now: an aircraft created late (a busy
+    // simulator) is not behind its reports where it is. A turn its source reported behind the aircraft (it
+    // flew on, extrapolated, as the turn began) takes the way there and back: twice the time.
+    const std::int64_t latest = std::max<std::int64_t>(
+        next.dueTick, tick + kCatchUpTicks * (gf_readNextReport(ac) == NextReport::turn ? 2 : 1));
     const std::int32_t n = gf_checkedTicks(nm * kTicksPerHour / speedKt);
     clampNextDue(ac, engine.tick(), std::max(n, kMinLegTicks));
     // The leg runs from where the aircraft is, no faster than its category flies while it catches up, so
     // that a late aircraft catches up over several legs instead of dashing. One that cannot reach the
     // report so within the minute (its reports jumped) is created again where its reports are.
-    const double ceilingKt = gf_catchUpCeilingKt(ac.category, speedKt, ac.alt);
+    const double ceilingKt = gf_catchUpKt(ac, speedKt, ac.alt);
     const double behindNm = gf_distanceNm({ac.lat, ac.lon}, {next.lat, next.lon});
-    // A report that lies behind the nose (over 120 degrees off) is reached only by turning round: its jump is
-    // not caught up with.
-    const bool turnsRound =
-        behindNm > kTurnRoundNm &&
-        std::abs(gf_wrapPi(gf_bearingRad({ac.lat, ac.lon}, {next.lat, next.lon}) - ac.heading)) >
-            kTurnRoundRad;
-    catchUpOrRemove(engine, ac, turnsRound ? tick : latest, ceilingKt, behindNm);
+    catchUpOrRemove(engine, ac, latest, ceilingKt, behindNm);
 }
 
 void consumeReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)

@@ -9,6 +9,7 @@
 #include "traffic/engine/live_lifecycle.h"
 #include "traffic/engine/live_tick.h"
 #include "traffic/engine/stream_ops.h"
+#include "traffic/engine/track_reading.h"
 
 #include <fmt/format.h>
 
@@ -65,7 +66,7 @@ bool leavesFrontTooFast(const LiveAc& ac)
     if (front.airborne == 0 || next.airborne == 0)
         return false;
     const double ticks = gf_distanceNm({front.lat, front.lon}, {next.lat, next.lon}) * kTicksPerHour /
-                         gf_catchUpCeilingKt(ac.category, next.gs, front.alt);
+                         gf_catchUpKt(ac, next.gs, front.alt);
     return ticks > std::max(next.dueTick - front.dueTick, kCatchUpTicks);
 }
 
@@ -127,11 +128,11 @@ void fillFirstPosition(LiveAc& ac)
         heading = ac.storedHeading;
     else if (ac.phase == GroundPhase::parked)
         heading = ac.standHeading;
-    // Created flying, it points along its track when its next report lies behind the first one (a source's
-    // positions scattered along the track): it flies on, and that report is skipped.
+    // Created flying, it points along its track when its next report is the scatter of a source's positions
+    // behind the first one: it flies on, and that report is skipped.
     else if (ac.stream.size() > 1 && !ac.stream[1].stationary &&
-             !(front.airborne && ac.category != AcCategory::Rotorcraft &&
-               gf_liesBehind({front.lat, front.lon}, front.track * kDegToRad, ac.stream[1], kTurnRoundRad)))
+             !(front.airborne && gf_readReport({front.lat, front.lon}, front.track * kDegToRad, ac.stream, 1,
+                                               ac.category) == NextReport::scatter))
         heading = gf_bearingRad({front.lat, front.lon}, {ac.stream[1].lat, ac.stream[1].lon});
     else
         heading = front.track * kDegToRad;
@@ -159,9 +160,12 @@ void bufferStep(LiveEngine& engine, LiveAc& ac)
     const std::int32_t lead = (!front.airborne && front.gs != 0.0) ? kGroundLeadTicks : kLeadTicks;
     if (engine.tick() < front.dueTick - lead)
         return;
+    // A source that reports every 30 s sends the next report just as the first one falls due: it is waited
+    // for until then.
     if (ac.stream.size() == 1)
     {
-        ac.erase = 1;
+        if (engine.tick() > front.dueTick)
+            ac.erase = 1;
         return;
     }
     if (endsWithGhostMark(ac.callsign) &&

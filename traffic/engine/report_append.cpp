@@ -31,7 +31,6 @@ constexpr std::size_t kLookBackReports = 6;
 // [deg] a report lying this far off the aircraft's heading is behind it.
 constexpr double kBehindDeg = 90.0;
 constexpr double kTurnedBackDeg = 150.0;
-constexpr double kExtendedBehindDeg = 100.0;
 // [kt] a report of a landing faster than this never speeds the roll-out up.
 constexpr double kRollOutCapKt = 40.0;
 // [factor of the radius] a pushed-back aircraft holds until its reports are this far away.
@@ -297,14 +296,13 @@ bool checkExtendingSituations(LiveEngine& engine, LiveAc& ac, Report& report)
     const bool accepted = checkStandingStill(engine, ac, report);
     if (!accepted || ac.extensionCount < 1)
         return accepted;
-    // The stream runs on synthetic reports: a real one takes over unless it lies behind the aircraft.
+    // The stream runs on synthetic reports: a real one takes over (in the air, one behind the aircraft is
+    // the turn its source reported while the stream ran dry).
     if (ac.stream.empty())
     {
         gf_logMarked(fmt::format("{} empty sz?", "checkExtendingSituations"));
         return false;
     }
-    if (report.airborne != 0 && offHeadingDeg(ac, ac.stream.back(), report) >= kExtendedBehindDeg)
-        return false;
     ac.extensionCount = 0;
     wideMargins(ac);
     ac.stream.front().dueTick = engine.tick() + 1;

@@ -102,6 +102,8 @@ void insertMidReport(LiveAc& ac)
     mid.lon = (front.lon + next.lon) / 2.0;
     mid.alt = (front.alt + next.alt) / 2.0;
     mid.gs = (front.gs + next.gs) / 2.0;
+    mid.sourceTime =
+        front.sourceTime > 0.0 && next.sourceTime > 0.0 ? (front.sourceTime + next.sourceTime) / 2.0 : 0.0;
     mid.dueTick = static_cast<std::int32_t>(
         std::llround((static_cast<double>(front.dueTick) + static_cast<double>(next.dueTick)) / 2.0));
     mid.airborne = mid.alt > 0.0 ? 1 : 0;

@@ -5,6 +5,7 @@
 #include "airports/static_placement.h"
 #include "foundation/geodesy.h"
 #include "foundation/units.h"
+#include "tests/support/capture_data.h"
 #include "tests/support/parser_rig.h"
 #include "tests/traffic/engine/live_fixture.h"
 #include "tests/traffic/source/traffic_line_fixture.h"
@@ -502,7 +503,7 @@ class CapturedTraffic : public AirportTraffic
     void SetUp() override
     {
         AirportTraffic::SetUp();
-        if (!std::filesystem::exists(kCapturePath))
+        if (test::captureMissing(kCapturePath))
             GTEST_SKIP() << "no captured traffic at " << kCapturePath;
     }
 
@@ -609,6 +610,155 @@ TEST_F(AirportTraffic, TaxiingAircraftWithARepeatedFirstPositionIsNotParkedAtBir
     runThrough(staleAfter(b.lines(), 0, 2));
     EXPECT_EQ(harness->creates.size(), 1u);
     EXPECT_FALSE(log.contains("AAL816   parked"));
+}
+
+} // namespace
+} // namespace oxl
+
+namespace oxl
+{
+namespace
+{
+
+// A flight drawn second by second: legs climbing or descending, level turns at a rate [deg/s].
+struct Drawn
+{
+    test::StreamBuilder b;
+    double trackDeg;
+    Drawn& go(double s, double fpm = 0) { return b.verticalSpeed(fpm).fly(s), *this; }
+    Drawn& turn(double deg, double degPerS = 3.0)
+    {
+        for (double done = 0; done < std::abs(deg); done += degPerS)
+            b.verticalSpeed(0).track(trackDeg += std::copysign(degPerS, deg)).report();
+        return *this;
+    }
+};
+
+// Real procedures at real report intervals [s], on even ticks and on the late, uneven ticks of a loaded
+// machine (stalls of 1.2 s in every 3.7 s, the missed ticks run back to back but a tenth), judged on the
+// distance from the true path and the height there, the lag, the speed, the nose while flying straight and
+// the creations; a jump or another feed 5 nm aside creates it once more, or twice.
+TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
+{
+    // clang-format off
+    const std::pair<std::string, int> rows[] = {{"holding 5 s", 5}, {"holding 10 s", 10}, {"holding 20 s", 20},
+        {"holding 30 s", 30}, {"helicopter 500 ft", 5}, {"missed approach", 5}, {"touch-and-goes", 5},
+        {"circling", 5}, {"270 onto final", 5}, {"landing, turn off", 5}, {"stale speed", 10}, {"scattered", 10},
+        {"glitch", 4}, {"jump 5", 4}, {"jump 9", 4}, {"jump 15", 4}, {"feeds 5 nm apart", 4}, {"antimeridian", 5},
+        {"holding on 180", 10}};
+    // clang-format on
+    const auto lateTick = [](double s)
+    { return 100 * (std::floor(s / 3.7) * 3.58 + std::min(std::fmod(s, 3.7), 2.5)); };
+    parkAirportSet();
+    for (const auto& [name, every] : rows)
+        for (const bool late : {false, true})
+        {
+            SCOPED_TRACE(name + (late ? ", late ticks" : ""));
+            const char c = name[0];
+            const bool heli = name.starts_with("he"), onLine = name.ends_with("180"),
+                       low = strchr("mc2tl", c);
+            const double asideNm = c == 'j' ? std::stod(name.substr(5)) : 5.0 * (c == 'f');
+            const LatLon start = c == 'a' || onLine ? LatLon{0.0, onLine ? 180.0 : 179.95}
+                                                    : gf_destinationPoint(kField, 4.0, nmToFeet(8));
+            Drawn d{test::StreamBuilder(who(0x712001, "AMX7", heli ? "EC35" : "B738"), start, 90.0 * !onLine),
+                    90.0 * !onLine};
+            d.b.every(1)
+                .speed(heli  ? 100
+                       : low ? 150
+                             : 220)
+                .altitude(kFieldFt + (heli  ? 500
+                                      : low ? 2000
+                                            : 5000));
+            if (name.starts_with("holding"))
+                for (int i = 0; i < 5; ++i)
+                    d.go(60).turn(180);
+            else if (c == 'm' || c == 'c' || c == '2')
+                c == 'm'   ? d.go(150, -700).go(90, 1500).turn(180).go(60)
+                : c == 'c' ? d.go(85, -700).turn(180).go(60).turn(180).go(60, -700)
+                           : d.go(60, -700).turn(270).go(90, -700);
+            else if (c == 't' || c == 'l') // two touch-and-goes, or a landing that turns off the runway
+                for (const double descentS : c == 't' ? std::vector{170.0, 260.0} : std::vector{170.0})
+                {
+                    d.go(descentS, -700).b.altitude(0).speed(130).fly(c == 't' ? 20 : 10);
+                    d.b.altitude(c == 't' ? kFieldFt + 30 : 0).speed(c == 't' ? 150 : 25);
+                    c == 't' ? d.go(120, 1500).turn(180) : d.turn(90, 10).go(30);
+                }
+            else
+                d.go(heli ? 120 : 300, name[1] == 't' ? 2000 : 0).turn(90).go(120).turn(-90).go(60);
+            std::vector<test::TimedLine> truth = d.b.lines(), lines;
+            for (std::size_t i = 0; i < truth.size(); i += every)
+            {
+                lines.push_back(truth[i]);
+                Report& r = lines.back().line.report;
+                const double t = truth[i].atS;
+                const bool aside = c == 'j'   ? t >= 160
+                                   : c == 'f' ? int(t / 90) % 2
+                                              : c == 'g' && t >= 160 && t < 164;
+                const LatLon moved = gf_destinationPoint(
+                    gf_destinationPoint({r.lat, r.lon}, kPi, nmToFeet(aside ? (c == 'g' ? 9 : asideNm) : 0)),
+                    degToRad(r.track), nmToFeet(name[1] == 'c' ? 0.4 * std::sin(i * 2.0) : 0));
+                // Five decimals as the source sends them: on the antimeridian, 180 and -180 by turns.
+                r.lat = std::round(moved.lat * 1e5) / 1e5;
+                r.lon =
+                    std::round(moved.lon * 1e5) / 1e5 * (std::abs(moved.lon) > 179.999995 && i % 2 ? -1 : 1);
+                r.gs = name[1] == 't' ? 48 : r.gs;
+                lines.back().atS = late ? lateTick(t) / 100.0 : t;
+            }
+            harness = std::make_unique<test::LiveHarness>();
+            harness->groundElevationFt = kFieldFt;
+            installGroundMovement(harness->engine());
+            objects_.clear();
+            runThrough(lines, -2.0);
+            std::vector<Report> path; // the true path, and where a jump or the other feed leads
+            for (const test::TimedLine& t : truth)
+                for (const double nm : {0.0, asideNm})
+                {
+                    const LatLon o =
+                        gf_destinationPoint({t.line.report.lat, t.line.report.lon}, kPi, nmToFeet(nm));
+                    path.push_back(t.line.report);
+                    std::tie(path.back().lat, path.back().lon) = std::pair(o.lat, o.lon);
+                }
+            double offNm = 0, lagNm = 0, fastest = 0, altOffFt = 0, sideways = 0, longestSideways = 0;
+            const std::vector<RecordedPosition> shown = track(0x712001);
+            for (std::size_t i = 100, s = 0; i < shown.size(); i += 50)
+            {
+                const SimPosition &p = shown[i].position, &q = shown[i - 100].position;
+                // Nearest in space: a circuit passes over its own track at another height.
+                const auto apart = [&](const Report& r)
+                {
+                    return gf_distanceNm({p.lat, p.lon}, {r.lat, r.lon}) +
+                           std::abs(p.alt - (r.airborne ? r.alt : kFieldFt)) / kFeetPerNm;
+                };
+                const Report& near = *std::ranges::min_element(path, {}, apart);
+                offNm = std::max(offNm, gf_distanceNm({p.lat, p.lon}, {near.lat, near.lon}));
+                altOffFt = std::max(altOffFt, near.airborne ? std::abs(p.alt - near.alt) : 0);
+                while (s + 1 < truth.size() && (late ? lateTick(s) : 100.0 * s) + 3000 < shown[i].tick)
+                    ++s; // the source second shown, 30 s late
+                const Report& now = truth[s].line.report;
+                lagNm = std::max(lagNm, asideNm > 0 ? 0 : gf_distanceNm({p.lat, p.lon}, {now.lat, now.lon}));
+                const double movedNm =
+                    p.objectId == q.objectId ? gf_distanceNm({q.lat, q.lon}, {p.lat, p.lon}) : 0;
+                const bool straight = s >= 10 && s + 10 < truth.size() &&
+                                      truth[s - 10].line.report.track == truth[s + 10].line.report.track;
+                const double offRad =
+                    std::abs(gf_wrapPi(gf_bearingRad({q.lat, q.lon}, {p.lat, p.lon}) - p.heading));
+                sideways =
+                    straight && asideNm == 0 && movedNm > 0.005 && offRad > degToRad(45) ? sideways + 0.5 : 0;
+                longestSideways = std::max(longestSideways, sideways);
+                fastest = std::max(fastest, movedNm * 3600);
+            }
+            std::printf("%-17s %-4s off %.2f nm, %3.0f ft; lag %.2f nm; fastest %3.0f kt; sideways %.1f s; "
+                        "%zu created\n",
+                        name.c_str(), late ? "late" : "even", offNm, altOffFt, lagNm, fastest,
+                        longestSideways, harness->creates.size());
+            EXPECT_GE(harness->creates.size(), 1u);
+            EXPECT_LE(harness->creates.size(), c == 'j' ? 2u : c == 'f' ? 3u : 1u);
+            EXPECT_LE(offNm, asideNm > 0 ? asideNm : name == "holding 30 s" ? 1.0 : 0.5);
+            EXPECT_LE(altOffFt, 300);
+            EXPECT_LE(lagNm, 1.0);
+            EXPECT_LE(fastest, gf_topSpeedKt(heli ? AcCategory::Rotorcraft : AcCategory::Large));
+            EXPECT_LE(longestSideways, 2.0);
+        }
 }
 
 } // namespace

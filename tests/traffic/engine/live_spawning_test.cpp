@@ -86,8 +86,11 @@ TEST_F(LiveSpawning, SpawnWaitsForTheLeadTime)
 
 TEST_F(LiveSpawning, ShortAndMixedStreams)
 {
+    // One report alone waits for the next until it falls due (a source reporting every 30 s).
     harness->accept(line(kHex, 1000, 240, 90, 5000, "ONE1"), 3000);
     runThrough(2900);
+    EXPECT_NE(harness->aircraft(kHex), nullptr);
+    runThrough(3002);
     EXPECT_EQ(harness->aircraft(kHex), nullptr);
 
     // Ground, air, air: the ground report goes, then the aircraft spawns airborne.
@@ -115,7 +118,7 @@ TEST_F(LiveSpawning, ShortAndMixedStreams)
     harness->accept(up, 5500);
     runThrough(4700);
     EXPECT_EQ(harness->aircraft(kHex + 2)->stream.size(), 1u);
-    runThrough(5400);
+    runThrough(5502);
     EXPECT_EQ(harness->aircraft(kHex + 2), nullptr);
 }
 
