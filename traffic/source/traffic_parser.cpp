@@ -212,8 +212,9 @@ void TrafficLineParser::logError(std::string_view kind, std::string_view text)
                    [this, text]
                    {
                        const bool callsignKnown = usableCallsign(field(9));
-                       return fmt::format("exception in processLineSub: {} (hexid {}{}{})", gf_outsideText(text),
-                                          gf_outsideText(field(1)), callsignKnown ? ", callsign " : "",
+                       return fmt::format("exception in processLineSub: {} (hexid {}{}{})",
+                                          gf_outsideText(text), gf_outsideText(field(1)),
+                                          callsignKnown ? ", callsign " : "",
                                           callsignKnown ? gf_outsideText(field(9)) : std::string());
                    },
                    LogForm::plain, {sender_, field(1)});
