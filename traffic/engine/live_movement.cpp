@@ -22,6 +22,8 @@ namespace oxl
 namespace
 {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// [rad] a report this far off the nose at most is flown to straight.
+constexpr double kAheadRad = 30.0 * kDegToRad;
 // [rad] 0.5 degrees: a smaller heading difference is not turned.
 constexpr double kTurnDeadBandRad = 0.5 * kDegToRad;
 // [rad] the highest nose-up pitch of a flare.
@@ -307,6 +309,36 @@ void nextPosMain(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
     }
 }
 
+namespace
+{
+// A leg in the air that lies off the nose (catching up, or round to a turn that lies behind the aircraft)
+// is flown as an aircraft flies it: along the nose while the nose turns toward the report at the
+// aircraft's rate, at the leg's pace, then straight to the report once it lies ahead. The aircraft never
+// slides sideways; when the turn made it late, the next leg starts from where it is.
+void flyRoundToReport(const LiveEngine& engine, LiveAc& ac)
+{
+    const Report& next = ac.stream.front();
+    const double cosLat = std::max(std::cos(ac.lat * kDegToRad), 1e-6);
+    const double northM = (next.lat - ac.lat) * kMetresPerDegree;
+    const double eastM = wrapLongitude(next.lon - ac.lon) * kMetresPerDegree * cosLat;
+    const double leftM = std::hypot(northM, eastM);
+    const double bearing = gf_wrapTwoPi(std::atan2(eastM, northM));
+    ac.targetHeading = bearing;
+    ac.heading = turnToward(ac.heading, bearing, ac.turnStep);
+    const double paceM = std::hypot(ac.latStep * kMetresPerDegree, ac.lonStep * kMetresPerDegree * cosLat);
+    double stepM = paceM;
+    double way = ac.heading;
+    if (std::abs(gf_wrapPi(bearing - ac.heading)) <= kAheadRad)
+    {
+        const double ticksLeft = static_cast<double>(std::max<std::int64_t>(next.dueTick - engine.tick(), 1));
+        stepM = std::min(paceM, leftM / ticksLeft);
+        way = bearing;
+    }
+    ac.latStep = stepM * std::cos(way) / kMetresPerDegree;
+    ac.lonStep = stepM * std::sin(way) / (kMetresPerDegree * cosLat);
+}
+} // namespace
+
 void advancePosition(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
 {
     bool moved = false;
@@ -329,10 +361,14 @@ void advancePosition(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
     }
     else if (!isGroundPhase(ac.phase))
     {
-        // A leg that catches up turns the way it moves at once (flyingStep).
-        ac.heading = ac.onGround == 0 && ac.turnToTarget != 0
-                         ? turnToward(ac.heading, ac.targetHeading, ac.turnStep)
-                         : gf_wrapTwoPi(ac.heading + ac.headingStep);
+        // A leg off the nose (flyingStep) is flown round to; in the climb-out the nose turns while the
+        // aircraft keeps to its leg.
+        if (ac.onGround == 0 && ac.turnToTarget != 0 && ac.phase == GroundPhase::flying && ac.turnStep > 0.0)
+            flyRoundToReport(engine, ac);
+        else if (ac.onGround == 0 && ac.turnToTarget != 0)
+            ac.heading = turnToward(ac.heading, ac.targetHeading, ac.turnStep);
+        else
+            ac.heading = gf_wrapTwoPi(ac.heading + ac.headingStep);
         ac.lat += ac.latStep;
         moved = true;
     }

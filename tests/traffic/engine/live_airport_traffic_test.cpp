@@ -636,8 +636,8 @@ struct Drawn
 
 // Real procedures at real report intervals [s], on even ticks and on the late, uneven ticks of a loaded
 // machine (stalls of 1.2 s in every 3.7 s, the missed ticks run back to back but a tenth), judged on the
-// distance from the true path and the height there, the lag, the speed, the nose while flying straight and
-// the creations; a jump or another feed 5 nm aside creates it once more, or twice.
+// distance from the true path and the height there, the lag, the speed, the nose and the
+// creations; a jump or another feed 5 nm aside creates it once more, or twice.
 TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
 {
     // clang-format off
@@ -645,7 +645,7 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
         {"holding 30 s", 30}, {"helicopter 500 ft", 5}, {"missed approach", 5}, {"touch-and-goes", 5},
         {"circling", 5}, {"270 onto final", 5}, {"landing, turn off", 5}, {"stale speed", 10}, {"scattered", 10},
         {"glitch", 4}, {"jump 5", 4}, {"jump 9", 4}, {"jump 15", 4}, {"feeds 5 nm apart", 4}, {"antimeridian", 5},
-        {"holding on 180", 10}};
+        {"holding on 180", 10}, {"quiet minute in a hold", 5}};
     // clang-format on
     const auto lateTick = [](double s)
     { return 100 * (std::floor(s / 3.7) * 3.58 + std::min(std::fmod(s, 3.7), 2.5)); };
@@ -669,7 +669,7 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 .altitude(kFieldFt + (heli  ? 500
                                       : low ? 2000
                                             : 5000));
-            if (name.starts_with("holding"))
+            if (name.starts_with("holding") || c == 'q')
                 for (int i = 0; i < 5; ++i)
                     d.go(60).turn(180);
             else if (c == 'm' || c == 'c' || c == '2')
@@ -688,6 +688,8 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
             std::vector<test::TimedLine> truth = d.b.lines(), lines;
             for (std::size_t i = 0; i < truth.size(); i += every)
             {
+                if (c == 'q' && truth[i].atS >= 150 && truth[i].atS < 210)
+                    continue; // its source heard nothing while it turned
                 lines.push_back(truth[i]);
                 Report& r = lines.back().line.report;
                 const double t = truth[i].atS;
@@ -738,12 +740,9 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 lagNm = std::max(lagNm, asideNm > 0 ? 0 : gf_distanceNm({p.lat, p.lon}, {now.lat, now.lon}));
                 const double movedNm =
                     p.objectId == q.objectId ? gf_distanceNm({q.lat, q.lon}, {p.lat, p.lon}) : 0;
-                const bool straight = s >= 10 && s + 10 < truth.size() &&
-                                      truth[s - 10].line.report.track == truth[s + 10].line.report.track;
                 const double offRad =
                     std::abs(gf_wrapPi(gf_bearingRad({q.lat, q.lon}, {p.lat, p.lon}) - p.heading));
-                sideways =
-                    straight && asideNm == 0 && movedNm > 0.005 && offRad > degToRad(45) ? sideways + 0.5 : 0;
+                sideways = asideNm == 0 && movedNm > 0.005 && offRad > degToRad(45) ? sideways + 0.5 : 0;
                 longestSideways = std::max(longestSideways, sideways);
                 fastest = std::max(fastest, movedNm * 3600);
             }
@@ -753,9 +752,9 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                         longestSideways, harness->creates.size());
             EXPECT_GE(harness->creates.size(), 1u);
             EXPECT_LE(harness->creates.size(), c == 'j' ? 2u : c == 'f' ? 3u : 1u);
-            EXPECT_LE(offNm, asideNm > 0 ? asideNm : name == "holding 30 s" ? 1.0 : 0.5);
+            EXPECT_LE(offNm, asideNm > 0 ? asideNm : name == "holding 30 s" || c == 'q' ? 1.0 : 0.5);
             EXPECT_LE(altOffFt, 300);
-            EXPECT_LE(lagNm, 1.0);
+            EXPECT_LE(lagNm, c == 'q' ? 1.5 : 1.0);
             EXPECT_LE(fastest, gf_topSpeedKt(heli ? AcCategory::Rotorcraft : AcCategory::Large));
             EXPECT_LE(longestSideways, 2.0);
         }
