@@ -177,6 +177,13 @@ TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
         [&](const auto& objects) { return std::ranges::count_if(objects, moving) >= 6; }, 120s));
     // EDW28, let go once its reports ended, has its late object removed before it ever moved.
     EXPECT_TRUE(run.waitLog("EDW28 added by the simulator after its creation was let go: removed", 180s));
+    EXPECT_TRUE(run.waitObjects(
+        [](const auto& objects)
+        {
+            return std::ranges::any_of(objects, [](const auto& o)
+                                       { return o.second.tail == "EDW28" && o.second.removed; });
+        },
+        30s));
     const auto objects = run.objects();
     EXPECT_EQ(objects.size(), 7u);
     for (const auto& [id, object] : objects)
