@@ -158,7 +158,7 @@ struct FoundationState
     // so that a slow disk is written once per batch, not once per line. Under gLogQueueMutex; gLogDone
     // (lines written or dropped, in the order handed over) is waited on by their callers.
     std::mutex gLogQueueMutex;
-    std::string gLogPending;
+    std::vector<char> gLogPending; // (a vector: a string has no constant initializer under every compiler)
     std::uint64_t gLogPendingLines = 0;
     std::uint64_t gLogQueued = 0;
     bool gLogWriting = false;

@@ -182,7 +182,7 @@ void writePending()
 {
     for (;;)
     {
-        std::string batch;
+        std::vector<char> batch;
         std::uint64_t lines = 0;
         std::uint64_t upTo = 0;
         {
@@ -200,7 +200,7 @@ void writePending()
         {
             std::lock_guard lock(gFoundation.gLogMutex);
             if (gFoundation.gLogPath)
-                note = putLineOrReport(batch, lines);
+                note = putLineOrReport(std::string_view(batch.data(), batch.size()), lines);
         }
         tellErrorOutput(note);
         gFoundation.gLogDone.store(upTo);
@@ -216,7 +216,7 @@ void writeSafeLine(const std::string& line)
     bool writer = false;
     {
         std::lock_guard queue(gFoundation.gLogQueueMutex);
-        gFoundation.gLogPending += line;
+        gFoundation.gLogPending.insert(gFoundation.gLogPending.end(), line.begin(), line.end());
         ++gFoundation.gLogPendingLines;
         mine = ++gFoundation.gLogQueued;
         writer = !std::exchange(gFoundation.gLogWriting, true);
