@@ -81,7 +81,8 @@ struct LiveriesState
     // The matching's memory, the cycle worker's.
     /// Live matches per step (index step - 1); kept for the life of the process.
     std::array<std::int32_t, kMatchSteps> MatchStepCounters{};
-    /// Titles the simulator failed to create, in order of failure; copies, so that they outlive a rescan.
+    /// Titles the simulator failed to create, each once, in order of its first failure; copies, so that they
+    /// outlive a rescan.
     std::vector<std::string> FailedTitles;
     /// "type airline" of every aircraft whose creation failed.
     std::unordered_set<std::string> FailedTypeAirlines;

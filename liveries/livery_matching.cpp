@@ -370,8 +370,12 @@ void gf_onLiveryNotCreated(const AcProfile& ac)
     gf_status().showMessage(
         fmt::format("{} '{}' could not be created by your Sim!", gf_outsideText(ac.callsign), ac.livery),
         true);
-    gLiveries.FailedTitles.emplace_back(ac.livery);
     gLiveries.FailedTypeAirlines.insert(ac.type + " " + ac.airline);
+    // The limit counts liveries the simulator cannot create: creations of one broken title that were under
+    // way when it was first refused would otherwise end all traffic for a single livery.
+    if (gf_isFailedTitle(ac.livery))
+        return;
+    gLiveries.FailedTitles.emplace_back(ac.livery);
     if (gLiveries.FailedTitles.size() >= kFailedTitlesLimit)
     {
         const std::string text =

@@ -21,7 +21,8 @@ namespace oxl
 inline constexpr std::string_view kGenericAirline = "ZZZ";
 /// The airline of private aircraft, which try the generic liveries of their type first.
 inline constexpr std::string_view kPrivateAirline = "PVT";
-/// Failed creations over the life of the process at which the cycle ends with error 81.
+/// Liveries the simulator failed to create over the life of the process at which the cycle ends with
+/// error 81.
 inline constexpr std::size_t kFailedTitlesLimit = 20;
 /// Tries of a random pick before the titles reserved for registrations are left out.
 inline constexpr int kSpecialPickTries = 5;
@@ -50,8 +51,9 @@ void gf_erasePendingTitle(std::uint32_t hexid);
 /// Forgets every pending title (cycle reset, closing down, once a day).
 void gf_clearPendingTitles();
 
-/// Records a title the simulator could not create; at the 20th of the process throws
-/// UserErrorException 81. Nothing while a stop is requested or the window is closed.
+/// Records a title the simulator could not create; at the 20th title of the process throws
+/// UserErrorException 81. A title refused again (a creation sent before its first refusal came back) is
+/// shown but counts no further. Nothing while a stop is requested or the window is closed.
 void gf_onLiveryNotCreated(const AcProfile& ac);
 /// "  " + entry for every entry of gLiveries.FailedTypeAirlines.
 std::vector<std::string> gf_failedLiveriesList();

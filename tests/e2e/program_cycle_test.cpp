@@ -210,6 +210,21 @@ TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
     EXPECT_TRUE(run.logHas("Exiting: USER CLOSED SIM"));
 }
 
+// Thirty aircraft of one airline and type whose one livery the simulator lacks: it is refused once, the
+// others find no other livery and are not shown, and the traffic goes on.
+TEST(MainLoop, OneLiveryTheSimulatorLacksIsRefusedOnce)
+{
+    RoadRun run;
+    ASSERT_TRUE(run.startSim(kZurichUserLatDeg, kZurichUserLonDeg, kZurichGroundFt,
+                             {"--title", "Ordalis Demo A320 Air France F-GKXC"}));
+    ASSERT_TRUE(run.startTraffic({"--aircraft", "30", "--qnh", "1013"}));
+    ASSERT_TRUE(run.startProgram());
+    ASSERT_TRUE(run.waitLog("Intake: ", 180s));
+    EXPECT_EQ(run.logCount("'Ordalis Demo A320 Edelweiss HB-IHY' could not be created by your Sim!"), 1u);
+    EXPECT_TRUE(run.objects().empty());
+    EXPECT_FALSE(run.logHas("Exiting:"));
+}
+
 TEST(NewFlight, LoadedFlightEndsTheProgramAfterItsMessage)
 {
     RoadRun run;

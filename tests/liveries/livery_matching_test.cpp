@@ -306,15 +306,20 @@ TEST_F(LiveryMatching, FailedCreationIsShownAndRecorded)
     EXPECT_EQ(gLiveries.FailedTitles.size(), 1u);
 }
 
-TEST_F(LiveryMatching, TwentiethFailureEndsTheCycleWithError81)
+TEST_F(LiveryMatching, TwentiethFailedLiveryEndsTheCycleWithError81)
 {
     AcProfile ac = matchAircraft("DLH", "A321", "");
-    ac.livery = gf_findLiveryTitle("LH A321");
-    for (int i = 1; i < 20; ++i)
+    // A livery counts once, however many of its creations were under way when it was first refused.
+    std::string title;
+    for (int i = 2; i < 40; ++i)
+    {
+        ac.livery = title = fmt::format("Broken {}", i / 2);
         gf_onLiveryNotCreated(ac);
+    }
     EXPECT_EQ(gLiveries.FailedTitles.size(), 19u);
     try
     {
+        ac.livery = title = "Broken 20";
         gf_onLiveryNotCreated(ac);
         FAIL() << "no error 81";
     }

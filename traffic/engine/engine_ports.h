@@ -36,6 +36,8 @@ class LiveryPort
     virtual std::optional<std::string_view> regcodeTitle(const std::string& registration) = 0;
     /// gf_onLiveryNotCreated: the simulator refused to create the aircraft's livery.
     virtual void onLiveryNotCreated(const SimAc& ac) = 0;
+    /// gf_isFailedTitle: the simulator refused to create the title.
+    virtual bool isFailedTitle(std::string_view title) = 0;
     /// gf_lookupRegistration: the registration's record.
     virtual std::optional<DbaseRecord> lookupRegistration(const std::string& registration) = 0;
 };
@@ -51,6 +53,7 @@ class NoLiveries : public LiveryPort
     void matchLiveAcLivery(LiveAc&) override {}
     std::optional<std::string_view> regcodeTitle(const std::string&) override { return std::nullopt; }
     void onLiveryNotCreated(const SimAc&) override {}
+    bool isFailedTitle(std::string_view) override { return false; }
     std::optional<DbaseRecord> lookupRegistration(const std::string& registration) override;
 };
 

@@ -28,6 +28,7 @@ class MatchingLiveries final : public LiveryPort
         return gf_regcodeTitle(registration);
     }
     void onLiveryNotCreated(const SimAc& ac) override { gf_onLiveryNotCreated(ac); }
+    bool isFailedTitle(std::string_view title) override { return gf_isFailedTitle(title); }
     std::optional<DbaseRecord> lookupRegistration(const std::string& registration) override
     {
         return gf_lookupRegistration(registration);

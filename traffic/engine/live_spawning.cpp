@@ -312,24 +312,10 @@ void spawnLiveAc(LiveEngine& engine, LiveAc& ac)
     else
         ac.stream[0].stationary = 0;
 
-    if (ac.phase == GroundPhase::birth && ac.livery.empty())
+    if (ac.phase == GroundPhase::birth && ac.livery.empty() && !chooseLiveLivery(engine, ac))
     {
-        LiveryPort& liveries = *engine.n.liveries;
-        const std::string_view pending = liveries.takePendingTitle(ac.hexid);
-        if (!pending.empty())
-            ac.livery = pending;
-        else
-        {
-            liveries.matchLiveAcLivery(ac);
-            if (ac.livery.empty())
-            {
-                if (!ac.registration.empty())
-                    engine.unmatchedSet.insert(gf_unmatchedKey(ac));
-                ac.erase = 1;
-                return;
-            }
-            liveries.storePendingTitle(ac.hexid, ac.livery);
-        }
+        ac.erase = 1;
+        return;
     }
 
     if (ac.phase == GroundPhase::birth)
@@ -354,6 +340,26 @@ void spawnLiveAc(LiveEngine& engine, LiveAc& ac)
     // The aircraft carries the callsign itself: only another one flying under it is a ghost.
     if (!endsWithGhostMark(ac.callsign))
         removeGhost(engine, ac.callsign, ac.hexid);
+}
+
+bool chooseLiveLivery(LiveEngine& engine, LiveAc& ac)
+{
+    LiveryPort& liveries = *engine.n.liveries;
+    const std::string_view pending = liveries.takePendingTitle(ac.hexid);
+    if (!pending.empty())
+    {
+        ac.livery = pending;
+        return true;
+    }
+    liveries.matchLiveAcLivery(ac);
+    if (ac.livery.empty())
+    {
+        if (!ac.registration.empty())
+            engine.unmatchedSet.insert(gf_unmatchedKey(ac));
+        return false;
+    }
+    liveries.storePendingTitle(ac.hexid, ac.livery);
+    return true;
 }
 
 Stand* findStandAtSpawn(LiveEngine& engine, LiveAc& ac)

@@ -30,6 +30,10 @@ bool avoidUserAc(LiveEngine& engine, LiveAc& ac);
 /// Spawns a buffered aircraft: livery, first phase, first position, create request on the spawn stack.
 void spawnLiveAc(LiveEngine& engine, LiveAc& ac);
 
+/// The livery of a live aircraft to be created: the title kept for its hexid, else a match, kept for it;
+/// false when nothing matches (one with a registration is then listed as unmatched).
+bool chooseLiveLivery(LiveEngine& engine, LiveAc& ac);
+
 /// The stand for an aircraft whose first report is on the ground; may set its erase flag. nullptr = none.
 Stand* findStandAtSpawn(LiveEngine& engine, LiveAc& ac);
 

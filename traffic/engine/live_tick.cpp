@@ -31,6 +31,34 @@ double knownGroundFt(const LiveEngine& engine, const LiveAc& ac)
         return *elevation;
     return ac.simGroundFt;
 }
+
+// A request whose title the simulator refused after it was matched would only be refused again, and each
+// refusal ends one more aircraft: a live aircraft is matched anew, and without a livery left it is dropped
+// as an unmatched one is; a static one is dropped as one without a match. False when the request goes no
+// further.
+bool keepsSoundTitle(LiveEngine& engine, CreateRequest& request)
+{
+    if (!engine.n.liveries->isFailedTitle(request.title))
+        return true;
+    if (request.hexid <= kLastStaticHexid)
+    {
+        std::erase_if(engine.n.parking->staticAircraft,
+                      [&](const SimAc& s) { return s.hexid == request.hexid; });
+        return false;
+    }
+    LiveAc* ac = engine.findByHexid(request.hexid);
+    if (ac == nullptr)
+        return false;
+    ac->livery = {};
+    if (chooseLiveLivery(engine, *ac))
+    {
+        request.title = ac->livery;
+        return true;
+    }
+    engine.live.eraseAt(engine.live.positionOf(*ac));
+    return false;
+}
+
 } // namespace
 
 void awaitObject(LiveEngine& engine, LiveAc& ac)
@@ -162,16 +190,26 @@ void serviceQueues(LiveEngine& engine)
     }
     if (tick % kCreatePeriodTicks != 0)
         return;
-    if (!queues.liveCreates.empty())
+    // A request that goes no further takes no slot.
+    while (!queues.liveCreates.empty())
     {
-        sim.queueCreateAc(queues.liveCreates.front());
+        CreateRequest request = std::move(queues.liveCreates.front());
         queues.liveCreates.pop_front();
-        return;
+        if (keepsSoundTitle(engine, request))
+        {
+            sim.queueCreateAc(request);
+            return;
+        }
     }
-    if (!queues.staticCreates.empty())
+    while (!queues.staticCreates.empty())
     {
-        sim.queueCreateAc(queues.staticCreates.front());
+        CreateRequest request = std::move(queues.staticCreates.front());
         queues.staticCreates.pop_front();
+        if (keepsSoundTitle(engine, request))
+        {
+            sim.queueCreateAc(request);
+            break;
+        }
     }
     if (!engine.n.parking->staticParked.empty())
         engine.n.staticParking->assignStaticParking();
