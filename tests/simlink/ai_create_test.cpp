@@ -103,13 +103,20 @@ TEST_F(SimLinkTest, StaticAircraftIsIdentifiedAsStaticWhateverItsHexid)
 TEST_F(SimLinkTest, RefusedTitleGivesACreateFailedAnswerWithItsHexid)
 {
     ASSERT_TRUE(connected());
+    const std::uint32_t oid = createIdentified("BAW0", 20001, SimAnswerKind::liveCreated);
     CreateRequest r;
     r.lat = 47.4650;
     r.lon = 8.5500;
     r.callsign = "BAW1";
     r.title = "Livery The Simulator Lacks";
     r.hexid = 20002;
-    gf_queueCreateAc(r);
+    // In one frame after a position and an event: the refusal names the creation's own message.
+    {
+        std::lock_guard lock(gRecords.gSimQueues.simMutex);
+        gRecords.gSimQueues.send->push_back(movedNearUser(oid));
+        gRecords.gSimQueues.events.push_back({oid, kEvGearSet, 1});
+        gRecords.gSimQueues.creates.push_back(r);
+    }
     const auto failed = waitAnswer(SimAnswerKind::createFailed);
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->hexid, 20002u);
