@@ -210,8 +210,8 @@ TEST(MainLoop, TrafficFromTheSourceIsCreatedInTheSimulator)
     EXPECT_TRUE(run.logHas("Exiting: USER CLOSED SIM"));
 }
 
-// Thirty aircraft of one airline and type whose one livery the simulator lacks: it is refused once, the
-// others find no other livery and are not shown, and the traffic goes on.
+// Thirty aircraft whose one livery the simulator lacks: it is refused once, none is shown, the traffic goes
+// on.
 TEST(MainLoop, OneLiveryTheSimulatorLacksIsRefusedOnce)
 {
     RoadRun run;
