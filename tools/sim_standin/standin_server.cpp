@@ -862,7 +862,13 @@ std::string Server::command(const std::string& line)
                 appendU32(raw, 4);
             }
             else if (kind == "unknown")
-                raw = encodeRaw(99, std::string(4, '\0'));
+                raw = encodeRaw(n ? static_cast<std::uint32_t>(n) : 99, std::string(4, '\0'));
+            else if (kind == "exception")
+                raw = encodeException(static_cast<std::uint32_t>(n), 0, 0);
+            // A simulator that repeats itself: the message that many times at once.
+            const auto times = static_cast<std::size_t>(std::clamp(number(3, 1), 1.0, 1e6));
+            for (const std::string once = raw; raw.size() < once.size() * times;)
+                raw += once;
             for (auto& s : all)
             {
                 std::lock_guard lock(s->writeLock);
