@@ -345,4 +345,11 @@ void RepeatLimitedLog::flush(bool all)
         gf_log(count);
 }
 
+void RepeatLimitedLog::forget()
+{
+    flush(true);
+    std::lock_guard lock(mutex_);
+    written_.clear();
+}
+
 } // namespace oxl

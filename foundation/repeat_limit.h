@@ -50,6 +50,9 @@ class RepeatLimitedLog
     /// Writes the count line of every kind whose lines were left out and whose last count is a second old,
     /// longest waiting first, within the allowance for counts (every such kind at once when `all` is set).
     void flush(bool all = false);
+    /// Writes every count held back and forgets the lines written: the next line of each kind and source
+    /// is written as a first one (a link opened anew).
+    void forget();
 
   private:
     using TimePoint = std::chrono::steady_clock::time_point;

@@ -42,6 +42,7 @@ bool dispatchUntilStopped(const std::stop_token& stop, ScHandle handle)
     while (!stop.stop_requested())
     {
         const ScResult result = SimConnect_CallDispatch(handle, &gf_dispatchProc, nullptr);
+        gf_logHeldSimLines();
         if (result < 0 || scCheckLink(handle))
             return false;
         std::this_thread::sleep_until(std::chrono::steady_clock::now() + kDispatchPeriod);
@@ -173,6 +174,7 @@ void SimClient(std::stop_token stop)
         gSimLink.gSimRunning = 0;
         gf_notifySimGone();
     }
+    gf_logHeldSimLines(true);
     gf_recordUserStand();
     gf_setWindowFlag(StatusFlag::simConnected, false);
     closeConnection();

@@ -22,7 +22,9 @@
 #include <cstddef>
 #include <cstring>
 #include <fmt/format.h>
+#include <functional>
 #include <span>
+#include <string_view>
 #include <utility>
 
 namespace oxl
@@ -31,15 +33,35 @@ namespace oxl
 namespace
 {
 
+// Every line a simulator's message writes passes the log's repeat limit, keyed by the line's kind and the
+// message's number: a message repeated thousands of times a second costs a line a second and a count,
+// and a different one still has its first line.
+void logRepeated(std::string_view kind, const std::function<std::string()>& makeLine,
+                 LogForm form = LogForm::plain, std::string_view number = {})
+{
+    gSimLink.gRepeats.write(kind, makeLine, form, {{}, number});
+}
+
+void logRepeated(std::string_view line, LogForm form = LogForm::plain)
+{
+    gSimLink.gRepeats.write(line, line, form);
+}
+
 void logShort(std::uint32_t id, std::uint32_t size)
 {
-    gf_log(fmt::format("! short message id {} size {}", id, size));
+    logRepeated(
+        "! short message", [&] { return fmt::format("! short message id {} size {}", id, size); },
+        LogForm::plain, fmt::format_int(id).str());
 }
 
 bool contains(const std::string& text, const char* part)
 {
     return text.find(part) != std::string::npos;
 }
+
+constexpr const char* kTooManyObjects = "SimConnect: too many objects (max 1000)";
+constexpr const char* kSpanUnknown =
+    "User aircraft wing span unknown, max is taken instead, please report in my Forum!";
 
 constexpr double kLowestAltFt = -2000.0;
 constexpr double kHighestAltFt = 100000.0;
@@ -143,7 +165,7 @@ void onUserPosition(const ScRecvSimObjectData& reply)
     if (known(gSimLink.gPreviousUserPosition) && block.positionKnown() &&
         gf_distanceNm(gSimLink.gPreviousUserPosition, now) > kTeleportNm)
     {
-        gf_log("Teleport");
+        logRepeated("Teleport");
         gf_newFlightStop();
     }
     gSimLink.gPreviousUserPosition = now;
@@ -185,11 +207,11 @@ void onSystemEvent(const ScRecvEvent& e)
         break;
     }
     case kEvPositionChanged:
-        gf_logMarked("User ac position changed");
+        logRepeated("User ac position changed", LogForm::marked);
         gf_newFlightStop();
         break;
     case kEvFlightLoaded:
-        gf_log("SimConnect: flight loaded event");
+        logRepeated("SimConnect: flight loaded event");
         gf_recordUserStand();
         gf_newFlightStop();
         break;
@@ -270,7 +292,7 @@ void gf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
         break;
     }
     case scwire::kRecvEventFilename:
-        gf_logMarked("SimConnect: New file event");
+        logRepeated("SimConnect: New file event", LogForm::marked);
         gf_recordUserStand();
         gf_newFlightStop();
         break;
@@ -299,7 +321,9 @@ void gf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
     case scwire::kRecvClientData:
         break;
     default:
-        gf_log(fmt::format("! Unknown Dispatch dwID {}", id));
+        logRepeated(
+            "! Unknown Dispatch dwID", [id] { return fmt::format("! Unknown Dispatch dwID {}", id); },
+            LogForm::plain, fmt::format_int(id).str());
         break;
     }
 }
@@ -308,7 +332,7 @@ void gf_onOpen(const ScRecvOpen& open)
 {
     if (open.applicationName.empty())
     {
-        gf_log("! Simulator name empty?");
+        logRepeated("! Simulator name empty?");
         return;
     }
     gf_setWindowFlag(StatusFlag::simConnected, true);
@@ -324,7 +348,9 @@ void gf_onOpen(const ScRecvOpen& open)
     const std::string text =
         fmt::format("{} ({}.{}.{}.{})", name, open.applicationVersionMajor, open.applicationVersionMinor,
                     open.applicationBuildMajor, open.applicationBuildMinor);
-    gf_log(fmt::format("{} connected", text));
+    // Counted by the simulator it names: another simulator has its own line.
+    logRepeated(
+        "connected", [&] { return fmt::format("{} connected", text); }, LogForm::plain, text);
     gf_setWindowText(StatusText::simulatorText, text);
 
     const std::string path = gf_simLinkPort().installPathText();
@@ -343,34 +369,44 @@ void gf_onOpen(const ScRecvOpen& open)
 
 void gf_onException(const ScRecvException& e)
 {
+    // Counted by the exception's number, whichever line it writes.
+    const auto number = fmt::format_int(e.exception);
+    const auto logLine = [&](const char* line, LogForm form)
+    {
+        logRepeated(
+            "SIMCONNECT_EXCEPTION", [line] { return std::string(line); }, form, number.str());
+    };
     switch (e.exception)
     {
     case scwire::kExceptionUnrecognizedId:
     {
         if (gf_userAcData().positionKnown() && gFoundation.gStopRequested.load() == 0 &&
             gFoundation.gWindowClosed.load() == 0)
-            gf_logMarked("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
+            logLine("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID", LogForm::marked);
         break;
     }
     case scwire::kExceptionVersionMismatch:
         throw UserErrorException(95, fmt::format("SimConnect Version Mismatch, dwIndex: {}", e.index));
     case scwire::kExceptionTooManyObjects:
-        gf_status().showMessage("SimConnect: too many objects (max 1000)", true);
+        gf_status().showMessage(kTooManyObjects, false);
+        logLine(kTooManyObjects, LogForm::plain);
         break;
     case scwire::kExceptionInvalidDataSize:
-        gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
+        logLine("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE", LogForm::plain);
         break;
     case scwire::kExceptionCreateObjectFailed:
         gf_onCreateFailed(e.sendId);
         break;
     case scwire::kExceptionLoadFlightplanFailed:
-        gf_logMarked("SimConnect exception: load flight plan failed");
+        logLine("SimConnect exception: load flight plan failed", LogForm::marked);
         break;
     case scwire::kExceptionOperationInvalidForObjectType:
-        gf_log("SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE");
+        logLine("SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE", LogForm::plain);
         break;
     default:
-        gf_logMarked(fmt::format("SIMCONNECT_EXCEPTION #{}", e.exception));
+        logRepeated(
+            "SIMCONNECT_EXCEPTION", [&] { return fmt::format("SIMCONNECT_EXCEPTION #{}", e.exception); },
+            LogForm::marked, number.str());
         break;
     }
 }
@@ -428,13 +464,15 @@ void gf_onUserAcTitle(const ScRecvSimObjectData& reply)
 {
     std::string title = scDataStringV(reply.data, 0);
     if (title.empty())
-        gf_log("! Title of your aircraft is empty?");
+        logRepeated("! Title of your aircraft is empty?");
     title = gf_utf8Prefix(title, kUserTitleMaxBytes);
     if (title == gf_userTitle())
         return;
     gf_setWindowText(StatusText::userTitle, title);
     gf_setUserTitle(title);
-    gf_logIndented("SimConnect: User aircraft title: " + title);
+    logRepeated(
+        "SimConnect: User aircraft title", [&] { return "SimConnect: User aircraft title: " + title; },
+        LogForm::indented);
 }
 
 void gf_onUserAcModel(const ScRecvSimObjectData& reply)
@@ -445,14 +483,16 @@ void gf_onUserAcModel(const ScRecvSimObjectData& reply)
         if (model.empty())
             throw UserErrorException(
                 71, "atc_model= in [General] section of your aircraft.cfg is empty or missing");
-        gf_logIndented(fmt::format("model raw: {}", model));
+        logRepeated(
+            "model raw", [&] { return fmt::format("model raw: {}", model); }, LogForm::indented);
         std::string text = "SimConnect: User aircraft model: " + model;
         if (contains(model, "camerapod") || contains(model, "Crew Vessel"))
         {
             gf_setWindowFlag(StatusFlag::userModelKnown, true);
             gSimLink.gUserHalfSpan = gf_wingspan("E190");
             gSimLink.gUserCategory = AcCategory::Light;
-            gf_logIndented(text);
+            logRepeated(
+                "SimConnect: User aircraft model", [&] { return text; }, LogForm::indented);
             return;
         }
         const double largest = gf_largestHalfSpan();
@@ -483,13 +523,14 @@ void gf_onUserAcModel(const ScRecvSimObjectData& reply)
         else
         {
             gf_setWindowFlag(StatusFlag::userModelKnown, false);
-            gf_status().showMessage(
-                "User aircraft wing span unknown, max is taken instead, please report in my Forum!", true);
+            gf_status().showMessage(kSpanUnknown, false);
+            logRepeated(kSpanUnknown);
         }
         const AcCategory category = gf_aircraftCategory(model);
         gSimLink.gUserCategory = category;
         text += fmt::format(", category: {}", gf_categoryWord(category));
-        gf_logIndented(text);
+        logRepeated(
+            "SimConnect: User aircraft model", [&] { return text; }, LogForm::indented);
     }
     catch (const UserErrorException&)
     {
@@ -499,6 +540,11 @@ void gf_onUserAcModel(const ScRecvSimObjectData& reply)
     {
         throw UserErrorException(73, "It looks like you have not selected an aircraft as user vehicle");
     }
+}
+
+void gf_logHeldSimLines(bool all)
+{
+    gSimLink.gRepeats.flush(all);
 }
 
 void gf_recordUserStand()

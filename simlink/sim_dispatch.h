@@ -34,6 +34,8 @@ void gf_onUserAcModel(const ScRecvSimObjectData& reply);
 void gf_recordUserStand();
 /// Days since 1970-01-01 of a day of year (1-based) in a year.
 std::int64_t gf_daysSince1970(std::int64_t dayOfYear, std::int64_t year);
+/// Writes the count lines of the simulator's repeated lines that are due (every one when `all` is set).
+void gf_logHeldSimLines(bool all = false);
 /// Empties the dispatch's own state (previous user position) for a new cycle.
 void gf_resetDispatchState();
 

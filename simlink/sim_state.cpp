@@ -124,6 +124,8 @@ void gf_resetSimLink()
     }
     gf_clearCreationTables();
     gf_resetDispatchState();
+    // A new cycle's link has its first lines again; a flood cannot restart cycles faster than they wait.
+    gSimLink.gRepeats.forget();
     gSimLink.simClientOwner.release();
     gSimLink.gSimRunning = 0;
     gSimLink.gSimQuit = 0;

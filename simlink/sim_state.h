@@ -5,6 +5,7 @@
 #pragma once
 
 #include "foundation/geodesy.h"
+#include "foundation/repeat_limit.h"
 #include "foundation/status_service.h"
 #include "foundation/thread_owner.h"
 #include "records/aircraft_records.h"
@@ -114,6 +115,9 @@ struct SimLinkState
     std::uint32_t gFrameCounter = 0; ///< keeps counting across cycles
     bool gBadPositionLogged = false; ///< set while bad positions are refused, so they are logged once
     bool gBadTimeLogged = false;     ///< the same for bad times
+
+    // The simulator's own lines: a message it repeats is logged once a second and counted.
+    RepeatLimitedLog gRepeats;
 
     // The flight-plan folder, set at start-up and read by the SimClient thread, under gFolderMutex.
     std::mutex gFolderMutex;

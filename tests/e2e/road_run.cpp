@@ -1,6 +1,7 @@
 #include "tests/e2e/road_run.h"
 
 #include "foundation/units.h"
+#include "foundation/utf.h"
 #include "platform/net_tcp.h"
 #include "platform/net_udp.h"
 #include "platform/single_instance.h"
@@ -278,8 +279,8 @@ std::vector<TrackEvent> RoadRun::track() const
         event.lonDeg = entry.value("lon", 0.0);
         event.altFt = entry.value("alt", 0.0);
         event.headingDeg = entry.value("hdg", 0.0);
-        event.title = entry.value("title", "");
-        event.tail = entry.value("tail", "");
+        event.title = gf_restoreBytes(entry.value("title", ""));
+        event.tail = gf_restoreBytes(entry.value("tail", ""));
         events.push_back(std::move(event));
     }
     return events;

@@ -1,5 +1,6 @@
 // The simulator stand-in's track, which the end-to-end runs read: every AI aircraft the link creates,
 // moves and removes appears as one JSON line, in order, with the object's id and position.
+#include "foundation/utf.h"
 #include "simlink/ai_create.h"
 #include "tests/support/sim_link_fixture.h"
 
@@ -16,7 +17,8 @@ class StandinTrackTest : public SimLinkTest
     std::vector<std::string> standinArgs() override
     {
         auto args = SimLinkTest::standinArgs();
-        args.insert(args.end(), {"--track", trackFile.string(), "--journal-memory", "5"});
+        args.insert(args.end(), {"--track", trackFile.string(), "--journal-memory", "5", "--journal",
+                                 (folder / "journal.jsonl").string()});
         return args;
     }
 
@@ -61,6 +63,21 @@ TEST_F(StandinTrackTest, CreationPositionWritesAndRemovalOfAnAircraft)
     EXPECT_LE(lines[1]["ms"].get<std::int64_t>(), lines[2]["ms"].get<std::int64_t>());
     // Only the last client messages stay in the stand-in's memory.
     EXPECT_EQ(sim.journal().size(), 5u);
+}
+
+TEST_F(StandinTrackTest, CallsignsOfAnyBytesAreWrittenWhole)
+{
+    ASSERT_TRUE(connected());
+    // A character cut short and a Latin-1 byte: the state, the track and the journal hold every byte.
+    const std::string callsigns[] = {"ÄÄÄA\xc3", "EDW\35112"}; // \351: 0xe9, Latin-1 "é"
+    for (std::uint32_t hexid = 20030; const std::string& callsign : callsigns)
+        EXPECT_GT(createIdentified(callsign, hexid++, SimAnswerKind::liveCreated), 2u) << callsign;
+    const auto lines = track();
+    const std::string journal = readBytes(folder / "journal.jsonl");
+    for (std::size_t i = 0; i < 2; ++i)
+        EXPECT_TRUE(gf_restoreBytes(lines.at(i)["tail"].get<std::string>()) == callsigns[i] &&
+                    journal.find(gf_escapeBytes(callsigns[i])) != std::string::npos)
+            << i;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "foundation/run_state.h"
+#include "foundation/utf.h"
 #include "records/records_state.h"
 #include "simlink/client/sc_connect.h"
 #include "simlink/sim_client.h"
@@ -135,7 +136,7 @@ class SimLinkTest : public ::testing::Test
     {
         const auto state = sim.state();
         for (const auto& o : state["objects"])
-            if (o["tail"] == tail)
+            if (gf_restoreBytes(o["tail"].get<std::string>()) == tail)
                 return o;
         return nlohmann::json::object();
     }

@@ -2,6 +2,7 @@
 // replies and delayed object events. The world and every session's registrations share one lock.
 #include "tools/sim_standin/standin_server.h"
 
+#include "foundation/utf.h"
 #include "simlink/client/wire.h"
 #include "tools/sim_standin/standin_wire.h"
 
@@ -15,6 +16,39 @@
 
 namespace oxl::standin
 {
+
+namespace
+{
+
+// JSON text is UTF-8 only, and a client may send any bytes (a callsign cut inside a character, a Latin-1
+// registration): every text is written in the program's own reversible form of any bytes, so that a
+// reader restores exactly what came (gf_restoreBytes) and no client can make a write fail.
+void escapeTexts(nlohmann::json& value)
+{
+    if (value.is_string())
+        value = gf_escapeBytes(value.get_ref<const std::string&>());
+    else if (value.is_array())
+        for (nlohmann::json& item : value)
+            escapeTexts(item);
+    else if (value.is_object())
+    {
+        nlohmann::json escaped = nlohmann::json::object();
+        for (auto& [key, item] : value.items())
+        {
+            escapeTexts(item);
+            escaped[gf_escapeBytes(key)] = std::move(item);
+        }
+        value = std::move(escaped);
+    }
+}
+
+std::string jsonText(nlohmann::json value)
+{
+    escapeTexts(value);
+    return value.dump();
+}
+
+} // namespace
 
 struct Session
 {
@@ -336,7 +370,7 @@ void Server::journal(nlohmann::json entry)
     if (!options_.journalFile.empty())
     {
         std::ofstream out(options_.journalFile, std::ios::app);
-        out << entry.dump() << "\n";
+        out << jsonText(entry) << "\n";
     }
     std::lock_guard lock(mutex_);
     journal_.push_back(std::move(entry));
@@ -366,7 +400,7 @@ void Server::track(const char* event, const SimObject& object)
         line["tail"] = object.tail;
     }
     std::lock_guard lock(trackMutex_);
-    track_ << line.dump() << std::endl;
+    track_ << jsonText(std::move(line)) << std::endl;
 }
 
 void Server::replyData(Session& s, std::uint32_t recvId, std::uint32_t requestId, std::uint32_t definitionId,
@@ -708,11 +742,11 @@ std::string Server::command(const std::string& line)
     try
     {
         if (c == "state")
-            return state().dump();
+            return jsonText(state());
         if (c == "journal")
         {
             std::lock_guard lock(mutex_);
-            return nlohmann::json(journal_).dump();
+            return jsonText(journal_);
         }
         if (c == "pause")
         {
@@ -828,7 +862,13 @@ std::string Server::command(const std::string& line)
                 appendU32(raw, 4);
             }
             else if (kind == "unknown")
-                raw = encodeRaw(99, std::string(4, '\0'));
+                raw = encodeRaw(n ? static_cast<std::uint32_t>(n) : 99, std::string(4, '\0'));
+            else if (kind == "exception")
+                raw = encodeException(static_cast<std::uint32_t>(n), 0, 0);
+            // A simulator that repeats itself: the message that many times at once.
+            const auto times = static_cast<std::size_t>(std::clamp(number(3, 1), 1.0, 1e6));
+            for (const std::string once = raw; raw.size() < once.size() * times;)
+                raw += once;
             for (auto& s : all)
             {
                 std::lock_guard lock(s->writeLock);
