@@ -1,6 +1,7 @@
 // The main window's life and its window procedure.
 #include "window/gui_main.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -75,9 +76,24 @@ void lf_startCycleWorker()
     }
 }
 
+// The window moved the least way onto the work area: whole where it fits, else its top-left corner (the
+// title bar and the first controls) on it.
+win::Rect lf_placeOnScreen(const win::Rect& place, const win::Rect& area)
+{
+    const int width = place.right - place.left;
+    const int height = place.bottom - place.top;
+    const int left = std::max(area.left, std::min(place.left, area.right - width));
+    const int top = std::max(area.top, std::min(place.top, area.bottom - height));
+    return {left, top, left + width, top + height};
+}
+
 void lf_savePositionAndQuit()
 {
-    const win::Rect outer = win::getWindowRect(gWindow.gMainHwnd.load());
+    win::Rect outer = win::getWindowRect(gWindow.gMainHwnd.load());
+    // Left where it was brought onto a smaller screen: the place stored for the larger one is kept.
+    const win::Rect& moved = gWindow.gMovedOnScreen;
+    if (!moved.empty() && outer.left == moved.left && outer.top == moved.top)
+        outer = {MAIN_WINDOW_X.value(), MAIN_WINDOW_Y.value(), 0, 0};
     const std::int32_t previousX = MAIN_WINDOW_X.value();
     const std::int32_t previousY = MAIN_WINDOW_Y.value();
     MAIN_WINDOW_X.set(MAIN_WINDOW_X.clamped(outer.left));
@@ -170,8 +186,14 @@ bool initInstance()
             gf_clampWindowPos(kDefaultWindowX, kDefaultWindowY);
         }
     }
-    const win::Hwnd hwnd = win::createWindow(kProductName, kProductName, MAIN_WINDOW_X.value(),
-                                             MAIN_WINDOW_Y.value(), kMainWindowWidth, kMainWindowHeight);
+    const win::Rect stored{MAIN_WINDOW_X.value(), MAIN_WINDOW_Y.value(),
+                           MAIN_WINDOW_X.value() + kMainWindowWidth,
+                           MAIN_WINDOW_Y.value() + kMainWindowHeight};
+    const win::Rect place = lf_placeOnScreen(
+        stored, win::screenWorkArea((stored.left + stored.right) / 2, (stored.top + stored.bottom) / 2));
+    gWindow.gMovedOnScreen = place == stored ? win::Rect{} : place;
+    const win::Hwnd hwnd = win::createWindow(kProductName, kProductName, place.left, place.top,
+                                             kMainWindowWidth, kMainWindowHeight);
     gWindow.gMainHwnd.store(hwnd);
     if (hwnd == win::kNoWindow)
         return false;
@@ -205,7 +227,13 @@ bool gf_openMainWindow()
     if (const std::string trouble = gf_logTrouble(); !trouble.empty())
         gf_showMessage(trouble, false);
     else if (const std::string notice = gf_logStartNotice(); !notice.empty())
-        gf_showNotice(notice);
+    {
+        // The path is what the user needs from it: a narrow line shortens its middle, never its ends.
+        const std::string path = gf_logElsewhere();
+        const std::size_t at = path.empty() ? std::string::npos : notice.rfind(path);
+        gf_showNotice(
+            EchoedMessage{notice, at == std::string::npos ? EchoSpan{} : EchoSpan{at, path.size()}});
+    }
     try
     {
         const std::filesystem::path folder = gf_settingsFolder();
@@ -239,6 +267,7 @@ void gf_resetGuiState()
     gWindow.gWorkerAlive.store(false);
     gWindow.gMainHwnd.store(win::kNoWindow);
     gWindow.gWndProcHwnd.store(win::kNoWindow);
+    gWindow.gMovedOnScreen = {};
     gWindow.guiOwner.release();
 }
 

@@ -139,12 +139,19 @@ void gf_showError(const std::string& text)
 
 void gf_showNotice(const std::string& text)
 {
+    gf_showNotice(EchoedMessage{text, {}});
+}
+
+void gf_showNotice(const EchoedMessage& notice)
+{
+    const std::string& text = notice.text;
     {
         std::lock_guard lock(gWindow.gMainWindow.messageMutex);
         MainWindow& w = gWindow.gMainWindow;
         w.errorText = withoutNotice(w.errorText, w.noticeText);
         w.messageText = withoutNotice(w.messageText, w.noticeText);
         w.noticeText = text;
+        w.noticeEcho = notice.echo;
         if (!w.errorText.empty())
             w.errorText = withNotice(w.errorText, text);
         else
@@ -163,6 +170,7 @@ void gf_dismissNotice()
         w.errorText = withoutNotice(w.errorText, w.noticeText);
         w.messageText = withoutNotice(w.messageText, w.noticeText);
         w.noticeText.clear();
+        w.noticeEcho = {};
     }
     gf_invalidateBand(kMessageBand);
 }
