@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fmt/format.h>
 #include <mutex>
@@ -90,9 +91,12 @@ win::Rect lf_placeOnScreen(const win::Rect& place, const win::Rect& area)
 void lf_savePositionAndQuit()
 {
     win::Rect outer = win::getWindowRect(gWindow.gMainHwnd.load());
-    // Left where it was brought onto a smaller screen: the place stored for the larger one is kept.
+    // Left where it was brought onto a smaller screen: the place stored for the larger one is kept. The
+    // toolkit and window managers nudge a window by its frame to keep that on the screen too.
     const win::Rect& moved = gWindow.gMovedOnScreen;
-    if (!moved.empty() && outer.left == moved.left && outer.top == moved.top)
+    constexpr int kNudge = win::kCaptionHeight; // [px]
+    if (!moved.empty() && std::abs(outer.left - moved.left) <= kNudge &&
+        std::abs(outer.top - moved.top) <= kNudge)
         outer = {MAIN_WINDOW_X.value(), MAIN_WINDOW_Y.value(), 0, 0};
     const std::int32_t previousX = MAIN_WINDOW_X.value();
     const std::int32_t previousY = MAIN_WINDOW_Y.value();
@@ -227,13 +231,7 @@ bool gf_openMainWindow()
     if (const std::string trouble = gf_logTrouble(); !trouble.empty())
         gf_showMessage(trouble, false);
     else if (const std::string notice = gf_logStartNotice(); !notice.empty())
-    {
-        // The path is what the user needs from it: a narrow line shortens its middle, never its ends.
-        const std::string path = gf_logElsewhere();
-        const std::size_t at = path.empty() ? std::string::npos : notice.rfind(path);
-        gf_showNotice(
-            EchoedMessage{notice, at == std::string::npos ? EchoSpan{} : EchoSpan{at, path.size()}});
-    }
+        gf_showNotice(notice);
     try
     {
         const std::filesystem::path folder = gf_settingsFolder();

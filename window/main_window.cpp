@@ -139,19 +139,15 @@ void gf_showError(const std::string& text)
 
 void gf_showNotice(const std::string& text)
 {
-    gf_showNotice(EchoedMessage{text, {}});
-}
-
-void gf_showNotice(const EchoedMessage& notice)
-{
-    const std::string& text = notice.text;
+    const std::string logPath = gf_logElsewhere();
+    const std::size_t at = logPath.empty() ? std::string::npos : text.rfind(logPath);
     {
         std::lock_guard lock(gWindow.gMainWindow.messageMutex);
         MainWindow& w = gWindow.gMainWindow;
         w.errorText = withoutNotice(w.errorText, w.noticeText);
         w.messageText = withoutNotice(w.messageText, w.noticeText);
         w.noticeText = text;
-        w.noticeEcho = notice.echo;
+        w.noticeEcho = at == std::string::npos ? EchoSpan{} : EchoSpan{at, logPath.size()};
         if (!w.errorText.empty())
             w.errorText = withNotice(w.errorText, text);
         else

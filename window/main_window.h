@@ -149,9 +149,8 @@ void gf_showError(const std::string& text);
 /// Empties the error line and then the message line.
 void gf_clearErrorAndMessage();
 /// Shows a notice after whatever the message line shows (message or error) until the user acts.
+/// A line too narrow for a notice that names where the log went shortens that path in its middle.
 void gf_showNotice(const std::string& text);
-/// The same for a notice that names a path: a line too narrow for it shortens the path in its middle.
-void gf_showNotice(const EchoedMessage& notice);
 /// The user acted (a click, a choice, Enter in a box): the notice leaves the message line.
 void gf_dismissNotice();
 /// Once per simulator second: advances the message line's clock and clears a message that has aged.

@@ -207,7 +207,8 @@ std::optional<std::string> lf_cutMiddle(const win::Canvas& canvas, const std::st
     return kept(low);
 }
 
-// The notice as it fits the room: the middle of the path it names gives way first, else its own middle.
+// The notice as it fits the room: the path it names stays whole where it can and the middle of the words
+// before it gives way; a longer path gives way in its middle; a notice that names none, in its own.
 std::string lf_fitNotice(const win::Canvas& canvas, std::string_view notice, EchoSpan path, int room)
 {
     const std::string shown = gf_showBytes(notice);
@@ -215,9 +216,19 @@ std::string lf_fitNotice(const win::Canvas& canvas, std::string_view notice, Ech
         return shown;
     std::optional<std::string> fitted;
     if (path.size > 0 && path.at + path.size <= notice.size())
-        fitted = lf_cutMiddle(canvas, gf_showBytes(notice.substr(0, path.at)),
-                              gf_showBytes(notice.substr(path.at, path.size)),
-                              gf_showBytes(notice.substr(path.at + path.size)), room);
+    {
+        const std::string before = gf_showBytes(notice.substr(0, path.at));
+        const std::string named = gf_showBytes(notice.substr(path.at, path.size));
+        const std::string after = gf_showBytes(notice.substr(path.at + path.size));
+        fitted = lf_cutMiddle(canvas, "", before, named + after, room);
+        if (!fitted) // a path too long for the line on its own: the words before it keep at most half
+        {
+            const std::string words = canvas.textWidth(before) <= room / 2 || before.empty()
+                                          ? before
+                                          : lf_cutMiddle(canvas, "", before, "", room / 2).value_or("");
+            fitted = lf_cutMiddle(canvas, words, named, after, room);
+        }
+    }
     if (!fitted)
         fitted = lf_cutMiddle(canvas, "", shown, "", room);
     return fitted.value_or(shown);
