@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <fmt/format.h>
-#include <fstream>
 #include <tuple>
 
 namespace oxl::test
@@ -428,8 +427,6 @@ TEST_F(ControlHandlersTest, ARefusalShowsItsVerdictAndTheInputsEnds)
     TempFolder sim; // a long path that exists up to a wrong folder in its middle: that folder on stays whole
     std::filesystem::create_directories(sim / std::string(100, 'a'));
     const std::string wrong = "a/P3Dv5-backup/Lockheed Martin/Prepar3D v5 Academic Edition";
-    std::filesystem::create_directories(sim / "P3Dv5");
-    std::ofstream(sim / "P3Dv5/Prepar3D.exe") << "MZ"; // the path a shortcut shows
     std::vector<std::tuple<ControlBinding*, std::string, std::string, std::string>> rows{
         {&ALL_INSTALL_PATH, path, "This install path does not exist: /opt/aaa",
          "aaa/Lockheed Martin/P3Dv5-backup"},
@@ -439,8 +436,8 @@ TEST_F(ControlHandlersTest, ARefusalShowsItsVerdictAndTheInputsEnds)
         {&DESTINATION, "LS" + std::string(298, 'z'), "destination 'LSzzz", "zzz' is not valid"},
         {&parking_percentage, "1" + std::string(299, 'x'), "invalid input: 1xxx", "xxx"},
         {&ALL_INSTALL_PATH, "", std::string(kEmptyInstallPath), std::string(kEmptyInstallPath)},
-        {&ALL_INSTALL_PATH, (sim / "P3Dv5/Prepar3D.exe").string(),
-         "This install path is not a folder: ", "3D.exe; type the simulator's folder and press Enter"},
+        {&ALL_INSTALL_PATH, OXL_SOURCE_DIR "/README.md", "This install path is not a folder: ",
+         "README.md; type the simulator's folder and press Enter"}, // a file
         {&parking_percentage, std::string(300, '9'), "This number is out of range: 999",
          "999; type a whole number from 0 to 100 and press Enter"}};
     for (const std::string& bad :

@@ -5,12 +5,10 @@
 #include "foundation/config_keys.h"
 #include "foundation/settings_file.h"
 
-#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <functional>
 #include <thread>
-#include <vector>
 
 namespace oxl::test
 {
@@ -73,7 +71,7 @@ TEST_F(GuiMainTest, StoredPositionPlacesTheWindowAndTheExitSavesWhereItStands)
         int savedX, savedY;
         win::Rect screen{0, 0, 1920, 1080}; // work area
     };
-    constexpr win::Rect small{0, 0, 1024, 768}, wide{0, 0, 1280, 720}, large{0, 0, 2560, 1440};
+    constexpr win::Rect small{0, 0, 1024, 768}, wide{0, 30, 1280, 720} /* a panel */, large{0, 0, 2560, 1440};
     const Row rows[] = {
         {"stored and moved", std::pair{150, 60}, 150, 60, std::pair{321, 222}, false, 321, 222},
         {"no settings file", std::nullopt, 400, 20, std::nullopt, false, 400, 20},
@@ -82,21 +80,13 @@ TEST_F(GuiMainTest, StoredPositionPlacesTheWindowAndTheExitSavesWhereItStands)
         {"minimised at exit keeps the stored place", std::pair{150, 60}, 150, 60, std::nullopt, true, 150,
          60},
         {"moved on a small screen", std::pair{1680, 924}, 144, 252, std::pair{9, 9}, false, 9, 9, small},
-        {"under a panel", std::pair{-40, 0}, 0, 30, {}, false, -40, 0, {0, 30, 1024, 768}},
         {"a first start", std::nullopt, 144, 20, {}, false, 400, 20, small},
     };
-    std::vector<Row> all(std::begin(rows), std::end(rows)); // closed anywhere on a 4K screen: kept, and on
-    for (const win::Rect& screen : {small, wide, large})
+    std::vector<Row> all(std::begin(rows), std::end(rows)); // and closed anywhere on a 4K screen
+    for (const win::Rect& s : {small, wide, large})
         for (const auto& [x, y] : {std::pair{0, 0}, {2960, 0}, {0, 1644}, {2960, 1644}, {1480, 822}, {-9, 9}})
-            all.push_back({"anywhere",
-                           std::pair{x, y},
-                           std::clamp(x, 0, screen.right - 880),
-                           std::clamp(y, 0, screen.bottom - 516),
-                           {},
-                           false,
-                           x,
-                           y,
-                           screen});
+            all.push_back(Row{"anywhere", std::pair{x, y}, std::clamp(x, s.left, s.right - 880),
+                              std::clamp(y, s.top, s.bottom - 516), std::nullopt, false, x, y, s});
     for (const Row& r : all)
     {
         SCOPED_TRACE(r.name);
