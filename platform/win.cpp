@@ -139,6 +139,10 @@ Rect getWindowRect(Hwnd hwnd)
 {
     return windowSystem().getWindowRect(hwnd);
 }
+Rect screenWorkArea(int x, int y)
+{
+    return windowSystem().workArea(x, y);
+}
 bool setTopmost(Hwnd hwnd, bool topmost)
 {
     return windowSystem().setTopmost(hwnd, topmost);

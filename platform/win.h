@@ -221,6 +221,9 @@ void invalidateWindow(Hwnd hwnd);
 /// Any thread: the window's outer rectangle on the screen; left and top are kMinimisedPosition
 /// while the window is minimised; all zero for an unknown handle.
 Rect getWindowRect(Hwnd hwnd);
+/// GUI thread: the work area (the screen less its panels) of the screen that holds the point (x, y), or
+/// of the first screen when none does.
+Rect screenWorkArea(int x, int y);
 /// Any thread: keeps the window above all others (HWND_TOPMOST) or not; false for an unknown handle.
 bool setTopmost(Hwnd hwnd, bool topmost);
 /// Any thread: the background colour of edit boxes and check boxes (WM_CTLCOLOREDIT/STATIC).

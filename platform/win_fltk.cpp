@@ -187,6 +187,13 @@ class FltkWindows final : public WindowSystem
     FltkWindows(const FltkWindows&) = delete;
     FltkWindows& operator=(const FltkWindows&) = delete;
     std::string_view name() const override { return "fltk"; }
+    Rect workArea(int x, int y) const override
+    {
+        // The window manager's work area on the first screen (less its panels), the whole screen elsewhere.
+        int left = 0, top = 0, width = 0, height = 0;
+        Fl::screen_work_area(left, top, width, height, x, y);
+        return {left, top, left + width, top + height};
+    }
 
     // What the widgets report, on the GUI thread.
     void userClicked(unsigned id)

@@ -198,6 +198,18 @@ void HeadlessWindows::moveTo(int x, int y)
     outer_ = {x, y, x + w, y + h};
 }
 
+void HeadlessWindows::setWorkArea(const Rect& area)
+{
+    std::lock_guard lock(mutex_);
+    workArea_ = area;
+}
+
+Rect HeadlessWindows::workArea(int, int) const
+{
+    std::lock_guard lock(mutex_);
+    return workArea_;
+}
+
 bool HeadlessWindows::paintIfInvalid()
 {
     Rect r;

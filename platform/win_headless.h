@@ -70,6 +70,9 @@ class HeadlessWindows final : public WindowSystem
     void iconify(bool minimised);
     /// Moves the window's outer top-left corner to (x, y) on the screen.
     void moveTo(int x, int y);
+    /// The one screen's work area from now on (a laptop's small screen, a large one).
+    void setWorkArea(const Rect& area);
+    Rect workArea(int x, int y) const override;
 
     // ---- the loop ----
     /// GUI thread: dispatches and paints until nothing is left; returns the messages dispatched.
@@ -123,6 +126,7 @@ class HeadlessWindows final : public WindowSystem
     std::vector<PaintOp> lastPaint_;
     Rect lastPaintRect_;
     int paintCount_ = 0;
+    Rect workArea_{0, 0, 1920, 1080}; ///< a common desktop screen; mutex_
 };
 
 /// Installs a fresh headless window system for this process and returns it (tests).

@@ -61,6 +61,8 @@ class WindowSystem
     void postQuitMessage(int exitCode);
     void invalidateRect(Hwnd hwnd, const Rect& rect);
     Rect getWindowRect(Hwnd hwnd) const;
+    /// The work area of the screen that holds (x, y), else of the first screen.
+    virtual Rect workArea(int x, int y) const = 0;
     bool setTopmost(Hwnd hwnd, bool topmost);
     void setControlBackground(ColorRef colour);
 

@@ -227,7 +227,15 @@ void gf_processTbInt(EditParameter<IntParameter>& setting)
         bool outOfRange = false;
         const std::optional<std::int32_t> n = gf_parseWholeNumber(text, &outOfRange);
         if (outOfRange)
+        {
             gf_logMarked(fmt::format("{}: {}, h={} ", "lf_processTbInt", "number out of range", text));
+            gf_showMessage(
+                gf_echoed(fmt::format("This number is out of range: {{}}; type a whole number from "
+                                      "{} to {} and press Enter",
+                                      setting.minimum, setting.maximum),
+                          shownCode(text)),
+                false);
+        }
         else if (!n)
             gf_showMessage(gf_echoed("invalid input: {}", text), true);
         else if (*n == setting.value())
@@ -258,6 +266,12 @@ bool gf_processTbFloat(EditParameter<FloatParameter>& setting)
     else if (const std::optional<float> v = gf_parseFiniteNumber(text); !v)
     {
         gf_log(fmt::format("{}: {}, h={}", "lf_processTbFloat", "not a finite number", text));
+        gf_showMessage(
+            gf_echoed(fmt::format("This is not a number of hours: {{}}; type one from {} to {} and "
+                                  "press Enter",
+                                  gf_formatNumber(setting.minimum), gf_formatNumber(setting.maximum)),
+                      shownCode(text)),
+            false);
     }
     else if (*v == setting.value())
     {
@@ -308,6 +322,13 @@ void gf_processInstallPath(const std::string& text)
             refusal.echo.differsAt = firstMissingComponent(text);
             gf_showMessage(refusal, true);
         }
+        gf_setStringBoxText(ALL_INSTALL_PATH);
+        return;
+    }
+    // A file (the simulator's program, as a shortcut shows it) or a device names no folder to look in.
+    if (!std::filesystem::is_directory(WinPath(text).real(), error))
+    {
+        gf_showMessage(gf_echoed(kNotAFolderInstallPath, text), true);
         gf_setStringBoxText(ALL_INSTALL_PATH);
         return;
     }

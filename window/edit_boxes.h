@@ -17,6 +17,10 @@ namespace oxl
 inline constexpr std::string_view kEmptyInstallPath =
     "The install path is empty: type the full path of the simulator's folder above and press Enter";
 
+/// Enter on an install path that names a file or anything else but a folder: refused.
+inline constexpr std::string_view kNotAFolderInstallPath =
+    "This install path is not a folder: {}; type the simulator's folder and press Enter";
+
 /// The procedure that handles Enter in the edit box of this setting (nullptr for no edit box).
 win::WndProc gf_editBoxProcFor(const ControlBinding& box);
 

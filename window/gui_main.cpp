@@ -1,9 +1,11 @@
 // The main window's life and its window procedure.
 #include "window/gui_main.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fmt/format.h>
 #include <mutex>
@@ -75,9 +77,27 @@ void lf_startCycleWorker()
     }
 }
 
+// The window moved the least way onto the work area: whole where it fits, else its top-left corner (the
+// title bar and the first controls) on it.
+win::Rect lf_placeOnScreen(const win::Rect& place, const win::Rect& area)
+{
+    const int width = place.right - place.left;
+    const int height = place.bottom - place.top;
+    const int left = std::max(area.left, std::min(place.left, area.right - width));
+    const int top = std::max(area.top, std::min(place.top, area.bottom - height));
+    return {left, top, left + width, top + height};
+}
+
 void lf_savePositionAndQuit()
 {
-    const win::Rect outer = win::getWindowRect(gWindow.gMainHwnd.load());
+    win::Rect outer = win::getWindowRect(gWindow.gMainHwnd.load());
+    // Left where it was brought onto a smaller screen: the place stored for the larger one is kept. The
+    // toolkit and window managers nudge a window by its frame to keep that on the screen too.
+    const win::Rect& moved = gWindow.gMovedOnScreen;
+    constexpr int kNudge = win::kCaptionHeight; // [px]
+    if (!moved.empty() && std::abs(outer.left - moved.left) <= kNudge &&
+        std::abs(outer.top - moved.top) <= kNudge)
+        outer = {MAIN_WINDOW_X.value(), MAIN_WINDOW_Y.value(), 0, 0};
     const std::int32_t previousX = MAIN_WINDOW_X.value();
     const std::int32_t previousY = MAIN_WINDOW_Y.value();
     MAIN_WINDOW_X.set(MAIN_WINDOW_X.clamped(outer.left));
@@ -170,8 +190,14 @@ bool initInstance()
             gf_clampWindowPos(kDefaultWindowX, kDefaultWindowY);
         }
     }
-    const win::Hwnd hwnd = win::createWindow(kProductName, kProductName, MAIN_WINDOW_X.value(),
-                                             MAIN_WINDOW_Y.value(), kMainWindowWidth, kMainWindowHeight);
+    const win::Rect stored{MAIN_WINDOW_X.value(), MAIN_WINDOW_Y.value(),
+                           MAIN_WINDOW_X.value() + kMainWindowWidth,
+                           MAIN_WINDOW_Y.value() + kMainWindowHeight};
+    const win::Rect place = lf_placeOnScreen(
+        stored, win::screenWorkArea((stored.left + stored.right) / 2, (stored.top + stored.bottom) / 2));
+    gWindow.gMovedOnScreen = place == stored ? win::Rect{} : place;
+    const win::Hwnd hwnd = win::createWindow(kProductName, kProductName, place.left, place.top,
+                                             kMainWindowWidth, kMainWindowHeight);
     gWindow.gMainHwnd.store(hwnd);
     if (hwnd == win::kNoWindow)
         return false;
@@ -239,6 +265,7 @@ void gf_resetGuiState()
     gWindow.gWorkerAlive.store(false);
     gWindow.gMainHwnd.store(win::kNoWindow);
     gWindow.gWndProcHwnd.store(win::kNoWindow);
+    gWindow.gMovedOnScreen = {};
     gWindow.guiOwner.release();
 }
 

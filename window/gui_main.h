@@ -57,7 +57,8 @@ int gf_guiMain();
 bool gf_openMainWindow();
 /// Asks the current cycle worker to stop and waits for it (the end of gf_guiMain; tests).
 void gf_joinCycleWorker();
-/// Reads the window position from parameters.xml and creates and shows the window there.
+/// Reads the window position from parameters.xml and creates and shows the window there, moved onto the
+/// screen's work area where it would be off it (the stored position stays).
 bool initInstance();
 /// The main window's procedure.
 win::LResult gf_WndProc(win::Hwnd hwnd, unsigned msg, win::WParam wParam, win::LParam lParam);

@@ -139,12 +139,15 @@ void gf_showError(const std::string& text)
 
 void gf_showNotice(const std::string& text)
 {
+    const std::string logPath = gf_logElsewhere();
+    const std::size_t at = logPath.empty() ? std::string::npos : text.rfind(logPath);
     {
         std::lock_guard lock(gWindow.gMainWindow.messageMutex);
         MainWindow& w = gWindow.gMainWindow;
         w.errorText = withoutNotice(w.errorText, w.noticeText);
         w.messageText = withoutNotice(w.messageText, w.noticeText);
         w.noticeText = text;
+        w.noticeEcho = at == std::string::npos ? EchoSpan{} : EchoSpan{at, logPath.size()};
         if (!w.errorText.empty())
             w.errorText = withNotice(w.errorText, text);
         else
@@ -163,6 +166,7 @@ void gf_dismissNotice()
         w.errorText = withoutNotice(w.errorText, w.noticeText);
         w.messageText = withoutNotice(w.messageText, w.noticeText);
         w.noticeText.clear();
+        w.noticeEcho = {};
     }
     gf_invalidateBand(kMessageBand);
 }

@@ -90,6 +90,7 @@ class MainWindow
     std::string errorText;   ///< the error line's text; while set no message shows (messageMutex)
     std::string noticeText;  ///< shown after the message or error until the user acts (messageMutex)
     EchoSpan echo;           ///< the user's input in the message shown; none in an error (messageMutex)
+    EchoSpan noticeEcho;     ///< the path the notice names, shortened first on a narrow line (messageMutex)
 
     /// A copy of a status text.
     std::string text(StatusText which) const;
@@ -148,6 +149,7 @@ void gf_showError(const std::string& text);
 /// Empties the error line and then the message line.
 void gf_clearErrorAndMessage();
 /// Shows a notice after whatever the message line shows (message or error) until the user acts.
+/// A line too narrow for a notice that names where the log went shortens that path in its middle.
 void gf_showNotice(const std::string& text);
 /// The user acted (a click, a choice, Enter in a box): the notice leaves the message line.
 void gf_dismissNotice();

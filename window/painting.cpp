@@ -1,6 +1,7 @@
 // WM_PAINT of the main window.
 #include "window/painting.h"
 
+#include <algorithm>
 #include <array>
 #include <fmt/format.h>
 #include <optional>
@@ -206,24 +207,56 @@ std::optional<std::string> lf_cutMiddle(const win::Canvas& canvas, const std::st
     return kept(low);
 }
 
+// The notice as it fits the room: the path it names stays whole where it can and the middle of the words
+// before it gives way; a longer path gives way in its middle; a notice that names none, in its own.
+std::string lf_fitNotice(const win::Canvas& canvas, std::string_view notice, EchoSpan path, int room)
+{
+    const std::string shown = gf_showBytes(notice);
+    if (canvas.textWidth(shown) <= room)
+        return shown;
+    std::optional<std::string> fitted;
+    if (path.size > 0 && path.at + path.size <= notice.size())
+    {
+        const std::string before = gf_showBytes(notice.substr(0, path.at));
+        const std::string named = gf_showBytes(notice.substr(path.at, path.size));
+        const std::string after = gf_showBytes(notice.substr(path.at + path.size));
+        fitted = lf_cutMiddle(canvas, "", before, named + after, room);
+        if (!fitted) // a path too long for the line on its own: the words before it keep at most half
+        {
+            const std::string words = canvas.textWidth(before) <= room / 2 || before.empty()
+                                          ? before
+                                          : lf_cutMiddle(canvas, "", before, "", room / 2).value_or("");
+            fitted = lf_cutMiddle(canvas, words, named, after, room);
+        }
+    }
+    if (!fitted)
+        fitted = lf_cutMiddle(canvas, "", shown, "", room);
+    return fitted.value_or(shown);
+}
+
 // The message line's text as it fits the band. What is too long goes out of the middle of the user's
 // input that the message repeats, so that the verdict around it and the input's start and end stay in
-// sight; else out of the middle of the message; a notice at the end is always shown whole.
+// sight; else out of the middle of the message. A notice at the end is shown whole where it fits beside
+// half a line of message, else with the path it names shortened.
 std::string lf_fitMessage(const win::Canvas& canvas, std::string_view text, std::string_view notice,
-                          EchoSpan echo)
+                          EchoSpan echo, EchoSpan noticePath)
 {
     constexpr int kRoom = kMessageBand.right - 2 * kMessageX; // [px]
     const std::string shown = gf_showBytes(text);
     if (canvas.textWidth(shown) <= kRoom)
         return shown;
     std::string_view body = text;
-    if (!notice.empty() && text.size() > notice.size() && text.ends_with(notice))
+    std::string tail;
+    if (!notice.empty() && text.ends_with(notice))
     {
         body.remove_suffix(notice.size());
-        if (body.ends_with(kNoticeGap))
-            body.remove_suffix(kNoticeGap.size());
+        const std::string gap = body.ends_with(kNoticeGap) ? std::string(kNoticeGap) : std::string();
+        body.remove_suffix(gap.size());
+        const int bodyRoom = body.empty() ? 0 : std::min(canvas.textWidth(gf_showBytes(body)), kRoom / 2);
+        tail = gap + lf_fitNotice(canvas, notice, noticePath, kRoom - bodyRoom - canvas.textWidth(gap));
+        if (body.empty() || canvas.textWidth(gf_showBytes(body) + tail) <= kRoom)
+            return gf_showBytes(body) + tail;
     }
-    const std::string tail = gf_showBytes(text.substr(body.size()));
     if (echo.size > 0 && echo.at + echo.size <= body.size())
     {
         const std::string_view input = body.substr(echo.at, echo.size);
@@ -407,7 +440,8 @@ void gf_paintWindow(win::Canvas& canvas)
     const std::string& text = error ? w.errorText : w.messageText;
     if (!text.empty())
         gf_textOut(canvas, kMessageX, 455,
-                   lf_fitMessage(canvas, text, w.noticeText, error ? EchoSpan{} : w.echo), kYellowText);
+                   lf_fitMessage(canvas, text, w.noticeText, error ? EchoSpan{} : w.echo, w.noticeEcho),
+                   kYellowText);
 }
 
 } // namespace oxl

@@ -39,6 +39,8 @@ struct WindowState
     // The window thread's own, checked by guiOwner in debug builds; released by gf_resetGuiState. The
     // thread object comes last, so that at exit the worker is joined before the state it uses goes away.
     ThreadOwner guiOwner;
+    // Where the window opened when its stored place was off the screen's work area; empty when it was on.
+    win::Rect gMovedOnScreen;
     std::jthread gCycleWorker;
 };
 

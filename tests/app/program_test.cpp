@@ -222,13 +222,13 @@ TEST(Program, UnderAWindowManagerTheWindowOpensWhereItWasClosed)
     const fs::path settings = run.appData_ / "Ordalis_P3D" / "parameters.xml";
     writeBytes(settings, R"(<parameters><parameter name="PROGRAM_VERSION" value="11.0.4"/>)"
                          R"(<parameter name="MAIN_WINDOW_X" value="300"/>)"
-                         R"(<parameter name="MAIN_WINDOW_Y" value="300"/></parameters>)");
+                         R"(<parameter name="MAIN_WINDOW_Y" value="200"/></parameters>)");
     for (int start = 0; start < 2; ++start)
     {
         ASSERT_TRUE(run.start(lock.path(), "http://127.0.0.1:9/", xvfb.name()));
         EXPECT_TRUE(waitUntil(
             [&] {
-                return xvfb.outerCorner("Ordalis_P3D") == std::pair{300, 300};
+                return xvfb.outerCorner("Ordalis_P3D") == std::pair{300, 200};
             }))
             << start;
         if (start == 0)
@@ -251,7 +251,7 @@ TEST(Program, UnderAWindowManagerTheWindowOpensWhereItWasClosed)
         ASSERT_TRUE(run.process_.terminate());
         ASSERT_EQ(run.process_.wait(kEventLimit), std::optional<int>(0));
         EXPECT_NE(readBytes(settings).find(R"(name="MAIN_WINDOW_X" value="300")"), std::string::npos);
-        EXPECT_NE(readBytes(settings).find(R"(name="MAIN_WINDOW_Y" value="300")"), std::string::npos);
+        EXPECT_NE(readBytes(settings).find(R"(name="MAIN_WINDOW_Y" value="200")"), std::string::npos);
     }
 }
 

@@ -206,6 +206,7 @@ TEST_F(FltkWindowTest, WindowSitsAtItsStoredPosition)
     const Rect r = getWindowRect(kMainWindow);
     EXPECT_EQ(r.left, 37);
     EXPECT_EQ(r.top, 45);
+    EXPECT_EQ(screenWorkArea(r.left, r.top), (Rect{0, 0, 1280, 800})); // no window manager: the whole screen
 }
 
 TEST_F(FltkWindowTest, CheckBoxClickNotifiesAndTheProcedureSetsTheMark)

@@ -285,6 +285,8 @@ TEST_F(HeadlessWindowTest, PaintJournalShowsWhatWasPainted)
 TEST_F(HeadlessWindowTest, WindowRectFollowsMovesAndMinimising)
 {
     EXPECT_EQ(getWindowRect(kMainWindow), (Rect{400, 20, 1280, 536}));
+    windows_.setWorkArea({0, 30, 1024, 768}); // a laptop's screen with a panel at the top
+    EXPECT_EQ(screenWorkArea(-5000, 9000), (Rect{0, 30, 1024, 768}));
     windows_.moveTo(-5, 7);
     EXPECT_EQ(getWindowRect(kMainWindow).left, -5);
     EXPECT_EQ(getWindowRect(kMainWindow).top, 7);

@@ -427,7 +427,7 @@ TEST_F(ControlHandlersTest, ARefusalShowsItsVerdictAndTheInputsEnds)
     TempFolder sim; // a long path that exists up to a wrong folder in its middle: that folder on stays whole
     std::filesystem::create_directories(sim / std::string(100, 'a'));
     const std::string wrong = "a/P3Dv5-backup/Lockheed Martin/Prepar3D v5 Academic Edition";
-    const std::vector<std::tuple<ControlBinding*, std::string, std::string, std::string>> rows{
+    std::vector<std::tuple<ControlBinding*, std::string, std::string, std::string>> rows{
         {&ALL_INSTALL_PATH, path, "This install path does not exist: /opt/aaa",
          "aaa/Lockheed Martin/P3Dv5-backup"},
         {&ALL_INSTALL_PATH, (sim / std::string(99, 'a')).string() + wrong,
@@ -435,8 +435,17 @@ TEST_F(ControlHandlersTest, ARefusalShowsItsVerdictAndTheInputsEnds)
         {&BLOCK_CALLSIGN, "AB" + std::string(298, 'c'), "callsign 'ABccc", "ccc' is not valid"},
         {&DESTINATION, "LS" + std::string(298, 'z'), "destination 'LSzzz", "zzz' is not valid"},
         {&parking_percentage, "1" + std::string(299, 'x'), "invalid input: 1xxx", "xxx"},
-        {&ALL_INSTALL_PATH, "", std::string(kEmptyInstallPath), std::string(kEmptyInstallPath)}};
+        {&ALL_INSTALL_PATH, "", std::string(kEmptyInstallPath), std::string(kEmptyInstallPath)},
+        {&ALL_INSTALL_PATH, OXL_SOURCE_DIR "/README.md", "This install path is not a folder: ",
+         "README.md; type the simulator's folder and press Enter"}, // a file
+        {&parking_percentage, std::string(300, '9'), "This number is out of range: 999",
+         "999; type a whole number from 0 to 100 and press Enter"}};
+    for (const std::string& bad :
+         std::vector<std::string>{"abc", "1e300", "inf", "nan", "abc\ndef", std::string(300, '9')})
+        rows.emplace_back(&MAX_FIT_FL, bad, "This is not a number of hours: " + bad.substr(0, 3),
+                          bad.substr(bad.size() - 3) + "; type one from 0.5 to 24 and press Enter");
     openRunning();
+    gWindow.gMainWindow.parkAirportActive.store(1);
     for (const std::string notice : {"", " - see Log.txt"})
         for (const auto& [box, typed, start, end] : rows)
         {
@@ -448,6 +457,7 @@ TEST_F(ControlHandlersTest, ARefusalShowsItsVerdictAndTheInputsEnds)
             EXPECT_TRUE(line.starts_with(start) && line.ends_with(end + notice)) << line;
             EXPECT_LE(std::ranges::count_if(line, [](char c) { return (c & 0xC0) != 0x80; }), 874 / 7)
                 << line;
+            EXPECT_EQ(gFoundation.gStopRequested.load(), 0); // refused: nothing restarts
         }
 }
 

@@ -69,7 +69,9 @@ TEST_F(GuiMainTest, StoredPositionPlacesTheWindowAndTheExitSavesWhereItStands)
         std::optional<std::pair<int, int>> moveTo;
         bool minimise;
         int savedX, savedY;
+        win::Rect screen{0, 0, 1920, 1080}; // work area
     };
+    constexpr win::Rect small{0, 0, 1024, 768}, wide{0, 30, 1280, 720} /* a panel */, large{0, 0, 2560, 1440};
     const Row rows[] = {
         {"stored and moved", std::pair{150, 60}, 150, 60, std::pair{321, 222}, false, 321, 222},
         {"no settings file", std::nullopt, 400, 20, std::nullopt, false, 400, 20},
@@ -77,14 +79,22 @@ TEST_F(GuiMainTest, StoredPositionPlacesTheWindowAndTheExitSavesWhereItStands)
         {"beyond the bounds, clamped onto them", std::pair{99999, 5}, 400, 5, std::nullopt, false, 400, 5},
         {"minimised at exit keeps the stored place", std::pair{150, 60}, 150, 60, std::nullopt, true, 150,
          60},
+        {"moved on a small screen", std::pair{1680, 924}, 144, 252, std::pair{9, 9}, false, 9, 9, small},
+        {"a first start", std::nullopt, 144, 20, {}, false, 400, 20, small},
     };
-    for (const Row& r : rows)
+    std::vector<Row> all(std::begin(rows), std::end(rows)); // and closed anywhere on a 4K screen
+    for (const win::Rect& s : {small, wide, large})
+        for (const auto& [x, y] : {std::pair{0, 0}, {2960, 0}, {0, 1644}, {2960, 1644}, {1480, 822}, {-9, 9}})
+            all.push_back(Row{"anywhere", std::pair{x, y}, std::clamp(x, s.left, s.right - 880),
+                              std::clamp(y, s.top, s.bottom - 516), std::nullopt, false, x, y, s});
+    for (const Row& r : all)
     {
         SCOPED_TRACE(r.name);
         std::filesystem::remove(settings.parametersFile());
         resetSettingsToDefaults();
         gf_resetGuiState();
         win::HeadlessWindows& fresh = win::useHeadless();
+        fresh.setWorkArea(r.screen);
         if (r.stored)
             settings.writeParameters(positionFile(r.stored->first, r.stored->second));
         win::Rect seen;

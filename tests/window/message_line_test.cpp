@@ -139,5 +139,25 @@ TEST_F(MessageLineTest, ALogOnAFullDiskIsSaidWhileTheLineIsFree)
     ::umount(disk.c_str());
 }
 
+TEST_F(MessageLineTest, ALogSentElsewhereStaysNoticedWithItsPathReadable)
+{
+    TempFolder folder; // the program's folder is a file: the log goes to a folder with a long name
+    gf_openLog(OXL_SOURCE_DIR "/README.md/Log.txt", folder.path() / std::string(90, 'u'));
+    open();
+    gf_showMessage("other news", false);
+    for (const std::string start : {"other news - The log", "The log cannot be written"})
+    {
+        screen.pumpUntilIdle();
+        const std::string line = textAt(3, 455).value_or(win::PaintedText{}).text;
+        EXPECT_TRUE(line.starts_with(start) &&
+                    line.find(" to " + folder.path().string().substr(0, 20)) < line.size() &&
+                    line.ends_with("uu/Log.txt") && line.size() <= 874 / 7 + 4)
+            << line;
+        for (int second = 1; second <= 30; ++second)
+            gf_messageSecondTick();
+    }
+    gf_dismissNotice();
+}
+
 } // namespace
 } // namespace oxl::test
