@@ -198,7 +198,9 @@ while kill -0 "$program_pid" 2>/dev/null; do
       print_logs
     fi
   done
-  sleep 1
+  # Waited for, unlike a plain sleep, so that a signal to this script stops it at once.
+  sleep 1 &
+  wait $! || true
 done
 status=0
 wait "$program_pid" || status=$?
