@@ -20,11 +20,11 @@ replay_s=$(awk -F, 'NR == 1 {first = $15} {last = $15} END {printf "%d", last - 
 replay_min=$(((replay_s + 30) / 60))
 show_min=$(((replay_s + 85 + 30) / 60))
 
-echo "The demo runs Ordalis_P3D with a simulator stand-in and a traffic-source stand-in on this machine,"
-echo "on the traffic source's fixed ports on 127.0.0.1: TCP 10747 and UDP 49004 and 49005."
-echo "The show lasts about $show_min minutes once the program runs: $replay_min minutes of traffic around Zurich,"
-echo "shown 30 s late, and the last departures leave a minute later. The program then keeps running"
-echo "with its parked aircraft until Ctrl-C stops everything."
+echo "The demo runs Ordalis_P3D with a simulator stand-in and a traffic-source stand-in on this machine."
+echo "It uses the traffic source's fixed ports on 127.0.0.1: TCP 10747 and UDP 49004 and 49005."
+echo "The show lasts about $show_min minutes once the program runs: it replays $replay_min minutes of traffic around"
+echo "Zurich, shown 30 s late, and the last departures leave a minute after that. The program then keeps"
+echo "running with its parked aircraft until Ctrl-C stops everything."
 
 if [[ ${OXL_DEMO_NO_INSTALL:-0} != 1 ]]; then
   echo "Installing the packages the build needs (scripts/install-deps.sh)."
