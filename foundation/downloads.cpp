@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <ostream>
+#include <string>
 #include <system_error>
 
 namespace oxl
@@ -76,6 +77,25 @@ CURLcode performStoppable(CURL* handle)
     return result;
 }
 
+// Why a transfer failed, worded for the log: what the site answered, or the library's own detail.
+std::string fetchFailure(CURL* handle, CURLcode result, const char* detail)
+{
+    if (result == CURLE_HTTP_RETURNED_ERROR)
+    {
+        long status = 0;
+        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+        if (status == 404 || status == 410)
+            return fmt::format("the site has no such file (HTTP {})", status);
+        return fmt::format("the site answered HTTP {}", status);
+    }
+    // A site in a local folder (file://) that lacks the file.
+    if (result == CURLE_FILE_COULDNT_READ_FILE)
+        return "the site has no such file";
+    if (result == CURLE_ABORTED_BY_CALLBACK)
+        return "stopped, the program is closing";
+    return detail[0] != '\0' ? detail : curl_easy_strerror(result);
+}
+
 } // namespace
 
 void gf_setDownloadLimits(const DownloadLimits& limits)
@@ -129,6 +149,7 @@ SaveResult gf_downloadToFile(CURL* handle, const std::string& url, const std::fi
             {
                 started = true;
                 DownloadSink sink{out, {}};
+                char detail[CURL_ERROR_SIZE] = {};
                 const DownloadLimits limits = gf_downloadLimits();
                 curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
                 curl_easy_setopt(handle, CURLOPT_USERAGENT, kDownloadUserAgent);
@@ -139,10 +160,18 @@ SaveResult gf_downloadToFile(CURL* handle, const std::string& url, const std::fi
                 curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, limits.connectTimeoutS);
                 curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerS);
                 curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedTimeS);
+                curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, detail);
                 const CURLcode result = performStoppable(handle);
-                if (result != CURLE_OK)
+                // The handle outlives this buffer.
+                curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
+                if (result == CURLE_OK)
+                    return std::nullopt;
+                // The disk refused the bytes: a failed save.
+                if (sink.error)
                     return WriteFailure{fmt::format("{} of {}", curl_easy_strerror(result), url), sink.error};
-                return std::nullopt;
+                // Nothing reached the disk: the fetch failed, and the old file stays as it was.
+                gf_log(fmt::format("Could not fetch '{}': {}", url, fetchFailure(handle, result, detail)));
+                return WriteFailure{{}, {}, true};
             });
         if (!started)
         {

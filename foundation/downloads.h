@@ -44,7 +44,8 @@ std::size_t gf_curlWriteToFile(char* data, std::size_t size, std::size_t count, 
 
 /// Fetches `url` into `target` (text and binary are the same bytes here); done only for a complete
 /// transfer. The target is saved as every file is (gf_replaceFileFrom): it is replaced only on success, so
-/// a failed download leaves the old file as it was, and a download the local disk refused says so. A set
+/// a failed download leaves the old file as it was, a failed fetch is logged with its reason ("Could not
+/// fetch '{}': {}"), and a download the local disk refused says so. A set
 /// stop flag (gFoundation.gStopRequested, gFoundation.gWindowClosed) ends the transfer.
 SaveResult gf_downloadToFile(CURL* handle, const std::string& url, const std::filesystem::path& target,
                              bool binary);

@@ -255,30 +255,36 @@ SaveResult saveFailed(const fs::path& file, const std::string& reason, const std
     return SaveResult{false, gf_writeRefused(file, error)};
 }
 
-// Writes the whole file; the reason when that fails, with the system's error when it has one.
-std::optional<std::string> writeWhole(const fs::path& path, const FileWriter& write, std::error_code& error)
+// Writes the whole file; why when that fails, with the system's error when it has one.
+std::optional<WriteFailure> writeWhole(const fs::path& path, const FileWriter& write)
 {
-    error.clear();
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out.is_open())
     {
-        error = lastError();
-        return error.message();
+        const std::error_code error = lastError();
+        return WriteFailure{error.message(), error};
     }
     std::optional<WriteFailure> failure = write(out);
     out.flush();
     out.close();
     if (failure)
     {
-        error = failure->error;
-        return failure->reason;
+        return failure;
     }
     if (out.fail())
     {
-        error = lastError();
-        return error.message();
+        const std::error_code error = lastError();
+        return WriteFailure{error.message(), error};
     }
     return std::nullopt;
+}
+
+// A write that failed: logged as a failed save unless the writer said why itself.
+SaveResult writeFailed(const fs::path& file, const WriteFailure& failure)
+{
+    if (failure.reported)
+        return SaveResult{false, gf_writeRefused(file, failure.error)};
+    return saveFailed(file, failure.reason, failure.error);
 }
 
 // A folder removed while the program runs is made again by the next save into it.
@@ -360,8 +366,8 @@ SaveResult gf_replaceFileFrom(const fs::path& file, const FileWriter& write)
     }
     else if (fs::exists(status) && !fs::is_regular_file(status))
     {
-        const std::optional<std::string> failure = writeWhole(file, write, ec);
-        return failure ? saveFailed(file, *failure, ec) : SaveResult{true, std::nullopt};
+        const std::optional<WriteFailure> failure = writeWhole(file, write);
+        return failure ? writeFailed(file, *failure) : SaveResult{true, std::nullopt};
     }
     else if (!fs::exists(status))
     {
@@ -372,9 +378,9 @@ SaveResult gf_replaceFileFrom(const fs::path& file, const FileWriter& write)
     fs::path name = target;
     name += fmt::format(".{}.tmp", gFoundation.gTemporarySerial.fetch_add(1));
     Temporary temporary(name);
-    if (const std::optional<std::string> failure = writeWhole(name, write, ec))
+    if (const std::optional<WriteFailure> failure = writeWhole(name, write))
     {
-        return saveFailed(file, *failure, ec);
+        return writeFailed(file, *failure);
     }
     const std::error_code unflushed = plat::renameDurably(name, target, ec);
     if (ec)

@@ -86,11 +86,14 @@ struct WriteFailure
 {
     std::string reason;
     std::error_code error;
+    /// The writer has logged why itself (a transfer that failed: nothing was saved), so no failed save is
+    /// logged.
+    bool reported = false;
 };
 /// What writes a file's bytes and can fail on its own (a transfer): the failure, or nothing when it is done.
 using FileWriter = std::function<std::optional<WriteFailure>(std::ostream&)>;
 /// As gf_replaceFile, for a writer that can fail on its own: then the old file stays, and the reason is
-/// logged.
+/// logged unless the writer reported it.
 SaveResult gf_replaceFileFrom(const std::filesystem::path& file, const FileWriter& write);
 /// Writes the text and a line feed, replacing the file; false when it could not be written.
 bool gf_writeTextFile(std::string_view text, const std::filesystem::path& file);

@@ -2,7 +2,9 @@
 # The program's main job on one machine: installs the dependencies, builds the program, the stand-ins and
 # the data files (nothing else), writes a working folder, starts the simulator stand-in and the
 # traffic-source stand-in (replaying the bundled recording of traffic around Zurich) and runs the
-# program in it, with its window when there is a display and headless otherwise. Ctrl-C stops everything; the logs stay in the working folder.
+# program in it, with its window when there is a display and headless otherwise. It says when the replay
+# has ended (the show is over); the program keeps running until Ctrl-C stops everything; the logs stay
+# in the working folder.
 #
 #   OXL_DEMO_DIR     working folder (build/demo)
 #   OXL_DEMO_NO_INSTALL=1   skips the package installation (the build still runs)
@@ -11,6 +13,18 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 work=${OXL_DEMO_DIR:-$top/build/demo}
 bin=$top/build/bin
 recording=$top/data/demo_traffic_LSZH.txt
+# The replay keeps the spacing of the recording's report times (field 15). The show goes on about 85 s
+# after the replay's end: the program shows the reports 30 s late and then removes the aircraft still in
+# the air once their reports have stopped.
+replay_s=$(awk -F, 'NR == 1 {first = $15} {last = $15} END {printf "%d", last - first}' "$recording")
+replay_min=$(((replay_s + 30) / 60))
+show_min=$(((replay_s + 85 + 30) / 60))
+
+echo "The demo runs Ordalis_P3D with a simulator stand-in and a traffic-source stand-in on this machine."
+echo "It uses the traffic source's fixed ports on 127.0.0.1: TCP 10747 and UDP 49004 and 49005."
+echo "The show lasts about $show_min minutes once the program runs: it replays $replay_min minutes of traffic around"
+echo "Zurich, shown 30 s late, and the last departures leave a minute after that. The program then keeps"
+echo "running with its parked aircraft until Ctrl-C stops everything."
 
 if [[ ${OXL_DEMO_NO_INSTALL:-0} != 1 ]]; then
   echo "Installing the packages the build needs (scripts/install-deps.sh)."
@@ -130,7 +144,11 @@ stop_all() {
     wait "$pid" 2>/dev/null || true
   done
   echo
-  echo "Stopped. Logs in $work:"
+  echo "Stopped."
+  print_logs
+}
+print_logs() {
+  echo "Logs in $work:"
   echo "  program log:                 $program/Log.txt"
   echo "  simulator stand-in:          $work/sim_standin.log (messages: $work/sim_standin.journal,"
   echo "                               aircraft created, moved and removed: $work/sim_standin.track)"
@@ -160,9 +178,30 @@ traffic_pid=$!
 
 echo "Working folder: $work"
 echo "Simulator stand-in and traffic-source stand-in running (recording: $recording)."
-echo "Starting Ordalis_P3D ($([[ -n ${OXL_HEADLESS:-} ]] && echo headless || echo "window on $DISPLAY")); Ctrl-C stops everything."
+echo "$(date +%T) Starting Ordalis_P3D ($([[ -n ${OXL_HEADLESS:-} ]] && echo headless || echo "window on $DISPLAY")); Ctrl-C stops everything."
 (cd "$program" && exec "$bin/ordalis_p3d") &
 program_pid=$!
+# The stand-in notes in its record when the program took its connection and when the replay's last line
+# went out.
+said=
+while kill -0 "$program_pid" 2>/dev/null; do
+  for note in connected "replay ended"; do
+    [[ $said == *"$note"* ]] && continue
+    grep -q " # $note\$" "$work/traffic_received.txt" 2>/dev/null || continue
+    said+="$note;"
+    if [[ $note == connected ]]; then
+      echo "$(date +%T) Ordalis_P3D took the traffic source's connection: the replay of $replay_min minutes begins."
+    else
+      echo "$(date +%T) The traffic replay has ended: the show is over once the last departures have left"
+      echo "(in about a minute and a half). Ordalis_P3D keeps running with its parked aircraft until Ctrl-C"
+      echo "stops it and the stand-ins."
+      print_logs
+    fi
+  done
+  # Waited for, unlike a plain sleep, so that a signal to this script stops it at once.
+  sleep 1 &
+  wait $! || true
+done
 status=0
 wait "$program_pid" || status=$?
 program_pid=

@@ -84,7 +84,9 @@ void addOptions(CLI::App& app, Options& o)
     app.add_option("--version", o.version, "\"version\" of the version reply");
     app.add_option("--reply", o.reply, "answer to the version query")
         ->check(CLI::IsMember({"normal", "nolevel", "malformed", "split", "none", "close"}));
-    app.add_option("--record", o.recordFile, "appends \"<unix seconds> <line>\" for every line received");
+    app.add_option("--record", o.recordFile,
+                   "appends \"<unix seconds> <line>\" for every line received, and notes such as "
+                   "\"# connected\" and \"# replay ended\"");
     app.add_option(
         "--replay", o.replayFile,
         "replays captured datagrams (\"(time, ':', 'AITFC,...')\" per line) or traffic lines (one per "
@@ -371,7 +373,9 @@ class Standin
                 std::string entry;
                 if (!std::getline(replay_, entry))
                 {
+                    // The demo's show is over when its last line has gone out.
                     replay_.close();
+                    note("# replay ended");
                     return;
                 }
                 // Lines keep the spacing of their report times; lines without one follow --interval.

@@ -61,11 +61,13 @@ TEST_F(DownloadTest, TextModeDownloadIntoARelativePath)
     EXPECT_EQ(test::readBytes(work_ / "fetched.txt"), "new data from the site");
 }
 
-/// How the site fails one request.
+/// How the site fails one request, and why the log says it failed.
 struct Failure
 {
     const char* name;
     void (*arrange)(LoopbackHttpServer& server);
+    const char* reason;
+    bool localSite = false; ///< the site is a local folder (file://) without the file
 };
 
 void PrintTo(const Failure& failure, std::ostream* out)
@@ -80,22 +82,35 @@ class FailedDownload : public DownloadTest, public ::testing::WithParamInterface
 TEST_P(FailedDownload, KeepsTheOldFile)
 {
     GetParam().arrange(server_);
+    const std::string base =
+        GetParam().localSite ? "file://" + (site_ / "empty").string() + "/" : server_.baseUrl();
+    test::ScopedEnv site("OXL_DOWNLOAD_BASE", base);
 
     EXPECT_FALSE(gf_downloadFromSite("dbase.enc", work_ / "dbase.enc"));
 
     EXPECT_EQ(test::readBytes(work_ / "dbase.enc"), "old good data");
     EXPECT_FALSE(fs::exists(work_ / "dbase.enc.part"));
-    EXPECT_TRUE(log_.contains("===> Downloading '" + server_.baseUrl() + "dbase.enc' failed !"));
+    // A fetch that failed, never a save: nothing reached the disk.
+    EXPECT_TRUE(log_.contains("Could not fetch '" + base + "dbase.enc': " + GetParam().reason))
+        << testing::PrintToString(log_.lines());
+    for (const std::string& line : log_.lines())
+        EXPECT_EQ(line.find("Saving"), std::string::npos) << line;
+    EXPECT_TRUE(log_.contains("===> Downloading '" + base + "dbase.enc' failed !"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Site, FailedDownload,
-    ::testing::Values(Failure{"NotFound", [](LoopbackHttpServer& s) { s.answerStatus("/dbase.enc", 404); }},
-                      Failure{"ServerError",
-                              [](LoopbackHttpServer& s) { s.answerStatus("/dbase.enc", 500); }},
-                      Failure{"BodyCutShort", [](LoopbackHttpServer& s) { s.cutShort("/dbase.enc"); }},
+    ::testing::Values(Failure{"NotFound", [](LoopbackHttpServer& s) { s.answerStatus("/dbase.enc", 404); },
+                              "the site has no such file (HTTP 404)"},
+                      Failure{"ServerError", [](LoopbackHttpServer& s) { s.answerStatus("/dbase.enc", 500); },
+                              "the site answered HTTP 500"},
+                      Failure{"BodyCutShort", [](LoopbackHttpServer& s) { s.cutShort("/dbase.enc"); },
+                              "transfer closed with 11 bytes remaining to read"},
                       // Ends by the low-speed time-out of one second set by the fixture.
-                      Failure{"Stalled", [](LoopbackHttpServer& s) { s.stall("/dbase.enc"); }}),
+                      Failure{"Stalled", [](LoopbackHttpServer& s) { s.stall("/dbase.enc"); },
+                              "Operation too slow. Less than 1 bytes/sec transferred the last 1 seconds"},
+                      Failure{"NoSuchFileInALocalFolder", [](LoopbackHttpServer&) {},
+                              "the site has no such file", true}),
     [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
 
 // A disk with no room for the transfer: the refusal is the disk's, never an answer of the site.

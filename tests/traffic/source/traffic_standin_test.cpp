@@ -12,6 +12,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -263,6 +264,8 @@ TEST_F(StandinTest, ReplaysTrafficLinesFromTheFirstConnectionStampedWhenSent)
     link.gf_waitForRealTraffic();
     ASSERT_TRUE(link.connected());
     ASSERT_TRUE(until([&] { return stack.size() >= 3; }));
+    // What the demo waits for to say that its show is over.
+    EXPECT_TRUE(until([&] { return std::ranges::count(recorded(), "# replay ended") == 1; }));
     link.closeLink();
     standin.stop();
     double connectedAt = 0.0;
