@@ -32,6 +32,7 @@ double knownGroundFt(const LiveEngine& engine, const LiveAc& ac)
         return *elevation;
     return ac.simGroundFt;
 }
+
 // An aircraft whose reports ended while it waited for its turn in the creation queue is let go as at the
 // end of any stream: created now, it would only fly what the end made up after it has gone, or be taken
 // away at once far behind its reports.
