@@ -183,6 +183,13 @@ bool endOfStream(LiveEngine& engine, LiveAc& ac)
     return true;
 }
 
+bool gf_reportsEnded(const LiveEngine& engine, const LiveAc& ac)
+{
+    if (ac.phase == GroundPhase::parked)
+        return false;
+    return ac.stream.empty() || ac.stream.back().dueTick <= engine.tick() || ac.extensionCount != 0;
+}
+
 void extendStream(LiveAc& ac, std::int32_t n)
 {
     ac.extensionCount = n;

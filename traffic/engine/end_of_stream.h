@@ -27,6 +27,10 @@ inline constexpr double kTry2ParkNarrowNm = metresToNm(20.0);
 /// The stream has reached its last report; true when it was extended, false when the aircraft is given up.
 bool endOfStream(LiveEngine& engine, LiveAc& ac);
 
+/// The aircraft's own reports have ended: its newest report is due, or the end of its stream carries it on
+/// or holds it on reports it made up. A parked aircraft's stay at its stand is no end.
+bool gf_reportsEnded(const LiveEngine& engine, const LiveAc& ac);
+
 /// Appends one synthetic report continuing the front report and keeps n as the extension steps left.
 void extendStream(LiveAc& ac, std::int32_t n);
 

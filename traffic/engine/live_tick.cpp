@@ -3,6 +3,7 @@
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
 #include "records/aircraft_words.h"
+#include "traffic/engine/end_of_stream.h"
 #include "traffic/engine/live_lifecycle.h"
 #include "traffic/engine/live_spawning.h"
 
@@ -30,6 +31,20 @@ double knownGroundFt(const LiveEngine& engine, const LiveAc& ac)
     if (const auto elevation = engine.n.staticParking->nearestAirportElevationFt(ac.lat, ac.lon))
         return *elevation;
     return ac.simGroundFt;
+}
+
+// An aircraft whose reports ended while it waited for its turn in the creation queue is let go as at the
+// end of any stream: created now, it would only fly what the end made up after it has gone, or be taken
+// away at once far behind its reports.
+bool letGoEndedCreation(LiveEngine& engine, std::uint32_t hexid)
+{
+    LiveAc* ac = engine.findByHexid(hexid);
+    if (ac == nullptr || ac->simState != SimState::adding2sim || ac->objectId != 0 || ac->removeWhenCreated ||
+        !gf_reportsEnded(engine, *ac))
+        return false;
+    ++engine.intake.endOfStreamRemovals;
+    removeAircraftFromSim(engine, *ac);
+    return true;
 }
 
 // A request whose title the simulator refused after it was matched would only be refused again, and each
@@ -190,9 +205,12 @@ void serviceQueues(LiveEngine& engine)
     }
     if (tick % kCreatePeriodTicks != 0)
         return;
-    // A request that goes no further takes no slot.
+    // A request that goes no further takes no slot: the next one takes the turn.
     while (!queues.liveCreates.empty())
     {
+        // Its request leaves the queue with it.
+        if (letGoEndedCreation(engine, queues.liveCreates.front().hexid))
+            continue;
         CreateRequest request = std::move(queues.liveCreates.front());
         queues.liveCreates.pop_front();
         if (keepsSoundTitle(engine, request))

@@ -263,6 +263,17 @@ TEST_F(LiveScenario, WaitingAircraftIsLetGoWhenItsReportsEnd)
         ++identity.hexid;
     }
     EXPECT_EQ(harness->engine().intake.endOfStreamRemovals, 2u);
+    // 100 queued at once: the 50 served last, whose reports end at 5 s (due at +3500), are never created.
+    harness->creates.clear();
+    for (std::uint32_t i = 0; i < 100; ++i, identity.callsign = fmt::format("B{:x}", ++identity.hexid))
+    {
+        StreamBuilder burst(identity, {harness->user.lat + i / 1e3, -0.2}, 90);
+        harness->schedule(burst.speed(240).altitude(9000).fly(i < 50 ? 10 : 90).lines(), harness->tick());
+    }
+    harness->run(9000);
+    EXPECT_EQ(harness->creates.size(), 50u);
+    for (const test::RecordedCreate& c : harness->creates)
+        EXPECT_GE(c.request.hexid, 0x400003 + 50) << c.request.callsign;
 }
 
 // Brings the default flight to active; returns its object id.
