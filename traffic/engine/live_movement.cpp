@@ -32,6 +32,10 @@ constexpr double kFlarePitchLimitRad = degToRad(-4.0);
 constexpr double kLastCurveT = 0.999999;
 // [ft] a landing aircraft at or below this height flares.
 constexpr double kFlareAglFt = 400.0;
+// [ticks] in the air a leg ends within this of when its report is due.
+constexpr std::int64_t kAirPaceTicks = 500;
+// An aircraft late on its reports closes on them at this factor of its pace at the most.
+constexpr double kClosingFactor = 1.2;
 // [ticks] the smoothing windows shrink toward this while the aircraft stands.
 constexpr std::int32_t kBaseMargin = 1000;
 constexpr std::int32_t kMarginShrink = 100;
@@ -215,8 +219,21 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     // flew on, extrapolated, as the turn began) takes the way there and back: twice the time.
     const std::int64_t latest = std::max<std::int64_t>(
         next.dueTick, tick + kCatchUpTicks * (gf_readNextReport(ac) == NextReport::turn ? 2 : 1));
-    const std::int32_t n = gf_checkedTicks(nm * kTicksPerHour / speedKt);
-    clampNextDue(ac, engine.tick(), std::max(n, kMinLegTicks));
+    const std::int32_t n = std::max(gf_checkedTicks(nm * kTicksPerHour / speedKt), kMinLegTicks);
+    if (ac.extensionCount < 1 && ac.landing == 0)
+    {
+        // A lag is not kept: the leg ends when its report is due, give or take a few seconds of the pace
+        // its positions show, so that an aircraft late after a glitch, a pause or a turn round closes on
+        // its reports leg by leg, a little faster than that pace (positions scattered along the track are
+        // not chased).
+        const std::int64_t onTime = std::int64_t{next.dueTick} - tick;
+        const auto closing = static_cast<std::int64_t>(std::ceil(n / kClosingFactor));
+        clampNextDue(
+            ac, engine.tick(),
+            std::max(std::clamp<std::int64_t>(n, onTime - kAirPaceTicks, onTime + kAirPaceTicks), closing));
+    }
+    else
+        clampNextDue(ac, engine.tick(), n);
     // The leg runs from where the aircraft is, no faster than its category flies while it catches up, so
     // that a late aircraft catches up over several legs instead of dashing. One that cannot reach the
     // report so within the minute (its reports jumped) is created again where its reports are.

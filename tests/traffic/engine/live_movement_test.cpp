@@ -123,9 +123,9 @@ TEST_F(Movement, AirborneLegIsRetimedFromDistanceAndClampedByTheWindows)
     const std::int32_t consumedAt = harness->tick() - 1;
     const LiveAc& after = harness->engine().live.back();
     ASSERT_EQ(after.stream.size(), 2u);
-    // 1500 ticks wanted, but lookBehind 1000 keeps it at or after 3000 - 1000.
-    EXPECT_EQ(after.stream.front().dueTick, 2000);
-    EXPECT_NEAR(after.latStep * (2000 - consumedAt), oneNmDeg, 1e-12);
+    // 1500 ticks wanted, but in the air a leg ends within 500 ticks of its report's due tick 3000.
+    EXPECT_EQ(after.stream.front().dueTick, 2500);
+    EXPECT_NEAR(after.latStep * (2500 - consumedAt), oneNmDeg, 1e-12);
     (void)ac;
 }
 
