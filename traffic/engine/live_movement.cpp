@@ -32,7 +32,7 @@ constexpr double kFlarePitchLimitRad = degToRad(-4.0);
 constexpr double kLastCurveT = 0.999999;
 // [ft] a landing aircraft at or below this height flares.
 constexpr double kFlareAglFt = 400.0;
-// [ticks] in the air a leg ends within this of when its report is due.
+// [ticks] in the air a leg ends no later than this after its report is due.
 constexpr std::int64_t kAirPaceTicks = 500;
 // An aircraft late on its reports closes on them at this factor of its pace at the most.
 constexpr double kClosingFactor = 1.2;
@@ -222,15 +222,12 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     const std::int32_t n = std::max(gf_checkedTicks(nm * kTicksPerHour / speedKt), kMinLegTicks);
     if (ac.extensionCount < 1 && ac.landing == 0)
     {
-        // A lag is not kept: the leg ends when its report is due, give or take a few seconds of the pace
-        // its positions show, so that an aircraft late after a glitch, a pause or a turn round closes on
-        // its reports leg by leg, a little faster than that pace (positions scattered along the track are
-        // not chased).
+        // A lag is not kept: the leg ends a few seconds after its report is due at the latest, so that an
+        // aircraft late after a glitch, a pause or a turn round closes on its reports leg by leg, a little
+        // faster than its pace (positions scattered along the track are not chased).
         const std::int64_t onTime = std::int64_t{next.dueTick} - tick;
         const auto closing = static_cast<std::int64_t>(std::ceil(n / kClosingFactor));
-        clampNextDue(
-            ac, engine.tick(),
-            std::max(std::clamp<std::int64_t>(n, onTime - kAirPaceTicks, onTime + kAirPaceTicks), closing));
+        clampNextDue(ac, engine.tick(), std::max(std::min<std::int64_t>(n, onTime + kAirPaceTicks), closing));
     }
     else
         clampNextDue(ac, engine.tick(), n);

@@ -540,7 +540,6 @@ TEST_F(AppendedFlight, LateEarlyAndOutOfOrderReportsAreFlownWithoutJumps)
     std::swap(lines[20].atS, lines[21].atS);
     lines[21].atS -= 0.5;
     harness->schedule(lines);
-    // Up to the last report's due tick, less the few seconds a leg may end before it.
     const std::int32_t end = static_cast<std::int32_t>(lines.back().atS * 100.0) + 2500;
     harness->run(end);
 
