@@ -34,6 +34,8 @@ constexpr double kLastCurveT = 0.999999;
 constexpr double kFlareAglFt = 400.0;
 // [ticks] in the air a leg ends no later than this after its report is due.
 constexpr std::int64_t kAirPaceTicks = 500;
+// [ticks] how often an aircraft waiting for the report after a leap looks for it.
+constexpr std::int32_t kAwaitTicks = 100;
 // An aircraft late on its reports closes on them at this factor of its pace at the most.
 constexpr double kClosingFactor = 1.2;
 // [ticks] the smoothing windows shrink toward this while the aircraft stands.
@@ -311,6 +313,13 @@ void nextPosMain(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
                 continue;
             }
             break;
+        }
+        // A newest report that leaps away waits for the report after it, until it is due at the latest:
+        // the aircraft flies on as it flew meanwhile, past the report it reached, without turning to it.
+        if (ac.turnToTarget == 0 && engine.tick() < ac.stream[1].dueTick && gf_awaitsNextReport(ac))
+        {
+            ac.stream.front().dueTick = engine.tick() + kAwaitTicks;
+            return;
         }
         consumeReport(engine, steps, ac);
     }

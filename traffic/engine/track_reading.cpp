@@ -141,7 +141,9 @@ bool scatterBetweenNeighbours(const std::deque<Report>& stream, std::size_t inde
             allOff = offTheirTrack(before, stream[k], stream[j], category, shownKt);
         if (!allOff)
             continue;
-        if (j + 1 == stream.size() || !offTheirTrack(before, stream[j], stream[j + 1], category, shownKt))
+        // The newest continues it unless it leaps from it.
+        if (j + 1 == stream.size() ? !leaps(before, stream[j], category)
+                                   : !offTheirTrack(before, stream[j], stream[j + 1], category, shownKt))
             return realReport(stream[j]);
     }
     return false;
@@ -192,11 +194,6 @@ NextReport gf_readReport(LatLon from, double headingRad, const std::deque<Report
                         realReport(stream[index]) && realReport(stream[index + 1]);
     if (judged && scatterBetweenNeighbours(stream, index, category))
         return NextReport::scatter;
-    // The newest report leaping from the one before faster than the category flies (a jump its source
-    // confirmed with one report) waits for a report after it: the aircraft flies on meanwhile. A glitch is
-    // over by then; a jump that lasts is followed from its next report.
-    if (!judged && index + 1 == stream.size() && leaps(stream[index - 1], stream[index], category))
-        return NextReport::scatter;
     if (!gf_liesBehind(from, headingRad, stream[index], kTurnRoundRad))
         return NextReport::ahead;
     return readBehind(from, headingRad, stream, index, category, judged);
@@ -205,6 +202,12 @@ NextReport gf_readReport(LatLon from, double headingRad, const std::deque<Report
 NextReport gf_readNextReport(const LiveAc& ac)
 {
     return gf_readReport({ac.lat, ac.lon}, ac.heading, ac.stream, 1, ac.category);
+}
+
+bool gf_awaitsNextReport(const LiveAc& ac)
+{
+    return ac.category != AcCategory::Rotorcraft && ac.onGround == 0 && ac.stream.size() == 2 &&
+           leaps(ac.stream[0], ac.stream[1], ac.category);
 }
 
 double gf_shownSpeedKt(const std::deque<Report>& stream, AcCategory category)

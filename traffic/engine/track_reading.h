@@ -33,6 +33,10 @@ NextReport gf_readReport(LatLon from, double headingRad, const std::deque<Report
 /// Reads the next report of a flying aircraft from where it is and the way its nose points.
 NextReport gf_readNextReport(const LiveAc& ac);
 
+/// Whether the newest report leaps from the one the aircraft flies to faster than its category flies (a
+/// source's jump, confirmed by one report): a glitch or a jump, as the report after it will show.
+bool gf_awaitsNextReport(const LiveAc& ac);
+
 /// [kt] the speed the stream's positions show over their source times: the median of the legs between its
 /// real reports that the category can fly, a repeated position no leg; 0 when the stream shows fewer than
 /// two.

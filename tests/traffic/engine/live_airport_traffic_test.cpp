@@ -554,7 +554,7 @@ TEST_F(CapturedTraffic, DeparturesTakeOffFromWhereTheSourceHeldThem)
 
 TEST_F(CapturedTraffic, ArrivalsWhoseSourceJumpsCatchUpInOneObject)
 {
-    for (const char* callsign : {"VIV3711", "VOI785", "AIJ2704"})
+    for (const char* callsign : {"VIV3711", "VOI785", "AIJ2704", "AIJ2800"})
     {
         SCOPED_TRACE(callsign);
         const CapturedRun run = replay(callsign);
