@@ -32,6 +32,12 @@ constexpr double kFlarePitchLimitRad = degToRad(-4.0);
 constexpr double kLastCurveT = 0.999999;
 // [ft] a landing aircraft at or below this height flares.
 constexpr double kFlareAglFt = 400.0;
+// [ticks] in the air a leg ends no later than this after its report is due.
+constexpr std::int64_t kAirPaceTicks = 500;
+// [ticks] how often an aircraft waiting for the report after a leap looks for it.
+constexpr std::int32_t kAwaitTicks = 100;
+// An aircraft late on its reports closes on them at this factor of its pace at the most.
+constexpr double kClosingFactor = 1.2;
 // [ticks] the smoothing windows shrink toward this while the aircraft stands.
 constexpr std::int32_t kBaseMargin = 1000;
 constexpr std::int32_t kMarginShrink = 100;
@@ -215,8 +221,18 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     // flew on, extrapolated, as the turn began) takes the way there and back: twice the time.
     const std::int64_t latest = std::max<std::int64_t>(
         next.dueTick, tick + kCatchUpTicks * (gf_readNextReport(ac) == NextReport::turn ? 2 : 1));
-    const std::int32_t n = gf_checkedTicks(nm * kTicksPerHour / speedKt);
-    clampNextDue(ac, engine.tick(), std::max(n, kMinLegTicks));
+    const std::int32_t n = std::max(gf_checkedTicks(nm * kTicksPerHour / speedKt), kMinLegTicks);
+    if (ac.extensionCount < 1 && ac.landing == 0)
+    {
+        // A lag is not kept: the leg ends a few seconds after its report is due at the latest, so that an
+        // aircraft late after a glitch, a pause or a turn round closes on its reports leg by leg, a little
+        // faster than its pace (positions scattered along the track are not chased).
+        const std::int64_t onTime = std::int64_t{next.dueTick} - tick;
+        const auto closing = static_cast<std::int64_t>(std::ceil(n / kClosingFactor));
+        clampNextDue(ac, engine.tick(), std::max(std::min<std::int64_t>(n, onTime + kAirPaceTicks), closing));
+    }
+    else
+        clampNextDue(ac, engine.tick(), n);
     // The leg runs from where the aircraft is, no faster than its category flies while it catches up, so
     // that a late aircraft catches up over several legs instead of dashing. One that cannot reach the
     // report so within the minute (its reports jumped) is created again where its reports are.
@@ -297,6 +313,13 @@ void nextPosMain(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
                 continue;
             }
             break;
+        }
+        // A newest report that leaps away waits for the report after it, until it is due at the latest:
+        // the aircraft flies on as it flew meanwhile, past the report it reached, without turning to it.
+        if (ac.turnToTarget == 0 && engine.tick() < ac.stream[1].dueTick && gf_awaitsNextReport(ac))
+        {
+            ac.stream.front().dueTick = engine.tick() + kAwaitTicks;
+            return;
         }
         consumeReport(engine, steps, ac);
     }

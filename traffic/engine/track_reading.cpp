@@ -18,22 +18,143 @@ namespace
 constexpr double kAheadRad = 90.0 * kDegToRad;
 // [s] the shortest span of source time over which two positions show a speed.
 constexpr double kLegSpanS = 1.0;
-// A speed field off the shown speed by more than this factor is stale (positions scattered along the track
-// show speeds half again above and below).
-constexpr double kStaleSpeedFactor = 3.0;
+// [nm] two positions nearer than this are one position repeated: no leg of the aircraft.
+constexpr double kRepeatNm = metresToNm(20.0);
+// A speed field this share beyond the slowest or fastest leg of the positions is stale.
+constexpr double kFieldMargin = 0.05;
+// Legs whose speeds differ more than this factor are too scattered to belie a speed field.
+constexpr double kScatteredSpread = 1.5;
+// The aircraft may fly this much faster than its positions show while it turns between two of them.
+constexpr double kTurnSpeedMargin = 1.25;
+// [nm] what a source's own positions are off the track they draw without being scatter.
+constexpr double kPositionNoiseNm = 0.05;
+// Reports of a glitch in a row at the most: more that agree are a jump.
+constexpr std::size_t kGlitchRun = 2;
 
 bool realReport(const Report& r)
 {
     return r.sourceTime > 0.0 && r.airborne != 0;
 }
-} // namespace
 
-NextReport gf_readReport(LatLon from, double headingRad, const std::deque<Report>& stream, std::size_t index,
-                         AcCategory category)
+// [kt] the speeds of the legs between the stream's real reports that the category can fly, in order. One
+// scattered position moves their median little. A position repeated is no leg at 0 kt: the leg runs from
+// where the source first put it. A leg faster than the category flies is a jump (one feed's to another's
+// position), no speed. One leg alone may be a jump the source confirmed.
+std::vector<double> legSpeedsKt(const std::deque<Report>& stream, AcCategory category)
 {
-    if (category == AcCategory::Rotorcraft || index >= stream.size() ||
-        !gf_liesBehind(from, headingRad, stream[index], kTurnRoundRad))
-        return NextReport::ahead;
+    std::vector<double> legsKt;
+    const Report* from = nullptr;
+    for (const Report& r : stream)
+    {
+        if (!realReport(r))
+            continue;
+        if (from == nullptr)
+        {
+            from = &r;
+            continue;
+        }
+        const double nm = gf_distanceNm({from->lat, from->lon}, {r.lat, r.lon});
+        const double spanS = r.sourceTime - from->sourceTime;
+        if (nm < kRepeatNm || spanS < kLegSpanS)
+            continue;
+        const double kt = nm / (spanS / kSecondsPerHour);
+        if (kt <= gf_topSpeedKt(category))
+            legsKt.push_back(kt);
+        from = &r;
+    }
+    std::ranges::sort(legsKt);
+    return legsKt;
+}
+
+// Whether r lies further from `before` than the category flies in the time between them.
+bool leaps(const Report& before, const Report& r, AcCategory category)
+{
+    const double spanS = r.sourceTime - before.sourceTime;
+    return realReport(before) && realReport(r) && spanS > 0.0 &&
+           gf_distanceNm({before.lat, before.lon}, {r.lat, r.lon}) / (spanS / kSecondsPerHour) >
+               gf_topSpeedKt(category);
+}
+
+// Where a point lies from `origin` [nm east, nm north], flat over the few miles between reports.
+struct Flat
+{
+    double east;
+    double north;
+};
+
+Flat flat(const Report& origin, const Report& r)
+{
+    double dLon = std::fmod(r.lon - origin.lon + 540.0, 360.0) - 180.0;
+    if (dLon < -180.0)
+        dLon += 360.0;
+    return {dLon * 60.0 * std::cos(origin.lat * kDegToRad), (r.lat - origin.lat) * 60.0};
+}
+
+// [nm] how far r lies from the segment from `before` to `after`.
+double offSegmentNm(const Report& before, const Report& r, const Report& after)
+{
+    const Flat a = flat(before, after);
+    const Flat p = flat(before, r);
+    const double len2 = a.east * a.east + a.north * a.north;
+    const double u = len2 > 0.0 ? std::clamp((p.east * a.east + p.north * a.north) / len2, 0.0, 1.0) : 0.0;
+    return std::hypot(p.east - u * a.east, p.north - u * a.north);
+}
+
+// Whether r lies where no aircraft of the category flying from `before` to `after` passes: further than it
+// reaches in their time, or off their line by more than it can turn away and back in that time. False
+// when the three cannot be read so (not real reports of the air, no time between them).
+bool offTheirTrack(const Report& before, const Report& r, const Report& after, AcCategory category,
+                   double shownKt)
+{
+    if (!realReport(before) || !realReport(r) || !realReport(after))
+        return false;
+    const double spanS = after.sourceTime - before.sourceTime;
+    if (!(spanS > 0.0) || !(r.sourceTime > before.sourceTime) || !(r.sourceTime < after.sourceTime))
+        return false;
+    const double hours = spanS / kSecondsPerHour;
+    const LatLon b{before.lat, before.lon}, p{r.lat, r.lon}, a{after.lat, after.lon};
+    const double chordNm = gf_distanceNm(b, a);
+    if ((gf_distanceNm(b, p) + gf_distanceNm(p, a)) / hours > gf_topSpeedKt(category))
+        return true;
+    // The farthest a path of that length strays from its chord: the arc of the category's fastest turn,
+    // or, when the aircraft could turn round in the time, the ellipse of all paths that long.
+    const double pathNm = kTurnSpeedMargin * std::max(shownKt, chordNm / hours) * hours;
+    const double turnRad =
+        gf_categoryConstants(category).maxTurnStepDeg * kDegToRad * kTicksPerHour / kSecondsPerHour * spanS;
+    const double strayNm = turnRad < kPi
+                               ? pathNm / turnRad * (1.0 - std::cos(turnRad / 2.0))
+                               : std::sqrt(std::max(pathNm * pathNm - chordNm * chordNm, 0.0)) / 2.0;
+    return offSegmentNm(before, r, after) > strayNm + kPositionNoiseNm;
+}
+
+// Scatter: stream[index] and up to one report after it lie off the track that stream[index - 1] and a
+// later report draw, and that later report continues that track (the next one after it lies on it, or it
+// is the newest). Reports off it that agree with each other for longer are a turn or a jump.
+bool scatterBetweenNeighbours(const std::deque<Report>& stream, std::size_t index, AcCategory category)
+{
+    const Report& before = stream[index - 1];
+    const double shownKt = gf_shownSpeedKt(stream, category);
+    for (std::size_t j = index + 1; j < stream.size() && j <= index + kGlitchRun; ++j)
+    {
+        bool allOff = true;
+        for (std::size_t k = index; k < j && allOff; ++k)
+            allOff = offTheirTrack(before, stream[k], stream[j], category, shownKt);
+        if (!allOff)
+            continue;
+        // The newest continues it unless it leaps from it.
+        if (j + 1 == stream.size() ? !leaps(before, stream[j], category)
+                                   : !offTheirTrack(before, stream[j], stream[j + 1], category, shownKt))
+            return realReport(stream[j]);
+    }
+    return false;
+}
+
+// A report behind the aircraft: while a later report lies ahead it was passed, scatter; else a turn, unless
+// (where its neighbours draw no track: the newest, or one beside a report that is no real one) its
+// source's own track could not have drawn it.
+NextReport readBehind(LatLon from, double headingRad, const std::deque<Report>& stream, std::size_t index,
+                      AcCategory category, bool onNeighboursTrack)
+{
     const bool laterAhead = std::any_of(stream.begin() + static_cast<std::ptrdiff_t>(index) + 1, stream.end(),
                                         [&](const Report& r)
                                         {
@@ -43,8 +164,10 @@ NextReport gf_readReport(LatLon from, double headingRad, const std::deque<Report
                                         });
     if (laterAhead)
         return NextReport::scatter;
-    // Newer reports all lie behind: a turn, unless the source's own track could not have drawn it, bending
-    // round from the report before faster than the aircraft turns, or leaping there faster than it flies.
+    if (onNeighboursTrack)
+        return NextReport::turn;
+    // Bending round from the report before faster than the aircraft turns, or leaping there faster than it
+    // flies, is no turn.
     const Report& before = stream[index - 1];
     const Report& r = stream[index];
     const double spanS = r.sourceTime - before.sourceTime;
@@ -56,8 +179,24 @@ NextReport gf_readReport(LatLon from, double headingRad, const std::deque<Report
     const double turnS =
         2.0 * offRad /
         (gf_categoryConstants(category).maxTurnStepDeg * kDegToRad * kTicksPerHour / kSecondsPerHour);
-    const double legKt = gf_distanceNm({before.lat, before.lon}, {r.lat, r.lon}) / (spanS / kSecondsPerHour);
-    return spanS < turnS || legKt > gf_topSpeedKt(category) ? NextReport::scatter : NextReport::turn;
+    return spanS < turnS || leaps(before, r, category) ? NextReport::scatter : NextReport::turn;
+}
+} // namespace
+
+NextReport gf_readReport(LatLon from, double headingRad, const std::deque<Report>& stream, std::size_t index,
+                         AcCategory category)
+{
+    if (category == AcCategory::Rotorcraft || index == 0 || index >= stream.size())
+        return NextReport::ahead;
+    // A report is judged against the track its neighbours draw, whatever its angle to the nose: a small
+    // sideways position ahead is as much scatter as one behind.
+    const bool judged = index + 1 < stream.size() && realReport(stream[index - 1]) &&
+                        realReport(stream[index]) && realReport(stream[index + 1]);
+    if (judged && scatterBetweenNeighbours(stream, index, category))
+        return NextReport::scatter;
+    if (!gf_liesBehind(from, headingRad, stream[index], kTurnRoundRad))
+        return NextReport::ahead;
+    return readBehind(from, headingRad, stream, index, category, judged);
 }
 
 NextReport gf_readNextReport(const LiveAc& ac)
@@ -65,42 +204,30 @@ NextReport gf_readNextReport(const LiveAc& ac)
     return gf_readReport({ac.lat, ac.lon}, ac.heading, ac.stream, 1, ac.category);
 }
 
+bool gf_awaitsNextReport(const LiveAc& ac)
+{
+    return ac.category != AcCategory::Rotorcraft && ac.onGround == 0 && ac.stream.size() == 2 &&
+           leaps(ac.stream[0], ac.stream[1], ac.category);
+}
+
 double gf_shownSpeedKt(const std::deque<Report>& stream, AcCategory category)
 {
-    // The median of the legs between real reports: one scattered position moves it little, and a leg faster
-    // than the category flies is a jump (one feed's to another's position), no speed.
-    std::vector<double> legsKt;
-    const Report* from = nullptr;
-    for (const Report& r : stream)
-    {
-        if (!realReport(r))
-            continue;
-        if (from != nullptr && r.sourceTime - from->sourceTime >= kLegSpanS)
-        {
-            const double kt = gf_distanceNm({from->lat, from->lon}, {r.lat, r.lon}) /
-                              ((r.sourceTime - from->sourceTime) / kSecondsPerHour);
-            if (kt <= gf_topSpeedKt(category))
-                legsKt.push_back(kt);
-            from = &r;
-        }
-        else if (from == nullptr)
-            from = &r;
-    }
-    // One leg alone may be a jump the source confirmed: no speed of the aircraft.
-    if (legsKt.size() < 2)
-        return 0.0;
-    std::ranges::sort(legsKt);
+    const std::vector<double> legsKt = legSpeedsKt(stream, category);
     const std::size_t n = legsKt.size();
-    return (legsKt[(n - 1) / 2] + legsKt[n / 2]) / 2.0;
+    return n < 2 ? 0.0 : (legsKt[(n - 1) / 2] + legsKt[n / 2]) / 2.0;
 }
 
 double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt)
 {
-    const double shownKt = gf_shownSpeedKt(ac.stream, ac.category);
-    if (shownKt > 0.0 &&
-        (reportedKt * kStaleSpeedFactor < shownKt || reportedKt > shownKt * kStaleSpeedFactor))
-        return shownKt;
-    return reportedKt;
+    // The field where the legs do not belie it: it lies among their speeds, or they differ too much among
+    // themselves to tell (positions scattered along the track). Off legs that agree, it is stale, by
+    // whatever factor.
+    const std::vector<double> legsKt = legSpeedsKt(ac.stream, ac.category);
+    if (legsKt.size() < 2 || legsKt.back() > legsKt.front() * kScatteredSpread ||
+        (reportedKt >= legsKt.front() * (1.0 - kFieldMargin) &&
+         reportedKt <= legsKt.back() * (1.0 + kFieldMargin)))
+        return reportedKt;
+    return gf_shownSpeedKt(ac.stream, ac.category);
 }
 
 double gf_catchUpKt(const LiveAc& ac, double reportedKt, double altFt)

@@ -1,5 +1,5 @@
 // What a flying aircraft's buffered reports say about its source's track: whether the next report
-// continues it, is the scatter of the source's positions along it, or a turn; the speed the positions
+// continues it, is the scatter of the source's positions about it, or a turn; the speed the positions
 // show over their source times; and how fast a late aircraft may catch up with them. Every in-air rule
 // about reports asks here.
 #pragma once
@@ -16,29 +16,38 @@ namespace oxl
 /// What the report at an index of the stream is to an aircraft in the air.
 enum class NextReport
 {
-    ahead,   ///< within 120 degrees of the way the aircraft moves: flown to
-    scatter, ///< behind it while a later report lies ahead: skipped
-    turn,    ///< behind it, no later report ahead, and its source's track could bend there: flown to
+    ahead,   ///< on the track its neighbours draw, or within 120 degrees of the way the aircraft moves: flown
+             ///< to
+    scatter, ///< off the track the reports before and after it draw, or behind while a later one lies ahead:
+             ///< skipped
+    turn,    ///< behind the aircraft, on its neighbours' track (or the newest, and its source's track could
+             ///< bend there): flown to
 };
 
-/// Reads stream[index] (index >= 1) from a point moving on headingRad [rad]. A helicopter's reports are
-/// always ahead.
+/// Reads stream[index] (index >= 1) from a point moving on headingRad [rad]: against the report before and
+/// the one after it where they are real reports of the air, else against the nose. A helicopter's reports
+/// are always ahead.
 NextReport gf_readReport(LatLon from, double headingRad, const std::deque<Report>& stream, std::size_t index,
                          AcCategory category);
 
 /// Reads the next report of a flying aircraft from where it is and the way its nose points.
 NextReport gf_readNextReport(const LiveAc& ac);
 
+/// Whether the newest report leaps from the one the aircraft flies to faster than its category flies (a
+/// source's jump, confirmed by one report): a glitch or a jump, as the report after it will show.
+bool gf_awaitsNextReport(const LiveAc& ac);
+
 /// [kt] the speed the stream's positions show over their source times: the median of the legs between its
-/// real reports that the category can fly; 0 when the stream shows fewer than two.
+/// real reports that the category can fly, a repeated position no leg; 0 when the stream shows fewer than
+/// two.
 double gf_shownSpeedKt(const std::deque<Report>& stream, AcCategory category);
 
-/// [kt] the speed of a leg in the air: the reported ground speed, or the speed the positions show when the
-/// two differ threefold (a source that leaves its speed field stale).
+/// [kt] the speed of a leg in the air: the reported ground speed where it lies among the speeds of the legs
+/// the positions show (or they show none), else, the field stale by whatever factor, the speed they show.
 double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt);
 
-/// [kt] the fastest a late aircraft flies to catch up: a margin above the speed of its leg (the speed field
-/// or, when stale, its positions'), within what its category flies at that altitude.
+/// [kt] the fastest a late aircraft flies to catch up: a margin above the speed of its leg (as
+/// gf_airLegSpeedKt reads it), within what its category flies at that altitude.
 double gf_catchUpKt(const LiveAc& ac, double reportedKt, double altFt);
 
 } // namespace oxl

@@ -5,6 +5,7 @@
 #include "tests/traffic/engine/live_fixture.h"
 #include "traffic/engine/live_tick.h"
 #include "traffic/engine/stream_ops.h"
+#include "traffic/engine/track_reading.h"
 
 #include <cmath>
 #include <limits>
@@ -272,6 +273,45 @@ TEST_F(Movement, RecordedStreamIsFlownWithoutJumpsAtReportBoundaries)
         largest = std::max(largest, gf_distanceNm({track[i - 1].position.lat, track[i - 1].position.lon},
                                                   {track[i].position.lat, track[i].position.lon}));
     EXPECT_LT(largest, 3 * 250.0 / kTicksPerHour);
+}
+
+// The reading rules one by one, on a flight east at 280 kt: each row fails when its rule is taken out.
+TEST(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
+{
+    const auto east = [](double every, std::vector<int> at = {}, double nm = 0, int n = 6)
+    {
+        std::deque<Report> s(n);
+        for (int i = 0; i < n; ++i)
+            std::tie(s[i].lat, s[i].lon, s[i].gs, s[i].airborne, s[i].sourceTime) =
+                std::tuple(19.4 + nm / 60 * std::count(at.begin(), at.end(), i), -99 + every * i / 727.7, 280,
+                           1, every * i + 1);
+        return s;
+    };
+    const auto read = [](const std::deque<Report>& s, double eastNm = 0) {
+        return double(gf_readReport({s[0].lat, s[0].lon + eastNm / 56.6}, kPi / 2, s, 1, AcCategory::Large));
+    };
+    LiveAc ac;
+    std::tie(ac.category, ac.stream) = std::pair(AcCategory::Large, east(10));
+    std::deque<Report> repeated = east(10, {2}, 20, 10), turn = east(30, {1, 2, 2}, -1.17, 3);
+    for (const int i : {1, 2, 4, 5, 7, 8}) // two reports in three repeat the one before; one jumps 20 nm
+        repeated[i].lon = repeated[i - 1].lon;
+    std::tie(turn[1].lon, turn[2].lon) = std::pair(turn[0].lon + 1.17 / 56.6, turn[0].lon);
+    const double scatter = double(NextReport::scatter), ahead = double(NextReport::ahead);
+    const std::tuple<const char*, double, double> rows[] = {
+        {"a field stale by 1.2x is a hint", gf_airLegSpeedKt(ac, 233), 280},
+        {"so is one 1.75x too fast", gf_airLegSpeedKt(ac, 490), 280},
+        {"repeats and a jump are no legs", gf_shownSpeedKt(repeated, AcCategory::Large), 280},
+        {"catch-up at the positions' speed, below 10,000 ft", gf_catchUpKt(ac, 95, 5000), 350},
+        {"0.5 nm aside of the neighbours' track, ahead: scatter", read(east(5, {1}, .5)), scatter},
+        {"so are two reports 3 nm aside", read(east(5, {1, 2}, -3)), scatter},
+        {"reports that agree 3 nm aside are a jump", read(east(5, {1, 2, 3, 4, 5}, -3)), ahead},
+        {"a turn round reported every 30 s is flown", read(turn, 1), ahead},
+        {"a report passed while the next lies ahead: scatter", read(east(5), .8), scatter},
+        {"the newest leaping 3 nm aside waits", (ac.stream = east(5, {1}, -3, 2), gf_awaitsNextReport(ac)),
+         1},
+    };
+    for (const auto& [name, got, want] : rows)
+        EXPECT_NEAR(got, want, want / 100) << name;
 }
 
 } // namespace

@@ -540,7 +540,7 @@ TEST_F(AppendedFlight, LateEarlyAndOutOfOrderReportsAreFlownWithoutJumps)
     std::swap(lines[20].atS, lines[21].atS);
     lines[21].atS -= 0.5;
     harness->schedule(lines);
-    const std::int32_t end = static_cast<std::int32_t>(lines.back().atS * 100.0) + 3000;
+    const std::int32_t end = static_cast<std::int32_t>(lines.back().atS * 100.0) + 2500;
     harness->run(end);
 
     const std::uint32_t objectId = harness->objectOf(kHex);
