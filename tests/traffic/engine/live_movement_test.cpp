@@ -226,6 +226,21 @@ TEST_F(Movement, UnmovableAircraftIsRemovedAloneAndLogged)
     EXPECT_TRUE(logged);
 }
 
+// A late aircraft has a minute from now to reach its next report, one whose turn was reported behind it (it
+// flew on, extrapolated) the way there and back; neither report is reachable by its due tick.
+TEST_F(Movement, ALateAircraftHasAMinuteFromNowAndATurnRoundTwice)
+{
+    harness->run(6000);
+    for (const auto& [i, nm] : {std::pair(0u, 3.0), std::pair(1u, -7.0)}) // [nm] north of the aircraft
+        activeAc({at(40.0 + i, 8, 5000, 240, 0), at(40.0 + i + nm / 60, 8, 5000, 240, 1),
+                  at(40.0 + i + nm * 1.1 / 60, 8, 5000, 240, 9000)},
+                 kHex + i)
+            .objectId = 7 + i;
+    harness->run(1);
+    for (const std::uint32_t hexid : {kHex, kHex + 1})
+        EXPECT_EQ(harness->engine().findByHexid(hexid)->simState, SimState::active) << hexid;
+}
+
 TEST_F(Movement, SettleEndsAtStaticPitchFromEitherSide)
 {
     for (double startPitchDeg : {-4.0, 2.0})
