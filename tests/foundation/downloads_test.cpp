@@ -5,6 +5,7 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
 
+#include <algorithm>
 #include <gsl/util>
 #include <gtest/gtest.h>
 
@@ -61,7 +62,7 @@ TEST_F(DownloadTest, TextModeDownloadIntoARelativePath)
     EXPECT_EQ(test::readBytes(work_ / "fetched.txt"), "new data from the site");
 }
 
-/// How the site fails one request, and why the log says it failed.
+/// How the site fails one request, and why the log says it failed (curl's own words where empty).
 struct Failure
 {
     const char* name;
@@ -91,7 +92,8 @@ TEST_P(FailedDownload, KeepsTheOldFile)
     EXPECT_EQ(test::readBytes(work_ / "dbase.enc"), "old good data");
     EXPECT_FALSE(fs::exists(work_ / "dbase.enc.part"));
     // A fetch that failed, never a save: nothing reached the disk.
-    EXPECT_TRUE(log_.contains("Could not fetch '" + base + "dbase.enc': " + GetParam().reason))
+    const std::string fetch = "Could not fetch '" + base + "dbase.enc': " + GetParam().reason;
+    EXPECT_TRUE(std::ranges::any_of(log_.lines(), [&](const std::string& l) { return l.starts_with(fetch); }))
         << testing::PrintToString(log_.lines());
     for (const std::string& line : log_.lines())
         EXPECT_EQ(line.find("Saving"), std::string::npos) << line;
@@ -104,11 +106,9 @@ INSTANTIATE_TEST_SUITE_P(
                               "the site has no such file (HTTP 404)"},
                       Failure{"ServerError", [](LoopbackHttpServer& s) { s.answerStatus("/dbase.enc", 500); },
                               "the site answered HTTP 500"},
-                      Failure{"BodyCutShort", [](LoopbackHttpServer& s) { s.cutShort("/dbase.enc"); },
-                              "transfer closed with 11 bytes remaining to read"},
+                      Failure{"BodyCutShort", [](LoopbackHttpServer& s) { s.cutShort("/dbase.enc"); }, ""},
                       // Ends by the low-speed time-out of one second set by the fixture.
-                      Failure{"Stalled", [](LoopbackHttpServer& s) { s.stall("/dbase.enc"); },
-                              "Operation too slow. Less than 1 bytes/sec transferred the last 1 seconds"},
+                      Failure{"Stalled", [](LoopbackHttpServer& s) { s.stall("/dbase.enc"); }, ""},
                       Failure{"NoSuchFileInALocalFolder", [](LoopbackHttpServer&) {},
                               "the site has no such file", true}),
     [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
