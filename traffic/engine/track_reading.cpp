@@ -66,6 +66,14 @@ std::vector<double> legSpeedsKt(const std::deque<Report>& stream, AcCategory cat
     return legsKt;
 }
 
+// [kt] the median of sorted leg speeds; 0 for fewer than two (one leg alone may be a jump the source
+// confirmed).
+double medianKt(const std::vector<double>& legsKt)
+{
+    const std::size_t n = legsKt.size();
+    return n < 2 ? 0.0 : (legsKt[(n - 1) / 2] + legsKt[n / 2]) / 2.0;
+}
+
 // Whether r lies further from `before` than the category flies in the time between them.
 bool leaps(const Report& before, const Report& r, AcCategory category)
 {
@@ -212,9 +220,7 @@ bool gf_awaitsNextReport(const LiveAc& ac)
 
 double gf_shownSpeedKt(const std::deque<Report>& stream, AcCategory category)
 {
-    const std::vector<double> legsKt = legSpeedsKt(stream, category);
-    const std::size_t n = legsKt.size();
-    return n < 2 ? 0.0 : (legsKt[(n - 1) / 2] + legsKt[n / 2]) / 2.0;
+    return medianKt(legSpeedsKt(stream, category));
 }
 
 double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt)
@@ -227,7 +233,7 @@ double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt)
         (reportedKt >= legsKt.front() * (1.0 - kFieldMargin) &&
          reportedKt <= legsKt.back() * (1.0 + kFieldMargin)))
         return reportedKt;
-    return gf_shownSpeedKt(ac.stream, ac.category);
+    return medianKt(legsKt);
 }
 
 double gf_catchUpKt(const LiveAc& ac, double reportedKt, double altFt)
