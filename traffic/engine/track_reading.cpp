@@ -30,6 +30,8 @@ constexpr double kTurnSpeedMargin = 1.25;
 constexpr double kPositionNoiseNm = 0.05;
 // Reports of a glitch in a row at the most: more that agree are a jump.
 constexpr std::size_t kGlitchRun = 2;
+// [nm] a degree of latitude: a minute of arc is a nautical mile.
+constexpr double kNmPerDegree = 60.0;
 
 bool realReport(const Report& r)
 {
@@ -92,10 +94,15 @@ struct Flat
 
 Flat flat(const Report& origin, const Report& r)
 {
-    double dLon = std::fmod(r.lon - origin.lon + 540.0, 360.0) - 180.0;
-    if (dLon < -180.0)
-        dLon += 360.0;
-    return {dLon * 60.0 * std::cos(origin.lat * kDegToRad), (r.lat - origin.lat) * 60.0};
+    return {gf_wrapDeg180(r.lon - origin.lon) * kNmPerDegree * std::cos(origin.lat * kDegToRad),
+            (r.lat - origin.lat) * kNmPerDegree};
+}
+
+// [rad] how far the category's fastest turn takes the aircraft round in spanS [s].
+double turnReachRad(AcCategory category, double spanS)
+{
+    return gf_categoryConstants(category).maxTurnStepDeg * kDegToRad * kTicksPerHour / kSecondsPerHour *
+           spanS;
 }
 
 // [nm] how far r lies from the segment from `before` to `after`.
@@ -127,8 +134,7 @@ bool offTheirTrack(const Report& before, const Report& r, const Report& after, A
     // The farthest a path of that length strays from its chord: the arc of the category's fastest turn,
     // or, when the aircraft could turn round in the time, the ellipse of all paths that long.
     const double pathNm = kTurnSpeedMargin * std::max(shownKt, chordNm / hours) * hours;
-    const double turnRad =
-        gf_categoryConstants(category).maxTurnStepDeg * kDegToRad * kTicksPerHour / kSecondsPerHour * spanS;
+    const double turnRad = turnReachRad(category, spanS);
     const double strayNm = turnRad < kPi
                                ? pathNm / turnRad * (1.0 - std::cos(turnRad / 2.0))
                                : std::sqrt(std::max(pathNm * pathNm - chordNm * chordNm, 0.0)) / 2.0;
@@ -184,10 +190,8 @@ NextReport readBehind(LatLon from, double headingRad, const std::deque<Report>& 
     const double offRad =
         std::abs(gf_wrapPi(gf_bearingRad({before.lat, before.lon}, {r.lat, r.lon}) - headingRad));
     // A chord that far off the nose follows a turn of twice the angle.
-    const double turnS =
-        2.0 * offRad /
-        (gf_categoryConstants(category).maxTurnStepDeg * kDegToRad * kTicksPerHour / kSecondsPerHour);
-    return spanS < turnS || leaps(before, r, category) ? NextReport::scatter : NextReport::turn;
+    return turnReachRad(category, spanS) < 2.0 * offRad || leaps(before, r, category) ? NextReport::scatter
+                                                                                      : NextReport::turn;
 }
 } // namespace
 
