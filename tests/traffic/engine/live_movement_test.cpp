@@ -307,20 +307,28 @@ TEST(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
     };
     LiveAc ac;
     std::tie(ac.category, ac.stream) = std::pair(AcCategory::Large, east(10));
-    std::deque<Report> repeated = east(10, {2}, 20, 10), turn = east(30, {1, 2, 2}, -1.17, 3);
+    std::deque<Report> repeated = east(10, {2}, 20, 10), turn = east(30, {1, 2, 2}, -1.17, 3),
+                       north = east(5, {1, 2, 2, 3, 3, 3}, .389, 4);
+    for (Report& r : north) // the source turned north where the aircraft flew on east
+        r.lon = north[0].lon;
     for (const int i : {1, 2, 4, 5, 7, 8}) // two reports in three repeat the one before; one jumps 20 nm
         repeated[i].lon = repeated[i - 1].lon;
     std::tie(turn[1].lon, turn[2].lon) = std::pair(turn[0].lon + 1.17 / 56.6, turn[0].lon);
-    const double scatter = double(NextReport::scatter), ahead = double(NextReport::ahead);
+    const double scatter = double(NextReport::scatter), ahead = double(NextReport::ahead),
+                 turned = double(NextReport::turn);
     const std::tuple<const char*, double, double> rows[] = {
         {"a field stale by 1.2x is a hint", gf_airLegSpeedKt(ac, 233), 280},
         {"so is one 1.75x too fast", gf_airLegSpeedKt(ac, 490), 280},
         {"repeats and a jump are no legs", gf_shownSpeedKt(repeated, AcCategory::Large), 280},
+        {"one leg alone is no speed", gf_shownSpeedKt(east(10, {}, 0, 2), AcCategory::Large), 0},
         {"catch-up at the positions' speed, below 10,000 ft", gf_catchUpKt(ac, 95, 5000), 350},
         {"0.5 nm aside of the neighbours' track, ahead: scatter", read(east(5, {1}, .5)), scatter},
         {"so are two reports 3 nm aside", read(east(5, {1, 2}, -3)), scatter},
         {"reports that agree 3 nm aside are a jump", read(east(5, {1, 2, 3, 4, 5}, -3)), ahead},
         {"a turn round reported every 30 s is flown", read(turn, 1), ahead},
+        {"0.155 nm aside is the positions' own noise", read(east(5, {1}, .155)), ahead},
+        {"1 nm aside at 30-s reports is a turn away and back", read(east(30, {1}, 1)), ahead},
+        {"a report behind on its neighbours' track is a turn", read(north, 1), turned},
         {"a report passed while the next lies ahead: scatter", read(east(5), .8), scatter},
         {"the newest leaping 3 nm aside waits", (ac.stream = east(5, {1}, -3, 2), gf_awaitsNextReport(ac)),
          1},
