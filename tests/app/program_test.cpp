@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -252,6 +253,52 @@ TEST(Program, UnderAWindowManagerTheWindowOpensWhereItWasClosed)
         ASSERT_EQ(run.process_.wait(kEventLimit), std::optional<int>(0));
         EXPECT_NE(readBytes(settings).find(R"(name="MAIN_WINDOW_X" value="300")"), std::string::npos);
         EXPECT_NE(readBytes(settings).find(R"(name="MAIN_WINDOW_Y" value="200")"), std::string::npos);
+    }
+}
+
+// The window comes onto the work area of the screen it was closed on, through the toolkit's own reading
+// of the desktop, and the toolkit's nudge by its frame (no window manager here) keeps the stored place.
+TEST(Program, TheWindowOpensOnItsScreensWorkAreaAndKeepsThePlaceStoredForALargerOne)
+{
+    struct Row
+    {
+        const char* name;
+        int monitors;
+        std::array<int, 4> area; // x, y, width, height
+        std::pair<int, int> stored, opens;
+    };
+    const Row rows[] = {
+        {"a top panel", 1, {0, 30, 1280, 770}, {300, 400}, {300, 284}},
+        {"a top panel over the place", 1, {0, 30, 1280, 770}, {300, 10}, {300, 30}},
+        {"a left panel", 1, {60, 0, 1220, 800}, {600, 100}, {399, 100}},
+        {"a second monitor to the right", 2, {0, 0, 2560, 800}, {2000, 100}, {1679, 100}},
+        {"above the screen's corner", 1, {0, 0, 1280, 800}, {-100, -100}, {1, 20}},
+    };
+    for (const Row& r : rows)
+    {
+        SCOPED_TRACE(r.name);
+        XvfbDisplay xvfb(r.monitors);
+        ASSERT_TRUE(xvfb.running() && xvfb.setWorkArea(r.area[0], r.area[1], r.area[2], r.area[3]))
+            << xvfb.error();
+        TempFolder lock;
+        ProgramRun run;
+        fs::create_directories(run.program_ / "docs");
+        const fs::path settings = run.appData_ / "Ordalis_P3D" / "parameters.xml";
+        const auto kept = [&](const char* key, int v)
+        { return "name=\"" + std::string(key) + "\" value=\"" + std::to_string(v) + '"'; };
+        const std::string x = kept("MAIN_WINDOW_X", r.stored.first),
+                          y = kept("MAIN_WINDOW_Y", r.stored.second);
+        writeBytes(settings, R"(<parameters><parameter name="PROGRAM_VERSION" value="11.0.4"/><parameter )" +
+                                 x + "/><parameter " + y + "/></parameters>");
+        ASSERT_TRUE(run.start(lock.path(), "http://127.0.0.1:9/", xvfb.name()));
+        std::pair<int, int> seen;
+        EXPECT_TRUE(
+            waitUntil([&] { return (seen = xvfb.outerCorner("Ordalis_P3D").value_or(seen)) == r.opens; }))
+            << seen.first << ',' << seen.second;
+        ASSERT_TRUE(run.process_.terminate());
+        ASSERT_EQ(run.process_.wait(kEventLimit), std::optional<int>(0));
+        EXPECT_NE(readBytes(settings).find(x), std::string::npos);
+        EXPECT_NE(readBytes(settings).find(y), std::string::npos);
     }
 }
 
