@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config python3
   libpugixml-dev nlohmann-json3-dev libcurl4-openssl-dev libsodium-dev libmsgsl-dev libfmt-dev libcli11-dev
   libfltk1.3-dev fluid googletest libgmock-dev libbenchmark-dev libexpat1-dev
-  xvfb xauth xdotool iproute2 openbox
+  xvfb xauth xdotool x11-xserver-utils iproute2 openbox
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -217,7 +217,8 @@ void gf_processTbInt(EditParameter<IntParameter>& setting)
 {
     const std::string text = gf_getTextFromId(setting.controlId);
     bool changed = false;
-    if (gf_trim(text).empty())
+    // Only an emptied box means 0: blanks alone are no number and are refused as other text is.
+    if (text.empty())
     {
         setting.set(0);
         changed = true;
@@ -256,7 +257,7 @@ bool gf_processTbFloat(EditParameter<FloatParameter>& setting)
 {
     const std::string text = gf_getTextFromId(setting.controlId);
     bool changed = false;
-    if (gf_trim(text).empty())
+    if (text.empty())
     {
         setting.set(setting.clamped(setting.defaultValue));
         MAX_FIT.set(MAX_FIT.clamped(MAX_FIT.defaultValue));

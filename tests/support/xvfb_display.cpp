@@ -1,5 +1,6 @@
 #include "tests/support/xvfb_display.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -126,7 +127,16 @@ bool XvfbDisplay::startWindowManager() const
     return false;
 }
 
-XvfbDisplay::XvfbDisplay()
+bool XvfbDisplay::setWorkArea(int x, int y, int width, int height) const
+{
+    const Connection c = connect(name_);
+    const long area[] = {x, y, width, height};
+    return c && XChangeProperty(c.get(), DefaultRootWindow(c.get()),
+                                XInternAtom(c.get(), "_NET_WORKAREA", False), XA_CARDINAL, 32,
+                                PropModeReplace, reinterpret_cast<const unsigned char*>(area), 4) != 0;
+}
+
+XvfbDisplay::XvfbDisplay(int monitors)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -143,8 +153,9 @@ XvfbDisplay::XvfbDisplay()
         const int devNull = ::open("/dev/null", O_WRONLY);
         ::dup2(devNull, STDOUT_FILENO);
         ::dup2(devNull, STDERR_FILENO);
-        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "1280x800x24",
-                 static_cast<char*>(nullptr));
+        // What a test sets on the display stays when its last client goes (no reset).
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset", "-screen", "0",
+                 monitors == 2 ? "2560x800x24" : "1280x800x24", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(fds[1]);
@@ -170,6 +181,14 @@ XvfbDisplay::XvfbDisplay()
         return;
     }
     name_ = ":" + number;
+    const std::string xrandr = "DISPLAY=" + name_ + " xrandr --setmonitor ";
+    if (monitors == 2 && std::system((xrandr + "left 1280/338x800/211+0+0 screen >/dev/null && " + xrandr +
+                                      "right 1280/338x800/211+1280+0 none >/dev/null")
+                                         .c_str()) != 0)
+    {
+        error_ = "xrandr did not split the screen (scripts/install-deps.sh installs it)";
+        name_.clear();
+    }
 }
 
 XvfbDisplay::~XvfbDisplay()

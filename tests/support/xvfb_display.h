@@ -20,7 +20,8 @@ bool waitUntil(const std::function<bool()>& yes);
 class XvfbDisplay
 {
   public:
-    XvfbDisplay();
+    /// With two monitors the screen is two of 1280 x 800 side by side, as the toolkit sees them (xrandr).
+    explicit XvfbDisplay(int monitors = 1);
     ~XvfbDisplay();
     XvfbDisplay(const XvfbDisplay&) = delete;
     XvfbDisplay& operator=(const XvfbDisplay&) = delete;
@@ -42,6 +43,8 @@ class XvfbDisplay
     std::optional<std::pair<int, int>> outerCorner(const std::string& title) const;
     /// Starts openbox, which ends with the server, and waits until it manages windows.
     bool startWindowManager() const;
+    /// Leaves the work area that a desktop's panels leave (the root's _NET_WORKAREA, a window manager's).
+    bool setWorkArea(int x, int y, int width, int height) const;
 
   private:
     pid_t pid_ = -1;

@@ -307,6 +307,8 @@ TEST_F(ControlHandlersTest, ParkingPercentageTakesWholeNumbersWithinItsRange)
         {"120", 100, "The new parking_percentage is 100"},
         {" 45 ", 45, "The new parking_percentage is 45"},
         {"45", 45, "Same parking_percentage value 45, no changes made"},
+        {"   ", 45, "invalid input:    "},
+        {"\t", 45, "invalid input: \t"}, // only an empty box means 0
         {"abc", 45, "invalid input: abc"},
         {"12abc", 45, "invalid input: 12abc"},
         {"nan", 45, "invalid input: nan"},
@@ -441,7 +443,7 @@ TEST_F(ControlHandlersTest, ARefusalShowsItsVerdictAndTheInputsEnds)
         {&parking_percentage, std::string(300, '9'), "This number is out of range: 999",
          "999; type a whole number from 0 to 100 and press Enter"}};
     for (const std::string& bad :
-         std::vector<std::string>{"abc", "1e300", "inf", "nan", "abc\ndef", std::string(300, '9')})
+         std::vector<std::string>{"abc", "1e300", "inf", "nan", "abc\ndef", std::string(300, '9'), "   "})
         rows.emplace_back(&MAX_FIT_FL, bad, "This is not a number of hours: " + bad.substr(0, 3),
                           bad.substr(bad.size() - 3) + "; type one from 0.5 to 24 and press Enter");
     openRunning();

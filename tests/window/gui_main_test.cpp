@@ -80,6 +80,7 @@ TEST_F(GuiMainTest, StoredPositionPlacesTheWindowAndTheExitSavesWhereItStands)
         {"minimised at exit keeps the stored place", std::pair{150, 60}, 150, 60, std::nullopt, true, 150,
          60},
         {"moved on a small screen", std::pair{1680, 924}, 144, 252, std::pair{9, 9}, false, 9, 9, small},
+        {"nudged by its frame", std::pair{1680, 924}, 144, 252, std::pair{145, 272}, false, 1680, 924, small},
         {"a first start", std::nullopt, 144, 20, {}, false, 400, 20, small},
     };
     std::vector<Row> all(std::begin(rows), std::end(rows)); // and closed anywhere on a 4K screen
