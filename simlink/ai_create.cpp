@@ -80,7 +80,7 @@ bool pairOrRemove(std::uint32_t oid, const std::string& atcId, double agl)
         return false;
     removeAt(pending, static_cast<std::size_t>(letGo - pending.begin()));
     gf_logSimRepeated(
-        "added after its creation was let go",
+        "added by the simulator after its creation was let go",
         [&]
         {
             return fmt::format("{} added by the simulator after its creation was let go: removed, oid: {}",
@@ -120,7 +120,7 @@ bool gf_createAcInSim(ScFrame& frame, const CreateRequest& request)
     if (!gf_simCarriesCallsign(request.callsign))
     {
         gf_logSimRepeated(
-            "callsign not carried",
+            "not created: the simulator cannot carry its callsign",
             [&]
             {
                 return fmt::format(
@@ -183,7 +183,7 @@ void gf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
         removeAt(gSimLink.gNewObjects, static_cast<std::size_t>(added - gSimLink.gNewObjects.begin()));
         if (!pairOrRemove(oid, atcId, *agl))
             gf_logSimRepeated(
-                "just spawned, but not by us",
+                "just spawned",
                 [&]
                 {
                     return fmt::format(
@@ -266,7 +266,7 @@ void gf_expirePendingCreates(std::chrono::steady_clock::time_point now)
         if (!p.wanted || now - p.sentAt < kCreateWaitLimit)
             continue;
         gf_logSimRepeated(
-            "creation given up",
+            "not added by the simulator: creation given up",
             [&]
             {
                 return fmt::format(
