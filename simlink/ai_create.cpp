@@ -79,8 +79,14 @@ bool pairOrRemove(std::uint32_t oid, const std::string& atcId, double agl)
     if (letGo == pending.end())
         return false;
     removeAt(pending, static_cast<std::size_t>(letGo - pending.begin()));
-    gf_log(fmt::format("{} added by the simulator after its creation was let go: removed, oid: {}",
-                       gf_outsideText(atcId), oid));
+    gf_logSimRepeated(
+        "added by the simulator after its creation was let go",
+        [&]
+        {
+            return fmt::format("{} added by the simulator after its creation was let go: removed, oid: {}",
+                               gf_outsideText(atcId), oid);
+        },
+        LogForm::plain, fmt::format_int(oid).str());
     gf_queueRemoval(oid);
     return true;
 }
@@ -113,8 +119,15 @@ bool gf_createAcInSim(ScFrame& frame, const CreateRequest& request)
                                   request.bank, request.heading, request.onGround, request.airspeed};
     if (!gf_simCarriesCallsign(request.callsign))
     {
-        gf_log(fmt::format("{} (hexid {}) not created: the simulator cannot carry its callsign as it is",
-                           gf_outsideText(request.callsign), request.hexid));
+        gf_logSimRepeated(
+            "not created: the simulator cannot carry its callsign",
+            [&]
+            {
+                return fmt::format(
+                    "{} (hexid {}) not created: the simulator cannot carry its callsign as it is",
+                    gf_outsideText(request.callsign), request.hexid);
+            },
+            LogForm::plain, fmt::format_int(request.hexid).str());
         pushAnswer({0, request.hexid, 0, SimAnswerKind::createRefused, 0.0, 0.0});
         return false;
     }
@@ -130,8 +143,14 @@ bool gf_createAcInSim(ScFrame& frame, const CreateRequest& request)
 
 void gf_creationNotSent(const CreateRequest& request)
 {
-    gf_logMarked(fmt::format("! Simcon call to create ac in sim failed, hexid:{}, liv: '{}', callsign: {})",
-                             request.hexid, std::string(request.title), gf_outsideText(request.callsign)));
+    gf_logSimRepeated(
+        "! Simcon call to create ac in sim failed",
+        [&]
+        {
+            return fmt::format("! Simcon call to create ac in sim failed, hexid:{}, liv: '{}', callsign: {})",
+                               request.hexid, std::string(request.title), gf_outsideText(request.callsign));
+        },
+        LogForm::marked, fmt::format_int(request.hexid).str());
 }
 
 void gf_rememberCreation(const CreateRequest& request, std::uint32_t sendId)
@@ -151,8 +170,8 @@ void gf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
     const auto onGround = scDataI64(reply.data, kOnGroundAt);
     if (!agl || !groundAlt || !onGround)
     {
-        gf_log(fmt::format("! short message id {} size {}", scwire::kRecvSimObjectDataByType,
-                           reply.data.size() + 40));
+        gf_logShortMessage(scwire::kRecvSimObjectDataByType,
+                           static_cast<std::uint32_t>(reply.data.size() + 40));
         return;
     }
     const std::string atcId = scDataFixedString(reply.data, kAtcIdAt, kAtcIdWidth);
@@ -163,9 +182,16 @@ void gf_onSimObjectDataByType(const ScRecvSimObjectData& reply)
     {
         removeAt(gSimLink.gNewObjects, static_cast<std::size_t>(added - gSimLink.gNewObjects.begin()));
         if (!pairOrRemove(oid, atcId, *agl))
-            gf_log(fmt::format("just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, "
-                               "onground:{}, gnd_alt:{:.0f} ft",
-                               kProductName, oid, gf_outsideText(atcId), *agl, *onGround, *groundAlt));
+            gf_logSimRepeated(
+                "just spawned",
+                [&]
+                {
+                    return fmt::format(
+                        "just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} "
+                        "ft, onground:{}, gnd_alt:{:.0f} ft",
+                        kProductName, oid, gf_outsideText(atcId), *agl, *onGround, *groundAlt);
+                },
+                LogForm::plain, fmt::format_int(oid).str());
         return;
     }
     if (*agl > kOtherAcMaxAglFt || atcId.empty() || atcId.back() == '*')
@@ -203,7 +229,7 @@ void gf_noteNewObject(std::uint32_t objectId)
         SimConnect_RequestDataOnSimObject(gSimLink.gSimHandle, kReqNewObject, kDefAcInRange, objectId,
                                           scwire::kPeriodOnce, 0, 0, 0, 0) < 0)
     {
-        gf_logMarked("SimConnect request new object data fails");
+        gf_logSimRepeated("SimConnect request new object data fails", LogForm::marked);
         gf_simRequestError();
     }
 }
@@ -239,8 +265,15 @@ void gf_expirePendingCreates(std::chrono::steady_clock::time_point now)
         // One let go stays until its object comes, however late, or the cycle ends: that object is removed.
         if (!p.wanted || now - p.sentAt < kCreateWaitLimit)
             continue;
-        gf_log(fmt::format("{} (hexid {}) not added by the simulator within {} minutes: creation given up",
-                           gf_outsideText(p.callsign), p.hexid, kCreateWaitLimit.count()));
+        gf_logSimRepeated(
+            "not added by the simulator: creation given up",
+            [&]
+            {
+                return fmt::format(
+                    "{} (hexid {}) not added by the simulator within {} minutes: creation given up",
+                    gf_outsideText(p.callsign), p.hexid, kCreateWaitLimit.count());
+            },
+            LogForm::plain, fmt::format_int(p.hexid).str());
         // Its aircraft leaves the main loop: it no longer counts against the live limit, and a later
         // report of it spawns it anew. The livery is not at fault.
         pushAnswer({0, p.hexid, 0, SimAnswerKind::createRefused, 0.0, 0.0});

@@ -22,7 +22,6 @@
 #include <cstddef>
 #include <cstring>
 #include <fmt/format.h>
-#include <functional>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -32,27 +31,6 @@ namespace oxl
 
 namespace
 {
-
-// Every line a simulator's message writes passes the log's repeat limit, keyed by the line's kind and the
-// message's number: a message repeated thousands of times a second costs a line a second and a count,
-// and a different one still has its first line.
-void logRepeated(std::string_view kind, const std::function<std::string()>& makeLine,
-                 LogForm form = LogForm::plain, std::string_view number = {})
-{
-    gSimLink.gRepeats.write(kind, makeLine, form, {{}, number});
-}
-
-void logRepeated(std::string_view line, LogForm form = LogForm::plain)
-{
-    gSimLink.gRepeats.write(line, line, form);
-}
-
-void logShort(std::uint32_t id, std::uint32_t size)
-{
-    logRepeated(
-        "! short message", [&] { return fmt::format("! short message id {} size {}", id, size); },
-        LogForm::plain, fmt::format_int(id).str());
-}
 
 bool contains(const std::string& text, const char* part)
 {
@@ -142,7 +120,7 @@ void onUserPosition(const ScRecvSimObjectData& reply)
     gSimLink.simClientOwner.check();
     if (reply.data.size() < kUserBlockBytes)
     {
-        logShort(scwire::kRecvSimObjectData, static_cast<std::uint32_t>(reply.data.size() + 40));
+        gf_logShortMessage(scwire::kRecvSimObjectData, static_cast<std::uint32_t>(reply.data.size() + 40));
         return;
     }
     UserAcData block = userBlockPosition(reply.data);
@@ -165,7 +143,7 @@ void onUserPosition(const ScRecvSimObjectData& reply)
     if (known(gSimLink.gPreviousUserPosition) && block.positionKnown() &&
         gf_distanceNm(gSimLink.gPreviousUserPosition, now) > kTeleportNm)
     {
-        logRepeated("Teleport");
+        gf_logSimRepeated("Teleport");
         gf_newFlightStop();
     }
     gSimLink.gPreviousUserPosition = now;
@@ -207,11 +185,11 @@ void onSystemEvent(const ScRecvEvent& e)
         break;
     }
     case kEvPositionChanged:
-        logRepeated("User ac position changed", LogForm::marked);
+        gf_logSimRepeated("User ac position changed", LogForm::marked);
         gf_newFlightStop();
         break;
     case kEvFlightLoaded:
-        logRepeated("SimConnect: flight loaded event");
+        gf_logSimRepeated("SimConnect: flight loaded event");
         gf_recordUserStand();
         gf_newFlightStop();
         break;
@@ -246,14 +224,14 @@ void gf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
     const std::uint32_t id = header->id;
     if (size < scRecvMinimumSize(id))
     {
-        logShort(id, size);
+        gf_logShortMessage(id, size);
         return;
     }
     // Each body is decoded with its size checked; a message too short for its id is logged and skipped.
     auto body = [&](auto decoded)
     {
         if (!decoded)
-            logShort(id, size);
+            gf_logShortMessage(id, size);
         return decoded;
     };
     switch (id)
@@ -292,7 +270,7 @@ void gf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
         break;
     }
     case scwire::kRecvEventFilename:
-        logRepeated("SimConnect: New file event", LogForm::marked);
+        gf_logSimRepeated("SimConnect: New file event", LogForm::marked);
         gf_recordUserStand();
         gf_newFlightStop();
         break;
@@ -321,7 +299,7 @@ void gf_dispatchProc(const std::byte* data, std::uint32_t size, void*)
     case scwire::kRecvClientData:
         break;
     default:
-        logRepeated(
+        gf_logSimRepeated(
             "! Unknown Dispatch dwID", [id] { return fmt::format("! Unknown Dispatch dwID {}", id); },
             LogForm::plain, fmt::format_int(id).str());
         break;
@@ -332,7 +310,7 @@ void gf_onOpen(const ScRecvOpen& open)
 {
     if (open.applicationName.empty())
     {
-        logRepeated("! Simulator name empty?");
+        gf_logSimRepeated("! Simulator name empty?");
         return;
     }
     gf_setWindowFlag(StatusFlag::simConnected, true);
@@ -349,7 +327,7 @@ void gf_onOpen(const ScRecvOpen& open)
         fmt::format("{} ({}.{}.{}.{})", name, open.applicationVersionMajor, open.applicationVersionMinor,
                     open.applicationBuildMajor, open.applicationBuildMinor);
     // Counted by the simulator it names: another simulator has its own line.
-    logRepeated(
+    gf_logSimRepeated(
         "connected", [&] { return fmt::format("{} connected", text); }, LogForm::plain, text);
     gf_setWindowText(StatusText::simulatorText, text);
 
@@ -373,7 +351,7 @@ void gf_onException(const ScRecvException& e)
     const auto number = fmt::format_int(e.exception);
     const auto logLine = [&](const char* line, LogForm form)
     {
-        logRepeated(
+        gf_logSimRepeated(
             "SIMCONNECT_EXCEPTION", [line] { return std::string(line); }, form, number.str());
     };
     switch (e.exception)
@@ -404,7 +382,7 @@ void gf_onException(const ScRecvException& e)
         logLine("SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE", LogForm::plain);
         break;
     default:
-        logRepeated(
+        gf_logSimRepeated(
             "SIMCONNECT_EXCEPTION", [&] { return fmt::format("SIMCONNECT_EXCEPTION #{}", e.exception); },
             LogForm::marked, number.str());
         break;
@@ -421,7 +399,8 @@ void gf_onSimObjectData(const ScRecvSimObjectData& reply)
         const auto pitch = scDataF64(reply.data, 8);
         if (!cg || !pitch)
         {
-            logShort(scwire::kRecvSimObjectData, static_cast<std::uint32_t>(reply.data.size() + 40));
+            gf_logShortMessage(scwire::kRecvSimObjectData,
+                               static_cast<std::uint32_t>(reply.data.size() + 40));
             return;
         }
         gRecords.gSimAnswerQueue.push({reply.objectId, 0, 0, SimAnswerKind::staticCg, *cg, *pitch});
@@ -440,7 +419,8 @@ void gf_onSimObjectData(const ScRecvSimObjectData& reply)
             const auto onGround = scDataI64(reply.data, 0);
             if (!onGround)
             {
-                logShort(scwire::kRecvSimObjectData, static_cast<std::uint32_t>(reply.data.size() + 40));
+                gf_logShortMessage(scwire::kRecvSimObjectData,
+                                   static_cast<std::uint32_t>(reply.data.size() + 40));
                 return;
             }
             gSimLink.gUserOnGround = *onGround != 0 ? 1 : 0;
@@ -464,13 +444,13 @@ void gf_onUserAcTitle(const ScRecvSimObjectData& reply)
 {
     std::string title = scDataStringV(reply.data, 0);
     if (title.empty())
-        logRepeated("! Title of your aircraft is empty?");
+        gf_logSimRepeated("! Title of your aircraft is empty?");
     title = gf_utf8Prefix(title, kUserTitleMaxBytes);
     if (title == gf_userTitle())
         return;
     gf_setWindowText(StatusText::userTitle, title);
     gf_setUserTitle(title);
-    logRepeated(
+    gf_logSimRepeated(
         "SimConnect: User aircraft title", [&] { return "SimConnect: User aircraft title: " + title; },
         LogForm::indented);
 }
@@ -483,7 +463,7 @@ void gf_onUserAcModel(const ScRecvSimObjectData& reply)
         if (model.empty())
             throw UserErrorException(
                 71, "atc_model= in [General] section of your aircraft.cfg is empty or missing");
-        logRepeated(
+        gf_logSimRepeated(
             "model raw", [&] { return fmt::format("model raw: {}", model); }, LogForm::indented);
         std::string text = "SimConnect: User aircraft model: " + model;
         if (contains(model, "camerapod") || contains(model, "Crew Vessel"))
@@ -491,7 +471,7 @@ void gf_onUserAcModel(const ScRecvSimObjectData& reply)
             gf_setWindowFlag(StatusFlag::userModelKnown, true);
             gSimLink.gUserHalfSpan = gf_wingspan("E190");
             gSimLink.gUserCategory = AcCategory::Light;
-            logRepeated(
+            gf_logSimRepeated(
                 "SimConnect: User aircraft model", [&] { return text; }, LogForm::indented);
             return;
         }
@@ -524,12 +504,12 @@ void gf_onUserAcModel(const ScRecvSimObjectData& reply)
         {
             gf_setWindowFlag(StatusFlag::userModelKnown, false);
             gf_status().showMessage(kSpanUnknown, false);
-            logRepeated(kSpanUnknown);
+            gf_logSimRepeated(kSpanUnknown);
         }
         const AcCategory category = gf_aircraftCategory(model);
         gSimLink.gUserCategory = category;
         text += fmt::format(", category: {}", gf_categoryWord(category));
-        logRepeated(
+        gf_logSimRepeated(
             "SimConnect: User aircraft model", [&] { return text; }, LogForm::indented);
     }
     catch (const UserErrorException&)

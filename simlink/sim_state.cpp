@@ -8,6 +8,8 @@
 #include "simlink/sim_dispatch.h"
 #include "simlink/sim_ids.h"
 
+#include <fmt/format.h>
+
 namespace oxl
 {
 
@@ -91,6 +93,24 @@ void gf_simRequestError()
 void gf_notifySimGone()
 {
     gf_simLinkPort().simGone();
+}
+
+void gf_logSimRepeated(std::string_view kind, const std::function<std::string()>& makeLine, LogForm form,
+                       std::string_view number)
+{
+    gSimLink.gRepeats.write(kind, makeLine, form, {{}, number});
+}
+
+void gf_logSimRepeated(std::string_view line, LogForm form)
+{
+    gSimLink.gRepeats.write(line, line, form);
+}
+
+void gf_logShortMessage(std::uint32_t id, std::uint32_t size)
+{
+    gf_logSimRepeated(
+        "! short message", [&] { return fmt::format("! short message id {} size {}", id, size); },
+        LogForm::plain, fmt::format_int(id).str());
 }
 
 void NoSimLinkPort::simGone()

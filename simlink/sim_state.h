@@ -16,8 +16,10 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace oxl
@@ -154,6 +156,16 @@ void gf_newFlightStop();
 void gf_simRequestError();
 /// Tells the installed port that the simulator went away.
 void gf_notifySimGone();
+
+/// Writes a line that a simulator's message caused through the link's repeat limit (gRepeats), keyed by
+/// its kind and a number (a message, exception, object or hexid): the first line of each at once, repeats
+/// once a second with their count. `makeLine` is called only for a line that is written.
+void gf_logSimRepeated(std::string_view kind, const std::function<std::string()>& makeLine,
+                       LogForm form = LogForm::plain, std::string_view number = {});
+/// The same for a fixed line, which is its own kind.
+void gf_logSimRepeated(std::string_view line, LogForm form = LogForm::plain);
+/// "! short message id {} size {}" through the repeat limit, counted by the message id.
+void gf_logShortMessage(std::uint32_t id, std::uint32_t size);
 
 /// The reset that closes every cycle: queues, tables, flags, handle and user data back to their start.
 void gf_resetSimLink();

@@ -17,7 +17,7 @@ const char* const kCommands =
     "          user-title T | user-model M | user-tail T | inject TAIL LAT LON ALT [TITLE] | quit\n"
     "          drop [reset] | stall 1|0 | raw HEX | fault split|pad N|merge N|size N|oversize [N]|short "
     "[ID]|tiny|"
-    "unknown [ID] [TIMES]|exception N [TIMES]\n"
+    "unknown [ID] [TIMES]|exception N [TIMES]|bytype [REQUEST] [TIMES]\n"
     "          exit";
 
 // "A.B.C.D" into the four version numbers, missing trailing parts 0; false when it is no such text.

@@ -865,6 +865,11 @@ std::string Server::command(const std::string& line)
                 raw = encodeRaw(n ? static_cast<std::uint32_t>(n) : 99, std::string(4, '\0'));
             else if (kind == "exception")
                 raw = encodeException(static_cast<std::uint32_t>(n), 0, 0);
+            else if (kind == "bytype")
+                // A reply of a range request (101 unless named) for an object far above any created one,
+                // with no data in it.
+                raw = encodeObjectData(scwire::kRecvSimObjectDataByType,
+                                       n ? static_cast<std::uint32_t>(n) : 101, 0xFFFFFF, 0, 0, 1, 1, 0, "");
             // A simulator that repeats itself: the message that many times at once.
             const auto times = static_cast<std::size_t>(std::clamp(number(3, 1), 1.0, 1e6));
             for (const std::string once = raw; raw.size() < once.size() * times;)

@@ -95,6 +95,21 @@ LiveAc* LiveEngine::findByObjectId(std::uint32_t objectId)
     return nullptr;
 }
 
+void LiveEngine::dropByHexid(std::uint32_t hexid)
+{
+    if (hexid > kLastStaticHexid)
+    {
+        if (LiveAc* ac = findByHexid(hexid))
+            live.eraseAt(live.positionOf(*ac));
+        return;
+    }
+    auto& statics = n.parking->staticAircraft;
+    const auto it =
+        std::find_if(statics.begin(), statics.end(), [hexid](const SimAc& s) { return s.hexid == hexid; });
+    if (it != statics.end())
+        statics.erase(it);
+}
+
 std::size_t LiveEngine::activeCount() const
 {
     return static_cast<std::size_t>(std::count_if(

@@ -129,6 +129,9 @@ struct LiveEngine
     LiveAc* findByHexid(std::uint32_t hexid);
     /// The first live aircraft with the object id, nullptr when none.
     LiveAc* findByObjectId(std::uint32_t objectId);
+    /// Takes the live or static aircraft of the hexid out of the engine at once, the order of the others
+    /// kept: for one that has no object in the simulator and no request on the way to it.
+    void dropByHexid(std::uint32_t hexid);
     /// Number of live aircraft in SimState active.
     std::size_t activeCount() const;
 

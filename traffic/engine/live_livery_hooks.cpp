@@ -3,6 +3,7 @@
 #include "liveries/livery_matching.h"
 #include "liveries/regcodes.h"
 #include "liveries/registrations.h"
+#include "traffic/engine/live_spawning.h"
 
 #include <memory>
 
@@ -40,6 +41,23 @@ class MatchingLiveries final : public LiveryPort
 void gf_installLiveLiveryHooks(LiveEngine& engine)
 {
     engine.n.liveries = std::make_unique<MatchingLiveries>();
+}
+
+bool rematchOrDropRefusedTitle(LiveEngine& engine, CreateRequest& request)
+{
+    if (!engine.n.liveries->isFailedTitle(request.title))
+        return true;
+    if (LiveAc* ac = request.hexid > kLastStaticHexid ? engine.findByHexid(request.hexid) : nullptr)
+    {
+        ac->livery = {};
+        if (chooseLiveLivery(engine, *ac))
+        {
+            request.title = ac->livery;
+            return true;
+        }
+    }
+    engine.dropByHexid(request.hexid);
+    return false;
 }
 
 std::vector<std::string> gf_unmatchedList(const LiveEngine& engine)

@@ -5,6 +5,7 @@
 #include "records/aircraft_words.h"
 #include "traffic/engine/end_of_stream.h"
 #include "traffic/engine/live_lifecycle.h"
+#include "traffic/engine/live_livery_hooks.h"
 #include "traffic/engine/live_spawning.h"
 
 #include <fmt/format.h>
@@ -45,33 +46,6 @@ bool letGoEndedCreation(LiveEngine& engine, std::uint32_t hexid)
     ++engine.intake.endOfStreamRemovals;
     removeAircraftFromSim(engine, *ac);
     return true;
-}
-
-// A request whose title the simulator refused after it was matched would only be refused again, and each
-// refusal ends one more aircraft: a live aircraft is matched anew, and without a livery left it is dropped
-// as an unmatched one is; a static one is dropped as one without a match. False when the request goes no
-// further.
-bool keepsSoundTitle(LiveEngine& engine, CreateRequest& request)
-{
-    if (!engine.n.liveries->isFailedTitle(request.title))
-        return true;
-    if (request.hexid <= kLastStaticHexid)
-    {
-        std::erase_if(engine.n.parking->staticAircraft,
-                      [&](const SimAc& s) { return s.hexid == request.hexid; });
-        return false;
-    }
-    LiveAc* ac = engine.findByHexid(request.hexid);
-    if (ac == nullptr)
-        return false;
-    ac->livery = {};
-    if (chooseLiveLivery(engine, *ac))
-    {
-        request.title = ac->livery;
-        return true;
-    }
-    engine.live.eraseAt(engine.live.positionOf(*ac));
-    return false;
 }
 
 } // namespace
@@ -205,15 +179,20 @@ void serviceQueues(LiveEngine& engine)
     }
     if (tick % kCreatePeriodTicks != 0)
         return;
-    // A request that goes no further takes no slot: the next one takes the turn.
+    // A request that goes no further takes no slot: the next one takes the turn. Each turn takes the
+    // front's hexid out of the queue, so the loop ends whatever the removal did with the queue.
     while (!queues.liveCreates.empty())
     {
-        // Its request leaves the queue with it.
-        if (letGoEndedCreation(engine, queues.liveCreates.front().hexid))
+        const std::uint32_t hexid = queues.liveCreates.front().hexid;
+        // Let go while its request is queued, so that its removal withdraws the request, not a creation.
+        if (letGoEndedCreation(engine, hexid))
+        {
+            gf_removeFromCreateDequeByHexid(queues.liveCreates, hexid);
             continue;
+        }
         CreateRequest request = std::move(queues.liveCreates.front());
         queues.liveCreates.pop_front();
-        if (keepsSoundTitle(engine, request))
+        if (rematchOrDropRefusedTitle(engine, request))
         {
             sim.queueCreateAc(request);
             return;
@@ -223,7 +202,7 @@ void serviceQueues(LiveEngine& engine)
     {
         CreateRequest request = std::move(queues.staticCreates.front());
         queues.staticCreates.pop_front();
-        if (keepsSoundTitle(engine, request))
+        if (rematchOrDropRefusedTitle(engine, request))
         {
             sim.queueCreateAc(request);
             break;

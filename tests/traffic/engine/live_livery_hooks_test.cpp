@@ -4,6 +4,7 @@
 
 #include "tests/liveries/livery_match_fixture.h"
 #include "tests/support/live_harness.h"
+#include "traffic/engine/live_tick.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -26,12 +27,13 @@ class LiveLiveryHooks : public test::LiveryMatchTest
         gf_installLiveLiveryHooks(harness->engine());
     }
 
-    /// Two airborne reports of the hexid, the first due a little after now.
-    void arrive(const std::string& airline, const std::string& type, const std::string& registration)
+    /// Two airborne reports of the hexid, the first due `dueIn` ticks after now.
+    void arrive(const std::string& airline, const std::string& type, const std::string& registration,
+                std::uint32_t hexid = kHex, std::int32_t dueIn = 200)
     {
         TrafficLine first;
-        first.hexid = kHex;
-        first.callsign = "TST123";
+        first.hexid = hexid;
+        first.callsign = "TST" + std::to_string(123 + hexid - kHex);
         first.airline = airline;
         first.type = type;
         first.registration = registration;
@@ -46,7 +48,7 @@ class LiveLiveryHooks : public test::LiveryMatchTest
         TrafficLine second = first;
         second.timestamp += 20.0;
         second.report.lon += 0.02;
-        const std::int32_t due = harness->tick() + 200;
+        const std::int32_t due = harness->tick() + dueIn;
         harness->accept(first, due);
         harness->accept(second, due + 2000);
     }
@@ -116,8 +118,22 @@ TEST_F(LiveLiveryHooks, FailedCreationIsNotRetriedWithTheSameTitle)
 {
     harness->failCreate.insert(kHex);
     arrive("DLH", "A321", "D-XYZA");
-    ASSERT_TRUE(runUntilCreates(1));
-    EXPECT_EQ(harness->creates.front().request.title, "LH A321");
+    // Queued behind it with the same title, each turn coming after the refusal: one finds no other livery
+    // and is dropped without using up the slot, one kept the title for its hexid and is matched anew, and
+    // the next takes the slot after that.
+    arrive("DLH", "A321", "", kHex + 1, 210);
+    gf_storePendingTitle(kHex + 2, gf_findLiveryTitle("LH A321"));
+    arrive("BAW", "A320", "", kHex + 2, 220);
+    arrive("BAW", "A319", "", kHex + 3, 230);
+    ASSERT_TRUE(runUntilCreates(3));
+    const auto& made = harness->creates;
+    EXPECT_EQ(made[0].request.title, "LH A321");
+    EXPECT_EQ(made[1].request.hexid, kHex + 2);
+    EXPECT_EQ(made[1].request.title, "BA A320 one");
+    EXPECT_EQ(made[2].request.title, "BA A319");
+    EXPECT_EQ(made[1].tick - made[0].tick, kCreatePeriodTicks);
+    EXPECT_EQ(made[2].tick - made[1].tick, kCreatePeriodTicks);
+    EXPECT_EQ(harness->aircraft(kHex + 1), nullptr);
     ASSERT_TRUE(harness->runUntil([&] { return harness->aircraft(kHex) == nullptr; }, 500));
     EXPECT_THAT(gLiveries.FailedTitles, ::testing::ElementsAre("LH A321"));
     EXPECT_TRUE(settings_.logged("TST123 'LH A321' could not be created by your Sim!"));
@@ -125,7 +141,7 @@ TEST_F(LiveLiveryHooks, FailedCreationIsNotRetriedWithTheSameTitle)
     // The pending title is dropped and the match finds only the failed title: no livery, no request.
     arrive("DLH", "A321", "D-XYZA");
     harness->run(400);
-    EXPECT_EQ(harness->creates.size(), 1u);
+    EXPECT_EQ(harness->creates.size(), 3u);
     EXPECT_TRUE(gf_takePendingTitle(kHex).empty());
     EXPECT_TRUE(harness->engine().unmatchedSet.contains("DLH A321 D-XYZA"));
     EXPECT_THAT(gf_unmatchedList(harness->engine()), ::testing::ElementsAre("DLH A321 D-XYZA"));
