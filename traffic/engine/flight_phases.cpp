@@ -7,6 +7,7 @@
 #include "simlink/sim_ids.h"
 #include "traffic/engine/flight_commands.h"
 #include "traffic/engine/stream_ops.h"
+#include "traffic/engine/track_reading.h"
 #include "traffic/source/source_state.h"
 #include "traffic/source/udp_readers.h"
 
@@ -82,6 +83,12 @@ double climbStepTo(const LiveAc& ac, double targetAlt, std::int32_t ticks)
     return std::min((targetAlt - ac.alt) / ticks, ac.maxClimbStep);
 }
 
+// [ft per tick] toward altFt by the next report, no steeper either way than the category climbs.
+double heightStepTo(const LiveAc& ac, double altFt, std::int32_t ticks)
+{
+    return std::clamp((altFt - ac.alt) / ticks, -ac.maxClimbStep, ac.maxClimbStep);
+}
+
 // Drops the reports between the front and report n-1 when that one is airborne, and times the leg to it.
 bool skipToClimbReport(LiveEngine& engine, LiveAc& ac, std::size_t n)
 {
@@ -130,6 +137,9 @@ void verticalStep(LiveEngine& engine, LiveAc& ac, std::int32_t ticks)
 {
     const Report& front = ac.stream[0];
     const Report& next = ac.stream[1];
+    // A height its neighbours belie is the scatter of its source: the one they draw is flown.
+    if (front.airborne != 0 && next.airborne != 0)
+        ac.stream[1].alt = gf_readHeightFt(ac.stream, 1, ac.category);
     if (front.airborne == 0 && next.airborne == 0)
         descentStep(engine, ac);
     else if (front.airborne == 0)
@@ -143,12 +153,13 @@ void verticalStep(LiveEngine& engine, LiveAc& ac, std::int32_t ticks)
             ac.altStep = (engine.n.parking->parkAirport.altitude - ac.alt) / ticks;
         setGear(engine, ac, true);
     }
-    // The height follows the reports, low over the ground too: an aircraft reported level stays level.
+    // The height follows the reports, low over the ground too: an aircraft reported level stays level, and
+    // none dives faster than its category descends.
     else if (ac.landing == 0)
-        ac.altStep = std::min((next.alt - ac.alt) / ticks, ac.maxClimbStep);
+        ac.altStep = heightStepTo(ac, next.alt, ticks);
     // A landing whose source holds its altitude while its speed field descends comes down as it says.
     else if (front.alt != next.alt || ac.agl > 1000.0 || front.vs + next.vs > kStaleDescentFpm)
-        ac.altStep = (next.alt - ac.alt) / ticks;
+        ac.altStep = heightStepTo(ac, next.alt, ticks);
     else
         setLandingVs(ac, landingVsTarget(ac));
 }

@@ -30,6 +30,9 @@ constexpr double kTurnSpeedMargin = 1.25;
 constexpr double kPositionNoiseNm = 0.05;
 // Reports of a glitch in a row at the most: more that agree are a jump.
 constexpr std::size_t kGlitchRun = 2;
+// [ft] how far a source's heights stray from the climb or descent they draw without being scatter: their
+// steps, a barometric and a geometric height by turns.
+constexpr double kHeightNoiseFt = 300.0;
 // [nm] a degree of latitude: a minute of arc is a nautical mile.
 constexpr double kNmPerDegree = 60.0;
 
@@ -83,6 +86,15 @@ bool leaps(const Report& before, const Report& r, AcCategory category)
     return realReport(before) && realReport(r) && spanS > 0.0 &&
            gf_distanceNm({before.lat, before.lon}, {r.lat, r.lon}) / (spanS / kSecondsPerHour) >
                gf_topSpeedKt(category);
+}
+
+// Whether the category climbs or descends from a's height to b's in the time between them.
+bool heightReaches(const Report& a, const Report& b, AcCategory category)
+{
+    const double spanS = std::abs(b.sourceTime - a.sourceTime);
+    return std::abs(b.alt - a.alt) <=
+           gf_categoryConstants(category).maxClimbStepFt * kTicksPerHour / kSecondsPerHour * spanS +
+               kHeightNoiseFt;
 }
 
 // Where a point lies from `origin` [nm east, nm north], flat over the few miles between reports.
@@ -214,6 +226,32 @@ NextReport gf_readReport(LatLon from, double headingRad, const std::deque<Report
 NextReport gf_readNextReport(const LiveAc& ac)
 {
     return gf_readReport({ac.lat, ac.lon}, ac.heading, ac.stream, 1, ac.category);
+}
+
+double gf_readHeightFt(const std::deque<Report>& stream, std::size_t index, AcCategory category)
+{
+    const Report& r = stream[index];
+    if (index == 0 || !realReport(stream[index - 1]) || !realReport(r))
+        return r.alt;
+    const Report& before = stream[index - 1];
+    // As with positions: a report or two off what their neighbours agree on is scatter; more that agree with
+    // each other are a real change, flown within the category's rate.
+    for (std::size_t j = index + 1; j < stream.size() && j <= index + kGlitchRun; ++j)
+    {
+        const Report& after = stream[j];
+        if (!realReport(after) || !(after.sourceTime > before.sourceTime))
+            return r.alt;
+        bool allOff = heightReaches(before, after, category);
+        for (std::size_t k = index; k < j && allOff; ++k)
+            allOff =
+                !heightReaches(before, stream[k], category) || !heightReaches(stream[k], after, category);
+        if (allOff)
+            return before.alt +
+                   (after.alt - before.alt) *
+                       std::clamp((r.sourceTime - before.sourceTime) / (after.sourceTime - before.sourceTime),
+                                  0.0, 1.0);
+    }
+    return r.alt;
 }
 
 bool gf_awaitsNextReport(const LiveAc& ac)

@@ -33,6 +33,11 @@ NextReport gf_readReport(LatLon from, double headingRad, const std::deque<Report
 /// Reads the next report of a flying aircraft from where it is and the way its nose points.
 NextReport gf_readNextReport(const LiveAc& ac);
 
+/// [ft] the height of stream[index] (index >= 1) in the air: its own, unless it and up to one report after it
+/// lie further from the heights of the report before and a later report than the category climbs or descends
+/// in the time between them, while those two agree: then the height they draw at its time.
+double gf_readHeightFt(const std::deque<Report>& stream, std::size_t index, AcCategory category);
+
 /// Whether the newest report leaps from the one the aircraft flies to faster than its category flies (a
 /// source's jump, confirmed by one report): a glitch or a jump, as the report after it will show.
 bool gf_awaitsNextReport(const LiveAc& ac);

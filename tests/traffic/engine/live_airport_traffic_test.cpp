@@ -648,7 +648,8 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
         {"glitch", 4}, {"jump 5", 4}, {"jump 9", 4}, {"jump 15", 4}, {"feeds 5 nm apart", 4}, {"antimeridian", 5},
         {"holding on 180", 10}, {"quiet minute in a hold", 5}, {"stale 1.2", 10}, {"stale 1.75", 10}, {"stale 3", 10},
         {"stale 5", 10}, {"repeated positions", 5}, {"glitch 1.5", 10}, {"glitch 3", 8}, {"glitch 5", 8},
-        {"sideways 0.25", 5}, {"sideways 0.5", 5}, {"sideways 1", 5}};
+        {"sideways 0.25", 5}, {"sideways 0.5", 5}, {"sideways 1", 5}, {"wrong height", 5},
+        {"descent, stuck height", 5}};
     // clang-format on
     const auto lateTick = [](double s)
     { return 100 * (std::floor(s / 3.7) * 3.58 + std::min(std::fmod(s, 3.7), 2.5)); };
@@ -687,6 +688,8 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                     d.b.altitude(c == 't' ? kFieldFt + 30 : 0).speed(c == 't' ? 150 : 25);
                     c == 't' ? d.go(120, 1500).turn(180) : d.turn(90, 10).go(30);
                 }
+            else if (c == 'd')
+                d.go(160, -1500).turn(90).go(120).turn(-90).go(60);
             else
                 d.go(heli ? 120 : 300, name[1] == 't' ? 2000 : 0).turn(90).go(120).turn(-90).go(60);
             std::vector<test::TimedLine> truth = d.b.lines(), lines;
@@ -713,6 +716,10 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                     std::round(moved.lon * 1e5) / 1e5 * (std::abs(moved.lon) > 179.999995 && i % 2 ? -1 : 1);
                 r.gs = name[1] == 't' ? factor ? r.gs / factor : 48 : r.gs;
                 r = c == 'r' && k % 2 ? lines.end()[-2].line.report : r;
+                // A height 4,500 ft low once and twice in a row, or held for 90 s of a descent.
+                r.alt = c == 'd' && t > 40 && t <= 130
+                            ? truth[40].line.report.alt
+                            : r.alt - 4500 * (c == 'w' && (k == 20 || k / 2 == 20));
                 lines.back().atS = late ? lateTick(t) / 100.0 : t;
             }
             harness = std::make_unique<test::LiveHarness>();
@@ -730,7 +737,7 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                     std::tie(path.back().lat, path.back().lon) = std::pair(o.lat, o.lon);
                 }
             double offNm = 0, lagNm = 0, fastest = 0, altOffFt = 0, sideways = 0, longestSideways = 0;
-            double lagS = 0, over = 0;
+            double lagS = 0, over = 0, steepest = 0;
             const std::vector<RecordedPosition> shown = track(0x712001);
             for (std::size_t i = 100, s = 0; i < shown.size(); i += 50)
             {
@@ -761,16 +768,19 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 sideways = asideNm == 0 && movedNm > 0.005 && offRad > degToRad(45) ? sideways + 0.5 : 0;
                 longestSideways = std::max(longestSideways, sideways);
                 fastest = std::max(fastest, movedNm * 3600);
+                if (p.objectId == q.objectId && std::min(p.alt, q.alt) > kFieldFt + 50) // [ft/min] in the air
+                    steepest = std::max(steepest, std::abs(p.alt - q.alt) * 60);
             }
             std::printf("%-17s %-4s off %.2f nm, %3.0f ft; lag %.2f nm; fastest %3.0f kt; sideways %.1f s; "
-                        "%zu created\n",
+                        "steepest %5.0f fpm; %zu created\n",
                         name.c_str(), late ? "late" : "even", offNm, altOffFt, lagNm, fastest,
-                        longestSideways, harness->creates.size());
+                        longestSideways, steepest, harness->creates.size());
             EXPECT_GE(harness->creates.size(), 1u);
             EXPECT_LE(harness->creates.size(), c == 'j' ? 2u : c == 'f' ? 5u : 1u);
             EXPECT_LE(offNm, asideNm > 0 ? asideNm : name == "holding 30 s" || strchr("qg", c) ? 1.0 : 0.5);
             EXPECT_TRUE(lagS <= 10 && over <= 1.25) << lagS << " s late, " << over << "x the true speed";
-            EXPECT_LE(altOffFt, 300);
+            EXPECT_LE(altOffFt, c == 'd' ? 2500 : 300); // no nearer than the stuck field
+            EXPECT_LE(steepest, 8000);
             EXPECT_LE(lagNm, c == 'q' ? 1.5 : 1.0);
             EXPECT_LE(fastest, gf_topSpeedKt(heli ? AcCategory::Rotorcraft : AcCategory::Large));
             EXPECT_LE(longestSideways, 2.0);
