@@ -648,7 +648,8 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
         {"glitch", 4}, {"jump 5", 4}, {"jump 9", 4}, {"jump 15", 4}, {"feeds 5 nm apart", 4}, {"antimeridian", 5},
         {"holding on 180", 10}, {"quiet minute in a hold", 5}, {"stale 1.2", 10}, {"stale 1.75", 10}, {"stale 3", 10},
         {"stale 5", 10}, {"repeated positions", 5}, {"glitch 1.5", 10}, {"glitch 3", 8}, {"glitch 5", 8},
-        {"sideways 0.25", 5}, {"sideways 0.5", 5}, {"sideways 1", 5}};
+        {"sideways 0.25", 5}, {"sideways 0.5", 5}, {"sideways 1", 5}, {"decelerating 1.3", 5}, {"decelerating 2", 10},
+        {"decelerating 3", 5}};
     // clang-format on
     const auto lateTick = [](double s)
     { return 100 * (std::floor(s / 3.7) * 3.58 + std::min(std::fmod(s, 3.7), 2.5)); };
@@ -687,6 +688,11 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                     d.b.altitude(c == 't' ? kFieldFt + 30 : 0).speed(c == 't' ? 150 : 25);
                     c == 't' ? d.go(120, 1500).turn(180) : d.turn(90, 10).go(30);
                 }
+            else if (c == 'd') // a 14-nm final slowing to its touchdown, a roll-out and a turn off
+                for (double kt = 250; kt > 25; kt -= kt > 150 ? 10 : 15)
+                    kt > 150  ? d.b.speed(kt).verticalSpeed(-1190).fly(25)
+                    : kt > 40 ? d.b.altitude(0).speed(kt - 20).fly(4)
+                              : d.turn(90, 10).go(30).b;
             else
                 d.go(heli ? 120 : 300, name[1] == 't' ? 2000 : 0).turn(90).go(120).turn(-90).go(60);
             std::vector<test::TimedLine> truth = d.b.lines(), lines;
@@ -711,13 +717,15 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 r.lat = std::round(moved.lat * 1e5) / 1e5;
                 r.lon =
                     std::round(moved.lon * 1e5) / 1e5 * (std::abs(moved.lon) > 179.999995 && i % 2 ? -1 : 1);
-                r.gs = name[1] == 't' ? factor ? r.gs / factor : 48 : r.gs;
+                r.gs = name[1] == 't' ? factor ? r.gs / factor : 48 : c == 'd' ? factor * 150 : r.gs;
                 r = c == 'r' && k % 2 ? lines.end()[-2].line.report : r;
                 lines.back().atS = late ? lateTick(t) / 100.0 : t;
             }
             harness = std::make_unique<test::LiveHarness>();
             harness->groundElevationFt = kFieldFt;
             installGroundMovement(harness->engine());
+            if (c == 'd' && factor != 2) // else it lands away from the park airport: not in its landing phase
+                parkAirportSet();
             objects_.clear();
             runThrough(lines, -2.0);
             std::vector<Report> path; // the true path, and where a jump or the other feed leads
@@ -730,7 +738,9 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                     std::tie(path.back().lat, path.back().lon) = std::pair(o.lat, o.lon);
                 }
             double offNm = 0, lagNm = 0, fastest = 0, altOffFt = 0, sideways = 0, longestSideways = 0;
-            double lagS = 0, over = 0;
+            double lagS = 0, over = 0, downNm = 0, rollKt = 0; // off the reports' touchdown; rolling
+            const auto td =
+                std::ranges::find(truth, c == 'd' ? 0 : 2, [](auto& t) { return t.line.report.airborne; });
             const std::vector<RecordedPosition> shown = track(0x712001);
             for (std::size_t i = 100, s = 0; i < shown.size(); i += 50)
             {
@@ -761,6 +771,9 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 sideways = asideNm == 0 && movedNm > 0.005 && offRad > degToRad(45) ? sideways + 0.5 : 0;
                 longestSideways = std::max(longestSideways, sideways);
                 fastest = std::max(fastest, movedNm * 3600);
+                if (td != truth.end() && downNm == 0 && p.alt < kFieldFt + harness->staticCgFt + 1)
+                    downNm = gf_distanceNm({p.lat, p.lon}, {td->line.report.lat, td->line.report.lon});
+                rollKt = std::max(rollKt, near.airborne ? 0 : movedNm * 3600);
             }
             std::printf("%-17s %-4s off %.2f nm, %3.0f ft; lag %.2f nm; fastest %3.0f kt; sideways %.1f s; "
                         "%zu created\n",
@@ -768,6 +781,7 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                         longestSideways, harness->creates.size());
             EXPECT_GE(harness->creates.size(), 1u);
             EXPECT_LE(harness->creates.size(), c == 'j' ? 2u : c == 'f' ? 5u : 1u);
+            EXPECT_TRUE(downNm <= 0.5 && rollKt <= 1.25 * 150) << downNm << " nm off, rolling at " << rollKt;
             EXPECT_LE(offNm, asideNm > 0 ? asideNm : name == "holding 30 s" || strchr("qg", c) ? 1.0 : 0.5);
             EXPECT_TRUE(lagS <= 10 && over <= 1.25) << lagS << " s late, " << over << "x the true speed";
             EXPECT_LE(altOffFt, 300);
