@@ -6,6 +6,7 @@
 #include "traffic/engine/live_flight_hooks.h"
 #include "traffic/engine/stand_departure.h"
 #include "traffic/engine/stream_ops.h"
+#include "traffic/engine/track_reading.h"
 
 #include <algorithm>
 #include <cmath>
@@ -200,7 +201,7 @@ void groundTiming(LiveEngine& engine, LiveAc& ac)
     }
     ac.turnStep = ac.maxTurnStep;
     const double d = distanceNm(ac.stream[0], ac.stream[1]);
-    const double v = legSpeed(ac);
+    const double v = gf_groundLegSpeedKt(ac, legSpeed(ac));
     const std::int32_t n = std::max(gf_checkedTicks(d * kTicksPerHour / v), kMinLegTicks);
     if (ac.curve.active() || ac.turnToTarget != 0)
     {

@@ -209,11 +209,9 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     }
     const Report& front = ac.stream[0];
     const double nm = gf_distanceNm({front.lat, front.lon}, {next.lat, next.lon});
-    double speedKt;
-    if (ac.landing != 0 && next.airborne != 0)
-        speedKt = front.gs > 0.0 ? front.gs : 100.0;
-    else
-        speedKt = gf_airLegSpeedKt(ac, legSpeed(ac));
+    // A landing's field is read against its positions as every other leg's in the air.
+    const double speedKt = gf_airLegSpeedKt(
+        ac, ac.landing != 0 && next.airborne != 0 ? (front.gs > 0.0 ? front.gs : 100.0) : legSpeed(ac));
     const std::int64_t tick = engine.tick();
     // In the air a jump is caught up with within a minute: the leg toward it starts when its report is
     // still due up to half a minute ahead. The minute counts from now: an aircraft created late (a busy
@@ -222,7 +220,7 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     const std::int64_t latest = std::max<std::int64_t>(
         next.dueTick, tick + kCatchUpTicks * (gf_readNextReport(ac) == NextReport::turn ? 2 : 1));
     const std::int32_t n = std::max(gf_checkedTicks(nm * kTicksPerHour / speedKt), kMinLegTicks);
-    if (ac.extensionCount < 1 && ac.landing == 0)
+    if (ac.extensionCount < 1)
     {
         // A lag is not kept: the leg ends a few seconds after its report is due at the latest, so that an
         // aircraft late after a glitch, a pause or a turn round closes on its reports leg by leg, a little

@@ -175,6 +175,14 @@ bool scatterBetweenNeighbours(const std::deque<Report>& stream, std::size_t inde
     return false;
 }
 
+// [kt] the reported speed of the leg to the next report, no faster than its two positions show over their
+// source times: the leg then takes the time its source took.
+double noFasterThanShownKt(const LiveAc& ac, double reportedKt)
+{
+    const double shownKt = ac.stream.size() < 2 ? 0.0 : gf_shownLegKt(ac.stream[0], ac.stream[1]);
+    return shownKt > 0.0 ? std::min(reportedKt, shownKt) : reportedKt;
+}
+
 // A report behind the aircraft: while a later report lies ahead it was passed, scatter; else a turn, unless
 // (where its neighbours draw no track: the newest, or one beside a report that is no real one) its
 // source's own track could not have drawn it.
@@ -265,13 +273,39 @@ double gf_shownSpeedKt(const std::deque<Report>& stream, AcCategory category)
     return medianKt(legSpeedsKt(stream, category));
 }
 
+double gf_shownLegKt(const Report& from, const Report& to)
+{
+    const double spanS = to.sourceTime - from.sourceTime;
+    const double nm = gf_distanceNm({from.lat, from.lon}, {to.lat, to.lon});
+    // A position repeated shows no speed, nor do reports the engine made up.
+    return from.sourceTime > 0.0 && spanS >= kLegSpanS && nm >= kRepeatNm ? nm / (spanS / kSecondsPerHour)
+                                                                          : 0.0;
+}
+
+bool gf_landedOnGround(const LiveAc& ac)
+{
+    // Touching down it is still in its flying phase for one report.
+    return ac.onGround != 0 &&
+           (ac.rollOut != 0 || ac.phase == GroundPhase::flying || ac.previousPhase == GroundPhase::flying);
+}
+
+double gf_groundLegSpeedKt(const LiveAc& ac, double reportedKt)
+{
+    return gf_landedOnGround(ac) ? noFasterThanShownKt(ac, reportedKt) : reportedKt;
+}
+
 double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt)
 {
     // The field where the legs do not belie it: it lies among their speeds, or they differ too much among
     // themselves to tell (positions scattered along the track). Off legs that agree, it is stale, by
-    // whatever factor.
+    // whatever factor. Where they are too few to tell because the touchdown lies ahead, the leg's own
+    // positions cap it: a final is straight, its chord no shorter than its way.
     const std::vector<double> legsKt = legSpeedsKt(ac.stream, ac.category);
-    if (legsKt.size() < 2 || legsKt.back() > legsKt.front() * kScatteredSpread ||
+    if (legsKt.size() < 2)
+        return std::ranges::any_of(ac.stream, [](const Report& r) { return r.airborne == 0; })
+                   ? noFasterThanShownKt(ac, reportedKt)
+                   : reportedKt;
+    if (legsKt.back() > legsKt.front() * kScatteredSpread ||
         (reportedKt >= legsKt.front() * (1.0 - kFieldMargin) &&
          reportedKt <= legsKt.back() * (1.0 + kFieldMargin)))
         return reportedKt;

@@ -47,8 +47,20 @@ bool gf_awaitsNextReport(const LiveAc& ac);
 /// two.
 double gf_shownSpeedKt(const std::deque<Report>& stream, AcCategory category);
 
+/// [kt] the speed one leg's positions show over their source times; 0 where they show none (a position
+/// repeated, a report the engine made up).
+double gf_shownLegKt(const Report& from, const Report& to);
+
+/// Whether an aircraft on the ground came down from the air: rolling out, or taxiing in after it.
+bool gf_landedOnGround(const LiveAc& ac);
+
+/// [kt] the speed of a ground leg: the reported speed, after a landing no faster than the leg's positions
+/// show (a source may leave its field at the approach speed).
+double gf_groundLegSpeedKt(const LiveAc& ac, double reportedKt);
+
 /// [kt] the speed of a leg in the air: the reported ground speed where it lies among the speeds of the legs
 /// the positions show (or they show none), else, the field stale by whatever factor, the speed they show.
+/// Where they show fewer than two legs before the touchdown, no faster than the leg's own positions show.
 double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt);
 
 /// [kt] the fastest a late aircraft flies to catch up: a margin above the speed of its leg (as

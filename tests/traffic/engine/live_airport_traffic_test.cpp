@@ -649,7 +649,7 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
         {"holding on 180", 10}, {"quiet minute in a hold", 5}, {"stale 1.2", 10}, {"stale 1.75", 10}, {"stale 3", 10},
         {"stale 5", 10}, {"repeated positions", 5}, {"glitch 1.5", 10}, {"glitch 3", 8}, {"glitch 5", 8},
         {"sideways 0.25", 5}, {"sideways 0.5", 5}, {"sideways 1", 5}, {"wrong height", 5},
-        {"descent, stuck height", 5}};
+        {"descent, stuck height", 5}, {"decelerating 1.3", 5}, {"decelerating 2", 10}, {"decelerating 3", 5}};
     // clang-format on
     const auto lateTick = [](double s)
     { return 100 * (std::floor(s / 3.7) * 3.58 + std::min(std::fmod(s, 3.7), 2.5)); };
@@ -659,7 +659,8 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
         {
             SCOPED_TRACE(name + (late ? ", late ticks" : ""));
             const char c = name[0];
-            const bool heli = name.starts_with("he"), onLine = name.ends_with("180"),
+            const bool heli = name.starts_with("he"), slowing = name.starts_with("dec"),
+                       stuckAlt = name.starts_with("desc"), onLine = name.ends_with("180"),
                        low = strchr("mc2tl", c), imperfect = isdigit(name.back()) && !onLine && c != 'j';
             const double factor = imperfect ? std::stod(name.substr(name.find(' '))) : 0;
             const double asideNm = c == 'j' ? std::stod(name.substr(5)) : 5.0 * (c == 'f');
@@ -688,8 +689,13 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                     d.b.altitude(c == 't' ? kFieldFt + 30 : 0).speed(c == 't' ? 150 : 25);
                     c == 't' ? d.go(120, 1500).turn(180) : d.turn(90, 10).go(30);
                 }
-            else if (c == 'd')
+            else if (stuckAlt)
                 d.go(160, -1500).turn(90).go(120).turn(-90).go(60);
+            else if (slowing) // a 14-nm final slowing to its touchdown, a roll-out and a turn off
+                for (double kt = 250; kt > 25; kt -= kt > 150 ? 10 : 15)
+                    kt > 150  ? d.b.speed(kt).verticalSpeed(-1190).fly(25)
+                    : kt > 40 ? d.b.altitude(0).speed(kt - 20).fly(4)
+                              : d.turn(90, 10).go(30).b;
             else
                 d.go(heli ? 120 : 300, name[1] == 't' ? 2000 : 0).turn(90).go(120).turn(-90).go(60);
             std::vector<test::TimedLine> truth = d.b.lines(), lines;
@@ -714,10 +720,10 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 r.lat = std::round(moved.lat * 1e5) / 1e5;
                 r.lon =
                     std::round(moved.lon * 1e5) / 1e5 * (std::abs(moved.lon) > 179.999995 && i % 2 ? -1 : 1);
-                r.gs = name[1] == 't' ? factor ? r.gs / factor : 48 : r.gs;
+                r.gs = name[1] == 't' ? factor ? r.gs / factor : 48 : slowing ? factor * 150 : r.gs;
                 r = c == 'r' && k % 2 ? lines.end()[-2].line.report : r;
                 // A height 4,500 ft low once and twice in a row, or held for 90 s of a descent.
-                r.alt = c == 'd' && t > 40 && t <= 130
+                r.alt = stuckAlt && t > 40 && t <= 130
                             ? truth[40].line.report.alt
                             : r.alt - 4500 * (c == 'w' && (k == 20 || k / 2 == 20));
                 lines.back().atS = late ? lateTick(t) / 100.0 : t;
@@ -725,6 +731,8 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
             harness = std::make_unique<test::LiveHarness>();
             harness->groundElevationFt = kFieldFt;
             installGroundMovement(harness->engine());
+            if (slowing && factor != 2) // else it lands away from the park airport: not in its landing phase
+                parkAirportSet();
             objects_.clear();
             runThrough(lines, -2.0);
             std::vector<Report> path; // the true path, and where a jump or the other feed leads
@@ -738,6 +746,9 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 }
             double offNm = 0, lagNm = 0, fastest = 0, altOffFt = 0, sideways = 0, longestSideways = 0;
             double lagS = 0, over = 0, steepest = 0;
+            double lagS = 0, over = 0, downNm = 0, rollKt = 0; // off the reports' touchdown; rolling
+            const auto td =
+                std::ranges::find(truth, slowing ? 0 : 2, [](auto& t) { return t.line.report.airborne; });
             const std::vector<RecordedPosition> shown = track(0x712001);
             for (std::size_t i = 100, s = 0; i < shown.size(); i += 50)
             {
@@ -770,6 +781,9 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 fastest = std::max(fastest, movedNm * 3600);
                 if (p.objectId == q.objectId && std::min(p.alt, q.alt) > kFieldFt + 50) // [ft/min] in the air
                     steepest = std::max(steepest, std::abs(p.alt - q.alt) * 60);
+                if (td != truth.end() && downNm == 0 && p.alt < kFieldFt + harness->staticCgFt + 1)
+                    downNm = gf_distanceNm({p.lat, p.lon}, {td->line.report.lat, td->line.report.lon});
+                rollKt = std::max(rollKt, near.airborne ? 0 : movedNm * 3600);
             }
             std::printf("%-17s %-4s off %.2f nm, %3.0f ft; lag %.2f nm; fastest %3.0f kt; sideways %.1f s; "
                         "steepest %5.0f fpm; %zu created\n",
@@ -777,9 +791,10 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                         longestSideways, steepest, harness->creates.size());
             EXPECT_GE(harness->creates.size(), 1u);
             EXPECT_LE(harness->creates.size(), c == 'j' ? 2u : c == 'f' ? 5u : 1u);
+            EXPECT_TRUE(downNm <= 0.5 && rollKt <= 1.25 * 150) << downNm << " nm off, rolling at " << rollKt;
             EXPECT_LE(offNm, asideNm > 0 ? asideNm : name == "holding 30 s" || strchr("qg", c) ? 1.0 : 0.5);
             EXPECT_TRUE(lagS <= 10 && over <= 1.25) << lagS << " s late, " << over << "x the true speed";
-            EXPECT_LE(altOffFt, c == 'd' ? 2500 : 300); // no nearer than the stuck field
+            EXPECT_LE(altOffFt, stuckAlt ? 2500 : 300); // no nearer than the stuck field
             EXPECT_LE(steepest, 8000);
             EXPECT_LE(lagNm, c == 'q' ? 1.5 : 1.0);
             EXPECT_LE(fastest, gf_topSpeedKt(heli ? AcCategory::Rotorcraft : AcCategory::Large));
