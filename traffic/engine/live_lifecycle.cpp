@@ -135,8 +135,10 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
     // source last sent, not against the reports the aircraft flies on along meanwhile.
     const LatLon sourceAt{ac.positionLat, ac.positionLon};
     const double movingS = std::max(line.timestamp - ac.positionTime, elapsedS);
+    const bool flying = ac.simState == SimState::active && ac.onGround == 0;
     if (line.report.airborne != 0 && last.airborne != 0 && g > kSlowKt &&
-        (gf_samePosition(last, line.report) || repeatsPosition(sourceAt, line.report, g, movingS)))
+        (gf_samePosition(last, line.report) ||
+         (flying && repeatsPosition(sourceAt, line.report, g, movingS))))
         return true;
     if ((g0 > kSlowKt && g >= kJumpFactor * g0) || (g > kSlowKt && g0 >= kJumpFactor * g) ||
         (g0 <= kSlowKt && g >= kJumpFromSlowKt) || (g <= kSlowKt && g0 >= kJumpFromSlowKt))
