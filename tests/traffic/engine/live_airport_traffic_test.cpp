@@ -720,9 +720,9 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                     std::round(moved.lon * 1e5) / 1e5 * (std::abs(moved.lon) > 179.999995 && i % 2 ? -1 : 1);
                 r.gs = name[1] == 't' ? factor ? r.gs / factor : 48 : r.gs;
                 r = c == 'r' && !factor && k % 2 ? lines.end()[-2].line.report : r;
-                if (c == 'r' && k > 15 && k <= 15 + factor) // stuck, within 11 m
+                if (c == 'r' && k > 15 && k <= 15 + factor) // stuck, within 19 m
                     std::tie(r.lat, r.lon) =
-                        std::pair(lines[15].line.report.lat + 1e-4 * (k % 2), lines[15].line.report.lon);
+                        std::pair(lines[15].line.report.lat + 1.7e-4 * (k % 2), lines[15].line.report.lon);
                 lines.back().atS = late ? lateTick(t) / 100.0 : t;
             }
             harness = std::make_unique<test::LiveHarness>();
