@@ -690,11 +690,7 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                     c == 't' ? d.go(120, 1500).turn(180) : d.turn(90, 10).go(30);
                 }
             else
-                d.go(heli ? 120 : 300, name[1] == 't' ? 2000 : 0)
-                    .turn(90, 3 + 3 * inTurn)
-                    .go(120)
-                    .turn(-90)
-                    .go(60);
+                d.go(heli ? 120 : 300, name[1] == 't' ? 2000 : 0).turn(90).go(120).turn(-90).go(60);
             std::vector<test::TimedLine> truth = d.b.lines(), lines;
             for (std::size_t i = late * every / 2, k = 0, w = 3; i < truth.size();
                  i += every + k++ % 5 % 3 - 1)
