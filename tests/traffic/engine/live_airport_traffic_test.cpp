@@ -777,7 +777,7 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
             EXPECT_LE(offNm, asideNm > 0 ? asideNm : name == "holding 30 s" || strchr("qg", c) ? 1.0 : 0.5);
             EXPECT_TRUE(lagS <= 10 && over <= 1.25) << lagS << " s late, " << over << "x the true speed";
             EXPECT_LE(altOffFt, 300);
-            EXPECT_LE(lagNm, strchr("qr", c) ? 1.5 : 1.0);
+            EXPECT_LE(lagNm, c == 'q' || (c == 'r' && factor) ? 1.5 : 1.0);
             EXPECT_LE(fastest, gf_topSpeedKt(heli ? AcCategory::Rotorcraft : AcCategory::Large));
             EXPECT_LE(longestSideways, 2.0);
         }
