@@ -201,7 +201,7 @@ struct LiveAc : SimAc
     /// A new aircraft in buffer and birth with one report, taking its profile over.
     LiveAc(const Report& first, AcProfile profile, double sourceTime)
         : SimAc(std::move(profile)), stream{first}, lastTime(sourceTime), positionTime(sourceTime),
-          lastReceivedGs(first.gs)
+          positionLat(first.lat), positionLon(first.lon), lastReceivedGs(first.gs)
     {
     }
 
@@ -216,10 +216,13 @@ struct LiveAc : SimAc
     std::deque<Report> stream;       ///< reports still to be flown, oldest first
     double lastTime = 0.0;           ///< [s] source time stamp of the last accepted report
     double positionTime = 0.0;       ///< [s] source time stamp of the first report at the last position
+    double positionLat = 0.0;        ///< [deg] that position, as the source reported it
+    double positionLon = 0.0;        ///< [deg]
     double jumpLat = 0.0;            ///< [deg] a report dropped as a jump of the source's position
     double jumpLon = 0.0;            ///< [deg]
     double jumpTime = 0.0;           ///< [s] its time stamp; 0 = none
     std::uint8_t jumpConfirmed = 0;  ///< 1 while the report that confirmed the jump is appended
+    std::uint8_t jumpReports = 0;    ///< reports in a row that agree with the jump, the first included
     double lastReceivedGs = 0.0;     ///< [kt] ground speed of the last report received, kept or not
     std::string receivedCallsign;    ///< the callsign received when the registration stands in for it
     std::int64_t parkedSince = 0;    ///< [100 ns] steady-clock time at which the aircraft parked

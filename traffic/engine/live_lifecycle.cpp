@@ -27,6 +27,10 @@ constexpr double kMinReportSpacingS = 1.0;
 constexpr double kSlowKt = 5.0;
 constexpr double kJumpFromSlowKt = 80.0;
 constexpr double kJumpFactor = 10.0;
+// [nm] a position this near the one a source sent before is that position repeated, once the speed field
+// says the aircraft has moved this factor further since.
+constexpr double kRepeatedPositionNm = metresToNm(20.0);
+constexpr double kRepeatedMotionFactor = 2.0;
 constexpr double kAirSpacingMinKt = 120.0;
 constexpr double kAirSameTrackDeg = 1.0;
 constexpr double kAirSpacingNm = metresToNm(450.0);
@@ -80,22 +84,36 @@ bool altitudeEcho(const LiveEngine& engine, double altFt)
 }
 
 // A flying aircraft's source may report positions it only extrapolated and then jump to the real one,
-// kilometres off. The first report after the jump is dropped; a next one that continues from it at a
-// speed the category flies confirms the new track, and the aircraft catches up with it.
+// kilometres off. The reports after the jump are dropped while they may still be a glitch: a report that
+// continues from them at a speed the category flies, after more of them than a glitch lasts, confirms the
+// new track, and the aircraft catches up with it. A report back on the old track ends them unconfirmed,
+// and the reports queued along that track are kept.
 bool confirmsJump(LiveAc& ac, const TrafficLine& line)
 {
     const double sinceS = line.timestamp - ac.jumpTime;
-    const bool confirmed = ac.jumpTime > 0.0 && sinceS > 0.0 && line.report.airborne != 0 &&
+    const bool continues = ac.jumpTime > 0.0 && sinceS > 0.0 && line.report.airborne != 0 &&
                            ac.onGround == 0 && ac.simState == SimState::active && ac.landing == 0 &&
                            ac.rollOut == 0 &&
                            gf_distanceNm({ac.jumpLat, ac.jumpLon}, {line.report.lat, line.report.lon}) /
                                    (sinceS / kSecondsPerHour) <=
                                gf_topSpeedKt(ac.category);
+    ac.jumpReports = continues ? static_cast<std::uint8_t>(ac.jumpReports + 1) : 1;
+    const bool confirmed = ac.jumpReports > kGlitchRun;
     ac.jumpLat = line.report.lat;
     ac.jumpLon = line.report.lon;
     ac.jumpTime = confirmed ? 0.0 : line.timestamp;
     ac.jumpConfirmed = confirmed ? 1 : 0;
+    if (confirmed)
+        ac.jumpReports = 0;
     return confirmed;
+}
+
+// Whether a report lies within a source's noise of the position it first sent movingS [s] ago, while its
+// speed field says it has moved well beyond that since.
+bool repeatsPosition(LatLon sourceAt, const Report& r, double gsKt, double movingS)
+{
+    return gf_distanceNm(sourceAt, {r.lat, r.lon}) < kRepeatedPositionNm &&
+           gsKt * movingS / kSecondsPerHour > kRepeatedMotionFactor * kRepeatedPositionNm;
 }
 
 // The spacing and jump rules against the newest report of the stream; true = drop.
@@ -112,8 +130,15 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
         return true;
     ac.lastReceivedGs = g;
     // A source that has no new position of a flying aircraft repeats its last one while it reports the
-    // aircraft moving on: no aircraft stands still in the air, and the real position comes later.
-    if (line.report.airborne != 0 && last.airborne != 0 && g > kSlowKt && gf_samePosition(last, line.report))
+    // aircraft moving on: no aircraft stands still in the air, and the real position comes later. The
+    // repeat is no report, as in a pause, however long it lasts: it is judged against the position the
+    // source last sent, not against the reports the aircraft flies on along meanwhile.
+    const LatLon sourceAt{ac.positionLat, ac.positionLon};
+    const double movingS = std::max(line.timestamp - ac.positionTime, elapsedS);
+    const bool flying = ac.simState == SimState::active && ac.onGround == 0;
+    if (line.report.airborne != 0 && last.airborne != 0 && g > kSlowKt &&
+        (gf_samePosition(last, line.report) ||
+         (flying && repeatsPosition(sourceAt, line.report, g, movingS))))
         return true;
     if ((g0 > kSlowKt && g >= kJumpFactor * g0) || (g > kSlowKt && g0 >= kJumpFactor * g) ||
         (g0 <= kSlowKt && g >= kJumpFromSlowKt) || (g <= kSlowKt && g0 >= kJumpFromSlowKt))
@@ -121,8 +146,7 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
     // A position that no aircraft of the category reaches in the time since the source first reported the
     // last position is a jump too. That time, not the time since the last report: a source that repeats a
     // stale position while the aircraft moves on sends the real one later, and it is no jump.
-    const double apartNm = gf_distanceNm({last.lat, last.lon}, {line.report.lat, line.report.lon});
-    const double movingS = std::max(line.timestamp - ac.positionTime, elapsedS);
+    const double apartNm = gf_distanceNm(sourceAt, {line.report.lat, line.report.lon});
     if (apartNm / (movingS / kSecondsPerHour) > gf_topSpeedKt(ac.category))
         return !confirmsJump(ac, line);
     ac.jumpTime = 0.0;
@@ -517,7 +541,11 @@ void acceptReport(LiveEngine& engine, TrafficLine&& line)
     ac->lastTime = line.timestamp;
     engine.n.phases->appendReport(*ac, line.report);
     if (moved)
+    {
         ac->positionTime = line.timestamp;
+        ac->positionLat = line.report.lat;
+        ac->positionLon = line.report.lon;
+    }
 }
 
 void gf_rememberLeftPlace(LiveEngine& engine, const LiveAc& ac)

@@ -28,8 +28,6 @@ constexpr double kScatteredSpread = 1.5;
 constexpr double kTurnSpeedMargin = 1.25;
 // [nm] what a source's own positions are off the track they draw without being scatter.
 constexpr double kPositionNoiseNm = 0.05;
-// Reports of a glitch in a row at the most: more that agree are a jump.
-constexpr std::size_t kGlitchRun = 2;
 // [ft] how far a source's heights stray from the climb or descent they draw without being scatter: their
 // steps, a barometric and a geometric height by turns.
 constexpr double kHeightNoiseFt = 300.0;

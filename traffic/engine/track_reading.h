@@ -13,6 +13,9 @@
 namespace oxl
 {
 
+/// Reports of a glitch in a row at the most: more that agree are a jump.
+inline constexpr std::size_t kGlitchRun = 2;
+
 /// What the report at an index of the stream is to an aircraft in the air.
 enum class NextReport
 {
