@@ -321,6 +321,8 @@ void nextPosMain(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
             ac.stream.front().dueTick = engine.tick() + kAwaitTicks;
             return;
         }
+        if (ac.onGround == 0)
+            gf_drawFeedsTogether(ac.stream, ac.category);
         consumeReport(engine, steps, ac);
     }
     catch (const std::exception& error)

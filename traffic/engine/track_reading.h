@@ -37,6 +37,11 @@ NextReport gf_readNextReport(const LiveAc& ac);
 /// source's jump, confirmed by one report): a glitch or a jump, as the report after it will show.
 bool gf_awaitsNextReport(const LiveAc& ac);
 
+/// Two feeds of one aircraft taking turns draw one track between them: the next report, where the reports
+/// either side of it contradict it by no more than two feeds lie apart, is moved to a third of its way off
+/// the place they put the aircraft at its time. In the air only; a helicopter's reports are kept as sent.
+void gf_drawFeedsTogether(std::deque<Report>& stream, AcCategory category);
+
 /// [kt] the speed the stream's positions show over their source times: the median of the legs between its
 /// real reports that the category can fly, a repeated position no leg; 0 when the stream shows fewer than
 /// two.
