@@ -35,7 +35,7 @@ constexpr double kFeedSpreadNm = 1.0;
 constexpr std::size_t kFitReports = 4;
 // [s] the source time from the report before over which the track is fitted: short enough that a turn
 // bends it little.
-constexpr double kFitS = 30.0;
+constexpr double kFitS = 25.0;
 // A track that bends no more than a turn at this share of the category's fastest is one a source drew
 // smoothly: two feeds or scattered positions bend it more.
 constexpr double kSmoothTurnShare = 0.5;
@@ -261,11 +261,21 @@ void gf_drawFeedsTogether(std::deque<Report>& stream, AcCategory category)
     // The straight line fitted in time to the real reports from the one before: where it puts the aircraft
     // at the next report's time.
     const Report& r = stream[1];
-    std::size_t n = 0;
+    // A later report that the reading will skip as scatter, where the reports either side of it are no
+    // scatter themselves (two feeds by turns would each be scatter to the other), draws no track.
+    const auto scatter = [&](std::size_t i)
+    {
+        return i >= 2 && i + 1 < stream.size() && realReport(stream[i + 1]) &&
+               scatterBetweenNeighbours(stream, i, category);
+    };
+    std::size_t n = 0, fitted = 0;
     double sumS = 0.0, sumE = 0.0, sumN = 0.0, sumSS = 0.0, sumSE = 0.0, sumSN = 0.0;
     for (; n < stream.size() && realReport(stream[n]) && stream[n].sourceTime <= stream[0].sourceTime + kFitS;
          ++n)
     {
+        if (scatter(n) && !scatter(n - 1) && !scatter(n + 1))
+            continue;
+        ++fitted;
         const double s = stream[n].sourceTime - r.sourceTime;
         const Flat p = flat(r, stream[n]);
         sumS += s;
@@ -275,8 +285,8 @@ void gf_drawFeedsTogether(std::deque<Report>& stream, AcCategory category)
         sumSE += s * p.east;
         sumSN += s * p.north;
     }
-    const double spread = n * sumSS - sumS * sumS;
-    if (n < kFitReports || !(spread > 0.0))
+    const double spread = static_cast<double>(fitted) * sumSS - sumS * sumS;
+    if (fitted < kFitReports || !(spread > 0.0))
         return;
     // A track its reports draw smoothly, turning as the category can, is kept as they draw it.
     const double shownKt = gf_shownSpeedKt(stream, category);

@@ -783,16 +783,19 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 harness->creates.size());
             EXPECT_GE(harness->creates.size(), 1u);
             EXPECT_LE(harness->creates.size(), c == 'j' ? 2u : c == 'f' ? 5u : 1u);
+            // A glitch leaves the aircraft on its track, a smooth turn is flown as drawn, two feeds between
+            // them.
             EXPECT_LE(offNm, asideNm > 0                                 ? asideNm
+                             : c == 'g' && factor                        ? 0.15
                              : name == "holding 30 s" || strchr("qg", c) ? 1.0
-                             : fed                                       ? 0.35 + 0.25 * (c == 'n')
+                             : fed                                       ? 0.4 - 0.1 * (c == 'n')
                                                                          : 0.5);
             EXPECT_TRUE(lagS <= 10 && over <= (c == 'n' ? 1.15 : 1.25))
                 << lagS << " s late, " << over << "x the true speed";
             EXPECT_LE(altOffFt, 300);
             EXPECT_LE(lagNm, c == 'q' ? 1.5 : 1.0);
             EXPECT_LE(fastest, gf_topSpeedKt(heli ? AcCategory::Rotorcraft : AcCategory::Large));
-            EXPECT_LE(longestSideways, fed ? 0.5 * (c == 'n') : 2.0);
+            EXPECT_LE(longestSideways, fed ? 0.0 : 2.0);
         }
 }
 
