@@ -37,9 +37,10 @@ NextReport gf_readNextReport(const LiveAc& ac);
 /// source's jump, confirmed by one report): a glitch or a jump, as the report after it will show.
 bool gf_awaitsNextReport(const LiveAc& ac);
 
-/// Two feeds of one aircraft taking turns draw one track between them: the next report, where the reports
-/// either side of it contradict it by no more than two feeds lie apart, is moved to a third of its way off
-/// the place they put the aircraft at its time. In the air only; a helicopter's reports are kept as sent.
+/// Two feeds of one aircraft taking turns, or positions scattered about the track, draw one track: where the
+/// reports of the next 25 s bend more than a smooth turn does, the next report is moved to where the line
+/// fitted to them in time puts the aircraft (scatter the reading skips left out), unless that lies further
+/// than two feeds lie apart (a glitch or a jump). A helicopter's reports are kept as sent.
 void gf_drawFeedsTogether(std::deque<Report>& stream, AcCategory category);
 
 /// [kt] the speed the stream's positions show over their source times: the median of the legs between its
