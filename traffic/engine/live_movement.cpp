@@ -319,6 +319,9 @@ void nextPosMain(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
             ac.stream.front().dueTick = engine.tick() + kAwaitTicks;
             return;
         }
+        // In the air the leg runs to the track its reports draw together, not zigzagging between two feeds.
+        if (ac.onGround == 0)
+            gf_drawFeedsTogether(ac.stream, ac.category);
         consumeReport(engine, steps, ac);
     }
     catch (const std::exception& error)

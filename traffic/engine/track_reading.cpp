@@ -31,6 +31,17 @@ constexpr double kPositionNoiseNm = 0.05;
 // [ft] how far a source's heights stray from the climb or descent they draw without being scatter: their
 // steps, a barometric and a geometric height by turns.
 constexpr double kHeightNoiseFt = 300.0;
+// [nm] the farthest apart two feeds of one aircraft (a multilateration and an ADS-B position) are read as
+// one track.
+constexpr double kFeedSpreadNm = 1.0;
+// Reports a track is fitted to at the least: two more than a line needs, so that one alone cannot draw it.
+constexpr std::size_t kFitReports = 4;
+// [s] the source time from the report before over which the track is fitted: short enough that a turn
+// bends it little.
+constexpr double kFitS = 25.0;
+// A track that bends no more than a turn at this share of the category's fastest is one a source drew
+// smoothly: two feeds or scattered positions bend it more.
+constexpr double kSmoothTurnShare = 0.5;
 // [nm] a degree of latitude: a minute of arc is a nautical mile.
 constexpr double kNmPerDegree = 60.0;
 
@@ -151,6 +162,27 @@ bool offTheirTrack(const Report& before, const Report& r, const Report& after, A
     return offSegmentNm(before, r, after) > strayNm + kPositionNoiseNm;
 }
 
+// Whether r lies off where `before` and `after` put the aircraft at its time by more than a turn at a share
+// of the category's fastest bends a path in that time (three reports in order of time).
+bool bendsBeyondTurn(const Report& before, const Report& r, const Report& after, AcCategory category,
+                     double shownKt)
+{
+    const double toR = r.sourceTime - before.sourceTime;
+    const double fromR = after.sourceTime - r.sourceTime;
+    if (!(toR > 0.0) || !(fromR > 0.0))
+        return false;
+    const double share = toR / (toR + fromR);
+    const Flat a = flat(before, after);
+    const Flat p = flat(before, r);
+    const double offNm = std::hypot(p.east - share * a.east, p.north - share * a.north);
+    // The sideways drift of such a turn at the speed shown, over the times either side.
+    const double nmPerS = std::max(shownKt, gf_distanceNm({before.lat, before.lon}, {after.lat, after.lon}) /
+                                                ((toR + fromR) / kSecondsPerHour)) /
+                          kSecondsPerHour;
+    return offNm >
+           kSmoothTurnShare * nmPerS * turnReachRad(category, 1.0) / 2.0 * toR * fromR + kPositionNoiseNm;
+}
+
 // Scatter: stream[index] and up to one report after it lie off the track that stream[index - 1] and a
 // later report draw, and that later report continues that track (the next one after it lies on it, or it
 // is the newest). Reports off it that agree with each other for longer are a turn or a jump.
@@ -264,6 +296,56 @@ bool gf_awaitsNextReport(const LiveAc& ac)
 {
     return ac.category != AcCategory::Rotorcraft && ac.onGround == 0 && ac.stream.size() == 2 &&
            leaps(ac.stream[0], ac.stream[1], ac.category);
+}
+
+void gf_drawFeedsTogether(std::deque<Report>& stream, AcCategory category)
+{
+    if (category == AcCategory::Rotorcraft || stream.size() < kFitReports)
+        return;
+    // The straight line fitted in time to the real reports from the one before: where it puts the aircraft
+    // at the next report's time.
+    const Report& r = stream[1];
+    // A later report that the reading will skip as scatter, where the reports either side of it are no
+    // scatter themselves (two feeds by turns would each be scatter to the other), draws no track.
+    const auto scatter = [&](std::size_t i)
+    {
+        return i >= 2 && i + 1 < stream.size() && realReport(stream[i + 1]) &&
+               scatterBetweenNeighbours(stream, i, category);
+    };
+    std::size_t n = 0, fitted = 0;
+    double sumS = 0.0, sumE = 0.0, sumN = 0.0, sumSS = 0.0, sumSE = 0.0, sumSN = 0.0;
+    for (; n < stream.size() && realReport(stream[n]) && stream[n].sourceTime <= stream[0].sourceTime + kFitS;
+         ++n)
+    {
+        if (scatter(n) && !scatter(n - 1) && !scatter(n + 1))
+            continue;
+        ++fitted;
+        const double s = stream[n].sourceTime - r.sourceTime;
+        const Flat p = flat(r, stream[n]);
+        sumS += s;
+        sumE += p.east;
+        sumN += p.north;
+        sumSS += s * s;
+        sumSE += s * p.east;
+        sumSN += s * p.north;
+    }
+    const double spread = static_cast<double>(fitted) * sumSS - sumS * sumS;
+    if (fitted < kFitReports || !(spread > 0.0))
+        return;
+    // A track its reports draw smoothly, turning as the category can, is kept as they draw it.
+    const double shownKt = gf_shownSpeedKt(stream, category);
+    bool contradicted = false;
+    for (std::size_t i = 1; i + 1 < n && !contradicted; ++i)
+        contradicted = bendsBeyondTurn(stream[i - 1], stream[i], stream[i + 1], category, shownKt);
+    if (!contradicted)
+        return;
+    const Flat at{(sumE * sumSS - sumS * sumSE) / spread, (sumN * sumSS - sumS * sumSN) / spread};
+    // Farther off than two feeds lie apart is a glitch or a jump, for the rules that read those.
+    if (std::hypot(at.east, at.north) > kFeedSpreadNm)
+        return;
+    Report& moved = stream[1];
+    moved.lat += at.north / kNmPerDegree;
+    moved.lon = gf_wrapDeg180(moved.lon + at.east / (kNmPerDegree * std::cos(moved.lat * kDegToRad)));
 }
 
 double gf_shownSpeedKt(const std::deque<Report>& stream, AcCategory category)

@@ -45,6 +45,12 @@ double gf_readHeightFt(const std::deque<Report>& stream, std::size_t index, AcCa
 /// source's jump, confirmed by one report): a glitch or a jump, as the report after it will show.
 bool gf_awaitsNextReport(const LiveAc& ac);
 
+/// Two feeds of one aircraft taking turns, or positions scattered about the track, draw one track: where the
+/// reports of the next 25 s bend more than a smooth turn does, the next report is moved to where the line
+/// fitted to them in time puts the aircraft (scatter the reading skips left out), unless that lies further
+/// than two feeds lie apart (a glitch or a jump). A helicopter's reports are kept as sent.
+void gf_drawFeedsTogether(std::deque<Report>& stream, AcCategory category);
+
 /// [kt] the speed the stream's positions show over their source times: the median of the legs between its
 /// real reports that the category can fly, a repeated position no leg; 0 when the stream shows fewer than
 /// two.
