@@ -378,7 +378,9 @@ void appendReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac, Re
             if ((report.airborne != 0 || rolling) && ac.phase == GroundPhase::taxi)
                 startTakeOff(engine, steps, ac);
         }
-        else if (last.airborne != 0 && report.airborne != 0)
+        // An aircraft shown touching down ahead of its reports still receives the last of its approach,
+        // level or descending: only reports that climb away again are a touch-and-go.
+        else if (last.airborne != 0 && report.airborne != 0 && report.alt > last.alt)
             touchAndGo(engine, ac);
     }
     stream.push_back(report);

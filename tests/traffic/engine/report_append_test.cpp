@@ -323,6 +323,9 @@ TEST_F(ReportAppend, AirborneAgainDuringTheRollOutTakesOffOnceWithThrottleThree)
     ac.landing = 0;
     ac.towingCheck = 1;
     ac.throttleIndex = 0;
+    // The approach's last report, level, reached after the aircraft touched down ahead of it.
+    append(ac, at(47.008, 8.0, 200, 140, 850));
+    EXPECT_EQ(ac.takeOff, 0);
     append(ac, at(47.01, 8.0, 400, 145, 1100));
     append(ac, at(47.015, 8.0, 600, 150, 1600));
     EXPECT_EQ(ac.phase, GroundPhase::taxi);
