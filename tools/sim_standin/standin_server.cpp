@@ -882,8 +882,9 @@ std::string Server::command(const std::string& line)
         }
         if (c == "raw" && w.size() >= 2)
         {
+            const std::string once = fromHex(w[1]);
             std::string bytes;
-            for (const std::string once = fromHex(w[1]); bytes.size() < once.size() * times(2);)
+            for (std::uint32_t k = times(2); k > 0; --k)
                 bytes += once;
             for (auto& s : all)
             {
@@ -899,6 +900,7 @@ std::string Server::command(const std::string& line)
             const auto n = static_cast<std::uint32_t>(number(2, 0));
             // A simulator that repeats itself: the message TIMES times at once, its number going up by STEP
             // each time.
+            const std::uint32_t repeats = times(3);
             const auto step = static_cast<std::uint32_t>(number(4, 0));
             if (faultMessage(kind, w.size() > 2, n, 0).empty() && kind != "split" && kind != "pad" &&
                 kind != "merge")
@@ -912,7 +914,7 @@ std::string Server::command(const std::string& line)
                         addedEvent = it->second;
                 }
                 std::string raw;
-                for (std::uint32_t k = 0; k < times(3); ++k)
+                for (std::uint32_t k = 0; k < repeats; ++k)
                     raw += faultMessage(kind, w.size() > 2, n + k * step, addedEvent);
                 std::lock_guard lock(s->writeLock);
                 if (kind == "split")
