@@ -243,6 +243,7 @@ struct LiveAc : SimAc
     double altStep = 0.0;                           ///< [ft per tick]
     double vsValue = 0.0;                           ///< [ft/min] vertical speed of the current leg
     double speedValue = 0.0;            ///< [kt] speed of the current leg, negative during push-back
+    double shownMps = -1.0;             ///< [m/s] speed of the last frame shown; negative before the first
     CurveSegment curve;                 ///< the curve being followed
     double curveT = 0.0;                ///< curve parameter reached, 0..1
     double curveTStep = 0.0;            ///< curve parameter change per tick

@@ -90,17 +90,13 @@ bool holdOnTaxiway(LiveEngine& engine, LiveAc& ac)
 }
 
 // The new ground speed of an extension; false when the report stands still instead.
-bool extendedSpeed(const LiveAc& ac, Report& r, bool inAir, std::int32_t n, double& g)
+bool extendedSpeed(const LiveAc& ac, Report& r, bool inAir, double& g)
 {
     const double g0 = r.gs;
     if (inAir)
     {
-        if (!ac.landing)
-            g = std::max(0.95 * g0, 1.0);
-        else if (n >= 4)
-            g = std::max(0.9 * g0, 1.0);
-        else
-            g = g0;
+        // A landing keeps its approach speed to the touchdown.
+        g = ac.landing ? g0 : std::max(0.95 * g0, 1.0);
         return true;
     }
     if (!ac.rollOut)
@@ -198,7 +194,7 @@ void extendStream(LiveAc& ac, std::int32_t n)
     const bool inAir = r.airborne != 0;
     const double dt = inAir ? kAirStepS : kGroundStepS;
     double g = 0.0;
-    const bool moves = !r.stationary && ac.phase != GroundPhase::parked && extendedSpeed(ac, r, inAir, n, g);
+    const bool moves = !r.stationary && ac.phase != GroundPhase::parked && extendedSpeed(ac, r, inAir, g);
     if (!moves)
     {
         r.stationary = 1;

@@ -6,6 +6,8 @@
 #include "records/aircraft_words.h"
 #include "simlink/sim_ids.h"
 #include "traffic/engine/flight_commands.h"
+#include "traffic/engine/live_lifecycle.h"
+#include "traffic/engine/motion_envelope.h"
 #include "traffic/engine/stream_ops.h"
 #include "traffic/engine/track_reading.h"
 #include "traffic/source/source_state.h"
@@ -212,6 +214,33 @@ void liftOff(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
     }
 }
 
+void takeOffRollTick(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
+{
+    if (ac.category == AcCategory::Rotorcraft || !gf_inTakeOffRoll(ac) || ac.stream.front().airborne == 0 ||
+        ac.shownMps < ktToMps(gf_categoryConstants(ac.category).liftOffSpeedKt))
+        return;
+    Report& target = ac.stream.front();
+    const std::int32_t tick = engine.tick();
+    const double nm = gf_distanceNm({ac.lat, ac.lon}, {target.lat, target.lon});
+    // On to its report in the air from where it lifted off: on time where it can, no slower than it rolled,
+    // no faster than its category catches up.
+    const double shownKt = ac.shownMps * kSecondsPerHour / kMetresPerNm;
+    const double onTimeKt = nm * kTicksPerHour / static_cast<double>(std::max(target.dueTick - tick, 1));
+    const double kt =
+        std::clamp(onTimeKt, shownKt, std::max(shownKt, gf_catchUpCeilingKt(ac.category, target.gs, ac.alt)));
+    const std::int32_t ticks = std::max(gf_checkedTicks(nm * kTicksPerHour / kt), 1);
+    target.dueTick = tick + ticks;
+    ac.latStep = (target.lat - ac.lat) / ticks;
+    ac.lonStep = gf_wrapDeg180(target.lon - ac.lon) / ticks;
+    const double climbStep = std::clamp((target.alt - ac.alt) / ticks, 0.1, std::max(ac.maxClimbStep, 0.1));
+    liftOff(engine, steps, ac);
+    ac.altStep = climbStep;
+    // The nose turns the way it now moves.
+    ac.targetHeading = gf_bearingRad({ac.lat, ac.lon}, {target.lat, target.lon});
+    ac.turnStep = ac.maxTurnStep;
+    ac.turnToTarget = std::abs(gf_wrapPi(ac.targetHeading - ac.heading)) > kAlignRad / 10.0 ? 1 : 0;
+}
+
 void rotationTick(LiveEngine& engine, LiveAc& ac)
 {
     const double climbDelta = (ac.climbPitch - ac.rotationPitch) /
@@ -298,9 +327,13 @@ void groundReportStep(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     if (ac.takeOff == 0 || ac.phase == GroundPhase::take_off)
         return;
     // The next report flies well above the aircraft: it lifts off whatever ground speed the source
-    // reports, or it would be driven along the ground under its climb.
+    // reports, or it would be driven along the ground under its climb. Else a fixed-wing aircraft lifts off
+    // once its roll has reached the lift-off speed (takeOffRollTick).
     const Report& next = ac.stream[1];
     const bool climbingAway = next.airborne != 0 && next.alt - ac.alt > kClearlyAloftFt;
+    if (!rotorcraft && !climbingAway && ac.shownMps >= 0.0 &&
+        ac.shownMps < ktToMps(gf_categoryConstants(ac.category).liftOffSpeedKt))
+        return;
     if (ac.stream[0].gs < kTakeOffSpeedKt && !climbingAway)
         return;
     const auto after = ac.stream.begin() + 1;
@@ -405,6 +438,10 @@ void flyingStep(LiveEngine& engine, LiveAc& ac)
         ac.targetHeading = motion;
         ac.turnStep = ac.maxTurnStep;
     }
+    // A report a short way behind the nose was flown past while its source held its position: the nose holds
+    // and the aircraft slows along it until its reports come up (the motion envelope).
+    else if (legNm <= kAlignLegNm && std::abs(gf_wrapPi(motion - ac.heading)) > kPi / 2.0)
+        turn = 0.0;
     else if (next.headingFromAdsb != 0 && next.roll && next.trueHeading &&
              ac.agl < (ac.landing != 0 ? 2000.0 : 1000.0))
         turn = gf_wrapPi(*next.trueHeading - ac.heading);

@@ -441,21 +441,7 @@ bool activateLive(LiveEngine& engine, const SimAnswer& answer)
 
 double gf_topSpeedKt(AcCategory category)
 {
-    switch (category)
-    {
-    case AcCategory::Light:
-        return 250.0;
-    case AcCategory::Buzjets:
-    case AcCategory::Large:
-        return 600.0;
-    case AcCategory::Heavy:
-        return 650.0;
-    case AcCategory::HighPerf:
-        return 1500.0;
-    case AcCategory::Rotorcraft:
-        return 200.0;
-    }
-    return 650.0;
+    return gf_categoryEnvelope(category).topSpeedKt;
 }
 
 double gf_catchUpCeilingKt(AcCategory category, double speedKt, double altFt)

@@ -5,6 +5,7 @@
 #include "foundation/units.h"
 #include "records/aircraft_words.h"
 #include "traffic/engine/live_lifecycle.h"
+#include "traffic/engine/motion_envelope.h"
 #include "traffic/engine/stream_ops.h"
 #include "traffic/engine/track_reading.h"
 
@@ -419,6 +420,7 @@ void advancePosition(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
 
 void moveActiveAc(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
 {
+    const LatLon from{ac.lat, ac.lon};
     try
     {
         if (ac.stream.front().dueTick <= engine.tick())
@@ -429,8 +431,12 @@ void moveActiveAc(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
             ac.vs = ac.vsValue / 60.0;
             ac.tas = ac.stream.front().stationary != 0 ? 0.0 : ac.speedValue;
         }
+        if (ac.simState == SimState::active && !ac.stream.empty())
+            steps.rollTick(engine, ac);
         if (ac.simState == SimState::active && !ac.stream.empty() && ac.stream.front().stationary == 0)
             advancePosition(engine, steps, ac);
+        if (ac.simState == SimState::active && !ac.stream.empty())
+            gf_holdToEnvelope(ac, from);
     }
     catch (const std::exception&)
     {

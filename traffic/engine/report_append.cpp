@@ -7,6 +7,7 @@
 #include "traffic/engine/live_lifecycle.h"
 #include "traffic/engine/live_movement.h"
 #include "traffic/engine/stream_ops.h"
+#include "traffic/engine/track_reading.h"
 
 #include <fmt/format.h>
 
@@ -211,7 +212,9 @@ bool checkStandingStill(const LiveEngine& /*engine*/, LiveAc& ac, Report& report
     }
     if (report.airborne != 0 || airborneAc)
         return false;
-    if (ac.takeOff != 0 && report.gs > 0.0 && last.gs >= kRollingStopKt)
+    // A position repeated while its field says the aircraft rolls is no stop: its source held the last
+    // position of a take-off roll.
+    if ((ac.takeOff != 0 && report.gs > 0.0 && last.gs >= kRollingStopKt) || report.gs >= kTakeOffSpeedKt)
         return false;
     report.stationary = 1;
     report.gs = 0.0;
@@ -372,15 +375,18 @@ void appendReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac, Re
     dueAfter(report, last);
     if (ac.takeOff == 0 && groundedActive(ac))
     {
+        // After a landing only reports that climb away again take the aircraft off: the last of its approach
+        // (it may be shown touching down ahead of them), level reports on the runway that the ground rule
+        // takes for the air, and a field left at the approach speed are none.
+        const bool landed = gf_landedOnGround(ac);
         if (ac.rollOut == 0)
         {
             const bool rolling = report.gs >= kTakeOffSpeedKt && last.gs >= kTakeOffSpeedKt;
-            if ((report.airborne != 0 || rolling) && ac.phase == GroundPhase::taxi)
+            const bool departs = landed ? gf_climbsAway(ac, last, report) : report.airborne != 0 || rolling;
+            if (departs && ac.phase == GroundPhase::taxi)
                 startTakeOff(engine, steps, ac);
         }
-        // An aircraft shown touching down ahead of its reports still receives the last of its approach,
-        // level or descending: only reports that climb away again are a touch-and-go.
-        else if (last.airborne != 0 && report.airborne != 0 && report.alt > last.alt)
+        else if (gf_climbsAway(ac, last, report))
             touchAndGo(engine, ac);
     }
     stream.push_back(report);

@@ -28,9 +28,6 @@ constexpr double kScatteredSpread = 1.5;
 constexpr double kTurnSpeedMargin = 1.25;
 // [nm] what a source's own positions are off the track they draw without being scatter.
 constexpr double kPositionNoiseNm = 0.05;
-// [ft] how far a source's heights stray from the climb or descent they draw without being scatter: their
-// steps, a barometric and a geometric height by turns.
-constexpr double kHeightNoiseFt = 300.0;
 // [nm] the farthest apart two feeds of one aircraft (a multilateration and an ADS-B position) are read as
 // one track.
 constexpr double kFeedSpreadNm = 1.0;
@@ -42,6 +39,8 @@ constexpr double kFitS = 25.0;
 // A track that bends no more than a turn at this share of the category's fastest is one a source drew
 // smoothly: two feeds or scattered positions bend it more.
 constexpr double kSmoothTurnShare = 0.5;
+// Legs of a roll-out read together: a source's positions on a runway are irregular leg by leg.
+constexpr std::size_t kRollOutLegs = 3;
 // [nm] a degree of latitude: a minute of arc is a nautical mile.
 constexpr double kNmPerDegree = 60.0;
 
@@ -371,7 +370,24 @@ bool gf_landedOnGround(const LiveAc& ac)
 
 double gf_groundLegSpeedKt(const LiveAc& ac, double reportedKt)
 {
-    return gf_landedOnGround(ac) ? noFasterThanShownKt(ac, reportedKt) : reportedKt;
+    if (!gf_landedOnGround(ac) || ac.stream.size() < 2)
+        return reportedKt;
+    // The legs ahead together, up to the first report the engine made up.
+    const std::deque<Report>& stream = ac.stream;
+    double nm = 0.0;
+    std::size_t to = 0;
+    for (std::size_t i = 1; i < stream.size() && i <= kRollOutLegs && stream[i].sourceTime > 0.0; to = i++)
+        nm += gf_distanceNm({stream[i - 1].lat, stream[i - 1].lon}, {stream[i].lat, stream[i].lon});
+    const double spanS = stream[to].sourceTime - stream[0].sourceTime;
+    const double shownKt = to > 0 && stream[0].sourceTime > 0.0 && spanS >= kLegSpanS && nm >= kRepeatNm
+                               ? nm / (spanS / kSecondsPerHour)
+                               : 0.0;
+    return shownKt > 0.0 ? std::min(reportedKt, shownKt) : reportedKt;
+}
+
+bool gf_climbsAway(const LiveAc& ac, const Report& last, const Report& report)
+{
+    return report.airborne != 0 && report.alt > last.alt && report.alt > ac.alt + kHeightNoiseFt;
 }
 
 double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt)

@@ -13,6 +13,10 @@
 namespace oxl
 {
 
+/// [ft] how far a source's heights stray from the climb or descent they draw without being scatter: their
+/// steps, a barometric and a geometric height by turns.
+inline constexpr double kHeightNoiseFt = 300.0;
+
 /// Reports of a glitch in a row at the most: more that agree are a jump.
 inline constexpr std::size_t kGlitchRun = 2;
 
@@ -63,9 +67,14 @@ double gf_shownLegKt(const Report& from, const Report& to);
 /// Whether an aircraft on the ground came down from the air: rolling out, or taxiing in after it.
 bool gf_landedOnGround(const LiveAc& ac);
 
-/// [kt] the speed of a ground leg: the reported speed, after a landing no faster than the leg's positions
-/// show (a source may leave its field at the approach speed).
+/// [kt] the speed of a ground leg: the reported speed, after a landing no faster than the positions of the
+/// next few legs show together (a source may leave its field at the approach speed, and its positions on a
+/// runway are irregular leg by leg).
 double gf_groundLegSpeedKt(const LiveAc& ac, double reportedKt);
+
+/// Whether a report shows an aircraft on the ground after a landing climbing away again: in the air, above
+/// the report before it and more than a source's height noise above the aircraft.
+bool gf_climbsAway(const LiveAc& ac, const Report& last, const Report& report);
 
 /// [kt] the speed of a leg in the air: the reported ground speed where it lies among the speeds of the legs
 /// the positions show (or they show none), else, the field stale by whatever factor, the speed they show.

@@ -1,0 +1,113 @@
+#include "traffic/engine/motion_envelope.h"
+
+#include "foundation/units.h"
+#include "records/aircraft_words.h"
+#include "traffic/engine/flight_phases.h"
+#include "traffic/engine/live_movement.h"
+#include "traffic/engine/track_reading.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace oxl
+{
+
+namespace
+{
+constexpr double kTickS = 0.01;
+// [m/s2] how fast an aircraft in the air slows while a report behind it comes up.
+constexpr double kAirSlowMps2 = 1.0;
+// [m/s] in the air, slower than this no frame is told from a hover.
+constexpr double kAirMovingMps = ktToMps(40.0);
+
+bool backwards(double offRad)
+{
+    return offRad > kPi / 2.0;
+}
+
+// Rolling out after a landing until it taxis (a touch-and-go rolls for take-off instead).
+bool rollingOut(const LiveAc& ac, double shownMps)
+{
+    return ac.takeOff == 0 && (ac.rollOut != 0 || gf_landedOnGround(ac)) && shownMps > ktToMps(kTaxiSpeedKt);
+}
+} // namespace
+
+bool gf_inTakeOffRoll(const LiveAc& ac)
+{
+    if (ac.takeOff == 0 || ac.onGround == 0 || ac.rollOut != 0 || ac.phase == GroundPhase::take_off ||
+        ac.stream.empty())
+        return false;
+    const Report& target = ac.stream.front();
+    return target.airborne != 0 || target.gs >= kTakeOffSpeedKt ||
+           (target.stationary != 0 && ac.shownMps >= ktToMps(kTakeOffSpeedKt));
+}
+
+void gf_holdToEnvelope(LiveAc& ac, LatLon from)
+{
+    const double cosLat = std::max(std::cos(from.lat * kDegToRad), 1e-6);
+    const double northM = (ac.lat - from.lat) * kMetresPerDegree;
+    const double eastM = gf_wrapDeg180(ac.lon - from.lon) * kMetresPerDegree * cosLat;
+    const double stepM = std::hypot(northM, eastM);
+    const double before = ac.shownMps;
+    ac.shownMps = stepM / kTickS;
+    if (before < 0.0 || ac.category == AcCategory::Rotorcraft)
+        return;
+    const CategoryEnvelope& e = gf_categoryEnvelope(ac.category);
+    const double way = stepM > 0.0 ? std::atan2(eastM, northM) : ac.heading;
+    const double offRad = std::abs(gf_wrapPi(way - ac.heading));
+    double speed = ac.shownMps;
+    double dir = way;
+    if (ac.onGround == 0)
+    {
+        if (backwards(offRad) && before >= kAirMovingMps)
+        {
+            speed = std::max(before - kAirSlowMps2 * kTickS, 0.0);
+            dir = ac.heading;
+        }
+        else if (ac.phase == GroundPhase::take_off)
+            speed = std::min(speed, before + e.takeOffAccelMps2 * kTickS);
+        // A landing's last legs before the touchdown are as irregular as its roll-out's: it slows no harder
+        // than it brakes on the runway, and from the flare on it no longer speeds up.
+        else if (ac.landing != 0 || ac.flareState != 0 || ac.stream.front().airborne == 0)
+        {
+            speed = std::max(speed, before - e.brakeMps2 * kTickS);
+            if (ac.flareState != 0)
+                speed = std::min(speed, before);
+        }
+        else
+            return;
+    }
+    else if (gf_inTakeOffRoll(ac) || rollingOut(ac, before))
+    {
+        const bool roll = ac.rollOut == 0 && ac.takeOff != 0;
+        const double most = before + e.takeOffAccelMps2 * kTickS;
+        const double least = roll ? before : std::max(before - e.brakeMps2 * kTickS, 0.0);
+        const bool toAir = roll && ac.stream.front().airborne != 0;
+        // Toward a report in the air a roll accelerates as the category does, whatever the leg's pace; a
+        // roll-out never speeds up.
+        speed = toAir ? most : std::clamp(speed, least, std::max(least, roll ? most : before));
+        // Past a report that lies behind: on along the nose, braking unless it rolls for take-off.
+        if (backwards(offRad))
+        {
+            dir = ac.heading;
+            speed = toAir ? most : least;
+        }
+    }
+    // Taxiing, nothing gains speed beyond a taxi's quicker than the category accelerates, nor runs against
+    // its nose faster than a push-back; a push-back and the way into a stand keep their own pace.
+    else if (ac.phase == GroundPhase::taxi)
+    {
+        speed = std::min(speed, std::max(before + e.groundAccelMps2 * kTickS, ktToMps(kTaxiSpeedKt)));
+        const double against = -speed * std::cos(offRad);
+        if (against > e.pushBackMps)
+            speed *= e.pushBackMps / against;
+    }
+    else
+        return;
+    const double m = speed * kTickS;
+    ac.lat = from.lat + m * std::cos(dir) / kMetresPerDegree;
+    ac.lon = gf_wrapDeg180(from.lon + m * std::sin(dir) / (kMetresPerDegree * cosLat));
+    ac.shownMps = speed;
+}
+
+} // namespace oxl
