@@ -39,6 +39,9 @@ constexpr double kFitS = 25.0;
 // A track that bends no more than a turn at this share of the category's fastest is one a source drew
 // smoothly: two feeds or scattered positions bend it more.
 constexpr double kSmoothTurnShare = 0.5;
+// [ft] a rise from one report to the next beyond a source's own height noise (its 25-ft steps and their
+// jitter): reports that climb away.
+constexpr double kClimbStepFt = 100.0;
 // Legs of a roll-out read together: a source's positions on a runway are irregular leg by leg.
 constexpr std::size_t kRollOutLegs = 3;
 // [nm] a degree of latitude: a minute of arc is a nautical mile.
@@ -387,7 +390,10 @@ double gf_groundLegSpeedKt(const LiveAc& ac, double reportedKt)
 
 bool gf_climbsAway(const LiveAc& ac, const Report& last, const Report& report)
 {
-    return report.airborne != 0 && report.alt > last.alt && report.alt > ac.alt + kHeightNoiseFt;
+    // Beyond the noise of one source's heights from one report to the next, or of two sources' anywhere.
+    return report.airborne != 0 && report.alt > last.alt &&
+           (report.alt > ac.alt + kHeightNoiseFt ||
+            (last.airborne != 0 && report.alt >= last.alt + kClimbStepFt));
 }
 
 double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt)

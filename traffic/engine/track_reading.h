@@ -73,7 +73,8 @@ bool gf_landedOnGround(const LiveAc& ac);
 double gf_groundLegSpeedKt(const LiveAc& ac, double reportedKt);
 
 /// Whether a report shows an aircraft on the ground after a landing climbing away again: in the air, above
-/// the report before it and more than a source's height noise above the aircraft.
+/// the report before it by more than one source's height steps, or more than two sources' height noise above
+/// the aircraft.
 bool gf_climbsAway(const LiveAc& ac, const Report& last, const Report& report);
 
 /// [kt] the speed of a leg in the air: the reported ground speed where it lies among the speeds of the legs
