@@ -7,6 +7,7 @@
 #include "foundation/units.h"
 #include "tests/support/capture_data.h"
 #include "tests/support/parser_rig.h"
+#include "tests/support/runway_judge.h"
 #include "tests/traffic/engine/live_fixture.h"
 #include "tests/traffic/source/traffic_line_fixture.h"
 #include "tools/capture/capture_lines.h"
@@ -111,6 +112,21 @@ class AirportTraffic : public LiveScenario
     }
 
     std::set<std::pair<std::uint32_t, std::uint32_t>> objects_;
+
+    // The runway as the user sees it: each object of the hexid against the reports of the lines.
+    test::RunwayVerdict runwayOf(std::uint32_t hexid, const std::vector<test::TimedLine>& lines) const
+    {
+        std::vector<test::ShownReport> reports;
+        for (const auto& [atS, line] : lines)
+            reports.push_back(
+                {atS + 30.0, line.report.lat, line.report.lon, line.report.alt, line.report.airborne != 0});
+        test::RunwayVerdict verdict;
+        for (const auto& [h, objectId] : objects_)
+            if (h == hexid)
+                verdict |=
+                    test::judgeRunway(test::shownFrames(harness->positionsOf(objectId)), reports, kFieldFt);
+        return verdict;
+    }
 
     // [s] how long the nose points more than 30 degrees off the way the object moved in the last second.
     static double sidewaysS(const std::vector<RecordedPosition>& track)
@@ -889,10 +905,16 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                     downNm = gf_distanceNm({p.lat, p.lon}, {td->line.report.lat, td->line.report.lon});
                 rollKt = std::max(rollKt, near.airborne ? 0 : movedNm * 3600);
             }
-            std::printf("%-17s %-4s off %.2f nm, %3.0f ft; lag %.2f nm; fastest %3.0f kt; sideways %.1f s; "
-                        "steepest %5.0f fpm; %zu created\n",
-                        row.name.c_str(), late ? "late" : "even", offNm, altOffFt, lagNm, fastest,
-                        longestSideways, steepest, harness->creates.size());
+            const test::RunwayVerdict runway = runwayOf(0x712001, lines);
+            std::printf(
+                "%-17s %-4s off %.2f nm, %3.0f ft; lag %.2f nm; fastest %3.0f kt; sideways %.1f s; "
+                "steepest %5.0f fpm; %zu created; runway: back %.1f s, nose %.1f m/s, gained %.1f m/s, "
+                "roll-out +%.1f kt %.1f m/s2, roll -%.1f kt, lift-off %.0f s, %d unclimbed, sink %.0f ft\n",
+                row.name.c_str(), late ? "late" : "even", offNm, altOffFt, lagNm, fastest, longestSideways,
+                steepest, harness->creates.size(), runway.backwardsOrSidewaysAirS,
+                runway.againstNoseGroundMps, runway.gainedIn4sMps, runway.rollOutSpeedUpKt,
+                runway.rollOutBrakeMps2, runway.rollSlowedKt, runway.liftOffOffS, runway.takeOffWithoutClimb,
+                runway.sinkAfterLiftOffFt);
             EXPECT_GE(harness->creates.size(), 1u);
             EXPECT_LE(harness->creates.size(), row.judged.creations);
             EXPECT_TRUE(downNm <= 0.5 && rollKt <= 1.25 * 150) << downNm << " nm off, rolling at " << rollKt;
@@ -904,6 +926,12 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
             EXPECT_LE(lagNm, row.judged.lagNm);
             EXPECT_LE(fastest, gf_topSpeedKt(heli ? AcCategory::Rotorcraft : AcCategory::Large));
             EXPECT_LE(longestSideways, row.judged.sidewaysS);
+            // The runway as a user at the airport sees it; the braking of roll-outs is printed, not yet held.
+            EXPECT_TRUE(runway.backwardsOrSidewaysAirS == 0 && runway.againstNoseGroundMps <= 10 &&
+                        runway.gainedIn4sMps <= 40 && runway.rollOutSpeedUpKt < 10 &&
+                        runway.rollSlowedKt < 10 && runway.liftOffOffS <= 20 &&
+                        runway.takeOffWithoutClimb == 0 && runway.sinkAfterLiftOffFt < 200)
+                << runway.worst;
         }
 }
 
