@@ -651,7 +651,8 @@ struct Drawn
 };
 
 // The flights of the procedure table: those from `missed` on fly a circuit at 150 kt, 2,000 ft above the
-// field, the helicopter 500 ft above it at 100 kt, the others 5,000 ft at their feed's speed.
+// field, the helicopter 500 ft above it at 100 kt, the others 5,000 ft at their feed's speed (but those
+// that start at the field).
 enum class Flight
 {
     plain,
@@ -659,6 +660,9 @@ enum class Flight
     holding,
     descent,
     decelerating, // a 14-nm final slowing to its touchdown, a roll-out and a turn off
+    landingTaxi,  // that, taxiing on for two minutes
+    takeOff,      // from the field: taxis to the runway, holds, rolls 40 s to 150 kt and climbs away
+    pushBack,     // from the field: pushed back off a stand, then taxiing away
     helicopter,
     missed,
     circling,
@@ -677,18 +681,26 @@ struct Feed
     double scatterNm = 0;          // positions along the track off by up to this
     bool repeatEveryOther = false; // every other report repeats the one before
     int stuckFor = 0;              // reports after the 15th repeating its position, within 19 m
-    double glitchNm = 0; // reports this far south: the numbered ones, or the next two from a time on, north
+    double stuckAheadM = 0;        // ... or a position this far ahead of the report they resume with
+    int groundRepeats = 0;         // the first ground report from a time [s] on repeated so often, then
+    double repeatedFromS = 0;      // nothing heard until the aircraft is this far on [km]
+    double resumesKm = 0;
+    double legsAhead = 0; // every third report of a roll-out this share of a leg ahead
+    double glitchNm = 0;  // reports this far south: the numbered ones, or the next two from a time on, north
     std::vector<std::size_t> glitchAt = {};
     double glitchFromS = 0;
     double asideNm = 0; // reports this far south from 160 s on, or by turns of 90 s (another feed)
     bool byTurns = false;
-    double dualNm = 0;        // every other report this far south: two feeds by turns
-    double noiseNm = 0;       // a third of the reports 0.5-1 times this far across the track
-    double sidewaysNm = 0;    // reports at irregular intervals this far aside, south and north
-    double lowFt = 0;         // a height this low once, and twice in a row
-    bool heightStuck = false; // held for 90 s of the descent
-    bool quietMinute = false; // nothing heard while it turns
-    bool parkAirport = false; // the field is the park airport: it lands in its landing phase
+    double dualNm = 0;          // every other report this far south: two feeds by turns
+    double noiseNm = 0;         // a third of the reports 0.5-1 times this far across the track
+    double sidewaysNm = 0;      // reports at irregular intervals this far aside, south and north
+    double lowFt = 0;           // a height this low once, and twice in a row
+    bool heightStuck = false;   // held for 90 s of the descent
+    bool quietMinute = false;   // nothing heard while it turns
+    double quietBelowFt = 0;    // nothing heard from this height on final to the end of the roll-out
+    double levelAirborneFt = 0; // 20 s of reports airborne this high, 25 ft of noise, from this long
+    double levelFromS = 0;      // after the roll-out's end (before it: on the runway)
+    bool parkAirport = false;   // the field is the park airport: it lands in its landing phase
 };
 
 // What a row is judged by.
@@ -700,6 +712,7 @@ struct Bounds
     double overSpeed = 1.25; // times the true speed over 10 s
     double altOffFt = 300;   // from the true path's height
     double sidewaysS = 2.0;  // the nose off the motion (with two feeds or noise, in all)
+    double brakeMps2 = 8;    // [m/s²] on a roll-out, over 2 s
     std::size_t creations = 1;
 };
 
@@ -718,16 +731,31 @@ struct ProcedureRow
 // distance from the true path and the height there, the lag, the speed, the nose and the
 // creations; a jump 5 nm aside creates it once more, another feed at most once a switch after the first.
 // Jittered, at two phases; 280-kt feeds stale by a factor, repeating positions, glitching or noisy sideways.
+// On the runway, take-offs whose source repeats a ground position and then leaps ahead, roll-outs with
+// irregular legs, landed aircraft given level airborne reports, a push-back, a gap on short final: judged
+// as a user at the airport sees them.
 TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
 {
     using enum Flight;
-    const Bounds glitchy{.offNm = 0.15, .lagFromS = 340}, twoFeeds{.offNm = 0.4, .sidewaysS = 0};
+    const Bounds glitchy{.offNm = 0.15, .lagFromS = 340}, twoFeeds{.offNm = 0.4, .sidewaysS = 0},
+        catchUp{.lagNm = 5, .overSpeed = 3}, // after a source's silence
+        brakesHard{.brakeMps2 = 25};         // roll-outs braking with their reports' steps: not yet held
+    // A departure's ground report repeated while it holds at the runway or rolls, then airborne km on.
+    constexpr double kHeld = 55, kRolling = 75; // [s] the report repeated
+    const auto takingOff = [&](const char* name, int repeats, double fromS, double onKm)
+    {
+        return ProcedureRow{name,
+                            5,
+                            Flight::takeOff,
+                            {.groundRepeats = repeats, .repeatedFromS = fromS, .resumesKm = onKm},
+                            catchUp};
+    };
     // clang-format off
     const ProcedureRow rows[] = {
         {"holding 5 s", 5, holding}, {"holding 10 s", 10, holding}, {"holding 20 s", 20, holding},
         {"holding 30 s", 30, holding, {}, {.offNm = 1.0}}, {"helicopter 500 ft", 5, helicopter},
         {"missed approach", 5, missed}, {"touch-and-goes", 5, touchAndGoes}, {"circling", 5, circling},
-        {"270 onto final", 5, onto270}, {"landing, turn off", 5, landing},
+        {"270 onto final", 5, onto270}, {"landing, turn off", 5, landing, {}, brakesHard},
         {"stale speed", 10, climb, {.gsKt = 48}}, {"scattered", 10, plain, {.scatterNm = 0.4}},
         {"glitch", 4, plain, {.glitchNm = 9, .glitchAt = {40}}, {.offNm = 1.0}},
         {"jump 5", 4, plain, {.asideNm = 5}, {.offNm = 5, .creations = 2}},
@@ -748,16 +776,25 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
         {"sideways 0.5", 5, plain, {.kt = 280, .sidewaysNm = 0.5}},
         {"sideways 1", 5, plain, {.kt = 280, .sidewaysNm = 1}}, {"wrong height", 5, plain, {.lowFt = 4500}},
         {"descent, stuck height", 5, descent, {.heightStuck = true}, {.altOffFt = 2500}},
-        {"decelerating 1.3", 5, decelerating, {.gsKt = 195, .parkAirport = true}},
-        {"decelerating 2", 10, decelerating, {.gsKt = 300}},
-        {"decelerating 3", 5, decelerating, {.gsKt = 450, .parkAirport = true}},
+        {"decelerating 1.3", 5, decelerating, {.gsKt = 195, .parkAirport = true}, brakesHard},
+        {"decelerating 2", 10, decelerating, {.gsKt = 300}, brakesHard},
+        {"decelerating 3", 5, decelerating, {.gsKt = 450, .parkAirport = true}, brakesHard},
         {"repeated 3", 10, plain, {.kt = 280, .stuckFor = 3}, {.lagNm = 1.5}},
         {"repeated 8", 10, plain, {.kt = 280, .stuckFor = 8}, {.lagNm = 1.5}},
         {"glitch in a turn 1.5", 4, plain, {.kt = 280, .glitchNm = 1.5, .glitchFromS = 302}, glitchy},
         {"dual feed 0.5", 3, plain, {.kt = 280, .dualNm = 0.5}, twoFeeds},
         {"dual feed 0.5", 4, plain, {.kt = 280, .dualNm = 0.5}, twoFeeds},
         {"noisy third 1", 5, plain, {.kt = 280, .noiseNm = 1},
-         {.offNm = 0.3, .overSpeed = 1.15, .sidewaysS = 0}}};
+         {.offNm = 0.3, .overSpeed = 1.15, .sidewaysS = 0}},
+        takingOff("held 1x, 1.6 km", 1, kHeld, 1.6), takingOff("held 3x, 8 km", 3, kHeld, 8),
+        takingOff("held 5x, 1.6 km", 5, kHeld, 1.6), takingOff("rolling 1x, 8 km", 1, kRolling, 8),
+        takingOff("rolling 3x, 1.6 km", 3, kRolling, 1.6), takingOff("rolling 5x, 8 km", 5, kRolling, 8),
+        {"roll-out legs 60 %, 5 s", 5, decelerating, {.legsAhead = 0.6, .parkAirport = true}},
+        {"roll-out legs 60 %, 3 s", 3, decelerating, {.legsAhead = 0.6, .parkAirport = true}},
+        {"landed, level airborne", 5, landingTaxi, {.levelAirborneFt = 100, .levelFromS = 40}},
+        {"rolling out, level airborne", 5, landingTaxi, {.levelAirborneFt = 100, .levelFromS = -8}},
+        {"push-back", 5, pushBack}, {"stuck, resumed behind", 5, plain, {.stuckFor = 3, .stuckAheadM = 175}},
+        {"gap on short final", 5, decelerating, {.quietBelowFt = 650, .parkAirport = true}}};
     // clang-format on
     const auto lateTick = [](double s)
     { return 100 * (std::floor(s / 3.7) * 3.58 + std::min(std::fmod(s, 3.7), 2.5)); };
@@ -770,7 +807,9 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
             const bool heli = row.flight == helicopter, low = row.flight >= missed;
             const bool fed = feed.dualNm > 0 || feed.noiseNm > 0; // two feeds by turns, or noise in a third
             Drawn d{test::StreamBuilder(who(0x712001, "AMX7", heli ? "EC35" : "B738"),
-                                        feed.at.value_or(gf_destinationPoint(kField, 4.0, nmToFeet(8))),
+                                        feed.at.value_or(row.flight == takeOff || row.flight == pushBack
+                                                             ? kField
+                                                             : gf_destinationPoint(kField, 4.0, nmToFeet(8))),
                                         feed.trackDeg),
                     feed.trackDeg};
             const double kt = heli ? 100 : low ? 150 : feed.kt, aboveFt = heli ? 500 : low ? 2000 : 5000;
@@ -792,24 +831,57 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                     d.b.altitude(again ? kFieldFt + 30 : 0).speed(again ? 150 : 25);
                     again ? d.go(120, 1500).turn(180) : d.turn(90, 10).go(30);
                 }
+            else if (row.flight == takeOff)
+            {
+                d.b.altitude(0).speed(15).fly(40).speed(0).fly(20);
+                for (int s = 1; s <= 40; ++s)
+                    d.b.speed(3.75 * s).fly(1);
+                d.b.altitude(kFieldFt + 30).speed(155);
+                d.go(180, 2000).go(60);
+            }
+            else if (row.flight == pushBack) // west at 3 kt, its nose east
+            {
+                d.b.altitude(0).speed(0).fly(60).track(270).speed(3).fly(40);
+                d.b.speed(0).fly(20).track(0).speed(15).fly(120);
+            }
             else if (row.flight == descent)
                 d.go(160, -1500).turn(90).go(120).turn(-90).go(60);
-            else if (row.flight == decelerating)
+            else if (row.flight == decelerating || row.flight == landingTaxi)
                 for (double kt = 250; kt > 25; kt -= kt > 150 ? 10 : 15)
                     kt > 150  ? d.b.speed(kt).verticalSpeed(-1190).fly(25)
                     : kt > 40 ? d.b.altitude(0).speed(kt - 20).fly(4)
-                              : d.turn(90, 10).go(30).b;
+                              : d.turn(90, 10).go(row.flight == landingTaxi ? 150 : 30).b;
             else
                 d.go(heli ? 120 : 300, row.flight == climb ? 2000 : 0).turn(90).go(120).turn(-90).go(60);
             std::vector<test::TimedLine> truth = d.b.lines(), lines;
-            for (std::size_t i = late * row.everyS / 2, k = 0, nextSideways = 3, glitches = 0;
+            const auto taxiing = std::ranges::find_if(
+                truth, [](const auto& l) { return !l.line.report.airborne && l.line.report.gs < 30; });
+            const double rolledOutS = taxiing == truth.end() ? 1e9 : taxiing->atS;
+            for (std::size_t i = late * row.everyS / 2, k = 0, nextSideways = 3, glitches = 0, held = 0,
+                             repeats = 0;
                  i < truth.size(); i += row.everyS + k++ % 5 % 3 - 1)
             {
                 const double t = truth[i].atS;
-                if (feed.quietMinute && t >= 150 && t < 210)
-                    continue; // its source heard nothing while it turned
+                const Report& now = truth[i].line.report;
+                if ((feed.quietMinute && t >= 150 && t < 210) ||
+                    (feed.quietBelowFt > 0 &&
+                     (now.airborne ? now.alt < kFieldFt + feed.quietBelowFt : t < rolledOutS)))
+                    continue; // its source heard nothing while it turned, or on short final and the roll-out
+                if (held > 0 && repeats == static_cast<std::size_t>(feed.groundRepeats) &&
+                    gf_distanceNm({now.lat, now.lon},
+                                  {lines[held].line.report.lat, lines[held].line.report.lon}) <
+                        metresToNm(1000 * feed.resumesKm))
+                    continue;
                 lines.push_back(truth[i]);
                 Report& r = lines.back().line.report;
+                if (held > 0 && repeats < static_cast<std::size_t>(feed.groundRepeats))
+                {
+                    ++repeats;
+                    const Report& h = lines[held].line.report;
+                    std::tie(r.lat, r.lon, r.alt, r.airborne) = std::tuple(h.lat, h.lon, h.alt, h.airborne);
+                }
+                else if (held == 0 && feed.groundRepeats > 0 && t >= feed.repeatedFromS)
+                    held = lines.size() - 1;
                 // The reports the source puts off: how far, which way.
                 const bool glitch = feed.glitchFromS ? t >= feed.glitchFromS && glitches++ < 2
                                                      : std::ranges::count(feed.glitchAt, k) > 0;
@@ -825,9 +897,12 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 const double awayRad = noisy      ? degToRad(r.track) + kPi * (k % 2 - 0.5)
                                        : sideways ? kPi * (1 + k % 2)
                                                   : kPi * !(glitch && feed.glitchFromS);
+                const bool rollingOut = k % 3 == 0 && !r.airborne && r.gs > 40;
+                const double alongNm = feed.scatterNm * std::sin(i * 2.0) +
+                                       rollingOut * feed.legsAhead * r.gs * row.everyS / 3600;
                 const LatLon moved =
                     gf_destinationPoint(gf_destinationPoint({r.lat, r.lon}, awayRad, nmToFeet(awayNm)),
-                                        degToRad(r.track), nmToFeet(feed.scatterNm * std::sin(i * 2.0)));
+                                        degToRad(r.track), nmToFeet(alongNm));
                 // Five decimals as the source sends them: on the antimeridian, 180 and -180 by turns.
                 r.lat = std::round(moved.lat * 1e5) / 1e5;
                 r.lon =
@@ -841,7 +916,19 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 r.alt = feed.heightStuck && t > 40 && t <= 130
                             ? truth[40].line.report.alt
                             : r.alt - feed.lowFt * (k == 20 || k / 2 == 20);
+                if (feed.levelAirborneFt > 0 && t >= rolledOutS + feed.levelFromS &&
+                    t < rolledOutS + feed.levelFromS + 20)
+                    std::tie(r.alt, r.airborne) =
+                        std::pair(kFieldFt + feed.levelAirborneFt + 25.0 * (k % 2), 1);
                 lines.back().atS = late ? lateTick(t) / 100.0 : t;
+            }
+            for (std::size_t k = 16; feed.stuckAheadM > 0 && k <= 15u + feed.stuckFor; ++k)
+            {
+                const Report& resumed = lines[16 + feed.stuckFor].line.report;
+                const LatLon ahead = gf_destinationPoint({resumed.lat, resumed.lon}, degToRad(resumed.track),
+                                                         metresToFeet(feed.stuckAheadM));
+                std::tie(lines[k].line.report.lat, lines[k].line.report.lon) =
+                    std::pair(ahead.lat, ahead.lon);
             }
             harness = std::make_unique<test::LiveHarness>();
             harness->groundElevationFt = kFieldFt;
@@ -862,7 +949,7 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
             double offNm = 0, lagNm = 0, fastest = 0, altOffFt = 0, sideways = 0, longestSideways = 0;
             double lagS = 0, over = 0, steepest = 0, downNm = 0,
                    rollKt = 0; // off the reports' touchdown; rolling
-            const auto td = row.flight == decelerating
+            const auto td = row.flight == decelerating || row.flight == landingTaxi
                                 ? std::ranges::find(truth, 0, [](auto& t) { return t.line.report.airborne; })
                                 : truth.end();
             const std::vector<RecordedPosition> shown = track(0x712001);
@@ -926,11 +1013,12 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
             EXPECT_LE(lagNm, row.judged.lagNm);
             EXPECT_LE(fastest, gf_topSpeedKt(heli ? AcCategory::Rotorcraft : AcCategory::Large));
             EXPECT_LE(longestSideways, row.judged.sidewaysS);
-            // The runway as a user at the airport sees it; the braking of roll-outs is printed, not yet held.
+            // The runway as a user at the airport sees it.
             EXPECT_TRUE(runway.backwardsOrSidewaysAirS == 0 && runway.againstNoseGroundMps <= 10 &&
-                        runway.gainedIn4sMps <= 40 && runway.rollOutSpeedUpKt < 10 &&
-                        runway.rollSlowedKt < 10 && runway.liftOffOffS <= 20 &&
-                        runway.takeOffWithoutClimb == 0 && runway.sinkAfterLiftOffFt < 200)
+                        runway.rollOutBrakeMps2 <= row.judged.brakeMps2 && runway.gainedIn4sMps <= 40 &&
+                        runway.rollOutSpeedUpKt < 10 && runway.rollSlowedKt < 10 &&
+                        runway.liftOffOffS <= 20 && runway.takeOffWithoutClimb == 0 &&
+                        runway.sinkAfterLiftOffFt < 200)
                 << runway.worst;
         }
 }
