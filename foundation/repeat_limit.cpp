@@ -31,6 +31,8 @@ constexpr double kCountsPerSecond = 350.0;
 // each kind has its count within a minute under any flood; but never less than the smallest budget.
 constexpr double kCountShareS = 30.0;
 constexpr std::size_t kCountMinBytes = 500;
+// More new sources of one kind than this within a second are a flood, when the limit folds them.
+constexpr std::uint32_t kFreshPerSecond = 10;
 // [bytes] left in a sender's share for its sources not named for a minute.
 constexpr double kNewcomerReserve = 600.0;
 // [bytes] a line longer than this is cut: no line can take a whole share.
@@ -152,7 +154,8 @@ RepeatLimitedLog::Kind& RepeatLimitedLog::kindOf(std::string_view kind, TimePoin
 {
     auto found = std::find_if(kinds_.begin(), kinds_.end(), [&](const Kind& k) { return k.name == kind; });
     if (found == kinds_.end())
-        found = kinds_.insert(kinds_.end(), Kind{std::string(kind), now - kRepeatInterval, 0, {}, {}, 0, 0});
+        found = kinds_.insert(kinds_.end(),
+                              Kind{std::string(kind), now - kRepeatInterval, 0, {}, {}, 0, 0, {}, 0, {}});
     return *found;
 }
 
@@ -195,9 +198,32 @@ void RepeatLimitedLog::hold(Kind& kind, ErrorSource source)
     held.known.emplace(aircraft);
 }
 
-RepeatLimitedLog::RepeatLimitedLog(std::string_view kindPrefix)
-    : kindPrefix_(kindPrefix), id_(++gFoundation.gRepeatLimitSerial)
+RepeatLimitedLog::RepeatLimitedLog(std::string_view kindPrefix, NewSources newSources)
+    : kindPrefix_(kindPrefix), newSources_(newSources), id_(++gFoundation.gRepeatLimitSerial)
 {
+}
+
+void RepeatLimitedLog::makeKey(std::string_view kind, ErrorSource source)
+{
+    // Cut, so that a flood of long fields cannot make the remembered keys large.
+    key_.assign(kind).append(1, '\0').append(source.sender.substr(0, kSenderNameLength)).append(1, '\0');
+    key_.append(source.aircraft.substr(0, kAircraftNameLength));
+}
+
+bool RepeatLimitedLog::joinsFlood(Kind& kind, TimePoint now)
+{
+    const auto last = written_.find(key_);
+    if (last == written_.end() || now - last->second >= kNamedWithin)
+    {
+        if (now - kind.freshSince >= kRepeatInterval)
+        {
+            kind.freshSince = now;
+            kind.fresh = 0;
+        }
+        if (++kind.fresh > kFreshPerSecond)
+            kind.foldedUntil = now + kNamedWithin;
+    }
+    return now < kind.foldedUntil;
 }
 
 std::string RepeatLimitedLog::takeCount(Kind& kind, TimePoint now, bool all)
@@ -285,9 +311,12 @@ bool RepeatLimitedLog::write(std::string_view kind, const std::function<std::str
     {
         std::lock_guard lock(mutex_);
         Kind& k = kindOf(kind, now);
-        // Cut, so that a flood of long fields cannot make the remembered keys large.
-        key_.assign(kind).append(1, '\0').append(source.sender.substr(0, kSenderNameLength)).append(1, '\0');
-        key_.append(source.aircraft.substr(0, kAircraftNameLength));
+        makeKey(kind, source);
+        if (newSources_ == NewSources::foldedWhenFlooding && !source.aircraft.empty() && joinsFlood(k, now))
+        {
+            source.aircraft = {};
+            makeKey(kind, source);
+        }
         auto last = written_.find(key_);
         if (last == written_.end() && written_.size() >= kMaxKeys)
             std::erase_if(written_, [&](const auto& entry) { return now - entry.second >= kNamedWithin; });
@@ -350,6 +379,8 @@ void RepeatLimitedLog::forget()
     flush(true);
     std::lock_guard lock(mutex_);
     written_.clear();
+    for (Kind& k : kinds_)
+        k.foldedUntil = k.freshSince = {};
 }
 
 } // namespace oxl

@@ -35,10 +35,19 @@ struct ErrorSource
 class RepeatLimitedLog
 {
   public:
+    /// What the limit does when the lines of a kind come from ever new sources: it names each (a reader's
+    /// senders and aircraft), or, once more than a few new ones come within a second, it takes the kind's
+    /// lines as from one source and counts them without names until a minute passes without a new one
+    /// (the simulator's numbers, which a faulty simulator may make new for every message).
+    enum class NewSources
+    {
+        named,
+        foldedWhenFlooding,
+    };
     /// Count lines name a kind after the prefix and what was held back: "{prefix}{kind}: {n} more like it
     /// left out", followed by ", of " and the sources held back ("4000123, 4000124 from 127.0.0.1;
     /// 127.0.0.2") and " and {m} more" for the lines of sources beyond those remembered.
-    explicit RepeatLimitedLog(std::string_view kindPrefix = {});
+    explicit RepeatLimitedLog(std::string_view kindPrefix = {}, NewSources newSources = NewSources::named);
     /// Writes the line in the form when a line of the kind from the source may be written now, after the
     /// kind's count line when lines were left out; else the line is counted as left out. True when written.
     /// `makeLine` is called only when the line may be written: a flood costs no formatting.
@@ -81,12 +90,18 @@ class RepeatLimitedLog
             heldSenders;                  // index in `held`
         std::size_t heldBytes = 0;        // [bytes] of the names in `held`
         std::uint64_t heldFromOthers = 0; // lines held back from sources beyond those remembered
+        TimePoint freshSince{};           // the start of the second whose new sources are counted
+        std::uint32_t fresh = 0;          // new sources since then
+        TimePoint foldedUntil{};          // its sources are taken as one until then
     };
     Kind& kindOf(std::string_view kind, TimePoint now);
     void hold(Kind& kind, ErrorSource source);
     std::string takeCount(Kind& kind, TimePoint now, bool all);
+    void makeKey(std::string_view kind, ErrorSource source);
+    bool joinsFlood(Kind& kind, TimePoint now);
 
     std::string kindPrefix_;
+    NewSources newSources_;
     std::uint64_t id_; // its share of the allowance for counts
     std::mutex mutex_;
     std::vector<Kind> kinds_; // the few kinds of a caller, searched in order

@@ -38,6 +38,9 @@ constexpr std::size_t kOnGroundAt = 16;
 constexpr std::size_t kAtcIdAt = 24;
 constexpr std::size_t kAtcIdWidth = 32;
 
+// The simulator holds at most 1000 objects.
+constexpr std::size_t kMaxNewObjects = 1000;
+
 // The first creation under the callsign that is wanted or not, or the table's end.
 std::vector<PendingCreate>::iterator findCreation(const std::string& callsign, bool wanted)
 {
@@ -218,7 +221,14 @@ void gf_onCreateFailed(std::uint32_t sendId)
 void gf_noteNewObject(std::uint32_t objectId)
 {
     gSimLink.simClientOwner.check();
-    gSimLink.gNewObjects.push_back(objectId);
+    auto& added = gSimLink.gNewObjects;
+    // An object added again is on the list already, its data asked for.
+    if (std::find(added.begin(), added.end(), objectId) != added.end())
+        return;
+    // Bounded: a flood of new objects that no reply names (other programs' far away) pushes out early ones.
+    if (added.size() >= kMaxNewObjects)
+        added.erase(added.begin());
+    added.push_back(objectId);
     // The range reply reaches only so far from the user, who may have flown on since the creation: the
     // object's own data names it wherever it was added. With no creation of ours under way the object is
     // another program's, and only the range reply tells of it, as of any other aircraft near the user.

@@ -24,7 +24,6 @@
 #include <fmt/format.h>
 #include <span>
 #include <string_view>
-#include <utility>
 
 namespace oxl
 {
@@ -126,12 +125,16 @@ void onUserPosition(const ScRecvSimObjectData& reply)
     UserAcData block = userBlockPosition(reply.data);
     if (!plausiblePosition(block))
     {
-        if (!std::exchange(gSimLink.gBadPositionLogged, true))
-            gf_logMarked(fmt::format("User aircraft position refused: lat {} lon {} alt {}", block.lat,
-                                     block.lon, block.alt));
+        gf_logSimRepeated(
+            "User aircraft position refused",
+            [&]
+            {
+                return fmt::format("User aircraft position refused: lat {} lon {} alt {}", block.lat,
+                                   block.lon, block.alt);
+            },
+            LogForm::marked);
         return;
     }
-    gSimLink.gBadPositionLogged = false;
     if (block.alt < 0.0)
         block.alt = 0.0;
     {
@@ -158,15 +161,16 @@ void onUserPosition(const ScRecvSimObjectData& reply)
     // handshake, and the time line that follows it must carry this cycle's time.
     const ZuluTime zulu = userBlockTime(reply.data);
     if (plausibleTime(zulu))
-    {
-        gSimLink.gBadTimeLogged = false;
         gSimLink.gSimUtcSeconds = gf_daysSince1970(zulu.dayOfYear, zulu.year) * 86400 + zulu.second;
-    }
-    else if (!std::exchange(gSimLink.gBadTimeLogged, true))
-    {
-        gf_logMarked(fmt::format("Simulator time refused: year {} day {} second {}", zulu.year,
-                                 zulu.dayOfYear, zulu.second));
-    }
+    else
+        gf_logSimRepeated(
+            "Simulator time refused",
+            [&]
+            {
+                return fmt::format("Simulator time refused: year {} day {} second {}", zulu.year,
+                                   zulu.dayOfYear, zulu.second);
+            },
+            LogForm::marked);
     gSimLink.gUserObjectId = reply.objectId;
 }
 
@@ -209,8 +213,6 @@ std::int64_t gf_daysSince1970(std::int64_t dayOfYear, std::int64_t year)
 void gf_resetDispatchState()
 {
     gSimLink.gPreviousUserPosition = {};
-    gSimLink.gBadPositionLogged = false;
-    gSimLink.gBadTimeLogged = false;
 }
 
 void gf_dispatchProc(const std::byte* data, std::uint32_t size, void*)

@@ -115,11 +115,10 @@ struct SimLinkState
     std::vector<std::uint32_t> gFrameSendIds;     ///< the send ids the frame's messages were stamped with
     LatLon gPreviousUserPosition;
     std::uint32_t gFrameCounter = 0; ///< keeps counting across cycles
-    bool gBadPositionLogged = false; ///< set while bad positions are refused, so they are logged once
-    bool gBadTimeLogged = false;     ///< the same for bad times
 
-    // The simulator's own lines: a message it repeats is logged once a second and counted.
-    RepeatLimitedLog gRepeats;
+    // The simulator's own lines: a message it repeats is logged once a second and counted, and so is a kind
+    // of message that comes with a new number each time.
+    RepeatLimitedLog gRepeats{{}, RepeatLimitedLog::NewSources::foldedWhenFlooding};
 
     // The flight-plan folder, set at start-up and read by the SimClient thread, under gFolderMutex.
     std::mutex gFolderMutex;
@@ -159,7 +158,8 @@ void gf_notifySimGone();
 
 /// Writes a line that a simulator's message caused through the link's repeat limit (gRepeats), keyed by
 /// its kind and a number (a message, exception, object or hexid): the first line of each at once, repeats
-/// once a second with their count. `makeLine` is called only for a line that is written.
+/// once a second with their count; numbers that flood in new are counted as their kind's. `makeLine` is
+/// called only for a line that is written.
 void gf_logSimRepeated(std::string_view kind, const std::function<std::string()>& makeLine,
                        LogForm form = LogForm::plain, std::string_view number = {});
 /// The same for a fixed line, which is its own kind.

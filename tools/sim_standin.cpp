@@ -15,9 +15,9 @@ namespace
 const char* const kCommands =
     "commands: state | journal | pause 1|0 | event NAME [DATA] | newflight FILE | teleport LAT LON [ALT]\n"
     "          user-title T | user-model M | user-tail T | inject TAIL LAT LON ALT [TITLE] | quit\n"
-    "          drop [reset] | stall 1|0 | raw HEX | fault split|pad N|merge N|size N|oversize [N]|short "
-    "[ID]|tiny|"
-    "unknown [ID] [TIMES]|exception N [TIMES]|bytype [REQUEST] [TIMES]\n"
+    "          drop [reset] | stall 1|0 | raw HEX [TIMES]\n"
+    "          fault split|pad N|merge N|size N|oversize [N]|short [ID]|tiny|unknown [ID] [TIMES [STEP]]|"
+    "exception N [TIMES [STEP]]|bytype [REQUEST] [TIMES]|added ID [TIMES [STEP]]|foreign ID [TIMES [STEP]]\n"
     "          exit";
 
 // "A.B.C.D" into the four version numbers, missing trailing parts 0; false when it is no such text.

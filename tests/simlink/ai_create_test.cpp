@@ -93,6 +93,27 @@ TEST_F(SlowAddingSimulatorTest, LateObjectsArePairedWhileWantedAndRemovedOnceLet
         EXPECT_EQ(std::ranges::count(answers, hexid, &SimAnswer::hexid), 1) << hexid;
 }
 
+TEST_F(SlowAddingSimulatorTest, ManyCreationsRefusedOrGivenUpCostAFewLinesOfEachKind)
+{
+    ASSERT_TRUE(connected());
+    // Callsigns and titles refused, creations given up whose objects come late: a few lines of each kind.
+    const std::string longTitle(300, 'T');
+    for (std::uint32_t i = 0; i < 60; ++i)
+    {
+        queueCreateNearUser(fmt::format("EDW{}", i), 30000 + i);
+        queueCreateNearUser("", 31000 + i);
+        gf_queueCreateAc({.callsign = "KLM", .title = longTitle, .hexid = 32000 + i});
+    }
+    ASSERT_TRUE(eventually([&] { return calls("SimConnect_AICreateNonATCAircraft").size() == 60; }));
+    plat::setSteadySource([] { return std::chrono::steady_clock::now() + kCreateWaitLimit; });
+    EXPECT_TRUE(eventually([&] { return calls("SimConnect_AIRemoveObject").size() == 60; },
+                           std::chrono::seconds(20)));
+    plat::setSteadySource({});
+    for (const char* kind : {"cannot carry its callsign", "! Simcon call to create ac in sim failed",
+                             "creation given up", "after its creation was let go"})
+        EXPECT_TRUE(linesWith(kind) > 0 && linesWith(kind) < 25) << kind;
+}
+
 TEST_F(SimLinkTest, StaticAircraftIsIdentifiedAsStaticWhateverItsHexid)
 {
     ASSERT_TRUE(connected());

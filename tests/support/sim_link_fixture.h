@@ -16,6 +16,7 @@
 #include "traffic/cycle/cycle_worker.h"
 #include "window/window_state.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
@@ -145,6 +146,12 @@ class SimLinkTest : public ::testing::Test
     void requestAcInRange()
     {
         gf_simCall([](ScHandle h) { return SimConnect_RequestDataOnSimObjectType(h, 101, 404, 20000, 2); });
+    }
+
+    /// How many lines of the log hold the text.
+    std::ptrdiff_t linesWith(const char* text)
+    {
+        return std::ranges::count_if(log.lines(), [&](const auto& l) { return l.find(text) != l.npos; });
     }
 
     /// Journal entries of one call, in order.

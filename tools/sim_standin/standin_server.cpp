@@ -133,6 +133,55 @@ std::string fromHex(const std::string& hex)
     return out;
 }
 
+// One message of a scripted fault with its number (`given`: named in the command, 0 included); empty for a
+// kind that sends nothing. `addedEvent`: the session's client event of ObjectAdded.
+std::string faultMessage(const std::string& kind, bool given, std::uint32_t n, std::uint32_t addedEvent)
+{
+    std::string raw;
+    if (kind == "size")
+    {
+        appendU32(raw, n);
+        raw += std::string(8, '\x11');
+    }
+    else if (kind == "oversize")
+    {
+        appendU32(raw, n ? n : 41089);
+        raw += std::string(12, '\x22');
+    }
+    else if (kind == "short")
+        raw = encodeRaw(n ? n : std::uint32_t{scwire::kRecvEvent}, "");
+    else if (kind == "tiny")
+    {
+        appendU32(raw, 8);
+        appendU32(raw, 4);
+    }
+    else if (kind == "unknown")
+        raw = encodeRaw(given ? n : 99, std::string(4, '\0'));
+    else if (kind == "exception")
+        raw = encodeException(n, 0, 0);
+    else if (kind == "bytype")
+        // A reply of a range request (101 unless named) for an object far above any created one, with no
+        // data in it.
+        raw =
+            encodeObjectData(scwire::kRecvSimObjectDataByType, given ? n : 101, 0xFFFFFF, 0, 0, 1, 1, 0, "");
+    else if (kind == "added" || kind == "foreign")
+    {
+        // An aircraft of another program; "foreign" also has a range reply (101, definition 404) list it,
+        // on the ground under an ATC ID of its own.
+        raw = encodeObjectAddRemove(addedEvent, n, scwire::kObjectAircraft);
+        if (kind == "foreign")
+        {
+            std::string block;
+            appendF64(block, 0.0);
+            appendF64(block, 1400.0);
+            appendI64(block, 1);
+            appendFixed(block, fmt::format("OTHER{}", n), 32);
+            raw += encodeObjectData(scwire::kRecvSimObjectDataByType, 101, n, 404, 0, 1, 1, 4, block);
+        }
+    }
+    return raw;
+}
+
 } // namespace
 
 Server::Server(Options options) : options_(std::move(options))
@@ -739,6 +788,9 @@ std::string Server::command(const std::string& line)
     const std::string& c = w[0];
     auto all = sessionsCopy();
     auto number = [&](std::size_t i, double fallback) { return w.size() > i ? std::stod(w[i]) : fallback; };
+    // How often a message is sent at once.
+    auto times = [&](std::size_t i)
+    { return static_cast<std::uint32_t>(std::clamp(number(i, 1), 1.0, 1e6)); };
     try
     {
         if (c == "state")
@@ -830,7 +882,10 @@ std::string Server::command(const std::string& line)
         }
         if (c == "raw" && w.size() >= 2)
         {
-            const std::string bytes = fromHex(w[1]);
+            const std::string once = fromHex(w[1]);
+            std::string bytes;
+            for (std::uint32_t k = times(2); k > 0; --k)
+                bytes += once;
             for (auto& s : all)
             {
                 std::lock_guard lock(s->writeLock);
@@ -842,40 +897,25 @@ std::string Server::command(const std::string& line)
         if (c == "fault" && w.size() >= 2)
         {
             const std::string& kind = w[1];
-            const auto n = static_cast<std::size_t>(number(2, 0));
-            std::string raw;
-            if (kind == "size")
-            {
-                appendU32(raw, static_cast<std::uint32_t>(n));
-                raw += std::string(8, '\x11');
-            }
-            else if (kind == "oversize")
-            {
-                appendU32(raw, static_cast<std::uint32_t>(n ? n : 41089));
-                raw += std::string(12, '\x22');
-            }
-            else if (kind == "short")
-                raw = encodeRaw(n ? static_cast<std::uint32_t>(n) : std::uint32_t{scwire::kRecvEvent}, "");
-            else if (kind == "tiny")
-            {
-                appendU32(raw, 8);
-                appendU32(raw, 4);
-            }
-            else if (kind == "unknown")
-                raw = encodeRaw(n ? static_cast<std::uint32_t>(n) : 99, std::string(4, '\0'));
-            else if (kind == "exception")
-                raw = encodeException(static_cast<std::uint32_t>(n), 0, 0);
-            else if (kind == "bytype")
-                // A reply of a range request (101 unless named) for an object far above any created one,
-                // with no data in it.
-                raw = encodeObjectData(scwire::kRecvSimObjectDataByType,
-                                       n ? static_cast<std::uint32_t>(n) : 101, 0xFFFFFF, 0, 0, 1, 1, 0, "");
-            // A simulator that repeats itself: the message that many times at once.
-            const auto times = static_cast<std::size_t>(std::clamp(number(3, 1), 1.0, 1e6));
-            for (const std::string once = raw; raw.size() < once.size() * times;)
-                raw += once;
+            const auto n = static_cast<std::uint32_t>(number(2, 0));
+            // A simulator that repeats itself: the message TIMES times at once, its number going up by STEP
+            // each time.
+            const std::uint32_t repeats = times(3);
+            const auto step = static_cast<std::uint32_t>(number(4, 0));
+            if (faultMessage(kind, w.size() > 2, n, 0).empty() && kind != "split" && kind != "pad" &&
+                kind != "merge")
+                return "error unknown fault";
             for (auto& s : all)
             {
+                std::uint32_t addedEvent = 0;
+                {
+                    std::lock_guard lock(mutex_);
+                    if (const auto it = s->subscriptions.find("objectadded"); it != s->subscriptions.end())
+                        addedEvent = it->second;
+                }
+                std::string raw;
+                for (std::uint32_t k = 0; k < repeats; ++k)
+                    raw += faultMessage(kind, w.size() > 2, n + k * step, addedEvent);
                 std::lock_guard lock(s->writeLock);
                 if (kind == "split")
                     s->splitNext = true;
@@ -886,8 +926,7 @@ std::string Server::command(const std::string& line)
                 else if (!raw.empty() && s->open)
                     plat::net::sendAll(s->socket, raw);
             }
-            return raw.empty() && kind != "split" && kind != "pad" && kind != "merge" ? "error unknown fault"
-                                                                                      : "ok";
+            return "ok";
         }
     }
     catch (const std::exception& e)

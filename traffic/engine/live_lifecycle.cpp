@@ -338,25 +338,18 @@ void onCallsignBlocked(LiveEngine& engine, const SimAnswer& answer)
 // A creation that failed drops its aircraft; only a failure of the livery itself counts against it.
 void onCreateFailed(LiveEngine& engine, const SimAnswer& answer)
 {
-    const bool liveryFailed = answer.kind == SimAnswerKind::createFailed;
-    if (answer.hexid > kLastStaticHexid)
+    if (answer.kind == SimAnswerKind::createFailed)
     {
-        LiveAc* ac = engine.findByHexid(answer.hexid);
-        if (ac == nullptr)
-            return;
-        if (liveryFailed)
+        auto& statics = engine.n.parking->staticAircraft;
+        const auto it = std::find_if(statics.begin(), statics.end(),
+                                     [&](const SimAc& s) { return s.hexid == answer.hexid; });
+        const SimAc* ac = answer.hexid > kLastStaticHexid ? engine.findByHexid(answer.hexid)
+                          : it != statics.end()           ? &*it
+                                                          : nullptr;
+        if (ac != nullptr)
             engine.n.liveries->onLiveryNotCreated(*ac);
-        engine.live.eraseAt(engine.live.positionOf(*ac));
-        return;
     }
-    auto& statics = engine.n.parking->staticAircraft;
-    auto it =
-        std::find_if(statics.begin(), statics.end(), [&](const SimAc& s) { return s.hexid == answer.hexid; });
-    if (it == statics.end())
-        return;
-    if (liveryFailed)
-        engine.n.liveries->onLiveryNotCreated(*it);
-    eraseAt(statics, static_cast<std::size_t>(it - statics.begin()));
+    engine.dropByHexid(answer.hexid);
 }
 
 void handleAnswer(LiveEngine& engine, const SimAnswer& answer)

@@ -579,17 +579,18 @@ TEST_F(LiveScenario, StaticAircraftAnswers)
     EXPECT_TRUE(gAirports.gParking.staticAircraft.empty());
 
     s.removeWhenCreated = 0;
-    gAirports.gParking.staticAircraft.push_back(s);
+    for (const std::uint32_t hexid : {12u, 13u, 14u})
+        gAirports.gParking.staticAircraft.emplace_back(s).hexid = hexid;
+    // One whose title was refused leaves the list, and the next one takes its slot.
     harness->pushAnswer({0, 12, 0, SimAnswerKind::createFailed, 0.0, 0.0});
     simHousekeeping(engine);
-    EXPECT_TRUE(gAirports.gParking.staticAircraft.empty());
+    EXPECT_EQ(gAirports.gParking.staticAircraft.at(0).hexid, 13u);
     EXPECT_EQ(harness->notCreated, std::vector<std::uint32_t>{12});
 
     // A creation refused for its tail number drops the aircraft but not its livery.
-    gAirports.gParking.staticAircraft.push_back(s);
-    harness->pushAnswer({0, 12, 0, SimAnswerKind::createRefused, 0.0, 0.0});
+    harness->pushAnswer({0, 13, 0, SimAnswerKind::createRefused, 0.0, 0.0});
     simHousekeeping(engine);
-    EXPECT_TRUE(gAirports.gParking.staticAircraft.empty());
+    EXPECT_EQ(gAirports.gParking.staticAircraft.size(), 1u);
     EXPECT_EQ(harness->notCreated, std::vector<std::uint32_t>{12});
 }
 
