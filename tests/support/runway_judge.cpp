@@ -132,7 +132,8 @@ RunwayVerdict judgeRunway(const std::vector<ShownFrame>& frames, const std::vect
             from = static_cast<std::size_t>(std::min_element(s.begin() + from, s.begin() + j,
                                                              [](auto& a, auto& b) { return a.mps < b.mps; }) -
                                             s.begin());
-        for (double fastest = 0; from < j; ++from)
+        // Up to where the wheels leave the runway: the climb-out below 30 ft is no roll.
+        for (double fastest = 0, rollFt = s[from].altFt; from < j && s[from].altFt <= rollFt + 1; ++from)
         {
             fastest = std::max(fastest, s[from].mps);
             slowed.take((fastest - s[from].mps) / kMpsPerKt, s[from].atS);

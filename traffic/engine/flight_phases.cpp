@@ -326,14 +326,14 @@ void groundReportStep(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     ac.speedValue = ac.phase == GroundPhase::pushing_back ? -ac.stream[1].gs : ac.stream[1].gs;
     if (ac.takeOff == 0 || ac.phase == GroundPhase::take_off)
         return;
+    // A fixed-wing aircraft whose roll is shown lifts off once the roll has reached its lift-off speed
+    // (takeOffRollTick), whatever speed or climb its reports show.
+    if (!rotorcraft && ac.shownMps >= 0.0)
+        return;
     // The next report flies well above the aircraft: it lifts off whatever ground speed the source
-    // reports, or it would be driven along the ground under its climb. Else a fixed-wing aircraft lifts off
-    // once its roll has reached the lift-off speed (takeOffRollTick).
+    // reports, or it would be driven along the ground under its climb.
     const Report& next = ac.stream[1];
     const bool climbingAway = next.airborne != 0 && next.alt - ac.alt > kClearlyAloftFt;
-    if (!rotorcraft && !climbingAway && ac.shownMps >= 0.0 &&
-        ac.shownMps < ktToMps(gf_categoryConstants(ac.category).liftOffSpeedKt))
-        return;
     if (ac.stream[0].gs < kTakeOffSpeedKt && !climbingAway)
         return;
     const auto after = ac.stream.begin() + 1;

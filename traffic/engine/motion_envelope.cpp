@@ -19,6 +19,8 @@ constexpr double kTickS = 0.01;
 constexpr double kAirSlowMps2 = 1.0;
 // [m/s] in the air, slower than this no frame is told from a hover.
 constexpr double kAirMovingMps = ktToMps(40.0);
+// [ft] this near the known ground a landing is over the runway.
+constexpr double kOverRunwayFt = 50.0;
 
 bool backwards(double offRad)
 {
@@ -64,14 +66,15 @@ void gf_holdToEnvelope(LiveAc& ac, LatLon from)
             speed = std::max(before - kAirSlowMps2 * kTickS, 0.0);
             dir = ac.heading;
         }
+        // The rotation and climb-out go on from the roll: they accelerate as the category does, never slow.
         else if (ac.phase == GroundPhase::take_off)
-            speed = std::min(speed, before + e.takeOffAccelMps2 * kTickS);
+            speed = std::clamp(speed, before, before + e.takeOffAccelMps2 * kTickS);
         // A landing's last legs before the touchdown are as irregular as its roll-out's: it slows no harder
-        // than it brakes on the runway, and from the flare on it no longer speeds up.
+        // than it brakes on the runway, and from the flare or just over the runway on it no longer speeds up.
         else if (ac.landing != 0 || ac.flareState != 0 || ac.stream.front().airborne == 0)
         {
             speed = std::max(speed, before - e.brakeMps2 * kTickS);
-            if (ac.flareState != 0)
+            if (ac.flareState != 0 || ac.alt - ac.groundFloorFt < kOverRunwayFt)
                 speed = std::min(speed, before);
         }
         else
@@ -83,8 +86,12 @@ void gf_holdToEnvelope(LiveAc& ac, LatLon from)
         const double most = before + e.takeOffAccelMps2 * kTickS;
         const double least = roll ? before : std::max(before - e.brakeMps2 * kTickS, 0.0);
         const bool toAir = roll && ac.stream.front().airborne != 0;
-        // Toward a report in the air a roll accelerates as the category does, whatever the leg's pace; a
-        // roll-out never speeds up.
+        // Toward a report in the air a roll accelerates as the category does, whatever the leg's pace, and
+        // on the runway up to the speed its reports show (a leg from where it stood, split in two, is timed
+        // slower); a roll-out never speeds up.
+        if (roll)
+            for (const Report& r : ac.stream)
+                speed = std::max(speed, ktToMps(r.gs));
         speed = toAir ? most : std::clamp(speed, least, std::max(least, roll ? most : before));
         // Past a report that lies behind: on along the nose, braking unless it rolls for take-off.
         if (backwards(offRad))

@@ -11,6 +11,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -212,9 +213,7 @@ bool checkStandingStill(const LiveEngine& /*engine*/, LiveAc& ac, Report& report
     }
     if (report.airborne != 0 || airborneAc)
         return false;
-    // A position repeated while its field says the aircraft rolls is no stop: its source held the last
-    // position of a take-off roll.
-    if ((ac.takeOff != 0 && report.gs > 0.0 && last.gs >= kRollingStopKt) || report.gs >= kTakeOffSpeedKt)
+    if (ac.takeOff != 0 && report.gs > 0.0 && last.gs >= kRollingStopKt)
         return false;
     report.stationary = 1;
     report.gs = 0.0;
@@ -361,6 +360,14 @@ void appendReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac, Re
         }
         return;
     }
+    // The source holds the last position of a take-off roll, reached at rolling speed, while its field says
+    // the aircraft rolls on: the roll is on and the repeat no stop (a field left at rolling speed while the
+    // aircraft stood at the runway is no roll).
+    if (ac.takeOff == 0 && groundedActive(ac) && ac.phase == GroundPhase::taxi && !gf_landedOnGround(ac) &&
+        stream.size() >= 2 && report.airborne == 0 && report.gs >= kTakeOffSpeedKt &&
+        gf_samePosition(report, stream.back()) &&
+        gf_shownLegKt(stream[stream.size() - 2], stream.back()) >= kTakeOffSpeedKt)
+        startTakeOff(engine, steps, ac);
     if (!checkExtendingSituations(engine, ac, report))
         return;
     if (stream.empty())
@@ -384,7 +391,16 @@ void appendReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac, Re
             const bool rolling = report.gs >= kTakeOffSpeedKt && last.gs >= kTakeOffSpeedKt;
             const bool departs = landed ? gf_climbsAway(ac, last, report) : report.airborne != 0 || rolling;
             if (departs && ac.phase == GroundPhase::taxi)
+            {
                 startTakeOff(engine, steps, ac);
+                // Its source held the last ground position while the aircraft rolled: the roll starts now.
+                if (report.airborne != 0 && std::all_of(stream.begin() + 1, stream.end(),
+                                                        [](const Report& r) { return r.stationary != 0; }))
+                {
+                    stream.resize(1);
+                    stream.front().dueTick = engine.tick() + 1;
+                }
+            }
         }
         else if (gf_climbsAway(ac, last, report))
             touchAndGo(engine, ac);
