@@ -184,16 +184,17 @@ struct CategoryEnvelope
     double groundAccelMps2;  ///< [m/s2] acceleration on the ground otherwise
     double brakeMps2;        ///< [m/s2] hardest braking on the ground
     double pushBackMps;      ///< [m/s] fastest against the nose
+    double maxDescentFpm;    ///< [ft/min] steepest descent (an airliner asked to expedite)
 };
 
 /// The envelopes of Light, Buzjets, Large, Heavy, HighPerf and Rotorcraft, in category order.
 inline constexpr std::array<CategoryEnvelope, 6> kCategoryEnvelopes{{
-    {250.0, 2.5, 1.5, 6.0, 3.0},
-    {600.0, 3.0, 1.5, 6.0, 3.0},
-    {600.0, 2.5, 1.5, 6.0, 3.0},
-    {650.0, 2.0, 1.2, 6.0, 3.0},
-    {1500.0, 5.0, 2.0, 6.0, 3.0},
-    {200.0, 2.0, 1.5, 6.0, 3.0},
+    {400.0, 2.5, 1.5, 6.0, 3.0, 3000.0},
+    {600.0, 3.0, 1.5, 6.0, 3.0, 6000.0},
+    {600.0, 2.5, 1.5, 6.0, 3.0, 6000.0},
+    {650.0, 2.0, 1.2, 6.0, 3.0, 6000.0},
+    {1500.0, 5.0, 2.0, 6.0, 3.0, 10000.0},
+    {200.0, 2.0, 1.5, 6.0, 3.0, 3000.0},
 }};
 
 /// The envelope of a category; std::out_of_range for a value outside the table.

@@ -85,10 +85,12 @@ double climbStepTo(const LiveAc& ac, double targetAlt, std::int32_t ticks)
     return std::min((targetAlt - ac.alt) / ticks, ac.maxClimbStep);
 }
 
-// [ft per tick] toward altFt by the next report, no steeper either way than the category climbs.
-double heightStepTo(const LiveAc& ac, double altFt, std::int32_t ticks)
+// [ft per tick] toward the next report's height, no steeper than the category climbs, nor descending steeper
+// than the reports agree on.
+double heightStepTo(const LiveAc& ac, std::int32_t ticks)
 {
-    return std::clamp((altFt - ac.alt) / ticks, -ac.maxClimbStep, ac.maxClimbStep);
+    const double descentStep = gf_readDescentFpm(ac.stream, 1, ac.category) / (kTicksPerHour / 60.0);
+    return std::clamp((ac.stream[1].alt - ac.alt) / ticks, -descentStep, ac.maxClimbStep);
 }
 
 // Drops the reports between the front and report n-1 when that one is airborne, and times the leg to it.
@@ -158,10 +160,10 @@ void verticalStep(LiveEngine& engine, LiveAc& ac, std::int32_t ticks)
     // The height follows the reports, low over the ground too: an aircraft reported level stays level, and
     // none dives faster than its category descends.
     else if (ac.landing == 0)
-        ac.altStep = heightStepTo(ac, next.alt, ticks);
+        ac.altStep = heightStepTo(ac, ticks);
     // A landing whose source holds its altitude while its speed field descends comes down as it says.
     else if (front.alt != next.alt || ac.agl > 1000.0 || front.vs + next.vs > kStaleDescentFpm)
-        ac.altStep = heightStepTo(ac, next.alt, ticks);
+        ac.altStep = heightStepTo(ac, ticks);
     else
         setLandingVs(ac, landingVsTarget(ac));
 }

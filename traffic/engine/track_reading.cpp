@@ -42,6 +42,9 @@ constexpr double kSmoothTurnShare = 0.5;
 // [ft] a rise from one report to the next beyond a source's own height noise (its 25-ft steps and their
 // jitter): reports that climb away.
 constexpr double kClimbStepFt = 100.0;
+// Reports from a height on that draw a descent together at the least: two alone may be a stuck height
+// resumed.
+constexpr std::size_t kAgreedHeights = 3;
 // Legs of a roll-out read together: a source's positions on a runway are irregular leg by leg.
 constexpr std::size_t kRollOutLegs = 3;
 // [nm] a degree of latitude: a minute of arc is a nautical mile.
@@ -268,12 +271,15 @@ NextReport gf_readNextReport(const LiveAc& ac)
     return gf_readReport({ac.lat, ac.lon}, ac.heading, ac.stream, 1, ac.category);
 }
 
-double gf_readHeightFt(const std::deque<Report>& stream, std::size_t index, AcCategory category)
+namespace
+{
+// [ft] the height of stream[index] read against `before`, a report of the air before it: its own, unless it
+// and up to one report after it lie further from both `before` and a later report than the category climbs
+// or descends in the time between them, while those two agree: then the height they draw at its time.
+double heightBetween(const Report& before, const std::deque<Report>& stream, std::size_t index,
+                     AcCategory category)
 {
     const Report& r = stream[index];
-    if (index == 0 || !realReport(stream[index - 1]) || !realReport(r))
-        return r.alt;
-    const Report& before = stream[index - 1];
     // As with positions: a report or two off what their neighbours agree on is scatter; more that agree with
     // each other are a real change, flown within the category's rate.
     for (std::size_t j = index + 1; j < stream.size() && j <= index + kGlitchRun; ++j)
@@ -284,7 +290,7 @@ double gf_readHeightFt(const std::deque<Report>& stream, std::size_t index, AcCa
         bool allOff = heightReaches(before, after, category);
         for (std::size_t k = index; k < j && allOff; ++k)
             allOff =
-                !heightReaches(before, stream[k], category) || !heightReaches(stream[k], after, category);
+                !heightReaches(before, stream[k], category) && !heightReaches(stream[k], after, category);
         if (allOff)
             return before.alt +
                    (after.alt - before.alt) *
@@ -292,6 +298,96 @@ double gf_readHeightFt(const std::deque<Report>& stream, std::size_t index, AcCa
                                   0.0, 1.0);
     }
     return r.alt;
+}
+
+// The real reports of the air from stream[from] over kFitS of source time, the glitches of their heights
+// left out.
+std::vector<const Report*> heightsFrom(const std::deque<Report>& stream, std::size_t from,
+                                       AcCategory category)
+{
+    std::vector<const Report*> kept;
+    for (std::size_t j = from; j < stream.size() && realReport(stream[j]) &&
+                               stream[j].sourceTime <= stream[from].sourceTime + kFitS;
+         ++j)
+        if (j == from || heightBetween(stream[from], stream, j, category) == stream[j].alt)
+            kept.push_back(&stream[j]);
+    return kept;
+}
+
+// The straight line fitted in time to the heights of those reports.
+struct HeightLine
+{
+    std::size_t reports = 0;
+    double atS = 0.0;     ///< [s] the source time it is measured from
+    double ft = 0.0;      ///< [ft] its height then
+    double ftPerS = 0.0;  ///< [ft/s] climbing, or descending below 0
+    double driftFt = 0.0; ///< [ft] from the mean of its first two reports to that of its last two
+};
+
+HeightLine fitHeights(const std::deque<Report>& stream, std::size_t from, AcCategory category)
+{
+    HeightLine line;
+    line.atS = stream[from].sourceTime;
+    const std::vector<const Report*> kept = heightsFrom(stream, from, category);
+    double sumS = 0.0, sumFt = 0.0, sumSS = 0.0, sumSFt = 0.0;
+    for (const Report* r : kept)
+    {
+        const double s = r->sourceTime - line.atS;
+        sumS += s, sumFt += r->alt, sumSS += s * s, sumSFt += s * r->alt;
+    }
+    const auto n = static_cast<double>(kept.size());
+    const double spread = n * sumSS - sumS * sumS;
+    if (kept.size() < 2 || !(spread > 0.0))
+        return line;
+    line.reports = kept.size();
+    line.ftPerS = (n * sumSFt - sumS * sumFt) / spread;
+    line.ft = (sumFt - line.ftPerS * sumS) / n;
+    // Pairs in a row: two sources by turns weigh the same in either.
+    line.driftFt = (kept.end()[-1]->alt + kept.end()[-2]->alt - kept[0]->alt - kept[1]->alt) / 2.0;
+    return line;
+}
+} // namespace
+
+double gf_readHeightFt(const std::deque<Report>& stream, std::size_t index, AcCategory category)
+{
+    const Report& r = stream[index];
+    if (index == 0 || !realReport(stream[index - 1]) || !realReport(r))
+        return r.alt;
+    const Report& before = stream[index - 1];
+    const double readFt = heightBetween(before, stream, index, category);
+    if (readFt != r.alt)
+        return readFt;
+    // Two sources' heights by turns, or heights in steps, stray about the height they draw together: while
+    // that keeps within their noise of the height flown and they draw no climb or descent, it is held,
+    // level; else the line they draw is flown.
+    // A height the report before could not have reached it from (the engine's own, between the ground and
+    // the air) draws no line.
+    const HeightLine line =
+        fitHeights(stream, heightReaches(before, r, category) ? index - 1 : index, category);
+    if (line.reports < kFitReports)
+        return r.alt;
+    const double lineFt = line.ft + line.ftPerS * (r.sourceTime - line.atS);
+    return std::abs(line.driftFt) <= kHeightNoiseFt / 2.0 &&
+                   std::abs(lineFt - before.alt) <= kHeightNoiseFt / 2.0
+               ? before.alt
+               : lineFt;
+}
+
+double gf_readDescentFpm(const std::deque<Report>& stream, std::size_t index, AcCategory category)
+{
+    const double climbFpm = gf_categoryConstants(category).maxClimbStepFt * kTicksPerHour / 60.0;
+    double steepestFpm = climbFpm;
+    // Three reports in a row on one descent, their glitches left out, from it on over the time a line is
+    // fitted: a height stuck and then resumed draws none.
+    const std::vector<const Report*> kept = heightsFrom(stream, index, category);
+    for (std::size_t k = kAgreedHeights - 1; k < kept.size(); ++k)
+    {
+        const Report &a = *kept[k - 2], &b = *kept[k - 1], &c = *kept[k];
+        const double ftPerS = (c.alt - a.alt) / (c.sourceTime - a.sourceTime);
+        if (std::abs(a.alt + ftPerS * (b.sourceTime - a.sourceTime) - b.alt) <= kHeightNoiseFt / 2.0)
+            steepestFpm = std::max(steepestFpm, -ftPerS * 60.0);
+    }
+    return std::min(steepestFpm, std::max(gf_categoryEnvelope(category).maxDescentFpm, climbFpm));
 }
 
 bool gf_awaitsNextReport(const LiveAc& ac)

@@ -42,8 +42,14 @@ NextReport gf_readNextReport(const LiveAc& ac);
 
 /// [ft] the height of stream[index] (index >= 1) in the air: its own, unless it and up to one report after it
 /// lie further from the heights of the report before and a later report than the category climbs or descends
-/// in the time between them, while those two agree: then the height they draw at its time.
+/// in the time between them, while those two agree: then the height they draw at its time. Heights that
+/// stray about the height of the report before within their noise (two sources by turns, steps) keep it;
+/// beyond it, the line fitted to them in time is read.
 double gf_readHeightFt(const std::deque<Report>& stream, std::size_t index, AcCategory category);
+
+/// [ft/min] the steepest descent to stream[index]: the category's climb rate, or as steep as several reports
+/// from it on agree on, up to the category's descent.
+double gf_readDescentFpm(const std::deque<Report>& stream, std::size_t index, AcCategory category);
 
 /// Whether the newest report leaps from the one the aircraft flies to faster than its category flies (a
 /// source's jump, confirmed by one report): a glitch or a jump, as the report after it will show.

@@ -671,7 +671,8 @@ enum class Flight
 // What the source sends of a flight, and what it gets wrong.
 struct Feed
 {
-    double kt = 220;               // [kt] unless a helicopter or in a circuit
+    double kt = 220; // [kt] unless a helicopter or in a circuit
+    const char* type = "B738";
     std::optional<LatLon> at = {}; // on the antimeridian (else 8 nm from the field)
     double trackDeg = 90;
     double gsKt = 0, gsOver = 0;   // the speed reported throughout, or the true one divided by this
@@ -698,6 +699,9 @@ struct Feed
     double levelAirborneFt = 0; // 20 s of reports airborne this high, 25 ft of noise, from this long
     double levelFromS = 0;      // after the roll-out's end (before it: on the runway)
     bool parkAirport = false;   // the field is the park airport: it lands in its landing phase
+    double heightOffFt = 0;     // every other report this much higher (another source's height)
+    double heightStepFt = 0;    // heights in steps of this, with 40 ft of noise
+    double descentFpm = 0;      // a descent of 90 s at this rate, from as high above the level it ends at
 };
 
 // What a row is judged by.
@@ -711,6 +715,8 @@ struct Bounds
     double sidewaysS = 2.0;  // the nose off the motion (with two feeds or noise, in all)
     double brakeMps2 = 8;    // [m/s²] on a roll-out, over 2 s
     std::size_t creations = 1;
+    double reversals = 12; // of the shown climb or descent (600 ft/min) per 10 minutes of level flight
+    double highS = 30;     // [s] spent 500 ft off the true height where the aircraft is
 };
 
 // A row of the procedure table: its name is printed, nothing is read from it.
@@ -738,7 +744,8 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
         // After a source's silence through the roll the aircraft catches up in the air within its category's
         // limits, so late a while; over a minute of silence ends its stream.
         catchUp{.lagNm = 5, .lagFromS = 1e9, .overSpeed = 3, .altOffFt = 800},
-        silentMinute{.lagNm = 5, .lagFromS = 1e9, .overSpeed = 3, .altOffFt = 800, .creations = 2};
+        silentMinute{.lagNm = 5, .lagFromS = 1e9, .overSpeed = 3, .altOffFt = 800, .creations = 2},
+        steep{.altOffFt = 700}; // [ft] the nearest point of a steep descent lies above or below
     // A departure's ground report repeated while it holds at the runway or rolls, then airborne km on.
     constexpr double kHeld = 55, kRolling = 75; // [s] the report repeated
     const auto takingOff = [&](const char* name, int repeats, double fromS, double onKm)
@@ -774,7 +781,7 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
         {"sideways 0.25", 5, plain, {.kt = 280, .sidewaysNm = 0.25}},
         {"sideways 0.5", 5, plain, {.kt = 280, .sidewaysNm = 0.5}},
         {"sideways 1", 5, plain, {.kt = 280, .sidewaysNm = 1}}, {"wrong height", 5, plain, {.lowFt = 4500}},
-        {"descent, stuck height", 5, descent, {.heightStuck = true}, {.altOffFt = 2500}},
+        {"descent, stuck height", 5, descent, {.heightStuck = true}, {.altOffFt = 2500, .highS = 120}},
         {"decelerating 1.3", 5, decelerating, {.gsKt = 195, .parkAirport = true}},
         {"decelerating 2", 10, decelerating, {.gsKt = 300}},
         {"decelerating 3", 5, decelerating, {.gsKt = 450, .parkAirport = true}},
@@ -793,7 +800,15 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
         {"landed, level airborne", 5, landingTaxi, {.levelAirborneFt = 100, .levelFromS = 40}},
         {"rolling out, level airborne", 5, landingTaxi, {.levelAirborneFt = 100, .levelFromS = -8}},
         {"push-back", 5, pushBack}, {"stuck, resumed behind", 5, plain, {.stuckFor = 3, .stuckAheadM = 175}},
-        {"gap on short final", 5, decelerating, {.quietBelowFt = 650, .parkAirport = true}}};
+        {"gap on short final", 5, decelerating, {.quietBelowFt = 650, .parkAirport = true}},
+        {"heights 300 ft apart", 5, plain, {.heightOffFt = 300}}, {"heights 700 ft apart", 5, plain,
+         {.heightOffFt = 700}, {.altOffFt = 700}}, {"heights 450 ft apart, climbing", 5, climb,
+         {.heightOffFt = 450}, {.altOffFt = 450}}, {"heights in 100-ft steps", 5, plain, {.heightStepFt = 100}},
+        {"A320 descending 4,500 fpm", 5, descent, {.type = "A320", .descentFpm = 4500}, steep},
+        {"A320 descending 6,000 fpm", 5, descent, {.type = "A320", .descentFpm = 6000}, steep},
+        {"heavy descending 4,500 fpm", 5, descent, {.type = "B744", .descentFpm = 4500}, steep},
+        {"heavy descending 6,000 fpm", 5, descent, {.type = "B744", .descentFpm = 6000}, steep},
+        {"P180 at 305 kt", 10, plain, {.kt = 305, .type = "P180"}}};
     // clang-format on
     const auto lateTick = [](double s)
     { return 100 * (std::floor(s / 3.7) * 3.58 + std::min(std::fmod(s, 3.7), 2.5)); };
@@ -805,13 +820,18 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
             const Feed& feed = row.feed;
             const bool heli = row.flight == helicopter, low = row.flight >= missed;
             const bool fed = feed.dualNm > 0 || feed.noiseNm > 0; // two feeds by turns, or noise in a third
-            Drawn d{test::StreamBuilder(who(0x712001, "AMX7", heli ? "EC35" : "B738"),
+            Drawn d{test::StreamBuilder(who(0x712001, "AMX7", heli ? "EC35" : feed.type),
                                         feed.at.value_or(row.flight == takeOff || row.flight == pushBack
                                                              ? kField
                                                              : gf_destinationPoint(kField, 4.0, nmToFeet(8))),
                                         feed.trackDeg),
                     feed.trackDeg};
-            const double kt = heli ? 100 : low ? 150 : feed.kt, aboveFt = heli ? 500 : low ? 2000 : 5000;
+            const double kt = heli  ? 100
+                              : low ? 150
+                                    : feed.kt,
+                         aboveFt = heli  ? 500
+                                   : low ? 2000
+                                         : 5000 + 1.5 * feed.descentFpm;
             d.b.every(1).speed(kt).altitude(kFieldFt + aboveFt);
             if (row.flight == holding)
                 for (int i = 0; i < 5; ++i)
@@ -843,6 +863,8 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 d.b.altitude(0).speed(0).fly(60).track(270).speed(3).fly(40);
                 d.b.speed(0).fly(20).track(0).speed(15).fly(120);
             }
+            else if (row.flight == descent && feed.descentFpm > 0)
+                d.go(60).go(90, -feed.descentFpm).go(120);
             else if (row.flight == descent)
                 d.go(160, -1500).turn(90).go(120).turn(-90).go(60);
             else if (row.flight == decelerating || row.flight == landingTaxi)
@@ -914,7 +936,10 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 // A height held for 90 s of a descent, or 4,500 ft low once and twice in a row.
                 r.alt = feed.heightStuck && t > 40 && t <= 130
                             ? truth[40].line.report.alt
-                            : r.alt - feed.lowFt * (k == 20 || k / 2 == 20);
+                            : r.alt - feed.lowFt * (k == 20 || k / 2 == 20) + feed.heightOffFt * (k % 2);
+                if (feed.heightStepFt > 0)
+                    r.alt =
+                        std::round((r.alt + 40 * std::sin(k * 2.0)) / feed.heightStepFt) * feed.heightStepFt;
                 if (feed.levelAirborneFt > 0 && t >= rolledOutS + feed.levelFromS &&
                     t < rolledOutS + feed.levelFromS + 20)
                     std::tie(r.alt, r.airborne) =
@@ -948,6 +973,7 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
             double offNm = 0, lagNm = 0, fastest = 0, altOffFt = 0, sideways = 0, longestSideways = 0;
             double lagS = 0, over = 0, steepest = 0, downNm = 0,
                    rollKt = 0; // off the reports' touchdown; rolling
+            double reversals = 0, levelS = 0, climbing = 0, highS = 0;
             const auto td = row.flight == decelerating || row.flight == landingTaxi
                                 ? std::ranges::find(truth, 0, [](auto& t) { return t.line.report.airborne; })
                                 : truth.end();
@@ -985,8 +1011,25 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                                                                                          : fed * sideways;
                 longestSideways = std::max(longestSideways, sideways);
                 fastest = std::max(fastest, movedNm * 3600);
+                const double fpm = (p.alt - q.alt) * 60;
                 if (p.objectId == q.objectId && std::min(p.alt, q.alt) > kFieldFt + 50) // [ft/min] in the air
-                    steepest = std::max(steepest, std::abs(p.alt - q.alt) * 60);
+                    steepest = std::max(steepest, std::abs(fpm));
+                // Climbs and descents shown in level flight; the height where the aircraft was a minute
+                // about.
+                const bool level = now.airborne && now.vs == 0 && p.objectId == q.objectId;
+                levelS += level * 0.5;
+                reversals += level && std::abs(fpm) >= 600 && climbing * fpm < 0;
+                climbing = std::abs(fpm) >= 600 ? fpm : climbing;
+                const auto there = std::min_element(
+                    truth.begin() + std::max<std::ptrdiff_t>(s - 60, 0),
+                    truth.begin() + std::min<std::ptrdiff_t>(s + 60, truth.size()),
+                    [&](auto& a, auto& b)
+                    {
+                        return gf_distanceNm({p.lat, p.lon}, {a.line.report.lat, a.line.report.lon}) <
+                               gf_distanceNm({p.lat, p.lon}, {b.line.report.lat, b.line.report.lon});
+                    });
+                highS += 0.5 * (there->line.report.airborne &&
+                                std::abs(p.alt - there->line.report.alt - feed.heightOffFt / 2) > 500);
                 if (td != truth.end() && downNm == 0 && p.alt < kFieldFt + harness->staticCgFt + 1)
                     downNm = gf_distanceNm({p.lat, p.lon}, {td->line.report.lat, td->line.report.lon});
                 rollKt = std::max(rollKt, near.airborne ? 0 : movedNm * 3600);
@@ -994,10 +1037,11 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
             const test::RunwayVerdict runway = runwayOf(0x712001, lines);
             std::printf(
                 "%-17s %-4s off %.2f nm, %3.0f ft; lag %.2f nm; fastest %3.0f kt; sideways %.1f s; "
-                "steepest %5.0f fpm; %zu created; runway: back %.1f s, nose %.1f m/s, gained %.1f m/s, "
+                "steepest %5.0f fpm, %.0f reversals in %.0f s level, %.0f s 500 ft off; %zu created; runway: "
+                "back %.1f s, nose %.1f m/s, gained %.1f m/s, "
                 "roll-out +%.1f kt %.1f m/s2, roll -%.1f kt, lift-off %.0f s, %d unclimbed, sink %.0f ft\n",
                 row.name.c_str(), late ? "late" : "even", offNm, altOffFt, lagNm, fastest, longestSideways,
-                steepest, harness->creates.size(), runway.backwardsOrSidewaysAirS,
+                steepest, reversals, levelS, highS, harness->creates.size(), runway.backwardsOrSidewaysAirS,
                 runway.againstNoseGroundMps, runway.gainedIn4sMps, runway.rollOutSpeedUpKt,
                 runway.rollOutBrakeMps2, runway.rollSlowedKt, runway.liftOffOffS, runway.takeOffWithoutClimb,
                 runway.sinkAfterLiftOffFt);
@@ -1009,8 +1053,12 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 << lagS << " s late, " << over << "x the true speed";
             EXPECT_LE(altOffFt, row.judged.altOffFt); // a stuck height: no nearer than the stuck field
             EXPECT_LE(steepest, 8000);
+            EXPECT_TRUE(reversals <= row.judged.reversals * std::max(levelS, 600.0) / 600 &&
+                        highS <= row.judged.highS)
+                << reversals << " reversals in " << levelS << " s of level flight; " << highS
+                << " s 500 ft off";
             EXPECT_LE(lagNm, row.judged.lagNm);
-            EXPECT_LE(fastest, gf_topSpeedKt(heli ? AcCategory::Rotorcraft : AcCategory::Large));
+            EXPECT_LE(fastest, gf_topSpeedKt(gf_aircraftCategory(heli ? "EC35" : feed.type)));
             EXPECT_LE(longestSideways, row.judged.sidewaysS);
             // The runway as a user at the airport sees it.
             EXPECT_TRUE(runway.backwardsOrSidewaysAirS == 0 && runway.againstNoseGroundMps <= 10 &&

@@ -314,6 +314,18 @@ TEST(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
     for (const int i : {1, 2, 4, 5, 7, 8}) // two reports in three repeat the one before; one jumps 20 nm
         repeated[i].lon = repeated[i - 1].lon;
     std::tie(turn[1].lon, turn[2].lon) = std::pair(turn[0].lon + 1.17 / 56.6, turn[0].lon);
+    // Heights every 5 s, and the one read: [ft] from 10,000.
+    const auto heights = [&](std::vector<double> ft)
+    {
+        std::deque<Report> s = east(5, {}, 0, int(ft.size()));
+        for (std::size_t i = 0; i < ft.size(); ++i)
+            s[i].alt = 10000 + ft[i];
+        return s;
+    };
+    const auto heightOf = [](const std::deque<Report>& s)
+    { return gf_readHeightFt(s, 1, AcCategory::Large) - 10000; };
+    const auto descentOf = [](const std::deque<Report>& s)
+    { return gf_readDescentFpm(s, 1, AcCategory::Large); };
     const double scatter = double(NextReport::scatter), ahead = double(NextReport::ahead),
                  turned = double(NextReport::turn);
     const std::tuple<const char*, double, double> rows[] = {
@@ -330,6 +342,11 @@ TEST(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
         {"1 nm aside at 30-s reports is a turn away and back", read(east(30, {1}, 1)), ahead},
         {"a report behind on its neighbours' track is a turn", read(north, 1), turned},
         {"a report passed while the next lies ahead: scatter", read(east(5), .8), scatter},
+        {"a height 1,000 ft off both neighbours is scatter", heightOf(heights({0, 1000, 0, 0})), 0},
+        {"a height off one neighbour only is none", heightOf(heights({0, 700, 800})), 700},
+        {"two sources' heights by turns hold the level", heightOf(heights({0, 300, 0, 300, 0, 300})), 0},
+        {"three reports 500 ft apart draw a descent", descentOf(heights({0, 0, -500, -1000, -1500})), 6000},
+        {"a stuck height resumed draws none", descentOf(heights({0, 0, -1500, -1600, -1700})), 3600},
         {"the newest leaping 3 nm aside waits", (ac.stream = east(5, {1}, -3, 2), gf_awaitsNextReport(ac)),
          1},
     };
