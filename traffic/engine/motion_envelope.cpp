@@ -21,16 +21,19 @@ constexpr double kAirSlowMps2 = 1.0;
 constexpr double kAirMovingMps = ktToMps(40.0);
 // [ft] this near the known ground a landing is over the runway.
 constexpr double kOverRunwayFt = 50.0;
+// [m/s] a roll-out slows this far braking as on the runway; it speeds up again from a taxi's speed on.
+constexpr double kRolledOutMps = ktToMps(kTaxiSpeedKt) / 2.0;
 
 bool backwards(double offRad)
 {
     return offRad > kPi / 2.0;
 }
 
-// Rolling out after a landing until it taxis (a touch-and-go rolls for take-off instead).
+// Rolling out after a landing until it has slowed to half a taxi's speed (a touch-and-go rolls for take-off
+// instead).
 bool rollingOut(const LiveAc& ac, double shownMps)
 {
-    return ac.takeOff == 0 && (ac.rollOut != 0 || gf_landedOnGround(ac)) && shownMps > ktToMps(kTaxiSpeedKt);
+    return ac.takeOff == 0 && (ac.rollOut != 0 || gf_landedOnGround(ac)) && shownMps > kRolledOutMps;
 }
 } // namespace
 
@@ -83,16 +86,18 @@ void gf_holdToEnvelope(LiveAc& ac, LatLon from)
     else if (gf_inTakeOffRoll(ac) || rollingOut(ac, before))
     {
         const bool roll = ac.rollOut == 0 && ac.takeOff != 0;
-        const double most = before + e.takeOffAccelMps2 * kTickS;
+        const double most =
+            roll ? before + e.takeOffAccelMps2 * kTickS
+                 : std::max(before, std::min(before + e.groundAccelMps2 * kTickS, ktToMps(kTaxiSpeedKt)));
         const double least = roll ? before : std::max(before - e.brakeMps2 * kTickS, 0.0);
         const bool toAir = roll && ac.stream.front().airborne != 0;
         // Toward a report in the air a roll accelerates as the category does, whatever the leg's pace, and
         // on the runway up to the speed its reports show (a leg from where it stood, split in two, is timed
-        // slower); a roll-out never speeds up.
+        // slower); a roll-out never speeds up while faster than a taxi.
         if (roll)
             for (const Report& r : ac.stream)
                 speed = std::max(speed, ktToMps(r.gs));
-        speed = toAir ? most : std::clamp(speed, least, std::max(least, roll ? most : before));
+        speed = toAir ? most : std::clamp(speed, least, std::max(least, most));
         // Past a report that lies behind: on along the nose, braking unless it rolls for take-off.
         if (backwards(offRad))
         {

@@ -15,6 +15,8 @@
 #include "traffic/engine/live_lifecycle.h"
 #include "traffic/engine/stream_ops.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -743,8 +745,9 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
     const Bounds glitchy{.offNm = 0.15, .lagFromS = 340}, twoFeeds{.offNm = 0.4, .sidewaysS = 0},
         // After a source's silence through the roll the aircraft catches up in the air within its category's
         // limits, so late a while; over a minute of silence ends its stream.
-        catchUp{.lagNm = 5, .lagFromS = 1e9, .overSpeed = 3, .altOffFt = 800},
-        silentMinute{.lagNm = 5, .lagFromS = 1e9, .overSpeed = 3, .altOffFt = 800, .creations = 2},
+        catchUp{.lagNm = 5, .lagFromS = 1e9, .overSpeed = 3, .altOffFt = 800, .highS = 1e9},
+        silentMinute{
+            .lagNm = 5, .lagFromS = 1e9, .overSpeed = 3, .altOffFt = 800, .creations = 2, .highS = 1e9},
         steep{.altOffFt = 700}; // [ft] the nearest point of a steep descent lies above or below
     // A departure's ground report repeated while it holds at the runway or rolls, then airborne km on.
     constexpr double kHeld = 55, kRolling = 75; // [s] the report repeated
