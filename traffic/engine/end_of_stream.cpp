@@ -29,6 +29,10 @@ constexpr double kAdjacentFactor = 1.1;
 constexpr std::int32_t kTicksPerMinute = 6000;
 constexpr double kGroundStepS = 3.0;
 constexpr double kAirStepS = 8.0;
+// The share of its speed a landing carried on after its reports keeps from one step to the next.
+constexpr double kCarriedOnFinalSlowing = 0.97;
+// [ft/min] the shallowest descent of a landing carried on after its reports.
+constexpr double kCarriedOnLandingFpm = -600.3;
 constexpr double kRangeMarginNm = 0.5;
 constexpr double kLearnNearAirportNm = 5.0;
 constexpr double kLearnBelowAglFt = 2500.0;
@@ -95,8 +99,8 @@ bool extendedSpeed(const LiveAc& ac, Report& r, bool inAir, double& g)
     const double g0 = r.gs;
     if (inAir)
     {
-        // A landing keeps its approach speed to the touchdown.
-        g = ac.landing ? g0 : std::max(0.95 * g0, 1.0);
+        // A landing keeps about its approach speed to the touchdown, slowing as a final does.
+        g = std::max((ac.landing ? kCarriedOnFinalSlowing : 0.95) * g0, 1.0);
         return true;
     }
     if (!ac.rollOut)
@@ -212,8 +216,9 @@ void extendStream(LiveAc& ac, std::int32_t n)
         r.lon = to.lon;
         if (ac.landing && ac.flareState == 0)
         {
-            r.vs = -667.0;
-            r.alt -= 10.005 * dt;
+            // A landing carried on goes down as its reports did, at least as steeply as a stale final.
+            r.vs = std::min(r.vs, kCarriedOnLandingFpm);
+            r.alt += r.vs / 60.0 * dt;
         }
         else if (ac.phase == GroundPhase::take_off)
         {

@@ -21,6 +21,8 @@ constexpr double kAirSlowMps2 = 1.0;
 constexpr double kAirMovingMps = ktToMps(40.0);
 // [ft] this near the known ground a landing is over the runway.
 constexpr double kOverRunwayFt = 50.0;
+// [rad] a motion this far off the nose is sideways.
+constexpr double kSidewaysRad = 45.0 * kDegToRad;
 // [m/s] a roll-out slows this far braking as on the runway; it speeds up again from a taxi's speed on.
 constexpr double kRolledOutMps = ktToMps(kTaxiSpeedKt) / 2.0;
 
@@ -105,14 +107,14 @@ void gf_holdToEnvelope(LiveAc& ac, LatLon from)
             speed = toAir ? most : least;
         }
     }
-    // Taxiing, nothing gains speed beyond a taxi's quicker than the category accelerates, nor runs against
-    // its nose faster than a push-back; a push-back and the way into a stand keep their own pace.
+    // Taxiing, nothing gains speed beyond a taxi's quicker than the category accelerates, nor runs sideways or
+    // against its nose faster than a push-back; a push-back and the way into a stand keep their own pace.
     else if (ac.phase == GroundPhase::taxi)
     {
         speed = std::min(speed, std::max(before + e.groundAccelMps2 * kTickS, ktToMps(kTaxiSpeedKt)));
-        const double against = -speed * std::cos(offRad);
-        if (against > e.pushBackMps)
-            speed *= e.pushBackMps / against;
+        // Far off its nose (a report beside or behind it) it creeps while the nose comes round.
+        if (offRad > kSidewaysRad)
+            speed = std::min(speed, e.pushBackMps);
     }
     else
         return;
