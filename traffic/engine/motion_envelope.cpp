@@ -107,8 +107,8 @@ void gf_holdToEnvelope(LiveAc& ac, LatLon from)
             speed = toAir ? most : least;
         }
     }
-    // Taxiing, nothing gains speed beyond a taxi's quicker than the category accelerates, nor runs sideways or
-    // against its nose faster than a push-back; a push-back and the way into a stand keep their own pace.
+    // Taxiing, nothing gains speed beyond a taxi's quicker than the category accelerates, nor runs sideways
+    // or against its nose faster than a push-back; a push-back and the way into a stand keep their own pace.
     else if (ac.phase == GroundPhase::taxi)
     {
         speed = std::min(speed, std::max(before + e.groundAccelMps2 * kTickS, ktToMps(kTaxiSpeedKt)));
