@@ -9,6 +9,7 @@
 #include "tests/support/capture_data.h"
 #include "tests/support/live_harness.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/runway_judge.h"
 #include "traffic/engine/live_lifecycle.h"
 
 #include <fmt/format.h>
@@ -22,6 +23,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <thread>
@@ -255,6 +257,30 @@ double longestGapS(const CapturedAircraft& a, double fromS, double toS)
     return std::max(longest, toS - last);
 }
 
+// The runway as the user sees one object against its aircraft's reports, shown when the object passed them
+// (the median of its frames' times at the reports it came within 300 m of); nothing when it passed none.
+std::optional<RunwayVerdict> runwayOf(const TrackedObject& object, const CapturedAircraft& a)
+{
+    std::vector<ShownFrame> frames;
+    for (const TrackEvent& p : object.positions)
+        frames.push_back({p.ms / 1000.0, p.latDeg, p.lonDeg, p.altFt, degToRad(p.headingDeg)});
+    std::vector<double> offsetsS;
+    for (const CapturedReport& r : a.reports)
+    {
+        const auto nearest = std::ranges::min_element(
+            frames, {}, [&](const ShownFrame& f) { return distanceNm(f.lat, f.lon, r.lat, r.lon); });
+        if (nearest != frames.end() && nmToMetres(distanceNm(nearest->lat, nearest->lon, r.lat, r.lon)) < 300)
+            offsetsS.push_back(nearest->atS - r.atS);
+    }
+    if (offsetsS.empty())
+        return std::nullopt;
+    std::ranges::nth_element(offsetsS, offsetsS.begin() + offsetsS.size() / 2);
+    std::vector<ShownReport> reports;
+    for (const CapturedReport& r : a.reports)
+        reports.push_back({r.atS + offsetsS[offsetsS.size() / 2], r.lat, r.lon, r.altFt, r.airborne});
+    return judgeRunway(frames, reports, kFieldFt);
+}
+
 TEST(CaptureFullReplay, MexicoCityAsTheSourceShowsIt)
 {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -343,6 +369,15 @@ TEST(CaptureFullReplay, MexicoCityAsTheSourceShowsIt)
                 lowestFt = std::min(lowestFt, p.altFt);
         }
         EXPECT_GE(lowestFt, kFieldFt - 1.0) << object.tail << " below the ground";
+        // The runway as the user at the airport sees it.
+        const auto it = capture.find(object.tail);
+        const auto runway = it == capture.end() || category == AcCategory::Rotorcraft
+                                ? std::nullopt
+                                : runwayOf(object, it->second);
+        if (runway)
+        {
+            EXPECT_TRUE(runway->asAnAircraftCan()) << object.tail << " (" << type << "): " << runway->worst;
+        }
     }
     // The program takes a new callsign, route or registration of an aircraft it shows as a new identity
     // and creates it again ("… respawns").

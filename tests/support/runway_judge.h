@@ -46,6 +46,12 @@ struct RunwayVerdict
 
     /// Takes the worse of each kind of another object of the aircraft.
     RunwayVerdict& operator|=(const RunwayVerdict& other);
+    /// Whether every kind lies within what an aircraft can do: no backwards or sideways frame in the air, on
+    /// the ground nothing against the nose faster than a push-back (10 m/s) nor 40 m/s gained in 4 s, a
+    /// roll-out never 10 kt faster again nor braking over 8 m/s² over 2 s, a roll never 10 kt slower, a
+    /// lift-off within 20 s of its reports', none after a landing whose reports do not climb, no sink of
+    /// 200 ft after it where the reports do not sink.
+    bool asAnAircraftCan() const;
 };
 
 /// Judges the frames of one object, in time order, against its aircraft's reports, at a field [ft].

@@ -21,8 +21,10 @@ constexpr double kAirSlowMps2 = 1.0;
 constexpr double kAirMovingMps = ktToMps(40.0);
 // [ft] this near the known ground a landing is over the runway.
 constexpr double kOverRunwayFt = 50.0;
-// [rad] a motion this far off the nose is sideways.
+// [rad] a motion this far off the nose is sideways; in the air, where a turn's chord lies up to half the turn
+// of a leg off the nose, this far.
 constexpr double kSidewaysRad = 45.0 * kDegToRad;
+constexpr double kAirSidewaysRad = 50.0 * kDegToRad;
 // [m/s] a roll-out slows this far braking as on the runway; it speeds up again from a taxi's speed on.
 constexpr double kRolledOutMps = ktToMps(kTaxiSpeedKt) / 2.0;
 
@@ -66,9 +68,12 @@ void gf_holdToEnvelope(LiveAc& ac, LatLon from)
     double dir = way;
     if (ac.onGround == 0)
     {
-        if (backwards(offRad) && before >= kAirMovingMps)
+        // A report behind is joined by slowing, one a short way beside (flown straight to, not round) by
+        // flying on: never backwards nor sideways.
+        if ((backwards(offRad) || (offRad > kAirSidewaysRad && ac.turnToTarget == 0)) &&
+            before >= kAirMovingMps)
         {
-            speed = std::max(before - kAirSlowMps2 * kTickS, 0.0);
+            speed = backwards(offRad) ? std::max(before - kAirSlowMps2 * kTickS, 0.0) : before;
             dir = ac.heading;
         }
         // The rotation and climb-out go on from the roll: they accelerate as the category does, never slow.
