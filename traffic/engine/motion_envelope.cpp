@@ -51,46 +51,41 @@ bool gf_inTakeOffRoll(const LiveAc& ac)
            (target.stationary != 0 && ac.shownMps >= ktToMps(kTakeOffSpeedKt));
 }
 
-void gf_holdToEnvelope(LiveAc& ac, LatLon from)
+namespace
 {
-    const double cosLat = std::max(std::cos(from.lat * kDegToRad), 1e-6);
-    const double northM = (ac.lat - from.lat) * kMetresPerDegree;
-    const double eastM = gf_wrapDeg180(ac.lon - from.lon) * kMetresPerDegree * cosLat;
-    const double stepM = std::hypot(northM, eastM);
-    const double before = ac.shownMps;
-    ac.shownMps = stepM / kTickS;
-    if (before < 0.0 || ac.category == AcCategory::Rotorcraft)
-        return;
-    const CategoryEnvelope& e = gf_categoryEnvelope(ac.category);
-    const double way = stepM > 0.0 ? std::atan2(eastM, northM) : ac.heading;
-    const double offRad = std::abs(gf_wrapPi(way - ac.heading));
-    double speed = ac.shownMps;
-    double dir = way;
-    if (ac.onGround == 0)
+// The motion within the envelope in the air: speed [m/s] and way [rad] from the tick's; false where it
+// stands.
+bool inTheAir(const LiveAc& ac, const CategoryEnvelope& e, double before, double offRad, double& speed,
+              double& dir)
+{
+    // A report behind is joined by slowing, one a short way beside (flown straight to, not round) by flying
+    // on: never backwards nor sideways.
+    if ((backwards(offRad) || (offRad > kAirSidewaysRad && ac.turnToTarget == 0)) && before >= kAirMovingMps)
     {
-        // A report behind is joined by slowing, one a short way beside (flown straight to, not round) by
-        // flying on: never backwards nor sideways.
-        if ((backwards(offRad) || (offRad > kAirSidewaysRad && ac.turnToTarget == 0)) &&
-            before >= kAirMovingMps)
-        {
-            speed = backwards(offRad) ? std::max(before - kAirSlowMps2 * kTickS, 0.0) : before;
-            dir = ac.heading;
-        }
-        // The rotation and climb-out go on from the roll: they accelerate as the category does, never slow.
-        else if (ac.phase == GroundPhase::take_off)
-            speed = std::clamp(speed, before, before + e.takeOffAccelMps2 * kTickS);
-        // A landing's last legs before the touchdown are as irregular as its roll-out's: it slows no harder
-        // than it brakes on the runway, and from the flare or just over the runway on it no longer speeds up.
-        else if (ac.landing != 0 || ac.flareState != 0 || ac.stream.front().airborne == 0)
-        {
-            speed = std::max(speed, before - e.brakeMps2 * kTickS);
-            if (ac.flareState != 0 || ac.alt - ac.groundFloorFt < kOverRunwayFt)
-                speed = std::min(speed, before);
-        }
-        else
-            return;
+        speed = backwards(offRad) ? std::max(before - kAirSlowMps2 * kTickS, 0.0) : before;
+        dir = ac.heading;
     }
-    else if (gf_inTakeOffRoll(ac) || rollingOut(ac, before))
+    // The rotation and climb-out go on from the roll: they accelerate as the category does, never slow.
+    else if (ac.phase == GroundPhase::take_off)
+        speed = std::clamp(speed, before, before + e.takeOffAccelMps2 * kTickS);
+    // A landing's last legs before the touchdown are as irregular as its roll-out's: it slows no harder than
+    // it brakes on the runway, and from the flare or just over the runway on it no longer speeds up.
+    else if (ac.landing != 0 || ac.flareState != 0 || ac.stream.front().airborne == 0)
+    {
+        speed = std::max(speed, before - e.brakeMps2 * kTickS);
+        if (ac.flareState != 0 || ac.alt - ac.groundFloorFt < kOverRunwayFt)
+            speed = std::min(speed, before);
+    }
+    else
+        return false;
+    return true;
+}
+
+// The motion within the envelope on the ground, as inTheAir.
+bool onTheGround(const LiveAc& ac, const CategoryEnvelope& e, double before, double offRad, double& speed,
+                 double& dir)
+{
+    if (gf_inTakeOffRoll(ac) || rollingOut(ac, before))
     {
         const bool roll = ac.rollOut == 0 && ac.takeOff != 0;
         const double most =
@@ -111,17 +106,36 @@ void gf_holdToEnvelope(LiveAc& ac, LatLon from)
             dir = ac.heading;
             speed = toAir ? most : least;
         }
+        return true;
     }
     // Taxiing, nothing gains speed beyond a taxi's quicker than the category accelerates, nor runs sideways
     // or against its nose faster than a push-back; a push-back and the way into a stand keep their own pace.
-    else if (ac.phase == GroundPhase::taxi)
-    {
-        speed = std::min(speed, std::max(before + e.groundAccelMps2 * kTickS, ktToMps(kTaxiSpeedKt)));
-        // Far off its nose (a report beside or behind it) it creeps while the nose comes round.
-        if (offRad > kSidewaysRad)
-            speed = std::min(speed, e.pushBackMps);
-    }
-    else
+    if (ac.phase != GroundPhase::taxi)
+        return false;
+    speed = std::min(speed, std::max(before + e.groundAccelMps2 * kTickS, ktToMps(kTaxiSpeedKt)));
+    // Far off its nose (a report beside or behind it) it creeps while the nose comes round.
+    if (offRad > kSidewaysRad)
+        speed = std::min(speed, e.pushBackMps);
+    return true;
+}
+} // namespace
+
+void gf_holdToEnvelope(LiveAc& ac, LatLon from)
+{
+    const double cosLat = std::max(std::cos(from.lat * kDegToRad), 1e-6);
+    const double northM = (ac.lat - from.lat) * kMetresPerDegree;
+    const double eastM = gf_wrapDeg180(ac.lon - from.lon) * kMetresPerDegree * cosLat;
+    const double stepM = std::hypot(northM, eastM);
+    const double before = ac.shownMps;
+    ac.shownMps = stepM / kTickS;
+    if (before < 0.0 || ac.category == AcCategory::Rotorcraft)
+        return;
+    const CategoryEnvelope& e = gf_categoryEnvelope(ac.category);
+    double dir = stepM > 0.0 ? std::atan2(eastM, northM) : ac.heading;
+    const double offRad = std::abs(gf_wrapPi(dir - ac.heading));
+    double speed = ac.shownMps;
+    if (!(ac.onGround == 0 ? inTheAir(ac, e, before, offRad, speed, dir)
+                           : onTheGround(ac, e, before, offRad, speed, dir)))
         return;
     const double m = speed * kTickS;
     ac.lat = from.lat + m * std::cos(dir) / kMetresPerDegree;
