@@ -99,8 +99,10 @@ bool extendedSpeed(const LiveAc& ac, Report& r, bool inAir, double& g)
     const double g0 = r.gs;
     if (inAir)
     {
-        // A landing keeps about its approach speed to the touchdown, slowing as a final does.
-        g = std::max((ac.landing ? kCarriedOnFinalSlowing : 0.95) * g0, 1.0);
+        // A landing keeps about its approach speed to the touchdown, slowing as a final does. Otherwise it
+        // goes on from the speed its positions drew, not from a field its source left stale.
+        const double fromKt = ac.landing == 0 && r.sourceTime > 0.0 && ac.drawnKt > 0.0 ? ac.drawnKt : g0;
+        g = std::max((ac.landing ? kCarriedOnFinalSlowing : 0.95) * fromKt, 1.0);
         return true;
     }
     if (!ac.rollOut)
@@ -194,11 +196,11 @@ void extendStream(LiveAc& ac, std::int32_t n)
 {
     ac.extensionCount = n;
     Report r = ac.stream.front();
-    r.sourceTime = 0.0;
     const bool inAir = r.airborne != 0;
     const double dt = inAir ? kAirStepS : kGroundStepS;
     double g = 0.0;
     const bool moves = !r.stationary && ac.phase != GroundPhase::parked && extendedSpeed(ac, r, inAir, g);
+    r.sourceTime = 0.0;
     if (!moves)
     {
         r.stationary = 1;

@@ -447,6 +447,10 @@ void flyingStep(LiveEngine& engine, LiveAc& ac)
     else if (next.headingFromAdsb != 0 && next.roll && next.trueHeading &&
              ac.agl < (ac.landing != 0 ? 2000.0 : 1000.0))
         turn = gf_wrapPi(*next.trueHeading - ac.heading);
+    // The last report queued (the stream runs dry, or its source held a position): the nose comes round to
+    // the track of the leg, which the aircraft is then carried on along.
+    else if (ac.stream.size() < 3)
+        turn = gf_wrapPi(motion - ac.heading);
     else
     {
         turn = turnToNextLeg(ac);

@@ -445,9 +445,9 @@ double gf_catchUpCeilingKt(AcCategory category, double speedKt, double altFt)
     double lowTopKt = 350.0;
     switch (category)
     {
+    // Light turboprops and jets fly low down as fast as airliners do.
     case AcCategory::Light:
         lowestKt = 50.0;
-        lowTopKt = 200.0;
         break;
     case AcCategory::Buzjets:
         lowestKt = 100.0;

@@ -497,12 +497,15 @@ double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt)
     // The field where the legs do not belie it: it lies among their speeds, or they differ too much among
     // themselves to tell (positions scattered along the track). Off legs that agree, it is stale, by
     // whatever factor. Where they are too few to tell because the touchdown lies ahead, the leg's own
-    // positions cap it: a final is straight, its chord no shorter than its way.
-    const std::vector<double> legsKt = legSpeedsKt(ac.stream, ac.category);
+    // positions cap it: a final is straight, its chord no shorter than its way. Elsewhere (the last leg,
+    // reports far apart) the speed the legs flown before drew counts as one more leg.
+    std::vector<double> legsKt = legSpeedsKt(ac.stream, ac.category);
+    if (legsKt.size() < 2 && std::ranges::any_of(ac.stream, [](const Report& r) { return r.airborne == 0; }))
+        return noFasterThanShownKt(ac, reportedKt);
+    if (legsKt.size() == 1 && ac.drawnKt > 0.0)
+        legsKt.insert(std::ranges::lower_bound(legsKt, ac.drawnKt), ac.drawnKt);
     if (legsKt.size() < 2)
-        return std::ranges::any_of(ac.stream, [](const Report& r) { return r.airborne == 0; })
-                   ? noFasterThanShownKt(ac, reportedKt)
-                   : reportedKt;
+        return reportedKt;
     if (legsKt.back() > legsKt.front() * kScatteredSpread ||
         (reportedKt >= legsKt.front() * (1.0 - kFieldMargin) &&
          reportedKt <= legsKt.back() * (1.0 + kFieldMargin)))

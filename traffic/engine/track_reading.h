@@ -85,7 +85,8 @@ bool gf_climbsAway(const LiveAc& ac, const Report& last, const Report& report);
 
 /// [kt] the speed of a leg in the air: the reported ground speed where it lies among the speeds of the legs
 /// the positions show (or they show none), else, the field stale by whatever factor, the speed they show.
-/// Where they show fewer than two legs before the touchdown, no faster than the leg's own positions show.
+/// Where they show fewer than two legs before the touchdown, no faster than the leg's own positions show;
+/// elsewhere the speed the legs flown before drew (LiveAc::drawnKt) counts as one more leg.
 double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt);
 
 /// [kt] the fastest a late aircraft flies to catch up: a margin above the speed of its leg (as

@@ -681,7 +681,7 @@ struct Feed
     const char* type = "B738";
     std::optional<LatLon> at = {}; // on the antimeridian (else 8 nm from the field)
     double trackDeg = 90;
-    double gsKt = 0, gsOver = 0;   // the speed reported throughout, or the true one divided by this
+    double gsKt = 0, gsOver = 0;   // the speed reported throughout, or the true one aloft divided by this
     double scatterNm = 0;          // positions along the track off by up to this
     bool repeatEveryOther = false; // every other report repeats the one before
     int stuckFor = 0;              // reports after the 15th repeating its position, within 19 m
@@ -814,7 +814,10 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
         {"A320 descending 6,000 fpm", 5, descent, {.type = "A320", .descentFpm = 6000}, steep},
         {"heavy descending 4,500 fpm", 5, descent, {.type = "B744", .descentFpm = 4500}, steep},
         {"heavy descending 6,000 fpm", 5, descent, {.type = "B744", .descentFpm = 6000}, steep},
-        {"P180 at 305 kt", 10, plain, {.kt = 305, .type = "P180"}}};
+        {"P180 at 305 kt", 10, plain, {.kt = 305, .type = "P180"}},
+        {"helicopter, stale 227", 15, helicopter, {.gsKt = 227}},
+        {"departure, field 1.6x", 5, takeOff, {.gsOver = 0.625}, {.altOffFt = 450}},
+        {"A321 at 480 kt, 30 s", 30, plain, {.kt = 480, .type = "A321"}, {.offNm = 1.0, .lagNm = 1.5}}};
     // clang-format on
     const auto lateTick = [](double s)
     { return 100 * (std::floor(s / 3.7) * 3.58 + std::min(std::fmod(s, 3.7), 2.5)); };
@@ -934,7 +937,7 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 r.lat = std::round(moved.lat * 1e5) / 1e5;
                 r.lon =
                     std::round(moved.lon * 1e5) / 1e5 * (std::abs(moved.lon) > 179.999995 && i % 2 ? -1 : 1);
-                r.gs = feed.gsOver ? r.gs / feed.gsOver : feed.gsKt ? feed.gsKt : r.gs;
+                r.gs = feed.gsOver && r.airborne ? r.gs / feed.gsOver : feed.gsKt ? feed.gsKt : r.gs;
                 r = feed.repeatEveryOther && k % 2 ? lines.end()[-2].line.report : r;
                 if (k > 15 && k <= 15u + feed.stuckFor) // stuck, within 19 m
                     std::tie(r.lat, r.lon) =

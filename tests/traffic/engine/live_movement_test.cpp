@@ -3,6 +3,7 @@
 #include "foundation/geodesy.h"
 #include "foundation/units.h"
 #include "tests/traffic/engine/live_fixture.h"
+#include "traffic/engine/live_lifecycle.h"
 #include "traffic/engine/live_tick.h"
 #include "traffic/engine/stream_ops.h"
 #include "traffic/engine/track_reading.h"
@@ -334,6 +335,8 @@ TEST(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
         {"repeats and a jump are no legs", gf_shownSpeedKt(repeated, AcCategory::Large), 280},
         {"one leg alone is no speed", gf_shownSpeedKt(east(10, {}, 0, 2), AcCategory::Large), 0},
         {"catch-up at the positions' speed, below 10,000 ft", gf_catchUpKt(ac, 95, 5000), 350},
+        {"a light turboprop at 305 kt low down: margin", gf_catchUpCeilingKt(AcCategory::Light, 305, 5000),
+         350},
         {"0.5 nm aside of the neighbours' track, ahead: scatter", read(east(5, {1}, .5)), scatter},
         {"so are two reports 3 nm aside", read(east(5, {1, 2}, -3)), scatter},
         {"reports that agree 3 nm aside are a jump", read(east(5, {1, 2, 3, 4, 5}, -3)), ahead},
