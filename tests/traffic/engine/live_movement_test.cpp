@@ -331,13 +331,20 @@ TEST_F(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
     { return gf_readHeightFt(s, 1, AcCategory::Large) - 10000; };
     const auto descentOf = [](const std::deque<Report>& s)
     { return gf_readDescentFpm(s, 1, AcCategory::Large); };
-    // [nm] how far south the feeds' fit moves the next report of the category.
-    const auto drawnNm = [](std::deque<Report> s, AcCategory category)
+    // The next report of the category where the feeds' fit puts it, and how far south that is [nm].
+    const auto drawn = [](std::deque<Report> s, AcCategory category = AcCategory::Large)
     {
-        const double lat = s[1].lat;
         gf_drawFeedsTogether(s, category);
-        return (lat - s[1].lat) * 60;
+        return s[1];
     };
+    const auto drawnNm = [&](const std::deque<Report>& s, AcCategory category)
+    { return (s[1].lat - drawn(s, category).lat) * 60; };
+    std::deque<Report> pole = east(5);
+    for (int i = 0; i < 6; ++i) // north over the pole, one feed 0.5 nm behind the other
+    {
+        const LatLon p = gf_destinationPoint({89.998, 0}, 0, (i * .389 - i % 2 * .5) * kFeetPerNm);
+        std::tie(pole[i].lat, pole[i].lon) = std::pair(p.lat, p.lon);
+    }
     std::deque<Report> feeds = east(5, {1, 3, 5}, .5), dateLine = east(5, {1}, .155);
     for (Report& r : dateLine) // the same flight across the antimeridian
         r.lon = gf_wrapDeg180(r.lon + 278.995);
@@ -385,6 +392,8 @@ TEST_F(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
         {"a stuck height resumed draws none", descentOf(heights({0, 0, -1500, -1600, -1700})), 3600},
         {"two feeds 0.5 nm apart by turns draw one track between them", drawnNm(feeds, AcCategory::Large),
          .314},
+        {"so do two feeds by turns over the pole",
+         gf_distanceNm({pole[1].lat, pole[1].lon}, {drawn(pole).lat, drawn(pole).lon}), .314},
         {"a report 2 nm aside is no second feed", drawnNm(east(5, {1}, 2), AcCategory::Large), 0},
         {"a helicopter's reports are kept as sent", drawnNm(feeds, AcCategory::Rotorcraft), 0},
         {"0.155 nm aside across the antimeridian is noise too", read(dateLine), ahead},
