@@ -27,9 +27,8 @@ constexpr double kMinReportSpacingS = 1.0;
 constexpr double kSlowKt = 5.0;
 constexpr double kJumpFromSlowKt = 80.0;
 constexpr double kJumpFactor = 10.0;
-// [nm] a position this near the one a source sent before is that position repeated, once the speed field
-// says the aircraft has moved this factor further since.
-constexpr double kRepeatedPositionNm = metresToNm(20.0);
+// A position repeated (kRepeatedPositionNm) is no report once the speed field says the aircraft has moved
+// this factor further since.
 constexpr double kRepeatedMotionFactor = 2.0;
 constexpr double kAirSpacingMinKt = 120.0;
 constexpr double kAirSameTrackDeg = 1.0;

@@ -18,8 +18,6 @@ namespace
 constexpr double kAheadRad = 90.0 * kDegToRad;
 // [s] the shortest span of source time over which two positions show a speed.
 constexpr double kLegSpanS = 1.0;
-// [nm] two positions nearer than this are one position repeated: no leg of the aircraft.
-constexpr double kRepeatNm = metresToNm(20.0);
 // A speed field this share beyond the slowest or fastest leg of the positions is stale.
 constexpr double kFieldMargin = 0.05;
 // Legs whose speeds differ more than this factor are too scattered to belie a speed field.
@@ -47,12 +45,17 @@ constexpr double kClimbStepFt = 100.0;
 constexpr std::size_t kAgreedHeights = 3;
 // Legs of a roll-out read together: a source's positions on a runway are irregular leg by leg.
 constexpr std::size_t kRollOutLegs = 3;
-// [nm] a degree of latitude: a minute of arc is a nautical mile.
-constexpr double kNmPerDegree = 60.0;
 
 bool realReport(const Report& r)
 {
     return r.sourceTime > 0.0 && r.airborne != 0;
+}
+
+// [kt] the speed of nm [nm] flown over spanS [s] of source time; 0 where they show none: a position
+// repeated, or too short a span.
+double overSourceTimeKt(double nm, double spanS)
+{
+    return spanS >= kLegSpanS && nm >= kRepeatedPositionNm ? nm / (spanS / kSecondsPerHour) : 0.0;
 }
 
 // [kt] the speeds of the legs between the stream's real reports that the category can fly, in order. One
@@ -72,11 +75,9 @@ std::vector<double> legSpeedsKt(const std::deque<Report>& stream, AcCategory cat
             from = &r;
             continue;
         }
-        const double nm = gf_distanceNm({from->lat, from->lon}, {r.lat, r.lon});
-        const double spanS = r.sourceTime - from->sourceTime;
-        if (nm < kRepeatNm || spanS < kLegSpanS)
+        const double kt = gf_shownLegKt(*from, r);
+        if (kt == 0.0)
             continue;
-        const double kt = nm / (spanS / kSecondsPerHour);
         if (kt <= gf_topSpeedKt(category))
             legsKt.push_back(kt);
         from = &r;
@@ -118,10 +119,13 @@ struct Flat
     double north;
 };
 
+// Along the great circle to it, so that it holds across the antimeridian and over a pole too.
 Flat flat(const Report& origin, const Report& r)
 {
-    return {gf_wrapDeg180(r.lon - origin.lon) * kNmPerDegree * std::cos(origin.lat * kDegToRad),
-            (r.lat - origin.lat) * kNmPerDegree};
+    const LatLon from{origin.lat, origin.lon}, to{r.lat, r.lon};
+    const double nm = gf_distanceNm(from, to);
+    const double bearingRad = gf_bearingRad(from, to);
+    return {nm * std::sin(bearingRad), nm * std::cos(bearingRad)};
 }
 
 // [rad] how far the category's fastest turn takes the aircraft round in spanS [s].
@@ -441,9 +445,12 @@ void gf_drawFeedsTogether(std::deque<Report>& stream, AcCategory category)
     // Farther off than two feeds lie apart is a glitch or a jump, for the rules that read those.
     if (std::hypot(at.east, at.north) > kFeedSpreadNm)
         return;
+    // Along the great circle, as flat() measures: near a pole a shift north may carry it over.
     Report& moved = stream[1];
-    moved.lat += at.north / kNmPerDegree;
-    moved.lon = gf_wrapDeg180(moved.lon + at.east / (kNmPerDegree * std::cos(moved.lat * kDegToRad)));
+    const LatLon to = gf_destinationPoint({moved.lat, moved.lon}, std::atan2(at.east, at.north),
+                                          std::hypot(at.east, at.north) * kFeetPerNm);
+    moved.lat = to.lat;
+    moved.lon = to.lon;
 }
 
 double gf_shownSpeedKt(const std::deque<Report>& stream, AcCategory category)
@@ -453,11 +460,10 @@ double gf_shownSpeedKt(const std::deque<Report>& stream, AcCategory category)
 
 double gf_shownLegKt(const Report& from, const Report& to)
 {
-    const double spanS = to.sourceTime - from.sourceTime;
-    const double nm = gf_distanceNm({from.lat, from.lon}, {to.lat, to.lon});
-    // A position repeated shows no speed, nor do reports the engine made up.
-    return from.sourceTime > 0.0 && spanS >= kLegSpanS && nm >= kRepeatNm ? nm / (spanS / kSecondsPerHour)
-                                                                          : 0.0;
+    // Reports the engine made up show no speed.
+    return from.sourceTime > 0.0 ? overSourceTimeKt(gf_distanceNm({from.lat, from.lon}, {to.lat, to.lon}),
+                                                    to.sourceTime - from.sourceTime)
+                                 : 0.0;
 }
 
 bool gf_landedOnGround(const LiveAc& ac)
@@ -477,9 +483,8 @@ double gf_groundLegSpeedKt(const LiveAc& ac, double reportedKt)
     std::size_t to = 0;
     for (std::size_t i = 1; i < stream.size() && i <= kRollOutLegs && stream[i].sourceTime > 0.0; to = i++)
         nm += gf_distanceNm({stream[i - 1].lat, stream[i - 1].lon}, {stream[i].lat, stream[i].lon});
-    const double spanS = stream[to].sourceTime - stream[0].sourceTime;
-    const double shownKt = to > 0 && stream[0].sourceTime > 0.0 && spanS >= kLegSpanS && nm >= kRepeatNm
-                               ? nm / (spanS / kSecondsPerHour)
+    const double shownKt = to > 0 && stream[0].sourceTime > 0.0
+                               ? overSourceTimeKt(nm, stream[to].sourceTime - stream[0].sourceTime)
                                : 0.0;
     return shownKt > 0.0 ? std::min(reportedKt, shownKt) : reportedKt;
 }

@@ -292,7 +292,11 @@ TEST_F(Movement, RecordedStreamIsFlownWithoutJumpsAtReportBoundaries)
 }
 
 // The reading rules one by one, on a flight east at 280 kt: each row fails when its rule is taken out.
-TEST(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
+class TrackReading : public LiveScenario
+{
+};
+
+TEST_F(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
 {
     const auto east = [](double every, std::vector<int> at = {}, double nm = 0, int n = 6)
     {
@@ -327,6 +331,42 @@ TEST(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
     { return gf_readHeightFt(s, 1, AcCategory::Large) - 10000; };
     const auto descentOf = [](const std::deque<Report>& s)
     { return gf_readDescentFpm(s, 1, AcCategory::Large); };
+    // The next report of the category where the feeds' fit puts it, and how far south that is [nm].
+    const auto drawn = [](std::deque<Report> s, AcCategory category = AcCategory::Large)
+    {
+        gf_drawFeedsTogether(s, category);
+        return s[1];
+    };
+    const auto drawnNm = [&](const std::deque<Report>& s, AcCategory category)
+    { return (s[1].lat - drawn(s, category).lat) * 60; };
+    std::deque<Report> pole = east(5);
+    for (int i = 0; i < 6; ++i) // north over the pole, one feed 0.5 nm behind the other
+    {
+        const LatLon p = gf_destinationPoint({89.998, 0}, 0, (i * .389 - i % 2 * .5) * kFeetPerNm);
+        std::tie(pole[i].lat, pole[i].lon) = std::pair(p.lat, p.lon);
+    }
+    std::deque<Report> feeds = east(5, {1, 3, 5}, .5), dateLine = east(5, {1}, .155);
+    for (Report& r : dateLine) // the same flight across the antimeridian
+        r.lon = gf_wrapDeg180(r.lon + 278.995);
+    // Whether the engine keeps a report at kt [kt] that comes dtS [s] after the last one it kept, nm [nm]
+    // east of it, where the source first sent that position sinceS [s] before it (held since).
+    const auto kept = [&](double kt, double dtS, double nm, double sinceS)
+    {
+        Report last = east(5, {}, 0, 1).front();
+        std::tie(last.alt, last.gs) = std::pair(10000, kt);
+        LiveAc source(last, AcProfile{}, 1000);
+        std::tie(source.hexid, source.callsign, source.type, source.category, source.simState,
+                 source.objectId, source.positionTime) =
+            std::tuple(kHex, "MOV1", "A320", AcCategory::Large, SimState::active, 7, 1000 - sinceS);
+        harness->engine().live.clear();
+        const LiveAc& held = harness->engine().live.emplace_back(std::move(source));
+        TrafficLine line;
+        std::tie(line.hexid, line.callsign, line.type, line.timestamp, line.report) =
+            std::tuple(kHex, "MOV1", "A320", 1000 + dtS, last);
+        line.report.lon += nm / 56.6;
+        acceptReport(harness->engine(), std::move(line));
+        return double(held.stream.size() - 1);
+    };
     const double scatter = double(NextReport::scatter), ahead = double(NextReport::ahead),
                  turned = double(NextReport::turn);
     const std::tuple<const char*, double, double> rows[] = {
@@ -350,6 +390,16 @@ TEST(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
         {"two sources' heights by turns hold the level", heightOf(heights({0, 300, 0, 300, 0, 300})), 0},
         {"three reports 500 ft apart draw a descent", descentOf(heights({0, 0, -500, -1000, -1500})), 6000},
         {"a stuck height resumed draws none", descentOf(heights({0, 0, -1500, -1600, -1700})), 3600},
+        {"two feeds 0.5 nm apart by turns draw one track between them", drawnNm(feeds, AcCategory::Large),
+         .314},
+        {"so do two feeds by turns over the pole",
+         gf_distanceNm({pole[1].lat, pole[1].lon}, {drawn(pole).lat, drawn(pole).lon}), .314},
+        {"a report 2 nm aside is no second feed", drawnNm(east(5, {1}, 2), AcCategory::Large), 0},
+        {"a helicopter's reports are kept as sent", drawnNm(feeds, AcCategory::Rotorcraft), 0},
+        {"0.155 nm aside across the antimeridian is noise too", read(dateLine), ahead},
+        {"a position 10 m on after 2 s at 100 kt is the last one repeated", kept(100, 2, .0054, 0), 0},
+        {"at 20 kt it is the aircraft moving on", kept(20, 2, .0054, 0), 1},
+        {"3 nm 10 s after a position held for a minute is no jump", kept(280, 10, 3, 60), 1},
         {"the newest leaping 3 nm aside waits", (ac.stream = east(5, {1}, -3, 2), gf_awaitsNextReport(ac)),
          1},
     };
