@@ -25,6 +25,8 @@ constexpr double kOverRunwayFt = 50.0;
 // of a leg off the nose, this far.
 constexpr double kSidewaysRad = 45.0 * kDegToRad;
 constexpr double kAirSidewaysRad = 50.0 * kDegToRad;
+// [m/s2] the least a roll-out slows while faster than a taxi.
+constexpr double kRollOutSlowingMps2 = 1.0;
 // [m/s] a roll-out slows this far braking as on the runway; it speeds up again from a taxi's speed on.
 constexpr double kRolledOutMps = ktToMps(kTaxiSpeedKt) / 2.0;
 
@@ -88,14 +90,17 @@ bool onTheGround(const LiveAc& ac, const CategoryEnvelope& e, double before, dou
     if (gf_inTakeOffRoll(ac) || rollingOut(ac, before))
     {
         const bool roll = ac.rollOut == 0 && ac.takeOff != 0;
-        const double most =
-            roll ? before + e.takeOffAccelMps2 * kTickS
-                 : std::max(before, std::min(before + e.groundAccelMps2 * kTickS, ktToMps(kTaxiSpeedKt)));
+        // A roll-out slows down to a taxi's speed whatever its reports say (a source runs on ahead of a
+        // landed aircraft at its approach speed), and below it may speed up to it.
+        const double most = roll ? before + e.takeOffAccelMps2 * kTickS
+                            : before > ktToMps(kTaxiSpeedKt)
+                                ? before - kRollOutSlowingMps2 * kTickS
+                                : std::min(before + e.groundAccelMps2 * kTickS, ktToMps(kTaxiSpeedKt));
         const double least = roll ? before : std::max(before - e.brakeMps2 * kTickS, 0.0);
         const bool toAir = roll && ac.stream.front().airborne != 0;
         // Toward a report in the air a roll accelerates as the category does, whatever the leg's pace, and
         // on the runway up to the speed its reports show (a leg from where it stood, split in two, is timed
-        // slower); a roll-out never speeds up while faster than a taxi.
+        // slower).
         if (roll)
             for (const Report& r : ac.stream)
                 speed = std::max(speed, ktToMps(r.gs));
