@@ -65,11 +65,11 @@ RunwayVerdict& RunwayVerdict::operator|=(const RunwayVerdict& o)
     return *this;
 }
 
-bool RunwayVerdict::asAnAircraftCan() const
+bool RunwayVerdict::asAnAircraftCan(bool onItsOwnTicks) const
 {
     return backwardsOrSidewaysAirS == 0 && againstNoseGroundMps <= 10 && gainedIn4sMps <= 40 &&
-           rollOutSpeedUpKt < 10 && rollOutBrakeMps2 <= 8 && rollSlowedKt < 10 && liftOffOffS <= 20 &&
-           takeOffWithoutClimb == 0 && sinkAfterLiftOffFt < 200;
+           (!onItsOwnTicks || (rollOutSpeedUpKt < 10 && rollOutBrakeMps2 <= 8 && rollSlowedKt < 10)) &&
+           liftOffOffS <= 20 && takeOffWithoutClimb == 0 && sinkAfterLiftOffFt < 200;
 }
 
 RunwayVerdict judgeRunway(const std::vector<ShownFrame>& frames, const std::vector<ShownReport>& reports,

@@ -50,8 +50,10 @@ struct RunwayVerdict
     /// the ground nothing against the nose faster than a push-back (10 m/s) nor 40 m/s gained in 4 s, a
     /// roll-out never 10 kt faster again nor braking over 8 m/s² over 2 s, a roll never 10 kt slower, a
     /// lift-off within 20 s of its reports', none after a landing whose reports do not climb, no sink of
-    /// 200 ft after it where the reports do not sink.
-    bool asAnAircraftCan() const;
+    /// 200 ft after it where the reports do not sink. Frames stamped by another process's clock on a loaded
+    /// machine (not on the program's own ticks) are not held to the roll-out's and the roll's speed changes,
+    /// which a stall of the program's loop moves.
+    bool asAnAircraftCan(bool onItsOwnTicks = true) const;
 };
 
 /// Judges the frames of one object, in time order, against its aircraft's reports, at a field [ft].
