@@ -224,6 +224,7 @@ struct LiveAc : SimAc
     std::uint8_t jumpConfirmed = 0;  ///< 1 while the report that confirmed the jump is appended
     std::uint8_t jumpReports = 0;    ///< reports in a row that agree with the jump, the first included
     double lastReceivedGs = 0.0;     ///< [kt] ground speed of the last report received, kept or not
+    double drawnKt = 0.0;            ///< [kt] speed its latest legs' positions drew in the air; 0 = none
     std::string receivedCallsign;    ///< the callsign received when the registration stands in for it
     std::int64_t parkedSince = 0;    ///< [100 ns] steady-clock time at which the aircraft parked
     std::int32_t extensionCount = 0; ///< 0 not extended, n > 0 steps left, -1 extension finished
@@ -243,6 +244,7 @@ struct LiveAc : SimAc
     double altStep = 0.0;                           ///< [ft per tick]
     double vsValue = 0.0;                           ///< [ft/min] vertical speed of the current leg
     double speedValue = 0.0;            ///< [kt] speed of the current leg, negative during push-back
+    double shownMps = -1.0;             ///< [m/s] speed of the last frame shown; negative before the first
     CurveSegment curve;                 ///< the curve being followed
     double curveT = 0.0;                ///< curve parameter reached, 0..1
     double curveTStep = 0.0;            ///< curve parameter change per tick

@@ -175,6 +175,37 @@ inline constexpr std::array<CategoryConstants, 6> kCategoryConstants{{
     {-20.0, -30.0, 0.2, 0.75, 5.0, 100, 100, 100, 100, 0.0, 75.0, 0.06, 0.03},
 }};
 
+/// What an aircraft of one category can do in motion, with the lift-off speed, climb step and taxi-in
+/// speed of its constants: the bounds within which every frame it is shown in moves.
+struct CategoryEnvelope
+{
+    double topSpeedKt;       ///< [kt] fastest over the ground
+    double takeOffAccelMps2; ///< [m/s2] acceleration of a take-off roll and the climb-out after it
+    double groundAccelMps2;  ///< [m/s2] acceleration on the ground otherwise
+    double brakeMps2;        ///< [m/s2] hardest braking on the ground
+    double pushBackMps;      ///< [m/s] fastest against the nose
+    double maxDescentFpm;    ///< [ft/min] steepest descent (an airliner asked to expedite)
+};
+
+/// The envelopes of Light, Buzjets, Large, Heavy, HighPerf and Rotorcraft, in category order.
+inline constexpr std::array<CategoryEnvelope, 6> kCategoryEnvelopes{{
+    {400.0, 2.5, 1.5, 6.0, 3.0, 3000.0},
+    {600.0, 3.0, 1.5, 6.0, 3.0, 6000.0},
+    {600.0, 2.5, 1.5, 6.0, 3.0, 6000.0},
+    {650.0, 2.0, 1.2, 6.0, 3.0, 6000.0},
+    {1500.0, 5.0, 2.0, 6.0, 3.0, 10000.0},
+    {200.0, 2.0, 1.5, 6.0, 3.0, 3000.0},
+}};
+
+/// The envelope of a category; std::out_of_range for a value outside the table.
+inline const CategoryEnvelope& gf_categoryEnvelope(AcCategory category)
+{
+    const auto index = static_cast<std::size_t>(category);
+    if (index >= kCategoryEnvelopes.size())
+        throw std::out_of_range(fmt::format("no envelope for aircraft category {}", index));
+    return kCategoryEnvelopes[index];
+}
+
 /// The constants of a category; std::out_of_range for a value outside the table.
 inline const CategoryConstants& gf_categoryConstants(AcCategory category)
 {

@@ -9,6 +9,7 @@
 #include "tests/support/capture_data.h"
 #include "tests/support/live_harness.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/runway_judge.h"
 #include "traffic/engine/live_lifecycle.h"
 
 #include <fmt/format.h>
@@ -255,6 +256,40 @@ double longestGapS(const CapturedAircraft& a, double fromS, double toS)
     return std::max(longest, toS - last);
 }
 
+std::vector<ShownFrame> framesOf(const TrackedObject& object)
+{
+    std::vector<ShownFrame> frames;
+    for (const TrackEvent& p : object.positions)
+        frames.push_back({p.ms / 1000.0, p.latDeg, p.lonDeg, p.altFt, degToRad(p.headingDeg)});
+    return frames;
+}
+
+// [s] how much later than in the capture the track shows its reports: the median, over every object, of the
+// times it came within 300 m of a report of its aircraft less the report's.
+double shownLaterS(const std::map<std::uint32_t, TrackedObject>& objects,
+                   const std::map<std::string, CapturedAircraft>& capture)
+{
+    std::vector<double> laterS;
+    for (const auto& [id, object] : objects)
+    {
+        const auto it = capture.find(object.tail);
+        const std::vector<ShownFrame> frames = framesOf(object);
+        for (const CapturedReport& r :
+             it == capture.end() ? std::vector<CapturedReport>{} : it->second.reports)
+        {
+            const auto nearest = std::ranges::min_element(
+                frames, {}, [&](const ShownFrame& f) { return distanceNm(f.lat, f.lon, r.lat, r.lon); });
+            if (nearest != frames.end() &&
+                nmToMetres(distanceNm(nearest->lat, nearest->lon, r.lat, r.lon)) < 300)
+                laterS.push_back(nearest->atS - r.atS);
+        }
+    }
+    if (laterS.empty())
+        return kShowDelayS;
+    std::ranges::nth_element(laterS, laterS.begin() + laterS.size() / 2);
+    return laterS[laterS.size() / 2];
+}
+
 TEST(CaptureFullReplay, MexicoCityAsTheSourceShowsIt)
 {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -320,7 +355,8 @@ TEST(CaptureFullReplay, MexicoCityAsTheSourceShowsIt)
     }
     EXPECT_GE(departures, 3u);
 
-    // Speeds, the ground, creations and short lives.
+    // Speeds, the ground, the runway, creations and short lives.
+    const double laterS = shownLaterS(objects, capture);
     std::map<std::string, std::vector<const TrackedObject*>> byTail;
     std::size_t positions = 0;
     double worstMps = 0;
@@ -343,6 +379,16 @@ TEST(CaptureFullReplay, MexicoCityAsTheSourceShowsIt)
                 lowestFt = std::min(lowestFt, p.altFt);
         }
         EXPECT_GE(lowestFt, kFieldFt - 1.0) << object.tail << " below the ground";
+        // The runway as the user at the airport sees it.
+        const auto it = capture.find(object.tail);
+        if (it == capture.end() || category == AcCategory::Rotorcraft)
+            continue;
+        std::vector<ShownReport> reports;
+        for (const CapturedReport& r : it->second.reports)
+            reports.push_back({r.atS + laterS, r.lat, r.lon, r.altFt, r.airborne});
+        const RunwayVerdict runway = judgeRunway(framesOf(object), reports, kFieldFt);
+        EXPECT_TRUE(runway.asAnAircraftCan(false)) << object.tail << " (" << type << "): " << runway.worst;
+        std::cout << object.tail << " runway: " << runway.worst << "\n";
     }
     // The program takes a new callsign, route or registration of an aircraft it shows as a new identity
     // and creates it again ("… respawns").

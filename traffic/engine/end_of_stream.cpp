@@ -29,6 +29,10 @@ constexpr double kAdjacentFactor = 1.1;
 constexpr std::int32_t kTicksPerMinute = 6000;
 constexpr double kGroundStepS = 3.0;
 constexpr double kAirStepS = 8.0;
+// The share of its speed a landing carried on after its reports keeps from one step to the next.
+constexpr double kCarriedOnFinalSlowing = 0.97;
+// [ft/min] the shallowest descent of a landing carried on after its reports.
+constexpr double kCarriedOnLandingFpm = -600.3;
 constexpr double kRangeMarginNm = 0.5;
 constexpr double kLearnNearAirportNm = 5.0;
 constexpr double kLearnBelowAglFt = 2500.0;
@@ -90,17 +94,15 @@ bool holdOnTaxiway(LiveEngine& engine, LiveAc& ac)
 }
 
 // The new ground speed of an extension; false when the report stands still instead.
-bool extendedSpeed(const LiveAc& ac, Report& r, bool inAir, std::int32_t n, double& g)
+bool extendedSpeed(const LiveAc& ac, Report& r, bool inAir, double& g)
 {
     const double g0 = r.gs;
     if (inAir)
     {
-        if (!ac.landing)
-            g = std::max(0.95 * g0, 1.0);
-        else if (n >= 4)
-            g = std::max(0.9 * g0, 1.0);
-        else
-            g = g0;
+        // A landing keeps about its approach speed to the touchdown, slowing as a final does. Otherwise it
+        // goes on from the speed its positions drew, not from a field its source left stale.
+        const double fromKt = ac.landing == 0 && r.sourceTime > 0.0 && ac.drawnKt > 0.0 ? ac.drawnKt : g0;
+        g = std::max((ac.landing ? kCarriedOnFinalSlowing : 0.95) * fromKt, 1.0);
         return true;
     }
     if (!ac.rollOut)
@@ -194,11 +196,11 @@ void extendStream(LiveAc& ac, std::int32_t n)
 {
     ac.extensionCount = n;
     Report r = ac.stream.front();
-    r.sourceTime = 0.0;
     const bool inAir = r.airborne != 0;
     const double dt = inAir ? kAirStepS : kGroundStepS;
     double g = 0.0;
-    const bool moves = !r.stationary && ac.phase != GroundPhase::parked && extendedSpeed(ac, r, inAir, n, g);
+    const bool moves = !r.stationary && ac.phase != GroundPhase::parked && extendedSpeed(ac, r, inAir, g);
+    r.sourceTime = 0.0;
     if (!moves)
     {
         r.stationary = 1;
@@ -216,8 +218,9 @@ void extendStream(LiveAc& ac, std::int32_t n)
         r.lon = to.lon;
         if (ac.landing && ac.flareState == 0)
         {
-            r.vs = -667.0;
-            r.alt -= 10.005 * dt;
+            // A landing carried on goes down as its reports did, at least as steeply as a stale final.
+            r.vs = std::min(r.vs, kCarriedOnLandingFpm);
+            r.alt += r.vs / 60.0 * dt;
         }
         else if (ac.phase == GroundPhase::take_off)
         {

@@ -6,6 +6,8 @@
 #include "records/aircraft_words.h"
 #include "simlink/sim_ids.h"
 #include "traffic/engine/flight_commands.h"
+#include "traffic/engine/live_lifecycle.h"
+#include "traffic/engine/motion_envelope.h"
 #include "traffic/engine/stream_ops.h"
 #include "traffic/engine/track_reading.h"
 #include "traffic/source/source_state.h"
@@ -83,10 +85,12 @@ double climbStepTo(const LiveAc& ac, double targetAlt, std::int32_t ticks)
     return std::min((targetAlt - ac.alt) / ticks, ac.maxClimbStep);
 }
 
-// [ft per tick] toward altFt by the next report, no steeper either way than the category climbs.
-double heightStepTo(const LiveAc& ac, double altFt, std::int32_t ticks)
+// [ft per tick] toward the next report's height, no steeper than the category climbs, nor descending steeper
+// than the reports agree on.
+double heightStepTo(const LiveAc& ac, std::int32_t ticks)
 {
-    return std::clamp((altFt - ac.alt) / ticks, -ac.maxClimbStep, ac.maxClimbStep);
+    const double descentStep = gf_readDescentFpm(ac.stream, 1, ac.category) / (kTicksPerHour / 60.0);
+    return std::clamp((ac.stream[1].alt - ac.alt) / ticks, -descentStep, ac.maxClimbStep);
 }
 
 // Drops the reports between the front and report n-1 when that one is airborne, and times the leg to it.
@@ -156,10 +160,10 @@ void verticalStep(LiveEngine& engine, LiveAc& ac, std::int32_t ticks)
     // The height follows the reports, low over the ground too: an aircraft reported level stays level, and
     // none dives faster than its category descends.
     else if (ac.landing == 0)
-        ac.altStep = heightStepTo(ac, next.alt, ticks);
+        ac.altStep = heightStepTo(ac, ticks);
     // A landing whose source holds its altitude while its speed field descends comes down as it says.
     else if (front.alt != next.alt || ac.agl > 1000.0 || front.vs + next.vs > kStaleDescentFpm)
-        ac.altStep = heightStepTo(ac, next.alt, ticks);
+        ac.altStep = heightStepTo(ac, ticks);
     else
         setLandingVs(ac, landingVsTarget(ac));
 }
@@ -210,6 +214,33 @@ void liftOff(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
         setSpoilers(engine, ac, true);
         gf_setFlaps(engine, ac, 1);
     }
+}
+
+void takeOffRollTick(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
+{
+    if (ac.category == AcCategory::Rotorcraft || !gf_inTakeOffRoll(ac) || ac.stream.front().airborne == 0 ||
+        ac.shownMps < ktToMps(gf_categoryConstants(ac.category).liftOffSpeedKt))
+        return;
+    Report& target = ac.stream.front();
+    const std::int32_t tick = engine.tick();
+    const double nm = gf_distanceNm({ac.lat, ac.lon}, {target.lat, target.lon});
+    // On to its report in the air from where it lifted off: on time where it can, no slower than it rolled,
+    // no faster than its category catches up.
+    const double shownKt = ac.shownMps * kSecondsPerHour / kMetresPerNm;
+    const double onTimeKt = nm * kTicksPerHour / static_cast<double>(std::max(target.dueTick - tick, 1));
+    const double kt =
+        std::clamp(onTimeKt, shownKt, std::max(shownKt, gf_catchUpCeilingKt(ac.category, target.gs, ac.alt)));
+    const std::int32_t ticks = std::max(gf_checkedTicks(nm * kTicksPerHour / kt), 1);
+    target.dueTick = tick + ticks;
+    ac.latStep = (target.lat - ac.lat) / ticks;
+    ac.lonStep = gf_wrapDeg180(target.lon - ac.lon) / ticks;
+    const double climbStep = std::clamp((target.alt - ac.alt) / ticks, 0.1, std::max(ac.maxClimbStep, 0.1));
+    liftOff(engine, steps, ac);
+    ac.altStep = climbStep;
+    // The nose turns the way it now moves.
+    ac.targetHeading = gf_bearingRad({ac.lat, ac.lon}, {target.lat, target.lon});
+    ac.turnStep = ac.maxTurnStep;
+    ac.turnToTarget = std::abs(gf_wrapPi(ac.targetHeading - ac.heading)) > kAlignRad / 10.0 ? 1 : 0;
 }
 
 void rotationTick(LiveEngine& engine, LiveAc& ac)
@@ -296,6 +327,10 @@ void groundReportStep(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
         ac.curveTStep = 1.0 / ticks;
     ac.speedValue = ac.phase == GroundPhase::pushing_back ? -ac.stream[1].gs : ac.stream[1].gs;
     if (ac.takeOff == 0 || ac.phase == GroundPhase::take_off)
+        return;
+    // A fixed-wing aircraft whose roll is shown lifts off once the roll has reached its lift-off speed
+    // (takeOffRollTick), whatever speed or climb its reports show.
+    if (!rotorcraft && ac.shownMps >= 0.0)
         return;
     // The next report flies well above the aircraft: it lifts off whatever ground speed the source
     // reports, or it would be driven along the ground under its climb.
@@ -405,9 +440,17 @@ void flyingStep(LiveEngine& engine, LiveAc& ac)
         ac.targetHeading = motion;
         ac.turnStep = ac.maxTurnStep;
     }
+    // A report a short way behind the nose was flown past while its source held its position: the nose holds
+    // and the aircraft slows along it until its reports come up (the motion envelope).
+    else if (legNm <= kAlignLegNm && std::abs(gf_wrapPi(motion - ac.heading)) > kPi / 2.0)
+        turn = 0.0;
     else if (next.headingFromAdsb != 0 && next.roll && next.trueHeading &&
              ac.agl < (ac.landing != 0 ? 2000.0 : 1000.0))
         turn = gf_wrapPi(*next.trueHeading - ac.heading);
+    // The last report queued (the stream runs dry, or its source held a position): the nose comes round to
+    // the track of the leg, which the aircraft is then carried on along.
+    else if (ac.stream.size() < 3)
+        turn = gf_wrapPi(motion - ac.heading);
     else
     {
         turn = turnToNextLeg(ac);

@@ -21,6 +21,9 @@ inline constexpr double kTakeOffSpeedKt = 43.0;
 void startTakeOff(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac);
 /// Rotation starts (also a touch-and-go).
 void liftOff(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac);
+/// One tick of a take-off roll: at its category's lift-off speed, with a report in the air ahead, it
+/// lifts off and flies on to that report from where it is, no slower than it rolled.
+void takeOffRollTick(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac);
 /// One tick of rotation and climb-out in phase take_off.
 void rotationTick(LiveEngine& engine, LiveAc& ac);
 /// A ground report became the target: throttle by speed, roll-out, the lift-off test.

@@ -56,6 +56,11 @@ void LiveFlightMovement::rotationTick(LiveEngine& engine, LiveAc& ac) const
     oxl::rotationTick(engine, ac);
 }
 
+void LiveFlightMovement::rollTick(LiveEngine& engine, LiveAc& ac) const
+{
+    oxl::takeOffRollTick(engine, *this, ac);
+}
+
 void LiveFlightMovement::flareTick(LiveEngine& engine, LiveAc& ac) const
 {
     oxl::flareTick(engine, ac);

@@ -17,6 +17,7 @@ class LiveFlightMovement : public MovementSteps
     void flyingStep(LiveEngine& engine, LiveAc& ac) const final;
     void groundReportStep(LiveEngine& engine, LiveAc& ac) const final;
     void rotationTick(LiveEngine& engine, LiveAc& ac) const final;
+    void rollTick(LiveEngine& engine, LiveAc& ac) const final;
     void flareTick(LiveEngine& engine, LiveAc& ac) const final;
 };
 

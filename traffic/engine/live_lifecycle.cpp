@@ -27,9 +27,8 @@ constexpr double kMinReportSpacingS = 1.0;
 constexpr double kSlowKt = 5.0;
 constexpr double kJumpFromSlowKt = 80.0;
 constexpr double kJumpFactor = 10.0;
-// [nm] a position this near the one a source sent before is that position repeated, once the speed field
-// says the aircraft has moved this factor further since.
-constexpr double kRepeatedPositionNm = metresToNm(20.0);
+// A position repeated (kRepeatedPositionNm) is no report once the speed field says the aircraft has moved
+// this factor further since.
 constexpr double kRepeatedMotionFactor = 2.0;
 constexpr double kAirSpacingMinKt = 120.0;
 constexpr double kAirSameTrackDeg = 1.0;
@@ -434,21 +433,7 @@ bool activateLive(LiveEngine& engine, const SimAnswer& answer)
 
 double gf_topSpeedKt(AcCategory category)
 {
-    switch (category)
-    {
-    case AcCategory::Light:
-        return 250.0;
-    case AcCategory::Buzjets:
-    case AcCategory::Large:
-        return 600.0;
-    case AcCategory::Heavy:
-        return 650.0;
-    case AcCategory::HighPerf:
-        return 1500.0;
-    case AcCategory::Rotorcraft:
-        return 200.0;
-    }
-    return 650.0;
+    return gf_categoryEnvelope(category).topSpeedKt;
 }
 
 double gf_catchUpCeilingKt(AcCategory category, double speedKt, double altFt)
@@ -459,9 +444,9 @@ double gf_catchUpCeilingKt(AcCategory category, double speedKt, double altFt)
     double lowTopKt = 350.0;
     switch (category)
     {
+    // Light turboprops and jets fly low down as fast as airliners do.
     case AcCategory::Light:
         lowestKt = 50.0;
-        lowTopKt = 200.0;
         break;
     case AcCategory::Buzjets:
         lowestKt = 100.0;

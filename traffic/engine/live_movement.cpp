@@ -5,6 +5,7 @@
 #include "foundation/units.h"
 #include "records/aircraft_words.h"
 #include "traffic/engine/live_lifecycle.h"
+#include "traffic/engine/motion_envelope.h"
 #include "traffic/engine/stream_ops.h"
 #include "traffic/engine/track_reading.h"
 
@@ -212,6 +213,9 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     // A landing's field is read against its positions as every other leg's in the air.
     const double speedKt = gf_airLegSpeedKt(
         ac, ac.landing != 0 && next.airborne != 0 ? (front.gs > 0.0 ? front.gs : 100.0) : legSpeed(ac));
+    // Kept for the legs after the stream has run short: the last one, and the carrying on after it.
+    if (const double drawnKt = gf_shownSpeedKt(ac.stream, ac.category); drawnKt > 0.0)
+        ac.drawnKt = drawnKt;
     const std::int64_t tick = engine.tick();
     // In the air a jump is caught up with within a minute: the leg toward it starts when its report is
     // still due up to half a minute ahead. The minute counts from now: an aircraft created late (a busy
@@ -224,10 +228,15 @@ void retimeNextReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     {
         // A lag is not kept: the leg ends a few seconds after its report is due at the latest, so that an
         // aircraft late after a glitch, a pause or a turn round closes on its reports leg by leg, a little
-        // faster than its pace (positions scattered along the track are not chased).
+        // faster than its pace (positions scattered along the track are not chased). Nor does it end before
+        // a report its source sent is due: a field left too fast would run the aircraft ahead of its reports.
         const std::int64_t onTime = std::int64_t{next.dueTick} - tick;
+        const std::int64_t earliest = next.sourceTime > 0.0 ? onTime : 0;
         const auto closing = static_cast<std::int64_t>(std::ceil(n / kClosingFactor));
-        clampNextDue(ac, engine.tick(), std::max(std::min<std::int64_t>(n, onTime + kAirPaceTicks), closing));
+        clampNextDue(
+            ac, engine.tick(),
+            std::max(std::min<std::int64_t>(std::max<std::int64_t>(n, earliest), onTime + kAirPaceTicks),
+                     closing));
     }
     else
         clampNextDue(ac, engine.tick(), n);
@@ -419,6 +428,7 @@ void advancePosition(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
 
 void moveActiveAc(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
 {
+    const LatLon from{ac.lat, ac.lon};
     try
     {
         if (ac.stream.front().dueTick <= engine.tick())
@@ -429,8 +439,12 @@ void moveActiveAc(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
             ac.vs = ac.vsValue / 60.0;
             ac.tas = ac.stream.front().stationary != 0 ? 0.0 : ac.speedValue;
         }
+        if (ac.simState == SimState::active && !ac.stream.empty())
+            steps.rollTick(engine, ac);
         if (ac.simState == SimState::active && !ac.stream.empty() && ac.stream.front().stationary == 0)
             advancePosition(engine, steps, ac);
+        if (ac.simState == SimState::active && !ac.stream.empty())
+            gf_holdToEnvelope(ac, from);
     }
     catch (const std::exception&)
     {

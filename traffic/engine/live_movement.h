@@ -24,6 +24,8 @@ class MovementSteps
     virtual void groundReportStep(LiveEngine& engine, LiveAc& ac) const = 0;
     /// Every tick in phase take_off.
     virtual void rotationTick(LiveEngine& engine, LiveAc& ac) const = 0;
+    /// Every tick on the ground: a take-off roll that reached its lift-off speed lifts off.
+    virtual void rollTick(LiveEngine& engine, LiveAc& ac) const = 0;
     /// Every tick of a low landing approach.
     virtual void flareTick(LiveEngine& engine, LiveAc& ac) const = 0;
     /// Ground set-up; may edit the stream.
@@ -44,6 +46,7 @@ class PlainMovement : public MovementSteps
     void flyingStep(LiveEngine&, LiveAc&) const override {}
     void groundReportStep(LiveEngine&, LiveAc&) const override {}
     void rotationTick(LiveEngine&, LiveAc&) const override {}
+    void rollTick(LiveEngine&, LiveAc&) const override {}
     void flareTick(LiveEngine&, LiveAc&) const override {}
     void nextPosGround(LiveEngine&, LiveAc&) const override {}
     void stationaryTiming(LiveEngine&, LiveAc&) const override {}

@@ -7,9 +7,11 @@
 #include "traffic/engine/live_lifecycle.h"
 #include "traffic/engine/live_movement.h"
 #include "traffic/engine/stream_ops.h"
+#include "traffic/engine/track_reading.h"
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -358,6 +360,14 @@ void appendReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac, Re
         }
         return;
     }
+    // The source holds the last position of a take-off roll, reached at rolling speed, while its field says
+    // the aircraft rolls on: the roll is on and the repeat no stop (a field left at rolling speed while the
+    // aircraft stood at the runway is no roll).
+    if (ac.takeOff == 0 && groundedActive(ac) && ac.phase == GroundPhase::taxi && !gf_landedOnGround(ac) &&
+        stream.size() >= 2 && report.airborne == 0 && report.gs >= kTakeOffSpeedKt &&
+        gf_samePosition(report, stream.back()) &&
+        gf_shownLegKt(stream[stream.size() - 2], stream.back()) >= kTakeOffSpeedKt)
+        startTakeOff(engine, steps, ac);
     if (!checkExtendingSituations(engine, ac, report))
         return;
     if (stream.empty())
@@ -372,15 +382,27 @@ void appendReport(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac, Re
     dueAfter(report, last);
     if (ac.takeOff == 0 && groundedActive(ac))
     {
+        // After a landing only reports that climb away again take the aircraft off: the last of its approach
+        // (it may be shown touching down ahead of them), level reports on the runway that the ground rule
+        // takes for the air, and a field left at the approach speed are none.
+        const bool landed = gf_landedOnGround(ac);
         if (ac.rollOut == 0)
         {
             const bool rolling = report.gs >= kTakeOffSpeedKt && last.gs >= kTakeOffSpeedKt;
-            if ((report.airborne != 0 || rolling) && ac.phase == GroundPhase::taxi)
+            const bool departs = landed ? gf_climbsAway(ac, last, report) : report.airborne != 0 || rolling;
+            if (departs && ac.phase == GroundPhase::taxi)
+            {
                 startTakeOff(engine, steps, ac);
+                // Its source held the last ground position while the aircraft rolled: the roll starts now.
+                if (report.airborne != 0 && std::all_of(stream.begin() + 1, stream.end(),
+                                                        [](const Report& r) { return r.stationary != 0; }))
+                {
+                    stream.resize(1);
+                    stream.front().dueTick = engine.tick() + 1;
+                }
+            }
         }
-        // An aircraft shown touching down ahead of its reports still receives the last of its approach,
-        // level or descending: only reports that climb away again are a touch-and-go.
-        else if (last.airborne != 0 && report.airborne != 0 && report.alt > last.alt)
+        else if (gf_climbsAway(ac, last, report))
             touchAndGo(engine, ac);
     }
     stream.push_back(report);

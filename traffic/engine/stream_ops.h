@@ -20,6 +20,9 @@ inline constexpr std::int32_t kCatchUpTicks = 6000;
 /// [rad] in the air a report farther off the nose than this is reached only by turning round; nearer, the
 /// aircraft turns to it (its source's track bent while it was extrapolated).
 inline constexpr double kTurnRoundRad = 120.0 * kDegToRad;
+/// [nm] a position this near one a source sent before is that position repeated, within its noise: no
+/// leg of the aircraft.
+inline constexpr double kRepeatedPositionNm = metresToNm(20.0);
 /// Fewest ticks in which the next report is reached.
 inline constexpr std::int32_t kMinLegTicks = 25;
 

@@ -18,8 +18,6 @@ namespace
 constexpr double kAheadRad = 90.0 * kDegToRad;
 // [s] the shortest span of source time over which two positions show a speed.
 constexpr double kLegSpanS = 1.0;
-// [nm] two positions nearer than this are one position repeated: no leg of the aircraft.
-constexpr double kRepeatNm = metresToNm(20.0);
 // A speed field this share beyond the slowest or fastest leg of the positions is stale.
 constexpr double kFieldMargin = 0.05;
 // Legs whose speeds differ more than this factor are too scattered to belie a speed field.
@@ -28,9 +26,6 @@ constexpr double kScatteredSpread = 1.5;
 constexpr double kTurnSpeedMargin = 1.25;
 // [nm] what a source's own positions are off the track they draw without being scatter.
 constexpr double kPositionNoiseNm = 0.05;
-// [ft] how far a source's heights stray from the climb or descent they draw without being scatter: their
-// steps, a barometric and a geometric height by turns.
-constexpr double kHeightNoiseFt = 300.0;
 // [nm] the farthest apart two feeds of one aircraft (a multilateration and an ADS-B position) are read as
 // one track.
 constexpr double kFeedSpreadNm = 1.0;
@@ -42,12 +37,25 @@ constexpr double kFitS = 25.0;
 // A track that bends no more than a turn at this share of the category's fastest is one a source drew
 // smoothly: two feeds or scattered positions bend it more.
 constexpr double kSmoothTurnShare = 0.5;
-// [nm] a degree of latitude: a minute of arc is a nautical mile.
-constexpr double kNmPerDegree = 60.0;
+// [ft] a rise from one report to the next beyond a source's own height noise (its 25-ft steps and their
+// jitter): reports that climb away.
+constexpr double kClimbStepFt = 100.0;
+// Reports from a height on that draw a descent together at the least: two alone may be a stuck height
+// resumed.
+constexpr std::size_t kAgreedHeights = 3;
+// Legs of a roll-out read together: a source's positions on a runway are irregular leg by leg.
+constexpr std::size_t kRollOutLegs = 3;
 
 bool realReport(const Report& r)
 {
     return r.sourceTime > 0.0 && r.airborne != 0;
+}
+
+// [kt] the speed of nm [nm] flown over spanS [s] of source time; 0 where they show none: a position
+// repeated, or too short a span.
+double overSourceTimeKt(double nm, double spanS)
+{
+    return spanS >= kLegSpanS && nm >= kRepeatedPositionNm ? nm / (spanS / kSecondsPerHour) : 0.0;
 }
 
 // [kt] the speeds of the legs between the stream's real reports that the category can fly, in order. One
@@ -67,11 +75,9 @@ std::vector<double> legSpeedsKt(const std::deque<Report>& stream, AcCategory cat
             from = &r;
             continue;
         }
-        const double nm = gf_distanceNm({from->lat, from->lon}, {r.lat, r.lon});
-        const double spanS = r.sourceTime - from->sourceTime;
-        if (nm < kRepeatNm || spanS < kLegSpanS)
+        const double kt = gf_shownLegKt(*from, r);
+        if (kt == 0.0)
             continue;
-        const double kt = nm / (spanS / kSecondsPerHour);
         if (kt <= gf_topSpeedKt(category))
             legsKt.push_back(kt);
         from = &r;
@@ -113,10 +119,13 @@ struct Flat
     double north;
 };
 
+// Along the great circle to it, so that it holds across the antimeridian and over a pole too.
 Flat flat(const Report& origin, const Report& r)
 {
-    return {gf_wrapDeg180(r.lon - origin.lon) * kNmPerDegree * std::cos(origin.lat * kDegToRad),
-            (r.lat - origin.lat) * kNmPerDegree};
+    const LatLon from{origin.lat, origin.lon}, to{r.lat, r.lon};
+    const double nm = gf_distanceNm(from, to);
+    const double bearingRad = gf_bearingRad(from, to);
+    return {nm * std::sin(bearingRad), nm * std::cos(bearingRad)};
 }
 
 // [rad] how far the category's fastest turn takes the aircraft round in spanS [s].
@@ -266,12 +275,15 @@ NextReport gf_readNextReport(const LiveAc& ac)
     return gf_readReport({ac.lat, ac.lon}, ac.heading, ac.stream, 1, ac.category);
 }
 
-double gf_readHeightFt(const std::deque<Report>& stream, std::size_t index, AcCategory category)
+namespace
+{
+// [ft] the height of stream[index] read against `before`, a report of the air before it: its own, unless it
+// and up to one report after it lie further from both `before` and a later report than the category climbs
+// or descends in the time between them, while those two agree: then the height they draw at its time.
+double heightBetween(const Report& before, const std::deque<Report>& stream, std::size_t index,
+                     AcCategory category)
 {
     const Report& r = stream[index];
-    if (index == 0 || !realReport(stream[index - 1]) || !realReport(r))
-        return r.alt;
-    const Report& before = stream[index - 1];
     // As with positions: a report or two off what their neighbours agree on is scatter; more that agree with
     // each other are a real change, flown within the category's rate.
     for (std::size_t j = index + 1; j < stream.size() && j <= index + kGlitchRun; ++j)
@@ -282,7 +294,7 @@ double gf_readHeightFt(const std::deque<Report>& stream, std::size_t index, AcCa
         bool allOff = heightReaches(before, after, category);
         for (std::size_t k = index; k < j && allOff; ++k)
             allOff =
-                !heightReaches(before, stream[k], category) || !heightReaches(stream[k], after, category);
+                !heightReaches(before, stream[k], category) && !heightReaches(stream[k], after, category);
         if (allOff)
             return before.alt +
                    (after.alt - before.alt) *
@@ -290,6 +302,96 @@ double gf_readHeightFt(const std::deque<Report>& stream, std::size_t index, AcCa
                                   0.0, 1.0);
     }
     return r.alt;
+}
+
+// The real reports of the air from stream[from] over kFitS of source time, the glitches of their heights
+// left out.
+std::vector<const Report*> heightsFrom(const std::deque<Report>& stream, std::size_t from,
+                                       AcCategory category)
+{
+    std::vector<const Report*> kept;
+    for (std::size_t j = from; j < stream.size() && realReport(stream[j]) &&
+                               stream[j].sourceTime <= stream[from].sourceTime + kFitS;
+         ++j)
+        if (j == from || heightBetween(stream[from], stream, j, category) == stream[j].alt)
+            kept.push_back(&stream[j]);
+    return kept;
+}
+
+// The straight line fitted in time to the heights of those reports.
+struct HeightLine
+{
+    std::size_t reports = 0;
+    double atS = 0.0;     ///< [s] the source time it is measured from
+    double ft = 0.0;      ///< [ft] its height then
+    double ftPerS = 0.0;  ///< [ft/s] climbing, or descending below 0
+    double driftFt = 0.0; ///< [ft] from the mean of its first two reports to that of its last two
+};
+
+HeightLine fitHeights(const std::deque<Report>& stream, std::size_t from, AcCategory category)
+{
+    HeightLine line;
+    line.atS = stream[from].sourceTime;
+    const std::vector<const Report*> kept = heightsFrom(stream, from, category);
+    double sumS = 0.0, sumFt = 0.0, sumSS = 0.0, sumSFt = 0.0;
+    for (const Report* r : kept)
+    {
+        const double s = r->sourceTime - line.atS;
+        sumS += s, sumFt += r->alt, sumSS += s * s, sumSFt += s * r->alt;
+    }
+    const auto n = static_cast<double>(kept.size());
+    const double spread = n * sumSS - sumS * sumS;
+    if (kept.size() < 2 || !(spread > 0.0))
+        return line;
+    line.reports = kept.size();
+    line.ftPerS = (n * sumSFt - sumS * sumFt) / spread;
+    line.ft = (sumFt - line.ftPerS * sumS) / n;
+    // Pairs in a row: two sources by turns weigh the same in either.
+    line.driftFt = (kept.end()[-1]->alt + kept.end()[-2]->alt - kept[0]->alt - kept[1]->alt) / 2.0;
+    return line;
+}
+} // namespace
+
+double gf_readHeightFt(const std::deque<Report>& stream, std::size_t index, AcCategory category)
+{
+    const Report& r = stream[index];
+    if (index == 0 || !realReport(stream[index - 1]) || !realReport(r))
+        return r.alt;
+    const Report& before = stream[index - 1];
+    const double readFt = heightBetween(before, stream, index, category);
+    if (readFt != r.alt)
+        return readFt;
+    // Two sources' heights by turns, or heights in steps, stray about the height they draw together: while
+    // that keeps within their noise of the height flown and they draw no climb or descent, it is held,
+    // level; else the line they draw is flown.
+    // A height the report before could not have reached it from (the engine's own, between the ground and
+    // the air) draws no line.
+    const HeightLine line =
+        fitHeights(stream, heightReaches(before, r, category) ? index - 1 : index, category);
+    if (line.reports < kFitReports)
+        return r.alt;
+    const double lineFt = line.ft + line.ftPerS * (r.sourceTime - line.atS);
+    return std::abs(line.driftFt) <= kHeightNoiseFt / 2.0 &&
+                   std::abs(lineFt - before.alt) <= kHeightNoiseFt / 2.0
+               ? before.alt
+               : lineFt;
+}
+
+double gf_readDescentFpm(const std::deque<Report>& stream, std::size_t index, AcCategory category)
+{
+    const double climbFpm = gf_categoryConstants(category).maxClimbStepFt * kTicksPerHour / 60.0;
+    double steepestFpm = climbFpm;
+    // Three reports in a row on one descent, their glitches left out, from it on over the time a line is
+    // fitted: a height stuck and then resumed draws none.
+    const std::vector<const Report*> kept = heightsFrom(stream, index, category);
+    for (std::size_t k = kAgreedHeights - 1; k < kept.size(); ++k)
+    {
+        const Report &a = *kept[k - 2], &b = *kept[k - 1], &c = *kept[k];
+        const double ftPerS = (c.alt - a.alt) / (c.sourceTime - a.sourceTime);
+        if (std::abs(a.alt + ftPerS * (b.sourceTime - a.sourceTime) - b.alt) <= kHeightNoiseFt / 2.0)
+            steepestFpm = std::max(steepestFpm, -ftPerS * 60.0);
+    }
+    return std::min(steepestFpm, std::max(gf_categoryEnvelope(category).maxDescentFpm, climbFpm));
 }
 
 bool gf_awaitsNextReport(const LiveAc& ac)
@@ -343,9 +445,12 @@ void gf_drawFeedsTogether(std::deque<Report>& stream, AcCategory category)
     // Farther off than two feeds lie apart is a glitch or a jump, for the rules that read those.
     if (std::hypot(at.east, at.north) > kFeedSpreadNm)
         return;
+    // Along the great circle, as flat() measures: near a pole a shift north may carry it over.
     Report& moved = stream[1];
-    moved.lat += at.north / kNmPerDegree;
-    moved.lon = gf_wrapDeg180(moved.lon + at.east / (kNmPerDegree * std::cos(moved.lat * kDegToRad)));
+    const LatLon to = gf_destinationPoint({moved.lat, moved.lon}, std::atan2(at.east, at.north),
+                                          std::hypot(at.east, at.north) * kFeetPerNm);
+    moved.lat = to.lat;
+    moved.lon = to.lon;
 }
 
 double gf_shownSpeedKt(const std::deque<Report>& stream, AcCategory category)
@@ -355,11 +460,10 @@ double gf_shownSpeedKt(const std::deque<Report>& stream, AcCategory category)
 
 double gf_shownLegKt(const Report& from, const Report& to)
 {
-    const double spanS = to.sourceTime - from.sourceTime;
-    const double nm = gf_distanceNm({from.lat, from.lon}, {to.lat, to.lon});
-    // A position repeated shows no speed, nor do reports the engine made up.
-    return from.sourceTime > 0.0 && spanS >= kLegSpanS && nm >= kRepeatNm ? nm / (spanS / kSecondsPerHour)
-                                                                          : 0.0;
+    // Reports the engine made up show no speed.
+    return from.sourceTime > 0.0 ? overSourceTimeKt(gf_distanceNm({from.lat, from.lon}, {to.lat, to.lon}),
+                                                    to.sourceTime - from.sourceTime)
+                                 : 0.0;
 }
 
 bool gf_landedOnGround(const LiveAc& ac)
@@ -371,7 +475,26 @@ bool gf_landedOnGround(const LiveAc& ac)
 
 double gf_groundLegSpeedKt(const LiveAc& ac, double reportedKt)
 {
-    return gf_landedOnGround(ac) ? noFasterThanShownKt(ac, reportedKt) : reportedKt;
+    if (!gf_landedOnGround(ac) || ac.stream.size() < 2)
+        return reportedKt;
+    // The legs ahead together, up to the first report the engine made up.
+    const std::deque<Report>& stream = ac.stream;
+    double nm = 0.0;
+    std::size_t to = 0;
+    for (std::size_t i = 1; i < stream.size() && i <= kRollOutLegs && stream[i].sourceTime > 0.0; to = i++)
+        nm += gf_distanceNm({stream[i - 1].lat, stream[i - 1].lon}, {stream[i].lat, stream[i].lon});
+    const double shownKt = to > 0 && stream[0].sourceTime > 0.0
+                               ? overSourceTimeKt(nm, stream[to].sourceTime - stream[0].sourceTime)
+                               : 0.0;
+    return shownKt > 0.0 ? std::min(reportedKt, shownKt) : reportedKt;
+}
+
+bool gf_climbsAway(const LiveAc& ac, const Report& last, const Report& report)
+{
+    // Beyond the noise of one source's heights from one report to the next, or of two sources' anywhere.
+    return report.airborne != 0 && report.alt > last.alt &&
+           (report.alt > ac.alt + kHeightNoiseFt ||
+            (last.airborne != 0 && report.alt >= last.alt + kClimbStepFt));
 }
 
 double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt)
@@ -379,12 +502,15 @@ double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt)
     // The field where the legs do not belie it: it lies among their speeds, or they differ too much among
     // themselves to tell (positions scattered along the track). Off legs that agree, it is stale, by
     // whatever factor. Where they are too few to tell because the touchdown lies ahead, the leg's own
-    // positions cap it: a final is straight, its chord no shorter than its way.
-    const std::vector<double> legsKt = legSpeedsKt(ac.stream, ac.category);
+    // positions cap it: a final is straight, its chord no shorter than its way. Elsewhere (the last leg,
+    // reports far apart) the speed the legs flown before drew counts as one more leg.
+    std::vector<double> legsKt = legSpeedsKt(ac.stream, ac.category);
+    if (legsKt.size() < 2 && std::ranges::any_of(ac.stream, [](const Report& r) { return r.airborne == 0; }))
+        return noFasterThanShownKt(ac, reportedKt);
+    if (legsKt.size() == 1 && ac.drawnKt > 0.0)
+        legsKt.insert(std::ranges::lower_bound(legsKt, ac.drawnKt), ac.drawnKt);
     if (legsKt.size() < 2)
-        return std::ranges::any_of(ac.stream, [](const Report& r) { return r.airborne == 0; })
-                   ? noFasterThanShownKt(ac, reportedKt)
-                   : reportedKt;
+        return reportedKt;
     if (legsKt.back() > legsKt.front() * kScatteredSpread ||
         (reportedKt >= legsKt.front() * (1.0 - kFieldMargin) &&
          reportedKt <= legsKt.back() * (1.0 + kFieldMargin)))

@@ -13,6 +13,10 @@
 namespace oxl
 {
 
+/// [ft] how far a source's heights stray from the climb or descent they draw without being scatter: their
+/// steps, a barometric and a geometric height by turns.
+inline constexpr double kHeightNoiseFt = 300.0;
+
 /// Reports of a glitch in a row at the most: more that agree are a jump.
 inline constexpr std::size_t kGlitchRun = 2;
 
@@ -38,8 +42,14 @@ NextReport gf_readNextReport(const LiveAc& ac);
 
 /// [ft] the height of stream[index] (index >= 1) in the air: its own, unless it and up to one report after it
 /// lie further from the heights of the report before and a later report than the category climbs or descends
-/// in the time between them, while those two agree: then the height they draw at its time.
+/// in the time between them, while those two agree: then the height they draw at its time. Heights that
+/// stray about the height of the report before within their noise (two sources by turns, steps) keep it;
+/// beyond it, the line fitted to them in time is read.
 double gf_readHeightFt(const std::deque<Report>& stream, std::size_t index, AcCategory category);
+
+/// [ft/min] the steepest descent to stream[index]: the category's climb rate, or as steep as several reports
+/// from it on agree on, up to the category's descent.
+double gf_readDescentFpm(const std::deque<Report>& stream, std::size_t index, AcCategory category);
 
 /// Whether the newest report leaps from the one the aircraft flies to faster than its category flies (a
 /// source's jump, confirmed by one report): a glitch or a jump, as the report after it will show.
@@ -63,13 +73,20 @@ double gf_shownLegKt(const Report& from, const Report& to);
 /// Whether an aircraft on the ground came down from the air: rolling out, or taxiing in after it.
 bool gf_landedOnGround(const LiveAc& ac);
 
-/// [kt] the speed of a ground leg: the reported speed, after a landing no faster than the leg's positions
-/// show (a source may leave its field at the approach speed).
+/// [kt] the speed of a ground leg: the reported speed, after a landing no faster than the positions of the
+/// next few legs show together (a source may leave its field at the approach speed, and its positions on a
+/// runway are irregular leg by leg).
 double gf_groundLegSpeedKt(const LiveAc& ac, double reportedKt);
+
+/// Whether a report shows an aircraft on the ground after a landing climbing away again: in the air, above
+/// the report before it by more than one source's height steps, or more than two sources' height noise above
+/// the aircraft.
+bool gf_climbsAway(const LiveAc& ac, const Report& last, const Report& report);
 
 /// [kt] the speed of a leg in the air: the reported ground speed where it lies among the speeds of the legs
 /// the positions show (or they show none), else, the field stale by whatever factor, the speed they show.
-/// Where they show fewer than two legs before the touchdown, no faster than the leg's own positions show.
+/// Where they show fewer than two legs before the touchdown, no faster than the leg's own positions show;
+/// elsewhere the speed the legs flown before drew (LiveAc::drawnKt) counts as one more leg.
 double gf_airLegSpeedKt(const LiveAc& ac, double reportedKt);
 
 /// [kt] the fastest a late aircraft flies to catch up: a margin above the speed of its leg (as

@@ -198,7 +198,7 @@ TEST_F(FlightPhases, ApproachSetsTheLandingConfigurationAndAGoAroundUndoesItOnce
         alt += 125;
         due += 500;
     }
-    aircraft(reports, GroundPhase::flying);
+    aircraft(reports, GroundPhase::flying).heading = kPi / 2.0;
     fly(3 * 500);
     const LiveAc& approaching = harness->engine().live.back();
     EXPECT_EQ(approaching.landing, 1);

@@ -3,6 +3,7 @@
 #include "foundation/geodesy.h"
 #include "foundation/units.h"
 #include "tests/traffic/engine/live_fixture.h"
+#include "traffic/engine/live_lifecycle.h"
 #include "traffic/engine/live_tick.h"
 #include "traffic/engine/stream_ops.h"
 #include "traffic/engine/track_reading.h"
@@ -291,7 +292,11 @@ TEST_F(Movement, RecordedStreamIsFlownWithoutJumpsAtReportBoundaries)
 }
 
 // The reading rules one by one, on a flight east at 280 kt: each row fails when its rule is taken out.
-TEST(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
+class TrackReading : public LiveScenario
+{
+};
+
+TEST_F(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
 {
     const auto east = [](double every, std::vector<int> at = {}, double nm = 0, int n = 6)
     {
@@ -314,6 +319,54 @@ TEST(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
     for (const int i : {1, 2, 4, 5, 7, 8}) // two reports in three repeat the one before; one jumps 20 nm
         repeated[i].lon = repeated[i - 1].lon;
     std::tie(turn[1].lon, turn[2].lon) = std::pair(turn[0].lon + 1.17 / 56.6, turn[0].lon);
+    // Heights every 5 s, and the one read: [ft] from 10,000.
+    const auto heights = [&](std::vector<double> ft)
+    {
+        std::deque<Report> s = east(5, {}, 0, int(ft.size()));
+        for (std::size_t i = 0; i < ft.size(); ++i)
+            s[i].alt = 10000 + ft[i];
+        return s;
+    };
+    const auto heightOf = [](const std::deque<Report>& s)
+    { return gf_readHeightFt(s, 1, AcCategory::Large) - 10000; };
+    const auto descentOf = [](const std::deque<Report>& s)
+    { return gf_readDescentFpm(s, 1, AcCategory::Large); };
+    // The next report of the category where the feeds' fit puts it, and how far south that is [nm].
+    const auto drawn = [](std::deque<Report> s, AcCategory category = AcCategory::Large)
+    {
+        gf_drawFeedsTogether(s, category);
+        return s[1];
+    };
+    const auto drawnNm = [&](const std::deque<Report>& s, AcCategory category)
+    { return (s[1].lat - drawn(s, category).lat) * 60; };
+    std::deque<Report> pole = east(5);
+    for (int i = 0; i < 6; ++i) // north over the pole, one feed 0.5 nm behind the other
+    {
+        const LatLon p = gf_destinationPoint({89.998, 0}, 0, (i * .389 - i % 2 * .5) * kFeetPerNm);
+        std::tie(pole[i].lat, pole[i].lon) = std::pair(p.lat, p.lon);
+    }
+    std::deque<Report> feeds = east(5, {1, 3, 5}, .5), dateLine = east(5, {1}, .155);
+    for (Report& r : dateLine) // the same flight across the antimeridian
+        r.lon = gf_wrapDeg180(r.lon + 278.995);
+    // Whether the engine keeps a report at kt [kt] that comes dtS [s] after the last one it kept, nm [nm]
+    // east of it, where the source first sent that position sinceS [s] before it (held since).
+    const auto kept = [&](double kt, double dtS, double nm, double sinceS)
+    {
+        Report last = east(5, {}, 0, 1).front();
+        std::tie(last.alt, last.gs) = std::pair(10000, kt);
+        LiveAc source(last, AcProfile{}, 1000);
+        std::tie(source.hexid, source.callsign, source.type, source.category, source.simState,
+                 source.objectId, source.positionTime) =
+            std::tuple(kHex, "MOV1", "A320", AcCategory::Large, SimState::active, 7, 1000 - sinceS);
+        harness->engine().live.clear();
+        const LiveAc& held = harness->engine().live.emplace_back(std::move(source));
+        TrafficLine line;
+        std::tie(line.hexid, line.callsign, line.type, line.timestamp, line.report) =
+            std::tuple(kHex, "MOV1", "A320", 1000 + dtS, last);
+        line.report.lon += nm / 56.6;
+        acceptReport(harness->engine(), std::move(line));
+        return double(held.stream.size() - 1);
+    };
     const double scatter = double(NextReport::scatter), ahead = double(NextReport::ahead),
                  turned = double(NextReport::turn);
     const std::tuple<const char*, double, double> rows[] = {
@@ -322,6 +375,8 @@ TEST(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
         {"repeats and a jump are no legs", gf_shownSpeedKt(repeated, AcCategory::Large), 280},
         {"one leg alone is no speed", gf_shownSpeedKt(east(10, {}, 0, 2), AcCategory::Large), 0},
         {"catch-up at the positions' speed, below 10,000 ft", gf_catchUpKt(ac, 95, 5000), 350},
+        {"a light turboprop at 305 kt low down: margin", gf_catchUpCeilingKt(AcCategory::Light, 305, 5000),
+         350},
         {"0.5 nm aside of the neighbours' track, ahead: scatter", read(east(5, {1}, .5)), scatter},
         {"so are two reports 3 nm aside", read(east(5, {1, 2}, -3)), scatter},
         {"reports that agree 3 nm aside are a jump", read(east(5, {1, 2, 3, 4, 5}, -3)), ahead},
@@ -330,6 +385,21 @@ TEST(TrackReading, EachRuleReadsTheTrackTheReportsDraw)
         {"1 nm aside at 30-s reports is a turn away and back", read(east(30, {1}, 1)), ahead},
         {"a report behind on its neighbours' track is a turn", read(north, 1), turned},
         {"a report passed while the next lies ahead: scatter", read(east(5), .8), scatter},
+        {"a height 1,000 ft off both neighbours is scatter", heightOf(heights({0, 1000, 0, 0})), 0},
+        {"a height off one neighbour only is none", heightOf(heights({0, 700, 800})), 700},
+        {"two sources' heights by turns hold the level", heightOf(heights({0, 300, 0, 300, 0, 300})), 0},
+        {"three reports 500 ft apart draw a descent", descentOf(heights({0, 0, -500, -1000, -1500})), 6000},
+        {"a stuck height resumed draws none", descentOf(heights({0, 0, -1500, -1600, -1700})), 3600},
+        {"two feeds 0.5 nm apart by turns draw one track between them", drawnNm(feeds, AcCategory::Large),
+         .314},
+        {"so do two feeds by turns over the pole",
+         gf_distanceNm({pole[1].lat, pole[1].lon}, {drawn(pole).lat, drawn(pole).lon}), .314},
+        {"a report 2 nm aside is no second feed", drawnNm(east(5, {1}, 2), AcCategory::Large), 0},
+        {"a helicopter's reports are kept as sent", drawnNm(feeds, AcCategory::Rotorcraft), 0},
+        {"0.155 nm aside across the antimeridian is noise too", read(dateLine), ahead},
+        {"a position 10 m on after 2 s at 100 kt is the last one repeated", kept(100, 2, .0054, 0), 0},
+        {"at 20 kt it is the aircraft moving on", kept(20, 2, .0054, 0), 1},
+        {"3 nm 10 s after a position held for a minute is no jump", kept(280, 10, 3, 60), 1},
         {"the newest leaping 3 nm aside waits", (ac.stream = east(5, {1}, -3, 2), gf_awaitsNextReport(ac)),
          1},
     };
