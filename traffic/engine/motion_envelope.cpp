@@ -91,10 +91,11 @@ bool onTheGround(const LiveAc& ac, const CategoryEnvelope& e, double before, dou
     {
         const bool roll = ac.rollOut == 0 && ac.takeOff != 0;
         // A roll-out slows down to a taxi's speed whatever its reports say (a source runs on ahead of a
-        // landed aircraft at its approach speed), and below it may speed up to it.
+        // landed aircraft at its approach speed), and below it may speed up to it; one that its reports have
+        // left behind (it touched down short of where they do) keeps its speed until it is with them again.
         const double most = roll ? before + e.takeOffAccelMps2 * kTickS
                             : before > ktToMps(kTaxiSpeedKt)
-                                ? before - kRollOutSlowingMps2 * kTickS
+                                ? (speed > before ? before : before - kRollOutSlowingMps2 * kTickS)
                                 : std::min(before + e.groundAccelMps2 * kTickS, ktToMps(kTaxiSpeedKt));
         const double least = roll ? before : std::max(before - e.brakeMps2 * kTickS, 0.0);
         const bool toAir = roll && ac.stream.front().airborne != 0;
