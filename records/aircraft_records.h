@@ -224,6 +224,7 @@ struct LiveAc : SimAc
     std::uint8_t jumpConfirmed = 0;  ///< 1 while the report that confirmed the jump is appended
     std::uint8_t jumpReports = 0;    ///< reports in a row that agree with the jump, the first included
     double lastReceivedGs = 0.0;     ///< [kt] ground speed of the last report received, kept or not
+    double heldTrackDeg = -1.0;      ///< [deg] track field of the newest repeat of a held position; -1 none
     double drawnKt = 0.0;            ///< [kt] speed its latest legs' positions drew in the air; 0 = none
     std::string receivedCallsign;    ///< the callsign received when the registration stands in for it
     std::int64_t parkedSince = 0;    ///< [100 ns] steady-clock time at which the aircraft parked

@@ -29,6 +29,8 @@ constexpr double kAdjacentFactor = 1.1;
 constexpr std::int32_t kTicksPerMinute = 6000;
 constexpr double kGroundStepS = 3.0;
 constexpr double kAirStepS = 8.0;
+// [deg/s] a turn carried on after its reports: a rate one turn.
+constexpr double kRateOneDegS = 3.0;
 // The share of its speed a landing carried on after its reports keeps from one step to the next.
 constexpr double kCarriedOnFinalSlowing = 0.97;
 // [ft/min] the shallowest descent of a landing carried on after its reports.
@@ -211,8 +213,18 @@ void extendStream(LiveAc& ac, std::int32_t n)
         r.gs = g;
     if (g > 0.0)
     {
+        // In the air, where its source held a position, round at a rate one turn from the track of the step
+        // before toward the track the held position last reported; else on along the nose.
+        double way = ac.heading;
+        if (inAir && ac.heldTrackDeg >= 0.0)
+        {
+            const double turnDeg =
+                std::clamp(gf_wrapDeg180(ac.heldTrackDeg - r.track), -kRateOneDegS * dt, kRateOneDegS * dt);
+            way = (r.track + turnDeg / 2.0) * kDegToRad;
+            r.track = std::fmod(r.track + turnDeg + 360.0, 360.0);
+        }
         const LatLon to =
-            gf_destinationPoint({r.lat, r.lon}, ac.heading, dt * 100.0 * g * kFeetPerNm / kTicksPerHour);
+            gf_destinationPoint({r.lat, r.lon}, way, dt * 100.0 * g * kFeetPerNm / kTicksPerHour);
         r.stationary = samePosition(to.lat, to.lon, r.lat, r.lon) ? 1 : 0;
         r.lat = to.lat;
         r.lon = to.lon;

@@ -138,7 +138,12 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
     if (line.report.airborne != 0 && last.airborne != 0 && g > kSlowKt &&
         (gf_samePosition(last, line.report) ||
          (flying && repeatsPosition(sourceAt, line.report, g, movingS))))
+    {
+        // Its track field still tells which way the aircraft has turned meanwhile.
+        ac.heldTrackDeg = line.report.track;
         return true;
+    }
+    ac.heldTrackDeg = -1.0;
     if ((g0 > kSlowKt && g >= kJumpFactor * g0) || (g > kSlowKt && g0 >= kJumpFactor * g) ||
         (g0 <= kSlowKt && g >= kJumpFromSlowKt) || (g <= kSlowKt && g0 >= kJumpFromSlowKt))
         return true;

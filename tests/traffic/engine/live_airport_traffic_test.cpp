@@ -839,7 +839,8 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
         {"P180 at 305 kt", 10, plain, {.kt = 305, .type = "P180"}},
         {"helicopter, stale 227", 15, helicopter, {.gsKt = 227}},
         {"departure, field 1.6x", 5, takeOff, {.gsOver = 0.625}, {.altOffFt = 450}},
-        {"A321 at 480 kt, 30 s", 30, plain, {.kt = 480, .type = "A321"}, {.offNm = 1.0, .lagNm = 1.5}}};
+        {"A321 at 480 kt, 30 s", 30, plain, {.kt = 480, .type = "A321"}, {.offNm = 1.0, .lagNm = 1.5}},
+        {"stuck 40 s in a turn, 20 s", 20, plain, {.stuckFor = 2}}};
     // clang-format on
     const auto lateTick = [](double s)
     { return 100 * (std::floor(s / 3.7) * 3.58 + std::min(std::fmod(s, 3.7), 2.5)); };
