@@ -6,6 +6,7 @@
 #include "foundation/log.h"
 #include "liveries/dbase.h"
 #include "records/aircraft_words.h"
+#include "traffic/engine/flight_phases.h"
 #include "traffic/engine/live_lifecycle.h"
 #include "traffic/engine/live_spawning.h"
 #include "traffic/engine/stand_approach.h"
@@ -161,6 +162,13 @@ bool endOfStream(LiveEngine& engine, LiveAc& ac)
         arriveAtStand(engine, ac);
     if (ac.extensionCount < 0)
         return false;
+    // A roll-out carried on to the end of its extension has rolled out: the aircraft stands and holds there
+    // as a taxiing one whose reports stopped, and its source's next position is taxied to from there.
+    if (ac.extensionCount == 1 && ac.rollOut != 0 && ac.onGround != 0 && ac.phase == GroundPhase::taxi)
+    {
+        endRollOut(engine, ac);
+        return holdOnTaxiway(engine, ac);
+    }
     if (ac.extensionCount == 1)
     {
         ac.extensionCount = -1;

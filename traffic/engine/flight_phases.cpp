@@ -358,18 +358,21 @@ void groundReportStep(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac
     liftOff(engine, steps, ac);
 }
 
+void endRollOut(LiveEngine& engine, LiveAc& ac)
+{
+    gf_setFlaps(engine, ac, 0);
+    ac.rollOut = 0;
+    ac.touchdownHeading = 0.0;
+    gf_setThrottle(engine, ac, throttleFor(ac, 0));
+    setSpoilers(engine, ac, false);
+    setSpoilersThrottles(engine, ac, 0.0, 0.0);
+    setAcLights(engine, ac, {1, 1, 0, 1, 0, 1, 1});
+}
+
 void rollOutStep(LiveEngine& engine, LiveAc& ac)
 {
     if (std::abs(gf_wrapPi(ac.heading - ac.touchdownHeading)) >= kTurnOffDeg * kDegToRad)
-    {
-        gf_setFlaps(engine, ac, 0);
-        ac.rollOut = 0;
-        ac.touchdownHeading = 0.0;
-        gf_setThrottle(engine, ac, throttleFor(ac, 0));
-        setSpoilers(engine, ac, false);
-        setSpoilersThrottles(engine, ac, 0.0, 0.0);
-        setAcLights(engine, ac, {1, 1, 0, 1, 0, 1, 1});
-    }
+        endRollOut(engine, ac);
     else if (ac.stream[0].gs <= kRollOutSlowKt)
     {
         setSpoilers(engine, ac, false);

@@ -30,6 +30,8 @@ void rotationTick(LiveEngine& engine, LiveAc& ac);
 void groundReportStep(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac);
 /// The roll-out after touchdown: turned off the runway, or slowed below 90 kt.
 void rollOutStep(LiveEngine& engine, LiveAc& ac);
+/// The roll-out has ended: flaps, spoilers and throttle as for the taxi, taxi lights.
+void endRollOut(LiveEngine& engine, LiveAc& ac);
 /// An airborne report became the target: vertical, heading and bank steps, lights and configuration.
 void flyingStep(LiveEngine& engine, LiveAc& ac);
 /// Configuration above the approach height.
