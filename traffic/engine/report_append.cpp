@@ -20,7 +20,8 @@ namespace oxl
 
 namespace
 {
-
+// [m] how far from where a roll-out ended its source may put the aircraft taxiing on the airport.
+constexpr double kRolledOutReachM = 3000.0;
 // [deg] a ground report this close to the last one is taken as standing still.
 constexpr double kJitterDeg = 0.00015;
 // [kt] a report of a take-off roll this fast is no longer one standing still.
@@ -170,6 +171,10 @@ bool movesOnFromHold(const LiveEngine& engine, const LiveAc& ac, const Report& r
     if (!groundedActive(ac) || ac.phase != GroundPhase::taxi)
         return false;
     if (report.airborne != 0 || report.gs >= kTakeOffSpeedKt)
+        return true;
+    // Held where its roll-out ended, on the runway, while its source has it taxiing on the airport: it taxies
+    // there.
+    if (gf_landedOnGround(ac) && report.gs > 0.0 && apartM <= kRolledOutReachM)
         return true;
     const double movingS = ac.lastTime - ac.positionTime;
     const double givenS =
