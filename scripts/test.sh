@@ -79,7 +79,10 @@ replay_result() {
     grep -E "^(full replay|  lived)" "$log" || true
     return 0
   fi
-  cat "$log"
+  # Every object's path is in the log for a look afterwards; the output keeps what failed, last.
+  grep -vE "^ +[0-9]+ ms " "$log" || true
+  echo "---- what failed ----"
+  grep -E -A3 "Failure|created again|^\[  FAILED" "$log" | grep -vE "^ +[0-9]+ ms " | tail -60 || true
   echo "the whole-capture replay failed, see $log"
   return 1
 }
