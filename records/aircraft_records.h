@@ -78,6 +78,8 @@ struct Report
     std::uint8_t airborne = 0;         ///< 1 when alt > 0 after the ground rule
     std::uint8_t stationary = 0;       ///< 1 when the aircraft did not move since the previous report
     std::uint8_t headingFromAdsb = 0;  ///< 1 when trueHeading comes from an "adsb_icao" line
+    std::uint8_t offTrack = 0;         ///< 1 when kept, though it leapt from the source's last position, as
+                                       ///< the scatter of its positions about the track they draw
     std::optional<double> roll;        ///< [rad] sign opposite to the source's degrees; airborne only
     std::optional<double> trueHeading; ///< [rad] in (0, 2*pi]; "adsb_icao" lines only
     double sourceTime = 0.0;           ///< [s] the source's time stamp; 0 for a report the engine made up

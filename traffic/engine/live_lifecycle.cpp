@@ -30,6 +30,9 @@ constexpr double kJumpFactor = 10.0;
 // A position repeated (kRepeatedPositionNm) is no report once the speed field says the aircraft has moved
 // this factor further since.
 constexpr double kRepeatedMotionFactor = 2.0;
+// [nm] a position in the air this near the line the reports before it draw is a source's scatter: the feeds'
+// spread (kFeedSpreadNm), and a third more for how far that scatter moves the line itself.
+constexpr double kScatterOffTrackNm = 1.3 * kFeedSpreadNm;
 constexpr double kAirSpacingMinKt = 120.0;
 constexpr double kAirSameTrackDeg = 1.0;
 constexpr double kAirSpacingNm = metresToNm(450.0);
@@ -116,7 +119,7 @@ bool repeatsPosition(LatLon sourceAt, const Report& r, double gsKt, double movin
 }
 
 // The spacing and jump rules against the newest report of the stream; true = drop.
-bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
+bool tooCloseOrJumping(LiveAc& ac, TrafficLine& line)
 {
     const Report& last = ac.stream.back();
     const double g = line.report.gs;
@@ -150,9 +153,19 @@ bool tooCloseOrJumping(LiveAc& ac, const TrafficLine& line)
     // A position that no aircraft of the category reaches in the time since the source first reported the
     // last position is a jump too. That time, not the time since the last report: a source that repeats a
     // stale position while the aircraft moves on sends the real one later, and it is no jump.
+    // In the air a position as near the track the reports before it draw as a source's positions scatter
+    // about it is that scatter, for the track reading to tell, not a jump; with too few reports to draw a
+    // track, one the aircraft reaches but for that spread.
     const double apartNm = gf_distanceNm(sourceAt, {line.report.lat, line.report.lon});
-    if (apartNm / (movingS / kSecondsPerHour) > gf_topSpeedKt(ac.category))
+    const bool inAir = line.report.airborne != 0 && last.airborne != 0 && ac.onGround == 0;
+    const double offTrackNm = inAir ? gf_offDrawnTrackNm(ac.stream, line.report) : -1.0;
+    const double leapNm = !inAir                             ? apartNm
+                          : offTrackNm < 0.0                 ? apartNm - kFeedSpreadNm
+                          : offTrackNm <= kScatterOffTrackNm ? 0.0
+                                                             : apartNm;
+    if (leapNm / (movingS / kSecondsPerHour) > gf_topSpeedKt(ac.category))
         return !confirmsJump(ac, line);
+    line.report.offTrack = apartNm / (movingS / kSecondsPerHour) > gf_topSpeedKt(ac.category);
     ac.jumpTime = 0.0;
     if (ac.extensionCount >= 1)
         return false;

@@ -313,8 +313,20 @@ void nextPosMain(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
                 removeAircraftFromSim(engine, ac);
                 return;
             }
-            if ((ac.onGround == 0 && ac.stream[1].stationary != 0 && ac.category != AcCategory::Rotorcraft) ||
-                behindItsNose(ac))
+            // A repeated position is no report in the air, nor is scatter no later report followed, once due.
+            if (ac.onGround == 0 && ac.category != AcCategory::Rotorcraft &&
+                (ac.stream[1].stationary != 0 || (ac.stream.size() == 2 && ac.stream[1].offTrack != 0 &&
+                                                  engine.tick() >= ac.stream[1].dueTick)))
+            {
+                ac.stream.erase(ac.stream.begin() + 1);
+                continue;
+            }
+            // In the air the leg runs to the track its reports draw together, not zigzagging between two
+            // feeds or after a source's scatter; a report drawn onto it is skipped only once the aircraft
+            // passed it.
+            const bool drawn =
+                ac.onGround == 0 && gf_drawFeedsTogether(ac.stream, ac.category, 1, ac.heading);
+            if (drawn ? gf_passedDrawnReport(ac) : behindItsNose(ac))
             {
                 ac.stream.erase(ac.stream.begin() + 1);
                 continue;
@@ -328,9 +340,6 @@ void nextPosMain(LiveEngine& engine, const MovementSteps& steps, LiveAc& ac)
             ac.stream.front().dueTick = engine.tick() + kAwaitTicks;
             return;
         }
-        // In the air the leg runs to the track its reports draw together, not zigzagging between two feeds.
-        if (ac.onGround == 0)
-            gf_drawFeedsTogether(ac.stream, ac.category);
         consumeReport(engine, steps, ac);
     }
     catch (const std::exception& error)

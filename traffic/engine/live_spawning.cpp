@@ -107,6 +107,11 @@ void parkAtSpawn(LiveEngine& engine, LiveAc& ac, const Stand& stand)
 
 void fillFirstPosition(LiveAc& ac)
 {
+    // Created flying, it starts on the track its reports draw, and points along it, not after the scatter of
+    // its first reports.
+    if (ac.stream.front().airborne != 0 && ac.onGround == 0 &&
+        gf_drawFeedsTogether(ac.stream, ac.category, 0))
+        gf_drawFeedsTogether(ac.stream, ac.category, 1);
     const Report& front = ac.stream.front();
     ac.lat = front.lat;
     ac.lon = front.lon;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace oxl
@@ -26,9 +27,6 @@ constexpr double kScatteredSpread = 1.5;
 constexpr double kTurnSpeedMargin = 1.25;
 // [nm] what a source's own positions are off the track they draw without being scatter.
 constexpr double kPositionNoiseNm = 0.05;
-// [nm] the farthest apart two feeds of one aircraft (a multilateration and an ADS-B position) are read as
-// one track.
-constexpr double kFeedSpreadNm = 1.0;
 // Reports a track is fitted to at the least: two more than a line needs, so that one alone cannot draw it.
 constexpr std::size_t kFitReports = 4;
 // [s] the source time from the report before over which the track is fitted: short enough that a turn
@@ -37,6 +35,24 @@ constexpr double kFitS = 25.0;
 // A track that bends no more than a turn at this share of the category's fastest is one a source drew
 // smoothly: two feeds or scattered positions bend it more.
 constexpr double kSmoothTurnShare = 0.5;
+// [nm] a report further off the fitted line than this weighs less, by this share of how far off it lies:
+// one report alone or a pair on one side moves the line little, while reports on either side keep it in
+// their middle.
+constexpr double kFitWeightNm = 0.2;
+// Rounds of fitting, each weighing the reports by how far off the line of the round before they lie.
+constexpr int kFitRounds = 10;
+// Reports' worth near a line, at the least, for it to be weighed again.
+constexpr double kNearReports = 3.0;
+// The weight of the report before in the fit: the aircraft flew there, and its track goes on from there.
+constexpr double kFromWeight = 3.0;
+// [deg/s] a rate-one turn: what any aircraft turns at the least.
+constexpr double kRateOneDegPerS = 3.0;
+// [m/s2] standard gravity: a banked turn's rate.
+constexpr double kGravityMps2 = 9.80665;
+// A drawn track bends at most this factor of what the category turns over the leg, and kBendNoiseRad more:
+// scatter drawn so never swings the aircraft about.
+constexpr double kBendFactor = 2.0;
+constexpr double kBendNoiseRad = 5.0 * kDegToRad;
 // [ft] a rise from one report to the next beyond a source's own height noise (its 25-ft steps and their
 // jitter): reports that climb away.
 constexpr double kClimbStepFt = 100.0;
@@ -222,20 +238,25 @@ double noFasterThanShownKt(const LiveAc& ac, double reportedKt)
     return shownKt > 0.0 ? std::min(reportedKt, shownKt) : reportedKt;
 }
 
+// Whether a report after stream[index] lies ahead of a point moving on headingRad [rad].
+bool laterReportAhead(LatLon from, double headingRad, const std::deque<Report>& stream, std::size_t index)
+{
+    return std::any_of(stream.begin() + static_cast<std::ptrdiff_t>(index) + 1, stream.end(),
+                       [&](const Report& r)
+                       {
+                           return r.stationary == 0 &&
+                                  gf_distanceNm(from, {r.lat, r.lon}) > metresToNm(5.0) &&
+                                  !gf_liesBehind(from, headingRad, r, kAheadRad);
+                       });
+}
+
 // A report behind the aircraft: while a later report lies ahead it was passed, scatter; else a turn, unless
 // (where its neighbours draw no track: the newest, or one beside a report that is no real one) its
 // source's own track could not have drawn it.
 NextReport readBehind(LatLon from, double headingRad, const std::deque<Report>& stream, std::size_t index,
                       AcCategory category, bool onNeighboursTrack)
 {
-    const bool laterAhead = std::any_of(stream.begin() + static_cast<std::ptrdiff_t>(index) + 1, stream.end(),
-                                        [&](const Report& r)
-                                        {
-                                            return r.stationary == 0 &&
-                                                   gf_distanceNm(from, {r.lat, r.lon}) > metresToNm(5.0) &&
-                                                   !gf_liesBehind(from, headingRad, r, kAheadRad);
-                                        });
-    if (laterAhead)
+    if (laterReportAhead(from, headingRad, stream, index))
         return NextReport::scatter;
     if (onNeighboursTrack)
         return NextReport::turn;
@@ -273,6 +294,13 @@ NextReport gf_readReport(LatLon from, double headingRad, const std::deque<Report
 NextReport gf_readNextReport(const LiveAc& ac)
 {
     return gf_readReport({ac.lat, ac.lon}, ac.heading, ac.stream, 1, ac.category);
+}
+
+bool gf_passedDrawnReport(const LiveAc& ac)
+{
+    const LatLon at{ac.lat, ac.lon};
+    return gf_liesBehind(at, ac.heading, ac.stream[1], kTurnRoundRad) &&
+           laterReportAhead(at, ac.heading, ac.stream, 1);
 }
 
 namespace
@@ -397,60 +425,130 @@ double gf_readDescentFpm(const std::deque<Report>& stream, std::size_t index, Ac
 bool gf_awaitsNextReport(const LiveAc& ac)
 {
     return ac.category != AcCategory::Rotorcraft && ac.onGround == 0 && ac.stream.size() == 2 &&
-           leaps(ac.stream[0], ac.stream[1], ac.category);
+           (leaps(ac.stream[0], ac.stream[1], ac.category) || ac.stream[1].offTrack != 0);
 }
 
-void gf_drawFeedsTogether(std::deque<Report>& stream, AcCategory category)
+namespace
 {
-    if (category == AcCategory::Rotorcraft || stream.size() < kFitReports)
-        return;
-    // The straight line fitted in time to the real reports from the one before: where it puts the aircraft
-    // at the next report's time.
-    const Report& r = stream[1];
-    // A later report that the reading will skip as scatter, where the reports either side of it are no
-    // scatter themselves (two feeds by turns would each be scatter to the other), draws no track.
-    const auto scatter = [&](std::size_t i)
+// The straight line of points in time: where it puts them at time 0, and how far on per second.
+struct TimeLine
+{
+    Flat at;
+    Flat perS;
+};
+
+// The line fitted in time to points at their times, each by its weight; nullopt where the times do not
+// spread.
+std::optional<TimeLine> fitTimeLine(const std::vector<Flat>& at, const std::vector<double>& secs,
+                                    const std::vector<double>& weights)
+{
+    double sumW = 0.0, sumS = 0.0, sumE = 0.0, sumN = 0.0, sumSS = 0.0, sumSE = 0.0, sumSN = 0.0;
+    for (std::size_t i = 0; i < at.size(); ++i)
     {
-        return i >= 2 && i + 1 < stream.size() && realReport(stream[i + 1]) &&
-               scatterBetweenNeighbours(stream, i, category);
-    };
-    std::size_t n = 0, fitted = 0;
-    double sumS = 0.0, sumE = 0.0, sumN = 0.0, sumSS = 0.0, sumSE = 0.0, sumSN = 0.0;
-    for (; n < stream.size() && realReport(stream[n]) && stream[n].sourceTime <= stream[0].sourceTime + kFitS;
-         ++n)
-    {
-        if (scatter(n) && !scatter(n - 1) && !scatter(n + 1))
-            continue;
-        ++fitted;
-        const double s = stream[n].sourceTime - r.sourceTime;
-        const Flat p = flat(r, stream[n]);
-        sumS += s;
-        sumE += p.east;
-        sumN += p.north;
-        sumSS += s * s;
-        sumSE += s * p.east;
-        sumSN += s * p.north;
+        const double w = weights[i], s = secs[i];
+        sumW += w, sumS += w * s, sumE += w * at[i].east, sumN += w * at[i].north;
+        sumSS += w * s * s, sumSE += w * s * at[i].east, sumSN += w * s * at[i].north;
     }
-    const double spread = static_cast<double>(fitted) * sumSS - sumS * sumS;
-    if (fitted < kFitReports || !(spread > 0.0))
-        return;
+    const double spread = sumW * sumSS - sumS * sumS;
+    if (!(spread > 0.0))
+        return std::nullopt;
+    return TimeLine{{(sumE * sumSS - sumS * sumSE) / spread, (sumN * sumSS - sumS * sumSN) / spread},
+                    {(sumW * sumSE - sumS * sumE) / spread, (sumW * sumSN - sumS * sumN) / spread}};
+}
+
+// [rad/s] how fast an aircraft of the category turns at kt [kt]: banked as far as it banks, or rate one.
+double turnRateRadPerS(AcCategory category, double kt)
+{
+    const double mps = ktToMps(std::max(kt, 1.0));
+    return std::max(kRateOneDegPerS * kDegToRad,
+                    kGravityMps2 * std::tan(gf_categoryConstants(category).maxBankDeg * kDegToRad) / mps);
+}
+} // namespace
+
+bool gf_drawFeedsTogether(std::deque<Report>& stream, AcCategory category, std::size_t index,
+                          double headingRad)
+{
+    if (category == AcCategory::Rotorcraft || stream.size() < kFitReports || index > 1)
+        return false;
+    std::size_t n = 0;
+    while (n < stream.size() && realReport(stream[n]) && stream[n].sourceTime <= stream[0].sourceTime + kFitS)
+        ++n;
+    if (n < kFitReports)
+        return false;
     // A track its reports draw smoothly, turning as the category can, is kept as they draw it.
     const double shownKt = gf_shownSpeedKt(stream, category);
     bool contradicted = false;
     for (std::size_t i = 1; i + 1 < n && !contradicted; ++i)
         contradicted = bendsBeyondTurn(stream[i - 1], stream[i], stream[i + 1], category, shownKt);
     if (!contradicted)
-        return;
-    const Flat at{(sumE * sumSS - sumS * sumSE) / spread, (sumN * sumSS - sumS * sumSN) / spread};
+        return false;
+    // The line fitted in time to the real reports from the one before: where it puts the aircraft at the
+    // report's time. Each round weighs the reports by how far off the line of the round before they lie.
+    const Report& r = stream[index];
+    std::vector<Flat> at(n);
+    std::vector<double> secs(n), weights(n, 1.0);
+    const auto baseWeight = [&](std::size_t i) { return i == 0 && index == 1 ? kFromWeight : 1.0; };
+    for (std::size_t i = 0; i < n; ++i)
+        at[i] = flat(r, stream[i]), secs[i] = stream[i].sourceTime - r.sourceTime, weights[i] = baseWeight(i);
+    // Where fewer than three reports' worth lie near a line, the reports scatter on either side of it in
+    // runs: their middle, that line, is the track.
+    std::optional<TimeLine> line;
+    for (int round = 0; round < kFitRounds; ++round)
+    {
+        line = fitTimeLine(at, secs, weights);
+        if (!line)
+            return false;
+        double nearShare = 0.0;
+        for (std::size_t i = 0; i < n; ++i)
+        {
+            const double offNm = std::hypot(at[i].east - line->at.east - line->perS.east * secs[i],
+                                            at[i].north - line->at.north - line->perS.north * secs[i]);
+            const double share = offNm <= kFitWeightNm ? 1.0 : kFitWeightNm / offNm;
+            weights[i] = baseWeight(i) * share;
+            nearShare += share;
+        }
+        if (nearShare < kNearReports)
+            break;
+    }
+    Flat to = line->at;
     // Farther off than two feeds lie apart is a glitch or a jump, for the rules that read those.
-    if (std::hypot(at.east, at.north) > kFeedSpreadNm)
-        return;
+    if (std::hypot(to.east, to.north) > kFeedSpreadNm)
+        return false;
+    // From the report before, no more round from the nose than the category turns over the leg.
+    if (index == 1 && headingRad >= 0.0)
+    {
+        const Flat from = flat(r, stream[0]);
+        const double legNm = std::hypot(to.east - from.east, to.north - from.north);
+        const double offRad = gf_wrapPi(std::atan2(to.east - from.east, to.north - from.north) - headingRad);
+        const double mostRad = kBendFactor * turnRateRadPerS(category, shownKt) *
+                                   std::max(r.sourceTime - stream[0].sourceTime, kLegSpanS) +
+                               kBendNoiseRad;
+        if (legNm > 0.0 && std::abs(offRad) > mostRad)
+        {
+            const double bearingRad = headingRad + std::copysign(mostRad, offRad);
+            to = {from.east + legNm * std::sin(bearingRad), from.north + legNm * std::cos(bearingRad)};
+        }
+    }
     // Along the great circle, as flat() measures: near a pole a shift north may carry it over.
-    Report& moved = stream[1];
-    const LatLon to = gf_destinationPoint({moved.lat, moved.lon}, std::atan2(at.east, at.north),
-                                          std::hypot(at.east, at.north) * kFeetPerNm);
-    moved.lat = to.lat;
-    moved.lon = to.lon;
+    Report& moved = stream[index];
+    const LatLon drawnAt = gf_destinationPoint({moved.lat, moved.lon}, std::atan2(to.east, to.north),
+                                               std::hypot(to.east, to.north) * kFeetPerNm);
+    moved.lat = drawnAt.lat;
+    moved.lon = drawnAt.lon;
+    return true;
+}
+
+double gf_offDrawnTrackNm(const std::deque<Report>& stream, const Report& report)
+{
+    std::vector<Flat> at;
+    std::vector<double> secs;
+    for (const Report& q : stream)
+        if (realReport(q) && q.sourceTime < report.sourceTime &&
+            q.sourceTime >= report.sourceTime - 2.0 * kFitS)
+            at.push_back(flat(report, q)), secs.push_back(q.sourceTime - report.sourceTime);
+    const std::optional<TimeLine> line =
+        at.size() < 3 ? std::nullopt : fitTimeLine(at, secs, std::vector<double>(at.size(), 1.0));
+    return line ? std::hypot(line->at.east, line->at.north) : -1.0;
 }
 
 double gf_shownSpeedKt(const std::deque<Report>& stream, AcCategory category)

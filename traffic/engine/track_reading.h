@@ -20,6 +20,10 @@ inline constexpr double kHeightNoiseFt = 300.0;
 /// Reports of a glitch in a row at the most: more that agree are a jump.
 inline constexpr std::size_t kGlitchRun = 2;
 
+/// [nm] the farthest apart two feeds of one aircraft (a multilateration and an ADS-B position) are read as
+/// one track; as far as a source's positions scatter about it.
+inline constexpr double kFeedSpreadNm = 1.0;
+
 /// What the report at an index of the stream is to an aircraft in the air.
 enum class NextReport
 {
@@ -40,6 +44,10 @@ NextReport gf_readReport(LatLon from, double headingRad, const std::deque<Report
 /// Reads the next report of a flying aircraft from where it is and the way its nose points.
 NextReport gf_readNextReport(const LiveAc& ac);
 
+/// Whether a flying aircraft has passed its next report, drawn onto its track: it lies behind while a later
+/// report lies ahead.
+bool gf_passedDrawnReport(const LiveAc& ac);
+
 /// [ft] the height of stream[index] (index >= 1) in the air: its own, unless it and up to one report after it
 /// lie further from the heights of the report before and a later report than the category climbs or descends
 /// in the time between them, while those two agree: then the height they draw at its time. Heights that
@@ -52,14 +60,22 @@ double gf_readHeightFt(const std::deque<Report>& stream, std::size_t index, AcCa
 double gf_readDescentFpm(const std::deque<Report>& stream, std::size_t index, AcCategory category);
 
 /// Whether the newest report leaps from the one the aircraft flies to faster than its category flies (a
-/// source's jump, confirmed by one report): a glitch or a jump, as the report after it will show.
+/// source's jump, confirmed by one report), or was kept as scatter (Report::offTrack): a glitch, scatter or
+/// a jump, as the report after it will show.
 bool gf_awaitsNextReport(const LiveAc& ac);
 
-/// Two feeds of one aircraft taking turns, or positions scattered about the track, draw one track: where the
-/// reports of the next 25 s bend more than a smooth turn does, the next report is moved to where the line
-/// fitted to them in time puts the aircraft (scatter the reading skips left out), unless that lies further
-/// than two feeds lie apart (a glitch or a jump). A helicopter's reports are kept as sent.
-void gf_drawFeedsTogether(std::deque<Report>& stream, AcCategory category);
+/// Two feeds of one aircraft taking turns, or positions scattered about the track, alone, in pairs or in runs
+/// on either side, draw one track: where the reports of the next 25 s bend more than a smooth turn does,
+/// stream[index] (0 or 1) is moved to where the line fitted to them in time puts the aircraft, the reports
+/// far off it weighing less, unless that lies further than two feeds lie apart (a glitch or a jump). Moving
+/// on from stream[0] on headingRad [rad] (given for index 1, else negative), the track bends no faster than
+/// the category turns. True when the report was drawn so; a helicopter's reports are kept as sent.
+bool gf_drawFeedsTogether(std::deque<Report>& stream, AcCategory category, std::size_t index = 1,
+                          double headingRad = -1.0);
+
+/// [nm] how far a report lies from where the line fitted in time to the stream's real reports of the 50 s
+/// before it puts the aircraft at its time; negative where fewer than three draw a line.
+double gf_offDrawnTrackNm(const std::deque<Report>& stream, const Report& report);
 
 /// [kt] the speed the stream's positions show over their source times: the median of the legs between its
 /// real reports that the category can fly, a repeated position no leg; 0 when the stream shows fewer than

@@ -696,7 +696,10 @@ struct Feed
     double asideNm = 0; // reports this far south from 160 s on, or by turns of 90 s (another feed)
     bool byTurns = false;
     double dualNm = 0;          // every other report this far south: two feeds by turns
-    double noiseNm = 0;         // a third of the reports 0.5-1 times this far across the track
+    double noiseNm = 0;         // a third of the reports 0.5-1 times this far across the track, by turns
+    std::size_t noiseRun = 0;   // ... or runs of this many reports every noiseEvery, on alternate sides
+    std::size_t noiseEvery = 0; // (a run on one side where runOnOneSide)
+    bool runOnOneSide = false;
     double sidewaysNm = 0;      // reports at irregular intervals this far aside, south and north
     double lowFt = 0;           // a height this low once, and twice in a row
     bool heightStuck = false;   // held for 90 s of the descent
@@ -751,7 +754,8 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
         catchUp{.lagNm = 5, .lagFromS = 1e9, .overSpeed = 3, .altOffFt = 800, .highS = 1e9},
         silentMinute{
             .lagNm = 5, .lagFromS = 1e9, .overSpeed = 3, .altOffFt = 800, .creations = 2, .highS = 1e9},
-        steep{.altOffFt = 700}; // [ft] the nearest point of a steep descent lies above or below
+        steep{.altOffFt = 700}, // [ft] the nearest point of a steep descent lies above or below
+        noise{.offNm = 0.6, .overSpeed = 1.15, .sidewaysS = 0};
     // A departure's ground report repeated while it holds at the runway or rolls, then airborne km on.
     constexpr double kHeld = 55, kRolling = 75; // [s] the report repeated
     const auto takingOff = [&](const char* name, int repeats, double fromS, double onKm)
@@ -818,7 +822,12 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
         {"helicopter, stale 227", 15, helicopter, {.gsKt = 227}},
         {"departure, field 1.6x", 5, takeOff, {.gsOver = 0.625}, {.altOffFt = 450}},
         {"A321 at 480 kt, 30 s", 30, plain, {.kt = 480, .type = "A321"}, {.offNm = 1.0, .lagNm = 1.5}},
-        {"stuck 40 s in a turn, 20 s", 20, plain, {.stuckFor = 2}}};
+        {"stuck 40 s in a turn, 20 s", 20, plain, {.stuckFor = 2}},
+        {"noisy pairs 0.65", 5, plain, {.kt = 280, .noiseNm = 0.65, .noiseRun = 2, .noiseEvery = 12,
+         .runOnOneSide = true}, noise},
+        {"noisy runs of 5", 5, plain, {.kt = 280, .noiseNm = 1, .noiseRun = 5, .noiseEvery = 15}, noise},
+        {"noise 1 in 2, 0.5", 5, plain, {.kt = 280, .noiseNm = 0.5, .noiseRun = 1, .noiseEvery = 2,
+         .runOnOneSide = true}, noise}};
     // clang-format on
     const auto lateTick = [](double s)
     { return 100 * (std::floor(s / 3.7) * 3.58 + std::min(std::fmod(s, 3.7), 2.5)); };
@@ -917,7 +926,9 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                 const bool glitch = feed.glitchFromS ? t >= feed.glitchFromS && glitches++ < 2
                                                      : std::ranges::count(feed.glitchAt, k) > 0;
                 const bool sideways = feed.sidewaysNm > 0 && k == nextSideways;
-                const bool noisy = feed.noiseNm > 0 && k * 7 / 3 % 3 == 1;
+                const bool noisy =
+                    feed.noiseNm > 0 &&
+                    (feed.noiseRun > 0 ? k % feed.noiseEvery < feed.noiseRun : k * 7 / 3 % 3 == 1);
                 nextSideways += sideways ? 3 + k % 4 : 0;
                 const double awayNm = feed.asideNm > 0 && (feed.byTurns ? int(t / 90) % 2 : t >= 160)
                                           ? feed.asideNm
@@ -925,7 +936,8 @@ TEST_F(AirportTraffic, RealProceduresAreFlownAlongTheirTrack)
                                       : sideways ? feed.sidewaysNm
                                       : noisy    ? feed.noiseNm * (0.5 + k % 5 / 8.0)
                                                  : feed.dualNm * (k % 2);
-                const double awayRad = noisy      ? degToRad(r.track) + kPi * (k % 2 - 0.5)
+                const double side = double((feed.runOnOneSide ? k / feed.noiseEvery : k) % 2);
+                const double awayRad = noisy      ? degToRad(r.track) + kPi * (side - 0.5)
                                        : sideways ? kPi * (1 + k % 2)
                                                   : kPi * !(glitch && feed.glitchFromS);
                 const bool rollingOut = k % 3 == 0 && !r.airborne && r.gs > 40;
